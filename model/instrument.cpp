@@ -1,0 +1,300 @@
+#include "model/instrument.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "model/text_rules.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+namespace {
+
+const std::string blankGasRecord(25, '*');
+
+}  // namespace
+
+clsInstrument::clsInstrument() {
+    ClearDatas();
+}
+
+void clsInstrument::ClearDatas() {
+    messageString_.clear();
+    commFlags_ = 0;
+    userID_ = DashIfBlank("", idKindUser);
+    stationID_ = DashIfBlank("", idKindStation);
+    serialNo_ = DashIfBlank("", idKindSerial);
+    dummySerial_ = DashIfBlank("", idKindDummySerial);
+    romNumber_ = 0;
+    sysDate_ = 0;
+    sysDateOffset_ = 0;
+
+    hcMode_ = alarmMode_ = intervals_ = dispCalLimit_ = 0;
+    calLimit_ = 1;
+    lcdBackLight_ = 1;
+    alarmO2_ = 1;
+    calCheck_ = logOverWrite_ = autoZero_ = demandZero_ = useUserPassword_ = 0;
+    userPassword2_ = "4729";
+    bumpTime_ = 2;
+    autoBackLight_ = alarmOnOff_ = stelTwaOnOff_ = bumpThreshold_ = bumpFailAfter_ = 1;
+    bumpFailCalTime_ = lcBhMode_ = bhTime_ = lcBuzzer_ = 0;
+
+    stationList_.fill(std::string(16, '-'));
+    specType_ = "0";
+
+    for (int ch = 0; ch < channelCount; ++ch) {
+        GasChannel& c = channels_[ch];
+        c.name.clear();
+        c.autoCalib = c.warning = c.alarm = c.stel = c.twa = noValue;
+        c.calibBefore = c.calibAfter = c.ratio = noValue;
+        c.desit = 0;
+        c.enabled = false;
+        c.point = 0;
+        c.calibDate = -101.0;
+        c.zero = c.overScale = 0;
+    }
+    for (int ch = 0; ch < channelCount; ++ch) DecodeGasRecord(blankGasRecord, *this, ch);
+    ClearChangeFlags();
+}
+
+void clsInstrument::SetChangeFlags(bool pFlag, bool pIdFlag) {
+    Change_DummySerial = false;
+
+    Change_UserID = Change_StationID = Change_SerialNo = pIdFlag;
+    Change_StationList.fill(pIdFlag);
+
+    for (bool* flag : {&Change_SpecNo,          &Change_HCMode,          &Change_AlarmMode,
+                       &Change_Interval,        &Change_DispCalLimit,    &Change_CalCheck,
+                       &Change_CalLimit,        &Change_Confirmation,    &Change_LogOverWrite,
+                       &Change_LcdBackLight,    &Change_autoBackLight,   &Change_AlarmOnOff,
+                       &Change_StelTwaOnOff,    &Change_BumpTime,        &Change_BumpThreshold,
+                       &Change_BumpFailAfter,   &Change_BumpFailCalTime, &Change_LcBhMode,
+                       &Change_BhTime,          &Change_LcBuzzer,        &Change_AlarmO2,
+                       &Change_SpecType,        &Change_AutoZero,        &Change_DemandZero,
+                       &Change_UseUserPassword, &Change_UserPassword2}) {
+        *flag = pFlag;
+    }
+    Change_LSData.fill(pFlag);
+    for (auto* flags :
+         {&Change_GasEnable, &Change_GasPoint, &Change_AutoCal, &Change_Ratio, &Change_Warn,
+          &Change_Alarm, &Change_Stel, &Change_Twa, &Change_Zero, &Change_OverScale}) {
+        for (int ch = 0; ch < channelCount; ++ch) (*flags)[ch] = pFlag;
+    }
+}
+
+// ---- identity texts ----
+
+std::string clsInstrument::UserID() const {
+    return DashIfBlank(userID_, idKindUser);
+}
+void clsInstrument::setUserID(std::string_view v) {
+    userID_ = DashIfBlank(v, idKindUser);
+    Change_UserID = true;
+}
+std::string clsInstrument::StationID() const {
+    return DashIfBlank(stationID_, idKindStation);
+}
+void clsInstrument::setStationID(std::string_view v) {
+    stationID_ = DashIfBlank(v, idKindStation);
+    Change_StationID = true;
+}
+std::string clsInstrument::SerialNo() const {
+    return DashIfBlank(serialNo_, idKindSerial);
+}
+void clsInstrument::setSerialNo(std::string_view v) {
+    serialNo_ = DashIfBlank(v, idKindSerial);
+    Change_SerialNo = true;
+}
+std::string clsInstrument::DummySerial() const {
+    return DashIfBlank(dummySerial_, idKindDummySerial);
+}
+void clsInstrument::setDummySerial(std::string_view v) {
+    dummySerial_ = DashIfBlank(v, idKindDummySerial);
+    Change_DummySerial = true;
+}
+
+// ---- station list ----
+
+std::string clsInstrument::StationList(int i) const {
+    if (i < 0 || i >= stationCount) return {};
+    return stationList_[i];
+}
+void clsInstrument::setStationList(int i, std::string v) {
+    if (i < 0 || i >= stationCount) return;
+    stationList_[i] = std::move(v);
+    Change_StationList[i] = true;
+}
+
+// ---- gas channels ----
+
+std::string clsInstrument::GasName(int ch) const {
+    return isChannel(ch) ? channels_[ch].name : std::string();
+}
+void clsInstrument::setGasName(int ch, std::string v) {
+    if (isChannel(ch)) channels_[ch].name = std::move(v);
+}
+bool clsInstrument::GasEnabled(int ch) const {
+    return isChannel(ch) && channels_[ch].enabled;
+}
+void clsInstrument::setGasEnabled(int ch, bool v) {
+    if (!isChannel(ch)) return;
+    channels_[ch].enabled = v;
+    Change_GasEnable[ch] = true;
+}
+float clsInstrument::GasFullScale(int ch) const {
+    return isChannel(ch) ? channels_[ch].fullScale : 0.0f;
+}
+void clsInstrument::setGasFullScale(int ch, float v) {
+    if (isChannel(ch)) channels_[ch].fullScale = v;
+}
+float clsInstrument::GasDesit(int ch) const {
+    return isChannel(ch) ? channels_[ch].desit : 0.0f;
+}
+void clsInstrument::setGasDesit(int ch, float v) {
+    if (isChannel(ch)) channels_[ch].desit = v;
+}
+int16_t clsInstrument::GasPoint(int ch) const {
+    return isChannel(ch) ? channels_[ch].point : int16_t{0};
+}
+void clsInstrument::setGasPoint(int ch, int16_t v) {
+    if (!isChannel(ch)) return;
+    channels_[ch].point = v;
+    Change_GasPoint[ch] = true;
+}
+std::string clsInstrument::GasUnit(int ch) const {
+    return isChannel(ch) ? channels_[ch].unit : std::string();
+}
+void clsInstrument::setGasUnit(int ch, std::string v) {
+    if (isChannel(ch)) channels_[ch].unit = std::move(v);
+}
+float clsInstrument::AutoCalib(int ch) const {
+    return isChannel(ch) ? channels_[ch].autoCalib : 0.0f;
+}
+void clsInstrument::setAutoCalib(int ch, float v) {
+    if (!isChannel(ch)) return;
+    channels_[ch].autoCalib = v;
+    Change_AutoCal[ch] = true;
+}
+float clsInstrument::Ratio(int ch) const {
+    return isChannel(ch) ? channels_[ch].ratio : 0.0f;
+}
+void clsInstrument::setRatio(int ch, float v) {
+    if (!isChannel(ch)) return;
+    channels_[ch].ratio = v;
+    Change_Ratio[ch] = true;
+}
+int16_t clsInstrument::Zero(int ch) const {
+    return isChannel(ch) ? channels_[ch].zero : int16_t{0};
+}
+void clsInstrument::setZero(int ch, int16_t v) {
+    if (!isChannel(ch)) return;
+    channels_[ch].zero = v;
+    Change_Zero[ch] = true;
+}
+int16_t clsInstrument::OverScale(int ch) const {
+    return isChannel(ch) ? channels_[ch].overScale : int16_t{0};
+}
+void clsInstrument::setOverScale(int ch, int16_t v) {
+    if (!isChannel(ch)) return;
+    channels_[ch].overScale = v;
+    Change_OverScale[ch] = true;
+}
+double clsInstrument::CalibDate(int ch) const {
+    return isChannel(ch) ? channels_[ch].calibDate : 0.0;
+}
+void clsInstrument::setCalibDate(int ch, double v) {
+    if (isChannel(ch)) channels_[ch].calibDate = v;
+}
+float clsInstrument::CalibBefore(int ch) const {
+    return isChannel(ch) ? channels_[ch].calibBefore : 0.0f;
+}
+void clsInstrument::setCalibBefore(int ch, float v) {
+    if (isChannel(ch)) channels_[ch].calibBefore = v;
+}
+float clsInstrument::CalibAfter(int ch) const {
+    return isChannel(ch) ? channels_[ch].calibAfter : 0.0f;
+}
+void clsInstrument::setCalibAfter(int ch, float v) {
+    if (isChannel(ch)) channels_[ch].calibAfter = v;
+}
+
+// ---- alarm levels ----
+
+const clsInstrument::GasChannel& clsInstrument::level(int ch) const {
+    if (ch < 0 || ch >= levelCount) {
+        throw std::out_of_range("alarm level index " + std::to_string(ch) + " outside 0..5");
+    }
+    return channels_[ch];
+}
+clsInstrument::GasChannel& clsInstrument::level(int ch) {
+    return const_cast<GasChannel&>(std::as_const(*this).level(ch));
+}
+
+float clsInstrument::Warning(int ch) const {
+    return level(ch).warning;
+}
+void clsInstrument::setWarning(int ch, float v) {
+    level(ch).warning = v;
+    Change_Warn[ch] = true;
+}
+float clsInstrument::Alarm(int ch) const {
+    return level(ch).alarm;
+}
+void clsInstrument::setAlarm(int ch, float v) {
+    level(ch).alarm = v;
+    Change_Alarm[ch] = true;
+}
+float clsInstrument::Stel(int ch) const {
+    return level(ch).stel;
+}
+void clsInstrument::setStel(int ch, float v) {
+    level(ch).stel = v;
+    Change_Stel[ch] = true;
+}
+float clsInstrument::Twa(int ch) const {
+    return level(ch).twa;
+}
+void clsInstrument::setTwa(int ch, float v) {
+    level(ch).twa = v;
+    Change_Twa[ch] = true;
+}
+
+// ---- libraries ----
+
+const LibraryEntry& clsInstrument::li(int i) const {
+    if (i < 0 || i >= libraryCount) {
+        throw std::out_of_range("library index " + std::to_string(i) + " outside 0..30");
+    }
+    return li_[i];
+}
+LibraryEntry& clsInstrument::li(int i) {
+    return const_cast<LibraryEntry&>(std::as_const(*this).li(i));
+}
+const LibraryEntry& clsInstrument::ls(int i) const {
+    if (i < 0 || i >= settingsLibraryCount) {
+        throw std::out_of_range("settings library index " + std::to_string(i) + " outside 0..1");
+    }
+    return ls_[i];
+}
+LibraryEntry& clsInstrument::lsEdit(int i) {
+    auto& entry = const_cast<LibraryEntry&>(std::as_const(*this).ls(i));
+    Change_LSData[i] = true;
+    return entry;
+}
+
+// ---- live values ----
+
+int16_t clsInstrument::AnalogValue(int i) const {
+    return i >= 0 && i < analogCount ? analogValue_[i] : int16_t{0};
+}
+void clsInstrument::setAnalogValue(int i, int16_t v) {
+    if (i >= 0 && i < analogCount) analogValue_[i] = v;
+}
+float clsInstrument::LimitValue(int ch) const {
+    return ch >= 0 && ch < limitCount ? limitValue_[ch] : 0.0f;
+}
+void clsInstrument::setLimitValue(int ch, float v) {
+    if (ch >= 0 && ch < limitCount) limitValue_[ch] = v;
+}
+
+}  // namespace vq

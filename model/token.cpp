@@ -1,0 +1,92 @@
+#include "model/token.h"
+
+namespace vq {
+
+void clsToken::MarkerList::add(std::string_view marker) {
+    if (count >= maxMarkers) return;
+    entries[count++] = std::string(marker);
+}
+
+std::string clsToken::MarkerList::get(int i) const {
+    return i >= 0 && i < count ? entries[i] : std::string();
+}
+
+void clsToken::MarkerList::set(int i, std::string_view marker) {
+    if (i >= 0 && i < maxMarkers) entries[i] = std::string(marker);
+}
+
+bool clsToken::MarkerList::contains(char c) const {
+    for (int i = 0; i < count; ++i) {
+        if (entries[i].size() == 1 && entries[i][0] == c) return true;
+    }
+    return false;
+}
+
+clsToken::CharClass clsToken::classify(char c) const {
+    if (comments_.contains(c)) return CharClass::comment;
+    if (strings_.contains(c)) return CharClass::stringMarker;
+    if (delimiters_.contains(c)) return CharClass::delimiter;
+    return CharClass::ordinary;
+}
+
+bool clsToken::store(std::string_view token) {
+    if (tokenCount_ >= maxTokens) {
+        overflow_ = true;
+        return false;
+    }
+    tokens_[tokenCount_++] = std::string(token);
+    return true;
+}
+
+bool clsToken::setSource(std::string_view text) {
+    source_ = std::string(text);
+    tokenCount_ = 0;
+    overflow_ = false;
+    std::string current;
+    bool inString = false;
+    for (size_t i = 0; i < source_.size(); ++i) {
+        const char c = source_[i];
+        switch (classify(c)) {
+            case CharClass::ordinary:
+                current += c;
+                break;
+            case CharClass::delimiter:
+                if (inString) {
+                    current += c;
+                } else {
+                    if (!current.empty() && !store(current)) return false;
+                    current.clear();
+                }
+                break;
+            case CharClass::stringMarker:
+                if (inString && !store(current)) return false;
+                inString = !inString;
+                current.clear();
+                break;
+            case CharClass::comment:
+                if (inString) {
+                    current += c;
+                    break;
+                }
+                // The comment text sits after the counted tokens without being counted.
+                if (tokenCount_ >= maxTokens) {
+                    overflow_ = true;
+                    return false;
+                }
+                tokens_[tokenCount_] = source_.substr(i + 1);
+                return true;
+        }
+    }
+    if (!current.empty() && !store(current)) return false;
+    return true;
+}
+
+std::string clsToken::Tokens(int i) const {
+    return i >= 0 && i < maxTokens ? tokens_[i] : std::string();
+}
+
+void clsToken::setTokens(int i, std::string_view text) {
+    if (i >= 0 && i < maxTokens) tokens_[i] = std::string(text);
+}
+
+}  // namespace vq
