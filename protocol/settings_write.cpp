@@ -1,0 +1,305 @@
+#include "protocol/settings_write.h"
+
+#include <array>
+#include <cstdio>
+
+#include "model/instrument.h"
+#include "model/value_codecs.h"
+#include "protocol/frame.h"
+
+namespace vq {
+
+namespace {
+
+constexpr int kGasCount = 5;
+constexpr int kStationCount = 256;
+// The first field of every library entry written: the entry's type code.
+constexpr int kLibraryEntryCode = 201;
+
+bool isUtf8Continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+std::string hexDigits(unsigned value, int digits) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text(static_cast<std::size_t>(digits), '0');
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        text[static_cast<std::size_t>(i)] = hex[value & 0xF];
+    return text;
+}
+
+float levelOf(const clsInstrument& model, LevelKind kind, int gas) {
+    switch (kind) {
+        case LevelKind::Warning:
+            return model.Warning(gas);
+        case LevelKind::Alarm:
+            return model.Alarm(gas);
+        case LevelKind::AutoCalib:
+            return model.AutoCalib(gas);
+        case LevelKind::Stel:
+            return model.Stel(gas);
+        case LevelKind::Twa:
+            return model.Twa(gas);
+    }
+    return -101.0f;
+}
+
+template <typename Flags>
+bool anyOfGases(const Flags& flags, int count) {
+    for (int i = 0; i < count; ++i)
+        if (flags[i]) return true;
+    return false;
+}
+
+template <typename Flags>
+void clearGases(Flags& flags, int count) {
+    for (int i = 0; i < count; ++i) flags[i] = false;
+}
+
+// One run: the two chain flags of the write and the channel they guard.
+class WriteRun {
+  public:
+    WriteRun(clsInstrument& model, SettingsWriteChannel& channel) : m(model), channel_(channel) {}
+
+    SettingsWriteResult run();
+
+  private:
+    // Sends the payload while no earlier write failed; true when this write succeeded.
+    bool send(const std::string& payload);
+    // Sends when the flag is set and clears it when the write succeeded.
+    void writeFlagged(bool& flag, const std::string& payload);
+    // Sends when the flag is set; the flag stays set (the next read of the setting clears it).
+    void writeKeepingFlag(bool flag, const std::string& payload);
+
+    void writeIdentity();
+    void writeGasTableAndLibrary();
+    void writeSingles();
+    void writeAlarmLevels();
+    void writeExposureLevels();
+    void writeCalibrationAndZero();
+    void writeStationList();
+
+    clsInstrument& m;
+    SettingsWriteChannel& channel_;
+    SettingsWriteResult result_{true, false};
+};
+
+bool WriteRun::send(const std::string& payload) {
+    if (!result_.allWritesOk) return false;
+    if (channel_.sendAndWait(payload)) {
+        result_.anyWriteDone = true;
+        return true;
+    }
+    result_.allWritesOk = false;
+    return false;
+}
+
+void WriteRun::writeFlagged(bool& flag, const std::string& payload) {
+    if (flag && send(payload)) flag = false;
+}
+
+void WriteRun::writeKeepingFlag(bool flag, const std::string& payload) {
+    if (flag) send(payload);
+}
+
+void WriteRun::writeIdentity() {
+    writeFlagged(m.Change_SpecNo, "BS,W," + FixedText(m.SpecNo(), 10));
+    writeFlagged(m.Change_UserID, "XZ,W," + FixedText(m.UserID(), 16));
+    writeFlagged(m.Change_StationID, "XS,W,****," + FixedText(m.StationID(), 16));
+    writeFlagged(m.Change_SerialNo, "IN,W," + FixedText(m.SerialNo(), 20));
+    writeFlagged(m.Change_DummySerial, "HN,W," + FixedText(m.DummySerial(), 20));
+}
+
+void WriteRun::writeGasTableAndLibrary() {
+    // The gas table goes as one request; the fifth channel's own flag does not start it.
+    if (anyOfGases(m.Change_GasEnable, 4)) {
+        std::string payload = "GJ,W,";
+        for (int gas = 0; gas < kGasCount; ++gas) {
+            if (gas > 0) payload += ',';
+            payload += GasRecordText(m, gas);
+        }
+        if (send(payload)) clearGases(m.Change_GasEnable, kGasCount);
+    }
+    if (m.Change_LSData[0] || m.Change_LSData[1]) {
+        if (send("LS,W," + LibraryEntryText(m, 0) + LibraryEntryText(m, 1))) {
+            m.Change_LSData[0] = false;
+            m.Change_LSData[1] = false;
+        }
+    }
+}
+
+void WriteRun::writeSingles() {
+    writeKeepingFlag(m.Change_HCMode, "LP,W," + DecText(m.HcMode()));
+    writeFlagged(m.Change_AlarmMode, "AP,W," + DecText(m.AlarmMode()));
+    writeFlagged(m.Change_DispCalLimit, "SD,W," + BitText(m.DispCalLimit()));
+    writeFlagged(m.Change_CalCheck, "SM,W," + DecText(m.CalCheck()));
+    writeFlagged(m.Change_Confirmation, "XB,W," + DecText(m.Confirmation()));
+    writeFlagged(m.Change_LogOverWrite, "XW,W," + DecText(m.LogOverWrite()));
+    writeFlagged(m.Change_LcdBackLight, "XT,W," + HexText4(m.LcdBackLight()));
+    writeFlagged(m.Change_autoBackLight, "UQ,W," + DecText(m.autoBackLight()));
+    writeKeepingFlag(m.Change_StelTwaOnOff, "AM,W," + DecText(m.StelTwaOnOff()));
+    writeKeepingFlag(m.Change_BumpTime || m.Change_BumpThreshold || m.Change_BumpFailAfter ||
+                         m.Change_BumpFailCalTime,
+                     "BU,W," + DecText(m.BumpTime()) + "," + DecText(m.BumpThreshold()) + "," +
+                         DecText(m.BumpFailCalTime()) + "," + DecText(m.BumpFailAfter()));
+    writeKeepingFlag(
+        m.Change_LcBhMode || m.Change_BhTime || m.Change_LcBuzzer,
+        "WB,W," + DecText(m.LcBhMode()) + "," + DecText(m.BhTime()) + "," + DecText(m.LcBuzzer()));
+    writeKeepingFlag(m.Change_AlarmOnOff, "AF,W," + DecText(m.AlarmOnOff()));
+    writeFlagged(m.Change_AlarmO2, "AT,W," + DecText(m.AlarmO2()));
+}
+
+// The level lists are accepted whatever five levels come back, so a list counts as stored only
+// when the reply is the very frame sent; a list that came back different is sent again, up to
+// three times in all, and keeps its flags after that.
+void WriteRun::writeAlarmLevels() {
+    struct LevelWrite {
+        const char* key;
+        LevelKind kind;
+        decltype(m.Change_Warn)& flags;
+    };
+    const std::array<LevelWrite, 3> writes{{{"A1,W,", LevelKind::Warning, m.Change_Warn},
+                                            {"A2,W,", LevelKind::Alarm, m.Change_Alarm},
+                                            {"SA,W,", LevelKind::AutoCalib, m.Change_AutoCal}}};
+    for (int pass = 1; pass <= 3; ++pass) {
+        for (const LevelWrite& write : writes) {
+            if (!anyOfGases(write.flags, kGasCount)) continue;
+            const std::string payload = write.key + LevelList(m, write.kind);
+            send(payload);
+            if (result_.allWritesOk && channel_.lastReply() == BuildFrame(payload, EOT))
+                clearGases(write.flags, kGasCount);
+        }
+    }
+}
+
+void WriteRun::writeExposureLevels() {
+    if (anyOfGases(m.Change_Stel, kGasCount) && send("AS,W," + LevelList(m, LevelKind::Stel)))
+        clearGases(m.Change_Stel, kGasCount);
+    if (anyOfGases(m.Change_Twa, kGasCount) && send("AW,W," + LevelList(m, LevelKind::Twa)))
+        clearGases(m.Change_Twa, kGasCount);
+}
+
+void WriteRun::writeCalibrationAndZero() {
+    writeFlagged(m.Change_CalLimit, "SC,W," + HexText4(m.CalLimit()));
+    writeFlagged(m.Change_Interval, "XP,W," + HexText4(m.Intervals()));
+    writeFlagged(m.Change_SpecType, "UJ,W," + m.SpecType());
+    writeFlagged(m.Change_AutoZero, "SJ,W," + DecText(m.AutoZero()));
+    writeFlagged(m.Change_DemandZero, "SG,W," + DecText(m.DemandZero()));
+}
+
+void WriteRun::writeStationList() {
+    for (int n = 0; n < kStationCount; ++n) {
+        if (!m.Change_StationList[n]) continue;
+        if (send("XS,W," + hexDigits(static_cast<unsigned>(n), 4) + "," +
+                 FixedText(m.StationList(n), 16)))
+            m.Change_StationList[n] = false;
+    }
+}
+
+SettingsWriteResult WriteRun::run() {
+    const auto start = channel_.steadyNow();
+    channel_.logMessage(settings_write_message::Started, {channel_.generalDateNow()});
+
+    writeIdentity();
+    writeGasTableAndLibrary();
+    writeSingles();
+    writeAlarmLevels();
+    writeExposureLevels();
+    writeCalibrationAndZero();
+    writeStationList();
+    // Tells the instrument the settings write has ended; only after something was written.
+    if (result_.anyWriteDone) send("DW,W,");
+
+    if (result_.allWritesOk) {
+        channel_.logMessage(
+            settings_write_message::Finished,
+            {channel_.generalDateNow(), DurationText(channel_.steadyNow() - start)});
+    } else {
+        channel_.logMessage(settings_write_message::Failed, {channel_.generalDateNow()});
+    }
+    return result_;
+}
+
+}  // namespace
+
+std::string FixedText(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, width));
+    if (text.size() > width) {
+        // Drop a character whose bytes the cut split: back off to its lead byte.
+        std::size_t keep = out.size();
+        while (keep > 0 && isUtf8Continuation(text[keep])) --keep;
+        out.resize(keep);
+    }
+    out.resize(width, ' ');
+    return out;
+}
+
+std::string DecText(int value) {
+    return std::to_string(value);
+}
+
+std::string HexText4(int value) {
+    return hexDigits(static_cast<unsigned>(value) & 0xFFFFu, 4);
+}
+
+std::string BitText(int value) {
+    return value != 0 ? "1" : "0";
+}
+
+std::string LevelList(const clsInstrument& model, LevelKind kind) {
+    std::string list;
+    for (int gas = 0; gas < kGasCount; ++gas) {
+        if (gas > 0) list += ',';
+        list += LevelText5(levelOf(model, kind, gas), model.GasPoint(gas));
+    }
+    return list;
+}
+
+std::string GasRecordText(const clsInstrument& model, int gas) {
+    if (!model.GasEnabled(gas)) return std::string(25, '*');
+    const int point = model.GasPoint(gas);
+    return FixedText(model.GasName(gas), 11) + LevelText5(model.GasFullScale(gas), point) +
+           LevelText5(model.GasDesit(gas), point) + FixedText(model.GasUnit(gas), 4);
+}
+
+std::string LibraryEntryText(const clsInstrument& model, int entry) {
+    const int point = model.LS_Point(entry);
+    std::string text;
+    const auto field = [&text](const std::string& value) { text += value + ","; };
+    const auto real = [&field](double value) { field(SingleToHex(static_cast<float>(value))); };
+    field(hexDigits(kLibraryEntryCode, 2));
+    field(FixedText(model.LS_Name(entry), 10));
+    field(LevelText5(model.LS_FullScale(entry), point));
+    field(LevelText5(model.LS_Digit(entry), point));
+    field(FixedText(model.LS_Unit(entry), 4));
+    field(HexText4(model.LS_elem_vol(entry)));
+    field(SingleToHex(model.LS_Ratio(entry)));
+    real(model.LS_Linear1_a(entry));
+    real(model.LS_Linear1_b(entry));
+    real(model.LS_Linear1_c(entry));
+    real(model.LS_Linear1_d(entry));
+    real(model.LS_Linear2_a(entry));
+    real(model.LS_Linear2_b(entry));
+    real(model.LS_Linear2_c(entry));
+    real(model.LS_Linear2_d(entry));
+    return text;
+}
+
+SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel& channel) {
+    return WriteRun(model, channel).run();
+}
+
+SettingsWriteResult RefuseSettingsWrite(SettingsWriteChannel& channel) {
+    channel.logMessage(settings_write_message::Failed, {channel.generalDateNow()});
+    return {false, false};
+}
+
+std::string DurationText(std::chrono::milliseconds elapsed) {
+    const long long seconds = elapsed.count() < 0 ? 0 : elapsed.count() / 1000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+}  // namespace vq

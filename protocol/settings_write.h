@@ -1,0 +1,81 @@
+#pragma once
+// The settings write: the request payloads built from an instrument model, and the run that sends
+// every flagged setting in its fixed order. The run talks to the link through SettingsWriteChannel
+// only, so it can be driven by the link over a real port or by a scripted channel in tests, and
+// protocol/ never depends on link/.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vq {
+
+class clsInstrument;
+
+// Message ids of the serial-log lines of a settings write.
+namespace settings_write_message {
+inline constexpr int Started = 5536;   // "---Instrument Upload Started---. Date = ~1"
+inline constexpr int Finished = 5537;  // "...Finished---. Date = ~1[Time = ~2]~c"
+inline constexpr int Failed = 5538;    // "...Failed---. Date = ~1~c"
+}  // namespace settings_write_message
+
+// ---- Value forms of the write requests ----
+
+// The text with spaces appended, cut to `width` bytes. A cut never splits a UTF-8 sequence (the
+// bytes of a split character become spaces), so the field keeps its width and stays valid text.
+std::string FixedText(std::string_view text, std::size_t width);
+// Decimal digits, a minus sign when negative, no fill.
+std::string DecText(int value);
+// Four upper-case hexadecimal digits of the 16-bit value (-1 gives FFFF).
+std::string HexText4(int value);
+// "1" for a non-zero value, else "0".
+std::string BitText(int value);
+
+// The five levels of gases 0 to 4 as LevelText5 with each gas's decimal places, comma-separated.
+enum class LevelKind { Warning, Alarm, AutoCalib, Stel, Twa };
+std::string LevelList(const clsInstrument& model, LevelKind kind);
+
+// The 25-character gas record of one channel, or 25 "*" when the gas is disabled.
+std::string GasRecordText(const clsInstrument& model, int gas);
+// The 15 fields of library entry 0 or 1, each followed by ",".
+std::string LibraryEntryText(const clsInstrument& model, int entry);
+
+// ---- The write run ----
+
+// What the run needs from the link.
+class SettingsWriteChannel {
+  public:
+    virtual ~SettingsWriteChannel() = default;
+    // Sends the payload as a write (framed with EOT) and waits until the transaction ends. True
+    // when it ended Done; false when it failed, was cancelled or stopped.
+    virtual bool sendAndWait(const std::string& payload) = 0;
+    // The reply frame the link last handed to the decoder.
+    virtual std::string lastReply() const = 0;
+    // Writes one serial-log line: the message text of `messageId` with its arguments.
+    virtual void logMessage(int messageId, const std::vector<std::string>& args) = 0;
+    // Now, as "yyyy/mm/dd hh:nn:ss".
+    virtual std::string generalDateNow() const = 0;
+    // A steady clock for the duration of the run.
+    virtual std::chrono::milliseconds steadyNow() const = 0;
+};
+
+struct SettingsWriteResult {
+    bool allWritesOk = false;   // no write failed
+    bool anyWriteDone = false;  // at least one write was sent and succeeded
+    // The operation's Boolean: something was written and nothing failed.
+    bool succeeded() const { return allWritesOk && anyWriteDone; }
+};
+
+// Sends every flagged setting of the model in the fixed order, clears the flags of the writes
+// that succeeded, stops at the first failed write (the closing "DW,W," included) and logs the
+// start and the finish or failure line.
+SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel& channel);
+
+// The run without a model: nothing is sent, the failure line is logged.
+SettingsWriteResult RefuseSettingsWrite(SettingsWriteChannel& channel);
+
+// A clock-style duration "hh:nn:ss" (hours keep counting past 24).
+std::string DurationText(std::chrono::milliseconds elapsed);
+
+}  // namespace vq

@@ -1,0 +1,318 @@
+#include "protocol/settings_write.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model/instrument.h"
+#include "protocol/frame.h"
+
+namespace vq {
+namespace {
+
+// A far end played from a script: every write succeeds and is echoed frame for frame unless the
+// test names a payload prefix that fails or one whose reply differs from the frame sent.
+class ScriptedChannel : public SettingsWriteChannel {
+  public:
+    struct LogLine {
+        int id;
+        std::vector<std::string> args;
+    };
+
+    bool sendAndWait(const std::string& payload) override {
+        sent.push_back(payload);
+        clock += std::chrono::milliseconds(250);
+        const bool fails = startsWithAny(payload, failing);
+        reply = fails ? std::string() : BuildFrame(payload, EOT);
+        if (!fails && startsWithAny(payload, altered)) reply = BuildFrame(payload + "0", EOT);
+        return !fails;
+    }
+    std::string lastReply() const override { return reply; }
+    void logMessage(int id, const std::vector<std::string>& args) override {
+        log.push_back({id, args});
+    }
+    std::string generalDateNow() const override { return "2026/12/07 08:30:00"; }
+    std::chrono::milliseconds steadyNow() const override { return clock; }
+
+    std::vector<std::string> keys() const {
+        std::vector<std::string> out;
+        for (const std::string& payload : sent) out.push_back(payload.substr(0, 5));
+        return out;
+    }
+    int countOf(const std::string& prefix) const {
+        return static_cast<int>(std::count_if(sent.begin(), sent.end(), [&](const std::string& p) {
+            return p.rfind(prefix, 0) == 0;
+        }));
+    }
+
+    std::set<std::string> failing;
+    std::set<std::string> altered;
+    std::vector<std::string> sent;
+    std::vector<LogLine> log;
+    std::string reply;
+    std::chrono::milliseconds clock{0};
+
+  private:
+    static bool startsWithAny(const std::string& payload, const std::set<std::string>& prefixes) {
+        return std::any_of(prefixes.begin(), prefixes.end(),
+                           [&](const std::string& p) { return payload.rfind(p, 0) == 0; });
+    }
+};
+
+void enableGas(clsInstrument& model, int gas, const std::string& name, float fullScale, float step,
+               int point, const std::string& unit) {
+    model.setGasEnabled(gas, true);
+    model.setGasName(gas, name);
+    model.setGasFullScale(gas, fullScale);
+    model.setGasDesit(gas, step);
+    model.setGasPoint(gas, point);
+    model.setGasUnit(gas, unit);
+}
+
+// ---- Value forms ----
+
+TEST(SettingsWriteForms, TextsArePaddedAndCutToTheirWidth) {
+    EXPECT_EQ(FixedText("ABCDEFGHIJKLMNOPQRST", 16), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(FixedText("ABC", 16), "ABC" + std::string(13, ' '));
+    EXPECT_EQ(FixedText("", 4), "    ");
+    // A two-byte character cut in half becomes a space, never half a character.
+    EXPECT_EQ(FixedText("ABC\xC3\xA9", 4), "ABC ");
+    EXPECT_EQ(FixedText("AB\xC3\xA9Z", 4), "AB\xC3\xA9");
+}
+
+TEST(SettingsWriteForms, NumbersInDecHexAndBit) {
+    EXPECT_EQ(DecText(2), "2");
+    EXPECT_EQ(DecText(-15), "-15");
+    EXPECT_EQ(DecText(0), "0");
+    EXPECT_EQ(HexText4(10), "000A");
+    EXPECT_EQ(HexText4(300), "012C");
+    EXPECT_EQ(HexText4(-1), "FFFF");
+    EXPECT_EQ(HexText4(0x12345), "2345");
+    EXPECT_EQ(BitText(0), "0");
+    EXPECT_EQ(BitText(5), "1");
+    EXPECT_EQ(BitText(-1), "1");
+}
+
+TEST(SettingsWriteForms, DurationIsClockStyle) {
+    EXPECT_EQ(DurationText(std::chrono::milliseconds(0)), "00:00:00");
+    EXPECT_EQ(DurationText(std::chrono::milliseconds(3'725'900)), "01:02:05");
+    EXPECT_EQ(DurationText(std::chrono::hours(30)), "30:00:00");
+}
+
+TEST(SettingsWriteForms, GasRecordsOfEnabledAndDisabledGases) {
+    clsInstrument model;
+    enableGas(model, 0, "CO", 500, 1, 0, "ppm");
+    EXPECT_EQ(GasRecordText(model, 0), "CO" + std::string(9, ' ') + "  500" + "    1" + "ppm ");
+    EXPECT_EQ(GasRecordText(model, 1), std::string(25, '*'));
+
+    enableGas(model, 2, "H2S-LONGNAME-X", 30, 0.1f, 1, "ppmv!");
+    const std::string record = GasRecordText(model, 2);
+    EXPECT_EQ(record.size(), 25u);
+    EXPECT_EQ(record, "H2S-LONGNAM 30.0  0.1ppmv");
+}
+
+TEST(SettingsWriteForms, LevelListsWriteEachGasWithItsDecimals) {
+    clsInstrument model;
+    model.setGasPoint(0, 1);
+    model.setGasPoint(1, 1);
+    model.setGasPoint(2, 0);
+    model.setGasPoint(3, 2);
+    model.setGasPoint(4, 0);
+    model.setWarning(0, -101);
+    model.setWarning(1, 25);
+    model.setWarning(2, 10);
+    model.setWarning(3, 1.5f);
+    model.setWarning(4, 100);
+    EXPECT_EQ(LevelList(model, LevelKind::Warning), "*****, 25.0,   10, 1.50,  100");
+}
+
+TEST(SettingsWriteForms, LibraryEntryHasFifteenCommaTerminatedFields) {
+    clsInstrument model;
+    model.setLS_Name(1, "ISOBUTANE-X");
+    model.setLS_Point(1, 1);
+    model.setLS_FullScale(1, 100);
+    model.setLS_Digit(1, 0.5f);
+    model.setLS_Unit(1, "%LEL");
+    model.setLS_elem_vol(1, 0x1F4);
+    model.setLS_Ratio(1, 1.0f);
+    model.setLS_Linear1_a(1, 1.0);
+    model.setLS_Linear2_d(1, -101.0);
+    const std::string entry = LibraryEntryText(model, 1);
+    EXPECT_EQ(entry.back(), ',');
+    EXPECT_EQ(std::count(entry.begin(), entry.end(), ','), 15);
+    const std::string head = "C9,ISOBUTANE-,100.0,  0.5,%LEL,01F4,3F800000,3F800000,";
+    EXPECT_EQ(entry.substr(0, head.size()), head);
+    EXPECT_EQ(entry.substr(entry.size() - 9), "C2CA0000,");
+}
+
+// ---- The run ----
+
+TEST(SettingsWriteRun, SingleSettingIsWrittenThenClosed) {
+    clsInstrument model;
+    model.setAlarmMode(2);
+    ScriptedChannel channel;
+    const SettingsWriteResult result = RunSettingsWrite(model, channel);
+    EXPECT_EQ(channel.sent, (std::vector<std::string>{"AP,W,2", "DW,W,"}));
+    EXPECT_TRUE(result.succeeded());
+    EXPECT_FALSE(model.Change_AlarmMode);
+    ASSERT_EQ(channel.log.size(), 2u);
+    EXPECT_EQ(channel.log[0].id, settings_write_message::Started);
+    EXPECT_EQ(channel.log[0].args, std::vector<std::string>{"2026/12/07 08:30:00"});
+    EXPECT_EQ(channel.log[1].id, settings_write_message::Finished);
+    EXPECT_EQ(channel.log[1].args, (std::vector<std::string>{"2026/12/07 08:30:00", "00:00:00"}));
+}
+
+TEST(SettingsWriteRun, NothingFlaggedSendsNothingAndIsNoSuccess) {
+    clsInstrument model;
+    ScriptedChannel channel;
+    const SettingsWriteResult result = RunSettingsWrite(model, channel);
+    EXPECT_TRUE(channel.sent.empty());
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_TRUE(result.allWritesOk);
+    ASSERT_EQ(channel.log.size(), 2u);
+    EXPECT_EQ(channel.log[1].id, settings_write_message::Finished);
+}
+
+TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCannot) {
+    clsInstrument model;
+    enableGas(model, 0, "CH4", 100, 1, 0, "%LEL");
+    enableGas(model, 1, "O2", 25, 0.1f, 1, "vol%");
+    model.SetChangeFlags(true, true);
+    model.Change_DummySerial = true;
+    model.Change_LSData[0] = true;
+    model.setUserID("TECHNICIAN-ID-TOO-LONG");
+    model.setSpecNo("S1");
+    model.setSpecType("2");
+    model.setLcdBackLight(-1);
+    model.setIntervals(600);
+    model.setConfirmation(12);
+    model.setBumpTime(3);
+    model.setWarning(1, 19.5f);
+    model.setStationList(10, "NORTH GATE");
+    for (int n = 0; n < 256; ++n)
+        if (n != 10 && n != 255) model.Change_StationList[n] = false;
+
+    ScriptedChannel channel;
+    channel.clock = std::chrono::milliseconds(1000);
+    const SettingsWriteResult result = RunSettingsWrite(model, channel);
+    ASSERT_TRUE(result.succeeded());
+
+    EXPECT_EQ(channel.keys(),
+              (std::vector<std::string>{
+                  "BS,W,", "XZ,W,", "XS,W,", "IN,W,", "HN,W,", "GJ,W,", "LS,W,", "LP,W,", "AP,W,",
+                  "SD,W,", "SM,W,", "XB,W,", "XW,W,", "XT,W,", "UQ,W,", "AM,W,", "BU,W,", "WB,W,",
+                  "AF,W,", "AT,W,", "A1,W,", "A2,W,", "SA,W,", "AS,W,", "AW,W,", "SC,W,", "XP,W,",
+                  "UJ,W,", "SJ,W,", "SG,W,", "XS,W,", "XS,W,", "DW,W,"}));
+    EXPECT_EQ(channel.sent[0], "BS,W,S1        ");
+    EXPECT_EQ(channel.sent[1], "XZ,W,TECHNICIAN-ID-TO");
+    EXPECT_EQ(channel.sent[2], "XS,W,****," + std::string(16, '-'));
+    EXPECT_EQ(channel.sent[3], "IN,W," + std::string(20, '-'));
+    EXPECT_EQ(channel.sent[11], "XB,W,12");
+    EXPECT_EQ(channel.sent[13], "XT,W,FFFF");
+    EXPECT_EQ(channel.sent[16], "BU,W,3,1,0,1");
+    EXPECT_EQ(channel.sent[20], "A1,W,*****, 19.5,*****,*****,*****");
+    EXPECT_EQ(channel.sent[26], "XP,W,0258");
+    EXPECT_EQ(channel.sent[27], "UJ,W,2");
+    EXPECT_EQ(channel.sent[30], "XS,W,000A,NORTH GATE      ");
+    EXPECT_EQ(channel.sent[31], "XS,W,00FF," + std::string(16, '-'));
+
+    // Cleared by their writes.
+    EXPECT_FALSE(model.Change_SpecNo || model.Change_UserID || model.Change_StationID ||
+                 model.Change_SerialNo || model.Change_DummySerial);
+    EXPECT_FALSE(model.Change_GasEnable[4] || model.Change_LSData[0] || model.Change_LSData[1]);
+    EXPECT_FALSE(model.Change_AlarmMode || model.Change_Confirmation || model.Change_AlarmO2);
+    EXPECT_FALSE(model.Change_Warn[1] || model.Change_Alarm[4] || model.Change_AutoCal[0]);
+    EXPECT_FALSE(model.Change_Stel[2] || model.Change_Twa[3] || model.Change_Interval);
+    EXPECT_FALSE(model.Change_SpecType || model.Change_DemandZero || model.Change_StationList[10]);
+    // Left for the next read to clear.
+    EXPECT_TRUE(model.Change_HCMode && model.Change_StelTwaOnOff && model.Change_BumpTime &&
+                model.Change_LcBhMode && model.Change_AlarmOnOff);
+
+    ASSERT_EQ(channel.log.size(), 2u);
+    EXPECT_EQ(channel.log[1].id, settings_write_message::Finished);
+    EXPECT_EQ(channel.log[1].args[1], "00:00:08");
+}
+
+TEST(SettingsWriteRun, GasTableIsNotStartedByTheFifthChannelAlone) {
+    clsInstrument model;
+    model.setGasEnabled(4, true);
+    ScriptedChannel channel;
+    RunSettingsWrite(model, channel);
+    EXPECT_EQ(channel.countOf("GJ,W,"), 0);
+    EXPECT_TRUE(model.Change_GasEnable[4]);
+
+    model.setGasEnabled(3, true);
+    RunSettingsWrite(model, channel);
+    EXPECT_EQ(channel.countOf("GJ,W,"), 1);
+    EXPECT_FALSE(model.Change_GasEnable[3] || model.Change_GasEnable[4]);
+}
+
+TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
+    clsInstrument model;
+    model.setWarning(2, 10);
+    model.setAlarm(2, 15);
+    ScriptedChannel identical;
+    EXPECT_TRUE(RunSettingsWrite(model, identical).succeeded());
+    EXPECT_EQ(identical.countOf("A1,W,"), 1);
+    EXPECT_EQ(identical.countOf("A2,W,"), 1);
+    EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2]);
+
+    model.setWarning(2, 12);
+    model.setAlarm(2, 16);
+    ScriptedChannel altered;
+    altered.altered = {"A1,W,"};
+    EXPECT_TRUE(RunSettingsWrite(model, altered).succeeded());
+    EXPECT_EQ(altered.keys(),
+              (std::vector<std::string>{"A1,W,", "A2,W,", "A1,W,", "A1,W,", "DW,W,"}));
+    EXPECT_TRUE(model.Change_Warn[2]);
+    EXPECT_FALSE(model.Change_Alarm[2]);
+}
+
+TEST(SettingsWriteRun, FirstFailureStopsEveryLaterWriteAndKeepsTheirFlags) {
+    clsInstrument model;
+    model.setUserID("A");
+    model.setAlarmMode(1);
+    model.setDispCalLimit(1);
+    model.setWarning(0, 5);
+    model.setStationList(3, "X");
+    ScriptedChannel channel;
+    channel.failing = {"AP,W,"};
+    const SettingsWriteResult result = RunSettingsWrite(model, channel);
+
+    EXPECT_EQ(channel.keys(), (std::vector<std::string>{"XZ,W,", "AP,W,"}));
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_FALSE(result.allWritesOk);
+    EXPECT_TRUE(result.anyWriteDone);
+    EXPECT_FALSE(model.Change_UserID);
+    EXPECT_TRUE(model.Change_AlarmMode && model.Change_DispCalLimit && model.Change_Warn[0] &&
+                model.Change_StationList[3]);
+    ASSERT_EQ(channel.log.size(), 2u);
+    EXPECT_EQ(channel.log[1].id, settings_write_message::Failed);
+    EXPECT_EQ(channel.log[1].args, std::vector<std::string>{"2026/12/07 08:30:00"});
+}
+
+TEST(SettingsWriteRun, FailedLevelListKeepsItsFlagsAndEndsThePasses) {
+    clsInstrument model;
+    model.setAlarm(3, 50);
+    model.setAutoCalib(3, 100);
+    ScriptedChannel channel;
+    channel.failing = {"A2,W,"};
+    EXPECT_FALSE(RunSettingsWrite(model, channel).succeeded());
+    EXPECT_EQ(channel.keys(), std::vector<std::string>{"A2,W,"});
+    EXPECT_TRUE(model.Change_Alarm[3] && model.Change_AutoCal[3]);
+}
+
+TEST(SettingsWriteRun, RefusedRunLogsTheFailureAndSendsNothing) {
+    ScriptedChannel channel;
+    const SettingsWriteResult result = RefuseSettingsWrite(channel);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_TRUE(channel.sent.empty());
+    ASSERT_EQ(channel.log.size(), 1u);
+    EXPECT_EQ(channel.log[0].id, settings_write_message::Failed);
+}
+
+}  // namespace
+}  // namespace vq
