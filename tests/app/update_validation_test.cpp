@@ -1,0 +1,223 @@
+#include "app/update_validation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/messages.h"
+#include "model/instrument.h"
+
+namespace vq {
+namespace {
+
+void fitGas(clsInstrument& model, int ch, const std::string& name, float fullScale) {
+    model.setGasEnabled(ch, true);
+    model.setGasName(ch, name);
+    model.setGasFullScale(ch, fullScale);
+}
+
+void setLevels(clsInstrument& model, int ch, float warning, float alarm) {
+    model.setWarning(ch, warning);
+    model.setAlarm(ch, alarm);
+}
+
+// A four-gas instrument that "Update" accepts: combustible on channel 0 only (mode 1), oxygen
+// in "L-LL" mode, H2S and CO with exposure limits.
+clsInstrument writableModel() {
+    clsInstrument model;
+    model.setHcMode(1);
+    fitGas(model, 0, "CH4", 100);
+    setLevels(model, 0, 10, 50);
+    model.setAutoCalib(0, 50);
+    fitGas(model, 1, "O2", 25);
+    model.setAlarmO2(1);
+    setLevels(model, 1, 19.5f, 18);
+    model.setAutoCalib(1, 18);
+    fitGas(model, 2, "H2S", 30);
+    setLevels(model, 2, 5, 10);
+    model.setStel(2, 15);
+    model.setTwa(2, 5);
+    model.setAutoCalib(2, 25);
+    fitGas(model, 3, "CO", 500);
+    setLevels(model, 3, 25, 50);
+    model.setStel(3, 200);
+    model.setTwa(3, 25);
+    model.setAutoCalib(3, 50);
+    return model;
+}
+
+TEST(RangeRules, WarningBelowAlarmExceptOxygenInLowLowMode) {
+    clsInstrument model;
+    setLevels(model, 2, 5, 10);
+    EXPECT_TRUE(CheckWarningBelowAlarm(model, 2));
+    setLevels(model, 2, 10, 10);
+    EXPECT_TRUE(CheckWarningBelowAlarm(model, 2));
+    setLevels(model, 2, 11, 10);
+    EXPECT_FALSE(CheckWarningBelowAlarm(model, 2));
+    setLevels(model, 2, 11, noValue);
+    EXPECT_TRUE(CheckWarningBelowAlarm(model, 2));
+
+    model.setAlarmO2(1);
+    setLevels(model, 1, 19.5f, 18);
+    EXPECT_TRUE(CheckWarningBelowAlarm(model, 1));
+    setLevels(model, 1, 18, 19.5f);
+    EXPECT_FALSE(CheckWarningBelowAlarm(model, 1));
+    model.setAlarmO2(0);
+    EXPECT_TRUE(CheckWarningBelowAlarm(model, 1));
+}
+
+TEST(RangeRules, AlarmPointsOfTheCombustibleAndToxicChannels) {
+    clsInstrument model;
+    model.setGasFullScale(0, 100);
+    EXPECT_TRUE(CheckAlarmPoint(model, 0, 0, AlarmPointKind::Warning));
+    EXPECT_FALSE(CheckAlarmPoint(model, 0, noValue, AlarmPointKind::Warning));
+    EXPECT_TRUE(CheckAlarmPoint(model, 0, 60, AlarmPointKind::Alarm));
+    EXPECT_FALSE(CheckAlarmPoint(model, 0, 60.5f, AlarmPointKind::Alarm));
+    EXPECT_FALSE(CheckAlarmPoint(model, 0, 5, AlarmPointKind::Stel));
+    EXPECT_FALSE(CheckAlarmPoint(model, 0, 5, AlarmPointKind::Twa));
+
+    EXPECT_TRUE(CheckAlarmPoint(model, 2, 30, AlarmPointKind::Stel));
+    EXPECT_FALSE(CheckAlarmPoint(model, 2, 31, AlarmPointKind::Stel));
+    EXPECT_FALSE(CheckAlarmPoint(model, 2, -1, AlarmPointKind::Warning));
+    EXPECT_TRUE(CheckAlarmPoint(model, 3, 200, AlarmPointKind::Twa));
+    EXPECT_FALSE(CheckAlarmPoint(model, 3, 200.5f, AlarmPointKind::Alarm));
+    EXPECT_FALSE(CheckAlarmPoint(model, 4, 1, AlarmPointKind::Warning));
+}
+
+TEST(RangeRules, OxygenAlarmPointsFollowTheOxygenAlarmMode) {
+    clsInstrument model;
+    model.setGasFullScale(1, 25);
+    model.setAlarmO2(0);
+    EXPECT_TRUE(CheckAlarmPoint(model, 1, 25, AlarmPointKind::Alarm));
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 17.9f, AlarmPointKind::Warning));
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 20, AlarmPointKind::Stel));
+    model.setAlarmO2(1);
+    EXPECT_TRUE(CheckAlarmPoint(model, 1, 20.9f, AlarmPointKind::Warning));
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 21, AlarmPointKind::Warning));
+    model.setAlarmO2(2);
+    setLevels(model, 1, 19, 23);
+    EXPECT_TRUE(CheckAlarmPoint(model, 1, 23, AlarmPointKind::Warning));
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 23.5f, AlarmPointKind::Warning));
+    EXPECT_TRUE(CheckAlarmPoint(model, 1, 25, AlarmPointKind::Alarm));
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 18.5f, AlarmPointKind::Alarm));
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 26, AlarmPointKind::Alarm));
+    model.setAlarmO2(3);
+    EXPECT_FALSE(CheckAlarmPoint(model, 1, 20, AlarmPointKind::Warning));
+}
+
+TEST(RangeRules, AutoCalibrationValueAgainstWarningOrChannelLimit) {
+    clsInstrument model;
+    model.setGasName(3, "CO");
+    EXPECT_TRUE(CheckAutoCalValue(model, 3, noValue));
+    EXPECT_TRUE(CheckAutoCalValue(model, 3, 25));
+    EXPECT_FALSE(CheckAutoCalValue(model, 3, 24));
+    model.setWarning(3, 30);
+    EXPECT_FALSE(CheckAutoCalValue(model, 3, 25));
+    EXPECT_TRUE(CheckAutoCalValue(model, 3, 30));
+    EXPECT_TRUE(CheckAutoCalValue(model, 4, 0));
+
+    model.setGasName(1, " OXY ");
+    model.setAlarmO2(1);
+    EXPECT_TRUE(CheckAutoCalValue(model, 1, 19.5f));
+    EXPECT_FALSE(CheckAutoCalValue(model, 1, 20.9f));
+    model.setWarning(1, 19);
+    EXPECT_FALSE(CheckAutoCalValue(model, 1, 19.5f));
+    model.setAlarmO2(2);
+    EXPECT_TRUE(CheckAutoCalValue(model, 1, 19.5f));
+    EXPECT_FALSE(CheckAutoCalValue(model, 1, 19.6f));
+}
+
+TEST(UpdateValidation, AcceptsAConsistentInstrument) {
+    EXPECT_EQ(ValidateUpdate(writableModel()), std::nullopt);
+}
+
+TEST(UpdateValidation, AlarmPointsAreCheckedOnEnabledChannelsOnly) {
+    clsInstrument model = writableModel();
+    model.setStel(3, 201);
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange);
+    model.setGasEnabled(3, false);
+    EXPECT_EQ(ValidateUpdate(model), std::nullopt);
+
+    model = writableModel();
+    setLevels(model, 1, 18, 19.5f);  // swapped for "L-LL"
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange);
+
+    // An unset toxic exposure limit on a fitted channel is out of range as well.
+    model = writableModel();
+    model.setTwa(2, noValue);
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange);
+}
+
+TEST(UpdateValidation, AutoCalibrationIsCheckedOnEveryChannel) {
+    clsInstrument model = writableModel();
+    model.setAutoCalib(4, 5);  // channel 4 is not fitted; its value still counts
+    model.setWarning(4, 10);
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::AutoCal);
+    // The alarm-point refusal comes first when both apply.
+    model.setAlarm(0, 90);
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange);
+}
+
+TEST(UpdateValidation, NoFittedSensorIsRefused) {
+    clsInstrument model;
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::NoSensor);
+}
+
+TEST(UpdateValidation, CombustibleChannelsMustMatchTheHydrocarbonMode) {
+    struct Case {
+        int mode;
+        bool first;
+        bool second;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {0, true, true, true},   {0, true, false, false}, {0, false, true, false},
+        {0, false, false, true}, {1, true, false, true},  {1, false, true, false},
+        {1, true, true, true},   {2, false, true, true},  {2, true, false, false},
+        {2, true, true, true},   {3, false, true, true},
+    };
+    for (const Case& c : cases) {
+        clsInstrument model = writableModel();
+        model.setHcMode(static_cast<int16_t>(c.mode));
+        model.setGasEnabled(0, c.first);
+        if (c.second) fitGas(model, 4, "CH4 ", 100);
+        const auto refusal = ValidateUpdate(model);
+        EXPECT_EQ(refusal == std::nullopt, c.accepted)
+            << "mode " << c.mode << " channel 0 " << c.first << " channel 4 " << c.second;
+        if (!c.accepted) {
+            EXPECT_EQ(refusal, update_refusal::Combination);
+        }
+    }
+}
+
+TEST(UpdateValidation, CombustibleGasesMustAgreeAndEveryFittedGasBeNamed) {
+    for (int mode = 0; mode <= 2; ++mode) {
+        clsInstrument model = writableModel();
+        model.setHcMode(static_cast<int16_t>(mode));
+        fitGas(model, 4, "C3H8", 100);
+        EXPECT_EQ(ValidateUpdate(model), update_refusal::Combination) << "mode " << mode;
+    }
+    clsInstrument model = writableModel();
+    model.setGasName(2, "   ");
+    EXPECT_EQ(ValidateUpdate(model), update_refusal::Combination);
+}
+
+TEST(UpdateValidation, RefusalsCarryTheirTexts) {
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::AlarmRange.messageId),
+              "Check warning and alarm value. (red color cells)");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::AlarmRange.titleId),
+              "Warning and alarm range.");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::AutoCal.messageId),
+              "Improper Auto Cal.");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::AutoCal.titleId), "Auto Cal.");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::NoSensor.messageId),
+              "No available sensor.");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::NoSensor.titleId), "No sensor");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::Combination.messageId),
+              "This is not available combination.");
+    EXPECT_EQ(ResMessage(Language::English, update_refusal::Combination.titleId),
+              "The communication is not possible");
+}
+
+}  // namespace
+}  // namespace vq
