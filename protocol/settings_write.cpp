@@ -170,6 +170,9 @@ void WriteRun::writeAlarmLevels() {
                 clearGases(write.flags, kGasCount);
         }
     }
+    for (const LevelWrite& write : writes)
+        if (result_.allWritesOk && anyOfGases(write.flags, kGasCount))
+            result_.levelsUnconfirmed = true;
 }
 
 void WriteRun::writeExposureLevels() {

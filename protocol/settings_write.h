@@ -63,6 +63,10 @@ class SettingsWriteChannel {
 struct SettingsWriteResult {
     bool allWritesOk = false;   // no write failed
     bool anyWriteDone = false;  // at least one write was sent and succeeded
+    // A level list (warning, alarm or auto-calibration) came back different from what was sent
+    // in all three passes: the instrument holds other levels and their flags stay set. The run
+    // still counts as written; a caller may warn the user.
+    bool levelsUnconfirmed = false;
     // The operation's Boolean: something was written and nothing failed.
     bool succeeded() const { return allWritesOk && anyWriteDone; }
 };

@@ -255,7 +255,9 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     model.setWarning(2, 10);
     model.setAlarm(2, 15);
     ScriptedChannel identical;
-    EXPECT_TRUE(RunSettingsWrite(model, identical).succeeded());
+    const SettingsWriteResult confirmed = RunSettingsWrite(model, identical);
+    EXPECT_TRUE(confirmed.succeeded());
+    EXPECT_FALSE(confirmed.levelsUnconfirmed);
     EXPECT_EQ(identical.countOf("A1,W,"), 1);
     EXPECT_EQ(identical.countOf("A2,W,"), 1);
     EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2]);
@@ -264,7 +266,9 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     model.setAlarm(2, 16);
     ScriptedChannel altered;
     altered.altered = {"A1,W,"};
-    EXPECT_TRUE(RunSettingsWrite(model, altered).succeeded());
+    const SettingsWriteResult unconfirmed = RunSettingsWrite(model, altered);
+    EXPECT_TRUE(unconfirmed.succeeded());
+    EXPECT_TRUE(unconfirmed.levelsUnconfirmed);
     EXPECT_EQ(altered.keys(),
               (std::vector<std::string>{"A1,W,", "A2,W,", "A1,W,", "A1,W,", "DW,W,"}));
     EXPECT_TRUE(model.Change_Warn[2]);
