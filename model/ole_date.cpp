@@ -106,7 +106,7 @@ double OleDateFromEpochSeconds(int64_t seconds) {
     const int64_t day = floorDiv(seconds, secondsPerDay);
     const int64_t second = seconds - day * secondsPerDay;
     const double linear =
-        static_cast<double>(day + oleEpochFromUnix) + static_cast<double>(second) / secondsPerDay;
+        static_cast<double>(day - oleEpochFromUnix) + static_cast<double>(second) / secondsPerDay;
     return LinearToOleDate(linear);
 }
 
@@ -124,7 +124,7 @@ std::optional<DateTimeParts> OleDateToParts(double date) {
     }
     if (day < firstOleDay || day > lastOleDay) return std::nullopt;
     DateTimeParts p;
-    civilFromDays(day - oleEpochFromUnix, p.year, p.month, p.day);
+    civilFromDays(day + oleEpochFromUnix, p.year, p.month, p.day);
     p.hour = static_cast<int>(second / 3600);
     p.minute = static_cast<int>(second / 60 % 60);
     p.second = static_cast<int>(second % 60);

@@ -57,6 +57,10 @@ class clsToken {
     bool Overflow() const { return overflow_; }
     // A token; the empty text for an index outside 0..255.
     std::string Tokens(int i) const;
+    // The same without a copy; valid until the next split or setTokens.
+    std::string_view TokenView(int i) const {
+        return i >= 0 && i < maxTokens ? std::string_view(tokens_[i]) : std::string_view();
+    }
     void setTokens(int i, std::string_view text);
 
   private:

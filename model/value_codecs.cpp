@@ -67,14 +67,36 @@ std::string roundDecimalText(std::string_view text, int decimals) {
     return result;
 }
 
+// The shortest round-trip digits of a finite value written out without an exponent
+// ("1e+20" -> "100000000000000000000", "1.5e-05" -> "0.000015").
 template <typename T>
-std::string shortestFixed(T value) {
-    // Large enough for the widest double in fixed notation (309 digits and sign).
-    std::array<char, 400> buffer;
+std::string shortestPlain(T value) {
+    std::array<char, 64> buffer;
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                   std::chars_format::fixed);
+                                   std::chars_format::scientific);
     if (ec != std::errc()) return "0";
-    return std::string(buffer.data(), end);
+    std::string_view text(buffer.data(), end - buffer.data());
+    std::string sign;
+    if (text.front() == '-') {
+        sign = "-";
+        text.remove_prefix(1);
+    }
+    const auto e = text.find('e');
+    std::string digits;
+    for (char c : text.substr(0, e)) {
+        if (c != '.') digits += c;
+    }
+    int exponent = 0;
+    std::string_view expText = text.substr(e + 1);
+    if (expText.front() == '+') expText.remove_prefix(1);
+    std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+    // The first digit stands at 10^exponent.
+    const int integerDigits = exponent + 1;
+    if (integerDigits <= 0) return sign + "0." + std::string(-integerDigits, '0') + digits;
+    if (integerDigits >= static_cast<int>(digits.size())) {
+        return sign + digits + std::string(integerDigits - digits.size(), '0');
+    }
+    return sign + digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
 }
 
 template <typename T>
@@ -89,7 +111,7 @@ template <typename T>
 std::string formatFixed(T value, int decimals) {
     if (!std::isfinite(value)) return shortestText(value);
     if (decimals < 0 || decimals > maxDecimals) decimals = 0;
-    return roundDecimalText(shortestFixed(value), decimals);
+    return roundDecimalText(shortestPlain(value), decimals);
 }
 
 // Decimals named by a "#0.00"-style format; nullopt for the empty format.
