@@ -1,12 +1,11 @@
 #pragma once
-// Wall-clock time as an OLE automation date: days since 1899-12-30 00:00, the time of day as
-// the fraction. Only dates after 1899-12-30 occur here (the clock of the PC), where the plain
-// fractional form holds.
+// The PC's wall clock as an OLE automation date (model/ole_date.h), to the millisecond.
 
 class QDateTime;
 
 namespace vq {
 
+// The date of a local time; 0 for a time outside the dates the program carries.
 double oleDateFromLocal(const QDateTime& local);
 
 }  // namespace vq
