@@ -1,0 +1,192 @@
+#include "model/instrument.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace vq {
+namespace {
+
+TEST(Instrument, NewObjectHoldsTheDefaultsWithNoFlagSet) {
+    clsInstrument m;
+    EXPECT_EQ(m.CalLimit(), 1);
+    EXPECT_EQ(m.BumpTime(), 2);
+    EXPECT_EQ(m.UserPassword2(), "4729");
+    EXPECT_EQ(m.SpecType(), "0");
+    EXPECT_EQ(m.LcdBackLight(), 1);
+    EXPECT_EQ(m.AlarmO2(), 1);
+    EXPECT_EQ(m.UserID(), std::string(16, '-'));
+    EXPECT_EQ(m.SerialNo(), std::string(20, '-'));
+    EXPECT_EQ(m.StationList(255), std::string(16, '-'));
+    for (int ch = 0; ch <= 4; ++ch) {
+        EXPECT_EQ(m.Alarm(ch), -101.0f);
+        EXPECT_EQ(m.GasFullScale(ch), -101.0f);
+        EXPECT_EQ(m.GasPoint(ch), -101);
+        EXPECT_FALSE(m.GasEnabled(ch));
+        EXPECT_EQ(m.CalibDate(ch), -101.0);
+        EXPECT_FALSE(m.Change_GasEnable[ch]);
+        EXPECT_FALSE(m.Change_GasPoint[ch]);
+    }
+    EXPECT_FALSE(m.Change_CalLimit);
+    EXPECT_FALSE(m.Change_StationList[0]);
+}
+
+TEST(Instrument, SettersMarkTheirFlags) {
+    clsInstrument m;
+    m.setHcMode(2);
+    EXPECT_TRUE(m.Change_HCMode);
+    m.setAlarmMode(0);  // same value: still an edit
+    EXPECT_TRUE(m.Change_AlarmMode);
+    m.setWarning(3, 12.5f);
+    EXPECT_TRUE(m.Change_Warn[3]);
+    EXPECT_FALSE(m.Change_Warn[2]);
+    m.setZero(1, 1);
+    EXPECT_TRUE(m.Change_Zero[1]);
+    m.setStationList(10, "  A  ");
+    EXPECT_EQ(m.StationList(10), "  A  ");  // not trimmed
+    EXPECT_TRUE(m.Change_StationList[10]);
+    m.setLS_Linear2_d(1, 0.5);
+    EXPECT_TRUE(m.Change_LSData[1]);
+    EXPECT_FALSE(m.Change_LSData[0]);
+    m.setLI_Name(30, "CH4");
+    EXPECT_EQ(m.LI_Name(30), "CH4");
+    // Fields without a visible flag.
+    m.setGasName(0, "CO");
+    m.setGasFullScale(0, 500);
+    m.setCalibDate(0, 45000.5);
+    EXPECT_EQ(m.GasName(0), "CO");
+    EXPECT_EQ(m.CalibDate(0), 45000.5);
+}
+
+TEST(Instrument, IntervalsFlagOnlyOnARealChange) {
+    clsInstrument m;
+    m.setIntervals(0);
+    EXPECT_FALSE(m.Change_Interval);
+    m.setIntervals(60);
+    EXPECT_TRUE(m.Change_Interval);
+    EXPECT_EQ(m.Intervals(), 60);
+}
+
+TEST(Instrument, IdentityTextsAreTrimmedAndBlankBecomesDashes) {
+    clsInstrument m;
+    m.setSerialNo("   ");
+    EXPECT_EQ(m.SerialNo(), std::string(20, '-'));
+    EXPECT_TRUE(m.Change_SerialNo);
+    m.setUserID("  Tech 7 ");
+    EXPECT_EQ(m.UserID(), "Tech 7");
+    m.setStationID("");
+    EXPECT_EQ(m.StationID(), std::string(16, '-'));
+    m.setDummySerial(" X");
+    EXPECT_EQ(m.DummySerial(), "X");
+    EXPECT_TRUE(m.Change_DummySerial);
+}
+
+TEST(Instrument, IndexRules) {
+    clsInstrument m;
+    // Channel table: index 5 and beyond are ignored.
+    m.setGasName(5, "X");
+    EXPECT_EQ(m.GasName(5), "");
+    m.setGasEnabled(-1, true);
+    EXPECT_FALSE(m.GasEnabled(-1));
+    m.setZero(5, 7);
+    EXPECT_EQ(m.Zero(5), 0);
+    EXPECT_FALSE(m.Change_Zero[5]);
+    // The four levels have a sixth record and throw beyond it.
+    m.setAlarm(5, 9);
+    EXPECT_EQ(m.Alarm(5), 9.0f);
+    EXPECT_THROW(m.Alarm(6), std::out_of_range);
+    EXPECT_THROW(m.setWarning(-1, 1), std::out_of_range);
+    EXPECT_THROW(m.setTwa(6, 1), std::out_of_range);
+    EXPECT_THROW(m.Stel(100000), std::out_of_range);
+    // Libraries throw, and a refused LS_ index marks nothing.
+    EXPECT_THROW(m.LI_Name(31), std::out_of_range);
+    EXPECT_THROW(m.setLI_Point(-1, 1), std::out_of_range);
+    EXPECT_THROW(m.setLS_Ratio(2, 1), std::out_of_range);
+    EXPECT_FALSE(m.Change_LSData[0] || m.Change_LSData[1]);
+    // Station list and live values ignore indexes outside.
+    m.setStationList(256, "x");
+    EXPECT_EQ(m.StationList(256), "");
+    EXPECT_EQ(m.StationList(-1), "");
+    m.setAnalogValue(9, 5);
+    EXPECT_EQ(m.AnalogValue(9), 0);
+    m.setLimitValue(5, 3);
+    EXPECT_EQ(m.LimitValue(5), 3.0f);
+    EXPECT_EQ(m.LimitValue(6), 0.0f);
+}
+
+TEST(Instrument, SetChangeFlagsGroups) {
+    clsInstrument m;
+    m.setFlowLevel(5);  // Change_FlowLevel true, and must stay so
+    m.setDummySerial("D");
+    m.SetChangeFlags(true, false);
+    EXPECT_FALSE(m.Change_SerialNo);
+    EXPECT_FALSE(m.Change_UserID);
+    EXPECT_FALSE(m.Change_StationList[0]);
+    EXPECT_FALSE(m.Change_DummySerial);
+    EXPECT_TRUE(m.Change_FlowLevel);
+    EXPECT_FALSE(m.Change_pressOffset);
+    EXPECT_TRUE(m.Change_SpecNo);
+    EXPECT_TRUE(m.Change_UserPassword2);
+    EXPECT_TRUE(m.Change_LSData[0] && m.Change_LSData[1]);
+    for (int ch = 0; ch <= 4; ++ch) {
+        EXPECT_TRUE(m.Change_Zero[ch]);
+        EXPECT_TRUE(m.Change_AutoCal[ch]);
+        EXPECT_TRUE(m.Change_Twa[ch]);
+    }
+    EXPECT_FALSE(m.Change_Warn[5]);
+
+    m.SetChangeFlags(false, true);
+    EXPECT_TRUE(m.Change_SerialNo && m.Change_UserID && m.Change_StationID);
+    EXPECT_TRUE(m.Change_StationList[255]);
+    EXPECT_FALSE(m.Change_DummySerial);
+    EXPECT_FALSE(m.Change_HCMode);
+    EXPECT_FALSE(m.Change_Zero[0]);
+
+    m.ClearChangeFlags();
+    EXPECT_FALSE(m.Change_StationList[255] || m.Change_SerialNo);
+    EXPECT_TRUE(m.Change_FlowLevel);
+}
+
+TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
+    clsInstrument m;
+    m.setConfirmation(3);
+    m.setSpecNo("SPEC-9");
+    m.setFlowLevel(70000);
+    m.setpressOffset(-5);
+    m.setHcMode(2);
+    m.setAlarm(2, 50);
+    m.setSerialNo("SN1");
+    m.setStationList(3, "S3");
+    m.setGasFullScale(1, 100);
+    m.setCommFlags(1);
+    m.ClearDatas();
+    EXPECT_EQ(m.Confirmation(), 3);
+    EXPECT_EQ(m.SpecNo(), "SPEC-9");
+    EXPECT_EQ(m.FlowLevel(), 70000);
+    EXPECT_EQ(m.pressOffset(), -5);
+    EXPECT_EQ(m.HcMode(), 0);
+    EXPECT_EQ(m.Alarm(2), -101.0f);
+    EXPECT_EQ(m.SerialNo(), std::string(20, '-'));
+    EXPECT_EQ(m.StationList(3), std::string(16, '-'));
+    EXPECT_EQ(m.GasFullScale(1), -101.0f);  // through the blank gas record
+    EXPECT_EQ(m.CommFlags(), 0);
+    EXPECT_FALSE(m.Change_HCMode || m.Change_Alarm[2] || m.Change_SerialNo);
+    // The two flags SetChangeFlags leaves alone are not cleared either.
+    EXPECT_TRUE(m.Change_FlowLevel);
+    EXPECT_TRUE(m.Change_pressOffset);
+}
+
+TEST(Instrument, CopiesAreIndependent) {
+    clsInstrument original;
+    original.setWarning(0, 10);
+    clsInstrument copy = original;
+    copy.setWarning(0, 20);
+    copy.setStationList(0, "copy");
+    EXPECT_EQ(original.Warning(0), 10.0f);
+    EXPECT_EQ(original.StationList(0), std::string(16, '-'));
+    EXPECT_EQ(copy.Warning(0), 20.0f);
+}
+
+}  // namespace
+}  // namespace vq
