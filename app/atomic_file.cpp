@@ -1,0 +1,203 @@
+#include "app/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace vq {
+
+namespace {
+
+std::string describe(const std::filesystem::path& path, int err) {
+    return path.string() + ": " + std::strerror(err);
+}
+
+// Closes the descriptor and removes the temporary file unless the write was committed.
+class TempFile {
+  public:
+    TempFile() = default;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+
+    // Creates a new, unique file next to `target`. Returns the errno on failure.
+    int create(const std::filesystem::path& target, mode_t mode) {
+        static std::atomic<unsigned> counter{0};
+        std::filesystem::path folder = target.parent_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = "." + target.filename().string() + ".tmp-" +
+                               std::to_string(::getpid()) + "-" + std::to_string(counter++);
+            std::filesystem::path candidate =
+                folder.empty() ? std::filesystem::path(name) : folder / name;
+            int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd >= 0) {
+                fd_ = fd;
+                path_ = candidate.string();
+                return 0;
+            }
+            if (errno != EEXIST) return errno;
+        }
+        return EEXIST;
+    }
+
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+    // Closes the descriptor; the file stays until commit or destruction.
+    int close() {
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+    // The file has been renamed to its target: nothing left to remove.
+    void release() { path_.clear(); }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+int writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+// After a rename the folder entry itself must reach the disk, or a power cut can bring the old
+// name back. Best effort: some file systems refuse fsync on a folder.
+void syncFolder(const std::filesystem::path& target) {
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+mode_t modeFor(const std::filesystem::path& target, AtomicWriteOptions options,
+               bool& keepExisting) {
+    keepExisting = false;
+    if (options.ownerOnly) return S_IRUSR | S_IWUSR;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        keepExisting = true;
+        return st.st_mode & 07777;
+    }
+    return 0666;  // less the umask, as open applies it
+}
+
+// Writes the pieces in order into a temporary file and renames it over `target`.
+FileResult replaceWith(const std::filesystem::path& target,
+                       std::initializer_list<std::string_view> pieces, AtomicWriteOptions options) {
+    if (target.filename().empty()) return FileResult::failure(describe(target, EISDIR));
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return FileResult::failure(describe(target, EISDIR));
+    }
+    bool keepExisting = false;
+    mode_t mode = modeFor(target, options, keepExisting);
+
+    TempFile temp;
+    if (int err = temp.create(target, mode)) return FileResult::failure(describe(target, err));
+    // open() applies the umask; an existing file's or an owner-only mode is set exactly.
+    if ((keepExisting || options.ownerOnly) && ::fchmod(temp.fd(), mode) != 0) {
+        return FileResult::failure(describe(target, errno));
+    }
+    for (std::string_view piece : pieces) {
+        if (int err = writeAll(temp.fd(), piece)) return FileResult::failure(describe(target, err));
+    }
+    if (::fsync(temp.fd()) != 0) return FileResult::failure(describe(target, errno));
+    if (int err = temp.close()) return FileResult::failure(describe(target, err));
+    if (::rename(temp.path().c_str(), target.c_str()) != 0) {
+        return FileResult::failure(describe(target, errno));
+    }
+    temp.release();
+    syncFolder(target);
+    return FileResult::success();
+}
+
+}  // namespace
+
+FileResult WriteFileAtomically(const std::filesystem::path& target, std::string_view contents,
+                               AtomicWriteOptions options) {
+    return replaceWith(target, {contents}, options);
+}
+
+FileResult AppendFileAtomically(const std::filesystem::path& target, std::string_view header,
+                                std::string_view text) {
+    std::error_code ec;
+    bool exists = std::filesystem::exists(target, ec);
+    if (ec) return FileResult::failure(describe(target, ec.value()));
+    if (!exists) return replaceWith(target, {header, text}, {});
+    std::string error;
+    auto old = ReadWholeFile(target, error, std::numeric_limits<std::size_t>::max());
+    if (!old) return FileResult::failure(error);
+    return replaceWith(target, {*old, text}, {});
+}
+
+FileResult CopyFileAtomically(const std::filesystem::path& source,
+                              const std::filesystem::path& target, AtomicWriteOptions options) {
+    std::string error;
+    auto contents = ReadWholeFile(source, error, std::numeric_limits<std::size_t>::max());
+    if (!contents) return FileResult::failure(error);
+    return replaceWith(target, {*contents}, options);
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::string& error,
+                                         std::size_t maxBytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = describe(path, errno);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        error = describe(path, err);
+        return std::nullopt;
+    }
+    if (static_cast<std::size_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        error = describe(path, EFBIG);
+        return std::nullopt;
+    }
+    std::string contents;
+    contents.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = describe(path, errno);
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (contents.size() + static_cast<std::size_t>(n) > maxBytes) {
+            ::close(fd);
+            error = describe(path, EFBIG);
+            return std::nullopt;
+        }
+        contents.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return contents;
+}
+
+}  // namespace vq
