@@ -1,0 +1,163 @@
+// The two embedded tables: well formed, the same ids, texts that fit together, and the table file
+// format itself.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "app/messages.h"
+
+namespace vq {
+namespace {
+
+// The argument numbers a text uses ("~2~1" -> {1, 2}).
+std::set<int> argumentPlaceholders(const std::string& text) {
+    std::set<int> used;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == '~') {
+            if (text[i + 1] >= '1' && text[i + 1] <= '9') used.insert(text[i + 1] - '0');
+            ++i;
+        }
+    }
+    return used;
+}
+
+std::string rawText(Language language, int id) {
+    // Expanding with arguments that spell themselves gives back the placeholders.
+    return ResMessage(language, id, {"~1", "~2", "~3", "~4", "~5", "~6", "~7", "~8", "~9"});
+}
+
+TEST(MessageTables, EmbeddedTablesParseWithoutErrors) {
+    // A bad line would be skipped at run time; here it is named with its line number.
+    for (Language language : {Language::English, Language::Japanese}) {
+        const auto errors = messageTableErrors(language);
+        EXPECT_TRUE(errors.empty())
+            << (language == Language::English ? "en " : "ja ") << errors.front();
+        EXPECT_GT(messageIds(language).size(), 300u);
+    }
+}
+
+TEST(MessageTables, BothTablesHoldExactlyTheSameIds) {
+    // The rule: every id is in both tables, with no exception (the calibration window's marker
+    // 9200 is in both as well).
+    const auto en = messageIds(Language::English);
+    const auto ja = messageIds(Language::Japanese);
+    std::vector<int> onlyEn;
+    std::vector<int> onlyJa;
+    std::set_difference(en.begin(), en.end(), ja.begin(), ja.end(), std::back_inserter(onlyEn));
+    std::set_difference(ja.begin(), ja.end(), en.begin(), en.end(), std::back_inserter(onlyJa));
+    EXPECT_TRUE(onlyEn.empty()) << "first id only in English: " << onlyEn.front();
+    EXPECT_TRUE(onlyJa.empty()) << "first id only in Japanese: " << onlyJa.front();
+    EXPECT_TRUE(hasMessage(Language::Japanese, 9200));
+    EXPECT_TRUE(hasMessage(Language::English, 9200));
+}
+
+TEST(MessageTables, TranslationsKeepArgumentsAndListShape) {
+    for (int id : messageIds(Language::English)) {
+        const std::string en = rawText(Language::English, id);
+        const std::string ja = rawText(Language::Japanese, id);
+        EXPECT_EQ(argumentPlaceholders(en), argumentPlaceholders(ja)) << "id " << id;
+        // Grid headers and file filters are split at "|": the same number of parts.
+        EXPECT_EQ(std::count(en.begin(), en.end(), '|'), std::count(ja.begin(), ja.end(), '|'))
+            << "id " << id;
+        EXPECT_FALSE(en.empty()) << "id " << id;
+        EXPECT_FALSE(ja.empty()) << "id " << id;
+    }
+}
+
+TEST(MessageTables, OnlyKnownPlaceholdersAppear) {
+    // A tilde before anything but a digit, c or t is silently dropped by the expansion; in a
+    // table it can only be a typing error.
+    const std::regex bad("~([^0-9cCtT]|$)");
+    for (Language language : {Language::English, Language::Japanese}) {
+        for (int id : messageIds(language)) {
+            EXPECT_FALSE(std::regex_search(rawText(language, id), bad))
+                << "id " << id << ": " << rawText(language, id);
+        }
+    }
+}
+
+TEST(MessageTables, LanguageTagAndTitle) {
+    EXPECT_EQ(ResMessage(Language::English, msg::LanguageTag), "EN");
+    EXPECT_EQ(ResMessage(Language::Japanese, msg::LanguageTag), "JP");
+    EXPECT_EQ(ResMessage(Language::English, msg::ApplicationTitle), "VQ-5100 - Setup Program");
+    EXPECT_EQ(ResMessage(Language::English, 99), "It has already started.");
+}
+
+TEST(MessageTables, FixedWidthListLabelsKeepTheirWidth) {
+    // The A/D list lines up its values behind labels of 14 characters, in both languages.
+    for (Language language : {Language::English, Language::Japanese}) {
+        for (int id = 5611; id <= 5619; ++id) {
+            EXPECT_EQ(ResMessage(language, id).size(), 14u) << "id " << id;
+        }
+    }
+    EXPECT_EQ(ResMessage(Language::English, 5611), "ch0 PHOTO     ");
+    EXPECT_EQ(ResMessage(Language::English, 5619), "ext -         ");
+}
+
+TEST(MessageTables, SettingsCsvHeaderHasItsColumns) {
+    // The settings record's header is built from table texts; the gas table header of the
+    // factory dialog has 29 columns.
+    const std::string gasHeader = ResMessage(Language::Japanese, 8048);
+    EXPECT_EQ(std::count(gasHeader.begin(), gasHeader.end(), '|'), 28);
+    const std::string calHeader = ResMessage(Language::English, 5666);
+    EXPECT_EQ(calHeader, "Gas|Select|Auto Cal.(F)|Current Reading");
+    for (int id :
+         {9004, 5212, 5213, 5608, 8003, 5601, 5602, 5609, 5610, 8004, 5655, 8010, 8011, 5223, 8009,
+          8015, 8036, 8022, 8023, 8019, 8020, 8027, 8026, 8043, 8037, 8028, 8029, 8030, 8032, 8031,
+          8033, 8034, 8035, 5648, 5650, 5651, 5652, 5653, 5654, 9001, 9002, 9003, 5603, 8044}) {
+        for (Language language : {Language::English, Language::Japanese}) {
+            const std::string label = ResMessage(language, id, {"1"});
+            EXPECT_TRUE(hasMessage(language, id)) << "id " << id;
+            // A comma would split the header cell.
+            EXPECT_EQ(label.find(','), std::string::npos) << "id " << id;
+        }
+    }
+}
+
+TEST(MessageTableFormat, LinesCommentsAndEscapes) {
+    const auto table = parseMessageTable(
+        "\xEF\xBB\xBF# comment\r\n"
+        "\n"
+        "1\tplain\r\n"
+        "2\t\\sleading and trailing\\s\n"
+        "3\tback\\\\slash\\ttab\\rcr\\nlf\n"
+        "4\tinner  spaces  kept\n"
+        "65535\tlast");
+    EXPECT_TRUE(table.errors.empty()) << table.errors.front();
+    ASSERT_EQ(table.texts.size(), 5u);
+    EXPECT_EQ(table.texts.at(1), "plain");
+    EXPECT_EQ(table.texts.at(2), " leading and trailing ");
+    EXPECT_EQ(table.texts.at(3), "back\\slash\ttab\rcr\nlf");
+    EXPECT_EQ(table.texts.at(4), "inner  spaces  kept");
+    EXPECT_EQ(table.texts.at(65535), "last");
+}
+
+TEST(MessageTableFormat, BadLinesAreNamedAndSkipped) {
+    const auto table = parseMessageTable(
+        "1\tgood\n"
+        "no tab here\n"
+        "x2\tbad id\n"
+        "65536\ttoo big\n"
+        "-3\tnegative\n"
+        "\tno id\n"
+        "4\tunknown \\q escape\n"
+        "5\tends in a backslash\\\n"
+        "6\ttrailing space \n"
+        "7\t leading space\n"
+        "8\ta\traw tab\n"
+        "1\tduplicate\n"
+        "9\t\n");
+    EXPECT_EQ(table.texts.size(), 2u);
+    EXPECT_EQ(table.texts.at(1), "good");  // the first of a duplicated id stays
+    EXPECT_EQ(table.texts.at(9), "");
+    ASSERT_EQ(table.errors.size(), 11u);
+    EXPECT_EQ(table.errors[0].rfind("line 2:", 0), 0u) << table.errors[0];
+    EXPECT_NE(table.errors[10].find("twice"), std::string::npos) << table.errors[10];
+}
+
+}  // namespace
+}  // namespace vq
