@@ -1,0 +1,122 @@
+#include "protocol/decode_reply.h"
+
+#include <algorithm>
+
+#include "protocol/decoder_log.h"
+#include "protocol/frame.h"
+#include "protocol/reply_values.h"
+
+namespace vq {
+
+namespace {
+
+constexpr size_t kMinFrameLength = 15;
+constexpr size_t kAckCharIndex = 10;  // the 11th character: the first payload character
+
+bool isPrintable(char c) {
+    auto code = static_cast<unsigned char>(c);
+    return code >= 32 && code <= 127;
+}
+
+// The frame must run STX ... ETX, two checksum characters and the terminator, and the checksum
+// must be the one of STX through ETX. Called only on frames of at least 15 characters.
+enum class FrameCheck { Good, BadShape, BadChecksum };
+
+FrameCheck checkFrame(std::string_view frame) {
+    size_t etx = frame.size() - 4;
+    if (frame.front() != STX || frame[etx] != ETX) return FrameCheck::BadShape;
+    std::string expected = FrameChecksum(frame.substr(0, etx + 1));
+    return frame.substr(etx + 1, 2) == expected ? FrameCheck::Good : FrameCheck::BadChecksum;
+}
+
+std::vector<KeyRule> buildRules() {
+    std::vector<KeyRule> rules;
+    rules.reserve(160);
+    addSettingsRules(rules);
+    addOperationRules(rules);
+    addRecordRules(rules);
+    addLiveValueRules(rules);
+    addDumpRules(rules);
+    std::sort(rules.begin(), rules.end(),
+              [](const KeyRule& a, const KeyRule& b) { return a.key < b.key; });
+    return rules;
+}
+
+}  // namespace
+
+int ReplyContext::tokenCount() const {
+    return tokens.TokenCount();
+}
+
+std::string_view ReplyContext::token(int i) const {
+    if (i < 0 || i >= tokens.TokenCount()) return {};
+    return tokens.TokenView(i);
+}
+
+ReplyDecoder::ReplyDecoder() : rules_(buildRules()) {
+    // The payload splits at "," and CR; replies have no quoted strings and no comments.
+    tokenizer_.ClearComments();
+    tokenizer_.ClearDelimiters();
+    tokenizer_.ClearStrings();
+    tokenizer_.AddDelimiters(",");
+    tokenizer_.AddDelimiters("\r");
+}
+
+const KeyRule* ReplyDecoder::findRule(std::string_view key) const {
+    auto it =
+        std::lower_bound(rules_.begin(), rules_.end(), key,
+                         [](const KeyRule& rule, std::string_view k) { return rule.key < k; });
+    return it != rules_.end() && it->key == key ? &*it : nullptr;
+}
+
+bool ReplyDecoder::DecodeReply(const std::string& frame, clsInstrument* model, DecoderHost& host) {
+    try {
+        if (frame.size() < kMinFrameLength) {
+            host.AddLog(DecoderLogText(DecoderLog::FormatError));
+            return false;
+        }
+        switch (checkFrame(frame)) {
+            case FrameCheck::Good:
+                break;
+            case FrameCheck::BadShape:
+                host.AddLog(DecoderLogText(DecoderLog::FormatError));
+                return false;
+            case FrameCheck::BadChecksum:
+                host.AddLog(DecoderLogText(DecoderLog::ChecksumError));
+                return false;
+        }
+        char ackChar = frame[kAckCharIndex];
+
+        commaFrame_.assign(frame);
+        std::replace(commaFrame_.begin(), commaFrame_.end(), CR, ',');
+        stripped_.clear();
+        std::copy_if(commaFrame_.begin(), commaFrame_.end(), std::back_inserter(stripped_),
+                     isPrintable);
+
+        // Without "0001" in front and the checksum behind: key, comma, payload.
+        std::string_view body = stripped_;
+        if (body.size() < 6) return false;
+        body = body.substr(4, body.size() - 6);
+        std::string_view key = body.substr(0, std::min<size_t>(4, body.size()));
+        std::string_view payload = body.size() > 5 ? body.substr(5) : std::string_view{};
+
+        const KeyRule* rule = findRule(key);
+        if (rule == nullptr) return false;
+        if (rule->needsModel && model == nullptr) return false;
+
+        if (!tokenizer_.setSource(payload)) return false;  // more than 256 tokens
+        ReplyContext reply{key, tokenizer_, ackChar, frame, commaFrame_, model, host};
+        try {
+            rule->decode(reply, rule->param);
+        } catch (...) {
+            // A ConversionError, or an index the model refuses (std::out_of_range), ends the
+            // decoding: what was stored stays, the result stays as it stood.
+        }
+        return reply.accepted;
+    } catch (...) {
+        // Nothing the decoder meets (a failing log write included) may reach the receive path.
+        return false;
+    }
+}
+
+}  // namespace vq

@@ -1,0 +1,258 @@
+// Settings replies: the store rule on reads, the echo-check on writes, identity texts, the station
+// list, the groups and the five-gas levels.
+
+#include "decoder_fixture.h"
+
+namespace vq::testing {
+namespace {
+
+using SettingsReplyTest = DecoderTest;
+
+// ---- store ----
+
+TEST_F(SettingsReplyTest, DecimalReadStoresAndClearsItsFlag) {
+    model.setHcMode(5);
+    ASSERT_TRUE(model.Change_HCMode);
+    EXPECT_TRUE(decode("LP,R,2"));
+    EXPECT_EQ(model.HcMode(), 2);
+    EXPECT_FALSE(model.Change_HCMode);
+}
+
+TEST_F(SettingsReplyTest, NonNumericReadIsRefusedAndChangesNothing) {
+    model.setHcMode(5);
+    for (const char* body : {"LP,R,A", "LP,R,,", "LP,R,2x", "AP,R,&H10"}) {
+        EXPECT_FALSE(decode(body)) << body;
+    }
+    EXPECT_EQ(model.HcMode(), 5);
+    EXPECT_TRUE(model.Change_HCMode);
+    EXPECT_EQ(model.AlarmMode(), 0);
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(SettingsReplyTest, DecimalValuesRoundHalfToEvenAndOverflowIsAConversionError) {
+    EXPECT_TRUE(decode("AP,R,2.5"));
+    EXPECT_EQ(model.AlarmMode(), 2);
+    EXPECT_TRUE(decode("AP,R,3.5"));
+    EXPECT_EQ(model.AlarmMode(), 4);
+    EXPECT_TRUE(decode("AP,R,-32768"));
+    EXPECT_EQ(model.AlarmMode(), -32768);
+    EXPECT_FALSE(decode("AP,R,40000"));
+    EXPECT_EQ(model.AlarmMode(), -32768);
+}
+
+TEST_F(SettingsReplyTest, HexReadsAreSixteenBitTwosComplement) {
+    EXPECT_TRUE(decode("XT,R,FFFF"));
+    EXPECT_EQ(model.LcdBackLight(), -1);
+    EXPECT_TRUE(decode("XP,R,003c"));
+    EXPECT_EQ(model.Intervals(), 60);
+    EXPECT_FALSE(model.Change_Interval);
+    EXPECT_TRUE(decode("HF,R,FFF6"));
+    EXPECT_EQ(model.pressOffset(), -10);
+    EXPECT_FALSE(decode("SC,R,G1"));
+    EXPECT_FALSE(decode("SC,R,12345"));  // beyond 16 bits
+    EXPECT_EQ(model.CalLimit(), 1);
+}
+
+TEST_F(SettingsReplyTest, FlowLevelIsThirtyTwoBitHex) {
+    model.setFlowLevel(1);
+    EXPECT_TRUE(decode("CP,R,0001E240"));
+    EXPECT_EQ(model.FlowLevel(), 123456);
+    EXPECT_FALSE(model.Change_FlowLevel);
+    EXPECT_TRUE(decode("CP,R,FFFFFFFF"));
+    EXPECT_EQ(model.FlowLevel(), -1);
+}
+
+TEST_F(SettingsReplyTest, BitReadTakesTheFirstCharacter) {
+    EXPECT_TRUE(decode("SJ,R,10"));
+    EXPECT_EQ(model.AutoZero(), 1);
+    EXPECT_TRUE(decode("SJ,R,0"));
+    EXPECT_EQ(model.AutoZero(), 0);
+    EXPECT_TRUE(decode("SG,R,1"));
+    EXPECT_EQ(model.DemandZero(), 1);
+    EXPECT_FALSE(decode("SG,R,X"));
+    EXPECT_EQ(model.DemandZero(), 1);
+}
+
+// ---- echo-check ----
+
+TEST_F(SettingsReplyTest, WriteEchoMustMatchTheModel) {
+    model.setHcMode(2);
+    EXPECT_FALSE(decode("LP,W,1"));
+    EXPECT_TRUE(decode("LP,W,2"));
+    EXPECT_FALSE(decode("LP,W,two"));
+    EXPECT_EQ(model.HcMode(), 2);
+    EXPECT_TRUE(model.Change_HCMode);  // the writer clears it, not the decoder
+    EXPECT_TRUE(host.log.empty());
+
+    model.setLcdBackLight(-1);
+    EXPECT_TRUE(decode("XT,W,FFFF"));
+    model.setFlowLevel(0x1E240);
+    EXPECT_TRUE(decode("CP,W,0001E240"));
+    EXPECT_FALSE(decode("CP,W,0001E241"));
+}
+
+TEST_F(SettingsReplyTest, BitWriteEchoComparesTheTruthOfTheValue) {
+    model.setAutoZero(3);
+    EXPECT_TRUE(decode("SJ,W,1"));
+    EXPECT_FALSE(decode("SJ,W,0"));
+    model.setAutoZero(0);
+    EXPECT_TRUE(decode("SJ,W,0"));
+    EXPECT_FALSE(decode("SJ,W,1"));
+}
+
+TEST_F(SettingsReplyTest, DisplayCalLimitIsReadAsDecimalAndEchoedAsBit) {
+    EXPECT_TRUE(decode("SD,R,7"));
+    EXPECT_EQ(model.DispCalLimit(), 7);
+    EXPECT_TRUE(decode("SD,W, 1"));
+    EXPECT_FALSE(decode("SD,W,7"));  // the write carries a bit, never the number
+    model.setDispCalLimit(0);
+    EXPECT_TRUE(decode("SD,W,0"));
+    EXPECT_FALSE(decode("SD,W,*"));
+}
+
+// ---- texts ----
+
+TEST_F(SettingsReplyTest, IdentityTextsAreStoredTrimmed) {
+    EXPECT_TRUE(decode("IN,R,  SN-0042   "));
+    EXPECT_EQ(model.SerialNo(), "SN-0042");
+    EXPECT_FALSE(model.Change_SerialNo);
+    EXPECT_TRUE(decode("XZ,R,        "));
+    EXPECT_EQ(model.UserID(), std::string(16, '-'));
+    EXPECT_TRUE(decode("HN,R,DUMMY 1"));
+    EXPECT_EQ(model.DummySerial(), "DUMMY 1");
+    EXPECT_TRUE(decode("BS,R, SPEC-7 "));
+    EXPECT_EQ(model.SpecNo(), "SPEC-7");
+    EXPECT_FALSE(model.Change_SpecNo);
+}
+
+TEST_F(SettingsReplyTest, TextWriteEchoComparesTrimmedTexts) {
+    model.setSerialNo("SN-0042");
+    EXPECT_TRUE(decode("IN,W,SN-0042             "));
+    EXPECT_FALSE(decode("IN,W,SN-0043"));
+    model.setSpecNo("AB");
+    EXPECT_TRUE(decode("BS,W,AB        "));
+}
+
+TEST_F(SettingsReplyTest, SpecTypeIsOneOfThreeTexts) {
+    EXPECT_TRUE(decode("UJ,R,2"));
+    EXPECT_EQ(model.SpecType(), "2");
+    EXPECT_FALSE(model.Change_SpecType);
+    for (const char* body : {"UJ,R,3", "UJ,R, 1", "UJ,R,10", "UJ,R,,"}) {
+        EXPECT_FALSE(decode(body)) << body;
+    }
+    EXPECT_EQ(model.SpecType(), "2");
+    EXPECT_TRUE(decode("UJ,W,2"));
+    EXPECT_FALSE(decode("UJ,W, 2"));  // compared untrimmed
+}
+
+// ---- station identity and list ----
+
+TEST_F(SettingsReplyTest, StationIdAndListEntries) {
+    EXPECT_TRUE(decode("XS,R,****,  PLANT 4  "));
+    EXPECT_EQ(model.StationID(), "PLANT 4");
+    EXPECT_FALSE(model.Change_StationID);
+
+    model.setStationList(255, "x");
+    EXPECT_TRUE(decode("XS,R,00FF, TANK 9         "));
+    EXPECT_EQ(model.StationList(255), " TANK 9         ");
+    EXPECT_FALSE(model.Change_StationList[255]);
+    EXPECT_TRUE(decode("XS,R,0000,FIRST"));
+    EXPECT_EQ(model.StationList(0), "FIRST");
+    EXPECT_TRUE(decode("XS,W,anything"));
+}
+
+TEST_F(SettingsReplyTest, StationNumberThatIsNotHexOrNotInTheListIsRefused) {
+    EXPECT_FALSE(decode("XS,R,00G1,NAME"));
+    EXPECT_FALSE(decode("XS,R,0100,NAME"));  // entry 256 does not exist
+    EXPECT_FALSE(decode("XS,R,FFFF,NAME"));  // -1
+    for (int i = 0; i < clsInstrument::stationCount; ++i) {
+        ASSERT_EQ(model.StationList(i), std::string(16, '-')) << i;
+    }
+    EXPECT_TRUE(host.log.empty());
+}
+
+// ---- groups ----
+
+TEST_F(SettingsReplyTest, BumpGroupStoresOnlyValuesInRange) {
+    model.setBumpThreshold(3);
+    EXPECT_TRUE(decode("BU,R,2,7,1,1"));
+    EXPECT_EQ(model.BumpTime(), 2);
+    EXPECT_EQ(model.BumpThreshold(), 3);
+    EXPECT_TRUE(model.Change_BumpThreshold);  // untouched, flag too
+    EXPECT_EQ(model.BumpFailCalTime(), 1);
+    EXPECT_EQ(model.BumpFailAfter(), 1);
+    EXPECT_FALSE(model.Change_BumpTime);
+    EXPECT_FALSE(model.Change_BumpFailAfter);
+}
+
+TEST_F(SettingsReplyTest, BumpGroupWithWrongCountIsRefusedSilently) {
+    EXPECT_FALSE(decode("BU,R,1,1,1"));
+    EXPECT_FALSE(decode("BU,R,1,1,1,1,1"));
+    EXPECT_EQ(model.BumpTime(), 2);
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(SettingsReplyTest, GroupConversionErrorKeepsWhatWasStoredBeforeIt) {
+    EXPECT_FALSE(decode("BU,R,3,0,X,0"));
+    EXPECT_EQ(model.BumpTime(), 3);
+    EXPECT_EQ(model.BumpThreshold(), 0);
+    EXPECT_EQ(model.BumpFailAfter(), 1);  // after the bad token: not stored
+}
+
+TEST_F(SettingsReplyTest, BacklightGroupLogsAWrongCount) {
+    EXPECT_FALSE(decode("WB,R,1,1"));
+    EXPECT_EQ(host.log, std::vector<std::string>{kFormatError});
+    EXPECT_TRUE(decode("WB,R,3,5,1"));
+    EXPECT_EQ(model.LcBhMode(), 3);
+    EXPECT_EQ(model.BhTime(), 0);
+    EXPECT_EQ(model.LcBuzzer(), 1);
+    EXPECT_TRUE(decode("BU,W,x"));
+    EXPECT_TRUE(decode("WB,W,,"));
+}
+
+// ---- five-gas levels ----
+
+TEST_F(SettingsReplyTest, LevelsReadGoesOnPastABadToken) {
+    EXPECT_FALSE(decode("A1,R,   10,*****, OVER, 12.5,  0.5"));
+    EXPECT_EQ(model.Warning(0), 10.0f);
+    EXPECT_EQ(model.Warning(1), -101.0f);
+    EXPECT_FALSE(model.Change_Warn[1]);
+    EXPECT_EQ(model.Warning(2), -101.0f);  // the word is not a level token: untouched
+    EXPECT_EQ(model.Warning(3), 12.5f);
+    EXPECT_EQ(model.Warning(4), 0.5f);
+    EXPECT_FALSE(model.Change_Warn[4]);
+}
+
+TEST_F(SettingsReplyTest, LevelsReadWithWrongCountStoresNothing) {
+    model.setAlarm(0, 50);
+    EXPECT_FALSE(decode("A2,R,1,2,3,4"));
+    EXPECT_EQ(model.Alarm(0), 50.0f);
+    EXPECT_TRUE(model.Change_Alarm[0]);
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST_F(SettingsReplyTest, EveryLevelKeyFillsItsOwnProperty) {
+    EXPECT_TRUE(decode("SA,R,1,1,1,1,1"));
+    EXPECT_TRUE(decode("A1,R,2,2,2,2,2"));
+    EXPECT_TRUE(decode("A2,R,3,3,3,3,3"));
+    EXPECT_TRUE(decode("AS,R,4,4,4,4,4"));
+    EXPECT_TRUE(decode("AW,R,5,5,5,5,5"));
+    for (int gas = 0; gas < 5; ++gas) {
+        EXPECT_EQ(model.AutoCalib(gas), 1.0f);
+        EXPECT_EQ(model.Warning(gas), 2.0f);
+        EXPECT_EQ(model.Alarm(gas), 3.0f);
+        EXPECT_EQ(model.Stel(gas), 4.0f);
+        EXPECT_EQ(model.Twa(gas), 5.0f);
+    }
+}
+
+TEST_F(SettingsReplyTest, LevelsWriteChecksOnlyTheShape) {
+    EXPECT_TRUE(decode("A1,W,    1,*****,  2.5,    0,   10"));
+    EXPECT_FALSE(decode("A1,W,1,2,3,4"));
+    EXPECT_FALSE(decode("A1,W,1,2,OVER,4,5"));
+    EXPECT_EQ(model.Warning(0), -101.0f);
+    EXPECT_TRUE(decoder.DecodeReply(Reply("AW,W,1,2,3,4,5"), nullptr, host));
+}
+
+}  // namespace
+}  // namespace vq::testing
