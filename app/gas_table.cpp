@@ -1,0 +1,90 @@
+#include "app/gas_table.h"
+
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/text_rules.h"
+
+namespace vq {
+
+namespace {
+
+constexpr const char* combustibleGases[] = {"CH4",   "i-C4H10", "H2",   "n-C6H14",
+                                            "CH3OH", "C2H2",    "C7H8", "MEK"};
+
+GasEntry builtIn(const char* name, const char* unit, int16_t points, float warning, float alarm,
+                 float stel, float twa, float digit, float fullScale, float autoCalib) {
+    GasEntry e;
+    e.enabled = true;
+    e.name = name;
+    e.unit = unit;
+    e.points = points;
+    e.warning = warning;
+    e.alarm = alarm;
+    e.stel = stel;
+    e.twa = twa;
+    e.digit = digit;
+    e.fullScale = fullScale;
+    e.autoCalib = autoCalib;
+    return e;
+}
+
+}  // namespace
+
+void FillBuiltInGasTable(GasTable& table) {
+    table = GasTable{};
+    constexpr float n = levelNotSet;
+    int row = 0;
+    for (const char* name : combustibleGases) {
+        table.at(row, 0) = builtIn(name, "%LEL", 0, 10, 50, n, n, 1, 100, 50);
+        table.at(row, 4) = builtIn(name, "VOL%", 0, n, n, n, n, 1, 100, 50);
+        ++row;
+    }
+    table.at(0, 1) = builtIn("O2", "VOL%", 1, 19.5f, 18, n, n, 0.1f, 40, 12);
+    table.at(0, 2) = builtIn("H2S", "ppm", 1, 10, 30, 15, 10, 0.5f, 100, 10);
+    table.at(0, 3) = builtIn("CO", "ppm", 0, 25, 50, 200, 25, 1, 500, 100);
+}
+
+bool ApplyGasToChannel(clsInstrument& model, const GasTable& table, int channel, int gasNumber,
+                       bool connected) {
+    if (channel < 0 || channel >= clsInstrument::channelCount) return false;
+    if (!GasTable::valid(gasNumber, channel)) return false;
+    const bool combustible = channel == 0 || channel == 4;
+    const bool fromInstrument = combustible && connected;
+    constexpr int specialGas = 15;
+    if (fromInstrument && gasNumber > specialGas) return false;  // the instrument lists 0-15
+
+    model.setGasEnabled(channel, true);
+    int levelRow = gasNumber;
+    if (fromInstrument) {
+        const LibraryEntry& gas = gasNumber == specialGas
+                                      ? model.LS_Entry(channel == 0 ? 0 : 1)
+                                      : model.LI_Entry((channel == 4 ? 15 : 0) + gasNumber + 1);
+        // Copy first: the setters below write into the same model.
+        LibraryEntry copy = gas;
+        model.setGasName(channel, TrimText(copy.Name));
+        model.setGasPoint(channel, copy.Point);
+        model.setGasUnit(channel, copy.Unit);
+        model.setGasDesit(channel, copy.Digit);
+        model.setGasFullScale(channel, copy.FullScale);
+        model.setRatio(channel, copy.Ratio);
+        if (gasNumber == specialGas) levelRow = 0;
+    } else {
+        const GasEntry& gas = table.at(gasNumber, channel);
+        model.setGasName(channel, gas.name);
+        model.setGasPoint(channel, gas.points);
+        model.setGasUnit(channel, gas.unit);
+        model.setGasDesit(channel, gas.digit);
+        model.setGasFullScale(channel, gas.fullScale);
+        model.setRatio(channel, gas.ratio);
+    }
+    const GasEntry& levels = table.at(levelRow, channel);
+    model.setWarning(channel, levels.warning);
+    model.setAlarm(channel, levels.alarm);
+    model.setStel(channel, levels.stel);
+    model.setTwa(channel, levels.twa);
+    model.setAutoCalib(channel, levels.autoCalib);
+    model.setZero(channel, RoundToInt16(levels.zero).value_or(0));
+    return true;
+}
+
+}  // namespace vq

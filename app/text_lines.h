@@ -1,0 +1,25 @@
+#pragma once
+// Splits the text of a file into lines. The program writes CRLF, but files come back edited by
+// other tools: a line ends at CRLF, at a lone LF or at a lone CR. A last line without an end is
+// still a line; an empty text has no lines.
+
+#include <string_view>
+#include <vector>
+
+namespace vq {
+
+inline std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\r' && c != '\n') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace vq

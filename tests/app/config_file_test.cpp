@@ -1,0 +1,395 @@
+#include "app/config_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/messages.h"
+#include "app/password_scramble.h"
+#include "file_test_support.h"
+#include "model/ole_date.h"
+
+namespace vq {
+namespace {
+
+using testing::crlfLines;
+using testing::readFile;
+using testing::ReadOnlyFolder;
+using testing::TempFolder;
+using testing::writeFile;
+
+const double when = *MakeOleDate(2026, 12, 7, 9, 30, 15);
+
+AppConfig filledConfig() {
+    AppConfig c;
+    FillBuiltInDefaults(c);
+    return c;
+}
+
+// Reads `text` over a freshly filled configuration.
+AppConfig readBack(const std::string& text, ConfigLoadResult* result = nullptr) {
+    AppConfig c = filledConfig();
+    ConfigLoadResult r = ReadConfigText(c, text);
+    if (result != nullptr) *result = r;
+    return c;
+}
+
+// The file text without the lines that must change on every save.
+std::vector<std::string> stableLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (const std::string& l : crlfLines(text)) {
+        if (l.rfind(";      Last update = ", 0) == 0 || l.rfind("Execute Count\t", 0) == 0)
+            continue;
+        lines.push_back(l);
+    }
+    return lines;
+}
+
+std::string lineWithKey(const std::string& text, const std::string& key) {
+    for (const std::string& l : crlfLines(text)) {
+        if (l.rfind(key + "\t", 0) == 0) return l;
+    }
+    return {};
+}
+
+class ConfigFile : public ::testing::Test {
+  protected:
+    void SetUp() override { setLanguage(Language::English); }
+};
+
+TEST_F(ConfigFile, LayoutLineByLine) {
+    AppConfig c = filledConfig();
+    c.executeCount = 4;
+    std::string text = ConfigFileText(c, when);
+    auto lines = crlfLines(text);
+    ASSERT_EQ(lines.size(), 174u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(lines[0], ";");
+    EXPECT_EQ(lines[2], ";      Last update = 2026/12/07 09:30:15");
+    EXPECT_EQ(lines[6], ";                 " + ResMessage(1007));
+    EXPECT_EQ(lines[9], "Execute Count\t5");
+    EXPECT_EQ(lines[10], "Serial Log File\tOFF");
+    EXPECT_EQ(lines[14], "Timeout\t3");
+    EXPECT_EQ(lines[15], "Delay\t300");  // a delay of 0 is written as 300
+    EXPECT_EQ(lines[20], "Auto Load Mode\tFalse\tFalse");
+    EXPECT_EQ(lines[25], "Font\t''\t9\tFalse\tFalse\tFalse");
+    EXPECT_EQ(lines[29], "Graph Color\t0\t0\t0\t0\t1\t0\t0");
+    EXPECT_EQ(lines[33], "Calib. Range\t50\t12\t25\t50");
+    EXPECT_EQ(lines[39], "DefaultValue1\t1\t1\t0\t0\t0\t0");
+    EXPECT_EQ(
+        lines[46],
+        "Gas Inst\t1\t'CH4'\tTRUE\tFalse\t0\t'%LEL'\t10\t50\t-101\t-101\t1\t100\t50\t50\t65535");
+    EXPECT_EQ(
+        lines[47],
+        "Gas "
+        "Inst\t2\t'O2'\tTRUE\tFalse\t1\t'VOL%'\t19.5\t23.5\t-101\t-101\t0.1\t40\t12\t12\t16744448");
+    EXPECT_EQ(lines[52], "Conv Param\t0.05\tFalse");
+    EXPECT_EQ(lines[58], "; GasNo 1");
+    EXPECT_EQ(lines[59],
+              "ChgGas\t1\t1\t'CH4'\tTRUE\tFalse\t0\t'%LEL'\t10\t50\t-101\t-101\t1\t100\t50");
+    EXPECT_EQ(lines[75], "; GasNo 2");
+    EXPECT_EQ(lines[76],
+              "ChgGas\t2\t1\t'O2'\tTRUE\tFalse\t1\t'VOL%'\t19.5\t18\t-101\t-101\t0.1\t40\t12");
+    EXPECT_EQ(lines[77], "ChgGas\t2\t2\t''\tFALSE\tFalse\t0\t''\t0\t0\t0\t0\t0\t0\t0");
+    EXPECT_EQ(lines[144], "CalUnitOnWait\t45");
+    EXPECT_EQ(lines[152], "Data Select\tFalse\tFalse\tFalse");
+    EXPECT_EQ(lines[157], "Size Values\t0\t11640\t9285");
+    EXPECT_EQ(lines[161], "Prt Width\t1\t1");
+    EXPECT_EQ(lines[166], "Completely View\tTrue");
+    EXPECT_EQ(lines[170], "Trend Search\t-30\t45");
+    EXPECT_EQ(lines[173].substr(0, 8), "VQ-5100\t");
+
+    setLanguage(Language::Japanese);
+    EXPECT_EQ(crlfLines(ConfigFileText(c, when))[6],
+              ";                 " + ResMessage(Language::Japanese, 1008));
+}
+
+TEST_F(ConfigFile, WrittenReadAndWrittenAgainIsIdenticalButForDateAndCount) {
+    AppConfig c = filledConfig();
+    c.executeCount = 41;
+    c.serialLog = true;
+    c.factoryRecordSuffix = "B7";
+    c.timeout = 9;
+    c.retry = 5;
+    c.autoLoadMode = true;
+    c.font = {"MS UI Gothic", 10.5f, true, false, true};
+    c.calibRange = {40, 11, 20, 45};
+    c.gasLocked[2] = true;
+    c.factoryAutoCal = {55, 13, 9.5f, 90, 40};
+    c.conversionFactor = 0.125f;
+    c.gasTable.at(5, 3) = {true, "NH3", true, "ppm", 100, 0.5f, 1, 25, 50, 35, 25, 0, 20, 0};
+    c.windowState = 2;
+    c.windowWidth = 15000.5f;
+    c.printWidth = {2, 3};
+    c.userPassword = "pa55 wörd";
+    c.calSpanOffWait = 77;
+    c.completelyView = false;
+    c.trendBefore = -10;
+    c.ConfigDefaults.setCalLimit(120);
+    c.ConfigDefaults.setFlowValue(99);
+    c.ConfigDefaults.setGasName(4, "C3H8");
+    c.ConfigDefaults.setWarning(4, 0.3f);
+
+    const std::string first = ConfigFileText(c, when);
+    ConfigLoadResult r;
+    AppConfig back = readBack(first, &r);
+    EXPECT_TRUE(r.complete) << r.error;
+    EXPECT_EQ(back.executeCount, 42);
+    EXPECT_EQ(back.font, c.font);
+    EXPECT_EQ(back.gasTable.at(5, 3).name, "NH3");
+    EXPECT_EQ(back.userPassword, "pa55 wörd");
+    EXPECT_EQ(back.gasLocked, c.gasLocked);
+    EXPECT_EQ(back.factoryAutoCal, c.factoryAutoCal);
+    EXPECT_FLOAT_EQ(back.ConfigDefaults.Warning(4), 0.3f);
+
+    const std::string second = ConfigFileText(back, when + 1);
+    EXPECT_EQ(stableLines(first), stableLines(second));
+    EXPECT_EQ(lineWithKey(second, "Execute Count"), "Execute Count\t43");
+    EXPECT_NE(crlfLines(first)[2], crlfLines(second)[2]);
+}
+
+TEST_F(ConfigFile, ReaderConversionsAndDefaults) {
+    AppConfig c = readBack(
+        "timeout\t\t7\r\n"
+        "Retry\r\n"        // no value: changes nothing
+        "Delay\tsoon\r\n"  // not a number: the key's default
+        "Serial Log File\ton\r\n"
+        "Font\t'Noto Sans; CJK'\t11\tTRUE\tfalse\tTrue ; trailing comment\r\n"
+        "Auto Load Mode\ttrue\tfalse\r\n"
+        "Gas Inst\t3\t'H2S'\tTRUE\tTrue\t1\t'ppm'\t5\t10\t-1\t-1\t0.1\t50\t25\t26\t7\r\n"
+        "ChgGas\t6\t17\t'X'\tTRUE\tFalse\t2\t'ppm'\t1\t2\t-1\t4\t0.01\t9\t3\r\n"
+        "Gas Inst\tthree\t'ignored'\r\n"  // channel not a number: skipped
+        "Size Values\t1\t800\t600\r\n"    // state 1 is taken as 0
+        "Conv Param\tx\tFalse\r\n"
+        "CalSpanOnWait\t\r\n"
+        "LimitDays\t12\r\n"
+        "Unknown Key\t1\r\n");
+    EXPECT_EQ(c.timeout, 7);
+    EXPECT_EQ(c.retry, 3);
+    EXPECT_EQ(c.delay, 100);
+    EXPECT_TRUE(c.serialLog);
+    EXPECT_EQ(c.font, (FontSetting{"Noto Sans; CJK", 11, true, false, false}));
+    EXPECT_TRUE(c.autoLoadMode);
+    EXPECT_FALSE(c.autoRemoveData);
+    EXPECT_EQ(c.ConfigDefaults.GasName(2), "H2S");
+    EXPECT_TRUE(c.gasLocked[2]);
+    EXPECT_EQ(c.ConfigDefaults.Stel(2), -101.0f);
+    EXPECT_EQ(c.ConfigDefaults.Twa(2), -101.0f);
+    EXPECT_EQ(c.factoryAutoCal[2], 26.0f);
+    EXPECT_EQ(c.graphColour[2], 7);
+    EXPECT_EQ(c.gasTable.at(16, 5).name, "X");
+    EXPECT_EQ(c.gasTable.at(16, 5).stel, -101.0f);
+    EXPECT_EQ(c.gasTable.at(16, 5).twa, 4.0f);
+    EXPECT_EQ(c.windowState, 0);
+    EXPECT_EQ(c.windowWidth, 800.0f);
+    EXPECT_EQ(c.conversionFactor, 0.2f);
+    EXPECT_EQ(c.calSpanOnWait, 90);  // a line with an empty field is a line with one field
+    EXPECT_EQ(c.calibLimitDays, 12);
+
+    AppConfig off = readBack("Serial Log File\tyes\r\n");
+    EXPECT_FALSE(off.serialLog);
+    // The Auto Load Mode line is written back as it was read.
+    EXPECT_EQ(lineWithKey(ConfigFileText(c, when), "Auto Load Mode"),
+              "Auto Load Mode\tTrue\tFalse");
+}
+
+TEST_F(ConfigFile, ExecuteCountGrowsByOnePerSave) {
+    TempFolder dir;
+    AppConfig c = filledConfig();
+    c.executeCount = 4;
+    ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
+    EXPECT_EQ(lineWithKey(readFile(ConfigFilePath(dir.path())), "Execute Count"),
+              "Execute Count\t5");
+    AppConfig again = filledConfig();
+    ASSERT_TRUE(LoadConfig(again, dir.path()).complete);
+    ASSERT_TRUE(SaveConfig(again, dir.path(), when).ok);
+    EXPECT_EQ(lineWithKey(readFile(ConfigFilePath(dir.path())), "Execute Count"),
+              "Execute Count\t6");
+
+    c.executeCount = 2147483647;  // saturates instead of wrapping
+    EXPECT_EQ(lineWithKey(ConfigFileText(c, when), "Execute Count"), "Execute Count\t2147483647");
+}
+
+TEST_F(ConfigFile, PasswordIsStoredScrambledTwice) {
+    AppConfig c = filledConfig();
+    c.userPassword = "AB12";
+    std::string stored = lineWithKey(ConfigFileText(c, when), "VQ-5100").substr(8);
+    ASSERT_EQ(stored.size(), 16u);
+    for (char ch : stored) EXPECT_GE(ch, 'F');
+    EXPECT_EQ(stored, ScramblePassword(ScramblePassword("AB12")));
+    EXPECT_EQ(ScramblePassword("A"), "GJ");     // 65: 70 + 1, 70 + 4
+    EXPECT_EQ(ScramblePassword("AA"), "GJHJ");  // the position is added
+    EXPECT_EQ(UnscramblePassword(stored).value_or(""), ScramblePassword("AB12"));
+    EXPECT_EQ(readBack("VQ-5100\t" + stored + "\r\n").userPassword, "AB12");
+
+    // Damaged scrambles are refused, not turned into a password nobody can type.
+    EXPECT_FALSE(UnscramblePassword("GJH"));
+    EXPECT_FALSE(UnscramblePassword("AAAA"));
+    EXPECT_FALSE(UnscramblePassword("G\x7F"));
+}
+
+TEST_F(ConfigFile, BadLineInTheMiddleStopsReadingAndKeepsABackup) {
+    TempFolder dir;
+    const std::string original =
+        "Timeout\t5\r\n"
+        "Retry\t40000\r\n"  // does not fit a 16-bit integer
+        "Delay\t42\r\n"
+        "Factory Record Suffix\tZ9\r\n";
+    writeFile(ConfigFilePath(dir.path()), original);
+    AppConfig c = filledConfig();
+    ConfigLoadResult r = LoadConfig(c, dir.path());
+    EXPECT_TRUE(r.found);
+    EXPECT_FALSE(r.complete);
+    EXPECT_EQ(r.badLine, 2);
+    EXPECT_NE(r.error.find("line 2"), std::string::npos) << r.error;
+    EXPECT_EQ(c.timeout, 5);  // before the bad line: taken
+    EXPECT_EQ(c.retry, 3);    // the bad value is not taken
+    EXPECT_EQ(c.delay, 0);    // after it: not taken
+    EXPECT_EQ(c.factoryRecordSuffix, "");
+
+    ConfigSaveResult saved = SaveConfig(c, dir.path(), when);
+    ASSERT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(saved.backupPath, dir / "VQ5100Config.ini.bak");
+    EXPECT_EQ(readFile(dir / "VQ5100Config.ini.bak"), original);
+    EXPECT_EQ(lineWithKey(readFile(ConfigFilePath(dir.path())), "Timeout"), "Timeout\t5");
+
+    // Only the first overwrite makes the backup.
+    writeFile(dir / "VQ5100Config.ini.bak", "kept");
+    EXPECT_TRUE(SaveConfig(c, dir.path(), when).backupPath.empty());
+    EXPECT_EQ(readFile(dir / "VQ5100Config.ini.bak"), "kept");
+}
+
+TEST_F(ConfigFile, OutOfRangeChannelsAndGasNumbersStopReading) {
+    const std::pair<std::string, int> cases[] = {
+        {"Gas Inst\t6\t'X'\r\nTimeout\t9\r\n", 1},
+        {"Gas Inst\t0\t'X'\r\n", 1},
+        {"Timeout\t8\r\nChgGas\t7\t1\t'X'\r\nRetry\t9\r\n", 2},
+        {"ChgGas\t1\t18\t'X'\r\n", 1},
+        {"Execute Count\t9999999999\r\n", 1},
+        {"Font\t'F'\t1e39\r\n", 1},
+        {"VQ-5100\tGJH\r\n", 1},
+    };
+    for (const auto& [text, line] : cases) {
+        ConfigLoadResult r;
+        AppConfig c = readBack(text, &r);
+        EXPECT_FALSE(r.complete) << text;
+        EXPECT_EQ(r.badLine, line) << text;
+        EXPECT_NE(c.timeout, 9) << text;
+        EXPECT_TRUE(c.backupBeforeSave);
+    }
+}
+
+TEST_F(ConfigFile, SaveIsOwnerOnlyAndAReadOnlyFolderKeepsTheOldFile) {
+    TempFolder dir;
+    AppConfig c = filledConfig();
+    ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
+    struct stat st {};
+    ::stat(ConfigFilePath(dir.path()).c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    const std::string before = readFile(ConfigFilePath(dir.path()));
+    c.timeout = 11;
+    {
+        ReadOnlyFolder readOnly(dir.path());
+        ConfigSaveResult r = SaveConfig(c, dir.path(), when);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.empty());
+    }
+    EXPECT_EQ(readFile(ConfigFilePath(dir.path())), before);
+}
+
+TEST_F(ConfigFile, AnIncompleteFileIsNotOverwrittenWhenItsBackupFails) {
+    TempFolder dir;
+    writeFile(ConfigFilePath(dir.path()), "Retry\t99999\r\nTimeout\t4\r\n");
+    std::filesystem::create_directory(dir / "VQ5100Config.ini.bak");  // the backup cannot be made
+    AppConfig c = filledConfig();
+    EXPECT_FALSE(LoadConfig(c, dir.path()).complete);
+    EXPECT_FALSE(SaveConfig(c, dir.path(), when).ok);
+    EXPECT_EQ(readFile(ConfigFilePath(dir.path())), "Retry\t99999\r\nTimeout\t4\r\n");
+}
+
+TEST_F(ConfigFile, MissingFileChangesNothing) {
+    TempFolder dir;
+    AppConfig c = filledConfig();
+    ConfigLoadResult r = LoadConfig(c, dir.path());
+    EXPECT_FALSE(r.found);
+    EXPECT_TRUE(r.complete);
+    EXPECT_EQ(ConfigFileText(c, when), ConfigFileText(filledConfig(), when));
+}
+
+TEST_F(ConfigFile, AnyBytesAreReadWithoutCrashing) {
+    for (const std::string& text : testing::hostileTexts()) {
+        AppConfig c = filledConfig();
+        ConfigLoadResult r = ReadConfigText(c, text);
+        if (!r.complete) {
+            EXPECT_GT(r.badLine, 0);
+        }
+        // Whatever was taken can be written and read again.
+        ConfigLoadResult again;
+        readBack(ConfigFileText(c, when), &again);
+        EXPECT_TRUE(again.complete) << again.error;
+    }
+    // CR-only line ends are line ends.
+    AppConfig cr = readBack("Timeout\t5\rRetry\t9\r");
+    EXPECT_EQ(cr.timeout, 5);
+    EXPECT_EQ(cr.retry, 9);
+    // A line of more than 256 fields stops the reading there.
+    std::string wide = "Timeout";
+    for (int i = 0; i < 300; ++i) wide += "\t1";
+    ConfigLoadResult r;
+    readBack("Retry\t4\r\n" + wide + "\r\n", &r);
+    EXPECT_EQ(r.badLine, 2);
+}
+
+TEST_F(ConfigFile, TextsThatTheLineFormatCannotCarryAreWrittenSafely) {
+    AppConfig c = filledConfig();
+    c.factoryRecordSuffix = "A;B";
+    c.font.name = "Odd\t'Font'\r\n";
+    c.gasTable.at(2, 1).name = "it's";
+    ConfigLoadResult r;
+    AppConfig back = readBack(ConfigFileText(c, when), &r);
+    EXPECT_TRUE(r.complete) << r.error;
+    EXPECT_EQ(back.factoryRecordSuffix, "A;B");
+    EXPECT_EQ(back.font.name, "OddFont");
+    EXPECT_EQ(back.gasTable.at(2, 1).name, "its");
+    EXPECT_EQ(back.gasTable.at(3, 1), c.gasTable.at(3, 1));
+}
+
+TEST_F(ConfigFile, BuiltInDefaultsFirstFillAndRefill) {
+    AppConfig c;
+    c.userPassword.clear();
+    c.calibRange = {0, 7, 0, 0};
+    c.printWidth = {0.5f, 101};
+    c.calSpanOnWait = 0;
+    FillBuiltInDefaults(c);
+    EXPECT_EQ(c.userPassword, DefaultPasswordWord("EN"));
+    EXPECT_EQ(c.calibRange, (std::array<float, 4>{50, 7, 25, 50}));
+    EXPECT_EQ(c.printWidth, (std::array<float, 2>{1, 1}));
+    EXPECT_EQ(c.calSpanOnWait, 90);
+    EXPECT_EQ(c.ConfigDefaults.GasName(3), "CO");
+    EXPECT_EQ(c.ConfigDefaults.GasFullScale(3), 500.0f);
+    EXPECT_TRUE(c.ConfigDefaults.GasEnabled(4));
+    EXPECT_EQ(c.factoryAutoCal, (std::array<float, 5>{50, 12, 10, 100, 50}));
+    EXPECT_EQ(c.gasTable.at(7, 4).name, "MEK");
+    EXPECT_EQ(c.gasTable.at(7, 4).unit, "VOL%");
+    EXPECT_FALSE(c.gasTable.at(8, 0).enabled);
+
+    // The reload after a power-off: the file's channel defaults are not replaced, the factory
+    // auto-calibration values of channels 0-3 are unset until the file sets them again.
+    c.ConfigDefaults.setGasName(3, "NO2");
+    c.userPassword = "kept";
+    FillBuiltInDefaults(c);
+    EXPECT_EQ(c.ConfigDefaults.GasName(3), "NO2");
+    EXPECT_EQ(c.factoryAutoCal[0], -101.0f);
+    EXPECT_EQ(c.factoryAutoCal[4], 50.0f);
+    EXPECT_EQ(c.userPassword, "kept");
+
+    setLanguage(Language::Japanese);
+    AppConfig jp;
+    jp.userPassword.clear();
+    FillBuiltInDefaults(jp);
+    EXPECT_EQ(jp.userPassword, DefaultPasswordWord("JP"));
+    EXPECT_NE(DefaultPasswordWord("JP"), DefaultPasswordWord("EN"));
+}
+
+}  // namespace
+}  // namespace vq

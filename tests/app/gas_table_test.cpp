@@ -1,0 +1,90 @@
+#include "app/gas_table.h"
+
+#include <gtest/gtest.h>
+
+#include "model/instrument.h"
+
+namespace vq {
+namespace {
+
+GasTable builtInTable() {
+    GasTable t;
+    FillBuiltInGasTable(t);
+    return t;
+}
+
+TEST(ApplyGasToChannel, OfflineTakesEverythingFromTheTable) {
+    GasTable table = builtInTable();
+    table.at(0, 1).ratio = 0.7f;
+    table.at(0, 1).zero = 3;
+    clsInstrument model;
+    ASSERT_TRUE(ApplyGasToChannel(model, table, 1, 0, false));
+    EXPECT_TRUE(model.GasEnabled(1));
+    EXPECT_EQ(model.GasName(1), "O2");
+    EXPECT_EQ(model.GasUnit(1), "VOL%");
+    EXPECT_EQ(model.GasPoint(1), 1);
+    EXPECT_FLOAT_EQ(model.GasDesit(1), 0.1f);
+    EXPECT_EQ(model.GasFullScale(1), 40.0f);
+    EXPECT_EQ(model.Ratio(1), 0.7f);
+    EXPECT_EQ(model.Warning(1), 19.5f);
+    EXPECT_EQ(model.Alarm(1), 18.0f);
+    EXPECT_EQ(model.Stel(1), -101.0f);
+    EXPECT_EQ(model.AutoCalib(1), 12.0f);
+    EXPECT_EQ(model.Zero(1), 3);
+    EXPECT_TRUE(model.Change_GasEnable[1]);
+    EXPECT_TRUE(model.Change_Warn[1]);
+
+    // A combustible channel is offline too: the table's row, not the instrument's list.
+    ASSERT_TRUE(ApplyGasToChannel(model, table, 4, 3, false));
+    EXPECT_EQ(model.GasName(4), "n-C6H14");
+    EXPECT_EQ(model.GasUnit(4), "VOL%");
+}
+
+TEST(ApplyGasToChannel, ConnectedCombustibleChannelsTakeTheInstrumentsGasList) {
+    GasTable table = builtInTable();
+    table.at(0, 4).warning = 7;  // levels of the special gas come from row 0
+    table.at(3, 4).warning = 4;
+    clsInstrument model;
+    LibraryEntry listed;
+    listed.Name = "  C3H8    ";
+    listed.Unit = "%LEL";
+    listed.FullScale = 50;
+    listed.Digit = 0.5f;
+    listed.Point = 1;
+    listed.Ratio = 1.25f;
+    model.setLI_Entry(15 + 3 + 1, listed);  // channel 4, gas 3
+    LibraryEntry special = listed;
+    special.Name = "USER";
+    model.setLS_Entry(1, special);
+
+    ASSERT_TRUE(ApplyGasToChannel(model, table, 4, 3, true));
+    EXPECT_EQ(model.GasName(4), "C3H8");  // trimmed
+    EXPECT_EQ(model.GasFullScale(4), 50.0f);
+    EXPECT_EQ(model.GasPoint(4), 1);
+    EXPECT_EQ(model.Ratio(4), 1.25f);
+    EXPECT_EQ(model.Warning(4), 4.0f);
+
+    ASSERT_TRUE(ApplyGasToChannel(model, table, 4, 15, true));
+    EXPECT_EQ(model.GasName(4), "USER");
+    EXPECT_EQ(model.Warning(4), 7.0f);
+
+    // A connected non-combustible channel still uses the table.
+    ASSERT_TRUE(ApplyGasToChannel(model, table, 3, 0, true));
+    EXPECT_EQ(model.GasName(3), "CO");
+}
+
+TEST(ApplyGasToChannel, OutOfRangeSelectionsChangeNothing) {
+    GasTable table = builtInTable();
+    clsInstrument model;
+    model.ClearChangeFlags();
+    EXPECT_FALSE(ApplyGasToChannel(model, table, 2, -1, false));  // nothing was chosen
+    EXPECT_FALSE(ApplyGasToChannel(model, table, 5, 0, false));
+    EXPECT_FALSE(ApplyGasToChannel(model, table, 0, 17, false));
+    EXPECT_FALSE(ApplyGasToChannel(model, table, 4, 16, true));  // beyond the instrument's list
+    EXPECT_FALSE(model.GasEnabled(2));
+    EXPECT_FALSE(model.Change_GasEnable[0]);
+    EXPECT_FALSE(model.Change_GasEnable[4]);
+}
+
+}  // namespace
+}  // namespace vq
