@@ -1,0 +1,351 @@
+#include "app/settings_file.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "app/text_lines.h"
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/text_rules.h"
+#include "model/token.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+namespace {
+
+// ---------------------------------------------------------------- writing
+
+// A "," or ";" inside a text would split the field or start a comment when read back, and a line
+// break would split the line: they become spaces.
+std::string lineSafe(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c == ',' || c == ';' || c == '\r' || c == '\n') c = ' ';
+    }
+    return out;
+}
+
+// The text padded with spaces or cut to `width` bytes. A cut never leaves part of a UTF-8
+// character: its remaining bytes become spaces, so the field keeps its width.
+std::string padOrCut(std::string_view text, size_t width) {
+    std::string out = lineSafe(text.substr(0, std::min(text.size(), width)));
+    if (text.size() > width) {
+        size_t start = out.size();
+        while (start > 0 && (static_cast<unsigned char>(out[start - 1]) & 0xC0) == 0x80) --start;
+        if (start > 0 && static_cast<unsigned char>(out[start - 1]) >= 0xC0) {
+            size_t lead = start - 1;
+            unsigned char b = static_cast<unsigned char>(out[lead]);
+            size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            if (out.size() - lead < length) {
+                for (size_t i = lead; i < out.size(); ++i) out[i] = ' ';
+            }
+        }
+    }
+    out.resize(width, ' ');
+    return out;
+}
+
+// Upper-case hexadecimal, at least `digits` digits, cut to the last `digits`.
+std::string hexText(uint32_t value, size_t digits) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    do {
+        out.insert(out.begin(), hex[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    if (out.size() < digits) out.insert(0, digits - out.size(), '0');
+    return out.substr(out.size() - digits);
+}
+std::string hex4(int value) {
+    return hexText(static_cast<uint32_t>(value), 4);
+}
+
+std::string gasRecord(const clsInstrument& m, int ch) {
+    if (!m.GasEnabled(ch)) return std::string(25, '*');
+    return padOrCut(m.GasName(ch), 11) + LevelText5(m.GasFullScale(ch), m.GasPoint(ch)) +
+           LevelText5(m.GasDesit(ch), m.GasPoint(ch)) + padOrCut(m.GasUnit(ch), 4);
+}
+
+std::vector<std::string> levelFields(const clsInstrument& m,
+                                     float (clsInstrument::*get)(int) const) {
+    std::vector<std::string> out;
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        out.push_back(LevelText5((m.*get)(ch), m.GasPoint(ch)));
+    }
+    return out;
+}
+
+std::vector<std::string> libraryFields(const clsInstrument& m, int entry) {
+    const LibraryEntry& e = m.LS_Entry(entry);
+    std::vector<std::string> out = {"C9",
+                                    padOrCut(e.Name, 10),
+                                    LevelText5(e.FullScale, e.Point),
+                                    LevelText5(e.Digit, e.Point),
+                                    padOrCut(e.Unit, 4),
+                                    hex4(e.elem_vol),
+                                    SingleToHex(e.Ratio)};
+    for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a, e.Linear2_b,
+                     e.Linear2_c, e.Linear2_d}) {
+        out.push_back(SingleToHex(static_cast<float>(c)));
+    }
+    return out;
+}
+
+// "CODE,W,f1,f2,...," with a CRLF.
+std::string commandLine(std::string_view code, const std::vector<std::string>& fields) {
+    std::string line(code);
+    line += ",W,";
+    for (const std::string& f : fields) line += f + ",";
+    return line + "\r\n";
+}
+
+std::string dec(int v) {
+    return std::to_string(v);
+}
+
+// ---------------------------------------------------------------- reading
+
+// Thrown inside this file only, when a field cannot be converted; caught per line.
+struct BadField {
+    std::string reason;
+};
+
+// Payload field k (from 1) is token k + 1; the code and the "W" come first.
+class Payload {
+  public:
+    explicit Payload(const clsToken& tokens) : tokens_(tokens) {}
+
+    int count() const { return std::max(0, tokens_.TokenCount() - 2); }
+    bool has(int k) const { return k >= 1 && k <= count(); }
+    std::string_view text(int k) const {
+        if (!has(k)) throw BadField{"field " + std::to_string(k) + " is missing"};
+        return tokens_.TokenView(k + 1);
+    }
+    int16_t decimal(int k) const { return convert(k, ParseInt16(text(k)), "a 16-bit number"); }
+    int16_t hex16(int k) const { return convert(k, ParseHex16(text(k)), "a 16-bit hexadecimal"); }
+    int32_t hex32(int k) const { return convert(k, ParseHex32(text(k)), "a 32-bit hexadecimal"); }
+    float single(int k) const {
+        std::string_view t = text(k);
+        // A negative value is written as five "*" (LevelText5).
+        if (TrimText(t).find_first_not_of('*') == std::string::npos && !TrimText(t).empty()) {
+            return levelNoValue;
+        }
+        return convert(k, ParseSingle(t), "a number");
+    }
+    float hexSingle(int k) const {
+        return convert(k, HexToSingle(text(k)), "eight hexadecimal digits");
+    }
+
+  private:
+    template <typename T>
+    T convert(int k, std::optional<T> value, const char* what) const {
+        if (!value) {
+            throw BadField{"field " + std::to_string(k) + " \"" + std::string(text(k)) +
+                           "\" is not " + what};
+        }
+        return *value;
+    }
+    const clsToken& tokens_;
+};
+
+void readGasRecords(clsInstrument& m, const Payload& p) {
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        if (!DecodeGasRecord(p.text(ch + 1), m, ch)) {
+            throw BadField{"field " + std::to_string(ch + 1) + " is not a gas record"};
+        }
+    }
+}
+
+void readLevels(clsInstrument& m, const Payload& p, void (clsInstrument::*set)(int, float)) {
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        (m.*set)(ch, ParseLevel(p.text(ch + 1)));
+    }
+}
+
+void readLibrary(clsInstrument& m, const Payload& p) {
+    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
+        const int f = 15 * e + 1;  // field f is the code "C9", skipped
+        LibraryEntry entry = m.LS_Entry(e);
+        entry.Name = std::string(p.text(f + 1));
+        entry.FullScale = p.single(f + 2);
+        entry.Digit = p.single(f + 3);
+        entry.Point = DecimalPlaces(p.text(f + 3));
+        entry.Unit = std::string(p.text(f + 4));
+        entry.elem_vol = p.hex16(f + 5);
+        entry.Ratio = p.hexSingle(f + 6);
+        double* coefficients[] = {&entry.Linear1_a, &entry.Linear1_b, &entry.Linear1_c,
+                                  &entry.Linear1_d, &entry.Linear2_a, &entry.Linear2_b,
+                                  &entry.Linear2_c, &entry.Linear2_d};
+        for (int i = 0; i < 8; ++i) *coefficients[i] = p.hexSingle(f + 7 + i);
+        m.setLS_Entry(e, entry);
+    }
+}
+
+using CodeReader = std::function<void(clsInstrument&, const Payload&)>;
+
+const std::map<std::string, CodeReader>& codeReaders() {
+    using M = clsInstrument;
+    static const std::map<std::string, CodeReader> readers = {
+        {"BS",
+         [](M& m, const Payload& p) {
+             if (p.has(1)) m.setSpecNo(TrimText(p.text(1)));
+         }},
+        {"GJ", readGasRecords},
+        {"LP", [](M& m, const Payload& p) { m.setHcMode(p.decimal(1)); }},
+        {"AP", [](M& m, const Payload& p) { m.setAlarmMode(p.decimal(1)); }},
+        {"SD", [](M& m, const Payload& p) { m.setDispCalLimit(p.decimal(1)); }},
+        {"SM", [](M& m, const Payload& p) { m.setCalCheck(p.decimal(1)); }},
+        // Written in decimal, so read in decimal: values of 10 and above come back unchanged.
+        {"XB", [](M& m, const Payload& p) { m.setConfirmation(p.decimal(1)); }},
+        {"XW", [](M& m, const Payload& p) { m.setLogOverWrite(p.decimal(1)); }},
+        {"XT", [](M& m, const Payload& p) { m.setLcdBackLight(p.hex16(1)); }},
+        {"UQ", [](M& m, const Payload& p) { m.setautoBackLight(p.decimal(1)); }},
+        {"BU",
+         [](M& m, const Payload& p) {
+             m.setBumpTime(p.decimal(1));
+             m.setBumpThreshold(p.decimal(2));
+             m.setBumpFailCalTime(p.decimal(3));
+             m.setBumpFailAfter(p.decimal(4));
+         }},
+        {"WB",
+         [](M& m, const Payload& p) {
+             m.setLcBhMode(p.decimal(1));
+             m.setBhTime(p.decimal(2));
+             m.setLcBuzzer(p.decimal(3));
+         }},
+        {"AF", [](M& m, const Payload& p) { m.setAlarmOnOff(p.decimal(1)); }},
+        {"CP", [](M& m, const Payload& p) { m.setFlowLevel(p.hex32(1)); }},
+        // Four digits as the instrument carries it ("FFFF" is -1); an older file's two digits
+        // read as before ("FF" is 255).
+        {"HF", [](M& m, const Payload& p) { m.setpressOffset(p.hex16(1)); }},
+        {"AM", [](M& m, const Payload& p) { m.setStelTwaOnOff(p.decimal(1)); }},
+        {"AT", [](M& m, const Payload& p) { m.setAlarmO2(p.decimal(1)); }},
+        {"A1", [](M& m, const Payload& p) { readLevels(m, p, &M::setWarning); }},
+        {"A2", [](M& m, const Payload& p) { readLevels(m, p, &M::setAlarm); }},
+        {"AS", [](M& m, const Payload& p) { readLevels(m, p, &M::setStel); }},
+        {"AW", [](M& m, const Payload& p) { readLevels(m, p, &M::setTwa); }},
+        {"SA", [](M& m, const Payload& p) { readLevels(m, p, &M::setAutoCalib); }},
+        {"SC", [](M& m, const Payload& p) { m.setCalLimit(p.hex16(1)); }},
+        {"XP", [](M& m, const Payload& p) { m.setIntervals(p.hex16(1)); }},
+        {"UJ",
+         [](M& m, const Payload& p) {
+             if (p.has(1)) m.setSpecType(std::string(p.text(1)));
+         }},
+        {"SJ", [](M& m, const Payload& p) { m.setAutoZero(p.decimal(1)); }},
+        {"SG", [](M& m, const Payload& p) { m.setDemandZero(p.decimal(1)); }},
+        {"LS", readLibrary},
+    };
+    return readers;
+}
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string SettingsFileText(const clsInstrument& m) {
+    std::vector<std::string> gas;
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) gas.push_back(gasRecord(m, ch));
+    std::vector<std::string> library = libraryFields(m, 0);
+    for (std::string& f : libraryFields(m, 1)) library.push_back(std::move(f));
+
+    std::string text;
+    text += commandLine("BS", {padOrCut(m.SpecNo(), 10)});
+    text += commandLine("GJ", gas);
+    text += commandLine("LP", {dec(m.HcMode())});
+    text += commandLine("AP", {dec(m.AlarmMode())});
+    text += commandLine("SD", {m.DispCalLimit() != 0 ? "1" : "0"});
+    text += commandLine("SM", {dec(m.CalCheck())});
+    text += commandLine("XB", {dec(m.Confirmation())});
+    text += commandLine("XW", {dec(m.LogOverWrite())});
+    text += commandLine("XT", {hex4(m.LcdBackLight())});
+    text += commandLine("UQ", {dec(m.autoBackLight())});
+    text += commandLine("BU", {dec(m.BumpTime()), dec(m.BumpThreshold()), dec(m.BumpFailCalTime()),
+                               dec(m.BumpFailAfter())});
+    text += commandLine("WB", {dec(m.LcBhMode()), dec(m.BhTime()), dec(m.LcBuzzer())});
+    text += commandLine("AF", {dec(m.AlarmOnOff())});
+    text += commandLine("CP", {hex4(m.FlowLevel())});
+    text += commandLine("HF", {hex4(m.pressOffset())});
+    text += commandLine("AM", {dec(m.StelTwaOnOff())});
+    text += commandLine("AT", {dec(m.AlarmO2())});
+    text += commandLine("A1", levelFields(m, &clsInstrument::Warning));
+    text += commandLine("A2", levelFields(m, &clsInstrument::Alarm));
+    text += commandLine("AS", levelFields(m, &clsInstrument::Stel));
+    text += commandLine("AW", levelFields(m, &clsInstrument::Twa));
+    text += commandLine("SA", levelFields(m, &clsInstrument::AutoCalib));
+    text += commandLine("SC", {hex4(m.CalLimit())});
+    text += commandLine("XP", {hex4(m.Intervals())});
+    text += commandLine("UJ", {lineSafe(m.SpecType())});
+    text += commandLine("SJ", {dec(m.AutoZero())});
+    text += commandLine("SG", {dec(m.DemandZero())});
+    text += commandLine("LS", library);
+    return text;
+}
+
+FileResult WriteSettingsFile(const clsInstrument& model, const std::filesystem::path& path) {
+    return WriteFileAtomically(path, SettingsFileText(model));
+}
+
+std::string SettingsReadResult::message() const {
+    // A file that could not be opened has a reason that names it already.
+    if (line == 0) return reason;
+    return file.string() + ", line " + std::to_string(line) + ": " + reason;
+}
+
+SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
+    SettingsReadResult result;
+    clsInstrument scratch = model;
+    clsToken tokens;
+    tokens.AddDelimiters(",");
+    tokens.AddComments(";");
+    const auto lines = SplitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string reason;
+        if (!tokens.setSource(lines[i])) {
+            reason = "too many fields";
+        } else {
+            if (tokens.TokenCount() == 0) continue;
+            auto reader = codeReaders().find(upper(tokens.TokenView(0)));
+            if (reader == codeReaders().end()) continue;
+            try {
+                reader->second(scratch, Payload(tokens));
+                continue;
+            } catch (const BadField& bad) {
+                reason = bad.reason;
+            }
+        }
+        result.ok = false;
+        result.line = static_cast<int>(i) + 1;
+        result.reason = upper(tokens.TokenView(0)) + ": " + reason;
+        return result;
+    }
+    model = std::move(scratch);
+    return result;
+}
+
+SettingsReadResult ImportSettingsFile(clsInstrument& model, const std::filesystem::path& path) {
+    SettingsReadResult result;
+    std::string error;
+    auto text = ReadWholeFile(path, error);
+    if (!text) {
+        result.ok = false;
+        result.file = path;
+        result.reason = error;
+        return result;
+    }
+    result = ReadSettingsText(model, *text);
+    result.file = path;
+    if (!result.ok) return result;
+    model.SetChangeFlags(true, false);
+    model.setImportFlag(1);
+    return result;
+}
+
+}  // namespace vq

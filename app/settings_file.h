@@ -1,0 +1,47 @@
+#pragma once
+// The settings command file ("Config Data (*.seq)"): the instrument's settings as the write
+// command lines the instrument understands, one per line ("LP,W,1,"), 28 lines in a fixed order.
+// The "Export Setting" command writes it from the working model; "Import Setting" reads it back.
+//
+// Reading takes the lines in any order (the later line of a code wins), codes in any case, ";"
+// comments, and skips unknown codes. It is all or nothing: the file is read into a scratch copy
+// of the model, and a line that cannot be converted leaves the model untouched and is reported
+// with the file name and its line number.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "app/atomic_file.h"
+
+namespace vq {
+
+class clsInstrument;
+
+// The 28 lines (CRLF) of the file for `model`.
+std::string SettingsFileText(const clsInstrument& model);
+
+// Writes the file (crash-safe: temporary file, fsync, rename).
+FileResult WriteSettingsFile(const clsInstrument& model, const std::filesystem::path& path);
+
+struct SettingsReadResult {
+    bool ok = true;
+    std::filesystem::path file;
+    int line = 0;        // 1-based line that could not be converted (0: the file itself)
+    std::string reason;  // what was wrong with it
+    // "<file>, line <n>: <reason>"; for a file that could not be read, the system's reason
+    // with the file name. For the error box.
+    std::string message() const;
+};
+
+// Reads settings text over `model`: every line is applied to a scratch copy, which replaces the
+// model only when the whole text converted. Change flags are those the setters leave.
+SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text);
+
+// The "Import Setting" load: reads the file over `model` as above, then marks every setting
+// except the identity texts and the station list as changed (SetChangeFlags(true, false)) and
+// sets ImportFlag, so the loaded settings are written by the next update. On failure the model
+// is not touched at all.
+SettingsReadResult ImportSettingsFile(clsInstrument& model, const std::filesystem::path& path);
+
+}  // namespace vq
