@@ -1,0 +1,63 @@
+// vq5100-sim: the virtual VQ-5100 on a pseudo-terminal or TCP. Prints the path or address it
+// serves on its first line and serves until SIGINT, SIGTERM or SIGHUP; then saves the state.
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+#include "sim/front/options.h"
+#include "sim/front/server.h"
+#include "sim/state_file.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) {
+    stopRequested = 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vq::sim;
+    std::string error;
+    const auto options = ParseFrontOptions({argv + 1, argv + argc}, &error);
+    if (!options) {
+        std::cerr << "vq5100-sim: " << error << "\n" << kFrontUsage;
+        return 2;
+    }
+    if (options->help) {
+        std::cout << kFrontUsage;
+        return 0;
+    }
+    SimState state = DefaultSimState();
+    if (!options->stateFile.empty() && std::filesystem::exists(options->stateFile)) {
+        auto loaded = LoadStateFile(options->stateFile, &error);
+        if (!loaded) {
+            std::cerr << "vq5100-sim: " << options->stateFile << ": " << error << "\n";
+            return 2;
+        }
+        state = std::move(*loaded);
+    }
+
+    // The stop signals are held back except while the loop waits, so a stop is never missed
+    // between checking the flag and waiting.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, s);
+    sigset_t waitMask;
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Server server(*options, std::move(state));
+    if (!server.start(&error)) {
+        std::cerr << "vq5100-sim: " << error << "\n";
+        return 1;
+    }
+    std::cout << server.address() << std::endl;
+    return server.run(stopRequested, waitMask);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The serving loop of vq5100-sim: one pseudo-terminal or one TCP listener, the responder behind
+// it, line faults and pacing on the way out. Single-threaded around ppoll(); every descriptor
+// is non-blocking and answers wait in an output queue, so a peer that stops reading, floods or
+// vanishes never blocks the loop.
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "sim/faults.h"
+#include "sim/front/options.h"
+#include "sim/output_schedule.h"
+#include "sim/responder.h"
+
+namespace vq::sim {
+
+class Server {
+  public:
+    Server(FrontOptions options, SimState state);
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Opens the pseudo-terminal or the listener; false with the reason in `error`.
+    bool start(std::string* error);
+    // The pty path or HOST:PORT served.
+    const std::string& address() const { return address_; }
+    // Serves until `stop` is set (by a signal handler); returns the exit status.
+    int run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask);
+
+    const SimState& state() const { return responder_.state(); }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    bool startPty(std::string* error);
+    bool startTcp(std::string* error);
+    void checkPtyPeer();
+    void peerOpened();
+    void peerClosed();
+    void acceptClient();
+    void readPeer(int fd);
+    void flushOutput(int fd);
+    void saveIfDue(bool force);
+    SimNow now() const;
+    OutputSchedule::Nanos sinceStart() const;
+
+    FrontOptions options_;
+    Responder responder_;
+    FaultInjector faults_;
+    OutputSchedule schedule_;
+    std::string pendingOut_;
+    std::string address_;
+    Clock::time_point started_ = Clock::now();
+    int masterFd_ = -1;
+    bool ptyPeerOpen_ = false;
+    int listenFd_ = -1;
+    int clientFd_ = -1;
+    bool dirty_ = false;
+    Clock::time_point saveDue_{};
+};
+
+}  // namespace vq::sim

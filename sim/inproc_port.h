@@ -1,0 +1,93 @@
+#pragma once
+// Ports wired straight to an in-process virtual instrument, in both roles the link knows: a
+// serial port and a socket. Writes reach the instrument at once; its answers arrive through
+// the event host (callLater), never from inside a call the link makes. Closing the port drops
+// what is still on its way; opening it wakes a powered-off instrument. The instrument must
+// outlive its ports.
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "link/port.h"
+#include "sim/sim_instrument.h"
+
+namespace vq::sim {
+
+// The wire between a port and the instrument; both port roles use one.
+class InProcessLine {
+  public:
+    explicit InProcessLine(SimInstrument& instrument);
+    ~InProcessLine();
+    InProcessLine(const InProcessLine&) = delete;
+    InProcessLine& operator=(const InProcessLine&) = delete;
+
+    void open(int eventAfterOpen);
+    void close();
+    bool isOpen() const { return open_; }
+    void write(const std::string& bytes);
+    std::string readAll();
+    void setEventSink(Port::EventSink sink) { sink_ = std::move(sink); }
+
+  private:
+    void raise(std::chrono::milliseconds delay, int code);
+
+    SimInstrument& instrument_;
+    Port::EventSink sink_;
+    std::string received_;
+    bool open_ = false;
+    int generation_ = 0;  // answers of an earlier opening are dropped
+    std::chrono::milliseconds lastArrival_{0};
+    std::shared_ptr<InProcessLine*> self_;
+};
+
+class InProcessSerialPort : public SerialPort {
+  public:
+    explicit InProcessSerialPort(SimInstrument& instrument) : line_(instrument) {}
+
+    // Opening raises Cts once, as a port whose modem lines are always on.
+    bool open() override {
+        line_.open(port_event::Cts);
+        return true;
+    }
+    void close() override { line_.close(); }
+    bool isOpen() const override { return line_.isOpen(); }
+    void write(const std::string& bytes) override { line_.write(bytes); }
+    std::string readAll() override { return line_.readAll(); }
+    void setEventSink(EventSink sink) override { line_.setEventSink(std::move(sink)); }
+
+    void setSettings(const std::string& settings) override { settings_ = settings; }
+    std::string settings() const override { return settings_; }
+    void setDtr(bool) override {}
+    void setRts(bool) override {}
+    void setHandshaking(int) override {}
+    int modemStatus() override { return line_.isOpen() ? kModemCts | kModemDsr : 0; }
+
+  private:
+    InProcessLine line_;
+    std::string settings_ = "921600,n,8,1";
+};
+
+class InProcessSocketPort : public SocketPort {
+  public:
+    explicit InProcessSocketPort(SimInstrument& instrument) : line_(instrument) {}
+
+    // Connecting succeeds on the next turn of the event loop.
+    bool open() override {
+        line_.open(port_event::LinkEstablished);
+        return true;
+    }
+    void close() override { line_.close(); }
+    bool isOpen() const override { return line_.isOpen(); }
+    void write(const std::string& bytes) override { line_.write(bytes); }
+    std::string readAll() override { return line_.readAll(); }
+    void setEventSink(EventSink sink) override { line_.setEventSink(std::move(sink)); }
+
+    int lastError() const override { return 0; }
+    void poll() override {}
+
+  private:
+    InProcessLine line_;
+};
+
+}  // namespace vq::sim
