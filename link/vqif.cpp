@@ -1,0 +1,373 @@
+// uclVqif: construction, properties, sending, the wait, and the receive path with its frame
+// scan. The link timer is in vqif_timer.cpp, the port event tables in vqif_events.cpp.
+
+#include "link/vqif.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "link/control_chars.h"
+#include "link/frame_rules.h"
+#include "link/link_texts.h"
+#include "link/ole_time.h"
+#include "protocol/frame.h"
+
+namespace vq {
+
+namespace {
+// STX "0001" key "," ETX checksum terminator is 14 characters: a reply needs one more.
+constexpr std::size_t kShortestReply = 15;
+}  // namespace
+
+uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
+                 std::string workDir)
+    : host_(host), events_(events), serial_(serial), socket_(socket), log_(std::move(workDir)) {
+    if (serial_) {
+        serial_->setEventSink([this](int code) { onSerialEvent(code); });
+        // The port keeps the line settings it was made with; the host sets them.
+        serial_->setHandshaking(0);
+        serial_->setDtr(false);
+        serial_->setRts(false);
+    }
+    if (socket_) socket_->setEventSink([this](int code) { onSocketEvent(code); });
+    setTimerEnabled(true);
+}
+
+uclVqif::~uclVqif() {
+    setTimerEnabled(false);
+    if (serial_) serial_->setEventSink({});
+    if (socket_) socket_->setEventSink({});
+}
+
+// ---- properties ----
+
+std::int16_t uclVqif::Timeout() const {
+    const int ticks = timeoutTicks_;
+    return static_cast<std::int16_t>((ticks + (ticks >= 0 ? 5 : -5)) / 10);
+}
+
+bool uclVqif::setTimeout(int seconds) {
+    if (seconds > kTimeoutLimit || seconds < -kTimeoutLimit) return false;
+    timeoutTicks_ = static_cast<std::int16_t>(seconds * 10);
+    return true;
+}
+
+Port* uclVqif::activePort() const {
+    if (socketActive()) return socket_;
+    return serial_;
+}
+
+bool uclVqif::PortOpen() const {
+    const Port* port = activePort();
+    return port != nullptr && port->isOpen();
+}
+
+void uclVqif::setPortOpen(bool open) {
+    Port* port = activePort();
+    if (port == nullptr) return;
+    if (open) {
+        port->open();  // a failure shows in PortOpen()
+    } else {
+        port->close();
+    }
+}
+
+void uclVqif::setTimerEnabled(bool enabled) {
+    if (enabled == TimerEnabled()) return;
+    if (enabled) {
+        timerId_ = host_.startTimer(kTickInterval, [this] { onTick(); });
+    } else {
+        host_.stopTimer(timerId_);
+        timerId_ = 0;
+    }
+}
+
+std::string uclVqif::Settings() const {
+    if (socketActive() || serial_ == nullptr) return {};
+    return serial_->settings();
+}
+
+void uclVqif::setSettings(const std::string& settings) {
+    if (!socketActive() && serial_) serial_->setSettings(settings);
+}
+
+void uclVqif::setDTREnable(bool on) {
+    if (!socketActive() && serial_) serial_->setDtr(on);
+}
+
+void uclVqif::setRTSEnable(bool on) {
+    if (!socketActive() && serial_) serial_->setRts(on);
+}
+
+void uclVqif::setHandshaking(int mode) {
+    if (!socketActive() && serial_) serial_->setHandshaking(mode);
+}
+
+std::string_view uclVqif::ReceiveBuffer() const {
+    return std::string_view(receive_).substr(receiveStart_);
+}
+
+void uclVqif::setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
+    binWritten_ = bytesWritten;
+    binExpected_ = expectedLength;
+    binReceived_ = 0;
+}
+
+std::string uclVqif::now() const {
+    return OleGeneralDate(host_.localDateTime());
+}
+
+void uclVqif::countFault() {
+    if (faultCount_ < INT16_MAX) ++faultCount_;
+}
+
+// ---- operations ----
+
+void uclVqif::DataSend(const std::string& datas, bool initFlag) {
+    clearReceived();
+    if (Port* port = activePort()) port->write(datas);
+    events_.StsTransmit();
+    trafficFlag_ = false;
+    lastFrame_ = datas;
+    replyCountdown_ = timeoutTicks_;
+    if (initFlag) retryCount_ = 0;
+    AddLog(link_text::SentPrefix + RenderControlChars(lastFrame_));
+}
+
+bool uclVqif::DisConnect() {
+    probeTicks_ = 0;
+    status_ = link_status::Stopped;
+    return false;
+}
+
+void uclVqif::AddLog(std::string_view text) {
+    if (logWriter_) {
+        logWriter_(text);
+    } else {
+        log_.write(host_.localDateTime(), text);
+    }
+}
+
+bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload) {
+    // Without the link timer nothing would ever time the reply out.
+    if (!TimerEnabled()) {
+        status_ = link_status::Failed;
+        return false;
+    }
+    status_ = waitingStatus;
+    DataSend(BuildFrame(payload, EOT), true);
+    PumpWhile([this, waitingStatus] { return status_ == waitingStatus; });
+    return status_ == link_status::Done;
+}
+
+void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
+    while (keepWaiting()) host_.pumpOnce();
+}
+
+void uclVqif::MarkConnected() {
+    if (linkMode_ == link_mode::Connected) return;
+    linkMode_ = link_mode::Connected;
+    events_.OnConnect();
+    AddLog(LinkText(link_text::ConnectFinished));
+}
+
+// ---- receive path ----
+
+void uclVqif::onDataReceived(Port& port, bool socketPath) {
+    events_.StsTransmit();
+    trafficFlag_ = true;
+    faultCount_ = 0;
+    std::string bytes = port.readAll();
+    const bool binary = status_ == link_status::BinaryReceive;
+    if (!binary) appendReceived(bytes);
+    if (cancel_) {
+        status_ = link_status::Cancelled;
+        clearReceived();
+    } else {
+        if (binary) writeDumpBytes(bytes);
+        FrameScan();
+    }
+    if (socketPath) events_.StsIdle();
+}
+
+void uclVqif::appendReceived(std::string& bytes) {
+    if (receive_.empty()) {
+        receive_ = BytesToText(bytes);
+    } else {
+        receive_ += BytesToText(bytes);
+    }
+}
+
+void uclVqif::clearReceived() {
+    receive_.clear();
+    receiveStart_ = 0;
+    scanFrom_ = 0;
+    stxBeforeScan_ = false;
+}
+
+void uclVqif::writeDumpBytes(const std::string& bytes) {
+    // Bytes beyond the block are not written: they would land in the next block's place, or
+    // beyond the image after the last block.
+    const std::int32_t missing = std::max(binExpected_ - binReceived_, 0);
+    const auto count = static_cast<std::int32_t>(
+        std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(missing)));
+    if (count > 0) {
+        std::error_code error;
+        const auto status = std::filesystem::status(binDumpPath_, error);
+        const bool exists = std::filesystem::exists(status);
+        bool written = !exists || std::filesystem::is_regular_file(status);
+        if (written) {
+            if (!exists) std::ofstream(binDumpPath_, std::ios::binary);  // create it
+            std::fstream file(binDumpPath_, std::ios::binary | std::ios::in | std::ios::out);
+            file.seekp(binWritten_);
+            file.write(bytes.data(), count);
+            file.close();
+            written = !file.fail();
+        }
+        // A block the file did not take is a failed block, never a finished one.
+        if (!written) {
+            status_ = link_status::Failed;
+            return;
+        }
+    }
+    binWritten_ += count;
+    binReceived_ += count;
+    if (binReceived_ >= binExpected_) status_ = link_status::Done;
+}
+
+// Cuts every complete frame out of ReceiveBuffer, in order. A frame ends at the first ETB or
+// EOT. A CR outside a frame asks for the last frame again. Only text not looked at before is
+// searched, so a long unterminated stream costs its length once, not once per arrival.
+void uclVqif::FrameScan() {
+    for (;;) {
+        const std::string_view buffer = ReceiveBuffer();
+        const std::size_t from = std::min(scanFrom_, buffer.size());
+        const std::size_t etb = buffer.find(ETB, from);
+        const std::size_t eot = buffer.find(EOT, from);
+        const std::size_t end = FrameEnd(etb == std::string_view::npos ? 0 : etb + 1,
+                                         eot == std::string_view::npos ? 0 : eot + 1, 0);
+        if (end != 0) {
+            std::string frame(buffer.substr(0, end));
+            receiveStart_ += end;
+            scanFrom_ = 0;
+            stxBeforeScan_ = false;
+            handleFrame(std::move(frame));  // may send, which empties the buffer
+            continue;
+        }
+        const std::size_t cr = buffer.find(CR, from);
+        if (cr != std::string_view::npos && loneCrAt(cr)) {
+            handleLoneCr(cr);
+            continue;
+        }
+        stxBeforeScan_ = stxBeforeScan_ || buffer.find(STX, from) != std::string_view::npos;
+        scanFrom_ = buffer.size();
+        break;
+    }
+
+    std::string_view rest = ReceiveBuffer();
+    if (rest.size() > kReceiveBufferCap) {
+        // Noise: keep only a frame start that fits.
+        const std::size_t stx = rest.rfind(STX);
+        if (stx != std::string_view::npos && rest.size() - stx <= kReceiveBufferCap) {
+            receiveStart_ += stx;
+            scanFrom_ = rest.size() - stx;
+            stxBeforeScan_ = true;
+        } else {
+            clearReceived();
+        }
+    }
+    if (receiveStart_ > 0) {
+        receive_.erase(0, receiveStart_);
+        receiveStart_ = 0;
+    }
+}
+
+// A CR ends nothing; outside a frame it is the instrument asking for the last frame again.
+// Inside a frame (an STX before it) it is part of the reply, which is framed at its terminator.
+bool uclVqif::loneCrAt(std::size_t crAt) const {
+    if (stxBeforeScan_) return false;
+    const std::string_view buffer = ReceiveBuffer();
+    const std::size_t from = std::min(scanFrom_, buffer.size());
+    return buffer.substr(from, crAt - from).find(STX) == std::string_view::npos;
+}
+
+// Only a transaction still waiting is repeated: with nothing outstanding, repeating the last
+// frame would run a finished command a second time. The never-resent commands only count.
+void uclVqif::handleLoneCr(std::size_t crAt) {
+    if (link_status::IsAwaiting(status_)) {
+        if (retryCount_ < retry_) {
+            ++retryCount_;
+            if (!IsNeverResent(lastFrame_)) {
+                if (retryCount_ > 1) {
+                    std::int16_t count = retryCount_;
+                    events_.ConnectRetry(count);
+                }
+                DataSend(lastFrame_, false);  // empties the buffer
+                return;
+            }
+        } else {
+            status_ = link_status::Failed;
+        }
+    }
+    receiveStart_ += crAt + 1;
+    scanFrom_ = 0;
+    stxBeforeScan_ = false;
+}
+
+void uclVqif::handleFrame(std::string frame) {
+    lastReply_ = frame;
+    AddLog(link_text::ReceivedPrefix + RenderControlChars(frame));
+    const bool block = frame.back() == ETB;
+    if (!AcceptReply(frame)) {
+        rejectFrame();
+    } else if (block) {
+        DataSend(HandshakeFrame(ACK, lastFrame_), true);
+    } else {
+        status_ = link_status::Done;
+    }
+}
+
+void uclVqif::rejectFrame() {
+    if (retryCount_ >= retry_) {
+        status_ = link_status::Failed;
+        return;
+    }
+    ++retryCount_;
+    if (status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite) {
+        if (!IsNeverResent(lastFrame_)) DataSend(lastFrame_, false);
+    } else {
+        DataSend(HandshakeFrame(NAK, lastFrame_), false);
+    }
+}
+
+bool uclVqif::AcceptReply(std::string& frame) {
+    if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
+        AddLog(link_text::ChecksumError);
+        return false;
+    }
+    if (decoder_) return decoder_(frame);
+    return acceptProbe(frame);
+}
+
+// Until the full decoder is installed the link understands one reply: the probe's.
+bool uclVqif::acceptProbe(const std::string& frame) {
+    if (frame.size() < kShortestReply) {
+        AddLog(link_text::FormatError);
+        return false;
+    }
+    // The key follows "0001" once the control characters are gone.
+    std::string printable;
+    for (char c : frame) {
+        if (c == CR) c = ',';
+        const auto code = static_cast<unsigned char>(c);
+        if (code >= 32 && code <= 127) printable += c;
+    }
+    if (printable.size() < 8 || printable.compare(4, 4, "RC,R") != 0) return false;
+    if (frame.find(kModelName) == std::string::npos) return false;
+    MarkConnected();
+    return true;
+}
+
+}  // namespace vq

@@ -1,0 +1,203 @@
+#pragma once
+// uclVqif, the link control: it owns no port and no clock, it is handed them. It frames command
+// payloads, cuts reply frames out of the received bytes, hands each reply to the decoder, and runs
+// the 100 ms link timer that probes for the instrument, times replies out and resends. Every
+// operation above it sends through DataSend and waits with WaitFor.
+//
+// Single-threaded: port events and timer ticks run inside EventHost::pumpOnce(), also inside a
+// WaitFor, so DataSend may be entered from a receive event or a tick while an operation waits.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "link/event_host.h"
+#include "link/link_events.h"
+#include "link/link_status.h"
+#include "link/port.h"
+#include "link/serial_log.h"
+
+namespace vq {
+
+class uclVqif {
+  public:
+    using Millis = EventHost::Millis;
+    // Decides on one reply frame: true = accepted. It may rewrite the frame.
+    using ReplyDecoder = std::function<bool(std::string& frame)>;
+    // Takes one communication-log text (without the time stamp).
+    using LogWriter = std::function<void(std::string_view text)>;
+
+    static constexpr Millis kTickInterval{100};
+    // Timeout is held in ticks in 16 bits: seconds beyond this overflow.
+    static constexpr int kTimeoutLimit = 3276;
+    // A probe left unanswered for more ticks than this is given up and the next one sent.
+    static constexpr std::int32_t kProbeTicksLimit = 10;
+    // Ticks between two socket polls, minus one (a poll every sixth tick).
+    static constexpr std::int16_t kPollTicks = 5;
+    // ReceiveBuffer never keeps more than this while no terminator arrives. No reply comes near
+    // it (the longest, a dump block, is a few hundred characters), so text beyond it is noise:
+    // it is dropped, keeping only a frame start (from the last STX) that fits.
+    static constexpr std::size_t kReceiveBufferCap = 64 * 1024;
+    static constexpr const char* kModelName = "VQ-5100";
+
+    // `serial` and `socket` are not owned and may be null; the socket is the active transport
+    // when SerialComm is false and a socket is present. The link timer starts at once.
+    uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
+            std::string workDir = {});
+    ~uclVqif();
+    uclVqif(const uclVqif&) = delete;
+    uclVqif& operator=(const uclVqif&) = delete;
+
+    // ---- properties ----
+    bool SerialComm() const { return serialComm_; }
+    void setSerialComm(bool serialComm) { serialComm_ = serialComm; }
+    std::int16_t Retry() const { return retry_; }
+    void setRetry(std::int16_t retry) { retry_ = retry; }
+    // Seconds, rounded from the ticks held.
+    std::int16_t Timeout() const;
+    // Stores seconds × 10 ticks; false (and nothing stored) when |seconds| > kTimeoutLimit.
+    bool setTimeout(int seconds);
+    std::int16_t TimeoutTicks() const { return timeoutTicks_; }
+    bool BinaryRetry() const { return binaryRetry_; }
+    void setBinaryRetry(bool binaryRetry) { binaryRetry_ = binaryRetry; }
+    bool Cancel() const { return cancel_; }
+    void setCancel(bool cancel) { cancel_ = cancel; }
+    std::int32_t Status() const { return status_; }
+    void setStatus(std::int32_t status) { status_ = status; }
+    bool Connected() const { return linkMode_ == link_mode::Connected; }
+    const std::string& BinDumpPath() const { return binDumpPath_; }
+    void setBinDumpPath(std::string path) { binDumpPath_ = std::move(path); }
+    std::int32_t LinkMode() const { return linkMode_; }
+    void setLinkMode(std::int32_t mode) { linkMode_ = mode; }
+    // True when the instrument sent anything since the last frame went out.
+    bool TrafficFlag() const { return trafficFlag_; }
+    void setTrafficFlag(bool flag) { trafficFlag_ = flag; }
+    const std::string& WorkDir() const { return log_.workDir(); }
+    void setWorkDir(std::string workDir) { log_.setWorkDir(std::move(workDir)); }
+
+    // The active transport's open state; opening a serial port that cannot be opened raises
+    // nothing, the caller reads PortOpen() back.
+    bool PortOpen() const;
+    void setPortOpen(bool open);
+    bool TimerEnabled() const { return timerId_ != 0; }
+    void setTimerEnabled(bool enabled);
+    // Serial line settings ("921600,n,8,1"), DTR, RTS, handshaking (0 none, 2 RTS/CTS).
+    std::string Settings() const;
+    void setSettings(const std::string& settings);
+    void setDTREnable(bool on);
+    void setRTSEnable(bool on);
+    void setHandshaking(int mode);
+
+    // ---- state, read-only ----
+    std::int16_t RetryCount() const { return retryCount_; }
+    std::int16_t ReplyCountdown() const { return replyCountdown_; }
+    std::int32_t ProbeTicks() const { return probeTicks_; }
+    std::int16_t IrdaPollCountdown() const { return pollCountdown_; }
+    std::int16_t FaultCount() const { return faultCount_; }
+    const std::string& LastFrame() const { return lastFrame_; }
+    const std::string& LastReply() const { return lastReply_; }
+    std::string_view ReceiveBuffer() const;
+
+    // ---- binary dump ----
+    // Where the next raw bytes go in BinDumpPath and how many end the block; received := 0.
+    void setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength);
+    std::int32_t BinaryBytesWritten() const { return binWritten_; }
+    std::int32_t BinaryBytesReceived() const { return binReceived_; }
+
+    // ---- operations ----
+    // Sends one complete frame and makes it the frame resends repeat.
+    void DataSend(const std::string& datas, bool initFlag);
+    // Ends the transaction from the host's side; always false.
+    bool DisConnect();
+    // One line in the communication log.
+    void AddLog(std::string_view text);
+    // The wait every operation is built on: Status := waitingStatus, the payload goes out as a
+    // new command (EOT), and the event loop runs until Status moves. True when it became Done.
+    bool WaitFor(std::int32_t waitingStatus, std::string_view payload);
+    // Runs the event loop while `keepWaiting` holds.
+    void PumpWhile(const std::function<bool()>& keepWaiting);
+
+    // ---- for the reply decoder and the host ----
+    // Replaces the built-in decision (probe replies only); the checksum is verified before it.
+    void setReplyDecoder(ReplyDecoder decoder) { decoder_ = std::move(decoder); }
+    // Replaces the file SerialLog.log (an empty writer restores it).
+    void setLogWriter(LogWriter writer) { logWriter_ = std::move(writer); }
+    // The probe was answered: Connected, OnConnect and the log line, once per connection.
+    void MarkConnected();
+    LinkEvents& Events() { return events_; }
+    EventHost& Host() { return host_; }
+
+  private:
+    Port* activePort() const;
+    bool socketActive() const { return !serialComm_ && socket_ != nullptr; }
+    std::string now() const;
+    void countFault();
+
+    // link timer (vqif_timer.cpp)
+    void onTick();
+    void probeTick();
+    void replyTimeoutTick();
+
+    // port events (vqif_events.cpp)
+    void onSerialEvent(int code);
+    void onSocketEvent(int code);
+    void lineFault(int messageId, std::int32_t newStatus);
+    void modemLinesChanged();
+
+    // receive path (vqif.cpp)
+    void onDataReceived(Port& port, bool socketPath);
+    void appendReceived(std::string& bytes);
+    void clearReceived();
+    void writeDumpBytes(const std::string& bytes);
+    void FrameScan();
+    bool loneCrAt(std::size_t crAt) const;
+    void handleLoneCr(std::size_t crAt);
+    void handleFrame(std::string frame);
+    void rejectFrame();
+    void resendOrCount();
+    bool AcceptReply(std::string& frame);
+    bool acceptProbe(const std::string& frame);
+
+    EventHost& host_;
+    LinkEvents& events_;
+    SerialPort* serial_;
+    SocketPort* socket_;
+    SerialLog log_;
+    LogWriter logWriter_;
+    ReplyDecoder decoder_;
+    EventHost::TimerId timerId_ = 0;
+
+    bool serialComm_ = false;
+    std::int16_t retry_ = 0;
+    std::int16_t timeoutTicks_ = 0;
+    bool binaryRetry_ = false;
+    bool cancel_ = false;
+    std::int32_t status_ = link_status::Ready;
+    std::string binDumpPath_;
+    std::int32_t linkMode_ = link_mode::Offline;
+    bool trafficFlag_ = false;
+
+    std::int16_t retryCount_ = 0;
+    std::int16_t replyCountdown_ = 0;
+    std::int32_t probeTicks_ = 0;
+    std::int16_t pollCountdown_ = kPollTicks;
+    std::int16_t faultCount_ = 0;
+    std::string lastFrame_;
+    std::string lastReply_;
+
+    // ReceiveBuffer is receive_[receiveStart_..]: frames are cut by moving the start, and the
+    // text is compacted once per scan. Before scanFrom_ (relative to the start) the text holds
+    // no terminator and no CR outside a frame; stxBeforeScan_ says whether it holds an STX.
+    std::string receive_;
+    std::size_t receiveStart_ = 0;
+    std::size_t scanFrom_ = 0;
+    bool stxBeforeScan_ = false;
+
+    std::int32_t binWritten_ = 0;
+    std::int32_t binExpected_ = 0;
+    std::int32_t binReceived_ = 0;
+};
+
+}  // namespace vq

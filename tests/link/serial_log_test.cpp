@@ -1,0 +1,77 @@
+// The communication log file: its line format, one open and close per line, and lines that
+// cannot be written dropped without a wait.
+
+#include "link/serial_log.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "link/ole_time.h"
+#include "tests/support/temp_dir.h"
+
+namespace vq {
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// 2026-01-02 03:04:05
+constexpr double kSomeTime = 46024.0 + (3 * 3600 + 4 * 60 + 5) / 86400.0;
+
+TEST(OleTime, TimeAndGeneralDateTexts) {
+    EXPECT_EQ(OleTimeText(kSomeTime), "03:04:05");
+    EXPECT_EQ(OleGeneralDate(kSomeTime), "2026/01/02 03:04:05");
+    EXPECT_EQ(OleGeneralDate(0.0), "1899/12/30 00:00:00");
+    EXPECT_EQ(OleGeneralDate(2.0 + 23.0 / 24.0 + 59.0 / 1440 + 59.6 / 86400),
+              "1900/01/02 00:00:00");
+    // Before the epoch the fraction is still the time of day.
+    EXPECT_EQ(OleGeneralDate(-1.25), "1899/12/29 06:00:00");
+}
+
+TEST(SerialLog, AppendsStampedLinesEndedByCrLf) {
+    test::TempDir dir;
+    SerialLog log(dir.path());
+    EXPECT_TRUE(log.write(kSomeTime, "W : [STX]0001RC,R,[ETX]FB[EOT]"));
+    EXPECT_TRUE(log.write(kSomeTime + 1.0 / 86400, "second"));
+    EXPECT_EQ(readFile(dir.file("SerialLog.log")),
+              "03:04:05 W : [STX]0001RC,R,[ETX]FB[EOT]\r\n03:04:06 second\r\n");
+}
+
+TEST(SerialLog, FileIsClosedBetweenLinesSoItCanBeRotatedAnyTime) {
+    test::TempDir dir;
+    SerialLog log(dir.path());
+    log.write(kSomeTime, "old");
+    std::filesystem::rename(dir.file("SerialLog.log"), dir.file("SerialLog1.log"));
+    log.write(kSomeTime, "new");
+    EXPECT_EQ(readFile(dir.file("SerialLog1.log")), "03:04:05 old\r\n");
+    EXPECT_EQ(readFile(dir.file("SerialLog.log")), "03:04:05 new\r\n");
+}
+
+TEST(SerialLog, UnwritableLinesAreDroppedWithoutWaiting) {
+    test::TempDir dir;
+    EXPECT_FALSE(SerialLog(dir.file("missing/folder")).write(kSomeTime, "lost"));
+
+    // Something that is not a plain file under the log's name: a folder, and a FIFO, whose
+    // open would block until a reader came.
+    std::filesystem::create_directory(dir.file("a"));
+    std::filesystem::create_directory(dir.file("a/SerialLog.log"));
+    EXPECT_FALSE(SerialLog(dir.file("a")).write(kSomeTime, "lost"));
+    std::filesystem::create_directory(dir.file("b"));
+    ASSERT_EQ(mkfifo(dir.file("b/SerialLog.log").c_str(), 0600), 0);
+    EXPECT_FALSE(SerialLog(dir.file("b")).write(kSomeTime, "lost"));
+}
+
+TEST(SerialLog, EmptyWorkDirMeansTheCurrentDirectory) {
+    EXPECT_EQ(SerialLog().path(), "SerialLog.log");
+    EXPECT_EQ(SerialLog("/x/y").path(), "/x/y/SerialLog.log");
+    EXPECT_EQ(SerialLog("/x/y/").path(), "/x/y/SerialLog.log");
+}
+
+}  // namespace
+}  // namespace vq
