@@ -1,12 +1,21 @@
 #include "link/serial_log.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "link/ole_time.h"
+#include "model/ole_date.h"
 
 namespace vq {
+
+std::string SerialLog::TimeOfDay(double oleDate) {
+    const auto parts = OleDateToParts(oleDate);
+    if (!parts) return "00:00:00";
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts->hour, parts->minute, parts->second);
+    return text;
+}
 
 std::string SerialLog::path() const {
     if (workDir_.empty()) return kFileName;
@@ -20,7 +29,7 @@ bool SerialLog::write(double oleNow, std::string_view text) const {
     const auto status = std::filesystem::status(file, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return false;
 
-    std::string line = OleTimeText(oleNow);
+    std::string line = TimeOfDay(oleNow);
     line += ' ';
     line += text;
     line += "\r\n";

@@ -25,6 +25,9 @@ class SerialLog {
     // the result says so, nothing else happens and nothing waits.
     bool write(double oleNow, std::string_view text) const;
 
+    // The stamp of a line: "hh:nn:ss" of an OLE date ("00:00:00" for a date out of range).
+    static std::string TimeOfDay(double oleDate);
+
   private:
     std::string workDir_;
 };

@@ -8,10 +8,11 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/messages.h"
 #include "link/control_chars.h"
 #include "link/frame_rules.h"
 #include "link/link_texts.h"
-#include "link/ole_time.h"
+#include "model/ole_date.h"
 #include "protocol/frame.h"
 
 namespace vq {
@@ -116,7 +117,7 @@ void uclVqif::setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLen
 }
 
 std::string uclVqif::now() const {
-    return OleGeneralDate(host_.localDateTime());
+    return GeneralDate(host_.localDateTime());
 }
 
 void uclVqif::countFault() {
@@ -133,7 +134,7 @@ void uclVqif::DataSend(const std::string& datas, bool initFlag) {
     lastFrame_ = datas;
     replyCountdown_ = timeoutTicks_;
     if (initFlag) retryCount_ = 0;
-    AddLog(link_text::SentPrefix + RenderControlChars(lastFrame_));
+    AddLog(ResMessage(link_text::Sent, {RenderControlChars(lastFrame_)}));
 }
 
 bool uclVqif::DisConnect() {
@@ -142,7 +143,7 @@ bool uclVqif::DisConnect() {
     return false;
 }
 
-void uclVqif::AddLog(std::string_view text) {
+void uclVqif::AddLog(const std::string& text) {
     if (logWriter_) {
         logWriter_(text);
     } else {
@@ -166,11 +167,9 @@ void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
     while (keepWaiting()) host_.pumpOnce();
 }
 
-void uclVqif::MarkConnected() {
-    if (linkMode_ == link_mode::Connected) return;
+void uclVqif::connectByProbe() {
     linkMode_ = link_mode::Connected;
     events_.OnConnect();
-    AddLog(LinkText(link_text::ConnectFinished));
 }
 
 // ---- receive path ----
@@ -318,7 +317,7 @@ void uclVqif::handleLoneCr(std::size_t crAt) {
 
 void uclVqif::handleFrame(std::string frame) {
     lastReply_ = frame;
-    AddLog(link_text::ReceivedPrefix + RenderControlChars(frame));
+    AddLog(ResMessage(link_text::Received, {RenderControlChars(frame)}));
     const bool block = frame.back() == ETB;
     if (!AcceptReply(frame)) {
         rejectFrame();
@@ -344,7 +343,7 @@ void uclVqif::rejectFrame() {
 
 bool uclVqif::AcceptReply(std::string& frame) {
     if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
-        AddLog(link_text::ChecksumError);
+        AddLog(ResMessage(link_text::ChecksumError));
         return false;
     }
     if (decoder_) return decoder_(frame);
@@ -354,7 +353,7 @@ bool uclVqif::AcceptReply(std::string& frame) {
 // Until the full decoder is installed the link understands one reply: the probe's.
 bool uclVqif::acceptProbe(const std::string& frame) {
     if (frame.size() < kShortestReply) {
-        AddLog(link_text::FormatError);
+        AddLog(ResMessage(link_text::FormatError));
         return false;
     }
     // The key follows "0001" once the control characters are gone.
@@ -366,7 +365,10 @@ bool uclVqif::acceptProbe(const std::string& frame) {
     }
     if (printable.size() < 8 || printable.compare(4, 4, "RC,R") != 0) return false;
     if (frame.find(kModelName) == std::string::npos) return false;
-    MarkConnected();
+    if (linkMode_ != link_mode::Connected) {
+        connectByProbe();
+        AddLog(ResMessage(link_text::ConnectFinished));
+    }
     return true;
 }
 

@@ -25,7 +25,7 @@ class uclVqif {
   public:
     using Millis = EventHost::Millis;
     // Decides on one reply frame: true = accepted. It may rewrite the frame.
-    using ReplyDecoder = std::function<bool(std::string& frame)>;
+    using ReplyHook = std::function<bool(std::string& frame)>;
     // Takes one communication-log text (without the time stamp).
     using LogWriter = std::function<void(std::string_view text)>;
 
@@ -112,7 +112,7 @@ class uclVqif {
     // Ends the transaction from the host's side; always false.
     bool DisConnect();
     // One line in the communication log.
-    void AddLog(std::string_view text);
+    void AddLog(const std::string& text);
     // The wait every operation is built on: Status := waitingStatus, the payload goes out as a
     // new command (EOT), and the event loop runs until Status moves. True when it became Done.
     bool WaitFor(std::int32_t waitingStatus, std::string_view payload);
@@ -121,11 +121,12 @@ class uclVqif {
 
     // ---- for the reply decoder and the host ----
     // Replaces the built-in decision (probe replies only); the checksum is verified before it.
-    void setReplyDecoder(ReplyDecoder decoder) { decoder_ = std::move(decoder); }
+    void setReplyDecoder(ReplyHook decoder) { decoder_ = std::move(decoder); }
     // Replaces the file SerialLog.log (an empty writer restores it).
     void setLogWriter(LogWriter writer) { logWriter_ = std::move(writer); }
-    // The probe was answered: Connected, OnConnect and the log line, once per connection.
-    void MarkConnected();
+    // The probe was answered: LinkMode := Connected, then OnConnect. The caller writes the
+    // connect log line. Only while not Connected.
+    void connectByProbe();
     LinkEvents& Events() { return events_; }
     EventHost& Host() { return host_; }
 
@@ -166,7 +167,7 @@ class uclVqif {
     SocketPort* socket_;
     SerialLog log_;
     LogWriter logWriter_;
-    ReplyDecoder decoder_;
+    ReplyHook decoder_;
     EventHost::TimerId timerId_ = 0;
 
     bool serialComm_ = false;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "app/messages.h"
 #include "link/link_texts.h"
 #include "link/vqif.h"
 
@@ -57,7 +58,7 @@ void uclVqif::onSerialEvent(int code) {
 
 void uclVqif::lineFault(int messageId, std::int32_t newStatus) {
     countFault();
-    AddLog(LinkText(messageId, {now()}));
+    AddLog(ResMessage(messageId, {now()}));
     status_ = newStatus;
 }
 
@@ -81,7 +82,7 @@ void uclVqif::onSocketEvent(int code) {
             break;
         case port_event::LinkEstablished:
             if (linkMode_ == link_mode::Offline) {
-                AddLog(LinkText(link_text::SocketConnected, {now()}));
+                AddLog(ResMessage(link_text::SocketConnected, {now()}));
                 retryCount_ = 0;
                 clearReceived();
                 probeTicks_ = 0;
@@ -92,7 +93,7 @@ void uclVqif::onSocketEvent(int code) {
             countFault();
             status_ = link_status::Failed;
             const int error = socket_->lastError();
-            AddLog("Soket Error[" + now() + "](" + std::to_string(error) + ")");
+            AddLog(ResMessage(link_text::SocketError, {now(), std::to_string(error)}));
             std::int16_t number = static_cast<std::int16_t>(error);
             events_.IrDAError(number);
             break;
@@ -100,8 +101,8 @@ void uclVqif::onSocketEvent(int code) {
         default:
             countFault();
             status_ = link_status::Failed;
-            AddLog("IrDA Error[" + now() + "][" + std::to_string(code) + "] (" +
-                   std::to_string(socket_->lastError()) + ")");
+            AddLog(ResMessage(link_text::OtherSocketEvent,
+                              {now(), std::to_string(code), std::to_string(socket_->lastError())}));
             break;
     }
 }

@@ -1,6 +1,7 @@
 // uclVqif's 100 ms link timer: reopening, the connection probe, reply time-outs and resends,
 // and the socket poll.
 
+#include "app/messages.h"
 #include "link/frame_rules.h"
 #include "link/link_texts.h"
 #include "link/vqif.h"
@@ -41,7 +42,7 @@ void uclVqif::onTick() {
 
 void uclVqif::probeTick() {
     if (status_ != link_status::AwaitRead) {
-        AddLog(LinkText(link_text::ConnectStarted));
+        AddLog(ResMessage(link_text::ConnectStarted));
         if (retryCount_ < retry_) {
             ++retryCount_;
             if (retryCount_ > 1 && retryCount_ % 5 == 0) {
@@ -54,7 +55,7 @@ void uclVqif::probeTick() {
             status_ = link_status::Ready;
             linkMode_ = link_mode::Offline;
             faultCount_ = 0;
-            std::string text = LinkText(link_text::NoResponse);
+            std::string text = ResMessage(link_text::NoResponse);
             events_.AlarmMessage(text);
         }
         probeTicks_ = 0;
@@ -89,7 +90,7 @@ void uclVqif::replyTimeoutTick() {
                 if (!IsNeverResent(lastFrame_)) DataSend(lastFrame_, false);
                 break;
             case link_status::BinaryReceive:
-                AddLog(link_text::TimeoutMark);
+                AddLog(ResMessage(link_text::TimeoutMark));
                 binaryRetry_ = true;
                 cancel_ = true;
                 break;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "link/control_chars.h"
-#include "link/link_texts.h"
 #include "protocol/frame.h"
 
 namespace vq {
@@ -110,16 +109,6 @@ TEST(BytesToText, MovesTheBytesOut) {
     std::string bytes("A\x00\xFF", 3);
     EXPECT_EQ(BytesToText(bytes), std::string("A\x00\xFF", 3));
     EXPECT_TRUE(bytes.empty());
-}
-
-TEST(LinkText, ExpandsArgumentsAndLineEnds) {
-    EXPECT_EQ(LinkText(link_text::ParityError, {"2026/01/02 03:04:05"}),
-              "Parity Error. Date = 2026/01/02 03:04:05");
-    EXPECT_EQ(LinkText(link_text::NoResponse),
-              "VQ-5100 No Response. Check Port,Cable And Power.\r\n");
-    // An argument is inserted as it is, never expanded again.
-    EXPECT_EQ(LinkText(link_text::SocketConnected, {"~1~c"}), "VQ-5100 ...Conneted. Date = ~1~c");
-    EXPECT_EQ(LinkText(link_text::BreakFound), "Break Signal Found. Date = ");
 }
 
 }  // namespace

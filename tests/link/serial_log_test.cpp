@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "link/ole_time.h"
 #include "tests/support/temp_dir.h"
 
 namespace vq {
@@ -24,14 +23,10 @@ std::string readFile(const std::string& path) {
 // 2026-01-02 03:04:05
 constexpr double kSomeTime = 46024.0 + (3 * 3600 + 4 * 60 + 5) / 86400.0;
 
-TEST(OleTime, TimeAndGeneralDateTexts) {
-    EXPECT_EQ(OleTimeText(kSomeTime), "03:04:05");
-    EXPECT_EQ(OleGeneralDate(kSomeTime), "2026/01/02 03:04:05");
-    EXPECT_EQ(OleGeneralDate(0.0), "1899/12/30 00:00:00");
-    EXPECT_EQ(OleGeneralDate(2.0 + 23.0 / 24.0 + 59.0 / 1440 + 59.6 / 86400),
-              "1900/01/02 00:00:00");
-    // Before the epoch the fraction is still the time of day.
-    EXPECT_EQ(OleGeneralDate(-1.25), "1899/12/29 06:00:00");
+TEST(SerialLog, StampIsTheTimeOfDayRoundedToTheSecond) {
+    EXPECT_EQ(SerialLog::TimeOfDay(kSomeTime), "03:04:05");
+    EXPECT_EQ(SerialLog::TimeOfDay(0.75 + 59.6 / 86400), "18:01:00");
+    EXPECT_EQ(SerialLog::TimeOfDay(1e300), "00:00:00");  // no date: still a line
 }
 
 TEST(SerialLog, AppendsStampedLinesEndedByCrLf) {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "app/messages.h"
 #include "protocol/frame.h"
 
 namespace vq::test {
@@ -14,6 +15,10 @@ std::string ProbeReply() {
 
 std::string Reply(const std::string& payload, char terminator) {
     return BuildFrame(payload, terminator);
+}
+
+LinkHarness::LinkHarness() {
+    setLanguage(Language::English);
 }
 
 void LinkHarness::connect(int retry, int timeoutSeconds) {

@@ -21,6 +21,9 @@ std::string Reply(const std::string& payload, char terminator = 0x04);
 
 class LinkHarness {
   public:
+    // Texts are checked in English, whatever the test machine's locale.
+    LinkHarness();
+
     VirtualHost host;
     MemorySerialPort serial{host};
     PortScript script{serial.farEnd()};
