@@ -27,14 +27,18 @@ void OutputSchedule::add(Nanos readyAt, std::string bytes) {
     if (bytes.empty()) return;
     readyAt = std::max(readyAt, lastReady_);
     lastReady_ = readyAt;
-    const Nanos start = std::max(readyAt, wireFree_);
-    wireFree_ = start + wireTime(bytes.size());
-    queuedBytes_ += bytes.size();
-    pieces_.push_back({start, std::move(bytes), 0});
+    if (readyAt >= burstOrigin_ + wireTime(burstBytes_)) {
+        burstOrigin_ = readyAt;  // the wire is idle: a new burst
+        burstBytes_ = 0;
+    }
+    const std::size_t size = bytes.size();
+    queuedBytes_ += size;
+    pieces_.push_back({burstOrigin_, burstBytes_, std::move(bytes), 0});
+    burstBytes_ += size;
 }
 
 OutputSchedule::Nanos OutputSchedule::releaseOf(const Piece& piece, std::size_t index) const {
-    return piece.start + wireTime(index + 1);
+    return piece.origin + wireTime(piece.offset + index + 1);
 }
 
 std::string OutputSchedule::take(Nanos now) {
@@ -43,7 +47,7 @@ std::string OutputSchedule::take(Nanos now) {
         Piece& piece = pieces_.front();
         std::size_t ready = piece.sent;
         if (baud_ == 0) {
-            ready = now >= piece.start ? piece.bytes.size() : piece.sent;
+            ready = now >= piece.origin ? piece.bytes.size() : piece.sent;
         } else {
             while (ready < piece.bytes.size() && releaseOf(piece, ready) <= now) ++ready;
         }
@@ -59,7 +63,7 @@ std::string OutputSchedule::take(Nanos now) {
 std::optional<OutputSchedule::Nanos> OutputSchedule::nextRelease() const {
     if (pieces_.empty()) return std::nullopt;
     const Piece& piece = pieces_.front();
-    if (baud_ == 0) return piece.start;
+    if (baud_ == 0) return piece.origin;
     const std::size_t last = std::min(piece.sent + batch_, piece.bytes.size()) - 1;
     return releaseOf(piece, last);
 }
@@ -67,7 +71,8 @@ std::optional<OutputSchedule::Nanos> OutputSchedule::nextRelease() const {
 void OutputSchedule::clear() {
     pieces_.clear();
     queuedBytes_ = 0;
-    wireFree_ = Nanos{0};
+    burstOrigin_ = Nanos{0};
+    burstBytes_ = 0;
     lastReady_ = Nanos{0};
 }
 

@@ -38,8 +38,11 @@ class OutputSchedule {
     Nanos wireTime(std::size_t bytes) const;
 
   private:
+    // Times are counted from the start of the burst a piece belongs to (the wire was idle
+    // before it), so rounding never accumulates over a long burst.
     struct Piece {
-        Nanos start;  // when its first byte starts on the wire
+        Nanos origin;        // when the burst started on the wire
+        std::size_t offset;  // burst bytes before this piece
         std::string bytes;
         std::size_t sent = 0;
     };
@@ -49,7 +52,8 @@ class OutputSchedule {
     long baud_;
     std::size_t batch_;
     std::deque<Piece> pieces_;
-    Nanos wireFree_{0};
+    Nanos burstOrigin_{0};
+    std::size_t burstBytes_ = 0;
     Nanos lastReady_{0};
     std::size_t queuedBytes_ = 0;
 };
