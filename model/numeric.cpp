@@ -1,5 +1,6 @@
 #include "model/numeric.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -44,6 +45,29 @@ bool hasDecimalShape(std::string_view t) {
     return expDigits > 0 && i == t.size();
 }
 
+// The power of ten of the first non-zero digit of a text of decimal shape (0 for zero);
+// the exponent saturates, so "1e99999999999999999999" cannot overflow.
+int64_t decimalExponent(std::string_view t) {
+    const auto e = t.find_first_of("eE");
+    std::string_view mantissa = t.substr(0, e);
+    int64_t exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view x = t.substr(e + 1);
+        const bool minus = x.front() == '-';
+        if (x.front() == '+' || x.front() == '-') x.remove_prefix(1);
+        for (char c : x) exponent = std::min<int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+        if (minus) exponent = -exponent;
+    }
+    const auto point = mantissa.find('.');
+    const auto firstDigit = mantissa.find_first_of("123456789");
+    if (firstDigit == std::string_view::npos) return 0;
+    const int64_t integerEnd =
+        static_cast<int64_t>(point == std::string_view::npos ? mantissa.size() : point);
+    const int64_t position = static_cast<int64_t>(firstDigit);
+    const int64_t power = position < integerEnd ? integerEnd - position - 1 : integerEnd - position;
+    return power + exponent;
+}
+
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -69,13 +93,11 @@ std::optional<double> ParseNumber(std::string_view text) {
     double value = 0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
     if (ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) {
-        // result_out_of_range is also reported for tiny values that underflow; those are
-        // numbers (zero), huge ones are not.
-        if (ec == std::errc::result_out_of_range && end == t.data() + t.size()) {
-            auto e = t.find_first_of("eE");
-            if (e != std::string_view::npos && t.substr(e + 1).front() == '-') {
-                return negative ? -0.0 : 0.0;
-            }
+        // result_out_of_range is reported both for values too large (not numbers) and for
+        // values too small to represent (numbers: zero).
+        if (ec == std::errc::result_out_of_range && end == t.data() + t.size() &&
+            decimalExponent(t) < 0) {
+            return negative ? -0.0 : 0.0;
         }
         return std::nullopt;
     }
