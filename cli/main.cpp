@@ -1,0 +1,36 @@
+// vq5100ctl: the instrument operations from the command line, for scripts and service benches.
+#include <QCoreApplication>
+#include <iostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/command_table.h"
+#include "cli/exit_codes.h"
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/session.h"
+
+int main(int argc, char** argv) {
+    using namespace vq::cli;
+    QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto parsed = parseCommandLine(args);
+    if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+        const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+        Output out(json, std::cout, std::cerr);
+        out.error(usage->message);
+        if (!json) std::cerr << usageText();
+        return out.finish(kExitUsage);
+    }
+    const CommandLine& line = std::get<CommandLine>(parsed);
+    if (line.options.help) {
+        std::cout << usageText();
+        return kExitSuccess;
+    }
+    Output out(line.options.json, std::cout, std::cerr);
+    out.setCommand(line.command);
+    Session session(line.options);
+    CommandContext context{line.options, line.args, session, out};
+    return out.finish(findCommand(line.command)->run(context));
+}

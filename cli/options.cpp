@@ -1,0 +1,158 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+#include "cli/command_table.h"
+#include "platform/qt_socket_port.h"
+#include "platform/serial_settings.h"
+
+namespace vq::cli {
+namespace {
+
+std::optional<int> wholeNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+class ArgReader {
+  public:
+    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
+    bool done() const { return next_ >= args_.size(); }
+    const std::string& peek() const { return args_[next_]; }
+    std::string take() { return args_[next_++]; }
+    // The value of an option: "--retry 5" or "--retry=5".
+    std::optional<std::string> value(const std::string& inlineValue, bool hasInline) {
+        if (hasInline) return inlineValue;
+        if (done()) return std::nullopt;
+        return take();
+    }
+    std::vector<std::string> rest() {
+        std::vector<std::string> out(args_.begin() + static_cast<long>(next_), args_.end());
+        next_ = args_.size();
+        return out;
+    }
+
+  private:
+    const std::vector<std::string>& args_;
+    std::size_t next_ = 0;
+};
+
+std::optional<std::string> setTransport(GlobalOptions& options, Transport transport) {
+    if (options.transport != Transport::Auto && options.transport != transport) {
+        return "choose one of --simulator, --port and --socket";
+    }
+    options.transport = transport;
+    return std::nullopt;
+}
+
+// Applies one global option; the error text when it is wrong.
+std::optional<std::string> applyOption(GlobalOptions& options, const std::string& name,
+                                       ArgReader& reader, const std::string& inlineValue,
+                                       bool hasInline) {
+    if (name == "--simulator" || name == "--json" || name == "--help" || name == "-h") {
+        if (hasInline) return name + " takes no value";
+        if (name == "--simulator") return setTransport(options, Transport::Simulator);
+        if (name == "--json")
+            options.json = true;
+        else
+            options.help = true;
+        return std::nullopt;
+    }
+    if (name != "--port" && name != "--settings" && name != "--socket" && name != "--retry" &&
+        name != "--timeout" && name != "--workdir" && name != "--lang") {
+        return "unknown option " + name;
+    }
+    const auto value = reader.value(inlineValue, hasInline);
+    if (!value) return name + " needs a value";
+    if (name == "--port") {
+        if (value->empty()) return "--port needs a device";
+        options.port = *value;
+        return setTransport(options, Transport::Serial);
+    }
+    if (name == "--settings") {
+        if (!parseSerialSettings(*value)) return "--settings \"" + *value + "\" is not valid";
+        options.settings = *value;
+        options.settingsGiven = true;
+        return std::nullopt;
+    }
+    if (name == "--socket") {
+        if (!parseSocketAddress(*value) || value->empty()) {
+            return "--socket \"" + *value + "\" is not HOST:PORT";
+        }
+        options.socket = *value;
+        return setTransport(options, Transport::Socket);
+    }
+    if (name == "--retry") {
+        const auto n = wholeNumber(*value);
+        if (!n || *n < 0 || *n > 32767) return "--retry needs a whole number from 0 to 32767";
+        options.retry = *n;
+        return std::nullopt;
+    }
+    if (name == "--timeout") {
+        const auto n = wholeNumber(*value);
+        if (!n || *n < 1 || *n > 3276) return "--timeout needs whole seconds from 1 to 3276";
+        options.timeoutSeconds = *n;
+        return std::nullopt;
+    }
+    if (name == "--workdir") {
+        if (value->empty()) return "--workdir needs a folder";
+        options.workDir = *value;
+        return std::nullopt;
+    }
+    // --lang
+    if (*value != "en" && *value != "ja") return "--lang is en or ja";
+    options.lang = *value;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<CommandLine, UsageError> parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    ArgReader reader(args);
+    while (!reader.done() && reader.peek().rfind("-", 0) == 0) {
+        std::string name = reader.take();
+        std::string inlineValue;
+        const auto eq = name.find('=');
+        const bool hasInline = eq != std::string::npos;
+        if (hasInline) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (auto error = applyOption(line.options, name, reader, inlineValue, hasInline)) {
+            return UsageError{*error};
+        }
+    }
+    if (line.options.settingsGiven && line.options.transport != Transport::Serial) {
+        return UsageError{"--settings goes with --port"};
+    }
+    if (reader.done()) {
+        if (line.options.help) return line;
+        return UsageError{"no command given"};
+    }
+    line.command = reader.take();
+    if (!findCommand(line.command)) return UsageError{"unknown command \"" + line.command + "\""};
+    line.args = reader.rest();
+    return line;
+}
+
+std::string usageText() {
+    std::string text =
+        "usage: vq5100ctl [--simulator | --port DEVICE [--settings TEXT] | --socket HOST:PORT]\n"
+        "                 [--retry N] [--timeout S] [--workdir DIR] [--lang en|ja] [--json]\n"
+        "                 COMMAND [ARGS]\n"
+        "commands:\n";
+    for (const auto& command : commandTable()) {
+        text += "  " + std::string(command.name);
+        text.append(command.name.size() < 12 ? 12 - command.name.size() : 1, ' ');
+        text += std::string(command.summary) + "\n";
+    }
+    text +=
+        "exit status: 0 success, 1 the operation failed, 2 usage or file error, 3 no instrument "
+        "answered\n";
+    return text;
+}
+
+}  // namespace vq::cli

@@ -1,0 +1,51 @@
+#pragma once
+// The command line of vq5100ctl:
+//   vq5100ctl [--simulator | --port DEVICE [--settings TEXT] | --socket HOST:PORT] [--retry N]
+//             [--timeout S] [--workdir DIR] [--lang en|ja] [--json] COMMAND [ARGS]
+// Global options come before the command; everything after the command name belongs to it.
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vq::cli {
+
+inline constexpr const char* kDefaultSerialSettings = "921600,n,8,1";
+inline constexpr int kDefaultRetry = 3;
+inline constexpr int kDefaultTimeoutSeconds = 3;
+
+enum class Transport { Auto, Simulator, Serial, Socket };
+
+struct GlobalOptions {
+    Transport transport = Transport::Auto;
+    std::string port;  // --port DEVICE
+    std::string settings = kDefaultSerialSettings;
+    bool settingsGiven = false;
+    std::string socket;  // --socket HOST:PORT, as given
+    // Unset: the configuration file or the defaults decide.
+    std::optional<int> retry;
+    std::optional<int> timeoutSeconds;
+    std::string workDir;  // empty: the current directory
+    std::string lang;     // empty: the user's locale
+    bool json = false;
+    bool help = false;
+};
+
+struct CommandLine {
+    GlobalOptions options;
+    std::string command;
+    std::vector<std::string> args;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+// Parses the arguments after the program name.
+std::variant<CommandLine, UsageError> parseCommandLine(const std::vector<std::string>& args);
+
+// The usage text printed for --help and after a usage error.
+std::string usageText();
+
+}  // namespace vq::cli

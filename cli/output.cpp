@@ -1,0 +1,64 @@
+#include "cli/output.h"
+
+#include <QJsonDocument>
+#include <charconv>
+#include <ostream>
+
+namespace vq::cli {
+namespace {
+
+// Shortest text that reads back as the same number.
+std::string numberText(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+Output::Output(bool json, std::ostream& out, std::ostream& err)
+    : json_(json), out_(out), err_(err) {}
+
+void Output::line(const std::string& text) {
+    if (!json_) out_ << text << '\n';
+}
+
+void Output::field(const std::string& key, const std::string& label, const QJsonValue& value) {
+    if (json_) {
+        fields_.insert(QString::fromStdString(key), value);
+        return;
+    }
+    std::string shown;
+    if (value.isString())
+        shown = value.toString().toStdString();
+    else if (value.isBool())
+        shown = value.toBool() ? "yes" : "no";
+    else if (value.isDouble())
+        shown = numberText(value.toDouble());
+    out_ << label << ": " << shown << '\n';
+}
+
+void Output::error(const std::string& text) {
+    if (json_) {
+        // The first error is the cause; later ones follow from it.
+        if (error_.empty()) error_ = text;
+        return;
+    }
+    err_ << "vq5100ctl: " << text << '\n';
+}
+
+int Output::finish(int exitCode) {
+    if (json_) {
+        QJsonObject object = fields_;
+        if (!command_.empty()) object.insert("command", QString::fromStdString(command_));
+        object.insert("exitCode", exitCode);
+        object.insert("ok", exitCode == 0);
+        if (!error_.empty()) object.insert("error", QString::fromStdString(error_));
+        out_ << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() << '\n';
+    }
+    out_.flush();
+    err_.flush();
+    return exitCode;
+}
+
+}  // namespace vq::cli

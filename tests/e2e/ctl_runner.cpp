@@ -1,0 +1,35 @@
+#include "e2e/ctl_runner.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+
+namespace vq::test {
+
+CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs) {
+    QProcess process;
+    process.setWorkingDirectory(workDir);
+    process.start(QStringLiteral(VQ5100CTL_PATH), args);
+    CtlResult result;
+    if (!process.waitForStarted(10000)) return result;
+    QTimer guard;  // wakes the loop to check the limit
+    guard.start(100);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (process.state() != QProcess::NotRunning && elapsed.elapsed() < limitMs) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+    } else {
+        result.finished = process.exitStatus() == QProcess::NormalExit;
+        result.exitCode = process.exitCode();
+    }
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+}  // namespace vq::test

@@ -1,0 +1,20 @@
+#pragma once
+// Runs the built vq5100ctl as a child process while this process's event loop keeps serving the
+// test instrument. A run that has not ended after the limit is killed and reported as such, so a
+// hang fails the test instead of blocking the suite.
+
+#include <QString>
+#include <QStringList>
+
+namespace vq::test {
+
+struct CtlResult {
+    int exitCode = -1;
+    bool finished = false;  // false: killed at the limit
+    QString out;
+    QString err;
+};
+
+CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs = 60000);
+
+}  // namespace vq::test
