@@ -46,16 +46,20 @@ std::string LinkHarness::logText() const {
 }
 
 std::vector<std::string> LinkHarness::logLines() const {
+    return ReadLogLines(dir.file("SerialLog.log"));
+}
+
+std::vector<std::string> ReadLogLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::vector<std::string> lines;
-    const std::string text = logText();
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find("\r\n", start);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
-        // "hh:nn:ss " stamps every line; a text that itself ends in CR LF leaves an empty line.
-        lines.push_back(line.size() >= 9 && line[2] == ':' && line[5] == ':' ? line.substr(9)
-                                                                             : line);
+        const bool stamped = line.size() >= 9 && line[2] == ':' && line[5] == ':' && line[8] == ' ';
+        lines.push_back(stamped ? line.substr(9) : line);
         start = end + 2;
     }
     return lines;

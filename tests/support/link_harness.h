@@ -14,6 +14,10 @@
 
 namespace vq::test {
 
+// The lines of a communication log file with their "hh:nn:ss " stamps removed (a text that
+// itself ends in CR LF leaves an empty line after it).
+std::vector<std::string> ReadLogLines(const std::string& path);
+
 // The frame the instrument answers the probe with.
 std::string ProbeReply();
 // A reply frame: STX "0001" payload ETX checksum terminator.
