@@ -1,5 +1,7 @@
 #include "model/token.h"
 
+#include <algorithm>
+
 namespace vq {
 
 void clsToken::MarkerList::add(std::string_view marker) {
@@ -35,11 +37,15 @@ bool clsToken::store(std::string_view token) {
         return false;
     }
     tokens_[tokenCount_++] = std::string(token);
+    usedSlots_ = tokenCount_;
     return true;
 }
 
 bool clsToken::setSource(std::string_view text) {
     source_ = std::string(text);
+    // A token the new line does not have reads empty, never as a leftover of an earlier line.
+    for (int i = 0; i < usedSlots_; ++i) tokens_[i].clear();
+    usedSlots_ = 0;
     tokenCount_ = 0;
     overflow_ = false;
     std::string current;
@@ -74,6 +80,7 @@ bool clsToken::setSource(std::string_view text) {
                     return false;
                 }
                 tokens_[tokenCount_] = source_.substr(i + 1);
+                usedSlots_ = tokenCount_ + 1;
                 return true;
         }
     }
@@ -86,7 +93,9 @@ std::string clsToken::Tokens(int i) const {
 }
 
 void clsToken::setTokens(int i, std::string_view text) {
-    if (i >= 0 && i < maxTokens) tokens_[i] = std::string(text);
+    if (i < 0 || i >= maxTokens) return;
+    tokens_[i] = std::string(text);
+    usedSlots_ = std::max(usedSlots_, i + 1);
 }
 
 }  // namespace vq

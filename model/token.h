@@ -55,7 +55,9 @@ class clsToken {
 
     int16_t TokenCount() const { return tokenCount_; }
     bool Overflow() const { return overflow_; }
-    // A token; the empty text for an index outside 0..255.
+    // A token; the empty text for an index outside 0..255 and for any slot the last split did
+    // not fill (past the tokens and the comment), so a missing field never reads as a leftover
+    // of an earlier line.
     std::string Tokens(int i) const;
     // The same without a copy; valid until the next split or setTokens.
     std::string_view TokenView(int i) const {
@@ -81,6 +83,7 @@ class clsToken {
     std::string source_;
     std::array<std::string, maxTokens> tokens_;
     int16_t tokenCount_ = 0;
+    int usedSlots_ = 0;  // slots written since the last split, cleared by the next one
     bool overflow_ = false;
 };
 

@@ -148,6 +148,18 @@ TEST(Token, At256TokensTheSplitStopsAndReportsOverflow) {
     EXPECT_FALSE(t.Overflow());
 }
 
+TEST(Token, ANewLineLeavesNoTokensOfTheLastOne) {
+    clsToken t = configTokenizer();
+    t.setSource("A\tB\tC;old comment");
+    t.setSource("X");
+    ASSERT_EQ(t.TokenCount(), 1);
+    EXPECT_EQ(t.Tokens(1), "");
+    EXPECT_EQ(t.Tokens(3), "");
+    t.setTokens(200, "set");
+    t.setSource("Y");
+    EXPECT_EQ(t.Tokens(200), "");
+}
+
 TEST(Token, TokensCanBeSetByIndex) {
     clsToken t = replyTokenizer();
     t.setSource("a,b");
