@@ -1,0 +1,148 @@
+// Hostile input on the line: any bytes in any chunking, CR floods, endless text without a
+// terminator, frames of any length. The link must not crash, must keep its receive buffer
+// bounded, and every wait must still end.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "protocol/frame.h"
+#include "tests/support/link_harness.h"
+
+namespace vq {
+namespace {
+
+using Millis = EventHost::Millis;
+
+// Runs the host until `until`, checking the receive buffer after every event.
+std::size_t runWatchingBuffer(test::LinkHarness& h, Millis until) {
+    std::size_t largest = 0;
+    while (h.host.now() < until) {
+        h.host.pumpOnce();
+        largest = std::max(largest, h.link.ReceiveBuffer().size());
+    }
+    return largest;
+}
+
+// After any abuse the link still works: a silent instrument times out at the expected instant,
+// an answering one completes the read.
+void expectStillWorking(test::LinkHarness& h) {
+    h.host.runFor(Millis{5000});  // let the abuse settle
+    h.serial.farEnd().clearWritten();
+    const Millis start = h.host.now();
+    h.link.setReplyDecoder({});
+    EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "ZZ,R,"));
+    EXPECT_LE(h.host.now() - start, Millis{8000});  // Retry 3, Timeout 2
+    EXPECT_EQ(h.link.Status(), link_status::Failed);
+    h.script.answer("RC,R,", test::ProbeReply());
+    EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "RC,R,"));
+}
+
+TEST(Robustness, RandomBytesInRandomChunksWhileReadsWait) {
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 4; ++round) {
+        test::LinkHarness h;
+        h.connect(3, 2);
+        std::uniform_int_distribution<int> byte(0, 255);
+        std::uniform_int_distribution<int> length(1, 3000);
+        std::uniform_int_distribution<int> gap(0, 400);
+        Millis at{0};
+        for (int chunk = 0; chunk < 150; ++chunk) {
+            std::string bytes(static_cast<std::size_t>(length(random)), '\0');
+            for (char& c : bytes) c = static_cast<char>(byte(random));
+            at += Millis{gap(random)};
+            h.serial.farEnd().send(std::move(bytes), at);
+        }
+        // A read waits now and then in the middle of it all.
+        for (int i = 0; i < 10; ++i) {
+            h.host.callLater(Millis{gap(random) * 15}, [&h] {
+                if (!link_status::IsAwaiting(h.link.Status())) {
+                    h.link.setStatus(link_status::AwaitRead);
+                    h.link.DataSend(BuildFrame("VP,R,", EOT), true);
+                }
+            });
+        }
+        EXPECT_LE(runWatchingBuffer(h, h.host.now() + at + Millis{1000}),
+                  uclVqif::kReceiveBufferCap + 3000);
+        EXPECT_LE(h.link.ReceiveBuffer().size(), uclVqif::kReceiveBufferCap);
+        expectStillWorking(h);
+    }
+}
+
+TEST(Robustness, MegabyteWithoutTerminatorKeepsTheBufferBoundedAndTheReadTimesOut) {
+    for (std::size_t chunkSize : {std::size_t{64}, std::size_t{1} << 20}) {
+        test::LinkHarness h;
+        h.connect(3, 2);
+        std::string megabyte;
+        for (std::size_t i = 0; megabyte.size() < (1u << 20); ++i) {
+            megabyte += i % 1000 == 0 ? '\x02' : static_cast<char>('A' + i % 26);
+        }
+        for (std::size_t at = 0; at < megabyte.size(); at += chunkSize) {
+            h.serial.farEnd().send(megabyte.substr(at, chunkSize), Millis{1});
+        }
+        h.link.setStatus(link_status::AwaitRead);
+        h.link.DataSend(BuildFrame("VP,R,", EOT), true);
+        std::size_t largest = 0;
+        while (h.link.Status() == link_status::AwaitRead) {
+            h.host.pumpOnce();
+            largest = std::max(largest, h.link.ReceiveBuffer().size());
+        }
+        EXPECT_LE(largest, uclVqif::kReceiveBufferCap) << chunkSize;
+        EXPECT_EQ(h.link.Status(), link_status::Failed);
+        expectStillWorking(h);
+    }
+}
+
+TEST(Robustness, UnterminatedNoiseWithoutAFrameStartIsDroppedWhole) {
+    test::LinkHarness h;
+    h.connect(3, 2);
+    h.serial.farEnd().send(std::string(uclVqif::kReceiveBufferCap + 1, 'x'));
+    h.host.runFor(Millis{1});
+    EXPECT_TRUE(h.link.ReceiveBuffer().empty());
+    // A frame start near the end survives the trim: its reply still completes.
+    h.link.setReplyDecoder([](std::string&) { return true; });
+    const std::string reply = test::Reply("VP,R,0123");
+    h.script.answerChunks(
+        "VP,R,", {{Millis{1}, std::string(uclVqif::kReceiveBufferCap, 'x') + reply.substr(0, 6)},
+                  {Millis{2}, reply.substr(6)}});
+    EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
+    EXPECT_EQ(h.link.LastReply(), reply);
+}
+
+TEST(Robustness, FramesOfAnyLengthInAnyChunking) {
+    std::mt19937 random(5100);
+    test::LinkHarness h;
+    h.connect(3, 2);
+    std::size_t handed = 0;
+    h.link.setReplyDecoder([&](std::string&) { return ++handed % 3 != 0; });
+    std::string stream;
+    for (std::size_t length : {0, 1, 9, 200, 5000, 70000, 200000, 3, 65536}) {
+        std::string payload(length, '\0');
+        for (char& c : payload) c = static_cast<char>(random() % 256);
+        stream += BuildFrame(payload, random() % 2 ? ETB : EOT);
+    }
+    std::uniform_int_distribution<std::size_t> cut(1, 20000);
+    Millis at{0};
+    for (std::size_t pos = 0; pos < stream.size();) {
+        const std::size_t size = std::min(cut(random), stream.size() - pos);
+        h.serial.farEnd().send(stream.substr(pos, size), at += Millis{1});
+        pos += size;
+    }
+    EXPECT_LE(runWatchingBuffer(h, h.host.now() + at + Millis{10}),
+              uclVqif::kReceiveBufferCap + 20000);
+    EXPECT_GT(handed, 0u);
+    expectStillWorking(h);
+}
+
+TEST(Robustness, CrFloodInTinyPiecesEndsTheWait) {
+    test::LinkHarness h;
+    h.connect(3, 2);
+    for (int i = 0; i < 20000; ++i) h.serial.farEnd().send("\r", Millis{1 + i / 100});
+    EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
+    EXPECT_EQ(h.sent().size(), 4u);
+    h.host.runFor(Millis{500});
+    EXPECT_TRUE(h.link.ReceiveBuffer().empty());
+}
+
+}  // namespace
+}  // namespace vq
