@@ -87,11 +87,15 @@ bool ReplyDecoder::DecodeReply(const std::string& frame, clsInstrument* model, D
         }
         char ackChar = frame[kAckCharIndex];
 
+        // One pass: CR becomes ",", then everything outside 32..127 is dropped.
         commaFrame_.assign(frame);
-        std::replace(commaFrame_.begin(), commaFrame_.end(), CR, ',');
-        stripped_.clear();
-        std::copy_if(commaFrame_.begin(), commaFrame_.end(), std::back_inserter(stripped_),
-                     isPrintable);
+        stripped_.resize(frame.size());
+        size_t kept = 0;
+        for (char& c : commaFrame_) {
+            if (c == CR) c = ',';
+            if (isPrintable(c)) stripped_[kept++] = c;
+        }
+        stripped_.resize(kept);
 
         // Without "0001" in front and the checksum behind: key, comma, payload.
         std::string_view body = stripped_;

@@ -21,7 +21,8 @@ class DecoderHost {
     virtual bool Connected() const = 0;
 
     // The probe was answered by our model: LinkMode := Connected, then raise OnConnect.
-    // Called only while Connected() is false; the decoder writes the log line afterwards.
+    // Called only while Connected() is false. It must not write the connect log line: the
+    // decoder writes it right after this call.
     virtual void connectByProbe() = 0;
 
     // Raise Densty with the current readings of gases 0 to 4 (by reference, as the event

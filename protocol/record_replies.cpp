@@ -33,7 +33,9 @@ void gasTableRule(ReplyContext& reply, int) {
     }
     for (int gas = 0; gas < kGasCount; ++gas) {
         if (!DecodeGasRecord(reply.token(gas), *reply.model, gas)) throw ConversionError{};
+        // Both flags the record's setters raise: the channel now equals the instrument's.
         reply.model->Change_GasEnable[gas] = false;
+        reply.model->Change_GasPoint[gas] = false;
     }
     reply.accepted = true;
 }

@@ -34,7 +34,10 @@ TEST_F(RecordReplyTest, GasTableStoresFiveRecords) {
     EXPECT_EQ(model.GasName(2), "");
     EXPECT_EQ(model.GasDesit(3), 0.5f);
     EXPECT_EQ(model.GasPoint(3), 1);
-    for (int gas = 0; gas < 5; ++gas) EXPECT_FALSE(model.Change_GasEnable[gas]) << gas;
+    for (int gas = 0; gas < 5; ++gas) {
+        EXPECT_FALSE(model.Change_GasEnable[gas]) << gas;
+        EXPECT_FALSE(model.Change_GasPoint[gas]) << gas;
+    }
 }
 
 TEST_F(RecordReplyTest, GasTableWithOneShortRecordStoresNothing) {
