@@ -12,9 +12,12 @@ namespace vq::cli {
 Session::Session(const GlobalOptions& options) : options_(options) {}
 
 Session::~Session() {
-    // The link refers to the ports and the host: it goes first.
+    // The link refers to the ports and the host, the in-process port to its instrument: each goes
+    // before what it refers to.
     if (link_) link_->setPortOpen(false);
     link_.reset();
+    simSerial_.reset();
+    simulator_.reset();
 }
 
 int Session::connect(Output& out) {
@@ -28,7 +31,8 @@ int Session::connect(Output& out) {
     workDir_ = QDir(dir).absolutePath().toStdString();
 
     if (const int status = choosePort(out); status != kExitSuccess) return status;
-    link_ = std::make_unique<uclVqif>(host_, events_, serial_.get(), socket_.get(), workDir_);
+    SerialPort* serial = simSerial_ ? static_cast<SerialPort*>(simSerial_.get()) : serial_.get();
+    link_ = std::make_unique<uclVqif>(host_, events_, serial, socket_.get(), workDir_);
     link_->setRetry(static_cast<std::int16_t>(options_.retry.value_or(kDefaultRetry)));
     link_->setTimeout(options_.timeoutSeconds.value_or(kDefaultTimeoutSeconds));
     if (const int status = openPort(out); status != kExitSuccess) return status;
@@ -38,8 +42,8 @@ int Session::connect(Output& out) {
 int Session::choosePort(Output& out) {
     switch (options_.transport) {
         case Transport::Simulator:
-            out.error("the built-in virtual instrument is not available yet");
-            return kExitUsage;
+            useSimulator();
+            return kExitSuccess;
         case Transport::Serial:
             useSerial(options_.port);
             return kExitSuccess;
@@ -70,6 +74,12 @@ void Session::useSerial(const std::string& device) {
     portDescription_ = "serial " + device;
 }
 
+void Session::useSimulator() {
+    simulator_ = std::make_unique<sim::SimInstrument>(host_, sim::DefaultSimState());
+    simSerial_ = std::make_unique<sim::InProcessSerialPort>(*simulator_);
+    portDescription_ = "simulator";
+}
+
 void Session::useSocket() {
     const auto address = parseSocketAddress(options_.socket).value_or(SocketAddress{});
     socket_ = std::make_unique<QtSocketPort>(address);
@@ -78,8 +88,8 @@ void Session::useSocket() {
 
 int Session::openPort(Output& out) {
     auto toLog = [this](const std::string& line) { link_->AddLog(line); };
-    if (serial_) {
-        serial_->setLogSink(toLog);
+    if (serial_ || simSerial_) {
+        if (serial_) serial_->setLogSink(toLog);
         link_->setSerialComm(true);
         link_->setSettings(options_.settings);
         link_->setRTSEnable(true);

@@ -12,6 +12,8 @@
 #include "platform/qt_event_host.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_socket_port.h"
+#include "sim/inproc_port.h"
+#include "sim/sim_instrument.h"
 
 namespace vq::cli {
 
@@ -54,6 +56,7 @@ class Session {
     int choosePort(Output& out);
     void useSerial(const std::string& device);
     void useSocket();
+    void useSimulator();
     int openPort(Output& out);
     int waitForProbe(Output& out);
 
@@ -62,6 +65,9 @@ class Session {
     std::string portDescription_;
     QtEventHost host_;
     SessionEvents events_;
+    // --simulator: the virtual instrument in this process, on a serial port wired to it.
+    std::unique_ptr<sim::SimInstrument> simulator_;
+    std::unique_ptr<sim::InProcessSerialPort> simSerial_;
     std::unique_ptr<QtSerialPort> serial_;
     std::unique_ptr<QtSocketPort> socket_;
     std::unique_ptr<uclVqif> link_;
