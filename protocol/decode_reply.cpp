@@ -26,7 +26,10 @@ FrameCheck checkFrame(std::string_view frame) {
     size_t etx = frame.size() - 4;
     if (frame.front() != STX || frame[etx] != ETX) return FrameCheck::BadShape;
     std::string expected = FrameChecksum(frame.substr(0, etx + 1));
-    return frame.substr(etx + 1, 2) == expected ? FrameCheck::Good : FrameCheck::BadChecksum;
+    // The digits are upper case on the wire; lower case is read the same, as the link does.
+    auto upper = [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 'a' + 'A') : c; };
+    bool same = upper(frame[etx + 1]) == expected[0] && upper(frame[etx + 2]) == expected[1];
+    return same ? FrameCheck::Good : FrameCheck::BadChecksum;
 }
 
 std::vector<KeyRule> buildRules() {

@@ -36,6 +36,24 @@ TEST_F(FrameTest, ChecksumMismatchIsNotAcceptedAndStoresNothing) {
     EXPECT_EQ(host.log, std::vector<std::string>{kChecksumError});
 }
 
+TEST_F(FrameTest, LowerCaseChecksumDigitsReadTheSame) {
+    // A serial number whose frame has a letter among its checksum digits.
+    std::string frame;
+    for (char c = 'A'; c <= 'Z' && frame.empty(); ++c) {
+        std::string candidate = Reply(std::string("IN,R,SN") + c);
+        if (candidate.substr(candidate.size() - 3, 2).find_first_of("ABCDEF") !=
+            std::string::npos) {
+            frame = candidate;
+        }
+    }
+    ASSERT_FALSE(frame.empty());
+    for (size_t i = frame.size() - 3; i < frame.size() - 1; ++i) {
+        if (frame[i] >= 'A' && frame[i] <= 'F') frame[i] = static_cast<char>(frame[i] + 32);
+    }
+    EXPECT_TRUE(decodeFrame(frame));
+    EXPECT_EQ(model.SerialNo().substr(0, 2), "SN");
+}
+
 TEST_F(FrameTest, FrameWithoutStxOrEtxInPlaceIsAFormatError) {
     std::string frame = Reply("LP,R,2");
     frame[0] = 'X';

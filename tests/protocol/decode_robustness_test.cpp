@@ -2,6 +2,7 @@
 // impossible dates, negative block numbers, corrupted bytes. The decoder never crashes, never
 // throws, and never accepts a frame whose checksum does not match.
 
+#include <cctype>
 #include <random>
 
 #include "decoder_fixture.h"
@@ -144,6 +145,10 @@ TEST_F(RobustnessTest, AnySingleCorruptedByteIsRefusedAndStoresNothing) {
             for (int delta : {1, 0x20, 0x80, 0xFF}) {
                 std::string bad = good;
                 bad[at] = static_cast<char>(static_cast<unsigned char>(bad[at]) + delta);
+                // A checksum letter turned to lower case is the same checksum.
+                bool checksumDigit = at + 3 >= good.size();
+                auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+                if (checksumDigit && lower(bad[at]) == lower(good[at])) continue;
                 clsInstrument fresh;
                 EXPECT_FALSE(decoder.DecodeReply(bad, &fresh, host)) << body << " at " << at;
                 EXPECT_EQ(fingerprint(fresh), pristine) << body << " at " << at;
