@@ -371,6 +371,13 @@ std::optional<SimState> StateFromText(std::string_view text, std::string* error)
         if (!entry.used)
             return fail("line " + std::to_string(entry.line) + ": unknown name " + name);
     }
+    // Texts are kept at the widths the instrument stores them with, whatever the file holds.
+    state.serialNo = FixedWidth(state.serialNo, kSerialWidth);
+    state.dummySerial = FixedWidth(state.dummySerial, kSerialWidth);
+    state.userId = FixedWidth(state.userId, kUserIdWidth);
+    state.stationId = FixedWidth(state.stationId, kStationWidth);
+    state.specNo = FixedWidth(state.specNo, kSpecNoWidth);
+    for (std::string& station : state.stations) station = FixedWidth(station, kStationWidth);
     if (flashGiven) state.flash = std::move(flash);
     if (framGiven) state.fram = std::move(fram);
     return state;

@@ -1,0 +1,143 @@
+// The vq5100-sim program itself on a real pseudo-terminal and real TCP: it serves until
+// stopped, survives peers that go away, flood or stop reading, keeps its state file, and
+// never sends faster than its pace.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim/sim_state.h"
+#include "sim_process.h"
+#include "sim_test_support.h"
+
+namespace vq::sim::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool answersProbe(Peer& peer) {
+    if (!peer.writeAll(Request("RC,R,"))) return false;
+    return peer.readFrame() == BuildFrame("RC,R,VQ-5100", EOT);
+}
+
+TEST(SimFront, PtyServesPeersThatComeAndGo) {
+    SimProcess sim({"--pty"});
+    const std::string path = sim.firstLine();
+    ASSERT_TRUE(path.starts_with("/dev/")) << path;
+    {
+        Peer peer = Peer::openPty(path);
+        ASSERT_TRUE(peer.ok());
+        EXPECT_TRUE(answersProbe(peer));
+        // Half a request, then the peer goes away.
+        peer.writeSome(Request("VP,R,").substr(0, 6));
+    }
+    Peer again = Peer::openPty(path);
+    EXPECT_TRUE(answersProbe(again));
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+TEST(SimFront, PtyPeerThatStopsReadingDoesNotBlockIt) {
+    SimProcess sim({"--pty"});
+    Peer peer = Peer::openPty(sim.firstLine());
+    ASSERT_TRUE(peer.ok());
+    // Ask for 2 MiB of flash and read none of it: the program must keep going.
+    std::string flood;
+    for (int block = 0; block < 4096; ++block) flood += Request("EP,R,0010");
+    std::size_t written = 0;
+    for (int round = 0; round < 200 && written < flood.size(); ++round) {
+        written += peer.writeSome(flood.substr(written));
+        pollfd p{-1, 0, 0};
+        poll(&p, 0, 1);
+    }
+    // Garbage too, and then it still stops on request, promptly.
+    peer.writeSome(std::string(4096, '\x02'));
+    EXPECT_EQ(sim.stop(SIGTERM, 5s), 0);
+}
+
+TEST(SimFront, TcpServesTheNewestConnection) {
+    SimProcess sim({"--tcp", "127.0.0.1:0"});
+    const std::string address = sim.firstLine();
+    ASSERT_TRUE(address.starts_with("127.0.0.1:")) << address;
+    Peer first = Peer::connectTcp(address);
+    ASSERT_TRUE(first.ok());
+    EXPECT_TRUE(answersProbe(first));
+    // The first peer floods and never reads; a second one still gets its answers at once.
+    std::string flood;
+    for (int i = 0; i < 2000; ++i) flood += Request("EP,R,0001");
+    first.writeSome(flood);
+    Peer second = Peer::connectTcp(address);
+    ASSERT_TRUE(second.ok());
+    EXPECT_TRUE(answersProbe(second));
+    // Power-off: answered, then silence until the port is opened again.
+    second.writeAll(Request("RO,W,"));
+    EXPECT_EQ(second.readFrame()[10], ACK);
+    second.writeAll(Request("RC,R,"));
+    EXPECT_EQ(second.readFrame(300ms), "");
+    Peer third = Peer::connectTcp(address);
+    EXPECT_TRUE(answersProbe(third));
+    EXPECT_EQ(sim.stop(SIGINT), 0);
+}
+
+TEST(SimFront, StateFileIsLoadedAndSaved) {
+    const auto dir = std::filesystem::temp_directory_path() / "vq_sim_front_test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string stateFile = (dir / "state.txt").string();
+    {
+        std::ofstream(stateFile) << "gas.3.zero_fails = 1\nuser_id = \"FROM FILE\"\n";
+        SimProcess sim({"--tcp", "127.0.0.1:0", "--state", stateFile});
+        Peer peer = Peer::connectTcp(sim.firstLine());
+        ASSERT_TRUE(peer.ok());
+        peer.writeAll(Request("XZ,R,"));
+        EXPECT_EQ(peer.readFrame(), BuildFrame("XZ,R,FROM FILE       ", EOT));
+        peer.writeAll(Request("LP,W,2"));
+        EXPECT_EQ(peer.readFrame(), BuildFrame("LP,W,2,", EOT));
+        EXPECT_EQ(sim.stop(), 0);
+    }
+    SimProcess again({"--pty", "--state", stateFile});
+    Peer peer = Peer::openPty(again.firstLine());
+    peer.writeAll(Request("LP,R,"));
+    EXPECT_EQ(peer.readFrame(), BuildFrame("LP,R,2,", EOT));
+    EXPECT_EQ(again.stop(), 0);
+    std::ifstream saved(stateFile);
+    const std::string text{std::istreambuf_iterator<char>(saved), {}};
+    EXPECT_NE(text.find("gas.3.zero_fails = 1"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SimFront, PacedAnswersNeverBeatTheWire) {
+    const long baud = 115200;
+    SimProcess sim({"--pty", "--pace", std::to_string(baud)});
+    Peer peer = Peer::openPty(sim.firstLine());
+    ASSERT_TRUE(answersProbe(peer));
+    std::string requests;
+    for (int block = 0; block < 16; ++block) requests += Request("EP,R,0002");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(peer.writeAll(requests));
+    const std::string image = peer.readBytes(16 * kFlashBlock, 10s);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(image.size(), 16 * kFlashBlock);
+    // 8192 bytes at 10 bits each cannot arrive sooner than this.
+    EXPECT_GE(elapsed, std::chrono::nanoseconds(16LL * kFlashBlock * 10 * 1'000'000'000 / baud));
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+TEST(SimFront, BadCommandLinesAndStateFilesAreRefused) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--bogus"},
+                                                 {"--pace", "fast"},
+                                                 {"--faults", "drop=3"},
+                                                 {"--tcp", "host:99999"},
+                                                 {"--state"}}) {
+        SimProcess sim(args);
+        EXPECT_EQ(sim.exitStatus(), 2) << args[0];
+    }
+    const auto bad = std::filesystem::temp_directory_path() / "vq_sim_bad_state.txt";
+    std::ofstream(bad) << "no such name = 1\n";
+    SimProcess sim({"--pty", "--state", bad.string()});
+    EXPECT_EQ(sim.exitStatus(), 2);
+    std::filesystem::remove(bad);
+}
+
+}  // namespace
+}  // namespace vq::sim::testing
