@@ -6,7 +6,7 @@ namespace vq::sim {
 
 namespace {
 constexpr long kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
-constexpr long kBatchMicros = 500;
+constexpr long kBatchMicros = 2000;
 }  // namespace
 
 OutputSchedule::OutputSchedule(long baud)

@@ -3,8 +3,10 @@
 // moment it is ready. Paced at a baud rate, the line is modelled as a wire of 10 bits a byte:
 // an answer starts when it is ready and the wire is free, and each byte is released only once
 // it would have finished crossing the wire. Release times come from the schedule, not from
-// sleeping per byte, so no drift builds up; bytes are released in small batches (about half a
-// millisecond of wire time) so the front makes few system calls. The caller supplies the time.
+// sleeping per byte, so no drift builds up. Bytes are released in batches of about two
+// milliseconds of wire time: the last byte of an answer still leaves exactly on time, while the
+// front and the reader wake a few times per answer instead of once per byte. The caller
+// supplies the time.
 
 #include <chrono>
 #include <deque>
