@@ -174,6 +174,12 @@ bool hasMessage(Language language, int id) {
     return table(language).texts.count(id) != 0;
 }
 
+std::string messageTemplate(Language language, int id) {
+    const auto& texts = table(language).texts;
+    const auto found = texts.find(id);
+    return found == texts.end() ? std::string() : found->second;
+}
+
 std::vector<int> messageIds(Language language) {
     std::vector<int> ids;
     for (const auto& entry : table(language).texts) ids.push_back(entry.first);

@@ -71,6 +71,8 @@ std::string expandMessage(std::string_view text, const std::vector<std::string>&
 
 // Table access, for tests and tools.
 bool hasMessage(Language language, int id);
+// The text of `id` before expansion; empty when the id is missing.
+std::string messageTemplate(Language language, int id);
 std::vector<int> messageIds(Language language);
 // Problems found in the embedded table (empty for a well-formed table).
 std::vector<std::string> messageTableErrors(Language language);

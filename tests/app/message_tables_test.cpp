@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -23,11 +22,6 @@ std::set<int> argumentPlaceholders(const std::string& text) {
         }
     }
     return used;
-}
-
-std::string rawText(Language language, int id) {
-    // Expanding with arguments that spell themselves gives back the placeholders.
-    return ResMessage(language, id, {"~1", "~2", "~3", "~4", "~5", "~6", "~7", "~8", "~9"});
 }
 
 TEST(MessageTables, EmbeddedTablesParseWithoutErrors) {
@@ -57,8 +51,8 @@ TEST(MessageTables, BothTablesHoldExactlyTheSameIds) {
 
 TEST(MessageTables, TranslationsKeepArgumentsAndListShape) {
     for (int id : messageIds(Language::English)) {
-        const std::string en = rawText(Language::English, id);
-        const std::string ja = rawText(Language::Japanese, id);
+        const std::string en = messageTemplate(Language::English, id);
+        const std::string ja = messageTemplate(Language::Japanese, id);
         EXPECT_EQ(argumentPlaceholders(en), argumentPlaceholders(ja)) << "id " << id;
         // Grid headers and file filters are split at "|": the same number of parts.
         EXPECT_EQ(std::count(en.begin(), en.end(), '|'), std::count(ja.begin(), ja.end(), '|'))
@@ -71,11 +65,15 @@ TEST(MessageTables, TranslationsKeepArgumentsAndListShape) {
 TEST(MessageTables, OnlyKnownPlaceholdersAppear) {
     // A tilde before anything but a digit, c or t is silently dropped by the expansion; in a
     // table it can only be a typing error.
-    const std::regex bad("~([^0-9cCtT]|$)");
+    const std::string known = "0123456789cCtT";
     for (Language language : {Language::English, Language::Japanese}) {
         for (int id : messageIds(language)) {
-            EXPECT_FALSE(std::regex_search(rawText(language, id), bad))
-                << "id " << id << ": " << rawText(language, id);
+            const std::string text = messageTemplate(language, id);
+            for (std::size_t i = text.find('~'); i != std::string::npos;
+                 i = text.find('~', i + 2)) {
+                EXPECT_TRUE(i + 1 < text.size() && known.find(text[i + 1]) != std::string::npos)
+                    << "id " << id << ": " << text;
+            }
         }
     }
 }
