@@ -5,6 +5,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/messages.h"
 #include "cli/command_table.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     if (line.options.help) {
         std::cout << usageText();
         return kExitSuccess;
+    }
+    if (!line.options.lang.empty()) {
+        vq::setLanguage(line.options.lang == "ja" ? vq::Language::Japanese : vq::Language::English);
     }
     Output out(line.options.json, std::cout, std::cerr);
     out.setCommand(line.command);

@@ -92,7 +92,9 @@ std::optional<std::string> applyOption(GlobalOptions& options, const std::string
     }
     if (name == "--timeout") {
         const auto n = wholeNumber(*value);
-        if (!n || *n < 1 || *n > 3276) return "--timeout needs whole seconds from 1 to 3276";
+        if (!n || *n < 1 || *n > kMaxTimeoutSeconds) {
+            return "--timeout needs whole seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
+        }
         options.timeoutSeconds = *n;
         return std::nullopt;
     }

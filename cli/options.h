@@ -14,6 +14,8 @@ namespace vq::cli {
 inline constexpr const char* kDefaultSerialSettings = "921600,n,8,1";
 inline constexpr int kDefaultRetry = 3;
 inline constexpr int kDefaultTimeoutSeconds = 3;
+// The link holds the time-out as 100 ms ticks in 16 bits.
+inline constexpr int kMaxTimeoutSeconds = 3276;
 
 enum class Transport { Auto, Simulator, Serial, Socket };
 

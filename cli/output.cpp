@@ -47,6 +47,14 @@ void Output::error(const std::string& text) {
     err_ << "vq5100ctl: " << text << '\n';
 }
 
+void Output::warning(const std::string& text) {
+    if (json_) {
+        warnings_.append(QString::fromStdString(text));
+        return;
+    }
+    err_ << "vq5100ctl: warning: " << text << '\n';
+}
+
 int Output::finish(int exitCode) {
     if (json_) {
         QJsonObject object = fields_;
@@ -54,6 +62,7 @@ int Output::finish(int exitCode) {
         object.insert("exitCode", exitCode);
         object.insert("ok", exitCode == 0);
         if (!error_.empty()) object.insert("error", QString::fromStdString(error_));
+        if (!warnings_.isEmpty()) object.insert("warnings", warnings_);
         out_ << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() << '\n';
     }
     out_.flush();

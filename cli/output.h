@@ -2,6 +2,7 @@
 // What a command tells its user: human text on stdout and errors on stderr, or with --json one
 // JSON object on stdout at the end, holding the fields, the exit status and any error.
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <iosfwd>
@@ -22,6 +23,8 @@ class Output {
     void field(const std::string& key, const std::string& label, const QJsonValue& value);
     // An error line on stderr, or the "error" field.
     void error(const std::string& text);
+    // A problem that does not stop the command: a line on stderr, or one of the "warnings".
+    void warning(const std::string& text);
 
     // Ends the output and passes the exit status through.
     int finish(int exitCode);
@@ -33,6 +36,7 @@ class Output {
     std::string command_;
     QJsonObject fields_;
     std::string error_;
+    QJsonArray warnings_;
 };
 
 }  // namespace vq::cli

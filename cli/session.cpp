@@ -4,7 +4,9 @@
 #include <QFileInfo>
 
 #include "cli/exit_codes.h"
+#include "cli/link_settings.h"
 #include "cli/output.h"
+#include "cli/serial_log_rotation.h"
 #include "platform/device_finder.h"
 
 namespace vq::cli {
@@ -29,12 +31,19 @@ int Session::connect(Output& out) {
         return kExitUsage;
     }
     workDir_ = QDir(dir).absolutePath().toStdString();
+    const LinkSettings settings = loadLinkSettings(options_, workDir_);
+    for (const auto& warning : settings.warnings) out.warning(warning);
+    if (settings.keepOldLogs) {
+        // The previous run's log becomes SerialLog1.log, as the window keeps it.
+        std::string error;
+        if (!RotateSerialLogs(workDir_, &error)) out.warning("older logs not kept: " + error);
+    }
 
     if (const int status = choosePort(out); status != kExitSuccess) return status;
     SerialPort* serial = simSerial_ ? static_cast<SerialPort*>(simSerial_.get()) : serial_.get();
     link_ = std::make_unique<uclVqif>(host_, events_, serial, socket_.get(), workDir_);
-    link_->setRetry(static_cast<std::int16_t>(options_.retry.value_or(kDefaultRetry)));
-    link_->setTimeout(options_.timeoutSeconds.value_or(kDefaultTimeoutSeconds));
+    link_->setRetry(static_cast<std::int16_t>(settings.retry));
+    link_->setTimeout(settings.timeoutSeconds);
     if (const int status = openPort(out); status != kExitSuccess) return status;
     return waitForProbe(out);
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTimer>
 
 namespace vq::test {
@@ -10,6 +11,10 @@ namespace vq::test {
 CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs) {
     QProcess process;
     process.setWorkingDirectory(workDir);
+    // The language follows the locale; tests choose theirs with --lang.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) environment.remove(name);
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VQ5100CTL_PATH), args);
     CtlResult result;
     if (!process.waitForStarted(10000)) return result;

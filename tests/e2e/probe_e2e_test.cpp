@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "app/app_config.h"
+#include "app/config_file.h"
+#include "app/messages.h"
 #include "e2e/ctl_runner.h"
 #include "e2e/test_instrument.h"
 #include "platform/pty_pair.h"
@@ -160,6 +163,49 @@ TEST_F(ProbeE2E, UsageAndFileErrorsEndWithStatusTwoBeforeTouchingAPort) {
         EXPECT_FALSE(r.err.isEmpty()) << args.join(' ').toStdString();
     }
     EXPECT_TRUE(far.instrument.payloads().empty());
+}
+
+TEST_F(ProbeE2E, ConfigurationFileSetsTheRetriesAndKeepsOlderLogs) {
+    // Retry 1 and "SERIAL LOG FILE" on, as the window would have saved them.
+    AppConfig config;
+    FillBuiltInDefaults(config);
+    config.retry = 1;
+    config.timeout = 1;
+    config.serialLog = true;
+    QFile ini(workDir.filePath(configFileName));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QByteArray::fromStdString(ConfigFileText(config, 45000.0)));
+    ini.close();
+
+    PtyInstrument silent(Behaviour::Silent);
+    CtlResult r =
+        runCtl({"--port", QString::fromStdString(silent.pty.slavePath()), "probe"}, workDir.path());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(silent.instrument.payloads().size(), 1u);
+
+    PtyInstrument far(Behaviour::Answers);
+    r = runCtl({"--port", QString::fromStdString(far.pty.slavePath()), "probe"}, workDir.path());
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // The first run's log moved to generation 1; the new one holds only the second run.
+    QFile older(workDir.filePath("SerialLog1.log"));
+    ASSERT_TRUE(older.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(older.readAll().contains("VQ-5100,Ver1.02"));
+    EXPECT_TRUE(readLog().contains(QStringLiteral("VQ-5100,Ver1.02")));
+}
+
+TEST_F(ProbeE2E, LanguageOptionChoosesTheMessageTable) {
+    PtyInstrument silent(Behaviour::Silent);
+    const CtlResult r =
+        runCtl({"--lang", "ja", "--port", QString::fromStdString(silent.pty.slavePath()), "--retry",
+                "1", "probe"},
+               workDir.path());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_FALSE(r.err.contains(QStringLiteral("No Response"))) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(QString::fromStdString(ResMessage(Language::Japanese, 5405)).trimmed()))
+        << r.err.toStdString();
 }
 
 TEST_F(ProbeE2E, WorkdirOptionPlacesTheCommunicationLog) {
