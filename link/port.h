@@ -1,6 +1,7 @@
 #pragma once
 // The two port roles under the link: a serial port and a socket. The Qt implementations live in
-// platform/, the in-process virtual instrument in sim/, the scripted test ports in tests/.
+// platform/, the in-process virtual instrument in sim/, an in-memory pair with a scriptable far
+// end in link/memory_port.h.
 // Bytes travel as std::string, one char per byte (char code = byte value).
 //
 // Events are delivered through the sink from inside EventHost::pumpOnce(), never from inside a

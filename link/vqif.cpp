@@ -151,7 +151,8 @@ void uclVqif::AddLog(const std::string& text) {
     }
 }
 
-bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload) {
+bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload,
+                      const std::function<void()>& eachTurn) {
     // Without the link timer nothing would ever time the reply out.
     if (!TimerEnabled()) {
         status_ = link_status::Failed;
@@ -159,7 +160,11 @@ bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload) {
     }
     status_ = waitingStatus;
     DataSend(BuildFrame(payload, EOT), true);
-    PumpWhile([this, waitingStatus] { return status_ == waitingStatus; });
+    PumpWhile([&] {
+        if (status_ != waitingStatus) return false;
+        if (eachTurn) eachTurn();
+        return status_ == waitingStatus;
+    });
     return status_ == link_status::Done;
 }
 

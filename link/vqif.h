@@ -115,7 +115,11 @@ class uclVqif {
     void AddLog(const std::string& text);
     // The wait every operation is built on: Status := waitingStatus, the payload goes out as a
     // new command (EOT), and the event loop runs until Status moves. True when it became Done.
-    bool WaitFor(std::int32_t waitingStatus, std::string_view payload);
+    // `eachTurn` runs before every turn of the loop (an operation forwards progress texts there).
+    // Every wait ends: the link timer times the reply out in any LinkMode; with the timer off
+    // nothing could, so the wait fails at once without sending.
+    bool WaitFor(std::int32_t waitingStatus, std::string_view payload,
+                 const std::function<void()>& eachTurn = {});
     // Runs the event loop while `keepWaiting` holds.
     void PumpWhile(const std::function<bool()>& keepWaiting);
 

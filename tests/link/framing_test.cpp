@@ -225,6 +225,19 @@ TEST_F(Framing, LogShowsEveryFrameWithItsControlCharacters) {
     EXPECT_EQ(h.logText().substr(0, 9), "00:00:00 ");
 }
 
+TEST_F(Framing, WaitRunsTheTurnHookOnEveryTurnUntilTheReplyCame) {
+    acceptAll();
+    h.script.answer("VP,R,", Reply("VP,R,0123"), Millis{250});
+    std::vector<long> turns;
+    const long start = static_cast<long>(h.host.now().count());  // between two ticks
+    EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "VP,R,",
+                               [&] { turns.push_back(static_cast<long>(h.host.now().count())); }));
+    // Before the first turn, then after each of the two ticks; the reply ends the wait.
+    const long firstTick = start / 100 * 100 + 100;
+    EXPECT_EQ(turns, (std::vector<long>{start, firstTick, firstTick + 100}));
+    EXPECT_EQ(h.host.now().count(), start + 250);
+}
+
 TEST_F(Framing, TrafficFlagFollowsSendAndReceive) {
     acceptAll();
     h.script.answer("VP,R,", Reply("VP,R,0123"), Millis{30});
