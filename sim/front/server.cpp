@@ -23,9 +23,12 @@ namespace vq::sim {
 namespace {
 
 constexpr std::size_t kReadChunk = 65536;
-// A peer that has not read this much of our answers is not reading at all; what it missed is
-// dropped rather than kept without bound.
-constexpr std::size_t kMaxPendingOut = 8u << 20;
+// Answers waiting for a peer that does not read them: beyond this much its requests are left
+// unread until it catches up, so memory stays bounded whatever it sends.
+constexpr std::size_t kMaxBacklog = 8u << 20;
+// Reads per wake-up, so a peer that never stops sending cannot keep the loop from its output,
+// its timers and the stop signal.
+constexpr int kReadsPerWake = 16;
 // How often a pseudo-terminal without a peer is looked at for one (the master cannot be
 // waited on then: it reports a hang-up continuously).
 constexpr std::chrono::milliseconds kPeerRecheck{5};
@@ -176,7 +179,7 @@ void Server::acceptClient() {
 
 void Server::readPeer(int fd) {
     char buffer[kReadChunk];
-    while (true) {
+    for (int reads = 0; reads < kReadsPerWake; ++reads) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             const OutputSchedule::Nanos at = sinceStart();
@@ -211,10 +214,6 @@ void Server::flushOutput(int fd) {
         peerClosed();
         return;
     }
-    if (pendingOut_.size() > kMaxPendingOut) {
-        if (options_.log) std::cerr << "peer is not reading: answers dropped" << std::endl;
-        pendingOut_.clear();
-    }
 }
 
 void Server::saveIfDue(bool force) {
@@ -232,18 +231,14 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
         const int peerFd = pty ? (ptyPeerOpen_ ? masterFd_ : -1) : clientFd_;
         flushOutput(peerFd);
 
+        const bool backedUp = pendingOut_.size() + schedule_.queuedBytes() >= kMaxBacklog;
+        const auto peerEvents =
+            static_cast<short>((backedUp ? 0 : POLLIN) | (pendingOut_.empty() ? 0 : POLLOUT));
         std::vector<pollfd> fds;
-        if (pty && ptyPeerOpen_) {
-            fds.push_back(
-                {masterFd_, static_cast<short>(POLLIN | (pendingOut_.empty() ? 0 : POLLOUT)), 0});
-        }
+        if (pty && ptyPeerOpen_) fds.push_back({masterFd_, peerEvents, 0});
         if (!pty) {
             fds.push_back({listenFd_, POLLIN, 0});
-            if (clientFd_ >= 0) {
-                fds.push_back({clientFd_,
-                               static_cast<short>(POLLIN | (pendingOut_.empty() ? 0 : POLLOUT)),
-                               0});
-            }
+            if (clientFd_ >= 0) fds.push_back({clientFd_, peerEvents, 0});
         }
         std::optional<Clock::duration> wait;
         const auto shorten = [&wait](Clock::duration d) {
