@@ -1,11 +1,13 @@
 #include "app/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -89,6 +91,26 @@ void syncFolder(const std::filesystem::path& target) {
     ::close(fd);
 }
 
+// A process killed between creating its temporary file and the rename leaves the file behind.
+// Temporary files of `target` whose writer no longer runs are removed before the next write.
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    const std::string prefix = "." + target.filename().string() + ".tmp-";
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        char* end = nullptr;
+        long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || end == nullptr || *end != '-' || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            ::unlink(it->path().c_str());
+        }
+    }
+}
+
 mode_t modeFor(const std::filesystem::path& target, AtomicWriteOptions options,
                bool& keepExisting) {
     keepExisting = false;
@@ -112,6 +134,7 @@ FileResult replaceWith(const std::filesystem::path& target,
     bool keepExisting = false;
     mode_t mode = modeFor(target, options, keepExisting);
 
+    removeStaleTemporaries(target);
     TempFile temp;
     if (int err = temp.create(target, mode)) return FileResult::failure(describe(target, err));
     // open() applies the umask; an existing file's or an owner-only mode is set exactly.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "file_test_support.h"
 
 namespace vq {
@@ -27,6 +29,20 @@ TEST(AtomicFile, WritesReplacesAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(WriteFileAtomically(file, "second, longer"));
     EXPECT_EQ(readFile(file), "second, longer");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.txt"});
+}
+
+TEST(AtomicFile, TemporaryFilesOfAKilledWriterAreRemoved) {
+    TempFolder dir;
+    // pid 0x7FFFFFF0 is above any pid_max: that writer is gone. Our own pid is alive.
+    writeFile(dir / ".a.txt.tmp-2147483632-0", "half");
+    const std::string own = ".a.txt.tmp-" + std::to_string(::getpid()) + "-999";
+    writeFile(dir / own, "in progress");
+    writeFile(dir / ".b.txt.tmp-2147483632-0", "another file's");
+    ASSERT_TRUE(WriteFileAtomically(dir / "a.txt", "whole"));
+    auto names = dir.entries();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".a.txt.tmp-" + std::to_string(::getpid()) + "-999",
+                                               ".b.txt.tmp-2147483632-0", "a.txt"}));
 }
 
 TEST(AtomicFile, PermissionsAreKeptOrMadeOwnerOnly) {
