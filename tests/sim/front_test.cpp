@@ -55,6 +55,41 @@ TEST(SimFront, PtyPeerThatStopsReadingDoesNotBlockIt) {
     EXPECT_EQ(sim.stop(SIGTERM, 5s), 0);
 }
 
+TEST(SimFront, PeerThatFallsBehindLosesNothing) {
+    SimProcess sim({"--pty"});
+    Peer peer = Peer::openPty(sim.firstLine());
+    ASSERT_TRUE(peer.ok());
+    // 10 MiB of answers asked for, more than the program keeps waiting: it stops taking
+    // requests until the peer reads, and then everything arrives, in order.
+    const int blocks = 20480;
+    std::string requests;
+    for (int i = 0; i < blocks; ++i) requests += Request(i % 2 ? "EP,R,0001" : "EP,R,0000");
+    std::size_t written = 0;
+    for (int idle = 0; idle < 20 && written < requests.size();) {
+        const std::size_t n = peer.writeSome(requests.substr(written, 65536));
+        written += n;
+        idle = n == 0 ? idle + 1 : 0;
+        pollfd p{-1, 0, 0};
+        if (n == 0) poll(&p, 0, 5);  // give the program time to fall behind
+    }
+    std::string answers;
+    const std::size_t expected = static_cast<std::size_t>(blocks) * kFlashBlock;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (answers.size() < expected && std::chrono::steady_clock::now() < deadline) {
+        if (written < requests.size()) written += peer.writeSome(requests.substr(written, 65536));
+        answers += peer.readBytes(expected - answers.size(), 20ms);
+    }
+    ASSERT_EQ(answers.size(), expected);
+    const SimState state = DefaultSimState();
+    const std::string block0(state.flash.begin(), state.flash.begin() + kFlashBlock);
+    const std::string block1(state.flash.begin() + kFlashBlock,
+                             state.flash.begin() + 2 * kFlashBlock);
+    EXPECT_EQ(answers.substr(0, kFlashBlock), block0);
+    EXPECT_EQ(answers.substr(expected - kFlashBlock), block1);
+    EXPECT_TRUE(answersProbe(peer));
+    EXPECT_EQ(sim.stop(), 0);
+}
+
 TEST(SimFront, TcpServesTheNewestConnection) {
     SimProcess sim({"--tcp", "127.0.0.1:0"});
     const std::string address = sim.firstLine();
