@@ -197,6 +197,23 @@ TEST_F(SettingsCsv, HeaderAndValueTextsFollowTheLanguage) {
     EXPECT_EQ(row[9], ResMessage(Language::Japanese, 8006));
     EXPECT_NE(row[9], ResMessage(Language::English, 8006));
     EXPECT_EQ(row[0], "Read");  // the action word is a file value, not a caption
+
+    // Every label and value text id exists in both tables.
+    for (Language language : {Language::English, Language::Japanese}) {
+        setLanguage(language);
+        for (const std::string& text : SettingsCsvHeader()) {
+            EXPECT_EQ(text.find("[message"), std::string::npos) << text;
+        }
+        for (int check = 0; check < 3; ++check) {
+            clsInstrument m = readModel();
+            m.setCalCheck(static_cast<int16_t>(check));
+            m.setSpecType(std::to_string(check));
+            m.setAlarmMode(static_cast<int16_t>(check));
+            for (const std::string& text : SettingsCsvRow(m, CsvAction::Read, when)) {
+                EXPECT_EQ(text.find("[message"), std::string::npos) << text;
+            }
+        }
+    }
 }
 
 TEST_F(SettingsCsv, AFailureIsReturnedAndTheOldFileStaysWhole) {
