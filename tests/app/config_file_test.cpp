@@ -54,6 +54,7 @@ std::string lineWithKey(const std::string& text, const std::string& key) {
 class ConfigFile : public ::testing::Test {
   protected:
     void SetUp() override { setLanguage(Language::English); }
+    void TearDown() override { setLanguage(Language::English); }
 };
 
 TEST_F(ConfigFile, LayoutLineByLine) {

@@ -81,6 +81,7 @@ clsInstrument readModel() {
 class SettingsCsv : public ::testing::Test {
   protected:
     void SetUp() override { setLanguage(Language::English); }
+    void TearDown() override { setLanguage(Language::English); }
 };
 
 TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
