@@ -24,6 +24,52 @@ std::set<int> argumentPlaceholders(const std::string& text) {
     return used;
 }
 
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool isUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+        const unsigned char lead = byte(i);
+        std::size_t length = 1;
+        unsigned int low = 0x80, high = 0xBF;  // range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+TEST(MessageTables, EveryTextIsUtf8) {
+    // A table saved in another encoding would show as garbage in every window.
+    EXPECT_TRUE(isUtf8("\xE6\x97\xA5\xF0\x9F\x98\x80 plain"));
+    EXPECT_FALSE(isUtf8("\x93\xFA"));      // the same character in Shift_JIS
+    EXPECT_FALSE(isUtf8("\xE6\x97"));      // cut short
+    EXPECT_FALSE(isUtf8("\xC0\xAF"));      // overlong "/"
+    EXPECT_FALSE(isUtf8("\xED\xA0\x80"));  // a surrogate
+    for (Language language : {Language::English, Language::Japanese}) {
+        for (int id : messageIds(language)) {
+            EXPECT_TRUE(isUtf8(messageTemplate(language, id))) << "id " << id;
+        }
+    }
+}
+
 TEST(MessageTables, EmbeddedTablesParseWithoutErrors) {
     // A bad line would be skipped at run time; here it is named with its line number.
     for (Language language : {Language::English, Language::Japanese}) {
