@@ -294,9 +294,10 @@ FileResult WriteSettingsFile(const clsInstrument& model, const std::filesystem::
 }
 
 std::string SettingsReadResult::message() const {
+    if (line > 0) return file.string() + ", line " + std::to_string(line) + ": " + reason;
     // A file that could not be opened has a reason that names it already.
-    if (line == 0) return reason;
-    return file.string() + ", line " + std::to_string(line) + ": " + reason;
+    if (reason.rfind(file.string(), 0) == 0) return reason;
+    return file.string() + ": " + reason;
 }
 
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
@@ -306,6 +307,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
     tokens.AddDelimiters(",");
     tokens.AddComments(";");
     const auto lines = SplitLines(text);
+    int settingLines = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string reason;
         if (!tokens.setSource(lines[i])) {
@@ -316,6 +318,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
             if (reader == codeReaders().end()) continue;
             try {
                 reader->second(scratch, Payload(tokens));
+                ++settingLines;
                 continue;
             } catch (const BadField& bad) {
                 reason = bad.reason;
@@ -324,6 +327,13 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
         result.ok = false;
         result.line = static_cast<int>(i) + 1;
         result.reason = upper(tokens.TokenView(0)) + ": " + reason;
+        return result;
+    }
+    if (settingLines == 0) {
+        // Some other file was chosen: loading "nothing" would still mark every setting for
+        // writing, and look like success.
+        result.ok = false;
+        result.reason = "no settings lines";
         return result;
     }
     model = std::move(scratch);

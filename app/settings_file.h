@@ -4,7 +4,8 @@
 // The "Export Setting" command writes it from the working model; "Import Setting" reads it back.
 //
 // Reading takes the lines in any order (the later line of a code wins), codes in any case, ";"
-// comments, and skips unknown codes. It is all or nothing: the file is read into a scratch copy
+// comments, and skips unknown codes; a file without a single settings line is refused (another
+// kind of file was chosen). It is all or nothing: the file is read into a scratch copy
 // of the model, and a line that cannot be converted leaves the model untouched and is reported
 // with the file name and its line number.
 

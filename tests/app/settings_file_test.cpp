@@ -207,10 +207,18 @@ TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {
         clsInstrument m = configuredModel();
         SettingsReadResult r = ReadSettingsText(m, text);
         if (!r.ok) {
-            EXPECT_GT(r.line, 0);
+            EXPECT_FALSE(r.reason.empty());
             EXPECT_EQ(SettingsFileText(m), SettingsFileText(configuredModel()));
         }
     }
+    // A file without any settings line (a picture chosen by mistake) is refused.
+    clsInstrument other = configuredModel();
+    other.ClearChangeFlags();
+    SettingsReadResult none = ReadSettingsText(other, "\x89PNG\r\n\x1A\n; nothing\r\nZZ,W,1,\r\n");
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.reason, "no settings lines");
+    EXPECT_FALSE(other.Change_HCMode);
+
     // More than 256 fields on a line is refused, not cut.
     std::string wide = "LP,W";
     for (int i = 0; i < 300; ++i) wide += ",1";
