@@ -1,7 +1,8 @@
 #pragma once
 // Splits the text of a file into lines. The program writes CRLF, but files come back edited by
 // other tools: a line ends at CRLF, at a lone LF or at a lone CR. A last line without an end is
-// still a line; an empty text has no lines.
+// still a line; an empty text has no lines. A UTF-8 byte-order mark that an editor put in front
+// of the first line is not part of it.
 
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@ namespace vq {
 
 inline std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];

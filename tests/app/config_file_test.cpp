@@ -329,6 +329,8 @@ TEST_F(ConfigFile, AnyBytesAreReadWithoutCrashing) {
         readBack(ConfigFileText(c, when), &again);
         EXPECT_TRUE(again.complete) << again.error;
     }
+    // A byte-order mark from an editor does not hide the first key.
+    EXPECT_EQ(readBack("\xEF\xBB\xBFTimeout\t6\r\n").timeout, 6);
     // CR-only line ends are line ends.
     AppConfig cr = readBack("Timeout\t5\rRetry\t9\r");
     EXPECT_EQ(cr.timeout, 5);
