@@ -163,7 +163,7 @@ void QtSerialPort::setHandshaking(int mode) {
 }
 
 int QtSerialPort::modemStatus() {
-    if (!port_.isOpen()) return 0;
+    if (!port_.isOpen() || lostPending_) return 0;
     if (!linesReadable_) return kModemCts | kModemDsr;
     const int lines = readLines();
     return lines < 0 ? lastLines_ : lines;
@@ -222,8 +222,7 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error) {
 
 void QtSerialPort::portLost(const QString& reason) {
     // The error arrives from inside QSerialPort's own read handler, which must not have its port
-    // closed under it: close on the next turn of the loop. The line event then reads both lines
-    // off and the link drops the line.
+    // closed under it: the rest happens on the next turn of the loop.
     if (lostPending_) return;
     lostPending_ = true;
     log("Serial port " + portName() + " lost: " + reason.toStdString());
@@ -232,8 +231,10 @@ void QtSerialPort::portLost(const QString& reason) {
         [this] {
             // A close (and perhaps a reopen) by the link since then has dealt with it.
             if (!lostPending_) return;
-            close();
+            // The line event goes out while the port still counts as open, so the link takes
+            // it; the lines read off, and the link drops the line and fails what was waiting.
             if (sink_) sink_(port_event::Cts);
+            close();
         },
         Qt::QueuedConnection);
 }

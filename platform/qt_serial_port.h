@@ -70,7 +70,7 @@ class QtSerialPort : public QObject, public SerialPort {
     // Set while this class itself talks to the port, so a refused line ioctl (a pseudo-terminal
     // has no DTR) is not taken for a port fault.
     bool ownCall_ = false;
-    // A lost port is being closed on the next turn of the loop.
+    // The port was lost and is closed on the next turn of the loop; its lines read off till then.
     bool lostPending_ = false;
     EventSink sink_;
     LogSink log_;
