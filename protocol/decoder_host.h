@@ -2,7 +2,9 @@
 // What the reply decoder reads and changes on the link, and nothing more. The link implements
 // it; protocol/ never includes link/, so this is the whole boundary between the two.
 //
-// Every call is made from inside DecodeReply, on the thread that received the reply.
+// Every call is made from inside DecodeReply, on the thread that received the reply. A call may
+// lead (through the link's events and their listeners) to another reply being decoded by the same
+// decoder before it returns; the decoder reads nothing of its reply after such a call.
 
 #include <array>
 #include <cstdint>

@@ -29,18 +29,20 @@ bool isHexDigits(std::string_view text) {
 void dumpBlockRule(ReplyContext& reply, int) {
     // A block is acknowledged whatever it holds, so a long dump never stalls on one bad block.
     reply.accepted = true;
-    std::string_view data = reply.token(3);
-    if (data.empty()) return;
+    if (reply.token(3).empty()) return;
     auto block = ParseInt32(reply.token(1));
     // A block number below 1 would give negative addresses; data that is not hex digits could
     // not be listed. Such a block adds no lines.
-    if (!block || *block < 1 || !isHexDigits(data)) return;
+    if (!block || *block < 1 || !isHexDigits(reply.token(3))) return;
 
+    // The data is copied out of the tokenizer: the link flushes full line buffers from inside
+    // addDumpLine, and whatever its listeners do may bring the next reply to this decoder.
+    const std::string data(reply.token(3));
     int64_t address = (int64_t{*block} - 1) * kBlockBytes;
     std::string line;
     for (size_t at = 0; at < data.size() && address <= kMaxAddress;
          at += kLineDigits, address += kLineBytes) {
-        line.assign(data.substr(at, kLineDigits));
+        line.assign(data, at, kLineDigits);
         line.resize(kLineDigits, 'F');
         reply.host.addDumpLine(line, static_cast<uint32_t>(address));
     }

@@ -53,6 +53,28 @@ TEST_F(DumpReplyTest, AddressesStayWithinThirtyTwoBits) {
     EXPECT_TRUE(host.dumpLines.empty());
 }
 
+TEST_F(DumpReplyTest, ANestedReplyDuringAFlushDoesNotDisturbTheBlock) {
+    // The link flushes its buffer from addDumpLine; a listener that pumps events may let the
+    // next block through to the same decoder before this one is finished.
+    struct NestingHost : FakeDecoderHost {
+        ReplyDecoder* decoder = nullptr;
+        bool nested = false;
+        void addDumpLine(const std::string& line, std::uint32_t address) override {
+            FakeDecoderHost::addDumpLine(line, address);
+            if (nested) return;
+            nested = true;
+            decoder->DecodeReply(Reply("EF,R,0,9,0," + std::string(32, '7'), ETB), nullptr, *this);
+        }
+    } nesting;
+    nesting.decoder = &decoder;
+    std::string data = hexDigits(64);
+    EXPECT_TRUE(decoder.DecodeReply(Reply("EF,R,0,1,0," + data, ETB), nullptr, nesting));
+    ASSERT_EQ(nesting.dumpLines.size(), 3u);
+    EXPECT_EQ(nesting.dumpLines[0], std::make_pair(data.substr(0, 32), std::uint32_t{0}));
+    EXPECT_EQ(nesting.dumpLines[1], std::make_pair(std::string(32, '7'), std::uint32_t{1024}));
+    EXPECT_EQ(nesting.dumpLines[2], std::make_pair(data.substr(32), std::uint32_t{16}));
+}
+
 TEST_F(DumpReplyTest, ALongRunOfBlocksKeepsListing) {
     // A dump that keeps going: each block is acknowledged and listed; nothing accumulates here.
     for (int block = 1; block <= 2000; ++block) {
