@@ -22,14 +22,17 @@ struct NumberSetting {
     int32_t (*get)(const clsInstrument&);
     void (*set)(clsInstrument&, int32_t);
     bool clsInstrument::*flag;
+    // How the write reply is compared: as a value of its form, or (for a setting read as a
+    // number but written as a bit) its trimmed text against "1" for a non-zero value, else "0".
+    enum class Echo { Value, BitText } echo = Echo::Value;
 };
 
-#define VQ_NUMBER_SETTING(code, readForm, writeForm, Prop, Flag, Type)              \
+#define VQ_NUMBER_SETTING(code, readForm, writeForm, Prop, Flag, Type, ...)         \
     NumberSetting {                                                                 \
         code ",R", code ",W", ValueForm::readForm, ValueForm::writeForm,            \
             [](const clsInstrument& m) -> int32_t { return m.Prop(); },             \
             [](clsInstrument& m, int32_t v) { m.set##Prop(static_cast<Type>(v)); }, \
-            &clsInstrument::Flag                                                    \
+            &clsInstrument::Flag, __VA_ARGS__                                       \
     }
 
 const NumberSetting kNumberSettings[] = {
@@ -42,7 +45,8 @@ const NumberSetting kNumberSettings[] = {
     VQ_NUMBER_SETTING("AM", Dec, Dec, StelTwaOnOff, Change_StelTwaOnOff, int16_t),
     VQ_NUMBER_SETTING("AT", Dec, Dec, AlarmO2, Change_AlarmO2, int16_t),
     // Read as a decimal number, written and echoed as a bit.
-    VQ_NUMBER_SETTING("SD", Dec, Bit, DispCalLimit, Change_DispCalLimit, int16_t),
+    VQ_NUMBER_SETTING("SD", Dec, Bit, DispCalLimit, Change_DispCalLimit, int16_t,
+                      NumberSetting::Echo::BitText),
     VQ_NUMBER_SETTING("SJ", Bit, Bit, AutoZero, Change_AutoZero, int16_t),
     VQ_NUMBER_SETTING("SG", Bit, Bit, DemandZero, Change_DemandZero, int16_t),
     VQ_NUMBER_SETTING("SC", Hex, Hex, CalLimit, Change_CalLimit, int16_t),
@@ -70,11 +74,15 @@ void numberWriteRule(ReplyContext& reply, int param) {
     std::string_view token = reply.token(0);
     if (!PassesNumericTest(s.writeForm, token)) return;
     int32_t expected = s.get(*reply.model);
-    if (s.writeForm == ValueForm::Bit) {
-        reply.accepted = TrimSpaces(token) == (expected != 0 ? "1" : "0");
-        return;
+    switch (s.echo) {
+        case NumberSetting::Echo::BitText:
+            reply.accepted = TrimSpaces(token) == (expected != 0 ? "1" : "0");
+            break;
+        case NumberSetting::Echo::Value:
+            if (s.writeForm == ValueForm::Bit) expected = expected != 0 ? 1 : 0;
+            reply.accepted = FormValue(s.writeForm, token) == expected;
+            break;
     }
-    reply.accepted = FormValue(s.writeForm, token) == expected;
 }
 
 // ---- text settings ----

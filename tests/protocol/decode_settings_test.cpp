@@ -94,6 +94,8 @@ TEST_F(SettingsReplyTest, WriteEchoMustMatchTheModel) {
 TEST_F(SettingsReplyTest, BitWriteEchoComparesTheTruthOfTheValue) {
     model.setAutoZero(3);
     EXPECT_TRUE(decode("SJ,W,1"));
+    EXPECT_TRUE(decode("SJ,W,10"));  // decoded by its first character
+    EXPECT_FALSE(decode("SJ,W, 1"));
     EXPECT_FALSE(decode("SJ,W,0"));
     model.setAutoZero(0);
     EXPECT_TRUE(decode("SJ,W,0"));
@@ -103,7 +105,8 @@ TEST_F(SettingsReplyTest, BitWriteEchoComparesTheTruthOfTheValue) {
 TEST_F(SettingsReplyTest, DisplayCalLimitIsReadAsDecimalAndEchoedAsBit) {
     EXPECT_TRUE(decode("SD,R,7"));
     EXPECT_EQ(model.DispCalLimit(), 7);
-    EXPECT_TRUE(decode("SD,W, 1"));
+    EXPECT_TRUE(decode("SD,W, 1"));  // compared as trimmed text
+    EXPECT_FALSE(decode("SD,W,10"));
     EXPECT_FALSE(decode("SD,W,7"));  // the write carries a bit, never the number
     model.setDispCalLimit(0);
     EXPECT_TRUE(decode("SD,W,0"));
