@@ -123,7 +123,7 @@ struct LinkBench {
 };
 
 TEST(SimInProcessPort, LinkReadsEverythingThroughFaults) {
-    LinkBench bench(*ParseFaultSpec("drop=0.03,corrupt=0.03,split=0.2,delay=20"), 11);
+    LinkBench bench(*ParseFaultSpec("drop=0.03,corrupt=0.03,split=0.2,cr=0.03,delay=20"), 11);
     ASSERT_TRUE(bench.connect());
     int failed = 0;
     for (int cycle = 0; cycle < 3; ++cycle) {
@@ -133,8 +133,8 @@ TEST(SimInProcessPort, LinkReadsEverythingThroughFaults) {
     }
     EXPECT_EQ(failed, 0);
     const SimState& s = bench.ports.instrument.state();
-    EXPECT_EQ(bench.model.StationList(200), s.stations[200]);
-    EXPECT_EQ(bench.model.LI_Ratio(30), s.library[30].ratio);
+    for (int n = 0; n < kStationCount; ++n) EXPECT_EQ(bench.model.StationList(n), s.stations[n]);
+    for (int i = 1; i < kLibraryCount; ++i) EXPECT_EQ(bench.model.LI_Ratio(i), s.library[i].ratio);
     EXPECT_EQ(bench.model.GasName(3), "CO");
     // The faults really happened: some replies were resent.
     EXPECT_GT(std::count_if(bench.log.begin(), bench.log.end(),
