@@ -21,6 +21,9 @@
 
 namespace vq {
 
+class clsInstrument;
+struct SettingsWriteResult;
+
 class uclVqif {
   public:
     using Millis = EventHost::Millis;
@@ -133,6 +136,14 @@ class uclVqif {
     void connectByProbe();
     LinkEvents& Events() { return events_; }
     EventHost& Host() { return host_; }
+
+    // ---- the settings write (link/set_instrument.cpp, protocol/settings_write.h) ----
+    // Writes every flagged setting of the model in the fixed order, stopping at the first failed
+    // write; the reply decoder must be filling this model. True when something was written and
+    // every write succeeded; false for a null model (nothing sent, the failure line logged).
+    bool SetInstrument(clsInstrument* model);
+    // The same, with the run's details (nothing to write, a level list never confirmed).
+    SettingsWriteResult WriteSettings(clsInstrument* model);
 
   private:
     Port* activePort() const;

@@ -1,0 +1,50 @@
+// SetInstrument: the settings write over this link. The encodings and the order of the writes
+// live in protocol/settings_write; this file only lends them the link's wait, its last reply,
+// its communication log and its clocks.
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "model/instrument.h"
+#include "model/ole_date.h"
+#include "protocol/settings_write.h"
+
+namespace vq {
+
+namespace {
+
+class LinkWriteChannel final : public SettingsWriteChannel {
+  public:
+    explicit LinkWriteChannel(uclVqif& link) : link_(link) {}
+
+    // One write: Status := AwaitWrite, the frame goes out, and the link's own resends and time-out
+    // decide how the transaction ends.
+    bool sendAndWait(const std::string& payload) override {
+        return link_.WaitFor(link_status::AwaitWrite, payload);
+    }
+    std::string lastReply() const override { return link_.LastReply(); }
+    void logMessage(int messageId, const std::vector<std::string>& args) override {
+        link_.AddLog(ResMessage(messageId, args));
+    }
+    std::string generalDateNow() const override {
+        return GeneralDate(link_.Host().localDateTime());
+    }
+    std::chrono::milliseconds steadyNow() const override { return link_.Host().now(); }
+
+  private:
+    uclVqif& link_;
+};
+
+}  // namespace
+
+SettingsWriteResult uclVqif::WriteSettings(clsInstrument* model) {
+    LinkWriteChannel channel(*this);
+    if (model == nullptr) return RefuseSettingsWrite(channel);
+    cancel_ = false;
+    return RunSettingsWrite(*model, channel);
+}
+
+bool uclVqif::SetInstrument(clsInstrument* model) {
+    return WriteSettings(model).succeeded();
+}
+
+}  // namespace vq
