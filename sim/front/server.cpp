@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -29,8 +30,8 @@ constexpr std::size_t kMaxBacklog = 8u << 20;
 // Reads per wake-up, so a peer that never stops sending cannot keep the loop from its output,
 // its timers and the stop signal.
 constexpr int kReadsPerWake = 16;
-// How often a pseudo-terminal without a peer is looked at for one (the master cannot be
-// waited on then: it reports a hang-up continuously).
+// How often a pseudo-terminal without a peer is looked at for one when its openings cannot be
+// watched (the master cannot be waited on then: it reports a hang-up continuously).
 constexpr std::chrono::milliseconds kPeerRecheck{5};
 constexpr std::chrono::milliseconds kSaveDelay{1000};
 
@@ -59,7 +60,7 @@ Server::Server(FrontOptions options, SimState state)
 }
 
 Server::~Server() {
-    for (int fd : {masterFd_, listenFd_, clientFd_}) {
+    for (int fd : {masterFd_, listenFd_, clientFd_, watchFd_}) {
         if (fd >= 0) ::close(fd);
     }
 }
@@ -84,6 +85,13 @@ bool Server::startPty(std::string* error) {
     const char* name = ttyname(slave);
     address_ = name ? name : "";
     ::close(slave);  // the peer's opening is what we wait for
+    // Every opening of the pty is reported, also a close and reopen too quick to see as a
+    // hang-up on the master; that is what wakes a powered-off instrument.
+    watchFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watchFd_ >= 0 && inotify_add_watch(watchFd_, address_.c_str(), IN_OPEN) < 0) {
+        ::close(watchFd_);
+        watchFd_ = -1;
+    }
     if (address_.empty() || !setNonBlocking(masterFd_)) {
         *error = systemError("pseudo-terminal");
         return false;
@@ -153,6 +161,15 @@ void Server::peerClosed() {
         ::close(clientFd_);
         clientFd_ = -1;
     }
+}
+
+void Server::takeOpenings() {
+    alignas(inotify_event) char buffer[4096];
+    bool opened = false;
+    while (::read(watchFd_, buffer, sizeof buffer) > 0) opened = true;
+    if (!opened) return;
+    ptyPeerOpen_ = true;  // a hang-up seen later still ends the peer
+    peerOpened();
 }
 
 void Server::checkPtyPeer() {
@@ -235,6 +252,9 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
         const auto peerEvents =
             static_cast<short>((backedUp ? 0 : POLLIN) | (pendingOut_.empty() ? 0 : POLLOUT));
         std::vector<pollfd> fds;
+        // An opening is taken before the data that follows it, so the new peer's first
+        // request is answered after the old peer's leftovers are dropped, not before.
+        if (watchFd_ >= 0) fds.push_back({watchFd_, POLLIN, 0});
         if (pty && ptyPeerOpen_) fds.push_back({masterFd_, peerEvents, 0});
         if (!pty) {
             fds.push_back({listenFd_, POLLIN, 0});
@@ -246,7 +266,7 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
             if (!wait || d < *wait) wait = d;
         };
         if (const auto next = schedule_.nextRelease()) shorten(*next - sinceStart());
-        if (pty && !ptyPeerOpen_) shorten(kPeerRecheck);
+        if (pty && !ptyPeerOpen_ && watchFd_ < 0) shorten(kPeerRecheck);
         if (dirty_) shorten(saveDue_ - Clock::now());
         timespec timeout{};
         if (wait) {
@@ -262,11 +282,12 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
         for (const pollfd& p : fds) {
             if (ready <= 0) break;
             if (p.fd == listenFd_ && (p.revents & POLLIN)) acceptClient();
+            if (p.fd == watchFd_ && (p.revents & POLLIN)) takeOpenings();
             if (p.fd == clientFd_ || p.fd == masterFd_) {
                 if (p.revents & (POLLIN | POLLHUP | POLLERR)) readPeer(p.fd);
             }
         }
-        if (pty && !ptyPeerOpen_) checkPtyPeer();
+        if (pty && !ptyPeerOpen_ && watchFd_ < 0) checkPtyPeer();
         saveIfDue(false);
     }
     dirty_ = !options_.stateFile.empty();  // the state file always exists after a run

@@ -38,6 +38,7 @@ class Server {
     bool startPty(std::string* error);
     bool startTcp(std::string* error);
     void checkPtyPeer();
+    void takeOpenings();
     void peerOpened();
     void peerClosed();
     void acceptClient();
@@ -56,6 +57,7 @@ class Server {
     Clock::time_point started_ = Clock::now();
     int masterFd_ = -1;
     bool ptyPeerOpen_ = false;
+    int watchFd_ = -1;  // inotify on the pty path: its openings
     int listenFd_ = -1;
     int clientFd_ = -1;
     bool dirty_ = false;

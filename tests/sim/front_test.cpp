@@ -34,6 +34,14 @@ TEST(SimFront, PtyServesPeersThatComeAndGo) {
     }
     Peer again = Peer::openPty(path);
     EXPECT_TRUE(answersProbe(again));
+    // Power-off: answered, then silence until the port is opened again, however quickly.
+    again.writeAll(Request("RO,W,"));
+    EXPECT_EQ(again.readFrame()[10], ACK);
+    again.writeAll(Request("RC,R,"));
+    EXPECT_EQ(again.readFrame(300ms), "");
+    again.closeNow();
+    Peer reopened = Peer::openPty(path);
+    EXPECT_TRUE(answersProbe(reopened));
     EXPECT_EQ(sim.stop(), 0);
 }
 
