@@ -1,0 +1,569 @@
+// The factory setting dialog driven offscreen: what comes back to the caller's model on OK and
+// Cancel, the editing rules of the three grids, and the station list file round trip.
+
+#include <QAbstractItemDelegate>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "app/messages.h"
+#include "model/instrument.h"
+#include "protocol/settings_write.h"
+#include "ui/dialogs/frm_fs_dialog.h"
+#include "ui/dialogs/fs_datas_grid.h"
+#include "ui/dialogs/fs_gas_table_grid.h"
+#include "ui/dialogs/fs_station_grid.h"
+#include "ui/support/fs_recording_channel.h"
+#include "ui/support/fs_test_model.h"
+
+namespace vq {
+namespace {
+
+using Grid = FsGasTableGrid;
+constexpr int settingsRow = Grid::settingsRow;
+constexpr int secondHalf = Grid::halfWidth;
+
+struct Notice {
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+// A dialog shown over `model`, its boxes recorded instead of shown.
+struct Harness {
+    explicit Harness(clsInstrument& model) {
+        dialog = std::make_unique<frmFsDialog>();
+        dialog->setNotify([this](QMessageBox::Icon icon, const QString& text) {
+            notices.push_back({icon, text});
+        });
+        dialog->setInstrument(&model);
+        dialog->show();
+    }
+    FsDatasGrid& datas() const { return *dialog->datasGrid(); }
+    FsStationGrid& stations() const { return *dialog->stationGrid(); }
+    Grid& gases() const { return *dialog->gasTableGrid(); }
+    void clickOk() const { dialog->findChild<QPushButton*>("cmdOK")->click(); }
+    void clickCancel() const { dialog->findChild<QPushButton*>("cmdCancel")->click(); }
+    bool accepted() const { return dialog->result() == QDialog::Accepted && !dialog->isVisible(); }
+
+    std::unique_ptr<frmFsDialog> dialog;
+    std::vector<Notice> notices;
+};
+
+QString improperData(int gridNameId) {
+    return QString::fromStdString(ResMessage(8056, {ResMessage(gridNameId)}));
+}
+
+void writeLines(const QString& path, int count) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QTextStream out(&file);
+    for (int i = 1; i <= count; ++i) out << "IMP " << i << ',' << i << "\r\n";
+}
+
+// Opens the cell editor of a grid cell, as a double click does, and returns it.
+template <typename Editor>
+Editor* openEditorOf(QTableWidget& grid, int tableRow, int column) {
+    grid.setCurrentCell(tableRow, column);
+    grid.editItem(grid.item(tableRow, column));
+    for (Editor* editor : grid.viewport()->findChildren<Editor*>())
+        if (editor->isVisible()) return editor;
+    return nullptr;
+}
+
+}  // namespace
+
+class FrmFsDialogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void cancelAfterEditsLeavesTheMainModelAndItsFlags();
+    void okWithoutEditsCopiesNothing();
+    void okCopiesBackOnlyTheEditedFields();
+    void everyShowingStartsFromTheMainModel();
+    void modalRunThroughTheEntryPoint();
+    void oxyAlarmListFollowsTheRomNumber();
+    void listRowsShowAndStoreTheirPositions();
+    void translatedListsStoreTheSamePositions();
+    void wholeNumberRowsKeepTheirRanges();
+    void typingIsFilteredAndUpperCased();
+    void stationEditorCountsCharactersAndStopsAtSixteen();
+    void stationExportThenImportGivesTheSameList();
+    void importOfThreeHundredLinesFillsTheList();
+    void seventeenCharacterStationIsRedAndBlocksOkAndExport();
+    void importedInvalidStationsAreColoured();
+    void importOfAMissingFileReportsIt();
+    void libraryHalfIsReadOnly();
+    void gasNamesAreCheckedAndRowSixteenKeptEqual();
+    void gasNumbersAreReshownAndRangeChecked();
+    void redGasCellBlocksOk();
+    void editedSettingsGasIsWrittenByTheNextUpdate();
+};
+
+void FrmFsDialogTest::cancelAfterEditsLeavesTheMainModelAndItsFlags() {
+    clsInstrument model = fs_test::readInstrument();
+    model.Change_Zero[1] = true;  // an edit of the main window still owed
+    model.setSpecNo("OWED");
+    const std::string before = fs_test::modelImage(model);
+
+    Harness h(model);
+    QVERIFY(h.datas().editValue(3, "Reset"));
+    QVERIFY(h.datas().editValue(5, "7"));
+    h.stations().editStation(4, "CHANGED");
+    QVERIFY(h.gases().editCell(settingsRow, Grid::Name, "OTHER"));
+    QTemporaryDir dir;
+    writeLines(dir.filePath("s.csv"), 3);
+    QVERIFY(h.dialog->importStations(dir.filePath("s.csv")));
+    h.clickCancel();
+
+    QCOMPARE(h.dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(fs_test::modelImage(model), before);
+}
+
+void FrmFsDialogTest::okWithoutEditsCopiesNothing() {
+    clsInstrument model = fs_test::readInstrument();
+    const std::string before = fs_test::modelImage(model);
+    Harness h(model);
+    h.clickOk();
+    QVERIFY(h.accepted());
+    QVERIFY(h.notices.empty());
+    QCOMPARE(fs_test::modelImage(model), before);
+    QVERIFY(!fs_test::anyFlagSet(model));
+}
+
+void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
+    clsInstrument model = fs_test::readInstrument();
+    model.Change_Zero[2] = true;  // the main window's own pending edit survives
+    Harness h(model);
+    QVERIFY(h.datas().editValue(2, "NEW-SPEC"));
+    QVERIFY(h.datas().editValue(24, "Off"));
+    h.stations().editStation(9, "DEPOT 10");
+    h.clickOk();
+    QVERIFY(h.accepted());
+
+    QCOMPARE(model.SpecNo(), std::string("NEW-SPEC"));
+    QVERIFY(model.Change_SpecNo);
+    QCOMPARE(model.Confirmation(), int16_t(0));
+    QVERIFY(model.Change_Confirmation);
+    QCOMPARE(model.StationList(9), std::string("DEPOT 10"));
+    QVERIFY(model.Change_StationList[9]);
+    QVERIFY(model.Change_Zero[2]);
+
+    clsInstrument expected = fs_test::readInstrument();
+    expected.setSpecNo("NEW-SPEC");
+    expected.setConfirmation(0);
+    expected.setStationList(9, "DEPOT 10");
+    expected.Change_Zero[2] = true;
+    QCOMPARE(fs_test::modelImage(model), fs_test::modelImage(expected));
+}
+
+void FrmFsDialogTest::everyShowingStartsFromTheMainModel() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QVERIFY(h.datas().editValue(2, "DROPPED"));
+    h.clickCancel();
+    model.setSpecNo("FROM-MAIN");
+    h.dialog->show();
+    QCOMPARE(h.datas().valueText(2), QString("FROM-MAIN"));
+    QVERIFY(!h.dialog->workingCopy().Change_SpecNo);
+}
+
+void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
+    clsInstrument model = fs_test::readInstrument();
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<frmFsDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->windowTitle(), QString::fromStdString(ResMessage(8025)));
+        QVERIFY(dialog->datasGrid()->editValue(12, "99"));
+        dialog->findChild<QPushButton*>("cmdOK")->click();
+        clicked = true;
+    });
+    QVERIFY(frmFsDialog::edit(model, nullptr, QFont()));
+    QVERIFY(clicked);
+    QCOMPARE(model.LcdBackLight(), int16_t(99));
+    QVERIFY(model.Change_LcdBackLight);
+}
+
+void FrmFsDialogTest::oxyAlarmListFollowsTheRomNumber() {
+    for (const auto& [rom, items] : {std::pair{4425, QStringList{"H-L", "L-LL"}},
+                                     std::pair{4426, QStringList{"H-L", "L-LL", "H-HH"}}}) {
+        clsInstrument model = fs_test::readInstrument(rom);
+        Harness h(model);
+        QCOMPARE(h.datas().listItems(FsDatasGrid::rowOxyAlarm), items);
+        auto* list = openEditorOf<QComboBox>(h.datas(), FsDatasGrid::rowOxyAlarm - 1, 1);
+        QVERIFY(list != nullptr);
+        QCOMPARE(list->count(), items.size());
+        QCOMPARE(list->currentText(), QString("L-LL"));
+    }
+    // An older instrument cannot take H-HH: the grid refuses it.
+    clsInstrument older = fs_test::readInstrument(4425);
+    Harness h(older);
+    QVERIFY(!h.datas().editValue(FsDatasGrid::rowOxyAlarm, "H-HH"));
+}
+
+void FrmFsDialogTest::listRowsShowAndStoreTheirPositions() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QCOMPARE(h.datas().valueText(7), QString("None"));  // CalCheck 2
+    QCOMPARE(h.datas().valueText(3), QString("Latch"));
+    QCOMPARE(h.datas().valueText(8), QString("Foreign"));
+    QCOMPARE(h.datas().valueText(9), QString("LEL"));
+    QCOMPARE(h.datas().valueText(15), QString("45"));
+    QCOMPARE(h.datas().valueText(19), QString("LC BH"));
+
+    QVERIFY(h.datas().editValue(3, "Reset"));
+    QVERIFY(h.datas().editValue(7, "Can't use"));
+    QVERIFY(h.datas().editValue(8, "Germany"));
+    QVERIFY(h.datas().editValue(9, "vol"));
+    QVERIFY(h.datas().editValue(10, "H-HH"));
+    QVERIFY(h.datas().editValue(15, "90"));
+    QVERIFY(h.datas().editValue(16, "40"));  // already the value: no flag
+    QVERIFY(!h.datas().editValue(17, "75"));
+    QCOMPARE(h.datas().valueText(17), QString("120"));
+    h.clickOk();
+    QVERIFY(h.accepted());
+
+    QCOMPARE(model.AlarmMode(), int16_t(0));
+    QCOMPARE(model.CalCheck(), int16_t(1));
+    QCOMPARE(model.SpecType(), std::string("2"));
+    QCOMPARE(model.HcMode(), int16_t(2));
+    QCOMPARE(model.AlarmO2(), int16_t(2));
+    QCOMPARE(model.BumpTime(), int16_t(3));
+    QVERIFY(model.Change_AlarmMode && model.Change_CalCheck && model.Change_SpecType &&
+            model.Change_HCMode && model.Change_AlarmO2 && model.Change_BumpTime);
+    QVERIFY(!model.Change_BumpThreshold);
+    QVERIFY(!model.Change_BumpFailCalTime);
+}
+
+void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
+    setLanguage(Language::Japanese);
+    clsInstrument model = fs_test::readInstrument();
+    {
+        Harness h(model);
+        QCOMPARE(h.datas().item(6, 0)->text(), QString::fromStdString(ResMessage(8011)));
+        QCOMPARE(h.datas().valueText(7), QString::fromStdString(ResMessage(8014)));
+        QVERIFY(h.datas().editValue(3, QString::fromStdString(ResMessage(8005))));
+        QVERIFY(h.datas().editValue(7, QString::fromStdString(ResMessage(8012))));
+        QVERIFY(h.datas().editValue(8, QString::fromStdString(ResMessage(8016))));
+        h.clickOk();
+        QVERIFY(h.accepted());
+    }
+    setLanguage(Language::English);
+    QCOMPARE(model.AlarmMode(), int16_t(0));
+    QCOMPARE(model.CalCheck(), int16_t(0));
+    QCOMPARE(model.SpecType(), std::string("0"));
+}
+
+void FrmFsDialogTest::wholeNumberRowsKeepTheirRanges() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    for (const char* refused : {"0", "366", "-1", "ABC", "", "1E9"})
+        QVERIFY2(!h.datas().editValue(FsDatasGrid::rowCalLimit, refused), refused);
+    QCOMPARE(h.datas().valueText(FsDatasGrid::rowCalLimit), QString("180"));
+    QVERIFY(!h.datas().editValue(FsDatasGrid::rowLcdBackLight, "256"));
+    QVERIFY(!h.datas().editValue(FsDatasGrid::rowLcdBackLight, "0"));
+    QVERIFY(h.datas().editValue(FsDatasGrid::rowLcdBackLight, "255"));
+    QVERIFY(!h.datas().editValue(FsDatasGrid::rowManufactureNumber, "X"));
+    // The same number confirmed again is still owed to the instrument.
+    QVERIFY(h.datas().editValue(FsDatasGrid::rowCalLimit, "180"));
+    h.clickOk();
+    QVERIFY(h.accepted());
+    QCOMPARE(model.CalLimit(), int16_t(180));
+    QVERIFY(model.Change_CalLimit);
+    QCOMPARE(model.LcdBackLight(), int16_t(255));
+    QVERIFY(model.Change_LcdBackLight);
+}
+
+void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QVERIFY(!(h.datas().item(0, 1)->flags() & Qt::ItemIsEditable));  // manufacture number
+
+    auto* edit = openEditorOf<QLineEdit>(h.datas(), 1, 1);  // Spec No
+    QVERIFY(edit != nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, "ab.c,d-1/x");
+    QCOMPARE(edit->text(), QString("ABCD-1/X"));
+    QTest::keyClicks(edit, "yzyzyz");  // ten characters at most
+    QCOMPARE(edit->text(), QString("ABCD-1/XYZ"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    // The view commits a finished edit from its event queue.
+    QTRY_COMPARE(h.datas().valueText(2), QString("ABCD-1/XYZ"));
+}
+
+void FrmFsDialogTest::stationEditorCountsCharactersAndStopsAtSixteen() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    auto* label = h.dialog->findChild<QLabel*>("lblSpaceCount");
+    auto* edit = openEditorOf<QLineEdit>(h.stations(), 0, FsStationGrid::textColumn);
+    QVERIFY(edit != nullptr);
+    QCOMPARE(label->text(), QString::fromStdString(ResMessage(8046, {"6"})));  // "ST 001"
+    edit->clear();
+    QCOMPARE(label->text(), QString::fromStdString(ResMessage(8046, {"0"})));
+    QTest::keyClicks(edit, "north.gate;abcdefghijkl");
+    QCOMPARE(edit->text(), QString("northgateabcdefg"));
+    QCOMPARE(label->text(), QString("(Left space 16)"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTRY_COMPARE(h.stations().item(0, 1)->text(), QString("northgateabcdefg"));
+    QTRY_VERIFY(label->text().isEmpty());
+}
+
+void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Station.csv");
+    clsInstrument source = fs_test::readInstrument();
+    {
+        Harness h(source);
+        h.stations().editStation(0, "");
+        h.stations().editStation(255, "LAST_ONE 256");
+        QVERIFY(h.dialog->exportStations(path));
+        QCOMPARE(h.notices.size(), size_t(1));
+        QCOMPARE(h.notices[0].text, QString::fromStdString(ResMessage(8047)));
+        QCOMPARE(h.notices[0].icon, QMessageBox::Information);
+        QVERIFY(h.stations().stations().size() == 256u);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.startsWith(",1\r\nST 002,2\r\n"));
+    QVERIFY(text.endsWith("LAST_ONE 256,256\r\n"));
+
+    clsInstrument target;  // a fresh model: dashes everywhere
+    Harness h(target);
+    QVERIFY(h.dialog->importStations(path));
+    h.clickOk();
+    QVERIFY(h.accepted());
+    QCOMPARE(target.StationList(0), std::string());
+    QCOMPARE(target.StationList(1), std::string("ST 002"));
+    QCOMPARE(target.StationList(255), std::string("LAST_ONE 256"));
+    for (int i = 0; i < clsInstrument::stationCount; ++i) QVERIFY(target.Change_StationList[i]);
+}
+
+void FrmFsDialogTest::importOfThreeHundredLinesFillsTheList() {
+    QTemporaryDir dir;
+    writeLines(dir.filePath("big.csv"), 300);
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QVERIFY(h.dialog->importStations(dir.filePath("big.csv")));
+    QCOMPARE(h.stations().item(0, 1)->text(), QString("IMP 1"));
+    QCOMPARE(h.stations().item(255, 1)->text(), QString("IMP 256"));
+    h.clickOk();
+    QVERIFY(h.accepted());
+    QCOMPARE(model.StationList(255), std::string("IMP 256"));
+    for (int i = 0; i < clsInstrument::stationCount; ++i) QVERIFY(model.Change_StationList[i]);
+}
+
+void FrmFsDialogTest::seventeenCharacterStationIsRedAndBlocksOkAndExport() {
+    QTemporaryDir dir;
+    clsInstrument model = fs_test::readInstrument();
+    const std::string before = fs_test::modelImage(model);
+    Harness h(model);
+    h.stations().editStation(3, "SEVENTEEN CHARS X");
+    QVERIFY(h.stations().isInvalid(3));
+    QCOMPARE(h.stations().item(3, 1)->background().color(), QColor(255, 0, 0));
+    QCOMPARE(h.stations().item(2, 1)->background().color(), QColor(Qt::white));
+
+    h.clickOk();
+    QVERIFY(h.dialog->isVisible());
+    QCOMPARE(h.notices.size(), size_t(1));
+    QCOMPARE(h.notices[0].icon, QMessageBox::Critical);
+    QCOMPARE(h.notices[0].text, improperData(8038));
+    QCOMPARE(h.notices[0].text, QString("Improper data found  ( Station List )"));
+    QCOMPARE(fs_test::modelImage(model), before);
+
+    QVERIFY(!h.dialog->exportStations(dir.filePath("Station.csv")));
+    QVERIFY(!QFile::exists(dir.filePath("Station.csv")));
+    QCOMPARE(h.notices.size(), size_t(2));
+    QCOMPARE(h.notices[1].text, improperData(8038));
+
+    h.stations().editStation(3, "SIXTEEN CHARS XX");
+    QCOMPARE(h.stations().item(3, 1)->background().color(), QColor(Qt::white));
+    h.clickOk();
+    QVERIFY(h.accepted());
+    QCOMPARE(model.StationList(3), std::string("SIXTEEN CHARS XX"));
+}
+
+void FrmFsDialogTest::importedInvalidStationsAreColoured() {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("mixed.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("GOOD,1\r\nBAD.DOT,2\r\n\tTAB FIRST\r\nQUOTED \"X\",4\r\n");
+    file.close();
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QVERIFY(h.dialog->importStations(dir.filePath("mixed.csv")));
+    QVERIFY(!h.stations().isInvalid(0));
+    QVERIFY(h.stations().isInvalid(1));
+    QCOMPARE(h.stations().item(2, 1)->text(), QString());
+    QVERIFY(!h.stations().isInvalid(2));
+    QVERIFY(h.stations().isInvalid(3));
+    QCOMPARE(h.stations().item(4, 1)->text(), QString("ST 005"));  // beyond the file: kept
+    h.clickOk();
+    QVERIFY(!h.accepted());
+    QCOMPARE(h.notices.back().text, improperData(8038));
+}
+
+void FrmFsDialogTest::importOfAMissingFileReportsIt() {
+    QTemporaryDir dir;
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QVERIFY(!h.dialog->importStations(dir.filePath("absent.csv")));
+    QCOMPARE(h.notices.size(), size_t(1));
+    QCOMPARE(h.notices[0].icon, QMessageBox::Critical);
+    QVERIFY(h.notices[0].text.contains("absent.csv"));
+    QCOMPARE(h.stations().item(0, 1)->text(), QString("ST 001"));
+}
+
+void FrmFsDialogTest::libraryHalfIsReadOnly() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    Grid& g = h.gases();
+    QCOMPARE(g.rowCount(), 16);
+    QCOMPARE(g.columnCount(), 29);
+    QCOMPARE(g.horizontalHeaderItem(15)->text(), QString("Name"));
+    QCOMPARE(g.horizontalHeaderItem(28)->text(), QString("(d)"));
+    QCOMPARE(g.cellText(1, Grid::Name), QString("LIB01"));
+    QCOMPARE(g.cellText(1, secondHalf + Grid::Name), QString("LIB16"));
+    QCOMPARE(g.cellText(15, secondHalf + Grid::Name), QString("LIB30"));
+    QCOMPARE(g.cellText(settingsRow, Grid::Name), QString("USERGAS1"));
+    QCOMPARE(g.cellText(settingsRow, secondHalf + Grid::Name), QString("USERGAS2"));
+    for (int row = 1; row < settingsRow; ++row)
+        for (int column = 0; column < Grid::columns; ++column) {
+            QVERIFY(!(g.item(row - 1, column)->flags() & Qt::ItemIsEditable));
+            if (column > 0) QVERIFY(!g.editCell(row, column, "1"));
+        }
+    for (int column = 1; column < Grid::columns; ++column)
+        QVERIFY(g.item(settingsRow - 1, column)->flags() & Qt::ItemIsEditable);
+    QCOMPARE(g.cellText(1, Grid::Linear1c), QString("0.33333333"));
+    QCOMPARE(g.cellText(1, Grid::FullScale), QString("100.0"));
+    QCOMPARE(g.cellText(1, Grid::Digit), QString("0.1"));
+}
+
+void FrmFsDialogTest::gasNamesAreCheckedAndRowSixteenKeptEqual() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    Grid& g = h.gases();
+    const int left = Grid::Name;
+    const int right = secondHalf + Grid::Name;
+    QVERIFY(!g.editCell(settingsRow, left, "LIB03"));    // used in its column
+    QVERIFY(!g.editCell(settingsRow, left, " LIB03 "));  // compared trimmed
+    QVERIFY(!g.editCell(settingsRow, left, "LIB20"));    // used in the other list
+    QVERIFY(!g.editCell(settingsRow, right, "ELEVEN CHAR"));
+    QVERIFY(!g.editCell(settingsRow, right, "BAD.NAME"));
+    QCOMPARE(g.cellText(settingsRow, left), QString("USERGAS1"));
+
+    QVERIFY(g.editCell(settingsRow, left, "PROPANE-X"));
+    QCOMPARE(g.cellText(settingsRow, right), QString("PROPANE-X"));
+    QVERIFY(g.editCell(settingsRow, right, "BUTANE"));
+    QCOMPARE(g.cellText(settingsRow, left), QString("BUTANE"));
+
+    // Through the editor: ten characters at most, identifier characters only.
+    auto* edit = openEditorOf<QLineEdit>(g, settingsRow - 1, right);
+    QVERIFY(edit != nullptr);
+    edit->clear();
+    QTest::keyClicks(edit, "iso.butane-99");
+    QCOMPARE(edit->text(), QString("isobutane-"));
+}
+
+void FrmFsDialogTest::gasNumbersAreReshownAndRangeChecked() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    Grid& g = h.gases();
+    const int row = settingsRow;
+    QVERIFY(g.editCell(row, Grid::Digit, "0.01"));
+    QCOMPARE(g.cellText(row, Grid::Digit), QString("0.01"));
+    QCOMPARE(g.cellText(row, Grid::FullScale), QString("100.00"));
+    QVERIFY(g.editCell(row, Grid::FullScale, "50"));
+    QCOMPARE(g.cellText(row, Grid::FullScale), QString("50.00"));
+    QVERIFY(!g.editCell(row, Grid::FullScale, "fifty"));
+    QCOMPARE(g.cellText(row, Grid::FullScale), QString("50.00"));
+    QVERIFY(g.editCell(row, Grid::Volt, "1234.6"));
+    QCOMPARE(g.cellText(row, Grid::Volt), QString("1235"));
+    QVERIFY(g.editCell(row, Grid::Ratio, "2.4"));
+    QCOMPARE(g.cellText(row, Grid::Ratio), QString("2"));
+    QVERIFY(g.editCell(row, Grid::Linear2a, "1.5"));
+    QCOMPARE(g.cellText(row, Grid::Linear2a), QString("1.50000000"));
+    QVERIFY(!g.isRed(row, Grid::Volt));
+    QVERIFY(!g.hasInvalid());
+
+    const auto redAfter = [&](int column, const char* text) {
+        const bool accepted = g.editCell(row, column, text);
+        return accepted && g.isRed(row, column);
+    };
+    QVERIFY(redAfter(Grid::Volt, "70000"));
+    QVERIFY(redAfter(Grid::Volt, "0"));
+    QVERIFY(g.editCell(row, Grid::Volt, "65535"));
+    QVERIFY(!g.isRed(row, Grid::Volt));
+    QVERIFY(redAfter(Grid::Digit, "0"));
+    QVERIFY(redAfter(Grid::Digit, "0.0001"));  // four decimals do not fit the field
+    QVERIFY(g.editCell(row, Grid::Digit, "0.1"));
+    QVERIFY(redAfter(Grid::FullScale, "123456"));  // too wide for the field
+    QVERIFY(g.editCell(row, Grid::FullScale, "100"));
+    QVERIFY(redAfter(secondHalf + Grid::Unit, "abc"));
+    for (const char* unit : {"%", "vol%", "VOL%", "%LEL", "ppm", "ppb"}) {
+        QVERIFY(g.editCell(row, secondHalf + Grid::Unit, unit));
+        QVERIFY2(!g.isRed(row, secondHalf + Grid::Unit), unit);
+    }
+    QVERIFY(!g.hasInvalid());
+}
+
+void FrmFsDialogTest::redGasCellBlocksOk() {
+    clsInstrument model = fs_test::readInstrument();
+    const std::string before = fs_test::modelImage(model);
+    Harness h(model);
+    QVERIFY(h.gases().editCell(settingsRow, secondHalf + Grid::Digit, "0"));
+    h.clickOk();
+    QVERIFY(h.dialog->isVisible());
+    QCOMPARE(h.notices.size(), size_t(1));
+    QCOMPARE(h.notices[0].icon, QMessageBox::Critical);
+    QCOMPARE(h.notices[0].text, improperData(8045));
+    QCOMPARE(fs_test::modelImage(model), before);
+
+    QVERIFY(h.gases().editCell(settingsRow, secondHalf + Grid::Digit, "0.5"));
+    h.clickOk();
+    QVERIFY(h.accepted());
+    QCOMPARE(model.LS_Digit(1), 0.5f);
+    QVERIFY(model.Change_LSData[1]);
+    QVERIFY(!model.Change_LSData[0]);
+}
+
+void FrmFsDialogTest::editedSettingsGasIsWrittenByTheNextUpdate() {
+    clsInstrument model = fs_test::readInstrument();
+    const clsInstrument original = model;
+    Harness h(model);
+    QVERIFY(h.gases().editCell(settingsRow, secondHalf + Grid::Name, "NEWGAS"));
+    h.clickOk();
+    QVERIFY(h.accepted());
+
+    QVERIFY(model.Change_LSData[0]);
+    QVERIFY(model.Change_LSData[1]);
+    QCOMPARE(model.LS_Name(0), std::string("NEWGAS"));
+    QCOMPARE(model.LS_Name(1), std::string("NEWGAS"));
+    // Only the name changed: the other fields keep every digit the grid does not show.
+    LibraryEntry expected = original.LS_Entry(1);
+    expected.Name = "NEWGAS";
+    QVERIFY(model.LS_Entry(1) == expected);
+
+    fs_test::RecordingChannel channel;
+    const SettingsWriteResult result = RunSettingsWrite(model, channel);
+    QVERIFY(result.succeeded());
+    const auto ls = std::find_if(channel.sent.begin(), channel.sent.end(),
+                                 [](const std::string& p) { return p.rfind("LS,W,", 0) == 0; });
+    QVERIFY(ls != channel.sent.end());
+    QCOMPARE(QString::fromStdString(*ls).count("NEWGAS    ,"), 2);
+    QVERIFY(!model.Change_LSData[0]);
+    QVERIFY(!model.Change_LSData[1]);
+}
+
+}  // namespace vq
+
+QTEST_MAIN(vq::FrmFsDialogTest)
+#include "frm_fs_dialog_test.moc"

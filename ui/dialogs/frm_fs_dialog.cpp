@@ -1,0 +1,188 @@
+#include "ui/dialogs/frm_fs_dialog.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "app/station_list_csv.h"
+#include "ui/dialogs/fs_copy_back.h"
+#include "ui/dialogs/fs_datas_grid.h"
+#include "ui/dialogs/fs_gas_table_grid.h"
+#include "ui/dialogs/fs_station_grid.h"
+
+namespace vq {
+namespace {
+
+constexpr int msgImproperData = 8056;
+constexpr int msgStationList = 8038;
+constexpr int msgGasTable = 8045;
+
+QString text(int id) {
+    return QString::fromStdString(ResMessage(id));
+}
+
+// "All files (*.*)|*.*|Comma separated (*.csv)|*.csv|" as Qt filters, descriptions only.
+QStringList stationFilters() {
+    const QStringList parts = text(8049).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+    return filters;
+}
+
+QString chooseStationFile(QWidget* parent, bool save) {
+    const QStringList filters = stationFilters();
+    QString selected = filters.value(1);
+    if (save)
+        return QFileDialog::getSaveFileName(parent, QString(), "Station.csv", filters.join(";;"),
+                                            &selected);
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), filters.join(";;"),
+                                        &selected);
+}
+
+}  // namespace
+
+frmFsDialog::frmFsDialog(QWidget* parent)
+    : QDialog(parent),
+      datas_(new FsDatasGrid(this)),
+      stations_(new FsStationGrid(this)),
+      gases_(new FsGasTableGrid(this)),
+      lblSpaceCount_(new QLabel(this)),
+      cmdOK_(new QPushButton(text(7010), this)),
+      cmdCancel_(new QPushButton(text(7011), this)),
+      cmdStationExport_(new QPushButton(text(8039), this)),
+      cmdStationImport_(new QPushButton(text(8040), this)) {
+    setObjectName("frmFsDialog");
+    setWindowTitle(text(8025));
+    setModal(true);
+    lblSpaceCount_->setObjectName("lblSpaceCount");
+    cmdOK_->setObjectName("cmdOK");
+    cmdCancel_->setObjectName("cmdCancel");
+    cmdStationExport_->setObjectName("cmdStationExport");
+    cmdStationImport_->setObjectName("cmdStationImport");
+    cmdOK_->setAutoDefault(false);
+    cmdCancel_->setAutoDefault(false);
+
+    auto* stationLabel = new QLabel(text(msgStationList), this);
+    stationLabel->setObjectName("lblStation");
+    auto* stationButtons = new QHBoxLayout;
+    stationButtons->addWidget(cmdStationExport_);
+    stationButtons->addWidget(cmdStationImport_);
+    auto* stationColumn = new QVBoxLayout;
+    stationColumn->addWidget(stationLabel);
+    stationColumn->addWidget(stations_, 1);
+    stationColumn->addWidget(lblSpaceCount_);
+    stationColumn->addLayout(stationButtons);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(datas_, 3);
+    top->addLayout(stationColumn, 2);
+
+    auto* gasLabel = new QLabel(text(msgGasTable), this);
+    gasLabel->setObjectName("lblGasTable");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK_);
+    buttons->addWidget(cmdCancel_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 3);
+    layout->addWidget(gasLabel);
+    layout->addWidget(gases_, 2);
+    layout->addLayout(buttons);
+    resize(1100, 760);
+
+    connect(stations_, &FsStationGrid::spaceCountText, lblSpaceCount_, &QLabel::setText);
+    connect(cmdOK_, &QPushButton::clicked, this, &frmFsDialog::confirm);
+    connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdStationExport_, &QPushButton::clicked, this, [this] {
+        // Red stations are refused before the user is asked for a file.
+        if (stations_->hasInvalid()) return reportInvalid(msgStationList);
+        const QString path = chooseFile_ ? chooseFile_(true) : chooseStationFile(this, true);
+        if (!path.isEmpty()) exportStations(path);
+    });
+    connect(cmdStationImport_, &QPushButton::clicked, this, [this] {
+        const QString path = chooseFile_ ? chooseFile_(false) : chooseStationFile(this, false);
+        if (!path.isEmpty()) importStations(path);
+    });
+}
+
+bool frmFsDialog::edit(clsInstrument& model, QWidget* parent, const QFont& font) {
+    frmFsDialog dialog(parent);
+    dialog.setFont(font);
+    dialog.setInstrument(&model);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void frmFsDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!activated_) activate();
+}
+
+void frmFsDialog::activate() {
+    activated_ = true;
+    work_ = instrument_ != nullptr ? *instrument_ : clsInstrument();
+    work_.ClearChangeFlags();
+    // Flags SetChangeFlags leaves alone: nothing here edits them, and none may travel back.
+    work_.Change_FlowLevel = false;
+    work_.Change_pressOffset = false;
+    datas_->load(work_);
+    stations_->load(work_);
+    gases_->load(work_);
+    lblSpaceCount_->clear();
+}
+
+void frmFsDialog::done(int result) {
+    // The next showing builds its working copy afresh.
+    activated_ = false;
+    QDialog::done(result);
+}
+
+void frmFsDialog::notice(QMessageBox::Icon icon, const QString& message) {
+    if (notify_) return notify_(icon, message);
+    QMessageBox box(icon, QString::fromStdString(AppTitle()), message, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void frmFsDialog::reportInvalid(int gridNameId) {
+    notice(QMessageBox::Critical,
+           QString::fromStdString(ResMessage(msgImproperData, {ResMessage(gridNameId)})));
+}
+
+void frmFsDialog::confirm() {
+    if (stations_->hasInvalid()) return reportInvalid(msgStationList);
+    if (gases_->hasInvalid()) return reportInvalid(msgGasTable);
+    datas_->store(work_);
+    stations_->store(work_);
+    gases_->store(work_);
+    if (instrument_ != nullptr) CopyFlaggedFactoryFields(work_, *instrument_);
+    accept();
+}
+
+bool frmFsDialog::exportStations(const QString& path) {
+    if (stations_->hasInvalid()) {
+        reportInvalid(msgStationList);
+        return false;
+    }
+    const FileResult written = ExportStationList(path.toStdString(), stations_->stations());
+    if (!written) {
+        notice(QMessageBox::Critical, QString::fromStdString(written.error));
+        return false;
+    }
+    notice(QMessageBox::Information, text(8047));
+    return true;
+}
+
+bool frmFsDialog::importStations(const QString& path) {
+    const StationImport imported = ImportStationList(path.toStdString());
+    if (!imported.result) {
+        notice(QMessageBox::Critical, QString::fromStdString(imported.result.error));
+        return false;
+    }
+    stations_->importStations(imported.stations, work_);
+    return true;
+}
+
+}  // namespace vq

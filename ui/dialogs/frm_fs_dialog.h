@@ -1,0 +1,88 @@
+#pragma once
+// frmFsDialog: the factory setting dialog. It edits a working copy of the caller's instrument
+// model (factory parameters, station list, settings gas entries) and, on OK, hands back only the
+// fields the user changed, with their change flags set, for the main window's next write.
+// Nothing is sent to the instrument from here. Cancel leaves the caller's model untouched.
+//
+// Use:
+//     frmFsDialog dialog(parent);
+//     dialog.setFont(configuredFont);       // every control follows the dialog's font
+//     dialog.setInstrument(&model);
+//     if (dialog.exec() == QDialog::Accepted) { /* refresh the display from model */ }
+// or simply frmFsDialog::edit(model, parent, font).
+
+#include <QDialog>
+#include <QMessageBox>
+#include <functional>
+
+#include "model/instrument.h"
+
+class QLabel;
+class QPushButton;
+
+namespace vq {
+
+class FsDatasGrid;
+class FsStationGrid;
+class FsGasTableGrid;
+
+class frmFsDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // Shows a box; tests replace it so no modal box ever waits for a person.
+    using Notify = std::function<void(QMessageBox::Icon icon, const QString& text)>;
+    // Chooses a file; returns an empty text when the user cancels.
+    using ChooseFile = std::function<QString(bool save)>;
+
+    explicit frmFsDialog(QWidget* parent = nullptr);
+
+    // Runs the dialog modally over `model`; true when the user confirmed with OK.
+    static bool edit(clsInstrument& model, QWidget* parent, const QFont& font);
+
+    void setInstrument(clsInstrument* model) { instrument_ = model; }
+    clsInstrument* Instrument() const { return instrument_; }
+
+    void setNotify(Notify notify) { notify_ = std::move(notify); }
+    void setChooseFile(ChooseFile choose) { chooseFile_ = std::move(choose); }
+
+    // The station list to and from a CSV file (the buttons ask for the path first). Export
+    // refuses red stations with message 8056 and writes nothing; both report file errors.
+    bool exportStations(const QString& path);
+    bool importStations(const QString& path);
+
+    // The OK button: refuses while a station or gas cell is red; otherwise stores the grids into
+    // the working copy, copies the flagged fields back and closes.
+    void confirm();
+
+    const clsInstrument& workingCopy() const { return work_; }
+    FsDatasGrid* datasGrid() const { return datas_; }
+    FsStationGrid* stationGrid() const { return stations_; }
+    FsGasTableGrid* gasTableGrid() const { return gases_; }
+
+    void done(int result) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void activate();
+    void notice(QMessageBox::Icon icon, const QString& text);
+    void reportInvalid(int gridNameId);
+
+    clsInstrument* instrument_ = nullptr;
+    clsInstrument work_;
+    bool activated_ = false;
+    Notify notify_;
+    ChooseFile chooseFile_;
+
+    FsDatasGrid* datas_;
+    FsStationGrid* stations_;
+    FsGasTableGrid* gases_;
+    QLabel* lblSpaceCount_;
+    QPushButton* cmdOK_;
+    QPushButton* cmdCancel_;
+    QPushButton* cmdStationExport_;
+    QPushButton* cmdStationImport_;
+};
+
+}  // namespace vq

@@ -1,0 +1,65 @@
+#include "ui/dialogs/fs_cell_delegate.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace vq {
+
+FsCellDelegate::FsCellDelegate(Describe describe, Commit commit, QObject* parent)
+    : QStyledItemDelegate(parent), describe_(std::move(describe)), commit_(std::move(commit)) {
+    connect(this, &QAbstractItemDelegate::closeEditor, this, [this] { emit editorClosed(); });
+}
+
+QWidget* FsCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                      const QModelIndex& index) const {
+    const int row = index.row();
+    const int column = index.column();
+    const FsEditorKind kind = describe_(row, column);
+    QWidget* editor = nullptr;
+    if (kind.kind == FsEditorKind::Text) {
+        auto* edit = new QLineEdit(parent);
+        edit->installEventFilter(new FsKeyFilter(kind.keys, edit));
+        connect(edit, &QLineEdit::textChanged, this, [this, row, column](const QString& text) {
+            emit editorTextChanged(row, column, text);
+        });
+        editor = edit;
+    } else {
+        auto* list = new QComboBox(parent);
+        list->addItems(kind.items);
+        list->setEditable(kind.kind == FsEditorKind::EditableList);
+        editor = list;
+    }
+    connect(editor, &QObject::destroyed, this, [this] { emit editorClosed(); });
+    return editor;
+}
+
+void FsCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        edit->setText(text);
+        emit editorTextChanged(index.row(), index.column(), text);
+    } else if (auto* list = qobject_cast<QComboBox*>(editor)) {
+        const int at = list->findText(text, Qt::MatchFixedString);
+        if (at >= 0) {
+            list->setCurrentIndex(at);
+        } else if (list->isEditable()) {
+            list->setEditText(text);
+        } else {
+            list->setCurrentIndex(-1);
+        }
+    }
+}
+
+void FsCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
+                                  const QModelIndex& index) const {
+    QString text;
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        text = edit->text();
+    } else if (auto* list = qobject_cast<QComboBox*>(editor)) {
+        if (!list->isEditable() && list->currentIndex() < 0) return;  // nothing chosen
+        text = list->currentText();
+    }
+    commit_(index.row(), index.column(), text);
+}
+
+}  // namespace vq

@@ -1,0 +1,47 @@
+#pragma once
+// The cell editor of the factory dialog's grids. The grid describes, per cell, which editor the
+// cell gets (a line edit with key rules, or a drop-down list) and receives the finished text;
+// the grid, not the editor, decides whether the edit is kept, so a refused edit leaves the cell
+// as it was.
+
+#include <QStringList>
+#include <QStyledItemDelegate>
+#include <functional>
+
+#include "ui/dialogs/fs_key_filter.h"
+
+namespace vq {
+
+struct FsEditorKind {
+    enum Kind { Text, List, EditableList };
+    Kind kind = Text;
+    FsKeyRules keys;    // Text
+    QStringList items;  // List and EditableList
+};
+
+class FsCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    using Describe = std::function<FsEditorKind(int row, int column)>;
+    using Commit = std::function<void(int row, int column, const QString& text)>;
+
+    FsCellDelegate(Describe describe, Commit commit, QObject* parent);
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
+
+  signals:
+    // The text of an open line editor, after every change (and once when it opens).
+    void editorTextChanged(int row, int column, const QString& text) const;
+    // The editor closed (committed or not).
+    void editorClosed() const;
+
+  private:
+    Describe describe_;
+    Commit commit_;
+};
+
+}  // namespace vq

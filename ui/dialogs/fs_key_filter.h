@@ -1,0 +1,28 @@
+#pragma once
+// Keyboard filter for the text editors of the factory dialog's grids. Typed characters outside
+// the identifier set (letters, digits, space, "-", "_", "/", ">", "<") are refused with a beep;
+// with upperCase, letters are entered in upper case; with a maximum length no character is added
+// once the text is full. Editing keys (backspace, arrows, Enter, shortcuts) pass unchanged.
+
+#include <QObject>
+
+namespace vq {
+
+struct FsKeyRules {
+    bool upperCase = false;
+    int maxLength = 0;  // 0: no limit
+};
+
+class FsKeyFilter : public QObject {
+    Q_OBJECT
+  public:
+    FsKeyFilter(FsKeyRules rules, QObject* parent);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    FsKeyRules rules_;
+};
+
+}  // namespace vq

@@ -1,0 +1,114 @@
+#include "ui/dialogs/fs_station_grid.h"
+
+#include <QHeaderView>
+
+#include "app/messages.h"
+#include "app/station_list_csv.h"
+#include "model/instrument.h"
+#include "ui/dialogs/fs_cell_delegate.h"
+
+namespace vq {
+namespace {
+
+constexpr int numberColumn = 0;
+const QColor invalidColour(255, 0, 0);
+const QColor validColour(Qt::white);
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2, parent) {
+    setObjectName("vfgStation");
+    verticalHeader()->hide();
+    const QStringList gasHeader = qs(ResMessage(8048)).split('|');
+    setHorizontalHeaderLabels({gasHeader.value(0), qs(ResMessage(8038))});
+    horizontalHeader()->setStretchLastSection(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    for (int row = 0; row < stationListRows; ++row) {
+        auto* number = new QTableWidgetItem(QString::number(row + 1));
+        number->setFlags(Qt::ItemIsEnabled);
+        setItem(row, numberColumn, number);
+        setItem(row, textColumn, new QTableWidgetItem());
+    }
+    resizeColumnToContents(numberColumn);
+
+    auto describe = [](int, int) {
+        FsEditorKind kind;
+        kind.keys = {false, static_cast<int>(stationTextMax)};
+        return kind;
+    };
+    auto* delegate = new FsCellDelegate(
+        describe, [this](int row, int, const QString& text) { editStation(row, text); }, this);
+    connect(delegate, &FsCellDelegate::editorTextChanged, this,
+            [this](int, int, const QString& text) {
+                emit spaceCountText(qs(ResMessage(8046, {std::to_string(text.size())})));
+            });
+    connect(delegate, &FsCellDelegate::editorClosed, this, [this] { emit spaceCountText({}); });
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int, int column) {
+        if (column != textColumn) emit spaceCountText({});
+    });
+    setItemDelegate(delegate);
+}
+
+void FsStationGrid::focusOutEvent(QFocusEvent* event) {
+    QTableWidget::focusOutEvent(event);
+    // Focus moving into the cell editor is not leaving the grid.
+    if (state() != QAbstractItemView::EditingState) emit spaceCountText({});
+}
+
+void FsStationGrid::load(const clsInstrument& model) {
+    for (int row = 0; row < stationListRows; ++row) {
+        item(row, textColumn)->setText(qs(model.StationList(row)));
+        colourRow(row);
+    }
+}
+
+void FsStationGrid::store(clsInstrument& model) const {
+    for (int row = 0; row < stationListRows; ++row) {
+        const std::string text = item(row, textColumn)->text().toStdString();
+        if (text != model.StationList(row)) model.setStationList(row, text);
+    }
+}
+
+void FsStationGrid::editStation(int row, const QString& text) {
+    if (row < 0 || row >= stationListRows) return;
+    item(row, textColumn)->setText(text);
+    colourRow(row);
+}
+
+void FsStationGrid::importStations(const std::vector<std::string>& stations, clsInstrument& work) {
+    const int count = std::min(static_cast<int>(stations.size()), stationListRows);
+    for (int row = 0; row < count; ++row) {
+        item(row, textColumn)->setText(qs(stations[static_cast<std::size_t>(row)]));
+        work.Change_StationList[static_cast<std::size_t>(row)] = true;
+    }
+    for (int row = 0; row < stationListRows; ++row) colourRow(row);
+}
+
+std::vector<std::string> FsStationGrid::stations() const {
+    std::vector<std::string> texts;
+    for (int row = 0; row < stationListRows; ++row)
+        texts.push_back(item(row, textColumn)->text().toStdString());
+    return texts;
+}
+
+bool FsStationGrid::isInvalid(int row) const {
+    return !IsStationText(item(row, textColumn)->text().toStdString());
+}
+
+bool FsStationGrid::hasInvalid() const {
+    for (int row = 0; row < stationListRows; ++row)
+        if (isInvalid(row)) return true;
+    return false;
+}
+
+void FsStationGrid::colourRow(int row) {
+    item(row, textColumn)->setBackground(isInvalid(row) ? invalidColour : validColour);
+}
+
+}  // namespace vq
