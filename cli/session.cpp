@@ -122,10 +122,14 @@ int Session::waitForProbe(Output& out) {
     const auto probeRound = uclVqif::kTickInterval * (uclVqif::kProbeTicksLimit + 2);
     const auto limit =
         host_.now() + probeRound * (link_->Retry() + 1) + std::chrono::seconds(link_->Timeout());
-    link_->PumpWhile(
-        [&] { return !link_->Connected() && events_.alarm.empty() && host_.now() < limit; });
+    link_->PumpWhile([&] {
+        return !link_->Connected() && events_.alarm.empty() && !events_.lineDropped &&
+               host_.now() < limit;
+    });
     if (link_->Connected()) return kExitSuccess;
-    if (!events_.alarm.empty()) {
+    if (events_.lineDropped) {
+        out.error("the line to " + portDescription_ + " dropped");
+    } else if (!events_.alarm.empty()) {
         std::string text = events_.alarm;
         while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
         out.error(text);

@@ -142,6 +142,25 @@ TEST_F(ProbeE2E, RefusedSocketAndMissingDeviceEndWithStatusThree) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("cannot open"))) << r.err.toStdString();
 }
 
+TEST_F(ProbeE2E, FarEndVanishingDuringTheProbeEndsAtOnceWithStatusThree) {
+    auto pty = std::make_unique<PtyPair>();
+    ASSERT_TRUE(pty->ok());
+    const QString path = QString::fromStdString(pty->slavePath());
+    // The first probe frame makes the far end hang up.
+    QSocketNotifier far(pty->master(), QSocketNotifier::Read);
+    QObject::connect(&far, &QSocketNotifier::activated, [&] {
+        far.setEnabled(false);
+        pty.reset();
+    });
+    // Retry and time-out high enough that only the dropped line can end the run quickly.
+    const CtlResult r = runCtl({"--port", path, "--retry", "50", "--timeout", "60", "probe"},
+                               workDir.path(), 20000);
+    ASSERT_TRUE(r.finished) << "still probing a vanished port";
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("dropped"))) << r.err.toStdString();
+    EXPECT_TRUE(readLog().contains(QStringLiteral("lost"))) << readLog().toStdString();
+}
+
 TEST_F(ProbeE2E, UsageAndFileErrorsEndWithStatusTwoBeforeTouchingAPort) {
     PtyInstrument far(Behaviour::Answers);
     const QString port = QString::fromStdString(far.pty.slavePath());

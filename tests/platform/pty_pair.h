@@ -23,6 +23,10 @@ class PtyPair {
         ::cfmakeraw(&raw);
         ::tcsetattr(slave_, TCSANOW, &raw);
         ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        // A program the test starts must not inherit either end: a stray copy of the master
+        // would keep the line up after the test hangs it up.
+        ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+        ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
     }
     ~PtyPair() {
         closeMaster();
