@@ -88,9 +88,9 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     buttons->addWidget(cmdCancel_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 3);
+    layout->addLayout(top, 1);
     layout->addWidget(gasLabel);
-    layout->addWidget(gases_, 2);
+    layout->addWidget(gases_, 1);
     layout->addLayout(buttons);
     resize(1100, 760);
 

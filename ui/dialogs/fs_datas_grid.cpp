@@ -124,6 +124,7 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     horizontalHeader()->hide();
     setColumnHidden(listColumn, true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     for (int row = 1; row <= rows; ++row) {

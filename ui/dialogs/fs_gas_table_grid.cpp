@@ -20,7 +20,7 @@ constexpr int nameMax = 10;
 constexpr const char* coefficientFormat = "0.00000000";
 const QColor invalidColour(255, 0, 0);
 const QColor validColour(Qt::white);
-const QColor readOnlyColour(240, 240, 240);
+const QColor readOnlyColour(232, 232, 232);
 
 const QStringList unitList{"VOL%", "%LEL", "ppm", "ppb"};
 const QStringList validUnits{"%LEL", "vol%", "VOL%", "%", "ppm", "ppb"};
@@ -100,6 +100,7 @@ FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns,
     verticalHeader()->hide();
     setHorizontalHeaderLabels(qs(ResMessage(8048)).split('|'));
     setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     for (int row = 1; row <= gasRows; ++row) {
@@ -170,6 +171,7 @@ void FsGasTableGrid::load(const clsInstrument& model) {
         showEntry(row, 1, model.LI_Entry(row + gasRows - 1), false);
     }
     for (int half = 0; half < 2; ++half) showEntry(settingsRow, half, model.LS_Entry(half), true);
+    resizeColumnsToContents();
 }
 
 void FsGasTableGrid::store(clsInstrument& model) const {
@@ -224,6 +226,7 @@ bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
             return false;
         target->setText(name);
         if (row == settingsRow) cell(row, twin)->setText(name);
+        resizeColumnToContents(twin);
     } else if (field == Unit) {
         target->setText(typed.trimmed());
     } else {
@@ -245,6 +248,7 @@ bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
         reshowFullScale(row, half);
     }
     colourRow(row);
+    resizeColumnToContents(column);
     return true;
 }
 

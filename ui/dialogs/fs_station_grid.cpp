@@ -27,6 +27,7 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
     setHorizontalHeaderLabels({gasHeader.value(0), qs(ResMessage(8038))});
     horizontalHeader()->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     for (int row = 0; row < stationListRows; ++row) {
