@@ -5,7 +5,7 @@
 // bytes are only split and held back: they carry no checksum, so damage there could never be
 // noticed and would only make a dump wrong.
 //
-// Spec text: "drop=P,corrupt=P,split=P,cr=P,delay=MS", every part optional, P from 0 to 1.
+// Text form: "drop=P,corrupt=P,split=P,cr=P,delay=MS", every part optional, P from 0 to 1.
 
 #include <chrono>
 #include <cstdint>
@@ -19,7 +19,7 @@
 
 namespace vq::sim {
 
-struct FaultSpec {
+struct FaultSettings {
     double drop = 0;
     double corrupt = 0;
     double split = 0;
@@ -30,7 +30,7 @@ struct FaultSpec {
 
 // nullopt (with the reason in `error`) for an unknown name, a probability outside 0..1 or a
 // negative delay.
-std::optional<FaultSpec> ParseFaultSpec(std::string_view text, std::string* error = nullptr);
+std::optional<FaultSettings> ParseFaultList(std::string_view text, std::string* error = nullptr);
 
 // A piece of an answer and how long after the answer was ready it goes out.
 struct Delivery {
@@ -44,7 +44,7 @@ class FaultInjector {
     // The pause between the two halves of a split answer.
     static constexpr std::chrono::milliseconds kSplitGap{3};
 
-    FaultInjector(FaultSpec spec, std::uint64_t seed);
+    FaultInjector(FaultSettings faults, std::uint64_t seed);
 
     // The deliveries of one answer: none when dropped, two when split.
     std::vector<Delivery> apply(const Emission& emission);
@@ -53,7 +53,7 @@ class FaultInjector {
     double chance();
     std::size_t position(std::size_t size);
 
-    FaultSpec spec_;
+    FaultSettings faults_;
     std::mt19937_64 rng_;
 };
 

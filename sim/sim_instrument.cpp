@@ -10,7 +10,8 @@ namespace {
 constexpr double kUnixEpochOleDate = 25569.0;  // 1970-01-01 as an OLE date
 }
 
-SimInstrument::SimInstrument(EventHost& host, SimState state, std::uint64_t seed, FaultSpec faults)
+SimInstrument::SimInstrument(EventHost& host, SimState state, std::uint64_t seed,
+                             FaultSettings faults)
     : host_(host), responder_(std::move(state), seed), faults_(faults, seed ^ 0x5EEDFA17u) {}
 
 SimNow SimInstrument::now() const {

@@ -15,7 +15,8 @@ namespace vq::sim {
 
 class SimInstrument {
   public:
-    SimInstrument(EventHost& host, SimState state, std::uint64_t seed = 1, FaultSpec faults = {});
+    SimInstrument(EventHost& host, SimState state, std::uint64_t seed = 1,
+                  FaultSettings faults = {});
 
     // The answer to these request bytes as deliveries, with the line faults applied.
     std::vector<Delivery> exchange(std::string_view bytes);

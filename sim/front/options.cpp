@@ -11,7 +11,7 @@ const char* const kFrontUsage =
     "  --tcp ADDR     serve on TCP (default 127.0.0.1:5100); the address is the first line\n"
     "  --state FILE   load the instrument state from FILE (when it exists) and save it there\n"
     "  --pace BAUD    send no faster than BAUD (10 bits a byte)\n"
-    "  --faults SPEC  inject line faults into the answers, reproducibly from --seed\n"
+    "  --faults LIST  inject line faults into the answers, reproducibly from --seed\n"
     "  --seed N       seed of the faults and the reading noise (default 1)\n"
     "  --log          print every frame seen and sent on standard error\n";
 
@@ -75,9 +75,9 @@ std::optional<FrontOptions> ParseFrontOptions(const std::vector<std::string>& ar
             const auto text = value();
             if (!text) return fail("--faults needs a fault list");
             std::string why;
-            const auto spec = ParseFaultSpec(*text, &why);
-            if (!spec) return fail("--faults: " + why);
-            options.faults = *spec;
+            const auto faults = ParseFaultList(*text, &why);
+            if (!faults) return fail("--faults: " + why);
+            options.faults = *faults;
         } else if (arg == "--seed") {
             const auto text = value();
             const auto seed = text ? ParseNumber(*text) : std::nullopt;

@@ -17,7 +17,7 @@ struct FrontOptions {
     int port = 5100;
     std::string stateFile;  // empty: the default state, not saved
     long paceBaud = 0;      // 0: as fast as the peer reads
-    FaultSpec faults;
+    FaultSettings faults;
     std::uint64_t seed = 1;
     bool log = false;
     bool help = false;

@@ -21,7 +21,7 @@ struct PortBench {
     InProcessSerialPort port{instrument};
     std::vector<int> events;
 
-    explicit PortBench(FaultSpec faults = {}, std::uint64_t seed = 1)
+    explicit PortBench(FaultSettings faults = {}, std::uint64_t seed = 1)
         : instrument(host, DefaultSimState(), seed, faults) {
         port.setEventSink([this](int code) { events.push_back(code); });
     }
@@ -44,7 +44,7 @@ TEST(SimInProcessPort, AnswersArriveThroughTheEventHost) {
 }
 
 TEST(SimInProcessPort, ClosingDropsAnswersOnTheirWay) {
-    PortBench b(*ParseFaultSpec("delay=50"));
+    PortBench b(*ParseFaultList("delay=50"));
     b.port.open();
     b.host.runFor(milliseconds(0));
     b.port.write(Request("RC,R,"));
@@ -109,7 +109,7 @@ struct LinkBench {
     clsInstrument model;
     std::vector<std::string> log;
 
-    LinkBench(FaultSpec faults, std::uint64_t seed) : ports(faults, seed) {
+    LinkBench(FaultSettings faults, std::uint64_t seed) : ports(faults, seed) {
         link.setLogWriter([this](std::string_view text) { log.emplace_back(text); });
         link.setReplyDecoder(
             [this](std::string& frame) { return decoder.DecodeReply(frame, &model, decoderHost); });
@@ -123,7 +123,7 @@ struct LinkBench {
 };
 
 TEST(SimInProcessPort, LinkReadsEverythingThroughFaults) {
-    LinkBench bench(*ParseFaultSpec("drop=0.03,corrupt=0.03,split=0.2,cr=0.03,delay=20"), 11);
+    LinkBench bench(*ParseFaultList("drop=0.03,corrupt=0.03,split=0.2,cr=0.03,delay=20"), 11);
     ASSERT_TRUE(bench.connect());
     int failed = 0;
     for (int cycle = 0; cycle < 3; ++cycle) {

@@ -135,7 +135,7 @@ TEST(SimWriteRead, SingleSettingsEchoTheStoredValue) {
     EXPECT_EQ(bench.replyText("SJ,W,1"), Request("SJ,W,1,"));
     // A group value out of range is not stored; the others are.
     EXPECT_EQ(bench.replyText("BU,W,2,7,1,0"), Request("BU,W,2,1,1,0"));
-    // An unknown specification type is refused by answering with the type kept.
+    // An unknown SpecType is refused by answering with the type kept.
     EXPECT_EQ(bench.replyText("UJ,W,5"), Request("UJ,W,0,"));
     // A clock set is answered with the request itself; the clock runs on from there.
     EXPECT_EQ(bench.replyText("HC,W,240305140709"), Request("HC,W,240305140709"));
