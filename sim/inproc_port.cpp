@@ -15,6 +15,7 @@ void InProcessLine::open(int eventAfterOpen) {
     open_ = true;
     ++generation_;
     received_.clear();
+    lastArrival_ = instrument_.host().now();  // nothing of an earlier opening holds us back
     instrument_.portOpened();
     raise(std::chrono::milliseconds{0}, eventAfterOpen);
 }
