@@ -13,6 +13,7 @@
 #include "link/frame_rules.h"
 #include "link/link_texts.h"
 #include "model/ole_date.h"
+#include "protocol/decode_reply.h"
 #include "protocol/frame.h"
 
 namespace vq {
@@ -24,7 +25,12 @@ constexpr std::size_t kShortestReply = 15;
 
 uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
                  std::string workDir)
-    : host_(host), events_(events), serial_(serial), socket_(socket), log_(std::move(workDir)) {
+    : host_(host),
+      events_(events),
+      serial_(serial),
+      socket_(socket),
+      log_(std::move(workDir)),
+      replyDecoder_(std::make_unique<ReplyDecoder>()) {
     if (serial_) {
         serial_->setEventSink([this](int code) { onSerialEvent(code); });
         // The port keeps the line settings it was made with; the host sets them.
@@ -37,6 +43,7 @@ uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, Socket
 }
 
 uclVqif::~uclVqif() {
+    if (denstyTimerId_ != 0) host_.stopTimer(denstyTimerId_);
     setTimerEnabled(false);
     if (serial_) serial_->setEventSink({});
     if (socket_) socket_->setEventSink({});
@@ -352,29 +359,11 @@ bool uclVqif::AcceptReply(std::string& frame) {
         return false;
     }
     if (decoder_) return decoder_(frame);
-    return acceptProbe(frame);
+    return replyDecoder_->DecodeReply(frame, instrument_, *this);
 }
 
-// Until the full decoder is installed the link understands one reply: the probe's.
-bool uclVqif::acceptProbe(const std::string& frame) {
-    if (frame.size() < kShortestReply) {
-        AddLog(ResMessage(link_text::FormatError));
-        return false;
-    }
-    // The key follows "0001" once the control characters are gone.
-    std::string printable;
-    for (char c : frame) {
-        if (c == CR) c = ',';
-        const auto code = static_cast<unsigned char>(c);
-        if (code >= 32 && code <= 127) printable += c;
-    }
-    if (printable.size() < 8 || printable.compare(4, 4, "RC,R") != 0) return false;
-    if (frame.find(kModelName) == std::string::npos) return false;
-    if (linkMode_ != link_mode::Connected) {
-        connectByProbe();
-        AddLog(ResMessage(link_text::ConnectFinished));
-    }
-    return true;
+void uclVqif::raiseDensty(std::array<float, 5>& readings) {
+    events_.Densty(readings);
 }
 
 }  // namespace vq

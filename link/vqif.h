@@ -7,24 +7,31 @@
 // Single-threaded: port events and timer ticks run inside EventHost::pumpOnce(), also inside a
 // WaitFor, so DataSend may be entered from a receive event or a tick while an operation waits.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "link/dump_listing.h"
 #include "link/event_host.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
 #include "link/port.h"
 #include "link/serial_log.h"
+#include "protocol/decoder_host.h"
 
 namespace vq {
 
 class clsInstrument;
+class ReplyDecoder;
 struct SettingsWriteResult;
 
-class uclVqif {
+// The link is the decoder's host: every reply is decoded into the bound model (Instrument) and
+// the decoder reports probe answers, calibration results and dump lines back through it.
+class uclVqif : private DecoderHost {
   public:
     using Millis = EventHost::Millis;
     // Decides on one reply frame: true = accepted. It may rewrite the frame.
@@ -49,7 +56,7 @@ class uclVqif {
     // when SerialComm is false and a socket is present. The link timer starts at once.
     uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
             std::string workDir = {});
-    ~uclVqif();
+    ~uclVqif() override;
     uclVqif(const uclVqif&) = delete;
     uclVqif& operator=(const uclVqif&) = delete;
 
@@ -69,7 +76,7 @@ class uclVqif {
     void setCancel(bool cancel) { cancel_ = cancel; }
     std::int32_t Status() const { return status_; }
     void setStatus(std::int32_t status) { status_ = status; }
-    bool Connected() const { return linkMode_ == link_mode::Connected; }
+    bool Connected() const override { return linkMode_ == link_mode::Connected; }
     const std::string& BinDumpPath() const { return binDumpPath_; }
     void setBinDumpPath(std::string path) { binDumpPath_ = std::move(path); }
     std::int32_t LinkMode() const { return linkMode_; }
@@ -99,7 +106,7 @@ class uclVqif {
     std::int32_t ProbeTicks() const { return probeTicks_; }
     std::int16_t IrdaPollCountdown() const { return pollCountdown_; }
     std::int16_t FaultCount() const { return faultCount_; }
-    const std::string& LastFrame() const { return lastFrame_; }
+    const std::string& LastFrame() const override { return lastFrame_; }
     const std::string& LastReply() const { return lastReply_; }
     std::string_view ReceiveBuffer() const;
 
@@ -115,7 +122,7 @@ class uclVqif {
     // Ends the transaction from the host's side; always false.
     bool DisConnect();
     // One line in the communication log.
-    void AddLog(const std::string& text);
+    void AddLog(const std::string& text) override;
     // The wait every operation is built on: Status := waitingStatus, the payload goes out as a
     // new command (EOT), and the event loop runs until Status moves. True when it became Done.
     // `eachTurn` runs before every turn of the loop (an operation forwards progress texts there).
@@ -127,13 +134,14 @@ class uclVqif {
     void PumpWhile(const std::function<bool()>& keepWaiting);
 
     // ---- for the reply decoder and the host ----
-    // Replaces the built-in decision (probe replies only); the checksum is verified before it.
+    // Replaces the built-in decision (DecodeReply into the bound model); the checksum is verified
+    // before it. An empty hook restores the decoder.
     void setReplyDecoder(ReplyHook decoder) { decoder_ = std::move(decoder); }
     // Replaces the file SerialLog.log (an empty writer restores it).
     void setLogWriter(LogWriter writer) { logWriter_ = std::move(writer); }
     // The probe was answered: LinkMode := Connected, then OnConnect. The caller writes the
     // connect log line. Only while not Connected.
-    void connectByProbe();
+    void connectByProbe() override;
     LinkEvents& Events() { return events_; }
     EventHost& Host() { return host_; }
 
@@ -145,7 +153,124 @@ class uclVqif {
     // The same, with the run's details (nothing to write, a level list never confirmed).
     SettingsWriteResult WriteSettings(clsInstrument* model);
 
+    // ---- the bound model ----
+    // The model the decoder fills. Operations that take a model bind it and leave it bound
+    // (ReadOne binds the one before again). Null unbinds: only replies that touch no model are
+    // then accepted. A host binds its model before RunDensty, whose readings go into it.
+    clsInstrument* Instrument() const { return instrument_; }
+    void setInstrument(clsInstrument* model) { instrument_ = model; }
+
+    // ---- sequencer (link/read_all.cpp) ----
+    static constexpr int kCommandCount = 323;
+    // The read table: 307 payloads at fixed indices, the others empty (skipped).
+    static const std::array<std::string, kCommandCount>& CommandTable();
+    // Read-all: clears the model, then reads every table entry in order; stops with false at the
+    // first transaction that does not end Done (FailLine may then name the command). False for
+    // a null model, with no traffic.
+    bool GetInstrument(clsInstrument* model);
+    // The identity read: table entries 0 to 4, the model not cleared.
+    bool GetRomNo(clsInstrument* model);
+    // One step of a write chain: nothing while `chain` is false; otherwise the payload is written
+    // (AwaitWrite) and `itemFlag` := true on Done, else `chain` := false.
+    void SendAndWait(bool& chain, std::string_view payload, bool& itemFlag);
+
+    // ---- instrument operations (link/operations.cpp, link/calibration_ops.cpp) ----
+    // Each sends one command and waits; true when the transaction ends Done.
+    bool SetDateTime(double dateTime);  // an OLE date; "HC,W,YYMMDDhhnnss"
+    bool SetCheckData();                // "XH,E,"
+    bool SetPump(bool on);              // "BP,W,1" / "BP,W,0"
+    bool Dw();                          // "DW,W,"
+    bool LpR(clsInstrument* model);     // "LP,R," into the model (bound)
+    bool Lp(clsInstrument* model);      // "LP,W," + the model's HcMode
+    // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
+    // (GetGasInfo) or AutoCalib -101 (GetAutoCalDensty).
+    bool GetGasInfo(clsInstrument* model);
+    bool GetAutoCalDensty(clsInstrument* model);
+    // "SO,R," into the model (bound), progress texts raised as InterMessage.
+    bool GetLatestHistory(clsInstrument* model);
+    // The command, then its confirmation polled every 5 s until the instrument acknowledges it.
+    // A poll that does not end Done, Cancel, or kConfirmPollLimit polls without the
+    // acknowledgement end it with false.
+    bool BodyDataClear();      // "XC,W," then "XC,C,"
+    bool PowerDataClear();     // "XY,W," then "XY,C,"
+    bool DefaultInstrument();  // "UX,W," then "UX,C," (polled as reads)
+    // "RO,W,", the port closed, 5 s later opened again (Offline, Ready). Always true: the port is
+    // reopened whatever the instrument said. PowerOffAcked() tells whether it acknowledged.
+    bool BodyPowerOff();
+    bool PowerOffAcked() const { return powerOffAcked_; }
+    // "SZ,W," + channels, then "SZ,C," every second until the five results arrive (at most
+    // kZeroPollLimit polls); ZeroStatus reads them.
+    bool ZeroCal(const std::string& channels);
+    bool SpanCal(const std::string& channels);  // "S2,W," + channels; SpanStatus reads the result
+    bool zCal(const std::string& channels);     // "SN,W," + channels; true when a result came
+    // True when the result holds five characters and channel's (0..4) is "0".
+    bool ZeroStatus(int channel) const;
+    bool SpanStatus(int channel) const;
+    // The current-reading poll: "DN,R," every second while on. Turning it off waits for a poll in
+    // flight.
+    bool RunDensty() const { return denstyTimerId_ != 0; }
+    void setRunDensty(bool on);
+
+    static constexpr int kConfirmPollLimit = 120;  // 10 minutes of 5 s polls
+    static constexpr int kZeroPollLimit = 600;     // 10 minutes of 1 s polls
+    static constexpr Millis kConfirmPollPause{5000};
+    static constexpr Millis kZeroPollPause{1000};
+    static constexpr Millis kPowerOffPause{5000};
+    static constexpr Millis kDenstyInterval{1000};
+
+    // What the decoder left for the operations.
+    bool ConfirmAcked() const { return confirmAcked_; }
+    const std::string& ZeroCalResult() const { return zeroCalResult_; }
+    const std::string& SpanCalResult() const { return spanCalResult_; }
+    const std::string& O2CalResult() const { return o2CalResult_; }
+
+    // ---- memory dumps (link/memory_dump.cpp) ----
+    static constexpr std::int32_t kBinBlockLength = 512;
+    static constexpr std::int32_t kImageSize = 524288;
+    static constexpr std::int16_t kLastImageBlock = kImageSize / kBinBlockLength - 1;
+    // The flash image, blocks sb..eb (0..1023) of 512 raw bytes each, written at their place in
+    // the image file. The file is filled with 0xFF first when missing or when the whole range is
+    // asked for; otherwise it is never truncated. False at the first block that fails or times
+    // out (BinaryRetry then set); blocks already written stay.
+    bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb);
+    // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
+    bool GetRomDump2(const std::string& fileName);
+    // A listing that runs beyond this many lines is stopped (an answer that never ends).
+    static constexpr std::int32_t kMaxDumpLines = 65536;
+    // The listing line buffer the decoder fills.
+    const std::array<std::string, kDumpGroupLines>& DumpLines() const { return dumpLines_; }
+    const std::array<std::uint32_t, kDumpGroupLines>& DumpLineAddress() const {
+        return dumpLineAddress_;
+    }
+    int DumpLineCount() const { return dumpLineCount_; }
+
   private:
+    // ---- DecoderHost ----
+    void raiseDensty(std::array<float, 5>& readings) override;
+    void setZeroCalResult(const std::string& result) override { zeroCalResult_ = result; }
+    void setSpanCalResult(const std::string& result) override { spanCalResult_ = result; }
+    void setConfirmAcked(bool acked) override { confirmAcked_ = acked; }
+    void setO2CalResult(const std::string& result) override { o2CalResult_ = result; }
+    void addDumpLine(const std::string& line, std::uint32_t address) override;
+    double localDateTime() const override { return host_.localDateTime(); }
+
+    // sequencer and operations
+    // The wait pattern with the bound model's progress texts forwarded (InterMessage when
+    // `history`, else InstMessage) and cleared.
+    bool waitForReply(std::int32_t waitingStatus, std::string_view payload, bool history = false);
+    bool ReadOne(std::string_view payload, clsInstrument* model);
+    bool readTable(clsInstrument* model, int lastIndex);
+    // Runs the event loop for `pause` of the host's clock; false when Cancel was set meanwhile.
+    bool pauseFor(Millis pause);
+    bool clearWithConfirm(std::string_view command, std::string_view confirm,
+                          std::int32_t pollStatus);
+    void onDenstyTick();
+
+    // dumps
+    bool getBinBlock(std::int16_t block, Millis started);
+    void FlushDumpLines();
+    void resetDumpLines();
+
     Port* activePort() const;
     bool socketActive() const { return !serialComm_ && socket_ != nullptr; }
     std::string now() const;
@@ -174,7 +299,6 @@ class uclVqif {
     void rejectFrame();
     void resendOrCount();
     bool AcceptReply(std::string& frame);
-    bool acceptProbe(const std::string& frame);
 
     EventHost& host_;
     LinkEvents& events_;
@@ -183,7 +307,10 @@ class uclVqif {
     SerialLog log_;
     LogWriter logWriter_;
     ReplyHook decoder_;
+    std::unique_ptr<ReplyDecoder> replyDecoder_;
+    clsInstrument* instrument_ = nullptr;
     EventHost::TimerId timerId_ = 0;
+    EventHost::TimerId denstyTimerId_ = 0;
 
     bool serialComm_ = false;
     std::int16_t retry_ = 0;
@@ -214,6 +341,18 @@ class uclVqif {
     std::int32_t binWritten_ = 0;
     std::int32_t binExpected_ = 0;
     std::int32_t binReceived_ = 0;
+
+    bool confirmAcked_ = false;
+    std::string zeroCalResult_;
+    std::string spanCalResult_;
+    std::string o2CalResult_;
+    bool powerOffAcked_ = false;
+
+    std::array<std::string, kDumpGroupLines> dumpLines_{};
+    std::array<std::uint32_t, kDumpGroupLines> dumpLineAddress_{};
+    int dumpLineCount_ = 0;
+    std::int32_t dumpLinesTotal_ = 0;
+    DumpListing listing_;
 };
 
 }  // namespace vq

@@ -1,0 +1,114 @@
+// The sequencer: the read table, the read-all, the identity read, the single read and the
+// write step of a settings chain, all over one wait that forwards the model's progress texts.
+
+#include <cstdio>
+
+#include "link/vqif.h"
+#include "model/instrument.h"
+
+namespace vq {
+
+namespace {
+
+// The fixed reads and where they sit in the table; the gaps are empty entries.
+struct FixedRead {
+    int index;
+    const char* payload;
+};
+constexpr FixedRead kFixedReads[] = {
+    {0, "VP,R,"},  {1, "XZ,R,"},  {2, "XS,R,****"}, {3, "IN,R,"},  {4, "HN,R,"},  {5, "HC,R,"},
+    {7, "AP,R,"},  {8, "XP,R,"},  {10, "SD,R,"},    {11, "SM,R,"}, {12, "SC,R,"}, {15, "XB,R,"},
+    {16, "XW,R,"}, {17, "XT,R,"}, {19, "HF,R,"},    {20, "GJ,R,"}, {21, "A1,R,"}, {22, "A2,R,"},
+    {23, "AS,R,"}, {24, "AW,R,"}, {25, "HA,R,"},    {26, "VS,R,"}, {28, "SA,R,"}, {30, "AT,R,"},
+    {37, "UJ,R,"}, {39, "SJ,R,"}, {40, "SG,R,"},    {42, "LP,R,"}, {43, "CP,R,"}, {44, "AM,R,"},
+    {45, "UQ,R,"}, {46, "BU,R,"}, {47, "WB,R,"},    {48, "AF,R,"}, {49, "BS,R,"}, {50, "LS,R,"}};
+constexpr int kFirstLibrary = 51;  // LI,R,01 .. LI,R,0F
+constexpr int kLibraryTables = 15;
+constexpr int kFirstStation = 66;  // XS,R,0000 .. XS,R,00FF
+constexpr int kStations = 256;
+constexpr int kLastIdentityIndex = 4;
+constexpr int kLastReadIndex = 321;
+
+std::string hexPayload(const char* prefix, int number, int digits) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%0*X", prefix, digits, static_cast<unsigned>(number));
+    return text;
+}
+
+std::array<std::string, uclVqif::kCommandCount> buildCommandTable() {
+    std::array<std::string, uclVqif::kCommandCount> table{};
+    for (const FixedRead& read : kFixedReads)
+        table[static_cast<std::size_t>(read.index)] = read.payload;
+    for (int n = 1; n <= kLibraryTables; ++n) {
+        table[static_cast<std::size_t>(kFirstLibrary + n - 1)] = hexPayload("LI,R,", n, 2);
+    }
+    for (int n = 0; n < kStations; ++n) {
+        table[static_cast<std::size_t>(kFirstStation + n)] = hexPayload("XS,R,", n, 4);
+    }
+    return table;
+}
+
+}  // namespace
+
+const std::array<std::string, uclVqif::kCommandCount>& uclVqif::CommandTable() {
+    static const std::array<std::string, kCommandCount> table = buildCommandTable();
+    return table;
+}
+
+bool uclVqif::waitForReply(std::int32_t waitingStatus, std::string_view payload, bool history) {
+    return WaitFor(waitingStatus, payload, [this, history] {
+        if (instrument_ == nullptr || instrument_->MessageString().empty()) return;
+        std::string text = instrument_->MessageString();
+        instrument_->setMessageString({});
+        if (history) {
+            events_.InterMessage(text);
+        } else {
+            events_.InstMessage(text);
+        }
+    });
+}
+
+bool uclVqif::readTable(clsInstrument* model, int lastIndex) {
+    cancel_ = false;
+    instrument_ = model;
+    model->setFailLine({});
+    const auto& table = CommandTable();
+    for (int i = 0; i <= lastIndex; ++i) {
+        const std::string& payload = table[static_cast<std::size_t>(i)];
+        if (payload.empty()) continue;
+        if (!waitForReply(link_status::AwaitRead, payload)) return false;
+    }
+    return true;
+}
+
+bool uclVqif::GetInstrument(clsInstrument* model) {
+    if (model == nullptr) return false;
+    model->ClearDatas();
+    return readTable(model, kLastReadIndex);
+}
+
+bool uclVqif::GetRomNo(clsInstrument* model) {
+    if (model == nullptr) return false;
+    return readTable(model, kLastIdentityIndex);
+}
+
+bool uclVqif::ReadOne(std::string_view payload, clsInstrument* model) {
+    clsInstrument* const bound = instrument_;
+    cancel_ = false;
+    instrument_ = model;
+    model->setFailLine({});
+    const bool done = waitForReply(link_status::AwaitRead, payload);
+    instrument_ = bound;
+    return done;
+}
+
+void uclVqif::SendAndWait(bool& chain, std::string_view payload, bool& itemFlag) {
+    if (!chain) return;
+    if (waitForReply(link_status::AwaitWrite, payload)) {
+        itemFlag = true;
+    } else {
+        chain = false;
+    }
+}
+
+}  // namespace vq
