@@ -1,0 +1,291 @@
+// The sequencer against the virtual instrument: the read table, the read-all and the identity
+// read with the real decoder, a rejected clock stopping the read-all, progress texts, the
+// single read rebinding the model it found, and the write step of a settings chain.
+
+#include <gtest/gtest.h>
+
+#include "model/ole_date.h"
+#include "model/value_codecs.h"
+#include "protocol/frame.h"
+#include "tests/link/sim_link.h"
+
+namespace vq::test {
+namespace {
+
+// The read-all as the instrument should see it, written out independently of the table.
+std::vector<std::string> expectedReadAll() {
+    std::vector<std::string> payloads = {
+        "VP,R,", "XZ,R,", "XS,R,****", "IN,R,", "HN,R,", "HC,R,", "AP,R,", "XP,R,", "SD,R,",
+        "SM,R,", "SC,R,", "XB,R,",     "XW,R,", "XT,R,", "HF,R,", "GJ,R,", "A1,R,", "A2,R,",
+        "AS,R,", "AW,R,", "HA,R,",     "VS,R,", "SA,R,", "AT,R,", "UJ,R,", "SJ,R,", "SG,R,",
+        "LP,R,", "CP,R,", "AM,R,",     "UQ,R,", "BU,R,", "WB,R,", "AF,R,", "BS,R,", "LS,R,"};
+    const char* hex = "0123456789ABCDEF";
+    for (int n = 1; n <= 15; ++n) payloads.push_back(std::string("LI,R,0") + hex[n]);
+    for (int n = 0; n < 256; ++n) {
+        payloads.push_back(std::string("XS,R,00") + hex[n / 16] + hex[n % 16]);
+    }
+    return payloads;
+}
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+// The names of the change flags left set.
+std::vector<std::string> setChangeFlags(const clsInstrument& m) {
+    std::vector<std::pair<const char*, bool>> flags = {
+        {"HCMode", m.Change_HCMode},
+        {"AlarmMode", m.Change_AlarmMode},
+        {"Interval", m.Change_Interval},
+        {"DispCalLimit", m.Change_DispCalLimit},
+        {"CalLimit", m.Change_CalLimit},
+        {"CalCheck", m.Change_CalCheck},
+        {"Confirmation", m.Change_Confirmation},
+        {"LogOverWrite", m.Change_LogOverWrite},
+        {"LcdBackLight", m.Change_LcdBackLight},
+        {"autoBackLight", m.Change_autoBackLight},
+        {"AlarmOnOff", m.Change_AlarmOnOff},
+        {"StelTwaOnOff", m.Change_StelTwaOnOff},
+        {"BumpTime", m.Change_BumpTime},
+        {"BumpThreshold", m.Change_BumpThreshold},
+        {"BumpFailAfter", m.Change_BumpFailAfter},
+        {"BumpFailCalTime", m.Change_BumpFailCalTime},
+        {"LcBhMode", m.Change_LcBhMode},
+        {"BhTime", m.Change_BhTime},
+        {"LcBuzzer", m.Change_LcBuzzer},
+        {"AlarmO2", m.Change_AlarmO2},
+        {"AutoZero", m.Change_AutoZero},
+        {"DemandZero", m.Change_DemandZero},
+        {"UseUserPassword", m.Change_UseUserPassword},
+        {"UserPassword2", m.Change_UserPassword2},
+        {"SpecType", m.Change_SpecType},
+        {"SpecNo", m.Change_SpecNo},
+        {"FlowLevel", m.Change_FlowLevel},
+        {"pressOffset", m.Change_pressOffset},
+        {"UserID", m.Change_UserID},
+        {"StationID", m.Change_StationID},
+        {"SerialNo", m.Change_SerialNo},
+        {"DummySerial", m.Change_DummySerial}};
+    std::vector<std::string> set;
+    for (const auto& [name, flag] : flags) {
+        if (flag) set.emplace_back(name);
+    }
+    auto addArray = [&](const std::string& name, const auto& array) {
+        for (std::size_t i = 0; i < array.size(); ++i) {
+            if (array[i]) set.push_back(name + "[" + std::to_string(i) + "]");
+        }
+    };
+    addArray("StationList", m.Change_StationList);
+    addArray("GasEnable", m.Change_GasEnable);
+    addArray("GasPoint", m.Change_GasPoint);
+    addArray("Warn", m.Change_Warn);
+    addArray("Alarm", m.Change_Alarm);
+    addArray("Stel", m.Change_Stel);
+    addArray("Twa", m.Change_Twa);
+    addArray("AutoCal", m.Change_AutoCal);
+    addArray("Ratio", m.Change_Ratio);
+    addArray("Zero", m.Change_Zero);
+    addArray("OverScale", m.Change_OverScale);
+    addArray("LSData", m.Change_LSData);
+    return set;
+}
+
+TEST(CommandTable, HoldsTheReadsAtTheirIndicesAndTheGapsEmpty) {
+    const auto& table = uclVqif::CommandTable();
+    ASSERT_EQ(table.size(), 323u);
+    std::vector<std::string> filled;
+    std::vector<int> empty;
+    for (int i = 0; i < 323; ++i) {
+        if (table[static_cast<std::size_t>(i)].empty()) {
+            empty.push_back(i);
+        } else {
+            filled.push_back(table[static_cast<std::size_t>(i)]);
+        }
+    }
+    EXPECT_EQ(filled, expectedReadAll());
+    EXPECT_EQ(empty,
+              (std::vector<int>{6, 9, 13, 14, 18, 27, 29, 31, 32, 33, 34, 35, 36, 38, 41, 322}));
+    EXPECT_EQ(table[50], "LS,R,");
+    EXPECT_EQ(table[51], "LI,R,01");
+    EXPECT_EQ(table[66], "XS,R,0000");
+    EXPECT_EQ(table[321], "XS,R,00FF");
+}
+
+TEST(ReadAll, SendsTheTableInOrderAndLeavesTheModelAsTheInstrumentIs) {
+    SimLink s;
+    ASSERT_TRUE(s.connect());
+    const auto linesBefore = s.logLines().size();
+    s.model.SetChangeFlags(true, true);  // an edit pending before the read: the read replaces it
+    s.model.setFailLine("XS,R");
+
+    ASSERT_TRUE(s.link.GetInstrument(&s.model));
+    EXPECT_EQ(s.port.payloads(), expectedReadAll());
+    EXPECT_EQ(s.link.Instrument(), &s.model);
+    EXPECT_EQ(s.link.Status(), link_status::Done);
+    EXPECT_EQ(s.model.FailLine(), "");
+    EXPECT_EQ(setChangeFlags(s.model), std::vector<std::string>{});
+
+    const sim::SimState& state = s.instrument.state();
+    const clsInstrument& m = s.model;
+    EXPECT_EQ(m.RomNumber(), state.romNumber);
+    // The identity texts travel padded to their fields.
+    EXPECT_EQ(m.SerialNo(), trimmed(state.serialNo));
+    EXPECT_EQ(m.UserID(), trimmed(state.userId));
+    EXPECT_EQ(m.StationID(), trimmed(state.stationId));
+    for (int n = 0; n < sim::kStationCount; ++n) EXPECT_EQ(m.StationList(n), state.stations[n]);
+    for (int g = 0; g < sim::kGasCount; ++g) {
+        EXPECT_FLOAT_EQ(m.GasFullScale(g), state.gases[g].fullScale);
+        EXPECT_FLOAT_EQ(m.Alarm(g), state.gases[g].alarm);
+        EXPECT_FLOAT_EQ(m.AutoCalib(g), state.gases[g].autoCal);
+    }
+    for (int i = 1; i < sim::kLibraryCount; ++i) {
+        EXPECT_EQ(m.LI_Ratio(i), state.library[i].ratio);
+    }
+    // The instrument clock is the host's: the virtual local clock.
+    EXPECT_EQ(GeneralDate(m.SysDate()).substr(0, 10),
+              GeneralDate(s.host.localDateTime()).substr(0, 10));
+    // Every frame sent and received went to the log.
+    const auto lines = s.logLines();
+    EXPECT_EQ(std::count_if(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore), lines.end(),
+                            [](const std::string& l) { return l.starts_with("R : "); }),
+              307);
+}
+
+TEST(ReadAll, AnImpossibleClockStopsTheReadAllBeforeTheNextCommand) {
+    SimLink s;
+    ASSERT_TRUE(s.connect(3, 2));
+    s.port.rewrite = [](std::string bytes) {
+        if (bytes.find("HC,R") == std::string::npos) return bytes;
+        return BuildFrame("HC,R,261307080000", EOT);  // month 13
+    };
+    EXPECT_FALSE(s.link.GetInstrument(&s.model));
+    auto payloads = s.port.payloads();
+    ASSERT_EQ(payloads.size(), 5u + 4u);  // five reads, then the clock sent once and resent 3 times
+    const auto all = expectedReadAll();
+    EXPECT_EQ(std::vector<std::string>(payloads.begin(), payloads.begin() + 5),
+              std::vector<std::string>(all.begin(), all.begin() + 5));
+    for (std::size_t i = 5; i < payloads.size(); ++i) EXPECT_EQ(payloads[i], "HC,R,");
+    EXPECT_EQ(s.model.FailLine(), "HC,R");
+    EXPECT_EQ(s.link.Status(), link_status::Failed);
+    const auto lines = s.logLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "<<< improper date at HC >>> 261307080000"),
+              lines.end());
+}
+
+TEST(ReadAll, IdentityReadSendsFiveFramesAndKeepsTheRestOfTheModel) {
+    SimLink s;
+    ASSERT_TRUE(s.connect());
+    s.model.setIntervals(17);
+    ASSERT_TRUE(s.link.GetRomNo(&s.model));
+    EXPECT_EQ(s.port.payloads(),
+              (std::vector<std::string>{"VP,R,", "XZ,R,", "XS,R,****", "IN,R,", "HN,R,"}));
+    EXPECT_EQ(s.model.Intervals(), 17);  // not cleared
+    EXPECT_EQ(s.model.SerialNo(), trimmed(s.instrument.state().serialNo));
+}
+
+TEST(ReadAll, WithoutAModelNothingIsSent) {
+    SimLink s;
+    ASSERT_TRUE(s.connect());
+    EXPECT_FALSE(s.link.GetInstrument(nullptr));
+    EXPECT_FALSE(s.link.GetRomNo(nullptr));
+    EXPECT_FALSE(s.link.GetGasInfo(nullptr));
+    EXPECT_FALSE(s.link.LpR(nullptr));
+    EXPECT_TRUE(s.port.frames.empty());
+}
+
+// A host that cancels once the read-all is under way.
+class CancellingEvents : public RecordingEvents {
+  public:
+    uclVqif* link = nullptr;
+    int cancelAfter = 0;
+    void StsTransmit() override {
+        if (++transmits == cancelAfter && link) link->setCancel(true);
+    }
+};
+
+TEST(ReadAll, CancelEndsTheReadAllWithFalse) {
+    VirtualHost host;
+    sim::SimInstrument instrument(host, sim::DefaultSimState());
+    TappedPort port{instrument};
+    CancellingEvents events;
+    TempDir dir;
+    uclVqif link{host, events, &port, nullptr, dir.path()};
+    link.setRetry(3);
+    link.setTimeout(2);
+    link.setPortOpen(true);
+    ASSERT_TRUE(host.pumpUntil([&] { return link.Connected(); }, EventHost::Millis{10000}));
+    port.frames.clear();
+    events.link = &link;
+    events.cancelAfter = events.transmits + 20;  // ten frames out and ten replies in
+    clsInstrument model;
+    EXPECT_FALSE(link.GetInstrument(&model));
+    EXPECT_LT(port.frames.size(), 15u);
+    EXPECT_EQ(link.Status(), link_status::Cancelled);
+}
+
+TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
+    LinkHarness h;
+    h.connect();
+    // A block (ETB) of the answer carries a progress text; the wait runs a turn before the end.
+    h.link.setReplyDecoder([&](std::string& frame) {
+        if (frame.back() == ETB) h.link.Instrument()->setMessageString("Reading");
+        return true;
+    });
+    const std::vector<PortScript::Chunk> answer = {{EventHost::Millis{5}, Reply("SO,R,1", ETB)},
+                                                   {EventHost::Millis{20}, Reply("SO,R,2")}};
+    h.script.answerChunks("SO,R,", answer);
+    h.script.answerChunks("GJ,R,", answer);
+
+    clsInstrument model;
+    ASSERT_TRUE(h.link.GetLatestHistory(&model));
+    EXPECT_EQ(h.events.raised, std::vector<std::string>{"InterMessage Reading"});
+    EXPECT_EQ(model.MessageString(), "");
+
+    h.events.raised.clear();
+    clsInstrument gasModel;
+    ASSERT_TRUE(h.link.GetGasInfo(&gasModel));
+    EXPECT_EQ(h.events.raised, std::vector<std::string>{"InstMessage Reading"});
+    EXPECT_EQ(gasModel.MessageString(), "");
+    // The single read binds the model it found again.
+    EXPECT_EQ(h.link.Instrument(), &model);
+}
+
+TEST(ReadAll, AFailedGasReadBlanksTheChannels) {
+    SimLink s;
+    ASSERT_TRUE(s.connect(1, 1));
+    ASSERT_TRUE(s.link.GetGasInfo(&s.model));
+    EXPECT_EQ(s.model.GasName(3), "CO");
+    s.port.rewrite = [](std::string) { return std::string(); };  // the instrument goes quiet
+    EXPECT_FALSE(s.link.GetGasInfo(&s.model));
+    EXPECT_EQ(s.link.Status(), link_status::Stopped);
+    clsInstrument blank;
+    DecodeGasRecord(std::string(25, '*'), blank, 0);
+    for (int g = 0; g < 5; ++g) EXPECT_EQ(s.model.GasName(g), blank.GasName(0));
+    EXPECT_FALSE(s.link.GetAutoCalDensty(&s.model));
+    for (int g = 0; g < 5; ++g) EXPECT_FLOAT_EQ(s.model.AutoCalib(g), -101.0f);
+}
+
+TEST(ReadAll, SendAndWaitSkipsABrokenChainAndMarksWhatWasWritten) {
+    LinkHarness h;
+    h.connect(3, 1);
+    h.link.setRetry(0);
+    h.link.setReplyDecoder(
+        [](std::string& frame) { return frame.find("GOOD") != std::string::npos; });
+    h.script.answer("UD,W,1", Reply("UD,W,GOOD"));
+    h.script.answer("UD,W,2", Reply("UD,W,BAD"));
+
+    bool chain = true;
+    bool first = false, second = false, third = false;
+    h.link.SendAndWait(chain, "UD,W,1", first);
+    h.link.SendAndWait(chain, "UD,W,2", second);
+    h.link.SendAndWait(chain, "UD,W,1", third);
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(second);
+    EXPECT_FALSE(third);
+    EXPECT_FALSE(chain);
+    EXPECT_EQ(h.sent(), (std::vector<std::string>{"UD,W,1", "UD,W,2"}));
+}
+
+}  // namespace
+}  // namespace vq::test
