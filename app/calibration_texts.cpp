@@ -1,0 +1,171 @@
+#include "app/calibration_texts.h"
+
+#include <cstdio>
+
+#include "app/messages.h"
+#include "app/update_validation.h"
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/ole_date.h"
+#include "model/text_rules.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+namespace {
+
+constexpr std::size_t kLevelWidth = 5;
+constexpr int kOxygenChannel = 1;  // the N2 step is sent the oxygen reading
+constexpr int kRangeChannel = 4;   // the second combustible channel the N2 step adjusts
+constexpr const char* kInstrumentModel = "VQ-5100";
+
+std::string rightAligned(std::string text, std::size_t width) {
+    if (text.size() < width) text.insert(0, width - text.size(), ' ');
+    return text;
+}
+
+std::string gasName(const clsInstrument& cal, int channel) {
+    return cal.GasName(channel);
+}
+
+std::string failedLine(const clsInstrument& cal, int channel, float reading) {
+    return ResMessage(5336, {gasName(cal, channel), ChannelValueText(cal, channel, reading)});
+}
+
+std::string passedLine(const clsInstrument& cal, int channel) {
+    return gasName(cal, channel) + "  " + ResMessage(5354);
+}
+
+}  // namespace
+
+std::string ZeroChannelText() {
+    return std::string(kCalChannels, '1');
+}
+
+std::string SpanChannelText(const clsInstrument& cal, const ChannelFlags& selection) {
+    std::string text;
+    for (bool selected : selection) text += selected ? '1' : '0';
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        text += ',';
+        text += selection[static_cast<std::size_t>(ch)]
+                    ? LevelText5(cal.AutoCalib(ch), cal.GasPoint(ch))
+                    : std::string(kLevelWidth, '*');
+    }
+    return text;
+}
+
+std::string N2ChannelText(const clsInstrument& cal, const ChannelReadings& readings) {
+    return rightAligned(
+        ChannelValueText(cal, kOxygenChannel, readings[static_cast<std::size_t>(kOxygenChannel)]),
+        kLevelWidth);
+}
+
+bool CalibrationUsable(const clsInstrument& cal, int channel) {
+    return cal.GasEnabled(channel) && cal.AutoCalib(channel) >= 0;
+}
+
+ChannelFlags ListedChannels(const ChannelFlags& usable, const ChannelFlags& selection,
+                            bool zeroRun) {
+    ChannelFlags listed{};
+    for (std::size_t ch = 0; ch < listed.size(); ++ch)
+        listed[ch] = selection[ch] || (zeroRun && usable[ch]);
+    return listed;
+}
+
+AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& limits, int channel,
+                                std::string_view text) {
+    if (TrimText(text).empty()) return {AutoCalEdit::Cleared, levelNoValue};
+    if (const auto number = ParseSingle(text)) {
+        const float typed = *number;
+        const float fullScale = cal.GasFullScale(channel);
+        if (typed < 0 || typed > fullScale) return {};
+        if (!CheckAutoCalValue(limits, channel, typed)) return {};
+        // Without a known resolution there is no step to round to: the value is kept as typed
+        // rather than rounded to nothing.
+        const float step = cal.GasDesit(channel);
+        const float stored = step > 0 ? RoundToStep(typed, step) : typed;
+        if (stored > fullScale || !LevelFits5(stored, cal.GasPoint(channel))) return {};
+        return {AutoCalEdit::Stored, stored};
+    }
+    if (text.find("--") != std::string_view::npos) return {AutoCalEdit::Stored, 0.0f};
+    return {};
+}
+
+std::string ChannelValueText(const clsInstrument& cal, int channel, float value) {
+    return ValueText(value, cal.GasPoint(channel), false, 1.0);
+}
+
+std::string CalibResultText(const clsInstrument& cal, const ChannelFlags& listed,
+                            const ChannelFlags& results, const ChannelFlags& usable,
+                            const ChannelReadings& readings) {
+    std::string text;
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        const auto i = static_cast<std::size_t>(ch);
+        if (!listed[i]) continue;
+        text += results[i] ? passedLine(cal, ch)
+                           : failedLine(cal, ch, usable[i] ? readings[i] : levelNoValue);
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string N2ResultText(const clsInstrument& cal, bool passed, bool usable,
+                         const ChannelReadings& readings) {
+    const float reading = usable ? readings[static_cast<std::size_t>(kRangeChannel)] : levelNoValue;
+    return (passed ? passedLine(cal, kRangeChannel) : failedLine(cal, kRangeChannel, reading)) +
+           "\r\n";
+}
+
+CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstrument& cal,
+                                const clsInstrument& history, const ChannelFlags& listed,
+                                const ChannelFlags& results, bool zeroRun, double date) {
+    CalReportContent report;
+    report.title = ResMessage(9203);                     // "Calibration Report"
+    report.runKind = ResMessage(zeroRun ? 9204 : 9205);  // "Zero/Span calibration"
+    report.identity = {
+        {ResMessage(9214), kInstrumentModel},
+        {ResMessage(5601), std::to_string(instrument.RomNumber())},
+        {ResMessage(5608), instrument.SerialNo()},
+        {ResMessage(5609), instrument.StationID()},
+        {ResMessage(5610), instrument.UserID()},
+        {ResMessage(9206), GeneralDate(date)},
+    };
+    report.headings = {ResMessage(5648), ResMessage(9207), ResMessage(9208), ResMessage(9209),
+                       ResMessage(9210)};
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        const auto i = static_cast<std::size_t>(ch);
+        if (!listed[i]) continue;
+        CalReportRow row;
+        row.gas =
+            GasTitle(cal.GasName(ch), cal.GasUnit(ch), cal.GasFullScale(ch), cal.GasPoint(ch));
+        row.concentration = ChannelValueText(cal, ch, zeroRun ? 0.0f : cal.AutoCalib(ch));
+        row.before = ChannelValueText(cal, ch, history.CalibBefore(ch));
+        row.after = ChannelValueText(cal, ch, history.CalibAfter(ch));
+        row.passed = results[i];
+        row.result = ResMessage(row.passed ? 5354 : 9211);
+        report.rows.push_back(std::move(row));
+    }
+    return report;
+}
+
+std::string CalReportFileName(const clsInstrument& instrument, double date) {
+    std::string serial = TrimText(instrument.SerialNo());
+    for (char& c : serial) {
+        const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                           (c >= 'a' && c <= 'z') || c == '-' || c == '.';
+        if (!plain) c = '_';
+    }
+    std::string stamp;
+    if (const auto parts = OleDateToParts(date)) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%04d%02d%02d_%02d%02d%02d", parts->year, parts->month,
+                      parts->day, parts->hour, parts->minute, parts->second);
+        stamp = buffer;
+    }
+    std::string name = "Calibration";
+    if (!serial.empty()) name += "_" + serial;
+    if (!stamp.empty()) name += "_" + stamp;
+    return name + ".pdf";
+}
+
+}  // namespace vq
