@@ -6,7 +6,7 @@ namespace vq::cli {
 
 const std::vector<CommandSpec>& commandTable() {
     static const std::vector<CommandSpec> table{
-        {"probe", "connect and print the instrument's model reply", &runProbe},
+        {"probe", "connect, read the identity; print model, ROM number, serial number", &runProbe},
     };
     return table;
 }

@@ -1,4 +1,5 @@
-// probe: connect with the "RC,R," probe and print what the instrument says it is.
+// probe: connect with the "RC,R," probe, then the identity read; print what the instrument says
+// it is.
 #include <string>
 
 #include "cli/command_table.h"
@@ -6,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "model/instrument.h"
 #include "protocol/frame.h"
 
 namespace vq::cli {
@@ -36,9 +38,23 @@ int runProbe(CommandContext& context) {
     if (const int status = context.session.connect(context.out); status != kExitSuccess) {
         return status;
     }
-    const std::string model = probeReplyText(context.session.link().LastReply());
-    context.out.field("port", "Port", QString::fromStdString(context.session.portDescription()));
-    context.out.field("model", "Model", QString::fromStdString(model));
+    uclVqif& link = context.session.link();
+    Output& out = context.out;
+    const std::string model = probeReplyText(link.LastReply());
+    out.field("port", "Port", QString::fromStdString(context.session.portDescription()));
+    out.field("model", "Model", QString::fromStdString(model));
+
+    clsInstrument instrument;
+    if (!link.GetRomNo(&instrument)) {
+        out.error("the identity read failed");
+        return kExitFailed;
+    }
+    out.field("romNumber", "ROM number", static_cast<double>(instrument.RomNumber()));
+    out.field("serialNumber", "Serial number", QString::fromStdString(instrument.SerialNo()));
+    out.field("secondSerialNumber", "Second serial number",
+              QString::fromStdString(instrument.DummySerial()));
+    out.field("userId", "User ID", QString::fromStdString(instrument.UserID()));
+    out.field("stationId", "Station ID", QString::fromStdString(instrument.StationID()));
     return kExitSuccess;
 }
 

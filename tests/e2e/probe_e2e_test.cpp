@@ -76,9 +76,13 @@ TEST_F(ProbeE2E, SerialProbeConnectsPrintsTheModelAndLogsTheFrames) {
                                workDir.path());
     ASSERT_TRUE(r.finished) << r.err.toStdString();
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Model: VQ-5100,Ver1.02"))) << r.out.toStdString();
-    ASSERT_FALSE(far.instrument.payloads().empty());
-    EXPECT_EQ(far.instrument.payloads().front(), "RC,R,");
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Model: VQ-5100,Ver1.02\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("ROM number: 5102\n"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Serial number: SN-0042\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Station ID: STATION-7\n")));
+    // The probe, then the five identity reads in their order.
+    EXPECT_EQ(far.instrument.payloads(),
+              (std::vector<std::string>{"RC,R,", "VP,R,", "XZ,R,", "XS,R,****", "IN,R,", "HN,R,"}));
 
     const QString log = readLog();
     EXPECT_TRUE(log.contains(QStringLiteral("W : [STX]0001RC,R,[ETX]FB[EOT]\r\n")))
@@ -95,6 +99,9 @@ TEST_F(ProbeE2E, SocketProbeConnectsAndPrintsJson) {
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_EQ(json.value("command").toString(), "probe");
     EXPECT_EQ(json.value("model").toString(), "VQ-5100,Ver1.02");
+    EXPECT_EQ(json.value("romNumber").toInt(), 5102);
+    EXPECT_EQ(json.value("serialNumber").toString(), "SN-0042");
+    EXPECT_EQ(json.value("userId").toString(), "BENCH-USER");
     EXPECT_EQ(json.value("exitCode").toInt(-1), 0);
     EXPECT_TRUE(json.value("ok").toBool());
     EXPECT_EQ(json.value("port").toString(), "socket " + far.address());
@@ -140,6 +147,23 @@ TEST_F(ProbeE2E, RefusedSocketAndMissingDeviceEndWithStatusThree) {
     ASSERT_TRUE(r.finished);
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_TRUE(r.err.contains(QStringLiteral("cannot open"))) << r.err.toStdString();
+}
+
+TEST_F(ProbeE2E, IdentityReadLeftUnansweredIsAFailedOperation) {
+    PtyInstrument far(Behaviour::NoIdentity);
+    ASSERT_TRUE(far.pty.ok());
+    const CtlResult r = runCtl({"--port", QString::fromStdString(far.pty.slavePath()), "--retry",
+                                "1", "--timeout", "1", "--json", "probe"},
+                               workDir.path());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1);
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_FALSE(json.value("ok").toBool(true));
+    EXPECT_EQ(json.value("model").toString(), "VQ-5100,Ver1.02");
+    EXPECT_FALSE(json.contains("romNumber"));
+    EXPECT_TRUE(json.value("error").toString().contains("identity")) << r.out.toStdString();
+    // Sent once and resent once (Retry 1), then given up: no further identity read.
+    EXPECT_EQ(far.instrument.payloads(), (std::vector<std::string>{"RC,R,", "VP,R,", "VP,R,"}));
 }
 
 TEST_F(ProbeE2E, FarEndVanishingDuringTheProbeEndsAtOnceWithStatusThree) {

@@ -24,6 +24,7 @@ class SimE2E : public ::testing::Test {
         ASSERT_TRUE(r.finished);
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(QStringLiteral("Model: VQ-5100"))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("ROM number: 5100\n"))) << r.out.toStdString();
         EXPECT_TRUE(readLog().contains(QStringLiteral("W : [STX]0001RC,R,[ETX]FB[EOT]")));
     }
     QTemporaryDir workDir;
@@ -49,6 +50,7 @@ TEST_F(SimE2E, ProbeOnTheBuiltInInstrument) {
     const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
     EXPECT_TRUE(json.value("model").toString().startsWith("VQ-5100")) << r.out.toStdString();
     EXPECT_EQ(json.value("port").toString(), "simulator");
+    EXPECT_EQ(json.value("romNumber").toInt(), 5100);
     EXPECT_TRUE(readLog().contains(QStringLiteral("R : [STX]0001RC,R,")));
 }
 

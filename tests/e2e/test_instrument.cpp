@@ -23,9 +23,18 @@ std::string TestInstrument::feed(const std::string& bytes) {
 }
 
 std::string TestInstrument::answer(const std::string& payload) const {
+    if (behaviour_ == Behaviour::Answers) {
+        // The identity read.
+        if (payload == "VP,R,") return BuildFrame("VP,R,5102", EOT);
+        if (payload == "XZ,R,") return BuildFrame("XZ,R,BENCH-USER", EOT);
+        if (payload == "XS,R,****") return BuildFrame("XS,R,****,STATION-7", EOT);
+        if (payload == "IN,R,") return BuildFrame(std::string("IN,R,") + kSerialNumber, EOT);
+        if (payload == "HN,R,") return BuildFrame("HN,R,SN-0042-B", EOT);
+    }
     if (payload != "RC,R,") return {};
     switch (behaviour_) {
         case Behaviour::Answers:
+        case Behaviour::NoIdentity:
             return BuildFrame(std::string("RC,R,") + kModelReply, EOT);
         case Behaviour::WrongModel:
             return BuildFrame("RC,R,VQ-9999,Ver1.02", EOT);

@@ -11,15 +11,17 @@ namespace vq::test {
 class TestInstrument {
   public:
     enum class Behaviour {
-        Answers,     // replies to "RC,R," with the model name
-        Silent,      // never replies
-        WrongModel,  // replies to "RC,R," without the model name
-        BadChecksum  // replies with the model name but a wrong checksum
+        Answers,      // replies to the probe with the model name and to the identity reads
+        Silent,       // never replies
+        WrongModel,   // replies to "RC,R," without the model name
+        BadChecksum,  // replies with the model name but a wrong checksum
+        NoIdentity    // replies to the probe only
     };
 
     explicit TestInstrument(Behaviour behaviour) : behaviour_(behaviour) {}
 
     static constexpr const char* kModelReply = "VQ-5100,Ver1.02";
+    static constexpr const char* kSerialNumber = "SN-0042";
 
     // Takes bytes from the program; returns the bytes to send back.
     std::string feed(const std::string& bytes);
