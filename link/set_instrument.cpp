@@ -40,6 +40,7 @@ SettingsWriteResult uclVqif::WriteSettings(clsInstrument* model) {
     LinkWriteChannel channel(*this);
     if (model == nullptr) return RefuseSettingsWrite(channel);
     cancel_ = false;
+    instrument_ = model;  // the decoder compares each write's reply with this model
     return RunSettingsWrite(*model, channel);
 }
 

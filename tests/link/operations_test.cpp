@@ -92,6 +92,21 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
     EXPECT_TRUE(s.port.frames.empty());
 }
 
+TEST(Operations, ASettingsWriteIsDecodedIntoTheModelItWrites) {
+    SimLink s;
+    ASSERT_TRUE(s.connect());
+    ASSERT_TRUE(s.link.GetInstrument(&s.model));
+    clsInstrument edit = s.model;
+    edit.setIntervals(30);
+    edit.Change_Interval = true;
+    s.link.setInstrument(nullptr);
+    // The write replies echo the values, compared with the model being written.
+    EXPECT_TRUE(s.link.SetInstrument(&edit));
+    EXPECT_EQ(s.link.Instrument(), &edit);
+    EXPECT_EQ(s.instrument.state().settings.intervals, 30);
+    EXPECT_FALSE(edit.Change_Interval);
+}
+
 TEST(Operations, ClearPollsItsConfirmationEveryFiveSecondsUntilAcknowledged) {
     LinkHarness h;
     h.connect();
