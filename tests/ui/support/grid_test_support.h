@@ -1,0 +1,70 @@
+#pragma once
+// Helpers of the settings grid and write command tests: message boxes answered from a script
+// and recorded, and the in-process virtual instrument behind a real link on the virtual clock.
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/link_events.h"
+#include "link/virtual_host.h"
+#include "link/vqif.h"
+#include "model/instrument.h"
+#include "sim/inproc_port.h"
+#include "sim/sim_instrument.h"
+#include "ui/main/user_asker.h"
+#include "ui/main/write_commands_link.h"
+
+namespace vq::grid_test {
+
+// One message box the code under test showed.
+struct Box {
+    enum Kind { Error, Information, Question } kind;
+    std::string text;
+    std::string title;
+};
+
+// Answers questions from a queue (Yes when it is empty) and records every box.
+class ScriptedAsker : public UserAsker {
+  public:
+    std::vector<Box> boxes;
+    std::deque<bool> answers;
+
+    void error(QWidget*, const std::string& text, const std::string& title) override;
+    void information(QWidget*, const std::string& text, const std::string& title) override;
+    bool question(QWidget*, const std::string& text, const std::string& title) override;
+
+    // Texts of the boxes of one kind, in order.
+    std::vector<std::string> texts(Box::Kind kind) const;
+};
+
+// The virtual instrument on an in-process serial port, a link on the virtual clock decoding
+// into the model it is given, and the write operations the program uses, all real.
+class SimBench {
+  public:
+    SimBench();
+    ~SimBench();
+
+    // Opens the port and waits (on virtual time) until the probe is answered.
+    bool connect();
+    // The read-all into `model`; false at the first payload that fails.
+    bool readAll(clsInstrument& model);
+    // The payloads of the frames the link sent since the last call.
+    std::vector<std::string> takeSent();
+
+    VirtualHost host;
+    sim::SimInstrument instrument;
+    sim::InProcessSerialPort port{instrument};
+    LinkEvents events;
+    uclVqif link;
+    LinkWriteOperations operations{link};
+
+  private:
+    std::vector<std::string> log_;
+};
+
+// An instrument as read from the virtual instrument's factory state (connected, data shown).
+clsInstrument readDefaultInstrument();
+
+}  // namespace vq::grid_test

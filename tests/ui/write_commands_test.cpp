@@ -1,0 +1,309 @@
+// The write commands against the in-process virtual instrument over a real link on the virtual
+// clock: what reaches the instrument after "Update" and "Update ID", what a fresh read finds,
+// that a refusal or a No sends nothing, and that a failed write is reported as failed.
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/app_config.h"
+#include "app/messages.h"
+#include "app/settings_file.h"
+#include "link/link_status.h"
+#include "model/instrument.h"
+#include "ui/main/settings_grid.h"
+#include "ui/main/write_commands.h"
+#include "ui/support/grid_test_support.h"
+
+namespace vq {
+namespace {
+
+using grid_test::Box;
+using G = SettingsGrid;
+
+struct InfoLine {
+    std::string text;
+    QColor colour;
+};
+
+int countLines(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+}
+
+bool startsWithAny(const std::string& payload, std::initializer_list<const char*> codes) {
+    return std::any_of(codes.begin(), codes.end(),
+                       [&](const char* code) { return payload.rfind(code, 0) == 0; });
+}
+
+// A model read from the virtual instrument, the write commands on it, the boxes answered from a
+// script, the window hooks recorded.
+struct Harness {
+    Harness() {
+        setLanguage(Language::English);
+        FillBuiltInDefaults(config);
+        connected = bench.connect();
+        read = bench.readAll(model);
+        WriteCommandHooks hooks;
+        hooks.addInfo = [this](const std::string& text, const QColor& colour) {
+            info.push_back({text, colour});
+        };
+        hooks.enableWindow = [this](bool on) { enables.push_back(on); };
+        hooks.showProgress = [this] { ++progressShown; };
+        hooks.closeProgress = [this] { ++progressClosed; };
+        hooks.openCalibration = [this] { pumpDuringCalibration = bench.instrument.state().pumpOn; };
+        hooks.now = [this] { return bench.host.localDateTime(); };
+        hooks.csvSuffix = [] { return std::string("T"); };
+        commands = std::make_unique<WriteCommands>(bench.operations, model, asker, nullptr,
+                                                   dir.path().toStdString(), hooks);
+    }
+    std::filesystem::path csv() const {
+        return std::filesystem::path(dir.path().toStdString()) / "VQ5100_SettingT.csv";
+    }
+    clsInstrument freshRead() {
+        clsInstrument fresh;
+        bench.readAll(fresh);
+        return fresh;
+    }
+    bool infoHas(int id, const QColor& colour) const {
+        const std::string text = ResMessage(id);
+        return std::any_of(info.begin(), info.end(), [&](const InfoLine& line) {
+            return line.text == text && line.colour == colour;
+        });
+    }
+
+    grid_test::SimBench bench;
+    AppConfig config;
+    clsInstrument model;
+    grid_test::ScriptedAsker asker;
+    QTemporaryDir dir;
+    bool connected = false;
+    bool read = false;
+    std::vector<InfoLine> info;
+    std::vector<bool> enables;
+    int progressShown = 0;
+    int progressClosed = 0;
+    bool pumpDuringCalibration = false;
+    std::unique_ptr<WriteCommands> commands;
+};
+
+class WriteCommandsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void updateWritesTheEditsAndAFreshReadShowsThem() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        const std::string serialBefore = h.model.SerialNo();
+        bool busy = false;
+        SettingsGrid grid(SettingsGridDeps{h.model,
+                                           h.config,
+                                           h.asker,
+                                           busy,
+                                           [] { return true; },
+                                           [] { return link_status::Done; },
+                                           {},
+                                           {}});
+        QVERIFY(grid.finishEdit(G::rowOf(3), G::colAlarm, "60"));
+        QVERIFY(grid.finishEdit(G::rowOf(2), G::colStel, "20.5"));
+        QVERIFY(grid.finishEdit(G::rowOf(1), G::colAutoCal, "15"));
+        h.model.setIntervals(180);
+        h.model.setSerialNo("NOT-WRITTEN");  // identity texts wait for "Update ID"
+
+        QVERIFY(h.commands->Update(false));
+        const std::vector<std::string> sent = h.bench.takeSent();
+        QVERIFY(std::find(sent.begin(), sent.end(), "A2,W,   50, 18.0, 10.0,   60,   80") !=
+                sent.end());
+        QVERIFY(std::none_of(sent.begin(), sent.end(), [](const std::string& p) {
+            return startsWithAny(p, {"IN,W", "XZ,W"});
+        }));
+        QCOMPARE(h.asker.texts(Box::Question), std::vector<std::string>{"Update Ready?"});
+        QCOMPARE(h.asker.texts(Box::Information), std::vector<std::string>{"Upload Complete."});
+        QVERIFY(h.infoHas(5416, write_colour::Progress));
+        QVERIFY(h.infoHas(5417, write_colour::Progress));
+        QCOMPARE(h.enables, (std::vector<bool>{false, true}));
+        QCOMPARE(h.progressShown, 1);
+        QCOMPARE(h.progressClosed, 1);
+
+        clsInstrument fresh = h.freshRead();
+        QCOMPARE(fresh.Alarm(3), 60.0f);
+        QCOMPARE(fresh.Stel(2), 20.5f);
+        QCOMPARE(fresh.AutoCalib(1), 15.0f);
+        QCOMPARE(fresh.Intervals(), std::int16_t(180));
+        QCOMPARE(fresh.SerialNo(), serialBefore);
+        // Every setting the instrument holds is now what the window held.
+        h.model.setSerialNo(serialBefore);
+        QCOMPARE(SettingsFileText(fresh), SettingsFileText(h.model));
+        // One record: the header and a "Write" row.
+        QCOMPARE(countLines(h.csv()), 2);
+        std::ifstream in(h.csv());
+        std::string header, row;
+        std::getline(in, header);
+        std::getline(in, row);
+        QVERIFY(row.rfind("Write,", 0) == 0);
+    }
+
+    void updateIdWritesOnlyTheIdentityTexts() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        h.model.setSerialNo("SN-5100-0042");
+        h.model.setStationID("PUMP HOUSE");
+        h.model.setUserID("TECH 7");
+        h.model.setAlarm(3, 60);  // not sent by "Update ID"
+        QVERIFY(h.commands->Update(true));
+        const std::vector<std::string> sent = h.bench.takeSent();
+        QVERIFY(!sent.empty());
+        for (const std::string& payload : sent)
+            QVERIFY2(startsWithAny(payload, {"IN,W,", "XZ,W,", "XS,W,", "DW,W,"}), payload.c_str());
+        const clsInstrument fresh = h.freshRead();
+        QCOMPARE(fresh.SerialNo(), std::string("SN-5100-0042"));
+        QCOMPARE(fresh.StationID(), std::string("PUMP HOUSE"));
+        QCOMPARE(fresh.UserID(), std::string("TECH 7"));
+        QCOMPARE(fresh.Alarm(3), 50.0f);
+        std::ifstream in(h.csv());
+        std::string header, row;
+        std::getline(in, header);
+        std::getline(in, row);
+        QVERIFY(row.rfind("WriteID,", 0) == 0);
+    }
+
+    void refusedSettingsSendNothing() {
+        struct Case {
+            const char* name;
+            std::function<void(clsInstrument&)> spoil;
+            const char* box;
+        };
+        const std::vector<Case> cases = {
+            {"alarm above 60 %", [](clsInstrument& m) { m.setAlarm(0, 70); },
+             "Check warning and alarm value. (red color cells)"},
+            {"oxygen swapped",
+             [](clsInstrument& m) {
+                 m.setWarning(1, 18);
+                 m.setAlarm(1, 19.5f);
+             },
+             "Check warning and alarm value. (red color cells)"},
+            {"auto cal", [](clsInstrument& m) { m.setAutoCalib(3, 10); }, "Improper Auto Cal."},
+            {"no sensor",
+             [](clsInstrument& m) {
+                 for (int ch = 0; ch < 5; ++ch) m.setGasEnabled(ch, false);
+             },
+             "No available sensor."},
+            {"combustible pair", [](clsInstrument& m) { m.setGasName(4, "H2"); },
+             "This is not available combination."},
+        };
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        const clsInstrument good = h.model;
+        for (const Case& c : cases) {
+            h.model = good;
+            h.asker.boxes.clear();
+            c.spoil(h.model);
+            for (const bool idOnly : {false, true}) QVERIFY(!h.commands->Update(idOnly));
+            QCOMPARE(h.asker.texts(Box::Error), (std::vector<std::string>{c.box, c.box}));
+            QVERIFY2(h.asker.texts(Box::Question).empty(), c.name);
+        }
+        QVERIFY(h.bench.takeSent().empty());
+        QVERIFY(h.info.empty());
+        QVERIFY(h.enables.empty());
+        QCOMPARE(h.progressShown, 0);
+        QVERIFY(!std::filesystem::exists(h.csv()));
+    }
+
+    void noAtAnyQuestionSendsNothing() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        for (int index : {0, 1, 3, 4, 5, 6, 7}) {
+            h.asker.answers = {false};
+            h.commands->cmdOptionClick(index);
+        }
+        QCOMPARE(h.asker.texts(Box::Question).size(), std::size_t(7));
+        QVERIFY(h.asker.texts(Box::Error).empty());
+        QVERIFY(h.bench.takeSent().empty());
+        QVERIFY(h.info.empty());
+        QVERIFY(h.enables.empty());
+        QVERIFY(!h.commands->running());
+    }
+
+    void failedWriteIsReportedAsFailed() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        // The instrument switches itself off: nothing answers the writes.
+        QVERIFY(h.bench.link.WaitFor(link_status::AwaitWrite, "RO,W,"));
+        h.bench.takeSent();
+        h.model.setAlarm(3, 60);
+        QVERIFY(!h.commands->Update(false));
+        QVERIFY(!h.bench.takeSent().empty());
+        QVERIFY(h.infoHas(msg::UploadFailedInfo, write_colour::Failure));
+        QVERIFY(!h.infoHas(5417, write_colour::Progress));
+        QCOMPARE(h.asker.texts(Box::Error), std::vector<std::string>{"Upload Failed."});
+        QVERIFY(h.asker.texts(Box::Information).empty());
+        QVERIFY(!std::filesystem::exists(h.csv()));
+        QCOMPARE(h.enables, (std::vector<bool>{false, true}));
+
+        h.asker.boxes.clear();
+        QVERIFY(!h.commands->SetClock(false));
+        QVERIFY(h.infoHas(msg::DateTimeSetFailedInfo, write_colour::Failure));
+        QCOMPARE(h.asker.texts(Box::Error), std::vector<std::string>{"Upload Failed."});
+        QVERIFY(!h.commands->running());
+    }
+
+    void clockAndCheckDataReachTheInstrument() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        h.bench.instrument.state().clockOffsetSeconds = 7200;
+        h.model.setSysDateOffset(-0.0833);
+        QVERIFY(h.commands->SetClock(false));
+        QCOMPARE(h.bench.instrument.state().clockOffsetSeconds, std::int64_t(0));
+        QCOMPARE(h.model.SysDateOffset(), 0.0);
+        QVERIFY(h.commands->SetClock(true));
+        QVERIFY(h.bench.instrument.state().checkDataWritten);
+        QCOMPARE(h.asker.texts(Box::Information),
+                 (std::vector<std::string>{"Upload Complete.", "Upload Complete."}));
+    }
+
+    void clearingCommandsWaitForTheInstrumentsConfirmation() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        h.bench.instrument.state().settings.intervals = 600;
+        const auto start = h.bench.host.now();
+        QVERIFY(h.commands->ClearCommand(WriteCommands::cmdDefault));
+        // The instrument needs six seconds: the first poll at five finds it busy.
+        QVERIFY(h.bench.host.now() - start >= std::chrono::seconds(10));
+        QCOMPARE(h.bench.instrument.state().settings.intervals, 60);
+        QVERIFY(h.infoHas(5418, write_colour::Progress));
+        QVERIFY(h.infoHas(5419, write_colour::Progress));
+        QCOMPARE(h.asker.boxes.at(0).title, std::string("DEFAULT"));
+
+        h.bench.instrument.state().flash[0x2000] = 0x12;
+        QVERIFY(h.commands->ClearCommand(WriteCommands::cmdClearLoggerData));
+        QCOMPARE(h.bench.instrument.state().flash[0x2000], std::uint8_t(0xFF));
+        QVERIFY(h.infoHas(5425, write_colour::Progress));
+
+        // Without an instrument on the line nothing is attempted.
+        h.bench.link.setPortOpen(false);
+        h.bench.link.setLinkMode(0);
+        h.bench.takeSent();
+        QVERIFY(!h.commands->ClearCommand(WriteCommands::cmdClearPowerLog));
+        QVERIFY(h.infoHas(5405, write_colour::Failure));
+        QVERIFY(!h.infoHas(5421, write_colour::Progress));
+        QVERIFY(h.bench.takeSent().empty());
+    }
+
+    void calibrationRunsThePumpWhileItsWindowIsOpen() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        h.commands->cmdOptionClick(WriteCommands::cmdCalibration);
+        QVERIFY(h.pumpDuringCalibration);
+        QVERIFY(!h.bench.instrument.state().pumpOn);
+    }
+};
+
+}  // namespace
+}  // namespace vq
+
+QTEST_MAIN(vq::WriteCommandsTest)
+#include "write_commands_test.moc"

@@ -1,0 +1,186 @@
+// "Store local file" and "Load local file" with real files: a stored model loads back into the
+// same grid, a bad file changes nothing and names its line, locked channels come back on.
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/app_config.h"
+#include "app/messages.h"
+#include "app/settings_file.h"
+#include "link/link_status.h"
+#include "model/instrument.h"
+#include "ui/main/settings_file_commands.h"
+#include "ui/main/settings_grid.h"
+#include "ui/support/grid_test_support.h"
+
+namespace vq {
+namespace {
+
+using grid_test::Box;
+using G = SettingsGrid;
+
+// Every cell's text and colour, row by row.
+QStringList gridImage(const SettingsGrid& grid) {
+    QStringList cells;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        for (int column = 0; column < grid.columnCount(); ++column) {
+            QString cell = grid.cellText(row, column) + "|" + grid.cellColour(row, column).name();
+            if (column == G::colEnable && row >= G::headerRows)
+                cell += grid.enableTicked(row - G::headerRows) ? "|on" : "|off";
+            cells << cell;
+        }
+    return cells;
+}
+
+// A model read from the virtual instrument, shown in a grid, with the file commands on it.
+struct Harness {
+    Harness() {
+        setLanguage(Language::English);
+        FillBuiltInDefaults(config);
+        model = grid_test::readDefaultInstrument();
+        grid = std::make_unique<SettingsGrid>(SettingsGridDeps{model,
+                                                               config,
+                                                               asker,
+                                                               gridBusy,
+                                                               [] { return true; },
+                                                               [] { return link_status::Done; },
+                                                               {},
+                                                               {}});
+        SettingsFileHooks hooks;
+        hooks.chooseFile = [this](bool save) {
+            saves.push_back(save);
+            return chosen;
+        };
+        hooks.enableWindow = [this](bool on) { enables.push_back(on); };
+        hooks.setLinkDone = [this] { ++linkDone; };
+        hooks.showInstrument = [this] { grid->refresh(); };
+        files = std::make_unique<SettingsFileCommands>(model, config, asker, nullptr,
+                                                       dir.path().toStdString(), hooks);
+    }
+    std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+
+    AppConfig config;
+    clsInstrument model;
+    grid_test::ScriptedAsker asker;
+    bool gridBusy = false;
+    QTemporaryDir dir;
+    std::string chosen;
+    std::vector<bool> saves;
+    std::vector<bool> enables;
+    int linkDone = 0;
+    std::unique_ptr<SettingsGrid> grid;
+    std::unique_ptr<SettingsFileCommands> files;
+};
+
+class WriteSettingsFileTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void filtersComeFromTheMessageTable() {
+        setLanguage(Language::English);
+        QCOMPARE(SettingsFileCommands::fileFilter(),
+                 QString("All files (*.*);;Config Data (*.seq)"));
+        QCOMPARE(SettingsFileCommands::settingsFilter(), QString("Config Data (*.seq)"));
+    }
+
+    void storedFileLoadsBackIntoTheSameGrid() {
+        Harness h;
+        QCOMPARE(h.model.GasName(3), std::string("CO"));
+        QVERIFY(h.grid->finishEdit(G::rowOf(3), G::colStel, "150"));
+        QVERIFY(!h.grid->finishEdit(G::rowOf(2), G::colTwa, ""));  // not set, stays open
+        h.model.setAlarmO2(0);
+        h.model.setWarning(1, 23);  // stored out of order for the mode: red
+        h.grid->refresh();
+        const QStringList before = gridImage(*h.grid);
+        QVERIFY(before.join(",").contains("#ff0000"));
+
+        h.chosen = h.path("bench.seq");
+        QVERIFY(h.files->ExportSettings());
+        QCOMPARE(h.saves, std::vector<bool>{true});
+        const clsInstrument stored = h.model;
+
+        // The user goes on editing, then loads the file again.
+        h.asker.answers = {true};
+        h.grid->item(G::rowOf(2), G::colEnable)->setCheckState(Qt::Unchecked);
+        QVERIFY(h.grid->finishEdit(G::rowOf(3), G::colAlarm, "120"));
+        h.model.setIntervals(600);
+        h.model.setSerialNo("EDITED");
+        h.model.ClearChangeFlags();
+        QVERIFY(gridImage(*h.grid) != before);
+
+        QVERIFY(h.files->ImportSettings());
+        QCOMPARE(gridImage(*h.grid), before);
+        QCOMPARE(SettingsFileText(h.model), SettingsFileText(stored));
+        // Loaded settings are owed to the instrument; the identity texts are not part of a file.
+        QVERIFY(h.model.Change_Alarm[3] && h.model.Change_Interval && h.model.Change_AlarmO2);
+        QVERIFY(!h.model.Change_SerialNo);
+        QCOMPARE(h.model.SerialNo(), std::string("EDITED"));
+        QCOMPARE(h.model.ImportFlag(), std::int16_t(1));
+        QCOMPARE(h.linkDone, 1);
+        QCOMPARE(h.enables, (std::vector<bool>{false, true}));
+        QVERIFY(h.asker.texts(Box::Error).empty());
+    }
+
+    void badFileChangesNothingAndNamesItsLine() {
+        Harness h;
+        h.chosen = h.path("bad.seq");
+        std::string text = SettingsFileText(h.model);
+        text.replace(text.find("LP,W,"), 7, "LP,W,X,");
+        std::ofstream(h.chosen, std::ios::binary) << text;
+        h.model.setAlarm(3, 70);
+        const clsInstrument before = h.model;
+
+        QVERIFY(!h.files->ImportSettings());
+        QCOMPARE(SettingsFileText(h.model), SettingsFileText(before));
+        QCOMPARE(h.model.Change_Alarm[3], true);
+        QCOMPARE(h.model.Change_HCMode, before.Change_HCMode);
+        QCOMPARE(h.model.ImportFlag(), before.ImportFlag());
+        QCOMPARE(h.linkDone, 0);
+        const std::vector<std::string> errors = h.asker.texts(Box::Error);
+        QCOMPARE(errors.size(), std::size_t(1));
+        QVERIFY2(errors[0].find("bad.seq") != std::string::npos, errors[0].c_str());
+        QVERIFY2(errors[0].find("line 3") != std::string::npos, errors[0].c_str());
+        QCOMPARE(h.enables, (std::vector<bool>{false, true}));
+    }
+
+    void cancelledDialogsDoNothing() {
+        Harness h;
+        h.chosen.clear();
+        const std::string before = SettingsFileText(h.model);
+        QVERIFY(!h.files->ExportSettings());
+        QVERIFY(!h.files->ImportSettings());
+        QCOMPARE(h.saves, (std::vector<bool>{true, false}));
+        QVERIFY(h.asker.boxes.empty());
+        QVERIFY(h.enables.empty());
+        QCOMPARE(SettingsFileText(h.model), before);
+        QVERIFY(std::filesystem::is_empty(h.dir.path().toStdString()));
+    }
+
+    void lockedChannelsComeBackOnAfterALoad() {
+        Harness h;
+        h.model.setGasEnabled(3, false);
+        h.chosen = h.path("no-co.seq");
+        QVERIFY(h.files->ExportSettings());
+        h.model.setGasEnabled(3, true);
+        h.config.gasLocked[3] = true;
+        QVERIFY(h.files->ImportSettings());
+        QVERIFY(h.model.GasEnabled(3));
+        QVERIFY(h.grid->enableTicked(3));
+    }
+
+    void storeFailureIsShown() {
+        Harness h;
+        h.chosen = h.path("missing/folder/x.seq");
+        QVERIFY(!h.files->ExportSettings());
+        QCOMPARE(h.asker.texts(Box::Error).size(), std::size_t(1));
+        QVERIFY(!std::filesystem::exists(h.chosen));
+    }
+};
+
+}  // namespace
+}  // namespace vq
+
+QTEST_MAIN(vq::WriteSettingsFileTest)
+#include "write_settings_file_test.moc"

@@ -1,0 +1,97 @@
+#include "ui/main/settings_file_commands.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QStringList>
+
+#include "app/app_config.h"
+#include "app/messages.h"
+#include "app/settings_file.h"
+#include "model/instrument.h"
+#include "ui/main/user_asker.h"
+
+namespace vq {
+
+namespace {
+
+// The table's filter is "label|pattern|label|pattern|": Qt needs only the labels, which carry
+// their patterns in brackets.
+QStringList filterLabels() {
+    const QStringList parts = QString::fromStdString(ResMessage(5701)).split('|');
+    QStringList labels;
+    for (int i = 0; i + 1 < parts.size(); i += 2) labels << parts[i];
+    return labels;
+}
+
+}  // namespace
+
+SettingsFileCommands::SettingsFileCommands(clsInstrument& model, AppConfig& config,
+                                           UserAsker& asker, QWidget* window, std::string workDir,
+                                           SettingsFileHooks hooks, QObject* parent)
+    : QObject(parent),
+      model_(model),
+      config_(config),
+      asker_(asker),
+      window_(window),
+      workDir_(std::move(workDir)),
+      hooks_(std::move(hooks)) {}
+
+QString SettingsFileCommands::fileFilter() {
+    return filterLabels().join(";;");
+}
+
+QString SettingsFileCommands::settingsFilter() {
+    const QStringList labels = filterLabels();
+    return labels.size() > 1 ? labels[1] : QString();
+}
+
+std::string SettingsFileCommands::chooseFile(bool save) {
+    if (hooks_.chooseFile) return hooks_.chooseFile(save);
+    QFileDialog dialog(window_, QString::fromStdString(AppTitle()),
+                       QString::fromStdString(workDir_), fileFilter());
+    dialog.selectNameFilter(settingsFilter());
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix("seq");
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first().toStdString();
+}
+
+bool SettingsFileCommands::ExportSettings() {
+    const std::string path = chooseFile(true);
+    if (path.empty()) return false;
+    const FileResult result = WriteSettingsFile(model_, path);
+    if (!result.ok) asker_.error(window_, result.error, AppTitle());
+    return result.ok;
+}
+
+bool SettingsFileCommands::ImportSettings() {
+    const std::string path = chooseFile(false);
+    if (path.empty()) return false;
+    if (hooks_.enableWindow) hooks_.enableWindow(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SettingsReadResult result = ImportSettingsFile(model_, path);
+    if (result.ok) {
+        if (hooks_.setLinkDone) hooks_.setLinkDone();
+        ApplyLockedGases();
+    }
+    QApplication::restoreOverrideCursor();
+    if (hooks_.enableWindow) hooks_.enableWindow(true);
+    if (!result.ok) asker_.error(window_, result.message(), AppTitle());
+    return result.ok;
+}
+
+void SettingsFileCommands::ApplyLockedGases() {
+    // A locked channel is a fitted sensor: a file cannot switch it off.
+    for (int ch = 0; ch < 4; ++ch)
+        if (config_.gasLocked[static_cast<std::size_t>(ch)] && !model_.GasEnabled(ch))
+            model_.setGasEnabled(ch, true);
+    if (hooks_.showInstrument) hooks_.showInstrument();
+}
+
+}  // namespace vq

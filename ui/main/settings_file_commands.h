@@ -1,0 +1,63 @@
+#pragma once
+// "Store local file" and "Load local file": the model's settings as a settings command file
+// ("Config Data (*.seq)") and back. Neither talks to the instrument; a loaded file is written by
+// a later "Update".
+//
+// A load is all or nothing: a file with a bad line leaves the model exactly as it was and an
+// error box names the file and the line. After a good load every setting counts as changed, the
+// locked channels are switched on again and the model is shown.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace vq {
+
+class UserAsker;
+class clsInstrument;
+struct AppConfig;
+
+struct SettingsFileHooks {
+    // Asks for a file name; empty when cancelled. `save` picks the save dialog (which asks
+    // before replacing a file), else the open dialog (which wants an existing file). Empty hook:
+    // the platform's file dialogs.
+    std::function<std::string(bool save)> chooseFile;
+    // The whole window on or off while a file is read.
+    std::function<void(bool)> enableWindow;
+    // The loaded model is the link's and its status Done.
+    std::function<void()> setLinkDone;
+    // The main window's ShowInstrument.
+    std::function<void()> showInstrument;
+};
+
+class SettingsFileCommands : public QObject {
+    Q_OBJECT
+  public:
+    SettingsFileCommands(clsInstrument& model, AppConfig& config, UserAsker& asker, QWidget* window,
+                         std::string workDir, SettingsFileHooks hooks, QObject* parent = nullptr);
+
+    // True when a file was written / loaded.
+    bool ExportSettings();
+    bool ImportSettings();
+
+    // The dialogs' filter from the message table, in Qt's form, and its second entry (the
+    // settings files), which the dialogs preselect.
+    static QString fileFilter();
+    static QString settingsFilter();
+
+  private:
+    std::string chooseFile(bool save);
+    void ApplyLockedGases();
+
+    clsInstrument& model_;
+    AppConfig& config_;
+    UserAsker& asker_;
+    QWidget* window_;
+    std::string workDir_;
+    SettingsFileHooks hooks_;
+};
+
+}  // namespace vq

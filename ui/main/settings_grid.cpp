@@ -1,0 +1,235 @@
+// SettingsGrid: layout, the model shown in the cells, the non-editable look and the colours.
+
+#include "ui/main/settings_grid.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+
+#include "app/app_config.h"
+#include "app/messages.h"
+#include "app/update_validation.h"
+#include "link/link_status.h"
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+const QColor SettingsGrid::goodText{0, 0, 0};
+const QColor SettingsGrid::badText{255, 0, 0};
+const QColor SettingsGrid::lockedBack{224, 224, 224};
+
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Header captions of columns 0-6 in row 1.
+constexpr int kColumnCaptions[] = {5648, 5649, 5650, 5651, 5652, 5653, 5654};
+
+// Value cells that never take an edit: no STEL or TWA on the combustible and oxygen channels,
+// and no alarm points on the second combustible channel.
+bool fixedByChannel(int ch, int column) {
+    const bool stelOrTwa = column == SettingsGrid::colStel || column == SettingsGrid::colTwa;
+    if ((ch == 0 || ch == 1) && stelOrTwa) return true;
+    if (ch == 4 && column >= SettingsGrid::colWarning && column <= SettingsGrid::colTwa)
+        return true;
+    return false;
+}
+
+}  // namespace
+
+SettingsGrid::SettingsGrid(SettingsGridDeps deps, QWidget* parent)
+    : QTableWidget(parent),
+      model_(deps.model),
+      config_(deps.config),
+      asker_(deps.asker),
+      gridBusy_(deps.gridBusy),
+      connected_(std::move(deps.connected)),
+      linkStatus_(std::move(deps.linkStatus)),
+      chooseGas_(std::move(deps.chooseGas)),
+      showInstrument_(std::move(deps.showInstrument)) {
+    setObjectName("vfgOption");
+    setColumnCount(columns);
+    setRowCount(headerRows + channels);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    connect(this, &QTableWidget::itemChanged, this, &SettingsGrid::onItemChanged);
+    refresh();
+}
+
+SettingsGrid::~SettingsGrid() = default;
+
+bool SettingsGrid::modelShown() const {
+    const std::int32_t status = linkStatus_ ? linkStatus_() : link_status::Done;
+    const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
+    return status != link_status::Ready && status != 1 && data;
+}
+
+void SettingsGrid::showInstrument() {
+    if (showInstrument_)
+        showInstrument_();
+    else
+        refresh();
+}
+
+void SettingsGrid::refresh() {
+    gridBusy_ = true;
+    clearSpans();
+    buildHeader();
+    if (!modelShown()) {
+        clearChannelRows();
+    } else {
+        applyFactoryAutoCal();
+        for (int ch = 0; ch < channels; ++ch) showChannel(ch);
+        MarkPairCells();
+        MarkRangeCells();
+    }
+    gridBusy_ = false;
+}
+
+void SettingsGrid::buildHeader() {
+    for (int column = 0; column < columns; ++column) {
+        setCell(0, column, QString(), false);
+        setCell(1, column, qs(ResMessage(kColumnCaptions[column])), false);
+    }
+    setCell(0, colWarning, qs(ResMessage(5647)), false);  // "Warning and Alarm point"
+    setSpan(0, colWarning, 1, colTwa - colWarning + 1);
+    for (int row = 0; row < headerRows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            QTableWidgetItem* cell = item(row, column);
+            cell->setFlags(Qt::ItemIsEnabled);  // captions: never selected, never edited
+            cell->setTextAlignment(Qt::AlignCenter);
+            cell->setBackground(palette().button());
+            QFont bold = font();
+            bold.setBold(true);
+            cell->setFont(bold);
+        }
+}
+
+void SettingsGrid::clearChannelRows() {
+    for (int ch = 0; ch < channels; ++ch) {
+        for (int column = 0; column < columns; ++column)
+            setCell(rowOf(ch), column, QString(), false);
+    }
+}
+
+void SettingsGrid::applyFactoryAutoCal() {
+    // The calibration window offers these as the factory concentrations.
+    for (int ch = 0; ch < 4; ++ch) {
+        const float own = model_.AutoCalib(ch);
+        config_.factoryAutoCal[static_cast<std::size_t>(ch)] =
+            own == levelNoValue ? config_.ConfigDefaults.AutoCalib(ch) : own;
+    }
+}
+
+void SettingsGrid::showChannel(int ch) {
+    const int row = rowOf(ch);
+    setCell(row, colGas,
+            qs(GasTitle(model_.GasName(ch), model_.GasUnit(ch), model_.GasFullScale(ch),
+                        model_.GasPoint(ch))),
+            false);
+    const bool locked = config_.gasLocked[static_cast<std::size_t>(ch)];
+    setEnableBox(ch, model_.GasEnabled(ch), !locked);
+    for (int column = colWarning; column <= colAutoCal; ++column)
+        setCell(row, column, valueText(levelOf(ch, column), ch), columnEditable(ch, column));
+}
+
+bool SettingsGrid::columnEditable(int ch, int column) const {
+    return column >= colWarning && column <= colAutoCal && !fixedByChannel(ch, column);
+}
+
+QString SettingsGrid::valueText(float value, int ch) const {
+    return qs(ValueText(value, model_.GasPoint(ch), false, config_.conversionFactor));
+}
+
+void SettingsGrid::setCell(int row, int column, const QString& text, bool editable) {
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        setItem(row, column, cell);
+    }
+    cell->setData(Qt::CheckStateRole, QVariant());
+    cell->setText(text);
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (editable) flags |= Qt::ItemIsEditable;
+    cell->setFlags(flags);
+    const Qt::Alignment alignment =
+        column == colGas ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter);
+    cell->setTextAlignment(alignment);
+    cell->setForeground(goodText);
+    cell->setFont(font());
+    if (row >= headerRows)
+        cell->setBackground(editable || column == colGas ? palette().base() : QBrush(lockedBack));
+}
+
+void SettingsGrid::setEnableBox(int ch, bool ticked, bool editable) {
+    const int row = rowOf(ch);
+    setCell(row, colEnable, QString(), false);
+    QTableWidgetItem* box = item(row, colEnable);
+    // A locked box still takes the click, so the user is told why it stays on.
+    box->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    box->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    box->setBackground(editable ? palette().base() : QBrush(lockedBack));
+}
+
+void SettingsGrid::setTextColour(int row, int column, const QColor& colour) {
+    if (QTableWidgetItem* cell = item(row, column)) cell->setForeground(colour);
+}
+
+void SettingsGrid::MarkPairCells() {
+    if (!modelShown()) return;
+    for (int ch = 0; ch < 4; ++ch) {
+        const QColor colour = CheckWarningBelowAlarm(model_, ch) ? goodText : badText;
+        setTextColour(rowOf(ch), colWarning, colour);
+        setTextColour(rowOf(ch), colAlarm, colour);
+    }
+    for (int ch = 0; ch < channels; ++ch) {
+        const bool ok = CheckAutoCalValue(model_, ch, model_.AutoCalib(ch));
+        setTextColour(rowOf(ch), colAutoCal, ok ? goodText : badText);
+    }
+}
+
+void SettingsGrid::MarkRangeCells() {
+    if (!modelShown()) return;
+    for (int ch = 0; ch < 4; ++ch) {
+        const int last = ch >= 2 ? colTwa : colAlarm;
+        for (int column = colWarning; column <= last; ++column) {
+            const std::string text = cellText(rowOf(ch), column).toStdString();
+            const std::optional<float> value = ParseSingle(text);
+            if (!value) continue;
+            const auto kind = static_cast<AlarmPointKind>(column - 1);
+            if (!CheckAlarmPoint(model_, ch, *value, kind))
+                setTextColour(rowOf(ch), column, badText);
+        }
+    }
+}
+
+bool SettingsGrid::canEdit(int row, int column) const {
+    if (gridBusy_ || row < headerRows || row >= headerRows + channels) return false;
+    const QTableWidgetItem* cell = item(row, column);
+    return cell && (cell->flags() & Qt::ItemIsEditable);
+}
+
+QString SettingsGrid::cellText(int row, int column) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->text() : QString();
+}
+
+QColor SettingsGrid::cellColour(int row, int column) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->foreground().color() : QColor();
+}
+
+bool SettingsGrid::enableTicked(int channel) const {
+    const QTableWidgetItem* box = item(rowOf(channel), colEnable);
+    return box && box->checkState() == Qt::Checked;
+}
+
+}  // namespace vq

@@ -1,0 +1,144 @@
+#pragma once
+// vfgOption, the settings grid of the main window's status frame: one row per gas channel with
+// its gas, its enable box, the four alarm points and the auto-calibration value. Every accepted
+// edit goes straight into the model it was given; the write commands decide what is sent.
+//
+// Layout: rows 0 and 1 are the header rows (row 0 carries "Warning and Alarm point" over the four
+// alarm-point columns), rows 2 to 6 are channels 0 to 4 (row = channel + 2). Columns: 0 gas,
+// 1 enable box, 2 warning, 3 alarm, 4 STEL, 5 TWA, 6 auto calibration.
+//
+// The widget is built with its collaborators passed in, so it runs alone in a test:
+//   - the model and the configuration (locked channels, gas table, factory auto-calibration
+//     values, unit factor);
+//   - UserAsker for the locked-sensor notice and the disable question;
+//   - GridBusy, shared with the main window;
+//   - `connected` and `linkStatus` queries on the link;
+//   - `chooseGas`, which shows the gas selection for a channel (frmGasSel in the program);
+//   - `showInstrument`, the main window's ShowInstrument (which refreshes this grid); empty:
+//     the grid refreshes itself.
+//
+// The code is split by concern: settings_grid.cpp (layout, display, colours),
+// settings_grid_edit.cpp (value edits), settings_grid_enable.cpp (the enable box and gas change).
+
+#include <QTableWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QStyledItemDelegate;
+
+namespace vq {
+
+class clsInstrument;
+class UserAsker;
+struct AppConfig;
+
+// What choosing a gas for a channel gave: nothing when cancelled, else the gas number the user
+// picked (-1 when OK was pressed with nothing chosen).
+using GasChooser = std::function<std::optional<int>(int channel)>;
+
+struct SettingsGridDeps {
+    clsInstrument& model;
+    AppConfig& config;
+    UserAsker& asker;
+    bool& gridBusy;
+    std::function<bool()> connected;
+    std::function<std::int32_t()> linkStatus;
+    GasChooser chooseGas;
+    std::function<void()> showInstrument;
+};
+
+class SettingsGrid : public QTableWidget {
+    Q_OBJECT
+  public:
+    static constexpr int headerRows = 2;
+    static constexpr int channels = 5;
+    static constexpr int columns = 7;
+    enum Column { colGas = 0, colEnable, colWarning, colAlarm, colStel, colTwa, colAutoCal };
+    static int rowOf(int channel) { return channel + headerRows; }
+
+    // The text colours of a good and a bad value.
+    static const QColor goodText;
+    static const QColor badText;
+    // The background of cells that cannot be edited.
+    static const QColor lockedBack;
+
+    explicit SettingsGrid(SettingsGridDeps deps, QWidget* parent = nullptr);
+    ~SettingsGrid() override;
+
+    // The grid part of ShowInstrument: header rows, then the model's channels when the model is
+    // shown (link status neither Ready nor 1, and the model holds data), then the colours.
+    void refresh();
+
+    // Text colours from the pair rules (warning against alarm, auto calibration).
+    void MarkPairCells();
+    // Red for alarm points whose text is a number out of their range.
+    void MarkRangeCells();
+
+    // The end of an edit of a value cell (columns 2-6) with the editor's text: true when the
+    // edit is accepted (the editor may close), false when the editor stays open. `shownText`
+    // receives what the editor shows afterwards. Ignored (true) while GridBusy.
+    bool finishEdit(int row, int column, const QString& text, QString* shownText = nullptr);
+
+    // The enable box of a channel was changed to `on` by the user.
+    void enableBoxChanged(int channel, bool on);
+
+    // True when a cell may be edited now (not while GridBusy, not the header rows, not the
+    // cells with the non-editable look).
+    bool canEdit(int row, int column) const;
+
+    // The text and colour of a cell, for the window and the tests.
+    QString cellText(int row, int column) const;
+    QColor cellColour(int row, int column) const;
+    bool enableTicked(int channel) const;
+    // True while a cell editor is open.
+    bool editing() const { return state() == EditingState; }
+
+    using QTableWidget::edit;
+
+  protected:
+    // An editor whose text was refused stays open.
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+
+  private:
+    // settings_grid.cpp
+    void buildHeader();
+    void clearChannelRows();
+    void showChannel(int ch);
+    void applyFactoryAutoCal();
+    void setCell(int row, int column, const QString& text, bool editable);
+    void setEnableBox(int ch, bool ticked, bool editable);
+    void setTextColour(int row, int column, const QColor& colour);
+    QString valueText(float value, int ch) const;
+    bool modelShown() const;
+    bool columnEditable(int ch, int column) const;
+    void showInstrument();
+
+    // settings_grid_edit.cpp
+    bool finishAlarmPoint(int ch, int column, const QString& text, QString* shownText);
+    bool finishAutoCal(int ch, const QString& text, QString* shownText);
+    float levelOf(int ch, int column) const;
+    void setLevelOf(int ch, int column, float value);
+
+    // settings_grid_enable.cpp
+    void onItemChanged(QTableWidgetItem* item);
+    void switchOff(int ch);
+    void switchOn(int ch);
+    void GasChange(int ch, int gasNumber);
+    void retick(int ch, bool ticked);
+
+    clsInstrument& model_;
+    AppConfig& config_;
+    UserAsker& asker_;
+    bool& gridBusy_;
+    std::function<bool()> connected_;
+    std::function<std::int32_t()> linkStatus_;
+    GasChooser chooseGas_;
+    std::function<void()> showInstrument_;
+    bool refused_ = false;
+};
+
+}  // namespace vq

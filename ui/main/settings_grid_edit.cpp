@@ -1,0 +1,158 @@
+// SettingsGrid: the end of a value edit. An accepted value goes into the model at once and the
+// cell shows it as the model holds it; a refused one keeps the editor open.
+
+#include <QApplication>
+#include <QLineEdit>
+
+#include "app/update_validation.h"
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/value_codecs.h"
+#include "ui/main/settings_grid.h"
+
+namespace vq {
+
+namespace {
+
+// What the editor shows for a cleared cell.
+const QString kNotSetText = QStringLiteral("-----");
+
+}  // namespace
+
+float SettingsGrid::levelOf(int ch, int column) const {
+    switch (column) {
+        case colWarning:
+            return model_.Warning(ch);
+        case colAlarm:
+            return model_.Alarm(ch);
+        case colStel:
+            return model_.Stel(ch);
+        case colTwa:
+            return model_.Twa(ch);
+        case colAutoCal:
+            return model_.AutoCalib(ch);
+        default:
+            return levelNoValue;
+    }
+}
+
+void SettingsGrid::setLevelOf(int ch, int column, float value) {
+    switch (column) {
+        case colWarning:
+            model_.setWarning(ch, value);
+            break;
+        case colAlarm:
+            model_.setAlarm(ch, value);
+            break;
+        case colStel:
+            model_.setStel(ch, value);
+            break;
+        case colTwa:
+            model_.setTwa(ch, value);
+            break;
+        case colAutoCal:
+            model_.setAutoCalib(ch, value);
+            break;
+        default:
+            break;
+    }
+}
+
+bool SettingsGrid::finishEdit(int row, int column, const QString& text, QString* shownText) {
+    if (gridBusy_) return true;
+    const int ch = row - headerRows;
+    if (ch < 0 || ch >= channels || column < colWarning || column > colAutoCal) return true;
+    gridBusy_ = true;
+    const bool accepted = column == colAutoCal ? finishAutoCal(ch, text, shownText)
+                                               : finishAlarmPoint(ch, column, text, shownText);
+    gridBusy_ = false;
+    MarkPairCells();
+    MarkRangeCells();
+    return accepted;
+}
+
+bool SettingsGrid::finishAlarmPoint(int ch, int column, const QString& text, QString* shownText) {
+    const std::string typed = text.trimmed().toStdString();
+    if (typed.empty()) {
+        // Not set: stored at once, but an alarm point is expected here, so the editor stays.
+        setLevelOf(ch, column, levelNoValue);
+        item(rowOf(ch), column)->setText(kNotSetText);
+        if (shownText) *shownText = kNotSetText;
+        return false;
+    }
+    const std::optional<float> number = ParseSingle(typed);
+    // A negative alarm point has no meaning; rounding would silently make it 0.
+    if (!number || *number < 0) return false;
+    const float value = RoundToStep(*number, model_.GasDesit(ch));
+    const auto kind = static_cast<AlarmPointKind>(column - 1);
+    if (!CheckAlarmPoint(model_, ch, value, kind)) return false;
+    // The instrument takes five characters: a value they cannot hold would arrive cut.
+    if (!LevelFits5(value, model_.GasPoint(ch))) return false;
+    setLevelOf(ch, column, value);
+    const QString shown = valueText(levelOf(ch, column), ch);
+    item(rowOf(ch), column)->setText(shown);
+    if (shownText) *shownText = shown;
+    return true;
+}
+
+bool SettingsGrid::finishAutoCal(int ch, const QString& text, QString* shownText) {
+    const std::string typed = text.trimmed().toStdString();
+    if (typed.empty()) {
+        // No auto-calibration concentration is a valid choice.
+        model_.setAutoCalib(ch, levelNoValue);
+        item(rowOf(ch), colAutoCal)->setText(kNotSetText);
+        if (shownText) *shownText = kNotSetText;
+        return true;
+    }
+    const std::optional<float> number = ParseSingle(typed);
+    if (!number) return false;
+    if (*number < 0 || *number > model_.GasFullScale(ch)) return false;
+    if (!CheckAutoCalValue(model_, ch, *number)) return false;
+    const float value = RoundToStep(*number, model_.GasDesit(ch));
+    if (!LevelFits5(value, model_.GasPoint(ch))) return false;
+    model_.setAutoCalib(ch, value);
+    const QString shown = valueText(model_.AutoCalib(ch), ch);
+    item(rowOf(ch), colAutoCal)->setText(shown);
+    if (shownText) *shownText = shown;
+    return true;
+}
+
+bool SettingsGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (trigger != NoEditTriggers && !canEdit(index.row(), index.column())) return false;
+    return QTableWidget::edit(index, trigger, event);
+}
+
+void SettingsGrid::commitData(QWidget* editor) {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    const QModelIndex index = currentIndex();
+    if (!line || !index.isValid()) {
+        QTableWidget::commitData(editor);
+        return;
+    }
+    QString shown;
+    const bool accepted = finishEdit(index.row(), index.column(), line->text(), &shown);
+    if (!shown.isEmpty()) line->setText(shown);
+    if (!accepted) {
+        refused_ = true;
+        return;
+    }
+    // The cell already shows the stored value; the editor holds the same text.
+    gridBusy_ = true;
+    QTableWidget::commitData(editor);
+    gridBusy_ = false;
+}
+
+void SettingsGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (refused_ && hint != QAbstractItemDelegate::RevertModelCache) {
+        refused_ = false;
+        QApplication::beep();
+        editor->setFocus();
+        return;
+    }
+    refused_ = false;
+    QTableWidget::closeEditor(editor, hint);
+    // A value changed in the editor and then abandoned (Escape) leaves the stored one shown.
+    if (hint == QAbstractItemDelegate::RevertModelCache) refresh();
+}
+
+}  // namespace vq

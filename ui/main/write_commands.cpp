@@ -1,0 +1,231 @@
+#include "ui/main/write_commands.h"
+
+#include <QApplication>
+
+#include "app/messages.h"
+#include "app/settings_csv.h"
+#include "app/update_validation.h"
+#include "model/instrument.h"
+#include "model/ole_date.h"
+#include "model/text_rules.h"
+#include "ui/main/user_asker.h"
+#include "ui/main/write_commands_operations.h"
+
+namespace vq {
+
+namespace {
+
+// Restores the pointer and the window and marks the command over, however the command ends.
+class RunningScope {
+  public:
+    RunningScope(bool& running, std::function<void(bool)> enable)
+        : running_(running), enable_(std::move(enable)) {
+        running_ = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (enable_) enable_(false);
+    }
+    ~RunningScope() {
+        if (enable_) enable_(true);
+        QApplication::restoreOverrideCursor();
+        running_ = false;
+    }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+
+  private:
+    bool& running_;
+    std::function<void(bool)> enable_;
+};
+
+// The question, the start line, the operation and the two result lines of the three clearing
+// commands, by cmdOption index.
+struct ClearCommandTexts {
+    int question, title, start, success, failure;
+};
+
+ClearCommandTexts clearTexts(int index) {
+    switch (index) {
+        case WriteCommands::cmdDefault:
+            return {5321, 5322, 5418, 5419, 5420};
+        case WriteCommands::cmdClearPowerLog:
+            return {5323, 5324, 5421, 5422, 5423};
+        default:
+            return {5325, 5326, 5424, 5425, 5426};
+    }
+}
+
+}  // namespace
+
+WriteCommands::WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsker& asker,
+                             QWidget* window, std::string workDir, WriteCommandHooks hooks,
+                             QObject* parent)
+    : QObject(parent),
+      ops_(ops),
+      model_(model),
+      asker_(asker),
+      window_(window),
+      workDir_(std::move(workDir)),
+      hooks_(std::move(hooks)) {}
+
+void WriteCommands::cmdOptionClick(int index) {
+    if (running_) return;
+    switch (index) {
+        case cmdUpdate:
+            Update(false);
+            break;
+        case cmdUpdateId:
+            Update(true);
+            break;
+        case cmdDateTimeSet:
+            SetClock(false);
+            break;
+        case cmdWriteCheckData:
+            SetClock(true);
+            break;
+        case cmdCalibration:
+            Calibration();
+            break;
+        case cmdDefault:
+        case cmdClearPowerLog:
+        case cmdClearLoggerData:
+            ClearCommand(index);
+            break;
+        default:
+            break;
+    }
+}
+
+std::string WriteCommands::nowText() const {
+    return GeneralDate(hooks_.now ? hooks_.now() : 0.0);
+}
+
+void WriteCommands::addInfo(const std::string& text, const QColor& colour) {
+    if (hooks_.addInfo) hooks_.addInfo(text, colour);
+}
+
+void WriteCommands::showProgress() {
+    if (hooks_.showProgress) hooks_.showProgress();
+}
+
+void WriteCommands::closeProgress() {
+    if (hooks_.closeProgress) hooks_.closeProgress();
+}
+
+void WriteCommands::prepareFlags(bool idOnly) {
+    if (idOnly) {
+        model_.SetChangeFlags(false, true);
+        return;
+    }
+    const auto libraryFlags = model_.Change_LSData;
+    model_.SetChangeFlags(true, false);
+    model_.Change_LSData = libraryFlags;
+    // A changed special gas that a combustible channel carries goes with both entries.
+    const bool libraryChanged = libraryFlags[0] || libraryFlags[1];
+    const bool carried = TrimText(model_.GasName(0)) == TrimText(model_.LS_Name(0)) ||
+                         TrimText(model_.GasName(4)) == TrimText(model_.LS_Name(1));
+    if (libraryChanged && carried) model_.Change_LSData = {true, true};
+}
+
+bool WriteCommands::Update(bool idOnly) {
+    if (running_) return false;
+    if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_)) {
+        asker_.error(window_, ResMessage(refusal->messageId), ResMessage(refusal->titleId));
+        return false;
+    }
+    if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;  // "Update"
+    showProgress();
+    prepareFlags(idOnly);
+    bool ok = false;
+    {
+        RunningScope scope(running_, hooks_.enableWindow);
+        ops_.AddLog(ResMessage(5525, {nowText()}));         // "---Instrument Upload Start..."
+        addInfo(ResMessage(5416), write_colour::Progress);  // "... Information Upload."
+        ok = ops_.SetInstrument(model_);
+        if (ok) writeCsvRow(idOnly);
+        if (ok)
+            addInfo(ResMessage(5417), write_colour::Progress);  // "VQ-5100 Upload Complete."
+        else
+            addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
+    }
+    closeProgress();
+    if (ok)
+        asker_.information(window_, ResMessage(5319), ResMessage(5320));  // "Upload Complete."
+    else
+        asker_.error(window_, ResMessage(msg::UploadFailedBox), ResMessage(5320));
+    return ok;
+}
+
+void WriteCommands::writeCsvRow(bool idOnly) {
+    const std::string suffix = hooks_.csvSuffix ? hooks_.csvSuffix() : std::string();
+    const FileResult result =
+        ExportSettingsRow(model_, idOnly ? CsvAction::WriteID : CsvAction::Write, workDir_, suffix,
+                          hooks_.now ? hooks_.now() : 0.0);
+    if (result.ok) return;
+    // The write itself went through; only its record is missing.
+    addInfo(result.error, write_colour::Failure);
+    asker_.error(window_, result.error, AppTitle());
+}
+
+bool WriteCommands::SetClock(bool checkData) {
+    if (running_) return false;
+    if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;
+    showProgress();
+    if (!checkData) model_.setSysDateOffset(0);
+    bool ok = false;
+    {
+        RunningScope scope(running_, hooks_.enableWindow);
+        const double now = hooks_.now ? hooks_.now() : 0.0;
+        ops_.AddLog(ResMessage(5525, {GeneralDate(now)}));
+        addInfo(ResMessage(5416), write_colour::Progress);
+        ok = checkData ? ops_.SetCheckData() : ops_.SetDateTime(now);
+        if (ok) {
+            addInfo(ResMessage(5417), write_colour::Progress);
+        } else if (checkData) {
+            addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
+        } else {
+            addInfo(ResMessage(msg::DateTimeSetFailedInfo), write_colour::Failure);
+            ops_.AddLog(ResMessage(msg::DateTimeSetFailedLog, {nowText()}));
+        }
+    }
+    closeProgress();
+    if (ok)
+        asker_.information(window_, ResMessage(5319), ResMessage(5320));
+    else
+        asker_.error(window_, ResMessage(msg::UploadFailedBox), ResMessage(5320));
+    return ok;
+}
+
+void WriteCommands::Calibration() {
+    if (running_) return;
+    running_ = true;
+    ops_.SetPump(true);
+    if (hooks_.openCalibration) hooks_.openCalibration();
+    ops_.SetPump(false);
+    running_ = false;
+}
+
+bool WriteCommands::ClearCommand(int index) {
+    if (running_) return false;
+    const ClearCommandTexts texts = clearTexts(index);
+    if (!asker_.question(window_, ResMessage(texts.question), ResMessage(texts.title)))
+        return false;
+    RunningScope scope(running_, hooks_.enableWindow);
+    if (!ops_.Connected()) {
+        addInfo(ResMessage(5405), write_colour::Failure);  // "VQ-5100 No Response. ..."
+        ops_.AddLog(ResMessage(5526));                     // "--- Data Remove Failed--- ..."
+        return false;
+    }
+    addInfo(ResMessage(texts.start), write_colour::Progress);
+    bool ok = false;
+    if (index == cmdDefault)
+        ok = ops_.DefaultInstrument();
+    else if (index == cmdClearPowerLog)
+        ok = ops_.PowerDataClear();
+    else
+        ok = ops_.BodyDataClear();
+    addInfo(ResMessage(ok ? texts.success : texts.failure),
+            ok ? write_colour::Progress : write_colour::Failure);
+    return ok;
+}
+
+}  // namespace vq

@@ -1,0 +1,96 @@
+#pragma once
+// The eight write commands of the main window (cmdOption 0-7): "Update", "Date/Time Set",
+// "Calibration", "DEFAULT", "Clear Power Log", "Clear Logger Data", "Write Check Data" and
+// "Update ID". Each asks first, runs one link operation with the whole window disabled, and
+// reports in the information log (and, for the writes, the communication log). A failed write is
+// reported as failed: a red line and an "Upload Failed." box, never "Upload Complete.".
+//
+// Built with what it works on: the operations on the link, the model as edited in the window,
+// the message boxes, and the main window's hooks (information log, enabling, progress window,
+// ShowInstrument, the calibration window, the clock and the CSV suffix).
+
+#include <QColor>
+#include <QObject>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace vq {
+
+class UserAsker;
+class WriteOperations;
+class clsInstrument;
+
+namespace write_colour {
+inline const QColor Progress{0, 192, 0};  // progress and success
+inline const QColor Failure{255, 0, 0};   // failures
+}  // namespace write_colour
+
+struct WriteCommandHooks {
+    // One line of the information log.
+    std::function<void(const std::string&, const QColor&)> addInfo;
+    // The whole window on or off (off while a write runs, so nothing else can start).
+    std::function<void(bool)> enableWindow;
+    // The progress window "Upload" / "Now Uploading", and its end.
+    std::function<void()> showProgress;
+    std::function<void()> closeProgress;
+    // The calibration window, shown modal (the pump runs while it is open).
+    std::function<void()> openCalibration;
+    // The local time now as an OLE date.
+    std::function<double()> now;
+    // The factory record suffix of the settings CSV file name.
+    std::function<std::string()> csvSuffix;
+};
+
+class WriteCommands : public QObject {
+    Q_OBJECT
+  public:
+    enum Command {
+        cmdUpdate = 0,
+        cmdDateTimeSet = 1,
+        cmdCalibration = 2,
+        cmdDefault = 3,
+        cmdClearPowerLog = 4,
+        cmdClearLoggerData = 5,
+        cmdWriteCheckData = 6,
+        cmdUpdateId = 7
+    };
+
+    WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsker& asker, QWidget* window,
+                  std::string workDir, WriteCommandHooks hooks, QObject* parent = nullptr);
+
+    // The click of cmdOption(index).
+    void cmdOptionClick(int index);
+
+    // "Update" (idOnly false) and "Update ID" (true): validate, ask, write. True when written.
+    bool Update(bool idOnly);
+    // "Date/Time Set" (checkData false) and "Write Check Data" (true).
+    bool SetClock(bool checkData);
+    void Calibration();
+    // "DEFAULT", "Clear Power Log" and "Clear Logger Data".
+    bool ClearCommand(int index);
+
+    // True while a command runs.
+    bool running() const { return running_; }
+
+  private:
+    // Update's change flags: "Update ID" sends the identity only, "Update" every setting.
+    void prepareFlags(bool idOnly);
+    void writeCsvRow(bool idOnly);
+    std::string nowText() const;
+    void addInfo(const std::string& text, const QColor& colour);
+    void enableWindow(bool on);
+    void showProgress();
+    void closeProgress();
+
+    WriteOperations& ops_;
+    clsInstrument& model_;
+    UserAsker& asker_;
+    QWidget* window_;
+    std::string workDir_;
+    WriteCommandHooks hooks_;
+    bool running_ = false;
+};
+
+}  // namespace vq

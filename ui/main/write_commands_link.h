@@ -1,0 +1,30 @@
+#pragma once
+// The write commands' operations on the main window's link: each is the link's own operation.
+// The settings write binds the model it writes, as the link compares every reply with the model
+// it is filling.
+
+#include "ui/main/write_commands_operations.h"
+
+namespace vq {
+
+class uclVqif;
+
+class LinkWriteOperations final : public WriteOperations {
+  public:
+    explicit LinkWriteOperations(uclVqif& link) : link_(link) {}
+
+    bool Connected() const override;
+    bool SetInstrument(clsInstrument& model) override;
+    bool SetDateTime(double date) override;
+    bool SetCheckData() override;
+    bool SetPump(bool on) override;
+    bool DefaultInstrument() override;
+    bool PowerDataClear() override;
+    bool BodyDataClear() override;
+    void AddLog(const std::string& text) override;
+
+  private:
+    uclVqif& link_;
+};
+
+}  // namespace vq
