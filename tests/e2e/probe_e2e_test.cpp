@@ -206,6 +206,11 @@ TEST_F(ProbeE2E, UsageAndFileErrorsEndWithStatusTwoBeforeTouchingAPort) {
         EXPECT_FALSE(r.err.isEmpty()) << args.join(' ').toStdString();
     }
     EXPECT_TRUE(far.instrument.payloads().empty());
+
+    const CtlResult help = runCtl({"--help"}, workDir.path());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("usage: vq5100ctl"))) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains(QStringLiteral("probe")));
 }
 
 TEST_F(ProbeE2E, ConfigurationFileSetsTheRetriesAndKeepsOlderLogs) {
