@@ -1,0 +1,406 @@
+// The calibration window against the in-process virtual instrument over a real link on the
+// virtual clock: what the zero, span, range and N2 commands send, what the instrument does with
+// it, the result texts, the concentration rules in the grid, and the calibration report.
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextDocument>
+#include <QtTest>
+#include <algorithm>
+
+#include "app/messages.h"
+#include "model/value_codecs.h"
+#include "ui/dialogs/cal_report.h"
+#include "ui/support/cal_bench.h"
+
+namespace vq {
+namespace {
+
+using cal_test::CalBench;
+using C = frmCalibration;
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+int countOf(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
+// CO without a calibration gas concentration: the one unusable channel.
+sim::SimState stateWithoutCoGas() {
+    sim::SimState state = sim::DefaultSimState();
+    state.gases[3].autoCal = sim::kNoValue;
+    return state;
+}
+
+QString cell(const frmCalibration& w, int ch, int col) {
+    return w.vfgCal()->item(ch, col)->text();
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Pages of a PDF: "/Type /Page" objects, not the "/Type /Pages" tree.
+int pdfPages(const QByteArray& pdf) {
+    int pages = 0;
+    for (qsizetype at = pdf.indexOf("/Type /Page"); at >= 0;
+         at = pdf.indexOf("/Type /Page", at + 1)) {
+        if (pdf.mid(at + 11, 1) != "s") ++pages;
+    }
+    return pages;
+}
+
+// A picture of the report page, for looking at it (VQ_SHOTS_DIR).
+void savePage(QTextDocument& document, const QString& file) {
+    QImage page(1240, 1754, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    const double scale = page.width() / document.pageSize().width();
+    painter.scale(scale, scale);
+    document.drawContents(&painter);
+    painter.end();
+    page.save(file);
+}
+
+class CalWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() { setLanguage(Language::English); }
+
+    void firstActivationGreysChannelsThatCannotBeCalibrated() {
+        CalBench b(stateWithoutCoGas());
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        QVERIFY(b.state.CalibrationOpen);
+        QVERIFY(b.link.RunDensty());
+        const ChannelFlags usable{true, true, true, false, true};
+        QCOMPARE(w->usable(), usable);
+        QCOMPARE(w->CalSelection(), usable);  // selection starts as usable
+        QCOMPARE(cell(*w, 0, C::colGas), QString("CH4(100%LEL)"));
+        QCOMPARE(cell(*w, 1, C::colAutoCal), QString("12.0"));
+        QCOMPARE(cell(*w, 3, C::colAutoCal), QString("-----"));
+        QCOMPARE(w->vfgCal()->item(3, C::colGas)->background().color(), C::kUnusableColour);
+        QVERIFY(w->vfgCal()->item(0, C::colGas)->background().color() != C::kUnusableColour);
+        // The unusable row's box cannot be ticked, by the user or through the window.
+        QVERIFY(!(w->vfgCal()->item(3, C::colSelect)->flags() & Qt::ItemIsUserCheckable));
+        QVERIFY(!(w->vfgCal()->item(3, C::colAutoCal)->flags() & Qt::ItemIsEditable));
+        w->setSelection(3, true);
+        QVERIFY(!w->CalSelection()[3]);
+        QCOMPARE(w->vfgCal()->horizontalHeaderItem(3)->text(), QString("Current Reading"));
+        QCOMPARE(w->windowTitle(), QString("VQ-5100 Calibration"));
+
+        // Readings arrive every second and land in column 3; the unusable row shows none.
+        b.host.runFor(std::chrono::seconds(3));
+        QVERIFY(b.events.count >= 2);
+        QCOMPARE(cell(*w, 1, C::colReading),
+                 QString::fromStdString(FormatNumber(b.state.LatestReadings[1], 1)));
+        QCOMPARE(cell(*w, 3, C::colReading), QString("-----"));
+
+        // Leaving stops the poll, gives the link its model back and ends the readings routing.
+        w->cmdCalClick(C::cmdExit);
+        QVERIFY(!b.link.RunDensty());
+        QVERIFY(!b.state.CalibrationOpen);
+        QCOMPARE(b.link.Instrument(), &b.model);
+    }
+
+    void zeroRunSendsAllChannelsAndZeroesTheInstrument() {
+        CalBench b(stateWithoutCoGas());
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        w->cmdCalClick(C::cmdZero);
+
+        const auto sent = b.takeSent();
+        QVERIFY(!sent.empty());
+        QCOMPARE(QString::fromStdString(sent.front()), QString("SZ,W,11111"));
+        QVERIFY(contains(sent, "SO,R,"));  // the history behind the report
+        QVERIFY(w->resultFlag());
+        QCOMPARE(b.state.TransferMode, transfer_mode::None);
+        QVERIFY(b.link.RunDensty());
+        QVERIFY(!b.state.ReadingsFresh);
+
+        // One line per usable channel; CO (no concentration) is never listed.
+        const std::string expected =
+            "CH4  Adjustment Complete.\r\nO2  Adjustment Complete.\r\n"
+            "H2S  Adjustment Complete.\r\nCH4  Adjustment Complete.\r\n";
+        QCOMPARE(QString::fromStdString(w->resultText()), QString::fromStdString(expected));
+        QCOMPARE(b.prompts.resultTexts.size(), std::size_t{1});
+        QCOMPARE(b.prompts.resultTitles.front(), std::string("Adjustment"));
+        // The instrument really zeroed: its sensors read 0 and its history says so.
+        for (int ch : {0, 1, 2, 4}) {
+            QCOMPARE(b.instrument.state().gases[static_cast<std::size_t>(ch)].reading, 0.0f);
+            QCOMPARE(w->historyModel().CalibAfter(ch), 0.0f);
+        }
+        QCOMPARE(w->historyModel().CalibBefore(0), 2.0f);
+    }
+
+    void zeroRunReportsAChannelTheInstrumentFailed() {
+        sim::SimState state = stateWithoutCoGas();
+        state.gases[2].zeroFails = true;
+        CalBench b(state);
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        b.host.runFor(std::chrono::seconds(2));  // a reading to quote in the failure line
+        const std::string reading = FormatNumber(b.state.LatestReadings[2], 1);
+        w->cmdCalClick(C::cmdZero);
+        QVERIFY(w->resultFlag());
+        QVERIFY(w->resultText().find("H2S(" + reading + ") Failed\r\n") != std::string::npos);
+        QCOMPARE(countOf(w->resultText(), "Adjustment Complete."), 3);
+        QVERIFY(b.instrument.state().gases[2].reading != 0.0f);
+    }
+
+    void aRunWithoutAnAnswerIsReportedAsFailed() {
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        b.port.close();  // the instrument is gone
+        w->cmdCalClick(C::cmdZero);
+        QVERIFY(!w->resultFlag());
+        QVERIFY(b.prompts.resultTexts.empty());  // no result box after a failure
+        QVERIFY(b.infoHas("VQ-5100 Calibration Fail.", QColor(255, 0, 0)));
+        QVERIFY(std::any_of(b.logLines().begin(), b.logLines().end(), [](const std::string& l) {
+            return l.rfind("---Calibration Upload Failed---. Date = ", 0) == 0;
+        }));
+        QCOMPARE(b.state.TransferMode, transfer_mode::None);
+        QVERIFY(w->fraCal()->isEnabled());
+    }
+
+    void spanSendsTheSelectedChannelsAndTheirConcentrations() {
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        for (int ch : {1, 3, 4}) w->setSelection(ch, false);
+        QVERIFY(w->finishAutoCalEdit(0, "60"));
+        w->cmdCalClick(C::cmdSpan);
+
+        const auto sent = b.takeSent();
+        QVERIFY(!sent.empty());
+        QCOMPARE(QString::fromStdString(sent.front()),
+                 QString("S2,W,10100,   60,*****, 25.0,*****,*****"));
+        QVERIFY(contains(sent, "SO,R,"));
+        QCOMPARE(QString::fromStdString(w->resultText()),
+                 QString("CH4  Adjustment Complete.\r\nH2S  Adjustment Complete.\r\n"));
+        QCOMPARE(b.instrument.state().gases[0].reading, 60.0f);
+        QCOMPARE(b.instrument.state().gases[2].reading, 25.0f);
+        QCOMPARE(b.instrument.state().gases[3].reading, 3.0f);  // not selected, not touched
+        QVERIFY(std::any_of(b.logLines().begin(), b.logLines().end(), [](const std::string& l) {
+            return l.rfind("---Calibration Upload Started---. Date = ", 0) == 0;
+        }));
+    }
+
+    void spanWithNothingSelectedSendsNothing() {
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        for (int ch = 0; ch < kCalChannels; ++ch) w->setSelection(ch, false);
+        w->cmdCalClick(C::cmdSpan);
+        QVERIFY(b.takeSent().empty());
+        QCOMPARE(b.asker.boxes.size(), std::size_t{1});
+        QCOMPARE(b.asker.boxes[0].kind, cal_test::Box::Error);
+        QCOMPARE(b.asker.boxes[0].title, std::string("Span not performed."));
+        QCOMPARE(b.asker.boxes[0].text,
+                 std::string("No sensors selected.\r\nMake selection in calibration table."));
+    }
+
+    void spanFailureOfOneChannelIsListedWithItsReading() {
+        sim::SimState state = sim::DefaultSimState();
+        state.gases[2].spanFails = true;
+        CalBench b(state);
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        for (int ch : {1, 3, 4}) w->setSelection(ch, false);
+        b.host.runFor(std::chrono::seconds(2));
+        const std::string reading = FormatNumber(b.state.LatestReadings[2], 1);
+        w->cmdCalClick(C::cmdSpan);
+        QCOMPARE(
+            QString::fromStdString(w->resultText()),
+            QString::fromStdString("CH4  Adjustment Complete.\r\nH2S(" + reading + ") Failed\r\n"));
+    }
+
+    void concentrationEditsFollowTheChannelsRules() {
+        sim::SimState state = sim::DefaultSimState();
+        state.gases[3].fullScale = 100;  // CO up to 100 ppm in half ppm steps
+        state.gases[3].resolution = 0.5f;
+        state.gases[3].decimals = 1;
+        CalBench b(state);
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        QTableWidgetItem* co = w->vfgCal()->item(3, C::colAutoCal);
+
+        co->setText("30.34");  // through the grid, as the user's edit ends
+        QCOMPARE(w->calibrationModel().AutoCalib(3), 30.5f);
+        QCOMPARE(co->text(), QString("30.5"));
+        co->setText("100.5");  // above the full scale
+        QCOMPARE(w->calibrationModel().AutoCalib(3), 30.5f);
+        QCOMPARE(co->text(), QString("30.5"));
+        co->setText("abc");
+        QCOMPARE(co->text(), QString("30.5"));
+        co->setText("20");  // below CO's warning level of 25
+        QCOMPARE(w->calibrationModel().AutoCalib(3), 30.5f);
+
+        // Emptied: no concentration, deselected, greyed; a value typed again makes it usable.
+        co->setText("");
+        QCOMPARE(w->calibrationModel().AutoCalib(3), levelNoValue);
+        QVERIFY(!w->CalSelection()[3]);
+        QCOMPARE(w->vfgCal()->item(3, C::colSelect)->checkState(), Qt::Unchecked);
+        QCOMPARE(co->background().color(), C::kUnusableColour);
+        w->vfgCal()->item(3, C::colSelect)->setCheckState(Qt::Checked);
+        QVERIFY(!w->CalSelection()[3]);
+        co->setText("40");
+        w->vfgCal()->item(3, C::colSelect)->setCheckState(Qt::Checked);
+        QVERIFY(w->CalSelection()[3]);
+        QVERIFY(co->background().color() != C::kUnusableColour);
+        // The reading column is never edited.
+        QVERIFY(!(w->vfgCal()->item(3, C::colReading)->flags() & Qt::ItemIsEditable));
+    }
+
+    void rangeCalibrationSwitchesTheModeAndPutsItBack() {
+        sim::SimState state = sim::DefaultSimState();
+        state.settings.hcMode = 1;
+        CalBench b(state);
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+
+        w->cmdCalClick(C::cmdRange);
+        QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,R,", "LP,W,2"}));
+        QCOMPARE(b.instrument.state().settings.hcMode, 2);
+        QCOMPARE(w->cmdCal(C::cmdRange)->text(), QString("N2 Cal"));
+        QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
+        QVERIFY(b.link.RunDensty());
+        w->reject();  // Escape cannot leave the instrument in range mode
+        QVERIFY(w->isVisible());
+
+        b.host.runFor(std::chrono::seconds(2));
+        const std::string o2 = FormatNumber(b.state.LatestReadings[1], 1);
+        w->cmdCalClick(C::cmdRange);  // "N2 Cal": the oxygen reading, five characters wide
+        QCOMPARE(b.takeSent(), (std::vector<std::string>{"SN,W, " + o2}));
+        QCOMPARE(b.asker.boxes.back().title, std::string("TE N2 Cal"));
+        QCOMPARE(b.asker.boxes.back().text, std::string("CH4  Adjustment Complete.\r\n"));
+
+        w->cmdCalClick(C::cmdExit);  // "N2 Cal END"
+        QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,1", "DW,W,"}));
+        QCOMPARE(b.instrument.state().settings.hcMode, 1);
+        QCOMPARE(w->cmdCal(C::cmdRange)->text(), QString("Set range"));
+        QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("Exit Calibration"));
+        QVERIFY(b.link.RunDensty());
+    }
+
+    void aFailedRangeStepKeepsTheWayBack() {
+        sim::SimState state = sim::DefaultSimState();
+        state.gases[4].spanFails = true;  // the N2 step of channel 4 fails
+        CalBench b(state);
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        w->cmdCalClick(C::cmdRange);
+        QVERIFY(w->rangeMode());
+        b.host.runFor(std::chrono::seconds(2));
+        const std::string reading = FormatNumber(b.state.LatestReadings[4], 0);
+        w->cmdCalClick(C::cmdRange);
+        QCOMPARE(b.asker.boxes.back().kind, cal_test::Box::Error);
+        QCOMPARE(b.asker.boxes.back().text, "CH4(" + reading + ") Failed\r\n");
+
+        // The mode cannot be written back: the window stays in range mode, ready to try again.
+        b.port.close();
+        w->cmdCalClick(C::cmdExit);
+        QCOMPARE(b.asker.boxes.back().text, std::string("Range setting failed"));
+        QVERIFY(w->rangeMode());
+        QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(b.instrument.state().settings.hcMode, 2);
+        w->close();
+        QVERIFY(w->isVisible());
+        QVERIFY(b.state.CalibrationOpen);
+    }
+
+    void rangeCalibrationNeedsChannelFourAndItsMode() {
+        sim::SimState state = sim::DefaultSimState();
+        state.gases[4].enabled = false;
+        CalBench b(state);
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        w->cmdCalClick(C::cmdRange);
+        QVERIFY(b.takeSent().empty());
+        QCOMPARE(b.asker.boxes.back().text, std::string("TE is Disabled "));
+
+        // With the mode unread nothing is written: it could not be put back.
+        CalBench c;
+        QVERIFY(c.start());
+        auto v = c.openWindow();
+        c.port.close();
+        v->cmdCalClick(C::cmdRange);
+        const auto sent = c.takeSent();
+        QVERIFY(!sent.empty());
+        QVERIFY(std::all_of(sent.begin(), sent.end(),
+                            [](const std::string& p) { return p == "LP,R,"; }));
+        QCOMPARE(c.asker.boxes.back().text, std::string("Range setting failed"));
+        QCOMPARE(v->cmdCal(C::cmdRange)->text(), QString("Set range"));
+    }
+
+    void reportNamesEveryCalibratedChannel() {
+        CalBench b(stateWithoutCoGas());
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        QTemporaryDir dir;
+        b.prompts.saveAnswers = {true};
+        b.prompts.path = dir.filePath("zero.pdf").toStdString();
+        w->cmdCalClick(C::cmdZero);
+
+        QCOMPARE(b.prompts.suggested.size(), std::size_t{1});
+        QVERIFY(b.prompts.suggested[0].find("Calibration_") != std::string::npos);
+        const QByteArray pdf = fileBytes(dir.filePath("zero.pdf"));
+        QVERIFY(pdf.startsWith("%PDF-"));
+        QCOMPARE(pdfPages(pdf), 1);
+        QVERIFY(b.infoHas("Calibration report saved: " + b.prompts.path, QColor(0, 192, 0)));
+
+        const ChannelFlags usable{true, true, true, false, true};
+        const CalReportContent content =
+            BuildCalReport(b.model, w->calibrationModel(), w->historyModel(), usable, usable, true,
+                           b.host.localDateTime());
+        const auto document = CalReportDocument(content);
+        QCOMPARE(document->pageCount(), 1);
+        const QString text = document->toPlainText();
+        for (const char* gas : {"CH4(100%LEL)", "O2(25.0VOL%)", "H2S(30.0ppm)", "CH4(100VOL%)"})
+            QVERIFY2(text.contains(gas), gas);
+        QVERIFY(!text.contains("CO("));
+        QVERIFY(text.contains(QString::fromStdString(b.model.SerialNo())));
+
+        if (const QByteArray shots = qgetenv("VQ_SHOTS_DIR"); !shots.isEmpty()) {
+            const QString folder = QString::fromUtf8(shots);
+            w->grab().save(folder + "/cal_window.png");
+            savePage(*document, folder + "/cal_report.png");
+            setLanguage(Language::Japanese);
+            savePage(
+                *CalReportDocument(BuildCalReport(b.model, w->calibrationModel(), w->historyModel(),
+                                                  usable, usable, true, b.host.localDateTime())),
+                folder + "/cal_report_ja.png");
+        }
+    }
+
+    void aReportThatCannotBeWrittenIsSaidSo() {
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        b.prompts.saveAnswers = {true};
+        b.prompts.path = "/nonexistent-folder/report.pdf";
+        w->cmdCalClick(C::cmdZero);
+        QVERIFY(!QFile::exists("/nonexistent-folder/report.pdf"));
+        QCOMPARE(b.asker.boxes.size(), std::size_t{1});
+        QCOMPARE(b.asker.boxes[0].kind, cal_test::Box::Error);
+        QVERIFY(b.asker.boxes[0].text.rfind("The calibration report could not be written.", 0) ==
+                0);
+    }
+};
+
+}  // namespace
+}  // namespace vq
+
+QTEST_MAIN(vq::CalWindowTest)
+#include "cal_window_test.moc"

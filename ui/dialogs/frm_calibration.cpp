@@ -1,0 +1,252 @@
+#include "ui/dialogs/frm_calibration.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "model/value_codecs.h"
+#include "ui/main/main_state.h"
+
+namespace vq {
+
+namespace {
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+QString q(int id) {
+    return QString::fromStdString(ResMessage(id));
+}
+
+constexpr Qt::ItemFlags kReadOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+
+}  // namespace
+
+frmCalibration::frmCalibration(CalibrationDeps deps, QWidget* parent)
+    : QDialog(parent),
+      link_(deps.link),
+      model_(deps.model),
+      state_(deps.state),
+      asker_(deps.asker),
+      prompts_(deps.prompts),
+      addInfo_(std::move(deps.addInfo)) {
+    setObjectName("frmCalibration");
+    setModal(true);
+    buildControls();
+    ApplyCaptions();
+    FillGrid();
+    state_.CalibrationOpen = true;
+    link_.setCancel(false);
+    // Current readings are decoded into the window's own model while it is open; the main
+    // window's model is bound again when it closes.
+    boundBefore_ = link_.Instrument();
+    link_.setInstrument(&cal_);
+    link_.setRunDensty(true);
+    firstActivation_ = true;
+}
+
+frmCalibration::~frmCalibration() {
+    closeDown();
+}
+
+void frmCalibration::buildControls() {
+    fraCal_ = new QGroupBox(this);
+    fraCal_->setObjectName("fraCal");
+    vfgCal_ = new QTableWidget(kCalChannels, 4, fraCal_);
+    vfgCal_->setObjectName("vfgCal");
+    vfgCal_->verticalHeader()->hide();
+    vfgCal_->setSelectionMode(QAbstractItemView::SingleSelection);
+    vfgCal_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                             QAbstractItemView::AnyKeyPressed);
+    vfgCal_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    vfgCal_->horizontalHeader()->setStretchLastSection(true);
+    for (int row = 0; row < kCalChannels; ++row) {
+        for (int col = 0; col < 4; ++col) vfgCal_->setItem(row, col, new QTableWidgetItem);
+    }
+    connect(vfgCal_, &QTableWidget::itemChanged, this, &frmCalibration::itemChanged);
+
+    auto* buttons = new QHBoxLayout;
+    for (int i = 0; i < 4; ++i) {
+        auto* button = new QPushButton(fraCal_);
+        button->setObjectName(QStringLiteral("cmdCal_%1").arg(i));
+        button->setMinimumWidth(110);
+        connect(button, &QPushButton::clicked, this, [this, i] { cmdCalClick(i); });
+        cmdCal_[static_cast<std::size_t>(i)] = button;
+        buttons->addWidget(button);
+    }
+    auto* frame = new QVBoxLayout(fraCal_);
+    frame->addWidget(vfgCal_);
+    frame->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraCal_);
+    resize(620, 300);
+}
+
+void frmCalibration::ApplyCaptions() {
+    setWindowTitle(q(9201));
+    fraCal_->setTitle(q(5216));
+    cmdCal_[cmdZero]->setText(q(5218));
+    cmdCal_[cmdSpan]->setText(q(5219));
+    setRangeCaptions(false);
+    vfgCal_->setHorizontalHeaderLabels(q(5666).split(QLatin1Char('|')));
+}
+
+void frmCalibration::setRangeCaptions(bool rangeMode) {
+    rangeMode_ = rangeMode;
+    cmdCal_[cmdRange]->setText(q(rangeMode ? 5235 : 5234));
+    cmdCal_[cmdExit]->setText(q(rangeMode ? 5236 : 5220));
+}
+
+void frmCalibration::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The reads run once the window is on the screen, as its first activation.
+    if (firstActivation_) QTimer::singleShot(0, this, &frmCalibration::FirstActivate);
+}
+
+void frmCalibration::FirstActivate() {
+    if (!firstActivation_ || closed_) return;
+    firstActivation_ = false;
+    setBusy(true);
+    cal_.ClearDatas();
+    link_.GetGasInfo(&cal_);
+    link_.GetAutoCalDensty(&cal_);
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        const auto i = static_cast<std::size_t>(ch);
+        usable_[i] = CalibrationUsable(cal_, ch);
+        selection_[i] = usable_[i];
+    }
+    setBusy(false);
+    FillGrid();
+}
+
+bool frmCalibration::greyed(int channel) const {
+    const auto i = static_cast<std::size_t>(channel);
+    return !usable_[i] || cal_.AutoCalib(channel) < 0;
+}
+
+void frmCalibration::FillGrid() {
+    for (int ch = 0; ch < kCalChannels; ++ch) fillRow(ch);
+}
+
+void frmCalibration::fillRow(int ch) {
+    const auto i = static_cast<std::size_t>(ch);
+    const bool filling = filling_;
+    filling_ = true;
+    QTableWidgetItem* gas = vfgCal_->item(ch, colGas);
+    gas->setText(
+        q(GasTitle(cal_.GasName(ch), cal_.GasUnit(ch), cal_.GasFullScale(ch), cal_.GasPoint(ch))));
+    gas->setFlags(kReadOnly);
+
+    QTableWidgetItem* select = vfgCal_->item(ch, colSelect);
+    select->setFlags(usable_[i] ? kReadOnly | Qt::ItemIsUserCheckable : kReadOnly);
+    select->setCheckState(selection_[i] ? Qt::Checked : Qt::Unchecked);
+
+    QTableWidgetItem* autoCal = vfgCal_->item(ch, colAutoCal);
+    autoCal->setText(usable_[i] ? q(ChannelValueText(cal_, ch, cal_.AutoCalib(ch)))
+                                : QStringLiteral("-----"));
+    autoCal->setFlags(usable_[i] ? kReadOnly | Qt::ItemIsEditable : kReadOnly);
+    autoCal->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    QTableWidgetItem* reading = vfgCal_->item(ch, colReading);
+    reading->setFlags(kReadOnly);
+    reading->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    reading->setText(
+        q(ChannelValueText(cal_, ch, usable_[i] ? state_.LatestReadings[i] : levelNoValue)));
+
+    const QBrush background =
+        greyed(ch) ? QBrush(kUnusableColour) : vfgCal_->palette().brush(QPalette::Base);
+    for (int col = 0; col < 4; ++col) vfgCal_->item(ch, col)->setBackground(background);
+    filling_ = filling;
+}
+
+void frmCalibration::Refresh_InstMoment() {
+    const bool filling = filling_;
+    filling_ = true;
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        const auto i = static_cast<std::size_t>(ch);
+        vfgCal_->item(ch, colReading)
+            ->setText(q(
+                ChannelValueText(cal_, ch, usable_[i] ? state_.LatestReadings[i] : levelNoValue)));
+    }
+    filling_ = filling;
+    vfgCal_->viewport()->update();
+}
+
+void frmCalibration::itemChanged(QTableWidgetItem* item) {
+    if (filling_ || item == nullptr) return;
+    const int ch = item->row();
+    if (item->column() == colAutoCal) {
+        finishAutoCalEdit(ch, item->text());
+    } else if (item->column() == colSelect) {
+        setSelection(ch, item->checkState() == Qt::Checked);
+    }
+}
+
+bool frmCalibration::finishAutoCalEdit(int ch, const QString& text) {
+    if (ch < 0 || ch >= kCalChannels) return false;
+    const auto i = static_cast<std::size_t>(ch);
+    bool stored = false;
+    if (usable_[i] && !busy_) {
+        const AutoCalEdit edit = EvaluateAutoCalEdit(cal_, model_, ch, text.toStdString());
+        if (edit.kind != AutoCalEdit::Rejected) {
+            cal_.setAutoCalib(ch, edit.value);
+            // Without a concentration the channel cannot be spanned.
+            if (edit.kind == AutoCalEdit::Cleared) selection_[i] = false;
+            stored = true;
+        }
+    }
+    fillRow(ch);
+    return stored;
+}
+
+void frmCalibration::setSelection(int ch, bool on) {
+    if (ch < 0 || ch >= kCalChannels) return;
+    const auto i = static_cast<std::size_t>(ch);
+    // A channel without a gas or without a concentration is never selected.
+    selection_[i] = on && !greyed(ch) && !busy_;
+    fillRow(ch);
+}
+
+void frmCalibration::setBusy(bool busy) {
+    busy_ = busy;
+    fraCal_->setEnabled(!busy);
+}
+
+bool frmCalibration::canClose() const {
+    return !busy_ && !rangeMode_;
+}
+
+void frmCalibration::reject() {
+    if (canClose()) {
+        closeDown();
+        QDialog::reject();
+    }
+}
+
+void frmCalibration::closeEvent(QCloseEvent* event) {
+    if (!canClose()) {
+        event->ignore();
+        return;
+    }
+    closeDown();
+    QDialog::closeEvent(event);
+}
+
+// The poll stopped, the main window's model bound again, the readings no longer routed here.
+void frmCalibration::closeDown() {
+    if (closed_) return;
+    closed_ = true;
+    link_.setRunDensty(false);
+    if (link_.Instrument() == &cal_ || link_.Instrument() == &history_)
+        link_.setInstrument(boundBefore_);
+    state_.CalibrationOpen = false;
+}
+
+}  // namespace vq

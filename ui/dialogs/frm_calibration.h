@@ -1,0 +1,157 @@
+#pragma once
+// frmCalibration, the calibration window: the grid vfgCal of the five channels (gas, selection
+// for span, calibration gas concentration, current reading), and the buttons cmdCal(0..3):
+// "Zero", "Span", "Set range" / "N2 Cal" and "Exit Calibration" / "N2 Cal END". Zero and span
+// runs are made inside frmUploadCalib; the range and N2 steps of channel 4 run here.
+//
+// The main window opens it modally (OpenCalibrationWindow, ui/dialogs/cal_open.h) between
+// switching the calibration unit's pump on and off. It works on the main window's link and
+// shared state; the gases and concentrations it edits are its own copy, read from the instrument
+// on its first activation, so nothing it changes reaches the settings the main window writes.
+//
+// The current-reading poll runs while the window is open, except during a run or a range step.
+// While the range calibration is under way (the buttons read "N2 Cal" / "N2 Cal END") the window
+// cannot be closed: only "N2 Cal END" puts the instrument's range mode back.
+
+#include <QColor>
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/calibration_texts.h"
+#include "model/instrument.h"
+
+class QGroupBox;
+class QPushButton;
+class QTableWidget;
+class QTableWidgetItem;
+
+namespace vq {
+
+class CalibrationPrompts;
+class UserAsker;
+class uclVqif;
+struct MainState;
+
+struct CalibrationDeps {
+    uclVqif& link;
+    // The main window's model: identity texts for the report, warning levels and the oxygen
+    // mode that bound a concentration.
+    const clsInstrument& model;
+    MainState& state;
+    UserAsker& asker;
+    CalibrationPrompts& prompts;
+    // A line of the main window's information log.
+    std::function<void(const std::string&, const QColor&)> addInfo;
+};
+
+class frmCalibration : public QDialog {
+    Q_OBJECT
+  public:
+    enum Column { colGas = 0, colSelect = 1, colAutoCal = 2, colReading = 3 };
+    enum Button { cmdZero = 0, cmdSpan = 1, cmdRange = 2, cmdExit = 3 };
+    static constexpr std::int16_t kRangeCalMode = 2;
+    inline static const QColor kUnusableColour{192, 192, 192};
+
+    explicit frmCalibration(CalibrationDeps deps, QWidget* parent = nullptr);
+    ~frmCalibration() override;
+
+    // ---- interfaces ----
+    // The end of a run: stores the flag and builds the result text of the listed channels.
+    void SetCalibResult(bool ok, const ChannelFlags& results, bool zeroRun);
+    // New current readings are in the shared state: column 3 is rewritten.
+    void Refresh_InstMoment();
+    // The first-activation reads (gas definitions and concentrations); once only.
+    void FirstActivate();
+
+    // ---- commands ----
+    void cmdCalClick(int index);
+    // Escape and the close box: refused while a step runs or the range calibration is under way.
+    void reject() override;
+    // A concentration typed into row `channel`; false when it was refused (the cell shows the
+    // stored value again).
+    bool finishAutoCalEdit(int channel, const QString& text);
+    // The Select box of row `channel` set or cleared.
+    void setSelection(int channel, bool on);
+
+    // ---- state ----
+    const ChannelFlags& CalSelection() const { return selection_; }
+    const ChannelFlags& usable() const { return usable_; }
+    bool resultFlag() const { return resultFlag_; }
+    const std::string& resultText() const { return resultText_; }
+    bool rangeMode() const { return rangeMode_; }
+    std::int16_t savedRangeMode() const { return savedRangeMode_; }
+    bool firstActivation() const { return firstActivation_; }
+    const clsInstrument& calibrationModel() const { return cal_; }
+    const clsInstrument& historyModel() const { return history_; }
+    // The report of the last successful run; false when there is none or it could not be written
+    // (the user is told why).
+    bool saveReport(const std::string& path);
+
+    // ---- controls ----
+    QTableWidget* vfgCal() const { return vfgCal_; }
+    QPushButton* cmdCal(int i) const { return cmdCal_.at(static_cast<std::size_t>(i)); }
+    QGroupBox* fraCal() const { return fraCal_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // frm_calibration.cpp
+    void buildControls();
+    void ApplyCaptions();
+    void FillGrid();
+    void fillRow(int channel);
+    void itemChanged(QTableWidgetItem* item);
+    bool greyed(int channel) const;
+    bool canClose() const;
+    void closeDown();
+    void setBusy(bool busy);
+
+    // frm_calibration_runs.cpp
+    void zeroCommand();
+    void spanCommand();
+    void showRunResult();
+    void runInProgressWindow(std::int16_t transferMode);
+    void rangeCommand();
+    void n2CalCommand();
+    void n2CalEndCommand();
+    void setRangeCaptions(bool rangeMode);
+    void rangeFailed();
+
+    uclVqif& link_;
+    const clsInstrument& model_;
+    MainState& state_;
+    UserAsker& asker_;
+    CalibrationPrompts& prompts_;
+    std::function<void(const std::string&, const QColor&)> addInfo_;
+
+    clsInstrument cal_;      // gases and concentrations read on the first activation
+    clsInstrument history_;  // range mode and calibration history read during calibration
+    clsInstrument* boundBefore_ = nullptr;  // the link's model when the window opened
+    ChannelFlags usable_{};
+    ChannelFlags selection_{};
+    bool resultFlag_ = false;
+    std::string resultText_;
+    std::int16_t savedRangeMode_ = 0;
+    bool rangeMode_ = false;
+    bool firstActivation_ = true;
+    bool filling_ = false;
+    bool busy_ = false;
+    bool closed_ = false;
+
+    // What the report of the last run needs.
+    ChannelFlags lastListed_{};
+    ChannelFlags lastResults_{};
+    bool lastZeroRun_ = true;
+    double lastRunDate_ = 0;
+
+    QGroupBox* fraCal_ = nullptr;
+    QTableWidget* vfgCal_ = nullptr;
+    std::array<QPushButton*, 4> cmdCal_{};
+};
+
+}  // namespace vq

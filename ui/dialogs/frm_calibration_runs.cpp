@@ -1,0 +1,199 @@
+// The commands of the calibration window: zero and span runs (made in frmUploadCalib), their
+// result box and report, and the range and N2 calibration of channel 4.
+
+#include <QDir>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "ui/dialogs/cal_prompts.h"
+#include "ui/dialogs/cal_report.h"
+#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/frm_upload_calib.h"
+#include "ui/main/main_state.h"
+#include "ui/main/user_asker.h"
+
+namespace vq {
+
+namespace {
+
+constexpr int kRangeChannel = 4;
+const QColor kSuccessColour{0, 192, 0};
+
+// The window is disabled while a step talks to the instrument, so nothing starts twice.
+class BusyScope {
+  public:
+    explicit BusyScope(std::function<void(bool)> setBusy) : setBusy_(std::move(setBusy)) {
+        setBusy_(true);
+    }
+    ~BusyScope() { setBusy_(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    std::function<void(bool)> setBusy_;
+};
+
+}  // namespace
+
+void frmCalibration::cmdCalClick(int index) {
+    if (busy_) return;
+    switch (index) {
+        case cmdZero:
+            zeroCommand();
+            break;
+        case cmdSpan:
+            spanCommand();
+            break;
+        case cmdRange:
+            if (rangeMode_) {
+                n2CalCommand();
+            } else {
+                rangeCommand();
+            }
+            break;
+        case cmdExit:
+            if (rangeMode_) {
+                n2CalEndCommand();
+            } else {
+                closeDown();
+                accept();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void frmCalibration::zeroCommand() {
+    runInProgressWindow(transfer_mode::Zero);
+    showRunResult();
+}
+
+void frmCalibration::spanCommand() {
+    const bool any = std::find(selection_.begin(), selection_.end(), true) != selection_.end();
+    if (!any) {
+        asker_.error(this, ResMessage(5345), ResMessage(5346));
+        return;
+    }
+    runInProgressWindow(transfer_mode::Span);
+    showRunResult();
+}
+
+void frmCalibration::runInProgressWindow(std::int16_t transferMode) {
+    BusyScope busy([this](bool on) { setBusy(on); });
+    resultFlag_ = false;
+    resultText_.clear();
+    state_.TransferMode = transferMode;
+    CalibRunContext context{link_,
+                            state_,
+                            cal_,
+                            history_,
+                            selection_,
+                            addInfo_,
+                            [this](bool ok, const ChannelFlags& results, bool zeroRun) {
+                                SetCalibResult(ok, results, zeroRun);
+                            }};
+    frmUploadCalib upload(std::move(context), this);
+    upload.exec();
+    state_.TransferMode = transfer_mode::None;
+}
+
+void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool zeroRun) {
+    resultFlag_ = ok;
+    resultText_.clear();
+    lastListed_ = ListedChannels(usable_, selection_, zeroRun);
+    lastResults_ = results;
+    lastZeroRun_ = zeroRun;
+    lastRunDate_ = link_.Host().localDateTime();
+    resultText_ = CalibResultText(cal_, lastListed_, results, usable_, state_.LatestReadings);
+}
+
+void frmCalibration::showRunResult() {
+    if (!resultFlag_) return;
+    if (!prompts_.resultBox(this, resultText_, ResMessage(5355))) return;
+    const QString folder =
+        link_.WorkDir().empty() ? QDir::currentPath() : QString::fromStdString(link_.WorkDir());
+    const std::string suggested =
+        QDir(folder)
+            .filePath(QString::fromStdString(CalReportFileName(model_, lastRunDate_)))
+            .toStdString();
+    const std::string path = prompts_.reportPath(this, suggested);
+    if (!path.empty()) saveReport(path);
+}
+
+bool frmCalibration::saveReport(const std::string& path) {
+    if (!resultFlag_) return false;
+    const CalReportContent content = BuildCalReport(model_, cal_, history_, lastListed_,
+                                                    lastResults_, lastZeroRun_, lastRunDate_);
+    QString error;
+    if (!WriteCalReport(content, QString::fromStdString(path), &error)) {
+        asker_.error(this, ResMessage(9213, {error.toStdString()}), AppTitle());
+        return false;
+    }
+    if (addInfo_) addInfo_(ResMessage(9215, {path}), kSuccessColour);
+    return true;
+}
+
+// ---- range and N2 calibration of channel 4 ----
+
+void frmCalibration::rangeFailed() {
+    asker_.error(this, ResMessage(5233), ResMessage(5232));  // "Range setting failed"
+}
+
+void frmCalibration::rangeCommand() {
+    if (!usable_[kRangeChannel]) {
+        asker_.error(this, ResMessage(5383), ResMessage(5232));  // "TE is Disabled "
+        return;
+    }
+    BusyScope busy([this](bool on) { setBusy(on); });
+    link_.setRunDensty(false);
+    // Without the mode the instrument had, it could not be put back afterwards: stop here.
+    if (!link_.LpR(&history_)) {
+        rangeFailed();
+        link_.setRunDensty(true);
+        return;
+    }
+    savedRangeMode_ = history_.HcMode();
+    history_.setHcMode(kRangeCalMode);
+    if (link_.Lp(&history_)) {
+        setRangeCaptions(true);
+    } else {
+        history_.setHcMode(savedRangeMode_);
+        rangeFailed();
+    }
+    link_.setRunDensty(true);
+}
+
+void frmCalibration::n2CalCommand() {
+    std::string message;
+    bool ok = false;
+    {
+        BusyScope busy([this](bool on) { setBusy(on); });
+        link_.setRunDensty(false);
+        ok = link_.zCal(N2ChannelText(cal_, state_.LatestReadings));
+        message = N2ResultText(cal_, ok, usable_[kRangeChannel], state_.LatestReadings);
+        link_.setRunDensty(true);
+    }
+    if (ok) {
+        asker_.information(this, message, ResMessage(5232));
+    } else {
+        asker_.error(this, message, ResMessage(5232));
+    }
+}
+
+void frmCalibration::n2CalEndCommand() {
+    BusyScope busy([this](bool on) { setBusy(on); });
+    link_.setRunDensty(false);
+    history_.setHcMode(savedRangeMode_);
+    if (link_.Lp(&history_)) {
+        link_.Dw();
+        setRangeCaptions(false);
+    } else {
+        rangeFailed();
+    }
+    link_.setRunDensty(true);
+}
+
+}  // namespace vq

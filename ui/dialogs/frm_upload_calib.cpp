@@ -1,0 +1,129 @@
+#include "ui/dialogs/frm_upload_calib.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "model/instrument.h"
+#include "model/ole_date.h"
+#include "ui/main/main_state.h"
+
+namespace vq {
+
+namespace {
+
+const QColor kFailureColour{255, 0, 0};
+
+QString q(int id) {
+    return QString::fromStdString(ResMessage(id));
+}
+
+}  // namespace
+
+frmUploadCalib::frmUploadCalib(CalibRunContext context, QWidget* parent)
+    : QDialog(parent),
+      context_(std::move(context)),
+      lblUpload_(new QLabel(this)),
+      bar_(new QProgressBar(this)),
+      cmdUpload_(new QPushButton(this)),
+      tmrInter_(new QTimer(this)) {
+    setObjectName("frmUploadCalib");
+    setModal(true);
+    setWindowFlag(Qt::WindowCloseButtonHint, false);
+    lblUpload_->setObjectName("lblUpload");
+    cmdUpload_->setObjectName("cmdUpload");
+    tmrInter_->setObjectName("tmrInter");
+
+    const int captionId = context_.state.TransferMode == transfer_mode::Zero ? 6002 : 6003;
+    setWindowTitle(q(captionId));
+    lblUpload_->setText(q(captionId));
+    lblUpload_->setAlignment(Qt::AlignCenter);
+    bar_->setRange(0, 0);  // busy: the link does not say how far it is
+    cmdUpload_->setText(q(6007));
+    cmdUpload_->setEnabled(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblUpload_);
+    layout->addWidget(bar_);
+    layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
+    setMinimumWidth(320);
+
+    connect(cmdUpload_, &QPushButton::clicked, this, &frmUploadCalib::cmdUploadClick);
+    tmrInter_->setInterval(kStartDelayMs);
+    connect(tmrInter_, &QTimer::timeout, this, &frmUploadCalib::tmrInterTimer);
+    tmrInter_->start();
+}
+
+void frmUploadCalib::closeEvent(QCloseEvent* event) {
+    // Only the end of the run closes the window.
+    if (!ran_) event->ignore();
+}
+
+void frmUploadCalib::cmdUploadClick() {
+    lblUpload_->setText(q(6006));
+    context_.link.setCancel(true);
+    canceled_ = true;
+    cmdUpload_->setEnabled(false);
+}
+
+void frmUploadCalib::tmrInterTimer() {
+    tmrInter_->stop();
+    if (ran_) return;
+    if (context_.state.TransferMode == transfer_mode::Zero) {
+        zeroRun();
+    } else if (context_.state.TransferMode == transfer_mode::Span) {
+        spanRun();
+    } else {
+        ran_ = true;  // nothing to run: the window only closes
+    }
+    accept();
+}
+
+std::string frmUploadCalib::nowText() const {
+    return GeneralDate(context_.link.Host().localDateTime());
+}
+
+void frmUploadCalib::zeroRun() {
+    context_.link.setRunDensty(false);
+    const bool ok = context_.link.ZeroCal(ZeroChannelText());
+    ChannelFlags results{};
+    if (ok) {
+        for (int ch = 0; ch < kCalChannels; ++ch)
+            results[static_cast<std::size_t>(ch)] = context_.link.ZeroStatus(ch);
+        // The instrument's own record of the readings before and after, for the report.
+        context_.link.GetLatestHistory(&context_.history);
+    } else {
+        context_.addInfo(ResMessage(5413), kFailureColour);  // "VQ-5100 Calibration Fail."
+        context_.link.AddLog(ResMessage(5516, {nowText()}));
+    }
+    finishRun(ok, results, true);
+}
+
+void frmUploadCalib::spanRun() {
+    context_.link.setRunDensty(false);
+    context_.link.AddLog(ResMessage(5515, {nowText()}));
+    const bool ok = context_.link.SpanCal(SpanChannelText(context_.cal, context_.selection));
+    ChannelFlags results{};
+    if (ok) {
+        for (int ch = 0; ch < kCalChannels; ++ch)
+            results[static_cast<std::size_t>(ch)] = context_.link.SpanStatus(ch);
+    } else {
+        context_.addInfo(ResMessage(5413), kFailureColour);
+    }
+    context_.link.GetLatestHistory(&context_.history);
+    finishRun(ok, results, false);
+}
+
+void frmUploadCalib::finishRun(bool ok, const ChannelFlags& results, bool zeroRun) {
+    ran_ = true;
+    if (context_.setCalibResult) context_.setCalibResult(ok, results, zeroRun);
+    context_.state.ReadingsFresh = false;
+    context_.link.setRunDensty(true);
+}
+
+}  // namespace vq

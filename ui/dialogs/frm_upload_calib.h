@@ -1,0 +1,79 @@
+#pragma once
+// frmUploadCalib, the small modal window a zero or span run runs in. The calibration window sets
+// TransferMode (3 zero, 4 span) and shows it modally; one millisecond after it loads, its timer
+// (which switches itself off at once) makes the run: the current-reading poll stopped, the
+// calibration sent and its per-channel results read, the result handed back through
+// SetCalibResult, the poll started again. Then the window closes itself. A busy bar moves while
+// the link waits. The cancel button stays disabled: a calibration the instrument has started is
+// not stopped half-way.
+
+#include <QColor>
+#include <QDialog>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/calibration_texts.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace vq {
+
+class clsInstrument;
+class uclVqif;
+struct MainState;
+
+// What a run works with, all owned by the calibration window.
+struct CalibRunContext {
+    uclVqif& link;
+    MainState& state;          // TransferMode picks the run; ReadingsFresh is cleared after it
+    clsInstrument& cal;        // gases and concentrations
+    clsInstrument& history;    // the calibration history read after the run
+    ChannelFlags selection{};  // the channels to span
+    // A line of the main window's information log.
+    std::function<void(const std::string&, const QColor&)> addInfo;
+    // SetCalibResult of the calibration window: run succeeded, per-channel results, zero run.
+    std::function<void(bool, const ChannelFlags&, bool)> setCalibResult;
+};
+
+class frmUploadCalib : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kStartDelayMs = 1;
+
+    explicit frmUploadCalib(CalibRunContext context, QWidget* parent = nullptr);
+
+    bool Canceled() const { return canceled_; }
+    void setCanceled(bool canceled) { canceled_ = canceled; }
+
+    QLabel* lblUpload() const { return lblUpload_; }
+    QPushButton* cmdUpload() const { return cmdUpload_; }
+    QTimer* tmrInter() const { return tmrInter_; }
+    // True once the run has been made (the window then closes).
+    bool ran() const { return ran_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override {}  // Escape does not leave a run
+
+  private:
+    void tmrInterTimer();
+    void cmdUploadClick();
+    void zeroRun();
+    void spanRun();
+    void finishRun(bool ok, const ChannelFlags& results, bool zeroRun);
+    std::string nowText() const;
+
+    CalibRunContext context_;
+    bool canceled_ = false;
+    bool ran_ = false;
+    QLabel* lblUpload_;
+    QProgressBar* bar_;
+    QPushButton* cmdUpload_;
+    QTimer* tmrInter_;
+};
+
+}  // namespace vq
