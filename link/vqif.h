@@ -50,7 +50,6 @@ class uclVqif : private DecoderHost {
     // it (the longest, a dump block, is a few hundred characters), so text beyond it is noise:
     // it is dropped, keeping only a frame start (from the last STX) that fits.
     static constexpr std::size_t kReceiveBufferCap = 64 * 1024;
-    static constexpr const char* kModelName = "VQ-5100";
 
     // `serial` and `socket` are not owned and may be null; the socket is the active transport
     // when SerialComm is false and a socket is present. The link timer starts at once.
