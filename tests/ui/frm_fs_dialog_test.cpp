@@ -96,6 +96,7 @@ class FrmFsDialogTest : public QObject {
     void typingIsFilteredAndUpperCased();
     void stationEditorCountsCharactersAndStopsAtSixteen();
     void stationExportThenImportGivesTheSameList();
+    void stationButtonsAskForTheFileAndCancelEndsQuietly();
     void importOfThreeHundredLinesFillsTheList();
     void seventeenCharacterStationIsRedAndBlocksOkAndExport();
     void importedInvalidStationsAreColoured();
@@ -345,6 +346,41 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
     QCOMPARE(target.StationList(1), std::string("ST 002"));
     QCOMPARE(target.StationList(255), std::string("LAST_ONE 256"));
     for (int i = 0; i < clsInstrument::stationCount; ++i) QVERIFY(target.Change_StationList[i]);
+}
+
+void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
+    QTemporaryDir dir;
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QString chosen;
+    std::vector<bool> asked;  // true: a save dialog
+    h.dialog->setChooseFile([&](bool save) {
+        asked.push_back(save);
+        return chosen;
+    });
+    auto* exportButton = h.dialog->findChild<QPushButton*>("cmdStationExport");
+    auto* importButton = h.dialog->findChild<QPushButton*>("cmdStationImport");
+    QCOMPARE(exportButton->text(), QString::fromStdString(ResMessage(8039)));
+
+    exportButton->click();  // cancelled file dialog: nothing written, nothing shown
+    importButton->click();
+    QCOMPARE(asked, (std::vector<bool>{true, false}));
+    QVERIFY(h.notices.empty());
+    QVERIFY(!h.dialog->workingCopy().Change_StationList[0]);
+
+    h.stations().editStation(0, "TOO LONG FOR A STATION");
+    exportButton->click();  // refused before a file is asked for
+    QCOMPARE(asked.size(), size_t(2));
+    QCOMPARE(h.notices.back().text, improperData(8038));
+
+    h.stations().editStation(0, "FIRST");
+    chosen = dir.filePath("Station.csv");
+    exportButton->click();
+    QVERIFY(QFile::exists(chosen));
+    QCOMPARE(h.notices.back().text, QString::fromStdString(ResMessage(8047)));
+    h.stations().editStation(0, "OVERWRITTEN");
+    importButton->click();
+    QCOMPARE(h.stations().item(0, 1)->text(), QString("FIRST"));
 }
 
 void FrmFsDialogTest::importOfThreeHundredLinesFillsTheList() {
