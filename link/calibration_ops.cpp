@@ -23,22 +23,28 @@ bool channelPassed(const std::string& result, int channel) {
 }  // namespace
 
 bool uclVqif::ZeroCal(const std::string& channels) {
+    // A result of an earlier run must not pass for this run's.
+    zeroCalResult_.clear();
     if (!waitForReply(link_status::AwaitWrite, "SZ,W," + channels)) {
         AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
         return false;
     }
     // The instrument answers SUB (no result yet) until the run has finished.
+    // The polls are bounded so an instrument that never finishes cannot hold the program; every
+    // way out without a result says so in the log.
     for (int poll = 0; poll < kZeroPollLimit; ++poll) {
         probeTicks_ = 0;
         if (!pauseFor(kZeroPollPause)) return false;
         const bool done = waitForReply(link_status::AwaitWrite, "SZ,C,");
         if (done && zeroCalResult_.size() == kResultLength) return true;
-        if (!done && zeroCalResult_ != std::string(1, SUB)) return false;
+        if (!done && zeroCalResult_ != std::string(1, SUB)) break;
     }
+    AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
     return false;
 }
 
 bool uclVqif::SpanCal(const std::string& channels) {
+    spanCalResult_.clear();
     if (waitForReply(link_status::AwaitWrite, "S2,W," + channels)) return true;
     AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
     return false;

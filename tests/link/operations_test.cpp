@@ -150,6 +150,18 @@ TEST(Operations, ClearThatIsNeverConfirmedGivesUpAfterTheLimit) {
     EXPECT_LT(h.host.now() - start, Millis{11 * 60 * 1000});
 }
 
+TEST(Operations, CancelDuringTheConfirmationPauseEndsTheClear) {
+    LinkHarness h;
+    h.connect();
+    h.script.answer("XC,W,", ackReply("XC,W"));
+    h.script.answer("XC,C,", ackReply("XC,C"));
+    const Millis start = h.host.now();
+    h.host.callLater(Millis{2000}, [&] { h.link.setCancel(true); });
+    EXPECT_FALSE(h.link.BodyDataClear());
+    EXPECT_EQ(h.host.now() - start, Millis{2000});
+    EXPECT_EQ(h.sent(), std::vector<std::string>{"XC,W,"});
+}
+
 TEST(Operations, ClearFromTheInstrumentAndDefaultsPolledAsReads) {
     SimLink s;
     ASSERT_TRUE(s.connect());
@@ -190,14 +202,29 @@ TEST(Operations, ZeroCalibrationPollsEverySecondThroughBusyRepliesToTheResult) {
     EXPECT_FALSE(h.link.ZeroStatus(-1));
 }
 
-TEST(Operations, ZeroCalibrationThatIsRefusedIsNeverResent) {
+TEST(Operations, ACalibrationThatIsRefusedIsNeverResentAndLeavesNoResult) {
     LinkHarness h;
     h.connect(3, 1);
+    h.script.answer("SZ,W,", ackReply("SZ,W"), Millis{5}, 1);
+    h.script.answer("SZ,C,", Reply("SZ,C,00000"), Millis{5}, 1);
+    h.script.answer("S2,W,", Reply("S2,W,00000"), Millis{5}, 1);
+    ASSERT_TRUE(h.link.ZeroCal("11111"));
+    ASSERT_TRUE(h.link.SpanCal("11111"));
+    ASSERT_TRUE(h.link.ZeroStatus(0));
+    ASSERT_TRUE(h.link.SpanStatus(0));
+
+    // The next run's commands go unanswered.
+    h.serial.farEnd().clearWritten();
     h.host.setLocalDateTime(*MakeOleDate(2026, 12, 7, 9, 30, 0));
-    h.script.silent("SZ,W,");
     EXPECT_FALSE(h.link.ZeroCal("11111"));
     EXPECT_EQ(h.sent(), std::vector<std::string>{"SZ,W,11111"});
+    // Time-out after 1 s, then one tick per retry.
     EXPECT_EQ(h.logLines().back(), "---Calibration Upload Failed---. Date = 2026/12/07 09:30:01");
+    EXPECT_FALSE(h.link.SpanCal("11111"));
+    for (int ch = 0; ch < 5; ++ch) {
+        EXPECT_FALSE(h.link.ZeroStatus(ch));
+        EXPECT_FALSE(h.link.SpanStatus(ch));
+    }
 }
 
 TEST(Operations, ZeroCalibrationAgainstTheInstrument) {
