@@ -1,18 +1,15 @@
 #pragma once
-// Keeps older communication logs as numbered generations in the working folder: SerialLog.log
-// becomes SerialLog1.log, SerialLog1.log becomes SerialLog2.log, and so on; SerialLog9.log, the
-// oldest kept, is replaced.
+// The log rotation now lives in app/ (the window program uses it too); these names keep the
+// command-line tool's code unchanged.
 
-#include <filesystem>
-#include <string>
+#include "app/serial_log_rotation.h"
 
 namespace vq::cli {
 
-inline constexpr int kSerialLogGenerations = 9;
+inline constexpr int kSerialLogGenerations = vq::kSerialLogGenerations;
 
-// Shifts every generation up by one. A file that cannot be moved or removed stops the shift
-// where it is, with the reason in `error`: nothing is overwritten that was not first moved on,
-// and nothing waits for a file to go away.
-bool RotateSerialLogs(const std::filesystem::path& workDir, std::string* error);
+inline bool RotateSerialLogs(const std::filesystem::path& workDir, std::string* error) {
+    return vq::RotateSerialLogs(workDir, error);
+}
 
 }  // namespace vq::cli

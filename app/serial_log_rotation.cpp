@@ -1,8 +1,8 @@
-#include "cli/serial_log_rotation.h"
+#include "app/serial_log_rotation.h"
 
 #include <system_error>
 
-namespace vq::cli {
+namespace vq {
 namespace {
 
 std::filesystem::path generation(const std::filesystem::path& workDir, int n) {
@@ -32,4 +32,4 @@ bool RotateSerialLogs(const std::filesystem::path& workDir, std::string* error) 
     return true;
 }
 
-}  // namespace vq::cli
+}  // namespace vq

@@ -1,0 +1,397 @@
+// The main window against the in-process virtual instrument over the real link, on the virtual
+// clock: connecting, the read, a silent instrument, Power Off, the command states, the device
+// finder, socket errors, the FRAM dump's refusal and closing.
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "model/text_rules.h"
+#include "platform/qt_socket_port.h"
+#include "tests/ui/support/main_window_fixture.h"
+#include "ui/dialogs/frm_upload.h"
+
+using namespace vq;
+using namespace vq::ui_test;
+
+namespace {
+
+const QColor kGreen(0, 192, 0);
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kAnalog(0, 128, 64);
+
+bool hasLine(const QTextEdit& log, int id, const QColor& colour) {
+    for (const LogLine& line : linesStarting(log, ResMessage(id)))
+        if (line.colour == colour) return true;
+    return false;
+}
+
+bool hasLine(const QTextEdit& log, int id) {
+    return !linesStarting(log, ResMessage(id)).empty();
+}
+
+int boxesWith(const ScriptedAsker& asker, int id) {
+    int n = 0;
+    for (const auto& box : asker.boxes) n += box.text == ResMessage(id) ? 1 : 0;
+    return n;
+}
+
+// The enabled states UpdateCommandStates gives, by the table's columns.
+struct ExpectedStates {
+    bool texts, reads, options027, options13456, suffix, grid;
+};
+
+void checkStates(frmMain& w, const ExpectedStates& e) {
+    for (int i = 0; i < 3; ++i) QCOMPARE(w.txtOption(i)->isEnabled(), e.texts);
+    QCOMPARE(w.cmbInterval()->isEnabled(), e.texts);
+    for (const int i : {1, 2, 4, 5}) QCOMPARE(w.cmdDown(i)->isEnabled(), e.reads);
+    QCOMPARE(w.cmdFRAMDump()->isEnabled(), e.reads);
+    QVERIFY(w.cmdFactorySetting()->isEnabled());
+    QVERIFY(w.cmdImportSetting()->isEnabled());
+    QVERIFY(w.cmdExportSetting()->isEnabled());
+    for (const int i : {0, 2, 7}) QCOMPARE(w.cmdOption(i)->isEnabled(), e.options027);
+    for (const int i : {1, 3, 4, 5, 6}) QCOMPARE(w.cmdOption(i)->isEnabled(), e.options13456);
+    QCOMPARE(w.txtSuffix()->isEnabled(), e.suffix);
+    QCOMPARE(w.settingsGrid()->isEnabled(), e.grid);
+}
+
+void setData(frmMain& w, bool data) {
+    w.model().setCommFlags(0);
+    w.model().setImportFlag(data ? 1 : 0);
+    w.UpdateCommandStates();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void startsWithDefaultsAndConnects();
+    void readFillsTheWindowInItsColours();
+    void readOfASilentInstrumentChangesNothing();
+    void readWithoutInstrumentSaysNoResponse();
+    void getAndSaveChecksTheSuffixAndWritesTheCsv();
+    void dateDifferenceIsWarnedAfterARead();
+    void powerOffReturnsToTheStartState();
+    void commandStatesInAllFourStates();
+    void deviceFinderChoosesThePort();
+    void socketErrorsOnlyTimedOutAndInUse();
+    void framDumpIsRefusedWhileReadingsRun();
+    void closingAsksAndWritesTheConfiguration();
+    void captionsAndTitleByLanguage();
+};
+
+void MainWindowTest::startsWithDefaultsAndConnects() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(!w.firstActivation());
+    QVERIFY(w.model().ImportFlag() != 0);  // the default model can be edited at once
+    QCOMPARE(w.lampColours(0), LampOn);
+    QCOMPARE(w.lampColours(1), LampOff);
+    QVERIFY(w.shpStatus(2)->isHidden() && w.shpStatus(3)->isHidden());
+    QVERIFY(!w.cmdDown(1)->isEnabled());
+    QVERIFY(f.connect());
+    QCOMPARE(w.lampColours(1), LampOn);
+    QVERIFY(hasLine(*w.rtbLog(), 5401, kBlue));
+    QVERIFY(w.cmdDown(1)->isEnabled());
+    QVERIFY(w.width() >= frmMain::minimumPixels().width());
+    QCOMPARE(w.minimumSize(), QSize(776, 619));
+}
+
+void MainWindowTest::readFillsTheWindowInItsColours() {
+    MainFixture f;
+    f.instrument->state().stations[5] = "STATION-A";
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.model().setImportFlag(0);
+    w.UpdateCommandStates();
+    QVERIFY(!w.cmdOption(0)->isEnabled());
+
+    w.cmdDown(1)->click();
+
+    QCOMPARE(w.txtOption(0)->text(), QString("VQ51-000123"));
+    QCOMPARE(w.txtOption(1)->text(), QString("STATION-A"));
+    QCOMPARE(w.txtOption(2)->text(), QString("SERVICE"));
+    QCOMPARE(w.lblInst(7)->text(), QString("5100"));
+    QCOMPARE(w.lblInst(9)->text(), QString("7A3C"));
+    QCOMPARE(w.cmbStation()->count(), 256);
+    QCOMPARE(w.cmbStation()->currentIndex(), 5);  // the entry that names the station
+    QVERIFY(w.model().CommFlags() != 0);
+    QVERIFY(hasLine(*w.rtbLog(), 5402, kGreen));
+    QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
+    QVERIFY(!hasLine(*w.rtbLog(), 5404));
+    QVERIFY(hasLine(*w.rtbLog(), 5429, kAnalog));
+    QCOMPARE(static_cast<int>(linesStarting(*w.rtbLog(), "ch").size()), 8);
+    QCOMPARE(linesStarting(*w.rtbLog(), "ch0 PHOTO").front().colour, kAnalog);
+    QVERIFY(!hasLine(*w.rtbLog(), 5408));  // same clock as the PC
+    for (const int i : {0, 2, 7}) QVERIFY(w.cmdOption(i)->isEnabled());
+    QVERIFY(w.fraCommand(0)->isEnabled());
+    QVERIFY(!w.progress());
+    QVERIFY(!w.busy());
+    // The clock label shows the instrument's clock once settings came from it.
+    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
+    QVERIFY(!w.lblOption(6)->text().isEmpty());
+    // The read is in the communication log.
+    QFile log(QString::fromStdString(f.path("SerialLog.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    QVERIFY(text.contains("---Instrument Download Finished---"));
+    QVERIFY(text.contains("XS,R,00FF"));
+}
+
+void MainWindowTest::readOfASilentInstrumentChangesNothing() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.model().setSerialNo("MINE-0001");
+    w.ShowInstrument();
+    const clsInstrument before = w.model();
+    f.serial->close();  // the line goes quiet; the link still thinks it is connected
+
+    w.cmdDown(1)->click();
+
+    QVERIFY(hasLine(*w.rtbLog(), 5404, kRed));
+    QVERIFY(!hasLine(*w.rtbLog(), 5403));
+    QCOMPARE(w.model().SerialNo(), before.SerialNo());
+    QCOMPARE(w.model().CommFlags(), before.CommFlags());
+    QCOMPARE(w.model().Change_SerialNo, true);  // the user's edit still waits for its write
+    QCOMPARE(w.txtOption(0)->text(), QString("MINE-0001"));
+    QVERIFY(w.fraCommand(0)->isEnabled());
+    QVERIFY(!w.progress());
+}
+
+void MainWindowTest::readWithoutInstrumentSaysNoResponse() {
+    MainFixtureOptions options;
+    options.faults.drop = 1;  // nothing ever answers
+    MainFixture f(options);
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(!f.connect());
+    const std::string serial = w.model().SerialNo();
+    w.cmdDownClick(1);
+    QVERIFY(hasLine(*w.rtbLog(), 5405, kRed));
+    QVERIFY(!hasLine(*w.rtbLog(), 5402));
+    QCOMPARE(w.model().SerialNo(), serial);
+}
+
+void MainWindowTest::getAndSaveChecksTheSuffixAndWritesTheCsv() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    for (const char* bad : {"a\"b", "a\\b", "a/b", "a:b", "a|b", "a<b", "a>b", "a*b", "a?b"}) {
+        f.asker.boxes.clear();
+        w.txtSuffix()->setText(bad);
+        const std::string lastFrame = w.link().LastFrame();
+        w.cmdDown(5)->click();
+        QCOMPARE(boxesWith(f.asker, 5301), 1);
+        QCOMPARE(w.link().LastFrame(), lastFrame);  // nothing went to the instrument
+    }
+    w.txtSuffix()->setText("_bench");
+    w.cmdDown(5)->click();
+    QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
+    QFile csv(QString::fromStdString(f.path("VQ5100_Setting_bench.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv.readAll().split('\n');
+    QVERIFY(rows.size() >= 2);  // the header and the read's row
+    QVERIFY(rows[1].contains("VQ51-000123"));
+    QCOMPARE(w.config().factoryRecordSuffix, std::string("_bench"));
+}
+
+void MainWindowTest::dateDifferenceIsWarnedAfterARead() {
+    MainFixture f;
+    f.instrument->state().clockOffsetSeconds = -2 * 86400;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdDown(1)->click();
+    QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
+    QVERIFY(hasLine(*w.rtbLog(), 5408, kRed));
+}
+
+void MainWindowTest::powerOffReturnsToTheStartState() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdDown(1)->click();
+    QVERIFY(w.model().CommFlags() != 0);
+
+    f.asker.answers = {false};
+    w.cmdDown(4)->click();  // declined: nothing happens
+    QVERIFY(w.model().CommFlags() != 0);
+    QVERIFY(!hasLine(*w.rtbLog(), 5409));
+
+    w.cmdDown(4)->click();
+    const clsInstrument defaults;
+    QCOMPARE(w.model().CommFlags(), std::int16_t(0));
+    QVERIFY(w.model().ImportFlag() != 0);  // the default model is shown and editable again
+    QCOMPARE(w.txtOption(0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
+    QVERIFY(!hasLine(*w.rtbLog(), 5403));  // the log started afresh
+    QCOMPARE(w.lampColours(0), LampOn);
+    QCOMPARE(w.lampColours(1), LampOff);
+    QVERIFY(w.isEnabled());
+    QVERIFY(QFile::exists(QString::fromStdString(f.path("VQ5100Config.ini"))));
+    // The port was opened again: the instrument wakes and answers the probe.
+    QVERIFY(f.connect());
+    QCOMPARE(w.lampColours(1), LampOn);
+}
+
+void MainWindowTest::commandStatesInAllFourStates() {
+    {
+        MainFixtureOptions options;
+        options.faults.drop = 1;
+        MainFixture f(options);
+        frmMain& w = *f.window;
+        auto* grid = new QWidget;
+        w.setSettingsGrid(grid);
+        w.show();
+        setData(w, false);
+        checkStates(w, {false, false, false, false, false, false});
+        setData(w, true);
+        checkStates(w, {true, false, false, false, false, true});
+    }
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.setSettingsGrid(new QWidget);
+    w.show();
+    QVERIFY(f.connect());
+    setData(w, false);
+    checkStates(w, {false, true, false, true, true, false});
+    setData(w, true);
+    checkStates(w, {true, true, true, true, true, true});
+    // The line drops: back to not connected.
+    w.onLineDropped();
+    QCOMPARE(w.lampColours(0), LampOn);
+    QCOMPARE(w.lampColours(1), LampOff);
+    QVERIFY(w.shpStatus(2)->isHidden() && w.lblStatus(3)->isHidden());
+}
+
+void MainWindowTest::deviceFinderChoosesThePort() {
+    {
+        MainFixtureOptions options;
+        options.mode = PortMode::Auto;
+        MainFixture f(options);
+        QVERIFY(!f.window->link().SerialComm());
+        QVERIFY(f.devicesChosen.empty());
+        QVERIFY(f.asker.boxes.empty());
+        QVERIFY(f.connect());  // over the socket
+    }
+    {
+        MainFixtureOptions options;
+        options.mode = PortMode::Auto;
+        options.converters = FoundPorts{1, {"/dev/ttyUSB7"}};
+        MainFixture f(options);
+        QVERIFY(f.window->link().SerialComm());
+        QCOMPARE(f.devicesChosen, std::vector<std::string>{"/dev/ttyUSB7"});
+        QCOMPARE(f.serial->settings(), std::string("921600,n,8,1"));
+        QVERIFY(f.asker.boxes.empty());
+    }
+    {
+        MainFixtureOptions options;
+        options.mode = PortMode::Auto;
+        options.converters = FoundPorts{2, {"/dev/ttyUSB0", "/dev/ttyUSB1"}};
+        MainFixture f(options);
+        QCOMPARE(f.asker.boxes.size(), std::size_t(1));
+        QCOMPARE(f.asker.boxes[0].kind, std::string("error"));
+        QCOMPARE(f.asker.boxes[0].text, ResMessage(20014));
+        QCOMPARE(f.asker.boxes[0].title, ResMessage(20015));
+        QVERIFY(!f.window->link().SerialComm());  // then the socket
+        QVERIFY(f.devicesChosen.empty());
+    }
+}
+
+void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.onIrDAError(socket_error::Refused);
+    QVERIFY(f.asker.boxes.empty());
+    QVERIFY(!hasLine(*w.rtbLog(), 5304));
+    for (const std::int16_t code :
+         {std::int16_t(socket_error::TimedOut), std::int16_t(socket_error::AddressInUse)}) {
+        f.asker.boxes.clear();
+        w.onIrDAError(code);
+        QCOMPARE(boxesWith(f.asker, 5304), 1);
+        QCOMPARE(f.asker.boxes[0].title, ResMessage(5305));
+        QCOMPARE(w.lampColours(0), LampError);
+        QCOMPARE(w.lampColours(1), LampOff);
+    }
+    QCOMPARE(static_cast<int>(linesStarting(*w.rtbLog(), ResMessage(5304)).size()), 2);
+}
+
+void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    const std::string dump = f.path("DumpEF.dat");
+    w.state().TransferMode = 4;  // span calibration running
+    const std::string lastFrame = w.link().LastFrame();
+    w.cmdFRAMDump()->click();
+    QCOMPARE(f.asker.boxes.size(), std::size_t(1));
+    QCOMPARE(f.asker.boxes[0].kind, std::string("information"));
+    QCOMPARE(f.asker.boxes[0].text, ResMessage(5331));
+    QCOMPARE(f.asker.boxes[0].title, ResMessage(5332));
+    QCOMPARE(w.link().LastFrame(), lastFrame);
+    QVERIFY(!hasLine(*w.rtbLog(), 5427, {128, 32, 0}));
+
+    // Declining the question leaves everything as it was.
+    w.state().TransferMode = 0;
+    f.asker.boxes.clear();
+    f.asker.answers = {false};
+    w.cmdFRAMDump()->click();
+    QCOMPARE(boxesWith(f.asker, 5333), 1);
+    QVERIFY(!QFile::exists(QString::fromStdString(dump)));
+    QVERIFY(!hasLine(*w.rtbLog(), 5427));
+    QCOMPARE(w.state().TransferMode, std::int16_t(0));
+}
+
+void MainWindowTest::closingAsksAndWritesTheConfiguration() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    const QString config = QString::fromStdString(f.path("VQ5100Config.ini"));
+    f.asker.answers = {false};
+    QVERIFY(!w.close());
+    QVERIFY(w.isVisible());
+    QVERIFY(!QFile::exists(config));
+    QCOMPARE(f.asker.boxes.back().text, ResMessage(5373));
+    QCOMPARE(f.asker.boxes.back().title, ResMessage(5374));
+    QVERIFY(w.close());
+    QVERIFY(QFile::exists(config));
+    QVERIFY(!w.link().TimerEnabled());
+}
+
+void MainWindowTest::captionsAndTitleByLanguage() {
+    MainFixture f;
+    QCOMPARE(f.window->windowTitle(), QString("VQ-5100 - Setup Program [P.No.31743]"));
+    QCOMPARE(f.window->cmdDown(5)->text(), QString::fromStdString(ResMessage(5024)));
+    MainFixtureOptions options;
+    options.language = Language::Japanese;
+    options.debugMode = false;
+    MainFixture japanese(options);
+    frmMain& w = *japanese.window;
+    QVERIFY(w.windowTitle().endsWith("[P.No.31742]"));
+    setLanguage(Language::English);
+    // Without the debug switch the service commands are hidden.
+    QVERIFY(w.cmdDown(2)->isHidden());
+    QVERIFY(w.cmdFRAMDump()->isHidden());
+    for (const int i : {3, 4, 5, 6}) QVERIFY(w.cmdOption(i)->isHidden());
+    QVERIFY(!w.cmdOption(0)->isHidden());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,155 @@
+// The progress window (texts by transfer, Cancel once, the bar) and the communication log files
+// (rotation under the switch, nine old logs at most), the information log that is never trimmed.
+
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "tests/ui/support/main_window_fixture.h"
+#include "ui/dialogs/frm_upload.h"
+
+using namespace vq;
+using namespace vq::ui_test;
+
+namespace {
+
+void writeFile(const std::string& path, const std::string& text) {
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text.c_str());
+}
+
+std::string readFile(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+    return file.readAll().toStdString();
+}
+
+std::string logName(int n) {
+    return n == 0 ? "SerialLog.log" : "SerialLog" + std::to_string(n) + ".log";
+}
+
+}  // namespace
+
+class ProgressAndLogsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() { setLanguage(Language::English); }
+    void progressTextsByTransferMode();
+    void cancelStopsTheLinkOnce();
+    void progressWindowClosesOnlyWithItsCommand();
+    void logsRotateUnderTheSwitch();
+    void logsAreDroppedWithoutTheSwitch();
+    void informationLogIsNeverTrimmed();
+};
+
+void ProgressAndLogsTest::progressTextsByTransferMode() {
+    const struct {
+        std::int16_t mode;
+        int text;
+        bool cancel;
+    } cases[] = {{0, 6001, false}, {1, 6004, true}, {2, 6004, false}, {3, 6002, false},
+                 {4, 6003, false}, {5, 6001, true}, {6, 6005, false}};
+    for (const auto& c : cases) {
+        frmUpload upload(c.mode, nullptr);
+        QCOMPARE(upload.label(), QString::fromStdString(ResMessage(c.text)));
+        QCOMPARE(upload.windowTitle(), QString::fromStdString(ResMessage(c.text)));
+        QCOMPARE(!upload.cmdUpload()->isHidden(), c.cancel);
+        QCOMPARE(upload.tmrInter()->interval(), 500);
+    }
+    frmUpload upload(0, nullptr);
+    upload.setProgress(30, 307);
+    QCOMPARE(upload.progressBar()->maximum(), 307);
+    QCOMPARE(upload.progressBar()->value(), 30);
+    upload.setBusy();
+    QCOMPARE(upload.progressBar()->maximum(), 0);
+}
+
+void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    frmUpload* upload = w.showProgress(1, 6008);
+    QVERIFY(upload->isVisible());
+    QCOMPARE(upload->windowTitle(), QString("Download"));  // the command's caption after the mode's
+    QVERIFY(!w.link().Cancel());
+    upload->cmdUpload()->click();
+    QVERIFY(w.link().Cancel());
+    QVERIFY(upload->Canceled());
+    QVERIFY(!upload->cmdUpload()->isEnabled());  // a second press is impossible
+    QCOMPARE(upload->label(), QString::fromStdString(ResMessage(6006)));
+    const std::string log = readFile(f.path("SerialLog.log"));
+    QCOMPARE(QString::fromStdString(log).count("= User Cancel ="), 1);
+    w.closeProgress();
+}
+
+void ProgressAndLogsTest::progressWindowClosesOnlyWithItsCommand() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    QPointer<frmUpload> upload = w.showProgress(0, 6008);
+    QVERIFY(!upload->close());  // the close box does nothing while the command runs
+    QVERIFY(upload->isVisible());
+    w.onDumpMessage("Get Dump 000000-0000FF");
+    QCOMPARE(upload->label(), QString("Get Dump 000000-0000FF"));
+    w.closeProgress();
+    QVERIFY(!w.progress());
+    QTRY_VERIFY(upload.isNull());  // deleted once closed
+    w.onDumpMessage("late text");  // no window: nothing to show it in, nothing breaks
+}
+
+void ProgressAndLogsTest::logsRotateUnderTheSwitch() {
+    // Old logs 0..9 exist before the start, each holding its own number.
+    QTemporaryDir work;
+    for (int n = 0; n <= 9; ++n)
+        writeFile(work.filePath(QString::fromStdString(logName(n))).toStdString(),
+                  "generation " + std::to_string(n));
+    MainFixtureOptions options;
+    options.configText = "SERIAL LOG FILE\tON\r\n";
+    options.workDir = work.path().toStdString();
+    MainFixture f(options);
+    QCOMPARE(readFile(f.path("SerialLog1.log")), std::string("generation 0"));
+    for (int n = 2; n <= 9; ++n)
+        QCOMPARE(readFile(f.path(logName(n))), "generation " + std::to_string(n - 1));
+    QVERIFY(!QFile::exists(QString::fromStdString(f.path("SerialLog10.log"))));
+    // The new run writes its own log.
+    f.window->show();
+    QVERIFY(readFile(f.path("SerialLog.log")).find("Serial Port Standby") != std::string::npos);
+}
+
+void ProgressAndLogsTest::logsAreDroppedWithoutTheSwitch() {
+    QTemporaryDir work;
+    writeFile(work.filePath("SerialLog.log").toStdString(), "old run");
+    writeFile(work.filePath("SerialLog1.log").toStdString(), "older run");
+    MainFixtureOptions options;
+    options.workDir = work.path().toStdString();
+    MainFixture f(options);
+    f.window->show();
+    const std::string log = readFile(f.path("SerialLog.log"));
+    QVERIFY(log.find("old run") == std::string::npos);
+    QVERIFY(log.find("Serial Port Standby") != std::string::npos);
+    QCOMPARE(readFile(f.path("SerialLog1.log")), std::string("older run"));
+    QVERIFY(!QFile::exists(QString::fromStdString(f.path("SerialLog2.log"))));
+}
+
+void ProgressAndLogsTest::informationLogIsNeverTrimmed() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    for (int i = 0; i < 3000; ++i) w.AddInfo("line " + std::to_string(i), {0, 192, 0});
+    w.AddInfo(ResMessage(5405), {255, 0, 0});  // a text that ends in CR LF
+    w.AddInfo("after", {0, 0, 192});
+    const auto lines = logLines(*w.rtbLog());
+    QVERIFY(lines.size() >= 3003);
+    QCOMPARE(linesStarting(*w.rtbLog(), "line 0").front().colour, QColor(0, 192, 0));
+    QCOMPARE(linesStarting(*w.rtbLog(), "line 2999").size(), std::size_t(1));
+    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(5405)).front().colour, QColor(255, 0, 0));
+    QCOMPARE(lines.back().text, QString("after"));
+    QCOMPARE(lines.back().colour, QColor(0, 0, 192));
+    QVERIFY(lines[lines.size() - 2].text.isEmpty());  // the CR LF of the red line
+}
+
+QTEST_MAIN(ProgressAndLogsTest)
+#include "progress_and_logs_test.moc"

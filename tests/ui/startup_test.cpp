@@ -1,0 +1,149 @@
+// The start: the start window closes itself, the access window asks for the code (case aside,
+// spaces counting) and "End ?" when closed without it, the command line, one instance per user.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/messages.h"
+#include "tests/ui/support/main_window_fixture.h"
+#include "ui/dialogs/frm_open.h"
+#include "ui/dialogs/frm_password.h"
+#include "ui/main/setup_options.h"
+#include "ui/main/single_instance.h"
+
+using namespace vq;
+using namespace vq::ui_test;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() { setLanguage(Language::English); }
+    void startWindowClosesItselfAfterItsTime();
+    void wrongCodeKeepsTheWindowWithTheText();
+    void rightCodeInAnyCaseOpensTheMainWindow();
+    void closingWithoutTheCodeAsksEnd();
+    void commandLine();
+    void secondInstanceIsRefused();
+};
+
+void StartupTest::startWindowClosesItselfAfterItsTime() {
+    frmOpen open;
+    QCOMPARE(open.tmrTimer()->interval(), 2500);
+    QVERIFY(open.tmrTimer()->isSingleShot());
+    QCOMPARE(open.lblVersion()->text(), QString("P.No.31743"));
+    QCOMPARE(open.lblCompany()->text(), QString::fromStdString(ResMessage(1007)));
+    open.show();
+    QVERIFY(open.tmrTimer()->isActive());
+    QMetaObject::invokeMethod(open.tmrTimer(), "timeout");  // the 2.5 s are up
+    QVERIFY(!open.isVisible());
+    QCOMPARE(open.result(), int(QDialog::Accepted));
+}
+
+void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
+    for (const char* wrong : {"7394", " 7395", "7395 ", "", "73 95"}) {
+        ScriptedAsker asker;
+        frmPassword password(kStartupAccessCode, asker);
+        bool granted = false;
+        connect(&password, &frmPassword::accessGranted, [&] { granted = true; });
+        password.show();
+        password.txtPass()->setText(wrong);
+        password.cmdOK()->click();
+        QVERIFY(!granted);
+        QVERIFY(password.isVisible());
+        QCOMPARE(password.txtPass()->text(), QString(wrong));
+        QCOMPARE(asker.boxes.size(), std::size_t(1));
+        QCOMPARE(asker.boxes[0].kind, std::string("error"));
+        QCOMPARE(asker.boxes[0].text, ResMessage(7101));
+        QCOMPARE(asker.boxes[0].title, ResMessage(7102));
+    }
+}
+
+void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
+    for (const char* code : {"abc", "ABC", "aBc"}) {
+        ScriptedAsker asker;
+        frmPassword password("AbC", asker);
+        std::unique_ptr<MainFixture> main;
+        connect(&password, &frmPassword::accessGranted, [&] {
+            main = std::make_unique<MainFixture>();
+            main->window->show();
+        });
+        password.show();
+        password.txtPass()->setText(code);
+        password.cmdOK()->click();
+        QVERIFY(main);
+        QVERIFY(main->window->isVisible());
+        QVERIFY(!password.isVisible());
+        QVERIFY(asker.boxes.empty());  // closing after success asks nothing
+    }
+    ScriptedAsker asker;
+    frmPassword password(kStartupAccessCode, asker);
+    QCOMPARE(password.windowTitle(), QString::fromStdString(AppTitle()));
+    QCOMPARE(password.cmdOK()->text(), QString("OK"));
+    QCOMPARE(password.cmdCancel()->text(), QString("Cancel"));
+}
+
+void StartupTest::closingWithoutTheCodeAsksEnd() {
+    ScriptedAsker asker;
+    frmPassword password(kStartupAccessCode, asker);
+    password.show();
+    password.txtPass()->setText("12");
+    asker.answers = {false, false, true};
+    password.cmdCancel()->click();  // No: stays
+    QVERIFY(password.isVisible());
+    QVERIFY(!password.close());  // the close box asks the same; No again
+    QVERIFY(password.isVisible());
+    QVERIFY(password.close());  // Yes
+    QVERIFY(!password.isVisible());
+    QCOMPARE(asker.boxes.size(), std::size_t(3));
+    for (const auto& box : asker.boxes) {
+        QCOMPARE(box.kind, std::string("question"));
+        QCOMPARE(box.text, ResMessage(5373));
+        QCOMPARE(box.title, ResMessage(5374));
+    }
+}
+
+void StartupTest::commandLine() {
+    auto parse = [](std::vector<std::string> args) { return parseSetupOptions(args); };
+    QVERIFY(parse({"x-debugy"}).debugMode);
+    QVERIFY(!parse({"debug"}).debugMode);
+    QVERIFY(parse({}).ports.mode == PortMode::Auto);
+    QVERIFY(parse({"--simulator"}).ports.mode == PortMode::Simulator);
+    const SetupOptions serial = parse({"--port", "/dev/ttyUSB3", "-DEBUG"});
+    QVERIFY(serial.ports.mode == PortMode::Serial && serial.debugMode);
+    QCOMPARE(serial.ports.device, std::string("/dev/ttyUSB3"));
+    const SetupOptions socket = parse({"--socket", "10.0.0.5:7000", "--lang", "ja"});
+    QVERIFY(socket.ports.mode == PortMode::Socket);
+    QCOMPARE(socket.ports.address.host, std::string("10.0.0.5"));
+    QCOMPARE(int(socket.ports.address.port), 7000);
+    QVERIFY(socket.language == Language::Japanese);
+    QVERIFY(socket.error.empty());
+    QVERIFY(!parse({"--port"}).error.empty());
+    QVERIFY(!parse({"--socket", "host:99999"}).error.empty());
+    QVERIFY(!parse({"--simulator", "--port", "/dev/ttyS0"}).error.empty());
+    QVERIFY(!parse({"--lang", "fr"}).error.empty());
+}
+
+void StartupTest::secondInstanceIsRefused() {
+    QTemporaryDir dir;
+    SingleInstance first(dir.path());
+    QVERIFY(first.tryLock());
+    SingleInstance second(dir.path());
+    QVERIFY(!second.tryLock());
+    QVERIFY(first.tryLock());  // the holder keeps it
+    {
+        // A lock whose holder is gone is taken over.
+        QTemporaryDir other;
+        auto holder = std::make_unique<SingleInstance>(other.path());
+        QVERIFY(holder->tryLock());
+        holder.reset();
+        SingleInstance next(other.path());
+        QVERIFY(next.tryLock());
+    }
+}
+
+QTEST_MAIN(StartupTest)
+#include "startup_test.moc"

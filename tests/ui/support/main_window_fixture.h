@@ -1,0 +1,96 @@
+#pragma once
+// A main window on the virtual clock, wired to the in-process virtual instrument through a real
+// link, in a scratch working folder, with its message boxes answered by a script.
+
+#include <QColor>
+#include <QString>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "link/virtual_host.h"
+#include "platform/device_finder.h"
+#include "sim/inproc_port.h"
+#include "sim/sim_instrument.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/instrument_ports.h"
+#include "ui/main/user_asker.h"
+
+class QTextEdit;
+
+namespace vq::ui_test {
+
+// Records every box; questions are answered from `answers` (Yes when it runs out, unless
+// defaultAnswer says otherwise).
+class ScriptedAsker final : public UserAsker {
+  public:
+    struct Box {
+        std::string kind;  // "error", "information", "question"
+        std::string text;
+        std::string title;
+    };
+    void error(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({"error", text, title});
+    }
+    void information(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({"information", text, title});
+    }
+    bool question(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({"question", text, title});
+        if (answers.empty()) return defaultAnswer;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::vector<Box> boxes;
+    std::deque<bool> answers;
+    bool defaultAnswer = true;
+};
+
+// One line of rtbLog and its colour.
+struct LogLine {
+    QString text;
+    QColor colour;
+};
+std::vector<LogLine> logLines(const QTextEdit& log);
+// The lines whose text starts with `text` (the log keeps a text's trailing CR LF as a line break).
+std::vector<LogLine> linesStarting(const QTextEdit& log, const std::string& text);
+
+struct MainFixtureOptions {
+    PortMode mode = PortMode::Simulator;
+    FoundPorts converters;      // what the device finder returns in automatic mode
+    sim::FaultSettings faults;  // line faults of the virtual instrument
+    bool debugMode = true;
+    std::string configText;  // VQ5100Config.ini written before the window starts
+    Language language = Language::English;
+    std::string workDir;  // empty: a fresh scratch folder
+};
+
+class MainFixture {
+  public:
+    explicit MainFixture(MainFixtureOptions options = {});
+    ~MainFixture();
+
+    // Runs the virtual clock until the link is connected (false when it never does).
+    bool connect();
+    // Runs the virtual clock for a while (events, time-outs).
+    void runFor(std::chrono::milliseconds duration) { host.runFor(duration); }
+    std::string path(const std::string& name) const;
+
+    QTemporaryDir dir;
+    std::string workDir;
+    VirtualHost host;
+    ScriptedAsker asker;
+    std::unique_ptr<sim::SimInstrument> instrument;
+    std::unique_ptr<sim::InProcessSerialPort> serial;
+    std::unique_ptr<sim::InProcessSocketPort> socket;
+    std::vector<std::string> devicesChosen;
+    std::unique_ptr<InstrumentPorts> ports;
+    std::unique_ptr<frmMain> window;
+};
+
+}  // namespace vq::ui_test

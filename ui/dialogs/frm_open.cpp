@@ -1,0 +1,115 @@
+#include "ui/dialogs/frm_open.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+
+namespace vq {
+
+namespace {
+
+QString text(int id, const std::vector<std::string>& args = {}) {
+    return QString::fromStdString(ResMessage(id, args));
+}
+
+// Our own logo: a detector outline with five channel bars, 180 x 180 pixels.
+QPixmap logo() {
+    QPixmap pixmap(180, 180);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 64, 128), 6));
+    p.setBrush(QColor(230, 240, 250));
+    p.drawRoundedRect(30, 10, 120, 160, 18, 18);
+    const QColor bars[] = {{255, 200, 0}, {0, 128, 255}, {128, 64, 64}, {220, 0, 0}, {0, 160, 80}};
+    for (int i = 0; i < 5; ++i) {
+        p.fillRect(48 + i * 18, 120 - i * 14, 12, 40 + i * 14, bars[i]);
+    }
+    p.setPen(QPen(QColor(0, 64, 128), 3));
+    p.drawRect(45, 28, 90, 40);
+    return pixmap;
+}
+
+}  // namespace
+
+frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog) {
+    setObjectName("frmOpen");
+    auto* fraOpen = new QFrame(this);
+    fraOpen->setObjectName("fraOpen");
+    fraOpen->setFrameShape(QFrame::Box);
+
+    auto* lblTitle = new QLabel(text(1001), fraOpen);  // "VQ-5100 Setup Program"
+    lblTitle->setObjectName("lblTitle");
+    QFont big = lblTitle->font();
+    big.setPointSize(18);
+    big.setBold(true);
+    lblTitle->setFont(big);
+    auto* lblTM = new QLabel(text(1002), fraOpen);  // "TM"
+    lblTM->setObjectName("lblTM");
+    auto* linBorder = new QFrame(fraOpen);
+    linBorder->setObjectName("linBorder");
+    linBorder->setFrameShape(QFrame::HLine);
+    auto* image = new QLabel(fraOpen);
+    image->setObjectName("imgLogo");
+    image->setPixmap(logo());
+    auto* lblPCs = new QLabel(text(1003), fraOpen);  // "for Windows"
+    lblPCs->setObjectName("lblPCs");
+    lblVersion_ = new QLabel(text(1004, {isJapaneseTag() ? "31742" : "31743"}), fraOpen);
+    lblVersion_->setObjectName("lblVersion");
+    auto* notice = new QLabel(text(1009), fraOpen);
+    notice->setObjectName("lblNotice");
+    notice->setWordWrap(true);
+    lblCompany_ = new QLabel(text(LanguageTag() == "EN" ? 1007 : 1008), fraOpen);
+    lblCompany_->setObjectName("lblCompany");
+
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addSpacing(16);
+    titleRow->addWidget(lblTitle);
+    titleRow->addWidget(lblTM, 0, Qt::AlignTop);
+    titleRow->addStretch(1);
+    auto* labels = new QVBoxLayout;
+    for (QLabel* l : {lblPCs, lblVersion_, notice, lblCompany_}) {
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        labels->addWidget(l);
+    }
+    auto* body = new QHBoxLayout;
+    body->addWidget(image);
+    body->addLayout(labels, 1);
+    auto* frameLayout = new QVBoxLayout(fraOpen);
+    frameLayout->addLayout(titleRow);
+    frameLayout->addWidget(linBorder);
+    frameLayout->addLayout(body);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(fraOpen);
+    setFixedWidth(560);
+
+    tmrTimer_ = new QTimer(this);
+    tmrTimer_->setObjectName("tmrTimer");
+    tmrTimer_->setSingleShot(true);
+    tmrTimer_->setInterval(kShowMs);
+    connect(tmrTimer_, &QTimer::timeout, this, &QDialog::accept);
+}
+
+void frmOpen::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    tmrTimer_->start();
+}
+
+void frmOpen::mouseDoubleClickEvent(QMouseEvent*) {
+    QMessageBox::information(this, text(1006), text(1005));  // "Pause" / "Pause!!"
+}
+
+}  // namespace vq

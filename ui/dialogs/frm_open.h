@@ -1,0 +1,33 @@
+#pragma once
+// frmOpen, the start window: the program's name, its number, the maker and a notice, shown
+// modally while the program starts; it closes itself after 2.5 s.
+
+#include <QDialog>
+
+class QLabel;
+class QTimer;
+
+namespace vq {
+
+class frmOpen : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kShowMs = 2500;
+
+    explicit frmOpen(QWidget* parent = nullptr);
+
+    QTimer* tmrTimer() const { return tmrTimer_; }
+    QLabel* lblVersion() const { return lblVersion_; }
+    QLabel* lblCompany() const { return lblCompany_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    QLabel* lblVersion_;
+    QLabel* lblCompany_;
+    QTimer* tmrTimer_;
+};
+
+}  // namespace vq

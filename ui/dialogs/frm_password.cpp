@@ -1,0 +1,74 @@
+#include "ui/dialogs/frm_password.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "ui/main/user_asker.h"
+
+namespace vq {
+
+namespace {
+QString text(int id) {
+    return QString::fromStdString(ResMessage(id));
+}
+}  // namespace
+
+frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* parent)
+    : QDialog(parent), accessCode_(std::move(accessCode)), asker_(asker) {
+    setObjectName("frmPassword");
+    setWindowTitle(QString::fromStdString(AppTitle()));
+    lblPass_ = new QLabel(text(7005), this);  // "Please input password."
+    lblPass_->setObjectName("lblPass");
+    txtPass_ = new QLineEdit(this);
+    txtPass_->setObjectName("txtPass");
+    txtPass_->setEchoMode(QLineEdit::Password);
+    cmdOK_ = new QPushButton(text(7010), this);  // "OK"
+    cmdOK_->setObjectName("cmdOK");
+    cmdOK_->setDefault(true);
+    cmdCancel_ = new QPushButton(text(7011), this);  // "Cancel"
+    cmdCancel_->setObjectName("cmdCancel");
+    connect(cmdOK_, &QPushButton::clicked, this, &frmPassword::okClicked);
+    connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK_);
+    buttons->addWidget(cmdCancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblPass_);
+    layout->addWidget(txtPass_);
+    layout->addLayout(buttons);
+    setMinimumWidth(320);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void frmPassword::okClicked() {
+    // Case does not matter; spaces do: " 7395" is wrong.
+    if (txtPass_->text().toUpper() != QString::fromStdString(accessCode_).toUpper()) {
+        asker_.error(this, ResMessage(7101), ResMessage(7102));  // "Incorrect Password Entered"
+        txtPass_->setFocus();
+        return;
+    }
+    accessPassed_ = true;
+    emit accessGranted();
+    close();
+}
+
+void frmPassword::closeEvent(QCloseEvent* event) {
+    if (!accessPassed_ && !asker_.question(this, ResMessage(5373), ResMessage(5374))) {  // "End ?"
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+}  // namespace vq

@@ -1,0 +1,141 @@
+#include "ui/dialogs/frm_upload.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+
+namespace vq {
+
+namespace {
+
+QString text(int id) {
+    return QString::fromStdString(ResMessage(id));
+}
+
+struct ModeTexts {
+    int textId;
+    bool cancel;
+};
+
+// Caption and label, and whether the transfer can be stopped, by TransferMode.
+ModeTexts textsFor(std::int16_t mode) {
+    switch (mode) {
+        case 1:
+            return {6004, true};  // "Now Uploading", with Cancel
+        case 2:
+            return {6004, false};  // "Now Uploading"
+        case 3:
+            return {6002, false};  // "Adjusting Zero"
+        case 4:
+            return {6003, false};  // "Adjusting Span Settings."
+        case 5:
+            return {6001, true};  // "Now Downloading", with Cancel
+        case 6:
+            return {6005, false};  // "Now Writing"
+        default:
+            return {6001, false};  // "Now Downloading"
+    }
+}
+
+}  // namespace
+
+frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
+    : QDialog(parent), link_(link) {
+    setObjectName("frmUpload");
+    setModal(false);
+    lblUpload_ = new QLabel(this);
+    lblUpload_->setObjectName("lblUpload");
+    lblUpload_->setAlignment(Qt::AlignCenter);
+    bar_ = new QProgressBar(this);
+    bar_->setObjectName("amnUpload");
+    bar_->setTextVisible(false);
+    cmdUpload_ = new QPushButton(text(6007), this);  // "Cancel"
+    cmdUpload_->setObjectName("cmdUpload");
+    connect(cmdUpload_, &QPushButton::clicked, this, &frmUpload::cancelClicked);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblUpload_);
+    layout->addWidget(bar_);
+    layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
+
+    const ModeTexts texts = textsFor(transferMode);
+    setWindowTitle(text(texts.textId));
+    lblUpload_->setText(text(texts.textId));
+    cmdUpload_->setVisible(texts.cancel);
+    setBusy();
+
+    // 288 pixels of animation plus a margin on each side.
+    setFixedWidth(288 + 2 * 12);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+
+    tmrInter_ = new QTimer(this);
+    tmrInter_->setInterval(kFrontIntervalMs);
+    connect(tmrInter_, &QTimer::timeout, this, &frmUpload::keepInFront);
+    tmrInter_->start();
+}
+
+frmUpload::~frmUpload() = default;
+
+void frmUpload::setLabel(const QString& label) {
+    lblUpload_->setText(label);
+    lblUpload_->repaint();
+}
+
+QString frmUpload::label() const {
+    return lblUpload_->text();
+}
+
+void frmUpload::setProgress(int done, int total) {
+    if (total <= 0) {
+        bar_->setRange(0, 0);
+        return;
+    }
+    bar_->setRange(0, total);
+    bar_->setValue(std::min(done, total));
+}
+
+void frmUpload::cancelClicked() {
+    // Once only: the button goes grey before anything else can run.
+    cmdUpload_->setEnabled(false);
+    setLabel(text(6006));  // "Now Cancel Processing"
+    canceled_ = true;
+    if (link_) {
+        link_->setCancel(true);
+        link_->AddLog(ResMessage(5504));  // "= User Cancel ="
+    }
+}
+
+void frmUpload::keepInFront() {
+    if (!isVisible()) return;
+    raise();
+    activateWindow();
+}
+
+void frmUpload::finish() {
+    finished_ = true;
+    tmrInter_->stop();
+    close();
+}
+
+void frmUpload::closeEvent(QCloseEvent* event) {
+    if (!finished_) {
+        event->ignore();
+        return;
+    }
+    tmrInter_->stop();
+    QWidget::closeEvent(event);
+}
+
+}  // namespace vq

@@ -1,0 +1,67 @@
+#pragma once
+// frmUpload, the progress window: one line of progress text, a progress bar and, for the
+// transfers that can be stopped, a Cancel button that asks the link to stop. A command of the
+// main window creates it, shows it modeless, sets its caption and label, and closes it when the
+// command ends. It raises itself every 500 ms so it stays in front of the disabled main window.
+//
+// The bar is determinate when the command knows its total (frames of the read-all, blocks of the
+// flash dump) and busy otherwise.
+
+#include <QDialog>
+#include <cstdint>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace vq {
+
+class uclVqif;
+
+class frmUpload : public QDialog {
+    Q_OBJECT
+  public:
+    // `transferMode` picks the first caption, label and whether Cancel is offered; `link` (may be
+    // null) is the link the Cancel button stops.
+    frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent = nullptr);
+    ~frmUpload() override;
+
+    bool Canceled() const { return canceled_; }
+    void setCanceled(bool canceled) { canceled_ = canceled; }
+
+    // The progress text (the link's DumpMessage texts land here too).
+    void setLabel(const QString& text);
+    QString label() const;
+    // Determinate: `done` of `total`. A total of 0 makes the bar busy.
+    void setProgress(int done, int total);
+    void setBusy() { setProgress(0, 0); }
+    // The command that opened the window is over: the window closes and deletes itself if it was
+    // made to. Only this closes it; the close box and Escape do nothing while the command runs.
+    void finish();
+
+    QLabel* lblUpload() const { return lblUpload_; }
+    QPushButton* cmdUpload() const { return cmdUpload_; }
+    QProgressBar* progressBar() const { return bar_; }
+    QTimer* tmrInter() const { return tmrInter_; }
+
+    static constexpr int kFrontIntervalMs = 500;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override {}
+
+  private:
+    void cancelClicked();
+    void keepInFront();
+
+    uclVqif* link_;
+    bool canceled_ = false;
+    bool finished_ = false;
+    QLabel* lblUpload_;
+    QProgressBar* bar_;
+    QPushButton* cmdUpload_;
+    QTimer* tmrInter_;
+};
+
+}  // namespace vq

@@ -1,0 +1,341 @@
+// frmMain: the controls, the start sequence and closing.
+
+#include "ui/main/frm_main.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/config_file.h"
+#include "app/messages.h"
+#include "link/link_status.h"
+#include "link/vqif.h"
+#include "ui/dialogs/frm_upload.h"
+#include "ui/main/instrument_operations.h"
+#include "ui/main/instrument_ports.h"
+#include "ui/main/main_link_events.h"
+#include "ui/main/user_asker.h"
+#include "ui/main/vqif_operations.h"
+
+namespace vq {
+
+namespace {
+
+QPushButton* button(const char* name, QWidget* parent) {
+    auto* b = new QPushButton(parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QLabel* label(const QString& name, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    return l;
+}
+
+// The logging interval list, in the order of IntervalIndex.
+const char* const kIntervals[] = {"10", "20", "30", "60", "180", "300", "600"};
+
+}  // namespace
+
+frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
+    : QWidget(parent),
+      host_(deps.host),
+      ports_(deps.ports),
+      asker_(deps.asker),
+      workDir_(std::move(deps.workDir)),
+      debugMode_(deps.debugMode),
+      screenSize_(deps.screenSize) {
+    setObjectName("frmMain");
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    events_ = std::make_unique<MainLinkEvents>(*this);
+    link_ = std::make_unique<uclVqif>(host_, *events_, ports_.serial(), ports_.socket(), workDir_);
+    ops_ = deps.makeOperations ? deps.makeOperations(*link_)
+                               : std::make_unique<VqifOperations>(*link_);
+    buildControls();
+    startUp();
+}
+
+frmMain::~frmMain() {
+    // The link refers to the ports and the events: it stops before either goes.
+    if (link_) {
+        link_->setTimerEnabled(false);
+        link_->setPortOpen(false);
+    }
+    ops_.reset();
+    link_.reset();
+}
+
+QPushButton* frmMain::cmdDown(int i) const {
+    return i >= 0 && i < static_cast<int>(cmdDown_.size()) ? cmdDown_[static_cast<std::size_t>(i)]
+                                                           : nullptr;
+}
+
+void frmMain::buildControls() {
+    auto* outer = new QHBoxLayout(this);
+    outer->addWidget(buildCommandFrames(), 0);
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildStatusFrame(), 3);
+    auto* logRow = new QHBoxLayout;
+    auto* logColumn = new QVBoxLayout;
+    lblTitle_ = label("lblTitle", this);
+    rtbLog_ = new QTextEdit(this);
+    rtbLog_->setObjectName("rtbLog");
+    rtbLog_->setReadOnly(true);
+    logColumn->addWidget(lblTitle_);
+    logColumn->addWidget(rtbLog_, 1);
+    logRow->addLayout(logColumn, 1);
+    logRow->addWidget(buildLampFrame(), 0, Qt::AlignTop);
+    right->addLayout(logRow, 2);
+    outer->addLayout(right, 1);
+
+    tmrInter_ = new QTimer(this);
+    tmrInter_->setObjectName("tmrInter");
+    connect(tmrInter_, &QTimer::timeout, this, &frmMain::tmrInterTick);
+}
+
+QWidget* frmMain::buildCommandFrames() {
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (int f = 0; f < 3; ++f) {
+        fraCommand_[static_cast<std::size_t>(f)] = new QGroupBox(column);
+        fraCommand_[static_cast<std::size_t>(f)]->setObjectName(QString("fraCommand%1").arg(f));
+    }
+    // Read commands.
+    auto* read = new QVBoxLayout(fraCommand_[0]);
+    for (const int i : {1, 5, 2, 4}) {
+        cmdDown_[static_cast<std::size_t>(i)] =
+            button(QString("cmdDown%1").arg(i).toLatin1().constData(), fraCommand_[0]);
+        read->addWidget(cmdDown_[static_cast<std::size_t>(i)]);
+        connect(cmdDown_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { cmdDownClick(i); });
+    }
+    lblSuffix_ = label("lblSuffix", fraCommand_[0]);
+    txtSuffix_ = new QLineEdit(fraCommand_[0]);
+    txtSuffix_->setObjectName("txtSuffix");
+    // The suffix counts when the box is left, as the configuration keeps it.
+    connect(txtSuffix_, &QLineEdit::editingFinished, this,
+            [this] { config_.factoryRecordSuffix = txtSuffix_->text().toStdString(); });
+    read->addWidget(lblSuffix_);
+    read->addWidget(txtSuffix_);
+    cmdFRAMDump_ = button("cmdFRAMDump", fraCommand_[0]);
+    read->addWidget(cmdFRAMDump_);
+    connect(cmdFRAMDump_, &QPushButton::clicked, this, &frmMain::cmdFRAMDumpClick);
+
+    // Write commands: the handlers belong to the write-command module.
+    auto* write = new QVBoxLayout(fraCommand_[1]);
+    for (int i = 0; i < 8; ++i) {
+        cmdOption_[static_cast<std::size_t>(i)] =
+            button(QString("cmdOption%1").arg(i).toLatin1().constData(), fraCommand_[1]);
+        write->addWidget(cmdOption_[static_cast<std::size_t>(i)]);
+    }
+    // Setting commands.
+    auto* setting = new QVBoxLayout(fraCommand_[2]);
+    cmdExportSetting_ = button("cmdExportSetting", fraCommand_[2]);
+    cmdImportSetting_ = button("cmdImportSetting", fraCommand_[2]);
+    cmdFactorySetting_ = button("cmdFactorySetting", fraCommand_[2]);
+    setting->addWidget(cmdExportSetting_);
+    setting->addWidget(cmdImportSetting_);
+    setting->addWidget(cmdFactorySetting_);
+
+    for (QGroupBox* frame : fraCommand_) layout->addWidget(frame);
+    layout->addStretch(1);
+    cmdExit_ = button("cmdExit", column);
+    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(cmdExit_);
+    return column;
+}
+
+QWidget* frmMain::buildStatusFrame() {
+    fraStatus_ = new QGroupBox(this);
+    fraStatus_->setObjectName("fraStatus");
+    for (int i = 0; i < 8; ++i)
+        lblOption_[static_cast<std::size_t>(i)] = label(QString("lblOption%1").arg(i), fraStatus_);
+    for (int i = 6; i <= 9; ++i)
+        lblInst_[static_cast<std::size_t>(i)] = label(QString("lblInst%1").arg(i), fraStatus_);
+    lblInst_[7]->setFrameShape(QFrame::Panel);
+    lblInst_[7]->setFrameShadow(QFrame::Sunken);
+    lblInst_[9]->setFrameShape(QFrame::Panel);
+    lblInst_[9]->setFrameShadow(QFrame::Sunken);
+    const int lengths[] = {20, 16, 16};
+    for (int i = 0; i < 3; ++i) {
+        auto* box = new QLineEdit(fraStatus_);
+        box->setObjectName(QString("txtOption%1").arg(i));
+        // The key filter and storing into the model come with the settings module
+        // (identity_boxes.h).
+        box->setMaxLength(lengths[i]);
+        txtOption_[static_cast<std::size_t>(i)] = box;
+    }
+    cmbStation_ = new QComboBox(fraStatus_);
+    cmbStation_->setObjectName("cmbStation");
+    connect(cmbStation_, &QComboBox::activated, this,
+            [this](int index) { model_.setStationID(model_.StationList(index)); });
+    cmbInterval_ = new QComboBox(fraStatus_);
+    cmbInterval_->setObjectName("cmbInterval");
+    for (const char* seconds : kIntervals) cmbInterval_->addItem(seconds);
+    connect(cmbInterval_, &QComboBox::activated, this, [this](int index) {
+        model_.setIntervals(static_cast<std::int16_t>(std::stoi(kIntervals[index])));
+    });
+    lblOption_[5]->setFrameShape(QFrame::Panel);
+    lblOption_[5]->setFrameShadow(QFrame::Sunken);
+    lblOption_[6]->setFrameShape(QFrame::Panel);
+    lblOption_[6]->setFrameShadow(QFrame::Sunken);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(lblOption_[0], 0, 0);
+    grid->addWidget(txtOption_[0], 0, 1);
+    grid->addWidget(lblInst_[6], 0, 2);
+    grid->addWidget(lblInst_[7], 0, 3);
+    grid->addWidget(lblOption_[1], 1, 0);
+    grid->addWidget(txtOption_[1], 1, 1);
+    grid->addWidget(lblInst_[8], 1, 2);
+    grid->addWidget(lblInst_[9], 1, 3);
+    grid->addWidget(cmbStation_, 2, 1);
+    grid->addWidget(lblOption_[2], 3, 0);
+    grid->addWidget(txtOption_[2], 3, 1);
+    grid->addWidget(lblOption_[7], 3, 2);
+    grid->addWidget(cmbInterval_, 3, 3);
+    grid->addWidget(lblOption_[3], 4, 0);
+    grid->addWidget(lblOption_[5], 4, 1);
+    grid->addWidget(lblOption_[4], 4, 2);
+    grid->addWidget(lblOption_[6], 4, 3);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(3, 1);
+
+    auto* layout = new QVBoxLayout(fraStatus_);
+    layout->addLayout(grid);
+    gridArea_ = new QVBoxLayout;
+    layout->addLayout(gridArea_, 1);
+    return fraStatus_;
+}
+
+QWidget* frmMain::buildLampFrame() {
+    fraTransStatus_ = new QGroupBox(this);
+    fraTransStatus_->setObjectName("fraTransStatus");
+    auto* layout = new QGridLayout(fraTransStatus_);
+    for (int i = 0; i < 4; ++i) {
+        auto* lamp = new QFrame(fraTransStatus_);
+        lamp->setObjectName(QString("shpStatus%1").arg(i));
+        lamp->setFixedSize(16, 16);
+        shpStatus_[static_cast<std::size_t>(i)] = lamp;
+        lblStatus_[static_cast<std::size_t>(i)] =
+            label(QString("lblStatus%1").arg(i), fraTransStatus_);
+        layout->addWidget(lamp, i, 0);
+        layout->addWidget(lblStatus_[static_cast<std::size_t>(i)], i, 1);
+    }
+    return fraTransStatus_;
+}
+
+void frmMain::setSettingsGrid(QWidget* grid) {
+    if (vfgOption_) {
+        gridArea_->removeWidget(vfgOption_);
+        vfgOption_->deleteLater();
+    }
+    vfgOption_ = grid;
+    if (grid) {
+        grid->setParent(fraStatus_);
+        gridArea_->addWidget(grid);
+    }
+    UpdateCommandStates();
+}
+
+void frmMain::startUp() {
+    DataFilePath = (std::filesystem::path(workDir_) / kDataFileName).string();
+    FillBuiltInDefaults(config_);
+    InitDefaults();
+    applyFont();
+    reloadConfig();
+    ApplyCaptions();
+    link_->setRetry(config_.retry);
+    link_->setTimeout(config_.timeout);
+    link_->setSerialComm(false);
+    // The old logs move aside before the new run can write its first line.
+    if (config_.serialLog) RotateSerialLogs();
+    clearOldLog();
+    OpenInstrumentPort();
+    applyStartSize();
+    txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
+    if (!debugMode_) hideDebugCommands();
+}
+
+void frmMain::InitDefaults() {
+    tmrInter_->setInterval(kClockIntervalMs);
+    tmrInter_->start();
+    setLamp(0, LampOn);
+    for (int i = 1; i < 4; ++i) setLamp(i, LampOff);
+    rtbLog_->clear();
+    UpdateCommandStates();
+    setLampVisible(2, false);
+    setLampVisible(3, false);
+    state_.CalibrationOpen = false;
+    link_->setRetry(3);
+    link_->setTimeout(3);
+}
+
+void frmMain::reloadConfig() {
+    const ConfigLoadResult result = LoadConfig(config_, workDir_);
+    if (!result.complete) {
+        // The lines after the bad one are kept in a backup when the file is next written.
+        AddInfo(result.error, info_colour::Failure);
+    }
+}
+
+void frmMain::saveConfig() {
+    const ConfigSaveResult result = SaveConfig(config_, workDir_, host_.localDateTime());
+    if (!result.backupPath.empty()) AddInfo(result.backupPath.string(), info_colour::Failure);
+    if (!result.ok) {
+        AddInfo(result.error, info_colour::Failure);
+        asker_.error(this, result.error, AppTitle());
+    }
+}
+
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (FirstActivation_) FirstActivate();
+}
+
+void frmMain::FirstActivate() {
+    AddLog(ResMessage(5505, {nowText()}));  // "Serial Port Standby. Date = ~1"
+    // The default model can be edited and written without reading an instrument first.
+    model_.SetChangeFlags(true, true);
+    model_.setImportFlag(1);
+    link_->setInstrument(&model_);
+    link_->setStatus(link_status::Done);
+    ShowInstrument();
+    FirstActivation_ = false;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (busy()) {
+        // A command is waiting inside the link: stop it first, the window closes afterwards.
+        link_->setCancel(true);
+        event->ignore();
+        return;
+    }
+    if (!closing_ && !asker_.question(this, ResMessage(5373), ResMessage(5374))) {  // "End ?"
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    link_->setTimerEnabled(false);
+    tmrInter_->stop();
+    if (!isMaximized()) {
+        config_.windowWidth = static_cast<float>(width() * kTwipsPerPixel);
+        config_.windowHeight = static_cast<float>(height() * kTwipsPerPixel);
+    }
+    config_.windowState = isMaximized() ? 2 : 0;
+    saveConfig();
+    event->accept();
+}
+
+}  // namespace vq

@@ -1,0 +1,286 @@
+#pragma once
+// frmMain, the program's main window. It owns the one link (uclVqif) over the ports it is given,
+// the one working instrument model and the program's configuration, and runs the read commands,
+// Power Off, the debug dump commands, the link's events, the four lamps, the information log
+// rtbLog and the clock labels.
+//
+// How the other windows plug in (without editing these files):
+//   - the settings grid: build it on model() and config(), then setSettingsGrid(widget) puts it
+//     in the grid area of fraStatus (UpdateCommandStates enables it); refresh it on the
+//     instrumentShown() signal;
+//   - the write commands: connect to cmdOption(0..7), cmdExportSetting(), cmdImportSetting() and
+//     cmdFactorySetting(); use link(), operations(), model(), config(), AddInfo(), AddLog(),
+//     EnableCommandFrames(), ShowInstrument(), UpdateCommandStates(), showProgress() /
+//     closeProgress() and asker() for message boxes; workDir() is the working folder;
+//   - the calibration window: state() holds TransferMode, LatestReadings, ReadingsFresh and
+//     CalibrationOpen; readingsArrived() fires on every Densty event.
+//
+// The window's code is split by concern: frm_main.cpp (controls, start, closing),
+// frm_main_layout.cpp (captions, sizes, command states, lamps), frm_main_connection.cpp (the port
+// and the link's events), frm_main_read.cpp (read commands, Power Off), frm_main_dump.cpp (the
+// flash and FRAM dumps, the A/D list), frm_main_logs.cpp (rtbLog, the clock, the log files).
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_config.h"
+#include "model/instrument.h"
+#include "ui/dialogs/frm_upload.h"
+#include "ui/main/main_state.h"
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+class QVBoxLayout;
+
+namespace vq {
+
+class EventHost;
+class InstrumentOperations;
+class InstrumentPorts;
+class MainLinkEvents;
+class UserAsker;
+class frmUpload;
+class uclVqif;
+
+// Information-log colours.
+namespace info_colour {
+inline const QColor Progress{0, 192, 0};   // progress and success
+inline const QColor Failure{255, 0, 0};    // failures
+inline const QColor Link{0, 0, 192};       // texts passed on from the link
+inline const QColor Connected{0, 0, 255};  // connection success
+inline const QColor Analog{0, 128, 64};    // the A/D values list
+inline const QColor Dump{128, 32, 0};      // start and end of the FRAM dump
+}  // namespace info_colour
+
+// Lamp colour pairs (fill, border).
+struct LampColours {
+    QColor fill;
+    QColor border;
+    friend bool operator==(const LampColours&, const LampColours&) = default;
+};
+inline const LampColours LampOn{{0, 255, 0}, {0, 192, 0}};
+inline const LampColours LampOff{{160, 160, 160}, {128, 128, 128}};
+inline const LampColours LampError{{254, 0, 0}, {192, 0, 0}};
+
+// What the main window is built with.
+struct MainWindowDeps {
+    EventHost& host;
+    InstrumentPorts& ports;
+    UserAsker& asker;
+    std::string workDir;  // the working folder (the current directory of the program)
+    bool debugMode = false;
+    // Makes the operations on the window's link; empty: the program's own (VqifOperations).
+    std::function<std::unique_ptr<InstrumentOperations>(uclVqif&)> makeOperations;
+    // The screen size in pixels for the first-run size; empty: the primary screen's.
+    QSize screenSize;
+};
+
+class frmMain : public QWidget {
+    Q_OBJECT
+  public:
+    // 15 twips a pixel; the window's smallest size in twips.
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kMinWidthTwips = 11640;
+    static constexpr int kMinHeightTwips = 9285;
+    static constexpr int kClockIntervalMs = 100;
+    static constexpr const char* kPortSettings = "921600,n,8,1";
+    static constexpr const char* kDataFileName = "VQ5100.DAT";
+    static constexpr const char* kDumpFileName = "DumpEF.dat";
+
+    explicit frmMain(MainWindowDeps deps, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // ---- collaborators, for the windows that plug in ----
+    uclVqif& link() { return *link_; }
+    InstrumentOperations& operations() { return *ops_; }
+    clsInstrument& model() { return model_; }
+    AppConfig& config() { return config_; }
+    MainState& state() { return state_; }
+    UserAsker& asker() { return asker_; }
+    EventHost& host() { return host_; }
+    const std::string& workDir() const { return workDir_; }
+    bool debugMode() const { return debugMode_; }
+
+    // ---- window operations ----
+    // One line at the end of rtbLog in the colour; the log is never trimmed.
+    void AddInfo(const std::string& text, const QColor& colour);
+    // One line of the communication log.
+    void AddLog(const std::string& text);
+    bool ReadInstrument();
+    void ShowInstrument();
+    void UpdateCommandStates();
+    void EnableCommandFrames(bool on);
+    void ListAnalogValues();
+    bool OpenInstrumentPort();
+    bool DownloadLogMemory();
+    // Shifts SerialLog.log and its older generations up by one (nine kept); false with the
+    // reason in the information log when a file could not be moved.
+    bool RotateSerialLogs();
+
+    // The read commands by index: 1 Instruments, 2 Download (debug), 4 Power Off, 5 Get && Save.
+    void cmdDownClick(int index);
+    void cmdFRAMDumpClick();
+
+    // The progress window of the running command (created by showProgress, gone after
+    // closeProgress).
+    frmUpload* showProgress(std::int16_t transferMode, int captionId);
+    void closeProgress();
+    frmUpload* progress() const { return upload_; }
+
+    // Puts a settings grid into the grid area of fraStatus (the window takes ownership).
+    void setSettingsGrid(QWidget* grid);
+    QWidget* settingsGrid() const { return vfgOption_; }
+
+    // ---- controls ----
+    QGroupBox* fraCommand(int i) const { return fraCommand_.at(static_cast<std::size_t>(i)); }
+    QPushButton* cmdDown(int i) const;
+    QPushButton* cmdOption(int i) const { return cmdOption_.at(static_cast<std::size_t>(i)); }
+    QPushButton* cmdFRAMDump() const { return cmdFRAMDump_; }
+    QPushButton* cmdExportSetting() const { return cmdExportSetting_; }
+    QPushButton* cmdImportSetting() const { return cmdImportSetting_; }
+    QPushButton* cmdFactorySetting() const { return cmdFactorySetting_; }
+    QPushButton* cmdExit() const { return cmdExit_; }
+    QLineEdit* txtSuffix() const { return txtSuffix_; }
+    QLineEdit* txtOption(int i) const { return txtOption_.at(static_cast<std::size_t>(i)); }
+    QComboBox* cmbStation() const { return cmbStation_; }
+    QComboBox* cmbInterval() const { return cmbInterval_; }
+    QLabel* lblOption(int i) const { return lblOption_.at(static_cast<std::size_t>(i)); }
+    QLabel* lblInst(int i) const { return lblInst_.at(static_cast<std::size_t>(i)); }
+    QLabel* lblStatus(int i) const { return lblStatus_.at(static_cast<std::size_t>(i)); }
+    QFrame* shpStatus(int i) const { return shpStatus_.at(static_cast<std::size_t>(i)); }
+    QTextEdit* rtbLog() const { return rtbLog_; }
+    QTimer* tmrInter() const { return tmrInter_; }
+    LampColours lampColours(int i) const { return lamps_.at(static_cast<std::size_t>(i)); }
+    bool firstActivation() const { return FirstActivation_; }
+    // True while a command runs (the window refuses to close then).
+    bool busy() const { return busy_ > 0; }
+
+    // The smallest size in pixels.
+    static QSize minimumPixels();
+
+    // ---- the link's events (frm_main_connection.cpp) ----
+    void onConnect();
+    void onDensty(const std::array<float, 5>& readings);
+    void onConnectRetry(std::int16_t count);
+    void onLinkText(const std::string& text);
+    void onDumpMessage(const std::string& text);
+    void onLineDropped();
+    void onIrDAError(std::int16_t code);
+    void onTransmit();
+
+  signals:
+    // ShowInstrument has shown the model: the settings grid refreshes itself.
+    void instrumentShown();
+    // New current readings are in state().LatestReadings.
+    void readingsArrived();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // frm_main.cpp
+    void buildControls();
+    QWidget* buildCommandFrames();
+    QWidget* buildStatusFrame();
+    QWidget* buildLampFrame();
+    void startUp();
+    void FirstActivate();
+    void InitDefaults();
+    void reloadConfig();
+    void saveConfig();
+
+    // frm_main_layout.cpp
+    void ApplyCaptions();
+    void applyFont();
+    void applyStartSize();
+    void hideDebugCommands();
+    void setLamp(int i, const LampColours& colours);
+    void setLampVisible(int i, bool visible);
+    void setTextEnabled(QWidget* box, bool on);
+
+    // frm_main_read.cpp
+    void instrumentsCommand(bool saveCsv);
+    bool suffixIsValid();
+    void powerOffCommand();
+    void returnToStartState();
+    void ApplyLockedGases();
+    void dateDifferenceWarning();
+    void writeSettingsCsv();
+
+    // frm_main_dump.cpp
+    void downloadCommand();
+
+    // frm_main_logs.cpp
+    void tmrInterTick();
+    void clearOldLog();
+    std::string nowText() const;
+    std::string elapsedText(std::chrono::milliseconds start) const;
+
+    EventHost& host_;
+    InstrumentPorts& ports_;
+    UserAsker& asker_;
+    std::string workDir_;
+    bool debugMode_;
+    QSize screenSize_;
+    std::string DataFilePath;
+
+    AppConfig config_;
+    clsInstrument model_;
+    MainState state_;
+    std::unique_ptr<MainLinkEvents> events_;
+    std::unique_ptr<uclVqif> link_;
+    std::unique_ptr<InstrumentOperations> ops_;
+
+    bool FirstActivation_ = true;
+    int busy_ = 0;
+    bool closing_ = false;
+    // Frames counted for the progress bar of a read-all.
+    int framesDone_ = 0;
+    int framesTotal_ = 0;
+    std::string lastCountedFrame_;
+    std::string clockTag_;
+
+    QPointer<frmUpload> upload_;
+
+    std::array<QGroupBox*, 3> fraCommand_{};
+    std::array<QPushButton*, 6> cmdDown_{};  // indices 1, 2, 4, 5 used
+    std::array<QPushButton*, 8> cmdOption_{};
+    QPushButton* cmdFRAMDump_ = nullptr;
+    QPushButton* cmdExportSetting_ = nullptr;
+    QPushButton* cmdImportSetting_ = nullptr;
+    QPushButton* cmdFactorySetting_ = nullptr;
+    QPushButton* cmdExit_ = nullptr;
+    QLabel* lblSuffix_ = nullptr;
+    QLineEdit* txtSuffix_ = nullptr;
+    QGroupBox* fraStatus_ = nullptr;
+    std::array<QLabel*, 8> lblOption_{};
+    std::array<QLineEdit*, 3> txtOption_{};
+    QComboBox* cmbStation_ = nullptr;
+    QComboBox* cmbInterval_ = nullptr;
+    std::array<QLabel*, 10> lblInst_{};  // 6 "Program Number", 7 its value, 8 "SUM", 9 its value
+    QGroupBox* fraTransStatus_ = nullptr;
+    std::array<QFrame*, 4> shpStatus_{};
+    std::array<QLabel*, 4> lblStatus_{};
+    std::array<LampColours, 4> lamps_{};
+    QLabel* lblTitle_ = nullptr;
+    QTextEdit* rtbLog_ = nullptr;
+    QTimer* tmrInter_ = nullptr;
+    QVBoxLayout* gridArea_ = nullptr;
+    QWidget* vfgOption_ = nullptr;
+};
+
+}  // namespace vq

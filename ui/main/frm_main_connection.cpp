@@ -1,0 +1,100 @@
+// frmMain: opening the port and the link's events.
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "platform/device_finder.h"
+#include "platform/qt_socket_port.h"
+#include "ui/dialogs/frm_upload.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/instrument_ports.h"
+#include "ui/main/user_asker.h"
+
+namespace vq {
+
+bool frmMain::OpenInstrumentPort() {
+    const FoundPorts found = ports_.findConverters(kConverterHardwareId);
+    if (found.count > 1) {
+        // "More than one USB Serial Converter is connected." / "module finder error"
+        asker_.error(this, ResMessage(20014), ResMessage(20015));
+    }
+    const bool serial = found.count == 1 && !found.names.empty();
+    if (serial) {
+        ports_.useSerialDevice(found.names.front());
+        link_->setSerialComm(true);
+        link_->setRTSEnable(true);
+        link_->setDTREnable(true);
+        link_->setHandshaking(2);
+        link_->setSettings(kPortSettings);
+    } else {
+        link_->setSerialComm(false);
+    }
+    link_->setPortOpen(true);
+    return serial;
+}
+
+void frmMain::onConnect() {
+    if (!link_->Connected()) return;
+    AddInfo(ResMessage(5401), info_colour::Connected);  // "VQ-5100 ...Connection Successful."
+    setLamp(0, LampOn);
+    setLamp(1, LampOn);
+    UpdateCommandStates();
+}
+
+void frmMain::onDensty(const std::array<float, 5>& readings) {
+    state_.LatestReadings = readings;
+    state_.ReadingsFresh = true;
+    emit readingsArrived();
+}
+
+void frmMain::onConnectRetry(std::int16_t count) {
+    AddInfo(ResMessage(5412, {std::to_string(count)}), info_colour::Progress);
+}
+
+void frmMain::onLinkText(const std::string& text) {
+    AddInfo(text, info_colour::Link);
+}
+
+void frmMain::onDumpMessage(const std::string& text) {
+    // Progress of a dump only means something while its progress window is up.
+    if (!upload_) return;
+    upload_->setLabel(QString::fromStdString(text));
+    // "Get FLASH Image XXXX": block XXXX of the flash image is in.
+    const std::string prefix = ResMessage(6015, {""});
+    if (framesTotal_ > 0 && text.size() > prefix.size() && text.rfind(prefix, 0) == 0) {
+        try {
+            const int block = std::stoi(text.substr(prefix.size()), nullptr, 16);
+            upload_->setProgress(block + 1, framesTotal_);
+        } catch (const std::exception&) {
+            // Not a block number: the label alone tells the progress.
+        }
+    }
+}
+
+void frmMain::onLineDropped() {
+    setLamp(0, LampOn);
+    setLamp(1, LampOff);
+    UpdateCommandStates();
+    setLampVisible(2, false);
+    setLampVisible(3, false);
+}
+
+void frmMain::onIrDAError(std::int16_t code) {
+    if (code != socket_error::TimedOut && code != socket_error::AddressInUse) return;
+    const std::string text = ResMessage(5304);  // "Cominucation Ports Error. Restart this program."
+    AddInfo(text, info_colour::Failure);
+    setLamp(0, LampError);
+    setLamp(1, LampOff);
+    asker_.error(this, text, ResMessage(5305));  // "Port Error."
+}
+
+void frmMain::onTransmit() {
+    // Every new frame of a read-all moves the bar; a resend repeats the last frame and does not.
+    if (!upload_ || framesTotal_ <= 0 || state_.TransferMode != transfer_mode::None) return;
+    const std::string& frame = link_->LastFrame();
+    if (frame.empty() || frame == lastCountedFrame_) return;
+    lastCountedFrame_ = frame;
+    ++framesDone_;
+    upload_->setProgress(framesDone_, framesTotal_);
+}
+
+}  // namespace vq

@@ -1,0 +1,170 @@
+// frmMain: captions, font, sizes, the lamps, which commands are enabled, and the model shown in
+// the status frame.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "model/text_rules.h"
+#include "model/value_codecs.h"
+#include "ui/main/frm_main.h"
+
+namespace vq {
+
+namespace {
+
+QString text(int id) {
+    return QString::fromStdString(ResMessage(id));
+}
+
+QString trimmed(const std::string& s) {
+    return QString::fromStdString(s).trimmed();
+}
+
+}  // namespace
+
+QSize frmMain::minimumPixels() {
+    return {kMinWidthTwips / kTwipsPerPixel, kMinHeightTwips / kTwipsPerPixel};
+}
+
+void frmMain::ApplyCaptions() {
+    const char* programNumber = isJapaneseTag() ? "31742" : "31743";
+    setWindowTitle(QString::fromStdString(ResMessage(5002, {AppTitle(), programNumber})));
+    for (int f = 0; f < 3; ++f) fraCommand_[static_cast<std::size_t>(f)]->setTitle(text(5003 + f));
+    cmdDown_[1]->setText(text(5021));
+    cmdDown_[2]->setText(text(5022));
+    cmdDown_[4]->setText(text(5023));
+    cmdDown_[5]->setText(text(5024));
+    lblSuffix_->setText(text(5025));
+    cmdFRAMDump_->setText(text(5026));
+    for (int i = 0; i < 8; ++i) cmdOption_[static_cast<std::size_t>(i)]->setText(text(5027 + i));
+    cmdExportSetting_->setText(text(5201));
+    cmdImportSetting_->setText(text(5202));
+    cmdFactorySetting_->setText(text(5203));
+    cmdExit_->setText(text(5007));
+    fraStatus_->setTitle(text(5006));
+    lblOption_[0]->setText(text(5051));
+    lblOption_[1]->setText(text(5052));
+    lblOption_[2]->setText(text(5053));
+    lblOption_[3]->setText(text(5212));
+    lblOption_[4]->setText(text(5213));
+    lblOption_[7]->setText(text(5223));
+    lblInst_[6]->setText(text(5054));
+    lblInst_[8]->setText(text(5055));
+    fraTransStatus_->setTitle(text(5035));
+    for (int i = 0; i < 4; ++i) lblStatus_[static_cast<std::size_t>(i)]->setText(text(5036 + i));
+    lblTitle_->setText(text(5008));
+}
+
+void frmMain::applyFont() {
+    QFont font = QApplication::font();
+    if (!config_.font.name.empty()) font.setFamily(QString::fromStdString(config_.font.name));
+    font.setPointSizeF(config_.font.size > 0 ? config_.font.size : 9);
+    font.setBold(config_.font.bold);
+    font.setItalic(config_.font.italic);
+    font.setUnderline(config_.font.underline);
+    setFont(font);  // children inherit it
+}
+
+void frmMain::applyStartSize() {
+    const QSize minimum = minimumPixels();
+    setMinimumSize(minimum);
+    QSize screen = screenSize_;
+    if (!screen.isValid()) {
+        if (const QScreen* primary = QGuiApplication::primaryScreen())
+            screen = primary->availableGeometry().size();
+    }
+    QSize size = minimum;
+    if (config_.executeCount == 1) {
+        // First run: most of the screen, never below the smallest size.
+        size = {std::max(minimum.width(), screen.width() * 80 / 100),
+                std::max(minimum.height(), screen.height() * 60 / 100)};
+    } else {
+        size = {
+            std::max(minimum.width(), static_cast<int>(config_.windowWidth) / kTwipsPerPixel),
+            std::max(minimum.height(), static_cast<int>(config_.windowHeight) / kTwipsPerPixel)};
+    }
+    resize(size);
+    if (screen.isValid())
+        move(std::max(0, (screen.width() - size.width()) / 2),
+             std::max(0, (screen.height() - size.height()) / 2));
+    if (config_.windowState == 2) setWindowState(Qt::WindowMaximized);
+}
+
+void frmMain::hideDebugCommands() {
+    cmdDown_[2]->hide();
+    cmdFRAMDump_->hide();
+    for (const int i : {3, 4, 5, 6}) cmdOption_[static_cast<std::size_t>(i)]->hide();
+}
+
+void frmMain::setLamp(int i, const LampColours& colours) {
+    lamps_[static_cast<std::size_t>(i)] = colours;
+    shpStatus_[static_cast<std::size_t>(i)]->setStyleSheet(
+        QString("QFrame { background-color: %1; border: 2px solid %2; border-radius: 8px; }")
+            .arg(colours.fill.name(), colours.border.name()));
+}
+
+void frmMain::setLampVisible(int i, bool visible) {
+    shpStatus_[static_cast<std::size_t>(i)]->setVisible(visible);
+    lblStatus_[static_cast<std::size_t>(i)]->setVisible(visible);
+}
+
+void frmMain::setTextEnabled(QWidget* box, bool on) {
+    // The palette follows the state: window colours when on, button face and grey text when off.
+    box->setEnabled(on);
+}
+
+void frmMain::EnableCommandFrames(bool on) {
+    for (QGroupBox* frame : fraCommand_) frame->setEnabled(on);
+}
+
+void frmMain::UpdateCommandStates() {
+    const bool connected = link_->Connected();
+    const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
+    for (QLineEdit* box : txtOption_) setTextEnabled(box, data);
+    setTextEnabled(cmbInterval_, data);
+    setTextEnabled(cmbStation_, data);
+    for (const int i : {1, 2, 4, 5}) cmdDown_[static_cast<std::size_t>(i)]->setEnabled(connected);
+    cmdFRAMDump_->setEnabled(connected);
+    cmdFactorySetting_->setEnabled(true);
+    cmdImportSetting_->setEnabled(true);
+    cmdExportSetting_->setEnabled(true);
+    for (const int i : {0, 2, 7})
+        cmdOption_[static_cast<std::size_t>(i)]->setEnabled(connected && data);
+    for (const int i : {1, 3, 4, 5, 6})
+        cmdOption_[static_cast<std::size_t>(i)]->setEnabled(connected);
+    setTextEnabled(txtSuffix_, connected);
+    if (vfgOption_) vfgOption_->setEnabled(data);
+}
+
+void frmMain::ShowInstrument() {
+    UpdateCommandStates();
+    txtOption_[0]->setText(trimmed(model_.SerialNo()));
+    txtOption_[1]->setText(trimmed(model_.StationID()));
+    txtOption_[2]->setText(trimmed(model_.UserID()));
+    lblInst_[7]->setText(QString::number(model_.RomNumber()));
+    lblInst_[9]->setText(QString::fromStdString(model_.SUM()));
+    cmbInterval_->setCurrentIndex(IntervalIndex(model_.Intervals()));
+
+    cmbStation_->clear();
+    const QString station = trimmed(model_.StationID());
+    int selected = -1;
+    for (int i = 0; i < clsInstrument::stationCount; ++i) {
+        const QString name = QString::fromStdString(model_.StationList(i));
+        cmbStation_->addItem(name);
+        if (selected < 0 && name.trimmed() == station) selected = i;
+    }
+    cmbStation_->setCurrentIndex(std::max(selected, 0));
+    emit instrumentShown();
+}
+
+}  // namespace vq

@@ -1,0 +1,83 @@
+// frmMain: the information log, the clock labels and the communication log files.
+
+#include <QLabel>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/messages.h"
+#include "app/serial_log_rotation.h"
+#include "link/event_host.h"
+#include "link/link_status.h"
+#include "link/vqif.h"
+#include "model/ole_date.h"
+#include "ui/main/frm_main.h"
+
+namespace vq {
+
+void frmMain::AddInfo(const std::string& text, const QColor& colour) {
+    QTextCursor cursor(rtbLog_->document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(colour);
+    // Every line starts on a new line; a text's own CR LF ends in an empty line after it.
+    QString line = QString::fromStdString(text);
+    line.remove(QChar('\r'));
+    if (!rtbLog_->document()->isEmpty()) cursor.insertBlock();
+    cursor.insertText(line, format);
+    rtbLog_->setTextCursor(cursor);
+    rtbLog_->ensureCursorVisible();
+}
+
+void frmMain::AddLog(const std::string& text) {
+    link_->AddLog(text);
+}
+
+std::string frmMain::nowText() const {
+    return GeneralDate(host_.localDateTime());
+}
+
+std::string frmMain::elapsedText(std::chrono::milliseconds start) const {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(host_.now() - start).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+void frmMain::tmrInterTick() {
+    const double now = host_.localDateTime();
+    const std::int32_t status = link_->Status();
+    if (status != link_status::Ready && status != 1 && model_.CommFlags() != 0) {
+        // Settings came from an instrument: its clock runs beside the PC's.
+        const std::string pc = GeneralDate(now);
+        if (pc == clockTag_) return;
+        clockTag_ = pc;
+        lblOption_[5]->setText(QString::fromStdString(pc));
+        lblOption_[6]->setText(
+            QString::fromStdString(GeneralDate(AddDays(now, -model_.SysDateOffset()))));
+        return;
+    }
+    lblOption_[5]->setText(QString::fromStdString(GeneralDate(now)));
+    lblOption_[6]->clear();
+}
+
+bool frmMain::RotateSerialLogs() {
+    std::string error;
+    if (vq::RotateSerialLogs(workDir_, &error)) return true;
+    AddInfo(error, info_colour::Failure);
+    return false;
+}
+
+void frmMain::clearOldLog() {
+    // With the switch off the previous run's log goes; a file that cannot be removed is left
+    // (the new lines are appended to it) rather than waited for.
+    std::error_code ec;
+    const auto path = std::filesystem::path(workDir_) / "SerialLog.log";
+    if (std::filesystem::exists(path, ec) && !std::filesystem::remove(path, ec))
+        AddInfo(path.string() + ": " + ec.message(), info_colour::Failure);
+}
+
+}  // namespace vq

@@ -1,0 +1,202 @@
+// frmMain: the read commands, Power Off and the progress window they show.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <cmath>
+
+#include "app/config_file.h"
+#include "app/messages.h"
+#include "app/settings_csv.h"
+#include "link/event_host.h"
+#include "link/vqif.h"
+#include "ui/dialogs/frm_upload.h"
+#include "ui/main/busy_scope.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/instrument_operations.h"
+#include "ui/main/user_asker.h"
+#include "ui/main/vqif_operations.h"
+
+namespace vq {
+
+namespace {
+
+// Characters a file name cannot hold.
+constexpr std::string_view kBadFileNameChars = "\"\\/:|<>*?";
+
+}  // namespace
+
+frmUpload* frmMain::showProgress(std::int16_t transferMode, int captionId) {
+    closeProgress();
+    upload_ = new frmUpload(transferMode, link_.get(), this);
+    upload_->setAttribute(Qt::WA_DeleteOnClose);
+    upload_->setWindowTitle(QString::fromStdString(ResMessage(captionId)));
+    upload_->show();
+    return upload_;
+}
+
+void frmMain::closeProgress() {
+    framesTotal_ = 0;
+    framesDone_ = 0;
+    lastCountedFrame_.clear();
+    if (upload_) upload_->finish();
+    upload_ = nullptr;
+}
+
+void frmMain::cmdDownClick(int index) {
+    switch (index) {
+        case 1:
+            instrumentsCommand(false);
+            break;
+        case 5:
+            if (!suffixIsValid()) return;
+            instrumentsCommand(true);
+            break;
+        case 2:
+            downloadCommand();
+            break;
+        case 4:
+            powerOffCommand();
+            break;
+        default:
+            return;
+    }
+    dateDifferenceWarning();
+}
+
+void frmMain::instrumentsCommand(bool saveCsv) {
+    BusyScope busy(busy_);
+    showProgress(transfer_mode::None, 6008);  // "Download"
+    framesTotal_ = ReadAllFrameCount();
+    upload_->setProgress(0, framesTotal_);
+    EnableCommandFrames(false);
+    const bool ok = ReadInstrument();
+    if (ok) {
+        UpdateCommandStates();
+        if (saveCsv) writeSettingsCsv();
+    }
+    closeProgress();
+    EnableCommandFrames(true);
+}
+
+bool frmMain::suffixIsValid() {
+    // The box counts when it is left; a click on the command leaves it first, but take it here
+    // too so a typed suffix is never skipped.
+    config_.factoryRecordSuffix = txtSuffix_->text().toStdString();
+    if (config_.factoryRecordSuffix.find_first_of(kBadFileNameChars) == std::string::npos)
+        return true;
+    // "The character that cannot be used for the file name is included."
+    asker_.error(this, ResMessage(5301), AppTitle());
+    txtSuffix_->setFocus();
+    return false;
+}
+
+bool frmMain::ReadInstrument() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct RestoreCursor {
+        ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+    } restore;
+
+    if (!link_->Connected()) {
+        AddInfo(ResMessage(5405), info_colour::Failure);  // "VQ-5100 No Response. ..."
+        AddLog(ResMessage(5520, {nowText()}));
+        return false;
+    }
+    AddInfo(ResMessage(5402), info_colour::Progress);
+    AddLog(ResMessage(5517, {nowText()}));
+    const auto start = host_.now();
+
+    // The read fills a copy: a read that fails leaves the model shown (and the user's edits in
+    // it) exactly as it was.
+    clsInstrument read = model_;
+    const bool ok = ops_->GetInstrument(read);
+    link_->setInstrument(&model_);  // the copy goes out of scope; the decoder fills the model
+    if (ok) {
+        model_ = read;
+        model_.setCommFlags(1);
+        model_.setImportFlag(0);
+        ApplyLockedGases();
+        ops_->GetLatestHistory(model_);
+        ListAnalogValues();
+        AddInfo(ResMessage(5403), info_colour::Progress);
+        AddLog(ResMessage(5518, {nowText(), elapsedText(start)}));
+        return true;
+    }
+    if (link_->Cancel()) {
+        AddInfo(ResMessage(5406), info_colour::Failure);  // "Cominucation Canceled."
+        AddLog(ResMessage(5522, {nowText()}));
+        return false;
+    }
+    // Never reported as complete: whatever arrived before the failure is not a read.
+    AddInfo(ResMessage(5404), info_colour::Failure);
+    AddLog(ResMessage(5521));
+    if (read.FailLine() == "HC,R") AddInfo(ResMessage(5407), info_colour::Failure);
+    AddLog(ResMessage(5519, {nowText(), elapsedText(start)}));
+    return false;
+}
+
+void frmMain::ApplyLockedGases() {
+    // A locked channel is a fitted sensor: it stays on whatever the instrument says.
+    for (int ch = 0; ch < 4; ++ch)
+        if (config_.gasLocked[static_cast<std::size_t>(ch)] && !model_.GasEnabled(ch))
+            model_.setGasEnabled(ch, true);
+    txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
+    ShowInstrument();
+}
+
+void frmMain::writeSettingsCsv() {
+    const FileResult result = ExportSettingsRow(model_, CsvAction::Read, workDir_,
+                                                config_.factoryRecordSuffix, host_.localDateTime());
+    if (!result.ok) {
+        AddInfo(result.error, info_colour::Failure);
+        asker_.error(this, result.error, AppTitle());
+    }
+}
+
+void frmMain::dateDifferenceWarning() {
+    if (std::fabs(model_.SysDateOffset()) > 1)
+        AddInfo(ResMessage(5408), info_colour::Failure);  // clock differs from the PC
+}
+
+void frmMain::powerOffCommand() {
+    // "VQ-5100 Power off and Serial port off line.~cReady?" / "Power off"
+    if (!asker_.question(this, ResMessage(5302), ResMessage(5303))) return;
+    BusyScope busy(busy_);
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!link_->Connected()) {
+        AddInfo(ResMessage(5405), info_colour::Failure);
+    } else {
+        AddInfo(ResMessage(5409), info_colour::Progress);  // "VQ-5100 Auto Power OFF."
+        if (ops_->BodyPowerOff()) {
+            AddInfo(ResMessage(5410), info_colour::Progress);
+            returnToStartState();
+        } else {
+            AddInfo(ResMessage(5411), info_colour::Failure);
+            // The port was cycled all the same: open it again and show the link as it is.
+            setLamp(1, LampOff);
+            OpenInstrumentPort();
+            UpdateCommandStates();
+        }
+    }
+    setEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void frmMain::returnToStartState() {
+    model_.setCommFlags(0);
+    model_.setImportFlag(0);
+    model_.ClearDatas();
+    saveConfig();
+    InitDefaults();
+    FillBuiltInDefaults(config_);
+    reloadConfig();
+    link_->setRetry(config_.retry);
+    link_->setTimeout(config_.timeout);
+    applyFont();
+    txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
+    FirstActivation_ = true;
+    FirstActivate();
+    OpenInstrumentPort();
+}
+
+}  // namespace vq

@@ -1,0 +1,35 @@
+#pragma once
+// The instrument operations the main window starts, as one narrow interface: the window calls
+// these and reads the link's properties (Connected, Cancel, TrafficFlag, Status) itself. The
+// program's implementation runs them on the window's link (vqif_operations.h); a window test may
+// put its own behind the same calls.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vq {
+
+class clsInstrument;
+
+class InstrumentOperations {
+  public:
+    virtual ~InstrumentOperations() = default;
+
+    // The read-all into `model` (cleared first); false at the first command that fails.
+    virtual bool GetInstrument(clsInstrument& model) = 0;
+    // The identity read (the first five commands of the read-all), without clearing.
+    virtual bool GetRomNo(clsInstrument& model) = 0;
+    // The latest calibration history ("SO,R,").
+    virtual bool GetLatestHistory(clsInstrument& model) = 0;
+    // "RO,W,": the instrument switches itself off.
+    virtual bool BodyPowerOff() = 0;
+    // The flash image into `path`, blocks `first` to `last`.
+    virtual bool GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) = 0;
+    // The FRAM listing into `path`.
+    virtual bool GetRomDump2(const std::string& path) = 0;
+    // True while the current readings are polled every second (the calibration run).
+    virtual bool RunDensty() const = 0;
+};
+
+}  // namespace vq

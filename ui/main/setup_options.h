@@ -1,0 +1,24 @@
+#pragma once
+// The command line of vq5100-setup:
+//   vq5100-setup [--simulator | --port DEVICE | --socket HOST:PORT] [--lang en|ja] [-DEBUG]
+// "-DEBUG" counts anywhere and in any case; other words are ignored.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+#include "ui/main/instrument_ports.h"
+
+namespace vq {
+
+struct SetupOptions {
+    PortOptions ports;
+    std::optional<Language> language;
+    bool debugMode = false;
+    std::string error;  // non-empty: the command line cannot be used
+};
+
+SetupOptions parseSetupOptions(const std::vector<std::string>& arguments);
+
+}  // namespace vq

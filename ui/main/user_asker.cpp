@@ -1,0 +1,26 @@
+#include "ui/main/user_asker.h"
+
+#include <QMessageBox>
+
+namespace vq {
+
+namespace {
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+}  // namespace
+
+void QtUserAsker::error(QWidget* parent, const std::string& text, const std::string& title) {
+    QMessageBox::critical(parent, q(title), q(text));
+}
+
+void QtUserAsker::information(QWidget* parent, const std::string& text, const std::string& title) {
+    QMessageBox::information(parent, q(title), q(text));
+}
+
+bool QtUserAsker::question(QWidget* parent, const std::string& text, const std::string& title) {
+    return QMessageBox::question(parent, q(title), q(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace vq

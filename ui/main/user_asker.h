@@ -1,0 +1,30 @@
+#pragma once
+// The message boxes of the windows behind one small interface, so a window test answers them
+// instead of waiting on a modal box. The program uses QtUserAsker (QMessageBox).
+
+#include <string>
+
+class QWidget;
+
+namespace vq {
+
+class UserAsker {
+  public:
+    virtual ~UserAsker() = default;
+    // A box with the critical icon and an OK button.
+    virtual void error(QWidget* parent, const std::string& text, const std::string& title) = 0;
+    // A box with the information icon and an OK button.
+    virtual void information(QWidget* parent, const std::string& text,
+                             const std::string& title) = 0;
+    // A Yes/No question with the question icon; true for Yes.
+    virtual bool question(QWidget* parent, const std::string& text, const std::string& title) = 0;
+};
+
+class QtUserAsker final : public UserAsker {
+  public:
+    void error(QWidget* parent, const std::string& text, const std::string& title) override;
+    void information(QWidget* parent, const std::string& text, const std::string& title) override;
+    bool question(QWidget* parent, const std::string& text, const std::string& title) override;
+};
+
+}  // namespace vq

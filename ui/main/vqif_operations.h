@@ -1,0 +1,31 @@
+#pragma once
+// The instrument operations of the main window on its link (uclVqif).
+
+#include "ui/main/instrument_operations.h"
+
+namespace vq {
+
+class uclVqif;
+
+// How many frames a read-all sends (the non-empty entries of the link's read table).
+int ReadAllFrameCount();
+
+class VqifOperations final : public InstrumentOperations {
+  public:
+    explicit VqifOperations(uclVqif& link) : link_(link) {}
+
+    bool GetInstrument(clsInstrument& model) override;
+    bool GetRomNo(clsInstrument& model) override;
+    bool GetLatestHistory(clsInstrument& model) override;
+    // The link cycles the port whatever the instrument said; success here means the instrument
+    // acknowledged the power-off.
+    bool BodyPowerOff() override;
+    bool GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) override;
+    bool GetRomDump2(const std::string& path) override;
+    bool RunDensty() const override;
+
+  private:
+    uclVqif& link_;
+};
+
+}  // namespace vq

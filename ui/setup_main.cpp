@@ -1,0 +1,70 @@
+// vq5100-setup: one instance per user, the debug switch, the application font, the start window
+// for 2.5 s, the access window, and then the main window on the port the command line chose.
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <cstdio>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/messages.h"
+#include "platform/qt_event_host.h"
+#include "ui/dialogs/frm_open.h"
+#include "ui/dialogs/frm_password.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/instrument_ports.h"
+#include "ui/main/setup_options.h"
+#include "ui/main/single_instance.h"
+#include "ui/main/user_asker.h"
+#include "ui/main/write_commands_wiring.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const vq::SetupOptions options = vq::parseSetupOptions(vq::argumentsOf(argc, argv));
+    if (options.language) vq::setLanguage(*options.language);
+
+    vq::SingleInstance instance;
+    if (!instance.tryLock()) {
+        QMessageBox::critical(nullptr, QString::fromStdString(vq::AppTitle()),
+                              QString::fromStdString(vq::ResMessage(99)));
+        return 1;
+    }
+    if (!options.error.empty()) {
+        std::fprintf(stderr,
+                     "vq5100-setup: %s\nusage: vq5100-setup [--simulator | --port DEVICE | "
+                     "--socket HOST:PORT] [--lang en|ja] [-DEBUG]\n",
+                     options.error.c_str());
+        return 2;
+    }
+
+    QFont font = QApplication::font();
+    font.setPointSize(9);
+    QApplication::setFont(font);
+
+    {
+        vq::frmOpen open;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        open.exec();
+        QApplication::restoreOverrideCursor();
+    }
+
+    vq::QtUserAsker asker;
+    vq::QtEventHost host;
+    std::unique_ptr<vq::InstrumentPorts> ports;
+    std::unique_ptr<vq::frmMain> window;
+    vq::frmPassword password(vq::kStartupAccessCode, asker);
+    QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
+        ports = std::make_unique<vq::InstrumentPorts>(host, options.ports);
+        window = std::make_unique<vq::frmMain>(vq::MainWindowDeps{
+            host, *ports, asker, QDir::currentPath().toStdString(), options.debugMode, {}, {}});
+        new vq::MainWindowSettings(*window);  // the settings grid and the write commands
+        window->show();
+    });
+    password.show();
+    const int status = app.exec();
+    // The window and its link go before the ports they use.
+    window.reset();
+    ports.reset();
+    return status;
+}
