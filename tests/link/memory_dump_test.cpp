@@ -138,6 +138,25 @@ TEST(BinDump, BlocksThatStopArrivingEndWithFalseAndKeepWhatCame) {
     EXPECT_NE(std::find(log.begin(), log.end(), "= timeout ="), log.end());
 }
 
+TEST(BinDump, TheSocketTransportWritesBlocksInPlaceToo) {
+    VirtualHost host;
+    sim::SimInstrument instrument(host, sim::DefaultSimState());
+    sim::InProcessSocketPort socket(instrument);
+    RecordingEvents events;
+    TempDir dir;
+    uclVqif link{host, events, nullptr, &socket, dir.path()};
+    link.setRetry(3);
+    link.setTimeout(2);
+    link.setPortOpen(true);
+    ASSERT_TRUE(host.pumpUntil([&] { return link.Connected(); }, Millis{10000}));
+    const std::string path = dir.file("VQ5100.DAT");
+    ASSERT_TRUE(link.GetBinDump(path, 1020, 1023));
+    const std::string image = readFile(path);
+    ASSERT_EQ(image.size(), 524288u);
+    EXPECT_TRUE(image.substr(1020 * 512) == bytesOf(instrument.state().flash, 1020 * 512, 2048));
+    EXPECT_EQ(image.substr(0, 1020 * 512), std::string(1020 * 512, '\xFF'));
+}
+
 TEST(BinDump, ARangeOutsideTheImageSendsNothing) {
     SimLink s;
     ASSERT_TRUE(s.connect());
