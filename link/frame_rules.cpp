@@ -38,4 +38,51 @@ bool ReplyChecksumValid(std::string_view frame) {
     return upper(frame[etx + 1]) == expected[0] && upper(frame[etx + 2]) == expected[1];
 }
 
+namespace {
+
+// The command key ("XS,R") of a frame laid out STX "0001" key ",": empty when it has none.
+std::string_view commandKey(std::string_view frame, std::size_t stx) {
+    constexpr std::size_t keyAt = 5, keyLength = 4;
+    if (stx == std::string_view::npos || frame.size() < stx + keyAt + keyLength) return {};
+    return frame.substr(stx + keyAt, keyLength);
+}
+
+// The first parameter after the key: up to the next ",", CR or ETX.
+std::string_view firstParameter(std::string_view frame, std::size_t stx) {
+    constexpr std::size_t parameterAt = 10;
+    if (stx == std::string_view::npos || frame.size() <= stx + parameterAt) return {};
+    std::string_view rest = frame.substr(stx + parameterAt);
+    return rest.substr(0, rest.find_first_of(std::string_view(",\r\x03", 3)));
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+        if (upper(a[i]) != upper(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool AnswersRequest(std::string_view reply, std::string_view request) {
+    const std::size_t replyStx = reply.find(STX);
+    const std::string_view replyKey = commandKey(reply, replyStx);
+    std::size_t requestStx = request.find(STX);
+    // After a block the last frame is its handshake, ACK or NAK before the request's key.
+    if (requestStx != std::string_view::npos && request.size() > requestStx + 5 &&
+        (request[requestStx + 5] == ACK || request[requestStx + 5] == NAK)) {
+        ++requestStx;
+    }
+    const std::string_view requestKey = commandKey(request, requestStx);
+    if (replyKey.empty() || requestKey.empty()) return true;  // left to the decoder
+    if (!sameText(replyKey, requestKey)) return false;
+    if (requestKey != "XS,R" && requestKey != "LI,R") return true;
+    // An indexed read is answered with its index first; a refusal (NAK) carries none.
+    const std::string_view index = firstParameter(reply, replyStx);
+    if (index.empty() || static_cast<unsigned char>(index.front()) < 0x20) return true;
+    return sameText(index, firstParameter(request, requestStx));
+}
+
 }  // namespace vq

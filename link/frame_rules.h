@@ -27,4 +27,11 @@ bool IsNeverResent(std::string_view frame);
 // without that layout cannot be verified and fails.
 bool ReplyChecksumValid(std::string_view frame);
 
+// Whether a reply can answer the request last sent: it carries the request's command key and,
+// for the indexed reads (station entries "XS,R", library tables "LI,R"), the same index. A late
+// answer to an earlier request (slow, so the request went out again) does not; taken, it would
+// end the transaction with another request's data and leave this one unread. A frame too short
+// to hold a key is left to the decoder.
+bool AnswersRequest(std::string_view reply, std::string_view request);
+
 }  // namespace vq

@@ -331,6 +331,11 @@ void uclVqif::handleFrame(std::string frame) {
     lastReply_ = frame;
     AddLog(ResMessage(link_text::Received, {RenderControlChars(frame)}));
     const bool block = frame.back() == ETB;
+    // A late answer to an earlier request is logged and otherwise ignored: the transaction waits
+    // on for its own answer, and no resend is provoked by a reply nobody asked for now.
+    const bool awaitingReply =
+        status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite;
+    if (awaitingReply && !block && !AnswersRequest(frame, lastFrame_)) return;
     if (!AcceptReply(frame)) {
         rejectFrame();
     } else if (block) {

@@ -18,6 +18,16 @@ void acceptRule(ReplyContext& reply, int) {
     reply.accepted = true;
 }
 
+// Writes whose reply carries nothing to compare: any answer is taken, except a NAK, which is the
+// instrument refusing the write and must never pass as success.
+void writeAcceptRule(ReplyContext& reply, int) {
+    if (reply.AckChar == NAK) {
+        reply.host.AddLog(DecoderLogText(DecoderLog::ResponseError));
+        return;
+    }
+    reply.accepted = true;
+}
+
 // The instrument acknowledges the command with ACK as the first payload character.
 void ackRule(ReplyContext& reply, int) {
     if (reply.AckChar != ACK) {
@@ -97,7 +107,8 @@ constexpr std::string_view kAckKeys[] = {"XC,W", "XY,W", "RO,W", "UX,W", "UD,W",
                                          "UP,W", "DW,W", "XH,E", "SZ,W"};
 constexpr std::string_view kConfirmKeys[] = {"XC,C", "XY,C", "UX,C"};
 constexpr std::string_view kSpanKeys[] = {"S1,W", "S2,W", "S2,C"};
-constexpr std::string_view kAcceptKeys[] = {"GJ,W", "LS,W", "UG,R", "UG,W", "BP,R", "BP,W"};
+constexpr std::string_view kAcceptKeys[] = {"UG,R", "BP,R"};
+constexpr std::string_view kWriteAcceptKeys[] = {"GJ,W", "LS,W", "UG,W", "BP,W"};
 // "YA,R" to "YV,R": recognised and accepted, nothing in the program uses them.
 constexpr std::string_view kYKeys[] = {
     "YA,R", "YB,R", "YC,R", "YD,R", "YE,R", "YF,R", "YG,R", "YH,R", "YI,R", "YJ,R", "YK,R",
@@ -110,6 +121,7 @@ void addOperationRules(std::vector<KeyRule>& rules) {
     for (auto key : kConfirmKeys) rules.push_back({key, confirmRule, 0, false});
     for (auto key : kSpanKeys) rules.push_back({key, spanResultRule, 0, false});
     for (auto key : kAcceptKeys) rules.push_back({key, acceptRule, 0, false});
+    for (auto key : kWriteAcceptKeys) rules.push_back({key, writeAcceptRule, 0, false});
     for (auto key : kYKeys) rules.push_back({key, acceptRule, 0, false});
     rules.push_back({"SZ,R", fourTokensRule, 0, false});
     rules.push_back({"S1,R", fourTokensRule, 0, false});

@@ -232,10 +232,13 @@ TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
         if (frame.back() == ETB) h.link.Instrument()->setMessageString("Reading");
         return true;
     });
-    const std::vector<PortScript::Chunk> answer = {{EventHost::Millis{5}, Reply("SO,R,1", ETB)},
-                                                   {EventHost::Millis{20}, Reply("SO,R,2")}};
-    h.script.answerChunks("SO,R,", answer);
-    h.script.answerChunks("GJ,R,", answer);
+    // Each answer carries its request's key, as the instrument's do.
+    auto answer = [](const std::string& key) {
+        return std::vector<PortScript::Chunk>{{EventHost::Millis{5}, Reply(key + ",1", ETB)},
+                                              {EventHost::Millis{20}, Reply(key + ",2")}};
+    };
+    h.script.answerChunks("SO,R,", answer("SO,R"));
+    h.script.answerChunks("GJ,R,", answer("GJ,R"));
 
     clsInstrument model;
     ASSERT_TRUE(h.link.GetLatestHistory(&model));

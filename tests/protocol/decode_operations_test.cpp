@@ -98,5 +98,18 @@ TEST_F(OperationReplyTest, AcceptOnlyKeysIgnoreThePayload) {
     EXPECT_TRUE(host.log.empty());
 }
 
+// A write the instrument refused must not pass as written: the change flags would be cleared
+// and the technician told the settings are in the instrument.
+TEST_F(OperationReplyTest, WritesWithoutEchoAreRefusedByNak) {
+    for (const char* key : {"GJ,W", "LS,W", "UG,W", "BP,W"}) {
+        host.log.clear();
+        EXPECT_FALSE(decodeFrame(AckReply(key, NAK))) << key;
+        EXPECT_EQ(host.log, std::vector<std::string>{kResponseError}) << key;
+        EXPECT_TRUE(decodeFrame(AckReply(key, ACK))) << key;
+    }
+    EXPECT_TRUE(decodeFrame(AckReply("UG,R", NAK)));
+    EXPECT_TRUE(decodeFrame(AckReply("BP,R", NAK)));
+}
+
 }  // namespace
 }  // namespace vq::testing
