@@ -11,8 +11,8 @@ namespace vq {
 
 namespace {
 
-constexpr int kGasCount = 5;
-constexpr int kStationCount = 256;
+constexpr int kGasCount = clsInstrument::channelCount;
+constexpr int kStationCount = clsInstrument::stationCount;
 // The first field of every library entry written: the entry's type code.
 constexpr int kLibraryEntryCode = 201;
 
@@ -41,7 +41,7 @@ float levelOf(const clsInstrument& model, LevelKind kind, int gas) {
         case LevelKind::Twa:
             return model.Twa(gas);
     }
-    return -101.0f;
+    return noValue;
 }
 
 template <typename Flags>
@@ -59,7 +59,8 @@ void clearGases(Flags& flags, int count) {
 // One run: the two chain flags of the write and the channel they guard.
 class WriteRun {
   public:
-    WriteRun(clsInstrument& model, SettingsWriteChannel& channel) : m(model), channel_(channel) {}
+    WriteRun(clsInstrument& model, SettingsWriteChannel& channel)
+        : model_(model), channel_(channel) {}
 
     SettingsWriteResult run();
 
@@ -79,7 +80,7 @@ class WriteRun {
     void writeCalibrationAndZero();
     void writeStationList();
 
-    clsInstrument& m;
+    clsInstrument& model_;
     SettingsWriteChannel& channel_;
     SettingsWriteResult result_{true, false};
 };
@@ -103,50 +104,51 @@ void WriteRun::writeKeepingFlag(bool flag, const std::string& payload) {
 }
 
 void WriteRun::writeIdentity() {
-    writeFlagged(m.Change_SpecNo, "BS,W," + FixedText(m.SpecNo(), 10));
-    writeFlagged(m.Change_UserID, "XZ,W," + FixedText(m.UserID(), 16));
-    writeFlagged(m.Change_StationID, "XS,W,****," + FixedText(m.StationID(), 16));
-    writeFlagged(m.Change_SerialNo, "IN,W," + FixedText(m.SerialNo(), 20));
-    writeFlagged(m.Change_DummySerial, "HN,W," + FixedText(m.DummySerial(), 20));
+    writeFlagged(model_.Change_SpecNo, "BS,W," + FixedText(model_.SpecNo(), 10));
+    writeFlagged(model_.Change_UserID, "XZ,W," + FixedText(model_.UserID(), 16));
+    writeFlagged(model_.Change_StationID, "XS,W,****," + FixedText(model_.StationID(), 16));
+    writeFlagged(model_.Change_SerialNo, "IN,W," + FixedText(model_.SerialNo(), 20));
+    writeFlagged(model_.Change_DummySerial, "HN,W," + FixedText(model_.DummySerial(), 20));
 }
 
 void WriteRun::writeGasTableAndLibrary() {
     // The gas table goes as one request; the fifth channel's own flag does not start it.
-    if (anyOfGases(m.Change_GasEnable, 4)) {
+    if (anyOfGases(model_.Change_GasEnable, 4)) {
         std::string payload = "GJ,W,";
         for (int gas = 0; gas < kGasCount; ++gas) {
             if (gas > 0) payload += ',';
-            payload += GasRecordText(m, gas);
+            payload += GasRecordText(model_, gas);
         }
-        if (send(payload)) clearGases(m.Change_GasEnable, kGasCount);
+        if (send(payload)) clearGases(model_.Change_GasEnable, kGasCount);
     }
-    if (m.Change_LSData[0] || m.Change_LSData[1]) {
-        if (send("LS,W," + LibraryEntryText(m, 0) + LibraryEntryText(m, 1))) {
-            m.Change_LSData[0] = false;
-            m.Change_LSData[1] = false;
+    if (model_.Change_LSData[0] || model_.Change_LSData[1]) {
+        if (send("LS,W," + LibraryEntryText(model_, 0) + LibraryEntryText(model_, 1))) {
+            model_.Change_LSData[0] = false;
+            model_.Change_LSData[1] = false;
         }
     }
 }
 
 void WriteRun::writeSingles() {
-    writeKeepingFlag(m.Change_HCMode, "LP,W," + DecText(m.HcMode()));
-    writeFlagged(m.Change_AlarmMode, "AP,W," + DecText(m.AlarmMode()));
-    writeFlagged(m.Change_DispCalLimit, "SD,W," + BitText(m.DispCalLimit()));
-    writeFlagged(m.Change_CalCheck, "SM,W," + DecText(m.CalCheck()));
-    writeFlagged(m.Change_Confirmation, "XB,W," + DecText(m.Confirmation()));
-    writeFlagged(m.Change_LogOverWrite, "XW,W," + DecText(m.LogOverWrite()));
-    writeFlagged(m.Change_LcdBackLight, "XT,W," + HexText4(m.LcdBackLight()));
-    writeFlagged(m.Change_autoBackLight, "UQ,W," + DecText(m.autoBackLight()));
-    writeKeepingFlag(m.Change_StelTwaOnOff, "AM,W," + DecText(m.StelTwaOnOff()));
-    writeKeepingFlag(m.Change_BumpTime || m.Change_BumpThreshold || m.Change_BumpFailAfter ||
-                         m.Change_BumpFailCalTime,
-                     "BU,W," + DecText(m.BumpTime()) + "," + DecText(m.BumpThreshold()) + "," +
-                         DecText(m.BumpFailCalTime()) + "," + DecText(m.BumpFailAfter()));
-    writeKeepingFlag(
-        m.Change_LcBhMode || m.Change_BhTime || m.Change_LcBuzzer,
-        "WB,W," + DecText(m.LcBhMode()) + "," + DecText(m.BhTime()) + "," + DecText(m.LcBuzzer()));
-    writeKeepingFlag(m.Change_AlarmOnOff, "AF,W," + DecText(m.AlarmOnOff()));
-    writeFlagged(m.Change_AlarmO2, "AT,W," + DecText(m.AlarmO2()));
+    writeKeepingFlag(model_.Change_HCMode, "LP,W," + DecText(model_.HcMode()));
+    writeFlagged(model_.Change_AlarmMode, "AP,W," + DecText(model_.AlarmMode()));
+    writeFlagged(model_.Change_DispCalLimit, "SD,W," + BitText(model_.DispCalLimit()));
+    writeFlagged(model_.Change_CalCheck, "SM,W," + DecText(model_.CalCheck()));
+    writeFlagged(model_.Change_Confirmation, "XB,W," + DecText(model_.Confirmation()));
+    writeFlagged(model_.Change_LogOverWrite, "XW,W," + DecText(model_.LogOverWrite()));
+    writeFlagged(model_.Change_LcdBackLight, "XT,W," + HexText4(model_.LcdBackLight()));
+    writeFlagged(model_.Change_autoBackLight, "UQ,W," + DecText(model_.autoBackLight()));
+    writeKeepingFlag(model_.Change_StelTwaOnOff, "AM,W," + DecText(model_.StelTwaOnOff()));
+    writeKeepingFlag(model_.Change_BumpTime || model_.Change_BumpThreshold ||
+                         model_.Change_BumpFailAfter || model_.Change_BumpFailCalTime,
+                     "BU,W," + DecText(model_.BumpTime()) + "," + DecText(model_.BumpThreshold()) +
+                         "," + DecText(model_.BumpFailCalTime()) + "," +
+                         DecText(model_.BumpFailAfter()));
+    writeKeepingFlag(model_.Change_LcBhMode || model_.Change_BhTime || model_.Change_LcBuzzer,
+                     "WB,W," + DecText(model_.LcBhMode()) + "," + DecText(model_.BhTime()) + "," +
+                         DecText(model_.LcBuzzer()));
+    writeKeepingFlag(model_.Change_AlarmOnOff, "AF,W," + DecText(model_.AlarmOnOff()));
+    writeFlagged(model_.Change_AlarmO2, "AT,W," + DecText(model_.AlarmO2()));
 }
 
 // The level lists are accepted whatever five levels come back, so a list counts as stored only
@@ -156,15 +158,16 @@ void WriteRun::writeAlarmLevels() {
     struct LevelWrite {
         const char* key;
         LevelKind kind;
-        decltype(m.Change_Warn)& flags;
+        decltype(model_.Change_Warn)& flags;
     };
-    const std::array<LevelWrite, 3> writes{{{"A1,W,", LevelKind::Warning, m.Change_Warn},
-                                            {"A2,W,", LevelKind::Alarm, m.Change_Alarm},
-                                            {"SA,W,", LevelKind::AutoCalib, m.Change_AutoCal}}};
+    const std::array<LevelWrite, 3> writes{
+        {{"A1,W,", LevelKind::Warning, model_.Change_Warn},
+         {"A2,W,", LevelKind::Alarm, model_.Change_Alarm},
+         {"SA,W,", LevelKind::AutoCalib, model_.Change_AutoCal}}};
     for (int pass = 1; pass <= 3; ++pass) {
         for (const LevelWrite& write : writes) {
             if (!anyOfGases(write.flags, kGasCount)) continue;
-            const std::string payload = write.key + LevelList(m, write.kind);
+            const std::string payload = write.key + LevelList(model_, write.kind);
             send(payload);
             if (result_.allWritesOk && channel_.lastReply() == BuildFrame(payload, EOT))
                 clearGases(write.flags, kGasCount);
@@ -176,26 +179,28 @@ void WriteRun::writeAlarmLevels() {
 }
 
 void WriteRun::writeExposureLevels() {
-    if (anyOfGases(m.Change_Stel, kGasCount) && send("AS,W," + LevelList(m, LevelKind::Stel)))
-        clearGases(m.Change_Stel, kGasCount);
-    if (anyOfGases(m.Change_Twa, kGasCount) && send("AW,W," + LevelList(m, LevelKind::Twa)))
-        clearGases(m.Change_Twa, kGasCount);
+    if (anyOfGases(model_.Change_Stel, kGasCount) &&
+        send("AS,W," + LevelList(model_, LevelKind::Stel)))
+        clearGases(model_.Change_Stel, kGasCount);
+    if (anyOfGases(model_.Change_Twa, kGasCount) &&
+        send("AW,W," + LevelList(model_, LevelKind::Twa)))
+        clearGases(model_.Change_Twa, kGasCount);
 }
 
 void WriteRun::writeCalibrationAndZero() {
-    writeFlagged(m.Change_CalLimit, "SC,W," + HexText4(m.CalLimit()));
-    writeFlagged(m.Change_Interval, "XP,W," + HexText4(m.Intervals()));
-    writeFlagged(m.Change_SpecType, "UJ,W," + m.SpecType());
-    writeFlagged(m.Change_AutoZero, "SJ,W," + DecText(m.AutoZero()));
-    writeFlagged(m.Change_DemandZero, "SG,W," + DecText(m.DemandZero()));
+    writeFlagged(model_.Change_CalLimit, "SC,W," + HexText4(model_.CalLimit()));
+    writeFlagged(model_.Change_Interval, "XP,W," + HexText4(model_.Intervals()));
+    writeFlagged(model_.Change_SpecType, "UJ,W," + model_.SpecType());
+    writeFlagged(model_.Change_AutoZero, "SJ,W," + DecText(model_.AutoZero()));
+    writeFlagged(model_.Change_DemandZero, "SG,W," + DecText(model_.DemandZero()));
 }
 
 void WriteRun::writeStationList() {
     for (int n = 0; n < kStationCount; ++n) {
-        if (!m.Change_StationList[n]) continue;
+        if (!model_.Change_StationList[n]) continue;
         if (send("XS,W," + hexDigits(static_cast<unsigned>(n), 4) + "," +
-                 FixedText(m.StationList(n), 16)))
-            m.Change_StationList[n] = false;
+                 FixedText(model_.StationList(n), 16)))
+            model_.Change_StationList[n] = false;
     }
 }
 
