@@ -139,6 +139,8 @@ class SettingsGrid : public QTableWidget {
     GasChooser chooseGas_;
     std::function<void()> showInstrument_;
     bool refused_ = false;
+    // The cell whose editor is open (the current cell may move before the editor commits).
+    QPersistentModelIndex editing_;
 };
 
 }  // namespace vq

@@ -119,12 +119,14 @@ bool SettingsGrid::finishAutoCal(int ch, const QString& text, QString* shownText
 
 bool SettingsGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != NoEditTriggers && !canEdit(index.row(), index.column())) return false;
-    return QTableWidget::edit(index, trigger, event);
+    const bool opened = QTableWidget::edit(index, trigger, event);
+    if (opened) editing_ = index;
+    return opened;
 }
 
 void SettingsGrid::commitData(QWidget* editor) {
     auto* line = qobject_cast<QLineEdit*>(editor);
-    const QModelIndex index = currentIndex();
+    const QModelIndex index = editing_.isValid() ? QModelIndex(editing_) : currentIndex();
     if (!line || !index.isValid()) {
         QTableWidget::commitData(editor);
         return;
