@@ -68,14 +68,20 @@ void writeLines(const QString& path, int count) {
     for (int i = 1; i <= count; ++i) out << "IMP " << i << ',' << i << "\r\n";
 }
 
+// The open cell editor of a grid, if any.
+template <typename Editor>
+Editor* visibleEditor(QTableWidget& grid) {
+    for (Editor* editor : grid.viewport()->findChildren<Editor*>())
+        if (editor->isVisible()) return editor;
+    return nullptr;
+}
+
 // Opens the cell editor of a grid cell, as a double click does, and returns it.
 template <typename Editor>
 Editor* openEditorOf(QTableWidget& grid, int tableRow, int column) {
     grid.setCurrentCell(tableRow, column);
     grid.editItem(grid.item(tableRow, column));
-    for (Editor* editor : grid.viewport()->findChildren<Editor*>())
-        if (editor->isVisible()) return editor;
-    return nullptr;
+    return visibleEditor<Editor>(grid);
 }
 
 }  // namespace
@@ -94,6 +100,7 @@ class FrmFsDialogTest : public QObject {
     void translatedListsStoreTheSamePositions();
     void wholeNumberRowsKeepTheirRanges();
     void typingIsFilteredAndUpperCased();
+    void refusedEditReopensTheEditorWithTheOldValue();
     void stationEditorCountsCharactersAndStopsAtSixteen();
     void stationExportThenImportGivesTheSameList();
     void stationButtonsAskForTheFileAndCancelEndsQuietly();
@@ -298,6 +305,34 @@ void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
     QTest::keyClick(edit, Qt::Key_Return);
     // The view commits a finished edit from its event queue.
     QTRY_COMPARE(h.datas().valueText(2), QString("ABCD-1/XYZ"));
+}
+
+void FrmFsDialogTest::refusedEditReopensTheEditorWithTheOldValue() {
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    auto* edit = openEditorOf<QLineEdit>(h.datas(), FsDatasGrid::rowCalLimit - 1, 1);
+    QVERIFY(edit != nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, "999");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QPointer<QLineEdit> first(edit);
+    QTRY_VERIFY(first.isNull());                                  // the refused editor closed ...
+    QTRY_VERIFY(visibleEditor<QLineEdit>(h.datas()) != nullptr);  // ... and a new one opened
+    QCOMPARE(visibleEditor<QLineEdit>(h.datas())->text(), QString("180"));
+    QCOMPARE(h.datas().currentRow(), FsDatasGrid::rowCalLimit - 1);
+    QCOMPARE(h.datas().valueText(FsDatasGrid::rowCalLimit), QString("180"));
+
+    // The same for a refused gas name.
+    auto* name = openEditorOf<QLineEdit>(h.gases(), settingsRow - 1, Grid::Name);
+    QVERIFY(name != nullptr);
+    name->selectAll();
+    QTest::keyClicks(name, "LIB05");
+    QTest::keyClick(name, Qt::Key_Return);
+    QPointer<QLineEdit> firstName(name);
+    QTRY_VERIFY(firstName.isNull());
+    QTRY_VERIFY(visibleEditor<QLineEdit>(h.gases()) != nullptr);
+    QCOMPARE(visibleEditor<QLineEdit>(h.gases())->text(), QString("USERGAS1"));
+    QCOMPARE(h.gases().cellText(settingsRow, Grid::Name), QString("USERGAS1"));
 }
 
 void FrmFsDialogTest::stationEditorCountsCharactersAndStopsAtSixteen() {

@@ -1,5 +1,7 @@
 #include "ui/dialogs/fs_cell_delegate.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -59,7 +61,21 @@ void FsCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
         if (!list->isEditable() && list->currentIndex() < 0) return;  // nothing chosen
         text = list->currentText();
     }
-    commit_(index.row(), index.column(), text);
+    if (commit_(index.row(), index.column(), text)) return;
+    QApplication::beep();
+    // The editor lives in the view's viewport; it closes after this call, so the view opens a
+    // fresh one once the closing is done.
+    QWidget* viewport = editor->parentWidget();
+    auto* view =
+        viewport != nullptr ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
+    if (view == nullptr) return;
+    const QPersistentModelIndex cell(index);
+    QMetaObject::invokeMethod(
+        view,
+        [view, cell] {
+            if (view->isVisible() && cell.isValid()) view->edit(cell);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace vq

@@ -1,8 +1,9 @@
 #pragma once
 // The cell editor of the factory dialog's grids. The grid describes, per cell, which editor the
 // cell gets (a line edit with key rules, or a drop-down list) and receives the finished text;
-// the grid, not the editor, decides whether the edit is kept, so a refused edit leaves the cell
-// as it was.
+// the grid, not the editor, decides whether the edit is kept. A refused edit beeps, leaves the
+// cell as it was and opens the cell's editor again with the old value, so the user fixes it
+// where it is.
 
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -23,7 +24,8 @@ class FsCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
   public:
     using Describe = std::function<FsEditorKind(int row, int column)>;
-    using Commit = std::function<void(int row, int column, const QString& text)>;
+    // True when the grid kept the edit.
+    using Commit = std::function<bool(int row, int column, const QString& text)>;
 
     FsCellDelegate(Describe describe, Commit commit, QObject* parent);
 

@@ -1,6 +1,5 @@
 #include "ui/dialogs/fs_datas_grid.h"
 
-#include <QApplication>
 #include <QHeaderView>
 #include <array>
 #include <optional>
@@ -151,9 +150,7 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     };
     setItemDelegate(new FsCellDelegate(
         describe,
-        [this](int tableRow, int, const QString& text) {
-            if (!editValue(tableRow + 1, text)) QApplication::beep();
-        },
+        [this](int tableRow, int, const QString& text) { return editValue(tableRow + 1, text); },
         this));
 }
 

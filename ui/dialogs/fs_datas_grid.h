@@ -28,7 +28,7 @@ class FsDatasGrid : public QTableWidget {
     void store(clsInstrument& model) const;
 
     // Applies a finished edit of row 1..24 as the cell editor does. Returns false when the edit is
-    // refused (the cell keeps its old value, with a beep): a read-only row, a text outside the
+    // refused (the cell keeps its old value): a read-only row, a text outside the
     // identifier set, rows 5 and 12 not a whole number in range, a list text that is not an item
     // of the row.
     bool editValue(int row, const QString& text);

@@ -126,7 +126,7 @@ FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns,
     setItemDelegate(new FsCellDelegate(
         describe,
         [this](int tableRow, int column, const QString& text) {
-            editCell(tableRow + 1, column, text);
+            return editCell(tableRow + 1, column, text);
         },
         this));
 }

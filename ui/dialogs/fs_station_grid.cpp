@@ -44,7 +44,12 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
         return kind;
     };
     auto* delegate = new FsCellDelegate(
-        describe, [this](int row, int, const QString& text) { editStation(row, text); }, this);
+        describe,
+        [this](int row, int, const QString& text) {
+            editStation(row, text);
+            return true;  // any text is kept; an invalid one shows red
+        },
+        this);
     connect(delegate, &FsCellDelegate::editorTextChanged, this,
             [this](int, int, const QString& text) {
                 emit spaceCountText(qs(ResMessage(8046, {std::to_string(text.size())})));
