@@ -67,6 +67,9 @@ void frmCalibration::buildControls() {
                              QAbstractItemView::AnyKeyPressed);
     vfgCal_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     vfgCal_->horizontalHeader()->setStretchLastSection(true);
+    // Five rows: the grid is as tall as its rows, never scrolled.
+    vfgCal_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    vfgCal_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int row = 0; row < kCalChannels; ++row) {
         for (int col = 0; col < 4; ++col) vfgCal_->setItem(row, col, new QTableWidgetItem);
     }
@@ -86,7 +89,7 @@ void frmCalibration::buildControls() {
     frame->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraCal_);
-    resize(620, 300);
+    setMinimumWidth(560);
 }
 
 void frmCalibration::ApplyCaptions() {
