@@ -1,18 +1,17 @@
-// The settings write through the real link on the virtual clock: the program's reply decoder
-// judges every reply, rejected and missing replies are resent by the link, the first failure
-// ends the run, and against the virtual instrument a write is found again by a fresh read-all.
+// The settings write through the real link on the virtual clock: the link's reply decoder judges
+// every reply against the model being written, rejected and missing replies are resent by the
+// link, the first failure ends the run, and against the virtual instrument a write is found
+// again by a fresh read-all.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 
 #include "link/link_status.h"
 #include "model/instrument.h"
-#include "protocol/decode_reply.h"
 #include "protocol/frame.h"
 #include "protocol/settings_write.h"
-#include "sim/inproc_port.h"
+#include "tests/link/sim_link.h"
 #include "tests/support/link_harness.h"
 
 namespace vq {
@@ -20,37 +19,6 @@ namespace {
 
 using Millis = EventHost::Millis;
 using test::Reply;
-
-// The decoder's view of the link; what the decoder reports outside the model is not looked at.
-class LinkDecoderHost : public DecoderHost {
-  public:
-    explicit LinkDecoderHost(uclVqif& link) : link_(link) {}
-    const std::string& LastFrame() const override { return link_.LastFrame(); }
-    bool Connected() const override { return link_.Connected(); }
-    void connectByProbe() override { link_.connectByProbe(); }
-    void raiseDensty(std::array<float, 5>&) override {}
-    void setZeroCalResult(const std::string&) override {}
-    void setSpanCalResult(const std::string&) override {}
-    void setConfirmAcked(bool) override {}
-    void setO2CalResult(const std::string&) override {}
-    void addDumpLine(const std::string&, std::uint32_t) override {}
-    void AddLog(const std::string& text) override { link_.AddLog(text); }
-    double localDateTime() const override { return link_.Host().localDateTime(); }
-
-  private:
-    uclVqif& link_;
-};
-
-// The program's decoder on the link, filling whichever model is current.
-struct DecodingLink {
-    explicit DecodingLink(uclVqif& link) : host(link) {
-        link.setReplyDecoder(
-            [this](std::string& frame) { return decoder.DecodeReply(frame, current, host); });
-    }
-    LinkDecoderHost host;
-    ReplyDecoder decoder;
-    clsInstrument* current = nullptr;
-};
 
 bool anyLineStarts(const std::vector<std::string>& lines, const std::string& prefix) {
     return std::any_of(lines.begin(), lines.end(),
@@ -61,13 +29,9 @@ bool anyLineStarts(const std::vector<std::string>& lines, const std::string& pre
 
 class SetInstrumentScripted : public ::testing::Test {
   protected:
-    void SetUp() override {
-        h.connect(2, 2);
-        decoding.current = &model;
-    }
+    void SetUp() override { h.connect(2, 2); }
 
     test::LinkHarness h;
-    DecodingLink decoding{h.link};
     clsInstrument model;
 };
 
@@ -146,51 +110,11 @@ TEST_F(SetInstrumentScripted, NoModelSendsNothingAndLogsTheFailure) {
 
 // ---- Against the virtual instrument ----
 
-struct SimulatedInstrument {
-    VirtualHost host;
-    sim::SimInstrument instrument{host, sim::DefaultSimState()};
-    sim::InProcessSerialPort port{instrument};
-    test::RecordingEvents events;
-    uclVqif link{host, events, &port, nullptr};
-    DecodingLink decoding{link};
-    std::vector<std::string> log;
-
-    SimulatedInstrument() {
-        link.setLogWriter([this](std::string_view text) { log.emplace_back(text); });
-        link.setRetry(3);
-        link.setTimeout(2);
-        link.setPortOpen(true);
-    }
-    bool connect() {
-        return host.pumpUntil([this] { return link.Connected(); }, Millis{10000});
-    }
-    // Every setting, identity text, gas record and station, as the read-all asks for them.
-    bool readAll(clsInstrument& model) {
-        decoding.current = &model;
-        model.ClearDatas();
-        for (const std::string& payload : ReadAllPayloads())
-            if (!link.WaitFor(link_status::AwaitRead, payload)) return false;
-        return true;
-    }
-    static std::vector<std::string> ReadAllPayloads() {
-        std::vector<std::string> payloads = {
-            "VP,R,", "XZ,R,", "XS,R,****", "IN,R,", "HN,R,", "AP,R,", "XP,R,", "SD,R,", "SM,R,",
-            "SC,R,", "XB,R,", "XW,R,",     "XT,R,", "HF,R,", "GJ,R,", "A1,R,", "A2,R,", "AS,R,",
-            "AW,R,", "SA,R,", "AT,R,",     "UJ,R,", "SJ,R,", "SG,R,", "LP,R,", "CP,R,", "AM,R,",
-            "UQ,R,", "BU,R,", "WB,R,",     "AF,R,", "BS,R,", "LS,R,"};
-        for (int n = 0; n < 256; ++n) {
-            static constexpr char hex[] = "0123456789ABCDEF";
-            payloads.push_back(std::string("XS,R,00") + hex[n >> 4] + hex[n & 15]);
-        }
-        return payloads;
-    }
-};
-
 TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
-    SimulatedInstrument s;
+    test::SimLink s;
     ASSERT_TRUE(s.connect());
     clsInstrument model;
-    ASSERT_TRUE(s.readAll(model));
+    ASSERT_TRUE(s.link.GetInstrument(&model));
 
     model.setSpecNo("SPEC-9");
     model.setUserID("NIGHT SHIFT");
@@ -218,15 +142,16 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     model.setStationList(0x2A, "PUMP HOUSE");
 
     ASSERT_TRUE(s.link.SetInstrument(&model));
-    EXPECT_TRUE(anyLineStarts(s.log, "---Instrument Upload Finished---"));
-    EXPECT_EQ(s.log.back().rfind("---Instrument Upload Finished---", 0), 0u);
+    const auto lines = s.logLines();
+    ASSERT_GE(lines.size(), 2u);  // the finish line ends in CR LF: an empty line follows it
+    EXPECT_EQ(lines[lines.size() - 2].rfind("---Instrument Upload Finished---", 0), 0u);
     EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2] || model.Change_AutoCal[1] ||
                  model.Change_StationList[0x2A] || model.Change_Confirmation);
     // Group writes keep their flags until a read has confirmed them.
     EXPECT_TRUE(model.Change_BumpThreshold && model.Change_LcBuzzer);
 
     clsInstrument readBack;
-    ASSERT_TRUE(s.readAll(readBack));
+    ASSERT_TRUE(s.link.GetInstrument(&readBack));
     EXPECT_EQ(readBack.SpecNo(), "SPEC-9");
     EXPECT_EQ(readBack.UserID(), "NIGHT SHIFT");
     EXPECT_EQ(readBack.StationID(), "TANK FARM");
@@ -256,23 +181,20 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
 }
 
 TEST(SetInstrumentOnVirtualInstrument, SecondRunWritesOnlyWhatIsStillFlagged) {
-    SimulatedInstrument s;
+    test::SimLink s;
     ASSERT_TRUE(s.connect());
     clsInstrument model;
-    ASSERT_TRUE(s.readAll(model));
+    ASSERT_TRUE(s.link.GetInstrument(&model));
+    s.port.frames.clear();
     model.setHcMode(1);
     model.setCalCheck(1);
     ASSERT_TRUE(s.link.SetInstrument(&model));
+    EXPECT_EQ(s.port.payloads(), (std::vector<std::string>{"LP,W,1", "SM,W,1", "DW,W,"}));
 
-    s.log.clear();
+    s.port.frames.clear();
     ASSERT_TRUE(s.link.SetInstrument(&model));
-    std::vector<std::string> written;
-    for (const std::string& line : s.log)
-        if (line.rfind("W : ", 0) == 0) written.push_back(line.substr(4));
     // "LP,W," keeps its flag and goes again; "SM,W," was cleared by its first write.
-    ASSERT_EQ(written.size(), 2u);
-    EXPECT_NE(written[0].find("LP,W,1"), std::string::npos);
-    EXPECT_NE(written[1].find("DW,W,"), std::string::npos);
+    EXPECT_EQ(s.port.payloads(), (std::vector<std::string>{"LP,W,1", "DW,W,"}));
 }
 
 }  // namespace
