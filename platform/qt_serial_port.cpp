@@ -67,13 +67,20 @@ std::string QtSerialPort::portName() const {
 }
 
 bool QtSerialPort::open() {
+    reopenAfterLoss_ = false;
+    return openPort(false);
+}
+
+bool QtSerialPort::openPort(bool quiet) {
     if (port_.isOpen()) return true;
     {
         OwnCall own(ownCall_);
         applySettings();
         if (!port_.open(QIODevice::ReadWrite)) {
-            log("Serial port " + portName() +
-                " cannot be opened: " + port_.errorString().toStdString());
+            if (!quiet) {
+                log("Serial port " + portName() +
+                    " cannot be opened: " + port_.errorString().toStdString());
+            }
             port_.clearError();
             return false;
         }
@@ -91,6 +98,7 @@ bool QtSerialPort::open() {
 }
 
 void QtSerialPort::close() {
+    reopenAfterLoss_ = false;
     if (!port_.isOpen()) return;
     OwnCall own(ownCall_);
     port_.close();
@@ -115,6 +123,7 @@ std::string QtSerialPort::readAll() {
 }
 
 void QtSerialPort::tick() {
+    if (!port_.isOpen() && reopenAfterLoss_ && ++ticksSinceLoss_ >= kReopenTicks) tryReopen();
     if (!port_.isOpen() || !linesReadable_) return;
     const int lines = readLines();
     if (lines < 0) return;
@@ -235,8 +244,17 @@ void QtSerialPort::portLost(const QString& reason) {
             // it; the lines read off, and the link drops the line and fails what was waiting.
             if (sink_) sink_(port_event::Cts);
             close();
+            reopenAfterLoss_ = true;
+            ticksSinceLoss_ = 0;
         },
         Qt::QueuedConnection);
+}
+
+void QtSerialPort::tryReopen() {
+    ticksSinceLoss_ = 0;
+    if (!openPort(true)) return;
+    reopenAfterLoss_ = false;
+    log("Serial port " + portName() + " is back");
 }
 
 void QtSerialPort::raise(int code) {

@@ -57,6 +57,10 @@ class QtSerialPort : public QObject, public SerialPort {
     // Queues an event for the sink; it runs from the event loop.
     void raise(int code);
     void log(const std::string& line);
+    // Opens the port and raises the line event; `quiet` leaves a refusal out of the log.
+    bool openPort(bool quiet);
+    // One quiet attempt to open the lost port again (a refused open is not logged every second).
+    void tryReopen();
 
     QSerialPort port_;
     SerialSettings settings_;
@@ -72,6 +76,12 @@ class QtSerialPort : public QObject, public SerialPort {
     bool ownCall_ = false;
     // The port was lost and is closed on the next turn of the loop; its lines read off till then.
     bool lostPending_ = false;
+    // The port was lost (not closed by its owner): every kReopenTicks ticks it is tried again,
+    // so the instrument comes back by itself when the converter is plugged in again. An open
+    // raises the line event that starts the probe.
+    bool reopenAfterLoss_ = false;
+    int ticksSinceLoss_ = 0;
+    static constexpr int kReopenTicks = 10;  // one second of link ticks
     EventSink sink_;
     LogSink log_;
 };
