@@ -28,6 +28,7 @@ void Output::field(const std::string& key, const std::string& label, const QJson
         fields_.insert(QString::fromStdString(key), value);
         return;
     }
+    if (label.empty()) return;  // a field for --json only
     std::string shown;
     if (value.isString())
         shown = value.toString().toStdString();

@@ -19,7 +19,8 @@ class Output {
 
     // A line of human text (not shown with --json).
     void line(const std::string& text);
-    // A named value: a "Label: value" line for people, a field for --json.
+    // A named value: a "Label: value" line for people, a field for --json. An empty label makes
+    // it a --json field only.
     void field(const std::string& key, const std::string& label, const QJsonValue& value);
     // An error line on stderr, or the "error" field.
     void error(const std::string& text);

@@ -3,6 +3,7 @@
 // and the link over it, with the communication log in the working folder. Commands that need
 // the instrument call connect() first.
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -26,11 +27,17 @@ class SessionEvents : public LinkEvents {
     void AlarmMessage(std::string& text) override { alarm = text; }
     void LineDropped() override { lineDropped = true; }
     void IrDAError(std::int16_t& errorNumber) override { socketError = errorNumber; }
+    void Densty(std::array<float, 5>& values) override {
+        readings = values;
+        ++readingCount;
+    }
 
     bool connected = false;
     bool lineDropped = false;
     std::string alarm;  // probing gave up with this text
     int socketError = 0;
+    std::array<float, 5> readings{};  // the latest current readings
+    long readingCount = 0;
 };
 
 class Session {

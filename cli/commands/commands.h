@@ -1,10 +1,24 @@
 #pragma once
-// One entry point per command; each is defined in its own file beside this one.
+// One entry point per command; each is defined in a file beside this one.
 
 namespace vq::cli {
 
 struct CommandContext;
 
 int runProbe(CommandContext& context);
+int runRead(CommandContext& context);
+int runWrite(CommandContext& context);
+int runSetId(CommandContext& context);
+int runSetClock(CommandContext& context);
+int runCheckData(CommandContext& context);
+int runClearLogger(CommandContext& context);
+int runClearPower(CommandContext& context);
+int runDefaults(CommandContext& context);
+int runPowerOff(CommandContext& context);
+int runZero(CommandContext& context);
+int runSpan(CommandContext& context);
+int runReadings(CommandContext& context);
+int runDumpFlash(CommandContext& context);
+int runDumpFram(CommandContext& context);
 
 }  // namespace vq::cli

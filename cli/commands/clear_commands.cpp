@@ -1,0 +1,63 @@
+// clear-logger, clear-power, defaults and power-off: the instrument operations of the same
+// names, each confirmed by the instrument before it counts as done.
+#include "cli/command_table.h"
+#include "cli/commands/command_support.h"
+#include "cli/commands/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/output.h"
+#include "cli/session.h"
+
+namespace vq::cli {
+namespace {
+
+struct ClearOperation {
+    bool (uclVqif::*run)();
+    int start, success, failure;  // message ids
+};
+
+int runClear(CommandContext& context, const ClearOperation& operation) {
+    const CommandArgs args(context.args, {}, {});
+    if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
+    if (const int status = connectSession(context); status != kExitSuccess) return status;
+    context.out.line(messageLine(operation.start));
+    if (!(context.session.link().*operation.run)()) {
+        context.out.error(messageLine(operation.failure));
+        return kExitFailed;
+    }
+    context.out.line(messageLine(operation.success));
+    context.out.field("done", "Done", true);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int runClearLogger(CommandContext& context) {
+    return runClear(context, {&uclVqif::BodyDataClear, 5424, 5425, 5426});
+}
+
+int runClearPower(CommandContext& context) {
+    return runClear(context, {&uclVqif::PowerDataClear, 5421, 5422, 5423});
+}
+
+int runDefaults(CommandContext& context) {
+    return runClear(context, {&uclVqif::DefaultInstrument, 5418, 5419, 5420});
+}
+
+int runPowerOff(CommandContext& context) {
+    const CommandArgs args(context.args, {}, {});
+    if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
+    if (const int status = connectSession(context); status != kExitSuccess) return status;
+    uclVqif& link = context.session.link();
+    context.out.line(messageLine(5409));  // "VQ-5100 Auto Power OFF."
+    // The port is opened again whatever the instrument said; only its acknowledgement counts.
+    link.BodyPowerOff();
+    if (!link.PowerOffAcked()) {
+        context.out.error(messageLine(5411));  // "VQ-5100 Auto Power OFF Failed."
+        return kExitFailed;
+    }
+    context.out.line(messageLine(5410));
+    context.out.field("done", "Done", true);
+    return kExitSuccess;
+}
+
+}  // namespace vq::cli

@@ -1,0 +1,55 @@
+// set-clock [--time "yyyy/mm/dd hh:nn:ss"] and check-data: the instrument clock and the check
+// date, as "Date/Time Set" and "Write Check Data" set them.
+#include "app/messages.h"
+#include "cli/command_table.h"
+#include "cli/commands/command_support.h"
+#include "cli/commands/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/output.h"
+#include "cli/session.h"
+#include "model/ole_date.h"
+
+namespace vq::cli {
+
+int runSetClock(CommandContext& context) {
+    const CommandArgs args(context.args, {"--time"}, {});
+    if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
+    std::optional<double> time;
+    if (const auto given = args.value("--time")) {
+        time = ParseGeneralDate(*given);
+        if (!time) {
+            context.out.error("--time \"" + *given + "\" is not a date \"yyyy/mm/dd hh:nn:ss\"");
+            return kExitUsage;
+        }
+    }
+    if (const int status = connectSession(context); status != kExitSuccess) return status;
+    // Taken after the connection, so the clock is not set late by the probe's seconds.
+    const double when = time.value_or(pcNow(context));
+    uclVqif& link = context.session.link();
+    link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));
+    if (!link.SetDateTime(when)) {
+        context.out.error(messageLine(msg::DateTimeSetFailedInfo));
+        link.AddLog(ResMessage(msg::DateTimeSetFailedLog, {GeneralDate(pcNow(context))}));
+        return kExitFailed;
+    }
+    context.out.field("clock", "Instrument clock set to",
+                      QString::fromStdString(GeneralDate(when)));
+    return kExitSuccess;
+}
+
+int runCheckData(CommandContext& context) {
+    const CommandArgs args(context.args, {}, {});
+    if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
+    if (const int status = connectSession(context); status != kExitSuccess) return status;
+    uclVqif& link = context.session.link();
+    link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));
+    if (!link.SetCheckData()) {
+        context.out.error(messageLine(msg::UploadFailedInfo));
+        return kExitFailed;
+    }
+    context.out.line(messageLine(5417));  // "VQ-5100 Upload Complete."
+    context.out.field("written", "Written", true);
+    return kExitSuccess;
+}
+
+}  // namespace vq::cli

@@ -1,0 +1,90 @@
+// dump-flash [FILE] [--first N] [--last M] and dump-fram [FILE]: the memory dumps of debug mode,
+// into VQ5100.DAT and DumpEF.dat in the working folder unless a file is named.
+#include <filesystem>
+#include <fstream>
+
+#include "cli/command_table.h"
+#include "cli/commands/command_support.h"
+#include "cli/commands/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/output.h"
+#include "cli/session.h"
+
+namespace vq::cli {
+namespace {
+
+std::filesystem::path dumpPath(CommandContext& context, const CommandArgs& args,
+                               const char* defaultName) {
+    if (!args.positional().empty()) return std::filesystem::path(args.positional().front());
+    const std::string dir = context.options.workDir.empty() ? "." : context.options.workDir;
+    return std::filesystem::path(dir) / defaultName;
+}
+
+// A file that cannot be written is a file error, found before the instrument is asked: the
+// dump itself cannot tell it from a failed transfer. The file is opened without truncation.
+bool canWrite(CommandContext& context, const std::filesystem::path& path) {
+    std::ofstream probe(path, std::ios::binary | std::ios::app);
+    if (probe) return true;
+    context.out.error("cannot write \"" + path.string() + "\"");
+    return false;
+}
+
+}  // namespace
+
+int runDumpFlash(CommandContext& context) {
+    const CommandArgs args(context.args, {"--first", "--last"}, {});
+    if (const int status = checkArgs(context, args, 1); status != kExitSuccess) return status;
+    const int lastBlock = uclVqif::kLastImageBlock;
+    int first = 0;
+    int last = lastBlock;
+    for (const auto& [name, target] : {std::pair{"--first", &first}, std::pair{"--last", &last}}) {
+        if (const auto given = args.value(name)) {
+            const auto parsed = parseInt(*given, 0, lastBlock);
+            if (!parsed) {
+                context.out.error(std::string(name) + " \"" + *given +
+                                  "\" is not a block from 0 to " + std::to_string(lastBlock));
+                return kExitUsage;
+            }
+            *target = *parsed;
+        }
+    }
+    if (first > last) {
+        context.out.error("--first is after --last");
+        return kExitUsage;
+    }
+    const std::filesystem::path path = dumpPath(context, args, "VQ5100.DAT");
+    const bool existed = std::filesystem::exists(path);
+    if (!canWrite(context, path)) return kExitUsage;
+    // A part dump keeps the rest of an image; a new file is made whole by the dump itself.
+    if (!existed) std::filesystem::remove(path);
+    if (const int status = connectSession(context); status != kExitSuccess) return status;
+    uclVqif& link = context.session.link();
+    if (!link.GetBinDump(path.string(), static_cast<std::int16_t>(first),
+                         static_cast<std::int16_t>(last))) {
+        context.out.error("the flash dump failed; blocks before the failure are in " +
+                          path.string());
+        return kExitFailed;
+    }
+    context.out.field("file", "Flash image", QString::fromStdString(path.string()));
+    context.out.field("blocks", "Blocks",
+                      QString::fromStdString(std::to_string(first) + "-" + std::to_string(last)));
+    return kExitSuccess;
+}
+
+int runDumpFram(CommandContext& context) {
+    const CommandArgs args(context.args, {}, {});
+    if (const int status = checkArgs(context, args, 1); status != kExitSuccess) return status;
+    const std::filesystem::path path = dumpPath(context, args, "DumpEF.dat");
+    const bool existed = std::filesystem::exists(path);
+    if (!canWrite(context, path)) return kExitUsage;
+    if (!existed) std::filesystem::remove(path);
+    if (const int status = connectSession(context); status != kExitSuccess) return status;
+    if (!context.session.link().GetRomDump2(path.string())) {
+        context.out.error("the FRAM dump failed");
+        return kExitFailed;
+    }
+    context.out.field("file", "FRAM listing", QString::fromStdString(path.string()));
+    return kExitSuccess;
+}
+
+}  // namespace vq::cli

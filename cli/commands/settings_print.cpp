@@ -1,0 +1,102 @@
+#include "cli/commands/settings_print.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <charconv>
+#include <string>
+
+#include "app/settings_csv.h"
+#include "cli/output.h"
+#include "model/instrument.h"
+#include "model/ole_date.h"
+
+namespace vq::cli {
+namespace {
+
+constexpr int kChannels = 5;
+
+std::string numberText(double value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// The instrument marks a level that is not set with a negative code (-101 and its kin).
+std::string levelText(float value) {
+    return value < 0 ? std::string("-") : numberText(value);
+}
+
+QJsonValue levelValue(float value) {
+    return value < 0 ? QJsonValue() : QJsonValue(static_cast<double>(value));
+}
+
+QJsonArray channelsJson(const clsInstrument& model) {
+    QJsonArray channels;
+    for (int ch = 0; ch < kChannels; ++ch) {
+        QJsonObject channel;
+        channel.insert("channel", ch + 1);
+        channel.insert("gas", QString::fromStdString(model.GasName(ch)));
+        channel.insert("enabled", model.GasEnabled(ch));
+        channel.insert("fullScale", static_cast<double>(model.GasFullScale(ch)));
+        channel.insert("resolution", static_cast<double>(model.GasDesit(ch)));
+        channel.insert("unit", QString::fromStdString(model.GasUnit(ch)));
+        channel.insert("warning", levelValue(model.Warning(ch)));
+        channel.insert("alarm", levelValue(model.Alarm(ch)));
+        channel.insert("stel", levelValue(model.Stel(ch)));
+        channel.insert("twa", levelValue(model.Twa(ch)));
+        channel.insert("calibrationGas", levelValue(model.AutoCalib(ch)));
+        channels.append(channel);
+    }
+    return channels;
+}
+
+QJsonArray everySettingJson(const clsInstrument& model, double now) {
+    const std::vector<std::string> header = SettingsCsvHeader();
+    const std::vector<std::string> row = SettingsCsvRow(model, CsvAction::Read, now);
+    QJsonArray settings;
+    for (std::size_t i = 0; i < header.size() && i < row.size(); ++i) {
+        QJsonObject column;
+        column.insert("column", static_cast<int>(i + 1));
+        column.insert("label", QString::fromStdString(header[i]));
+        column.insert("value", QString::fromStdString(row[i]));
+        settings.append(column);
+    }
+    return settings;
+}
+
+}  // namespace
+
+void printSettings(const clsInstrument& model, Output& out, double now) {
+    out.field("romNumber", "ROM number", static_cast<double>(model.RomNumber()));
+    out.field("serialNumber", "Serial number", QString::fromStdString(model.SerialNo()));
+    out.field("stationId", "Station ID", QString::fromStdString(model.StationID()));
+    out.field("userId", "User ID", QString::fromStdString(model.UserID()));
+    out.field("instrumentClock", "Instrument clock",
+              QString::fromStdString(GeneralDate(model.SysDate())));
+    if (out.json()) {
+        out.field("channels", "", channelsJson(model));
+        out.field("settings", "", everySettingJson(model, now));
+        return;
+    }
+    out.line("CH  Gas         On   Full scale  Unit  Warning  Alarm  STEL  TWA  Cal gas");
+    for (int ch = 0; ch < kChannels; ++ch) {
+        std::string line = std::to_string(ch + 1) + "   ";
+        const auto column = [&line](const std::string& text, std::size_t width) {
+            line += text;
+            line += std::string(text.size() < width ? width - text.size() : 1, ' ');
+        };
+        column(model.GasName(ch), 12);
+        column(model.GasEnabled(ch) ? "yes" : "no", 5);
+        column(numberText(model.GasFullScale(ch)), 12);
+        column(model.GasUnit(ch), 6);
+        column(levelText(model.Warning(ch)), 9);
+        column(levelText(model.Alarm(ch)), 7);
+        column(levelText(model.Stel(ch)), 6);
+        column(levelText(model.Twa(ch)), 5);
+        line += levelText(model.AutoCalib(ch));
+        out.line(line);
+    }
+    out.line("(every setting: read --json)");
+}
+
+}  // namespace vq::cli

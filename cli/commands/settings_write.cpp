@@ -1,0 +1,37 @@
+#include "cli/commands/settings_write.h"
+
+#include "app/messages.h"
+#include "app/settings_csv.h"
+#include "app/update_flags.h"
+#include "app/update_validation.h"
+#include "cli/command_table.h"
+#include "cli/commands/command_support.h"
+#include "cli/exit_codes.h"
+#include "cli/output.h"
+#include "cli/session.h"
+#include "model/instrument.h"
+#include "model/ole_date.h"
+
+namespace vq::cli {
+int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
+    Output& out = context.out;
+    if (const auto refusal = ValidateUpdate(model)) {
+        out.error(messageLine(refusal->messageId));
+        return kExitUsage;
+    }
+    PrepareUpdateFlags(model, idOnly);
+    uclVqif& link = context.session.link();
+    link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));  // upload start
+    if (!link.SetInstrument(&model)) {
+        std::string text = "the instrument did not take the settings";
+        if (context.session.events().lineDropped) text += " (the line dropped)";
+        out.error(text);
+        return kExitFailed;
+    }
+    out.line("Settings written.");
+    out.field("written", "Written", true);
+    const auto action = idOnly ? CsvAction::WriteID : CsvAction::Write;
+    return appendCsvRow(context, model, static_cast<int>(action)) ? kExitSuccess : kExitUsage;
+}
+
+}  // namespace vq::cli
