@@ -34,6 +34,7 @@ frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* pare
     cmdOK_->setDefault(true);
     cmdCancel_ = new QPushButton(text(7011), this);  // "Cancel"
     cmdCancel_->setObjectName("cmdCancel");
+    txtPass_->setFocus();
     connect(cmdOK_, &QPushButton::clicked, this, &frmPassword::okClicked);
     connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::close);
 

@@ -19,6 +19,7 @@
 #include "app/messages.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "ui/dialogs/frm_fs_dialog.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/instrument_ports.h"
@@ -147,6 +148,7 @@ QWidget* frmMain::buildCommandFrames() {
     setting->addWidget(cmdExportSetting_);
     setting->addWidget(cmdImportSetting_);
     setting->addWidget(cmdFactorySetting_);
+    connect(cmdFactorySetting_, &QPushButton::clicked, this, &frmMain::cmdFactorySettingClick);
 
     for (QGroupBox* frame : fraCommand_) layout->addWidget(frame);
     layout->addStretch(1);
@@ -207,9 +209,22 @@ QWidget* frmMain::buildStatusFrame() {
     grid->addWidget(cmbInterval_, 3, 3);
     grid->addWidget(lblOption_[3], 4, 0);
     grid->addWidget(lblOption_[5], 4, 1);
-    grid->addWidget(lblOption_[4], 4, 2);
-    grid->addWidget(lblOption_[6], 4, 3);
-    grid->setColumnStretch(1, 2);
+    grid->addWidget(lblOption_[4], 5, 0);
+    grid->addWidget(lblOption_[6], 5, 1);
+    // Captions keep their full width; the boxes share what is left.
+    for (QLabel* caption : {lblOption_[0], lblOption_[1], lblOption_[2], lblOption_[3],
+                            lblOption_[4], lblOption_[7], lblInst_[6], lblInst_[8]})
+        caption->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    for (QWidget* box : {static_cast<QWidget*>(txtOption_[0]), static_cast<QWidget*>(txtOption_[1]),
+                         static_cast<QWidget*>(txtOption_[2]), static_cast<QWidget*>(cmbStation_),
+                         static_cast<QWidget*>(cmbInterval_), static_cast<QWidget*>(lblInst_[7]),
+                         static_cast<QWidget*>(lblInst_[9]), static_cast<QWidget*>(lblOption_[5]),
+                         static_cast<QWidget*>(lblOption_[6])})
+        box->setMinimumWidth(60);
+    // The two clocks are read at a glance: they never lose a digit.
+    for (QLabel* clock : {lblOption_[5], lblOption_[6]})
+        clock->setMinimumWidth(clock->fontMetrics().horizontalAdvance("0000/00/00 00:00:00") + 8);
+    grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
     auto* layout = new QVBoxLayout(fraStatus_);
@@ -247,6 +262,12 @@ void frmMain::setSettingsGrid(QWidget* grid) {
         gridArea_->addWidget(grid);
     }
     UpdateCommandStates();
+}
+
+void frmMain::cmdFactorySettingClick() {
+    // The dialog edits a copy and hands back only what the user changed.
+    frmFsDialog::edit(model_, this, font());
+    ShowInstrument();
 }
 
 void frmMain::startUp() {

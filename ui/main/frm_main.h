@@ -8,10 +8,11 @@
 //   - the settings grid: build it on model() and config(), then setSettingsGrid(widget) puts it
 //     in the grid area of fraStatus (UpdateCommandStates enables it); refresh it on the
 //     instrumentShown() signal;
-//   - the write commands: connect to cmdOption(0..7), cmdExportSetting(), cmdImportSetting() and
-//     cmdFactorySetting(); use link(), operations(), model(), config(), AddInfo(), AddLog(),
-//     EnableCommandFrames(), ShowInstrument(), UpdateCommandStates(), showProgress() /
-//     closeProgress() and asker() for message boxes; workDir() is the working folder;
+//   - the write commands: connect to cmdOption(0..7), cmdExportSetting() and cmdImportSetting()
+//     (cmdFactorySetting() opens the factory dialog itself); use link(), operations(), model(),
+//     config(), AddInfo(), AddLog(), EnableCommandFrames(), ShowInstrument(),
+//     UpdateCommandStates(), showProgress() / closeProgress() and asker() for message boxes;
+//     workDir() is the working folder;
 //   - the calibration window: state() holds TransferMode, LatestReadings, ReadingsFresh and
 //     CalibrationOpen; readingsArrived() fires on every Densty event.
 //
@@ -133,6 +134,8 @@ class frmMain : public QWidget {
     // The read commands by index: 1 Instruments, 2 Download (debug), 4 Power Off, 5 Get && Save.
     void cmdDownClick(int index);
     void cmdFRAMDumpClick();
+    // The factory setting dialog on the model, modal; the model is shown again afterwards.
+    void cmdFactorySettingClick();
 
     // The progress window of the running command (created by showProgress, gone after
     // closeProgress).

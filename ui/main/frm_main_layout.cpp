@@ -63,6 +63,11 @@ void frmMain::ApplyCaptions() {
     fraTransStatus_->setTitle(text(5035));
     for (int i = 0; i < 4; ++i) lblStatus_[static_cast<std::size_t>(i)]->setText(text(5036 + i));
     lblTitle_->setText(text(5008));
+    // The A/D list lines up its values at one tab stop past the longest channel label.
+    int labelWidth = 0;
+    for (int id = 5611; id <= 5619; ++id)
+        labelWidth = std::max(labelWidth, rtbLog_->fontMetrics().horizontalAdvance(text(id)));
+    rtbLog_->setTabStopDistance(labelWidth + rtbLog_->fontMetrics().horizontalAdvance("MM"));
 }
 
 void frmMain::applyFont() {
