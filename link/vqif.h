@@ -296,7 +296,6 @@ class uclVqif : private DecoderHost {
     void handleLoneCr(std::size_t crAt);
     void handleFrame(std::string frame);
     void rejectFrame();
-    void resendOrCount();
     bool AcceptReply(std::string& frame);
 
     EventHost& host_;
