@@ -28,6 +28,12 @@ const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
 const QColor kAnalog(0, 128, 64);
 
+bool hasText(const QTextEdit& log, const std::string& text, const QColor& colour) {
+    for (const LogLine& line : linesStarting(log, text))
+        if (line.colour == colour) return true;
+    return false;
+}
+
 bool hasLine(const QTextEdit& log, int id, const QColor& colour) {
     for (const LogLine& line : linesStarting(log, ResMessage(id)))
         if (line.colour == colour) return true;
@@ -85,6 +91,8 @@ class MainWindowTest : public QObject {
     void deviceFinderChoosesThePort();
     void socketErrorsOnlyTimedOutAndInUse();
     void framDumpIsRefusedWhileReadingsRun();
+    void flashDownloadWritesTheImage();
+    void framDumpWritesTheListing();
     void closingAsksAndWritesTheConfiguration();
     void captionsAndTitleByLanguage();
 };
@@ -346,7 +354,7 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     QCOMPARE(f.asker.boxes[0].text, ResMessage(5331));
     QCOMPARE(f.asker.boxes[0].title, ResMessage(5332));
     QCOMPARE(w.link().LastFrame(), lastFrame);
-    QVERIFY(!hasLine(*w.rtbLog(), 5427, {128, 32, 0}));
+    QVERIFY(linesStarting(*w.rtbLog(), "Dump List").empty());
 
     // Declining the question leaves everything as it was.
     w.state().TransferMode = 0;
@@ -355,8 +363,47 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     w.cmdFRAMDump()->click();
     QCOMPARE(boxesWith(f.asker, 5333), 1);
     QVERIFY(!QFile::exists(QString::fromStdString(dump)));
-    QVERIFY(!hasLine(*w.rtbLog(), 5427));
+    QVERIFY(linesStarting(*w.rtbLog(), "Dump List").empty());
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
+}
+
+void MainWindowTest::flashDownloadWritesTheImage() {
+    MainFixture f;
+    f.instrument->state().flash[2 * 512 + 7] = 0x5A;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdDown(2)->click();
+    QFile image(QString::fromStdString(f.path("VQ5100.DAT")));
+    QVERIFY(image.open(QIODevice::ReadOnly));
+    const QByteArray bytes = image.readAll();
+    QCOMPARE(bytes.size(), 524288);
+    QCOMPARE(static_cast<unsigned char>(bytes[2 * 512 + 7]), 0x5A);
+    QVERIFY(hasLine(*w.rtbLog(), 5414, kGreen));
+    QVERIFY(!hasLine(*w.rtbLog(), 5415));  // no failure line
+    QCOMPARE(w.state().TransferMode, std::int16_t(0));
+    QVERIFY(!w.progress());
+    QVERIFY(w.fraCommand(0)->isEnabled());
+}
+
+void MainWindowTest::framDumpWritesTheListing() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdFRAMDump()->click();
+    QCOMPARE(boxesWith(f.asker, 5333), 1);
+    QFile listing(QString::fromStdString(f.path("DumpEF.dat")));
+    QVERIFY(listing.open(QIODevice::ReadOnly));
+    const QByteArray text = listing.readAll();
+    QVERIFY(text.contains("Adrs   +0"));
+    QVERIFY(text.contains("Total Download Time = "));
+    const QColor brown(128, 32, 0);
+    QVERIFY(hasText(*w.rtbLog(), ResMessage(5427, {"DumpEF.dat"}), brown));
+    QVERIFY(hasText(*w.rtbLog(), ResMessage(5428, {"DumpEF.dat"}), brown));
+    QVERIFY(!hasLine(*w.rtbLog(), 5415));
+    QCOMPARE(w.state().TransferMode, std::int16_t(0));
+    QVERIFY(!w.progress());
 }
 
 void MainWindowTest::closingAsksAndWritesTheConfiguration() {
