@@ -1,0 +1,329 @@
+#!/usr/bin/env python3
+"""Runs every benchmark row against a Release build and prints one table.
+
+Each row is the median of several runs. Wall time is taken on the steady clock
+(time.monotonic_ns); CPU time and peak resident memory come from the kernel's
+rusage of the measured process (os.wait4). A row that cannot be measured prints
+"n/a" and counts as a failure: no figure is ever made up.
+
+Usage: measure.py BUILD_DIR [--runs N] [--quick]
+"""
+
+import json
+import os
+import re
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+BAUD = 921600
+BITS_PER_BYTE = 10  # start, 8 data, stop
+READ_ALL_FRAMES = 307  # requests of a read-all: fixed reads, 15 libraries, 256 stations
+
+
+class Unmeasurable(Exception):
+    """A row that could not be measured; its text says why."""
+
+
+class Row:
+    def __init__(self, name, unit, limit, higher_is_better=False):
+        self.name, self.unit, self.limit = name, unit, limit
+        self.higher_is_better = higher_is_better
+        self.value = None
+        self.note = ""
+
+    def ratio(self):
+        if self.value is None or self.limit is None:
+            return None
+        if self.higher_is_better:
+            return self.limit / self.value if self.value > 0 else float("inf")
+        return self.value / self.limit
+
+    def verdict(self):
+        r = self.ratio()
+        if r is None:
+            return "FAIL" if self.limit is not None else "info"
+        return "PASS" if r <= 1.0 else "FAIL"
+
+
+# --- processes ---------------------------------------------------------------------------------
+
+class Simulator:
+    """vq5100-sim on a fresh pseudo-terminal, optionally paced and logging its frames."""
+
+    def __init__(self, build, pace=None, log=False):
+        args = [os.path.join(build, "sim/vq5100-sim"), "--pty"]
+        if pace:
+            args += ["--pace", str(pace)]
+        if log:
+            args += ["--log"]
+        self.log_file = tempfile.TemporaryFile(mode="w+") if log else None
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, text=True,
+                                     stderr=self.log_file or subprocess.DEVNULL)
+        self.path = self.proc.stdout.readline().strip()
+        if not self.path.startswith("/dev/"):
+            self.stop()
+            raise Unmeasurable("vq5100-sim printed no pty path")
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+    def bytes_exchanged(self):
+        """Bytes seen and sent, counted from the frame log."""
+        self.log_file.seek(0)
+        total = 0
+        token = re.compile(r"\[(?:[A-Z]{2,3}|[0-9A-F]{2})\]")
+        for line in self.log_file:
+            match = re.match(r"\s*[0-9.]+ (<-|->) (.*)$", line.rstrip("\n"))
+            if not match:
+                continue
+            text = match.group(2)
+            raw = re.fullmatch(r"\((\d+) raw bytes\)", text)
+            if raw:
+                total += int(raw.group(1))
+            else:
+                total += len(token.sub("x", text))
+        return total
+
+
+def process_cpu_seconds(pid):
+    """User and system time of a running process so far, from /proc (clock ticks)."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def run_measured(args, timeout, window=None):
+    """Runs one process; returns (wall s, cpu s, peak resident MB, window share).
+
+    `window` (from, to) in seconds after the start: the CPU share of that stretch alone, taken
+    from /proc while the process runs; None when not asked or the process ended before it."""
+    start = time.monotonic_ns()
+    proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    deadline = time.monotonic() + timeout
+    marks = []
+    while True:
+        pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
+        if pid:
+            break
+        if window and len(marks) < 2:
+            elapsed = (time.monotonic_ns() - start) / 1e9
+            if elapsed >= window[len(marks)]:
+                marks.append((elapsed, process_cpu_seconds(proc.pid)))
+        if time.monotonic() > deadline:
+            proc.kill()
+            os.wait4(proc.pid, 0)
+            raise Unmeasurable(f"{os.path.basename(args[0])} {' '.join(args[-1:])}: no end "
+                               f"within {timeout} s")
+        time.sleep(0.002)
+    wall = (time.monotonic_ns() - start) / 1e9
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    err = proc.stderr.read().decode(errors="replace").strip()
+    if proc.returncode != 0:
+        raise Unmeasurable(f"exit {proc.returncode}: {err[:120]}")
+    share = None
+    if len(marks) == 2:
+        share = (marks[1][1] - marks[0][1]) / (marks[1][0] - marks[0][0])
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0, share
+
+
+def ctl_run(build, workdir, command, pace=None, log=False, timeout=120, window=None):
+    """One vq5100ctl command against a fresh simulator: (wall, cpu, rss, share, bytes)."""
+    sim = Simulator(build, pace=pace, log=log)
+    try:
+        ctl = [os.path.join(build, "cli/vq5100ctl"), "--port", sim.path, "--workdir", workdir,
+               "--lang", "en"] + command
+        wall, cpu, rss, share = run_measured(ctl, timeout, window)
+    finally:
+        sim.stop()
+    return wall, cpu, rss, share, (sim.bytes_exchanged() if log else None)
+
+
+# --- rows --------------------------------------------------------------------------------------
+
+def measure_read_all(build, workdir, runs, rows):
+    wall_row, turn_row, rss_row = rows
+    walls, rsss = [], []
+    for _ in range(runs):
+        wall, _cpu, rss, _share, _ = ctl_run(build, workdir, ["read"])
+        walls.append(wall)
+        rsss.append(rss)
+    wall_row.value = statistics.median(walls) * 1e3
+    turn_row.value = statistics.median(walls) * 1e6 / READ_ALL_FRAMES
+    rss_row.value = statistics.median(rsss)
+
+
+def measure_paced(build, workdir, runs, row, command):
+    ratios = []
+    for _ in range(runs):
+        wall, _cpu, _rss, _share, exchanged = ctl_run(build, workdir, command, pace=BAUD, log=True,
+                                              timeout=300)
+        if not exchanged:
+            raise Unmeasurable("no bytes seen in the frame log")
+        ratios.append(wall / (exchanged * BITS_PER_BYTE / BAUD))
+    row.value = statistics.median(ratios)
+    row.note = f"{exchanged} bytes"
+
+
+def measure_waiting(build, workdir, runs, row, command, timeout, idle_row=None, window=None,
+                    wait=0.0):
+    """CPU over wall of the whole command; with idle_row, also the share inside `window`,
+    which must lie in the command's closing wait of `wait` seconds."""
+    ratios, shares = [], []
+    for _ in range(runs):
+        wall, cpu, _rss, share, _ = ctl_run(build, workdir, command, timeout=timeout,
+                                            window=window)
+        ratios.append(cpu / wall)
+        row.note = f"wall {wall:.1f} s"
+        # The stretch counts only when it lay inside the wait: the wait is the last `wait`
+        # seconds of the run (give or take the port's closing), so it began at wall - wait.
+        if share is not None and wall - wait <= window[0]:
+            shares.append(share)
+    row.value = statistics.median(ratios)
+    if idle_row is not None:
+        if not shares:
+            idle_row.note = "the wait never covered the measured stretch"
+        else:
+            idle_row.value = statistics.median(shares)
+            idle_row.note = f"{window[0]}-{window[1]} s after start"
+
+
+def measure_benchmarks(build, runs, decoder_row, link_row):
+    exe = os.path.join(build, "bench/vq5100-bench")
+    if not os.path.exists(exe):
+        raise Unmeasurable("vq5100-bench not built")
+    out = subprocess.run([exe, "--benchmark_format=json", f"--benchmark_repetitions={runs}",
+                          "--benchmark_report_aggregates_only=true"],
+                         capture_output=True, text=True, timeout=300)
+    if out.returncode != 0:
+        raise Unmeasurable(out.stderr.strip()[:120])
+    report = json.loads(out.stdout)
+    for bench in report["benchmarks"]:
+        if bench.get("error_occurred"):
+            raise Unmeasurable(bench.get("error_message", "benchmark error"))
+        if bench.get("aggregate_name") != "median":
+            continue
+        if bench["run_name"] == "BM_DecodeReplyMix":
+            decoder_row.value = bench["items_per_second"]
+            decoder_row.note = f"{int(bench.get('frames', 0))} frames a pass"
+        elif bench["run_name"] == "BM_LinkReceiveReply":
+            link_row.value = 1e6 / bench["items_per_second"]
+            link_row.note = f"{int(bench.get('reply_bytes', 0))}-byte reply, with its request"
+    for row in (decoder_row, link_row):
+        if row.value is None:
+            row.note = "no median in the benchmark report"
+
+
+def measure_setup_window(build, runs, start_row, rss_row):
+    exe = os.path.join(build, "bench/bench_setup_window")
+    if not os.path.exists(exe):
+        raise Unmeasurable("bench_setup_window not built (the windows are not in this build)")
+    starts, rsss = [], []
+    for _ in range(runs):
+        sim = Simulator(build)
+        try:
+            with tempfile.TemporaryDirectory(prefix="vq-bench-ui-") as workdir:
+                out = subprocess.run([exe, sim.path, workdir], capture_output=True, text=True,
+                                     timeout=120, cwd=workdir,
+                                     env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        finally:
+            sim.stop()
+        if out.returncode != 0:
+            raise Unmeasurable(f"exit {out.returncode}: {out.stderr.strip()[:120]}")
+        figures = dict(item.split("=") for item in out.stdout.split())
+        starts.append(float(figures["start_ms"]))
+        rsss.append(float(figures["peak_rss_mb"]))
+    start_row.value = statistics.median(starts)
+    rss_row.value = statistics.median(rsss)
+
+
+# --- table -------------------------------------------------------------------------------------
+
+def fmt(value):
+    if value is None:
+        return "n/a"
+    if abs(value) >= 1000:
+        return f"{value:,.0f}"
+    if abs(value) >= 10:
+        return f"{value:.1f}"
+    return f"{value:.3f}"
+
+
+def main():
+    build = os.path.abspath(sys.argv[1])
+    runs = 5
+    if "--runs" in sys.argv:
+        runs = int(sys.argv[sys.argv.index("--runs") + 1])
+    slow_runs = 1 if "--quick" in sys.argv else 3
+
+    # The wire limit: the shortest reply (15 bytes) arriving back to back.
+    wire_frames_per_s = BAUD / BITS_PER_BYTE / 15
+
+    read_wall = Row("read-all unpaced: wall", "ms", 150.0)
+    read_turn = Row("read-all unpaced: per frame", "us", 150e3 / READ_ALL_FRAMES)
+    read_rss = Row("vq5100ctl read: peak RSS", "MB", 30.0)
+    paced_read = Row("read-all paced 921600: wall/wire", "x", 1.10)
+    paced_dump = Row("flash dump paced 921600: wall/wire", "x", 1.10)
+    wait_readings = Row("readings 10 s: CPU/wall", "x", 0.02)
+    wait_power = Row("power-off wait: CPU/wall", "x", 0.02)
+    decoder = Row("DecodeReply reply mix", "frames/s", wire_frames_per_s, higher_is_better=True)
+    link_rx = Row("link receive path, virtual host", "us", 5.0)
+    idle_wait = Row("Qt host idle wait (power-off): CPU/wall", "x", 0.01)
+    ui_start = Row("setup: password to main window ready", "ms", 400.0)
+    ui_rss = Row("setup: peak RSS after read-all", "MB", 120.0)
+
+    table = [read_wall, read_turn, read_rss, paced_read, paced_dump, wait_readings, wait_power,
+             idle_wait, decoder, link_rx, ui_start, ui_rss]
+    with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
+        steps = [
+            ((read_wall, read_turn, read_rss),
+             lambda: measure_read_all(build, workdir, runs, (read_wall, read_turn, read_rss))),
+            ((paced_read,), lambda: measure_paced(build, workdir, slow_runs, paced_read, ["read"])),
+            ((paced_dump,), lambda: measure_paced(build, workdir, slow_runs, paced_dump,
+                                                  ["dump-flash", os.path.join(workdir, "f.dat")])),
+            ((wait_readings,), lambda: measure_waiting(build, workdir, slow_runs, wait_readings,
+                                                       ["readings", "--count", "11"], 60)),
+            # The five-second wait after the acknowledgement: 1.5 to 4.5 s after the start,
+            # kept only for a run that reached the wait within 1.5 s.
+            ((wait_power, idle_wait),
+             lambda: measure_waiting(build, workdir, slow_runs, wait_power, ["power-off"], 60,
+                                     idle_row=idle_wait, window=(1.5, 4.5), wait=5.0)),
+            ((decoder, link_rx), lambda: measure_benchmarks(build, runs, decoder, link_rx)),
+            ((ui_start, ui_rss), lambda: measure_setup_window(build, runs, ui_start, ui_rss)),
+        ]
+        for affected, step in steps:
+            try:
+                step()
+            except (Unmeasurable, OSError, subprocess.SubprocessError) as why:
+                for row in affected:
+                    row.value, row.note = None, str(why)
+            print(".", end="", file=sys.stderr, flush=True)
+        print(file=sys.stderr)
+
+    header = f"{'figure':40} {'measured':>12} {'limit':>12} {'unit':9} {'ratio':>6}  result"
+    print(header)
+    print("-" * len(header))
+    failed = False
+    for row in table:
+        ratio = row.ratio()
+        verdict = row.verdict()
+        failed |= verdict == "FAIL"
+        limit = ("≥ " if row.higher_is_better else "≤ ") + fmt(row.limit)
+        print(f"{row.name:40} {fmt(row.value):>12} {limit:>12} {row.unit:9} "
+              f"{'n/a' if ratio is None else f'{ratio:.2f}':>6}  {verdict}"
+              + (f"  ({row.note})" if row.note else ""))
+    print(f"median of {runs} runs ({slow_runs} for the paced and waiting rows)")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
