@@ -300,6 +300,34 @@ std::string SettingsReadResult::message() const {
     return file.string() + ": " + reason;
 }
 
+// The first level list or library value that cannot be written back in five characters at its
+// decimals, as "<code>: ..."; empty when all fit. Written, such a value would be cut to its last
+// five characters (100000000 becomes "000.0"), so a stored file would bring back another value.
+std::string levelThatDoesNotFit(const clsInstrument& m, std::string& code) {
+    using Get = float (clsInstrument::*)(int) const;
+    const std::pair<const char*, Get> lists[] = {{"A1", &clsInstrument::Warning},
+                                                 {"A2", &clsInstrument::Alarm},
+                                                 {"AS", &clsInstrument::Stel},
+                                                 {"AW", &clsInstrument::Twa},
+                                                 {"SA", &clsInstrument::AutoCalib}};
+    for (const auto& [listCode, get] : lists) {
+        for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+            if (!LevelFits5((m.*get)(ch), m.GasPoint(ch))) {
+                code = listCode;
+                return "the level of gas " + std::to_string(ch) + " does not fit five characters";
+            }
+        }
+    }
+    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
+        const LibraryEntry entry = m.LS_Entry(e);
+        if (!LevelFits5(entry.FullScale, entry.Point) || !LevelFits5(entry.Digit, entry.Point)) {
+            code = "LS";
+            return "a value of entry " + std::to_string(e) + " does not fit five characters";
+        }
+    }
+    return {};
+}
+
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
     SettingsReadResult result;
     clsInstrument scratch = model;
@@ -308,6 +336,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
     tokens.AddComments(";");
     const auto lines = SplitLines(text);
     int settingLines = 0;
+    std::map<std::string, int> lineOfCode;  // the last line of each code read
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string reason;
         if (!tokens.setSource(lines[i])) {
@@ -319,6 +348,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
             try {
                 reader->second(scratch, Payload(tokens));
                 ++settingLines;
+                lineOfCode[reader->first] = static_cast<int>(i) + 1;
                 continue;
             } catch (const BadField& bad) {
                 reason = bad.reason;
@@ -334,6 +364,13 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
         // writing, and look like success.
         result.ok = false;
         result.reason = "no settings lines";
+        return result;
+    }
+    std::string code;
+    if (std::string reason = levelThatDoesNotFit(scratch, code); !reason.empty()) {
+        result.ok = false;
+        result.line = lineOfCode[code];
+        result.reason = code + ": " + reason;
         return result;
     }
     model = std::move(scratch);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/settings_file.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
 #include "tests/link/sim_link.h"
@@ -73,6 +74,30 @@ TEST(Regressions, LateAnswerToAnEarlierRequestIsNotTakenForTheCurrentOne) {
     ASSERT_TRUE(s.link.GetInstrument(&again));
     EXPECT_EQ(again.Intervals(), s.instrument.state().settings.intervals);
     EXPECT_EQ(again.AlarmMode(), s.instrument.state().settings.alarmMode);
+}
+
+// Found by fuzzing the settings command file: a level too large for five characters was taken,
+// and storing the settings cut it to its last five ("000.0"), so the stored file brought back
+// another alarm level than the one loaded. Such a file is now refused, naming the line.
+TEST(Regressions, SettingsFileLevelThatCannotBeStoredIsRefused) {
+    clsInstrument model;
+    model.setAlarm(1, 50);
+    const std::string text =
+        "XT,W,001E,\r\n"
+        "A2,W,   50, 100000000,*****,*****,    0,\r\n";
+    const SettingsReadResult result = ReadSettingsText(model, text);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.line, 2);
+    EXPECT_EQ(result.reason.rfind("A2: ", 0), 0u) << result.reason;
+    EXPECT_EQ(model.Alarm(1), 50);  // untouched
+
+    // Values that fit still load and store as they were read.
+    clsInstrument fits;
+    ASSERT_TRUE(ReadSettingsText(fits, "A2,W,   50,  999,*****,*****,    0,\r\n").ok);
+    clsInstrument again;
+    ASSERT_TRUE(ReadSettingsText(again, SettingsFileText(fits)).ok);
+    EXPECT_EQ(SettingsFileText(again), SettingsFileText(fits));
+    EXPECT_EQ(again.Alarm(1), 999);
 }
 
 }  // namespace
