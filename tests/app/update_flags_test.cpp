@@ -1,0 +1,66 @@
+#include "app/update_flags.h"
+
+#include <gtest/gtest.h>
+
+#include "model/instrument.h"
+
+namespace vq {
+namespace {
+
+// A model as a read leaves it: no change flags; channel 0 carries special gas entry 0's name.
+clsInstrument readModel() {
+    clsInstrument model;
+    model.setGasName(0, "HEXANE");
+    model.setGasName(4, "CH4");
+    model.setLS_Name(0, "HEXANE    ");
+    model.setLS_Name(1, "PROPANE");
+    model.setSerialNo("SN1");
+    model.ClearChangeFlags();
+    return model;
+}
+
+TEST(UpdateFlags, UpdateIdSendsTheIdentityAndStationsOnly) {
+    clsInstrument model = readModel();
+    model.setAlarm(1, 20);  // an edited setting stays behind
+    PrepareUpdateFlags(model, true);
+    EXPECT_TRUE(model.Change_SerialNo && model.Change_StationID && model.Change_UserID);
+    EXPECT_TRUE(model.Change_StationList[0] && model.Change_StationList[255]);
+    EXPECT_FALSE(model.Change_Alarm[1]);
+    EXPECT_FALSE(model.Change_HCMode);
+    EXPECT_FALSE(model.Change_LSData[0] || model.Change_LSData[1]);
+}
+
+TEST(UpdateFlags, UpdateSendsEverySettingButOnlyEditedSpecialGases) {
+    clsInstrument model = readModel();
+    PrepareUpdateFlags(model, false);
+    EXPECT_TRUE(model.Change_HCMode && model.Change_Alarm[4] && model.Change_Zero[0]);
+    EXPECT_FALSE(model.Change_SerialNo || model.Change_StationList[0]);
+    EXPECT_FALSE(model.Change_LSData[0] || model.Change_LSData[1]);
+
+    // Entry 1 edited and no channel carries a special gas: entry 1 alone.
+    model = readModel();
+    model.setGasName(0, "METHANE");
+    model.setLS_FullScale(1, 50);
+    PrepareUpdateFlags(model, false);
+    EXPECT_FALSE(model.Change_LSData[0]);
+    EXPECT_TRUE(model.Change_LSData[1]);
+}
+
+TEST(UpdateFlags, AnEditedSpecialGasThatAChannelCarriesTakesBothEntries) {
+    clsInstrument model = readModel();
+    model.setLS_FullScale(1, 50);  // channel 0 carries entry 0 (names equal once trimmed)
+    PrepareUpdateFlags(model, false);
+    EXPECT_TRUE(model.Change_LSData[0] && model.Change_LSData[1]);
+
+    model = readModel();
+    model.setGasName(0, "METHANE");
+    model.setGasName(4, "PROPANE");  // channel 4 carries entry 1
+    model.setLS_Digit(0, 1);
+    model.ClearChangeFlags();
+    model.setLS_Digit(0, 2);
+    PrepareUpdateFlags(model, false);
+    EXPECT_TRUE(model.Change_LSData[0] && model.Change_LSData[1]);
+}
+
+}  // namespace
+}  // namespace vq

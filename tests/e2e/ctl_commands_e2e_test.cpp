@@ -1,0 +1,275 @@
+// Every vq5100ctl command against the virtual instrument: vq5100-sim on a real pseudo-terminal
+// and over TCP, and the one built into vq5100ctl; exit codes for refused input, a silent line
+// and a failed operation.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include "e2e/ctl_runner.h"
+#include "e2e/sim_process.h"
+#include "e2e/test_instrument.h"
+
+namespace vq::test {
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+QJsonObject jsonOf(const CtlResult& r) {
+    return QJsonDocument::fromJson(r.out.toUtf8()).object();
+}
+
+// The value of one settings column in `read --json` output, by its label.
+QString settingValue(const QJsonObject& json, const QString& label) {
+    for (const auto& column : json.value("settings").toArray()) {
+        if (column.toObject().value("label").toString() == label)
+            return column.toObject().value("value").toString();
+    }
+    return QStringLiteral("<missing>");
+}
+
+class CtlCommandsE2E : public ::testing::Test {
+  protected:
+    CtlResult run(const QStringList& args, int limitMs = 60000) {
+        return runCtl(args, workDir.path(), limitMs);
+    }
+    QString path(const QString& name) const { return workDir.filePath(name); }
+    QTemporaryDir workDir;
+};
+
+#define EXPECT_EXIT_CODE(result, code)                                                           \
+    do {                                                                                         \
+        ASSERT_TRUE((result).finished) << (result).err.toStdString();                            \
+        EXPECT_EQ((result).exitCode, code)                                                       \
+            << "out: " << (result).out.toStdString() << "\nerr: " << (result).err.toStdString(); \
+    } while (false)
+
+TEST_F(CtlCommandsE2E, ReadOverThePseudoTerminalPrintsTheSettingsAndStoresFileAndRecord) {
+    SimProcess sim({"--pty"});
+    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
+
+    const CtlResult human = run({"--port", sim.served(), "read"});
+    EXPECT_EXIT_CODE(human, 0);
+    EXPECT_TRUE(human.out.contains("ROM number: 5100\n")) << human.out.toStdString();
+    EXPECT_TRUE(human.out.contains("Serial number: ")) << human.out.toStdString();
+    // The heading and one line per channel.
+    EXPECT_TRUE(human.out.contains("\n1   ")) << human.out.toStdString();
+    EXPECT_TRUE(human.out.contains("\n5   ")) << human.out.toStdString();
+
+    const CtlResult json =
+        run({"--port", sim.served(), "--json", "read", "--seq", "stored.seq", "--csv"});
+    EXPECT_EXIT_CODE(json, 0);
+    const QJsonObject object = jsonOf(json);
+    EXPECT_TRUE(object.value("ok").toBool());
+    EXPECT_EQ(object.value("settings").toArray().size(), 335);
+    EXPECT_EQ(object.value("channels").toArray().size(), 5);
+    EXPECT_EQ(object.value("serialNumber").toString(), settingValue(object, "Serial No."));
+    EXPECT_EQ(settingValue(object, "Action"), "Read");
+
+    const QByteArray seq = readFile(path("stored.seq"));
+    EXPECT_EQ(seq.count("\r\n"), 28) << seq.toStdString();
+    const QStringList csv = QDir(workDir.path()).entryList({"VQ5100_Setting*.csv"});
+    ASSERT_EQ(csv.size(), 1);
+    const QByteArray record = readFile(path(csv.front()));
+    EXPECT_EQ(record.count("\r\n"), 2) << "header and one row";
+}
+
+TEST_F(CtlCommandsE2E, ZeroAndFlashDumpOverTcpMatchThePseudoTerminal) {
+    SimProcess tcpSim({"--tcp", "127.0.0.1:0"});
+    ASSERT_FALSE(tcpSim.served().isEmpty());
+    const QString address = tcpSim.served().section(' ', -1);
+
+    const CtlResult zero = run({"--socket", address, "--json", "zero"});
+    EXPECT_EXIT_CODE(zero, 0);
+    const QJsonArray channels = jsonOf(zero).value("channels").toArray();
+    ASSERT_FALSE(channels.isEmpty()) << zero.out.toStdString();
+    for (const auto& channel : channels)
+        EXPECT_TRUE(channel.toObject().value("passed").toBool()) << zero.out.toStdString();
+
+    const CtlResult overTcp =
+        run({"--socket", address, "dump-flash", "tcp.dat", "--first", "2", "--last", "5"});
+    EXPECT_EXIT_CODE(overTcp, 0);
+    SimProcess ptySim({"--pty"});
+    const CtlResult overPty =
+        run({"--port", ptySim.served(), "dump-flash", "pty.dat", "--first", "2", "--last", "5"});
+    EXPECT_EXIT_CODE(overPty, 0);
+
+    const QByteArray tcpImage = readFile(path("tcp.dat"));
+    const QByteArray ptyImage = readFile(path("pty.dat"));
+    ASSERT_EQ(tcpImage.size(), 524288);
+    EXPECT_EQ(tcpImage, ptyImage);
+    // Outside the asked blocks the new image keeps its erased fill.
+    EXPECT_EQ(tcpImage.left(1024), QByteArray(1024, '\xFF'));
+    EXPECT_EQ(tcpImage.mid(6 * 512), QByteArray(524288 - 6 * 512, '\xFF'));
+}
+
+TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
+    SimProcess sim({"--pty"});
+    ASSERT_TRUE(sim.served().startsWith("/dev/"));
+    EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "before.seq"}), 0);
+    QByteArray edited = readFile(path("before.seq"));
+    ASSERT_FALSE(edited.isEmpty());
+    // Two settings changed: the confirmation beep to a two-digit value, the log overwrite
+    // turned over.
+    const auto replaceLine = [&edited](const QByteArray& code, const QByteArray& line) {
+        const int at = edited.indexOf("\r\n" + code + ",W,");
+        ASSERT_GT(at, 0) << code.toStdString();
+        const int end = edited.indexOf("\r\n", at + 2);
+        edited.replace(at + 2, end - at - 2, line);
+    };
+    const bool overwriteOn = edited.contains("\r\nXW,W,1,");
+    replaceLine("XB", "XB,W,12,");
+    replaceLine("XW", overwriteOn ? "XW,W,0," : "XW,W,1,");
+    ASSERT_NE(edited, readFile(path("before.seq")));
+    {
+        QFile file(path("edited.seq"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(edited);
+    }
+    const CtlResult write = run({"--port", sim.served(), "write", "edited.seq"});
+    EXPECT_EXIT_CODE(write, 0);
+    EXPECT_TRUE(write.out.contains("Settings written.")) << write.out.toStdString();
+
+    EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "after.seq"}), 0);
+    EXPECT_EQ(readFile(path("after.seq")), edited);
+    // The write left its record row.
+    const QStringList csv = QDir(workDir.path()).entryList({"VQ5100_Setting*.csv"});
+    ASSERT_EQ(csv.size(), 1);
+}
+
+TEST_F(CtlCommandsE2E, SetIdChangesOnlyTheIdentityAndRefusesBadTextsBeforeConnecting) {
+    SimProcess sim({"--tcp", "127.0.0.1:0"});
+    const QString address = sim.served().section(' ', -1);
+    EXPECT_EXIT_CODE(run({"--socket", address, "read", "--seq", "before.seq"}), 0);
+
+    const CtlResult set =
+        run({"--socket", address, "set-id", "--station", "bench-7", "--user", "QA 2"});
+    EXPECT_EXIT_CODE(set, 0);
+    const CtlResult read = run({"--socket", address, "--json", "read", "--seq", "after.seq"});
+    EXPECT_EXIT_CODE(read, 0);
+    EXPECT_EQ(jsonOf(read).value("stationId").toString(), "BENCH-7");
+    EXPECT_EQ(jsonOf(read).value("userId").toString(), "QA 2");
+    EXPECT_EQ(readFile(path("after.seq")), readFile(path("before.seq")));
+
+    // Too long, a character the boxes refuse, nothing to change: usage errors, no traffic.
+    const qint64 logSize = QFileInfo(path("SerialLog.log")).size();
+    for (const QStringList& bad :
+         {QStringList{"set-id", "--station", "ABCDEFGHIJKLMNOPQ"},
+          QStringList{"set-id", "--serial", "SN/1"}, QStringList{"set-id"}}) {
+        const CtlResult refused = run(QStringList{"--socket", address} + bad);
+        EXPECT_EXIT_CODE(refused, 2);
+        EXPECT_FALSE(refused.err.isEmpty());
+    }
+    EXPECT_EQ(QFileInfo(path("SerialLog.log")).size(), logSize);
+}
+
+TEST_F(CtlCommandsE2E, ClockConfirmedOperationsReadingsAndSpanResults) {
+    {
+        // Confirmed at the first poll; channel 3's span fails.
+        QFile state(path("sim.state"));
+        ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+        state.write("confirm_seconds = 0\ngas.2.span_fails = 1\n");
+    }
+    SimProcess sim({"--pty", "--state", path("sim.state")});
+    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
+    const QStringList port{"--port", sim.served(), "--json"};
+
+    const CtlResult clock = run(port + QStringList{"set-clock", "--time", "2026/03/04 05:06:07"});
+    EXPECT_EXIT_CODE(clock, 0);
+    EXPECT_EQ(jsonOf(clock).value("clock").toString(), "2026/03/04 05:06:07");
+    const CtlResult read = run(port + QStringList{"read"});
+    EXPECT_TRUE(jsonOf(read).value("instrumentClock").toString().startsWith("2026/03/04 05:0"))
+        << read.out.toStdString();
+
+    for (const char* command : {"check-data", "clear-logger", "clear-power", "defaults"}) {
+        const CtlResult r = run(port + QStringList{command});
+        EXPECT_EXIT_CODE(r, 0);
+        EXPECT_TRUE(jsonOf(r).value("ok").toBool()) << command;
+    }
+
+    const CtlResult readings = run(port + QStringList{"readings", "--count", "2"});
+    EXPECT_EXIT_CODE(readings, 0);
+    const QJsonArray values = jsonOf(readings).value("readings").toArray();
+    ASSERT_EQ(values.size(), 2) << readings.out.toStdString();
+    EXPECT_EQ(values[0].toObject().value("values").toArray().size(), 5);
+
+    const CtlResult passed = run(port + QStringList{"span", "1,2"});
+    EXPECT_EXIT_CODE(passed, 0);
+    EXPECT_EQ(jsonOf(passed).value("channels").toArray().size(), 2) << passed.out.toStdString();
+    // A channel that does not pass fails the run, and says which.
+    const CtlResult failed = run(port + QStringList{"span", "1,3"});
+    EXPECT_EXIT_CODE(failed, 1);
+    const QJsonArray channels = jsonOf(failed).value("channels").toArray();
+    ASSERT_EQ(channels.size(), 2) << failed.out.toStdString();
+    EXPECT_TRUE(channels[0].toObject().value("passed").toBool());
+    EXPECT_FALSE(channels[1].toObject().value("passed").toBool());
+}
+
+TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
+    QFile bad(path("bad.seq"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("LP,W,notanumber,\r\n");
+    bad.close();
+    for (const QStringList& args :
+         {QStringList{"write", "bad.seq"}, QStringList{"write", "missing.seq"},
+          QStringList{"write"}, QStringList{"span", "0"}, QStringList{"span", "1,1"},
+          QStringList{"span", "1,2", "--conc", "50"},
+          QStringList{"set-clock", "--time", "2026/13/01 00:00:00"},
+          QStringList{"readings", "--count", "0"},
+          QStringList{"dump-flash", "--first", "9", "--last", "3"},
+          QStringList{"dump-flash", "--last", "1024"}, QStringList{"read", "--bogus"},
+          QStringList{"dump-fram", "a", "b"}}) {
+        const CtlResult r = run(QStringList{"--simulator"} + args);
+        EXPECT_EXIT_CODE(r, 2);
+        EXPECT_FALSE(r.err.isEmpty()) << args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("SerialLog.log"))) << "no run reached the instrument";
+}
+
+// An instrument that answers the probe but nothing else.
+class ProbeOnlyInstrument {
+  public:
+    ProbeOnlyInstrument() : instrument(TestInstrument::Behaviour::NoIdentity) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            QTcpSocket* client = server_.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, [this, client] {
+                const std::string reply = instrument.feed(client->readAll().toStdString());
+                client->write(reply.data(), static_cast<qint64>(reply.size()));
+            });
+        });
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(server_.serverPort()); }
+    TestInstrument instrument;
+
+  private:
+    QTcpServer server_;
+};
+
+TEST_F(CtlCommandsE2E, AFailedOperationExitsOneAndNoInstrumentExitsThree) {
+    ProbeOnlyInstrument far;
+    for (const char* command : {"read", "zero", "check-data", "set-clock"}) {
+        const CtlResult r =
+            run({"--socket", far.address(), "--retry", "1", "--timeout", "1", "--json", command});
+        EXPECT_EXIT_CODE(r, 1);
+        EXPECT_FALSE(jsonOf(r).value("ok").toBool()) << command;
+        EXPECT_FALSE(jsonOf(r).value("error").toString().isEmpty()) << command;
+    }
+    const CtlResult none =
+        run({"--socket", "127.0.0.1:1", "--retry", "0", "--timeout", "1", "read"});
+    EXPECT_EXIT_CODE(none, 3);
+}
+
+}  // namespace
+}  // namespace vq::test
