@@ -167,9 +167,13 @@ class CalWindowTest : public QObject {
         QVERIFY(!w->resultFlag());
         QVERIFY(b.prompts.resultTexts.empty());  // no result box after a failure
         QVERIFY(b.infoHas("VQ-5100 Calibration Fail.", QColor(255, 0, 0)));
-        QVERIFY(std::any_of(b.logLines().begin(), b.logLines().end(), [](const std::string& l) {
-            return l.rfind("---Calibration Upload Failed---. Date = ", 0) == 0;
-        }));
+        // Once in the communication log.
+        QCOMPARE(std::count_if(b.logLines().begin(), b.logLines().end(),
+                               [](const std::string& l) {
+                                   return l.rfind("---Calibration Upload Failed---. Date = ", 0) ==
+                                          0;
+                               }),
+                 1);
         QCOMPARE(b.state.TransferMode, transfer_mode::None);
         QVERIFY(w->fraCal()->isEnabled());
     }

@@ -98,8 +98,8 @@ void frmUploadCalib::zeroRun() {
         // The instrument's own record of the readings before and after, for the report.
         context_.link.GetLatestHistory(&context_.history);
     } else {
+        // The link has written "---Calibration Upload Failed---" to the communication log.
         context_.addInfo(ResMessage(5413), kFailureColour);  // "VQ-5100 Calibration Fail."
-        context_.link.AddLog(ResMessage(5516, {nowText()}));
     }
     finishRun(ok, results, true);
 }
