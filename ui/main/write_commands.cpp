@@ -4,10 +4,10 @@
 
 #include "app/messages.h"
 #include "app/settings_csv.h"
+#include "app/update_flags.h"
 #include "app/update_validation.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
-#include "model/text_rules.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_operations.h"
 
@@ -111,21 +111,6 @@ void WriteCommands::closeProgress() {
     if (hooks_.closeProgress) hooks_.closeProgress();
 }
 
-void WriteCommands::prepareFlags(bool idOnly) {
-    if (idOnly) {
-        model_.SetChangeFlags(false, true);
-        return;
-    }
-    const auto libraryFlags = model_.Change_LSData;
-    model_.SetChangeFlags(true, false);
-    model_.Change_LSData = libraryFlags;
-    // A changed special gas that a combustible channel carries goes with both entries.
-    const bool libraryChanged = libraryFlags[0] || libraryFlags[1];
-    const bool carried = TrimText(model_.GasName(0)) == TrimText(model_.LS_Name(0)) ||
-                         TrimText(model_.GasName(4)) == TrimText(model_.LS_Name(1));
-    if (libraryChanged && carried) model_.Change_LSData = {true, true};
-}
-
 bool WriteCommands::Update(bool idOnly) {
     if (running_) return false;
     if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_)) {
@@ -134,7 +119,7 @@ bool WriteCommands::Update(bool idOnly) {
     }
     if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;  // "Update"
     showProgress();
-    prepareFlags(idOnly);
+    PrepareUpdateFlags(model_, idOnly);
     bool ok = false;
     {
         RunningScope scope(running_, hooks_.enableWindow);

@@ -75,8 +75,6 @@ class WriteCommands : public QObject {
     bool running() const { return running_; }
 
   private:
-    // Update's change flags: "Update ID" sends the identity only, "Update" every setting.
-    void prepareFlags(bool idOnly);
     void writeCsvRow(bool idOnly);
     std::string nowText() const;
     void addInfo(const std::string& text, const QColor& colour);
