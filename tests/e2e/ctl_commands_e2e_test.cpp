@@ -122,15 +122,15 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
     ASSERT_FALSE(edited.isEmpty());
     // Two settings changed: the confirmation beep to a two-digit value, the log overwrite
     // turned over.
-    const auto replaceLine = [&edited](const QByteArray& code, const QByteArray& line) {
-        const int at = edited.indexOf("\r\n" + code + ",W,");
+    const auto replaceLine = [](QByteArray& text, const QByteArray& code, const QByteArray& line) {
+        const int at = text.indexOf("\r\n" + code + ",W,");
         ASSERT_GT(at, 0) << code.toStdString();
-        const int end = edited.indexOf("\r\n", at + 2);
-        edited.replace(at + 2, end - at - 2, line);
+        const int end = text.indexOf("\r\n", at + 2);
+        text.replace(at + 2, end - at - 2, line);
     };
     const bool overwriteOn = edited.contains("\r\nXW,W,1,");
-    replaceLine("XB", "XB,W,12,");
-    replaceLine("XW", overwriteOn ? "XW,W,0," : "XW,W,1,");
+    replaceLine(edited, "XB", "XB,W,12,");
+    replaceLine(edited, "XW", overwriteOn ? "XW,W,0," : "XW,W,1,");
     ASSERT_NE(edited, readFile(path("before.seq")));
     {
         QFile file(path("edited.seq"));
@@ -146,6 +146,24 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
     // The write left its record row.
     const QStringList csv = QDir(workDir.path()).entryList({"VQ5100_Setting*.csv"});
     ASSERT_EQ(csv.size(), 1);
+    EXPECT_TRUE(readFile(path(csv.front())).contains("\r\nWrite,"));
+
+    // A file whose CH1 warning lies above its alarm is refused as "Update" refuses it, and
+    // nothing of it reaches the instrument.
+    QByteArray refused = edited;
+    replaceLine(refused, "A1", "A1,W,   60, 19.5,  5.0,   25,   50,");
+    replaceLine(refused, "XB", "XB,W,3,");
+    {
+        QFile file(path("refused.seq"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(refused);
+    }
+    const CtlResult refusal = run({"--port", sim.served(), "write", "refused.seq"});
+    EXPECT_EXIT_CODE(refusal, 2);
+    EXPECT_TRUE(refusal.err.contains("Check warning and alarm value."))
+        << refusal.err.toStdString();
+    EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "unchanged.seq"}), 0);
+    EXPECT_EQ(readFile(path("unchanged.seq")), edited);
 }
 
 TEST_F(CtlCommandsE2E, SetIdChangesOnlyTheIdentityAndRefusesBadTextsBeforeConnecting) {
@@ -214,6 +232,13 @@ TEST_F(CtlCommandsE2E, ClockConfirmedOperationsReadingsAndSpanResults) {
     ASSERT_EQ(channels.size(), 2) << failed.out.toStdString();
     EXPECT_TRUE(channels[0].toObject().value("passed").toBool());
     EXPECT_FALSE(channels[1].toObject().value("passed").toBool());
+
+    const CtlResult fram = run(port + QStringList{"dump-fram", "fram.txt"});
+    EXPECT_EXIT_CODE(fram, 0);
+    EXPECT_GT(readFile(path("fram.txt")).count("\r\n"), 512);
+    // Switched off, the instrument wakes when its port is opened again.
+    EXPECT_EXIT_CODE(run(port + QStringList{"power-off"}), 0);
+    EXPECT_EXIT_CODE(run(port + QStringList{"probe"}), 0);
 }
 
 TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
