@@ -148,7 +148,7 @@ std::string usageText() {
         "commands:\n";
     for (const auto& command : commandTable()) {
         text += "  " + std::string(command.name);
-        text.append(command.name.size() < 12 ? 12 - command.name.size() : 1, ' ');
+        text.append(command.name.size() < 14 ? 14 - command.name.size() : 1, ' ');
         text += std::string(command.summary) + "\n";
     }
     text +=
