@@ -156,11 +156,12 @@ def ctl_run(build, workdir, command, pace=None, log=False, timeout=120, window=N
 # --- rows --------------------------------------------------------------------------------------
 
 def measure_read_all(build, workdir, runs, rows):
-    wall_row, turn_row, rss_row = rows
-    walls, rsss, turns = [], [], []
+    wall_row, turn_row, rss_row, cpu_row = rows
+    walls, rsss, turns, cpus = [], [], [], []
     for _ in range(runs):
-        wall, _cpu, rss, _share, sim = ctl_run(build, workdir, ["read"], log=True)
+        wall, cpu, rss, _share, sim = ctl_run(build, workdir, ["read"], log=True)
         walls.append(wall)
+        cpus.append(cpu)
         rsss.append(rss)
         # From one request to the next as the instrument sees them: the program's turnaround
         # (its receive, decoding and next send) plus the simulator's answer.
@@ -169,6 +170,7 @@ def measure_read_all(build, workdir, runs, rows):
             turns.append((times[-1] - times[0]) / (len(times) - 1))
     wall_row.value = statistics.median(walls) * 1e3
     rss_row.value = statistics.median(rsss)
+    cpu_row.value = statistics.median(cpus) * 1e3
     if turns:
         turn_row.value = statistics.median(turns) * 1e6
     else:
@@ -286,6 +288,8 @@ def main():
     # The 150 ms of a read-all spread over its frames.
     read_turn = Row("read-all unpaced: turnaround a frame", "us", 150e3 / READ_ALL_FRAMES)
     read_rss = Row("vq5100ctl read: peak RSS", "MB", 30.0)
+    # No limit: what the program itself spends, to tell its cost from the machine's load.
+    read_cpu = Row("read-all unpaced: CPU (info)", "ms", None)
     paced_read = Row("read-all paced 921600: wall/wire", "x", 1.10)
     paced_dump = Row("flash dump paced 921600: wall/wire", "x", 1.10)
     wait_readings = Row("readings 10 s: CPU/wall", "x", 0.02)
@@ -296,12 +300,13 @@ def main():
     ui_start = Row("setup: password to main window ready", "ms", 400.0)
     ui_rss = Row("setup: peak RSS after read-all", "MB", 120.0)
 
-    table = [read_wall, read_turn, read_rss, paced_read, paced_dump, wait_readings, wait_power,
+    table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_dump, wait_readings, wait_power,
              idle_wait, decoder, link_rx, ui_start, ui_rss]
     with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
         steps = [
-            ((read_wall, read_turn, read_rss),
-             lambda: measure_read_all(build, workdir, runs, (read_wall, read_turn, read_rss))),
+            ((read_wall, read_turn, read_rss, read_cpu),
+             lambda: measure_read_all(build, workdir, runs,
+                                      (read_wall, read_turn, read_rss, read_cpu))),
             ((paced_read,), lambda: measure_paced(build, workdir, slow_runs, paced_read, ["read"])),
             ((paced_dump,), lambda: measure_paced(build, workdir, slow_runs, paced_dump,
                                                   ["dump-flash", os.path.join(workdir, "f.dat")])),
@@ -332,7 +337,7 @@ def main():
         ratio = row.ratio()
         verdict = row.verdict()
         failed |= verdict == "FAIL"
-        limit = ("≥ " if row.higher_is_better else "≤ ") + fmt(row.limit)
+        limit = "-" if row.limit is None else ("≥ " if row.higher_is_better else "≤ ") + fmt(row.limit)
         print(f"{row.name:40} {fmt(row.value):>12} {limit:>12} {row.unit:9} "
               f"{'n/a' if ratio is None else f'{ratio:.2f}':>6}  {verdict}"
               + (f"  ({row.note})" if row.note else ""))
