@@ -94,6 +94,7 @@ class MainWindowTest : public QObject {
     void flashDownloadWritesTheImage();
     void framDumpWritesTheListing();
     void closingAsksAndWritesTheConfiguration();
+    void aConfigurationThatStopsAtABadLineIsReported();
     void captionsAndTitleByLanguage();
 };
 
@@ -420,6 +421,23 @@ void MainWindowTest::closingAsksAndWritesTheConfiguration() {
     QVERIFY(w.close());
     QVERIFY(QFile::exists(config));
     QVERIFY(!w.link().TimerEnabled());
+}
+
+void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
+    MainFixtureOptions options;
+    options.configText = "RETRY\t2\r\nTIMEOUT\t99999\r\nRETRY\t5\r\n";
+    MainFixture f(options);
+    frmMain& w = *f.window;
+    QCOMPARE(w.link().Retry(), std::int16_t(2));  // what came before the bad line is taken
+    const auto lines = linesStarting(*w.rtbLog(), "The configuration file was read up to");
+    QCOMPARE(lines.size(), std::size_t(1));
+    QCOMPARE(lines.front().colour, kRed);
+    QVERIFY(lines.front().text.contains("VQ5100Config.ini.bak"));
+    QVERIFY(w.close());
+    // The user's lines after the bad one survive in the backup.
+    QFile backup(QString::fromStdString(f.path("VQ5100Config.ini.bak")));
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QVERIFY(backup.readAll().contains("RETRY\t5"));
 }
 
 void MainWindowTest::captionsAndTitleByLanguage() {

@@ -307,16 +307,17 @@ void frmMain::reloadConfig() {
     const ConfigLoadResult result = LoadConfig(config_, workDir_);
     if (!result.complete) {
         // The lines after the bad one are kept in a backup when the file is next written.
-        AddInfo(result.error, info_colour::Failure);
+        const std::string backup = ConfigFilePath(workDir_).string() + ".bak";
+        AddInfo(ResMessage(5433, {result.error, backup}), info_colour::Failure);
     }
 }
 
 void frmMain::saveConfig() {
     const ConfigSaveResult result = SaveConfig(config_, workDir_, host_.localDateTime());
-    if (!result.backupPath.empty()) AddInfo(result.backupPath.string(), info_colour::Failure);
     if (!result.ok) {
-        AddInfo(result.error, info_colour::Failure);
-        asker_.error(this, result.error, AppTitle());
+        const std::string text = ResMessage(5434, {result.error});
+        AddInfo(text, info_colour::Failure);
+        asker_.error(this, text, AppTitle());
     }
 }
 
