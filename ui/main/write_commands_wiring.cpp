@@ -1,5 +1,6 @@
 #include "ui/main/write_commands_wiring.h"
 
+#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -30,6 +31,15 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
                                   main.model(), {}, this);
     buildWriteCommands();
     buildFileCommands();
+    main.installEventFilter(this);
+}
+
+bool MainWindowSettings::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &main_ && event->type() == QEvent::Close && writes_ && writes_->running()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 MainWindowSettings::~MainWindowSettings() = default;

@@ -28,6 +28,11 @@ class MainWindowSettings : public QObject {
     WriteCommands& writes() const { return *writes_; }
     SettingsFileCommands& files() const { return *files_; }
 
+  protected:
+    // While a write runs the window is disabled, but the window manager can still ask it to
+    // close: that close is refused until the write is over.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     // The gas selection window for a channel, modal.
     std::optional<int> chooseGas(int channel);
