@@ -120,7 +120,7 @@ void textWriteRule(ReplyContext& reply, int param) {
     reply.accepted = TrimSpaces(reply.token(0)) == TrimSpaces(s.get(*reply.model));
 }
 
-// "UJ": the specification type is one of three one-character texts.
+// "UJ": the instrument type code is one of three one-character texts.
 void specTypeReadRule(ReplyContext& reply, int) {
     std::string_view token = reply.token(0);
     if (token != "0" && token != "1" && token != "2") return;

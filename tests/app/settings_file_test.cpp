@@ -26,7 +26,7 @@ void fitGas(clsInstrument& m, int ch, const std::string& name, float fullScale, 
 // An instrument with every setting away from its default.
 clsInstrument configuredModel() {
     clsInstrument m;
-    m.setSpecNo("SPEC-0042");
+    m.setSpecNo("TYPE-0042");
     fitGas(m, 0, "CH4", 100, 1, 0, "%LEL");
     fitGas(m, 1, "O2", 40, 0.1f, 1, "VOL%");
     fitGas(m, 3, "CO", 500, 1, 0, "ppm");
@@ -92,7 +92,7 @@ TEST(SettingsFile, TwentyEightLinesInTheirExactForms) {
         EXPECT_EQ(lines[i].substr(0, 5), std::string(codes[i]) + ",W,") << lines[i];
         EXPECT_EQ(lines[i].back(), ',') << lines[i];
     }
-    EXPECT_EQ(lines[0], "BS,W,SPEC-0042 ,");
+    EXPECT_EQ(lines[0], "BS,W,TYPE-0042 ,");
     // Name padded to 11, full scale and resolution as 5-character level texts, unit to 4.
     EXPECT_EQ(lines[1], std::string("GJ,W,") + "CH4        " + "  100" + "    1" + "%LEL," +
                             "O2         " + " 40.0" + "  0.1" + "VOL%," + std::string(25, '*') +
@@ -128,7 +128,7 @@ TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
     EXPECT_EQ(loaded.Confirmation(), 12);
     EXPECT_EQ(loaded.pressOffset(), -3);
     EXPECT_EQ(loaded.FlowLevel(), 0x1234);
-    EXPECT_EQ(loaded.SpecNo(), "SPEC-0042");
+    EXPECT_EQ(loaded.SpecNo(), "TYPE-0042");
     EXPECT_FALSE(loaded.GasEnabled(2));
     EXPECT_EQ(loaded.GasName(4), "i-C4H10");
     EXPECT_EQ(loaded.Warning(2), -101.0f);

@@ -116,7 +116,7 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     clsInstrument model;
     ASSERT_TRUE(s.link.GetInstrument(&model));
 
-    model.setSpecNo("SPEC-9");
+    model.setSpecNo("TYPE-9");
     model.setUserID("NIGHT SHIFT");
     model.setStationID("TANK FARM");
     model.setSerialNo("VQ51-000123");
@@ -152,7 +152,7 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
 
     clsInstrument readBack;
     ASSERT_TRUE(s.link.GetInstrument(&readBack));
-    EXPECT_EQ(readBack.SpecNo(), "SPEC-9");
+    EXPECT_EQ(readBack.SpecNo(), "TYPE-9");
     EXPECT_EQ(readBack.UserID(), "NIGHT SHIFT");
     EXPECT_EQ(readBack.StationID(), "TANK FARM");
     EXPECT_EQ(readBack.SerialNo(), "VQ51-000123");

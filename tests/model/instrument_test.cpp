@@ -151,7 +151,7 @@ TEST(Instrument, SetChangeFlagsGroups) {
 TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
     clsInstrument m;
     m.setConfirmation(3);
-    m.setSpecNo("SPEC-9");
+    m.setSpecNo("TYPE-9");
     m.setFlowLevel(70000);
     m.setpressOffset(-5);
     m.setHcMode(2);
@@ -162,7 +162,7 @@ TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
     m.setCommFlags(1);
     m.ClearDatas();
     EXPECT_EQ(m.Confirmation(), 3);
-    EXPECT_EQ(m.SpecNo(), "SPEC-9");
+    EXPECT_EQ(m.SpecNo(), "TYPE-9");
     EXPECT_EQ(m.FlowLevel(), 70000);
     EXPECT_EQ(m.pressOffset(), -5);
     EXPECT_EQ(m.HcMode(), 0);

@@ -49,7 +49,7 @@ std::vector<std::string> readAllReplies() {
         "BU,R,1,2,1,0",
         "WB,R,1,1,1",
         "AF,R,0",
-        "BS,R,SPEC",
+        "BS,R,TYPE",
         "LS,R,201," + entry + ",201," + entry,
         "UZ,R,1111",
         "AO,R,1111",

@@ -123,8 +123,8 @@ TEST_F(SettingsReplyTest, IdentityTextsAreStoredTrimmed) {
     EXPECT_EQ(model.UserID(), std::string(16, '-'));
     EXPECT_TRUE(decode("HN,R,DUMMY 1"));
     EXPECT_EQ(model.DummySerial(), "DUMMY 1");
-    EXPECT_TRUE(decode("BS,R, SPEC-7 "));
-    EXPECT_EQ(model.SpecNo(), "SPEC-7");
+    EXPECT_TRUE(decode("BS,R, TYPE-7 "));
+    EXPECT_EQ(model.SpecNo(), "TYPE-7");
     EXPECT_FALSE(model.Change_SpecNo);
 }
 

@@ -42,7 +42,7 @@ TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
     Bench bench;
     readAll(bench);
     clsInstrument& m = bench.model;
-    m.setSpecNo("SPEC-77");
+    m.setSpecNo("TYPE-77");
     m.setUserID("TECH 7");
     m.setStationID("PLANT NORTH");
     m.setSerialNo("SN-42");
@@ -89,7 +89,7 @@ TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
     Bench reread(bench.responder.state());
     readAll(reread);
     const clsInstrument& r = reread.model;
-    EXPECT_EQ(r.SpecNo(), "SPEC-77");
+    EXPECT_EQ(r.SpecNo(), "TYPE-77");
     EXPECT_EQ(r.UserID(), "TECH 7");
     EXPECT_EQ(r.StationID(), "PLANT NORTH");
     EXPECT_EQ(r.SerialNo(), "SN-42");

@@ -150,13 +150,13 @@ void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
     clsInstrument model = fs_test::readInstrument();
     model.Change_Zero[2] = true;  // the main window's own pending edit survives
     Harness h(model);
-    QVERIFY(h.datas().editValue(2, "NEW-SPEC"));
+    QVERIFY(h.datas().editValue(2, "NEW-TYPE"));
     QVERIFY(h.datas().editValue(24, "Off"));
     h.stations().editStation(9, "DEPOT 10");
     h.clickOk();
     QVERIFY(h.accepted());
 
-    QCOMPARE(model.SpecNo(), std::string("NEW-SPEC"));
+    QCOMPARE(model.SpecNo(), std::string("NEW-TYPE"));
     QVERIFY(model.Change_SpecNo);
     QCOMPARE(model.Confirmation(), int16_t(0));
     QVERIFY(model.Change_Confirmation);
@@ -165,7 +165,7 @@ void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
     QVERIFY(model.Change_Zero[2]);
 
     clsInstrument expected = fs_test::readInstrument();
-    expected.setSpecNo("NEW-SPEC");
+    expected.setSpecNo("NEW-TYPE");
     expected.setConfirmation(0);
     expected.setStationList(9, "DEPOT 10");
     expected.Change_Zero[2] = true;
