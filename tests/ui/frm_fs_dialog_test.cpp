@@ -295,7 +295,7 @@ void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
     Harness h(model);
     QVERIFY(!(h.datas().item(0, 1)->flags() & Qt::ItemIsEditable));  // manufacture number
 
-    auto* edit = openEditorOf<QLineEdit>(h.datas(), 1, 1);  // Spec No
+    auto* edit = openEditorOf<QLineEdit>(h.datas(), 1, 1);  // the type number row
     QVERIFY(edit != nullptr);
     edit->selectAll();
     QTest::keyClicks(edit, "ab.c,d-1/x");

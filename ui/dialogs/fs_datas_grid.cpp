@@ -27,7 +27,7 @@ using Setter = void (clsInstrument::*)(int16_t);
 
 enum class Kind { Text, WholeNumber, List };
 
-struct RowSpec {
+struct RowLayout {
     int label;  // message id of the label
     Kind kind;
     const char* items;           // fixed list, or nullptr
@@ -38,9 +38,9 @@ struct RowSpec {
 };
 
 // Rows 1 to 24. Rows 1, 2 and 8 hold text properties and are handled by name.
-const std::array<RowSpec, FsDatasGrid::rows>& rowSpecs() {
+const std::array<RowLayout, FsDatasGrid::rows>& rowLayouts() {
     using M = clsInstrument;
-    static const std::array<RowSpec, FsDatasGrid::rows> specs{{
+    static const std::array<RowLayout, FsDatasGrid::rows> layouts{{
         {8003, Kind::Text, nullptr, {}, nullptr, nullptr, 0, 0},
         {8042, Kind::Text, nullptr, {}, nullptr, nullptr, 0, 0},
         {8004, Kind::List, nullptr, {8005, 8006, 0}, &M::AlarmMode, &M::setAlarmMode, 0, 0},
@@ -66,7 +66,7 @@ const std::array<RowSpec, FsDatasGrid::rows>& rowSpecs() {
         {8020, Kind::List, "Off|On", {}, &M::DemandZero, &M::setDemandZero, 0, 0},
         {8044, Kind::List, "Off|On", {}, &M::Confirmation, &M::setConfirmation, 0, 0},
     }};
-    return specs;
+    return layouts;
 }
 
 constexpr int rowSpecNo = 2;
@@ -74,8 +74,8 @@ constexpr int rowSpecType = 8;
 // SpecNo travels in a ten-character field: a longer text would be cut on the way.
 constexpr int specNoMax = 10;
 
-const RowSpec& spec(int row) {
-    return rowSpecs()[static_cast<std::size_t>(row - 1)];
+const RowLayout& rowLayout(int row) {
+    return rowLayouts()[static_cast<std::size_t>(row - 1)];
 }
 
 QString qs(const std::string& text) {
@@ -83,7 +83,7 @@ QString qs(const std::string& text) {
 }
 
 QString listText(int row, int32_t romNumber) {
-    const RowSpec& s = spec(row);
+    const RowLayout& s = rowLayout(row);
     if (row == FsDatasGrid::rowOxyAlarm)
         return romNumber < romWithHighHighOxy ? "H-L|L-LL" : "H-L|L-LL|H-HH";
     if (s.items != nullptr) return s.items;
@@ -127,7 +127,7 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     for (int row = 1; row <= rows; ++row) {
-        auto* label = new QTableWidgetItem(qs(ResMessage(spec(row).label)));
+        auto* label = new QTableWidgetItem(qs(ResMessage(rowLayout(row).label)));
         label->setFlags(Qt::ItemIsEnabled);
         setItem(row - 1, labelColumn, label);
         auto* value = new QTableWidgetItem();
@@ -140,7 +140,7 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     auto describe = [this](int tableRow, int) {
         const int row = tableRow + 1;
         FsEditorKind kind;
-        if (spec(row).kind == Kind::List) {
+        if (rowLayout(row).kind == Kind::List) {
             kind.kind = FsEditorKind::List;
             kind.items = listItems(row);
         } else {
@@ -176,7 +176,7 @@ QStringList FsDatasGrid::listItems(int row) const {
 void FsDatasGrid::load(const clsInstrument& model) {
     calLimitEdited_ = false;
     for (int row = 1; row <= rows; ++row) {
-        const RowSpec& s = spec(row);
+        const RowLayout& s = rowLayout(row);
         item(row - 1, listColumn)
             ->setText(s.kind == Kind::List ? listText(row, model.RomNumber()) : QString());
         if (row == rowManufactureNumber) {
@@ -196,7 +196,7 @@ void FsDatasGrid::load(const clsInstrument& model) {
 
 bool FsDatasGrid::editValue(int row, const QString& typed) {
     if (row <= rowManufactureNumber || row > rows) return false;
-    const RowSpec& s = spec(row);
+    const RowLayout& s = rowLayout(row);
     QString text = s.kind == Kind::List ? typed : typed.toUpper();
     if (s.kind == Kind::List) {
         if (!itemPosition(listItems(row), text)) return false;
@@ -216,7 +216,7 @@ bool FsDatasGrid::editValue(int row, const QString& typed) {
 
 void FsDatasGrid::store(clsInstrument& model) const {
     for (int row = rowManufactureNumber + 1; row <= rows; ++row) {
-        const RowSpec& s = spec(row);
+        const RowLayout& s = rowLayout(row);
         const QString text = valueText(row);
         if (row == rowSpecNo) {
             if (text.toStdString() != model.SpecNo()) model.setSpecNo(text.toStdString());
