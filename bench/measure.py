@@ -178,6 +178,12 @@ def measure_read_all(build, workdir, runs, rows):
 
 
 def measure_paced(build, workdir, runs, row, command):
+    """Wall time of the whole command over the wire time of every byte it exchanged, both ways.
+
+    The simulator paces its answers at the baud rate; the requests reach it as fast as the
+    pseudo-terminal carries them. Their wire time is still counted, as on a real line, so the
+    program's turnaround between frames spends that share: a ratio at or under 1 says the
+    program keeps up with the wire, not that it beats it."""
     ratios = []
     for _ in range(runs):
         wall, _cpu, _rss, _share, sim = ctl_run(build, workdir, command, pace=BAUD, log=True,
@@ -187,7 +193,7 @@ def measure_paced(build, workdir, runs, row, command):
             raise Unmeasurable("no bytes seen in the frame log")
         ratios.append(wall / (exchanged * BITS_PER_BYTE / BAUD))
     row.value = statistics.median(ratios)
-    row.note = f"{exchanged} bytes"
+    row.note = f"{exchanged} bytes both ways, answers paced"
 
 
 def measure_waiting(build, workdir, runs, row, command, timeout, idle_row=None, window=None,

@@ -42,6 +42,9 @@ int Session::connect(Output& out) {
     if (const int status = choosePort(out); status != kExitSuccess) return status;
     SerialPort* serial = simSerial_ ? static_cast<SerialPort*>(simSerial_.get()) : serial_.get();
     link_ = std::make_unique<uclVqif>(host_, events_, serial, socket_.get(), workDir_);
+    // A command-line run is short: its first probe goes out when the line comes up, not a tick
+    // later.
+    link_->setProbeAtOnce(true);
     link_->setRetry(static_cast<std::int16_t>(settings.retry));
     link_->setTimeout(settings.timeoutSeconds);
     if (const int status = openPort(out); status != kExitSuccess) return status;

@@ -92,6 +92,12 @@ class uclVqif : private DecoderHost {
     void setPortOpen(bool open);
     bool TimerEnabled() const { return timerId_ != 0; }
     void setTimerEnabled(bool enabled);
+    // Off (the window's way): probing that starts when the lines come up or the socket connects
+    // sends its first probe on the next tick. On: that first probe goes out at once and the timer
+    // restarts its period from it, so a short command-line run does not idle a tick before its
+    // first frame; later probes keep their tick spacing.
+    bool ProbeAtOnce() const { return probeAtOnce_; }
+    void setProbeAtOnce(bool atOnce) { probeAtOnce_ = atOnce; }
     // Serial line settings ("921600,n,8,1"), DTR, RTS, handshaking (0 none, 2 RTS/CTS).
     std::string Settings() const;
     void setSettings(const std::string& settings);
@@ -278,6 +284,8 @@ class uclVqif : private DecoderHost {
     // link timer (vqif_timer.cpp)
     void onTick();
     void probeTick();
+    // LinkMode := Probing with the counters reset; the first probe at once when ProbeAtOnce.
+    void startProbing();
     void replyTimeoutTick();
 
     // port events (vqif_events.cpp)
@@ -315,6 +323,7 @@ class uclVqif : private DecoderHost {
     std::int16_t timeoutTicks_ = 0;
     bool binaryRetry_ = false;
     bool cancel_ = false;
+    bool probeAtOnce_ = false;
     std::int32_t status_ = link_status::Ready;
     std::string binDumpPath_;
     std::int32_t linkMode_ = link_mode::Offline;

@@ -66,7 +66,7 @@ void uclVqif::modemLinesChanged() {
     const int lines = serial_->modemStatus();
     retryCount_ = 0;
     if (lines & (kModemCts | kModemDsr)) {
-        linkMode_ = link_mode::Probing;
+        startProbing();
         return;
     }
     linkMode_ = link_mode::Offline;
@@ -86,7 +86,7 @@ void uclVqif::onSocketEvent(int code) {
                 retryCount_ = 0;
                 clearReceived();
                 probeTicks_ = 0;
-                linkMode_ = link_mode::Probing;
+                startProbing();
             }
             break;
         case port_event::SocketError: {

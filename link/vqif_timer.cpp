@@ -40,6 +40,14 @@ void uclVqif::onTick() {
     }
 }
 
+void uclVqif::startProbing() {
+    linkMode_ = link_mode::Probing;
+    if (!probeAtOnce_ || !TimerEnabled() || status_ == link_status::AwaitRead) return;
+    setTimerEnabled(false);
+    setTimerEnabled(true);
+    probeTick();
+}
+
 void uclVqif::probeTick() {
     if (status_ != link_status::AwaitRead) {
         AddLog(ResMessage(link_text::ConnectStarted));

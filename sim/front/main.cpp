@@ -1,6 +1,8 @@
 // vq5100-sim: the virtual VQ-5100 on a pseudo-terminal or TCP. Prints the path or address it
 // serves on its first line and serves until SIGINT, SIGTERM or SIGHUP; then saves the state.
 
+#include <sys/prctl.h>
+
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -52,6 +54,10 @@ int main(int argc, char** argv) {
     action.sa_handler = onStopSignal;
     for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+
+    // Paced answers leave on timed wake-ups; the kernel's default 50 us of timer slack would let
+    // each one leave late, and a read-all's three hundred answers add that up.
+    if (options->paceBaud > 0) prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
     Server server(*options, std::move(state));
     if (!server.start(&error)) {

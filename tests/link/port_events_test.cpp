@@ -148,6 +148,15 @@ TEST_F(SocketLink, ConnectsThenProbesOverTheSocket) {
     EXPECT_EQ(events.transmits, 2);  // the probe sent, the reply received
 }
 
+TEST_F(SocketLink, ProbeAtOnceProbesWhenTheSocketConnects) {
+    link.setProbeAtOnce(true);
+    script.answer("RC,R,", test::ProbeReply());
+    link.setPortOpen(true);
+    host.pumpUntil([&] { return link.Connected(); }, Millis{1000});
+    EXPECT_TRUE(link.Connected());
+    EXPECT_LT(host.now(), Millis{100});
+}
+
 TEST_F(SocketLink, ConnectedEventOnlyStartsProbingFromOffline) {
     script.answer("RC,R,", test::ProbeReply());
     link.setPortOpen(true);

@@ -215,6 +215,43 @@ TEST(Probe, ReopeningOpensTheClosedPortAndProbesAgain) {
     EXPECT_TRUE(h.link.Connected());
 }
 
+TEST(Probe, ProbeAtOnceSendsTheFirstProbeWhenTheLinesComeUpThenKeepsTheTickSpacing) {
+    test::LinkHarness h;
+    h.link.setProbeAtOnce(true);
+    h.link.setRetry(3);
+    h.link.setTimeout(3);
+    h.host.runFor(Millis{30});  // the timer's phase is not where the probe starts
+    h.link.setPortOpen(true);
+    h.host.runFor(Millis{1});
+    ASSERT_EQ(h.link.LinkMode(), link_mode::Probing);
+    h.host.pumpUntil([&] { return h.link.LinkMode() == link_mode::Offline; }, Millis{10000});
+    // At once, then twelve ticks of the restarted timer apart; "No Response" a probe wait later.
+    EXPECT_EQ(relativeTimes(h.script.writeTimes(), Millis{30}),
+              (std::vector<long>{0, 1200, 2400}));
+    EXPECT_EQ(h.host.now(), Millis{30 + 3600});
+    EXPECT_EQ(h.events.raised,
+              (std::vector<std::string>{
+                  "AlarmMessage VQ-5100 No Response. Check Port,Cable And Power.\r\n"}));
+}
+
+TEST(Probe, ProbeAtOnceConnectsBeforeTheFirstTick) {
+    test::LinkHarness h;
+    h.link.setProbeAtOnce(true);
+    h.link.setRetry(3);
+    h.script.answer("RC,R,", test::ProbeReply());
+    h.link.setPortOpen(true);
+    h.host.pumpUntil([&] { return h.link.Connected(); }, Millis{1000});
+    EXPECT_TRUE(h.link.Connected());
+    EXPECT_LT(h.host.now(), Millis{100});
+    EXPECT_EQ(h.sent(), std::vector<std::string>{"RC,R,"});
+    // A line change while the probe is out sends no second one.
+    h.link.setStatus(link_status::AwaitRead);
+    h.link.setLinkMode(link_mode::Probing);
+    h.serial.setModemLines(kModemCts);
+    h.host.runFor(Millis{1});
+    EXPECT_EQ(h.sent().size(), 1u);
+}
+
 TEST(SocketPoll, EverySixthTickWhileTheSocketIsTheTransport) {
     VirtualHost host;
     test::RecordingEvents events;
