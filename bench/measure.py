@@ -83,9 +83,9 @@ class Simulator:
         return [float(line.split()[0]) for line in self.log_file if " <- " in line]
 
     def bytes_exchanged(self):
-        """Bytes seen and sent, counted from the frame log."""
+        """Bytes seen and bytes sent, counted from the frame log: (requests, answers)."""
         self.log_file.seek(0)
-        total = 0
+        totals = {"<-": 0, "->": 0}
         token = re.compile(r"\[(?:[A-Z]{2,3}|[0-9A-F]{2})\]")
         for line in self.log_file:
             match = re.match(r"\s*[0-9.]+ (<-|->) (.*)$", line.rstrip("\n"))
@@ -93,11 +93,8 @@ class Simulator:
                 continue
             text = match.group(2)
             raw = re.fullmatch(r"\((\d+) raw bytes\)", text)
-            if raw:
-                total += int(raw.group(1))
-            else:
-                total += len(token.sub("x", text))
-        return total
+            totals[match.group(1)] += int(raw.group(1)) if raw else len(token.sub("x", text))
+        return totals["<-"], totals["->"]
 
 
 def process_cpu_seconds(pid):
@@ -177,23 +174,28 @@ def measure_read_all(build, workdir, runs, rows):
         turn_row.note = "fewer requests in the frame log than a read-all sends"
 
 
-def measure_paced(build, workdir, runs, row, command):
+def measure_paced(build, workdir, runs, row, command, answers_row=None):
     """Wall time of the whole command over the wire time of every byte it exchanged, both ways.
 
     The simulator paces its answers at the baud rate; the requests reach it as fast as the
     pseudo-terminal carries them. Their wire time is still counted, as on a real line, so the
     program's turnaround between frames spends that share: a ratio at or under 1 says the
-    program keeps up with the wire, not that it beats it."""
-    ratios = []
+    program keeps up with the wire, not that it beats it. `answers_row` gets the wall time over
+    the answers' wire time alone, which is what the run really spent on the paced wire."""
+    ratios, answer_ratios = [], []
     for _ in range(runs):
         wall, _cpu, _rss, _share, sim = ctl_run(build, workdir, command, pace=BAUD, log=True,
                                                 timeout=300)
-        exchanged = sim.bytes_exchanged()
-        if not exchanged:
-            raise Unmeasurable("no bytes seen in the frame log")
-        ratios.append(wall / (exchanged * BITS_PER_BYTE / BAUD))
+        requests, answers = sim.bytes_exchanged()
+        if not answers:
+            raise Unmeasurable("no answer bytes in the frame log")
+        ratios.append(wall / ((requests + answers) * BITS_PER_BYTE / BAUD))
+        answer_ratios.append(wall / (answers * BITS_PER_BYTE / BAUD))
     row.value = statistics.median(ratios)
-    row.note = f"{exchanged} bytes both ways, answers paced"
+    row.note = f"{requests + answers} bytes both ways, answers paced"
+    if answers_row is not None:
+        answers_row.value = statistics.median(answer_ratios)
+        answers_row.note = f"{answers} answer bytes"
 
 
 def measure_waiting(build, workdir, runs, row, command, timeout, idle_row=None, window=None,
@@ -297,6 +299,8 @@ def main():
     # No limit: what the program itself spends, to tell its cost from the machine's load.
     read_cpu = Row("read-all unpaced: CPU (info)", "ms", None)
     paced_read = Row("read-all paced 921600: wall/wire", "x", 1.10)
+    # No limit: the share the program's turnaround takes, seen against the paced bytes alone.
+    paced_answers = Row("read-all paced: wall/answer wire (info)", "x", None)
     paced_dump = Row("flash dump paced 921600: wall/wire", "x", 1.10)
     wait_readings = Row("readings 10 s: CPU/wall", "x", 0.02)
     wait_power = Row("power-off wait: CPU/wall", "x", 0.02)
@@ -306,14 +310,16 @@ def main():
     ui_start = Row("setup: password to main window ready", "ms", 400.0)
     ui_rss = Row("setup: peak RSS after read-all", "MB", 120.0)
 
-    table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_dump, wait_readings, wait_power,
-             idle_wait, decoder, link_rx, ui_start, ui_rss]
+    table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_answers, paced_dump,
+             wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
     with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
         steps = [
             ((read_wall, read_turn, read_rss, read_cpu),
              lambda: measure_read_all(build, workdir, runs,
                                       (read_wall, read_turn, read_rss, read_cpu))),
-            ((paced_read,), lambda: measure_paced(build, workdir, slow_runs, paced_read, ["read"])),
+            ((paced_read, paced_answers),
+             lambda: measure_paced(build, workdir, slow_runs, paced_read, ["read"],
+                                   answers_row=paced_answers)),
             ((paced_dump,), lambda: measure_paced(build, workdir, slow_runs, paced_dump,
                                                   ["dump-flash", os.path.join(workdir, "f.dat")])),
             ((wait_readings,), lambda: measure_waiting(build, workdir, slow_runs, wait_readings,
