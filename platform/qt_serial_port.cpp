@@ -114,6 +114,9 @@ bool QtSerialPort::isOpen() const {
 void QtSerialPort::write(const std::string& bytes) {
     if (!port_.isOpen() || bytes.empty()) return;
     port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    // QSerialPort would hand the bytes to the device on the loop's next turn; a frame goes out
+    // now, which is one wake-up less between an answer and the next request.
+    port_.flush();
 }
 
 std::string QtSerialPort::readAll() {
