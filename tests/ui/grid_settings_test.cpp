@@ -78,6 +78,7 @@ class GridSettingsTest : public QObject {
         QCOMPARE(h.text(kH2S, G::colGas), QString("H2S(100.0ppm)"));
         QCOMPARE(h.text(kH2S, G::colStel), QString("15.0"));
         QCOMPARE(h.text(4, G::colGas), QString("----(---)"));
+        QCOMPARE(h.grid->item(G::rowOf(kH2S), G::colGas)->toolTip(), QString("H2S(100.0ppm)"));
         QCOMPARE(h.text(0, G::colStel), QString("-----"));
         QVERIFY(h.grid->enableTicked(kCO));
         QVERIFY(!h.grid->enableTicked(4));
@@ -201,6 +202,7 @@ class GridSettingsTest : public QObject {
         h.model.setImportFlag(0);
         h.grid->refresh();
         QCOMPARE(h.text(kCO, G::colGas), QString());
+        QCOMPARE(h.grid->item(G::rowOf(kCO), G::colGas)->toolTip(), QString());
         QCOMPARE(h.text(kCO, G::colAlarm), QString());
         QVERIFY(!h.grid->canEdit(G::rowOf(kCO), G::colAlarm));
         QCOMPARE(h.grid->cellText(1, G::colGas), QString("Gas"));

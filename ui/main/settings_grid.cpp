@@ -163,6 +163,8 @@ void SettingsGrid::setCell(int row, int column, const QString& text, bool editab
     const Qt::Alignment alignment =
         column == colGas ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter);
     cell->setTextAlignment(alignment);
+    // The gas title is cut at the window's smallest width; its whole text is a hover away.
+    cell->setToolTip(column == colGas && row >= headerRows ? text : QString());
     cell->setForeground(goodText);
     cell->setFont(font());
     if (row >= headerRows)
