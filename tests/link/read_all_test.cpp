@@ -8,6 +8,7 @@
 #include "model/value_codecs.h"
 #include "protocol/frame.h"
 #include "tests/link/sim_link.h"
+#include "tests/support/change_flags.h"
 
 namespace vq::test {
 namespace {
@@ -30,65 +31,6 @@ std::vector<std::string> expectedReadAll() {
 std::string trimmed(std::string text) {
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
-}
-
-// The names of the change flags left set.
-std::vector<std::string> setChangeFlags(const clsInstrument& m) {
-    std::vector<std::pair<const char*, bool>> flags = {
-        {"HCMode", m.Change_HCMode},
-        {"AlarmMode", m.Change_AlarmMode},
-        {"Interval", m.Change_Interval},
-        {"DispCalLimit", m.Change_DispCalLimit},
-        {"CalLimit", m.Change_CalLimit},
-        {"CalCheck", m.Change_CalCheck},
-        {"Confirmation", m.Change_Confirmation},
-        {"LogOverWrite", m.Change_LogOverWrite},
-        {"LcdBackLight", m.Change_LcdBackLight},
-        {"autoBackLight", m.Change_autoBackLight},
-        {"AlarmOnOff", m.Change_AlarmOnOff},
-        {"StelTwaOnOff", m.Change_StelTwaOnOff},
-        {"BumpTime", m.Change_BumpTime},
-        {"BumpThreshold", m.Change_BumpThreshold},
-        {"BumpFailAfter", m.Change_BumpFailAfter},
-        {"BumpFailCalTime", m.Change_BumpFailCalTime},
-        {"LcBhMode", m.Change_LcBhMode},
-        {"BhTime", m.Change_BhTime},
-        {"LcBuzzer", m.Change_LcBuzzer},
-        {"AlarmO2", m.Change_AlarmO2},
-        {"AutoZero", m.Change_AutoZero},
-        {"DemandZero", m.Change_DemandZero},
-        {"UseUserPassword", m.Change_UseUserPassword},
-        {"UserPassword2", m.Change_UserPassword2},
-        {"SpecType", m.Change_SpecType},
-        {"SpecNo", m.Change_SpecNo},
-        {"FlowLevel", m.Change_FlowLevel},
-        {"pressOffset", m.Change_pressOffset},
-        {"UserID", m.Change_UserID},
-        {"StationID", m.Change_StationID},
-        {"SerialNo", m.Change_SerialNo},
-        {"DummySerial", m.Change_DummySerial}};
-    std::vector<std::string> set;
-    for (const auto& [name, flag] : flags) {
-        if (flag) set.emplace_back(name);
-    }
-    auto addArray = [&](const std::string& name, const auto& array) {
-        for (std::size_t i = 0; i < array.size(); ++i) {
-            if (array[i]) set.push_back(name + "[" + std::to_string(i) + "]");
-        }
-    };
-    addArray("StationList", m.Change_StationList);
-    addArray("GasEnable", m.Change_GasEnable);
-    addArray("GasPoint", m.Change_GasPoint);
-    addArray("Warn", m.Change_Warn);
-    addArray("Alarm", m.Change_Alarm);
-    addArray("Stel", m.Change_Stel);
-    addArray("Twa", m.Change_Twa);
-    addArray("AutoCal", m.Change_AutoCal);
-    addArray("Ratio", m.Change_Ratio);
-    addArray("Zero", m.Change_Zero);
-    addArray("OverScale", m.Change_OverScale);
-    addArray("LSData", m.Change_LSData);
-    return set;
 }
 
 TEST(CommandTable, HoldsTheReadsAtTheirIndicesAndTheGapsEmpty) {
@@ -124,7 +66,7 @@ TEST(ReadAll, SendsTheTableInOrderAndLeavesTheModelAsTheInstrumentIs) {
     EXPECT_EQ(s.link.Instrument(), &s.model);
     EXPECT_EQ(s.link.Status(), link_status::Done);
     EXPECT_EQ(s.model.FailLine(), "");
-    EXPECT_EQ(setChangeFlags(s.model), std::vector<std::string>{});
+    EXPECT_EQ(SetChangeFlagNames(s.model), std::vector<std::string>{});
 
     const sim::SimState& state = s.instrument.state();
     const clsInstrument& m = s.model;

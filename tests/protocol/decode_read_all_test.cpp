@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "decoder_fixture.h"
+#include "tests/support/change_flags.h"
 
 namespace vq::testing {
 namespace {
@@ -68,61 +69,6 @@ std::vector<std::string> readAllReplies() {
     return bodies;
 }
 
-// Every change flag of the model, named.
-std::vector<std::pair<std::string, bool>> changeFlags(const clsInstrument& m) {
-    std::vector<std::pair<std::string, bool>> flags = {
-        {"HCMode", m.Change_HCMode},
-        {"AlarmMode", m.Change_AlarmMode},
-        {"Interval", m.Change_Interval},
-        {"DispCalLimit", m.Change_DispCalLimit},
-        {"CalLimit", m.Change_CalLimit},
-        {"CalCheck", m.Change_CalCheck},
-        {"Confirmation", m.Change_Confirmation},
-        {"LogOverWrite", m.Change_LogOverWrite},
-        {"LcdBackLight", m.Change_LcdBackLight},
-        {"autoBackLight", m.Change_autoBackLight},
-        {"AlarmOnOff", m.Change_AlarmOnOff},
-        {"StelTwaOnOff", m.Change_StelTwaOnOff},
-        {"BumpTime", m.Change_BumpTime},
-        {"BumpThreshold", m.Change_BumpThreshold},
-        {"BumpFailAfter", m.Change_BumpFailAfter},
-        {"BumpFailCalTime", m.Change_BumpFailCalTime},
-        {"LcBhMode", m.Change_LcBhMode},
-        {"BhTime", m.Change_BhTime},
-        {"LcBuzzer", m.Change_LcBuzzer},
-        {"AlarmO2", m.Change_AlarmO2},
-        {"AutoZero", m.Change_AutoZero},
-        {"DemandZero", m.Change_DemandZero},
-        {"UseUserPassword", m.Change_UseUserPassword},
-        {"UserPassword2", m.Change_UserPassword2},
-        {"SpecType", m.Change_SpecType},
-        {"SpecNo", m.Change_SpecNo},
-        {"FlowLevel", m.Change_FlowLevel},
-        {"pressOffset", m.Change_pressOffset},
-        {"UserID", m.Change_UserID},
-        {"StationID", m.Change_StationID},
-        {"SerialNo", m.Change_SerialNo},
-        {"DummySerial", m.Change_DummySerial}};
-    auto addArray = [&](const std::string& name, const auto& array) {
-        for (size_t i = 0; i < array.size(); ++i) {
-            flags.emplace_back(name + "[" + std::to_string(i) + "]", array[i]);
-        }
-    };
-    addArray("StationList", m.Change_StationList);
-    addArray("GasEnable", m.Change_GasEnable);
-    addArray("GasPoint", m.Change_GasPoint);
-    addArray("Warn", m.Change_Warn);
-    addArray("Alarm", m.Change_Alarm);
-    addArray("Stel", m.Change_Stel);
-    addArray("Twa", m.Change_Twa);
-    addArray("AutoCal", m.Change_AutoCal);
-    addArray("Ratio", m.Change_Ratio);
-    addArray("Zero", m.Change_Zero);
-    addArray("OverScale", m.Change_OverScale);
-    addArray("LSData", m.Change_LSData);
-    return flags;
-}
-
 using ReadAllTest = DecoderTest;
 
 TEST_F(ReadAllTest, EveryReplyIsAcceptedAndNoChangeFlagIsLeftSet) {
@@ -130,7 +76,7 @@ TEST_F(ReadAllTest, EveryReplyIsAcceptedAndNoChangeFlagIsLeftSet) {
     ASSERT_EQ(bodies.size(), 36u + 15u + 256u + 3u);  // the read table, plus flags and history
     for (const std::string& body : bodies) EXPECT_TRUE(decode(body)) << body;
     EXPECT_TRUE(host.log.empty());
-    for (const auto& [name, set] : changeFlags(model)) EXPECT_FALSE(set) << name;
+    for (const auto& [name, set] : test::NamedChangeFlags(model)) EXPECT_FALSE(set) << name;
 
     EXPECT_EQ(model.StationList(200), "STATION 200");
     EXPECT_EQ(model.LI_Name(30), "NAME");
@@ -144,7 +90,7 @@ TEST_F(ReadAllTest, ReadingBackClearsFlagsAnEditHadSet) {
     // What no reply carries stays marked: the user password pair, the channel ratios, and the
     // zero and over-scale flags of gas 4 (the instrument reports gases 0 to 3).
     std::vector<std::string> stillSet;
-    for (const auto& [name, set] : changeFlags(model)) {
+    for (const auto& [name, set] : test::NamedChangeFlags(model)) {
         if (set) stillSet.push_back(name);
     }
     std::vector<std::string> expected = {"UseUserPassword", "UserPassword2"};

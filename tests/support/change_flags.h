@@ -1,0 +1,18 @@
+#pragma once
+// Every change flag of the instrument model with a readable name ("Warn[2]"), so a test can say
+// which flags a read, an edit or a write left set.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/instrument.h"
+
+namespace vq::test {
+
+// Each flag and whether it is set, in the model's declaration order.
+std::vector<std::pair<std::string, bool>> NamedChangeFlags(const clsInstrument& m);
+// The names of the flags that are set.
+std::vector<std::string> SetChangeFlagNames(const clsInstrument& m);
+
+}  // namespace vq::test
