@@ -51,7 +51,8 @@ QString coefficientText(double v) {
     return qs(FormatNumber(v, coefficientFormat));
 }
 
-double coefficient(const LibraryEntry& e, int field) {
+// The coefficient a column edits; the const overload reads through the same switch.
+double& coefficient(LibraryEntry& e, int field) {
     switch (field) {
         case FsGasTableGrid::Linear1a:
             return e.Linear1_a;
@@ -72,25 +73,8 @@ double coefficient(const LibraryEntry& e, int field) {
     }
 }
 
-double& coefficient(LibraryEntry& e, int field) {
-    switch (field) {
-        case FsGasTableGrid::Linear1a:
-            return e.Linear1_a;
-        case FsGasTableGrid::Linear1b:
-            return e.Linear1_b;
-        case FsGasTableGrid::Linear1c:
-            return e.Linear1_c;
-        case FsGasTableGrid::Linear1d:
-            return e.Linear1_d;
-        case FsGasTableGrid::Linear2a:
-            return e.Linear2_a;
-        case FsGasTableGrid::Linear2b:
-            return e.Linear2_b;
-        case FsGasTableGrid::Linear2c:
-            return e.Linear2_c;
-        default:
-            return e.Linear2_d;
-    }
+double coefficient(const LibraryEntry& e, int field) {
+    return coefficient(const_cast<LibraryEntry&>(e), field);
 }
 
 }  // namespace
