@@ -318,7 +318,7 @@ def main():
              lambda: measure_read_all(build, workdir, runs,
                                       (read_wall, read_turn, read_rss, read_cpu))),
             ((paced_read, paced_answers),
-             lambda: measure_paced(build, workdir, slow_runs, paced_read, ["read"],
+             lambda: measure_paced(build, workdir, runs, paced_read, ["read"],
                                    answers_row=paced_answers)),
             ((paced_dump,), lambda: measure_paced(build, workdir, slow_runs, paced_dump,
                                                   ["dump-flash", os.path.join(workdir, "f.dat")])),
@@ -353,7 +353,7 @@ def main():
         print(f"{row.name:40} {fmt(row.value):>12} {limit:>12} {row.unit:9} "
               f"{'n/a' if ratio is None else f'{ratio:.2f}':>6}  {verdict}"
               + (f"  ({row.note})" if row.note else ""))
-    print(f"median of {runs} runs ({slow_runs} for the paced and waiting rows)")
+    print(f"median of {runs} runs ({slow_runs} for the flash dump and the waiting rows)")
     return 1 if failed else 0
 
 
