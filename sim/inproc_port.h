@@ -41,20 +41,31 @@ class InProcessLine {
     std::shared_ptr<InProcessLine*> self_;
 };
 
-class InProcessSerialPort : public SerialPort {
+// What both roles do alike: everything but opening goes straight to the line. `OpenEvent` is
+// what the link hears once the port is open.
+template <class Role, int OpenEvent>
+class InProcessPort : public Role {
   public:
-    explicit InProcessSerialPort(SimInstrument& instrument) : line_(instrument) {}
+    explicit InProcessPort(SimInstrument& instrument) : line_(instrument) {}
 
-    // Opening raises Cts once, as a port whose modem lines are always on.
     bool open() override {
-        line_.open(port_event::Cts);
+        line_.open(OpenEvent);
         return true;
     }
     void close() override { line_.close(); }
     bool isOpen() const override { return line_.isOpen(); }
     void write(const std::string& bytes) override { line_.write(bytes); }
     std::string readAll() override { return line_.readAll(); }
-    void setEventSink(EventSink sink) override { line_.setEventSink(std::move(sink)); }
+    void setEventSink(Port::EventSink sink) override { line_.setEventSink(std::move(sink)); }
+
+  protected:
+    InProcessLine line_;
+};
+
+// Opening raises Cts once, as a port whose modem lines are always on.
+class InProcessSerialPort : public InProcessPort<SerialPort, port_event::Cts> {
+  public:
+    using InProcessPort::InProcessPort;
 
     void setSettings(const std::string& settings) override { settings_ = settings; }
     std::string settings() const override { return settings_; }
@@ -64,30 +75,16 @@ class InProcessSerialPort : public SerialPort {
     int modemStatus() override { return line_.isOpen() ? kModemCts | kModemDsr : 0; }
 
   private:
-    InProcessLine line_;
     std::string settings_ = "921600,n,8,1";
 };
 
-class InProcessSocketPort : public SocketPort {
+// Connecting succeeds on the next turn of the event loop.
+class InProcessSocketPort : public InProcessPort<SocketPort, port_event::LinkEstablished> {
   public:
-    explicit InProcessSocketPort(SimInstrument& instrument) : line_(instrument) {}
-
-    // Connecting succeeds on the next turn of the event loop.
-    bool open() override {
-        line_.open(port_event::LinkEstablished);
-        return true;
-    }
-    void close() override { line_.close(); }
-    bool isOpen() const override { return line_.isOpen(); }
-    void write(const std::string& bytes) override { line_.write(bytes); }
-    std::string readAll() override { return line_.readAll(); }
-    void setEventSink(EventSink sink) override { line_.setEventSink(std::move(sink)); }
+    using InProcessPort::InProcessPort;
 
     int lastError() const override { return 0; }
     void poll() override {}
-
-  private:
-    InProcessLine line_;
 };
 
 }  // namespace vq::sim
