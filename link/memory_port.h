@@ -60,22 +60,34 @@ class MemoryChannel {
     Port::EventSink sink_;
 };
 
-class MemorySerialPort : public SerialPort {
+// What both roles do alike: everything but opening goes straight to the channel.
+template <class Role>
+class MemoryPort : public Role {
   public:
-    explicit MemorySerialPort(EventHost& host) : channel_(host) {}
+    explicit MemoryPort(EventHost& host) : channel_(host) {}
 
     MemoryChannel& farEnd() { return channel_; }
+
+    void close() override { channel_.setOpen(false); }
+    bool isOpen() const override { return channel_.isOpen(); }
+    void write(const std::string& bytes) override { channel_.write(bytes); }
+    std::string readAll() override { return channel_.readAll(); }
+    void setEventSink(Port::EventSink sink) override { channel_.setEventSink(std::move(sink)); }
+
+  protected:
+    MemoryChannel channel_;
+};
+
+class MemorySerialPort : public MemoryPort<SerialPort> {
+  public:
+    using MemoryPort::MemoryPort;
+
     // Far end: the modem lines (kModemCts | kModemDsr). A change raises Cts while open.
     void setModemLines(int bits);
     // Far end: make open() fail, as a port held by another program does.
     void setOpenFails(bool fails) { openFails_ = fails; }
 
     bool open() override;
-    void close() override { channel_.setOpen(false); }
-    bool isOpen() const override { return channel_.isOpen(); }
-    void write(const std::string& bytes) override { channel_.write(bytes); }
-    std::string readAll() override { return channel_.readAll(); }
-    void setEventSink(EventSink sink) override { channel_.setEventSink(std::move(sink)); }
     void setSettings(const std::string& settings) override { settings_ = settings; }
     std::string settings() const override { return settings_; }
     void setDtr(bool on) override { dtr_ = on; }
@@ -88,7 +100,6 @@ class MemorySerialPort : public SerialPort {
     int handshaking() const { return handshaking_; }
 
   private:
-    MemoryChannel channel_;
     std::string settings_;
     bool dtr_ = false;
     bool rts_ = false;
@@ -97,13 +108,11 @@ class MemorySerialPort : public SerialPort {
     bool openFails_ = false;
 };
 
-class MemorySocketPort : public SocketPort {
+class MemorySocketPort : public MemoryPort<SocketPort> {
   public:
     using Millis = EventHost::Millis;
+    using MemoryPort::MemoryPort;
 
-    explicit MemorySocketPort(EventHost& host) : channel_(host) {}
-
-    MemoryChannel& farEnd() { return channel_; }
     // Far end: what the next open() gives after `delay`: 0 connects (LinkEstablished), any other
     // number fails with SocketError and that lastError().
     void setConnectResult(int errorNumber, Millis delay = Millis{10});
@@ -113,17 +122,11 @@ class MemorySocketPort : public SocketPort {
     void setLastError(int errorNumber) { lastError_ = errorNumber; }
 
     bool open() override;
-    void close() override { channel_.setOpen(false); }
-    bool isOpen() const override { return channel_.isOpen(); }
-    void write(const std::string& bytes) override { channel_.write(bytes); }
-    std::string readAll() override { return channel_.readAll(); }
-    void setEventSink(EventSink sink) override { channel_.setEventSink(std::move(sink)); }
     int lastError() const override { return lastError_; }
     // Reconnects when disconnected.
     void poll() override;
 
   private:
-    MemoryChannel channel_;
     int connectError_ = 0;
     Millis connectDelay_{10};
     int lastError_ = 0;
