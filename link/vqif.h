@@ -284,7 +284,8 @@ class uclVqif : private DecoderHost {
     // link timer (vqif_timer.cpp)
     void onTick();
     void probeTick();
-    // LinkMode := Probing with the counters reset; the first probe at once when ProbeAtOnce.
+    // LinkMode := Probing; with ProbeAtOnce the first probe goes out now and the timer restarts
+    // its period from it (the callers reset the counters they own).
     void startProbing();
     void replyTimeoutTick();
 
