@@ -37,6 +37,14 @@ inline constexpr int DateTimeSetFailedInfo = 5432;  // "VQ-5100 Date/Time Set Fa
 inline constexpr int PowerOffFailedLog = 5508;     // "---Auto Power OFF Failed---.~c"
 inline constexpr int ChecksumErrorLog = 5513;      // "<<< Checksum error >>>"
 inline constexpr int DateTimeSetFailedLog = 5529;  // "---Date/Time Set Failed---. Date = ~1~c"
+// The write that stopped a settings write, with the values sent and those the instrument holds
+// (information log in red, vq5100ctl's error line) ...
+inline constexpr int WriteDiffersInfo = 5450;   // "~1 was not written: sent ~2, ... holds ~3."
+inline constexpr int WriteRefusedInfo = 5451;   // "~1 was refused by the instrument (sent ~2)."
+inline constexpr int WriteNoAnswerInfo = 5452;  // "~1 was not answered by the instrument ..."
+inline constexpr int WriteUnsafeInfo = 5453;    // "~1 was not sent: it holds a control ..."
+// ... a settings check that refused the write before anything was sent ...
+inline constexpr int SettingsRefusedInfo = 5454;  // "Settings not written: ~1"
 // ... and the box shown instead of "Upload Complete." (5319).
 inline constexpr int UploadFailedBox = 5335;  // "Upload Failed."
 }  // namespace msg

@@ -8,6 +8,7 @@
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
 #include "model/value_codecs.h"
 
 namespace vq {
@@ -77,10 +78,14 @@ bool needsQuotes(std::string_view field) {
     return field.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
-// A suffix is part of a file name in the working folder; a separator would leave the folder.
+// A suffix is part of a file name in the working folder; a separator would leave the folder, and
+// a control character (a terminal escape sequence among them) has no place in a file name.
 bool validSuffix(std::string_view suffix) {
-    return suffix.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos &&
-           suffix != "." && suffix != "..";
+    for (char c : suffix) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 32 || code == 127) return false;
+    }
+    return suffix.find_first_of("/\\") == std::string_view::npos && suffix != "." && suffix != "..";
 }
 
 }  // namespace
@@ -178,7 +183,7 @@ FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now) {
     if (!validSuffix(suffix)) {
-        return FileResult::failure(ResMessage(5301) + " (" + std::string(suffix) + ")");
+        return FileResult::failure(ResMessage(5301) + " (" + ShownText(suffix) + ")");
     }
     return AppendFileAtomically(SettingsCsvPath(workDir, suffix), CsvLine(SettingsCsvHeader()),
                                 CsvLine(SettingsCsvRow(model, action, now)));

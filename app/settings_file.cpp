@@ -7,6 +7,7 @@
 #include "app/text_lines.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 #include "model/token.h"
 #include "model/value_codecs.h"
@@ -123,7 +124,12 @@ class Payload {
         if (!has(k)) throw BadField{"field " + std::to_string(k) + " is missing"};
         return tokens_.TokenView(k + 1);
     }
-    int16_t decimal(int k) const { return convert(k, ParseInt16(text(k)), "a 16-bit number"); }
+    // A whole number as written: "10.44" or "1e1" would be rounded by the number reader, and a
+    // settings file must bring back exactly what it says.
+    int16_t decimal(int k) const {
+        if (!isWholeNumber(text(k))) convert<int16_t>(k, std::nullopt, "a whole number");
+        return convert(k, ParseInt16(text(k)), "a 16-bit number");
+    }
     int16_t hex16(int k) const { return convert(k, ParseHex16(text(k)), "a 16-bit hexadecimal"); }
     int32_t hex32(int k) const { return convert(k, ParseHex32(text(k)), "a 32-bit hexadecimal"); }
     float single(int k) const {
@@ -139,10 +145,16 @@ class Payload {
     }
 
   private:
+    static bool isWholeNumber(std::string_view text) {
+        const std::string t = TrimText(text);
+        std::size_t digits = t.find_first_not_of("+-") == 1 ? 1 : 0;
+        if (t.size() <= digits) return false;
+        return t.find_first_not_of("0123456789", digits) == std::string::npos;
+    }
     template <typename T>
     T convert(int k, std::optional<T> value, const char* what) const {
         if (!value) {
-            throw BadField{"field " + std::to_string(k) + " \"" + std::string(text(k)) +
+            throw BadField{"field " + std::to_string(k) + " \"" + ShownText(text(k)) +
                            "\" is not " + what};
         }
         return *value;
@@ -158,9 +170,15 @@ void readGasRecords(clsInstrument& m, const Payload& p) {
     }
 }
 
+// Only a number or the no-value mark: a word such as "OVER" or "abc" would otherwise read as a
+// status code or as no value, and an alarm level would silently disappear.
 void readLevels(clsInstrument& m, const Payload& p, void (clsInstrument::*set)(int, float)) {
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
-        (m.*set)(ch, ParseLevel(p.text(ch + 1)));
+        const std::string_view text = p.text(ch + 1);
+        if (std::string reason = LevelTextProblem(text); !reason.empty()) {
+            throw BadField{"field " + std::to_string(ch + 1) + " " + reason};
+        }
+        (m.*set)(ch, ParseLevel(text));
     }
 }
 
@@ -300,34 +318,6 @@ std::string SettingsReadResult::message() const {
     return file.string() + ": " + reason;
 }
 
-// The first level list or library value that cannot be written back in five characters at its
-// decimals, as "<code>: ..."; empty when all fit. Written, such a value would be cut to its last
-// five characters (100000000 becomes "000.0"), so a stored file would bring back another value.
-std::string levelThatDoesNotFit(const clsInstrument& m, std::string& code) {
-    using Get = float (clsInstrument::*)(int) const;
-    const std::pair<const char*, Get> lists[] = {{"A1", &clsInstrument::Warning},
-                                                 {"A2", &clsInstrument::Alarm},
-                                                 {"AS", &clsInstrument::Stel},
-                                                 {"AW", &clsInstrument::Twa},
-                                                 {"SA", &clsInstrument::AutoCalib}};
-    for (const auto& [listCode, get] : lists) {
-        for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
-            if (!LevelFits5((m.*get)(ch), m.GasPoint(ch))) {
-                code = listCode;
-                return "the level of gas " + std::to_string(ch) + " does not fit five characters";
-            }
-        }
-    }
-    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
-        const LibraryEntry entry = m.LS_Entry(e);
-        if (!LevelFits5(entry.FullScale, entry.Point) || !LevelFits5(entry.Digit, entry.Point)) {
-            code = "LS";
-            return "a value of entry " + std::to_string(e) + " does not fit five characters";
-        }
-    }
-    return {};
-}
-
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
     SettingsReadResult result;
     clsInstrument scratch = model;
@@ -366,11 +356,15 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
         result.reason = "no settings lines";
         return result;
     }
-    std::string code;
-    if (std::string reason = levelThatDoesNotFit(scratch, code); !reason.empty()) {
+    // Checked whole before anything is sent: a value the windows would refuse, or one the
+    // instrument's fields cannot carry unchanged, is refused here with its line. Settings the
+    // file does not name keep the value they had and are not its business.
+    for (const SettingProblem& problem : CheckSettingRules(scratch, RuleScope::All)) {
+        const auto line = lineOfCode.find(problem.code);
+        if (line == lineOfCode.end()) continue;
         result.ok = false;
-        result.line = lineOfCode[code];
-        result.reason = code + ": " + reason;
+        result.line = line->second;
+        result.reason = problem.code + ": " + problem.reason;
         return result;
     }
     model = std::move(scratch);

@@ -119,6 +119,9 @@ bool ReplyDecoder::DecodeReply(const std::string& frame, clsInstrument* model, D
             // A ConversionError, or an index the model refuses (std::out_of_range), ends the
             // decoding: what was stored stays, the result stays as it stood.
         }
+        // A NAK answering a write is the instrument refusing it, whatever the key's own rule
+        // makes of the rest of the reply: a refused write must never count as written.
+        if (key.size() == 4 && key[3] == 'W' && ackChar == NAK) return false;
         return reply.accepted;
     } catch (...) {
         // Nothing the decoder meets (a failing log write included) may reach the receive path.

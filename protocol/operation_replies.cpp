@@ -108,7 +108,7 @@ constexpr std::string_view kAckKeys[] = {"XC,W", "XY,W", "RO,W", "UX,W", "UD,W",
 constexpr std::string_view kConfirmKeys[] = {"XC,C", "XY,C", "UX,C"};
 constexpr std::string_view kSpanKeys[] = {"S1,W", "S2,W", "S2,C"};
 constexpr std::string_view kAcceptKeys[] = {"UG,R", "BP,R"};
-constexpr std::string_view kWriteAcceptKeys[] = {"GJ,W", "LS,W", "UG,W", "BP,W"};
+constexpr std::string_view kWriteAcceptKeys[] = {"LS,W", "UG,W", "BP,W"};
 // "YA,R" to "YV,R": recognised and accepted, nothing in the program uses them.
 constexpr std::string_view kYKeys[] = {
     "YA,R", "YB,R", "YC,R", "YD,R", "YE,R", "YF,R", "YG,R", "YH,R", "YI,R", "YJ,R", "YK,R",

@@ -6,12 +6,16 @@
 #include "model/instrument.h"
 #include "model/value_codecs.h"
 #include "protocol/decoder_log.h"
+#include "protocol/frame.h"
 #include "protocol/reply_rules.h"
 #include "protocol/reply_values.h"
+#include "protocol/settings_write.h"
 
 namespace vq {
 
 namespace {
+
+constexpr int kGasCount = clsInstrument::channelCount;
 
 // ---- single numeric settings ----
 
@@ -151,6 +155,66 @@ void stationReadRule(ReplyContext& reply, int) {
     reply.accepted = true;
 }
 
+// The station write's answer names the entry it stored and carries its text: both must be the
+// ones the request sent. An answer that only acknowledges is taken as the instrument's word.
+void stationWriteRule(ReplyContext& reply, int) {
+    if (reply.tokenCount() == 0 && reply.AckChar == ACK) {
+        reply.accepted = true;
+        return;
+    }
+    const std::string_view sent = reply.host.LastFrame();
+    const std::size_t at = sent.find("XS,W,");
+    if (at == std::string_view::npos) return;
+    const std::string_view rest = sent.substr(at + 5);
+    const std::string_view target = rest.substr(0, rest.find(','));
+    const std::string_view index = TrimSpaces(reply.token(0));
+    clsInstrument& m = *reply.model;
+    if (target == "****") {
+        reply.accepted = index == "****" && TrimSpaces(reply.token(1)) == TrimSpaces(m.StationID());
+        return;
+    }
+    const int n = HexValue(target);
+    if (index == "****" || HexValue(index) != n || n < 0 || n >= clsInstrument::stationCount)
+        return;
+    reply.accepted = TrimSpaces(reply.token(1)) == TrimSpaces(m.StationList(n));
+}
+
+// ---- the gas table ----
+
+// Two 25-character gas records hold the same gas: both disabled, or the same name, full scale,
+// resolution and unit, the numbers compared as values.
+bool sameGasRecord(std::string_view sent, std::string_view got) {
+    constexpr std::size_t kWidth = 25;
+    if (sent.size() != kWidth || got.size() != kWidth) return false;
+    const bool sentOff = sent.find_first_not_of('*') == std::string_view::npos;
+    const bool gotOff = got.find_first_not_of('*') == std::string_view::npos;
+    if (sentOff || gotOff) return sentOff == gotOff;
+    const auto number = [](std::string_view record, std::size_t at) {
+        return ParseLevel(record.substr(at, 5));
+    };
+    return TrimSpaces(sent.substr(0, 11)) == TrimSpaces(got.substr(0, 11)) &&
+           number(sent, 11) == number(got, 11) && number(sent, 16) == number(got, 16) &&
+           TrimSpaces(sent.substr(21, 4)) == TrimSpaces(got.substr(21, 4));
+}
+
+// The gas table write: a NAK refuses it; an answer that carries the five records must carry the
+// ones sent; a plain acknowledgement is the instrument's word.
+void gasTableWriteRule(ReplyContext& reply, int) {
+    if (reply.AckChar == NAK) {
+        reply.host.AddLog(DecoderLogText(DecoderLog::ResponseError));
+        return;
+    }
+    if (reply.tokenCount() == 0) {
+        reply.accepted = true;
+        return;
+    }
+    if (reply.tokenCount() != kGasCount) return;
+    for (int gas = 0; gas < kGasCount; ++gas) {
+        if (!sameGasRecord(GasRecordText(*reply.model, gas), reply.token(gas))) return;
+    }
+    reply.accepted = true;
+}
+
 // ---- groups: each value is stored only when it lies in its range ----
 
 struct GroupMember {
@@ -168,6 +232,13 @@ const GroupMember kBumpGroup[] = {
     {0, 1, [](clsInstrument& m, int16_t v) { m.setBumpFailAfter(v); },
      &clsInstrument::Change_BumpFailAfter},
 };
+
+// The group members as the model holds them, in the order of the request.
+const std::array<int16_t (clsInstrument::*)() const, 4> kBumpValues{
+    &clsInstrument::BumpTime, &clsInstrument::BumpThreshold, &clsInstrument::BumpFailCalTime,
+    &clsInstrument::BumpFailAfter};
+const std::array<int16_t (clsInstrument::*)() const, 3> kBacklightValues{
+    &clsInstrument::LcBhMode, &clsInstrument::BhTime, &clsInstrument::LcBuzzer};
 
 const GroupMember kBacklightGroup[] = {
     {0, 3, [](clsInstrument& m, int16_t v) { m.setLcBhMode(v); }, &clsInstrument::Change_LcBhMode},
@@ -199,13 +270,34 @@ void backlightReadRule(ReplyContext& reply, int) {
     storeGroup(reply, kBacklightGroup);
 }
 
-void acceptRule(ReplyContext& reply, int) {
+// A group write's answer carries the group as the instrument now holds it: every value must be
+// the one sent (the instrument keeps its old value for one it does not take). An answer that
+// only acknowledges is taken as the instrument's word.
+template <size_t N>
+void groupWriteRule(ReplyContext& reply,
+                    const std::array<int16_t (clsInstrument::*)() const, N>& values) {
+    if (reply.tokenCount() == 0 && reply.AckChar == ACK) {
+        reply.accepted = true;
+        return;
+    }
+    if (reply.tokenCount() != static_cast<int>(N)) return;
+    for (size_t i = 0; i < N; ++i) {
+        const std::string_view token = reply.token(static_cast<int>(i));
+        if (!PassesNumericTest(ValueForm::Dec, token)) return;
+        if (DecValue(token) != (reply.model->*values[i])()) return;
+    }
     reply.accepted = true;
 }
 
-// ---- five-gas levels ----
+void bumpWriteRule(ReplyContext& reply, int) {
+    groupWriteRule(reply, kBumpValues);
+}
 
-constexpr int kGasCount = clsInstrument::channelCount;
+void backlightWriteRule(ReplyContext& reply, int) {
+    groupWriteRule(reply, kBacklightValues);
+}
+
+// ---- five-gas levels ----
 
 struct LevelSetting {
     std::string_view readKey, writeKey;
@@ -242,13 +334,27 @@ void levelsReadRule(ReplyContext& reply, int param) {
     }
 }
 
-// The settings writer compares whole frames for these; here only the shape is checked.
+// The settings writer compares whole frames for warning, alarm and auto-calibration (three passes
+// before it gives up); here only their shape is checked.
 void levelsWriteRule(ReplyContext& reply, int) {
     if (reply.tokenCount() != kGasCount) return;
     for (int gas = 0; gas < kGasCount; ++gas) {
         if (!IsLevelToken(reply.token(gas))) return;
     }
     reply.accepted = true;
+}
+
+// STEL and TWA are written once: their answer must carry, gas by gas, the very levels sent, as
+// values (the instrument may pad or space them differently).
+void exposureWriteRule(ReplyContext& reply, int param) {
+    if (reply.tokenCount() != kGasCount) return;
+    const LevelKind kind = param == 3 ? LevelKind::Stel : LevelKind::Twa;
+    std::string answered;
+    for (int gas = 0; gas < kGasCount; ++gas) {
+        if (gas > 0) answered += ',';
+        answered += reply.token(gas);
+    }
+    reply.accepted = SameLevelList(LevelList(*reply.model, kind), answered);
 }
 
 template <typename Table>
@@ -269,14 +375,22 @@ void addSettingsRules(std::vector<KeyRule>& rules) {
     addReadWriteRules(rules, kNumberSettings, numberReadRule, numberWriteRule, true);
     addReadWriteRules(rules, kTextSettings, textReadRule, textWriteRule, true);
     addReadWriteRules(rules, kLevelSettings, levelsReadRule, levelsWriteRule, false);
+    // STEL and TWA answers are compared with the model (entries 3 and 4 of the level table).
+    for (KeyRule& rule : rules) {
+        if (rule.key == "AS,W" || rule.key == "AW,W") {
+            rule.decode = exposureWriteRule;
+            rule.needsModel = true;
+        }
+    }
     rules.push_back({"UJ,R", specTypeReadRule, 0, true});
     rules.push_back({"UJ,W", specTypeWriteRule, 0, true});
     rules.push_back({"XS,R", stationReadRule, 0, true});
-    rules.push_back({"XS,W", acceptRule, 0, false});
+    rules.push_back({"XS,W", stationWriteRule, 0, true});
+    rules.push_back({"GJ,W", gasTableWriteRule, 0, true});
     rules.push_back({"BU,R", bumpReadRule, 0, true});
     rules.push_back({"WB,R", backlightReadRule, 0, true});
-    rules.push_back({"BU,W", acceptRule, 0, false});
-    rules.push_back({"WB,W", acceptRule, 0, false});
+    rules.push_back({"BU,W", bumpWriteRule, 0, true});
+    rules.push_back({"WB,W", backlightWriteRule, 0, true});
 }
 
 }  // namespace vq

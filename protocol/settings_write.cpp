@@ -1,9 +1,11 @@
 #include "protocol/settings_write.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
 #include "model/instrument.h"
+#include "model/numeric.h"
 #include "model/value_codecs.h"
 #include "protocol/frame.h"
 
@@ -15,6 +17,14 @@ constexpr int kGasCount = clsInstrument::channelCount;
 constexpr int kStationCount = clsInstrument::stationCount;
 // The first field of every library entry written: the entry's type code.
 constexpr int kLibraryEntryCode = 201;
+
+// "*****" or a number, as a level field of an answer holds it.
+bool IsLevelText(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return false;
+    const std::string_view t = text.substr(first);
+    return t.find_first_not_of('*') == std::string_view::npos || IsNumeric(text);
+}
 
 bool isUtf8Continuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -60,13 +70,18 @@ void clearGases(Flags& flags, int count) {
 class WriteRun {
   public:
     WriteRun(clsInstrument& model, SettingsWriteChannel& channel)
-        : model_(model), channel_(channel) {}
+        : model_(model), channel_(channel) {
+        result_.allWritesOk = true;  // until a write fails
+    }
 
     SettingsWriteResult run();
 
   private:
-    // Sends the payload while no earlier write failed; true when this write succeeded.
+    // Sends the payload while no earlier write failed; true when this write succeeded. A failed
+    // write stops the run and is described in the result.
     bool send(const std::string& payload);
+    WriteFailure describeFailure(const std::string& payload, bool unsafe) const;
+    static bool answersThisWrite(const WriteFailure& failure, const std::string& values);
     // Sends when the flag is set and clears it when the write succeeded.
     void writeFlagged(bool& flag, const std::string& payload);
     // Sends when the flag is set; the flag stays set (the next read of the setting clears it).
@@ -82,17 +97,57 @@ class WriteRun {
 
     clsInstrument& model_;
     SettingsWriteChannel& channel_;
-    SettingsWriteResult result_{true, false};
+    SettingsWriteResult result_;
 };
 
 bool WriteRun::send(const std::string& payload) {
     if (!result_.allWritesOk) return false;
-    if (channel_.sendAndWait(payload)) {
+    // Texts were checked where they were typed or loaded; this is the last guard that nothing
+    // supplied by a person or a file can put a frame character onto the wire.
+    const bool unsafe = std::any_of(payload.begin(), payload.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 32 || code == 127;
+    });
+    if (!unsafe && channel_.sendAndWait(payload)) {
         result_.anyWriteDone = true;
         return true;
     }
     result_.allWritesOk = false;
+    result_.failure = describeFailure(payload, unsafe);
     return false;
+}
+
+WriteFailure WriteRun::describeFailure(const std::string& payload, bool unsafe) const {
+    WriteFailure failure;
+    failure.code = payload.substr(0, 2);
+    failure.sent = payload.size() > 5 ? payload.substr(5) : std::string();
+    if (unsafe) {
+        failure.kind = WriteFailure::Kind::Unsafe;
+        for (char& c : failure.sent)
+            if (static_cast<unsigned char>(c) < 32 || c == 127) c = '?';
+        return failure;
+    }
+    const std::string reply = channel_.lastReply();
+    // The reply key sits after STX and "0001"; the first payload character is the acknowledgement.
+    if (reply.size() < 11 || reply[0] != STX || reply.compare(5, 5, failure.code + ",W,") != 0)
+        return failure;  // nothing answered this write
+    if (reply[10] == NAK) {
+        failure.kind = WriteFailure::Kind::Refused;
+        return failure;
+    }
+    const std::string values = ReplyValues(reply, failure.code);
+    if (answersThisWrite(failure, values)) {
+        failure.kind = WriteFailure::Kind::Differs;
+        failure.answered = values;
+    }
+    return failure;
+}
+
+// A station write's answer names its entry: an answer for another entry is an earlier write's.
+bool WriteRun::answersThisWrite(const WriteFailure& failure, const std::string& values) {
+    if (failure.code != "XS") return true;
+    const auto entry = [](const std::string& text) { return text.substr(0, text.find(',')); };
+    return entry(failure.sent) == entry(values);
 }
 
 void WriteRun::writeFlagged(bool& flag, const std::string& payload) {
@@ -164,18 +219,33 @@ void WriteRun::writeAlarmLevels() {
         {{"A1,W,", LevelKind::Warning, model_.Change_Warn},
          {"A2,W,", LevelKind::Alarm, model_.Change_Alarm},
          {"SA,W,", LevelKind::AutoCalib, model_.Change_AutoCal}}};
+    std::array<std::string, 3> answers;  // each list's last answer
     for (int pass = 1; pass <= 3; ++pass) {
-        for (const LevelWrite& write : writes) {
+        for (std::size_t i = 0; i < writes.size(); ++i) {
+            const LevelWrite& write = writes[i];
             if (!anyOfGases(write.flags, kGasCount)) continue;
             const std::string payload = write.key + LevelList(model_, write.kind);
             send(payload);
-            if (result_.allWritesOk && channel_.lastReply() == BuildFrame(payload, EOT))
+            answers[i] = channel_.lastReply();
+            if (result_.allWritesOk && answers[i] == BuildFrame(payload, EOT))
                 clearGases(write.flags, kGasCount);
         }
     }
-    for (const LevelWrite& write : writes)
-        if (result_.allWritesOk && anyOfGases(write.flags, kGasCount))
-            result_.levelsUnconfirmed = true;
+    // After three passes a list whose last answer still carries other levels than were sent
+    // means the instrument holds other levels: the run stops here, as for any write it did not
+    // take. An answer with the same levels in another layout is the instrument's word; its flags
+    // stay set, so the next update sends the list again.
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        const LevelWrite& write = writes[i];
+        if (!result_.allWritesOk || !anyOfGases(write.flags, kGasCount)) continue;
+        const std::string code = std::string(write.key).substr(0, 2);
+        const std::string sent = LevelList(model_, write.kind);
+        const std::string answered = ReplyValues(answers[i], code);
+        if (SameLevelList(sent, answered)) continue;
+        result_.levelsUnconfirmed = true;
+        result_.allWritesOk = false;
+        result_.failure = WriteFailure{WriteFailure::Kind::Differs, code, sent, answered};
+    }
 }
 
 void WriteRun::writeExposureLevels() {
@@ -299,7 +369,43 @@ SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel&
 
 SettingsWriteResult RefuseSettingsWrite(SettingsWriteChannel& channel) {
     channel.logMessage(settings_write_message::Failed, {channel.generalDateNow()});
-    return {false, false};
+    return SettingsWriteResult{};
+}
+
+bool SameLevelList(std::string_view sent, std::string_view answered) {
+    std::size_t sentAt = 0;
+    std::size_t answerAt = 0;
+    for (int gas = 0; gas < kGasCount; ++gas) {
+        if (sentAt > sent.size() || answerAt > answered.size()) return false;
+        const std::size_t sentEnd = std::min(sent.find(',', sentAt), sent.size());
+        const std::size_t answerEnd = std::min(answered.find(',', answerAt), answered.size());
+        const std::string_view a = answered.substr(answerAt, answerEnd - answerAt);
+        if (!IsLevelText(a)) return false;
+        if (ParseLevel(sent.substr(sentAt, sentEnd - sentAt)) != ParseLevel(a)) return false;
+        sentAt = sentEnd + 1;
+        answerAt = answerEnd + 1;
+    }
+    // Nothing may follow the fifth level but the list's own closing comma.
+    return answerAt >= answered.size();
+}
+
+std::string ReplyValues(std::string_view frame, std::string_view code) {
+    // STX "0001" key "," payload ETX checksum terminator.
+    const std::size_t etx = frame.rfind(ETX);
+    if (frame.size() < 10 || frame[0] != STX || etx == std::string_view::npos || etx < 5) return {};
+    const std::string_view body = frame.substr(5, etx - 5);
+    if (body.substr(0, code.size()) != code) return {};
+    const std::size_t comma = body.find(',', 3);
+    if (comma == std::string_view::npos) return {};
+    std::string values;
+    for (char c : body.substr(comma + 1)) {
+        if (c == CR) c = ',';
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 32 && byte != 127) values += c;
+    }
+    // Short answers are padded with commas to the shortest reply length: they carry nothing.
+    while (!values.empty() && values.back() == ',') values.pop_back();
+    return values;
 }
 
 std::string DurationText(std::chrono::milliseconds elapsed) {

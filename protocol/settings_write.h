@@ -5,6 +5,7 @@
 // protocol/ never depends on link/.
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,13 +61,30 @@ class SettingsWriteChannel {
     virtual std::chrono::milliseconds steadyNow() const = 0;
 };
 
+// The write that stopped a run, for the user: which setting, what was sent and what the
+// instrument answered.
+struct WriteFailure {
+    enum class Kind {
+        Differs,   // the answer carries other values than were sent
+        Refused,   // the instrument answered NAK
+        NoAnswer,  // no answer of this write arrived (time-out, line down, cancelled)
+        Unsafe,    // not sent: the request held a control character
+    };
+    Kind kind = Kind::NoAnswer;
+    std::string code;      // the command code, "BU"
+    std::string sent;      // the request's values, as on the wire ("9,9,9,9")
+    std::string answered;  // the answer's values as received (Differs only)
+};
+
 struct SettingsWriteResult {
     bool allWritesOk = false;   // no write failed
     bool anyWriteDone = false;  // at least one write was sent and succeeded
     // A level list (warning, alarm or auto-calibration) came back different from what was sent
-    // in all three passes: the instrument holds other levels and their flags stay set. The run
-    // still counts as written; a caller may warn the user.
+    // in all three passes: the instrument holds other levels. This fails the run like any other
+    // write the instrument did not take; the flags stay set.
     bool levelsUnconfirmed = false;
+    // Set whenever allWritesOk is false because of a write (not for a run refused outright).
+    std::optional<WriteFailure> failure;
     // The operation's Boolean: something was written and nothing failed.
     bool succeeded() const { return allWritesOk && anyWriteDone; }
 };
@@ -78,6 +96,15 @@ SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel&
 
 // The run without a model: nothing is sent, the failure line is logged.
 SettingsWriteResult RefuseSettingsWrite(SettingsWriteChannel& channel);
+
+// True when `answered` (the values of an answer, comma-separated) holds, gas by gas, the same five
+// levels as `sent` (a level list as LevelList builds it), compared as values: " 10.0" and "10"
+// are the same level, "*****" is no value, and a word is never a level.
+bool SameLevelList(std::string_view sent, std::string_view answered);
+
+// The values of a reply frame as the user should see them: the payload after the key, control
+// characters dropped, CRs read as commas. Empty when the frame is not an answer to `code`.
+std::string ReplyValues(std::string_view frame, std::string_view code);
 
 // A clock-style duration "hh:nn:ss" (hours keep counting past 24).
 std::string DurationText(std::chrono::milliseconds elapsed);

@@ -26,17 +26,31 @@ struct SingleSetting {
     const char* code;
     Form form;
     int Settings::*field;
+    // The values the instrument takes; any other is answered with the value it keeps, as the
+    // real one does, so the program's echo check sees the write did not take.
+    int low;
+    int high;
 };
 
+constexpr int kAny = -0x7FFFFFFF;
 constexpr SingleSetting kSingles[] = {
-    {"LP", Form::Dec, &Settings::hcMode},        {"AP", Form::Dec, &Settings::alarmMode},
-    {"SM", Form::Dec, &Settings::calCheck},      {"XW", Form::Dec, &Settings::logOverWrite},
-    {"UQ", Form::Dec, &Settings::autoBackLight}, {"AF", Form::Dec, &Settings::alarmOnOff},
-    {"AM", Form::Dec, &Settings::stelTwaOnOff},  {"AT", Form::Dec, &Settings::alarmO2},
-    {"SD", Form::Bit, &Settings::dispCalLimit},  {"SJ", Form::Bit, &Settings::autoZero},
-    {"SG", Form::Bit, &Settings::demandZero},    {"SC", Form::Hex, &Settings::calLimit},
-    {"XP", Form::Hex, &Settings::intervals},     {"XB", Form::DecWriteHex, &Settings::confirmation},
-    {"XT", Form::Hex, &Settings::lcdBackLight},  {"HF", Form::Hex, &Settings::pressOffset},
+    {"LP", Form::Dec, &Settings::hcMode, 0, 2},
+    {"AP", Form::Dec, &Settings::alarmMode, 0, 1},
+    {"SM", Form::Dec, &Settings::calCheck, 0, 2},
+    {"XW", Form::Dec, &Settings::logOverWrite, 0, 1},
+    {"UQ", Form::Dec, &Settings::autoBackLight, 0, 1},
+    {"AF", Form::Dec, &Settings::alarmOnOff, 0, 1},
+    {"AM", Form::Dec, &Settings::stelTwaOnOff, 0, 1},
+    {"AT", Form::Dec, &Settings::alarmO2, 0, 2},
+    {"SD", Form::Bit, &Settings::dispCalLimit, 0, 1},
+    {"SJ", Form::Bit, &Settings::autoZero, 0, 1},
+    {"SG", Form::Bit, &Settings::demandZero, 0, 1},
+    {"SC", Form::Hex, &Settings::calLimit, 1, 365},
+    {"XP", Form::Hex, &Settings::intervals, 10, 600},
+    // Any value: the decimal request and the hexadecimal answer must agree beyond 9 as well.
+    {"XB", Form::DecWriteHex, &Settings::confirmation, kAny, 0x7FFFFFFF},
+    {"XT", Form::Hex, &Settings::lcdBackLight, 1, 255},
+    {"HF", Form::Hex, &Settings::pressOffset, kAny, 0x7FFFFFFF},
 };
 
 std::string formatValue(Form form, int value) {
@@ -79,13 +93,15 @@ void registerSingle(HandlerTable& table, const SingleSetting& s) {
     const std::string code = s.code;
     const Form form = s.form;
     const auto field = s.field;
+    const int low = s.low;
+    const int high = s.high;
     table[code + ",R"] = [form, field](HandlerContext& c, const Request& r) {
         return Reply{ReplyFrame(r.key, formatValue(form, c.state.settings.*field))};
     };
-    table[code + ",W"] = [form, field](HandlerContext& c, const Request& r) {
+    table[code + ",W"] = [form, field, low, high](HandlerContext& c, const Request& r) {
         const auto value = parseValue(form, r.params);
         if (!value) return Reply{NakReply(r.key)};
-        c.state.settings.*field = *value;
+        if (*value >= low && *value <= high) c.state.settings.*field = *value;
         return Reply{ReplyFrame(r.key, formatValue(form, c.state.settings.*field))};
     };
 }

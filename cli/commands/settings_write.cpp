@@ -9,8 +9,10 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "link/write_failure_text.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
 
 namespace vq::cli {
 int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
@@ -20,10 +22,18 @@ int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
         return kExitUsage;
     }
     PrepareUpdateFlags(model, idOnly);
+    // What is about to be sent must pass the rules a window would have held it to.
+    if (const auto problems = CheckSettingRules(model, RuleScope::Changed); !problems.empty()) {
+        out.error(ResMessage(msg::SettingsRefusedInfo,
+                             {problems.front().code + ": " + problems.front().reason}));
+        return kExitUsage;
+    }
     uclVqif& link = context.session.link();
     link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));  // upload start
-    if (!link.SetInstrument(&model)) {
-        std::string text = "the instrument did not take the settings";
+    const SettingsWriteResult result = link.WriteSettings(&model);
+    if (!result.succeeded()) {
+        std::string text = result.failure ? WriteFailureText(*result.failure)
+                                          : "the instrument did not take the settings";
         if (context.session.events().lineDropped) text += " (the line dropped)";
         out.error(text);
         return kExitFailed;

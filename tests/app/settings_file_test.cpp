@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "file_test_support.h"
 #include "model/instrument.h"
 
@@ -46,7 +49,7 @@ clsInstrument configuredModel() {
     m.setAlarmMode(1);
     m.setDispCalLimit(1);
     m.setCalCheck(2);
-    m.setConfirmation(12);  // above 9: must come back as 12
+    m.setConfirmation(1);
     m.setLogOverWrite(1);
     m.setLcdBackLight(255);
     m.setautoBackLight(0);
@@ -99,7 +102,7 @@ TEST(SettingsFile, TwentyEightLinesInTheirExactForms) {
                             "," + "CO         " + "  500" + "    1" + "ppm ," + "i-C4H10    " +
                             "100.0" + "  0.5" + "vol%,");
     EXPECT_EQ(lines[4], "SD,W,1,");
-    EXPECT_EQ(lines[6], "XB,W,12,");
+    EXPECT_EQ(lines[6], "XB,W,1,");
     EXPECT_EQ(lines[8], "XT,W,00FF,");
     EXPECT_EQ(lines[10], "BU,W,3,4,1,0,");
     EXPECT_EQ(lines[13], "CP,W,1234,");
@@ -125,7 +128,7 @@ TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
     ASSERT_TRUE(r.ok) << r.message();
     // Everything the file carries is the same: the file written from it is the same.
     EXPECT_EQ(SettingsFileText(loaded), SettingsFileText(original));
-    EXPECT_EQ(loaded.Confirmation(), 12);
+    EXPECT_EQ(loaded.Confirmation(), 1);
     EXPECT_EQ(loaded.pressOffset(), -3);
     EXPECT_EQ(loaded.FlowLevel(), 0x1234);
     EXPECT_EQ(loaded.SpecNo(), "TYPE-0042");
@@ -148,7 +151,7 @@ TEST(SettingsFile, ReaderTakesAnyOrderLaterLinesLowerCaseAndComments) {
     SettingsReadResult r = ReadSettingsText(m,
                                             "; saved by hand\r\n"
                                             "lp,W,1,\r\n"
-                                            "XB,W,3,   ; the beep\r\n"
+                                            "XB,W,1,   ; the beep\r\n"
                                             "ZZ,W,unknown code,\r\n"
                                             "AP,W,1,\r\n"
                                             "lp,w,2,\n"
@@ -157,7 +160,7 @@ TEST(SettingsFile, ReaderTakesAnyOrderLaterLinesLowerCaseAndComments) {
                                             "\r\n");
     ASSERT_TRUE(r.ok) << r.message();
     EXPECT_EQ(m.HcMode(), 2);
-    EXPECT_EQ(m.Confirmation(), 3);
+    EXPECT_EQ(m.Confirmation(), 1);
     EXPECT_EQ(m.AlarmMode(), 1);
     EXPECT_EQ(m.pressOffset(), 255);
     EXPECT_EQ(m.SpecType(), "0");  // no payload: nothing set
@@ -200,6 +203,135 @@ TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 28);
     EXPECT_EQ(SettingsFileText(m), SettingsFileText(clsInstrument{}));
+}
+
+// The line of `code` in the text replaced by `line` (CRLF added).
+std::string withLine(const std::string& text, const std::string& code, const std::string& line) {
+    std::string out;
+    for (const std::string& l : crlfLines(text))
+        out += (l.rfind(code + ",W,", 0) == 0 ? line : l) + "\r\n";
+    return out;
+}
+
+// A file is checked whole against what the windows allow before anything is sent: each of these
+// is refused with the line of the offending code and a reason that names what is wrong, and the
+// model stays as it was. Nothing is cut, rounded or clamped into something else.
+TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
+    const clsInstrument before = configuredModel();
+    const std::string good = SettingsFileText(before);
+    const std::string ls = crlfLines(good)[27];
+    const auto replaced = [&](std::string from, std::string to) {
+        std::string line = ls;
+        line.replace(line.find(from), from.size(), to);
+        return line;
+    };
+    struct Case {
+        const char* code;
+        std::string line;
+        const char* reason;  // a part of the reason
+    };
+    const Case cases[] = {
+        {"BU", "BU,W,9,9,9,9,", "bump test time 9 is not between 0 and 3"},
+        {"WB", "WB,W,9,9,9,", "LC/BH mode 9"},
+        {"WB", "WB,W,0,0,2,", "leak check buzzer 2"},
+        {"A1", "A1,W, 10, 19.5, 5.0, 25, NaN,", "\"NaN\" is not a number"},
+        {"A1", "A1,W,   10, 19.5,*****,   25,  inf,", "\"inf\" is not a number"},
+        {"A1", "A1,W,   10, 19.5,*****,  abc,  2.5,", "\"abc\" is not a number"},
+        {"A1", "A1,W,   10, 19.5,*****, OVER,  2.5,", "\"OVER\" is not a number"},
+        {"A1", "A1,W,   10, 19.5,*****, 1e39,  2.5,", "\"1e39\" is not a number"},
+        {"A1", "A1,W,   -5, 19.5,*****,   25,  2.5,", "\"-5\" is negative"},
+        {"SA", "SA,W,   50, 12.0,*****,  100, WARN,", "\"WARN\" is not a number"},
+        {"A2", "A2,W,   50, 18.0,*****,   50, 5.04,", "alarm 5.04 of channel 5"},
+        {"AS", "AS,W,*****,*****,*****,100000,*****,", "STEL 1e+05 of channel 4"},
+        {"GJ", "GJ,W,CH4        ,  100,    1,%LEL,", "is not a gas record"},
+        {"BS", "BS,W,TYPE-004200,", "longer than 10"},
+        {"BS", "BS,W,T\xC3\x28X,", "only ASCII"},
+        {"BS", "BS,W,TYPE\x1B[2J,", "control character"},
+        {"UJ", "UJ,W,7,", "destination \"7\""},
+        {"UJ",
+         "UJ,W,\x02"
+         "1\x04,",
+         "destination"},
+        {"LP", "LP,W,99,", "HC mode 99"},
+        {"LP", "LP,W,10.44,", "is not a whole number"},
+        {"AP", "AP,W,-5,", "alarm pattern -5"},
+        {"SD", "SD,W,5,", "calibration limit display 5"},
+        {"SM", "SM,W,3,", "calibration limit check 3"},
+        {"XB", "XB,W,300,", "confirmation beep 300"},
+        {"XW", "XW,W,2,", "logger overwrite 2"},
+        {"XT", "XT,W,FFFF,", "LCD backlight time -1"},
+        {"XT", "XT,W,0000,", "LCD backlight time 0"},
+        {"UQ", "UQ,W,2,", "auto backlight 2"},
+        {"AF", "AF,W,2,", "alarm function 2"},
+        {"AM", "AM,W,2,", "STEL/TWA function 2"},
+        {"AT", "AT,W,3,", "oxygen alarm type 3"},
+        {"SC", "SC,W,0000,", "calibration time limit 0"},
+        {"SC", "SC,W,016E,", "calibration time limit 366"},
+        {"XP", "XP,W,0007,", "logging interval 7 is not one of 10, 20, 30, 60, 180, 300, 600"},
+        {"SJ", "SJ,W,2,", "auto zero adjustment 2"},
+        {"SG", "SG,W,2,", "zero adjustment on demand 2"},
+        {"LS", replaced("C9,USERGAS   ,", "C9,USERGAS1234,"), "longer than 10"},
+        {"LS", replaced(",ppm ,", ",xyz ,"), "unit \"xyz \""},
+        {"LS", replaced(",  0.5,", ",  0.0,"), "resolution 0 is not above 0"},
+    };
+    const std::string gasLine = crlfLines(good)[1];
+    const auto gas = [&](const std::string& co) {
+        std::string line = gasLine;
+        line.replace(line.find("CO         "), 25, co);
+        return line;
+    };
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({"GJ",
+                   gas("CO         "
+                       " 2500"
+                       "  0.5"
+                       "ppm "),
+                   "full scale 2500 does not fit"});
+    all.push_back({"GJ",
+                   gas("CO         "
+                       " -500"
+                       "    1"
+                       "ppm "),
+                   "full scale -500 is not above 0"});
+    all.push_back({"GJ",
+                   gas("CO         "
+                       "  500"
+                       "   -1"
+                       "ppm "),
+                   "resolution -1 is not above 0"});
+    all.push_back({"GJ",
+                   gas("CO         "
+                       "  500"
+                       "    1"
+                       "pp\x01 "),
+                   "unit"});
+
+    const char* order[] = {"BS", "GJ", "LP", "AP", "SD", "SM", "XB", "XW", "XT", "UQ",
+                           "BU", "WB", "AF", "CP", "HF", "AM", "AT", "A1", "A2", "AS",
+                           "AW", "SA", "SC", "XP", "UJ", "SJ", "SG", "LS"};
+    for (const Case& c : all) {
+        const int line =
+            static_cast<int>(std::find(std::begin(order), std::end(order), std::string(c.code)) -
+                             std::begin(order)) +
+            1;
+        clsInstrument m = before;
+        m.ClearChangeFlags();
+        const SettingsReadResult r = ReadSettingsText(m, withLine(good, c.code, c.line));
+        EXPECT_FALSE(r.ok) << c.line;
+        EXPECT_EQ(r.line, line) << c.line << ": " << r.reason;
+        EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.line << ": " << r.reason;
+        EXPECT_EQ(SettingsFileText(m), good) << c.line;
+        EXPECT_FALSE(m.Change_HCMode) << c.line;
+    }
+
+    // The same file with the values in range loads, and a partial file is judged only on the
+    // lines it has: a model whose other settings are out of range does not spoil it.
+    clsInstrument m = before;
+    EXPECT_TRUE(ReadSettingsText(m, good).ok);
+    clsInstrument blank;  // logging interval 0: never read from anywhere
+    const SettingsReadResult partial = ReadSettingsText(blank, "LP,W,1,\r\nBU,W,1,2,0,1,\r\n");
+    EXPECT_TRUE(partial.ok) << partial.message();
+    EXPECT_EQ(blank.BumpThreshold(), 2);
 }
 
 TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {

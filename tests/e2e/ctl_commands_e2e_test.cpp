@@ -120,8 +120,7 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
     EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "before.seq"}), 0);
     QByteArray edited = readFile(path("before.seq"));
     ASSERT_FALSE(edited.isEmpty());
-    // Two settings changed: the confirmation beep to a two-digit value, the log overwrite
-    // turned over.
+    // Two settings changed: the confirmation beep and the log overwrite turned over.
     const auto replaceLine = [](QByteArray& text, const QByteArray& code, const QByteArray& line) {
         const int at = text.indexOf("\r\n" + code + ",W,");
         ASSERT_GT(at, 0) << code.toStdString();
@@ -129,7 +128,8 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
         text.replace(at + 2, end - at - 2, line);
     };
     const bool overwriteOn = edited.contains("\r\nXW,W,1,");
-    replaceLine(edited, "XB", "XB,W,12,");
+    const bool beepOn = edited.contains("\r\nXB,W,1,");
+    replaceLine(edited, "XB", beepOn ? "XB,W,0," : "XB,W,1,");
     replaceLine(edited, "XW", overwriteOn ? "XW,W,0," : "XW,W,1,");
     ASSERT_NE(edited, readFile(path("before.seq")));
     {
@@ -152,7 +152,7 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
     // nothing of it reaches the instrument.
     QByteArray refused = edited;
     replaceLine(refused, "A1", "A1,W,   60, 19.5,  5.0,   25,   50,");
-    replaceLine(refused, "XB", "XB,W,3,");
+    replaceLine(refused, "XB", beepOn ? "XB,W,1," : "XB,W,0,");
     {
         QFile file(path("refused.seq"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -258,6 +258,28 @@ TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
         const CtlResult r = run(QStringList{"--simulator"} + args);
         EXPECT_EXIT_CODE(r, 2);
         EXPECT_FALSE(r.err.isEmpty()) << args.join(' ').toStdString();
+    }
+    // Settings files the windows would never let through are refused whole, naming the line,
+    // before the instrument is asked anything: values out of range, a level that is not a
+    // number, a frame character inside a text.
+    const std::pair<QByteArray, QString> files[] = {
+        {"LP,W,1,\r\nBU,W,9,9,9,9,\r\n", "line 2: BU: bump test time 9"},
+        {"A1,W, 10, 19.5, 5.0, 25, NaN,\r\n", "line 1: A1: field 5 \"NaN\" is not a number"},
+        {"UJ,W,\x02"
+         "1\x04,\r\n",
+         "line 1: UJ: destination"},
+        {"SD,W,5,\r\n", "line 1: SD: calibration limit display 5"},
+        {"XT,W,FFFF,\r\n", "line 1: XT: LCD backlight time -1"},
+    };
+    for (const auto& [text, reason] : files) {
+        QFile file(path("refused.seq"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        const CtlResult r = run({"--simulator", "write", "refused.seq"});
+        EXPECT_EXIT_CODE(r, 2);
+        EXPECT_TRUE(r.err.contains(reason)) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QChar(2))) << "the control character is not echoed raw";
     }
     EXPECT_FALSE(QFile::exists(path("SerialLog.log"))) << "no run reached the instrument";
 }

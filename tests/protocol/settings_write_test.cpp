@@ -26,8 +26,11 @@ class ScriptedChannel : public SettingsWriteChannel {
         sent.push_back(payload);
         clock += std::chrono::milliseconds(250);
         const bool fails = startsWithAny(payload, failing);
-        reply = fails ? std::string() : BuildFrame(payload, EOT);
+        reply = fails && !failingReplies ? std::string() : BuildFrame(payload, EOT);
         if (!fails && startsWithAny(payload, altered)) reply = BuildFrame(payload + "0", EOT);
+        for (const auto& [prefix, answer] : answers)
+            if ((!fails || failingReplies) && payload.rfind(prefix, 0) == 0)
+                reply = BuildFrame(answer, EOT);
         return !fails;
     }
     std::string lastReply() const override { return reply; }
@@ -50,6 +53,8 @@ class ScriptedChannel : public SettingsWriteChannel {
 
     std::set<std::string> failing;
     std::set<std::string> altered;
+    std::vector<std::pair<std::string, std::string>> answers;  // payload prefix, reply body
+    bool failingReplies = false;  // a failing write still leaves its scripted answer
     std::vector<std::string> sent;
     std::vector<LogLine> log;
     std::string reply;
@@ -262,17 +267,87 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     EXPECT_EQ(identical.countOf("A2,W,"), 1);
     EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2]);
 
+    // Three answers with other levels: the instrument does not hold the list, and the run stops
+    // there, naming the list, what was sent and what came back.
     model.setWarning(2, 12);
     model.setAlarm(2, 16);
+    model.setStel(2, 5);
     ScriptedChannel altered;
     altered.altered = {"A1,W,"};
     const SettingsWriteResult unconfirmed = RunSettingsWrite(model, altered);
-    EXPECT_TRUE(unconfirmed.succeeded());
+    EXPECT_FALSE(unconfirmed.succeeded());
     EXPECT_TRUE(unconfirmed.levelsUnconfirmed);
-    EXPECT_EQ(altered.keys(),
-              (std::vector<std::string>{"A1,W,", "A2,W,", "A1,W,", "A1,W,", "DW,W,"}));
+    EXPECT_EQ(altered.keys(), (std::vector<std::string>{"A1,W,", "A2,W,", "A1,W,", "A1,W,"}));
     EXPECT_TRUE(model.Change_Warn[2]);
     EXPECT_FALSE(model.Change_Alarm[2]);
+    EXPECT_TRUE(model.Change_Stel[2]);  // never sent
+    ASSERT_TRUE(unconfirmed.failure);
+    EXPECT_EQ(unconfirmed.failure->kind, WriteFailure::Kind::Differs);
+    EXPECT_EQ(unconfirmed.failure->code, "A1");
+    EXPECT_EQ(unconfirmed.failure->sent, "*****,*****,   12,*****,*****");
+    EXPECT_EQ(unconfirmed.failure->answered, "*****,*****,   12,*****,*****0");
+    EXPECT_EQ(altered.log.back().id, settings_write_message::Failed);
+
+    // The same levels in another layout are what was sent: sent three times (the frames
+    // differ), the run goes on, and the flags stay for the next update.
+    model.setWarning(2, 13);
+    ScriptedChannel relaid;
+    relaid.answers = {{"A1,W,", "A1,W,*****,*****,13.0,*****,*****"}};
+    const SettingsWriteResult same = RunSettingsWrite(model, relaid);
+    EXPECT_TRUE(same.succeeded());
+    EXPECT_FALSE(same.levelsUnconfirmed);
+    EXPECT_EQ(relaid.countOf("A1,W,"), 3);
+    EXPECT_EQ(relaid.countOf("DW,W,"), 1);
+    EXPECT_TRUE(model.Change_Warn[2]);
+}
+
+TEST(SettingsWriteRun, AFailedWriteIsDescribedWithWhatTheInstrumentAnswered) {
+    clsInstrument model;
+    model.setBumpTime(3);
+    model.setStationList(4, "GATE");
+    model.setStationList(5, "YARD");
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> answers;
+        std::set<std::string> failing;
+        WriteFailure expected;
+    };
+    const std::string nak(1, NAK);
+    const Case cases[] = {
+        {{{"BU,W,", "BU,W,2,1,0,1"}},
+         {"BU,W,"},
+         {WriteFailure::Kind::Differs, "BU", "3,1,0,1", "2,1,0,1"}},
+        {{{"BU,W,", "BU,W," + nak}}, {"BU,W,"}, {WriteFailure::Kind::Refused, "BU", "3,1,0,1", ""}},
+        {{{"BU,W,", "LP,W,1"}}, {"BU,W,"}, {WriteFailure::Kind::NoAnswer, "BU", "3,1,0,1", ""}},
+        // Entry 5 failed without an answer; the last answer was entry 4's.
+        {{{"XS,W,0004", "XS,W,0004,GATE"}, {"XS,W,0005", "XS,W,0004,GATE"}},
+         {"XS,W,0005"},
+         {WriteFailure::Kind::NoAnswer, "XS", "0005,YARD            ", ""}},
+    };
+    for (const Case& c : cases) {
+        clsInstrument m = model;
+        ScriptedChannel channel;
+        channel.answers = c.answers;
+        channel.failing = c.failing;
+        // A failing write leaves the reply it got (the scripted one) as the last reply.
+        channel.failingReplies = true;
+        const SettingsWriteResult result = RunSettingsWrite(m, channel);
+        ASSERT_TRUE(result.failure) << c.expected.code;
+        EXPECT_EQ(result.failure->kind, c.expected.kind) << c.expected.code;
+        EXPECT_EQ(result.failure->code, c.expected.code);
+        EXPECT_EQ(result.failure->sent, c.expected.sent);
+        EXPECT_EQ(result.failure->answered, c.expected.answered);
+    }
+
+    // A control character never reaches the channel, whatever put it into the model.
+    clsInstrument unsafe;
+    unsafe.setSpecType(std::string("1\x03\x02") + "0");
+    ScriptedChannel channel;
+    const SettingsWriteResult result = RunSettingsWrite(unsafe, channel);
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_EQ(channel.countOf("UJ,W,"), 0);
+    ASSERT_TRUE(result.failure);
+    EXPECT_EQ(result.failure->kind, WriteFailure::Kind::Unsafe);
+    EXPECT_EQ(result.failure->sent, "1??0");
 }
 
 TEST(SettingsWriteRun, FirstFailureStopsEveryLaterWriteAndKeepsTheirFlags) {

@@ -58,7 +58,7 @@ TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
     m.setConfirmation(12);  // sent in decimal, read back in hexadecimal
     m.setLogOverWrite(1);
     m.setLcdBackLight(20);
-    m.setautoBackLight(3);
+    m.setautoBackLight(0);
     m.setStelTwaOnOff(0);
     m.setBumpTime(3);
     m.setBumpThreshold(4);
@@ -104,7 +104,7 @@ TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
     EXPECT_EQ(r.Confirmation(), 12);
     EXPECT_EQ(r.LogOverWrite(), 1);
     EXPECT_EQ(r.LcdBackLight(), 20);
-    EXPECT_EQ(r.autoBackLight(), 3);
+    EXPECT_EQ(r.autoBackLight(), 0);
     EXPECT_EQ(r.StelTwaOnOff(), 0);
     EXPECT_EQ(r.BumpTime(), 3);
     EXPECT_EQ(r.BumpThreshold(), 4);

@@ -6,8 +6,10 @@
 #include "app/settings_csv.h"
 #include "app/update_flags.h"
 #include "app/update_validation.h"
+#include "link/write_failure_text.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_operations.h"
 
@@ -117,6 +119,16 @@ bool WriteCommands::Update(bool idOnly) {
         asker_.error(window_, ResMessage(refusal->messageId), ResMessage(refusal->titleId));
         return false;
     }
+    // The same rules a settings file and vq5100ctl are held to, on exactly what will be sent.
+    clsInstrument toSend = model_;
+    PrepareUpdateFlags(toSend, idOnly);
+    if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed); !problems.empty()) {
+        const std::string text = ResMessage(
+            msg::SettingsRefusedInfo, {problems.front().code + ": " + problems.front().reason});
+        addInfo(text, write_colour::Failure);
+        asker_.error(window_, text, ResMessage(5315));
+        return false;
+    }
     if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;  // "Update"
     showProgress();
     PrepareUpdateFlags(model_, idOnly);
@@ -125,12 +137,16 @@ bool WriteCommands::Update(bool idOnly) {
         RunningScope scope(running_, hooks_.enableWindow);
         ops_.AddLog(ResMessage(5525, {nowText()}));         // "---Instrument Upload Start..."
         addInfo(ResMessage(5416), write_colour::Progress);  // "... Information Upload."
-        ok = ops_.SetInstrument(model_);
+        const SettingsWriteResult result = ops_.WriteSettings(model_);
+        ok = result.succeeded();
         if (ok) writeCsvRow(idOnly);
-        if (ok)
+        if (ok) {
             addInfo(ResMessage(5417), write_colour::Progress);  // "VQ-5100 Upload Complete."
-        else
+        } else {
+            // Which setting the instrument did not take, and what it holds instead.
+            if (result.failure) addInfo(WriteFailureText(*result.failure), write_colour::Failure);
             addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
+        }
     }
     closeProgress();
     if (ok)

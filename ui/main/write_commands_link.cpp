@@ -13,9 +13,9 @@ void LinkWriteOperations::AddLog(const std::string& text) {
     link_.AddLog(text);
 }
 
-bool LinkWriteOperations::SetInstrument(clsInstrument& model) {
+SettingsWriteResult LinkWriteOperations::WriteSettings(clsInstrument& model) {
     link_.setInstrument(&model);
-    return link_.SetInstrument(&model);
+    return link_.WriteSettings(&model);
 }
 
 bool LinkWriteOperations::SetDateTime(double date) {

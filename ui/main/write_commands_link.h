@@ -14,7 +14,7 @@ class LinkWriteOperations final : public WriteOperations {
     explicit LinkWriteOperations(uclVqif& link) : link_(link) {}
 
     bool Connected() const override;
-    bool SetInstrument(clsInstrument& model) override;
+    SettingsWriteResult WriteSettings(clsInstrument& model) override;
     bool SetDateTime(double date) override;
     bool SetCheckData() override;
     bool SetPump(bool on) override;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "protocol/settings_write.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -14,8 +16,9 @@ class WriteOperations {
     virtual ~WriteOperations() = default;
 
     virtual bool Connected() const = 0;
-    // Every flagged setting of the model, in the fixed order; true when all went through.
-    virtual bool SetInstrument(clsInstrument& model) = 0;
+    // Every flagged setting of the model, in the fixed order; succeeded() when all went through,
+    // else the write that stopped it.
+    virtual SettingsWriteResult WriteSettings(clsInstrument& model) = 0;
     // The instrument clock to `date` (an OLE date, local time).
     virtual bool SetDateTime(double date) = 0;
     virtual bool SetCheckData() = 0;

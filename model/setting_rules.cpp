@@ -1,0 +1,358 @@
+#include "model/setting_rules.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/text_rules.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+namespace {
+
+using M = clsInstrument;
+
+// The logging intervals the interval list offers, in seconds.
+constexpr int kIntervals[] = {10, 20, 30, 60, 180, 300, 600};
+
+#define VQ_RULE(code, field, what, low, high, Prop, Flag)                             \
+    NumberRule {                                                                      \
+        code, field, what, low, high, {}, [](const M& m) -> int { return m.Prop(); }, \
+            [](const M& m) { return m.Flag; }                                         \
+    }
+
+// In the order of the settings file. The lists are those of the factory dialog and the grid.
+const NumberRule kNumberRules[] = {
+    VQ_RULE("LP", 1, "HC mode", 0, 2, HcMode, Change_HCMode),
+    VQ_RULE("AP", 1, "alarm pattern", 0, 1, AlarmMode, Change_AlarmMode),
+    VQ_RULE("SD", 1, "calibration limit display", 0, 1, DispCalLimit, Change_DispCalLimit),
+    VQ_RULE("SM", 1, "calibration limit check", 0, 2, CalCheck, Change_CalCheck),
+    VQ_RULE("XB", 1, "confirmation beep", 0, 1, Confirmation, Change_Confirmation),
+    VQ_RULE("XW", 1, "logger overwrite", 0, 1, LogOverWrite, Change_LogOverWrite),
+    VQ_RULE("XT", 1, "LCD backlight time", 1, 255, LcdBackLight, Change_LcdBackLight),
+    VQ_RULE("UQ", 1, "auto backlight", 0, 1, autoBackLight, Change_autoBackLight),
+    VQ_RULE("BU", 1, "bump test time", 0, 3, BumpTime, Change_BumpTime),
+    VQ_RULE("BU", 2, "bump test threshold", 0, 4, BumpThreshold, Change_BumpThreshold),
+    VQ_RULE("BU", 3, "calibration time after a failed bump test", 0, 2, BumpFailCalTime,
+            Change_BumpFailCalTime),
+    VQ_RULE("BU", 4, "calibration after a failed bump test", 0, 1, BumpFailAfter,
+            Change_BumpFailAfter),
+    VQ_RULE("WB", 1, "LC/BH mode", 0, 3, LcBhMode, Change_LcBhMode),
+    VQ_RULE("WB", 2, "bar hole measure time", 0, 2, BhTime, Change_BhTime),
+    VQ_RULE("WB", 3, "leak check buzzer", 0, 1, LcBuzzer, Change_LcBuzzer),
+    VQ_RULE("AF", 1, "alarm function", 0, 1, AlarmOnOff, Change_AlarmOnOff),
+    VQ_RULE("AM", 1, "STEL/TWA function", 0, 1, StelTwaOnOff, Change_StelTwaOnOff),
+    VQ_RULE("AT", 1, "oxygen alarm type", 0, 2, AlarmO2, Change_AlarmO2),
+    VQ_RULE("SC", 1, "calibration time limit", 1, 365, CalLimit, Change_CalLimit),
+    NumberRule{"XP", 1, "logging interval", 10, 600, kIntervals,
+               [](const M& m) -> int { return m.Intervals(); },
+               [](const M& m) { return m.Change_Interval; }},
+    VQ_RULE("SJ", 1, "auto zero adjustment", 0, 1, AutoZero, Change_AutoZero),
+    VQ_RULE("SG", 1, "zero adjustment on demand", 0, 1, DemandZero, Change_DemandZero),
+};
+#undef VQ_RULE
+
+std::string listText(std::span<const int> choices) {
+    std::string text;
+    for (int c : choices) text += (text.empty() ? "" : ", ") + std::to_string(c);
+    return text;
+}
+
+std::optional<SettingProblem> checkNumber(const NumberRule& rule, const M& m) {
+    const int value = rule.get(m);
+    if (!rule.choices.empty()) {
+        for (int c : rule.choices)
+            if (c == value) return std::nullopt;
+        return SettingProblem{std::string(rule.code),
+                              std::string(rule.what) + " " + std::to_string(value) +
+                                  " is not one of " + listText(rule.choices)};
+    }
+    if (value >= rule.low && value <= rule.high) return std::nullopt;
+    return SettingProblem{std::string(rule.code), std::string(rule.what) + " " +
+                                                      std::to_string(value) + " is not between " +
+                                                      std::to_string(rule.low) + " and " +
+                                                      std::to_string(rule.high)};
+}
+
+bool anyChanged(const std::array<bool, clsInstrument::levelCount>& flags) {
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+        if (flags[ch]) return true;
+    return false;
+}
+
+std::string numberText(float value) {
+    return SingleText(value);
+}
+
+std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope) {
+    std::vector<SettingProblem> problems;
+    struct List {
+        const char* code;
+        const char* what;
+        float (M::*get)(int) const;
+        const std::array<bool, clsInstrument::levelCount> M::*flags;
+    };
+    static const List lists[] = {
+        {"A1", "warning", &M::Warning, &M::Change_Warn},
+        {"A2", "alarm", &M::Alarm, &M::Change_Alarm},
+        {"AS", "STEL", &M::Stel, &M::Change_Stel},
+        {"AW", "TWA", &M::Twa, &M::Change_Twa},
+        {"SA", "auto-calibration value", &M::AutoCalib, &M::Change_AutoCal},
+    };
+    for (const List& list : lists) {
+        if (scope == RuleScope::Changed && !anyChanged(m.*list.flags)) continue;
+        for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+            const float value = (m.*list.get)(ch);
+            if (IsSendableLevel(value, m.GasPoint(ch))) continue;
+            problems.push_back(SettingProblem{
+                list.code, std::string(list.what) + " " + numberText(value) + " of channel " +
+                               std::to_string(ch + 1) + " is not a level of " +
+                               std::to_string(std::max<int>(0, m.GasPoint(ch))) +
+                               " decimals that fits five characters"});
+            break;
+        }
+    }
+    return problems;
+}
+
+// A positive number that the five-character field shows whole at `decimals` places.
+std::string scaleProblem(float value, int decimals, const char* what) {
+    if (!(value > 0) || !std::isfinite(value))
+        return std::string(what) + " " + numberText(value) + " is not above 0";
+    if (!IsSendableLevel(value, decimals))
+        return std::string(what) + " " + numberText(value) + " does not fit five characters at " +
+               std::to_string(std::max(0, decimals)) + " decimals";
+    return {};
+}
+
+std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope) {
+    bool changed = false;
+    for (int ch = 0; ch < 4; ++ch) changed = changed || m.Change_GasEnable[ch];
+    if (scope == RuleScope::Changed && !changed) return std::nullopt;
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        if (!m.GasEnabled(ch)) continue;
+        const std::string channel = "channel " + std::to_string(ch + 1) + ": ";
+        std::string reason = TextProblem(TrimText(m.GasName(ch)), 10, TextSet::Printable);
+        if (reason.empty() && TrimText(m.GasName(ch)).empty()) reason = "the gas has no name";
+        if (reason.empty()) reason = scaleProblem(m.GasFullScale(ch), m.GasPoint(ch), "full scale");
+        if (reason.empty()) reason = scaleProblem(m.GasDesit(ch), m.GasPoint(ch), "resolution");
+        if (reason.empty() && !IsGasUnit(TrimText(m.GasUnit(ch))))
+            reason =
+                "unit \"" + ShownText(m.GasUnit(ch)) + "\" is not one of %LEL, VOL%, %, ppm, ppb";
+        if (!reason.empty()) return SettingProblem{"GJ", channel + reason};
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope) {
+    if (scope == RuleScope::Changed && !m.Change_LSData[0] && !m.Change_LSData[1])
+        return std::nullopt;
+    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
+        const LibraryEntry& entry = m.LS_Entry(e);
+        const std::string which = "entry " + std::to_string(e) + ": ";
+        std::string reason = TextProblem(TrimText(entry.Name), 10, TextSet::Printable);
+        // An unused entry (no name) is sent as it is; a named one must be a usable gas.
+        if (reason.empty() && !TrimText(entry.Name).empty()) {
+            if (!IsSendableLevel(entry.FullScale, entry.Point))
+                reason =
+                    "full scale " + numberText(entry.FullScale) + " does not fit five characters";
+            if (reason.empty()) reason = scaleProblem(entry.Digit, entry.Point, "resolution");
+            if (reason.empty() && !IsGasUnit(TrimText(entry.Unit)))
+                reason =
+                    "unit \"" + ShownText(entry.Unit) + "\" is not one of %LEL, VOL%, %, ppm, ppb";
+            if (reason.empty() && entry.elem_vol == 0) reason = "the sensor voltage is 0";
+        }
+        if (reason.empty() && !std::isfinite(entry.Ratio)) reason = "the ratio is not a number";
+        for (double c : {entry.Linear1_a, entry.Linear1_b, entry.Linear1_c, entry.Linear1_d,
+                         entry.Linear2_a, entry.Linear2_b, entry.Linear2_c, entry.Linear2_d}) {
+            if (reason.empty() && !std::isfinite(static_cast<float>(c)))
+                reason = "a coefficient is not a number";
+        }
+        if (!reason.empty()) return SettingProblem{"LS", which + reason};
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope) {
+    if (scope == RuleScope::All || m.Change_SpecNo) {
+        if (std::string reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name);
+            !reason.empty())
+            return SettingProblem{"BS", "spec number: " + reason};
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingProblem> checkSpecType(const M& m, RuleScope scope) {
+    if (scope == RuleScope::All || m.Change_SpecType) {
+        const std::string& type = m.SpecType();
+        // Empty: a file whose "UJ" line had no value leaves the type as the instrument has it.
+        if (!type.empty() && type != "0" && type != "1" && type != "2")
+            return SettingProblem{"UJ", "destination \"" + ShownText(type) + "\" is not 0, 1 or 2"};
+    }
+    return std::nullopt;
+}
+
+std::optional<SettingProblem> checkIdentity(const M& m) {
+    struct Text {
+        const char* code;
+        const char* what;
+        std::string (*get)(const M&);
+        bool M::*flag;
+        std::size_t maxLength;
+    };
+    static const Text texts[] = {
+        {"XZ", "user id", [](const M& x) { return x.UserID(); }, &M::Change_UserID, 16},
+        {"XS", "station", [](const M& x) { return x.StationID(); }, &M::Change_StationID, 16},
+        {"IN", "serial number", [](const M& x) { return x.SerialNo(); }, &M::Change_SerialNo, 20},
+    };
+    for (const Text& t : texts) {
+        if (!(m.*t.flag)) continue;
+        if (std::string reason = TextProblem(TrimText(t.get(m)), t.maxLength, TextSet::Identity);
+            !reason.empty())
+            return SettingProblem{t.code, std::string(t.what) + ": " + reason};
+    }
+    for (int n = 0; n < clsInstrument::stationCount; ++n) {
+        if (!m.Change_StationList[n]) continue;
+        if (std::string reason = TextProblem(TrimText(m.StationList(n)), 16, TextSet::Name);
+            !reason.empty())
+            return SettingProblem{"XS",
+                                  "station list entry " + std::to_string(n + 1) + ": " + reason};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::span<const NumberRule> NumberRules() {
+    return kNumberRules;
+}
+
+std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope scope) {
+    std::vector<SettingProblem> problems;
+    const auto add = [&problems](std::optional<SettingProblem> problem) {
+        if (!problem) return;
+        for (const SettingProblem& p : problems)
+            if (p.code == problem->code) return;  // the first problem of a line says enough
+        problems.push_back(std::move(*problem));
+    };
+    add(checkSpecNo(m, scope));
+    add(checkGasTable(m, scope));
+    for (const NumberRule& rule : kNumberRules) {
+        if (scope == RuleScope::Changed && !rule.changed(m)) continue;
+        add(checkNumber(rule, m));
+    }
+    for (auto& problem : checkLevels(m, scope)) add(std::move(problem));
+    add(checkSpecType(m, scope));
+    add(checkLibrary(m, scope));
+    // The identity texts and the station list are not in a settings file; "Update ID" sends them.
+    if (scope == RuleScope::Changed) add(checkIdentity(m));
+    return problems;
+}
+
+bool IsSendableLevel(float value, int decimals) {
+    if (value == levelNoValue) return true;
+    if (!(value >= 0) || !std::isfinite(value)) return false;
+    const auto places = static_cast<int16_t>(std::max(0, decimals));
+    if (!LevelFits5(value, places)) return false;
+    // More decimals than the field shows would be rounded away on the wire. The tolerance takes
+    // in what single precision adds to a value such as 10.4.
+    const double scaled = static_cast<double>(value) * std::pow(10.0, places);
+    return std::fabs(scaled - std::nearbyint(scaled)) <= 1e-6 * std::max(1.0, std::fabs(scaled));
+}
+
+std::string LevelTextProblem(std::string_view text) {
+    const std::string trimmed = TrimText(text);
+    if (!trimmed.empty() && trimmed.find_first_not_of('*') == std::string::npos) return {};
+    const auto value = ParseSingle(trimmed);
+    if (!value) return "\"" + ShownText(trimmed) + "\" is not a number or \"*****\"";
+    if (*value < 0) return "\"" + ShownText(trimmed) + "\" is negative";
+    return {};
+}
+
+std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed) {
+    if (allowed == TextSet::Printable && !IsValidUtf8(text)) return "the text is not valid UTF-8";
+    for (char c : text) {
+        const int code = static_cast<unsigned char>(c);
+        bool ok = false;
+        switch (allowed) {
+            case TextSet::Identity:
+                ok = IsIdKey(code) && code != 8 && !(code >= 'a' && code <= 'z');
+                break;
+            case TextSet::Name:
+                ok = code != 8 && IsNameKey(code);
+                break;
+            case TextSet::Printable:
+                ok = (code >= 32 && code != 127 && c != ',' && c != ';');
+                break;
+        }
+        if (!ok) {
+            if (code < 32 || code == 127) return "a control character is not allowed";
+            if (code > 127) return "only ASCII letters, digits and a few signs are allowed";
+            return std::string("the character \"") + c + "\" is not allowed";
+        }
+    }
+    if (text.size() > maxLength)
+        return "\"" + ShownText(text) + "\" is longer than " + std::to_string(maxLength) +
+               " characters";
+    return {};
+}
+
+std::string ShownText(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code >= 32 && code != 127) {
+            out += c;
+            continue;
+        }
+        out += "\\x";
+        out += hex[code >> 4];
+        out += hex[code & 0xF];
+    }
+    return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        std::uint32_t point = lead;
+        if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            point = lead & 0x07u;
+        } else if (lead >= 0xE0) {
+            length = 3;
+            point = lead & 0x0Fu;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            point = lead & 0x1Fu;
+        } else if (lead >= 0x80) {
+            return false;
+        }
+        if (lead > 0xF4 || i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            point = (point << 6) | (next & 0x3Fu);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are not text.
+        if ((length == 3 && point < 0x800) ||
+            (length == 4 && (point < 0x10000 || point > 0x10FFFF)) ||
+            (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+bool IsGasUnit(std::string_view unit) {
+    return unit == "%LEL" || unit == "vol%" || unit == "VOL%" || unit == "%" || unit == "ppm" ||
+           unit == "ppb";
+}
+
+}  // namespace vq

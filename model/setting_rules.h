@@ -1,0 +1,83 @@
+#pragma once
+// What each setting may hold before the program sends it: the ranges, lists, lengths and
+// characters the settings grid and the factory dialog allow, in one table. The settings command
+// file is checked whole against it before anything is sent, and "Update" checks the settings it
+// is about to write against it, so a value the windows would never let through cannot reach the
+// instrument from a file or a script either. Nothing here cuts, rounds or clamps: a value breaks
+// a rule or it does not.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vq {
+
+class clsInstrument;
+
+// One whole-number setting, or one member of a setting group, as its settings-file line names it.
+struct NumberRule {
+    std::string_view code;  // the command code, "BU"
+    int field;              // its 1-based field on that line
+    std::string_view what;  // for the refusal: "bump test time"
+    int low, high;          // inclusive
+    // When not empty the value must be one of these (low and high then only bound the list).
+    std::span<const int> choices;
+    int (*get)(const clsInstrument&);
+    bool (*changed)(const clsInstrument&);
+};
+
+std::span<const NumberRule> NumberRules();
+
+// A setting that broke its rule: the code of its settings-file line and why.
+struct SettingProblem {
+    std::string code;    // "BU", "A1", "GJ", "LS", "BS", "UJ"
+    std::string reason;  // "bump test time 9 is not between 0 and 3"
+};
+
+// Which settings a check looks at: all of them (a settings file about to be loaded), or only
+// those whose change flag is set (what "Update" is about to send).
+enum class RuleScope { All, Changed };
+
+// Every setting of the model that breaks its rule, in the settings-file order (one problem per
+// code at most); empty when every setting in scope may be sent. Levels are checked for form only (a
+// number that fits the five-character field at the channel's decimals, or no value); whether a
+// level suits its channel is the alarm-point check of "Update".
+std::vector<SettingProblem> CheckSettingRules(const clsInstrument& model, RuleScope scope);
+
+// ---- the rules one value at a time, for the places that take a value from a person ----
+
+// A level as the file or the grid holds it: no value (-101), or a finite number >= 0 that
+// LevelText5 shows whole at `decimals` places and without more decimals than that.
+bool IsSendableLevel(float value, int decimals);
+
+// Why a level text of a settings file cannot be read as a level; empty when it can. Only a
+// number or the no-value mark ("*****") is a level here: the status words the instrument shows
+// in its readings are not settings.
+std::string LevelTextProblem(std::string_view text);
+
+// A text the user supplied that goes onto the wire: at most `maxLength` bytes, each one printable
+// ASCII of the set `allowed` accepts. Control bytes, DEL and anything beyond ASCII are refused,
+// so no input can forge a frame.
+enum class TextSet {
+    Identity,  // digits, A-Z, space, "*", "-" (serial number, station, user id)
+    Name,      // letters, digits, space, "-", "_", "/", ">", "<" (spec number, station list)
+    // Any printable character, UTF-8 included, but "," and ";", which would split a field or
+    // start a comment in the settings file (gas and library names, which come from the
+    // instrument's own lists and the configured gas table).
+    Printable,
+};
+std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed);
+
+// A text as a reason may quote it: control characters and DEL as "\xHH", so a refusal never
+// writes a terminal escape sequence or a frame character onto a screen.
+std::string ShownText(std::string_view text);
+
+// Well-formed UTF-8: no stray continuation byte, no cut or overlong sequence, no surrogate.
+bool IsValidUtf8(std::string_view text);
+
+// The units a gas or library entry may carry.
+bool IsGasUnit(std::string_view unit);
+
+}  // namespace vq
