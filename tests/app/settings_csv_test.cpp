@@ -183,9 +183,15 @@ TEST_F(SettingsCsv, FileNameCarriesTheSuffixAndABadSuffixIsRefused) {
     EXPECT_EQ(SettingsCsvPath(dir.path(), "A"), dir / "VQ5100_SettingA.csv");
     ASSERT_TRUE(ExportSettingsRow(readModel(), CsvAction::Read, dir.path(), "A", when));
     EXPECT_TRUE(std::filesystem::exists(dir / "VQ5100_SettingA.csv"));
-    FileResult r = ExportSettingsRow(readModel(), CsvAction::Read, dir.path(), "/../x", when);
-    EXPECT_FALSE(r);
-    EXPECT_FALSE(r.error.empty());
+    // A separator would leave the folder; a control character (a terminal escape among them)
+    // has no place in a file name, and the refusal never shows it raw.
+    for (const char* suffix : {"/../x", "\\x", "B\x1B[2J", "C\x7F", "D\tE", ".."}) {
+        FileResult r = ExportSettingsRow(readModel(), CsvAction::Read, dir.path(), suffix, when);
+        EXPECT_FALSE(r) << suffix;
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_EQ(r.error.find('\x1B'), std::string::npos);
+    }
+    EXPECT_EQ(dir.entries().size(), 1u);
 }
 
 TEST_F(SettingsCsv, HeaderAndValueTextsFollowTheLanguage) {

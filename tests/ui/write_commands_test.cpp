@@ -213,6 +213,26 @@ class WriteCommandsTest : public QObject {
         QVERIFY(!std::filesystem::exists(h.csv()));
     }
 
+    // What "Update" would send is held to the rules a settings file is held to; the box names
+    // the setting and why, and nothing is asked or sent.
+    void settingsTheWindowsWouldNotAllowAreRefused() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        const clsInstrument good = h.model;
+        h.model.setLcdBackLight(0);
+        QVERIFY(!h.commands->Update(false));
+        h.model = good;
+        h.model.setUserID("night;shift");
+        QVERIFY(!h.commands->Update(true));
+        QCOMPARE(h.asker.texts(Box::Error),
+                 (std::vector<std::string>{
+                     "Settings not written: XT: LCD backlight time 0 is not between 1 and 255",
+                     "Settings not written: XZ: user id: the character \"n\" is not allowed"}));
+        QVERIFY(h.asker.texts(Box::Question).empty());
+        QVERIFY(h.bench.takeSent().empty());
+        QVERIFY(h.enables.empty());
+    }
+
     void noAtAnyQuestionSendsNothing() {
         Harness h;
         QVERIFY(h.connected && h.read);
@@ -238,6 +258,11 @@ class WriteCommandsTest : public QObject {
         QVERIFY(!h.commands->Update(false));
         QVERIFY(!h.bench.takeSent().empty());
         QVERIFY(h.infoHas(msg::UploadFailedInfo, write_colour::Failure));
+        // The write that stopped it, in red before the failure line.
+        QVERIFY(std::any_of(h.info.begin(), h.info.end(), [](const InfoLine& line) {
+            return line.colour == write_colour::Failure &&
+                   line.text.find("was not answered by the instrument (sent ") != std::string::npos;
+        }));
         QVERIFY(!h.infoHas(5417, write_colour::Progress));
         QCOMPARE(h.asker.texts(Box::Error), std::vector<std::string>{"Upload Failed."});
         QVERIFY(h.asker.texts(Box::Information).empty());

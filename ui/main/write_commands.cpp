@@ -125,8 +125,7 @@ bool WriteCommands::Update(bool idOnly) {
     if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed); !problems.empty()) {
         const std::string text = ResMessage(
             msg::SettingsRefusedInfo, {problems.front().code + ": " + problems.front().reason});
-        addInfo(text, write_colour::Failure);
-        asker_.error(window_, text, ResMessage(5315));
+        asker_.error(window_, text, ResMessage(5315));  // "Update"
         return false;
     }
     if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;  // "Update"
