@@ -67,7 +67,9 @@ bool ApplyGasToChannel(clsInstrument& model, const GasTable& table, int channel,
         model.setGasDesit(channel, copy.Digit);
         model.setGasFullScale(channel, copy.FullScale);
         model.setRatio(channel, copy.Ratio);
-        if (gasNumber == specialGas) levelRow = 0;
+        // The special gas's levels are its own table row; a row that was never filled (no full
+        // scale) has none, and the first gas's levels stand in.
+        if (gasNumber == specialGas && !(table.at(specialGas, channel).fullScale > 0)) levelRow = 0;
     } else {
         const GasEntry& gas = table.at(gasNumber, channel);
         model.setGasName(channel, gas.name);

@@ -58,7 +58,8 @@ void FillBuiltInGasTable(GasTable& table);
 // scale, ratio) comes from the gas lists the instrument reported (gas 15: the special-gas entry
 // 0 for channel 0, 1 for channel 4; gas n: list entry 15 * (channel is 4) + n + 1); otherwise
 // from the table. The levels (warning, alarm, STEL, TWA, auto calibration, zero) always come from
-// the table row of the gas number (row 0 for gas 15 on a connected combustible channel).
+// the table row of the gas number; for gas 15 on a connected combustible channel, row 0 stands
+// in while row 15 is empty (full scale 0).
 // Returns false and changes nothing when the channel or gas number is out of range (a selection
 // window closed with nothing chosen passes -1).
 bool ApplyGasToChannel(clsInstrument& model, const GasTable& table, int channel, int gasNumber,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_config.h"
+#include "app/config_file.h"
 #include "model/instrument.h"
 
 namespace vq {
@@ -71,6 +73,43 @@ TEST(ApplyGasToChannel, ConnectedCombustibleChannelsTakeTheInstrumentsGasList) {
     // A connected non-combustible channel still uses the table.
     ASSERT_TRUE(ApplyGasToChannel(model, table, 3, 0, true));
     EXPECT_EQ(model.GasName(3), "CO");
+}
+
+// The special gas on a connected combustible channel: its levels come from the configuration's
+// row for gas 16 when that row was filled, from the first gas's row when it is empty.
+TEST(ApplyGasToChannel, TheSpecialGasTakesItsOwnRowOfTheConfiguration) {
+    struct Case {
+        const char* config;
+        int channel;
+        float warning, alarm, autoCalib;
+    };
+    const Case cases[] = {
+        {"ChgGas\t1\t16\t'USER'\tTRUE\tFalse\t0\t'%LEL'\t12\t40\t-101\t-101\t1\t100\t33\r\n", 0, 12,
+         40, 33},
+        {"ChgGas\t5\t16\t'USER'\tTRUE\tFalse\t0\t'VOL%'\t6\t9\t-101\t-101\t1\t100\t45\r\n", 4, 6, 9,
+         45},
+        // Only the other channel's row is filled: this one's is empty, row 0 stands in.
+        {"ChgGas\t5\t16\t'USER'\tTRUE\tFalse\t0\t'VOL%'\t6\t9\t-101\t-101\t1\t100\t45\r\n", 0, 10,
+         50, 50},
+        {"", 4, -101, -101, 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "channel " << c.channel << ": " << c.config);
+        AppConfig config;
+        FillBuiltInDefaults(config);
+        ASSERT_TRUE(ReadConfigText(config, c.config).complete);
+        clsInstrument model;
+        LibraryEntry special;
+        special.Name = "USER";
+        special.FullScale = 100;
+        special.Digit = 1;
+        model.setLS_Entry(c.channel == 0 ? 0 : 1, special);
+        ASSERT_TRUE(ApplyGasToChannel(model, config.gasTable, c.channel, 15, true));
+        EXPECT_EQ(model.GasName(c.channel), "USER");
+        EXPECT_EQ(model.Warning(c.channel), c.warning);
+        EXPECT_EQ(model.Alarm(c.channel), c.alarm);
+        EXPECT_EQ(model.AutoCalib(c.channel), c.autoCalib);
+    }
 }
 
 TEST(ApplyGasToChannel, OutOfRangeSelectionsChangeNothing) {

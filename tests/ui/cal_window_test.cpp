@@ -312,16 +312,81 @@ class CalWindowTest : public QObject {
         QCOMPARE(b.asker.boxes.back().kind, cal_test::Box::Error);
         QCOMPARE(b.asker.boxes.back().text, "CH4(" + reading + ") Failed\r\n");
 
+        // Before the mode was put back, or tried to be, the window cannot be left.
+        w->close();
+        QVERIFY(w->isVisible());
+
         // The mode cannot be written back: the window stays in range mode, ready to try again.
         b.port.close();
         w->cmdCalClick(C::cmdExit);
         QCOMPARE(b.asker.boxes.back().text, std::string("Range setting failed"));
         QVERIFY(w->rangeMode());
+        QVERIFY(w->restoreFailed());
         QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
         QCOMPARE(b.instrument.state().settings.hcMode, 2);
+
+        // ... but the instrument may never answer again: the user may leave, and is told how
+        // to put the mode back.
+        const std::size_t before = b.asker.boxes.size();
         w->close();
-        QVERIFY(w->isVisible());
-        QVERIFY(b.state.CalibrationOpen);
+        QVERIFY(!w->isVisible());
+        QVERIFY(!b.state.CalibrationOpen);
+        QCOMPARE(b.asker.boxes.size(), before + 1);
+        QCOMPARE(b.asker.boxes.back().kind, cal_test::Box::Warning);
+        QCOMPARE(b.asker.boxes.back().text, ResMessage(9216));
+        QCOMPARE(b.asker.boxes.back().title, std::string("TE N2 Cal"));
+        QCOMPARE(b.state.PendingRangeRestore, std::optional<std::int16_t>(0));
+
+        // Connected again, the next calibration window offers "N2 Cal END" at once.
+        w.reset();
+        b.port.open();
+        QVERIFY(b.host.pumpUntil([&] { return b.link.Connected(); }, std::chrono::seconds(30)));
+        auto again = b.openWindow();
+        QVERIFY(again->rangeMode());
+        QCOMPARE(again->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
+        again->reject();  // not before the mode is back
+        QVERIFY(again->isVisible());
+        again->cmdCalClick(C::cmdExit);
+        QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,0", "DW,W,"}));
+        QCOMPARE(b.instrument.state().settings.hcMode, 0);
+        QVERIFY(!b.state.PendingRangeRestore);
+        QCOMPARE(again->cmdCal(C::cmdExit)->text(), QString("Exit Calibration"));
+        again->reject();
+        QVERIFY(!again->isVisible());
+    }
+
+    // A close asked for while a step runs is carried out when the step is over; the step
+    // runs to its end.
+    void aCloseDuringAStepWaitsForItsEnd() {
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        bool visibleAfterClose = false;
+        b.host.callLater(std::chrono::milliseconds(0), [&] {
+            w->close();
+            visibleAfterClose = w->isVisible();
+        });
+        w->cmdCalClick(C::cmdZero);
+        QVERIFY(visibleAfterClose);
+        QVERIFY(w->resultFlag());  // the run was not broken off
+        QCOMPARE(b.prompts.resultTexts.size(), std::size_t{1});
+        QVERIFY(!w->isVisible());
+        QVERIFY(!b.state.CalibrationOpen);
+
+        // In range mode the put-off close waits for the restore; a restore that fails lets the
+        // window go, with the warning.
+        CalBench c;
+        QVERIFY(c.start());
+        auto v = c.openWindow();
+        v->cmdCalClick(C::cmdRange);
+        QVERIFY(v->rangeMode());
+        c.port.close();
+        c.host.callLater(std::chrono::milliseconds(0), [&] { v->close(); });
+        v->cmdCalClick(C::cmdExit);
+        QVERIFY(!v->isVisible());
+        QCOMPARE(c.asker.boxes.size(), std::size_t{2});
+        QCOMPARE(c.asker.boxes[0].text, std::string("Range setting failed"));
+        QCOMPARE(c.asker.boxes[1].text, ResMessage(9216));
     }
 
     void rangeCalibrationNeedsChannelFourAndItsMode() {

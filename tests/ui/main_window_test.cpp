@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "app/messages.h"
+#include "link/link_status.h"
 #include "link/vqif.h"
 #include "model/text_rules.h"
 #include "platform/qt_socket_port.h"
@@ -96,6 +97,7 @@ class MainWindowTest : public QObject {
     void closingAsksAndWritesTheConfiguration();
     void aConfigurationThatStopsAtABadLineIsReported();
     void captionsAndTitleByLanguage();
+    void identityAndProgramNumberOnlyWithData();
 };
 
 void MainWindowTest::startsWithDefaultsAndConnects() {
@@ -108,6 +110,9 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
     QCOMPARE(w.lampColours(1), LampOff);
     QVERIFY(w.shpStatus(2)->isHidden() && w.shpStatus(3)->isHidden());
     QVERIFY(!w.cmdDown(1)->isEnabled());
+    // Nothing was read: no program number, no SUM.
+    QCOMPARE(w.lblInst(7)->text(), QString());
+    QCOMPARE(w.lblInst(9)->text(), QString());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
     QVERIFY(hasLine(*w.rtbLog(), 5401, kBlue));
@@ -131,7 +136,7 @@ void MainWindowTest::readFillsTheWindowInItsColours() {
     QCOMPARE(w.txtOption(0)->text(), QString("VQ51-000123"));
     QCOMPARE(w.txtOption(1)->text(), QString("STATION-A"));
     QCOMPARE(w.txtOption(2)->text(), QString("SERVICE"));
-    QCOMPARE(w.lblInst(7)->text(), QString("5100"));
+    QCOMPARE(w.lblInst(7)->text(), QString("05100"));
     QCOMPARE(w.lblInst(9)->text(), QString("7A3C"));
     QCOMPARE(w.cmbStation()->count(), 256);
     QCOMPARE(w.cmbStation()->currentIndex(), 5);  // the entry that names the station
@@ -176,6 +181,7 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     QCOMPARE(w.model().CommFlags(), before.CommFlags());
     QCOMPARE(w.model().Change_SerialNo, true);  // the user's edit still waits for its write
     QCOMPARE(w.txtOption(0)->text(), QString("MINE-0001"));
+    QCOMPARE(w.lblInst(7)->text(), QString());  // still nothing read
     QVERIFY(w.fraCommand(0)->isEnabled());
     QVERIFY(!w.progress());
 }
@@ -247,6 +253,8 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     QCOMPARE(w.model().CommFlags(), std::int16_t(0));
     QVERIFY(w.model().ImportFlag() != 0);  // the default model is shown and editable again
     QCOMPARE(w.txtOption(0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
+    QCOMPARE(w.lblInst(7)->text(), QString());
+    QCOMPARE(w.lblInst(9)->text(), QString());
     QVERIFY(!hasLine(*w.rtbLog(), 5403));  // the log started afresh
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
@@ -456,6 +464,44 @@ void MainWindowTest::captionsAndTitleByLanguage() {
     QVERIFY(w.cmdFRAMDump()->isHidden());
     for (const int i : {3, 4, 5, 6}) QVERIFY(w.cmdOption(i)->isHidden());
     QVERIFY(!w.cmdOption(0)->isHidden());
+}
+
+// The identity boxes show the model only when it holds settings (read or loaded) and the link
+// has had its say; the program number (five digits) and SUM only when they were read.
+void MainWindowTest::identityAndProgramNumberOnlyWithData() {
+    struct Case {
+        const char* name;
+        std::int16_t commFlags, importFlag;
+        std::int32_t status;
+        bool identity, programNumber;
+    };
+    const Case cases[] = {
+        {"read", 1, 0, link_status::Done, true, true},
+        {"loaded from a file, never read", 0, 1, link_status::Done, true, false},
+        {"no settings at all", 0, 0, link_status::Done, false, false},
+        {"read, link not yet ready", 1, 0, link_status::Ready, false, false},
+        {"read, status 1", 1, 0, 1, false, false},
+        {"read, the last transaction failed", 1, 0, link_status::Failed, true, true},
+    };
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    for (const Case& c : cases) {
+        w.model().setSerialNo("VQ51-7");
+        w.model().setStationID("NORTH");
+        w.model().setUserID("ME");
+        w.model().setRomNumber(42);
+        w.model().setSUM("7A3C");
+        w.model().setCommFlags(c.commFlags);
+        w.model().setImportFlag(c.importFlag);
+        w.link().setStatus(c.status);
+        w.ShowInstrument();
+        QCOMPARE(w.txtOption(0)->text(), c.identity ? QString("VQ51-7") : QString());
+        QCOMPARE(w.txtOption(1)->text(), c.identity ? QString("NORTH") : QString());
+        QCOMPARE(w.txtOption(2)->text(), c.identity ? QString("ME") : QString());
+        QCOMPARE(w.lblInst(7)->text(), c.programNumber ? QString("00042") : QString());
+        QCOMPARE(w.lblInst(9)->text(), c.programNumber ? QString("7A3C") : QString());
+    }
 }
 
 QTEST_MAIN(MainWindowTest)

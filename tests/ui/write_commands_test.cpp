@@ -270,7 +270,9 @@ class WriteCommandsTest : public QObject {
         QCOMPARE(h.enables, (std::vector<bool>{false, true}));
 
         h.asker.boxes.clear();
+        h.model.setSysDateOffset(2.5);
         QVERIFY(!h.commands->SetClock(false));
+        QCOMPARE(h.model.SysDateOffset(), 2.5);  // the instrument's clock is still off by as much
         QVERIFY(h.infoHas(msg::DateTimeSetFailedInfo, write_colour::Failure));
         QCOMPARE(h.asker.texts(Box::Error), std::vector<std::string>{"Upload Failed."});
         QVERIFY(!h.commands->running());

@@ -1,6 +1,5 @@
 #include "ui/dialogs/frm_calibration.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,6 +12,7 @@
 #include "link/vqif.h"
 #include "model/value_codecs.h"
 #include "ui/main/main_state.h"
+#include "ui/main/user_asker.h"
 
 namespace vq {
 
@@ -41,6 +41,11 @@ frmCalibration::frmCalibration(CalibrationDeps deps, QWidget* parent)
     setModal(true);
     buildControls();
     ApplyCaptions();
+    // An earlier window left the instrument in range mode: this one starts where it stopped.
+    if (state_.PendingRangeRestore) {
+        savedRangeMode_ = *state_.PendingRangeRestore;
+        setRangeCaptions(true);
+    }
     FillGrid();
     state_.CalibrationOpen = true;
     link_.setCancel(false);
@@ -127,6 +132,7 @@ void frmCalibration::FirstActivate() {
     }
     setBusy(false);
     FillGrid();
+    closeIfAsked();
 }
 
 bool frmCalibration::greyed(int channel) const {
@@ -222,24 +228,28 @@ void frmCalibration::setBusy(bool busy) {
     fraCal_->setEnabled(!busy);
 }
 
-bool frmCalibration::canClose() const {
-    return !busy_ && !rangeMode_;
+bool frmCalibration::mayLeave() {
+    if (busy_) {
+        closeAsked_ = true;
+        return false;
+    }
+    if (!rangeMode_) return true;
+    if (!restoreFailed_) return false;
+    asker_.warning(this, ResMessage(9216), ResMessage(5232));  // still in range mode
+    return true;
 }
 
 void frmCalibration::reject() {
-    if (canClose()) {
-        closeDown();
-        QDialog::reject();
-    }
+    if (!mayLeave()) return;
+    closeDown();
+    QDialog::reject();
 }
 
-void frmCalibration::closeEvent(QCloseEvent* event) {
-    if (!canClose()) {
-        event->ignore();
-        return;
-    }
-    closeDown();
-    QDialog::closeEvent(event);
+// A close put off while a step ran.
+void frmCalibration::closeIfAsked() {
+    if (!closeAsked_ || busy_) return;
+    closeAsked_ = false;
+    close();
 }
 
 // The poll stopped, the main window's model bound again, the readings no longer routed here.

@@ -11,7 +11,12 @@
 //
 // The current-reading poll runs while the window is open, except during a run or a range step.
 // While the range calibration is under way (the buttons read "N2 Cal" / "N2 Cal END") the window
-// cannot be closed: only "N2 Cal END" puts the instrument's range mode back.
+// stays open until "N2 Cal END" has put the instrument's range mode back, or has failed to: an
+// instrument that no longer answers must not hold the program. Leaving then warns that the
+// instrument is still in range mode; the mode to restore stays in the shared state, so the next
+// calibration window opens ready for "N2 Cal END".
+// A close asked for while a step runs (Escape, the close box, the main window closing) is carried
+// out when the step is over; the step itself is never broken off.
 
 #include <QColor>
 #include <QDialog>
@@ -68,7 +73,8 @@ class frmCalibration : public QDialog {
 
     // ---- commands ----
     void cmdCalClick(int index);
-    // Escape and the close box: refused while a step runs or the range calibration is under way.
+    // Escape and the close box (QDialog routes it here): put off while a step runs, refused while
+    // the range calibration is under way and its restore has not failed.
     void reject() override;
     // A concentration typed into row `channel`; false when it was refused (the cell shows the
     // stored value again).
@@ -82,6 +88,8 @@ class frmCalibration : public QDialog {
     bool resultFlag() const { return resultFlag_; }
     const std::string& resultText() const { return resultText_; }
     bool rangeMode() const { return rangeMode_; }
+    // "N2 Cal END" could not write the range mode back: the window may be left.
+    bool restoreFailed() const { return restoreFailed_; }
     std::int16_t savedRangeMode() const { return savedRangeMode_; }
     bool firstActivation() const { return firstActivation_; }
     const clsInstrument& calibrationModel() const { return cal_; }
@@ -97,7 +105,6 @@ class frmCalibration : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     // frm_calibration.cpp
@@ -107,11 +114,13 @@ class frmCalibration : public QDialog {
     void fillRow(int channel);
     void itemChanged(QTableWidgetItem* item);
     bool greyed(int channel) const;
-    bool canClose() const;
+    bool mayLeave();
+    void closeIfAsked();
     void closeDown();
     void setBusy(bool busy);
 
     // frm_calibration_runs.cpp
+    void runCommand(int index);
     void zeroCommand();
     void spanCommand();
     void showRunResult();
@@ -138,6 +147,8 @@ class frmCalibration : public QDialog {
     std::string resultText_;
     std::int16_t savedRangeMode_ = 0;
     bool rangeMode_ = false;
+    bool restoreFailed_ = false;
+    bool closeAsked_ = false;
     bool firstActivation_ = true;
     bool filling_ = false;
     bool busy_ = false;

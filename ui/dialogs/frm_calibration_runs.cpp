@@ -39,6 +39,11 @@ class BusyScope {
 
 void frmCalibration::cmdCalClick(int index) {
     if (busy_) return;
+    runCommand(index);
+    closeIfAsked();
+}
+
+void frmCalibration::runCommand(int index) {
     switch (index) {
         case cmdZero:
             zeroCommand();
@@ -159,6 +164,8 @@ void frmCalibration::rangeCommand() {
     history_.setHcMode(kRangeCalMode);
     if (link_.Lp(&history_)) {
         setRangeCaptions(true);
+        restoreFailed_ = false;
+        state_.PendingRangeRestore = savedRangeMode_;
     } else {
         history_.setHcMode(savedRangeMode_);
         rangeFailed();
@@ -188,9 +195,13 @@ void frmCalibration::n2CalEndCommand() {
     link_.setRunDensty(false);
     history_.setHcMode(savedRangeMode_);
     if (link_.Lp(&history_)) {
+        state_.PendingRangeRestore.reset();
+        restoreFailed_ = false;
         link_.Dw();
         setRangeCaptions(false);
     } else {
+        // The instrument may be gone for good: the user may leave now, warned (mayLeave).
+        restoreFailed_ = true;
         rangeFailed();
     }
     link_.setRunDensty(true);

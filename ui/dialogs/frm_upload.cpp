@@ -129,6 +129,15 @@ void frmUpload::finish() {
     close();
 }
 
+void frmUpload::changeEvent(QEvent* event) {
+    // Disabling the main window disables its child windows too; a window may be enabled on its
+    // own again. Only a disable that came from the parent is undone.
+    if (event->type() == QEvent::EnabledChange && !isEnabled() &&
+        !testAttribute(Qt::WA_ForceDisabled))
+        setEnabled(true);
+    QDialog::changeEvent(event);
+}
+
 void frmUpload::closeEvent(QCloseEvent* event) {
     if (!finished_) {
         event->ignore();

@@ -2,7 +2,9 @@
 // frmUpload, the progress window: one line of progress text, a progress bar and, for the
 // transfers that can be stopped, a Cancel button that asks the link to stop. A command of the
 // main window creates it, shows it modeless, sets its caption and label, and closes it when the
-// command ends. It raises itself every 500 ms so it stays in front of the disabled main window.
+// command ends. It raises itself every 500 ms so it stays in front of the disabled main window,
+// and it stays enabled when that window is disabled under it: its Cancel must work while a
+// command runs.
 //
 // The bar is determinate when the command knows its total (frames of the read-all, blocks of the
 // flash dump) and busy otherwise.
@@ -49,6 +51,7 @@ class frmUpload : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void reject() override {}
 
   private:

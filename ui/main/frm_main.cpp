@@ -337,11 +337,32 @@ void frmMain::FirstActivate() {
     FirstActivation_ = false;
 }
 
+void frmMain::runCommand(OnClose onClose, const std::function<void()>& command) {
+    const OnClose outer = onClose_;
+    onClose_ = onClose;
+    ++busy_;
+    struct Done {
+        frmMain& window;
+        OnClose outer;
+        ~Done() {
+            --window.busy_;
+            window.onClose_ = outer;
+        }
+    } done{*this, outer};
+    command();
+    if (busy_ > 1 || !closePending_) return;
+    closePending_ = false;
+    // After the command's own boxes, from the event loop.
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
     if (busy()) {
-        // A command is waiting inside the link: stop it first, the window closes afterwards.
-        link_->setCancel(true);
+        // A command is waiting inside the link: the window closes once it is over.
+        closePending_ = true;
+        if (onClose_ == OnClose::CancelCommand) link_->setCancel(true);
         event->ignore();
+        emit closeDeferred();
         return;
     }
     if (!closing_ && !asker_.question(this, ResMessage(5373), ResMessage(5374))) {  // "End ?"

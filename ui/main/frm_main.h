@@ -168,8 +168,16 @@ class frmMain : public QWidget {
     QTimer* tmrInter() const { return tmrInter_; }
     LampColours lampColours(int i) const { return lamps_.at(static_cast<std::size_t>(i)); }
     bool firstActivation() const { return FirstActivation_; }
-    // True while a command runs (the window refuses to close then).
+    // True while a command runs. A close asked for meanwhile is put off: the window closes, through
+    // its usual question, once the command is over.
     bool busy() const { return busy_ > 0; }
+    // What a close asked for while a command runs does to the command: reads and dumps are
+    // cancelled; writes, calibration and Power Off run to their end, since breaking them off
+    // could leave the instrument half written or in range mode.
+    enum class OnClose { CancelCommand, FinishCommand };
+    // Runs `command` with the window busy; a close put off meanwhile is carried out afterwards.
+    void runCommand(OnClose onClose, const std::function<void()>& command);
+    bool closePending() const { return closePending_; }
 
     // The smallest size in pixels.
     static QSize minimumPixels();
@@ -189,6 +197,9 @@ class frmMain : public QWidget {
     void instrumentShown();
     // New current readings are in state().LatestReadings.
     void readingsArrived();
+    // A close was put off because a command runs: a window that runs the command (the
+    // calibration window) may close itself so the command can end.
+    void closeDeferred();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -226,6 +237,7 @@ class frmMain : public QWidget {
 
     // frm_main_dump.cpp
     void downloadCommand();
+    void framDumpCommand();
 
     // frm_main_logs.cpp
     void tmrInterTick();
@@ -250,6 +262,8 @@ class frmMain : public QWidget {
 
     bool FirstActivation_ = true;
     int busy_ = 0;
+    OnClose onClose_ = OnClose::CancelCommand;
+    bool closePending_ = false;
     bool closing_ = false;
     // Frames counted for the progress bar of a read-all.
     int framesDone_ = 0;

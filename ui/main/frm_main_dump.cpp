@@ -9,7 +9,6 @@
 #include "app/messages.h"
 #include "link/vqif.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/busy_scope.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/user_asker.h"
@@ -45,7 +44,6 @@ void frmMain::ListAnalogValues() {
 }
 
 void frmMain::downloadCommand() {
-    BusyScope busy(busy_);
     state_.TransferMode = transfer_mode::Download;
     showProgress(state_.TransferMode, 6008);  // "Download"
     framesTotal_ = kFlashBlocks;
@@ -89,6 +87,10 @@ bool frmMain::DownloadLogMemory() {
 }
 
 void frmMain::cmdFRAMDumpClick() {
+    runCommand(OnClose::CancelCommand, [this] { framDumpCommand(); });
+}
+
+void frmMain::framDumpCommand() {
     if (ops_->RunDensty() || state_.TransferMode == transfer_mode::Span) {
         // "It can not be performed due to operating of other issues."
         asker_.information(this, ResMessage(5331), ResMessage(5332));
@@ -96,7 +98,6 @@ void frmMain::cmdFRAMDumpClick() {
     }
     // "FRAM Dump List Download~cReady?" / "FRAM Dump"
     if (!asker_.question(this, ResMessage(5333), ResMessage(5334))) return;
-    BusyScope busy(busy_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     state_.TransferMode = transfer_mode::Download;
     showProgress(state_.TransferMode, 6010);  // "FRAM Dump List"

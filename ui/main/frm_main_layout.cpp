@@ -13,6 +13,7 @@
 #include <QTextEdit>
 
 #include "app/messages.h"
+#include "link/link_status.h"
 #include "link/vqif.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
@@ -153,11 +154,17 @@ void frmMain::UpdateCommandStates() {
 
 void frmMain::ShowInstrument() {
     UpdateCommandStates();
-    txtOption_[0]->setText(trimmed(model_.SerialNo()));
-    txtOption_[1]->setText(trimmed(model_.StationID()));
-    txtOption_[2]->setText(trimmed(model_.UserID()));
-    lblInst_[7]->setText(QString::number(model_.RomNumber()));
-    lblInst_[9]->setText(QString::fromStdString(model_.SUM()));
+    // Without settings read or loaded the boxes stay empty, as the grid's rows do; the program
+    // number and SUM are the instrument's own and come only with a read.
+    const std::int32_t status = link_->Status();
+    const bool shown = status != link_status::Ready && status != 1 &&
+                       (model_.CommFlags() != 0 || model_.ImportFlag() != 0);
+    const bool read = shown && model_.CommFlags() != 0;
+    txtOption_[0]->setText(shown ? trimmed(model_.SerialNo()) : QString());
+    txtOption_[1]->setText(shown ? trimmed(model_.StationID()) : QString());
+    txtOption_[2]->setText(shown ? trimmed(model_.UserID()) : QString());
+    lblInst_[7]->setText(read ? QString::asprintf("%05d", model_.RomNumber()) : QString());
+    lblInst_[9]->setText(read ? QString::fromStdString(model_.SUM()) : QString());
     cmbInterval_->setCurrentIndex(IntervalIndex(model_.Intervals()));
 
     cmbStation_->clear();

@@ -10,7 +10,6 @@
 #include "link/event_host.h"
 #include "link/vqif.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/busy_scope.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/user_asker.h"
@@ -43,28 +42,31 @@ void frmMain::closeProgress() {
 }
 
 void frmMain::cmdDownClick(int index) {
-    switch (index) {
-        case 1:
-            instrumentsCommand(false);
-            break;
-        case 5:
-            if (!suffixIsValid()) return;
-            instrumentsCommand(true);
-            break;
-        case 2:
-            downloadCommand();
-            break;
-        case 4:
-            powerOffCommand();
-            break;
-        default:
-            return;
-    }
-    dateDifferenceWarning();
+    // Power Off runs to its end: the instrument switches off whatever the window does.
+    const OnClose onClose = index == 4 ? OnClose::FinishCommand : OnClose::CancelCommand;
+    runCommand(onClose, [this, index] {
+        switch (index) {
+            case 1:
+                instrumentsCommand(false);
+                break;
+            case 5:
+                if (!suffixIsValid()) return;
+                instrumentsCommand(true);
+                break;
+            case 2:
+                downloadCommand();
+                break;
+            case 4:
+                powerOffCommand();
+                break;
+            default:
+                return;
+        }
+        dateDifferenceWarning();
+    });
 }
 
 void frmMain::instrumentsCommand(bool saveCsv) {
-    BusyScope busy(busy_);
     showProgress(transfer_mode::None, 6008);  // "Download"
     framesTotal_ = ReadAllFrameCount();
     upload_->setProgress(0, framesTotal_);
@@ -160,7 +162,6 @@ void frmMain::dateDifferenceWarning() {
 void frmMain::powerOffCommand() {
     // "VQ-5100 Power off and Serial port off line.~cReady?" / "Power off"
     if (!asker_.question(this, ResMessage(5302), ResMessage(5303))) return;
-    BusyScope busy(busy_);
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (!link_->Connected()) {

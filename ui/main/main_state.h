@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace vq {
 
@@ -22,6 +23,9 @@ struct MainState {
     bool ReadingsFresh = false;
     bool CalibrationOpen = false;
     bool GridBusy = false;
+    // The range mode the instrument had before a range calibration that has not been put back
+    // yet. Kept beyond the calibration window, so a window opened again can still restore it.
+    std::optional<std::int16_t> PendingRangeRestore;
 };
 
 }  // namespace vq

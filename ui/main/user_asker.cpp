@@ -18,6 +18,10 @@ void QtUserAsker::information(QWidget* parent, const std::string& text, const st
     QMessageBox::information(parent, q(title), q(text));
 }
 
+void QtUserAsker::warning(QWidget* parent, const std::string& text, const std::string& title) {
+    QMessageBox::warning(parent, q(title), q(text));
+}
+
 bool QtUserAsker::question(QWidget* parent, const std::string& text, const std::string& title) {
     return QMessageBox::question(parent, q(title), q(text), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;

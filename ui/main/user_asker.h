@@ -18,6 +18,10 @@ class UserAsker {
                              const std::string& title) = 0;
     // A Yes/No question with the question icon; true for Yes.
     virtual bool question(QWidget* parent, const std::string& text, const std::string& title) = 0;
+    // A box with the warning icon and an OK button; an asker without one shows an error box.
+    virtual void warning(QWidget* parent, const std::string& text, const std::string& title) {
+        error(parent, text, title);
+    }
 };
 
 class QtUserAsker final : public UserAsker {
@@ -25,6 +29,7 @@ class QtUserAsker final : public UserAsker {
     void error(QWidget* parent, const std::string& text, const std::string& title) override;
     void information(QWidget* parent, const std::string& text, const std::string& title) override;
     bool question(QWidget* parent, const std::string& text, const std::string& title) override;
+    void warning(QWidget* parent, const std::string& text, const std::string& title) override;
 };
 
 }  // namespace vq

@@ -170,7 +170,6 @@ bool WriteCommands::SetClock(bool checkData) {
     if (running_) return false;
     if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;
     showProgress();
-    if (!checkData) model_.setSysDateOffset(0);
     bool ok = false;
     {
         RunningScope scope(running_, hooks_.enableWindow);
@@ -178,6 +177,8 @@ bool WriteCommands::SetClock(bool checkData) {
         ops_.AddLog(ResMessage(5525, {GeneralDate(now)}));
         addInfo(ResMessage(5416), write_colour::Progress);
         ok = checkData ? ops_.SetCheckData() : ops_.SetDateTime(now);
+        // A clock that was not set keeps its difference from the PC's.
+        if (ok && !checkData) model_.setSysDateOffset(0);
         if (ok) {
             addInfo(ResMessage(5417), write_colour::Progress);
         } else if (checkData) {

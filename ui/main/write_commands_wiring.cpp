@@ -1,6 +1,5 @@
 #include "ui/main/write_commands_wiring.h"
 
-#include <QEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -31,15 +30,6 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
                                   main.model(), {}, this);
     buildWriteCommands();
     buildFileCommands();
-    main.installEventFilter(this);
-}
-
-bool MainWindowSettings::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &main_ && event->type() == QEvent::Close && writes_ && writes_->running()) {
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 MainWindowSettings::~MainWindowSettings() = default;
@@ -71,8 +61,10 @@ void MainWindowSettings::buildWriteCommands() {
     writes_ = new WriteCommands(*operations_, main_.model(), main_.asker(), &main_, main_.workDir(),
                                 hooks, this);
     for (int i = 0; i < 8; ++i)
-        connect(main_.cmdOption(i), &QPushButton::clicked, this,
-                [this, i] { writes_->cmdOptionClick(i); });
+        connect(main_.cmdOption(i), &QPushButton::clicked, this, [this, i] {
+            main_.runCommand(frmMain::OnClose::FinishCommand,
+                             [this, i] { writes_->cmdOptionClick(i); });
+        });
 }
 
 void MainWindowSettings::buildFileCommands() {

@@ -2,8 +2,9 @@
 // Puts the settings grid, the identity boxes, the write commands and the settings file commands
 // into the main window: the grid goes into the status frame, the identity boxes get their key
 // filter, and cmdOption(0..7), cmdExportSetting and cmdImportSetting are connected. Everything
-// works on the window's model, configuration, link and message boxes. Lives as long as the
-// window (its child); build it before the window is first shown.
+// works on the window's model, configuration, link and message boxes. The write commands run as
+// the window's commands (frmMain::runCommand): a close asked for meanwhile waits for their end.
+// Lives as long as the window (its child); build it before the window is first shown.
 
 #include <QObject>
 #include <memory>
@@ -27,11 +28,6 @@ class MainWindowSettings : public QObject {
     SettingsGrid* grid() const { return grid_; }
     WriteCommands& writes() const { return *writes_; }
     SettingsFileCommands& files() const { return *files_; }
-
-  protected:
-    // While a write runs the window is disabled, but the window manager can still ask it to
-    // close: that close is refused until the write is over.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // The gas selection window for a channel, modal.

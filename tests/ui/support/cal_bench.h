@@ -39,7 +39,7 @@ class ReadingEvents : public LinkEvents {
 
 // One message box the window showed.
 struct Box {
-    enum Kind { Error, Information, Question } kind;
+    enum Kind { Error, Information, Question, Warning } kind;
     std::string text;
     std::string title;
 };
@@ -57,6 +57,9 @@ class RecordingAsker : public UserAsker {
     bool question(QWidget*, const std::string& text, const std::string& title) override {
         boxes.push_back({Box::Question, text, title});
         return true;
+    }
+    void warning(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({Box::Warning, text, title});
     }
 };
 

@@ -1,0 +1,253 @@
+// Closing the main window while a command runs, against the in-process virtual instrument on the
+// virtual clock: the close is put off, a read or a dump is cancelled, a write or the calibration
+// runs to its end, and then the window closes through its usual "End ?" question.
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/messages.h"
+#include "link/vqif.h"
+#include "sim/sim_instrument.h"
+#include "tests/ui/support/main_window_fixture.h"
+#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/frm_upload.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/settings_grid.h"
+#include "ui/main/write_commands_wiring.h"
+
+namespace vq {
+namespace {
+
+using namespace std::chrono_literals;
+using ui_test::MainFixture;
+using ui_test::ScriptedAsker;
+
+int endQuestions(const ScriptedAsker& asker) {
+    int n = 0;
+    for (const auto& box : asker.boxes) n += box.text == ResMessage(5373) ? 1 : 0;
+    return n;
+}
+
+bool logHas(const frmMain& w, int id) {
+    return !ui_test::linesStarting(*w.rtbLog(), ResMessage(id)).empty();
+}
+
+// What the window looked like when the close was asked for in the middle of a command.
+struct CloseDuringCommand {
+    bool busy = false;
+    bool accepted = true;
+    bool visible = false;
+};
+
+// Asks the window to close at the next turn of the virtual clock, inside the command's wait.
+void closeDuringCommand(MainFixture& f, CloseDuringCommand& seen) {
+    f.host.callLater(0ms, [&f, &seen] {
+        seen.busy = f.window->busy();
+        seen.accepted = f.window->close();
+        seen.visible = f.window->isVisible();
+    });
+}
+
+// Never hang on a modal window that did not close itself: after ten seconds it is closed and the
+// test fails.
+struct ModalGuard {
+    ModalGuard() {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QDialog*>(top); dialog && dialog->isVisible()) {
+                    forced = true;
+                    dialog->done(QDialog::Rejected);
+                }
+        });
+        timer.start(10000);
+    }
+    QTimer timer;
+    bool forced = false;
+};
+
+class MainWindowCloseTest : public QObject {
+    Q_OBJECT
+  private slots:
+    // Reads and dumps are cancelled; the window closes once they are over.
+    void aReadOrADumpIsCancelledAndTheWindowClosesAfterwards() {
+        struct Case {
+            const char* name;
+            std::function<void(frmMain&)> start;
+            std::string endLine;  // the command's own last line, still written
+        };
+        const Case cases[] = {
+            {"read", [](frmMain& w) { w.cmdDown(1)->click(); }, ResMessage(5406)},  // "Canceled"
+            {"FRAM dump", [](frmMain& w) { w.cmdFRAMDump()->click(); },
+             ResMessage(5428, {"DumpEF.dat"})},
+            {"flash download", [](frmMain& w) { w.cmdDown(2)->click(); }, ResMessage(5414)},
+        };
+        for (const Case& c : cases) {
+            MainFixture f;
+            frmMain& w = *f.window;
+            w.show();
+            QVERIFY2(f.connect(), c.name);
+            CloseDuringCommand seen;
+            closeDuringCommand(f, seen);
+            c.start(w);
+
+            QVERIFY2(seen.busy && !seen.accepted && seen.visible, c.name);
+            QVERIFY2(!ui_test::linesStarting(*w.rtbLog(), c.endLine).empty(), c.name);
+            QVERIFY2(w.model().CommFlags() == 0, c.name);  // nothing was read
+            QCOMPARE(endQuestions(f.asker), 0);            // not while the command ran
+            QVERIFY(w.link().Cancel());
+            QTRY_VERIFY2(!w.isVisible(), c.name);
+            QCOMPARE(endQuestions(f.asker), 1);
+            QVERIFY(QFile::exists(QString::fromStdString(f.path("VQ5100Config.ini"))));
+        }
+    }
+
+    // "No" to "End ?" keeps the window, and nothing is left pending.
+    void declinedEndKeepsTheWindowWorking() {
+        MainFixture f;
+        frmMain& w = *f.window;
+        w.show();
+        QVERIFY(f.connect());
+        CloseDuringCommand seen;
+        closeDuringCommand(f, seen);
+        f.asker.answers = {false};
+        w.cmdDown(1)->click();
+        QTRY_COMPARE(endQuestions(f.asker), 1);
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.closePending());
+        w.cmdDown(1)->click();  // the next read runs whole, and nobody asks again
+        QVERIFY(logHas(w, 5403));
+        QTest::qWait(20);
+        QCOMPARE(endQuestions(f.asker), 1);
+        QVERIFY(w.isVisible());
+    }
+
+    // A write is not broken off: it ends, is reported, and then the window closes. The progress
+    // window stays live over the disabled main window.
+    void aWriteRunsToItsEndThenTheWindowCloses() {
+        MainFixture f;
+        auto* settings = new MainWindowSettings(*f.window);
+        frmMain& w = *f.window;
+        w.show();
+        QVERIFY(f.connect());
+        w.cmdDown(1)->click();
+        QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
+        bool mainEnabled = true;
+        bool progressEnabled = false;
+        f.host.callLater(0ms, [&] {
+            mainEnabled = w.isEnabled();
+            progressEnabled =
+                w.progress() && w.progress()->isEnabled() && w.progress()->lblUpload()->isEnabled();
+        });
+        CloseDuringCommand seen;
+        closeDuringCommand(f, seen);
+        f.asker.boxes.clear();
+        w.cmdOption(0)->click();  // "Update"
+
+        QVERIFY(!mainEnabled);
+        QVERIFY(progressEnabled);
+        QVERIFY(seen.busy && !seen.accepted);
+        QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
+        QCOMPARE(f.asker.boxes.size(), std::size_t(2));  // "Update Ready?", "Upload Complete."
+        QCOMPARE(f.asker.boxes[1].text, std::string("Upload Complete."));
+        QTRY_VERIFY(!w.isVisible());
+        QCOMPARE(f.asker.boxes.back().text, ResMessage(5373));
+    }
+
+    // A close asked for while the pump is switched on: the calibration window leaves as soon as
+    // it opens, the pump goes off, and the main window closes.
+    void aCloseBeforeTheCalibrationWindowOpensEndsTheCommand() {
+        MainFixture f;
+        new MainWindowSettings(*f.window);
+        frmMain& w = *f.window;
+        w.show();
+        QVERIFY(f.connect());
+        w.cmdDown(1)->click();
+        CloseDuringCommand seen;
+        closeDuringCommand(f, seen);
+        ModalGuard guard;
+        w.cmdOption(2)->click();  // "Calibration"
+
+        QVERIFY(!guard.forced);
+        QVERIFY(seen.busy && !seen.accepted);
+        QVERIFY(!w.link().Cancel());  // the calibration command is not cancelled
+        QVERIFY(!f.instrument->state().pumpOn);
+        QVERIFY(!w.state().CalibrationOpen);
+        QTRY_VERIFY(!w.isVisible());
+        QCOMPARE(endQuestions(f.asker), 1);
+    }
+
+    // A close asked for during a range step: the step runs to its end, the window stays in range
+    // mode until the mode is back, and the main window closes when the user leaves calibration.
+    void aCloseDuringARangeStepWaitsForTheModeToComeBack() {
+        MainFixture f;
+        new MainWindowSettings(*f.window);
+        frmMain& w = *f.window;
+        w.show();
+        QVERIFY(f.connect());
+        w.cmdDown(1)->click();
+        const int modeBefore = f.instrument->state().settings.hcMode;
+        bool stayedInRangeMode = false;
+        bool visibleAfterRestore = false;
+        QTimer user;
+        user.setInterval(5);
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            frmCalibration* cal = w.findChild<frmCalibration*>();
+            if (!cal || !cal->isVisible() || cal->firstActivation()) return;
+            user.stop();
+            CloseDuringCommand seen;
+            closeDuringCommand(f, seen);
+            cal->cmdCalClick(frmCalibration::cmdRange);  // "Set range"
+            stayedInRangeMode = seen.busy && cal->rangeMode() && cal->isVisible();
+            cal->cmdCalClick(frmCalibration::cmdExit);  // "N2 Cal END"
+            visibleAfterRestore = !cal->rangeMode() && cal->isVisible();
+            cal->cmdCalClick(frmCalibration::cmdExit);  // "Exit Calibration"
+        });
+        user.start();
+        ModalGuard guard;
+        w.cmdOption(2)->click();  // "Calibration"
+
+        QVERIFY(!guard.forced);
+        QVERIFY(stayedInRangeMode);
+        QVERIFY(visibleAfterRestore);
+        QCOMPARE(f.instrument->state().settings.hcMode, modeBefore);
+        QVERIFY(!f.instrument->state().pumpOn);
+        QTRY_VERIFY(!w.isVisible());
+        QCOMPARE(endQuestions(f.asker), 1);
+    }
+
+    // The Cancel of the progress window is live over the main window, whatever disabled it.
+    void progressCancelWorksOverADisabledWindow() {
+        MainFixture f;
+        frmMain& w = *f.window;
+        w.show();
+        QVERIFY(f.connect());
+        frmUpload* progress = w.showProgress(1, 6008);
+        w.setEnabled(false);
+        QVERIFY(progress->isEnabled());
+        QVERIFY(progress->cmdUpload()->isEnabled());
+        progress->cmdUpload()->click();
+        QVERIFY(w.link().Cancel());
+        QVERIFY(progress->Canceled());
+        QVERIFY(!progress->cmdUpload()->isEnabled());  // once only
+        w.setEnabled(true);
+        // A window disabled on purpose stays disabled.
+        progress->setEnabled(false);
+        w.setEnabled(false);
+        w.setEnabled(true);
+        QVERIFY(!progress->isEnabled());
+        w.closeProgress();
+    }
+};
+
+}  // namespace
+}  // namespace vq
+
+QTEST_MAIN(vq::MainWindowCloseTest)
+#include "main_window_close_test.moc"
