@@ -205,6 +205,31 @@ TEST(RomDump, TheListingHoldsTheWholeFramInItsLayout) {
     EXPECT_EQ(raised.back(), "DumpMessage Get Dump 001F00-001FFF");
 }
 
+TEST(RomDump, ADamagedLastBlockIsAskedForAgainAndTheListingCompletes) {
+    SimLink s;
+    ASSERT_TRUE(s.connect());
+    bool damaged = false;
+    s.port.rewrite = [&](std::string bytes) {
+        // The EOT block arrives once with a data digit changed on the line.
+        if (!damaged && !bytes.empty() && bytes.back() == EOT) {
+            damaged = true;
+            bytes[bytes.size() - 20] = bytes[bytes.size() - 20] == '0' ? '1' : '0';
+        }
+        return bytes;
+    };
+    const std::string path = s.dir.file("DumpEF.dat");
+    ASSERT_TRUE(s.link.GetRomDump2(path));
+    EXPECT_TRUE(damaged);
+    const auto payloads = s.port.payloads();
+    ASSERT_GE(payloads.size(), 2u);
+    EXPECT_EQ(payloads.back().front(), NAK);  // the one NAK, answered with the block again
+    const auto& fram = s.instrument.state().fram;
+    const std::string text = readFile(path);
+    const std::size_t last = fram.size() - 16;
+    EXPECT_NE(text.find(listingLine(static_cast<std::uint32_t>(last), &fram[last])),
+              std::string::npos);
+}
+
 TEST(RomDump, APartGroupIsCompletedWithErasedLines) {
     LinkHarness h;
     h.connect();
