@@ -20,6 +20,12 @@ std::string HandshakeFrame(char control, std::string_view lastFrame) {
     return BuildFrame(payload, ETB);
 }
 
+bool IsHandshakeFrame(std::string_view frame) {
+    constexpr std::size_t controlAt = 5;  // STX "0001" control
+    return frame.size() > controlAt && frame.front() == STX &&
+           (frame[controlAt] == ACK || frame[controlAt] == NAK);
+}
+
 bool IsNeverResent(std::string_view frame) {
     for (std::string_view key : {"UX,W", "XC,W", "SZ,W", "S1,W"}) {
         if (frame.find(key) != std::string_view::npos) return true;

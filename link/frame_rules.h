@@ -18,6 +18,10 @@ std::size_t FrameEnd(std::size_t first, std::size_t second, std::size_t third);
 // shorter frame gives what it has.
 std::string HandshakeFrame(char control, std::string_view lastFrame);
 
+// Whether a frame is an acknowledgement (ACK) or negative acknowledgement (NAK) of a block, as
+// HandshakeFrame builds them.
+bool IsHandshakeFrame(std::string_view frame);
+
 // Commands that change the instrument in a way a second copy would repeat (restore defaults,
 // clear body data, zero calibration, span step): never resent, only counted towards Retry.
 bool IsNeverResent(std::string_view frame);

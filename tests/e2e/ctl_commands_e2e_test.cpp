@@ -262,10 +262,13 @@ TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
     EXPECT_FALSE(QFile::exists(path("SerialLog.log"))) << "no run reached the instrument";
 }
 
-// An instrument that answers the probe but nothing else.
+// An instrument over TCP that answers the probe, and otherwise as `behaviour` says (by default
+// nothing else).
 class ProbeOnlyInstrument {
   public:
-    ProbeOnlyInstrument() : instrument(TestInstrument::Behaviour::NoIdentity) {
+    explicit ProbeOnlyInstrument(
+        TestInstrument::Behaviour behaviour = TestInstrument::Behaviour::NoIdentity)
+        : instrument(behaviour) {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, [this] {
             QTcpSocket* client = server_.nextPendingConnection();
@@ -294,6 +297,23 @@ TEST_F(CtlCommandsE2E, AFailedOperationExitsOneAndNoInstrumentExitsThree) {
     const CtlResult none =
         run({"--socket", "127.0.0.1:1", "--retry", "0", "--timeout", "1", "read"});
     EXPECT_EXIT_CODE(none, 3);
+}
+
+// An instrument that answers with valid blocks for ever held read and write for ever, the
+// communication log growing by a megabyte a second. The answer now fails at its block limit.
+TEST_F(CtlCommandsE2E, AnAnswerOfEndlessBlocksFailsReadAndWriteWithExitOne) {
+    ASSERT_EQ(run({"--simulator", "read", "--seq", "settings.seq"}).exitCode, 0);
+    QFile::remove(path("SerialLog.log"));
+    ProbeOnlyInstrument far(TestInstrument::Behaviour::EndlessBlocks);
+    for (const QStringList& command : {QStringList{"read"}, QStringList{"write", "settings.seq"}}) {
+        const CtlResult r = run(QStringList{"--socket", far.address(), "--json"} + command);
+        EXPECT_EXIT_CODE(r, 1);
+        EXPECT_FALSE(jsonOf(r).value("ok").toBool()) << command.join(' ').toStdString();
+    }
+    const QByteArray log = readFile(path("SerialLog.log"));
+    EXPECT_EQ(log.count("<<< Block answer stopped after 4096 blocks"), 2);
+    // Each run logged its blocks once and stopped: a few megabytes, not a stream.
+    EXPECT_LT(log.size(), 8 * 1024 * 1024);
 }
 
 }  // namespace

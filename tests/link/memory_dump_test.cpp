@@ -282,13 +282,15 @@ TEST(RomDump, AListingThatNeverEndsIsStoppedAndNoLongerAcknowledged) {
     LinkHarness h;
     h.connect();
     h.link.setLogWriter([](std::string_view) {});
-    const std::string block = Reply("EF,R,FR,1,0000," + std::string(256, '4'), ETB);
+    // Long blocks (32 lines each): the line limit comes before the limit on blocks.
+    const std::string block = Reply("EF,R,FR,1,0000," + std::string(1024, '4'), ETB);
     h.script.answer("EF,R,", block);
     h.script.answer(std::string(1, ACK), block);  // every acknowledgement brings another block
     const std::string path = h.dir.file("DumpEF.dat");
     EXPECT_FALSE(h.link.GetRomDump2(path));
     const auto sentAtEnd = h.sent().size();
-    EXPECT_GE(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxDumpLines / 8));
+    EXPECT_GE(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxDumpLines / 32));
+    EXPECT_LT(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxAnswerBlocks));
     h.host.runFor(Millis{10000});
     EXPECT_LE(h.sent().size(), sentAtEnd + 1);  // at most the block in flight: no more exchange
     const std::string text = readFile(path);
