@@ -123,54 +123,129 @@ mode_t modeFor(const std::filesystem::path& target, AtomicWriteOptions options,
     return 0666;  // less the umask, as open applies it
 }
 
-// Writes the pieces in order into a temporary file and renames it over `target`.
-FileResult replaceWith(const std::filesystem::path& target,
-                       std::initializer_list<std::string_view> pieces, AtomicWriteOptions options) {
-    if (target.filename().empty()) return FileResult::failure(describe(target, EISDIR));
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        return FileResult::failure(describe(target, EISDIR));
-    }
-    bool keepExisting = false;
-    mode_t mode = modeFor(target, options, keepExisting);
+// Where a write goes. A regular file (or a new one) is replaced through a temporary file beside
+// its final name, found by following symlinks, so a link stays a link and its target gets the
+// contents. Anything else that already exists (a character device such as /dev/null, a FIFO, a
+// terminal, /dev/stdout) is written directly: renaming over it would put a regular file in its
+// place, and a device node must never be replaced.
+struct Destination {
+    bool direct = false;
+    std::filesystem::path path;
+    int error = 0;
+};
 
-    removeStaleTemporaries(target);
-    TempFile temp;
-    if (int err = temp.create(target, mode)) return FileResult::failure(describe(target, err));
-    // open() applies the umask; an existing file's or an owner-only mode is set exactly.
-    if ((keepExisting || options.ownerOnly) && ::fchmod(temp.fd(), mode) != 0) {
-        return FileResult::failure(describe(target, errno));
+constexpr int kMaxLinkHops = 40;  // as the kernel allows
+
+// A link in /proc (/dev/stdout, /dev/fd/N lead there) names an open descriptor, not a path: its
+// text may be "pipe:[1234]", and a file reached through it is one the process already holds.
+bool inProcFolder(const std::filesystem::path& link) {
+    std::error_code ec;
+    const std::filesystem::path folder =
+        std::filesystem::canonical(link.parent_path().empty() ? "." : link.parent_path(), ec);
+    return !ec && folder.string().rfind("/proc/", 0) == 0;
+}
+
+Destination destinationOf(const std::filesystem::path& target) {
+    if (target.filename().empty()) return {false, target, EISDIR};
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return {false, target, EISDIR};
+        if (!S_ISREG(st.st_mode)) return {true, target, 0};
+    }
+    std::filesystem::path path = target;
+    for (int hops = 0;; ++hops) {
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return {false, path, 0};
+        if (hops == kMaxLinkHops) return {false, target, ELOOP};
+        if (inProcFolder(path)) return {true, target, 0};
+        std::error_code ec;
+        const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+        if (ec) return {false, target, ec.value()};
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+}
+
+// Writes the pieces straight into something that is not a regular file (or is one only through
+// an open descriptor's link). A FIFO nobody reads fails at once instead of waiting for a reader.
+FileResult writeDirect(const std::filesystem::path& target,
+                       std::initializer_list<std::string_view> pieces, bool append) {
+    int fd = ::open(target.c_str(),
+                    O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (append ? O_APPEND : 0));
+    if (fd < 0) return FileResult::failure(describe(target, errno));
+    struct stat st {};
+    int err = ::fstat(fd, &st) != 0 ? errno : 0;
+    // A regular file reached through /proc is rewritten as a whole, as ">" does.
+    if (err == 0 && S_ISREG(st.st_mode) && !append && ::ftruncate(fd, 0) != 0) err = errno;
+    // Waiting for a slow reader is fine once one is there.
+    if (err == 0) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) err = errno;
     }
     for (std::string_view piece : pieces) {
-        if (int err = writeAll(temp.fd(), piece)) return FileResult::failure(describe(target, err));
+        if (err == 0) err = writeAll(fd, piece);
     }
-    if (::fsync(temp.fd()) != 0) return FileResult::failure(describe(target, errno));
-    if (int err = temp.close()) return FileResult::failure(describe(target, err));
-    if (::rename(temp.path().c_str(), target.c_str()) != 0) {
-        return FileResult::failure(describe(target, errno));
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) return FileResult::failure(describe(target, err));
+    return FileResult::success();
+}
+
+// Writes the pieces in order into a temporary file beside `path` (a regular file or a new name)
+// and renames it over `path`.
+FileResult replaceAt(const std::filesystem::path& path,
+                     std::initializer_list<std::string_view> pieces, AtomicWriteOptions options) {
+    bool keepExisting = false;
+    mode_t mode = modeFor(path, options, keepExisting);
+
+    removeStaleTemporaries(path);
+    TempFile temp;
+    if (int err = temp.create(path, mode)) return FileResult::failure(describe(path, err));
+    // open() applies the umask; an existing file's or an owner-only mode is set exactly.
+    if ((keepExisting || options.ownerOnly) && ::fchmod(temp.fd(), mode) != 0) {
+        return FileResult::failure(describe(path, errno));
+    }
+    for (std::string_view piece : pieces) {
+        if (int err = writeAll(temp.fd(), piece)) return FileResult::failure(describe(path, err));
+    }
+    if (::fsync(temp.fd()) != 0) return FileResult::failure(describe(path, errno));
+    if (int err = temp.close()) return FileResult::failure(describe(path, err));
+    if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+        return FileResult::failure(describe(path, errno));
     }
     temp.release();
-    syncFolder(target);
+    syncFolder(path);
     return FileResult::success();
+}
+
+FileResult writeTo(const std::filesystem::path& target,
+                   std::initializer_list<std::string_view> pieces, AtomicWriteOptions options) {
+    const Destination destination = destinationOf(target);
+    if (destination.error != 0) return FileResult::failure(describe(target, destination.error));
+    if (destination.direct) return writeDirect(destination.path, pieces, false);
+    return replaceAt(destination.path, pieces, options);
 }
 
 }  // namespace
 
 FileResult WriteFileAtomically(const std::filesystem::path& target, std::string_view contents,
                                AtomicWriteOptions options) {
-    return replaceWith(target, {contents}, options);
+    return writeTo(target, {contents}, options);
 }
 
 FileResult AppendFileAtomically(const std::filesystem::path& target, std::string_view header,
                                 std::string_view text) {
+    const Destination destination = destinationOf(target);
+    if (destination.error != 0) return FileResult::failure(describe(target, destination.error));
+    // Something that is not a file holds no rows to keep, and its header, if any, was never
+    // ours to write: the row alone goes out, as ">>" would send it.
+    if (destination.direct) return writeDirect(destination.path, {text}, true);
     std::error_code ec;
-    bool exists = std::filesystem::exists(target, ec);
+    bool exists = std::filesystem::exists(destination.path, ec);
     if (ec) return FileResult::failure(describe(target, ec.value()));
-    if (!exists) return replaceWith(target, {header, text}, {});
+    if (!exists) return replaceAt(destination.path, {header, text}, {});
     std::string error;
-    auto old = ReadWholeFile(target, error, std::numeric_limits<std::size_t>::max());
+    auto old = ReadWholeFile(destination.path, error, std::numeric_limits<std::size_t>::max());
     if (!old) return FileResult::failure(error);
-    return replaceWith(target, {*old, text}, {});
+    return replaceAt(destination.path, {*old, text}, {});
 }
 
 FileResult CopyFileAtomically(const std::filesystem::path& source,
@@ -178,12 +253,13 @@ FileResult CopyFileAtomically(const std::filesystem::path& source,
     std::string error;
     auto contents = ReadWholeFile(source, error, std::numeric_limits<std::size_t>::max());
     if (!contents) return FileResult::failure(error);
-    return replaceWith(target, {*contents}, options);
+    return writeTo(target, {*contents}, options);
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::string& error,
                                          std::size_t maxBytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO does not wait for a writer; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         error = describe(path, errno);
         return std::nullopt;

@@ -5,6 +5,12 @@
 // old one. Whatever moment the process dies at, the target holds either the old or the new
 // contents, complete. A failure (read-only folder, full disk, a name that is a folder) removes
 // the temporary file, leaves the old file as it was and is returned as a message.
+//
+// A symlink is followed to its final target: the temporary file is made beside that target and
+// renamed over it, and the link stays. A name that is not a regular file (a character device
+// such as /dev/null, a FIFO, a terminal, /dev/stdout) is written directly, without temporary file
+// and rename: nothing here ever replaces a device node or a link. A FIFO that nobody reads is a
+// failure, not a wait.
 
 #include <filesystem>
 #include <optional>
@@ -36,7 +42,8 @@ FileResult WriteFileAtomically(const std::filesystem::path& target, std::string_
 // Appends `text` to `target` without ever leaving a half-written file: the old contents are
 // copied to a temporary file, `text` is added, and the copy replaces the old file. When the file
 // does not exist yet, it is created with `header` followed by `text` in the same single step, so
-// a header is never written without its first row.
+// a header is never written without its first row. To a target that is not a regular file only
+// `text` is written.
 FileResult AppendFileAtomically(const std::filesystem::path& target, std::string_view header,
                                 std::string_view text);
 
@@ -45,7 +52,8 @@ FileResult CopyFileAtomically(const std::filesystem::path& source,
                               const std::filesystem::path& target, AtomicWriteOptions options = {});
 
 // The whole contents of a regular file. nullopt with `error` set when it cannot be read, when it
-// is not a regular file (a folder, a device) or when it is larger than `maxBytes`.
+// is not a regular file (a folder, a device, a FIFO: refused without waiting for a writer) or
+// when it is larger than `maxBytes`.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std::string& error,
                                          std::size_t maxBytes = 64u << 20);
 

@@ -38,6 +38,12 @@ std::string plain(std::string_view text) {
     return safe.find(';') == std::string::npos ? safe : "'" + safe + "'";
 }
 
+// An empty password is stored as an empty quoted field: a line with no field at all is skipped
+// by the reader, and the password would come back as the one held before reading.
+std::string storedPassword(const std::string& password) {
+    return password.empty() ? "''" : ScramblePassword(ScramblePassword(password));
+}
+
 std::string TrueFalse(bool v) {
     return v ? "True" : "False";
 }
@@ -184,7 +190,7 @@ void writeTail(Lines& out, const AppConfig& c) {
     out.line().line("; ; Format = Before Event , After Event").line(";");
     out.key("Trend Search", c.trendBefore, c.trendAfter);
     out.line().line(";");
-    out.key("VQ-5100", ScramblePassword(ScramblePassword(c.userPassword)));
+    out.key("VQ-5100", storedPassword(c.userPassword));
 }
 
 }  // namespace

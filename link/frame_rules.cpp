@@ -1,5 +1,6 @@
 #include "link/frame_rules.h"
 
+#include "model/numeric.h"
 #include "protocol/frame.h"
 
 namespace vq {
@@ -17,6 +18,12 @@ std::string HandshakeFrame(char control, std::string_view lastFrame) {
     std::string payload(1, control);
     if (lastFrame.size() > 5) payload += lastFrame.substr(5, count);
     return BuildFrame(payload, ETB);
+}
+
+bool IsHandshakeFrame(std::string_view frame) {
+    constexpr std::size_t controlAt = 5;  // STX "0001" control
+    return frame.size() > controlAt && frame.front() == STX &&
+           (frame[controlAt] == ACK || frame[controlAt] == NAK);
 }
 
 bool IsNeverResent(std::string_view frame) {
@@ -64,6 +71,15 @@ bool sameText(std::string_view a, std::string_view b) {
     return true;
 }
 
+// An index stands for a number: the instrument may answer "XS,R,0005" with "XS,R,5" and
+// "LI,R,0A" with "LI,R,a". Indexes that are not numbers ("****") are compared as text.
+bool sameIndex(std::string_view reply, std::string_view request) {
+    const auto replyNumber = ParseHex(reply);
+    const auto requestNumber = ParseHex(request);
+    if (replyNumber && requestNumber) return *replyNumber == *requestNumber;
+    return !replyNumber && !requestNumber && sameText(reply, request);
+}
+
 }  // namespace
 
 bool AnswersRequest(std::string_view reply, std::string_view request) {
@@ -79,10 +95,12 @@ bool AnswersRequest(std::string_view reply, std::string_view request) {
     if (replyKey.empty() || requestKey.empty()) return true;  // left to the decoder
     if (!sameText(replyKey, requestKey)) return false;
     if (requestKey != "XS,R" && requestKey != "LI,R") return true;
-    // An indexed read is answered with its index first; a refusal (NAK) carries none.
+    // An indexed read is answered with its index first; a refusal (NAK) carries none, and a
+    // handshake after a block holds only the request's key.
     const std::string_view index = firstParameter(reply, replyStx);
     if (index.empty() || static_cast<unsigned char>(index.front()) < 0x20) return true;
-    return sameText(index, firstParameter(request, requestStx));
+    const std::string_view requested = firstParameter(request, requestStx);
+    return requested.empty() || sameIndex(index, requested);
 }
 
 }  // namespace vq

@@ -18,6 +18,10 @@ std::size_t FrameEnd(std::size_t first, std::size_t second, std::size_t third);
 // shorter frame gives what it has.
 std::string HandshakeFrame(char control, std::string_view lastFrame);
 
+// Whether a frame is an acknowledgement (ACK) or negative acknowledgement (NAK) of a block, as
+// HandshakeFrame builds them.
+bool IsHandshakeFrame(std::string_view frame);
+
 // Commands that change the instrument in a way a second copy would repeat (restore defaults,
 // clear body data, zero calibration, span step): never resent, only counted towards Retry.
 bool IsNeverResent(std::string_view frame);
@@ -28,7 +32,8 @@ bool IsNeverResent(std::string_view frame);
 bool ReplyChecksumValid(std::string_view frame);
 
 // Whether a reply can answer the request last sent: it carries the request's command key and,
-// for the indexed reads (station entries "XS,R", library tables "LI,R"), the same index. A late
+// for the indexed reads (station entries "XS,R", library tables "LI,R"), an index standing for
+// the same number ("XS,R,5" answers "XS,R,0005", "LI,R,a" answers "LI,R,0A"). A late
 // answer to an earlier request (slow, so the request went out again) does not; taken, it would
 // end the transaction with another request's data and leave this one unread. A frame too short
 // to hold a key is left to the decoder.

@@ -22,5 +22,6 @@ inline constexpr int ParityError = 5546;
 inline constexpr int SendOverflow = 5547;
 inline constexpr int DeviceControlError = 5548;
 inline constexpr int SocketConnected = 5550;  // socket link established, date as ~1
+inline constexpr int EndlessAnswer = 5565;    // a block answer stopped: blocks ~1, seconds ~2
 
 }  // namespace vq::link_text

@@ -4,8 +4,10 @@
 #include "link/vqif.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <system_error>
 
 #include "app/messages.h"
@@ -139,6 +141,7 @@ void uclVqif::DataSend(const std::string& datas, bool initFlag) {
     events_.StsTransmit();
     trafficFlag_ = false;
     lastFrame_ = datas;
+    if (!IsHandshakeFrame(datas)) answerBlocks_ = 0;
     replyCountdown_ = timeoutTicks_;
     if (initFlag) retryCount_ = 0;
     AddLog(ResMessage(link_text::Sent, {RenderControlChars(lastFrame_)}));
@@ -336,6 +339,9 @@ void uclVqif::handleFrame(std::string frame) {
     const bool awaitingReply =
         status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite;
     if (awaitingReply && !block && !AnswersRequest(frame, lastFrame_)) return;
+    // A block is acknowledged only while a transaction waits for it, and only within the
+    // answer's limits: an acknowledgement asks for the next block.
+    if (block && (!link_status::IsAwaiting(status_) || !answerBlockAllowed())) return;
     if (!AcceptReply(frame)) {
         rejectFrame();
     } else if (block) {
@@ -343,6 +349,23 @@ void uclVqif::handleFrame(std::string frame) {
     } else {
         status_ = link_status::Done;
     }
+}
+
+bool uclVqif::answerBlockAllowed() {
+    const Millis now = host_.now();
+    if (answerBlocks_ == 0) answerStarted_ = now;
+    const bool tooMany = answerBlocks_ >= kMaxAnswerBlocks;
+    const bool tooLong = now - answerStarted_ > kAnswerDeadline;
+    if (!tooMany && !tooLong) {
+        ++answerBlocks_;
+        return true;
+    }
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - answerStarted_);
+    AddLog(ResMessage(link_text::EndlessAnswer,
+                      {std::to_string(answerBlocks_), std::to_string(seconds.count())}));
+    status_ = link_status::Failed;
+    clearReceived();  // the rest of the stream is not looked at
+    return false;
 }
 
 void uclVqif::rejectFrame() {

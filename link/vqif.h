@@ -50,6 +50,12 @@ class uclVqif : private DecoderHost {
     // it (the longest, a dump block, is a few hundred characters), so text beyond it is noise:
     // it is dropped, keeping only a frame start (from the last STX) that fits.
     static constexpr std::size_t kReceiveBufferCap = 64 * 1024;
+    // A multi-block answer (ETB blocks until an EOT block) ends within these or fails: each
+    // block's acknowledgement starts a fresh reply time-out, so an instrument that never sends
+    // the last block would otherwise hold the transaction for ever. The largest real answer,
+    // the memory listing, is 64 blocks and takes seconds.
+    static constexpr std::int32_t kMaxAnswerBlocks = 4096;
+    static constexpr Millis kAnswerDeadline{10 * 60 * 1000};
 
     // `serial` and `socket` are not owned and may be null; the socket is the active transport
     // when SerialComm is false and a socket is present. The link timer starts at once.
@@ -304,6 +310,9 @@ class uclVqif : private DecoderHost {
     bool loneCrAt(std::size_t crAt) const;
     void handleLoneCr(std::size_t crAt);
     void handleFrame(std::string frame);
+    // Counts a block of the answer in flight. A block beyond kMaxAnswerBlocks, or one that comes
+    // later than kAnswerDeadline after the first, fails the transaction (logged): false.
+    bool answerBlockAllowed();
     void rejectFrame();
     bool AcceptReply(std::string& frame);
 
@@ -337,6 +346,10 @@ class uclVqif : private DecoderHost {
     std::int16_t faultCount_ = 0;
     std::string lastFrame_;
     std::string lastReply_;
+    // Blocks of the answer to the last command sent (handshakes do not start a new answer),
+    // and when its first block came.
+    std::int32_t answerBlocks_ = 0;
+    Millis answerStarted_{0};
 
     // ReceiveBuffer is receive_[receiveStart_..]: frames are cut by moving the start, and the
     // text is compacted once per scan. Before scanFrom_ (relative to the start) the text holds

@@ -177,4 +177,15 @@ std::optional<float> ParseSingle(std::string_view text) {
     return static_cast<float>(*v);
 }
 
+double SingleAsDecimal(float value) {
+    if (!std::isfinite(value)) return static_cast<double>(value);
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double decimal = 0;
+    const auto read = std::from_chars(text, written.ptr, decimal);
+    // Nine significant digits at most: every such text is a finite double.
+    if (written.ec != std::errc() || read.ec != std::errc()) return static_cast<double>(value);
+    return decimal;
+}
+
 }  // namespace vq

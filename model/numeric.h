@@ -54,4 +54,10 @@ std::optional<int32_t> ParseInt32(std::string_view text);
 // beyond the range of a single (a finite double that would become infinite).
 std::optional<float> ParseSingle(std::string_view text);
 
+// The double a single stands for when read as a person reads it: the value of its shortest
+// round-trip decimal text (20.9f gives 20.9, not 20.899999618530273). A number printed in the
+// shortest form of a double (JSON) then shows the digits the single was given. Non-finite values
+// come back as they are.
+double SingleAsDecimal(float value);
+
 }  // namespace vq

@@ -46,17 +46,23 @@ Reply flashBlock(HandlerContext& c, const Request& r) {
 
 Reply framListing(HandlerContext& c, const Request&) {
     c.session.dump = {true, 0, kFramBlocks};
-    if (kFramBlocks == 1) c.session.dump.active = false;
     return {framBlock(c.state, 0)};
 }
 
 }  // namespace
 
+// The listing stays open until its last block is acknowledged: a NAK for the EOT block, like
+// one for any other, asks for that block again.
 Reply ContinueDump(HandlerContext& c, bool acknowledged) {
     DumpCursor& dump = c.session.dump;
     if (!dump.active) return {};
-    if (acknowledged) ++dump.sent;
-    if (dump.sent + 1 >= dump.blocks) dump.active = false;
+    if (acknowledged) {
+        if (dump.sent + 1 >= dump.blocks) {
+            dump.active = false;
+            return {};
+        }
+        ++dump.sent;
+    }
     return {framBlock(c.state, dump.sent)};
 }
 

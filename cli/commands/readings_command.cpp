@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "model/instrument.h"
+#include "model/numeric.h"
 #include "model/ole_date.h"
 #include "model/text_rules.h"
 
@@ -73,7 +74,7 @@ int runReadings(CommandContext& context) {
         for (int ch = 0; ch < kCalChannels; ++ch) {
             const float value = events.readings[static_cast<std::size_t>(ch)];
             line += "  " + ChannelValueText(model, ch, value);
-            values.append(static_cast<double>(value));
+            values.append(SingleAsDecimal(value));
         }
         context.out.line(line);
         if (context.out.json()) {

@@ -8,6 +8,7 @@
 #include "app/settings_csv.h"
 #include "cli/output.h"
 #include "model/instrument.h"
+#include "model/numeric.h"
 #include "model/ole_date.h"
 
 namespace vq::cli {
@@ -21,13 +22,22 @@ std::string numberText(double value) {
     return std::string(buffer, result.ptr);
 }
 
+// A single as the digits it was given (20.9, never 20.899999618530273).
+std::string singleText(float value) {
+    return numberText(SingleAsDecimal(value));
+}
+
+QJsonValue singleValue(float value) {
+    return QJsonValue(SingleAsDecimal(value));
+}
+
 // The instrument marks a level that is not set with a negative code (-101 and its kin).
 std::string levelText(float value) {
-    return value < 0 ? std::string("-") : numberText(value);
+    return value < 0 ? std::string("-") : singleText(value);
 }
 
 QJsonValue levelValue(float value) {
-    return value < 0 ? QJsonValue() : QJsonValue(static_cast<double>(value));
+    return value < 0 ? QJsonValue() : singleValue(value);
 }
 
 QJsonArray channelsJson(const clsInstrument& model) {
@@ -37,8 +47,8 @@ QJsonArray channelsJson(const clsInstrument& model) {
         channel.insert("channel", ch + 1);
         channel.insert("gas", QString::fromStdString(model.GasName(ch)));
         channel.insert("enabled", model.GasEnabled(ch));
-        channel.insert("fullScale", static_cast<double>(model.GasFullScale(ch)));
-        channel.insert("resolution", static_cast<double>(model.GasDesit(ch)));
+        channel.insert("fullScale", singleValue(model.GasFullScale(ch)));
+        channel.insert("resolution", singleValue(model.GasDesit(ch)));
         channel.insert("unit", QString::fromStdString(model.GasUnit(ch)));
         channel.insert("warning", levelValue(model.Warning(ch)));
         channel.insert("alarm", levelValue(model.Alarm(ch)));
@@ -87,7 +97,7 @@ void printSettings(const clsInstrument& model, Output& out, double now) {
         };
         column(model.GasName(ch), 12);
         column(model.GasEnabled(ch) ? "yes" : "no", 5);
-        column(numberText(model.GasFullScale(ch)), 12);
+        column(singleText(model.GasFullScale(ch)), 12);
         column(model.GasUnit(ch), 6);
         column(levelText(model.Warning(ch)), 9);
         column(levelText(model.Alarm(ch)), 7);

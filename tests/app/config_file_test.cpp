@@ -228,6 +228,27 @@ TEST_F(ConfigFile, PasswordIsStoredScrambledTwice) {
     EXPECT_FALSE(UnscramblePassword("G\x7F"));
 }
 
+// Found by fuzzing the reader: an empty password was written as the key alone, the reader
+// skipped that line, and the password became another on the next start.
+TEST_F(ConfigFile, EmptyPasswordRoundTripsAsEmpty) {
+    TempFolder dir;
+    AppConfig c = filledConfig();
+    c.userPassword.clear();
+    EXPECT_EQ(lineWithKey(ConfigFileText(c, when), "VQ-5100"), "VQ-5100\t''");
+    ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
+    for (int start = 0; start < 2; ++start) {
+        AppConfig next = filledConfig();
+        ASSERT_FALSE(next.userPassword.empty());
+        const ConfigLoadResult loaded = LoadConfig(next, dir.path());
+        EXPECT_TRUE(loaded.complete);
+        EXPECT_EQ(next.userPassword, "");
+        ASSERT_TRUE(SaveConfig(next, dir.path(), when).ok);
+    }
+    // A password that is not empty still reads as itself next to it.
+    c.userPassword = "x";
+    EXPECT_EQ(readBack(ConfigFileText(c, when)).userPassword, "x");
+}
+
 TEST_F(ConfigFile, BadLineInTheMiddleStopsReadingAndKeepsABackup) {
     TempFolder dir;
     const std::string original =

@@ -12,6 +12,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <charconv>
+#include <string>
 
 #include "e2e/ctl_runner.h"
 #include "e2e/sim_process.h"
@@ -74,6 +76,12 @@ TEST_F(CtlCommandsE2E, ReadOverThePseudoTerminalPrintsTheSettingsAndStoresFileAn
     EXPECT_TRUE(object.value("ok").toBool());
     EXPECT_EQ(object.value("settings").toArray().size(), 335);
     EXPECT_EQ(object.value("channels").toArray().size(), 5);
+    // Singles are the numbers the instrument holds, not their binary neighbours in a double
+    // (0.1, never 0.10000000149011612).
+    const QJsonObject oxygen = object.value("channels").toArray()[1].toObject();
+    EXPECT_EQ(oxygen.value("resolution").toDouble(), 0.1) << json.out.toStdString();
+    EXPECT_EQ(oxygen.value("warning").toDouble(), 19.5);
+    EXPECT_FALSE(json.out.contains("0000001")) << json.out.toStdString();
     EXPECT_EQ(object.value("serialNumber").toString(), settingValue(object, "Serial No."));
     EXPECT_EQ(settingValue(object, "Action"), "Read");
 
@@ -221,6 +229,16 @@ TEST_F(CtlCommandsE2E, ClockConfirmedOperationsReadingsAndSpanResults) {
     const QJsonArray values = jsonOf(readings).value("readings").toArray();
     ASSERT_EQ(values.size(), 2) << readings.out.toStdString();
     EXPECT_EQ(values[0].toObject().value("values").toArray().size(), 5);
+    // Each reading is printed as the digits of its single (20.9, not 20.899999618530273).
+    for (const auto& reading : values) {
+        for (const auto& value : reading.toObject().value("values").toArray()) {
+            char digits[32];
+            const auto end =
+                std::to_chars(digits, digits + sizeof digits, static_cast<float>(value.toDouble()));
+            EXPECT_EQ(value.toDouble(), std::stod(std::string(digits, end.ptr)))
+                << readings.out.toStdString();
+        }
+    }
 
     const CtlResult passed = run(port + QStringList{"span", "1,2"});
     EXPECT_EXIT_CODE(passed, 0);
@@ -284,10 +302,13 @@ TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
     EXPECT_FALSE(QFile::exists(path("SerialLog.log"))) << "no run reached the instrument";
 }
 
-// An instrument that answers the probe but nothing else.
+// An instrument over TCP that answers the probe, and otherwise as `behaviour` says (by default
+// nothing else).
 class ProbeOnlyInstrument {
   public:
-    ProbeOnlyInstrument() : instrument(TestInstrument::Behaviour::NoIdentity) {
+    explicit ProbeOnlyInstrument(
+        TestInstrument::Behaviour behaviour = TestInstrument::Behaviour::NoIdentity)
+        : instrument(behaviour) {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, [this] {
             QTcpSocket* client = server_.nextPendingConnection();
@@ -316,6 +337,23 @@ TEST_F(CtlCommandsE2E, AFailedOperationExitsOneAndNoInstrumentExitsThree) {
     const CtlResult none =
         run({"--socket", "127.0.0.1:1", "--retry", "0", "--timeout", "1", "read"});
     EXPECT_EXIT_CODE(none, 3);
+}
+
+// An instrument that answers with valid blocks for ever held read and write for ever, the
+// communication log growing by a megabyte a second. The answer now fails at its block limit.
+TEST_F(CtlCommandsE2E, AnAnswerOfEndlessBlocksFailsReadAndWriteWithExitOne) {
+    ASSERT_EQ(run({"--simulator", "read", "--seq", "settings.seq"}).exitCode, 0);
+    QFile::remove(path("SerialLog.log"));
+    ProbeOnlyInstrument far(TestInstrument::Behaviour::EndlessBlocks);
+    for (const QStringList& command : {QStringList{"read"}, QStringList{"write", "settings.seq"}}) {
+        const CtlResult r = run(QStringList{"--socket", far.address(), "--json"} + command);
+        EXPECT_EXIT_CODE(r, 1);
+        EXPECT_FALSE(jsonOf(r).value("ok").toBool()) << command.join(' ').toStdString();
+    }
+    const QByteArray log = readFile(path("SerialLog.log"));
+    EXPECT_EQ(log.count("<<< Block answer stopped after 4096 blocks"), 2);
+    // Each run logged its blocks once and stopped: a few megabytes, not a stream.
+    EXPECT_LT(log.size(), 8 * 1024 * 1024);
 }
 
 }  // namespace

@@ -31,10 +31,15 @@ std::string TestInstrument::answer(const std::string& payload) const {
         if (payload == "IN,R,") return BuildFrame(std::string("IN,R,") + kSerialNumber, EOT);
         if (payload == "HN,R,") return BuildFrame("HN,R,SN-0042-B", EOT);
     }
+    if (behaviour_ == Behaviour::EndlessBlocks && payload != "RC,R,") {
+        // Valid blocks of the identity answer, each acknowledgement bringing the next.
+        return BuildFrame("VP,R,5102", ETB);
+    }
     if (payload != "RC,R,") return {};
     switch (behaviour_) {
         case Behaviour::Answers:
         case Behaviour::NoIdentity:
+        case Behaviour::EndlessBlocks:
             return BuildFrame(std::string("RC,R,") + kModelReply, EOT);
         case Behaviour::WrongModel:
             return BuildFrame("RC,R,VQ-9999,Ver1.02", EOT);

@@ -15,7 +15,8 @@ class TestInstrument {
         Silent,       // never replies
         WrongModel,   // replies to "RC,R," without the model name
         BadChecksum,  // replies with the model name but a wrong checksum
-        NoIdentity    // replies to the probe only
+        NoIdentity,   // replies to the probe only
+        EndlessBlocks  // replies to the probe, then to every frame with one more ETB block
     };
 
     explicit TestInstrument(Behaviour behaviour) : behaviour_(behaviour) {}

@@ -93,6 +93,44 @@ TEST(ReplyChecksum, FramesWithoutTheLayoutFail) {
                            "F\x04"));  // one digit
 }
 
+TEST(AnswersRequest, IndexedRepliesMatchByTheNumberTheirIndexStandsFor) {
+    struct Case {
+        const char* request;
+        const char* reply;
+        bool answers;
+    };
+    const Case cases[] = {
+        {"XS,R,0005", "XS,R,0005,NAME", true},
+        {"XS,R,0005", "XS,R,5,NAME", true},
+        {"XS,R,00FF", "XS,R,ff,NAME", true},
+        {"XS,R,00FF", "XS,R, FF,NAME", true},
+        {"LI,R,0A", "LI,R,a,GAS", true},
+        {"LI,R,0A", "LI,R,000A,GAS", true},
+        {"XS,R,****", "XS,R,****,STATION", true},
+        // A late answer to an earlier request, however its index is written.
+        {"XS,R,0005", "XS,R,4,OLD", false},
+        {"XS,R,0005", "XS,R,0004,OLD", false},
+        {"XS,R,0005", "XS,R,50,OLD", false},
+        {"LI,R,0A", "LI,R,0B,GAS", false},
+        {"LI,R,0A", "LI,R,1A,GAS", false},
+        // The station id and an entry never stand for each other.
+        {"XS,R,****", "XS,R,0000,NAME", false},
+        {"XS,R,0000", "XS,R,****,STATION", false},
+        {"XS,R,0005", "XS,R,5X,NAME", false},
+        // Another key is never an answer; a refusal carries no index and is the decoder's.
+        {"XS,R,0005", "LI,R,5,GAS", false},
+        {"XS,R,0005", "XS,R,\x15", true},
+        {"VP,R,", "VP,R,0123", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AnswersRequest(BuildFrame(c.reply, EOT), BuildFrame(c.request, EOT)), c.answers)
+            << c.request << " <- " << c.reply;
+    }
+    // After a block the last frame is the acknowledgement: its key still names the request.
+    EXPECT_TRUE(AnswersRequest(BuildFrame("XS,R,5,NAME", EOT),
+                               HandshakeFrame(ACK, BuildFrame("XS,R,0005", EOT))));
+}
+
 TEST(RenderControlChars, ProbeFrameAsLogged) {
     EXPECT_EQ(RenderControlChars(BuildFrame("RC,R,", EOT)), "[STX]0001RC,R,[ETX]FB[EOT]");
 }

@@ -205,6 +205,31 @@ TEST(RomDump, TheListingHoldsTheWholeFramInItsLayout) {
     EXPECT_EQ(raised.back(), "DumpMessage Get Dump 001F00-001FFF");
 }
 
+TEST(RomDump, ADamagedLastBlockIsAskedForAgainAndTheListingCompletes) {
+    SimLink s;
+    ASSERT_TRUE(s.connect());
+    bool damaged = false;
+    s.port.rewrite = [&](std::string bytes) {
+        // The EOT block arrives once with a data digit changed on the line.
+        if (!damaged && !bytes.empty() && bytes.back() == EOT) {
+            damaged = true;
+            bytes[bytes.size() - 20] = bytes[bytes.size() - 20] == '0' ? '1' : '0';
+        }
+        return bytes;
+    };
+    const std::string path = s.dir.file("DumpEF.dat");
+    ASSERT_TRUE(s.link.GetRomDump2(path));
+    EXPECT_TRUE(damaged);
+    const auto payloads = s.port.payloads();
+    ASSERT_GE(payloads.size(), 2u);
+    EXPECT_EQ(payloads.back().front(), NAK);  // the one NAK, answered with the block again
+    const auto& fram = s.instrument.state().fram;
+    const std::string text = readFile(path);
+    const std::size_t last = fram.size() - 16;
+    EXPECT_NE(text.find(listingLine(static_cast<std::uint32_t>(last), &fram[last])),
+              std::string::npos);
+}
+
 TEST(RomDump, APartGroupIsCompletedWithErasedLines) {
     LinkHarness h;
     h.connect();
@@ -257,13 +282,15 @@ TEST(RomDump, AListingThatNeverEndsIsStoppedAndNoLongerAcknowledged) {
     LinkHarness h;
     h.connect();
     h.link.setLogWriter([](std::string_view) {});
-    const std::string block = Reply("EF,R,FR,1,0000," + std::string(256, '4'), ETB);
+    // Long blocks (32 lines each): the line limit comes before the limit on blocks.
+    const std::string block = Reply("EF,R,FR,1,0000," + std::string(1024, '4'), ETB);
     h.script.answer("EF,R,", block);
     h.script.answer(std::string(1, ACK), block);  // every acknowledgement brings another block
     const std::string path = h.dir.file("DumpEF.dat");
     EXPECT_FALSE(h.link.GetRomDump2(path));
     const auto sentAtEnd = h.sent().size();
-    EXPECT_GE(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxDumpLines / 8));
+    EXPECT_GE(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxDumpLines / 32));
+    EXPECT_LT(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxAnswerBlocks));
     h.host.runFor(Millis{10000});
     EXPECT_LE(h.sent().size(), sentAtEnd + 1);  // at most the block in flight: no more exchange
     const std::string text = readFile(path);

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "model/instrument.h"
 #include "protocol/frame.h"
 #include "tests/support/link_harness.h"
 
@@ -142,6 +143,88 @@ TEST(Robustness, CrFloodInTinyPiecesEndsTheWait) {
     EXPECT_EQ(h.sent().size(), 4u);
     h.host.runFor(Millis{500});
     EXPECT_TRUE(h.link.ReceiveBuffer().empty());
+}
+
+// Valid blocks for ever, each acknowledgement bringing the next: the read ended only when the
+// program was killed, its log growing by a megabyte a second.
+TEST(Robustness, BlockAnswerThatNeverEndsFailsAtTheBlockLimit) {
+    test::LinkHarness h;
+    h.connect(3, 2);
+    std::vector<std::string> log;
+    h.link.setLogWriter([&](std::string_view text) { log.emplace_back(text); });
+    const std::string block = test::Reply("VP,R,0123", ETB);
+    h.script.answer("VP,R,", block).answer(std::string(1, ACK), block);
+    clsInstrument model;
+    h.link.setInstrument(&model);
+    EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
+    EXPECT_EQ(h.link.Status(), link_status::Failed);
+    const auto sent = h.sent();
+    // The request, then one acknowledgement per block taken.
+    ASSERT_EQ(sent.size(), 1u + uclVqif::kMaxAnswerBlocks);
+    EXPECT_EQ(sent.back().front(), ACK);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().rfind("<<< Block answer stopped after 4096 blocks and ", 0), 0u)
+        << log.back();
+    // Nothing more is asked for: the exchange stops.
+    h.host.runFor(Millis{10000});
+    EXPECT_EQ(h.sent().size(), sent.size());
+    expectStillWorking(h);
+}
+
+// Slow blocks, each inside the reply time-out, would take hours to reach the block limit: the
+// answer's deadline ends them.
+TEST(Robustness, SlowBlockAnswerFailsAtTheDeadline) {
+    test::LinkHarness h;
+    h.connect(3, 2);
+    std::vector<std::string> log;
+    h.link.setLogWriter([&](std::string_view text) { log.emplace_back(text); });
+    const std::string block = test::Reply("VP,R,0123", ETB);
+    h.script.answer("VP,R,", block, Millis{5}).answer(std::string(1, ACK), block, Millis{1500});
+    clsInstrument model;
+    h.link.setInstrument(&model);
+    const Millis start = h.host.now();
+    EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
+    const Millis took = h.host.now() - start;
+    EXPECT_GT(took, uclVqif::kAnswerDeadline);
+    EXPECT_LE(took, uclVqif::kAnswerDeadline + Millis{1500 + 5});
+    // Blocks 1.5 s apart: 400 in the 600 s after the first one, the 401st past the deadline.
+    EXPECT_EQ(h.sent().size(), 1u + 401u);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(),
+              "<<< Block answer stopped after 401 blocks and 601 s: it does not end >>>");
+}
+
+// An answer within the limits is taken whole; the count starts again with each command, so
+// answers one after the other never add up.
+TEST(Robustness, BlockAnswersWithinTheLimitsCompleteOneAfterAnother) {
+    test::LinkHarness h;
+    h.connect(3, 2);
+    h.link.setReplyDecoder([](std::string&) { return true; });
+    const std::string block = test::Reply("EF,R,0000,00", ETB);
+    for (int round = 0; round < 2; ++round) {
+        // As many blocks as are taken, then the EOT block.
+        h.script.answer("EF,R,", block, Millis{5}, 1)
+            .answer(std::string(1, ACK), block, Millis{5}, uclVqif::kMaxAnswerBlocks - 1)
+            .answer(std::string(1, ACK), test::Reply("EF,R,END"), Millis{5}, 1);
+        EXPECT_TRUE(h.link.WaitFor(link_status::AwaitBlock, "EF,R,")) << round;
+    }
+}
+
+// Blocks that keep coming whatever is answered: after the failure none is acknowledged, and
+// no block is taken while nothing waits for one.
+TEST(Robustness, BlocksPouringInRegardlessAreNotAcknowledgedOnceTheAnswerFailed) {
+    test::LinkHarness h;
+    h.connect(3, 2);
+    h.link.setReplyDecoder([](std::string&) { return true; });
+    const std::string block = test::Reply("VP,R,0123", ETB);
+    const int pouring = uclVqif::kMaxAnswerBlocks + 2000;
+    for (int i = 0; i < pouring; ++i) h.serial.farEnd().send(block, Millis{10 + i});
+    EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
+    const std::size_t sentAtFailure = h.sent().size();
+    EXPECT_EQ(sentAtFailure, 1u + uclVqif::kMaxAnswerBlocks);
+    h.host.runFor(Millis{pouring + 1000});
+    EXPECT_EQ(h.sent().size(), sentAtFailure);
+    EXPECT_EQ(h.link.Status(), link_status::Failed);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <limits>
 #include <string>
 
+#include "model/value_codecs.h"
+
 namespace vq {
 namespace {
 
@@ -104,6 +106,44 @@ TEST(Numeric, SingleConversionRefusesValuesBeyondSingleRange) {
     EXPECT_FALSE(ParseSingle("3.5e38"));
     EXPECT_FALSE(ParseSingle("-1e39"));
     EXPECT_EQ(ParseSingle("1e-50"), 0.0f);
+}
+
+TEST(Numeric, SingleAsDecimalIsTheValueOfItsShortestText) {
+    struct Case {
+        float single;
+        double decimal;
+        const char* eightPlaces;  // the same value with a fixed number of decimals
+    };
+    const Case cases[] = {
+        {20.9f, 20.9, "20.90000000"},
+        {1.45f, 1.45, "1.45000000"},
+        {2.63f, 2.63, "2.63000000"},
+        {1.8f, 1.8, "1.80000000"},
+        {0.1f, 0.1, "0.10000000"},
+        {-101.0f, -101.0, "-101.00000000"},
+        {12.345f, 12.345, "12.34500000"},
+        {0.000012345f, 0.000012345, "0.00001235"},
+        {16777217.0f, 16777216.0, "16777216.00000000"},  // beyond 2^24 the single is 2^24
+        {std::numeric_limits<float>::max(), 3.4028235e38, nullptr},
+        {std::numeric_limits<float>::denorm_min(), 1e-45, "0.00000000"},
+        {-0.0f, -0.0, "0.00000000"},
+    };
+    for (const Case& c : cases) {
+        const double decimal = SingleAsDecimal(c.single);
+        EXPECT_EQ(decimal, c.decimal) << c.single;
+        EXPECT_EQ(std::signbit(decimal), std::signbit(c.decimal)) << c.single;
+        // It reads back as the same single, and its shortest text is the single's.
+        EXPECT_EQ(static_cast<float>(decimal), c.single);
+        EXPECT_EQ(DoubleText(decimal), SingleText(c.single));
+        if (c.eightPlaces) {
+            EXPECT_EQ(FormatNumber(c.single, 8), c.eightPlaces) << c.single;
+        }
+    }
+    // Widening alone keeps the binary noise: that is what is avoided.
+    EXPECT_NE(static_cast<double>(20.9f), 20.9);
+    EXPECT_TRUE(std::isnan(SingleAsDecimal(std::nanf(""))));
+    EXPECT_EQ(SingleAsDecimal(-std::numeric_limits<float>::infinity()),
+              -std::numeric_limits<double>::infinity());
 }
 
 }  // namespace

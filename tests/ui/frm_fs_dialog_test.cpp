@@ -111,6 +111,7 @@ class FrmFsDialogTest : public QObject {
     void libraryHalfIsReadOnly();
     void gasNamesAreCheckedAndRowSixteenKeptEqual();
     void gasNumbersAreReshownAndRangeChecked();
+    void coefficientsShowTheDigitsOfTheirSingles();
     void redGasCellBlocksOk();
     void editedSettingsGasIsWrittenByTheNextUpdate();
 };
@@ -516,6 +517,28 @@ void FrmFsDialogTest::libraryHalfIsReadOnly() {
     QCOMPARE(g.cellText(1, Grid::Linear1c), QString("0.33333333"));
     QCOMPARE(g.cellText(1, Grid::FullScale), QString("100.0"));
     QCOMPARE(g.cellText(1, Grid::Digit), QString("0.1"));
+}
+
+void FrmFsDialogTest::coefficientsShowTheDigitsOfTheirSingles() {
+    clsInstrument model = fs_test::readInstrument();
+    // As the instrument sends them: singles, held in the model's doubles.
+    LibraryEntry e = model.LI_Entry(2);
+    e.Linear1_a = 1.45f;
+    e.Linear1_b = 2.63f;
+    e.Linear1_c = 1.8f;
+    e.Linear1_d = -0.1f;
+    model.setLI_Entry(2, e);
+    Harness h(model);
+    Grid& g = h.gases();
+    QCOMPARE(g.cellText(2, Grid::Linear1a), QString("1.45000000"));
+    QCOMPARE(g.cellText(2, Grid::Linear1b), QString("2.63000000"));
+    QCOMPARE(g.cellText(2, Grid::Linear1c), QString("1.80000000"));
+    QCOMPARE(g.cellText(2, Grid::Linear1d), QString("-0.10000000"));
+    // A typed coefficient is a single too.
+    QVERIFY(g.editCell(settingsRow, Grid::Linear2b, "2.63"));
+    QCOMPARE(g.cellText(settingsRow, Grid::Linear2b), QString("2.63000000"));
+    QVERIFY(g.editCell(settingsRow, Grid::Linear2c, "0.123456789"));
+    QCOMPARE(g.cellText(settingsRow, Grid::Linear2c), QString("0.12345679"));
 }
 
 void FrmFsDialogTest::gasNamesAreCheckedAndRowSixteenKeptEqual() {

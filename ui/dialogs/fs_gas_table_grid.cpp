@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "app/messages.h"
@@ -47,8 +48,14 @@ bool sameNumber(double a, double b) {
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
+// A coefficient is a single on the wire, held in a double: a double that is exactly a single is
+// shown as that single (1.45, not the 1.45000005 its binary value widens to), rounded to the
+// fixed places.
 QString coefficientText(double v) {
-    return qs(FormatNumber(v, coefficientFormat));
+    const bool single = std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max() &&
+                        static_cast<double>(static_cast<float>(v)) == v;
+    return qs(single ? FormatNumber(static_cast<float>(v), coefficientFormat)
+                     : FormatNumber(v, coefficientFormat));
 }
 
 // The coefficient a column edits; the const overload reads through the same switch.
