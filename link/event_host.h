@@ -10,7 +10,7 @@
 namespace vq {
 
 class EventHost {
-public:
+  public:
     using Millis = std::chrono::milliseconds;
     using TimerId = int;
 

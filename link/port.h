@@ -14,9 +14,9 @@ namespace vq {
 
 // Event codes, as the link's event table numbers them.
 namespace port_event {
-inline constexpr int Receive = 2;          // bytes are waiting
-inline constexpr int Cts = 3;              // CTS changed
-inline constexpr int Dsr = 4;              // DSR changed
+inline constexpr int Receive = 2;  // bytes are waiting
+inline constexpr int Cts = 3;      // CTS changed
+inline constexpr int Dsr = 4;      // DSR changed
 inline constexpr int Break = 1001;
 inline constexpr int Framing = 1004;
 inline constexpr int Overrun = 1006;
@@ -33,7 +33,7 @@ inline constexpr int kModemCts = 0x10;
 inline constexpr int kModemDsr = 0x20;
 
 class Port {
-public:
+  public:
     using EventSink = std::function<void(int code)>;
 
     virtual ~Port() = default;
@@ -56,7 +56,7 @@ public:
 };
 
 class SerialPort : public Port {
-public:
+  public:
     // "921600,n,8,1": baud, parity (n, e, o, m, s), data bits, stop bits.
     virtual void setSettings(const std::string& settings) = 0;
     virtual std::string settings() const = 0;
@@ -71,7 +71,7 @@ public:
 };
 
 class SocketPort : public Port {
-public:
+  public:
     // Connecting is asynchronous: open() starts it; LinkEstablished or SocketError follows.
     // Socket error numbers are Windows-style: 10060 timed out, 10048 address in use, 10061
     // refused, 10050 any other.

@@ -11,11 +11,11 @@ namespace vq::test {
 class TestInstrument {
   public:
     enum class Behaviour {
-        Answers,      // replies to the probe with the model name and to the identity reads
-        Silent,       // never replies
-        WrongModel,   // replies to "RC,R," without the model name
-        BadChecksum,  // replies with the model name but a wrong checksum
-        NoIdentity,   // replies to the probe only
+        Answers,       // replies to the probe with the model name and to the identity reads
+        Silent,        // never replies
+        WrongModel,    // replies to "RC,R," without the model name
+        BadChecksum,   // replies with the model name but a wrong checksum
+        NoIdentity,    // replies to the probe only
         EndlessBlocks  // replies to the probe, then to every frame with one more ETB block
     };
 

@@ -226,8 +226,7 @@ TEST(Probe, ProbeAtOnceSendsTheFirstProbeWhenTheLinesComeUpThenKeepsTheTickSpaci
     ASSERT_EQ(h.link.LinkMode(), link_mode::Probing);
     h.host.pumpUntil([&] { return h.link.LinkMode() == link_mode::Offline; }, Millis{10000});
     // At once, then twelve ticks of the restarted timer apart; "No Response" a probe wait later.
-    EXPECT_EQ(relativeTimes(h.script.writeTimes(), Millis{30}),
-              (std::vector<long>{0, 1200, 2400}));
+    EXPECT_EQ(relativeTimes(h.script.writeTimes(), Millis{30}), (std::vector<long>{0, 1200, 2400}));
     EXPECT_EQ(h.host.now(), Millis{30 + 3600});
     EXPECT_EQ(h.events.raised,
               (std::vector<std::string>{

@@ -7,7 +7,9 @@ namespace {
 
 TEST(Frame, ChecksumOfProbeIsFB) {
     const std::string frame = BuildFrame("RC,R,", EOT);
-    EXPECT_EQ(frame, std::string("\x02" "0001RC,R,\x03" "FB\x04"));
+    EXPECT_EQ(frame, std::string("\x02"
+                                 "0001RC,R,\x03"
+                                 "FB\x04"));
 }
 
 TEST(Frame, ChecksumOfMultipleOf256IsZeroZero) {
@@ -18,9 +20,14 @@ TEST(Frame, ChecksumOfMultipleOf256IsZeroZero) {
 }
 
 TEST(Frame, TerminatorIsKept) {
-    const std::string block = BuildFrame("\x06" "XS,R", ETB);
+    const std::string block = BuildFrame(
+        "\x06"
+        "XS,R",
+        ETB);
     EXPECT_EQ(block.back(), ETB);
-    EXPECT_EQ(block.substr(0, 5), "\x02" "0001");
+    EXPECT_EQ(block.substr(0, 5),
+              "\x02"
+              "0001");
 }
 
 }  // namespace
