@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run command need, only when missing.
-# Usage: scripts/install-deps.sh [run|bench]   ("run" adds what showing a window needs, "bench"
-# what bench/run needs to drive the programs)
+# Usage: scripts/install-deps.sh [run|bench|ci]   ("run" adds what showing a window needs, "bench"
+# what bench/run needs to drive the programs, "ci" the format check)
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
       libgtest-dev libgmock-dev libbenchmark-dev)
@@ -9,6 +9,8 @@ if [ "${1:-}" = run ]; then
   pkgs+=(xvfb xauth fonts-noto-cjk)
 elif [ "${1:-}" = bench ]; then
   pkgs+=(python3)
+elif [ "${1:-}" = ci ]; then
+  pkgs+=(clang-format)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
