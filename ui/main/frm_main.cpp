@@ -235,17 +235,8 @@ QWidget* frmMain::buildStatusFrame() {
     // The two clocks are read at a glance: they never lose a digit.
     for (QLabel* clock : {lblOption_[5], lblOption_[6]})
         clock->setMinimumWidth(clock->fontMetrics().horizontalAdvance("0000/00/00 00:00:00") + 8);
-    // On a wide window the boxes stop at the width their longest text needs; the room left
-    // over goes to the empty column on the right, not into boxes stretched across the screen.
-    const int wide = fontMetrics().horizontalAdvance(QString(24, 'W'));
-    for (int i = 0; i < 3; ++i)
-        txtOption_[static_cast<std::size_t>(i)]->setMaximumWidth(
-            fontMetrics().horizontalAdvance(QString(lengths[i] + 2, 'W')));
-    for (QWidget* box :
-         {static_cast<QWidget*>(cmbStation_), static_cast<QWidget*>(cmbInterval_),
-          static_cast<QWidget*>(lblInst_[7]), static_cast<QWidget*>(lblInst_[9]),
-          static_cast<QWidget*>(lblOption_[5]), static_cast<QWidget*>(lblOption_[6])})
-        box->setMaximumWidth(wide);
+    // The boxes stop at a width of their own (ApplyCaptions); the room left over on a wide
+    // window goes to the empty column on the right.
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 4);

@@ -58,6 +58,16 @@ void frmMain::ApplyCaptions() {
     // keeps room on both sides of its text.
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * kButtonPadding);
+    // On a wide window the boxes stop at the width their longest text needs, in the font the
+    // configuration chose, instead of stretching across the screen.
+    for (QLineEdit* box : txtOption_)
+        box->setMaximumWidth(
+            box->fontMetrics().horizontalAdvance(QString(box->maxLength() + 2, 'W')));
+    for (QWidget* box :
+         {static_cast<QWidget*>(cmbStation_), static_cast<QWidget*>(cmbInterval_),
+          static_cast<QWidget*>(lblInst_[7]), static_cast<QWidget*>(lblInst_[9]),
+          static_cast<QWidget*>(lblOption_[5]), static_cast<QWidget*>(lblOption_[6])})
+        box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(24, 'W')));
     fraStatus_->setTitle(text(5006));
     lblOption_[0]->setText(text(5051));
     lblOption_[1]->setText(text(5052));

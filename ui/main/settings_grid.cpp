@@ -195,7 +195,8 @@ void SettingsGrid::setCell(int row, int column, const QString& text, bool editab
     const Qt::Alignment alignment =
         column == colGas ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter);
     cell->setTextAlignment(alignment);
-    // The gas title is cut at the window's smallest width; its whole text is a hover away.
+    // A title is whole at any width the window allows (layoutColumns); with a large configured
+    // font the whole text is still a hover away.
     cell->setToolTip(column == colGas && row >= headerRows ? text : QString());
     cell->setForeground(goodText);
     cell->setFont(font());
