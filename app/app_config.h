@@ -64,6 +64,11 @@ struct AppConfig {
     int16_t windowState = 0;
     float windowWidth = 11640;
     float windowHeight = 9285;
+    // Its position in twips (top left corner of the frame), from the "Window Position" key that
+    // this program adds; a file without the key (an older program's) leaves it unknown.
+    bool windowPositionKnown = false;
+    float windowLeft = 0;
+    float windowTop = 0;
 
     std::array<float, 2> printWidth{1, 1};  // kept and written back only
 

@@ -188,6 +188,13 @@ const std::map<std::string, KeyReader>& keyReaders() {
              c.windowWidth = f.single(2, 7680);
              c.windowHeight = f.single(3, 5760);
          }},
+        {"WINDOW POSITION",
+         [](AppConfig& c, const Fields& f) {
+             // Half a position is no position: the window is centred instead.
+             c.windowPositionKnown = f.isNumber(1) && f.isNumber(2);
+             c.windowLeft = f.single(1, 0);
+             c.windowTop = f.single(2, 0);
+         }},
         {"PRT WIDTH",
          [](AppConfig& c, const Fields& f) {
              c.printWidth[0] = f.single(1, 1);

@@ -183,6 +183,10 @@ void writeTail(Lines& out, const AppConfig& c) {
         .line("; Formats = Form status , Form Width , Form Height (Twips value)")
         .line(";");
     out.key("Size Values", c.windowState, c.windowWidth, c.windowHeight);
+    if (c.windowPositionKnown) {
+        out.line().line("; Formats = Form Left , Form Top (Twips value)").line(";");
+        out.key("Window Position", c.windowLeft, c.windowTop);
+    }
     out.line().line("; Formats = Printing Data Line Width, Printing Scale Line Width").line(";");
     out.key("Prt Width", c.printWidth[0], c.printWidth[1]);
     out.line().line(";").line("; Format = True or False").line(";");

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "app/messages.h"
+#include "app/text_lines.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
@@ -185,7 +186,9 @@ FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
     if (!validSuffix(suffix)) {
         return FileResult::failure(ResMessage(5301) + " (" + ShownText(suffix) + ")");
     }
-    return AppendFileAtomically(SettingsCsvPath(workDir, suffix), CsvLine(SettingsCsvHeader()),
+    // The mark goes in front of the header, so only a new file gets it.
+    return AppendFileAtomically(SettingsCsvPath(workDir, suffix),
+                                std::string(kUtf8ByteOrderMark) + CsvLine(SettingsCsvHeader()),
                                 CsvLine(SettingsCsvRow(model, action, now)));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The settings CSV record: one row of an instrument's complete settings (335 columns) appended
 // to VQ5100_Setting<suffix>.csv in the working folder after every successful "Information Get &&
-// Save" read and every successful settings write. The file starts with a header row. Header
+// Save" read and every successful settings write. The file starts with a UTF-8 byte-order mark
+// and a header row. Header
 // labels and value texts are those of the language in use. Nobody reads the file back; it is a
 // history for people and spreadsheets.
 //
@@ -39,7 +40,8 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& model, CsvAction ac
 // Fields joined with ",", quoted where needed, ended with CRLF.
 std::string CsvLine(const std::vector<std::string>& fields);
 
-// Appends the row for `model` (creating the file with its header when it does not exist).
+// Appends the row for `model` (creating the file with a UTF-8 byte-order mark and the header
+// when it does not exist; an appended row adds no mark).
 FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now);

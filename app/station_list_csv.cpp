@@ -22,7 +22,8 @@ std::string StationListCsvText(const std::vector<std::string>& stations) {
 
 FileResult ExportStationList(const std::filesystem::path& path,
                              const std::vector<std::string>& stations) {
-    return WriteFileAtomically(path, StationListCsvText(stations));
+    return WriteFileAtomically(path,
+                               std::string(kUtf8ByteOrderMark) + StationListCsvText(stations));
 }
 
 std::string StationFromCsvLine(std::string_view line) {
@@ -31,11 +32,8 @@ std::string StationFromCsvLine(std::string_view line) {
 }
 
 std::vector<std::string> StationsFromCsvText(std::string_view text) {
-    // A spreadsheet saving "UTF-8 CSV" puts a byte order mark in front; it is not part of the
-    // first station.
-    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    if (text.substr(0, byteOrderMark.size()) == byteOrderMark)
-        text.remove_prefix(byteOrderMark.size());
+    // The byte-order mark our export and spreadsheets write is not part of the first station
+    // (SplitLines drops it).
     std::vector<std::string> stations;
     for (std::string_view line : SplitLines(text)) {
         if (stations.size() == static_cast<std::size_t>(stationListRows)) break;

@@ -25,7 +25,7 @@ bool IsStationText(std::string_view text);
 // The file text: "<station>,<number>" CRLF for each entry, numbered from 1.
 std::string StationListCsvText(const std::vector<std::string>& stations);
 
-// Writes the file through temporary file, fsync and rename.
+// Writes the file, after a UTF-8 byte-order mark, through temporary file, fsync and rename.
 FileResult ExportStationList(const std::filesystem::path& path,
                              const std::vector<std::string>& stations);
 

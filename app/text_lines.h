@@ -9,9 +9,20 @@
 
 namespace vq {
 
+// Written at the start of the CSV files the program creates: without it a common spreadsheet
+// program takes UTF-8 for the local code page and garbles the Japanese header.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+// `text` without a leading byte-order mark.
+inline std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+        text.remove_prefix(kUtf8ByteOrderMark.size());
+    return text;
+}
+
 inline std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    text = WithoutByteOrderMark(text);
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];

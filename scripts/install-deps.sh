@@ -4,7 +4,8 @@
 # what bench/run needs to drive the programs, "ci" the format check)
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
-      libgtest-dev libgmock-dev libbenchmark-dev)
+      libgtest-dev libgmock-dev libbenchmark-dev
+      qt6-translations-l10n dpkg-dev lintian)
 if [ "${1:-}" = run ]; then
   pkgs+=(xvfb xauth fonts-noto-cjk)
 elif [ "${1:-}" = bench ]; then

@@ -14,6 +14,7 @@
 #include "ui/dialogs/frm_password.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_ports.h"
+#include "ui/main/qt_translations.h"
 #include "ui/main/setup_options.h"
 #include "ui/main/single_instance.h"
 #include "ui/main/user_asker.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const vq::SetupOptions options = vq::parseSetupOptions(vq::argumentsOf(argc, argv));
     if (options.language) vq::setLanguage(*options.language);
+    vq::installQtTranslations(vq::currentLanguage());
 
     vq::SingleInstance instance;
     if (!instance.tryLock()) {

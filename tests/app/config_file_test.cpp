@@ -120,6 +120,9 @@ TEST_F(ConfigFile, WrittenReadAndWrittenAgainIsIdenticalButForDateAndCount) {
     c.gasTable.at(5, 3) = {true, "NH3", true, "ppm", 100, 0.5f, 1, 25, 50, 35, 25, 0, 20, 0};
     c.windowState = 2;
     c.windowWidth = 15000.5f;
+    c.windowPositionKnown = true;
+    c.windowLeft = -1500;  // a monitor left of the main one
+    c.windowTop = 450;
     c.printWidth = {2, 3};
     c.userPassword = "pa55 wörd";
     c.calSpanOffWait = 77;
@@ -141,6 +144,10 @@ TEST_F(ConfigFile, WrittenReadAndWrittenAgainIsIdenticalButForDateAndCount) {
     EXPECT_EQ(back.gasLocked, c.gasLocked);
     EXPECT_EQ(back.factoryAutoCal, c.factoryAutoCal);
     EXPECT_FLOAT_EQ(back.ConfigDefaults.Warning(4), 0.3f);
+    EXPECT_TRUE(back.windowPositionKnown);
+    EXPECT_EQ(back.windowLeft, -1500.0f);
+    EXPECT_EQ(back.windowTop, 450.0f);
+    EXPECT_EQ(lineWithKey(first, "Window Position"), "Window Position\t-1500\t450");
 
     const std::string second = ConfigFileText(back, when + 1);
     EXPECT_EQ(stableLines(first), stableLines(second));

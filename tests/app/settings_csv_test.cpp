@@ -90,7 +90,12 @@ TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::WriteID, dir.path(), "", when));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"VQ5100_Setting.csv"});
-    auto rows = parseCsv(readFile(dir / "VQ5100_Setting.csv"));
+    // One byte-order mark, in front of the header; the appended row adds none.
+    const std::string text = readFile(dir / "VQ5100_Setting.csv");
+    const std::string bom = "\xEF\xBB\xBF";
+    ASSERT_EQ(text.rfind(bom + "Action,", 0), 0u);
+    EXPECT_EQ(text.find(bom, bom.size()), std::string::npos);
+    auto rows = parseCsv(text.substr(3));
     ASSERT_EQ(rows.size(), 3u);
     for (const auto& row : rows) EXPECT_EQ(row.size(), 335u);
     EXPECT_EQ(rows[0][0], "Action");

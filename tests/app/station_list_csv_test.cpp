@@ -44,9 +44,15 @@ TEST(StationListCsv, ExportThenImportGivesTheSameList) {
     const auto path = folder / "Station.csv";
     const auto stations = sampleStations();
     ASSERT_TRUE(ExportStationList(path, stations).ok);
+    // The file starts with the byte-order mark, which is not part of the first station.
+    EXPECT_EQ(testing::readFile(path), "\xEF\xBB\xBF" + StationListCsvText(stations));
     const StationImport imported = ImportStationList(path);
     ASSERT_TRUE(imported.result.ok) << imported.result.error;
     EXPECT_EQ(imported.stations, stations);
+
+    // A file without the mark (written by hand, or by an older program) reads the same.
+    ASSERT_TRUE(WriteFileAtomically(path, StationListCsvText(stations)).ok);
+    EXPECT_EQ(ImportStationList(path).stations, stations);
 }
 
 TEST(StationListCsv, ImportTakesTheFirstFieldOfEachLine) {

@@ -213,6 +213,8 @@ TEST(CrashSafeFiles, SettingsCsvCreatedWithItsHeader) {
     clsInstrument model;
     constexpr double now = 46363.5;
     const fs::path file = SettingsCsvPath(dir.path(), "");
+    const std::string whole = "\xEF\xBB\xBF" + CsvLine(SettingsCsvHeader()) +
+                              CsvLine(SettingsCsvRow(model, CsvAction::Read, now));
     for (int step = 1; step < 50; ++step) {
         fs::remove(file);
         const pid_t child = ::fork();
@@ -225,13 +227,10 @@ TEST(CrashSafeFiles, SettingsCsvCreatedWithItsHeader) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         const std::optional<std::string> now_ = contents(file);
         if (WIFSIGNALED(status)) {
-            EXPECT_TRUE(!now_ || *now_ == CsvLine(SettingsCsvHeader()) +
-                                              CsvLine(SettingsCsvRow(model, CsvAction::Read, now)))
-                << "step " << step;
+            EXPECT_TRUE(!now_ || *now_ == whole) << "step " << step;
             continue;
         }
-        EXPECT_EQ(now_, CsvLine(SettingsCsvHeader()) +
-                            CsvLine(SettingsCsvRow(model, CsvAction::Read, now)));
+        EXPECT_EQ(now_, whole);
         break;
     }
 }

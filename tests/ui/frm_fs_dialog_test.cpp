@@ -90,6 +90,7 @@ class FrmFsDialogTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void gasTableShowsItsLastRowWhole();
     void cancelAfterEditsLeavesTheMainModelAndItsFlags();
     void okWithoutEditsCopiesNothing();
     void okCopiesBackOnlyTheEditedFields();
@@ -252,6 +253,24 @@ void FrmFsDialogTest::listRowsShowAndStoreTheirPositions() {
     QVERIFY(!model.Change_BumpFailCalTime);
 }
 
+void FrmFsDialogTest::gasTableShowsItsLastRowWhole() {
+    // Row 16, the only editable one, is whole in the dialog as it opens and at its smallest.
+    clsInstrument model = fs_test::readInstrument();
+    Harness h(model);
+    QVERIFY(QTest::qWaitForWindowExposed(h.dialog.get()));
+    for (const QSize size : {h.dialog->size(), h.dialog->minimumSizeHint()}) {
+        h.dialog->resize(size);
+        QCoreApplication::processEvents();
+        Grid& grid = h.gases();
+        const QRect last = grid.visualRect(grid.model()->index(settingsRow - 1, 0));
+        QVERIFY2(last.top() >= 0 && last.bottom() < grid.viewport()->height(),
+                 qPrintable(QString("row 16 at %1..%2, viewport %3")
+                                .arg(last.top())
+                                .arg(last.bottom())
+                                .arg(grid.viewport()->height())));
+    }
+}
+
 void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
     setLanguage(Language::Japanese);
     clsInstrument model = fs_test::readInstrument();
@@ -262,6 +281,15 @@ void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
         QVERIFY(h.datas().editValue(3, QString::fromStdString(ResMessage(8005))));
         QVERIFY(h.datas().editValue(7, QString::fromStdString(ResMessage(8012))));
         QVERIFY(h.datas().editValue(8, QString::fromStdString(ResMessage(8016))));
+        // The on/off and automatic words are Japanese too; abbreviations stay as they are.
+        for (int row = 1; row <= FsDatasGrid::rows; ++row)
+            for (const QString& item : h.datas().listItems(row))
+                QVERIFY2(item != "On" && item != "Off" && item != "Auto", qPrintable(item));
+        QCOMPARE(h.datas().listItems(9), (QStringList{"自動", "LEL", "vol"}));
+        QCOMPARE(h.datas().listItems(19), (QStringList{"オフ", "LC", "BH", "LC BH"}));
+        QVERIFY(!h.datas().editValue(4, "On"));
+        QVERIFY(h.datas().editValue(4, "オフ"));
+        QVERIFY(h.datas().editValue(9, "自動"));
         h.clickOk();
         QVERIFY(h.accepted());
     }
@@ -269,6 +297,8 @@ void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
     QCOMPARE(model.AlarmMode(), int16_t(0));
     QCOMPARE(model.CalCheck(), int16_t(0));
     QCOMPARE(model.SpecType(), std::string("0"));
+    QCOMPARE(model.LogOverWrite(), int16_t(0));
+    QCOMPARE(model.HcMode(), int16_t(0));
 }
 
 void FrmFsDialogTest::wholeNumberRowsKeepTheirRanges() {
@@ -370,7 +400,7 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    QVERIFY(text.startsWith(",1\r\nST 002,2\r\n"));
+    QVERIFY(text.startsWith("\xEF\xBB\xBF,1\r\nST 002,2\r\n"));
     QVERIFY(text.endsWith("LAST_ONE 256,256\r\n"));
 
     clsInstrument target;  // a fresh model: dashes everywhere

@@ -118,7 +118,9 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
     QVERIFY(hasLine(*w.rtbLog(), 5401, kBlue));
     QVERIFY(w.cmdDown(1)->isEnabled());
     QVERIFY(w.width() >= frmMain::minimumPixels().width());
-    QCOMPARE(w.minimumSize(), QSize(776, 619));
+    // The fixed smallest size, taller where the debug commands need it (window_geometry_test).
+    QCOMPARE(w.minimumWidth(), 776);
+    QVERIFY(w.minimumHeight() >= 619);
 }
 
 void MainWindowTest::readFillsTheWindowInItsColours() {

@@ -61,6 +61,20 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
         QCOMPARE(upload.windowTitle(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(!upload.cmdUpload()->isHidden(), c.cancel);
         QCOMPARE(upload.tmrInter()->interval(), 500);
+        // The bar keeps a margin to every edge, with or without the button below it.
+        upload.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&upload));
+        const QRect bar = upload.progressBar()->geometry();
+        const QRect inside = upload.rect().adjusted(frmUpload::kMargin, frmUpload::kMargin,
+                                                    -frmUpload::kMargin, -frmUpload::kMargin);
+        QVERIFY2(inside.contains(bar), qPrintable(QString("bar %1,%2 %3x%4 in %5x%6")
+                                                      .arg(bar.x())
+                                                      .arg(bar.y())
+                                                      .arg(bar.width())
+                                                      .arg(bar.height())
+                                                      .arg(upload.width())
+                                                      .arg(upload.height())));
+        QVERIFY(bar.top() > upload.lblUpload()->geometry().bottom());
     }
     frmUpload upload(0, nullptr);
     upload.setProgress(30, 307);

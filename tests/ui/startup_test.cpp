@@ -36,6 +36,8 @@ void StartupTest::startWindowClosesItselfAfterItsTime() {
     QVERIFY(open.tmrTimer()->isSingleShot());
     QCOMPARE(open.lblVersion()->text(), QString("P.No.31743"));
     QCOMPARE(open.lblCompany()->text(), QString::fromStdString(ResMessage(1007)));
+    for (const QLabel* label : open.findChildren<QLabel*>())
+        QVERIFY2(!label->text().contains("Windows"), qPrintable(label->text()));
     open.show();
     QVERIFY(open.tmrTimer()->isActive());
     QMetaObject::invokeMethod(open.tmrTimer(), "timeout");  // the 2.5 s are up

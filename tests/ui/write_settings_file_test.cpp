@@ -143,6 +143,16 @@ class WriteSettingsFileTest : public QObject {
         QVERIFY2(errors[0].find("bad.seq") != std::string::npos, errors[0].c_str());
         QVERIFY2(errors[0].find("line 3") != std::string::npos, errors[0].c_str());
         QCOMPARE(h.enables, (std::vector<bool>{false, true}));
+
+        // The box speaks the window's language around the file's own detail.
+        setLanguage(Language::Japanese);
+        QVERIFY(!h.files->ImportSettings());
+        setLanguage(Language::English);
+        const std::vector<std::string> japanese = h.asker.texts(Box::Error);
+        QCOMPARE(japanese.size(), std::size_t(2));
+        QVERIFY2(japanese[1].find("bad.seq") != std::string::npos, japanese[1].c_str());
+        QVERIFY2(japanese[1].find("3 行目") != std::string::npos, japanese[1].c_str());
+        QVERIFY2(japanese[1].find("line 3") == std::string::npos, japanese[1].c_str());
     }
 
     void cancelledDialogsDoNothing() {

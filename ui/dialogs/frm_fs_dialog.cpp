@@ -2,8 +2,10 @@
 
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "app/messages.h"
@@ -40,6 +42,15 @@ QString chooseStationFile(QWidget* parent, bool save) {
                                             &selected);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filters.join(";;"),
                                         &selected);
+}
+
+// The height that shows every row of a grid, its header and a horizontal scroll bar: the gas
+// table's only editable row is its last one and must never be cut off.
+int wholeTableHeight(const QTableWidget& grid) {
+    int height = grid.horizontalHeader()->sizeHint().height() + 2 * grid.frameWidth() +
+                 grid.horizontalScrollBar()->sizeHint().height();
+    for (int row = 0; row < grid.rowCount(); ++row) height += grid.rowHeight(row);
+    return height;
 }
 
 }  // namespace
@@ -90,7 +101,8 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(gasLabel);
-    layout->addWidget(gases_, 1);
+    gases_->setMinimumHeight(wholeTableHeight(*gases_));
+    layout->addWidget(gases_, 0);
     layout->addLayout(buttons);
     resize(1100, 760);
 

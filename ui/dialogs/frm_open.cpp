@@ -61,8 +61,7 @@ frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt
     auto* image = new QLabel(fraOpen);
     image->setObjectName("imgLogo");
     image->setPixmap(logo());
-    auto* lblPCs = new QLabel(text(1003), fraOpen);  // "for Windows"
-    lblPCs->setObjectName("lblPCs");
+    // Message 1003 ("for Windows") is not shown: the program runs on Linux desktops.
     lblVersion_ = new QLabel(text(1004, {isJapaneseTag() ? "31742" : "31743"}), fraOpen);
     lblVersion_->setObjectName("lblVersion");
     auto* notice = new QLabel(text(1009), fraOpen);
@@ -77,7 +76,7 @@ frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt
     titleRow->addWidget(lblTM, 0, Qt::AlignTop);
     titleRow->addStretch(1);
     auto* labels = new QVBoxLayout;
-    for (QLabel* l : {lblPCs, lblVersion_, notice, lblCompany_}) {
+    for (QLabel* l : {lblVersion_, notice, lblCompany_}) {
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         labels->addWidget(l);
     }

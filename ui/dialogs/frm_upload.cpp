@@ -62,6 +62,9 @@ frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
     connect(cmdUpload_, &QPushButton::clicked, this, &frmUpload::cancelClicked);
 
     auto* layout = new QVBoxLayout(this);
+    // The bar keeps clear of the window's edges whether or not the Cancel button is below it.
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    layout->setSpacing(kMargin / 2);
     layout->addWidget(lblUpload_);
     layout->addWidget(bar_);
     layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
@@ -72,8 +75,8 @@ frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
     cmdUpload_->setVisible(texts.cancel);
     setBusy();
 
-    // 288 pixels of animation plus a margin on each side.
-    setFixedWidth(288 + 2 * 12);
+    // 288 pixels of bar plus a margin on each side.
+    setFixedWidth(288 + 2 * kMargin);
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

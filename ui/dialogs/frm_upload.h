@@ -48,6 +48,8 @@ class frmUpload : public QDialog {
     QTimer* tmrInter() const { return tmrInter_; }
 
     static constexpr int kFrontIntervalMs = 500;
+    // Space between the window's edges and its label, bar and button, in pixels.
+    static constexpr int kMargin = 16;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

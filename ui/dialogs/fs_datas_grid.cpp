@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/messages.h"
 #include "model/instrument.h"
@@ -82,11 +83,23 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The words of the fixed lists are shown in the table's language; the abbreviations and numbers
+// beside them read the same in both.
+QString shownItems(const char* items) {
+    static const std::array<std::pair<const char*, int>, 3> words{
+        {{"Off", 9230}, {"On", 9231}, {"Auto", 9232}}};
+    QStringList shown = QString(items).split('|');
+    for (QString& item : shown)
+        for (const auto& [word, id] : words)
+            if (item == word) item = qs(ResMessage(id));
+    return shown.join('|');
+}
+
 QString listText(int row, int32_t romNumber) {
     const RowLayout& s = rowLayout(row);
     if (row == FsDatasGrid::rowOxyAlarm)
         return romNumber < romWithHighHighOxy ? "H-L|L-LL" : "H-L|L-LL|H-HH";
-    if (s.items != nullptr) return s.items;
+    if (s.items != nullptr) return shownItems(s.items);
     QStringList texts;
     for (int id : s.itemIds)
         if (id != 0) texts << qs(ResMessage(id));

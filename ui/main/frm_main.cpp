@@ -135,11 +135,22 @@ QWidget* frmMain::buildCommandFrames() {
 
     // Write commands: the handlers belong to the write-command module.
     auto* write = new QVBoxLayout(fraCommand_[1]);
+    // The commands that erase what the instrument holds stand apart in a group of their own, so
+    // a hurried click meant for "Update" never lands on one of them. Inside frame 1, they are
+    // enabled and disabled with it.
+    fraService_ = new QGroupBox(fraCommand_[1]);
+    fraService_->setObjectName("fraService");
+    fraService_->setStyleSheet("QGroupBox#fraService { color: #b00000; font-weight: bold; }");
+    auto* service = new QVBoxLayout(fraService_);
     for (int i = 0; i < 8; ++i) {
+        const bool erases = i >= 3 && i <= 5;
+        QWidget* frame = erases ? static_cast<QWidget*>(fraService_) : fraCommand_[1];
         cmdOption_[static_cast<std::size_t>(i)] =
-            button(QString("cmdOption%1").arg(i).toLatin1().constData(), fraCommand_[1]);
-        write->addWidget(cmdOption_[static_cast<std::size_t>(i)]);
+            button(QString("cmdOption%1").arg(i).toLatin1().constData(), frame);
+        (erases ? service : write)->addWidget(cmdOption_[static_cast<std::size_t>(i)]);
     }
+    write->addSpacing(12);
+    write->addWidget(fraService_);
     // Setting commands.
     auto* setting = new QVBoxLayout(fraCommand_[2]);
     cmdExportSetting_ = button("cmdExportSetting", fraCommand_[2]);
@@ -224,8 +235,12 @@ QWidget* frmMain::buildStatusFrame() {
     // The two clocks are read at a glance: they never lose a digit.
     for (QLabel* clock : {lblOption_[5], lblOption_[6]})
         clock->setMinimumWidth(clock->fontMetrics().horizontalAdvance("0000/00/00 00:00:00") + 8);
+    // The boxes stop at a width of their own (ApplyCaptions); the room left over on a wide
+    // window goes to the empty column on the right.
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 4);
+    grid->setColumnStretch(4, 1);
 
     auto* layout = new QVBoxLayout(fraStatus_);
     layout->addLayout(grid);
@@ -261,6 +276,7 @@ void frmMain::setSettingsGrid(QWidget* grid) {
         grid->setParent(fraStatus_);
         gridArea_->addWidget(grid);
     }
+    applyMinimumSize();
     UpdateCommandStates();
 }
 
@@ -284,9 +300,10 @@ void frmMain::startUp() {
     if (config_.serialLog) RotateSerialLogs();
     clearOldLog();
     OpenInstrumentPort();
+    // The hidden commands take no room, so the smallest size is known only after they go.
+    if (!debugMode_) hideDebugCommands();
     applyStartSize();
     txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
-    if (!debugMode_) hideDebugCommands();
 }
 
 void frmMain::InitDefaults() {
@@ -375,6 +392,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (!isMaximized()) {
         config_.windowWidth = static_cast<float>(width() * kTwipsPerPixel);
         config_.windowHeight = static_cast<float>(height() * kTwipsPerPixel);
+        config_.windowLeft = static_cast<float>(x() * kTwipsPerPixel);
+        config_.windowTop = static_cast<float>(y() * kTwipsPerPixel);
+        config_.windowPositionKnown = true;
     }
     config_.windowState = isMaximized() ? 2 : 0;
     saveConfig();

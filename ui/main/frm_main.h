@@ -97,6 +97,8 @@ class frmMain : public QWidget {
     static constexpr int kMinWidthTwips = 11640;
     static constexpr int kMinHeightTwips = 9285;
     static constexpr int kClockIntervalMs = 100;
+    // Room on each side of a command button's text, in pixels.
+    static constexpr int kButtonPadding = 12;
     static constexpr const char* kPortSettings = "921600,n,8,1";
     static constexpr const char* kDataFileName = "VQ5100.DAT";
     static constexpr const char* kDumpFileName = "DumpEF.dat";
@@ -149,6 +151,8 @@ class frmMain : public QWidget {
 
     // ---- controls ----
     QGroupBox* fraCommand(int i) const { return fraCommand_.at(static_cast<std::size_t>(i)); }
+    // The service commands (DEFAULT and the two clears, debug mode only), inside frame 1.
+    QGroupBox* fraService() const { return fraService_; }
     QPushButton* cmdDown(int i) const;
     QPushButton* cmdOption(int i) const { return cmdOption_.at(static_cast<std::size_t>(i)); }
     QPushButton* cmdFRAMDump() const { return cmdFRAMDump_; }
@@ -221,6 +225,9 @@ class frmMain : public QWidget {
     void ApplyCaptions();
     void applyFont();
     void applyStartSize();
+    // The smallest size: the fixed one, or more when the commands of this language and mode
+    // need it (a button is never squashed below its text).
+    void applyMinimumSize();
     void hideDebugCommands();
     void setLamp(int i, const LampColours& colours);
     void setLampVisible(int i, bool visible);
@@ -274,6 +281,7 @@ class frmMain : public QWidget {
     QPointer<frmUpload> upload_;
 
     std::array<QGroupBox*, 3> fraCommand_{};
+    QGroupBox* fraService_ = nullptr;
     std::array<QPushButton*, 6> cmdDown_{};  // indices 1, 2, 4, 5 used
     std::array<QPushButton*, 8> cmdOption_{};
     QPushButton* cmdFRAMDump_ = nullptr;

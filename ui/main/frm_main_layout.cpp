@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -52,6 +53,21 @@ void frmMain::ApplyCaptions() {
     cmdImportSetting_->setText(text(5202));
     cmdFactorySetting_->setText(text(5203));
     cmdExit_->setText(text(5007));
+    fraService_->setTitle(text(9235));
+    // Japanese texts set in a Latin style's button touch its borders; every command button
+    // keeps room on both sides of its text.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * kButtonPadding);
+    // On a wide window the boxes stop at the width their longest text needs, in the font the
+    // configuration chose, instead of stretching across the screen.
+    for (QLineEdit* box : txtOption_)
+        box->setMaximumWidth(
+            box->fontMetrics().horizontalAdvance(QString(box->maxLength() + 2, 'W')));
+    for (QWidget* box :
+         {static_cast<QWidget*>(cmbStation_), static_cast<QWidget*>(cmbInterval_),
+          static_cast<QWidget*>(lblInst_[7]), static_cast<QWidget*>(lblInst_[9]),
+          static_cast<QWidget*>(lblOption_[5]), static_cast<QWidget*>(lblOption_[6])})
+        box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(24, 'W')));
     fraStatus_->setTitle(text(5006));
     lblOption_[0]->setText(text(5051));
     lblOption_[1]->setText(text(5052));
@@ -82,15 +98,17 @@ void frmMain::applyFont() {
 }
 
 void frmMain::applyStartSize() {
-    const QSize minimum = minimumPixels();
-    setMinimumSize(minimum);
+    applyMinimumSize();
+    const QSize minimum = minimumSize();
     QSize screen = screenSize_;
     if (!screen.isValid()) {
         if (const QScreen* primary = QGuiApplication::primaryScreen())
             screen = primary->availableGeometry().size();
     }
     QSize size = minimum;
-    if (config_.executeCount == 1) {
+    // The first run is the one without a configuration file (the count it writes is 1, so a
+    // count of 1 read back is already the second run, with a size saved by the first).
+    if (config_.executeCount == 0) {
         // First run: most of the screen, never below the smallest size.
         size = {std::max(minimum.width(), screen.width() * 80 / 100),
                 std::max(minimum.height(), screen.height() * 60 / 100)};
@@ -100,16 +118,27 @@ void frmMain::applyStartSize() {
             std::max(minimum.height(), static_cast<int>(config_.windowHeight) / kTwipsPerPixel)};
     }
     resize(size);
-    if (screen.isValid())
+    const QPoint saved(static_cast<int>(config_.windowLeft) / kTwipsPerPixel,
+                       static_cast<int>(config_.windowTop) / kTwipsPerPixel);
+    // A saved position on a screen that is gone (a second monitor unplugged) would put the
+    // window out of reach: its title bar must still be on a screen.
+    if (config_.windowPositionKnown && QGuiApplication::screenAt(saved + QPoint(20, 10)))
+        move(saved);
+    else if (screen.isValid())
         move(std::max(0, (screen.width() - size.width()) / 2),
              std::max(0, (screen.height() - size.height()) / 2));
     if (config_.windowState == 2) setWindowState(Qt::WindowMaximized);
+}
+
+void frmMain::applyMinimumSize() {
+    setMinimumSize(minimumPixels().expandedTo(layout()->minimumSize()));
 }
 
 void frmMain::hideDebugCommands() {
     cmdDown_[2]->hide();
     cmdFRAMDump_->hide();
     for (const int i : {3, 4, 5, 6}) cmdOption_[static_cast<std::size_t>(i)]->hide();
+    fraService_->hide();
 }
 
 void frmMain::setLamp(int i, const LampColours& colours) {

@@ -23,6 +23,15 @@ QStringList filterLabels() {
     return labels;
 }
 
+// The box's own words come from the table; the detail names the field and value as the file
+// holds them.
+std::string importErrorText(const SettingsReadResult& result) {
+    const std::string file = result.file.string();
+    if (result.line > 0)
+        return ResMessage(9233, {file, std::to_string(result.line), result.reason});
+    return ResMessage(9234, {file, result.reason});
+}
+
 }  // namespace
 
 SettingsFileCommands::SettingsFileCommands(clsInstrument& model, AppConfig& config,
@@ -82,7 +91,7 @@ bool SettingsFileCommands::ImportSettings() {
     }
     QApplication::restoreOverrideCursor();
     if (hooks_.enableWindow) hooks_.enableWindow(true);
-    if (!result.ok) asker_.error(window_, result.message(), AppTitle());
+    if (!result.ok) asker_.error(window_, importErrorText(result), AppTitle());
     return result.ok;
 }
 

@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QStyle>
+#include <algorithm>
 
 #include "app/app_config.h"
 #include "app/messages.h"
@@ -55,7 +57,7 @@ SettingsGrid::SettingsGrid(SettingsGridDeps deps, QWidget* parent)
     setRowCount(headerRows + channels);
     horizontalHeader()->hide();
     verticalHeader()->hide();
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // layoutColumns
     verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -92,6 +94,36 @@ void SettingsGrid::refresh() {
         MarkRangeCells();
     }
     gridBusy_ = false;
+    layoutColumns();
+}
+
+void SettingsGrid::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    layoutColumns();
+}
+
+int SettingsGrid::gasTextWidth() const {
+    int widest = 0;
+    for (int row = 0; row < rowCount(); ++row)
+        if (const QTableWidgetItem* cell = item(row, colGas))
+            widest = std::max(widest, QFontMetrics(cell->font()).horizontalAdvance(cell->text()));
+    // The cell's padding and focus frame on both sides.
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 4);
+    return widest + margin;
+}
+
+void SettingsGrid::layoutColumns() {
+    // The gas column takes its share of the width (less in Japanese, whose headings are
+    // shorter), but never less than its longest title needs; the others share the rest.
+    const int width = viewport()->width();
+    if (width <= 0) return;
+    const int share = width * (isJapaneseTag() ? 13 : 15) / 100;
+    const int gas = std::min(std::max(share, gasTextWidth()), width / 2);
+    const int others = columns - 1;
+    const int rest = width - gas;
+    setColumnWidth(colGas, gas);
+    for (int column = 1; column < columns; ++column)
+        setColumnWidth(column, rest / others + (column <= rest % others ? 1 : 0));
 }
 
 void SettingsGrid::buildHeader() {
@@ -163,7 +195,8 @@ void SettingsGrid::setCell(int row, int column, const QString& text, bool editab
     const Qt::Alignment alignment =
         column == colGas ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter);
     cell->setTextAlignment(alignment);
-    // The gas title is cut at the window's smallest width; its whole text is a hover away.
+    // A title is whole at any width the window allows (layoutColumns); with a large configured
+    // font the whole text is still a hover away.
     cell->setToolTip(column == colGas && row >= headerRows ? text : QString());
     cell->setForeground(goodText);
     cell->setFont(font());

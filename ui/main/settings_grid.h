@@ -97,7 +97,11 @@ class SettingsGrid : public QTableWidget {
 
     using QTableWidget::edit;
 
+    // Lays out the column widths for the grid's width and its gas titles.
+    void layoutColumns();
+
   protected:
+    void resizeEvent(QResizeEvent* event) override;
     // An editor whose text was refused stays open.
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
@@ -116,6 +120,7 @@ class SettingsGrid : public QTableWidget {
     bool modelShown() const;
     bool columnEditable(int ch, int column) const;
     void showInstrument();
+    int gasTextWidth() const;
 
     // settings_grid_edit.cpp
     bool finishAlarmPoint(int ch, int column, const QString& text, QString* shownText);
