@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run command need, only when missing.
 # Usage: scripts/install-deps.sh [run|bench|ci]   ("run" adds what showing a window needs, "bench"
-# what bench/run needs to drive the programs, "ci" the format check)
+# what bench/run needs to drive the programs, "ci" the format check, "shots" what scripts/screenshots.sh drives the windows with)
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
       libgtest-dev libgmock-dev libbenchmark-dev
@@ -10,6 +10,8 @@ if [ "${1:-}" = run ]; then
   pkgs+=(xvfb xauth fonts-noto-cjk)
 elif [ "${1:-}" = bench ]; then
   pkgs+=(python3)
+elif [ "${1:-}" = shots ]; then
+  pkgs+=(xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
 elif [ "${1:-}" = ci ]; then
   pkgs+=(clang-format)
 fi
