@@ -23,7 +23,9 @@ namespace vq::sim {
 
 namespace {
 
-constexpr std::size_t kReadChunk = 65536;
+// Small reads: every read is answered before the backlog is looked at again, and a few kilobytes
+// of requests (a memory block read is sixteen bytes) can ask for hundreds of kilobytes of answers.
+constexpr std::size_t kReadChunk = 4096;
 // Answers waiting for a peer that does not read them: beyond this much its requests are left
 // unread until it catches up, so memory stays bounded whatever it sends.
 constexpr std::size_t kMaxBacklog = 8u << 20;
@@ -197,6 +199,8 @@ void Server::acceptClient() {
 void Server::readPeer(int fd) {
     char buffer[kReadChunk];
     for (int reads = 0; reads < kReadsPerWake; ++reads) {
+        // A peer that sends and never reads stops being read here, not only at the next wake.
+        if (backedUp()) return;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
             const OutputSchedule::Nanos at = sinceStart();
@@ -216,6 +220,10 @@ void Server::readPeer(int fd) {
         peerClosed();  // end of stream, or EIO once the pty's last peer closed it
         return;
     }
+}
+
+bool Server::backedUp() const {
+    return pendingOut_.size() + schedule_.queuedBytes() >= kMaxBacklog;
 }
 
 void Server::flushOutput(int fd) {
@@ -248,9 +256,8 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
         const int peerFd = pty ? (ptyPeerOpen_ ? masterFd_ : -1) : clientFd_;
         flushOutput(peerFd);
 
-        const bool backedUp = pendingOut_.size() + schedule_.queuedBytes() >= kMaxBacklog;
         const auto peerEvents =
-            static_cast<short>((backedUp ? 0 : POLLIN) | (pendingOut_.empty() ? 0 : POLLOUT));
+            static_cast<short>((backedUp() ? 0 : POLLIN) | (pendingOut_.empty() ? 0 : POLLOUT));
         std::vector<pollfd> fds;
         // An opening is taken before the data that follows it, so the new peer's first
         // request is answered after the old peer's leftovers are dropped, not before.

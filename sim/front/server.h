@@ -43,6 +43,8 @@ class Server {
     void peerClosed();
     void acceptClient();
     void readPeer(int fd);
+    // The answers waiting for the peer have reached their bound: its requests wait unread.
+    bool backedUp() const;
     void flushOutput(int fd);
     void saveIfDue(bool force);
     SimNow now() const;

@@ -18,6 +18,8 @@ class SimProcess {
 
     // The first line it printed; empty when it did not start.
     const QString& served() const { return served_; }
+    // The process id, for reading its memory from /proc.
+    qint64 pid() const { return process_.processId(); }
 
   private:
     QProcess process_;
