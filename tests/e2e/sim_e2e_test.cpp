@@ -109,7 +109,10 @@ TEST_F(SimE2E, APeerThatFloodsAndNeverReadsDoesNotGrowTheSimulator) {
     }
     // Every request asks for at least 512 bytes: more than the bound was asked for.
     EXPECT_GT(sent / requests.size() * 4096 * 512, 8u << 20) << sent << " bytes sent";
+#ifndef __SANITIZE_ADDRESS__
+    // (Under the address sanitizer freed memory waits in quarantine: resident size says nothing.)
     EXPECT_LT(peakKb, 40 * 1024) << "peak resident memory " << peakKb << " kB";
+#endif
     expectProbed(runCtl({"--socket", address, "probe"}, workDir.path()));
     ::close(fd);
 }
