@@ -216,6 +216,50 @@ FileResult replaceAt(const std::filesystem::path& path,
     return FileResult::success();
 }
 
+// Where the whole lines of a file end: after its last line feed. A row cut short by a crash has
+// none after it; a file with no line feed at all is left whole (it was never one of ours).
+off_t endOfWholeLines(int fd, off_t size) {
+    constexpr off_t kChunk = 64 * 1024;
+    char buffer[kChunk];
+    for (off_t end = size; end > 0;) {
+        const off_t start = end > kChunk ? end - kChunk : 0;
+        const ssize_t n = ::pread(fd, buffer, static_cast<size_t>(end - start), start);
+        if (n <= 0) return size;
+        for (ssize_t i = n - 1; i >= 0; --i)
+            if (buffer[i] == '\n') return start + i + 1;
+        end = start;
+    }
+    return size;
+}
+
+// The row goes onto the end of the file itself, so an append costs what the row costs, not what
+// the file costs. A crash leaves the old file or the old file and part of a row; that part is cut
+// off before the next row is added, and a write or flush that fails cuts the file back to where
+// it was: the file always reads as whole rows.
+FileResult appendInPlace(const std::filesystem::path& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return FileResult::failure(describe(path, errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return FileResult::failure(describe(path, err));
+    }
+    const off_t end = endOfWholeLines(fd, st.st_size);
+    int err = 0;
+    if (end != st.st_size && ::ftruncate(fd, end) != 0) err = errno;
+    if (err == 0 && ::lseek(fd, end, SEEK_SET) < 0) err = errno;
+    if (err == 0) err = writeAll(fd, text);
+    if (err == 0 && ::fsync(fd) != 0) err = errno;
+    if (err != 0) {
+        if (::ftruncate(fd, end) == 0) ::fsync(fd);
+        ::close(fd);
+        return FileResult::failure(describe(path, err));
+    }
+    if (::close(fd) != 0) return FileResult::failure(describe(path, errno));
+    return FileResult::success();
+}
+
 FileResult writeTo(const std::filesystem::path& target,
                    std::initializer_list<std::string_view> pieces, AtomicWriteOptions options) {
     const Destination destination = destinationOf(target);
@@ -242,10 +286,7 @@ FileResult AppendFileAtomically(const std::filesystem::path& target, std::string
     bool exists = std::filesystem::exists(destination.path, ec);
     if (ec) return FileResult::failure(describe(target, ec.value()));
     if (!exists) return replaceAt(destination.path, {header, text}, {});
-    std::string error;
-    auto old = ReadWholeFile(destination.path, error, std::numeric_limits<std::size_t>::max());
-    if (!old) return FileResult::failure(error);
-    return replaceAt(destination.path, {*old, text}, {});
+    return appendInPlace(destination.path, text);
 }
 
 FileResult CopyFileAtomically(const std::filesystem::path& source,

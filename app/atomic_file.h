@@ -1,6 +1,7 @@
 #pragma once
 // Crash-safe file writes for the program's own files (configuration, settings command file,
-// settings CSV). A file is never rewritten in place: the new contents go to a temporary file in
+// settings CSV). A file is never rewritten in place (an append adds to the end, see below): the
+// new contents go to a temporary file in
 // the same folder, are flushed to the disk (fsync), and the temporary file is renamed over the
 // old one. Whatever moment the process dies at, the target holds either the old or the new
 // contents, complete. A failure (read-only folder, full disk, a name that is a folder) removes
@@ -39,11 +40,12 @@ struct AtomicWriteOptions {
 FileResult WriteFileAtomically(const std::filesystem::path& target, std::string_view contents,
                                AtomicWriteOptions options = {});
 
-// Appends `text` to `target` without ever leaving a half-written file: the old contents are
-// copied to a temporary file, `text` is added, and the copy replaces the old file. When the file
-// does not exist yet, it is created with `header` followed by `text` in the same single step, so
-// a header is never written without its first row. To a target that is not a regular file only
-// `text` is written.
+// Appends `text` (whole lines) to `target`, in place: the append costs what the row costs, not
+// what the file costs. The file always reads as the old lines, or the old lines and the new row:
+// a row that a crash cut short is removed before the next one is added, and a failed write or
+// flush cuts the file back to where it was. When the file does not exist yet, it is created with
+// `header` followed by `text` in one crash-safe step, so a header is never written without its
+// first row. To a target that is not a regular file only `text` is written.
 FileResult AppendFileAtomically(const std::filesystem::path& target, std::string_view header,
                                 std::string_view text);
 

@@ -1,8 +1,8 @@
 // The program's own files under a writer that dies or fails at every step: the configuration
 // file (SaveConfig), the settings CSV append and the settings command file. The writer runs in a
-// forked child that is killed (SIGKILL) just before its Nth file-system step (fchmod, fsync,
-// rename), for N = 1, 2, ... until a child finishes; or, in-process, the Nth step fails with an
-// I/O error. After every run the file is the old one or the new one, byte for byte: never
+// forked child that is killed (SIGKILL) just before its Nth file-system step (write, fchmod,
+// fsync, rename), for N = 1, 2, ... until a child finishes; or, in-process, the Nth step fails with
+// an I/O error. After every run the file is the old one or the new one, byte for byte: never
 // missing, empty or half-written, and a failed write is reported as a failure.
 
 #include <dlfcn.h>
@@ -61,6 +61,11 @@ extern "C" int fsync(int fd) {
 extern "C" int rename(const char* from, const char* to) noexcept {
     static auto real = next<int (*)(const char*, const char*)>("rename");
     return stepReached() ? -1 : real(from, to);
+}
+// The settings CSV append writes its row onto the end of the file itself: the write is a step.
+extern "C" ssize_t write(int fd, const void* data, size_t size) {
+    static auto real = next<ssize_t (*)(int, const void*, size_t)>("write");
+    return stepReached() ? -1 : real(fd, data, size);
 }
 extern "C" int fchmod(int fd, mode_t mode) noexcept {
     static auto real = next<int (*)(int, mode_t)>("fchmod");
@@ -205,6 +210,25 @@ TEST(CrashSafeFiles, SettingsCsvAppend) {
     checkWriter({file, oldText, newText, [&] {
                      return ExportSettingsRow(model, CsvAction::Read, dir.path(), "", now).ok;
                  }});
+}
+
+// The append goes onto the end of the file; a row that a crash cut short (no line end) is removed
+// before the next row is added, so the file always reads as whole rows.
+TEST(CrashSafeFiles, SettingsCsvRowCutShortByACrashIsRemovedByTheNextAppend) {
+    TempDir dir;
+    clsInstrument model;
+    constexpr double now = 46363.5;
+    const fs::path file = SettingsCsvPath(dir.path(), "");
+    ASSERT_TRUE(ExportSettingsRow(model, CsvAction::Read, dir.path(), "", now).ok);
+    const std::string whole = *contents(file);
+    const std::string row = CsvLine(SettingsCsvRow(model, CsvAction::Write, now));
+    put(file, whole + row.substr(0, row.size() / 2));
+    ASSERT_TRUE(ExportSettingsRow(model, CsvAction::Write, dir.path(), "", now).ok);
+    EXPECT_EQ(contents(file), whole + row);
+    // A file that holds no line end at all was never one of ours: it is kept whole.
+    put(file, "notes");
+    ASSERT_TRUE(ExportSettingsRow(model, CsvAction::Write, dir.path(), "", now).ok);
+    EXPECT_EQ(contents(file), "notes" + row);
 }
 
 TEST(CrashSafeFiles, SettingsCsvCreatedWithItsHeader) {
