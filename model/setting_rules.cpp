@@ -181,7 +181,7 @@ std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope) {
     if (scope == RuleScope::All || m.Change_SpecNo) {
         if (std::string reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name);
             !reason.empty())
-            return SettingProblem{"BS", "spec number: " + reason};
+            return SettingProblem{"BS", "type number: " + reason};
     }
     return std::nullopt;
 }

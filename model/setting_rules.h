@@ -62,7 +62,7 @@ std::string LevelTextProblem(std::string_view text);
 // so no input can forge a frame.
 enum class TextSet {
     Identity,  // digits, A-Z, space, "*", "-" (serial number, station, user id)
-    Name,      // letters, digits, space, "-", "_", "/", ">", "<" (spec number, station list)
+    Name,      // letters, digits, space, "-", "_", "/", ">", "<" (type number "BS", station list)
     // Any printable character, UTF-8 included, but "," and ";", which would split a field or
     // start a comment in the settings file (gas and library names, which come from the
     // instrument's own lists and the configured gas table).

@@ -54,6 +54,16 @@ void closeDuringCommand(MainFixture& f, CloseDuringCommand& seen) {
     });
 }
 
+// The main window with its write commands, shown, connected and holding the instrument's
+// settings: where every close-during-a-command case starts. Null when the connection failed.
+MainWindowSettings* readInstrument(MainFixture& f) {
+    auto* settings = new MainWindowSettings(*f.window);
+    f.window->show();
+    if (!f.connect()) return nullptr;
+    f.window->cmdDown(1)->click();
+    return settings;
+}
+
 // Never hang on a modal window that did not close itself: after ten seconds it is closed and the
 // test fails.
 struct ModalGuard {
@@ -132,11 +142,9 @@ class MainWindowCloseTest : public QObject {
     // window stays live over the disabled main window.
     void aWriteRunsToItsEndThenTheWindowCloses() {
         MainFixture f;
-        auto* settings = new MainWindowSettings(*f.window);
+        MainWindowSettings* settings = readInstrument(f);
+        QVERIFY(settings);
         frmMain& w = *f.window;
-        w.show();
-        QVERIFY(f.connect());
-        w.cmdDown(1)->click();
         QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
         bool mainEnabled = true;
         bool progressEnabled = false;
@@ -164,11 +172,8 @@ class MainWindowCloseTest : public QObject {
     // it opens, the pump goes off, and the main window closes.
     void aCloseBeforeTheCalibrationWindowOpensEndsTheCommand() {
         MainFixture f;
-        new MainWindowSettings(*f.window);
+        QVERIFY(readInstrument(f));
         frmMain& w = *f.window;
-        w.show();
-        QVERIFY(f.connect());
-        w.cmdDown(1)->click();
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         ModalGuard guard;
@@ -187,11 +192,8 @@ class MainWindowCloseTest : public QObject {
     // mode until the mode is back, and the main window closes when the user leaves calibration.
     void aCloseDuringARangeStepWaitsForTheModeToComeBack() {
         MainFixture f;
-        new MainWindowSettings(*f.window);
+        QVERIFY(readInstrument(f));
         frmMain& w = *f.window;
-        w.show();
-        QVERIFY(f.connect());
-        w.cmdDown(1)->click();
         const int modeBefore = f.instrument->state().settings.hcMode;
         bool stayedInRangeMode = false;
         bool visibleAfterRestore = false;
