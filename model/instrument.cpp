@@ -29,18 +29,15 @@ void clsInstrument::ClearDatas() {
     sysDate_ = 0;
     sysDateOffset_ = 0;
 
-    hcMode_ = alarmMode_ = intervals_ = dispCalLimit_ = 0;
-    calLimit_ = 1;
-    lcdBackLight_ = 1;
-    alarmO2_ = 1;
-    calCheck_ = logOverWrite_ = autoZero_ = demandZero_ = useUserPassword_ = 0;
+#define VQ_RESET(Type, Prop, Flag, Default, Life, Row)                                         \
+    if (SettingLife::Life == SettingLife::Reset || SettingLife::Life == SettingLife::OnChange) \
+        Prop##_ = Default;
+    VQ_SETTINGS(VQ_RESET)
+#undef VQ_RESET
+    useUserPassword_ = 0;
     userPassword2_ = "4729";
-    bumpTime_ = 2;
-    autoBackLight_ = alarmOnOff_ = stelTwaOnOff_ = bumpThreshold_ = bumpFailAfter_ = 1;
-    bumpFailCalTime_ = lcBhMode_ = bhTime_ = lcBuzzer_ = 0;
 
     stationList_.fill(std::string(16, '-'));
-    specType_ = "0";
 
     for (int ch = 0; ch < channelCount; ++ch) {
         GasChannel& c = channels_[ch];
@@ -63,17 +60,11 @@ void clsInstrument::SetChangeFlags(bool pFlag, bool pIdFlag) {
     Change_UserID = Change_StationID = Change_SerialNo = pIdFlag;
     Change_StationList.fill(pIdFlag);
 
-    for (bool* flag : {&Change_SpecNo,          &Change_HCMode,          &Change_AlarmMode,
-                       &Change_Interval,        &Change_DispCalLimit,    &Change_CalCheck,
-                       &Change_CalLimit,        &Change_Confirmation,    &Change_LogOverWrite,
-                       &Change_LcdBackLight,    &Change_autoBackLight,   &Change_AlarmOnOff,
-                       &Change_StelTwaOnOff,    &Change_BumpTime,        &Change_BumpThreshold,
-                       &Change_BumpFailAfter,   &Change_BumpFailCalTime, &Change_LcBhMode,
-                       &Change_BhTime,          &Change_LcBuzzer,        &Change_AlarmO2,
-                       &Change_SpecType,        &Change_AutoZero,        &Change_DemandZero,
-                       &Change_UseUserPassword, &Change_UserPassword2}) {
-        *flag = pFlag;
-    }
+#define VQ_MARK(Type, Prop, Flag, Default, Life, Row) \
+    if (SettingLife::Life != SettingLife::Factory) Flag = pFlag;
+    VQ_SETTINGS(VQ_MARK)
+#undef VQ_MARK
+    Change_UseUserPassword = Change_UserPassword2 = pFlag;
     Change_LSData.fill(pFlag);
     for (auto* flags :
          {&Change_GasEnable, &Change_GasPoint, &Change_AutoCal, &Change_Ratio, &Change_Warn,

@@ -24,9 +24,19 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
+#include "model/setting_list.h"
+
 namespace vq {
+
+// What ClearDatas and SetChangeFlags do with a setting (model/setting_list.h, column Life).
+enum class SettingLife { Reset, Kept, Factory, OnChange };
+
+// Numbers are returned by value, texts by reference.
+template <typename T>
+using SettingGet = std::conditional_t<std::is_arithmetic_v<T>, T, const T&>;
 
 // A value field without a value holds this code.
 inline constexpr float noValue = -101.0f;
@@ -66,147 +76,31 @@ class clsInstrument {
     void SetChangeFlags(bool pFlag, bool pIdFlag);
     void ClearChangeFlags() { SetChangeFlags(false, false); }
 
-    // ---- scalar settings ----
-    int16_t HcMode() const { return hcMode_; }
-    void setHcMode(int16_t v) {
-        hcMode_ = v;
-        Change_HCMode = true;
+    // ---- single-valued settings (model/setting_list.h): getter, setter marking the flag ----
+#define VQ_MODEL_ACCESSORS(Type, Prop, Flag, Default, Life, Row)                     \
+    SettingGet<Type> Prop() const {                                                  \
+        return Prop##_;                                                              \
+    }                                                                                \
+    void set##Prop(Type v) {                                                         \
+        if (SettingLife::Life != SettingLife::OnChange || v != Prop##_) Flag = true; \
+        Prop##_ = std::move(v);                                                      \
     }
-    int16_t AlarmMode() const { return alarmMode_; }
-    void setAlarmMode(int16_t v) {
-        alarmMode_ = v;
-        Change_AlarmMode = true;
+    VQ_SETTINGS(VQ_MODEL_ACCESSORS)
+#undef VQ_MODEL_ACCESSORS
+
+    int16_t UseUserPassword() const {
+        return useUserPassword_;
     }
-    int16_t Intervals() const { return intervals_; }
-    // Marks Change_Interval only when the value really changes.
-    void setIntervals(int16_t v) {
-        if (v != intervals_) Change_Interval = true;
-        intervals_ = v;
-    }
-    int16_t DispCalLimit() const { return dispCalLimit_; }
-    void setDispCalLimit(int16_t v) {
-        dispCalLimit_ = v;
-        Change_DispCalLimit = true;
-    }
-    int16_t CalLimit() const { return calLimit_; }
-    void setCalLimit(int16_t v) {
-        calLimit_ = v;
-        Change_CalLimit = true;
-    }
-    int16_t CalCheck() const { return calCheck_; }
-    void setCalCheck(int16_t v) {
-        calCheck_ = v;
-        Change_CalCheck = true;
-    }
-    int16_t Confirmation() const { return confirmation_; }
-    void setConfirmation(int16_t v) {
-        confirmation_ = v;
-        Change_Confirmation = true;
-    }
-    int16_t LogOverWrite() const { return logOverWrite_; }
-    void setLogOverWrite(int16_t v) {
-        logOverWrite_ = v;
-        Change_LogOverWrite = true;
-    }
-    int16_t LcdBackLight() const { return lcdBackLight_; }
-    void setLcdBackLight(int16_t v) {
-        lcdBackLight_ = v;
-        Change_LcdBackLight = true;
-    }
-    int16_t autoBackLight() const { return autoBackLight_; }
-    void setautoBackLight(int16_t v) {
-        autoBackLight_ = v;
-        Change_autoBackLight = true;
-    }
-    int16_t AlarmOnOff() const { return alarmOnOff_; }
-    void setAlarmOnOff(int16_t v) {
-        alarmOnOff_ = v;
-        Change_AlarmOnOff = true;
-    }
-    int16_t StelTwaOnOff() const { return stelTwaOnOff_; }
-    void setStelTwaOnOff(int16_t v) {
-        stelTwaOnOff_ = v;
-        Change_StelTwaOnOff = true;
-    }
-    int16_t BumpTime() const { return bumpTime_; }
-    void setBumpTime(int16_t v) {
-        bumpTime_ = v;
-        Change_BumpTime = true;
-    }
-    int16_t BumpThreshold() const { return bumpThreshold_; }
-    void setBumpThreshold(int16_t v) {
-        bumpThreshold_ = v;
-        Change_BumpThreshold = true;
-    }
-    int16_t BumpFailAfter() const { return bumpFailAfter_; }
-    void setBumpFailAfter(int16_t v) {
-        bumpFailAfter_ = v;
-        Change_BumpFailAfter = true;
-    }
-    int16_t BumpFailCalTime() const { return bumpFailCalTime_; }
-    void setBumpFailCalTime(int16_t v) {
-        bumpFailCalTime_ = v;
-        Change_BumpFailCalTime = true;
-    }
-    int16_t LcBhMode() const { return lcBhMode_; }
-    void setLcBhMode(int16_t v) {
-        lcBhMode_ = v;
-        Change_LcBhMode = true;
-    }
-    int16_t BhTime() const { return bhTime_; }
-    void setBhTime(int16_t v) {
-        bhTime_ = v;
-        Change_BhTime = true;
-    }
-    int16_t LcBuzzer() const { return lcBuzzer_; }
-    void setLcBuzzer(int16_t v) {
-        lcBuzzer_ = v;
-        Change_LcBuzzer = true;
-    }
-    int16_t AlarmO2() const { return alarmO2_; }
-    void setAlarmO2(int16_t v) {
-        alarmO2_ = v;
-        Change_AlarmO2 = true;
-    }
-    int16_t AutoZero() const { return autoZero_; }
-    void setAutoZero(int16_t v) {
-        autoZero_ = v;
-        Change_AutoZero = true;
-    }
-    int16_t DemandZero() const { return demandZero_; }
-    void setDemandZero(int16_t v) {
-        demandZero_ = v;
-        Change_DemandZero = true;
-    }
-    int16_t UseUserPassword() const { return useUserPassword_; }
     void setUseUserPassword(int16_t v) {
         useUserPassword_ = v;
         Change_UseUserPassword = true;
     }
-    const std::string& UserPassword2() const { return userPassword2_; }
+    const std::string& UserPassword2() const {
+        return userPassword2_;
+    }
     void setUserPassword2(std::string v) {
         userPassword2_ = std::move(v);
         Change_UserPassword2 = true;
-    }
-    const std::string& SpecType() const { return specType_; }
-    void setSpecType(std::string v) {
-        specType_ = std::move(v);
-        Change_SpecType = true;
-    }
-    const std::string& SpecNo() const { return specNo_; }
-    void setSpecNo(std::string v) {
-        specNo_ = std::move(v);
-        Change_SpecNo = true;
-    }
-    int32_t FlowLevel() const { return flowLevel_; }
-    void setFlowLevel(int32_t v) {
-        flowLevel_ = v;
-        Change_FlowLevel = true;
-    }
-    int16_t pressOffset() const { return pressOffset_; }
-    void setpressOffset(int16_t v) {
-        pressOffset_ = v;
-        Change_pressOffset = true;
     }
 
     // ---- identity texts: trimmed; a blank text becomes a run of "-" (16 or 20) ----
@@ -263,10 +157,18 @@ class clsInstrument {
 
     // ---- sensor library LI_ (0..30, no change flag) and settings library LS_ (0..1, every
     // setter marks Change_LSData of its index); std::out_of_range outside ----
-    const LibraryEntry& LI_Entry(int i) const { return li(i); }
-    void setLI_Entry(int i, const LibraryEntry& v) { li(i) = v; }
-    const LibraryEntry& LS_Entry(int i) const { return ls(i); }
-    void setLS_Entry(int i, const LibraryEntry& v) { lsEdit(i) = v; }
+    const LibraryEntry& LI_Entry(int i) const {
+        return li(i);
+    }
+    void setLI_Entry(int i, const LibraryEntry& v) {
+        li(i) = v;
+    }
+    const LibraryEntry& LS_Entry(int i) const {
+        return ls(i);
+    }
+    void setLS_Entry(int i, const LibraryEntry& v) {
+        lsEdit(i) = v;
+    }
 
 #define VQ_LIBRARY_FIELD(Type, Field)   \
     Type LI_##Field(int i) const {      \
@@ -365,34 +267,11 @@ class clsInstrument {
     }
 
     // ---- change flags ----
-    bool Change_HCMode = false;
-    bool Change_AlarmMode = false;
-    bool Change_Interval = false;
-    bool Change_DispCalLimit = false;
-    bool Change_CalLimit = false;
-    bool Change_CalCheck = false;
-    bool Change_Confirmation = false;
-    bool Change_LogOverWrite = false;
-    bool Change_LcdBackLight = false;
-    bool Change_autoBackLight = false;
-    bool Change_AlarmOnOff = false;
-    bool Change_StelTwaOnOff = false;
-    bool Change_BumpTime = false;
-    bool Change_BumpThreshold = false;
-    bool Change_BumpFailAfter = false;
-    bool Change_BumpFailCalTime = false;
-    bool Change_LcBhMode = false;
-    bool Change_BhTime = false;
-    bool Change_LcBuzzer = false;
-    bool Change_AlarmO2 = false;
-    bool Change_AutoZero = false;
-    bool Change_DemandZero = false;
+#define VQ_MODEL_FLAG(Type, Prop, Flag, Default, Life, Row) bool Flag = false;
+    VQ_SETTINGS(VQ_MODEL_FLAG)
+#undef VQ_MODEL_FLAG
     bool Change_UseUserPassword = false;
     bool Change_UserPassword2 = false;
-    bool Change_SpecType = false;
-    bool Change_SpecNo = false;
-    bool Change_FlowLevel = false;
-    bool Change_pressOffset = false;
     bool Change_UserID = false;
     bool Change_StationID = false;
     bool Change_SerialNo = false;
@@ -441,17 +320,11 @@ class clsInstrument {
     const LibraryEntry& ls(int i) const;
     LibraryEntry& lsEdit(int i);  // marks Change_LSData(i)
 
-    int16_t hcMode_ = 0, alarmMode_ = 0, intervals_ = 0, dispCalLimit_ = 0, calLimit_ = 1;
-    int16_t calCheck_ = 0, confirmation_ = 0, logOverWrite_ = 0, lcdBackLight_ = 1;
-    int16_t autoBackLight_ = 1, alarmOnOff_ = 1, stelTwaOnOff_ = 1, bumpTime_ = 2;
-    int16_t bumpThreshold_ = 1, bumpFailAfter_ = 1, bumpFailCalTime_ = 0, lcBhMode_ = 0;
-    int16_t bhTime_ = 0, lcBuzzer_ = 0, alarmO2_ = 1, autoZero_ = 0, demandZero_ = 0;
+#define VQ_MODEL_MEMBER(Type, Prop, Flag, Default, Life, Row) Type Prop##_ = Default;
+    VQ_SETTINGS(VQ_MODEL_MEMBER)
+#undef VQ_MODEL_MEMBER
     int16_t useUserPassword_ = 0;
     std::string userPassword2_ = "4729";
-    std::string specType_ = "0";
-    std::string specNo_;
-    int32_t flowLevel_ = 0;
-    int16_t pressOffset_ = 0;
 
     std::string userID_, stationID_, serialNo_, dummySerial_;
     std::array<std::string, stationCount> stationList_;

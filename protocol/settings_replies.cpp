@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/instrument.h"
+#include "model/settings_table.h"
 #include "model/value_codecs.h"
 #include "protocol/decoder_log.h"
 #include "protocol/frame.h"
@@ -17,79 +18,78 @@ namespace {
 
 constexpr int kGasCount = clsInstrument::channelCount;
 
-// ---- single numeric settings ----
+// ---- single settings of the settings table ----
 
-struct NumberSetting {
-    std::string_view readKey, writeKey;
-    ValueForm readForm;
-    ValueForm writeForm;  // the form the write reply echoes
-    int32_t (*get)(const clsInstrument&);
-    void (*set)(clsInstrument&, int32_t);
-    bool clsInstrument::*flag;
-    // How the write reply is compared: as a value of its form, or (for a setting read as a
-    // number but written as a bit) its trimmed text against "1" for a non-zero value, else "0".
-    enum class Echo { Value, BitText } echo = Echo::Value;
-};
-
-#define VQ_NUMBER_SETTING(code, readForm, writeForm, Prop, Flag, Type, ...)         \
-    NumberSetting {                                                                 \
-        code ",R", code ",W", ValueForm::readForm, ValueForm::writeForm,            \
-            [](const clsInstrument& m) -> int32_t { return m.Prop(); },             \
-            [](clsInstrument& m, int32_t v) { m.set##Prop(static_cast<Type>(v)); }, \
-            &clsInstrument::Flag, __VA_ARGS__                                       \
+ValueForm valueForm(Form form) {
+    switch (form) {
+        case Form::Hex:
+            return ValueForm::Hex;
+        case Form::Hex32:
+            return ValueForm::Hex32;
+        case Form::Bit:
+            return ValueForm::Bit;
+        default:
+            return ValueForm::Dec;
     }
+}
 
-const NumberSetting kNumberSettings[] = {
-    VQ_NUMBER_SETTING("LP", Dec, Dec, HcMode, Change_HCMode, int16_t),
-    VQ_NUMBER_SETTING("AP", Dec, Dec, AlarmMode, Change_AlarmMode, int16_t),
-    VQ_NUMBER_SETTING("SM", Dec, Dec, CalCheck, Change_CalCheck, int16_t),
-    VQ_NUMBER_SETTING("XW", Dec, Dec, LogOverWrite, Change_LogOverWrite, int16_t),
-    VQ_NUMBER_SETTING("UQ", Dec, Dec, autoBackLight, Change_autoBackLight, int16_t),
-    VQ_NUMBER_SETTING("AF", Dec, Dec, AlarmOnOff, Change_AlarmOnOff, int16_t),
-    VQ_NUMBER_SETTING("AM", Dec, Dec, StelTwaOnOff, Change_StelTwaOnOff, int16_t),
-    VQ_NUMBER_SETTING("AT", Dec, Dec, AlarmO2, Change_AlarmO2, int16_t),
-    // Read as a decimal number, written and echoed as a bit.
-    VQ_NUMBER_SETTING("SD", Dec, Bit, DispCalLimit, Change_DispCalLimit, int16_t,
-                      NumberSetting::Echo::BitText),
-    VQ_NUMBER_SETTING("SJ", Bit, Bit, AutoZero, Change_AutoZero, int16_t),
-    VQ_NUMBER_SETTING("SG", Bit, Bit, DemandZero, Change_DemandZero, int16_t),
-    VQ_NUMBER_SETTING("SC", Hex, Hex, CalLimit, Change_CalLimit, int16_t),
-    VQ_NUMBER_SETTING("XP", Hex, Hex, Intervals, Change_Interval, int16_t),
-    VQ_NUMBER_SETTING("XB", Hex, Hex, Confirmation, Change_Confirmation, int16_t),
-    VQ_NUMBER_SETTING("XT", Hex, Hex, LcdBackLight, Change_LcdBackLight, int16_t),
-    VQ_NUMBER_SETTING("HF", Hex, Hex, pressOffset, Change_pressOffset, int16_t),
-    VQ_NUMBER_SETTING("CP", Hex32, Hex32, FlowLevel, Change_FlowLevel, int32_t),
-};
-#undef VQ_NUMBER_SETTING
+const Setting& settingAt(int param) {
+    return SettingsTable()[static_cast<std::size_t>(param)];
+}
 
 void numberReadRule(ReplyContext& reply, int param) {
-    const NumberSetting& s = kNumberSettings[param];
+    const Setting& s = settingAt(param);
     std::string_view token = reply.token(0);
-    if (!PassesNumericTest(s.readForm, token)) return;
-    s.set(*reply.model, FormValue(s.readForm, token));
-    reply.model->*s.flag = false;
+    if (!PassesNumericTest(valueForm(s.read), token)) return;
+    s.setNumber(*reply.model, FormValue(valueForm(s.read), token));
+    s.setChanged(*reply.model, false);
     reply.accepted = true;
 }
 
 // The write reply carries the value as the instrument stored it; a different value means the
-// write did not take and is sent again.
+// write did not take and is sent again. A setting read as a number but written as a bit is
+// echoed as the bit's text; every other is echoed in the form it is read in.
 void numberWriteRule(ReplyContext& reply, int param) {
-    const NumberSetting& s = kNumberSettings[param];
+    const Setting& s = settingAt(param);
+    const bool bitText = s.write == Form::Bit && s.read == Form::Dec;
+    const ValueForm form = bitText ? ValueForm::Bit : valueForm(s.read);
     std::string_view token = reply.token(0);
-    if (!PassesNumericTest(s.writeForm, token)) return;
-    int32_t expected = s.get(*reply.model);
-    switch (s.echo) {
-        case NumberSetting::Echo::BitText:
-            reply.accepted = TrimSpaces(token) == (expected != 0 ? "1" : "0");
-            break;
-        case NumberSetting::Echo::Value:
-            if (s.writeForm == ValueForm::Bit) expected = expected != 0 ? 1 : 0;
-            reply.accepted = FormValue(s.writeForm, token) == expected;
-            break;
+    if (!PassesNumericTest(form, token)) return;
+    int32_t expected = s.number(*reply.model);
+    if (bitText) {
+        reply.accepted = TrimSpaces(token) == (expected != 0 ? "1" : "0");
+        return;
     }
+    if (form == ValueForm::Bit) expected = expected != 0 ? 1 : 0;
+    reply.accepted = FormValue(form, token) == expected;
 }
 
-// ---- text settings ----
+void textReadRuleOf(ReplyContext& reply, int param) {
+    const Setting& s = settingAt(param);
+    s.setText(*reply.model, std::string(TrimSpaces(reply.token(0))));
+    s.setChanged(*reply.model, false);
+    reply.accepted = true;
+}
+
+void textWriteRuleOf(ReplyContext& reply, int param) {
+    reply.accepted = TrimSpaces(reply.token(0)) == TrimSpaces(settingAt(param).text(*reply.model));
+}
+
+// A type code is one of three one-character texts.
+void typeCodeReadRule(ReplyContext& reply, int param) {
+    const Setting& s = settingAt(param);
+    std::string_view token = reply.token(0);
+    if (token != "0" && token != "1" && token != "2") return;
+    s.setText(*reply.model, std::string(token));
+    s.setChanged(*reply.model, false);
+    reply.accepted = true;
+}
+
+void typeCodeWriteRule(ReplyContext& reply, int param) {
+    reply.accepted = reply.token(0) == settingAt(param).text(*reply.model);
+}
+
+// ---- identity texts ----
 
 struct TextSetting {
     std::string_view readKey, writeKey;
@@ -107,9 +107,6 @@ const TextSetting kTextSettings[] = {
      &clsInstrument::Change_DummySerial},
     {"XZ,R", "XZ,W", [](const clsInstrument& m) { return m.UserID(); },
      [](clsInstrument& m, std::string_view v) { m.setUserID(v); }, &clsInstrument::Change_UserID},
-    {"BS,R", "BS,W", [](const clsInstrument& m) { return m.SpecNo(); },
-     [](clsInstrument& m, std::string_view v) { m.setSpecNo(std::string(v)); },
-     &clsInstrument::Change_SpecNo},
 };
 
 void textReadRule(ReplyContext& reply, int param) {
@@ -122,19 +119,6 @@ void textReadRule(ReplyContext& reply, int param) {
 void textWriteRule(ReplyContext& reply, int param) {
     const TextSetting& s = kTextSettings[param];
     reply.accepted = TrimSpaces(reply.token(0)) == TrimSpaces(s.get(*reply.model));
-}
-
-// "UJ": the instrument type code is one of three one-character texts.
-void specTypeReadRule(ReplyContext& reply, int) {
-    std::string_view token = reply.token(0);
-    if (token != "0" && token != "1" && token != "2") return;
-    reply.model->setSpecType(std::string(token));
-    reply.model->Change_SpecType = false;
-    reply.accepted = true;
-}
-
-void specTypeWriteRule(ReplyContext& reply, int) {
-    reply.accepted = reply.token(0) == reply.model->SpecType();
 }
 
 // ---- station identity and station list ----
@@ -215,86 +199,47 @@ void gasTableWriteRule(ReplyContext& reply, int) {
     reply.accepted = true;
 }
 
-// ---- groups: each value is stored only when it lies in its range ----
+// ---- groups: several settings in one command ----
 
-struct GroupMember {
-    int16_t low, high;
-    void (*set)(clsInstrument&, int16_t);
-    bool clsInstrument::*flag;
-};
-
-const GroupMember kBumpGroup[] = {
-    {0, 3, [](clsInstrument& m, int16_t v) { m.setBumpTime(v); }, &clsInstrument::Change_BumpTime},
-    {0, 4, [](clsInstrument& m, int16_t v) { m.setBumpThreshold(v); },
-     &clsInstrument::Change_BumpThreshold},
-    {0, 2, [](clsInstrument& m, int16_t v) { m.setBumpFailCalTime(v); },
-     &clsInstrument::Change_BumpFailCalTime},
-    {0, 1, [](clsInstrument& m, int16_t v) { m.setBumpFailAfter(v); },
-     &clsInstrument::Change_BumpFailAfter},
-};
-
-// The group members as the model holds them, in the order of the request.
-const std::array<int16_t (clsInstrument::*)() const, 4> kBumpValues{
-    &clsInstrument::BumpTime, &clsInstrument::BumpThreshold, &clsInstrument::BumpFailCalTime,
-    &clsInstrument::BumpFailAfter};
-const std::array<int16_t (clsInstrument::*)() const, 3> kBacklightValues{
-    &clsInstrument::LcBhMode, &clsInstrument::BhTime, &clsInstrument::LcBuzzer};
-
-const GroupMember kBacklightGroup[] = {
-    {0, 3, [](clsInstrument& m, int16_t v) { m.setLcBhMode(v); }, &clsInstrument::Change_LcBhMode},
-    {0, 2, [](clsInstrument& m, int16_t v) { m.setBhTime(v); }, &clsInstrument::Change_BhTime},
-    {0, 1, [](clsInstrument& m, int16_t v) { m.setLcBuzzer(v); }, &clsInstrument::Change_LcBuzzer},
-};
-
-template <size_t N>
-void storeGroup(ReplyContext& reply, const GroupMember (&members)[N]) {
-    for (size_t i = 0; i < N; ++i) {
-        int16_t value = DecValue(reply.token(static_cast<int>(i)));
-        if (value < members[i].low || value > members[i].high) continue;
-        members[i].set(*reply.model, value);
-        reply.model->*members[i].flag = false;
-    }
-    reply.accepted = true;
+// The group's settings in field order: param is the table index of its first field.
+std::vector<const Setting*> groupAt(int param) {
+    return SettingsOfCode(settingAt(param).code);
 }
 
-void bumpReadRule(ReplyContext& reply, int) {
-    if (reply.tokenCount() != 4) return;
-    storeGroup(reply, kBumpGroup);
-}
-
-void backlightReadRule(ReplyContext& reply, int) {
-    if (reply.tokenCount() != 3) {
-        reply.host.AddLog(DecoderLogText(DecoderLog::FormatError));
+// Each value is stored only when it lies in its range. The backlight group's answer of another
+// length is logged as a format error; the bump test's is not.
+void groupReadRule(ReplyContext& reply, int param) {
+    const std::vector<const Setting*> members = groupAt(param);
+    if (reply.tokenCount() != static_cast<int>(members.size())) {
+        if (settingAt(param).code == "WB")
+            reply.host.AddLog(DecoderLogText(DecoderLog::FormatError));
         return;
     }
-    storeGroup(reply, kBacklightGroup);
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const int16_t value = DecValue(reply.token(static_cast<int>(i)));
+        if (value < members[i]->low || value > members[i]->high) continue;
+        members[i]->setNumber(*reply.model, value);
+        members[i]->setChanged(*reply.model, false);
+    }
+    reply.accepted = true;
 }
 
 // A group write's answer carries the group as the instrument now holds it: every value must be
 // the one sent (the instrument keeps its old value for one it does not take). An answer that
 // only acknowledges is taken as the instrument's word.
-template <size_t N>
-void groupWriteRule(ReplyContext& reply,
-                    const std::array<int16_t (clsInstrument::*)() const, N>& values) {
+void groupWriteRule(ReplyContext& reply, int param) {
     if (reply.tokenCount() == 0 && reply.AckChar == ACK) {
         reply.accepted = true;
         return;
     }
-    if (reply.tokenCount() != static_cast<int>(N)) return;
-    for (size_t i = 0; i < N; ++i) {
+    const std::vector<const Setting*> members = groupAt(param);
+    if (reply.tokenCount() != static_cast<int>(members.size())) return;
+    for (std::size_t i = 0; i < members.size(); ++i) {
         const std::string_view token = reply.token(static_cast<int>(i));
         if (!PassesNumericTest(ValueForm::Dec, token)) return;
-        if (DecValue(token) != (reply.model->*values[i])()) return;
+        if (DecValue(token) != members[i]->number(*reply.model)) return;
     }
     reply.accepted = true;
-}
-
-void bumpWriteRule(ReplyContext& reply, int) {
-    groupWriteRule(reply, kBumpValues);
-}
-
-void backlightWriteRule(ReplyContext& reply, int) {
-    groupWriteRule(reply, kBacklightValues);
 }
 
 // ---- five-gas levels ----
@@ -369,10 +314,34 @@ void addReadWriteRules(std::vector<KeyRule>& rules, const Table& table,
     }
 }
 
+// The rules of the settings table: one pair per command, by the kind of its values.
+void addTableRules(std::vector<KeyRule>& rules) {
+    using Decode = void (*)(ReplyContext&, int);
+    const std::span<const Setting> table = SettingsTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const Setting& s = table[i];
+        if (s.field != 1) continue;
+        Decode read = numberReadRule, write = numberWriteRule;
+        if (SettingsOfCode(s.code).size() > 1) {
+            read = groupReadRule;
+            write = groupWriteRule;
+        } else if (s.read == Form::TypeCode) {
+            read = typeCodeReadRule;
+            write = typeCodeWriteRule;
+        } else if (s.isText) {
+            read = textReadRuleOf;
+            write = textWriteRuleOf;
+        }
+        const int param = static_cast<int>(i);
+        rules.push_back({s.readKey(), read, param, true});
+        rules.push_back({s.writeKey(), write, param, true});
+    }
+}
+
 }  // namespace
 
 void addSettingsRules(std::vector<KeyRule>& rules) {
-    addReadWriteRules(rules, kNumberSettings, numberReadRule, numberWriteRule, true);
+    addTableRules(rules);
     addReadWriteRules(rules, kTextSettings, textReadRule, textWriteRule, true);
     addReadWriteRules(rules, kLevelSettings, levelsReadRule, levelsWriteRule, false);
     // STEL and TWA answers are compared with the model (entries 3 and 4 of the level table).
@@ -382,15 +351,9 @@ void addSettingsRules(std::vector<KeyRule>& rules) {
             rule.needsModel = true;
         }
     }
-    rules.push_back({"UJ,R", specTypeReadRule, 0, true});
-    rules.push_back({"UJ,W", specTypeWriteRule, 0, true});
     rules.push_back({"XS,R", stationReadRule, 0, true});
     rules.push_back({"XS,W", stationWriteRule, 0, true});
     rules.push_back({"GJ,W", gasTableWriteRule, 0, true});
-    rules.push_back({"BU,R", bumpReadRule, 0, true});
-    rules.push_back({"WB,R", backlightReadRule, 0, true});
-    rules.push_back({"BU,W", bumpWriteRule, 0, true});
-    rules.push_back({"WB,W", backlightWriteRule, 0, true});
 }
 
 }  // namespace vq

@@ -6,6 +6,7 @@
 
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/settings_table.h"
 #include "model/value_codecs.h"
 #include "protocol/frame.h"
 
@@ -84,15 +85,13 @@ class WriteRun {
     static bool answersThisWrite(const WriteFailure& failure, const std::string& values);
     // Sends when the flag is set and clears it when the write succeeded.
     void writeFlagged(bool& flag, const std::string& payload);
-    // Sends when the flag is set; the flag stays set (the next read of the setting clears it).
-    void writeKeepingFlag(bool flag, const std::string& payload);
 
+    // The settings of the settings table whose write rank lies in [from, to), in rank order.
+    void writeTableSettings(int from, int to);
     void writeIdentity();
     void writeGasTableAndLibrary();
-    void writeSingles();
     void writeAlarmLevels();
     void writeExposureLevels();
-    void writeCalibrationAndZero();
     void writeStationList();
 
     clsInstrument& model_;
@@ -154,12 +153,31 @@ void WriteRun::writeFlagged(bool& flag, const std::string& payload) {
     if (flag && send(payload)) flag = false;
 }
 
-void WriteRun::writeKeepingFlag(bool flag, const std::string& payload) {
-    if (flag) send(payload);
+void WriteRun::writeTableSettings(int from, int to) {
+    std::vector<const Setting*> order;
+    for (const Setting& s : SettingsTable()) {
+        if (s.field == 1 && s.write != Form::None && s.writeRank >= from && s.writeRank < to)
+            order.push_back(&s);
+    }
+    std::stable_sort(order.begin(), order.end(), [](const Setting* a, const Setting* b) {
+        return a->writeRank < b->writeRank;
+    });
+    for (const Setting* first : order) {
+        const std::vector<const Setting*> members = SettingsOfCode(first->code);
+        std::string payload = std::string(first->code) + ",W,";
+        bool changed = false;
+        for (const Setting* member : members) {
+            if (member != members.front()) payload += ',';
+            payload += SettingFormText(*member, first->write, model_);
+            changed = changed || member->changed(model_);
+        }
+        if (!changed || !send(payload) || first->afterWrite == AfterWrite::Keep) continue;
+        for (const Setting* member : members) member->setChanged(model_, false);
+    }
 }
 
 void WriteRun::writeIdentity() {
-    writeFlagged(model_.Change_SpecNo, "BS,W," + FixedText(model_.SpecNo(), 10));
+    writeTableSettings(1, 2);
     writeFlagged(model_.Change_UserID, "XZ,W," + FixedText(model_.UserID(), 16));
     writeFlagged(model_.Change_StationID, "XS,W,****," + FixedText(model_.StationID(), 16));
     writeFlagged(model_.Change_SerialNo, "IN,W," + FixedText(model_.SerialNo(), 20));
@@ -182,28 +200,6 @@ void WriteRun::writeGasTableAndLibrary() {
             model_.Change_LSData[1] = false;
         }
     }
-}
-
-void WriteRun::writeSingles() {
-    writeKeepingFlag(model_.Change_HCMode, "LP,W," + DecText(model_.HcMode()));
-    writeFlagged(model_.Change_AlarmMode, "AP,W," + DecText(model_.AlarmMode()));
-    writeFlagged(model_.Change_DispCalLimit, "SD,W," + BitText(model_.DispCalLimit()));
-    writeFlagged(model_.Change_CalCheck, "SM,W," + DecText(model_.CalCheck()));
-    writeFlagged(model_.Change_Confirmation, "XB,W," + DecText(model_.Confirmation()));
-    writeFlagged(model_.Change_LogOverWrite, "XW,W," + DecText(model_.LogOverWrite()));
-    writeFlagged(model_.Change_LcdBackLight, "XT,W," + HexText4(model_.LcdBackLight()));
-    writeFlagged(model_.Change_autoBackLight, "UQ,W," + DecText(model_.autoBackLight()));
-    writeKeepingFlag(model_.Change_StelTwaOnOff, "AM,W," + DecText(model_.StelTwaOnOff()));
-    writeKeepingFlag(model_.Change_BumpTime || model_.Change_BumpThreshold ||
-                         model_.Change_BumpFailAfter || model_.Change_BumpFailCalTime,
-                     "BU,W," + DecText(model_.BumpTime()) + "," + DecText(model_.BumpThreshold()) +
-                         "," + DecText(model_.BumpFailCalTime()) + "," +
-                         DecText(model_.BumpFailAfter()));
-    writeKeepingFlag(model_.Change_LcBhMode || model_.Change_BhTime || model_.Change_LcBuzzer,
-                     "WB,W," + DecText(model_.LcBhMode()) + "," + DecText(model_.BhTime()) + "," +
-                         DecText(model_.LcBuzzer()));
-    writeKeepingFlag(model_.Change_AlarmOnOff, "AF,W," + DecText(model_.AlarmOnOff()));
-    writeFlagged(model_.Change_AlarmO2, "AT,W," + DecText(model_.AlarmO2()));
 }
 
 // The level lists are accepted whatever five levels come back, so a list counts as stored only
@@ -257,14 +253,6 @@ void WriteRun::writeExposureLevels() {
         clearGases(model_.Change_Twa, kGasCount);
 }
 
-void WriteRun::writeCalibrationAndZero() {
-    writeFlagged(model_.Change_CalLimit, "SC,W," + HexText4(model_.CalLimit()));
-    writeFlagged(model_.Change_Interval, "XP,W," + HexText4(model_.Intervals()));
-    writeFlagged(model_.Change_SpecType, "UJ,W," + model_.SpecType());
-    writeFlagged(model_.Change_AutoZero, "SJ,W," + DecText(model_.AutoZero()));
-    writeFlagged(model_.Change_DemandZero, "SG,W," + DecText(model_.DemandZero()));
-}
-
 void WriteRun::writeStationList() {
     for (int n = 0; n < kStationCount; ++n) {
         if (!model_.Change_StationList[n]) continue;
@@ -280,10 +268,10 @@ SettingsWriteResult WriteRun::run() {
 
     writeIdentity();
     writeGasTableAndLibrary();
-    writeSingles();
+    writeTableSettings(2, 100);
     writeAlarmLevels();
     writeExposureLevels();
-    writeCalibrationAndZero();
+    writeTableSettings(100, 1000);
     writeStationList();
     // Tells the instrument the settings write has ended; only after something was written.
     if (result_.anyWriteDone) send("DW,W,");

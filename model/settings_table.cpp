@@ -1,0 +1,181 @@
+#include "model/settings_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/setting_list.h"
+
+namespace vq {
+
+namespace {
+
+using M = clsInstrument;
+using enum Form;
+using enum AfterWrite;
+
+constexpr ShownForm Number() {
+    return {ShownForm::Kind::Number, {}, {}};
+}
+constexpr ShownForm OnOff() {
+    return {ShownForm::Kind::OnOff, {}, {}};
+}
+constexpr ShownForm Texts(std::string_view texts) {
+    return {ShownForm::Kind::Texts, texts, {}};
+}
+constexpr ShownForm Ids(int a, int b, int c) {
+    return {ShownForm::Kind::Ids, {}, {a, b, c}};
+}
+constexpr ShownForm Pattern(int other, int one) {
+    return {ShownForm::Kind::Pattern, {}, {other, one, 0}};
+}
+constexpr ShownForm TypeIds(int a, int b, int c) {
+    return {ShownForm::Kind::TypeIds, {}, {a, b, c}};
+}
+
+// One row of the list: the access functions come from the captureless lambdas G and S.
+template <typename T, typename G, typename S>
+Setting makeSetting(std::string_view prop, G, S, bool M::*flag, std::string_view code, int field,
+                    Form read, Form write, Form file, AfterWrite afterWrite, int writeRank,
+                    std::int32_t low, std::int32_t high, std::string_view what, int caption,
+                    int csvColumn, ShownForm shown, std::string_view simKey) {
+    Setting s{prop, code, field, read,    write,     file,  afterWrite, writeRank,
+              low,  high, what,  caption, csvColumn, shown, simKey};
+    s.flag = flag;
+    for (int k = 0; k < 2; ++k) {
+        s.keys[k] = {code.size() > 0 ? code[0] : ' ', code.size() > 1 ? code[1] : ' ', ',',
+                     k == 0 ? 'R' : 'W'};
+    }
+    if constexpr (std::is_same_v<T, std::string>) {
+        s.isText = true;
+        s.text = [](const M& m) { return std::string(G{}(m)); };
+        s.setText = [](M& m, std::string v) { S{}(m, std::move(v)); };
+    } else {
+        s.number = [](const M& m) -> std::int32_t { return G{}(m); };
+        s.setNumber = [](M& m, std::int32_t v) { S{}(m, static_cast<T>(v)); };
+    }
+    return s;
+}
+
+#define VQ_EXPAND(...) __VA_ARGS__
+#define VQ_TABLE_ROW(Type, Prop, Flag, Default, Life, Row)                                \
+    makeSetting<Type>(                                                                    \
+        #Prop, [](const M& m) { return m.Prop(); }, [](M& m, Type v) { m.set##Prop(v); }, \
+        &M::Flag, VQ_EXPAND Row),
+
+const std::vector<Setting>& table() {
+    static const std::vector<Setting> rows{VQ_SETTINGS(VQ_TABLE_ROW)};
+    return rows;
+}
+#undef VQ_TABLE_ROW
+#undef VQ_EXPAND
+
+std::string hexDigits(std::uint32_t value, int digits) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text(static_cast<std::size_t>(digits), '0');
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        text[static_cast<std::size_t>(i)] = hex[value & 0xF];
+    return text;
+}
+
+bool isUtf8Continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The text with spaces appended, cut to `width` bytes without splitting a UTF-8 character.
+std::string fixedText(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, width));
+    if (text.size() > width) {
+        std::size_t keep = out.size();
+        while (keep > 0 && isUtf8Continuation(text[keep])) --keep;
+        out.resize(keep);
+    }
+    out.resize(width, ' ');
+    return out;
+}
+
+// The item of a "|"-separated list; empty outside it.
+std::string listItem(std::string_view items, std::int32_t index) {
+    for (std::int32_t i = 0; index >= 0; ++i) {
+        const std::size_t bar = items.find('|');
+        if (i == index) return std::string(items.substr(0, bar));
+        if (bar == std::string_view::npos) break;
+        items.remove_prefix(bar + 1);
+    }
+    return {};
+}
+
+}  // namespace
+
+bool Setting::changed(const clsInstrument& model) const {
+    return model.*flag;
+}
+
+void Setting::setChanged(clsInstrument& model, bool value) const {
+    model.*flag = value;
+}
+
+std::span<const Setting> SettingsTable() {
+    return table();
+}
+
+const Setting* FindSetting(std::string_view code, int field) {
+    for (const Setting& s : table())
+        if (s.code == code && s.field == field) return &s;
+    return nullptr;
+}
+
+std::vector<const Setting*> SettingsOfCode(std::string_view code) {
+    std::vector<const Setting*> found;
+    for (const Setting& s : table())
+        if (s.code == code) found.push_back(&s);
+    std::sort(found.begin(), found.end(),
+              [](const Setting* a, const Setting* b) { return a->field < b->field; });
+    return found;
+}
+
+ShownValue SettingShownValue(const Setting& s, const clsInstrument& model) {
+    using Kind = ShownForm::Kind;
+    if (s.isText && s.shown.kind != Kind::TypeIds) return {s.text(model)};
+    // A type code held as text that is not a number has no caption.
+    const std::int32_t value = s.isText ? ParseInt16(s.text(model)).value_or(-1) : s.number(model);
+    const auto idOf = [&](std::int32_t index) -> ShownValue {
+        if (index < 0 || index >= 3 || s.shown.ids[static_cast<std::size_t>(index)] == 0) return {};
+        return {{}, s.shown.ids[static_cast<std::size_t>(index)]};
+    };
+    switch (s.shown.kind) {
+        case Kind::Number:
+            return {std::to_string(value)};
+        case Kind::OnOff:
+            return {value == 1 ? "ON" : "OFF"};
+        case Kind::Texts:
+            return {listItem(s.shown.texts, value)};
+        case Kind::Ids:
+        case Kind::TypeIds:
+            return idOf(value);
+        case Kind::Pattern:
+            return {{}, s.shown.ids[value == 1 ? 1 : 0]};
+    }
+    return {};
+}
+
+std::string SettingFormText(const Setting& s, Form form, const clsInstrument& model) {
+    if (s.isText) {
+        const std::string text = s.text(model);
+        return form == Text10 ? fixedText(text, 10) : text;
+    }
+    const std::int32_t value = s.number(model);
+    switch (form) {
+        case Bit:
+            return value != 0 ? "1" : "0";
+        case Hex4:
+        case Hex4Of32:
+            return hexDigits(static_cast<std::uint32_t>(value) & 0xFFFFu, 4);
+        default:
+            return std::to_string(value);
+    }
+}
+
+}  // namespace vq
