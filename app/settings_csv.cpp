@@ -1,5 +1,6 @@
 #include "app/settings_csv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
@@ -10,35 +11,43 @@
 #include "model/numeric.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
+#include "model/settings_table.h"
 #include "model/value_codecs.h"
 
 namespace vq {
 
 namespace {
 
-// Header label ids of columns 10-33, in column order.
-constexpr int settingLabelIds[] = {8004, 5655, 8010, 8011, 5223, 8009, 8015, 8036,
-                                   8022, 8023, 8019, 8020, 8027, 8026, 8043, 8037,
-                                   8028, 8029, 8030, 8032, 8031, 8033, 8034, 8035};
+// The settings of the settings table that have a column, in column order.
+std::vector<const Setting*> settingColumns() {
+    std::vector<const Setting*> columns;
+    for (const Setting& s : SettingsTable())
+        if (s.csvColumn > 0) columns.push_back(&s);
+    std::sort(columns.begin(), columns.end(),
+              [](const Setting* a, const Setting* b) { return a->csvColumn < b->csvColumn; });
+    return columns;
+}
+
+// The columns after the gas channels and the station list.
+bool afterStations(const Setting& s) {
+    return s.csvColumn > 9 + 24 + clsInstrument::channelCount * 9;
+}
+
+std::string shownText(const Setting& s, const clsInstrument& m) {
+    ShownValue shown = SettingShownValue(s, m);
+    return shown.messageId != 0 ? ResMessage(shown.messageId) : std::move(shown.text);
+}
+
 // The nine columns of each gas channel.
 constexpr int channelLabelIds[] = {5648, 5650, 5651, 5652, 5653, 5654, 9001, 9002, 9003};
-constexpr int confirmationLabelId = 8044;
 constexpr int stationLabelId = 5603;  // "Station~1"
 
 constexpr const char* noValueText = "-----";
-
-std::string onOff(int value) {
-    return value == 1 ? "ON" : "OFF";
-}
 
 // The text of code `value` in a fixed list; empty for a code outside it.
 std::string listText(int value, std::initializer_list<const char*> texts) {
     if (value < 0 || value >= static_cast<int>(texts.size())) return {};
     return texts.begin()[value];
-}
-std::string messageListText(int value, std::initializer_list<int> ids) {
-    if (value < 0 || value >= static_cast<int>(ids.size())) return {};
-    return ResMessage(ids.begin()[value]);
 }
 
 // "00012"; a negative number keeps its sign in front of the five digits.
@@ -106,14 +115,17 @@ std::vector<std::string> SettingsCsvHeader() {
                                        "SUM",
                                        ResMessage(5609),
                                        ResMessage(5610)};
-    for (int id : settingLabelIds) header.push_back(ResMessage(id));
+    const std::vector<const Setting*> columns = settingColumns();
+    for (const Setting* s : columns)
+        if (!afterStations(*s)) header.push_back(ResMessage(s->caption));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         for (int id : channelLabelIds) header.push_back(ResMessage(id));
     }
     for (int i = 1; i <= clsInstrument::stationCount; ++i) {
         header.push_back(ResMessage(stationLabelId, {std::to_string(i)}));
     }
-    header.push_back(ResMessage(confirmationLabelId));
+    for (const Setting* s : columns)
+        if (afterStations(*s)) header.push_back(ResMessage(s->caption));
     return header;
 }
 
@@ -129,35 +141,13 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action
     row.push_back(m.SUM());
     row.push_back(m.StationID());
     row.push_back(m.UserID());
-    row.push_back(ResMessage(m.AlarmMode() == 1 ? 8006 : 8005));
-    row.push_back(std::to_string(m.CalLimit()));
-    row.push_back(onOff(m.DispCalLimit()));
-    row.push_back(messageListText(m.CalCheck(), {8012, 8013, 8014}));
-    row.push_back(std::to_string(m.Intervals()));
-    row.push_back(onOff(m.LogOverWrite()));
-    // SpecType is held as text; one that is not a number has no destination.
-    row.push_back(messageListText(ParseInt16(m.SpecType()).value_or(-1), {8016, 8017, 8041}));
-    row.push_back(listText(m.HcMode(), {"Auto", "LEL", "vol"}));
-    row.push_back(listText(m.AlarmO2(), {"H-L", "L-LL", "H-HH"}));
-    row.push_back(std::to_string(m.LcdBackLight()));
-    row.push_back(onOff(m.AutoZero()));
-    row.push_back(onOff(m.DemandZero()));
-    row.push_back(onOff(m.autoBackLight()));
-    row.push_back(std::to_string(m.FlowLevel()));
-    row.push_back(std::to_string(m.pressOffset()));
-    row.push_back(onOff(m.AlarmOnOff()));
-    row.push_back(onOff(m.StelTwaOnOff()));
-    row.push_back(listText(m.BumpTime(), {"30", "45", "60", "90"}));
-    row.push_back(listText(m.BumpThreshold(), {"10", "20", "30", "40", "50"}));
-    // The list the factory dialog offers for this setting.
-    row.push_back(listText(m.BumpFailCalTime(), {"60", "90", "120"}));
-    row.push_back(onOff(m.BumpFailAfter()));
-    row.push_back(listText(m.LcBhMode(), {"OFF", "LC", "BH", "LC BH"}));
-    row.push_back(listText(m.BhTime(), {"30", "45", "60"}));
-    row.push_back(onOff(m.LcBuzzer()));
+    const std::vector<const Setting*> columns = settingColumns();
+    for (const Setting* s : columns)
+        if (!afterStations(*s)) row.push_back(shownText(*s, m));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) addChannelColumns(row, m, ch);
     for (int i = 0; i < clsInstrument::stationCount; ++i) row.push_back(m.StationList(i));
-    row.push_back(onOff(m.Confirmation()));
+    for (const Setting* s : columns)
+        if (afterStations(*s)) row.push_back(shownText(*s, m));
     return row;
 }
 

@@ -8,6 +8,7 @@
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/setting_rules.h"
+#include "model/settings_table.h"
 #include "model/text_rules.h"
 #include "model/token.h"
 #include "model/value_codecs.h"
@@ -100,10 +101,6 @@ std::string commandLine(std::string_view code, const std::vector<std::string>& f
     line += ",W,";
     for (const std::string& f : fields) line += f + ",";
     return line + "\r\n";
-}
-
-std::string dec(int v) {
-    return std::to_string(v);
 }
 
 // ---------------------------------------------------------------- reading
@@ -203,58 +200,48 @@ void readLibrary(clsInstrument& m, const Payload& p) {
 
 using CodeReader = std::function<void(clsInstrument&, const Payload&)>;
 
+// A setting of the settings table, read in its file form.
+void readSetting(clsInstrument& m, const Payload& p, const Setting& s) {
+    switch (s.file) {
+        case Form::Text10:
+            if (p.has(s.field)) s.setText(m, TrimText(p.text(s.field)));
+            return;
+        case Form::Raw:
+            if (p.has(s.field)) s.setText(m, std::string(p.text(s.field)));
+            return;
+        case Form::Hex4:
+            s.setNumber(m, p.hex16(s.field));
+            return;
+        case Form::Hex4Of32:
+            s.setNumber(m, p.hex32(s.field));
+            return;
+        default:  // Dec, and Bit (written as 1 or 0)
+            s.setNumber(m, p.decimal(s.field));
+            return;
+    }
+}
+
 const std::map<std::string, CodeReader>& codeReaders() {
     using M = clsInstrument;
-    static const std::map<std::string, CodeReader> readers = {
-        {"BS",
-         [](M& m, const Payload& p) {
-             if (p.has(1)) m.setSpecNo(TrimText(p.text(1)));
-         }},
-        {"GJ", readGasRecords},
-        {"LP", [](M& m, const Payload& p) { m.setHcMode(p.decimal(1)); }},
-        {"AP", [](M& m, const Payload& p) { m.setAlarmMode(p.decimal(1)); }},
-        {"SD", [](M& m, const Payload& p) { m.setDispCalLimit(p.decimal(1)); }},
-        {"SM", [](M& m, const Payload& p) { m.setCalCheck(p.decimal(1)); }},
-        // Written in decimal, so read in decimal: values of 10 and above come back unchanged.
-        {"XB", [](M& m, const Payload& p) { m.setConfirmation(p.decimal(1)); }},
-        {"XW", [](M& m, const Payload& p) { m.setLogOverWrite(p.decimal(1)); }},
-        {"XT", [](M& m, const Payload& p) { m.setLcdBackLight(p.hex16(1)); }},
-        {"UQ", [](M& m, const Payload& p) { m.setautoBackLight(p.decimal(1)); }},
-        {"BU",
-         [](M& m, const Payload& p) {
-             m.setBumpTime(p.decimal(1));
-             m.setBumpThreshold(p.decimal(2));
-             m.setBumpFailCalTime(p.decimal(3));
-             m.setBumpFailAfter(p.decimal(4));
-         }},
-        {"WB",
-         [](M& m, const Payload& p) {
-             m.setLcBhMode(p.decimal(1));
-             m.setBhTime(p.decimal(2));
-             m.setLcBuzzer(p.decimal(3));
-         }},
-        {"AF", [](M& m, const Payload& p) { m.setAlarmOnOff(p.decimal(1)); }},
-        {"CP", [](M& m, const Payload& p) { m.setFlowLevel(p.hex32(1)); }},
-        // Four digits as the instrument carries it ("FFFF" is -1); an older file's two digits
-        // read as before ("FF" is 255).
-        {"HF", [](M& m, const Payload& p) { m.setpressOffset(p.hex16(1)); }},
-        {"AM", [](M& m, const Payload& p) { m.setStelTwaOnOff(p.decimal(1)); }},
-        {"AT", [](M& m, const Payload& p) { m.setAlarmO2(p.decimal(1)); }},
-        {"A1", [](M& m, const Payload& p) { readLevels(m, p, &M::setWarning); }},
-        {"A2", [](M& m, const Payload& p) { readLevels(m, p, &M::setAlarm); }},
-        {"AS", [](M& m, const Payload& p) { readLevels(m, p, &M::setStel); }},
-        {"AW", [](M& m, const Payload& p) { readLevels(m, p, &M::setTwa); }},
-        {"SA", [](M& m, const Payload& p) { readLevels(m, p, &M::setAutoCalib); }},
-        {"SC", [](M& m, const Payload& p) { m.setCalLimit(p.hex16(1)); }},
-        {"XP", [](M& m, const Payload& p) { m.setIntervals(p.hex16(1)); }},
-        {"UJ",
-         [](M& m, const Payload& p) {
-             if (p.has(1)) m.setSpecType(std::string(p.text(1)));
-         }},
-        {"SJ", [](M& m, const Payload& p) { m.setAutoZero(p.decimal(1)); }},
-        {"SG", [](M& m, const Payload& p) { m.setDemandZero(p.decimal(1)); }},
-        {"LS", readLibrary},
-    };
+    static const std::map<std::string, CodeReader> readers = [] {
+        std::map<std::string, CodeReader> r = {
+            {"GJ", readGasRecords},
+            {"A1", [](M& m, const Payload& p) { readLevels(m, p, &M::setWarning); }},
+            {"A2", [](M& m, const Payload& p) { readLevels(m, p, &M::setAlarm); }},
+            {"AS", [](M& m, const Payload& p) { readLevels(m, p, &M::setStel); }},
+            {"AW", [](M& m, const Payload& p) { readLevels(m, p, &M::setTwa); }},
+            {"SA", [](M& m, const Payload& p) { readLevels(m, p, &M::setAutoCalib); }},
+            {"LS", readLibrary},
+        };
+        for (const Setting& s : SettingsTable()) {
+            if (s.field != 1) continue;
+            const std::vector<const Setting*> members = SettingsOfCode(s.code);
+            r[std::string(s.code)] = [members](M& m, const Payload& p) {
+                for (const Setting* member : members) readSetting(m, p, *member);
+            };
+        }
+        return r;
+    }();
     return readers;
 }
 
@@ -266,8 +253,22 @@ std::string upper(std::string_view text) {
     return out;
 }
 
+// A setting of the settings table in its file form.
+std::string settingField(const clsInstrument& m, const Setting& s) {
+    switch (s.file) {
+        case Form::Text10:
+            return padOrCut(s.text(m), 10);
+        case Form::Raw:
+            return lineSafe(s.text(m));
+        default:
+            return SettingFormText(s, s.file, m);
+    }
+}
+
 }  // namespace
 
+// The settings in the table's order; the gas table follows the identity setting, the level lists
+// come before the settings written after them, the library closes the file.
 std::string SettingsFileText(const clsInstrument& m) {
     std::vector<std::string> gas;
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) gas.push_back(gasRecord(m, ch));
@@ -275,34 +276,23 @@ std::string SettingsFileText(const clsInstrument& m) {
     for (std::string& f : libraryFields(m, 1)) library.push_back(std::move(f));
 
     std::string text;
-    text += commandLine("BS", {padOrCut(m.SpecNo(), 10)});
-    text += commandLine("GJ", gas);
-    text += commandLine("LP", {dec(m.HcMode())});
-    text += commandLine("AP", {dec(m.AlarmMode())});
-    text += commandLine("SD", {m.DispCalLimit() != 0 ? "1" : "0"});
-    text += commandLine("SM", {dec(m.CalCheck())});
-    text += commandLine("XB", {dec(m.Confirmation())});
-    text += commandLine("XW", {dec(m.LogOverWrite())});
-    text += commandLine("XT", {hex4(m.LcdBackLight())});
-    text += commandLine("UQ", {dec(m.autoBackLight())});
-    text += commandLine("BU", {dec(m.BumpTime()), dec(m.BumpThreshold()), dec(m.BumpFailCalTime()),
-                               dec(m.BumpFailAfter())});
-    text += commandLine("WB", {dec(m.LcBhMode()), dec(m.BhTime()), dec(m.LcBuzzer())});
-    text += commandLine("AF", {dec(m.AlarmOnOff())});
-    text += commandLine("CP", {hex4(m.FlowLevel())});
-    text += commandLine("HF", {hex4(m.pressOffset())});
-    text += commandLine("AM", {dec(m.StelTwaOnOff())});
-    text += commandLine("AT", {dec(m.AlarmO2())});
-    text += commandLine("A1", levelFields(m, &clsInstrument::Warning));
-    text += commandLine("A2", levelFields(m, &clsInstrument::Alarm));
-    text += commandLine("AS", levelFields(m, &clsInstrument::Stel));
-    text += commandLine("AW", levelFields(m, &clsInstrument::Twa));
-    text += commandLine("SA", levelFields(m, &clsInstrument::AutoCalib));
-    text += commandLine("SC", {hex4(m.CalLimit())});
-    text += commandLine("XP", {hex4(m.Intervals())});
-    text += commandLine("UJ", {lineSafe(m.SpecType())});
-    text += commandLine("SJ", {dec(m.AutoZero())});
-    text += commandLine("SG", {dec(m.DemandZero())});
+    bool levelsWritten = false;
+    for (const Setting& s : SettingsTable()) {
+        if (s.field != 1) continue;
+        if (s.writeRank >= 100 && !levelsWritten) {
+            text += commandLine("A1", levelFields(m, &clsInstrument::Warning));
+            text += commandLine("A2", levelFields(m, &clsInstrument::Alarm));
+            text += commandLine("AS", levelFields(m, &clsInstrument::Stel));
+            text += commandLine("AW", levelFields(m, &clsInstrument::Twa));
+            text += commandLine("SA", levelFields(m, &clsInstrument::AutoCalib));
+            levelsWritten = true;
+        }
+        std::vector<std::string> fields;
+        for (const Setting* member : SettingsOfCode(s.code))
+            fields.push_back(settingField(m, *member));
+        text += commandLine(s.code, fields);
+        if (s.writeRank == 1) text += commandLine("GJ", gas);
+    }
     text += commandLine("LS", library);
     return text;
 }

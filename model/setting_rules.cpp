@@ -7,6 +7,7 @@
 
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/settings_table.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 
@@ -19,57 +20,26 @@ using M = clsInstrument;
 // The logging intervals the interval list offers, in seconds.
 constexpr int kIntervals[] = {10, 20, 30, 60, 180, 300, 600};
 
-#define VQ_RULE(code, field, what, low, high, Prop, Flag)                             \
-    NumberRule {                                                                      \
-        code, field, what, low, high, {}, [](const M& m) -> int { return m.Prop(); }, \
-            [](const M& m) { return m.Flag; }                                         \
-    }
-
-// In the order of the settings file. The lists are those of the factory dialog and the grid.
-const NumberRule kNumberRules[] = {
-    VQ_RULE("LP", 1, "HC mode", 0, 2, HcMode, Change_HCMode),
-    VQ_RULE("AP", 1, "alarm pattern", 0, 1, AlarmMode, Change_AlarmMode),
-    VQ_RULE("SD", 1, "calibration limit display", 0, 1, DispCalLimit, Change_DispCalLimit),
-    VQ_RULE("SM", 1, "calibration limit check", 0, 2, CalCheck, Change_CalCheck),
-    VQ_RULE("XB", 1, "confirmation beep", 0, 1, Confirmation, Change_Confirmation),
-    VQ_RULE("XW", 1, "logger overwrite", 0, 1, LogOverWrite, Change_LogOverWrite),
-    VQ_RULE("XT", 1, "LCD backlight time", 1, 255, LcdBackLight, Change_LcdBackLight),
-    VQ_RULE("UQ", 1, "auto backlight", 0, 1, autoBackLight, Change_autoBackLight),
-    VQ_RULE("BU", 1, "bump test time", 0, 3, BumpTime, Change_BumpTime),
-    VQ_RULE("BU", 2, "bump test threshold", 0, 4, BumpThreshold, Change_BumpThreshold),
-    VQ_RULE("BU", 3, "calibration time after a failed bump test", 0, 2, BumpFailCalTime,
-            Change_BumpFailCalTime),
-    VQ_RULE("BU", 4, "calibration after a failed bump test", 0, 1, BumpFailAfter,
-            Change_BumpFailAfter),
-    VQ_RULE("WB", 1, "LC/BH mode", 0, 3, LcBhMode, Change_LcBhMode),
-    VQ_RULE("WB", 2, "bar hole measure time", 0, 2, BhTime, Change_BhTime),
-    VQ_RULE("WB", 3, "leak check buzzer", 0, 1, LcBuzzer, Change_LcBuzzer),
-    VQ_RULE("AF", 1, "alarm function", 0, 1, AlarmOnOff, Change_AlarmOnOff),
-    VQ_RULE("AM", 1, "STEL/TWA function", 0, 1, StelTwaOnOff, Change_StelTwaOnOff),
-    VQ_RULE("AT", 1, "oxygen alarm type", 0, 2, AlarmO2, Change_AlarmO2),
-    VQ_RULE("SC", 1, "calibration time limit", 1, 365, CalLimit, Change_CalLimit),
-    NumberRule{"XP", 1, "logging interval", 10, 600, kIntervals,
-               [](const M& m) -> int { return m.Intervals(); },
-               [](const M& m) { return m.Change_Interval; }},
-    VQ_RULE("SJ", 1, "auto zero adjustment", 0, 1, AutoZero, Change_AutoZero),
-    VQ_RULE("SG", 1, "zero adjustment on demand", 0, 1, DemandZero, Change_DemandZero),
-};
-#undef VQ_RULE
-
 std::string listText(std::span<const int> choices) {
     std::string text;
     for (int c : choices) text += (text.empty() ? "" : ", ") + std::to_string(c);
     return text;
 }
 
-std::optional<SettingProblem> checkNumber(const NumberRule& rule, const M& m) {
-    const int value = rule.get(m);
-    if (!rule.choices.empty()) {
-        for (int c : rule.choices)
+// The settings the windows and a file give a number: every number the settings write sends.
+bool isCheckedNumber(const Setting& s) {
+    return !s.isText && s.writeRank > 0;
+}
+
+std::optional<SettingProblem> checkNumber(const Setting& rule, const M& m) {
+    const int value = rule.number(m);
+    // The logging interval is one of the list's intervals, not any number in its range.
+    if (rule.code == "XP") {
+        for (int c : kIntervals)
             if (c == value) return std::nullopt;
-        return SettingProblem{std::string(rule.code),
-                              std::string(rule.what) + " " + std::to_string(value) +
-                                  " is not one of " + listText(rule.choices)};
+        return SettingProblem{std::string(rule.code), std::string(rule.what) + " " +
+                                                          std::to_string(value) +
+                                                          " is not one of " + listText(kIntervals)};
     }
     if (value >= rule.low && value <= rule.high) return std::nullopt;
     return SettingProblem{std::string(rule.code), std::string(rule.what) + " " +
@@ -227,10 +197,6 @@ std::optional<SettingProblem> checkIdentity(const M& m) {
 
 }  // namespace
 
-std::span<const NumberRule> NumberRules() {
-    return kNumberRules;
-}
-
 std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope scope) {
     std::vector<SettingProblem> problems;
     const auto add = [&problems](std::optional<SettingProblem> problem) {
@@ -241,7 +207,8 @@ std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope 
     };
     add(checkSpecNo(m, scope));
     add(checkGasTable(m, scope));
-    for (const NumberRule& rule : kNumberRules) {
+    for (const Setting& rule : SettingsTable()) {
+        if (!isCheckedNumber(rule)) continue;
         if (scope == RuleScope::Changed && !rule.changed(m)) continue;
         add(checkNumber(rule, m));
     }

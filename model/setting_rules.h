@@ -16,20 +16,6 @@ namespace vq {
 
 class clsInstrument;
 
-// One whole-number setting, or one member of a setting group, as its settings-file line names it.
-struct NumberRule {
-    std::string_view code;  // the command code, "BU"
-    int field;              // its 1-based field on that line
-    std::string_view what;  // for the refusal: "bump test time"
-    int low, high;          // inclusive
-    // When not empty the value must be one of these (low and high then only bound the list).
-    std::span<const int> choices;
-    int (*get)(const clsInstrument&);
-    bool (*changed)(const clsInstrument&);
-};
-
-std::span<const NumberRule> NumberRules();
-
 // A setting that broke its rule: the code of its settings-file line and why.
 struct SettingProblem {
     std::string code;    // "BU", "A1", "GJ", "LS", "BS", "UJ"

@@ -37,12 +37,13 @@ constexpr ShownForm TypeIds(int a, int b, int c) {
 
 // One row of the list: the access functions come from the captureless lambdas G and S.
 template <typename T, typename G, typename S>
-Setting makeSetting(std::string_view prop, G, S, bool M::*flag, std::string_view code, int field,
-                    Form read, Form write, Form file, AfterWrite afterWrite, int writeRank,
-                    std::int32_t low, std::int32_t high, std::string_view what, int caption,
-                    int csvColumn, ShownForm shown, std::string_view simKey) {
-    Setting s{prop, code, field, read,    write,     file,  afterWrite, writeRank,
-              low,  high, what,  caption, csvColumn, shown, simKey};
+Setting makeSetting(std::string_view prop, std::string_view flagName, G, S, bool M::*flag,
+                    std::string_view code, int field, Form read, Form write, Form file,
+                    AfterWrite afterWrite, int writeRank, std::int32_t low, std::int32_t high,
+                    std::string_view what, int caption, int csvColumn, ShownForm shown,
+                    std::string_view simKey) {
+    Setting s{prop,      flagName, code, field, read,    write,     file,  afterWrite,
+              writeRank, low,      high, what,  caption, csvColumn, shown, simKey};
     s.flag = flag;
     for (int k = 0; k < 2; ++k) {
         s.keys[k] = {code.size() > 0 ? code[0] : ' ', code.size() > 1 ? code[1] : ' ', ',',
@@ -60,9 +61,9 @@ Setting makeSetting(std::string_view prop, G, S, bool M::*flag, std::string_view
 }
 
 #define VQ_EXPAND(...) __VA_ARGS__
-#define VQ_TABLE_ROW(Type, Prop, Flag, Default, Life, Row)                                \
-    makeSetting<Type>(                                                                    \
-        #Prop, [](const M& m) { return m.Prop(); }, [](M& m, Type v) { m.set##Prop(v); }, \
+#define VQ_TABLE_ROW(Type, Prop, Flag, Default, Life, Row)                                       \
+    makeSetting<Type>(                                                                           \
+        #Prop, #Flag, [](const M& m) { return m.Prop(); }, [](M& m, Type v) { m.set##Prop(v); }, \
         &M::Flag, VQ_EXPAND Row),
 
 const std::vector<Setting>& table() {

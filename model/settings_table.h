@@ -31,9 +31,10 @@ struct ShownForm {
 };
 
 struct Setting {
-    std::string_view prop;  // the model property, "LcBuzzer"
-    std::string_view code;  // "WB"
-    int field = 1;          // place in the command's value list, from 1
+    std::string_view prop;      // the model property, "LcBuzzer"
+    std::string_view flagName;  // its change flag, "Change_LcBuzzer"
+    std::string_view code;      // "WB"
+    int field = 1;              // place in the command's value list, from 1
     Form read = Form::Dec;
     Form write = Form::Dec;
     Form file = Form::Dec;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run command need, only when missing.
 # Usage: scripts/install-deps.sh [run|bench|ci]   ("run" adds what showing a window needs, "bench"
-# what bench/run needs to drive the programs, "ci" the format check, "shots" what scripts/screenshots.sh drives the windows with)
+# what bench/run needs to drive the programs, "ci" the format check and the fuzz pass, "shots" what scripts/screenshots.sh drives the windows with)
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev
       libgtest-dev libgmock-dev libbenchmark-dev
@@ -13,7 +13,7 @@ elif [ "${1:-}" = bench ]; then
 elif [ "${1:-}" = shots ]; then
   pkgs+=(xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
 elif [ "${1:-}" = ci ]; then
-  pkgs+=(clang-format)
+  pkgs+=(clang-format clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
