@@ -38,12 +38,12 @@ constexpr ShownForm TypeIds(int a, int b, int c) {
 // One row of the list: the access functions come from the captureless lambdas G and S.
 template <typename T, typename G, typename S>
 Setting makeSetting(std::string_view prop, std::string_view flagName, G, S, bool M::*flag,
-                    std::string_view code, int field, Form read, Form write, Form file,
-                    AfterWrite afterWrite, int writeRank, std::int32_t low, std::int32_t high,
-                    std::string_view what, int caption, int csvColumn, ShownForm shown,
-                    std::string_view simKey) {
-    Setting s{prop,      flagName, code, field, read,    write,     file,  afterWrite,
-              writeRank, low,      high, what,  caption, csvColumn, shown, simKey};
+                    std::string_view code, int field, int readIndex, Form read, Form write,
+                    Form file, AfterWrite afterWrite, int writeRank, std::int32_t low,
+                    std::int32_t high, std::string_view what, int caption, int csvColumn,
+                    ShownForm shown, std::string_view simKey) {
+    Setting s{prop,      flagName, code, field, readIndex, read,      write, file,  afterWrite,
+              writeRank, low,      high, what,  caption,   csvColumn, shown, simKey};
     s.flag = flag;
     for (int k = 0; k < 2; ++k) {
         s.keys[k] = {code.size() > 0 ? code[0] : ' ', code.size() > 1 ? code[1] : ' ', ',',

@@ -35,6 +35,7 @@ struct Setting {
     std::string_view flagName;  // its change flag, "Change_LcBuzzer"
     std::string_view code;      // "WB"
     int field = 1;              // place in the command's value list, from 1
+    int readIndex = 0;          // place of its read in the read-all's table
     Form read = Form::Dec;
     Form write = Form::Dec;
     Form file = Form::Dec;
