@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/messages.h"
 #include "app/text_lines.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
@@ -17,13 +17,35 @@ namespace vq {
 namespace {
 
 // Header label ids of columns 10-33, in column order.
-constexpr int settingLabelIds[] = {8004, 5655, 8010, 8011, 5223, 8009, 8015, 8036,
-                                   8022, 8023, 8019, 8020, 8027, 8026, 8043, 8037,
-                                   8028, 8029, 8030, 8032, 8031, 8033, 8034, 8035};
+constexpr int settingLabelIds[] = {msg::AlarmPatternLabel,
+                                   msg::CalIntervalCaption,
+                                   msg::CalLimitDisplayLabel,
+                                   msg::CalLimitCheckLabel,
+                                   msg::IntervalTrendTimeCaption,
+                                   msg::LoggerOverWriteLabel,
+                                   msg::DestinationLabel,
+                                   msg::HcSelectLabel,
+                                   msg::OxyAlarmTypeLabel,
+                                   msg::LcdBacklightTimeLabel,
+                                   msg::AutoZeroLabel,
+                                   msg::DemandZeroLabel,
+                                   msg::AutoBackLightLabel,
+                                   msg::MinimumFlowLabel,
+                                   msg::PressureOffsetLabel,
+                                   msg::AlarmFunctionLabel,
+                                   msg::StelTwaFunctionLabel,
+                                   msg::BumpTestTimeLabel,
+                                   msg::BumpTestThresholdLabel,
+                                   msg::CalTimeAfterBumpFailLabel,
+                                   msg::CalAfterBumpFailLabel,
+                                   msg::LcBhModeLabel,
+                                   msg::BarHoleTimeLabel,
+                                   msg::LeakCheckBuzzerLabel};
 // The nine columns of each gas channel.
-constexpr int channelLabelIds[] = {5648, 5650, 5651, 5652, 5653, 5654, 9001, 9002, 9003};
-constexpr int confirmationLabelId = 8044;
-constexpr int stationLabelId = 5603;  // "Station~1"
+constexpr int channelLabelIds[] = {
+    msg::GasColumn,         msg::WarningColumn,       msg::AlarmColumn,
+    msg::StelColumn,        msg::TwaColumn,           msg::AutoCalColumn,
+    msg::LastCalDateColumn, msg::BeforeLastCalColumn, msg::AfterLastCalColumn};
 
 constexpr const char* noValueText = "-----";
 
@@ -97,23 +119,23 @@ std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
 }
 
 std::vector<std::string> SettingsCsvHeader() {
-    std::vector<std::string> header = {ResMessage(9004),
-                                       ResMessage(5212),
-                                       ResMessage(5213),
-                                       ResMessage(5608),
-                                       ResMessage(8003),
+    std::vector<std::string> header = {ResMessage(msg::ActionHeading),
+                                       ResMessage(msg::PcDateTimeCaption),
+                                       ResMessage(msg::InstrumentDateTimeCaption),
+                                       ResMessage(msg::SerialNoHeading),
+                                       ResMessage(msg::ManufactureNumberLabel),
                                        "ROM",
                                        "SUM",
-                                       ResMessage(5609),
-                                       ResMessage(5610)};
+                                       ResMessage(msg::StationIdHeading),
+                                       ResMessage(msg::UserIdHeading)};
     for (int id : settingLabelIds) header.push_back(ResMessage(id));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         for (int id : channelLabelIds) header.push_back(ResMessage(id));
     }
     for (int i = 1; i <= clsInstrument::stationCount; ++i) {
-        header.push_back(ResMessage(stationLabelId, {std::to_string(i)}));
+        header.push_back(ResMessage(msg::StationHeading, {std::to_string(i)}));
     }
-    header.push_back(ResMessage(confirmationLabelId));
+    header.push_back(ResMessage(msg::ConfirmationBeepLabel));
     return header;
 }
 
@@ -129,14 +151,17 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action
     row.push_back(m.SUM());
     row.push_back(m.StationID());
     row.push_back(m.UserID());
-    row.push_back(ResMessage(m.AlarmMode() == 1 ? 8006 : 8005));
+    row.push_back(ResMessage(m.AlarmMode() == 1 ? msg::AlarmPatternLatch : msg::AlarmPatternReset));
     row.push_back(std::to_string(m.CalLimit()));
     row.push_back(onOff(m.DispCalLimit()));
-    row.push_back(messageListText(m.CalCheck(), {8012, 8013, 8014}));
+    row.push_back(messageListText(
+        m.CalCheck(), {msg::CalCheckConfirm, msg::CalCheckCannotUse, msg::CalCheckNone}));
     row.push_back(std::to_string(m.Intervals()));
     row.push_back(onOff(m.LogOverWrite()));
     // SpecType is held as text; one that is not a number has no destination.
-    row.push_back(messageListText(ParseInt16(m.SpecType()).value_or(-1), {8016, 8017, 8041}));
+    row.push_back(messageListText(
+        ParseInt16(m.SpecType()).value_or(-1),
+        {msg::DestinationDomestic, msg::DestinationForeign, msg::DestinationGermany}));
     row.push_back(listText(m.HcMode(), {"Auto", "LEL", "vol"}));
     row.push_back(listText(m.AlarmO2(), {"H-L", "L-LL", "H-HH"}));
     row.push_back(std::to_string(m.LcdBackLight()));
@@ -184,7 +209,8 @@ FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now) {
     if (!validSuffix(suffix)) {
-        return FileResult::failure(ResMessage(5301) + " (" + ShownText(suffix) + ")");
+        return FileResult::failure(ResMessage(msg::BadFileNameCharacter) + " (" +
+                                   ShownText(suffix) + ")");
     }
     // The mark goes in front of the header, so only a new file gets it.
     return AppendFileAtomically(SettingsCsvPath(workDir, suffix),
