@@ -1,6 +1,6 @@
 #include "app/app_config.h"
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/messages.h"
 #include "app/update_validation.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
@@ -29,11 +29,12 @@ std::string gasName(const clsInstrument& cal, int channel) {
 }
 
 std::string failedLine(const clsInstrument& cal, int channel, float reading) {
-    return ResMessage(5336, {gasName(cal, channel), ChannelValueText(cal, channel, reading)});
+    return ResMessage(msg::CalibrationRunFailed,
+                      {gasName(cal, channel), ChannelValueText(cal, channel, reading)});
 }
 
 std::string passedLine(const clsInstrument& cal, int channel) {
-    return gasName(cal, channel) + "  " + ResMessage(5354);
+    return gasName(cal, channel) + "  " + ResMessage(msg::AdjustmentComplete);
 }
 
 }  // namespace
@@ -120,18 +121,20 @@ CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstru
                                 const clsInstrument& history, const ChannelFlags& listed,
                                 const ChannelFlags& results, bool zeroRun, double date) {
     CalReportContent report;
-    report.title = ResMessage(9203);                     // "Calibration Report"
-    report.runKind = ResMessage(zeroRun ? 9204 : 9205);  // "Zero/Span calibration"
+    report.title = ResMessage(msg::ReportTitle);  // "Calibration Report"
+    report.runKind = ResMessage(zeroRun ? msg::ZeroCalibrationRun
+                                        : msg::SpanCalibrationRun);  // "Zero/Span calibration"
     report.identity = {
-        {ResMessage(9214), kInstrumentModel},
-        {ResMessage(5601), std::to_string(instrument.RomNumber())},
-        {ResMessage(5608), instrument.SerialNo()},
-        {ResMessage(5609), instrument.StationID()},
-        {ResMessage(5610), instrument.UserID()},
-        {ResMessage(9206), GeneralDate(date)},
+        {ResMessage(msg::ReportInstrument), kInstrumentModel},
+        {ResMessage(msg::RomHeading), std::to_string(instrument.RomNumber())},
+        {ResMessage(msg::SerialNoHeading), instrument.SerialNo()},
+        {ResMessage(msg::StationIdHeading), instrument.StationID()},
+        {ResMessage(msg::UserIdHeading), instrument.UserID()},
+        {ResMessage(msg::ReportDate), GeneralDate(date)},
     };
-    report.headings = {ResMessage(5648), ResMessage(9207), ResMessage(9208), ResMessage(9209),
-                       ResMessage(9210)};
+    report.headings = {ResMessage(msg::GasColumn), ResMessage(msg::ReportGasColumn),
+                       ResMessage(msg::ReportBeforeColumn), ResMessage(msg::ReportAfterColumn),
+                       ResMessage(msg::ReportResultColumn)};
     for (int ch = 0; ch < kCalChannels; ++ch) {
         const auto i = static_cast<std::size_t>(ch);
         if (!listed[i]) continue;
@@ -142,7 +145,7 @@ CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstru
         row.before = ChannelValueText(cal, ch, history.CalibBefore(ch));
         row.after = ChannelValueText(cal, ch, history.CalibAfter(ch));
         row.passed = results[i];
-        row.result = ResMessage(row.passed ? 5354 : 9211);
+        row.result = ResMessage(row.passed ? msg::AdjustmentComplete : msg::ReportFailed);
         report.rows.push_back(std::move(row));
     }
     return report;

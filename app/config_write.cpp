@@ -4,8 +4,8 @@
 
 #include "app/atomic_file.h"
 #include "app/config_file.h"
-#include "app/messages.h"
 #include "app/password_scramble.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 #include "model/value_codecs.h"
 
@@ -15,8 +15,6 @@ namespace {
 
 constexpr const char* crlf = "\r\n";
 constexpr char tab = '\t';
-constexpr int makerOverseas = 1007;
-constexpr int makerDomestic = 1008;
 
 // A tab, line break or quote inside a text would split or end the field when read back; the
 // line format has no escape for them, so they are left out.
@@ -80,7 +78,8 @@ class Lines {
 
 // The maker line names the company of the language in use, as the start window does.
 std::string makerLine() {
-    return ";                 " + ResMessage(LanguageTag() == "EN" ? makerOverseas : makerDomestic);
+    return ";                 " +
+           ResMessage(LanguageTag() == "EN" ? msg::MakerOverseas : msg::MakerDomestic);
 }
 
 void writeHeader(Lines& out, const AppConfig& c, double now) {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/messages.h"
 #include "app/text_lines.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
@@ -39,8 +39,10 @@ std::string shownText(const Setting& s, const clsInstrument& m) {
 }
 
 // The nine columns of each gas channel.
-constexpr int channelLabelIds[] = {5648, 5650, 5651, 5652, 5653, 5654, 9001, 9002, 9003};
-constexpr int stationLabelId = 5603;  // "Station~1"
+constexpr int channelLabelIds[] = {
+    msg::GasColumn,         msg::WarningColumn,       msg::AlarmColumn,
+    msg::StelColumn,        msg::TwaColumn,           msg::AutoCalColumn,
+    msg::LastCalDateColumn, msg::BeforeLastCalColumn, msg::AfterLastCalColumn};
 
 constexpr const char* noValueText = "-----";
 
@@ -106,15 +108,15 @@ std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
 }
 
 std::vector<std::string> SettingsCsvHeader() {
-    std::vector<std::string> header = {ResMessage(9004),
-                                       ResMessage(5212),
-                                       ResMessage(5213),
-                                       ResMessage(5608),
-                                       ResMessage(8003),
+    std::vector<std::string> header = {ResMessage(msg::ActionHeading),
+                                       ResMessage(msg::PcDateTimeCaption),
+                                       ResMessage(msg::InstrumentDateTimeCaption),
+                                       ResMessage(msg::SerialNoHeading),
+                                       ResMessage(msg::ManufactureNumberLabel),
                                        "ROM",
                                        "SUM",
-                                       ResMessage(5609),
-                                       ResMessage(5610)};
+                                       ResMessage(msg::StationIdHeading),
+                                       ResMessage(msg::UserIdHeading)};
     const std::vector<const Setting*> columns = settingColumns();
     for (const Setting* s : columns)
         if (!afterStations(*s)) header.push_back(ResMessage(s->caption));
@@ -122,7 +124,7 @@ std::vector<std::string> SettingsCsvHeader() {
         for (int id : channelLabelIds) header.push_back(ResMessage(id));
     }
     for (int i = 1; i <= clsInstrument::stationCount; ++i) {
-        header.push_back(ResMessage(stationLabelId, {std::to_string(i)}));
+        header.push_back(ResMessage(msg::StationHeading, {std::to_string(i)}));
     }
     for (const Setting* s : columns)
         if (afterStations(*s)) header.push_back(ResMessage(s->caption));
@@ -174,7 +176,8 @@ FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now) {
     if (!validSuffix(suffix)) {
-        return FileResult::failure(ResMessage(5301) + " (" + ShownText(suffix) + ")");
+        return FileResult::failure(ResMessage(msg::BadFileNameCharacter) + " (" +
+                                   ShownText(suffix) + ")");
     }
     // The mark goes in front of the header, so only a new file gets it.
     return AppendFileAtomically(SettingsCsvPath(workDir, suffix),

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "messages/message_ids.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -33,13 +35,13 @@ struct UpdateRefusal {
 // The four refusals, in the order the checks run.
 namespace update_refusal {
 // "Check warning and alarm value. (red color cells)" / "Warning and alarm range."
-inline constexpr UpdateRefusal AlarmRange{5306, 5307};
+inline constexpr UpdateRefusal AlarmRange{msg::AlarmRangeText, msg::AlarmRangeTitle};
 // "Improper Auto Cal." / "Auto Cal."
-inline constexpr UpdateRefusal AutoCal{5308, 5309};
+inline constexpr UpdateRefusal AutoCal{msg::AutoCalText, msg::AutoCalTitle};
 // "No available sensor." / "No sensor"
-inline constexpr UpdateRefusal NoSensor{5310, 5311};
+inline constexpr UpdateRefusal NoSensor{msg::NoSensorText, msg::NoSensorTitle};
 // "This is not available combination." / "The communication is not possible"
-inline constexpr UpdateRefusal Combination{5312, 5313};
+inline constexpr UpdateRefusal Combination{msg::CombinationText, msg::CombinationTitle};
 }  // namespace update_refusal
 
 // The checks of "Update" (and "Update ID") on the model as edited; nothing when it may be written.

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "bench/reply_mix.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/decode_reply.h"
 #include "protocol/decoder_host.h"

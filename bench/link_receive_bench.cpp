@@ -9,13 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/messages.h"
 #include "bench/reply_mix.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
 #include "link/memory_port.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 
 namespace {

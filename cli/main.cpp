@@ -5,12 +5,12 @@
 #include <variant>
 #include <vector>
 
-#include "app/messages.h"
 #include "cli/command_table.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "messages/messages.h"
 
 int main(int argc, char** argv) {
     using namespace vq::cli;

@@ -1,18 +1,20 @@
-# vq_library(NAME [QT] [DEPS lib...])
+# vq_library(NAME [DEPS lib...] [PRIVATE_DEPS lib...])
 # A library of every .cpp in the calling folder (not below it). Includes are written from the
-# project root ("model/instrument.h"). A folder without sources yet gives an interface library,
-# so the build stays green while a folder is being filled.
+# project root ("model/instrument.h"). DEPS are the libraries whose headers this folder's headers
+# include (passed on to whoever links it); PRIVATE_DEPS those that only its sources use. A folder
+# without sources yet gives an interface library, so the build stays green while a folder is
+# being filled.
 function(vq_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(srcs)
     add_library(${name} STATIC ${srcs})
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
-    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
-    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
   endif()
 endfunction()
 

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/messages.h"
 #include "link/link_events.h"
 #include "link/memory_port.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 
 #include "app/app_config.h"
 #include "app/config_file.h"
-#include "app/messages.h"
 #include "app/settings_file.h"
 #include "app/station_list_csv.h"
 #include "link/link_events.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
 #include "sim/inproc_port.h"

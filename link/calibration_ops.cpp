@@ -1,8 +1,7 @@
 // Calibration steps (zero, span, oxygen) and the current-reading poll.
 
-#include "app/messages.h"
-#include "link/link_op_texts.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 #include "protocol/frame.h"
 
@@ -26,7 +25,7 @@ bool uclVqif::ZeroCal(const std::string& channels) {
     // A result of an earlier run must not pass for this run's.
     zeroCalResult_.clear();
     if (!waitForReply(link_status::AwaitWrite, "SZ,W," + channels)) {
-        AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+        AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
         return false;
     }
     // The instrument answers SUB (no result yet) until the run has finished.
@@ -39,14 +38,14 @@ bool uclVqif::ZeroCal(const std::string& channels) {
         if (done && zeroCalResult_.size() == kResultLength) return true;
         if (!done && zeroCalResult_ != std::string(1, SUB)) break;
     }
-    AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+    AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
     return false;
 }
 
 bool uclVqif::SpanCal(const std::string& channels) {
     spanCalResult_.clear();
     if (waitForReply(link_status::AwaitWrite, "S2,W," + channels)) return true;
-    AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+    AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
     return false;
 }
 
@@ -55,7 +54,7 @@ bool uclVqif::zCal(const std::string& channels) {
     if (waitForReply(link_status::AwaitWrite, "SN,W," + channels) && !o2CalResult_.empty()) {
         return true;
     }
-    AddLog(ResMessage(link_op_text::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+    AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
     return false;
 }
 
@@ -86,7 +85,7 @@ void uclVqif::setRunDensty(bool on) {
 // readings resume after an instrument that went silent answers again.
 void uclVqif::onDenstyTick() {
     if (status_ == link_status::AwaitRead) {
-        AddLog(ResMessage(link_op_text::ReadingTimeout, {GeneralDate(host_.localDateTime())}));
+        AddLog(ResMessage(msg::ReadingTimeout, {GeneralDate(host_.localDateTime())}));
         status_ = link_status::Stopped;
         return;
     }

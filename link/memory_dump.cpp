@@ -7,9 +7,8 @@
 #include <system_error>
 #include <vector>
 
-#include "app/messages.h"
-#include "link/link_op_texts.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 #include "protocol/frame.h"
 
@@ -69,7 +68,7 @@ bool uclVqif::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t 
 
     text = "Get FLASH Image";
     events_.DumpMessage(text);
-    AddLog(ResMessage(link_op_text::DumpStarted, {GeneralDate(host_.localDateTime())}));
+    AddLog(ResMessage(msg::DumpStarted, {GeneralDate(host_.localDateTime())}));
     cancel_ = false;
     binDumpPath_ = path;
     binaryRetry_ = false;
@@ -99,14 +98,14 @@ bool uclVqif::getBinBlock(std::int16_t block, Millis started) {
     events_.DumpMessage(text);
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(host_.now() - started).count();
-    AddLog(ResMessage(link_op_text::DumpFinished,
-                      {GeneralDate(host_.localDateTime()), ElapsedText(seconds)}));
+    AddLog(
+        ResMessage(msg::DumpFinished, {GeneralDate(host_.localDateTime()), ElapsedText(seconds)}));
     return status_ == link_status::Done && !cancel_;
 }
 
 bool uclVqif::GetRomDump2(const std::string& fileName) {
     const std::string startDate = GeneralDate(host_.localDateTime());
-    AddLog(ResMessage(link_op_text::DumpStarted, {startDate}));
+    AddLog(ResMessage(msg::DumpStarted, {startDate}));
     const Millis started = host_.now();
     ListingCloser closer(listing_);
     if (!listing_.create(fileName, startDate)) {

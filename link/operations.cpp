@@ -4,9 +4,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/messages.h"
-#include "link/link_op_texts.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/value_codecs.h"
@@ -106,27 +105,27 @@ bool uclVqif::clearWithConfirm(std::string_view command, std::string_view confir
 }
 
 bool uclVqif::BodyDataClear() {
-    AddLog(ResMessage(link_op_text::DataRemoveStarted));
+    AddLog(ResMessage(msg::DataRemoveStarted));
     const bool success = clearWithConfirm("XC,W,", "XC,C,", link_status::AwaitWrite);
-    AddLog(ResMessage(success ? link_op_text::DataRemoveFinished : link_op_text::DataRemoveFailed));
+    AddLog(ResMessage(success ? msg::DataRemoveFinished : msg::DataRemoveFailed));
     return success;
 }
 
 bool uclVqif::PowerDataClear() {
-    AddLog(ResMessage(link_op_text::DataRemoveStarted));
+    AddLog(ResMessage(msg::DataRemoveStarted));
     const bool success = clearWithConfirm("XY,W,", "XY,C,", link_status::AwaitWrite);
-    AddLog(ResMessage(success ? link_op_text::DataRemoveFinished : link_op_text::DataRemoveFailed));
+    AddLog(ResMessage(success ? msg::DataRemoveFinished : msg::DataRemoveFailed));
     return success;
 }
 
 bool uclVqif::DefaultInstrument() {
     const bool success = clearWithConfirm("UX,W,", "UX,C,", link_status::AwaitRead);
-    AddLog(ResMessage(success ? link_op_text::DefaultFinished : link_op_text::DefaultFailed));
+    AddLog(ResMessage(success ? msg::DefaultFinished : msg::DefaultFailed));
     return success;
 }
 
 bool uclVqif::BodyPowerOff() {
-    AddLog(ResMessage(link_op_text::PowerOffStarted));
+    AddLog(ResMessage(msg::PowerOffStarted));
     // With no instrument connected there is nobody to ask; the port is still cycled.
     powerOffAcked_ = Connected() && waitForReply(link_status::AwaitWrite, "RO,W,");
     if (serial_ != nullptr && serial_->isOpen()) serial_->close();
@@ -144,8 +143,7 @@ bool uclVqif::BodyPowerOff() {
     if (!serialComm_ && socket_ != nullptr) socket_->open();
     // The port is back either way, so the operation succeeds; the log says whether the
     // instrument acknowledged the power-off.
-    AddLog(
-        ResMessage(powerOffAcked_ ? link_op_text::PowerOffFinished : link_op_text::PowerOffFailed));
+    AddLog(ResMessage(powerOffAcked_ ? msg::PowerOffFinished : msg::PowerOffFailedLog));
     return true;
 }
 

@@ -2,8 +2,8 @@
 // live in protocol/settings_write; this file only lends them the link's wait, its last reply,
 // its communication log and its clocks.
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "protocol/settings_write.h"

@@ -10,10 +10,9 @@
 #include <string>
 #include <system_error>
 
-#include "app/messages.h"
 #include "link/control_chars.h"
 #include "link/frame_rules.h"
-#include "link/link_texts.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 #include "protocol/decode_reply.h"
 #include "protocol/frame.h"
@@ -144,7 +143,7 @@ void uclVqif::DataSend(const std::string& datas, bool initFlag) {
     if (!IsHandshakeFrame(datas)) answerBlocks_ = 0;
     replyCountdown_ = timeoutTicks_;
     if (initFlag) retryCount_ = 0;
-    AddLog(ResMessage(link_text::Sent, {RenderControlChars(lastFrame_)}));
+    AddLog(ResMessage(msg::Sent, {RenderControlChars(lastFrame_)}));
 }
 
 bool uclVqif::DisConnect() {
@@ -332,7 +331,7 @@ void uclVqif::handleLoneCr(std::size_t crAt) {
 
 void uclVqif::handleFrame(std::string frame) {
     lastReply_ = frame;
-    AddLog(ResMessage(link_text::Received, {RenderControlChars(frame)}));
+    AddLog(ResMessage(msg::Received, {RenderControlChars(frame)}));
     const bool block = frame.back() == ETB;
     // A late answer to an earlier request is logged and otherwise ignored: the transaction waits
     // on for its own answer, and no resend is provoked by a reply nobody asked for now.
@@ -361,7 +360,7 @@ bool uclVqif::answerBlockAllowed() {
         return true;
     }
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - answerStarted_);
-    AddLog(ResMessage(link_text::EndlessAnswer,
+    AddLog(ResMessage(msg::EndlessAnswer,
                       {std::to_string(answerBlocks_), std::to_string(seconds.count())}));
     status_ = link_status::Failed;
     clearReceived();  // the rest of the stream is not looked at
@@ -383,7 +382,7 @@ void uclVqif::rejectFrame() {
 
 bool uclVqif::AcceptReply(std::string& frame) {
     if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
-        AddLog(ResMessage(link_text::ChecksumError));
+        AddLog(ResMessage(msg::ChecksumErrorLog));
         return false;
     }
     if (decoder_) return decoder_(frame);

@@ -3,9 +3,8 @@
 
 #include <string>
 
-#include "app/messages.h"
-#include "link/link_texts.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 
 namespace vq {
 
@@ -28,28 +27,28 @@ void uclVqif::onSerialEvent(int code) {
             modemLinesChanged();
             break;
         case port_event::Break:
-            lineFault(link_text::BreakFound, status_);
+            lineFault(msg::BreakFound, status_);
             break;
         case port_event::Framing:
-            lineFault(link_text::FramingError, link_status::Failed);
+            lineFault(msg::FramingError, link_status::Failed);
             break;
         case port_event::Overrun:
-            lineFault(link_text::PortOverrun, link_status::Failed);
+            lineFault(msg::PortOverrun, link_status::Failed);
             break;
         case port_event::RxOverflow:
-            lineFault(link_text::ReceiveOverflow, link_status::Failed);
+            lineFault(msg::ReceiveOverflow, link_status::Failed);
             break;
         case port_event::Parity:
-            lineFault(link_text::ParityError, link_status::Failed);
+            lineFault(msg::ParityError, link_status::Failed);
             break;
         case port_event::TxFull:
             // The probe is sent again anyway.
             if (linkMode_ != link_mode::Probing) {
-                lineFault(link_text::SendOverflow, endedByFault(status_));
+                lineFault(msg::SendOverflow, endedByFault(status_));
             }
             break;
         case port_event::DeviceControl:
-            lineFault(link_text::DeviceControlError, endedByFault(status_));
+            lineFault(msg::DeviceControlError, endedByFault(status_));
             break;
         default:
             break;
@@ -82,7 +81,7 @@ void uclVqif::onSocketEvent(int code) {
             break;
         case port_event::LinkEstablished:
             if (linkMode_ == link_mode::Offline) {
-                AddLog(ResMessage(link_text::SocketConnected, {now()}));
+                AddLog(ResMessage(msg::SocketConnected, {now()}));
                 retryCount_ = 0;
                 clearReceived();
                 probeTicks_ = 0;
@@ -93,7 +92,7 @@ void uclVqif::onSocketEvent(int code) {
             countFault();
             status_ = link_status::Failed;
             const int error = socket_->lastError();
-            AddLog(ResMessage(link_text::SocketError, {now(), std::to_string(error)}));
+            AddLog(ResMessage(msg::SocketError, {now(), std::to_string(error)}));
             std::int16_t number = static_cast<std::int16_t>(error);
             events_.IrDAError(number);
             break;
@@ -101,7 +100,7 @@ void uclVqif::onSocketEvent(int code) {
         default:
             countFault();
             status_ = link_status::Failed;
-            AddLog(ResMessage(link_text::OtherSocketEvent,
+            AddLog(ResMessage(msg::OtherSocketEvent,
                               {now(), std::to_string(code), std::to_string(socket_->lastError())}));
             break;
     }

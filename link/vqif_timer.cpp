@@ -1,10 +1,9 @@
 // uclVqif's 100 ms link timer: reopening, the connection probe, reply time-outs and resends,
 // and the socket poll.
 
-#include "app/messages.h"
 #include "link/frame_rules.h"
-#include "link/link_texts.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "protocol/frame.h"
 
 namespace vq {
@@ -50,7 +49,7 @@ void uclVqif::startProbing() {
 
 void uclVqif::probeTick() {
     if (status_ != link_status::AwaitRead) {
-        AddLog(ResMessage(link_text::ConnectStarted));
+        AddLog(ResMessage(msg::ConnectStarted));
         if (retryCount_ < retry_) {
             ++retryCount_;
             if (retryCount_ > 1 && retryCount_ % 5 == 0) {
@@ -63,7 +62,7 @@ void uclVqif::probeTick() {
             status_ = link_status::Ready;
             linkMode_ = link_mode::Offline;
             faultCount_ = 0;
-            std::string text = ResMessage(link_text::NoResponse);
+            std::string text = ResMessage(msg::NoResponse);
             events_.AlarmMessage(text);
         }
         probeTicks_ = 0;
@@ -98,7 +97,7 @@ void uclVqif::replyTimeoutTick() {
                 if (!IsNeverResent(lastFrame_)) DataSend(lastFrame_, false);
                 break;
             case link_status::BinaryReceive:
-                AddLog(ResMessage(link_text::TimeoutMark));
+                AddLog(ResMessage(msg::TimeoutMark));
                 binaryRetry_ = true;
                 cancel_ = true;
                 break;

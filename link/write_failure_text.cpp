@@ -1,6 +1,6 @@
 #include "link/write_failure_text.h"
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 

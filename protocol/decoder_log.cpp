@@ -1,30 +1,23 @@
 #include "protocol/decoder_log.h"
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 
-namespace {
-
-constexpr int kFormatError = 5509;
-constexpr int kResponseError = 5510;
-constexpr int kImproperDate = 5511;
-constexpr int kConnectFinished = 5514;
-
-}  // namespace
+namespace {}  // namespace
 
 std::string DecoderLogText(DecoderLog line, std::string_view argument) {
     switch (line) {
         case DecoderLog::FormatError:
-            return ResMessage(kFormatError);
+            return ResMessage(msg::FormatError);
         case DecoderLog::ResponseError:
-            return ResMessage(kResponseError);
+            return ResMessage(msg::ResponseError);
         case DecoderLog::ChecksumError:
             return ResMessage(msg::ChecksumErrorLog);
         case DecoderLog::ImproperDate:
-            return ResMessage(kImproperDate, {std::string(argument)});
+            return ResMessage(msg::ImproperDate, {std::string(argument)});
         case DecoderLog::ConnectFinished:
-            return ResMessage(kConnectFinished);
+            return ResMessage(msg::ConnectFinished);
     }
     return {};
 }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "messages/message_ids.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/settings_table.h"
@@ -264,7 +265,7 @@ void WriteRun::writeStationList() {
 
 SettingsWriteResult WriteRun::run() {
     const auto start = channel_.steadyNow();
-    channel_.logMessage(settings_write_message::Started, {channel_.generalDateNow()});
+    channel_.logMessage(msg::SettingsWriteStarted, {channel_.generalDateNow()});
 
     writeIdentity();
     writeGasTableAndLibrary();
@@ -278,10 +279,10 @@ SettingsWriteResult WriteRun::run() {
 
     if (result_.allWritesOk) {
         channel_.logMessage(
-            settings_write_message::Finished,
+            msg::SettingsWriteFinished,
             {channel_.generalDateNow(), DurationText(channel_.steadyNow() - start)});
     } else {
-        channel_.logMessage(settings_write_message::Failed, {channel_.generalDateNow()});
+        channel_.logMessage(msg::SettingsWriteFailed, {channel_.generalDateNow()});
     }
     return result_;
 }
@@ -356,7 +357,7 @@ SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel&
 }
 
 SettingsWriteResult RefuseSettingsWrite(SettingsWriteChannel& channel) {
-    channel.logMessage(settings_write_message::Failed, {channel.generalDateNow()});
+    channel.logMessage(msg::SettingsWriteFailed, {channel.generalDateNow()});
     return SettingsWriteResult{};
 }
 

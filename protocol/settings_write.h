@@ -14,13 +14,6 @@ namespace vq {
 
 class clsInstrument;
 
-// Message ids of the serial-log lines of a settings write.
-namespace settings_write_message {
-inline constexpr int Started = 5536;   // "---Instrument Upload Started---. Date = ~1"
-inline constexpr int Finished = 5537;  // "...Finished---. Date = ~1[Time = ~2]~c"
-inline constexpr int Failed = 5538;    // "...Failed---. Date = ~1~c"
-}  // namespace settings_write_message
-
 // ---- Value forms of the write requests ----
 
 // The text with spaces appended, cut to `width` bytes. A cut never splits a UTF-8 sequence (the

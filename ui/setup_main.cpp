@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/command_line.h"
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "platform/qt_event_host.h"
 #include "ui/dialogs/frm_open.h"
 #include "ui/dialogs/frm_password.h"
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     vq::SingleInstance instance;
     if (!instance.tryLock()) {
         QMessageBox::critical(nullptr, QString::fromStdString(vq::AppTitle()),
-                              QString::fromStdString(vq::ResMessage(99)));
+                              QString::fromStdString(vq::ResMessage(vq::msg::AlreadyRunning)));
         return 1;
     }
     if (!options.error.empty()) {

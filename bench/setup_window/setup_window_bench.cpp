@@ -18,8 +18,8 @@
 #include <memory>
 #include <string>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "platform/qt_event_host.h"
 #include "ui/dialogs/frm_password.h"
 #include "ui/main/frm_main.h"

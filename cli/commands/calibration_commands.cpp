@@ -10,6 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "messages/message_ids.h"
 #include "model/instrument.h"
 #include "model/text_rules.h"
 
@@ -66,7 +67,7 @@ int runZero(CommandContext& context) {
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
     uclVqif& link = context.session.link();
     if (!link.ZeroCal(ZeroChannelText())) {
-        context.out.error(messageLine(5413));  // "VQ-5100 Calibration Fail."
+        context.out.error(messageLine(msg::CalibrationFailInfo));  // "VQ-5100 Calibration Fail."
         return kExitFailed;
     }
     ChannelFlags usable{};
@@ -116,7 +117,7 @@ int runSpan(CommandContext& context) {
     }
     uclVqif& link = context.session.link();
     if (!link.SpanCal(SpanChannelText(model, *selection))) {
-        context.out.error(messageLine(5413));
+        context.out.error(messageLine(msg::CalibrationFailInfo));
         return kExitFailed;
     }
     return reportResults(context, model, *selection, false);

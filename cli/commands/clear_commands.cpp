@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "messages/message_ids.h"
 
 namespace vq::cli {
 namespace {
@@ -32,15 +33,18 @@ int runClear(CommandContext& context, const ClearOperation& operation) {
 }  // namespace
 
 int runClearLogger(CommandContext& context) {
-    return runClear(context, {&uclVqif::BodyDataClear, 5424, 5425, 5426});
+    return runClear(context, {&uclVqif::BodyDataClear, msg::DataRemovalStartInfo,
+                              msg::DataRemovalCompleteInfo, msg::DataRemovalFailInfo});
 }
 
 int runClearPower(CommandContext& context) {
-    return runClear(context, {&uclVqif::PowerDataClear, 5421, 5422, 5423});
+    return runClear(context, {&uclVqif::PowerDataClear, msg::ClearPowerStartInfo,
+                              msg::ClearPowerCompleteInfo, msg::ClearPowerFailInfo});
 }
 
 int runDefaults(CommandContext& context) {
-    return runClear(context, {&uclVqif::DefaultInstrument, 5418, 5419, 5420});
+    return runClear(context, {&uclVqif::DefaultInstrument, msg::DefaultStartInfo,
+                              msg::DefaultCompleteInfo, msg::DefaultFailInfo});
 }
 
 int runPowerOff(CommandContext& context) {
@@ -48,14 +52,15 @@ int runPowerOff(CommandContext& context) {
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     uclVqif& link = context.session.link();
-    context.out.line(messageLine(5409));  // "VQ-5100 Auto Power OFF."
+    context.out.line(messageLine(msg::PowerOffInfo));  // "VQ-5100 Auto Power OFF."
     // The port is opened again whatever the instrument said; only its acknowledgement counts.
     link.BodyPowerOff();
     if (!link.PowerOffAcked()) {
-        context.out.error(messageLine(5411));  // "VQ-5100 Auto Power OFF Failed."
+        context.out.error(
+            messageLine(msg::PowerOffFailedInfo));  // "VQ-5100 Auto Power OFF Failed."
         return kExitFailed;
     }
-    context.out.line(messageLine(5410));
+    context.out.line(messageLine(msg::PowerOffCompleteInfo));
     context.out.field("done", "Done", true);
     return kExitSuccess;
 }

@@ -1,12 +1,12 @@
 // set-clock [--time "yyyy/mm/dd hh:nn:ss"] and check-data: the instrument clock and the check
 // date, as "Date/Time Set" and "Write Check Data" set them.
-#include "app/messages.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 
 namespace vq::cli {
@@ -26,7 +26,7 @@ int runSetClock(CommandContext& context) {
     // Taken after the connection, so the clock is not set late by the probe's seconds.
     const double when = time.value_or(pcNow(context));
     uclVqif& link = context.session.link();
-    link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));
+    link.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));
     if (!link.SetDateTime(when)) {
         context.out.error(messageLine(msg::DateTimeSetFailedInfo));
         link.AddLog(ResMessage(msg::DateTimeSetFailedLog, {GeneralDate(pcNow(context))}));
@@ -42,12 +42,12 @@ int runCheckData(CommandContext& context) {
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     uclVqif& link = context.session.link();
-    link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));
+    link.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));
     if (!link.SetCheckData()) {
         context.out.error(messageLine(msg::UploadFailedInfo));
         return kExitFailed;
     }
-    context.out.line(messageLine(5417));  // "VQ-5100 Upload Complete."
+    context.out.line(messageLine(msg::UploadCompleteInfo));  // "VQ-5100 Upload Complete."
     context.out.field("written", "Written", true);
     return kExitSuccess;
 }

@@ -5,12 +5,12 @@
 
 #include "app/app_config.h"
 #include "app/config_file.h"
-#include "app/messages.h"
 #include "app/settings_csv.h"
 #include "cli/command_table.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 
 namespace vq::cli {

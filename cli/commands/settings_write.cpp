@@ -1,6 +1,5 @@
 #include "cli/commands/settings_write.h"
 
-#include "app/messages.h"
 #include "app/settings_csv.h"
 #include "app/update_flags.h"
 #include "app/update_validation.h"
@@ -10,6 +9,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "link/write_failure_text.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
@@ -29,7 +29,8 @@ int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
         return kExitUsage;
     }
     uclVqif& link = context.session.link();
-    link.AddLog(ResMessage(5525, {GeneralDate(pcNow(context))}));  // upload start
+    link.AddLog(
+        ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));  // upload start
     const SettingsWriteResult result = link.WriteSettings(&model);
     if (!result.succeeded()) {
         std::string text = result.failure ? WriteFailureText(*result.failure)

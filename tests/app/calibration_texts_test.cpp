@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/value_codecs.h"
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "app/messages.h"
 #include "app/password_scramble.h"
 #include "file_test_support.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 
 namespace vq {
@@ -66,7 +66,7 @@ TEST_F(ConfigFile, LayoutLineByLine) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     EXPECT_EQ(lines[0], ";");
     EXPECT_EQ(lines[2], ";      Last update = 2026/12/07 09:30:15");
-    EXPECT_EQ(lines[6], ";                 " + ResMessage(1007));
+    EXPECT_EQ(lines[6], ";                 " + ResMessage(msg::MakerOverseas));
     EXPECT_EQ(lines[9], "Execute Count\t5");
     EXPECT_EQ(lines[10], "Serial Log File\tOFF");
     EXPECT_EQ(lines[14], "Timeout\t3");

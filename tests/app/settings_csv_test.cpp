@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
 #include "file_test_support.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 

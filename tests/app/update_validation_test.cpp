@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 
 namespace vq {

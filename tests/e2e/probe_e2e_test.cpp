@@ -12,9 +12,9 @@
 
 #include "app/app_config.h"
 #include "app/config_file.h"
-#include "app/messages.h"
 #include "e2e/ctl_runner.h"
 #include "e2e/test_instrument.h"
+#include "messages/messages.h"
 #include "platform/pty_pair.h"
 
 namespace vq::test {

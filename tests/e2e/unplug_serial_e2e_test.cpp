@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "platform/pty_pair.h"
 #include "platform/pump.h"

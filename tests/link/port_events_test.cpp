@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "protocol/frame.h"
 #include "tests/support/link_harness.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "link/port_script.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/decode_reply.h"
 #include "protocol/decoder_host.h"

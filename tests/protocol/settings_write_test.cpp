@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "messages/message_ids.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
 
@@ -164,9 +165,9 @@ TEST(SettingsWriteRun, SingleSettingIsWrittenThenClosed) {
     EXPECT_TRUE(result.succeeded());
     EXPECT_FALSE(model.Change_AlarmMode);
     ASSERT_EQ(channel.log.size(), 2u);
-    EXPECT_EQ(channel.log[0].id, settings_write_message::Started);
+    EXPECT_EQ(channel.log[0].id, msg::SettingsWriteStarted);
     EXPECT_EQ(channel.log[0].args, std::vector<std::string>{"2026/12/07 08:30:00"});
-    EXPECT_EQ(channel.log[1].id, settings_write_message::Finished);
+    EXPECT_EQ(channel.log[1].id, msg::SettingsWriteFinished);
     EXPECT_EQ(channel.log[1].args, (std::vector<std::string>{"2026/12/07 08:30:00", "00:00:00"}));
 }
 
@@ -178,7 +179,7 @@ TEST(SettingsWriteRun, NothingFlaggedSendsNothingAndIsNoSuccess) {
     EXPECT_FALSE(result.succeeded());
     EXPECT_TRUE(result.allWritesOk);
     ASSERT_EQ(channel.log.size(), 2u);
-    EXPECT_EQ(channel.log[1].id, settings_write_message::Finished);
+    EXPECT_EQ(channel.log[1].id, msg::SettingsWriteFinished);
 }
 
 TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCannot) {
@@ -237,7 +238,7 @@ TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCan
                 model.Change_LcBhMode && model.Change_AlarmOnOff);
 
     ASSERT_EQ(channel.log.size(), 2u);
-    EXPECT_EQ(channel.log[1].id, settings_write_message::Finished);
+    EXPECT_EQ(channel.log[1].id, msg::SettingsWriteFinished);
     EXPECT_EQ(channel.log[1].args[1], "00:00:08");
 }
 
@@ -286,7 +287,7 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     EXPECT_EQ(unconfirmed.failure->code, "A1");
     EXPECT_EQ(unconfirmed.failure->sent, "*****,*****,   12,*****,*****");
     EXPECT_EQ(unconfirmed.failure->answered, "*****,*****,   12,*****,*****0");
-    EXPECT_EQ(altered.log.back().id, settings_write_message::Failed);
+    EXPECT_EQ(altered.log.back().id, msg::SettingsWriteFailed);
 
     // The same levels in another layout are what was sent: sent three times (the frames
     // differ), the run goes on, and the flags stay for the next update.
@@ -369,7 +370,7 @@ TEST(SettingsWriteRun, FirstFailureStopsEveryLaterWriteAndKeepsTheirFlags) {
     EXPECT_TRUE(model.Change_AlarmMode && model.Change_DispCalLimit && model.Change_Warn[0] &&
                 model.Change_StationList[3]);
     ASSERT_EQ(channel.log.size(), 2u);
-    EXPECT_EQ(channel.log[1].id, settings_write_message::Failed);
+    EXPECT_EQ(channel.log[1].id, msg::SettingsWriteFailed);
     EXPECT_EQ(channel.log[1].args, std::vector<std::string>{"2026/12/07 08:30:00"});
 }
 
@@ -390,7 +391,7 @@ TEST(SettingsWriteRun, RefusedRunLogsTheFailureAndSendsNothing) {
     EXPECT_FALSE(result.succeeded());
     EXPECT_TRUE(channel.sent.empty());
     ASSERT_EQ(channel.log.size(), 1u);
-    EXPECT_EQ(channel.log[0].id, settings_write_message::Failed);
+    EXPECT_EQ(channel.log[0].id, msg::SettingsWriteFailed);
 }
 
 }  // namespace

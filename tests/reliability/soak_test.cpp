@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/settings_write.h"
 #include "sim/faults.h"
@@ -198,7 +198,7 @@ class Soak {
             }
         }
         if (!writeOk) {
-            if (!logged(settings_write_message::Failed)) {
+            if (!logged(msg::SettingsWriteFailed)) {
                 return (void)mismatch(f, {"failed write without its failure line"}, "write");
             }
             ++f.cleanFailures;

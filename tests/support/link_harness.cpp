@@ -4,7 +4,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "protocol/frame.h"
 
 namespace vq::test {

@@ -13,7 +13,7 @@
 #include <QtTest>
 #include <algorithm>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/value_codecs.h"
 #include "ui/dialogs/cal_report.h"
 #include "ui/support/cal_bench.h"
@@ -333,7 +333,7 @@ class CalWindowTest : public QObject {
         QVERIFY(!b.state.CalibrationOpen);
         QCOMPARE(b.asker.boxes.size(), before + 1);
         QCOMPARE(b.asker.boxes.back().kind, cal_test::Box::Warning);
-        QCOMPARE(b.asker.boxes.back().text, ResMessage(9216));
+        QCOMPARE(b.asker.boxes.back().text, ResMessage(msg::StillInRangeMode));
         QCOMPARE(b.asker.boxes.back().title, std::string("TE N2 Cal"));
         QCOMPARE(b.state.PendingRangeRestore, std::optional<std::int16_t>(0));
 
@@ -386,7 +386,7 @@ class CalWindowTest : public QObject {
         QVERIFY(!v->isVisible());
         QCOMPARE(c.asker.boxes.size(), std::size_t{2});
         QCOMPARE(c.asker.boxes[0].text, std::string("Range setting failed"));
-        QCOMPARE(c.asker.boxes[1].text, ResMessage(9216));
+        QCOMPARE(c.asker.boxes[1].text, ResMessage(msg::StillInRangeMode));
     }
 
     void rangeCalibrationNeedsChannelFourAndItsMode() {

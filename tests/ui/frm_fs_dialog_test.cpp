@@ -14,7 +14,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/settings_write.h"
 #include "ui/dialogs/frm_fs_dialog.h"
@@ -58,7 +58,7 @@ struct Harness {
 };
 
 QString improperData(int gridNameId) {
-    return QString::fromStdString(ResMessage(8056, {ResMessage(gridNameId)}));
+    return QString::fromStdString(ResMessage(msg::ImproperDataFound, {ResMessage(gridNameId)}));
 }
 
 void writeLines(const QString& path, int count) {
@@ -191,7 +191,8 @@ void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<frmFsDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog != nullptr);
-        QCOMPARE(dialog->windowTitle(), QString::fromStdString(ResMessage(8025)));
+        QCOMPARE(dialog->windowTitle(),
+                 QString::fromStdString(ResMessage(msg::FactorySettingTitle)));
         QVERIFY(dialog->datasGrid()->editValue(12, "99"));
         dialog->findChild<QPushButton*>("cmdOK")->click();
         clicked = true;
@@ -276,11 +277,13 @@ void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
     clsInstrument model = fs_test::readInstrument();
     {
         Harness h(model);
-        QCOMPARE(h.datas().item(6, 0)->text(), QString::fromStdString(ResMessage(8011)));
-        QCOMPARE(h.datas().valueText(7), QString::fromStdString(ResMessage(8014)));
-        QVERIFY(h.datas().editValue(3, QString::fromStdString(ResMessage(8005))));
-        QVERIFY(h.datas().editValue(7, QString::fromStdString(ResMessage(8012))));
-        QVERIFY(h.datas().editValue(8, QString::fromStdString(ResMessage(8016))));
+        QCOMPARE(h.datas().item(6, 0)->text(),
+                 QString::fromStdString(ResMessage(msg::CalLimitCheckLabel)));
+        QCOMPARE(h.datas().valueText(7), QString::fromStdString(ResMessage(msg::CalCheckNone)));
+        QVERIFY(h.datas().editValue(3, QString::fromStdString(ResMessage(msg::AlarmPatternReset))));
+        QVERIFY(h.datas().editValue(7, QString::fromStdString(ResMessage(msg::CalCheckConfirm))));
+        QVERIFY(
+            h.datas().editValue(8, QString::fromStdString(ResMessage(msg::DestinationDomestic))));
         // The on/off and automatic words are Japanese too; abbreviations stay as they are.
         for (int row = 1; row <= FsDatasGrid::rows; ++row)
             for (const QString& item : h.datas().listItems(row))
@@ -372,9 +375,9 @@ void FrmFsDialogTest::stationEditorCountsCharactersAndStopsAtSixteen() {
     auto* label = h.dialog->findChild<QLabel*>("lblSpaceCount");
     auto* edit = openEditorOf<QLineEdit>(h.stations(), 0, FsStationGrid::textColumn);
     QVERIFY(edit != nullptr);
-    QCOMPARE(label->text(), QString::fromStdString(ResMessage(8046, {"6"})));  // "ST 001"
+    QCOMPARE(label->text(), QString::fromStdString(ResMessage(msg::LeftSpace, {"6"})));  // "ST 001"
     edit->clear();
-    QCOMPARE(label->text(), QString::fromStdString(ResMessage(8046, {"0"})));
+    QCOMPARE(label->text(), QString::fromStdString(ResMessage(msg::LeftSpace, {"0"})));
     QTest::keyClicks(edit, "north.gate;abcdefghijkl");
     QCOMPARE(edit->text(), QString("northgateabcdefg"));
     QCOMPARE(label->text(), QString("(Left space 16)"));
@@ -393,7 +396,7 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
         h.stations().editStation(255, "LAST_ONE 256");
         QVERIFY(h.dialog->exportStations(path));
         QCOMPARE(h.notices.size(), size_t(1));
-        QCOMPARE(h.notices[0].text, QString::fromStdString(ResMessage(8047)));
+        QCOMPARE(h.notices[0].text, QString::fromStdString(ResMessage(msg::ExportComplete)));
         QCOMPARE(h.notices[0].icon, QMessageBox::Information);
         QVERIFY(h.stations().stations().size() == 256u);
     }
@@ -426,7 +429,7 @@ void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
     });
     auto* exportButton = h.dialog->findChild<QPushButton*>("cmdStationExport");
     auto* importButton = h.dialog->findChild<QPushButton*>("cmdStationImport");
-    QCOMPARE(exportButton->text(), QString::fromStdString(ResMessage(8039)));
+    QCOMPARE(exportButton->text(), QString::fromStdString(ResMessage(msg::StationExportButton)));
 
     exportButton->click();  // cancelled file dialog: nothing written, nothing shown
     importButton->click();
@@ -443,7 +446,7 @@ void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
     chosen = dir.filePath("Station.csv");
     exportButton->click();
     QVERIFY(QFile::exists(chosen));
-    QCOMPARE(h.notices.back().text, QString::fromStdString(ResMessage(8047)));
+    QCOMPARE(h.notices.back().text, QString::fromStdString(ResMessage(msg::ExportComplete)));
     h.stations().editStation(0, "OVERWRITTEN");
     importButton->click();
     QCOMPARE(h.stations().item(0, 1)->text(), QString("FIRST"));

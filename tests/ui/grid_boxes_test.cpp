@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "app/app_config.h"
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/main/identity_boxes.h"

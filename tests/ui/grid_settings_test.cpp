@@ -8,8 +8,8 @@
 
 #include "app/app_config.h"
 #include "app/gas_table.h"
-#include "app/messages.h"
 #include "link/link_status.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "ui/main/settings_grid.h"
 #include "ui/support/grid_test_support.h"

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "sim/sim_instrument.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_calibration.h"
@@ -30,7 +30,7 @@ using ui_test::ScriptedAsker;
 
 int endQuestions(const ScriptedAsker& asker) {
     int n = 0;
-    for (const auto& box : asker.boxes) n += box.text == ResMessage(5373) ? 1 : 0;
+    for (const auto& box : asker.boxes) n += box.text == ResMessage(msg::EndQuestion) ? 1 : 0;
     return n;
 }
 
@@ -93,10 +93,12 @@ class MainWindowCloseTest : public QObject {
             std::string endLine;  // the command's own last line, still written
         };
         const Case cases[] = {
-            {"read", [](frmMain& w) { w.cmdDown(1)->click(); }, ResMessage(5406)},  // "Canceled"
+            {"read", [](frmMain& w) { w.cmdDown(1)->click(); },
+             ResMessage(msg::CancelledInfo)},  // "Canceled"
             {"FRAM dump", [](frmMain& w) { w.cmdFRAMDump()->click(); },
-             ResMessage(5428, {"DumpEF.dat"})},
-            {"flash download", [](frmMain& w) { w.cmdDown(2)->click(); }, ResMessage(5414)},
+             ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"})},
+            {"flash download", [](frmMain& w) { w.cmdDown(2)->click(); },
+             ResMessage(msg::LogDownloadInfo)},
         };
         for (const Case& c : cases) {
             MainFixture f;
@@ -165,7 +167,7 @@ class MainWindowCloseTest : public QObject {
         QCOMPARE(f.asker.boxes.size(), std::size_t(2));  // "Update Ready?", "Upload Complete."
         QCOMPARE(f.asker.boxes[1].text, std::string("Upload Complete."));
         QTRY_VERIFY(!w.isVisible());
-        QCOMPARE(f.asker.boxes.back().text, ResMessage(5373));
+        QCOMPARE(f.asker.boxes.back().text, ResMessage(msg::EndQuestion));
     }
 
     // A close asked for while the pump is switched on: the calibration window leaves as soon as

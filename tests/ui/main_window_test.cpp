@@ -11,9 +11,9 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "app/messages.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/text_rules.h"
 #include "platform/qt_socket_port.h"
 #include "tests/ui/support/main_window_fixture.h"
@@ -324,8 +324,8 @@ void MainWindowTest::deviceFinderChoosesThePort() {
         MainFixture f(options);
         QCOMPARE(f.asker.boxes.size(), std::size_t(1));
         QCOMPARE(f.asker.boxes[0].kind, std::string("error"));
-        QCOMPARE(f.asker.boxes[0].text, ResMessage(20014));
-        QCOMPARE(f.asker.boxes[0].title, ResMessage(20015));
+        QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::SeveralConverters));
+        QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FinderError));
         QVERIFY(!f.window->link().SerialComm());  // then the socket
         QVERIFY(f.devicesChosen.empty());
     }
@@ -344,11 +344,12 @@ void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
         f.asker.boxes.clear();
         w.onIrDAError(code);
         QCOMPARE(boxesWith(f.asker, 5304), 1);
-        QCOMPARE(f.asker.boxes[0].title, ResMessage(5305));
+        QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::PortErrorTitle));
         QCOMPARE(w.lampColours(0), LampError);
         QCOMPARE(w.lampColours(1), LampOff);
     }
-    QCOMPARE(static_cast<int>(linesStarting(*w.rtbLog(), ResMessage(5304)).size()), 2);
+    QCOMPARE(static_cast<int>(linesStarting(*w.rtbLog(), ResMessage(msg::PortErrorText)).size()),
+             2);
 }
 
 void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
@@ -362,8 +363,8 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     w.cmdFRAMDump()->click();
     QCOMPARE(f.asker.boxes.size(), std::size_t(1));
     QCOMPARE(f.asker.boxes[0].kind, std::string("information"));
-    QCOMPARE(f.asker.boxes[0].text, ResMessage(5331));
-    QCOMPARE(f.asker.boxes[0].title, ResMessage(5332));
+    QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::FramRefusedText));
+    QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FramRefusedTitle));
     QCOMPARE(w.link().LastFrame(), lastFrame);
     QVERIFY(linesStarting(*w.rtbLog(), "Dump List").empty());
 
@@ -410,8 +411,8 @@ void MainWindowTest::framDumpWritesTheListing() {
     QVERIFY(text.contains("Adrs   +0"));
     QVERIFY(text.contains("Total Download Time = "));
     const QColor brown(128, 32, 0);
-    QVERIFY(hasText(*w.rtbLog(), ResMessage(5427, {"DumpEF.dat"}), brown));
-    QVERIFY(hasText(*w.rtbLog(), ResMessage(5428, {"DumpEF.dat"}), brown));
+    QVERIFY(hasText(*w.rtbLog(), ResMessage(msg::DumpListStartInfo, {"DumpEF.dat"}), brown));
+    QVERIFY(hasText(*w.rtbLog(), ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"}), brown));
     QVERIFY(!hasLine(*w.rtbLog(), 5415));
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
     QVERIFY(!w.progress());
@@ -426,8 +427,8 @@ void MainWindowTest::closingAsksAndWritesTheConfiguration() {
     QVERIFY(!w.close());
     QVERIFY(w.isVisible());
     QVERIFY(!QFile::exists(config));
-    QCOMPARE(f.asker.boxes.back().text, ResMessage(5373));
-    QCOMPARE(f.asker.boxes.back().title, ResMessage(5374));
+    QCOMPARE(f.asker.boxes.back().text, ResMessage(msg::EndQuestion));
+    QCOMPARE(f.asker.boxes.back().title, ResMessage(msg::EndTitle));
     QVERIFY(w.close());
     QVERIFY(QFile::exists(config));
     QVERIFY(!w.link().TimerEnabled());
@@ -453,7 +454,8 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
 void MainWindowTest::captionsAndTitleByLanguage() {
     MainFixture f;
     QCOMPARE(f.window->windowTitle(), QString("VQ-5100 - Setup Program [P.No.31743]"));
-    QCOMPARE(f.window->cmdDown(5)->text(), QString::fromStdString(ResMessage(5024)));
+    QCOMPARE(f.window->cmdDown(5)->text(),
+             QString::fromStdString(ResMessage(msg::InfoGetSaveButton)));
     MainFixtureOptions options;
     options.language = Language::Japanese;
     options.debugMode = false;

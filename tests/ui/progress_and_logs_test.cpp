@@ -8,8 +8,8 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
 
@@ -95,7 +95,7 @@ void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
     QVERIFY(w.link().Cancel());
     QVERIFY(upload->Canceled());
     QVERIFY(!upload->cmdUpload()->isEnabled());  // a second press is impossible
-    QCOMPARE(upload->label(), QString::fromStdString(ResMessage(6006)));
+    QCOMPARE(upload->label(), QString::fromStdString(ResMessage(msg::NowCancelling)));
     const std::string log = readFile(f.path("SerialLog.log"));
     QCOMPARE(QString::fromStdString(log).count("= User Cancel ="), 1);
     w.closeProgress();
@@ -153,13 +153,14 @@ void ProgressAndLogsTest::informationLogIsNeverTrimmed() {
     MainFixture f;
     frmMain& w = *f.window;
     for (int i = 0; i < 3000; ++i) w.AddInfo("line " + std::to_string(i), {0, 192, 0});
-    w.AddInfo(ResMessage(5405), {255, 0, 0});  // a text that ends in CR LF
+    w.AddInfo(ResMessage(msg::NoResponse), {255, 0, 0});  // a text that ends in CR LF
     w.AddInfo("after", {0, 0, 192});
     const auto lines = logLines(*w.rtbLog());
     QVERIFY(lines.size() >= 3003);
     QCOMPARE(linesStarting(*w.rtbLog(), "line 0").front().colour, QColor(0, 192, 0));
     QCOMPARE(linesStarting(*w.rtbLog(), "line 2999").size(), std::size_t(1));
-    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(5405)).front().colour, QColor(255, 0, 0));
+    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::NoResponse)).front().colour,
+             QColor(255, 0, 0));
     QCOMPARE(lines.back().text, QString("after"));
     QCOMPARE(lines.back().colour, QColor(0, 0, 192));
     QVERIFY(lines[lines.size() - 2].text.isEmpty());  // the CR LF of the red line

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "ui/main/qt_translations.h"
 #include "ui/main/user_asker.h"
 

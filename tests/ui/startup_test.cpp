@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_open.h"
 #include "ui/dialogs/frm_password.h"
@@ -35,7 +35,7 @@ void StartupTest::startWindowClosesItselfAfterItsTime() {
     QCOMPARE(open.tmrTimer()->interval(), 2500);
     QVERIFY(open.tmrTimer()->isSingleShot());
     QCOMPARE(open.lblVersion()->text(), QString("P.No.31743"));
-    QCOMPARE(open.lblCompany()->text(), QString::fromStdString(ResMessage(1007)));
+    QCOMPARE(open.lblCompany()->text(), QString::fromStdString(ResMessage(msg::MakerOverseas)));
     for (const QLabel* label : open.findChildren<QLabel*>())
         QVERIFY2(!label->text().contains("Windows"), qPrintable(label->text()));
     open.show();
@@ -59,8 +59,8 @@ void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
         QCOMPARE(password.txtPass()->text(), QString(wrong));
         QCOMPARE(asker.boxes.size(), std::size_t(1));
         QCOMPARE(asker.boxes[0].kind, std::string("error"));
-        QCOMPARE(asker.boxes[0].text, ResMessage(7101));
-        QCOMPARE(asker.boxes[0].title, ResMessage(7102));
+        QCOMPARE(asker.boxes[0].text, ResMessage(msg::IncorrectPassword));
+        QCOMPARE(asker.boxes[0].title, ResMessage(msg::PasswordTitle));
     }
 }
 
@@ -103,8 +103,8 @@ void StartupTest::closingWithoutTheCodeAsksEnd() {
     QCOMPARE(asker.boxes.size(), std::size_t(3));
     for (const auto& box : asker.boxes) {
         QCOMPARE(box.kind, std::string("question"));
-        QCOMPARE(box.text, ResMessage(5373));
-        QCOMPARE(box.title, ResMessage(5374));
+        QCOMPARE(box.text, ResMessage(msg::EndQuestion));
+        QCOMPARE(box.title, ResMessage(msg::EndTitle));
     }
 }
 

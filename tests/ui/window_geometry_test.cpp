@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "app/gas_table.h"
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/settings_grid.h"

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "app/app_config.h"
-#include "app/messages.h"
 #include "app/settings_file.h"
 #include "link/link_status.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "ui/main/settings_file_commands.h"
 #include "ui/main/settings_grid.h"

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 
@@ -12,8 +12,8 @@ bool QtCalibrationPrompts::resultBox(QWidget* parent, const std::string& text,
                                      const std::string& title) {
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, parent);
-    QPushButton* save =
-        box.addButton(QString::fromStdString(ResMessage(9202)), QMessageBox::ActionRole);
+    QPushButton* save = box.addButton(QString::fromStdString(ResMessage(msg::SaveReportButton)),
+                                      QMessageBox::ActionRole);
     box.setDefaultButton(QMessageBox::Ok);
     box.exec();
     return box.clickedButton() == save;
@@ -21,8 +21,8 @@ bool QtCalibrationPrompts::resultBox(QWidget* parent, const std::string& text,
 
 std::string QtCalibrationPrompts::reportPath(QWidget* parent, const std::string& suggested) {
     const QString path = QFileDialog::getSaveFileName(
-        parent, QString::fromStdString(ResMessage(9203)), QString::fromStdString(suggested),
-        QString::fromStdString(ResMessage(9212)));
+        parent, QString::fromStdString(ResMessage(msg::ReportTitle)),
+        QString::fromStdString(suggested), QString::fromStdString(ResMessage(msg::PdfFileFilter)));
     return path.toStdString();
 }
 

@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/value_codecs.h"
 #include "ui/main/main_state.h"
 #include "ui/main/user_asker.h"
@@ -98,18 +98,18 @@ void frmCalibration::buildControls() {
 }
 
 void frmCalibration::ApplyCaptions() {
-    setWindowTitle(q(9201));
-    fraCal_->setTitle(q(5216));
-    cmdCal_[cmdZero]->setText(q(5218));
-    cmdCal_[cmdSpan]->setText(q(5219));
+    setWindowTitle(q(msg::CalibrationTitle));
+    fraCal_->setTitle(q(msg::CalibrationFrame));
+    cmdCal_[cmdZero]->setText(q(msg::ZeroButton));
+    cmdCal_[cmdSpan]->setText(q(msg::SpanButton));
     setRangeCaptions(false);
-    vfgCal_->setHorizontalHeaderLabels(q(5666).split(QLatin1Char('|')));
+    vfgCal_->setHorizontalHeaderLabels(q(msg::CalibrationGridHeader).split(QLatin1Char('|')));
 }
 
 void frmCalibration::setRangeCaptions(bool rangeMode) {
     rangeMode_ = rangeMode;
-    cmdCal_[cmdRange]->setText(q(rangeMode ? 5235 : 5234));
-    cmdCal_[cmdExit]->setText(q(rangeMode ? 5236 : 5220));
+    cmdCal_[cmdRange]->setText(q(rangeMode ? msg::N2CalButton : msg::SetRangeButton));
+    cmdCal_[cmdExit]->setText(q(rangeMode ? msg::N2CalEndButton : msg::ExitCalibrationButton));
 }
 
 void frmCalibration::showEvent(QShowEvent* event) {
@@ -235,7 +235,8 @@ bool frmCalibration::mayLeave() {
     }
     if (!rangeMode_) return true;
     if (!restoreFailed_) return false;
-    asker_.warning(this, ResMessage(9216), ResMessage(5232));  // still in range mode
+    asker_.warning(this, ResMessage(msg::StillInRangeMode),
+                   ResMessage(msg::RangeModeTitle));  // still in range mode
     return true;
 }
 

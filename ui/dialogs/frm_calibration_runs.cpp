@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "ui/dialogs/cal_prompts.h"
 #include "ui/dialogs/cal_report.h"
 #include "ui/dialogs/frm_calibration.h"
@@ -79,7 +79,8 @@ void frmCalibration::zeroCommand() {
 void frmCalibration::spanCommand() {
     const bool any = std::find(selection_.begin(), selection_.end(), true) != selection_.end();
     if (!any) {
-        asker_.error(this, ResMessage(5345), ResMessage(5346));
+        asker_.error(this, ResMessage(msg::SpanNoSelectionText),
+                     ResMessage(msg::SpanNoSelectionTitle));
         return;
     }
     runInProgressWindow(transfer_mode::Span);
@@ -117,7 +118,7 @@ void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool z
 
 void frmCalibration::showRunResult() {
     if (!resultFlag_) return;
-    if (!prompts_.resultBox(this, resultText_, ResMessage(5355))) return;
+    if (!prompts_.resultBox(this, resultText_, ResMessage(msg::AdjustmentTitle))) return;
     const QString folder =
         link_.WorkDir().empty() ? QDir::currentPath() : QString::fromStdString(link_.WorkDir());
     const std::string suggested =
@@ -134,22 +135,24 @@ bool frmCalibration::saveReport(const std::string& path) {
                                                     lastResults_, lastZeroRun_, lastRunDate_);
     QString error;
     if (!WriteCalReport(content, QString::fromStdString(path), &error)) {
-        asker_.error(this, ResMessage(9213, {error.toStdString()}), AppTitle());
+        asker_.error(this, ResMessage(msg::ReportNotWritten, {error.toStdString()}), AppTitle());
         return false;
     }
-    if (addInfo_) addInfo_(ResMessage(9215, {path}), kSuccessColour);
+    if (addInfo_) addInfo_(ResMessage(msg::ReportSaved, {path}), kSuccessColour);
     return true;
 }
 
 // ---- range and N2 calibration of channel 4 ----
 
 void frmCalibration::rangeFailed() {
-    asker_.error(this, ResMessage(5233), ResMessage(5232));  // "Range setting failed"
+    asker_.error(this, ResMessage(msg::RangeSettingFailed),
+                 ResMessage(msg::RangeModeTitle));  // "Range setting failed"
 }
 
 void frmCalibration::rangeCommand() {
     if (!usable_[kRangeChannel]) {
-        asker_.error(this, ResMessage(5383), ResMessage(5232));  // "TE is Disabled "
+        asker_.error(this, ResMessage(msg::TeDisabled),
+                     ResMessage(msg::RangeModeTitle));  // "TE is Disabled "
         return;
     }
     BusyScope busy([this](bool on) { setBusy(on); });
@@ -184,9 +187,9 @@ void frmCalibration::n2CalCommand() {
         link_.setRunDensty(true);
     }
     if (ok) {
-        asker_.information(this, message, ResMessage(5232));
+        asker_.information(this, message, ResMessage(msg::RangeModeTitle));
     } else {
-        asker_.error(this, message, ResMessage(5232));
+        asker_.error(this, message, ResMessage(msg::RangeModeTitle));
     }
 }
 

@@ -8,8 +8,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
 #include "app/station_list_csv.h"
+#include "messages/messages.h"
 #include "ui/dialogs/fs_copy_back.h"
 #include "ui/dialogs/fs_datas_grid.h"
 #include "ui/dialogs/fs_gas_table_grid.h"
@@ -18,17 +18,13 @@
 namespace vq {
 namespace {
 
-constexpr int msgImproperData = 8056;
-constexpr int msgStationList = 8038;
-constexpr int msgGasTable = 8045;
-
 QString text(int id) {
     return QString::fromStdString(ResMessage(id));
 }
 
 // "All files (*.*)|*.*|Comma separated (*.csv)|*.csv|" as Qt filters, descriptions only.
 QStringList stationFilters() {
-    const QStringList parts = text(8049).split('|');
+    const QStringList parts = text(msg::StationFileFilter).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
     return filters;
@@ -61,12 +57,12 @@ frmFsDialog::frmFsDialog(QWidget* parent)
       stations_(new FsStationGrid(this)),
       gases_(new FsGasTableGrid(this)),
       lblSpaceCount_(new QLabel(this)),
-      cmdOK_(new QPushButton(text(7010), this)),
-      cmdCancel_(new QPushButton(text(7011), this)),
-      cmdStationExport_(new QPushButton(text(8039), this)),
-      cmdStationImport_(new QPushButton(text(8040), this)) {
+      cmdOK_(new QPushButton(text(msg::OkButton), this)),
+      cmdCancel_(new QPushButton(text(msg::CancelButton), this)),
+      cmdStationExport_(new QPushButton(text(msg::StationExportButton), this)),
+      cmdStationImport_(new QPushButton(text(msg::StationImportButton), this)) {
     setObjectName("frmFsDialog");
-    setWindowTitle(text(8025));
+    setWindowTitle(text(msg::FactorySettingTitle));
     setModal(true);
     lblSpaceCount_->setObjectName("lblSpaceCount");
     cmdOK_->setObjectName("cmdOK");
@@ -76,7 +72,7 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     cmdOK_->setAutoDefault(false);
     cmdCancel_->setAutoDefault(false);
 
-    auto* stationLabel = new QLabel(text(msgStationList), this);
+    auto* stationLabel = new QLabel(text(msg::StationListLabel), this);
     stationLabel->setObjectName("lblStation");
     auto* stationButtons = new QHBoxLayout;
     stationButtons->addWidget(cmdStationExport_);
@@ -91,7 +87,7 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     top->addWidget(datas_, 3);
     top->addLayout(stationColumn, 2);
 
-    auto* gasLabel = new QLabel(text(msgGasTable), this);
+    auto* gasLabel = new QLabel(text(msg::HcGasTableName), this);
     gasLabel->setObjectName("lblGasTable");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -111,7 +107,7 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdStationExport_, &QPushButton::clicked, this, [this] {
         // Red stations are refused before the user is asked for a file.
-        if (stations_->hasInvalid()) return reportInvalid(msgStationList);
+        if (stations_->hasInvalid()) return reportInvalid(msg::StationListLabel);
         const QString path = chooseFile_ ? chooseFile_(true) : chooseStationFile(this, true);
         if (!path.isEmpty()) exportStations(path);
     });
@@ -160,12 +156,12 @@ void frmFsDialog::notice(QMessageBox::Icon icon, const QString& message) {
 
 void frmFsDialog::reportInvalid(int gridNameId) {
     notice(QMessageBox::Critical,
-           QString::fromStdString(ResMessage(msgImproperData, {ResMessage(gridNameId)})));
+           QString::fromStdString(ResMessage(msg::ImproperDataFound, {ResMessage(gridNameId)})));
 }
 
 void frmFsDialog::confirm() {
-    if (stations_->hasInvalid()) return reportInvalid(msgStationList);
-    if (gases_->hasInvalid()) return reportInvalid(msgGasTable);
+    if (stations_->hasInvalid()) return reportInvalid(msg::StationListLabel);
+    if (gases_->hasInvalid()) return reportInvalid(msg::HcGasTableName);
     datas_->store(work_);
     stations_->store(work_);
     gases_->store(work_);
@@ -175,7 +171,7 @@ void frmFsDialog::confirm() {
 
 bool frmFsDialog::exportStations(const QString& path) {
     if (stations_->hasInvalid()) {
-        reportInvalid(msgStationList);
+        reportInvalid(msg::StationListLabel);
         return false;
     }
     const FileResult written = ExportStationList(path.toStdString(), stations_->stations());
@@ -183,7 +179,7 @@ bool frmFsDialog::exportStations(const QString& path) {
         notice(QMessageBox::Critical, QString::fromStdString(written.error));
         return false;
     }
-    notice(QMessageBox::Information, text(8047));
+    notice(QMessageBox::Information, text(msg::ExportComplete));
     return true;
 }
 

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "app/gas_table.h"
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
@@ -39,7 +39,7 @@ frmGasSel::frmGasSel(const clsInstrument& model, const GasTable& table, bool con
     setObjectName("frmGasSel");
     setModal(true);
     setWindowTitle(qs(AppTitle()));
-    frame_ = new QGroupBox(qs(ResMessage(5702)), this);  // "Select List"
+    frame_ = new QGroupBox(qs(ResMessage(msg::SelectListFrame)), this);  // "Select List"
     frame_->setObjectName("fraGasSel");
     grid_ = new QGridLayout(frame_);
     for (int i = 0; i < optionCount; ++i) {
@@ -53,7 +53,7 @@ frmGasSel::frmGasSel(const clsInstrument& model, const GasTable& table, bool con
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (int i = 0; i < 2; ++i) {
-        auto* button = new QPushButton(qs(ResMessage(5703 + i)), this);  // "OK", "Cancel"
+        auto* button = new QPushButton(qs(ResMessage(msg::GasSelOk + i)), this);  // "OK", "Cancel"
         button->setObjectName(QString("cmdGasSel%1").arg(i));
         buttons->addWidget(button);
         buttons_[static_cast<std::size_t>(i)] = button;

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 
@@ -47,13 +47,13 @@ frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt
     fraOpen->setObjectName("fraOpen");
     fraOpen->setFrameShape(QFrame::Box);
 
-    auto* lblTitle = new QLabel(text(1001), fraOpen);  // "VQ-5100 Setup Program"
+    auto* lblTitle = new QLabel(text(msg::StartTitle), fraOpen);  // "VQ-5100 Setup Program"
     lblTitle->setObjectName("lblTitle");
     QFont big = lblTitle->font();
     big.setPointSize(18);
     big.setBold(true);
     lblTitle->setFont(big);
-    auto* lblTM = new QLabel(text(1002), fraOpen);  // "TM"
+    auto* lblTM = new QLabel(text(msg::StartTrademark), fraOpen);  // "TM"
     lblTM->setObjectName("lblTM");
     auto* linBorder = new QFrame(fraOpen);
     linBorder->setObjectName("linBorder");
@@ -62,12 +62,14 @@ frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt
     image->setObjectName("imgLogo");
     image->setPixmap(logo());
     // Message 1003 ("for Windows") is not shown: the program runs on Linux desktops.
-    lblVersion_ = new QLabel(text(1004, {isJapaneseTag() ? "31742" : "31743"}), fraOpen);
+    lblVersion_ =
+        new QLabel(text(msg::StartProgramNumber, {isJapaneseTag() ? "31742" : "31743"}), fraOpen);
     lblVersion_->setObjectName("lblVersion");
-    auto* notice = new QLabel(text(1009), fraOpen);
+    auto* notice = new QLabel(text(msg::StartNotice), fraOpen);
     notice->setObjectName("lblNotice");
     notice->setWordWrap(true);
-    lblCompany_ = new QLabel(text(LanguageTag() == "EN" ? 1007 : 1008), fraOpen);
+    lblCompany_ =
+        new QLabel(text(LanguageTag() == "EN" ? msg::MakerOverseas : msg::MakerDomestic), fraOpen);
     lblCompany_->setObjectName("lblCompany");
 
     auto* titleRow = new QHBoxLayout;
@@ -108,7 +110,8 @@ void frmOpen::showEvent(QShowEvent* event) {
 }
 
 void frmOpen::mouseDoubleClickEvent(QMouseEvent*) {
-    QMessageBox::information(this, text(1006), text(1005));  // "Pause" / "Pause!!"
+    QMessageBox::information(this, text(msg::PauseTitle),
+                             text(msg::PauseText));  // "Pause" / "Pause!!"
 }
 
 }  // namespace vq

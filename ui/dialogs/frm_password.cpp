@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "ui/main/user_asker.h"
 
 namespace vq {
@@ -24,15 +24,15 @@ frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* pare
     : QDialog(parent), accessCode_(std::move(accessCode)), asker_(asker) {
     setObjectName("frmPassword");
     setWindowTitle(QString::fromStdString(AppTitle()));
-    lblPass_ = new QLabel(text(7005), this);  // "Please input password."
+    lblPass_ = new QLabel(text(msg::PasswordPrompt), this);  // "Please input password."
     lblPass_->setObjectName("lblPass");
     txtPass_ = new QLineEdit(this);
     txtPass_->setObjectName("txtPass");
     txtPass_->setEchoMode(QLineEdit::Password);
-    cmdOK_ = new QPushButton(text(7010), this);  // "OK"
+    cmdOK_ = new QPushButton(text(msg::OkButton), this);  // "OK"
     cmdOK_->setObjectName("cmdOK");
     cmdOK_->setDefault(true);
-    cmdCancel_ = new QPushButton(text(7011), this);  // "Cancel"
+    cmdCancel_ = new QPushButton(text(msg::CancelButton), this);  // "Cancel"
     cmdCancel_->setObjectName("cmdCancel");
     txtPass_->setFocus();
     connect(cmdOK_, &QPushButton::clicked, this, &frmPassword::okClicked);
@@ -55,7 +55,8 @@ frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* pare
 void frmPassword::okClicked() {
     // Case does not matter; spaces do: " 7395" is wrong.
     if (txtPass_->text().toUpper() != QString::fromStdString(accessCode_).toUpper()) {
-        asker_.error(this, ResMessage(7101), ResMessage(7102));  // "Incorrect Password Entered"
+        asker_.error(this, ResMessage(msg::IncorrectPassword),
+                     ResMessage(msg::PasswordTitle));  // "Incorrect Password Entered"
         txtPass_->setFocus();
         return;
     }
@@ -65,7 +66,8 @@ void frmPassword::okClicked() {
 }
 
 void frmPassword::closeEvent(QCloseEvent* event) {
-    if (!accessPassed_ && !asker_.question(this, ResMessage(5373), ResMessage(5374))) {  // "End ?"
+    if (!accessPassed_ && !asker_.question(this, ResMessage(msg::EndQuestion),
+                                           ResMessage(msg::EndTitle))) {  // "End ?"
         event->ignore();
         return;
     }

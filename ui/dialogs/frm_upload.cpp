@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 
 namespace vq {
 
@@ -29,19 +29,19 @@ struct ModeTexts {
 ModeTexts textsFor(std::int16_t mode) {
     switch (mode) {
         case 1:
-            return {6004, true};  // "Now Uploading", with Cancel
+            return {msg::NowUploading, true};  // "Now Uploading", with Cancel
         case 2:
-            return {6004, false};  // "Now Uploading"
+            return {msg::NowUploading, false};  // "Now Uploading"
         case 3:
-            return {6002, false};  // "Adjusting Zero"
+            return {msg::AdjustingZero, false};  // "Adjusting Zero"
         case 4:
-            return {6003, false};  // "Adjusting Span Settings."
+            return {msg::AdjustingSpan, false};  // "Adjusting Span Settings."
         case 5:
-            return {6001, true};  // "Now Downloading", with Cancel
+            return {msg::NowDownloading, true};  // "Now Downloading", with Cancel
         case 6:
-            return {6005, false};  // "Now Writing"
+            return {msg::NowWriting, false};  // "Now Writing"
         default:
-            return {6001, false};  // "Now Downloading"
+            return {msg::NowDownloading, false};  // "Now Downloading"
     }
 }
 
@@ -57,7 +57,7 @@ frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
     bar_ = new QProgressBar(this);
     bar_->setObjectName("amnUpload");
     bar_->setTextVisible(false);
-    cmdUpload_ = new QPushButton(text(6007), this);  // "Cancel"
+    cmdUpload_ = new QPushButton(text(msg::ProgressCancel), this);  // "Cancel"
     cmdUpload_->setObjectName("cmdUpload");
     connect(cmdUpload_, &QPushButton::clicked, this, &frmUpload::cancelClicked);
 
@@ -112,11 +112,11 @@ void frmUpload::setProgress(int done, int total) {
 void frmUpload::cancelClicked() {
     // Once only: the button goes grey before anything else can run.
     cmdUpload_->setEnabled(false);
-    setLabel(text(6006));  // "Now Cancel Processing"
+    setLabel(text(msg::NowCancelling));  // "Now Cancel Processing"
     canceled_ = true;
     if (link_) {
         link_->setCancel(true);
-        link_->AddLog(ResMessage(5504));  // "= User Cancel ="
+        link_->AddLog(ResMessage(msg::UserCancelLog));  // "= User Cancel ="
     }
 }
 

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "ui/main/main_state.h"
@@ -39,12 +39,13 @@ frmUploadCalib::frmUploadCalib(CalibRunContext context, QWidget* parent)
     cmdUpload_->setObjectName("cmdUpload");
     tmrInter_->setObjectName("tmrInter");
 
-    const int captionId = context_.state.TransferMode == transfer_mode::Zero ? 6002 : 6003;
+    const int captionId = context_.state.TransferMode == transfer_mode::Zero ? msg::AdjustingZero
+                                                                             : msg::AdjustingSpan;
     setWindowTitle(q(captionId));
     lblUpload_->setText(q(captionId));
     lblUpload_->setAlignment(Qt::AlignCenter);
     bar_->setRange(0, 0);  // busy: the link does not say how far it is
-    cmdUpload_->setText(q(6007));
+    cmdUpload_->setText(q(msg::ProgressCancel));
     cmdUpload_->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -65,7 +66,7 @@ void frmUploadCalib::closeEvent(QCloseEvent* event) {
 }
 
 void frmUploadCalib::cmdUploadClick() {
-    lblUpload_->setText(q(6006));
+    lblUpload_->setText(q(msg::NowCancelling));
     context_.link.setCancel(true);
     canceled_ = true;
     cmdUpload_->setEnabled(false);
@@ -99,21 +100,22 @@ void frmUploadCalib::zeroRun() {
         context_.link.GetLatestHistory(&context_.history);
     } else {
         // The link has written "---Calibration Upload Failed---" to the communication log.
-        context_.addInfo(ResMessage(5413), kFailureColour);  // "VQ-5100 Calibration Fail."
+        context_.addInfo(ResMessage(msg::CalibrationFailInfo),
+                         kFailureColour);  // "VQ-5100 Calibration Fail."
     }
     finishRun(ok, results, true);
 }
 
 void frmUploadCalib::spanRun() {
     context_.link.setRunDensty(false);
-    context_.link.AddLog(ResMessage(5515, {nowText()}));
+    context_.link.AddLog(ResMessage(msg::CalibrationStarted, {nowText()}));
     const bool ok = context_.link.SpanCal(SpanChannelText(context_.cal, context_.selection));
     ChannelFlags results{};
     if (ok) {
         for (int ch = 0; ch < kCalChannels; ++ch)
             results[static_cast<std::size_t>(ch)] = context_.link.SpanStatus(ch);
     } else {
-        context_.addInfo(ResMessage(5413), kFailureColour);
+        context_.addInfo(ResMessage(msg::CalibrationFailInfo), kFailureColour);
     }
     context_.link.GetLatestHistory(&context_.history);
     finishRun(ok, results, false);

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/text_rules.h"
@@ -89,7 +89,7 @@ double coefficient(const LibraryEntry& e, int field) {
 FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns, parent) {
     setObjectName("vfgGasTbl");
     verticalHeader()->hide();
-    setHorizontalHeaderLabels(qs(ResMessage(8048)).split('|'));
+    setHorizontalHeaderLabels(qs(ResMessage(msg::GasTableHeader)).split('|'));
     setSelectionMode(QAbstractItemView::SingleSelection);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |

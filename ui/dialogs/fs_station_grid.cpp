@@ -2,8 +2,8 @@
 
 #include <QHeaderView>
 
-#include "app/messages.h"
 #include "app/station_list_csv.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "ui/dialogs/fs_cell_delegate.h"
 
@@ -23,8 +23,8 @@ QString qs(const std::string& text) {
 FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2, parent) {
     setObjectName("vfgStation");
     verticalHeader()->hide();
-    const QStringList gasHeader = qs(ResMessage(8048)).split('|');
-    setHorizontalHeaderLabels({gasHeader.value(0), qs(ResMessage(8038))});
+    const QStringList gasHeader = qs(ResMessage(msg::GasTableHeader)).split('|');
+    setHorizontalHeaderLabels({gasHeader.value(0), qs(ResMessage(msg::StationListLabel))});
     horizontalHeader()->setStretchLastSection(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -52,7 +52,7 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
         this);
     connect(delegate, &FsCellDelegate::editorTextChanged, this,
             [this](int, int, const QString& text) {
-                emit spaceCountText(qs(ResMessage(8046, {std::to_string(text.size())})));
+                emit spaceCountText(qs(ResMessage(msg::LeftSpace, {std::to_string(text.size())})));
             });
     connect(delegate, &FsCellDelegate::editorClosed, this, [this] { emit spaceCountText({}); });
     connect(this, &QTableWidget::currentCellChanged, this, [this](int, int column) {

@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 
 #include "app/config_file.h"
-#include "app/messages.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "ui/dialogs/frm_fs_dialog.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/instrument_operations.h"
@@ -325,14 +325,14 @@ void frmMain::reloadConfig() {
     if (!result.complete) {
         // The lines after the bad one are kept in a backup when the file is next written.
         const std::string backup = ConfigFilePath(workDir_).string() + ".bak";
-        AddInfo(ResMessage(5433, {result.error, backup}), info_colour::Failure);
+        AddInfo(ResMessage(msg::ConfigReadPartly, {result.error, backup}), info_colour::Failure);
     }
 }
 
 void frmMain::saveConfig() {
     const ConfigSaveResult result = SaveConfig(config_, workDir_, host_.localDateTime());
     if (!result.ok) {
-        const std::string text = ResMessage(5434, {result.error});
+        const std::string text = ResMessage(msg::ConfigNotWritten, {result.error});
         AddInfo(text, info_colour::Failure);
         asker_.error(this, text, AppTitle());
     }
@@ -344,7 +344,7 @@ void frmMain::showEvent(QShowEvent* event) {
 }
 
 void frmMain::FirstActivate() {
-    AddLog(ResMessage(5505, {nowText()}));  // "Serial Port Standby. Date = ~1"
+    AddLog(ResMessage(msg::PortStandbyLog, {nowText()}));  // "Serial Port Standby. Date = ~1"
     // The default model can be edited and written without reading an instrument first.
     model_.SetChangeFlags(true, true);
     model_.setImportFlag(1);
@@ -382,7 +382,8 @@ void frmMain::closeEvent(QCloseEvent* event) {
         emit closeDeferred();
         return;
     }
-    if (!closing_ && !asker_.question(this, ResMessage(5373), ResMessage(5374))) {  // "End ?"
+    if (!closing_ && !asker_.question(this, ResMessage(msg::EndQuestion),
+                                      ResMessage(msg::EndTitle))) {  // "End ?"
         event->ignore();
         return;
     }

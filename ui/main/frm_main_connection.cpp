@@ -1,7 +1,7 @@
 // frmMain: opening the port and the link's events.
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "platform/device_finder.h"
 #include "platform/qt_socket_port.h"
 #include "ui/dialogs/frm_upload.h"
@@ -15,7 +15,7 @@ bool frmMain::OpenInstrumentPort() {
     const FoundPorts found = ports_.findConverters(kConverterHardwareId);
     if (found.count > 1) {
         // "More than one USB Serial Converter is connected." / "module finder error"
-        asker_.error(this, ResMessage(20014), ResMessage(20015));
+        asker_.error(this, ResMessage(msg::SeveralConverters), ResMessage(msg::FinderError));
     }
     const bool serial = found.count == 1 && !found.names.empty();
     if (serial) {
@@ -34,7 +34,8 @@ bool frmMain::OpenInstrumentPort() {
 
 void frmMain::onConnect() {
     if (!link_->Connected()) return;
-    AddInfo(ResMessage(5401), info_colour::Connected);  // "VQ-5100 ...Connection Successful."
+    AddInfo(ResMessage(msg::ConnectedInfo),
+            info_colour::Connected);  // "VQ-5100 ...Connection Successful."
     setLamp(0, LampOn);
     setLamp(1, LampOn);
     UpdateCommandStates();
@@ -47,7 +48,7 @@ void frmMain::onDensty(const std::array<float, 5>& readings) {
 }
 
 void frmMain::onConnectRetry(std::int16_t count) {
-    AddInfo(ResMessage(5412, {std::to_string(count)}), info_colour::Progress);
+    AddInfo(ResMessage(msg::ConnectRetryInfo, {std::to_string(count)}), info_colour::Progress);
 }
 
 void frmMain::onLinkText(const std::string& text) {
@@ -59,7 +60,7 @@ void frmMain::onDumpMessage(const std::string& text) {
     if (!upload_) return;
     upload_->setLabel(QString::fromStdString(text));
     // "Get FLASH Image XXXX": block XXXX of the flash image is in.
-    const std::string prefix = ResMessage(6015, {""});
+    const std::string prefix = ResMessage(msg::GetFlashImage, {""});
     if (framesTotal_ > 0 && text.size() > prefix.size() && text.rfind(prefix, 0) == 0) {
         try {
             const int block = std::stoi(text.substr(prefix.size()), nullptr, 16);
@@ -80,11 +81,12 @@ void frmMain::onLineDropped() {
 
 void frmMain::onIrDAError(std::int16_t code) {
     if (code != socket_error::TimedOut && code != socket_error::AddressInUse) return;
-    const std::string text = ResMessage(5304);  // "Cominucation Ports Error. Restart this program."
+    const std::string text =
+        ResMessage(msg::PortErrorText);  // "Cominucation Ports Error. Restart this program."
     AddInfo(text, info_colour::Failure);
     setLamp(0, LampError);
     setLamp(1, LampOff);
-    asker_.error(this, text, ResMessage(5305));  // "Port Error."
+    asker_.error(this, text, ResMessage(msg::PortErrorTitle));  // "Port Error."
 }
 
 void frmMain::onTransmit() {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/messages.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
@@ -35,17 +35,19 @@ std::string shortest(float value) {
 }  // namespace
 
 void frmMain::ListAnalogValues() {
-    AddInfo(ResMessage(5429), info_colour::Analog);
+    AddInfo(ResMessage(msg::AnalogListTitle), info_colour::Analog);
     for (int i = 0; i < 8; ++i)
-        AddInfo(ResMessage(5430, {ResMessage(5611 + i), volts(model_.AnalogValue(i))}),
+        AddInfo(ResMessage(msg::AnalogLine,
+                           {ResMessage(msg::AnalogLabelCh0 + i), volts(model_.AnalogValue(i))}),
                 info_colour::Analog);
-    AddInfo(ResMessage(5430, {ResMessage(5619), shortest(model_.AdrealValue())}),
+    AddInfo(ResMessage(msg::AnalogLine,
+                       {ResMessage(msg::AnalogLabelExt), shortest(model_.AdrealValue())}),
             info_colour::Analog);
 }
 
 void frmMain::downloadCommand() {
     state_.TransferMode = transfer_mode::Download;
-    showProgress(state_.TransferMode, 6008);  // "Download"
+    showProgress(state_.TransferMode, msg::DownloadProgressTitle);  // "Download"
     framesTotal_ = kFlashBlocks;
     upload_->setProgress(0, framesTotal_);
     EnableCommandFrames(false);
@@ -61,28 +63,31 @@ bool frmMain::DownloadLogMemory() {
         ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
     } restore;
     if (!link_->Connected()) {
-        AddInfo(ResMessage(5405), info_colour::Failure);
-        AddLog(ResMessage(5524, {nowText()}));
+        AddInfo(ResMessage(msg::NoResponse), info_colour::Failure);
+        AddLog(ResMessage(msg::TrendNoResponseLog, {nowText()}));
         return false;
     }
-    AddInfo(ResMessage(5414), info_colour::Progress);  // "VQ-5100 Log Data Download"
-    AddLog(ResMessage(5523, {nowText()}));
+    AddInfo(ResMessage(msg::LogDownloadInfo),
+            info_colour::Progress);  // "VQ-5100 Log Data Download"
+    AddLog(ResMessage(msg::TrendDownloadStartedLog, {nowText()}));
     bool retried = false;
     for (;;) {
         if (!ops_->GetRomNo(model_)) {
-            AddInfo(ResMessage(5415), info_colour::Failure);  // "Data Download Failed.~c"
+            AddInfo(ResMessage(msg::DownloadFailedInfo),
+                    info_colour::Failure);  // "Data Download Failed.~c"
             return false;
         }
         if (ops_->GetBinDump(DataFilePath, 0, kFlashBlocks - 1)) return true;
         // A block that timed out may be fetched once more; a cancel by the user ends it.
         if (!link_->BinaryRetry() && link_->Cancel()) return false;
         if (!link_->BinaryRetry() || retried) {
-            AddInfo(ResMessage(5415), info_colour::Failure);
+            AddInfo(ResMessage(msg::DownloadFailedInfo), info_colour::Failure);
             return false;
         }
         retried = true;
         if (upload_)
-            upload_->setLabel(QString::fromStdString(ResMessage(6012)));  // "One more time !"
+            upload_->setLabel(
+                QString::fromStdString(ResMessage(msg::OneMoreTime)));  // "One more time !"
     }
 }
 
@@ -93,27 +98,32 @@ void frmMain::cmdFRAMDumpClick() {
 void frmMain::framDumpCommand() {
     if (ops_->RunDensty() || state_.TransferMode == transfer_mode::Span) {
         // "It can not be performed due to operating of other issues."
-        asker_.information(this, ResMessage(5331), ResMessage(5332));
+        asker_.information(this, ResMessage(msg::FramRefusedText),
+                           ResMessage(msg::FramRefusedTitle));
         return;
     }
     // "FRAM Dump List Download~cReady?" / "FRAM Dump"
-    if (!asker_.question(this, ResMessage(5333), ResMessage(5334))) return;
+    if (!asker_.question(this, ResMessage(msg::FramDumpQuestion), ResMessage(msg::FramDumpTitle)))
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     state_.TransferMode = transfer_mode::Download;
-    showProgress(state_.TransferMode, 6010);  // "FRAM Dump List"
+    showProgress(state_.TransferMode, msg::FramDumpProgressTitle);  // "FRAM Dump List"
     EnableCommandFrames(false);
-    upload_->setLabel(QString::fromStdString(ResMessage(6011)));  // "Data download now"
-    AddInfo(ResMessage(5427, {kDumpFileName}), info_colour::Dump);
+    upload_->setLabel(
+        QString::fromStdString(ResMessage(msg::DataDownloadNow)));  // "Data download now"
+    AddInfo(ResMessage(msg::DumpListStartInfo, {kDumpFileName}), info_colour::Dump);
     const auto start = host_.now();
-    AddLog(ResMessage(5569, {nowText()}));
+    AddLog(ResMessage(msg::DumpStarted, {nowText()}));
     const std::string path = (std::filesystem::path(workDir_) / kDumpFileName).string();
     const bool ok = ops_->GetRomDump2(path);
-    AddLog(ResMessage(5570, {nowText(), elapsedText(start)}));
+    AddLog(ResMessage(msg::DumpFinished, {nowText(), elapsedText(start)}));
     closeProgress();
     EnableCommandFrames(true);
     state_.TransferMode = transfer_mode::None;
-    AddInfo(ResMessage(5428, {kDumpFileName}), info_colour::Dump);
-    if (!ok) AddInfo(ResMessage(5415), info_colour::Failure);  // the dump did not complete
+    AddInfo(ResMessage(msg::DumpListFinishedInfo, {kDumpFileName}), info_colour::Dump);
+    if (!ok)
+        AddInfo(ResMessage(msg::DownloadFailedInfo),
+                info_colour::Failure);  // the dump did not complete
     QApplication::restoreOverrideCursor();
 }
 

@@ -13,9 +13,9 @@
 #include <QScreen>
 #include <QTextEdit>
 
-#include "app/messages.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 #include "ui/main/frm_main.h"
@@ -40,20 +40,23 @@ QSize frmMain::minimumPixels() {
 
 void frmMain::ApplyCaptions() {
     const char* programNumber = isJapaneseTag() ? "31742" : "31743";
-    setWindowTitle(QString::fromStdString(ResMessage(5002, {AppTitle(), programNumber})));
-    for (int f = 0; f < 3; ++f) fraCommand_[static_cast<std::size_t>(f)]->setTitle(text(5003 + f));
-    cmdDown_[1]->setText(text(5021));
-    cmdDown_[2]->setText(text(5022));
-    cmdDown_[4]->setText(text(5023));
-    cmdDown_[5]->setText(text(5024));
-    lblSuffix_->setText(text(5025));
-    cmdFRAMDump_->setText(text(5026));
-    for (int i = 0; i < 8; ++i) cmdOption_[static_cast<std::size_t>(i)]->setText(text(5027 + i));
-    cmdExportSetting_->setText(text(5201));
-    cmdImportSetting_->setText(text(5202));
-    cmdFactorySetting_->setText(text(5203));
-    cmdExit_->setText(text(5007));
-    fraService_->setTitle(text(9235));
+    setWindowTitle(
+        QString::fromStdString(ResMessage(msg::MainCaption, {AppTitle(), programNumber})));
+    for (int f = 0; f < 3; ++f)
+        fraCommand_[static_cast<std::size_t>(f)]->setTitle(text(msg::ReadCommandsFrame + f));
+    cmdDown_[1]->setText(text(msg::InstrumentInfoButton));
+    cmdDown_[2]->setText(text(msg::DownloadLoggerButton));
+    cmdDown_[4]->setText(text(msg::PowerOffButton));
+    cmdDown_[5]->setText(text(msg::InfoGetSaveButton));
+    lblSuffix_->setText(text(msg::FileSuffixLabel));
+    cmdFRAMDump_->setText(text(msg::FramDumpButton));
+    for (int i = 0; i < 8; ++i)
+        cmdOption_[static_cast<std::size_t>(i)]->setText(text(msg::UpdateButton + i));
+    cmdExportSetting_->setText(text(msg::StoreLocalFileButton));
+    cmdImportSetting_->setText(text(msg::LoadLocalFileButton));
+    cmdFactorySetting_->setText(text(msg::DetailSettingsButton));
+    cmdExit_->setText(text(msg::ExitButton));
+    fraService_->setTitle(text(msg::ServiceFrame));
     // Japanese texts set in a Latin style's button touch its borders; every command button
     // keeps room on both sides of its text.
     for (QPushButton* b : findChildren<QPushButton*>())
@@ -68,21 +71,22 @@ void frmMain::ApplyCaptions() {
           static_cast<QWidget*>(lblInst_[7]), static_cast<QWidget*>(lblInst_[9]),
           static_cast<QWidget*>(lblOption_[5]), static_cast<QWidget*>(lblOption_[6])})
         box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(24, 'W')));
-    fraStatus_->setTitle(text(5006));
-    lblOption_[0]->setText(text(5051));
-    lblOption_[1]->setText(text(5052));
-    lblOption_[2]->setText(text(5053));
-    lblOption_[3]->setText(text(5212));
-    lblOption_[4]->setText(text(5213));
-    lblOption_[7]->setText(text(5223));
-    lblInst_[6]->setText(text(5054));
-    lblInst_[8]->setText(text(5055));
-    fraTransStatus_->setTitle(text(5035));
-    for (int i = 0; i < 4; ++i) lblStatus_[static_cast<std::size_t>(i)]->setText(text(5036 + i));
-    lblTitle_->setText(text(5008));
+    fraStatus_->setTitle(text(msg::StatusFrame));
+    lblOption_[0]->setText(text(msg::SerialNoCaption));
+    lblOption_[1]->setText(text(msg::StationIdCaption));
+    lblOption_[2]->setText(text(msg::UserIdCaption));
+    lblOption_[3]->setText(text(msg::PcDateTimeCaption));
+    lblOption_[4]->setText(text(msg::InstrumentDateTimeCaption));
+    lblOption_[7]->setText(text(msg::IntervalTrendTimeCaption));
+    lblInst_[6]->setText(text(msg::ProgramNumberCaption));
+    lblInst_[8]->setText(text(msg::SumCaption));
+    fraTransStatus_->setTitle(text(msg::StatusLampFrame));
+    for (int i = 0; i < 4; ++i)
+        lblStatus_[static_cast<std::size_t>(i)]->setText(text(msg::SerialPortLamp + i));
+    lblTitle_->setText(text(msg::DownloadStateTitle));
     // The A/D list lines up its values at one tab stop past the longest channel label.
     int labelWidth = 0;
-    for (int id = 5611; id <= 5619; ++id)
+    for (int id = msg::AnalogLabelCh0; id <= msg::AnalogLabelExt; ++id)
         labelWidth = std::max(labelWidth, rtbLog_->fontMetrics().horizontalAdvance(text(id)));
     rtbLog_->setTabStopDistance(labelWidth + rtbLog_->fontMetrics().horizontalAdvance("MM"));
 }

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/messages.h"
 #include "app/serial_log_rotation.h"
 #include "link/event_host.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "model/ole_date.h"
 #include "ui/main/frm_main.h"
 

@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "app/config_file.h"
-#include "app/messages.h"
 #include "app/settings_csv.h"
 #include "link/event_host.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
@@ -67,7 +67,7 @@ void frmMain::cmdDownClick(int index) {
 }
 
 void frmMain::instrumentsCommand(bool saveCsv) {
-    showProgress(transfer_mode::None, 6008);  // "Download"
+    showProgress(transfer_mode::None, msg::DownloadProgressTitle);  // "Download"
     framesTotal_ = ReadAllFrameCount();
     upload_->setProgress(0, framesTotal_);
     EnableCommandFrames(false);
@@ -87,7 +87,7 @@ bool frmMain::suffixIsValid() {
     if (config_.factoryRecordSuffix.find_first_of(kBadFileNameChars) == std::string::npos)
         return true;
     // "The character that cannot be used for the file name is included."
-    asker_.error(this, ResMessage(5301), AppTitle());
+    asker_.error(this, ResMessage(msg::BadFileNameCharacter), AppTitle());
     txtSuffix_->setFocus();
     return false;
 }
@@ -99,12 +99,12 @@ bool frmMain::ReadInstrument() {
     } restore;
 
     if (!link_->Connected()) {
-        AddInfo(ResMessage(5405), info_colour::Failure);  // "VQ-5100 No Response. ..."
-        AddLog(ResMessage(5520, {nowText()}));
+        AddInfo(ResMessage(msg::NoResponse), info_colour::Failure);  // "VQ-5100 No Response. ..."
+        AddLog(ResMessage(msg::ReadNoResponseLog, {nowText()}));
         return false;
     }
-    AddInfo(ResMessage(5402), info_colour::Progress);
-    AddLog(ResMessage(5517, {nowText()}));
+    AddInfo(ResMessage(msg::ReadStartedInfo), info_colour::Progress);
+    AddLog(ResMessage(msg::ReadStartedLog, {nowText()}));
     const auto start = host_.now();
 
     // The read fills a copy: a read that fails leaves the model shown (and the user's edits in
@@ -119,20 +119,21 @@ bool frmMain::ReadInstrument() {
         ApplyLockedGases();
         ops_->GetLatestHistory(model_);
         ListAnalogValues();
-        AddInfo(ResMessage(5403), info_colour::Progress);
-        AddLog(ResMessage(5518, {nowText(), elapsedText(start)}));
+        AddInfo(ResMessage(msg::ReadCompleteInfo), info_colour::Progress);
+        AddLog(ResMessage(msg::ReadFinishedLog, {nowText(), elapsedText(start)}));
         return true;
     }
     if (link_->Cancel()) {
-        AddInfo(ResMessage(5406), info_colour::Failure);  // "Cominucation Canceled."
-        AddLog(ResMessage(5522, {nowText()}));
+        AddInfo(ResMessage(msg::CancelledInfo), info_colour::Failure);  // "Cominucation Canceled."
+        AddLog(ResMessage(msg::CancelledLog, {nowText()}));
         return false;
     }
     // Never reported as complete: whatever arrived before the failure is not a read.
-    AddInfo(ResMessage(5404), info_colour::Failure);
-    AddLog(ResMessage(5521));
-    if (read.FailLine() == "HC,R") AddInfo(ResMessage(5407), info_colour::Failure);
-    AddLog(ResMessage(5519, {nowText(), elapsedText(start)}));
+    AddInfo(ResMessage(msg::ReadFailedInfo), info_colour::Failure);
+    AddLog(ResMessage(msg::ReadFailLineLog));
+    if (read.FailLine() == "HC,R")
+        AddInfo(ResMessage(msg::BadInstrumentDate), info_colour::Failure);
+    AddLog(ResMessage(msg::ReadFailedLog, {nowText(), elapsedText(start)}));
     return false;
 }
 
@@ -156,23 +157,24 @@ void frmMain::writeSettingsCsv() {
 
 void frmMain::dateDifferenceWarning() {
     if (std::fabs(model_.SysDateOffset()) > 1)
-        AddInfo(ResMessage(5408), info_colour::Failure);  // clock differs from the PC
+        AddInfo(ResMessage(msg::ClockDiffers), info_colour::Failure);  // clock differs from the PC
 }
 
 void frmMain::powerOffCommand() {
     // "VQ-5100 Power off and Serial port off line.~cReady?" / "Power off"
-    if (!asker_.question(this, ResMessage(5302), ResMessage(5303))) return;
+    if (!asker_.question(this, ResMessage(msg::PowerOffQuestion), ResMessage(msg::PowerOffTitle)))
+        return;
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (!link_->Connected()) {
-        AddInfo(ResMessage(5405), info_colour::Failure);
+        AddInfo(ResMessage(msg::NoResponse), info_colour::Failure);
     } else {
-        AddInfo(ResMessage(5409), info_colour::Progress);  // "VQ-5100 Auto Power OFF."
+        AddInfo(ResMessage(msg::PowerOffInfo), info_colour::Progress);  // "VQ-5100 Auto Power OFF."
         if (ops_->BodyPowerOff()) {
-            AddInfo(ResMessage(5410), info_colour::Progress);
+            AddInfo(ResMessage(msg::PowerOffCompleteInfo), info_colour::Progress);
             returnToStartState();
         } else {
-            AddInfo(ResMessage(5411), info_colour::Failure);
+            AddInfo(ResMessage(msg::PowerOffFailedInfo), info_colour::Failure);
             // The port was cycled all the same: open it again and show the link as it is.
             setLamp(1, LampOff);
             OpenInstrumentPort();

@@ -4,7 +4,7 @@
 // come from Qt's translations folder (Debian: qt6-translations-l10n); without them Qt's English
 // texts stay, which is all a missing package can cost.
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 

@@ -5,8 +5,8 @@
 #include <QStringList>
 
 #include "app/app_config.h"
-#include "app/messages.h"
 #include "app/settings_file.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "ui/main/user_asker.h"
 
@@ -17,7 +17,8 @@ namespace {
 // The table's filter is "label|pattern|label|pattern|": Qt needs only the labels, which carry
 // their patterns in brackets.
 QStringList filterLabels() {
-    const QStringList parts = QString::fromStdString(ResMessage(5701)).split('|');
+    const QStringList parts =
+        QString::fromStdString(ResMessage(msg::SettingsFileFilter)).split('|');
     QStringList labels;
     for (int i = 0; i + 1 < parts.size(); i += 2) labels << parts[i];
     return labels;
@@ -28,8 +29,9 @@ QStringList filterLabels() {
 std::string importErrorText(const SettingsReadResult& result) {
     const std::string file = result.file.string();
     if (result.line > 0)
-        return ResMessage(9233, {file, std::to_string(result.line), result.reason});
-    return ResMessage(9234, {file, result.reason});
+        return ResMessage(msg::SettingsFileBadLine,
+                          {file, std::to_string(result.line), result.reason});
+    return ResMessage(msg::SettingsFileUnreadable, {file, result.reason});
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "app/app_config.h"
-#include "app/messages.h"
 #include "app/update_validation.h"
 #include "link/link_status.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/value_codecs.h"
@@ -28,7 +28,9 @@ QString qs(const std::string& text) {
 }
 
 // Header captions of columns 0-6 in row 1.
-constexpr int kColumnCaptions[] = {5648, 5649, 5650, 5651, 5652, 5653, 5654};
+constexpr int kColumnCaptions[] = {msg::GasColumn,    msg::EnableColumn, msg::WarningColumn,
+                                   msg::AlarmColumn,  msg::StelColumn,   msg::TwaColumn,
+                                   msg::AutoCalColumn};
 
 // Value cells that never take an edit: no STEL or TWA on the combustible and oxygen channels,
 // and no alarm points on the second combustible channel.
@@ -131,7 +133,8 @@ void SettingsGrid::buildHeader() {
         setCell(0, column, QString(), false);
         setCell(1, column, qs(ResMessage(kColumnCaptions[column])), false);
     }
-    setCell(0, colWarning, qs(ResMessage(5647)), false);  // "Warning and Alarm point"
+    setCell(0, colWarning, qs(ResMessage(msg::WarningAlarmPointCaption)),
+            false);  // "Warning and Alarm point"
     setSpan(0, colWarning, 1, colTwa - colWarning + 1);
     for (int row = 0; row < headerRows; ++row)
         for (int column = 0; column < columns; ++column) {

@@ -3,7 +3,7 @@
 
 #include "app/app_config.h"
 #include "app/gas_table.h"
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
@@ -39,7 +39,8 @@ void SettingsGrid::enableBoxChanged(int ch, bool on) {
     if (gridBusy_ || ch < 0 || ch >= channels) return;
     if (!on && config_.gasLocked[static_cast<std::size_t>(ch)]) {
         // A fitted sensor the configuration locks in place.
-        asker_.information(this, ResMessage(5327), ResMessage(5328));  // "This sensor is not..."
+        asker_.information(this, ResMessage(msg::SensorLockedText),
+                           ResMessage(msg::SensorOnOffTitle));  // "This sensor is not..."
         retick(ch, true);
         return;
     }
@@ -51,7 +52,8 @@ void SettingsGrid::enableBoxChanged(int ch, bool on) {
 
 void SettingsGrid::switchOff(int ch) {
     // "Gas Sensor Disable.~cReady?" / "Sensor Disable"
-    if (!asker_.question(this, ResMessage(5329), ResMessage(5330))) {
+    if (!asker_.question(this, ResMessage(msg::SensorDisableQuestion),
+                         ResMessage(msg::SensorDisableTitle))) {
         retick(ch, true);
         return;
     }

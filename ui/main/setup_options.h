@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 #include "ui/main/instrument_ports.h"
 
 namespace vq {

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
-#include "app/messages.h"
 #include "app/settings_csv.h"
 #include "app/update_flags.h"
 #include "app/update_validation.h"
 #include "link/write_failure_text.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
@@ -48,11 +48,14 @@ struct ClearCommandTexts {
 ClearCommandTexts clearTexts(int index) {
     switch (index) {
         case WriteCommands::cmdDefault:
-            return {5321, 5322, 5418, 5419, 5420};
+            return {msg::DefaultQuestion, msg::DefaultTitle, msg::DefaultStartInfo,
+                    msg::DefaultCompleteInfo, msg::DefaultFailInfo};
         case WriteCommands::cmdClearPowerLog:
-            return {5323, 5324, 5421, 5422, 5423};
+            return {msg::ClearPowerQuestion, msg::ClearPowerTitle, msg::ClearPowerStartInfo,
+                    msg::ClearPowerCompleteInfo, msg::ClearPowerFailInfo};
         default:
-            return {5325, 5326, 5424, 5425, 5426};
+            return {msg::ClearLoggerQuestion, msg::ClearLoggerTitle, msg::DataRemovalStartInfo,
+                    msg::DataRemovalCompleteInfo, msg::DataRemovalFailInfo};
     }
 }
 
@@ -125,22 +128,26 @@ bool WriteCommands::Update(bool idOnly) {
     if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed); !problems.empty()) {
         const std::string text = ResMessage(
             msg::SettingsRefusedInfo, {problems.front().code + ": " + problems.front().reason});
-        asker_.error(window_, text, ResMessage(5315));  // "Update"
+        asker_.error(window_, text, ResMessage(msg::UpdateTitle));  // "Update"
         return false;
     }
-    if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;  // "Update"
+    if (!asker_.question(window_, ResMessage(msg::UpdateQuestion), ResMessage(msg::UpdateTitle)))
+        return false;  // "Update"
     showProgress();
     PrepareUpdateFlags(model_, idOnly);
     bool ok = false;
     {
         RunningScope scope(running_, hooks_.enableWindow);
-        ops_.AddLog(ResMessage(5525, {nowText()}));         // "---Instrument Upload Start..."
-        addInfo(ResMessage(5416), write_colour::Progress);  // "... Information Upload."
+        ops_.AddLog(ResMessage(msg::UploadStartSequenceLog,
+                               {nowText()}));  // "---Instrument Upload Start..."
+        addInfo(ResMessage(msg::UploadStartedInfo),
+                write_colour::Progress);  // "... Information Upload."
         const SettingsWriteResult result = ops_.WriteSettings(model_);
         ok = result.succeeded();
         if (ok) writeCsvRow(idOnly);
         if (ok) {
-            addInfo(ResMessage(5417), write_colour::Progress);  // "VQ-5100 Upload Complete."
+            addInfo(ResMessage(msg::UploadCompleteInfo),
+                    write_colour::Progress);  // "VQ-5100 Upload Complete."
         } else {
             // Which setting the instrument did not take, and what it holds instead.
             if (result.failure) addInfo(WriteFailureText(*result.failure), write_colour::Failure);
@@ -149,9 +156,10 @@ bool WriteCommands::Update(bool idOnly) {
     }
     closeProgress();
     if (ok)
-        asker_.information(window_, ResMessage(5319), ResMessage(5320));  // "Upload Complete."
+        asker_.information(window_, ResMessage(msg::UploadCompleteBox),
+                           ResMessage(msg::UploadTitle));  // "Upload Complete."
     else
-        asker_.error(window_, ResMessage(msg::UploadFailedBox), ResMessage(5320));
+        asker_.error(window_, ResMessage(msg::UploadFailedBox), ResMessage(msg::UploadTitle));
     return ok;
 }
 
@@ -168,19 +176,20 @@ void WriteCommands::writeCsvRow(bool idOnly) {
 
 bool WriteCommands::SetClock(bool checkData) {
     if (running_) return false;
-    if (!asker_.question(window_, ResMessage(5314), ResMessage(5315))) return false;
+    if (!asker_.question(window_, ResMessage(msg::UpdateQuestion), ResMessage(msg::UpdateTitle)))
+        return false;
     showProgress();
     bool ok = false;
     {
         RunningScope scope(running_, hooks_.enableWindow);
         const double now = hooks_.now ? hooks_.now() : 0.0;
-        ops_.AddLog(ResMessage(5525, {GeneralDate(now)}));
-        addInfo(ResMessage(5416), write_colour::Progress);
+        ops_.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(now)}));
+        addInfo(ResMessage(msg::UploadStartedInfo), write_colour::Progress);
         ok = checkData ? ops_.SetCheckData() : ops_.SetDateTime(now);
         // A clock that was not set keeps its difference from the PC's.
         if (ok && !checkData) model_.setSysDateOffset(0);
         if (ok) {
-            addInfo(ResMessage(5417), write_colour::Progress);
+            addInfo(ResMessage(msg::UploadCompleteInfo), write_colour::Progress);
         } else if (checkData) {
             addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
         } else {
@@ -190,9 +199,10 @@ bool WriteCommands::SetClock(bool checkData) {
     }
     closeProgress();
     if (ok)
-        asker_.information(window_, ResMessage(5319), ResMessage(5320));
+        asker_.information(window_, ResMessage(msg::UploadCompleteBox),
+                           ResMessage(msg::UploadTitle));
     else
-        asker_.error(window_, ResMessage(msg::UploadFailedBox), ResMessage(5320));
+        asker_.error(window_, ResMessage(msg::UploadFailedBox), ResMessage(msg::UploadTitle));
     return ok;
 }
 
@@ -212,8 +222,8 @@ bool WriteCommands::ClearCommand(int index) {
         return false;
     RunningScope scope(running_, hooks_.enableWindow);
     if (!ops_.Connected()) {
-        addInfo(ResMessage(5405), write_colour::Failure);  // "VQ-5100 No Response. ..."
-        ops_.AddLog(ResMessage(5526));                     // "--- Data Remove Failed--- ..."
+        addInfo(ResMessage(msg::NoResponse), write_colour::Failure);  // "VQ-5100 No Response. ..."
+        ops_.AddLog(ResMessage(msg::DataRemoveNoResponseLog));  // "--- Data Remove Failed--- ..."
         return false;
     }
     addInfo(ResMessage(texts.start), write_colour::Progress);

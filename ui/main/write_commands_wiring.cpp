@@ -3,9 +3,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/messages.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
+#include "messages/messages.h"
 #include "ui/dialogs/cal_open.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/frm_upload.h"
@@ -50,8 +50,10 @@ void MainWindowSettings::buildWriteCommands() {
     };
     hooks.enableWindow = [this](bool on) { main_.setEnabled(on); };
     hooks.showProgress = [this] {
-        frmUpload* progress = main_.showProgress(transfer_mode::None, 6009);  // "Upload"
-        progress->setLabel(QString::fromStdString(ResMessage(6004)));         // "Now Uploading"
+        frmUpload* progress =
+            main_.showProgress(transfer_mode::None, msg::UploadProgressTitle);  // "Upload"
+        progress->setLabel(
+            QString::fromStdString(ResMessage(msg::NowUploading)));  // "Now Uploading"
         progress->setBusy();
     };
     hooks.closeProgress = [this] { main_.closeProgress(); };

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
 #include "link/virtual_host.h"
+#include "messages/messages.h"
 #include "platform/device_finder.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"

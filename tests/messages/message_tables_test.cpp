@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 namespace {
@@ -124,6 +125,44 @@ TEST(MessageTables, OnlyKnownPlaceholdersAppear) {
     }
 }
 
+TEST(MessageTables, NamesAreGivenInTheEnglishTableOnly) {
+    // The code names ids through the English table; the other table keeps ids and texts, and
+    // holds every id the English one names.
+    const auto names = messageNames(Language::English);
+    EXPECT_GT(names.size(), 250u);
+    for (const auto& [id, name] : names) {
+        EXPECT_TRUE(hasMessage(Language::Japanese, id)) << name << " = " << id;
+    }
+    EXPECT_TRUE(messageNames(Language::Japanese).empty());
+}
+
+TEST(MessageTables, GeneratedConstantsAreTheTableNames) {
+    // The build reads the name column with its own pattern; both readings agree, at both ends
+    // of the table and on a name that was carried over from an older constant.
+    struct Case {
+        int id;
+        const char* name;
+    };
+    const Case cases[] = {
+        {msg::AlreadyRunning, "AlreadyRunning"},
+        {msg::LanguageTag, "LanguageTag"},
+        {msg::NoResponse, "NoResponse"},
+        {msg::ChecksumErrorLog, "ChecksumErrorLog"},
+        {msg::AnalogLabelCh0, "AnalogLabelCh0"},
+        {msg::AnalogLabelExt, "AnalogLabelExt"},
+        {msg::SeveralConverters, "SeveralConverters"},
+        {msg::FinderError, "FinderError"},
+    };
+    const auto names = messageNames(Language::English);
+    for (const auto& c : cases) {
+        const auto found = names.find(c.id);
+        ASSERT_NE(found, names.end()) << c.name;
+        EXPECT_EQ(found->second, c.name) << c.id;
+    }
+    EXPECT_EQ(msg::NoResponse, 5405);
+    EXPECT_EQ(msg::FinderError, 20015);
+}
+
 TEST(MessageTables, LanguageTagAndTitle) {
     EXPECT_EQ(ResMessage(Language::English, msg::LanguageTag), "EN");
     EXPECT_EQ(ResMessage(Language::Japanese, msg::LanguageTag), "JP");
@@ -180,6 +219,56 @@ TEST(MessageTableFormat, LinesCommentsAndEscapes) {
     EXPECT_EQ(table.texts.at(65535), "last");
 }
 
+TEST(MessageTableFormat, TheOptionalNameColumn) {
+    struct Case {
+        const char* line;
+        const char* name;  // nullptr: no name
+        const char* text;  // nullptr: the line is refused
+    };
+    const Case cases[] = {
+        {"5\tNoResponse\tNo response.~c", "NoResponse", "No response.~c"},
+        {"5\tplain text, no name", nullptr, "plain text, no name"},
+        {"5\tAnalog_Ch0\t\\sspaced\\s", "Analog_Ch0", " spaced "},
+        {"5\tEmptyText\t", "EmptyText", ""},
+        {"5\tName\twith a\traw tab", nullptr, nullptr},
+        {"5\ttwo words\ttext", nullptr, nullptr},
+        {"5\t9Lives\ttext", nullptr, nullptr},
+        {"5\t_Reserved\ttext", nullptr, nullptr},
+        {"5\t\ttext", nullptr, nullptr},
+        {"5\tName \ttext", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto table = parseMessageTable(c.line);
+        if (c.text == nullptr) {
+            EXPECT_EQ(table.errors.size(), 1u) << c.line;
+            EXPECT_TRUE(table.texts.empty()) << c.line;
+            EXPECT_TRUE(table.names.empty()) << c.line;
+            continue;
+        }
+        EXPECT_TRUE(table.errors.empty()) << c.line;
+        ASSERT_EQ(table.texts.count(5), 1u) << c.line;
+        EXPECT_EQ(table.texts.at(5), c.text) << c.line;
+        if (c.name == nullptr) {
+            EXPECT_TRUE(table.names.empty()) << c.line;
+        } else {
+            ASSERT_EQ(table.names.count(5), 1u) << c.line;
+            EXPECT_EQ(table.names.at(5), c.name) << c.line;
+        }
+    }
+}
+
+TEST(MessageTableFormat, ANameIsGivenOnce) {
+    const auto table = parseMessageTable(
+        "1\tFirst\tone\n"
+        "2\tFirst\ttwo\n"
+        "1\tOther\tthe id again\n");
+    EXPECT_EQ(table.texts.size(), 1u);
+    EXPECT_EQ(table.names, (std::map<int, std::string>{{1, "First"}}));
+    ASSERT_EQ(table.errors.size(), 2u);
+    EXPECT_NE(table.errors[0].find("First occurs twice"), std::string::npos) << table.errors[0];
+    EXPECT_NE(table.errors[1].find("id 1 occurs twice"), std::string::npos) << table.errors[1];
+}
+
 TEST(MessageTableFormat, BadLinesAreNamedAndSkipped) {
     const auto table = parseMessageTable(
         "1\tgood\n"
@@ -192,7 +281,7 @@ TEST(MessageTableFormat, BadLinesAreNamedAndSkipped) {
         "5\tends in a backslash\\\n"
         "6\ttrailing space \n"
         "7\t leading space\n"
-        "8\ta\traw tab\n"
+        "8\tName\ta\traw tab\n"
         "1\tduplicate\n"
         "9\t\n");
     EXPECT_EQ(table.texts.size(), 2u);

@@ -19,35 +19,12 @@
 #include <string_view>
 #include <vector>
 
+// vq::msg::<Name>: the ids the program uses, named in the English table and generated from it.
+#include "messages/message_ids.h"
+
 namespace vq {
 
 enum class Language { English, Japanese };
-
-// Ids the program uses by name. The ids the texts are quoted with elsewhere are used as numbers
-// (ResMessage(5405)); the ones below were added to the tables for lines that report a failure
-// instead of a success, and for texts that had no id of their own.
-namespace msg {
-inline constexpr int LanguageTag = 101;
-inline constexpr int ApplicationTitle = 5001;
-// A write, a clock set or a power-off that did not succeed is reported as a failure, never with
-// the success line: information log (red) ...
-inline constexpr int UploadFailedInfo = 5431;       // "VQ-5100 Upload Failed.~c"
-inline constexpr int DateTimeSetFailedInfo = 5432;  // "VQ-5100 Date/Time Set Failed.~c"
-// ... communication log ...
-inline constexpr int PowerOffFailedLog = 5508;     // "---Auto Power OFF Failed---.~c"
-inline constexpr int ChecksumErrorLog = 5513;      // "<<< Checksum error >>>"
-inline constexpr int DateTimeSetFailedLog = 5529;  // "---Date/Time Set Failed---. Date = ~1~c"
-// The write that stopped a settings write, with the values sent and those the instrument holds
-// (information log in red, vq5100ctl's error line) ...
-inline constexpr int WriteDiffersInfo = 5450;   // "~1 was not written: sent ~2, ... holds ~3."
-inline constexpr int WriteRefusedInfo = 5451;   // "~1 was refused by the instrument (sent ~2)."
-inline constexpr int WriteNoAnswerInfo = 5452;  // "~1 was not answered by the instrument ..."
-inline constexpr int WriteUnsafeInfo = 5453;    // "~1 was not sent: it holds a control ..."
-// ... a settings check that refused the write before anything was sent ...
-inline constexpr int SettingsRefusedInfo = 5454;  // "Settings not written: ~1"
-// ... and the box shown instead of "Upload Complete." (5319).
-inline constexpr int UploadFailedBox = 5335;  // "Upload Failed."
-}  // namespace msg
 
 // The table chosen for the whole process. It starts from the environment (see
 // languageFromLocale) and is replaced by setLanguage, e.g. from "--lang".
@@ -61,8 +38,9 @@ Language languageFromLocale(const char* lcAll, const char* lcMessages, const cha
 // The same rule on this process's environment.
 Language languageFromEnvironment();
 
-// Message `id` of the current table, placeholders expanded with `args`. An id missing from the
-// table gives the visible text "[message <id>]" (never a crash, never an empty string).
+// Message `id` (a vq::msg name) of the current table, placeholders expanded with `args`. An id
+// missing from the table gives the visible text "[message <id>]" (never a crash, never an empty
+// string).
 std::string ResMessage(int id, const std::vector<std::string>& args = {});
 // The same from a chosen table, whatever the process-wide choice.
 std::string ResMessage(Language language, int id, const std::vector<std::string>& args = {});
@@ -84,11 +62,14 @@ std::string messageTemplate(Language language, int id);
 std::vector<int> messageIds(Language language);
 // Problems found in the embedded table (empty for a well-formed table).
 std::vector<std::string> messageTableErrors(Language language);
+// The names the table gives its ids (the English table names every id the program uses).
+std::map<int, std::string> messageNames(Language language);
 
-// The table file format (resources/messages_en.txt documents it): parsed text and the problems
-// found, one entry per bad line ("line 12: ..."). Bad lines are skipped.
+// The table file format (resources/messages_en.txt documents it): parsed text, the optional names
+// and the problems found, one entry per bad line ("line 12: ..."). Bad lines are skipped.
 struct MessageTable {
     std::map<int, std::string> texts;
+    std::map<int, std::string> names;
     std::vector<std::string> errors;
 };
 MessageTable parseMessageTable(std::string_view fileText);

@@ -1,4 +1,4 @@
-# Turns the message tables into a C++ source file (run by app/CMakeLists.txt at build time).
+# Turns the message tables into a C++ source file (run by messages/CMakeLists.txt at build time).
 # Usage: cmake -DOUTPUT=file.cpp -DTABLE_EN=messages_en.txt -DTABLE_JA=messages_ja.txt -P this
 # The bytes are written as numbers, so no text of a table can break the generated source.
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 namespace {
@@ -58,14 +58,14 @@ TEST_F(ProcessLanguage, OverrideSwitchesEveryText) {
     EXPECT_EQ(currentLanguage(), Language::Japanese);
     EXPECT_EQ(LanguageTag(), "JP");
     EXPECT_TRUE(isJapaneseTag());
-    EXPECT_EQ(ResMessage(99), ResMessage(Language::Japanese, 99));
+    EXPECT_EQ(ResMessage(msg::AlreadyRunning), ResMessage(Language::Japanese, 99));
     EXPECT_NE(AppTitle(), "VQ-5100 - Setup Program");
 
     setLanguage(Language::English);
     EXPECT_EQ(LanguageTag(), "EN");
     EXPECT_FALSE(isJapaneseTag());
     EXPECT_EQ(AppTitle(), "VQ-5100 - Setup Program");
-    EXPECT_EQ(ResMessage(99), "It has already started.");
+    EXPECT_EQ(ResMessage(msg::AlreadyRunning), "It has already started.");
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-// ResMessage placeholder expansion: the rules of app/messages.h, on literal texts and on texts of
-// both tables.
+// ResMessage placeholder expansion: the rules of messages/messages.h, on literal texts and on texts
+// of both tables.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "messages/messages.h"
 
 namespace vq {
 namespace {

@@ -1,10 +1,12 @@
-#include "app/messages.h"
+#include "messages/messages.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <functional>
+#include <set>
 
 namespace vq {
 
@@ -92,6 +94,15 @@ bool unescapeTableText(std::string_view raw, std::string& out, std::string& prob
         }
     }
     return true;
+}
+
+// The name column: what a C++ identifier may be, less the leading "_" that C++ reserves.
+bool isMessageName(std::string_view name) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (name.empty() || !letter(name.front())) return false;
+    return std::all_of(name.begin(), name.end(),
+                       [&](char c) { return letter(c) || digit(c) || c == '_'; });
 }
 
 }  // namespace
@@ -190,8 +201,13 @@ std::vector<std::string> messageTableErrors(Language language) {
     return table(language).errors;
 }
 
+std::map<int, std::string> messageNames(Language language) {
+    return table(language).names;
+}
+
 MessageTable parseMessageTable(std::string_view fileText) {
     MessageTable result;
+    std::set<std::string, std::less<>> namesSeen;
     if (fileText.substr(0, 3) == "\xEF\xBB\xBF") fileText.remove_prefix(3);
     std::size_t lineNumber = 0;
     while (!fileText.empty()) {
@@ -218,15 +234,33 @@ MessageTable parseMessageTable(std::string_view fileText) {
             fail("the id \"" + std::string(idText) + "\" is not a number from 0 to 65535");
             continue;
         }
+        std::string_view rawText = line.substr(tab + 1);
+        std::string_view name;
+        // A text holds no raw tab, so a second tab can only end the optional name column.
+        if (const std::size_t nameEnd = rawText.find('\t'); nameEnd != std::string_view::npos) {
+            name = rawText.substr(0, nameEnd);
+            rawText.remove_prefix(nameEnd + 1);
+            if (!isMessageName(name)) {
+                fail("the name \"" + std::string(name) +
+                     "\" is not a letter followed by letters, digits or \"_\"");
+                continue;
+            }
+        }
         std::string text;
         std::string problem;
-        if (!unescapeTableText(line.substr(tab + 1), text, problem)) {
+        if (!unescapeTableText(rawText, text, problem)) {
             fail(problem);
+            continue;
+        }
+        if (!name.empty() && !namesSeen.emplace(name).second) {
+            fail("the name " + std::string(name) + " occurs twice");
             continue;
         }
         if (!result.texts.emplace(id, std::move(text)).second) {
             fail("id " + std::to_string(id) + " occurs twice");
+            continue;
         }
+        if (!name.empty()) result.names.emplace(id, std::string(name));
     }
     return result;
 }
