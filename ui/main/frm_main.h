@@ -1,6 +1,7 @@
 #pragma once
-// frmMain, the program's main window. It owns the one link (uclVqif) over the ports it is given,
-// the one working instrument model and the program's configuration, and runs the read commands,
+// frmMain, the program's main window. It works over the instrument session it is given (the link,
+// its ports and its events), owns the one working instrument model and the program's
+// configuration, and runs the read commands,
 // Power Off, the debug dump commands, the link's events, the four lamps, the information log
 // rtbLog and the clock labels.
 //
@@ -50,8 +51,7 @@ namespace vq {
 
 class EventHost;
 class InstrumentOperations;
-class InstrumentPorts;
-class MainLinkEvents;
+class InstrumentSession;
 class UserAsker;
 class frmUpload;
 class uclVqif;
@@ -78,10 +78,9 @@ inline const LampColours LampError{{254, 0, 0}, {192, 0, 0}};
 
 // What the main window is built with.
 struct MainWindowDeps {
-    EventHost& host;
-    InstrumentPorts& ports;
+    // The link, its host and its working folder (the current directory of the program).
+    InstrumentSession& session;
     UserAsker& asker;
-    std::string workDir;  // the working folder (the current directory of the program)
     bool debugMode = false;
     // Makes the operations on the window's link; empty: the program's own (VqifOperations).
     std::function<std::unique_ptr<InstrumentOperations>(uclVqif&)> makeOperations;
@@ -99,7 +98,6 @@ class frmMain : public QWidget {
     static constexpr int kClockIntervalMs = 100;
     // Room on each side of a command button's text, in pixels.
     static constexpr int kButtonPadding = 12;
-    static constexpr const char* kPortSettings = "921600,n,8,1";
     static constexpr const char* kDataFileName = "VQ5100.DAT";
     static constexpr const char* kDumpFileName = "DumpEF.dat";
 
@@ -187,6 +185,7 @@ class frmMain : public QWidget {
     static QSize minimumPixels();
 
     // ---- the link's events (frm_main_connection.cpp) ----
+    void listenToSession();
     void onConnect();
     void onDensty(const std::array<float, 5>& readings);
     void onConnectRetry(std::int16_t count);
@@ -252,8 +251,8 @@ class frmMain : public QWidget {
     std::string nowText() const;
     std::string elapsedText(std::chrono::milliseconds start) const;
 
+    InstrumentSession& session_;
     EventHost& host_;
-    InstrumentPorts& ports_;
     UserAsker& asker_;
     std::string workDir_;
     bool debugMode_;
@@ -263,8 +262,7 @@ class frmMain : public QWidget {
     AppConfig config_;
     clsInstrument model_;
     MainState state_;
-    std::unique_ptr<MainLinkEvents> events_;
-    std::unique_ptr<uclVqif> link_;
+    uclVqif* link_;  // the session's
     std::unique_ptr<InstrumentOperations> ops_;
 
     bool FirstActivation_ = true;
