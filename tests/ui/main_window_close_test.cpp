@@ -60,7 +60,7 @@ MainWindowSettings* readInstrument(MainFixture& f) {
     auto* settings = new MainWindowSettings(*f.window);
     f.window->show();
     if (!f.connect()) return nullptr;
-    f.window->cmdDown(1)->click();
+    f.window->cmdInstruments()->click();
     return settings;
 }
 
@@ -93,10 +93,11 @@ class MainWindowCloseTest : public QObject {
             std::string endLine;  // the command's own last line, still written
         };
         const Case cases[] = {
-            {"read", [](frmMain& w) { w.cmdDown(1)->click(); }, ResMessage(5406)},  // "Canceled"
+            {"read", [](frmMain& w) { w.cmdInstruments()->click(); },
+             ResMessage(5406)},  // "Canceled"
             {"FRAM dump", [](frmMain& w) { w.cmdFRAMDump()->click(); },
              ResMessage(5428, {"DumpEF.dat"})},
-            {"flash download", [](frmMain& w) { w.cmdDown(2)->click(); }, ResMessage(5414)},
+            {"flash download", [](frmMain& w) { w.cmdDownload()->click(); }, ResMessage(5414)},
         };
         for (const Case& c : cases) {
             MainFixture f;
@@ -127,11 +128,11 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         f.asker.answers = {false};
-        w.cmdDown(1)->click();
+        w.cmdInstruments()->click();
         QTRY_COMPARE(endQuestions(f.asker), 1);
         QVERIFY(w.isVisible());
         QVERIFY(!w.closePending());
-        w.cmdDown(1)->click();  // the next read runs whole, and nobody asks again
+        w.cmdInstruments()->click();  // the next read runs whole, and nobody asks again
         QVERIFY(logHas(w, 5403));
         QTest::qWait(20);
         QCOMPARE(endQuestions(f.asker), 1);

@@ -73,11 +73,6 @@ frmMain::~frmMain() {
     ops_.reset();
 }
 
-QPushButton* frmMain::cmdDown(int i) const {
-    return i >= 0 && i < static_cast<int>(cmdDown_.size()) ? cmdDown_[static_cast<std::size_t>(i)]
-                                                           : nullptr;
-}
-
 void frmMain::buildControls() {
     auto* outer = new QHBoxLayout(this);
     outer->addWidget(buildCommandFrames(), 0);

@@ -151,7 +151,11 @@ class frmMain : public QWidget {
     QGroupBox* fraCommand(int i) const { return fraCommand_.at(static_cast<std::size_t>(i)); }
     // The service commands (DEFAULT and the two clears, debug mode only), inside frame 1.
     QGroupBox* fraService() const { return fraService_; }
-    QPushButton* cmdDown(int i) const;
+    // The read commands: "Instruments", "Download" (debug), "Power Off", "Get && Save".
+    QPushButton* cmdInstruments() const { return cmdDown_[1]; }
+    QPushButton* cmdDownload() const { return cmdDown_[2]; }
+    QPushButton* cmdPowerOff() const { return cmdDown_[4]; }
+    QPushButton* cmdGetAndSave() const { return cmdDown_[5]; }
     QPushButton* cmdOption(int i) const { return cmdOption_.at(static_cast<std::size_t>(i)); }
     QPushButton* cmdFRAMDump() const { return cmdFRAMDump_; }
     QPushButton* cmdExportSetting() const { return cmdExportSetting_; }
@@ -163,7 +167,9 @@ class frmMain : public QWidget {
     QComboBox* cmbStation() const { return cmbStation_; }
     QComboBox* cmbInterval() const { return cmbInterval_; }
     QLabel* lblOption(int i) const { return lblOption_.at(static_cast<std::size_t>(i)); }
-    QLabel* lblInst(int i) const { return lblInst_.at(static_cast<std::size_t>(i)); }
+    // The program number and the SUM as read from the instrument.
+    QLabel* lblProgramNumber() const { return lblInst_[7]; }
+    QLabel* lblSum() const { return lblInst_[9]; }
     QLabel* lblStatus(int i) const { return lblStatus_.at(static_cast<std::size_t>(i)); }
     QFrame* shpStatus(int i) const { return shpStatus_.at(static_cast<std::size_t>(i)); }
     QTextEdit* rtbLog() const { return rtbLog_; }

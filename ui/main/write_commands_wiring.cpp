@@ -44,27 +44,43 @@ std::optional<int> MainWindowSettings::chooseGas(int channel) {
 
 void MainWindowSettings::buildWriteCommands() {
     operations_ = std::make_unique<LinkWriteOperations>(main_.link());
-    WriteCommandHooks hooks;
-    hooks.addInfo = [this](const std::string& text, const QColor& colour) {
-        main_.AddInfo(text, colour);
-    };
-    hooks.enableWindow = [this](bool on) { main_.setEnabled(on); };
-    hooks.showProgress = [this] {
-        frmUpload* progress = main_.showProgress(transfer_mode::None, 6009);  // "Upload"
-        progress->setLabel(QString::fromStdString(ResMessage(6004)));         // "Now Uploading"
-        progress->setBusy();
-    };
-    hooks.closeProgress = [this] { main_.closeProgress(); };
-    hooks.openCalibration = [this] { OpenCalibrationWindow(main_); };
-    hooks.now = [this] { return main_.host().localDateTime(); };
-    hooks.csvSuffix = [this] { return main_.config().factoryRecordSuffix; };
     writes_ = new WriteCommands(*operations_, main_.model(), main_.asker(), &main_, main_.workDir(),
-                                hooks, this);
+                                *this, this);
     for (int i = 0; i < 8; ++i)
         connect(main_.cmdOption(i), &QPushButton::clicked, this, [this, i] {
             main_.runCommand(frmMain::OnClose::FinishCommand,
                              [this, i] { writes_->cmdOptionClick(i); });
         });
+}
+
+void MainWindowSettings::addInfo(const std::string& text, const QColor& colour) {
+    main_.AddInfo(text, colour);
+}
+
+void MainWindowSettings::enableWindow(bool on) {
+    main_.setEnabled(on);
+}
+
+void MainWindowSettings::showProgress() {
+    frmUpload* progress = main_.showProgress(transfer_mode::None, 6009);  // "Upload"
+    progress->setLabel(QString::fromStdString(ResMessage(6004)));         // "Now Uploading"
+    progress->setBusy();
+}
+
+void MainWindowSettings::closeProgress() {
+    main_.closeProgress();
+}
+
+void MainWindowSettings::openCalibration() {
+    OpenCalibrationWindow(main_);
+}
+
+double MainWindowSettings::now() const {
+    return main_.host().localDateTime();
+}
+
+std::string MainWindowSettings::csvSuffix() const {
+    return main_.config().factoryRecordSuffix;
 }
 
 void MainWindowSettings::buildFileCommands() {

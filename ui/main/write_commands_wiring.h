@@ -10,16 +10,17 @@
 #include <memory>
 #include <optional>
 
+#include "ui/main/write_commands.h"
+
 namespace vq {
 
 class IdentityBoxes;
 class LinkWriteOperations;
 class SettingsFileCommands;
 class SettingsGrid;
-class WriteCommands;
 class frmMain;
 
-class MainWindowSettings : public QObject {
+class MainWindowSettings : public QObject, private WriteCommandWindow {
     Q_OBJECT
   public:
     explicit MainWindowSettings(frmMain& main);
@@ -33,6 +34,14 @@ class MainWindowSettings : public QObject {
     // The gas selection window for a channel, modal.
     std::optional<int> chooseGas(int channel);
     void buildWriteCommands();
+    // The write commands run in the main window.
+    void addInfo(const std::string& text, const QColor& colour) override;
+    void enableWindow(bool on) override;
+    void showProgress() override;
+    void closeProgress() override;
+    void openCalibration() override;
+    double now() const override;
+    std::string csvSuffix() const override;
     void buildFileCommands();
 
     frmMain& main_;
