@@ -83,16 +83,22 @@ std::string MainWindowSettings::csvSuffix() const {
     return main_.config().factoryRecordSuffix;
 }
 
+std::string MainWindowSettings::chooseFile(bool save) {
+    return ChooseSettingsFile(&main_, main_.workDir(), save);
+}
+
+void MainWindowSettings::setLinkDone() {
+    main_.link().setInstrument(&main_.model());
+    main_.link().setStatus(link_status::Done);
+}
+
+void MainWindowSettings::showInstrument() {
+    main_.ShowInstrument();
+}
+
 void MainWindowSettings::buildFileCommands() {
-    SettingsFileHooks hooks;
-    hooks.enableWindow = [this](bool on) { main_.setEnabled(on); };
-    hooks.setLinkDone = [this] {
-        main_.link().setInstrument(&main_.model());
-        main_.link().setStatus(link_status::Done);
-    };
-    hooks.showInstrument = [this] { main_.ShowInstrument(); };
-    files_ = new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_,
-                                      main_.workDir(), hooks, this);
+    files_ =
+        new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_, *this, this);
     connect(main_.cmdExportSetting(), &QPushButton::clicked, files_,
             &SettingsFileCommands::ExportSettings);
     connect(main_.cmdImportSetting(), &QPushButton::clicked, files_,

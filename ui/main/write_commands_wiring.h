@@ -10,17 +10,17 @@
 #include <memory>
 #include <optional>
 
+#include "ui/main/settings_file_commands.h"
 #include "ui/main/write_commands.h"
 
 namespace vq {
 
 class IdentityBoxes;
 class LinkWriteOperations;
-class SettingsFileCommands;
 class SettingsGrid;
 class frmMain;
 
-class MainWindowSettings : public QObject, private WriteCommandWindow {
+class MainWindowSettings : public QObject, private WriteCommandWindow, private SettingsFileWindow {
     Q_OBJECT
   public:
     explicit MainWindowSettings(frmMain& main);
@@ -34,7 +34,7 @@ class MainWindowSettings : public QObject, private WriteCommandWindow {
     // The gas selection window for a channel, modal.
     std::optional<int> chooseGas(int channel);
     void buildWriteCommands();
-    // The write commands run in the main window.
+    // The write commands run in the main window (enableWindow serves the file commands as well).
     void addInfo(const std::string& text, const QColor& colour) override;
     void enableWindow(bool on) override;
     void showProgress() override;
@@ -42,6 +42,10 @@ class MainWindowSettings : public QObject, private WriteCommandWindow {
     void openCalibration() override;
     double now() const override;
     std::string csvSuffix() const override;
+    // The settings file commands too.
+    std::string chooseFile(bool save) override;
+    void setLinkDone() override;
+    void showInstrument() override;
     void buildFileCommands();
 
     frmMain& main_;
