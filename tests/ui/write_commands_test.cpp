@@ -99,14 +99,9 @@ class WriteCommandsTest : public QObject {
         QVERIFY(h.connected && h.read);
         const std::string serialBefore = h.model.SerialNo();
         bool busy = false;
-        SettingsGrid grid(SettingsGridDeps{h.model,
-                                           h.config,
-                                           h.asker,
-                                           busy,
-                                           [] { return true; },
-                                           [] { return link_status::Done; },
-                                           {},
-                                           {}});
+        grid_test::ConnectedGridWindow window;
+        SettingsGrid grid(SettingsGridDeps{h.model, h.config, h.asker, busy, window});
+        window.grid = &grid;
         QVERIFY(grid.finishEdit(G::rowOf(3), G::colAlarm, "60"));
         QVERIFY(grid.finishEdit(G::rowOf(2), G::colStel, "20.5"));
         QVERIFY(grid.finishEdit(G::rowOf(1), G::colAutoCal, "15"));

@@ -41,14 +41,9 @@ struct Harness : SettingsFileWindow {
         setLanguage(Language::English);
         FillBuiltInDefaults(config);
         model = grid_test::readDefaultInstrument();
-        grid = std::make_unique<SettingsGrid>(SettingsGridDeps{model,
-                                                               config,
-                                                               asker,
-                                                               gridBusy,
-                                                               [] { return true; },
-                                                               [] { return link_status::Done; },
-                                                               {},
-                                                               {}});
+        grid = std::make_unique<SettingsGrid>(
+            SettingsGridDeps{model, config, asker, gridBusy, gridWindow});
+        gridWindow.grid = grid.get();
         files = std::make_unique<SettingsFileCommands>(model, config, asker, nullptr, *this);
     }
     std::string chooseFile(bool save) override {
@@ -64,6 +59,7 @@ struct Harness : SettingsFileWindow {
     clsInstrument model;
     grid_test::ScriptedAsker asker;
     bool gridBusy = false;
+    grid_test::ConnectedGridWindow gridWindow;
     QTemporaryDir dir;
     std::string chosen;
     std::vector<bool> saves;

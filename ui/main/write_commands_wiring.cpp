@@ -20,10 +20,8 @@ namespace vq {
 
 MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(main) {
     setObjectName("MainWindowSettings");
-    grid_ = new SettingsGrid(SettingsGridDeps{
-        main.model(), main.config(), main.asker(), main.state().GridBusy,
-        [this] { return main_.link().Connected(); }, [this] { return main_.link().Status(); },
-        [this](int channel) { return chooseGas(channel); }, [this] { main_.ShowInstrument(); }});
+    grid_ = new SettingsGrid(
+        SettingsGridDeps{main.model(), main.config(), main.asker(), main.state().GridBusy, *this});
     main.setSettingsGrid(grid_);
     connect(&main, &frmMain::instrumentShown, grid_, &SettingsGrid::refresh);
     identity_ = new IdentityBoxes({main.txtOption(0), main.txtOption(1), main.txtOption(2)},
@@ -33,6 +31,14 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
 }
 
 MainWindowSettings::~MainWindowSettings() = default;
+
+bool MainWindowSettings::connected() const {
+    return main_.link().Connected();
+}
+
+std::int32_t MainWindowSettings::linkStatus() const {
+    return main_.link().Status();
+}
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {
     frmGasSel window(main_.model(), main_.config().gasTable, main_.link().Connected(), &main_);

@@ -11,16 +11,19 @@
 #include <optional>
 
 #include "ui/main/settings_file_commands.h"
+#include "ui/main/settings_grid.h"
 #include "ui/main/write_commands.h"
 
 namespace vq {
 
 class IdentityBoxes;
 class LinkWriteOperations;
-class SettingsGrid;
 class frmMain;
 
-class MainWindowSettings : public QObject, private WriteCommandWindow, private SettingsFileWindow {
+class MainWindowSettings : public QObject,
+                           private SettingsGridWindow,
+                           private WriteCommandWindow,
+                           private SettingsFileWindow {
     Q_OBJECT
   public:
     explicit MainWindowSettings(frmMain& main);
@@ -31,8 +34,10 @@ class MainWindowSettings : public QObject, private WriteCommandWindow, private S
     SettingsFileCommands& files() const { return *files_; }
 
   private:
-    // The gas selection window for a channel, modal.
-    std::optional<int> chooseGas(int channel);
+    // The grid's window: the gas selection window for a channel, modal.
+    bool connected() const override;
+    std::int32_t linkStatus() const override;
+    std::optional<int> chooseGas(int channel) override;
     void buildWriteCommands();
     // The write commands run in the main window (enableWindow serves the file commands as well).
     void addInfo(const std::string& text, const QColor& colour) override;
@@ -42,7 +47,7 @@ class MainWindowSettings : public QObject, private WriteCommandWindow, private S
     void openCalibration() override;
     double now() const override;
     std::string csvSuffix() const override;
-    // The settings file commands too.
+    // The settings file commands (showInstrument serves the grid as well).
     std::string chooseFile(bool save) override;
     void setLinkDone() override;
     void showInstrument() override;
