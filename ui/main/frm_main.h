@@ -1,9 +1,8 @@
 #pragma once
 // frmMain, the program's main window. It works over the instrument session it is given (the link,
 // its ports and its events), owns the one working instrument model and the program's
-// configuration, and runs the read commands,
-// Power Off, the debug dump commands, the link's events, the four lamps, the information log
-// rtbLog and the clock labels.
+// configuration, and runs the read commands, Power Off, the debug dump commands, the link's
+// events, the four lamps, the information log rtbLog and the clock labels.
 //
 // How the other windows plug in (without editing these files):
 //   - the settings grid: build it on model() and config(), then setSettingsGrid(widget) puts it
@@ -191,7 +190,6 @@ class frmMain : public QWidget {
     static QSize minimumPixels();
 
     // ---- the link's events (frm_main_connection.cpp) ----
-    void listenToSession();
     void onConnect();
     void onDensty(const std::array<float, 5>& readings);
     void onConnectRetry(std::int16_t count);
@@ -215,6 +213,9 @@ class frmMain : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // frm_main_connection.cpp: the session's signals go to the on... handlers.
+    void listenToSession();
+
     // frm_main.cpp
     void buildControls();
     QWidget* buildCommandFrames();
