@@ -3,8 +3,7 @@
 #include <charconv>
 
 #include "cli/command_table.h"
-#include "platform/qt_socket_port.h"
-#include "platform/serial_settings.h"
+#include "platform/port_options.h"
 
 namespace vq::cli {
 namespace {
@@ -22,6 +21,8 @@ class ArgReader {
     bool done() const { return next_ >= args_.size(); }
     const std::string& peek() const { return args_[next_]; }
     std::string take() { return args_[next_++]; }
+    // The index of the next argument, for readers that take several at once.
+    std::size_t& position() { return next_; }
     // The value of an option: "--retry 5" or "--retry=5".
     std::optional<std::string> value(const std::string& inlineValue, bool hasInline) {
         if (hasInline) return inlineValue;
@@ -39,51 +40,23 @@ class ArgReader {
     std::size_t next_ = 0;
 };
 
-std::optional<std::string> setTransport(GlobalOptions& options, Transport transport) {
-    if (options.transport != Transport::Auto && options.transport != transport) {
-        return "choose one of --simulator, --port and --socket";
-    }
-    options.transport = transport;
-    return std::nullopt;
-}
-
 // Applies one global option; the error text when it is wrong.
 std::optional<std::string> applyOption(GlobalOptions& options, const std::string& name,
                                        ArgReader& reader, const std::string& inlineValue,
                                        bool hasInline) {
-    if (name == "--simulator" || name == "--json" || name == "--help" || name == "-h") {
+    if (name == "--json" || name == "--help" || name == "-h") {
         if (hasInline) return name + " takes no value";
-        if (name == "--simulator") return setTransport(options, Transport::Simulator);
         if (name == "--json")
             options.json = true;
         else
             options.help = true;
         return std::nullopt;
     }
-    if (name != "--port" && name != "--settings" && name != "--socket" && name != "--retry" &&
-        name != "--timeout" && name != "--workdir" && name != "--lang") {
+    if (name != "--retry" && name != "--timeout" && name != "--workdir" && name != "--lang") {
         return "unknown option " + name;
     }
     const auto value = reader.value(inlineValue, hasInline);
     if (!value) return name + " needs a value";
-    if (name == "--port") {
-        if (value->empty()) return "--port needs a device";
-        options.port = *value;
-        return setTransport(options, Transport::Serial);
-    }
-    if (name == "--settings") {
-        if (!parseSerialSettings(*value)) return "--settings \"" + *value + "\" is not valid";
-        options.settings = *value;
-        options.settingsGiven = true;
-        return std::nullopt;
-    }
-    if (name == "--socket") {
-        if (!parseSocketAddress(*value) || value->empty()) {
-            return "--socket \"" + *value + "\" is not HOST:PORT";
-        }
-        options.socket = *value;
-        return setTransport(options, Transport::Socket);
-    }
     if (name == "--retry") {
         const auto n = wholeNumber(*value);
         if (!n || *n < 0 || *n > 32767) return "--retry needs a whole number from 0 to 32767";
@@ -115,6 +88,12 @@ std::variant<CommandLine, UsageError> parseCommandLine(const std::vector<std::st
     CommandLine line;
     ArgReader reader(args);
     while (!reader.done() && reader.peek().rfind("-", 0) == 0) {
+        std::size_t at = reader.position();
+        if (auto error = takePortOption(args, at, line.options.ports)) {
+            if (!error->empty()) return UsageError{*error};
+            reader.position() = at + 1;
+            continue;
+        }
         std::string name = reader.take();
         std::string inlineValue;
         const auto eq = name.find('=');
@@ -127,8 +106,8 @@ std::variant<CommandLine, UsageError> parseCommandLine(const std::vector<std::st
             return UsageError{*error};
         }
     }
-    if (line.options.settingsGiven && line.options.transport != Transport::Serial) {
-        return UsageError{"--settings goes with --port"};
+    if (std::string error = checkPortOptions(line.options.ports); !error.empty()) {
+        return UsageError{error};
     }
     if (reader.done()) {
         if (line.options.help) return line;

@@ -9,22 +9,17 @@
 #include <variant>
 #include <vector>
 
+#include "platform/port_options.h"
+
 namespace vq::cli {
 
-inline constexpr const char* kDefaultSerialSettings = "921600,n,8,1";
 inline constexpr int kDefaultRetry = 3;
 inline constexpr int kDefaultTimeoutSeconds = 3;
 // The link holds the time-out as 100 ms ticks in 16 bits.
 inline constexpr int kMaxTimeoutSeconds = 3276;
 
-enum class Transport { Auto, Simulator, Serial, Socket };
-
 struct GlobalOptions {
-    Transport transport = Transport::Auto;
-    std::string port;  // --port DEVICE
-    std::string settings = kDefaultSerialSettings;
-    bool settingsGiven = false;
-    std::string socket;  // --socket HOST:PORT, as given
+    PortOptions ports;
     // Unset: the configuration file or the defaults decide.
     std::optional<int> retry;
     std::optional<int> timeoutSeconds;

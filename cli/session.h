@@ -1,37 +1,22 @@
 #pragma once
-// One connection of vq5100ctl to an instrument: the Qt event host, the port the options chose
-// and the link over it, with the communication log in the working folder. Commands that need
-// the instrument call connect() first.
+// One connection of vq5100ctl to an instrument: the instrument session the port options chose,
+// made once the working folder is known, with the communication log in that folder. Commands that
+// need the instrument call connect() first.
 
 #include <array>
 #include <memory>
 #include <string>
 
 #include "cli/options.h"
-#include "link/link_events.h"
 #include "link/vqif.h"
-#include "platform/qt_event_host.h"
-#include "platform/qt_serial_port.h"
-#include "platform/qt_socket_port.h"
-#include "sim/inproc_port.h"
-#include "sim/sim_instrument.h"
+#include "platform/instrument_session.h"
 
 namespace vq::cli {
 
 class Output;
 
 // What the link reported while a command ran.
-class SessionEvents : public LinkEvents {
-  public:
-    void OnConnect() override { connected = true; }
-    void AlarmMessage(std::string& text) override { alarm = text; }
-    void LineDropped() override { lineDropped = true; }
-    void IrDAError(std::int16_t& errorNumber) override { socketError = errorNumber; }
-    void Densty(std::array<float, 5>& values) override {
-        readings = values;
-        ++readingCount;
-    }
-
+struct SessionEvents {
     bool connected = false;
     bool lineDropped = false;
     std::string alarm;  // probing gave up with this text
@@ -52,32 +37,24 @@ class Session {
     // (which is also reported to `out`).
     int connect(Output& out);
 
-    uclVqif& link() { return *link_; }
-    EventHost& host() { return host_; }
+    // These need connect() to have got as far as choosing the port.
+    uclVqif& link() { return instrument_->link(); }
+    EventHost& host() { return instrument_->host(); }
     SessionEvents& events() { return events_; }
     const std::string& workDir() const { return workDir_; }
     // What was connected to: "serial /dev/ttyUSB0" or "socket 127.0.0.1:5100".
     const std::string& portDescription() const { return portDescription_; }
 
   private:
-    int choosePort(Output& out);
-    void useSerial(const std::string& device);
-    void useSocket();
-    void useSimulator();
+    void listen();
     int openPort(Output& out);
     int waitForProbe(Output& out);
 
     GlobalOptions options_;
     std::string workDir_;
     std::string portDescription_;
-    QtEventHost host_;
     SessionEvents events_;
-    // --simulator: the virtual instrument in this process, on a serial port wired to it.
-    std::unique_ptr<sim::SimInstrument> simulator_;
-    std::unique_ptr<sim::InProcessSerialPort> simSerial_;
-    std::unique_ptr<QtSerialPort> serial_;
-    std::unique_ptr<QtSocketPort> socket_;
-    std::unique_ptr<uclVqif> link_;
+    std::unique_ptr<InstrumentSession> instrument_;
 };
 
 }  // namespace vq::cli

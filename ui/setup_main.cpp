@@ -9,11 +9,11 @@
 
 #include "app/command_line.h"
 #include "messages/messages.h"
+#include "platform/instrument_session.h"
 #include "platform/qt_event_host.h"
 #include "ui/dialogs/frm_open.h"
 #include "ui/dialogs/frm_password.h"
 #include "ui/main/frm_main.h"
-#include "ui/main/instrument_ports.h"
 #include "ui/main/qt_translations.h"
 #include "ui/main/setup_options.h"
 #include "ui/main/single_instance.h"
@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
     }
     if (!options.error.empty()) {
         std::fprintf(stderr,
-                     "vq5100-setup: %s\nusage: vq5100-setup [--simulator | --port DEVICE | "
-                     "--socket HOST:PORT] [--lang en|ja] [-DEBUG]\n",
+                     "vq5100-setup: %s\nusage: vq5100-setup [--simulator | --port DEVICE "
+                     "[--settings TEXT] | --socket HOST:PORT] [--lang en|ja] [-DEBUG]\n",
                      options.error.c_str());
         return 2;
     }
@@ -52,21 +52,21 @@ int main(int argc, char** argv) {
     }
 
     vq::QtUserAsker asker;
-    vq::QtEventHost host;
-    std::unique_ptr<vq::InstrumentPorts> ports;
+    std::unique_ptr<vq::InstrumentSession> session;
     std::unique_ptr<vq::frmMain> window;
     vq::frmPassword password(vq::kStartupAccessCode, asker);
     QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
-        ports = std::make_unique<vq::InstrumentPorts>(host, options.ports);
-        window = std::make_unique<vq::frmMain>(vq::MainWindowDeps{
-            host, *ports, asker, QDir::currentPath().toStdString(), options.debugMode, {}, {}});
+        session = std::make_unique<vq::InstrumentSession>(options.ports,
+                                                          QDir::currentPath().toStdString());
+        window = std::make_unique<vq::frmMain>(
+            vq::MainWindowDeps{*session, asker, options.debugMode, {}, {}});
         new vq::MainWindowSettings(*window);  // the settings grid and the write commands
         window->show();
     });
     password.show();
     const int status = app.exec();
-    // The window and its link go before the ports they use.
+    // The window goes before the session it works over.
     window.reset();
-    ports.reset();
+    session.reset();
     return status;
 }

@@ -20,10 +20,10 @@
 
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "platform/instrument_session.h"
 #include "platform/qt_event_host.h"
 #include "ui/dialogs/frm_password.h"
 #include "ui/main/frm_main.h"
-#include "ui/main/instrument_ports.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -48,8 +48,8 @@ class CountingAsker final : public vq::UserAsker {
     }
 };
 
-bool portOpen(const vq::InstrumentPorts& ports) {
-    return ports.serial() != nullptr && ports.serial()->isOpen();
+bool portOpen(vq::InstrumentSession& session) {
+    return session.link().PortOpen();
 }
 
 // Runs the event loop until `done` holds or `ms` pass.
@@ -78,17 +78,15 @@ int main(int argc, char** argv) {
     const std::string workDir = argv[2];
 
     CountingAsker asker;
-    vq::QtEventHost host;
-    std::unique_ptr<vq::InstrumentPorts> ports;
+    std::unique_ptr<vq::InstrumentSession> session;
     std::unique_ptr<vq::frmMain> window;
     vq::frmPassword password(vq::kStartupAccessCode, asker);
     QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
         vq::PortOptions options;
         options.mode = vq::PortMode::Serial;
         options.device = device;
-        ports = std::make_unique<vq::InstrumentPorts>(host, options);
-        window = std::make_unique<vq::frmMain>(
-            vq::MainWindowDeps{host, *ports, asker, workDir, false, {}, {}});
+        session = std::make_unique<vq::InstrumentSession>(options, workDir);
+        window = std::make_unique<vq::frmMain>(vq::MainWindowDeps{*session, asker, false, {}, {}});
         new vq::MainWindowSettings(*window);
         window->show();
     });
@@ -98,7 +96,7 @@ int main(int argc, char** argv) {
 
     const auto started = std::chrono::steady_clock::now();
     password.cmdOK()->click();
-    const bool up = window && QTest::qWaitForWindowExposed(window.get()) && portOpen(*ports);
+    const bool up = window && QTest::qWaitForWindowExposed(window.get()) && portOpen(*session);
     const auto shown = std::chrono::steady_clock::now();
     if (!up) {
         std::fprintf(stderr, "the main window did not come up with its port open\n");
@@ -119,6 +117,6 @@ int main(int argc, char** argv) {
     const double startMs = std::chrono::duration<double, std::milli>(shown - started).count();
     std::printf("start_ms=%.1f peak_rss_mb=%.1f\n", startMs, usage.ru_maxrss / 1024.0);
     window.reset();
-    ports.reset();
+    session.reset();
     return 0;
 }

@@ -28,8 +28,8 @@ std::string usageError(const std::vector<std::string>& args) {
 TEST(CommandLineOptions, DefaultsLeaveTheChoicesOpen) {
     const CommandLine line = parsed({"probe"});
     EXPECT_EQ(line.command, "probe");
-    EXPECT_EQ(line.options.transport, Transport::Auto);
-    EXPECT_EQ(line.options.settings, "921600,n,8,1");
+    EXPECT_EQ(line.options.ports.mode, PortMode::Auto);
+    EXPECT_EQ(line.options.ports.settings, "921600,n,8,1");
     EXPECT_FALSE(line.options.retry.has_value());
     EXPECT_FALSE(line.options.timeoutSeconds.has_value());
     EXPECT_FALSE(line.options.json);
@@ -40,9 +40,9 @@ TEST(CommandLineOptions, ReadsEveryGlobalOptionInBothSpellings) {
     const CommandLine line =
         parsed({"--port", "/dev/ttyUSB0", "--settings=9600,e,7,2", "--retry", "5", "--timeout=2",
                 "--workdir", "/tmp/x", "--lang", "ja", "--json", "probe", "--not-mine", "arg"});
-    EXPECT_EQ(line.options.transport, Transport::Serial);
-    EXPECT_EQ(line.options.port, "/dev/ttyUSB0");
-    EXPECT_EQ(line.options.settings, "9600,e,7,2");
+    EXPECT_EQ(line.options.ports.mode, PortMode::Serial);
+    EXPECT_EQ(line.options.ports.device, "/dev/ttyUSB0");
+    EXPECT_EQ(line.options.ports.settings, "9600,e,7,2");
     EXPECT_EQ(line.options.retry, 5);
     EXPECT_EQ(line.options.timeoutSeconds, 2);
     EXPECT_EQ(line.options.workDir, "/tmp/x");
@@ -51,8 +51,8 @@ TEST(CommandLineOptions, ReadsEveryGlobalOptionInBothSpellings) {
     // Everything after the command is the command's own.
     EXPECT_EQ(line.args, (std::vector<std::string>{"--not-mine", "arg"}));
 
-    EXPECT_EQ(parsed({"--socket", "127.0.0.1:5100", "probe"}).options.transport, Transport::Socket);
-    EXPECT_EQ(parsed({"--simulator", "probe"}).options.transport, Transport::Simulator);
+    EXPECT_EQ(parsed({"--socket", "127.0.0.1:5100", "probe"}).options.ports.mode, PortMode::Socket);
+    EXPECT_EQ(parsed({"--simulator", "probe"}).options.ports.mode, PortMode::Simulator);
     EXPECT_EQ(parsed({"--retry", "0", "probe"}).options.retry, 0);
 }
 

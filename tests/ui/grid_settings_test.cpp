@@ -24,23 +24,14 @@ constexpr int kO2 = 1, kH2S = 2, kCO = 3;
 
 // A grid over a model built from the gas table (CH4, O2, H2S, CO; channel 4 off), shown as an
 // imported model: no instrument needed.
-struct Harness {
+struct Harness : SettingsGridWindow {
     Harness() {
         setLanguage(Language::English);
         FillBuiltInDefaults(config);
         for (int ch = 0; ch < 4; ++ch) ApplyGasToChannel(model, config.gasTable, ch, 0, false);
         model.setImportFlag(1);
-        grid = std::make_unique<SettingsGrid>(SettingsGridDeps{model,
-                                                               config,
-                                                               asker,
-                                                               gridBusy,
-                                                               [this] { return connected; },
-                                                               [] { return link_status::Done; },
-                                                               [this](int ch) {
-                                                                   asked.push_back(ch);
-                                                                   return chosen;
-                                                               },
-                                                               {}});
+        grid =
+            std::make_unique<SettingsGrid>(SettingsGridDeps{model, config, asker, gridBusy, *this});
         grid->resize(700, 240);
         grid->show();
     }
@@ -59,7 +50,13 @@ struct Harness {
     AppConfig config;
     grid_test::ScriptedAsker asker;
     bool gridBusy = false;
-    bool connected = false;
+    bool connected() const override { return false; }
+    std::int32_t linkStatus() const override { return link_status::Done; }
+    std::optional<int> chooseGas(int channel) override {
+        asked.push_back(channel);
+        return chosen;
+    }
+    void showInstrument() override { grid->refresh(); }
     std::optional<int> chosen;
     std::vector<int> asked;
     std::unique_ptr<SettingsGrid> grid;

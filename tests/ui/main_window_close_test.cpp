@@ -60,7 +60,7 @@ MainWindowSettings* readInstrument(MainFixture& f) {
     auto* settings = new MainWindowSettings(*f.window);
     f.window->show();
     if (!f.connect()) return nullptr;
-    f.window->cmdDown(1)->click();
+    f.window->cmdInstruments()->click();
     return settings;
 }
 
@@ -93,11 +93,11 @@ class MainWindowCloseTest : public QObject {
             std::string endLine;  // the command's own last line, still written
         };
         const Case cases[] = {
-            {"read", [](frmMain& w) { w.cmdDown(1)->click(); },
+            {"read", [](frmMain& w) { w.cmdInstruments()->click(); },
              ResMessage(msg::CancelledInfo)},  // "Canceled"
             {"FRAM dump", [](frmMain& w) { w.cmdFRAMDump()->click(); },
              ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"})},
-            {"flash download", [](frmMain& w) { w.cmdDown(2)->click(); },
+            {"flash download", [](frmMain& w) { w.cmdDownload()->click(); },
              ResMessage(msg::LogDownloadInfo)},
         };
         for (const Case& c : cases) {
@@ -129,11 +129,11 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         f.asker.answers = {false};
-        w.cmdDown(1)->click();
+        w.cmdInstruments()->click();
         QTRY_COMPARE(endQuestions(f.asker), 1);
         QVERIFY(w.isVisible());
         QVERIFY(!w.closePending());
-        w.cmdDown(1)->click();  // the next read runs whole, and nobody asks again
+        w.cmdInstruments()->click();  // the next read runs whole, and nobody asks again
         QVERIFY(logHas(w, 5403));
         QTest::qWait(20);
         QCOMPARE(endQuestions(f.asker), 1);

@@ -59,7 +59,9 @@ struct ExpectedStates {
 void checkStates(frmMain& w, const ExpectedStates& e) {
     for (int i = 0; i < 3; ++i) QCOMPARE(w.txtOption(i)->isEnabled(), e.texts);
     QCOMPARE(w.cmbInterval()->isEnabled(), e.texts);
-    for (const int i : {1, 2, 4, 5}) QCOMPARE(w.cmdDown(i)->isEnabled(), e.reads);
+    for (QPushButton* read :
+         {w.cmdInstruments(), w.cmdDownload(), w.cmdPowerOff(), w.cmdGetAndSave()})
+        QCOMPARE(read->isEnabled(), e.reads);
     QCOMPARE(w.cmdFRAMDump()->isEnabled(), e.reads);
     QVERIFY(w.cmdFactorySetting()->isEnabled());
     QVERIFY(w.cmdImportSetting()->isEnabled());
@@ -109,14 +111,14 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
     QVERIFY(w.shpStatus(2)->isHidden() && w.shpStatus(3)->isHidden());
-    QVERIFY(!w.cmdDown(1)->isEnabled());
+    QVERIFY(!w.cmdInstruments()->isEnabled());
     // Nothing was read: no program number, no SUM.
-    QCOMPARE(w.lblInst(7)->text(), QString());
-    QCOMPARE(w.lblInst(9)->text(), QString());
+    QCOMPARE(w.lblProgramNumber()->text(), QString());
+    QCOMPARE(w.lblSum()->text(), QString());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
     QVERIFY(hasLine(*w.rtbLog(), 5401, kBlue));
-    QVERIFY(w.cmdDown(1)->isEnabled());
+    QVERIFY(w.cmdInstruments()->isEnabled());
     QVERIFY(w.width() >= frmMain::minimumPixels().width());
     // The fixed smallest size, taller where the debug commands need it (window_geometry_test).
     QCOMPARE(w.minimumWidth(), 776);
@@ -133,13 +135,13 @@ void MainWindowTest::readFillsTheWindowInItsColours() {
     w.UpdateCommandStates();
     QVERIFY(!w.cmdOption(0)->isEnabled());
 
-    w.cmdDown(1)->click();
+    w.cmdInstruments()->click();
 
     QCOMPARE(w.txtOption(0)->text(), QString("VQ51-000123"));
     QCOMPARE(w.txtOption(1)->text(), QString("STATION-A"));
     QCOMPARE(w.txtOption(2)->text(), QString("SERVICE"));
-    QCOMPARE(w.lblInst(7)->text(), QString("05100"));
-    QCOMPARE(w.lblInst(9)->text(), QString("7A3C"));
+    QCOMPARE(w.lblProgramNumber()->text(), QString("05100"));
+    QCOMPARE(w.lblSum()->text(), QString("7A3C"));
     QCOMPARE(w.cmbStation()->count(), 256);
     QCOMPARE(w.cmbStation()->currentIndex(), 5);  // the entry that names the station
     QVERIFY(w.model().CommFlags() != 0);
@@ -175,7 +177,7 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     const clsInstrument before = w.model();
     f.serial->close();  // the line goes quiet; the link still thinks it is connected
 
-    w.cmdDown(1)->click();
+    w.cmdInstruments()->click();
 
     QVERIFY(hasLine(*w.rtbLog(), 5404, kRed));
     QVERIFY(!hasLine(*w.rtbLog(), 5403));
@@ -183,7 +185,7 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     QCOMPARE(w.model().CommFlags(), before.CommFlags());
     QCOMPARE(w.model().Change_SerialNo, true);  // the user's edit still waits for its write
     QCOMPARE(w.txtOption(0)->text(), QString("MINE-0001"));
-    QCOMPARE(w.lblInst(7)->text(), QString());  // still nothing read
+    QCOMPARE(w.lblProgramNumber()->text(), QString());  // still nothing read
     QVERIFY(w.fraCommand(0)->isEnabled());
     QVERIFY(!w.progress());
 }
@@ -211,12 +213,12 @@ void MainWindowTest::getAndSaveChecksTheSuffixAndWritesTheCsv() {
         f.asker.boxes.clear();
         w.txtSuffix()->setText(bad);
         const std::string lastFrame = w.link().LastFrame();
-        w.cmdDown(5)->click();
+        w.cmdGetAndSave()->click();
         QCOMPARE(boxesWith(f.asker, 5301), 1);
         QCOMPARE(w.link().LastFrame(), lastFrame);  // nothing went to the instrument
     }
     w.txtSuffix()->setText("_bench");
-    w.cmdDown(5)->click();
+    w.cmdGetAndSave()->click();
     QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
     QFile csv(QString::fromStdString(f.path("VQ5100_Setting_bench.csv")));
     QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -232,7 +234,7 @@ void MainWindowTest::dateDifferenceIsWarnedAfterARead() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdDown(1)->click();
+    w.cmdInstruments()->click();
     QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
     QVERIFY(hasLine(*w.rtbLog(), 5408, kRed));
 }
@@ -242,21 +244,21 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdDown(1)->click();
+    w.cmdInstruments()->click();
     QVERIFY(w.model().CommFlags() != 0);
 
     f.asker.answers = {false};
-    w.cmdDown(4)->click();  // declined: nothing happens
+    w.cmdPowerOff()->click();  // declined: nothing happens
     QVERIFY(w.model().CommFlags() != 0);
     QVERIFY(!hasLine(*w.rtbLog(), 5409));
 
-    w.cmdDown(4)->click();
+    w.cmdPowerOff()->click();
     const clsInstrument defaults;
     QCOMPARE(w.model().CommFlags(), std::int16_t(0));
     QVERIFY(w.model().ImportFlag() != 0);  // the default model is shown and editable again
     QCOMPARE(w.txtOption(0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
-    QCOMPARE(w.lblInst(7)->text(), QString());
-    QCOMPARE(w.lblInst(9)->text(), QString());
+    QCOMPARE(w.lblProgramNumber()->text(), QString());
+    QCOMPARE(w.lblSum()->text(), QString());
     QVERIFY(!hasLine(*w.rtbLog(), 5403));  // the log started afresh
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
@@ -385,7 +387,7 @@ void MainWindowTest::flashDownloadWritesTheImage() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdDown(2)->click();
+    w.cmdDownload()->click();
     QFile image(QString::fromStdString(f.path("VQ5100.DAT")));
     QVERIFY(image.open(QIODevice::ReadOnly));
     const QByteArray bytes = image.readAll();
@@ -454,7 +456,7 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
 void MainWindowTest::captionsAndTitleByLanguage() {
     MainFixture f;
     QCOMPARE(f.window->windowTitle(), QString("VQ-5100 - Setup Program [P.No.31743]"));
-    QCOMPARE(f.window->cmdDown(5)->text(),
+    QCOMPARE(f.window->cmdGetAndSave()->text(),
              QString::fromStdString(ResMessage(msg::InfoGetSaveButton)));
     MainFixtureOptions options;
     options.language = Language::Japanese;
@@ -464,7 +466,7 @@ void MainWindowTest::captionsAndTitleByLanguage() {
     QVERIFY(w.windowTitle().endsWith("[P.No.31742]"));
     setLanguage(Language::English);
     // Without the debug switch the service commands are hidden.
-    QVERIFY(w.cmdDown(2)->isHidden());
+    QVERIFY(w.cmdDownload()->isHidden());
     QVERIFY(w.cmdFRAMDump()->isHidden());
     for (const int i : {3, 4, 5, 6}) QVERIFY(w.cmdOption(i)->isHidden());
     QVERIFY(!w.cmdOption(0)->isHidden());
@@ -503,8 +505,8 @@ void MainWindowTest::identityAndProgramNumberOnlyWithData() {
         QCOMPARE(w.txtOption(0)->text(), c.identity ? QString("VQ51-7") : QString());
         QCOMPARE(w.txtOption(1)->text(), c.identity ? QString("NORTH") : QString());
         QCOMPARE(w.txtOption(2)->text(), c.identity ? QString("ME") : QString());
-        QCOMPARE(w.lblInst(7)->text(), c.programNumber ? QString("00042") : QString());
-        QCOMPARE(w.lblInst(9)->text(), c.programNumber ? QString("7A3C") : QString());
+        QCOMPARE(w.lblProgramNumber()->text(), c.programNumber ? QString("00042") : QString());
+        QCOMPARE(w.lblSum()->text(), c.programNumber ? QString("7A3C") : QString());
     }
 }
 

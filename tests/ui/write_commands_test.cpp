@@ -43,25 +43,24 @@ bool startsWithAny(const std::string& payload, std::initializer_list<const char*
 
 // A model read from the virtual instrument, the write commands on it, the boxes answered from a
 // script, the window hooks recorded.
-struct Harness {
+struct Harness : WriteCommandWindow {
     Harness() {
         setLanguage(Language::English);
         FillBuiltInDefaults(config);
         connected = bench.connect();
         read = bench.readAll(model);
-        WriteCommandHooks hooks;
-        hooks.addInfo = [this](const std::string& text, const QColor& colour) {
-            info.push_back({text, colour});
-        };
-        hooks.enableWindow = [this](bool on) { enables.push_back(on); };
-        hooks.showProgress = [this] { ++progressShown; };
-        hooks.closeProgress = [this] { ++progressClosed; };
-        hooks.openCalibration = [this] { pumpDuringCalibration = bench.instrument.state().pumpOn; };
-        hooks.now = [this] { return bench.host.localDateTime(); };
-        hooks.csvSuffix = [] { return std::string("T"); };
         commands = std::make_unique<WriteCommands>(bench.operations, model, asker, nullptr,
-                                                   dir.path().toStdString(), hooks);
+                                                   dir.path().toStdString(), *this);
     }
+    void addInfo(const std::string& text, const QColor& colour) override {
+        info.push_back({text, colour});
+    }
+    void enableWindow(bool on) override { enables.push_back(on); }
+    void showProgress() override { ++progressShown; }
+    void closeProgress() override { ++progressClosed; }
+    void openCalibration() override { pumpDuringCalibration = bench.instrument.state().pumpOn; }
+    double now() const override { return bench.host.localDateTime(); }
+    std::string csvSuffix() const override { return "T"; }
     std::filesystem::path csv() const {
         return std::filesystem::path(dir.path().toStdString()) / "VQ5100_SettingT.csv";
     }
@@ -100,14 +99,9 @@ class WriteCommandsTest : public QObject {
         QVERIFY(h.connected && h.read);
         const std::string serialBefore = h.model.SerialNo();
         bool busy = false;
-        SettingsGrid grid(SettingsGridDeps{h.model,
-                                           h.config,
-                                           h.asker,
-                                           busy,
-                                           [] { return true; },
-                                           [] { return link_status::Done; },
-                                           {},
-                                           {}});
+        grid_test::ConnectedGridWindow window;
+        SettingsGrid grid(SettingsGridDeps{h.model, h.config, h.asker, busy, window});
+        window.grid = &grid;
         QVERIFY(grid.finishEdit(G::rowOf(3), G::colAlarm, "60"));
         QVERIFY(grid.finishEdit(G::rowOf(2), G::colStel, "20.5"));
         QVERIFY(grid.finishEdit(G::rowOf(1), G::colAutoCal, "15"));

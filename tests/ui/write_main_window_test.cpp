@@ -27,7 +27,7 @@ class WriteMainWindowTest : public QObject {
         auto* settings = new MainWindowSettings(*f.window);
         f.window->show();
         QVERIFY(f.connect());
-        f.window->cmdDown(1)->click();  // "Instrument Information"
+        f.window->cmdInstruments()->click();  // "Instrument Information"
         QCOMPARE(settings->grid()->cellText(G::rowOf(3), G::colGas), QString("CO(500ppm)"));
         QVERIFY(settings->grid()->finishEdit(G::rowOf(3), G::colAlarm, "75"));
 

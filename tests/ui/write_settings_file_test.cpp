@@ -36,36 +36,30 @@ QStringList gridImage(const SettingsGrid& grid) {
 }
 
 // A model read from the virtual instrument, shown in a grid, with the file commands on it.
-struct Harness {
+struct Harness : SettingsFileWindow {
     Harness() {
         setLanguage(Language::English);
         FillBuiltInDefaults(config);
         model = grid_test::readDefaultInstrument();
-        grid = std::make_unique<SettingsGrid>(SettingsGridDeps{model,
-                                                               config,
-                                                               asker,
-                                                               gridBusy,
-                                                               [] { return true; },
-                                                               [] { return link_status::Done; },
-                                                               {},
-                                                               {}});
-        SettingsFileHooks hooks;
-        hooks.chooseFile = [this](bool save) {
-            saves.push_back(save);
-            return chosen;
-        };
-        hooks.enableWindow = [this](bool on) { enables.push_back(on); };
-        hooks.setLinkDone = [this] { ++linkDone; };
-        hooks.showInstrument = [this] { grid->refresh(); };
-        files = std::make_unique<SettingsFileCommands>(model, config, asker, nullptr,
-                                                       dir.path().toStdString(), hooks);
+        grid = std::make_unique<SettingsGrid>(
+            SettingsGridDeps{model, config, asker, gridBusy, gridWindow});
+        gridWindow.grid = grid.get();
+        files = std::make_unique<SettingsFileCommands>(model, config, asker, nullptr, *this);
     }
+    std::string chooseFile(bool save) override {
+        saves.push_back(save);
+        return chosen;
+    }
+    void enableWindow(bool on) override { enables.push_back(on); }
+    void setLinkDone() override { ++linkDone; }
+    void showInstrument() override { grid->refresh(); }
     std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
     AppConfig config;
     clsInstrument model;
     grid_test::ScriptedAsker asker;
     bool gridBusy = false;
+    grid_test::ConnectedGridWindow gridWindow;
     QTemporaryDir dir;
     std::string chosen;
     std::vector<bool> saves;

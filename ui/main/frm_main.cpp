@@ -19,11 +19,10 @@
 #include "link/link_status.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "platform/instrument_session.h"
 #include "ui/dialogs/frm_fs_dialog.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/instrument_operations.h"
-#include "ui/main/instrument_ports.h"
-#include "ui/main/main_link_events.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/vqif_operations.h"
 
@@ -50,16 +49,16 @@ const char* const kIntervals[] = {"10", "20", "30", "60", "180", "300", "600"};
 
 frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
     : QWidget(parent),
-      host_(deps.host),
-      ports_(deps.ports),
+      session_(deps.session),
+      host_(deps.session.host()),
       asker_(deps.asker),
-      workDir_(std::move(deps.workDir)),
+      workDir_(deps.session.workDir()),
       debugMode_(deps.debugMode),
-      screenSize_(deps.screenSize) {
+      screenSize_(deps.screenSize),
+      link_(&deps.session.link()) {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose, false);
-    events_ = std::make_unique<MainLinkEvents>(*this);
-    link_ = std::make_unique<uclVqif>(host_, *events_, ports_.serial(), ports_.socket(), workDir_);
+    listenToSession();
     ops_ = deps.makeOperations ? deps.makeOperations(*link_)
                                : std::make_unique<VqifOperations>(*link_);
     buildControls();
@@ -67,18 +66,11 @@ frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
 }
 
 frmMain::~frmMain() {
-    // The link refers to the ports and the events: it stops before either goes.
-    if (link_) {
-        link_->setTimerEnabled(false);
-        link_->setPortOpen(false);
-    }
+    // The session outlives the window: its link stops here, so nothing it raises reaches a window
+    // half gone.
+    link_->setTimerEnabled(false);
+    link_->setPortOpen(false);
     ops_.reset();
-    link_.reset();
-}
-
-QPushButton* frmMain::cmdDown(int i) const {
-    return i >= 0 && i < static_cast<int>(cmdDown_.size()) ? cmdDown_[static_cast<std::size_t>(i)]
-                                                           : nullptr;
 }
 
 void frmMain::buildControls() {

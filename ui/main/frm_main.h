@@ -1,8 +1,8 @@
 #pragma once
-// frmMain, the program's main window. It owns the one link (uclVqif) over the ports it is given,
-// the one working instrument model and the program's configuration, and runs the read commands,
-// Power Off, the debug dump commands, the link's events, the four lamps, the information log
-// rtbLog and the clock labels.
+// frmMain, the program's main window. It works over the instrument session it is given (the link,
+// its ports and its events), owns the one working instrument model and the program's
+// configuration, and runs the read commands, Power Off, the debug dump commands, the link's
+// events, the four lamps, the information log rtbLog and the clock labels.
 //
 // How the other windows plug in (without editing these files):
 //   - the settings grid: build it on model() and config(), then setSettingsGrid(widget) puts it
@@ -50,8 +50,7 @@ namespace vq {
 
 class EventHost;
 class InstrumentOperations;
-class InstrumentPorts;
-class MainLinkEvents;
+class InstrumentSession;
 class UserAsker;
 class frmUpload;
 class uclVqif;
@@ -78,10 +77,9 @@ inline const LampColours LampError{{254, 0, 0}, {192, 0, 0}};
 
 // What the main window is built with.
 struct MainWindowDeps {
-    EventHost& host;
-    InstrumentPorts& ports;
+    // The link, its host and its working folder (the current directory of the program).
+    InstrumentSession& session;
     UserAsker& asker;
-    std::string workDir;  // the working folder (the current directory of the program)
     bool debugMode = false;
     // Makes the operations on the window's link; empty: the program's own (VqifOperations).
     std::function<std::unique_ptr<InstrumentOperations>(uclVqif&)> makeOperations;
@@ -99,7 +97,6 @@ class frmMain : public QWidget {
     static constexpr int kClockIntervalMs = 100;
     // Room on each side of a command button's text, in pixels.
     static constexpr int kButtonPadding = 12;
-    static constexpr const char* kPortSettings = "921600,n,8,1";
     static constexpr const char* kDataFileName = "VQ5100.DAT";
     static constexpr const char* kDumpFileName = "DumpEF.dat";
 
@@ -153,7 +150,11 @@ class frmMain : public QWidget {
     QGroupBox* fraCommand(int i) const { return fraCommand_.at(static_cast<std::size_t>(i)); }
     // The service commands (DEFAULT and the two clears, debug mode only), inside frame 1.
     QGroupBox* fraService() const { return fraService_; }
-    QPushButton* cmdDown(int i) const;
+    // The read commands: "Instruments", "Download" (debug), "Power Off", "Get && Save".
+    QPushButton* cmdInstruments() const { return cmdDown_[1]; }
+    QPushButton* cmdDownload() const { return cmdDown_[2]; }
+    QPushButton* cmdPowerOff() const { return cmdDown_[4]; }
+    QPushButton* cmdGetAndSave() const { return cmdDown_[5]; }
     QPushButton* cmdOption(int i) const { return cmdOption_.at(static_cast<std::size_t>(i)); }
     QPushButton* cmdFRAMDump() const { return cmdFRAMDump_; }
     QPushButton* cmdExportSetting() const { return cmdExportSetting_; }
@@ -165,7 +166,9 @@ class frmMain : public QWidget {
     QComboBox* cmbStation() const { return cmbStation_; }
     QComboBox* cmbInterval() const { return cmbInterval_; }
     QLabel* lblOption(int i) const { return lblOption_.at(static_cast<std::size_t>(i)); }
-    QLabel* lblInst(int i) const { return lblInst_.at(static_cast<std::size_t>(i)); }
+    // The program number and the SUM as read from the instrument.
+    QLabel* lblProgramNumber() const { return lblInst_[7]; }
+    QLabel* lblSum() const { return lblInst_[9]; }
     QLabel* lblStatus(int i) const { return lblStatus_.at(static_cast<std::size_t>(i)); }
     QFrame* shpStatus(int i) const { return shpStatus_.at(static_cast<std::size_t>(i)); }
     QTextEdit* rtbLog() const { return rtbLog_; }
@@ -210,6 +213,9 @@ class frmMain : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // frm_main_connection.cpp: the session's signals go to the on... handlers.
+    void listenToSession();
+
     // frm_main.cpp
     void buildControls();
     QWidget* buildCommandFrames();
@@ -252,8 +258,8 @@ class frmMain : public QWidget {
     std::string nowText() const;
     std::string elapsedText(std::chrono::milliseconds start) const;
 
+    InstrumentSession& session_;
     EventHost& host_;
-    InstrumentPorts& ports_;
     UserAsker& asker_;
     std::string workDir_;
     bool debugMode_;
@@ -263,8 +269,7 @@ class frmMain : public QWidget {
     AppConfig config_;
     clsInstrument model_;
     MainState state_;
-    std::unique_ptr<MainLinkEvents> events_;
-    std::unique_ptr<uclVqif> link_;
+    uclVqif* link_;  // the session's
     std::unique_ptr<InstrumentOperations> ops_;
 
     bool FirstActivation_ = true;

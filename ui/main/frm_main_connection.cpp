@@ -3,33 +3,36 @@
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/device_finder.h"
+#include "platform/instrument_session.h"
 #include "platform/qt_socket_port.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
-#include "ui/main/instrument_ports.h"
 #include "ui/main/user_asker.h"
 
 namespace vq {
 
 bool frmMain::OpenInstrumentPort() {
-    const FoundPorts found = ports_.findConverters(kConverterHardwareId);
-    if (found.count > 1) {
+    const InstrumentSession::PortChoice choice = session_.choosePort();
+    if (!choice.several.empty()) {
         // "More than one USB Serial Converter is connected." / "module finder error"
         asker_.error(this, ResMessage(msg::SeveralConverters), ResMessage(msg::FinderError));
     }
-    const bool serial = found.count == 1 && !found.names.empty();
-    if (serial) {
-        ports_.useSerialDevice(found.names.front());
-        link_->setSerialComm(true);
-        link_->setRTSEnable(true);
-        link_->setDTREnable(true);
-        link_->setHandshaking(2);
-        link_->setSettings(kPortSettings);
-    } else {
-        link_->setSerialComm(false);
-    }
-    link_->setPortOpen(true);
-    return serial;
+    session_.openPort(choice);
+    return choice.serial;
+}
+
+void frmMain::listenToSession() {
+    InstrumentSession* s = &session_;
+    connect(s, &InstrumentSession::connected, this, &frmMain::onConnect);
+    connect(s, &InstrumentSession::readings, this, &frmMain::onDensty);
+    connect(s, &InstrumentSession::connectRetry, this, &frmMain::onConnectRetry);
+    connect(s, &InstrumentSession::instMessage, this, &frmMain::onLinkText);
+    connect(s, &InstrumentSession::interMessage, this, &frmMain::onLinkText);
+    connect(s, &InstrumentSession::alarmMessage, this, &frmMain::onLinkText);
+    connect(s, &InstrumentSession::dumpMessage, this, &frmMain::onDumpMessage);
+    connect(s, &InstrumentSession::lineDropped, this, &frmMain::onLineDropped);
+    connect(s, &InstrumentSession::socketError, this, &frmMain::onIrDAError);
+    connect(s, &InstrumentSession::transmitted, this, &frmMain::onTransmit);
 }
 
 void frmMain::onConnect() {

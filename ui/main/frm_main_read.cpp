@@ -26,7 +26,7 @@ constexpr std::string_view kBadFileNameChars = "\"\\/:|<>*?";
 
 frmUpload* frmMain::showProgress(std::int16_t transferMode, int captionId) {
     closeProgress();
-    upload_ = new frmUpload(transferMode, link_.get(), this);
+    upload_ = new frmUpload(transferMode, link_, this);
     upload_->setAttribute(Qt::WA_DeleteOnClose);
     upload_->setWindowTitle(QString::fromStdString(ResMessage(captionId)));
     upload_->show();

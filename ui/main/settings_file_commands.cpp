@@ -37,15 +37,14 @@ std::string importErrorText(const SettingsReadResult& result) {
 }  // namespace
 
 SettingsFileCommands::SettingsFileCommands(clsInstrument& model, AppConfig& config,
-                                           UserAsker& asker, QWidget* window, std::string workDir,
-                                           SettingsFileHooks hooks, QObject* parent)
+                                           UserAsker& asker, QWidget* window,
+                                           SettingsFileWindow& host, QObject* parent)
     : QObject(parent),
       model_(model),
       config_(config),
       asker_(asker),
       window_(window),
-      workDir_(std::move(workDir)),
-      hooks_(std::move(hooks)) {}
+      host_(host) {}
 
 QString SettingsFileCommands::fileFilter() {
     return filterLabels().join(";;");
@@ -56,11 +55,10 @@ QString SettingsFileCommands::settingsFilter() {
     return labels.size() > 1 ? labels[1] : QString();
 }
 
-std::string SettingsFileCommands::chooseFile(bool save) {
-    if (hooks_.chooseFile) return hooks_.chooseFile(save);
-    QFileDialog dialog(window_, QString::fromStdString(AppTitle()),
-                       QString::fromStdString(workDir_), fileFilter());
-    dialog.selectNameFilter(settingsFilter());
+std::string ChooseSettingsFile(QWidget* parent, const std::string& folder, bool save) {
+    QFileDialog dialog(parent, QString::fromStdString(AppTitle()), QString::fromStdString(folder),
+                       SettingsFileCommands::fileFilter());
+    dialog.selectNameFilter(SettingsFileCommands::settingsFilter());
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -74,7 +72,7 @@ std::string SettingsFileCommands::chooseFile(bool save) {
 }
 
 bool SettingsFileCommands::ExportSettings() {
-    const std::string path = chooseFile(true);
+    const std::string path = host_.chooseFile(true);
     if (path.empty()) return false;
     const FileResult result = WriteSettingsFile(model_, path);
     if (!result.ok) asker_.error(window_, result.error, AppTitle());
@@ -82,17 +80,17 @@ bool SettingsFileCommands::ExportSettings() {
 }
 
 bool SettingsFileCommands::ImportSettings() {
-    const std::string path = chooseFile(false);
+    const std::string path = host_.chooseFile(false);
     if (path.empty()) return false;
-    if (hooks_.enableWindow) hooks_.enableWindow(false);
+    host_.enableWindow(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SettingsReadResult result = ImportSettingsFile(model_, path);
     if (result.ok) {
-        if (hooks_.setLinkDone) hooks_.setLinkDone();
+        host_.setLinkDone();
         ApplyLockedGases();
     }
     QApplication::restoreOverrideCursor();
-    if (hooks_.enableWindow) hooks_.enableWindow(true);
+    host_.enableWindow(true);
     if (!result.ok) asker_.error(window_, importErrorText(result), AppTitle());
     return result.ok;
 }
@@ -102,7 +100,7 @@ void SettingsFileCommands::ApplyLockedGases() {
     for (int ch = 0; ch < 4; ++ch)
         if (config_.gasLocked[static_cast<std::size_t>(ch)] && !model_.GasEnabled(ch))
             model_.setGasEnabled(ch, true);
-    if (hooks_.showInstrument) hooks_.showInstrument();
+    host_.showInstrument();
 }
 
 }  // namespace vq

@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <string>
 
 class QWidget;
@@ -20,24 +19,29 @@ class UserAsker;
 class clsInstrument;
 struct AppConfig;
 
-struct SettingsFileHooks {
+// What the settings file commands need from the window they run in.
+class SettingsFileWindow {
+  public:
+    virtual ~SettingsFileWindow() = default;
     // Asks for a file name; empty when cancelled. `save` picks the save dialog (which asks
-    // before replacing a file), else the open dialog (which wants an existing file). Empty hook:
-    // the platform's file dialogs.
-    std::function<std::string(bool save)> chooseFile;
+    // before replacing a file), else the open dialog (which wants an existing file).
+    virtual std::string chooseFile(bool save) = 0;
     // The whole window on or off while a file is read.
-    std::function<void(bool)> enableWindow;
+    virtual void enableWindow(bool on) = 0;
     // The loaded model is the link's and its status Done.
-    std::function<void()> setLinkDone;
+    virtual void setLinkDone() = 0;
     // The main window's ShowInstrument.
-    std::function<void()> showInstrument;
+    virtual void showInstrument() = 0;
 };
+
+// The platform's file dialogs for settings command files, opening in `folder`.
+std::string ChooseSettingsFile(QWidget* parent, const std::string& folder, bool save);
 
 class SettingsFileCommands : public QObject {
     Q_OBJECT
   public:
     SettingsFileCommands(clsInstrument& model, AppConfig& config, UserAsker& asker, QWidget* window,
-                         std::string workDir, SettingsFileHooks hooks, QObject* parent = nullptr);
+                         SettingsFileWindow& host, QObject* parent = nullptr);
 
     // True when a file was written / loaded.
     bool ExportSettings();
@@ -49,15 +53,13 @@ class SettingsFileCommands : public QObject {
     static QString settingsFilter();
 
   private:
-    std::string chooseFile(bool save);
     void ApplyLockedGases();
 
     clsInstrument& model_;
     AppConfig& config_;
     UserAsker& asker_;
     QWidget* window_;
-    std::string workDir_;
-    SettingsFileHooks hooks_;
+    SettingsFileWindow& host_;
 };
 
 }  // namespace vq

@@ -50,10 +50,7 @@ SettingsGrid::SettingsGrid(SettingsGridDeps deps, QWidget* parent)
       config_(deps.config),
       asker_(deps.asker),
       gridBusy_(deps.gridBusy),
-      connected_(std::move(deps.connected)),
-      linkStatus_(std::move(deps.linkStatus)),
-      chooseGas_(std::move(deps.chooseGas)),
-      showInstrument_(std::move(deps.showInstrument)) {
+      window_(deps.window) {
     setObjectName("vfgOption");
     setColumnCount(columns);
     setRowCount(headerRows + channels);
@@ -71,16 +68,13 @@ SettingsGrid::SettingsGrid(SettingsGridDeps deps, QWidget* parent)
 SettingsGrid::~SettingsGrid() = default;
 
 bool SettingsGrid::modelShown() const {
-    const std::int32_t status = linkStatus_ ? linkStatus_() : link_status::Done;
+    const std::int32_t status = window_.linkStatus();
     const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
     return status != link_status::Ready && status != 1 && data;
 }
 
 void SettingsGrid::showInstrument() {
-    if (showInstrument_)
-        showInstrument_();
-    else
-        refresh();
+    window_.showInstrument();
 }
 
 void SettingsGrid::refresh() {

@@ -22,7 +22,6 @@
 
 #include <QTableWidget>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,19 +33,26 @@ class clsInstrument;
 class UserAsker;
 struct AppConfig;
 
-// What choosing a gas for a channel gave: nothing when cancelled, else the gas number the user
-// picked (-1 when OK was pressed with nothing chosen).
-using GasChooser = std::function<std::optional<int>(int channel)>;
+// What the grid needs from the window it sits in.
+class SettingsGridWindow {
+  public:
+    virtual ~SettingsGridWindow() = default;
+    virtual bool connected() const = 0;
+    // The link's status: the grid shows the model only once a read or an import is complete.
+    virtual std::int32_t linkStatus() const = 0;
+    // What choosing a gas for a channel gave: nothing when cancelled, else the gas number the
+    // user picked (-1 when OK was pressed with nothing chosen).
+    virtual std::optional<int> chooseGas(int channel) = 0;
+    // The main window's ShowInstrument (which refreshes the grid among the rest).
+    virtual void showInstrument() = 0;
+};
 
 struct SettingsGridDeps {
     clsInstrument& model;
     AppConfig& config;
     UserAsker& asker;
     bool& gridBusy;
-    std::function<bool()> connected;
-    std::function<std::int32_t()> linkStatus;
-    GasChooser chooseGas;
-    std::function<void()> showInstrument;
+    SettingsGridWindow& window;
 };
 
 class SettingsGrid : public QTableWidget {
@@ -139,10 +145,7 @@ class SettingsGrid : public QTableWidget {
     AppConfig& config_;
     UserAsker& asker_;
     bool& gridBusy_;
-    std::function<bool()> connected_;
-    std::function<std::int32_t()> linkStatus_;
-    GasChooser chooseGas_;
-    std::function<void()> showInstrument_;
+    SettingsGridWindow& window_;
     bool refused_ = false;
     // The cell whose editor is open (the current cell may move before the editor commits).
     QPersistentModelIndex editing_;

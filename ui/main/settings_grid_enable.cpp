@@ -67,7 +67,7 @@ void SettingsGrid::switchOff(int ch) {
 }
 
 void SettingsGrid::switchOn(int ch) {
-    const std::optional<int> chosen = chooseGas_ ? chooseGas_(ch) : std::nullopt;
+    const std::optional<int> chosen = window_.chooseGas(ch);
     // Cancelled, or OK with no gas picked: the channel stays as it was.
     if (!chosen || *chosen < 0) {
         retick(ch, false);
@@ -77,7 +77,7 @@ void SettingsGrid::switchOn(int ch) {
 }
 
 void SettingsGrid::GasChange(int ch, int gasNumber) {
-    const bool connected = connected_ && connected_();
+    const bool connected = window_.connected();
     if (!ApplyGasToChannel(model_, config_.gasTable, ch, gasNumber, connected)) {
         retick(ch, false);
         return;

@@ -11,36 +11,11 @@ SetupOptions parseSetupOptions(const std::vector<std::string>& arguments) {
     options.language = lang.language;
     if (!lang.error.empty()) options.error = lang.error;
 
-    int portOptions = 0;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& arg = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (arg == "--simulator") {
-            options.ports.mode = PortMode::Simulator;
-            ++portOptions;
-        } else if (arg == "--port") {
-            ++portOptions;
-            if (!hasValue) {
-                options.error = "--port needs a device";
-                continue;
-            }
-            options.ports.mode = PortMode::Serial;
-            options.ports.device = arguments[++i];
-        } else if (arg == "--socket") {
-            ++portOptions;
-            const auto address =
-                hasValue ? parseSocketAddress(arguments[i + 1]) : std::optional<SocketAddress>{};
-            if (!address) {
-                options.error = "--socket needs HOST:PORT";
-                if (hasValue) ++i;
-                continue;
-            }
-            options.ports.mode = PortMode::Socket;
-            options.ports.address = *address;
-            ++i;
-        }
+        const auto error = takePortOption(arguments, i, options.ports);
+        if (error && !error->empty() && options.error.empty()) options.error = *error;
     }
-    if (portOptions > 1) options.error = "use only one of --simulator, --port and --socket";
+    if (options.error.empty()) options.error = checkPortOptions(options.ports);
     return options;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of vq5100-setup:
-//   vq5100-setup [--simulator | --port DEVICE | --socket HOST:PORT] [--lang en|ja] [-DEBUG]
+//   vq5100-setup [--simulator | --port DEVICE [--settings TEXT] | --socket HOST:PORT]
+//                [--lang en|ja] [-DEBUG]
 // "-DEBUG" counts anywhere and in any case; other words are ignored.
 
 #include <optional>
@@ -8,7 +9,7 @@
 #include <vector>
 
 #include "messages/messages.h"
-#include "ui/main/instrument_ports.h"
+#include "platform/port_options.h"
 
 namespace vq {
 

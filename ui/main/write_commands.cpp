@@ -20,14 +20,13 @@ namespace {
 // Restores the pointer and the window and marks the command over, however the command ends.
 class RunningScope {
   public:
-    RunningScope(bool& running, std::function<void(bool)> enable)
-        : running_(running), enable_(std::move(enable)) {
+    RunningScope(bool& running, WriteCommandWindow& window) : running_(running), window_(window) {
         running_ = true;
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        if (enable_) enable_(false);
+        window_.enableWindow(false);
     }
     ~RunningScope() {
-        if (enable_) enable_(true);
+        window_.enableWindow(true);
         QApplication::restoreOverrideCursor();
         running_ = false;
     }
@@ -36,7 +35,7 @@ class RunningScope {
 
   private:
     bool& running_;
-    std::function<void(bool)> enable_;
+    WriteCommandWindow& window_;
 };
 
 // The question, the start line, the operation and the two result lines of the three clearing
@@ -62,7 +61,7 @@ ClearCommandTexts clearTexts(int index) {
 }  // namespace
 
 WriteCommands::WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsker& asker,
-                             QWidget* window, std::string workDir, WriteCommandHooks hooks,
+                             QWidget* window, std::string workDir, WriteCommandWindow& host,
                              QObject* parent)
     : QObject(parent),
       ops_(ops),
@@ -70,7 +69,7 @@ WriteCommands::WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsk
       asker_(asker),
       window_(window),
       workDir_(std::move(workDir)),
-      hooks_(std::move(hooks)) {}
+      host_(host) {}
 
 void WriteCommands::cmdOptionClick(int index) {
     if (running_) return;
@@ -101,19 +100,19 @@ void WriteCommands::cmdOptionClick(int index) {
 }
 
 std::string WriteCommands::nowText() const {
-    return GeneralDate(hooks_.now ? hooks_.now() : 0.0);
+    return GeneralDate(host_.now());
 }
 
 void WriteCommands::addInfo(const std::string& text, const QColor& colour) {
-    if (hooks_.addInfo) hooks_.addInfo(text, colour);
+    host_.addInfo(text, colour);
 }
 
 void WriteCommands::showProgress() {
-    if (hooks_.showProgress) hooks_.showProgress();
+    host_.showProgress();
 }
 
 void WriteCommands::closeProgress() {
-    if (hooks_.closeProgress) hooks_.closeProgress();
+    host_.closeProgress();
 }
 
 bool WriteCommands::Update(bool idOnly) {
@@ -137,7 +136,7 @@ bool WriteCommands::Update(bool idOnly) {
     PrepareUpdateFlags(model_, idOnly);
     bool ok = false;
     {
-        RunningScope scope(running_, hooks_.enableWindow);
+        RunningScope scope(running_, host_);
         ops_.AddLog(ResMessage(msg::UploadStartSequenceLog,
                                {nowText()}));  // "---Instrument Upload Start..."
         addInfo(ResMessage(msg::UploadStartedInfo),
@@ -164,10 +163,9 @@ bool WriteCommands::Update(bool idOnly) {
 }
 
 void WriteCommands::writeCsvRow(bool idOnly) {
-    const std::string suffix = hooks_.csvSuffix ? hooks_.csvSuffix() : std::string();
-    const FileResult result =
-        ExportSettingsRow(model_, idOnly ? CsvAction::WriteID : CsvAction::Write, workDir_, suffix,
-                          hooks_.now ? hooks_.now() : 0.0);
+    const std::string suffix = host_.csvSuffix();
+    const FileResult result = ExportSettingsRow(
+        model_, idOnly ? CsvAction::WriteID : CsvAction::Write, workDir_, suffix, host_.now());
     if (result.ok) return;
     // The write itself went through; only its record is missing.
     addInfo(result.error, write_colour::Failure);
@@ -181,8 +179,8 @@ bool WriteCommands::SetClock(bool checkData) {
     showProgress();
     bool ok = false;
     {
-        RunningScope scope(running_, hooks_.enableWindow);
-        const double now = hooks_.now ? hooks_.now() : 0.0;
+        RunningScope scope(running_, host_);
+        const double now = host_.now();
         ops_.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(now)}));
         addInfo(ResMessage(msg::UploadStartedInfo), write_colour::Progress);
         ok = checkData ? ops_.SetCheckData() : ops_.SetDateTime(now);
@@ -210,7 +208,7 @@ void WriteCommands::Calibration() {
     if (running_) return;
     running_ = true;
     ops_.SetPump(true);
-    if (hooks_.openCalibration) hooks_.openCalibration();
+    host_.openCalibration();
     ops_.SetPump(false);
     running_ = false;
 }
@@ -220,7 +218,7 @@ bool WriteCommands::ClearCommand(int index) {
     const ClearCommandTexts texts = clearTexts(index);
     if (!asker_.question(window_, ResMessage(texts.question), ResMessage(texts.title)))
         return false;
-    RunningScope scope(running_, hooks_.enableWindow);
+    RunningScope scope(running_, host_);
     if (!ops_.Connected()) {
         addInfo(ResMessage(msg::NoResponse), write_colour::Failure);  // "VQ-5100 No Response. ..."
         ops_.AddLog(ResMessage(msg::DataRemoveNoResponseLog));  // "--- Data Remove Failed--- ..."

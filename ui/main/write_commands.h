@@ -6,12 +6,11 @@
 // reported as failed: a red line and an "Upload Failed." box, never "Upload Complete.".
 //
 // Built with what it works on: the operations on the link, the model as edited in the window,
-// the message boxes, and the main window's hooks (information log, enabling, progress window,
-// ShowInstrument, the calibration window, the clock and the CSV suffix).
+// the message boxes, and the window it runs in (information log, enabling, progress window, the
+// calibration window, the clock and the CSV suffix).
 
 #include <QColor>
 #include <QObject>
-#include <functional>
 #include <string>
 
 class QWidget;
@@ -27,20 +26,23 @@ inline const QColor Progress{0, 192, 0};  // progress and success
 inline const QColor Failure{255, 0, 0};   // failures
 }  // namespace write_colour
 
-struct WriteCommandHooks {
+// What the write commands need from the window they run in.
+class WriteCommandWindow {
+  public:
+    virtual ~WriteCommandWindow() = default;
     // One line of the information log.
-    std::function<void(const std::string&, const QColor&)> addInfo;
+    virtual void addInfo(const std::string& text, const QColor& colour) = 0;
     // The whole window on or off (off while a write runs, so nothing else can start).
-    std::function<void(bool)> enableWindow;
+    virtual void enableWindow(bool on) = 0;
     // The progress window "Upload" / "Now Uploading", and its end.
-    std::function<void()> showProgress;
-    std::function<void()> closeProgress;
+    virtual void showProgress() = 0;
+    virtual void closeProgress() = 0;
     // The calibration window, shown modal (the pump runs while it is open).
-    std::function<void()> openCalibration;
+    virtual void openCalibration() = 0;
     // The local time now as an OLE date.
-    std::function<double()> now;
+    virtual double now() const = 0;
     // The factory record suffix of the settings CSV file name.
-    std::function<std::string()> csvSuffix;
+    virtual std::string csvSuffix() const = 0;
 };
 
 class WriteCommands : public QObject {
@@ -58,7 +60,7 @@ class WriteCommands : public QObject {
     };
 
     WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsker& asker, QWidget* window,
-                  std::string workDir, WriteCommandHooks hooks, QObject* parent = nullptr);
+                  std::string workDir, WriteCommandWindow& host, QObject* parent = nullptr);
 
     // The click of cmdOption(index).
     void cmdOptionClick(int index);
@@ -78,7 +80,6 @@ class WriteCommands : public QObject {
     void writeCsvRow(bool idOnly);
     std::string nowText() const;
     void addInfo(const std::string& text, const QColor& colour);
-    void enableWindow(bool on);
     void showProgress();
     void closeProgress();
 
@@ -87,7 +88,7 @@ class WriteCommands : public QObject {
     UserAsker& asker_;
     QWidget* window_;
     std::string workDir_;
-    WriteCommandHooks hooks_;
+    WriteCommandWindow& host_;
     bool running_ = false;
 };
 

@@ -20,10 +20,8 @@ namespace vq {
 
 MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(main) {
     setObjectName("MainWindowSettings");
-    grid_ = new SettingsGrid(SettingsGridDeps{
-        main.model(), main.config(), main.asker(), main.state().GridBusy,
-        [this] { return main_.link().Connected(); }, [this] { return main_.link().Status(); },
-        [this](int channel) { return chooseGas(channel); }, [this] { main_.ShowInstrument(); }});
+    grid_ = new SettingsGrid(
+        SettingsGridDeps{main.model(), main.config(), main.asker(), main.state().GridBusy, *this});
     main.setSettingsGrid(grid_);
     connect(&main, &frmMain::instrumentShown, grid_, &SettingsGrid::refresh);
     identity_ = new IdentityBoxes({main.txtOption(0), main.txtOption(1), main.txtOption(2)},
@@ -33,6 +31,14 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
 }
 
 MainWindowSettings::~MainWindowSettings() = default;
+
+bool MainWindowSettings::connected() const {
+    return main_.link().Connected();
+}
+
+std::int32_t MainWindowSettings::linkStatus() const {
+    return main_.link().Status();
+}
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {
     frmGasSel window(main_.model(), main_.config().gasTable, main_.link().Connected(), &main_);
@@ -44,24 +50,8 @@ std::optional<int> MainWindowSettings::chooseGas(int channel) {
 
 void MainWindowSettings::buildWriteCommands() {
     operations_ = std::make_unique<LinkWriteOperations>(main_.link());
-    WriteCommandHooks hooks;
-    hooks.addInfo = [this](const std::string& text, const QColor& colour) {
-        main_.AddInfo(text, colour);
-    };
-    hooks.enableWindow = [this](bool on) { main_.setEnabled(on); };
-    hooks.showProgress = [this] {
-        frmUpload* progress =
-            main_.showProgress(transfer_mode::None, msg::UploadProgressTitle);  // "Upload"
-        progress->setLabel(
-            QString::fromStdString(ResMessage(msg::NowUploading)));  // "Now Uploading"
-        progress->setBusy();
-    };
-    hooks.closeProgress = [this] { main_.closeProgress(); };
-    hooks.openCalibration = [this] { OpenCalibrationWindow(main_); };
-    hooks.now = [this] { return main_.host().localDateTime(); };
-    hooks.csvSuffix = [this] { return main_.config().factoryRecordSuffix; };
     writes_ = new WriteCommands(*operations_, main_.model(), main_.asker(), &main_, main_.workDir(),
-                                hooks, this);
+                                *this, this);
     for (int i = 0; i < 8; ++i)
         connect(main_.cmdOption(i), &QPushButton::clicked, this, [this, i] {
             main_.runCommand(frmMain::OnClose::FinishCommand,
@@ -69,16 +59,53 @@ void MainWindowSettings::buildWriteCommands() {
         });
 }
 
+void MainWindowSettings::addInfo(const std::string& text, const QColor& colour) {
+    main_.AddInfo(text, colour);
+}
+
+void MainWindowSettings::enableWindow(bool on) {
+    main_.setEnabled(on);
+}
+
+void MainWindowSettings::showProgress() {
+    frmUpload* progress =
+        main_.showProgress(transfer_mode::None, msg::UploadProgressTitle);      // "Upload"
+    progress->setLabel(QString::fromStdString(ResMessage(msg::NowUploading)));  // "Now Uploading"
+    progress->setBusy();
+}
+
+void MainWindowSettings::closeProgress() {
+    main_.closeProgress();
+}
+
+void MainWindowSettings::openCalibration() {
+    OpenCalibrationWindow(main_);
+}
+
+double MainWindowSettings::now() const {
+    return main_.host().localDateTime();
+}
+
+std::string MainWindowSettings::csvSuffix() const {
+    return main_.config().factoryRecordSuffix;
+}
+
+std::string MainWindowSettings::chooseFile(bool save) {
+    return ChooseSettingsFile(&main_, main_.workDir(), save);
+}
+
+void MainWindowSettings::setLinkDone() {
+    main_.link().setInstrument(&main_.model());
+    main_.link().setStatus(link_status::Done);
+}
+
+void MainWindowSettings::showInstrument() {
+    main_.ShowInstrument();
+}
+
 void MainWindowSettings::buildFileCommands() {
-    SettingsFileHooks hooks;
-    hooks.enableWindow = [this](bool on) { main_.setEnabled(on); };
-    hooks.setLinkDone = [this] {
-        main_.link().setInstrument(&main_.model());
-        main_.link().setStatus(link_status::Done);
-    };
-    hooks.showInstrument = [this] { main_.ShowInstrument(); };
-    files_ = new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_,
-                                      main_.workDir(), hooks, this);
+    files_ =
+        new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_, *this, this);
     connect(main_.cmdExportSetting(), &QPushButton::clicked, files_,
             &SettingsFileCommands::ExportSettings);
     connect(main_.cmdImportSetting(), &QPushButton::clicked, files_,

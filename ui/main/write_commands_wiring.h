@@ -10,16 +10,20 @@
 #include <memory>
 #include <optional>
 
+#include "ui/main/settings_file_commands.h"
+#include "ui/main/settings_grid.h"
+#include "ui/main/write_commands.h"
+
 namespace vq {
 
 class IdentityBoxes;
 class LinkWriteOperations;
-class SettingsFileCommands;
-class SettingsGrid;
-class WriteCommands;
 class frmMain;
 
-class MainWindowSettings : public QObject {
+class MainWindowSettings : public QObject,
+                           private SettingsGridWindow,
+                           private WriteCommandWindow,
+                           private SettingsFileWindow {
     Q_OBJECT
   public:
     explicit MainWindowSettings(frmMain& main);
@@ -30,9 +34,23 @@ class MainWindowSettings : public QObject {
     SettingsFileCommands& files() const { return *files_; }
 
   private:
-    // The gas selection window for a channel, modal.
-    std::optional<int> chooseGas(int channel);
+    // The grid's window: the gas selection window for a channel, modal.
+    bool connected() const override;
+    std::int32_t linkStatus() const override;
+    std::optional<int> chooseGas(int channel) override;
     void buildWriteCommands();
+    // The write commands run in the main window (enableWindow serves the file commands as well).
+    void addInfo(const std::string& text, const QColor& colour) override;
+    void enableWindow(bool on) override;
+    void showProgress() override;
+    void closeProgress() override;
+    void openCalibration() override;
+    double now() const override;
+    std::string csvSuffix() const override;
+    // The settings file commands (showInstrument serves the grid as well).
+    std::string chooseFile(bool save) override;
+    void setLinkDone() override;
+    void showInstrument() override;
     void buildFileCommands();
 
     frmMain& main_;

@@ -8,15 +8,29 @@
 #include <vector>
 
 #include "link/link_events.h"
+#include "link/link_status.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
+#include "ui/main/settings_grid.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_link.h"
 
 namespace vq::grid_test {
+
+// The window around a grid: connected, every read complete, no gas chosen; showing the model
+// refreshes the grid.
+struct ConnectedGridWindow : SettingsGridWindow {
+    bool connected() const override { return true; }
+    std::int32_t linkStatus() const override { return link_status::Done; }
+    std::optional<int> chooseGas(int) override { return std::nullopt; }
+    void showInstrument() override {
+        if (grid) grid->refresh();
+    }
+    SettingsGrid* grid = nullptr;
+};
 
 // One message box the code under test showed.
 struct Box {

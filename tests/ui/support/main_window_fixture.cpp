@@ -41,17 +41,20 @@ MainFixture::MainFixture(MainFixtureOptions options)
     serial = std::make_unique<sim::InProcessSerialPort>(*instrument);
     socket = std::make_unique<sim::InProcessSocketPort>(*instrument);
     const FoundPorts converters = options.converters;
-    ports = std::make_unique<InstrumentPorts>(
-        serial.get(), socket.get(), options.mode,
-        [converters](std::string_view) { return converters; },
-        [this](const std::string& device) { devicesChosen.push_back(device); });
+    PortOptions portOptions;
+    portOptions.mode = options.mode;
+    session = std::make_unique<InstrumentSession>(
+        InstrumentSession::Parts{
+            host, serial.get(), socket.get(),
+            [this](const std::string& device) { devicesChosen.push_back(device); }},
+        portOptions, workDir, [converters](std::string_view) { return converters; });
     window = std::make_unique<frmMain>(
-        MainWindowDeps{host, *ports, asker, workDir, options.debugMode, {}, QSize(1920, 1080)});
+        MainWindowDeps{*session, asker, options.debugMode, {}, QSize(1920, 1080)});
 }
 
 MainFixture::~MainFixture() {
     window.reset();
-    ports.reset();
+    session.reset();
     serial.reset();
     socket.reset();
 }

@@ -13,10 +13,10 @@
 #include "link/virtual_host.h"
 #include "messages/messages.h"
 #include "platform/device_finder.h"
+#include "platform/instrument_session.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
 #include "ui/main/frm_main.h"
-#include "ui/main/instrument_ports.h"
 #include "ui/main/user_asker.h"
 
 class QTextEdit;
@@ -89,7 +89,7 @@ class MainFixture {
     std::unique_ptr<sim::InProcessSerialPort> serial;
     std::unique_ptr<sim::InProcessSocketPort> socket;
     std::vector<std::string> devicesChosen;
-    std::unique_ptr<InstrumentPorts> ports;
+    std::unique_ptr<InstrumentSession> session;
     std::unique_ptr<frmMain> window;
 };
 
