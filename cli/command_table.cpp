@@ -8,7 +8,12 @@ const std::vector<CommandSpec>& commandTable() {
     static const std::vector<CommandSpec> table{
         {"probe", "connect, read the identity; print model, ROM number, serial number", &runProbe},
         {"read", "[--seq FILE] [--csv]  read every setting and print them", &runRead},
-        {"write", "FILE  write a settings command file to the instrument", &runWrite},
+        {"write",
+         "FILE [--dry-run]  write a settings command file to the instrument (the changes are "
+         "listed first; --dry-run stops there)",
+         &runWrite},
+        {"diff", "FILE  list what writing a settings command file would change, without writing",
+         &runDiff},
         {"set-id", "[--serial S] [--station S] [--user S]  change the identity texts", &runSetId},
         {"set-clock", "[--time \"yyyy/mm/dd hh:nn:ss\"]  set the instrument clock (default now)",
          &runSetClock},

@@ -8,6 +8,7 @@ struct CommandContext;
 int runProbe(CommandContext& context);
 int runRead(CommandContext& context);
 int runWrite(CommandContext& context);
+int runDiff(CommandContext& context);
 int runSetId(CommandContext& context);
 int runSetClock(CommandContext& context);
 int runCheckData(CommandContext& context);

@@ -1,8 +1,11 @@
-// write FILE: every setting read, the settings command file loaded over them as "Load local
-// file" does, and written as "Update" does.
+// write FILE [--dry-run]: every setting read, the settings command file loaded over them as
+// "Load local file" does, reviewed, and written as "Update" does. diff FILE: the review alone.
+#include <QJsonArray>
+#include <QJsonObject>
 #include <filesystem>
 
 #include "app/settings_file.h"
+#include "app/settings_review_text.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
@@ -10,13 +13,54 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "model/instrument.h"
+#include "model/settings_review.h"
 
 namespace vq::cli {
 
-int runWrite(CommandContext& context) {
-    const CommandArgs args(context.args, {}, {});
-    if (const int status = checkArgs(context, args, 1, 1); status != kExitSuccess) return status;
-    const std::filesystem::path path(args.positional().front());
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+const char* groupKey(ReviewGroup group) {
+    switch (group) {
+        case ReviewGroup::Identity:
+            return "identity";
+        case ReviewGroup::Stations:
+            return "stations";
+        case ReviewGroup::Channels:
+            return "channels";
+        case ReviewGroup::Instrument:
+            return "instrument";
+        case ReviewGroup::Library:
+            return "library";
+    }
+    return "";
+}
+
+// What writing the loaded model over the instrument's would change, for people or as JSON.
+void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite) {
+    const ReviewSummary summary = SummariseReview(ReviewRows(onInstrument, toWrite));
+    for (const std::string& line : ReviewLines(summary)) out.line(line);
+    QJsonArray changes;
+    for (const ReviewRow& row : summary.changes) {
+        QJsonObject change{{"group", groupKey(row.group)},
+                           {"code", qs(row.code)},
+                           {"setting", qs(ReviewCaptionText(row))},
+                           {"instrument", qs(ReviewValueText(row.onInstrument))},
+                           {"write", qs(ReviewValueText(row.toWrite))}};
+        if (row.number != 0) change["number"] = row.number;
+        changes.append(change);
+    }
+    out.field("changes", "", changes);
+    out.field("unchanged_written", "", summary.unchangedSent);
+}
+
+// Reads the instrument and loads the file over what it holds. kExitSuccess with `instrument`
+// as read and `model` as it would be written, or the exit status of what went wrong.
+int readAndLoad(CommandContext& context, const std::filesystem::path& path,
+                clsInstrument& instrument, clsInstrument& model) {
     {
         // A file that does not load is refused before the instrument is touched.
         clsInstrument scratch;
@@ -27,15 +71,44 @@ int runWrite(CommandContext& context) {
         }
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    clsInstrument model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
+    instrument = model;
     const SettingsReadResult loaded = ImportSettingsFile(model, path);
     if (!loaded.ok) {
         context.out.error(loaded.message());
         return kExitUsage;
     }
-    context.out.field("file", "Settings file", QString::fromStdString(path.string()));
+    context.out.field("file", "Settings file", qs(path.string()));
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int runWrite(CommandContext& context) {
+    const CommandArgs args(context.args, {}, {"--dry-run"});
+    if (const int status = checkArgs(context, args, 1, 1); status != kExitSuccess) return status;
+    clsInstrument instrument, model;
+    if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
+        status != kExitSuccess)
+        return status;
+    printReview(context.out, instrument, model);
+    if (args.has("--dry-run")) {
+        context.out.line("Dry run: nothing was written.");
+        context.out.field("written", "", false);
+        return kExitSuccess;
+    }
     return writeSettings(context, model, false);
+}
+
+int runDiff(CommandContext& context) {
+    const CommandArgs args(context.args, {}, {});
+    if (const int status = checkArgs(context, args, 1, 1); status != kExitSuccess) return status;
+    clsInstrument instrument, model;
+    if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
+        status != kExitSuccess)
+        return status;
+    printReview(context.out, instrument, model);
+    return kExitSuccess;
 }
 
 }  // namespace vq::cli

@@ -1,0 +1,68 @@
+#include "app/settings_review_text.h"
+
+#include "messages/message_ids.h"
+#include "messages/messages.h"
+
+namespace vq {
+
+std::string ReviewGroupText(ReviewGroup group) {
+    switch (group) {
+        case ReviewGroup::Identity:
+            return ResMessage(msg::ReviewGroupIdentity);
+        case ReviewGroup::Stations:
+            return ResMessage(msg::ReviewGroupStations);
+        case ReviewGroup::Channels:
+            return ResMessage(msg::ReviewGroupChannels);
+        case ReviewGroup::Instrument:
+            return ResMessage(msg::ReviewGroupInstrument);
+        case ReviewGroup::Library:
+            return ResMessage(msg::ReviewGroupLibrary);
+    }
+    return {};
+}
+
+std::string ReviewCaptionText(const ReviewRow& row) {
+    const std::string number = std::to_string(row.number);
+    if (row.group == ReviewGroup::Channels)
+        return ResMessage(msg::ReviewChannelItem, {ResMessage(row.caption), number});
+    if (row.number != 0) return ResMessage(row.caption, {number});
+    return ResMessage(row.caption);
+}
+
+std::string ReviewValueText(const ShownValue& value) {
+    return value.messageId != 0 ? ResMessage(value.messageId) : value.text;
+}
+
+ReviewSummary SummariseReview(const std::vector<ReviewRow>& rows) {
+    ReviewSummary summary;
+    for (const ReviewRow& row : rows) {
+        if (row.differs()) {
+            summary.changes.push_back(row);
+        } else if (row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations) {
+            ++summary.unchangedSent;
+        }
+    }
+    return summary;
+}
+
+std::vector<std::string> ReviewLines(const ReviewSummary& summary) {
+    std::vector<std::string> lines;
+    bool first = true;
+    ReviewGroup group{};
+    for (const ReviewRow& row : summary.changes) {
+        if (first || row.group != group) lines.push_back(ReviewGroupText(row.group));
+        first = false;
+        group = row.group;
+        lines.push_back("  " + ReviewCaptionText(row) + ": " + ReviewValueText(row.onInstrument) +
+                        " -> " + ReviewValueText(row.toWrite));
+    }
+    if (summary.changes.empty()) {
+        lines.push_back(ResMessage(msg::ReviewNothingChanges));
+    } else {
+        lines.push_back(ResMessage(msg::ReviewCount, {std::to_string(summary.changes.size()),
+                                                      std::to_string(summary.unchangedSent)}));
+    }
+    return lines;
+}
+
+}  // namespace vq

@@ -1,0 +1,98 @@
+#include "model/settings_review.h"
+
+#include <functional>
+
+#include "model/instrument.h"
+#include "model/numeric.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+namespace {
+
+using M = clsInstrument;
+
+// Caption ids the windows and the settings CSV already use for these values.
+constexpr int kSerialNoCaption = 5608;
+constexpr int kDummySerialCaption = 8003;
+constexpr int kStationIdCaption = 5609;
+constexpr int kUserIdCaption = 5610;
+constexpr int kStationCaption = 5603;  // "Station~1"
+constexpr int kGasCaption = 5648;
+constexpr int kLibraryCaption = 9240;  // "Sensor library entry ~1"
+
+std::string trimmed(std::string text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A gas channel's record as a person reads it; a channel switched off shows as in the CSV.
+std::string gasText(const M& m, int ch) {
+    if (!m.GasEnabled(ch)) return "-----";
+    const int16_t point = m.GasPoint(ch);
+    return m.GasName(ch) + " " + trimmed(LevelText5(m.GasFullScale(ch), point)) + " " +
+           trimmed(LevelText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
+}
+
+std::string libraryText(const LibraryEntry& e) {
+    std::string text = e.Name + " " + trimmed(LevelText5(e.FullScale, e.Point)) + " " +
+                       trimmed(LevelText5(e.Digit, e.Point)) + " " + e.Unit + ", " +
+                       std::to_string(e.elem_vol) + ", " + SingleText(e.Ratio) + ",";
+    for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a, e.Linear2_b,
+                     e.Linear2_c, e.Linear2_d})
+        text += " " + SingleText(static_cast<float>(c));
+    return text;
+}
+
+struct Level {
+    const char* code;
+    int caption;
+    float (M::*get)(int) const;
+};
+constexpr Level kLevels[] = {{"A1", 5650, &M::Warning},
+                             {"A2", 5651, &M::Alarm},
+                             {"AS", 5652, &M::Stel},
+                             {"AW", 5653, &M::Twa},
+                             {"SA", 5654, &M::AutoCalib}};
+
+}  // namespace
+
+std::vector<ReviewRow> ReviewRows(const M& before, const M& after) {
+    std::vector<ReviewRow> rows;
+    const auto add = [&](ReviewGroup group, std::string code, int caption, int number,
+                         const std::function<ShownValue(const M&)>& value) {
+        rows.push_back({group, std::move(code), caption, number, value(before), value(after)});
+    };
+    const auto text = [](std::string (M::*get)() const) {
+        return [get](const M& m) { return ShownValue{(m.*get)()}; };
+    };
+    add(ReviewGroup::Identity, "IN", kSerialNoCaption, 0, text(&M::SerialNo));
+    add(ReviewGroup::Identity, "HN", kDummySerialCaption, 0, text(&M::DummySerial));
+    add(ReviewGroup::Identity, "XS", kStationIdCaption, 0, text(&M::StationID));
+    add(ReviewGroup::Identity, "XZ", kUserIdCaption, 0, text(&M::UserID));
+    for (int n = 0; n < M::stationCount; ++n) {
+        add(ReviewGroup::Stations, "XS", kStationCaption, n + 1,
+            [n](const M& m) { return ShownValue{m.StationList(n)}; });
+    }
+    for (int ch = 0; ch < M::channelCount; ++ch) {
+        add(ReviewGroup::Channels, "GJ", kGasCaption, ch + 1,
+            [ch](const M& m) { return ShownValue{gasText(m, ch)}; });
+        for (const Level& level : kLevels) {
+            add(ReviewGroup::Channels, level.code, level.caption, ch + 1, [ch, &level](const M& m) {
+                return ShownValue{trimmed(LevelText5((m.*level.get)(ch), m.GasPoint(ch)))};
+            });
+        }
+    }
+    for (const Setting& s : SettingsTable()) {
+        add(ReviewGroup::Instrument, std::string(s.code), s.caption, 0,
+            [&s](const M& m) { return SettingShownValue(s, m); });
+    }
+    for (int e = 0; e < M::settingsLibraryCount; ++e) {
+        add(ReviewGroup::Library, "LS", kLibraryCaption, e + 1,
+            [e](const M& m) { return ShownValue{libraryText(m.LS_Entry(e))}; });
+    }
+    return rows;
+}
+
+}  // namespace vq

@@ -1,0 +1,83 @@
+// The review of a write lists every setting once, and exactly the ones a change touches differ,
+// with the values a person reads.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "model/instrument.h"
+#include "model/settings_review.h"
+
+namespace vq {
+namespace {
+
+struct Case {
+    const char* what;
+    std::function<void(clsInstrument&)> change;
+    // code, number, text before, text after (message ids are compared as "#id")
+    std::vector<std::tuple<std::string, int, std::string, std::string>> expected;
+};
+
+std::string shown(const ShownValue& v) {
+    return v.messageId != 0 ? "#" + std::to_string(v.messageId) : v.text;
+}
+
+clsInstrument baseModel() {
+    clsInstrument m;
+    m.setGasEnabled(1, true);
+    m.setGasName(1, "CO");
+    m.setGasFullScale(1, 500);
+    m.setGasDesit(1, 1);
+    m.setGasUnit(1, "ppm");
+    m.setWarning(1, 25);
+    m.ClearChangeFlags();
+    return m;
+}
+
+TEST(SettingsReview, ExactlyTheChangedSettingsDifferWithTheirShownValues) {
+    const std::vector<Case> cases = {
+        {"nothing", [](clsInstrument&) {}, {}},
+        {"a group member", [](clsInstrument& m) { m.setLcBuzzer(1); }, {{"WB", 0, "OFF", "ON"}}},
+        {"a listed value",
+         [](clsInstrument& m) { m.setAlarmMode(1); },
+         {{"AP", 0, "#8005", "#8006"}}},
+        {"a station",
+         [](clsInstrument& m) { m.setStationList(2, "DEPOT 3"); },
+         {{"XS", 3, "----------------", "DEPOT 3"}}},
+        {"an identity text",
+         [](clsInstrument& m) { m.setUserID("J. DOE"); },
+         {{"XZ", 0, "----------------", "J. DOE"}}},
+        {"a level", [](clsInstrument& m) { m.setWarning(1, 30); }, {{"A1", 2, "25", "30"}}},
+        {"a channel switched off",
+         [](clsInstrument& m) { m.setGasEnabled(1, false); },
+         {{"GJ", 2, "CO 500 1 ppm", "-----"}}},
+        {"a library entry", [](clsInstrument& m) { m.setLS_Ratio(1, 2.5f); }, {{"LS", 2, "", ""}}},
+    };
+    const clsInstrument before = baseModel();
+    const std::size_t total = ReviewRows(before, before).size();
+    // Identity 4, stations 256, channels 5 x 6, the table's settings, library 2.
+    EXPECT_EQ(total, 4 + 256 + 30 + SettingsTable().size() + 2);
+    for (const Case& c : cases) {
+        clsInstrument after = before;
+        c.change(after);
+        const auto rows = ReviewRows(before, after);
+        ASSERT_EQ(rows.size(), total) << c.what;
+        std::vector<const ReviewRow*> differing;
+        for (const ReviewRow& row : rows)
+            if (row.differs()) differing.push_back(&row);
+        ASSERT_EQ(differing.size(), c.expected.size()) << c.what;
+        for (std::size_t i = 0; i < differing.size(); ++i) {
+            const auto& [code, number, was, will] = c.expected[i];
+            EXPECT_EQ(differing[i]->code, code) << c.what;
+            EXPECT_EQ(differing[i]->number, number) << c.what;
+            if (code == "LS") continue;  // the entry's text is long; that it differs is the point
+            EXPECT_EQ(shown(differing[i]->onInstrument), was) << c.what;
+            EXPECT_EQ(shown(differing[i]->toWrite), will) << c.what;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vq
