@@ -115,10 +115,6 @@ void uclVqif::setHandshaking(int mode) {
     if (!socketActive() && serial_) serial_->setHandshaking(mode);
 }
 
-std::string_view uclVqif::ReceiveBuffer() const {
-    return std::string_view(receive_).substr(receiveStart_);
-}
-
 void uclVqif::setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
     binWritten_ = bytesWritten;
     binExpected_ = expectedLength;
@@ -136,7 +132,7 @@ void uclVqif::countFault() {
 // ---- operations ----
 
 void uclVqif::DataSend(const std::string& datas, bool initFlag) {
-    clearReceived();
+    scanner_.clear();
     if (Port* port = activePort()) port->write(datas);
     events_.StsTransmit();
     trafficFlag_ = false;
@@ -195,30 +191,15 @@ void uclVqif::onDataReceived(Port& port, bool socketPath) {
     faultCount_ = 0;
     std::string bytes = port.readAll();
     const bool binary = status_ == link_status::BinaryReceive;
-    if (!binary) appendReceived(bytes);
+    if (!binary) scanner_.append(bytes);
     if (cancel_) {
         status_ = link_status::Cancelled;
-        clearReceived();
+        scanner_.clear();
     } else {
         if (binary) writeDumpBytes(bytes);
         FrameScan();
     }
     if (socketPath) events_.StsIdle();
-}
-
-void uclVqif::appendReceived(std::string& bytes) {
-    if (receive_.empty()) {
-        receive_ = BytesToText(bytes);
-    } else {
-        receive_ += BytesToText(bytes);
-    }
-}
-
-void uclVqif::clearReceived() {
-    receive_.clear();
-    receiveStart_ = 0;
-    scanFrom_ = 0;
-    stxBeforeScan_ = false;
 }
 
 void uclVqif::writeDumpBytes(const std::string& bytes) {
@@ -251,83 +232,37 @@ void uclVqif::writeDumpBytes(const std::string& bytes) {
     if (binReceived_ >= binExpected_) status_ = link_status::Done;
 }
 
-// Cuts every complete frame out of ReceiveBuffer, in order. A frame ends at the first ETB or
-// EOT. A CR outside a frame asks for the last frame again. Only text not looked at before is
-// searched, so a long unterminated stream costs its length once, not once per arrival.
+// Hands every complete frame, and every CR outside a frame, to the transaction in order.
+// Handling one may send, which empties the buffer.
 void uclVqif::FrameScan() {
     for (;;) {
-        const std::string_view buffer = ReceiveBuffer();
-        const std::size_t from = std::min(scanFrom_, buffer.size());
-        const std::size_t etb = buffer.find(ETB, from);
-        const std::size_t eot = buffer.find(EOT, from);
-        const std::size_t end = FrameEnd(etb == std::string_view::npos ? 0 : etb + 1,
-                                         eot == std::string_view::npos ? 0 : eot + 1, 0);
-        if (end != 0) {
-            std::string frame(buffer.substr(0, end));
-            receiveStart_ += end;
-            scanFrom_ = 0;
-            stxBeforeScan_ = false;
-            handleFrame(std::move(frame));  // may send, which empties the buffer
-            continue;
-        }
-        const std::size_t cr = buffer.find(CR, from);
-        if (cr != std::string_view::npos && loneCrAt(cr)) {
-            handleLoneCr(cr);
-            continue;
-        }
-        stxBeforeScan_ = stxBeforeScan_ || buffer.find(STX, from) != std::string_view::npos;
-        scanFrom_ = buffer.size();
-        break;
-    }
-
-    std::string_view rest = ReceiveBuffer();
-    if (rest.size() > kReceiveBufferCap) {
-        // Noise: keep only a frame start that fits.
-        const std::size_t stx = rest.rfind(STX);
-        if (stx != std::string_view::npos && rest.size() - stx <= kReceiveBufferCap) {
-            receiveStart_ += stx;
-            scanFrom_ = rest.size() - stx;
-            stxBeforeScan_ = true;
+        FrameScanner::Result next = scanner_.next();
+        if (next.found == FrameScanner::Found::Frame) {
+            handleFrame(std::move(next.frame));
+        } else if (next.found == FrameScanner::Found::LoneCr) {
+            handleLoneCr();
         } else {
-            clearReceived();
+            return;
         }
     }
-    if (receiveStart_ > 0) {
-        receive_.erase(0, receiveStart_);
-        receiveStart_ = 0;
-    }
-}
-
-// A CR ends nothing; outside a frame it is the instrument asking for the last frame again.
-// Inside a frame (an STX before it) it is part of the reply, which is framed at its terminator.
-bool uclVqif::loneCrAt(std::size_t crAt) const {
-    if (stxBeforeScan_) return false;
-    const std::string_view buffer = ReceiveBuffer();
-    const std::size_t from = std::min(scanFrom_, buffer.size());
-    return buffer.substr(from, crAt - from).find(STX) == std::string_view::npos;
 }
 
 // Only a transaction still waiting is repeated: with nothing outstanding, repeating the last
 // frame would run a finished command a second time. The never-resent commands only count.
-void uclVqif::handleLoneCr(std::size_t crAt) {
-    if (link_status::IsAwaiting(status_)) {
-        if (retryCount_ < retry_) {
-            ++retryCount_;
-            if (!IsNeverResent(lastFrame_)) {
-                if (retryCount_ > 1) {
-                    std::int16_t count = retryCount_;
-                    events_.ConnectRetry(count);
-                }
-                DataSend(lastFrame_, false);  // empties the buffer
-                return;
+void uclVqif::handleLoneCr() {
+    if (!link_status::IsAwaiting(status_)) return;
+    if (retryCount_ < retry_) {
+        ++retryCount_;
+        if (!IsNeverResent(lastFrame_)) {
+            if (retryCount_ > 1) {
+                std::int16_t count = retryCount_;
+                events_.ConnectRetry(count);
             }
-        } else {
-            status_ = link_status::Failed;
+            DataSend(lastFrame_, false);
         }
+    } else {
+        status_ = link_status::Failed;
     }
-    receiveStart_ += crAt + 1;
-    scanFrom_ = 0;
-    stxBeforeScan_ = false;
 }
 
 void uclVqif::handleFrame(std::string frame) {
@@ -364,7 +299,7 @@ bool uclVqif::answerBlockAllowed() {
     AddLog(ResMessage(link_text::EndlessAnswer,
                       {std::to_string(answerBlocks_), std::to_string(seconds.count())}));
     status_ = link_status::Failed;
-    clearReceived();  // the rest of the stream is not looked at
+    scanner_.clear();  // the rest of the stream is not looked at
     return false;
 }
 

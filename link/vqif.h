@@ -17,6 +17,7 @@
 
 #include "link/dump_listing.h"
 #include "link/event_host.h"
+#include "link/frame_scanner.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
 #include "link/port.h"
@@ -46,10 +47,7 @@ class uclVqif : private DecoderHost {
     static constexpr std::int32_t kProbeTicksLimit = 10;
     // Ticks between two socket polls, minus one (a poll every sixth tick).
     static constexpr std::int16_t kPollTicks = 5;
-    // ReceiveBuffer never keeps more than this while no terminator arrives. No reply comes near
-    // it (the longest, a dump block, is a few hundred characters), so text beyond it is noise:
-    // it is dropped, keeping only a frame start (from the last STX) that fits.
-    static constexpr std::size_t kReceiveBufferCap = 64 * 1024;
+    static constexpr std::size_t kReceiveBufferCap = FrameScanner::kReceiveBufferCap;
     // A multi-block answer (ETB blocks until an EOT block) ends within these or fails: each
     // block's acknowledgement starts a fresh reply time-out, so an instrument that never sends
     // the last block would otherwise hold the transaction for ever. The largest real answer,
@@ -119,7 +117,7 @@ class uclVqif : private DecoderHost {
     std::int16_t FaultCount() const { return faultCount_; }
     const std::string& LastFrame() const override { return lastFrame_; }
     const std::string& LastReply() const { return lastReply_; }
-    std::string_view ReceiveBuffer() const;
+    std::string_view ReceiveBuffer() const { return scanner_.buffer(); }
 
     // ---- binary dump ----
     // Where the next raw bytes go in BinDumpPath and how many end the block; received := 0.
@@ -303,12 +301,9 @@ class uclVqif : private DecoderHost {
 
     // receive path (vqif.cpp)
     void onDataReceived(Port& port, bool socketPath);
-    void appendReceived(std::string& bytes);
-    void clearReceived();
     void writeDumpBytes(const std::string& bytes);
     void FrameScan();
-    bool loneCrAt(std::size_t crAt) const;
-    void handleLoneCr(std::size_t crAt);
+    void handleLoneCr();
     void handleFrame(std::string frame);
     // Counts a block of the answer in flight. A block beyond kMaxAnswerBlocks, or one that comes
     // later than kAnswerDeadline after the first, fails the transaction (logged): false.
@@ -351,13 +346,7 @@ class uclVqif : private DecoderHost {
     std::int32_t answerBlocks_ = 0;
     Millis answerStarted_{0};
 
-    // ReceiveBuffer is receive_[receiveStart_..]: frames are cut by moving the start, and the
-    // text is compacted once per scan. Before scanFrom_ (relative to the start) the text holds
-    // no terminator and no CR outside a frame; stxBeforeScan_ says whether it holds an STX.
-    std::string receive_;
-    std::size_t receiveStart_ = 0;
-    std::size_t scanFrom_ = 0;
-    bool stxBeforeScan_ = false;
+    FrameScanner scanner_;
 
     std::int32_t binWritten_ = 0;
     std::int32_t binExpected_ = 0;

@@ -84,7 +84,7 @@ void uclVqif::onSocketEvent(int code) {
             if (linkMode_ == link_mode::Offline) {
                 AddLog(ResMessage(link_text::SocketConnected, {now()}));
                 retryCount_ = 0;
-                clearReceived();
+                scanner_.clear();
                 probeTicks_ = 0;
                 startProbing();
             }
