@@ -2,10 +2,6 @@
 // ("EF,R"), whose blocks the decoder cuts into lines for the link's 16-line buffer.
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-#include <vector>
 
 #include "app/messages.h"
 #include "link/link_op_texts.h"
@@ -23,16 +19,6 @@ std::string hex4(int value) {
     char text[8];
     std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
     return text;
-}
-
-// The whole image as erased flash: every byte 0xFF.
-bool fillImage(const std::string& path, std::int32_t size) {
-    std::ofstream file(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!file.is_open()) return false;
-    const std::vector<char> erased(static_cast<std::size_t>(size), static_cast<char>(0xFF));
-    file.write(erased.data(), static_cast<std::streamsize>(erased.size()));
-    file.close();
-    return !file.fail();
 }
 
 // Closes the listing on every way out of GetRomDump2, an exception from a listener included.
@@ -58,20 +44,16 @@ bool uclVqif::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t 
         status_ = link_status::Stopped;
         return false;
     }
-    std::error_code error;
     const bool whole = sb == 0 && eb == kLastImageBlock;
-    if (whole || !std::filesystem::exists(path, error)) {
-        if (!fillImage(path, kImageSize)) {
-            status_ = link_status::Stopped;
-            return false;
-        }
+    if (!dump_.open(path, kImageSize, whole)) {
+        status_ = link_status::Stopped;
+        return false;
     }
 
     text = "Get FLASH Image";
     events_.DumpMessage(text);
     AddLog(ResMessage(link_op_text::DumpStarted, {GeneralDate(host_.localDateTime())}));
     cancel_ = false;
-    binDumpPath_ = path;
     binaryRetry_ = false;
     const Millis started = host_.now();
     bool complete = true;

@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <system_error>
 
 #include "app/messages.h"
 #include "link/control_chars.h"
@@ -115,12 +112,6 @@ void uclVqif::setHandshaking(int mode) {
     if (!socketActive() && serial_) serial_->setHandshaking(mode);
 }
 
-void uclVqif::setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
-    binWritten_ = bytesWritten;
-    binExpected_ = expectedLength;
-    binReceived_ = 0;
-}
-
 std::string uclVqif::now() const {
     return GeneralDate(host_.localDateTime());
 }
@@ -203,33 +194,16 @@ void uclVqif::onDataReceived(Port& port, bool socketPath) {
 }
 
 void uclVqif::writeDumpBytes(const std::string& bytes) {
-    // Bytes beyond the block are not written: they would land in the next block's place, or
-    // beyond the image after the last block.
-    const std::int32_t missing = std::max(binExpected_ - binReceived_, 0);
-    const auto count = static_cast<std::int32_t>(
-        std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(missing)));
-    if (count > 0) {
-        std::error_code error;
-        const auto status = std::filesystem::status(binDumpPath_, error);
-        const bool exists = std::filesystem::exists(status);
-        bool written = !exists || std::filesystem::is_regular_file(status);
-        if (written) {
-            if (!exists) std::ofstream(binDumpPath_, std::ios::binary);  // create it
-            std::fstream file(binDumpPath_, std::ios::binary | std::ios::in | std::ios::out);
-            file.seekp(binWritten_);
-            file.write(bytes.data(), count);
-            file.close();
-            written = !file.fail();
-        }
-        // A block the file did not take is a failed block, never a finished one.
-        if (!written) {
+    switch (dump_.take(bytes)) {
+        case DumpSink::Took::Failed:
             status_ = link_status::Failed;
-            return;
-        }
+            break;
+        case DumpSink::Took::BlockDone:
+            status_ = link_status::Done;
+            break;
+        case DumpSink::Took::More:
+            break;
     }
-    binWritten_ += count;
-    binReceived_ += count;
-    if (binReceived_ >= binExpected_) status_ = link_status::Done;
 }
 
 // Hands every complete frame, and every CR outside a frame, to the transaction in order.

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "link/dump_listing.h"
+#include "link/dump_sink.h"
 #include "link/event_host.h"
 #include "link/frame_scanner.h"
 #include "link/link_events.h"
@@ -80,8 +81,8 @@ class uclVqif : private DecoderHost {
     std::int32_t Status() const { return status_; }
     void setStatus(std::int32_t status) { status_ = status; }
     bool Connected() const override { return linkMode_ == link_mode::Connected; }
-    const std::string& BinDumpPath() const { return binDumpPath_; }
-    void setBinDumpPath(std::string path) { binDumpPath_ = std::move(path); }
+    const std::string& BinDumpPath() const { return dump_.path(); }
+    void setBinDumpPath(std::string path) { dump_.setPath(std::move(path)); }
     std::int32_t LinkMode() const { return linkMode_; }
     void setLinkMode(std::int32_t mode) { linkMode_ = mode; }
     // True when the instrument sent anything since the last frame went out.
@@ -121,9 +122,11 @@ class uclVqif : private DecoderHost {
 
     // ---- binary dump ----
     // Where the next raw bytes go in BinDumpPath and how many end the block; received := 0.
-    void setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength);
-    std::int32_t BinaryBytesWritten() const { return binWritten_; }
-    std::int32_t BinaryBytesReceived() const { return binReceived_; }
+    void setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
+        dump_.startBlock(bytesWritten, expectedLength);
+    }
+    std::int32_t BinaryBytesWritten() const { return dump_.bytesWritten(); }
+    std::int32_t BinaryBytesReceived() const { return dump_.bytesReceived(); }
 
     // ---- operations ----
     // Sends one complete frame and makes it the frame resends repeat.
@@ -301,6 +304,7 @@ class uclVqif : private DecoderHost {
 
     // receive path (vqif.cpp)
     void onDataReceived(Port& port, bool socketPath);
+    // Hands raw bytes to the dump sink; its answer ends the block.
     void writeDumpBytes(const std::string& bytes);
     void FrameScan();
     void handleLoneCr();
@@ -330,7 +334,6 @@ class uclVqif : private DecoderHost {
     bool cancel_ = false;
     bool probeAtOnce_ = false;
     std::int32_t status_ = link_status::Ready;
-    std::string binDumpPath_;
     std::int32_t linkMode_ = link_mode::Offline;
     bool trafficFlag_ = false;
 
@@ -348,9 +351,7 @@ class uclVqif : private DecoderHost {
 
     FrameScanner scanner_;
 
-    std::int32_t binWritten_ = 0;
-    std::int32_t binExpected_ = 0;
-    std::int32_t binReceived_ = 0;
+    DumpSink dump_;
 
     bool confirmAcked_ = false;
     std::string zeroCalResult_;
