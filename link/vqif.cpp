@@ -169,6 +169,11 @@ void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
     while (keepWaiting()) host_.pumpOnce();
 }
 
+void uclVqif::AdoptLoadedModel(clsInstrument* model) {
+    instrument_ = model;
+    status_ = link_status::Done;
+}
+
 void uclVqif::connectByProbe() {
     linkMode_ = link_mode::Connected;
     events_.OnConnect();

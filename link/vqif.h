@@ -30,6 +30,9 @@ namespace vq {
 class clsInstrument;
 class ReplyDecoder;
 struct SettingsWriteResult;
+namespace test {
+struct LinkTestAccess;
+}
 
 // The link is the decoder's host: every reply is decoded into the bound model (Instrument) and
 // the decoder reports probe answers, calibration results and dump lines back through it.
@@ -79,7 +82,6 @@ class uclVqif : private DecoderHost {
     bool Cancel() const { return cancel_; }
     void setCancel(bool cancel) { cancel_ = cancel; }
     std::int32_t Status() const { return status_; }
-    void setStatus(std::int32_t status) { status_ = status; }
     bool Connected() const override { return linkMode_ == link_mode::Connected; }
     const std::string& BinDumpPath() const { return dump_.path(); }
     void setBinDumpPath(std::string path) { dump_.setPath(std::move(path)); }
@@ -171,6 +173,10 @@ class uclVqif : private DecoderHost {
     // then accepted. A host binds its model before RunDensty, whose readings go into it.
     clsInstrument* Instrument() const { return instrument_; }
     void setInstrument(clsInstrument* model) { instrument_ = model; }
+    // A model filled without the instrument (the defaults at start, a settings file) becomes the
+    // bound one, and the link stands idle with it as after a finished read (Status Done): the
+    // windows then show it and may write it.
+    void AdoptLoadedModel(clsInstrument* model);
 
     // ---- sequencer (link/read_all.cpp) ----
     static constexpr int kCommandCount = 323;
@@ -257,6 +263,8 @@ class uclVqif : private DecoderHost {
     int DumpLineCount() const { return dumpLineCount_; }
 
   private:
+    friend struct test::LinkTestAccess;
+
     // ---- DecoderHost ----
     void raiseDensty(std::array<float, 5>& readings) override;
     void setZeroCalResult(const std::string& result) override { zeroCalResult_ = result; }

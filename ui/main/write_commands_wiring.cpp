@@ -70,10 +70,7 @@ void MainWindowSettings::buildWriteCommands() {
 void MainWindowSettings::buildFileCommands() {
     SettingsFileHooks hooks;
     hooks.enableWindow = [this](bool on) { main_.setEnabled(on); };
-    hooks.setLinkDone = [this] {
-        main_.link().setInstrument(&main_.model());
-        main_.link().setStatus(link_status::Done);
-    };
+    hooks.setLinkDone = [this] { main_.link().AdoptLoadedModel(&main_.model()); };
     hooks.showInstrument = [this] { main_.ShowInstrument(); };
     files_ = new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_,
                                       main_.workDir(), hooks, this);
