@@ -75,7 +75,7 @@ void uclVqif::setRunDensty(bool on) {
         return;
     }
     // A poll in flight is answered or timed out by the poll's own next tick.
-    PumpWhile([this] { return status_ == link_status::AwaitRead; });
+    PumpWhile([this] { return tx_.status() == link_status::AwaitRead; });
     host_.stopTimer(denstyTimerId_);
     denstyTimerId_ = 0;
 }
@@ -85,13 +85,13 @@ void uclVqif::setRunDensty(bool on) {
 // alone. A status left over from a failed transaction counts as nothing outstanding, so the
 // readings resume after an instrument that went silent answers again.
 void uclVqif::onDenstyTick() {
-    if (status_ == link_status::AwaitRead) {
+    if (tx_.status() == link_status::AwaitRead) {
         AddLog(ResMessage(link_op_text::ReadingTimeout, {GeneralDate(host_.localDateTime())}));
-        status_ = link_status::Stopped;
+        tx_.setStatus(link_status::Stopped);
         return;
     }
-    if (link_status::IsAwaiting(status_)) return;
-    status_ = link_status::AwaitRead;
+    if (link_status::IsAwaiting(tx_.status())) return;
+    tx_.setStatus(link_status::AwaitRead);
     DataSend(BuildFrame("DN,R,", EOT), true);
 }
 

@@ -41,12 +41,12 @@ bool uclVqif::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t 
     events_.DumpMessage(text);
     // Nothing times a block out without the link timer, and only blocks of the image exist.
     if (!TimerEnabled() || path.empty() || sb < 0 || eb > kLastImageBlock || sb > eb) {
-        status_ = link_status::Stopped;
+        tx_.setStatus(link_status::Stopped);
         return false;
     }
     const bool whole = sb == 0 && eb == kLastImageBlock;
     if (!dump_.open(path, kImageSize, whole)) {
-        status_ = link_status::Stopped;
+        tx_.setStatus(link_status::Stopped);
         return false;
     }
 
@@ -63,8 +63,8 @@ bool uclVqif::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t 
             break;
         }
     }
-    if (complete && status_ == link_status::Done) return true;
-    status_ = link_status::Stopped;
+    if (complete && tx_.status() == link_status::Done) return true;
+    tx_.setStatus(link_status::Stopped);
     return false;
 }
 
@@ -74,8 +74,8 @@ bool uclVqif::getBinBlock(std::int16_t block, Millis started) {
     const std::string blockText = hex4(block);
     setBinaryBlock(std::int32_t{block} * kBinBlockLength, kBinBlockLength);
     DataSend(BuildFrame("EP,R," + blockText, EOT), true);
-    status_ = link_status::BinaryReceive;
-    PumpWhile([this] { return status_ == link_status::BinaryReceive && !cancel_; });
+    tx_.setStatus(link_status::BinaryReceive);
+    PumpWhile([this] { return tx_.status() == link_status::BinaryReceive && !cancel_; });
 
     std::string text = "Get FLASH Image " + blockText;
     events_.DumpMessage(text);
@@ -83,7 +83,7 @@ bool uclVqif::getBinBlock(std::int16_t block, Millis started) {
         std::chrono::duration_cast<std::chrono::seconds>(host_.now() - started).count();
     AddLog(ResMessage(link_op_text::DumpFinished,
                       {GeneralDate(host_.localDateTime()), ElapsedText(seconds)}));
-    return status_ == link_status::Done && !cancel_;
+    return tx_.status() == link_status::Done && !cancel_;
 }
 
 bool uclVqif::GetRomDump2(const std::string& fileName) {
@@ -92,7 +92,7 @@ bool uclVqif::GetRomDump2(const std::string& fileName) {
     const Millis started = host_.now();
     ListingCloser closer(listing_);
     if (!listing_.create(fileName, startDate)) {
-        status_ = link_status::Stopped;
+        tx_.setStatus(link_status::Stopped);
         return false;
     }
     resetDumpLines();
@@ -113,7 +113,7 @@ bool uclVqif::GetRomDump2(const std::string& fileName) {
         std::chrono::duration_cast<std::chrono::seconds>(host_.now() - started).count();
     const bool written = listing_.finish(seconds);
     if (done && written) return true;
-    status_ = link_status::Stopped;
+    tx_.setStatus(link_status::Stopped);
     return false;
 }
 
@@ -136,7 +136,7 @@ void uclVqif::addDumpLine(const std::string& line, std::uint32_t address) {
     // wait ends with a failure.
     if (listing_.isOpen() && ++dumpLinesTotal_ > kMaxDumpLines) {
         cancel_ = true;
-        status_ = link_status::Failed;
+        tx_.setStatus(link_status::Failed);
     }
 }
 

@@ -66,7 +66,7 @@ bool uclVqif::Lp(clsInstrument* model) {
 bool uclVqif::GetGasInfo(clsInstrument* model) {
     if (model == nullptr) return false;
     if (ReadOne("GJ,R,", model)) return true;
-    status_ = link_status::Stopped;
+    tx_.setStatus(link_status::Stopped);
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         DecodeGasRecord(kBlankGasRecord, *model, ch);
     }
@@ -76,7 +76,7 @@ bool uclVqif::GetGasInfo(clsInstrument* model) {
 bool uclVqif::GetAutoCalDensty(clsInstrument* model) {
     if (model == nullptr) return false;
     if (ReadOne("SA,R,", model)) return true;
-    status_ = link_status::Stopped;
+    tx_.setStatus(link_status::Stopped);
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) model->setAutoCalib(ch, levelNoValue);
     return false;
 }
@@ -85,7 +85,7 @@ bool uclVqif::GetLatestHistory(clsInstrument* model) {
     if (model == nullptr) return false;
     instrument_ = model;
     if (waitForReply(link_status::AwaitRead, "SO,R,", true)) return true;
-    status_ = link_status::Stopped;
+    tx_.setStatus(link_status::Stopped);
     return false;
 }
 
@@ -140,7 +140,7 @@ bool uclVqif::BodyPowerOff() {
     PumpWhile([&] { return !*due; });
 
     linkMode_ = link_mode::Offline;
-    status_ = link_status::Ready;
+    tx_.setStatus(link_status::Ready);
     if (!serialComm_ && socket_ != nullptr) socket_->open();
     // The port is back either way, so the operation succeeds; the log says whether the
     // instrument acknowledged the power-off.

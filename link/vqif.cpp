@@ -1,10 +1,8 @@
-// uclVqif: construction, properties, sending, the wait, and the receive path with its frame
-// scan. The link timer is in vqif_timer.cpp, the port event tables in vqif_events.cpp.
+// uclVqif, the front: construction, properties, sending and the wait. The link timer is in
+// vqif_timer.cpp, the port events and the receive path in vqif_events.cpp.
 
 #include "link/vqif.h"
 
-#include <algorithm>
-#include <chrono>
 #include <string>
 
 #include "app/messages.h"
@@ -49,17 +47,6 @@ uclVqif::~uclVqif() {
 }
 
 // ---- properties ----
-
-std::int16_t uclVqif::Timeout() const {
-    const int ticks = timeoutTicks_;
-    return static_cast<std::int16_t>((ticks + (ticks >= 0 ? 5 : -5)) / 10);
-}
-
-bool uclVqif::setTimeout(int seconds) {
-    if (seconds > kTimeoutLimit || seconds < -kTimeoutLimit) return false;
-    timeoutTicks_ = static_cast<std::int16_t>(seconds * 10);
-    return true;
-}
 
 Port* uclVqif::activePort() const {
     if (socketActive()) return socket_;
@@ -127,16 +114,13 @@ void uclVqif::DataSend(const std::string& datas, bool initFlag) {
     if (Port* port = activePort()) port->write(datas);
     events_.StsTransmit();
     trafficFlag_ = false;
-    lastFrame_ = datas;
-    if (!IsHandshakeFrame(datas)) answerBlocks_ = 0;
-    replyCountdown_ = timeoutTicks_;
-    if (initFlag) retryCount_ = 0;
-    AddLog(ResMessage(link_text::Sent, {RenderControlChars(lastFrame_)}));
+    tx_.sent(datas, initFlag);
+    AddLog(ResMessage(link_text::Sent, {RenderControlChars(datas)}));
 }
 
 bool uclVqif::DisConnect() {
     probeTicks_ = 0;
-    status_ = link_status::Stopped;
+    tx_.setStatus(link_status::Stopped);
     return false;
 }
 
@@ -152,17 +136,17 @@ bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload,
                       const std::function<void()>& eachTurn) {
     // Without the link timer nothing would ever time the reply out.
     if (!TimerEnabled()) {
-        status_ = link_status::Failed;
+        tx_.setStatus(link_status::Failed);
         return false;
     }
-    status_ = waitingStatus;
+    tx_.setStatus(waitingStatus);
     DataSend(BuildFrame(payload, EOT), true);
     PumpWhile([&] {
-        if (status_ != waitingStatus) return false;
+        if (tx_.status() != waitingStatus) return false;
         if (eachTurn) eachTurn();
-        return status_ == waitingStatus;
+        return tx_.status() == waitingStatus;
     });
-    return status_ == link_status::Done;
+    return tx_.status() == link_status::Done;
 }
 
 void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
@@ -171,137 +155,12 @@ void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
 
 void uclVqif::AdoptLoadedModel(clsInstrument* model) {
     instrument_ = model;
-    status_ = link_status::Done;
+    tx_.setStatus(link_status::Done);
 }
 
 void uclVqif::connectByProbe() {
     linkMode_ = link_mode::Connected;
     events_.OnConnect();
-}
-
-// ---- receive path ----
-
-void uclVqif::onDataReceived(Port& port, bool socketPath) {
-    events_.StsTransmit();
-    trafficFlag_ = true;
-    faultCount_ = 0;
-    std::string bytes = port.readAll();
-    const bool binary = status_ == link_status::BinaryReceive;
-    if (!binary) scanner_.append(bytes);
-    if (cancel_) {
-        status_ = link_status::Cancelled;
-        scanner_.clear();
-    } else {
-        if (binary) writeDumpBytes(bytes);
-        FrameScan();
-    }
-    if (socketPath) events_.StsIdle();
-}
-
-void uclVqif::writeDumpBytes(const std::string& bytes) {
-    switch (dump_.take(bytes)) {
-        case DumpSink::Took::Failed:
-            status_ = link_status::Failed;
-            break;
-        case DumpSink::Took::BlockDone:
-            status_ = link_status::Done;
-            break;
-        case DumpSink::Took::More:
-            break;
-    }
-}
-
-// Hands every complete frame, and every CR outside a frame, to the transaction in order.
-// Handling one may send, which empties the buffer.
-void uclVqif::FrameScan() {
-    for (;;) {
-        FrameScanner::Result next = scanner_.next();
-        if (next.found == FrameScanner::Found::Frame) {
-            handleFrame(std::move(next.frame));
-        } else if (next.found == FrameScanner::Found::LoneCr) {
-            handleLoneCr();
-        } else {
-            return;
-        }
-    }
-}
-
-// Only a transaction still waiting is repeated: with nothing outstanding, repeating the last
-// frame would run a finished command a second time. The never-resent commands only count.
-void uclVqif::handleLoneCr() {
-    if (!link_status::IsAwaiting(status_)) return;
-    if (retryCount_ < retry_) {
-        ++retryCount_;
-        if (!IsNeverResent(lastFrame_)) {
-            if (retryCount_ > 1) {
-                std::int16_t count = retryCount_;
-                events_.ConnectRetry(count);
-            }
-            DataSend(lastFrame_, false);
-        }
-    } else {
-        status_ = link_status::Failed;
-    }
-}
-
-void uclVqif::handleFrame(std::string frame) {
-    lastReply_ = frame;
-    AddLog(ResMessage(link_text::Received, {RenderControlChars(frame)}));
-    const bool block = frame.back() == ETB;
-    // A late answer to an earlier request is logged and otherwise ignored: the transaction waits
-    // on for its own answer, and no resend is provoked by a reply nobody asked for now.
-    const bool awaitingReply =
-        status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite;
-    if (awaitingReply && !block && !AnswersRequest(frame, lastFrame_)) return;
-    // A block is acknowledged only while a transaction waits for it, and only within the
-    // answer's limits: an acknowledgement asks for the next block.
-    if (block && (!link_status::IsAwaiting(status_) || !answerBlockAllowed())) return;
-    if (!AcceptReply(frame)) {
-        rejectFrame();
-    } else if (block) {
-        DataSend(HandshakeFrame(ACK, lastFrame_), true);
-    } else {
-        status_ = link_status::Done;
-    }
-}
-
-bool uclVqif::answerBlockAllowed() {
-    const Millis now = host_.now();
-    if (answerBlocks_ == 0) answerStarted_ = now;
-    const bool tooMany = answerBlocks_ >= kMaxAnswerBlocks;
-    const bool tooLong = now - answerStarted_ > kAnswerDeadline;
-    if (!tooMany && !tooLong) {
-        ++answerBlocks_;
-        return true;
-    }
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - answerStarted_);
-    AddLog(ResMessage(link_text::EndlessAnswer,
-                      {std::to_string(answerBlocks_), std::to_string(seconds.count())}));
-    status_ = link_status::Failed;
-    scanner_.clear();  // the rest of the stream is not looked at
-    return false;
-}
-
-void uclVqif::rejectFrame() {
-    if (retryCount_ >= retry_) {
-        status_ = link_status::Failed;
-        return;
-    }
-    ++retryCount_;
-    if (status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite) {
-        if (!IsNeverResent(lastFrame_)) DataSend(lastFrame_, false);
-    } else {
-        DataSend(HandshakeFrame(NAK, lastFrame_), false);
-    }
-}
-
-bool uclVqif::AcceptReply(std::string& frame) {
-    if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
-        AddLog(ResMessage(link_text::ChecksumError));
-        return false;
-    }
-    if (decoder_) return decoder_(frame);
-    return replyDecoder_->DecodeReply(frame, instrument_, *this);
 }
 
 void uclVqif::raiseDensty(std::array<float, 5>& readings) {

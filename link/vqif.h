@@ -23,6 +23,7 @@
 #include "link/link_status.h"
 #include "link/port.h"
 #include "link/serial_log.h"
+#include "link/transaction.h"
 #include "protocol/decoder_host.h"
 
 namespace vq {
@@ -45,19 +46,14 @@ class uclVqif : private DecoderHost {
     using LogWriter = std::function<void(std::string_view text)>;
 
     static constexpr Millis kTickInterval{100};
-    // Timeout is held in ticks in 16 bits: seconds beyond this overflow.
-    static constexpr int kTimeoutLimit = 3276;
+    static constexpr int kTimeoutLimit = Transaction::kTimeoutLimit;
     // A probe left unanswered for more ticks than this is given up and the next one sent.
     static constexpr std::int32_t kProbeTicksLimit = 10;
     // Ticks between two socket polls, minus one (a poll every sixth tick).
     static constexpr std::int16_t kPollTicks = 5;
     static constexpr std::size_t kReceiveBufferCap = FrameScanner::kReceiveBufferCap;
-    // A multi-block answer (ETB blocks until an EOT block) ends within these or fails: each
-    // block's acknowledgement starts a fresh reply time-out, so an instrument that never sends
-    // the last block would otherwise hold the transaction for ever. The largest real answer,
-    // the memory listing, is 64 blocks and takes seconds.
-    static constexpr std::int32_t kMaxAnswerBlocks = 4096;
-    static constexpr Millis kAnswerDeadline{10 * 60 * 1000};
+    static constexpr std::int32_t kMaxAnswerBlocks = Transaction::kMaxAnswerBlocks;
+    static constexpr Millis kAnswerDeadline = Transaction::kAnswerDeadline;
 
     // `serial` and `socket` are not owned and may be null; the socket is the active transport
     // when SerialComm is false and a socket is present. The link timer starts at once.
@@ -70,18 +66,18 @@ class uclVqif : private DecoderHost {
     // ---- properties ----
     bool SerialComm() const { return serialComm_; }
     void setSerialComm(bool serialComm) { serialComm_ = serialComm; }
-    std::int16_t Retry() const { return retry_; }
-    void setRetry(std::int16_t retry) { retry_ = retry; }
+    std::int16_t Retry() const { return tx_.retry(); }
+    void setRetry(std::int16_t retry) { tx_.setRetry(retry); }
     // Seconds, rounded from the ticks held.
-    std::int16_t Timeout() const;
+    std::int16_t Timeout() const { return tx_.timeoutSeconds(); }
     // Stores seconds × 10 ticks; false (and nothing stored) when |seconds| > kTimeoutLimit.
-    bool setTimeout(int seconds);
-    std::int16_t TimeoutTicks() const { return timeoutTicks_; }
+    bool setTimeout(int seconds) { return tx_.setTimeout(seconds); }
+    std::int16_t TimeoutTicks() const { return tx_.timeoutTicks(); }
     bool BinaryRetry() const { return binaryRetry_; }
     void setBinaryRetry(bool binaryRetry) { binaryRetry_ = binaryRetry; }
     bool Cancel() const { return cancel_; }
     void setCancel(bool cancel) { cancel_ = cancel; }
-    std::int32_t Status() const { return status_; }
+    std::int32_t Status() const { return tx_.status(); }
     bool Connected() const override { return linkMode_ == link_mode::Connected; }
     const std::string& BinDumpPath() const { return dump_.path(); }
     void setBinDumpPath(std::string path) { dump_.setPath(std::move(path)); }
@@ -113,12 +109,12 @@ class uclVqif : private DecoderHost {
     void setHandshaking(int mode);
 
     // ---- state, read-only ----
-    std::int16_t RetryCount() const { return retryCount_; }
-    std::int16_t ReplyCountdown() const { return replyCountdown_; }
+    std::int16_t RetryCount() const { return tx_.retryCount(); }
+    std::int16_t ReplyCountdown() const { return tx_.replyCountdown(); }
     std::int32_t ProbeTicks() const { return probeTicks_; }
     std::int16_t IrdaPollCountdown() const { return pollCountdown_; }
     std::int16_t FaultCount() const { return faultCount_; }
-    const std::string& LastFrame() const override { return lastFrame_; }
+    const std::string& LastFrame() const override { return tx_.lastFrame(); }
     const std::string& LastReply() const { return lastReply_; }
     std::string_view ReceiveBuffer() const { return scanner_.buffer(); }
 
@@ -317,10 +313,10 @@ class uclVqif : private DecoderHost {
     void FrameScan();
     void handleLoneCr();
     void handleFrame(std::string frame);
-    // Counts a block of the answer in flight. A block beyond kMaxAnswerBlocks, or one that comes
-    // later than kAnswerDeadline after the first, fails the transaction (logged): false.
-    bool answerBlockAllowed();
-    void rejectFrame();
+    // Logs a block beyond the answer's limits; the rest of the stream is not looked at.
+    void endlessAnswer();
+    // Sends what the transaction decided.
+    void carryOut(Transaction::Action action);
     bool AcceptReply(std::string& frame);
 
     EventHost& host_;
@@ -336,26 +332,17 @@ class uclVqif : private DecoderHost {
     EventHost::TimerId denstyTimerId_ = 0;
 
     bool serialComm_ = false;
-    std::int16_t retry_ = 0;
-    std::int16_t timeoutTicks_ = 0;
     bool binaryRetry_ = false;
     bool cancel_ = false;
     bool probeAtOnce_ = false;
-    std::int32_t status_ = link_status::Ready;
     std::int32_t linkMode_ = link_mode::Offline;
     bool trafficFlag_ = false;
 
-    std::int16_t retryCount_ = 0;
-    std::int16_t replyCountdown_ = 0;
     std::int32_t probeTicks_ = 0;
     std::int16_t pollCountdown_ = kPollTicks;
     std::int16_t faultCount_ = 0;
-    std::string lastFrame_;
     std::string lastReply_;
-    // Blocks of the answer to the last command sent (handshakes do not start a new answer),
-    // and when its first block came.
-    std::int32_t answerBlocks_ = 0;
-    Millis answerStarted_{0};
+    Transaction tx_;
 
     FrameScanner scanner_;
 

@@ -9,7 +9,7 @@
 namespace vq::test {
 
 struct LinkTestAccess {
-    static void setStatus(uclVqif& link, std::int32_t status) { link.status_ = status; }
+    static void setStatus(uclVqif& link, std::int32_t status) { link.tx_.setStatus(status); }
 };
 
 }  // namespace vq::test
