@@ -16,6 +16,9 @@ class DumpSink {
     bool open(const std::string& path, std::int32_t size, bool fill);
 
     const std::string& path() const { return path_; }
+    // A block stopped coming: the dump was cancelled and may be asked for again.
+    bool retry() const { return retry_; }
+    void setRetry(bool retry) { retry_ = retry; }
     void setPath(std::string path) { path_ = std::move(path); }
     // Where the next bytes go in the file and how many end the block; nothing received yet.
     void startBlock(std::int32_t bytesWritten, std::int32_t expectedLength);
@@ -29,6 +32,7 @@ class DumpSink {
 
   private:
     std::string path_;
+    bool retry_ = false;
     std::int32_t written_ = 0;
     std::int32_t expected_ = 0;
     std::int32_t received_ = 0;

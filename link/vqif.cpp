@@ -3,11 +3,13 @@
 
 #include "link/vqif.h"
 
+#include <memory>
 #include <string>
 
 #include "app/messages.h"
 #include "link/control_chars.h"
 #include "link/frame_rules.h"
+#include "link/link_op_texts.h"
 #include "link/link_texts.h"
 #include "model/ole_date.h"
 #include "protocol/decode_reply.h"
@@ -40,7 +42,6 @@ uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, Socket
 }
 
 uclVqif::~uclVqif() {
-    if (denstyTimerId_ != 0) host_.stopTimer(denstyTimerId_);
     setTimerEnabled(false);
     if (serial_) serial_->setEventSink({});
     if (socket_) socket_->setEventSink({});
@@ -161,6 +162,32 @@ void uclVqif::AdoptLoadedModel(clsInstrument* model) {
 void uclVqif::connectByProbe() {
     linkMode_ = link_mode::Connected;
     events_.OnConnect();
+}
+
+// The power-off cycles the port the link owns, so it lives here rather than with the
+// operations.
+bool uclVqif::BodyPowerOff() {
+    AddLog(ResMessage(link_op_text::PowerOffStarted));
+    // With no instrument connected there is nobody to ask; the port is still cycled.
+    powerOffAcked_ = Connected() && WaitForReply(*this, link_status::AwaitWrite, "RO,W,");
+    if (serial_ != nullptr && serial_->isOpen()) serial_->close();
+    if (socket_ != nullptr) socket_->close();
+
+    // The instrument needs the time to switch off before the port may be opened again; a host's
+    // Cancel does not shorten it.
+    probeTicks_ = 0;
+    auto due = std::make_shared<bool>(false);
+    host_.callLater(kPowerOffPause, [due] { *due = true; });
+    PumpWhile([&] { return !*due; });
+
+    linkMode_ = link_mode::Offline;
+    tx_.setStatus(link_status::Ready);
+    if (!serialComm_ && socket_ != nullptr) socket_->open();
+    // The port is back either way, so the operation succeeds; the log says whether the
+    // instrument acknowledged the power-off.
+    AddLog(
+        ResMessage(powerOffAcked_ ? link_op_text::PowerOffFinished : link_op_text::PowerOffFailed));
+    return true;
 }
 
 void uclVqif::raiseDensty(std::array<float, 5>& readings) {

@@ -205,7 +205,7 @@ void uclVqif::carryOut(Transaction::Action action) {
             break;
         case Transaction::Action::BinaryTimedOut:
             AddLog(ResMessage(link_text::TimeoutMark));
-            binaryRetry_ = true;
+            dump_.setRetry(true);
             cancel_ = true;
             break;
         case Transaction::Action::TimedOut:
