@@ -17,6 +17,7 @@
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "tests/support/link_test_access.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void BM_LinkReceiveReply(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        link.setStatus(vq::link_status::AwaitRead);
+        vq::test::LinkTestAccess::setStatus(link, vq::link_status::AwaitRead);
         link.DataSend(exchange.request, true);
         port.farEnd().send(exchange.reply);
         // Virtual time stands still, so only the arrival runs (and the link timer's first tick,

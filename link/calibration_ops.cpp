@@ -1,8 +1,7 @@
-// Calibration steps (zero, span, oxygen) and the current-reading poll.
+#include "link/calibration_ops.h"
 
-#include "link/vqif.h"
+#include "link/link_status.h"
 #include "messages/messages.h"
-#include "model/ole_date.h"
 #include "protocol/frame.h"
 
 namespace vq {
@@ -21,61 +20,69 @@ bool channelPassed(const std::string& result, int channel) {
 
 }  // namespace
 
-bool uclVqif::ZeroCal(const std::string& channels) {
+CalibrationSteps::~CalibrationSteps() {
+    if (denstyTimerId_ != 0) link_.host().stopTimer(denstyTimerId_);
+}
+
+void CalibrationSteps::logFailure() {
+    link_.log(ResMessage(msg::CalibrationFailed, {NowText(link_)}));
+}
+
+bool CalibrationSteps::ZeroCal(const std::string& channels) {
     // A result of an earlier run must not pass for this run's.
-    zeroCalResult_.clear();
-    if (!waitForReply(link_status::AwaitWrite, "SZ,W," + channels)) {
-        AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+    zeroResult_.clear();
+    if (!WaitForReply(link_, link_status::AwaitWrite, "SZ,W," + channels)) {
+        logFailure();
         return false;
     }
     // The instrument answers SUB (no result yet) until the run has finished.
     // The polls are bounded so an instrument that never finishes cannot hold the program; every
     // way out without a result says so in the log.
     for (int poll = 0; poll < kZeroPollLimit; ++poll) {
-        probeTicks_ = 0;
-        if (!pauseFor(kZeroPollPause)) return false;
-        const bool done = waitForReply(link_status::AwaitWrite, "SZ,C,");
-        if (done && zeroCalResult_.size() == kResultLength) return true;
-        if (!done && zeroCalResult_ != std::string(1, SUB)) break;
+        link_.restartProbeCount();
+        if (!PauseFor(link_, kZeroPollPause)) return false;
+        const bool done = WaitForReply(link_, link_status::AwaitWrite, "SZ,C,");
+        if (done && zeroResult_.size() == kResultLength) return true;
+        if (!done && zeroResult_ != std::string(1, SUB)) break;
     }
-    AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+    logFailure();
     return false;
 }
 
-bool uclVqif::SpanCal(const std::string& channels) {
-    spanCalResult_.clear();
-    if (waitForReply(link_status::AwaitWrite, "S2,W," + channels)) return true;
-    AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+bool CalibrationSteps::SpanCal(const std::string& channels) {
+    spanResult_.clear();
+    if (WaitForReply(link_, link_status::AwaitWrite, "S2,W," + channels)) return true;
+    logFailure();
     return false;
 }
 
-bool uclVqif::zCal(const std::string& channels) {
-    o2CalResult_.clear();
-    if (waitForReply(link_status::AwaitWrite, "SN,W," + channels) && !o2CalResult_.empty()) {
+bool CalibrationSteps::zCal(const std::string& channels) {
+    o2Result_.clear();
+    if (WaitForReply(link_, link_status::AwaitWrite, "SN,W," + channels) && !o2Result_.empty()) {
         return true;
     }
-    AddLog(ResMessage(msg::CalibrationFailed, {GeneralDate(host_.localDateTime())}));
+    logFailure();
     return false;
 }
 
-bool uclVqif::ZeroStatus(int channel) const {
-    return channelPassed(zeroCalResult_, channel);
+bool CalibrationSteps::ZeroStatus(int channel) const {
+    return channelPassed(zeroResult_, channel);
 }
 
-bool uclVqif::SpanStatus(int channel) const {
-    return channelPassed(spanCalResult_, channel);
+bool CalibrationSteps::SpanStatus(int channel) const {
+    return channelPassed(spanResult_, channel);
 }
 
-void uclVqif::setRunDensty(bool on) {
+void CalibrationSteps::setRunDensty(bool on) {
     if (on == RunDensty()) return;
     if (on) {
-        denstyTimerId_ = host_.startTimer(kDenstyInterval, [this] { onDenstyTick(); });
-        probeTicks_ = 0;
+        denstyTimerId_ = link_.host().startTimer(kDenstyInterval, [this] { onDenstyTick(); });
+        link_.restartProbeCount();
         return;
     }
     // A poll in flight is answered or timed out by the poll's own next tick.
-    PumpWhile([this] { return status_ == link_status::AwaitRead; });
-    host_.stopTimer(denstyTimerId_);
+    link_.pumpWhile([this] { return link_.status() == link_status::AwaitRead; });
+    link_.host().stopTimer(denstyTimerId_);
     denstyTimerId_ = 0;
 }
 
@@ -83,15 +90,15 @@ void uclVqif::setRunDensty(bool on) {
 // the next tick polls again. A wait of another operation (a write, a block, a dump) is left
 // alone. A status left over from a failed transaction counts as nothing outstanding, so the
 // readings resume after an instrument that went silent answers again.
-void uclVqif::onDenstyTick() {
-    if (status_ == link_status::AwaitRead) {
-        AddLog(ResMessage(msg::ReadingTimeout, {GeneralDate(host_.localDateTime())}));
-        status_ = link_status::Stopped;
+void CalibrationSteps::onDenstyTick() {
+    if (link_.status() == link_status::AwaitRead) {
+        link_.log(ResMessage(msg::ReadingTimeout, {NowText(link_)}));
+        link_.setStatus(link_status::Stopped);
         return;
     }
-    if (link_status::IsAwaiting(status_)) return;
-    status_ = link_status::AwaitRead;
-    DataSend(BuildFrame("DN,R,", EOT), true);
+    if (link_status::IsAwaiting(link_.status())) return;
+    link_.setStatus(link_status::AwaitRead);
+    link_.sendCommand(BuildFrame("DN,R,", EOT));
 }
 
 }  // namespace vq

@@ -1,13 +1,8 @@
-// The memory dumps: the flash image in raw 512-byte blocks ("EP,R") and the memory listing
-// ("EF,R"), whose blocks the decoder cuts into lines for the link's 16-line buffer.
+#include "link/memory_dump.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-#include <vector>
 
-#include "link/vqif.h"
+#include "link/link_status.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
 #include "protocol/frame.h"
@@ -24,16 +19,6 @@ std::string hex4(int value) {
     return text;
 }
 
-// The whole image as erased flash: every byte 0xFF.
-bool fillImage(const std::string& path, std::int32_t size) {
-    std::ofstream file(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!file.is_open()) return false;
-    const std::vector<char> erased(static_cast<std::size_t>(size), static_cast<char>(0xFF));
-    file.write(erased.data(), static_cast<std::streamsize>(erased.size()));
-    file.close();
-    return !file.fail();
-}
-
 // Closes the listing on every way out of GetRomDump2, an exception from a listener included.
 class ListingCloser {
   public:
@@ -48,31 +33,27 @@ class ListingCloser {
 
 }  // namespace
 
-bool uclVqif::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb) {
-    cancel_ = false;
+bool MemoryDumps::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb) {
+    link_.setCancelled(false);
     std::string text = "Initialize Local Image";
-    events_.DumpMessage(text);
+    link_.events().DumpMessage(text);
     // Nothing times a block out without the link timer, and only blocks of the image exist.
-    if (!TimerEnabled() || path.empty() || sb < 0 || eb > kLastImageBlock || sb > eb) {
-        status_ = link_status::Stopped;
+    if (!link_.timerRunning() || path.empty() || sb < 0 || eb > kLastImageBlock || sb > eb) {
+        link_.setStatus(link_status::Stopped);
         return false;
     }
-    std::error_code error;
     const bool whole = sb == 0 && eb == kLastImageBlock;
-    if (whole || !std::filesystem::exists(path, error)) {
-        if (!fillImage(path, kImageSize)) {
-            status_ = link_status::Stopped;
-            return false;
-        }
+    if (!sink_.open(path, kImageSize, whole)) {
+        link_.setStatus(link_status::Stopped);
+        return false;
     }
 
     text = "Get FLASH Image";
-    events_.DumpMessage(text);
-    AddLog(ResMessage(msg::DumpStarted, {GeneralDate(host_.localDateTime())}));
-    cancel_ = false;
-    binDumpPath_ = path;
-    binaryRetry_ = false;
-    const Millis started = host_.now();
+    link_.events().DumpMessage(text);
+    link_.log(ResMessage(msg::DumpStarted, {NowText(link_)}));
+    link_.setCancelled(false);
+    sink_.setRetry(false);
+    const Millis started = link_.host().now();
     bool complete = true;
     for (int block = sb; block <= eb; ++block) {
         if (!getBinBlock(static_cast<std::int16_t>(block), started)) {
@@ -80,42 +61,42 @@ bool uclVqif::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t 
             break;
         }
     }
-    if (complete && status_ == link_status::Done) return true;
-    status_ = link_status::Stopped;
+    if (complete && link_.status() == link_status::Done) return true;
+    link_.setStatus(link_status::Stopped);
     return false;
 }
 
 // One block: its 512 bytes go to their place in the image as they arrive (the receive path
 // writes them). False when the block failed, was cancelled or timed out.
-bool uclVqif::getBinBlock(std::int16_t block, Millis started) {
+bool MemoryDumps::getBinBlock(std::int16_t block, Millis started) {
     const std::string blockText = hex4(block);
-    setBinaryBlock(std::int32_t{block} * kBinBlockLength, kBinBlockLength);
-    DataSend(BuildFrame("EP,R," + blockText, EOT), true);
-    status_ = link_status::BinaryReceive;
-    PumpWhile([this] { return status_ == link_status::BinaryReceive && !cancel_; });
+    sink_.startBlock(std::int32_t{block} * kBinBlockLength, kBinBlockLength);
+    link_.sendCommand(BuildFrame("EP,R," + blockText, EOT));
+    link_.setStatus(link_status::BinaryReceive);
+    link_.pumpWhile(
+        [this] { return link_.status() == link_status::BinaryReceive && !link_.cancelled(); });
 
     std::string text = "Get FLASH Image " + blockText;
-    events_.DumpMessage(text);
+    link_.events().DumpMessage(text);
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(host_.now() - started).count();
-    AddLog(
-        ResMessage(msg::DumpFinished, {GeneralDate(host_.localDateTime()), ElapsedText(seconds)}));
-    return status_ == link_status::Done && !cancel_;
+        std::chrono::duration_cast<std::chrono::seconds>(link_.host().now() - started).count();
+    link_.log(ResMessage(msg::DumpFinished, {NowText(link_), ElapsedText(seconds)}));
+    return link_.status() == link_status::Done && !link_.cancelled();
 }
 
-bool uclVqif::GetRomDump2(const std::string& fileName) {
-    const std::string startDate = GeneralDate(host_.localDateTime());
-    AddLog(ResMessage(msg::DumpStarted, {startDate}));
-    const Millis started = host_.now();
+bool MemoryDumps::GetRomDump2(const std::string& fileName) {
+    const std::string startDate = NowText(link_);
+    link_.log(ResMessage(msg::DumpStarted, {startDate}));
+    const Millis started = link_.host().now();
     ListingCloser closer(listing_);
     if (!listing_.create(fileName, startDate)) {
-        status_ = link_status::Stopped;
+        link_.setStatus(link_status::Stopped);
         return false;
     }
     resetDumpLines();
 
-    cancel_ = false;
-    const bool done = WaitFor(link_status::AwaitBlock, "EF,R,");
+    link_.setCancelled(false);
+    const bool done = link_.waitFor(link_status::AwaitBlock, "EF,R,");
     if (dumpLineCount_ != 0) {
         // A part group is completed with erased lines, each 16 bytes on.
         for (int i = dumpLineCount_; i < kDumpGroupLines; ++i) {
@@ -127,21 +108,21 @@ bool uclVqif::GetRomDump2(const std::string& fileName) {
         FlushDumpLines();
     }
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(host_.now() - started).count();
+        std::chrono::duration_cast<std::chrono::seconds>(link_.host().now() - started).count();
     const bool written = listing_.finish(seconds);
     if (done && written) return true;
-    status_ = link_status::Stopped;
+    link_.setStatus(link_status::Stopped);
     return false;
 }
 
-void uclVqif::resetDumpLines() {
+void MemoryDumps::resetDumpLines() {
     dumpLines_.fill({});
     dumpLineAddress_.fill(0);
     dumpLineCount_ = 0;
     dumpLinesTotal_ = 0;
 }
 
-void uclVqif::addDumpLine(const std::string& line, std::uint32_t address) {
+void MemoryDumps::addDumpLine(const std::string& line, std::uint32_t address) {
     if (dumpLineCount_ >= kDumpGroupLines) FlushDumpLines();
     const auto at = static_cast<std::size_t>(dumpLineCount_);
     dumpLines_[at] = line;
@@ -152,17 +133,17 @@ void uclVqif::addDumpLine(const std::string& line, std::uint32_t address) {
     // A listing that never ends is stopped: no more blocks are acknowledged (Cancel), and the
     // wait ends with a failure.
     if (listing_.isOpen() && ++dumpLinesTotal_ > kMaxDumpLines) {
-        cancel_ = true;
-        status_ = link_status::Failed;
+        link_.setCancelled(true);
+        link_.setStatus(link_status::Failed);
     }
 }
 
-void uclVqif::FlushDumpLines() {
+void MemoryDumps::FlushDumpLines() {
     std::string text = "Get Dump " + Hex6(dumpLineAddress_[0]) + "-" +
                        Hex6(dumpLineAddress_[kDumpGroupLines - 1] + 15);
     listing_.writeGroup(dumpLines_, dumpLineAddress_);
     dumpLineCount_ = 0;
-    events_.DumpMessage(text);
+    link_.events().DumpMessage(text);
 }
 
 }  // namespace vq

@@ -1,10 +1,9 @@
-// The instrument operations besides calibration: clock, check data, pump, single reads, the
-// clear and default commands with their confirmation polls, and the power-off.
+#include "link/operations.h"
 
 #include <cstdio>
-#include <memory>
+#include <string>
 
-#include "link/vqif.h"
+#include "link/link_status.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -19,132 +18,101 @@ const std::string kBlankGasRecord(25, '*');
 
 }  // namespace
 
-bool uclVqif::pauseFor(Millis pause) {
-    // The flag outlives this wait: the call may come after a cancelled pause has returned.
-    auto due = std::make_shared<bool>(false);
-    host_.callLater(pause, [due] { *due = true; });
-    PumpWhile([&] { return !*due && !cancel_; });
-    return !cancel_;
-}
-
-bool uclVqif::SetDateTime(double dateTime) {
+bool LinkOperations::SetDateTime(double dateTime) {
     const auto parts = OleDateToParts(dateTime);
     if (!parts) return false;  // no date to send
     char digits[16];
     std::snprintf(digits, sizeof digits, "%02d%02d%02d%02d%02d%02d", parts->year % 100,
                   parts->month, parts->day, parts->hour, parts->minute, parts->second);
-    probeTicks_ = 0;
-    return waitForReply(link_status::AwaitWrite, std::string("HC,W,") + digits);
+    link_.restartProbeCount();
+    return WaitForReply(link_, link_status::AwaitWrite, std::string("HC,W,") + digits);
 }
 
-bool uclVqif::SetCheckData() {
-    probeTicks_ = 0;
-    return waitForReply(link_status::AwaitWrite, "XH,E,");
+bool LinkOperations::SetCheckData() {
+    link_.restartProbeCount();
+    return WaitForReply(link_, link_status::AwaitWrite, "XH,E,");
 }
 
-bool uclVqif::SetPump(bool on) {
-    return waitForReply(link_status::AwaitWrite, on ? "BP,W,1" : "BP,W,0");
+bool LinkOperations::SetPump(bool on) {
+    return WaitForReply(link_, link_status::AwaitWrite, on ? "BP,W,1" : "BP,W,0");
 }
 
-bool uclVqif::Dw() {
-    return waitForReply(link_status::AwaitWrite, "DW,W,");
+bool LinkOperations::Dw() {
+    return WaitForReply(link_, link_status::AwaitWrite, "DW,W,");
 }
 
-bool uclVqif::LpR(clsInstrument* model) {
+bool LinkOperations::LpR(clsInstrument* model) {
     if (model == nullptr) return false;
-    instrument_ = model;
-    return waitForReply(link_status::AwaitRead, "LP,R,");
+    link_.bind(model);
+    return WaitForReply(link_, link_status::AwaitRead, "LP,R,");
 }
 
-bool uclVqif::Lp(clsInstrument* model) {
+bool LinkOperations::Lp(clsInstrument* model) {
     if (model == nullptr) return false;
-    instrument_ = model;
-    return waitForReply(link_status::AwaitWrite, "LP,W," + std::to_string(model->HcMode()));
+    link_.bind(model);
+    return WaitForReply(link_, link_status::AwaitWrite, "LP,W," + std::to_string(model->HcMode()));
 }
 
-bool uclVqif::GetGasInfo(clsInstrument* model) {
+bool LinkOperations::GetGasInfo(clsInstrument* model) {
     if (model == nullptr) return false;
-    if (ReadOne("GJ,R,", model)) return true;
-    status_ = link_status::Stopped;
+    if (ReadOne(link_, "GJ,R,", model)) return true;
+    link_.setStatus(link_status::Stopped);
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         DecodeGasRecord(kBlankGasRecord, *model, ch);
     }
     return false;
 }
 
-bool uclVqif::GetAutoCalDensty(clsInstrument* model) {
+bool LinkOperations::GetAutoCalDensty(clsInstrument* model) {
     if (model == nullptr) return false;
-    if (ReadOne("SA,R,", model)) return true;
-    status_ = link_status::Stopped;
+    if (ReadOne(link_, "SA,R,", model)) return true;
+    link_.setStatus(link_status::Stopped);
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) model->setAutoCalib(ch, levelNoValue);
     return false;
 }
 
-bool uclVqif::GetLatestHistory(clsInstrument* model) {
+bool LinkOperations::GetLatestHistory(clsInstrument* model) {
     if (model == nullptr) return false;
-    instrument_ = model;
-    if (waitForReply(link_status::AwaitRead, "SO,R,", true)) return true;
-    status_ = link_status::Stopped;
+    link_.bind(model);
+    if (WaitForReply(link_, link_status::AwaitRead, "SO,R,", true)) return true;
+    link_.setStatus(link_status::Stopped);
     return false;
 }
 
 // The command, then its confirmation polled every kConfirmPollPause until the instrument
 // acknowledges it. The polls are bounded: an instrument that never finishes does not hold the
 // program for ever.
-bool uclVqif::clearWithConfirm(std::string_view command, std::string_view confirm,
-                               std::int32_t pollStatus) {
-    cancel_ = false;
-    if (!waitForReply(link_status::AwaitWrite, command)) return false;
+bool LinkOperations::clearWithConfirm(std::string_view command, std::string_view confirm,
+                                      std::int32_t pollStatus) {
+    link_.setCancelled(false);
+    if (!WaitForReply(link_, link_status::AwaitWrite, command)) return false;
     confirmAcked_ = false;
     for (int poll = 0; poll < kConfirmPollLimit; ++poll) {
-        if (!pauseFor(kConfirmPollPause)) return false;
-        if (!waitForReply(pollStatus, confirm)) return false;
+        if (!PauseFor(link_, kConfirmPollPause)) return false;
+        if (!WaitForReply(link_, pollStatus, confirm)) return false;
         if (confirmAcked_) return true;
     }
     return false;
 }
 
-bool uclVqif::BodyDataClear() {
-    AddLog(ResMessage(msg::DataRemoveStarted));
+bool LinkOperations::BodyDataClear() {
+    link_.log(ResMessage(msg::DataRemoveStarted));
     const bool success = clearWithConfirm("XC,W,", "XC,C,", link_status::AwaitWrite);
-    AddLog(ResMessage(success ? msg::DataRemoveFinished : msg::DataRemoveFailed));
+    link_.log(ResMessage(success ? msg::DataRemoveFinished : msg::DataRemoveFailed));
     return success;
 }
 
-bool uclVqif::PowerDataClear() {
-    AddLog(ResMessage(msg::DataRemoveStarted));
+bool LinkOperations::PowerDataClear() {
+    link_.log(ResMessage(msg::DataRemoveStarted));
     const bool success = clearWithConfirm("XY,W,", "XY,C,", link_status::AwaitWrite);
-    AddLog(ResMessage(success ? msg::DataRemoveFinished : msg::DataRemoveFailed));
+    link_.log(ResMessage(success ? msg::DataRemoveFinished : msg::DataRemoveFailed));
     return success;
 }
 
-bool uclVqif::DefaultInstrument() {
+bool LinkOperations::DefaultInstrument() {
     const bool success = clearWithConfirm("UX,W,", "UX,C,", link_status::AwaitRead);
-    AddLog(ResMessage(success ? msg::DefaultFinished : msg::DefaultFailed));
+    link_.log(ResMessage(success ? msg::DefaultFinished : msg::DefaultFailed));
     return success;
-}
-
-bool uclVqif::BodyPowerOff() {
-    AddLog(ResMessage(msg::PowerOffStarted));
-    // With no instrument connected there is nobody to ask; the port is still cycled.
-    powerOffAcked_ = Connected() && waitForReply(link_status::AwaitWrite, "RO,W,");
-    if (serial_ != nullptr && serial_->isOpen()) serial_->close();
-    if (socket_ != nullptr) socket_->close();
-
-    // The instrument needs the time to switch off before the port may be opened again; a host's
-    // Cancel does not shorten it.
-    probeTicks_ = 0;
-    auto due = std::make_shared<bool>(false);
-    host_.callLater(kPowerOffPause, [due] { *due = true; });
-    PumpWhile([&] { return !*due; });
-
-    linkMode_ = link_mode::Offline;
-    status_ = link_status::Ready;
-    if (!serialComm_ && socket_ != nullptr) socket_->open();
-    // The port is back either way, so the operation succeeds; the log says whether the
-    // instrument acknowledged the power-off.
-    AddLog(ResMessage(powerOffAcked_ ? msg::PowerOffFinished : msg::PowerOffFailedLog));
-    return true;
 }
 
 }  // namespace vq

@@ -1,9 +1,8 @@
-// The sequencer: the read table, the read-all, the identity read, the single read and the
-// write step of a settings chain, all over one wait that forwards the model's progress texts.
+#include "link/read_all.h"
 
 #include <cstdio>
 
-#include "link/vqif.h"
+#include "link/link_status.h"
 #include "model/instrument.h"
 
 namespace vq {
@@ -35,8 +34,8 @@ std::string hexPayload(const char* prefix, int number, int digits) {
     return text;
 }
 
-std::array<std::string, uclVqif::kCommandCount> buildCommandTable() {
-    std::array<std::string, uclVqif::kCommandCount> table{};
+std::array<std::string, ReadAll::kCommandCount> buildCommandTable() {
+    std::array<std::string, ReadAll::kCommandCount> table{};
     for (const FixedRead& read : kFixedReads)
         table[static_cast<std::size_t>(read.index)] = read.payload;
     for (int n = 1; n <= kLibraryTables; ++n) {
@@ -50,61 +49,38 @@ std::array<std::string, uclVqif::kCommandCount> buildCommandTable() {
 
 }  // namespace
 
-const std::array<std::string, uclVqif::kCommandCount>& uclVqif::CommandTable() {
+const std::array<std::string, ReadAll::kCommandCount>& ReadAll::CommandTable() {
     static const std::array<std::string, kCommandCount> table = buildCommandTable();
     return table;
 }
 
-bool uclVqif::waitForReply(std::int32_t waitingStatus, std::string_view payload, bool history) {
-    return WaitFor(waitingStatus, payload, [this, history] {
-        if (instrument_ == nullptr || instrument_->MessageString().empty()) return;
-        std::string text = instrument_->MessageString();
-        instrument_->setMessageString({});
-        if (history) {
-            events_.InterMessage(text);
-        } else {
-            events_.InstMessage(text);
-        }
-    });
-}
-
-bool uclVqif::readTable(clsInstrument* model, int lastIndex) {
-    cancel_ = false;
-    instrument_ = model;
+bool ReadAll::readTable(clsInstrument* model, int lastIndex) {
+    link_.setCancelled(false);
+    link_.bind(model);
     model->setFailLine({});
     const auto& table = CommandTable();
     for (int i = 0; i <= lastIndex; ++i) {
         const std::string& payload = table[static_cast<std::size_t>(i)];
         if (payload.empty()) continue;
-        if (!waitForReply(link_status::AwaitRead, payload)) return false;
+        if (!WaitForReply(link_, link_status::AwaitRead, payload)) return false;
     }
     return true;
 }
 
-bool uclVqif::GetInstrument(clsInstrument* model) {
+bool ReadAll::GetInstrument(clsInstrument* model) {
     if (model == nullptr) return false;
     model->ClearDatas();
     return readTable(model, kLastReadIndex);
 }
 
-bool uclVqif::GetRomNo(clsInstrument* model) {
+bool ReadAll::GetRomNo(clsInstrument* model) {
     if (model == nullptr) return false;
     return readTable(model, kLastIdentityIndex);
 }
 
-bool uclVqif::ReadOne(std::string_view payload, clsInstrument* model) {
-    clsInstrument* const bound = instrument_;
-    cancel_ = false;
-    instrument_ = model;
-    model->setFailLine({});
-    const bool done = waitForReply(link_status::AwaitRead, payload);
-    instrument_ = bound;
-    return done;
-}
-
-void uclVqif::SendAndWait(bool& chain, std::string_view payload, bool& itemFlag) {
+void ReadAll::SendAndWait(bool& chain, std::string_view payload, bool& itemFlag) {
     if (!chain) return;
-    if (waitForReply(link_status::AwaitWrite, payload)) {
+    if (WaitForReply(link_, link_status::AwaitWrite, payload)) {
         itemFlag = true;
     } else {
         chain = false;

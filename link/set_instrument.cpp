@@ -14,24 +14,22 @@ namespace {
 
 class LinkWriteChannel final : public SettingsWriteChannel {
   public:
-    explicit LinkWriteChannel(uclVqif& link) : link_(link) {}
+    explicit LinkWriteChannel(OperationLink& link) : link_(link) {}
 
     // One write: Status := AwaitWrite, the frame goes out, and the link's own resends and time-out
     // decide how the transaction ends.
     bool sendAndWait(const std::string& payload) override {
-        return link_.WaitFor(link_status::AwaitWrite, payload);
+        return link_.waitFor(link_status::AwaitWrite, payload);
     }
-    std::string lastReply() const override { return link_.LastReply(); }
+    std::string lastReply() const override { return link_.lastReply(); }
     void logMessage(int messageId, const std::vector<std::string>& args) override {
-        link_.AddLog(ResMessage(messageId, args));
+        link_.log(ResMessage(messageId, args));
     }
-    std::string generalDateNow() const override {
-        return GeneralDate(link_.Host().localDateTime());
-    }
-    std::chrono::milliseconds steadyNow() const override { return link_.Host().now(); }
+    std::string generalDateNow() const override { return NowText(link_); }
+    std::chrono::milliseconds steadyNow() const override { return link_.host().now(); }
 
   private:
-    uclVqif& link_;
+    OperationLink& link_;
 };
 
 }  // namespace

@@ -1,14 +1,10 @@
-// uclVqif: construction, properties, sending, the wait, and the receive path with its frame
-// scan. The link timer is in vqif_timer.cpp, the port event tables in vqif_events.cpp.
+// uclVqif, the front: construction, properties, sending and the wait. The link timer is in
+// vqif_timer.cpp, the port events and the receive path in vqif_events.cpp.
 
 #include "link/vqif.h"
 
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
-#include <system_error>
 
 #include "link/control_chars.h"
 #include "link/frame_rules.h"
@@ -44,24 +40,12 @@ uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, Socket
 }
 
 uclVqif::~uclVqif() {
-    if (denstyTimerId_ != 0) host_.stopTimer(denstyTimerId_);
     setTimerEnabled(false);
     if (serial_) serial_->setEventSink({});
     if (socket_) socket_->setEventSink({});
 }
 
 // ---- properties ----
-
-std::int16_t uclVqif::Timeout() const {
-    const int ticks = timeoutTicks_;
-    return static_cast<std::int16_t>((ticks + (ticks >= 0 ? 5 : -5)) / 10);
-}
-
-bool uclVqif::setTimeout(int seconds) {
-    if (seconds > kTimeoutLimit || seconds < -kTimeoutLimit) return false;
-    timeoutTicks_ = static_cast<std::int16_t>(seconds * 10);
-    return true;
-}
 
 Port* uclVqif::activePort() const {
     if (socketActive()) return socket_;
@@ -114,16 +98,6 @@ void uclVqif::setHandshaking(int mode) {
     if (!socketActive() && serial_) serial_->setHandshaking(mode);
 }
 
-std::string_view uclVqif::ReceiveBuffer() const {
-    return std::string_view(receive_).substr(receiveStart_);
-}
-
-void uclVqif::setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
-    binWritten_ = bytesWritten;
-    binExpected_ = expectedLength;
-    binReceived_ = 0;
-}
-
 std::string uclVqif::now() const {
     return GeneralDate(host_.localDateTime());
 }
@@ -135,20 +109,17 @@ void uclVqif::countFault() {
 // ---- operations ----
 
 void uclVqif::DataSend(const std::string& datas, bool initFlag) {
-    clearReceived();
+    scanner_.clear();
     if (Port* port = activePort()) port->write(datas);
     events_.StsTransmit();
     trafficFlag_ = false;
-    lastFrame_ = datas;
-    if (!IsHandshakeFrame(datas)) answerBlocks_ = 0;
-    replyCountdown_ = timeoutTicks_;
-    if (initFlag) retryCount_ = 0;
-    AddLog(ResMessage(msg::Sent, {RenderControlChars(lastFrame_)}));
+    tx_.sent(datas, initFlag);
+    AddLog(ResMessage(msg::Sent, {RenderControlChars(datas)}));
 }
 
 bool uclVqif::DisConnect() {
     probeTicks_ = 0;
-    status_ = link_status::Stopped;
+    tx_.setStatus(link_status::Stopped);
     return false;
 }
 
@@ -164,21 +135,26 @@ bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload,
                       const std::function<void()>& eachTurn) {
     // Without the link timer nothing would ever time the reply out.
     if (!TimerEnabled()) {
-        status_ = link_status::Failed;
+        tx_.setStatus(link_status::Failed);
         return false;
     }
-    status_ = waitingStatus;
+    tx_.setStatus(waitingStatus);
     DataSend(BuildFrame(payload, EOT), true);
     PumpWhile([&] {
-        if (status_ != waitingStatus) return false;
+        if (tx_.status() != waitingStatus) return false;
         if (eachTurn) eachTurn();
-        return status_ == waitingStatus;
+        return tx_.status() == waitingStatus;
     });
-    return status_ == link_status::Done;
+    return tx_.status() == link_status::Done;
 }
 
 void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
     while (keepWaiting()) host_.pumpOnce();
+}
+
+void uclVqif::AdoptLoadedModel(clsInstrument* model) {
+    instrument_ = model;
+    tx_.setStatus(link_status::Done);
 }
 
 void uclVqif::connectByProbe() {
@@ -186,207 +162,29 @@ void uclVqif::connectByProbe() {
     events_.OnConnect();
 }
 
-// ---- receive path ----
+// The power-off cycles the port the link owns, so it lives here rather than with the
+// operations.
+bool uclVqif::BodyPowerOff() {
+    AddLog(ResMessage(msg::PowerOffStarted));
+    // With no instrument connected there is nobody to ask; the port is still cycled.
+    powerOffAcked_ = Connected() && WaitForReply(*this, link_status::AwaitWrite, "RO,W,");
+    if (serial_ != nullptr && serial_->isOpen()) serial_->close();
+    if (socket_ != nullptr) socket_->close();
 
-void uclVqif::onDataReceived(Port& port, bool socketPath) {
-    events_.StsTransmit();
-    trafficFlag_ = true;
-    faultCount_ = 0;
-    std::string bytes = port.readAll();
-    const bool binary = status_ == link_status::BinaryReceive;
-    if (!binary) appendReceived(bytes);
-    if (cancel_) {
-        status_ = link_status::Cancelled;
-        clearReceived();
-    } else {
-        if (binary) writeDumpBytes(bytes);
-        FrameScan();
-    }
-    if (socketPath) events_.StsIdle();
-}
+    // The instrument needs the time to switch off before the port may be opened again; a host's
+    // Cancel does not shorten it.
+    probeTicks_ = 0;
+    auto due = std::make_shared<bool>(false);
+    host_.callLater(kPowerOffPause, [due] { *due = true; });
+    PumpWhile([&] { return !*due; });
 
-void uclVqif::appendReceived(std::string& bytes) {
-    if (receive_.empty()) {
-        receive_ = BytesToText(bytes);
-    } else {
-        receive_ += BytesToText(bytes);
-    }
-}
-
-void uclVqif::clearReceived() {
-    receive_.clear();
-    receiveStart_ = 0;
-    scanFrom_ = 0;
-    stxBeforeScan_ = false;
-}
-
-void uclVqif::writeDumpBytes(const std::string& bytes) {
-    // Bytes beyond the block are not written: they would land in the next block's place, or
-    // beyond the image after the last block.
-    const std::int32_t missing = std::max(binExpected_ - binReceived_, 0);
-    const auto count = static_cast<std::int32_t>(
-        std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(missing)));
-    if (count > 0) {
-        std::error_code error;
-        const auto status = std::filesystem::status(binDumpPath_, error);
-        const bool exists = std::filesystem::exists(status);
-        bool written = !exists || std::filesystem::is_regular_file(status);
-        if (written) {
-            if (!exists) std::ofstream(binDumpPath_, std::ios::binary);  // create it
-            std::fstream file(binDumpPath_, std::ios::binary | std::ios::in | std::ios::out);
-            file.seekp(binWritten_);
-            file.write(bytes.data(), count);
-            file.close();
-            written = !file.fail();
-        }
-        // A block the file did not take is a failed block, never a finished one.
-        if (!written) {
-            status_ = link_status::Failed;
-            return;
-        }
-    }
-    binWritten_ += count;
-    binReceived_ += count;
-    if (binReceived_ >= binExpected_) status_ = link_status::Done;
-}
-
-// Cuts every complete frame out of ReceiveBuffer, in order. A frame ends at the first ETB or
-// EOT. A CR outside a frame asks for the last frame again. Only text not looked at before is
-// searched, so a long unterminated stream costs its length once, not once per arrival.
-void uclVqif::FrameScan() {
-    for (;;) {
-        const std::string_view buffer = ReceiveBuffer();
-        const std::size_t from = std::min(scanFrom_, buffer.size());
-        const std::size_t etb = buffer.find(ETB, from);
-        const std::size_t eot = buffer.find(EOT, from);
-        const std::size_t end = FrameEnd(etb == std::string_view::npos ? 0 : etb + 1,
-                                         eot == std::string_view::npos ? 0 : eot + 1, 0);
-        if (end != 0) {
-            std::string frame(buffer.substr(0, end));
-            receiveStart_ += end;
-            scanFrom_ = 0;
-            stxBeforeScan_ = false;
-            handleFrame(std::move(frame));  // may send, which empties the buffer
-            continue;
-        }
-        const std::size_t cr = buffer.find(CR, from);
-        if (cr != std::string_view::npos && loneCrAt(cr)) {
-            handleLoneCr(cr);
-            continue;
-        }
-        stxBeforeScan_ = stxBeforeScan_ || buffer.find(STX, from) != std::string_view::npos;
-        scanFrom_ = buffer.size();
-        break;
-    }
-
-    std::string_view rest = ReceiveBuffer();
-    if (rest.size() > kReceiveBufferCap) {
-        // Noise: keep only a frame start that fits.
-        const std::size_t stx = rest.rfind(STX);
-        if (stx != std::string_view::npos && rest.size() - stx <= kReceiveBufferCap) {
-            receiveStart_ += stx;
-            scanFrom_ = rest.size() - stx;
-            stxBeforeScan_ = true;
-        } else {
-            clearReceived();
-        }
-    }
-    if (receiveStart_ > 0) {
-        receive_.erase(0, receiveStart_);
-        receiveStart_ = 0;
-    }
-}
-
-// A CR ends nothing; outside a frame it is the instrument asking for the last frame again.
-// Inside a frame (an STX before it) it is part of the reply, which is framed at its terminator.
-bool uclVqif::loneCrAt(std::size_t crAt) const {
-    if (stxBeforeScan_) return false;
-    const std::string_view buffer = ReceiveBuffer();
-    const std::size_t from = std::min(scanFrom_, buffer.size());
-    return buffer.substr(from, crAt - from).find(STX) == std::string_view::npos;
-}
-
-// Only a transaction still waiting is repeated: with nothing outstanding, repeating the last
-// frame would run a finished command a second time. The never-resent commands only count.
-void uclVqif::handleLoneCr(std::size_t crAt) {
-    if (link_status::IsAwaiting(status_)) {
-        if (retryCount_ < retry_) {
-            ++retryCount_;
-            if (!IsNeverResent(lastFrame_)) {
-                if (retryCount_ > 1) {
-                    std::int16_t count = retryCount_;
-                    events_.ConnectRetry(count);
-                }
-                DataSend(lastFrame_, false);  // empties the buffer
-                return;
-            }
-        } else {
-            status_ = link_status::Failed;
-        }
-    }
-    receiveStart_ += crAt + 1;
-    scanFrom_ = 0;
-    stxBeforeScan_ = false;
-}
-
-void uclVqif::handleFrame(std::string frame) {
-    lastReply_ = frame;
-    AddLog(ResMessage(msg::Received, {RenderControlChars(frame)}));
-    const bool block = frame.back() == ETB;
-    // A late answer to an earlier request is logged and otherwise ignored: the transaction waits
-    // on for its own answer, and no resend is provoked by a reply nobody asked for now.
-    const bool awaitingReply =
-        status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite;
-    if (awaitingReply && !block && !AnswersRequest(frame, lastFrame_)) return;
-    // A block is acknowledged only while a transaction waits for it, and only within the
-    // answer's limits: an acknowledgement asks for the next block.
-    if (block && (!link_status::IsAwaiting(status_) || !answerBlockAllowed())) return;
-    if (!AcceptReply(frame)) {
-        rejectFrame();
-    } else if (block) {
-        DataSend(HandshakeFrame(ACK, lastFrame_), true);
-    } else {
-        status_ = link_status::Done;
-    }
-}
-
-bool uclVqif::answerBlockAllowed() {
-    const Millis now = host_.now();
-    if (answerBlocks_ == 0) answerStarted_ = now;
-    const bool tooMany = answerBlocks_ >= kMaxAnswerBlocks;
-    const bool tooLong = now - answerStarted_ > kAnswerDeadline;
-    if (!tooMany && !tooLong) {
-        ++answerBlocks_;
-        return true;
-    }
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - answerStarted_);
-    AddLog(ResMessage(msg::EndlessAnswer,
-                      {std::to_string(answerBlocks_), std::to_string(seconds.count())}));
-    status_ = link_status::Failed;
-    clearReceived();  // the rest of the stream is not looked at
-    return false;
-}
-
-void uclVqif::rejectFrame() {
-    if (retryCount_ >= retry_) {
-        status_ = link_status::Failed;
-        return;
-    }
-    ++retryCount_;
-    if (status_ == link_status::AwaitRead || status_ == link_status::AwaitWrite) {
-        if (!IsNeverResent(lastFrame_)) DataSend(lastFrame_, false);
-    } else {
-        DataSend(HandshakeFrame(NAK, lastFrame_), false);
-    }
-}
-
-bool uclVqif::AcceptReply(std::string& frame) {
-    if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
-        AddLog(ResMessage(msg::ChecksumErrorLog));
-        return false;
-    }
-    if (decoder_) return decoder_(frame);
-    return replyDecoder_->DecodeReply(frame, instrument_, *this);
+    linkMode_ = link_mode::Offline;
+    tx_.setStatus(link_status::Ready);
+    if (!serialComm_ && socket_ != nullptr) socket_->open();
+    // The port is back either way, so the operation succeeds; the log says whether the
+    // instrument acknowledged the power-off.
+    AddLog(ResMessage(powerOffAcked_ ? msg::PowerOffFinished : msg::PowerOffFailedLog));
+    return true;
 }
 
 void uclVqif::raiseDensty(std::array<float, 5>& readings) {

@@ -1,8 +1,9 @@
 #pragma once
-// uclVqif, the link control: it owns no port and no clock, it is handed them. It frames command
-// payloads, cuts reply frames out of the received bytes, hands each reply to the decoder, and runs
-// the 100 ms link timer that probes for the instrument, times replies out and resends. Every
-// operation above it sends through DataSend and waits with WaitFor.
+// uclVqif, the link control: it owns no port and no clock, it is handed them. It sends framed
+// commands, hands received bytes to the frame scanner (or to the dump sink during a binary dump),
+// gives each reply to the decoder, and runs the 100 ms link timer that probes for the instrument
+// and times replies out; what to resend is the transaction's decision. The operations run over
+// the narrow OperationLink view of it; the methods here that name them only pass the call on.
 //
 // Single-threaded: port events and timer ticks run inside EventHost::pumpOnce(), also inside a
 // WaitFor, so DataSend may be entered from a receive event or a tick while an operation waits.
@@ -15,12 +16,20 @@
 #include <string>
 #include <string_view>
 
+#include "link/calibration_ops.h"
 #include "link/dump_listing.h"
+#include "link/dump_sink.h"
 #include "link/event_host.h"
+#include "link/frame_scanner.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
+#include "link/memory_dump.h"
+#include "link/operation_link.h"
+#include "link/operations.h"
 #include "link/port.h"
+#include "link/read_all.h"
 #include "link/serial_log.h"
+#include "link/transaction.h"
 #include "protocol/decoder_host.h"
 
 namespace vq {
@@ -28,10 +37,13 @@ namespace vq {
 class clsInstrument;
 class ReplyDecoder;
 struct SettingsWriteResult;
+namespace test {
+struct LinkTestAccess;
+}
 
 // The link is the decoder's host: every reply is decoded into the bound model (Instrument) and
 // the decoder reports probe answers, calibration results and dump lines back through it.
-class uclVqif : private DecoderHost {
+class uclVqif : private DecoderHost, private OperationLink {
   public:
     using Millis = EventHost::Millis;
     // Decides on one reply frame: true = accepted. It may rewrite the frame.
@@ -40,22 +52,14 @@ class uclVqif : private DecoderHost {
     using LogWriter = std::function<void(std::string_view text)>;
 
     static constexpr Millis kTickInterval{100};
-    // Timeout is held in ticks in 16 bits: seconds beyond this overflow.
-    static constexpr int kTimeoutLimit = 3276;
+    static constexpr int kTimeoutLimit = Transaction::kTimeoutLimit;
     // A probe left unanswered for more ticks than this is given up and the next one sent.
     static constexpr std::int32_t kProbeTicksLimit = 10;
     // Ticks between two socket polls, minus one (a poll every sixth tick).
     static constexpr std::int16_t kPollTicks = 5;
-    // ReceiveBuffer never keeps more than this while no terminator arrives. No reply comes near
-    // it (the longest, a dump block, is a few hundred characters), so text beyond it is noise:
-    // it is dropped, keeping only a frame start (from the last STX) that fits.
-    static constexpr std::size_t kReceiveBufferCap = 64 * 1024;
-    // A multi-block answer (ETB blocks until an EOT block) ends within these or fails: each
-    // block's acknowledgement starts a fresh reply time-out, so an instrument that never sends
-    // the last block would otherwise hold the transaction for ever. The largest real answer,
-    // the memory listing, is 64 blocks and takes seconds.
-    static constexpr std::int32_t kMaxAnswerBlocks = 4096;
-    static constexpr Millis kAnswerDeadline{10 * 60 * 1000};
+    static constexpr std::size_t kReceiveBufferCap = FrameScanner::kReceiveBufferCap;
+    static constexpr std::int32_t kMaxAnswerBlocks = Transaction::kMaxAnswerBlocks;
+    static constexpr Millis kAnswerDeadline = Transaction::kAnswerDeadline;
 
     // `serial` and `socket` are not owned and may be null; the socket is the active transport
     // when SerialComm is false and a socket is present. The link timer starts at once.
@@ -68,22 +72,21 @@ class uclVqif : private DecoderHost {
     // ---- properties ----
     bool SerialComm() const { return serialComm_; }
     void setSerialComm(bool serialComm) { serialComm_ = serialComm; }
-    std::int16_t Retry() const { return retry_; }
-    void setRetry(std::int16_t retry) { retry_ = retry; }
+    std::int16_t Retry() const { return tx_.retry(); }
+    void setRetry(std::int16_t retry) { tx_.setRetry(retry); }
     // Seconds, rounded from the ticks held.
-    std::int16_t Timeout() const;
+    std::int16_t Timeout() const { return tx_.timeoutSeconds(); }
     // Stores seconds × 10 ticks; false (and nothing stored) when |seconds| > kTimeoutLimit.
-    bool setTimeout(int seconds);
-    std::int16_t TimeoutTicks() const { return timeoutTicks_; }
-    bool BinaryRetry() const { return binaryRetry_; }
-    void setBinaryRetry(bool binaryRetry) { binaryRetry_ = binaryRetry; }
+    bool setTimeout(int seconds) { return tx_.setTimeout(seconds); }
+    std::int16_t TimeoutTicks() const { return tx_.timeoutTicks(); }
+    bool BinaryRetry() const { return dump_.retry(); }
+    void setBinaryRetry(bool binaryRetry) { dump_.setRetry(binaryRetry); }
     bool Cancel() const { return cancel_; }
     void setCancel(bool cancel) { cancel_ = cancel; }
-    std::int32_t Status() const { return status_; }
-    void setStatus(std::int32_t status) { status_ = status; }
+    std::int32_t Status() const { return tx_.status(); }
     bool Connected() const override { return linkMode_ == link_mode::Connected; }
-    const std::string& BinDumpPath() const { return binDumpPath_; }
-    void setBinDumpPath(std::string path) { binDumpPath_ = std::move(path); }
+    const std::string& BinDumpPath() const { return dump_.path(); }
+    void setBinDumpPath(std::string path) { dump_.setPath(std::move(path)); }
     std::int32_t LinkMode() const { return linkMode_; }
     void setLinkMode(std::int32_t mode) { linkMode_ = mode; }
     // True when the instrument sent anything since the last frame went out.
@@ -112,20 +115,22 @@ class uclVqif : private DecoderHost {
     void setHandshaking(int mode);
 
     // ---- state, read-only ----
-    std::int16_t RetryCount() const { return retryCount_; }
-    std::int16_t ReplyCountdown() const { return replyCountdown_; }
+    std::int16_t RetryCount() const { return tx_.retryCount(); }
+    std::int16_t ReplyCountdown() const { return tx_.replyCountdown(); }
     std::int32_t ProbeTicks() const { return probeTicks_; }
     std::int16_t IrdaPollCountdown() const { return pollCountdown_; }
     std::int16_t FaultCount() const { return faultCount_; }
-    const std::string& LastFrame() const override { return lastFrame_; }
+    const std::string& LastFrame() const override { return tx_.lastFrame(); }
     const std::string& LastReply() const { return lastReply_; }
-    std::string_view ReceiveBuffer() const;
+    std::string_view ReceiveBuffer() const { return scanner_.buffer(); }
 
     // ---- binary dump ----
     // Where the next raw bytes go in BinDumpPath and how many end the block; received := 0.
-    void setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength);
-    std::int32_t BinaryBytesWritten() const { return binWritten_; }
-    std::int32_t BinaryBytesReceived() const { return binReceived_; }
+    void setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
+        dump_.startBlock(bytesWritten, expectedLength);
+    }
+    std::int32_t BinaryBytesWritten() const { return dump_.bytesWritten(); }
+    std::int32_t BinaryBytesReceived() const { return dump_.bytesReceived(); }
 
     // ---- operations ----
     // Sends one complete frame and makes it the frame resends repeat.
@@ -170,117 +175,141 @@ class uclVqif : private DecoderHost {
     // then accepted. A host binds its model before RunDensty, whose readings go into it.
     clsInstrument* Instrument() const { return instrument_; }
     void setInstrument(clsInstrument* model) { instrument_ = model; }
+    // A model filled without the instrument (the defaults at start, a settings file) becomes the
+    // bound one, and the link stands idle with it as after a finished read (Status Done): the
+    // windows then show it and may write it.
+    void AdoptLoadedModel(clsInstrument* model);
 
     // ---- sequencer (link/read_all.cpp) ----
-    static constexpr int kCommandCount = 323;
+    static constexpr int kCommandCount = ReadAll::kCommandCount;
     // The read table: 307 payloads at fixed indices, the others empty (skipped).
-    static const std::array<std::string, kCommandCount>& CommandTable();
+    static const std::array<std::string, kCommandCount>& CommandTable() {
+        return ReadAll::CommandTable();
+    }
     // Read-all: clears the model, then reads every table entry in order; stops with false at the
     // first transaction that does not end Done (FailLine may then name the command). False for
     // a null model, with no traffic.
-    bool GetInstrument(clsInstrument* model);
+    bool GetInstrument(clsInstrument* model) { return reads_.GetInstrument(model); }
     // The identity read: table entries 0 to 4, the model not cleared.
-    bool GetRomNo(clsInstrument* model);
+    bool GetRomNo(clsInstrument* model) { return reads_.GetRomNo(model); }
     // One step of a write chain: nothing while `chain` is false; otherwise the payload is written
     // (AwaitWrite) and `itemFlag` := true on Done, else `chain` := false.
-    void SendAndWait(bool& chain, std::string_view payload, bool& itemFlag);
+    void SendAndWait(bool& chain, std::string_view payload, bool& itemFlag) {
+        reads_.SendAndWait(chain, payload, itemFlag);
+    }
 
     // ---- instrument operations (link/operations.cpp, link/calibration_ops.cpp) ----
     // Each sends one command and waits; true when the transaction ends Done.
-    bool SetDateTime(double dateTime);  // an OLE date; "HC,W,YYMMDDhhnnss"
-    bool SetCheckData();                // "XH,E,"
-    bool SetPump(bool on);              // "BP,W,1" / "BP,W,0"
-    bool Dw();                          // "DW,W,"
-    bool LpR(clsInstrument* model);     // "LP,R," into the model (bound)
-    bool Lp(clsInstrument* model);      // "LP,W," + the model's HcMode
+    bool SetDateTime(double dateTime) { return ops_.SetDateTime(dateTime); }  // "HC,W,YYMMDDhhnnss"
+    bool SetCheckData() { return ops_.SetCheckData(); }                       // "XH,E,"
+    bool SetPump(bool on) { return ops_.SetPump(on); }                        // "BP,W,1" / "BP,W,0"
+    bool Dw() { return ops_.Dw(); }                                           // "DW,W,"
+    // "LP,R," into the model (bound); "LP,W," + the model's HcMode.
+    bool LpR(clsInstrument* model) { return ops_.LpR(model); }
+    bool Lp(clsInstrument* model) { return ops_.Lp(model); }
     // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
     // (GetGasInfo) or AutoCalib -101 (GetAutoCalDensty).
-    bool GetGasInfo(clsInstrument* model);
-    bool GetAutoCalDensty(clsInstrument* model);
+    bool GetGasInfo(clsInstrument* model) { return ops_.GetGasInfo(model); }
+    bool GetAutoCalDensty(clsInstrument* model) { return ops_.GetAutoCalDensty(model); }
     // "SO,R," into the model (bound), progress texts raised as InterMessage.
-    bool GetLatestHistory(clsInstrument* model);
+    bool GetLatestHistory(clsInstrument* model) { return ops_.GetLatestHistory(model); }
     // The command, then its confirmation polled every 5 s until the instrument acknowledges it.
     // A poll that does not end Done, Cancel, or kConfirmPollLimit polls without the
     // acknowledgement end it with false.
-    bool BodyDataClear();      // "XC,W," then "XC,C,"
-    bool PowerDataClear();     // "XY,W," then "XY,C,"
-    bool DefaultInstrument();  // "UX,W," then "UX,C," (polled as reads)
+    bool BodyDataClear() { return ops_.BodyDataClear(); }          // "XC,W," then "XC,C,"
+    bool PowerDataClear() { return ops_.PowerDataClear(); }        // "XY,W," then "XY,C,"
+    bool DefaultInstrument() { return ops_.DefaultInstrument(); }  // "UX,W," then "UX,C," (reads)
     // "RO,W,", the port closed, 5 s later opened again (Offline, Ready). Always true: the port is
     // reopened whatever the instrument said. PowerOffAcked() tells whether it acknowledged.
     bool BodyPowerOff();
     bool PowerOffAcked() const { return powerOffAcked_; }
     // "SZ,W," + channels, then "SZ,C," every second until the five results arrive (at most
     // kZeroPollLimit polls); ZeroStatus reads them.
-    bool ZeroCal(const std::string& channels);
-    bool SpanCal(const std::string& channels);  // "S2,W," + channels; SpanStatus reads the result
-    bool zCal(const std::string& channels);     // "SN,W," + channels; true when a result came
+    bool ZeroCal(const std::string& channels) { return calibration_.ZeroCal(channels); }
+    // "S2,W," + channels; SpanStatus reads the result.
+    bool SpanCal(const std::string& channels) { return calibration_.SpanCal(channels); }
+    // "SN,W," + channels; true when a result came.
+    bool zCal(const std::string& channels) { return calibration_.zCal(channels); }
     // True when the result holds five characters and channel's (0..4) is "0".
-    bool ZeroStatus(int channel) const;
-    bool SpanStatus(int channel) const;
+    bool ZeroStatus(int channel) const { return calibration_.ZeroStatus(channel); }
+    bool SpanStatus(int channel) const { return calibration_.SpanStatus(channel); }
     // The current-reading poll: "DN,R," every second while on. Turning it off waits for a poll in
     // flight.
-    bool RunDensty() const { return denstyTimerId_ != 0; }
-    void setRunDensty(bool on);
+    bool RunDensty() const { return calibration_.RunDensty(); }
+    void setRunDensty(bool on) { calibration_.setRunDensty(on); }
 
-    static constexpr int kConfirmPollLimit = 120;  // 10 minutes of 5 s polls
-    static constexpr int kZeroPollLimit = 600;     // 10 minutes of 1 s polls
-    static constexpr Millis kConfirmPollPause{5000};
-    static constexpr Millis kZeroPollPause{1000};
+    static constexpr int kConfirmPollLimit = LinkOperations::kConfirmPollLimit;
+    static constexpr int kZeroPollLimit = CalibrationSteps::kZeroPollLimit;
+    static constexpr Millis kConfirmPollPause = LinkOperations::kConfirmPollPause;
+    static constexpr Millis kZeroPollPause = CalibrationSteps::kZeroPollPause;
     static constexpr Millis kPowerOffPause{5000};
-    static constexpr Millis kDenstyInterval{1000};
+    static constexpr Millis kDenstyInterval = CalibrationSteps::kDenstyInterval;
 
     // What the decoder left for the operations.
-    bool ConfirmAcked() const { return confirmAcked_; }
-    const std::string& ZeroCalResult() const { return zeroCalResult_; }
-    const std::string& SpanCalResult() const { return spanCalResult_; }
-    const std::string& O2CalResult() const { return o2CalResult_; }
+    bool ConfirmAcked() const { return ops_.confirmAcked(); }
+    const std::string& ZeroCalResult() const { return calibration_.zeroResult(); }
+    const std::string& SpanCalResult() const { return calibration_.spanResult(); }
+    const std::string& O2CalResult() const { return calibration_.o2Result(); }
 
     // ---- memory dumps (link/memory_dump.cpp) ----
-    static constexpr std::int32_t kBinBlockLength = 512;
-    static constexpr std::int32_t kImageSize = 524288;
-    static constexpr std::int16_t kLastImageBlock = kImageSize / kBinBlockLength - 1;
+    static constexpr std::int32_t kBinBlockLength = MemoryDumps::kBinBlockLength;
+    static constexpr std::int32_t kImageSize = MemoryDumps::kImageSize;
+    static constexpr std::int16_t kLastImageBlock = MemoryDumps::kLastImageBlock;
     // The flash image, blocks sb..eb (0..1023) of 512 raw bytes each, written at their place in
     // the image file. The file is filled with 0xFF first when missing or when the whole range is
     // asked for; otherwise it is never truncated. False at the first block that fails or times
     // out (BinaryRetry then set); blocks already written stay.
-    bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb);
-    // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
-    bool GetRomDump2(const std::string& fileName);
-    // A listing that runs beyond this many lines is stopped (an answer that never ends).
-    static constexpr std::int32_t kMaxDumpLines = 65536;
-    // The listing line buffer the decoder fills.
-    const std::array<std::string, kDumpGroupLines>& DumpLines() const { return dumpLines_; }
-    const std::array<std::uint32_t, kDumpGroupLines>& DumpLineAddress() const {
-        return dumpLineAddress_;
+    bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb) {
+        return dumps_.GetBinDump(path, sb, eb);
     }
-    int DumpLineCount() const { return dumpLineCount_; }
+    // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
+    bool GetRomDump2(const std::string& fileName) { return dumps_.GetRomDump2(fileName); }
+    // A listing that runs beyond this many lines is stopped (an answer that never ends).
+    static constexpr std::int32_t kMaxDumpLines = MemoryDumps::kMaxDumpLines;
+    // The listing line buffer the decoder fills.
+    const std::array<std::string, kDumpGroupLines>& DumpLines() const { return dumps_.lines(); }
+    const std::array<std::uint32_t, kDumpGroupLines>& DumpLineAddress() const {
+        return dumps_.addresses();
+    }
+    int DumpLineCount() const { return dumps_.lineCount(); }
 
   private:
+    friend struct test::LinkTestAccess;
+
     // ---- DecoderHost ----
     void raiseDensty(std::array<float, 5>& readings) override;
-    void setZeroCalResult(const std::string& result) override { zeroCalResult_ = result; }
-    void setSpanCalResult(const std::string& result) override { spanCalResult_ = result; }
-    void setConfirmAcked(bool acked) override { confirmAcked_ = acked; }
-    void setO2CalResult(const std::string& result) override { o2CalResult_ = result; }
-    void addDumpLine(const std::string& line, std::uint32_t address) override;
+    void setZeroCalResult(const std::string& result) override {
+        calibration_.setZeroResult(result);
+    }
+    void setSpanCalResult(const std::string& result) override {
+        calibration_.setSpanResult(result);
+    }
+    void setConfirmAcked(bool acked) override { ops_.setConfirmAcked(acked); }
+    void setO2CalResult(const std::string& result) override { calibration_.setO2Result(result); }
+    void addDumpLine(const std::string& line, std::uint32_t address) override {
+        dumps_.addDumpLine(line, address);
+    }
+
+    // ---- OperationLink: what the operations see of the link ----
+    bool waitFor(std::int32_t waitingStatus, std::string_view payload,
+                 const std::function<void()>& eachTurn) override {
+        return WaitFor(waitingStatus, payload, eachTurn);
+    }
+    void sendCommand(const std::string& frame) override { DataSend(frame, true); }
+    void pumpWhile(const std::function<bool()>& keepWaiting) override { PumpWhile(keepWaiting); }
+    std::int32_t status() const override { return tx_.status(); }
+    void setStatus(std::int32_t status) override { tx_.setStatus(status); }
+    bool cancelled() const override { return cancel_; }
+    void setCancelled(bool cancel) override { cancel_ = cancel; }
+    bool timerRunning() const override { return TimerEnabled(); }
+    void restartProbeCount() override { probeTicks_ = 0; }
+    void log(const std::string& text) override { AddLog(text); }
+    const std::string& lastReply() const override { return lastReply_; }
+    clsInstrument* boundModel() const override { return instrument_; }
+    void bind(clsInstrument* model) override { instrument_ = model; }
+    LinkEvents& events() override { return events_; }
+    EventHost& host() override { return host_; }
     double localDateTime() const override { return host_.localDateTime(); }
-
-    // sequencer and operations
-    // The wait pattern with the bound model's progress texts forwarded (InterMessage when
-    // `history`, else InstMessage) and cleared.
-    bool waitForReply(std::int32_t waitingStatus, std::string_view payload, bool history = false);
-    bool ReadOne(std::string_view payload, clsInstrument* model);
-    bool readTable(clsInstrument* model, int lastIndex);
-    // Runs the event loop for `pause` of the host's clock; false when Cancel was set meanwhile.
-    bool pauseFor(Millis pause);
-    bool clearWithConfirm(std::string_view command, std::string_view confirm,
-                          std::int32_t pollStatus);
-    void onDenstyTick();
-
-    // dumps
-    bool getBinBlock(std::int16_t block, Millis started);
-    void FlushDumpLines();
-    void resetDumpLines();
 
     Port* activePort() const;
     bool socketActive() const { return !serialComm_ && socket_ != nullptr; }
@@ -301,19 +330,16 @@ class uclVqif : private DecoderHost {
     void lineFault(int messageId, std::int32_t newStatus);
     void modemLinesChanged();
 
-    // receive path (vqif.cpp)
+    // receive path (vqif_events.cpp)
     void onDataReceived(Port& port, bool socketPath);
-    void appendReceived(std::string& bytes);
-    void clearReceived();
+    // Hands raw bytes to the dump sink; its answer ends the block.
     void writeDumpBytes(const std::string& bytes);
     void FrameScan();
-    bool loneCrAt(std::size_t crAt) const;
-    void handleLoneCr(std::size_t crAt);
     void handleFrame(std::string frame);
-    // Counts a block of the answer in flight. A block beyond kMaxAnswerBlocks, or one that comes
-    // later than kAnswerDeadline after the first, fails the transaction (logged): false.
-    bool answerBlockAllowed();
-    void rejectFrame();
+    // Logs a block beyond the answer's limits; the rest of the stream is not looked at.
+    void endlessAnswer();
+    // Sends what the transaction decided.
+    void carryOut(Transaction::Action action);
     bool AcceptReply(std::string& frame);
 
     EventHost& host_;
@@ -326,54 +352,30 @@ class uclVqif : private DecoderHost {
     std::unique_ptr<ReplyDecoder> replyDecoder_;
     clsInstrument* instrument_ = nullptr;
     EventHost::TimerId timerId_ = 0;
-    EventHost::TimerId denstyTimerId_ = 0;
 
     bool serialComm_ = false;
-    std::int16_t retry_ = 0;
-    std::int16_t timeoutTicks_ = 0;
-    bool binaryRetry_ = false;
     bool cancel_ = false;
     bool probeAtOnce_ = false;
-    std::int32_t status_ = link_status::Ready;
-    std::string binDumpPath_;
     std::int32_t linkMode_ = link_mode::Offline;
     bool trafficFlag_ = false;
 
-    std::int16_t retryCount_ = 0;
-    std::int16_t replyCountdown_ = 0;
     std::int32_t probeTicks_ = 0;
     std::int16_t pollCountdown_ = kPollTicks;
     std::int16_t faultCount_ = 0;
-    std::string lastFrame_;
     std::string lastReply_;
-    // Blocks of the answer to the last command sent (handshakes do not start a new answer),
-    // and when its first block came.
-    std::int32_t answerBlocks_ = 0;
-    Millis answerStarted_{0};
+    Transaction tx_;
 
-    // ReceiveBuffer is receive_[receiveStart_..]: frames are cut by moving the start, and the
-    // text is compacted once per scan. Before scanFrom_ (relative to the start) the text holds
-    // no terminator and no CR outside a frame; stxBeforeScan_ says whether it holds an STX.
-    std::string receive_;
-    std::size_t receiveStart_ = 0;
-    std::size_t scanFrom_ = 0;
-    bool stxBeforeScan_ = false;
+    FrameScanner scanner_;
 
-    std::int32_t binWritten_ = 0;
-    std::int32_t binExpected_ = 0;
-    std::int32_t binReceived_ = 0;
+    DumpSink dump_;
 
-    bool confirmAcked_ = false;
-    std::string zeroCalResult_;
-    std::string spanCalResult_;
-    std::string o2CalResult_;
     bool powerOffAcked_ = false;
 
-    std::array<std::string, kDumpGroupLines> dumpLines_{};
-    std::array<std::uint32_t, kDumpGroupLines> dumpLineAddress_{};
-    int dumpLineCount_ = 0;
-    std::int32_t dumpLinesTotal_ = 0;
-    DumpListing listing_;
+    // The operations, each over the narrow OperationLink view of this link.
+    LinkOperations ops_{*this};
+    CalibrationSteps calibration_{*this};
+    ReadAll reads_{*this};
+    MemoryDumps dumps_{*this, dump_};
 };
 
 }  // namespace vq

@@ -1,10 +1,17 @@
-// uclVqif's port event tables: the serial port's receive, modem-line and line-error events and
-// the socket's receive, connect and error events.
+// uclVqif's port events: the serial port's receive, modem-line and line-error events, the
+// socket's receive, connect and error events, and the receive path that hands the bytes to the
+// frame scanner (or, during a binary dump, to the dump sink) and acts on what the transaction
+// makes of each frame.
 
+#include <chrono>
 #include <string>
 
+#include "link/control_chars.h"
+#include "link/frame_rules.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "protocol/decode_reply.h"
+#include "protocol/frame.h"
 
 namespace vq {
 
@@ -27,7 +34,7 @@ void uclVqif::onSerialEvent(int code) {
             modemLinesChanged();
             break;
         case port_event::Break:
-            lineFault(msg::BreakFound, status_);
+            lineFault(msg::BreakFound, tx_.status());
             break;
         case port_event::Framing:
             lineFault(msg::FramingError, link_status::Failed);
@@ -44,11 +51,11 @@ void uclVqif::onSerialEvent(int code) {
         case port_event::TxFull:
             // The probe is sent again anyway.
             if (linkMode_ != link_mode::Probing) {
-                lineFault(msg::SendOverflow, endedByFault(status_));
+                lineFault(msg::SendOverflow, endedByFault(tx_.status()));
             }
             break;
         case port_event::DeviceControl:
-            lineFault(msg::DeviceControlError, endedByFault(status_));
+            lineFault(msg::DeviceControlError, endedByFault(tx_.status()));
             break;
         default:
             break;
@@ -58,18 +65,18 @@ void uclVqif::onSerialEvent(int code) {
 void uclVqif::lineFault(int messageId, std::int32_t newStatus) {
     countFault();
     AddLog(ResMessage(messageId, {now()}));
-    status_ = newStatus;
+    tx_.setStatus(newStatus);
 }
 
 void uclVqif::modemLinesChanged() {
     const int lines = serial_->modemStatus();
-    retryCount_ = 0;
+    tx_.resetRetries();
     if (lines & (kModemCts | kModemDsr)) {
         startProbing();
         return;
     }
     linkMode_ = link_mode::Offline;
-    status_ = endedByFault(status_);
+    tx_.setStatus(endedByFault(tx_.status()));
     events_.LineDropped();
 }
 
@@ -82,15 +89,15 @@ void uclVqif::onSocketEvent(int code) {
         case port_event::LinkEstablished:
             if (linkMode_ == link_mode::Offline) {
                 AddLog(ResMessage(msg::SocketConnected, {now()}));
-                retryCount_ = 0;
-                clearReceived();
+                tx_.resetRetries();
+                scanner_.clear();
                 probeTicks_ = 0;
                 startProbing();
             }
             break;
         case port_event::SocketError: {
             countFault();
-            status_ = link_status::Failed;
+            tx_.setStatus(link_status::Failed);
             const int error = socket_->lastError();
             AddLog(ResMessage(msg::SocketError, {now(), std::to_string(error)}));
             std::int16_t number = static_cast<std::int16_t>(error);
@@ -99,11 +106,122 @@ void uclVqif::onSocketEvent(int code) {
         }
         default:
             countFault();
-            status_ = link_status::Failed;
+            tx_.setStatus(link_status::Failed);
             AddLog(ResMessage(msg::OtherSocketEvent,
                               {now(), std::to_string(code), std::to_string(socket_->lastError())}));
             break;
     }
+}
+
+namespace {
+// STX "0001" key "," ETX checksum terminator is 14 characters: a reply needs one more.
+constexpr std::size_t kShortestReply = 15;
+}  // namespace
+
+void uclVqif::onDataReceived(Port& port, bool socketPath) {
+    events_.StsTransmit();
+    trafficFlag_ = true;
+    faultCount_ = 0;
+    std::string bytes = port.readAll();
+    const bool binary = tx_.status() == link_status::BinaryReceive;
+    if (!binary) scanner_.append(bytes);
+    if (cancel_) {
+        tx_.setStatus(link_status::Cancelled);
+        scanner_.clear();
+    } else {
+        if (binary) writeDumpBytes(bytes);
+        FrameScan();
+    }
+    if (socketPath) events_.StsIdle();
+}
+
+void uclVqif::writeDumpBytes(const std::string& bytes) {
+    switch (dump_.take(bytes)) {
+        case DumpSink::Took::Failed:
+            tx_.setStatus(link_status::Failed);
+            break;
+        case DumpSink::Took::BlockDone:
+            tx_.setStatus(link_status::Done);
+            break;
+        case DumpSink::Took::More:
+            break;
+    }
+}
+
+// Hands every complete frame, and every CR outside a frame, to the transaction in order.
+// Acting on one may send, which empties the buffer.
+void uclVqif::FrameScan() {
+    for (;;) {
+        FrameScanner::Result next = scanner_.next();
+        if (next.found == FrameScanner::Found::Frame) {
+            handleFrame(std::move(next.frame));
+        } else if (next.found == FrameScanner::Found::LoneCr) {
+            const Transaction::Action action = tx_.loneCr();
+            if (action == Transaction::Action::ResendLast && tx_.retryCount() > 1) {
+                std::int16_t count = tx_.retryCount();
+                events_.ConnectRetry(count);
+            }
+            carryOut(action);
+        } else {
+            return;
+        }
+    }
+}
+
+void uclVqif::handleFrame(std::string frame) {
+    lastReply_ = frame;
+    AddLog(ResMessage(msg::Received, {RenderControlChars(frame)}));
+    const Transaction::Fit fit = tx_.fit(frame, host_.now());
+    if (fit == Transaction::Fit::Ignored) return;
+    if (fit == Transaction::Fit::Overlong) {
+        endlessAnswer();
+        return;
+    }
+    if (!AcceptReply(frame)) {
+        carryOut(tx_.rejected());
+    } else if (fit == Transaction::Fit::Block) {
+        DataSend(HandshakeFrame(ACK, tx_.lastFrame()), true);
+    } else {
+        tx_.setStatus(link_status::Done);
+    }
+}
+
+void uclVqif::endlessAnswer() {
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(tx_.answerAge(host_.now()));
+    AddLog(ResMessage(msg::EndlessAnswer,
+                      {std::to_string(tx_.answerBlocks()), std::to_string(seconds.count())}));
+    scanner_.clear();  // the rest of the stream is not looked at
+}
+
+void uclVqif::carryOut(Transaction::Action action) {
+    switch (action) {
+        case Transaction::Action::ResendLast:
+            DataSend(tx_.lastFrame(), false);
+            break;
+        case Transaction::Action::SendNak:
+            DataSend(HandshakeFrame(NAK, tx_.lastFrame()), false);
+            break;
+        case Transaction::Action::BinaryTimedOut:
+            AddLog(ResMessage(msg::TimeoutMark));
+            dump_.setRetry(true);
+            cancel_ = true;
+            break;
+        case Transaction::Action::TimedOut:
+            trafficFlag_ = false;
+            break;
+        case Transaction::Action::None:
+            break;
+    }
+}
+
+bool uclVqif::AcceptReply(std::string& frame) {
+    if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
+        AddLog(ResMessage(msg::ChecksumErrorLog));
+        return false;
+    }
+    if (decoder_) return decoder_(frame);
+    return replyDecoder_->DecodeReply(frame, instrument_, *this);
 }
 
 }  // namespace vq

@@ -8,6 +8,7 @@
 #include "model/ole_date.h"
 #include "protocol/frame.h"
 #include "tests/link/sim_link.h"
+#include "tests/support/link_test_access.h"
 
 namespace vq::test {
 namespace {
@@ -309,7 +310,8 @@ TEST(Operations, SilentInstrumentGetsATimeOutLineEveryTwoSecondsOfPolling) {
 TEST(Operations, ReadingsFromTheInstrumentReachTheModelAndTheHost) {
     SimLink s;
     ASSERT_TRUE(s.connect());
-    s.link.setStatus(link_status::Failed);  // what an earlier failed command left behind
+    // What an earlier failed command left behind.
+    test::LinkTestAccess::setStatus(s.link, link_status::Failed);
     s.link.setInstrument(&s.model);
     s.link.setRunDensty(true);
     s.host.runFor(Millis{3500});

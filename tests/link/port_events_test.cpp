@@ -10,6 +10,7 @@
 #include "messages/messages.h"
 #include "protocol/frame.h"
 #include "tests/support/link_harness.h"
+#include "tests/support/link_test_access.h"
 
 namespace vq {
 namespace {
@@ -57,7 +58,7 @@ TEST(SerialEvents, SendOverflowAndDeviceErrorCloseAnIdleTransactionAsDone) {
     for (int code : {port_event::TxFull, port_event::DeviceControl}) {
         test::LinkHarness h;
         h.connect(3, 2);
-        h.link.setStatus(link_status::Stopped);
+        test::LinkTestAccess::setStatus(h.link, link_status::Stopped);
         h.serial.farEnd().raise(code);
         h.host.runFor(Millis{1});
         EXPECT_EQ(h.link.Status(), link_status::Done);
@@ -216,7 +217,7 @@ TEST(BinaryDump, RawBytesGoToTheirPlaceInTheImageAndEndTheBlock) {
     h.link.setBinDumpPath(image);
     h.link.setBinaryBlock(1024, 512);
     h.link.DataSend(BuildFrame("EP,R,0002", EOT), true);
-    h.link.setStatus(link_status::BinaryReceive);
+    test::LinkTestAccess::setStatus(h.link, link_status::BinaryReceive);
     h.link.PumpWhile([&] { return h.link.Status() == link_status::BinaryReceive; });
 
     EXPECT_EQ(h.link.Status(), link_status::Done);
@@ -234,7 +235,7 @@ TEST(BinaryDump, ABlockTheFileCannotTakeFails) {
     h.link.setBinDumpPath(h.dir.file("no/such/folder/VQ5100.DAT"));
     h.link.setBinaryBlock(0, 512);
     h.link.DataSend(BuildFrame("EP,R,0000", EOT), true);
-    h.link.setStatus(link_status::BinaryReceive);
+    test::LinkTestAccess::setStatus(h.link, link_status::BinaryReceive);
     h.link.PumpWhile([&] { return h.link.Status() == link_status::BinaryReceive; });
     EXPECT_EQ(h.link.Status(), link_status::Failed);
 }

@@ -9,6 +9,7 @@
 #include "model/instrument.h"
 #include "protocol/frame.h"
 #include "tests/support/link_harness.h"
+#include "tests/support/link_test_access.h"
 
 namespace vq {
 namespace {
@@ -58,7 +59,7 @@ TEST(Robustness, RandomBytesInRandomChunksWhileReadsWait) {
         for (int i = 0; i < 10; ++i) {
             h.host.callLater(Millis{gap(random) * 15}, [&h] {
                 if (!link_status::IsAwaiting(h.link.Status())) {
-                    h.link.setStatus(link_status::AwaitRead);
+                    test::LinkTestAccess::setStatus(h.link, link_status::AwaitRead);
                     h.link.DataSend(BuildFrame("VP,R,", EOT), true);
                 }
             });
@@ -81,7 +82,7 @@ TEST(Robustness, MegabyteWithoutTerminatorKeepsTheBufferBoundedAndTheReadTimesOu
         for (std::size_t at = 0; at < megabyte.size(); at += chunkSize) {
             h.serial.farEnd().send(megabyte.substr(at, chunkSize), Millis{1});
         }
-        h.link.setStatus(link_status::AwaitRead);
+        test::LinkTestAccess::setStatus(h.link, link_status::AwaitRead);
         h.link.DataSend(BuildFrame("VP,R,", EOT), true);
         std::size_t largest = 0;
         while (h.link.Status() == link_status::AwaitRead) {

@@ -6,6 +6,7 @@
 #include "link/frame_rules.h"
 #include "protocol/frame.h"
 #include "tests/support/link_harness.h"
+#include "tests/support/link_test_access.h"
 
 namespace vq {
 namespace {
@@ -80,7 +81,7 @@ TEST(ReplyTimeout, BinaryBlockTimeoutMarksTheRetryAndCancels) {
     test::LinkHarness h;
     h.connect(2, 1);
     h.link.DataSend(BuildFrame("EP,R,0005", EOT), true);
-    h.link.setStatus(link_status::BinaryReceive);
+    test::LinkTestAccess::setStatus(h.link, link_status::BinaryReceive);
     h.host.pumpUntil([&] { return h.link.Cancel(); }, Millis{5000});
     EXPECT_TRUE(h.link.BinaryRetry());
     EXPECT_EQ(h.sent().size(), 1u);
@@ -94,10 +95,10 @@ TEST(ReplyTimeout, BinaryBlockTimeoutMarksTheRetryAndCancels) {
 TEST(ReplyTimeout, IdleStatusesSettleWhenTheRetriesAreUsedUp) {
     test::LinkHarness h;
     h.connect(2, 1);
-    h.link.setStatus(link_status::Cancelled);
+    test::LinkTestAccess::setStatus(h.link, link_status::Cancelled);
     h.host.runFor(Millis{2000});
     EXPECT_EQ(h.link.Status(), link_status::Stopped);
-    h.link.setStatus(link_status::Done);
+    test::LinkTestAccess::setStatus(h.link, link_status::Done);
     h.host.runFor(Millis{1000});
     EXPECT_EQ(h.link.Status(), link_status::Done);
     EXPECT_TRUE(h.sent().empty());
@@ -244,7 +245,7 @@ TEST(Probe, ProbeAtOnceConnectsBeforeTheFirstTick) {
     EXPECT_LT(h.host.now(), Millis{100});
     EXPECT_EQ(h.sent(), std::vector<std::string>{"RC,R,"});
     // A line change while the probe is out sends no second one.
-    h.link.setStatus(link_status::AwaitRead);
+    test::LinkTestAccess::setStatus(h.link, link_status::AwaitRead);
     h.link.setLinkMode(link_mode::Probing);
     h.serial.setModemLines(kModemCts);
     h.host.runFor(Millis{1});

@@ -18,6 +18,7 @@
 #include "platform/qt_serial_port.h"
 #include "platform/qt_socket_port.h"
 #include "protocol/frame.h"
+#include "tests/support/link_test_access.h"
 
 namespace vq {
 namespace {
@@ -69,7 +70,7 @@ TEST(LinkOverQtPorts, SerialProbeConnectsAndALostPortDropsTheLine) {
 
     // An operation waits for a reply when the far end vanishes.
     far.setEnabled(false);
-    link.setStatus(link_status::AwaitRead);
+    test::LinkTestAccess::setStatus(link, link_status::AwaitRead);
     pty.closeSlave();
     pty.closeMaster();
     ASSERT_TRUE(test::pumpUntil(host, [&] { return events.drops == 1; }));

@@ -16,6 +16,7 @@
 #include "messages/messages.h"
 #include "model/text_rules.h"
 #include "platform/qt_socket_port.h"
+#include "tests/support/link_test_access.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
 
@@ -500,7 +501,7 @@ void MainWindowTest::identityAndProgramNumberOnlyWithData() {
         w.model().setSUM("7A3C");
         w.model().setCommFlags(c.commFlags);
         w.model().setImportFlag(c.importFlag);
-        w.link().setStatus(c.status);
+        test::LinkTestAccess::setStatus(w.link(), c.status);
         w.ShowInstrument();
         QCOMPARE(w.txtOption(0)->text(), c.identity ? QString("VQ51-7") : QString());
         QCOMPARE(w.txtOption(1)->text(), c.identity ? QString("NORTH") : QString());

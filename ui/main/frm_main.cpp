@@ -340,8 +340,7 @@ void frmMain::FirstActivate() {
     // The default model can be edited and written without reading an instrument first.
     model_.SetChangeFlags(true, true);
     model_.setImportFlag(1);
-    link_->setInstrument(&model_);
-    link_->setStatus(link_status::Done);
+    link_->AdoptLoadedModel(&model_);
     ShowInstrument();
     FirstActivation_ = false;
 }

@@ -95,8 +95,7 @@ std::string MainWindowSettings::chooseFile(bool save) {
 }
 
 void MainWindowSettings::setLinkDone() {
-    main_.link().setInstrument(&main_.model());
-    main_.link().setStatus(link_status::Done);
+    main_.link().AdoptLoadedModel(&main_.model());
 }
 
 void MainWindowSettings::showInstrument() {

@@ -1,0 +1,48 @@
+#include "link/operation_link.h"
+
+#include <memory>
+
+#include "link/link_status.h"
+#include "model/instrument.h"
+#include "model/ole_date.h"
+
+namespace vq {
+
+bool WaitForReply(OperationLink& link, std::int32_t waitingStatus, std::string_view payload,
+                  bool history) {
+    return link.waitFor(waitingStatus, payload, [&link, history] {
+        clsInstrument* const model = link.boundModel();
+        if (model == nullptr || model->MessageString().empty()) return;
+        std::string text = model->MessageString();
+        model->setMessageString({});
+        if (history) {
+            link.events().InterMessage(text);
+        } else {
+            link.events().InstMessage(text);
+        }
+    });
+}
+
+bool ReadOne(OperationLink& link, std::string_view payload, clsInstrument* model) {
+    clsInstrument* const bound = link.boundModel();
+    link.setCancelled(false);
+    link.bind(model);
+    model->setFailLine({});
+    const bool done = WaitForReply(link, link_status::AwaitRead, payload);
+    link.bind(bound);
+    return done;
+}
+
+bool PauseFor(OperationLink& link, OperationLink::Millis pause) {
+    // The flag outlives this wait: the call may come after a cancelled pause has returned.
+    auto due = std::make_shared<bool>(false);
+    link.host().callLater(pause, [due] { *due = true; });
+    link.pumpWhile([&] { return !*due && !link.cancelled(); });
+    return !link.cancelled();
+}
+
+std::string NowText(OperationLink& link) {
+    return GeneralDate(link.host().localDateTime());
+}
+
+}  // namespace vq

@@ -1,0 +1,49 @@
+#pragma once
+// The instrument operations besides calibration, reads and dumps: clock, check data, pump, the
+// lamp mode, single reads, and the clear and default commands with their confirmation polls.
+// Each sends one command over the link and waits; true when the transaction ends Done.
+
+#include <cstdint>
+#include <string_view>
+
+#include "link/operation_link.h"
+
+namespace vq {
+
+class clsInstrument;
+
+class LinkOperations {
+  public:
+    using Millis = OperationLink::Millis;
+
+    static constexpr int kConfirmPollLimit = 120;  // 10 minutes of 5 s polls
+    static constexpr Millis kConfirmPollPause{5000};
+
+    explicit LinkOperations(OperationLink& link) : link_(link) {}
+
+    bool SetDateTime(double dateTime);
+    bool SetCheckData();
+    bool SetPump(bool on);
+    bool Dw();
+    bool LpR(clsInstrument* model);
+    bool Lp(clsInstrument* model);
+    bool GetGasInfo(clsInstrument* model);
+    bool GetAutoCalDensty(clsInstrument* model);
+    bool GetLatestHistory(clsInstrument* model);
+    bool BodyDataClear();
+    bool PowerDataClear();
+    bool DefaultInstrument();
+
+    // The decoder saw the instrument acknowledge a confirmation poll.
+    bool confirmAcked() const { return confirmAcked_; }
+    void setConfirmAcked(bool acked) { confirmAcked_ = acked; }
+
+  private:
+    bool clearWithConfirm(std::string_view command, std::string_view confirm,
+                          std::int32_t pollStatus);
+
+    OperationLink& link_;
+    bool confirmAcked_ = false;
+};
+
+}  // namespace vq

@@ -1,0 +1,15 @@
+#pragma once
+// Puts the link into a transaction state no operation leaves it in by itself, for tests that
+// start from the middle of an exchange.
+
+#include <cstdint>
+
+#include "link/vqif.h"
+
+namespace vq::test {
+
+struct LinkTestAccess {
+    static void setStatus(uclVqif& link, std::int32_t status) { link.tx_.setStatus(status); }
+};
+
+}  // namespace vq::test
