@@ -4,23 +4,22 @@
 
 #include "link/link_status.h"
 #include "model/instrument.h"
+#include "model/settings_table.h"
 
 namespace vq {
 
 namespace {
 
-// The fixed reads and where they sit in the table; the gaps are empty entries.
+// The reads outside the settings table and where they sit in the read table; the settings
+// table places its own commands (model/setting_list.h); the gaps are empty entries.
 struct FixedRead {
     int index;
     const char* payload;
 };
-constexpr FixedRead kFixedReads[] = {
-    {0, "VP,R,"},  {1, "XZ,R,"},  {2, "XS,R,****"}, {3, "IN,R,"},  {4, "HN,R,"},  {5, "HC,R,"},
-    {7, "AP,R,"},  {8, "XP,R,"},  {10, "SD,R,"},    {11, "SM,R,"}, {12, "SC,R,"}, {15, "XB,R,"},
-    {16, "XW,R,"}, {17, "XT,R,"}, {19, "HF,R,"},    {20, "GJ,R,"}, {21, "A1,R,"}, {22, "A2,R,"},
-    {23, "AS,R,"}, {24, "AW,R,"}, {25, "HA,R,"},    {26, "VS,R,"}, {28, "SA,R,"}, {30, "AT,R,"},
-    {37, "UJ,R,"}, {39, "SJ,R,"}, {40, "SG,R,"},    {42, "LP,R,"}, {43, "CP,R,"}, {44, "AM,R,"},
-    {45, "UQ,R,"}, {46, "BU,R,"}, {47, "WB,R,"},    {48, "AF,R,"}, {49, "BS,R,"}, {50, "LS,R,"}};
+constexpr FixedRead kFixedReads[] = {{0, "VP,R,"},  {1, "XZ,R,"},  {2, "XS,R,****"}, {3, "IN,R,"},
+                                     {4, "HN,R,"},  {5, "HC,R,"},  {20, "GJ,R,"},    {21, "A1,R,"},
+                                     {22, "A2,R,"}, {23, "AS,R,"}, {24, "AW,R,"},    {25, "HA,R,"},
+                                     {26, "VS,R,"}, {28, "SA,R,"}, {50, "LS,R,"}};
 constexpr int kFirstLibrary = 51;  // LI,R,01 .. LI,R,0F
 constexpr int kLibraryTables = 15;
 constexpr int kFirstStation = 66;  // XS,R,0000 .. XS,R,00FF
@@ -38,6 +37,10 @@ std::array<std::string, ReadAll::kCommandCount> buildCommandTable() {
     std::array<std::string, ReadAll::kCommandCount> table{};
     for (const FixedRead& read : kFixedReads)
         table[static_cast<std::size_t>(read.index)] = read.payload;
+    for (const Setting& s : SettingsTable()) {
+        if (s.field == 1)
+            table[static_cast<std::size_t>(s.readIndex)] = std::string(s.readKey()) + ",";
+    }
     for (int n = 1; n <= kLibraryTables; ++n) {
         table[static_cast<std::size_t>(kFirstLibrary + n - 1)] = hexPayload("LI,R,", n, 2);
     }

@@ -145,6 +145,22 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(edited);
     }
+    // Reviewed first: exactly the two changes, and a dry run leaves the instrument as it was.
+    const CtlResult diff = run({"--port", sim.served(), "--json", "diff", "edited.seq"});
+    EXPECT_EXIT_CODE(diff, 0);
+    const QJsonArray changes = jsonOf(diff).value("changes").toArray();
+    ASSERT_EQ(changes.size(), 2) << diff.out.toStdString();
+    EXPECT_EQ(changes[0].toObject().value("code").toString(), "XB");
+    EXPECT_EQ(changes[0].toObject().value("write").toString(), beepOn ? "OFF" : "ON");
+    EXPECT_EQ(changes[1].toObject().value("code").toString(), "XW");
+    EXPECT_EQ(changes[1].toObject().value("instrument").toString(), overwriteOn ? "ON" : "OFF");
+    EXPECT_GT(jsonOf(diff).value("unchanged_written").toInt(), 30);
+    const CtlResult dry = run({"--port", sim.served(), "write", "edited.seq", "--dry-run"});
+    EXPECT_EXIT_CODE(dry, 0);
+    EXPECT_TRUE(dry.out.contains("2 settings change.")) << dry.out.toStdString();
+    EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "dry.seq"}), 0);
+    EXPECT_EQ(readFile(path("dry.seq")), readFile(path("before.seq")));
+
     const CtlResult write = run({"--port", sim.served(), "write", "edited.seq"});
     EXPECT_EXIT_CODE(write, 0);
     EXPECT_TRUE(write.out.contains("Settings written.")) << write.out.toStdString();
