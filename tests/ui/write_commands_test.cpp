@@ -49,6 +49,7 @@ struct Harness : WriteCommandWindow {
         FillBuiltInDefaults(config);
         connected = bench.connect();
         read = bench.readAll(model);
+        held = model;
         commands = std::make_unique<WriteCommands>(bench.operations, model, asker, nullptr,
                                                    dir.path().toStdString(), *this);
     }
@@ -61,6 +62,8 @@ struct Harness : WriteCommandWindow {
     void openCalibration() override { pumpDuringCalibration = bench.instrument.state().pumpOn; }
     double now() const override { return bench.host.localDateTime(); }
     std::string csvSuffix() const override { return "T"; }
+    const clsInstrument* lastRead() const override { return &held; }
+    void setLastRead(const clsInstrument& m) override { held = m; }
     std::filesystem::path csv() const {
         return std::filesystem::path(dir.path().toStdString()) / "VQ5100_SettingT.csv";
     }
@@ -79,6 +82,7 @@ struct Harness : WriteCommandWindow {
     grid_test::SimBench bench;
     AppConfig config;
     clsInstrument model;
+    clsInstrument held;  // what the instrument holds, as the window last learnt it
     grid_test::ScriptedAsker asker;
     QTemporaryDir dir;
     bool connected = false;
@@ -115,7 +119,15 @@ class WriteCommandsTest : public QObject {
         QVERIFY(std::none_of(sent.begin(), sent.end(), [](const std::string& p) {
             return startsWithAny(p, {"IN,W", "XZ,W"});
         }));
-        QCOMPARE(h.asker.texts(Box::Question), std::vector<std::string>{"Update Ready?"});
+        // The question lists what will change, and only that; the identity text is not sent.
+        const std::vector<std::string> asked = h.asker.texts(Box::Question);
+        QCOMPARE(asked.size(), std::size_t(1));
+        for (const char* line :
+             {"Update Ready?\n\nChannels\n", "\n  Alarm, channel 4: 50 -> 60\n",
+              "\n  STEL, channel 3: ", " -> 20.5\n", "\n  Auto Cal., channel 2: ", " -> 15.0\n",
+              "\nInstrument settings\n  Interval Trend Time (Sec): ", "\n4 settings change. "})
+            QVERIFY2(asked[0].find(line) != std::string::npos, asked[0].c_str());
+        QVERIFY2(asked[0].find("NOT-WRITTEN") == std::string::npos, asked[0].c_str());
         QCOMPARE(h.asker.texts(Box::Information), std::vector<std::string>{"Upload Complete."});
         QVERIFY(h.infoHas(5416, write_colour::Progress));
         QVERIFY(h.infoHas(5417, write_colour::Progress));
@@ -124,6 +136,7 @@ class WriteCommandsTest : public QObject {
         QCOMPARE(h.progressClosed, 1);
 
         clsInstrument fresh = h.freshRead();
+        QCOMPARE(SettingsFileText(h.held), SettingsFileText(fresh));
         QCOMPARE(fresh.Alarm(3), 60.0f);
         QCOMPARE(fresh.Stel(2), 20.5f);
         QCOMPARE(fresh.AutoCalib(1), 15.0f);

@@ -28,6 +28,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,9 @@ class frmMain : public QWidget {
     uclVqif& link() { return *link_; }
     InstrumentOperations& operations() { return *ops_; }
     clsInstrument& model() { return model_; }
+    // The settings as the instrument held them at the last read or confirmed write; null before.
+    const clsInstrument* lastRead() const { return lastRead_ ? &*lastRead_ : nullptr; }
+    void setLastRead(const clsInstrument& model) { lastRead_ = model; }
     AppConfig& config() { return config_; }
     MainState& state() { return state_; }
     UserAsker& asker() { return asker_; }
@@ -268,6 +272,7 @@ class frmMain : public QWidget {
 
     AppConfig config_;
     clsInstrument model_;
+    std::optional<clsInstrument> lastRead_;
     MainState state_;
     uclVqif* link_;  // the session's
     std::unique_ptr<InstrumentOperations> ops_;

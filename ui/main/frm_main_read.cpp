@@ -113,6 +113,7 @@ bool frmMain::ReadInstrument() {
     const bool ok = ops_->GetInstrument(read);
     link_->setInstrument(&model_);  // the copy goes out of scope; the decoder fills the model
     if (ok) {
+        lastRead_ = read;
         model_ = read;
         model_.setCommFlags(1);
         model_.setImportFlag(0);

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/settings_csv.h"
+#include "app/settings_review_text.h"
 #include "app/update_flags.h"
 #include "app/update_validation.h"
 #include "link/write_failure_text.h"
@@ -10,6 +11,7 @@
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
+#include "model/settings_review.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_operations.h"
 
@@ -115,6 +117,50 @@ void WriteCommands::closeProgress() {
     host_.closeProgress();
 }
 
+void WriteCommands::rememberWritten(bool idOnly) {
+    const clsInstrument* before = host_.lastRead();
+    if (!idOnly || before == nullptr) {
+        host_.setLastRead(model_);
+        return;
+    }
+    // "Update ID" changed the identity texts and the station list only.
+    clsInstrument held = *before;
+    held.setSerialNo(model_.SerialNo());
+    held.setDummySerial(model_.DummySerial());
+    held.setStationID(model_.StationID());
+    held.setUserID(model_.UserID());
+    for (int n = 0; n < clsInstrument::stationCount; ++n)
+        held.setStationList(n, model_.StationList(n));
+    host_.setLastRead(held);
+}
+
+std::string WriteCommands::updateQuestion(const clsInstrument& toSend, bool idOnly) const {
+    std::string text = ResMessage(msg::UpdateQuestion);
+    const clsInstrument* before = host_.lastRead();
+    if (before == nullptr) return text;
+    std::vector<ReviewRow> rows = ReviewRows(*before, toSend);
+    // "Update ID" sends the identity texts and the station list, "Update" everything else.
+    std::erase_if(rows, [idOnly](const ReviewRow& row) {
+        const bool identity =
+            row.group == ReviewGroup::Identity || row.group == ReviewGroup::Stations;
+        return identity != idOnly;
+    });
+    ReviewSummary summary = SummariseReview(rows);
+    if (idOnly) summary.unchangedSent = 0;
+    std::vector<std::string> lines = ReviewLines(summary);
+    // A box holds a screenful; the count line at the end says how many there are in all.
+    constexpr std::size_t kShownLines = 30;
+    if (lines.size() > kShownLines + 1) {
+        const std::string count = lines.back();
+        lines.resize(kShownLines);
+        lines.push_back("  ...");
+        lines.push_back(count);
+    }
+    text += "\n";
+    for (const std::string& line : lines) text += "\n" + line;
+    return text;
+}
+
 bool WriteCommands::Update(bool idOnly) {
     if (running_) return false;
     if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_)) {
@@ -130,7 +176,7 @@ bool WriteCommands::Update(bool idOnly) {
         asker_.error(window_, text, ResMessage(msg::UpdateTitle));  // "Update"
         return false;
     }
-    if (!asker_.question(window_, ResMessage(msg::UpdateQuestion), ResMessage(msg::UpdateTitle)))
+    if (!asker_.question(window_, updateQuestion(toSend, idOnly), ResMessage(msg::UpdateTitle)))
         return false;  // "Update"
     showProgress();
     PrepareUpdateFlags(model_, idOnly);
@@ -144,6 +190,7 @@ bool WriteCommands::Update(bool idOnly) {
         const SettingsWriteResult result = ops_.WriteSettings(model_);
         ok = result.succeeded();
         if (ok) writeCsvRow(idOnly);
+        if (ok) rememberWritten(idOnly);
         if (ok) {
             addInfo(ResMessage(msg::UploadCompleteInfo),
                     write_colour::Progress);  // "VQ-5100 Upload Complete."

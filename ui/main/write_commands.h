@@ -43,6 +43,11 @@ class WriteCommandWindow {
     virtual double now() const = 0;
     // The factory record suffix of the settings CSV file name.
     virtual std::string csvSuffix() const = 0;
+    // The settings as the instrument held them at the last read (or the last write that it
+    // confirmed); null before any read. What a write changes is shown against these.
+    virtual const clsInstrument* lastRead() const = 0;
+    // The instrument now holds `model` (a write succeeded).
+    virtual void setLastRead(const clsInstrument& model) = 0;
 };
 
 class WriteCommands : public QObject {
@@ -78,6 +83,11 @@ class WriteCommands : public QObject {
 
   private:
     void writeCsvRow(bool idOnly);
+    // The question before a write, with the list of what it changes when the instrument's
+    // settings are known.
+    std::string updateQuestion(const clsInstrument& toSend, bool idOnly) const;
+    // After a confirmed write: what the instrument now holds.
+    void rememberWritten(bool idOnly);
     std::string nowText() const;
     void addInfo(const std::string& text, const QColor& colour);
     void showProgress();

@@ -90,6 +90,14 @@ std::string MainWindowSettings::csvSuffix() const {
     return main_.config().factoryRecordSuffix;
 }
 
+const clsInstrument* MainWindowSettings::lastRead() const {
+    return main_.lastRead();
+}
+
+void MainWindowSettings::setLastRead(const clsInstrument& model) {
+    main_.setLastRead(model);
+}
+
 std::string MainWindowSettings::chooseFile(bool save) {
     return ChooseSettingsFile(&main_, main_.workDir(), save);
 }
