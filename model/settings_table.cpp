@@ -73,30 +73,6 @@ const std::vector<Setting>& table() {
 #undef VQ_TABLE_ROW
 #undef VQ_EXPAND
 
-std::string hexDigits(std::uint32_t value, int digits) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        text[static_cast<std::size_t>(i)] = hex[value & 0xF];
-    return text;
-}
-
-bool isUtf8Continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// The text with spaces appended, cut to `width` bytes without splitting a UTF-8 character.
-std::string fixedText(std::string_view text, std::size_t width) {
-    std::string out(text.substr(0, width));
-    if (text.size() > width) {
-        std::size_t keep = out.size();
-        while (keep > 0 && isUtf8Continuation(text[keep])) --keep;
-        out.resize(keep);
-    }
-    out.resize(width, ' ');
-    return out;
-}
-
 // The item of a "|"-separated list; empty outside it.
 std::string listItem(std::string_view items, std::int32_t index) {
     for (std::int32_t i = 0; index >= 0; ++i) {
@@ -109,6 +85,26 @@ std::string listItem(std::string_view items, std::int32_t index) {
 }
 
 }  // namespace
+
+std::string HexDigits(std::uint32_t value, int digits) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string text(static_cast<std::size_t>(digits), '0');
+    for (int i = digits - 1; i >= 0; --i, value >>= 4)
+        text[static_cast<std::size_t>(i)] = hex[value & 0xF];
+    return text;
+}
+
+std::string FixedText(std::string_view text, std::size_t width) {
+    std::string out(text.substr(0, width));
+    if (text.size() > width) {
+        // Drop a character whose bytes the cut split: back off to its lead byte.
+        std::size_t keep = out.size();
+        while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) --keep;
+        out.resize(keep);
+    }
+    out.resize(width, ' ');
+    return out;
+}
 
 bool Setting::changed(const clsInstrument& model) const {
     return model.*flag;
@@ -165,7 +161,7 @@ ShownValue SettingShownValue(const Setting& s, const clsInstrument& model) {
 std::string SettingFormText(const Setting& s, Form form, const clsInstrument& model) {
     if (s.isText) {
         const std::string text = s.text(model);
-        return form == Text10 ? fixedText(text, 10) : text;
+        return form == Text10 ? FixedText(text, 10) : text;
     }
     const std::int32_t value = s.number(model);
     switch (form) {
@@ -173,7 +169,7 @@ std::string SettingFormText(const Setting& s, Form form, const clsInstrument& mo
             return value != 0 ? "1" : "0";
         case Hex4:
         case Hex4Of32:
-            return hexDigits(static_cast<std::uint32_t>(value) & 0xFFFFu, 4);
+            return HexDigits(static_cast<std::uint32_t>(value) & 0xFFFFu, 4);
         default:
             return std::to_string(value);
     }

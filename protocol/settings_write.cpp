@@ -28,18 +28,6 @@ bool IsLevelText(std::string_view text) {
     return t.find_first_not_of('*') == std::string_view::npos || IsNumeric(text);
 }
 
-bool isUtf8Continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-std::string hexDigits(unsigned value, int digits) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        text[static_cast<std::size_t>(i)] = hex[value & 0xF];
-    return text;
-}
-
 float levelOf(const clsInstrument& model, LevelKind kind, int gas) {
     switch (kind) {
         case LevelKind::Warning:
@@ -257,7 +245,7 @@ void WriteRun::writeExposureLevels() {
 void WriteRun::writeStationList() {
     for (int n = 0; n < kStationCount; ++n) {
         if (!model_.Change_StationList[n]) continue;
-        if (send("XS,W," + hexDigits(static_cast<unsigned>(n), 4) + "," +
+        if (send("XS,W," + HexDigits(static_cast<unsigned>(n), 4) + "," +
                  FixedText(model_.StationList(n), 16)))
             model_.Change_StationList[n] = false;
     }
@@ -289,24 +277,12 @@ SettingsWriteResult WriteRun::run() {
 
 }  // namespace
 
-std::string FixedText(std::string_view text, std::size_t width) {
-    std::string out(text.substr(0, width));
-    if (text.size() > width) {
-        // Drop a character whose bytes the cut split: back off to its lead byte.
-        std::size_t keep = out.size();
-        while (keep > 0 && isUtf8Continuation(text[keep])) --keep;
-        out.resize(keep);
-    }
-    out.resize(width, ' ');
-    return out;
-}
-
 std::string DecText(int value) {
     return std::to_string(value);
 }
 
 std::string HexText4(int value) {
-    return hexDigits(static_cast<unsigned>(value) & 0xFFFFu, 4);
+    return HexDigits(static_cast<unsigned>(value) & 0xFFFFu, 4);
 }
 
 std::string BitText(int value) {
@@ -334,7 +310,7 @@ std::string LibraryEntryText(const clsInstrument& model, int entry) {
     std::string text;
     const auto field = [&text](const std::string& value) { text += value + ","; };
     const auto real = [&field](double value) { field(SingleToHex(static_cast<float>(value))); };
-    field(hexDigits(kLibraryEntryCode, 2));
+    field(HexDigits(kLibraryEntryCode, 2));
     field(FixedText(model.LS_Name(entry), 10));
     field(LevelText5(model.LS_FullScale(entry), point));
     field(LevelText5(model.LS_Digit(entry), point));

@@ -10,15 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "model/settings_table.h"  // FixedText, HexDigits
+
 namespace vq {
 
 class clsInstrument;
 
 // ---- Value forms of the write requests ----
 
-// The text with spaces appended, cut to `width` bytes. A cut never splits a UTF-8 sequence (the
-// bytes of a split character become spaces), so the field keeps its width and stays valid text.
-std::string FixedText(std::string_view text, std::size_t width);
 // Decimal digits, a minus sign when negative, no fill.
 std::string DecText(int value);
 // Four upper-case hexadecimal digits of the 16-bit value (-1 gives FFFF).

@@ -82,16 +82,18 @@ int readAndLoad(CommandContext& context, const std::filesystem::path& path,
     return kExitSuccess;
 }
 
-}  // namespace
-
-int runWrite(CommandContext& context) {
-    const CommandArgs args(context.args, {}, {"--dry-run"});
+// Reads, loads and lists the changes; then writes them unless this is a review only.
+int reviewThenWrite(CommandContext& context, bool mayWrite) {
+    const CommandArgs args(
+        context.args, {},
+        mayWrite ? std::vector<std::string_view>{"--dry-run"} : std::vector<std::string_view>{});
     if (const int status = checkArgs(context, args, 1, 1); status != kExitSuccess) return status;
     clsInstrument instrument, model;
     if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
         status != kExitSuccess)
         return status;
     printReview(context.out, instrument, model);
+    if (!mayWrite) return kExitSuccess;
     if (args.has("--dry-run")) {
         context.out.line("Dry run: nothing was written.");
         context.out.field("written", "", false);
@@ -100,15 +102,14 @@ int runWrite(CommandContext& context) {
     return writeSettings(context, model, false);
 }
 
+}  // namespace
+
+int runWrite(CommandContext& context) {
+    return reviewThenWrite(context, true);
+}
+
 int runDiff(CommandContext& context) {
-    const CommandArgs args(context.args, {}, {});
-    if (const int status = checkArgs(context, args, 1, 1); status != kExitSuccess) return status;
-    clsInstrument instrument, model;
-    if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
-        status != kExitSuccess)
-        return status;
-    printReview(context.out, instrument, model);
-    return kExitSuccess;
+    return reviewThenWrite(context, false);
 }
 
 }  // namespace vq::cli
