@@ -101,6 +101,7 @@ class MainWindowTest : public QObject {
     void aConfigurationThatStopsAtABadLineIsReported();
     void captionsAndTitleByLanguage();
     void identityAndProgramNumberOnlyWithData();
+    void pendingEditsAreNotLostWithoutAsking();
 };
 
 void MainWindowTest::startsWithDefaultsAndConnects() {
@@ -189,6 +190,36 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     QCOMPARE(w.lblProgramNumber()->text(), QString());  // still nothing read
     QVERIFY(w.fraCommand(0)->isEnabled());
     QVERIFY(!w.progress());
+}
+
+void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    QCOMPARE(w.pendingEdits(), 0);
+    w.cmdInstruments()->click();  // nothing pending before the first read: no question
+    QVERIFY(f.asker.boxes.empty());
+    QCOMPARE(w.pendingEdits(), 0);
+
+    w.model().setLcBuzzer(w.model().LcBuzzer() == 0 ? 1 : 0);
+    w.model().setStationList(7, "SITE 8");
+    QCOMPARE(w.pendingEdits(), 2);
+    const std::string question = ResMessage(msg::PendingEditsQuestion, {"2"});
+    // No: the read, Power Off and Exit do not happen, and the edits stay.
+    f.asker.answers = {false, false, false};
+    w.cmdInstruments()->click();
+    w.cmdPowerOff()->click();
+    w.close();
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.pendingEdits(), 2);
+    QCOMPARE(f.asker.boxes.size(), std::size_t(3));
+    for (const auto& box : f.asker.boxes) QCOMPARE(box.text, question);
+    // Yes: the read replaces them with what the instrument holds.
+    f.asker.boxes.clear();
+    w.cmdInstruments()->click();
+    QCOMPARE(f.asker.boxes.front().text, question);
+    QCOMPARE(w.pendingEdits(), 0);
 }
 
 void MainWindowTest::readWithoutInstrumentSaysNoResponse() {

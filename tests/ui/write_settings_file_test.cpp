@@ -53,6 +53,10 @@ struct Harness : SettingsFileWindow {
     void enableWindow(bool on) override { enables.push_back(on); }
     void setLinkDone() override { ++linkDone; }
     void showInstrument() override { grid->refresh(); }
+    bool confirmDiscardEdits() override {
+        ++discardAsked;
+        return discardAnswer;
+    }
     std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
     AppConfig config;
@@ -65,6 +69,8 @@ struct Harness : SettingsFileWindow {
     std::vector<bool> saves;
     std::vector<bool> enables;
     int linkDone = 0;
+    int discardAsked = 0;
+    bool discardAnswer = true;
     std::unique_ptr<SettingsGrid> grid;
     std::unique_ptr<SettingsFileCommands> files;
 };
@@ -160,6 +166,12 @@ class WriteSettingsFileTest : public QObject {
         QVERIFY(h.enables.empty());
         QCOMPARE(SettingsFileText(h.model), before);
         QVERIFY(std::filesystem::is_empty(h.dir.path().toStdString()));
+        // Edits the user will not lose stop a load before the file is even asked for.
+        h.discardAnswer = false;
+        h.chosen = h.path("never.seq");
+        QVERIFY(!h.files->ImportSettings());
+        QCOMPARE(h.discardAsked, 2);
+        QCOMPARE(h.saves, (std::vector<bool>{true, false}));
     }
 
     void lockedChannelsComeBackOnAfterALoad() {

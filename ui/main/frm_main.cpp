@@ -373,8 +373,9 @@ void frmMain::closeEvent(QCloseEvent* event) {
         emit closeDeferred();
         return;
     }
-    if (!closing_ && !asker_.question(this, ResMessage(msg::EndQuestion),
-                                      ResMessage(msg::EndTitle))) {  // "End ?"
+    if (!closing_ &&
+        (!confirmDiscardEdits() || !asker_.question(this, ResMessage(msg::EndQuestion),
+                                                    ResMessage(msg::EndTitle)))) {  // "End ?"
         event->ignore();
         return;
     }

@@ -111,6 +111,10 @@ class frmMain : public QWidget {
     // The settings as the instrument held them at the last read or confirmed write; null before.
     const clsInstrument* lastRead() const { return lastRead_ ? &*lastRead_ : nullptr; }
     void setLastRead(const clsInstrument& model) { lastRead_ = model; }
+    // How many settings the window holds that differ from the instrument's (0 before a read).
+    int pendingEdits() const;
+    // True when nothing is pending or the user agrees to lose it (asked, naming the count).
+    bool confirmDiscardEdits();
     AppConfig& config() { return config_; }
     MainState& state() { return state_; }
     UserAsker& asker() { return asker_; }

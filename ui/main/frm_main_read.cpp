@@ -9,6 +9,7 @@
 #include "link/event_host.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "model/settings_review.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
@@ -41,7 +42,24 @@ void frmMain::closeProgress() {
     upload_ = nullptr;
 }
 
+int frmMain::pendingEdits() const {
+    if (!lastRead_) return 0;
+    int count = 0;
+    for (const ReviewRow& row : ReviewRows(*lastRead_, model_)) count += row.differs() ? 1 : 0;
+    return count;
+}
+
+bool frmMain::confirmDiscardEdits() {
+    const int count = pendingEdits();
+    if (count == 0) return true;
+    return asker_.question(this, ResMessage(msg::PendingEditsQuestion, {std::to_string(count)}),
+                           ResMessage(msg::ApplicationTitle));
+}
+
 void frmMain::cmdDownClick(int index) {
+    // A read replaces the window's settings and Power Off ends the session: edits not yet
+    // written would be lost without a word.
+    if ((index == 1 || index == 5 || index == 4) && !confirmDiscardEdits()) return;
     // Power Off runs to its end: the instrument switches off whatever the window does.
     const OnClose onClose = index == 4 ? OnClose::FinishCommand : OnClose::CancelCommand;
     runCommand(onClose, [this, index] {

@@ -80,6 +80,7 @@ bool SettingsFileCommands::ExportSettings() {
 }
 
 bool SettingsFileCommands::ImportSettings() {
+    if (!host_.confirmDiscardEdits()) return false;
     const std::string path = host_.chooseFile(false);
     if (path.empty()) return false;
     host_.enableWindow(false);

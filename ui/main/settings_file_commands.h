@@ -32,6 +32,8 @@ class SettingsFileWindow {
     virtual void setLinkDone() = 0;
     // The main window's ShowInstrument.
     virtual void showInstrument() = 0;
+    // True when no edit waits for its write, or the user agrees to lose what does.
+    virtual bool confirmDiscardEdits() = 0;
 };
 
 // The platform's file dialogs for settings command files, opening in `folder`.

@@ -90,6 +90,10 @@ std::string MainWindowSettings::csvSuffix() const {
     return main_.config().factoryRecordSuffix;
 }
 
+bool MainWindowSettings::confirmDiscardEdits() {
+    return main_.confirmDiscardEdits();
+}
+
 const clsInstrument* MainWindowSettings::lastRead() const {
     return main_.lastRead();
 }

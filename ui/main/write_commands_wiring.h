@@ -47,6 +47,7 @@ class MainWindowSettings : public QObject,
     void openCalibration() override;
     double now() const override;
     std::string csvSuffix() const override;
+    bool confirmDiscardEdits() override;
     const clsInstrument* lastRead() const override;
     void setLastRead(const clsInstrument& model) override;
     // The settings file commands (showInstrument serves the grid as well).
