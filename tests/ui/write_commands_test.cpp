@@ -64,6 +64,10 @@ struct Harness : WriteCommandWindow {
     std::string csvSuffix() const override { return "T"; }
     const clsInstrument* lastRead() const override { return &held; }
     void setLastRead(const clsInstrument& m) override { held = m; }
+    void readAgain() override {
+        ++readsAgain;
+        bench.readAll(model);
+    }
     std::filesystem::path csv() const {
         return std::filesystem::path(dir.path().toStdString()) / "VQ5100_SettingT.csv";
     }
@@ -83,6 +87,7 @@ struct Harness : WriteCommandWindow {
     AppConfig config;
     clsInstrument model;
     clsInstrument held;  // what the instrument holds, as the window last learnt it
+    int readsAgain = 0;
     grid_test::ScriptedAsker asker;
     QTemporaryDir dir;
     bool connected = false;
@@ -303,11 +308,15 @@ class WriteCommandsTest : public QObject {
         Harness h;
         QVERIFY(h.connected && h.read);
         h.bench.instrument.state().settings.intervals = 600;
+        h.model.setIntervals(300);  // the window's value, about to be stale
         const auto start = h.bench.host.now();
         QVERIFY(h.commands->ClearCommand(WriteCommands::cmdDefault));
         // The instrument needs six seconds: the first poll at five finds it busy.
         QVERIFY(h.bench.host.now() - start >= std::chrono::seconds(10));
         QCOMPARE(h.bench.instrument.state().settings.intervals, 60);
+        // The window reads the reset settings, so an "Update" cannot write the old ones back.
+        QCOMPARE(h.readsAgain, 1);
+        QCOMPARE(h.model.Intervals(), std::int16_t(60));
         QVERIFY(h.infoHas(5418, write_colour::Progress));
         QVERIFY(h.infoHas(5419, write_colour::Progress));
         QCOMPARE(h.asker.boxes.at(0).title, std::string("DEFAULT"));
@@ -315,6 +324,7 @@ class WriteCommandsTest : public QObject {
         h.bench.instrument.state().flash[0x2000] = 0x12;
         QVERIFY(h.commands->ClearCommand(WriteCommands::cmdClearLoggerData));
         QCOMPARE(h.bench.instrument.state().flash[0x2000], std::uint8_t(0xFF));
+        QCOMPARE(h.readsAgain, 1);  // clearing the logger leaves the settings alone
         QVERIFY(h.infoHas(5425, write_colour::Progress));
 
         // Without an instrument on the line nothing is attempted.

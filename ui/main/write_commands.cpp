@@ -281,6 +281,9 @@ bool WriteCommands::ClearCommand(int index) {
         ok = ops_.BodyDataClear();
     addInfo(ResMessage(ok ? texts.success : texts.failure),
             ok ? write_colour::Progress : write_colour::Failure);
+    // The grid still holds the settings from before the reset; an "Update" would quietly
+    // write them back over it.
+    if (ok && index == cmdDefault) host_.readAgain();
     return ok;
 }
 

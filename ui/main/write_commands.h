@@ -48,6 +48,9 @@ class WriteCommandWindow {
     virtual const clsInstrument* lastRead() const = 0;
     // The instrument now holds `model` (a write succeeded).
     virtual void setLastRead(const clsInstrument& model) = 0;
+    // Reads every setting again, so the window shows what the instrument now holds (after
+    // "DEFAULT" changed them all on the instrument's side).
+    virtual void readAgain() = 0;
 };
 
 class WriteCommands : public QObject {

@@ -102,6 +102,10 @@ void MainWindowSettings::setLastRead(const clsInstrument& model) {
     main_.setLastRead(model);
 }
 
+void MainWindowSettings::readAgain() {
+    main_.ReadInstrument();
+}
+
 std::string MainWindowSettings::chooseFile(bool save) {
     return ChooseSettingsFile(&main_, main_.workDir(), save);
 }
