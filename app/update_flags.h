@@ -10,6 +10,12 @@ class clsInstrument;
 // those that were edited, except that an edited entry carried by a combustible channel (channel
 // 0's gas is entry 0, channel 4's is entry 1) takes both entries along, since the instrument
 // reloads the pair together.
-void PrepareUpdateFlags(clsInstrument& model, bool idOnly);
+//
+// `instrument`, when known, is what the instrument holds (the last read): then "Update" also
+// writes the identity texts and station entries whose edit set their flag and whose value differs
+// from the instrument's, so an edit made before "Update" is never dropped without a word. Without
+// it they wait for "Update ID" as before.
+void PrepareUpdateFlags(clsInstrument& model, bool idOnly,
+                        const clsInstrument* instrument = nullptr);
 
 }  // namespace vq

@@ -62,5 +62,26 @@ TEST(UpdateFlags, AnEditedSpecialGasThatAChannelCarriesTakesBothEntries) {
     EXPECT_TRUE(model.Change_LSData[0] && model.Change_LSData[1]);
 }
 
+// "Update" takes along an identity or station edit the instrument does not hold yet; an edit
+// back to the instrument's value, and any edit when the instrument is not known, wait as before.
+TEST(UpdateFlags, UpdateKeepsIdentityEditsTheInstrumentDoesNotHold) {
+    const clsInstrument instrument = readModel();
+    clsInstrument edited = instrument;
+    edited.setUserID("TECH 7");
+    edited.setStationList(9, "SITE 10");
+    edited.setSerialNo("SN1");  // edited, but to what the instrument holds
+    clsInstrument withInstrument = edited;
+    PrepareUpdateFlags(withInstrument, false, &instrument);
+    EXPECT_TRUE(withInstrument.Change_UserID);
+    EXPECT_TRUE(withInstrument.Change_StationList[9]);
+    EXPECT_FALSE(withInstrument.Change_SerialNo);
+    EXPECT_FALSE(withInstrument.Change_StationID);
+    EXPECT_FALSE(withInstrument.Change_StationList[8]);
+    EXPECT_TRUE(withInstrument.Change_AlarmMode);  // every setting as before
+    PrepareUpdateFlags(edited, false);
+    EXPECT_FALSE(edited.Change_UserID);
+    EXPECT_FALSE(edited.Change_StationList[9]);
+}
+
 }  // namespace
 }  // namespace vq

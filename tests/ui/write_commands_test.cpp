@@ -106,7 +106,6 @@ class WriteCommandsTest : public QObject {
     void updateWritesTheEditsAndAFreshReadShowsThem() {
         Harness h;
         QVERIFY(h.connected && h.read);
-        const std::string serialBefore = h.model.SerialNo();
         bool busy = false;
         grid_test::ConnectedGridWindow window;
         SettingsGrid grid(SettingsGridDeps{h.model, h.config, h.asker, busy, window});
@@ -115,24 +114,27 @@ class WriteCommandsTest : public QObject {
         QVERIFY(grid.finishEdit(G::rowOf(2), G::colStel, "20.5"));
         QVERIFY(grid.finishEdit(G::rowOf(1), G::colAutoCal, "15"));
         h.model.setIntervals(180);
-        h.model.setSerialNo("NOT-WRITTEN");  // identity texts wait for "Update ID"
+        h.model.setSerialNo("EDITED-0001");  // an identity edit goes along, never dropped
 
         QVERIFY(h.commands->Update(false));
         const std::vector<std::string> sent = h.bench.takeSent();
         QVERIFY(std::find(sent.begin(), sent.end(), "A2,W,   50, 18.0, 10.0,   60,   80") !=
                 sent.end());
+        QVERIFY(std::any_of(sent.begin(), sent.end(),
+                            [](const std::string& p) { return startsWithAny(p, {"IN,W,"}); }));
+        // Identity texts and station entries nobody edited are not sent.
         QVERIFY(std::none_of(sent.begin(), sent.end(), [](const std::string& p) {
-            return startsWithAny(p, {"IN,W", "XZ,W"});
+            return startsWithAny(p, {"XZ,W", "XS,W"});
         }));
-        // The question lists what will change, and only that; the identity text is not sent.
+        // The question lists what will change, and only that.
         const std::vector<std::string> asked = h.asker.texts(Box::Question);
         QCOMPARE(asked.size(), std::size_t(1));
         for (const char* line :
-             {"Update Ready?\n\nChannels\n", "\n  Alarm, channel 4: 50 -> 60\n",
-              "\n  STEL, channel 3: ", " -> 20.5\n", "\n  Auto Cal., channel 2: ", " -> 15.0\n",
-              "\nInstrument settings\n  Interval Trend Time (Sec): ", "\n4 settings change. "})
+             {"Update Ready?\n\nIdentity\n  Serial No.: ", " -> EDITED-0001\nChannels\n",
+              "\n  Alarm, channel 4: 50 -> 60\n", "\n  STEL, channel 3: ", " -> 20.5\n",
+              "\n  Auto Cal., channel 2: ", " -> 15.0\n",
+              "\nInstrument settings\n  Interval Trend Time (Sec): ", "\n5 settings change. "})
             QVERIFY2(asked[0].find(line) != std::string::npos, asked[0].c_str());
-        QVERIFY2(asked[0].find("NOT-WRITTEN") == std::string::npos, asked[0].c_str());
         QCOMPARE(h.asker.texts(Box::Information), std::vector<std::string>{"Upload Complete."});
         QVERIFY(h.infoHas(5416, write_colour::Progress));
         QVERIFY(h.infoHas(5417, write_colour::Progress));
@@ -146,9 +148,8 @@ class WriteCommandsTest : public QObject {
         QCOMPARE(fresh.Stel(2), 20.5f);
         QCOMPARE(fresh.AutoCalib(1), 15.0f);
         QCOMPARE(fresh.Intervals(), std::int16_t(180));
-        QCOMPARE(fresh.SerialNo(), serialBefore);
+        QCOMPARE(fresh.SerialNo(), std::string("EDITED-0001"));
         // Every setting the instrument holds is now what the window held.
-        h.model.setSerialNo(serialBefore);
         QCOMPARE(SettingsFileText(fresh), SettingsFileText(h.model));
         // One record: the header and a "Write" row.
         QCOMPARE(countLines(h.csv()), 2);

@@ -139,12 +139,13 @@ std::string WriteCommands::updateQuestion(const clsInstrument& toSend, bool idOn
     const clsInstrument* before = host_.lastRead();
     if (before == nullptr) return text;
     std::vector<ReviewRow> rows = ReviewRows(*before, toSend);
-    // "Update ID" sends the identity texts and the station list, "Update" everything else.
-    std::erase_if(rows, [idOnly](const ReviewRow& row) {
-        const bool identity =
-            row.group == ReviewGroup::Identity || row.group == ReviewGroup::Stations;
-        return identity != idOnly;
-    });
+    // "Update ID" sends the identity texts and the station list only; "Update" sends everything
+    // else and the identity edits (PrepareUpdateFlags).
+    if (idOnly) {
+        std::erase_if(rows, [](const ReviewRow& row) {
+            return row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations;
+        });
+    }
     ReviewSummary summary = SummariseReview(rows);
     if (idOnly) summary.unchangedSent = 0;
     std::vector<std::string> lines = ReviewLines(summary);
@@ -169,7 +170,7 @@ bool WriteCommands::Update(bool idOnly) {
     }
     // The same rules a settings file and vq5100ctl are held to, on exactly what will be sent.
     clsInstrument toSend = model_;
-    PrepareUpdateFlags(toSend, idOnly);
+    PrepareUpdateFlags(toSend, idOnly, host_.lastRead());
     if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed); !problems.empty()) {
         const std::string text = ResMessage(
             msg::SettingsRefusedInfo, {problems.front().code + ": " + problems.front().reason});
@@ -179,7 +180,7 @@ bool WriteCommands::Update(bool idOnly) {
     if (!asker_.question(window_, updateQuestion(toSend, idOnly), ResMessage(msg::UpdateTitle)))
         return false;  // "Update"
     showProgress();
-    PrepareUpdateFlags(model_, idOnly);
+    PrepareUpdateFlags(model_, idOnly, host_.lastRead());
     bool ok = false;
     {
         RunningScope scope(running_, host_);
