@@ -121,6 +121,10 @@ class WriteSettingsFileTest : public QObject {
         QCOMPARE(h.linkDone, 1);
         QCOMPARE(h.enables, (std::vector<bool>{false, true}));
         QVERIFY(h.asker.texts(Box::Error).empty());
+        // Both said so, naming the file.
+        QCOMPARE(h.asker.texts(Box::Information),
+                 (std::vector<std::string>{ResMessage(msg::SettingsStoredBox, {h.chosen}),
+                                           ResMessage(msg::SettingsLoadedBox, {h.chosen})}));
     }
 
     void badFileChangesNothingAndNamesItsLine() {

@@ -75,7 +75,10 @@ bool SettingsFileCommands::ExportSettings() {
     const std::string path = host_.chooseFile(true);
     if (path.empty()) return false;
     const FileResult result = WriteSettingsFile(model_, path);
-    if (!result.ok) asker_.error(window_, result.error, AppTitle());
+    if (!result.ok)
+        asker_.error(window_, result.error, AppTitle());
+    else
+        asker_.information(window_, ResMessage(msg::SettingsStoredBox, {path}), AppTitle());
     return result.ok;
 }
 
@@ -92,7 +95,10 @@ bool SettingsFileCommands::ImportSettings() {
     }
     QApplication::restoreOverrideCursor();
     host_.enableWindow(true);
-    if (!result.ok) asker_.error(window_, importErrorText(result), AppTitle());
+    if (!result.ok)
+        asker_.error(window_, importErrorText(result), AppTitle());
+    else
+        asker_.information(window_, ResMessage(msg::SettingsLoadedBox, {path}), AppTitle());
     return result.ok;
 }
 
