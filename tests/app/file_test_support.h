@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace vq::testing {
 
 class TempFolder {
@@ -44,17 +46,8 @@ class TempFolder {
     std::filesystem::path path_;
 };
 
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << contents;
-}
+using test::readFile;
+using test::writeFile;
 
 // Makes a folder read-only for the duration. Root ignores permission bits, so when the tests
 // run as root the effective user becomes "nobody" meanwhile (the real user stays root, which
