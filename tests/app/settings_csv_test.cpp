@@ -6,6 +6,7 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
+#include "tests/support/golden.h"
 
 namespace vq {
 namespace {
@@ -105,6 +106,8 @@ TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
     EXPECT_EQ(rows[0][334], "Confermation Beep");
     EXPECT_EQ(rows[1][0], "Read");
     EXPECT_EQ(rows[2][0], "WriteID");
+    // The header and both rows, byte for byte.
+    EXPECT_TRUE(test::MatchesGolden("settings_csv.txt", text));
 }
 
 TEST_F(SettingsCsv, ColumnValues) {
