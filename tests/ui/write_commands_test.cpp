@@ -79,7 +79,7 @@ struct Harness : WriteCommandWindow {
     grid_test::SimBench bench;
     AppConfig config;
     clsInstrument model;
-    grid_test::ScriptedAsker asker;
+    grid_test::RecordingAsker asker;
     QTemporaryDir dir;
     bool connected = false;
     bool read = false;
