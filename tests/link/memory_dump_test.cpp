@@ -10,8 +10,8 @@
 
 #include "model/ole_date.h"
 #include "protocol/frame.h"
-#include "tests/link/sim_link.h"
 #include "tests/support/files.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {

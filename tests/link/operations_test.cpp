@@ -7,8 +7,8 @@
 #include "link/control_chars.h"
 #include "model/ole_date.h"
 #include "protocol/frame.h"
-#include "tests/link/sim_link.h"
 #include "tests/support/link_test_access.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {
