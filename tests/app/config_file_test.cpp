@@ -12,10 +12,10 @@
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::crlfLines;
 using testing::readFile;
 using testing::ReadOnlyFolder;
-using testing::TempFolder;
 using testing::writeFile;
 
 const double when = *MakeOleDate(2026, 12, 7, 9, 30, 15);
@@ -167,7 +167,7 @@ TEST_F(ConfigFile, ReaderConversionsAndDefaults) {
 }
 
 TEST_F(ConfigFile, ExecuteCountGrowsByOnePerSave) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     c.executeCount = 4;
     ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
@@ -204,7 +204,7 @@ TEST_F(ConfigFile, PasswordIsStoredScrambledTwice) {
 // Found by fuzzing the reader: an empty password was written as the key alone, the reader
 // skipped that line, and the password became another on the next start.
 TEST_F(ConfigFile, EmptyPasswordRoundTripsAsEmpty) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     c.userPassword.clear();
     EXPECT_EQ(lineWithKey(ConfigFileText(c, when), "VQ-5100"), "VQ-5100\t''");
@@ -223,7 +223,7 @@ TEST_F(ConfigFile, EmptyPasswordRoundTripsAsEmpty) {
 }
 
 TEST_F(ConfigFile, BadLineInTheMiddleStopsReadingAndKeepsABackup) {
-    TempFolder dir;
+    TempDir dir;
     const std::string original =
         "Timeout\t5\r\n"
         "Retry\t40000\r\n"  // does not fit a 16-bit integer
@@ -274,7 +274,7 @@ TEST_F(ConfigFile, OutOfRangeChannelsAndGasNumbersStopReading) {
 }
 
 TEST_F(ConfigFile, SaveIsOwnerOnlyAndAReadOnlyFolderKeepsTheOldFile) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
     struct stat st {};
@@ -293,7 +293,7 @@ TEST_F(ConfigFile, SaveIsOwnerOnlyAndAReadOnlyFolderKeepsTheOldFile) {
 }
 
 TEST_F(ConfigFile, AnIncompleteFileIsNotOverwrittenWhenItsBackupFails) {
-    TempFolder dir;
+    TempDir dir;
     writeFile(ConfigFilePath(dir.path()), "Retry\t99999\r\nTimeout\t4\r\n");
     std::filesystem::create_directory(dir / "VQ5100Config.ini.bak");  // the backup cannot be made
     AppConfig c = filledConfig();
@@ -303,7 +303,7 @@ TEST_F(ConfigFile, AnIncompleteFileIsNotOverwrittenWhenItsBackupFails) {
 }
 
 TEST_F(ConfigFile, MissingFileChangesNothing) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     ConfigLoadResult r = LoadConfig(c, dir.path());
     EXPECT_FALSE(r.found);

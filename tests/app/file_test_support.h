@@ -16,35 +16,9 @@
 #include <vector>
 
 #include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace vq::testing {
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vqfiles-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) path_ = made;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    // Names of the entries, to see that no temporary file was left behind.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) {
-            names.push_back(e.path().filename().string());
-        }
-        return names;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
 
 using test::readFile;
 using test::writeFile;

@@ -11,8 +11,8 @@
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::readFile;
-using testing::TempFolder;
 
 const double when = *MakeOleDate(2026, 12, 7, 14, 5, 9);
 
@@ -86,7 +86,7 @@ class SettingsCsv : public ::testing::Test {
 };
 
 TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m = readModel();
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::WriteID, dir.path(), "", when));
@@ -168,7 +168,7 @@ TEST_F(SettingsCsv, CodesOutsideTheirListsGiveEmptyFieldsNotMissingOnes) {
 }
 
 TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m = readModel();
     m.setStationList(0, "North, gate 3");
     m.setStationList(1, "the \"old\" shaft");
@@ -187,7 +187,7 @@ TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
 }
 
 TEST_F(SettingsCsv, FileNameCarriesTheSuffixAndABadSuffixIsRefused) {
-    TempFolder dir;
+    TempDir dir;
     EXPECT_EQ(SettingsCsvPath(dir.path(), "A"), dir / "VQ5100_SettingA.csv");
     ASSERT_TRUE(ExportSettingsRow(readModel(), CsvAction::Read, dir.path(), "A", when));
     EXPECT_TRUE(std::filesystem::exists(dir / "VQ5100_SettingA.csv"));
@@ -232,7 +232,7 @@ TEST_F(SettingsCsv, HeaderAndValueTextsFollowTheLanguage) {
 }
 
 TEST_F(SettingsCsv, AFailureIsReturnedAndTheOldFileStaysWhole) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m = readModel();
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     const std::string before = readFile(dir / "VQ5100_Setting.csv");

@@ -12,9 +12,9 @@
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::crlfLines;
 using testing::readFile;
-using testing::TempFolder;
 using testing::writeFile;
 
 void fitGas(clsInstrument& m, int ch, const std::string& name, float fullScale, float digit,
@@ -96,7 +96,7 @@ TEST(SettingsFile, LayoutMatchesTheGoldenFile) {
 }
 
 TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
-    TempFolder dir;
+    TempDir dir;
     const clsInstrument original = configuredModel();
     ASSERT_TRUE(WriteSettingsFile(original, dir / "a.seq"));
     clsInstrument loaded;
@@ -144,7 +144,7 @@ TEST(SettingsFile, ReaderTakesAnyOrderLaterLinesLowerCaseAndComments) {
 }
 
 TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
-    TempFolder dir;
+    TempDir dir;
     const clsInstrument before = configuredModel();
     const std::string good = SettingsFileText(before);
     auto lines = crlfLines(SettingsFileText(clsInstrument{}));
@@ -351,7 +351,7 @@ TEST(SettingsFile, TextsThatWouldBreakALineAreWrittenSafely) {
 }
 
 TEST(SettingsFile, FileErrorsAreReportedNotThrown) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m;
     SettingsReadResult missing = ImportSettingsFile(m, dir / "none.seq");
     EXPECT_FALSE(missing.ok);
