@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <chrono>
+#include <cstdlib>
+#include <string_view>
 
 #include "cli/exit_codes.h"
 #include "cli/link_settings.h"
@@ -39,8 +42,24 @@ int Session::connect(Output& out) {
     link.setProbeAtOnce(true);
     link.setRetry(static_cast<std::int16_t>(settings.retry));
     link.setTimeout(settings.timeoutSeconds);
+    applyTestPauses(link);
     if (const int status = openPort(out); status != kExitSuccess) return status;
     return waitForProbe(out);
+}
+
+// The end-to-end tests run the confirmation polls and the power-off against a virtual
+// instrument that needs no real settling time; VQ5100CTL_PAUSE_MS shortens both waits for them.
+// Anything but a whole number of milliseconds leaves the instrument's own timing.
+void Session::applyTestPauses(uclVqif& link) {
+    const char* text = std::getenv("VQ5100CTL_PAUSE_MS");
+    if (text == nullptr) return;
+    const std::string_view digits(text);
+    if (digits.empty() || digits.size() > 6 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return;
+    const uclVqif::Millis pause{std::atoi(text)};
+    link.setConfirmPollPause(pause);
+    link.setPowerOffPause(pause);
 }
 
 void Session::listen() {

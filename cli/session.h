@@ -47,6 +47,7 @@ class Session {
 
   private:
     void listen();
+    static void applyTestPauses(uclVqif& link);
     int openPort(Output& out);
     int waitForProbe(Output& out);
 

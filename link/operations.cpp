@@ -79,7 +79,7 @@ bool LinkOperations::GetLatestHistory(clsInstrument* model) {
     return false;
 }
 
-// The command, then its confirmation polled every kConfirmPollPause until the instrument
+// The command, then its confirmation polled every confirmPollPause() until the instrument
 // acknowledges it. The polls are bounded: an instrument that never finishes does not hold the
 // program for ever.
 bool LinkOperations::clearWithConfirm(std::string_view command, std::string_view confirm,
@@ -88,7 +88,7 @@ bool LinkOperations::clearWithConfirm(std::string_view command, std::string_view
     if (!WaitForReply(link_, link_status::AwaitWrite, command)) return false;
     confirmAcked_ = false;
     for (int poll = 0; poll < kConfirmPollLimit; ++poll) {
-        if (!PauseFor(link_, kConfirmPollPause)) return false;
+        if (!PauseFor(link_, confirmPollPause_)) return false;
         if (!WaitForReply(link_, pollStatus, confirm)) return false;
         if (confirmAcked_) return true;
     }

@@ -19,6 +19,10 @@ class LinkOperations {
     static constexpr int kConfirmPollLimit = 120;  // 10 minutes of 5 s polls
     static constexpr Millis kConfirmPollPause{5000};
 
+    // The wait between confirmation polls; only tests shorten it.
+    Millis confirmPollPause() const { return confirmPollPause_; }
+    void setConfirmPollPause(Millis pause) { confirmPollPause_ = pause; }
+
     explicit LinkOperations(OperationLink& link) : link_(link) {}
 
     bool SetDateTime(double dateTime);
@@ -44,6 +48,7 @@ class LinkOperations {
 
     OperationLink& link_;
     bool confirmAcked_ = false;
+    Millis confirmPollPause_ = kConfirmPollPause;
 };
 
 }  // namespace vq

@@ -175,7 +175,7 @@ bool uclVqif::BodyPowerOff() {
     // Cancel does not shorten it.
     probeTicks_ = 0;
     auto due = std::make_shared<bool>(false);
-    host_.callLater(kPowerOffPause, [due] { *due = true; });
+    host_.callLater(powerOffPause_, [due] { *due = true; });
     PumpWhile([&] { return !*due; });
 
     linkMode_ = link_mode::Offline;

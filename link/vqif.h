@@ -244,6 +244,12 @@ class uclVqif : private DecoderHost, private OperationLink {
     static constexpr Millis kZeroPollPause = CalibrationSteps::kZeroPollPause;
     static constexpr Millis kPowerOffPause{5000};
     static constexpr Millis kDenstyInterval = CalibrationSteps::kDenstyInterval;
+    // The confirmation-poll and power-off waits default to the constants above; a test run
+    // shortens them so it does not sit through the instrument's real timing.
+    Millis ConfirmPollPause() const { return ops_.confirmPollPause(); }
+    void setConfirmPollPause(Millis pause) { ops_.setConfirmPollPause(pause); }
+    Millis PowerOffPause() const { return powerOffPause_; }
+    void setPowerOffPause(Millis pause) { powerOffPause_ = pause; }
 
     // What the decoder left for the operations.
     bool ConfirmAcked() const { return ops_.confirmAcked(); }
@@ -370,6 +376,7 @@ class uclVqif : private DecoderHost, private OperationLink {
     DumpSink dump_;
 
     bool powerOffAcked_ = false;
+    Millis powerOffPause_ = kPowerOffPause;
 
     // The operations, each over the narrow OperationLink view of this link.
     LinkOperations ops_{*this};

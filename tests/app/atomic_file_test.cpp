@@ -13,10 +13,10 @@
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::FileSizeLimit;
 using testing::readFile;
 using testing::ReadOnlyFolder;
-using testing::TempFolder;
 using testing::writeFile;
 
 unsigned modeOf(const std::filesystem::path& p) {
@@ -26,7 +26,7 @@ unsigned modeOf(const std::filesystem::path& p) {
 }
 
 TEST(AtomicFile, WritesReplacesAndLeavesNoTemporaryFile) {
-    TempFolder dir;
+    TempDir dir;
     auto file = dir / "a.txt";
     ASSERT_TRUE(WriteFileAtomically(file, "first"));
     ASSERT_TRUE(WriteFileAtomically(file, "second, longer"));
@@ -35,7 +35,7 @@ TEST(AtomicFile, WritesReplacesAndLeavesNoTemporaryFile) {
 }
 
 TEST(AtomicFile, TemporaryFilesOfAKilledWriterAreRemoved) {
-    TempFolder dir;
+    TempDir dir;
     // pid 0x7FFFFFF0 is above any pid_max: that writer is gone. Our own pid is alive.
     writeFile(dir / ".a.txt.tmp-2147483632-0", "half");
     const std::string own = ".a.txt.tmp-" + std::to_string(::getpid()) + "-999";
@@ -49,7 +49,7 @@ TEST(AtomicFile, TemporaryFilesOfAKilledWriterAreRemoved) {
 }
 
 TEST(AtomicFile, PermissionsAreKeptOrMadeOwnerOnly) {
-    TempFolder dir;
+    TempDir dir;
     auto shared = dir / "shared.csv";
     writeFile(shared, "old");
     ::chmod(shared.c_str(), 0640);
@@ -64,7 +64,7 @@ TEST(AtomicFile, PermissionsAreKeptOrMadeOwnerOnly) {
 }
 
 TEST(AtomicFile, FailuresNameThePathAndKeepTheOldFile) {
-    TempFolder dir;
+    TempDir dir;
     // A folder that does not exist.
     FileResult missing = WriteFileAtomically(dir / "no-such" / "x.txt", "x");
     EXPECT_FALSE(missing);
@@ -90,7 +90,7 @@ TEST(AtomicFile, FailuresNameThePathAndKeepTheOldFile) {
 }
 
 TEST(AtomicFile, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
-    TempFolder dir;
+    TempDir dir;
     auto file = dir / "log.csv";
     writeFile(file, "header\nrow 1\n");
     const std::string big(64 * 1024, 'x');
@@ -107,7 +107,7 @@ TEST(AtomicFile, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
 }
 
 TEST(AtomicFile, AppendWritesTheHeaderOnlyWithTheFirstRow) {
-    TempFolder dir;
+    TempDir dir;
     auto file = dir / "rec.csv";
     ASSERT_TRUE(AppendFileAtomically(file, "H\r\n", "r1\r\n"));
     ASSERT_TRUE(AppendFileAtomically(file, "H\r\n", "r2\r\n"));
@@ -115,7 +115,7 @@ TEST(AtomicFile, AppendWritesTheHeaderOnlyWithTheFirstRow) {
 }
 
 TEST(AtomicFile, ReadWholeFileRefusesFoldersMissingAndOversizedFiles) {
-    TempFolder dir;
+    TempDir dir;
     std::string error;
     EXPECT_FALSE(ReadWholeFile(dir.path(), error));
     EXPECT_FALSE(error.empty());
@@ -133,7 +133,7 @@ TEST(AtomicFile, ReadWholeFileRefusesFoldersMissingAndOversizedFiles) {
 // Configuration, settings files and CSV records kept elsewhere and linked into the working
 // folder used to become regular files, the linked file never written.
 TEST(AtomicFile, SymlinksAreWrittenThroughToTheirTargetAndStay) {
-    TempFolder dir;
+    TempDir dir;
     const auto real = dir / "real.ini";
     writeFile(real, "old");
     ::chmod(real.c_str(), 0640);
@@ -173,7 +173,7 @@ TEST(AtomicFile, SymlinksAreWrittenThroughToTheirTargetAndStay) {
 // A FIFO (and anything else that is not a regular file) is written directly; renaming over it
 // replaced it with a regular file the reader never saw.
 TEST(AtomicFile, AFifoIsWrittenDirectlyAndStaysAFifo) {
-    TempFolder dir;
+    TempDir dir;
     const auto fifo = dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
@@ -217,7 +217,7 @@ TEST(AtomicFile, AFifoIsWrittenDirectlyAndStaysAFifo) {
 // A device node is written, never replaced. Run as root, the writer used to put a regular file
 // in place of /dev/null; the test makes its own node then, so no system node is ever at stake.
 TEST(AtomicFile, ADeviceNodeIsWrittenNeverReplaced) {
-    TempFolder dir;
+    TempDir dir;
     std::filesystem::path device = "/dev/null";
     if (::geteuid() == 0) {
         device = dir / "null";
@@ -238,7 +238,7 @@ TEST(AtomicFile, ADeviceNodeIsWrittenNeverReplaced) {
 // A descriptor's link (/dev/stdout, /dev/fd/N) is written through the descriptor's file, which
 // the process holds open: a rename would leave the descriptor on the old file.
 TEST(AtomicFile, ADescriptorLinkIsWrittenDirectly) {
-    TempFolder dir;
+    TempDir dir;
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     const std::string pipeLink = "/dev/fd/" + std::to_string(pipeEnds[1]);

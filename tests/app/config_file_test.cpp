@@ -7,14 +7,15 @@
 #include "file_test_support.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
+#include "tests/support/golden.h"
 
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::crlfLines;
 using testing::readFile;
 using testing::ReadOnlyFolder;
-using testing::TempFolder;
 using testing::writeFile;
 
 const double when = *MakeOleDate(2026, 12, 7, 9, 30, 15);
@@ -57,47 +58,12 @@ class ConfigFile : public ::testing::Test {
     void TearDown() override { setLanguage(Language::English); }
 };
 
-TEST_F(ConfigFile, LayoutLineByLine) {
+// The whole file, byte for byte, from the built-in defaults saved at a fixed time: every key in
+// its place and form (a delay of 0 is written as 300, the count one higher than read).
+TEST_F(ConfigFile, LayoutMatchesTheGoldenFile) {
     AppConfig c = filledConfig();
     c.executeCount = 4;
-    std::string text = ConfigFileText(c, when);
-    auto lines = crlfLines(text);
-    ASSERT_EQ(lines.size(), 174u);
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    EXPECT_EQ(lines[0], ";");
-    EXPECT_EQ(lines[2], ";      Last update = 2026/12/07 09:30:15");
-    EXPECT_EQ(lines[6], ";                 " + ResMessage(msg::MakerOverseas));
-    EXPECT_EQ(lines[9], "Execute Count\t5");
-    EXPECT_EQ(lines[10], "Serial Log File\tOFF");
-    EXPECT_EQ(lines[14], "Timeout\t3");
-    EXPECT_EQ(lines[15], "Delay\t300");  // a delay of 0 is written as 300
-    EXPECT_EQ(lines[20], "Auto Load Mode\tFalse\tFalse");
-    EXPECT_EQ(lines[25], "Font\t''\t9\tFalse\tFalse\tFalse");
-    EXPECT_EQ(lines[29], "Graph Color\t0\t0\t0\t0\t1\t0\t0");
-    EXPECT_EQ(lines[33], "Calib. Range\t50\t12\t25\t50");
-    EXPECT_EQ(lines[39], "DefaultValue1\t1\t1\t0\t0\t0\t0");
-    EXPECT_EQ(
-        lines[46],
-        "Gas Inst\t1\t'CH4'\tTRUE\tFalse\t0\t'%LEL'\t10\t50\t-101\t-101\t1\t100\t50\t50\t65535");
-    EXPECT_EQ(
-        lines[47],
-        "Gas "
-        "Inst\t2\t'O2'\tTRUE\tFalse\t1\t'VOL%'\t19.5\t23.5\t-101\t-101\t0.1\t40\t12\t12\t16744448");
-    EXPECT_EQ(lines[52], "Conv Param\t0.05\tFalse");
-    EXPECT_EQ(lines[58], "; GasNo 1");
-    EXPECT_EQ(lines[59],
-              "ChgGas\t1\t1\t'CH4'\tTRUE\tFalse\t0\t'%LEL'\t10\t50\t-101\t-101\t1\t100\t50");
-    EXPECT_EQ(lines[75], "; GasNo 2");
-    EXPECT_EQ(lines[76],
-              "ChgGas\t2\t1\t'O2'\tTRUE\tFalse\t1\t'VOL%'\t19.5\t18\t-101\t-101\t0.1\t40\t12");
-    EXPECT_EQ(lines[77], "ChgGas\t2\t2\t''\tFALSE\tFalse\t0\t''\t0\t0\t0\t0\t0\t0\t0");
-    EXPECT_EQ(lines[144], "CalUnitOnWait\t45");
-    EXPECT_EQ(lines[152], "Data Select\tFalse\tFalse\tFalse");
-    EXPECT_EQ(lines[157], "Size Values\t0\t11640\t9285");
-    EXPECT_EQ(lines[161], "Prt Width\t1\t1");
-    EXPECT_EQ(lines[166], "Completely View\tTrue");
-    EXPECT_EQ(lines[170], "Trend Search\t-30\t45");
-    EXPECT_EQ(lines[173].substr(0, 8), "VQ-5100\t");
+    EXPECT_TRUE(test::MatchesGolden("config_file.txt", ConfigFileText(c, when)));
 
     setLanguage(Language::Japanese);
     EXPECT_EQ(crlfLines(ConfigFileText(c, when))[6],
@@ -201,7 +167,7 @@ TEST_F(ConfigFile, ReaderConversionsAndDefaults) {
 }
 
 TEST_F(ConfigFile, ExecuteCountGrowsByOnePerSave) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     c.executeCount = 4;
     ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
@@ -238,7 +204,7 @@ TEST_F(ConfigFile, PasswordIsStoredScrambledTwice) {
 // Found by fuzzing the reader: an empty password was written as the key alone, the reader
 // skipped that line, and the password became another on the next start.
 TEST_F(ConfigFile, EmptyPasswordRoundTripsAsEmpty) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     c.userPassword.clear();
     EXPECT_EQ(lineWithKey(ConfigFileText(c, when), "VQ-5100"), "VQ-5100\t''");
@@ -257,7 +223,7 @@ TEST_F(ConfigFile, EmptyPasswordRoundTripsAsEmpty) {
 }
 
 TEST_F(ConfigFile, BadLineInTheMiddleStopsReadingAndKeepsABackup) {
-    TempFolder dir;
+    TempDir dir;
     const std::string original =
         "Timeout\t5\r\n"
         "Retry\t40000\r\n"  // does not fit a 16-bit integer
@@ -308,7 +274,7 @@ TEST_F(ConfigFile, OutOfRangeChannelsAndGasNumbersStopReading) {
 }
 
 TEST_F(ConfigFile, SaveIsOwnerOnlyAndAReadOnlyFolderKeepsTheOldFile) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     ASSERT_TRUE(SaveConfig(c, dir.path(), when).ok);
     struct stat st {};
@@ -327,7 +293,7 @@ TEST_F(ConfigFile, SaveIsOwnerOnlyAndAReadOnlyFolderKeepsTheOldFile) {
 }
 
 TEST_F(ConfigFile, AnIncompleteFileIsNotOverwrittenWhenItsBackupFails) {
-    TempFolder dir;
+    TempDir dir;
     writeFile(ConfigFilePath(dir.path()), "Retry\t99999\r\nTimeout\t4\r\n");
     std::filesystem::create_directory(dir / "VQ5100Config.ini.bak");  // the backup cannot be made
     AppConfig c = filledConfig();
@@ -337,7 +303,7 @@ TEST_F(ConfigFile, AnIncompleteFileIsNotOverwrittenWhenItsBackupFails) {
 }
 
 TEST_F(ConfigFile, MissingFileChangesNothing) {
-    TempFolder dir;
+    TempDir dir;
     AppConfig c = filledConfig();
     ConfigLoadResult r = LoadConfig(c, dir.path());
     EXPECT_FALSE(r.found);

@@ -15,46 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+#include "tests/support/temp_dir.h"
+
 namespace vq::testing {
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vqfiles-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) path_ = made;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-    // Names of the entries, to see that no temporary file was left behind.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) {
-            names.push_back(e.path().filename().string());
-        }
-        return names;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-inline void writeFile(const std::filesystem::path& path, const std::string& contents) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << contents;
-}
+using test::readFile;
+using test::writeFile;
 
 // Makes a folder read-only for the duration. Root ignores permission bits, so when the tests
 // run as root the effective user becomes "nobody" meanwhile (the real user stays root, which

@@ -6,12 +6,13 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
+#include "tests/support/golden.h"
 
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::readFile;
-using testing::TempFolder;
 
 const double when = *MakeOleDate(2026, 12, 7, 14, 5, 9);
 
@@ -85,7 +86,7 @@ class SettingsCsv : public ::testing::Test {
 };
 
 TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m = readModel();
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::WriteID, dir.path(), "", when));
@@ -105,6 +106,8 @@ TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
     EXPECT_EQ(rows[0][334], "Confermation Beep");
     EXPECT_EQ(rows[1][0], "Read");
     EXPECT_EQ(rows[2][0], "WriteID");
+    // The header and both rows, byte for byte.
+    EXPECT_TRUE(test::MatchesGolden("settings_csv.txt", text));
 }
 
 TEST_F(SettingsCsv, ColumnValues) {
@@ -165,7 +168,7 @@ TEST_F(SettingsCsv, CodesOutsideTheirListsGiveEmptyFieldsNotMissingOnes) {
 }
 
 TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m = readModel();
     m.setStationList(0, "North, gate 3");
     m.setStationList(1, "the \"old\" shaft");
@@ -184,7 +187,7 @@ TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
 }
 
 TEST_F(SettingsCsv, FileNameCarriesTheSuffixAndABadSuffixIsRefused) {
-    TempFolder dir;
+    TempDir dir;
     EXPECT_EQ(SettingsCsvPath(dir.path(), "A"), dir / "VQ5100_SettingA.csv");
     ASSERT_TRUE(ExportSettingsRow(readModel(), CsvAction::Read, dir.path(), "A", when));
     EXPECT_TRUE(std::filesystem::exists(dir / "VQ5100_SettingA.csv"));
@@ -229,7 +232,7 @@ TEST_F(SettingsCsv, HeaderAndValueTextsFollowTheLanguage) {
 }
 
 TEST_F(SettingsCsv, AFailureIsReturnedAndTheOldFileStaysWhole) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m = readModel();
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     const std::string before = readFile(dir / "VQ5100_Setting.csv");

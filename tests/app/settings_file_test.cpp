@@ -7,13 +7,14 @@
 
 #include "file_test_support.h"
 #include "model/instrument.h"
+#include "tests/support/golden.h"
 
 namespace vq {
 namespace {
 
+using test::TempDir;
 using testing::crlfLines;
 using testing::readFile;
-using testing::TempFolder;
 using testing::writeFile;
 
 void fitGas(clsInstrument& m, int ch, const std::string& name, float fullScale, float digit,
@@ -84,35 +85,10 @@ clsInstrument configuredModel() {
     return m;
 }
 
-TEST(SettingsFile, TwentyEightLinesInTheirExactForms) {
-    std::string text = SettingsFileText(configuredModel());
-    auto lines = crlfLines(text);
-    ASSERT_EQ(lines.size(), 28u);
-    const char* codes[] = {"BS", "GJ", "LP", "AP", "SD", "SM", "XB", "XW", "XT", "UQ",
-                           "BU", "WB", "AF", "CP", "HF", "AM", "AT", "A1", "A2", "AS",
-                           "AW", "SA", "SC", "XP", "UJ", "SJ", "SG", "LS"};
-    for (size_t i = 0; i < 28; ++i) {
-        EXPECT_EQ(lines[i].substr(0, 5), std::string(codes[i]) + ",W,") << lines[i];
-        EXPECT_EQ(lines[i].back(), ',') << lines[i];
-    }
-    EXPECT_EQ(lines[0], "BS,W,TYPE-0042 ,");
-    // Name padded to 11, full scale and resolution as 5-character level texts, unit to 4.
-    EXPECT_EQ(lines[1], std::string("GJ,W,") + "CH4        " + "  100" + "    1" + "%LEL," +
-                            "O2         " + " 40.0" + "  0.1" + "VOL%," + std::string(25, '*') +
-                            "," + "CO         " + "  500" + "    1" + "ppm ," + "i-C4H10    " +
-                            "100.0" + "  0.5" + "vol%,");
-    EXPECT_EQ(lines[4], "SD,W,1,");
-    EXPECT_EQ(lines[6], "XB,W,1,");
-    EXPECT_EQ(lines[8], "XT,W,00FF,");
-    EXPECT_EQ(lines[10], "BU,W,3,4,1,0,");
-    EXPECT_EQ(lines[13], "CP,W,1234,");
-    EXPECT_EQ(lines[14], "HF,W,FFFD,");
-    EXPECT_EQ(lines[17], "A1,W,   10, 19.5,*****,   25,  2.5,");
-    EXPECT_EQ(lines[22], "SC,W,00B4,");
-    EXPECT_EQ(lines[23], "XP,W,0258,");
-    EXPECT_EQ(lines[24], "UJ,W,2,");
-    EXPECT_EQ(lines[27].substr(0, 59),
-              "LS,W,C9,USERGAS   , 50.0,  0.5,ppm ,012C,3FC00000,3E800000,");
+// Twenty-eight lines in their exact forms: names padded to 11, full scale and resolution as
+// 5-character level texts, units to 4, hexadecimal codes, a negative offset as its 16-bit form.
+TEST(SettingsFile, LayoutMatchesTheGoldenFile) {
+    EXPECT_TRUE(test::MatchesGolden("settings_file.txt", SettingsFileText(configuredModel())));
 
     clsInstrument blank;
     blank.setSpecType("");
@@ -120,7 +96,7 @@ TEST(SettingsFile, TwentyEightLinesInTheirExactForms) {
 }
 
 TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
-    TempFolder dir;
+    TempDir dir;
     const clsInstrument original = configuredModel();
     ASSERT_TRUE(WriteSettingsFile(original, dir / "a.seq"));
     clsInstrument loaded;
@@ -168,7 +144,7 @@ TEST(SettingsFile, ReaderTakesAnyOrderLaterLinesLowerCaseAndComments) {
 }
 
 TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
-    TempFolder dir;
+    TempDir dir;
     const clsInstrument before = configuredModel();
     const std::string good = SettingsFileText(before);
     auto lines = crlfLines(SettingsFileText(clsInstrument{}));
@@ -375,7 +351,7 @@ TEST(SettingsFile, TextsThatWouldBreakALineAreWrittenSafely) {
 }
 
 TEST(SettingsFile, FileErrorsAreReportedNotThrown) {
-    TempFolder dir;
+    TempDir dir;
     clsInstrument m;
     SettingsReadResult missing = ImportSettingsFile(m, dir / "none.seq");
     EXPECT_FALSE(missing.ok);

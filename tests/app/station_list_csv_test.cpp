@@ -40,7 +40,7 @@ TEST(StationListCsv, ExportWritesTextCommaNumberCrlfForEveryEntry) {
 }
 
 TEST(StationListCsv, ExportThenImportGivesTheSameList) {
-    testing::TempFolder folder;
+    test::TempDir folder;
     const auto path = folder / "Station.csv";
     const auto stations = sampleStations();
     ASSERT_TRUE(ExportStationList(path, stations).ok);
@@ -80,7 +80,7 @@ TEST(StationListCsv, ImportStopsAfter256Lines) {
 }
 
 TEST(StationListCsv, FileErrorsAreReportedNotSwallowed) {
-    testing::TempFolder folder;
+    test::TempDir folder;
     const StationImport missing = ImportStationList(folder / "absent.csv");
     EXPECT_FALSE(missing.result.ok);
     EXPECT_FALSE(missing.result.error.empty());

@@ -10,6 +10,7 @@
 #include "app/config_file.h"
 #include "cli/link_settings.h"
 #include "cli/serial_log_rotation.h"
+#include "tests/support/files.h"
 
 namespace vq::cli {
 namespace {
@@ -30,12 +31,7 @@ class WorkFolder : public ::testing::Test {
     void writeFile(const std::string& name, const std::string& text) const {
         std::ofstream(dir / name, std::ios::binary) << text;
     }
-    std::string readFile(const std::string& name) const {
-        std::ifstream in(dir / name, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string readFile(const std::string& name) const { return test::readFile(dir / name); }
     void writeConfig(int retry, int timeout, bool serialLog) const {
         AppConfig config;
         FillBuiltInDefaults(config);

@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <charconv>
+#include <memory>
 #include <string>
 
 #include "e2e/ctl_runner.h"
@@ -216,36 +217,53 @@ TEST_F(CtlCommandsE2E, SetIdChangesOnlyTheIdentityAndRefusesBadTextsBeforeConnec
     EXPECT_EQ(QFileInfo(path("SerialLog.log")).size(), logSize);
 }
 
-TEST_F(CtlCommandsE2E, ClockConfirmedOperationsReadingsAndSpanResults) {
-    {
-        // Confirmed at the first poll; channel 3's span fails.
-        QFile state(path("sim.state"));
-        ASSERT_TRUE(state.open(QIODevice::WriteOnly));
-        state.write("confirm_seconds = 0\ngas.2.span_fails = 1\n");
-    }
-    SimProcess sim({"--pty", "--state", path("sim.state")});
-    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
-    const QStringList port{"--port", sim.served(), "--json"};
+// The virtual instrument below confirms at its first poll and switches off at once, so these
+// runs shorten vq5100ctl's confirmation and power-off waits instead of sitting through them.
+class CtlOperationsE2E : public CtlCommandsE2E {
+  protected:
+    static constexpr int kShortPauseMs = 20;
 
-    const CtlResult clock = run(port + QStringList{"set-clock", "--time", "2026/03/04 05:06:07"});
+    void SetUp() override {
+        {
+            // Confirmed at the first poll; channel 3's span fails.
+            QFile state(path("sim.state"));
+            ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+            state.write("confirm_seconds = 0\ngas.2.span_fails = 1\n");
+        }
+        sim = std::make_unique<SimProcess>(QStringList{"--pty", "--state", path("sim.state")});
+        ASSERT_TRUE(sim->served().startsWith("/dev/")) << sim->served().toStdString();
+    }
+    CtlResult runOn(const QStringList& args) {
+        return runCtl(QStringList{"--port", sim->served(), "--json"} + args, workDir.path(), 60000,
+                      kShortPauseMs);
+    }
+    std::unique_ptr<SimProcess> sim;
+};
+
+TEST_F(CtlOperationsE2E, SetClockIsReadBack) {
+    const CtlResult clock = runOn({"set-clock", "--time", "2026/03/04 05:06:07"});
     EXPECT_EXIT_CODE(clock, 0);
     EXPECT_EQ(jsonOf(clock).value("clock").toString(), "2026/03/04 05:06:07");
-    const CtlResult read = run(port + QStringList{"read"});
+    const CtlResult read = runOn({"read"});
     EXPECT_TRUE(jsonOf(read).value("instrumentClock").toString().startsWith("2026/03/04 05:0"))
         << read.out.toStdString();
+}
 
+TEST_F(CtlOperationsE2E, CheckDataAndConfirmedClearsAndDefaultsSucceed) {
     for (const char* command : {"check-data", "clear-logger", "clear-power", "defaults"}) {
-        const CtlResult r = run(port + QStringList{command});
+        const CtlResult r = runOn({command});
         EXPECT_EXIT_CODE(r, 0);
         EXPECT_TRUE(jsonOf(r).value("ok").toBool()) << command;
     }
+}
 
-    const CtlResult readings = run(port + QStringList{"readings", "--count", "2"});
+TEST_F(CtlOperationsE2E, ReadingsArePrintedAsTheDigitsOfTheirSingle) {
+    const CtlResult readings = runOn({"readings", "--count", "2"});
     EXPECT_EXIT_CODE(readings, 0);
     const QJsonArray values = jsonOf(readings).value("readings").toArray();
     ASSERT_EQ(values.size(), 2) << readings.out.toStdString();
     EXPECT_EQ(values[0].toObject().value("values").toArray().size(), 5);
-    // Each reading is printed as the digits of its single (20.9, not 20.899999618530273).
+    // 20.9, not 20.899999618530273.
     for (const auto& reading : values) {
         for (const auto& value : reading.toObject().value("values").toArray()) {
             char digits[32];
@@ -255,24 +273,28 @@ TEST_F(CtlCommandsE2E, ClockConfirmedOperationsReadingsAndSpanResults) {
                 << readings.out.toStdString();
         }
     }
+}
 
-    const CtlResult passed = run(port + QStringList{"span", "1,2"});
+TEST_F(CtlOperationsE2E, SpanThatDoesNotPassFailsTheRunNamingTheChannel) {
+    const CtlResult passed = runOn({"span", "1,2"});
     EXPECT_EXIT_CODE(passed, 0);
     EXPECT_EQ(jsonOf(passed).value("channels").toArray().size(), 2) << passed.out.toStdString();
-    // A channel that does not pass fails the run, and says which.
-    const CtlResult failed = run(port + QStringList{"span", "1,3"});
+    const CtlResult failed = runOn({"span", "1,3"});
     EXPECT_EXIT_CODE(failed, 1);
     const QJsonArray channels = jsonOf(failed).value("channels").toArray();
     ASSERT_EQ(channels.size(), 2) << failed.out.toStdString();
     EXPECT_TRUE(channels[0].toObject().value("passed").toBool());
     EXPECT_FALSE(channels[1].toObject().value("passed").toBool());
+}
 
-    const CtlResult fram = run(port + QStringList{"dump-fram", "fram.txt"});
+TEST_F(CtlOperationsE2E, FramDumpThenPowerOffAndTheInstrumentWakesOnTheNextOpen) {
+    const CtlResult fram = runOn({"dump-fram", "fram.txt"});
     EXPECT_EXIT_CODE(fram, 0);
     EXPECT_GT(readFile(path("fram.txt")).count("\r\n"), 512);
-    // Switched off, the instrument wakes when its port is opened again.
-    EXPECT_EXIT_CODE(run(port + QStringList{"power-off"}), 0);
-    EXPECT_EXIT_CODE(run(port + QStringList{"probe"}), 0);
+    const CtlResult off = runOn({"power-off"});
+    EXPECT_EXIT_CODE(off, 0);
+    EXPECT_TRUE(jsonOf(off).value("ok").toBool()) << off.out.toStdString();
+    EXPECT_EXIT_CODE(runOn({"probe"}), 0);
 }
 
 TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {

@@ -8,12 +8,15 @@
 
 namespace vq::test {
 
-CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs) {
+CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs, int pauseMs) {
     QProcess process;
     process.setWorkingDirectory(workDir);
     // The language follows the locale; tests choose theirs with --lang.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) environment.remove(name);
+    environment.remove(QStringLiteral("VQ5100CTL_PAUSE_MS"));
+    if (pauseMs >= 0)
+        environment.insert(QStringLiteral("VQ5100CTL_PAUSE_MS"), QString::number(pauseMs));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VQ5100CTL_PATH), args);
     CtlResult result;

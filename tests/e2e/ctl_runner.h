@@ -15,6 +15,9 @@ struct CtlResult {
     QString err;
 };
 
-CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs = 60000);
+// pauseMs >= 0 shortens the confirmation-poll and power-off waits (VQ5100CTL_PAUSE_MS); the
+// default leaves the instrument's own timing.
+CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs = 60000,
+                 int pauseMs = -1);
 
 }  // namespace vq::test

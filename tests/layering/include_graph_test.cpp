@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -136,12 +138,7 @@ TEST(IncludeGraph, FindsEachKindOfViolation) {
     }
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using vq::test::readFile;
 
 TEST(IncludeGraph, TheSourceTreeKeepsItsLayers) {
     const fs::path root = VQ_SOURCE_DIR;

@@ -10,21 +10,13 @@
 
 #include "model/ole_date.h"
 #include "protocol/frame.h"
-#include "tests/link/sim_link.h"
+#include "tests/support/files.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {
 
 using Millis = EventHost::Millis;
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 std::string bytesOf(const std::vector<std::uint8_t>& memory, std::size_t from, std::size_t count) {
     return std::string(memory.begin() + static_cast<std::ptrdiff_t>(from),

@@ -7,8 +7,8 @@
 #include "link/control_chars.h"
 #include "model/ole_date.h"
 #include "protocol/frame.h"
-#include "tests/link/sim_link.h"
 #include "tests/support/link_test_access.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {
@@ -127,6 +127,35 @@ TEST(Operations, ClearPollsItsConfirmationEveryFiveSecondsUntilAcknowledged) {
     ASSERT_NE(started, log.end());
     EXPECT_EQ(started[1], "W : " + RenderControlChars(BuildFrame("XC,W,", EOT)));
     EXPECT_EQ(log[log.size() - 2], "--- Data Remove Finished---.");  // the text ends in CR LF
+}
+
+// A shortened pause (what vq5100ctl's test runs set) paces the polls and the power-off by
+// itself, and a link left alone keeps the instrument's five seconds.
+TEST(Operations, ConfirmPollAndPowerOffWaitTheirSetPause) {
+    for (const Millis pause : {Millis{0}, Millis{20}, uclVqif::kConfirmPollPause}) {
+        LinkHarness h;
+        if (pause != uclVqif::kConfirmPollPause) {
+            h.link.setConfirmPollPause(pause);
+        }
+        EXPECT_EQ(h.link.ConfirmPollPause(), pause);
+        h.connect();
+        h.script.answer("XC,W,", ackReply("XC,W"));
+        h.script.answer("XC,C,", nakReply("XC,C"), Millis{5}, 1);
+        h.script.answer("XC,C,", ackReply("XC,C"));
+        const Millis start = h.host.now();
+        EXPECT_TRUE(h.link.BodyDataClear());
+        const auto polls = writesOf(h, "XC,C,");
+        ASSERT_EQ(polls.size(), 2U) << pause.count();
+        EXPECT_EQ(polls.front() - start, pause + Millis{5}) << pause.count();
+        EXPECT_EQ(polls.back() - polls.front(), pause + Millis{5}) << pause.count();
+
+        // Nothing attached, so the wait is the pause alone.
+        LinkHarness idle;
+        if (pause != uclVqif::kPowerOffPause) idle.link.setPowerOffPause(pause);
+        const Millis off = idle.host.now();
+        EXPECT_TRUE(idle.link.BodyPowerOff());
+        EXPECT_EQ(idle.host.now() - off, pause) << pause.count();
+    }
 }
 
 TEST(Operations, ClearFailsAtAPollThatIsNotAnsweredAndSaysSo) {

@@ -9,6 +9,7 @@
 
 #include "messages/messages.h"
 #include "protocol/frame.h"
+#include "tests/support/files.h"
 #include "tests/support/link_harness.h"
 #include "tests/support/link_test_access.h"
 
@@ -198,10 +199,7 @@ TEST_F(SocketLink, PollReconnectsAfterADrop) {
     EXPECT_TRUE(socket.isOpen());
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readFile;
 
 TEST(BinaryDump, RawBytesGoToTheirPlaceInTheImageAndEndTheBlock) {
     test::LinkHarness h;

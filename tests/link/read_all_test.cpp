@@ -7,8 +7,8 @@
 #include "model/ole_date.h"
 #include "model/value_codecs.h"
 #include "protocol/frame.h"
-#include "tests/link/sim_link.h"
 #include "tests/support/change_flags.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {

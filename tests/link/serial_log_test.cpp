@@ -10,15 +10,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace vq {
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readFile;
 
 // 2026-01-02 03:04:05
 constexpr double kSomeTime = 46024.0 + (3 * 3600 + 4 * 60 + 5) / 86400.0;

@@ -13,8 +13,8 @@
 #include "model/instrument.h"
 #include "protocol/frame.h"
 #include "protocol/settings_write.h"
-#include "tests/link/sim_link.h"
 #include "tests/support/link_harness.h"
+#include "tests/support/sim_link.h"
 
 namespace vq {
 namespace {

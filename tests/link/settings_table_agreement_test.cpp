@@ -9,7 +9,7 @@
 
 #include "model/settings_table.h"
 #include "sim/state_file.h"
-#include "tests/link/sim_link.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// A link stand-in for the reply decoder (the real link is another module) and helpers that
+// The reply decoder with a stand-in link (tests/support/fake_decoder_host.h) and helpers that
 // build reply frames the way the instrument sends them: STX "0001" key "," payload ETX checksum
 // terminator, with a real checksum.
 
@@ -14,40 +14,12 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/decode_reply.h"
-#include "protocol/decoder_host.h"
 #include "protocol/frame.h"
+#include "tests/support/fake_decoder_host.h"
 
 namespace vq::testing {
 
-class FakeDecoderHost : public DecoderHost {
-  public:
-    std::string lastFrame;
-    bool connected = false;
-    int connectCalls = 0;
-    std::vector<std::array<float, 5>> densty;
-    std::optional<std::string> zeroCalResult, spanCalResult, o2CalResult;
-    std::optional<bool> confirmAcked;
-    std::vector<std::pair<std::string, std::uint32_t>> dumpLines;
-    std::vector<std::string> log;
-    double now = 45658.5;  // 2025-01-01 12:00
-
-    const std::string& LastFrame() const override { return lastFrame; }
-    bool Connected() const override { return connected; }
-    void connectByProbe() override {
-        connected = true;
-        ++connectCalls;
-    }
-    void raiseDensty(std::array<float, 5>& readings) override { densty.push_back(readings); }
-    void setZeroCalResult(const std::string& r) override { zeroCalResult = r; }
-    void setSpanCalResult(const std::string& r) override { spanCalResult = r; }
-    void setConfirmAcked(bool acked) override { confirmAcked = acked; }
-    void setO2CalResult(const std::string& r) override { o2CalResult = r; }
-    void addDumpLine(const std::string& line, std::uint32_t address) override {
-        dumpLines.emplace_back(line, address);
-    }
-    void AddLog(const std::string& text) override { log.push_back(text); }
-    double localDateTime() const override { return now; }
-};
+using test::FakeDecoderHost;
 
 // A reply as the instrument frames it: `body` is key, comma and payload ("LP,R,2").
 inline std::string Reply(std::string_view body, char terminator = EOT) {

@@ -5,7 +5,7 @@
 #include "app/settings_file.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
-#include "tests/link/sim_link.h"
+#include "tests/support/sim_link.h"
 
 namespace vq::test {
 namespace {

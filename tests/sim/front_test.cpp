@@ -8,13 +8,15 @@
 #include <fstream>
 
 #include "sim/sim_state.h"
-#include "sim_process.h"
 #include "sim_test_support.h"
+#include "tests/support/sim_process.h"
 
 namespace vq::sim::testing {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Peer;
+using test::SimProgram;
 
 bool answersProbe(Peer& peer) {
     if (!peer.writeAll(Request("RC,R,"))) return false;
@@ -22,7 +24,7 @@ bool answersProbe(Peer& peer) {
 }
 
 TEST(SimFront, PtyServesPeersThatComeAndGo) {
-    SimProcess sim({"--pty"});
+    SimProgram sim({"--pty"});
     const std::string path = sim.firstLine();
     ASSERT_TRUE(path.starts_with("/dev/")) << path;
     {
@@ -46,7 +48,7 @@ TEST(SimFront, PtyServesPeersThatComeAndGo) {
 }
 
 TEST(SimFront, PtyPeerThatStopsReadingDoesNotBlockIt) {
-    SimProcess sim({"--pty"});
+    SimProgram sim({"--pty"});
     Peer peer = Peer::openPty(sim.firstLine());
     ASSERT_TRUE(peer.ok());
     // Ask for 2 MiB of flash and read none of it: the program must keep going.
@@ -64,7 +66,7 @@ TEST(SimFront, PtyPeerThatStopsReadingDoesNotBlockIt) {
 }
 
 TEST(SimFront, PeerThatFallsBehindLosesNothing) {
-    SimProcess sim({"--pty"});
+    SimProgram sim({"--pty"});
     Peer peer = Peer::openPty(sim.firstLine());
     ASSERT_TRUE(peer.ok());
     // 10 MiB of answers asked for, more than the program keeps waiting: it stops taking
@@ -99,7 +101,7 @@ TEST(SimFront, PeerThatFallsBehindLosesNothing) {
 }
 
 TEST(SimFront, TcpServesTheNewestConnection) {
-    SimProcess sim({"--tcp", "127.0.0.1:0"});
+    SimProgram sim({"--tcp", "127.0.0.1:0"});
     const std::string address = sim.firstLine();
     ASSERT_TRUE(address.starts_with("127.0.0.1:")) << address;
     Peer first = Peer::connectTcp(address);
@@ -124,7 +126,7 @@ TEST(SimFront, TcpServesTheNewestConnection) {
 
 // Everything a peer receives for a fixed list of requests, with the program's faults on.
 std::string faultyExchange(const std::string& seed) {
-    SimProcess sim({"--tcp", "127.0.0.1:0", "--faults", "corrupt=0.2,cr=0.2,split=0.5,drop=0.1",
+    SimProgram sim({"--tcp", "127.0.0.1:0", "--faults", "corrupt=0.2,cr=0.2,split=0.5,drop=0.1",
                     "--seed", seed});
     Peer peer = Peer::connectTcp(sim.firstLine());
     std::string requests;
@@ -152,7 +154,7 @@ TEST(SimFront, StateFileIsLoadedAndSaved) {
     const std::string stateFile = (dir / "state.txt").string();
     {
         std::ofstream(stateFile) << "gas.3.zero_fails = 1\nuser_id = \"FROM FILE\"\n";
-        SimProcess sim({"--tcp", "127.0.0.1:0", "--state", stateFile});
+        SimProgram sim({"--tcp", "127.0.0.1:0", "--state", stateFile});
         Peer peer = Peer::connectTcp(sim.firstLine());
         ASSERT_TRUE(peer.ok());
         peer.writeAll(Request("XZ,R,"));
@@ -161,7 +163,7 @@ TEST(SimFront, StateFileIsLoadedAndSaved) {
         EXPECT_EQ(peer.readFrame(), BuildFrame("LP,W,2,", EOT));
         EXPECT_EQ(sim.stop(), 0);
     }
-    SimProcess again({"--pty", "--state", stateFile});
+    SimProgram again({"--pty", "--state", stateFile});
     Peer peer = Peer::openPty(again.firstLine());
     peer.writeAll(Request("LP,R,"));
     EXPECT_EQ(peer.readFrame(), BuildFrame("LP,R,2,", EOT));
@@ -174,7 +176,7 @@ TEST(SimFront, StateFileIsLoadedAndSaved) {
 
 TEST(SimFront, PacedAnswersNeverBeatTheWire) {
     const long baud = 115200;
-    SimProcess sim({"--pty", "--pace", std::to_string(baud)});
+    SimProgram sim({"--pty", "--pace", std::to_string(baud)});
     Peer peer = Peer::openPty(sim.firstLine());
     ASSERT_TRUE(answersProbe(peer));
     std::string requests;
@@ -195,12 +197,12 @@ TEST(SimFront, BadCommandLinesAndStateFilesAreRefused) {
                                                  {"--faults", "drop=3"},
                                                  {"--tcp", "host:99999"},
                                                  {"--state"}}) {
-        SimProcess sim(args);
+        SimProgram sim(args);
         EXPECT_EQ(sim.exitStatus(), 2) << args[0];
     }
     const auto bad = std::filesystem::temp_directory_path() / "vq_sim_bad_state.txt";
     std::ofstream(bad) << "no such name = 1\n";
-    SimProcess sim({"--pty", "--state", bad.string()});
+    SimProgram sim({"--pty", "--state", bad.string()});
     EXPECT_EQ(sim.exitStatus(), 2);
     std::filesystem::remove(bad);
 }

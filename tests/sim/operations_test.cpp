@@ -20,26 +20,26 @@ TEST(SimOperations, ClearIsBusyForAFewSecondsThenAcknowledged) {
     EXPECT_EQ(bench.responder.state().flash[0], 'V');              // the header page stays
     bench.seconds = 5;
     EXPECT_TRUE(bench.exchange("XC,C,"));
-    EXPECT_FALSE(bench.host.confirmAcked);
+    EXPECT_FALSE(bench.host.confirmAcked.value_or(false));
     bench.seconds = 10;
     EXPECT_TRUE(bench.exchange("XC,C,"));
-    EXPECT_TRUE(bench.host.confirmAcked);
+    EXPECT_TRUE(bench.host.confirmAcked.value_or(false));
     bench.seconds = 15;  // asked again (the answer was lost): still done
     EXPECT_TRUE(bench.exchange("XC,C,"));
-    EXPECT_TRUE(bench.host.confirmAcked);
+    EXPECT_TRUE(bench.host.confirmAcked.value_or(false));
 }
 
 TEST(SimOperations, ConfirmWithoutAStartedJobIsNeverAcknowledged) {
     Bench bench;
     for (const char* poll : {"XC,C,", "XY,C,", "UX,C,"}) {
         EXPECT_TRUE(bench.exchange(poll)) << poll;
-        EXPECT_FALSE(bench.host.confirmAcked) << poll;
+        EXPECT_FALSE(bench.host.confirmAcked.value_or(false)) << poll;
     }
     // The jobs are separate: a running clear does not confirm a defaults restore.
     EXPECT_TRUE(bench.exchange("XY,W,"));
     bench.seconds = 30;
     EXPECT_TRUE(bench.exchange("UX,C,"));
-    EXPECT_FALSE(bench.host.confirmAcked);
+    EXPECT_FALSE(bench.host.confirmAcked.value_or(false));
 }
 
 TEST(SimOperations, DefaultsRestoreUserSettingsButKeepIdentity) {
@@ -63,15 +63,15 @@ TEST(SimOperations, ZeroAnswersBusyWhileWorkingThenOneCharacterPerChannel) {
     const std::string busy = bench.replyText("SZ,C,");
     EXPECT_EQ(firstPayloadChar(busy), SUB);
     EXPECT_TRUE(bench.decoder.DecodeReply(busy, &bench.model, bench.host));
-    EXPECT_EQ(bench.host.zeroResult, "");
+    EXPECT_EQ(bench.host.zeroCalResult.value_or(""), "");
     bench.seconds = 3;
     EXPECT_TRUE(bench.exchange("SZ,C,"));
-    EXPECT_EQ(bench.host.zeroResult, "00010");
+    EXPECT_EQ(bench.host.zeroCalResult.value_or(""), "00010");
 
     EXPECT_TRUE(bench.exchange("DN,R,"));
-    EXPECT_EQ(bench.host.readings[0], 0.0f);  // zeroed channels read exactly zero
-    EXPECT_EQ(bench.host.readings[1], 0.0f);
-    EXPECT_NEAR(bench.host.readings[3], 3.0f, 1.01f);  // the failing channel kept its drift
+    EXPECT_EQ(bench.host.readings()[0], 0.0f);  // zeroed channels read exactly zero
+    EXPECT_EQ(bench.host.readings()[1], 0.0f);
+    EXPECT_NEAR(bench.host.readings()[3], 3.0f, 1.01f);  // the failing channel kept its drift
 
     EXPECT_TRUE(bench.exchange("SO,R,"));
     EXPECT_FLOAT_EQ(bench.model.CalibBefore(0), 2.0f);
@@ -90,26 +90,26 @@ TEST(SimOperations, SpanBringsSelectedChannelsToTheGivenConcentration) {
     Bench bench(state);
     // Channels 0, 2 and 3; channel 3 asked above its full scale.
     EXPECT_TRUE(bench.exchange("S2,W,10110,   50,*****, 25.0,  900,*****"));
-    EXPECT_EQ(bench.host.spanResult, "0-11-");
+    EXPECT_EQ(bench.host.spanCalResult.value_or(""), "0-11-");
     EXPECT_TRUE(bench.exchange("S2,C,"));
-    EXPECT_EQ(bench.host.spanResult, "0-11-");
+    EXPECT_EQ(bench.host.spanCalResult.value_or(""), "0-11-");
     bench.responder.state().noiseSteps = 0;
     EXPECT_TRUE(bench.exchange("DN,R,"));
-    EXPECT_EQ(bench.host.readings[0], 50.0f);
-    EXPECT_EQ(bench.host.readings[2], 0.3f);
+    EXPECT_EQ(bench.host.readings()[0], 50.0f);
+    EXPECT_EQ(bench.host.readings()[2], 0.3f);
 }
 
 TEST(SimOperations, N2CalibrationReportsTheSecondCombustibleChannel) {
     Bench bench;
     EXPECT_TRUE(bench.exchange("SN,W, 20.9"));
-    EXPECT_EQ(bench.host.o2Result, "----0");
+    EXPECT_EQ(bench.host.o2CalResult.value_or(""), "----0");
     EXPECT_EQ(bench.responder.state().gases[4].reading, 0.0f);
 
     SimState failing = DefaultSimState();
     failing.gases[4].spanFails = true;
     Bench refused(failing);
     EXPECT_FALSE(refused.exchange("SN,W, 20.9"));
-    EXPECT_EQ(refused.host.o2Result, "");
+    EXPECT_EQ(refused.host.o2CalResult.value_or(""), "");
 }
 
 TEST(SimOperations, PowerOffAnswersThenStaysSilentUntilThePortOpens) {

@@ -82,8 +82,8 @@ TEST(SimReadAll, HistoryReadingsAndFlagsDecode) {
     EXPECT_FLOAT_EQ(bench.model.CalibBefore(0), kNoValue);
 
     EXPECT_TRUE(bench.exchange("DN,R,"));
-    EXPECT_NEAR(bench.host.readings[1], 20.9f, 0.15f);  // O2 in fresh air, a little noise
-    EXPECT_NEAR(bench.host.readings[0], 2.0f, 1.01f);
+    EXPECT_NEAR(bench.host.readings()[1], 20.9f, 0.15f);  // O2 in fresh air, a little noise
+    EXPECT_NEAR(bench.host.readings()[0], 2.0f, 1.01f);
 
     EXPECT_TRUE(bench.exchange("UZ,W,1010"));
     EXPECT_TRUE(bench.exchange("UZ,R,"));
@@ -103,7 +103,7 @@ TEST(SimReadAll, DisabledChannelReadsAsNoGas) {
     EXPECT_TRUE(bench.exchange("GJ,R,"));
     EXPECT_FALSE(bench.model.GasEnabled(4));
     EXPECT_TRUE(bench.exchange("DN,R,"));
-    EXPECT_FLOAT_EQ(bench.host.readings[4], kNoValue);
+    EXPECT_FLOAT_EQ(bench.host.readings()[4], kNoValue);
     EXPECT_TRUE(bench.exchange("A1,R,"));
 }
 

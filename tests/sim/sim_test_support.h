@@ -11,6 +11,7 @@
 #include "protocol/decode_reply.h"
 #include "protocol/frame.h"
 #include "sim/responder.h"
+#include "tests/support/fake_decoder_host.h"
 
 namespace vq::sim::testing {
 
@@ -23,41 +24,19 @@ inline SimNow At(long long seconds) {
     return {std::chrono::milliseconds(seconds * 1000), 1796630400LL + seconds};
 }
 
-// What the link does besides the model when the decoder runs; records it for the tests.
-class RecordingHost : public DecoderHost {
-  public:
-    std::string lastFrame;
-    bool connected = false;
-    std::array<float, 5> readings{};
-    std::string zeroResult, spanResult, o2Result;
-    bool confirmAcked = false;
-    std::vector<std::pair<std::string, std::uint32_t>> dumpLines;
-    std::vector<std::string> log;
-
-    const std::string& LastFrame() const override { return lastFrame; }
-    bool Connected() const override { return connected; }
-    void connectByProbe() override { connected = true; }
-    void raiseDensty(std::array<float, 5>& values) override { readings = values; }
-    void setZeroCalResult(const std::string& r) override { zeroResult = r; }
-    void setSpanCalResult(const std::string& r) override { spanResult = r; }
-    void setConfirmAcked(bool acked) override { confirmAcked = acked; }
-    void setO2CalResult(const std::string& r) override { o2Result = r; }
-    void addDumpLine(const std::string& line, std::uint32_t address) override {
-        dumpLines.emplace_back(line, address);
-    }
-    void AddLog(const std::string& text) override { log.push_back(text); }
-    double localDateTime() const override { return 46363.0; }  // 2026-12-07
-};
+using test::FakeDecoderHost;
 
 // The responder on one side, the program's decoder and a model on the other.
 struct Bench {
     Responder responder{DefaultSimState()};
     ReplyDecoder decoder;
-    RecordingHost host;
+    FakeDecoderHost host;
     clsInstrument model;
     long long seconds = 0;
 
-    explicit Bench(SimState state = DefaultSimState()) : responder(std::move(state)) {}
+    explicit Bench(SimState state = DefaultSimState()) : responder(std::move(state)) {
+        host.now = 46363.0;  // 2026-12-07
+    }
 
     // The one frame the responder answers with (empty when it answers nothing; a test that
     // expects one checks the count).

@@ -1,7 +1,10 @@
 #pragma once
-// A scratch folder for one test, removed with everything in it when the test ends.
+// A scratch folder for one test, removed with everything in it when the test ends (even when
+// the test made it read-only).
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vq::test {
 
@@ -15,6 +18,11 @@ class TempDir {
     const std::string& path() const { return path_; }
     // path() + "/" + name
     std::string file(const std::string& name) const;
+    std::filesystem::path operator/(const std::string& name) const {
+        return std::filesystem::path(path_) / name;
+    }
+    // Names of the entries, to see that no temporary file was left behind.
+    std::vector<std::string> entries() const;
 
   private:
     std::string path_;

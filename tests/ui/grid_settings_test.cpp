@@ -48,7 +48,7 @@ struct Harness : SettingsGridWindow {
 
     clsInstrument model;
     AppConfig config;
-    grid_test::ScriptedAsker asker;
+    grid_test::RecordingAsker asker;
     bool gridBusy = false;
     bool connected() const override { return false; }
     std::int32_t linkStatus() const override { return link_status::Done; }

@@ -26,9 +26,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using ui_test::MainFixture;
-using ui_test::ScriptedAsker;
+using ui_test::RecordingAsker;
 
-int endQuestions(const ScriptedAsker& asker) {
+int endQuestions(const RecordingAsker& asker) {
     int n = 0;
     for (const auto& box : asker.boxes) n += box.text == ResMessage(msg::EndQuestion) ? 1 : 0;
     return n;

@@ -46,7 +46,7 @@ bool hasLine(const QTextEdit& log, int id) {
     return !linesStarting(log, ResMessage(id)).empty();
 }
 
-int boxesWith(const ScriptedAsker& asker, int id) {
+int boxesWith(const RecordingAsker& asker, int id) {
     int n = 0;
     for (const auto& box : asker.boxes) n += box.text == ResMessage(id) ? 1 : 0;
     return n;
@@ -357,7 +357,7 @@ void MainWindowTest::deviceFinderChoosesThePort() {
         options.converters = FoundPorts{2, {"/dev/ttyUSB0", "/dev/ttyUSB1"}};
         MainFixture f(options);
         QCOMPARE(f.asker.boxes.size(), std::size_t(1));
-        QCOMPARE(f.asker.boxes[0].kind, std::string("error"));
+        QCOMPARE(f.asker.boxes[0].kind, Box::Error);
         QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::SeveralConverters));
         QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FinderError));
         QVERIFY(!f.window->link().SerialComm());  // then the socket
@@ -396,7 +396,7 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     const std::string lastFrame = w.link().LastFrame();
     w.cmdFRAMDump()->click();
     QCOMPARE(f.asker.boxes.size(), std::size_t(1));
-    QCOMPARE(f.asker.boxes[0].kind, std::string("information"));
+    QCOMPARE(f.asker.boxes[0].kind, Box::Information);
     QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::FramRefusedText));
     QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FramRefusedTitle));
     QCOMPARE(w.link().LastFrame(), lastFrame);

@@ -10,6 +10,7 @@
 
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "tests/support/files.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
 
@@ -24,11 +25,7 @@ void writeFile(const std::string& path, const std::string& text) {
     file.write(text.c_str());
 }
 
-std::string readFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
-    return file.readAll().toStdString();
-}
+using vq::test::readFile;
 
 std::string logName(int n) {
     return n == 0 ? "SerialLog.log" : "SerialLog" + std::to_string(n) + ".log";

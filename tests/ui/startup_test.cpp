@@ -47,7 +47,7 @@ void StartupTest::startWindowClosesItselfAfterItsTime() {
 
 void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
     for (const char* wrong : {"7394", " 7395", "7395 ", "", "73 95"}) {
-        ScriptedAsker asker;
+        RecordingAsker asker;
         frmPassword password(kStartupAccessCode, asker);
         bool granted = false;
         connect(&password, &frmPassword::accessGranted, [&] { granted = true; });
@@ -58,7 +58,7 @@ void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
         QVERIFY(password.isVisible());
         QCOMPARE(password.txtPass()->text(), QString(wrong));
         QCOMPARE(asker.boxes.size(), std::size_t(1));
-        QCOMPARE(asker.boxes[0].kind, std::string("error"));
+        QCOMPARE(asker.boxes[0].kind, Box::Error);
         QCOMPARE(asker.boxes[0].text, ResMessage(msg::IncorrectPassword));
         QCOMPARE(asker.boxes[0].title, ResMessage(msg::PasswordTitle));
     }
@@ -66,7 +66,7 @@ void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
 
 void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
     for (const char* code : {"abc", "ABC", "aBc"}) {
-        ScriptedAsker asker;
+        RecordingAsker asker;
         frmPassword password("AbC", asker);
         std::unique_ptr<MainFixture> main;
         connect(&password, &frmPassword::accessGranted, [&] {
@@ -81,7 +81,7 @@ void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
         QVERIFY(!password.isVisible());
         QVERIFY(asker.boxes.empty());  // closing after success asks nothing
     }
-    ScriptedAsker asker;
+    RecordingAsker asker;
     frmPassword password(kStartupAccessCode, asker);
     QCOMPARE(password.windowTitle(), QString::fromStdString(AppTitle()));
     QCOMPARE(password.cmdOK()->text(), QString("OK"));
@@ -89,7 +89,7 @@ void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
 }
 
 void StartupTest::closingWithoutTheCodeAsksEnd() {
-    ScriptedAsker asker;
+    RecordingAsker asker;
     frmPassword password(kStartupAccessCode, asker);
     password.show();
     password.txtPass()->setText("12");
@@ -102,7 +102,7 @@ void StartupTest::closingWithoutTheCodeAsksEnd() {
     QVERIFY(!password.isVisible());
     QCOMPARE(asker.boxes.size(), std::size_t(3));
     for (const auto& box : asker.boxes) {
-        QCOMPARE(box.kind, std::string("question"));
+        QCOMPARE(box.kind, Box::Question);
         QCOMPARE(box.text, ResMessage(msg::EndQuestion));
         QCOMPARE(box.title, ResMessage(msg::EndTitle));
     }

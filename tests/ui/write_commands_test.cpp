@@ -88,7 +88,7 @@ struct Harness : WriteCommandWindow {
     clsInstrument model;
     clsInstrument held;  // what the instrument holds, as the window last learnt it
     int readsAgain = 0;
-    grid_test::ScriptedAsker asker;
+    grid_test::RecordingAsker asker;
     QTemporaryDir dir;
     bool connected = false;
     bool read = false;

@@ -61,7 +61,7 @@ struct Harness : SettingsFileWindow {
 
     AppConfig config;
     clsInstrument model;
-    grid_test::ScriptedAsker asker;
+    grid_test::RecordingAsker asker;
     bool gridBusy = false;
     grid_test::ConnectedGridWindow gridWindow;
     QTemporaryDir dir;

@@ -18,6 +18,7 @@
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
 #include "sim/sim_state.h"
+#include "tests/ui/support/recording_asker.h"
 #include "ui/dialogs/cal_prompts.h"
 #include "ui/dialogs/frm_calibration.h"
 #include "ui/main/main_state.h"
@@ -37,31 +38,8 @@ class ReadingEvents : public LinkEvents {
     MainState& state_;
 };
 
-// One message box the window showed.
-struct Box {
-    enum Kind { Error, Information, Question, Warning } kind;
-    std::string text;
-    std::string title;
-};
-
-// Records every box; questions are answered Yes.
-class RecordingAsker : public UserAsker {
-  public:
-    std::vector<Box> boxes;
-    void error(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({Box::Error, text, title});
-    }
-    void information(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({Box::Information, text, title});
-    }
-    bool question(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({Box::Question, text, title});
-        return true;
-    }
-    void warning(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({Box::Warning, text, title});
-    }
-};
+using ui_test::Box;
+using ui_test::RecordingAsker;
 
 // The result box answered from a script (no report when it is empty), the report saved where
 // the test says.

@@ -7,29 +7,6 @@
 
 namespace vq::grid_test {
 
-void ScriptedAsker::error(QWidget*, const std::string& text, const std::string& title) {
-    boxes.push_back({Box::Error, text, title});
-}
-
-void ScriptedAsker::information(QWidget*, const std::string& text, const std::string& title) {
-    boxes.push_back({Box::Information, text, title});
-}
-
-bool ScriptedAsker::question(QWidget*, const std::string& text, const std::string& title) {
-    boxes.push_back({Box::Question, text, title});
-    if (answers.empty()) return true;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-std::vector<std::string> ScriptedAsker::texts(Box::Kind kind) const {
-    std::vector<std::string> out;
-    for (const Box& box : boxes)
-        if (box.kind == kind) out.push_back(box.text);
-    return out;
-}
-
 SimBench::SimBench()
     : instrument(host, sim::DefaultSimState()), link(host, events, &port, nullptr) {
     link.setLogWriter([this](std::string_view text) { log_.emplace_back(text); });

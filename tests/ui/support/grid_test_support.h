@@ -14,6 +14,7 @@
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
+#include "tests/ui/support/recording_asker.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_link.h"
@@ -32,26 +33,8 @@ struct ConnectedGridWindow : SettingsGridWindow {
     SettingsGrid* grid = nullptr;
 };
 
-// One message box the code under test showed.
-struct Box {
-    enum Kind { Error, Information, Question } kind;
-    std::string text;
-    std::string title;
-};
-
-// Answers questions from a queue (Yes when it is empty) and records every box.
-class ScriptedAsker : public UserAsker {
-  public:
-    std::vector<Box> boxes;
-    std::deque<bool> answers;
-
-    void error(QWidget*, const std::string& text, const std::string& title) override;
-    void information(QWidget*, const std::string& text, const std::string& title) override;
-    bool question(QWidget*, const std::string& text, const std::string& title) override;
-
-    // Texts of the boxes of one kind, in order.
-    std::vector<std::string> texts(Box::Kind kind) const;
-};
+using ui_test::Box;
+using ui_test::RecordingAsker;
 
 // The virtual instrument on an in-process serial port, a link on the virtual clock decoding
 // into the model it is given, and the write operations the program uses, all real.

@@ -16,40 +16,13 @@
 #include "platform/instrument_session.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
+#include "tests/ui/support/recording_asker.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/user_asker.h"
 
 class QTextEdit;
 
 namespace vq::ui_test {
-
-// Records every box; questions are answered from `answers` (Yes when it runs out, unless
-// defaultAnswer says otherwise).
-class ScriptedAsker final : public UserAsker {
-  public:
-    struct Box {
-        std::string kind;  // "error", "information", "question"
-        std::string text;
-        std::string title;
-    };
-    void error(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({"error", text, title});
-    }
-    void information(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({"information", text, title});
-    }
-    bool question(QWidget*, const std::string& text, const std::string& title) override {
-        boxes.push_back({"question", text, title});
-        if (answers.empty()) return defaultAnswer;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::vector<Box> boxes;
-    std::deque<bool> answers;
-    bool defaultAnswer = true;
-};
 
 // One line of rtbLog and its colour.
 struct LogLine {
@@ -84,7 +57,7 @@ class MainFixture {
     QTemporaryDir dir;
     std::string workDir;
     VirtualHost host;
-    ScriptedAsker asker;
+    RecordingAsker asker;
     std::unique_ptr<sim::SimInstrument> instrument;
     std::unique_ptr<sim::InProcessSerialPort> serial;
     std::unique_ptr<sim::InProcessSocketPort> socket;

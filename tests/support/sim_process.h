@@ -1,6 +1,7 @@
 #pragma once
 // The real vq5100-sim program, started for a test: its first output line, a pseudo-terminal or
-// TCP peer, and waits bounded by deadlines (poll), never by sleeping.
+// TCP peer, and waits bounded by deadlines (poll), never by sleeping. The test target defines
+// VQ5100_SIM_PATH. tests/e2e/sim_process.h gives the same program to the Qt tests.
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -19,11 +20,11 @@
 
 extern char** environ;
 
-namespace vq::sim::testing {
+namespace vq::test {
 
-class SimProcess {
+class SimProgram {
   public:
-    explicit SimProcess(std::vector<std::string> args) {
+    explicit SimProgram(std::vector<std::string> args) {
         args.insert(args.begin(), VQ5100_SIM_PATH);
         int out[2];
         if (pipe(out) != 0) return;
@@ -39,7 +40,7 @@ class SimProcess {
         close(out[1]);
         stdout_ = out[0];
     }
-    ~SimProcess() {
+    ~SimProgram() {
         if (pid_ > 0 && !exited_) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
@@ -80,6 +81,9 @@ class SimProcess {
     }
     // The exit status of a program that ends by itself (a usage error).
     std::optional<int> exitStatus() { return stop(0); }
+    // The process id, for reading its memory from /proc.
+    pid_t pid() const { return pid_; }
+    bool running() const { return pid_ > 0 && !exited_; }
 
   private:
     pid_t pid_ = -1;
@@ -183,4 +187,4 @@ class Peer {
     int fd_ = -1;
 };
 
-}  // namespace vq::sim::testing
+}  // namespace vq::test

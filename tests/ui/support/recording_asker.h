@@ -1,0 +1,52 @@
+#pragma once
+// The message boxes a window test answers: every box recorded in order with its kind, questions
+// answered from a queue (defaultAnswer when it runs out).
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ui/main/user_asker.h"
+
+namespace vq::ui_test {
+
+// One message box the code under test showed.
+struct Box {
+    enum Kind { Error, Information, Question, Warning } kind;
+    std::string text;
+    std::string title;
+};
+
+class RecordingAsker final : public UserAsker {
+  public:
+    std::vector<Box> boxes;
+    std::deque<bool> answers;
+    bool defaultAnswer = true;
+
+    void error(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({Box::Error, text, title});
+    }
+    void information(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({Box::Information, text, title});
+    }
+    bool question(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({Box::Question, text, title});
+        if (answers.empty()) return defaultAnswer;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void warning(QWidget*, const std::string& text, const std::string& title) override {
+        boxes.push_back({Box::Warning, text, title});
+    }
+
+    // Texts of the boxes of one kind, in order.
+    std::vector<std::string> texts(Box::Kind kind) const {
+        std::vector<std::string> out;
+        for (const Box& box : boxes)
+            if (box.kind == kind) out.push_back(box.text);
+        return out;
+    }
+};
+
+}  // namespace vq::ui_test
