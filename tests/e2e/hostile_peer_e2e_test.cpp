@@ -37,8 +37,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr long kMaxCtlResidentKb = 64 * 1024;
-constexpr long kMaxSimResidentKb = 64 * 1024;
+#ifndef __SANITIZE_ADDRESS__
+constexpr long kMaxResidentKb = 64 * 1024;
+#endif
 
 enum class Hostility { HugeReply, EndlessBlocks, Junk, WrongChecksums, OneByteASecond };
 
@@ -238,13 +239,18 @@ TEST(HostilePeerE2E, TheProgramStaysSmallAndEndsWithinItsRetriesAndTimeOuts) {
         ASSERT_TRUE(r.ended) << "still running after " << r.seconds << " s";
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         EXPECT_FALSE(r.err.empty());
-        EXPECT_LE(r.peakResidentKb, kMaxCtlResidentKb);
+#ifndef __SANITIZE_ADDRESS__
+        // (Under the address sanitizer freed memory waits in quarantine: resident size says
+        // nothing.)
+        EXPECT_LE(r.peakResidentKb, kMaxResidentKb);
+#endif
         EXPECT_LT(r.seconds, 15.0);
     }
 }
 
 // --- the simulator against hostile TCP clients --------------------------------------------------
 
+#ifndef __SANITIZE_ADDRESS__
 long peakResidentKb(qint64 pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
@@ -253,6 +259,7 @@ long peakResidentKb(qint64 pid) {
     }
     return -1;
 }
+#endif
 
 int connectTo(const std::string& address) {
     const auto colon = address.rfind(':');
@@ -333,7 +340,9 @@ TEST(HostilePeerE2E, SimulatorStaysSmallAndServesTheNewestOfManyHostileConnectio
     const int newest = connectTo(address);
     ASSERT_GE(newest, 0);
     EXPECT_EQ(ask(newest, probe), answer);
-    EXPECT_LE(peakResidentKb(sim.pid()), kMaxSimResidentKb);
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_LE(peakResidentKb(sim.pid()), kMaxResidentKb);
+#endif
 
     close(newest);
     close(flood);
