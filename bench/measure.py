@@ -107,10 +107,25 @@ def process_cpu_seconds(pid):
 def run_measured(args, timeout, window=None):
     """Runs one process; returns (wall s, cpu s, peak resident MB, window share).
 
+    The kernel's peak resident size of a process starts from that of the process it was forked
+    from, so the program is started through bench_peak_rss, a small launcher, whose report is
+    the program's own peak; not from here, where it would show this script's size. CPU time
+    counts the launcher's waited-for child.
+
     `window` (from, to) in seconds after the start: the CPU share of that stretch alone, taken
-    from /proc while the process runs; None when not asked or the process ended before it."""
+    from /proc while the process runs; None when not asked or the process ended before it.
+    With a window the program is started directly (its /proc is read) and has no peak."""
+    launcher = os.path.join(os.path.dirname(os.path.dirname(args[0])), "bench/bench_peak_rss")
+    peak_file = None
+    if window is None:
+        if not os.path.exists(launcher):
+            raise Unmeasurable("bench_peak_rss not built")
+        peak_file = tempfile.NamedTemporaryFile(mode="r", prefix="vq-peak-")
+        args = [launcher, peak_file.name] + list(args)
     start = time.monotonic_ns()
-    proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    # Its own process group, so a run killed at the limit takes the launcher's child with it.
+    proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            start_new_session=True)
     deadline = time.monotonic() + timeout
     marks = []
     while True:
@@ -122,7 +137,7 @@ def run_measured(args, timeout, window=None):
             if elapsed >= window[len(marks)]:
                 marks.append((elapsed, process_cpu_seconds(proc.pid)))
         if time.monotonic() > deadline:
-            proc.kill()
+            os.killpg(proc.pid, signal.SIGKILL)
             os.wait4(proc.pid, 0)
             raise Unmeasurable(f"{os.path.basename(args[0])} {' '.join(args[-1:])}: no end "
                                f"within {timeout} s")
@@ -135,7 +150,11 @@ def run_measured(args, timeout, window=None):
     share = None
     if len(marks) == 2:
         share = (marks[1][1] - marks[0][1]) / (marks[1][0] - marks[0][0])
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0, share
+    peak_mb = None
+    if peak_file is not None:
+        with peak_file:
+            peak_mb = int(peak_file.read().strip() or 0) / 1024.0
+    return wall, usage.ru_utime + usage.ru_stime, peak_mb, share
 
 
 def ctl_run(build, workdir, command, pace=None, log=False, timeout=120, window=None):
