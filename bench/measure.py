@@ -233,14 +233,38 @@ def measure_csv_append(build, row_time, row_rss):
     row_rss.note = f"peak RSS after the appends minus before; whole process {figures['peak_rss_mb']} MB"
 
 
-def measure_many(build, root, runs, row, count=16):
+def window_read(build, device, workdir):
+    """bench_setup_window's arguments and environment: the window offscreen, a read of every
+    setting from `device`."""
+    exe = os.path.join(build, "bench/bench_setup_window")
+    if not os.path.exists(exe):
+        raise Unmeasurable("bench_setup_window not built (the windows are not in this build)")
+    return [exe, device, workdir], dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+
+def measure_many(build, root, runs, row, count=16, window=False):
     """`count` paced read-alls at once, each against its own simulator on its own pty: when the
-    last ends, over the wall time of one paced read-all alone. Any run that fails fails the row."""
+    last ends, over the wall time of one paced read-all alone. With `window`, the first of them
+    is the setup window's (offscreen), and the time alone is the longer of its and one
+    vq5100ctl's. Any run that fails fails the row."""
     ctl = os.path.join(build, "cli/vq5100ctl")
     alone, together = [], []
     for _ in range(runs):
         with tempfile.TemporaryDirectory(prefix="vq-bench-many-", dir=root) as top:
-            alone.append(ctl_run(build, top, ["read"], pace=BAUD, timeout=300)[0])
+            one = ctl_run(build, top, ["read"], pace=BAUD, timeout=300)[0]
+            if window:
+                sim = Simulator(build, pace=BAUD)
+                try:
+                    args, env = window_read(build, sim.path, top)
+                    begun = time.monotonic()
+                    out = subprocess.run(args, capture_output=True, text=True, timeout=300,
+                                         cwd=top, env=env)
+                    one = max(one, time.monotonic() - begun)
+                finally:
+                    sim.stop()
+                if out.returncode != 0:
+                    raise Unmeasurable(f"window alone: exit {out.returncode}")
+            alone.append(one)
             sims = []
             try:
                 for _ in range(count):
@@ -250,9 +274,12 @@ def measure_many(build, root, runs, row, count=16):
                 for i, sim in enumerate(sims):
                     workdir = os.path.join(top, str(i))
                     os.mkdir(workdir)
-                    procs.append(subprocess.Popen(
-                        [ctl, "--port", sim.path, "--workdir", workdir, "--lang", "en", "read"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE))
+                    args = [ctl, "--port", sim.path, "--workdir", workdir, "--lang", "en", "read"]
+                    env = None
+                    if window and i == 0:
+                        args, env = window_read(build, sim.path, workdir)
+                    procs.append(subprocess.Popen(args, stdout=subprocess.DEVNULL,
+                                                  stderr=subprocess.PIPE, cwd=workdir, env=env))
                 failed = []
                 for proc in procs:
                     try:
@@ -379,6 +406,7 @@ def main():
     paced_answers = Row("read-all paced: wall/answer wire (info)", "x", None)
     paced_dump = Row("flash dump paced 921600: wall/wire", "x", 1.10)
     many_reads = Row("16 read-alls at once paced: last/alone", "x", 1.5)
+    many_window = Row("window + 15 read-alls at once: last/alone", "x", 1.5)
     csv_time = Row("settings CSV 100 MB: append a row", "ms", 10.0)
     csv_rss = Row("settings CSV 100 MB: append memory", "MB", 10.0)
     wait_readings = Row("readings 10 s: CPU/wall", "x", 0.02)
@@ -390,7 +418,7 @@ def main():
     ui_rss = Row("setup: peak RSS after read-all", "MB", 120.0)
 
     table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_answers, paced_dump,
-             many_reads, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
+             many_reads, many_window, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
     with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
         steps = [
             ((read_wall, read_turn, read_rss, read_cpu),
@@ -402,6 +430,8 @@ def main():
             ((paced_dump,), lambda: measure_paced(build, workdir, slow_runs, paced_dump,
                                                   ["dump-flash", os.path.join(workdir, "f.dat")])),
             ((many_reads,), lambda: measure_many(build, workdir, slow_runs, many_reads)),
+            ((many_window,), lambda: measure_many(build, workdir, slow_runs, many_window,
+                                                  window=True)),
             ((csv_time, csv_rss), lambda: measure_csv_append(build, csv_time, csv_rss)),
             ((wait_readings,), lambda: measure_waiting(build, workdir, slow_runs, wait_readings,
                                                        ["readings", "--count", "11"], 60)),
