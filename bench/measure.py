@@ -107,10 +107,25 @@ def process_cpu_seconds(pid):
 def run_measured(args, timeout, window=None):
     """Runs one process; returns (wall s, cpu s, peak resident MB, window share).
 
+    The kernel's peak resident size of a process starts from that of the process it was forked
+    from, so the program is started through bench_peak_rss, a small launcher, whose report is
+    the program's own peak; not from here, where it would show this script's size. CPU time
+    counts the launcher's waited-for child.
+
     `window` (from, to) in seconds after the start: the CPU share of that stretch alone, taken
-    from /proc while the process runs; None when not asked or the process ended before it."""
+    from /proc while the process runs; None when not asked or the process ended before it.
+    With a window the program is started directly (its /proc is read) and has no peak."""
+    launcher = os.path.join(os.path.dirname(os.path.dirname(args[0])), "bench/bench_peak_rss")
+    peak_file = None
+    if window is None:
+        if not os.path.exists(launcher):
+            raise Unmeasurable("bench_peak_rss not built")
+        peak_file = tempfile.NamedTemporaryFile(mode="r", prefix="vq-peak-")
+        args = [launcher, peak_file.name] + list(args)
     start = time.monotonic_ns()
-    proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    # Its own process group, so a run killed at the limit takes the launcher's child with it.
+    proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            start_new_session=True)
     deadline = time.monotonic() + timeout
     marks = []
     while True:
@@ -122,7 +137,7 @@ def run_measured(args, timeout, window=None):
             if elapsed >= window[len(marks)]:
                 marks.append((elapsed, process_cpu_seconds(proc.pid)))
         if time.monotonic() > deadline:
-            proc.kill()
+            os.killpg(proc.pid, signal.SIGKILL)
             os.wait4(proc.pid, 0)
             raise Unmeasurable(f"{os.path.basename(args[0])} {' '.join(args[-1:])}: no end "
                                f"within {timeout} s")
@@ -135,7 +150,11 @@ def run_measured(args, timeout, window=None):
     share = None
     if len(marks) == 2:
         share = (marks[1][1] - marks[0][1]) / (marks[1][0] - marks[0][0])
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0, share
+    peak_mb = None
+    if peak_file is not None:
+        with peak_file:
+            peak_mb = int(peak_file.read().strip() or 0) / 1024.0
+    return wall, usage.ru_utime + usage.ru_stime, peak_mb, share
 
 
 def ctl_run(build, workdir, command, pace=None, log=False, timeout=120, window=None):
@@ -177,11 +196,10 @@ def measure_read_all(build, workdir, runs, rows):
 def measure_paced(build, workdir, runs, row, command, answers_row=None):
     """Wall time of the whole command over the wire time of every byte it exchanged, both ways.
 
-    The simulator paces its answers at the baud rate; the requests reach it as fast as the
-    pseudo-terminal carries them. Their wire time is still counted, as on a real line, so the
-    program's turnaround between frames spends that share: a ratio at or under 1 says the
-    program keeps up with the wire, not that it beats it. `answers_row` gets the wall time over
-    the answers' wire time alone, which is what the run really spent on the paced wire."""
+    The simulator paces both ways at the baud rate: it acts on a request only once its last
+    byte would have crossed the line, and sends its answers no faster than the line carries
+    them, so the ratio compares with a real line and cannot fall below 1. `answers_row` gets the
+    wall time over the answers' wire time alone."""
     ratios, answer_ratios = [], []
     for _ in range(runs):
         wall, _cpu, _rss, _share, sim = ctl_run(build, workdir, command, pace=BAUD, log=True,
@@ -192,10 +210,95 @@ def measure_paced(build, workdir, runs, row, command, answers_row=None):
         ratios.append(wall / ((requests + answers) * BITS_PER_BYTE / BAUD))
         answer_ratios.append(wall / (answers * BITS_PER_BYTE / BAUD))
     row.value = statistics.median(ratios)
-    row.note = f"{requests + answers} bytes both ways, answers paced"
+    row.note = f"{requests + answers} bytes both ways, both paced"
     if answers_row is not None:
         answers_row.value = statistics.median(answer_ratios)
         answers_row.note = f"{answers} answer bytes"
+
+
+def measure_csv_append(build, row_time, row_rss):
+    """One settings CSV row appended to a 100 MB file, by a small program calling the append
+    the programs use: the median time of an append and the growth of peak resident memory."""
+    exe = os.path.join(build, "bench/bench_csv_append")
+    if not os.path.exists(exe):
+        raise Unmeasurable("bench_csv_append not built")
+    with tempfile.TemporaryDirectory(prefix="vq-bench-csv-") as folder:
+        out = subprocess.run([exe, folder, "100"], capture_output=True, text=True, timeout=300)
+    if out.returncode != 0:
+        raise Unmeasurable(f"exit {out.returncode}: {out.stderr.strip()[:120]}")
+    figures = dict(item.split("=") for item in out.stdout.split())
+    row_time.value = float(figures["append_ms"])
+    row_time.note = f"{figures['file_mb']} MB file, median of 9 appends"
+    row_rss.value = float(figures["rss_growth_mb"])
+    row_rss.note = f"peak RSS after the appends minus before; whole process {figures['peak_rss_mb']} MB"
+
+
+def window_read(build, device, workdir):
+    """bench_setup_window's arguments and environment: the window offscreen, a read of every
+    setting from `device`."""
+    exe = os.path.join(build, "bench/bench_setup_window")
+    if not os.path.exists(exe):
+        raise Unmeasurable("bench_setup_window not built (the windows are not in this build)")
+    return [exe, device, workdir], dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+
+def measure_many(build, root, runs, row, count=16, window=False):
+    """`count` paced read-alls at once, each against its own simulator on its own pty: when the
+    last ends, over the wall time of one paced read-all alone. With `window`, the first of them
+    is the setup window's (offscreen), and the time alone is the longer of its and one
+    vq5100ctl's. Any run that fails fails the row."""
+    ctl = os.path.join(build, "cli/vq5100ctl")
+    alone, together = [], []
+    for _ in range(runs):
+        with tempfile.TemporaryDirectory(prefix="vq-bench-many-", dir=root) as top:
+            one = ctl_run(build, top, ["read"], pace=BAUD, timeout=300)[0]
+            if window:
+                sim = Simulator(build, pace=BAUD)
+                try:
+                    args, env = window_read(build, sim.path, top)
+                    begun = time.monotonic()
+                    out = subprocess.run(args, capture_output=True, text=True, timeout=300,
+                                         cwd=top, env=env)
+                    one = max(one, time.monotonic() - begun)
+                finally:
+                    sim.stop()
+                if out.returncode != 0:
+                    raise Unmeasurable(f"window alone: exit {out.returncode}")
+            alone.append(one)
+            sims = []
+            try:
+                for _ in range(count):
+                    sims.append(Simulator(build, pace=BAUD))
+                procs = []
+                start = time.monotonic()
+                for i, sim in enumerate(sims):
+                    workdir = os.path.join(top, str(i))
+                    os.mkdir(workdir)
+                    args = [ctl, "--port", sim.path, "--workdir", workdir, "--lang", "en", "read"]
+                    env = None
+                    if window and i == 0:
+                        args, env = window_read(build, sim.path, workdir)
+                    procs.append(subprocess.Popen(args, stdout=subprocess.DEVNULL,
+                                                  stderr=subprocess.PIPE, cwd=workdir, env=env))
+                failed = []
+                for proc in procs:
+                    try:
+                        proc.wait(timeout=max(1.0, start + 300 - time.monotonic()))
+                    except subprocess.TimeoutExpired:
+                        proc.kill()
+                        proc.wait()
+                    if proc.returncode != 0:
+                        failed.append(f"exit {proc.returncode}: "
+                                      f"{proc.stderr.read().decode(errors='replace')[:80]}")
+                together.append(time.monotonic() - start)
+            finally:
+                for sim in sims:
+                    sim.stop()
+            if failed:
+                raise Unmeasurable(f"{len(failed)} of {count} runs failed; {failed[0]}")
+    row.value = statistics.median(together) / statistics.median(alone)
+    row.note = (f"last of {count} at {statistics.median(together) * 1e3:.0f} ms, "
+                f"one alone {statistics.median(alone) * 1e3:.0f} ms")
 
 
 def measure_waiting(build, workdir, runs, row, command, timeout, idle_row=None, window=None,
@@ -295,13 +398,17 @@ def main():
     read_wall = Row("read-all unpaced: wall", "ms", 150.0)
     # The 150 ms of a read-all spread over its frames.
     read_turn = Row("read-all unpaced: turnaround a frame", "us", 150e3 / READ_ALL_FRAMES)
-    read_rss = Row("vq5100ctl read: peak RSS", "MB", 30.0)
+    read_rss = Row("vq5100ctl read: peak RSS", "MB", 15.0)
     # No limit: what the program itself spends, to tell its cost from the machine's load.
     read_cpu = Row("read-all unpaced: CPU (info)", "ms", None)
     paced_read = Row("read-all paced 921600: wall/wire", "x", 1.10)
     # No limit: the share the program's turnaround takes, seen against the paced bytes alone.
     paced_answers = Row("read-all paced: wall/answer wire (info)", "x", None)
     paced_dump = Row("flash dump paced 921600: wall/wire", "x", 1.10)
+    many_reads = Row("16 read-alls at once paced: last/alone", "x", 1.5)
+    many_window = Row("window + 15 read-alls at once: last/alone", "x", 1.5)
+    csv_time = Row("settings CSV 100 MB: append a row", "ms", 10.0)
+    csv_rss = Row("settings CSV 100 MB: append memory", "MB", 10.0)
     wait_readings = Row("readings 10 s: CPU/wall", "x", 0.02)
     wait_power = Row("power-off wait: CPU/wall", "x", 0.02)
     decoder = Row("DecodeReply reply mix", "frames/s", wire_frames_per_s, higher_is_better=True)
@@ -311,7 +418,7 @@ def main():
     ui_rss = Row("setup: peak RSS after read-all", "MB", 120.0)
 
     table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_answers, paced_dump,
-             wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
+             many_reads, many_window, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
     with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
         steps = [
             ((read_wall, read_turn, read_rss, read_cpu),
@@ -322,6 +429,10 @@ def main():
                                    answers_row=paced_answers)),
             ((paced_dump,), lambda: measure_paced(build, workdir, slow_runs, paced_dump,
                                                   ["dump-flash", os.path.join(workdir, "f.dat")])),
+            ((many_reads,), lambda: measure_many(build, workdir, slow_runs, many_reads)),
+            ((many_window,), lambda: measure_many(build, workdir, slow_runs, many_window,
+                                                  window=True)),
+            ((csv_time, csv_rss), lambda: measure_csv_append(build, csv_time, csv_rss)),
             ((wait_readings,), lambda: measure_waiting(build, workdir, slow_runs, wait_readings,
                                                        ["readings", "--count", "11"], 60)),
             # The five-second wait after the acknowledgement: 1.5 to 4.5 s after the start,
@@ -353,7 +464,8 @@ def main():
         print(f"{row.name:40} {fmt(row.value):>12} {limit:>12} {row.unit:9} "
               f"{'n/a' if ratio is None else f'{ratio:.2f}':>6}  {verdict}"
               + (f"  ({row.note})" if row.note else ""))
-    print(f"median of {runs} runs ({slow_runs} for the flash dump and the waiting rows)")
+    print(f"median of {runs} runs ({slow_runs} for the flash dump, the 16 at once and the waiting "
+          "rows)")
     return 1 if failed else 0
 
 

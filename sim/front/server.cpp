@@ -32,6 +32,9 @@ constexpr std::size_t kMaxBacklog = 8u << 20;
 // Reads per wake-up, so a peer that never stops sending cannot keep the loop from its output,
 // its timers and the stop signal.
 constexpr int kReadsPerWake = 16;
+// Requests held back by pacing: beyond this much the peer is left unread until they are acted
+// on, so a peer writing faster than the paced line cannot grow the queue either.
+constexpr std::size_t kMaxHeldRequests = 64u << 10;
 // How often a pseudo-terminal without a peer is looked at for one when its openings cannot be
 // watched (the master cannot be waited on then: it reports a hang-up continuously).
 constexpr std::chrono::milliseconds kPeerRecheck{5};
@@ -52,7 +55,8 @@ Server::Server(FrontOptions options, SimState state)
     : options_(std::move(options)),
       responder_(std::move(state), options_.seed),
       faults_(options_.faults, options_.seed ^ 0x5EEDFA17u),
-      schedule_(options_.paceBaud) {
+      schedule_(options_.paceBaud),
+      inbound_(options_.paceBaud) {
     if (options_.log) {
         responder_.setFrameLog([this](bool incoming, std::string_view bytes, bool raw) {
             const double t = std::chrono::duration<double>(Clock::now() - started_).count();
@@ -152,11 +156,13 @@ SimNow Server::now() const {
 void Server::peerOpened() {
     responder_.portOpened();
     schedule_.clear();
+    inbound_.clear();
     pendingOut_.clear();
 }
 
 void Server::peerClosed() {
     schedule_.clear();
+    inbound_.clear();
     pendingOut_.clear();
     ptyPeerOpen_ = false;
     if (clientFd_ >= 0) {
@@ -203,16 +209,8 @@ void Server::readPeer(int fd) {
         if (backedUp()) return;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n > 0) {
-            const OutputSchedule::Nanos at = sinceStart();
-            for (const Emission& e :
-                 responder_.receive({buffer, static_cast<std::size_t>(n)}, now())) {
-                for (Delivery& d : faults_.apply(e))
-                    schedule_.add(at + d.after, std::move(d.bytes));
-            }
-            if (responder_.takeChanged() && !options_.stateFile.empty()) {
-                dirty_ = true;
-                saveDue_ = Clock::now() + kSaveDelay;
-            }
+            inbound_.add(sinceStart(), std::string(buffer, static_cast<std::size_t>(n)));
+            actOnArrived();
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
@@ -222,8 +220,22 @@ void Server::readPeer(int fd) {
     }
 }
 
+void Server::actOnArrived() {
+    const OutputSchedule::Nanos at = sinceStart();
+    const std::string arrived = inbound_.take(at);
+    if (arrived.empty()) return;
+    for (const Emission& e : responder_.receive(arrived, now())) {
+        for (Delivery& d : faults_.apply(e)) schedule_.add(at + d.after, std::move(d.bytes));
+    }
+    if (responder_.takeChanged() && !options_.stateFile.empty()) {
+        dirty_ = true;
+        saveDue_ = Clock::now() + kSaveDelay;
+    }
+}
+
 bool Server::backedUp() const {
-    return pendingOut_.size() + schedule_.queuedBytes() >= kMaxBacklog;
+    return pendingOut_.size() + schedule_.queuedBytes() >= kMaxBacklog ||
+           inbound_.queuedBytes() >= kMaxHeldRequests;
 }
 
 void Server::flushOutput(int fd) {
@@ -254,6 +266,7 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
     const bool pty = options_.mode == FrontOptions::Mode::Pty;
     while (!stop) {
         const int peerFd = pty ? (ptyPeerOpen_ ? masterFd_ : -1) : clientFd_;
+        actOnArrived();
         flushOutput(peerFd);
 
         const auto peerEvents =
@@ -273,6 +286,7 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
             if (!wait || d < *wait) wait = d;
         };
         if (const auto next = schedule_.nextRelease()) shorten(*next - sinceStart());
+        if (const auto next = inbound_.nextRelease()) shorten(*next - sinceStart());
         if (pty && !ptyPeerOpen_ && watchFd_ < 0) shorten(kPeerRecheck);
         if (dirty_) shorten(saveDue_ - Clock::now());
         timespec timeout{};

@@ -1,6 +1,6 @@
 #pragma once
 // The serving loop of vq5100-sim: one pseudo-terminal or one TCP listener, the responder behind
-// it, line faults and pacing on the way out. Single-threaded around ppoll(); every descriptor
+// it, line faults and pacing both ways. Single-threaded around ppoll(); every descriptor
 // is non-blocking and answers wait in an output queue, so a peer that stops reading, floods or
 // vanishes never blocks the loop.
 
@@ -43,6 +43,8 @@ class Server {
     void peerClosed();
     void acceptClient();
     void readPeer(int fd);
+    // Hands the responder the request bytes that have crossed the paced line by now.
+    void actOnArrived();
     // The answers waiting for the peer have reached their bound: its requests wait unread.
     bool backedUp() const;
     void flushOutput(int fd);
@@ -54,6 +56,9 @@ class Server {
     Responder responder_;
     FaultInjector faults_;
     OutputSchedule schedule_;
+    // Requests held for their own wire time when paced: a real line delivers a request's last
+    // byte only N x 10 bits after its first, however fast the program wrote it.
+    OutputSchedule inbound_;
     std::string pendingOut_;
     std::string address_;
     Clock::time_point started_ = Clock::now();

@@ -1,6 +1,6 @@
 // The vq5100-sim program itself on a real pseudo-terminal and real TCP: it serves until
 // stopped, survives peers that go away, flood or stop reading, keeps its state file, and
-// never sends faster than its pace.
+// never sends or hears faster than its pace.
 
 #include <gtest/gtest.h>
 
@@ -188,6 +188,25 @@ TEST(SimFront, PacedAnswersNeverBeatTheWire) {
     ASSERT_EQ(image.size(), 16 * kFlashBlock);
     // 8192 bytes at 10 bits each cannot arrive sooner than this.
     EXPECT_GE(elapsed, std::chrono::nanoseconds(16LL * kFlashBlock * 10 * 1'000'000'000 / baud));
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+TEST(SimFront, PacedRequestsAreHeldForTheirOwnWireTime) {
+    // Slow enough that the request's own crossing (a few tens of milliseconds) cannot hide in
+    // the time it takes to start reading the answer.
+    const long baud = 1200;
+    SimProcess sim({"--pty", "--pace", std::to_string(baud)});
+    Peer peer = Peer::openPty(sim.firstLine());
+    const std::string request = Request("RC,R,");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(peer.writeAll(request));
+    const std::string answer = peer.readFrame(10s);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(answer, BuildFrame("RC,R,VQ-5100", EOT));
+    // The answer can start only once the request's last byte has crossed the line.
+    const std::size_t bytes = request.size() + answer.size();
+    EXPECT_GE(elapsed,
+              std::chrono::nanoseconds(static_cast<long long>(bytes) * 10 * 1'000'000'000 / baud));
     EXPECT_EQ(sim.stop(), 0);
 }
 
