@@ -195,7 +195,7 @@ TEST(SimFront, PacedRequestsAreHeldForTheirOwnWireTime) {
     // Slow enough that the request's own crossing (a few tens of milliseconds) cannot hide in
     // the time it takes to start reading the answer.
     const long baud = 1200;
-    SimProcess sim({"--pty", "--pace", std::to_string(baud)});
+    SimProgram sim({"--pty", "--pace", std::to_string(baud)});
     Peer peer = Peer::openPty(sim.firstLine());
     const std::string request = Request("RC,R,");
     const auto start = std::chrono::steady_clock::now();
