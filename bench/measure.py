@@ -415,7 +415,7 @@ def main():
     link_rx = Row("link receive path, virtual host", "us", 5.0)
     idle_wait = Row("Qt host idle wait (power-off): CPU/wall", "x", 0.01)
     ui_start = Row("setup: password to main window ready", "ms", 400.0)
-    ui_rss = Row("setup: peak RSS after read-all", "MB", 120.0)
+    ui_rss = Row("setup: peak RSS after read-all", "MB", 40.0)
 
     table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_answers, paced_dump,
              many_reads, many_window, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
