@@ -58,6 +58,8 @@ std::vector<std::string> ReviewLines(const ReviewSummary& summary) {
     }
     if (summary.changes.empty()) {
         lines.push_back(ResMessage(msg::ReviewNothingChanges));
+    } else if (summary.unchangedSent == 0) {
+        lines.push_back(ResMessage(msg::ReviewCountOnly, {std::to_string(summary.changes.size())}));
     } else {
         lines.push_back(ResMessage(msg::ReviewCount, {std::to_string(summary.changes.size()),
                                                       std::to_string(summary.unchangedSent)}));

@@ -67,8 +67,10 @@ int runSetId(CommandContext& context) {
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     clsInstrument model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
+    const clsInstrument instrument = model;
     for (std::size_t i = 0; i < kIdentityOptions.size(); ++i)
         if (texts[i]) (model.*kIdentityOptions[i].set)(*texts[i]);
+    printReview(context.out, instrument, model, true);
     const int status = writeSettings(context, model, true);
     if (status == kExitSuccess) {
         context.out.field("serialNumber", "Serial number",

@@ -1,6 +1,10 @@
 #include "cli/commands/settings_write.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 #include "app/settings_csv.h"
+#include "app/settings_review_text.h"
 #include "app/update_flags.h"
 #include "app/update_validation.h"
 #include "cli/command_table.h"
@@ -13,8 +17,60 @@
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
+#include "model/settings_review.h"
 
 namespace vq::cli {
+
+namespace {
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+const char* groupKey(ReviewGroup group) {
+    switch (group) {
+        case ReviewGroup::Identity:
+            return "identity";
+        case ReviewGroup::Stations:
+            return "stations";
+        case ReviewGroup::Channels:
+            return "channels";
+        case ReviewGroup::Instrument:
+            return "instrument";
+        case ReviewGroup::Library:
+            return "library";
+    }
+    return "";
+}
+
+}  // namespace
+
+void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
+                 bool idOnly) {
+    std::vector<ReviewRow> rows = ReviewRows(onInstrument, toWrite);
+    // "Update ID" sends the identity texts and the station list only.
+    if (idOnly) {
+        std::erase_if(rows, [](const ReviewRow& row) {
+            return row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations;
+        });
+    }
+    ReviewSummary summary = SummariseReview(rows);
+    if (idOnly) summary.unchangedSent = 0;
+    for (const std::string& line : ReviewLines(summary)) out.line(line);
+    QJsonArray changes;
+    for (const ReviewRow& row : summary.changes) {
+        QJsonObject change{{"group", groupKey(row.group)},
+                           {"code", qs(row.code)},
+                           {"setting", qs(ReviewCaptionText(row))},
+                           {"instrument", qs(ReviewValueText(row.onInstrument))},
+                           {"write", qs(ReviewValueText(row.toWrite))}};
+        if (row.number != 0) change["number"] = row.number;
+        changes.append(change);
+    }
+    out.field("changes", "", changes);
+    out.field("unchanged_written", "", summary.unchangedSent);
+}
+
 int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
     Output& out = context.out;
     if (const auto refusal = ValidateUpdate(model)) {

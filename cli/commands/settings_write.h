@@ -10,6 +10,12 @@ class clsInstrument;
 namespace vq::cli {
 
 struct CommandContext;
+class Output;
+
+// What writing `toWrite` over what the instrument holds would change, for people or as JSON
+// ("changes", "unchanged_written"); `idOnly` lists only what "Update ID" sends.
+void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
+                 bool idOnly);
 
 // `model` holds the settings as read and then edited; the link is bound to it. The exit status:
 // kExitUsage when the checks refuse the settings (nothing is sent) or the record cannot be

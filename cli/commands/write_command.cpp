@@ -19,44 +19,6 @@ namespace vq::cli {
 
 namespace {
 
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-const char* groupKey(ReviewGroup group) {
-    switch (group) {
-        case ReviewGroup::Identity:
-            return "identity";
-        case ReviewGroup::Stations:
-            return "stations";
-        case ReviewGroup::Channels:
-            return "channels";
-        case ReviewGroup::Instrument:
-            return "instrument";
-        case ReviewGroup::Library:
-            return "library";
-    }
-    return "";
-}
-
-// What writing the loaded model over the instrument's would change, for people or as JSON.
-void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite) {
-    const ReviewSummary summary = SummariseReview(ReviewRows(onInstrument, toWrite));
-    for (const std::string& line : ReviewLines(summary)) out.line(line);
-    QJsonArray changes;
-    for (const ReviewRow& row : summary.changes) {
-        QJsonObject change{{"group", groupKey(row.group)},
-                           {"code", qs(row.code)},
-                           {"setting", qs(ReviewCaptionText(row))},
-                           {"instrument", qs(ReviewValueText(row.onInstrument))},
-                           {"write", qs(ReviewValueText(row.toWrite))}};
-        if (row.number != 0) change["number"] = row.number;
-        changes.append(change);
-    }
-    out.field("changes", "", changes);
-    out.field("unchanged_written", "", summary.unchangedSent);
-}
-
 // Reads the instrument and loads the file over what it holds. kExitSuccess with `instrument`
 // as read and `model` as it would be written, or the exit status of what went wrong.
 int readAndLoad(CommandContext& context, const std::filesystem::path& path,
@@ -78,7 +40,7 @@ int readAndLoad(CommandContext& context, const std::filesystem::path& path,
         context.out.error(loaded.message());
         return kExitUsage;
     }
-    context.out.field("file", "Settings file", qs(path.string()));
+    context.out.field("file", "Settings file", QString::fromStdString(path.string()));
     return kExitSuccess;
 }
 
@@ -92,7 +54,7 @@ int reviewThenWrite(CommandContext& context, bool mayWrite) {
     if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
         status != kExitSuccess)
         return status;
-    printReview(context.out, instrument, model);
+    printReview(context.out, instrument, model, false);
     if (!mayWrite) return kExitSuccess;
     if (args.has("--dry-run")) {
         context.out.line("Dry run: nothing was written.");

@@ -199,6 +199,10 @@ TEST_F(CtlCommandsE2E, SetIdChangesOnlyTheIdentityAndRefusesBadTextsBeforeConnec
     const CtlResult set =
         run({"--socket", address, "set-id", "--station", "bench-7", "--user", "QA 2"});
     EXPECT_EXIT_CODE(set, 0);
+    // The two changes are listed before they are written, and only they.
+    EXPECT_TRUE(set.out.contains("Identity\n  Station ID: ")) << set.out.toStdString();
+    EXPECT_TRUE(set.out.contains(" -> BENCH-7\n  User ID: ")) << set.out.toStdString();
+    EXPECT_TRUE(set.out.contains(" -> QA 2\n2 settings change.\n")) << set.out.toStdString();
     const CtlResult read = run({"--socket", address, "--json", "read", "--seq", "after.seq"});
     EXPECT_EXIT_CODE(read, 0);
     EXPECT_EQ(jsonOf(read).value("stationId").toString(), "BENCH-7");
