@@ -4,6 +4,7 @@
 
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/text_rules.h"
 #include "model/value_codecs.h"
 
 namespace vq {
@@ -21,23 +22,17 @@ constexpr int kStationCaption = 5603;  // "Station~1"
 constexpr int kGasCaption = 5648;
 constexpr int kLibraryCaption = 9240;  // "Sensor library entry ~1"
 
-std::string trimmed(std::string text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // A gas channel's record as a person reads it; a channel switched off shows as in the CSV.
 std::string gasText(const M& m, int ch) {
     if (!m.GasEnabled(ch)) return "-----";
     const int16_t point = m.GasPoint(ch);
-    return m.GasName(ch) + " " + trimmed(LevelText5(m.GasFullScale(ch), point)) + " " +
-           trimmed(LevelText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
+    return m.GasName(ch) + " " + TrimText(LevelText5(m.GasFullScale(ch), point)) + " " +
+           TrimText(LevelText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
 }
 
 std::string libraryText(const LibraryEntry& e) {
-    std::string text = e.Name + " " + trimmed(LevelText5(e.FullScale, e.Point)) + " " +
-                       trimmed(LevelText5(e.Digit, e.Point)) + " " + e.Unit + ", " +
+    std::string text = e.Name + " " + TrimText(LevelText5(e.FullScale, e.Point)) + " " +
+                       TrimText(LevelText5(e.Digit, e.Point)) + " " + e.Unit + ", " +
                        std::to_string(e.elem_vol) + ", " + SingleText(e.Ratio) + ",";
     for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a, e.Linear2_b,
                      e.Linear2_c, e.Linear2_d})
@@ -80,7 +75,7 @@ std::vector<ReviewRow> ReviewRows(const M& before, const M& after) {
             [ch](const M& m) { return ShownValue{gasText(m, ch)}; });
         for (const Level& level : kLevels) {
             add(ReviewGroup::Channels, level.code, level.caption, ch + 1, [ch, &level](const M& m) {
-                return ShownValue{trimmed(LevelText5((m.*level.get)(ch), m.GasPoint(ch)))};
+                return ShownValue{TrimText(LevelText5((m.*level.get)(ch), m.GasPoint(ch)))};
             });
         }
     }
