@@ -45,6 +45,13 @@ ReviewSummary SummariseReview(const std::vector<ReviewRow>& rows) {
     return summary;
 }
 
+std::string ReviewCountText(const ReviewSummary& summary) {
+    if (summary.changes.empty()) return ResMessage(msg::ReviewNothingChanges);
+    const std::string changed = std::to_string(summary.changes.size());
+    if (summary.unchangedSent == 0) return ResMessage(msg::ReviewCountOnly, {changed});
+    return ResMessage(msg::ReviewCount, {changed, std::to_string(summary.unchangedSent)});
+}
+
 std::vector<std::string> ReviewLines(const ReviewSummary& summary) {
     std::vector<std::string> lines;
     bool first = true;
@@ -56,14 +63,7 @@ std::vector<std::string> ReviewLines(const ReviewSummary& summary) {
         lines.push_back("  " + ReviewCaptionText(row) + ": " + ReviewValueText(row.onInstrument) +
                         " -> " + ReviewValueText(row.toWrite));
     }
-    if (summary.changes.empty()) {
-        lines.push_back(ResMessage(msg::ReviewNothingChanges));
-    } else if (summary.unchangedSent == 0) {
-        lines.push_back(ResMessage(msg::ReviewCountOnly, {std::to_string(summary.changes.size())}));
-    } else {
-        lines.push_back(ResMessage(msg::ReviewCount, {std::to_string(summary.changes.size()),
-                                                      std::to_string(summary.unchangedSent)}));
-    }
+    lines.push_back(ReviewCountText(summary));
     return lines;
 }
 

@@ -22,6 +22,9 @@ struct ReviewSummary {
 };
 ReviewSummary SummariseReview(const std::vector<ReviewRow>& rows);
 
+// "3 settings change. 56 unchanged settings are written as well ...", or that nothing changes.
+std::string ReviewCountText(const ReviewSummary& summary);
+
 // For people: the changes under their group headings, then the count line.
 std::vector<std::string> ReviewLines(const ReviewSummary& summary);
 

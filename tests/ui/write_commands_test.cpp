@@ -3,6 +3,7 @@
 // that a refusal or a No sends nothing, and that a failed write is reported as failed.
 
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include "link/link_status.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "model/settings_review.h"
+#include "ui/dialogs/review_dialog.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands.h"
 #include "ui/support/grid_test_support.h"
@@ -158,6 +161,28 @@ class WriteCommandsTest : public QObject {
         std::getline(in, header);
         std::getline(in, row);
         QVERIFY(row.rfind("Write,", 0) == 0);
+    }
+
+    void reviewDialogListsTheChangesAndEnterAloneDoesNotWrite() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        clsInstrument edited = h.model;
+        edited.setSerialNo("EDITED-0001");
+        edited.setIntervals(180);
+        ReviewDialog dialog(nullptr, "Update", "Update Ready?",
+                            SummariseReview(ReviewRows(h.model, edited)));
+        const QTreeWidget& list = *dialog.list();
+        QCOMPARE(list.topLevelItemCount(), 2);  // Identity, Instrument settings
+        const QTreeWidgetItem& serial = *list.topLevelItem(0)->child(0);
+        QCOMPARE(serial.text(0), QString("Serial No."));
+        QCOMPARE(serial.text(1), QString::fromStdString(h.model.SerialNo()));
+        QCOMPARE(serial.text(2), QString("EDITED-0001"));
+        QCOMPARE(list.topLevelItem(1)->child(0)->text(2), QString("180"));
+        // Cancel is the default: Enter on its own never writes.
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!dialog.isVisible());
     }
 
     void updateIdWritesOnlyTheIdentityTexts() {

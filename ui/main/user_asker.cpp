@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "ui/dialogs/review_dialog.h"
+
 namespace vq {
 
 namespace {
@@ -25,6 +27,11 @@ void QtUserAsker::warning(QWidget* parent, const std::string& text, const std::s
 bool QtUserAsker::question(QWidget* parent, const std::string& text, const std::string& title) {
     return QMessageBox::question(parent, q(title), q(text), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtUserAsker::review(QWidget* parent, const WriteReview& review, const std::string& title) {
+    ReviewDialog dialog(parent, title, review.heading, review.summary);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace vq

@@ -4,9 +4,18 @@
 
 #include <string>
 
+#include "app/settings_review_text.h"
+
 class QWidget;
 
 namespace vq {
+
+// What a write is about to change, for the review before it is sent.
+struct WriteReview {
+    std::string heading;  // the command's own question: "Update Ready?"
+    std::string text;     // heading and changes in lines, for a plain question box
+    ReviewSummary summary;
+};
 
 class UserAsker {
   public:
@@ -18,6 +27,11 @@ class UserAsker {
                              const std::string& title) = 0;
     // A Yes/No question with the question icon; true for Yes.
     virtual bool question(QWidget* parent, const std::string& text, const std::string& title) = 0;
+    // The review before a write; true to write. An asker without a list of its own asks the
+    // plain question with the review in its text.
+    virtual bool review(QWidget* parent, const WriteReview& review, const std::string& title) {
+        return question(parent, review.text, title);
+    }
     // A box with the warning icon and an OK button; an asker without one shows an error box.
     virtual void warning(QWidget* parent, const std::string& text, const std::string& title) {
         error(parent, text, title);
@@ -30,6 +44,7 @@ class QtUserAsker final : public UserAsker {
     void information(QWidget* parent, const std::string& text, const std::string& title) override;
     bool question(QWidget* parent, const std::string& text, const std::string& title) override;
     void warning(QWidget* parent, const std::string& text, const std::string& title) override;
+    bool review(QWidget* parent, const WriteReview& review, const std::string& title) override;
 };
 
 }  // namespace vq

@@ -134,10 +134,10 @@ void WriteCommands::rememberWritten(bool idOnly) {
     host_.setLastRead(held);
 }
 
-std::string WriteCommands::updateQuestion(const clsInstrument& toSend, bool idOnly) const {
-    std::string text = ResMessage(msg::UpdateQuestion);
+std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSend,
+                                                       bool idOnly) const {
     const clsInstrument* before = host_.lastRead();
-    if (before == nullptr) return text;
+    if (before == nullptr) return std::nullopt;
     std::vector<ReviewRow> rows = ReviewRows(*before, toSend);
     // "Update ID" sends the identity texts and the station list only; "Update" sends everything
     // else and the identity edits (PrepareUpdateFlags).
@@ -146,9 +146,11 @@ std::string WriteCommands::updateQuestion(const clsInstrument& toSend, bool idOn
             return row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations;
         });
     }
-    ReviewSummary summary = SummariseReview(rows);
-    if (idOnly) summary.unchangedSent = 0;
-    std::vector<std::string> lines = ReviewLines(summary);
+    WriteReview review;
+    review.heading = ResMessage(msg::UpdateQuestion);
+    review.summary = SummariseReview(rows);
+    if (idOnly) review.summary.unchangedSent = 0;
+    std::vector<std::string> lines = ReviewLines(review.summary);
     // A box holds a screenful; the count line at the end says how many there are in all.
     constexpr std::size_t kShownLines = 30;
     if (lines.size() > kShownLines + 1) {
@@ -157,9 +159,9 @@ std::string WriteCommands::updateQuestion(const clsInstrument& toSend, bool idOn
         lines.push_back("  ...");
         lines.push_back(count);
     }
-    text += "\n";
-    for (const std::string& line : lines) text += "\n" + line;
-    return text;
+    review.text = review.heading + "\n";
+    for (const std::string& line : lines) review.text += "\n" + line;
+    return review;
 }
 
 bool WriteCommands::Update(bool idOnly) {
@@ -177,8 +179,11 @@ bool WriteCommands::Update(bool idOnly) {
         asker_.error(window_, text, ResMessage(msg::UpdateTitle));  // "Update"
         return false;
     }
-    if (!asker_.question(window_, updateQuestion(toSend, idOnly), ResMessage(msg::UpdateTitle)))
-        return false;  // "Update"
+    const std::string title = ResMessage(msg::UpdateTitle);  // "Update"
+    const std::optional<WriteReview> review = updateReview(toSend, idOnly);
+    const bool go = review ? asker_.review(window_, *review, title)
+                           : asker_.question(window_, ResMessage(msg::UpdateQuestion), title);
+    if (!go) return false;
     showProgress();
     PrepareUpdateFlags(model_, idOnly, host_.lastRead());
     bool ok = false;

@@ -11,7 +11,10 @@
 
 #include <QColor>
 #include <QObject>
+#include <optional>
 #include <string>
+
+#include "ui/main/user_asker.h"
 
 class QWidget;
 
@@ -88,7 +91,8 @@ class WriteCommands : public QObject {
     void writeCsvRow(bool idOnly);
     // The question before a write, with the list of what it changes when the instrument's
     // settings are known.
-    std::string updateQuestion(const clsInstrument& toSend, bool idOnly) const;
+    // What the write will change against the model as last read; none before any read.
+    std::optional<WriteReview> updateReview(const clsInstrument& toSend, bool idOnly) const;
     // After a confirmed write: what the instrument now holds.
     void rememberWritten(bool idOnly);
     std::string nowText() const;

@@ -1,0 +1,28 @@
+#pragma once
+// The review shown before a write: what the instrument holds and what is about to replace it,
+// setting by setting under their group headings, with the count of unchanged settings a write
+// sends along. Write sends; Cancel (the default, so Enter alone never writes) sends nothing.
+
+#include <QDialog>
+#include <string>
+
+#include "app/settings_review_text.h"
+
+class QTreeWidget;
+
+namespace vq {
+
+class ReviewDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    ReviewDialog(QWidget* parent, const std::string& title, const std::string& heading,
+                 const ReviewSummary& summary);
+
+    // The list as shown: one top-level item per group, one child per changed setting.
+    const QTreeWidget* list() const { return list_; }
+
+  private:
+    QTreeWidget* list_;
+};
+
+}  // namespace vq
