@@ -31,4 +31,12 @@ struct ReviewRow {
 // instrument settings, library), whether it differs or not.
 std::vector<ReviewRow> ReviewRows(const clsInstrument& onInstrument, const clsInstrument& toWrite);
 
+// What the instrument holds after a write that stopped part-way: `held` (as last read) with
+// every setting the write confirmed taken from the model it wrote. `sent` is that model as the
+// write began (its change flags say what was owed), `after` as the write left it (a confirmed
+// write clears its flag). A setting whose flag a confirmed write keeps counts as not written,
+// so it stays pending: saying too little was written is safe, too much is not.
+clsInstrument HeldAfterWrite(const clsInstrument& held, const clsInstrument& sent,
+                             const clsInstrument& after);
+
 }  // namespace vq

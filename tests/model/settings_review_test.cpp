@@ -79,5 +79,51 @@ TEST(SettingsReview, ExactlyTheChangedSettingsDifferWithTheirShownValues) {
     }
 }
 
+int differing(const clsInstrument& a, const clsInstrument& b) {
+    int n = 0;
+    for (const ReviewRow& row : ReviewRows(a, b)) n += row.differs() ? 1 : 0;
+    return n;
+}
+
+// After a write that stopped, a setting counts as held by the instrument exactly when its
+// confirmed write cleared the flag; everything else keeps the value last read.
+TEST(SettingsReview, HeldAfterWriteTakesOnlyTheConfirmedSettings) {
+    const std::vector<std::function<void(clsInstrument&)>> edits = {
+        [](clsInstrument& m) { m.setLcBuzzer(1); },
+        [](clsInstrument& m) { m.setAlarmMode(1); },
+        [](clsInstrument& m) { m.setStationList(2, "DEPOT 3"); },
+        [](clsInstrument& m) { m.setUserID("J. DOE"); },
+        [](clsInstrument& m) { m.setWarning(1, 30); },
+        [](clsInstrument& m) { m.setTwa(1, 12); },
+        [](clsInstrument& m) { m.setGasEnabled(1, false); },
+        [](clsInstrument& m) { m.setLS_Ratio(1, 2.5f); },
+    };
+    const clsInstrument before = baseModel();
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        clsInstrument sent = before;
+        edits[i](sent);
+        sent.SetChangeFlags(true, true);
+        clsInstrument confirmed = sent;
+        confirmed.ClearChangeFlags();
+        EXPECT_EQ(differing(HeldAfterWrite(before, sent, confirmed), sent), 0) << "edit " << i;
+        EXPECT_EQ(differing(HeldAfterWrite(before, sent, sent), before), 0) << "edit " << i;
+    }
+    // Stopped between the two: the station went, the level did not.
+    clsInstrument sent = before;
+    sent.setStationList(2, "DEPOT 3");
+    sent.setWarning(1, 30);
+    sent.SetChangeFlags(true, true);
+    clsInstrument after = sent;
+    after.Change_StationList[2] = false;
+    const clsInstrument held = HeldAfterWrite(before, sent, after);
+    EXPECT_EQ(held.StationList(2), "DEPOT 3");
+    EXPECT_EQ(held.Warning(1), 25.0f);
+    EXPECT_EQ(differing(held, sent), 1);
+    // A flag that was never owed says nothing, whatever the value.
+    clsInstrument unowed = sent;
+    unowed.ClearChangeFlags();
+    EXPECT_EQ(differing(HeldAfterWrite(before, unowed, unowed), before), 0);
+}
+
 }  // namespace
 }  // namespace vq

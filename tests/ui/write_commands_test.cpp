@@ -292,8 +292,12 @@ class WriteCommandsTest : public QObject {
         // The instrument switches itself off: nothing answers the writes.
         QVERIFY(h.bench.link.WaitFor(link_status::AwaitWrite, "RO,W,"));
         h.bench.takeSent();
+        const float heldAlarm = h.held.Alarm(3);
         h.model.setAlarm(3, 60);
         QVERIFY(!h.commands->Update(false));
+        // Nothing reached the instrument: the edit stays pending against what it holds.
+        QVERIFY(h.infoHas(msg::NothingWrittenBeforeFailure, write_colour::Failure));
+        QCOMPARE(h.held.Alarm(3), heldAlarm);
         QVERIFY(!h.bench.takeSent().empty());
         QVERIFY(h.infoHas(msg::UploadFailedInfo, write_colour::Failure));
         // The write that stopped it, in red before the failure line.

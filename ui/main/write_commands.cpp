@@ -134,6 +134,25 @@ void WriteCommands::rememberWritten(bool idOnly) {
     host_.setLastRead(held);
 }
 
+void WriteCommands::rememberPartlyWritten(const clsInstrument& sent) {
+    const clsInstrument* before = host_.lastRead();
+    if (before == nullptr) return;
+    const clsInstrument held = HeldAfterWrite(*before, sent, model_);
+    const ReviewSummary written = SummariseReview(ReviewRows(*before, held));
+    host_.setLastRead(held);
+    // What did reach the instrument; the other edits stay pending for the next "Update".
+    if (written.changes.empty()) {
+        addInfo(ResMessage(msg::NothingWrittenBeforeFailure), write_colour::Failure);
+        return;
+    }
+    addInfo(ResMessage(msg::WrittenBeforeFailure), write_colour::Failure);
+    for (const ReviewRow& row : written.changes) {
+        addInfo("  " + ReviewCaptionText(row) + ": " + ReviewValueText(row.onInstrument) + " -> " +
+                    ReviewValueText(row.toWrite),
+                write_colour::Failure);
+    }
+}
+
 std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSend,
                                                        bool idOnly) const {
     const clsInstrument* before = host_.lastRead();
@@ -186,6 +205,7 @@ bool WriteCommands::Update(bool idOnly) {
     if (!go) return false;
     showProgress();
     PrepareUpdateFlags(model_, idOnly, host_.lastRead());
+    const clsInstrument sent = model_;
     bool ok = false;
     {
         RunningScope scope(running_, host_);
@@ -203,6 +223,7 @@ bool WriteCommands::Update(bool idOnly) {
         } else {
             // Which setting the instrument did not take, and what it holds instead.
             if (result.failure) addInfo(WriteFailureText(*result.failure), write_colour::Failure);
+            rememberPartlyWritten(sent);
             addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
         }
     }

@@ -92,6 +92,9 @@ class WriteCommands : public QObject {
     // The question before a write, with the list of what it changes when the instrument's
     // settings are known.
     // What the write will change against the model as last read; none before any read.
+    // After a write that stopped: the model as last read takes what the instrument confirmed,
+    // and the information log lists it.
+    void rememberPartlyWritten(const clsInstrument& sent);
     std::optional<WriteReview> updateReview(const clsInstrument& toSend, bool idOnly) const;
     // After a confirmed write: what the instrument now holds.
     void rememberWritten(bool idOnly);
