@@ -17,6 +17,7 @@
 #include "model/value_codecs.h"
 #include "ui/dialogs/cal_report.h"
 #include "ui/support/cal_bench.h"
+#include "ui/widgets/readings_chart.h"
 
 namespace vq {
 namespace {
@@ -105,6 +106,19 @@ class CalWindowTest : public QObject {
         QCOMPARE(cell(*w, 1, C::colReading),
                  QString::fromStdString(FormatNumber(b.state.LatestReadings[1], 1)));
         QCOMPARE(cell(*w, 3, C::colReading), QString("-----"));
+
+        // The chart beside the table draws the same readings as shares of full scale, keeps
+        // five minutes, and draws nothing at all for the channel without a value.
+        const ReadingsChart& chart = *w->readingsChart();
+        const QList<QPointF> o2 = chart.points(1);
+        QVERIFY(o2.size() >= 2);
+        QCOMPARE(o2.back().x(), 0.0);
+        QCOMPARE(o2.back().y(), 100.0 * b.state.LatestReadings[1] / 25.0);
+        QVERIFY(chart.points(3).isEmpty());
+        b.host.runFor(std::chrono::minutes(6));
+        const QList<QPointF> later = chart.points(1);
+        QVERIFY(later.front().x() >= -ReadingsChart::kSpanSeconds);
+        QVERIFY(later.front().x() < -ReadingsChart::kSpanSeconds + 5);
 
         // Leaving stops the poll, gives the link its model back and ends the readings routing.
         w->cmdCalClick(C::cmdExit);

@@ -13,6 +13,7 @@
 #include "model/value_codecs.h"
 #include "ui/main/main_state.h"
 #include "ui/main/user_asker.h"
+#include "ui/widgets/readings_chart.h"
 
 namespace vq {
 
@@ -92,9 +93,13 @@ void frmCalibration::buildControls() {
     auto* frame = new QVBoxLayout(fraCal_);
     frame->addWidget(vfgCal_);
     frame->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
+    // The live chart beside the table: a drift or a slow sensor shows before a run, not after.
+    chart_ = new ReadingsChart(this);
+    chart_->setObjectName("readingsChart");
+    auto* layout = new QHBoxLayout(this);
     layout->addWidget(fraCal_);
-    setMinimumWidth(560);
+    layout->addWidget(chart_, 1);
+    setMinimumWidth(980);
 }
 
 void frmCalibration::ApplyCaptions() {
@@ -132,6 +137,12 @@ void frmCalibration::FirstActivate() {
     }
     setBusy(false);
     FillGrid();
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        const bool usable = usable_[static_cast<std::size_t>(ch)];
+        // Channel number and gas: two channels may carry the same gas; the range is in the table.
+        chart_->setChannel(ch, std::to_string(ch + 1) + " " + cal_.GasName(ch),
+                           usable ? cal_.GasFullScale(ch) : 0.0f);
+    }
     closeIfAsked();
 }
 
@@ -186,6 +197,10 @@ void frmCalibration::Refresh_InstMoment() {
     }
     filling_ = filling;
     vfgCal_->viewport()->update();
+    std::array<float, kCalChannels> readings{};
+    for (std::size_t i = 0; i < readings.size(); ++i)
+        readings[i] = usable_[i] ? state_.LatestReadings[i] : levelNoValue;
+    chart_->add(static_cast<double>(link_.Host().now().count()) / 1000.0, readings);
 }
 
 void frmCalibration::itemChanged(QTableWidgetItem* item) {

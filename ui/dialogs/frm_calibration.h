@@ -36,6 +36,7 @@ class QTableWidgetItem;
 namespace vq {
 
 class CalibrationPrompts;
+class ReadingsChart;
 class UserAsker;
 class uclVqif;
 struct MainState;
@@ -100,6 +101,7 @@ class frmCalibration : public QDialog {
 
     // ---- controls ----
     QTableWidget* vfgCal() const { return vfgCal_; }
+    const ReadingsChart* readingsChart() const { return chart_; }
     QPushButton* cmdCal(int i) const { return cmdCal_.at(static_cast<std::size_t>(i)); }
     QGroupBox* fraCal() const { return fraCal_; }
 
@@ -162,6 +164,7 @@ class frmCalibration : public QDialog {
 
     QGroupBox* fraCal_ = nullptr;
     QTableWidget* vfgCal_ = nullptr;
+    ReadingsChart* chart_ = nullptr;
     std::array<QPushButton*, 4> cmdCal_{};
 };
 
