@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots from the real program under Xvfb with a window manager: the main
-# window after "Instrument Information", the calibration window and the factory dialog, in English
-# and Japanese, on the built-in virtual instrument. Writes docs/<window>-<en|ja>.png.
+# window after "Instrument Information", the same with two edits pending, the review "Update"
+# shows before it writes (then cancelled), the calibration window and the factory dialog, in
+# English and Japanese, on the built-in virtual instrument. Writes docs/<window>-<en|ja>.png.
 # Usage: scripts/screenshots.sh [BUILD_DIR]      (default: build; the program must be built)
 # The buttons are clicked by their place in the window: when the layout changes, take a screenshot,
 # and correct the places in `buttons` below.
@@ -28,6 +29,11 @@ declare -A buttons=(
   [en]="110 50 110 279 110 443"
   [ja]="118 52 118 306 118 486"
 )
+# Places of "Update", of channel 1's warning cell and of channel 4's TWA cell.
+declare -A edits=(
+  [en]="110 223 540 252 850 320"
+  [ja]="118 241 540 254 900 320"
+)
 
 # The newest visible window whose name holds $1, waiting for it.
 window() { xdotool search --sync --onlyvisible --name "$1" | tail -1; }
@@ -45,6 +51,7 @@ dialog() {
 
 for lang in en ja; do
   read -r rx ry cx cy fx fy <<<"${buttons[$lang]}"
+  read -r ux uy wx wy tx ty <<<"${edits[$lang]}"
   rm -f "$work"/VQ5100Config.ini*
   (cd "$work" && exec "$program" --simulator --lang "$lang" >/dev/null 2>&1) &
   password=$(window "VQ-5100")
@@ -57,9 +64,25 @@ for lang in en ja; do
   click "$main" "$rx" "$ry"
   sleep 5  # the read of every setting
   import -window "$main" "$root/docs/main-window-$lang.png"
+  # Two edits, pending until "Update"; the review lists them and Cancel sends nothing.
+  for cell in "$wx $wy 15" "$tx $ty 30"; do
+    read -r x y value <<<"$cell"
+    xdotool mousemove --window "$main" "$x" "$y" click --repeat 2 1
+    sleep 0.5
+    xdotool key ctrl+a type "$value"
+    xdotool key Return
+    sleep 0.5
+  done
+  import -window "$main" "$root/docs/pending-$lang.png"
+  click "$main" "$ux" "$uy"
+  review=$(dialog "$main")
+  sleep 1
+  import -window "$review" "$root/docs/review-$lang.png"
+  xdotool windowactivate --sync "$review" key Escape
+  sleep 1
   click "$main" "$cx" "$cy"
   calibration=$(dialog "$main")
-  sleep 2
+  sleep 15  # a quarter of a minute of readings on the chart
   import -window "$calibration" "$root/docs/calibration-$lang.png"
   xdotool windowactivate --sync "$calibration" key Escape
   sleep 2
@@ -72,4 +95,4 @@ for lang in en ja; do
   pkill -f "$program --simulator" || true
   sleep 1
 done
-echo "Written: docs/{main-window,calibration,factory}-{en,ja}.png"
+echo "Written: docs/{main-window,pending,review,calibration,factory}-{en,ja}.png"
