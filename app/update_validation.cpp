@@ -1,8 +1,10 @@
 #include "app/update_validation.h"
 
+#include <limits>
 #include <string>
 #include <string_view>
 
+#include "messages/messages.h"
 #include "model/instrument.h"
 
 namespace vq {
@@ -27,23 +29,21 @@ bool isOxygen(const clsInstrument& model, int ch) {
     return gas == "O2" || gas == "OXY";
 }
 
-bool between(float value, double low, double high) {
-    return low <= value && value <= high;
-}
+constexpr float kNoLimit = std::numeric_limits<float>::infinity();
 
-bool oxygenPointValid(const clsInstrument& model, float value, AlarmPointKind kind) {
-    if (kind != AlarmPointKind::Warning && kind != AlarmPointKind::Alarm) return false;
+std::optional<ValueRange> oxygenPointRange(const clsInstrument& model, AlarmPointKind kind) {
+    if (kind != AlarmPointKind::Warning && kind != AlarmPointKind::Alarm) return std::nullopt;
     switch (model.AlarmO2()) {
         case kO2HighLow:
-            return between(value, 18.0, 25.0);
+            return ValueRange{18.0f, 25.0f};
         case kO2LowLowLow:
-            return between(value, 18.0, 20.9);
+            return ValueRange{18.0f, 20.9f};
         case kO2Span:
-            if (kind == AlarmPointKind::Warning) return value <= model.Alarm(kOxygenChannel);
-            return between(value, model.Warning(kOxygenChannel),
-                           model.GasFullScale(kOxygenChannel));
+            if (kind == AlarmPointKind::Warning)
+                return ValueRange{-kNoLimit, model.Alarm(kOxygenChannel)};
+            return ValueRange{model.Warning(kOxygenChannel), model.GasFullScale(kOxygenChannel)};
         default:
-            return false;
+            return std::nullopt;
     }
 }
 
@@ -69,25 +69,29 @@ bool namesDiffer(const clsInstrument& model, int a, int b) {
     return trimmed(nameA) != trimmed(nameB);
 }
 
-bool alarmPointsValid(const clsInstrument& model) {
-    bool ok = true;
+void addAlarmPointRefusals(const clsInstrument& model, std::vector<RefusedValue>& out) {
+    const auto refuse = [&out](int ch, CheckedValue value) {
+        out.push_back({ch, value, update_refusal::AlarmRange});
+    };
     for (int ch = 0; ch <= 3; ++ch) {
         if (!model.GasEnabled(ch)) continue;
-        ok = ok && CheckWarningBelowAlarm(model, ch) &&
-             CheckAlarmPoint(model, ch, model.Warning(ch), AlarmPointKind::Warning) &&
-             CheckAlarmPoint(model, ch, model.Alarm(ch), AlarmPointKind::Alarm);
-        if (ch >= 2) {
-            ok = ok && CheckAlarmPoint(model, ch, model.Stel(ch), AlarmPointKind::Stel) &&
-                 CheckAlarmPoint(model, ch, model.Twa(ch), AlarmPointKind::Twa);
-        }
+        const bool ordered = CheckWarningBelowAlarm(model, ch);
+        if (!ordered || !CheckAlarmPoint(model, ch, model.Warning(ch), AlarmPointKind::Warning))
+            refuse(ch, CheckedValue::Warning);
+        if (!ordered || !CheckAlarmPoint(model, ch, model.Alarm(ch), AlarmPointKind::Alarm))
+            refuse(ch, CheckedValue::Alarm);
+        if (ch < 2) continue;
+        if (!CheckAlarmPoint(model, ch, model.Stel(ch), AlarmPointKind::Stel))
+            refuse(ch, CheckedValue::Stel);
+        if (!CheckAlarmPoint(model, ch, model.Twa(ch), AlarmPointKind::Twa))
+            refuse(ch, CheckedValue::Twa);
     }
-    return ok;
 }
 
-bool autoCalValuesValid(const clsInstrument& model) {
+void addAutoCalRefusals(const clsInstrument& model, std::vector<RefusedValue>& out) {
     for (int ch = 0; ch <= 4; ++ch)
-        if (!CheckAutoCalValue(model, ch, model.AutoCalib(ch))) return false;
-    return true;
+        if (!CheckAutoCalValue(model, ch, model.AutoCalib(ch)))
+            out.push_back({ch, CheckedValue::AutoCal, update_refusal::AutoCal});
 }
 
 bool anyChannelEnabled(const clsInstrument& model) {
@@ -96,30 +100,71 @@ bool anyChannelEnabled(const clsInstrument& model) {
     return false;
 }
 
+// What is wrong with the combination of gases, when something is.
+struct CombinationConflict {
+    enum Kind { MissingPartner, GasesDiffer, NoGasName } kind;
+    int on;     // the channel that is on (MissingPartner, NoGasName), else channel 0
+    int other;  // the channel that is off (MissingPartner), else channel 4
+};
+
 // Channels 0 and 4 both carry a combustible sensor; the hydrocarbon mode says which of them
 // must be fitted, and two fitted ones must measure the same gas.
-bool combinationValid(const clsInstrument& model) {
+std::optional<CombinationConflict> combinationConflict(const clsInstrument& model) {
     const bool first = model.GasEnabled(0);
     const bool second = model.GasEnabled(4);
+    const CombinationConflict firstAlone{CombinationConflict::MissingPartner, 0, 4};
+    const CombinationConflict secondAlone{CombinationConflict::MissingPartner, 4, 0};
     switch (model.HcMode()) {
         case 0:
-            if (first != second) return false;
+            if (first && !second) return firstAlone;
+            if (second && !first) return secondAlone;
             break;
         case 1:
-            if (second && !first) return false;
+            if (second && !first) return secondAlone;
             break;
         case 2:
-            if (first && !second) return false;
+            if (first && !second) return firstAlone;
             break;
         default:
             break;
     }
-    if (first && second && namesDiffer(model, 0, 4)) return false;
+    if (first && second && namesDiffer(model, 0, 4))
+        return CombinationConflict{CombinationConflict::GasesDiffer, 0, 4};
     for (int ch = 0; ch <= 4; ++ch) {
         const std::string name = model.GasName(ch);
-        if (model.GasEnabled(ch) && trimmed(name).empty()) return false;
+        if (model.GasEnabled(ch) && trimmed(name).empty())
+            return CombinationConflict{CombinationConflict::NoGasName, ch, ch};
     }
-    return true;
+    return std::nullopt;
+}
+
+std::string channelNumber(int ch) {
+    return std::to_string(ch + 1);
+}
+
+std::string gasName(const clsInstrument& model, int ch) {
+    const std::string name = model.GasName(ch);
+    return std::string(trimmed(name));
+}
+
+std::string combinationText(const clsInstrument& model) {
+    std::string text = ResMessage(msg::CombinationText);
+    const std::optional<CombinationConflict> conflict = combinationConflict(model);
+    if (!conflict) return text;
+    switch (conflict->kind) {
+        case CombinationConflict::MissingPartner:
+            // "Channel 1 (CH4) is on but channel 5 is off; ..."
+            return text + "\n" +
+                   ResMessage(msg::CombinationMissingPartner,
+                              {channelNumber(conflict->on), gasName(model, conflict->on),
+                               channelNumber(conflict->other)});
+        case CombinationConflict::GasesDiffer:
+            return text + "\n" +
+                   ResMessage(msg::CombinationGasesDiffer, {gasName(model, 0), gasName(model, 4)});
+        case CombinationConflict::NoGasName:
+            return text + "\n" + ResMessage(msg::CombinationNoGas, {channelNumber(conflict->on)});
+    }
+    return text;
 }
 
 }  // namespace
@@ -132,41 +177,72 @@ bool CheckWarningBelowAlarm(const clsInstrument& model, int ch) {
     return warning <= alarm;
 }
 
-bool CheckAlarmPoint(const clsInstrument& model, int ch, float value, AlarmPointKind kind) {
-    const bool warningOrAlarm = kind == AlarmPointKind::Warning || kind == AlarmPointKind::Alarm;
+std::optional<ValueRange> AlarmPointRange(const clsInstrument& model, int ch, AlarmPointKind kind) {
     switch (ch) {
         case 0:
-            if (kind == AlarmPointKind::Warning) return value >= 0;
+            if (kind == AlarmPointKind::Warning) return ValueRange{0.0f, kNoLimit};
             if (kind == AlarmPointKind::Alarm)
-                return value <= static_cast<float>(0.6 * model.GasFullScale(0));
-            return false;
+                return ValueRange{-kNoLimit, static_cast<float>(0.6 * model.GasFullScale(0))};
+            return std::nullopt;
         case kOxygenChannel:
-            return warningOrAlarm && oxygenPointValid(model, value, kind);
+            return oxygenPointRange(model, kind);
         case 2:
-            return between(value, 0.0, 30.0);
+            return ValueRange{0.0f, 30.0f};
         case 3:
-            return between(value, 0.0, 200.0);
+            return ValueRange{0.0f, 200.0f};
         default:
-            return false;
+            return std::nullopt;
     }
+}
+
+bool CheckAlarmPoint(const clsInstrument& model, int ch, float value, AlarmPointKind kind) {
+    const std::optional<ValueRange> range = AlarmPointRange(model, ch, kind);
+    return range && range->low <= value && value <= range->high;
+}
+
+AutoCalBound AutoCalLimit(const clsInstrument& model, int ch) {
+    const float limit = autoCalLimit(ch);
+    const float warning = model.Warning(ch);
+    if (!isOxygen(model, ch)) return {warning >= 0 ? warning : limit, false};
+    if (model.AlarmO2() == kO2Span) return {limit, true};
+    return {warning >= 0 ? warning : limit, true};
 }
 
 bool CheckAutoCalValue(const clsInstrument& model, int ch, float value) {
     if (value < 0) return true;
-    const float limit = autoCalLimit(ch);
-    const float warning = model.Warning(ch);
-    if (!isOxygen(model, ch)) return warning >= 0 ? value >= warning : value >= limit;
-    // Oxygen falls towards danger, so its limits bound the value from above.
-    if (model.AlarmO2() == kO2Span) return value <= limit;
-    return warning >= 0 ? value <= warning : value <= limit;
+    const AutoCalBound bound = AutoCalLimit(model, ch);
+    return bound.atMost ? value <= bound.bound : value >= bound.bound;
+}
+
+std::vector<RefusedValue> RefusedValues(const clsInstrument& model) {
+    std::vector<RefusedValue> refused;
+    addAlarmPointRefusals(model, refused);
+    addAutoCalRefusals(model, refused);
+    if (const std::optional<CombinationConflict> conflict = combinationConflict(model)) {
+        refused.push_back({conflict->on, CheckedValue::Gas, update_refusal::Combination});
+        if (conflict->other != conflict->on)
+            refused.push_back({conflict->other, CheckedValue::Gas, update_refusal::Combination});
+    }
+    return refused;
 }
 
 std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model) {
-    if (!alarmPointsValid(model)) return update_refusal::AlarmRange;
-    if (!autoCalValuesValid(model)) return update_refusal::AutoCal;
+    const std::vector<RefusedValue> refused = RefusedValues(model);
+    const auto any = [&refused](const UpdateRefusal& refusal) {
+        for (const RefusedValue& r : refused)
+            if (r.refusal == refusal) return true;
+        return false;
+    };
+    if (any(update_refusal::AlarmRange)) return update_refusal::AlarmRange;
+    if (any(update_refusal::AutoCal)) return update_refusal::AutoCal;
     if (!anyChannelEnabled(model)) return update_refusal::NoSensor;
-    if (!combinationValid(model)) return update_refusal::Combination;
+    if (any(update_refusal::Combination)) return update_refusal::Combination;
     return std::nullopt;
+}
+
+std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal) {
+    if (refusal == update_refusal::Combination) return combinationText(model);
+    return ResMessage(refusal.messageId);
 }
 
 }  // namespace vq

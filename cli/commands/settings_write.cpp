@@ -74,7 +74,7 @@ void printReview(Output& out, const clsInstrument& onInstrument, const clsInstru
 int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
     Output& out = context.out;
     if (const auto refusal = ValidateUpdate(model)) {
-        out.error(messageLine(refusal->messageId));
+        out.error(UpdateRefusalText(model, *refusal));
         return kExitUsage;
     }
     PrepareUpdateFlags(model, idOnly);

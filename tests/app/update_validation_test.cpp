@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "messages/messages.h"
 #include "model/instrument.h"
@@ -202,6 +204,76 @@ TEST(UpdateValidation, CombustibleGasesMustAgreeAndEveryFittedGasBeNamed) {
     EXPECT_EQ(ValidateUpdate(model), update_refusal::Combination);
 }
 
+// The grid colours RefusedValues; "(red color cells)" holds only when every refusal of
+// ValidateUpdate names its cell, including a level shown as "-----" (not set).
+TEST(UpdateValidation, EveryRefusalNamesTheValuesItRefuses) {
+    using V = CheckedValue;
+    struct Case {
+        const char* name;
+        std::function<void(clsInstrument&)> spoil;
+        std::vector<RefusedValue> refused;
+    };
+    const auto alarm = update_refusal::AlarmRange;
+    const auto combination = update_refusal::Combination;
+    const std::vector<Case> cases = {
+        {"nothing", [](clsInstrument&) {}, {}},
+        {"warning not set",
+         [](clsInstrument& m) { m.setWarning(0, noValue); },
+         {{0, V::Warning, alarm}}},
+        {"twa not set", [](clsInstrument& m) { m.setTwa(2, noValue); }, {{2, V::Twa, alarm}}},
+        {"stel too high", [](clsInstrument& m) { m.setStel(3, 201); }, {{3, V::Stel, alarm}}},
+        {"oxygen swapped",
+         [](clsInstrument& m) { setLevels(m, 1, 18, 19.5f); },
+         {{1, V::Warning, alarm}, {1, V::Alarm, alarm}}},
+        {"auto cal below warning",
+         [](clsInstrument& m) { m.setAutoCalib(3, 10); },
+         {{3, V::AutoCal, update_refusal::AutoCal}}},
+        {"partner missing",
+         [](clsInstrument& m) { m.setHcMode(0); },
+         {{0, V::Gas, combination}, {4, V::Gas, combination}}},
+        {"gases differ",
+         [](clsInstrument& m) {
+             fitGas(m, 4, "H2", 100);
+             m.setAutoCalib(4, noValue);
+         },
+         {{0, V::Gas, combination}, {4, V::Gas, combination}}},
+        {"no gas name", [](clsInstrument& m) { m.setGasName(2, " "); }, {{2, V::Gas, combination}}},
+    };
+    for (const Case& c : cases) {
+        clsInstrument model = writableModel();
+        c.spoil(model);
+        EXPECT_EQ(RefusedValues(model), c.refused) << c.name;
+        const auto refusal = ValidateUpdate(model);
+        EXPECT_EQ(refusal.has_value(), !c.refused.empty()) << c.name;
+        if (refusal && !c.refused.empty()) {
+            EXPECT_EQ(*refusal, c.refused.front().refusal) << c.name;
+        }
+    }
+}
+
+TEST(UpdateValidation, CombinationRefusalNamesChannelsGasesAndTheRemedy) {
+    setLanguage(Language::English);
+    const std::string head = "This is not available combination.\n";
+    clsInstrument model = writableModel();
+    model.setHcMode(0);
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::Combination),
+              head +
+                  "Channel 1 (CH4) is on but channel 5 is off, and the hydrocarbon mode needs "
+                  "both: switch channel 5 on, or channel 1 off.");
+    model = writableModel();
+    fitGas(model, 4, "C3H8 ", 100);
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::Combination),
+              head +
+                  "Channel 1 measures CH4 and channel 5 measures C3H8: choose the same gas on "
+                  "both, or switch one of them off.");
+    model = writableModel();
+    model.setGasName(3, "");
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::Combination),
+              head + "Channel 4 is on without a gas: choose its gas, or switch it off.");
+    // Every other refusal keeps its own text.
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::AutoCal), "Improper Auto Cal.");
+}
+
 TEST(UpdateValidation, RefusalsCarryTheirTexts) {
     EXPECT_EQ(ResMessage(Language::English, update_refusal::AlarmRange.messageId),
               "Check warning and alarm value. (red color cells)");
@@ -215,8 +287,9 @@ TEST(UpdateValidation, RefusalsCarryTheirTexts) {
     EXPECT_EQ(ResMessage(Language::English, update_refusal::NoSensor.titleId), "No sensor");
     EXPECT_EQ(ResMessage(Language::English, update_refusal::Combination.messageId),
               "This is not available combination.");
+    // The combination refusal has nothing to do with communication: the program's own title.
     EXPECT_EQ(ResMessage(Language::English, update_refusal::Combination.titleId),
-              "The communication is not possible");
+              "VQ-5100 - Setup Program");
 }
 
 }  // namespace

@@ -143,6 +143,7 @@ class GridBoxesTest : public QObject {
 
     void identityKeysAreUpperCasedAndLimited() {
         Identity h;
+        QSignalSpy refused(h.filter.get(), &IdentityBoxes::refused);
         QLineEdit* serial = h.boxes[0];
         serial->clear();
         QTest::keyClicks(serial, "ab-12 x*");
@@ -151,11 +152,16 @@ class GridBoxesTest : public QObject {
         QTest::keyClicks(serial, "a_b.c");
         QCOMPARE(serial->text(), QString("AB-12 X*ABC"));
         QCOMPARE(h.beeps, 2);
+        // Each refused key says why.
+        QCOMPARE(refused.size(), 2);
+        QCOMPARE(refused.at(0).at(0).toString(),
+                 QString("\"_\" cannot be used here: digits, A-Z, space, * and - only."));
         serial->setText("12345678901234567890");
         serial->setCursorPosition(20);
         QTest::keyClicks(serial, "Z");
         QCOMPARE(serial->text(), QString("12345678901234567890"));
         QCOMPARE(h.beeps, 3);
+        QCOMPARE(refused.at(2).at(0).toString(), QString("At most 20 characters."));
         // Typing over a selection is judged on the text it makes.
         serial->setSelection(0, 2);
         QTest::keyClicks(serial, "q");

@@ -162,11 +162,13 @@ class GridSettingsTest : public QObject {
         QVERIFY(h.edit(kCO, G::colAutoCal, "", &shown));
         QCOMPARE(h.model.AutoCalib(kCO), levelNotSet);
         QCOMPARE(h.text(kCO, G::colAutoCal), QString("-----"));
-        // A cleared warning counts as right against any alarm.
+        // A cleared warning counts as right against any alarm, but "Update" refuses a fitted
+        // channel without one: the cleared cell is red, as is the cleared TWA.
         QVERIFY(h.edit(kCO, G::colAlarm, "20"));
         QVERIFY(h.red(kCO, G::colWarning) && h.red(kCO, G::colAlarm));
         QVERIFY(!h.edit(kCO, G::colWarning, ""));
-        QVERIFY(!h.red(kCO, G::colWarning) && !h.red(kCO, G::colAlarm));
+        QVERIFY(h.red(kCO, G::colWarning) && !h.red(kCO, G::colAlarm));
+        QVERIFY(h.red(kCO, G::colTwa));
     }
 
     void autoCalibrationRules() {
@@ -239,7 +241,8 @@ class GridSettingsTest : public QObject {
 
     void switchingOnTakesTheChosenGasOrNothing() {
         Harness h;
-        h.asker.answers = {true};
+        // Disable, then "back on as before?" answered No each time: the list is asked.
+        h.asker.answers = {true, false, false, false};
         h.clickEnable(kO2, false);
         h.model.setAlarmO2(0);
 
@@ -270,7 +273,7 @@ class GridSettingsTest : public QObject {
         gas = h.config.gasTable.at(0, kCO);
         gas.name = "XX";
         gas.unit = "%LEL";
-        h.asker.answers = {true};
+        h.asker.answers = {true, false};  // disable; not back on as before
         h.clickEnable(kCO, false);
         h.chosen = 1;
         h.clickEnable(kCO, true);

@@ -231,7 +231,8 @@ class WriteCommandsTest : public QObject {
              },
              "No available sensor."},
             {"combustible pair", [](clsInstrument& m) { m.setGasName(4, "H2"); },
-             "This is not available combination."},
+             "This is not available combination.\nChannel 1 measures CH4 and channel 5 measures "
+             "H2: choose the same gas on both, or switch one of them off."},
         };
         Harness h;
         QVERIFY(h.connected && h.read);

@@ -10,6 +10,7 @@
 
 #include "app/station_list_csv.h"
 #include "messages/messages.h"
+#include "model/settings_review.h"
 #include "ui/dialogs/fs_copy_back.h"
 #include "ui/dialogs/fs_datas_grid.h"
 #include "ui/dialogs/fs_gas_table_grid.h"
@@ -104,7 +105,7 @@ frmFsDialog::frmFsDialog(QWidget* parent)
 
     connect(stations_, &FsStationGrid::spaceCountText, lblSpaceCount_, &QLabel::setText);
     connect(cmdOK_, &QPushButton::clicked, this, &frmFsDialog::confirm);
-    connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { QDialog::reject(); });
     connect(cmdStationExport_, &QPushButton::clicked, this, [this] {
         // Red stations are refused before the user is asked for a file.
         if (stations_->hasInvalid()) return reportInvalid(msg::StationListLabel);
@@ -146,6 +147,34 @@ void frmFsDialog::done(int result) {
     // The next showing builds its working copy afresh.
     activated_ = false;
     QDialog::done(result);
+}
+
+bool frmFsDialog::hasEdits() const {
+    if (!activated_) return false;
+    clsInstrument edited = work_;
+    datas_->store(edited);
+    stations_->store(edited);
+    gases_->store(edited);
+    // What OK would do to the caller's model, compared with the model as it is.
+    const clsInstrument original = instrument_ != nullptr ? *instrument_ : clsInstrument();
+    clsInstrument result = original;
+    CopyFlaggedFactoryFields(edited, result);
+    for (const ReviewRow& row : ReviewRows(original, result))
+        if (row.differs()) return true;
+    return false;
+}
+
+void frmFsDialog::reject() {
+    if (hasEdits()) {
+        const QString question = text(msg::FsDiscardQuestion);
+        const bool discard =
+            ask_ ? ask_(question)
+                 : QMessageBox::question(this, QString::fromStdString(AppTitle()), question,
+                                         QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::No) == QMessageBox::Yes;
+        if (!discard) return;
+    }
+    QDialog::reject();
 }
 
 void frmFsDialog::notice(QMessageBox::Icon icon, const QString& message) {

@@ -33,6 +33,8 @@ class frmFsDialog : public QDialog {
     using Notify = std::function<void(QMessageBox::Icon icon, const QString& text)>;
     // Chooses a file; returns an empty text when the user cancels.
     using ChooseFile = std::function<QString(bool save)>;
+    // Asks a Yes/No question; true for Yes.
+    using Ask = std::function<bool(const QString& text)>;
 
     explicit frmFsDialog(QWidget* parent = nullptr);
 
@@ -44,6 +46,10 @@ class frmFsDialog : public QDialog {
 
     void setNotify(Notify notify) { notify_ = std::move(notify); }
     void setChooseFile(ChooseFile choose) { chooseFile_ = std::move(choose); }
+    void setAsk(Ask ask) { ask_ = std::move(ask); }
+
+    // True when OK would hand back a change to the caller's model.
+    bool hasEdits() const;
 
     // The station list to and from a CSV file (the buttons ask for the path first). Export
     // refuses red stations with message 8056 and writes nothing; both report file errors.
@@ -60,6 +66,9 @@ class frmFsDialog : public QDialog {
     FsGasTableGrid* gasTableGrid() const { return gases_; }
 
     void done(int result) override;
+    // Escape and the close box: with edits, asks before they are dropped; No keeps the dialog
+    // open with them. The Cancel button drops them without asking (the user said so).
+    void reject() override;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -74,6 +83,7 @@ class frmFsDialog : public QDialog {
     bool activated_ = false;
     Notify notify_;
     ChooseFile chooseFile_;
+    Ask ask_;
 
     FsDatasGrid* datas_;
     FsStationGrid* stations_;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QToolTip>
 
 namespace vq {
 
@@ -68,6 +69,11 @@ void FsCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
     QWidget* viewport = editor->parentWidget();
     auto* view =
         viewport != nullptr ? qobject_cast<QAbstractItemView*>(viewport->parentWidget()) : nullptr;
+    const QString reason = reason_ ? reason_() : QString();
+    if (view != nullptr && !reason.isEmpty())
+        QToolTip::showText(viewport->mapToGlobal(view->visualRect(index).bottomLeft()), reason,
+                           viewport);
+    emit refused(reason);
     if (view == nullptr) return;
     const QPersistentModelIndex cell(index);
     QMetaObject::invokeMethod(

@@ -1,9 +1,9 @@
 #pragma once
 // The cell editor of the factory dialog's grids. The grid describes, per cell, which editor the
 // cell gets (a line edit with key rules, or a drop-down list) and receives the finished text;
-// the grid, not the editor, decides whether the edit is kept. A refused edit beeps, leaves the
-// cell as it was and opens the cell's editor again with the old value, so the user fixes it
-// where it is.
+// the grid, not the editor, decides whether the edit is kept. A refused edit beeps, says why
+// (a tooltip at the cell, from the grid's reason), leaves the cell as it was and opens the
+// cell's editor again with the old value, so the user fixes it where it is.
 
 #include <QStringList>
 #include <QStyledItemDelegate>
@@ -27,7 +27,11 @@ class FsCellDelegate : public QStyledItemDelegate {
     // True when the grid kept the edit.
     using Commit = std::function<bool(int row, int column, const QString& text)>;
 
+    // Why the grid refused the last edit.
+    using Reason = std::function<QString()>;
+
     FsCellDelegate(Describe describe, Commit commit, QObject* parent);
+    void setReason(Reason reason) { reason_ = std::move(reason); }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
@@ -40,10 +44,13 @@ class FsCellDelegate : public QStyledItemDelegate {
     void editorTextChanged(int row, int column, const QString& text) const;
     // The editor closed (committed or not).
     void editorClosed() const;
+    // An edit was refused (after the beep), with the grid's reason.
+    void refused(const QString& reason) const;
 
   private:
     Describe describe_;
     Commit commit_;
+    Reason reason_;
 };
 
 }  // namespace vq

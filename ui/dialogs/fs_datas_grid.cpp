@@ -273,10 +273,12 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
         }
         return kind;
     };
-    setItemDelegate(new FsCellDelegate(
+    auto* delegate = new FsCellDelegate(
         describe,
         [this](int tableRow, int, const QString& text) { return editValue(tableRow + 1, text); },
-        this));
+        this);
+    delegate->setReason([this] { return refusal_; });
+    setItemDelegate(delegate);
 }
 
 void FsDatasGrid::resizeEvent(QResizeEvent* event) {
@@ -319,19 +321,26 @@ void FsDatasGrid::load(const clsInstrument& model) {
     }
 }
 
+bool FsDatasGrid::refuse(int messageId, const std::vector<std::string>& args) {
+    refusal_ = QString::fromStdString(ResMessage(messageId, args));
+    return false;
+}
+
 bool FsDatasGrid::editValue(int row, const QString& typed) {
-    if (row <= rowManufactureNumber || row > rows) return false;
+    if (row <= rowManufactureNumber || row > rows) return refuse(msg::RefusedReadOnly);
     const RowLayout& s = rowLayout(row);
     QString text = s.kind == Kind::List ? typed : typed.toUpper();
     if (s.kind == Kind::List) {
-        if (!itemPosition(listItems(row), text)) return false;
+        if (!itemPosition(listItems(row), text))
+            return refuse(msg::RefusedListItem, {text.toStdString()});
     } else if (!IsNameText(text.toStdString())) {
-        return false;
+        return refuse(msg::RefusedNameCharacter, {FirstNonNameCharacter(text).toStdString()});
     } else if (row == rowSpecNo && text.size() > specNoMax) {
-        return false;
+        return refuse(msg::RefusedLength, {std::to_string(specNoMax)});
     } else if (s.kind == Kind::WholeNumber) {
         const auto value = ParseNumber(text.toStdString());
-        if (!value || *value < s.low || *value > s.high) return false;
+        if (!value || *value < s.low || *value > s.high)
+            return refuse(msg::RefusedWholeNumber, {std::to_string(s.low), std::to_string(s.high)});
         text = QString::number(*RoundToInt16(*value));
         if (row == rowCalLimit) calLimitEdited_ = true;
     }

@@ -4,6 +4,8 @@
 // empty for text rows). A list row shows the item whose zero-based position is the value.
 
 #include <QTableWidget>
+#include <string>
+#include <vector>
 
 namespace vq {
 
@@ -32,6 +34,8 @@ class FsDatasGrid : public QTableWidget {
     // identifier set, rows 5 and 12 not a whole number in range, a list text that is not an item
     // of the row.
     bool editValue(int row, const QString& text);
+    // Why the last refused edit was refused.
+    const QString& lastRefusal() const { return refusal_; }
 
     QString valueText(int row) const;
     QStringList listItems(int row) const;
@@ -42,7 +46,10 @@ class FsDatasGrid : public QTableWidget {
   private:
     void setValue(int row, const QString& text);
 
+    bool refuse(int messageId, const std::vector<std::string>& args = {});
+
     bool calLimitEdited_ = false;
+    QString refusal_;
 };
 
 }  // namespace vq

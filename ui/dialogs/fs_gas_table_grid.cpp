@@ -114,12 +114,19 @@ FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns,
         }
         return kind;
     };
-    setItemDelegate(new FsCellDelegate(
+    auto* delegate = new FsCellDelegate(
         describe,
         [this](int tableRow, int column, const QString& text) {
             return editCell(tableRow + 1, column, text);
         },
-        this));
+        this);
+    delegate->setReason([this] { return refusal_; });
+    setItemDelegate(delegate);
+}
+
+bool FsGasTableGrid::refuse(int messageId, const std::vector<std::string>& args) {
+    refusal_ = QString::fromStdString(ResMessage(messageId, args));
+    return false;
 }
 
 double FsGasTableGrid::value(int row, int column) const {
@@ -201,9 +208,10 @@ bool FsGasTableGrid::nameTaken(int column, const QString& name) const {
 }
 
 bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
-    if (row < 1 || row > gasRows || column < 1 || column >= columns) return false;
+    if (row < 1 || row > gasRows || column < 1 || column >= columns)
+        return refuse(msg::RefusedReadOnly);
     QTableWidgetItem* target = cell(row, column);
-    if (!(target->flags() & Qt::ItemIsEditable)) return false;
+    if (!(target->flags() & Qt::ItemIsEditable)) return refuse(msg::RefusedReadOnly);
     const int half = halfOf(column);
     const int field = fieldOf(column);
     const std::string text = typed.trimmed().toStdString();
@@ -212,9 +220,11 @@ bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
         const QString name = typed.trimmed();
         const int twin = columnOf(1 - half, Name);
         // Row 16 carries one name in both lists, so it must be free in both columns.
-        if (name.size() > nameMax || !IsNameText(text) || nameTaken(column, name) ||
-            (row == settingsRow && nameTaken(twin, name)))
-            return false;
+        if (name.size() > nameMax) return refuse(msg::RefusedLength, {std::to_string(nameMax)});
+        if (!IsNameText(text))
+            return refuse(msg::RefusedNameCharacter, {FirstNonNameCharacter(name).toStdString()});
+        if (nameTaken(column, name) || (row == settingsRow && nameTaken(twin, name)))
+            return refuse(msg::RefusedNameTaken, {text});
         target->setText(name);
         if (row == settingsRow) cell(row, twin)->setText(name);
         resizeColumnToContents(twin);
@@ -222,7 +232,7 @@ bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
         target->setText(typed.trimmed());
     } else {
         const auto number = ParseSingle(text);
-        if (!number) return false;
+        if (!number) return refuse(msg::RefusedNotNumber, {text});
         double v = *number;
         if (field == Digit) {
             const int places = DecimalPlaces(text);

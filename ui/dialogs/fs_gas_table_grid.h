@@ -10,6 +10,8 @@
 // close while a red cell remains.
 
 #include <QTableWidget>
+#include <string>
+#include <vector>
 
 namespace vq {
 
@@ -53,6 +55,8 @@ class FsGasTableGrid : public QTableWidget {
     // keeps its old value): a read-only cell, a name outside the identifier set, longer than 10
     // or already used in rows 1 to 15 of its column, a number cell that is not a number.
     bool editCell(int row, int column, const QString& text);
+    // Why the last refused edit was refused.
+    const QString& lastRefusal() const { return refusal_; }
 
     QString cellText(int row, int column) const;
     bool isRed(int row, int column) const;
@@ -65,6 +69,8 @@ class FsGasTableGrid : public QTableWidget {
     bool cellValid(int row, int column) const;
     bool nameTaken(int column, const QString& name) const;
     QTableWidgetItem* cell(int row, int column) const { return item(row - 1, column); }
+    bool refuse(int messageId, const std::vector<std::string>& args = {});
+    QString refusal_;
     double value(int row, int column) const;
     int point(int row, int half) const;
 };

@@ -3,10 +3,19 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QToolTip>
+#include <string>
 
+#include "messages/messages.h"
 #include "model/text_rules.h"
 
 namespace vq {
+
+QString FirstNonNameCharacter(const QString& text) {
+    for (const QChar c : text)
+        if (!IsNameKey(c.unicode())) return QString(c);
+    return QString();
+}
 
 FsKeyFilter::FsKeyFilter(FsKeyRules rules, QObject* parent) : QObject(parent), rules_(rules) {}
 
@@ -23,6 +32,12 @@ bool FsKeyFilter::eventFilter(QObject* watched, QEvent* event) {
         rules_.maxLength > 0 && !edit->hasSelectedText() && edit->text().size() >= rules_.maxLength;
     if (!IsNameKey(c.unicode()) || full) {
         QApplication::beep();
+        const std::string reason =
+            full ? ResMessage(msg::RefusedLength, {std::to_string(rules_.maxLength)})
+                 : ResMessage(msg::RefusedNameCharacter, {QString(c).toStdString()});
+        const QString text = QString::fromStdString(reason);
+        QToolTip::showText(edit->mapToGlobal(edit->rect().bottomLeft()), text, edit);
+        emit refused(text);
         return true;
     }
     if (c != typed.at(0)) {

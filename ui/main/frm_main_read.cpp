@@ -205,6 +205,8 @@ void frmMain::powerOffCommand() {
 }
 
 void frmMain::returnToStartState() {
+    // The instrument is off: the defaults shown now are no edits of what it holds.
+    lastRead_.reset();
     model_.setCommFlags(0);
     model_.setImportFlag(0);
     model_.ClearDatas();

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QToolTip>
 #include <algorithm>
 
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/text_rules.h"
 
@@ -69,6 +71,7 @@ void IdentityBoxes::storeText(int i, const QString& text) {
     if (i == 0) model_.setSerialNo(value);
     if (i == 1) model_.setStationID(value);
     if (i == 2) model_.setUserID(value);
+    emit stored();
 }
 
 void IdentityBoxes::showModel() {
@@ -101,9 +104,16 @@ bool IdentityBoxes::eventFilter(QObject* watched, QEvent* event) {
     QLineEdit* box = boxes_[static_cast<std::size_t>(i)];
     const int selStart = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
     const int selLength = box->hasSelectedText() ? static_cast<int>(box->selectedText().size()) : 0;
-    if (!TextAfterKey(box->text(), selStart, selLength, typed,
-                      identityLengths[static_cast<std::size_t>(i)])) {
+    const int maxLength = identityLengths[static_cast<std::size_t>(i)];
+    if (!TextAfterKey(box->text(), selStart, selLength, typed, maxLength)) {
         beep_();
+        const bool tooLong = box->text().size() - selLength + typed.size() > maxLength;
+        const std::string reason =
+            tooLong ? ResMessage(msg::RefusedLength, {std::to_string(maxLength)})
+                    : ResMessage(msg::RefusedIdentityCharacter, {typed.toStdString()});
+        const QString text = QString::fromStdString(reason);
+        QToolTip::showText(box->mapToGlobal(box->rect().bottomLeft()), text, box);
+        emit refused(text);
         return true;
     }
     if (typed != typed.toUpper()) {

@@ -2,8 +2,9 @@
 // The three identity boxes of the status frame (txtOption 0-2: serial number, station id, user
 // id). A typed key is taken only when the text it would make is a valid identity text (digits,
 // A-Z, space, "*" and "-", within the box's length); lower-case letters become upper case; a
-// refused key beeps. Leaving a box stores a valid text in the model and puts the model's text
-// back otherwise (a paste or a program change may bring anything).
+// refused key beeps and says why (a tooltip at the box and the `refused` signal). Leaving a box
+// stores a valid text in the model and puts the model's text back otherwise (a paste or a program
+// change may bring anything).
 
 #include <QObject>
 #include <QString>
@@ -41,6 +42,12 @@ class IdentityBoxes : public QObject {
     void showModel();
     // The leave rule of box i.
     void leaveBox(int i);
+
+  signals:
+    // A typed key was refused, with the reason (too long, a character not allowed).
+    void refused(const QString& reason);
+    // A box's text went into the model.
+    void stored();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

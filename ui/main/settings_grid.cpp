@@ -20,6 +20,8 @@ namespace vq {
 const QColor SettingsGrid::goodText{0, 0, 0};
 const QColor SettingsGrid::badText{255, 0, 0};
 const QColor SettingsGrid::lockedBack{224, 224, 224};
+// Amber, far from the red of a refused value and from the grey of a locked cell.
+const QColor SettingsGrid::pendingBack{255, 214, 110};
 
 namespace {
 
@@ -85,10 +87,14 @@ void SettingsGrid::refresh() {
         clearChannelRows();
     } else {
         applyFactoryAutoCal();
-        for (int ch = 0; ch < channels; ++ch) showChannel(ch);
-        MarkPairCells();
-        MarkRangeCells();
+        for (int ch = 0; ch < channels; ++ch) {
+            showChannel(ch);
+            // A channel that is on again (a read, a file) has nothing of its own to restore.
+            if (model_.GasEnabled(ch)) switchedOff_[static_cast<std::size_t>(ch)].reset();
+        }
+        MarkRefusedCells();
     }
+    MarkPendingCells();
     gridBusy_ = false;
     layoutColumns();
 }
@@ -215,31 +221,35 @@ void SettingsGrid::setTextColour(int row, int column, const QColor& colour) {
     if (QTableWidgetItem* cell = item(row, column)) cell->setForeground(colour);
 }
 
-void SettingsGrid::MarkPairCells() {
+void SettingsGrid::MarkRefusedCells() {
     if (!modelShown()) return;
-    for (int ch = 0; ch < 4; ++ch) {
-        const QColor colour = CheckWarningBelowAlarm(model_, ch) ? goodText : badText;
-        setTextColour(rowOf(ch), colWarning, colour);
-        setTextColour(rowOf(ch), colAlarm, colour);
-    }
-    for (int ch = 0; ch < channels; ++ch) {
-        const bool ok = CheckAutoCalValue(model_, ch, model_.AutoCalib(ch));
-        setTextColour(rowOf(ch), colAutoCal, ok ? goodText : badText);
-    }
-}
-
-void SettingsGrid::MarkRangeCells() {
-    if (!modelShown()) return;
-    for (int ch = 0; ch < 4; ++ch) {
-        const int last = ch >= 2 ? colTwa : colAlarm;
-        for (int column = colWarning; column <= last; ++column) {
-            const std::string text = cellText(rowOf(ch), column).toStdString();
-            const std::optional<float> value = ParseSingle(text);
-            if (!value) continue;
-            const auto kind = static_cast<AlarmPointKind>(column - 1);
-            if (!CheckAlarmPoint(model_, ch, *value, kind))
-                setTextColour(rowOf(ch), column, badText);
+    for (int ch = 0; ch < channels; ++ch)
+        for (int column : {int(colGas), int(colWarning), int(colAlarm), int(colStel), int(colTwa),
+                           int(colAutoCal)})
+            setTextColour(rowOf(ch), column, goodText);
+    for (const RefusedValue& refused : RefusedValues(model_)) {
+        int column = colGas;
+        switch (refused.value) {
+            case CheckedValue::Gas:
+                column = colGas;
+                break;
+            case CheckedValue::Warning:
+                column = colWarning;
+                break;
+            case CheckedValue::Alarm:
+                column = colAlarm;
+                break;
+            case CheckedValue::Stel:
+                column = colStel;
+                break;
+            case CheckedValue::Twa:
+                column = colTwa;
+                break;
+            case CheckedValue::AutoCal:
+                column = colAutoCal;
+                break;
         }
+        setTextColour(rowOf(refused.channel), column, badText);
     }
 }
 

@@ -17,13 +17,26 @@
 //   - `showInstrument`, the main window's ShowInstrument (which refreshes this grid); empty:
 //     the grid refreshes itself.
 //
+// What the grid tells the user:
+//   - red text: a value "Update" would refuse (app/update_validation.h decides, nothing else);
+//   - a pending cell (bold on a light amber background, tooltip "On the instrument: X"): its
+//     value differs from the instrument's as last read, by the same review rows that count the
+//     window's pending edits (model/settings_review.h);
+//   - a notice (noticeShown, also a tooltip at the cell): why an edit was refused (with a beep),
+//     or a value the grid changed by itself (rounded to the resolution, levels taken over from
+//     the gas table when a channel is switched on).
+//
 // The code is split by concern: settings_grid.cpp (layout, display, colours),
-// settings_grid_edit.cpp (value edits), settings_grid_enable.cpp (the enable box and gas change).
+// settings_grid_edit.cpp (value edits), settings_grid_enable.cpp (the enable box and gas change),
+// settings_grid_marks.cpp (pending marks and notices).
 
 #include <QTableWidget>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QStyledItemDelegate;
 
@@ -45,6 +58,9 @@ class SettingsGridWindow {
     virtual std::optional<int> chooseGas(int channel) = 0;
     // The main window's ShowInstrument (which refreshes the grid among the rest).
     virtual void showInstrument() = 0;
+    // The settings as the instrument held them at the last read or write; null: nothing is
+    // marked pending.
+    virtual const clsInstrument* lastRead() const { return nullptr; }
 };
 
 struct SettingsGridDeps {
@@ -69,6 +85,8 @@ class SettingsGrid : public QTableWidget {
     static const QColor badText;
     // The background of cells that cannot be edited.
     static const QColor lockedBack;
+    // The background of cells whose value is not on the instrument yet.
+    static const QColor pendingBack;
 
     explicit SettingsGrid(SettingsGridDeps deps, QWidget* parent = nullptr);
     ~SettingsGrid() override;
@@ -77,10 +95,19 @@ class SettingsGrid : public QTableWidget {
     // shown (link status neither Ready nor 1, and the model holds data), then the colours.
     void refresh();
 
-    // Text colours from the pair rules (warning against alarm, auto calibration).
-    void MarkPairCells();
-    // Red for alarm points whose text is a number out of their range.
-    void MarkRangeCells();
+    // True when the channel rows show the model (a read or an import is complete).
+    bool modelShown() const;
+    // Red text for exactly the values the checks of "Update" refuse, the rest black.
+    void MarkRefusedCells();
+    // Marks the cells whose value differs from the instrument's as last read (none without a
+    // read) and emits pendingChanged.
+    void MarkPendingCells();
+    bool pendingMarked(int row, int column) const;
+
+    // The last notice shown (a refusal's reason or a value changed by the grid).
+    const QString& lastNotice() const { return lastNotice_; }
+    // Replaces the platform's beep of a refusal (tests count it).
+    void setBeep(std::function<void()> beep) { beep_ = std::move(beep); }
 
     // The end of an edit of a value cell (columns 2-6) with the editor's text: true when the
     // edit is accepted (the editor may close), false when the editor stays open. `shownText`
@@ -103,6 +130,14 @@ class SettingsGrid : public QTableWidget {
 
     using QTableWidget::edit;
 
+  signals:
+    // A notice for the window's status line; `refused` when an edit was refused.
+    void noticeShown(const QString& text, bool refused);
+    // The model or the instrument's settings as last read may have changed: the pending count
+    // may differ.
+    void pendingChanged();
+
+  public:
     // Lays out the column widths for the grid's width and its gas titles.
     void layoutColumns();
 
@@ -123,12 +158,21 @@ class SettingsGrid : public QTableWidget {
     void setEnableBox(int ch, bool ticked, bool editable);
     void setTextColour(int row, int column, const QColor& colour);
     QString valueText(float value, int ch) const;
-    bool modelShown() const;
     bool columnEditable(int ch, int column) const;
     void showInstrument();
     int gasTextWidth() const;
 
+    // settings_grid_marks.cpp
+    void notify(int row, int column, const QString& text, bool refused);
+    void refuse(int row, int column, int messageId, const std::vector<std::string>& args = {});
+    void setPendingMark(int row, int column, const QString& onInstrument);
+    void clearPendingMark(int row, int column);
+    QBrush plainBackground(int row, int column) const;
+
     // settings_grid_edit.cpp
+    QString boundText(float value, int ch) const;
+    void refuseOutOfRange(int ch, int column, float low, float high);
+    void noticeRounding(int ch, int column, float typed, float stored);
     bool finishAlarmPoint(int ch, int column, const QString& text, QString* shownText);
     bool finishAutoCal(int ch, const QString& text, QString* shownText);
     float levelOf(int ch, int column) const;
@@ -140,6 +184,16 @@ class SettingsGrid : public QTableWidget {
     void switchOn(int ch);
     void GasChange(int ch, int gasNumber);
     void retick(int ch, bool ticked);
+    // A channel as it was before the user switched it off, so switching it on can offer it again.
+    struct ChannelGas {
+        std::string name, unit;
+        std::int16_t point = 0, zero = 0;
+        float digit = 0, fullScale = 0, ratio = 0;
+        std::array<float, 5> levels{};  // warning, alarm, STEL, TWA, auto calibration
+    };
+    ChannelGas channelGas(int ch) const;
+    void restoreChannel(int ch, const ChannelGas& gas);
+    void noticeChangedLevels(int ch, const ChannelGas& before);
 
     clsInstrument& model_;
     AppConfig& config_;
@@ -147,6 +201,9 @@ class SettingsGrid : public QTableWidget {
     bool& gridBusy_;
     SettingsGridWindow& window_;
     bool refused_ = false;
+    QString lastNotice_;
+    std::function<void()> beep_;
+    std::array<std::optional<ChannelGas>, channels> switchedOff_{};
     // The cell whose editor is open (the current cell may move before the editor commits).
     QPersistentModelIndex editing_;
 };

@@ -1,12 +1,15 @@
 // SettingsGrid: the end of a value edit. An accepted value goes into the model at once and the
 // cell shows it as the model holds it; a refused one keeps the editor open.
 
-#include <QApplication>
 #include <QLineEdit>
+#include <cmath>
+#include <limits>
 
 #include "app/update_validation.h"
+#include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/text_rules.h"
 #include "model/value_codecs.h"
 #include "ui/main/settings_grid.h"
 
@@ -62,36 +65,87 @@ bool SettingsGrid::finishEdit(int row, int column, const QString& text, QString*
     if (gridBusy_) return true;
     const int ch = row - headerRows;
     if (ch < 0 || ch >= channels || column < colWarning || column > colAutoCal) return true;
+    // A reason given for an earlier edit says nothing about this one.
+    if (!lastNotice_.isEmpty()) {
+        lastNotice_.clear();
+        emit noticeShown(QString(), false);
+    }
     gridBusy_ = true;
     const bool accepted = column == colAutoCal ? finishAutoCal(ch, text, shownText)
                                                : finishAlarmPoint(ch, column, text, shownText);
     gridBusy_ = false;
-    MarkPairCells();
-    MarkRangeCells();
+    MarkRefusedCells();
+    MarkPendingCells();
     return accepted;
+}
+
+QString SettingsGrid::boundText(float value, int ch) const {
+    return valueText(value, ch).trimmed();
+}
+
+void SettingsGrid::refuseOutOfRange(int ch, int column, float low, float high) {
+    const bool hasLow = std::isfinite(low);
+    const bool hasHigh = std::isfinite(high);
+    const std::string lowText = boundText(low, ch).toStdString();
+    const std::string highText = boundText(high, ch).toStdString();
+    if (hasLow && hasHigh)
+        refuse(rowOf(ch), column, msg::RefusedRange, {lowText, highText});
+    else if (hasLow)
+        refuse(rowOf(ch), column, msg::RefusedAtLeast, {lowText});
+    else
+        refuse(rowOf(ch), column, msg::RefusedAtMost, {highText});
+}
+
+void SettingsGrid::noticeRounding(int ch, int column, float typed, float stored) {
+    if (typed == stored) return;
+    const std::string resolution = TrimText(SingleText(model_.GasDesit(ch)));
+    notify(rowOf(ch), column,
+           QString::fromStdString(
+               ResMessage(msg::RoundedNotice,
+                          {SingleText(typed), boundText(stored, ch).toStdString(), resolution})),
+           false);
 }
 
 bool SettingsGrid::finishAlarmPoint(int ch, int column, const QString& text, QString* shownText) {
     const std::string typed = text.trimmed().toStdString();
+    const auto kind = static_cast<AlarmPointKind>(column - 1);
+    const std::optional<ValueRange> range = AlarmPointRange(model_, ch, kind);
+    const auto refuseRange = [&] {
+        if (range) refuseOutOfRange(ch, column, range->low, range->high);
+    };
     if (typed.empty()) {
         // Not set: stored at once, but an alarm point is expected here, so the editor stays.
         setLevelOf(ch, column, levelNoValue);
         item(rowOf(ch), column)->setText(kNotSetText);
         if (shownText) *shownText = kNotSetText;
+        refuseRange();
         return false;
     }
     const std::optional<float> number = ParseSingle(typed);
+    if (!number) {
+        refuse(rowOf(ch), column, msg::RefusedNotNumber, {typed});
+        return false;
+    }
     // A negative alarm point has no meaning; rounding would silently make it 0.
-    if (!number || *number < 0) return false;
+    if (*number < 0) {
+        refuse(rowOf(ch), column, msg::RefusedNegative);
+        return false;
+    }
     const float value = RoundToStep(*number, model_.GasDesit(ch));
-    const auto kind = static_cast<AlarmPointKind>(column - 1);
-    if (!CheckAlarmPoint(model_, ch, value, kind)) return false;
+    if (!CheckAlarmPoint(model_, ch, value, kind)) {
+        refuseRange();
+        return false;
+    }
     // The instrument takes five characters: a value they cannot hold would arrive cut.
-    if (!LevelFits5(value, model_.GasPoint(ch))) return false;
+    if (!LevelFits5(value, model_.GasPoint(ch))) {
+        refuse(rowOf(ch), column, msg::RefusedTooWide, {typed});
+        return false;
+    }
     setLevelOf(ch, column, value);
     const QString shown = valueText(levelOf(ch, column), ch);
     item(rowOf(ch), column)->setText(shown);
     if (shownText) *shownText = shown;
+    noticeRounding(ch, column, *number, value);
     return true;
 }
 
@@ -105,15 +159,33 @@ bool SettingsGrid::finishAutoCal(int ch, const QString& text, QString* shownText
         return true;
     }
     const std::optional<float> number = ParseSingle(typed);
-    if (!number) return false;
-    if (*number < 0 || *number > model_.GasFullScale(ch)) return false;
-    if (!CheckAutoCalValue(model_, ch, *number)) return false;
+    if (!number) {
+        refuse(rowOf(ch), colAutoCal, msg::RefusedNotNumber, {typed});
+        return false;
+    }
+    if (*number < 0 || *number > model_.GasFullScale(ch)) {
+        refuseOutOfRange(ch, colAutoCal, 0, model_.GasFullScale(ch));
+        return false;
+    }
+    if (!CheckAutoCalValue(model_, ch, *number)) {
+        const AutoCalBound bound = AutoCalLimit(model_, ch);
+        const float infinite = std::numeric_limits<float>::infinity();
+        if (bound.atMost)
+            refuseOutOfRange(ch, colAutoCal, -infinite, bound.bound);
+        else
+            refuseOutOfRange(ch, colAutoCal, bound.bound, infinite);
+        return false;
+    }
     const float value = RoundToStep(*number, model_.GasDesit(ch));
-    if (!LevelFits5(value, model_.GasPoint(ch))) return false;
+    if (!LevelFits5(value, model_.GasPoint(ch))) {
+        refuse(rowOf(ch), colAutoCal, msg::RefusedTooWide, {typed});
+        return false;
+    }
     model_.setAutoCalib(ch, value);
     const QString shown = valueText(model_.AutoCalib(ch), ch);
     item(rowOf(ch), colAutoCal)->setText(shown);
     if (shownText) *shownText = shown;
+    noticeRounding(ch, colAutoCal, *number, value);
     return true;
 }
 
@@ -146,8 +218,8 @@ void SettingsGrid::commitData(QWidget* editor) {
 
 void SettingsGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     if (refused_ && hint != QAbstractItemDelegate::RevertModelCache) {
+        // The refusal has beeped and said why (finishEdit).
         refused_ = false;
-        QApplication::beep();
         editor->setFocus();
         return;
     }

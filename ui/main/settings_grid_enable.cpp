@@ -1,5 +1,8 @@
-// SettingsGrid: the enable box of a channel. Switching a channel off forgets its alarm points;
-// switching one on asks which gas it carries and takes that gas's identity and levels.
+// SettingsGrid: the enable box of a channel. Switching a channel off forgets its alarm points
+// (the grid keeps them aside); switching one on offers the gas and levels it had, else asks which
+// gas it carries and takes that gas's identity and levels, saying which levels changed.
+
+#include <QStringList>
 
 #include "app/app_config.h"
 #include "app/gas_table.h"
@@ -57,6 +60,7 @@ void SettingsGrid::switchOff(int ch) {
         retick(ch, true);
         return;
     }
+    switchedOff_[static_cast<std::size_t>(ch)] = channelGas(ch);
     for (int other = 0; other < channels; ++other) model_.setGasEnabled(other, enableTicked(other));
     model_.setWarning(ch, levelNoValue);
     model_.setAlarm(ch, levelNoValue);
@@ -66,7 +70,50 @@ void SettingsGrid::switchOff(int ch) {
     showInstrument();
 }
 
+SettingsGrid::ChannelGas SettingsGrid::channelGas(int ch) const {
+    ChannelGas gas;
+    gas.name = model_.GasName(ch);
+    gas.unit = model_.GasUnit(ch);
+    gas.point = model_.GasPoint(ch);
+    gas.zero = model_.Zero(ch);
+    gas.digit = model_.GasDesit(ch);
+    gas.fullScale = model_.GasFullScale(ch);
+    gas.ratio = model_.Ratio(ch);
+    for (int column = colWarning; column <= colAutoCal; ++column)
+        gas.levels[static_cast<std::size_t>(column - colWarning)] = levelOf(ch, column);
+    return gas;
+}
+
+void SettingsGrid::restoreChannel(int ch, const ChannelGas& gas) {
+    model_.setGasEnabled(ch, true);
+    model_.setGasName(ch, gas.name);
+    model_.setGasUnit(ch, gas.unit);
+    model_.setGasPoint(ch, gas.point);
+    model_.setZero(ch, gas.zero);
+    model_.setGasDesit(ch, gas.digit);
+    model_.setGasFullScale(ch, gas.fullScale);
+    model_.setRatio(ch, gas.ratio);
+    for (int column = colWarning; column <= colAutoCal; ++column)
+        setLevelOf(ch, column, gas.levels[static_cast<std::size_t>(column - colWarning)]);
+}
+
 void SettingsGrid::switchOn(int ch) {
+    // The gas the channel carried before it was switched off is offered first: the gas list
+    // may name it differently (the library's "METHANE" for the channel's "CH4") and its levels
+    // from the gas table may differ from the ones the user had.
+    const std::optional<ChannelGas> before = switchedOff_[static_cast<std::size_t>(ch)];
+    if (before && !TrimText(before->name).empty()) {
+        const std::string title =
+            GasTitle(before->name, before->unit, before->fullScale, before->point);
+        if (asker_.question(this,
+                            ResMessage(msg::RestoreGasQuestion, {std::to_string(ch + 1), title}),
+                            ResMessage(msg::SensorOnOffTitle))) {
+            switchedOff_[static_cast<std::size_t>(ch)].reset();
+            restoreChannel(ch, *before);
+            showInstrument();
+            return;
+        }
+    }
     const std::optional<int> chosen = window_.chooseGas(ch);
     // Cancelled, or OK with no gas picked: the channel stays as it was.
     if (!chosen || *chosen < 0) {
@@ -74,6 +121,28 @@ void SettingsGrid::switchOn(int ch) {
         return;
     }
     GasChange(ch, *chosen);
+    if (before && model_.GasEnabled(ch)) noticeChangedLevels(ch, *before);
+}
+
+void SettingsGrid::noticeChangedLevels(int ch, const ChannelGas& before) {
+    // The gas table's levels replace the ones the channel had: say which, or a changed auto
+    // calibration value goes unnoticed until the next calibration.
+    QStringList lines;
+    int firstColumn = -1;
+    for (int column = colWarning; column <= colAutoCal; ++column) {
+        const float was = before.levels[static_cast<std::size_t>(column - colWarning)];
+        const float now = levelOf(ch, column);
+        if (was == levelNoValue || now == levelNoValue || was == now) continue;
+        if (firstColumn < 0) firstColumn = column;
+        lines << QString::fromStdString(
+            ResMessage(msg::ChangedByProgramNotice,
+                       {std::to_string(ch + 1), cellText(1, column).toStdString(),
+                        boundText(now, ch).toStdString(),
+                        QString::fromStdString(ValueText(was, before.point, false, 1.0))
+                            .trimmed()
+                            .toStdString()}));
+    }
+    if (firstColumn >= 0) notify(rowOf(ch), firstColumn, lines.join("\n"), false);
 }
 
 void SettingsGrid::GasChange(int ch, int gasNumber) {

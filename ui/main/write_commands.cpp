@@ -186,7 +186,7 @@ std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSe
 bool WriteCommands::Update(bool idOnly) {
     if (running_) return false;
     if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_)) {
-        asker_.error(window_, ResMessage(refusal->messageId), ResMessage(refusal->titleId));
+        asker_.error(window_, UpdateRefusalText(model_, *refusal), ResMessage(refusal->titleId));
         return false;
     }
     // The same rules a settings file and vq5100ctl are held to, on exactly what will be sent.

@@ -1,7 +1,10 @@
 #include "ui/main/write_commands_wiring.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "link/link_status.h"
 #include "link/vqif.h"
@@ -22,15 +25,57 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
     setObjectName("MainWindowSettings");
     grid_ = new SettingsGrid(
         SettingsGridDeps{main.model(), main.config(), main.asker(), main.state().GridBusy, *this});
-    main.setSettingsGrid(grid_);
+    main.setSettingsGrid(buildGridArea());
     connect(&main, &frmMain::instrumentShown, grid_, &SettingsGrid::refresh);
     identity_ = new IdentityBoxes({main.txtOption(0), main.txtOption(1), main.txtOption(2)},
                                   main.model(), {}, this);
+    connect(identity_, &IdentityBoxes::stored, this, &MainWindowSettings::showPending);
+    connect(identity_, &IdentityBoxes::refused, noticeLine_, &QLabel::setText);
+    // The window stores these choices into the model itself; the count follows.
+    connect(main.cmbStation(), &QComboBox::activated, this, &MainWindowSettings::showPending);
+    connect(main.cmbInterval(), &QComboBox::activated, this, &MainWindowSettings::showPending);
     buildWriteCommands();
     buildFileCommands();
 }
 
 MainWindowSettings::~MainWindowSettings() = default;
+
+QWidget* MainWindowSettings::buildGridArea() {
+    auto* area = new QWidget;
+    area->setObjectName("vfgOptionArea");
+    pendingLine_ = new QLabel(area);
+    pendingLine_->setObjectName("lblPendingEdits");
+    pendingLine_->setWordWrap(true);
+    pendingLine_->hide();
+    noticeLine_ = new QLabel(area);
+    noticeLine_->setObjectName("lblGridNotice");
+    noticeLine_->setWordWrap(true);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid_, 1);
+    layout->addWidget(pendingLine_);
+    layout->addWidget(noticeLine_);
+    connect(grid_, &SettingsGrid::pendingChanged, this, &MainWindowSettings::showPending);
+    connect(grid_, &SettingsGrid::noticeShown, noticeLine_, &QLabel::setText);
+    return area;
+}
+
+void MainWindowSettings::showPending() {
+    if (main_.lastRead() == nullptr || !grid_->modelShown()) {
+        pendingLine_->hide();
+        return;
+    }
+    const int count = main_.pendingEdits();
+    pendingLine_->setText(QString::fromStdString(
+        count > 0 ? ResMessage(msg::PendingEditsLine, {std::to_string(count)})
+                  : ResMessage(msg::NoPendingEdits)));
+    // The same amber as the marked cells, so the line reads as their legend.
+    pendingLine_->setStyleSheet(
+        count > 0 ? QString("QLabel { background: %1; font-weight: bold; padding: 2px; }")
+                        .arg(SettingsGrid::pendingBack.name())
+                  : QString("QLabel { padding: 2px; }"));
+    pendingLine_->show();
+}
 
 bool MainWindowSettings::connected() const {
     return main_.link().Connected();
@@ -100,6 +145,8 @@ const clsInstrument* MainWindowSettings::lastRead() const {
 
 void MainWindowSettings::setLastRead(const clsInstrument& model) {
     main_.setLastRead(model);
+    // What was written is no longer pending.
+    grid_->MarkPendingCells();
 }
 
 void MainWindowSettings::readAgain() {

@@ -9,10 +9,13 @@
 #include <QObject>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "ui/main/settings_file_commands.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands.h"
+
+class QLabel;
 
 namespace vq {
 
@@ -30,6 +33,10 @@ class MainWindowSettings : public QObject,
     ~MainWindowSettings() override;
 
     SettingsGrid* grid() const { return grid_; }
+    // The line under the grid with the count of settings not on the instrument yet (hidden
+    // before a read), and the line with the last refusal or notice of the grid or the boxes.
+    QLabel* pendingLine() const { return pendingLine_; }
+    QLabel* noticeLine() const { return noticeLine_; }
     WriteCommands& writes() const { return *writes_; }
     SettingsFileCommands& files() const { return *files_; }
 
@@ -56,9 +63,14 @@ class MainWindowSettings : public QObject,
     void setLinkDone() override;
     void showInstrument() override;
     void buildFileCommands();
+    QWidget* buildGridArea();
+    // The pending count line follows the window's own count (frmMain::pendingEdits).
+    void showPending();
 
     frmMain& main_;
     SettingsGrid* grid_ = nullptr;
+    QLabel* pendingLine_ = nullptr;
+    QLabel* noticeLine_ = nullptr;
     IdentityBoxes* identity_ = nullptr;
     std::unique_ptr<LinkWriteOperations> operations_;
     WriteCommands* writes_ = nullptr;

@@ -1,0 +1,133 @@
+// The factory setting dialog says why it refuses a key or an edit, and is never left with its
+// edits dropped unasked: Escape and the close box ask when something was changed, and No keeps
+// the dialog open with the edits.
+
+#include <QLineEdit>
+#include <QtTest>
+#include <memory>
+
+#include "messages/messages.h"
+#include "model/instrument.h"
+#include "ui/dialogs/frm_fs_dialog.h"
+#include "ui/dialogs/fs_cell_delegate.h"
+#include "ui/dialogs/fs_datas_grid.h"
+#include "ui/dialogs/fs_gas_table_grid.h"
+#include "ui/dialogs/fs_key_filter.h"
+#include "ui/dialogs/fs_station_grid.h"
+#include "ui/support/fs_test_model.h"
+
+namespace vq {
+namespace {
+
+// Opens the line editor of a grid cell, as a double click does.
+QLineEdit* openEditor(QTableWidget& grid, int tableRow, int column) {
+    grid.setCurrentCell(tableRow, column);
+    grid.editItem(grid.item(tableRow, column));
+    for (QLineEdit* editor : grid.viewport()->findChildren<QLineEdit*>())
+        if (editor->isVisible()) return editor;
+    return nullptr;
+}
+
+struct Harness {
+    explicit Harness(clsInstrument& model) {
+        setLanguage(Language::English);
+        dialog = std::make_unique<frmFsDialog>();
+        dialog->setNotify([](QMessageBox::Icon, const QString&) {});
+        dialog->setAsk([this](const QString& text) {
+            questions.push_back(text);
+            return answer;
+        });
+        dialog->setInstrument(&model);
+        dialog->show();
+    }
+    void escape() const { QTest::keyClick(dialog->datasGrid(), Qt::Key_Escape); }
+    void closeBox() const { dialog->close(); }
+
+    std::unique_ptr<frmFsDialog> dialog;
+    QStringList questions;
+    bool answer = false;
+};
+
+class FsDialogNoticesTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void escapeOrCloseWithEditsAsksAndNoKeepsThem() {
+        for (const bool viaEscape : {true, false}) {
+            clsInstrument model = fs_test::readInstrument();
+            const std::string before = fs_test::modelImage(model);
+            Harness h(model);
+            QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, "7"));
+            h.dialog->stationGrid()->editStation(4, "CHANGED");
+            QVERIFY(h.dialog->hasEdits());
+
+            viaEscape ? h.escape() : h.closeBox();
+            QCOMPARE(h.questions,
+                     QStringList{QString::fromStdString(ResMessage(msg::FsDiscardQuestion))});
+            QVERIFY(h.dialog->isVisible());
+            QCOMPARE(h.dialog->datasGrid()->valueText(FsDatasGrid::rowCalLimit), QString("7"));
+            QCOMPARE(h.dialog->stationGrid()->stations()[4], std::string("CHANGED"));
+
+            // Yes lets the edits go; the caller's model never saw them.
+            h.answer = true;
+            viaEscape ? h.escape() : h.closeBox();
+            QCOMPARE(h.questions.size(), 2);
+            QVERIFY(!h.dialog->isVisible());
+            QCOMPARE(h.dialog->result(), int(QDialog::Rejected));
+            QCOMPARE(fs_test::modelImage(model), before);
+        }
+    }
+
+    // A refused edit and a refused key say why, besides the beep.
+    void refusalsSayWhy() {
+        clsInstrument model = fs_test::readInstrument();
+        Harness h(model);
+        FsDatasGrid& datas = *h.dialog->datasGrid();
+        auto* delegate = qobject_cast<FsCellDelegate*>(datas.itemDelegate());
+        QVERIFY(delegate != nullptr);
+        QSignalSpy refused(delegate, &FsCellDelegate::refused);
+        QLineEdit* edit = openEditor(datas, FsDatasGrid::rowCalLimit - 1, 1);
+        QVERIFY(edit != nullptr);
+        edit->selectAll();
+        QTest::keyClicks(edit, "999");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTRY_COMPARE(refused.size(), 1);
+        QCOMPARE(refused.at(0).at(0).toString(), QString("Enter a whole number from 1 to 365."));
+
+        FsGasTableGrid& gases = *h.dialog->gasTableGrid();
+        QVERIFY(!gases.editCell(FsGasTableGrid::settingsRow, FsGasTableGrid::Name, "LIB05"));
+        QCOMPARE(gases.lastRefusal(), QString("\"LIB05\" is already used in this list."));
+        QVERIFY(!gases.editCell(FsGasTableGrid::settingsRow, FsGasTableGrid::Ratio, "x1"));
+        QCOMPARE(gases.lastRefusal(), QString("\"x1\" is not a number."));
+
+        // "#" in a station name is refused as it is typed.
+        QLineEdit* station = openEditor(*h.dialog->stationGrid(), 4, FsStationGrid::textColumn);
+        QVERIFY(station != nullptr);
+        auto* keys = station->findChild<FsKeyFilter*>();
+        QVERIFY(keys != nullptr);
+        QSignalSpy keyRefused(keys, &FsKeyFilter::refused);
+        QTest::keyClicks(station, "A#");
+        QCOMPARE(keyRefused.size(), 1);
+        QCOMPARE(keyRefused.at(0).at(0).toString(),
+                 QString("\"#\" cannot be used here: letters, digits, space and - _ / > < only."));
+        QVERIFY(!station->text().contains('#'));
+    }
+
+    // Nothing changed (or changed back): nothing to ask.
+    void escapeWithoutEditsClosesAtOnce() {
+        clsInstrument model = fs_test::readInstrument();
+        Harness h(model);
+        const QString calLimit = h.dialog->datasGrid()->valueText(FsDatasGrid::rowCalLimit);
+        QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, "7"));
+        QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, calLimit));
+        QVERIFY(!h.dialog->hasEdits());
+        h.escape();
+        QVERIFY(h.questions.isEmpty());
+        QVERIFY(!h.dialog->isVisible());
+    }
+};
+
+}  // namespace
+}  // namespace vq
+
+QTEST_MAIN(vq::FsDialogNoticesTest)
+#include "fs_dialog_notices_test.moc"

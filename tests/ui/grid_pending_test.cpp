@@ -1,0 +1,261 @@
+// What the settings grid tells the user, offscreen: cells not on the instrument yet and the count
+// under the grid (in the real main window on the virtual instrument), why an edit is refused,
+// values the grid changes by itself, red for every value "Update" refuses, and the gas a
+// channel had offered again when it is switched back on.
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/app_config.h"
+#include "app/update_validation.h"
+#include "link/link_status.h"
+#include "messages/messages.h"
+#include "model/instrument.h"
+#include "model/text_rules.h"
+#include "model/value_codecs.h"
+#include "sim/sim_instrument.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/settings_grid.h"
+#include "ui/main/write_commands_wiring.h"
+#include "ui/support/grid_test_support.h"
+#include "ui/support/main_window_fixture.h"
+
+namespace vq {
+namespace {
+
+using G = SettingsGrid;
+using grid_test::Box;
+
+constexpr int kCO = 3;
+
+QString message(int id, const std::vector<std::string>& args = {}) {
+    return QString::fromStdString(ResMessage(id, args));
+}
+
+// A grid over the virtual instrument's settings as read, with that read as the instrument's
+// state; refusals beep into a counter.
+struct Bench : SettingsGridWindow {
+    Bench() {
+        setLanguage(Language::English);
+        FillBuiltInDefaults(config);
+        model = grid_test::readDefaultInstrument();
+        model.setCommFlags(1);
+        read = model;
+        grid = std::make_unique<SettingsGrid>(SettingsGridDeps{model, config, asker, busy, *this});
+        grid->setBeep([this] { ++beeps; });
+        grid->resize(700, 240);
+        grid->show();
+    }
+    bool connected() const override { return true; }
+    std::int32_t linkStatus() const override { return link_status::Done; }
+    std::optional<int> chooseGas(int channel) override {
+        asked.push_back(channel);
+        return chosen;
+    }
+    void showInstrument() override { grid->refresh(); }
+    const clsInstrument* lastRead() const override { return &read; }
+
+    bool red(int ch, int column) const {
+        return grid->cellColour(G::rowOf(ch), column) == G::badText;
+    }
+    void click(int ch, bool on) {
+        grid->item(G::rowOf(ch), G::colEnable)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+
+    clsInstrument model;
+    clsInstrument read;
+    AppConfig config;
+    grid_test::RecordingAsker asker;
+    bool busy = false;
+    int beeps = 0;
+    std::optional<int> chosen;
+    std::vector<int> asked;
+    std::unique_ptr<SettingsGrid> grid;
+};
+
+class GridPendingTest : public QObject {
+    Q_OBJECT
+  private slots:
+    // The marks and the line under the grid follow an edit, a read and a write, and the line
+    // gives the same count the window asks with before discarding.
+    void pendingMarksAndCountFollowEditReadAndWrite() {
+        ui_test::MainFixture f;
+        auto* settings = new MainWindowSettings(*f.window);
+        f.window->show();
+        QVERIFY(f.connect());
+        G& grid = *settings->grid();
+        QLabel& line = *settings->pendingLine();
+        QVERIFY(line.isHidden());  // nothing read yet
+        f.window->cmdInstruments()->click();
+        QVERIFY(line.isVisible());
+        QCOMPARE(line.text(), message(msg::NoPendingEdits));
+
+        QVERIFY(grid.finishEdit(G::rowOf(kCO), G::colAlarm, "75"));
+        QVERIFY(grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
+        QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colWarning));
+        QCOMPARE(grid.item(G::rowOf(kCO), G::colAlarm)->background().color(), G::pendingBack);
+        QVERIFY(grid.item(G::rowOf(kCO), G::colAlarm)->font().bold());
+        QCOMPARE(grid.item(G::rowOf(kCO), G::colAlarm)->toolTip(),
+                 message(msg::OnInstrumentTip, {"50"}));
+        QCOMPARE(f.window->pendingEdits(), 1);
+        QCOMPARE(line.text(), message(msg::PendingEditsLine, {"1"}));
+
+        // Switching a channel off changes its gas record and its levels.
+        f.asker.answers = {true};
+        grid.item(G::rowOf(2), G::colEnable)->setCheckState(Qt::Unchecked);
+        QVERIFY(grid.pendingMarked(G::rowOf(2), G::colEnable));
+        QVERIFY(grid.pendingMarked(G::rowOf(2), G::colGas));
+        const int pending = f.window->pendingEdits();
+        QVERIFY(pending > 2);
+        QCOMPARE(line.text(), message(msg::PendingEditsLine, {std::to_string(pending)}));
+
+        // A read the user lets go ahead shows the instrument again: nothing pending.
+        f.asker.answers = {true};
+        f.window->cmdInstruments()->click();
+        QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
+        QVERIFY(!grid.pendingMarked(G::rowOf(2), G::colEnable));
+        QCOMPARE(line.text(), message(msg::NoPendingEdits));
+
+        // A write leaves nothing pending either.
+        QVERIFY(grid.finishEdit(G::rowOf(kCO), G::colAlarm, "80"));
+        QCOMPARE(line.text(), message(msg::PendingEditsLine, {"1"}));
+        f.asker.answers = {true};
+        f.window->cmdOption(0)->click();  // "Update"
+        QCOMPARE(f.instrument->state().gases[kCO].alarm, 80.0f);
+        QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
+        QCOMPARE(f.window->pendingEdits(), 0);
+        QCOMPARE(line.text(), message(msg::NoPendingEdits));
+
+        // After Power Off the window shows its defaults, which are nobody's edits: nothing is
+        // counted, marked or asked about on the way out.
+        f.asker.answers = {true};
+        f.window->cmdPowerOff()->click();
+        QVERIFY(f.window->model().ImportFlag() != 0);
+        QCOMPARE(f.window->pendingEdits(), 0);
+        QVERIFY(line.isHidden());
+        QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAutoCal));
+    }
+
+    // Each refused edit beeps once and says why; the model keeps its value.
+    void refusedEditSaysWhyAndBeeps() {
+        struct Case {
+            int ch, column;
+            const char* typed;
+            const char* reason;
+        };
+        const Case cases[] = {
+            {kCO, G::colAlarm, "abc", "\"abc\" is not a number."},
+            {kCO, G::colWarning, "-5", "An alarm point cannot be negative."},
+            {kCO, G::colStel, "250", "Out of range: 0 to 200."},
+            {0, G::colAlarm, "70", "Too high: 60 or less."},
+            {kCO, G::colAutoCal, "10", "Too low: 25 or more."},
+            {kCO, G::colAutoCal, "600", "Out of range: 0 to 500."},
+        };
+        Bench b;
+        QSignalSpy notices(b.grid.get(), &G::noticeShown);
+        for (const Case& c : cases) {
+            const QString before = b.grid->cellText(G::rowOf(c.ch), c.column);
+            const int beeps = b.beeps;
+            QVERIFY2(!b.grid->finishEdit(G::rowOf(c.ch), c.column, c.typed), c.typed);
+            QCOMPARE(b.beeps, beeps + 1);
+            QCOMPARE(b.grid->lastNotice(), QString(c.reason));
+            QCOMPARE(notices.takeLast().at(0).toString(), QString(c.reason));
+            QCOMPARE(b.grid->cellText(G::rowOf(c.ch), c.column), before);
+        }
+        QCOMPARE(b.model.Alarm(kCO), b.read.Alarm(kCO));
+
+        // A value the grid rounds to the resolution is taken, and the rounding is pointed out
+        // without a beep.
+        const int beeps = b.beeps;
+        QVERIFY(b.grid->finishEdit(G::rowOf(2), G::colWarning, "5.04"));
+        QCOMPARE(b.grid->cellText(G::rowOf(2), G::colWarning), QString("5.0"));
+        QCOMPARE(b.grid->lastNotice(),
+                 QString("5.04 was rounded to 5.0 (the channel's resolution is 0.1)."));
+        QCOMPARE(b.beeps, beeps);
+    }
+
+    // Whatever "Update" refuses is red, including a level not set ("-----") and the gases of
+    // a combination it refuses; nothing else is.
+    void everyValueUpdateRefusesIsRed() {
+        struct Case {
+            const char* name;
+            std::function<void(clsInstrument&)> spoil;
+            std::vector<std::pair<int, int>> redCells;
+        };
+        const std::vector<Case> cases = {
+            {"as read", [](clsInstrument&) {}, {}},
+            {"warning not set",
+             [](clsInstrument& m) { m.setWarning(0, levelNoValue); },
+             {{0, G::colWarning}}},
+            {"twa not set", [](clsInstrument& m) { m.setTwa(2, levelNoValue); }, {{2, G::colTwa}}},
+            {"auto cal below warning",
+             [](clsInstrument& m) { m.setAutoCalib(kCO, 20); },
+             {{kCO, G::colAutoCal}}},
+            {"combustible gases differ",
+             [](clsInstrument& m) { m.setGasName(4, "H2"); },
+             {{0, G::colGas}, {4, G::colGas}}},
+        };
+        Bench b;
+        for (const Case& c : cases) {
+            b.model = b.read;
+            c.spoil(b.model);
+            b.grid->refresh();
+            for (int ch = 0; ch < G::channels; ++ch)
+                for (int column : {int(G::colGas), int(G::colWarning), int(G::colAlarm),
+                                   int(G::colStel), int(G::colTwa), int(G::colAutoCal)}) {
+                    const bool expected = std::find(c.redCells.begin(), c.redCells.end(),
+                                                    std::pair{ch, column}) != c.redCells.end();
+                    QVERIFY2(
+                        b.red(ch, column) == expected,
+                        qPrintable(
+                            QString("%1: channel %2 column %3").arg(c.name).arg(ch).arg(column)));
+                }
+            QCOMPARE(ValidateUpdate(b.model).has_value(), !c.redCells.empty());
+        }
+        b.model = b.read;
+        b.model.setWarning(0, levelNoValue);
+        b.grid->refresh();
+        QCOMPARE(b.grid->cellText(G::rowOf(0), G::colWarning), QString("-----"));
+    }
+
+    // Switched off and on, a channel is offered its own gas and levels again (the gas list
+    // would give the library's "METHANE" for "CH4"); a gas taken from the list instead says
+    // which of its levels differ from the ones the channel had.
+    void switchingOnOffersTheGasTheChannelHad() {
+        Bench b;
+        b.asker.answers = {true, true};  // disable, then "back on as before?"
+        b.click(0, false);
+        QVERIFY(!b.model.GasEnabled(0));
+        b.click(0, true);
+        QCOMPARE(b.asker.boxes.back().text,
+                 ResMessage(msg::RestoreGasQuestion, {"1", "CH4(100%LEL)"}));
+        QVERIFY(b.asked.empty());
+        QVERIFY(b.model.GasEnabled(0));
+        QCOMPARE(TrimText(b.model.GasName(0)), std::string("CH4"));
+        QCOMPARE(b.model.AutoCalib(0), b.read.AutoCalib(0));
+        QCOMPARE(b.model.Warning(0), b.read.Warning(0));
+        QVERIFY(!b.grid->pendingMarked(G::rowOf(0), G::colGas));
+
+        // CO from the gas table brings auto calibration 100 where the channel had 50.
+        b.asker.answers = {true, false};
+        b.chosen = 0;
+        b.click(kCO, false);
+        b.click(kCO, true);
+        QCOMPARE(b.asked, std::vector<int>{kCO});
+        QCOMPARE(b.model.AutoCalib(kCO), 100.0f);
+        QCOMPARE(b.grid->lastNotice(), QString("Channel 4: Auto Cal. set to 100 (it was 50)."));
+        QVERIFY(b.grid->pendingMarked(G::rowOf(kCO), G::colAutoCal));
+        QCOMPARE(b.beeps, 0);
+    }
+};
+
+}  // namespace
+}  // namespace vq
+
+QTEST_MAIN(vq::GridPendingTest)
+#include "grid_pending_test.moc"
