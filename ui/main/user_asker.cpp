@@ -1,5 +1,6 @@
 #include "ui/main/user_asker.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace vq {
@@ -25,6 +26,11 @@ void QtUserAsker::warning(QWidget* parent, const std::string& text, const std::s
 bool QtUserAsker::question(QWidget* parent, const std::string& text, const std::string& title) {
     return QMessageBox::question(parent, q(title), q(text), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::string QtUserAsker::saveFile(QWidget* parent, const std::string& title,
+                                  const std::string& suggested, const std::string& filter) {
+    return QFileDialog::getSaveFileName(parent, q(title), q(suggested), q(filter)).toStdString();
 }
 
 }  // namespace vq

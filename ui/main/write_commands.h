@@ -89,6 +89,9 @@ class WriteCommands : public QObject {
     // The question before a write, with the list of what it changes when the instrument's
     // settings are known.
     std::string updateQuestion(const clsInstrument& toSend, bool idOnly) const;
+    // The question before "Date/Time Set": the instrument's clock as last read and the PC's time
+    // that will be written.
+    std::string clockQuestion(double now) const;
     // After a confirmed write: what the instrument now holds.
     void rememberWritten(bool idOnly);
     std::string nowText() const;
