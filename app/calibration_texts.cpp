@@ -24,8 +24,13 @@ std::string rightAligned(std::string text, std::size_t width) {
     return text;
 }
 
+// Two channels may carry the same gas (two CH4 sensors): the channel number tells them apart.
+std::string onChannel(int channel, const std::string& gas) {
+    return ResMessage(msg::CalChannelGas, {std::to_string(channel + 1), gas});
+}
+
 std::string gasName(const clsInstrument& cal, int channel) {
-    return cal.GasName(channel);
+    return onChannel(channel, TrimText(cal.GasName(channel)));
 }
 
 std::string failedLine(const clsInstrument& cal, int channel, float reading) {
@@ -110,6 +115,19 @@ std::string CalibResultText(const clsInstrument& cal, const ChannelFlags& listed
     return text;
 }
 
+std::string SpanGasList(const clsInstrument& cal, const ChannelFlags& selection) {
+    std::string text;
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        if (!selection[static_cast<std::size_t>(ch)]) continue;
+        std::string amount = ChannelValueText(cal, ch, cal.AutoCalib(ch));
+        if (const std::string unit = TrimText(cal.GasUnit(ch)); !unit.empty()) amount += " " + unit;
+        text += ResMessage(msg::SpanChannelLine,
+                           {std::to_string(ch + 1), TrimText(cal.GasName(ch)), amount}) +
+                "\r\n";
+    }
+    return text;
+}
+
 std::string N2ResultText(const clsInstrument& cal, bool passed, bool usable,
                          const ChannelReadings& readings) {
     const float reading = usable ? readings[static_cast<std::size_t>(kRangeChannel)] : levelNoValue;
@@ -139,8 +157,8 @@ CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstru
         const auto i = static_cast<std::size_t>(ch);
         if (!listed[i]) continue;
         CalReportRow row;
-        row.gas =
-            GasTitle(cal.GasName(ch), cal.GasUnit(ch), cal.GasFullScale(ch), cal.GasPoint(ch));
+        row.gas = onChannel(
+            ch, GasTitle(cal.GasName(ch), cal.GasUnit(ch), cal.GasFullScale(ch), cal.GasPoint(ch)));
         row.concentration = ChannelValueText(cal, ch, zeroRun ? 0.0f : cal.AutoCalib(ch));
         row.before = ChannelValueText(cal, ch, history.CalibBefore(ch));
         row.after = ChannelValueText(cal, ch, history.CalibAfter(ch));

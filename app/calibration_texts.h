@@ -60,11 +60,15 @@ AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& l
 std::string ChannelValueText(const clsInstrument& cal, int channel, float value);
 
 // The result text of a run: one line per listed channel, ended by CR LF. A passed channel reads
-// "NAME  Adjustment Complete.", a failed one "NAME(reading) Failed" with the latest reading
-// (no value for a channel that is not usable).
+// "NAME (channel N)  Adjustment Complete.", a failed one "NAME (channel N)(reading) Failed" with
+// the latest reading (no value for a channel that is not usable).
 std::string CalibResultText(const clsInstrument& cal, const ChannelFlags& listed,
                             const ChannelFlags& results, const ChannelFlags& usable,
                             const ChannelReadings& readings);
+
+// The span gas the user is asked to apply before a span run: one line per selected channel with
+// its number, gas, concentration and unit, each ended by CR LF.
+std::string SpanGasList(const clsInstrument& cal, const ChannelFlags& selection);
 
 // The same line for the N2 step of channel 4.
 std::string N2ResultText(const clsInstrument& cal, bool passed, bool usable,

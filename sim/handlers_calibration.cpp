@@ -29,6 +29,16 @@ void adjust(HandlerContext& c, GasChannel& gas, float target) {
     gas.reading = target;
 }
 
+// Zero is done in fresh air, where an oxygen sensor reads the oxygen of the air, not nothing.
+constexpr float kFreshAirOxygen = 20.9f;
+
+bool measuresOxygen(const GasChannel& gas) {
+    const std::size_t first = gas.name.find_first_not_of(' ');
+    if (first == std::string::npos) return false;
+    const std::size_t last = gas.name.find_last_not_of(' ');
+    return gas.name.substr(first, last - first + 1) == "O2";
+}
+
 std::string runZero(HandlerContext& c, std::string_view mask) {
     std::string result(kGasCount, kNotAsked);
     for (int g = 0; g < kGasCount; ++g) {
@@ -38,7 +48,7 @@ std::string runZero(HandlerContext& c, std::string_view mask) {
             result[g] = kFailed;
             continue;
         }
-        adjust(c, gas, 0);
+        adjust(c, gas, measuresOxygen(gas) ? kFreshAirOxygen : 0);
         result[g] = kAdjusted;
     }
     return result;

@@ -26,6 +26,11 @@ void InProcessLine::close() {
     received_.clear();
 }
 
+void InProcessLine::dropPending() {
+    ++generation_;
+    received_.clear();
+}
+
 void InProcessLine::raise(std::chrono::milliseconds delay, int code) {
     std::weak_ptr<InProcessLine*> weak = self_;
     const int generation = generation_;

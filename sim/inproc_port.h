@@ -28,6 +28,10 @@ class InProcessLine {
     void write(const std::string& bytes);
     std::string readAll();
     void setEventSink(Port::EventSink sink) { sink_ = std::move(sink); }
+    // Raises `code` on the next turn of the event loop, as the port would.
+    void signal(int code) { raise(std::chrono::milliseconds{0}, code); }
+    // Answers still on their way are lost (the cable was pulled under them).
+    void dropPending();
 
   private:
     void raise(std::chrono::milliseconds delay, int code);
@@ -72,10 +76,21 @@ class InProcessSerialPort : public InProcessPort<SerialPort, port_event::Cts> {
     void setDtr(bool) override {}
     void setRts(bool) override {}
     void setHandshaking(int) override {}
-    int modemStatus() override { return line_.isOpen() ? kModemCts | kModemDsr : 0; }
+    int modemStatus() override { return line_.isOpen() && plugged_ ? kModemCts | kModemDsr : 0; }
+    void write(const std::string& bytes) override {
+        if (plugged_) line_.write(bytes);
+    }
+    // The cable pulled out (false) or put back (true) while the port stays open: the modem lines
+    // follow and the link hears of it; nothing gets through while it is out.
+    void setPlugged(bool plugged) {
+        plugged_ = plugged;
+        if (!plugged) line_.dropPending();
+        line_.signal(port_event::Cts);
+    }
 
   private:
     std::string settings_ = "921600,n,8,1";
+    bool plugged_ = true;
 };
 
 // Connecting succeeds on the next turn of the event loop.

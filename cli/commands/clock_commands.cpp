@@ -6,7 +6,9 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "link/link_status.h"
 #include "messages/messages.h"
+#include "model/instrument.h"
 #include "model/ole_date.h"
 
 namespace vq::cli {
@@ -23,9 +25,22 @@ int runSetClock(CommandContext& context) {
         }
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    // Taken after the connection, so the clock is not set late by the probe's seconds.
-    const double when = time.value_or(pcNow(context));
     uclVqif& link = context.session.link();
+    // What will change, before it does: the instrument's clock as it reads now, and the time
+    // that replaces it.
+    clsInstrument clock;
+    clsInstrument* const bound = link.Instrument();
+    link.setInstrument(&clock);
+    const bool clockRead = link.WaitFor(link_status::AwaitRead, "HC,R,");
+    link.setInstrument(bound);
+    // Taken after the connection and the read, so the clock is not set late by their seconds.
+    const double when = time.value_or(pcNow(context));
+    const std::string before = clockRead
+                                   ? GeneralDate(AddDays(pcNow(context), -clock.SysDateOffset()))
+                                   : ResMessage(msg::ClockNotRead);
+    context.out.field("clockBefore", "Instrument clock", QString::fromStdString(before));
+    context.out.field("clockToWrite", time ? "Time to be written" : "PC time to be written",
+                      QString::fromStdString(GeneralDate(when)));
     link.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));
     if (!link.SetDateTime(when)) {
         context.out.error(messageLine(msg::DateTimeSetFailedInfo));

@@ -1,8 +1,10 @@
 // dump-flash [FILE] [--first N] [--last M] and dump-fram [FILE]: the memory dumps of debug mode,
-// into VQ5100.DAT and DumpEF.dat in the working folder unless a file is named.
+// into VQ5100.DAT and DumpEF.dat in the working folder unless a file is named. A dump that fails
+// leaves the file as it was.
 #include <filesystem>
 #include <fstream>
 
+#include "app/staged_file.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
@@ -20,13 +22,28 @@ std::filesystem::path dumpPath(CommandContext& context, const CommandArgs& args,
     return std::filesystem::path(dir) / defaultName;
 }
 
-// A file that cannot be written is a file error, found before the instrument is asked: the
-// dump itself cannot tell it from a failed transfer. The file is opened without truncation.
-bool canWrite(CommandContext& context, const std::filesystem::path& path) {
-    std::ofstream probe(path, std::ios::binary | std::ios::app);
-    if (probe) return true;
-    context.out.error("cannot write \"" + path.string() + "\"");
+// The dump fills a temporary file beside the target, which takes the target's name only when
+// the dump is complete. A file that cannot be written is a file error, found before the
+// instrument is asked: the dump itself cannot tell it from a failed transfer.
+bool stage(CommandContext& context, StagedFile& file, bool keepContents) {
+    FileResult made = file.prepare(keepContents);
+    if (made) {
+        const bool existed = std::filesystem::exists(file.path());
+        if (!std::ofstream(file.path(), std::ios::binary | std::ios::app))
+            made = FileResult::failure("cannot write \"" + file.path().string() + "\"");
+        // A new file is made whole by the dump itself.
+        else if (!existed)
+            std::filesystem::remove(file.path());
+    }
+    if (made) return true;
+    context.out.error(made.error);
     return false;
+}
+
+std::string fullPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return (ec ? path : full.lexically_normal()).string();
 }
 
 }  // namespace
@@ -52,20 +69,22 @@ int runDumpFlash(CommandContext& context) {
         context.out.error("--first is after --last");
         return kExitUsage;
     }
-    const std::filesystem::path path = dumpPath(context, args, "VQ5100.DAT");
-    const bool existed = std::filesystem::exists(path);
-    if (!canWrite(context, path)) return kExitUsage;
-    // A part dump keeps the rest of an image; a new file is made whole by the dump itself.
-    if (!existed) std::filesystem::remove(path);
+    StagedFile image(dumpPath(context, args, "VQ5100.DAT"));
+    // A part dump keeps the rest of an image.
+    if (!stage(context, image, first != 0 || last != lastBlock)) return kExitUsage;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     uclVqif& link = context.session.link();
-    if (!link.GetBinDump(path.string(), static_cast<std::int16_t>(first),
+    if (!link.GetBinDump(image.path().string(), static_cast<std::int16_t>(first),
                          static_cast<std::int16_t>(last))) {
-        context.out.error("the flash dump failed; blocks before the failure are in " +
-                          path.string());
+        context.out.error("the flash dump failed; " + image.target().string() +
+                          " is left as it was");
         return kExitFailed;
     }
-    context.out.field("file", "Flash image", QString::fromStdString(path.string()));
+    if (const FileResult saved = image.commit(); !saved) {
+        context.out.error(saved.error);
+        return kExitUsage;
+    }
+    context.out.field("file", "Flash image", QString::fromStdString(fullPath(image.target())));
     context.out.field("blocks", "Blocks",
                       QString::fromStdString(std::to_string(first) + "-" + std::to_string(last)));
     return kExitSuccess;
@@ -74,16 +93,19 @@ int runDumpFlash(CommandContext& context) {
 int runDumpFram(CommandContext& context) {
     const CommandArgs args(context.args, {}, {});
     if (const int status = checkArgs(context, args, 1); status != kExitSuccess) return status;
-    const std::filesystem::path path = dumpPath(context, args, "DumpEF.dat");
-    const bool existed = std::filesystem::exists(path);
-    if (!canWrite(context, path)) return kExitUsage;
-    if (!existed) std::filesystem::remove(path);
+    StagedFile listing(dumpPath(context, args, "DumpEF.dat"));
+    if (!stage(context, listing, false)) return kExitUsage;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    if (!context.session.link().GetRomDump2(path.string())) {
-        context.out.error("the FRAM dump failed");
+    if (!context.session.link().GetRomDump2(listing.path().string())) {
+        context.out.error("the FRAM dump failed; " + listing.target().string() +
+                          " is left as it was");
         return kExitFailed;
     }
-    context.out.field("file", "FRAM listing", QString::fromStdString(path.string()));
+    if (const FileResult saved = listing.commit(); !saved) {
+        context.out.error(saved.error);
+        return kExitUsage;
+    }
+    context.out.field("file", "FRAM listing", QString::fromStdString(fullPath(listing.target())));
     return kExitSuccess;
 }
 

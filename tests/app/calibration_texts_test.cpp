@@ -133,18 +133,43 @@ TEST_F(CalibrationTexts, ResultLinesNameOnlyListedChannels) {
     // Zero run: CO and the empty channel are not usable and never listed.
     EXPECT_EQ(CalibResultText(cal, ListedChannels(usable, {}, true),
                               {true, false, true, false, false}, usable, readings),
-              "CH4  Adjustment Complete.\r\nO2(20.9) Failed\r\nH2S  Adjustment Complete.\r\n");
+              "CH4 (channel 1)  Adjustment Complete.\r\nO2 (channel 2)(20.9) Failed\r\n"
+              "H2S (channel 3)  Adjustment Complete.\r\n");
     // A listed channel that is not usable quotes no reading.
     EXPECT_EQ(CalibResultText(cal, {false, false, false, true, false}, {}, usable, readings),
-              "CO(-----) Failed\r\n");
+              "CO (channel 4)(-----) Failed\r\n");
     EXPECT_EQ(CalibResultText(cal, {}, {true, true, true, true, true}, usable, readings), "");
     // The N2 step reports channel 4.
     clsInstrument te = sample();
     te.setGasName(4, "CH4");
     te.setGasPoint(4, 0);
-    EXPECT_EQ(N2ResultText(te, true, true, readings), "CH4  Adjustment Complete.\r\n");
-    EXPECT_EQ(N2ResultText(te, false, true, readings), "CH4(9) Failed\r\n");
-    EXPECT_EQ(N2ResultText(te, false, false, readings), "CH4(-----) Failed\r\n");
+    EXPECT_EQ(N2ResultText(te, true, true, readings), "CH4 (channel 5)  Adjustment Complete.\r\n");
+    EXPECT_EQ(N2ResultText(te, false, true, readings), "CH4 (channel 5)(9) Failed\r\n");
+    EXPECT_EQ(N2ResultText(te, false, false, readings), "CH4 (channel 5)(-----) Failed\r\n");
+}
+
+TEST_F(CalibrationTexts, TwoChannelsOfOneGasAreToldApartByTheirNumbers) {
+    clsInstrument cal = sample();
+    cal.setGasName(4, "CH4");
+    cal.setGasEnabled(4, true);
+    cal.setGasFullScale(4, 100);
+    cal.setGasDesit(4, 1);
+    cal.setGasUnit(4, "VOL%");
+    cal.setAutoCalib(4, 60);
+    const ChannelReadings readings{};
+    EXPECT_EQ(
+        CalibResultText(cal, {true, false, false, false, true}, {true, false, false, false, true},
+                        {true, true, true, false, true}, readings),
+        "CH4 (channel 1)  Adjustment Complete.\r\nCH4 (channel 5)  Adjustment Complete.\r\n");
+    // The span gas to apply: number, gas, concentration with its decimals, unit; only the
+    // selected channels.
+    EXPECT_EQ(SpanGasList(cal, {true, false, true, false, true}),
+              "  Channel 1  CH4  50.0 %LEL\r\n  Channel 3  H2S  100 ppm\r\n"
+              "  Channel 5  CH4  60 VOL%\r\n");
+    EXPECT_EQ(SpanGasList(cal, {}), "");
+    setLanguage(Language::Japanese);
+    EXPECT_EQ(CalibResultText(cal, {true, false, false, false, false}, {}, {}, readings),
+              ResMessage(msg::CalibrationRunFailed, {"CH4 (チャンネル 1)", "-----"}) + "\r\n");
 }
 
 TEST_F(CalibrationTexts, ReportHasARowPerCalibratedChannelInTheLanguageInUse) {
@@ -161,13 +186,13 @@ TEST_F(CalibrationTexts, ReportHasARowPerCalibratedChannelInTheLanguageInUse) {
                                         {true, false, false, false, false}, false, date);
     ASSERT_EQ(r.rows.size(), 2u);
     EXPECT_EQ(r.runKind, "Span calibration");
-    EXPECT_EQ(r.rows[0].gas, "CH4(100.0%LEL)");
+    EXPECT_EQ(r.rows[0].gas, "CH4(100.0%LEL) (channel 1)");
     EXPECT_EQ(r.rows[0].concentration, "50.0");
     EXPECT_EQ(r.rows[0].before, "48.2");
     EXPECT_EQ(r.rows[0].after, "50.0");
     EXPECT_EQ(r.rows[0].result, "Adjustment Complete.");
     EXPECT_TRUE(r.rows[0].passed);
-    EXPECT_EQ(r.rows[1].gas, "H2S(200ppm)");
+    EXPECT_EQ(r.rows[1].gas, "H2S(200ppm) (channel 3)");
     EXPECT_EQ(r.rows[1].result, "Failed");
     EXPECT_FALSE(r.rows[1].passed);
     bool dateShown = false, serialShown = false;

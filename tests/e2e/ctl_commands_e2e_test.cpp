@@ -251,6 +251,12 @@ TEST_F(CtlOperationsE2E, SetClockIsReadBack) {
     const CtlResult read = runOn({"read"});
     EXPECT_TRUE(jsonOf(read).value("instrumentClock").toString().startsWith("2026/03/04 05:0"))
         << read.out.toStdString();
+    // Before it writes, set-clock says what it replaces and with what.
+    const CtlResult again = runOn({"set-clock", "--time", "2027/01/02 03:04:05"});
+    EXPECT_EXIT_CODE(again, 0);
+    EXPECT_TRUE(jsonOf(again).value("clockBefore").toString().startsWith("2026/03/04 05:0"))
+        << again.out.toStdString();
+    EXPECT_EQ(jsonOf(again).value("clockToWrite").toString(), "2027/01/02 03:04:05");
 }
 
 TEST_F(CtlOperationsE2E, CheckDataAndConfirmedClearsAndDefaultsSucceed) {
@@ -379,6 +385,26 @@ TEST_F(CtlCommandsE2E, AFailedOperationExitsOneAndNoInstrumentExitsThree) {
     const CtlResult none =
         run({"--socket", "127.0.0.1:1", "--retry", "0", "--timeout", "1", "read"});
     EXPECT_EXIT_CODE(none, 3);
+}
+
+// A dump that fails leaves the file it was to replace as it was, and nothing beside it.
+TEST_F(CtlCommandsE2E, AFailedDumpLeavesTheEarlierFileAsItWas) {
+    ProbeOnlyInstrument far;
+    for (const QStringList& dump : {QStringList{"dump-flash", "image.dat", "--last", "3"},
+                                    QStringList{"dump-fram", "image.dat"}}) {
+        QFile earlier(path("image.dat"));
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier image");
+        earlier.close();
+        const CtlResult r =
+            run(QStringList{"--socket", far.address(), "--retry", "1", "--timeout", "1"} + dump);
+        EXPECT_EXIT_CODE(r, 1);
+        EXPECT_TRUE(r.err.contains("is left as it was")) << r.err.toStdString();
+        EXPECT_EQ(readFile(path("image.dat")), "an earlier image") << dump.join(' ').toStdString();
+        EXPECT_EQ(QDir(workDir.path()).entryList({"*image*"}, QDir::Files | QDir::Hidden),
+                  QStringList{"image.dat"})
+            << dump.join(' ').toStdString();
+    }
 }
 
 // An instrument that answers with valid blocks for ever held read and write for ever, the

@@ -144,17 +144,44 @@ class CalWindowTest : public QObject {
 
         // One line per usable channel; CO (no concentration) is never listed.
         const std::string expected =
-            "CH4  Adjustment Complete.\r\nO2  Adjustment Complete.\r\n"
-            "H2S  Adjustment Complete.\r\nCH4  Adjustment Complete.\r\n";
+            "CH4 (channel 1)  Adjustment Complete.\r\nO2 (channel 2)  Adjustment Complete.\r\n"
+            "H2S (channel 3)  Adjustment Complete.\r\nCH4 (channel 5)  Adjustment Complete.\r\n";
         QCOMPARE(QString::fromStdString(w->resultText()), QString::fromStdString(expected));
         QCOMPARE(b.prompts.resultTexts.size(), std::size_t{1});
         QCOMPARE(b.prompts.resultTitles.front(), std::string("Adjustment"));
-        // The instrument really zeroed: its sensors read 0 and its history says so.
+        // The instrument really zeroed in fresh air: its sensors read 0, oxygen the air's 20.9,
+        // and its history says so.
         for (int ch : {0, 1, 2, 4}) {
-            QCOMPARE(b.instrument.state().gases[static_cast<std::size_t>(ch)].reading, 0.0f);
-            QCOMPARE(w->historyModel().CalibAfter(ch), 0.0f);
+            const float air = ch == 1 ? 20.9f : 0.0f;
+            QCOMPARE(b.instrument.state().gases[static_cast<std::size_t>(ch)].reading, air);
+            QCOMPARE(w->historyModel().CalibAfter(ch), air);
         }
         QCOMPARE(w->historyModel().CalibBefore(0), 2.0f);
+    }
+
+    void zeroAndSpanAskForTheirGasFirstAndNoSendsNothing() {
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        for (int ch : {1, 3, 4}) w->setSelection(ch, false);
+        b.takeSent();
+        b.asker.answers = {false, false};
+        w->cmdCalClick(C::cmdZero);
+        w->cmdCalClick(C::cmdSpan);
+        QVERIFY(b.takeSent().empty());  // the readings poll aside
+        QVERIFY(!w->resultFlag());
+        QVERIFY(b.prompts.resultTexts.empty());
+        const std::vector<std::string> asked = b.asker.texts(cal_test::Box::Question);
+        QCOMPARE(asked.size(), std::size_t{2});
+        QCOMPARE(asked[0], ResMessage(msg::ZeroQuestion));
+        QVERIFY2(asked[0].find("fresh air") != std::string::npos, asked[0].c_str());
+        // Each selected channel with its number, gas and the concentration it is adjusted to.
+        QCOMPARE(asked[1], ResMessage(msg::SpanQuestion, {"  Channel 1  CH4  50 %LEL\r\n"
+                                                          "  Channel 3  H2S  25.0 ppm\r\n"}));
+        QCOMPARE(b.asker.boxes[1].title, std::string("Span calibration"));
+        // Yes runs it.
+        w->cmdCalClick(C::cmdSpan);
+        QVERIFY(w->resultFlag());
     }
 
     void zeroRunReportsAChannelTheInstrumentFailed() {
@@ -167,7 +194,8 @@ class CalWindowTest : public QObject {
         const std::string reading = FormatNumber(b.state.LatestReadings[2], 1);
         w->cmdCalClick(C::cmdZero);
         QVERIFY(w->resultFlag());
-        QVERIFY(w->resultText().find("H2S(" + reading + ") Failed\r\n") != std::string::npos);
+        QVERIFY(w->resultText().find("H2S (channel 3)(" + reading + ") Failed\r\n") !=
+                std::string::npos);
         QCOMPARE(countOf(w->resultText(), "Adjustment Complete."), 3);
         QVERIFY(b.instrument.state().gases[2].reading != 0.0f);
     }
@@ -206,7 +234,8 @@ class CalWindowTest : public QObject {
                  QString("S2,W,10100,   60,*****, 25.0,*****,*****"));
         QVERIFY(contains(sent, "SO,R,"));
         QCOMPARE(QString::fromStdString(w->resultText()),
-                 QString("CH4  Adjustment Complete.\r\nH2S  Adjustment Complete.\r\n"));
+                 QString("CH4 (channel 1)  Adjustment Complete.\r\n"
+                         "H2S (channel 3)  Adjustment Complete.\r\n"));
         QCOMPARE(b.instrument.state().gases[0].reading, 60.0f);
         QCOMPARE(b.instrument.state().gases[2].reading, 25.0f);
         QCOMPARE(b.instrument.state().gases[3].reading, 3.0f);  // not selected, not touched
@@ -241,7 +270,8 @@ class CalWindowTest : public QObject {
         w->cmdCalClick(C::cmdSpan);
         QCOMPARE(
             QString::fromStdString(w->resultText()),
-            QString::fromStdString("CH4  Adjustment Complete.\r\nH2S(" + reading + ") Failed\r\n"));
+            QString::fromStdString("CH4 (channel 1)  Adjustment Complete.\r\nH2S (channel 3)(" +
+                                   reading + ") Failed\r\n"));
     }
 
     void concentrationEditsFollowTheChannelsRules() {
@@ -302,7 +332,8 @@ class CalWindowTest : public QObject {
         w->cmdCalClick(C::cmdRange);  // "N2 Cal": the oxygen reading, five characters wide
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"SN,W, " + o2}));
         QCOMPARE(b.asker.boxes.back().title, std::string("TE N2 Cal"));
-        QCOMPARE(b.asker.boxes.back().text, std::string("CH4  Adjustment Complete.\r\n"));
+        QCOMPARE(b.asker.boxes.back().text,
+                 std::string("CH4 (channel 5)  Adjustment Complete.\r\n"));
 
         w->cmdCalClick(C::cmdExit);  // "N2 Cal END"
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,1", "DW,W,"}));
@@ -324,7 +355,7 @@ class CalWindowTest : public QObject {
         const std::string reading = FormatNumber(b.state.LatestReadings[4], 0);
         w->cmdCalClick(C::cmdRange);
         QCOMPARE(b.asker.boxes.back().kind, cal_test::Box::Error);
-        QCOMPARE(b.asker.boxes.back().text, "CH4(" + reading + ") Failed\r\n");
+        QCOMPARE(b.asker.boxes.back().text, "CH4 (channel 5)(" + reading + ") Failed\r\n");
 
         // Before the mode was put back, or tried to be, the window cannot be left.
         w->close();
@@ -450,7 +481,8 @@ class CalWindowTest : public QObject {
         const auto document = CalReportDocument(content);
         QCOMPARE(document->pageCount(), 1);
         const QString text = document->toPlainText();
-        for (const char* gas : {"CH4(100%LEL)", "O2(25.0VOL%)", "H2S(30.0ppm)", "CH4(100VOL%)"})
+        for (const char* gas : {"CH4(100%LEL) (channel 1)", "O2(25.0VOL%) (channel 2)",
+                                "H2S(30.0ppm) (channel 3)", "CH4(100VOL%) (channel 5)"})
             QVERIFY2(text.contains(gas), gas);
         QVERIFY(!text.contains("CO("));
         QVERIFY(text.contains(QString::fromStdString(b.model.SerialNo())));
@@ -475,9 +507,9 @@ class CalWindowTest : public QObject {
         b.prompts.path = "/nonexistent-folder/report.pdf";
         w->cmdCalClick(C::cmdZero);
         QVERIFY(!QFile::exists("/nonexistent-folder/report.pdf"));
-        QCOMPARE(b.asker.boxes.size(), std::size_t{1});
-        QCOMPARE(b.asker.boxes[0].kind, cal_test::Box::Error);
-        QVERIFY(b.asker.boxes[0].text.rfind("The calibration report could not be written.", 0) ==
+        QCOMPARE(b.asker.boxes.size(), std::size_t{2});  // the zero gas question, then this
+        QCOMPARE(b.asker.boxes[1].kind, cal_test::Box::Error);
+        QVERIFY(b.asker.boxes[1].text.rfind("The calibration report could not be written.", 0) ==
                 0);
     }
 };

@@ -3,7 +3,9 @@
 // finder, socket errors, the FRAM dump's refusal and closing.
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +46,12 @@ bool hasLine(const QTextEdit& log, int id, const QColor& colour) {
 
 bool hasLine(const QTextEdit& log, int id) {
     return !linesStarting(log, ResMessage(id)).empty();
+}
+
+// The text of a message up to its first argument, for the lines that carry a time.
+std::string lead(int id) {
+    const std::string text = ResMessage(id, {"\x1f"});
+    return text.substr(0, text.find('\x1f'));
 }
 
 int boxesWith(const RecordingAsker& asker, int id) {
@@ -91,6 +99,8 @@ class MainWindowTest : public QObject {
     void getAndSaveChecksTheSuffixAndWritesTheCsv();
     void dateDifferenceIsWarnedAfterARead();
     void powerOffReturnsToTheStartState();
+    void aLostInstrumentIsPlainToSeeAndItsReturnToo();
+    void downloadAsksForTheFileAndNeverLeavesAHalfImage();
     void commandStatesInAllFourStates();
     void deviceFinderChoosesThePort();
     void socketErrorsOnlyTimedOutAndInUse();
@@ -291,14 +301,141 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     QCOMPARE(w.txtOption(0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
     QCOMPARE(w.lblProgramNumber()->text(), QString());
     QCOMPARE(w.lblSum()->text(), QString());
-    QVERIFY(!hasLine(*w.rtbLog(), 5403));  // the log started afresh
+    // The log keeps what happened before and says the instrument was switched off, where.
+    QVERIFY(hasLine(*w.rtbLog(), 5403));
+    const auto off = linesStarting(*w.rtbLog(), lead(msg::InstrumentSwitchedOff));
+    QCOMPARE(off.size(), std::size_t(1));
+    QVERIFY(off[0].text.endsWith("port simulator"));
+    QCOMPARE(logLines(*w.rtbLog()).back().text, off[0].text);
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
     QVERIFY(w.isEnabled());
     QVERIFY(QFile::exists(QString::fromStdString(f.path("VQ5100Config.ini"))));
-    // The port was opened again: the instrument wakes and answers the probe.
+    // The port was opened again: the instrument wakes and answers the probe, which the log tells
+    // as its return, not as a first connection.
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
+    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
+    QCOMPARE(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).size(), std::size_t(1));
+}
+
+void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdInstruments()->click();
+    QVERIFY(w.model().CommFlags() != 0);
+    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
+    const QString clockBefore = w.lblOption(6)->text();
+    QVERIFY(!clockBefore.isEmpty());
+
+    // The cable is pulled: one red line with the time and the port, both lamps, the clock stops.
+    f.serial->setPlugged(false);
+    f.runFor(std::chrono::seconds(1));
+    const auto lost = linesStarting(*w.rtbLog(), lead(msg::InstrumentLineLost));
+    QCOMPARE(lost.size(), std::size_t(1));
+    QCOMPARE(lost[0].colour, kRed);
+    QVERIFY(lost[0].text.endsWith("port simulator"));
+    QVERIFY(w.instrumentLost());
+    QCOMPARE(w.lampColours(0), LampError);
+    QCOMPARE(w.lampColours(1), LampOff);
+    QVERIFY(!w.lblOption(6)->isEnabled());
+    f.runFor(std::chrono::seconds(3));
+    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
+    QCOMPARE(w.lblOption(6)->text(), clockBefore);
+
+    // Back in: a line says so, the lamps and the clock run again.
+    f.serial->setPlugged(true);
+    QVERIFY(f.connect());
+    QCOMPARE(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).size(), std::size_t(1));
+    QVERIFY(!w.instrumentLost());
+    QCOMPARE(w.lampColours(0), LampOn);
+    QCOMPARE(w.lampColours(1), LampOn);
+    QVERIFY(w.lblOption(6)->isEnabled());
+    f.runFor(std::chrono::seconds(1));
+    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
+    QVERIFY(w.lblOption(6)->text() != clockBefore);
+    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
+
+    // Silent on an open line: the command that went unanswered reports the loss once.
+    f.serial->close();
+    w.cmdInstruments()->click();
+    w.cmdInstruments()->click();
+    const auto silent = linesStarting(*w.rtbLog(), lead(msg::InstrumentSilent));
+    QCOMPARE(silent.size(), std::size_t(1));
+    QCOMPARE(w.lampColours(1), LampOff);
+    QVERIFY(!w.lblOption(6)->isEnabled());
+    // It answers again: the probe that follows the lines coming up finds it.
+    f.serial->open();
+    f.runFor(std::chrono::seconds(2));
+    w.cmdInstruments()->click();
+    QVERIFY(hasLine(*w.rtbLog(), 5403));
+    QCOMPARE(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).size(), std::size_t(2));
+    QCOMPARE(w.lampColours(1), LampOn);
+    QVERIFY(w.lblOption(6)->isEnabled());
+}
+
+void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    const QString earlier = QString::fromStdString(f.path("VQ5100.DAT"));
+    {
+        QFile file(earlier);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("an earlier image");
+    }
+    auto earlierIntact = [&] {
+        QFile file(earlier);
+        return file.open(QIODevice::ReadOnly) && file.readAll() == "an earlier image";
+    };
+    auto folderFiles = [&] {
+        return QDir(QString::fromStdString(f.workDir))
+            .entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    };
+    const QStringList before = folderFiles();
+
+    // Cancelled in the file dialog: nothing is sent, nothing written.
+    f.asker.files = {""};
+    const std::string lastFrame = w.link().LastFrame();
+    w.cmdDownload()->click();
+    QCOMPARE(f.asker.fileSuggestions, std::vector<std::string>{f.path("VQ5100.DAT")});
+    QCOMPARE(w.link().LastFrame(), lastFrame);
+    QVERIFY(!hasLine(*w.rtbLog(), 5414));
+
+    // The line goes quiet a few blocks in: the earlier file stays as it was, and no other file
+    // appears.
+    bool cut = false;
+    const auto cutter = QObject::connect(f.session.get(), &InstrumentSession::dumpMessage,
+                                         [&](const std::string& text) {
+                                             if (cut || text != "Get FLASH Image 0005") return;
+                                             cut = true;
+                                             f.serial->close();
+                                         });
+    w.cmdDownload()->click();
+    QObject::disconnect(cutter);
+    QVERIFY(cut);
+    QVERIFY(hasLine(*w.rtbLog(), 5415, kRed));
+    QVERIFY(earlierIntact());
+    QCOMPARE(folderFiles(), before);
+    QVERIFY(linesStarting(*w.rtbLog(), lead(msg::LoggerDataSavedInfo)).empty());
+
+    // A complete image replaces it, and the log names the file in full.
+    f.serial->open();
+    f.runFor(std::chrono::seconds(2));
+    QVERIFY(w.link().Connected());
+    const std::string other = f.path("sub/../image.dat");
+    QDir(QString::fromStdString(f.workDir)).mkdir("sub");
+    f.asker.files = {other};
+    w.cmdDownload()->click();
+    QCOMPARE(QFileInfo(QString::fromStdString(f.path("image.dat"))).size(), qint64(524288));
+    QVERIFY(earlierIntact());
+    const auto saved = linesStarting(*w.rtbLog(), lead(msg::LoggerDataSavedInfo));
+    QCOMPARE(saved.size(), std::size_t(1));
+    QCOMPARE(saved[0].text,
+             QString::fromStdString(ResMessage(msg::LoggerDataSavedInfo, {f.path("image.dat")})));
 }
 
 void MainWindowTest::commandStatesInAllFourStates() {
@@ -324,9 +461,9 @@ void MainWindowTest::commandStatesInAllFourStates() {
     checkStates(w, {false, true, false, true, true, false});
     setData(w, true);
     checkStates(w, {true, true, true, true, true, true});
-    // The line drops: back to not connected.
+    // The line drops: back to not connected, and the port lamp says the line is gone.
     w.onLineDropped();
-    QCOMPARE(w.lampColours(0), LampOn);
+    QCOMPARE(w.lampColours(0), LampError);
     QCOMPARE(w.lampColours(1), LampOff);
     QVERIFY(w.shpStatus(2)->isHidden() && w.lblStatus(3)->isHidden());
 }

@@ -17,6 +17,7 @@
 #include "model/instrument.h"
 #include "model/settings_review.h"
 #include "ui/dialogs/review_dialog.h"
+#include "model/ole_date.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands.h"
 #include "ui/support/grid_test_support.h"
@@ -326,6 +327,20 @@ class WriteCommandsTest : public QObject {
         QVERIFY(h.connected && h.read);
         h.bench.instrument.state().clockOffsetSeconds = 7200;
         h.model.setSysDateOffset(-0.0833);
+        h.bench.takeSent();
+        // The question shows what changes, the clock as last read and the PC's time; No sends
+        // nothing.
+        h.asker.answers = {false};
+        const double now = h.now();
+        QVERIFY(!h.commands->SetClock(false));
+        QVERIFY(h.bench.takeSent().empty());
+        QCOMPARE(h.bench.instrument.state().clockOffsetSeconds, std::int64_t(7200));
+        const std::vector<std::string> asked = h.asker.texts(Box::Question);
+        QCOMPARE(asked.size(), std::size_t(1));
+        QCOMPARE(asked[0], ResMessage(msg::ClockReviewQuestion,
+                                      {GeneralDate(AddDays(now, 0.0833)), GeneralDate(now)}));
+        QCOMPARE(h.asker.boxes[0].title, std::string("Date/Time Set"));
+        h.asker.boxes.clear();
         QVERIFY(h.commands->SetClock(false));
         QCOMPARE(h.bench.instrument.state().clockOffsetSeconds, std::int64_t(0));
         QCOMPARE(h.model.SysDateOffset(), 0.0);

@@ -1,6 +1,7 @@
 // "Store local file" and "Load local file" with real files: a stored model loads back into the
 // same grid, a bad file changes nothing and names its line, locked channels come back on.
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <filesystem>
@@ -57,6 +58,7 @@ struct Harness : SettingsFileWindow {
         ++discardAsked;
         return discardAnswer;
     }
+    void addInfo(const std::string& text, const QColor&) override { info.push_back(text); }
     std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
     AppConfig config;
@@ -71,6 +73,7 @@ struct Harness : SettingsFileWindow {
     int linkDone = 0;
     int discardAsked = 0;
     bool discardAnswer = true;
+    std::vector<std::string> info;
     std::unique_ptr<SettingsGrid> grid;
     std::unique_ptr<SettingsFileCommands> files;
 };
@@ -125,6 +128,16 @@ class WriteSettingsFileTest : public QObject {
         QCOMPARE(h.asker.texts(Box::Information),
                  (std::vector<std::string>{ResMessage(msg::SettingsStoredBox, {h.chosen}),
                                            ResMessage(msg::SettingsLoadedBox, {h.chosen})}));
+        // The information log keeps the full path, however the file was named.
+        h.chosen = h.path("sub/../bench.seq");
+        QVERIFY(QDir(h.dir.path()).mkdir("sub"));
+        QVERIFY(h.files->ExportSettings());
+        QVERIFY(h.files->ImportSettings());
+        const std::string full = h.path("bench.seq");
+        QCOMPARE(h.info, (std::vector<std::string>{ResMessage(msg::SettingsStoredInfo, {full}),
+                                                   ResMessage(msg::SettingsLoadedInfo, {full}),
+                                                   ResMessage(msg::SettingsStoredInfo, {full}),
+                                                   ResMessage(msg::SettingsLoadedInfo, {full})}));
     }
 
     void badFileChangesNothingAndNamesItsLine() {

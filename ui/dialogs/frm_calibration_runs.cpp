@@ -2,9 +2,11 @@
 // result box and report, and the range and N2 calibration of channel 4.
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <algorithm>
 
+#include "app/calibration_texts.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "ui/dialogs/cal_prompts.h"
@@ -72,6 +74,10 @@ void frmCalibration::runCommand(int index) {
 }
 
 void frmCalibration::zeroCommand() {
+    // Zero sets whatever the sensors see now as clean air: with gas still on them, every later
+    // reading would be off.
+    if (!asker_.question(this, ResMessage(msg::ZeroQuestion), ResMessage(msg::ZeroCalibrationRun)))
+        return;
     runInProgressWindow(transfer_mode::Zero);
     showRunResult();
 }
@@ -83,6 +89,11 @@ void frmCalibration::spanCommand() {
                      ResMessage(msg::SpanNoSelectionTitle));
         return;
     }
+    // Each channel is adjusted to the concentration the table names: the user checks that the
+    // gas on the instrument is that one.
+    if (!asker_.question(this, ResMessage(msg::SpanQuestion, {SpanGasList(cal_, selection_)}),
+                         ResMessage(msg::SpanCalibrationRun)))
+        return;
     runInProgressWindow(transfer_mode::Span);
     showRunResult();
 }
@@ -138,7 +149,11 @@ bool frmCalibration::saveReport(const std::string& path) {
         asker_.error(this, ResMessage(msg::ReportNotWritten, {error.toStdString()}), AppTitle());
         return false;
     }
-    if (addInfo_) addInfo_(ResMessage(msg::ReportSaved, {path}), kSuccessColour);
+    if (addInfo_)
+        addInfo_(
+            ResMessage(msg::ReportSaved,
+                       {QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString()}),
+            kSuccessColour);
     return true;
 }
 

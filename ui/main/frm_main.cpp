@@ -303,7 +303,7 @@ void frmMain::InitDefaults() {
     tmrInter_->start();
     setLamp(0, LampOn);
     for (int i = 1; i < 4; ++i) setLamp(i, LampOff);
-    rtbLog_->clear();
+    // The log is kept: after Power Off it still tells what happened before.
     UpdateCommandStates();
     setLampVisible(2, false);
     setLampVisible(3, false);
@@ -358,6 +358,7 @@ void frmMain::runCommand(OnClose onClose, const std::function<void()>& command) 
         }
     } done{*this, outer};
     command();
+    checkInstrumentAnswered();
     if (busy_ > 1 || !closePending_) return;
     closePending_ = false;
     // After the command's own boxes, from the event loop.

@@ -133,7 +133,8 @@ class frmMain : public QWidget {
     void EnableCommandFrames(bool on);
     void ListAnalogValues();
     bool OpenInstrumentPort();
-    bool DownloadLogMemory();
+    // The flash image into `path`, which it replaces only when the image is complete.
+    bool DownloadLogMemory(const std::string& path);
     // Shifts SerialLog.log and its older generations up by one (nine kept); false with the
     // reason in the information log when a file could not be moved.
     bool RotateSerialLogs();
@@ -206,6 +207,9 @@ class frmMain : public QWidget {
     void onLineDropped();
     void onIrDAError(std::int16_t code);
     void onTransmit();
+    // True from the moment the instrument was lost (line dropped, no answer, socket error,
+    // switched off) until it answers again.
+    bool instrumentLost() const { return loss_ != Loss::None; }
 
   signals:
     // ShowInstrument has shown the model: the settings grid refreshes itself.
@@ -223,6 +227,14 @@ class frmMain : public QWidget {
   private:
     // frm_main_connection.cpp: the session's signals go to the on... handlers.
     void listenToSession();
+    // Why the instrument is not there any more.
+    enum class Loss { None, LineDropped, Silent, Socket, SwitchedOff };
+    // A log line with the time and the port (once per loss), the instrument clock greyed.
+    void loseInstrument(Loss why, int socketError = 0);
+    // The line that says it is back, the clock running again.
+    void instrumentBack();
+    // After a command: did the instrument answer, or stop answering?
+    void checkInstrumentAnswered();
 
     // frm_main.cpp
     void buildControls();
@@ -291,6 +303,9 @@ class frmMain : public QWidget {
     int framesTotal_ = 0;
     std::string lastCountedFrame_;
     std::string clockTag_;
+    // The instrument answered since the port opened and has not been lost since.
+    bool present_ = false;
+    Loss loss_ = Loss::None;
 
     QPointer<frmUpload> upload_;
 

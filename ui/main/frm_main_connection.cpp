@@ -1,5 +1,8 @@
-// frmMain: opening the port and the link's events.
+// frmMain: opening the port, the link's events, and a lost instrument and its return.
 
+#include <QLabel>
+
+#include "link/link_status.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/device_finder.h"
@@ -37,11 +40,67 @@ void frmMain::listenToSession() {
 
 void frmMain::onConnect() {
     if (!link_->Connected()) return;
-    AddInfo(ResMessage(msg::ConnectedInfo),
-            info_colour::Connected);  // "VQ-5100 ...Connection Successful."
+    if (loss_ != Loss::None) {
+        instrumentBack();
+    } else {
+        AddInfo(ResMessage(msg::ConnectedInfo),
+                info_colour::Connected);  // "VQ-5100 ...Connection Successful."
+        present_ = true;
+    }
     setLamp(0, LampOn);
     setLamp(1, LampOn);
     UpdateCommandStates();
+}
+
+void frmMain::loseInstrument(Loss why, int socketError) {
+    // Only news is logged: a line that was never up, or a loss already told, says nothing more.
+    const bool news = present_ || why == Loss::SwitchedOff;
+    present_ = false;
+    loss_ = why;
+    // The clock shown is the one last seen; greyed, it does not pass for a running one.
+    lblOption_[6]->setEnabled(false);
+    if (!news) return;
+    const std::vector<std::string> where{nowText(), session_.describe(),
+                                         std::to_string(socketError)};
+    switch (why) {
+        case Loss::LineDropped:
+            AddInfo(ResMessage(msg::InstrumentLineLost, where), info_colour::Failure);
+            break;
+        case Loss::Silent:
+            AddInfo(ResMessage(msg::InstrumentSilent, where), info_colour::Failure);
+            break;
+        case Loss::Socket:
+            AddInfo(ResMessage(msg::InstrumentSocketLost, where), info_colour::Failure);
+            break;
+        case Loss::SwitchedOff:
+            AddInfo(ResMessage(msg::InstrumentSwitchedOff, where), info_colour::Progress);
+            break;
+        case Loss::None:
+            break;
+    }
+}
+
+void frmMain::instrumentBack() {
+    loss_ = Loss::None;
+    present_ = true;
+    lblOption_[6]->setEnabled(true);
+    AddInfo(ResMessage(msg::InstrumentBack, {nowText(), session_.describe()}),
+            info_colour::Connected);
+}
+
+void frmMain::checkInstrumentAnswered() {
+    if (!link_->Connected()) return;
+    // A command that went unanswered through every resend: the instrument is connected no more,
+    // whatever the link still believes.
+    const bool unanswered = link_->Status() == link_status::Failed && !link_->TrafficFlag();
+    if (unanswered && !link_->Cancel()) {
+        loseInstrument(Loss::Silent);
+        setLamp(1, LampOff);
+    } else if (loss_ != Loss::None && link_->TrafficFlag()) {
+        instrumentBack();
+        setLamp(0, LampOn);
+        setLamp(1, LampOn);
+    }
 }
 
 void frmMain::onDensty(const std::array<float, 5>& readings) {
@@ -75,7 +134,9 @@ void frmMain::onDumpMessage(const std::string& text) {
 }
 
 void frmMain::onLineDropped() {
-    setLamp(0, LampOn);
+    loseInstrument(Loss::LineDropped);
+    // No line, no port to speak of: both lamps say so.
+    setLamp(0, LampError);
     setLamp(1, LampOff);
     UpdateCommandStates();
     setLampVisible(2, false);
@@ -83,6 +144,11 @@ void frmMain::onLineDropped() {
 }
 
 void frmMain::onIrDAError(std::int16_t code) {
+    if (present_) {
+        loseInstrument(Loss::Socket, code);
+        setLamp(0, LampError);
+        setLamp(1, LampOff);
+    }
     if (code != socket_error::TimedOut && code != socket_error::AddressInUse) return;
     const std::string text =
         ResMessage(msg::PortErrorText);  // "Cominucation Ports Error. Restart this program."

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/staged_file.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "ui/dialogs/frm_upload.h"
@@ -24,6 +25,12 @@ std::string volts(std::int16_t millivolts) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3fV", millivolts / 1000.0);
     return text;
+}
+
+std::string fullPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return (ec ? path : full.lexically_normal()).string();
 }
 
 std::string shortest(float value) {
@@ -46,18 +53,22 @@ void frmMain::ListAnalogValues() {
 }
 
 void frmMain::downloadCommand() {
+    // An earlier image may be worth keeping: the user says where this one goes.
+    const std::string path = asker_.saveFile(this, ResMessage(msg::LoggerFileTitle), DataFilePath,
+                                             ResMessage(msg::LoggerFileFilter));
+    if (path.empty()) return;
     state_.TransferMode = transfer_mode::Download;
     showProgress(state_.TransferMode, msg::DownloadProgressTitle);  // "Download"
     framesTotal_ = kFlashBlocks;
     upload_->setProgress(0, framesTotal_);
     EnableCommandFrames(false);
-    DownloadLogMemory();
+    DownloadLogMemory(path);
     closeProgress();
     EnableCommandFrames(true);
     state_.TransferMode = transfer_mode::None;
 }
 
-bool frmMain::DownloadLogMemory() {
+bool frmMain::DownloadLogMemory(const std::string& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct RestoreCursor {
         ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
@@ -70,6 +81,13 @@ bool frmMain::DownloadLogMemory() {
     AddInfo(ResMessage(msg::LogDownloadInfo),
             info_colour::Progress);  // "VQ-5100 Log Data Download"
     AddLog(ResMessage(msg::TrendDownloadStartedLog, {nowText()}));
+    // The image fills a temporary file as the blocks arrive; only a complete one takes the name,
+    // so a cancel or a failure leaves an earlier file as it was.
+    StagedFile image(path);
+    if (const FileResult made = image.prepare(false); !made) {
+        AddInfo(ResMessage(msg::LoggerDataNotSaved, {made.error}), info_colour::Failure);
+        return false;
+    }
     bool retried = false;
     for (;;) {
         if (!ops_->GetRomNo(model_)) {
@@ -77,7 +95,15 @@ bool frmMain::DownloadLogMemory() {
                     info_colour::Failure);  // "Data Download Failed.~c"
             return false;
         }
-        if (ops_->GetBinDump(DataFilePath, 0, kFlashBlocks - 1)) return true;
+        if (ops_->GetBinDump(image.path().string(), 0, kFlashBlocks - 1)) {
+            if (const FileResult saved = image.commit(); !saved) {
+                AddInfo(ResMessage(msg::LoggerDataNotSaved, {saved.error}), info_colour::Failure);
+                return false;
+            }
+            AddInfo(ResMessage(msg::LoggerDataSavedInfo, {fullPath(image.target())}),
+                    info_colour::Progress);
+            return true;
+        }
         // A block that timed out may be fetched once more; a cancel by the user ends it.
         if (!link_->BinaryRetry() && link_->Cancel()) return false;
         if (!link_->BinaryRetry() || retried) {
@@ -114,16 +140,23 @@ void frmMain::framDumpCommand() {
     AddInfo(ResMessage(msg::DumpListStartInfo, {kDumpFileName}), info_colour::Dump);
     const auto start = host_.now();
     AddLog(ResMessage(msg::DumpStarted, {nowText()}));
-    const std::string path = (std::filesystem::path(workDir_) / kDumpFileName).string();
-    const bool ok = ops_->GetRomDump2(path);
+    StagedFile listing(std::filesystem::path(workDir_) / kDumpFileName);
+    FileResult saved = listing.prepare(false);
+    bool ok = saved && ops_->GetRomDump2(listing.path().string());
+    if (ok) saved = listing.commit();
     AddLog(ResMessage(msg::DumpFinished, {nowText(), elapsedText(start)}));
     closeProgress();
     EnableCommandFrames(true);
     state_.TransferMode = transfer_mode::None;
     AddInfo(ResMessage(msg::DumpListFinishedInfo, {kDumpFileName}), info_colour::Dump);
-    if (!ok)
+    if (!saved)
+        AddInfo(ResMessage(msg::FramDumpNotSaved, {saved.error}), info_colour::Failure);
+    else if (!ok)
         AddInfo(ResMessage(msg::DownloadFailedInfo),
                 info_colour::Failure);  // the dump did not complete
+    else
+        AddInfo(ResMessage(msg::FramDumpSavedInfo, {fullPath(listing.target())}),
+                info_colour::Progress);
     QApplication::restoreOverrideCursor();
 }
 

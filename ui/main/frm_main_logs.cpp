@@ -56,12 +56,14 @@ void frmMain::tmrInterTick() {
         if (pc == clockTag_) return;
         clockTag_ = pc;
         lblOption_[5]->setText(QString::fromStdString(pc));
-        lblOption_[6]->setText(
-            QString::fromStdString(GeneralDate(AddDays(now, -model_.SysDateOffset()))));
+        // A lost instrument's clock is not known to run on: it stays as last seen.
+        if (loss_ == Loss::None)
+            lblOption_[6]->setText(
+                QString::fromStdString(GeneralDate(AddDays(now, -model_.SysDateOffset()))));
         return;
     }
     lblOption_[5]->setText(QString::fromStdString(GeneralDate(now)));
-    lblOption_[6]->clear();
+    if (loss_ == Loss::None) lblOption_[6]->clear();
 }
 
 bool frmMain::RotateSerialLogs() {

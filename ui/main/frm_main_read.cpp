@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <cmath>
+#include <filesystem>
 
 #include "app/config_file.h"
 #include "app/settings_csv.h"
@@ -171,7 +172,12 @@ void frmMain::writeSettingsCsv() {
     if (!result.ok) {
         AddInfo(result.error, info_colour::Failure);
         asker_.error(this, result.error, AppTitle());
+        return;
     }
+    const auto path =
+        std::filesystem::absolute(SettingsCsvPath(workDir_, config_.factoryRecordSuffix));
+    AddInfo(ResMessage(msg::CsvRowWrittenInfo, {path.lexically_normal().string()}),
+            info_colour::Progress);
 }
 
 void frmMain::dateDifferenceWarning() {
@@ -191,6 +197,7 @@ void frmMain::powerOffCommand() {
         AddInfo(ResMessage(msg::PowerOffInfo), info_colour::Progress);  // "VQ-5100 Auto Power OFF."
         if (ops_->BodyPowerOff()) {
             AddInfo(ResMessage(msg::PowerOffCompleteInfo), info_colour::Progress);
+            loseInstrument(Loss::SwitchedOff);
             returnToStartState();
         } else {
             AddInfo(ResMessage(msg::PowerOffFailedInfo), info_colour::Failure);

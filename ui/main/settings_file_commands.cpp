@@ -1,8 +1,10 @@
 #include "ui/main/settings_file_commands.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QFileDialog>
 #include <QStringList>
+#include <filesystem>
 
 #include "app/app_config.h"
 #include "app/settings_file.h"
@@ -33,6 +35,15 @@ std::string importErrorText(const SettingsReadResult& result) {
                           {file, std::to_string(result.line), result.reason});
     return ResMessage(msg::SettingsFileUnreadable, {file, result.reason});
 }
+
+// The log names the file whatever folder the dialog was in when it was picked.
+std::string fullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return ec ? path : full.lexically_normal().string();
+}
+
+const QColor kDoneColour{0, 192, 0};
 
 }  // namespace
 
@@ -75,11 +86,13 @@ bool SettingsFileCommands::ExportSettings() {
     const std::string path = host_.chooseFile(true);
     if (path.empty()) return false;
     const FileResult result = WriteSettingsFile(model_, path);
-    if (!result.ok)
+    if (!result.ok) {
         asker_.error(window_, result.error, AppTitle());
-    else
-        asker_.information(window_, ResMessage(msg::SettingsStoredBox, {path}), AppTitle());
-    return result.ok;
+        return false;
+    }
+    host_.addInfo(ResMessage(msg::SettingsStoredInfo, {fullPath(path)}), kDoneColour);
+    asker_.information(window_, ResMessage(msg::SettingsStoredBox, {path}), AppTitle());
+    return true;
 }
 
 bool SettingsFileCommands::ImportSettings() {
@@ -95,11 +108,13 @@ bool SettingsFileCommands::ImportSettings() {
     }
     QApplication::restoreOverrideCursor();
     host_.enableWindow(true);
-    if (!result.ok)
+    if (!result.ok) {
         asker_.error(window_, importErrorText(result), AppTitle());
-    else
-        asker_.information(window_, ResMessage(msg::SettingsLoadedBox, {path}), AppTitle());
-    return result.ok;
+        return false;
+    }
+    host_.addInfo(ResMessage(msg::SettingsLoadedInfo, {fullPath(path)}), kDoneColour);
+    asker_.information(window_, ResMessage(msg::SettingsLoadedBox, {path}), AppTitle());
+    return true;
 }
 
 void SettingsFileCommands::ApplyLockedGases() {

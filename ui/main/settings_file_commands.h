@@ -11,6 +11,7 @@
 #include <QString>
 #include <string>
 
+class QColor;
 class QWidget;
 
 namespace vq {
@@ -34,6 +35,8 @@ class SettingsFileWindow {
     virtual void showInstrument() = 0;
     // True when no edit waits for its write, or the user agrees to lose what does.
     virtual bool confirmDiscardEdits() = 0;
+    // One line of the information log (the file stored or loaded, by its full path).
+    virtual void addInfo(const std::string& /*text*/, const QColor& /*colour*/) {}
 };
 
 // The platform's file dialogs for settings command files, opening in `folder`.

@@ -1,5 +1,6 @@
 #include "ui/main/user_asker.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "ui/dialogs/review_dialog.h"
@@ -32,6 +33,11 @@ bool QtUserAsker::question(QWidget* parent, const std::string& text, const std::
 bool QtUserAsker::review(QWidget* parent, const WriteReview& review, const std::string& title) {
     ReviewDialog dialog(parent, title, review.heading, review.summary);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::string QtUserAsker::saveFile(QWidget* parent, const std::string& title,
+                                  const std::string& suggested, const std::string& filter) {
+    return QFileDialog::getSaveFileName(parent, q(title), q(suggested), q(filter)).toStdString();
 }
 
 }  // namespace vq

@@ -36,6 +36,12 @@ class UserAsker {
     virtual void warning(QWidget* parent, const std::string& text, const std::string& title) {
         error(parent, text, title);
     }
+    // A save-file dialog opening on `suggested`, `filter` as Qt writes it ("Name (*.x);;...").
+    // The path chosen, empty when cancelled; an asker without a dialog takes the suggestion.
+    virtual std::string saveFile(QWidget* /*parent*/, const std::string& /*title*/,
+                                 const std::string& suggested, const std::string& /*filter*/) {
+        return suggested;
+    }
 };
 
 class QtUserAsker final : public UserAsker {
@@ -45,6 +51,8 @@ class QtUserAsker final : public UserAsker {
     bool question(QWidget* parent, const std::string& text, const std::string& title) override;
     void warning(QWidget* parent, const std::string& text, const std::string& title) override;
     bool review(QWidget* parent, const WriteReview& review, const std::string& title) override;
+    std::string saveFile(QWidget* parent, const std::string& title, const std::string& suggested,
+                         const std::string& filter) override;
 };
 
 }  // namespace vq

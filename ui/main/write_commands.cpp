@@ -1,6 +1,7 @@
 #include "ui/main/write_commands.h"
 
 #include <QApplication>
+#include <filesystem>
 
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
@@ -240,16 +241,31 @@ void WriteCommands::writeCsvRow(bool idOnly) {
     const std::string suffix = host_.csvSuffix();
     const FileResult result = ExportSettingsRow(
         model_, idOnly ? CsvAction::WriteID : CsvAction::Write, workDir_, suffix, host_.now());
-    if (result.ok) return;
+    if (result.ok) {
+        const auto path = std::filesystem::absolute(SettingsCsvPath(workDir_, suffix));
+        addInfo(ResMessage(msg::CsvRowWrittenInfo, {path.lexically_normal().string()}),
+                write_colour::Progress);
+        return;
+    }
     // The write itself went through; only its record is missing.
     addInfo(result.error, write_colour::Failure);
     asker_.error(window_, result.error, AppTitle());
 }
 
+std::string WriteCommands::clockQuestion(double now) const {
+    // The instrument's clock runs beside the PC's at the difference the last read found.
+    const std::string shown = host_.lastRead() != nullptr
+                                  ? GeneralDate(AddDays(now, -model_.SysDateOffset()))
+                                  : ResMessage(msg::ClockNotRead);
+    return ResMessage(msg::ClockReviewQuestion, {shown, GeneralDate(now)});
+}
+
 bool WriteCommands::SetClock(bool checkData) {
     if (running_) return false;
-    if (!asker_.question(window_, ResMessage(msg::UpdateQuestion), ResMessage(msg::UpdateTitle)))
-        return false;
+    const std::string question =
+        checkData ? ResMessage(msg::UpdateQuestion) : clockQuestion(host_.now());
+    const int title = checkData ? msg::UpdateTitle : msg::DateTimeSetButton;
+    if (!asker_.question(window_, question, ResMessage(title))) return false;
     showProgress();
     bool ok = false;
     {

@@ -89,13 +89,14 @@ class WriteCommands : public QObject {
 
   private:
     void writeCsvRow(bool idOnly);
-    // The question before a write, with the list of what it changes when the instrument's
-    // settings are known.
     // What the write will change against the model as last read; none before any read.
+    std::optional<WriteReview> updateReview(const clsInstrument& toSend, bool idOnly) const;
     // After a write that stopped: the model as last read takes what the instrument confirmed,
     // and the information log lists it.
     void rememberPartlyWritten(const clsInstrument& sent);
-    std::optional<WriteReview> updateReview(const clsInstrument& toSend, bool idOnly) const;
+    // The question before "Date/Time Set": the instrument's clock as last read and the PC's time
+    // that will be written.
+    std::string clockQuestion(double now) const;
     // After a confirmed write: what the instrument now holds.
     void rememberWritten(bool idOnly);
     std::string nowText() const;

@@ -39,6 +39,18 @@ class RecordingAsker final : public UserAsker {
     void warning(QWidget*, const std::string& text, const std::string& title) override {
         boxes.push_back({Box::Warning, text, title});
     }
+    // File dialogs: the suggestions recorded, answered from `files` (the suggestion when it
+    // runs out; an empty answer is a cancel).
+    std::vector<std::string> fileSuggestions;
+    std::deque<std::string> files;
+    std::string saveFile(QWidget*, const std::string&, const std::string& suggested,
+                         const std::string&) override {
+        fileSuggestions.push_back(suggested);
+        if (files.empty()) return suggested;
+        const std::string answer = files.front();
+        files.pop_front();
+        return answer;
+    }
 
     // Texts of the boxes of one kind, in order.
     std::vector<std::string> texts(Box::Kind kind) const {
