@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [run|bench|ci]   ("run" adds what showing a window needs, "bench"
 # what bench/run needs to drive the programs, "ci" the format check and the fuzz pass, "shots" what scripts/screenshots.sh drives the windows with)
 set -euo pipefail
-pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6serialport6-dev qt6-charts-dev libqt6opengl6-dev
+pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       qt6-translations-l10n dpkg-dev lintian)
 if [ "${1:-}" = run ]; then

@@ -31,17 +31,18 @@ declare -A buttons=(
 )
 # Places of "Update", of channel 1's warning cell and of channel 4's TWA cell.
 declare -A edits=(
-  [en]="110 223 540 252 850 320"
-  [ja]="118 241 540 254 900 320"
+  [en]="110 223 540 264 910 345"
+  [ja]="118 241 540 266 910 347"
 )
 
 # The newest visible window whose name holds $1, waiting for it.
 window() { xdotool search --sync --onlyvisible --name "$1" | tail -1; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
-# A window other than the main window, waiting up to 10 s for it.
+# A window other than the main window whose name matches $2 (default "VQ-5100"), waiting up to
+# 10 s for it.
 dialog() {
   for _ in $(seq 50); do
-    for w in $(xdotool search --onlyvisible --name "VQ-5100" 2>/dev/null); do
+    for w in $(xdotool search --onlyvisible --name "${2:-VQ-5100}" 2>/dev/null); do
       [ "$w" != "$1" ] && { echo "$w"; return; }
     done
     sleep 0.2
@@ -73,9 +74,11 @@ for lang in en ja; do
     xdotool key Return
     sleep 0.5
   done
+  # Select an unchanged cell, so both edited cells show their marks rather than the selection.
+  click "$main" 660 $((wy + 27))
   import -window "$main" "$root/docs/pending-$lang.png"
   click "$main" "$ux" "$uy"
-  review=$(dialog "$main")
+  review=$(dialog "$main" "^(Update|更新)$")
   sleep 1
   import -window "$review" "$root/docs/review-$lang.png"
   xdotool windowactivate --sync "$review" key Escape

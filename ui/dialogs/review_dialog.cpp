@@ -79,9 +79,12 @@ ReviewDialog::ReviewDialog(QWidget* parent, const std::string& title, const std:
     int lines = 0;
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
         lines += 1 + list_->topLevelItem(i)->childCount();
-    const int lineHeight = list_->fontMetrics().height() + 4;
+    constexpr int kMostLines = 24;
+    const int lineHeight = std::max(list_->sizeHintForRow(0), list_->fontMetrics().height());
+    list_->setFixedHeight(list_->header()->sizeHint().height() + 2 * list_->frameWidth() + 4 +
+                          std::min(lines, kMostLines) * lineHeight);
     const int width = std::clamp(list_->header()->length() + 40, 420, 760);
-    resize(width, sizeHint().height() + std::min(lines, 24) * lineHeight);
+    resize(width, sizeHint().height());
 }
 
 }  // namespace vq
