@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/records.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "model/instrument.h"
 
 namespace vq::cli {
 namespace {
@@ -27,6 +29,14 @@ bool canWrite(CommandContext& context, const std::filesystem::path& path) {
     if (probe) return true;
     context.out.error("cannot write \"" + path.string() + "\"");
     return false;
+}
+
+// A dump goes into the instrument records under the serial number the identity read gives.
+void recordDump(CommandContext& context, const std::filesystem::path& path) {
+    clsInstrument identity;
+    if (!context.session.link().GetRomNo(&identity))
+        context.out.warning("the identity read after the dump failed");
+    context.session.records().record(DumpRecord(identity, path.string(), pcNow(context)));
 }
 
 }  // namespace
@@ -65,6 +75,7 @@ int runDumpFlash(CommandContext& context) {
                           path.string());
         return kExitFailed;
     }
+    recordDump(context, path);
     context.out.field("file", "Flash image", QString::fromStdString(path.string()));
     context.out.field("blocks", "Blocks",
                       QString::fromStdString(std::to_string(first) + "-" + std::to_string(last)));
@@ -83,6 +94,7 @@ int runDumpFram(CommandContext& context) {
         context.out.error("the FRAM dump failed");
         return kExitFailed;
     }
+    recordDump(context, path);
     context.out.field("file", "FRAM listing", QString::fromStdString(path.string()));
     return kExitSuccess;
 }

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/records.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
@@ -77,7 +79,10 @@ bool frmMain::DownloadLogMemory() {
                     info_colour::Failure);  // "Data Download Failed.~c"
             return false;
         }
-        if (ops_->GetBinDump(DataFilePath, 0, kFlashBlocks - 1)) return true;
+        if (ops_->GetBinDump(DataFilePath, 0, kFlashBlocks - 1)) {
+            session_.records().record(DumpRecord(model_, DataFilePath, host_.localDateTime()));
+            return true;
+        }
         // A block that timed out may be fetched once more; a cancel by the user ends it.
         if (!link_->BinaryRetry() && link_->Cancel()) return false;
         if (!link_->BinaryRetry() || retried) {
@@ -116,6 +121,7 @@ void frmMain::framDumpCommand() {
     AddLog(ResMessage(msg::DumpStarted, {nowText()}));
     const std::string path = (std::filesystem::path(workDir_) / kDumpFileName).string();
     const bool ok = ops_->GetRomDump2(path);
+    if (ok) session_.records().record(DumpRecord(model_, path, host_.localDateTime()));
     AddLog(ResMessage(msg::DumpFinished, {nowText(), elapsedText(start)}));
     closeProgress();
     EnableCommandFrames(true);
