@@ -9,6 +9,8 @@
 #include "messages/messages.h"
 #include "platform/records_sql_store.h"
 #include "tests/ui/support/main_window_fixture.h"
+#include "ui/main/settings_grid.h"
+#include "ui/main/write_commands_wiring.h"
 
 namespace vq::ui_test {
 namespace {
@@ -29,6 +31,7 @@ class RecordsHooksTest : public QObject {
     Q_OBJECT
   private slots:
     void aReadAndADumpAreRecorded();
+    void anUpdateIsRecordedWithWhatItChanged();
     void theConfigurationNamesTheStore();
     void aDamagedStoreLeavesTheReadAndSaysSoOnce();
 };
@@ -48,6 +51,25 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     QCOMPARE(timeline[1].event.kind, RecordKind::Dump);
     QVERIFY(timeline[1].event.size > 0);
     QVERIFY(linesStarting(*w.rtbLog(), "Not recorded").empty());
+}
+
+void RecordsHooksTest::anUpdateIsRecordedWithWhatItChanged() {
+    MainFixture f;
+    auto* settings = new MainWindowSettings(*f.window);
+    f.window->show();
+    QVERIFY(f.connect());
+    f.window->cmdInstruments()->click();
+    QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
+    f.window->cmdOption(0)->click();  // "Update"
+    QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
+    const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
+    QCOMPARE(timeline.size(), std::size_t(2));
+    const RecordEvent& write = timeline[1].event;
+    QCOMPARE(write.kind, RecordKind::Write);
+    QVERIFY(write.success);
+    QCOMPARE(write.changes.size(), std::size_t(1));
+    QCOMPARE(write.changes[0].number, 4);
+    QCOMPARE(write.changes[0].to, std::string("75"));
 }
 
 void RecordsHooksTest::theConfigurationNamesTheStore() {
