@@ -72,6 +72,10 @@ struct AppConfig {
 
     std::array<float, 2> printWidth{1, 1};  // kept and written back only
 
+    // Where the instrument records are kept: a SQLite file (empty: VQ5100Records.sqlite in the
+    // working folder) or "postgresql://USER@HOST:PORT/DB". Written only when set.
+    std::string recordsLocation;
+
     // The access code the password window asks for.
     std::string userPassword = "7395";
 

@@ -195,6 +195,7 @@ const std::map<std::string, KeyReader>& keyReaders() {
              c.windowLeft = f.single(1, 0);
              c.windowTop = f.single(2, 0);
          }},
+        {"RECORDS", [](AppConfig& c, const Fields& f) { c.recordsLocation = f.text(1); }},
         {"PRT WIDTH",
          [](AppConfig& c, const Fields& f) {
              c.printWidth[0] = f.single(1, 1);

@@ -186,6 +186,12 @@ void writeTail(Lines& out, const AppConfig& c) {
         out.line().line("; Formats = Form Left , Form Top (Twips value)").line(";");
         out.key("Window Position", c.windowLeft, c.windowTop);
     }
+    if (!c.recordsLocation.empty()) {
+        out.line()
+            .line("; Format = records database file, or postgresql://USER@HOST:PORT/DB")
+            .line(";");
+        out.key("Records", c.recordsLocation);
+    }
     out.line().line("; Formats = Printing Data Line Width, Printing Scale Line Width").line(";");
     out.key("Prt Width", c.printWidth[0], c.printWidth[1]);
     out.line().line(";").line("; Format = True or False").line(";");

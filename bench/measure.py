@@ -233,6 +233,33 @@ def measure_csv_append(build, row_time, row_rss):
     row_rss.note = f"peak RSS after the appends minus before; whole process {figures['peak_rss_mb']} MB"
 
 
+def measure_records(build, rows):
+    """The instrument records with 100 000 events for 2 000 instruments in a SQLite store: the
+    fleet list, the due list, one instrument's timeline, one read-all's record, the file size."""
+    fleet_row, due_row, timeline_row, record_row, size_row = rows
+    exe = os.path.join(build, "bench/bench_records")
+    if not os.path.exists(exe):
+        raise Unmeasurable("bench_records not built")
+    with tempfile.TemporaryDirectory(prefix="vq-bench-records-") as folder:
+        out = subprocess.run([exe, folder, "100000", "2000"], capture_output=True, text=True,
+                             timeout=1800)
+    if out.returncode != 0:
+        raise Unmeasurable(f"exit {out.returncode}: {out.stderr.strip()[:120]}")
+    figures = dict(item.split("=") for item in out.stdout.split())
+    fleet_row.value = float(figures["fleet_ms"])
+    fleet_row.note = (f"{figures['instruments']} instruments, {figures['events']} events; "
+                      f"CPU {figures['fleet_cpu_ms']} ms")
+    due_row.value = float(figures["due_ms"])
+    due_row.note = f"{figures['due_count']} due; CPU {figures['due_cpu_ms']} ms"
+    timeline_row.value = float(figures["timeline_ms"])
+    timeline_row.note = (f"{figures['timeline_events']} events, median of 51 instruments; "
+                         f"CPU {figures['timeline_cpu_ms']} ms")
+    record_row.value = float(figures["record_ms"])
+    record_row.note = (f"event built from the model and committed, median of 21; "
+                       f"CPU {figures['record_cpu_ms']} ms")
+    size_row.value = float(figures["db_mb"])
+
+
 def window_read(build, device, workdir):
     """bench_setup_window's arguments and environment: the window offscreen, a read of every
     setting from `device`."""
@@ -416,9 +443,16 @@ def main():
     idle_wait = Row("Qt host idle wait (power-off): CPU/wall", "x", 0.01)
     ui_start = Row("setup: password to main window ready", "ms", 400.0)
     ui_rss = Row("setup: peak RSS after read-all", "MB", 40.0)
+    records_fleet = Row("records 100k events: fleet list", "ms", 50.0)
+    records_due = Row("records 100k events: due list", "ms", 50.0)
+    records_timeline = Row("records 100k events: one timeline", "ms", 20.0)
+    records_read = Row("records: a read-all's record", "ms", 5.0)
+    records_size = Row("records 100k events: database file", "MB", 200.0)
+    records_rows = (records_fleet, records_due, records_timeline, records_read, records_size)
 
     table = [read_wall, read_turn, read_cpu, read_rss, paced_read, paced_answers, paced_dump,
-             many_reads, many_window, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss]
+             many_reads, many_window, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss,
+             *records_rows]
     with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
         steps = [
             ((read_wall, read_turn, read_rss, read_cpu),
@@ -442,6 +476,7 @@ def main():
                                      idle_row=idle_wait, window=(1.5, 4.5), wait=5.0)),
             ((decoder, link_rx), lambda: measure_benchmarks(build, runs, decoder, link_rx)),
             ((ui_start, ui_rss), lambda: measure_setup_window(build, runs, ui_start, ui_rss)),
+            (records_rows, lambda: measure_records(build, records_rows)),
         ]
         for affected, step in steps:
             try:

@@ -28,6 +28,10 @@ const std::vector<CommandSpec>& commandTable() {
         {"dump-flash", "[FILE] [--first N] [--last M]  flash image (default VQ5100.DAT)",
          &runDumpFlash},
         {"dump-fram", "[FILE]  FRAM listing (default DumpEF.dat)", &runDumpFram},
+        {"records",
+         "list | show SERIAL | due [--days N] | export FILE | import FILE  [--json]  the "
+         "instrument records",
+         &runRecords},
     };
     return table;
 }

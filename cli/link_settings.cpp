@@ -21,9 +21,11 @@ LinkSettings loadLinkSettings(const GlobalOptions& options, const std::filesyste
         }
         if (config.retry >= 0) settings.retry = config.retry;
         settings.keepOldLogs = config.serialLog;
+        settings.records = config.recordsLocation;
     }
     if (options.retry) settings.retry = *options.retry;
     if (options.timeoutSeconds) settings.timeoutSeconds = *options.timeoutSeconds;
+    if (options.records) settings.records = *options.records;
     return settings;
 }
 

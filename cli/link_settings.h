@@ -15,6 +15,8 @@ struct LinkSettings {
     int retry = kDefaultRetry;
     int timeoutSeconds = kDefaultTimeoutSeconds;
     bool keepOldLogs = false;
+    // Where the instrument records are kept: --records, else the configuration's "Records".
+    std::string records;
     // Problems met in the configuration file; the run goes on with what could be read.
     std::vector<std::string> warnings;
 };

@@ -52,7 +52,8 @@ std::optional<std::string> applyOption(GlobalOptions& options, const std::string
             options.help = true;
         return std::nullopt;
     }
-    if (name != "--retry" && name != "--timeout" && name != "--workdir" && name != "--lang") {
+    if (name != "--retry" && name != "--timeout" && name != "--workdir" && name != "--lang" &&
+        name != "--records") {
         return "unknown option " + name;
     }
     const auto value = reader.value(inlineValue, hasInline);
@@ -74,6 +75,11 @@ std::optional<std::string> applyOption(GlobalOptions& options, const std::string
     if (name == "--workdir") {
         if (value->empty()) return "--workdir needs a folder";
         options.workDir = *value;
+        return std::nullopt;
+    }
+    if (name == "--records") {
+        if (value->empty()) return "--records needs a database file or a postgresql:// address";
+        options.records = *value;
         return std::nullopt;
     }
     // --lang
@@ -122,7 +128,8 @@ std::variant<CommandLine, UsageError> parseCommandLine(const std::vector<std::st
 std::string usageText() {
     std::string text =
         "usage: vq5100ctl [--simulator | --port DEVICE [--settings TEXT] | --socket HOST:PORT]\n"
-        "                 [--retry N] [--timeout S] [--workdir DIR] [--lang en|ja] [--json]\n"
+        "                 [--retry N] [--timeout S] [--workdir DIR] [--lang en|ja]\n"
+        "                 [--records FILE|postgresql://USER@HOST:PORT/DB] [--json]\n"
         "                 COMMAND [ARGS]\n"
         "commands:\n";
     for (const auto& command : commandTable()) {

@@ -1,7 +1,8 @@
 #pragma once
 // The command line of vq5100ctl:
 //   vq5100ctl [--simulator | --port DEVICE [--settings TEXT] | --socket HOST:PORT] [--retry N]
-//             [--timeout S] [--workdir DIR] [--lang en|ja] [--json] COMMAND [ARGS]
+//             [--timeout S] [--workdir DIR] [--lang en|ja] [--records URL] [--json]
+//             COMMAND [ARGS]
 // Global options come before the command; everything after the command name belongs to it.
 
 #include <optional>
@@ -25,6 +26,8 @@ struct GlobalOptions {
     std::optional<int> timeoutSeconds;
     std::string workDir;  // empty: the current directory
     std::string lang;     // empty: the user's locale
+    // The instrument records (--records); unset: the configuration file, else the default file.
+    std::optional<std::string> records;
     bool json = false;
     bool help = false;
 };

@@ -15,6 +15,8 @@ class Output {
     Output(bool json, std::ostream& out, std::ostream& err);
 
     bool json() const { return json_; }
+    // A command's own --json, before it prints anything.
+    void setJson(bool json) { json_ = json; }
     void setCommand(const std::string& command) { command_ = command; }
 
     // A line of human text (not shown with --json).

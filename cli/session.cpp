@@ -17,7 +17,7 @@ Session::Session(const GlobalOptions& options) : options_(options) {}
 
 Session::~Session() = default;
 
-int Session::connect(Output& out) {
+int Session::findWorkDir(Output& out) {
     const QString dir =
         options_.workDir.empty() ? QDir::currentPath() : QString::fromStdString(options_.workDir);
     const QFileInfo info(dir);
@@ -26,6 +26,26 @@ int Session::connect(Output& out) {
         return kExitUsage;
     }
     workDir_ = QDir(dir).absolutePath().toStdString();
+    return kExitSuccess;
+}
+
+int Session::openRecords(Output& out, RecordsStore*& store) {
+    store = nullptr;
+    if (const int status = findWorkDir(out); status != kExitSuccess) return status;
+    const LinkSettings settings = loadLinkSettings(options_, workDir_);
+    for (const auto& warning : settings.warnings) out.warning(warning);
+    records_ = std::make_unique<RecordsRecorder>(settings.records, workDir_);
+    StoreStatus status;
+    store = records_->store(status);
+    if (!store) {
+        out.error(status.error);
+        return kExitFailed;
+    }
+    return kExitSuccess;
+}
+
+int Session::connect(Output& out) {
+    if (const int status = findWorkDir(out); status != kExitSuccess) return status;
     const LinkSettings settings = loadLinkSettings(options_, workDir_);
     for (const auto& warning : settings.warnings) out.warning(warning);
     if (settings.keepOldLogs) {
@@ -35,6 +55,9 @@ int Session::connect(Output& out) {
     }
 
     instrument_ = std::make_unique<InstrumentSession>(options_.ports, workDir_);
+    // The records never stop a command: an event not recorded is one line on stderr.
+    instrument_->records().setLocation(settings.records);
+    instrument_->records().setReport([&out](const std::string& line) { out.warning(line); });
     listen();
     uclVqif& link = instrument_->link();
     // A command-line run is short: its first probe goes out when the line comes up, not a tick

@@ -36,16 +36,21 @@ class Session {
     // answers the probe or the probe gives up. kExitSuccess, or the exit status of the failure
     // (which is also reported to `out`).
     int connect(Output& out);
+    // Opens the instrument records alone (the records commands need no instrument). The exit
+    // status; on success `store` stays valid as long as the session.
+    int openRecords(Output& out, RecordsStore*& store);
 
     // These need connect() to have got as far as choosing the port.
     uclVqif& link() { return instrument_->link(); }
     EventHost& host() { return instrument_->host(); }
+    RecordsRecorder& records() { return instrument_->records(); }
     SessionEvents& events() { return events_; }
     const std::string& workDir() const { return workDir_; }
     // What was connected to: "serial /dev/ttyUSB0" or "socket 127.0.0.1:5100".
     const std::string& portDescription() const { return portDescription_; }
 
   private:
+    int findWorkDir(Output& out);
     void listen();
     static void applyTestPauses(uclVqif& link);
     int openPort(Output& out);
@@ -56,6 +61,7 @@ class Session {
     std::string portDescription_;
     SessionEvents events_;
     std::unique_ptr<InstrumentSession> instrument_;
+    std::unique_ptr<RecordsRecorder> records_;
 };
 
 }  // namespace vq::cli

@@ -20,6 +20,7 @@
 #include "link/port.h"
 #include "platform/device_finder.h"
 #include "platform/port_options.h"
+#include "platform/records_recorder.h"
 
 namespace vq {
 
@@ -79,6 +80,9 @@ class InstrumentSession : public QObject {
     void logPortMessages();
     // What is connected to: "serial /dev/ttyUSB0", "socket 127.0.0.1:5100", "simulator".
     std::string describe() const;
+    // The instrument records: both programs add their reads, writes, calibration runs and dumps
+    // here (VQ5100Records.sqlite in the working folder unless told otherwise).
+    RecordsRecorder& records() { return records_; }
 
   signals:
     void connected();
@@ -101,6 +105,7 @@ class InstrumentSession : public QObject {
 
     PortOptions options_;
     std::string workDir_;
+    RecordsRecorder records_{std::string(), workDir_};
     Finder finder_;
     std::function<void(const std::string&)> selectDevice_;
     std::string device_;

@@ -5,6 +5,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
       libgtest-dev libgmock-dev libbenchmark-dev
+      libqt6sql6-sqlite libqt6sql6-psql postgresql
       qt6-translations-l10n dpkg-dev lintian)
 if [ "${1:-}" = run ]; then
   pkgs+=(xvfb xauth fonts-noto-cjk)

@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     if (!options.error.empty()) {
         std::fprintf(stderr,
                      "vq5100-setup: %s\nusage: vq5100-setup [--simulator | --port DEVICE "
-                     "[--settings TEXT] | --socket HOST:PORT] [--lang en|ja] [-DEBUG]\n",
+                     "[--settings TEXT] | --socket HOST:PORT] [--lang en|ja] [--records URL] "
+                     "[-DEBUG]\n",
                      options.error.c_str());
         return 2;
     }
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
         session = std::make_unique<vq::InstrumentSession>(options.ports,
                                                           QDir::currentPath().toStdString());
+        if (options.records) session->records().setLocation(*options.records);
         window = std::make_unique<vq::frmMain>(
             vq::MainWindowDeps{*session, asker, options.debugMode, {}, {}});
         new vq::MainWindowSettings(*window);  // the settings grid and the write commands

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include "app/calibration_texts.h"
+#include "app/records.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
@@ -16,6 +17,27 @@
 
 namespace vq::cli {
 namespace {
+
+// The run goes into the instrument records with the calibration history before (as read) and
+// after it (read again now).
+void recordRun(CommandContext& context, const clsInstrument& model, const ChannelFlags& listed,
+               bool zeroRun) {
+    uclVqif& link = context.session.link();
+    clsInstrument after = model;
+    if (!link.GetLatestHistory(&after))
+        context.out.warning("the calibration history after the run could not be read");
+    std::vector<int> channels;
+    std::vector<std::string> results;
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        if (!listed[static_cast<std::size_t>(ch)]) continue;
+        const bool passed = zeroRun ? link.ZeroStatus(ch) : link.SpanStatus(ch);
+        channels.push_back(ch);
+        results.emplace_back(passed ? "OK" : "NG");
+    }
+    context.session.records().record(
+        CalibrationRecord(zeroRun ? RecordKind::Zero : RecordKind::Span, model, after, channels,
+                          results, pcNow(context)));
+}
 
 // Prints one line per listed channel; kExitFailed when one of them did not pass.
 int reportResults(CommandContext& context, const clsInstrument& model, const ChannelFlags& listed,
@@ -37,6 +59,7 @@ int reportResults(CommandContext& context, const clsInstrument& model, const Cha
         channels.append(channel);
     }
     context.out.field("channels", "", channels);
+    recordRun(context, model, listed, zeroRun);
     if (!allPassed) {
         context.out.error(std::string(zeroRun ? "zero" : "span") +
                           " calibration failed on a channel");

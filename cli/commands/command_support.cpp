@@ -5,6 +5,7 @@
 
 #include "app/app_config.h"
 #include "app/config_file.h"
+#include "app/records.h"
 #include "app/settings_csv.h"
 #include "cli/command_table.h"
 #include "cli/exit_codes.h"
@@ -106,6 +107,7 @@ int readAllSettings(CommandContext& context, clsInstrument& model) {
     // The history only adds the calibration record; settings without it are still complete.
     if (!link.GetLatestHistory(&model))
         context.out.warning("the calibration history could not be read");
+    context.session.records().record(ReadRecord(model, pcNow(context)));
     return kExitSuccess;
 }
 

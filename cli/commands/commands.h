@@ -21,5 +21,6 @@ int runSpan(CommandContext& context);
 int runReadings(CommandContext& context);
 int runDumpFlash(CommandContext& context);
 int runDumpFram(CommandContext& context);
+int runRecords(CommandContext& context);
 
 }  // namespace vq::cli

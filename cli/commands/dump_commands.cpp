@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/records.h"
 #include "app/staged_file.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
@@ -11,6 +12,7 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "model/instrument.h"
 
 namespace vq::cli {
 namespace {
@@ -44,6 +46,14 @@ std::string fullPath(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(path, ec);
     return (ec ? path : full.lexically_normal()).string();
+}
+
+// A dump goes into the instrument records under the serial number the identity read gives.
+void recordDump(CommandContext& context, const std::filesystem::path& path) {
+    clsInstrument identity;
+    if (!context.session.link().GetRomNo(&identity))
+        context.out.warning("the identity read after the dump failed");
+    context.session.records().record(DumpRecord(identity, path.string(), pcNow(context)));
 }
 
 }  // namespace
@@ -84,6 +94,7 @@ int runDumpFlash(CommandContext& context) {
         context.out.error(saved.error);
         return kExitUsage;
     }
+    recordDump(context, image.target());
     context.out.field("file", "Flash image", QString::fromStdString(fullPath(image.target())));
     context.out.field("blocks", "Blocks",
                       QString::fromStdString(std::to_string(first) + "-" + std::to_string(last)));
@@ -105,6 +116,7 @@ int runDumpFram(CommandContext& context) {
         context.out.error(saved.error);
         return kExitUsage;
     }
+    recordDump(context, listing.target());
     context.out.field("file", "FRAM listing", QString::fromStdString(fullPath(listing.target())));
     return kExitSuccess;
 }

@@ -71,7 +71,7 @@ int runSetId(CommandContext& context) {
     for (std::size_t i = 0; i < kIdentityOptions.size(); ++i)
         if (texts[i]) (model.*kIdentityOptions[i].set)(*texts[i]);
     printReview(context.out, instrument, model, true);
-    const int status = writeSettings(context, model, true);
+    const int status = writeSettings(context, instrument, model, true);
     if (status == kExitSuccess) {
         context.out.field("serialNumber", "Serial number",
                           QString::fromStdString(model.SerialNo()));

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include "app/records.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
 #include "app/update_flags.h"
@@ -71,7 +72,8 @@ void printReview(Output& out, const clsInstrument& onInstrument, const clsInstru
     out.field("unchanged_written", "", summary.unchangedSent);
 }
 
-int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
+int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
+                  bool idOnly) {
     Output& out = context.out;
     if (const auto refusal = ValidateUpdate(model)) {
         out.error(UpdateRefusalText(model, *refusal));
@@ -88,6 +90,8 @@ int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly) {
     link.AddLog(
         ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));  // upload start
     const SettingsWriteResult result = link.WriteSettings(&model);
+    context.session.records().record(
+        WriteRecord(onInstrument, model, result.succeeded(), pcNow(context)));
     if (!result.succeeded()) {
         std::string text = result.failure ? WriteFailureText(*result.failure)
                                           : "the instrument did not take the settings";

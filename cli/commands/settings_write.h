@@ -17,9 +17,11 @@ class Output;
 void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
                  bool idOnly);
 
-// `model` holds the settings as read and then edited; the link is bound to it. The exit status:
+// `model` holds the settings as read and then edited; the link is bound to it. `onInstrument`
+// the settings as read, for the instrument records' review list. The exit status:
 // kExitUsage when the checks refuse the settings (nothing is sent) or the record cannot be
 // written, kExitFailed when the instrument did not take every write.
-int writeSettings(CommandContext& context, clsInstrument& model, bool idOnly);
+int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
+                  bool idOnly);
 
 }  // namespace vq::cli

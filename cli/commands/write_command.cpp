@@ -61,7 +61,7 @@ int reviewThenWrite(CommandContext& context, bool mayWrite) {
         context.out.field("written", "", false);
         return kExitSuccess;
     }
-    return writeSettings(context, model, false);
+    return writeSettings(context, instrument, model, false);
 }
 
 }  // namespace

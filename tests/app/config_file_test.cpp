@@ -98,6 +98,7 @@ TEST_F(ConfigFile, WrittenReadAndWrittenAgainIsIdenticalButForDateAndCount) {
     c.ConfigDefaults.setFlowValue(99);
     c.ConfigDefaults.setGasName(4, "C3H8");
     c.ConfigDefaults.setWarning(4, 0.3f);
+    c.recordsLocation = "/srv/bench records/VQ5100Records.sqlite";
 
     const std::string first = ConfigFileText(c, when);
     ConfigLoadResult r;
@@ -114,6 +115,7 @@ TEST_F(ConfigFile, WrittenReadAndWrittenAgainIsIdenticalButForDateAndCount) {
     EXPECT_EQ(back.windowLeft, -1500.0f);
     EXPECT_EQ(back.windowTop, 450.0f);
     EXPECT_EQ(lineWithKey(first, "Window Position"), "Window Position\t-1500\t450");
+    EXPECT_EQ(back.recordsLocation, c.recordsLocation);
 
     const std::string second = ConfigFileText(back, when + 1);
     EXPECT_EQ(stableLines(first), stableLines(second));

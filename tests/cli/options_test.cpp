@@ -39,7 +39,8 @@ TEST(CommandLineOptions, DefaultsLeaveTheChoicesOpen) {
 TEST(CommandLineOptions, ReadsEveryGlobalOptionInBothSpellings) {
     const CommandLine line =
         parsed({"--port", "/dev/ttyUSB0", "--settings=9600,e,7,2", "--retry", "5", "--timeout=2",
-                "--workdir", "/tmp/x", "--lang", "ja", "--json", "probe", "--not-mine", "arg"});
+                "--workdir", "/tmp/x", "--lang", "ja", "--records", "postgresql://vq@db:5432/r",
+                "--json", "probe", "--not-mine", "arg"});
     EXPECT_EQ(line.options.ports.mode, PortMode::Serial);
     EXPECT_EQ(line.options.ports.device, "/dev/ttyUSB0");
     EXPECT_EQ(line.options.ports.settings, "9600,e,7,2");
@@ -47,6 +48,7 @@ TEST(CommandLineOptions, ReadsEveryGlobalOptionInBothSpellings) {
     EXPECT_EQ(line.options.timeoutSeconds, 2);
     EXPECT_EQ(line.options.workDir, "/tmp/x");
     EXPECT_EQ(line.options.lang, "ja");
+    EXPECT_EQ(line.options.records, "postgresql://vq@db:5432/r");
     EXPECT_TRUE(line.options.json);
     // Everything after the command is the command's own.
     EXPECT_EQ(line.args, (std::vector<std::string>{"--not-mine", "arg"}));
@@ -81,6 +83,8 @@ TEST(CommandLineOptions, RejectsWrongUseWithAReason) {
                                                {"--lang", "de", "probe"},
                                                {"--json=yes", "probe"},
                                                {"--port", "", "probe"},
+                                               {"--records", "", "probe"},
+                                               {"--records"},
                                                {"--port"}}) {
         EXPECT_FALSE(usageError(bad).empty());
     }

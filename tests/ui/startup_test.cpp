@@ -127,6 +127,13 @@ void StartupTest::commandLine() {
     QVERIFY(!parse({"--socket", "host:99999"}).error.empty());
     QVERIFY(!parse({"--simulator", "--port", "/dev/ttyS0"}).error.empty());
     QVERIFY(!parse({"--lang", "fr"}).error.empty());
+    QCOMPARE(parse({"--simulator", "--records", "bench.sqlite"}).records.value_or(""),
+             std::string("bench.sqlite"));
+    QCOMPARE(parse({"--records=postgresql://vq@db/r"}).records.value_or(""),
+             std::string("postgresql://vq@db/r"));
+    QVERIFY(!parse({}).records);
+    QVERIFY(!parse({"--records"}).error.empty());
+    QVERIFY(!parse({"--records="}).error.empty());
 }
 
 void StartupTest::secondInstanceIsRefused() {

@@ -2,11 +2,40 @@
 
 #include <QTimer>
 
+#include "app/records.h"
+#include "link/event_host.h"
+#include "model/instrument.h"
+#include "platform/instrument_session.h"
 #include "ui/dialogs/cal_prompts.h"
 #include "ui/dialogs/frm_calibration.h"
 #include "ui/main/frm_main.h"
 
 namespace vq {
+
+namespace {
+
+// A run of the calibration window goes into the instrument records.
+void RecordCalibrationRun(frmMain& main, const frmCalibration& window, const ChannelFlags& listed,
+                          const ChannelFlags& results, bool zeroRun) {
+    std::vector<int> channels;
+    std::vector<std::string> texts;
+    for (int ch = 0; ch < kCalChannels; ++ch) {
+        if (!listed[static_cast<std::size_t>(ch)]) continue;
+        channels.push_back(ch);
+        texts.emplace_back(results[static_cast<std::size_t>(ch)] ? "OK" : "NG");
+    }
+    // The history before is the one the last read brought; the concentrations those the window
+    // calibrated with.
+    RecordEvent event =
+        CalibrationRecord(zeroRun ? RecordKind::Zero : RecordKind::Span, main.model(),
+                          window.historyModel(), channels, texts, main.host().localDateTime());
+    if (!zeroRun)
+        for (ChannelRecord& c : event.channels)
+            c.concentration = window.calibrationModel().AutoCalib(c.channel);
+    main.session().records().record(event);
+}
+
+}  // namespace
 
 void OpenCalibrationWindow(frmMain& main) {
     QtCalibrationPrompts prompts;
@@ -17,6 +46,11 @@ void OpenCalibrationWindow(frmMain& main) {
         &main);
     QObject::connect(&main, &frmMain::readingsArrived, &window,
                      &frmCalibration::Refresh_InstMoment);
+    QObject::connect(
+        &window, &frmCalibration::runFinished,
+        [&main, &window](const ChannelFlags& listed, const ChannelFlags& results, bool zeroRun) {
+            RecordCalibrationRun(main, window, listed, results, zeroRun);
+        });
     // The main window waits for the calibration command to end before it closes; a close asked
     // for while the pump was being switched on leaves at once.
     QObject::connect(&main, &frmMain::closeDeferred, &window, &QWidget::close);

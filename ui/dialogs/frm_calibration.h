@@ -105,6 +105,10 @@ class frmCalibration : public QDialog {
     QPushButton* cmdCal(int i) const { return cmdCal_.at(static_cast<std::size_t>(i)); }
     QGroupBox* fraCal() const { return fraCal_; }
 
+  signals:
+    // A zero or span run ended (SetCalibResult): the listed channels and their results.
+    void runFinished(const ChannelFlags& listed, const ChannelFlags& results, bool zeroRun);
+
   protected:
     void showEvent(QShowEvent* event) override;
 

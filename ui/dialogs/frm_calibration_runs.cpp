@@ -125,6 +125,7 @@ void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool z
     lastZeroRun_ = zeroRun;
     lastRunDate_ = link_.Host().localDateTime();
     resultText_ = CalibResultText(cal_, lastListed_, results, usable_, state_.LatestReadings);
+    emit runFinished(lastListed_, results, zeroRun);
 }
 
 void frmCalibration::showRunResult() {

@@ -314,6 +314,9 @@ void frmMain::InitDefaults() {
 
 void frmMain::reloadConfig() {
     const ConfigLoadResult result = LoadConfig(config_, workDir_);
+    session_.records().setConfiguredLocation(config_.recordsLocation);
+    session_.records().setReport(
+        [this](const std::string& line) { AddInfo(line, info_colour::Failure); });
     if (!result.complete) {
         // The lines after the bad one are kept in a backup when the file is next written.
         const std::string backup = ConfigFilePath(workDir_).string() + ".bak";

@@ -110,6 +110,7 @@ class frmMain : public QWidget {
     clsInstrument& model() { return model_; }
     // The settings as the instrument held them at the last read or confirmed write; null before.
     const clsInstrument* lastRead() const { return lastRead_ ? &*lastRead_ : nullptr; }
+    InstrumentSession& session() { return session_; }
     void setLastRead(const clsInstrument& model) { lastRead_ = model; }
     // How many settings the window holds that differ from the instrument's (0 before a read).
     int pendingEdits() const;

@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/records.h"
 #include "app/staged_file.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
@@ -100,6 +102,8 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
                 AddInfo(ResMessage(msg::LoggerDataNotSaved, {saved.error}), info_colour::Failure);
                 return false;
             }
+            session_.records().record(
+                DumpRecord(model_, image.target().string(), host_.localDateTime()));
             AddInfo(ResMessage(msg::LoggerDataSavedInfo, {fullPath(image.target())}),
                     info_colour::Progress);
             return true;
@@ -144,6 +148,9 @@ void frmMain::framDumpCommand() {
     FileResult saved = listing.prepare(false);
     bool ok = saved && ops_->GetRomDump2(listing.path().string());
     if (ok) saved = listing.commit();
+    if (ok && saved)
+        session_.records().record(
+            DumpRecord(model_, listing.target().string(), host_.localDateTime()));
     AddLog(ResMessage(msg::DumpFinished, {nowText(), elapsedText(start)}));
     closeProgress();
     EnableCommandFrames(true);

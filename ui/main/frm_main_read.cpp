@@ -6,11 +6,13 @@
 #include <filesystem>
 
 #include "app/config_file.h"
+#include "app/records.h"
 #include "app/settings_csv.h"
 #include "link/event_host.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/settings_review.h"
+#include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
@@ -138,6 +140,7 @@ bool frmMain::ReadInstrument() {
         model_.setImportFlag(0);
         ApplyLockedGases();
         ops_->GetLatestHistory(model_);
+        session_.records().record(ReadRecord(model_, host_.localDateTime()));
         ListAnalogValues();
         AddInfo(ResMessage(msg::ReadCompleteInfo), info_colour::Progress);
         AddLog(ResMessage(msg::ReadFinishedLog, {nowText(), elapsedText(start)}));

@@ -216,6 +216,7 @@ bool WriteCommands::Update(bool idOnly) {
                 write_colour::Progress);  // "... Information Upload."
         const SettingsWriteResult result = ops_.WriteSettings(model_);
         ok = result.succeeded();
+        host_.recordWrite(model_, ok);
         if (ok) writeCsvRow(idOnly);
         if (ok) rememberWritten(idOnly);
         if (ok) {

@@ -51,6 +51,12 @@ class WriteCommandWindow {
     virtual const clsInstrument* lastRead() const = 0;
     // The instrument now holds `model` (a write succeeded).
     virtual void setLastRead(const clsInstrument& model) = 0;
+    // A settings write was sent (`ok`: the instrument took all of it), for the instrument records;
+    // lastRead() is still what the instrument held before.
+    virtual void recordWrite(const clsInstrument& written, bool ok) {
+        (void)written;
+        (void)ok;
+    }
     // Reads every setting again, so the window shows what the instrument now holds (after
     // "DEFAULT" changed them all on the instrument's side).
     virtual void readAgain() = 0;

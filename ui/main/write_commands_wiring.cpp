@@ -6,9 +6,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/records.h"
 #include "link/link_status.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "platform/instrument_session.h"
 #include "ui/dialogs/cal_open.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/frm_upload.h"
@@ -137,6 +139,11 @@ std::string MainWindowSettings::csvSuffix() const {
 
 bool MainWindowSettings::confirmDiscardEdits() {
     return main_.confirmDiscardEdits();
+}
+
+void MainWindowSettings::recordWrite(const clsInstrument& written, bool ok) {
+    const clsInstrument* before = main_.lastRead();
+    main_.session().records().record(WriteRecord(before ? *before : written, written, ok, now()));
 }
 
 const clsInstrument* MainWindowSettings::lastRead() const {

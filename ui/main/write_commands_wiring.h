@@ -57,6 +57,7 @@ class MainWindowSettings : public QObject,
     bool confirmDiscardEdits() override;
     const clsInstrument* lastRead() const override;
     void setLastRead(const clsInstrument& model) override;
+    void recordWrite(const clsInstrument& written, bool ok) override;
     void readAgain() override;
     // The settings file commands (showInstrument serves the grid as well).
     std::string chooseFile(bool save) override;

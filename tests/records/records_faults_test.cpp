@@ -1,0 +1,257 @@
+// What the store does when things go wrong: a writer killed with SIGKILL in the middle of its
+// writes leaves every committed event; two writers at once lose nothing; a corrupt, truncated,
+// locked or unwritable store and a server that is not there give a message, never a crash or a
+// hang, and the recorder says in one line that the event was not recorded.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTcpServer>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "platform/records_recorder.h"
+#include "platform/records_sql_store.h"
+#include "records/postgres_server.h"
+#include "records/records_writer.h"
+#include "support/temp_dir.h"
+
+namespace vq::test {
+namespace {
+
+// This test program again, as a writer (records_writer.h).
+std::unique_ptr<QProcess> startWriter(const std::string& location, const std::string& serial,
+                                      int count) {
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VQ_RECORDS_WRITER", QString::fromStdString(location));
+    env.insert("VQ_RECORDS_SERIAL", QString::fromStdString(serial));
+    env.insert("VQ_RECORDS_COUNT", QString::number(count));
+    process->setProcessEnvironment(env);
+    process->start(QCoreApplication::applicationFilePath(), {});
+    return process;
+}
+
+// The last "committed N" the writer printed.
+int lastCommitted(const QByteArray& output) {
+    int last = 0;
+    for (const QByteArray& line : output.split('\n'))
+        if (line.startsWith("committed ")) last = line.mid(10).toInt();
+    return last;
+}
+
+std::unique_ptr<RecordsSqlStore> openAt(const std::string& location, StoreStatus& status) {
+    const auto where = ParseRecordsLocation(location, "");
+    if (!where) return nullptr;
+    return RecordsSqlStore::open(*where, status);
+}
+
+struct SqliteBackend {
+    static std::string location(const TempDir& dir) { return dir.file("records.sqlite"); }
+};
+struct PostgresBackend {
+    static std::string location(const TempDir&) {
+        PostgresServer& server = PostgresServer::instance();
+        return server.running() ? server.newDatabaseUrl().toStdString() : std::string();
+    }
+};
+
+template <typename Backend>
+class RecordsWritersTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        location = Backend::location(dir);
+        ASSERT_FALSE(location.empty()) << "PostgreSQL could not be started: "
+                                       << PostgresServer::instance().error().toStdString();
+        // The schema is made once before the writers race for it.
+        StoreStatus status;
+        ASSERT_TRUE(openAt(location, status)) << status.error;
+    }
+    TempDir dir;
+    std::string location;
+};
+
+using Backends = ::testing::Types<SqliteBackend, PostgresBackend>;
+class BackendNames {
+  public:
+    template <typename T>
+    static std::string GetName(int) {
+        return std::is_same_v<T, SqliteBackend> ? "Sqlite" : "Postgres";
+    }
+};
+TYPED_TEST_SUITE(RecordsWritersTest, Backends, BackendNames);
+
+TYPED_TEST(RecordsWritersTest, AWriterKilledMidWriteLeavesEveryCommittedEvent) {
+    auto writer = startWriter(this->location, "KILLED", 0);
+    ASSERT_TRUE(writer->waitForStarted(10000));
+    QByteArray output;
+    while (lastCommitted(output) < 60) {
+        ASSERT_TRUE(writer->waitForReadyRead(30000))
+            << "the writer stopped: " << writer->readAllStandardError().toStdString();
+        output += writer->readAllStandardOutput();
+    }
+    writer->kill();  // SIGKILL: no destructor, no rollback, whatever it was writing
+    ASSERT_TRUE(writer->waitForFinished(10000));
+    output += writer->readAllStandardOutput();
+    const int committed = lastCommitted(output);
+
+    StoreStatus status;
+    auto store = openAt(this->location, status);
+    ASSERT_TRUE(store) << status.error;
+    std::vector<TimelineEntry> timeline;
+    ASSERT_TRUE(store->timeline("KILLED", timeline).ok);
+    EXPECT_GE(static_cast<int>(timeline.size()), committed);
+    EXPECT_LE(static_cast<int>(timeline.size()), committed + 1);  // the one it was committing
+    std::vector<InstrumentSummary> fleet;
+    ASSERT_TRUE(store->instruments(fleet).ok);
+    ASSERT_EQ(fleet.size(), 1u);
+    EXPECT_EQ(fleet[0].events, static_cast<long long>(timeline.size()));
+    // And the store still takes events.
+    EXPECT_TRUE(store->record(sampleRead("KILLED", 100000)).ok);
+}
+
+TYPED_TEST(RecordsWritersTest, TwoWritersAtOnceLoseNothing) {
+    constexpr int kEach = 150;
+    auto first = startWriter(this->location, "SHARED", kEach);
+    auto second = startWriter(this->location, "SHARED", kEach);
+    for (QProcess* p : {first.get(), second.get()}) {
+        ASSERT_TRUE(p->waitForFinished(240000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    StoreStatus status;
+    auto store = openAt(this->location, status);
+    ASSERT_TRUE(store) << status.error;
+    std::vector<TimelineEntry> timeline;
+    ASSERT_TRUE(store->timeline("SHARED", timeline).ok);
+    EXPECT_EQ(timeline.size(), 2u * kEach);
+    std::vector<InstrumentSummary> fleet;
+    ASSERT_TRUE(store->instruments(fleet).ok);
+    ASSERT_EQ(fleet.size(), 1u);
+    EXPECT_EQ(fleet[0].events, 2 * kEach);
+}
+
+// ---- a store that cannot be used ----
+
+struct Damage {
+    const char* name;
+    // Leaves the store at `file` unusable; returns the location to open.
+    std::string (*apply)(const TempDir& dir);
+    const char* reason;  // part of the message
+};
+
+std::string fillWithEvents(const std::string& file, int count) {
+    StoreStatus status;
+    auto store = openAt(file, status);
+    for (int n = 1; store && n <= count; ++n) store->record(sampleRead("S" + std::to_string(n), n));
+    return file;
+}
+
+const Damage kDamages[] = {
+    {"not a database",
+     [](const TempDir& dir) {
+         std::ofstream(dir.file("r.sqlite"), std::ios::binary)
+             << std::string(8192, 'x') << "not a database";
+         return dir.file("r.sqlite");
+     },
+     "not a database"},
+    {"truncated",
+     [](const TempDir& dir) {
+         const std::string file = fillWithEvents(dir.file("r.sqlite"), 300);
+         // Everything folded back into the file, then half of it cut away.
+         {
+             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "vq-test-cut");
+             db.setDatabaseName(QString::fromStdString(file));
+             if (db.open()) QSqlQuery(db).exec("PRAGMA wal_checkpoint(TRUNCATE)");
+             db.close();
+         }
+         QSqlDatabase::removeDatabase("vq-test-cut");
+         std::filesystem::resize_file(file, std::filesystem::file_size(file) / 2);
+         return file;
+     },
+     "malformed"},
+    {"a folder that cannot be written",
+     [](const TempDir&) { return std::string("/proc/r.sqlite"); }, "unable to open"},
+    {"a server that is not there",
+     [](const TempDir&) {
+         QTcpServer probe;
+         probe.listen(QHostAddress::LocalHost, 0);
+         const quint16 port = probe.serverPort();
+         probe.close();  // nothing listens there any more
+         return "postgresql://vq@127.0.0.1:" + std::to_string(port) + "/records";
+     },
+     "refused"},
+};
+
+TEST(RecordsFaults, AnUnusableStoreGivesOneLineAndNeitherCrashesNorHangs) {
+    for (const Damage& damage : kDamages) {
+        SCOPED_TRACE(damage.name);
+        TempDir dir;
+        const std::string location = damage.apply(dir);
+        RecordsRecorder recorder(location, dir.path());
+        std::vector<std::string> lines;
+        recorder.setReport([&](const std::string& line) { lines.push_back(line); });
+        // A truncated file may still open: its damage shows on the first write or list.
+        bool recorded = true;
+        for (int n = 1; n <= 3 && recorded; ++n)
+            recorded = recorder.record(sampleRead("NEW" + std::to_string(n), n));
+        StoreStatus status;
+        RecordsStore* store = recorder.store(status);
+        std::vector<InstrumentSummary> fleet;
+        if (store) status = store->instruments(fleet);
+        EXPECT_FALSE(recorded && status.ok) << "the damage went unnoticed";
+        if (!recorded) {
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_NE(lines[0].find(damage.reason), std::string::npos) << lines[0];
+        } else {
+            EXPECT_NE(status.error.find(damage.reason), std::string::npos) << status.error;
+        }
+    }
+}
+
+TEST(RecordsFaults, AServerThatGoesAwayFailsTheNextEventWithoutAHang) {
+    PostgresServer server;
+    ASSERT_TRUE(server.running()) << "PostgreSQL could not be started: "
+                                  << server.error().toStdString();
+    RecordsRecorder recorder(server.newDatabaseUrl().toStdString(), "");
+    std::vector<std::string> lines;
+    recorder.setReport([&](const std::string& line) { lines.push_back(line); });
+    ASSERT_TRUE(recorder.record(sampleRead("S1", 1))) << (lines.empty() ? "" : lines[0]);
+    ASSERT_EQ(server.stopNow(), QString());
+    EXPECT_FALSE(recorder.record(sampleRead("S1", 2)));
+    EXPECT_FALSE(recorder.record(sampleRead("S1", 3)));  // reconnecting fails as well
+    ASSERT_EQ(lines.size(), 2u);
+    for (const std::string& line : lines)
+        EXPECT_NE(line.find("settings read"), std::string::npos) << line;
+}
+
+TEST(RecordsFaults, ALockedStoreFailsTheEventAfterAShortWait) {
+    TempDir dir;
+    const std::string file = fillWithEvents(dir.file("r.sqlite"), 1);
+    QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "vq-test-lock");
+    holder.setDatabaseName(QString::fromStdString(file));
+    ASSERT_TRUE(holder.open());
+    QSqlQuery lock(holder);
+    ASSERT_TRUE(lock.exec("BEGIN EXCLUSIVE"));
+
+    RecordsRecorder recorder(file, dir.path());
+    std::vector<std::string> lines;
+    recorder.setReport([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_FALSE(recorder.record(sampleRead("S2", 2)));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("locked"), std::string::npos) << lines[0];
+
+    // Once the other program lets go, the next event goes in.
+    ASSERT_TRUE(lock.exec("ROLLBACK"));
+    EXPECT_TRUE(recorder.record(sampleRead("S3", 3)));
+    lock = QSqlQuery();
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase("vq-test-lock");
+}
+
+}  // namespace
+}  // namespace vq::test

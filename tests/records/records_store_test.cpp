@@ -1,0 +1,236 @@
+// The records store, the same cases on a SQLite file and on a real PostgreSQL server: events in,
+// the fleet list and the timeline out, serial numbers that would break SQL text found as they
+// are, imports never added twice, a store from a newer program refused with a clear message.
+#include <gtest/gtest.h>
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <memory>
+#include <string>
+
+#include "app/records.h"
+#include "platform/records_sql_store.h"
+#include "records/postgres_server.h"
+#include "records/records_writer.h"
+#include "support/temp_dir.h"
+
+namespace vq::test {
+namespace {
+
+struct SqliteBackend {
+    static std::string location(const TempDir& dir) { return dir.file("records.sqlite"); }
+};
+
+struct PostgresBackend {
+    static std::string location(const TempDir&) {
+        PostgresServer& server = PostgresServer::instance();
+        if (!server.running()) return {};
+        return PostgresServer::instance().newDatabaseUrl().toStdString();
+    }
+};
+
+template <typename Backend>
+class RecordsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        url = Backend::location(dir);
+        // No server is a failure with its reason: these tests are never skipped quietly.
+        ASSERT_FALSE(url.empty()) << "PostgreSQL could not be started: "
+                                  << PostgresServer::instance().error().toStdString();
+        store = openStore();
+        ASSERT_TRUE(store) << status.error;
+    }
+
+    std::unique_ptr<RecordsSqlStore> openStore() {
+        std::string error;
+        const auto where = ParseRecordsLocation(url, dir.path(), &error);
+        if (!where) {
+            status = StoreStatus::failure(error);
+            return nullptr;
+        }
+        return RecordsSqlStore::open(*where, status);
+    }
+
+    void add(const RecordEvent& event) {
+        const StoreStatus added = store->record(event);
+        ASSERT_TRUE(added.ok) << added.error;
+    }
+
+    std::vector<InstrumentSummary> fleet() {
+        std::vector<InstrumentSummary> out;
+        const StoreStatus listed = store->instruments(out);
+        EXPECT_TRUE(listed.ok) << listed.error;
+        return out;
+    }
+
+    std::vector<TimelineEntry> timeline(const std::string& serial) {
+        std::vector<TimelineEntry> out;
+        const StoreStatus listed = store->timeline(serial, out);
+        EXPECT_TRUE(listed.ok) << listed.error;
+        return out;
+    }
+
+    TempDir dir;
+    std::string url;
+    StoreStatus status;
+    std::unique_ptr<RecordsSqlStore> store;
+};
+
+using Backends = ::testing::Types<SqliteBackend, PostgresBackend>;
+class BackendNames {
+  public:
+    template <typename T>
+    static std::string GetName(int) {
+        return std::is_same_v<T, SqliteBackend> ? "Sqlite" : "Postgres";
+    }
+};
+TYPED_TEST_SUITE(RecordsStoreTest, Backends, BackendNames);
+
+// Serial numbers as a technician may type them, and as an attacker would.
+const std::vector<std::string> kHardSerials = {"A'1\"2;3", "計器-０１", "x'); DROP TABLE events;--",
+                                               "plain 100"};
+
+TYPED_TEST(RecordsStoreTest, EveryKindOfEventComesBackInTheFleetAndTheTimeline) {
+    for (std::size_t i = 0; i < kHardSerials.size(); ++i) {
+        RecordEvent read = sampleRead(kHardSerials[i], static_cast<int>(i) + 1);
+        read.station = "駅 " + std::to_string(i);
+        read.user = "O'Brien; \"tech\"";
+        this->add(read);
+    }
+    const std::string serial = kHardSerials[0];
+    RecordEvent write = sampleRead(serial, 10);
+    write.kind = RecordKind::Write;
+    write.success = false;
+    write.channels.clear();
+    write.changes = {{"A1", 2, "Alarm, channel 2", "10", "12;'"}};
+    this->add(write);
+
+    RecordEvent span = sampleRead(serial, 11);
+    span.kind = RecordKind::Span;
+    span.snapshot.clear();
+    span.channels.resize(1);
+    span.channels[0].channel = 3;
+    span.channels[0].concentration = 50.5;
+    span.channels[0].result = "OK";
+    span.channels[0].historyBefore = {46001.0, 1.5f, 2.5f};
+    span.channels[0].history = {46101.0, 48.0f, 50.5f};
+    this->add(span);
+
+    RecordEvent dump = sampleRead(serial, 12);
+    dump.kind = RecordKind::Dump;
+    dump.snapshot.clear();
+    dump.channels.clear();
+    dump.file = "/tmp/VQ5100 'a'.DAT";
+    dump.size = 524288;
+    this->add(dump);
+
+    const auto fleet = this->fleet();
+    ASSERT_EQ(fleet.size(), kHardSerials.size());
+    std::vector<std::string> serials;
+    for (const auto& s : fleet) serials.push_back(s.serial);
+    for (const auto& serial : kHardSerials)
+        EXPECT_NE(std::find(serials.begin(), serials.end(), serial), serials.end()) << serial;
+
+    const auto found = std::find_if(fleet.begin(), fleet.end(),
+                                    [&](const InstrumentSummary& s) { return s.serial == serial; });
+    ASSERT_NE(found, fleet.end());
+    EXPECT_EQ(found->station, "ST-5");  // the dump's station, the last event's
+    EXPECT_EQ(found->user, "user 0");
+    EXPECT_DOUBLE_EQ(found->lastRead, sampleRead(serial, 1).pcTime);  // reads only
+    EXPECT_EQ(found->calLimit, 31);
+    EXPECT_EQ(found->events, 4);
+    EXPECT_EQ(found->channels[3].result, "OK");
+    EXPECT_DOUBLE_EQ(found->channels[3].calDate, 46101.0);  // the span's history after
+    EXPECT_DOUBLE_EQ(found->channels[0].calDate, 46001.0);  // the read's
+    EXPECT_EQ(found->channels[0].gas, "G0");
+
+    const auto timeline = this->timeline(serial);
+    ASSERT_EQ(timeline.size(), 4u);
+    EXPECT_EQ(timeline[0].event.kind, RecordKind::Read);
+    EXPECT_TRUE(timeline[0].hasSnapshot);
+    EXPECT_EQ(timeline[0].event.station, "駅 0");
+    EXPECT_EQ(timeline[0].event.user, "O'Brien; \"tech\"");
+    EXPECT_EQ(timeline[0].event.channels.size(), 5u);
+    EXPECT_EQ(timeline[1].event.kind, RecordKind::Write);
+    EXPECT_FALSE(timeline[1].event.success);
+    ASSERT_EQ(timeline[1].event.changes.size(), 1u);
+    EXPECT_EQ(timeline[1].event.changes[0].to, "12;'");
+    EXPECT_EQ(timeline[1].event.changes[0].number, 2);
+    ASSERT_EQ(timeline[2].event.channels.size(), 1u);
+    const ChannelRecord& run = timeline[2].event.channels[0];
+    EXPECT_EQ(run.channel, 3);
+    EXPECT_DOUBLE_EQ(run.concentration, 50.5);
+    EXPECT_FLOAT_EQ(run.historyBefore.after, 2.5f);
+    EXPECT_FLOAT_EQ(run.history.before, 48.0f);
+    EXPECT_FALSE(timeline[2].hasSnapshot);
+    EXPECT_EQ(timeline[3].event.file, "/tmp/VQ5100 'a'.DAT");
+    EXPECT_EQ(timeline[3].event.size, 524288);
+
+    // Snapshots come back as written and compare as the review list does.
+    std::string first, second;
+    ASSERT_TRUE(this->store->snapshot(timeline[0].id, first).ok);
+    ASSERT_TRUE(this->store->snapshot(timeline[1].id, second).ok);
+    EXPECT_EQ(first, sampleRead(serial, 1).snapshot);
+    const auto rows = CompareSnapshots(first, second);
+    ASSERT_TRUE(rows.has_value());
+    const auto differs =
+        std::count_if(rows->begin(), rows->end(), [](const ReviewRow& r) { return r.differs(); });
+    EXPECT_GT(differs, 0);
+    EXPECT_FALSE(this->store->snapshot(timeline[2].id, first).ok);  // a span keeps none
+
+    EXPECT_TRUE(this->timeline("no such instrument").empty());
+}
+
+TYPED_TEST(RecordsStoreTest, AnOlderEventLeavesTheSummaryAndAnImportKeyIsAddedOnce) {
+    this->add(sampleRead("S1", 20));
+    RecordEvent older = sampleRead("S1", 5);
+    older.channels[0].history.date = 45000.0;
+    older.importKey = "csv|S1|row 5";
+    bool added = false;
+    ASSERT_TRUE(this->store->record(older, &added).ok);
+    EXPECT_TRUE(added);
+    ASSERT_TRUE(this->store->record(older, &added).ok);
+    EXPECT_FALSE(added);
+
+    const auto fleet = this->fleet();
+    ASSERT_EQ(fleet.size(), 1u);
+    EXPECT_DOUBLE_EQ(fleet[0].lastRead, sampleRead("S1", 20).pcTime);
+    EXPECT_EQ(fleet[0].calLimit, 50);
+    EXPECT_DOUBLE_EQ(fleet[0].channels[0].calDate, 46020.0);
+    EXPECT_EQ(fleet[0].events, 2);
+    // Oldest first, whatever the order they came in.
+    const auto timeline = this->timeline("S1");
+    ASSERT_EQ(timeline.size(), 2u);
+    EXPECT_EQ(timeline[0].event.importKey, "csv|S1|row 5");
+}
+
+TYPED_TEST(RecordsStoreTest, AStoreOfANewerProgramIsRefusedWithTheReason) {
+    this->add(sampleRead("S1", 1));
+    {
+        // What a later program would leave behind.
+        const RecordsLocation& where = this->store->location();
+        QSqlDatabase raw =
+            QSqlDatabase::addDatabase(where.postgres ? "QPSQL" : "QSQLITE", "vq-test-raw");
+        if (where.postgres) {
+            raw.setHostName(QString::fromStdString(where.host));
+            raw.setPort(where.port);
+            raw.setUserName(QString::fromStdString(where.user));
+            raw.setDatabaseName(QString::fromStdString(where.database));
+        } else {
+            raw.setDatabaseName(QString::fromStdString(where.path));
+        }
+        ASSERT_TRUE(raw.open());
+        QSqlQuery query(raw);
+        ASSERT_TRUE(query.exec("UPDATE records_schema SET version = 99"));
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase("vq-test-raw");
+    this->store.reset();
+    auto reopened = this->openStore();
+    EXPECT_FALSE(reopened);
+    EXPECT_NE(this->status.error.find("newer program"), std::string::npos) << this->status.error;
+    EXPECT_NE(this->status.error.find("99"), std::string::npos) << this->status.error;
+}
+
+}  // namespace
+}  // namespace vq::test

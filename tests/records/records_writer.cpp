@@ -1,0 +1,68 @@
+#include "records/records_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/settings_file.h"
+#include "model/instrument.h"
+#include "platform/records_sql_store.h"
+
+namespace vq::test {
+
+std::optional<WriterJob> writerFromEnvironment() {
+    const char* location = std::getenv("VQ_RECORDS_WRITER");
+    if (location == nullptr) return std::nullopt;
+    WriterJob job;
+    job.location = location;
+    if (const char* serial = std::getenv("VQ_RECORDS_SERIAL")) job.serial = serial;
+    if (const char* count = std::getenv("VQ_RECORDS_COUNT")) job.count = std::atoi(count);
+    return job;
+}
+
+RecordEvent sampleRead(const std::string& serial, int n) {
+    clsInstrument model;
+    model.setSerialNo(serial);
+    model.setStationID("ST-" + std::to_string(n % 7));
+    model.setUserID("user " + std::to_string(n % 3));
+    model.setCalLimit(static_cast<int16_t>(30 + n % 60));
+    model.setIntervals(60);
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        model.setGasEnabled(ch, true);
+        model.setGasName(ch, "G" + std::to_string(ch));
+        model.setGasFullScale(ch, 100);
+        model.setGasDesit(ch, 1);
+        model.setGasUnit(ch, "ppm");
+        model.setCalibDate(ch, 46000.0 + n % 50 + ch);
+        model.setCalibBefore(ch, static_cast<float>(n % 10));
+        model.setCalibAfter(ch, static_cast<float>(ch));
+    }
+    RecordEvent event = ReadRecord(model, 46000.0 + n / 1000.0);
+    return event;
+}
+
+int runWriter(const WriterJob& job) {
+    std::string error;
+    const auto where = ParseRecordsLocation(job.location, "", &error);
+    if (!where) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    StoreStatus status;
+    auto store = RecordsSqlStore::open(*where, status);
+    if (!store) {
+        std::fprintf(stderr, "%s\n", status.error.c_str());
+        return 2;
+    }
+    for (int n = 1; job.count == 0 || n <= job.count; ++n) {
+        status = store->record(sampleRead(job.serial, n));
+        if (!status.ok) {
+            std::fprintf(stderr, "event %d: %s\n", n, status.error.c_str());
+            return 1;
+        }
+        std::printf("committed %d\n", n);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace vq::test

@@ -1,0 +1,28 @@
+#pragma once
+// A writer of records in a child process, for the tests a single process cannot make: killed with
+// SIGKILL in the middle of its writes, or two of them writing one store at once. The child is this
+// test program run again with VQ_RECORDS_WRITER (the store), VQ_RECORDS_SERIAL (the serial number
+// its events carry) and VQ_RECORDS_COUNT (how many; 0: until killed). After each committed event
+// it prints "committed N" on stdout.
+
+#include <optional>
+#include <string>
+
+#include "app/records.h"
+
+namespace vq::test {
+
+struct WriterJob {
+    std::string location;
+    std::string serial;
+    int count = 0;
+};
+
+std::optional<WriterJob> writerFromEnvironment();
+int runWriter(const WriterJob& job);
+
+// A read of instrument `serial` with a snapshot and five channels; `n` makes it differ from the
+// others (time, settings, calibration history).
+RecordEvent sampleRead(const std::string& serial, int n);
+
+}  // namespace vq::test

@@ -1,0 +1,108 @@
+// The main window records what it does with the instrument: a read and a FRAM dump go into the
+// records in its working folder (or where the configuration's Records key says); a damaged store
+// leaves the read complete and puts one red line in the information log.
+#include <QFile>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "messages/messages.h"
+#include "platform/records_sql_store.h"
+#include "tests/ui/support/main_window_fixture.h"
+#include "ui/main/settings_grid.h"
+#include "ui/main/write_commands_wiring.h"
+
+namespace vq::ui_test {
+namespace {
+
+const QColor kRed(255, 0, 0);
+
+std::vector<TimelineEntry> timelineIn(const std::string& file, const std::string& serial) {
+    StoreStatus status;
+    auto store = RecordsSqlStore::open(*ParseRecordsLocation(file, ""), status);
+    std::vector<TimelineEntry> timeline;
+    if (store) store->timeline(serial, timeline);
+    return timeline;
+}
+
+}  // namespace
+
+class RecordsHooksTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void aReadAndADumpAreRecorded();
+    void anUpdateIsRecordedWithWhatItChanged();
+    void theConfigurationNamesTheStore();
+    void aDamagedStoreLeavesTheReadAndSaysSoOnce();
+};
+
+void RecordsHooksTest::aReadAndADumpAreRecorded() {
+    MainFixture f;
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdInstruments()->click();
+    w.cmdFRAMDump()->click();
+    const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
+    QCOMPARE(timeline.size(), std::size_t(2));
+    QCOMPARE(timeline[0].event.kind, RecordKind::Read);
+    QVERIFY(timeline[0].hasSnapshot);
+    QCOMPARE(timeline[0].event.channels.size(), std::size_t(5));
+    QCOMPARE(timeline[1].event.kind, RecordKind::Dump);
+    QVERIFY(timeline[1].event.size > 0);
+    QVERIFY(linesStarting(*w.rtbLog(), "Not recorded").empty());
+}
+
+void RecordsHooksTest::anUpdateIsRecordedWithWhatItChanged() {
+    MainFixture f;
+    auto* settings = new MainWindowSettings(*f.window);
+    f.window->show();
+    QVERIFY(f.connect());
+    f.window->cmdInstruments()->click();
+    QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
+    f.window->cmdOption(0)->click();  // "Update"
+    QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
+    const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
+    QCOMPARE(timeline.size(), std::size_t(2));
+    const RecordEvent& write = timeline[1].event;
+    QCOMPARE(write.kind, RecordKind::Write);
+    QVERIFY(write.success);
+    QCOMPARE(write.changes.size(), std::size_t(1));
+    QCOMPARE(write.changes[0].number, 4);
+    QCOMPARE(write.changes[0].to, std::string("75"));
+}
+
+void RecordsHooksTest::theConfigurationNamesTheStore() {
+    MainFixtureOptions options;
+    options.configText = "Records\tbench.sqlite\r\n";
+    MainFixture f(options);
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdInstruments()->click();
+    QCOMPARE(timelineIn(f.path("bench.sqlite"), "VQ51-000123").size(), std::size_t(1));
+    QVERIFY(!QFile::exists(QString::fromStdString(f.path("VQ5100Records.sqlite"))));
+}
+
+void RecordsHooksTest::aDamagedStoreLeavesTheReadAndSaysSoOnce() {
+    MainFixture f;
+    QFile damaged(QString::fromStdString(f.path("VQ5100Records.sqlite")));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(8192, 'x'));
+    damaged.close();
+    frmMain& w = *f.window;
+    w.show();
+    QVERIFY(f.connect());
+    w.cmdInstruments()->click();
+    const QString complete = QString::fromStdString(ResMessage(msg::ReadCompleteInfo)).trimmed();
+    QVERIFY(w.rtbLog()->toPlainText().contains(complete));
+    const auto lines = linesStarting(*w.rtbLog(), "Not recorded in the instrument records");
+    QCOMPARE(lines.size(), std::size_t(1));
+    QCOMPARE(lines[0].colour, kRed);
+    QVERIFY(lines[0].text.contains("not a database"));
+}
+
+}  // namespace vq::ui_test
+
+QTEST_MAIN(vq::ui_test::RecordsHooksTest)
+#include "records_hooks_test.moc"
