@@ -1,0 +1,170 @@
+#pragma once
+// The instrument records: every successful read, every write, every zero and span run and every
+// dump, kept per instrument (by serial number) so a bench can tell when an instrument was last
+// calibrated, with what result, when it is due and what was changed by whom. The settings CSV
+// stays as it is; the records are kept beside it.
+//
+// This header holds what the records are, the due-date rule and the store's interface; the
+// database behind it lives in platform/ (records_sql_store.h). A snapshot of the settings is the
+// settings command file text (app/settings_file.h): comparing two snapshots loads both and builds
+// the review rows, the same list a write shows before it sends anything.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/settings_review.h"
+
+namespace vq {
+
+class clsInstrument;
+
+enum class RecordKind { Read = 0, Write = 1, Zero = 2, Span = 3, Dump = 4 };
+
+// "read", "write", "zero", "span", "dump": the words the store and the tools use.
+const char* RecordKindName(RecordKind kind);
+std::optional<RecordKind> RecordKindFromName(std::string_view name);
+
+// The calibration history of one channel ("SO,R"): when, and the reading before and after.
+struct CalHistory {
+    double date = 0;  // OLE date; 0 when the instrument holds none
+    float before = 0;
+    float after = 0;
+};
+
+// One channel of a record. A read fills gas, enabled and history; a zero or span run fills every
+// field (history is the history after the run, historyBefore the one before it).
+struct ChannelRecord {
+    int channel = 0;  // 0..4
+    std::string gas;
+    bool enabled = true;
+    double concentration = 0;  // the span gas (0 for a zero)
+    std::string result;        // "OK", "NG" or empty (a read)
+    CalHistory historyBefore;
+    CalHistory history;
+};
+
+// One line of the review list of a write: what the instrument held and what was sent.
+struct RecordChange {
+    std::string code;
+    int number = 0;
+    std::string caption;
+    std::string from;
+    std::string to;
+};
+
+struct RecordEvent {
+    RecordKind kind = RecordKind::Read;
+    std::string serial;
+    std::string station;
+    std::string user;
+    double pcTime = 0;          // OLE date
+    double instrumentTime = 0;  // OLE date; 0 when unknown
+    bool success = true;
+    int calLimit = 0;                     // a read: the instrument's CalLimit days
+    std::string snapshot;                 // a read: the settings read; a write: what was written
+    std::vector<RecordChange> changes;    // a write
+    std::vector<ChannelRecord> channels;  // a read, a zero or a span
+    std::string file;                     // a dump
+    std::int64_t size = 0;                // a dump
+    // An event brought in from elsewhere (the settings CSV): the same key is never added twice.
+    std::string importKey;
+    std::string note;  // free text kept with the event (an imported row's action)
+};
+
+// ---- what the store gives back ----
+
+struct ChannelSummary {
+    std::string gas;
+    bool enabled = false;
+    double calDate = 0;  // the calibration history date last seen
+    std::string result;  // of the last zero or span run
+};
+
+struct InstrumentSummary {
+    std::string serial;
+    std::string station;
+    std::string user;
+    double lastRead = 0;  // PC time of the last read; 0: never read
+    int calLimit = 0;
+    std::array<ChannelSummary, 5> channels;
+    long long events = 0;
+};
+
+struct TimelineEntry {
+    long long id = 0;
+    RecordEvent event;  // without the snapshot text (see RecordsStore::snapshot)
+    bool hasSnapshot = false;
+};
+
+// ---- the due date ----
+
+enum class DueState { Unknown, Ok, DueSoon, Overdue };
+inline constexpr int kDueSoonDays = 7;
+
+struct Due {
+    double date = 0;  // OLE date; 0 when unknown
+    DueState state = DueState::Unknown;
+};
+
+// A calibration is due `calLimit` days after the calibration history date; overdue once that
+// has passed, due soon within `soonDays`. No date or no limit: unknown.
+Due DueFor(double calDate, int calLimit, double now, int soonDays = kDueSoonDays);
+// The instrument's: the earliest of its enabled channels'.
+Due InstrumentDue(const InstrumentSummary& summary, double now, int soonDays = kDueSoonDays);
+const char* DueStateName(DueState state);
+
+// ---- building records from the model ----
+
+// The header fields (serial, station, user, instrument clock from the offset the read measured).
+RecordEvent RecordFor(RecordKind kind, const clsInstrument& model, double pcTime);
+// A successful read: the snapshot, CalLimit and each channel's gas and history.
+RecordEvent ReadRecord(const clsInstrument& model, double pcTime);
+// A write: the rows that differ between what the instrument held and what was written.
+RecordEvent WriteRecord(const clsInstrument& onInstrument, const clsInstrument& written,
+                        bool success, double pcTime);
+// A zero or span run of `channels` (0-based): history before from `before`, after from `after`,
+// the result per channel as the instrument reported it.
+RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,
+                              const clsInstrument& after, const std::vector<int>& channels,
+                              const std::vector<std::string>& results, double pcTime);
+
+// A dump written to `file` (its size read from the file) of the instrument `identity` names.
+RecordEvent DumpRecord(const clsInstrument& identity, const std::string& file, double pcTime);
+
+// Two snapshots as the review list; nothing when either does not load.
+std::optional<std::vector<ReviewRow>> CompareSnapshots(const std::string& older,
+                                                       const std::string& newer);
+
+// ---- the store ----
+
+struct StoreStatus {
+    bool ok = true;
+    std::string error;  // why not, for one line of a log
+    static StoreStatus failure(std::string why) { return {false, std::move(why)}; }
+};
+
+class RecordsStore {
+  public:
+    virtual ~RecordsStore() = default;
+    // Adds the event in one transaction. An event with an importKey already present is not
+    // added again (`added` false).
+    virtual StoreStatus record(const RecordEvent& event, bool* added = nullptr) = 0;
+    // Adds all of them in one transaction, or none; `added` counts those not present before.
+    virtual StoreStatus recordAll(const std::vector<RecordEvent>& events, int* added = nullptr) = 0;
+    virtual StoreStatus instruments(std::vector<InstrumentSummary>& out) = 0;
+    // Oldest first.
+    virtual StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) = 0;
+    virtual StoreStatus snapshot(long long eventId, std::string& text) = 0;
+};
+
+// The instruments whose calibration is overdue or due within `days`, soonest first.
+struct DueEntry {
+    InstrumentSummary instrument;
+    Due due;
+};
+std::vector<DueEntry> DueList(const std::vector<InstrumentSummary>& fleet, double now, int days);
+
+}  // namespace vq
