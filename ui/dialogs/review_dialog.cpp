@@ -20,6 +20,34 @@ QString q(const std::string& text) {
 }
 }  // namespace
 
+void FillReviewList(QTreeWidget* list, const QStringList& headers, const ReviewSummary& summary) {
+    list->clear();
+    list->setColumnCount(3);
+    list->setHeaderLabels(headers);
+    list->setRootIsDecorated(false);
+    list->setSelectionMode(QAbstractItemView::NoSelection);
+    list->setFocusPolicy(Qt::NoFocus);
+    QFont bold = list->font();
+    bold.setBold(true);
+    QTreeWidgetItem* group = nullptr;
+    bool first = true;
+    ReviewGroup current{};
+    for (const ReviewRow& row : summary.changes) {
+        if (first || row.group != current) {
+            group = new QTreeWidgetItem(list, {q(ReviewGroupText(row.group))});
+            group->setFirstColumnSpanned(true);
+            group->setFont(0, bold);
+            group->setExpanded(true);
+        }
+        first = false;
+        current = row.group;
+        new QTreeWidgetItem(group, {q(ReviewCaptionText(row)), q(ReviewValueText(row.onInstrument)),
+                                    q(ReviewValueText(row.toWrite))});
+    }
+    list->expandAll();
+    for (int column = 0; column < 3; ++column) list->resizeColumnToContents(column);
+}
+
 ReviewDialog::ReviewDialog(QWidget* parent, const std::string& title, const std::string& heading,
                            const ReviewSummary& summary)
     : QDialog(parent), list_(new QTreeWidget(this)) {
@@ -32,30 +60,11 @@ ReviewDialog::ReviewDialog(QWidget* parent, const std::string& title, const std:
     headingLabel->setFont(bold);
     layout->addWidget(headingLabel);
 
-    list_->setColumnCount(3);
-    list_->setHeaderLabels({q(ResMessage(msg::ReviewColumnSetting)),
-                            q(ResMessage(msg::ReviewColumnOnInstrument)),
-                            q(ResMessage(msg::ReviewColumnToWrite))});
-    list_->setRootIsDecorated(false);
-    list_->setSelectionMode(QAbstractItemView::NoSelection);
-    list_->setFocusPolicy(Qt::NoFocus);
-    QTreeWidgetItem* group = nullptr;
-    bool first = true;
-    ReviewGroup current{};
-    for (const ReviewRow& row : summary.changes) {
-        if (first || row.group != current) {
-            group = new QTreeWidgetItem(list_, {q(ReviewGroupText(row.group))});
-            group->setFirstColumnSpanned(true);
-            group->setFont(0, bold);
-            group->setExpanded(true);
-        }
-        first = false;
-        current = row.group;
-        new QTreeWidgetItem(group, {q(ReviewCaptionText(row)), q(ReviewValueText(row.onInstrument)),
-                                    q(ReviewValueText(row.toWrite))});
-    }
-    list_->expandAll();
-    for (int column = 0; column < 3; ++column) list_->resizeColumnToContents(column);
+    FillReviewList(
+        list_,
+        {q(ResMessage(msg::ReviewColumnSetting)), q(ResMessage(msg::ReviewColumnOnInstrument)),
+         q(ResMessage(msg::ReviewColumnToWrite))},
+        summary);
     list_->setVisible(!summary.changes.empty());
     layout->addWidget(list_, 1);
 

@@ -4,6 +4,7 @@
 // sends along. Write sends; Cancel (the default, so Enter alone never writes) sends nothing.
 
 #include <QDialog>
+#include <QStringList>
 #include <string>
 
 #include "app/settings_review_text.h"
@@ -11,6 +12,10 @@
 class QTreeWidget;
 
 namespace vq {
+
+// The changes under their group headings in `list` (three columns: setting and the two values),
+// as the review before a write and the Records window's comparison show them.
+void FillReviewList(QTreeWidget* list, const QStringList& headers, const ReviewSummary& summary);
 
 class ReviewDialog final : public QDialog {
     Q_OBJECT

@@ -21,6 +21,7 @@
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_fs_dialog.h"
+#include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/user_asker.h"
@@ -152,6 +153,9 @@ QWidget* frmMain::buildCommandFrames() {
     setting->addWidget(cmdImportSetting_);
     setting->addWidget(cmdFactorySetting_);
     connect(cmdFactorySetting_, &QPushButton::clicked, this, &frmMain::cmdFactorySettingClick);
+    cmdRecords_ = button("cmdRecords", fraCommand_[2]);
+    setting->addWidget(cmdRecords_);
+    connect(cmdRecords_, &QPushButton::clicked, this, &frmMain::cmdRecordsClick);
 
     for (QGroupBox* frame : fraCommand_) layout->addWidget(frame);
     layout->addStretch(1);
@@ -276,6 +280,41 @@ void frmMain::cmdFactorySettingClick() {
     // The dialog edits a copy and hands back only what the user changed.
     frmFsDialog::edit(model_, this, font());
     ShowInstrument();
+}
+
+void frmMain::setRecords(RecordsStore* store, std::string unavailable) {
+    recordsGiven_ = true;
+    records_ = store;
+    recordsUnavailable_ = std::move(unavailable);
+}
+
+RecordsStore* frmMain::recordsStore(std::string& why) {
+    if (recordsGiven_) {
+        why = recordsUnavailable_;
+        return records_;
+    }
+    StoreStatus status;
+    RecordsStore* store = session_.records().store(status);
+    if (store == nullptr) why = status.error;
+    return store;
+}
+
+void frmMain::cmdRecordsClick() {
+    // The window only reads the records, so it stays open beside the main window while the
+    // instrument is read and written; one is enough.
+    if (recordsWindow_) {
+        static_cast<frmRecords*>(recordsWindow_.data())->refresh();
+        recordsWindow_->raise();
+        recordsWindow_->activateWindow();
+        return;
+    }
+    auto* window = new frmRecords({[this](std::string& why) { return recordsStore(why); },
+                                   [this] { return host_.localDateTime(); }, asker_, workDir_},
+                                  this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setFont(font());
+    recordsWindow_ = window;
+    window->show();
 }
 
 void frmMain::startUp() {

@@ -52,6 +52,7 @@ namespace vq {
 class EventHost;
 class InstrumentOperations;
 class InstrumentSession;
+class RecordsStore;
 class UserAsker;
 class frmUpload;
 class uclVqif;
@@ -145,6 +146,12 @@ class frmMain : public QWidget {
     void cmdFRAMDumpClick();
     // The factory setting dialog on the model, modal; the model is shown again afterwards.
     void cmdFactorySettingClick();
+    // Records for the Records window to show instead of the session's (tests); null with the
+    // reason they could not be opened.
+    void setRecords(RecordsStore* store, std::string unavailable);
+    // The Records window, opened (or raised when it is open already).
+    void cmdRecordsClick();
+    QWidget* recordsWindow() const { return recordsWindow_; }
 
     // The progress window of the running command (created by showProgress, gone after
     // closeProgress).
@@ -170,6 +177,7 @@ class frmMain : public QWidget {
     QPushButton* cmdExportSetting() const { return cmdExportSetting_; }
     QPushButton* cmdImportSetting() const { return cmdImportSetting_; }
     QPushButton* cmdFactorySetting() const { return cmdFactorySetting_; }
+    QPushButton* cmdRecords() const { return cmdRecords_; }
     QPushButton* cmdExit() const { return cmdExit_; }
     QLineEdit* txtSuffix() const { return txtSuffix_; }
     QLineEdit* txtOption(int i) const { return txtOption_.at(static_cast<std::size_t>(i)); }
@@ -318,6 +326,13 @@ class frmMain : public QWidget {
     QPushButton* cmdExportSetting_ = nullptr;
     QPushButton* cmdImportSetting_ = nullptr;
     QPushButton* cmdFactorySetting_ = nullptr;
+    QPushButton* cmdRecords_ = nullptr;
+    // The store the Records window reads: the session's, unless one was given (tests).
+    RecordsStore* recordsStore(std::string& why);
+    bool recordsGiven_ = false;
+    RecordsStore* records_ = nullptr;
+    std::string recordsUnavailable_;
+    QPointer<QWidget> recordsWindow_;
     QPushButton* cmdExit_ = nullptr;
     QLabel* lblSuffix_ = nullptr;
     QLineEdit* txtSuffix_ = nullptr;

@@ -55,6 +55,7 @@ void frmMain::ApplyCaptions() {
     cmdExportSetting_->setText(text(msg::StoreLocalFileButton));
     cmdImportSetting_->setText(text(msg::LoadLocalFileButton));
     cmdFactorySetting_->setText(text(msg::DetailSettingsButton));
+    cmdRecords_->setText(text(msg::RecordsButton));
     cmdExit_->setText(text(msg::ExitButton));
     fraService_->setTitle(text(msg::ServiceFrame));
     // Japanese texts set in a Latin style's button touch its borders; every command button
@@ -175,6 +176,7 @@ void frmMain::UpdateCommandStates() {
     for (const int i : {1, 2, 4, 5}) cmdDown_[static_cast<std::size_t>(i)]->setEnabled(connected);
     cmdFRAMDump_->setEnabled(connected);
     cmdFactorySetting_->setEnabled(true);
+    cmdRecords_->setEnabled(true);
     cmdImportSetting_->setEnabled(true);
     cmdExportSetting_->setEnabled(true);
     for (const int i : {0, 2, 7})

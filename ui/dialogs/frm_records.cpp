@@ -1,0 +1,341 @@
+#include "ui/dialogs/frm_records.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/settings_review_text.h"
+#include "messages/message_ids.h"
+#include "messages/messages.h"
+#include "model/ole_date.h"
+#include "model/value_codecs.h"
+#include "ui/dialogs/records_chart.h"
+#include "ui/dialogs/records_compare_dialog.h"
+#include "ui/dialogs/records_export.h"
+#include "ui/dialogs/records_fleet_model.h"
+#include "ui/main/user_asker.h"
+
+namespace vq {
+
+namespace {
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+constexpr int kEntryRole = Qt::UserRole + 1;
+
+std::string kindText(RecordKind kind) {
+    return ResMessage(msg::RecordsKindRead + static_cast<int>(kind));
+}
+
+std::string channelName(const ChannelRecord& ch) {
+    std::string name = "CH" + std::to_string(ch.channel + 1);
+    if (!ch.gas.empty()) name += " " + ch.gas;
+    return name;
+}
+
+// What happened, in one line of the timeline.
+std::string whatText(const RecordEvent& e) {
+    switch (e.kind) {
+        case RecordKind::Read:
+            return ResMessage(msg::RecordsSettingsRead);
+        case RecordKind::Write:
+            return ResMessage(msg::RecordsChanges, {std::to_string(e.changes.size())});
+        case RecordKind::Dump:
+            return ResMessage(msg::RecordsDumpFile, {e.file, std::to_string(e.size)});
+        case RecordKind::Zero:
+        case RecordKind::Span:
+            break;
+    }
+    std::string text;
+    for (const ChannelRecord& ch : e.channels) {
+        if (!text.empty()) text += "; ";
+        text += ResMessage(msg::RecordsChannelResult,
+                           {channelName(ch), ch.result, SingleText(ch.history.after)});
+    }
+    return text;
+}
+
+// A file name from a serial number: characters a file system refuses become "_"; the rest
+// (Japanese included) stays as typed.
+std::string fileSafe(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        out += (u < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) ? '_'
+                                                                                               : c;
+    }
+    return out.empty() ? "_" : out;
+}
+
+QTableView* tableView(QWidget* parent, const char* name) {
+    auto* view = new QTableView(parent);
+    view->setObjectName(name);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    return view;
+}
+
+}  // namespace
+
+frmRecords::frmRecords(RecordsWindowDeps deps, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      deps_(std::move(deps)),
+      fleet_(new RecordsFleetModel(this)),
+      filter_(new RecordsFleetFilter(this)),
+      timeline_(new QStandardItemModel(this)),
+      error_(new QLabel(this)),
+      filterBox_(new QLineEdit(this)),
+      fleetView_(tableView(this, "tblFleet")),
+      timelineView_(tableView(this, "tblTimeline")),
+      chart_(new RecordsChart(this)) {
+    setObjectName("frmRecords");
+    setWindowTitle(q(ResMessage(msg::RecordsTitle)));
+    auto* layout = new QVBoxLayout(this);
+
+    error_->setObjectName("lblError");
+    error_->setStyleSheet("color: #b00000;");
+    error_->setWordWrap(true);
+    error_->hide();
+    layout->addWidget(error_);
+
+    auto* top = new QHBoxLayout();
+    top->addWidget(new QLabel(q(ResMessage(msg::RecordsFilterLabel)), this));
+    filterBox_->setObjectName("txtFilter");
+    filterBox_->setClearButtonEnabled(true);
+    top->addWidget(filterBox_, 1);
+    auto* refreshButton = new QPushButton(q(ResMessage(msg::RecordsRefresh)), this);
+    refreshButton->setObjectName("cmdRefresh");
+    top->addWidget(refreshButton);
+    layout->addLayout(top);
+
+    filter_->setSourceModel(fleet_);
+    fleetView_->setModel(filter_);
+    fleetView_->setSortingEnabled(true);
+    fleetView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    fleetView_->sortByColumn(RecordsFleetModel::Serial, Qt::AscendingOrder);
+
+    timeline_->setHorizontalHeaderLabels(
+        {q(ResMessage(msg::RecordsColTime)), q(ResMessage(msg::RecordsColKind)),
+         q(ResMessage(msg::RecordsColSuccess)), q(ResMessage(msg::RecordsColWhat))});
+    timelineView_->setModel(timeline_);
+    timelineView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    auto* lower = new QSplitter(Qt::Horizontal, this);
+    lower->addWidget(timelineView_);
+    lower->addWidget(chart_);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(fleetView_);
+    split->addWidget(lower);
+    layout->addWidget(split, 1);
+
+    auto* buttons = new QHBoxLayout();
+    compareButton_ = new QPushButton(q(ResMessage(msg::RecordsCompareButton)), this);
+    compareButton_->setObjectName("cmdCompare");
+    compareButton_->setToolTip(q(ResMessage(msg::RecordsCompareHint)));
+    exportListButton_ = new QPushButton(q(ResMessage(msg::RecordsExportList)), this);
+    exportListButton_->setObjectName("cmdExportList");
+    exportHistoryButton_ = new QPushButton(q(ResMessage(msg::RecordsExportHistory)), this);
+    exportHistoryButton_->setObjectName("cmdExportHistory");
+    auto* closeButton = new QPushButton(q(ResMessage(msg::RecordsClose)), this);
+    closeButton->setObjectName("cmdClose");
+    buttons->addWidget(compareButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(exportListButton_);
+    buttons->addWidget(exportHistoryButton_);
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+
+    connect(filterBox_, &QLineEdit::textChanged, filter_, &RecordsFleetFilter::setText);
+    connect(refreshButton, &QPushButton::clicked, this, &frmRecords::refresh);
+    connect(fleetView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmRecords::showTimeline);
+    // A filter that hides the selected instrument leaves no instrument selected.
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &frmRecords::showTimeline);
+    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &frmRecords::showTimeline);
+    connect(timelineView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmRecords::updateButtons);
+    connect(compareButton_, &QPushButton::clicked, this, &frmRecords::compareSelected);
+    connect(exportListButton_, &QPushButton::clicked, this, &frmRecords::exportList);
+    connect(exportHistoryButton_, &QPushButton::clicked, this, &frmRecords::exportHistory);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+
+    resize(1000, 700);
+    refresh();
+}
+
+frmRecords::~frmRecords() = default;
+
+QString frmRecords::errorText() const {
+    return error_->isHidden() ? QString() : error_->text();
+}
+
+void frmRecords::showError(const std::string& reason) {
+    error_->setText(q(ResMessage(msg::RecordsUnavailable, {reason})));
+    error_->show();
+}
+
+RecordsStore* frmRecords::store(std::string* why) const {
+    std::string reason;
+    RecordsStore* records = deps_.store ? deps_.store(reason) : nullptr;
+    if (why != nullptr) *why = reason;
+    return records;
+}
+
+void frmRecords::refresh() {
+    error_->hide();
+    error_->clear();
+    const std::string selected = selectedSerial();
+    shownSerial_.clear();  // the store may hold new events of the same instrument
+    std::vector<InstrumentSummary> fleet;
+    std::string why;
+    RecordsStore* const records = store(&why);
+    if (records == nullptr) {
+        showError(why.empty() ? ResMessage(msg::RecordsNoStore) : why);
+    } else if (const StoreStatus status = records->instruments(fleet); !status.ok) {
+        showError(status.error);
+        fleet.clear();
+    }
+    fleet_->setFleet(std::move(fleet), deps_.now ? deps_.now() : 0.0);
+    for (int c = 0; c < RecordsFleetModel::kColumns; ++c) fleetView_->resizeColumnToContents(c);
+    if (!selected.empty()) selectInstrument(selected);
+    showTimeline();
+}
+
+bool frmRecords::selectInstrument(const std::string& serial) {
+    for (int row = 0; row < filter_->rowCount(); ++row) {
+        const QModelIndex index = filter_->index(row, RecordsFleetModel::Serial);
+        if (index.data().toString().toStdString() != serial) continue;
+        fleetView_->selectionModel()->select(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        fleetView_->scrollTo(index);
+        return true;
+    }
+    return false;
+}
+
+std::string frmRecords::selectedSerial() const {
+    const QModelIndexList rows = fleetView_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return {};
+    return fleet_->instrument(filter_->mapToSource(rows.first()).row()).serial;
+}
+
+void frmRecords::showTimeline() {
+    const std::string serial = selectedSerial();
+    const bool hasSelection = !fleetView_->selectionModel()->selectedRows().isEmpty();
+    if (hasSelection && serial == shownSerial_ && !entries_.empty()) {
+        updateButtons();
+        return;
+    }
+    shownSerial_ = serial;
+    entries_.clear();
+    timeline_->removeRows(0, timeline_->rowCount());
+    RecordsStore* const records = hasSelection ? store() : nullptr;
+    if (records != nullptr) {
+        if (const StoreStatus status = records->timeline(serial, entries_); !status.ok) {
+            showError(status.error);
+            entries_.clear();
+        }
+    }
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const RecordEvent& e = entries_[i].event;
+        QList<QStandardItem*> row{
+            new QStandardItem(q(GeneralDate(e.pcTime))), new QStandardItem(q(kindText(e.kind))),
+            new QStandardItem(q(ResMessage(e.success ? msg::RecordsYes : msg::RecordsNo))),
+            new QStandardItem(q(whatText(e)))};
+        row.front()->setData(static_cast<int>(i), kEntryRole);
+        if (!e.success)
+            for (QStandardItem* item : row) item->setForeground(QColor(192, 0, 0));
+        timeline_->appendRow(row);
+    }
+    for (int c = 0; c < 3; ++c) timelineView_->resizeColumnToContents(c);
+    chart_->setTimeline(entries_);
+    updateButtons();
+}
+
+void frmRecords::updateButtons() {
+    int withSnapshot = 0;
+    const QModelIndexList rows = timelineView_->selectionModel()->selectedRows();
+    for (const QModelIndex& index : rows)
+        if (entries_[static_cast<std::size_t>(index.row())].hasSnapshot) ++withSnapshot;
+    compareButton_->setEnabled(rows.size() == 2 && withSnapshot == 2);
+    exportListButton_->setEnabled(store() != nullptr);
+    exportHistoryButton_->setEnabled(!entries_.empty());
+}
+
+void frmRecords::compareSelected() {
+    const QModelIndexList rows = timelineView_->selectionModel()->selectedRows();
+    if (rows.size() == 2) compareRows(rows[0].row(), rows[1].row());
+}
+
+void frmRecords::compareRows(int a, int b) {
+    const int count = static_cast<int>(entries_.size());
+    if (a < 0 || b < 0 || a >= count || b >= count) return;
+    RecordsStore* const records = store();
+    if (records == nullptr) return;
+    const TimelineEntry* older = &entries_[static_cast<std::size_t>(a)];
+    const TimelineEntry* newer = &entries_[static_cast<std::size_t>(b)];
+    if (newer->event.pcTime < older->event.pcTime) std::swap(older, newer);
+    std::string olderText;
+    std::string newerText;
+    StoreStatus status = records->snapshot(older->id, olderText);
+    if (status.ok) status = records->snapshot(newer->id, newerText);
+    if (!status.ok) {
+        deps_.asker.error(this, ResMessage(msg::RecordsUnavailable, {status.error}),
+                          ResMessage(msg::RecordsCompareTitle));
+        return;
+    }
+    const auto rows = CompareSnapshots(olderText, newerText);
+    if (!rows) {
+        deps_.asker.error(this, ResMessage(msg::RecordsCompareFailed),
+                          ResMessage(msg::RecordsCompareTitle));
+        return;
+    }
+    if (compare_) compare_->close();
+    const std::string heading =
+        ResMessage(msg::RecordsCompareHeading,
+                   {GeneralDate(newer->event.pcTime), GeneralDate(older->event.pcTime)});
+    compare_ = new RecordsCompareDialog(this, heading, SummariseReview(*rows));
+    compare_->setAttribute(Qt::WA_DeleteOnClose);
+    compare_->show();
+}
+
+void frmRecords::exportList() {
+    exportTo("VQ5100Records.csv", ResMessage(msg::RecordsTitle), nullptr, true);
+}
+
+void frmRecords::exportHistory() {
+    if (entries_.empty()) return;
+    exportTo("VQ5100History_" + fileSafe(shownSerial_) + ".csv",
+             ResMessage(msg::RecordsHistoryTitle, {shownSerial_}), timeline_, false);
+}
+
+void frmRecords::exportTo(const std::string& suggested, const std::string& title,
+                          const QStandardItemModel* model, bool fleet) {
+    const std::string start = deps_.folder.empty() ? suggested : deps_.folder + "/" + suggested;
+    const std::string path = deps_.asker.saveFile(this, ResMessage(msg::RecordsTitle), start,
+                                                  ResMessage(msg::RecordsExportFilter));
+    if (path.empty()) return;
+    const ExportTable table =
+        fleet ? TableFromModel(*filter_, title) : TableFromModel(*model, title);
+    const FileResult result = WriteExport(path, table);
+    if (result.ok)
+        deps_.asker.information(this, ResMessage(msg::RecordsExported, {path}),
+                                ResMessage(msg::RecordsTitle));
+    else
+        deps_.asker.error(this, ResMessage(msg::RecordsExportFailed, {result.error}),
+                          ResMessage(msg::RecordsTitle));
+}
+
+}  // namespace vq

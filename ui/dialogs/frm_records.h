@@ -1,0 +1,93 @@
+#pragma once
+// The Records window: the instruments the records hold, with their calibration due dates
+// (overdue red, due within a week amber), filtered and sorted; for the instrument selected its
+// timeline of events and a chart of its calibration results; two snapshots compared as the
+// review list; the list and the history exported as CSV or PDF. It only reads the records.
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/records.h"
+#include "ui/dialogs/records_compare_dialog.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+
+namespace vq {
+
+class RecordsChart;
+class RecordsFleetFilter;
+class RecordsFleetModel;
+class UserAsker;
+
+struct RecordsWindowDeps {
+    // The store, asked at every use (a store that failed is opened afresh by its owner, so a
+    // pointer kept from before could be gone); null when the records cannot be opened, with the
+    // reason in `why`.
+    std::function<RecordsStore*(std::string& why)> store;
+    // The PC's local time as an OLE date (the event host's), for the due dates.
+    std::function<double()> now;
+    UserAsker& asker;
+    // Where the export file dialogs open.
+    std::string folder;
+};
+
+class frmRecords final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit frmRecords(RecordsWindowDeps deps, QWidget* parent = nullptr);
+    ~frmRecords() override;
+
+    // Reads the fleet again (and the selected instrument's timeline).
+    void refresh();
+    // Selects the instrument by serial number (shown rows only); false when none is shown.
+    bool selectInstrument(const std::string& serial);
+
+    // ---- what tests look at ----
+    const QTableView* fleetView() const { return fleetView_; }
+    const QTableView* timelineView() const { return timelineView_; }
+    RecordsFleetFilter* fleetFilter() const { return filter_; }
+    const RecordsChart* chart() const { return chart_; }
+    // The error line ("The records cannot be opened: ..."); empty when all is well.
+    QString errorText() const;
+    const RecordsCompareDialog* compareDialog() const { return compare_; }
+
+    // Compares the snapshots of two timeline rows (as shown), oldest against newest.
+    void compareRows(int a, int b);
+
+  private:
+    RecordsStore* store(std::string* why = nullptr) const;
+    void showError(const std::string& reason);
+    void showTimeline();
+    void compareSelected();
+    void exportList();
+    void exportHistory();
+    void exportTo(const std::string& suggested, const std::string& title,
+                  const QStandardItemModel* model, bool fleet);
+    std::string selectedSerial() const;
+    void updateButtons();
+
+    RecordsWindowDeps deps_;
+    RecordsFleetModel* fleet_;
+    RecordsFleetFilter* filter_;
+    QStandardItemModel* timeline_;
+    std::vector<TimelineEntry> entries_;
+    std::string shownSerial_;
+    QLabel* error_;
+    QLineEdit* filterBox_;
+    QTableView* fleetView_;
+    QTableView* timelineView_;
+    RecordsChart* chart_;
+    QPushButton* compareButton_;
+    QPushButton* exportListButton_;
+    QPushButton* exportHistoryButton_;
+    QPointer<RecordsCompareDialog> compare_;
+};
+
+}  // namespace vq
