@@ -1,5 +1,7 @@
 #include "app/calibration_texts.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/update_validation.h"
@@ -42,6 +44,21 @@ std::string passedLine(const clsInstrument& cal, int channel) {
     return gasName(cal, channel) + "  " + ResMessage(msg::AdjustmentComplete);
 }
 
+// The concentrations a channel takes: from its lower bound (warning level or fixed limit) up to
+// full scale, or for oxygen, which falls towards danger, from 0 up to its bound.
+std::string allowedRange(const clsInstrument& cal, const clsInstrument& limits, int channel) {
+    const float fullScale = cal.GasFullScale(channel);
+    const AutoCalBound bound = AutoCalLimit(limits, channel);
+    const float low = bound.atMost ? 0.0f : std::max(0.0f, bound.bound);
+    const float high = bound.atMost ? std::min(fullScale, bound.bound) : fullScale;
+    return ResMessage(msg::RefusedRange, {TrimText(ChannelValueText(cal, channel, low)),
+                                          TrimText(ChannelValueText(cal, channel, high))});
+}
+
+AutoCalEdit refused(std::string notice) {
+    return {AutoCalEdit::Rejected, 0.0f, std::move(notice)};
+}
+
 }  // namespace
 
 std::string ZeroChannelText() {
@@ -80,21 +97,31 @@ ChannelFlags ListedChannels(const ChannelFlags& usable, const ChannelFlags& sele
 
 AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& limits, int channel,
                                 std::string_view text) {
-    if (TrimText(text).empty()) return {AutoCalEdit::Cleared, levelNoValue};
+    const std::string trimmed = TrimText(text);
+    if (trimmed.empty()) return {AutoCalEdit::Cleared, levelNoValue, {}};
     if (const auto number = ParseSingle(text)) {
         const float typed = *number;
         const float fullScale = cal.GasFullScale(channel);
-        if (typed < 0 || typed > fullScale) return {};
-        if (!CheckAutoCalValue(limits, channel, typed)) return {};
+        if (typed < 0 || typed > fullScale || !CheckAutoCalValue(limits, channel, typed))
+            return refused(allowedRange(cal, limits, channel));
         // Without a known resolution there is no step to round to: the value is kept as typed
         // rather than rounded to nothing.
         const float step = cal.GasDesit(channel);
         const float stored = step > 0 ? RoundToStep(typed, step) : typed;
-        if (stored > fullScale || !LevelFits5(stored, cal.GasPoint(channel))) return {};
-        return {AutoCalEdit::Stored, stored};
+        if (stored > fullScale) return refused(allowedRange(cal, limits, channel));
+        if (!LevelFits5(stored, cal.GasPoint(channel)))
+            return refused(ResMessage(msg::RefusedTooWide, {trimmed}));
+        AutoCalEdit edit{AutoCalEdit::Stored, stored, {}};
+        // A step that is not exact in binary leaves a trace below it: only a real change is told.
+        if (step > 0 && std::fabs(stored - typed) > step / 1000)
+            edit.notice =
+                ResMessage(msg::RoundedNotice,
+                           {SingleText(typed), TrimText(ChannelValueText(cal, channel, stored)),
+                            TrimText(SingleText(step))});
+        return edit;
     }
-    if (text.find("--") != std::string_view::npos) return {AutoCalEdit::Stored, 0.0f};
-    return {};
+    if (trimmed.find("--") != std::string::npos) return {AutoCalEdit::Stored, 0.0f, {}};
+    return refused(ResMessage(msg::RefusedNotNumber, {trimmed}));
 }
 
 std::string ChannelValueText(const clsInstrument& cal, int channel, float value) {

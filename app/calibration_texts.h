@@ -46,12 +46,16 @@ struct AutoCalEdit {
         Stored     // AutoCalib := value
     } kind = Rejected;
     float value = 0;
+    // What the user is told: why a Rejected edit was refused (the allowed range, "not a number",
+    // too wide), or that a Stored value was rounded to the resolution; empty otherwise.
+    std::string notice;
 };
 // `cal` holds the channel's gas (full scale, resolution, decimals); `limits` the settings whose
 // warning level and oxygen mode bound the concentration (CheckAutoCalValue). A number is stored
 // rounded to the channel's resolution, and refused when it is negative, above full scale (also
 // after rounding), refused by CheckAutoCalValue, or too wide for the five-character field the
-// instrument receives. A text with "--" (the no-value dashes) stores 0.
+// instrument receives. A text with "--" (the no-value dashes) stores 0. A refusal for range names
+// the whole allowed range: full scale and the warning level (or the fixed limit) together.
 AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& limits, int channel,
                                 std::string_view text);
 

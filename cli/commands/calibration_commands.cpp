@@ -126,7 +126,8 @@ int runSpan(CommandContext& context) {
         const AutoCalEdit edit = EvaluateAutoCalEdit(model, model, ch, concentrations[i]);
         if (edit.kind != AutoCalEdit::Stored) {
             context.out.error("concentration \"" + concentrations[i] + "\" is not allowed on CH" +
-                              std::to_string(ch + 1));
+                              std::to_string(ch + 1) +
+                              (edit.notice.empty() ? std::string() : ": " + edit.notice));
             return kExitUsage;
         }
         model.setAutoCalib(ch, edit.value);

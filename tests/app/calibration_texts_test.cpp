@@ -126,6 +126,53 @@ TEST_F(CalibrationTexts, ConcentrationHonoursTheWarningLevel) {
     EXPECT_EQ(EvaluateAutoCalEdit(cal, limits, 1, "12").kind, AutoCalEdit::Stored);
 }
 
+// Every refusal names its reason: the whole allowed range (full scale with the warning level or
+// the fixed limit; for oxygen, 0 up to its bound), "not a number" or the five-character field.
+// A rounded value says so; a value kept as typed says nothing.
+TEST_F(CalibrationTexts, ConcentrationEditsSayWhyTheyAreRefusedOrRounded) {
+    clsInstrument cal = sample();
+    clsInstrument limits;
+    limits.setGasName(1, "O2");
+    limits.setWarning(0, 20);
+    limits.setWarning(1, 19.5f);  // channel 2 has no warning level: its fixed limit of 10 holds
+    struct Case {
+        int ch;
+        const char* typed;
+        AutoCalEdit::Kind kind;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {0, "150", AutoCalEdit::Rejected, "Out of range: 20.0 to 100.0."},
+        {0, "-5", AutoCalEdit::Rejected, "Out of range: 20.0 to 100.0."},
+        {0, "15", AutoCalEdit::Rejected, "Out of range: 20.0 to 100.0."},
+        {1, "20.9", AutoCalEdit::Rejected, "Out of range: 0.0 to 19.5."},
+        {2, "5", AutoCalEdit::Rejected, "Out of range: 10 to 200."},
+        {0, " abc ", AutoCalEdit::Rejected, "\"abc\" is not a number."},
+        {0, "12,5", AutoCalEdit::Rejected, "\"12,5\" is not a number."},
+        {0, "50.04", AutoCalEdit::Stored,
+         "50.04 was rounded to 50.0 (the channel's resolution is 0.1)."},
+        {2, "100.4", AutoCalEdit::Stored,
+         "100.4 was rounded to 100 (the channel's resolution is 1)."},
+        {0, "50.1", AutoCalEdit::Stored, ""},
+        {1, "12.3", AutoCalEdit::Stored, ""},
+        {0, "", AutoCalEdit::Cleared, ""},
+    };
+    for (const Case& c : cases) {
+        const AutoCalEdit e = EvaluateAutoCalEdit(cal, limits, c.ch, c.typed);
+        EXPECT_EQ(e.kind, c.kind) << c.typed;
+        EXPECT_EQ(e.notice, c.notice) << c.typed;
+    }
+    // Rounded over full scale: the range again, with full scale as it is.
+    cal.setGasFullScale(0, 99.9f);
+    cal.setGasDesit(0, 0.5f);
+    EXPECT_EQ(EvaluateAutoCalEdit(cal, limits, 0, "99.8").notice, "Out of range: 20.0 to 99.9.");
+    cal.setGasFullScale(2, 1000);
+    cal.setGasPoint(2, 2);
+    cal.setGasDesit(2, 0.01f);
+    EXPECT_EQ(EvaluateAutoCalEdit(cal, limits, 2, "999.9").notice,
+              "999.9 does not fit the instrument's five-character field.");
+}
+
 TEST_F(CalibrationTexts, ResultLinesNameOnlyListedChannels) {
     const clsInstrument cal = sample();
     const ChannelFlags usable{true, true, true, false, false};

@@ -350,6 +350,15 @@ TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
     EXPECT_FALSE(QFile::exists(path("SerialLog.log"))) << "no run reached the instrument";
 }
 
+// A concentration the channel does not take is refused after the read that bounds it, naming the
+// range the channel does take.
+TEST_F(CtlCommandsE2E, ARefusedConcentrationNamesTheAllowedRange) {
+    const CtlResult conc = run({"--simulator", "span", "3", "--conc", "99"});
+    EXPECT_EXIT_CODE(conc, 2);
+    EXPECT_TRUE(conc.err.contains("not allowed on CH3: Out of range: 5.0 to 30.0."))
+        << conc.err.toStdString();
+}
+
 // An instrument over TCP that answers the probe, and otherwise as `behaviour` says (by default
 // nothing else).
 class ProbeOnlyInstrument {

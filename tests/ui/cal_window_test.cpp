@@ -15,6 +15,7 @@
 
 #include "messages/messages.h"
 #include "model/value_codecs.h"
+#include "ui/dialogs/cal_edit_notice.h"
 #include "ui/dialogs/cal_report.h"
 #include "ui/support/cal_bench.h"
 #include "ui/widgets/readings_chart.h"
@@ -309,6 +310,50 @@ class CalWindowTest : public QObject {
         QVERIFY(co->background().color() != C::kUnusableColour);
         // The reading column is never edited.
         QVERIFY(!(w->vfgCal()->item(3, C::colReading)->flags() & Qt::ItemIsEditable));
+    }
+
+    // A refused concentration beeps once and says why (the range the channel allows) on the
+    // notice line; the stored value stays. A value the window rounds is pointed out unbeeped.
+    void refusedConcentrationSaysWhyAndBeeps() {
+        struct Case {
+            int ch;
+            const char* typed;
+            const char* reason;
+        };
+        const Case cases[] = {
+            {2, "99", "Out of range: 5.0 to 30.0."},  // H2S, 30 ppm, warning at 5.0
+            {2, "4.9", "Out of range: 5.0 to 30.0."},  {2, "abc", "\"abc\" is not a number."},
+            {1, "20.9", "Out of range: 0.0 to 19.5."},  // oxygen: below its warning level
+            {3, "-1", "Out of range: 25 to 500."},     {0, "150", "Out of range: 10 to 100."},
+        };
+        CalBench b;
+        QVERIFY(b.start());
+        auto w = b.openWindow();
+        int beeps = 0;
+        w->setBeep([&beeps] { ++beeps; });
+        for (const Case& c : cases) {
+            const QString before = cell(*w, c.ch, C::colAutoCal);
+            const float stored = w->calibrationModel().AutoCalib(c.ch);
+            const int beepsBefore = beeps;
+            w->vfgCal()->item(c.ch, C::colAutoCal)->setText(c.typed);
+            QCOMPARE(beeps, beepsBefore + 1);
+            QCOMPARE(w->lastNotice(), QString(c.reason));
+            QCOMPARE(w->noticeLine()->text(), QString(c.reason));
+            QCOMPARE(cell(*w, c.ch, C::colAutoCal), before);
+            QCOMPARE(w->calibrationModel().AutoCalib(c.ch), stored);
+        }
+
+        w->vfgCal()->item(2, C::colAutoCal)->setText("12.34");
+        QCOMPARE(cell(*w, 2, C::colAutoCal), QString("12.3"));
+        QCOMPARE(w->lastNotice(), QString("12.34 was rounded to 12.3 (the channel's resolution "
+                                          "is 0.1)."));
+        QCOMPARE(w->noticeLine()->text(), w->lastNotice());
+        // A value taken as typed: nothing to say, and the earlier notice is gone.
+        w->vfgCal()->item(2, C::colAutoCal)->setText("12");
+        QCOMPARE(w->calibrationModel().AutoCalib(2), 12.0f);
+        QVERIFY(w->lastNotice().isEmpty());
+        QVERIFY(w->noticeLine()->text().isEmpty());
+        QCOMPARE(beeps, int(std::size(cases)));
     }
 
     void rangeCalibrationSwitchesTheModeAndPutsItBack() {

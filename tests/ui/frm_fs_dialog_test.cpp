@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,6 +60,12 @@ struct Harness {
 
 QString improperData(int gridNameId) {
     return QString::fromStdString(ResMessage(msg::ImproperDataFound, {ResMessage(gridNameId)}));
+}
+
+// The box after a station list export: done, and where the file is.
+QString exportedTo(const QString& path) {
+    return QString::fromStdString(ResMessage(msg::ExportComplete)) + "\r\n" +
+           QFileInfo(path).absoluteFilePath();
 }
 
 void writeLines(const QString& path, int count) {
@@ -394,9 +401,14 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
         Harness h(source);
         h.stations().editStation(0, "");
         h.stations().editStation(255, "LAST_ONE 256");
+        std::vector<std::string> logged;
+        h.dialog->setLog([&logged](const std::string& line) { logged.push_back(line); });
         QVERIFY(h.dialog->exportStations(path));
         QCOMPARE(h.notices.size(), size_t(1));
-        QCOMPARE(h.notices[0].text, QString::fromStdString(ResMessage(msg::ExportComplete)));
+        QCOMPARE(h.notices[0].text, exportedTo(path));
+        QCOMPARE(logged,
+                 std::vector<std::string>{"Station list exported: " +
+                                          QFileInfo(path).absoluteFilePath().toStdString()});
         QCOMPARE(h.notices[0].icon, QMessageBox::Information);
         QVERIFY(h.stations().stations().size() == 256u);
     }
@@ -446,7 +458,7 @@ void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
     chosen = dir.filePath("Station.csv");
     exportButton->click();
     QVERIFY(QFile::exists(chosen));
-    QCOMPARE(h.notices.back().text, QString::fromStdString(ResMessage(msg::ExportComplete)));
+    QCOMPARE(h.notices.back().text, exportedTo(chosen));
     h.stations().editStation(0, "OVERWRITTEN");
     importButton->click();
     QCOMPARE(h.stations().item(0, 1)->text(), QString("FIRST"));

@@ -1,8 +1,14 @@
 // The factory setting dialog says why it refuses a key or an edit, and is never left with its
 // edits dropped unasked: Escape and the close box ask when something was changed, and No keeps
-// the dialog open with the edits.
+// the dialog open with the edits. A station list it exports is named with its full path.
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -15,6 +21,7 @@
 #include "ui/dialogs/fs_key_filter.h"
 #include "ui/dialogs/fs_station_grid.h"
 #include "ui/support/fs_test_model.h"
+#include "ui/support/main_window_fixture.h"
 
 namespace vq {
 namespace {
@@ -110,6 +117,39 @@ class FsDialogNoticesTest : public QObject {
         QCOMPARE(keyRefused.at(0).at(0).toString(),
                  QString("\"#\" cannot be used here: letters, digits, space and - _ / > < only."));
         QVERIFY(!station->text().contains('#'));
+    }
+
+    // The station list exported from the dialog the main window opens is named with its full
+    // path in the main window's log, though the file was picked by a bare name.
+    void stationExportLogsItsFullPathInTheMainWindow() {
+        ui_test::MainFixture f;
+        f.window->show();
+        QVERIFY(f.connect());
+        f.window->cmdInstruments()->click();
+        QTemporaryDir current;
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(current.path()));
+        QString boxText;
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<frmFsDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->setChooseFile([](bool) { return QStringLiteral("Station.csv"); });
+            dialog->setNotify(
+                [&boxText](QMessageBox::Icon, const QString& text) { boxText = text; });
+            dialog->findChild<QPushButton*>("cmdStationExport")->click();
+            dialog->findChild<QPushButton*>("cmdCancel")->click();
+            ran = true;
+        });
+        f.window->cmdFactorySettingClick();
+        QDir::setCurrent(before);
+        QVERIFY(ran);
+        const QString full = QDir(current.path()).absoluteFilePath("Station.csv");
+        QVERIFY(QFile::exists(full));
+        QCOMPARE(boxText, QString("Export Complete\r\n") + full);
+        const auto lines = ui_test::linesStarting(*f.window->rtbLog(), "Station list exported: ");
+        QCOMPARE(lines.size(), size_t(1));
+        QCOMPARE(lines[0].text, "Station list exported: " + full);
     }
 
     // Nothing changed (or changed back): nothing to ask.

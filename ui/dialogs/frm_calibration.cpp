@@ -11,6 +11,7 @@
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/value_codecs.h"
+#include "ui/dialogs/cal_edit_notice.h"
 #include "ui/main/main_state.h"
 #include "ui/main/user_asker.h"
 #include "ui/widgets/readings_chart.h"
@@ -90,8 +91,10 @@ void frmCalibration::buildControls() {
         cmdCal_[static_cast<std::size_t>(i)] = button;
         buttons->addWidget(button);
     }
+    notice_ = new CalEditNotice(fraCal_);
     auto* frame = new QVBoxLayout(fraCal_);
     frame->addWidget(vfgCal_);
+    frame->addWidget(notice_);
     frame->addLayout(buttons);
     // The live chart beside the table: a drift or a slow sensor shows before a run, not after.
     chart_ = new ReadingsChart(this);
@@ -217,6 +220,7 @@ bool frmCalibration::finishAutoCalEdit(int ch, const QString& text) {
     if (ch < 0 || ch >= kCalChannels) return false;
     const auto i = static_cast<std::size_t>(ch);
     bool stored = false;
+    notice_->clearNotice();
     if (usable_[i] && !busy_) {
         const AutoCalEdit edit = EvaluateAutoCalEdit(cal_, model_, ch, text.toStdString());
         if (edit.kind != AutoCalEdit::Rejected) {
@@ -225,9 +229,21 @@ bool frmCalibration::finishAutoCalEdit(int ch, const QString& text) {
             if (edit.kind == AutoCalEdit::Cleared) selection_[i] = false;
             stored = true;
         }
+        fillRow(ch);
+        // After the row is filled: the tooltip stands beside the value the cell now shows.
+        if (!edit.notice.empty()) notice_->say(*vfgCal_, ch, colAutoCal, q(edit.notice), !stored);
+        return stored;
     }
     fillRow(ch);
     return stored;
+}
+
+const QString& frmCalibration::lastNotice() const {
+    return notice_->lastNotice();
+}
+
+void frmCalibration::setBeep(std::function<void()> beep) {
+    notice_->setBeep(std::move(beep));
 }
 
 void frmCalibration::setSelection(int ch, bool on) {

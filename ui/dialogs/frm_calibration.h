@@ -35,6 +35,7 @@ class QTableWidgetItem;
 
 namespace vq {
 
+class CalEditNotice;
 class CalibrationPrompts;
 class ReadingsChart;
 class UserAsker;
@@ -78,8 +79,12 @@ class frmCalibration : public QDialog {
     // the range calibration is under way and its restore has not failed.
     void reject() override;
     // A concentration typed into row `channel`; false when it was refused (the cell shows the
-    // stored value again).
+    // stored value again, and the notice line says why, with a beep).
     bool finishAutoCalEdit(int channel, const QString& text);
+    // Why the last concentration edit was refused, or that it was rounded; empty when neither.
+    const QString& lastNotice() const;
+    // Replaces the platform's beep of a refusal (tests count it).
+    void setBeep(std::function<void()> beep);
     // The Select box of row `channel` set or cleared.
     void setSelection(int channel, bool on);
 
@@ -102,6 +107,7 @@ class frmCalibration : public QDialog {
     // ---- controls ----
     QTableWidget* vfgCal() const { return vfgCal_; }
     const ReadingsChart* readingsChart() const { return chart_; }
+    const CalEditNotice* noticeLine() const { return notice_; }
     QPushButton* cmdCal(int i) const { return cmdCal_.at(static_cast<std::size_t>(i)); }
     QGroupBox* fraCal() const { return fraCal_; }
 
@@ -169,6 +175,7 @@ class frmCalibration : public QDialog {
     QGroupBox* fraCal_ = nullptr;
     QTableWidget* vfgCal_ = nullptr;
     ReadingsChart* chart_ = nullptr;
+    CalEditNotice* notice_ = nullptr;
     std::array<QPushButton*, 4> cmdCal_{};
 };
 

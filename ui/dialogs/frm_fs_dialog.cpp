@@ -1,6 +1,7 @@
 #include "ui/dialogs/frm_fs_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -118,10 +119,11 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     });
 }
 
-bool frmFsDialog::edit(clsInstrument& model, QWidget* parent, const QFont& font) {
+bool frmFsDialog::edit(clsInstrument& model, QWidget* parent, const QFont& font, Log log) {
     frmFsDialog dialog(parent);
     dialog.setFont(font);
     dialog.setInstrument(&model);
+    dialog.setLog(std::move(log));
     return dialog.exec() == QDialog::Accepted;
 }
 
@@ -208,7 +210,11 @@ bool frmFsDialog::exportStations(const QString& path) {
         notice(QMessageBox::Critical, QString::fromStdString(written.error));
         return false;
     }
-    notice(QMessageBox::Information, text(msg::ExportComplete));
+    // The file dialog may have been in any folder: the user is told where the list went.
+    const std::string where = QFileInfo(path).absoluteFilePath().toStdString();
+    if (log_) log_(ResMessage(msg::StationListExportedInfo, {where}));
+    notice(QMessageBox::Information,
+           QString::fromStdString(ResMessage(msg::ExportCompleteAt, {where})));
     return true;
 }
 

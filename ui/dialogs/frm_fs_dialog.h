@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <functional>
+#include <string>
 
 #include "model/instrument.h"
 
@@ -35,11 +36,13 @@ class frmFsDialog : public QDialog {
     using ChooseFile = std::function<QString(bool save)>;
     // Asks a Yes/No question; true for Yes.
     using Ask = std::function<bool(const QString& text)>;
+    // A line for the caller's information log (a file written, with its full path).
+    using Log = std::function<void(const std::string& text)>;
 
     explicit frmFsDialog(QWidget* parent = nullptr);
 
     // Runs the dialog modally over `model`; true when the user confirmed with OK.
-    static bool edit(clsInstrument& model, QWidget* parent, const QFont& font);
+    static bool edit(clsInstrument& model, QWidget* parent, const QFont& font, Log log = {});
 
     void setInstrument(clsInstrument* model) { instrument_ = model; }
     clsInstrument* Instrument() const { return instrument_; }
@@ -47,12 +50,14 @@ class frmFsDialog : public QDialog {
     void setNotify(Notify notify) { notify_ = std::move(notify); }
     void setChooseFile(ChooseFile choose) { chooseFile_ = std::move(choose); }
     void setAsk(Ask ask) { ask_ = std::move(ask); }
+    void setLog(Log log) { log_ = std::move(log); }
 
     // True when OK would hand back a change to the caller's model.
     bool hasEdits() const;
 
     // The station list to and from a CSV file (the buttons ask for the path first). Export
-    // refuses red stations with message 8056 and writes nothing; both report file errors.
+    // refuses red stations with message 8056 and writes nothing; both report file errors. A
+    // written file is named with its full path in the box and the log.
     bool exportStations(const QString& path);
     bool importStations(const QString& path);
 
@@ -84,6 +89,7 @@ class frmFsDialog : public QDialog {
     Notify notify_;
     ChooseFile chooseFile_;
     Ask ask_;
+    Log log_;
 
     FsDatasGrid* datas_;
     FsStationGrid* stations_;

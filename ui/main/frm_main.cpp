@@ -278,7 +278,8 @@ void frmMain::setSettingsGrid(QWidget* grid) {
 
 void frmMain::cmdFactorySettingClick() {
     // The dialog edits a copy and hands back only what the user changed.
-    frmFsDialog::edit(model_, this, font());
+    frmFsDialog::edit(model_, this, font(),
+                      [this](const std::string& text) { AddInfo(text, info_colour::Progress); });
     ShowInstrument();
 }
 
