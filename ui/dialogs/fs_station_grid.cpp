@@ -61,6 +61,12 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
     setItemDelegate(delegate);
 }
 
+// An editor still open is destroyed with the viewport, after this class's part of the object
+// is gone: its "closed" signal must not reach the handlers above by then.
+FsStationGrid::~FsStationGrid() {
+    if (QAbstractItemDelegate* delegate = itemDelegate()) delegate->disconnect(this);
+}
+
 void FsStationGrid::focusOutEvent(QFocusEvent* event) {
     QTableWidget::focusOutEvent(event);
     // Focus moving into the cell editor is not leaving the grid.

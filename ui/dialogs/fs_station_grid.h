@@ -17,6 +17,7 @@ class FsStationGrid : public QTableWidget {
     static constexpr int textColumn = 1;
 
     explicit FsStationGrid(QWidget* parent = nullptr);
+    ~FsStationGrid() override;
 
     void load(const clsInstrument& model);
     // Stores each row whose text differs from the model's entry of the same index.

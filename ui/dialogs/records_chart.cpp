@@ -34,8 +34,10 @@ double axisMs(double oleDate) {
 
 }  // namespace
 
-RecordsChart::RecordsChart(QWidget* parent) : QChartView(parent) {
-    auto* chart = new QChart();
+// The chart is handed to the view at construction: a chart set later leaves the view's own first
+// chart behind, never deleted.
+RecordsChart::RecordsChart(QWidget* parent) : QChartView(new QChart(), parent) {
+    QChart* chart = this->chart();
     chart->setTitle(q(ResMessage(msg::RecordsChartTitle)));
     chart->legend()->setAlignment(Qt::AlignBottom);
     dates_ = new QDateTimeAxis(chart);
@@ -55,7 +57,6 @@ RecordsChart::RecordsChart(QWidget* parent) : QChartView(parent) {
         line->attachAxis(values_);
         series_[static_cast<size_t>(ch)] = line;
     }
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(360, 260);
     setTimeline({});

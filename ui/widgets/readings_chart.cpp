@@ -24,8 +24,10 @@ bool hasValue(float reading) {
 }
 }  // namespace
 
-ReadingsChart::ReadingsChart(QWidget* parent) : QChartView(parent) {
-    auto* chart = new QChart();
+// The chart is handed to the view at construction: a chart set later leaves the view's own first
+// chart behind, never deleted.
+ReadingsChart::ReadingsChart(QWidget* parent) : QChartView(new QChart(), parent) {
+    QChart* chart = this->chart();
     chart->setTitle(q(ResMessage(msg::ReadingsChartTitle)));
     chart->legend()->setAlignment(Qt::AlignBottom);
     time_ = new QValueAxis(chart);
@@ -48,7 +50,6 @@ ReadingsChart::ReadingsChart(QWidget* parent) : QChartView(parent) {
         line->setVisible(false);
         series_[static_cast<std::size_t>(ch)] = line;
     }
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(420, 320);
 }
