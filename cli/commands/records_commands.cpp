@@ -69,12 +69,17 @@ double now() {
     return oleDateFromLocal(QDateTime::currentDateTime());
 }
 
+// Every instrument seen; false (the store's reason said) when the store could not give them.
+bool readFleet(CommandContext& context, RecordsStore& store,
+               std::vector<InstrumentSummary>& fleet) {
+    const StoreStatus status = store.instruments(fleet);
+    if (!status.ok) context.out.error(status.error);
+    return status.ok;
+}
+
 int listInstruments(CommandContext& context, RecordsStore& store) {
     std::vector<InstrumentSummary> fleet;
-    if (const StoreStatus status = store.instruments(fleet); !status.ok) {
-        context.out.error(status.error);
-        return kExitFailed;
-    }
+    if (!readFleet(context, store, fleet)) return kExitFailed;
     const double today = now();
     QJsonArray list;
     for (const InstrumentSummary& s : fleet) {
@@ -87,10 +92,7 @@ int listInstruments(CommandContext& context, RecordsStore& store) {
 
 int listDue(CommandContext& context, RecordsStore& store, int days) {
     std::vector<InstrumentSummary> fleet;
-    if (const StoreStatus status = store.instruments(fleet); !status.ok) {
-        context.out.error(status.error);
-        return kExitFailed;
-    }
+    if (!readFleet(context, store, fleet)) return kExitFailed;
     const double today = now();
     QJsonArray list;
     for (const DueEntry& entry : DueList(fleet, today, days)) {
@@ -180,10 +182,7 @@ int showInstrument(CommandContext& context, RecordsStore& store, const std::stri
 
 int exportFleet(CommandContext& context, RecordsStore& store, const std::string& file) {
     std::vector<InstrumentSummary> fleet;
-    if (const StoreStatus status = store.instruments(fleet); !status.ok) {
-        context.out.error(status.error);
-        return kExitFailed;
-    }
+    if (!readFleet(context, store, fleet)) return kExitFailed;
     const double today = now();
     std::vector<std::string> header = {
         "Serial No.", "Station ID", "User ID", "Last read", "Calibration limit (days)",
