@@ -104,17 +104,27 @@ void PostgresServer::start() {
     // Another program may take the port between the look and the start: try a few.
     for (int attempt = 0; attempt < 5; ++attempt) {
         port_ = freePort();
-        const QString options = QStringLiteral(
-                                    "-c listen_addresses=127.0.0.1 -p %1 -k %2 "
-                                    "-c fsync=off -c max_connections=40")
-                                    .arg(port_)
-                                    .arg(dir_);
-        error_ = runTool(
-            bin_ + "/pg_ctl",
-            {"-D", data, "-o", options, "-l", dir_ + "/server.log", "-w", "-t", "60", "start"},
-            90000);
+        error_ = runServer();
         if (error_.isEmpty()) return;
     }
+}
+
+QString PostgresServer::runServer() {
+    const QString options = QStringLiteral(
+                                "-c listen_addresses=127.0.0.1 -p %1 -k %2 "
+                                "-c fsync=off -c max_connections=40")
+                                .arg(port_)
+                                .arg(dir_);
+    return runTool(bin_ + "/pg_ctl",
+                   {"-D", dir_ + "/data", "-o", options, "-l", dir_ + "/server.log", "-w", "-t",
+                    "60", "start"},
+                   90000);
+}
+
+QString PostgresServer::restart() {
+    error_ = runServer();
+    stopped_ = !error_.isEmpty();
+    return error_;
 }
 
 QString PostgresServer::stopNow() {

@@ -21,6 +21,8 @@ class PostgresServer {
     PostgresServer& operator=(const PostgresServer&) = delete;
     // Stops it at once, as a crash or a pulled cable would; the error text.
     QString stopNow();
+    // Starts it again on the same data and port after stopNow(); the error text.
+    QString restart();
 
     bool running() const { return error_.isEmpty(); }
     const QString& error() const { return error_; }
@@ -31,6 +33,8 @@ class PostgresServer {
 
   private:
     void start();
+    // pg_ctl start on dir_ and port_; the error text.
+    QString runServer();
     // Runs a server program (as the postgres user when this process is root); the error text.
     QString runTool(const QString& program, const QStringList& args, int limitMs);
 

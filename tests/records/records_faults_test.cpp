@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTcpServer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,12 +26,13 @@ namespace {
 
 // This test program again, as a writer (records_writer.h).
 std::unique_ptr<QProcess> startWriter(const std::string& location, const std::string& serial,
-                                      int count) {
+                                      int count, long long fileLimit = 0) {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("VQ_RECORDS_WRITER", QString::fromStdString(location));
     env.insert("VQ_RECORDS_SERIAL", QString::fromStdString(serial));
     env.insert("VQ_RECORDS_COUNT", QString::number(count));
+    if (fileLimit > 0) env.insert("VQ_RECORDS_FILE_LIMIT", QString::number(fileLimit));
     process->setProcessEnvironment(env);
     process->start(QCoreApplication::applicationFilePath(), {});
     return process;
@@ -251,6 +253,70 @@ TEST(RecordsFaults, ALockedStoreFailsTheEventAfterAShortWait) {
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase("vq-test-lock");
+}
+
+// ---- a store that fails in the middle of a writer's work ----
+
+// The writer ended by the fault with exit status 1 and a message naming the store; what it
+// committed before is all in the store at `location`, and the store still takes events.
+void expectCommittedEventsKept(QProcess& writer, QByteArray output, const std::string& location,
+                               const std::string& serial) {
+    output += writer.readAllStandardOutput();
+    const std::string error = writer.readAllStandardError().toStdString();
+    EXPECT_EQ(writer.exitStatus(), QProcess::NormalExit) << error;
+    EXPECT_EQ(writer.exitCode(), 1) << error;
+    EXPECT_NE(error.find("records "), std::string::npos) << error;
+    const int committed = lastCommitted(output);
+    EXPECT_GT(committed, 0);
+
+    StoreStatus status;
+    auto store = openAt(location, status);
+    ASSERT_TRUE(store) << status.error;
+    std::vector<TimelineEntry> timeline;
+    ASSERT_TRUE(store->timeline(serial, timeline).ok);
+    // The event in flight may have been committed just before its answer was lost.
+    EXPECT_GE(static_cast<int>(timeline.size()), committed);
+    EXPECT_LE(static_cast<int>(timeline.size()), committed + 1);
+    std::vector<InstrumentSummary> fleet;
+    ASSERT_TRUE(store->instruments(fleet).ok);
+    const auto summary =
+        std::find_if(fleet.begin(), fleet.end(), [&](const auto& s) { return s.serial == serial; });
+    ASSERT_NE(summary, fleet.end());
+    EXPECT_EQ(summary->events, static_cast<long long>(timeline.size()));
+    EXPECT_TRUE(store->record(sampleRead(serial, 100000)).ok);
+}
+
+TEST(RecordsFaults, AFullDiskFailsTheEventAndKeepsEveryCommittedOne) {
+    TempDir dir;
+    const std::string file = fillWithEvents(dir.file("r.sqlite"), 1);
+    // Room for a few dozen events in the write-ahead log, then no file may grow any more.
+    auto writer = startWriter(file, "FULL", 0, 256 * 1024);
+    ASSERT_TRUE(writer->waitForFinished(60000)) << "the writer hung on a full disk";
+    expectCommittedEventsKept(*writer, {}, file, "FULL");
+}
+
+TEST(RecordsFaults, AServerThatGoesAwayMidWriteKeepsEveryCommittedEvent) {
+    PostgresServer server;
+    ASSERT_TRUE(server.running()) << "PostgreSQL could not be started: "
+                                  << server.error().toStdString();
+    const std::string url = server.newDatabaseUrl().toStdString();
+    {
+        StoreStatus status;
+        ASSERT_TRUE(openAt(url, status)) << status.error;
+    }
+    auto writer = startWriter(url, "GONE", 0);
+    ASSERT_TRUE(writer->waitForStarted(10000));
+    QByteArray output;
+    while (lastCommitted(output) < 30) {
+        ASSERT_TRUE(writer->waitForReadyRead(30000))
+            << "the writer stopped: " << writer->readAllStandardError().toStdString();
+        output += writer->readAllStandardOutput();
+    }
+    // The writer is in the middle of its next event, or about to start it.
+    ASSERT_EQ(server.stopNow(), QString());
+    ASSERT_TRUE(writer->waitForFinished(30000)) << "the writer hung when the server went away";
+    ASSERT_EQ(server.restart(), QString());
+    expectCommittedEventsKept(*writer, output, url, "GONE");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "records/records_writer.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +19,7 @@ std::optional<WriterJob> writerFromEnvironment() {
     job.location = location;
     if (const char* serial = std::getenv("VQ_RECORDS_SERIAL")) job.serial = serial;
     if (const char* count = std::getenv("VQ_RECORDS_COUNT")) job.count = std::atoi(count);
+    if (const char* limit = std::getenv("VQ_RECORDS_FILE_LIMIT")) job.fileLimit = std::atoll(limit);
     return job;
 }
 
@@ -52,6 +56,16 @@ int runWriter(const WriterJob& job) {
     if (!store) {
         std::fprintf(stderr, "%s\n", status.error.c_str());
         return 2;
+    }
+    if (job.fileLimit > 0) {
+        // A disk that fills up: every write past the limit fails with EFBIG, as on a full
+        // disk it fails with ENOSPC, instead of the signal ending the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{static_cast<rlim_t>(job.fileLimit), static_cast<rlim_t>(job.fileLimit)};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            std::fprintf(stderr, "no file size limit\n");
+            return 2;
+        }
     }
     for (int n = 1; job.count == 0 || n <= job.count; ++n) {
         status = store->record(sampleRead(job.serial, n));

@@ -2,8 +2,9 @@
 // A writer of records in a child process, for the tests a single process cannot make: killed with
 // SIGKILL in the middle of its writes, or two of them writing one store at once. The child is this
 // test program run again with VQ_RECORDS_WRITER (the store), VQ_RECORDS_SERIAL (the serial number
-// its events carry) and VQ_RECORDS_COUNT (how many; 0: until killed). After each committed event
-// it prints "committed N" on stdout.
+// its events carry), VQ_RECORDS_COUNT (how many; 0: until killed or a write fails) and
+// VQ_RECORDS_FILE_LIMIT (bytes no file of the process may grow past: a full disk). After each
+// committed event it prints "committed N" on stdout.
 
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ struct WriterJob {
     std::string location;
     std::string serial;
     int count = 0;
+    long long fileLimit = 0;
 };
 
 std::optional<WriterJob> writerFromEnvironment();

@@ -9,6 +9,8 @@
 #include "messages/messages.h"
 #include "platform/records_sql_store.h"
 #include "tests/ui/support/main_window_fixture.h"
+#include "ui/dialogs/frm_records.h"
+#include "ui/dialogs/records_fleet_model.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -51,6 +53,20 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     QCOMPARE(timeline[1].event.kind, RecordKind::Dump);
     QVERIFY(timeline[1].event.size > 0);
     QVERIFY(linesStarting(*w.rtbLog(), "Not recorded").empty());
+
+    // The Records window shows the same, read from the session's own database file.
+    w.cmdRecordsClick();
+    auto* records = qobject_cast<frmRecords*>(w.recordsWindow());
+    QVERIFY(records);
+    QVERIFY(records->errorText().isEmpty());
+    const QAbstractItemModel& fleet = *records->fleetView()->model();
+    QCOMPARE(fleet.rowCount(), 1);
+    QCOMPARE(fleet.index(0, RecordsFleetModel::Serial).data().toString(), QString("VQ51-000123"));
+    QVERIFY(records->selectInstrument("VQ51-000123"));
+    const QAbstractItemModel& shown = *records->timelineView()->model();
+    QCOMPARE(shown.rowCount(), 2);
+    QCOMPARE(shown.index(0, 1).data().toString(), QString("Read"));
+    QCOMPARE(shown.index(1, 1).data().toString(), QString("Dump"));
 }
 
 void RecordsHooksTest::anUpdateIsRecordedWithWhatItChanged() {
