@@ -1,8 +1,6 @@
 #include "link/serial_log.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "model/ole_date.h"
@@ -17,27 +15,51 @@ std::string SerialLog::TimeOfDay(double oleDate) {
     return text;
 }
 
-std::string SerialLog::path() const {
-    if (workDir_.empty()) return kFileName;
-    return (std::filesystem::path(workDir_) / kFileName).string();
+SerialLog::SerialLog(std::string workDir) {
+    setWorkDir(std::move(workDir));
 }
 
-bool SerialLog::write(double oleNow, std::string_view text) const {
-    const std::string file = path();
+void SerialLog::setWorkDir(std::string workDir) {
+    workDir_ = std::move(workDir);
+    path_ = workDir_.empty() ? std::filesystem::path(kFileName)
+                             : std::filesystem::path(workDir_) / kFileName;
+    out_.close();
+}
+
+bool SerialLog::reopen() {
+    out_.close();
+    out_.clear();
     // A FIFO or device under the log's name would block the open; only plain files are written.
     std::error_code error;
-    const auto status = std::filesystem::status(file, error);
+    const auto status = std::filesystem::status(path_, error);
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) return false;
+    out_.open(path_, std::ios::binary | std::ios::app);
+    if (!out_) return false;
+    const auto size = std::filesystem::file_size(path_, error);
+    written_ = error ? 0 : size;
+    return true;
+}
 
-    std::string line = TimeOfDay(oleNow);
-    line += ' ';
-    line += text;
-    line += "\r\n";
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    if (!out) return false;
-    out.write(line.data(), static_cast<std::streamsize>(line.size()));
-    out.close();
-    return !out.fail();
+bool SerialLog::write(double oleNow, std::string_view text) {
+    // One look at the name per line: anything but our own last size means the file under the
+    // name is not (or no longer only) the one held open.
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path_, error);
+    if (!out_.is_open() || error || size != written_) {
+        if (!reopen()) return false;
+    }
+    line_ = TimeOfDay(oleNow);
+    line_ += ' ';
+    line_ += text;
+    line_ += "\r\n";
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
+    out_.flush();
+    if (!out_) {
+        out_.close();  // a full disk: the next line tries afresh
+        return false;
+    }
+    written_ += line_.size();
+    return true;
 }
 
 }  // namespace vq

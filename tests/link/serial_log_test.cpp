@@ -1,5 +1,5 @@
-// The communication log file: its line format, one open and close per line, and lines that
-// cannot be written dropped without a wait.
+// The communication log file: its line format, lines that follow the file's name from one line
+// to the next, and lines that cannot be written dropped without a wait.
 
 #include "link/serial_log.h"
 
@@ -36,14 +36,50 @@ TEST(SerialLog, AppendsStampedLinesEndedByCrLf) {
               "03:04:05 W : [STX]0001RC,R,[ETX]FB[EOT]\r\n03:04:06 second\r\n");
 }
 
-TEST(SerialLog, FileIsClosedBetweenLinesSoItCanBeRotatedAnyTime) {
-    test::TempDir dir;
-    SerialLog log(dir.path());
-    log.write(kSomeTime, "old");
-    std::filesystem::rename(dir.file("SerialLog.log"), dir.file("SerialLog1.log"));
-    log.write(kSomeTime, "new");
-    EXPECT_EQ(readFile(dir.file("SerialLog1.log")), "03:04:05 old\r\n");
-    EXPECT_EQ(readFile(dir.file("SerialLog.log")), "03:04:05 new\r\n");
+// The file is held open between lines; whatever happens to the name in between, the next line
+// lands in the file that carries the name then, and nothing written before is lost.
+TEST(SerialLog, TheNextLineFollowsTheNameWhateverHappenedToTheFile) {
+    struct Case {
+        const char* name;
+        void (*between)(const test::TempDir& dir);
+        const char* logAfter;  // SerialLog.log after "old", the change and "new"
+        const char* rotated;   // SerialLog1.log, when the change made one
+    };
+    const Case cases[] = {
+        {"rotated",
+         [](const test::TempDir& d) {
+             std::filesystem::rename(d.file("SerialLog.log"), d.file("SerialLog1.log"));
+         },
+         "03:04:05 new\r\n", "03:04:05 old\r\n"},
+        {"removed",
+         [](const test::TempDir& d) { std::filesystem::remove(d.file("SerialLog.log")); },
+         "03:04:05 new\r\n", nullptr},
+        {"emptied", [](const test::TempDir& d) { std::ofstream(d.file("SerialLog.log")); },
+         "03:04:05 new\r\n", nullptr},
+        {"appended to by another program",
+         [](const test::TempDir& d) {
+             std::ofstream(d.file("SerialLog.log"), std::ios::app) << "other\r\n";
+         },
+         "03:04:05 old\r\nother\r\n03:04:05 new\r\n", nullptr},
+        {"rotated by another program, which started a new log",
+         [](const test::TempDir& d) {
+             std::filesystem::rename(d.file("SerialLog.log"), d.file("SerialLog1.log"));
+             std::ofstream(d.file("SerialLog.log")) << "12:00:00 another\r\n";
+         },
+         "12:00:00 another\r\n03:04:05 new\r\n", "03:04:05 old\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        SerialLog log(dir.path());
+        ASSERT_TRUE(log.write(kSomeTime, "old"));
+        c.between(dir);
+        ASSERT_TRUE(log.write(kSomeTime, "new"));
+        EXPECT_EQ(readFile(dir.file("SerialLog.log")), c.logAfter);
+        if (c.rotated) {
+            EXPECT_EQ(readFile(dir.file("SerialLog1.log")), c.rotated);
+        }
+    }
 }
 
 TEST(SerialLog, UnwritableLinesAreDroppedWithoutWaiting) {
