@@ -28,10 +28,14 @@ std::atomic<Language>& languageSlot() {
 }
 
 const MessageTable& table(Language language) {
-    // Parsed once on first use; function-local statics are initialised thread-safely.
+    // Each language is parsed on its first use only: a run in one language never pays for the
+    // other's table. Function-local statics are initialised thread-safely.
+    if (language == Language::Japanese) {
+        static const MessageTable ja = parseMessageTable(detail::embeddedMessagesJa());
+        return ja;
+    }
     static const MessageTable en = parseMessageTable(detail::embeddedMessagesEn());
-    static const MessageTable ja = parseMessageTable(detail::embeddedMessagesJa());
-    return language == Language::Japanese ? ja : en;
+    return en;
 }
 
 bool startsWithJa(std::string_view value) {
