@@ -1,5 +1,6 @@
-// The communication log file: its line format, lines that follow the file's name from one line
-// to the next, and lines that cannot be written dropped without a wait.
+// The communication log file: its line format, one open and close per line (so each line lands
+// in the file that carries the name then), and lines that cannot be written dropped without a
+// wait.
 
 #include "link/serial_log.h"
 
@@ -36,8 +37,8 @@ TEST(SerialLog, AppendsStampedLinesEndedByCrLf) {
               "03:04:05 W : [STX]0001RC,R,[ETX]FB[EOT]\r\n03:04:06 second\r\n");
 }
 
-// The file is held open between lines; whatever happens to the name in between, the next line
-// lands in the file that carries the name then, and nothing written before is lost.
+// Whatever happens to the file between two lines, the next line lands in the file that carries
+// the name then, and nothing written before is lost.
 TEST(SerialLog, TheNextLineFollowsTheNameWhateverHappenedToTheFile) {
     struct Case {
         const char* name;
@@ -67,6 +68,12 @@ TEST(SerialLog, TheNextLineFollowsTheNameWhateverHappenedToTheFile) {
              std::ofstream(d.file("SerialLog.log")) << "12:00:00 another\r\n";
          },
          "12:00:00 another\r\n03:04:05 new\r\n", "03:04:05 old\r\n"},
+        {"rotated, and a new log exactly as long as the old one started",
+         [](const test::TempDir& d) {
+             std::filesystem::rename(d.file("SerialLog.log"), d.file("SerialLog1.log"));
+             std::ofstream(d.file("SerialLog.log")) << "12:00:00 xyz\r\n";
+         },
+         "12:00:00 xyz\r\n03:04:05 new\r\n", "03:04:05 old\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
