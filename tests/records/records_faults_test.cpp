@@ -46,6 +46,20 @@ int lastCommitted(const QByteArray& output) {
     return last;
 }
 
+// Reads the writer's output until it has committed `count` events; false, with what it said on
+// stderr in `output`, when it stopped before.
+bool waitForCommitted(QProcess& writer, int count, QByteArray& output) {
+    if (!writer.waitForStarted(10000)) return false;
+    while (lastCommitted(output) < count) {
+        if (!writer.waitForReadyRead(30000)) {
+            output = "the writer stopped: " + writer.readAllStandardError();
+            return false;
+        }
+        output += writer.readAllStandardOutput();
+    }
+    return true;
+}
+
 std::unique_ptr<RecordsSqlStore> openAt(const std::string& location, StoreStatus& status) {
     const auto where = ParseRecordsLocation(location, "");
     if (!where) return nullptr;
@@ -89,13 +103,8 @@ TYPED_TEST_SUITE(RecordsWritersTest, Backends, BackendNames);
 
 TYPED_TEST(RecordsWritersTest, AWriterKilledMidWriteLeavesEveryCommittedEvent) {
     auto writer = startWriter(this->location, "KILLED", 0);
-    ASSERT_TRUE(writer->waitForStarted(10000));
     QByteArray output;
-    while (lastCommitted(output) < 60) {
-        ASSERT_TRUE(writer->waitForReadyRead(30000))
-            << "the writer stopped: " << writer->readAllStandardError().toStdString();
-        output += writer->readAllStandardOutput();
-    }
+    ASSERT_TRUE(waitForCommitted(*writer, 60, output)) << output.toStdString();
     writer->kill();  // SIGKILL: no destructor, no rollback, whatever it was writing
     ASSERT_TRUE(writer->waitForFinished(10000));
     output += writer->readAllStandardOutput();
@@ -305,13 +314,8 @@ TEST(RecordsFaults, AServerThatGoesAwayMidWriteKeepsEveryCommittedEvent) {
         ASSERT_TRUE(openAt(url, status)) << status.error;
     }
     auto writer = startWriter(url, "GONE", 0);
-    ASSERT_TRUE(writer->waitForStarted(10000));
     QByteArray output;
-    while (lastCommitted(output) < 30) {
-        ASSERT_TRUE(writer->waitForReadyRead(30000))
-            << "the writer stopped: " << writer->readAllStandardError().toStdString();
-        output += writer->readAllStandardOutput();
-    }
+    ASSERT_TRUE(waitForCommitted(*writer, 30, output)) << output.toStdString();
     // The writer is in the middle of its next event, or about to start it.
     ASSERT_EQ(server.stopNow(), QString());
     ASSERT_TRUE(writer->waitForFinished(30000)) << "the writer hung when the server went away";
