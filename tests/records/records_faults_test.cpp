@@ -17,6 +17,7 @@
 
 #include "platform/records_recorder.h"
 #include "platform/records_sql_store.h"
+#include "records/backends.h"
 #include "records/postgres_server.h"
 #include "records/records_writer.h"
 #include "support/temp_dir.h"
@@ -66,16 +67,6 @@ std::unique_ptr<RecordsSqlStore> openAt(const std::string& location, StoreStatus
     return RecordsSqlStore::open(*where, status);
 }
 
-struct SqliteBackend {
-    static std::string location(const TempDir& dir) { return dir.file("records.sqlite"); }
-};
-struct PostgresBackend {
-    static std::string location(const TempDir&) {
-        PostgresServer& server = PostgresServer::instance();
-        return server.running() ? server.newDatabaseUrl().toStdString() : std::string();
-    }
-};
-
 template <typename Backend>
 class RecordsWritersTest : public ::testing::Test {
   protected:
@@ -91,14 +82,6 @@ class RecordsWritersTest : public ::testing::Test {
     std::string location;
 };
 
-using Backends = ::testing::Types<SqliteBackend, PostgresBackend>;
-class BackendNames {
-  public:
-    template <typename T>
-    static std::string GetName(int) {
-        return std::is_same_v<T, SqliteBackend> ? "Sqlite" : "Postgres";
-    }
-};
 TYPED_TEST_SUITE(RecordsWritersTest, Backends, BackendNames);
 
 TYPED_TEST(RecordsWritersTest, AWriterKilledMidWriteLeavesEveryCommittedEvent) {

@@ -10,24 +10,13 @@
 
 #include "app/records.h"
 #include "platform/records_sql_store.h"
+#include "records/backends.h"
 #include "records/postgres_server.h"
 #include "records/records_writer.h"
 #include "support/temp_dir.h"
 
 namespace vq::test {
 namespace {
-
-struct SqliteBackend {
-    static std::string location(const TempDir& dir) { return dir.file("records.sqlite"); }
-};
-
-struct PostgresBackend {
-    static std::string location(const TempDir&) {
-        PostgresServer& server = PostgresServer::instance();
-        if (!server.running()) return {};
-        return PostgresServer::instance().newDatabaseUrl().toStdString();
-    }
-};
 
 template <typename Backend>
 class RecordsStoreTest : public ::testing::Test {
@@ -76,14 +65,6 @@ class RecordsStoreTest : public ::testing::Test {
     std::unique_ptr<RecordsSqlStore> store;
 };
 
-using Backends = ::testing::Types<SqliteBackend, PostgresBackend>;
-class BackendNames {
-  public:
-    template <typename T>
-    static std::string GetName(int) {
-        return std::is_same_v<T, SqliteBackend> ? "Sqlite" : "Postgres";
-    }
-};
 TYPED_TEST_SUITE(RecordsStoreTest, Backends, BackendNames);
 
 // Serial numbers as a technician may type them, and as an attacker would.
