@@ -51,13 +51,6 @@ class CtlCommandsE2E : public ::testing::Test {
     QTemporaryDir workDir;
 };
 
-#define EXPECT_EXIT_CODE(result, code)                                                           \
-    do {                                                                                         \
-        ASSERT_TRUE((result).finished) << (result).err.toStdString();                            \
-        EXPECT_EQ((result).exitCode, code)                                                       \
-            << "out: " << (result).out.toStdString() << "\nerr: " << (result).err.toStdString(); \
-    } while (false)
-
 TEST_F(CtlCommandsE2E, ReadOverThePseudoTerminalPrintsTheSettingsAndStoresFileAndRecord) {
     SimProcess sim({"--pty"});
     ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();

@@ -21,3 +21,11 @@ CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs = 
                  int pauseMs = -1);
 
 }  // namespace vq::test
+
+// A run that ended by itself with exit status `code`; otherwise both outputs in the failure.
+#define EXPECT_EXIT_CODE(result, code)                                                           \
+    do {                                                                                         \
+        ASSERT_TRUE((result).finished) << (result).err.toStdString();                            \
+        EXPECT_EQ((result).exitCode, code)                                                       \
+            << "out: " << (result).out.toStdString() << "\nerr: " << (result).err.toStdString(); \
+    } while (false)

@@ -27,13 +27,6 @@ class RecordsE2E : public ::testing::Test {
     QTemporaryDir workDir;
 };
 
-#define EXPECT_EXIT_CODE(result, code)                                                           \
-    do {                                                                                         \
-        ASSERT_TRUE((result).finished) << (result).err.toStdString();                            \
-        EXPECT_EQ((result).exitCode, code)                                                       \
-            << "out: " << (result).out.toStdString() << "\nerr: " << (result).err.toStdString(); \
-    } while (false)
-
 // Reads, writes, zeroes and dumps the instrument with `records` (empty: the default file), then
 // checks what `records list`, `show` and `due` say about it.
 void exerciseStore(RecordsE2E& t, const QStringList& records) {
