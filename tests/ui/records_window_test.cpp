@@ -428,6 +428,11 @@ class RecordsWindowTest : public QObject {
             QVERIFY2(pdf.startsWith("%PDF-"), name);
             QVERIFY2(pdf.size() > 1000, name);
         }
+        // The document's title as it was given (quote and all), in the UTF-16 of PDF strings.
+        const QString title = "History of " + QString::fromStdString(kOverdue);
+        QByteArray utf16;
+        for (const QChar c : title) utf16.append(char(c.unicode() >> 8)).append(char(c.unicode()));
+        QVERIFY(readAll(path("history.PDF")).contains(utf16));
 
         // A folder that does not exist: an error box naming the file, for both formats.
         asker.boxes.clear();
