@@ -15,6 +15,9 @@
 #include <filesystem>
 #include <map>
 
+#include "messages/message_ids.h"
+#include "messages/messages.h"
+
 namespace vq {
 
 namespace {
@@ -200,7 +203,7 @@ std::optional<RecordsLocation> ParseRecordsLocation(const std::string& text,
         location.port = url.port(5432);
         location.database = url.path().mid(1).toStdString();
         if (!url.isValid() || location.host.empty() || location.database.empty()) {
-            if (error) *error = "not a database address: " + text;
+            if (error) *error = ResMessage(msg::RecordsBadAddress, {text});
             return std::nullopt;
         }
         return location;
@@ -253,10 +256,10 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
     if (query.next()) version = query.value(0).toInt();
     query.finish();
     if (version > kRecordsSchemaVersion) {
-        return StoreStatus::failure(where + ": the records were written by a newer program " +
-                                    "(schema version " + std::to_string(version) +
-                                    ", this program knows up to " +
-                                    std::to_string(kRecordsSchemaVersion) + ")");
+        return StoreStatus::failure(
+            where + ": " +
+            ResMessage(msg::RecordsNewerSchema,
+                       {std::to_string(version), std::to_string(kRecordsSchemaVersion)}));
     }
     if (version == kRecordsSchemaVersion) return {};
     const Dialect dialect = postgres ? Dialect{"BIGSERIAL PRIMARY KEY", "BYTEA"}
@@ -399,11 +402,11 @@ std::unique_ptr<RecordsSqlStore> RecordsSqlStore::open(const RecordsLocation& lo
     std::unique_ptr<RecordsSqlStore> store(new RecordsSqlStore(location));
     Impl& d = *store->impl_;
     d.postgres = location.postgres;
-    d.where = "records " + location.describe();
+    d.where = ResMessage(msg::RecordsWhere, {location.describe()});
     const QString driver = d.postgres ? "QPSQL" : "QSQLITE";
     if (!QSqlDatabase::isDriverAvailable(driver)) {
-        status = StoreStatus::failure(d.where + ": the Qt " + driver.toStdString() +
-                                      " database driver is not installed");
+        status = StoreStatus::failure(d.where + ": " +
+                                      ResMessage(msg::RecordsNoDriver, {driver.toStdString()}));
         return nullptr;
     }
     d.db = QSqlDatabase::addDatabase(driver, d.name);
@@ -561,8 +564,8 @@ StoreStatus RecordsSqlStore::snapshot(long long eventId, std::string& text) {
                     {eventId}))
         return impl_->fail(query);
     if (!query.next())
-        return StoreStatus::failure(impl_->where + ": no settings kept for event " +
-                                    std::to_string(eventId));
+        return StoreStatus::failure(impl_->where + ": " +
+                                    ResMessage(msg::RecordsNoSnapshot, {std::to_string(eventId)}));
     text = qUncompress(query.value(0).toByteArray()).toStdString();
     return {};
 }

@@ -12,7 +12,7 @@ if [ "${1:-}" = run ]; then
 elif [ "${1:-}" = bench ]; then
   pkgs+=(python3)
 elif [ "${1:-}" = shots ]; then
-  pkgs+=(xvfb xauth openbox xdotool imagemagick fonts-noto-cjk)
+  pkgs+=(xvfb xauth openbox xdotool imagemagick fonts-noto-cjk faketime)
 elif [ "${1:-}" = ci ]; then
   pkgs+=(clang-format clang libclang-rt-14-dev)
 fi

@@ -2,13 +2,17 @@
 # Takes the README's screenshots from the real program under Xvfb with a window manager: the main
 # window after "Instrument Information", the same with two edits pending, the review "Update"
 # shows before it writes (then cancelled), the calibration window and the factory dialog, in
-# English and Japanese, on the built-in virtual instrument. Writes docs/<window>-<en|ja>.png.
-# Usage: scripts/screenshots.sh [BUILD_DIR]      (default: build; the program must be built)
+# English and Japanese, on the built-in virtual instrument; then the Records window over a fleet
+# that scripts/records-fleet.sh makes with vq5100ctl against vq5100-sim. Writes
+# docs/<window>-<en|ja>.png.
+# Usage: scripts/screenshots.sh [BUILD_DIR] [all|records]   (default: build and all; the programs
+# must be built; "records" takes only the Records window)
 # The buttons are clicked by their place in the window: when the layout changes, take a screenshot,
 # and correct the places in `buttons` below.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build}
+build=$(cd "${1:-$root/build}" && pwd)
+which=${2:-all}
 program=$build/ui/vq5100-setup
 [ -x "$program" ] || { echo "build the program first: $program is missing" >&2; exit 2; }
 "$root/scripts/install-deps.sh" shots
@@ -20,7 +24,8 @@ sleep 1
 openbox >/dev/null 2>&1 &
 wm=$!
 work=$(mktemp -d)
-trap 'kill $wm $xvfb 2>/dev/null; pkill -f "$program --simulator" 2>/dev/null; rm -rf "$work"' EXIT
+app=
+trap 'kill $wm $xvfb $app 2>/dev/null; rm -rf "$work"' EXIT
 sleep 1
 
 # Places (x y, in pixels from the main window's top left corner) of "Instrument Information",
@@ -28,6 +33,11 @@ sleep 1
 declare -A buttons=(
   [en]="110 50 110 279 110 443"
   [ja]="118 52 118 306 118 486"
+)
+# Places of "Records" in each language.
+declare -A records=(
+  [en]="110 472"
+  [ja]="118 518"
 )
 # Places of "Update", of channel 1's warning cell and of channel 4's TWA cell.
 declare -A edits=(
@@ -50,17 +60,29 @@ dialog() {
   return 1
 }
 
-for lang in en ja; do
-  read -r rx ry cx cy fx fy <<<"${buttons[$lang]}"
-  read -r ux uy wx wy tx ty <<<"${edits[$lang]}"
-  rm -f "$work"/VQ5100Config.ini*
-  (cd "$work" && exec "$program" --simulator --lang "$lang" >/dev/null 2>&1) &
-  password=$(window "VQ-5100")
+# Starts the program in language $1 in the working folder $2; its process id is $app.
+launch() {
+  (cd "$2" && exec "$program" --simulator --lang "$1" >/dev/null 2>&1) &
+  app=$!
+}
+# The main window after the password.
+login() {
+  window "VQ-5100" >/dev/null
   sleep 3  # the start window gives way to the password window
+  local password
   password=$(window "VQ-5100")
   xdotool windowactivate --sync "$password" type --delay 50 7395
   xdotool key Return
-  main=$(window "P.No")
+  window "P.No"
+}
+
+for lang in en ja; do
+  [ "$which" = all ] || break
+  read -r rx ry cx cy fx fy <<<"${buttons[$lang]}"
+  read -r ux uy wx wy tx ty <<<"${edits[$lang]}"
+  rm -f "$work"/VQ5100Config.ini*
+  launch "$lang" "$work"
+  main=$(login)
   sleep 1
   click "$main" "$rx" "$ry"
   sleep 5  # the read of every setting
@@ -95,7 +117,32 @@ for lang in en ja; do
   import -window "$factory" "$root/docs/factory-$lang.png"
   xdotool windowactivate --sync "$factory" key Escape
   sleep 1
-  pkill -f "$program --simulator" || true
+  kill "$app" && wait "$app" || true
+  app=
   sleep 1
 done
-echo "Written: docs/{main-window,pending,review,calibration,factory}-{en,ja}.png"
+
+# The Records window over a fleet with an overdue row, a due-soon row and half a year of spans on
+# the first instrument, which is selected so its timeline and chart show. The built-in instrument
+# is not read, so the records hold the fleet alone.
+fleet=$work/fleet
+"$root/scripts/records-fleet.sh" "$fleet" "$build" >/dev/null
+for lang in en ja; do
+  read -r kx ky <<<"${records[$lang]}"
+  rm -f "$fleet"/VQ5100Config.ini*
+  launch "$lang" "$fleet"
+  main=$(login)
+  sleep 1
+  click "$main" "$kx" "$ky"
+  shown=$(dialog "$main" "^(Instrument Records|計器の記録)$")
+  xdotool windowsize --sync "$shown" 1250 760
+  sleep 1
+  click "$shown" 60 78  # the first row
+  sleep 2
+  import -window "$shown" "$root/docs/records-$lang.png"
+  kill "$app" && wait "$app" || true
+  app=
+  sleep 1
+done
+[ "$which" = all ] && echo "Written: docs/{main-window,pending,review,calibration,factory}-{en,ja}.png"
+echo "Written: docs/records-{en,ja}.png"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/records.h"
+#include "messages/messages.h"
 #include "platform/records_sql_store.h"
 #include "records/backends.h"
 #include "records/postgres_server.h"
@@ -211,6 +212,16 @@ TYPED_TEST(RecordsStoreTest, AStoreOfANewerProgramIsRefusedWithTheReason) {
     EXPECT_FALSE(reopened);
     EXPECT_NE(this->status.error.find("newer program"), std::string::npos) << this->status.error;
     EXPECT_NE(this->status.error.find("99"), std::string::npos) << this->status.error;
+
+    // The Records window shows the reason in the language in use; the driver's own text aside,
+    // the store's words are the Japanese table's.
+    setLanguage(Language::Japanese);
+    EXPECT_FALSE(this->openStore());
+    setLanguage(Language::English);
+    EXPECT_EQ(this->status.error.rfind("記録 ", 0), 0u) << this->status.error;
+    EXPECT_NE(this->status.error.find("新しいプログラムが書いた記録です (スキーマ版 99、"),
+              std::string::npos)
+        << this->status.error;
 }
 
 }  // namespace

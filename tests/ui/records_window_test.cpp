@@ -2,11 +2,16 @@
 // filter and sort, one instrument's timeline and chart, two snapshots compared, the exports
 // written as real files, and a store that cannot be read.
 
+#include <QAbstractAxis>
+#include <QChart>
 #include <QCoreApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -265,10 +270,19 @@ class RecordsWindowTest : public QObject {
         QVERIFY(chart.points(1).isEmpty());
         QCOMPARE(chart.seriesName(0), QString("CH1 CH4"));
 
-        // Another instrument: its own timeline and an empty chart.
+        // Another instrument: its own timeline and an empty chart, whose axes are hidden rather
+        // than counting from the day the clock starts.
+        const auto axesShown = [&window] {
+            QStringList shown;
+            for (const QAbstractAxis* axis : window->chart()->chart()->axes())
+                shown << (axis->isVisible() ? "shown" : "hidden");
+            return shown;
+        };
+        QCOMPARE(axesShown(), (QStringList{"shown", "shown"}));
         QVERIFY(window->selectInstrument(kNever));
         QCOMPARE(window->timelineView()->model()->rowCount(), 1);
         QVERIFY(window->chart()->points(0).isEmpty());
+        QCOMPARE(axesShown(), (QStringList{"hidden", "hidden"}));
 
         // Two snapshots compared, whichever is selected first: older against newer.
         QVERIFY(window->selectInstrument(kOk));
@@ -305,6 +319,59 @@ class RecordsWindowTest : public QObject {
         QCOMPARE(window->compareDialog()->countText(),
                  QString::fromStdString(ResMessage(msg::RecordsNoDifferences)));
         QCOMPARE(window->compareDialog()->list()->topLevelItemCount(), 0);
+    }
+
+    // In Japanese every text the window, its chart and its comparison show comes from the
+    // Japanese table, those composed from the records (due states, results, event details) too.
+    void japaneseTexts() {
+        setLanguage(Language::Japanese);
+        const auto english = qScopeGuard([] { setLanguage(Language::English); });
+        auto window = open(&store);
+        QVERIFY(window->selectInstrument(kOk));
+        window->compareRows(0, 4);
+        const RecordsCompareDialog* dialog = window->compareDialog();
+        QVERIFY(dialog);
+
+        QStringList texts{window->windowTitle(), dialog->windowTitle(), dialog->countText()};
+        for (const QWidget* w :
+             {static_cast<const QWidget*>(window.get()), static_cast<const QWidget*>(dialog)}) {
+            for (const QLabel* label : w->findChildren<QLabel*>())
+                if (!label->text().isEmpty()) texts << label->text();
+            for (const QPushButton* button : w->findChildren<QPushButton*>())
+                texts << button->text() << button->toolTip();
+        }
+        texts.removeAll(QString());
+        for (int c = 1; c < dialog->list()->columnCount(); ++c)
+            texts << dialog->list()->headerItem()->text(c);
+        for (const QTableView* view : {window->fleetView(), window->timelineView()})
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                texts << view->model()->headerData(c, Qt::Horizontal).toString();
+        const QChart& chart = *window->chart()->chart();
+        texts << chart.title();
+        for (const QAbstractAxis* axis : chart.axes()) texts << axis->titleText();
+        // The cells put together from the records: due states, results, event kinds, details.
+        const QAbstractItemModel& fleet = *window->fleetView()->model();
+        for (int r = 0; r < fleet.rowCount(); ++r) {
+            // A due date alone reads the same in every language; its state is words.
+            const QString due = fleet.index(r, RecordsFleetModel::DueDate).data().toString();
+            if (due.size() > QString("yyyy/mm/dd").size()) texts << due;
+            for (int c = RecordsFleetModel::FirstChannel + 2; c < fleet.columnCount();
+                 c += RecordsFleetModel::kChannelColumns)
+                texts << fleet.index(r, c).data().toString();
+        }
+        const QAbstractItemModel& timeline = *window->timelineView()->model();
+        for (int r = 0; r < timeline.rowCount(); ++r)
+            for (int c = 1; c < timeline.columnCount(); ++c)
+                texts << timeline.index(r, c).data().toString();
+        texts.removeAll(QString());  // an unknown due date, a channel never calibrated
+        QVERIFY(texts.size() > 60);
+
+        const QRegularExpression japanese("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]");
+        for (const QString& text : texts)
+            QVERIFY2(text.contains(japanese), qPrintable("not in Japanese: " + text));
+        QCOMPARE(timeline.index(2, 3).data().toString(),
+                 QString("CH1 CH4 合格、校正後 0.1; CH2 CO 不合格、校正後 7.5"));
+        QCOMPARE(window->chart()->seriesName(0), QString("CH1 CH4"));
     }
 
     void exportsWriteRealFiles() {
@@ -361,6 +428,11 @@ class RecordsWindowTest : public QObject {
             QVERIFY2(pdf.startsWith("%PDF-"), name);
             QVERIFY2(pdf.size() > 1000, name);
         }
+        // The document's title as it was given (quote and all), in the UTF-16 of PDF strings.
+        const QString title = "History of " + QString::fromStdString(kOverdue);
+        QByteArray utf16;
+        for (const QChar c : title) utf16.append(char(c.unicode() >> 8)).append(char(c.unicode()));
+        QVERIFY(readAll(path("history.PDF")).contains(utf16));
 
         // A folder that does not exist: an error box naming the file, for both formats.
         asker.boxes.clear();

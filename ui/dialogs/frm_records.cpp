@@ -37,12 +37,6 @@ std::string kindText(RecordKind kind) {
     return ResMessage(msg::RecordsKindRead + static_cast<int>(kind));
 }
 
-std::string channelName(const ChannelRecord& ch) {
-    std::string name = "CH" + std::to_string(ch.channel + 1);
-    if (!ch.gas.empty()) name += " " + ch.gas;
-    return name;
-}
-
 // What happened, in one line of the timeline.
 std::string whatText(const RecordEvent& e) {
     switch (e.kind) {
@@ -59,8 +53,9 @@ std::string whatText(const RecordEvent& e) {
     std::string text;
     for (const ChannelRecord& ch : e.channels) {
         if (!text.empty()) text += "; ";
-        text += ResMessage(msg::RecordsChannelResult,
-                           {channelName(ch), ch.result, SingleText(ch.history.after)});
+        text += ResMessage(msg::RecordsChannelResult, {RecordsChannelName(ch.channel, ch.gas),
+                                                       RecordsResultText(ch.result).toStdString(),
+                                                       SingleText(ch.history.after)});
     }
     return text;
 }
@@ -131,10 +126,17 @@ frmRecords::frmRecords(RecordsWindowDeps deps, QWidget* parent)
          q(ResMessage(msg::RecordsColSuccess)), q(ResMessage(msg::RecordsColWhat))});
     timelineView_->setModel(timeline_);
     timelineView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // A calibration run's details are long (longer still in Japanese): rows grow to show them.
+    connect(timelineView_->horizontalHeader(), &QHeaderView::sectionResized, timelineView_,
+            &QTableView::resizeRowsToContents);
 
     auto* lower = new QSplitter(Qt::Horizontal, this);
     lower->addWidget(timelineView_);
     lower->addWidget(chart_);
+    // The chart's dates and legend need room of their own; the timeline's details wrap.
+    lower->setStretchFactor(0, 3);
+    lower->setStretchFactor(1, 2);
+    lower->setSizes({600, 400});
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(fleetView_);
     split->addWidget(lower);
@@ -254,12 +256,14 @@ void frmRecords::showTimeline() {
             new QStandardItem(q(GeneralDate(e.pcTime))), new QStandardItem(q(kindText(e.kind))),
             new QStandardItem(q(ResMessage(e.success ? msg::RecordsYes : msg::RecordsNo))),
             new QStandardItem(q(whatText(e)))};
+        row.back()->setToolTip(row.back()->text());
         row.front()->setData(static_cast<int>(i), kEntryRole);
         if (!e.success)
             for (QStandardItem* item : row) item->setForeground(QColor(192, 0, 0));
         timeline_->appendRow(row);
     }
     for (int c = 0; c < 3; ++c) timelineView_->resizeColumnToContents(c);
+    timelineView_->resizeRowsToContents();
     chart_->setTimeline(entries_);
     updateButtons();
 }

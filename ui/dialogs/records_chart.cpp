@@ -13,6 +13,7 @@
 #include "messages/message_ids.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
+#include "ui/dialogs/records_fleet_model.h"
 
 namespace vq {
 
@@ -50,7 +51,7 @@ RecordsChart::RecordsChart(QWidget* parent) : QChartView(new QChart(), parent) {
     chart->addAxis(values_, Qt::AlignLeft);
     for (int ch = 0; ch < kChannels; ++ch) {
         auto* line = new QLineSeries(chart);
-        line->setName(QString("CH%1").arg(ch + 1));
+        line->setName(q(RecordsChannelName(ch, {})));
         line->setPointsVisible(true);
         chart->addSeries(line);
         line->attachAxis(dates_);
@@ -95,8 +96,7 @@ void RecordsChart::setTimeline(const std::vector<TimelineEntry>& timeline) {
             any = true;
         }
         series_[i]->replace(drawn);
-        series_[i]->setName(gas[i].empty() ? QString("CH%1").arg(ch + 1)
-                                           : QString("CH%1 %2").arg(ch + 1).arg(q(gas[i])));
+        series_[i]->setName(q(RecordsChannelName(ch, gas[i])));
         // A channel never calibrated is neither drawn nor named in the legend.
         series_[i]->setVisible(!drawn.isEmpty());
         for (auto* marker : chart()->legend()->markers(series_[i]))
@@ -105,6 +105,9 @@ void RecordsChart::setTimeline(const std::vector<TimelineEntry>& timeline) {
     // One day either side, so a single run is not drawn on the axis' edge.
     constexpr double kDayMs = 86400000.0;
     if (!any) first = last = 0;
+    // Without a point the axes would show the day the clock starts from and a made-up scale.
+    dates_->setVisible(any);
+    values_->setVisible(any);
     dates_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first - kDayMs)),
                      QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last + kDayMs)));
     values_->setRange(low, high + (high - low) * 0.1);

@@ -71,7 +71,7 @@ FileResult WriteExportPdf(const std::string& path, const ExportTable& table) {
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(QPageLayout::Landscape);
         writer.setResolution(120);
-        writer.setTitle(html(table.title));
+        writer.setTitle(q(table.title));  // document information is plain text, not HTML
         QTextDocument document;
         QFont font = document.defaultFont();
         font.setPointSizeF(7);

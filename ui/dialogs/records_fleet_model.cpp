@@ -26,6 +26,18 @@ QString RecordsDateText(double date) {
     return q(GeneralDate(date)).left(10);
 }
 
+QString RecordsResultText(const std::string& result) {
+    if (result == "OK") return q(ResMessage(msg::RecordsResultOk));
+    if (result == "NG") return q(ResMessage(msg::RecordsResultNg));
+    return q(result);
+}
+
+std::string RecordsChannelName(int channel, const std::string& gas) {
+    const std::string number = std::to_string(channel + 1);
+    return gas.empty() ? ResMessage(msg::RecordsChannel, {number})
+                       : ResMessage(msg::RecordsChannelGas, {number, gas});
+}
+
 RecordsFleetModel::RecordsFleetModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void RecordsFleetModel::setFleet(std::vector<InstrumentSummary> fleet, double now) {
@@ -119,7 +131,7 @@ QVariant RecordsFleetModel::display(int row, int column) const {
         case 1:
             return RecordsDateText(ch.calDate);
         default:
-            return q(ch.result);
+            return RecordsResultText(ch.result);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QSortFilterProxyModel>
+#include <string>
 #include <vector>
 
 #include "app/records.h"
@@ -61,5 +62,10 @@ class RecordsFleetFilter final : public QSortFilterProxyModel {
 
 // A date as the window shows it ("yyyy/mm/dd"), empty when there is none.
 QString RecordsDateText(double date);
+// A channel's calibration result in the language in use: the instrument reports "OK" or "NG";
+// anything else is shown as it was stored.
+QString RecordsResultText(const std::string& result);
+// "CH2 CO" (channel index from 0), or "CH2" for a channel without a gas name.
+std::string RecordsChannelName(int channel, const std::string& gas);
 
 }  // namespace vq
