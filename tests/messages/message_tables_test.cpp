@@ -109,6 +109,35 @@ TEST(MessageTables, TranslationsKeepArgumentsAndListShape) {
     }
 }
 
+// A control named in a Japanese text is named as the Japanese window labels it: the English label
+// would send the technician looking for a button that is not on the screen.
+TEST(MessageTables, JapaneseTextsNameControlsByTheirJapaneseLabels) {
+    std::map<std::string, std::string>
+        japaneseOf;  // English text -> its Japanese, where they differ
+    for (int id : messageIds(Language::English)) {
+        const std::string en = messageTemplate(Language::English, id);
+        const std::string ja = messageTemplate(Language::Japanese, id);
+        if (en != ja) japaneseOf.emplace(en, ja);
+    }
+    const std::string open = "\u300c";   // 「
+    const std::string close = "\u300d";  // 」
+    for (int id : messageIds(Language::Japanese)) {
+        const std::string ja = messageTemplate(Language::Japanese, id);
+        for (auto start = ja.find(open); start != std::string::npos;
+             start = ja.find(open, start + open.size())) {
+            const auto end = ja.find(close, start);
+            if (end == std::string::npos) break;
+            const std::string quoted = ja.substr(start + open.size(), end - start - open.size());
+            const auto label = japaneseOf.find(quoted);
+            if (label != japaneseOf.end()) {
+                ADD_FAILURE() << "id " << id << " quotes \"" << quoted
+                              << "\", which the Japanese window shows as \"" << label->second
+                              << "\"";
+            }
+        }
+    }
+}
+
 TEST(MessageTables, OnlyKnownPlaceholdersAppear) {
     // A tilde before anything but a digit, c or t is silently dropped by the expansion; in a
     // table it can only be a typing error.
