@@ -194,6 +194,13 @@ void readLibrary(clsInstrument& m, const Payload& p) {
                                   &entry.Linear1_d, &entry.Linear2_a, &entry.Linear2_b,
                                   &entry.Linear2_c, &entry.Linear2_d};
         for (int i = 0; i < 8; ++i) *coefficients[i] = p.hexSingle(f + 7 + i);
+        // The five-character fields show at most three decimals: an entry with more would be
+        // stored as other numbers (a resolution of 0.2222 as 0) in a file that then cannot
+        // be loaded again.
+        if (entry.Point > 3) {
+            throw BadField{"entry " + std::to_string(e) + ": resolution \"" +
+                           ShownText(TrimText(p.text(f + 3))) + "\" has more than 3 decimals"};
+        }
         m.setLS_Entry(e, entry);
     }
 }

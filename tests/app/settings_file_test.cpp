@@ -157,6 +157,13 @@ TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
         {"GJ,W,CH4          1x0    1%LEL,\r\n", 1},    // not a number in the record
         {"LS,W,C9,NAME,\r\n", 1},                      // a library line cut short
         {"SA,W,1,2,3,\r\n", 1},
+        // A resolution with more decimals than the five-character field shows: it would be
+        // stored as 0, in a file that cannot be loaded again (found by fuzzing).
+        {"LS,W,C9,SPECIAL-1 ,  100,    1,%LEL,2443,3FA00000,00000000,3FA00000,3AF5C290,"
+         "B7A7C5AC,00000000,3F800000,3A03126F,00000000,C9,SP, 50.0,  0.222222222222222222,%LEL,"
+         "C942,3F400000,00000000,3F400000,3A9374BC,B7A7C5AC,00000000,3F800000,3A03126F,"
+         "00000000,\r\n",
+         1},
     };
     for (const auto& [text, line] : bad) {
         clsInstrument m = before;
