@@ -8,6 +8,7 @@
 
 #include "app/settings_csv.h"
 #include "app/text_lines.h"
+#include "model/escaped_text.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
 
@@ -143,16 +144,17 @@ RecordsImport ReadSettingsCsvHistory(std::string_view text) {
         e.note = "settings CSV: " + action;
         e.pcTime = *pcTime;
         e.instrumentTime = ParseGeneralDate(row.fields[kInstrumentTime]).value_or(0.0);
-        e.serial = row.fields[kSerial];
-        e.station = row.fields[kStation];
-        e.user = row.fields[kUser];
+        // Texts the CSV carries escaped ("\xHH", app/settings_csv.cpp) come back as the bytes held.
+        e.serial = FileUnescapedText(row.fields[kSerial]);
+        e.station = FileUnescapedText(row.fields[kStation]);
+        e.user = FileUnescapedText(row.fields[kUser]);
         if (IsNumeric(row.fields[kCalLimit]))
             e.calLimit = static_cast<int>(std::strtol(row.fields[kCalLimit].c_str(), nullptr, 10));
         for (int ch = 0; ch < 5; ++ch) {
             const std::size_t at = kChannels + kChannelWidth * static_cast<std::size_t>(ch);
             ChannelRecord c;
             c.channel = ch;
-            c.gas = row.fields[at];
+            c.gas = FileUnescapedText(row.fields[at]);
             c.enabled = c.gas != "-----";
             c.history.date = ParseGeneralDate(row.fields[at + kCalDate]).value_or(0.0);
             c.history.before = levelValue(row.fields[at + kCalBefore]);

@@ -7,6 +7,7 @@
 
 #include "app/text_lines.h"
 #include "messages/messages.h"
+#include "model/escaped_text.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
@@ -33,9 +34,16 @@ bool afterStations(const Setting& s) {
     return s.csvColumn > 9 + 24 + clsInstrument::channelCount * 9;
 }
 
+// A text the instrument holds, escaped as the settings file escapes it (model/escaped_text.h): a
+// byte that is not printable ASCII as "\xHH" and a backslash as "\x5C", so the file stays clean
+// text, shows every byte the instrument holds, and the records import gets those bytes back.
+std::string heldText(std::string_view text) {
+    return FileEscapedText(text);
+}
+
 std::string shownText(const Setting& s, const clsInstrument& m) {
     ShownValue shown = SettingShownValue(s, m);
-    return shown.messageId != 0 ? ResMessage(shown.messageId) : std::move(shown.text);
+    return shown.messageId != 0 ? ResMessage(shown.messageId) : heldText(shown.text);
 }
 
 // The nine columns of each gas channel.
@@ -75,7 +83,7 @@ void addChannelColumns(std::vector<std::string>& row, const clsInstrument& m, in
         return;
     }
     const int16_t points = m.GasPoint(ch);
-    row.push_back(m.GasName(ch));
+    row.push_back(heldText(m.GasName(ch)));
     row.push_back(LevelText5(m.Warning(ch), points));
     row.push_back(LevelText5(m.Alarm(ch), points));
     row.push_back(LevelText5(m.Stel(ch), points));
@@ -137,17 +145,17 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action
     row.push_back(listText(static_cast<int>(action), {"Read", "Write", "WriteID"}));
     row.push_back(GeneralDate(now));
     row.push_back(instrumentTime(m, now));
-    row.push_back(m.SerialNo());
-    row.push_back(m.DummySerial());
+    row.push_back(heldText(m.SerialNo()));
+    row.push_back(heldText(m.DummySerial()));
     row.push_back(fiveDigits(m.RomNumber()));
-    row.push_back(m.SUM());
-    row.push_back(m.StationID());
-    row.push_back(m.UserID());
+    row.push_back(heldText(m.SUM()));
+    row.push_back(heldText(m.StationID()));
+    row.push_back(heldText(m.UserID()));
     const std::vector<const Setting*> columns = settingColumns();
     for (const Setting* s : columns)
         if (!afterStations(*s)) row.push_back(shownText(*s, m));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) addChannelColumns(row, m, ch);
-    for (int i = 0; i < clsInstrument::stationCount; ++i) row.push_back(m.StationList(i));
+    for (int i = 0; i < clsInstrument::stationCount; ++i) row.push_back(heldText(m.StationList(i)));
     for (const Setting* s : columns)
         if (afterStations(*s)) row.push_back(shownText(*s, m));
     return row;

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "app/text_lines.h"
+#include "model/escaped_text.h"
+#include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/setting_rules.h"
@@ -66,8 +68,10 @@ std::string hex4(int value) {
 
 std::string gasRecord(const clsInstrument& m, int ch) {
     if (!m.GasEnabled(ch)) return std::string(25, '*');
-    return padOrCut(m.GasName(ch), 11) + LevelText5(m.GasFullScale(ch), m.GasPoint(ch)) +
-           LevelText5(m.GasDesit(ch), m.GasPoint(ch)) + padOrCut(m.GasUnit(ch), 4);
+    // A full scale or resolution below 0 that the instrument holds is carried with its sign, so
+    // the file says what was read and loading it refuses it on its line.
+    return padOrCut(m.GasName(ch), 11) + HeldNumberText5(m.GasFullScale(ch), m.GasPoint(ch)) +
+           HeldNumberText5(m.GasDesit(ch), m.GasPoint(ch)) + padOrCut(m.GasUnit(ch), 4);
 }
 
 std::vector<std::string> levelFields(const clsInstrument& m,
@@ -95,11 +99,12 @@ std::vector<std::string> libraryFields(const clsInstrument& m, int entry) {
     return out;
 }
 
-// "CODE,W,f1,f2,...," with a CRLF.
+// "CODE,W,f1,f2,...," with a CRLF. Each field is escaped (model/escaped_text.h): a byte that is
+// not printable ASCII is carried as "\xHH" and read back as that byte.
 std::string commandLine(std::string_view code, const std::vector<std::string>& fields) {
     std::string line(code);
     line += ",W,";
-    for (const std::string& f : fields) line += f + ",";
+    for (const std::string& f : fields) line += FileEscapedText(f) + ",";
     return line + "\r\n";
 }
 
@@ -113,13 +118,17 @@ struct BadField {
 // Payload field k (from 1) is token k + 1; the code and the "W" come first.
 class Payload {
   public:
-    explicit Payload(const clsToken& tokens) : tokens_(tokens) {}
+    // The fields unescaped, each on its own: an escaped "," stays inside its field.
+    explicit Payload(const clsToken& tokens) {
+        for (int i = 2; i < tokens.TokenCount(); ++i)
+            fields_.push_back(FileUnescapedText(tokens.TokenView(i)));
+    }
 
-    int count() const { return std::max(0, tokens_.TokenCount() - 2); }
+    int count() const { return static_cast<int>(fields_.size()); }
     bool has(int k) const { return k >= 1 && k <= count(); }
     std::string_view text(int k) const {
         if (!has(k)) throw BadField{"field " + std::to_string(k) + " is missing"};
-        return tokens_.TokenView(k + 1);
+        return fields_[static_cast<std::size_t>(k - 1)];
     }
     // A whole number as written: "10.44" or "1e1" would be rounded by the number reader, and a
     // settings file must bring back exactly what it says.
@@ -156,7 +165,7 @@ class Payload {
         }
         return *value;
     }
-    const clsToken& tokens_;
+    std::vector<std::string> fields_;
 };
 
 void readGasRecords(clsInstrument& m, const Payload& p) {

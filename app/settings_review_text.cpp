@@ -2,6 +2,7 @@
 
 #include "messages/message_ids.h"
 #include "messages/messages.h"
+#include "model/setting_rules.h"
 
 namespace vq {
 
@@ -30,7 +31,8 @@ std::string ReviewCaptionText(const ReviewRow& row) {
 }
 
 std::string ReviewValueText(const ShownValue& value) {
-    return value.messageId != 0 ? ResMessage(value.messageId) : value.text;
+    // A text the instrument holds is shown with every byte that is not printable ASCII escaped.
+    return value.messageId != 0 ? ResMessage(value.messageId) : ShownText(value.text);
 }
 
 ReviewSummary SummariseReview(const std::vector<ReviewRow>& rows) {

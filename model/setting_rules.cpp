@@ -273,7 +273,7 @@ std::string ShownText(std::string_view text) {
     std::string out;
     for (char c : text) {
         const auto code = static_cast<unsigned char>(c);
-        if (code >= 32 && code != 127) {
+        if (code >= 32 && code < 127) {
             out += c;
             continue;
         }

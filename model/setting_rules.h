@@ -56,8 +56,9 @@ enum class TextSet {
 };
 std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed);
 
-// A text as a reason may quote it: control characters and DEL as "\xHH", so a refusal never
-// writes a terminal escape sequence or a frame character onto a screen.
+// A text as a person is shown it: control characters, DEL and every byte above 127 as "\xHH"
+// ("H2S\xC3\xA9"), so a refusal never writes a terminal escape sequence or a frame character onto
+// a screen, and a text the instrument holds shows every byte it holds, whatever its encoding.
 std::string ShownText(std::string_view text);
 
 // Well-formed UTF-8: no stray continuation byte, no cut or overlong sequence, no surrogate.

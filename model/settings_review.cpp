@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/text_rules.h"
@@ -26,8 +27,9 @@ constexpr int kLibraryCaption = 9240;  // "Sensor library entry ~1"
 std::string gasText(const M& m, int ch) {
     if (!m.GasEnabled(ch)) return "-----";
     const int16_t point = m.GasPoint(ch);
-    return m.GasName(ch) + " " + TrimText(LevelText5(m.GasFullScale(ch), point)) + " " +
-           TrimText(LevelText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
+    // A negative full scale or resolution the instrument holds is shown as held.
+    return m.GasName(ch) + " " + TrimText(HeldNumberText5(m.GasFullScale(ch), point)) + " " +
+           TrimText(HeldNumberText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
 }
 
 std::string libraryText(const LibraryEntry& e) {

@@ -138,21 +138,30 @@ ShownValue SettingShownValue(const Setting& s, const clsInstrument& model) {
     if (s.isText && s.shown.kind != Kind::TypeIds) return {s.text(model)};
     // A type code held as text that is not a number has no caption.
     const std::int32_t value = s.isText ? ParseInt16(s.text(model)).value_or(-1) : s.number(model);
+    // A code outside the list is shown as the number the instrument holds: never as another
+    // item of the list, never as a blank.
+    const std::string number = std::to_string(value);
     const auto idOf = [&](std::int32_t index) -> ShownValue {
-        if (index < 0 || index >= 3 || s.shown.ids[static_cast<std::size_t>(index)] == 0) return {};
+        if (index < 0 || index >= 3 || s.shown.ids[static_cast<std::size_t>(index)] == 0)
+            return {number};
         return {{}, s.shown.ids[static_cast<std::size_t>(index)]};
     };
     switch (s.shown.kind) {
         case Kind::Number:
-            return {std::to_string(value)};
+            return {number};
         case Kind::OnOff:
-            return {value == 1 ? "ON" : "OFF"};
-        case Kind::Texts:
-            return {listItem(s.shown.texts, value)};
+            return {value == 1 ? "ON" : value == 0 ? "OFF" : number};
+        case Kind::Texts: {
+            std::string item = listItem(s.shown.texts, value);
+            return {item.empty() ? number : item};
+        }
         case Kind::Ids:
-        case Kind::TypeIds:
             return idOf(value);
+        case Kind::TypeIds:
+            // A type text that is not a number has no caption and is shown as it is.
+            return s.isText && !ParseInt16(s.text(model)) ? ShownValue{s.text(model)} : idOf(value);
         case Kind::Pattern:
+            if (value != 0 && value != 1) return {number};
             return {{}, s.shown.ids[value == 1 ? 1 : 0]};
     }
     return {};

@@ -13,9 +13,11 @@ namespace {
 constexpr size_t kMinFrameLength = 15;
 constexpr size_t kAckCharIndex = 10;  // the 11th character: the first payload character
 
-bool isPrintable(char c) {
-    auto code = static_cast<unsigned char>(c);
-    return code >= 32 && code <= 127;
+// Control characters are framing (STX, ETX, ACK, NAK, the terminator) and never payload. Bytes
+// above 127 are kept: an instrument text may hold them (a gas name written in UTF-8), and dropping
+// them would make a fixed-width record one or more bytes short and the whole reply unreadable.
+bool isPayloadByte(char c) {
+    return static_cast<unsigned char>(c) >= 32;
 }
 
 // The frame must run STX ... ETX, two checksum characters and the terminator, and the checksum
@@ -90,13 +92,13 @@ bool ReplyDecoder::DecodeReply(const std::string& frame, clsInstrument* model, D
         }
         char ackChar = frame[kAckCharIndex];
 
-        // One pass: CR becomes ",", then everything outside 32..127 is dropped.
+        // One pass: CR becomes ",", then every control character is dropped.
         commaFrame_.assign(frame);
         stripped_.resize(frame.size());
         size_t kept = 0;
         for (char& c : commaFrame_) {
             if (c == CR) c = ',';
-            if (isPrintable(c)) stripped_[kept++] = c;
+            if (isPayloadByte(c)) stripped_[kept++] = c;
         }
         stripped_.resize(kept);
 

@@ -5,9 +5,9 @@
 //
 // Pre-processing, in this order: a frame shorter than 15 characters is a format error; the frame
 // must run STX ... ETX and carry the right checksum of STX through ETX; AckChar is the 11th
-// character; every CR becomes ","; characters below 32 and above 127 are dropped; the "0001" and
-// the checksum are cut off; the first four characters are the key and the payload starts at the
-// sixth. The payload is split at "," (and CR) and the key's rule decides.
+// character; every CR becomes ","; characters below 32 are dropped (bytes above 127 are text); the
+// "0001" and the checksum are cut off; the first four characters are the key and the payload starts
+// at the sixth. The payload is split at "," (and CR) and the key's rule decides.
 //
 // No exception leaves DecodeReply. A conversion error, an index the model refuses or a payload of
 // more than 256 tokens ends the decoding of that reply: values already stored stay stored and the

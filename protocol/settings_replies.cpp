@@ -206,8 +206,10 @@ std::vector<const Setting*> groupAt(int param) {
     return SettingsOfCode(settingAt(param).code);
 }
 
-// Each value is stored only when it lies in its range. The backlight group's answer of another
-// length is logged as a format error; the bump test's is not.
+// Every value is stored as the instrument holds it, in its range or not: a value left out would
+// leave the model's default standing as if the instrument held it. Out-of-range values are named
+// by whoever shows the read (model/held_values.h). The backlight group's answer of another length
+// is logged as a format error; the bump test's is not.
 void groupReadRule(ReplyContext& reply, int param) {
     const std::vector<const Setting*> members = groupAt(param);
     if (reply.tokenCount() != static_cast<int>(members.size())) {
@@ -217,7 +219,6 @@ void groupReadRule(ReplyContext& reply, int param) {
     }
     for (std::size_t i = 0; i < members.size(); ++i) {
         const int16_t value = DecValue(reply.token(static_cast<int>(i)));
-        if (value < members[i]->low || value > members[i]->high) continue;
         members[i]->setNumber(*reply.model, value);
         members[i]->setChanged(*reply.model, false);
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "messages/message_ids.h"
+#include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/settings_table.h"
@@ -301,8 +302,10 @@ std::string LevelList(const clsInstrument& model, LevelKind kind) {
 std::string GasRecordText(const clsInstrument& model, int gas) {
     if (!model.GasEnabled(gas)) return std::string(25, '*');
     const int point = model.GasPoint(gas);
-    return FixedText(model.GasName(gas), 11) + LevelText5(model.GasFullScale(gas), point) +
-           LevelText5(model.GasDesit(gas), point) + FixedText(model.GasUnit(gas), 4);
+    // A record is written whole: a channel nobody edited goes back as the instrument holds it,
+    // a negative full scale or resolution included.
+    return FixedText(model.GasName(gas), 11) + HeldNumberText5(model.GasFullScale(gas), point) +
+           HeldNumberText5(model.GasDesit(gas), point) + FixedText(model.GasUnit(gas), 4);
 }
 
 std::string LibraryEntryText(const clsInstrument& model, int entry) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "model/held_values.h"
 #include "model/numeric.h"
 #include "model/value_codecs.h"
 #include "sim/handler_context.h"
@@ -25,8 +26,10 @@ int16_t levelDecimals(const GasChannel& gas) {
 std::string gasRecord(const GasChannel& gas) {
     if (!gas.enabled) return std::string(kRecordWidth, '*');
     const auto decimals = static_cast<int16_t>(gas.decimals);
-    return FixedWidth(gas.name, 11) + LevelText5(gas.fullScale, decimals) +
-           LevelText5(gas.resolution, decimals) + FixedWidth(gas.unit, 4);
+    // A state that holds a negative full scale or resolution sends it with its sign, as an
+    // instrument that holds one would.
+    return FixedWidth(gas.name, 11) + HeldNumberText5(gas.fullScale, decimals) +
+           HeldNumberText5(gas.resolution, decimals) + FixedWidth(gas.unit, 4);
 }
 
 // The record as the instrument would store it; nullopt for a malformed one.

@@ -22,6 +22,11 @@ int runRead(CommandContext& context) {
     clsInstrument model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
     printSettings(model, context.out, pcNow(context));
+    // Shown as held, and named: on stderr (or in the JSON warnings) and in the communication log.
+    for (const std::string& warning : heldValueWarnings(model)) {
+        context.out.warning(warning);
+        context.session.link().AddLog(warning);
+    }
 
     int status = kExitSuccess;
     if (const auto seq = args.value("--seq")) {

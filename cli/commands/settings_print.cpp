@@ -7,9 +7,11 @@
 
 #include "app/settings_csv.h"
 #include "cli/output.h"
+#include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
 
 namespace vq::cli {
 namespace {
@@ -25,6 +27,12 @@ std::string numberText(double value) {
 // A single as the digits it was given (20.9, never 20.899999618530273).
 std::string singleText(float value) {
     return numberText(SingleAsDecimal(value));
+}
+
+// A text the instrument holds, with every byte that is not printable ASCII as "\xHH": what it
+// holds, whatever its encoding, and nothing a terminal would act on.
+QString heldText(const std::string& text) {
+    return QString::fromStdString(ShownText(text));
 }
 
 QJsonValue singleValue(float value) {
@@ -45,11 +53,11 @@ QJsonArray channelsJson(const clsInstrument& model) {
     for (int ch = 0; ch < kChannels; ++ch) {
         QJsonObject channel;
         channel.insert("channel", ch + 1);
-        channel.insert("gas", QString::fromStdString(model.GasName(ch)));
+        channel.insert("gas", heldText(model.GasName(ch)));
         channel.insert("enabled", model.GasEnabled(ch));
         channel.insert("fullScale", singleValue(model.GasFullScale(ch)));
         channel.insert("resolution", singleValue(model.GasDesit(ch)));
-        channel.insert("unit", QString::fromStdString(model.GasUnit(ch)));
+        channel.insert("unit", heldText(model.GasUnit(ch)));
         channel.insert("warning", levelValue(model.Warning(ch)));
         channel.insert("alarm", levelValue(model.Alarm(ch)));
         channel.insert("stel", levelValue(model.Stel(ch)));
@@ -78,9 +86,9 @@ QJsonArray everySettingJson(const clsInstrument& model, double now) {
 
 void printSettings(const clsInstrument& model, Output& out, double now) {
     out.field("romNumber", "ROM number", static_cast<double>(model.RomNumber()));
-    out.field("serialNumber", "Serial number", QString::fromStdString(model.SerialNo()));
-    out.field("stationId", "Station ID", QString::fromStdString(model.StationID()));
-    out.field("userId", "User ID", QString::fromStdString(model.UserID()));
+    out.field("serialNumber", "Serial number", heldText(model.SerialNo()));
+    out.field("stationId", "Station ID", heldText(model.StationID()));
+    out.field("userId", "User ID", heldText(model.UserID()));
     out.field("instrumentClock", "Instrument clock",
               QString::fromStdString(GeneralDate(model.SysDate())));
     if (out.json()) {
@@ -95,10 +103,10 @@ void printSettings(const clsInstrument& model, Output& out, double now) {
             line += text;
             line += std::string(text.size() < width ? width - text.size() : 1, ' ');
         };
-        column(model.GasName(ch), 12);
+        column(ShownText(model.GasName(ch)), 12);
         column(model.GasEnabled(ch) ? "yes" : "no", 5);
         column(singleText(model.GasFullScale(ch)), 12);
-        column(model.GasUnit(ch), 6);
+        column(ShownText(model.GasUnit(ch)), 6);
         column(levelText(model.Warning(ch)), 9);
         column(levelText(model.Alarm(ch)), 7);
         column(levelText(model.Stel(ch)), 6);
@@ -107,6 +115,14 @@ void printSettings(const clsInstrument& model, Output& out, double now) {
         out.line(line);
     }
     out.line("(every setting: read --json)");
+}
+
+std::vector<std::string> heldValueWarnings(const clsInstrument& model) {
+    std::vector<std::string> lines;
+    for (const HeldValueProblem& problem : OutOfRangeValues(model))
+        lines.push_back("the instrument holds a value out of range (" + problem.code +
+                        "): " + problem.reason);
+    return lines;
 }
 
 }  // namespace vq::cli

@@ -3,6 +3,9 @@
 // per gas channel; with --json, every setting (the 335 columns of the settings record, in their
 // order, under their labels) and the channels as objects.
 
+#include <string>
+#include <vector>
+
 namespace vq {
 class clsInstrument;
 }
@@ -12,5 +15,9 @@ namespace vq::cli {
 class Output;
 
 void printSettings(const clsInstrument& model, Output& out, double now);
+
+// One line per value the instrument holds outside its setting's range (model/held_values.h),
+// naming the setting, the value and the range; empty when every value is in range.
+std::vector<std::string> heldValueWarnings(const clsInstrument& model);
 
 }  // namespace vq::cli

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "file_test_support.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
@@ -148,7 +150,9 @@ TEST_F(SettingsCsv, ColumnValues) {
     EXPECT_EQ(SettingsCsvRow(m, CsvAction::Read, when)[5], "-00007");
 }
 
-TEST_F(SettingsCsv, CodesOutsideTheirListsGiveEmptyFieldsNotMissingOnes) {
+// A code outside its column's list is the instrument's value: written as the number it holds,
+// never as another item of the list, never blank, and no column moves.
+TEST_F(SettingsCsv, CodesOutsideTheirListsGiveTheHeldNumberNotABlank) {
     clsInstrument m = readModel();
     m.setCalCheck(7);
     m.setSpecType("x");
@@ -162,8 +166,10 @@ TEST_F(SettingsCsv, CodesOutsideTheirListsGiveEmptyFieldsNotMissingOnes) {
     m.setDispCalLimit(2);  // only 1 is ON
     auto row = SettingsCsvRow(m, CsvAction::Read, when);
     ASSERT_EQ(row.size(), 335u);
-    for (int c : {12, 15, 16, 17, 26, 27, 28, 30, 31}) EXPECT_EQ(row[c], "") << c;
-    EXPECT_EQ(row[11], "OFF");
+    const std::pair<int, const char*> held[] = {{12, "7"}, {15, "x"}, {16, "-1"}, {17, "3"},
+                                                {26, "4"}, {27, "5"}, {28, "3"},  {30, "4"},
+                                                {31, "9"}, {11, "2"}};
+    for (const auto& [c, text] : held) EXPECT_EQ(row[c], text) << c;
     EXPECT_EQ(row[33], "G0");  // nothing moved
 }
 
@@ -173,6 +179,7 @@ TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
     m.setStationList(0, "North, gate 3");
     m.setStationList(1, "the \"old\" shaft");
     m.setStationList(2, "two\r\nlines");
+    m.setStationList(3, "H2S\xC3\xA9");
     m.setGasName(0, "a,b");
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     auto rows = parseCsv(readFile(dir / "VQ5100_Setting.csv"));
@@ -181,9 +188,11 @@ TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
     EXPECT_EQ(rows[1][33], "a,b");
     EXPECT_EQ(rows[1][78], "North, gate 3");
     EXPECT_EQ(rows[1][79], "the \"old\" shaft");
-    EXPECT_EQ(rows[1][80], "two\r\nlines");
-    EXPECT_EQ(rows[1][81], std::string(16, '-'));
-    EXPECT_EQ(CsvLine({"a", "b\"c", ""}), "a,\"b\"\"c\",\r\n");
+    // Texts the instrument holds are shown escaped: a line break or a byte above 127 as "\xHH".
+    EXPECT_EQ(rows[1][80], "two\\x0D\\x0Alines");
+    EXPECT_EQ(rows[1][81], "H2S\\xC3\\xA9");
+    EXPECT_EQ(rows[1][82], std::string(16, '-'));
+    EXPECT_EQ(CsvLine({"a", "b\"c", "", "x\r\ny"}), "a,\"b\"\"c\",,\"x\r\ny\"\r\n");
 }
 
 TEST_F(SettingsCsv, FileNameCarriesTheSuffixAndABadSuffixIsRefused) {

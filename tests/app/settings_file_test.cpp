@@ -317,6 +317,76 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
     EXPECT_EQ(blank.BumpThreshold(), 2);
 }
 
+// A settings file stored from a read carries what the instrument held, out of range or not: the
+// line shows the value as held, and loading that file refuses it on that line.
+TEST(SettingsFile, ValuesHeldOutOfRangeAreCarriedAndRefusedOnTheirLine) {
+    const struct {
+        void (*hold)(clsInstrument&);
+        const char* code;
+        const char* line;
+        const char* reason;
+    } cases[] = {
+        {[](clsInstrument& m) {
+             for (auto set : {&clsInstrument::setBumpTime, &clsInstrument::setBumpThreshold,
+                              &clsInstrument::setBumpFailCalTime, &clsInstrument::setBumpFailAfter})
+                 (m.*set)(9);
+         },
+         "BU", "BU,W,9,9,9,9,", "bump test time 9 is not between 0 and 3"},
+        {[](clsInstrument& m) { m.setLcdBackLight(-1); }, "XT", "XT,W,FFFF,",
+         "LCD backlight time -1 is not between 1 and 255"},
+        {[](clsInstrument& m) { m.setCalLimit(0); }, "SC", "SC,W,0000,",
+         "calibration time limit 0 is not between 1 and 365"},
+        {[](clsInstrument& m) { m.setHcMode(9); }, "LP", "LP,W,9,", "HC mode 9 is not between"},
+        {[](clsInstrument& m) { m.setGasFullScale(3, -100); }, "GJ", "CO          -100    1ppm ",
+         "full scale -100 is not above 0"},
+        {[](clsInstrument& m) { m.setGasDesit(0, -1); }, "GJ", "CH4          100   -1%LEL",
+         "resolution -1 is not above 0"},
+    };
+    for (const auto& c : cases) {
+        clsInstrument held = configuredModel();
+        c.hold(held);
+        const std::string text = SettingsFileText(held);
+        EXPECT_NE(text.find(c.line), std::string::npos) << c.line << "\n" << text;
+        clsInstrument target = configuredModel();
+        target.ClearChangeFlags();
+        const SettingsReadResult r = ReadSettingsText(target, text);
+        EXPECT_FALSE(r.ok) << c.line;
+        const std::vector<std::string> lines = crlfLines(text);
+        ASSERT_GT(r.line, 0) << c.line;
+        EXPECT_EQ(lines[static_cast<std::size_t>(r.line - 1)].rfind(std::string(c.code) + ",W,", 0),
+                  0u)
+            << c.line << ": " << r.message();
+        EXPECT_NE(r.reason.find(c.reason), std::string::npos) << r.reason;
+        EXPECT_EQ(SettingsFileText(target), SettingsFileText(configuredModel())) << c.line;
+    }
+}
+
+// Any byte an instrument text holds is written escaped ("\xC3\xA9") and read back as that byte;
+// a backslash is escaped too, so a name that looks like an escape stays what it was.
+TEST(SettingsFile, TextsWithAnyBytesAreWrittenEscapedAndReadBackWhole) {
+    clsInstrument m = configuredModel();
+    m.setGasName(3, "H2S\xC3\xA9");
+    m.setGasName(0, "C\\x41");
+    const std::string text = SettingsFileText(m);
+    EXPECT_NE(text.find("GJ,W,C\\x5Cx41" + std::string(8, ' ') + "100    1%LEL,"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(",H2S\\xC3\\xA9" + std::string(8, ' ') + "500    1ppm ,"),
+              std::string::npos)
+        << text;
+    for (char c : text) EXPECT_LT(static_cast<unsigned char>(c), 128u);
+    clsInstrument back;
+    const SettingsReadResult r = ReadSettingsText(back, text);
+    ASSERT_TRUE(r.ok) << r.message();
+    EXPECT_EQ(back.GasName(3), "H2S\xC3\xA9");
+    EXPECT_EQ(back.GasName(0), "C\\x41");
+    EXPECT_EQ(SettingsFileText(back), text);
+    // A file edited by hand may escape plain characters too.
+    clsInstrument hand;
+    ASSERT_TRUE(ReadSettingsText(hand, withLine(text, "BS", "BS,W,\\x54YPE-0042,")).ok);
+    EXPECT_EQ(hand.SpecNo(), "TYPE-0042");
+}
+
 TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {
     for (const std::string& text : testing::hostileTexts()) {
         clsInstrument m = configuredModel();

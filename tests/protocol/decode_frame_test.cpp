@@ -80,15 +80,26 @@ TEST_F(FrameTest, CrSeparatesTokensLikeAComma) {
     EXPECT_EQ(model.BumpFailAfter(), 0);
 }
 
-TEST_F(FrameTest, ControlAndHighBytesInThePayloadAreDropped) {
-    // 0x01 and 0xFF vanish, DEL (127) is kept as text.
-    EXPECT_TRUE(
-        decode("IN,R,AB\x01"
-               "C\xFF"
-               "D"));
-    EXPECT_EQ(model.SerialNo(), "ABCD");
-    EXPECT_TRUE(decode("IN,R,A\x7F"));
-    EXPECT_EQ(model.SerialNo(), "A\x7F");
+TEST_F(FrameTest, ControlBytesInThePayloadAreDroppedAndBytesAbove127AreText) {
+    // Control bytes are framing and vanish; DEL and every byte above 127 are kept as the
+    // instrument sent them (a text written in UTF-8, or any other bytes).
+    const struct {
+        std::string body;
+        std::string serial;
+    } cases[] = {
+        {"IN,R,AB\x01"
+         "C\xFF"
+         "D",
+         "ABC\xFF"
+         "D"},
+        {"IN,R,A\x7F", "A\x7F"},
+        {"IN,R,H2S\xC3\xA9", "H2S\xC3\xA9"},
+        {"IN,R,\x80\x81 ", "\x80\x81"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(decode(c.body)) << c.body;
+        EXPECT_EQ(model.SerialNo(), c.serial) << c.body;
+    }
 }
 
 TEST_F(FrameTest, UnknownKeysAreNotAcceptedAndNotLogged) {

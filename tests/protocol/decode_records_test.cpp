@@ -1,6 +1,7 @@
 // Record and table replies: gas table, settings library, sensor library, calibration history.
 
 #include "decoder_fixture.h"
+#include "model/held_values.h"
 #include "model/ole_date.h"
 
 namespace vq::testing {
@@ -61,6 +62,43 @@ TEST_F(RecordReplyTest, GasTableCountAndBadNumbers) {
     EXPECT_EQ(model.GasName(1), "O2");
     EXPECT_FALSE(model.Change_GasEnable[1]);
     EXPECT_EQ(model.GasFullScale(3), -101.0f);
+}
+
+// Records at the edges: a name with bytes above 127 keeps its 25-byte width and every byte; a
+// full scale or resolution no gas can have is stored as held and named. The write answer of a
+// record with such a name is compared byte for byte, so writing it back unchanged is confirmed.
+TEST_F(RecordReplyTest, GasRecordsAtTheEdgesAreStoredAsHeld) {
+    // The name field is ten bytes: "H2S" and the two bytes of an e with an acute accent.
+    const std::string accented = gasRecord("H2S\xC3\xA9", "30.0", "0.1", "ppm");
+    ASSERT_EQ(accented.size(), 25u);
+    const struct {
+        std::string record;
+        std::string name;
+        float fullScale;
+        float resolution;
+        std::string reason;  // empty: nothing out of range
+    } cases[] = {
+        {accented, "H2S\xC3\xA9", 30.0f, 0.1f, ""},
+        {gasRecord("\xFF\xFE", "100", "1", "%LEL"), "\xFF\xFE", 100.0f, 1.0f, ""},
+        {gasRecord("CH4", "-100", "1", "%LEL"), "CH4", -100.0f, 1.0f,
+         "channel 1: full scale -100 is not above 0"},
+        {gasRecord("CO", "500", "    0", "ppm"), "CO", 500.0f, 0.0f,
+         "channel 1: resolution 0 is not above 0"},
+    };
+    for (const auto& c : cases) {
+        model = clsInstrument{};
+        const std::string body = "GJ,R," + c.record + "," + kBlankGas + "," + kBlankGas + "," +
+                                 kBlankGas + "," + kBlankGas;
+        ASSERT_TRUE(decode(body)) << c.record;
+        EXPECT_EQ(model.GasName(0), c.name);
+        EXPECT_EQ(model.GasFullScale(0), c.fullScale) << c.record;
+        EXPECT_EQ(model.GasDesit(0), c.resolution) << c.record;
+        EXPECT_EQ(GasScaleProblem(model, 0), c.reason) << c.record;
+        // The instrument's answer to writing the same record back carries the same bytes.
+        const std::string answer = "GJ,W," + c.record + "," + kBlankGas + "," + kBlankGas + "," +
+                                   kBlankGas + "," + kBlankGas;
+        EXPECT_TRUE(decode(answer)) << c.record;
+    }
 }
 
 // ---- libraries ----

@@ -2,6 +2,8 @@
 // list, the groups and the five-gas levels.
 
 #include "decoder_fixture.h"
+#include "model/held_values.h"
+#include "model/settings_table.h"
 
 namespace vq::testing {
 namespace {
@@ -175,16 +177,59 @@ TEST_F(SettingsReplyTest, StationNumberThatIsNotHexOrNotInTheListIsRefused) {
 
 // ---- groups ----
 
-TEST_F(SettingsReplyTest, BumpGroupStoresOnlyValuesInRange) {
+TEST_F(SettingsReplyTest, BumpGroupStoresEveryValueAsTheInstrumentHoldsIt) {
     model.setBumpThreshold(3);
     EXPECT_TRUE(decode("BU,R,2,7,1,1"));
     EXPECT_EQ(model.BumpTime(), 2);
-    EXPECT_EQ(model.BumpThreshold(), 3);
-    EXPECT_TRUE(model.Change_BumpThreshold);  // untouched, flag too
+    EXPECT_EQ(model.BumpThreshold(), 7);  // out of range, but what the instrument holds
+    EXPECT_FALSE(model.Change_BumpThreshold);
     EXPECT_EQ(model.BumpFailCalTime(), 1);
     EXPECT_EQ(model.BumpFailAfter(), 1);
     EXPECT_FALSE(model.Change_BumpTime);
     EXPECT_FALSE(model.Change_BumpFailAfter);
+}
+
+// A value outside its setting's range is stored as the instrument's value (never a default left
+// standing in its place) and named with the reason the file check would give.
+TEST_F(SettingsReplyTest, ValuesOutsideTheirRangeAreKeptAndNamed) {
+    const struct {
+        const char* body;
+        const char* prop;
+        std::int32_t held;
+        const char* reason;
+    } cases[] = {
+        {"BU,R,9,9,9,9", "BumpTime", 9, "bump test time 9 is not between 0 and 3"},
+        {"BU,R,9,9,9,9", "BumpFailAfter", 9,
+         "calibration after a failed bump test 9 is not between 0 and 1"},
+        {"WB,R,3,5,1", "BhTime", 5, "bar hole measure time 5 is not between 0 and 2"},
+        {"XT,R,FFFF", "LcdBackLight", -1, "LCD backlight time -1 is not between 1 and 255"},
+        {"XT,R,0100", "LcdBackLight", 256, "LCD backlight time 256 is not between 1 and 255"},
+        {"SC,R,0000", "CalLimit", 0, "calibration time limit 0 is not between 1 and 365"},
+        {"LP,R,9", "HcMode", 9, "HC mode 9 is not between 0 and 2"},
+        {"XP,R,0005", "Intervals", 5,
+         "logging interval 5 is not one of 10, 20, 30, 60, 180, "
+         "300, 600"},
+        {"AT,R,-1", "AlarmO2", -1, "oxygen alarm type -1 is not between 0 and 2"},
+    };
+    for (const auto& c : cases) {
+        clsInstrument fresh;
+        model = fresh;
+        EXPECT_TRUE(decode(c.body)) << c.body;
+        const Setting* setting = nullptr;
+        for (const Setting& s : SettingsTable())
+            if (s.prop == c.prop) setting = &s;
+        ASSERT_NE(setting, nullptr) << c.prop;
+        EXPECT_EQ(setting->number(model), c.held) << c.body;
+        EXPECT_FALSE(setting->changed(model)) << c.body;
+        bool named = false;
+        for (const HeldValueProblem& p : OutOfRangeValues(model))
+            named = named ||
+                    (p.code == setting->code && p.field == setting->field && p.reason == c.reason);
+        EXPECT_TRUE(named) << c.body << ": " << c.reason;
+    }
+    // Back in range, it is no longer named.
+    EXPECT_TRUE(decode("LP,R,2"));
+    for (const HeldValueProblem& p : OutOfRangeValues(model)) EXPECT_NE(p.code, "LP") << p.reason;
 }
 
 TEST_F(SettingsReplyTest, BumpGroupWithWrongCountIsRefusedSilently) {
@@ -206,7 +251,7 @@ TEST_F(SettingsReplyTest, BacklightGroupLogsAWrongCount) {
     EXPECT_EQ(host.log, std::vector<std::string>{kFormatError});
     EXPECT_TRUE(decode("WB,R,3,5,1"));
     EXPECT_EQ(model.LcBhMode(), 3);
-    EXPECT_EQ(model.BhTime(), 0);
+    EXPECT_EQ(model.BhTime(), 5);
     EXPECT_EQ(model.LcBuzzer(), 1);
 }
 

@@ -314,6 +314,29 @@ class GridSettingsTest : public QObject {
         h.grid->edit(fixed);
         QVERIFY(!h.grid->editing());
     }
+
+    // What the instrument holds is shown as held: a full scale no gas can have stays the
+    // instrument's value in the title, red, with the reason a hover away; a name with bytes above
+    // 127 shows each of them escaped. A channel in range is not marked.
+    void heldValuesOutOfRangeAreShownRedWithTheReason() {
+        Harness h;
+        h.model.setGasFullScale(kCO, -100);
+        h.model.setGasName(kH2S, "H2S\xC3\xA9");
+        h.grid->refresh();
+        QCOMPARE(h.text(kCO, G::colGas), QString("CO(-100ppm)"));
+        QVERIFY(h.red(kCO, G::colGas));
+        const QString tip = h.grid->item(G::rowOf(kCO), G::colGas)->toolTip();
+        QVERIFY2(tip.contains("Out of range on the instrument: channel 4: full scale -100 is not "
+                              "above 0"),
+                 qPrintable(tip));
+        QCOMPARE(h.text(kH2S, G::colGas), QString("H2S\\xC3\\xA9(100.0ppm)"));
+        QVERIFY(!h.red(kH2S, G::colGas));
+        QVERIFY(!h.red(kO2, G::colGas));
+        // Back in range, the mark goes.
+        h.model.setGasFullScale(kCO, 500);
+        h.grid->refresh();
+        QVERIFY(!h.red(kCO, G::colGas));
+    }
 };
 
 }  // namespace

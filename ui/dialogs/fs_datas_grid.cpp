@@ -240,6 +240,29 @@ QString itemText(const QStringList& items, int value) {
     return value >= 0 && value < items.size() ? items[value] : QString::number(value);
 }
 
+// Why a value the instrument holds lies outside its row's list or range; empty when it does not.
+std::string heldReason(const RowLayout& s, const QStringList& items, int value) {
+    if (s.kind == Kind::List && (value < 0 || value >= items.size()))
+        return ResMessage(msg::HeldNotInList,
+                          {std::to_string(value), items.join(", ").toStdString()});
+    if (s.kind == Kind::WholeNumber && (value < s.low || value > s.high))
+        return ResMessage(msg::HeldNotBetween,
+                          {std::to_string(value), std::to_string(s.low), std::to_string(s.high)});
+    return {};
+}
+
+// Such a value is shown as held (a list row shows its number), in red, with the reason a hover
+// away; any other value in the usual colour.
+void markHeld(QTableWidgetItem* cell, const std::string& reason) {
+    if (reason.empty()) {
+        cell->setData(Qt::ForegroundRole, QVariant());
+        cell->setToolTip(QString());
+        return;
+    }
+    cell->setForeground(QColor(255, 0, 0));
+    cell->setToolTip(qs(ResMessage(msg::HeldOutOfRangeTip, {reason})));
+}
+
 }  // namespace
 
 FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
@@ -289,7 +312,9 @@ void FsDatasGrid::resizeEvent(QResizeEvent* event) {
 }
 
 void FsDatasGrid::setValue(int row, const QString& text) {
-    item(row - 1, valueColumn)->setText(text);
+    QTableWidgetItem* cell = item(row - 1, valueColumn);
+    cell->setText(text);
+    markHeld(cell, {});  // a value set here is one of the row's
 }
 
 QString FsDatasGrid::valueText(int row) const {
@@ -318,6 +343,8 @@ void FsDatasGrid::load(const clsInstrument& model) {
         } else {
             setValue(row, QString::number((model.*s.get)()));
         }
+        if (s.get != nullptr)
+            markHeld(item(row - 1, valueColumn), heldReason(s, listItems(row), (model.*s.get)()));
     }
 }
 

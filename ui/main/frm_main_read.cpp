@@ -11,6 +11,7 @@
 #include "link/event_host.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "model/held_values.h"
 #include "model/settings_review.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
@@ -144,6 +145,13 @@ bool frmMain::ReadInstrument() {
         ListAnalogValues();
         AddInfo(ResMessage(msg::ReadCompleteInfo), info_colour::Progress);
         AddLog(ResMessage(msg::ReadFinishedLog, {nowText(), elapsedText(start)}));
+        // Shown as held, and named: a value out of its range is never taken for a good one.
+        for (const HeldValueProblem& problem : OutOfRangeValues(read)) {
+            const std::string line =
+                ResMessage(msg::HeldOutOfRangeInfo, {problem.code, problem.reason});
+            AddInfo(line, info_colour::Failure);
+            AddLog(line);
+        }
         return true;
     }
     if (link_->Cancel()) {

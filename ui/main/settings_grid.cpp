@@ -11,8 +11,10 @@
 #include "app/update_validation.h"
 #include "link/link_status.h"
 #include "messages/messages.h"
+#include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/setting_rules.h"
 #include "model/value_codecs.h"
 
 namespace vq {
@@ -167,8 +169,8 @@ void SettingsGrid::applyFactoryAutoCal() {
 void SettingsGrid::showChannel(int ch) {
     const int row = rowOf(ch);
     setCell(row, colGas,
-            qs(GasTitle(model_.GasName(ch), model_.GasUnit(ch), model_.GasFullScale(ch),
-                        model_.GasPoint(ch))),
+            qs(GasTitle(ShownText(model_.GasName(ch)), ShownText(model_.GasUnit(ch)),
+                        model_.GasFullScale(ch), model_.GasPoint(ch))),
             false);
     const bool locked = config_.gasLocked[static_cast<std::size_t>(ch)];
     setEnableBox(ch, model_.GasEnabled(ch), !locked);
@@ -250,6 +252,15 @@ void SettingsGrid::MarkRefusedCells() {
                 break;
         }
         setTextColour(rowOf(refused.channel), column, badText);
+    }
+    // A gas record the instrument holds with a full scale or resolution no gas can have: shown as
+    // held, red, and the reason a hover away.
+    for (int ch = 0; ch < channels; ++ch) {
+        const std::string reason = GasScaleProblem(model_, ch);
+        if (reason.empty()) continue;
+        setTextColour(rowOf(ch), colGas, badText);
+        QTableWidgetItem* cell = item(rowOf(ch), colGas);
+        cell->setToolTip(cell->text() + "\n" + qs(ResMessage(msg::HeldOutOfRangeTip, {reason})));
     }
 }
 
