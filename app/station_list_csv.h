@@ -1,12 +1,18 @@
 #pragma once
 // The station list as a CSV file ("Station.csv"): one line per station, the station text, a comma
-// and the station number (1 to 256). Export writes all 256 lines crash-safe; import reads at most
-// 256 lines and takes the first field of each (the station number that export writes after the
-// text is not part of the station), so an exported list imports back unchanged.
+// and the station number (1 to 256). Export writes all 256 lines crash-safe.
+//
+// Import takes each line's number as the station it is for: "EAST GATE,3" sets station 3 and
+// nothing else. A line with a text alone (no number, as an older list or a hand-made one has) is
+// for the station after the one the line before it was for (the first line's is station 1); a
+// blank line alone clears its station, so a list of plain lines still fills 1, 2, 3 ... as
+// before. A number that is not 1 to 256, two lines for the same station, a text the station
+// rules refuse or a text line after station 256 refuse the whole file, naming its line: an import
+// is all or nothing. Fields after the number (a spreadsheet's extra columns) are not looked at;
+// blank lines after station 256 (an editor's trailing lines) are ignored.
 //
 // A station text is valid when it holds at most 16 characters, each a letter, a digit, a space or
-// one of "-", "_", "/", ">", "<". The file functions do not validate: the dialog colours invalid
-// cells and refuses to export them.
+// one of "-", "_", "/", ">", "<".
 
 #include <filesystem>
 #include <string>
@@ -29,20 +35,33 @@ std::string StationListCsvText(const std::vector<std::string>& stations);
 FileResult ExportStationList(const std::filesystem::path& path,
                              const std::vector<std::string>& stations);
 
-// The station of one line: the text before the first comma or tab.
-std::string StationFromCsvLine(std::string_view line);
-
-// The stations of a file text, one per line, at most 256 (later lines are ignored). A line ends
-// at CRLF, LF or CR; an empty line gives an empty station; a leading UTF-8 byte order mark is
-// skipped.
-std::vector<std::string> StationsFromCsvText(std::string_view text);
-
-struct StationImport {
-    FileResult result;
-    std::vector<std::string> stations;
+// One station a file sets: its row (0 for station 1) and its text.
+struct StationEntry {
+    int row = 0;
+    std::string text;
+    bool operator==(const StationEntry&) const = default;
 };
 
-// Reads a station file; on a read error `result` holds the message and no station is returned.
+struct StationImport {
+    // Failure: the message names the file (`where`), the line and what is wrong with it.
+    FileResult result;
+    // In the order of the file's lines; empty on failure.
+    std::vector<StationEntry> entries;
+};
+
+// The stations a file text sets. A line ends at CRLF, LF or CR; a leading UTF-8 byte-order mark
+// is skipped. `where` names the file in a refusal.
+StationImport StationsFromCsvText(std::string_view text, std::string_view where);
+
+// Reads a station file; on a read error or a refused line `result` holds the message and no
+// station is returned.
 StationImport ImportStationList(const std::filesystem::path& path);
+
+// Puts the entries into `stations` (256 texts) and returns the rows whose text changed.
+std::vector<int> ApplyStationEntries(const std::vector<StationEntry>& entries,
+                                     std::vector<std::string>& stations);
+
+// The line the window logs after an import: how many stations changed (none, one, or N).
+std::string StationImportDoneText(std::string_view where, std::size_t changed);
 
 }  // namespace vq

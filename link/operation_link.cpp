@@ -8,18 +8,33 @@
 
 namespace vq {
 
+namespace {
+
+void forwardProgress(OperationLink& link, bool history) {
+    clsInstrument* const model = link.boundModel();
+    if (model == nullptr || model->MessageString().empty()) return;
+    std::string text = model->MessageString();
+    model->setMessageString({});
+    if (history) {
+        link.events().InterMessage(text);
+    } else {
+        link.events().InstMessage(text);
+    }
+}
+
+}  // namespace
+
 bool WaitForReply(OperationLink& link, std::int32_t waitingStatus, std::string_view payload,
                   bool history) {
-    return link.waitFor(waitingStatus, payload, [&link, history] {
-        clsInstrument* const model = link.boundModel();
-        if (model == nullptr || model->MessageString().empty()) return;
-        std::string text = model->MessageString();
-        model->setMessageString({});
-        if (history) {
-            link.events().InterMessage(text);
-        } else {
-            link.events().InstMessage(text);
-        }
+    return link.waitFor(waitingStatus, payload,
+                        [&link, history] { forwardProgress(link, history); });
+}
+
+bool WaitForReplyOrCancel(OperationLink& link, std::int32_t waitingStatus,
+                          std::string_view payload) {
+    return link.waitFor(waitingStatus, payload, [&link] {
+        forwardProgress(link, false);
+        if (link.cancelled()) link.setStatus(link_status::Cancelled);
     });
 }
 

@@ -49,6 +49,10 @@ class OperationLink {
 // InstMessage) and cleared.
 bool WaitForReply(OperationLink& link, std::int32_t waitingStatus, std::string_view payload,
                   bool history = false);
+// The same, ended at once by Cancel (Status := Cancelled): the next answer may be many resends
+// away on a bad line, and the user who cancelled does not wait for it.
+bool WaitForReplyOrCancel(OperationLink& link, std::int32_t waitingStatus,
+                          std::string_view payload);
 // One read into `model`, bound for the read only; the model bound before is bound again.
 bool ReadOne(OperationLink& link, std::string_view payload, clsInstrument* model);
 // Runs the event loop for `pause` of the host's clock; false when Cancel was set meanwhile.

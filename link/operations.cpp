@@ -87,10 +87,12 @@ bool LinkOperations::clearWithConfirm(std::string_view command, std::string_view
     link_.setCancelled(false);
     if (!WaitForReply(link_, link_status::AwaitWrite, command)) return false;
     confirmAcked_ = false;
+    if (pollProgress_) pollProgress_(0, kConfirmPollLimit, confirmPollPause_);
     for (int poll = 0; poll < kConfirmPollLimit; ++poll) {
         if (!PauseFor(link_, confirmPollPause_)) return false;
         if (!WaitForReply(link_, pollStatus, confirm)) return false;
         if (confirmAcked_) return true;
+        if (pollProgress_) pollProgress_(poll + 1, kConfirmPollLimit, confirmPollPause_);
     }
     return false;
 }

@@ -4,6 +4,7 @@
 // Each sends one command over the link and waits; true when the transaction ends Done.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "link/operation_link.h"
@@ -24,6 +25,12 @@ class LinkOperations {
     void setConfirmPollPause(Millis pause) { confirmPollPause_ = pause; }
 
     explicit LinkOperations(OperationLink& link) : link_(link) {}
+
+    // Hears the confirmation polls of the clears and DEFAULT, so a window can show them: 0 once
+    // the instrument took the command, then the number of each poll that found it still at work,
+    // with the limit and the pause before the next.
+    using PollProgress = std::function<void(int polls, int limit, Millis pause)>;
+    void setPollProgress(PollProgress progress) { pollProgress_ = std::move(progress); }
 
     bool SetDateTime(double dateTime);
     bool SetCheckData();
@@ -49,6 +56,7 @@ class LinkOperations {
     OperationLink& link_;
     bool confirmAcked_ = false;
     Millis confirmPollPause_ = kConfirmPollPause;
+    PollProgress pollProgress_;
 };
 
 }  // namespace vq

@@ -65,7 +65,12 @@ bool ReadAll::readTable(clsInstrument* model, int lastIndex) {
     for (int i = 0; i <= lastIndex; ++i) {
         const std::string& payload = table[static_cast<std::size_t>(i)];
         if (payload.empty()) continue;
-        if (!WaitForReply(link_, link_status::AwaitRead, payload)) return false;
+        // Cancel stops the read between two answers or inside a wait, never later.
+        if (link_.cancelled()) {
+            link_.setStatus(link_status::Cancelled);
+            return false;
+        }
+        if (!WaitForReplyOrCancel(link_, link_status::AwaitRead, payload)) return false;
     }
     return true;
 }

@@ -116,6 +116,9 @@ class uclVqif : private DecoderHost, private OperationLink {
 
     // ---- state, read-only ----
     std::int16_t RetryCount() const { return tx_.retryCount(); }
+    // Frames sent again (a resend after a time-out or a request to repeat, a NAK of a damaged
+    // block) since the link was made: a progress window shows how many a command needed.
+    std::int32_t ResendCount() const { return resendCount_; }
     std::int16_t ReplyCountdown() const { return tx_.replyCountdown(); }
     std::int32_t ProbeTicks() const { return probeTicks_; }
     std::int16_t IrdaPollCountdown() const { return pollCountdown_; }
@@ -251,6 +254,11 @@ class uclVqif : private DecoderHost, private OperationLink {
     Millis PowerOffPause() const { return powerOffPause_; }
     void setPowerOffPause(Millis pause) { powerOffPause_ = pause; }
 
+    // The confirmation polls as they go (LinkOperations::setPollProgress).
+    void setConfirmPollProgress(LinkOperations::PollProgress progress) {
+        ops_.setPollProgress(std::move(progress));
+    }
+
     // What the decoder left for the operations.
     bool ConfirmAcked() const { return ops_.confirmAcked(); }
     const std::string& ZeroCalResult() const { return calibration_.zeroResult(); }
@@ -368,6 +376,7 @@ class uclVqif : private DecoderHost, private OperationLink {
     std::int32_t probeTicks_ = 0;
     std::int16_t pollCountdown_ = kPollTicks;
     std::int16_t faultCount_ = 0;
+    std::int32_t resendCount_ = 0;
     std::string lastReply_;
     Transaction tx_;
 

@@ -197,9 +197,11 @@ void uclVqif::endlessAnswer() {
 void uclVqif::carryOut(Transaction::Action action) {
     switch (action) {
         case Transaction::Action::ResendLast:
+            if (resendCount_ < INT32_MAX) ++resendCount_;
             DataSend(tx_.lastFrame(), false);
             break;
         case Transaction::Action::SendNak:
+            if (resendCount_ < INT32_MAX) ++resendCount_;
             DataSend(HandshakeFrame(NAK, tx_.lastFrame()), false);
             break;
         case Transaction::Action::BinaryTimedOut:

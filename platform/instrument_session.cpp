@@ -40,6 +40,7 @@ InstrumentSession::InstrumentSession(const PortOptions& options, const std::stri
       host_(ownHost_.get()) {
     if (options_.mode == PortMode::Simulator) {
         simulator_ = std::make_unique<sim::SimInstrument>(*host_, sim::DefaultSimState());
+        builtIn_ = simulator_.get();
         simSerial_ = std::make_unique<sim::InProcessSerialPort>(*simulator_);
         serial_ = simSerial_.get();
         device_ = "simulator";
@@ -61,9 +62,20 @@ InstrumentSession::InstrumentSession(Parts parts, const PortOptions& options,
       selectDevice_(std::move(parts.selectDevice)),
       device_(options.device),
       host_(&parts.host),
+      builtIn_(parts.simulator),
       serial_(parts.serial),
       socket_(parts.socket) {
     makeLink();
+}
+
+bool InstrumentSession::builtInSwitchedOff() const {
+    return builtIn_ != nullptr && !builtIn_->poweredOn();
+}
+
+bool InstrumentSession::switchOnBuiltIn() {
+    if (builtIn_ == nullptr) return false;
+    builtIn_->switchOn();
+    return true;
 }
 
 InstrumentSession::~InstrumentSession() {

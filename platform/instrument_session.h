@@ -46,6 +46,8 @@ class InstrumentSession : public QObject {
         SerialPort* serial = nullptr;
         SocketPort* socket = nullptr;
         std::function<void(const std::string&)> selectDevice;
+        // The virtual instrument the ports are wired to, if any: the built-in one of the session.
+        sim::SimInstrument* simulator = nullptr;
     };
 
     // The programs': the Qt event host, the Qt serial port and socket, or (--simulator) the
@@ -64,7 +66,12 @@ class InstrumentSession : public QObject {
     const PortOptions& options() const { return options_; }
     const std::string& workDir() const { return workDir_; }
     // The built-in instrument (--simulator), else null.
-    sim::SimInstrument* simulator() const { return simulator_.get(); }
+    sim::SimInstrument* simulator() const { return builtIn_; }
+    // The built-in instrument is switched off (a power-off): it answers nothing until
+    // switchOnBuiltIn, whatever happens to the port.
+    bool builtInSwitchedOff() const;
+    // Its power switch, for the user's own "connect again"; false without a built-in one.
+    bool switchOnBuiltIn();
 
     struct PortChoice {
         bool serial = false;
@@ -113,6 +120,7 @@ class InstrumentSession : public QObject {
     std::unique_ptr<QtEventHost> ownHost_;
     EventHost* host_ = nullptr;
     std::unique_ptr<sim::SimInstrument> simulator_;
+    sim::SimInstrument* builtIn_ = nullptr;  // simulator_, or the one of the parts
     std::unique_ptr<sim::InProcessSerialPort> simSerial_;
     std::unique_ptr<QtSerialPort> qtSerial_;
     std::unique_ptr<QtSocketPort> qtSocket_;

@@ -2,8 +2,8 @@
 // Ports wired straight to an in-process virtual instrument, in both roles the link knows: a
 // serial port and a socket. Writes reach the instrument at once; its answers arrive through
 // the event host (callLater), never from inside a call the link makes. Closing the port drops
-// what is still on its way; opening it wakes a powered-off instrument. The instrument must
-// outlive its ports.
+// what is still on its way; opening it does not switch a powered-off instrument on (only
+// SimInstrument::switchOn does). The instrument must outlive its ports.
 
 #include <chrono>
 #include <memory>

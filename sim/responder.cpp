@@ -54,7 +54,7 @@ Reply Responder::receive(std::string_view bytes, SimNow now) {
         }
         if (session_.powerOffRequested) {
             // The answer to the power-off still goes out; then the instrument is dark until
-            // the port is opened again.
+            // it is switched on again (switchOn), whatever the program does with its port.
             session_ = Session{};
             powered_ = false;
             framer_.reset();
@@ -95,9 +95,14 @@ Reply Responder::handleCommand(const std::string& payload, HandlerContext& conte
 }
 
 void Responder::portOpened() {
-    powered_ = true;
     framer_.reset();
     session_.dump.active = false;
+}
+
+void Responder::switchOn() {
+    powered_ = true;
+    session_ = Session{};
+    framer_.reset();
 }
 
 bool Responder::takeChanged() {

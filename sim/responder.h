@@ -26,9 +26,11 @@ class Responder {
     // and anything while powered off get no answer; an unknown or malformed command gets a NAK.
     Reply receive(std::string_view bytes, SimNow now);
 
-    // The program opened the port: a powered-off instrument starts answering again; a half
-    // received frame and a listing in progress are forgotten.
+    // The program opened the port: a half received frame and a listing in progress are
+    // forgotten. A switched-off instrument stays off: opening a port switches nothing on.
     void portOpened();
+    // The power switch: a switched-off instrument answers again, from a clean start.
+    void switchOn();
     bool poweredOn() const { return powered_; }
 
     const SimState& state() const { return state_; }

@@ -21,8 +21,12 @@ class SimInstrument {
     // The answer to these request bytes as deliveries, with the line faults applied.
     std::vector<Delivery> exchange(std::string_view bytes);
 
-    // The port was opened: a powered-off instrument wakes up.
+    // The port was opened: a frame half received is forgotten (a switched-off instrument stays
+    // off).
     void portOpened() { responder_.portOpened(); }
+    // The power switch after a power-off.
+    void switchOn() { responder_.switchOn(); }
+    bool poweredOn() const { return responder_.poweredOn(); }
 
     EventHost& host() { return host_; }
     Responder& responder() { return responder_; }

@@ -1,5 +1,6 @@
 // vq5100-sim: the virtual VQ-5100 on a pseudo-terminal or TCP. Prints the path or address it
 // serves on its first line and serves until SIGINT, SIGTERM or SIGHUP; then saves the state.
+// SIGUSR1 is its power switch: after a power-off it answers nothing until then.
 
 #include <sys/prctl.h>
 
@@ -14,9 +15,14 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t switchOnRequested = 0;
 
 void onStopSignal(int) {
     stopRequested = 1;
+}
+
+void onSwitchOnSignal(int) {
+    switchOnRequested = 1;
 }
 
 }  // namespace
@@ -43,16 +49,19 @@ int main(int argc, char** argv) {
         state = std::move(*loaded);
     }
 
-    // The stop signals are held back except while the loop waits, so a stop is never missed
-    // between checking the flag and waiting.
+    // The stop signals and the power switch are held back except while the loop waits, so
+    // neither is missed between checking the flag and waiting.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, s);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&stopSignals, s);
     sigset_t waitMask;
     sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+    struct sigaction switchAction {};
+    switchAction.sa_handler = onSwitchOnSignal;
+    sigaction(SIGUSR1, &switchAction, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     // Paced answers leave on timed wake-ups; the kernel's default 50 us of timer slack would let
@@ -65,5 +74,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cout << server.address() << std::endl;
-    return server.run(stopRequested, waitMask);
+    return server.run(stopRequested, switchOnRequested, waitMask);
 }

@@ -7,13 +7,18 @@ namespace vq::sim {
 const char* const kFrontUsage =
     "usage: vq5100-sim [--pty | --tcp [HOST:]PORT] [--state FILE] [--pace BAUD]\n"
     "                  [--faults drop=P,corrupt=P,split=P,cr=P,delay=MS] [--seed N] [--log]\n"
+    "                  [--power-on-after SECONDS]\n"
     "  --pty          serve on a new pseudo-terminal; its path is the first line printed\n"
     "  --tcp ADDR     serve on TCP (default 127.0.0.1:5100); the address is the first line\n"
     "  --state FILE   load the instrument state from FILE (when it exists) and save it there\n"
     "  --pace BAUD    send no faster than BAUD (10 bits a byte)\n"
     "  --faults LIST  inject line faults into the answers, reproducibly from --seed\n"
     "  --seed N       seed of the faults and the reading noise (default 1)\n"
-    "  --log          print every frame seen and sent on standard error\n";
+    "  --log          print every frame seen and sent on standard error\n"
+    "  --power-on-after SECONDS\n"
+    "                 after a power-off, switch on again SECONDS later (default: stay off)\n"
+    "A switched-off instrument answers nothing, whatever the program does with the port, until\n"
+    "it is switched on: by SIGUSR1 (kill -USR1 PID) or by --power-on-after.\n";
 
 namespace {
 
@@ -88,6 +93,11 @@ std::optional<FrontOptions> ParseFrontOptions(const std::vector<std::string>& ar
             options.seed = static_cast<std::uint64_t>(*seed);
         } else if (arg == "--log") {
             options.log = true;
+        } else if (arg == "--power-on-after") {
+            const auto text = value();
+            const auto seconds = text ? wholeNumber(*text, 1, 86'400) : std::nullopt;
+            if (!seconds) return fail("--power-on-after needs a number of seconds (1 to 86400)");
+            options.powerOnAfter = *seconds;
         } else {
             return fail("unknown option " + arg);
         }

@@ -20,6 +20,9 @@ struct FrontOptions {
     FaultSettings faults;
     std::uint64_t seed = 1;
     bool log = false;
+    // Seconds after a power-off ("RO,W") at which the instrument switches itself on again; 0:
+    // it stays off until SIGUSR1 (a switched-off instrument answers nothing).
+    long powerOnAfter = 0;
     bool help = false;
 };
 

@@ -224,8 +224,14 @@ void Server::actOnArrived() {
     const OutputSchedule::Nanos at = sinceStart();
     const std::string arrived = inbound_.take(at);
     if (arrived.empty()) return;
+    const bool wasOn = responder_.poweredOn();
     for (const Emission& e : responder_.receive(arrived, now())) {
         for (Delivery& d : faults_.apply(e)) schedule_.add(at + d.after, std::move(d.bytes));
+    }
+    if (wasOn && !responder_.poweredOn()) {
+        if (options_.log) std::cerr << "switched off" << std::endl;
+        if (options_.powerOnAfter > 0)
+            powerOnDue_ = Clock::now() + std::chrono::seconds(options_.powerOnAfter);
     }
     if (responder_.takeChanged() && !options_.stateFile.empty()) {
         dirty_ = true;
@@ -262,7 +268,15 @@ void Server::saveIfDue(bool force) {
     dirty_ = false;
 }
 
-int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask) {
+void Server::switchOn() {
+    powerOnDue_.reset();
+    if (responder_.poweredOn()) return;
+    responder_.switchOn();
+    if (options_.log) std::cerr << "switched on" << std::endl;
+}
+
+int Server::run(const volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t& switchOnFlag,
+                const sigset_t& waitMask) {
     const bool pty = options_.mode == FrontOptions::Mode::Pty;
     while (!stop) {
         const int peerFd = pty ? (ptyPeerOpen_ ? masterFd_ : -1) : clientFd_;
@@ -289,6 +303,7 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
         if (const auto next = inbound_.nextRelease()) shorten(*next - sinceStart());
         if (pty && !ptyPeerOpen_ && watchFd_ < 0) shorten(kPeerRecheck);
         if (dirty_) shorten(saveDue_ - Clock::now());
+        if (powerOnDue_) shorten(*powerOnDue_ - Clock::now());
         timespec timeout{};
         if (wait) {
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(*wait).count();
@@ -309,6 +324,11 @@ int Server::run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask
             }
         }
         if (pty && !ptyPeerOpen_ && watchFd_ < 0) checkPtyPeer();
+        if (switchOnFlag) {
+            switchOnFlag = 0;
+            switchOn();
+        }
+        if (powerOnDue_ && Clock::now() >= *powerOnDue_) switchOn();
         saveIfDue(false);
     }
     dirty_ = !options_.stateFile.empty();  // the state file always exists after a run

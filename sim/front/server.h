@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,11 @@ class Server {
     bool start(std::string* error);
     // The pty path or HOST:PORT served.
     const std::string& address() const { return address_; }
-    // Serves until `stop` is set (by a signal handler); returns the exit status.
-    int run(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask);
+    // Serves until `stop` is set (by a signal handler); returns the exit status. `switchOn` set
+    // (by SIGUSR1's handler) is the power switch: a switched-off instrument answers again; the
+    // loop clears it.
+    int run(const volatile std::sig_atomic_t& stop, volatile std::sig_atomic_t& switchOn,
+            const sigset_t& waitMask);
 
     const SimState& state() const { return responder_.state(); }
 
@@ -49,6 +53,8 @@ class Server {
     bool backedUp() const;
     void flushOutput(int fd);
     void saveIfDue(bool force);
+    // The power switch, and the timed one of --power-on-after.
+    void switchOn();
     SimNow now() const;
     OutputSchedule::Nanos sinceStart() const;
 
@@ -68,6 +74,7 @@ class Server {
     int listenFd_ = -1;
     int clientFd_ = -1;
     bool dirty_ = false;
+    std::optional<Clock::time_point> powerOnDue_;
     Clock::time_point saveDue_{};
 };
 

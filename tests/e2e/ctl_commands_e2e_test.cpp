@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -13,6 +14,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <charconv>
+#include <csignal>
 #include <memory>
 #include <string>
 
@@ -290,14 +292,44 @@ TEST_F(CtlOperationsE2E, SpanThatDoesNotPassFailsTheRunNamingTheChannel) {
     EXPECT_FALSE(channels[1].toObject().value("passed").toBool());
 }
 
-TEST_F(CtlOperationsE2E, FramDumpThenPowerOffAndTheInstrumentWakesOnTheNextOpen) {
+TEST_F(CtlOperationsE2E, AfterPowerOffNothingAnswersUntilTheSwitch) {
     const CtlResult fram = runOn({"dump-fram", "fram.txt"});
     EXPECT_EXIT_CODE(fram, 0);
     EXPECT_GT(readFile(path("fram.txt")).count("\r\n"), 512);
     const CtlResult off = runOn({"power-off"});
     EXPECT_EXIT_CODE(off, 0);
     EXPECT_TRUE(jsonOf(off).value("ok").toBool()) << off.out.toStdString();
+    // Every run opens the port again and probes: a switched-off instrument answers none of them,
+    // whatever the command would have asked.
+    for (const QStringList& command :
+         {QStringList{"probe"}, QStringList{"read"}, QStringList{"set-clock"},
+          QStringList{"dump-fram", "again.txt"}, QStringList{"power-off"}}) {
+        const CtlResult r = runOn(QStringList{"--retry", "1", "--timeout", "1"} + command);
+        EXPECT_EXIT_CODE(r, 3);
+    }
+    EXPECT_FALSE(QFile::exists(path("again.txt")));
+    // The power switch: it answers again.
+    ASSERT_EQ(::kill(static_cast<pid_t>(sim->pid()), SIGUSR1), 0);
     EXPECT_EXIT_CODE(runOn({"probe"}), 0);
+}
+
+TEST_F(CtlCommandsE2E, PowerOnAfterSwitchesTheSimulatorOnByItself) {
+    SimProcess sim({"--pty", "--power-on-after", "6"});
+    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
+    const QStringList port{"--port", sim.served()};
+    const QStringList quick = port + QStringList{"--retry", "1", "--timeout", "1"};
+    const CtlResult off =
+        runCtl(port + QStringList{"--json", "power-off"}, workDir.path(), 60000, 20);
+    EXPECT_TRUE(jsonOf(off).value("ok").toBool()) << off.out.toStdString();
+    // Off at first; six seconds after the power-off it switches itself on and a probe is
+    // answered.
+    EXPECT_EXIT_CODE(run(quick + QStringList{"probe"}), 3);
+    QElapsedTimer waited;
+    waited.start();
+    int exitCode = -1;
+    while (exitCode != 0 && waited.elapsed() < 30000)
+        exitCode = run(quick + QStringList{"probe"}).exitCode;
+    EXPECT_EQ(exitCode, 0);
 }
 
 TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {

@@ -166,6 +166,34 @@ TEST(ReadAll, CancelEndsTheReadAllWithFalse) {
     EXPECT_EQ(link.Status(), link_status::Cancelled);
 }
 
+// On a line where nothing answers, a Cancel ends the read at once: not after the resends and
+// time-outs still owed (here 4 x 2 s), and nothing more is sent; the resends so far are counted.
+TEST(ReadAll, CancelOnASilentLineEndsTheReadAtOnce) {
+    SimLink s;
+    ASSERT_TRUE(s.connect(3, 2));
+    // Switched off: it answers nothing from now on.
+    ASSERT_TRUE(s.link.WaitFor(link_status::AwaitWrite, "RO,W,"));
+    ASSERT_FALSE(s.instrument.poweredOn());
+    const std::int32_t resendsBefore = s.link.ResendCount();
+    std::size_t framesAtCancel = 0;
+    std::int32_t resendsAtCancel = 0;
+    const EventHost::Millis cancelAt = s.host.now() + EventHost::Millis{4500};
+    s.host.callLater(EventHost::Millis{4500}, [&] {
+        framesAtCancel = s.port.frames.size();
+        resendsAtCancel = s.link.ResendCount();
+        s.link.setCancel(true);
+    });
+    clsInstrument model;
+    EXPECT_FALSE(s.link.GetInstrument(&model));
+    EXPECT_EQ(s.link.Status(), link_status::Cancelled);
+    EXPECT_LE(s.host.now() - cancelAt, EventHost::Millis{100});
+    EXPECT_EQ(resendsAtCancel - resendsBefore, 2);  // at 2 s and at 4 s
+    EXPECT_EQ(s.port.frames.size(), framesAtCancel);
+    s.host.runFor(EventHost::Millis{10000});  // nothing is resent later either
+    EXPECT_EQ(s.port.frames.size(), framesAtCancel);
+    EXPECT_EQ(s.link.ResendCount(), resendsAtCancel);
+}
+
 TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
     LinkHarness h;
     h.connect();

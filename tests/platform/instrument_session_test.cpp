@@ -25,7 +25,8 @@ struct Bench {
         : instrument(host, sim::DefaultSimState(), 1, faults) {
         session = std::make_unique<InstrumentSession>(
             InstrumentSession::Parts{host, &serial, &socket,
-                                     [this](const std::string& d) { chosen.push_back(d); }},
+                                     [this](const std::string& d) { chosen.push_back(d); },
+                                     &instrument},
             options, dir.path().toStdString(), [this, converters](std::string_view id) {
                 ++finderCalls;
                 EXPECT_EQ(id, kConverterHardwareId);

@@ -1,5 +1,5 @@
 // The in-process ports on the virtual clock: answers come through the event host, never from
-// inside a write; closing drops what is on its way; opening wakes a powered-off instrument;
+// inside a write; closing drops what is on its way; opening leaves a powered-off instrument off;
 // and the program's link control reads through them, also with line faults.
 
 #include <gtest/gtest.h>
@@ -56,17 +56,22 @@ TEST(SimInProcessPort, ClosingDropsAnswersOnTheirWay) {
     EXPECT_EQ(b.events.size(), 1u);
 }
 
-TEST(SimInProcessPort, OpeningAgainWakesAPoweredOffInstrument) {
+TEST(SimInProcessPort, APoweredOffInstrumentStaysOffWhenThePortOpensAgain) {
     PortBench b;
     b.port.open();
     b.port.write(Request("RO,W,"));
     b.host.runFor(milliseconds(0));
     EXPECT_EQ(b.port.readAll()[10], ACK);
-    b.port.write(Request("RC,R,"));
-    b.host.runFor(milliseconds(1000));
-    EXPECT_EQ(b.port.readAll(), "");
-    b.port.close();
-    b.port.open();
+    for (int opening = 0; opening < 3; ++opening) {
+        b.port.close();
+        b.port.open();
+        for (const char* request : {"RC,R,", "VP,R,", "RO,W,"}) {
+            b.port.write(Request(request));
+            b.host.runFor(milliseconds(1000));
+            EXPECT_EQ(b.port.readAll(), "") << request;
+        }
+    }
+    b.instrument.switchOn();  // the power switch
     b.port.write(Request("RC,R,"));
     b.host.runFor(milliseconds(0));
     EXPECT_NE(b.port.readAll().find("VQ-5100"), std::string::npos);

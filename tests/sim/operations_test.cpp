@@ -114,13 +114,28 @@ TEST(SimOperations, N2CalibrationReportsTheSecondCombustibleChannel) {
     EXPECT_EQ(refused.host.o2CalResult.value_or(""), "");
 }
 
-TEST(SimOperations, PowerOffAnswersThenStaysSilentUntilThePortOpens) {
+TEST(SimOperations, PowerOffAnswersThenNothingAnswersUntilSwitchedOn) {
     Bench bench;
+    EXPECT_TRUE(bench.exchange("XC,W,"));  // a job in progress is lost with the power
     EXPECT_TRUE(bench.exchange("RO,W,"));
     EXPECT_FALSE(bench.responder.poweredOn());
-    EXPECT_TRUE(bench.ask("RC,R,").empty());
-    bench.responder.portOpened();
+    // Every read of a read-all, a write, polls, dumps, the power-off itself, an unknown command:
+    // no answer, not even after the port was opened again.
+    std::vector<std::string> requests = ReadAllPayloads();
+    for (const char* more :
+         {"A1,W,   40, 19.5,  5.0,   25,   50", "XC,C,", "EP,R,0000", "EF,R,", "RO,W,", "ZZ,R,"})
+        requests.push_back(more);
+    for (int opening = 0; opening < 2; ++opening) {
+        for (const std::string& request : requests)
+            EXPECT_TRUE(bench.ask(request).empty()) << request;
+        bench.responder.portOpened();
+    }
+    bench.responder.switchOn();
     EXPECT_TRUE(bench.exchange("RC,R,"));
+    bench.seconds = 30;
+    bench.host.confirmAcked.reset();
+    bench.exchange("XC,C,");
+    EXPECT_FALSE(bench.host.confirmAcked.value_or(false));  // the job did not survive
 }
 
 TEST(SimOperations, CheckDataIsWrittenToFram) {

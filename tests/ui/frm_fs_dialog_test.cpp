@@ -68,6 +68,12 @@ QString exportedTo(const QString& path) {
            QFileInfo(path).absoluteFilePath();
 }
 
+void writeFile(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
 void writeLines(const QString& path, int count) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -112,9 +118,9 @@ class FrmFsDialogTest : public QObject {
     void stationEditorCountsCharactersAndStopsAtSixteen();
     void stationExportThenImportGivesTheSameList();
     void stationButtonsAskForTheFileAndCancelEndsQuietly();
-    void importOfThreeHundredLinesFillsTheList();
+    void importPutsEachLineAtItsStationAndSaysHowManyChanged();
     void seventeenCharacterStationIsRedAndBlocksOkAndExport();
-    void importedInvalidStationsAreColoured();
+    void refusedImportChangesNothingAndNamesTheLine();
     void importOfAMissingFileReportsIt();
     void libraryHalfIsReadOnly();
     void gasNamesAreCheckedAndRowSixteenKeptEqual();
@@ -464,18 +470,41 @@ void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
     QCOMPARE(h.stations().item(0, 1)->text(), QString("FIRST"));
 }
 
-void FrmFsDialogTest::importOfThreeHundredLinesFillsTheList() {
+void FrmFsDialogTest::importPutsEachLineAtItsStationAndSaysHowManyChanged() {
     QTemporaryDir dir;
-    writeLines(dir.filePath("big.csv"), 300);
+    const QString path = dir.filePath("gates.csv");
+    const QString where = QFileInfo(path).absoluteFilePath();
+    writeFile(path, "EAST GATE,3\r\nWEST GATE,4\r\nST 005,5\r\n");
     clsInstrument model = fs_test::readInstrument();
     Harness h(model);
-    QVERIFY(h.dialog->importStations(dir.filePath("big.csv")));
-    QCOMPARE(h.stations().item(0, 1)->text(), QString("IMP 1"));
-    QCOMPARE(h.stations().item(255, 1)->text(), QString("IMP 256"));
+    std::vector<std::string> logged;
+    h.dialog->setLog([&logged](const std::string& line) { logged.push_back(line); });
+    QVERIFY(h.dialog->importStations(path));
+    // Stations 1 and 2 keep their texts; 5 was named with the text it had.
+    QCOMPARE(h.stations().item(0, 1)->text(), QString("ST 001"));
+    QCOMPARE(h.stations().item(1, 1)->text(), QString("ST 002"));
+    QCOMPARE(h.stations().item(2, 1)->text(), QString("EAST GATE"));
+    QCOMPARE(h.stations().item(3, 1)->text(), QString("WEST GATE"));
+    QCOMPARE(h.stations().item(4, 1)->text(), QString("ST 005"));
+    const QString two =
+        QString::fromStdString(ResMessage(msg::StationImportChanged, {where.toStdString(), "2"}));
+    QCOMPARE(h.notices.size(), size_t(1));
+    QCOMPARE(h.notices[0].icon, QMessageBox::Information);
+    QCOMPARE(h.notices[0].text, two);
+    QCOMPARE(logged, std::vector<std::string>{two.toStdString()});
+
+    // Export, then import the file again: no station changes, and OK sends only the two.
+    const QString exported = dir.filePath("Station.csv");
+    QVERIFY(h.dialog->exportStations(exported));
+    QVERIFY(h.dialog->importStations(exported));
+    QCOMPARE(h.notices.back().text, QString::fromStdString(ResMessage(
+                                        msg::StationImportNoChange,
+                                        {QFileInfo(exported).absoluteFilePath().toStdString()})));
     h.clickOk();
     QVERIFY(h.accepted());
-    QCOMPARE(model.StationList(255), std::string("IMP 256"));
-    for (int i = 0; i < clsInstrument::stationCount; ++i) QVERIFY(model.Change_StationList[i]);
+    for (int i = 0; i < clsInstrument::stationCount; ++i)
+        QCOMPARE(model.Change_StationList[i], i == 2 || i == 3);
+    QCOMPARE(model.StationList(2), std::string("EAST GATE"));
 }
 
 void FrmFsDialogTest::seventeenCharacterStationIsRedAndBlocksOkAndExport() {
@@ -508,24 +537,46 @@ void FrmFsDialogTest::seventeenCharacterStationIsRedAndBlocksOkAndExport() {
     QCOMPARE(model.StationList(3), std::string("SIXTEEN CHARS XX"));
 }
 
-void FrmFsDialogTest::importedInvalidStationsAreColoured() {
+void FrmFsDialogTest::refusedImportChangesNothingAndNamesTheLine() {
+    struct Row {
+        const char* text;
+        int messageId;
+        std::vector<std::string> details;  // after the file and the line
+        const char* line;
+    };
+    const std::vector<Row> rows = {
+        {"EAST GATE,3\r\nBAD,999\r\n", msg::StationImportBadNumber, {"999"}, "2"},
+        {"A,1\r\nB,x\r\n", msg::StationImportBadNumber, {"x"}, "2"},
+        {"A,7\r\nB,7\r\n", msg::StationImportTwice, {"7", "1"}, "2"},
+        {"GOOD,1\r\nBAD.DOT,2\r\n", msg::StationImportBadText, {"BAD.DOT"}, "2"},
+        {"QUOTED \"X\",4", msg::StationImportBadText, {"QUOTED \"X\""}, "1"},
+        {"LAST,256\r\nMORE\r\n", msg::StationImportPastEnd, {}, "2"},
+    };
     QTemporaryDir dir;
-    QFile file(dir.filePath("mixed.csv"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("GOOD,1\r\nBAD.DOT,2\r\n\tTAB FIRST\r\nQUOTED \"X\",4\r\n");
-    file.close();
+    const QString path = dir.filePath("bad.csv");
+    const std::string where = QFileInfo(path).absoluteFilePath().toStdString();
     clsInstrument model = fs_test::readInstrument();
-    Harness h(model);
-    QVERIFY(h.dialog->importStations(dir.filePath("mixed.csv")));
-    QVERIFY(!h.stations().isInvalid(0));
-    QVERIFY(h.stations().isInvalid(1));
-    QCOMPARE(h.stations().item(2, 1)->text(), QString());
-    QVERIFY(!h.stations().isInvalid(2));
-    QVERIFY(h.stations().isInvalid(3));
-    QCOMPARE(h.stations().item(4, 1)->text(), QString("ST 005"));  // beyond the file: kept
-    h.clickOk();
-    QVERIFY(!h.accepted());
-    QCOMPARE(h.notices.back().text, improperData(8038));
+    const std::string before = fs_test::modelImage(model);
+    for (const Row& row : rows) {
+        writeFile(path, row.text);
+        Harness h(model);
+        std::vector<std::string> logged;
+        h.dialog->setLog([&logged](const std::string& line) { logged.push_back(line); });
+        QVERIFY(!h.dialog->importStations(path));
+        std::vector<std::string> arguments{where, row.line};
+        arguments.insert(arguments.end(), row.details.begin(), row.details.end());
+        QCOMPARE(h.notices.size(), size_t(1));
+        QCOMPARE(h.notices[0].icon, QMessageBox::Critical);
+        QCOMPARE(h.notices[0].text, QString::fromStdString(ResMessage(row.messageId, arguments)));
+        QVERIFY(logged.empty());
+        for (int i = 0; i < clsInstrument::stationCount; ++i) {
+            QCOMPARE(h.stations().item(i, 1)->text(), QString::fromStdString(model.StationList(i)));
+            QVERIFY(!h.dialog->workingCopy().Change_StationList[i]);
+        }
+        h.clickOk();
+        QVERIFY(h.accepted());
+        QCOMPARE(fs_test::modelImage(model), before);
+    }
 }
 
 void FrmFsDialogTest::importOfAMissingFileReportsIt() {

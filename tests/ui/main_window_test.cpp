@@ -18,6 +18,7 @@
 #include "messages/messages.h"
 #include "model/text_rules.h"
 #include "platform/qt_socket_port.h"
+#include "protocol/frame.h"
 #include "tests/support/link_test_access.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
@@ -306,17 +307,45 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     const auto off = linesStarting(*w.rtbLog(), lead(msg::InstrumentSwitchedOff));
     QCOMPARE(off.size(), std::size_t(1));
     QVERIFY(off[0].text.endsWith("port simulator"));
-    QCOMPARE(logLines(*w.rtbLog()).back().text, off[0].text);
+    // Then how to switch the built-in instrument on again, as the last line.
+    const auto lines = logLines(*w.rtbLog());
+    QCOMPARE(lines.back().text, QString::fromStdString(ResMessage(msg::BuiltInStaysOff)));
+    QCOMPARE(lines[lines.size() - 2].text, off[0].text);
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
     QVERIFY(w.isEnabled());
     QVERIFY(QFile::exists(QString::fromStdString(f.path("VQ5100Config.ini"))));
-    // The port was opened again: the instrument wakes and answers the probe, which the log tells
-    // as its return, not as a first connection.
+    // The window opened the port again and probes, but a switched-off instrument answers
+    // nothing: a minute on, it is still off and nothing says it answers again.
+    QVERIFY(!f.connect());
+    QVERIFY(!w.link().Connected());
+    QVERIFY(!f.instrument->poweredOn());
+    QVERIFY(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).empty());
+    QVERIFY(hasLine(*w.rtbLog(), msg::BuiltInStaysOff));
+    QCOMPARE(w.lblStatus(1)->toolTip(), QString::fromStdString(ResMessage(msg::ConnectLampTip)));
+    // No request gets an answer, whatever it asks.
+    for (const char* request : {"RC,R,", "VP,R,", "XS,R,0000", "A1,R,", "XC,W,", "RO,W,"}) {
+        const std::string frame = BuildFrame(request, EOT);
+        QVERIFY2(f.instrument->exchange(frame).empty(), request);
+    }
+    // The user's double-click on the "Connect" lamp switches it on: the window connects, and the
+    // log tells its return (not a first connection) later than the power-off.
+    QTest::mouseDClick(w.lblStatus(1), Qt::LeftButton);
+    QVERIFY(f.instrument->poweredOn());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
     QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
-    QCOMPARE(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).size(), std::size_t(1));
+    const auto back = linesStarting(*w.rtbLog(), lead(msg::InstrumentBack));
+    QCOMPARE(back.size(), std::size_t(1));
+    const auto stamp = [](const QString& line, int id) {
+        return line.mid(static_cast<int>(QString::fromStdString(lead(id)).size()))
+            .section(", ", 0, 0);
+    };
+    QVERIFY(!stamp(off[0].text, msg::InstrumentSwitchedOff).isEmpty());
+    QVERIFY2(
+        stamp(off[0].text, msg::InstrumentSwitchedOff) != stamp(back[0].text, msg::InstrumentBack),
+        qPrintable(back[0].text));
+    QVERIFY(w.lblStatus(1)->toolTip().isEmpty());
 }
 
 void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {

@@ -219,12 +219,17 @@ bool frmFsDialog::exportStations(const QString& path) {
 }
 
 bool frmFsDialog::importStations(const QString& path) {
+    // A refused line refuses the whole file: the grid is not touched.
     const StationImport imported = ImportStationList(path.toStdString());
     if (!imported.result) {
         notice(QMessageBox::Critical, QString::fromStdString(imported.result.error));
         return false;
     }
-    stations_->importStations(imported.stations, work_);
+    const std::size_t changed = stations_->importStations(imported.entries, work_);
+    const std::string done =
+        StationImportDoneText(QFileInfo(path).absoluteFilePath().toStdString(), changed);
+    if (log_) log_(done);
+    notice(QMessageBox::Information, QString::fromStdString(done));
     return true;
 }
 

@@ -54,6 +54,13 @@ frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
     lblUpload_ = new QLabel(this);
     lblUpload_->setObjectName("lblUpload");
     lblUpload_->setAlignment(Qt::AlignCenter);
+    // Progress texts can be longer than the window is wide (the confirmation polls).
+    lblUpload_->setWordWrap(true);
+    lblResends_ = new QLabel(this);
+    lblResends_->setObjectName("lblResends");
+    lblResends_->setAlignment(Qt::AlignCenter);
+    lblResends_->hide();
+    if (link_) resendsAtStart_ = link_->ResendCount();
     bar_ = new QProgressBar(this);
     bar_->setObjectName("amnUpload");
     bar_->setTextVisible(false);
@@ -66,6 +73,7 @@ frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
     layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     layout->setSpacing(kMargin / 2);
     layout->addWidget(lblUpload_);
+    layout->addWidget(lblResends_);
     layout->addWidget(bar_);
     layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
 
@@ -109,8 +117,22 @@ void frmUpload::setProgress(int done, int total) {
     bar_->setValue(std::min(done, total));
 }
 
+void frmUpload::refreshResends() {
+    if (!link_) return;
+    const std::int32_t resends = link_->ResendCount() - resendsAtStart_;
+    if (resends <= 0) return;
+    lblResends_->setText(
+        QString::fromStdString(ResMessage(msg::ReadResendsSoFar, {std::to_string(resends)})));
+    lblResends_->show();
+}
+
+void frmUpload::reject() {
+    if (!cmdUpload_->isHidden() && cmdUpload_->isEnabled()) cancelClicked();
+}
+
 void frmUpload::cancelClicked() {
     // Once only: the button goes grey before anything else can run.
+    if (canceled_) return;
     cmdUpload_->setEnabled(false);
     setLabel(text(msg::NowCancelling));  // "Now Cancel Processing"
     canceled_ = true;
@@ -121,6 +143,7 @@ void frmUpload::cancelClicked() {
 }
 
 void frmUpload::keepInFront() {
+    refreshResends();
     if (!isVisible()) return;
     raise();
     activateWindow();

@@ -7,7 +7,9 @@
 // command runs.
 //
 // The bar is determinate when the command knows its total (frames of the read-all, blocks of the
-// flash dump) and busy otherwise.
+// flash dump) and busy otherwise. Under the label a second line counts the frames the link had to
+// send again since the window opened (shown from the first one): a bad line is plain to see.
+// Escape is the Cancel button where there is one.
 
 #include <QDialog>
 #include <cstdint>
@@ -27,6 +29,9 @@ class frmUpload : public QDialog {
     // `transferMode` picks the first caption, label and whether Cancel is offered; `link` (may be
     // null) is the link the Cancel button stops.
     frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent = nullptr);
+
+    // The transfer mode of a read that can be cancelled ("Now Downloading", with Cancel).
+    static constexpr std::int16_t kDownloadWithCancel = 5;
     ~frmUpload() override;
 
     bool Canceled() const { return canceled_; }
@@ -43,6 +48,9 @@ class frmUpload : public QDialog {
     void finish();
 
     QLabel* lblUpload() const { return lblUpload_; }
+    QLabel* lblResends() const { return lblResends_; }
+    // Shows the link's resends since the window opened (also every kFrontIntervalMs).
+    void refreshResends();
     QPushButton* cmdUpload() const { return cmdUpload_; }
     QProgressBar* progressBar() const { return bar_; }
     QTimer* tmrInter() const { return tmrInter_; }
@@ -54,7 +62,8 @@ class frmUpload : public QDialog {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void reject() override {}
+    // Escape: Cancel where the transfer can be stopped; otherwise nothing.
+    void reject() override;
 
   private:
     void cancelClicked();
@@ -64,6 +73,8 @@ class frmUpload : public QDialog {
     bool canceled_ = false;
     bool finished_ = false;
     QLabel* lblUpload_;
+    QLabel* lblResends_;
+    std::int32_t resendsAtStart_ = 0;
     QProgressBar* bar_;
     QPushButton* cmdUpload_;
     QTimer* tmrInter_;

@@ -93,13 +93,16 @@ void FsStationGrid::editStation(int row, const QString& text) {
     colourRow(row);
 }
 
-void FsStationGrid::importStations(const std::vector<std::string>& stations, clsInstrument& work) {
-    const int count = std::min(static_cast<int>(stations.size()), stationListRows);
-    for (int row = 0; row < count; ++row) {
-        item(row, textColumn)->setText(qs(stations[static_cast<std::size_t>(row)]));
+std::size_t FsStationGrid::importStations(const std::vector<StationEntry>& entries,
+                                          clsInstrument& work) {
+    std::vector<std::string> texts = stations();
+    const std::vector<int> changed = ApplyStationEntries(entries, texts);
+    for (const int row : changed) {
+        item(row, textColumn)->setText(qs(texts[static_cast<std::size_t>(row)]));
         work.Change_StationList[static_cast<std::size_t>(row)] = true;
     }
     for (int row = 0; row < stationListRows; ++row) colourRow(row);
+    return changed.size();
 }
 
 std::vector<std::string> FsStationGrid::stations() const {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/station_list_csv.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -25,9 +27,9 @@ class FsStationGrid : public QTableWidget {
 
     // Applies a finished edit of row 0..255 and re-colours the row.
     void editStation(int row, const QString& text);
-    // Puts imported stations into rows 0.. (at most 256), marks `Change_StationList` of each
-    // imported index in `work`, and re-colours every row.
-    void importStations(const std::vector<std::string>& stations, clsInstrument& work);
+    // Puts imported stations into their rows, marks `Change_StationList` of each row whose text
+    // changed in `work`, re-colours every row, and returns how many rows changed.
+    std::size_t importStations(const std::vector<StationEntry>& entries, clsInstrument& work);
 
     std::vector<std::string> stations() const;
     bool hasInvalid() const;

@@ -135,6 +135,10 @@ class frmMain : public QWidget {
     void EnableCommandFrames(bool on);
     void ListAnalogValues();
     bool OpenInstrumentPort();
+    // The user connects again: a switched-off built-in instrument is switched on (as a person
+    // presses the power switch of a real one) and the port opened afresh, so the link probes.
+    // The window's own reopening after a power-off never does this.
+    void connectAgain();
     // The flash image into `path`, which it replaces only when the image is complete.
     bool DownloadLogMemory(const std::string& path);
     // Shifts SerialLog.log and its older generations up by one (nine kept); false with the
@@ -242,6 +246,9 @@ class frmMain : public QWidget {
     void loseInstrument(Loss why, int socketError = 0);
     // The line that says it is back, the clock running again.
     void instrumentBack();
+    // After a power-off of the built-in instrument: a double-click on the "Connect" lamp is the
+    // user's way to switch it on again.
+    void offerSwitchOn();
     // After a command: did the instrument answer, or stop answering?
     void checkInstrumentAnswered();
 

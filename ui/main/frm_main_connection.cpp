@@ -1,6 +1,10 @@
 // frmMain: opening the port, the link's events, and a lost instrument and its return.
 
+#include <QEvent>
 #include <QLabel>
+#include <QProgressBar>
+#include <charconv>
+#include <string_view>
 
 #include "link/link_status.h"
 #include "link/vqif.h"
@@ -14,6 +18,32 @@
 
 namespace vq {
 
+namespace {
+
+// Calls `action` on a double-click of the object it watches.
+class DoubleClickWatch : public QObject {
+  public:
+    DoubleClickWatch(QObject* watched, std::function<void()> action)
+        : QObject(watched), action_(std::move(action)) {
+        setObjectName("doubleClickWatch");
+        watched->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            action_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> action_;
+};
+
+}  // namespace
+
 bool frmMain::OpenInstrumentPort() {
     const InstrumentSession::PortChoice choice = session_.choosePort();
     if (!choice.several.empty()) {
@@ -24,7 +54,37 @@ bool frmMain::OpenInstrumentPort() {
     return choice.serial;
 }
 
+void frmMain::connectAgain() {
+    if (session_.builtInSwitchedOff()) session_.switchOnBuiltIn();
+    // Closed and opened: the lines come up again and the link probes afresh.
+    link_->setPortOpen(false);
+    OpenInstrumentPort();
+}
+
+void frmMain::offerSwitchOn() {
+    QLabel* lamp = lblStatus_[1];
+    AddInfo(ResMessage(msg::BuiltInStaysOff), info_colour::Progress);
+    lamp->setToolTip(QString::fromStdString(ResMessage(msg::ConnectLampTip)));
+    if (lamp->findChild<QObject*>("doubleClickWatch") != nullptr) return;
+    new DoubleClickWatch(lamp, [this] {
+        // Only while it is off: a double-click at any other time means nothing.
+        if (!session_.builtInSwitchedOff()) return;
+        lblStatus_[1]->setToolTip({});
+        connectAgain();
+    });
+}
+
 void frmMain::listenToSession() {
+    // The clears and DEFAULT take seconds: their progress window says what the wait is for.
+    link_->setConfirmPollProgress([this](int polls, int limit, uclVqif::Millis pause) {
+        if (!upload_) return;
+        const std::string seconds =
+            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count());
+        upload_->setLabel(QString::fromStdString(
+            polls == 0 ? ResMessage(msg::ConfirmPollFirst, {seconds})
+                       : ResMessage(msg::ConfirmPollCount,
+                                    {std::to_string(polls), std::to_string(limit), seconds})));
+    });
     InstrumentSession* s = &session_;
     connect(s, &InstrumentSession::connected, this, &frmMain::onConnect);
     connect(s, &InstrumentSession::readings, this, &frmMain::onDensty);
@@ -120,17 +180,23 @@ void frmMain::onLinkText(const std::string& text) {
 void frmMain::onDumpMessage(const std::string& text) {
     // Progress of a dump only means something while its progress window is up.
     if (!upload_) return;
-    upload_->setLabel(QString::fromStdString(text));
-    // "Get FLASH Image XXXX": block XXXX of the flash image is in.
-    const std::string prefix = ResMessage(msg::GetFlashImage, {""});
-    if (framesTotal_ > 0 && text.size() > prefix.size() && text.rfind(prefix, 0) == 0) {
-        try {
-            const int block = std::stoi(text.substr(prefix.size()), nullptr, 16);
+    // The link's "Get FLASH Image XXXX": block XXXX (hexadecimal, from 0) of the image is in;
+    // people read "block N of M", counted from 1.
+    constexpr std::string_view blockText = "Get FLASH Image ";
+    if (framesTotal_ > 0 && text.size() > blockText.size() && text.starts_with(blockText)) {
+        const char* first = text.data() + blockText.size();
+        const char* last = text.data() + text.size();
+        int block = 0;
+        const auto [end, error] = std::from_chars(first, last, block, 16);
+        if (error == std::errc() && end == last && block >= 0 && block < framesTotal_) {
+            upload_->setLabel(QString::fromStdString(
+                ResMessage(msg::FlashBlockProgress,
+                           {std::to_string(block + 1), std::to_string(framesTotal_)})));
             upload_->setProgress(block + 1, framesTotal_);
-        } catch (const std::exception&) {
-            // Not a block number: the label alone tells the progress.
+            return;
         }
     }
+    upload_->setLabel(QString::fromStdString(text));
 }
 
 void frmMain::onLineDropped() {
@@ -159,6 +225,7 @@ void frmMain::onIrDAError(std::int16_t code) {
 }
 
 void frmMain::onTransmit() {
+    if (upload_) upload_->refreshResends();
     // Every new frame of a read-all moves the bar; a resend repeats the last frame and does not.
     if (!upload_ || framesTotal_ <= 0 || state_.TransferMode != transfer_mode::None) return;
     const std::string& frame = link_->LastFrame();

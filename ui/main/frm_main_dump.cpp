@@ -2,6 +2,8 @@
 // values list written after every read.
 
 #include <QApplication>
+#include <QProgressBar>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -108,8 +110,16 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
                     info_colour::Progress);
             return true;
         }
-        // A block that timed out may be fetched once more; a cancel by the user ends it.
-        if (!link_->BinaryRetry() && link_->Cancel()) return false;
+        // A block that timed out may be fetched once more; a cancel by the user ends it, and
+        // the log says so, with how far it had come.
+        if (!link_->BinaryRetry() && link_->Cancel()) {
+            const int done = upload_ ? std::max(upload_->progressBar()->value(), 0) : 0;
+            AddInfo(ResMessage(msg::LoggerDownloadCancelled,
+                               {std::to_string(done), std::to_string(kFlashBlocks)}),
+                    info_colour::Failure);
+            AddLog(ResMessage(msg::CancelledLog, {nowText()}));
+            return false;
+        }
         if (!link_->BinaryRetry() || retried) {
             AddInfo(ResMessage(msg::DownloadFailedInfo), info_colour::Failure);
             return false;

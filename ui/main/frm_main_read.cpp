@@ -89,7 +89,8 @@ void frmMain::cmdDownClick(int index) {
 }
 
 void frmMain::instrumentsCommand(bool saveCsv) {
-    showProgress(transfer_mode::None, msg::DownloadProgressTitle);  // "Download"
+    // "Download", with Cancel: a read on a bad line can take long, and stopping it loses nothing.
+    showProgress(frmUpload::kDownloadWithCancel, msg::DownloadProgressTitle);
     framesTotal_ = ReadAllFrameCount();
     upload_->setProgress(0, framesTotal_);
     EnableCommandFrames(false);
@@ -156,6 +157,7 @@ bool frmMain::ReadInstrument() {
     }
     if (link_->Cancel()) {
         AddInfo(ResMessage(msg::CancelledInfo), info_colour::Failure);  // "Cominucation Canceled."
+        AddInfo(ResMessage(msg::ReadCancelledInfo), info_colour::Failure);
         AddLog(ResMessage(msg::CancelledLog, {nowText()}));
         return false;
     }
@@ -210,6 +212,8 @@ void frmMain::powerOffCommand() {
             AddInfo(ResMessage(msg::PowerOffCompleteInfo), info_colour::Progress);
             loseInstrument(Loss::SwitchedOff);
             returnToStartState();
+            // The built-in instrument stays off like a real one; the user switches it on.
+            if (session_.builtInSwitchedOff()) offerSwitchOn();
         } else {
             AddInfo(ResMessage(msg::PowerOffFailedInfo), info_colour::Failure);
             // The port was cycled all the same: open it again and show the link as it is.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <filesystem>
 
+#include "app/pending_edits_text.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
 #include "app/update_flags.h"
@@ -307,8 +308,13 @@ void WriteCommands::Calibration() {
 bool WriteCommands::ClearCommand(int index) {
     if (running_) return false;
     const ClearCommandTexts texts = clearTexts(index);
-    if (!asker_.question(window_, ResMessage(texts.question), ResMessage(texts.title)))
-        return false;
+    std::string question = ResMessage(texts.question);
+    // DEFAULT is followed by a read: edits not yet written are lost, and the question says which.
+    if (const clsInstrument* held = host_.lastRead(); held != nullptr && index == cmdDefault) {
+        const std::string pending = PendingEditsText(*held, model_);
+        if (!pending.empty()) question += "\r\n\r\n" + pending;
+    }
+    if (!asker_.question(window_, question, ResMessage(texts.title))) return false;
     RunningScope scope(running_, host_);
     if (!ops_.Connected()) {
         addInfo(ResMessage(msg::NoResponse), write_colour::Failure);  // "VQ-5100 No Response. ..."
@@ -316,6 +322,8 @@ bool WriteCommands::ClearCommand(int index) {
         return false;
     }
     addInfo(ResMessage(texts.start), write_colour::Progress);
+    // The instrument takes seconds: the progress window shows its confirmation polls.
+    showProgress();
     bool ok = false;
     if (index == cmdDefault)
         ok = ops_.DefaultInstrument();
@@ -323,6 +331,7 @@ bool WriteCommands::ClearCommand(int index) {
         ok = ops_.PowerDataClear();
     else
         ok = ops_.BodyDataClear();
+    closeProgress();
     addInfo(ResMessage(ok ? texts.success : texts.failure),
             ok ? write_colour::Progress : write_colour::Failure);
     // The grid still holds the settings from before the reset; an "Update" would quietly

@@ -46,7 +46,8 @@ MainFixture::MainFixture(MainFixtureOptions options)
     session = std::make_unique<InstrumentSession>(
         InstrumentSession::Parts{
             host, serial.get(), socket.get(),
-            [this](const std::string& device) { devicesChosen.push_back(device); }},
+            [this](const std::string& device) { devicesChosen.push_back(device); },
+            instrument.get()},
         portOptions, workDir, [converters](std::string_view) { return converters; });
     window = std::make_unique<frmMain>(
         MainWindowDeps{*session, asker, options.debugMode, {}, QSize(1920, 1080)});
