@@ -50,11 +50,11 @@ class WriteVerifyE2E : public ::testing::Test {
     QTemporaryDir workDir;
 };
 
-// The instrument answers "BU,W", "WB,W", "XS,W" and "GJ,W" with a bare ACK and keeps its old
+// The instrument answers "BU,W", "WB,W" and "XS,W" with a bare ACK and keeps its old
 // values. Each write of one of them ends with exit 1 naming the command, the value sent and the
 // value held; nothing says "Settings written." and no "Write" row is added.
 TEST_F(WriteVerifyE2E, AnInstrumentThatAcknowledgesWithoutKeepingFailsWriteAndSetId) {
-    writeFile("sim.state", "forget_writes = BU,WB,XS,GJ\n");
+    writeFile("sim.state", "forget_writes = \"BU,WB,XS\"\n");
     SimProcess sim({"--pty", "--state", path("sim.state")});
     ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
     ASSERT_EQ(run({"--port", sim.served(), "read", "--seq", "before.seq"}).exitCode, 0);

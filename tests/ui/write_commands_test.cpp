@@ -197,7 +197,10 @@ class WriteCommandsTest : public QObject {
         const std::vector<std::string> sent = h.bench.takeSent();
         QVERIFY(!sent.empty());
         for (const std::string& payload : sent)
-            QVERIFY2(startsWithAny(payload, {"IN,W,", "XZ,W,", "XS,W,", "DW,W,"}), payload.c_str());
+            QVERIFY2(startsWithAny(payload, {"IN,W,", "XZ,W,", "XS,W,", "DW,W,",
+                                             // the read-back of what was written
+                                             "IN,R,", "XZ,R,", "XS,R,"}),
+                     payload.c_str());
         const clsInstrument fresh = h.freshRead();
         QCOMPARE(fresh.SerialNo(), std::string("SN-5100-0042"));
         QCOMPARE(fresh.StationID(), std::string("PUMP HOUSE"));
