@@ -11,6 +11,7 @@
 #include <set>
 
 #include "link/read_all.h"
+#include "link/read_failure_text.h"
 #include "link/write_failure_text.h"
 #include "link/write_verify.h"
 #include "model/instrument.h"
@@ -232,6 +233,31 @@ TEST(WriteVerify, AReadBackNotAnsweredFailsTheRunWithoutCallingAnythingHeld) {
               std::string::npos)
         << lines[0];
     EXPECT_NE(lines[1].find("not read back: AP, XT"), std::string::npos) << lines[1];
+}
+
+// A read that stopped is named with its setting and the reason, and an answer's bytes that are
+// not plain text are shown escaped.
+TEST(WriteVerify, AReadFailureNamesTheReadAndItsReason) {
+    setLanguage(Language::English);
+    const std::string sent = BuildFrame("WB,R,", EOT);
+    const struct {
+        ReadFailure failure;
+        const char* expected;
+    } cases[] = {
+        {{sent, "", 4, false, false}, "reading the settings failed at \"WB,R,\" ("},
+        {{sent, "", 4, false, false}, "): no answer after 4 tries"},
+        {{sent, BuildFrame("WB,R," + std::string(1, NAK), EOT), 4, false, false},
+         ": the instrument refused it"},
+        {{sent, BuildFrame("WB,R,9\x1B\xC3\xA9", EOT), 4, false, false},
+         ": its answer could not be taken (WB,R,9\\x1B\\xC3\\xA9)"},
+        {{sent, BuildFrame("XT,R,001E", EOT), 2, false, false}, ": no answer after 2 tries"},
+        {{sent, "", 4, true, false}, ": the line dropped"},
+        {{BuildFrame("XS,R,0005", EOT), "", 1, false, true}, "failed at \"XS,R,0005\": cancelled"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = ReadFailureText(c.failure);
+        EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+    }
 }
 
 }  // namespace
