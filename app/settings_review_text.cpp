@@ -3,6 +3,7 @@
 #include "messages/message_ids.h"
 #include "messages/messages.h"
 #include "model/setting_rules.h"
+#include "model/settings_table.h"
 
 namespace vq {
 
@@ -47,6 +48,42 @@ ReviewSummary SummariseReview(const std::vector<ReviewRow>& rows) {
     return summary;
 }
 
+ReviewSummary SummariseReview(const std::vector<ReviewRow>& rows,
+                              const std::set<std::string>& sentKeys) {
+    std::vector<ReviewRow> sent;
+    std::vector<ReviewRow> notSent;
+    for (const ReviewRow& row : rows)
+        (sentKeys.contains(ReviewRowWriteKey(row)) ? sent : notSent).push_back(row);
+    ReviewSummary summary = SummariseReview(sent);
+    for (const ReviewRow& row : notSent)
+        if (row.differs()) summary.notWritten.push_back(row);
+    return summary;
+}
+
+std::string ReviewRowWriteKey(const ReviewRow& row) {
+    if (row.code != "XS") return row.code;
+    if (row.group == ReviewGroup::Stations && row.number > 0)
+        return "XS," + HexDigits(static_cast<std::uint32_t>(row.number - 1), 4);
+    return "XS,****";
+}
+
+std::string NotWrittenCountText(const ReviewSummary& summary) {
+    if (summary.notWritten.empty()) return {};
+    return ResMessage(msg::NotWrittenCount, {std::to_string(summary.notWritten.size())});
+}
+
+std::vector<std::string> WrittenBeforeStopLines(const clsInstrument& before,
+                                                const clsInstrument& held) {
+    const ReviewSummary written = SummariseReview(ReviewRows(before, held));
+    if (written.changes.empty()) return {ResMessage(msg::NothingWrittenBeforeFailure)};
+    std::vector<std::string> lines{ResMessage(msg::WrittenBeforeFailure)};
+    for (const ReviewRow& row : written.changes) {
+        lines.push_back("  " + ReviewCaptionText(row) + ": " + ReviewValueText(row.onInstrument) +
+                        " -> " + ReviewValueText(row.toWrite));
+    }
+    return lines;
+}
+
 std::string ReviewCountText(const ReviewSummary& summary) {
     if (summary.changes.empty()) return ResMessage(msg::ReviewNothingChanges);
     const std::string changed = std::to_string(summary.changes.size());
@@ -65,7 +102,14 @@ std::vector<std::string> ReviewLines(const ReviewSummary& summary) {
         lines.push_back("  " + ReviewCaptionText(row) + ": " + ReviewValueText(row.onInstrument) +
                         " -> " + ReviewValueText(row.toWrite));
     }
+    if (!summary.notWritten.empty()) lines.push_back(ResMessage(msg::NotWrittenHeading));
+    for (const ReviewRow& row : summary.notWritten) {
+        lines.push_back(ResMessage(msg::NotWrittenRow,
+                                   {ReviewCaptionText(row), ReviewValueText(row.onInstrument),
+                                    ReviewValueText(row.toWrite)}));
+    }
     lines.push_back(ReviewCountText(summary));
+    if (!summary.notWritten.empty()) lines.push_back(NotWrittenCountText(summary));
     return lines;
 }
 

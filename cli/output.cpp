@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <charconv>
 #include <ostream>
+#include <string_view>
 
 namespace vq::cli {
 namespace {
@@ -12,6 +13,26 @@ std::string numberText(double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+// A message may quote an argument, a file name or an instrument's text: a control character
+// there (a terminal escape sequence, a line break that fakes a line of its own) is shown as
+// "\xHH", never written to the terminal. The line end a message text carries is dropped.
+std::string shownMessage(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    std::string out;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code >= 32 && code != 127) {
+            out += c;
+            continue;
+        }
+        out += "\\x";
+        out += hex[code >> 4];
+        out += hex[code & 0xF];
+    }
+    return out;
 }
 
 }  // namespace
@@ -39,7 +60,8 @@ void Output::field(const std::string& key, const std::string& label, const QJson
     out_ << label << ": " << shown << '\n';
 }
 
-void Output::error(const std::string& text) {
+void Output::error(const std::string& given) {
+    const std::string text = shownMessage(given);
     if (json_) {
         // The first error is the cause; later ones follow from it.
         if (error_.empty()) error_ = text;
@@ -48,7 +70,8 @@ void Output::error(const std::string& text) {
     err_ << "vq5100ctl: " << text << '\n';
 }
 
-void Output::warning(const std::string& text) {
+void Output::warning(const std::string& given) {
+    const std::string text = shownMessage(given);
     if (json_) {
         warnings_.append(QString::fromStdString(text));
         return;

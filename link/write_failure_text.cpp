@@ -36,4 +36,29 @@ std::string WriteFailureText(const WriteFailure& failure) {
     return {};
 }
 
+std::vector<std::string> WriteRunFailureLines(const SettingsWriteResult& result) {
+    std::vector<std::string> lines;
+    if (result.succeeded()) return lines;
+    const auto same = [](const WriteFailure& a, const WriteFailure& b) {
+        return a.kind == b.kind && a.code == b.code && a.sent == b.sent;
+    };
+    if (result.failure) lines.push_back(WriteFailureText(*result.failure));
+    for (const WriteFailure& notHeld : result.notHeld) {
+        if (result.failure && same(*result.failure, notHeld)) continue;
+        lines.push_back(WriteFailureText(notHeld));
+    }
+    if (!result.unreadBack.empty()) {
+        lines.push_back(ResMessage(msg::ReadBackFailedInfo, {"\"" + result.unreadBack + "\""}));
+    }
+    if (!result.unverified.empty()) {
+        std::string codes;
+        for (const std::string& code : result.unverified) {
+            if (!codes.empty()) codes += ", ";
+            codes += code;
+        }
+        lines.push_back(ResMessage(msg::AcknowledgedNotReadBackInfo, {codes}));
+    }
+    return lines;
+}
+
 }  // namespace vq

@@ -5,6 +5,7 @@
 // protocol/ never depends on link/.
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,6 +78,23 @@ struct SettingsWriteResult {
     bool levelsUnconfirmed = false;
     // Set whenever allWritesOk is false because of a write (not for a run refused outright).
     std::optional<WriteFailure> failure;
+
+    // The read-back after the run (link/write_verify.h); empty when nothing was acknowledged.
+    // Every acknowledged write whose setting the instrument holds otherwise, in write order;
+    // the first of them is `failure` unless a write of the run failed first.
+    std::vector<WriteFailure> notHeld;
+    // The read-back command that was not answered: the run is not verified and fails.
+    std::string unreadBack;
+    // The commands the instrument acknowledged and, read back, holds as sent ("XT", "WB").
+    std::vector<std::string> confirmed;
+    // The commands the instrument acknowledged that could not be read back (the read-back
+    // stopped first): said as acknowledged, never as held.
+    std::vector<std::string> unverified;
+    // The model as the write began, with every setting read back taken from the instrument and
+    // its change flag cleared: what the instrument holds, for the model as last read.
+    std::shared_ptr<const clsInstrument> held;
+    // Frames the read-back sent (for the cost of verifying).
+    int readBackFrames = 0;
     // The operation's Boolean: something was written and nothing failed.
     bool succeeded() const { return allWritesOk && anyWriteDone; }
 };

@@ -30,6 +30,17 @@ std::optional<Request> parseRequest(const std::string& payload) {
     return request;
 }
 
+// True when `code` is one of the comma-separated codes of `list`.
+bool forgets(std::string_view list, std::string_view code) {
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        if (list.substr(0, comma) == code) return true;
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
 }  // namespace
 
 Responder::Responder(SimState state, std::uint64_t seed) : state_(std::move(state)), rng_(seed) {
@@ -90,6 +101,8 @@ Reply Responder::handleCommand(const std::string& payload, HandlerContext& conte
     }
     const auto handler = table_.find(request->key);
     if (handler == table_.end()) return {NakReply(request->key)};
+    if (request->op == 'W' && forgets(state_.forgetWrites, request->code))
+        return {AckReply(request->key)};
     if (request->op != 'R') changed_ = true;
     return handler->second(context, *request);
 }

@@ -131,6 +131,9 @@ struct SimState {
     int confirmSeconds = 6;  // a clear or a defaults restore takes this long
     int zeroSeconds = 3;     // a zero calibration takes this long
     int noiseSteps = 1;      // readings wander by up to this many resolution steps
+    // Commands whose writes are answered with a bare ACK and not kept ("BU,WB"): an instrument
+    // that acknowledges what it does not store, for the program's read-back to catch.
+    std::string forgetWrites;
 };
 
 // A plausible instrument fresh from the factory: CH4 %LEL, O2 VOL%, H2S ppm, CO ppm and a

@@ -272,6 +272,7 @@ void visitState(V& v, SimState& s) {
     v("confirm_seconds", s.confirmSeconds);
     v("zero_seconds", s.zeroSeconds);
     v("noise_steps", s.noiseSteps);
+    v("forget_writes", s.forgetWrites);
     v("analog", s.analog);
     v("ad_real", s.adReal);
     visitSettings(v, s.settings);

@@ -11,6 +11,8 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
+#include "link/read_failure_text.h"
+#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 
@@ -98,10 +100,10 @@ std::vector<std::string> splitCommas(std::string_view text) {
 int readAllSettings(CommandContext& context, clsInstrument& model) {
     uclVqif& link = context.session.link();
     if (!link.GetInstrument(&model)) {
-        std::string text = "reading the settings failed";
-        if (!model.FailLine().empty()) text += " at " + model.FailLine();
-        if (context.session.events().lineDropped) text += " (the line dropped)";
-        context.out.error(text);
+        // Which read stopped and why, never just that one did.
+        ReadFailure failure{link.LastFrame(), link.LastReply(), link.Retry() + 1,
+                            context.session.events().lineDropped, link.Cancel()};
+        context.out.error(ReadFailureText(failure));
         return kExitFailed;
     }
     // The history only adds the calibration record; settings without it are still complete.

@@ -14,6 +14,7 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "link/write_failure_text.h"
+#include "link/write_verify.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -55,7 +56,10 @@ void printReview(Output& out, const clsInstrument& onInstrument, const clsInstru
             return row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations;
         });
     }
-    ReviewSummary summary = SummariseReview(rows);
+    // Listed as changes are only the settings this write sends.
+    clsInstrument flagged = toWrite;
+    PrepareUpdateFlags(flagged, idOnly);
+    ReviewSummary summary = SummariseReview(rows, SentWriteKeys(flagged));
     if (idOnly) summary.unchangedSent = 0;
     for (const std::string& line : ReviewLines(summary)) out.line(line);
     QJsonArray changes;
@@ -69,7 +73,24 @@ void printReview(Output& out, const clsInstrument& onInstrument, const clsInstru
         changes.append(change);
     }
     out.field("changes", "", changes);
+    QJsonArray notWritten;
+    for (const ReviewRow& row : summary.notWritten) {
+        notWritten.append(QJsonObject{{"group", groupKey(row.group)},
+                                      {"code", qs(row.code)},
+                                      {"setting", qs(ReviewCaptionText(row))},
+                                      {"instrument", qs(ReviewValueText(row.onInstrument))},
+                                      {"file", qs(ReviewValueText(row.toWrite))}});
+    }
+    out.field("not_written", "", notWritten);
     out.field("unchanged_written", "", summary.unchangedSent);
+}
+
+std::string notWrittenLine(const clsInstrument& onInstrument, const clsInstrument& toWrite,
+                           bool idOnly) {
+    clsInstrument flagged = toWrite;
+    PrepareUpdateFlags(flagged, idOnly);
+    return NotWrittenCountText(
+        SummariseReview(ReviewRows(onInstrument, toWrite), SentWriteKeys(flagged)));
 }
 
 int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
@@ -86,20 +107,30 @@ int writeSettings(CommandContext& context, const clsInstrument& onInstrument, cl
                              {problems.front().code + ": " + problems.front().reason}));
         return kExitUsage;
     }
+    const std::string notWritten = notWrittenLine(onInstrument, model, idOnly);
+    const clsInstrument sent = model;
     uclVqif& link = context.session.link();
     link.AddLog(
         ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));  // upload start
+    // The write and its read-back: succeeded() only when the instrument holds every setting sent.
     const SettingsWriteResult result = link.WriteSettings(&model);
     context.session.records().record(
         WriteRecord(onInstrument, model, result.succeeded(), pcNow(context)));
     if (!result.succeeded()) {
-        std::string text = result.failure ? WriteFailureText(*result.failure)
-                                          : "the instrument did not take the settings";
-        if (context.session.events().lineDropped) text += " (the line dropped)";
-        out.error(text);
+        std::vector<std::string> lines = WriteRunFailureLines(result);
+        if (lines.empty()) lines.push_back("the instrument did not take the settings");
+        if (context.session.events().lineDropped) lines.front() += " (the line dropped)";
+        // What the instrument holds of it now, as the window lists it.
+        if (result.held) {
+            for (const std::string& line : WrittenBeforeStopLines(
+                     onInstrument, HeldAfterWrite(onInstrument, sent, *result.held)))
+                lines.push_back(line);
+        }
+        for (const std::string& line : lines) out.error(line);
         return kExitFailed;
     }
     out.line("Settings written.");
+    if (!notWritten.empty()) out.line(notWritten);
     out.field("written", "Written", true);
     const auto action = idOnly ? CsvAction::WriteID : CsvAction::Write;
     return appendCsvRow(context, model, static_cast<int>(action)) ? kExitSuccess : kExitUsage;

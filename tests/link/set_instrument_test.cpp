@@ -45,15 +45,21 @@ TEST_F(SetInstrumentScripted, RejectedWriteIsResentThenStopsEverythingAfterIt) {
     h.script.answer("XZ,W,", Reply("XZ,W,TECH            "));
     h.script.answer("AP,W,", Reply("AP,W,3"));  // the instrument kept another mode
     h.script.answer("SD,W,", Reply("SD,W,1"));
+    h.script.answer("XZ,R,", Reply("XZ,R,TECH            "));
+    h.script.answer("AP,R,", Reply("AP,R,3"));
 
     const Millis start = h.host.now();
     const SettingsWriteResult result = h.link.WriteSettings(&model);
 
     EXPECT_FALSE(result.allWritesOk);
     EXPECT_TRUE(result.anyWriteDone);
-    EXPECT_EQ(h.sent(),
-              (std::vector<std::string>{"XZ,W,TECH            ", "AP,W,1", "AP,W,1", "AP,W,1"}));
-    EXPECT_EQ(h.link.Status(), link_status::Failed);
+    // What was acknowledged before the stop is read back, and so is the write answered with
+    // another value: the instrument holds that value.
+    EXPECT_EQ(h.sent(), (std::vector<std::string>{"XZ,W,TECH            ", "AP,W,1", "AP,W,1",
+                                                  "AP,W,1", "XZ,R,", "AP,R,"}));
+    EXPECT_EQ(result.confirmed, std::vector<std::string>{"XZ"});
+    ASSERT_TRUE(result.held);
+    EXPECT_EQ(result.held->AlarmMode(), 3);
     EXPECT_LT(h.host.now() - start, Millis{1000});  // rejected replies fail without a time-out
     EXPECT_FALSE(model.Change_UserID);
     EXPECT_TRUE(model.Change_AlarmMode && model.Change_DispCalLimit && model.Change_StationList[3]);
@@ -89,18 +95,23 @@ TEST_F(SetInstrumentScripted, LevelListAnsweredWithOtherLevelsIsSentThreeTimes) 
     h.script.answer("A1,W,", Reply("A1,W,   10,*****,*****,*****,*****"));
     h.script.answer("A2,W,", Reply(alarms));
     h.script.answer("DW,W,", Reply(std::string("DW,W,") + ACK));
+    h.script.answer("A1,R,", Reply("A1,R,   10,*****,*****,*****,*****"));
+    h.script.answer("A2,R,", Reply("A2,R, 20.0,*****,*****,*****,*****"));
 
     const SettingsWriteResult result = h.link.WriteSettings(&model);
 
     // "   10" is the level sent in another layout: the frames differ, so it goes three times,
-    // but the instrument holds what was sent and the run goes on.
+    // but the instrument holds what was sent and the run goes on; the read-back finds both
+    // lists held as values and clears their flags.
     EXPECT_TRUE(result.succeeded());
     EXPECT_FALSE(result.levelsUnconfirmed);
-    EXPECT_EQ(h.sent(), (std::vector<std::string>{warnings, alarms, warnings, warnings, "DW,W,"}));
-    EXPECT_TRUE(model.Change_Warn[0]);
+    EXPECT_EQ(h.sent(), (std::vector<std::string>{warnings, alarms, warnings, warnings, "DW,W,",
+                                                  "A1,R,", "A2,R,"}));
+    EXPECT_FALSE(model.Change_Warn[0]);
     EXPECT_FALSE(model.Change_Alarm[0]);
     const auto lines = h.logLines();
     EXPECT_TRUE(anyLineStarts(lines, "---Instrument Upload Finished---. Date = 2026/01/01 "));
+    EXPECT_TRUE(anyLineStarts(lines, "---Instrument Read-back: every setting written is held"));
     EXPECT_FALSE(anyLineStarts(lines, "---Instrument Upload Failed---"));
 }
 
@@ -147,12 +158,13 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
 
     ASSERT_TRUE(s.link.SetInstrument(&model));
     const auto lines = s.logLines();
-    ASSERT_GE(lines.size(), 2u);  // the finish line ends in CR LF: an empty line follows it
-    EXPECT_EQ(lines[lines.size() - 2].rfind("---Instrument Upload Finished---", 0), 0u);
+    ASSERT_GE(lines.size(), 2u);  // the last line ends in CR LF: an empty line follows it
+    EXPECT_TRUE(anyLineStarts(lines, "---Instrument Upload Finished---"));
+    EXPECT_EQ(lines[lines.size() - 2].rfind("---Instrument Read-back: every setting", 0), 0u);
     EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2] || model.Change_AutoCal[1] ||
                  model.Change_StationList[0x2A] || model.Change_Confirmation);
-    // Group writes keep their flags until a read has confirmed them.
-    EXPECT_TRUE(model.Change_BumpThreshold && model.Change_LcBuzzer);
+    // Group writes keep their flags until a read has confirmed them: the read-back has.
+    EXPECT_FALSE(model.Change_BumpThreshold || model.Change_LcBuzzer);
 
     clsInstrument readBack;
     ASSERT_TRUE(s.link.GetInstrument(&readBack));
@@ -294,7 +306,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
     }
 }
 
-TEST(SetInstrumentOnVirtualInstrument, SecondRunWritesOnlyWhatIsStillFlagged) {
+TEST(SetInstrumentOnVirtualInstrument, WhatTheReadBackConfirmedIsNotWrittenAgain) {
     test::SimLink s;
     ASSERT_TRUE(s.connect());
     clsInstrument model;
@@ -303,12 +315,15 @@ TEST(SetInstrumentOnVirtualInstrument, SecondRunWritesOnlyWhatIsStillFlagged) {
     model.setHcMode(1);
     model.setCalCheck(1);
     ASSERT_TRUE(s.link.SetInstrument(&model));
-    EXPECT_EQ(s.port.payloads(), (std::vector<std::string>{"LP,W,1", "SM,W,1", "DW,W,"}));
+    EXPECT_EQ(s.port.payloads(),
+              (std::vector<std::string>{"LP,W,1", "SM,W,1", "DW,W,", "SM,R,", "LP,R,"}));
 
+    // "LP,W," keeps its flag after its write until a read confirms it; the read-back did, so a
+    // second run has nothing to write and sends nothing.
+    EXPECT_FALSE(model.Change_HCMode || model.Change_CalCheck);
     s.port.frames.clear();
-    ASSERT_TRUE(s.link.SetInstrument(&model));
-    // "LP,W," keeps its flag and goes again; "SM,W," was cleared by its first write.
-    EXPECT_EQ(s.port.payloads(), (std::vector<std::string>{"LP,W,1", "DW,W,"}));
+    EXPECT_FALSE(s.link.SetInstrument(&model));
+    EXPECT_TRUE(s.port.payloads().empty());
 }
 
 }  // namespace

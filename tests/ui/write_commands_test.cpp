@@ -186,6 +186,30 @@ class WriteCommandsTest : public QObject {
         QVERIFY(!dialog.isVisible());
     }
 
+    // An instrument that acknowledges the bump group bare and keeps its old values: "Update"
+    // fails naming the setting with both values, the window's model as last read keeps what the
+    // instrument holds, the edit stays pending and no settings row is written.
+    void updateThatTheInstrumentDoesNotKeepFails() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        h.bench.instrument.state().forgetWrites = "BU";
+        const int heldTime = h.held.BumpTime();
+        h.model.setBumpTime(heldTime == 3 ? 1 : 3);
+        QVERIFY(!h.commands->Update(false));
+        const auto red = [&h](const std::string& part) {
+            return std::any_of(h.info.begin(), h.info.end(), [&](const InfoLine& line) {
+                return line.colour == write_colour::Failure &&
+                       line.text.find(part) != std::string::npos;
+            });
+        };
+        QVERIFY(red("\"BU\" was not written: sent "));
+        QVERIFY(h.infoHas(msg::UploadFailedInfo, write_colour::Failure));
+        QVERIFY(!h.infoHas(msg::UploadCompleteInfo, write_colour::Progress));
+        QCOMPARE(h.held.BumpTime(), heldTime);
+        QVERIFY(h.model.Change_BumpTime);
+        QVERIFY(!std::filesystem::exists(h.csv()));
+    }
+
     void updateIdWritesOnlyTheIdentityTexts() {
         Harness h;
         QVERIFY(h.connected && h.read);
@@ -197,7 +221,10 @@ class WriteCommandsTest : public QObject {
         const std::vector<std::string> sent = h.bench.takeSent();
         QVERIFY(!sent.empty());
         for (const std::string& payload : sent)
-            QVERIFY2(startsWithAny(payload, {"IN,W,", "XZ,W,", "XS,W,", "DW,W,"}), payload.c_str());
+            QVERIFY2(startsWithAny(payload, {"IN,W,", "XZ,W,", "XS,W,", "DW,W,",
+                                             // the read-back of what was written
+                                             "IN,R,", "XZ,R,", "XS,R,"}),
+                     payload.c_str());
         const clsInstrument fresh = h.freshRead();
         QCOMPARE(fresh.SerialNo(), std::string("SN-5100-0042"));
         QCOMPARE(fresh.StationID(), std::string("PUMP HOUSE"));

@@ -9,6 +9,7 @@
 #include "app/update_flags.h"
 #include "app/update_validation.h"
 #include "link/write_failure_text.h"
+#include "link/write_verify.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -119,8 +120,15 @@ void WriteCommands::closeProgress() {
     host_.closeProgress();
 }
 
-void WriteCommands::rememberWritten(bool idOnly) {
+void WriteCommands::rememberWritten(bool idOnly, const clsInstrument& sent,
+                                    const SettingsWriteResult& result) {
     const clsInstrument* before = host_.lastRead();
+    // What the read-back found is what the instrument holds; a setting this write never sends
+    // (a file's minimum flow) keeps the instrument's value.
+    if (before != nullptr && result.held) {
+        host_.setLastRead(HeldAfterWrite(*before, sent, *result.held));
+        return;
+    }
     if (!idOnly || before == nullptr) {
         host_.setLastRead(model_);
         return;
@@ -136,23 +144,16 @@ void WriteCommands::rememberWritten(bool idOnly) {
     host_.setLastRead(held);
 }
 
-void WriteCommands::rememberPartlyWritten(const clsInstrument& sent) {
+void WriteCommands::rememberPartlyWritten(const clsInstrument& sent,
+                                          const SettingsWriteResult& result) {
     const clsInstrument* before = host_.lastRead();
     if (before == nullptr) return;
-    const clsInstrument held = HeldAfterWrite(*before, sent, model_);
-    const ReviewSummary written = SummariseReview(ReviewRows(*before, held));
+    // The read-back says what the instrument holds; without one, what it acknowledged.
+    const clsInstrument held = HeldAfterWrite(*before, sent, result.held ? *result.held : model_);
     host_.setLastRead(held);
     // What did reach the instrument; the other edits stay pending for the next "Update".
-    if (written.changes.empty()) {
-        addInfo(ResMessage(msg::NothingWrittenBeforeFailure), write_colour::Failure);
-        return;
-    }
-    addInfo(ResMessage(msg::WrittenBeforeFailure), write_colour::Failure);
-    for (const ReviewRow& row : written.changes) {
-        addInfo("  " + ReviewCaptionText(row) + ": " + ReviewValueText(row.onInstrument) + " -> " +
-                    ReviewValueText(row.toWrite),
-                write_colour::Failure);
-    }
+    for (const std::string& line : WrittenBeforeStopLines(*before, held))
+        addInfo(line, write_colour::Failure);
 }
 
 std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSend,
@@ -169,7 +170,8 @@ std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSe
     }
     WriteReview review;
     review.heading = ResMessage(msg::UpdateQuestion);
-    review.summary = SummariseReview(rows);
+    // Listed as changes are only the settings this write sends.
+    review.summary = SummariseReview(rows, SentWriteKeys(toSend));
     if (idOnly) review.summary.unchangedSent = 0;
     std::vector<std::string> lines = ReviewLines(review.summary);
     // A box holds a screenful; the count line at the end says how many there are in all.
@@ -215,18 +217,23 @@ bool WriteCommands::Update(bool idOnly) {
                                {nowText()}));  // "---Instrument Upload Start..."
         addInfo(ResMessage(msg::UploadStartedInfo),
                 write_colour::Progress);  // "... Information Upload."
+        // The write and its read-back: succeeded() only when the instrument holds every
+        // setting sent.
         const SettingsWriteResult result = ops_.WriteSettings(model_);
         ok = result.succeeded();
         host_.recordWrite(model_, ok);
         if (ok) writeCsvRow(idOnly);
-        if (ok) rememberWritten(idOnly);
+        if (ok) rememberWritten(idOnly, sent, result);
         if (ok) {
             addInfo(ResMessage(msg::UploadCompleteInfo),
                     write_colour::Progress);  // "VQ-5100 Upload Complete."
+            if (review && !review->summary.notWritten.empty())
+                addInfo(NotWrittenCountText(review->summary), write_colour::Failure);
         } else {
-            // Which setting the instrument did not take, and what it holds instead.
-            if (result.failure) addInfo(WriteFailureText(*result.failure), write_colour::Failure);
-            rememberPartlyWritten(sent);
+            // Which setting the instrument did not take or does not hold, and what it holds.
+            for (const std::string& line : WriteRunFailureLines(result))
+                addInfo(line, write_colour::Failure);
+            rememberPartlyWritten(sent, result);
             addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
         }
     }

@@ -23,6 +23,7 @@ namespace vq {
 class UserAsker;
 class WriteOperations;
 class clsInstrument;
+struct SettingsWriteResult;
 
 namespace write_colour {
 inline const QColor Progress{0, 192, 0};  // progress and success
@@ -99,12 +100,12 @@ class WriteCommands : public QObject {
     std::optional<WriteReview> updateReview(const clsInstrument& toSend, bool idOnly) const;
     // After a write that stopped: the model as last read takes what the instrument confirmed,
     // and the information log lists it.
-    void rememberPartlyWritten(const clsInstrument& sent);
+    void rememberPartlyWritten(const clsInstrument& sent, const SettingsWriteResult& result);
     // The question before "Date/Time Set": the instrument's clock as last read and the PC's time
     // that will be written.
     std::string clockQuestion(double now) const;
     // After a confirmed write: what the instrument now holds.
-    void rememberWritten(bool idOnly);
+    void rememberWritten(bool idOnly, const clsInstrument& sent, const SettingsWriteResult& result);
     std::string nowText() const;
     void addInfo(const std::string& text, const QColor& colour);
     void showProgress();
