@@ -94,6 +94,13 @@ class uclVqif : private DecoderHost, private OperationLink {
     void setTrafficFlag(bool flag) { trafficFlag_ = flag; }
     const std::string& WorkDir() const { return log_.workDir(); }
     void setWorkDir(std::string workDir) { log_.setWorkDir(std::move(workDir)); }
+    // The communication log on or off (the configuration's "SERIAL LOG FILE"); on by default.
+    void setSerialLogOn(bool on) { log_.setEnabled(on); }
+    bool SerialLogOn() const { return log_.enabled(); }
+    // Told when the communication log starts dropping lines (a full disk, for one).
+    void setLogFailureReport(SerialLog::FailureReport report) {
+        log_.setFailureReport(std::move(report));
+    }
 
     // The active transport's open state; opening a serial port that cannot be opened raises
     // nothing, the caller reads PortOpen() back.
