@@ -55,10 +55,7 @@ bool SerialLog::write(double oleNow, std::string_view text) {
     const bool written = std::fwrite(line_.data(), 1, line_.size(), file) == line_.size();
     const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
-    if (written && closed) {
-        failing_ = false;
-        return true;
-    }
+    if (written && closed) return true;
     // Part of the line may have reached the file: cut it back to the lines it held.
     if (!error) std::filesystem::resize_file(path_, before, error);
     failed(pathText_ + ": " + std::strerror(writeError != 0 ? writeError : errno));
@@ -66,6 +63,8 @@ bool SerialLog::write(double oleNow, std::string_view text) {
 }
 
 void SerialLog::failed(const std::string& reason) {
+    // Once a run: on a full disk a short line may still fit between two long ones that do not,
+    // and the report would repeat for every such turn.
     if (failing_) return;
     failing_ = true;
     if (report_) report_(reason);

@@ -21,8 +21,8 @@ class SerialLog {
     void setWorkDir(std::string workDir);
     const std::string& workDir() const { return workDir_; }
 
-    // Told once when lines start being dropped (a full disk, the file-size limit, no
-    // permission), with the file's name and the reason; again only after a line got through.
+    // Told once, when lines first start being dropped (a full disk, the file-size limit, no
+    // permission), with the file's name and the reason.
     using FailureReport = std::function<void(const std::string& reason)>;
     void setFailureReport(FailureReport report) { report_ = std::move(report); }
 

@@ -277,6 +277,9 @@ class uclVqif : private DecoderHost, private OperationLink {
     }
     // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
     bool GetRomDump2(const std::string& fileName) { return dumps_.GetRomDump2(fileName); }
+    // Why the last dump's file did not take what came ("path: No space left on device"); empty
+    // when the file was not the reason for a failure.
+    std::string DumpFileError() const { return dumps_.fileError(); }
     // A listing that runs beyond this many lines is stopped (an answer that never ends).
     static constexpr std::int32_t kMaxDumpLines = MemoryDumps::kMaxDumpLines;
     // The listing line buffer the decoder fills.

@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     action.sa_handler = onStopSignal;
     for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Saving the state past the file-size limit fails with an error instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // Paced answers leave on timed wake-ups; the kernel's default 50 us of timer slack would let
     // each one leave late, and a read-all's three hundred answers add that up.
