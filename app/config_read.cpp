@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "app/atomic_file.h"
@@ -281,6 +282,9 @@ ConfigLoadResult ReadConfigText(AppConfig& config, std::string_view text) {
     // can grow with the file.
     std::map<std::string, AppConfig::RefusedLine> refused;
     std::vector<std::string> kept;
+    // Places an earlier line of this file set: a refused line after one of them is kept at the
+    // end, so the value in use keeps its own line in its place.
+    std::set<std::string> taken;
     const auto lines = SplitLines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         const int lineNumber = static_cast<int>(i) + 1;
@@ -319,7 +323,10 @@ ConfigLoadResult ReadConfigText(AppConfig& config, std::string_view text) {
                 AppConfig scratch = config;
                 reader->second(scratch, Fields(*tokens));
                 config = std::move(scratch);
-                if (place) refused.erase(*place);
+                if (place) {
+                    refused.erase(*place);
+                    taken.insert(*place);
+                }
                 continue;
             } catch (const BadValue& bad) {
                 reason = bad.reason;
@@ -330,7 +337,7 @@ ConfigLoadResult ReadConfigText(AppConfig& config, std::string_view text) {
         result.problems.push_back(
             {lineNumber, tokens ? (*tokens)[0] : std::string(), std::move(reason), {}});
         config.backupBeforeSave = true;
-        if (place) {
+        if (place && taken.count(*place) == 0) {
             refused[*place] = {std::string(lines[i]), {}};
         } else {
             kept.emplace_back(lines[i]);

@@ -340,6 +340,17 @@ TEST_F(ConfigFile, ARefusedLineStaysUntilTheProgramChangesItsSetting) {
     saved = ConfigFileText(c, when);
     EXPECT_EQ(lineWithKey(saved, "Size Values"), "Size Values\t0\t12000\t9285");
     EXPECT_EQ(lineWithKey(saved, "Retry"), "Retry\t99");
+    // A refused line after a good one for the same key leaves the good value with its line in
+    // its place; the refused one is kept at the end, and the file reads the same again.
+    const std::string both = "Window Position\t10\t20\r\nWindow Position\t1e7\t0\r\n";
+    AppConfig placed = readBack(both, &r);
+    EXPECT_EQ(r.problems.size(), 1u);
+    EXPECT_TRUE(placed.windowPositionKnown);
+    EXPECT_EQ(placed.windowLeft, 10.0f);
+    saved = ConfigFileText(placed, when);
+    EXPECT_EQ(lineWithKey(saved, "Window Position"), "Window Position\t10\t20");
+    EXPECT_EQ(crlfLines(saved).back(), "Window Position\t1e7\t0");
+    EXPECT_EQ(stableLines(ConfigFileText(readBack(saved), when)), stableLines(saved));
     // A good line after a refused one takes its place for good.
     AppConfig fixed = readBack("Retry\t50\r\nRetry\t0\r\n", &r);
     EXPECT_EQ(r.problems.size(), 1u);
