@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/gas_table.h"
 #include "model/instrument.h"
@@ -31,12 +33,14 @@ struct FontSetting {
 
 struct AppConfig {
     // Communication and logs.
-    int32_t executeCount = 0;         // 1 marks the first run
-    bool serialLog = false;           // keep older communication logs as numbered generations
+    int32_t executeCount = 0;  // 1 marks the first run
+    // On (the default): the link writes the communication log SerialLog.log and the older logs
+    // are kept as numbered generations; off: no communication log is written.
+    bool serialLog = true;
     std::string factoryRecordSuffix;  // part of the settings CSV file name
-    int16_t delay = 0;                // kept and written back only
-    int16_t timeout = 3;              // link time-out, seconds
-    int16_t retry = 3;                // link resends
+    int16_t delay = 300;              // kept and written back only
+    int16_t timeout = 3;              // link time-out, seconds (1-60)
+    int16_t retry = 3;                // link resends (0-10; 0: one try)
     // Port in use, written for the reader's information only (never read back).
     int16_t portNumber = 0;
     std::string portSettings = "921600,n,8,1";
@@ -96,6 +100,18 @@ struct AppConfig {
     // The last load stopped at a bad line: the file on disk still holds lines this object does
     // not, so it is kept as a backup before it is first overwritten.
     bool backupBeforeSave = false;
+    // What the last load did not take, kept so that saving never drops a line the user wrote.
+    // A refused line, by its place in the file ("RETRY", "GAS INST|3", "CHGGAS|2|7"): written
+    // back as it was read while the program's own line for that place is still `inUse` (what
+    // the program used instead); once the program changes that setting, its new line replaces it.
+    struct RefusedLine {
+        std::string text;
+        std::string inUse;  // the line the program would write at load; empty: none
+    };
+    std::map<std::string, RefusedLine> refusedLines;
+    // Lines the program reads but does not use, kept in their order at the end of the file:
+    // unknown keys, "LimitDays", and refused lines that have no place of their own.
+    std::vector<std::string> keptLines;
 };
 
 // The built-in values, set before the file is read (on each main window load and again before

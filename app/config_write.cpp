@@ -4,7 +4,9 @@
 
 #include "app/atomic_file.h"
 #include "app/config_file.h"
+#include "app/config_lines.h"
 #include "app/password_scramble.h"
+#include "app/text_lines.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
 #include "model/value_codecs.h"
@@ -99,9 +101,10 @@ void writeHeader(Lines& out, const AppConfig& c, double now) {
     out.key("Factory Record Suffix", plain(c.factoryRecordSuffix));
     out.key("IrCOMM Num", c.portNumber);
     out.key("COMM Settings", plain(c.portSettings));
-    out.key("Timeout", c.timeout == 0 ? int16_t{3} : c.timeout);
-    out.key("Delay", c.delay == 0 ? int16_t{300} : c.delay);
-    out.key("Retry", c.retry == 0 ? int16_t{3} : c.retry);
+    // Written as held: a retry of 0 (one try, no resend) is a setting, not a gap to fill.
+    out.key("Timeout", c.timeout);
+    out.key("Delay", c.delay);
+    out.key("Retry", c.retry);
     out.line().line("; Formats = Autoload enable, Auto remove data enable").line(";");
     out.key("Auto Load Mode", TrueFalse(c.autoLoadMode), TrueFalse(c.autoRemoveData));
     out.line()
@@ -208,13 +211,45 @@ std::filesystem::path ConfigFilePath(const std::filesystem::path& workDir) {
     return workDir / configFileName;
 }
 
-std::string ConfigFileText(const AppConfig& config, double now) {
+std::string PlainConfigFileText(const AppConfig& config, double now) {
     Lines out;
     writeHeader(out, config, now);
     writeDefaults(out, config);
     writeGasTable(out, config);
     writeTail(out, config);
     return out.take();
+}
+
+std::string ConfigFileText(const AppConfig& config, double now) {
+    const std::string plain = PlainConfigFileText(config, now);
+    if (config.refusedLines.empty() && config.keptLines.empty()) return plain;
+    std::string out;
+    out.reserve(plain.size() + 256);
+    for (std::string_view line : SplitLines(plain)) {
+        std::string_view chosen = line;
+        if (!line.empty() && line.front() != ';') {
+            // A refused line stays while the program's own line for its place is what it used
+            // in its stead at load: the setting has not been changed since.
+            const auto fields = SplitConfigLine(line);
+            const auto place = fields ? ConfigLinePlace(*fields) : std::nullopt;
+            const auto refused =
+                place ? config.refusedLines.find(*place) : config.refusedLines.end();
+            if (refused != config.refusedLines.end() && refused->second.inUse == line)
+                chosen = refused->second.text;
+        }
+        out.append(chosen);
+        out.append(crlf);
+    }
+    if (!config.keptLines.empty()) {
+        out.append(crlf);
+        out.append("; Lines this program does not use, kept as they were read");
+        out.append(crlf);
+        for (const std::string& line : config.keptLines) {
+            out.append(line);
+            out.append(crlf);
+        }
+    }
+    return out;
 }
 
 ConfigSaveResult SaveConfig(AppConfig& config, const std::filesystem::path& workDir, double now) {

@@ -10,19 +10,17 @@ LinkSettings loadLinkSettings(const GlobalOptions& options, const std::filesyste
     AppConfig config;
     FillBuiltInDefaults(config);
     const ConfigLoadResult loaded = LoadConfig(config, workDir);
-    if (loaded.found && !loaded.complete) {
-        settings.warnings.push_back(std::string(configFileName) + " was read up to line " +
-                                    std::to_string(loaded.badLine) + " only: " + loaded.error);
-    }
-    if (loaded.found) {
-        // A time-out of no seconds would give up on every reply at once.
-        if (config.timeout >= 1 && config.timeout <= kMaxTimeoutSeconds) {
-            settings.timeoutSeconds = config.timeout;
-        }
-        if (config.retry >= 0) settings.retry = config.retry;
-        settings.keepOldLogs = config.serialLog;
-        settings.records = config.recordsLocation;
-    }
+    const std::filesystem::path path = ConfigFilePath(workDir);
+    for (const ConfigProblem& problem : loaded.problems)
+        settings.warnings.push_back(ConfigProblemMessage(problem, path));
+    if (loaded.found && !loaded.complete && loaded.problems.empty())
+        settings.warnings.push_back(path.string() + ": " + loaded.error);
+    // The reader keeps retry and time-out within their bounds; a refused line leaves the
+    // defaults. Without a file the defaults hold too, the communication log included.
+    settings.retry = config.retry;
+    settings.timeoutSeconds = config.timeout;
+    settings.serialLog = config.serialLog;
+    settings.records = config.recordsLocation;
     if (options.retry) settings.retry = *options.retry;
     if (options.timeoutSeconds) settings.timeoutSeconds = *options.timeoutSeconds;
     if (options.records) settings.records = *options.records;

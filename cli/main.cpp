@@ -1,5 +1,6 @@
 // vq5100ctl: the instrument operations from the command line, for scripts and service benches.
 #include <QCoreApplication>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <variant>
@@ -14,6 +15,9 @@
 
 int main(int argc, char** argv) {
     using namespace vq::cli;
+    // A write past the file-size limit (as on a full disk) must fail with an error the file
+    // writers report and undo, never end the process half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const auto parsed = parseCommandLine(args);

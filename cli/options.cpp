@@ -60,14 +60,18 @@ std::optional<std::string> applyOption(GlobalOptions& options, const std::string
     if (!value) return name + " needs a value";
     if (name == "--retry") {
         const auto n = wholeNumber(*value);
-        if (!n || *n < 0 || *n > 32767) return "--retry needs a whole number from 0 to 32767";
+        if (!n || *n < kRetryMin || *n > kRetryMax) {
+            return "--retry needs a whole number from " + std::to_string(kRetryMin) + " to " +
+                   std::to_string(kRetryMax);
+        }
         options.retry = *n;
         return std::nullopt;
     }
     if (name == "--timeout") {
         const auto n = wholeNumber(*value);
-        if (!n || *n < 1 || *n > kMaxTimeoutSeconds) {
-            return "--timeout needs whole seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
+        if (!n || *n < kTimeoutMinSeconds || *n > kTimeoutMaxSeconds) {
+            return "--timeout needs whole seconds from " + std::to_string(kTimeoutMinSeconds) +
+                   " to " + std::to_string(kTimeoutMaxSeconds);
         }
         options.timeoutSeconds = *n;
         return std::nullopt;

@@ -10,14 +10,15 @@
 #include <variant>
 #include <vector>
 
+#include "app/config_bounds.h"
 #include "platform/port_options.h"
 
 namespace vq::cli {
 
-inline constexpr int kDefaultRetry = 3;
-inline constexpr int kDefaultTimeoutSeconds = 3;
-// The link holds the time-out as 100 ms ticks in 16 bits.
-inline constexpr int kMaxTimeoutSeconds = 3276;
+// The bounds are the configuration file's (app/config_bounds.h): --retry 0 to 10 (0: one try,
+// no resend), --timeout 1 to 60 seconds.
+inline constexpr int kDefaultRetry = kRetryDefault;
+inline constexpr int kDefaultTimeoutSeconds = kTimeoutDefaultSeconds;
 
 struct GlobalOptions {
     PortOptions ports;

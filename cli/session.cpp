@@ -10,6 +10,7 @@
 #include "cli/link_settings.h"
 #include "cli/output.h"
 #include "cli/serial_log_rotation.h"
+#include "messages/messages.h"
 
 namespace vq::cli {
 
@@ -48,13 +49,18 @@ int Session::connect(Output& out) {
     if (const int status = findWorkDir(out); status != kExitSuccess) return status;
     const LinkSettings settings = loadLinkSettings(options_, workDir_);
     for (const auto& warning : settings.warnings) out.warning(warning);
-    if (settings.keepOldLogs) {
+    if (settings.serialLog) {
         // The previous run's log becomes SerialLog1.log, as the window keeps it.
         std::string error;
         if (!RotateSerialLogs(workDir_, &error)) out.warning("older logs not kept: " + error);
     }
 
     instrument_ = std::make_unique<InstrumentSession>(options_.ports, workDir_);
+    // "SERIAL LOG FILE OFF": no communication log at all, so repeated runs grow no file.
+    instrument_->link().setSerialLogOn(settings.serialLog);
+    instrument_->link().setLogFailureReport([&out](const std::string& reason) {
+        out.warning(ResMessage(msg::SerialLogNotWritten, {reason}));
+    });
     // The records never stop a command: an event not recorded is one line on stderr.
     instrument_->records().setLocation(settings.records);
     instrument_->records().setReport([&out](const std::string& line) { out.warning(line); });

@@ -1,5 +1,8 @@
 #include "link/dump_listing.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <cstdio>
 
 namespace vq {
@@ -62,8 +65,14 @@ std::string ElapsedText(std::int64_t seconds) {
 bool DumpListing::create(const std::string& path, const std::string& startDate) {
     close();
     failed_ = false;
+    error_.clear();
+    path_ = path;
+    errno = 0;
     file_.open(path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (!file_.is_open()) return false;
+    if (!file_.is_open()) {
+        noteFailure();
+        return false;
+    }
     writeLine(";\tVQ-5100 Data Logger Program");
     writeLine(";\tFlush ROM Dump (EF) List " + startDate);
     writeLine(";\tVQ-5100 Setup and Maintenance Program");
@@ -88,7 +97,7 @@ bool DumpListing::finish(std::int64_t elapsedSeconds) {
     writeLine("");
     writeLine(";\tTotal Download Time = " + ElapsedText(elapsedSeconds));
     file_.close();
-    if (file_.fail()) failed_ = true;
+    if (file_.fail()) noteFailure();
     return !failed_;
 }
 
@@ -99,7 +108,14 @@ void DumpListing::close() {
 void DumpListing::writeLine(std::string_view text) {
     file_.write(text.data(), static_cast<std::streamsize>(text.size()));
     file_.write("\r\n", 2);
-    if (file_.fail()) failed_ = true;
+    if (file_.fail()) noteFailure();
+}
+
+void DumpListing::noteFailure() {
+    if (error_.empty())
+        error_ =
+            path_ + ": " + (errno != 0 ? std::strerror(errno) : "the file could not be written");
+    failed_ = true;
 }
 
 }  // namespace vq

@@ -43,11 +43,16 @@ class DumpListing {
     bool finish(std::int64_t elapsedSeconds);
     // Closes without the closing lines.
     void close();
+    // Why a write of this listing failed ("path: No space left on device"); empty while none did.
+    const std::string& error() const { return error_; }
 
   private:
     void writeLine(std::string_view text);
+    void noteFailure();
 
     std::ofstream file_;
+    std::string path_;
+    std::string error_;
     bool failed_ = false;
 };
 

@@ -16,6 +16,10 @@ class DumpSink {
     bool open(const std::string& path, std::int32_t size, bool fill);
 
     const std::string& path() const { return path_; }
+    // Why the file did not take the image or a block ("path: No space left on device"); empty
+    // while every write succeeded since the last open.
+    const std::string& error() const { return error_; }
+    void clearError() { error_.clear(); }
     // A block stopped coming: the dump was cancelled and may be asked for again.
     bool retry() const { return retry_; }
     void setRetry(bool retry) { retry_ = retry; }
@@ -32,6 +36,7 @@ class DumpSink {
 
   private:
     std::string path_;
+    std::string error_;
     bool retry_ = false;
     std::int32_t written_ = 0;
     std::int32_t expected_ = 0;

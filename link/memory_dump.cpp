@@ -34,6 +34,8 @@ class ListingCloser {
 }  // namespace
 
 bool MemoryDumps::GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb) {
+    lastWasListing_ = false;
+    sink_.clearError();
     link_.setCancelled(false);
     std::string text = "Initialize Local Image";
     link_.events().DumpMessage(text);
@@ -85,6 +87,7 @@ bool MemoryDumps::getBinBlock(std::int16_t block, Millis started) {
 }
 
 bool MemoryDumps::GetRomDump2(const std::string& fileName) {
+    lastWasListing_ = true;
     const std::string startDate = NowText(link_);
     link_.log(ResMessage(msg::DumpStarted, {startDate}));
     const Millis started = link_.host().now();

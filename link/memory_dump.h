@@ -27,6 +27,9 @@ class MemoryDumps {
 
     bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb);
     bool GetRomDump2(const std::string& fileName);
+    // Why the last dump's file did not take what came (a full disk, the file-size limit), with
+    // the file's name; empty when the file was not the reason for a failure.
+    std::string fileError() const { return lastWasListing_ ? listing_.error() : sink_.error(); }
 
     // One listing line from the decoder.
     void addDumpLine(const std::string& line, std::uint32_t address);
@@ -46,6 +49,7 @@ class MemoryDumps {
     int dumpLineCount_ = 0;
     std::int32_t dumpLinesTotal_ = 0;
     DumpListing listing_;
+    bool lastWasListing_ = false;
 };
 
 }  // namespace vq

@@ -23,6 +23,12 @@ bool Transaction::takeRetry() {
     return true;
 }
 
+bool Transaction::takeProbe() {
+    if (retryCount_ >= retry_ && !(retry_ < 1 && retryCount_ == 0)) return false;
+    ++retryCount_;
+    return true;
+}
+
 void Transaction::sent(const std::string& frame, bool initFlag) {
     lastFrame_ = frame;
     if (!IsHandshakeFrame(frame)) answerBlocks_ = 0;

@@ -52,6 +52,9 @@ class Transaction {
     void resetRetries() { retryCount_ = 0; }
     // One more retry if any is left.
     bool takeRetry();
+    // One more connection probe if any is left: Retry probes, and one even with Retry 0 (one
+    // try, no resend), so that a link set to no resends still asks once and waits.
+    bool takeProbe();
     std::int16_t replyCountdown() const { return replyCountdown_; }
     const std::string& lastFrame() const { return lastFrame_; }
 

@@ -94,6 +94,13 @@ class uclVqif : private DecoderHost, private OperationLink {
     void setTrafficFlag(bool flag) { trafficFlag_ = flag; }
     const std::string& WorkDir() const { return log_.workDir(); }
     void setWorkDir(std::string workDir) { log_.setWorkDir(std::move(workDir)); }
+    // The communication log on or off (the configuration's "SERIAL LOG FILE"); on by default.
+    void setSerialLogOn(bool on) { log_.setEnabled(on); }
+    bool SerialLogOn() const { return log_.enabled(); }
+    // Told when the communication log starts dropping lines (a full disk, for one).
+    void setLogFailureReport(SerialLog::FailureReport report) {
+        log_.setFailureReport(std::move(report));
+    }
 
     // The active transport's open state; opening a serial port that cannot be opened raises
     // nothing, the caller reads PortOpen() back.
@@ -278,6 +285,9 @@ class uclVqif : private DecoderHost, private OperationLink {
     }
     // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
     bool GetRomDump2(const std::string& fileName) { return dumps_.GetRomDump2(fileName); }
+    // Why the last dump's file did not take what came ("path: No space left on device"); empty
+    // when the file was not the reason for a failure.
+    std::string DumpFileError() const { return dumps_.fileError(); }
     // A listing that runs beyond this many lines is stopped (an answer that never ends).
     static constexpr std::int32_t kMaxDumpLines = MemoryDumps::kMaxDumpLines;
     // The listing line buffer the decoder fills.

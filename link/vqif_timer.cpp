@@ -49,7 +49,7 @@ void uclVqif::startProbing() {
 void uclVqif::probeTick() {
     if (tx_.status() != link_status::AwaitRead) {
         AddLog(ResMessage(msg::ConnectStarted));
-        if (tx_.takeRetry()) {
+        if (tx_.takeProbe()) {
             const std::int16_t count = tx_.retryCount();
             if (count > 1 && count % 5 == 0) {
                 std::int16_t fifths = static_cast<std::int16_t>(count / 5);

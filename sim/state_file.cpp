@@ -391,7 +391,11 @@ bool SaveStateFile(const std::string& path, const SimState& state, std::string* 
         out << StateToText(state);
         out.flush();
         if (!out) {
+            // A full disk leaves the saved state as it was and no part of the new one.
             if (error) *error = "cannot write " + temporary;
+            out.close();
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
             return false;
         }
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -21,6 +22,9 @@
 #include "ui/main/write_commands_wiring.h"
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit (as on a full disk) must fail with an error the file
+    // writers report and undo, never end the program with the instrument half written.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     const vq::SetupOptions options = vq::parseSetupOptions(vq::argumentsOf(argc, argv));
     if (options.language) vq::setLanguage(*options.language);

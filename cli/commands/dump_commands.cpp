@@ -56,6 +56,20 @@ void recordDump(CommandContext& context, const std::filesystem::path& path) {
     context.session.records().record(DumpRecord(identity, path.string(), pcNow(context)));
 }
 
+// A dump that failed: a file the disk did not take is a file error (exit 2) naming the file and
+// the reason; anything else is a failed transfer (exit 1). Either way the target is untouched.
+int dumpFailed(CommandContext& context, const char* what, const std::string& fileError,
+               const StagedFile& file) {
+    const std::string kept = file.target().string() + " is left as it was";
+    if (!fileError.empty()) {
+        context.out.error(std::string("the ") + what + " dump could not be written (" + fileError +
+                          "); " + kept);
+        return kExitUsage;
+    }
+    context.out.error(std::string("the ") + what + " dump failed; " + kept);
+    return kExitFailed;
+}
+
 }  // namespace
 
 int runDumpFlash(CommandContext& context) {
@@ -86,9 +100,7 @@ int runDumpFlash(CommandContext& context) {
     uclVqif& link = context.session.link();
     if (!link.GetBinDump(image.path().string(), static_cast<std::int16_t>(first),
                          static_cast<std::int16_t>(last))) {
-        context.out.error("the flash dump failed; " + image.target().string() +
-                          " is left as it was");
-        return kExitFailed;
+        return dumpFailed(context, "flash", link.DumpFileError(), image);
     }
     if (const FileResult saved = image.commit(); !saved) {
         context.out.error(saved.error);
@@ -108,9 +120,7 @@ int runDumpFram(CommandContext& context) {
     if (!stage(context, listing, false)) return kExitUsage;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     if (!context.session.link().GetRomDump2(listing.path().string())) {
-        context.out.error("the FRAM dump failed; " + listing.target().string() +
-                          " is left as it was");
-        return kExitFailed;
+        return dumpFailed(context, "FRAM", context.session.link().DumpFileError(), listing);
     }
     if (const FileResult saved = listing.commit(); !saved) {
         context.out.error(saved.error);

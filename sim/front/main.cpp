@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
     switchAction.sa_handler = onSwitchOnSignal;
     sigaction(SIGUSR1, &switchAction, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Saving the state past the file-size limit fails with an error instead of ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // Paced answers leave on timed wake-ups; the kernel's default 50 us of timer slack would let
     // each one leave late, and a read-all's three hundred answers add that up.

@@ -56,6 +56,13 @@ TEST(CommandLineOptions, ReadsEveryGlobalOptionInBothSpellings) {
     EXPECT_EQ(parsed({"--socket", "127.0.0.1:5100", "probe"}).options.ports.mode, PortMode::Socket);
     EXPECT_EQ(parsed({"--simulator", "probe"}).options.ports.mode, PortMode::Simulator);
     EXPECT_EQ(parsed({"--retry", "0", "probe"}).options.retry, 0);
+    // The bounds are the configuration file's: 0 to 10 resends, 1 to 60 seconds.
+    const CommandLine edges = parsed({"--retry", "10", "--timeout", "60", "probe"});
+    EXPECT_EQ(edges.options.retry, 10);
+    EXPECT_EQ(edges.options.timeoutSeconds, 60);
+    EXPECT_EQ(usageError({"--retry", "32767", "probe"}),
+              "--retry needs a whole number from 0 to 10");
+    EXPECT_EQ(usageError({"--timeout=61", "probe"}), "--timeout needs whole seconds from 1 to 60");
 }
 
 TEST(CommandLineOptions, RejectsWrongUseWithAReason) {
@@ -75,7 +82,9 @@ TEST(CommandLineOptions, RejectsWrongUseWithAReason) {
          std::vector<std::vector<std::string>>{{"--retry", "-1", "probe"},
                                                {"--retry", "x", "probe"},
                                                {"--retry", "40000", "probe"},
+                                               {"--retry", "11", "probe"},
                                                {"--timeout", "0", "probe"},
+                                               {"--timeout", "61", "probe"},
                                                {"--timeout", "3277", "probe"},
                                                {"--timeout", "2.5", "probe"},
                                                {"--settings", "fast", "probe"},

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
+#include <vector>
 
 #include "app/app_config.h"
 #include "app/config_file.h"
@@ -49,14 +51,14 @@ TEST_F(WorkFolder, LinkSettingsComeFromOptionsThenTheFileThenTheDefaults) {
     LinkSettings s = loadLinkSettings(options, dir);
     EXPECT_EQ(s.retry, 3);
     EXPECT_EQ(s.timeoutSeconds, 3);
-    EXPECT_FALSE(s.keepOldLogs);
+    EXPECT_TRUE(s.serialLog);  // without a configuration the communication log is written
     EXPECT_TRUE(s.warnings.empty());
 
-    writeConfig(7, 5, true);
+    writeConfig(7, 5, false);
     s = loadLinkSettings(options, dir);
     EXPECT_EQ(s.retry, 7);
     EXPECT_EQ(s.timeoutSeconds, 5);
-    EXPECT_TRUE(s.keepOldLogs);
+    EXPECT_FALSE(s.serialLog);
 
     options.retry = 1;
     options.timeoutSeconds = 9;
@@ -65,13 +67,25 @@ TEST_F(WorkFolder, LinkSettingsComeFromOptionsThenTheFileThenTheDefaults) {
     EXPECT_EQ(s.timeoutSeconds, 9);
 }
 
-TEST_F(WorkFolder, UnusableTimeOutInTheFileFallsBackToTheDefault) {
-    // No time-out at all would fail every reply at once; one the link cannot hold is refused.
-    writeConfig(2, 0, false);
-    EXPECT_EQ(loadLinkSettings({}, dir).timeoutSeconds, 3);
-    writeConfig(2, 4000, false);
-    EXPECT_EQ(loadLinkSettings({}, dir).timeoutSeconds, 3);
-    EXPECT_EQ(loadLinkSettings({}, dir).retry, 2);
+TEST_F(WorkFolder, OutOfBoundsLinkNumbersInTheFileAreNamedAndTheDefaultsUsed) {
+    // No time-out at all would fail every reply at once; a retry count of thousands would keep
+    // a silent instrument busy for hours. Each is refused with its line, the rest still read.
+    for (const auto& [retry, timeout, warning] : std::vector<std::tuple<int, int, std::string>>{
+             {2, 0, "Timeout 0 is outside 1 to 60"},
+             {2, 4000, "Timeout 4000 is outside 1 to 60"},
+             {32767, 4, "Retry 32767 is outside 0 to 10"},
+             {-1, 4, "Retry -1 is outside 0 to 10"}}) {
+        writeConfig(retry, timeout, true);
+        const LinkSettings s = loadLinkSettings({}, dir);
+        EXPECT_EQ(s.timeoutSeconds, timeout == 4 ? 4 : 3) << warning;
+        EXPECT_EQ(s.retry, retry == 2 ? 2 : 3) << warning;
+        ASSERT_EQ(s.warnings.size(), 1u) << warning;
+        EXPECT_NE(s.warnings[0].find(warning), std::string::npos) << s.warnings[0];
+        EXPECT_NE(s.warnings[0].find(configFileName), std::string::npos) << s.warnings[0];
+    }
+    // Retry 0 is one try: taken, not replaced.
+    writeConfig(0, 2, true);
+    EXPECT_EQ(loadLinkSettings({}, dir).retry, 0);
 }
 
 TEST_F(WorkFolder, RotationShiftsEveryGenerationAndDropsTheOldest) {

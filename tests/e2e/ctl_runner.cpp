@@ -1,5 +1,6 @@
 #include "e2e/ctl_runner.h"
 
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -8,8 +9,18 @@
 
 namespace vq::test {
 
-CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs, int pauseMs) {
+namespace {
+
+CtlResult runProcess(const QStringList& args, const QString& workDir, int limitMs, int pauseMs,
+                     long long fileSizeLimit) {
     QProcess process;
+    if (fileSizeLimit >= 0) {
+        process.setChildProcessModifier([fileSizeLimit] {
+            const rlimit limit{static_cast<rlim_t>(fileSizeLimit),
+                               static_cast<rlim_t>(fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
     process.setWorkingDirectory(workDir);
     // The language follows the locale; tests choose theirs with --lang.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -38,6 +49,17 @@ CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs, i
     result.out = QString::fromUtf8(process.readAllStandardOutput());
     result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
+}
+
+}  // namespace
+
+CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs, int pauseMs) {
+    return runProcess(args, workDir, limitMs, pauseMs, -1);
+}
+
+CtlResult runCtlWithFileSizeLimit(const QStringList& args, const QString& workDir,
+                                  long long fileSizeLimit, int limitMs) {
+    return runProcess(args, workDir, limitMs, -1, fileSizeLimit);
 }
 
 }  // namespace vq::test

@@ -20,6 +20,11 @@ struct CtlResult {
 CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs = 60000,
                  int pauseMs = -1);
 
+// runCtl with the child's file-size limit (RLIMIT_FSIZE, as `ulimit -f`) set to `fileSizeLimit`
+// bytes: every file it writes stops growing there, as on a full disk.
+CtlResult runCtlWithFileSizeLimit(const QStringList& args, const QString& workDir,
+                                  long long fileSizeLimit, int limitMs = 60000);
+
 }  // namespace vq::test
 
 // A run that ended by itself with exit status `code`; otherwise both outputs in the failure.

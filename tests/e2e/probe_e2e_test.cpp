@@ -8,6 +8,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 
 #include "app/app_config.h"
@@ -176,8 +177,8 @@ TEST_F(ProbeE2E, FarEndVanishingDuringTheProbeEndsAtOnceWithStatusThree) {
         far.setEnabled(false);
         pty.reset();
     });
-    // Retry and time-out high enough that only the dropped line can end the run quickly.
-    const CtlResult r = runCtl({"--port", path, "--retry", "50", "--timeout", "60", "probe"},
+    // Retry and time-out at their bounds, so that only the dropped line can end the run quickly.
+    const CtlResult r = runCtl({"--port", path, "--retry", "10", "--timeout", "60", "probe"},
                                workDir.path(), 20000);
     ASSERT_TRUE(r.finished) << "still probing a vanished port";
     EXPECT_EQ(r.exitCode, 3);
@@ -240,6 +241,47 @@ TEST_F(ProbeE2E, ConfigurationFileSetsTheRetriesAndKeepsOlderLogs) {
     ASSERT_TRUE(older.open(QIODevice::ReadOnly));
     EXPECT_FALSE(older.readAll().contains("VQ-5100,Ver1.02"));
     EXPECT_TRUE(readLog().contains(QStringLiteral("VQ-5100,Ver1.02")));
+}
+
+// "RETRY 32767" used to keep a run against a silent instrument probing for hours, and a bad
+// number stopped the reading of the file, so the keys after it were lost. Now the line is
+// refused alone (named on stderr), the default 3 is used, and "Serial Log File OFF" after it
+// still turns the communication log off. --retry 0 is one probe, not none.
+TEST_F(ProbeE2E, ConfigurationOutOfBoundsIsRefusedAloneAndLoggingOffIsHonoured) {
+    QFile ini(workDir.filePath(configFileName));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("Retry\t32767\r\nTimeout\t1\r\nSerial Log File\tOFF\r\n");
+    ini.close();
+
+    PtyInstrument silent(Behaviour::Silent);
+    const QString port = QString::fromStdString(silent.pty.slavePath());
+    CtlResult r = runCtl({"--port", port, "probe"}, workDir.path(), 20000);
+    ASSERT_TRUE(r.finished) << "gave up within the bounds";
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(silent.instrument.payloads().size(), 3u);
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("line 1 is not used: Retry 32767 is outside 0 to 10")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("In use instead: Retry 3"))) << r.err.toStdString();
+
+    r = runCtl({"--port", port, "--retry", "0", "probe"}, workDir.path(), 20000);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(silent.instrument.payloads().size(), 4u) << "one probe for --retry 0";
+
+    r = runCtl({"--port", port, "--retry", "11", "probe"}, workDir.path());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--retry needs a whole number from 0 to 10")))
+        << r.err.toStdString();
+
+    PtyInstrument far(Behaviour::Answers);
+    r = runCtl({"--port", QString::fromStdString(far.pty.slavePath()), "--retry", "0", "probe"},
+               workDir.path());
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const auto& sent = far.instrument.payloads();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "RC,R,"), 1) << "one probe, answered";
+    EXPECT_FALSE(QFile::exists(workDir.filePath("SerialLog.log"))) << "logging is off";
+    EXPECT_FALSE(QFile::exists(workDir.filePath("SerialLog1.log")));
 }
 
 TEST_F(ProbeE2E, LanguageOptionChoosesTheMessageTable) {

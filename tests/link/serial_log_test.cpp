@@ -5,7 +5,10 @@
 #include "link/serial_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -107,6 +110,48 @@ TEST(SerialLog, EmptyWorkDirMeansTheCurrentDirectory) {
     EXPECT_EQ(SerialLog().path(), "SerialLog.log");
     EXPECT_EQ(SerialLog("/x/y").path(), "/x/y/SerialLog.log");
     EXPECT_EQ(SerialLog("/x/y/").path(), "/x/y/SerialLog.log");
+}
+
+// The disk full (the file-size limit, SIGXFSZ ignored as the programs do): the line that does
+// not fit is dropped whole, the report is told once with the file's name, and the log goes on
+// once there is room again. Switched off, the log writes nothing at all.
+TEST(SerialLog, AFullDiskDropsWholeLinesAndIsReportedOnce) {
+    test::TempDir dir;
+    SerialLog log(dir.path());
+    std::vector<std::string> reports;
+    log.setFailureReport([&](const std::string& reason) { reports.push_back(reason); });
+    const std::string text(21, 'x');  // "hh:nn:ss " + 21 + CR LF: 32 bytes a line
+    {
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old;
+        limit.rlim_cur = 100;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::vector<bool> written;
+        for (int i = 0; i < 5; ++i) written.push_back(log.write(kSomeTime, text));
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_EQ(written, (std::vector<bool>{true, true, true, false, false}));
+    }
+    const std::string line = "03:04:05 " + text + "\r\n";
+    EXPECT_EQ(readFile(dir.file("SerialLog.log")), line + line + line) << "no part of line 4";
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find(dir.file("SerialLog.log")), std::string::npos) << reports[0];
+    EXPECT_NE(reports[0].find("File too large"), std::string::npos) << reports[0];
+
+    // Room again: lines are written again.
+    EXPECT_TRUE(log.write(kSomeTime, "back"));
+    log.setEnabled(false);
+    EXPECT_FALSE(log.write(kSomeTime, "not logged"));
+    EXPECT_EQ(readFile(dir.file("SerialLog.log")), line + line + line + "03:04:05 back\r\n");
+    EXPECT_EQ(reports.size(), 1u) << "switched off is not a failure";
+
+    test::TempDir other;
+    SerialLog off(other.path());
+    off.setEnabled(false);
+    EXPECT_FALSE(off.write(kSomeTime, "nothing"));
+    EXPECT_FALSE(std::filesystem::exists(other.file("SerialLog.log")));
 }
 
 }  // namespace

@@ -170,17 +170,48 @@ TEST(Probe, ProbesEveryTwelveTicksWithConnectRetryAtTheFifthAndTenthThenGivesUp)
     EXPECT_EQ(h.link.Status(), link_status::Ready);
 }
 
-TEST(Probe, Retry0ReportsNoResponseOnTheFirstProbingTick) {
+// Retry 0 is one try and no resend: one probe, answered or given up after the probe's wait
+// (it used to report "No Response" on the first tick, before anything was sent), and a command
+// sent once and failed when its whole time-out has run out.
+TEST(Probe, Retry0SendsOneProbeAndWaitsForItsAnswer) {
     test::LinkHarness h;
     h.link.setRetry(0);
+    h.link.setTimeout(3);
     h.link.setPortOpen(true);
-    h.host.runFor(Millis{100});
+    h.host.runFor(Millis{1200});
+    EXPECT_TRUE(h.events.raised.empty()) << "no verdict while the one probe waits";
+    EXPECT_EQ(h.sent(), std::vector<std::string>{"RC,R,"});
+    h.host.runFor(Millis{1200});
     EXPECT_EQ(h.events.raised,
               (std::vector<std::string>{
                   "AlarmMessage VQ-5100 No Response. Check Port,Cable And Power.\r\n"}));
     EXPECT_EQ(h.link.LinkMode(), link_mode::Offline);
-    EXPECT_TRUE(h.sent().empty());
-    EXPECT_EQ(h.logLines(), (std::vector<std::string>{"---StartUp Connect Sequence Started---"}));
+    EXPECT_EQ(h.sent(), std::vector<std::string>{"RC,R,"});
+
+    // Answered, the one probe connects.
+    test::LinkHarness answered;
+    answered.connect(0, 3);
+    EXPECT_TRUE(answered.link.Connected());
+}
+
+TEST(ReplyTimeout, Retry0SendsOnceAndFailsWhenTheTimeoutRunsOut) {
+    for (int timeout : {1, 3, 60}) {
+        test::LinkHarness h;
+        h.connect(0, timeout);
+        h.alignToTick();
+        const Millis start = h.host.now();
+        EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
+        EXPECT_EQ(h.link.Status(), link_status::Failed);
+        EXPECT_EQ(h.host.now() - start, Millis{1000L * timeout}) << timeout;
+        EXPECT_EQ(h.sent(), std::vector<std::string>{"VP,R,"});
+    }
+    // An answer that comes late in the time-out is still taken.
+    test::LinkHarness h;
+    h.connect(0, 3);
+    h.script.answer("XZ,R,", Reply("XZ,R,USER"), Millis{2900});
+    h.link.setReplyDecoder([](std::string&) { return true; });
+    EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "XZ,R,"));
+    EXPECT_EQ(h.sent().size(), 1u);
 }
 
 TEST(Probe, TheModelReplyConnectsOnceAndLogsTheFinish) {

@@ -635,17 +635,26 @@ void MainWindowTest::closingAsksAndWritesTheConfiguration() {
 }
 
 void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
+    // A value outside its bounds is refused alone: named in red with what is used instead, the
+    // lines after it still taken, and the user's line still in the file the window saves.
     MainFixtureOptions options;
     options.configText = "RETRY\t2\r\nTIMEOUT\t99999\r\nRETRY\t5\r\n";
     MainFixture f(options);
     frmMain& w = *f.window;
-    QCOMPARE(w.link().Retry(), std::int16_t(2));  // what came before the bad line is taken
-    const auto lines = linesStarting(*w.rtbLog(), "The configuration file was read up to");
+    QCOMPARE(w.link().Retry(), std::int16_t(5));    // the line after the bad one is taken
+    QCOMPARE(w.link().Timeout(), std::int16_t(3));  // the refused line leaves the default
+    const auto lines = linesStarting(*w.rtbLog(), "Configuration file ");
     QCOMPARE(lines.size(), std::size_t(1));
     QCOMPARE(lines.front().colour, kRed);
-    QVERIFY(lines.front().text.contains("VQ5100Config.ini.bak"));
+    QVERIFY(lines.front().text.contains("line 2 is not used: TIMEOUT 99999 is outside 1 to 60"));
+    QVERIFY(lines.front().text.contains("In use instead: Timeout 3"));
     QVERIFY(w.close());
-    // The user's lines after the bad one survive in the backup.
+    QFile saved(QString::fromStdString(f.path("VQ5100Config.ini")));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    QVERIFY(text.contains("\r\nTIMEOUT\t99999\r\n"));
+    QVERIFY(text.contains("\r\nRetry\t5\r\n"));
+    // The file as the user wrote it is kept as well.
     QFile backup(QString::fromStdString(f.path("VQ5100Config.ini.bak")));
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QVERIFY(backup.readAll().contains("RETRY\t5"));

@@ -132,16 +132,17 @@ void ProgressAndLogsTest::logsRotateUnderTheSwitch() {
 }
 
 void ProgressAndLogsTest::logsAreDroppedWithoutTheSwitch() {
+    // "SERIAL LOG FILE OFF": the previous run's log goes and no communication log is written.
     QTemporaryDir work;
     writeFile(work.filePath("SerialLog.log").toStdString(), "old run");
     writeFile(work.filePath("SerialLog1.log").toStdString(), "older run");
     MainFixtureOptions options;
+    options.configText = "Serial Log File\tOFF\r\n";
     options.workDir = work.path().toStdString();
     MainFixture f(options);
     f.window->show();
-    const std::string log = readFile(f.path("SerialLog.log"));
-    QVERIFY(log.find("old run") == std::string::npos);
-    QVERIFY(log.find("Serial Port Standby") != std::string::npos);
+    QVERIFY(!f.window->link().SerialLogOn());
+    QVERIFY(!QFile::exists(QString::fromStdString(f.path("SerialLog.log"))));
     QCOMPARE(readFile(f.path("SerialLog1.log")), std::string("older run"));
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("SerialLog2.log"))));
 }

@@ -328,7 +328,12 @@ void frmMain::startUp() {
     link_->setRetry(config_.retry);
     link_->setTimeout(config_.timeout);
     link_->setSerialComm(false);
-    // The old logs move aside before the new run can write its first line.
+    // The old logs move aside before the new run can write its first line; with the log
+    // switched off no log is written at all, and the previous run's goes.
+    link_->setSerialLogOn(config_.serialLog);
+    link_->setLogFailureReport([this](const std::string& reason) {
+        AddInfo(ResMessage(msg::SerialLogNotWritten, {reason}), info_colour::Failure);
+    });
     if (config_.serialLog) RotateSerialLogs();
     clearOldLog();
     OpenInstrumentPort();
@@ -357,10 +362,13 @@ void frmMain::reloadConfig() {
     session_.records().setConfiguredLocation(config_.recordsLocation);
     session_.records().setReport(
         [this](const std::string& line) { AddInfo(line, info_colour::Failure); });
-    if (!result.complete) {
-        // The lines after the bad one are kept in a backup when the file is next written.
-        const std::string backup = ConfigFilePath(workDir_).string() + ".bak";
-        AddInfo(ResMessage(msg::ConfigReadPartly, {result.error, backup}), info_colour::Failure);
+    const std::filesystem::path path = ConfigFilePath(workDir_);
+    for (const ConfigProblem& problem : result.problems)
+        AddInfo(ConfigProblemMessage(problem, path), info_colour::Failure);
+    if (!result.complete && result.problems.empty()) {
+        // Nothing of the file was taken: it is kept in a backup when the file is next written.
+        const std::string backup = path.string() + ".bak";
+        AddInfo(ResMessage(msg::ConfigUnreadable, {result.error, backup}), info_colour::Failure);
     }
 }
 

@@ -110,6 +110,11 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
                     info_colour::Progress);
             return true;
         }
+        // A disk that did not take the image ends it, named; the earlier file stays.
+        if (const std::string error = link_->DumpFileError(); !error.empty()) {
+            AddInfo(ResMessage(msg::LoggerDataNotSaved, {error}), info_colour::Failure);
+            return false;
+        }
         // A block that timed out may be fetched once more; a cancel by the user ends it, and
         // the log says so, with how far it had come.
         if (!link_->BinaryRetry() && link_->Cancel()) {
@@ -157,6 +162,9 @@ void frmMain::framDumpCommand() {
     StagedFile listing(std::filesystem::path(workDir_) / kDumpFileName);
     FileResult saved = listing.prepare(false);
     bool ok = saved && ops_->GetRomDump2(listing.path().string());
+    // A disk that did not take the listing is said with the file's name.
+    if (!ok && saved && !link_->DumpFileError().empty())
+        saved = FileResult::failure(link_->DumpFileError());
     if (ok) saved = listing.commit();
     if (ok && saved)
         session_.records().record(
