@@ -72,6 +72,9 @@ struct RecordEvent {
     // An event brought in from elsewhere (the settings CSV): the same key is never added twice.
     std::string importKey;
     std::string note;  // free text kept with the event (an imported row's action)
+    // 32 hexadecimal digits (128 random bits), given when the event is first stored and the same
+    // in every store it reaches: a store never adds an event with an id it holds.
+    std::string eventId;
 };
 
 // ---- what the store gives back ----
