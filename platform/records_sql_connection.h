@@ -59,7 +59,8 @@ class RecordsConnection {
     StoreStatus transact(const std::function<StoreStatus()>& work);
     // The same for anything outside a transaction (a pragma, a read).
     StoreStatus retrying(const std::function<StoreStatus()>& work);
-    // PRAGMA quick_check (SQLite); damage makes the store damaged.
+    // PRAGMA quick_check (SQLite): of the whole file up to 8 MB, else of the small tables every
+    // opening relies on; damage makes the store damaged.
     StoreStatus quickCheck();
     // PRAGMA integrity_check: every problem found, one line each.
     StoreStatus integrityCheck(std::vector<std::string>& findings);

@@ -10,9 +10,10 @@
 // A SQLite file runs with a write-ahead log and a busy time-out, and every transaction is tried
 // again while another program holds the lock (for a bounded time), so writers that start at once,
 // even on a file that does not exist yet, all get their events in. Opening checks the file
-// (PRAGMA quick_check); a damaged file, or one whose damage shows later, is named as damaged and
-// nothing more is written into it. A store opened read-only never writes, not even a lock file:
-// in a folder that cannot be written it is read as an unchanging file.
+// (PRAGMA quick_check: the whole file up to 8 MB, above that the small tables every opening
+// relies on; checkIntegrity checks everything); a damaged file, or one whose damage shows later,
+// is named as damaged and nothing more is written into it. A store opened read-only never writes,
+// not even a lock file: in a folder that cannot be written it is read as an unchanging file.
 //
 // Each event carries a stable id (RecordEvent::eventId, 128 random bits), unique in every store:
 // an event that reaches a store a second time is not added again. A local file can keep a queue

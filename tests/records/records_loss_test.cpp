@@ -224,5 +224,55 @@ TEST(RecordsLoss, AServerStoppedAndRestartedMidRunGetsEveryEventOnce) {
     EXPECT_EQ(timeline.back().event.channels.size(), sampleRead("BENCH", kFirst).channels.size());
 }
 
+// A store of the version before event ids: read-only it is refused with the reason (a reader
+// never migrates); the first writer gives every event an id of its own and a queue.
+TEST(RecordsLoss, AStoreOfThePreviousVersionGetsAnIdForEveryEvent) {
+    TempDir dir;
+    const std::string file = dir.file("old.sqlite");
+    const auto where = *ParseRecordsLocation(file, "");
+    {
+        StoreStatus status;
+        auto store = RecordsSqlStore::open(where, status);
+        ASSERT_TRUE(store) << status.error;
+        for (int n = 1; n <= 30; ++n) ASSERT_TRUE(store->record(sampleRead("OLD", n)).ok);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "vq-loss-downgrade");
+        db.setDatabaseName(QString::fromStdString(file));
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        for (const char* sql :
+             {"DROP INDEX events_by_uid", "ALTER TABLE events DROP COLUMN event_uid",
+              "DROP TABLE records_outbox", "UPDATE records_schema SET version = 1"})
+            ASSERT_TRUE(query.exec(sql)) << sql << ": " << query.lastError().text().toStdString();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("vq-loss-downgrade");
+
+    StoreStatus status;
+    RecordsProblem problem = RecordsProblem::None;
+    EXPECT_FALSE(RecordsSqlStore::open(where, status, RecordsAccess::ReadOnly, &problem));
+    EXPECT_NE(status.error.find("older program"), std::string::npos) << status.error;
+    EXPECT_EQ(problem, RecordsProblem::Other);
+
+    auto store = RecordsSqlStore::open(where, status);
+    ASSERT_TRUE(store) << status.error;
+    const Counts counts = count(file);
+    EXPECT_EQ(counts.events, 30);
+    EXPECT_EQ(counts.distinctIds, 30);
+    EXPECT_EQ(counts.queued, 0);
+    std::vector<TimelineEntry> timeline;
+    ASSERT_TRUE(store->timeline("OLD", timeline).ok);
+    ASSERT_EQ(timeline.size(), 30u);
+    EXPECT_EQ(timeline[0].event.eventId.size(), 32u);
+    // An event that comes back with its id is kept once.
+    bool added = true;
+    RecordEvent again = sampleRead("OLD", 1);
+    again.eventId = timeline[0].event.eventId;
+    ASSERT_TRUE(store->record(again, &added).ok);
+    EXPECT_FALSE(added);
+    EXPECT_EQ(count(file).events, 30);
+}
+
 }  // namespace
 }  // namespace vq::test
