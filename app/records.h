@@ -72,6 +72,9 @@ struct RecordEvent {
     // An event brought in from elsewhere (the settings CSV): the same key is never added twice.
     std::string importKey;
     std::string note;  // free text kept with the event (an imported row's action)
+    // 32 hexadecimal digits (128 random bits), given when the event is first stored and the same
+    // in every store it reaches: a store never adds an event with an id it holds.
+    std::string eventId;
 };
 
 // ---- what the store gives back ----
@@ -152,7 +155,9 @@ class RecordsStore {
     // Adds the event in one transaction. An event with an importKey already present is not
     // added again (`added` false).
     virtual StoreStatus record(const RecordEvent& event, bool* added = nullptr) = 0;
-    // Adds all of them in one transaction, or none; `added` counts those not present before.
+    // Adds all of them; `added` counts those not present before. A long run commits in slices
+    // (SQLite: about 0.4 s each) so other programs' events are not held off; a slice that fails
+    // adds nothing, and running the same import again adds only what is missing (import keys).
     virtual StoreStatus recordAll(const std::vector<RecordEvent>& events, int* added = nullptr) = 0;
     virtual StoreStatus instruments(std::vector<InstrumentSummary>& out) = 0;
     // Oldest first.

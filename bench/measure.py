@@ -307,6 +307,31 @@ def measure_records(build, rows):
     size_row.value = float(figures["db_mb"])
 
 
+def measure_records_scale(build, rows):
+    """The records commands at fleet scale: a SQLite store of 1 000 000 events for 20 000
+    instruments, one of them with 10 000 events, built once by the program's own store code; the
+    work of `records list`, `records due` and `records show` of that instrument from opening the
+    store read-only (with its opening check) on, median of 9 each."""
+    list_row, due_row, show_row = rows
+    exe = os.path.join(build, "bench/bench_records")
+    if not os.path.exists(exe):
+        raise Unmeasurable("bench_records not built")
+    with tempfile.TemporaryDirectory(prefix="vq-bench-records-scale-") as folder:
+        out = subprocess.run([exe, folder, "990000", "20000", "10000"], capture_output=True,
+                             text=True, timeout=7200)
+    if out.returncode != 0:
+        raise Unmeasurable(f"exit {out.returncode}: {out.stderr.strip()[:120]}")
+    figures = dict(item.split("=") for item in out.stdout.split())
+    list_row.value = float(figures["list_ms"])
+    list_row.note = (f"{figures['instruments']} instruments, {figures['events']} events, "
+                     f"{figures['db_mb']} MB (built in {figures['build_s']} s); "
+                     f"CPU {figures['list_cpu_ms']} ms")
+    due_row.value = float(figures["due_ms"])
+    due_row.note = f"{figures['due_count']} due; CPU {figures['due_cpu_ms']} ms"
+    show_row.value = float(figures["show_ms"])
+    show_row.note = f"{figures['show_events']} events; CPU {figures['show_cpu_ms']} ms"
+
+
 def window_read(build, device, workdir):
     """bench_setup_window's arguments and environment: the window offscreen, a read of every
     setting from `device`."""
@@ -512,10 +537,14 @@ def main():
     records_read = Row("records: a read-all's record", "ms", 5.0)
     records_size = Row("records 100k events: database file", "MB", 200.0)
     records_rows = (records_fleet, records_due, records_timeline, records_read, records_size)
+    scale_list = Row("records 1M events: records list", "ms", 100.0)
+    scale_due = Row("records 1M events: records due", "ms", 50.0)
+    scale_show = Row("records 1M events: show 10k events", "ms", 50.0)
+    scale_rows = (scale_list, scale_due, scale_show)
 
     table = [read_wall, read_turn, read_cpu, read_rss, read_private, paced_read, paced_answers, paced_dump,
              many_reads, many_window, csv_time, csv_rss, wait_readings, wait_power, idle_wait, decoder, link_rx, ui_start, ui_rss,
-             *records_rows]
+             *records_rows, *scale_rows]
     with tempfile.TemporaryDirectory(prefix="vq-bench-") as workdir:
         steps = [
             ((read_wall, read_turn, read_rss, read_cpu),
@@ -541,6 +570,7 @@ def main():
             ((decoder, link_rx), lambda: measure_benchmarks(build, runs, decoder, link_rx)),
             ((ui_start, ui_rss), lambda: measure_setup_window(build, runs, ui_start, ui_rss)),
             (records_rows, lambda: measure_records(build, records_rows)),
+            (scale_rows, lambda: measure_records_scale(build, scale_rows)),
         ]
         for affected, step in steps:
             try:

@@ -29,9 +29,9 @@ const std::vector<CommandSpec>& commandTable() {
          &runDumpFlash},
         {"dump-fram", "[FILE]  FRAM listing (default DumpEF.dat)", &runDumpFram},
         {"records",
-         "list | show SERIAL | due [--days N] | export FILE | import FILE  [--json]  the "
-         "instrument records",
-         &runRecords},
+         "list | show SERIAL | due [--days N] | export FILE | import FILE | sync | check  "
+         "[--json]  the instrument records",
+         &runRecordsCommand},
     };
     return table;
 }

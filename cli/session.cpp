@@ -30,17 +30,27 @@ int Session::findWorkDir(Output& out) {
     return kExitSuccess;
 }
 
-int Session::openRecords(Output& out, RecordsStore*& store) {
-    store = nullptr;
+int Session::openRecorder(Output& out, RecordsRecorder*& recorder) {
+    recorder = nullptr;
     if (const int status = findWorkDir(out); status != kExitSuccess) return status;
     const LinkSettings settings = loadLinkSettings(options_, workDir_);
     for (const auto& warning : settings.warnings) out.warning(warning);
     records_ = std::make_unique<RecordsRecorder>(settings.records, workDir_);
+    recorder = records_.get();
+    return kExitSuccess;
+}
+
+int Session::openRecords(Output& out, RecordsStore*& store, bool readOnly) {
+    store = nullptr;
+    RecordsRecorder* recorder = nullptr;
+    if (const int status = openRecorder(out, recorder); status != kExitSuccess) return status;
     StoreStatus status;
-    store = records_->store(status);
+    RecordsProblem problem = RecordsProblem::None;
+    store = readOnly ? recorder->readOnlyStore(status, &problem) : recorder->store(status);
     if (!store) {
         out.error(status.error);
-        return kExitFailed;
+        // A reader that finds no records says so and creates none.
+        return problem == RecordsProblem::Missing ? kExitUsage : kExitFailed;
     }
     return kExitSuccess;
 }
@@ -64,6 +74,8 @@ int Session::connect(Output& out) {
     // The records never stop a command: an event not recorded is one line on stderr.
     instrument_->records().setLocation(settings.records);
     instrument_->records().setReport([&out](const std::string& line) { out.warning(line); });
+    // Events earlier runs could not send to a shared store go now.
+    instrument_->records().sendQueuedAtStart();
     listen();
     uclVqif& link = instrument_->link();
     // A command-line run is short: its first probe goes out when the line comes up, not a tick

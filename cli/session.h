@@ -38,7 +38,11 @@ class Session {
     int connect(Output& out);
     // Opens the instrument records alone (the records commands need no instrument). The exit
     // status; on success `store` stays valid as long as the session.
-    int openRecords(Output& out, RecordsStore*& store);
+    // `readOnly`: nothing is created or written (listing, showing, exporting); no store there is
+    // a usage error (kExitUsage).
+    int openRecords(Output& out, RecordsStore*& store, bool readOnly = false);
+    // The recorder of the working folder's records, opening nothing yet (records sync, check).
+    int openRecorder(Output& out, RecordsRecorder*& recorder);
 
     // These need connect() to have got as far as choosing the port.
     uclVqif& link() { return instrument_->link(); }

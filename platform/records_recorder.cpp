@@ -1,10 +1,16 @@
 #include "platform/records_recorder.h"
 
+#include <filesystem>
+
 #include "messages/messages.h"
 
 namespace vq {
 
 namespace {
+
+// How long after a failed attempt the shared store is left alone (each attempt may wait for the
+// connection time-out); an explicit sync always tries.
+constexpr auto kSharedRetryPause = std::chrono::seconds(30);
 
 std::string kindText(RecordKind kind) {
     switch (kind) {
@@ -30,39 +36,174 @@ RecordsRecorder::RecordsRecorder(std::string location, std::string workDir)
 RecordsRecorder::~RecordsRecorder() = default;
 
 void RecordsRecorder::setLocation(std::string location) {
-    store_.reset();
+    local_.reset();
+    shared_.reset();
+    reader_.reset();
+    damage_.clear();
     location_ = std::move(location);
     locationGiven_ = true;
 }
 
 void RecordsRecorder::setConfiguredLocation(std::string location) {
-    if (locationGiven_) return;
-    store_.reset();
-    location_ = std::move(location);
+    if (!locationGiven_) {
+        local_.reset();
+        shared_.reset();
+        reader_.reset();
+        damage_.clear();
+        location_ = std::move(location);
+    }
+    if (!started_) sendQueuedAtStart();
 }
 
-RecordsStore* RecordsRecorder::store(StoreStatus& status) {
+bool RecordsRecorder::shared() const {
+    const auto where = ParseRecordsLocation(location_, workDir_);
+    return where && where->postgres;
+}
+
+std::string RecordsRecorder::localFile() const {
+    const auto where = ParseRecordsLocation(shared() ? std::string() : location_, workDir_);
+    return where ? where->path : std::string();
+}
+
+RecordsSqlStore* RecordsRecorder::openLocal(StoreStatus& status) {
     status = {};
-    if (store_) return store_.get();
+    if (!damage_.empty()) {
+        status = StoreStatus::failure(damage_);
+        return nullptr;
+    }
+    if (local_) return local_.get();
+    std::string error;
+    const bool toShared = shared();
+    const auto where = ParseRecordsLocation(toShared ? std::string() : location_, workDir_, &error);
+    if (!where) {
+        status = StoreStatus::failure(error);
+        return nullptr;
+    }
+    RecordsProblem problem = RecordsProblem::None;
+    local_ = RecordsSqlStore::open(*where, status, RecordsAccess::Write, &problem);
+    if (problem == RecordsProblem::Damaged) damage_ = status.error;
+    if (local_) local_->setQueueForShared(toShared);
+    return local_.get();
+}
+
+RecordsSqlStore* RecordsRecorder::openShared(StoreStatus& status) {
+    status = {};
+    if (shared_) return shared_.get();
     std::string error;
     const auto where = ParseRecordsLocation(location_, workDir_, &error);
     if (!where) {
         status = StoreStatus::failure(error);
         return nullptr;
     }
-    store_ = RecordsSqlStore::open(*where, status);
-    return store_.get();
+    shared_ = RecordsSqlStore::open(*where, status);
+    return shared_.get();
+}
+
+RecordsStore* RecordsRecorder::store(StoreStatus& status) {
+    if (shared()) return openShared(status);
+    return openLocal(status);
+}
+
+RecordsStore* RecordsRecorder::readOnlyStore(StoreStatus& status, RecordsProblem* problem) {
+    status = {};
+    if (problem) *problem = RecordsProblem::None;
+    if (reader_) return reader_.get();
+    std::string error;
+    const auto where = ParseRecordsLocation(location_, workDir_, &error);
+    if (!where) {
+        status = StoreStatus::failure(error);
+        if (problem) *problem = RecordsProblem::Other;
+        return nullptr;
+    }
+    reader_ = RecordsSqlStore::open(*where, status, RecordsAccess::ReadOnly, problem);
+    return reader_.get();
 }
 
 bool RecordsRecorder::record(const RecordEvent& event) {
     StoreStatus status;
-    RecordsStore* store = this->store(status);
-    if (store) status = store->record(event);
-    if (status.ok) return true;
-    // A store that failed once is opened afresh next time: a server back up, a lock released.
-    store_.reset();
-    if (report_) report_(ResMessage(msg::RecordsNotRecorded, {kindText(event.kind), status.error}));
-    return false;
+    RecordsSqlStore* local = openLocal(status);
+    if (local) status = local->record(event);
+    if (!status.ok) {
+        if (local && local->damaged()) damage_ = status.error;
+        // A store that failed once is opened afresh next time: a lock released, a folder made
+        // writable. Not a damaged one: that stays untouched.
+        local_.reset();
+        if (report_)
+            report_(ResMessage(msg::RecordsNotRecorded, {kindText(event.kind), status.error}));
+        return false;
+    }
+    if (shared()) sendAfterEvent();
+    return true;
+}
+
+SyncResult RecordsRecorder::sync() {
+    SyncResult result;
+    if (!shared()) {
+        result.status = StoreStatus::failure(ResMessage(msg::RecordsNotShared, {localFile()}));
+        return result;
+    }
+    RecordsSqlStore* local = openLocal(result.status);
+    if (!local) return result;
+    RecordsSqlStore* shared = openShared(result.status);
+    if (!shared) {
+        local->queuedCount(result.waiting);
+        return result;
+    }
+    result = SendQueued(*local, *shared);
+    if (!result.status.ok) {
+        // The next attempt connects afresh: the server may be back by then.
+        shared_.reset();
+        if (local->damaged()) {
+            damage_ = result.status.error;
+            local_.reset();
+        }
+    } else {
+        retryShared_ = {};
+        sharedFailure_.clear();
+    }
+    return result;
+}
+
+void RecordsRecorder::sendQueuedAtStart() {
+    started_ = true;
+    if (!shared()) return;
+    std::error_code error;
+    if (!std::filesystem::exists(localFile(), error)) return;
+    StoreStatus status;
+    RecordsSqlStore* local = openLocal(status);
+    long long waiting = 0;
+    if (!local) {
+        if (report_) report_(status.error);
+        return;
+    }
+    if (!local->queuedCount(waiting).ok || waiting == 0) return;
+    const SyncResult result = sync();
+    if (!result.status.ok) {
+        retryShared_ = std::chrono::steady_clock::now() + kSharedRetryPause;
+        sharedFailure_ = result.status.error;
+        reportQueued(result.status.error, result.waiting);
+    }
+}
+
+void RecordsRecorder::sendAfterEvent() {
+    if (std::chrono::steady_clock::now() < retryShared_) {
+        long long waiting = 0;
+        if (local_) local_->queuedCount(waiting);
+        reportQueued(sharedFailure_, waiting);
+        return;
+    }
+    const SyncResult result = sync();
+    if (result.status.ok) return;
+    retryShared_ = std::chrono::steady_clock::now() + kSharedRetryPause;
+    sharedFailure_ = result.status.error;
+    reportQueued(result.status.error, result.waiting);
+}
+
+void RecordsRecorder::reportQueued(const std::string& why, long long waiting) {
+    if (!report_) return;
+    const auto where = ParseRecordsLocation(location_, workDir_);
+    report_(ResMessage(msg::RecordsQueued, {localFile(), where ? where->describe() : location_, why,
+                                            std::to_string(waiting)}));
 }
 
 }  // namespace vq

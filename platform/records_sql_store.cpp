@@ -10,13 +10,15 @@
 #include <QUrl>
 #include <QVariant>
 #include <array>
-#include <atomic>
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <random>
+#include <thread>
 
 #include "messages/message_ids.h"
 #include "messages/messages.h"
+#include "platform/records_sql_connection.h"
 
 namespace vq {
 
@@ -30,17 +32,12 @@ std::string ss(const QVariant& value) {
     return value.toString().toStdString();
 }
 
-// Each store has a connection of its own: Qt's connections are named, and two stores (two
-// windows, a test with two writers) must never share one.
-QString newConnectionName() {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("vq-records-%1").arg(++counter);
-}
-
-// The two dialects differ only in how a table gets its key and how bytes are stored.
+// The two dialects differ only in how a table gets its key, how bytes are stored and how a
+// random id is made.
 struct Dialect {
     QString key;
     QString blob;
+    QString randomId;
 };
 
 // Migrations: entry N takes a store from version N to N + 1.
@@ -71,6 +68,30 @@ std::vector<std::vector<QString>> migrations(const Dialect& d) {
                        "after_before REAL NOT NULL, after_after REAL NOT NULL, "
                        "PRIMARY KEY (event_id, channel))"),
     }};
+}
+
+// Version 2, one step of its own: every event gets a stable id (128 random bits as hexadecimal
+// digits), unique in every store, so an event that reaches a store twice is kept once; and the
+// queue of events a local file still owes a shared store.
+std::vector<QString> eventIdMigration(const Dialect& d) {
+    return {
+        QStringLiteral("ALTER TABLE events ADD COLUMN event_uid TEXT"),
+        QStringLiteral("UPDATE events SET event_uid = %1").arg(d.randomId),
+        QStringLiteral("CREATE UNIQUE INDEX events_by_uid ON events (event_uid)"),
+        QStringLiteral("CREATE TABLE records_outbox (event_id BIGINT PRIMARY KEY)"),
+    };
+}
+
+// A new event id: 128 bits from the system's random source.
+std::string newEventId() {
+    thread_local std::random_device device;
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string id;
+    for (int word = 0; word < 4; ++word) {
+        std::uint32_t bits = device();
+        for (int i = 0; i < 8; ++i, bits >>= 4) id += digits[bits & 15];
+    }
+    return id;
 }
 
 // What a record carries besides its columns: a write's review list, a dump's file, a note.
@@ -214,81 +235,102 @@ std::optional<RecordsLocation> ParseRecordsLocation(const std::string& text,
     return location;
 }
 
-class RecordsSqlStore::Impl {
+class RecordsSqlStore::Impl : public RecordsConnection {
   public:
-    QString name = newConnectionName();
-    QSqlDatabase db;
-    bool postgres = false;
-    std::string where;
+    bool queueForShared = false;
 
-    StoreStatus fail(const QSqlError& error) const {
-        return StoreStatus::failure(where + ": " + error.text().toStdString());
-    }
-    StoreStatus fail(const QSqlQuery& query) const { return fail(query.lastError()); }
-
-    // One statement with its values bound in order.
-    bool run(QSqlQuery& query, const QString& sql, const std::vector<QVariant>& values) {
-        if (!query.prepare(sql)) return false;
-        for (const QVariant& value : values) query.addBindValue(value);
-        return query.exec();
-    }
-
-    StoreStatus begin() {
-        // SQLite: take the write lock up front, so two writers queue on the busy time-out
-        // instead of one failing halfway when it upgrades a read lock.
-        QSqlQuery query(db);
-        if (!query.exec(postgres ? "BEGIN" : "BEGIN IMMEDIATE")) return fail(query);
-        return {};
-    }
-    void rollback() { QSqlQuery(db).exec("ROLLBACK"); }
-
+    // The schema version the store holds (0: none yet); nothing on failure.
+    std::optional<int> schemaVersion(StoreStatus& status);
     StoreStatus prepareSchema();
+    StoreStatus checkReadableSchema(RecordsProblem& problem);
     StoreStatus write(const RecordEvent& e, bool& added);
     std::optional<long long> storeSnapshot(const std::string& text, QSqlQuery& query);
 };
 
-StoreStatus RecordsSqlStore::Impl::prepareSchema() {
+std::optional<int> RecordsSqlStore::Impl::schemaVersion(StoreStatus& status) {
     QSqlQuery query(db);
-    if (!query.exec("CREATE TABLE IF NOT EXISTS records_schema (version INTEGER NOT NULL)"))
-        return fail(query);
-    if (!query.exec("SELECT version FROM records_schema")) return fail(query);
-    int version = 0;
-    if (query.next()) version = query.value(0).toInt();
-    query.finish();
-    if (version > kRecordsSchemaVersion) {
+    const QString table = postgres ? "SELECT count(*) FROM information_schema.tables "
+                                     "WHERE table_name = 'records_schema' AND "
+                                     "table_schema = current_schema()"
+                                   : "SELECT count(*) FROM sqlite_master "
+                                     "WHERE type = 'table' AND name = 'records_schema'";
+    if (!query.exec(table) || !query.next()) {
+        status = fail(query);
+        return std::nullopt;
+    }
+    if (query.value(0).toInt() == 0) return 0;
+    if (!query.exec("SELECT version FROM records_schema")) {
+        status = fail(query);
+        return std::nullopt;
+    }
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+StoreStatus RecordsSqlStore::Impl::prepareSchema() {
+    StoreStatus status;
+    // A look without the write lock first: most openings find the schema as it should be.
+    std::optional<int> version;
+    status = retrying([&] {
+        StoreStatus looked;
+        version = schemaVersion(looked);
+        return looked;
+    });
+    if (!version) return status;
+    if (*version > kRecordsSchemaVersion) {
         return StoreStatus::failure(
             where + ": " +
             ResMessage(msg::RecordsNewerSchema,
-                       {std::to_string(version), std::to_string(kRecordsSchemaVersion)}));
+                       {std::to_string(*version), std::to_string(kRecordsSchemaVersion)}));
     }
-    if (version == kRecordsSchemaVersion) return {};
-    const Dialect dialect = postgres ? Dialect{"BIGSERIAL PRIMARY KEY", "BYTEA"}
-                                     : Dialect{"INTEGER PRIMARY KEY", "BLOB"};
-    const auto steps = migrations(dialect);
-    if (const StoreStatus began = begin(); !began.ok) return began;
-    // Another program may have migrated between the look and the lock.
-    if (!query.exec("SELECT version FROM records_schema")) {
-        rollback();
-        return fail(query);
-    }
-    version = query.next() ? query.value(0).toInt() : 0;
-    query.finish();
-    for (int step = version; step < kRecordsSchemaVersion; ++step) {
-        for (const QString& sql : steps[static_cast<std::size_t>(step)]) {
-            if (!query.exec(sql)) {
-                const StoreStatus status = fail(query);
-                rollback();
-                return status;
-            }
+    if (*version == kRecordsSchemaVersion) return {};
+    const Dialect dialect =
+        postgres
+            ? Dialect{"BIGSERIAL PRIMARY KEY", "BYTEA", "replace(gen_random_uuid()::text, '-', '')"}
+            : Dialect{"INTEGER PRIMARY KEY", "BLOB", "lower(hex(randomblob(16)))"};
+    auto steps = migrations(dialect);
+    steps.push_back(eventIdMigration(dialect));
+    return transact([&]() -> StoreStatus {
+        QSqlQuery query(db);
+        // Programs that start together on a new database make its schema one after the other:
+        // on PostgreSQL the lock is taken by hand, SQLite's write lock is already held.
+        if (postgres && !query.exec("SELECT pg_advisory_xact_lock(51005100)")) return fail(query);
+        // Another program may have made or migrated it between the look and the lock.
+        StoreStatus looked;
+        const std::optional<int> now = schemaVersion(looked);
+        if (!now) return looked;
+        if (*now >= kRecordsSchemaVersion) return {};
+        if (*now == 0 &&
+            !query.exec("CREATE TABLE IF NOT EXISTS records_schema (version INTEGER NOT NULL)"))
+            return fail(query);
+        for (int step = *now; step < kRecordsSchemaVersion; ++step) {
+            for (const QString& sql : steps[static_cast<std::size_t>(step)])
+                if (!query.exec(sql)) return fail(query);
         }
+        if (!query.exec("DELETE FROM records_schema") ||
+            !run(query, "INSERT INTO records_schema (version) VALUES (?)", {kRecordsSchemaVersion}))
+            return fail(query);
+        return {};
+    });
+}
+
+StoreStatus RecordsSqlStore::Impl::checkReadableSchema(RecordsProblem& problem) {
+    StoreStatus status;
+    const std::optional<int> version = schemaVersion(status);
+    if (!version) return status;
+    if (*version == 0) {
+        // A database that never held records: for a reader, there are none.
+        problem = RecordsProblem::Missing;
+        return StoreStatus::failure(ResMessage(msg::RecordsMissing, {place}));
     }
-    const bool stored =
-        query.exec("DELETE FROM records_schema") &&
-        run(query, "INSERT INTO records_schema (version) VALUES (?)", {kRecordsSchemaVersion});
-    if (!stored || !query.exec("COMMIT")) {
-        const StoreStatus status = fail(query);
-        rollback();
-        return status;
+    if (*version > kRecordsSchemaVersion) {
+        return StoreStatus::failure(
+            where + ": " +
+            ResMessage(msg::RecordsNewerSchema,
+                       {std::to_string(*version), std::to_string(kRecordsSchemaVersion)}));
+    }
+    if (*version < kRecordsSchemaVersion) {
+        return StoreStatus::failure(
+            where + ": " + ResMessage(msg::RecordsOlderReadOnly, {std::to_string(*version)}));
     }
     return {};
 }
@@ -312,6 +354,16 @@ std::optional<long long> RecordsSqlStore::Impl::storeSnapshot(const std::string&
 
 StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
     QSqlQuery query(db);
+    // An event that reached this store before (sent again after an answer was lost) is kept once
+    // and changes nothing.
+    const QString uid = qs(e.eventId.empty() ? newEventId() : e.eventId);
+    if (!e.eventId.empty()) {
+        if (!run(query, "SELECT 1 FROM events WHERE event_uid = ?", {uid})) return fail(query);
+        if (query.next()) {
+            added = false;
+            return {};
+        }
+    }
     if (!run(query,
              "INSERT INTO instruments (serial, station, user_id) VALUES (?, ?, ?) "
              "ON CONFLICT (serial) DO UPDATE SET "
@@ -335,20 +387,24 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
     }
     const QVariant importKey =
         e.importKey.empty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(qs(e.importKey));
-    if (!run(query,
-             "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
-             "user_id, success, cal_limit, snapshot_id, detail, import_key) "
-             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (import_key) DO NOTHING "
-             "RETURNING id",
-             {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
-              qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey}))
+    if (!run(
+            query,
+            "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
+            "user_id, success, cal_limit, snapshot_id, detail, import_key, event_uid) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
+            "RETURNING id",
+            {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
+             qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey, uid}))
         return fail(query);
     if (!query.next()) {
-        added = false;  // imported before
+        added = false;  // imported before, or the same event from another store
         return {};
     }
     const long long event = query.value(0).toLongLong();
     added = true;
+    // Queued in the event's own transaction: committed here means owed to the shared store.
+    if (queueForShared && !run(query, "INSERT INTO records_outbox (event_id) VALUES (?)", {event}))
+        return fail(query);
 
     const bool read = e.kind == RecordKind::Read && e.success;
     const bool calibration = e.kind == RecordKind::Zero || e.kind == RecordKind::Span;
@@ -390,87 +446,77 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
 RecordsSqlStore::RecordsSqlStore(RecordsLocation location)
     : location_(std::move(location)), impl_(std::make_unique<Impl>()) {}
 
-RecordsSqlStore::~RecordsSqlStore() {
-    const QString name = impl_->name;
-    impl_->db.close();
-    impl_->db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(name);
-}
+RecordsSqlStore::~RecordsSqlStore() = default;
 
 std::unique_ptr<RecordsSqlStore> RecordsSqlStore::open(const RecordsLocation& location,
-                                                       StoreStatus& status) {
+                                                       StoreStatus& status, RecordsAccess access,
+                                                       RecordsProblem* problem) {
     std::unique_ptr<RecordsSqlStore> store(new RecordsSqlStore(location));
     Impl& d = *store->impl_;
-    d.postgres = location.postgres;
-    d.where = ResMessage(msg::RecordsWhere, {location.describe()});
-    const QString driver = d.postgres ? "QPSQL" : "QSQLITE";
-    if (!QSqlDatabase::isDriverAvailable(driver)) {
-        status = StoreStatus::failure(d.where + ": " +
-                                      ResMessage(msg::RecordsNoDriver, {driver.toStdString()}));
-        return nullptr;
+    RecordsProblem why = RecordsProblem::None;
+    status = d.open(location, access, why);
+    if (status.ok) {
+        status = access == RecordsAccess::ReadOnly ? d.checkReadableSchema(why) : d.prepareSchema();
+        if (!status.ok && why == RecordsProblem::None)
+            why = d.damaged ? RecordsProblem::Damaged : RecordsProblem::Other;
     }
-    d.db = QSqlDatabase::addDatabase(driver, d.name);
-    if (d.postgres) {
-        d.db.setHostName(qs(location.host));
-        d.db.setPort(location.port);
-        d.db.setUserName(qs(location.user));
-        d.db.setPassword(qs(location.password));
-        d.db.setDatabaseName(qs(location.database));
-        // A server that is not there must not hold up an instrument operation.
-        d.db.setConnectOptions("connect_timeout=3");
-    } else {
-        d.db.setDatabaseName(qs(location.path));
-        // Another program writing waits this long at most; then the event is reported unrecorded.
-        d.db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=1000");
-    }
-    if (!d.db.open()) {
-        status = d.fail(d.db.lastError());
-        return nullptr;
-    }
-    if (!d.postgres) {
-        QSqlQuery query(d.db);
-        // WAL: readers never wait for a writer, and a killed writer leaves every committed event.
-        if (!query.exec("PRAGMA journal_mode=WAL") || !query.exec("PRAGMA synchronous=NORMAL")) {
-            status = d.fail(query);
-            return nullptr;
-        }
-    } else {
-        QSqlQuery(d.db).exec("SET client_min_messages TO WARNING");
-    }
-    status = d.prepareSchema();
+    if (problem) *problem = why;
     if (!status.ok) return nullptr;
     return store;
 }
 
+bool RecordsSqlStore::damaged() const {
+    return impl_->damaged;
+}
+
+StoreStatus RecordsSqlStore::checkIntegrity(std::vector<std::string>& findings) {
+    return impl_->integrityCheck(findings);
+}
+
+void RecordsSqlStore::setQueueForShared(bool queue) {
+    impl_->queueForShared = queue;
+}
+
 StoreStatus RecordsSqlStore::record(const RecordEvent& event, bool* added) {
     bool wasAdded = false;
-    if (const StoreStatus began = impl_->begin(); !began.ok) return began;
-    StoreStatus status = impl_->write(event, wasAdded);
-    if (status.ok) {
-        QSqlQuery commit(impl_->db);
-        if (!commit.exec("COMMIT")) status = impl_->fail(commit);
-    }
-    if (!status.ok) impl_->rollback();
+    const StoreStatus status = impl_->transact([&] { return impl_->write(event, wasAdded); });
     if (added) *added = status.ok && wasAdded;
     return status;
 }
 
 StoreStatus RecordsSqlStore::recordAll(const std::vector<RecordEvent>& events, int* added) {
+    // A long import in one SQLite transaction would hold every other writer off for its whole
+    // length, longer than any of them waits: it commits in slices instead, and between two
+    // slices leaves the lock free for longer than a waiting writer's busy handler sleeps.
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kSlice = std::chrono::milliseconds(400);
+    constexpr auto kGap = std::chrono::milliseconds(120);
     int count = 0;
-    if (const StoreStatus began = impl_->begin(); !began.ok) return began;
+    std::size_t next = 0;
     StoreStatus status;
-    for (const RecordEvent& event : events) {
-        bool wasAdded = false;
-        status = impl_->write(event, wasAdded);
-        if (!status.ok) break;
-        count += wasAdded ? 1 : 0;
+    while (status.ok && next < events.size()) {
+        if (next > 0) std::this_thread::sleep_for(kGap);
+        std::size_t end = next;
+        int sliceCount = 0;
+        status = impl_->transact([&]() -> StoreStatus {
+            const auto until = Clock::now() + kSlice;
+            end = next;
+            sliceCount = 0;
+            while (end < events.size() && (impl_->postgres || Clock::now() < until)) {
+                bool wasAdded = false;
+                if (const StoreStatus written = impl_->write(events[end], wasAdded); !written.ok)
+                    return written;
+                sliceCount += wasAdded ? 1 : 0;
+                ++end;
+            }
+            return {};
+        });
+        if (status.ok) {
+            count += sliceCount;
+            next = end;
+        }
     }
-    if (status.ok) {
-        QSqlQuery commit(impl_->db);
-        if (!commit.exec("COMMIT")) status = impl_->fail(commit);
-    }
-    if (!status.ok) impl_->rollback();
-    if (added) *added = status.ok ? count : 0;
+    if (added) *added = count;
     return status;
 }
 
@@ -496,6 +542,52 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
     return {};
 }
 
+namespace {
+
+// An event row and a channel row as every reader selects them (the timeline, the queue towards a
+// shared store): one place, so what the queue sends is all a store keeps.
+const QString kEventColumns = QStringLiteral(
+    "e.id, e.kind, e.pc_time, e.instrument_time, e.station, e.user_id, e.success, "
+    "e.cal_limit, e.snapshot_id, e.detail, e.import_key, e.event_uid");
+const QString kChannelColumns = QStringLiteral(
+    "c.event_id, c.channel, c.gas, c.enabled, c.concentration, c.result, "
+    "c.before_date, c.before_before, c.before_after, c.after_date, "
+    "c.after_before, c.after_after");
+
+TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial) {
+    TimelineEntry t;
+    t.id = query.value(0).toLongLong();
+    RecordEvent& e = t.event;
+    e.kind = static_cast<RecordKind>(query.value(1).toInt());
+    e.serial = serial;
+    e.pcTime = query.value(2).toDouble();
+    e.instrumentTime = query.value(3).toDouble();
+    e.station = ss(query.value(4));
+    e.user = ss(query.value(5));
+    e.success = query.value(6).toInt() != 0;
+    e.calLimit = query.value(7).toInt();
+    t.hasSnapshot = !query.value(8).isNull();
+    readDetail(query.value(9).toString(), e);
+    e.importKey = ss(query.value(10));
+    e.eventId = ss(query.value(11));
+    return t;
+}
+
+ChannelRecord channelFromRow(const QSqlQuery& query) {
+    ChannelRecord c;
+    c.channel = query.value(1).toInt();
+    c.gas = ss(query.value(2));
+    c.enabled = query.value(3).toInt() != 0;
+    c.concentration = query.value(4).toDouble();
+    c.result = ss(query.value(5));
+    c.historyBefore = {query.value(6).toDouble(), query.value(7).toFloat(),
+                       query.value(8).toFloat()};
+    c.history = {query.value(9).toDouble(), query.value(10).toFloat(), query.value(11).toFloat()};
+    return c;
+}
+
+}  // namespace
+
 StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<TimelineEntry>& out) {
     out.clear();
     QSqlQuery query(impl_->db);
@@ -505,54 +597,80 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
     if (!query.next()) return {};
     const long long instrument = query.value(0).toLongLong();
     if (!impl_->run(query,
-                    "SELECT id, kind, pc_time, instrument_time, station, user_id, success, "
-                    "cal_limit, snapshot_id, detail, import_key FROM events "
-                    "WHERE instrument_id = ? ORDER BY pc_time, id",
+                    "SELECT " + kEventColumns +
+                        " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id",
                     {instrument}))
         return impl_->fail(query);
     std::map<long long, std::size_t> index;
     while (query.next()) {
-        TimelineEntry t;
-        t.id = query.value(0).toLongLong();
-        RecordEvent& e = t.event;
-        e.kind = static_cast<RecordKind>(query.value(1).toInt());
-        e.serial = serial;
-        e.pcTime = query.value(2).toDouble();
-        e.instrumentTime = query.value(3).toDouble();
-        e.station = ss(query.value(4));
-        e.user = ss(query.value(5));
-        e.success = query.value(6).toInt() != 0;
-        e.calLimit = query.value(7).toInt();
-        t.hasSnapshot = !query.value(8).isNull();
-        readDetail(query.value(9).toString(), e);
-        e.importKey = ss(query.value(10));
+        TimelineEntry t = eventFromRow(query, serial);
         index.emplace(t.id, out.size());
         out.push_back(std::move(t));
     }
     if (!impl_->run(query,
-                    "SELECT c.event_id, c.channel, c.gas, c.enabled, c.concentration, c.result, "
-                    "c.before_date, c.before_before, c.before_after, c.after_date, "
-                    "c.after_before, c.after_after FROM event_channels c "
-                    "JOIN events e ON e.id = c.event_id WHERE e.instrument_id = ? "
-                    "ORDER BY c.event_id, c.channel",
+                    "SELECT " + kChannelColumns +
+                        " FROM event_channels c JOIN events e ON e.id = c.event_id "
+                        "WHERE e.instrument_id = ? ORDER BY c.event_id, c.channel",
                     {instrument}))
         return impl_->fail(query);
     while (query.next()) {
         const auto found = index.find(query.value(0).toLongLong());
         if (found == index.end()) continue;
-        ChannelRecord c;
-        c.channel = query.value(1).toInt();
-        c.gas = ss(query.value(2));
-        c.enabled = query.value(3).toInt() != 0;
-        c.concentration = query.value(4).toDouble();
-        c.result = ss(query.value(5));
-        c.historyBefore = {query.value(6).toDouble(), query.value(7).toFloat(),
-                           query.value(8).toFloat()};
-        c.history = {query.value(9).toDouble(), query.value(10).toFloat(),
-                     query.value(11).toFloat()};
-        out[found->second].event.channels.push_back(std::move(c));
+        out[found->second].event.channels.push_back(channelFromRow(query));
     }
     return {};
+}
+
+StoreStatus RecordsSqlStore::queued(int limit, std::vector<TimelineEntry>& out) {
+    out.clear();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    // The ids first, once: the queue may grow while it is read.
+    if (!impl_->run(query, "SELECT event_id FROM records_outbox ORDER BY event_id LIMIT ?",
+                    {limit}))
+        return impl_->fail(query);
+    std::vector<long long> ids;
+    while (query.next()) ids.push_back(query.value(0).toLongLong());
+    for (const long long id : ids) {
+        if (!impl_->run(query,
+                        "SELECT " + kEventColumns +
+                            ", i.serial, s.body FROM events e "
+                            "JOIN instruments i ON i.id = e.instrument_id "
+                            "LEFT JOIN snapshots s ON s.id = e.snapshot_id WHERE e.id = ?",
+                        {id}))
+            return impl_->fail(query);
+        if (!query.next()) continue;  // not there any more: nothing to send
+        TimelineEntry t = eventFromRow(query, ss(query.value(12)));
+        if (t.hasSnapshot)
+            t.event.snapshot = qUncompress(query.value(13).toByteArray()).toStdString();
+        if (!impl_->run(query,
+                        "SELECT " + kChannelColumns +
+                            " FROM event_channels c WHERE c.event_id = ? ORDER BY c.channel",
+                        {id}))
+            return impl_->fail(query);
+        while (query.next()) t.event.channels.push_back(channelFromRow(query));
+        out.push_back(std::move(t));
+    }
+    return {};
+}
+
+StoreStatus RecordsSqlStore::queuedCount(long long& count) {
+    count = 0;
+    QSqlQuery query(impl_->db);
+    if (!query.exec("SELECT count(*) FROM records_outbox") || !query.next())
+        return impl_->fail(query);
+    count = query.value(0).toLongLong();
+    return {};
+}
+
+StoreStatus RecordsSqlStore::dequeue(const std::vector<long long>& ids) {
+    return impl_->transact([&]() -> StoreStatus {
+        QSqlQuery query(impl_->db);
+        for (const long long id : ids)
+            if (!impl_->run(query, "DELETE FROM records_outbox WHERE event_id = ?", {id}))
+                return impl_->fail(query);
+        return {};
+    });
 }
 
 StoreStatus RecordsSqlStore::snapshot(long long eventId, std::string& text) {

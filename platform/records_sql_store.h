@@ -6,6 +6,18 @@
 //
 // Nothing here throws or waits long: a store that is locked, corrupt, from a newer program,
 // read-only, full or gone answers with a StoreStatus saying why.
+//
+// A SQLite file runs with a write-ahead log and a busy time-out, and every transaction is tried
+// again while another program holds the lock (for a bounded time), so writers that start at once,
+// even on a file that does not exist yet, all get their events in. Opening checks the file
+// (PRAGMA quick_check: the whole file up to 8 MB, above that the small tables every opening
+// relies on; checkIntegrity checks everything); a damaged file, or one whose damage shows later,
+// is named as damaged and nothing more is written into it. A store opened read-only never writes,
+// not even a lock file: in a folder that cannot be written it is read as an unchanging file.
+//
+// Each event carries a stable id (RecordEvent::eventId, 128 random bits), unique in every store:
+// an event that reaches a store a second time is not added again. A local file can keep a queue
+// of the events it still owes a shared store (records_sync.h sends them).
 
 #include <memory>
 #include <optional>
@@ -17,7 +29,12 @@ namespace vq {
 
 inline constexpr const char* kRecordsFileName = "VQ5100Records.sqlite";
 // The schema this program writes; a store of a higher version is refused, a lower one migrated.
-inline constexpr int kRecordsSchemaVersion = 1;
+inline constexpr int kRecordsSchemaVersion = 2;
+
+// Whether opening may create, migrate and write the store.
+enum class RecordsAccess { Write, ReadOnly };
+// Why a store could not be opened, for the callers that act on it.
+enum class RecordsProblem { None, Missing, Damaged, Other };
 
 struct RecordsLocation {
     bool postgres = false;
@@ -37,10 +54,13 @@ std::optional<RecordsLocation> ParseRecordsLocation(const std::string& text,
 
 class RecordsSqlStore final : public RecordsStore {
   public:
-    // Opens (creating or migrating the schema when needed). Null with the reason in `status` when
-    // the store cannot be used.
+    // Opens (for writing: creating or migrating the schema when needed). Null with the reason in
+    // `status` (and its kind in `problem`) when the store cannot be used. Read-only, a store that
+    // does not exist is Missing and nothing is created.
     static std::unique_ptr<RecordsSqlStore> open(const RecordsLocation& location,
-                                                 StoreStatus& status);
+                                                 StoreStatus& status,
+                                                 RecordsAccess access = RecordsAccess::Write,
+                                                 RecordsProblem* problem = nullptr);
     ~RecordsSqlStore() override;
     RecordsSqlStore(const RecordsSqlStore&) = delete;
     RecordsSqlStore& operator=(const RecordsSqlStore&) = delete;
@@ -52,6 +72,24 @@ class RecordsSqlStore final : public RecordsStore {
     StoreStatus snapshot(long long eventId, std::string& text) override;
 
     const RecordsLocation& location() const { return location_; }
+
+    // Damage seen by the opening check or by any statement since (SQLite: "malformed", "not a
+    // database"). A damaged store takes no more writes.
+    bool damaged() const;
+    // The whole check (SQLite: PRAGMA integrity_check, every page, row and index); what it found,
+    // one line each, in `findings` (empty: no damage). PostgreSQL keeps its own pages: its check
+    // is that the schema can be read.
+    StoreStatus checkIntegrity(std::vector<std::string>& findings);
+
+    // ---- the queue of events this (local) store owes a shared one ----
+    // From now on every event added is queued too, in its own transaction.
+    void setQueueForShared(bool queue);
+    // The oldest `limit` queued events, with their settings text and eventId; `id` is this
+    // store's.
+    StoreStatus queued(int limit, std::vector<TimelineEntry>& out);
+    StoreStatus queuedCount(long long& count);
+    // Taken off the queue (the shared store has them).
+    StoreStatus dequeue(const std::vector<long long>& ids);
 
   private:
     class Impl;

@@ -3,7 +3,11 @@
 // dumps) is built, then timed: the fleet list, the due list, one instrument's timeline, and one
 // read-all's record (building the event from the model and committing it). Prints the medians
 // and the size of the database file.
-// Usage: bench_records FOLDER [EVENTS] [INSTRUMENTS]
+// Usage: bench_records FOLDER [EVENTS] [INSTRUMENTS] [HEAVY]
+//
+// With HEAVY, the store also gets one instrument with HEAVY events (VQ-HEAVY), and the commands'
+// own work is timed as `vq5100ctl records` does it, from opening the store read-only (with its
+// opening check) on: the fleet list, the due list, and the heavy instrument's timeline.
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -107,6 +111,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     const int events = argc > 2 ? std::atoi(argv[2]) : 100000;
     const int instruments = argc > 3 ? std::atoi(argv[3]) : 2000;
+    const int heavy = argc > 4 ? std::atoi(argv[4]) : 0;
     const std::string file = (folder / vq::kRecordsFileName).string();
     std::filesystem::remove(file);
 
@@ -133,7 +138,51 @@ int main(int argc, char** argv) {
             batch.clear();
         }
     }
+    for (int n = 0; n < heavy; ++n) {
+        vq::RecordEvent e = event(instruments, n, 45000.0 + n * 0.1);
+        e.serial = "VQ-HEAVY";
+        batch.push_back(std::move(e));
+        if (batch.size() == 1000 || n + 1 == heavy) {
+            status = store->recordAll(batch);
+            if (!status.ok) {
+                std::fprintf(stderr, "%s\n", status.error.c_str());
+                return 1;
+            }
+            batch.clear();
+        }
+    }
     const double buildS = msSince(built) / 1000.0;
+    if (heavy > 0) {
+        store.reset();
+        // As the commands do it: a store opened read-only for each, checked, then read.
+        const auto opened = [&] {
+            vq::StoreStatus why;
+            auto reader = vq::RecordsSqlStore::open(*where, why, vq::RecordsAccess::ReadOnly);
+            if (!reader) {
+                std::fprintf(stderr, "%s\n", why.error.c_str());
+                std::exit(1);
+            }
+            return reader;
+        };
+        std::vector<vq::InstrumentSummary> fleet;
+        const Times listMs = medianMs(9, [&](int) { opened()->instruments(fleet); });
+        std::size_t dueCount = 0;
+        const Times dueMs = medianMs(9, [&](int) {
+            opened()->instruments(fleet);
+            dueCount = vq::DueList(fleet, 45900.0, vq::kDueSoonDays).size();
+        });
+        std::vector<vq::TimelineEntry> timeline;
+        const Times showMs = medianMs(9, [&](int) { opened()->timeline("VQ-HEAVY", timeline); });
+        std::uintmax_t bytes = std::filesystem::file_size(file);
+        std::printf(
+            "events=%d instruments=%zu build_s=%.1f list_ms=%.2f list_cpu_ms=%.2f due_ms=%.2f "
+            "due_cpu_ms=%.2f due_count=%zu show_ms=%.2f show_cpu_ms=%.2f show_events=%zu "
+            "db_mb=%.1f\n",
+            events + heavy, fleet.size(), buildS, listMs.wallMs, listMs.cpuMs, dueMs.wallMs,
+            dueMs.cpuMs, dueCount, showMs.wallMs, showMs.cpuMs, timeline.size(),
+            static_cast<double>(bytes) / (1024.0 * 1024.0));
+        return 0;
+    }
 
     std::vector<vq::InstrumentSummary> fleet;
     const Times fleetMs = medianMs(9, [&](int) { store->instruments(fleet); });

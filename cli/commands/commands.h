@@ -22,5 +22,7 @@ int runReadings(CommandContext& context);
 int runDumpFlash(CommandContext& context);
 int runDumpFram(CommandContext& context);
 int runRecords(CommandContext& context);
+// "records sync" and "records check" (the store itself); every other "records" to runRecords.
+int runRecordsCommand(CommandContext& context);
 
 }  // namespace vq::cli

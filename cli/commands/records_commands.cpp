@@ -264,7 +264,8 @@ int runRecords(CommandContext& context) {
         days = *n;
     }
     RecordsStore* store = nullptr;
-    if (const int status = context.session.openRecords(context.out, store); status != kExitSuccess)
+    if (const int status = context.session.openRecords(context.out, store, what != "import");
+        status != kExitSuccess)
         return status;
     if (what == "list") return listInstruments(context, *store);
     if (what == "due") return listDue(context, *store, days);

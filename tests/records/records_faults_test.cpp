@@ -206,20 +206,29 @@ TEST(RecordsFaults, AnUnusableStoreGivesOneLineAndNeitherCrashesNorHangs) {
     }
 }
 
-TEST(RecordsFaults, AServerThatGoesAwayFailsTheNextEventWithoutAHang) {
+TEST(RecordsFaults, AServerThatGoesAwayLeavesTheNextEventsQueuedLocallyWithoutAHang) {
     PostgresServer server;
     ASSERT_TRUE(server.running()) << "PostgreSQL could not be started: "
                                   << server.error().toStdString();
-    RecordsRecorder recorder(server.newDatabaseUrl().toStdString(), "");
+    TempDir dir;
+    RecordsRecorder recorder(server.newDatabaseUrl().toStdString(), dir.path());
     std::vector<std::string> lines;
     recorder.setReport([&](const std::string& line) { lines.push_back(line); });
     ASSERT_TRUE(recorder.record(sampleRead("S1", 1))) << (lines.empty() ? "" : lines[0]);
+    EXPECT_TRUE(lines.empty());
     ASSERT_EQ(server.stopNow(), QString());
-    EXPECT_FALSE(recorder.record(sampleRead("S1", 2)));
-    EXPECT_FALSE(recorder.record(sampleRead("S1", 3)));  // reconnecting fails as well
+    // Kept in the local file, each with one line saying how many wait for the server.
+    EXPECT_TRUE(recorder.record(sampleRead("S1", 2)));
+    EXPECT_TRUE(recorder.record(sampleRead("S1", 3)));
     ASSERT_EQ(lines.size(), 2u);
-    for (const std::string& line : lines)
-        EXPECT_NE(line.find("settings read"), std::string::npos) << line;
+    EXPECT_NE(lines[0].find("1 event(s) wait there"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("2 event(s) wait there"), std::string::npos) << lines[1];
+    StoreStatus status;
+    auto local = openAt(dir.file(kRecordsFileName), status);
+    ASSERT_TRUE(local) << status.error;
+    std::vector<TimelineEntry> timeline;
+    ASSERT_TRUE(local->timeline("S1", timeline).ok);
+    EXPECT_EQ(timeline.size(), 3u);
 }
 
 TEST(RecordsFaults, ALockedStoreFailsTheEventAfterAShortWait) {

@@ -8,6 +8,7 @@
 
 #include "app/settings_file.h"
 #include "model/instrument.h"
+#include "platform/records_recorder.h"
 #include "platform/records_sql_store.h"
 
 namespace vq::test {
@@ -20,6 +21,8 @@ std::optional<WriterJob> writerFromEnvironment() {
     if (const char* serial = std::getenv("VQ_RECORDS_SERIAL")) job.serial = serial;
     if (const char* count = std::getenv("VQ_RECORDS_COUNT")) job.count = std::atoi(count);
     if (const char* limit = std::getenv("VQ_RECORDS_FILE_LIMIT")) job.fileLimit = std::atoll(limit);
+    if (const char* dir = std::getenv("VQ_RECORDS_WORKDIR")) job.workDir = dir;
+    job.import = std::getenv("VQ_RECORDS_IMPORT") != nullptr;
     return job;
 }
 
@@ -44,7 +47,24 @@ RecordEvent sampleRead(const std::string& serial, int n) {
     return event;
 }
 
+namespace {
+
+int runRecorder(const WriterJob& job) {
+    RecordsRecorder recorder(job.location, job.workDir);
+    recorder.setReport([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    recorder.sendQueuedAtStart();
+    for (int n = 1; job.count == 0 || n <= job.count; ++n) {
+        if (!recorder.record(sampleRead(job.serial, n))) return 1;
+        std::printf("committed %d\n", n);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
 int runWriter(const WriterJob& job) {
+    if (!job.workDir.empty()) return runRecorder(job);
     std::string error;
     const auto where = ParseRecordsLocation(job.location, "", &error);
     if (!where) {
@@ -66,6 +86,23 @@ int runWriter(const WriterJob& job) {
             std::fprintf(stderr, "no file size limit\n");
             return 2;
         }
+    }
+    if (job.import) {
+        std::vector<RecordEvent> events;
+        for (int n = 1; n <= job.count; ++n) {
+            events.push_back(sampleRead(job.serial, n));
+            events.back().importKey = job.serial + "/" + std::to_string(n);
+        }
+        std::printf("importing\n");
+        std::fflush(stdout);
+        int added = 0;
+        status = store->recordAll(events, &added);
+        if (!status.ok) {
+            std::fprintf(stderr, "import: %s\n", status.error.c_str());
+            return 1;
+        }
+        std::printf("committed %d\n", added);
+        return 0;
     }
     for (int n = 1; job.count == 0 || n <= job.count; ++n) {
         status = store->record(sampleRead(job.serial, n));
