@@ -225,7 +225,8 @@ int importCsv(CommandContext& context, RecordsStore& store, const std::string& f
         context.out.error(read.message(file));
         return kExitUsage;
     }
-    // One transaction: an import that fails halfway adds nothing, so it can simply be repeated.
+    // Each slice is all or nothing and an event already stored is never added again, so an
+    // import that stopped halfway can simply be run again.
     int added = 0;
     if (const StoreStatus status = store.recordAll(read.events, &added); !status.ok) {
         context.out.error(status.error);
