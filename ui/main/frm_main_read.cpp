@@ -55,8 +55,10 @@ int frmMain::pendingEdits() const {
 bool frmMain::confirmDiscardEdits() {
     const int count = pendingEdits();
     if (count == 0) return true;
-    return asker_.question(this, ResMessage(msg::PendingEditsQuestion, {std::to_string(count)}),
-                           ResMessage(msg::ApplicationTitle));
+    const std::string text = count == 1
+                                 ? ResMessage(msg::PendingEditQuestion)
+                                 : ResMessage(msg::PendingEditsQuestion, {std::to_string(count)});
+    return asker_.question(this, text, ResMessage(msg::ApplicationTitle));
 }
 
 void frmMain::cmdDownClick(int index) {
@@ -138,6 +140,8 @@ bool frmMain::ReadInstrument() {
         model_ = read;
         model_.setCommFlags(1);
         model_.setImportFlag(0);
+        defaultsShown_ = false;
+        emit settingsReplaced();
         ApplyLockedGases();
         ops_->GetLatestHistory(model_);
         session_.records().record(ReadRecord(model_, host_.localDateTime()));
@@ -217,6 +221,7 @@ void frmMain::powerOffCommand() {
 void frmMain::returnToStartState() {
     // The instrument is off: the defaults shown now are no edits of what it holds.
     lastRead_.reset();
+    emit settingsReplaced();
     model_.setCommFlags(0);
     model_.setImportFlag(0);
     model_.ClearDatas();
