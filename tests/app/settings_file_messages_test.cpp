@@ -93,7 +93,9 @@ TEST(SettingsFileMessages, EveryReasonInBothLanguages) {
                 std::string rest = shown.substr(shown.find(": ") + 2);
                 rest = rest.substr(rest.find(": ") == std::string::npos ? 0 : rest.find(": ") + 2);
                 EXPECT_FALSE(hasEnglishWord(rest)) << shown;
-                if (r.line > 0) EXPECT_NE(shown.find("行目"), std::string::npos) << shown;
+                if (r.line > 0) {
+                    EXPECT_NE(shown.find("行目"), std::string::npos) << shown;
+                }
             } else {
                 EXPECT_EQ(shown.rfind("/tmp/a.vqs", 0), 0u) << shown;
             }

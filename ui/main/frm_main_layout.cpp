@@ -68,8 +68,12 @@ void frmMain::ApplyCaptions() {
     fraService_->setTitle(text(msg::ServiceFrame));
     // Japanese texts set in a Latin style's button touch its borders; every command button
     // keeps room on both sides of its text.
-    for (QPushButton* b : findChildren<QPushButton*>())
-        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * kButtonPadding);
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        // The text as shown: an access key's "&" takes no room, "&&" shows one "&".
+        QString shown = b->text();
+        shown.replace("&&", QChar(0x1)).remove('&').replace(QChar(0x1), '&');
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(shown) + 2 * kButtonPadding);
+    }
     // On a wide window the boxes stop at the width their longest text needs, in the font the
     // configuration chose, instead of stretching across the screen.
     for (QLineEdit* box : txtOption_)
