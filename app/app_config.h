@@ -80,6 +80,10 @@ struct AppConfig {
     // working folder) or "postgresql://USER@HOST:PORT/DB". Written only when set.
     std::string recordsLocation;
 
+    // The port chosen with "Port..." in the window: "serial:DEVICE" or "socket:HOST:PORT"; empty:
+    // the device finder decides. Written only when set.
+    std::string instrumentPort;
+
     // The access code the password window asks for.
     std::string userPassword = "7395";
 

@@ -227,6 +227,7 @@ const std::map<std::string, KeyReader>& keyReaders() {
              c.windowTop = f.single(2, 0, -kTwipsMax, kTwipsMax, "top");
          }},
         {"RECORDS", [](AppConfig& c, const Fields& f) { c.recordsLocation = f.text(1); }},
+        {"INSTRUMENT PORT", [](AppConfig& c, const Fields& f) { c.instrumentPort = f.text(1); }},
         {"PRT WIDTH",
          [](AppConfig& c, const Fields& f) {
              c.printWidth[0] = f.single(1, 1, 1, 100, "data line");

@@ -195,6 +195,12 @@ void writeTail(Lines& out, const AppConfig& c) {
             .line(";");
         out.key("Records", c.recordsLocation);
     }
+    if (!c.instrumentPort.empty()) {
+        out.line()
+            .line("; Format = serial:DEVICE or socket:HOST:PORT (chosen with Port...)")
+            .line(";");
+        out.key("Instrument Port", plain(c.instrumentPort));
+    }
     out.line().line("; Formats = Printing Data Line Width, Printing Scale Line Width").line(";");
     out.key("Prt Width", c.printWidth[0], c.printWidth[1]);
     out.line().line(";").line("; Format = True or False").line(";");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <string_view>
 
 #include "app/settings_file.h"
 #include "app/settings_review_text.h"
@@ -98,10 +99,44 @@ RecordEvent RecordFor(RecordKind kind, const clsInstrument& model, double pcTime
     return event;
 }
 
+namespace {
+
+// The settings file leaves the station list out, so a snapshot carries it in comment lines the
+// settings reader skips (";STATION,n,text"); "Compare" reads them back.
+constexpr std::string_view kStationLine = ";STATION,";
+
+std::string snapshotText(const clsInstrument& model) {
+    std::string text = SettingsFileText(model);
+    for (int i = 0; i < clsInstrument::stationCount; ++i)
+        text +=
+            std::string(kStationLine) + std::to_string(i + 1) + "," + model.StationList(i) + "\r\n";
+    return text;
+}
+
+// The stations of a snapshot into `model`; false when the snapshot has none (older records).
+bool readSnapshotStations(std::string_view text, clsInstrument& model) {
+    bool any = false;
+    for (std::size_t at = text.find(kStationLine); at != std::string_view::npos;
+         at = text.find(kStationLine, at + 1)) {
+        std::string_view line = text.substr(at + kStationLine.size());
+        line = line.substr(0, line.find_first_of("\r\n"));
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos) continue;
+        int number = 0;
+        for (const char c : line.substr(0, comma)) number = number * 10 + (c - '0');
+        if (number < 1 || number > clsInstrument::stationCount) continue;
+        model.setStationList(number - 1, std::string(line.substr(comma + 1)));
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
+
 RecordEvent ReadRecord(const clsInstrument& model, double pcTime) {
     RecordEvent event = RecordFor(RecordKind::Read, model, pcTime);
     event.calLimit = model.CalLimit();
-    event.snapshot = SettingsFileText(model);
+    event.snapshot = snapshotText(model);
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         ChannelRecord channel;
         channel.channel = ch;
@@ -118,7 +153,7 @@ RecordEvent WriteRecord(const clsInstrument& onInstrument, const clsInstrument& 
                         bool success, double pcTime) {
     RecordEvent event = RecordFor(RecordKind::Write, written, pcTime);
     event.success = success;
-    event.snapshot = SettingsFileText(written);
+    event.snapshot = snapshotText(written);
     for (const ReviewRow& row : ReviewRows(onInstrument, written)) {
         if (!row.differs()) continue;
         event.changes.push_back({row.code, row.number, ReviewCaptionText(row),
@@ -163,6 +198,15 @@ std::optional<std::vector<ReviewRow>> CompareSnapshots(const std::string& older,
     clsInstrument a;
     clsInstrument b;
     if (!ReadSettingsText(a, older).ok || !ReadSettingsText(b, newer).ok) return std::nullopt;
+    // Stations are compared only when both snapshots carry them: an older record without them
+    // says nothing about the list.
+    clsInstrument stationsA;
+    clsInstrument stationsB;
+    if (readSnapshotStations(older, stationsA) && readSnapshotStations(newer, stationsB))
+        for (int i = 0; i < clsInstrument::stationCount; ++i) {
+            a.setStationList(i, stationsA.StationList(i));
+            b.setStationList(i, stationsB.StationList(i));
+        }
     return ReviewRows(a, b);
 }
 

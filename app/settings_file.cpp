@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/text_lines.h"
+#include "messages/messages.h"
 #include "model/escaped_text.h"
 #include "model/held_values.h"
 #include "model/instrument.h"
@@ -127,27 +128,27 @@ class Payload {
     int count() const { return static_cast<int>(fields_.size()); }
     bool has(int k) const { return k >= 1 && k <= count(); }
     std::string_view text(int k) const {
-        if (!has(k)) throw BadField{"field " + std::to_string(k) + " is missing"};
+        if (!has(k)) throw BadField{ResMessage(msg::FileFieldMissing, {std::to_string(k)})};
         return fields_[static_cast<std::size_t>(k - 1)];
     }
     // A whole number as written: "10.44" or "1e1" would be rounded by the number reader, and a
     // settings file must bring back exactly what it says.
     int16_t decimal(int k) const {
-        if (!isWholeNumber(text(k))) convert<int16_t>(k, std::nullopt, "a whole number");
-        return convert(k, ParseInt16(text(k)), "a 16-bit number");
+        if (!isWholeNumber(text(k))) convert<int16_t>(k, std::nullopt, msg::FileWhatWholeNumber);
+        return convert(k, ParseInt16(text(k)), msg::FileWhat16Bit);
     }
-    int16_t hex16(int k) const { return convert(k, ParseHex16(text(k)), "a 16-bit hexadecimal"); }
-    int32_t hex32(int k) const { return convert(k, ParseHex32(text(k)), "a 32-bit hexadecimal"); }
+    int16_t hex16(int k) const { return convert(k, ParseHex16(text(k)), msg::FileWhatHex16); }
+    int32_t hex32(int k) const { return convert(k, ParseHex32(text(k)), msg::FileWhatHex32); }
     float single(int k) const {
         std::string_view t = text(k);
         // A negative value is written as five "*" (LevelText5).
         if (TrimText(t).find_first_not_of('*') == std::string::npos && !TrimText(t).empty()) {
             return levelNoValue;
         }
-        return convert(k, ParseSingle(t), "a number");
+        return convert(k, ParseSingle(t), msg::FileWhatNumber);
     }
     float hexSingle(int k) const {
-        return convert(k, HexToSingle(text(k)), "eight hexadecimal digits");
+        return convert(k, HexToSingle(text(k)), msg::FileWhatHexDigits);
     }
 
   private:
@@ -158,10 +159,10 @@ class Payload {
         return t.find_first_not_of("0123456789", digits) == std::string::npos;
     }
     template <typename T>
-    T convert(int k, std::optional<T> value, const char* what) const {
+    T convert(int k, std::optional<T> value, int what) const {
         if (!value) {
-            throw BadField{"field " + std::to_string(k) + " \"" + ShownText(text(k)) +
-                           "\" is not " + what};
+            throw BadField{ResMessage(msg::FileFieldNotA,
+                                      {std::to_string(k), ShownText(text(k)), ResMessage(what)})};
         }
         return *value;
     }
@@ -171,7 +172,7 @@ class Payload {
 void readGasRecords(clsInstrument& m, const Payload& p) {
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         if (!DecodeGasRecord(p.text(ch + 1), m, ch)) {
-            throw BadField{"field " + std::to_string(ch + 1) + " is not a gas record"};
+            throw BadField{ResMessage(msg::FileNotGasRecord, {std::to_string(ch + 1)})};
         }
     }
 }
@@ -181,8 +182,12 @@ void readGasRecords(clsInstrument& m, const Payload& p) {
 void readLevels(clsInstrument& m, const Payload& p, void (clsInstrument::*set)(int, float)) {
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         const std::string_view text = p.text(ch + 1);
-        if (std::string reason = LevelTextProblem(text); !reason.empty()) {
-            throw BadField{"field " + std::to_string(ch + 1) + " " + reason};
+        if (!LevelTextProblem(text).empty()) {
+            // Not a number, or a negative one: said in the user's language.
+            const std::string shown = ShownText(TrimText(text));
+            throw BadField{ResMessage(
+                ParseSingle(TrimText(text)) ? msg::FileLevelNegative : msg::FileLevelNotNumber,
+                {std::to_string(ch + 1), shown})};
         }
         (m.*set)(ch, ParseLevel(text));
     }
@@ -207,8 +212,8 @@ void readLibrary(clsInstrument& m, const Payload& p) {
         // stored as other numbers (a resolution of 0.2222 as 0) in a file that then cannot
         // be loaded again.
         if (entry.Point > 3) {
-            throw BadField{"entry " + std::to_string(e) + ": resolution \"" +
-                           ShownText(TrimText(p.text(f + 3))) + "\" has more than 3 decimals"};
+            throw BadField{ResMessage(msg::FileResolutionDecimals,
+                                      {std::to_string(e), ShownText(TrimText(p.text(f + 3)))})};
         }
         m.setLS_Entry(e, entry);
     }
@@ -318,10 +323,11 @@ FileResult WriteSettingsFile(const clsInstrument& model, const std::filesystem::
 }
 
 std::string SettingsReadResult::message() const {
-    if (line > 0) return file.string() + ", line " + std::to_string(line) + ": " + reason;
+    if (line > 0)
+        return ResMessage(msg::FileLineReason, {file.string(), std::to_string(line), reason});
     // A file that could not be opened has a reason that names it already.
     if (reason.rfind(file.string(), 0) == 0) return reason;
-    return file.string() + ": " + reason;
+    return ResMessage(msg::FileReason, {file.string(), reason});
 }
 
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
@@ -336,7 +342,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string reason;
         if (!tokens.setSource(lines[i])) {
-            reason = "too many fields";
+            reason = ResMessage(msg::FileTooManyFields);
         } else {
             if (tokens.TokenCount() == 0) continue;
             auto reader = codeReaders().find(upper(tokens.TokenView(0)));
@@ -359,7 +365,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
         // Some other file was chosen: loading "nothing" would still mark every setting for
         // writing, and look like success.
         result.ok = false;
-        result.reason = "no settings lines";
+        result.reason = ResMessage(msg::FileNoSettingsLines);
         return result;
     }
     // Checked whole before anything is sent: a value the windows would refuse, or one the

@@ -1,5 +1,7 @@
 #include "platform/instrument_session.h"
 
+#include "messages/messages.h"
+
 #include "link/link_events.h"
 #include "link/vqif.h"
 #include "platform/qt_event_host.h"
@@ -136,6 +138,16 @@ void InstrumentSession::openPort(const PortChoice& choice) {
     link_->setPortOpen(true);
 }
 
+void InstrumentSession::useSerialDevice(const std::string& device) {
+    options_.mode = PortMode::Serial;
+    options_.device = device;
+    device_ = device;
+}
+
+void InstrumentSession::useSocket() {
+    options_.mode = PortMode::Socket;
+}
+
 void InstrumentSession::logPortMessages() {
     auto toLog = [this](const std::string& line) { link_->AddLog(line); };
     if (qtSerial_) qtSerial_->setLogSink(toLog);
@@ -143,9 +155,11 @@ void InstrumentSession::logPortMessages() {
 }
 
 std::string InstrumentSession::describe() const {
-    if (options_.mode == PortMode::Simulator) return "simulator";
-    if (link_->SerialComm()) return "serial " + device_;
-    return "socket " + options_.address.host + ":" + std::to_string(options_.address.port);
+    // In the user's language: the window logs it in its lines.
+    if (options_.mode == PortMode::Simulator) return ResMessage(msg::PortSimulatorText);
+    if (link_->SerialComm()) return ResMessage(msg::PortSerialText, {device_});
+    return ResMessage(msg::PortSocketText,
+                      {options_.address.host + ":" + std::to_string(options_.address.port)});
 }
 
 }  // namespace vq

@@ -83,6 +83,13 @@ class InstrumentSession : public QObject {
     // Sets the link up for the port chosen (a serial line with RTS, DTR, handshaking and the
     // settings of the options) and opens it; PortOpen() tells whether that worked.
     void openPort(const PortChoice& choice);
+    // The port the user chose (the window's "Port..."), used from the next opening on: that
+    // serial device, or the socket of the options. Not with the built-in instrument.
+    bool canChoosePort() const { return simulator_ == nullptr; }
+    // The serial device of the last opening (or the one chosen).
+    const std::string& device() const { return device_; }
+    void useSerialDevice(const std::string& device);
+    void useSocket();
     // Port errors of the Qt ports go to the communication log as well.
     void logPortMessages();
     // What is connected to: "serial /dev/ttyUSB0", "socket 127.0.0.1:5100", "simulator".

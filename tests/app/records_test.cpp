@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/records_import.h"
 #include "app/settings_csv.h"
+#include "app/settings_file.h"
 #include "app/text_lines.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -113,6 +116,44 @@ TEST(RecordsEvents, AWriteKeepsWhatChangedAndARunItsResultsAndHistories) {
         if (row.differs()) differing.push_back(row.code);
     EXPECT_EQ(differing, std::vector<std::string>{"SC"});
     EXPECT_FALSE(CompareSnapshots("hello", write.snapshot).has_value());
+}
+
+// Compare between a read and a later write shows the stations the write changed (the settings
+// file leaves the list out, so the snapshot carries it); a snapshot recorded before stations were
+// kept compares without them rather than as every station removed.
+TEST(Records, CompareIncludesTheStationListChanges) {
+    clsInstrument read;
+    read.setIntervals(60);  // a model as a read leaves it: every setting within its rules
+    for (int i = 0; i < clsInstrument::stationCount; ++i)
+        read.setStationList(i, "GATE " + std::to_string(i + 1));
+    clsInstrument written = read;
+    written.setStationList(2, "EAST GATE");
+    written.setStationList(255, "");
+    const RecordEvent before = ReadRecord(read, today);
+    const RecordEvent write = WriteRecord(read, written, true, today + 1);
+    const auto rows = CompareSnapshots(before.snapshot, write.snapshot);
+    ASSERT_TRUE(rows.has_value());
+    std::vector<std::tuple<int, std::string, std::string>> stations;
+    for (const ReviewRow& row : *rows)
+        if (row.group == ReviewGroup::Stations && row.differs())
+            stations.emplace_back(row.number, row.onInstrument.text, row.toWrite.text);
+    const std::vector<std::tuple<int, std::string, std::string>> expected{
+        {3, "GATE 3", "EAST GATE"}, {256, "GATE 256", ""}};
+    EXPECT_EQ(stations, expected);
+    // The write's own list of changes and the comparison agree.
+    int stationChanges = 0;
+    for (const auto& change : write.changes) stationChanges += change.code == "XS" ? 1 : 0;
+    EXPECT_EQ(stationChanges, 2);
+
+    // An old snapshot without stations: no station rows at all.
+    std::string old = before.snapshot.substr(0, before.snapshot.find(";STATION,"));
+    const auto oldRows = CompareSnapshots(old, write.snapshot);
+    ASSERT_TRUE(oldRows.has_value());
+    for (const ReviewRow& row : *oldRows)
+        EXPECT_FALSE(row.group == ReviewGroup::Stations && row.differs()) << row.number;
+    // The snapshot still loads as a settings file.
+    clsInstrument loaded;
+    EXPECT_TRUE(ReadSettingsText(loaded, write.snapshot).ok);
 }
 
 // A settings CSV as the program writes it: the header, then rows.

@@ -1,6 +1,7 @@
 // The boxes around the settings grid, offscreen: the gas selection window's lists and answers,
 // and the identity boxes' key filter and leave rule.
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -121,8 +122,9 @@ class GridBoxesTest : public QObject {
         frmGasSel window(model, config.gasTable, true);
         window.setGasNo(0);
         QCOMPARE(window.SelNum(), std::int16_t(-1));
-        window.cmdGasSel(0)->click();  // OK with nothing chosen
-        QVERIFY(window.Flags());
+        window.cmdGasSel(0)->click();  // OK with nothing chosen: says so and stays
+        QVERIFY(!window.Flags());
+        QVERIFY(!window.lblNothing()->isHidden());
         QCOMPARE(window.SelNum(), std::int16_t(-1));
 
         window.setGasNo(0);

@@ -3,8 +3,11 @@
 // values the grid changes by itself, red for every value "Update" refuses, and the gas a
 // channel had offered again when it is switched back on.
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 #include <algorithm>
 #include <functional>
@@ -103,7 +106,7 @@ class GridPendingTest : public QObject {
         QCOMPARE(grid.item(G::rowOf(kCO), G::colAlarm)->toolTip(),
                  message(msg::OnInstrumentTip, {"50"}));
         QCOMPARE(f.window->pendingEdits(), 1);
-        QCOMPARE(line.text(), message(msg::PendingEditsLine, {"1"}));
+        QCOMPARE(line.text(), message(msg::PendingEditLine));  // one setting: singular
 
         // Switching a channel off changes its gas record and its levels.
         f.asker.answers = {true};
@@ -123,7 +126,7 @@ class GridPendingTest : public QObject {
 
         // A write leaves nothing pending either.
         QVERIFY(grid.finishEdit(G::rowOf(kCO), G::colAlarm, "80"));
-        QCOMPARE(line.text(), message(msg::PendingEditsLine, {"1"}));
+        QCOMPARE(line.text(), message(msg::PendingEditLine));
         f.asker.answers = {true};
         f.window->cmdOption(0)->click();  // "Update"
         QCOMPARE(f.instrument->state().gases[kCO].alarm, 80.0f);
@@ -221,6 +224,118 @@ class GridPendingTest : public QObject {
         b.model.setWarning(0, levelNoValue);
         b.grid->refresh();
         QCOMPARE(b.grid->cellText(G::rowOf(0), G::colWarning), QString("-----"));
+    }
+
+    // A red cell says why, in its tooltip and on the notice line, with the text of the box
+    // "Update" would refuse with and the rule the value breaks; the line clears once nothing
+    // is red. Switching channel 5 off turns channel 1's gas red because the hydrocarbon mode
+    // needs both combustible channels: that is what the cell now says.
+    void redCellsSayWhyUpdateRefusesThem() {
+        struct Case {
+            const char* name;
+            std::function<void(Bench&)> spoil;
+            int ch, column;
+            std::string rule;  // after the refusal's own text; empty: the text says it all
+        };
+        const std::vector<Case> cases = {
+            {"auto cal below warning", [](Bench& b) { b.model.setAutoCalib(kCO, 20); }, kCO,
+             G::colAutoCal, "Too low: 25 or more."},
+            {"warning above alarm",
+             [](Bench& b) {
+                 b.model.setWarning(kCO, 60);
+                 b.model.setAlarm(kCO, 50);
+             },
+             kCO, G::colWarning, ResMessage(msg::RefusedWarningAboveAlarm, {"60", "50"})},
+            {"h2s twa out of range", [](Bench& b) { b.model.setTwa(2, 40); }, 2, G::colTwa,
+             "Out of range: 0.0 to 30.0."},
+            {"channel 5 switched off",
+             [](Bench& b) {
+                 b.asker.answers = {true};
+                 b.click(4, false);
+             },
+             0, G::colGas, ""},
+        };
+        for (const Case& c : cases) {
+            Bench b;
+            QSignalSpy notices(b.grid.get(), &G::noticeShown);
+            c.spoil(b);
+            b.grid->refresh();
+            QVERIFY2(b.red(c.ch, c.column), c.name);
+            const std::optional<UpdateRefusal> refusal = ValidateUpdate(b.model);
+            QVERIFY(refusal);
+            QString why = QString::fromStdString(UpdateRefusalText(b.model, *refusal));
+            if (!c.rule.empty()) why += "\n" + QString::fromStdString(c.rule);
+            QCOMPARE(b.grid->refusedReason(G::rowOf(c.ch), c.column), why);
+            QVERIFY2(b.grid->item(G::rowOf(c.ch), c.column)->toolTip().contains(why), c.name);
+            const QString notice =
+                message(msg::RefusedCellNotice,
+                        {std::to_string(c.ch + 1), b.grid->cellText(1, c.column).toStdString(),
+                         QString(why).replace('\n', ' ').toStdString()});
+            QCOMPARE(b.grid->lastNotice(), notice);
+            QCOMPARE(notices.last().at(0).toString(), notice);
+            QCOMPARE(b.beeps, 0);  // nobody typed anything wrong
+            // Put right, nothing is red and the line says nothing more.
+            b.model = b.read;
+            b.grid->refresh();
+            QVERIFY(b.grid->refusedReason(G::rowOf(c.ch), c.column).isEmpty());
+            QVERIFY(b.grid->lastNotice().isEmpty());
+            QCOMPARE(notices.last().at(0).toString(), QString());
+        }
+        // The combination's words name both channels and what to do.
+        Bench b;
+        b.asker.answers = {true};
+        b.click(4, false);
+        QVERIFY(b.grid->refusedReason(G::rowOf(0), G::colGas)
+                    .contains(message(msg::CombinationMissingPartner, {"1", "CH4", "5"})));
+        // Channel 5 is red too, with the same words: either change puts it right.
+        QCOMPARE(b.grid->refusedReason(G::rowOf(4), G::colGas),
+                 b.grid->refusedReason(G::rowOf(0), G::colGas));
+        // An edit taken that makes a cell red: the cell says why and what the instrument holds,
+        // and the line says why rather than nothing.
+        QVERIFY(b.grid->finishEdit(G::rowOf(kCO), G::colWarning, "60"));
+        QVERIFY(b.red(kCO, G::colWarning));
+        const QString tip = b.grid->item(G::rowOf(kCO), G::colWarning)->toolTip();
+        QVERIFY2(tip.contains(message(msg::RefusedWarningAboveAlarm, {"60", "50"})),
+                 qPrintable(tip));
+        QVERIFY2(tip.contains(message(msg::OnInstrumentTip, {"25"})), qPrintable(tip));
+    }
+
+    // "Change gas..." on a channel that is on: double-click or the context menu on its gas
+    // cell asks the list for that channel; a cancel changes nothing, a choice takes the gas
+    // and says which levels changed.
+    void changeGasFromTheGasCell() {
+        Bench b;
+        std::unique_ptr<QMenu> none(b.grid->contextMenuFor(G::rowOf(kCO), G::colAlarm));
+        QVERIFY(!none);
+        std::unique_ptr<QMenu> menu(b.grid->contextMenuFor(G::rowOf(kCO), G::colGas));
+        QVERIFY(menu);
+        QAction* change = menu->findChild<QAction*>("actChangeGas");
+        QVERIFY(change);
+        QCOMPARE(change->text(), message(msg::ChangeGasAction));
+        QVERIFY(change->isEnabled());
+
+        b.chosen = std::nullopt;  // cancelled
+        change->trigger();
+        QCOMPARE(b.asked, std::vector<int>{kCO});
+        QCOMPARE(b.model.AutoCalib(kCO), b.read.AutoCalib(kCO));
+        QVERIFY(b.grid->enableTicked(kCO));
+
+        b.chosen = 0;  // CO from the gas table: auto calibration 100 where it was 50
+        emit b.grid->cellDoubleClicked(G::rowOf(kCO), G::colGas);
+        QCOMPARE(b.asked, (std::vector<int>{kCO, kCO}));
+        QCOMPARE(b.model.AutoCalib(kCO), 100.0f);
+        QVERIFY(b.grid->enableTicked(kCO));
+        QCOMPARE(b.grid->lastNotice(), QString("Channel 4: Auto Cal. set to 100 (it was 50)."));
+        emit b.grid->cellDoubleClicked(G::rowOf(kCO), G::colAlarm);  // not the gas cell
+        QCOMPARE(b.asked.size(), std::size_t(2));
+
+        // On a channel that is off it switches the channel on with the chosen gas.
+        b.asker.answers = {true, false};  // disable; not back on as before
+        b.click(kCO, false);
+        b.chosen = 0;
+        emit b.grid->cellDoubleClicked(G::rowOf(kCO), G::colGas);
+        QVERIFY(b.model.GasEnabled(kCO));
+        QVERIFY(b.grid->enableTicked(kCO));
     }
 
     // Switched off and on, a channel is offered its own gas and levels again (the gas list

@@ -663,8 +663,7 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
 void MainWindowTest::captionsAndTitleByLanguage() {
     MainFixture f;
     QCOMPARE(f.window->windowTitle(), QString("VQ-5100 - Setup Program [P.No.31743]"));
-    QCOMPARE(f.window->cmdGetAndSave()->text(),
-             QString::fromStdString(ResMessage(msg::InfoGetSaveButton)));
+    QCOMPARE(f.window->cmdGetAndSave()->text(), QString("Information &Get && Save"));
     MainFixtureOptions options;
     options.language = Language::Japanese;
     options.debugMode = false;

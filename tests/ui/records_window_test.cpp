@@ -478,7 +478,7 @@ class RecordsWindowTest : public QObject {
         ui_test::MainFixture fixture;
         QPushButton* button = fixture.window->cmdRecords();
         QVERIFY(button);
-        QCOMPARE(button->text(), QString("Records"));
+        QCOMPARE(button->text(), QString("&Records"));  // with its access key
         QCOMPARE(button->parentWidget(), fixture.window->cmdFactorySetting()->parentWidget());
         fixture.window->setRecords(nullptr, "the records folder is read-only");
         fixture.window->cmdRecordsClick();

@@ -57,6 +57,10 @@ void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
         QVERIFY(!granted);
         QVERIFY(password.isVisible());
         QCOMPARE(password.txtPass()->text(), QString(wrong));
+        // Selected for retyping: the next keys replace the wrong code.
+        QCOMPARE(password.txtPass()->selectedText(), QString(wrong));
+        QTest::keyClicks(password.txtPass(), "12");
+        QCOMPARE(password.txtPass()->text(), QString("12"));
         QCOMPARE(asker.boxes.size(), std::size_t(1));
         QCOMPARE(asker.boxes[0].kind, Box::Error);
         QCOMPARE(asker.boxes[0].text, ResMessage(msg::IncorrectPassword));

@@ -71,8 +71,11 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     cmdCancel_->setObjectName("cmdCancel");
     cmdStationExport_->setObjectName("cmdStationExport");
     cmdStationImport_->setObjectName("cmdStationImport");
-    cmdOK_->setAutoDefault(false);
-    cmdCancel_->setAutoDefault(false);
+    // No default button: Enter outside an editor never starts an export, an import or OK.
+    for (QPushButton* button : {cmdOK_, cmdCancel_, cmdStationExport_, cmdStationImport_}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 
     auto* stationLabel = new QLabel(text(msg::StationListLabel), this);
     stationLabel->setObjectName("lblStation");

@@ -1,8 +1,10 @@
 #include "ui/dialogs/frm_gas_sel.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -46,7 +48,9 @@ frmGasSel::frmGasSel(const clsInstrument& model, const GasTable& table, bool con
         auto* option = new QRadioButton(frame_);
         option->setObjectName(QString("optGasList%1").arg(i));
         connect(option, &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on) selNum_ = static_cast<std::int16_t>(i);
+            if (!on) return;
+            selNum_ = static_cast<std::int16_t>(i);
+            nothing_->hide();
         });
         options_[static_cast<std::size_t>(i)] = option;
     }
@@ -59,16 +63,19 @@ frmGasSel::frmGasSel(const clsInstrument& model, const GasTable& table, bool con
         buttons_[static_cast<std::size_t>(i)] = button;
     }
     buttons_[0]->setDefault(true);
-    connect(buttons_[0], &QPushButton::clicked, this, [this] {
-        flags_ = true;
-        accept();
-    });
+    connect(buttons_[0], &QPushButton::clicked, this, &frmGasSel::okClicked);
     connect(buttons_[1], &QPushButton::clicked, this, [this] {
         flags_ = false;
         reject();
     });
+    nothing_ = new QLabel(qs(ResMessage(msg::GasSelNothingChosen)), this);
+    nothing_->setObjectName("lblNothing");
+    nothing_->setStyleSheet("QLabel { color: #b00000; }");
+    nothing_->setWordWrap(true);
+    nothing_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame_);
+    layout->addWidget(nothing_);
     layout->addLayout(buttons);
     buildList();
 }
@@ -78,9 +85,24 @@ void frmGasSel::setGasNo(std::int16_t channel) {
     buildList();
 }
 
+void frmGasSel::okClicked() {
+    if (selNum_ < 0) {
+        QApplication::beep();
+        nothing_->show();
+        return;
+    }
+    flags_ = true;
+    accept();
+}
+
 void frmGasSel::buildList() {
     selNum_ = -1;
     flags_ = false;
+    nothing_->hide();
+    // Which channel the list is for, and what it carries now.
+    const std::string now =
+        model_.GasEnabled(gasNo_) ? ChannelTitle(model_, gasNo_, false) : std::string("-----");
+    frame_->setTitle(qs(ResMessage(msg::GasSelChannelTitle, {std::to_string(gasNo_ + 1), now})));
     shown_.fill(false);
     for (QRadioButton* option : options_) {
         // Unchecking an exclusive radio button needs the group's exclusivity off for a moment.

@@ -1,7 +1,8 @@
 #pragma once
 // frmGasSel, the modal list from which the user picks the gas of one channel. The caller sets
-// GasNo, shows the window, then reads Flags (true after OK) and SelNum (the gas number picked,
-// -1 when none was picked).
+// GasNo, shows the window, then reads Flags (true after OK) and SelNum (the gas number picked).
+// The list's frame names the channel and its gas now; OK with nothing picked keeps the window
+// open and says so (lblNothing), so a pick is never dropped silently.
 //
 // The combustible channels (0 and 4) list the gases the instrument reported (15 library entries
 // and the special gas as option 15) while an instrument is connected; otherwise, and for every
@@ -14,6 +15,7 @@
 
 class QGridLayout;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -46,6 +48,7 @@ class frmGasSel : public QDialog {
     QRadioButton* optGasList(int i) const { return options_.at(static_cast<std::size_t>(i)); }
     QPushButton* cmdGasSel(int i) const { return buttons_.at(static_cast<std::size_t>(i)); }
     QGroupBox* fraGasSel() const { return frame_; }
+    QLabel* lblNothing() const { return nothing_; }
 
   private:
     void buildList();
@@ -53,6 +56,7 @@ class frmGasSel : public QDialog {
     void listFromTable(int channel);
     void placeOptions();
     void showOption(int i, const std::string& caption);
+    void okClicked();
 
     const clsInstrument& model_;
     const GasTable& table_;
@@ -65,6 +69,7 @@ class frmGasSel : public QDialog {
     std::array<bool, optionCount> shown_{};
 
     QGroupBox* frame_;
+    QLabel* nothing_;
     QGridLayout* grid_;
     std::array<QRadioButton*, optionCount> options_{};
     std::array<QPushButton*, 2> buttons_{};

@@ -57,7 +57,9 @@ void frmPassword::okClicked() {
     if (txtPass_->text().toUpper() != QString::fromStdString(accessCode_).toUpper()) {
         asker_.error(this, ResMessage(msg::IncorrectPassword),
                      ResMessage(msg::PasswordTitle));  // "Incorrect Password Entered"
+        // The wrong code stays selected: the next key replaces it.
         txtPass_->setFocus();
+        txtPass_->selectAll();
         return;
     }
     accessPassed_ = true;

@@ -6,6 +6,7 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "ui/dialogs/fs_cell_delegate.h"
+#include "ui/dialogs/fs_key_filter.h"
 
 namespace vq {
 namespace {
@@ -40,7 +41,8 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
 
     auto describe = [](int, int) {
         FsEditorKind kind;
-        kind.keys = {false, static_cast<int>(stationTextMax)};
+        // Upper case as typed, as the main window's identity texts.
+        kind.keys = {true, static_cast<int>(stationTextMax)};
         return kind;
     };
     auto* delegate = new FsCellDelegate(
@@ -123,7 +125,17 @@ bool FsStationGrid::hasInvalid() const {
 }
 
 void FsStationGrid::colourRow(int row) {
-    item(row, textColumn)->setBackground(isInvalid(row) ? invalidColour : validColour);
+    // A red row says why (a pasted or imported text may be too long or hold any character).
+    QTableWidgetItem* cell = item(row, textColumn);
+    const QString text = cell->text();
+    QString why;
+    if (static_cast<std::size_t>(text.size()) > stationTextMax)
+        why = qs(ResMessage(msg::RefusedLength, {std::to_string(stationTextMax)}));
+    else if (isInvalid(row))
+        why =
+            qs(ResMessage(msg::RefusedNameCharacter, {FirstNonNameCharacter(text).toStdString()}));
+    cell->setBackground(why.isEmpty() ? validColour : invalidColour);
+    cell->setToolTip(why);
 }
 
 }  // namespace vq

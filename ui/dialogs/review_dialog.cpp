@@ -2,15 +2,18 @@
 
 #include <QDialogButtonBox>
 #include <QFont>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "messages/message_ids.h"
 #include "messages/messages.h"
+#include "ui/widgets/access_keys.h"
 
 namespace vq {
 
@@ -73,8 +76,9 @@ ReviewDialog::ReviewDialog(QWidget* parent, const std::string& title, const std:
     layout->addWidget(count);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* write =
-        buttons->addButton(q(ResMessage(msg::ReviewWriteButton)), QDialogButtonBox::AcceptRole);
+    // Alt+W writes; Enter alone never does.
+    QPushButton* write = buttons->addButton(
+        WithAccessKey(q(ResMessage(msg::ReviewWriteButton)), 'W'), QDialogButtonBox::AcceptRole);
     QPushButton* cancel =
         buttons->addButton(q(ResMessage(msg::CancelButton)), QDialogButtonBox::RejectRole);
     write->setAutoDefault(false);
@@ -84,16 +88,43 @@ ReviewDialog::ReviewDialog(QWidget* parent, const std::string& title, const std:
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 
-    // As tall as the list needs, up to a screenful; the list scrolls beyond that.
+    fitToList();
+}
+
+void ReviewDialog::fitToList() {
+    // Every column as wide as its longest text in the font shown, with room to spare: a
+    // Japanese caption measured in another font than it is drawn in would lose its end.
+    for (int column = 0; column < 3; ++column) {
+        list_->resizeColumnToContents(column);
+        list_->setColumnWidth(column, list_->columnWidth(column) + 2 * kColumnPadding);
+    }
+    // As tall as the list needs, up to the screen's height; the list scrolls beyond that.
     int lines = 0;
     for (int i = 0; i < list_->topLevelItemCount(); ++i)
         lines += 1 + list_->topLevelItem(i)->childCount();
-    constexpr int kMostLines = 24;
-    const int lineHeight = std::max(list_->sizeHintForRow(0), list_->fontMetrics().height());
-    list_->setFixedHeight(list_->header()->sizeHint().height() + 2 * list_->frameWidth() + 4 +
-                          std::min(lines, kMostLines) * lineHeight);
-    const int width = std::clamp(list_->header()->length() + 40, 420, 760);
-    resize(width, sizeHint().height());
+    int lineHeight = list_->fontMetrics().height();
+    if (list_->topLevelItemCount() > 0) lineHeight = std::max(lineHeight, list_->sizeHintForRow(0));
+    const int listHeight =
+        list_->header()->sizeHint().height() + 2 * list_->frameWidth() + 4 + lines * lineHeight;
+    // Measured without the height a previous call fixed.
+    list_->setMinimumHeight(0);
+    list_->setMaximumHeight(QWIDGETSIZE_MAX);
+    int room = 900;
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        room = screen->availableGeometry().height();
+    const int rest = layout()->sizeHint().height() - list_->sizeHint().height();
+    list_->setFixedHeight(std::max(lineHeight * 3, std::min(listHeight, room - rest - 60)));
+    const int width = list_->header()->length() + 2 * list_->frameWidth() + 40;
+    int widest = 1000;
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen())
+        widest = screen->availableGeometry().width() - 40;
+    resize(std::clamp(width, 420, std::max(420, widest)), sizeHint().height());
+}
+
+void ReviewDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Now in the font and style it is drawn with.
+    fitToList();
 }
 
 }  // namespace vq

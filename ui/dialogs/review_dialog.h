@@ -26,7 +26,12 @@ class ReviewDialog final : public QDialog {
     // The list as shown: one top-level item per group, one child per changed setting.
     const QTreeWidget* list() const { return list_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    static constexpr int kColumnPadding = 8;
+    void fitToList();
     QTreeWidget* list_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ui/main/frm_main.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -192,7 +193,9 @@ QWidget* frmMain::buildStatusFrame() {
     cmbInterval_ = new QComboBox(fraStatus_);
     cmbInterval_->setObjectName("cmbInterval");
     for (const char* seconds : kIntervals) cmbInterval_->addItem(seconds);
+    cmbInterval_->setPlaceholderText("-----");
     connect(cmbInterval_, &QComboBox::activated, this, [this](int index) {
+        defaultsShown_ = false;  // chosen by the user: shown from now on
         model_.setIntervals(static_cast<std::int16_t>(std::stoi(kIntervals[index])));
     });
     lblOption_[5]->setFrameShape(QFrame::Panel);
@@ -259,6 +262,10 @@ QWidget* frmMain::buildLampFrame() {
         layout->addWidget(lamp, i, 0);
         layout->addWidget(lblStatus_[static_cast<std::size_t>(i)], i, 1);
     }
+    // The port is chosen under the lamps that show it; the command columns keep their places.
+    cmdPort_ = button("cmdPort", fraTransStatus_);
+    layout->addWidget(cmdPort_, 4, 0, 1, 2);
+    connect(cmdPort_, &QPushButton::clicked, this, &frmMain::cmdPortClick);
     return fraTransStatus_;
 }
 
@@ -271,6 +278,11 @@ void frmMain::setSettingsGrid(QWidget* grid) {
     if (grid) {
         grid->setParent(fraStatus_);
         gridArea_->addWidget(grid);
+        // Tab goes through the status boxes, the grid, then the log, top to bottom.
+        QWidget* table = grid->findChild<QAbstractItemView*>();
+        if (!table) table = grid;
+        QWidget::setTabOrder(cmbInterval_, table);
+        QWidget::setTabOrder(table, rtbLog_);
     }
     applyMinimumSize();
     UpdateCommandStates();
@@ -336,6 +348,7 @@ void frmMain::startUp() {
     });
     if (config_.serialLog) RotateSerialLogs();
     clearOldLog();
+    applySavedPort();
     OpenInstrumentPort();
     // The hidden commands take no room, so the smallest size is known only after they go.
     if (!debugMode_) hideDebugCommands();
@@ -392,6 +405,7 @@ void frmMain::FirstActivate() {
     model_.SetChangeFlags(true, true);
     model_.setImportFlag(1);
     link_->AdoptLoadedModel(&model_);
+    defaultsShown_ = true;
     ShowInstrument();
     FirstActivation_ = false;
 }

@@ -34,7 +34,9 @@
 
 #include "app/app_config.h"
 #include "model/instrument.h"
+#include "platform/device_finder.h"
 #include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/port_dialog.h"
 #include "ui/main/main_state.h"
 
 class QComboBox;
@@ -76,6 +78,8 @@ struct LampColours {
 inline const LampColours LampOn{{0, 255, 0}, {0, 192, 0}};
 inline const LampColours LampOff{{160, 160, 160}, {128, 128, 128}};
 inline const LampColours LampError{{254, 0, 0}, {192, 0, 0}};
+// The background of a box whose value is not on the instrument yet (the grid's amber).
+inline const QColor PendingBoxColour{255, 214, 110};
 
 // What the main window is built with.
 struct MainWindowDeps {
@@ -131,6 +135,12 @@ class frmMain : public QWidget {
     void AddLog(const std::string& text);
     bool ReadInstrument();
     void ShowInstrument();
+    // The identity boxes and the interval marked when they differ from the instrument's values
+    // as last read (called by ShowInstrument and after each edit).
+    void markPendingBoxes();
+    static bool boxPending(const QWidget* box);
+    // Settings were loaded from a file: the model shown is no longer the start defaults.
+    void settingsLoaded() { defaultsShown_ = false; }
     void UpdateCommandStates();
     void EnableCommandFrames(bool on);
     void ListAnalogValues();
@@ -144,6 +154,18 @@ class frmMain : public QWidget {
     // Shifts SerialLog.log and its older generations up by one (nine kept); false with the
     // reason in the information log when a file could not be moved.
     bool RotateSerialLogs();
+
+    // ---- the port (frm_main_port.cpp) ----
+    // "Port...": the serial ports and the socket listed, the chosen one opened and kept in the
+    // configuration file.
+    void cmdPortClick();
+    std::vector<PortEntry> portEntries() const;
+    // Closes the port in use, opens the entry's and keeps the choice.
+    void usePort(const PortEntry& entry);
+    // Lists the serial ports instead of the system (tests).
+    void setPortLister(std::function<std::vector<SerialPortRecord>()> list) {
+        listPorts_ = std::move(list);
+    }
 
     // The read commands by index: 1 Instruments, 2 Download (debug), 4 Power Off, 5 Get && Save.
     void cmdDownClick(int index);
@@ -178,6 +200,7 @@ class frmMain : public QWidget {
     QPushButton* cmdGetAndSave() const { return cmdDown_[5]; }
     QPushButton* cmdOption(int i) const { return cmdOption_.at(static_cast<std::size_t>(i)); }
     QPushButton* cmdFRAMDump() const { return cmdFRAMDump_; }
+    QPushButton* cmdPort() const { return cmdPort_; }
     QPushButton* cmdExportSetting() const { return cmdExportSetting_; }
     QPushButton* cmdImportSetting() const { return cmdImportSetting_; }
     QPushButton* cmdFactorySetting() const { return cmdFactorySetting_; }
@@ -227,6 +250,9 @@ class frmMain : public QWidget {
   signals:
     // ShowInstrument has shown the model: the settings grid refreshes itself.
     void instrumentShown();
+    // The model was replaced by a read or went back to the start state: notes about earlier
+    // edits no longer apply.
+    void settingsReplaced();
     // New current readings are in state().LatestReadings.
     void readingsArrived();
     // A close was put off because a command runs: a window that runs the command (the
@@ -262,6 +288,8 @@ class frmMain : public QWidget {
     void InitDefaults();
     void reloadConfig();
     void saveConfig();
+    // frm_main_port.cpp: the port saved by "Port..." for this start (unless a port option).
+    void applySavedPort();
 
     // frm_main_layout.cpp
     void ApplyCaptions();
@@ -310,6 +338,9 @@ class frmMain : public QWidget {
     std::unique_ptr<InstrumentOperations> ops_;
 
     bool FirstActivation_ = true;
+    // The model shown is the start defaults (no read, no file, no interval chosen): the interval
+    // shows dashes as the other fields do.
+    bool defaultsShown_ = true;
     int busy_ = 0;
     OnClose onClose_ = OnClose::CancelCommand;
     bool closePending_ = false;
@@ -330,6 +361,8 @@ class frmMain : public QWidget {
     std::array<QPushButton*, 6> cmdDown_{};  // indices 1, 2, 4, 5 used
     std::array<QPushButton*, 8> cmdOption_{};
     QPushButton* cmdFRAMDump_ = nullptr;
+    QPushButton* cmdPort_ = nullptr;
+    std::function<std::vector<SerialPortRecord>()> listPorts_;
     QPushButton* cmdExportSetting_ = nullptr;
     QPushButton* cmdImportSetting_ = nullptr;
     QPushButton* cmdFactorySetting_ = nullptr;

@@ -18,7 +18,9 @@
 #include "messages/messages.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
+#include "platform/instrument_session.h"
 #include "ui/main/frm_main.h"
+#include "ui/widgets/access_keys.h"
 
 namespace vq {
 
@@ -44,24 +46,34 @@ void frmMain::ApplyCaptions() {
         QString::fromStdString(ResMessage(msg::MainCaption, {AppTitle(), programNumber})));
     for (int f = 0; f < 3; ++f)
         fraCommand_[static_cast<std::size_t>(f)]->setTitle(text(msg::ReadCommandsFrame + f));
-    cmdDown_[1]->setText(text(msg::InstrumentInfoButton));
-    cmdDown_[2]->setText(text(msg::DownloadLoggerButton));
-    cmdDown_[4]->setText(text(msg::PowerOffButton));
-    cmdDown_[5]->setText(text(msg::InfoGetSaveButton));
+    // Every command has an access key, the same letter in both languages, none used twice.
+    SetCaptionWithKey(cmdDown_[1], text(msg::InstrumentInfoButton), 'I');
+    SetCaptionWithKey(cmdDown_[2], text(msg::DownloadLoggerButton), 'D');
+    SetCaptionWithKey(cmdDown_[4], text(msg::PowerOffButton), 'P');
+    SetCaptionWithKey(cmdDown_[5], text(msg::InfoGetSaveButton), 'G');
+    SetCaptionWithKey(cmdPort_, text(msg::PortButton), 'O');
     lblSuffix_->setText(text(msg::FileSuffixLabel));
-    cmdFRAMDump_->setText(text(msg::FramDumpButton));
+    SetCaptionWithKey(cmdFRAMDump_, text(msg::FramDumpButton), 'M');
+    // Update, Date/Time Set, Calibration, DEFAULT, Clear Power Log, Clear Logger Data, Write
+    // Check Data, Update ID.
+    const char keys[] = {'U', 'T', 'C', 'F', 'W', 'E', 'K', 'A'};
     for (int i = 0; i < 8; ++i)
-        cmdOption_[static_cast<std::size_t>(i)]->setText(text(msg::UpdateButton + i));
-    cmdExportSetting_->setText(text(msg::StoreLocalFileButton));
-    cmdImportSetting_->setText(text(msg::LoadLocalFileButton));
-    cmdFactorySetting_->setText(text(msg::DetailSettingsButton));
-    cmdRecords_->setText(text(msg::RecordsButton));
-    cmdExit_->setText(text(msg::ExitButton));
+        SetCaptionWithKey(cmdOption_[static_cast<std::size_t>(i)], text(msg::UpdateButton + i),
+                          keys[i]);
+    SetCaptionWithKey(cmdExportSetting_, text(msg::StoreLocalFileButton), 'S');
+    SetCaptionWithKey(cmdImportSetting_, text(msg::LoadLocalFileButton), 'L');
+    SetCaptionWithKey(cmdFactorySetting_, text(msg::DetailSettingsButton), 'N');
+    SetCaptionWithKey(cmdRecords_, text(msg::RecordsButton), 'R');
+    SetCaptionWithKey(cmdExit_, text(msg::ExitButton), 'X');
     fraService_->setTitle(text(msg::ServiceFrame));
     // Japanese texts set in a Latin style's button touch its borders; every command button
     // keeps room on both sides of its text.
-    for (QPushButton* b : findChildren<QPushButton*>())
-        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * kButtonPadding);
+    for (QPushButton* b : findChildren<QPushButton*>()) {
+        // The text as shown: an access key's "&" takes no room, "&&" shows one "&".
+        QString shown = b->text();
+        shown.replace("&&", QChar(0x1)).remove('&').replace(QChar(0x1), '&');
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(shown) + 2 * kButtonPadding);
+    }
     // On a wide window the boxes stop at the width their longest text needs, in the font the
     // configuration chose, instead of stretching across the screen.
     for (QLineEdit* box : txtOption_)
@@ -165,6 +177,7 @@ void frmMain::setTextEnabled(QWidget* box, bool on) {
 
 void frmMain::EnableCommandFrames(bool on) {
     for (QGroupBox* frame : fraCommand_) frame->setEnabled(on);
+    cmdPort_->setEnabled(on && session_.canChoosePort());
 }
 
 void frmMain::UpdateCommandStates() {
@@ -175,6 +188,8 @@ void frmMain::UpdateCommandStates() {
     setTextEnabled(cmbStation_, data);
     for (const int i : {1, 2, 4, 5}) cmdDown_[static_cast<std::size_t>(i)]->setEnabled(connected);
     cmdFRAMDump_->setEnabled(connected);
+    // Chosen also while nothing answers: that is when another port is wanted.
+    cmdPort_->setEnabled(session_.canChoosePort());
     cmdFactorySetting_->setEnabled(true);
     cmdRecords_->setEnabled(true);
     cmdImportSetting_->setEnabled(true);
@@ -200,7 +215,10 @@ void frmMain::ShowInstrument() {
     txtOption_[2]->setText(shown ? trimmed(model_.UserID()) : QString());
     lblInst_[7]->setText(read ? QString::asprintf("%05d", model_.RomNumber()) : QString());
     lblInst_[9]->setText(read ? QString::fromStdString(model_.SUM()) : QString());
-    cmbInterval_->setCurrentIndex(IntervalIndex(model_.Intervals()));
+    // Without settings shown the interval shows dashes (its placeholder), as the other fields
+    // show nothing: a "300" before any read would look like the instrument's.
+    cmbInterval_->setCurrentIndex(shown && !defaultsShown_ ? IntervalIndex(model_.Intervals())
+                                                           : -1);
 
     cmbStation_->clear();
     const QString station = trimmed(model_.StationID());
@@ -211,7 +229,40 @@ void frmMain::ShowInstrument() {
         if (selected < 0 && name.trimmed() == station) selected = i;
     }
     cmbStation_->setCurrentIndex(std::max(selected, 0));
+    markPendingBoxes();
     emit instrumentShown();
+}
+
+void frmMain::markPendingBoxes() {
+    const std::int32_t status = link_->Status();
+    const bool shown = status != link_status::Ready && status != 1 &&
+                       (model_.CommFlags() != 0 || model_.ImportFlag() != 0);
+    const clsInstrument* before = shown ? lastRead() : nullptr;
+    // Marked as the grid's cells are: amber and bold, the instrument's value in the tooltip. The
+    // comparison is the review's (model/settings_review.h), so a mark and the count agree.
+    const auto mark = [](QWidget* box, const char* type, bool pending, const std::string& held) {
+        box->setProperty("pending", pending);
+        box->setStyleSheet(pending ? QString("%1 { background: %2; font-weight: bold; }")
+                                         .arg(type, PendingBoxColour.name())
+                                   : QString());
+        box->setToolTip(pending ? QString::fromStdString(ResMessage(msg::OnInstrumentTip, {held}))
+                                : QString());
+    };
+    const auto differs = [before, this](std::string (clsInstrument::*get)() const) {
+        return before != nullptr && (before->*get)() != (model_.*get)();
+    };
+    mark(txtOption_[0], "QLineEdit", differs(&clsInstrument::SerialNo),
+         before ? TrimText(before->SerialNo()) : std::string());
+    mark(txtOption_[1], "QLineEdit", differs(&clsInstrument::StationID),
+         before ? TrimText(before->StationID()) : std::string());
+    mark(txtOption_[2], "QLineEdit", differs(&clsInstrument::UserID),
+         before ? TrimText(before->UserID()) : std::string());
+    mark(cmbInterval_, "QComboBox", before != nullptr && before->Intervals() != model_.Intervals(),
+         before ? std::to_string(before->Intervals()) : std::string());
+}
+
+bool frmMain::boxPending(const QWidget* box) {
+    return box->property("pending").toBool();
 }
 
 }  // namespace vq

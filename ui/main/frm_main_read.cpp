@@ -56,8 +56,10 @@ int frmMain::pendingEdits() const {
 bool frmMain::confirmDiscardEdits() {
     const int count = pendingEdits();
     if (count == 0) return true;
-    return asker_.question(this, ResMessage(msg::PendingEditsQuestion, {std::to_string(count)}),
-                           ResMessage(msg::ApplicationTitle));
+    const std::string text = count == 1
+                                 ? ResMessage(msg::PendingEditQuestion)
+                                 : ResMessage(msg::PendingEditsQuestion, {std::to_string(count)});
+    return asker_.question(this, text, ResMessage(msg::ApplicationTitle));
 }
 
 void frmMain::cmdDownClick(int index) {
@@ -140,6 +142,8 @@ bool frmMain::ReadInstrument() {
         model_ = read;
         model_.setCommFlags(1);
         model_.setImportFlag(0);
+        defaultsShown_ = false;
+        emit settingsReplaced();
         ApplyLockedGases();
         ops_->GetLatestHistory(model_);
         session_.records().record(ReadRecord(model_, host_.localDateTime()));
@@ -229,6 +233,7 @@ void frmMain::powerOffCommand() {
 void frmMain::returnToStartState() {
     // The instrument is off: the defaults shown now are no edits of what it holds.
     lastRead_.reset();
+    emit settingsReplaced();
     model_.setCommFlags(0);
     model_.setImportFlag(0);
     model_.ClearDatas();

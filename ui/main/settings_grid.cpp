@@ -4,8 +4,12 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QStringList>
 #include <QStyle>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "app/app_config.h"
 #include "app/update_validation.h"
@@ -63,9 +67,25 @@ SettingsGrid::SettingsGrid(SettingsGridDeps deps, QWidget* parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // layoutColumns
     verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // The arrow keys move between cells; Tab and Shift+Tab leave the grid like any other control,
+    // so a keyboard alone reaches the commands after an edit.
+    setTabKeyNavigation(false);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     connect(this, &QTableWidget::itemChanged, this, &SettingsGrid::onItemChanged);
+    // The gas of a channel changes from its gas cell: a double-click or the context menu.
+    connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+        if (column == colGas && row >= headerRows) changeGas(row - headerRows);
+    });
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QModelIndex index = indexAt(at);
+        if (!index.isValid()) index = currentIndex();  // the menu key
+        if (QMenu* menu = contextMenuFor(index.row(), index.column())) {
+            menu->exec(viewport()->mapToGlobal(at));
+            delete menu;
+        }
+    });
     refresh();
 }
 
@@ -223,35 +243,120 @@ void SettingsGrid::setTextColour(int row, int column, const QColor& colour) {
     if (QTableWidgetItem* cell = item(row, column)) cell->setForeground(colour);
 }
 
+namespace {
+
+int columnOf(CheckedValue value) {
+    switch (value) {
+        case CheckedValue::Gas:
+            return SettingsGrid::colGas;
+        case CheckedValue::Warning:
+            return SettingsGrid::colWarning;
+        case CheckedValue::Alarm:
+            return SettingsGrid::colAlarm;
+        case CheckedValue::Stel:
+            return SettingsGrid::colStel;
+        case CheckedValue::Twa:
+            return SettingsGrid::colTwa;
+        case CheckedValue::AutoCal:
+            return SettingsGrid::colAutoCal;
+    }
+    return SettingsGrid::colGas;
+}
+
+// Set on a cell whose value "Update" refuses; holds why.
+constexpr int kRefusedRole = Qt::UserRole + 23;
+
+}  // namespace
+
+QString SettingsGrid::rangeText(int ch, float low, float high) const {
+    const std::string lowText = valueText(low, ch).trimmed().toStdString();
+    const std::string highText = valueText(high, ch).trimmed().toStdString();
+    if (std::isfinite(low) && std::isfinite(high))
+        return qs(ResMessage(msg::RefusedRange, {lowText, highText}));
+    if (std::isfinite(low)) return qs(ResMessage(msg::RefusedAtLeast, {lowText}));
+    return qs(ResMessage(msg::RefusedAtMost, {highText}));
+}
+
+QString SettingsGrid::refusalText(int ch, CheckedValue value, const UpdateRefusal& refusal) const {
+    // The text of the box "Update" would show, then the rule this very value breaks (the
+    // combination text names its channels already).
+    QString text = qs(UpdateRefusalText(model_, refusal));
+    QString rule;
+    const int column = columnOf(value);
+    if (value == CheckedValue::Warning || value == CheckedValue::Alarm) {
+        if (!CheckWarningBelowAlarm(model_, ch)) {
+            const bool lowLow = ch == 1 && model_.AlarmO2() == 1;
+            rule = qs(
+                ResMessage(lowLow ? msg::RefusedWarningBelowAlarm : msg::RefusedWarningAboveAlarm,
+                           {valueText(model_.Warning(ch), ch).trimmed().toStdString(),
+                            valueText(model_.Alarm(ch), ch).trimmed().toStdString()}));
+        }
+    }
+    if (rule.isEmpty() && column >= colWarning && column <= colTwa) {
+        const auto kind = static_cast<AlarmPointKind>(column - 1);
+        if (const std::optional<ValueRange> range = AlarmPointRange(model_, ch, kind))
+            rule = rangeText(ch, range->low, range->high);
+    }
+    if (value == CheckedValue::AutoCal) {
+        const AutoCalBound bound = AutoCalLimit(model_, ch);
+        const float infinite = std::numeric_limits<float>::infinity();
+        rule = bound.atMost ? rangeText(ch, -infinite, bound.bound)
+                            : rangeText(ch, bound.bound, infinite);
+    }
+    return rule.isEmpty() ? text : text + "\n" + rule;
+}
+
+QString SettingsGrid::refusedReason(int row, int column) const {
+    const QTableWidgetItem* cell = item(row, column);
+    return cell ? cell->data(kRefusedRole).toString() : QString();
+}
+
+void SettingsGrid::updateTip(int row, int column) {
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell || row < headerRows) return;
+    // The title (a long one is whole here), why "Update" refuses the value, and what the
+    // instrument holds while the value is pending.
+    QStringList parts;
+    if (column == colGas) parts << cell->text();
+    if (const QString why = refusedReason(row, column); !why.isEmpty()) parts << why;
+    if (const QVariant held = cell->data(pendingRole); held.isValid())
+        parts << qs(ResMessage(msg::OnInstrumentTip, {held.toString().toStdString()}));
+    cell->setToolTip(parts.join('\n'));
+}
+
 void SettingsGrid::MarkRefusedCells() {
     if (!modelShown()) return;
+    const bool wasBusy = gridBusy_;
+    gridBusy_ = true;
     for (int ch = 0; ch < channels; ++ch)
         for (int column : {int(colGas), int(colWarning), int(colAlarm), int(colStel), int(colTwa),
-                           int(colAutoCal)})
+                           int(colAutoCal)}) {
             setTextColour(rowOf(ch), column, goodText);
-    for (const RefusedValue& refused : RefusedValues(model_)) {
-        int column = colGas;
-        switch (refused.value) {
-            case CheckedValue::Gas:
-                column = colGas;
-                break;
-            case CheckedValue::Warning:
-                column = colWarning;
-                break;
-            case CheckedValue::Alarm:
-                column = colAlarm;
-                break;
-            case CheckedValue::Stel:
-                column = colStel;
-                break;
-            case CheckedValue::Twa:
-                column = colTwa;
-                break;
-            case CheckedValue::AutoCal:
-                column = colAutoCal;
-                break;
+            if (QTableWidgetItem* cell = item(rowOf(ch), column)) cell->setData(kRefusedRole, {});
         }
-        setTextColour(rowOf(refused.channel), column, badText);
+    QString first;
+    for (const RefusedValue& refused : RefusedValues(model_)) {
+        const int row = rowOf(refused.channel);
+        const int column = columnOf(refused.value);
+        setTextColour(row, column, badText);
+        const QString why = refusalText(refused.channel, refused.value, refused.refusal);
+        if (QTableWidgetItem* cell = item(row, column)) cell->setData(kRefusedRole, why);
+        if (first.isEmpty())
+            first = qs(ResMessage(
+                msg::RefusedCellNotice,
+                {std::to_string(refused.channel + 1), ResMessage(kColumnCaptions[column]),
+                 QString(why).replace('\n', ' ').toStdString()}));
+    }
+    for (int ch = 0; ch < channels; ++ch)
+        for (int column = 0; column < columns; ++column) updateTip(rowOf(ch), column);
+    gridBusy_ = wasBusy;
+    // The line under the grid says why a cell is red, unless it tells of the edit just made.
+    if (lastNotice_.isEmpty() || refusedNoticeShown_) {
+        if (first != lastNotice_) {
+            lastNotice_ = first;
+            emit noticeShown(first, false);
+        }
+        refusedNoticeShown_ = !first.isEmpty();
     }
     // A gas record the instrument holds with a full scale or resolution no gas can have: shown as
     // held, red, and the reason a hover away.

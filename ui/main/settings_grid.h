@@ -38,6 +38,9 @@
 #include <string>
 #include <vector>
 
+#include "app/update_validation.h"
+
+class QMenu;
 class QStyledItemDelegate;
 
 namespace vq {
@@ -79,6 +82,8 @@ class SettingsGrid : public QTableWidget {
     static constexpr int columns = 7;
     enum Column { colGas = 0, colEnable, colWarning, colAlarm, colStel, colTwa, colAutoCal };
     static int rowOf(int channel) { return channel + headerRows; }
+    // Set on a cell that carries the pending mark; holds the instrument's value as shown.
+    static constexpr int pendingRole = Qt::UserRole + 19;
 
     // The text colours of a good and a bad value.
     static const QColor goodText;
@@ -103,9 +108,14 @@ class SettingsGrid : public QTableWidget {
     // read) and emits pendingChanged.
     void MarkPendingCells();
     bool pendingMarked(int row, int column) const;
+    // Why "Update" refuses the value of a red cell (its box's text, then the rule the value
+    // breaks); empty for a cell it takes. The cell's tooltip and the notice line say it too.
+    QString refusedReason(int row, int column) const;
 
     // The last notice shown (a refusal's reason or a value changed by the grid).
     const QString& lastNotice() const { return lastNotice_; }
+    // Clears the notice (the settings it spoke of were replaced by a read).
+    void clearNotice();
     // Replaces the platform's beep of a refusal (tests count it).
     void setBeep(std::function<void()> beep) { beep_ = std::move(beep); }
 
@@ -116,6 +126,13 @@ class SettingsGrid : public QTableWidget {
 
     // The enable box of a channel was changed to `on` by the user.
     void enableBoxChanged(int channel, bool on);
+    // "Change gas..." (the gas cell's double-click and context menu): the gas list for the
+    // channel; the chosen gas's identity and levels replace the channel's, the changed levels
+    // said. On a channel that is off it switches the channel on with the gas chosen.
+    void changeGas(int channel);
+    // The context menu of a cell ("Change gas..." on a channel's gas cell); null elsewhere. The
+    // caller owns it.
+    QMenu* contextMenuFor(int row, int column);
 
     // True when a cell may be edited now (not while GridBusy, not the header rows, not the
     // cells with the non-editable look).
@@ -161,6 +178,10 @@ class SettingsGrid : public QTableWidget {
     bool columnEditable(int ch, int column) const;
     void showInstrument();
     int gasTextWidth() const;
+    QString rangeText(int ch, float low, float high) const;
+    QString refusalText(int ch, CheckedValue value, const UpdateRefusal& refusal) const;
+    // The cell's tooltip from its title, its refusal and its pending mark.
+    void updateTip(int row, int column);
 
     // settings_grid_marks.cpp
     void notify(int row, int column, const QString& text, bool refused);
@@ -202,6 +223,8 @@ class SettingsGrid : public QTableWidget {
     SettingsGridWindow& window_;
     bool refused_ = false;
     QString lastNotice_;
+    // The notice line shows why a cell is red (MarkRefusedCells), not a notice of an edit.
+    bool refusedNoticeShown_ = false;
     std::function<void()> beep_;
     std::array<std::optional<ChannelGas>, channels> switchedOff_{};
     // The cell whose editor is open (the current cell may move before the editor commits).

@@ -224,7 +224,11 @@ void SettingsGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHi
         return;
     }
     refused_ = false;
-    QTableWidget::closeEditor(editor, hint);
+    // Tab in an editor ends the edit and leaves the grid, as Tab does outside one.
+    const bool leave = hint == QAbstractItemDelegate::EditNextItem ||
+                       hint == QAbstractItemDelegate::EditPreviousItem;
+    QTableWidget::closeEditor(editor, leave ? QAbstractItemDelegate::NoHint : hint);
+    if (leave) focusNextPrevChild(hint == QAbstractItemDelegate::EditNextItem);
     // A value changed in the editor and then abandoned (Escape) leaves the stored one shown.
     if (hint == QAbstractItemDelegate::RevertModelCache) refresh();
 }

@@ -2,6 +2,7 @@
 // (the grid keeps them aside); switching one on offers the gas and levels it had, else asks which
 // gas it carries and takes that gas's identity and levels, saying which levels changed.
 
+#include <QMenu>
 #include <QStringList>
 
 #include "app/app_config.h"
@@ -145,10 +146,35 @@ void SettingsGrid::noticeChangedLevels(int ch, const ChannelGas& before) {
     if (firstColumn >= 0) notify(rowOf(ch), firstColumn, lines.join("\n"), false);
 }
 
+void SettingsGrid::changeGas(int ch) {
+    if (gridBusy_ || ch < 0 || ch >= channels || !modelShown()) return;
+    if (!model_.GasEnabled(ch)) {
+        enableBoxChanged(ch, true);
+        return;
+    }
+    const ChannelGas before = channelGas(ch);
+    const std::optional<int> chosen = window_.chooseGas(ch);
+    if (!chosen || *chosen < 0) return;  // cancelled: the channel stays as it was
+    GasChange(ch, *chosen);
+    noticeChangedLevels(ch, before);
+}
+
+QMenu* SettingsGrid::contextMenuFor(int row, int column) {
+    const int ch = row - headerRows;
+    if (column != colGas || ch < 0 || ch >= channels) return nullptr;
+    auto* menu = new QMenu(this);
+    QAction* change = menu->addAction(QString::fromStdString(ResMessage(msg::ChangeGasAction)));
+    change->setObjectName("actChangeGas");
+    change->setEnabled(!gridBusy_ && modelShown() && isEnabled());
+    connect(change, &QAction::triggered, this, [this, ch] { changeGas(ch); });
+    return menu;
+}
+
 void SettingsGrid::GasChange(int ch, int gasNumber) {
     const bool connected = window_.connected();
     if (!ApplyGasToChannel(model_, config_.gasTable, ch, gasNumber, connected)) {
-        retick(ch, false);
+        // The box shows the channel as it stays: off when it was being switched on.
+        retick(ch, model_.GasEnabled(ch));
         return;
     }
     const std::string title = ChannelTitle(model_, ch, true);

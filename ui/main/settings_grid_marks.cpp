@@ -16,9 +16,6 @@ namespace vq {
 
 namespace {
 
-// Set on a cell that carries the pending mark; holds the instrument's value as shown.
-constexpr int kPendingRole = Qt::UserRole + 19;
-
 // The grid column of a channel review row, by the command that carries it.
 const std::map<std::string, int>& columnOfCode() {
     static const std::map<std::string, int> columns{
@@ -53,7 +50,7 @@ void SettingsGrid::MarkPendingCells() {
 
 bool SettingsGrid::pendingMarked(int row, int column) const {
     const QTableWidgetItem* cell = item(row, column);
-    return cell && cell->data(kPendingRole).isValid();
+    return cell && cell->data(pendingRole).isValid();
 }
 
 void SettingsGrid::setPendingMark(int row, int column, const QString& onInstrument) {
@@ -61,26 +58,24 @@ void SettingsGrid::setPendingMark(int row, int column, const QString& onInstrume
     if (!cell) return;
     const bool wasBusy = gridBusy_;
     gridBusy_ = true;  // the enable box's itemChanged is not a click
-    cell->setData(kPendingRole, onInstrument);
+    cell->setData(pendingRole, onInstrument);
     cell->setBackground(pendingBack);
     QFont bold = font();
     bold.setBold(true);
     cell->setFont(bold);
-    const QString tip =
-        QString::fromStdString(ResMessage(msg::OnInstrumentTip, {onInstrument.toStdString()}));
-    cell->setToolTip(column == colGas ? cell->text() + "\n" + tip : tip);
+    updateTip(row, column);
     gridBusy_ = wasBusy;
 }
 
 void SettingsGrid::clearPendingMark(int row, int column) {
     QTableWidgetItem* cell = item(row, column);
-    if (!cell || !cell->data(kPendingRole).isValid()) return;
+    if (!cell || !cell->data(pendingRole).isValid()) return;
     const bool wasBusy = gridBusy_;
     gridBusy_ = true;
-    cell->setData(kPendingRole, QVariant());
+    cell->setData(pendingRole, QVariant());
     cell->setBackground(plainBackground(row, column));
     cell->setFont(font());
-    cell->setToolTip(column == colGas ? cell->text() : QString());
+    updateTip(row, column);
     gridBusy_ = wasBusy;
 }
 
@@ -95,6 +90,7 @@ QBrush SettingsGrid::plainBackground(int row, int column) const {
 
 void SettingsGrid::notify(int row, int column, const QString& text, bool refused) {
     lastNotice_ = text;
+    refusedNoticeShown_ = false;
     if (refused) {
         if (beep_)
             beep_();
@@ -106,6 +102,13 @@ void SettingsGrid::notify(int row, int column, const QString& text, bool refused
         QToolTip::showText(viewport()->mapToGlobal(visualItemRect(cell).bottomLeft()), text,
                            viewport());
     emit noticeShown(text, refused);
+}
+
+void SettingsGrid::clearNotice() {
+    refusedNoticeShown_ = false;
+    if (lastNotice_.isEmpty()) return;
+    lastNotice_.clear();
+    emit noticeShown(QString(), false);
 }
 
 void SettingsGrid::refuse(int row, int column, int messageId,

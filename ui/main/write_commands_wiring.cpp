@@ -29,6 +29,7 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
         SettingsGridDeps{main.model(), main.config(), main.asker(), main.state().GridBusy, *this});
     main.setSettingsGrid(buildGridArea());
     connect(&main, &frmMain::instrumentShown, grid_, &SettingsGrid::refresh);
+    connect(&main, &frmMain::settingsReplaced, grid_, &SettingsGrid::clearNotice);
     identity_ = new IdentityBoxes({main.txtOption(0), main.txtOption(1), main.txtOption(2)},
                                   main.model(), {}, this);
     connect(identity_, &IdentityBoxes::stored, this, &MainWindowSettings::showPending);
@@ -63,14 +64,16 @@ QWidget* MainWindowSettings::buildGridArea() {
 }
 
 void MainWindowSettings::showPending() {
+    main_.markPendingBoxes();
     if (main_.lastRead() == nullptr || !grid_->modelShown()) {
         pendingLine_->hide();
         return;
     }
     const int count = main_.pendingEdits();
     pendingLine_->setText(QString::fromStdString(
-        count > 0 ? ResMessage(msg::PendingEditsLine, {std::to_string(count)})
-                  : ResMessage(msg::NoPendingEdits)));
+        count > 1    ? ResMessage(msg::PendingEditsLine, {std::to_string(count)})
+        : count == 1 ? ResMessage(msg::PendingEditLine)
+                     : ResMessage(msg::NoPendingEdits)));
     // The same amber as the marked cells, so the line reads as their legend.
     pendingLine_->setStyleSheet(
         count > 0 ? QString("QLabel { background: %1; font-weight: bold; padding: 2px; }")
@@ -165,6 +168,7 @@ std::string MainWindowSettings::chooseFile(bool save) {
 }
 
 void MainWindowSettings::setLinkDone() {
+    main_.settingsLoaded();
     main_.link().AdoptLoadedModel(&main_.model());
 }
 

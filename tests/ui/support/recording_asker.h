@@ -3,6 +3,7 @@
 // answered from a queue (defaultAnswer when it runs out).
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ class RecordingAsker final : public UserAsker {
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+    // The review before a write: answered by reviewHook when one is set (a test that shows the
+    // real dialog), else recorded and answered as the plain question.
+    std::function<bool(QWidget*, const WriteReview&, const std::string&)> reviewHook;
+    bool review(QWidget* parent, const WriteReview& review, const std::string& title) override {
+        if (reviewHook) return reviewHook(parent, review, title);
+        return question(parent, review.text, title);
     }
     void warning(QWidget*, const std::string& text, const std::string& title) override {
         boxes.push_back({Box::Warning, text, title});
