@@ -43,34 +43,55 @@ struct Dialect {
     QString blob;
 };
 
+// Version 2: where each event came from (reported, imported from a file, simulated), whether its
+// PC time was believed, and per instrument the evidence the state rule folds
+// (app/records_state.h) instead of a summary that followed the latest PC time. The evidence is
+// rebuilt from the events once the columns exist (rebuildStates).
+std::vector<QString> stateMigration() {
+    return {
+        QStringLiteral("ALTER TABLE events ADD COLUMN origin INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE events ADD COLUMN clock_ahead INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE events ADD COLUMN import_file TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral(
+            "ALTER TABLE events ADD COLUMN import_time DOUBLE PRECISION NOT NULL DEFAULT 0"),
+        QStringLiteral("UPDATE events SET origin = 1 WHERE import_key IS NOT NULL"),
+        QStringLiteral("ALTER TABLE instruments ADD COLUMN state TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE INDEX events_trusted ON events (origin, clock_ahead, pc_time)"),
+    };
+}
+
 // Migrations: entry N takes a store from version N to N + 1.
 std::vector<std::vector<QString>> migrations(const Dialect& d) {
-    return {{
-        QStringLiteral("CREATE TABLE instruments (id %1, serial TEXT NOT NULL UNIQUE, "
-                       "station TEXT NOT NULL DEFAULT '', user_id TEXT NOT NULL DEFAULT '', "
-                       "last_read DOUBLE PRECISION NOT NULL DEFAULT 0, "
-                       "cal_limit INTEGER NOT NULL DEFAULT 0, events BIGINT NOT NULL DEFAULT 0, "
-                       "channels TEXT NOT NULL DEFAULT '')")
-            .arg(d.key),
-        QStringLiteral("CREATE TABLE snapshots (id %1, digest TEXT NOT NULL UNIQUE, body %2 NOT "
-                       "NULL)")
-            .arg(d.key, d.blob),
-        QStringLiteral("CREATE TABLE events (id %1, instrument_id BIGINT NOT NULL, "
-                       "kind INTEGER NOT NULL, pc_time DOUBLE PRECISION NOT NULL, "
-                       "instrument_time DOUBLE PRECISION NOT NULL, station TEXT NOT NULL, "
-                       "user_id TEXT NOT NULL, success INTEGER NOT NULL, "
-                       "cal_limit INTEGER NOT NULL, snapshot_id BIGINT, detail TEXT NOT NULL, "
-                       "import_key TEXT UNIQUE)")
-            .arg(d.key),
-        QStringLiteral("CREATE INDEX events_by_instrument ON events (instrument_id, pc_time)"),
-        QStringLiteral("CREATE TABLE event_channels (event_id BIGINT NOT NULL, "
-                       "channel INTEGER NOT NULL, gas TEXT NOT NULL, enabled INTEGER NOT NULL, "
-                       "concentration DOUBLE PRECISION NOT NULL, result TEXT NOT NULL, "
-                       "before_date DOUBLE PRECISION NOT NULL, before_before REAL NOT NULL, "
-                       "before_after REAL NOT NULL, after_date DOUBLE PRECISION NOT NULL, "
-                       "after_before REAL NOT NULL, after_after REAL NOT NULL, "
-                       "PRIMARY KEY (event_id, channel))"),
-    }};
+    return {
+        {
+            QStringLiteral(
+                "CREATE TABLE instruments (id %1, serial TEXT NOT NULL UNIQUE, "
+                "station TEXT NOT NULL DEFAULT '', user_id TEXT NOT NULL DEFAULT '', "
+                "last_read DOUBLE PRECISION NOT NULL DEFAULT 0, "
+                "cal_limit INTEGER NOT NULL DEFAULT 0, events BIGINT NOT NULL DEFAULT 0, "
+                "channels TEXT NOT NULL DEFAULT '')")
+                .arg(d.key),
+            QStringLiteral(
+                "CREATE TABLE snapshots (id %1, digest TEXT NOT NULL UNIQUE, body %2 NOT "
+                "NULL)")
+                .arg(d.key, d.blob),
+            QStringLiteral("CREATE TABLE events (id %1, instrument_id BIGINT NOT NULL, "
+                           "kind INTEGER NOT NULL, pc_time DOUBLE PRECISION NOT NULL, "
+                           "instrument_time DOUBLE PRECISION NOT NULL, station TEXT NOT NULL, "
+                           "user_id TEXT NOT NULL, success INTEGER NOT NULL, "
+                           "cal_limit INTEGER NOT NULL, snapshot_id BIGINT, detail TEXT NOT NULL, "
+                           "import_key TEXT UNIQUE)")
+                .arg(d.key),
+            QStringLiteral("CREATE INDEX events_by_instrument ON events (instrument_id, pc_time)"),
+            QStringLiteral("CREATE TABLE event_channels (event_id BIGINT NOT NULL, "
+                           "channel INTEGER NOT NULL, gas TEXT NOT NULL, enabled INTEGER NOT NULL, "
+                           "concentration DOUBLE PRECISION NOT NULL, result TEXT NOT NULL, "
+                           "before_date DOUBLE PRECISION NOT NULL, before_before REAL NOT NULL, "
+                           "before_after REAL NOT NULL, after_date DOUBLE PRECISION NOT NULL, "
+                           "after_before REAL NOT NULL, after_after REAL NOT NULL, "
+                           "PRIMARY KEY (event_id, channel))"),
+        },
+        stateMigration()};
 }
 
 // What a record carries besides its columns: a write's review list, a dump's file, a note.
@@ -109,78 +130,52 @@ void readDetail(const QString& text, RecordEvent& e) {
     e.note = detail.value("note").toString().toStdString();
 }
 
-bool knownDate(double date) {
-    return date > 1.0;
+// Columns of an event as the store reads them back, in this order (see readEvent).
+constexpr const char* kEventColumns =
+    "e.id, e.kind, e.pc_time, e.instrument_time, e.station, e.user_id, e.success, e.cal_limit, "
+    "e.snapshot_id, e.detail, e.import_key, e.origin, e.clock_ahead, e.import_file, "
+    "e.import_time";
+constexpr int kEventColumnCount = 15;
+
+// The event columns from `first` on.
+void readEvent(const QSqlQuery& query, TimelineEntry& t, int first = 0) {
+    auto v = [&](int i) { return query.value(first + i); };
+    t.id = v(0).toLongLong();
+    RecordEvent& e = t.event;
+    e.kind = static_cast<RecordKind>(v(1).toInt());
+    e.pcTime = v(2).toDouble();
+    e.instrumentTime = v(3).toDouble();
+    e.station = ss(v(4));
+    e.user = ss(v(5));
+    e.success = v(6).toInt() != 0;
+    e.calLimit = v(7).toInt();
+    t.hasSnapshot = !v(8).isNull();
+    readDetail(v(9).toString(), e);
+    e.importKey = ss(v(10));
+    e.origin = static_cast<RecordOrigin>(v(11).toInt());
+    e.clockAhead = v(12).toInt() != 0;
+    e.importFile = ss(v(13));
+    e.importTime = v(14).toDouble();
 }
 
-// The fleet list is read far more often than events are written, and with thousands of
-// instruments its cost is per value fetched: each instrument's channel summary is kept as one
-// text in its row (a line per channel: gas, enabled, calibration date, result, and the time of
-// the event that set them), rewritten by the event's own transaction.
-struct ChannelState {
-    ChannelSummary summary;
-    double stateTime = 0;
-};
-using ChannelStates = std::array<ChannelState, 5>;
-
-// One field of the summary: a tab or a line break in a text would shift the fields after it.
-void appendField(std::string& out, const std::string& text) {
-    for (char c : text) out += (c == '\t' || c == '\n') ? ' ' : c;
+// event_channels columns from `first` on.
+ChannelRecord readChannel(const QSqlQuery& query, int first) {
+    ChannelRecord c;
+    c.channel = query.value(first).toInt();
+    c.gas = ss(query.value(first + 1));
+    c.enabled = query.value(first + 2).toInt() != 0;
+    c.concentration = query.value(first + 3).toDouble();
+    c.result = ss(query.value(first + 4));
+    c.historyBefore = {query.value(first + 5).toDouble(), query.value(first + 6).toFloat(),
+                       query.value(first + 7).toFloat()};
+    c.history = {query.value(first + 8).toDouble(), query.value(first + 9).toFloat(),
+                 query.value(first + 10).toFloat()};
+    return c;
 }
 
-void appendNumber(std::string& out, double value) {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
-
-QString encodeChannels(const ChannelStates& states) {
-    std::string text;
-    for (const ChannelState& c : states) {
-        if (!text.empty()) text += '\n';
-        appendField(text, c.summary.gas);
-        text += c.summary.enabled ? "\t1\t" : "\t0\t";
-        appendNumber(text, c.summary.calDate);
-        text += '\t';
-        appendField(text, c.summary.result);
-        text += '\t';
-        appendNumber(text, c.stateTime);
-    }
-    return qs(text);
-}
-
-double numberOf(std::string_view text) {
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
-
-// Parsed from bytes rather than through QString: the fleet list decodes one per instrument.
-ChannelStates decodeChannels(const QByteArray& utf8) {
-    ChannelStates states;
-    std::string_view rest(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-    for (ChannelState& c : states) {
-        if (rest.empty()) break;
-        const std::size_t lineEnd = rest.find('\n');
-        std::string_view line = rest.substr(0, lineEnd);
-        rest = lineEnd == std::string_view::npos ? std::string_view() : rest.substr(lineEnd + 1);
-        std::array<std::string_view, 5> parts;
-        std::size_t count = 0;
-        while (count < parts.size()) {
-            const std::size_t tab = line.find('\t');
-            parts[count++] = line.substr(0, tab);
-            if (tab == std::string_view::npos) break;
-            line.remove_prefix(tab + 1);
-        }
-        if (count != parts.size()) continue;
-        c.summary.gas = std::string(parts[0]);
-        c.summary.enabled = parts[1] == "1";
-        c.summary.calDate = numberOf(parts[2]);
-        c.summary.result = std::string(parts[3]);
-        c.stateTime = numberOf(parts[4]);
-    }
-    return states;
-}
+constexpr const char* kChannelColumns =
+    "c.channel, c.gas, c.enabled, c.concentration, c.result, c.before_date, c.before_before, "
+    "c.before_after, c.after_date, c.after_before, c.after_after";
 
 }  // namespace
 
@@ -242,7 +237,24 @@ class RecordsSqlStore::Impl {
     }
     void rollback() { QSqlQuery(db).exec("ROLLBACK"); }
 
+    // The newest PC time the store believes, read under the write lock so that every event of
+    // the transaction is judged against what was committed before it.
+    double newestTrusted = 0;
+    StoreStatus beginWrite() {
+        if (const StoreStatus began = begin(); !began.ok) return began;
+        QSqlQuery query(db);
+        if (!query.exec("SELECT pc_time FROM events WHERE origin = 0 AND clock_ahead = 0 "
+                        "ORDER BY pc_time DESC LIMIT 1")) {
+            const StoreStatus status = fail(query);
+            rollback();
+            return status;
+        }
+        newestTrusted = query.next() ? query.value(0).toDouble() : 0.0;
+        return {};
+    }
+
     StoreStatus prepareSchema();
+    StoreStatus rebuildStates();
     StoreStatus write(const RecordEvent& e, bool& added);
     std::optional<long long> storeSnapshot(const std::string& text, QSqlQuery& query);
 };
@@ -282,6 +294,12 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
             }
         }
     }
+    if (version < 2) {
+        if (const StoreStatus rebuilt = rebuildStates(); !rebuilt.ok) {
+            rollback();
+            return rebuilt;
+        }
+    }
     const bool stored =
         query.exec("DELETE FROM records_schema") &&
         run(query, "INSERT INTO records_schema (version) VALUES (?)", {kRecordsSchemaVersion});
@@ -290,6 +308,52 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
         rollback();
         return status;
     }
+    return {};
+}
+
+StoreStatus RecordsSqlStore::Impl::rebuildStates() {
+    // Every event once, in the order it was committed, as the writers would have folded it.
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT e.instrument_id, %1, %2 FROM events e "
+                                   "LEFT JOIN event_channels c ON c.event_id = e.id "
+                                   "ORDER BY e.id, c.channel")
+                        .arg(kEventColumns, kChannelColumns)))
+        return fail(query);
+    std::map<long long, InstrumentRecordState> states;
+    std::vector<long long> ahead;
+    double newest = 0;
+    TimelineEntry current;
+    long long currentInstrument = -1;
+    auto finish = [&] {
+        if (currentInstrument < 0) return;
+        RecordEvent& e = current.event;
+        e.clockAhead =
+            e.origin == RecordOrigin::Reported && IsClockAhead(e.pcTime, e.instrumentTime, newest);
+        if (e.clockAhead) ahead.push_back(current.id);
+        FoldEvent(states[currentInstrument], e, newest);
+        if (e.origin == RecordOrigin::Reported && !e.clockAhead)
+            newest = std::max(newest, e.pcTime);
+    };
+    while (query.next()) {
+        const long long id = query.value(1).toLongLong();
+        if (id != current.id || currentInstrument < 0) {
+            finish();
+            current = TimelineEntry{};
+            currentInstrument = query.value(0).toLongLong();
+            readEvent(query, current, 1);
+        }
+        if (!query.value(1 + kEventColumnCount).isNull())
+            current.event.channels.push_back(readChannel(query, 1 + kEventColumnCount));
+    }
+    finish();
+    query.finish();
+    for (long long id : ahead)
+        if (!run(query, "UPDATE events SET clock_ahead = 1 WHERE id = ?", {id})) return fail(query);
+    for (const auto& [instrument, state] : states)
+        if (!run(query, "UPDATE instruments SET state = ? WHERE id = ?",
+                 {qs(EncodeRecordState(state)), instrument}))
+            return fail(query);
     return {};
 }
 
@@ -310,7 +374,15 @@ std::optional<long long> RecordsSqlStore::Impl::storeSnapshot(const std::string&
     return query.value(0).toLongLong();
 }
 
-StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
+StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) {
+    RecordEvent flagged;
+    const bool ahead = given.origin == RecordOrigin::Reported &&
+                       IsClockAhead(given.pcTime, given.instrumentTime, newestTrusted);
+    if (ahead != given.clockAhead) {
+        flagged = given;
+        flagged.clockAhead = ahead;
+    }
+    const RecordEvent& e = ahead != given.clockAhead ? flagged : given;
     QSqlQuery query(db);
     if (!run(query,
              "INSERT INTO instruments (serial, station, user_id) VALUES (?, ?, ?) "
@@ -318,14 +390,14 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
              "station = CASE WHEN excluded.station <> '' THEN excluded.station "
              "ELSE instruments.station END, "
              "user_id = CASE WHEN excluded.user_id <> '' THEN excluded.user_id "
-             "ELSE instruments.user_id END RETURNING id, channels",
+             "ELSE instruments.user_id END RETURNING id, state",
              {qs(e.serial), qs(e.station), qs(e.user)}) ||
         !query.next())
         return fail(query);
     // The upsert holds the row until the commit: no other writer changes the summary between
     // this read of it and the update below.
     const long long instrument = query.value(0).toLongLong();
-    const QString channelsBefore = query.value(1).toString();
+    const QString stateBefore = query.value(1).toString();
 
     QVariant snapshotId(QMetaType::fromType<qlonglong>());
     if (!e.snapshot.empty()) {
@@ -337,11 +409,13 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
         e.importKey.empty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(qs(e.importKey));
     if (!run(query,
              "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
-             "user_id, success, cal_limit, snapshot_id, detail, import_key) "
-             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (import_key) DO NOTHING "
-             "RETURNING id",
+             "user_id, success, cal_limit, snapshot_id, detail, import_key, origin, "
+             "clock_ahead, import_file, import_time) "
+             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+             "ON CONFLICT (import_key) DO NOTHING RETURNING id",
              {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
-              qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey}))
+              qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey,
+              static_cast<int>(e.origin), e.clockAhead ? 1 : 0, qs(e.importFile), e.importTime}))
         return fail(query);
     if (!query.next()) {
         added = false;  // imported before
@@ -350,8 +424,6 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
     const long long event = query.value(0).toLongLong();
     added = true;
 
-    const bool read = e.kind == RecordKind::Read && e.success;
-    const bool calibration = e.kind == RecordKind::Zero || e.kind == RecordKind::Span;
     for (const ChannelRecord& c : e.channels) {
         if (!run(query,
                  "INSERT INTO event_channels (event_id, channel, gas, enabled, concentration, "
@@ -362,27 +434,13 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
                   c.history.date, c.history.before, c.history.after}))
             return fail(query);
     }
-    // The summary follows the latest event only: an older one (imported) leaves it.
-    ChannelStates states = decodeChannels(channelsBefore.toUtf8());
-    for (const ChannelRecord& c : e.channels) {
-        if ((!read && !calibration) || c.channel < 0 || c.channel >= 5) continue;
-        ChannelState& state = states[static_cast<std::size_t>(c.channel)];
-        if (e.pcTime < state.stateTime) continue;
-        if (read) {
-            state.summary.gas = c.gas;
-            state.summary.enabled = c.enabled;
-        }
-        if (knownDate(c.history.date)) state.summary.calDate = c.history.date;
-        if (calibration) state.summary.result = c.result;
-        state.stateTime = e.pcTime;
-    }
-    if (!run(query,
-             "UPDATE instruments SET events = events + 1, "
-             "last_read = CASE WHEN ? = 1 AND ? > last_read THEN ? ELSE last_read END, "
-             "cal_limit = CASE WHEN ? = 1 AND ? >= last_read THEN ? ELSE cal_limit END, "
-             "channels = ? WHERE id = ?",
-             {read ? 1 : 0, e.pcTime, e.pcTime, read ? 1 : 0, e.pcTime, e.calLimit,
-              encodeChannels(states), instrument}))
+    // The evidence the state rule folds; the rule (app/records_state.h) decides what counts.
+    InstrumentRecordState state = DecodeRecordState(stateBefore.toStdString());
+    FoldEvent(state, e, newestTrusted);
+    if (e.origin == RecordOrigin::Reported && !e.clockAhead)
+        newestTrusted = std::max(newestTrusted, e.pcTime);
+    if (!run(query, "UPDATE instruments SET events = events + 1, state = ? WHERE id = ?",
+             {qs(EncodeRecordState(state)), instrument}))
         return fail(query);
     return {};
 }
@@ -444,7 +502,7 @@ std::unique_ptr<RecordsSqlStore> RecordsSqlStore::open(const RecordsLocation& lo
 
 StoreStatus RecordsSqlStore::record(const RecordEvent& event, bool* added) {
     bool wasAdded = false;
-    if (const StoreStatus began = impl_->begin(); !began.ok) return began;
+    if (const StoreStatus began = impl_->beginWrite(); !began.ok) return began;
     StoreStatus status = impl_->write(event, wasAdded);
     if (status.ok) {
         QSqlQuery commit(impl_->db);
@@ -457,7 +515,7 @@ StoreStatus RecordsSqlStore::record(const RecordEvent& event, bool* added) {
 
 StoreStatus RecordsSqlStore::recordAll(const std::vector<RecordEvent>& events, int* added) {
     int count = 0;
-    if (const StoreStatus began = impl_->begin(); !began.ok) return began;
+    if (const StoreStatus began = impl_->beginWrite(); !began.ok) return began;
     StoreStatus status;
     for (const RecordEvent& event : events) {
         bool wasAdded = false;
@@ -478,19 +536,16 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
     out.clear();
     QSqlQuery query(impl_->db);
     query.setForwardOnly(true);
-    if (!query.exec("SELECT serial, station, user_id, last_read, cal_limit, events, channels "
-                    "FROM instruments ORDER BY serial"))
+    if (!query.exec("SELECT serial, station, user_id, events, state FROM instruments "
+                    "ORDER BY serial"))
         return impl_->fail(query);
     while (query.next()) {
         InstrumentSummary s;
         s.serial = ss(query.value(0));
         s.station = ss(query.value(1));
         s.user = ss(query.value(2));
-        s.lastRead = query.value(3).toDouble();
-        s.calLimit = query.value(4).toInt();
-        s.events = query.value(5).toLongLong();
-        const ChannelStates states = decodeChannels(query.value(6).toString().toUtf8());
-        for (std::size_t ch = 0; ch < states.size(); ++ch) s.channels[ch] = states[ch].summary;
+        s.events = query.value(3).toLongLong();
+        s.record = DecodeRecordState(query.value(4).toByteArray().toStdString());
         out.push_back(std::move(s));
     }
     return {};
@@ -505,52 +560,30 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
     if (!query.next()) return {};
     const long long instrument = query.value(0).toLongLong();
     if (!impl_->run(query,
-                    "SELECT id, kind, pc_time, instrument_time, station, user_id, success, "
-                    "cal_limit, snapshot_id, detail, import_key FROM events "
-                    "WHERE instrument_id = ? ORDER BY pc_time, id",
+                    QStringLiteral("SELECT %1 FROM events e WHERE e.instrument_id = ? "
+                                   "ORDER BY e.pc_time, e.id")
+                        .arg(kEventColumns),
                     {instrument}))
         return impl_->fail(query);
     std::map<long long, std::size_t> index;
     while (query.next()) {
         TimelineEntry t;
-        t.id = query.value(0).toLongLong();
-        RecordEvent& e = t.event;
-        e.kind = static_cast<RecordKind>(query.value(1).toInt());
-        e.serial = serial;
-        e.pcTime = query.value(2).toDouble();
-        e.instrumentTime = query.value(3).toDouble();
-        e.station = ss(query.value(4));
-        e.user = ss(query.value(5));
-        e.success = query.value(6).toInt() != 0;
-        e.calLimit = query.value(7).toInt();
-        t.hasSnapshot = !query.value(8).isNull();
-        readDetail(query.value(9).toString(), e);
-        e.importKey = ss(query.value(10));
+        readEvent(query, t);
+        t.event.serial = serial;
         index.emplace(t.id, out.size());
         out.push_back(std::move(t));
     }
     if (!impl_->run(query,
-                    "SELECT c.event_id, c.channel, c.gas, c.enabled, c.concentration, c.result, "
-                    "c.before_date, c.before_before, c.before_after, c.after_date, "
-                    "c.after_before, c.after_after FROM event_channels c "
-                    "JOIN events e ON e.id = c.event_id WHERE e.instrument_id = ? "
-                    "ORDER BY c.event_id, c.channel",
+                    QStringLiteral("SELECT c.event_id, %1 FROM event_channels c "
+                                   "JOIN events e ON e.id = c.event_id WHERE e.instrument_id = ? "
+                                   "ORDER BY c.event_id, c.channel")
+                        .arg(kChannelColumns),
                     {instrument}))
         return impl_->fail(query);
     while (query.next()) {
         const auto found = index.find(query.value(0).toLongLong());
         if (found == index.end()) continue;
-        ChannelRecord c;
-        c.channel = query.value(1).toInt();
-        c.gas = ss(query.value(2));
-        c.enabled = query.value(3).toInt() != 0;
-        c.concentration = query.value(4).toDouble();
-        c.result = ss(query.value(5));
-        c.historyBefore = {query.value(6).toDouble(), query.value(7).toFloat(),
-                           query.value(8).toFloat()};
-        c.history = {query.value(9).toDouble(), query.value(10).toFloat(),
-                     query.value(11).toFloat()};
-        out[found->second].event.channels.push_back(std::move(c));
+        out[found->second].event.channels.push_back(readChannel(query, 1));
     }
     return {};
 }

@@ -17,7 +17,7 @@ namespace vq {
 
 inline constexpr const char* kRecordsFileName = "VQ5100Records.sqlite";
 // The schema this program writes; a store of a higher version is refused, a lower one migrated.
-inline constexpr int kRecordsSchemaVersion = 1;
+inline constexpr int kRecordsSchemaVersion = 2;
 
 struct RecordsLocation {
     bool postgres = false;
