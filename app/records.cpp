@@ -38,49 +38,23 @@ std::optional<RecordKind> RecordKindFromName(std::string_view name) {
     return std::nullopt;
 }
 
-Due DueFor(double calDate, int calLimit, double now, int soonDays) {
-    if (!knownDate(calDate) || calLimit <= 0) return {};
-    Due due;
-    due.date = AddDays(calDate, calLimit);
-    const double left = DaysBetween(due.date, now);
-    due.state = left < 0 ? DueState::Overdue : left <= soonDays ? DueState::DueSoon : DueState::Ok;
-    return due;
-}
-
-Due InstrumentDue(const InstrumentSummary& summary, double now, int soonDays) {
-    Due earliest;
-    for (const ChannelSummary& ch : summary.channels) {
-        if (!ch.enabled) continue;
-        const Due due = DueFor(ch.calDate, summary.calLimit, now, soonDays);
-        if (due.state == DueState::Unknown) continue;
-        if (earliest.state == DueState::Unknown || due.date < earliest.date) earliest = due;
-    }
-    return earliest;
-}
-
-const char* DueStateName(DueState state) {
-    switch (state) {
-        case DueState::Ok:
-            return "ok";
-        case DueState::DueSoon:
-            return "due";
-        case DueState::Overdue:
-            return "overdue";
-        case DueState::Unknown:
-            break;
-    }
-    return "unknown";
+std::optional<double> RecordedLevel(float value) {
+    // The model's no-value number is -101; no gas reading goes below -100.
+    if (!std::isfinite(value) || value <= -100.0f) return std::nullopt;
+    return static_cast<double>(value);
 }
 
 std::vector<DueEntry> DueList(const std::vector<InstrumentSummary>& fleet, double now, int days) {
     std::vector<DueEntry> list;
     for (const InstrumentSummary& instrument : fleet) {
-        const Due due = InstrumentDue(instrument, now, days);
-        if (due.state == DueState::Overdue || due.state == DueState::DueSoon)
-            list.push_back({instrument, due});
+        const Assessment a = Assess(instrument.record, now, days);
+        if (NeedsAttention(a.state)) list.push_back({instrument, a});
     }
-    std::stable_sort(list.begin(), list.end(),
-                     [](const DueEntry& a, const DueEntry& b) { return a.due.date < b.due.date; });
+    std::stable_sort(list.begin(), list.end(), [](const DueEntry& a, const DueEntry& b) {
+        const int sa = StateSeverity(a.assessment.state), sb = StateSeverity(b.assessment.state);
+        if (sa != sb) return sa > sb;
+        return a.assessment.due < b.assessment.due;
+    });
     return list;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/records_state.h"
 #include "model/settings_review.h"
 
 namespace vq {
@@ -72,6 +73,11 @@ struct RecordEvent {
     // An event brought in from elsewhere (the settings CSV): the same key is never added twice.
     std::string importKey;
     std::string note;  // free text kept with the event (an imported row's action)
+    RecordOrigin origin = RecordOrigin::Reported;
+    std::string importFile;  // an imported event: the file it came from
+    double importTime = 0;   // and when it was imported (OLE date)
+    // Set by the store: the PC time lay too far past the store's newest evidence to be believed.
+    bool clockAhead = false;
     // 32 hexadecimal digits (128 random bits), given when the event is first stored and the same
     // in every store it reaches: a store never adds an event with an id it holds.
     std::string eventId;
@@ -79,45 +85,25 @@ struct RecordEvent {
 
 // ---- what the store gives back ----
 
-struct ChannelSummary {
-    std::string gas;
-    bool enabled = false;
-    double calDate = 0;  // the calibration history date last seen
-    std::string result;  // of the last zero or span run
-};
-
 struct InstrumentSummary {
     std::string serial;
     std::string station;
     std::string user;
-    double lastRead = 0;  // PC time of the last read; 0: never read
-    int calLimit = 0;
-    std::array<ChannelSummary, 5> channels;
     long long events = 0;
+    InstrumentRecordState record;  // what the state rule needs (app/records_state.h)
+    // The evidence the state is read from: gas, enabled, CalLimit, dates per channel.
+    const InstrumentEvidence& evidence() const { return record.evidence(); }
 };
+
+// A calibration reading the instrument has got; nothing for its no-value number (-101) or
+// anything else that cannot be a reading.
+std::optional<double> RecordedLevel(float value);
 
 struct TimelineEntry {
     long long id = 0;
     RecordEvent event;  // without the snapshot text (see RecordsStore::snapshot)
     bool hasSnapshot = false;
 };
-
-// ---- the due date ----
-
-enum class DueState { Unknown, Ok, DueSoon, Overdue };
-inline constexpr int kDueSoonDays = 7;
-
-struct Due {
-    double date = 0;  // OLE date; 0 when unknown
-    DueState state = DueState::Unknown;
-};
-
-// A calibration is due `calLimit` days after the calibration history date; overdue once that
-// has passed, due soon within `soonDays`. No date or no limit: unknown.
-Due DueFor(double calDate, int calLimit, double now, int soonDays = kDueSoonDays);
-// The instrument's: the earliest of its enabled channels'.
-Due InstrumentDue(const InstrumentSummary& summary, double now, int soonDays = kDueSoonDays);
-const char* DueStateName(DueState state);
 
 // ---- building records from the model ----
 
@@ -165,10 +151,11 @@ class RecordsStore {
     virtual StoreStatus snapshot(long long eventId, std::string& text) = 0;
 };
 
-// The instruments whose calibration is overdue or due within `days`, soonest first.
+// The instruments that need attention: failed and overdue whatever `days` says, and those due
+// within `days`; most severe first, then the soonest due.
 struct DueEntry {
     InstrumentSummary instrument;
-    Due due;
+    Assessment assessment;
 };
 std::vector<DueEntry> DueList(const std::vector<InstrumentSummary>& fleet, double now, int days);
 

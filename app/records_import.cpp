@@ -1,16 +1,16 @@
 #include "app/records_import.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <sstream>
 
 #include "app/settings_csv.h"
 #include "app/text_lines.h"
 #include "model/escaped_text.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
+#include "model/text_rules.h"
 
 namespace vq {
 
@@ -19,70 +19,45 @@ namespace {
 // Where the row keeps what the records need (app/settings_csv.cpp writes them so).
 constexpr std::size_t kAction = 0, kPcTime = 1, kInstrumentTime = 2, kSerial = 3, kStation = 7,
                       kUser = 8, kCalLimit = 10, kChannels = 33, kChannelWidth = 9;
-constexpr std::size_t kCalDate = 6, kCalBefore = 7, kCalAfter = 8;
+constexpr std::size_t kGas = 0, kFirstLevel = 1, kLevels = 5, kCalDate = 6, kCalBefore = 7,
+                      kCalAfter = 8;
+// The instrument's fields: what it can hold, so what a row of its own can hold.
+constexpr std::size_t kSerialLength = 20, kStationLength = 16, kUserLength = 16, kGasLength = 10;
+constexpr std::string_view kNoValue = "-----";
 
-struct CsvRecord {
-    int line = 0;  // where it starts
-    std::string raw;
-    std::vector<std::string> fields;
-};
-
-// RFC 4180: a quoted field may hold commas, doubled quotes and line breaks. An unclosed quote is
-// reported by the caller through `open`.
-std::vector<CsvRecord> splitRecords(std::string_view text, bool& open) {
-    std::vector<CsvRecord> records;
-    CsvRecord current;
-    std::string field;
+// Splits one record (RFC 4180: a quoted field may hold commas, doubled quotes and line breaks);
+// `open` tells whether a quote is still open at its end.
+std::vector<std::string> splitFields(std::string_view text, bool& open) {
+    std::vector<std::string> fields(1);
     bool quoted = false;
-    bool any = false;
-    int line = 1;
-    current.line = 1;
-    auto endRecord = [&] {
-        current.fields.push_back(std::move(field));
-        field.clear();
-        records.push_back(std::move(current));
-        current = CsvRecord{};
-        any = false;
-    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (!any) current.line = line;
-        any = true;
         if (quoted) {
             if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                current.raw += "\"\"";
+                fields.back() += '"';
                 ++i;
-                continue;
-            }
-            if (c == '"') {
+            } else if (c == '"') {
                 quoted = false;
             } else {
-                if (c == '\n') ++line;
-                field += c;
+                fields.back() += c;
             }
-            current.raw += c;
-            continue;
-        }
-        if (c == '"') {
+        } else if (c == '"') {
             quoted = true;
-            current.raw += c;
         } else if (c == ',') {
-            current.fields.push_back(std::move(field));
-            field.clear();
-            current.raw += c;
-        } else if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            ++line;
-            endRecord();
+            fields.emplace_back();
         } else {
-            field += c;
-            current.raw += c;
+            fields.back() += c;
         }
     }
     open = quoted;
-    if (any) endRecord();
-    return records;
+    return fields;
+}
+
+bool quoteOpen(std::string_view text) {
+    bool quoted = false;
+    for (char c : text)
+        if (c == '"') quoted = !quoted;  // a doubled quote flips twice
+    return quoted;
 }
 
 // 64-bit FNV-1a: short keys for long rows; the serial number and the time go in as they are.
@@ -97,9 +72,62 @@ std::string digest(std::string_view text) {
     return hex;
 }
 
-float levelValue(const std::string& text) {
-    if (text.find('-') != std::string::npos || !IsNumeric(text)) return -101.0f;
-    return static_cast<float>(std::strtod(text.c_str(), nullptr));
+std::string quotedText(std::string_view text) {
+    return "\"" + ShownText(text) + "\"";
+}
+
+// A control character (C0, DEL) anywhere: it would reach a terminal or a file as it is.
+bool hasControl(std::string_view text) {
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) return true;
+    }
+    return false;
+}
+
+// A raw control character is refused; the program's own CSV writes the bytes an instrument holds
+// escaped ("\xHH"), so the width is that of the text as held.
+std::string textProblem(std::string_view what, std::string_view text, std::size_t length) {
+    if (hasControl(text)) return std::string(what) + " holds a control character";
+    if (FileUnescapedText(text).size() > length)
+        return std::string(what) + " is longer than the instrument's " + std::to_string(length) +
+               " characters";
+    return {};
+}
+
+// What the program writes for a date the instrument has not got (its no-value date).
+const std::string& noDateText() {
+    static const std::string text = GeneralDate(-101.0);
+    return text;
+}
+
+const double kEarliest = *MakeOleDate(2000, 1, 1, 0, 0, 0);
+
+// A date of a row: nothing (and no problem) for the no-value forms; else within 2000 and the
+// import's time plus a day.
+std::string dateProblem(std::string_view what, const std::string& text, double importTime,
+                        bool optional, double& date) {
+    date = 0;
+    if (optional && (text.empty() || text == kNoValue || text == noDateText())) return {};
+    const auto parsed = ParseGeneralDate(text);
+    if (!parsed) return std::string(what) + " " + quotedText(text) + " is not a date";
+    if (*parsed < kEarliest) return std::string(what) + " " + quotedText(text) + " is before 2000";
+    if (DaysBetween(*parsed, importTime) > 1.0)
+        return std::string(what) + " " + quotedText(text) + " lies after the import's own time";
+    date = *parsed;
+    return {};
+}
+
+// A level as the program writes it: no value, or a number of at most five characters, >= 0.
+std::string levelProblem(std::string_view what, const std::string& text, float& value) {
+    value = -101.0f;
+    if (text.empty() || text == kNoValue || text.find_first_not_of('*') == std::string::npos)
+        return {};
+    if (text.size() > 5) return std::string(what) + " " + quotedText(text) + " is longer than 5";
+    if (std::string reason = LevelTextProblem(text); !reason.empty())
+        return std::string(what) + ": " + reason;
+    value = *ParseSingle(TrimText(text));
+    return {};
 }
 
 }  // namespace
@@ -109,82 +137,149 @@ std::string RecordsImport::message(const std::filesystem::path& file) const {
     return file.string() + ", line " + std::to_string(line) + ": " + reason;
 }
 
-RecordsImport ReadSettingsCsvHistory(std::string_view text) {
-    RecordsImport result;
-    auto refuse = [&result](int line, std::string reason) {
-        result.ok = false;
-        result.line = line;
-        result.reason = std::move(reason);
-        result.events.clear();
-        return result;
-    };
-    bool open = false;
-    const std::vector<CsvRecord> records = splitRecords(WithoutByteOrderMark(text), open);
-    if (records.empty()) return refuse(0, "the file is empty");
-    const std::string columns = std::to_string(settingsCsvColumns);
-    std::map<std::string, int> occurrences;
-    if (records.front().fields.size() != settingsCsvColumns)
-        return refuse(1, "not a settings CSV header (" + columns + " columns expected, " +
-                             std::to_string(records.front().fields.size()) + " found)");
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& row = records[r];
-        if (row.fields.size() == 1 && row.fields.front().empty()) continue;  // an empty line
-        if (open && r + 1 == records.size()) return refuse(row.line, "a quote is not closed");
-        if (row.fields.size() != settingsCsvColumns)
-            return refuse(row.line, columns + " columns expected, " +
-                                        std::to_string(row.fields.size()) + " found");
-        const std::string& action = row.fields[kAction];
-        if (action != "Read" && action != "Write" && action != "WriteID")
-            return refuse(row.line, "\"" + action + "\" is not Read, Write or WriteID");
-        const auto pcTime = ParseGeneralDate(row.fields[kPcTime]);
-        if (!pcTime) return refuse(row.line, "\"" + row.fields[kPcTime] + "\" is not a date");
+SettingsCsvHistoryReader::SettingsCsvHistoryReader(std::string file, double importTime)
+    : file_(std::move(file)), importTime_(importTime) {}
 
-        RecordEvent e;
-        e.kind = action == "Read" ? RecordKind::Read : RecordKind::Write;
-        e.note = "settings CSV: " + action;
-        e.pcTime = *pcTime;
-        e.instrumentTime = ParseGeneralDate(row.fields[kInstrumentTime]).value_or(0.0);
-        // Texts the CSV carries escaped ("\xHH", app/settings_csv.cpp) come back as the bytes held.
-        e.serial = FileUnescapedText(row.fields[kSerial]);
-        e.station = FileUnescapedText(row.fields[kStation]);
-        e.user = FileUnescapedText(row.fields[kUser]);
-        if (IsNumeric(row.fields[kCalLimit]))
-            e.calLimit = static_cast<int>(std::strtol(row.fields[kCalLimit].c_str(), nullptr, 10));
-        for (int ch = 0; ch < 5; ++ch) {
-            const std::size_t at = kChannels + kChannelWidth * static_cast<std::size_t>(ch);
-            ChannelRecord c;
-            c.channel = ch;
-            c.gas = FileUnescapedText(row.fields[at]);
-            c.enabled = c.gas != "-----";
-            c.history.date = ParseGeneralDate(row.fields[at + kCalDate]).value_or(0.0);
-            c.history.before = levelValue(row.fields[at + kCalBefore]);
-            c.history.after = levelValue(row.fields[at + kCalAfter]);
-            c.historyBefore = c.history;
-            e.channels.push_back(std::move(c));
-        }
-        // Two reads within one second of an unchanged instrument give the same row twice: the
-        // second is the same row's next occurrence, not a duplicate. Appending to the file leaves
-        // the count of earlier occurrences as it was, so the keys stay the same on a re-import.
-        std::string key = "csv|" + e.serial + "|" + row.fields[kPcTime] + "|" + digest(row.raw);
-        const int occurrence = ++occurrences[key];
-        if (occurrence > 1) key += "|" + std::to_string(occurrence);
-        e.importKey = std::move(key);
-        result.events.push_back(std::move(e));
-    }
-    return result;
+bool SettingsCsvHistoryReader::refuse(int line, std::string reason) {
+    result_.ok = false;
+    result_.line = line;
+    result_.reason = std::move(reason);
+    result_.events.clear();
+    pending_.clear();
+    return false;
 }
 
-RecordsImport ReadSettingsCsvHistoryFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        RecordsImport result;
-        result.ok = false;
-        result.reason = "the file cannot be read";
-        return result;
+std::vector<RecordEvent> SettingsCsvHistoryReader::takeEvents() {
+    std::vector<RecordEvent> taken;
+    taken.swap(result_.events);
+    return taken;
+}
+
+bool SettingsCsvHistoryReader::addLine(std::string_view line) {
+    if (!result_.ok) return false;
+    ++lineNumber_;
+    if (lineNumber_ == 1) line = WithoutByteOrderMark(line);
+    if (!IsValidUtf8(line)) return refuse(lineNumber_, "the line is not UTF-8 or Shift_JIS text");
+    if (pending_.empty()) {
+        recordLine_ = lineNumber_;
+        if (line.empty()) return true;  // an empty line between rows
+    } else {
+        pending_ += '\n';
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ReadSettingsCsvHistory(text.str());
+    if (pending_.size() + line.size() > kMaxImportRowBytes)
+        return refuse(recordLine_, "the row is longer than any row this program writes");
+    pending_ += line;
+    if (quoteOpen(pending_)) return true;
+    std::string raw;
+    raw.swap(pending_);
+    bool open = false;
+    std::vector<std::string> fields = splitFields(raw, open);
+    return addRecord(recordLine_, raw, std::move(fields));
+}
+
+bool SettingsCsvHistoryReader::finish() {
+    if (!result_.ok) return false;
+    if (!pending_.empty()) return refuse(recordLine_, "a quote is not closed");
+    if (!header_) return refuse(0, "the file is empty");
+    return true;
+}
+
+bool SettingsCsvHistoryReader::addRecord(int line, std::string_view raw,
+                                         std::vector<std::string> row) {
+    const std::string columns = std::to_string(settingsCsvColumns);
+    if (!header_) {
+        // The program's own header, in either language it writes: a file of another shape
+        // (whatever its width) is not a settings CSV.
+        if (row != SettingsCsvHeader(Language::English) &&
+            row != SettingsCsvHeader(Language::Japanese))
+            return refuse(line, "not a settings CSV header (not the header this program writes, " +
+                                    std::to_string(row.size()) + " columns of " + columns + ")");
+        header_ = true;
+        return true;
+    }
+    if (row.size() != settingsCsvColumns)
+        return refuse(line,
+                      columns + " columns expected, " + std::to_string(row.size()) + " found");
+    const std::string& action = row[kAction];
+    if (action != "Read" && action != "Write" && action != "WriteID")
+        return refuse(line, quotedText(action) + " is not Read, Write or WriteID");
+
+    RecordEvent e;
+    e.kind = action == "Read" ? RecordKind::Read : RecordKind::Write;
+    e.origin = RecordOrigin::Imported;
+    e.importFile = file_;
+    e.importTime = importTime_;
+    e.note = "settings CSV: " + action;
+    std::string problem = dateProblem("the PC time", row[kPcTime], importTime_, false, e.pcTime);
+    if (problem.empty())
+        problem = dateProblem("the instrument time", row[kInstrumentTime], importTime_, true,
+                              e.instrumentTime);
+    if (problem.empty() && TrimText(row[kSerial]).empty()) problem = "the serial number is empty";
+    if (problem.empty()) problem = textProblem("the serial number", row[kSerial], kSerialLength);
+    if (problem.empty()) problem = textProblem("the station", row[kStation], kStationLength);
+    if (problem.empty()) problem = textProblem("the user", row[kUser], kUserLength);
+    if (!problem.empty()) return refuse(line, problem);
+    e.serial = FileUnescapedText(TrimText(row[kSerial]));
+    e.station = FileUnescapedText(TrimText(row[kStation]));
+    e.user = FileUnescapedText(TrimText(row[kUser]));
+
+    const std::string& limit = row[kCalLimit];
+    const bool digits = !limit.empty() && limit.size() <= 3 &&
+                        limit.find_first_not_of("0123456789") == std::string::npos;
+    const int days = digits ? std::stoi(limit) : 0;
+    if (days < 1 || days > 365)
+        return refuse(line, "the calibration limit " + quotedText(limit) + " is not 1 to 365 days");
+    e.calLimit = days;
+
+    for (int ch = 0; ch < 5; ++ch) {
+        const std::size_t at = kChannels + kChannelWidth * static_cast<std::size_t>(ch);
+        const std::string which = "CH" + std::to_string(ch + 1) + " ";
+        ChannelRecord c;
+        c.channel = ch;
+        c.gas = FileUnescapedText(TrimText(row[at + kGas]));
+        c.enabled = row[at + kGas] != kNoValue;
+        if (c.enabled) {
+            problem = textProblem(which + "gas", row[at + kGas], kGasLength);
+            for (std::size_t l = 0; problem.empty() && l < kLevels; ++l) {
+                float ignored = 0;
+                problem = levelProblem(which + "level", row[at + kFirstLevel + l], ignored);
+            }
+            if (problem.empty())
+                problem = dateProblem(which + "calibration date", row[at + kCalDate], importTime_,
+                                      true, c.history.date);
+            if (problem.empty())
+                problem = levelProblem(which + "reading before calibration", row[at + kCalBefore],
+                                       c.history.before);
+            if (problem.empty())
+                problem = levelProblem(which + "reading after calibration", row[at + kCalAfter],
+                                       c.history.after);
+            if (!problem.empty()) return refuse(line, problem);
+        } else {
+            c.gas.clear();
+            c.history = {0, -101.0f, -101.0f};
+        }
+        c.historyBefore = c.history;
+        e.channels.push_back(std::move(c));
+    }
+    // Two reads within one second of an unchanged instrument give the same row twice: the
+    // second is the same row's next occurrence, not a duplicate. Appending to the file leaves
+    // the count of earlier occurrences as it was, so the keys stay the same on a re-import.
+    std::string key = "csv|" + e.serial + "|" + row[kPcTime] + "|" + digest(raw);
+    const int occurrence = ++occurrences_[key];
+    if (occurrence > 1) key += "|" + std::to_string(occurrence);
+    e.importKey = std::move(key);
+    result_.events.push_back(std::move(e));
+    ++rows_;
+    return true;
+}
+
+RecordsImport ReadSettingsCsvHistory(std::string_view text, const std::string& file,
+                                     double importTime) {
+    SettingsCsvHistoryReader reader(file, importTime > 0 ? importTime : 2958465.0);
+    for (std::string_view line : SplitLines(text))
+        if (!reader.addLine(line)) break;
+    reader.finish();
+    return reader.result();
 }
 
 }  // namespace vq

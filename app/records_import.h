@@ -4,11 +4,21 @@
 // clocks, CalLimit and each channel's gas and calibration history of the row. Every event carries
 // a key made from its row, so importing the same file again adds nothing.
 //
-// It is all or nothing: a file that is not a settings CSV (a header or a row of another shape, an
-// action or a date that is not one) is refused with the line that is wrong, before anything is
-// added.
+// An import must not be able to forge what the records say. Every event is marked imported
+// (the file and the time of the import), and the state rule (app/records_state.h) never lets it
+// outrank what an instrument reported. A row is refused, naming its line and the reason, when
+// it is not what this program writes: a header other than the program's own, an empty serial
+// number, a text with a control character or longer than the instrument's field, a number
+// outside its setting's range, a date before 2000 or after the import's own time plus a day, a
+// line that is not UTF-8 text. One refused row refuses the file.
+//
+// The reader is fed one line at a time, so a file of any size is read in little memory; the
+// caller decodes the file's bytes (UTF-8, or Shift_JIS as a Japanese spreadsheet saves it) into
+// UTF-8 lines first (platform/records_import_file.h).
 
+#include <cstddef>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +36,42 @@ struct RecordsImport {
     std::string message(const std::filesystem::path& file) const;
 };
 
-RecordsImport ReadSettingsCsvHistory(std::string_view text);
-RecordsImport ReadSettingsCsvHistoryFile(const std::filesystem::path& file);
+// A row longer than this is refused before it is kept: no row this program writes comes near.
+inline constexpr std::size_t kMaxImportRowBytes = 64 * 1024;
+
+class SettingsCsvHistoryReader {
+  public:
+    // `file` and `importTime` (OLE date) are kept with every event.
+    SettingsCsvHistoryReader(std::string file, double importTime);
+
+    // One line of the file as UTF-8 text, without its line end (a byte-order mark on the first
+    // line is taken off). False once the file is refused (see result()).
+    bool addLine(std::string_view line);
+    // The end of the file: an open quote or a file without a header is refused.
+    bool finish();
+
+    // The events of the rows read so far that nobody has taken yet.
+    std::vector<RecordEvent> takeEvents();
+    const RecordsImport& result() const { return result_; }
+    int rows() const { return rows_; }
+
+  private:
+    bool refuse(int line, std::string reason);
+    bool addRecord(int line, std::string_view raw, std::vector<std::string> fields);
+
+    std::string file_;
+    double importTime_;
+    RecordsImport result_;
+    int lineNumber_ = 0;
+    int recordLine_ = 0;
+    std::string pending_;  // a record whose quote runs on over the line end
+    bool header_ = false;
+    int rows_ = 0;
+    std::map<std::string, int> occurrences_;
+};
+
+// A whole text at once (the tests, and small files).
+RecordsImport ReadSettingsCsvHistory(std::string_view text, const std::string& file = {},
+                                     double importTime = 0);
 
 }  // namespace vq

@@ -115,28 +115,35 @@ std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
     return workDir / ("VQ5100_Setting" + std::string(suffix) + ".csv");
 }
 
-std::vector<std::string> SettingsCsvHeader() {
-    std::vector<std::string> header = {ResMessage(msg::ActionHeading),
-                                       ResMessage(msg::PcDateTimeCaption),
-                                       ResMessage(msg::InstrumentDateTimeCaption),
-                                       ResMessage(msg::SerialNoHeading),
-                                       ResMessage(msg::ManufactureNumberLabel),
+std::vector<std::string> SettingsCsvHeader(Language language) {
+    const auto text = [language](int id, const std::vector<std::string>& args = {}) {
+        return ResMessage(language, id, args);
+    };
+    std::vector<std::string> header = {text(msg::ActionHeading),
+                                       text(msg::PcDateTimeCaption),
+                                       text(msg::InstrumentDateTimeCaption),
+                                       text(msg::SerialNoHeading),
+                                       text(msg::ManufactureNumberLabel),
                                        "ROM",
                                        "SUM",
-                                       ResMessage(msg::StationIdHeading),
-                                       ResMessage(msg::UserIdHeading)};
+                                       text(msg::StationIdHeading),
+                                       text(msg::UserIdHeading)};
     const std::vector<const Setting*> columns = settingColumns();
     for (const Setting* s : columns)
-        if (!afterStations(*s)) header.push_back(ResMessage(s->caption));
+        if (!afterStations(*s)) header.push_back(text(s->caption));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
-        for (int id : channelLabelIds) header.push_back(ResMessage(id));
+        for (int id : channelLabelIds) header.push_back(text(id));
     }
     for (int i = 1; i <= clsInstrument::stationCount; ++i) {
-        header.push_back(ResMessage(msg::StationHeading, {std::to_string(i)}));
+        header.push_back(text(msg::StationHeading, {std::to_string(i)}));
     }
     for (const Setting* s : columns)
-        if (afterStations(*s)) header.push_back(ResMessage(s->caption));
+        if (afterStations(*s)) header.push_back(text(s->caption));
     return header;
+}
+
+std::vector<std::string> SettingsCsvHeader() {
+    return SettingsCsvHeader(currentLanguage());
 }
 
 std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action, double now) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/atomic_file.h"
+#include "messages/messages.h"
 
 namespace vq {
 
@@ -35,6 +36,8 @@ std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
 
 // The 335 header labels and the 335 value texts of one row. `now` is the PC time (OLE date).
 std::vector<std::string> SettingsCsvHeader();
+// The header as the program writes it in `language` (an import knows both).
+std::vector<std::string> SettingsCsvHeader(Language language);
 std::vector<std::string> SettingsCsvRow(const clsInstrument& model, CsvAction action, double now);
 
 // Fields joined with ",", quoted where needed, ended with CRLF.

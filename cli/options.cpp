@@ -143,7 +143,7 @@ std::string usageText() {
     }
     text +=
         "exit status: 0 success, 1 the operation failed, 2 usage or file error, 3 no instrument "
-        "answered\n";
+        "answered, 4 records due: an instrument has failed, is overdue or is due\n";
     return text;
 }
 

@@ -82,6 +82,23 @@ std::vector<QString> eventIdMigration(const Dialect& d) {
     };
 }
 
+// Version 3: where each event came from (reported, imported from a file, simulated), whether its
+// PC time was believed, and per instrument the evidence the state rule folds
+// (app/records_state.h) instead of a summary that followed the latest PC time. The evidence is
+// rebuilt from the events once the columns exist (rebuildStates).
+std::vector<QString> stateMigration() {
+    return {
+        QStringLiteral("ALTER TABLE events ADD COLUMN origin INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE events ADD COLUMN clock_ahead INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE events ADD COLUMN import_file TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral(
+            "ALTER TABLE events ADD COLUMN import_time DOUBLE PRECISION NOT NULL DEFAULT 0"),
+        QStringLiteral("UPDATE events SET origin = 1 WHERE import_key IS NOT NULL"),
+        QStringLiteral("ALTER TABLE instruments ADD COLUMN state TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("CREATE INDEX events_trusted ON events (origin, clock_ahead, pc_time)"),
+    };
+}
+
 // A new event id: 128 bits from the system's random source.
 std::string newEventId() {
     thread_local std::random_device device;
@@ -130,77 +147,56 @@ void readDetail(const QString& text, RecordEvent& e) {
     e.note = detail.value("note").toString().toStdString();
 }
 
-bool knownDate(double date) {
-    return date > 1.0;
+
+// An event row and a channel row as every reader selects them (the timeline, the queue towards a
+// shared store): one place, so what the queue sends is all a store keeps.
+const QString kEventColumns = QStringLiteral(
+    "e.id, e.kind, e.pc_time, e.instrument_time, e.station, e.user_id, e.success, "
+    "e.cal_limit, e.snapshot_id, e.detail, e.import_key, e.event_uid, e.origin, e.clock_ahead, "
+    "e.import_file, e.import_time");
+constexpr int kEventColumnCount = 16;
+const QString kChannelColumns = QStringLiteral(
+    "c.event_id, c.channel, c.gas, c.enabled, c.concentration, c.result, "
+    "c.before_date, c.before_before, c.before_after, c.after_date, "
+    "c.after_before, c.after_after");
+
+// The event columns from `first` on.
+TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, int first = 0) {
+    auto v = [&](int i) { return query.value(first + i); };
+    TimelineEntry t;
+    t.id = v(0).toLongLong();
+    RecordEvent& e = t.event;
+    e.kind = static_cast<RecordKind>(v(1).toInt());
+    e.serial = serial;
+    e.pcTime = v(2).toDouble();
+    e.instrumentTime = v(3).toDouble();
+    e.station = ss(v(4));
+    e.user = ss(v(5));
+    e.success = v(6).toInt() != 0;
+    e.calLimit = v(7).toInt();
+    t.hasSnapshot = !v(8).isNull();
+    readDetail(v(9).toString(), e);
+    e.importKey = ss(v(10));
+    e.eventId = ss(v(11));
+    e.origin = static_cast<RecordOrigin>(v(12).toInt());
+    e.clockAhead = v(13).toInt() != 0;
+    e.importFile = ss(v(14));
+    e.importTime = v(15).toDouble();
+    return t;
 }
 
-// The fleet list is read far more often than events are written, and with thousands of
-// instruments its cost is per value fetched: each instrument's channel summary is kept as one
-// text in its row (a line per channel: gas, enabled, calibration date, result, and the time of
-// the event that set them), rewritten by the event's own transaction.
-struct ChannelState {
-    ChannelSummary summary;
-    double stateTime = 0;
-};
-using ChannelStates = std::array<ChannelState, 5>;
-
-// One field of the summary: a tab or a line break in a text would shift the fields after it.
-void appendField(std::string& out, const std::string& text) {
-    for (char c : text) out += (c == '\t' || c == '\n') ? ' ' : c;
-}
-
-void appendNumber(std::string& out, double value) {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
-
-QString encodeChannels(const ChannelStates& states) {
-    std::string text;
-    for (const ChannelState& c : states) {
-        if (!text.empty()) text += '\n';
-        appendField(text, c.summary.gas);
-        text += c.summary.enabled ? "\t1\t" : "\t0\t";
-        appendNumber(text, c.summary.calDate);
-        text += '\t';
-        appendField(text, c.summary.result);
-        text += '\t';
-        appendNumber(text, c.stateTime);
-    }
-    return qs(text);
-}
-
-double numberOf(std::string_view text) {
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value;
-}
-
-// Parsed from bytes rather than through QString: the fleet list decodes one per instrument.
-ChannelStates decodeChannels(const QByteArray& utf8) {
-    ChannelStates states;
-    std::string_view rest(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-    for (ChannelState& c : states) {
-        if (rest.empty()) break;
-        const std::size_t lineEnd = rest.find('\n');
-        std::string_view line = rest.substr(0, lineEnd);
-        rest = lineEnd == std::string_view::npos ? std::string_view() : rest.substr(lineEnd + 1);
-        std::array<std::string_view, 5> parts;
-        std::size_t count = 0;
-        while (count < parts.size()) {
-            const std::size_t tab = line.find('\t');
-            parts[count++] = line.substr(0, tab);
-            if (tab == std::string_view::npos) break;
-            line.remove_prefix(tab + 1);
-        }
-        if (count != parts.size()) continue;
-        c.summary.gas = std::string(parts[0]);
-        c.summary.enabled = parts[1] == "1";
-        c.summary.calDate = numberOf(parts[2]);
-        c.summary.result = std::string(parts[3]);
-        c.stateTime = numberOf(parts[4]);
-    }
-    return states;
+// The channel columns (the event's id first) from `first` on.
+ChannelRecord channelFromRow(const QSqlQuery& query, int first = 0) {
+    auto v = [&](int i) { return query.value(first + i); };
+    ChannelRecord c;
+    c.channel = v(1).toInt();
+    c.gas = ss(v(2));
+    c.enabled = v(3).toInt() != 0;
+    c.concentration = v(4).toDouble();
+    c.result = ss(v(5));
+    c.historyBefore = {v(6).toDouble(), v(7).toFloat(), v(8).toFloat()};
+    c.history = {v(9).toDouble(), v(10).toFloat(), v(11).toFloat()};
+    return c;
 }
 
 }  // namespace
@@ -238,6 +234,18 @@ std::optional<RecordsLocation> ParseRecordsLocation(const std::string& text,
 class RecordsSqlStore::Impl : public RecordsConnection {
   public:
     bool queueForShared = false;
+    // The newest PC time the store believes, read under the write lock so that every event of
+    // the transaction is judged against what was committed before it.
+    double newestTrusted = 0;
+    StoreStatus readNewestTrusted() {
+        QSqlQuery query(db);
+        if (!query.exec("SELECT pc_time FROM events WHERE origin = 0 AND clock_ahead = 0 "
+                        "ORDER BY pc_time DESC LIMIT 1"))
+            return fail(query);
+        newestTrusted = query.next() ? query.value(0).toDouble() : 0.0;
+        return {};
+    }
+    StoreStatus rebuildStates();
 
     // The schema version the store holds (0: none yet); nothing on failure.
     std::optional<int> schemaVersion(StoreStatus& status);
@@ -289,6 +297,7 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
             : Dialect{"INTEGER PRIMARY KEY", "BLOB", "lower(hex(randomblob(16)))"};
     auto steps = migrations(dialect);
     steps.push_back(eventIdMigration(dialect));
+    steps.push_back(stateMigration());
     return transact([&]() -> StoreStatus {
         QSqlQuery query(db);
         // Programs that start together on a new database make its schema one after the other:
@@ -306,6 +315,9 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
             for (const QString& sql : steps[static_cast<std::size_t>(step)])
                 if (!query.exec(sql)) return fail(query);
         }
+        // The state evidence of a store from before version 3 is made from its events.
+        if (*now > 0 && *now < 3)
+            if (const StoreStatus rebuilt = rebuildStates(); !rebuilt.ok) return rebuilt;
         if (!query.exec("DELETE FROM records_schema") ||
             !run(query, "INSERT INTO records_schema (version) VALUES (?)", {kRecordsSchemaVersion}))
             return fail(query);
@@ -335,6 +347,50 @@ StoreStatus RecordsSqlStore::Impl::checkReadableSchema(RecordsProblem& problem) 
     return {};
 }
 
+StoreStatus RecordsSqlStore::Impl::rebuildStates() {
+    // Every event once, in the order it was committed, as the writers would have folded it.
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec("SELECT e.instrument_id, " + kEventColumns + ", " + kChannelColumns +
+                    " FROM events e LEFT JOIN event_channels c ON c.event_id = e.id "
+                    "ORDER BY e.id, c.channel"))
+        return fail(query);
+    std::map<long long, InstrumentRecordState> states;
+    std::vector<long long> ahead;
+    double newest = 0;
+    TimelineEntry current;
+    long long currentInstrument = -1;
+    auto finish = [&] {
+        if (currentInstrument < 0) return;
+        RecordEvent& e = current.event;
+        e.clockAhead =
+            e.origin == RecordOrigin::Reported && IsClockAhead(e.pcTime, e.instrumentTime, newest);
+        if (e.clockAhead) ahead.push_back(current.id);
+        FoldEvent(states[currentInstrument], e, newest);
+        if (e.origin == RecordOrigin::Reported && !e.clockAhead)
+            newest = std::max(newest, e.pcTime);
+    };
+    while (query.next()) {
+        const long long id = query.value(1).toLongLong();
+        if (id != current.id || currentInstrument < 0) {
+            finish();
+            currentInstrument = query.value(0).toLongLong();
+            current = eventFromRow(query, {}, 1);
+        }
+        if (!query.value(1 + kEventColumnCount).isNull())
+            current.event.channels.push_back(channelFromRow(query, 1 + kEventColumnCount));
+    }
+    finish();
+    query.finish();
+    for (long long id : ahead)
+        if (!run(query, "UPDATE events SET clock_ahead = 1 WHERE id = ?", {id})) return fail(query);
+    for (const auto& [instrument, state] : states)
+        if (!run(query, "UPDATE instruments SET state = ? WHERE id = ?",
+                 {qs(EncodeRecordState(state)), instrument}))
+            return fail(query);
+    return {};
+}
+
 std::optional<long long> RecordsSqlStore::Impl::storeSnapshot(const std::string& text,
                                                               QSqlQuery& query) {
     // Reads of an unchanged instrument give the same text: it is kept once.
@@ -352,7 +408,15 @@ std::optional<long long> RecordsSqlStore::Impl::storeSnapshot(const std::string&
     return query.value(0).toLongLong();
 }
 
-StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
+StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) {
+    RecordEvent flagged;
+    const bool ahead = given.origin == RecordOrigin::Reported &&
+                       IsClockAhead(given.pcTime, given.instrumentTime, newestTrusted);
+    if (ahead != given.clockAhead) {
+        flagged = given;
+        flagged.clockAhead = ahead;
+    }
+    const RecordEvent& e = ahead != given.clockAhead ? flagged : given;
     QSqlQuery query(db);
     // An event that reached this store before (sent again after an answer was lost) is kept once
     // and changes nothing.
@@ -370,14 +434,14 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
              "station = CASE WHEN excluded.station <> '' THEN excluded.station "
              "ELSE instruments.station END, "
              "user_id = CASE WHEN excluded.user_id <> '' THEN excluded.user_id "
-             "ELSE instruments.user_id END RETURNING id, channels",
+             "ELSE instruments.user_id END RETURNING id, state",
              {qs(e.serial), qs(e.station), qs(e.user)}) ||
         !query.next())
         return fail(query);
     // The upsert holds the row until the commit: no other writer changes the summary between
     // this read of it and the update below.
     const long long instrument = query.value(0).toLongLong();
-    const QString channelsBefore = query.value(1).toString();
+    const QString stateBefore = query.value(1).toString();
 
     QVariant snapshotId(QMetaType::fromType<qlonglong>());
     if (!e.snapshot.empty()) {
@@ -390,11 +454,13 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
     if (!run(
             query,
             "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
-            "user_id, success, cal_limit, snapshot_id, detail, import_key, event_uid) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
+            "user_id, success, cal_limit, snapshot_id, detail, import_key, event_uid, origin, "
+            "clock_ahead, import_file, import_time) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
             "RETURNING id",
             {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
-             qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey, uid}))
+             qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey, uid,
+             static_cast<int>(e.origin), e.clockAhead ? 1 : 0, qs(e.importFile), e.importTime}))
         return fail(query);
     if (!query.next()) {
         added = false;  // imported before, or the same event from another store
@@ -406,8 +472,6 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
     if (queueForShared && !run(query, "INSERT INTO records_outbox (event_id) VALUES (?)", {event}))
         return fail(query);
 
-    const bool read = e.kind == RecordKind::Read && e.success;
-    const bool calibration = e.kind == RecordKind::Zero || e.kind == RecordKind::Span;
     for (const ChannelRecord& c : e.channels) {
         if (!run(query,
                  "INSERT INTO event_channels (event_id, channel, gas, enabled, concentration, "
@@ -418,27 +482,13 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& e, bool& added) {
                   c.history.date, c.history.before, c.history.after}))
             return fail(query);
     }
-    // The summary follows the latest event only: an older one (imported) leaves it.
-    ChannelStates states = decodeChannels(channelsBefore.toUtf8());
-    for (const ChannelRecord& c : e.channels) {
-        if ((!read && !calibration) || c.channel < 0 || c.channel >= 5) continue;
-        ChannelState& state = states[static_cast<std::size_t>(c.channel)];
-        if (e.pcTime < state.stateTime) continue;
-        if (read) {
-            state.summary.gas = c.gas;
-            state.summary.enabled = c.enabled;
-        }
-        if (knownDate(c.history.date)) state.summary.calDate = c.history.date;
-        if (calibration) state.summary.result = c.result;
-        state.stateTime = e.pcTime;
-    }
-    if (!run(query,
-             "UPDATE instruments SET events = events + 1, "
-             "last_read = CASE WHEN ? = 1 AND ? > last_read THEN ? ELSE last_read END, "
-             "cal_limit = CASE WHEN ? = 1 AND ? >= last_read THEN ? ELSE cal_limit END, "
-             "channels = ? WHERE id = ?",
-             {read ? 1 : 0, e.pcTime, e.pcTime, read ? 1 : 0, e.pcTime, e.calLimit,
-              encodeChannels(states), instrument}))
+    // The evidence the state rule folds; the rule (app/records_state.h) decides what counts.
+    InstrumentRecordState state = DecodeRecordState(stateBefore.toStdString());
+    FoldEvent(state, e, newestTrusted);
+    if (e.origin == RecordOrigin::Reported && !e.clockAhead)
+        newestTrusted = std::max(newestTrusted, e.pcTime);
+    if (!run(query, "UPDATE instruments SET events = events + 1, state = ? WHERE id = ?",
+             {qs(EncodeRecordState(state)), instrument}))
         return fail(query);
     return {};
 }
@@ -479,7 +529,10 @@ void RecordsSqlStore::setQueueForShared(bool queue) {
 
 StoreStatus RecordsSqlStore::record(const RecordEvent& event, bool* added) {
     bool wasAdded = false;
-    const StoreStatus status = impl_->transact([&] { return impl_->write(event, wasAdded); });
+    const StoreStatus status = impl_->transact([&] {
+        if (const StoreStatus read = impl_->readNewestTrusted(); !read.ok) return read;
+        return impl_->write(event, wasAdded);
+    });
     if (added) *added = status.ok && wasAdded;
     return status;
 }
@@ -502,6 +555,7 @@ StoreStatus RecordsSqlStore::recordAll(const std::vector<RecordEvent>& events, i
             const auto until = Clock::now() + kSlice;
             end = next;
             sliceCount = 0;
+            if (const StoreStatus read = impl_->readNewestTrusted(); !read.ok) return read;
             while (end < events.size() && (impl_->postgres || Clock::now() < until)) {
                 bool wasAdded = false;
                 if (const StoreStatus written = impl_->write(events[end], wasAdded); !written.ok)
@@ -524,69 +578,21 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
     out.clear();
     QSqlQuery query(impl_->db);
     query.setForwardOnly(true);
-    if (!query.exec("SELECT serial, station, user_id, last_read, cal_limit, events, channels "
-                    "FROM instruments ORDER BY serial"))
+    if (!query.exec("SELECT serial, station, user_id, events, state FROM instruments "
+                    "ORDER BY serial"))
         return impl_->fail(query);
     while (query.next()) {
         InstrumentSummary s;
         s.serial = ss(query.value(0));
         s.station = ss(query.value(1));
         s.user = ss(query.value(2));
-        s.lastRead = query.value(3).toDouble();
-        s.calLimit = query.value(4).toInt();
-        s.events = query.value(5).toLongLong();
-        const ChannelStates states = decodeChannels(query.value(6).toString().toUtf8());
-        for (std::size_t ch = 0; ch < states.size(); ++ch) s.channels[ch] = states[ch].summary;
+        s.events = query.value(3).toLongLong();
+        s.record = DecodeRecordState(query.value(4).toByteArray().toStdString());
         out.push_back(std::move(s));
     }
     return {};
 }
 
-namespace {
-
-// An event row and a channel row as every reader selects them (the timeline, the queue towards a
-// shared store): one place, so what the queue sends is all a store keeps.
-const QString kEventColumns = QStringLiteral(
-    "e.id, e.kind, e.pc_time, e.instrument_time, e.station, e.user_id, e.success, "
-    "e.cal_limit, e.snapshot_id, e.detail, e.import_key, e.event_uid");
-const QString kChannelColumns = QStringLiteral(
-    "c.event_id, c.channel, c.gas, c.enabled, c.concentration, c.result, "
-    "c.before_date, c.before_before, c.before_after, c.after_date, "
-    "c.after_before, c.after_after");
-
-TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial) {
-    TimelineEntry t;
-    t.id = query.value(0).toLongLong();
-    RecordEvent& e = t.event;
-    e.kind = static_cast<RecordKind>(query.value(1).toInt());
-    e.serial = serial;
-    e.pcTime = query.value(2).toDouble();
-    e.instrumentTime = query.value(3).toDouble();
-    e.station = ss(query.value(4));
-    e.user = ss(query.value(5));
-    e.success = query.value(6).toInt() != 0;
-    e.calLimit = query.value(7).toInt();
-    t.hasSnapshot = !query.value(8).isNull();
-    readDetail(query.value(9).toString(), e);
-    e.importKey = ss(query.value(10));
-    e.eventId = ss(query.value(11));
-    return t;
-}
-
-ChannelRecord channelFromRow(const QSqlQuery& query) {
-    ChannelRecord c;
-    c.channel = query.value(1).toInt();
-    c.gas = ss(query.value(2));
-    c.enabled = query.value(3).toInt() != 0;
-    c.concentration = query.value(4).toDouble();
-    c.result = ss(query.value(5));
-    c.historyBefore = {query.value(6).toDouble(), query.value(7).toFloat(),
-                       query.value(8).toFloat()};
-    c.history = {query.value(9).toDouble(), query.value(10).toFloat(), query.value(11).toFloat()};
-    return c;
-}
-
-}  // namespace
 
 StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<TimelineEntry>& out) {
     out.clear();
@@ -640,9 +646,10 @@ StoreStatus RecordsSqlStore::queued(int limit, std::vector<TimelineEntry>& out) 
                         {id}))
             return impl_->fail(query);
         if (!query.next()) continue;  // not there any more: nothing to send
-        TimelineEntry t = eventFromRow(query, ss(query.value(12)));
+        TimelineEntry t = eventFromRow(query, ss(query.value(kEventColumnCount)));
         if (t.hasSnapshot)
-            t.event.snapshot = qUncompress(query.value(13).toByteArray()).toStdString();
+            t.event.snapshot =
+                qUncompress(query.value(kEventColumnCount + 1).toByteArray()).toStdString();
         if (!impl_->run(query,
                         "SELECT " + kChannelColumns +
                             " FROM event_channels c WHERE c.event_id = ? ORDER BY c.channel",

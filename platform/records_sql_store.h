@@ -29,7 +29,7 @@ namespace vq {
 
 inline constexpr const char* kRecordsFileName = "VQ5100Records.sqlite";
 // The schema this program writes; a store of a higher version is refused, a lower one migrated.
-inline constexpr int kRecordsSchemaVersion = 2;
+inline constexpr int kRecordsSchemaVersion = 3;
 
 // Whether opening may create, migrate and write the store.
 enum class RecordsAccess { Write, ReadOnly };

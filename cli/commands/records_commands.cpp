@@ -5,8 +5,8 @@
 #include <QJsonObject>
 
 #include "app/atomic_file.h"
+#include "app/export_csv.h"
 #include "app/records.h"
-#include "app/records_import.h"
 #include "app/settings_csv.h"
 #include "app/text_lines.h"
 #include "cli/command_table.h"
@@ -17,7 +17,10 @@
 #include "cli/session.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
+#include "model/value_codecs.h"
 #include "platform/ole_clock.h"
+#include "platform/records_import_file.h"
 
 namespace vq::cli {
 namespace {
@@ -34,34 +37,70 @@ QJsonValue jsonDate(double date) {
     return date > 1.0 ? QJsonValue(qs(GeneralDate(date))) : QJsonValue();
 }
 
-QJsonObject instrumentJson(const InstrumentSummary& s, double now) {
-    const Due due = InstrumentDue(s, now);
+// A reading the instrument has got, or null: its no-value number never leaves the program.
+QJsonValue jsonLevel(float value) {
+    const auto level = RecordedLevel(value);
+    return level ? QJsonValue(*level) : QJsonValue();
+}
+
+std::string levelText(float value) {
+    const auto level = RecordedLevel(value);
+    return level ? SingleText(static_cast<float>(*level)) : std::string();
+}
+
+// A text from the store as a terminal may show it: control characters as "\xHH".
+std::string shown(const std::string& text) {
+    return ShownText(text);
+}
+
+QJsonValue jsonText(const std::string& text) {
+    return text.empty() ? QJsonValue() : QJsonValue(qs(text));
+}
+
+QJsonObject instrumentJson(const InstrumentSummary& s, const Assessment& a) {
+    const InstrumentEvidence& ev = s.evidence();
     QJsonArray channels;
-    for (std::size_t ch = 0; ch < s.channels.size(); ++ch) {
-        const ChannelSummary& c = s.channels[ch];
-        channels.append(QJsonObject{{"channel", static_cast<int>(ch) + 1},
-                                    {"gas", qs(c.gas)},
-                                    {"enabled", c.enabled},
-                                    {"calibrated", jsonDate(c.calDate)},
-                                    {"result", qs(c.result)}});
+    for (std::size_t ch = 0; ch < ev.channels.size(); ++ch) {
+        const ChannelEvidence& c = ev.channels[ch];
+        const bool enabled = c.enabled;
+        channels.append(
+            QJsonObject{{"channel", static_cast<int>(ch) + 1},
+                        {"gas", qs(c.gas)},
+                        {"enabled", enabled},
+                        {"calibrated", jsonDate(c.calibrated)},
+                        {"spanPassed", jsonDate(c.passedSpan)},
+                        {"result", jsonText(c.lastSpanResult())},
+                        {"due", jsonDate(enabled ? a.channels[ch].due : 0)},
+                        {"state", enabled ? QJsonValue(InstrumentStateName(a.channels[ch].state))
+                                          : QJsonValue()}});
     }
-    return QJsonObject{{"serial", qs(s.serial)},    {"station", qs(s.station)},
-                       {"user", qs(s.user)},        {"lastRead", jsonDate(s.lastRead)},
-                       {"calLimit", s.calLimit},    {"events", static_cast<double>(s.events)},
-                       {"due", jsonDate(due.date)}, {"dueState", DueStateName(due.state)},
+    return QJsonObject{{"serial", qs(s.serial)},
+                       {"station", qs(s.station)},
+                       {"user", qs(s.user)},
+                       {"lastRead", jsonDate(ev.lastRead)},
+                       {"calLimit", ev.calLimit > 0 ? QJsonValue(ev.calLimit) : QJsonValue()},
+                       {"events", static_cast<double>(s.events)},
+                       {"due", jsonDate(a.due)},
+                       {"state", InstrumentStateName(a.state)},
+                       {"importedOnly", s.record.importedOnly()},
                        {"channels", channels}};
 }
 
-// For people: serial, station, user, last read, due date and state, per channel gas and result.
-std::string instrumentLine(const InstrumentSummary& s, const Due& due) {
-    std::string text = s.serial + "  " + s.station + "  " + s.user + "  read " +
-                       (s.lastRead > 1 ? GeneralDate(s.lastRead) : "-") + "  due " +
-                       (due.date > 1 ? GeneralDate(due.date) : "-") + " (" +
-                       DueStateName(due.state) + ")";
-    for (const ChannelSummary& c : s.channels) {
+// For people: the state first (what a reader scans for), then serial, station, user, last read,
+// due date, and per enabled channel its gas and last span result.
+std::string instrumentLine(const InstrumentSummary& s, const Assessment& a) {
+    const InstrumentEvidence& ev = s.evidence();
+    std::string text = std::string(InstrumentStateName(a.state)) + "  " + shown(s.serial) + "  " +
+                       shown(s.station) + "  " + shown(s.user) + "  read " +
+                       (ev.lastRead > 1 ? GeneralDate(ev.lastRead) : "-") + "  due " +
+                       (a.due > 1 ? GeneralDate(a.due) : "-");
+    for (std::size_t ch = 0; ch < ev.channels.size(); ++ch) {
+        const ChannelEvidence& c = ev.channels[ch];
         if (!c.enabled) continue;
-        text += "  " + c.gas + (c.result.empty() ? "" : " " + c.result);
+        const std::string result = c.lastSpanResult();
+        text += "  " + shown(c.gas) + (result.empty() ? "" : " " + result);
     }
+    if (s.record.importedOnly()) text += "  (imported)";
     return text;
 }
 
@@ -83,26 +122,31 @@ int listInstruments(CommandContext& context, RecordsStore& store) {
     const double today = now();
     QJsonArray list;
     for (const InstrumentSummary& s : fleet) {
-        context.out.line(instrumentLine(s, InstrumentDue(s, today)));
-        list.append(instrumentJson(s, today));
+        const Assessment a = Assess(s.record, today);
+        context.out.line(instrumentLine(s, a));
+        list.append(instrumentJson(s, a));
     }
     context.out.field("instruments", "", list);
     return kExitSuccess;
 }
 
+// Failed and overdue instruments whatever --days says, and those due within it. Exit status 4
+// when there is any, so a scheduled job can raise an alarm.
 int listDue(CommandContext& context, RecordsStore& store, int days) {
     std::vector<InstrumentSummary> fleet;
     if (!readFleet(context, store, fleet)) return kExitFailed;
     const double today = now();
     QJsonArray list;
     for (const DueEntry& entry : DueList(fleet, today, days)) {
-        context.out.line(instrumentLine(entry.instrument, entry.due));
-        list.append(instrumentJson(entry.instrument, today));
+        context.out.line(instrumentLine(entry.instrument, entry.assessment));
+        list.append(instrumentJson(entry.instrument, entry.assessment));
     }
     if (list.isEmpty())
-        context.out.line("No calibration due within " + std::to_string(days) + " days.");
+        context.out.line("No instrument has failed, is overdue or is due within " +
+                         std::to_string(days) + " days.");
+    context.out.field("days", "", days);
     context.out.field("due", "", list);
-    return kExitSuccess;
+    return list.isEmpty() ? kExitSuccess : kExitAttention;
 }
 
 QJsonObject eventJson(const TimelineEntry& t) {
@@ -114,7 +158,13 @@ QJsonObject eventJson(const TimelineEntry& t) {
                   {"station", qs(e.station)},
                   {"user", qs(e.user)},
                   {"success", e.success},
+                  {"origin", RecordOriginName(e.origin)},
+                  {"clockAhead", e.clockAhead},
                   {"snapshot", t.hasSnapshot}};
+    if (e.origin == RecordOrigin::Imported) {
+        o.insert("importFile", qs(e.importFile));
+        o.insert("importTime", jsonDate(e.importTime));
+    }
     if (e.kind == RecordKind::Read) o.insert("calLimit", e.calLimit);
     if (!e.note.empty()) o.insert("note", qs(e.note));
     if (!e.file.empty()) {
@@ -136,10 +186,10 @@ QJsonObject eventJson(const TimelineEntry& t) {
         channels.append(QJsonObject{{"channel", c.channel + 1},
                                     {"gas", qs(c.gas)},
                                     {"concentration", c.concentration},
-                                    {"result", qs(c.result)},
+                                    {"result", jsonText(c.result)},
                                     {"calibrated", jsonDate(c.history.date)},
-                                    {"before", c.history.before},
-                                    {"after", c.history.after},
+                                    {"before", jsonLevel(c.history.before)},
+                                    {"after", jsonLevel(c.history.after)},
                                     {"calibratedBefore", jsonDate(c.historyBefore.date)}});
     }
     if (e.kind != RecordKind::Write && e.kind != RecordKind::Dump) o.insert("channels", channels);
@@ -149,14 +199,21 @@ QJsonObject eventJson(const TimelineEntry& t) {
 std::string eventLine(const TimelineEntry& t) {
     const RecordEvent& e = t.event;
     std::string text = "#" + std::to_string(t.id) + "  " + dateText(e.pcTime) + "  " +
-                       RecordKindName(e.kind) + (e.success ? "" : " (failed)") + "  " + e.station +
-                       "  " + e.user;
-    for (const ChannelRecord& c : e.channels)
-        if (!c.result.empty()) text += "  CH" + std::to_string(c.channel + 1) + " " + c.result;
+                       RecordKindName(e.kind) + (e.success ? "" : " (failed)") + "  " +
+                       shown(e.station) + "  " + shown(e.user);
+    if (e.clockAhead) text += "  (clock ahead)";
+    if (e.origin != RecordOrigin::Reported)
+        text += "  (" + std::string(RecordOriginName(e.origin)) + ")";
+    for (const ChannelRecord& c : e.channels) {
+        if (c.result.empty()) continue;
+        text += "  CH" + std::to_string(c.channel + 1) + " " + shown(c.result);
+        const std::string before = levelText(c.history.before), after = levelText(c.history.after);
+        if (!before.empty() || !after.empty()) text += " " + before + " -> " + after;
+    }
     for (const RecordChange& c : e.changes)
-        text += "\n    " + c.caption + ": " + c.from + " -> " + c.to;
-    if (!e.file.empty()) text += "  " + e.file + " (" + std::to_string(e.size) + " bytes)";
-    if (!e.note.empty()) text += "  " + e.note;
+        text += "\n    " + shown(c.caption) + ": " + shown(c.from) + " -> " + shown(c.to);
+    if (!e.file.empty()) text += "  " + shown(e.file) + " (" + std::to_string(e.size) + " bytes)";
+    if (!e.note.empty()) text += "  " + shown(e.note);
     return text;
 }
 
@@ -176,6 +233,15 @@ int showInstrument(CommandContext& context, RecordsStore& store, const std::stri
         events.append(eventJson(t));
     }
     context.out.field("serial", "", qs(serial));
+    std::vector<InstrumentSummary> fleet;
+    if (store.instruments(fleet).ok) {
+        for (const InstrumentSummary& s : fleet) {
+            if (s.serial != serial) continue;
+            const Assessment a = Assess(s.record, now());
+            context.out.line(instrumentLine(s, a));
+            context.out.field("instrument", "", instrumentJson(s, a));
+        }
+    }
     context.out.field("events", "", events);
     return kExitSuccess;
 }
@@ -186,28 +252,34 @@ int exportFleet(CommandContext& context, RecordsStore& store, const std::string&
     const double today = now();
     std::vector<std::string> header = {
         "Serial No.", "Station ID", "User ID", "Last read", "Calibration limit (days)",
-        "Due",        "Due state"};
+        "Due",        "State"};
     for (int ch = 1; ch <= 5; ++ch) {
         const std::string n = std::to_string(ch);
-        header.insert(header.end(),
-                      {"CH" + n + " gas", "CH" + n + " calibrated", "CH" + n + " result"});
+        header.insert(header.end(), {"CH" + n + " gas", "CH" + n + " calibrated",
+                                     "CH" + n + " span passed", "CH" + n + " result"});
     }
     std::string text(kUtf8ByteOrderMark);
-    text += CsvLine(header);
+    text += ExportCsvLine(header);
     for (const InstrumentSummary& s : fleet) {
-        const Due due = InstrumentDue(s, today);
-        std::vector<std::string> row = {s.serial,
-                                        s.station,
-                                        s.user,
-                                        dateText(s.lastRead),
-                                        std::to_string(s.calLimit),
-                                        dateText(due.date),
-                                        DueStateName(due.state)};
-        for (const ChannelSummary& c : s.channels) {
+        const Assessment a = Assess(s.record, today);
+        const InstrumentEvidence& ev = s.evidence();
+        std::vector<std::string> row = {
+            s.serial,
+            s.station,
+            s.user,
+            dateText(ev.lastRead),
+            ev.calLimit > 0 ? std::to_string(ev.calLimit) : std::string(),
+            dateText(a.due),
+            InstrumentStateName(a.state)};
+        for (const ChannelEvidence& c : ev.channels) {
+            if (!c.enabled) {
+                row.insert(row.end(), 4, std::string());
+                continue;
+            }
             row.insert(row.end(),
-                       {c.enabled ? c.gas : std::string(), dateText(c.calDate), c.result});
+                       {c.gas, dateText(c.calibrated), dateText(c.passedSpan), c.lastSpanResult()});
         }
-        text += CsvLine(row);
+        text += ExportCsvLine(row);
     }
     const FileResult written = WriteFileAtomically(file, text);
     if (!written.ok) {
@@ -220,20 +292,13 @@ int exportFleet(CommandContext& context, RecordsStore& store, const std::string&
 }
 
 int importCsv(CommandContext& context, RecordsStore& store, const std::string& file) {
-    const RecordsImport read = ReadSettingsCsvHistoryFile(file);
-    if (!read.ok) {
-        context.out.error(read.message(file));
-        return kExitUsage;
+    const RecordsImportOutcome imported = ImportSettingsCsvHistoryFile(file, now(), store);
+    if (!imported.ok) {
+        context.out.error(imported.message);
+        return imported.fileProblem ? kExitUsage : kExitFailed;
     }
-    // Each slice is all or nothing and an event already stored is never added again, so an
-    // import that stopped halfway can simply be run again.
-    int added = 0;
-    if (const StoreStatus status = store.recordAll(read.events, &added); !status.ok) {
-        context.out.error(status.error);
-        return kExitFailed;
-    }
-    context.out.field("rows", "Rows", static_cast<int>(read.events.size()));
-    context.out.field("added", "Added", added);
+    context.out.field("rows", "Rows", imported.rows);
+    context.out.field("added", "Added", imported.added);
     return kExitSuccess;
 }
 

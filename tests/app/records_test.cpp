@@ -1,5 +1,6 @@
-// The records without a database: the due-date rule, the events built from the model (a write's
-// review list, a calibration run's result), and the settings CSV history read back for import.
+// The records without a database (the state rule is in records_state_test.cpp): the events built
+// from the model (a write's review list, a calibration run's result), and the settings CSV history
+// read back for import.
 #include "app/records.h"
 
 #include <gtest/gtest.h>
@@ -17,63 +18,6 @@ namespace vq {
 namespace {
 
 const double today = *MakeOleDate(2026, 12, 7, 12, 0, 0);
-
-TEST(RecordsDue, TheCalibrationHistoryDatePlusCalLimitDays) {
-    struct Case {
-        double calDate;
-        int limit;
-        DueState state;
-        double due;
-    };
-    const Case cases[] = {
-        {*MakeOleDate(2026, 11, 1, 12, 0, 0), 30, DueState::Overdue,
-         *MakeOleDate(2026, 12, 1, 12, 0, 0)},
-        {*MakeOleDate(2026, 11, 10, 12, 0, 0), 30, DueState::DueSoon,
-         *MakeOleDate(2026, 12, 10, 12, 0, 0)},
-        {*MakeOleDate(2026, 11, 7, 12, 0, 0), 37, DueState::DueSoon,
-         *MakeOleDate(2026, 12, 14, 12, 0, 0)},
-        {*MakeOleDate(2026, 11, 7, 12, 0, 0), 38, DueState::Ok,
-         *MakeOleDate(2026, 12, 15, 12, 0, 0)},
-        {*MakeOleDate(2026, 12, 7, 11, 0, 0), 0, DueState::Unknown, 0},  // no limit
-        {0, 30, DueState::Unknown, 0},                                   // no history
-    };
-    for (const Case& c : cases) {
-        const Due due = DueFor(c.calDate, c.limit, today);
-        EXPECT_EQ(due.state, c.state) << GeneralDate(c.calDate) << " + " << c.limit;
-        EXPECT_NEAR(due.date, c.due, 1e-6) << GeneralDate(c.calDate) << " + " << c.limit;
-    }
-}
-
-TEST(RecordsDue, TheInstrumentIsDueWithItsEarliestEnabledChannelAndTheListIsSoonestFirst) {
-    auto instrument = [](std::string serial, std::array<double, 5> dates, int limit) {
-        InstrumentSummary s;
-        s.serial = std::move(serial);
-        s.calLimit = limit;
-        for (std::size_t ch = 0; ch < 5; ++ch) {
-            s.channels[ch].enabled = dates[ch] != 0;
-            s.channels[ch].calDate = dates[ch];
-        }
-        return s;
-    };
-    const double day = 1.0;
-    std::vector<InstrumentSummary> fleet = {
-        instrument("fine", {today, today, 0, 0, 0}, 100),
-        instrument("soon", {today - 95 * day, today - 10 * day, 0, 0, 0}, 100),
-        instrument("late", {today, today - 150 * day, today, 0, 0}, 100),
-        instrument("never", {0, 0, 0, 0, 0}, 100),
-    };
-    // A disabled channel's old date does not count.
-    fleet[0].channels[4] = {"", false, today - 500 * day, ""};
-
-    EXPECT_EQ(InstrumentDue(fleet[1], today).state, DueState::DueSoon);
-    EXPECT_NEAR(InstrumentDue(fleet[1], today).date, today + 5 * day, 1e-6);
-    const auto due = DueList(fleet, today, 7);
-    ASSERT_EQ(due.size(), 2u);
-    EXPECT_EQ(due[0].instrument.serial, "late");
-    EXPECT_EQ(due[0].due.state, DueState::Overdue);
-    EXPECT_EQ(due[1].instrument.serial, "soon");
-    EXPECT_EQ(DueList(fleet, today, 4).size(), 1u);  // --days 4: only the overdue one
-}
 
 TEST(RecordsEvents, AWriteKeepsWhatChangedAndARunItsResultsAndHistories) {
     clsInstrument before;
@@ -168,6 +112,7 @@ std::string settingsCsv(const std::vector<std::pair<clsInstrument, CsvAction>>& 
 TEST(RecordsImport, EachRowOfASettingsCsvBecomesAnEventWithAKeyOfItsOwn) {
     clsInstrument a;
     a.setSerialNo("A,1 \"quoted\"");
+    a.setUserID("U");
     a.setStationID("駅");
     a.setCalLimit(90);
     a.setGasEnabled(0, true);
@@ -196,40 +141,87 @@ TEST(RecordsImport, EachRowOfASettingsCsvBecomesAnEventWithAKeyOfItsOwn) {
     EXPECT_EQ(ReadSettingsCsvHistory(text).events[1].importKey, read.events[1].importKey);
 }
 
-TEST(RecordsImport, AFileThatIsNotASettingsCsvIsRefusedNamingTheLine) {
+// Every row an import must refuse, with the line it names and the reason. Each case is a good
+// file with one thing made hostile.
+TEST(RecordsImport, HostileRowsAreRefusedByLineAndReasonAndNothingIsKept) {
     clsInstrument model;
-    const std::string good = settingsCsv({{model, CsvAction::Read}, {model, CsvAction::Read}});
-    const auto lines = SplitLines(good);
-    auto join = [](const std::vector<std::string>& parts) {
-        std::string text;
-        for (const auto& p : parts) text += p + "\r\n";
-        return text;
+    model.setSerialNo("VQ-100");
+    model.setStationID("BAY 1");
+    model.setUserID("TECH");
+    model.setCalLimit(90);
+    model.setGasEnabled(0, true);
+    model.setGasName(0, "CO");
+    model.setWarning(0, 25);
+    model.setCalibDate(0, *MakeOleDate(2026, 10, 1, 8, 30, 0));
+    model.setCalibBefore(0, 48);
+    model.setCalibAfter(0, 50);
+    const std::vector<std::string> header = SettingsCsvHeader();
+    const std::vector<std::string> good = SettingsCsvRow(model, CsvAction::Read, today - 1);
+    const std::size_t serial = 3, station = 7, user = 8, limit = 10, pc = 1, gas = 33, warning = 34,
+                      calDate = 39;
+    auto with = [&](std::size_t field, const std::string& value) {
+        std::vector<std::string> row = good;
+        row[field] = value;
+        return CsvLine(row);
     };
-    std::string header(lines[0]), row(lines[1]);
-    std::string badAction = row;
-    badAction.replace(0, 4, "Sent");
-    std::string badDate = row;
-    badDate.replace(badDate.find(',') + 1, 4, "20x6");
+    auto file = [&](const std::string& hostile) {
+        return std::string(kUtf8ByteOrderMark) + CsvLine(header) + CsvLine(good) + hostile;
+    };
     struct Case {
         std::string text;
         int line;
         const char* reason;
     };
     const Case cases[] = {
+        {CsvLine(std::vector<std::string>(header.size(), "x")) + CsvLine(good), 1,
+         "not a settings CSV header"},
         {"Name,Station,Phone\r\nx,y,z\r\n", 1, "not a settings CSV header"},
-        {join({header, row, "Read,2026/01/01 00:00:00"}), 3, "columns expected"},
-        {join({header, row, row, badAction}), 4, "\"Sent\" is not Read"},
-        {join({header, badDate}), 2, "is not a date"},
+        {file(with(serial, "")), 3, "the serial number is empty"},
+        {file(with(serial, "   ")), 3, "the serial number is empty"},
+        {file(with(user, std::string(1 << 20, 'u'))), 3, "longer than any row"},
+        {file(with(station, "\x1b[2J")), 3, "the station holds a control character"},
+        {file(with(user, "a\x07")), 3, "the user holds a control character"},
+        {file(with(serial, "VQ\x7f")), 3, "the serial number holds a control character"},
+        {file(with(serial, std::string(21, 'S'))), 3, "longer than the instrument's 20"},
+        {file(with(gas, "CARBONMONOX")), 3, "CH1 gas is longer than the instrument's 10"},
+        {file(with(limit, "99999999999")), 3, "calibration limit \"99999999999\" is not 1 to 365"},
+        {file(with(limit, "0")), 3, "is not 1 to 365"},
+        {file(with(limit, "366")), 3, "is not 1 to 365"},
+        {file(with(limit, "-5")), 3, "is not 1 to 365"},
+        {file(with(calDate, "9999/12/31 00:00:00")), 3, "lies after the import's own time"},
+        {file(with(calDate, "2099/01/01 00:00:00")), 3, "lies after the import's own time"},
+        {file(with(pc, "1999/12/31 23:59:59")), 3, "before 2000"},
+        {file(with(pc, "20x6/01/01 00:00:00")), 3, "is not a date"},
+        {file(with(warning, "-5")), 3, "is negative"},
+        {file(with(warning, "123456")), 3, "is longer than 5"},
+        {file(with(0, "Sent")), 3, "\"Sent\" is not Read"},
+        {file("Read,2026/01/01 00:00:00\r\n"), 3, "columns expected"},
+        {file(with(serial, "ab\xff\xfe")), 3, "not UTF-8"},
+        {file(CsvLine(good) + "Read,\"open\r\n"), 4, "a quote is not closed"},
         {"", 0, "empty"},
     };
     for (const Case& c : cases) {
-        const RecordsImport read = ReadSettingsCsvHistory(c.text);
+        const RecordsImport read = ReadSettingsCsvHistory(c.text, "f.csv", today);
         EXPECT_FALSE(read.ok) << c.reason;
-        EXPECT_EQ(read.line, c.line) << c.reason;
+        EXPECT_EQ(read.line, c.line) << c.reason << ": " << read.reason;
         EXPECT_NE(read.reason.find(c.reason), std::string::npos) << read.reason;
-        EXPECT_TRUE(read.events.empty());
+        EXPECT_TRUE(read.events.empty()) << c.reason;
+        // A refusal quotes the text shown safely: no control character reaches a terminal.
+        for (char ch : read.reason) EXPECT_FALSE(static_cast<unsigned char>(ch) < 0x20) << c.reason;
     }
-    EXPECT_EQ(ReadSettingsCsvHistory(good).events.size(), 2u);
+
+    // The good file is taken, marked as imported from its file at its time.
+    const RecordsImport taken = ReadSettingsCsvHistory(file(""), "f.csv", today);
+    ASSERT_TRUE(taken.ok) << taken.reason;
+    ASSERT_EQ(taken.events.size(), 1u);
+    EXPECT_EQ(taken.events[0].origin, RecordOrigin::Imported);
+    EXPECT_EQ(taken.events[0].importFile, "f.csv");
+    EXPECT_DOUBLE_EQ(taken.events[0].importTime, today);
+    EXPECT_FLOAT_EQ(taken.events[0].channels[0].history.before, 48.0f);
+    EXPECT_FALSE(taken.events[0].channels[1].enabled);
+    // The Japanese header is the program's own too.
+    const std::string japanese = CsvLine(SettingsCsvHeader(Language::Japanese)) + CsvLine(good);
+    EXPECT_TRUE(ReadSettingsCsvHistory(japanese, "j.csv", today).ok);
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 // SQLite file and on a real PostgreSQL server; a damaged store leaves the read's result as it was.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringEncoder>
 #include <QTemporaryDir>
+#include <map>
 
 #include "e2e/ctl_runner.h"
 #include "e2e/sim_process.h"
@@ -91,17 +94,17 @@ void exerciseStore(RecordsE2E& t, const QStringList& records) {
     EXPECT_TRUE(dump.value("file").toString().endsWith("fram.txt"));
     EXPECT_GT(dump.value("size").toDouble(), 0);
 
-    // Every instrument with a history is due within a hundred years; none within no days unless
-    // it is overdue already.
-    const CtlResult due =
-        t.run(records + QStringList{"records", "due", "--days", "36500", "--json"});
-    EXPECT_EXIT_CODE(due, 0);
-    ASSERT_EQ(jsonOf(due).value("due").toArray().size(), 1) << due.out.toStdString();
-    const QString state =
-        jsonOf(due).value("due").toArray()[0].toObject().value("dueState").toString();
-    const CtlResult dueNow = t.run(records + QStringList{"records", "due", "--days", "0"});
-    EXPECT_EXIT_CODE(dueNow, 0);
-    EXPECT_EQ(dueNow.out.contains(serial), state == "overdue") << dueNow.out.toStdString();
+    // `due` lists the instrument exactly when its state needs attention, with the same word in
+    // text and JSON as `list`, and says so in its exit status.
+    const QString state = instrument.value("state").toString();
+    const bool attention = state == "failed" || state == "overdue" || state == "due";
+    const CtlResult due = t.run(records + QStringList{"records", "due", "--days", "0", "--json"});
+    EXPECT_EXIT_CODE(due, attention ? 4 : 0);
+    EXPECT_EQ(jsonOf(due).value("due").toArray().size(), attention ? 1 : 0)
+        << due.out.toStdString();
+    const CtlResult dueText = t.run(records + QStringList{"records", "due", "--days", "0"});
+    EXPECT_EXIT_CODE(dueText, attention ? 4 : 0);
+    EXPECT_EQ(dueText.out.contains(state + "  " + serial), attention) << dueText.out.toStdString();
 
     const CtlResult exportRun =
         t.run(records + QStringList{"records", "export", t.path("fleet.csv")});
@@ -111,6 +114,159 @@ void exerciseStore(RecordsE2E& t, const QStringList& records) {
     const QList<QByteArray> rows = exported.readAll().split('\n');
     ASSERT_GE(rows.size(), 2);
     EXPECT_TRUE(rows[1].startsWith(serial.toUtf8() + ",")) << rows[1].toStdString();
+}
+
+// An instrument spanned ten days ago whose H2S span then fails: failed everywhere, in the same
+// word, whatever --days says; before the failure it was ok and `due` said nothing was needed.
+void failedSpanEverywhere(RecordsE2E& t, const QStringList& records) {
+    const QString spanned =
+        QDateTime::currentDateTime().addDays(-10).toString("yyyy/MM/dd hh:mm:ss");
+    QFile state(t.path("sim.state"));
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+    // A station text holding ESC and BEL, as an instrument may report it.
+    QByteArray text = "gas.2.span_fails = 1\ngas.4.enabled = 0\nstation_id = \"\\x1b[2J\\x07ST\"\n";
+    for (int g = 0; g < 4; ++g) {
+        const QByteArray p = "gas." + QByteArray::number(g) + ".";
+        text += p + "calib_time = " + spanned.toUtf8() + "\n" + p + "calib_before = 9.5\n" + p +
+                "calib_after = 10\n";
+    }
+    state.write(text);
+    state.close();
+    SimProcess sim({"--pty", "--state", t.path("sim.state")});
+    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
+    const QStringList port = QStringList{"--port", sim.served()} + records;
+    const CtlResult read = t.run(port + QStringList{"--json", "read"});
+    EXPECT_EXIT_CODE(read, 0);
+    const QString serial = jsonOf(read).value("serialNumber").toString().trimmed();
+
+    const CtlResult fine = t.run(records + QStringList{"records", "due", "--days", "30"});
+    EXPECT_EXIT_CODE(fine, 0);
+    EXPECT_TRUE(fine.out.contains("No instrument has failed")) << fine.out.toStdString();
+
+    const CtlResult span = t.run(port + QStringList{"span", "3"});
+    EXPECT_EXIT_CODE(span, 1);
+
+    for (const QString days : {"0", "365"}) {
+        const CtlResult json =
+            t.run(records + QStringList{"records", "due", "--days", days, "--json"});
+        EXPECT_EXIT_CODE(json, 4);
+        const QJsonArray due = jsonOf(json).value("due").toArray();
+        ASSERT_EQ(due.size(), 1) << json.out.toStdString();
+        EXPECT_EQ(due[0].toObject().value("state").toString(), "failed");
+        const CtlResult plain = t.run(records + QStringList{"records", "due", "--days", days});
+        EXPECT_EXIT_CODE(plain, 4);
+        EXPECT_TRUE(plain.out.startsWith("failed  " + serial)) << plain.out.toStdString();
+    }
+    const CtlResult list = t.run(records + QStringList{"records", "list"});
+    EXPECT_TRUE(list.out.startsWith("failed  " + serial)) << list.out.toStdString();
+    const CtlResult listJson = t.run(records + QStringList{"records", "list", "--json"});
+    ASSERT_EQ(jsonOf(listJson).value("instruments").toArray().size(), 1)
+        << listJson.out.toStdString();
+    const QJsonObject instrument = jsonOf(listJson).value("instruments").toArray()[0].toObject();
+    EXPECT_EQ(instrument.value("state").toString(), "failed");
+    EXPECT_EQ(instrument.value("channels").toArray()[2].toObject().value("result").toString(),
+              "NG");
+
+    // No no-value number leaves the program: the channel switched off has no readings.
+    const CtlResult show = t.run(records + QStringList{"records", "show", serial, "--json"});
+    EXPECT_FALSE(show.out.contains("-101")) << show.out.toStdString();
+    ASSERT_FALSE(jsonOf(show).value("events").toArray().isEmpty()) << show.out.toStdString();
+    const QJsonObject firstRead = jsonOf(show).value("events").toArray()[0].toObject();
+    const QJsonObject off = firstRead.value("channels").toArray()[4].toObject();
+    EXPECT_TRUE(off.value("before").isNull() && off.value("after").isNull())
+        << show.out.toStdString();
+    const CtlResult showText = t.run(records + QStringList{"records", "show", serial});
+    EXPECT_FALSE(showText.out.contains("-101")) << showText.out.toStdString();
+    EXPECT_TRUE(showText.out.contains("failed  " + serial)) << showText.out.toStdString();
+    // Control characters reach no terminal (app/records: shown as "\\xHH" when a store holds
+    // them; the instrument's own texts arrive without them).
+    for (const CtlResult* shown : {&list, &showText})
+        EXPECT_FALSE(shown->out.contains(QChar(0x1b)) || shown->out.contains(QChar(0x07)));
+
+    EXPECT_EXIT_CODE(t.run(records + QStringList{"records", "export", t.path("states.csv")}), 0);
+    QFile exported(t.path("states.csv"));
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(exported.readAll().contains(",failed,"));
+}
+
+TEST_F(RecordsE2E, AFailedSpanIsFailedInEveryOutputAndDueExitsFour) {
+    failedSpanEverywhere(*this, {});
+}
+
+TEST_F(RecordsE2E, AFailedSpanRecordedOnPostgresqlIsFailedToo) {
+    PostgresServer& server = PostgresServer::instance();
+    ASSERT_TRUE(server.running()) << "PostgreSQL could not be started: "
+                                  << server.error().toStdString();
+    failedSpanEverywhere(*this, {"--records", server.newDatabaseUrl()});
+}
+
+// What an import must not do: forge a state, or bring control characters to a terminal or
+// formulas into a spreadsheet. A row of its own making is refused naming its line; a
+// Shift_JIS file (as a Japanese spreadsheet saves it) is read, anything else refused.
+TEST_F(RecordsE2E, ImportsCannotForgeAndNothingHostileReachesATerminalOrASpreadsheet) {
+    SimProcess sim({"--pty"});
+    ASSERT_TRUE(sim.served().startsWith("/dev/"));
+    const CtlResult read =
+        run({"--port", sim.served(), "--records", "elsewhere.sqlite", "read", "--csv"});
+    EXPECT_EXIT_CODE(read, 0);
+    QFile csv(path("VQ5100_Setting.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    csv.close();
+    ASSERT_GE(lines.size(), 2);
+    const QByteArray header = lines[0] + "\n";
+    auto withFields = [&](std::map<int, QByteArray> fields) {
+        QList<QByteArray> cells = lines[1].trimmed().split(',');
+        for (const auto& [at, value] : fields) cells[at] = value;
+        return cells.join(',') + "\r\n";
+    };
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    struct Hostile {
+        const char* name;
+        QByteArray row;
+        const char* reason;
+    };
+    const Hostile hostile[] = {
+        {"esc.csv", withFields({{7, "\x1b[2J"}}), "line 3: the station holds a control character"},
+        {"limit.csv", withFields({{10, "99999999999"}}), "line 3: the calibration limit"},
+        {"future.csv", withFields({{1, "9999/12/31 00:00:00"}}), "line 3: the PC time"},
+        {"latin1.csv", withFields({{8, "caf\xe9"}}), "line 3: the line is not UTF-8 or Shift_JIS"},
+    };
+    for (const Hostile& h : hostile) {
+        write(h.name, header + lines[1] + "\n" + h.row);
+        const CtlResult refused = run({"records", "import", h.name});
+        EXPECT_EXIT_CODE(refused, 2);
+        EXPECT_TRUE(refused.err.contains(QString(h.name) + ", " + h.reason))
+            << refused.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("VQ5100Records.sqlite")) &&
+                 run({"records", "list", "--json"}).out.contains("\"serial\""))
+        << "a refused file adds nothing";
+
+    // Shift_JIS: the user "技術" and a formula for a station.
+    // Saved by a spreadsheet program: no byte-order mark.
+    QStringEncoder toShiftJis("Shift_JIS");
+    const QByteArray plainHeader = toShiftJis.encode(
+        QString::fromUtf8(header.startsWith("\xEF\xBB\xBF") ? header.mid(3) : header));
+    QByteArray sjis =
+        plainHeader + withFields({{7, "\"=HYPERLINK(\"\"x\"\")\""}, {8, "\x8b\x5a\x8f\x70"}});
+    write("sjis.csv", sjis);
+    const CtlResult taken = run({"records", "import", "sjis.csv", "--json"});
+    EXPECT_EXIT_CODE(taken, 0);
+    EXPECT_EQ(jsonOf(taken).value("added").toInt(), 1) << taken.out.toStdString();
+    const CtlResult list = run({"records", "list", "--json"});
+    ASSERT_EQ(jsonOf(list).value("instruments").toArray().size(), 1) << list.out.toStdString();
+    const QJsonObject instrument = jsonOf(list).value("instruments").toArray()[0].toObject();
+    EXPECT_EQ(instrument.value("user").toString(), QString::fromUtf8("技術"));
+    EXPECT_TRUE(instrument.value("importedOnly").toBool());
+    EXPECT_EXIT_CODE(run({"records", "export", "out.csv"}), 0);
+    QFile out(path("out.csv"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(out.readAll().contains(",\"'=HYPERLINK(\"\"x\"\")\","));
 }
 
 TEST_F(RecordsE2E, ReadWriteZeroAndDumpAreRecordedInTheDefaultFile) {

@@ -118,13 +118,14 @@ TYPED_TEST(RecordsStoreTest, EveryKindOfEventComesBackInTheFleetAndTheTimeline) 
     ASSERT_NE(found, fleet.end());
     EXPECT_EQ(found->station, "ST-5");  // the dump's station, the last event's
     EXPECT_EQ(found->user, "user 0");
-    EXPECT_DOUBLE_EQ(found->lastRead, sampleRead(serial, 1).pcTime);  // reads only
-    EXPECT_EQ(found->calLimit, 31);
+    const InstrumentEvidence& ev = found->evidence();
+    EXPECT_DOUBLE_EQ(ev.lastRead, sampleRead(serial, 1).pcTime);  // reads only
+    EXPECT_EQ(ev.calLimit, 31);
     EXPECT_EQ(found->events, 4);
-    EXPECT_EQ(found->channels[3].result, "OK");
-    EXPECT_DOUBLE_EQ(found->channels[3].calDate, 46101.0);  // the span's history after
-    EXPECT_DOUBLE_EQ(found->channels[0].calDate, 46001.0);  // the read's
-    EXPECT_EQ(found->channels[0].gas, "G0");
+    EXPECT_EQ(ev.channels[3].lastSpanResult(), "OK");
+    EXPECT_DOUBLE_EQ(ev.channels[3].passedSpan, 46101.0);  // the span's history after
+    EXPECT_DOUBLE_EQ(ev.channels[0].calibrated, 46001.0);  // the read's
+    EXPECT_EQ(ev.channels[0].gas, "G0");
 
     const auto timeline = this->timeline(serial);
     ASSERT_EQ(timeline.size(), 4u);
@@ -176,14 +177,70 @@ TYPED_TEST(RecordsStoreTest, AnOlderEventLeavesTheSummaryAndAnImportKeyIsAddedOn
 
     const auto fleet = this->fleet();
     ASSERT_EQ(fleet.size(), 1u);
-    EXPECT_DOUBLE_EQ(fleet[0].lastRead, sampleRead("S1", 20).pcTime);
-    EXPECT_EQ(fleet[0].calLimit, 50);
-    EXPECT_DOUBLE_EQ(fleet[0].channels[0].calDate, 46020.0);
+    EXPECT_DOUBLE_EQ(fleet[0].evidence().lastRead, sampleRead("S1", 20).pcTime);
+    EXPECT_EQ(fleet[0].evidence().calLimit, 50);
+    EXPECT_DOUBLE_EQ(fleet[0].evidence().channels[0].calibrated, 46020.0);
     EXPECT_EQ(fleet[0].events, 2);
     // Oldest first, whatever the order they came in.
     const auto timeline = this->timeline("S1");
     ASSERT_EQ(timeline.size(), 2u);
     EXPECT_EQ(timeline[0].event.importKey, "csv|S1|row 5");
+}
+
+// The state comes from the rule in app/, folded by the store as events arrive: a bench clock a
+// year ahead is flagged and kept, an imported row is marked and cannot clear a failure, and a
+// store opened again gives the same answer.
+TYPED_TEST(RecordsStoreTest, ClockAheadAndImportedEventsAreKeptMarkedAndNeverOutrankReports) {
+    RecordEvent first = sampleRead("S9", 1);
+    first.instrumentTime = first.pcTime;
+    this->add(first);
+    RecordEvent ahead = sampleRead("S9", 2);
+    ahead.instrumentTime = ahead.pcTime;
+    ahead.pcTime += 400;  // the bench's clock, not the instrument's
+    this->add(ahead);
+    RecordEvent failed = sampleRead("S9", 3);
+    failed.kind = RecordKind::Span;
+    failed.instrumentTime = 46005.0;  // after every calibration the reads brought back
+    failed.snapshot.clear();
+    failed.channels.resize(2);
+    failed.channels[1].result = "NG";
+    failed.channels[0].result = "OK";
+    failed.channels[0].concentration = 50;
+    this->add(failed);
+    RecordEvent imported = sampleRead("S9", 4);
+    imported.origin = RecordOrigin::Imported;
+    imported.importFile = "old.csv";
+    imported.importTime = 46010.5;
+    imported.importKey = "csv|S9|x";
+    for (ChannelRecord& c : imported.channels) c.history = {46009.0, 40.0f, 50.0f};
+    this->add(imported);
+
+    auto check = [&](const std::vector<InstrumentSummary>& fleet) {
+        ASSERT_EQ(fleet.size(), 1u);
+        const Assessment a = Assess(fleet[0].record, 46010.0);
+        EXPECT_STREQ(InstrumentStateName(a.state), "failed");
+        EXPECT_EQ(fleet[0].evidence().channels[1].lastSpanResult(), "NG");
+        EXPECT_FALSE(fleet[0].record.importedOnly());
+        const auto timeline = this->timeline("S9");
+        ASSERT_EQ(timeline.size(), 4u);
+        int flagged = 0, fromFile = 0;
+        for (const TimelineEntry& t : timeline) {
+            flagged += t.event.clockAhead ? 1 : 0;
+            if (t.event.origin == RecordOrigin::Imported) {
+                ++fromFile;
+                EXPECT_EQ(t.event.importFile, "old.csv");
+                EXPECT_DOUBLE_EQ(t.event.importTime, 46010.5);
+            }
+        }
+        // The bench a year ahead; its instrument's own clock is kept for the order.
+        EXPECT_EQ(flagged, 1);
+        EXPECT_EQ(fromFile, 1);
+    };
+    check(this->fleet());
+    this->store.reset();
+    this->store = this->openStore();
+    ASSERT_TRUE(this->store) << this->status.error;
+    check(this->fleet());
 }
 
 TYPED_TEST(RecordsStoreTest, AStoreOfANewerProgramIsRefusedWithTheReason) {

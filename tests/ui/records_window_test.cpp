@@ -45,19 +45,22 @@ const std::string kDueSoon = "計器-B";
 const std::string kOk = "C-ok";
 const std::string kNever = "D-never";
 
-ChannelRecord channel(int ch, const std::string& gas, bool enabled, double calDate) {
+// A channel's history as the instrument reports it: after a span the reading is the gas
+// applied (50), after a zero nothing, and a channel never calibrated has no value (-101).
+ChannelRecord channel(int ch, const std::string& gas, bool enabled, double calDate,
+                      float after = 50) {
     ChannelRecord c;
     c.channel = ch;
     c.gas = gas;
     c.enabled = enabled;
-    c.history.date = calDate;
+    c.history = {calDate, calDate > 0 ? 48.0f : -101.0f, calDate > 0 ? after : -101.0f};
     c.historyBefore = c.history;
     return c;
 }
 
 RecordEvent readEvent(const std::string& serial, const std::string& station,
                       const std::string& user, double when, double calDate,
-                      std::string snapshot = {}) {
+                      std::string snapshot = {}, float after = 50) {
     RecordEvent e;
     e.kind = RecordKind::Read;
     e.serial = serial;
@@ -66,7 +69,7 @@ RecordEvent readEvent(const std::string& serial, const std::string& station,
     e.pcTime = when;
     e.calLimit = 90;
     e.snapshot = std::move(snapshot);
-    e.channels = {channel(0, "CH4", true, calDate), channel(1, "CO", true, calDate),
+    e.channels = {channel(0, "CH4", true, calDate, after), channel(1, "CO", true, calDate, after),
                   channel(2, "", false, 0)};
     return e;
 }
@@ -84,6 +87,8 @@ RecordEvent calibration(RecordKind kind, double when,
         ChannelRecord c = channel(ch, ch == 0 ? "CH4" : "CO", true, when);
         c.result = result;
         c.history.after = after;
+        c.history.before = after * 0.9f;  // found at 90 % of what it was adjusted to
+        c.concentration = kind == RecordKind::Span ? after : 0;
         e.success = e.success && result == "OK";
         e.channels.push_back(c);
     }
@@ -161,7 +166,8 @@ class RecordsWindowTest : public QObject {
         write.success = false;
         write.changes = {{"A1", 1, "Alarm", "10", "15"}, {"ID", 0, "Station", "East", "南棟"}};
         QVERIFY(store.record(write).ok);
-        QVERIFY(store.record(readEvent(kOk, "East", "kato", kNow - 2.5, kNow - 5, newer)).ok);
+        // The last read brings back the zero's history: it must not restart the interval.
+        QVERIFY(store.record(readEvent(kOk, "East", "kato", kNow - 2.5, kNow - 5, newer, 0)).ok);
         RecordEvent dump;
         dump.kind = RecordKind::Dump;
         dump.serial = kOk;
@@ -186,12 +192,15 @@ class RecordsWindowTest : public QObject {
             std::string serial;
             QColor colour;  // invalid: no colour
             QString due;
+            QString state;
         };
+        // C-ok: its CO channel's last span (the read 30 days ago) + 90; the zero 5 days ago
+        // restarts nothing. D-never: enabled channels without any calibration history.
         const Expect expected[] = {
-            {kOverdue, kOverdueColour, "2026/11/27 (overdue)"},
-            {kDueSoon, kDueSoonColour, "2026/12/12 (due soon)"},
-            {kOk, QColor(), "2027/03/02"},
-            {kNever, QColor(), ""},
+            {kOverdue, kOverdueColour, "2026/11/27", "overdue"},
+            {kDueSoon, kDueSoonColour, "2026/12/12", "due"},
+            {kOk, QColor(), "2027/02/05", "ok"},
+            {kNever, kOverdueColour, "", "failed"},
         };
         for (const Expect& e : expected) {
             const int row = static_cast<int>(
@@ -199,6 +208,7 @@ class RecordsWindowTest : public QObject {
             QVERIFY2(row >= 0, e.serial.c_str());
             const QModelIndex due = shown.index(row, RecordsFleetModel::DueDate);
             QCOMPARE(due.data().toString(), e.due);
+            QCOMPARE(shown.index(row, RecordsFleetModel::State).data().toString(), e.state);
             const QVariant background =
                 shown.index(row, RecordsFleetModel::Station).data(Qt::BackgroundRole);
             if (e.colour.isValid())
@@ -211,7 +221,8 @@ class RecordsWindowTest : public QObject {
         const int ch2 = RecordsFleetModel::FirstChannel + RecordsFleetModel::kChannelColumns;
         QCOMPARE(shown.index(ok, ch2).data().toString(), QString("CO"));
         QCOMPARE(shown.index(ok, ch2 + 1).data().toString(), QString("2026/12/02"));
-        QCOMPARE(shown.index(ok, ch2 + 2).data().toString(), QString("NG"));
+        // The last span's result: the NG zero is not a span.
+        QCOMPARE(shown.index(ok, ch2 + 2).data().toString(), QString("OK"));
         QCOMPARE(shown.headerData(ch2 + 2, Qt::Horizontal).toString(), QString("CH2 result"));
 
         // Filter: any of serial, station, user, ignoring case.
@@ -264,11 +275,18 @@ class RecordsWindowTest : public QObject {
                               "CH1 CH4 OK, after 0.1; CH2 CO NG, after 7.5", "2 settings changed",
                               "Settings read", "VQ5100.DAT (524288 bytes)"}));
 
-        // The chart: the accepted runs only, by date; the refused CO zero draws nothing.
+        // The chart: drift (as found over the gas applied) of the accepted spans, zeros apart;
+        // the refused CO zero draws nothing.
         const RecordsChart& chart = *window->chart();
-        QCOMPARE(chart.points(0), (QList<QPointF>{{spanTime, 50.2f}, {zeroTime, 0.1f}}));
-        QVERIFY(chart.points(1).isEmpty());
-        QCOMPARE(chart.seriesName(0), QString("CH1 CH4"));
+        QCOMPARE(chart.points(0).size(), qsizetype{1});
+        QCOMPARE(chart.points(0)[0].x(), spanTime);
+        QVERIFY(qAbs(chart.points(0)[0].y() - 90.0) < 1e-3);
+        QCOMPARE(chart.zeroPoints(0).size(), qsizetype{1});
+        QCOMPARE(chart.zeroPoints(0)[0].x(), zeroTime);
+        QVERIFY(qAbs(chart.zeroPoints(0)[0].y() - 0.09) < 1e-5);
+        QVERIFY(chart.points(1).isEmpty() && chart.zeroPoints(1).isEmpty());
+        QCOMPARE(chart.seriesName(0), QString("CH1 CH4 span"));
+        QCOMPARE(chart.dateFormat(), QString("yyyy/MM/dd"));  // five days: days, not hours
 
         // Another instrument: its own timeline and an empty chart, whose axes are hidden rather
         // than counting from the day the clock starts.
@@ -278,11 +296,11 @@ class RecordsWindowTest : public QObject {
                 shown << (axis->isVisible() ? "shown" : "hidden");
             return shown;
         };
-        QCOMPARE(axesShown(), (QStringList{"shown", "shown"}));
+        QCOMPARE(axesShown(), (QStringList{"shown", "shown", "shown"}));
         QVERIFY(window->selectInstrument(kNever));
         QCOMPARE(window->timelineView()->model()->rowCount(), 1);
         QVERIFY(window->chart()->points(0).isEmpty());
-        QCOMPARE(axesShown(), (QStringList{"hidden", "hidden"}));
+        QCOMPARE(axesShown(), (QStringList{"hidden", "hidden", "hidden"}));
 
         // Two snapshots compared, whichever is selected first: older against newer.
         QVERIFY(window->selectInstrument(kOk));
@@ -352,9 +370,8 @@ class RecordsWindowTest : public QObject {
         // The cells put together from the records: due states, results, event kinds, details.
         const QAbstractItemModel& fleet = *window->fleetView()->model();
         for (int r = 0; r < fleet.rowCount(); ++r) {
-            // A due date alone reads the same in every language; its state is words.
-            const QString due = fleet.index(r, RecordsFleetModel::DueDate).data().toString();
-            if (due.size() > QString("yyyy/mm/dd").size()) texts << due;
+            // A due date reads the same in every language; its state is words.
+            texts << fleet.index(r, RecordsFleetModel::State).data().toString();
             for (int c = RecordsFleetModel::FirstChannel + 2; c < fleet.columnCount();
                  c += RecordsFleetModel::kChannelColumns)
                 texts << fleet.index(r, c).data().toString();
@@ -371,7 +388,7 @@ class RecordsWindowTest : public QObject {
             QVERIFY2(text.contains(japanese), qPrintable("not in Japanese: " + text));
         QCOMPARE(timeline.index(2, 3).data().toString(),
                  QString("CH1 CH4 合格、校正後 0.1; CH2 CO 不合格、校正後 7.5"));
-        QCOMPARE(window->chart()->seriesName(0), QString("CH1 CH4"));
+        QCOMPARE(window->chart()->seriesName(0), QString("CH1 CH4 スパン"));
     }
 
     void exportsWriteRealFiles() {
@@ -390,9 +407,10 @@ class RecordsWindowTest : public QObject {
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
         const QList<QByteArray> lines = csv.mid(3).split('\n');
         QCOMPARE(lines.size(), qsizetype{6});  // header, four rows, nothing after the last CRLF
-        QVERIFY(lines[0].startsWith("Serial No.,Station,User,Last read,Calibration due,CH1 gas,"));
-        QVERIFY2(lines[1].startsWith("\"A\"\"1;x\",North,yamada,2026/12/04 12:00:00,"
-                                     "2026/11/27 (overdue),CH4,2026/08/29,"),
+        QVERIFY(lines[0].startsWith(
+            "Serial No.,Station,User,State,Last read,Calibration due,CH1 gas,"));
+        QVERIFY2(lines[1].startsWith("\"A\"\"1;x\",North,yamada,overdue,2026/12/04 12:00:00,"
+                                     "2026/11/27,CH4,2026/08/29,"),
                  lines[1].constData());
         QVERIFY(lines[4].startsWith(QString::fromStdString(kDueSoon + ",南棟,Sato,").toUtf8()));
         QVERIFY(lines[5].isEmpty());

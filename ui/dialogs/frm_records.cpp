@@ -53,10 +53,26 @@ std::string whatText(const RecordEvent& e) {
     std::string text;
     for (const ChannelRecord& ch : e.channels) {
         if (!text.empty()) text += "; ";
-        text += ResMessage(msg::RecordsChannelResult, {RecordsChannelName(ch.channel, ch.gas),
-                                                       RecordsResultText(ch.result).toStdString(),
-                                                       SingleText(ch.history.after)});
+        const std::string name = RecordsChannelName(ch.channel, ch.gas);
+        const std::string result = RecordsResultText(ch.result).toStdString();
+        // A reading the instrument has not got is left out, never shown as its no-value number.
+        const auto after = RecordedLevel(ch.history.after);
+        text += after ? ResMessage(msg::RecordsChannelResult,
+                                   {name, result, SingleText(static_cast<float>(*after))})
+                      : name + " " + result;
     }
+    return text;
+}
+
+// Where the event came from and whether its PC time was believed, when that is worth saying.
+std::string originText(const RecordEvent& e) {
+    std::string text;
+    if (e.origin == RecordOrigin::Imported)
+        text = ResMessage(msg::RecordsImportedFrom,
+                          {e.importFile, e.importTime > 1 ? GeneralDate(e.importTime) : ""});
+    else if (e.origin == RecordOrigin::Simulated)
+        text = ResMessage(msg::RecordsSimulated);
+    if (e.clockAhead) text += (text.empty() ? "" : "; ") + ResMessage(msg::RecordsClockAhead);
     return text;
 }
 
@@ -255,7 +271,9 @@ void frmRecords::showTimeline() {
         QList<QStandardItem*> row{
             new QStandardItem(q(GeneralDate(e.pcTime))), new QStandardItem(q(kindText(e.kind))),
             new QStandardItem(q(ResMessage(e.success ? msg::RecordsYes : msg::RecordsNo))),
-            new QStandardItem(q(whatText(e)))};
+            new QStandardItem(
+                q(whatText(e) +
+                  (originText(e).empty() ? std::string() : " (" + originText(e) + ")")))};
         row.back()->setToolTip(row.back()->text());
         row.front()->setData(static_cast<int>(i), kEntryRole);
         if (!e.success)

@@ -6,10 +6,12 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QPen>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
+#include "app/records_drift.h"
 #include "messages/message_ids.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
@@ -33,6 +35,44 @@ double axisMs(double oleDate) {
     return static_cast<double>(local.toMSecsSinceEpoch());
 }
 
+constexpr double kDayMs = 86400000.0;
+
+// Labels that stay readable and distinct over the span shown: hours within a few days, days
+// within a couple of years, months beyond.
+QString formatFor(double spanMs) {
+    if (spanMs <= 3 * kDayMs) return QStringLiteral("yyyy/MM/dd hh:mm");
+    if (spanMs <= 730 * kDayMs) return QStringLiteral("yyyy/MM/dd");
+    return QStringLiteral("yyyy/MM");
+}
+
+struct Range {
+    double low = 0, high = 0;
+    bool any = false;
+    void add(double v) {
+        low = any ? std::min(low, v) : v;
+        high = any ? std::max(high, v) : v;
+        any = true;
+    }
+};
+
+QList<QPointF> drawn(const std::vector<DriftPoint>& points, QList<QPointF>& kept, Range& dates,
+                     Range& values) {
+    QList<QPointF> out;
+    kept.clear();
+    for (const DriftPoint& p : ThinPoints(points, RecordsChart::kMaxPoints)) {
+        kept.append({p.date, p.value});
+        out.append({axisMs(p.date), p.value});
+        dates.add(out.back().x());
+        values.add(p.value);
+    }
+    return out;
+}
+
+void showSeries(QChart* chart, QLineSeries* series, bool visible) {
+    series->setVisible(visible);
+    for (auto* marker : chart->legend()->markers(series)) marker->setVisible(visible);
+}
+
 }  // namespace
 
 // The chart is handed to the view at construction: a chart set later leaves the view's own first
@@ -44,19 +84,33 @@ RecordsChart::RecordsChart(QWidget* parent) : QChartView(new QChart(), parent) {
     dates_ = new QDateTimeAxis(chart);
     dates_->setFormat("yyyy/MM/dd");
     dates_->setTickCount(5);
+    dates_->setLabelsAngle(-45);
     dates_->setTitleText(q(ResMessage(msg::RecordsChartDate)));
     values_ = new QValueAxis(chart);
-    values_->setTitleText(q(ResMessage(msg::RecordsChartReading)));
+    values_->setTitleText(q(ResMessage(msg::RecordsChartDrift)));
+    zeroValues_ = new QValueAxis(chart);
+    zeroValues_->setTitleText(q(ResMessage(msg::RecordsChartZeroReading)));
     chart->addAxis(dates_, Qt::AlignBottom);
     chart->addAxis(values_, Qt::AlignLeft);
+    chart->addAxis(zeroValues_, Qt::AlignRight);
     for (int ch = 0; ch < kChannels; ++ch) {
         auto* line = new QLineSeries(chart);
-        line->setName(q(RecordsChannelName(ch, {})));
         line->setPointsVisible(true);
         chart->addSeries(line);
         line->attachAxis(dates_);
         line->attachAxis(values_);
         series_[static_cast<size_t>(ch)] = line;
+        auto* zero = new QLineSeries(chart);
+        zero->setPointsVisible(true);
+        chart->addSeries(zero);
+        zero->attachAxis(dates_);
+        zero->attachAxis(zeroValues_);
+        // The same colour as the channel's span line, dashed.
+        QPen pen = zero->pen();
+        pen.setColor(line->color());
+        pen.setStyle(Qt::DashLine);
+        zero->setPen(pen);
+        zeroSeries_[static_cast<size_t>(ch)] = zero;
     }
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(360, 260);
@@ -67,50 +121,43 @@ QString RecordsChart::seriesName(int ch) const {
     return series_[static_cast<size_t>(ch)]->name();
 }
 
-void RecordsChart::setTimeline(const std::vector<TimelineEntry>& timeline) {
-    std::array<std::string, kChannels> gas{};
-    for (auto& p : points_) p.clear();
-    for (const TimelineEntry& entry : timeline) {
-        const RecordEvent& e = entry.event;
-        for (const ChannelRecord& ch : e.channels) {
-            if (ch.channel < 0 || ch.channel >= kChannels) continue;
-            const auto i = static_cast<size_t>(ch.channel);
-            if (!ch.gas.empty()) gas[i] = ch.gas;
-            if (e.kind != RecordKind::Zero && e.kind != RecordKind::Span) continue;
-            if (ch.result != "OK") continue;
-            points_[i].append({e.pcTime, static_cast<double>(ch.history.after)});
-        }
-    }
+QString RecordsChart::dateFormat() const {
+    return dates_->format();
+}
 
-    double first = 0, last = 0, low = 0, high = 1;
-    bool any = false;
+void RecordsChart::setTimeline(const std::vector<TimelineEntry>& timeline) {
+    const DriftSeries drift = DriftFromTimeline(timeline);
+    Range dates, spanValues, zeroValues;
     for (int ch = 0; ch < kChannels; ++ch) {
         const auto i = static_cast<size_t>(ch);
-        QList<QPointF> drawn;
-        for (const QPointF& p : points_[i]) {
-            drawn.append({axisMs(p.x()), p.y()});
-            first = any ? std::min(first, drawn.back().x()) : drawn.back().x();
-            last = any ? std::max(last, drawn.back().x()) : drawn.back().x();
-            low = any ? std::min(low, p.y()) : std::min(0.0, p.y());
-            high = any ? std::max(high, p.y()) : std::max(1.0, p.y());
-            any = true;
-        }
-        series_[i]->replace(drawn);
-        series_[i]->setName(q(RecordsChannelName(ch, gas[i])));
+        const std::string name = RecordsChannelName(ch, drift.gas[i]);
+        const QList<QPointF> span = drawn(drift.span[i], points_[i], dates, spanValues);
+        series_[i]->replace(span);
+        series_[i]->setName(q(ResMessage(msg::RecordsChartSpan, {name})));
         // A channel never calibrated is neither drawn nor named in the legend.
-        series_[i]->setVisible(!drawn.isEmpty());
-        for (auto* marker : chart()->legend()->markers(series_[i]))
-            marker->setVisible(!drawn.isEmpty());
+        showSeries(chart(), series_[i], !span.isEmpty());
+        const QList<QPointF> zero = drawn(drift.zero[i], zeroPoints_[i], dates, zeroValues);
+        zeroSeries_[i]->replace(zero);
+        zeroSeries_[i]->setName(q(ResMessage(msg::RecordsChartZero, {name})));
+        showSeries(chart(), zeroSeries_[i], !zero.isEmpty());
     }
-    // One day either side, so a single run is not drawn on the axis' edge.
-    constexpr double kDayMs = 86400000.0;
-    if (!any) first = last = 0;
     // Without a point the axes would show the day the clock starts from and a made-up scale.
-    dates_->setVisible(any);
-    values_->setVisible(any);
-    dates_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first - kDayMs)),
-                     QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last + kDayMs)));
-    values_->setRange(low, high + (high - low) * 0.1);
+    dates_->setVisible(dates.any);
+    values_->setVisible(spanValues.any);
+    zeroValues_->setVisible(zeroValues.any);
+    // A margin either side, so a single run is not drawn on the axis' edge.
+    const double margin = std::max(kDayMs / 4, (dates.high - dates.low) * 0.03);
+    dates_->setFormat(formatFor(dates.high - dates.low + 2 * margin));
+    dates_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(dates.low - margin)),
+                     QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(dates.high + margin)));
+    // Drift is read against 100 %: the axis always shows it.
+    const double low = std::min(spanValues.any ? spanValues.low : 100.0, 100.0);
+    const double high = std::max(spanValues.any ? spanValues.high : 100.0, 100.0);
+    const double pad = std::max(5.0, (high - low) * 0.1);
+    values_->setRange(low - pad, high + pad);
+    const double zeroPad = std::max(0.5, (zeroValues.high - zeroValues.low) * 0.1);
+    zeroValues_->setRange(std::min(zeroValues.low, 0.0) - zeroPad,
+                          std::max(zeroValues.high, 0.0) + zeroPad);
 }
 
 }  // namespace vq

@@ -1,6 +1,7 @@
 #include "ui/dialogs/records_export.h"
 
 #include <QAbstractItemModel>
+#include <QColor>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
@@ -8,7 +9,7 @@
 #include <QTextDocument>
 #include <filesystem>
 
-#include "app/settings_csv.h"
+#include "app/export_csv.h"
 
 namespace vq {
 
@@ -35,6 +36,11 @@ ExportTable TableFromModel(const QAbstractItemModel& model, const std::string& t
         for (int c = 0; c < model.columnCount(); ++c)
             row.push_back(model.index(r, c).data(Qt::DisplayRole).toString().toStdString());
         table.rows.push_back(std::move(row));
+        // The window's state colours (failed and overdue red, due amber) go into the PDF too.
+        const QVariant colour = model.index(r, 0).data(Qt::BackgroundRole);
+        table.rowColours.push_back(colour.canConvert<QColor>() && colour.value<QColor>().isValid()
+                                       ? colour.value<QColor>().name().toStdString()
+                                       : std::string());
     }
     return table;
 }
@@ -42,8 +48,8 @@ ExportTable TableFromModel(const QAbstractItemModel& model, const std::string& t
 std::string ExportCsvText(const ExportTable& table) {
     // The mark lets a spreadsheet read Japanese station and user texts as UTF-8.
     std::string text = "\xEF\xBB\xBF";
-    text += CsvLine(table.headers);
-    for (const auto& row : table.rows) text += CsvLine(row);
+    text += ExportCsvLine(table.headers);
+    for (const auto& row : table.rows) text += ExportCsvLine(row);
     return text;
 }
 
@@ -56,8 +62,10 @@ FileResult WriteExportPdf(const std::string& path, const ExportTable& table) {
     body += "<table border='1' cellspacing='0' cellpadding='2'><tr>";
     for (const std::string& header : table.headers) body += "<th>" + html(header) + "</th>";
     body += "</tr>";
-    for (const auto& row : table.rows) {
-        body += "<tr>";
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const auto& row = table.rows[r];
+        const std::string colour = r < table.rowColours.size() ? table.rowColours[r] : "";
+        body += colour.empty() ? QString("<tr>") : "<tr bgcolor='" + q(colour) + "'>";
         for (const std::string& cell : row) body += "<td>" + html(cell) + "</td>";
         body += "</tr>";
     }

@@ -26,6 +26,29 @@ QString RecordsDateText(double date) {
     return q(GeneralDate(date)).left(10);
 }
 
+QString RecordsStateText(InstrumentState state) {
+    switch (state) {
+        case InstrumentState::Failed:
+            return q(ResMessage(msg::RecordsStateFailed));
+        case InstrumentState::Overdue:
+            return q(ResMessage(msg::RecordsStateOverdue));
+        case InstrumentState::Due:
+            return q(ResMessage(msg::RecordsStateDue));
+        case InstrumentState::Ok:
+            return q(ResMessage(msg::RecordsStateOk));
+        case InstrumentState::Unknown:
+            break;
+    }
+    return q(ResMessage(msg::RecordsStateUnknown));
+}
+
+QVariant RecordsStateColour(InstrumentState state) {
+    if (state == InstrumentState::Failed || state == InstrumentState::Overdue)
+        return kOverdueColour;
+    if (state == InstrumentState::Due) return kDueSoonColour;
+    return {};
+}
+
 QString RecordsResultText(const std::string& result) {
     if (result == "OK") return q(ResMessage(msg::RecordsResultOk));
     if (result == "NG") return q(ResMessage(msg::RecordsResultNg));
@@ -43,9 +66,9 @@ RecordsFleetModel::RecordsFleetModel(QObject* parent) : QAbstractTableModel(pare
 void RecordsFleetModel::setFleet(std::vector<InstrumentSummary> fleet, double now) {
     beginResetModel();
     fleet_ = std::move(fleet);
-    due_.clear();
+    assessed_.clear();
     for (const InstrumentSummary& instrument : fleet_)
-        due_.push_back(InstrumentDue(instrument, now));
+        assessed_.push_back(Assess(instrument.record, now));
     endResetModel();
 }
 
@@ -66,6 +89,8 @@ QVariant RecordsFleetModel::headerData(int section, Qt::Orientation orientation,
             return q(ResMessage(msg::RecordsColStation));
         case User:
             return q(ResMessage(msg::RecordsColUser));
+        case State:
+            return q(ResMessage(msg::RecordsColState));
         case LastRead:
             return q(ResMessage(msg::RecordsColLastRead));
         case DueDate:
@@ -86,12 +111,8 @@ QVariant RecordsFleetModel::data(const QModelIndex& index, int role) const {
             return display(row, index.column());
         case SortRole:
             return sortValue(row, index.column());
-        case Qt::BackgroundRole: {
-            const DueState state = due_[static_cast<size_t>(row)].state;
-            if (state == DueState::Overdue) return kOverdueColour;
-            if (state == DueState::DueSoon) return kDueSoonColour;
-            return {};
-        }
+        case Qt::BackgroundRole:
+            return RecordsStateColour(assessed_[static_cast<size_t>(row)].state);
         default:
             return {};
     }
@@ -106,50 +127,49 @@ QVariant RecordsFleetModel::display(int row, int column) const {
             return q(it.station);
         case User:
             return q(it.user);
+        case State:
+            return RecordsStateText(assessed_[static_cast<size_t>(row)].state);
         case LastRead:
-            return hasDate(it.lastRead) ? q(GeneralDate(it.lastRead)) : QString();
-        case DueDate: {
-            const Due due = due_[static_cast<size_t>(row)];
-            const QString date = RecordsDateText(due.date);
-            if (due.state == DueState::Overdue)
-                return q(ResMessage(msg::RecordsDueState,
-                                    {date.toStdString(), ResMessage(msg::RecordsOverdue)}));
-            if (due.state == DueState::DueSoon)
-                return q(ResMessage(msg::RecordsDueState,
-                                    {date.toStdString(), ResMessage(msg::RecordsDueSoon)}));
-            return date;
-        }
+            return hasDate(it.evidence().lastRead) ? q(GeneralDate(it.evidence().lastRead))
+                                                   : QString();
+        case DueDate:
+            return RecordsDateText(assessed_[static_cast<size_t>(row)].due);
         default:
             break;
     }
-    const ChannelSummary& ch =
-        it.channels[static_cast<size_t>((column - FirstChannel) / kChannelColumns)];
+    const ChannelEvidence& ch =
+        it.evidence().channels[static_cast<size_t>((column - FirstChannel) / kChannelColumns)];
     // A channel switched off has nothing due; its gas still names what the sensor is.
+    if (!ch.enabled && (column - FirstChannel) % kChannelColumns != 0) return QString();
     switch ((column - FirstChannel) % kChannelColumns) {
         case 0:
             return q(ch.gas);
         case 1:
-            return RecordsDateText(ch.calDate);
+            return RecordsDateText(ch.calibrated);
         default:
-            return RecordsResultText(ch.result);
+            return RecordsResultText(ch.lastSpanResult());
     }
 }
 
 QVariant RecordsFleetModel::sortValue(int row, int column) const {
     const InstrumentSummary& it = fleet_[static_cast<size_t>(row)];
     switch (column) {
+        case State:
+            return StateSeverity(assessed_[static_cast<size_t>(row)].state);
         case LastRead:
-            return it.lastRead;
+            return it.evidence().lastRead;
         case DueDate: {
             // Unknown dates sort after every known one.
-            const Due due = due_[static_cast<size_t>(row)];
-            return due.state == DueState::Unknown ? 1e12 : due.date;
+            const double due = assessed_[static_cast<size_t>(row)].due;
+            return due > 0 ? due : 1e12;
         }
         default:
             break;
     }
     if (column >= FirstChannel && (column - FirstChannel) % kChannelColumns == 1)
-        return it.channels[static_cast<size_t>((column - FirstChannel) / kChannelColumns)].calDate;
+        return it.evidence()
+            .channels[static_cast<size_t>((column - FirstChannel) / kChannelColumns)]
+            .calibrated;
     return display(row, column);
 }
 

@@ -11,7 +11,16 @@ StoreStatus MemoryRecordsStore::record(const RecordEvent& event, bool* added) {
                          std::any_of(events_.begin(), events_.end(), [&](const RecordEvent& e) {
                              return e.importKey == event.importKey;
                          });
-    if (!present) events_.push_back(event);
+    if (!present) {
+        // Flagged and folded as the database store does, by the same rule.
+        RecordEvent kept = event;
+        kept.clockAhead = kept.origin == RecordOrigin::Reported &&
+                          IsClockAhead(kept.pcTime, kept.instrumentTime, newestTrusted_);
+        FoldEvent(states_[kept.serial], kept, newestTrusted_);
+        if (kept.origin == RecordOrigin::Reported && !kept.clockAhead)
+            newestTrusted_ = std::max(newestTrusted_, kept.pcTime);
+        events_.push_back(std::move(kept));
+    }
     if (added) *added = !present;
     return {};
 }
@@ -31,33 +40,18 @@ StoreStatus MemoryRecordsStore::recordAll(const std::vector<RecordEvent>& events
 StoreStatus MemoryRecordsStore::instruments(std::vector<InstrumentSummary>& out) {
     if (!failure.empty()) return StoreStatus::failure(failure);
     std::map<std::string, InstrumentSummary> fleet;
-    std::vector<const RecordEvent*> ordered;
-    for (const RecordEvent& e : events_) ordered.push_back(&e);
-    std::stable_sort(
-        ordered.begin(), ordered.end(),
-        [](const RecordEvent* a, const RecordEvent* b) { return a->pcTime < b->pcTime; });
-    for (const RecordEvent* e : ordered) {
-        InstrumentSummary& it = fleet[e->serial];
-        it.serial = e->serial;
-        it.station = e->station;
-        it.user = e->user;
+    for (const RecordEvent& e : events_) {
+        InstrumentSummary& it = fleet[e.serial];
+        it.serial = e.serial;
+        if (!e.station.empty()) it.station = e.station;
+        if (!e.user.empty()) it.user = e.user;
         ++it.events;
-        if (e->kind == RecordKind::Read && e->success) {
-            it.lastRead = e->pcTime;
-            it.calLimit = e->calLimit;
-        }
-        for (const ChannelRecord& ch : e->channels) {
-            if (ch.channel < 0 || ch.channel >= 5) continue;
-            ChannelSummary& summary = it.channels[static_cast<std::size_t>(ch.channel)];
-            if (!ch.gas.empty()) summary.gas = ch.gas;
-            if (e->kind == RecordKind::Read) summary.enabled = ch.enabled;
-            summary.calDate = ch.history.date;
-            if (e->kind == RecordKind::Zero || e->kind == RecordKind::Span)
-                summary.result = ch.result;
-        }
     }
     out.clear();
-    for (auto& [serial, summary] : fleet) out.push_back(summary);
+    for (auto& [serial, summary] : fleet) {
+        summary.record = states_[serial];
+        out.push_back(summary);
+    }
     return {};
 }
 

@@ -3,6 +3,7 @@
 // summarised from them the way the database store summarises its tables. A test can make every
 // call fail with a reason, as a locked or missing database would.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ class MemoryRecordsStore final : public RecordsStore {
 
   private:
     std::vector<RecordEvent> events_;  // event id = index + 1
+    std::map<std::string, InstrumentRecordState> states_;
+    double newestTrusted_ = 0;
 };
 
 }  // namespace vq::ui_test

@@ -1,0 +1,322 @@
+#include "app/records_state.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "app/records.h"
+#include "model/ole_date.h"
+
+namespace vq {
+
+namespace {
+
+struct StateWord {
+    InstrumentState state;
+    const char* name;
+};
+constexpr StateWord kStateWords[] = {{InstrumentState::Failed, "failed"},
+                                     {InstrumentState::Overdue, "overdue"},
+                                     {InstrumentState::Due, "due"},
+                                     {InstrumentState::Ok, "ok"},
+                                     {InstrumentState::Unknown, "unknown"}};
+
+// Dates before 1900 are what an instrument without a history leaves in the model.
+bool knownDate(double date) {
+    return std::isfinite(date) && date > 1.0;
+}
+
+bool isOxygen(const std::string& gas) {
+    return gas == "O2";
+}
+
+// A calibration the instrument reports says nothing of its kind. A zero leaves the reading at
+// nothing (an oxygen sensor at the 20.9 % of fresh air, where it is zeroed); a span leaves it at
+// the gas applied. Only a calibration that cannot have been a zero counts as a span.
+bool looksLikeSpan(const ChannelRecord& c) {
+    const float after = c.history.after;
+    if (!std::isfinite(after) || after <= 0) return false;  // -101: no value
+    if (isOxygen(c.gas) && std::fabs(after - 20.9f) < 0.05f) return false;
+    return true;
+}
+
+// A verdict replaces the last one when it is later; a failure also when it is as late, so the
+// result does not depend on which of two same-time events came first.
+void verdict(ChannelEvidence& c, double when, bool failed) {
+    if (when > c.verdictTime || (failed && when == c.verdictTime)) {
+        c.verdictTime = when;
+        c.lastSpanFailed = failed;
+    }
+}
+
+void passedSpan(ChannelEvidence& c, double date) {
+    c.passedSpan = std::max(c.passedSpan, date);
+    c.calibrated = std::max(c.calibrated, date);
+    verdict(c, date, false);
+}
+
+void foldRead(InstrumentEvidence& ev, const RecordEvent& e, double order) {
+    if (!e.success) return;
+    if (order >= ev.readTime) {
+        ev.readTime = order;
+        ev.lastRead = e.pcTime;
+        ev.calLimit = e.calLimit;
+    }
+    for (const ChannelRecord& c : e.channels) {
+        if (c.channel < 0 || c.channel >= 5) continue;
+        ChannelEvidence& ch = ev.channels[static_cast<std::size_t>(c.channel)];
+        const bool dated = knownDate(c.history.date);
+        if (order >= ch.setupTime) {
+            ch.setupTime = order;
+            ch.gas = c.gas;
+            ch.enabled = c.enabled;
+            ch.historyMissing = c.enabled && !dated;
+        }
+        if (!dated) continue;
+        ch.calibrated = std::max(ch.calibrated, c.history.date);
+        if (looksLikeSpan(c)) passedSpan(ch, c.history.date);
+    }
+}
+
+void foldRun(InstrumentEvidence& ev, const RecordEvent& e, double order) {
+    for (const ChannelRecord& c : e.channels) {
+        if (c.channel < 0 || c.channel >= 5) continue;
+        ChannelEvidence& ch = ev.channels[static_cast<std::size_t>(c.channel)];
+        // Until a read says which channels are on, a run's own word for it stands.
+        if (ch.setupTime <= 0) {
+            ch.gas = c.gas;
+            ch.enabled = c.enabled;
+        }
+        const bool ok = c.result == "OK";
+        if (e.kind == RecordKind::Zero) {
+            // A zero moves "calibrated" but never the interval, passed or not.
+            if (ok && knownDate(c.history.date))
+                ch.calibrated = std::max(ch.calibrated, c.history.date);
+            continue;
+        }
+        if (ok) {
+            passedSpan(ch, knownDate(c.history.date) ? c.history.date : order);
+        } else {
+            verdict(ch, order, true);
+        }
+    }
+}
+
+void appendNumber(std::string& out, double value) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+// A gas name never holds a tab or a line break where it comes from; should one arrive, it
+// must not shift the fields after it.
+void appendText(std::string& out, const std::string& text) {
+    for (char c : text) out += (c == '\t' || c == '\n') ? ' ' : c;
+}
+
+void encodeEvidence(std::string& out, const InstrumentEvidence& ev) {
+    out += "I\t";
+    appendNumber(out, ev.readTime);
+    out += '\t';
+    appendNumber(out, ev.lastRead);
+    out += '\t';
+    appendNumber(out, ev.calLimit);
+    out += '\n';
+    for (const ChannelEvidence& c : ev.channels) {
+        out += "C\t";
+        appendText(out, c.gas);
+        for (double v : {c.enabled ? 1.0 : 0.0, c.setupTime, c.historyMissing ? 1.0 : 0.0,
+                         c.calibrated, c.passedSpan, c.verdictTime, c.lastSpanFailed ? 1.0 : 0.0}) {
+            out += '\t';
+            appendNumber(out, v);
+        }
+        out += '\n';
+    }
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    while (true) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos) break;
+        text.remove_prefix(at + 1);
+    }
+    return parts;
+}
+
+bool number(std::string_view text, double& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// Six lines: the instrument, then its five channels.
+bool decodeEvidence(const std::vector<std::string_view>& lines, std::size_t first,
+                    InstrumentEvidence& ev) {
+    if (lines.size() < first + 6) return false;
+    const auto head = split(lines[first], '\t');
+    double limit = 0;
+    if (head.size() != 4 || head[0] != "I" || !number(head[1], ev.readTime) ||
+        !number(head[2], ev.lastRead) || !number(head[3], limit))
+        return false;
+    ev.calLimit = static_cast<int>(limit);
+    for (std::size_t ch = 0; ch < 5; ++ch) {
+        const auto f = split(lines[first + 1 + ch], '\t');
+        if (f.size() != 9 || f[0] != "C") return false;
+        ChannelEvidence& c = ev.channels[ch];
+        c.gas = std::string(f[1]);
+        double flags[3] = {};
+        if (!number(f[2], flags[0]) || !number(f[3], c.setupTime) || !number(f[4], flags[1]) ||
+            !number(f[5], c.calibrated) || !number(f[6], c.passedSpan) ||
+            !number(f[7], c.verdictTime) || !number(f[8], flags[2]))
+            return false;
+        c.enabled = flags[0] != 0;
+        c.historyMissing = flags[1] != 0;
+        c.lastSpanFailed = flags[2] != 0;
+    }
+    return true;
+}
+
+ChannelAssessment assessChannel(const ChannelEvidence& c, int calLimit, double now, int days) {
+    ChannelAssessment a;
+    // A failed channel keeps the date its last passing span gives: it is still the oldest.
+    if (knownDate(c.passedSpan) && calLimit > 0) a.due = AddDays(c.passedSpan, calLimit);
+    if (c.verdictTime > 0 && c.lastSpanFailed) {
+        a.state = InstrumentState::Failed;
+        return a;
+    }
+    if (!knownDate(c.passedSpan)) {
+        // Nothing at all on an enabled channel: the instrument cannot show it was calibrated.
+        if (c.historyMissing && !knownDate(c.calibrated)) a.state = InstrumentState::Failed;
+        return a;
+    }
+    if (a.due <= 0) return a;
+    const double left = DaysBetween(a.due, now);
+    a.state = left < 0       ? InstrumentState::Overdue
+              : left <= days ? InstrumentState::Due
+                             : InstrumentState::Ok;
+    return a;
+}
+
+}  // namespace
+
+const char* InstrumentStateName(InstrumentState state) {
+    for (const StateWord& word : kStateWords)
+        if (word.state == state) return word.name;
+    return "unknown";
+}
+
+std::optional<InstrumentState> InstrumentStateFromName(std::string_view name) {
+    for (const StateWord& word : kStateWords)
+        if (name == word.name) return word.state;
+    return std::nullopt;
+}
+
+int StateSeverity(InstrumentState state) {
+    return static_cast<int>(state);
+}
+
+bool NeedsAttention(InstrumentState state) {
+    return StateSeverity(state) >= StateSeverity(InstrumentState::Due);
+}
+
+const char* RecordOriginName(RecordOrigin origin) {
+    switch (origin) {
+        case RecordOrigin::Imported:
+            return "imported";
+        case RecordOrigin::Simulated:
+            return "simulated";
+        case RecordOrigin::Reported:
+            break;
+    }
+    return "reported";
+}
+
+std::string ChannelEvidence::lastSpanResult() const {
+    if (verdictTime <= 0) return {};
+    return lastSpanFailed ? "NG" : "OK";
+}
+
+bool InstrumentEvidence::anyChannel() const {
+    return std::any_of(channels.begin(), channels.end(), [](const ChannelEvidence& c) {
+        return c.setupTime > 0 || c.verdictTime > 0 || c.calibrated > 0;
+    });
+}
+
+bool IsClockAhead(double pcTime, double instrumentTime, double newestTrusted) {
+    if (!knownDate(newestTrusted) || !std::isfinite(pcTime)) return false;
+    if (DaysBetween(pcTime, newestTrusted) <= kClockAheadDays) return false;
+    // The instrument's clock agreeing within a day makes two independent witnesses.
+    if (knownDate(instrumentTime) &&
+        std::fabs(DaysBetween(instrumentTime, pcTime)) <= kClockAheadDays)
+        return false;
+    return true;
+}
+
+double EventOrderTime(const RecordEvent& e, double newestTrusted) {
+    if (knownDate(e.instrumentTime)) return e.instrumentTime;
+    if (e.clockAhead || IsClockAhead(e.pcTime, e.instrumentTime, newestTrusted))
+        return knownDate(newestTrusted) ? std::min(e.pcTime, newestTrusted) : e.pcTime;
+    return e.pcTime;
+}
+
+void FoldEvent(InstrumentRecordState& state, const RecordEvent& e, double newestTrusted) {
+    if (e.origin == RecordOrigin::Simulated) return;
+    InstrumentEvidence& ev = e.origin == RecordOrigin::Imported ? state.imported : state.reported;
+    const double order = EventOrderTime(e, newestTrusted);
+    switch (e.kind) {
+        case RecordKind::Read:
+            foldRead(ev, e, order);
+            break;
+        case RecordKind::Zero:
+        case RecordKind::Span:
+            foldRun(ev, e, order);
+            break;
+        case RecordKind::Write:
+        case RecordKind::Dump:
+            break;
+    }
+}
+
+Assessment Assess(const InstrumentRecordState& state, double now, int days) {
+    const InstrumentEvidence& ev = state.evidence();
+    Assessment result;
+    bool anyEnabled = false;
+    bool anyUnknown = false;
+    int worst = -1;
+    for (std::size_t i = 0; i < ev.channels.size(); ++i) {
+        const ChannelEvidence& c = ev.channels[i];
+        if (!c.enabled) continue;
+        anyEnabled = true;
+        const ChannelAssessment a = assessChannel(c, ev.calLimit, now, days);
+        result.channels[i] = a;
+        if (a.due > 0 && (result.due == 0 || a.due < result.due)) result.due = a.due;
+        if (a.state == InstrumentState::Unknown) anyUnknown = true;
+        worst = std::max(worst, StateSeverity(a.state));
+    }
+    if (!anyEnabled) return result;
+    if (worst >= StateSeverity(InstrumentState::Due))
+        result.state = static_cast<InstrumentState>(worst);
+    else
+        result.state = anyUnknown ? InstrumentState::Unknown : InstrumentState::Ok;
+    return result;
+}
+
+std::string EncodeRecordState(const InstrumentRecordState& state) {
+    std::string out = "v2\n";
+    encodeEvidence(out, state.reported);
+    encodeEvidence(out, state.imported);
+    return out;
+}
+
+InstrumentRecordState DecodeRecordState(std::string_view text) {
+    InstrumentRecordState state;
+    const auto lines = split(text, '\n');
+    if (lines.empty() || lines[0] != "v2") return {};
+    if (!decodeEvidence(lines, 1, state.reported) || !decodeEvidence(lines, 7, state.imported))
+        return {};
+    return state;
+}
+
+}  // namespace vq
