@@ -4,6 +4,8 @@
 #include <charconv>
 #include <ostream>
 
+#include "model/setting_rules.h"
+
 namespace vq::cli {
 namespace {
 
@@ -12,6 +14,22 @@ std::string numberText(double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
+}
+
+// Messages echo arguments (a port, a file name, a serial) and texts an instrument holds: a control
+// character among them is shown as "\xHH" (model ShownText) so it cannot move the cursor, clear
+// the screen or forge a line. A line feed stays: a refusal may list several reasons, one a line.
+std::string controlsShown(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if ((code < 32 && c != '\n') || code == 127)
+            out += ShownText(std::string_view(&c, 1));
+        else
+            out += c;
+    }
+    return out;
 }
 
 }  // namespace
@@ -31,7 +49,7 @@ void Output::field(const std::string& key, const std::string& label, const QJson
     if (label.empty()) return;  // a field for --json only
     std::string shown;
     if (value.isString())
-        shown = value.toString().toStdString();
+        shown = controlsShown(value.toString().toStdString());
     else if (value.isBool())
         shown = value.toBool() ? "yes" : "no";
     else if (value.isDouble())
@@ -39,7 +57,8 @@ void Output::field(const std::string& key, const std::string& label, const QJson
     out_ << label << ": " << shown << '\n';
 }
 
-void Output::error(const std::string& text) {
+void Output::error(const std::string& message) {
+    const std::string text = controlsShown(message);
     if (json_) {
         // The first error is the cause; later ones follow from it.
         if (error_.empty()) error_ = text;
@@ -48,7 +67,8 @@ void Output::error(const std::string& text) {
     err_ << "vq5100ctl: " << text << '\n';
 }
 
-void Output::warning(const std::string& text) {
+void Output::warning(const std::string& message) {
+    const std::string text = controlsShown(message);
     if (json_) {
         warnings_.append(QString::fromStdString(text));
         return;
