@@ -9,6 +9,7 @@
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 
@@ -32,7 +33,7 @@ std::string onChannel(int channel, const std::string& gas) {
 }
 
 std::string gasName(const clsInstrument& cal, int channel) {
-    return onChannel(channel, TrimText(cal.GasName(channel)));
+    return onChannel(channel, ShownText(TrimText(cal.GasName(channel))));
 }
 
 std::string failedLine(const clsInstrument& cal, int channel, float reading) {
@@ -147,9 +148,10 @@ std::string SpanGasList(const clsInstrument& cal, const ChannelFlags& selection)
     for (int ch = 0; ch < kCalChannels; ++ch) {
         if (!selection[static_cast<std::size_t>(ch)]) continue;
         std::string amount = ChannelValueText(cal, ch, cal.AutoCalib(ch));
-        if (const std::string unit = TrimText(cal.GasUnit(ch)); !unit.empty()) amount += " " + unit;
+        if (const std::string unit = TrimText(cal.GasUnit(ch)); !unit.empty())
+            amount += " " + ShownText(unit);
         text += ResMessage(msg::SpanChannelLine,
-                           {std::to_string(ch + 1), TrimText(cal.GasName(ch)), amount}) +
+                           {std::to_string(ch + 1), ShownText(TrimText(cal.GasName(ch))), amount}) +
                 "\r\n";
     }
     return text;
@@ -172,9 +174,9 @@ CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstru
     report.identity = {
         {ResMessage(msg::ReportInstrument), kInstrumentModel},
         {ResMessage(msg::RomHeading), std::to_string(instrument.RomNumber())},
-        {ResMessage(msg::SerialNoHeading), instrument.SerialNo()},
-        {ResMessage(msg::StationIdHeading), instrument.StationID()},
-        {ResMessage(msg::UserIdHeading), instrument.UserID()},
+        {ResMessage(msg::SerialNoHeading), ShownText(instrument.SerialNo())},
+        {ResMessage(msg::StationIdHeading), ShownText(instrument.StationID())},
+        {ResMessage(msg::UserIdHeading), ShownText(instrument.UserID())},
         {ResMessage(msg::ReportDate), GeneralDate(date)},
     };
     report.headings = {ResMessage(msg::GasColumn), ResMessage(msg::ReportGasColumn),
@@ -184,8 +186,8 @@ CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstru
         const auto i = static_cast<std::size_t>(ch);
         if (!listed[i]) continue;
         CalReportRow row;
-        row.gas = onChannel(
-            ch, GasTitle(cal.GasName(ch), cal.GasUnit(ch), cal.GasFullScale(ch), cal.GasPoint(ch)));
+        row.gas = onChannel(ch, GasTitle(ShownText(cal.GasName(ch)), ShownText(cal.GasUnit(ch)),
+                                         cal.GasFullScale(ch), cal.GasPoint(ch)));
         row.concentration = ChannelValueText(cal, ch, zeroRun ? 0.0f : cal.AutoCalib(ch));
         row.before = ChannelValueText(cal, ch, history.CalibBefore(ch));
         row.after = ChannelValueText(cal, ch, history.CalibAfter(ch));

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string_view>
 
+#include "model/setting_rules.h"
+
 namespace vq::cli {
 namespace {
 
@@ -15,22 +17,20 @@ std::string numberText(double value) {
     return std::string(buffer, result.ptr);
 }
 
-// A message may quote an argument, a file name or an instrument's text: a control character
-// there (a terminal escape sequence, a line break that fakes a line of its own) is shown as
-// "\xHH", never written to the terminal. The line end a message text carries is dropped.
-std::string shownMessage(std::string_view text) {
-    static constexpr char hex[] = "0123456789ABCDEF";
+// Messages echo arguments (a port, a file name, a serial) and texts an instrument holds: a control
+// character among them is shown as "\xHH" (model ShownText) so it cannot move the cursor, clear
+// the screen or forge a line. A line feed inside stays: a refusal may list several reasons, one a
+// line. The line end a message text carries is dropped.
+std::string controlsShown(std::string_view text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
     std::string out;
+    out.reserve(text.size());
     for (const char c : text) {
         const auto code = static_cast<unsigned char>(c);
-        if (code >= 32 && code != 127) {
+        if ((code < 32 && c != '\n') || code == 127)
+            out += ShownText(std::string_view(&c, 1));
+        else
             out += c;
-            continue;
-        }
-        out += "\\x";
-        out += hex[code >> 4];
-        out += hex[code & 0xF];
     }
     return out;
 }
@@ -52,7 +52,7 @@ void Output::field(const std::string& key, const std::string& label, const QJson
     if (label.empty()) return;  // a field for --json only
     std::string shown;
     if (value.isString())
-        shown = value.toString().toStdString();
+        shown = controlsShown(value.toString().toStdString());
     else if (value.isBool())
         shown = value.toBool() ? "yes" : "no";
     else if (value.isDouble())
@@ -60,8 +60,8 @@ void Output::field(const std::string& key, const std::string& label, const QJson
     out_ << label << ": " << shown << '\n';
 }
 
-void Output::error(const std::string& given) {
-    const std::string text = shownMessage(given);
+void Output::error(const std::string& message) {
+    const std::string text = controlsShown(message);
     if (json_) {
         // The first error is the cause; later ones follow from it.
         if (error_.empty()) error_ = text;
@@ -70,8 +70,8 @@ void Output::error(const std::string& given) {
     err_ << "vq5100ctl: " << text << '\n';
 }
 
-void Output::warning(const std::string& given) {
-    const std::string text = shownMessage(given);
+void Output::warning(const std::string& message) {
+    const std::string text = controlsShown(message);
     if (json_) {
         warnings_.append(QString::fromStdString(text));
         return;

@@ -13,6 +13,7 @@
 #include "cli/session.h"
 #include "messages/message_ids.h"
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 
 namespace vq::cli {
@@ -49,7 +50,7 @@ int reportResults(CommandContext& context, const clsInstrument& model, const Cha
         if (!listed[static_cast<std::size_t>(ch)]) continue;
         const bool passed = zeroRun ? link.ZeroStatus(ch) : link.SpanStatus(ch);
         allPassed = allPassed && passed;
-        const std::string gas = TrimText(model.GasName(ch));
+        const std::string gas = ShownText(TrimText(model.GasName(ch)));
         context.out.line("CH" + std::to_string(ch + 1) + " " + gas + ": " +
                          (passed ? "Adjustment Complete." : "Failed"));
         QJsonObject channel;

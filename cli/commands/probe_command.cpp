@@ -8,24 +8,25 @@
 #include "cli/output.h"
 #include "cli/session.h"
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 #include "protocol/frame.h"
 
 namespace vq::cli {
 namespace {
 
-// The payload of the probe reply: what follows "RC,R," up to the ETX, printable characters only.
+// The payload of the probe reply: what follows "RC,R," up to the ETX, every byte that is not
+// printable ASCII shown as "\xHH" so nothing the instrument sends acts on the terminal.
 std::string probeReplyText(const std::string& frame) {
     const auto key = frame.find("RC,R,");
     if (key == std::string::npos) return {};
     const auto start = key + 5;
     const auto end = frame.find(ETX, start);
-    std::string text;
-    for (const char c : frame.substr(start, end == std::string::npos ? end : end - start)) {
-        if (static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) < 127) {
-            text += c;
-        }
-    }
-    return text;
+    return ShownText(frame.substr(start, end == std::string::npos ? end : end - start));
+}
+
+// An identity text the instrument holds, as a person is shown it.
+QString shown(const std::string& text) {
+    return QString::fromStdString(ShownText(text));
 }
 
 }  // namespace
@@ -50,11 +51,10 @@ int runProbe(CommandContext& context) {
         return kExitFailed;
     }
     out.field("romNumber", "ROM number", static_cast<double>(instrument.RomNumber()));
-    out.field("serialNumber", "Serial number", QString::fromStdString(instrument.SerialNo()));
-    out.field("secondSerialNumber", "Second serial number",
-              QString::fromStdString(instrument.DummySerial()));
-    out.field("userId", "User ID", QString::fromStdString(instrument.UserID()));
-    out.field("stationId", "Station ID", QString::fromStdString(instrument.StationID()));
+    out.field("serialNumber", "Serial number", shown(instrument.SerialNo()));
+    out.field("secondSerialNumber", "Second serial number", shown(instrument.DummySerial()));
+    out.field("userId", "User ID", shown(instrument.UserID()));
+    out.field("stationId", "Station ID", shown(instrument.StationID()));
     return kExitSuccess;
 }
 

@@ -14,6 +14,7 @@
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 
 namespace vq::cli {
@@ -44,7 +45,7 @@ int runReadings(CommandContext& context) {
     }
     std::string heading = "Date               ";
     for (int ch = 0; ch < kCalChannels; ++ch)
-        heading += "  CH" + std::to_string(ch + 1) + " " + TrimText(model.GasName(ch));
+        heading += "  CH" + std::to_string(ch + 1) + " " + ShownText(TrimText(model.GasName(ch)));
     context.out.line(heading);
 
     SessionEvents& events = context.session.events();

@@ -11,6 +11,7 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 
 namespace vq::cli {
@@ -53,8 +54,8 @@ int runSetId(CommandContext& context) {
         if (!given) continue;
         texts[i] = identityText(*given, option.maxLength);
         if (!texts[i]) {
-            context.out.error(std::string(option.name) + " \"" + *given + "\": at most " +
-                              std::to_string(option.maxLength) +
+            context.out.error(std::string(option.name) + " \"" + ShownText(*given) +
+                              "\": at most " + std::to_string(option.maxLength) +
                               " digits, letters, spaces, \"*\" or \"-\"");
             return kExitUsage;
         }
@@ -73,10 +74,13 @@ int runSetId(CommandContext& context) {
     printReview(context.out, instrument, model, true);
     const int status = writeSettings(context, instrument, model, true);
     if (status == kExitSuccess) {
-        context.out.field("serialNumber", "Serial number",
-                          QString::fromStdString(model.SerialNo()));
-        context.out.field("stationId", "Station ID", QString::fromStdString(model.StationID()));
-        context.out.field("userId", "User ID", QString::fromStdString(model.UserID()));
+        // As read back: the instrument may hold bytes no terminal should be sent raw.
+        const auto shown = [](const std::string& text) {
+            return QString::fromStdString(ShownText(text));
+        };
+        context.out.field("serialNumber", "Serial number", shown(model.SerialNo()));
+        context.out.field("stationId", "Station ID", shown(model.StationID()));
+        context.out.field("userId", "User ID", shown(model.UserID()));
     }
     return status;
 }

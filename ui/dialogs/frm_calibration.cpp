@@ -10,6 +10,7 @@
 
 #include "link/vqif.h"
 #include "messages/messages.h"
+#include "model/setting_rules.h"
 #include "model/value_codecs.h"
 #include "ui/dialogs/cal_edit_notice.h"
 #include "ui/main/main_state.h"
@@ -143,7 +144,7 @@ void frmCalibration::FirstActivate() {
     for (int ch = 0; ch < kCalChannels; ++ch) {
         const bool usable = usable_[static_cast<std::size_t>(ch)];
         // Channel number and gas: two channels may carry the same gas; the range is in the table.
-        chart_->setChannel(ch, std::to_string(ch + 1) + " " + cal_.GasName(ch),
+        chart_->setChannel(ch, std::to_string(ch + 1) + " " + ShownText(cal_.GasName(ch)),
                            usable ? cal_.GasFullScale(ch) : 0.0f);
     }
     closeIfAsked();
@@ -163,8 +164,9 @@ void frmCalibration::fillRow(int ch) {
     const bool filling = filling_;
     filling_ = true;
     QTableWidgetItem* gas = vfgCal_->item(ch, colGas);
-    gas->setText(
-        q(GasTitle(cal_.GasName(ch), cal_.GasUnit(ch), cal_.GasFullScale(ch), cal_.GasPoint(ch))));
+    // The instrument's own texts, whatever bytes they hold, shown as "\xHH" where not plain ASCII.
+    gas->setText(q(GasTitle(ShownText(cal_.GasName(ch)), ShownText(cal_.GasUnit(ch)),
+                            cal_.GasFullScale(ch), cal_.GasPoint(ch))));
     gas->setFlags(kReadOnly);
 
     QTableWidgetItem* select = vfgCal_->item(ch, colSelect);

@@ -13,6 +13,7 @@
 #include "app/gas_table.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 
@@ -25,7 +26,8 @@ QString qs(const std::string& text) {
 }
 
 std::string libraryTitle(const LibraryEntry& gas) {
-    return GasTitle(gas.Name, gas.Unit, gas.FullScale, gas.Point);
+    // The instrument's library texts, shown as "\xHH" where not printable ASCII.
+    return GasTitle(ShownText(gas.Name), ShownText(gas.Unit), gas.FullScale, gas.Point);
 }
 
 // An entry the instrument lists without a gas behind it.

@@ -9,6 +9,7 @@
 #include "app/gas_table.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 #include "ui/main/settings_grid.h"
@@ -104,8 +105,8 @@ void SettingsGrid::switchOn(int ch) {
     // from the gas table may differ from the ones the user had.
     const std::optional<ChannelGas> before = switchedOff_[static_cast<std::size_t>(ch)];
     if (before && !TrimText(before->name).empty()) {
-        const std::string title =
-            GasTitle(before->name, before->unit, before->fullScale, before->point);
+        const std::string title = GasTitle(ShownText(before->name), ShownText(before->unit),
+                                           before->fullScale, before->point);
         if (asker_.question(this,
                             ResMessage(msg::RestoreGasQuestion, {std::to_string(ch + 1), title}),
                             ResMessage(msg::SensorOnOffTitle))) {
