@@ -106,7 +106,7 @@ class GridPendingTest : public QObject {
         QCOMPARE(grid.item(G::rowOf(kCO), G::colAlarm)->toolTip(),
                  message(msg::OnInstrumentTip, {"50"}));
         QCOMPARE(f.window->pendingEdits(), 1);
-        QCOMPARE(line.text(), message(msg::PendingEditLine));  // one setting: singular
+        QCOMPARE(line.text(), message(msg::PendingEditOneLine));  // one setting: singular
 
         // Switching a channel off changes its gas record and its levels.
         f.asker.answers = {true};
@@ -126,7 +126,7 @@ class GridPendingTest : public QObject {
 
         // A write leaves nothing pending either.
         QVERIFY(grid.finishEdit(G::rowOf(kCO), G::colAlarm, "80"));
-        QCOMPARE(line.text(), message(msg::PendingEditLine));
+        QCOMPARE(line.text(), message(msg::PendingEditOneLine));
         f.asker.answers = {true};
         f.window->cmdOption(0)->click();  // "Update"
         QCOMPARE(f.instrument->state().gases[kCO].alarm, 80.0f);

@@ -68,7 +68,7 @@ class MainWindowMarksTest : public QObject {
         QVERIFY(w.txtOption(2)->styleSheet().contains(G::pendingBack.name()));
         QVERIFY(!frmMain::boxPending(w.txtOption(1)));
         QCOMPARE(w.pendingEdits(), 1);
-        QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditLine));
+        QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditOneLine));
 
         const int other = w.cmbInterval()->currentIndex() == 0 ? 1 : 0;
         w.cmbInterval()->setCurrentIndex(other);

@@ -72,7 +72,7 @@ void MainWindowSettings::showPending() {
     const int count = main_.pendingEdits();
     pendingLine_->setText(QString::fromStdString(
         count > 1    ? ResMessage(msg::PendingEditsLine, {std::to_string(count)})
-        : count == 1 ? ResMessage(msg::PendingEditLine)
+        : count == 1 ? ResMessage(msg::PendingEditOneLine)
                      : ResMessage(msg::NoPendingEdits)));
     // The same amber as the marked cells, so the line reads as their legend.
     pendingLine_->setStyleSheet(
