@@ -162,7 +162,9 @@ std::optional<std::vector<ReviewRow>> CompareSnapshots(const std::string& older,
                                                        const std::string& newer) {
     clsInstrument a;
     clsInstrument b;
-    if (!ReadSettingsText(a, older).ok || !ReadSettingsText(b, newer).ok) return std::nullopt;
+    // Snapshots are what instruments held: compared as they are, not judged.
+    if (!ReadHeldSettingsText(a, older).ok || !ReadHeldSettingsText(b, newer).ok)
+        return std::nullopt;
     return ReviewRows(a, b);
 }
 

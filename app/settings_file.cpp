@@ -371,7 +371,20 @@ std::string SettingsReadResult::message() const {
     return file.string() + ": " + reason;
 }
 
+namespace {
+SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text, bool judge);
+}  // namespace
+
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
+    return readSettingsText(model, text, true);
+}
+
+SettingsReadResult ReadHeldSettingsText(clsInstrument& model, std::string_view text) {
+    return readSettingsText(model, text, false);
+}
+
+namespace {
+SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text, bool judge) {
     SettingsReadResult result;
     clsInstrument scratch = model;
     clsToken tokens;
@@ -441,7 +454,8 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
     // Checked whole before anything is sent: a value the windows would refuse, or one the
     // instrument's fields cannot carry unchanged, is refused here with its line. Settings the
     // file does not name keep the value they had and are not its business.
-    for (const SettingProblem& problem : CheckSettingRules(scratch, RuleScope::All)) {
+    for (const SettingProblem& problem :
+         judge ? CheckSettingRules(scratch, RuleScope::All) : std::vector<SettingProblem>{}) {
         auto line = lineOfCode.find(problem.code);
         // A level the file leaves alone can still break its rule through what the file does
         // change (a smaller full scale): then that line is named.
@@ -456,6 +470,7 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
     model = std::move(scratch);
     return result;
 }
+}  // namespace
 
 SettingsReadResult ImportSettingsFile(clsInstrument& model, const std::filesystem::path& path) {
     SettingsReadResult result;

@@ -42,6 +42,10 @@ struct SettingsReadResult {
 // model only when the whole text converted. Change flags are those the setters leave.
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text);
 
+// Reads settings text that records what an instrument held (a stored read): the same reading,
+// but the values are not judged by the setting rules, since nobody edited them.
+SettingsReadResult ReadHeldSettingsText(clsInstrument& model, std::string_view text);
+
 // The "Import Setting" load: reads the file over `model` as above, then marks every setting
 // except the identity texts and the station list as changed (SetChangeFlags(true, false)) and
 // sets ImportFlag, so the loaded settings are written by the next update. On failure the model
