@@ -171,7 +171,9 @@ std::optional<std::vector<ReviewRow>> CompareSnapshots(const std::string& older,
                                                        const std::string& newer) {
     clsInstrument a;
     clsInstrument b;
-    if (!ReadSettingsText(a, older).ok || !ReadSettingsText(b, newer).ok) return std::nullopt;
+    // Snapshots are what instruments held: compared as they are, not judged.
+    if (!ReadHeldSettingsText(a, older).ok || !ReadHeldSettingsText(b, newer).ok)
+        return std::nullopt;
     // Stations are compared only when both snapshots carry them: an older record without them
     // says nothing about the list.
     clsInstrument stationsA;

@@ -1,8 +1,10 @@
 #include "app/settings_file.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "app/text_lines.h"
 #include "messages/messages.h"
@@ -111,6 +113,30 @@ std::string commandLine(std::string_view code, const std::vector<std::string>& f
 
 // ---------------------------------------------------------------- reading
 
+// A file's lines end alike (CR LF as the program writes them, or LF or CR alone as another tool
+// may): a line break of another kind is a break inside a text, which would cut the text and
+// start a line of its own. The line it ends is named.
+std::optional<std::pair<int, std::string>> lineBreakProblem(std::string_view text) {
+    text = WithoutByteOrderMark(text);
+    std::string_view style;
+    int line = 1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        const std::string_view end = crlf ? "\r\n" : text[i] == '\r' ? "\r" : "\n";
+        if (style.empty()) style = end;
+        if (end != style)
+            return std::pair{line, std::string("a line break (") + (end == "\r" ? "CR" : "LF") +
+                                       ") inside the line, where the file's lines end with " +
+                                       (style == "\r\n" ? "CR LF"
+                                        : style == "\r" ? "CR"
+                                                        : "LF")};
+        if (crlf) ++i;
+        ++line;
+    }
+    return std::nullopt;
+}
+
 // Thrown inside this file only, when a field cannot be converted; caught per line.
 struct BadField {
     std::string reason;
@@ -138,6 +164,16 @@ class Payload {
         return convert(k, ParseInt16(text(k)), msg::FileWhat16Bit);
     }
     int16_t hex16(int k) const { return convert(k, ParseHex16(text(k)), msg::FileWhatHex16); }
+    // A fixed-width field of four hexadecimal digits, as the program writes it: a field cut short
+    // ("001" of "001E") would otherwise be read as another number. `older` also takes the two
+    // digits of an older file's field.
+    std::string_view fourDigits(int k, bool older = false) const {
+        const std::string_view t = text(k);
+        if (t.size() != 4 && !(older && t.size() == 2))
+            throw BadField{"field " + std::to_string(k) + " \"" + ShownText(t) +
+                           "\" is not four hexadecimal digits"};
+        return t;
+    }
     int32_t hex32(int k) const { return convert(k, ParseHex32(text(k)), msg::FileWhatHex32); }
     float single(int k) const {
         std::string_view t = text(k);
@@ -171,6 +207,12 @@ class Payload {
 
 void readGasRecords(clsInstrument& m, const Payload& p) {
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        // The record keeps ten characters of name and a space: an eleventh would be dropped.
+        const std::string_view record = p.text(ch + 1);
+        if (record.size() > 10 && record[10] != ' ' && record[10] != '*')
+            throw BadField{"field " + std::to_string(ch + 1) + ": the gas name \"" +
+                           ShownText(TrimText(record.substr(0, 11))) +
+                           "\" is longer than 10 characters"};
         if (!DecodeGasRecord(p.text(ch + 1), m, ch)) {
             throw BadField{ResMessage(msg::FileNotGasRecord, {std::to_string(ch + 1)})};
         }
@@ -202,6 +244,7 @@ void readLibrary(clsInstrument& m, const Payload& p) {
         entry.Digit = p.single(f + 3);
         entry.Point = DecimalPlaces(p.text(f + 3));
         entry.Unit = std::string(p.text(f + 4));
+        p.fourDigits(f + 5);
         entry.elem_vol = p.hex16(f + 5);
         entry.Ratio = p.hexSingle(f + 6);
         double* coefficients[] = {&entry.Linear1_a, &entry.Linear1_b, &entry.Linear1_c,
@@ -221,6 +264,17 @@ void readLibrary(clsInstrument& m, const Payload& p) {
 
 using CodeReader = std::function<void(clsInstrument&, const Payload&)>;
 
+// How many fields the line of a code carries: more would be ignored, so they refuse the line.
+int fieldCount(const std::string& code) {
+    if (code == "GJ" || code == "A1" || code == "A2" || code == "AS" || code == "AW" ||
+        code == "SA")
+        return clsInstrument::channelCount;
+    if (code == "LS") return 15 * clsInstrument::settingsLibraryCount;
+    int count = 0;
+    for (const Setting* member : SettingsOfCode(code)) count = std::max(count, member->field);
+    return count;
+}
+
 // A setting of the settings table, read in its file form.
 void readSetting(clsInstrument& m, const Payload& p, const Setting& s) {
     switch (s.file) {
@@ -231,9 +285,11 @@ void readSetting(clsInstrument& m, const Payload& p, const Setting& s) {
             if (p.has(s.field)) s.setText(m, std::string(p.text(s.field)));
             return;
         case Form::Hex4:
+            p.fourDigits(s.field, s.code == "HF");
             s.setNumber(m, p.hex16(s.field));
             return;
         case Form::Hex4Of32:
+            p.fourDigits(s.field);
             s.setNumber(m, p.hex32(s.field));
             return;
         default:  // Dec, and Bit (written as 1 or 0)
@@ -330,17 +386,51 @@ std::string SettingsReadResult::message() const {
     return ResMessage(msg::FileReason, {file.string(), reason});
 }
 
+namespace {
+SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text, bool judge);
+}  // namespace
+
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
+    return readSettingsText(model, text, true);
+}
+
+SettingsReadResult ReadHeldSettingsText(clsInstrument& model, std::string_view text) {
+    return readSettingsText(model, text, false);
+}
+
+namespace {
+SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text, bool judge) {
     SettingsReadResult result;
     clsInstrument scratch = model;
     clsToken tokens;
     tokens.AddDelimiters(",");
     tokens.AddComments(";");
     const auto lines = SplitLines(text);
+    // Only a file of settings lines is held to one kind of line end: a file of another kind
+    // (a picture chosen by mistake) is refused as having no settings lines.
+    const auto isSettingsLine = [&tokens](std::string_view line) {
+        return tokens.setSource(line) && tokens.TokenCount() > 0 &&
+               codeReaders().count(upper(tokens.TokenView(0))) > 0;
+    };
+    if (const auto broken = lineBreakProblem(text);
+        broken && std::any_of(lines.begin(), lines.end(), isSettingsLine)) {
+        result.ok = false;
+        result.line = broken->first;
+        result.reason = broken->second;
+        return result;
+    }
     int settingLines = 0;
-    std::map<std::string, int> lineOfCode;  // the last line of each code read
+    std::map<std::string, int> lineOfCode;  // the line of each code read
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string reason;
+        if (lines[i].find(kUtf8ByteOrderMark) != std::string_view::npos) {
+            // Only the very start of a file may carry one; a second one would hide the code
+            // of its line, which would then be skipped as unknown.
+            result.ok = false;
+            result.line = static_cast<int>(i) + 1;
+            result.reason = "a byte-order mark inside the file";
+            return result;
+        }
         if (!tokens.setSource(lines[i])) {
             reason = ResMessage(msg::FileTooManyFields);
         } else {
@@ -348,7 +438,15 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
             auto reader = codeReaders().find(upper(tokens.TokenView(0)));
             if (reader == codeReaders().end()) continue;
             try {
-                reader->second(scratch, Payload(tokens));
+                if (const auto earlier = lineOfCode.find(reader->first);
+                    earlier != lineOfCode.end())
+                    throw BadField{"given again (first on line " + std::to_string(earlier->second) +
+                                   ")"};
+                const Payload payload(tokens);
+                if (payload.count() > fieldCount(reader->first))
+                    throw BadField{std::to_string(payload.count()) + " fields where the line has " +
+                                   std::to_string(fieldCount(reader->first))};
+                reader->second(scratch, payload);
                 ++settingLines;
                 lineOfCode[reader->first] = static_cast<int>(i) + 1;
                 continue;
@@ -371,17 +469,23 @@ SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text)
     // Checked whole before anything is sent: a value the windows would refuse, or one the
     // instrument's fields cannot carry unchanged, is refused here with its line. Settings the
     // file does not name keep the value they had and are not its business.
-    for (const SettingProblem& problem : CheckSettingRules(scratch, RuleScope::All)) {
-        const auto line = lineOfCode.find(problem.code);
+    for (const SettingProblem& problem :
+         judge ? CheckSettingRules(scratch, RuleScope::All) : std::vector<SettingProblem>{}) {
+        auto line = lineOfCode.find(problem.code);
+        // A level the file leaves alone can still break its rule through what the file does
+        // change (a smaller full scale): then that line is named.
+        if (line == lineOfCode.end() && !problem.dependsOn.empty())
+            line = lineOfCode.find(problem.dependsOn);
         if (line == lineOfCode.end()) continue;
         result.ok = false;
         result.line = line->second;
-        result.reason = problem.code + ": " + problem.reason;
+        result.reason = line->first + ": " + problem.reason;
         return result;
     }
     model = std::move(scratch);
     return result;
 }
+}  // namespace
 
 SettingsReadResult ImportSettingsFile(clsInstrument& model, const std::filesystem::path& path) {
     SettingsReadResult result;

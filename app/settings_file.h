@@ -3,11 +3,14 @@
 // command lines the instrument understands, one per line ("LP,W,1,"), 28 lines in a fixed order.
 // The "Export Setting" command writes it from the working model; "Import Setting" reads it back.
 //
-// Reading takes the lines in any order (the later line of a code wins), codes in any case, ";"
-// comments, and skips unknown codes; a file without a single settings line is refused (another
-// kind of file was chosen). It is all or nothing: the file is read into a scratch copy
-// of the model, and a line that cannot be converted leaves the model untouched and is reported
-// with the file name and its line number.
+// Reading takes the lines in any order, codes in any case, ";" comments, and skips unknown codes;
+// a file without a single settings line is refused (another kind of file was chosen), and so is a
+// code given twice, a line with more fields than its code has, a fixed-width field of another
+// width, a line break of another kind than the file's (a break inside a text) and a byte-order
+// mark anywhere but at the start. It is all or nothing: the file is read into a scratch copy of
+// the model, checked whole against the setting rules (model/setting_rules.h), and a line that
+// cannot be converted or breaks a rule leaves the model untouched and is reported with the file
+// name, its line number and the rule.
 
 #include <filesystem>
 #include <string>
@@ -38,6 +41,10 @@ struct SettingsReadResult {
 // Reads settings text over `model`: every line is applied to a scratch copy, which replaces the
 // model only when the whole text converted. Change flags are those the setters leave.
 SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text);
+
+// Reads settings text that records what an instrument held (a stored read): the same reading,
+// but the values are not judged by the setting rules, since nobody edited them.
+SettingsReadResult ReadHeldSettingsText(clsInstrument& model, std::string_view text);
 
 // The "Import Setting" load: reads the file over `model` as above, then marks every setting
 // except the identity texts and the station list as changed (SetChangeFlags(true, false)) and

@@ -1,66 +1,22 @@
 #include "app/update_validation.h"
 
-#include <limits>
+#include <algorithm>
 #include <string>
 #include <string_view>
 
+#include "app/update_flags.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 
 namespace vq {
 
 namespace {
 
-constexpr int kOxygenChannel = 1;
-// Alarm modes of the oxygen channel (AlarmO2).
-constexpr int kO2HighLow = 0;
-constexpr int kO2LowLowLow = 1;
-constexpr int kO2Span = 2;
-
 std::string_view trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-bool isOxygen(const clsInstrument& model, int ch) {
-    const std::string name = model.GasName(ch);
-    const std::string_view gas = trimmed(name);
-    return gas == "O2" || gas == "OXY";
-}
-
-constexpr float kNoLimit = std::numeric_limits<float>::infinity();
-
-std::optional<ValueRange> oxygenPointRange(const clsInstrument& model, AlarmPointKind kind) {
-    if (kind != AlarmPointKind::Warning && kind != AlarmPointKind::Alarm) return std::nullopt;
-    switch (model.AlarmO2()) {
-        case kO2HighLow:
-            return ValueRange{18.0f, 25.0f};
-        case kO2LowLowLow:
-            return ValueRange{18.0f, 20.9f};
-        case kO2Span:
-            if (kind == AlarmPointKind::Warning)
-                return ValueRange{-kNoLimit, model.Alarm(kOxygenChannel)};
-            return ValueRange{model.Warning(kOxygenChannel), model.GasFullScale(kOxygenChannel)};
-        default:
-            return std::nullopt;
-    }
-}
-
-// The lowest auto-calibration concentration of a channel (the highest for oxygen).
-float autoCalLimit(int ch) {
-    switch (ch) {
-        case 0:
-            return 10.0f;
-        case 1:
-            return 19.5f;
-        case 2:
-            return 10.0f;
-        case 3:
-            return 25.0f;
-        default:
-            return 0.0f;
-    }
 }
 
 bool namesDiffer(const clsInstrument& model, int a, int b) {
@@ -69,29 +25,27 @@ bool namesDiffer(const clsInstrument& model, int a, int b) {
     return trimmed(nameA) != trimmed(nameB);
 }
 
-void addAlarmPointRefusals(const clsInstrument& model, std::vector<RefusedValue>& out) {
-    const auto refuse = [&out](int ch, CheckedValue value) {
-        out.push_back({ch, value, update_refusal::AlarmRange});
-    };
-    for (int ch = 0; ch <= 3; ++ch) {
-        if (!model.GasEnabled(ch)) continue;
-        const bool ordered = CheckWarningBelowAlarm(model, ch);
-        if (!ordered || !CheckAlarmPoint(model, ch, model.Warning(ch), AlarmPointKind::Warning))
-            refuse(ch, CheckedValue::Warning);
-        if (!ordered || !CheckAlarmPoint(model, ch, model.Alarm(ch), AlarmPointKind::Alarm))
-            refuse(ch, CheckedValue::Alarm);
-        if (ch < 2) continue;
-        if (!CheckAlarmPoint(model, ch, model.Stel(ch), AlarmPointKind::Stel))
-            refuse(ch, CheckedValue::Stel);
-        if (!CheckAlarmPoint(model, ch, model.Twa(ch), AlarmPointKind::Twa))
-            refuse(ch, CheckedValue::Twa);
+CheckedValue checkedValue(LevelSetting kind) {
+    switch (kind) {
+        case LevelSetting::Warning:
+            return CheckedValue::Warning;
+        case LevelSetting::Alarm:
+            return CheckedValue::Alarm;
+        case LevelSetting::Stel:
+            return CheckedValue::Stel;
+        case LevelSetting::Twa:
+            return CheckedValue::Twa;
+        case LevelSetting::AutoCal:
+            return CheckedValue::AutoCal;
     }
+    return CheckedValue::Gas;
 }
 
-void addAutoCalRefusals(const clsInstrument& model, std::vector<RefusedValue>& out) {
-    for (int ch = 0; ch <= 4; ++ch)
-        if (!CheckAutoCalValue(model, ch, model.AutoCalib(ch)))
-            out.push_back({ch, CheckedValue::AutoCal, update_refusal::AutoCal});
+bool gasesAsHeld(const clsInstrument& m, const clsInstrument& held) {
+    if (m.HcMode() != held.HcMode()) return false;
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+        if (!SameGasRecord(m, held, ch)) return false;
+    return true;
 }
 
 bool anyChannelEnabled(const clsInstrument& model) {
@@ -169,55 +123,19 @@ std::string combinationText(const clsInstrument& model) {
 
 }  // namespace
 
-bool CheckWarningBelowAlarm(const clsInstrument& model, int ch) {
-    const float warning = model.Warning(ch);
-    const float alarm = model.Alarm(ch);
-    if (warning < 0 || alarm < 0) return true;
-    if (ch == kOxygenChannel && model.AlarmO2() == kO2LowLowLow) return warning >= alarm;
-    return warning <= alarm;
-}
-
-std::optional<ValueRange> AlarmPointRange(const clsInstrument& model, int ch, AlarmPointKind kind) {
-    switch (ch) {
-        case 0:
-            if (kind == AlarmPointKind::Warning) return ValueRange{0.0f, kNoLimit};
-            if (kind == AlarmPointKind::Alarm)
-                return ValueRange{-kNoLimit, static_cast<float>(0.6 * model.GasFullScale(0))};
-            return std::nullopt;
-        case kOxygenChannel:
-            return oxygenPointRange(model, kind);
-        case 2:
-            return ValueRange{0.0f, 30.0f};
-        case 3:
-            return ValueRange{0.0f, 200.0f};
-        default:
-            return std::nullopt;
-    }
-}
-
-bool CheckAlarmPoint(const clsInstrument& model, int ch, float value, AlarmPointKind kind) {
-    const std::optional<ValueRange> range = AlarmPointRange(model, ch, kind);
-    return range && range->low <= value && value <= range->high;
-}
-
-AutoCalBound AutoCalLimit(const clsInstrument& model, int ch) {
-    const float limit = autoCalLimit(ch);
-    const float warning = model.Warning(ch);
-    if (!isOxygen(model, ch)) return {warning >= 0 ? warning : limit, false};
-    if (model.AlarmO2() == kO2Span) return {limit, true};
-    return {warning >= 0 ? warning : limit, true};
-}
-
-bool CheckAutoCalValue(const clsInstrument& model, int ch, float value) {
-    if (value < 0) return true;
-    const AutoCalBound bound = AutoCalLimit(model, ch);
-    return bound.atMost ? value <= bound.bound : value >= bound.bound;
-}
-
-std::vector<RefusedValue> RefusedValues(const clsInstrument& model) {
+std::vector<RefusedValue> RefusedValues(const clsInstrument& model,
+                                        const clsInstrument* onInstrument) {
     std::vector<RefusedValue> refused;
-    addAlarmPointRefusals(model, refused);
-    addAutoCalRefusals(model, refused);
+    // The alarm points first, then the auto-calibration values, as the refusals are ordered.
+    for (bool autoCal : {false, true}) {
+        for (const LevelBreak& level : LevelRuleBreaks(model)) {
+            if ((level.kind == LevelSetting::AutoCal) != autoCal) continue;
+            if (onInstrument && LevelsAsHeld(model, *onInstrument, level.channel)) continue;
+            refused.push_back({level.channel, checkedValue(level.kind),
+                               autoCal ? update_refusal::AutoCal : update_refusal::AlarmRange});
+        }
+    }
+    if (onInstrument && gasesAsHeld(model, *onInstrument)) return refused;
     if (const std::optional<CombinationConflict> conflict = combinationConflict(model)) {
         refused.push_back({conflict->on, CheckedValue::Gas, update_refusal::Combination});
         if (conflict->other != conflict->on)
@@ -226,8 +144,9 @@ std::vector<RefusedValue> RefusedValues(const clsInstrument& model) {
     return refused;
 }
 
-std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model) {
-    const std::vector<RefusedValue> refused = RefusedValues(model);
+std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model,
+                                            const clsInstrument* onInstrument) {
+    const std::vector<RefusedValue> refused = RefusedValues(model, onInstrument);
     const auto any = [&refused](const UpdateRefusal& refusal) {
         for (const RefusedValue& r : refused)
             if (r.refusal == refusal) return true;
@@ -235,14 +154,52 @@ std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model) {
     };
     if (any(update_refusal::AlarmRange)) return update_refusal::AlarmRange;
     if (any(update_refusal::AutoCal)) return update_refusal::AutoCal;
-    if (!anyChannelEnabled(model)) return update_refusal::NoSensor;
+    if (!anyChannelEnabled(model) && !(onInstrument && gasesAsHeld(model, *onInstrument)))
+        return update_refusal::NoSensor;
     if (any(update_refusal::Combination)) return update_refusal::Combination;
     return std::nullopt;
 }
 
-std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal) {
+std::string RefusedValueReason(const clsInstrument& model, const RefusedValue& refused) {
+    if (refused.value == CheckedValue::Gas) {
+        const std::string text = combinationText(model);
+        const auto reason = text.find('\n');
+        return reason == std::string::npos ? text : text.substr(reason + 1);
+    }
+    for (const LevelBreak& level : LevelRuleBreaks(model))
+        if (level.channel == refused.channel && checkedValue(level.kind) == refused.value)
+            return level.reason;
+    return {};
+}
+
+std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal,
+                              const clsInstrument* onInstrument) {
     if (refusal == update_refusal::Combination) return combinationText(model);
-    return ResMessage(refusal.messageId);
+    std::string text = ResMessage(refusal.messageId);
+    // Each refused level and its rule, so the box says why and not only where.
+    std::vector<std::string> reasons;
+    for (const RefusedValue& refused : RefusedValues(model, onInstrument)) {
+        if (!(refused.refusal == refusal)) continue;
+        // A warning and alarm out of order are one reason for two cells.
+        std::string reason = RefusedValueReason(model, refused);
+        if (std::find(reasons.begin(), reasons.end(), reason) != reasons.end()) continue;
+        text += "\n" + reason;
+        reasons.push_back(std::move(reason));
+    }
+    return text;
+}
+
+std::optional<std::string> UpdateRefusalReason(const clsInstrument& model, bool idOnly,
+                                               const clsInstrument* onInstrument) {
+    if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model, onInstrument))
+        return UpdateRefusalText(model, *refusal, onInstrument);
+    clsInstrument toSend = model;
+    PrepareUpdateFlags(toSend, idOnly, onInstrument);
+    if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed, onInstrument);
+        !problems.empty())
+        return ResMessage(msg::SettingsRefusedInfo,
+                          {problems.front().code + ": " + problems.front().reason});
+    return std::nullopt;
 }
 
 }  // namespace vq

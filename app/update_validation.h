@@ -1,47 +1,18 @@
 #pragma once
-// The checks a model must pass before "Update" writes it, shared by the window and vq5100ctl,
-// and the range rules of the alarm points and the auto-calibration value that the settings grid
-// reuses to refuse an edit and to colour a cell.
+// The checks a model must pass before "Update" writes it, shared by the window and vq5100ctl.
+// The level rules themselves (model/level_rules.h) are those the settings grid and the settings
+// file check hold the levels to.
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "messages/message_ids.h"
+#include "model/level_rules.h"
 
 namespace vq {
 
 class clsInstrument;
-
-// What an alarm point is, as the range rules number it.
-enum class AlarmPointKind { Warning = 1, Alarm = 2, Stel = 3, Twa = 4 };
-
-// True when the warning and alarm of the channel are in the right order: not set counts as
-// right; the oxygen channel in alarm mode 1 ("L-LL") wants the warning at or above the alarm,
-// every other case at or below it.
-bool CheckWarningBelowAlarm(const clsInstrument& model, int ch);
-
-// The values an alarm point of this kind may take on the channel, bounds included; a bound
-// that does not apply is infinite. Nothing when the channel takes no such point.
-struct ValueRange {
-    float low;
-    float high;
-};
-std::optional<ValueRange> AlarmPointRange(const clsInstrument& model, int ch, AlarmPointKind kind);
-
-// True when `value` is allowed as an alarm point of this kind on the channel.
-bool CheckAlarmPoint(const clsInstrument& model, int ch, float value, AlarmPointKind kind);
-
-// The bound of the auto-calibration concentration of a channel: at least `bound`, or at most
-// it on an oxygen channel (oxygen falls towards danger).
-struct AutoCalBound {
-    float bound;
-    bool atMost;
-};
-AutoCalBound AutoCalLimit(const clsInstrument& model, int ch);
-
-// True when `value` is allowed as the auto-calibration concentration of the channel.
-bool CheckAutoCalValue(const clsInstrument& model, int ch, float value);
 
 // Why "Update" refuses to write: an error box with a text and a title.
 struct UpdateRefusal {
@@ -64,7 +35,11 @@ inline constexpr UpdateRefusal Combination{msg::CombinationText, msg::Applicatio
 }  // namespace update_refusal
 
 // The checks of "Update" (and "Update ID") on the model as edited; nothing when it may be written.
-std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model);
+// `onInstrument`, when known, is what the instrument holds (the last read): a value it already
+// holds, on a channel nobody changed, is sent back as it is and not judged, so one odd value put
+// there by other means never blocks every write. Without it everything is judged.
+std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model,
+                                            const clsInstrument* onInstrument = nullptr);
 
 // A value of a channel that the checks refuse, so the grid can colour exactly what "Update"
 // would refuse ("red color cells").
@@ -78,10 +53,22 @@ struct RefusedValue {
 
 // Every value the checks of ValidateUpdate refuse, by channel; empty when none. A refusal of
 // the whole model (no sensor fitted) names no value.
-std::vector<RefusedValue> RefusedValues(const clsInstrument& model);
+std::vector<RefusedValue> RefusedValues(const clsInstrument& model,
+                                        const clsInstrument* onInstrument = nullptr);
+
+// Why the value is refused, as the rules word it (for a red cell's tooltip and the refusal box):
+// "alarm 150 of channel 1 is not between 0 and 60"; for a gas, the combination conflict.
+std::string RefusedValueReason(const clsInstrument& model, const RefusedValue& refused);
 
 // The text of a refusal's box. The combination refusal names the channels and gases in
-// conflict and what to change.
-std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal);
+// conflict and what to change; the level refusals name each level refused and its rule.
+std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal,
+                              const clsInstrument* onInstrument = nullptr);
+
+// Why "Update" (`idOnly`: "Update ID") would refuse to write `model` over what the instrument
+// holds: the text of the first refusal, as the command line reports it; nothing when the write
+// may go ahead. The same checks as the window's, on exactly what would be sent.
+std::optional<std::string> UpdateRefusalReason(const clsInstrument& model, bool idOnly,
+                                               const clsInstrument* onInstrument);
 
 }  // namespace vq

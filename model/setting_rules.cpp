@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/instrument.h"
+#include "model/level_rules.h"
 #include "model/numeric.h"
 #include "model/settings_table.h"
 #include "model/text_rules.h"
@@ -31,23 +32,6 @@ bool isCheckedNumber(const Setting& s) {
     return !s.isText && s.writeRank > 0;
 }
 
-std::optional<SettingProblem> checkNumber(const Setting& rule, const M& m) {
-    const int value = rule.number(m);
-    // The logging interval is one of the list's intervals, not any number in its range.
-    if (rule.code == "XP") {
-        for (int c : kIntervals)
-            if (c == value) return std::nullopt;
-        return SettingProblem{std::string(rule.code), std::string(rule.what) + " " +
-                                                          std::to_string(value) +
-                                                          " is not one of " + listText(kIntervals)};
-    }
-    if (value >= rule.low && value <= rule.high) return std::nullopt;
-    return SettingProblem{std::string(rule.code), std::string(rule.what) + " " +
-                                                      std::to_string(value) + " is not between " +
-                                                      std::to_string(rule.low) + " and " +
-                                                      std::to_string(rule.high)};
-}
-
 bool anyChanged(const std::array<bool, clsInstrument::levelCount>& flags) {
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
         if (flags[ch]) return true;
@@ -58,39 +42,62 @@ std::string numberText(float value) {
     return SingleText(value);
 }
 
-std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope) {
+// What a check compares with: the instrument's values, when known.
+struct Held {
+    const M* model;
+    // True when a value equal to the instrument's is not to be judged.
+    template <typename Same>
+    bool skips(Same same) const {
+        return model != nullptr && same(*model);
+    }
+};
+
+std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) {
     std::vector<SettingProblem> problems;
     struct List {
-        const char* code;
+        LevelSetting kind;
         const char* what;
         float (M::*get)(int) const;
         const std::array<bool, clsInstrument::levelCount> M::*flags;
     };
     static const List lists[] = {
-        {"A1", "warning", &M::Warning, &M::Change_Warn},
-        {"A2", "alarm", &M::Alarm, &M::Change_Alarm},
-        {"AS", "STEL", &M::Stel, &M::Change_Stel},
-        {"AW", "TWA", &M::Twa, &M::Change_Twa},
-        {"SA", "auto-calibration value", &M::AutoCalib, &M::Change_AutoCal},
+        {LevelSetting::Warning, "warning", &M::Warning, &M::Change_Warn},
+        {LevelSetting::Alarm, "alarm", &M::Alarm, &M::Change_Alarm},
+        {LevelSetting::Stel, "STEL", &M::Stel, &M::Change_Stel},
+        {LevelSetting::Twa, "TWA", &M::Twa, &M::Change_Twa},
+        {LevelSetting::AutoCal, "auto-calibration value", &M::AutoCalib, &M::Change_AutoCal},
+    };
+    const auto asHeld = [&](int ch) {
+        return held.skips([&](const M& h) { return LevelsAsHeld(m, h, ch); });
     };
     for (const List& list : lists) {
         if (scope == RuleScope::Changed && !anyChanged(m.*list.flags)) continue;
         for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
             const float value = (m.*list.get)(ch);
-            if (IsSendableLevel(value, m.GasPoint(ch))) continue;
-            problems.push_back(SettingProblem{
-                list.code, std::string(list.what) + " " + numberText(value) + " of channel " +
-                               std::to_string(ch + 1) + " is not a level of " +
-                               std::to_string(std::max<int>(0, m.GasPoint(ch))) +
-                               " decimals that fits five characters"});
+            if (IsSendableLevel(value, m.GasPoint(ch)) || asHeld(ch)) continue;
+            problems.push_back(SettingProblem{LevelCode(list.kind),
+                                              std::string(list.what) + " " + numberText(value) +
+                                                  " of channel " + std::to_string(ch + 1) +
+                                                  " is not a level of " +
+                                                  std::to_string(std::max<int>(0, m.GasPoint(ch))) +
+                                                  " decimals that fits five characters"});
             break;
         }
+    }
+    // Whether each level suits its channel: the rules the grid refuses an edit by.
+    for (const LevelBreak& level : LevelRuleBreaks(m)) {
+        const List& list = lists[static_cast<int>(level.kind)];
+        if (scope == RuleScope::Changed && !anyChanged(m.*list.flags)) continue;
+        if (asHeld(level.channel)) continue;
+        problems.push_back(SettingProblem{LevelCode(level.kind), level.reason, "GJ"});
     }
     return problems;
 }
 
 // A positive number that the five-character field shows whole at `decimals` places.
 std::string scaleProblem(float value, int decimals, const char* what) {
+    if (value == levelNoValue)
+        return std::string(what) + " \"*****\" (no value) is not taken by the instrument";
     if (!(value > 0) || !std::isfinite(value))
         return std::string(what) + " " + numberText(value) + " is not above 0";
     if (!IsSendableLevel(value, decimals))
@@ -99,74 +106,77 @@ std::string scaleProblem(float value, int decimals, const char* what) {
     return {};
 }
 
-std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope) {
+std::string unitProblem(std::string_view unit) {
+    if (IsGasUnit(TrimText(unit))) return {};
+    return "unit \"" + ShownText(unit) + "\" is not one of %LEL, VOL%, %, ppm, ppb";
+}
+
+std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held held) {
     bool changed = false;
     for (int ch = 0; ch < 4; ++ch) changed = changed || m.Change_GasEnable[ch];
     if (scope == RuleScope::Changed && !changed) return std::nullopt;
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         if (!m.GasEnabled(ch)) continue;
+        if (held.skips([&](const M& h) { return SameGasRecord(m, h, ch); })) continue;
         const std::string channel = "channel " + std::to_string(ch + 1) + ": ";
         std::string reason = TextProblem(TrimText(m.GasName(ch)), 10, TextSet::Printable);
         if (reason.empty() && TrimText(m.GasName(ch)).empty()) reason = "the gas has no name";
         if (reason.empty()) reason = scaleProblem(m.GasFullScale(ch), m.GasPoint(ch), "full scale");
         if (reason.empty()) reason = scaleProblem(m.GasDesit(ch), m.GasPoint(ch), "resolution");
-        if (reason.empty() && !IsGasUnit(TrimText(m.GasUnit(ch))))
-            reason =
-                "unit \"" + ShownText(m.GasUnit(ch)) + "\" is not one of %LEL, VOL%, %, ppm, ppb";
+        if (reason.empty() && m.GasDesit(ch) > m.GasFullScale(ch))
+            reason = "resolution " + numberText(m.GasDesit(ch)) + " is above the full scale " +
+                     numberText(m.GasFullScale(ch));
+        if (reason.empty()) reason = unitProblem(m.GasUnit(ch));
         if (!reason.empty()) return SettingProblem{"GJ", channel + reason};
     }
     return std::nullopt;
 }
 
-std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope) {
+std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held held) {
     if (scope == RuleScope::Changed && !m.Change_LSData[0] && !m.Change_LSData[1])
         return std::nullopt;
     for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
         const LibraryEntry& entry = m.LS_Entry(e);
+        if (held.skips([&](const M& h) { return h.LS_Entry(e) == entry; })) continue;
         const std::string which = "entry " + std::to_string(e) + ": ";
-        std::string reason = TextProblem(TrimText(entry.Name), 10, TextSet::Printable);
         // An unused entry (no name) is sent as it is; a named one must be a usable gas.
-        if (reason.empty() && !TrimText(entry.Name).empty()) {
-            if (!IsSendableLevel(entry.FullScale, entry.Point))
-                reason =
-                    "full scale " + numberText(entry.FullScale) + " does not fit five characters";
-            if (reason.empty()) reason = scaleProblem(entry.Digit, entry.Point, "resolution");
-            if (reason.empty() && !IsGasUnit(TrimText(entry.Unit)))
-                reason =
-                    "unit \"" + ShownText(entry.Unit) + "\" is not one of %LEL, VOL%, %, ppm, ppb";
-            if (reason.empty() && entry.elem_vol == 0) reason = "the sensor voltage is 0";
+        const bool used = !TrimText(entry.Name).empty();
+        std::string reason;
+        for (LibraryField field :
+             {LibraryField::Name, LibraryField::FullScale, LibraryField::Resolution,
+              LibraryField::Unit, LibraryField::Voltage, LibraryField::Ratio,
+              LibraryField::Coefficients}) {
+            if (!used && field != LibraryField::Name && field != LibraryField::Coefficients)
+                continue;
+            reason = LibraryFieldProblem(entry, field);
+            if (!reason.empty()) break;
         }
-        if (reason.empty() && !std::isfinite(entry.Ratio)) reason = "the ratio is not a number";
-        for (double c : {entry.Linear1_a, entry.Linear1_b, entry.Linear1_c, entry.Linear1_d,
-                         entry.Linear2_a, entry.Linear2_b, entry.Linear2_c, entry.Linear2_d}) {
-            if (reason.empty() && !std::isfinite(static_cast<float>(c)))
-                reason = "a coefficient is not a number";
-        }
+        if (reason.empty() && !used && !std::isfinite(entry.Ratio))
+            reason = "the ratio is not a number";
         if (!reason.empty()) return SettingProblem{"LS", which + reason};
     }
     return std::nullopt;
 }
 
-std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope) {
-    if (scope == RuleScope::All || m.Change_SpecNo) {
-        if (std::string reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name);
-            !reason.empty())
-            return SettingProblem{"BS", "type number: " + reason};
-    }
+std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope, Held held) {
+    if (scope == RuleScope::Changed && !m.Change_SpecNo) return std::nullopt;
+    if (held.skips([&](const M& h) { return h.SpecNo() == m.SpecNo(); })) return std::nullopt;
+    if (std::string reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name); !reason.empty())
+        return SettingProblem{"BS", "type number: " + reason};
     return std::nullopt;
 }
 
-std::optional<SettingProblem> checkSpecType(const M& m, RuleScope scope) {
-    if (scope == RuleScope::All || m.Change_SpecType) {
-        const std::string& type = m.SpecType();
-        // Empty: a file whose "UJ" line had no value leaves the type as the instrument has it.
-        if (!type.empty() && type != "0" && type != "1" && type != "2")
-            return SettingProblem{"UJ", "destination \"" + ShownText(type) + "\" is not 0, 1 or 2"};
-    }
+std::optional<SettingProblem> checkSpecType(const M& m, RuleScope scope, Held held) {
+    if (scope == RuleScope::Changed && !m.Change_SpecType) return std::nullopt;
+    if (held.skips([&](const M& h) { return h.SpecType() == m.SpecType(); })) return std::nullopt;
+    const std::string& type = m.SpecType();
+    // Empty: a file whose "UJ" line had no value leaves the type as the instrument has it.
+    if (!type.empty() && type != "0" && type != "1" && type != "2")
+        return SettingProblem{"UJ", "destination \"" + ShownText(type) + "\" is not 0, 1 or 2"};
     return std::nullopt;
 }
 
-std::optional<SettingProblem> checkIdentity(const M& m) {
+std::optional<SettingProblem> checkIdentity(const M& m, Held held) {
     struct Text {
         const char* code;
         const char* what;
@@ -181,12 +191,14 @@ std::optional<SettingProblem> checkIdentity(const M& m) {
     };
     for (const Text& t : texts) {
         if (!(m.*t.flag)) continue;
+        if (held.skips([&](const M& h) { return t.get(h) == t.get(m); })) continue;
         if (std::string reason = TextProblem(TrimText(t.get(m)), t.maxLength, TextSet::Identity);
             !reason.empty())
             return SettingProblem{t.code, std::string(t.what) + ": " + reason};
     }
     for (int n = 0; n < clsInstrument::stationCount; ++n) {
         if (!m.Change_StationList[n]) continue;
+        if (held.skips([&](const M& h) { return h.StationList(n) == m.StationList(n); })) continue;
         if (std::string reason = TextProblem(TrimText(m.StationList(n)), 16, TextSet::Name);
             !reason.empty())
             return SettingProblem{"XS",
@@ -197,7 +209,9 @@ std::optional<SettingProblem> checkIdentity(const M& m) {
 
 }  // namespace
 
-std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope scope) {
+std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope scope,
+                                              const clsInstrument* onInstrument) {
+    const Held held{onInstrument};
     std::vector<SettingProblem> problems;
     const auto add = [&problems](std::optional<SettingProblem> problem) {
         if (!problem) return;
@@ -205,19 +219,64 @@ std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope 
             if (p.code == problem->code) return;  // the first problem of a line says enough
         problems.push_back(std::move(*problem));
     };
-    add(checkSpecNo(m, scope));
-    add(checkGasTable(m, scope));
+    add(checkSpecNo(m, scope, held));
+    add(checkGasTable(m, scope, held));
     for (const Setting& rule : SettingsTable()) {
         if (!isCheckedNumber(rule)) continue;
         if (scope == RuleScope::Changed && !rule.changed(m)) continue;
-        add(checkNumber(rule, m));
+        if (held.skips([&](const M& h) { return rule.number(h) == rule.number(m); })) continue;
+        if (std::string reason = NumberRuleProblem(rule, rule.number(m)); !reason.empty())
+            add(SettingProblem{std::string(rule.code), reason});
     }
-    for (auto& problem : checkLevels(m, scope)) add(std::move(problem));
-    add(checkSpecType(m, scope));
-    add(checkLibrary(m, scope));
+    for (auto& problem : checkLevels(m, scope, held)) add(std::move(problem));
+    add(checkSpecType(m, scope, held));
+    add(checkLibrary(m, scope, held));
     // The identity texts and the station list are not in a settings file; "Update ID" sends them.
-    if (scope == RuleScope::Changed) add(checkIdentity(m));
+    if (scope == RuleScope::Changed) add(checkIdentity(m, held));
     return problems;
+}
+
+std::string NumberRuleProblem(const Setting& rule, std::int32_t value) {
+    // The logging interval is one of the list's intervals, not any number in its range.
+    if (rule.code == "XP") {
+        for (int c : kIntervals)
+            if (c == value) return {};
+        return std::string(rule.what) + " " + std::to_string(value) + " is not one of " +
+               listText(kIntervals);
+    }
+    if (value >= rule.low && value <= rule.high) return {};
+    return std::string(rule.what) + " " + std::to_string(value) + " is not between " +
+           std::to_string(rule.low) + " and " + std::to_string(rule.high);
+}
+
+std::string LibraryFieldProblem(const LibraryEntry& e, LibraryField field) {
+    switch (field) {
+        case LibraryField::Name:
+            return TextProblem(TrimText(e.Name), 10, TextSet::Printable);
+        case LibraryField::FullScale:
+            return scaleProblem(e.FullScale, e.Point, "full scale");
+        case LibraryField::Resolution:
+            if (std::string reason = scaleProblem(e.Digit, e.Point, "resolution"); !reason.empty())
+                return reason;
+            if (e.FullScale > 0 && e.Digit > e.FullScale)
+                return "resolution " + numberText(e.Digit) + " is above the full scale " +
+                       numberText(e.FullScale);
+            return {};
+        case LibraryField::Unit:
+            return unitProblem(e.Unit);
+        case LibraryField::Voltage:
+            return e.elem_vol == 0 ? "the sensor voltage is 0" : std::string();
+        case LibraryField::Ratio:
+            if (!std::isfinite(e.Ratio)) return "the ratio is not a number";
+            if (!(e.Ratio > 0)) return "ratio " + numberText(e.Ratio) + " is not above 0";
+            return {};
+        case LibraryField::Coefficients:
+            for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a,
+                             e.Linear2_b, e.Linear2_c, e.Linear2_d})
+                if (!std::isfinite(static_cast<float>(c))) return "a coefficient is not a number";
+            return {};
+    }
+    return {};
 }
 
 bool IsSendableLevel(float value, int decimals) {
@@ -241,7 +300,6 @@ std::string LevelTextProblem(std::string_view text) {
 }
 
 std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed) {
-    if (allowed == TextSet::Printable && !IsValidUtf8(text)) return "the text is not valid UTF-8";
     for (char c : text) {
         const int code = static_cast<unsigned char>(c);
         bool ok = false;
@@ -253,12 +311,16 @@ std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet al
                 ok = code != 8 && IsNameKey(code);
                 break;
             case TextSet::Printable:
-                ok = (code >= 32 && code != 127 && c != ',' && c != ';');
+                ok = (code >= 32 && code < 127 && c != ',' && c != ';');
                 break;
         }
         if (!ok) {
             if (code < 32 || code == 127) return "a control character is not allowed";
-            if (code > 127) return "only ASCII letters, digits and a few signs are allowed";
+            if (code > 127) {
+                static constexpr char hex[] = "0123456789ABCDEF";
+                return std::string("the byte \\x") + hex[code >> 4] + hex[code & 0xF] +
+                       " is not printable ASCII";
+            }
             return std::string("the character \"") + c + "\" is not allowed";
         }
     }

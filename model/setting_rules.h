@@ -6,6 +6,7 @@
 // instrument from a file or a script either. Nothing here cuts, rounds or clamps: a value breaks
 // a rule or it does not.
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,11 +16,16 @@
 namespace vq {
 
 class clsInstrument;
+struct LibraryEntry;
+struct Setting;
 
 // A setting that broke its rule: the code of its settings-file line and why.
 struct SettingProblem {
     std::string code;    // "BU", "A1", "GJ", "LS", "BS", "UJ"
     std::string reason;  // "bump test time 9 is not between 0 and 3"
+    // Another line that sets what the rule depends on, named when the file has no line `code`
+    // (a level judged against a full scale that the file's "GJ" line changed); empty for none.
+    std::string dependsOn = {};
 };
 
 // Which settings a check looks at: all of them (a settings file about to be loaded), or only
@@ -27,10 +33,27 @@ struct SettingProblem {
 enum class RuleScope { All, Changed };
 
 // Every setting of the model that breaks its rule, in the settings-file order (one problem per
-// code at most); empty when every setting in scope may be sent. Levels are checked for form only (a
-// number that fits the five-character field at the channel's decimals, or no value); whether a
-// level suits its channel is the alarm-point check of "Update".
-std::vector<SettingProblem> CheckSettingRules(const clsInstrument& model, RuleScope scope);
+// code at most); empty when every setting in scope may be sent. Levels are checked for form (a
+// number that fits the five-character field at the channel's decimals, or no value) and against
+// the level rules of their channel (model/level_rules.h), the rules the grid holds them to.
+//
+// `onInstrument`, when known, is what the instrument holds (the last read): a value equal to it
+// was put there by other means and nobody changed it; it is sent back as it is and not judged.
+// Only edits and file values are (a file is checked without it).
+std::vector<SettingProblem> CheckSettingRules(const clsInstrument& model, RuleScope scope,
+                                              const clsInstrument* onInstrument = nullptr);
+
+// Why `value` is not a value the numeric setting `rule` may hold (its range, or the list of the
+// logging intervals); empty when it is. For a read as much as for a file or an edit.
+std::string NumberRuleProblem(const Setting& rule, std::int32_t value);
+
+// A field of a settings library entry (the factory dialog's hydrocarbon table, the "LS" line).
+enum class LibraryField { Name, FullScale, Resolution, Unit, Voltage, Ratio, Coefficients };
+
+// Why the field of a named (used) library entry cannot be sent; empty when it can. Full scale and
+// resolution above 0, fitting five characters at the entry's decimals, the resolution not above
+// the full scale; the sensor voltage not 0; the ratio above 0; every coefficient finite.
+std::string LibraryFieldProblem(const LibraryEntry& entry, LibraryField field);
 
 // ---- the rules one value at a time, for the places that take a value from a person ----
 
@@ -49,9 +72,10 @@ std::string LevelTextProblem(std::string_view text);
 enum class TextSet {
     Identity,  // digits, A-Z, space, "*", "-" (serial number, station, user id)
     Name,      // letters, digits, space, "-", "_", "/", ">", "<" (type number "BS", station list)
-    // Any printable character, UTF-8 included, but "," and ";", which would split a field or
-    // start a comment in the settings file (gas and library names, which come from the
-    // instrument's own lists and the configured gas table).
+    // Any printable ASCII character but "," and ";", which would split a field or start a
+    // comment in the settings file (gas and library names, which come from the instrument's own
+    // lists and the configured gas table). The instrument's fields hold one byte a character:
+    // anything beyond ASCII would come back as other text.
     Printable,
 };
 std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed);

@@ -21,7 +21,7 @@ constexpr int kStationIdCaption = 5609;
 constexpr int kUserIdCaption = 5610;
 constexpr int kStationCaption = 5603;  // "Station~1"
 constexpr int kGasCaption = 5648;
-constexpr int kLibraryCaption = 9240;  // "Sensor library entry ~1"
+// "Library entry ~1, name" to "Library entry ~1, coefficients": 21600 to 21606 (kLibraryRows).
 
 // A gas channel's record as a person reads it; a channel switched off shows as in the CSV.
 std::string gasText(const M& m, int ch) {
@@ -32,15 +32,30 @@ std::string gasText(const M& m, int ch) {
            TrimText(HeldNumberText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
 }
 
-std::string libraryText(const LibraryEntry& e) {
-    std::string text = e.Name + " " + TrimText(LevelText5(e.FullScale, e.Point)) + " " +
-                       TrimText(LevelText5(e.Digit, e.Point)) + " " + e.Unit + ", " +
-                       std::to_string(e.elem_vol) + ", " + SingleText(e.Ratio) + ",";
-    for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a, e.Linear2_b,
-                     e.Linear2_c, e.Linear2_d})
-        text += " " + SingleText(static_cast<float>(c));
-    return text;
-}
+// A library entry field by field, each under its own caption ("Library entry ~1, ratio"), so a
+// changed ratio reads as one changed value and not as a changed record.
+struct LibraryRow {
+    int caption;
+    std::string (*text)(const LibraryEntry&);
+};
+const LibraryRow kLibraryRows[] = {
+    {21600, [](const LibraryEntry& e) { return TrimText(e.Name); }},
+    {21601, [](const LibraryEntry& e) { return TrimText(LevelText5(e.FullScale, e.Point)); }},
+    {21602, [](const LibraryEntry& e) { return TrimText(LevelText5(e.Digit, e.Point)); }},
+    {21603, [](const LibraryEntry& e) { return TrimText(e.Unit); }},
+    // An unsigned 16-bit field kept in a signed model value, as the factory dialog shows it.
+    {21604,
+     [](const LibraryEntry& e) { return std::to_string(static_cast<uint16_t>(e.elem_vol)); }},
+    {21605, [](const LibraryEntry& e) { return SingleText(e.Ratio); }},
+    {21606,
+     [](const LibraryEntry& e) {
+         std::string text;
+         for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a,
+                          e.Linear2_b, e.Linear2_c, e.Linear2_d})
+             text += (text.empty() ? "" : " ") + SingleText(static_cast<float>(c));
+         return text;
+     }},
+};
 
 struct Level {
     const char* code;
@@ -86,8 +101,9 @@ std::vector<ReviewRow> ReviewRows(const M& before, const M& after) {
             [&s](const M& m) { return SettingShownValue(s, m); });
     }
     for (int e = 0; e < M::settingsLibraryCount; ++e) {
-        add(ReviewGroup::Library, "LS", kLibraryCaption, e + 1,
-            [e](const M& m) { return ShownValue{libraryText(m.LS_Entry(e))}; });
+        for (const LibraryRow& field : kLibraryRows)
+            add(ReviewGroup::Library, "LS", field.caption, e + 1,
+                [e, &field](const M& m) { return ShownValue{field.text(m.LS_Entry(e))}; });
     }
     return rows;
 }

@@ -96,17 +96,13 @@ std::string notWrittenLine(const clsInstrument& onInstrument, const clsInstrumen
 int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
                   bool idOnly) {
     Output& out = context.out;
-    if (const auto refusal = ValidateUpdate(model)) {
-        out.error(UpdateRefusalText(model, *refusal));
+    // What is about to be sent must pass the rules a window would have held it to; what the
+    // instrument already holds and nobody changed is sent back as it is.
+    if (const auto refusal = UpdateRefusalReason(model, idOnly, &onInstrument)) {
+        out.error(*refusal);
         return kExitUsage;
     }
     PrepareUpdateFlags(model, idOnly);
-    // What is about to be sent must pass the rules a window would have held it to.
-    if (const auto problems = CheckSettingRules(model, RuleScope::Changed); !problems.empty()) {
-        out.error(ResMessage(msg::SettingsRefusedInfo,
-                             {problems.front().code + ": " + problems.front().reason}));
-        return kExitUsage;
-    }
     const std::string notWritten = notWrittenLine(onInstrument, model, idOnly);
     const clsInstrument sent = model;
     uclVqif& link = context.session.link();

@@ -6,6 +6,7 @@
 
 #include "app/settings_file.h"
 #include "app/settings_review_text.h"
+#include "app/update_validation.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
@@ -54,6 +55,11 @@ int reviewThenWrite(CommandContext& context, bool mayWrite) {
     if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
         status != kExitSuccess)
         return status;
+    // `diff` and `--dry-run` refuse every file `write` would refuse, before anything is sent.
+    if (const auto refusal = UpdateRefusalReason(model, false, &instrument)) {
+        context.out.error(*refusal);
+        return kExitUsage;
+    }
     printReview(context.out, instrument, model, false);
     if (!mayWrite) return kExitSuccess;
     if (args.has("--dry-run")) {

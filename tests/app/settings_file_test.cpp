@@ -65,7 +65,7 @@ clsInstrument configuredModel() {
     m.setFlowLevel(0x1234);
     m.setpressOffset(-3);  // negative: must come back as -3
     m.setStelTwaOnOff(0);
-    m.setAlarmO2(2);
+    m.setAlarmO2(1);  // "L-LL": the oxygen warning 19.5 at or above its alarm 18
     m.setCalLimit(180);
     m.setIntervals(600);
     m.setSpecType("2");
@@ -122,7 +122,7 @@ TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
     EXPECT_FALSE(loaded.Change_StationList[0]);
 }
 
-TEST(SettingsFile, ReaderTakesAnyOrderLaterLinesLowerCaseAndComments) {
+TEST(SettingsFile, ReaderTakesAnyOrderLowerCaseAndComments) {
     clsInstrument m;
     SettingsReadResult r = ReadSettingsText(m,
                                             "; saved by hand\r\n"
@@ -130,12 +130,11 @@ TEST(SettingsFile, ReaderTakesAnyOrderLaterLinesLowerCaseAndComments) {
                                             "XB,W,1,   ; the beep\r\n"
                                             "ZZ,W,unknown code,\r\n"
                                             "AP,W,1,\r\n"
-                                            "lp,w,2,\n"
                                             "HF,W,FF,\r\n"  // two digits of an older file
                                             "UJ,W,,\r\n"
                                             "\r\n");
     ASSERT_TRUE(r.ok) << r.message();
-    EXPECT_EQ(m.HcMode(), 2);
+    EXPECT_EQ(m.HcMode(), 1);
     EXPECT_EQ(m.Confirmation(), 1);
     EXPECT_EQ(m.AlarmMode(), 1);
     EXPECT_EQ(m.pressOffset(), 255);
@@ -228,7 +227,7 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
         {"AS", "AS,W,*****,*****,*****,100000,*****,", "STEL 1e+05 of channel 4"},
         {"GJ", "GJ,W,CH4        ,  100,    1,%LEL,", "is not a gas record"},
         {"BS", "BS,W,TYPE-004200,", "longer than 10"},
-        {"BS", "BS,W,T\xC3\x28X,", "only ASCII"},
+        {"BS", "BS,W,T\xC3\x28X,", "the byte \\xC3 is not printable ASCII"},
         {"BS", "BS,W,TYPE\x1B[2J,", "control character"},
         {"UJ", "UJ,W,7,", "destination \"7\""},
         {"UJ",
@@ -256,6 +255,37 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
         {"LS", replaced("C9,USERGAS   ,", "C9,USERGAS1234,"), "longer than 10"},
         {"LS", replaced(",ppm ,", ",xyz ,"), "unit \"xyz \""},
         {"LS", replaced(",  0.5,", ",  0.0,"), "resolution 0 is not above 0"},
+        // The hydrocarbon table: a ratio above 0 and finite coefficients.
+        {"LS", replaced(",3FC00000,", ",C0A00000,"), "entry 0: ratio -5 is not above 0"},
+        {"LS", replaced(",3FC00000,", ",00000000,"), "entry 0: ratio 0 is not above 0"},
+        {"LS", replaced(",3FC00000,", ",7FC00000,"), "entry 0: the ratio is not a number"},
+        {"LS", replaced(",3E800000,", ",7F800000,"), "entry 0: a coefficient is not a number"},
+        // A library full scale of 0, or none, and a resolution above the full scale.
+        {"LS", replaced(" 50.0,  0.5,", "  0.0,  0.5,"), "entry 0: full scale 0 is not above 0"},
+        {"LS", replaced(" 50.0,  0.5,", "*****,  0.5,"), "entry 0: full scale \"*****\""},
+        {"LS", replaced(" 50.0,  0.5,", " 50.0,*****,"), "entry 0: resolution \"*****\""},
+        {"LS", replaced(" 50.0,  0.5,", " 50.0, 60.0,"),
+         "entry 0: resolution 60 is above the full scale 50"},
+        // Texts the instrument's fields cannot hold: too long, beyond ASCII.
+        {"LS", replaced("C9,USERGAS   ,", "C9,H2S\xC3\xA9    ,"), "the byte \\xC3"},
+        {"LS", replaced("C9,USERGAS   ,", "C9,METHANE-XYZ,"), "longer than 10"},
+        // A voltage field of another width than its four digits.
+        {"LS", replaced(",012C,", ",12C,"), "field 6 \"12C\" is not four hexadecimal digits"},
+        // A level the channel does not take: the rules of the grid.
+        {"A2", "A2,W,  150, 18.0,*****,   50,  5.0,", "alarm 150 of channel 1 is above 60"},
+        {"A1", "A1,W,   55, 19.5,*****,   25,  2.5,",
+         "warning 55 of channel 1 is not at or below its alarm 50"},
+        {"AS", "AS,W,*****,*****,*****,  201,*****,",
+         "STEL 201 of channel 4 is not between 0 and 200"},
+        {"SA", "SA,W,  150, 12.0,*****,  100, 50.0,",
+         "auto-calibration value 150 of channel 1 is above the full scale 100"},
+        {"SA", "SA,W,   50, 12.0,*****,   10, 50.0,",
+         "auto-calibration value 10 of channel 4 is below 25"},
+        // Fixed-width fields cut short, as at the end of a cut file.
+        {"XT", "XT,W,001,", "field 1 \"001\" is not four hexadecimal digits"},
+        {"SC", "SC,W,B4,", "field 1 \"B4\" is not four hexadecimal digits"},
+        {"CP", "CP,W,12345,", "field 1 \"12345\" is not four hexadecimal digits"},
+        {"XP", "XP,W,258,", "is not four hexadecimal digits"},
     };
     const std::string gasLine = crlfLines(good)[1];
     const auto gas = [&](const std::string& co) {
@@ -288,6 +318,25 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
                        "    1"
                        "pp\x01 "),
                    "unit"});
+    // Eleven characters of name: the instrument keeps ten and would hold another gas name.
+    all.push_back({"GJ",
+                   gas("METHANE-XYZ"
+                       "  500"
+                       "    1"
+                       "ppm "),
+                   "field 4: the gas name \"METHANE-XYZ\" is longer than 10 characters"});
+    all.push_back({"GJ",
+                   gas("CO\xC3\xA9       "
+                       "  500"
+                       "    1"
+                       "ppm "),
+                   "channel 4: the byte \\xC3 is not printable ASCII"});
+    all.push_back({"GJ",
+                   gas("CO         "
+                       "  500"
+                       "  600"
+                       "ppm "),
+                   "channel 4: resolution 600 is above the full scale 500"});
 
     const char* order[] = {"BS", "GJ", "LP", "AP", "SD", "SM", "XB", "XW", "XT", "UQ",
                            "BU", "WB", "AF", "CP", "HF", "AM", "AT", "A1", "A2", "AS",
@@ -315,6 +364,71 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
     const SettingsReadResult partial = ReadSettingsText(blank, "LP,W,1,\r\nBU,W,1,2,0,1,\r\n");
     EXPECT_TRUE(partial.ok) << partial.message();
     EXPECT_EQ(blank.BumpThreshold(), 2);
+
+    // A partial file whose smaller full scale the levels it leaves alone no longer suit: the
+    // level rule names the "GJ" line that made the difference.
+    clsInstrument levels = before;
+    const std::string smaller =
+        gas("CO         "
+            "   50"
+            "    1"
+            "ppm ");
+    const SettingsReadResult scale = ReadSettingsText(levels, "LP,W,2,\r\n" + smaller + "\r\n");
+    EXPECT_FALSE(scale.ok);
+    EXPECT_EQ(scale.line, 2);
+    EXPECT_EQ(scale.reason,
+              "GJ: auto-calibration value 100 of channel 4 is above the full scale 50");
+}
+
+// The shape of the file: what would be cut, skipped or ignored refuses the whole file, naming
+// the line, and the model stays as it was.
+TEST(SettingsFile, LinesThatWouldBeCutSkippedOrIgnoredRefuseTheFile) {
+    const clsInstrument before = configuredModel();
+    const std::string good = SettingsFileText(before);
+    struct Case {
+        const char* name;
+        std::string text;
+        int line;
+        const char* reason;
+    };
+    const std::string bom = "\xEF\xBB\xBF";
+    const Case cases[] = {
+        {"CR inside a text", "LP,W,1,\r\nBS,W,TYPE\r42,\r\nAP,W,1,\r\n", 2,
+         "a line break (CR) inside the line, where the file's lines end with CR LF"},
+        {"LF inside a text", "LP,W,1,\r\nBS,W,TYPE\n42,\r\n", 2, "a line break (LF)"},
+        {"CR in a file of LF lines", "LP,W,1,\nBS,W,TY\rPE,\nAP,W,1,\n", 2,
+         "where the file's lines end with LF"},
+        {"second byte-order mark", bom + bom + "LP,W,1,\r\nAP,W,1,\r\n", 1,
+         "a byte-order mark inside the file"},
+        {"byte-order mark on a later line", "LP,W,1,\r\n" + bom + "AP,W,1,\r\n", 2,
+         "a byte-order mark"},
+        {"extra field", "LP,W,1,\r\nAP,W,1,0,\r\n", 2, "AP: 2 fields where the line has 1"},
+        {"extra level", "A1,W,   10, 19.5,*****,   25,  2.5,  7,\r\n", 1,
+         "A1: 6 fields where the line has 5"},
+        {"extra bump field", "BU,W,3,4,1,0,1,\r\n", 1, "BU: 5 fields where the line has 4"},
+        {"setting twice", "LP,W,1,\r\nAP,W,1,\r\nlp,w,2,\r\n", 3,
+         "LP: given again (first on line 1)"},
+        {"setting twice in a whole file", good + "XT,W,0010,\r\n", 29,
+         "XT: given again (first on line 9)"},
+    };
+    for (const Case& c : cases) {
+        clsInstrument m = before;
+        m.ClearChangeFlags();
+        const SettingsReadResult r = ReadSettingsText(m, c.text);
+        EXPECT_FALSE(r.ok) << c.name;
+        EXPECT_EQ(r.line, c.line) << c.name << ": " << r.reason;
+        EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.name << ": " << r.reason;
+        EXPECT_EQ(SettingsFileText(m), good) << c.name;
+    }
+    // One byte-order mark at the start, and files of LF or CR lines, are read as before.
+    for (const std::string& text :
+         {bom + "LP,W,1,\r\nAP,W,1,\r\n", std::string("LP,W,1,\nAP,W,1,\n"),
+          std::string("LP,W,1,\rAP,W,1,\r")}) {
+        clsInstrument m = before;
+        const SettingsReadResult r = ReadSettingsText(m, text);
+        EXPECT_TRUE(r.ok) << r.message();
+        EXPECT_EQ(m.HcMode(), 1);
+    }
 }
 
 // A settings file stored from a read carries what the instrument held, out of range or not: the
@@ -417,14 +531,21 @@ TEST(SettingsFile, TextsThatWouldBreakALineAreWrittenSafely) {
     clsInstrument m = configuredModel();
     m.setSpecNo("A,B;C");
     m.setGasName(0, "N,AME;X\r\n");
-    m.setGasName(1, "日本語のガス名");  // cut at 11 bytes inside a character
     clsInstrument back;
     SettingsReadResult r = ReadSettingsText(back, SettingsFileText(m));
     ASSERT_TRUE(r.ok) << r.message();
     EXPECT_EQ(back.SpecNo(), "A B C");
     EXPECT_EQ(back.GasName(0), "N AME X");
-    EXPECT_EQ(back.GasName(1), "日本語");
-    EXPECT_EQ(back.GasFullScale(1), 40.0f);
+
+    // A name beyond ASCII (as an instrument may hold one) is written cut whole at a character,
+    // the record keeping its width; reading it back judges it as any file value.
+    m.setGasName(1, "日本語のガス名");  // cut at 11 bytes inside a character
+    const std::string text = SettingsFileText(m);
+    EXPECT_NE(text.find(",日本語   40.0  0.1VOL%,"), std::string::npos) << text;
+    r = ReadSettingsText(back, text);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 2);
+    EXPECT_EQ(r.reason, "GJ: channel 2: the byte \\xE6 is not printable ASCII");
 }
 
 TEST(SettingsFile, FileErrorsAreReportedNotThrown) {

@@ -292,5 +292,71 @@ TEST(UpdateValidation, RefusalsCarryTheirTexts) {
               "VQ-5100 - Setup Program");
 }
 
+// A refusal box says which level and why, with the rule the grid and the file check use.
+TEST(UpdateValidation, LevelRefusalsNameEachLevelAndItsRule) {
+    setLanguage(Language::English);
+    clsInstrument model = writableModel();
+    model.setAlarm(0, 150);
+    model.setStel(3, 201);
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::AlarmRange),
+              "Check warning and alarm value. (red color cells)\n"
+              "alarm 150 of channel 1 is above 60\n"
+              "STEL 201 of channel 4 is not between 0 and 200");
+    model = writableModel();
+    setLevels(model, 1, 18, 19.5f);  // swapped for "L-LL": one reason for both cells
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::AlarmRange),
+              "Check warning and alarm value. (red color cells)\n"
+              "warning 18 of channel 2 is not at or above its alarm 19.5");
+    EXPECT_EQ(RefusedValueReason(model, {1, CheckedValue::Alarm, update_refusal::AlarmRange}),
+              "warning 18 of channel 2 is not at or above its alarm 19.5");
+    model = writableModel();
+    model.setAutoCalib(3, 600);
+    EXPECT_EQ(UpdateRefusalText(model, update_refusal::AutoCal),
+              "Improper Auto Cal.\nauto-calibration value 600 of channel 4 is above the full "
+              "scale 500");
+}
+
+// What the instrument holds on a channel nobody changed is sent back as it is; an edit to the
+// channel, or its gas, is judged. Update and Update ID alike.
+TEST(UpdateValidation, ValuesTheInstrumentHoldsAreNotJudged) {
+    struct Case {
+        const char* name;
+        std::function<void(clsInstrument&)> edit;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"nothing edited", [](clsInstrument&) {}, false},
+        {"another channel edited", [](clsInstrument& m) { m.setAlarm(3, 60); }, false},
+        {"another setting edited", [](clsInstrument& m) { m.setIntervals(180); }, false},
+        {"the held alarm edited", [](clsInstrument& m) { m.setAlarm(0, 140); }, true},
+        {"the channel's warning edited", [](clsInstrument& m) { m.setWarning(0, 20); }, true},
+        {"the channel's gas edited", [](clsInstrument& m) { m.setGasFullScale(0, 200); }, true},
+    };
+    clsInstrument held = writableModel();
+    held.setIntervals(60);
+    held.setAlarm(0, 150);  // put there by other means
+    held.setStationList(128, "DOCK \"C\"");
+    for (const Case& c : cases) {
+        clsInstrument model = held;
+        c.edit(model);
+        EXPECT_EQ(ValidateUpdate(model, &held).has_value(), c.refused) << c.name;
+        EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange) << c.name;
+        for (const bool idOnly : {false, true}) {
+            const auto reason = UpdateRefusalReason(model, idOnly, &held);
+            EXPECT_EQ(reason.has_value(), c.refused) << c.name << (reason ? *reason : "");
+        }
+    }
+    // An edited station text is judged; the held one beside it is not.
+    clsInstrument model = held;
+    model.setUserID("X");
+    EXPECT_EQ(UpdateRefusalReason(model, true, &held), std::nullopt);
+    model.setStationList(129, "GATE \"D\"");
+    EXPECT_EQ(UpdateRefusalReason(model, true, &held),
+              "Settings not written: XS: station list entry 130: the character \"\"\" is not "
+              "allowed");
+    // Without the instrument's values the held ones are judged too.
+    EXPECT_NE(UpdateRefusalReason(held, true, nullptr), std::nullopt);
+}
+
 }  // namespace
 }  // namespace vq

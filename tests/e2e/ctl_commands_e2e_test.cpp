@@ -180,7 +180,9 @@ TEST_F(CtlCommandsE2E, WrittenSettingsFileIsWhatAFreshReadReturns) {
     }
     const CtlResult refusal = run({"--port", sim.served(), "write", "refused.seq"});
     EXPECT_EXIT_CODE(refusal, 2);
-    EXPECT_TRUE(refusal.err.contains("Check warning and alarm value."))
+    EXPECT_TRUE(
+        refusal.err.contains("refused.seq, line 18: A1: warning 60 of channel 1 is not at "
+                             "or below its alarm"))
         << refusal.err.toStdString();
     EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "unchanged.seq"}), 0);
     EXPECT_EQ(readFile(path("unchanged.seq")), edited);
@@ -214,6 +216,65 @@ TEST_F(CtlCommandsE2E, SetIdChangesOnlyTheIdentityAndRefusesBadTextsBeforeConnec
         EXPECT_FALSE(refused.err.isEmpty());
     }
     EXPECT_EQ(QFileInfo(path("SerialLog.log")).size(), logSize);
+}
+
+// A station text put on the instrument by other means, outside what the windows allow: nobody
+// edits it, so set-id sends it back as it is and the user id changes.
+TEST_F(CtlCommandsE2E, SetIdSendsBackATextTheInstrumentHoldsWithoutJudgingIt) {
+    {
+        QFile state(path("odd.state"));
+        ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+        state.write("station.128 = \"DOCK \\\"C\\\"\"\n");
+    }
+    SimProcess sim({"--pty", "--state", path("odd.state")});
+    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
+    const CtlResult set = run({"--port", sim.served(), "set-id", "--user", "X"});
+    EXPECT_EXIT_CODE(set, 0);
+    EXPECT_TRUE(set.out.contains("Settings written.")) << set.err.toStdString();
+    const CtlResult read = run({"--port", sim.served(), "--json", "read"});
+    EXPECT_EXIT_CODE(read, 0);
+    EXPECT_EQ(jsonOf(read).value("userId").toString(), "X");
+}
+
+// Files the instrument's read shows to break a rule are refused by `diff`, `--dry-run` and
+// `write` alike, naming the line and the rule, and nothing reaches the instrument.
+TEST_F(CtlCommandsE2E, DiffAndDryRunRefuseEveryFileWriteWouldRefuse) {
+    SimProcess sim({"--pty"});
+    ASSERT_TRUE(sim.served().startsWith("/dev/")) << sim.served().toStdString();
+    EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "before.seq"}), 0);
+    const QByteArray before = readFile(path("before.seq"));
+    QByteArray library;
+    for (const QByteArray& line : before.split('\n'))
+        if (line.startsWith("LS,W,")) library = line.trimmed();
+    ASSERT_FALSE(library.isEmpty());
+    // The first entry's ratio (the sixth field after its "C9") made -5.
+    QList<QByteArray> fields = library.split(',');
+    ASSERT_GT(fields.size(), 8);
+    fields[8] = "C0A00000";
+    const std::pair<QByteArray, QString> files[] = {
+        {"LP,W,1,\r\nA2,W,  150, 18.0, 10.0,   50,   80,\r\n",
+         "line 2: A2: alarm 150 of channel 1 is above 60"},
+        {"SA,W,  500,*****,*****,*****,*****,\r\n",
+         "line 1: SA: auto-calibration value 500 of channel 1 is above the full scale"},
+        {fields.join(',') + "\r\n", "line 1: LS: entry 0: ratio -5 is not above 0"},
+    };
+    for (const auto& [text, reason] : files) {
+        QFile file(path("refused.seq"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        for (const QStringList& command :
+             {QStringList{"diff", "refused.seq"}, QStringList{"write", "refused.seq", "--dry-run"},
+              QStringList{"write", "refused.seq"}}) {
+            const CtlResult r = run(QStringList{"--port", sim.served()} + command);
+            EXPECT_EXIT_CODE(r, 2);
+            EXPECT_TRUE(r.err.contains(reason))
+                << command.join(' ').toStdString() << ": " << r.err.toStdString();
+            EXPECT_FALSE(r.out.contains("Settings written.")) << r.out.toStdString();
+        }
+    }
+    EXPECT_EXIT_CODE(run({"--port", sim.served(), "read", "--seq", "after.seq"}), 0);
+    EXPECT_EQ(readFile(path("after.seq")), before);
 }
 
 // The virtual instrument below confirms at its first poll and switches off at once, so these
@@ -361,6 +422,17 @@ TEST_F(CtlCommandsE2E, UsageAndFileErrorsExitTwoWithoutTouchingTheInstrument) {
          "line 1: UJ: destination"},
         {"SD,W,5,\r\n", "line 1: SD: calibration limit display 5"},
         {"XT,W,FFFF,\r\n", "line 1: XT: LCD backlight time -1"},
+        // The shapes that would cut, skip or ignore part of a file, and texts too long for the
+        // instrument's fields.
+        {"XT,W,001,\r\n", "line 1: XT: field 1 \"001\" is not four hexadecimal digits"},
+        {"LP,W,1,\r\nBS,W,TYPE\r42,\r\n", "line 2: a line break (CR) inside the line"},
+        {"\xEF\xBB\xBF\xEF\xBB\xBFLP,W,1,\r\n", "line 1: a byte-order mark inside the file"},
+        {"LP,W,1,0,\r\n", "line 1: LP: 2 fields where the line has 1"},
+        {"LP,W,1,\r\nLP,W,2,\r\n", "line 2: LP: given again (first on line 1)"},
+        {"BS,W,H2S\xC3\xA9,\r\n", "line 1: BS: type number: the byte \\xC3 is not printable"},
+        {"GJ,W,METHANE-XYZ  100    1%LEL,*************************,*************************,"
+         "*************************,METHANE-XYZ  100    1%LEL,\r\n",
+         "line 1: GJ: field 1: the gas name \"METHANE-XYZ\" is longer than 10 characters"},
     };
     for (const auto& [text, reason] : files) {
         QFile file(path("refused.seq"));

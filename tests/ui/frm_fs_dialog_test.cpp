@@ -697,6 +697,18 @@ void FrmFsDialogTest::gasNumbersAreReshownAndRangeChecked() {
     QVERIFY(g.editCell(row, Grid::Digit, "0.1"));
     QVERIFY(redAfter(Grid::FullScale, "123456"));  // too wide for the field
     QVERIFY(g.editCell(row, Grid::FullScale, "100"));
+    // The rules the settings file check and "Update" hold the entry to: a ratio above 0, a
+    // full scale above 0 and not below the resolution.
+    for (const char* ratio : {"-5", "0", "0.4"}) {
+        QVERIFY2(!g.editCell(row, Grid::Ratio, ratio), ratio);
+        QCOMPARE(g.lastRefusal(), QString::fromStdString(ResMessage(msg::RefusedNotAboveZero)));
+        QCOMPARE(g.cellText(row, Grid::Ratio), QString("2"));
+    }
+    QVERIFY(redAfter(Grid::FullScale, "0"));
+    QVERIFY(g.editCell(row, Grid::FullScale, "100"));
+    QVERIFY(redAfter(Grid::Digit, "200"));
+    QVERIFY(g.editCell(row, Grid::Digit, "0.1"));
+    QVERIFY(!g.hasInvalid());
     QVERIFY(redAfter(secondHalf + Grid::Unit, "abc"));
     for (const char* unit : {"%", "vol%", "VOL%", "%LEL", "ppm", "ppb"}) {
         QVERIFY(g.editCell(row, secondHalf + Grid::Unit, unit));

@@ -244,15 +244,19 @@ class WriteCommandsTest : public QObject {
             const char* box;
         };
         const std::vector<Case> cases = {
+            // Each level refusal names the level and its rule under the box's own text.
             {"alarm above 60 %", [](clsInstrument& m) { m.setAlarm(0, 70); },
-             "Check warning and alarm value. (red color cells)"},
+             "Check warning and alarm value. (red color cells)\n"
+             "alarm 70 of channel 1 is above 60"},
             {"oxygen swapped",
              [](clsInstrument& m) {
                  m.setWarning(1, 18);
                  m.setAlarm(1, 19.5f);
              },
-             "Check warning and alarm value. (red color cells)"},
-            {"auto cal", [](clsInstrument& m) { m.setAutoCalib(3, 10); }, "Improper Auto Cal."},
+             "Check warning and alarm value. (red color cells)\n"
+             "warning 18 of channel 2 is not at or above its alarm 19.5"},
+            {"auto cal", [](clsInstrument& m) { m.setAutoCalib(3, 10); },
+             "Improper Auto Cal.\nauto-calibration value 10 of channel 4 is below 25"},
             {"no sensor",
              [](clsInstrument& m) {
                  for (int ch = 0; ch < 5; ++ch) m.setGasEnabled(ch, false);
@@ -270,7 +274,10 @@ class WriteCommandsTest : public QObject {
             h.asker.boxes.clear();
             c.spoil(h.model);
             for (const bool idOnly : {false, true}) QVERIFY(!h.commands->Update(idOnly));
-            QCOMPARE(h.asker.texts(Box::Error), (std::vector<std::string>{c.box, c.box}));
+            const std::vector<std::string> boxes = h.asker.texts(Box::Error);
+            QCOMPARE(boxes.size(), std::size_t(2));
+            for (const std::string& box : boxes)
+                QCOMPARE(QString::fromStdString(box), QString::fromUtf8(c.box));
             QVERIFY2(h.asker.texts(Box::Question).empty(), c.name);
         }
         QVERIFY(h.bench.takeSent().empty());
@@ -298,6 +305,35 @@ class WriteCommandsTest : public QObject {
         QVERIFY(h.asker.texts(Box::Question).empty());
         QVERIFY(h.bench.takeSent().empty());
         QVERIFY(h.enables.empty());
+    }
+
+    // A station text put on the instrument by other means, outside the characters the windows
+    // allow: nobody edited it, so "Update ID" and "Update" send it back as it is and the user id
+    // can still be changed. An edit to the same characters is refused.
+    void aTextTheInstrumentHoldsIsSentBackNotJudged() {
+        Harness h;
+        QVERIFY(h.connected && h.read);
+        h.bench.instrument.state().stations[128] = "DOCK \"C\"        ";
+        QVERIFY(h.bench.readAll(h.model));
+        h.held = h.model;
+        h.model.setUserID("X");
+        h.asker.answers = {true};
+        QVERIFY(h.commands->Update(true));
+        QVERIFY(h.asker.texts(Box::Error).empty());
+        const clsInstrument fresh = h.freshRead();
+        QCOMPARE(fresh.UserID(), std::string("X"));
+        QCOMPARE(fresh.StationList(128), h.held.StationList(128));
+        h.asker.answers = {true};
+        h.model.setIntervals(h.model.Intervals() == 60 ? 180 : 60);
+        QVERIFY(h.commands->Update(false));
+
+        h.bench.takeSent();
+        h.model.setStationList(129, "GATE \"D\"");
+        QVERIFY(!h.commands->Update(true));
+        QCOMPARE(h.asker.texts(Box::Error),
+                 (std::vector<std::string>{"Settings not written: XS: station list entry 130: the "
+                                           "character \"\"\" is not allowed"}));
+        QVERIFY(h.bench.takeSent().empty());
     }
 
     void noAtAnyQuestionSendsNothing() {

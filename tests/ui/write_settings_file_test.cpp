@@ -92,12 +92,8 @@ class WriteSettingsFileTest : public QObject {
         Harness h;
         QCOMPARE(h.model.GasName(3), std::string("CO"));
         QVERIFY(h.grid->finishEdit(G::rowOf(3), G::colStel, "150"));
-        QVERIFY(!h.grid->finishEdit(G::rowOf(2), G::colTwa, ""));  // not set, stays open
-        h.model.setAlarmO2(0);
-        h.model.setWarning(1, 23);  // stored out of order for the mode: red
         h.grid->refresh();
         const QStringList before = gridImage(*h.grid);
-        QVERIFY(before.join(",").contains("#ff0000"));
 
         h.chosen = h.path("bench.seq");
         QVERIFY(h.files->ExportSettings());
@@ -113,7 +109,9 @@ class WriteSettingsFileTest : public QObject {
         h.model.ClearChangeFlags();
         QVERIFY(gridImage(*h.grid) != before);
 
-        QVERIFY(h.files->ImportSettings());
+        const bool loaded = h.files->ImportSettings();
+        const std::vector<std::string> refused = h.asker.texts(Box::Error);
+        QVERIFY2(loaded, refused.empty() ? "" : refused.front().c_str());
         QCOMPARE(gridImage(*h.grid), before);
         QCOMPARE(SettingsFileText(h.model), SettingsFileText(stored));
         // Loaded settings are owed to the instrument; the identity texts are not part of a file.
@@ -138,6 +136,25 @@ class WriteSettingsFileTest : public QObject {
                                                    ResMessage(msg::SettingsLoadedInfo, {full}),
                                                    ResMessage(msg::SettingsStoredInfo, {full}),
                                                    ResMessage(msg::SettingsLoadedInfo, {full})}));
+
+        // Red cells are stored as they are, and the file they make is refused on load with the
+        // line and the rule the grid turned them red by: one rule set for both.
+        h.model.setAlarmO2(0);
+        h.model.setWarning(1, 23);  // out of order for the mode
+        h.grid->refresh();
+        QVERIFY(gridImage(*h.grid).join(",").contains("#ff0000"));
+        h.chosen = h.path("red.seq");
+        QVERIFY(h.files->ExportSettings());
+        h.model.setWarning(1, 19.5f);
+        QVERIFY(!h.files->ImportSettings());
+        QCOMPARE(h.model.Warning(1), 19.5f);
+        const std::vector<std::string> errors = h.asker.texts(Box::Error);
+        QCOMPARE(errors.size(), std::size_t(1));
+        QVERIFY2(errors[0].find("red.seq") != std::string::npos, errors[0].c_str());
+        QVERIFY2(errors[0].find("line 18") != std::string::npos, errors[0].c_str());
+        QVERIFY2(errors[0].find("A1: warning 23 of channel 2 is not at or below its alarm") !=
+                     std::string::npos,
+                 errors[0].c_str());
     }
 
     void badFileChangesNothingAndNamesItsLine() {

@@ -8,6 +8,7 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/setting_rules.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 #include "ui/dialogs/fs_cell_delegate.h"
@@ -240,6 +241,8 @@ bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
             target->setText(qs(FormatNumber(*number, places)));
         } else if (field == Volt || field == Ratio) {
             v = std::nearbyint(v);
+            // A ratio of 0 or below makes every reading of the gas meaningless.
+            if (field == Ratio && !(v > 0)) return refuse(msg::RefusedNotAboveZero);
             target->setText(field == Volt ? QString::number(static_cast<qint64>(v))
                                           : qs(SingleText(static_cast<float>(v))));
         } else if (isCoefficient(field)) {
@@ -259,26 +262,51 @@ void FsGasTableGrid::reshowFullScale(int row, int half) {
         FormatNumber(static_cast<float>(value(row, columnOf(half, FullScale))), point(row, half))));
 }
 
+LibraryEntry FsGasTableGrid::entryOf(int row, int half) const {
+    const auto at = [&](int field) { return columnOf(half, field); };
+    LibraryEntry e;
+    e.Name = cellText(row, at(Name)).toStdString();
+    e.Unit = cellText(row, at(Unit)).toStdString();
+    e.FullScale = static_cast<float>(value(row, at(FullScale)));
+    e.Digit = static_cast<float>(value(row, at(Digit)));
+    e.Point = static_cast<int16_t>(point(row, half));
+    e.elem_vol = static_cast<int16_t>(static_cast<uint16_t>(value(row, at(Volt))));
+    e.Ratio = static_cast<float>(value(row, at(Ratio)));
+    for (int field = Linear1a; field <= Linear2d; ++field)
+        coefficient(e, field) = value(row, at(field));
+    return e;
+}
+
 bool FsGasTableGrid::cellValid(int row, int column) const {
     const int half = halfOf(column);
     const int field = fieldOf(column);
     const double v = value(row, column);
     const int places = point(row, half);
+    // The rules the settings file check and "Update" hold the entry to; an unused entry (no
+    // name) is sent as it is, so only its name and coefficients are judged.
+    const LibraryEntry entry = entryOf(row, half);
+    const bool used = !TrimText(entry.Name).empty();
+    const auto rule = [&](LibraryField which) { return LibraryFieldProblem(entry, which).empty(); };
     switch (field) {
         case Name: {
             const std::string name = cellText(row, column).trimmed().toStdString();
-            return name.size() <= static_cast<std::size_t>(nameMax) && IsNameText(name);
+            return name.size() <= static_cast<std::size_t>(nameMax) && IsNameText(name) &&
+                   rule(LibraryField::Name);
         }
         case Unit:
-            return validUnits.contains(cellText(row, column).trimmed());
+            return !used || validUnits.contains(cellText(row, column).trimmed());
         case Volt:
             return v >= 1 && v <= 65535;
         // Full scale and resolution travel as five-character fields with at most three
         // decimals: a value that does not fit would reach the instrument cut short.
         case FullScale:
-            return v >= 0 && places <= 3 && LevelFits5(static_cast<float>(v), places);
+            return places <= 3 && (used ? rule(LibraryField::FullScale)
+                                        : v >= 0 && LevelFits5(static_cast<float>(v), places));
         case Digit:
-            return v > 0 && places <= 3 && LevelFits5(static_cast<float>(v), places);
+            return places <= 3 && (used ? rule(LibraryField::Resolution)
+                                        : v > 0 && LevelFits5(static_cast<float>(v), places));
+        case Ratio:
+            return !used || rule(LibraryField::Ratio);
         default:
             return std::isfinite(static_cast<float>(v));
     }

@@ -67,6 +67,8 @@ class FsGasTableGrid : public QTableWidget {
     void reshowFullScale(int row, int half);
     void colourRow(int row);
     bool cellValid(int row, int column) const;
+    // The entry a row shows, as store() would take it.
+    LibraryEntry entryOf(int row, int half) const;
     bool nameTaken(int column, const QString& name) const;
     QTableWidgetItem* cell(int row, int column) const { return item(row - 1, column); }
     bool refuse(int messageId, const std::vector<std::string>& args = {});

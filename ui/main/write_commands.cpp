@@ -189,14 +189,18 @@ std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSe
 
 bool WriteCommands::Update(bool idOnly) {
     if (running_) return false;
-    if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_)) {
-        asker_.error(window_, UpdateRefusalText(model_, *refusal), ResMessage(refusal->titleId));
+    // What the instrument already holds and nobody changed is sent back as it is, not judged.
+    const clsInstrument* held = host_.lastRead();
+    if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_, held)) {
+        asker_.error(window_, UpdateRefusalText(model_, *refusal, held),
+                     ResMessage(refusal->titleId));
         return false;
     }
     // The same rules a settings file and vq5100ctl are held to, on exactly what will be sent.
     clsInstrument toSend = model_;
     PrepareUpdateFlags(toSend, idOnly, host_.lastRead());
-    if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed); !problems.empty()) {
+    if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed, held);
+        !problems.empty()) {
         const std::string text = ResMessage(
             msg::SettingsRefusedInfo, {problems.front().code + ": " + problems.front().reason});
         asker_.error(window_, text, ResMessage(msg::UpdateTitle));  // "Update"

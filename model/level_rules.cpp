@@ -1,0 +1,236 @@
+#include "model/level_rules.h"
+
+#include <cmath>
+#include <limits>
+#include <string_view>
+
+#include "model/instrument.h"
+#include "model/value_codecs.h"
+
+namespace vq {
+
+namespace {
+
+constexpr int kOxygenChannel = 1;
+// Alarm modes of the oxygen channel (AlarmO2).
+constexpr int kO2HighLow = 0;
+constexpr int kO2LowLowLow = 1;
+constexpr int kO2Span = 2;
+
+constexpr float kNoLimit = std::numeric_limits<float>::infinity();
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool isOxygen(const clsInstrument& model, int ch) {
+    const std::string name = model.GasName(ch);
+    const std::string_view gas = trimmed(name);
+    return gas == "O2" || gas == "OXY";
+}
+
+std::optional<ValueRange> oxygenPointRange(const clsInstrument& model, AlarmPointKind kind) {
+    if (kind != AlarmPointKind::Warning && kind != AlarmPointKind::Alarm) return std::nullopt;
+    switch (model.AlarmO2()) {
+        case kO2HighLow:
+            return ValueRange{18.0f, 25.0f};
+        case kO2LowLowLow:
+            return ValueRange{18.0f, 20.9f};
+        case kO2Span:
+            if (kind == AlarmPointKind::Warning)
+                return ValueRange{-kNoLimit, model.Alarm(kOxygenChannel)};
+            return ValueRange{model.Warning(kOxygenChannel), model.GasFullScale(kOxygenChannel)};
+        default:
+            return std::nullopt;
+    }
+}
+
+// The lowest auto-calibration concentration of a channel (the highest for oxygen).
+float autoCalLimit(int ch) {
+    switch (ch) {
+        case 0:
+            return 10.0f;
+        case 1:
+            return 19.5f;
+        case 2:
+            return 10.0f;
+        case 3:
+            return 25.0f;
+        default:
+            return 0.0f;
+    }
+}
+
+const char* kindName(LevelSetting kind) {
+    switch (kind) {
+        case LevelSetting::Warning:
+            return "warning";
+        case LevelSetting::Alarm:
+            return "alarm";
+        case LevelSetting::Stel:
+            return "STEL";
+        case LevelSetting::Twa:
+            return "TWA";
+        case LevelSetting::AutoCal:
+            return "auto-calibration value";
+    }
+    return "";
+}
+
+std::string shown(float value) {
+    return value == noValue ? std::string("not set") : SingleText(value);
+}
+
+// "alarm 150 of channel 1"
+std::string named(LevelSetting kind, int ch, float value) {
+    return std::string(kindName(kind)) + " " + shown(value) + " of channel " +
+           std::to_string(ch + 1);
+}
+
+std::string rangeText(float low, float high) {
+    if (std::isfinite(low) && std::isfinite(high))
+        return "is not between " + SingleText(low) + " and " + SingleText(high);
+    if (std::isfinite(low)) return "is below " + SingleText(low);
+    return "is above " + SingleText(high);
+}
+
+float levelOf(const clsInstrument& m, LevelSetting kind, int ch) {
+    switch (kind) {
+        case LevelSetting::Warning:
+            return m.Warning(ch);
+        case LevelSetting::Alarm:
+            return m.Alarm(ch);
+        case LevelSetting::Stel:
+            return m.Stel(ch);
+        case LevelSetting::Twa:
+            return m.Twa(ch);
+        case LevelSetting::AutoCal:
+            return m.AutoCalib(ch);
+    }
+    return noValue;
+}
+
+void addAlarmPointBreaks(const clsInstrument& m, int ch, std::vector<LevelBreak>& out) {
+    const bool ordered = CheckWarningBelowAlarm(m, ch);
+    const bool lowLow = ch == kOxygenChannel && m.AlarmO2() == kO2LowLowLow;
+    for (LevelSetting kind :
+         {LevelSetting::Warning, LevelSetting::Alarm, LevelSetting::Stel, LevelSetting::Twa}) {
+        if (ch < 2 && (kind == LevelSetting::Stel || kind == LevelSetting::Twa)) continue;
+        const float value = levelOf(m, kind, ch);
+        const auto pointKind = static_cast<AlarmPointKind>(static_cast<int>(kind) + 1);
+        const std::optional<ValueRange> range = AlarmPointRange(m, ch, pointKind);
+        if (!range) {
+            out.push_back({ch, kind, named(kind, ch, value) + ": the channel takes no such level"});
+        } else if (!CheckAlarmPoint(m, ch, value, pointKind)) {
+            out.push_back({ch, kind,
+                           named(kind, ch, value) + " " +
+                               (value == noValue ? std::string("must be set")
+                                                 : rangeText(range->low, range->high))});
+        } else if (!ordered && (kind == LevelSetting::Warning || kind == LevelSetting::Alarm)) {
+            const std::string order = lowLow ? "at or above" : "at or below";
+            out.push_back({ch, kind,
+                           "warning " + shown(m.Warning(ch)) + " of channel " +
+                               std::to_string(ch + 1) + " is not " + order + " its alarm " +
+                               shown(m.Alarm(ch))});
+        }
+    }
+}
+
+}  // namespace
+
+bool CheckWarningBelowAlarm(const clsInstrument& model, int ch) {
+    const float warning = model.Warning(ch);
+    const float alarm = model.Alarm(ch);
+    if (warning < 0 || alarm < 0) return true;
+    if (ch == kOxygenChannel && model.AlarmO2() == kO2LowLowLow) return warning >= alarm;
+    return warning <= alarm;
+}
+
+std::optional<ValueRange> AlarmPointRange(const clsInstrument& model, int ch, AlarmPointKind kind) {
+    switch (ch) {
+        case 0:
+            if (kind == AlarmPointKind::Warning) return ValueRange{0.0f, kNoLimit};
+            if (kind == AlarmPointKind::Alarm)
+                return ValueRange{-kNoLimit, static_cast<float>(0.6 * model.GasFullScale(0))};
+            return std::nullopt;
+        case kOxygenChannel:
+            return oxygenPointRange(model, kind);
+        case 2:
+            return ValueRange{0.0f, 30.0f};
+        case 3:
+            return ValueRange{0.0f, 200.0f};
+        default:
+            return std::nullopt;
+    }
+}
+
+bool CheckAlarmPoint(const clsInstrument& model, int ch, float value, AlarmPointKind kind) {
+    const std::optional<ValueRange> range = AlarmPointRange(model, ch, kind);
+    return range && range->low <= value && value <= range->high;
+}
+
+AutoCalBound AutoCalLimit(const clsInstrument& model, int ch) {
+    const float limit = autoCalLimit(ch);
+    const float warning = model.Warning(ch);
+    if (!isOxygen(model, ch)) return {warning >= 0 ? warning : limit, false};
+    if (model.AlarmO2() == kO2Span) return {limit, true};
+    return {warning >= 0 ? warning : limit, true};
+}
+
+bool CheckAutoCalValue(const clsInstrument& model, int ch, float value) {
+    if (value < 0) return true;
+    if (model.GasEnabled(ch) && value > model.GasFullScale(ch)) return false;
+    const AutoCalBound bound = AutoCalLimit(model, ch);
+    return bound.atMost ? value <= bound.bound : value >= bound.bound;
+}
+
+std::vector<LevelBreak> LevelRuleBreaks(const clsInstrument& model) {
+    std::vector<LevelBreak> breaks;
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        if (ch <= 3 && model.GasEnabled(ch)) addAlarmPointBreaks(model, ch, breaks);
+        const float value = model.AutoCalib(ch);
+        if (CheckAutoCalValue(model, ch, value)) continue;
+        const AutoCalBound bound = AutoCalLimit(model, ch);
+        std::string reason = named(LevelSetting::AutoCal, ch, value) + " ";
+        if (model.GasEnabled(ch) && value > model.GasFullScale(ch))
+            reason += "is above the full scale " + SingleText(model.GasFullScale(ch));
+        else
+            reason +=
+                bound.atMost ? rangeText(-kNoLimit, bound.bound) : rangeText(bound.bound, kNoLimit);
+        breaks.push_back({ch, LevelSetting::AutoCal, reason});
+    }
+    return breaks;
+}
+
+bool SameGasRecord(const clsInstrument& a, const clsInstrument& b, int ch) {
+    return a.GasEnabled(ch) == b.GasEnabled(ch) && a.GasName(ch) == b.GasName(ch) &&
+           a.GasFullScale(ch) == b.GasFullScale(ch) && a.GasDesit(ch) == b.GasDesit(ch) &&
+           a.GasPoint(ch) == b.GasPoint(ch) && a.GasUnit(ch) == b.GasUnit(ch);
+}
+
+bool LevelsAsHeld(const clsInstrument& m, const clsInstrument& held, int ch) {
+    return SameGasRecord(m, held, ch) && m.Warning(ch) == held.Warning(ch) &&
+           m.Alarm(ch) == held.Alarm(ch) && m.Stel(ch) == held.Stel(ch) &&
+           m.Twa(ch) == held.Twa(ch) && m.AutoCalib(ch) == held.AutoCalib(ch) &&
+           m.AlarmO2() == held.AlarmO2();
+}
+
+const char* LevelCode(LevelSetting kind) {
+    switch (kind) {
+        case LevelSetting::Warning:
+            return "A1";
+        case LevelSetting::Alarm:
+            return "A2";
+        case LevelSetting::Stel:
+            return "AS";
+        case LevelSetting::Twa:
+            return "AW";
+        case LevelSetting::AutoCal:
+            return "SA";
+    }
+    return "";
+}
+
+}  // namespace vq
