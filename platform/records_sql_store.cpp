@@ -147,7 +147,6 @@ void readDetail(const QString& text, RecordEvent& e) {
     e.note = detail.value("note").toString().toStdString();
 }
 
-
 // An event row and a channel row as every reader selects them (the timeline, the queue towards a
 // shared store): one place, so what the queue sends is all a store keeps.
 const QString kEventColumns = QStringLiteral(
@@ -451,16 +450,15 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) 
     }
     const QVariant importKey =
         e.importKey.empty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(qs(e.importKey));
-    if (!run(
-            query,
-            "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
-            "user_id, success, cal_limit, snapshot_id, detail, import_key, event_uid, origin, "
-            "clock_ahead, import_file, import_time) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
-            "RETURNING id",
-            {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
-             qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey, uid,
-             static_cast<int>(e.origin), e.clockAhead ? 1 : 0, qs(e.importFile), e.importTime}))
+    if (!run(query,
+             "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
+             "user_id, success, cal_limit, snapshot_id, detail, import_key, event_uid, origin, "
+             "clock_ahead, import_file, import_time) "
+             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
+             "RETURNING id",
+             {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
+              qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey, uid,
+              static_cast<int>(e.origin), e.clockAhead ? 1 : 0, qs(e.importFile), e.importTime}))
         return fail(query);
     if (!query.next()) {
         added = false;  // imported before, or the same event from another store
@@ -592,7 +590,6 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
     }
     return {};
 }
-
 
 StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<TimelineEntry>& out) {
     out.clear();

@@ -489,15 +489,21 @@ TEST(SettingsFile, TextsWithAnyBytesAreWrittenEscapedAndReadBackWhole) {
               std::string::npos)
         << text;
     for (char c : text) EXPECT_LT(static_cast<unsigned char>(c), 128u);
+    // Held as it is (a record's snapshot); as a file to load, the byte beyond ASCII is a file
+    // value like any other and judged.
+    clsInstrument judged;
+    const SettingsReadResult refused = ReadSettingsText(judged, text);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.reason, "GJ: channel 4: the byte \\xC3 is not printable ASCII");
     clsInstrument back;
-    const SettingsReadResult r = ReadSettingsText(back, text);
+    const SettingsReadResult r = ReadHeldSettingsText(back, text);
     ASSERT_TRUE(r.ok) << r.message();
     EXPECT_EQ(back.GasName(3), "H2S\xC3\xA9");
     EXPECT_EQ(back.GasName(0), "C\\x41");
     EXPECT_EQ(SettingsFileText(back), text);
     // A file edited by hand may escape plain characters too.
     clsInstrument hand;
-    ASSERT_TRUE(ReadSettingsText(hand, withLine(text, "BS", "BS,W,\\x54YPE-0042,")).ok);
+    ASSERT_TRUE(ReadHeldSettingsText(hand, withLine(text, "BS", "BS,W,\\x54YPE-0042,")).ok);
     EXPECT_EQ(hand.SpecNo(), "TYPE-0042");
 }
 
@@ -538,10 +544,12 @@ TEST(SettingsFile, TextsThatWouldBreakALineAreWrittenSafely) {
     EXPECT_EQ(back.GasName(0), "N AME X");
 
     // A name beyond ASCII (as an instrument may hold one) is written cut whole at a character,
-    // the record keeping its width; reading it back judges it as any file value.
+    // escaped, the record keeping its width; reading it back judges it as any file value.
     m.setGasName(1, "日本語のガス名");  // cut at 11 bytes inside a character
     const std::string text = SettingsFileText(m);
-    EXPECT_NE(text.find(",日本語   40.0  0.1VOL%,"), std::string::npos) << text;
+    EXPECT_NE(text.find(",\\xE6\\x97\\xA5\\xE6\\x9C\\xAC\\xE8\\xAA\\x9E   40.0  0.1VOL%,"),
+              std::string::npos)
+        << text;
     r = ReadSettingsText(back, text);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 2);

@@ -243,7 +243,11 @@ TEST(RecordsLoss, AStoreOfThePreviousVersionGetsAnIdForEveryEvent) {
         QSqlQuery query(db);
         for (const char* sql :
              {"DROP INDEX events_by_uid", "ALTER TABLE events DROP COLUMN event_uid",
-              "DROP TABLE records_outbox", "UPDATE records_schema SET version = 1"})
+              "DROP TABLE records_outbox", "DROP INDEX events_trusted",
+              "ALTER TABLE events DROP COLUMN origin", "ALTER TABLE events DROP COLUMN clock_ahead",
+              "ALTER TABLE events DROP COLUMN import_file",
+              "ALTER TABLE events DROP COLUMN import_time",
+              "ALTER TABLE instruments DROP COLUMN state", "UPDATE records_schema SET version = 1"})
             ASSERT_TRUE(query.exec(sql)) << sql << ": " << query.lastError().text().toStdString();
         db.close();
     }
