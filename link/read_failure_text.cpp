@@ -1,6 +1,7 @@
 #include "link/read_failure_text.h"
 
 #include "messages/messages.h"
+#include "model/setting_rules.h"
 #include "model/settings_table.h"
 #include "protocol/frame.h"
 
@@ -16,22 +17,6 @@ std::string_view payloadOf(std::string_view frame) {
     return end == std::string_view::npos ? body : body.substr(0, end);
 }
 
-std::string escaped(std::string_view text) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (char c : text) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code >= 32 && code < 127) {
-            out += c;
-            continue;
-        }
-        out += "\\x";
-        out += hex[code >> 4];
-        out += hex[code & 0xF];
-    }
-    return out;
-}
-
 std::string reason(const ReadFailure& failure, std::string_view request) {
     if (failure.cancelled) return ResMessage(msg::ReadCancelledReason);
     if (failure.lineDropped) return ResMessage(msg::ReadLineDroppedReason);
@@ -39,7 +24,7 @@ std::string reason(const ReadFailure& failure, std::string_view request) {
     // An answer to this read carries its key ("WB,R").
     if (request.size() >= 4 && reply.substr(0, 4) == request.substr(0, 4)) {
         if (reply.size() > 5 && reply[5] == NAK) return ResMessage(msg::ReadRefusedReason);
-        return ResMessage(msg::ReadUnreadableReason, {escaped(reply)});
+        return ResMessage(msg::ReadUnreadableReason, {ShownText(reply)});
     }
     return ResMessage(msg::ReadNoAnswerReason, {std::to_string(failure.tries)});
 }
@@ -48,7 +33,7 @@ std::string reason(const ReadFailure& failure, std::string_view request) {
 
 std::string ReadFailureText(const ReadFailure& failure) {
     const std::string_view request = payloadOf(failure.sentFrame);
-    std::string what = "\"" + escaped(request) + "\"";
+    std::string what = "\"" + ShownText(request) + "\"";
     if (const Setting* setting = FindSetting(request.substr(0, 2)); setting != nullptr) {
         // A command carrying several settings is named by its first.
         what += " (" + ResMessage(setting->caption) + ")";
