@@ -25,12 +25,6 @@
 namespace vq::test {
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
 QJsonObject jsonOf(const CtlResult& r) {
     return QJsonDocument::fromJson(r.out.toUtf8()).object();
 }

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTimer>
@@ -60,6 +61,12 @@ CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs, i
 CtlResult runCtlWithFileSizeLimit(const QStringList& args, const QString& workDir,
                                   long long fileSizeLimit, int limitMs) {
     return runProcess(args, workDir, limitMs, -1, fileSizeLimit);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
 }
 
 }  // namespace vq::test

@@ -3,6 +3,7 @@
 // test instrument. A run that has not ended after the limit is killed and reported as such, so a
 // hang fails the test instead of blocking the suite.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +25,9 @@ CtlResult runCtl(const QStringList& args, const QString& workDir, int limitMs = 
 // bytes: every file it writes stops growing there, as on a full disk.
 CtlResult runCtlWithFileSizeLimit(const QStringList& args, const QString& workDir,
                                   long long fileSizeLimit, int limitMs = 60000);
+
+// The whole file as the programs left it; empty when there is none.
+QByteArray readFile(const QString& path);
 
 }  // namespace vq::test
 

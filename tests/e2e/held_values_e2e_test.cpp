@@ -17,12 +17,6 @@
 namespace vq::test {
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
 class HeldValuesE2E : public ::testing::Test {
   protected:
     void startSim(const QByteArray& state) {

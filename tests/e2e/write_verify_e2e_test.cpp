@@ -20,12 +20,6 @@
 namespace vq::test {
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return file.readAll();
-}
-
 class WriteVerifyE2E : public ::testing::Test {
   protected:
     CtlResult run(const QStringList& args) { return runCtl(args, workDir.path(), 60000); }
