@@ -15,11 +15,17 @@ namespace vq {
 
 namespace {
 
-constexpr const char* kKindNames[] = {"read", "write", "zero", "span", "dump"};
+constexpr const char* kKindNames[] = {"read", "write", "zero", "span", "dump", "serial"};
 
 // Dates before 1900 are what an instrument without a history leaves in the model.
 bool knownDate(double date) {
     return std::isfinite(date) && date > 1.0;
+}
+
+// An instrument without a manufacture number shows a row of dashes: that is none.
+std::string ManufactureNumber(const clsInstrument& m) {
+    const std::string text = TrimText(m.DummySerial());
+    return text.find_first_not_of('-') == std::string::npos ? std::string() : text;
 }
 
 CalHistory historyOf(const clsInstrument& m, int ch) {
@@ -64,6 +70,7 @@ RecordEvent RecordFor(RecordKind kind, const clsInstrument& model, double pcTime
     event.serial = TrimText(model.SerialNo());
     event.station = TrimText(model.StationID());
     event.user = TrimText(model.UserID());
+    event.manufactureNo = ManufactureNumber(model);
     event.pcTime = pcTime;
     // The read measured the offset between the two clocks; the instrument's is the PC's less it.
     const double offset = model.SysDateOffset();
@@ -128,12 +135,32 @@ RecordEvent WriteRecord(const clsInstrument& onInstrument, const clsInstrument& 
     RecordEvent event = RecordFor(RecordKind::Write, written, pcTime);
     event.success = success;
     event.snapshot = snapshotText(written);
+    if (const std::string before = TrimText(onInstrument.SerialNo()); before != event.serial)
+        event.previousSerial = before;
     for (const ReviewRow& row : ReviewRows(onInstrument, written)) {
         if (!row.differs()) continue;
         event.changes.push_back({row.code, row.number, ReviewCaptionText(row),
                                  ReviewValueText(row.onInstrument), ReviewValueText(row.toWrite)});
     }
     return event;
+}
+
+std::optional<RecordEvent> SerialChangeRecord(const RecordEvent& write) {
+    if (write.kind != RecordKind::Write || !write.success || write.previousSerial.empty() ||
+        write.serial.empty() || write.previousSerial == write.serial)
+        return std::nullopt;
+    RecordEvent change = write;
+    change.kind = RecordKind::SerialChange;
+    change.snapshot.clear();
+    change.changes.clear();
+    change.eventId.clear();
+    change.importKey.clear();
+    return change;
+}
+
+std::vector<InstrumentSummary> ShownFleet(std::vector<InstrumentSummary> fleet, bool simulated) {
+    if (!simulated) std::erase_if(fleet, [](const InstrumentSummary& s) { return s.simulated; });
+    return fleet;
 }
 
 RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,

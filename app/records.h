@@ -22,9 +22,11 @@ namespace vq {
 
 class clsInstrument;
 
-enum class RecordKind { Read = 0, Write = 1, Zero = 2, Span = 3, Dump = 4 };
+// SerialChange: a serial number this program wrote and read back; the store joins the old
+// serial's history to the new one (RecordEvent::previousSerial, serialJoined).
+enum class RecordKind { Read = 0, Write = 1, Zero = 2, Span = 3, Dump = 4, SerialChange = 5 };
 
-// "read", "write", "zero", "span", "dump": the words the store and the tools use.
+// "read", "write", "zero", "span", "dump", "serial": the words the store and the tools use.
 const char* RecordKindName(RecordKind kind);
 std::optional<RecordKind> RecordKindFromName(std::string_view name);
 
@@ -81,6 +83,14 @@ struct RecordEvent {
     // 32 hexadecimal digits (128 random bits), given when the event is first stored and the same
     // in every store it reaches: a store never adds an event with an id it holds.
     std::string eventId;
+    // The manufacture number the instrument reports (its read-only second number): kept with the
+    // serial, never used to join instruments (virtual instruments all share one). Empty: unknown.
+    std::string manufactureNo;
+    // A write that changed the serial number, and the serial change made of it: the serial before.
+    std::string previousSerial;
+    // Set by the store on a serial change: false when the new serial already named another
+    // instrument's history, so the two were not joined (the change stays in the old history).
+    bool serialJoined = true;
 };
 
 // ---- what the store gives back ----
@@ -90,6 +100,9 @@ struct InstrumentSummary {
     std::string station;
     std::string user;
     long long events = 0;
+    std::string manufactureNo;
+    // Every event came from the built-in virtual instrument: left out of the fleet unless asked.
+    bool simulated = false;
     InstrumentRecordState record;  // what the state rule needs (app/records_state.h)
     // The evidence the state is read from: gas, enabled, CalLimit, dates per channel.
     const InstrumentEvidence& evidence() const { return record.evidence(); }
@@ -120,6 +133,10 @@ RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,
                               const clsInstrument& after, const std::vector<int>& channels,
                               const std::vector<std::string>& results, double pcTime);
 
+// The serial change a write made: a successful write (the instrument read back every setting
+// sent) whose serial differs from the one it replaced. Nothing for any other event.
+std::optional<RecordEvent> SerialChangeRecord(const RecordEvent& write);
+
 // A dump written to `file` (its size read from the file) of the instrument `identity` names.
 RecordEvent DumpRecord(const clsInstrument& identity, const std::string& file, double pcTime);
 
@@ -133,6 +150,11 @@ struct StoreStatus {
     bool ok = true;
     std::string error;  // why not, for one line of a log
     static StoreStatus failure(std::string why) { return {false, std::move(why)}; }
+};
+
+struct InstrumentSerials {
+    std::string current;
+    std::vector<std::string> former;
 };
 
 class RecordsStore {
@@ -149,7 +171,16 @@ class RecordsStore {
     // Oldest first.
     virtual StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) = 0;
     virtual StoreStatus snapshot(long long eventId, std::string& text) = 0;
+    // The instrument `serial` finds: its serial now and those it had before serial changes
+    // (oldest change first). A store without serial changes gives `serial` itself.
+    virtual StoreStatus serials(const std::string& serial, InstrumentSerials& out) {
+        out = {serial, {}};
+        return {};
+    }
 };
+
+// The fleet as shown: instruments of the built-in virtual instrument only when asked.
+std::vector<InstrumentSummary> ShownFleet(std::vector<InstrumentSummary> fleet, bool simulated);
 
 // The instruments that need attention: failed and overdue whatever `days` says, and those due
 // within `days`; most severe first, then the soonest due.

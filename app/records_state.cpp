@@ -275,6 +275,7 @@ void FoldEvent(InstrumentRecordState& state, const RecordEvent& e, double newest
             break;
         case RecordKind::Write:
         case RecordKind::Dump:
+        case RecordKind::SerialChange:
             break;
     }
 }

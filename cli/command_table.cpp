@@ -30,7 +30,7 @@ const std::vector<CommandSpec>& commandTable() {
         {"dump-fram", "[FILE]  FRAM listing (default DumpEF.dat)", &runDumpFram},
         {"records",
          "list | show SERIAL | due [--days N] | export FILE | import FILE | sync | check  "
-         "[--json]  the instrument records",
+         "[--json] [--simulated]  the instrument records",
          &runRecordsCommand},
     };
     return table;

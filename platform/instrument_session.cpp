@@ -93,6 +93,8 @@ InstrumentSession::~InstrumentSession() {
 }
 
 void InstrumentSession::makeLink() {
+    // Runs against the built-in instrument are recorded apart from real instruments.
+    records_.setSimulated(builtIn_ != nullptr);
     relay_ = std::make_unique<Relay>(*this);
     link_ = std::make_unique<uclVqif>(*host_, *relay_, serial_, socket_, workDir_);
 }

@@ -22,6 +22,8 @@ std::string kindText(RecordKind kind) {
             return ResMessage(msg::RecordKindZero);
         case RecordKind::Span:
             return ResMessage(msg::RecordKindSpan);
+        case RecordKind::SerialChange:
+            return ResMessage(msg::RecordKindSerialChange);
         case RecordKind::Dump:
             break;
     }
@@ -119,10 +121,31 @@ RecordsStore* RecordsRecorder::readOnlyStore(StoreStatus& status, RecordsProblem
     return reader_.get();
 }
 
-bool RecordsRecorder::record(const RecordEvent& event) {
+bool RecordsRecorder::add(RecordsSqlStore* local, const RecordEvent& event, StoreStatus& status) {
+    const auto change = SerialChangeRecord(event);
+    if (!change) {
+        status = local->record(event);
+        return status.ok;
+    }
+    bool joined = true;
+    status = local->recordSerialChange(*change, joined);
+    if (status.ok && !joined && report_)
+        report_(ResMessage(msg::RecordsSerialNotJoined, {change->previousSerial, change->serial}));
+    if (status.ok) status = local->record(event);
+    return status.ok;
+}
+
+bool RecordsRecorder::record(const RecordEvent& given) {
+    RecordEvent marked;
+    if (simulated_ && given.origin == RecordOrigin::Reported) {
+        marked = given;
+        marked.origin = RecordOrigin::Simulated;
+    }
+    const RecordEvent& event =
+        simulated_ && given.origin == RecordOrigin::Reported ? marked : given;
     StoreStatus status;
     RecordsSqlStore* local = openLocal(status);
-    if (local) status = local->record(event);
+    if (local) add(local, event, status);
     if (!status.ok) {
         if (local && local->damaged()) damage_ = status.error;
         // A store that failed once is opened afresh next time: a lock released, a folder made

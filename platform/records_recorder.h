@@ -43,8 +43,15 @@ class RecordsRecorder {
     void setConfiguredLocation(std::string location);
     const std::string& location() const { return location_; }
 
-    // Adds the event; false (and one reported line) when it was not recorded.
+    // Adds the event; false (and one reported line) when it was not recorded. A successful write
+    // that changed the serial number is first recorded as a serial change (SerialChangeRecord):
+    // both programs' identity writes pass through here, so the old serial's history becomes the
+    // new one's. One line says so when the new serial already had a history of its own.
     bool record(const RecordEvent& event);
+    // The session's instrument is the built-in virtual one: every event it records is marked
+    // simulated. A virtual instrument on a serial line is real as far as the program can know.
+    void setSimulated(bool simulated) { simulated_ = simulated; }
+    bool simulated() const { return simulated_; }
 
     // The store for the tools that read and import; null with the reason in `status`.
     RecordsStore* store(StoreStatus& status);
@@ -71,9 +78,11 @@ class RecordsRecorder {
     // the event stays queued.
     void sendAfterEvent();
     void reportQueued(const std::string& why, long long waiting);
+    bool add(RecordsSqlStore* local, const RecordEvent& event, StoreStatus& status);
 
     std::string location_;
     bool locationGiven_ = false;
+    bool simulated_ = false;
     bool started_ = false;
     std::string workDir_;
     Report report_;

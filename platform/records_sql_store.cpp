@@ -99,6 +99,24 @@ std::vector<QString> stateMigration() {
     };
 }
 
+// Version 4: who an instrument is. The manufacture number it reports is kept with each event and
+// the instrument; an instrument is marked simulated while every event of it came from the
+// built-in virtual instrument; and the serials an instrument was known by before a serial change
+// this program wrote lead to its one history.
+std::vector<QString> identityMigration() {
+    return {
+        QStringLiteral("ALTER TABLE events ADD COLUMN manufacture_no TEXT NOT NULL DEFAULT ''"),
+        // The serial each event was recorded under: an instrument's serial may change later.
+        QStringLiteral("ALTER TABLE events ADD COLUMN serial TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral(
+            "ALTER TABLE instruments ADD COLUMN manufacture_no TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE instruments ADD COLUMN simulated INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("CREATE TABLE instrument_serials (serial TEXT NOT NULL, "
+                       "instrument_id BIGINT NOT NULL, changed DOUBLE PRECISION NOT NULL, "
+                       "UNIQUE (serial, instrument_id))"),
+    };
+}
+
 // A new event id: 128 bits from the system's random source.
 std::string newEventId() {
     thread_local std::random_device device;
@@ -112,8 +130,10 @@ std::string newEventId() {
 }
 
 // What a record carries besides its columns: a write's review list, a dump's file, a note.
-QString detailText(const RecordEvent& e) {
+QString detailText(const RecordEvent& e, bool joined = true) {
     QJsonObject detail;
+    if (!e.previousSerial.empty()) detail.insert("previousSerial", qs(e.previousSerial));
+    if (!joined) detail.insert("joined", false);
     if (!e.changes.empty()) {
         QJsonArray changes;
         for (const RecordChange& c : e.changes) {
@@ -145,6 +165,8 @@ void readDetail(const QString& text, RecordEvent& e) {
     e.file = detail.value("file").toString().toStdString();
     e.size = static_cast<std::int64_t>(detail.value("size").toDouble());
     e.note = detail.value("note").toString().toStdString();
+    e.previousSerial = detail.value("previousSerial").toString().toStdString();
+    e.serialJoined = detail.value("joined").toBool(true);
 }
 
 // An event row and a channel row as every reader selects them (the timeline, the queue towards a
@@ -152,14 +174,15 @@ void readDetail(const QString& text, RecordEvent& e) {
 const QString kEventColumns = QStringLiteral(
     "e.id, e.kind, e.pc_time, e.instrument_time, e.station, e.user_id, e.success, "
     "e.cal_limit, e.snapshot_id, e.detail, e.import_key, e.event_uid, e.origin, e.clock_ahead, "
-    "e.import_file, e.import_time");
-constexpr int kEventColumnCount = 16;
+    "e.import_file, e.import_time, e.manufacture_no, e.serial");
+constexpr int kEventColumnCount = 18;
 const QString kChannelColumns = QStringLiteral(
     "c.event_id, c.channel, c.gas, c.enabled, c.concentration, c.result, "
     "c.before_date, c.before_before, c.before_after, c.after_date, "
     "c.after_before, c.after_after");
 
-// The event columns from `first` on.
+// The event columns from `first` on; `serial` the instrument's, for events stored before each
+// event kept its own.
 TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, int first = 0) {
     auto v = [&](int i) { return query.value(first + i); };
     TimelineEntry t;
@@ -181,6 +204,8 @@ TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, in
     e.clockAhead = v(13).toInt() != 0;
     e.importFile = ss(v(14));
     e.importTime = v(15).toDouble();
+    e.manufactureNo = ss(v(16));
+    if (const std::string own = ss(v(17)); !own.empty()) e.serial = own;
     return t;
 }
 
@@ -250,7 +275,17 @@ class RecordsSqlStore::Impl : public RecordsConnection {
     std::optional<int> schemaVersion(StoreStatus& status);
     StoreStatus prepareSchema();
     StoreStatus checkReadableSchema(RecordsProblem& problem);
-    StoreStatus write(const RecordEvent& e, bool& added);
+    StoreStatus write(const RecordEvent& e, bool& added, bool* joined = nullptr);
+    // The instrument `serial` names now, else the one it named before a serial change; 0 when
+    // none.
+    StoreStatus instrumentOf(const QString& serial, long long& id);
+    // The instrument row of the event's serial (made when new), its station, user, manufacture
+    // number and simulated mark brought up to date; `state` its folded evidence.
+    StoreStatus instrumentFor(const RecordEvent& e, const QString& serial, long long& id,
+                              QString& state);
+    // A serial change: the old serial's instrument takes the new serial unless that names
+    // another instrument already.
+    StoreStatus changeSerial(const RecordEvent& e, long long& id, QString& state, bool& joined);
     std::optional<long long> storeSnapshot(const std::string& text, QSqlQuery& query);
 };
 
@@ -297,6 +332,7 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
     auto steps = migrations(dialect);
     steps.push_back(eventIdMigration(dialect));
     steps.push_back(stateMigration());
+    steps.push_back(identityMigration());
     return transact([&]() -> StoreStatus {
         QSqlQuery query(db);
         // Programs that start together on a new database make its schema one after the other:
@@ -407,7 +443,75 @@ std::optional<long long> RecordsSqlStore::Impl::storeSnapshot(const std::string&
     return query.value(0).toLongLong();
 }
 
-StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) {
+StoreStatus RecordsSqlStore::Impl::instrumentOf(const QString& serial, long long& id) {
+    id = 0;
+    QSqlQuery query(db);
+    if (!run(query, "SELECT id FROM instruments WHERE serial = ?", {serial})) return fail(query);
+    if (!query.next()) {
+        // The instrument that had it last.
+        if (!run(query,
+                 "SELECT instrument_id FROM instrument_serials WHERE serial = ? "
+                 "ORDER BY changed DESC LIMIT 1",
+                 {serial}))
+            return fail(query);
+        if (!query.next()) return {};
+    }
+    id = query.value(0).toLongLong();
+    return {};
+}
+
+StoreStatus RecordsSqlStore::Impl::instrumentFor(const RecordEvent& e, const QString& serial,
+                                                 long long& id, QString& state) {
+    // By the serial it has now only: a serial an instrument had before a change may since be
+    // another's (virtual instruments all start with one), and only a change joins histories.
+    QSqlQuery query(db);
+    const QVariant simulated = e.origin == RecordOrigin::Simulated ? 1 : 0;
+    if (!run(query,
+             "INSERT INTO instruments (serial, station, user_id, manufacture_no, simulated) "
+             "VALUES (?, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET "
+             "station = CASE WHEN excluded.station <> '' THEN excluded.station "
+             "ELSE instruments.station END, "
+             "user_id = CASE WHEN excluded.user_id <> '' THEN excluded.user_id "
+             "ELSE instruments.user_id END, "
+             "manufacture_no = CASE WHEN excluded.manufacture_no <> '' "
+             "THEN excluded.manufacture_no ELSE instruments.manufacture_no END, "
+             "simulated = CASE WHEN excluded.simulated = 0 THEN 0 ELSE instruments.simulated END "
+             "RETURNING id, state",
+             {serial, qs(e.station), qs(e.user), qs(e.manufactureNo), simulated}) ||
+        !query.next())
+        return fail(query);
+    // The upsert holds the row until the commit: no other writer changes the summary between
+    // this read of it and the update after the event.
+    id = query.value(0).toLongLong();
+    state = query.value(1).toString();
+    return {};
+}
+
+StoreStatus RecordsSqlStore::Impl::changeSerial(const RecordEvent& e, long long& id, QString& state,
+                                                bool& joined) {
+    // The change is an event of the instrument the old serial names (made when it has none yet).
+    if (const StoreStatus found = instrumentFor(e, qs(e.previousSerial), id, state); !found.ok)
+        return found;
+    long long owner = 0;
+    if (const StoreStatus found = instrumentOf(qs(e.serial), owner); !found.ok) return found;
+    // Only this instrument's own serial change joins histories. A new serial that already names
+    // another instrument is not taken as proof that the two are one: the histories stay apart
+    // and the change is kept in the old one.
+    joined = owner == 0 || owner == id;
+    if (!joined) return {};
+    QSqlQuery query(db);
+    if (!run(query, "DELETE FROM instrument_serials WHERE serial = ? AND instrument_id = ?",
+             {qs(e.serial), id}) ||
+        !run(query, "UPDATE instruments SET serial = ? WHERE id = ?", {qs(e.serial), id}) ||
+        !run(query,
+             "INSERT INTO instrument_serials (serial, instrument_id, changed) VALUES (?, ?, ?) "
+             "ON CONFLICT (serial, instrument_id) DO UPDATE SET changed = excluded.changed",
+             {qs(e.previousSerial), id, e.pcTime}))
+        return fail(query);
+    return {};
+}
+
+StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added, bool* joined) {
     RecordEvent flagged;
     const bool ahead = given.origin == RecordOrigin::Reported &&
                        IsClockAhead(given.pcTime, given.instrumentTime, newestTrusted);
@@ -427,20 +531,15 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) 
             return {};
         }
     }
-    if (!run(query,
-             "INSERT INTO instruments (serial, station, user_id) VALUES (?, ?, ?) "
-             "ON CONFLICT (serial) DO UPDATE SET "
-             "station = CASE WHEN excluded.station <> '' THEN excluded.station "
-             "ELSE instruments.station END, "
-             "user_id = CASE WHEN excluded.user_id <> '' THEN excluded.user_id "
-             "ELSE instruments.user_id END RETURNING id, state",
-             {qs(e.serial), qs(e.station), qs(e.user)}) ||
-        !query.next())
-        return fail(query);
-    // The upsert holds the row until the commit: no other writer changes the summary between
-    // this read of it and the update below.
-    const long long instrument = query.value(0).toLongLong();
-    const QString stateBefore = query.value(1).toString();
+    long long instrument = 0;
+    QString stateBefore;
+    bool serialJoined = true;
+    if (const StoreStatus found = e.kind == RecordKind::SerialChange
+                                      ? changeSerial(e, instrument, stateBefore, serialJoined)
+                                      : instrumentFor(e, qs(e.serial), instrument, stateBefore);
+        !found.ok)
+        return found;
+    if (joined) *joined = serialJoined;
 
     QVariant snapshotId(QMetaType::fromType<qlonglong>());
     if (!e.snapshot.empty()) {
@@ -453,12 +552,13 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) 
     if (!run(query,
              "INSERT INTO events (instrument_id, kind, pc_time, instrument_time, station, "
              "user_id, success, cal_limit, snapshot_id, detail, import_key, event_uid, origin, "
-             "clock_ahead, import_file, import_time) "
-             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
+             "clock_ahead, import_file, import_time, manufacture_no, serial) "
+             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING "
              "RETURNING id",
              {instrument, static_cast<int>(e.kind), e.pcTime, e.instrumentTime, qs(e.station),
-              qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e), importKey, uid,
-              static_cast<int>(e.origin), e.clockAhead ? 1 : 0, qs(e.importFile), e.importTime}))
+              qs(e.user), e.success ? 1 : 0, e.calLimit, snapshotId, detailText(e, serialJoined),
+              importKey, uid, static_cast<int>(e.origin), e.clockAhead ? 1 : 0, qs(e.importFile),
+              e.importTime, qs(e.manufactureNo), qs(e.serial)}))
         return fail(query);
     if (!query.next()) {
         added = false;  // imported before, or the same event from another store
@@ -525,6 +625,33 @@ void RecordsSqlStore::setQueueForShared(bool queue) {
     impl_->queueForShared = queue;
 }
 
+StoreStatus RecordsSqlStore::recordSerialChange(const RecordEvent& event, bool& joined) {
+    joined = true;
+    return impl_->transact([&] {
+        if (const StoreStatus read = impl_->readNewestTrusted(); !read.ok) return read;
+        bool added = false;
+        return impl_->write(event, added, &joined);
+    });
+}
+
+StoreStatus RecordsSqlStore::serials(const std::string& serial, InstrumentSerials& out) {
+    out = {serial, {}};
+    long long id = 0;
+    if (const StoreStatus found = impl_->instrumentOf(qs(serial), id); !found.ok || id == 0)
+        return found;
+    QSqlQuery query(impl_->db);
+    if (!impl_->run(query, "SELECT serial FROM instruments WHERE id = ?", {id}))
+        return impl_->fail(query);
+    if (query.next()) out.current = ss(query.value(0));
+    if (!impl_->run(query,
+                    "SELECT serial FROM instrument_serials WHERE instrument_id = ? "
+                    "ORDER BY changed, serial",
+                    {id}))
+        return impl_->fail(query);
+    while (query.next()) out.former.push_back(ss(query.value(0)));
+    return {};
+}
+
 StoreStatus RecordsSqlStore::record(const RecordEvent& event, bool* added) {
     bool wasAdded = false;
     const StoreStatus status = impl_->transact([&] {
@@ -576,8 +703,8 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
     out.clear();
     QSqlQuery query(impl_->db);
     query.setForwardOnly(true);
-    if (!query.exec("SELECT serial, station, user_id, events, state FROM instruments "
-                    "ORDER BY serial"))
+    if (!query.exec("SELECT serial, station, user_id, events, state, manufacture_no, simulated "
+                    "FROM instruments ORDER BY serial"))
         return impl_->fail(query);
     while (query.next()) {
         InstrumentSummary s;
@@ -586,6 +713,8 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
         s.user = ss(query.value(2));
         s.events = query.value(3).toLongLong();
         s.record = DecodeRecordState(query.value(4).toByteArray().toStdString());
+        s.manufactureNo = ss(query.value(5));
+        s.simulated = query.value(6).toInt() != 0;
         out.push_back(std::move(s));
     }
     return {};
@@ -595,10 +724,10 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
     out.clear();
     QSqlQuery query(impl_->db);
     query.setForwardOnly(true);
-    if (!impl_->run(query, "SELECT id FROM instruments WHERE serial = ?", {qs(serial)}))
-        return impl_->fail(query);
-    if (!query.next()) return {};
-    const long long instrument = query.value(0).toLongLong();
+    long long instrument = 0;
+    if (const StoreStatus found = impl_->instrumentOf(qs(serial), instrument);
+        !found.ok || instrument == 0)
+        return found;
     if (!impl_->run(query,
                     "SELECT " + kEventColumns +
                         " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id",

@@ -29,7 +29,7 @@ namespace vq {
 
 inline constexpr const char* kRecordsFileName = "VQ5100Records.sqlite";
 // The schema this program writes; a store of a higher version is refused, a lower one migrated.
-inline constexpr int kRecordsSchemaVersion = 3;
+inline constexpr int kRecordsSchemaVersion = 4;
 
 // Whether opening may create, migrate and write the store.
 enum class RecordsAccess { Write, ReadOnly };
@@ -70,6 +70,10 @@ class RecordsSqlStore final : public RecordsStore {
     StoreStatus instruments(std::vector<InstrumentSummary>& out) override;
     StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) override;
     StoreStatus snapshot(long long eventId, std::string& text) override;
+    StoreStatus serials(const std::string& serial, InstrumentSerials& out) override;
+    // As record, for a serial change: `joined` false when the new serial already named another
+    // instrument's history, so the two were kept apart (the change is in the old one's history).
+    StoreStatus recordSerialChange(const RecordEvent& event, bool& joined);
 
     const RecordsLocation& location() const { return location_; }
 

@@ -1,5 +1,7 @@
 // records list | show SERIAL | due [--days N] | export FILE | import FILE: the instrument records
-// the reads, writes, calibration runs and dumps left, without an instrument. Each takes --json.
+// the reads, writes, calibration runs and dumps left, without an instrument. Each takes --json;
+// list, due and export leave instruments only the built-in virtual one recorded out unless
+// --simulated is given.
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -77,6 +79,8 @@ QJsonObject instrumentJson(const InstrumentSummary& s, const Assessment& a) {
     return QJsonObject{{"serial", qs(s.serial)},
                        {"station", qs(s.station)},
                        {"user", qs(s.user)},
+                       {"manufactureNumber", jsonText(s.manufactureNo)},
+                       {"simulated", s.simulated},
                        {"lastRead", jsonDate(ev.lastRead)},
                        {"calLimit", ev.calLimit > 0 ? QJsonValue(ev.calLimit) : QJsonValue()},
                        {"events", static_cast<double>(s.events)},
@@ -101,6 +105,7 @@ std::string instrumentLine(const InstrumentSummary& s, const Assessment& a) {
         text += "  " + shown(c.gas) + (result.empty() ? "" : " " + result);
     }
     if (s.record.importedOnly()) text += "  (imported)";
+    if (s.simulated) text += "  (simulated)";
     return text;
 }
 
@@ -116,9 +121,10 @@ bool readFleet(CommandContext& context, RecordsStore& store,
     return status.ok;
 }
 
-int listInstruments(CommandContext& context, RecordsStore& store) {
+int listInstruments(CommandContext& context, RecordsStore& store, bool simulated) {
     std::vector<InstrumentSummary> fleet;
     if (!readFleet(context, store, fleet)) return kExitFailed;
+    fleet = ShownFleet(std::move(fleet), simulated);
     const double today = now();
     QJsonArray list;
     for (const InstrumentSummary& s : fleet) {
@@ -132,9 +138,10 @@ int listInstruments(CommandContext& context, RecordsStore& store) {
 
 // Failed and overdue instruments whatever --days says, and those due within it. Exit status 4
 // when there is any, so a scheduled job can raise an alarm.
-int listDue(CommandContext& context, RecordsStore& store, int days) {
+int listDue(CommandContext& context, RecordsStore& store, int days, bool simulated) {
     std::vector<InstrumentSummary> fleet;
     if (!readFleet(context, store, fleet)) return kExitFailed;
+    fleet = ShownFleet(std::move(fleet), simulated);
     const double today = now();
     QJsonArray list;
     for (const DueEntry& entry : DueList(fleet, today, days)) {
@@ -160,7 +167,13 @@ QJsonObject eventJson(const TimelineEntry& t) {
                   {"success", e.success},
                   {"origin", RecordOriginName(e.origin)},
                   {"clockAhead", e.clockAhead},
+                  {"manufactureNumber", jsonText(e.manufactureNo)},
                   {"snapshot", t.hasSnapshot}};
+    if (!e.previousSerial.empty()) o.insert("previousSerial", qs(e.previousSerial));
+    if (e.kind == RecordKind::SerialChange) {
+        o.insert("serial", qs(e.serial));
+        o.insert("joined", e.serialJoined);
+    }
     if (e.origin == RecordOrigin::Imported) {
         o.insert("importFile", qs(e.importFile));
         o.insert("importTime", jsonDate(e.importTime));
@@ -201,6 +214,11 @@ std::string eventLine(const TimelineEntry& t) {
     std::string text = "#" + std::to_string(t.id) + "  " + dateText(e.pcTime) + "  " +
                        RecordKindName(e.kind) + (e.success ? "" : " (failed)") + "  " +
                        shown(e.station) + "  " + shown(e.user);
+    if (e.kind == RecordKind::SerialChange) {
+        text += "  serial changed from " + shown(e.previousSerial) + " to " + shown(e.serial);
+        if (!e.serialJoined)
+            text += " (not joined: " + shown(e.serial) + " already had a history of its own)";
+    }
     if (e.clockAhead) text += "  (clock ahead)";
     if (e.origin != RecordOrigin::Reported)
         text += "  (" + std::string(RecordOriginName(e.origin)) + ")";
@@ -232,13 +250,27 @@ int showInstrument(CommandContext& context, RecordsStore& store, const std::stri
         context.out.line(eventLine(t));
         events.append(eventJson(t));
     }
-    context.out.field("serial", "", qs(serial));
+    // The serial asked for may be one the instrument had before a serial change: the summary is
+    // under the serial it has now.
+    InstrumentSerials serials{serial, {}};
+    if (const StoreStatus status = store.serials(serial, serials); !status.ok) {
+        context.out.error(status.error);
+        return kExitFailed;
+    }
+    context.out.field("serial", "", qs(serials.current));
+    QJsonArray former;
+    for (const std::string& s : serials.former) former.append(qs(s));
+    context.out.field("formerSerials", "", former);
     std::vector<InstrumentSummary> fleet;
     if (store.instruments(fleet).ok) {
         for (const InstrumentSummary& s : fleet) {
-            if (s.serial != serial) continue;
+            if (s.serial != serials.current) continue;
             const Assessment a = Assess(s.record, now());
             context.out.line(instrumentLine(s, a));
+            std::string identity =
+                "  manufacture number " + (s.manufactureNo.empty() ? "-" : shown(s.manufactureNo));
+            for (const std::string& old : serials.former) identity += "  formerly " + shown(old);
+            context.out.line(identity);
             context.out.field("instrument", "", instrumentJson(s, a));
         }
     }
@@ -246,18 +278,21 @@ int showInstrument(CommandContext& context, RecordsStore& store, const std::stri
     return kExitSuccess;
 }
 
-int exportFleet(CommandContext& context, RecordsStore& store, const std::string& file) {
+int exportFleet(CommandContext& context, RecordsStore& store, const std::string& file,
+                bool simulated) {
     std::vector<InstrumentSummary> fleet;
     if (!readFleet(context, store, fleet)) return kExitFailed;
+    fleet = ShownFleet(std::move(fleet), simulated);
     const double today = now();
     std::vector<std::string> header = {
-        "Serial No.", "Station ID", "User ID", "Last read", "Calibration limit (days)",
-        "Due",        "State"};
+        "Serial No.", "Manufacture number",       "Station ID", "User ID",
+        "Last read",  "Calibration limit (days)", "Due",        "State"};
     for (int ch = 1; ch <= 5; ++ch) {
         const std::string n = std::to_string(ch);
         header.insert(header.end(), {"CH" + n + " gas", "CH" + n + " calibrated",
                                      "CH" + n + " span passed", "CH" + n + " result"});
     }
+    if (simulated) header.push_back("Simulated");
     std::string text(kUtf8ByteOrderMark);
     text += ExportCsvLine(header);
     for (const InstrumentSummary& s : fleet) {
@@ -265,6 +300,7 @@ int exportFleet(CommandContext& context, RecordsStore& store, const std::string&
         const InstrumentEvidence& ev = s.evidence();
         std::vector<std::string> row = {
             s.serial,
+            s.manufactureNo,
             s.station,
             s.user,
             dateText(ev.lastRead),
@@ -279,6 +315,7 @@ int exportFleet(CommandContext& context, RecordsStore& store, const std::string&
             row.insert(row.end(),
                        {c.gas, dateText(c.calibrated), dateText(c.passedSpan), c.lastSpanResult()});
         }
+        if (simulated) row.push_back(s.simulated ? "yes" : "");
         text += ExportCsvLine(row);
     }
     const FileResult written = WriteFileAtomically(file, text);
@@ -305,19 +342,26 @@ int importCsv(CommandContext& context, RecordsStore& store, const std::string& f
 }  // namespace
 
 int runRecords(CommandContext& context) {
-    const CommandArgs args(context.args, {"--days"}, {"--json"});
+    const CommandArgs args(context.args, {"--days"}, {"--json", "--simulated"});
     if (const int status = checkArgs(context, args, 2, 1); status != kExitSuccess) return status;
     if (args.has("--json")) context.out.setJson(true);
     const std::string& what = args.positional().front();
     const std::string operand = args.positional().size() > 1 ? args.positional()[1] : "";
     const bool needsOperand = what == "show" || what == "export" || what == "import";
     if (what != "list" && what != "due" && !needsOperand) {
-        context.out.error("records: list, show SERIAL, due [--days N], export FILE or import FILE");
+        context.out.error(
+            "records: list, show SERIAL, due [--days N], export FILE or import FILE "
+            "(--simulated: with list, due and export, instruments of --simulator runs too)");
         return kExitUsage;
     }
     if (needsOperand != (args.positional().size() == 2)) {
         context.out.error(needsOperand ? "records " + what + " needs one argument"
                                        : "unexpected argument " + operand);
+        return kExitUsage;
+    }
+    const bool simulated = args.has("--simulated");
+    if (simulated && what != "list" && what != "due" && what != "export") {
+        context.out.error("--simulated goes with records list, due or export");
         return kExitUsage;
     }
     int days = kDueSoonDays;
@@ -333,10 +377,10 @@ int runRecords(CommandContext& context) {
     if (const int status = context.session.openRecords(context.out, store, what != "import");
         status != kExitSuccess)
         return status;
-    if (what == "list") return listInstruments(context, *store);
-    if (what == "due") return listDue(context, *store, days);
+    if (what == "list") return listInstruments(context, *store, simulated);
+    if (what == "due") return listDue(context, *store, days, simulated);
     if (what == "show") return showInstrument(context, *store, operand);
-    if (what == "export") return exportFleet(context, *store, operand);
+    if (what == "export") return exportFleet(context, *store, operand, simulated);
     return importCsv(context, *store, operand);
 }
 

@@ -242,9 +242,13 @@ TEST(RecordsLoss, AStoreOfThePreviousVersionGetsAnIdForEveryEvent) {
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
         for (const char* sql :
-             {"DROP INDEX events_by_uid", "ALTER TABLE events DROP COLUMN event_uid",
-              "DROP TABLE records_outbox", "DROP INDEX events_trusted",
-              "ALTER TABLE events DROP COLUMN origin", "ALTER TABLE events DROP COLUMN clock_ahead",
+             {"DROP TABLE instrument_serials", "ALTER TABLE events DROP COLUMN manufacture_no",
+              "ALTER TABLE events DROP COLUMN serial",
+              "ALTER TABLE instruments DROP COLUMN manufacture_no",
+              "ALTER TABLE instruments DROP COLUMN simulated", "DROP INDEX events_by_uid",
+              "ALTER TABLE events DROP COLUMN event_uid", "DROP TABLE records_outbox",
+              "DROP INDEX events_trusted", "ALTER TABLE events DROP COLUMN origin",
+              "ALTER TABLE events DROP COLUMN clock_ahead",
               "ALTER TABLE events DROP COLUMN import_file",
               "ALTER TABLE events DROP COLUMN import_time",
               "ALTER TABLE instruments DROP COLUMN state", "UPDATE records_schema SET version = 1"})

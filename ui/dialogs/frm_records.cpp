@@ -1,5 +1,6 @@
 #include "ui/dialogs/frm_records.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -34,6 +35,7 @@ QString q(const std::string& text) {
 constexpr int kEntryRole = Qt::UserRole + 1;
 
 std::string kindText(RecordKind kind) {
+    if (kind == RecordKind::SerialChange) return ResMessage(msg::RecordsKindSerialChange);
     return ResMessage(msg::RecordsKindRead + static_cast<int>(kind));
 }
 
@@ -46,6 +48,11 @@ std::string whatText(const RecordEvent& e) {
             return ResMessage(msg::RecordsChanges, {std::to_string(e.changes.size())});
         case RecordKind::Dump:
             return ResMessage(msg::RecordsDumpFile, {e.file, std::to_string(e.size)});
+        case RecordKind::SerialChange:
+            return ResMessage(msg::RecordsSerialChanged, {e.previousSerial, e.serial}) +
+                   (e.serialJoined
+                        ? std::string()
+                        : " (" + ResMessage(msg::RecordsSerialKeptApart, {e.serial}) + ")");
         case RecordKind::Zero:
         case RecordKind::Span:
             break;
@@ -126,6 +133,11 @@ frmRecords::frmRecords(RecordsWindowDeps deps, QWidget* parent)
     filterBox_->setObjectName("txtFilter");
     filterBox_->setClearButtonEnabled(true);
     top->addWidget(filterBox_, 1);
+    // Runs against the built-in virtual instrument stay out of the fleet unless asked for.
+    auto* simulatedBox = new QCheckBox(q(ResMessage(msg::RecordsShowSimulated)), this);
+    simulatedBox->setObjectName("chkSimulated");
+    connect(simulatedBox, &QCheckBox::toggled, filter_, &RecordsFleetFilter::setShowSimulated);
+    top->addWidget(simulatedBox);
     auto* refreshButton = new QPushButton(q(ResMessage(msg::RecordsRefresh)), this);
     refreshButton->setObjectName("cmdRefresh");
     top->addWidget(refreshButton);
@@ -234,7 +246,7 @@ void frmRecords::refresh() {
 bool frmRecords::selectInstrument(const std::string& serial) {
     for (int row = 0; row < filter_->rowCount(); ++row) {
         const QModelIndex index = filter_->index(row, RecordsFleetModel::Serial);
-        if (index.data().toString().toStdString() != serial) continue;
+        if (fleet_->instrument(filter_->mapToSource(index).row()).serial != serial) continue;
         fleetView_->selectionModel()->select(
             index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         fleetView_->scrollTo(index);

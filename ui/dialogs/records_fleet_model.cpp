@@ -122,7 +122,8 @@ QVariant RecordsFleetModel::display(int row, int column) const {
     const InstrumentSummary& it = fleet_[static_cast<size_t>(row)];
     switch (column) {
         case Serial:
-            return q(it.serial);
+            return it.simulated ? q(ResMessage(msg::RecordsSimulatedSerial, {it.serial}))
+                                : q(it.serial);
         case Station:
             return q(it.station);
         case User:
@@ -183,7 +184,16 @@ void RecordsFleetFilter::setText(const QString& text) {
     invalidateFilter();
 }
 
+void RecordsFleetFilter::setShowSimulated(bool show) {
+    showSimulated_ = show;
+    invalidateFilter();
+}
+
 bool RecordsFleetFilter::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const {
+    const auto* fleet = qobject_cast<const RecordsFleetModel*>(sourceModel());
+    if (!showSimulated_ && fleet != nullptr && sourceRow < fleet->rowCount() &&
+        fleet->instrument(sourceRow).simulated)
+        return false;
     if (text_.isEmpty()) return true;
     for (int column :
          {RecordsFleetModel::Serial, RecordsFleetModel::Station, RecordsFleetModel::User}) {

@@ -1,7 +1,8 @@
 #pragma once
 // The Records window's list of instruments: one row per instrument seen, with its state
 // (app/records_state.h), calibration due date and, per channel, the gas, the last calibration
-// date and result. Failed and overdue rows are red, due rows amber. The proxy filters on serial
+// date and result. Failed and overdue rows are red, due rows amber; a simulated instrument's
+// serial says so. The proxy filters on serial
 // number, station and user and sorts every column by its value (dates as dates, not as text).
 
 #include <QAbstractTableModel>
@@ -47,17 +48,21 @@ class RecordsFleetModel final : public QAbstractTableModel {
 };
 
 // Case-insensitive substring of serial number, station or user; empty shows every row.
+// Instruments only the built-in virtual instrument recorded are shown only when asked.
 class RecordsFleetFilter final : public QSortFilterProxyModel {
     Q_OBJECT
   public:
     explicit RecordsFleetFilter(QObject* parent = nullptr);
     void setText(const QString& text);
+    void setShowSimulated(bool show);
+    bool showSimulated() const { return showSimulated_; }
 
   protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
 
   private:
     QString text_;
+    bool showSimulated_ = false;
 };
 
 // A date as the window shows it ("yyyy/mm/dd"), empty when there is none.
