@@ -1,6 +1,7 @@
 // The main window records what it does with the instrument: a read and a FRAM dump go into the
 // records in its working folder (or where the configuration's Records key says); a damaged store
 // leaves the read complete and puts one red line in the information log.
+#include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
 #include <QTextEdit>
@@ -48,6 +49,9 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
     QCOMPARE(timeline.size(), std::size_t(2));
     QCOMPARE(timeline[0].event.kind, RecordKind::Read);
+    // The fixture's instrument is the built-in one: its runs are recorded as simulated.
+    QCOMPARE(timeline[0].event.origin, RecordOrigin::Simulated);
+    QCOMPARE(timeline[1].event.origin, RecordOrigin::Simulated);
     QVERIFY(timeline[0].hasSnapshot);
     QCOMPARE(timeline[0].event.channels.size(), std::size_t(5));
     QCOMPARE(timeline[1].event.kind, RecordKind::Dump);
@@ -60,8 +64,13 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     QVERIFY(records);
     QVERIFY(records->errorText().isEmpty());
     const QAbstractItemModel& fleet = *records->fleetView()->model();
+    QCOMPARE(fleet.rowCount(), 0);  // simulated instruments only when asked
+    auto* simulated = records->findChild<QCheckBox*>("chkSimulated");
+    QVERIFY(simulated);
+    simulated->setChecked(true);
     QCOMPARE(fleet.rowCount(), 1);
-    QCOMPARE(fleet.index(0, RecordsFleetModel::Serial).data().toString(), QString("VQ51-000123"));
+    QCOMPARE(fleet.index(0, RecordsFleetModel::Serial).data().toString(),
+             QString("VQ51-000123 (simulated)"));
     QVERIFY(records->selectInstrument("VQ51-000123"));
     const QAbstractItemModel& shown = *records->timelineView()->model();
     QCOMPARE(shown.rowCount(), 2);
