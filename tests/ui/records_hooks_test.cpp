@@ -35,6 +35,7 @@ class RecordsHooksTest : public QObject {
   private slots:
     void aReadAndADumpAreRecorded();
     void anUpdateIsRecordedWithWhatItChanged();
+    void anUpdateIdOfTheSerialJoinsTheHistories();
     void theConfigurationNamesTheStore();
     void aDamagedStoreLeavesTheReadAndSaysSoOnce();
 };
@@ -95,6 +96,28 @@ void RecordsHooksTest::anUpdateIsRecordedWithWhatItChanged() {
     QCOMPARE(write.changes.size(), std::size_t(1));
     QCOMPARE(write.changes[0].number, 4);
     QCOMPARE(write.changes[0].to, std::string("75"));
+}
+
+// "Update ID" with a new serial: the write passes the recorder like vq5100ctl set-id's, so the
+// old serial's history becomes the new one's.
+void RecordsHooksTest::anUpdateIdOfTheSerialJoinsTheHistories() {
+    MainFixture f;
+    new MainWindowSettings(*f.window);
+    f.window->show();
+    QVERIFY(f.connect());
+    f.window->cmdInstruments()->click();
+    f.window->model().setSerialNo("WIN-NEW-1");
+    f.window->cmdOption(7)->click();  // "Update ID"
+    QCOMPARE(QString::fromStdString(f.instrument->state().serialNo).trimmed(),
+             QString("WIN-NEW-1"));
+    for (const char* serial : {"VQ51-000123", "WIN-NEW-1"}) {
+        const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), serial);
+        QCOMPARE(timeline.size(), std::size_t(3));
+        QCOMPARE(timeline[1].event.kind, RecordKind::SerialChange);
+        QCOMPARE(timeline[1].event.previousSerial, std::string("VQ51-000123"));
+        QCOMPARE(timeline[1].event.serial, std::string("WIN-NEW-1"));
+        QCOMPARE(timeline[2].event.kind, RecordKind::Write);
+    }
 }
 
 void RecordsHooksTest::theConfigurationNamesTheStore() {
