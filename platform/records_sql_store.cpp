@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <filesystem>
@@ -97,6 +98,28 @@ std::vector<QString> stateMigration() {
         QStringLiteral("ALTER TABLE instruments ADD COLUMN state TEXT NOT NULL DEFAULT ''"),
         QStringLiteral("CREATE INDEX events_trusted ON events (origin, clock_ahead, pc_time)"),
     };
+}
+
+// Version 4 (a step of its own, so it can be renumbered): per instrument what the due list asks
+// first, its due date and whether it has failed, kept beside the state so the due list decodes
+// only the instruments that may need attention. A table of its own: stores migrated from
+// before it keep their instruments table as it was. Filled from the states (refreshDue).
+std::vector<QString> dueMigration() {
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS instrument_due (instrument_id BIGINT PRIMARY "
+                       "KEY, due_date DOUBLE PRECISION NOT NULL, failed INTEGER NOT NULL)"),
+    };
+}
+
+// What instrument_due keeps of a state: neither changes with the day the list is made (Assess
+// fails a channel, and dates it, from the evidence alone).
+struct DueFacts {
+    double due = 0;
+    bool failed = false;
+};
+DueFacts dueFacts(const InstrumentRecordState& state) {
+    const Assessment a = Assess(state, 0.0, 0);
+    return {a.due, a.state == InstrumentState::Failed};
 }
 
 // A new event id: 128 bits from the system's random source.
@@ -245,6 +268,16 @@ class RecordsSqlStore::Impl : public RecordsConnection {
         return {};
     }
     StoreStatus rebuildStates();
+    // instrument_due made again from every instrument's state.
+    StoreStatus refreshDue();
+    bool storeDue(QSqlQuery& query, long long instrument, const InstrumentRecordState& state) {
+        const DueFacts facts = dueFacts(state);
+        return run(query,
+                   "INSERT INTO instrument_due (instrument_id, due_date, failed) VALUES (?, ?, ?) "
+                   "ON CONFLICT (instrument_id) DO UPDATE SET due_date = excluded.due_date, "
+                   "failed = excluded.failed",
+                   {instrument, facts.due, facts.failed ? 1 : 0});
+    }
 
     // The schema version the store holds (0: none yet); nothing on failure.
     std::optional<int> schemaVersion(StoreStatus& status);
@@ -297,6 +330,7 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
     auto steps = migrations(dialect);
     steps.push_back(eventIdMigration(dialect));
     steps.push_back(stateMigration());
+    steps.push_back(dueMigration());
     return transact([&]() -> StoreStatus {
         QSqlQuery query(db);
         // Programs that start together on a new database make its schema one after the other:
@@ -317,6 +351,8 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
         // The state evidence of a store from before version 3 is made from its events.
         if (*now > 0 && *now < 3)
             if (const StoreStatus rebuilt = rebuildStates(); !rebuilt.ok) return rebuilt;
+        if (*now > 0 && *now < 4)
+            if (const StoreStatus refreshed = refreshDue(); !refreshed.ok) return refreshed;
         if (!query.exec("DELETE FROM records_schema") ||
             !run(query, "INSERT INTO records_schema (version) VALUES (?)", {kRecordsSchemaVersion}))
             return fail(query);
@@ -387,6 +423,21 @@ StoreStatus RecordsSqlStore::Impl::rebuildStates() {
         if (!run(query, "UPDATE instruments SET state = ? WHERE id = ?",
                  {qs(EncodeRecordState(state)), instrument}))
             return fail(query);
+    return {};
+}
+
+StoreStatus RecordsSqlStore::Impl::refreshDue() {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec("SELECT id, state FROM instruments")) return fail(query);
+    std::vector<std::pair<long long, InstrumentRecordState>> states;
+    while (query.next())
+        states.emplace_back(query.value(0).toLongLong(),
+                            DecodeRecordState(query.value(1).toString().toStdString()));
+    query.finish();
+    if (!query.exec("DELETE FROM instrument_due")) return fail(query);
+    for (const auto& [instrument, state] : states)
+        if (!storeDue(query, instrument, state)) return fail(query);
     return {};
 }
 
@@ -486,7 +537,8 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added) 
     if (e.origin == RecordOrigin::Reported && !e.clockAhead)
         newestTrusted = std::max(newestTrusted, e.pcTime);
     if (!run(query, "UPDATE instruments SET events = events + 1, state = ? WHERE id = ?",
-             {qs(EncodeRecordState(state)), instrument}))
+             {qs(EncodeRecordState(state)), instrument}) ||
+        !storeDue(query, instrument, state))
         return fail(query);
     return {};
 }
@@ -572,22 +624,59 @@ StoreStatus RecordsSqlStore::recordAll(const std::vector<RecordEvent>& events, i
     return status;
 }
 
-StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
-    out.clear();
-    QSqlQuery query(impl_->db);
-    query.setForwardOnly(true);
-    if (!query.exec("SELECT serial, station, user_id, events, state FROM instruments "
-                    "ORDER BY serial"))
-        return impl_->fail(query);
+namespace {
+
+// The fleet list's columns, the state as bytes: read as text it would be turned into UTF-16 and
+// back for every row.
+QString summaryColumns(bool postgres) {
+    return postgres ? QStringLiteral(
+                          "i.serial, i.station, i.user_id, i.events, "
+                          "convert_to(i.state, 'UTF8')")
+                    : QStringLiteral(
+                          "i.serial, i.station, i.user_id, i.events, "
+                          "CAST(i.state AS BLOB)");
+}
+
+void readSummaries(QSqlQuery& query, std::vector<InstrumentSummary>& out) {
     while (query.next()) {
         InstrumentSummary s;
         s.serial = ss(query.value(0));
         s.station = ss(query.value(1));
         s.user = ss(query.value(2));
         s.events = query.value(3).toLongLong();
-        s.record = DecodeRecordState(query.value(4).toByteArray().toStdString());
+        const QByteArray state = query.value(4).toByteArray();
+        s.record = DecodeRecordState(std::string_view(state.constData(), state.size()));
         out.push_back(std::move(s));
     }
+}
+
+}  // namespace
+
+StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
+    out.clear();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    if (!query.exec("SELECT " + summaryColumns(impl_->postgres) +
+                    " FROM instruments i ORDER BY i.serial"))
+        return impl_->fail(query);
+    readSummaries(query, out);
+    return {};
+}
+
+StoreStatus RecordsSqlStore::dueCandidates(double now, int days,
+                                           std::vector<InstrumentSummary>& out) {
+    out.clear();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    // A day more than asked: the exact test is Assess's, on the states read here.
+    if (!impl_->run(query,
+                    "SELECT " + summaryColumns(impl_->postgres) +
+                        " FROM instrument_due d JOIN instruments i ON i.id = d.instrument_id "
+                        "WHERE d.failed = 1 OR (d.due_date <> 0 AND d.due_date <= ?) "
+                        "ORDER BY i.serial",
+                    {now + days + 1.0}))
+        return impl_->fail(query);
+    readSummaries(query, out);
     return {};
 }
 
@@ -599,27 +688,30 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
         return impl_->fail(query);
     if (!query.next()) return {};
     const long long instrument = query.value(0).toLongLong();
+    // Two ordered passes merged, each read once: the events in the timeline's order, then the
+    // channels of the same events in id order, placed through an index sorted by id.
     if (!impl_->run(query,
                     "SELECT " + kEventColumns +
                         " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id",
                     {instrument}))
         return impl_->fail(query);
-    std::map<long long, std::size_t> index;
-    while (query.next()) {
-        TimelineEntry t = eventFromRow(query, serial);
-        index.emplace(t.id, out.size());
-        out.push_back(std::move(t));
-    }
+    while (query.next()) out.push_back(eventFromRow(query, serial));
+    std::vector<std::pair<long long, std::size_t>> byId;
+    byId.reserve(out.size());
+    for (std::size_t i = 0; i < out.size(); ++i) byId.emplace_back(out[i].id, i);
+    std::sort(byId.begin(), byId.end());
     if (!impl_->run(query,
                     "SELECT " + kChannelColumns +
-                        " FROM event_channels c JOIN events e ON e.id = c.event_id "
+                        " FROM events e JOIN event_channels c ON c.event_id = e.id "
                         "WHERE e.instrument_id = ? ORDER BY c.event_id, c.channel",
                     {instrument}))
         return impl_->fail(query);
+    auto next = byId.begin();
     while (query.next()) {
-        const auto found = index.find(query.value(0).toLongLong());
-        if (found == index.end()) continue;
-        out[found->second].event.channels.push_back(channelFromRow(query));
+        const long long id = query.value(0).toLongLong();
+        while (next != byId.end() && next->first < id) ++next;
+        if (next == byId.end() || next->first != id) continue;
+        out[next->second].event.channels.push_back(channelFromRow(query));
     }
     return {};
 }

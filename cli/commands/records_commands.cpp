@@ -133,9 +133,13 @@ int listInstruments(CommandContext& context, RecordsStore& store) {
 // Failed and overdue instruments whatever --days says, and those due within it. Exit status 4
 // when there is any, so a scheduled job can raise an alarm.
 int listDue(CommandContext& context, RecordsStore& store, int days) {
-    std::vector<InstrumentSummary> fleet;
-    if (!readFleet(context, store, fleet)) return kExitFailed;
+    // Only the instruments that may need attention are read: DueList of them is DueList of all.
     const double today = now();
+    std::vector<InstrumentSummary> fleet;
+    if (const StoreStatus status = store.dueCandidates(today, days, fleet); !status.ok) {
+        context.out.error(status.error);
+        return kExitFailed;
+    }
     QJsonArray list;
     for (const DueEntry& entry : DueList(fleet, today, days)) {
         context.out.line(instrumentLine(entry.instrument, entry.assessment));
