@@ -20,6 +20,7 @@
 #include "messages/message_ids.h"
 #include "messages/messages.h"
 #include "platform/records_sql_connection.h"
+#include "platform/records_sqlite_rows.h"
 
 namespace vq {
 
@@ -31,6 +32,10 @@ QString qs(const std::string& text) {
 
 std::string ss(const QVariant& value) {
     return value.toString().toStdString();
+}
+
+std::string ss(const SqliteCell& value) {
+    return value.text();
 }
 
 // The two dialects differ only in how a table gets its key, how bytes are stored and how a
@@ -157,6 +162,7 @@ QString detailText(const RecordEvent& e) {
 }
 
 void readDetail(const QString& text, RecordEvent& e) {
+    if (text == QLatin1String("{}")) return;  // most events carry nothing more
     const QJsonObject detail = QJsonDocument::fromJson(text.toUtf8()).object();
     for (const QJsonValue& value : detail.value("changes").toArray()) {
         const QJsonObject c = value.toObject();
@@ -182,8 +188,9 @@ const QString kChannelColumns = QStringLiteral(
     "c.before_date, c.before_before, c.before_after, c.after_date, "
     "c.after_before, c.after_after");
 
-// The event columns from `first` on.
-TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, int first = 0) {
+// The event columns from `first` on, of a Qt SQL query or a row read through SQLite itself.
+template <typename Rows>
+TimelineEntry eventFromRow(const Rows& query, const std::string& serial, int first = 0) {
     auto v = [&](int i) { return query.value(first + i); };
     TimelineEntry t;
     t.id = v(0).toLongLong();
@@ -208,7 +215,8 @@ TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, in
 }
 
 // The channel columns (the event's id first) from `first` on.
-ChannelRecord channelFromRow(const QSqlQuery& query, int first = 0) {
+template <typename Rows>
+ChannelRecord channelFromRow(const Rows& query, int first = 0) {
     auto v = [&](int i) { return query.value(first + i); };
     ChannelRecord c;
     c.channel = v(1).toInt();
@@ -680,6 +688,39 @@ StoreStatus RecordsSqlStore::dueCandidates(double now, int days,
     return {};
 }
 
+namespace {
+
+// An instrument's timeline in two ordered passes, each read once: its events in the timeline's
+// order, then their channels in event id order (a range of the channels' key per event, no
+// sort), placed through the events' positions sorted by id.
+template <typename Rows, typename Exec>
+bool readTimeline(Rows& rows, Exec&& exec, const std::string& serial,
+                  std::vector<TimelineEntry>& out) {
+    if (!exec("SELECT " + kEventColumns +
+              " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id"))
+        return false;
+    while (rows.next()) out.push_back(eventFromRow(rows, serial));
+    if (rows.lastError().isValid()) return false;
+    std::vector<std::pair<long long, std::size_t>> byId;
+    byId.reserve(out.size());
+    for (std::size_t i = 0; i < out.size(); ++i) byId.emplace_back(out[i].id, i);
+    std::sort(byId.begin(), byId.end());
+    if (!exec("SELECT " + kChannelColumns +
+              " FROM event_channels c WHERE c.event_id IN "
+              "(SELECT id FROM events WHERE instrument_id = ?) ORDER BY c.event_id, c.channel"))
+        return false;
+    auto next = byId.begin();
+    while (rows.next()) {
+        const long long id = rows.value(0).toLongLong();
+        while (next != byId.end() && next->first < id) ++next;
+        if (next == byId.end() || next->first != id) continue;
+        out[next->second].event.channels.push_back(channelFromRow(rows));
+    }
+    return !rows.lastError().isValid();
+}
+
+}  // namespace
+
 StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<TimelineEntry>& out) {
     out.clear();
     QSqlQuery query(impl_->db);
@@ -688,30 +729,20 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
         return impl_->fail(query);
     if (!query.next()) return {};
     const long long instrument = query.value(0).toLongLong();
-    // Two ordered passes merged, each read once: the events in the timeline's order, then the
-    // channels of the same events in id order, placed through an index sorted by id.
-    if (!impl_->run(query,
-                    "SELECT " + kEventColumns +
-                        " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id",
-                    {instrument}))
+    query.finish();
+    if (!impl_->postgres && SqliteRows::usable(impl_->db)) {
+        SqliteRows rows(impl_->db);
+        const auto exec = [&](const QString& sql) { return rows.exec(sql, {instrument}); };
+        if (!readTimeline(rows, exec, serial, out)) {
+            out.clear();
+            return impl_->fail(rows.lastError());
+        }
+        return {};
+    }
+    const auto exec = [&](const QString& sql) { return impl_->run(query, sql, {instrument}); };
+    if (!readTimeline(query, exec, serial, out)) {
+        out.clear();
         return impl_->fail(query);
-    while (query.next()) out.push_back(eventFromRow(query, serial));
-    std::vector<std::pair<long long, std::size_t>> byId;
-    byId.reserve(out.size());
-    for (std::size_t i = 0; i < out.size(); ++i) byId.emplace_back(out[i].id, i);
-    std::sort(byId.begin(), byId.end());
-    if (!impl_->run(query,
-                    "SELECT " + kChannelColumns +
-                        " FROM events e JOIN event_channels c ON c.event_id = e.id "
-                        "WHERE e.instrument_id = ? ORDER BY c.event_id, c.channel",
-                    {instrument}))
-        return impl_->fail(query);
-    auto next = byId.begin();
-    while (query.next()) {
-        const long long id = query.value(0).toLongLong();
-        while (next != byId.end() && next->first < id) ++next;
-        if (next == byId.end() || next->first != id) continue;
-        out[next->second].event.channels.push_back(channelFromRow(query));
     }
     return {};
 }
