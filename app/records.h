@@ -154,6 +154,16 @@ class RecordsStore {
         (void)days;
         return instruments(out);
     }
+    // The one instrument of that serial, as instruments() lists it; nothing when there is none.
+    virtual StoreStatus instrument(const std::string& serial,
+                                   std::optional<InstrumentSummary>& out) {
+        out.reset();
+        std::vector<InstrumentSummary> fleet;
+        const StoreStatus status = instruments(fleet);
+        for (InstrumentSummary& s : fleet)
+            if (s.serial == serial) out = std::move(s);
+        return status;
+    }
     // Oldest first.
     virtual StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) = 0;
     virtual StoreStatus snapshot(long long eventId, std::string& text) = 0;

@@ -671,6 +671,22 @@ StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
     return {};
 }
 
+StoreStatus RecordsSqlStore::instrument(const std::string& serial,
+                                        std::optional<InstrumentSummary>& out) {
+    out.reset();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    if (!impl_->run(
+            query,
+            "SELECT " + summaryColumns(impl_->postgres) + " FROM instruments i WHERE i.serial = ?",
+            {qs(serial)}))
+        return impl_->fail(query);
+    std::vector<InstrumentSummary> found;
+    readSummaries(query, found);
+    if (!found.empty()) out = std::move(found.front());
+    return {};
+}
+
 StoreStatus RecordsSqlStore::dueCandidates(double now, int days,
                                            std::vector<InstrumentSummary>& out) {
     out.clear();

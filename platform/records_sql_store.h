@@ -69,6 +69,8 @@ class RecordsSqlStore final : public RecordsStore {
     StoreStatus recordAll(const std::vector<RecordEvent>& events, int* added = nullptr) override;
     StoreStatus instruments(std::vector<InstrumentSummary>& out) override;
     StoreStatus dueCandidates(double now, int days, std::vector<InstrumentSummary>& out) override;
+    StoreStatus instrument(const std::string& serial,
+                           std::optional<InstrumentSummary>& out) override;
     StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) override;
     StoreStatus snapshot(long long eventId, std::string& text) override;
 

@@ -237,14 +237,12 @@ int showInstrument(CommandContext& context, RecordsStore& store, const std::stri
         events.append(eventJson(t));
     }
     context.out.field("serial", "", qs(serial));
-    std::vector<InstrumentSummary> fleet;
-    if (store.instruments(fleet).ok) {
-        for (const InstrumentSummary& s : fleet) {
-            if (s.serial != serial) continue;
-            const Assessment a = Assess(s.record, now());
-            context.out.line(instrumentLine(s, a));
-            context.out.field("instrument", "", instrumentJson(s, a));
-        }
+    // That instrument alone: the whole fleet would be tens of thousands of states to read.
+    std::optional<InstrumentSummary> found;
+    if (store.instrument(serial, found).ok && found) {
+        const Assessment a = Assess(found->record, now());
+        context.out.line(instrumentLine(*found, a));
+        context.out.field("instrument", "", instrumentJson(*found, a));
     }
     context.out.field("events", "", events);
     return kExitSuccess;

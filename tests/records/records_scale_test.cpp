@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,18 @@ TYPED_TEST(RecordsScaleTest, TheDueListOfTheCandidatesIsTheDueListOfTheFleet) {
         EXPECT_STREQ(InstrumentStateName(Assess(found->record, kToday).state), c.stateToday)
             << c.serial;
     }
+    // One instrument alone is the fleet's entry for it.
+    for (const InstrumentSummary& listed : fleet) {
+        std::optional<InstrumentSummary> one;
+        ASSERT_TRUE(this->store->instrument(listed.serial, one).ok);
+        ASSERT_TRUE(one) << listed.serial;
+        EXPECT_EQ(one->events, listed.events);
+        EXPECT_EQ(EncodeRecordState(one->record), EncodeRecordState(listed.record));
+    }
+    std::optional<InstrumentSummary> none;
+    ASSERT_TRUE(this->store->instrument("NOT LISTED", none).ok);
+    EXPECT_FALSE(none);
+
     // Only those that may need attention are read: here the failed, overdue and due ones.
     EXPECT_EQ(this->expectSameDueLists(), 6u);
 
