@@ -274,6 +274,19 @@ void frmRecords::showTimeline() {
             entries_.clear();
         }
     }
+    // A long history is drawn on the next turn of the event loop: reading it and drawing it in
+    // one turn would hold the window twice as long.
+    if (entries_.size() <= kFirstRows) {
+        showFirstRows();
+        return;
+    }
+    updateButtons();
+    QTimer::singleShot(0, this, [this, serial = timelineSerial_] {
+        if (serial == timelineSerial_) showFirstRows();
+    });
+}
+
+void frmRecords::showFirstRows() {
     chart_->setTimeline(entries_);  // thinned to what its width can show
     fillTimeline(kFirstRows);
     for (int c = 0; c < 3; ++c) timelineView_->resizeColumnToContents(c);
@@ -299,6 +312,7 @@ void frmRecords::fillLater() {
 
 void frmRecords::fillTimeline(std::size_t end) {
     end = std::min(end, entries_.size());
+    if (end <= filled_) return;  // already there (an export added every row)
     for (std::size_t i = filled_; i < end; ++i) {
         const RecordEvent& e = entries_[i].event;
         QList<QStandardItem*> row{

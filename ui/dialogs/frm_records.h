@@ -74,6 +74,8 @@ class frmRecords final : public QWidget {
     RecordsStore* store(std::string* why = nullptr) const;
     void showError(const std::string& reason);
     void showTimeline();
+    // The chart and the first rows of the timeline read; the rest a slice per turn.
+    void showFirstRows();
     // Adds timeline rows up to `end` (at most the entries'), each sized to its text.
     void fillTimeline(std::size_t end);
     // The next slice, on a later turn of the event loop, while the same timeline is shown.
