@@ -51,16 +51,21 @@ std::optional<double> RecordedLevel(float value) {
 }
 
 std::vector<DueEntry> DueList(const std::vector<InstrumentSummary>& fleet, double now, int days) {
-    std::vector<DueEntry> list;
-    for (const InstrumentSummary& instrument : fleet) {
-        const Assessment a = Assess(instrument.record, now, days);
-        if (NeedsAttention(a.state)) list.push_back({instrument, a});
+    // Sorted by index, then copied once: an entry carries the instrument's whole evidence, and
+    // moving entries about is most of the work when thousands are due.
+    std::vector<std::pair<std::size_t, Assessment>> found;
+    for (std::size_t i = 0; i < fleet.size(); ++i) {
+        const Assessment a = Assess(fleet[i].record, now, days);
+        if (NeedsAttention(a.state)) found.emplace_back(i, a);
     }
-    std::stable_sort(list.begin(), list.end(), [](const DueEntry& a, const DueEntry& b) {
-        const int sa = StateSeverity(a.assessment.state), sb = StateSeverity(b.assessment.state);
+    std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        const int sa = StateSeverity(a.second.state), sb = StateSeverity(b.second.state);
         if (sa != sb) return sa > sb;
-        return a.assessment.due < b.assessment.due;
+        return a.second.due < b.second.due;
     });
+    std::vector<DueEntry> list;
+    list.reserve(found.size());
+    for (const auto& [index, a] : found) list.push_back({fleet[index], a});
     return list;
 }
 

@@ -168,6 +168,24 @@ class RecordsStore {
     // adds nothing, and running the same import again adds only what is missing (import keys).
     virtual StoreStatus recordAll(const std::vector<RecordEvent>& events, int* added = nullptr) = 0;
     virtual StoreStatus instruments(std::vector<InstrumentSummary>& out) = 0;
+    // The instruments that may need attention at `now` within `days`, in the fleet list's
+    // order: at least every one DueList keeps of the whole fleet, so DueList of these is DueList
+    // of the fleet. A store that keeps nothing for it gives the whole fleet.
+    virtual StoreStatus dueCandidates(double now, int days, std::vector<InstrumentSummary>& out) {
+        (void)now;
+        (void)days;
+        return instruments(out);
+    }
+    // The one instrument of that serial, as instruments() lists it; nothing when there is none.
+    virtual StoreStatus instrument(const std::string& serial,
+                                   std::optional<InstrumentSummary>& out) {
+        out.reset();
+        std::vector<InstrumentSummary> fleet;
+        const StoreStatus status = instruments(fleet);
+        for (InstrumentSummary& s : fleet)
+            if (s.serial == serial) out = std::move(s);
+        return status;
+    }
     // Oldest first.
     virtual StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) = 0;
     virtual StoreStatus snapshot(long long eventId, std::string& text) = 0;

@@ -135,41 +135,67 @@ void encodeEvidence(std::string& out, const InstrumentEvidence& ev) {
     }
 }
 
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    while (true) {
-        const std::size_t at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) break;
-        text.remove_prefix(at + 1);
+// A state text read line by line and each line field by field, in place: the fleet list
+// decodes one text per instrument, tens of thousands at a time.
+class FieldReader {
+  public:
+    explicit FieldReader(std::string_view text) : rest_(text) {}
+    // Moves to the next line; false when there is none.
+    bool nextLine() {
+        if (!more_) return false;
+        const std::size_t at = rest_.find('\n');
+        line_ = rest_.substr(0, at);
+        lineOpen_ = true;
+        if (at == std::string_view::npos)
+            more_ = false;
+        else
+            rest_.remove_prefix(at + 1);
+        return true;
     }
-    return parts;
-}
+    // The line's next field; false when the line has no more.
+    bool field(std::string_view& out) {
+        if (!lineOpen_) return false;
+        const std::size_t at = line_.find('\t');
+        out = line_.substr(0, at);
+        if (at == std::string_view::npos)
+            lineOpen_ = false;
+        else
+            line_.remove_prefix(at + 1);
+        return true;
+    }
+    bool number(double& value) {
+        std::string_view text;
+        if (!field(text)) return false;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return error == std::errc() && end == text.data() + text.size();
+    }
+    bool word(std::string_view expected) {
+        std::string_view text;
+        return field(text) && text == expected;
+    }
+    bool lineEnded() const { return !lineOpen_; }
 
-bool number(std::string_view text, double& value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
+  private:
+    std::string_view rest_, line_;
+    bool more_ = true;
+    bool lineOpen_ = false;
+};
 
 // Six lines: the instrument, then its five channels.
-bool decodeEvidence(const std::vector<std::string_view>& lines, std::size_t first,
-                    InstrumentEvidence& ev) {
-    if (lines.size() < first + 6) return false;
-    const auto head = split(lines[first], '\t');
+bool decodeEvidence(FieldReader& in, InstrumentEvidence& ev) {
     double limit = 0;
-    if (head.size() != 4 || head[0] != "I" || !number(head[1], ev.readTime) ||
-        !number(head[2], ev.lastRead) || !number(head[3], limit))
+    if (!in.nextLine() || !in.word("I") || !in.number(ev.readTime) || !in.number(ev.lastRead) ||
+        !in.number(limit) || !in.lineEnded())
         return false;
     ev.calLimit = static_cast<int>(limit);
-    for (std::size_t ch = 0; ch < 5; ++ch) {
-        const auto f = split(lines[first + 1 + ch], '\t');
-        if (f.size() != 9 || f[0] != "C") return false;
-        ChannelEvidence& c = ev.channels[ch];
-        c.gas = std::string(f[1]);
+    for (ChannelEvidence& c : ev.channels) {
+        std::string_view gas;
+        if (!in.nextLine() || !in.word("C") || !in.field(gas)) return false;
+        c.gas = std::string(gas);
         double flags[3] = {};
-        if (!number(f[2], flags[0]) || !number(f[3], c.setupTime) || !number(f[4], flags[1]) ||
-            !number(f[5], c.calibrated) || !number(f[6], c.passedSpan) ||
-            !number(f[7], c.verdictTime) || !number(f[8], flags[2]))
+        if (!in.number(flags[0]) || !in.number(c.setupTime) || !in.number(flags[1]) ||
+            !in.number(c.calibrated) || !in.number(c.passedSpan) || !in.number(c.verdictTime) ||
+            !in.number(flags[2]) || !in.lineEnded())
             return false;
         c.enabled = flags[0] != 0;
         c.historyMissing = flags[1] != 0;
@@ -313,10 +339,9 @@ std::string EncodeRecordState(const InstrumentRecordState& state) {
 
 InstrumentRecordState DecodeRecordState(std::string_view text) {
     InstrumentRecordState state;
-    const auto lines = split(text, '\n');
-    if (lines.empty() || lines[0] != "v2") return {};
-    if (!decodeEvidence(lines, 1, state.reported) || !decodeEvidence(lines, 7, state.imported))
-        return {};
+    FieldReader in(text);
+    if (!in.nextLine() || !in.word("v2") || !in.lineEnded()) return {};
+    if (!decodeEvidence(in, state.reported) || !decodeEvidence(in, state.imported)) return {};
     return state;
 }
 

@@ -134,9 +134,9 @@ StoreStatus RecordsConnection::quickCheck() {
     if (postgres) return {};
     // The check reads every page: about 3 s for a store of a million events (490 MB) on a busy
     // bench PC, which no listing may wait. Up to kWholeCheckBytes the whole file is checked at
-    // every opening; above, the tables every opening relies on (the schema, the fleet, the queue)
-    // are, and the rest is left to `records check` and to the statements, which report damage
-    // where they meet it.
+    // every opening; above, the tables every opening relies on (the schema, the fleet, the queue,
+    // the due dates) are, and the rest is left to `records check` and to the statements, which
+    // report damage where they meet it.
     const QFileInfo file(db.databaseName().startsWith("file:")
                              ? QUrl(db.databaseName()).toLocalFile()
                              : db.databaseName());
@@ -145,7 +145,7 @@ StoreStatus RecordsConnection::quickCheck() {
         checks.clear();
         QSqlQuery tables(db);
         if (!tables.exec("SELECT name FROM sqlite_master WHERE type = 'table' AND name IN "
-                         "('records_schema', 'instruments', 'records_outbox')"))
+                         "('records_schema', 'instruments', 'records_outbox', 'instrument_due')"))
             return fail(tables);
         while (tables.next())
             checks << QStringLiteral("PRAGMA quick_check(%1)").arg(tables.value(0).toString());

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "messages/message_ids.h"
 #include "messages/messages.h"
 #include "platform/records_sql_connection.h"
+#include "platform/records_sqlite_rows.h"
 
 namespace vq {
 
@@ -30,6 +32,10 @@ QString qs(const std::string& text) {
 
 std::string ss(const QVariant& value) {
     return value.toString().toStdString();
+}
+
+std::string ss(const SqliteCell& value) {
+    return value.text();
 }
 
 // The two dialects differ only in how a table gets its key, how bytes are stored and how a
@@ -117,6 +123,28 @@ std::vector<QString> identityMigration() {
     };
 }
 
+// Version 5: per instrument what the due list asks first, its due date and whether it has failed,
+// kept beside the state so the due list decodes only the instruments that may need attention. A
+// table of its own: stores migrated from before it keep their instruments table as it was. Filled
+// from the states (refreshDue).
+std::vector<QString> dueMigration() {
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS instrument_due (instrument_id BIGINT PRIMARY "
+                       "KEY, due_date DOUBLE PRECISION NOT NULL, failed INTEGER NOT NULL)"),
+    };
+}
+
+// What instrument_due keeps of a state: neither changes with the day the list is made (Assess
+// fails a channel, and dates it, from the evidence alone).
+struct DueFacts {
+    double due = 0;
+    bool failed = false;
+};
+DueFacts dueFacts(const InstrumentRecordState& state) {
+    const Assessment a = Assess(state, 0.0, 0);
+    return {a.due, a.state == InstrumentState::Failed};
+}
+
 // A new event id: 128 bits from the system's random source.
 std::string newEventId() {
     thread_local std::random_device device;
@@ -154,6 +182,7 @@ QString detailText(const RecordEvent& e, bool joined = true) {
 }
 
 void readDetail(const QString& text, RecordEvent& e) {
+    if (text == QLatin1String("{}")) return;  // most events carry nothing more
     const QJsonObject detail = QJsonDocument::fromJson(text.toUtf8()).object();
     for (const QJsonValue& value : detail.value("changes").toArray()) {
         const QJsonObject c = value.toObject();
@@ -181,9 +210,9 @@ const QString kChannelColumns = QStringLiteral(
     "c.before_date, c.before_before, c.before_after, c.after_date, "
     "c.after_before, c.after_after");
 
-// The event columns from `first` on; `serial` the instrument's, for events stored before each
-// event kept its own.
-TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, int first = 0) {
+// The event columns from `first` on, of a Qt SQL query or a row read through SQLite itself.
+template <typename Rows>
+TimelineEntry eventFromRow(const Rows& query, const std::string& serial, int first = 0) {
     auto v = [&](int i) { return query.value(first + i); };
     TimelineEntry t;
     t.id = v(0).toLongLong();
@@ -210,7 +239,8 @@ TimelineEntry eventFromRow(const QSqlQuery& query, const std::string& serial, in
 }
 
 // The channel columns (the event's id first) from `first` on.
-ChannelRecord channelFromRow(const QSqlQuery& query, int first = 0) {
+template <typename Rows>
+ChannelRecord channelFromRow(const Rows& query, int first = 0) {
     auto v = [&](int i) { return query.value(first + i); };
     ChannelRecord c;
     c.channel = v(1).toInt();
@@ -270,6 +300,16 @@ class RecordsSqlStore::Impl : public RecordsConnection {
         return {};
     }
     StoreStatus rebuildStates();
+    // instrument_due made again from every instrument's state.
+    StoreStatus refreshDue();
+    bool storeDue(QSqlQuery& query, long long instrument, const InstrumentRecordState& state) {
+        const DueFacts facts = dueFacts(state);
+        return run(query,
+                   "INSERT INTO instrument_due (instrument_id, due_date, failed) VALUES (?, ?, ?) "
+                   "ON CONFLICT (instrument_id) DO UPDATE SET due_date = excluded.due_date, "
+                   "failed = excluded.failed",
+                   {instrument, facts.due, facts.failed ? 1 : 0});
+    }
 
     // The schema version the store holds (0: none yet); nothing on failure.
     std::optional<int> schemaVersion(StoreStatus& status);
@@ -333,6 +373,7 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
     steps.push_back(eventIdMigration(dialect));
     steps.push_back(stateMigration());
     steps.push_back(identityMigration());
+    steps.push_back(dueMigration());
     return transact([&]() -> StoreStatus {
         QSqlQuery query(db);
         // Programs that start together on a new database make its schema one after the other:
@@ -353,6 +394,8 @@ StoreStatus RecordsSqlStore::Impl::prepareSchema() {
         // The state evidence of a store from before version 3 is made from its events.
         if (*now > 0 && *now < 3)
             if (const StoreStatus rebuilt = rebuildStates(); !rebuilt.ok) return rebuilt;
+        if (*now > 0 && *now < 5)
+            if (const StoreStatus refreshed = refreshDue(); !refreshed.ok) return refreshed;
         if (!query.exec("DELETE FROM records_schema") ||
             !run(query, "INSERT INTO records_schema (version) VALUES (?)", {kRecordsSchemaVersion}))
             return fail(query);
@@ -423,6 +466,21 @@ StoreStatus RecordsSqlStore::Impl::rebuildStates() {
         if (!run(query, "UPDATE instruments SET state = ? WHERE id = ?",
                  {qs(EncodeRecordState(state)), instrument}))
             return fail(query);
+    return {};
+}
+
+StoreStatus RecordsSqlStore::Impl::refreshDue() {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec("SELECT id, state FROM instruments")) return fail(query);
+    std::vector<std::pair<long long, InstrumentRecordState>> states;
+    while (query.next())
+        states.emplace_back(query.value(0).toLongLong(),
+                            DecodeRecordState(query.value(1).toString().toStdString()));
+    query.finish();
+    if (!query.exec("DELETE FROM instrument_due")) return fail(query);
+    for (const auto& [instrument, state] : states)
+        if (!storeDue(query, instrument, state)) return fail(query);
     return {};
 }
 
@@ -586,7 +644,8 @@ StoreStatus RecordsSqlStore::Impl::write(const RecordEvent& given, bool& added, 
     if (e.origin == RecordOrigin::Reported && !e.clockAhead)
         newestTrusted = std::max(newestTrusted, e.pcTime);
     if (!run(query, "UPDATE instruments SET events = events + 1, state = ? WHERE id = ?",
-             {qs(EncodeRecordState(state)), instrument}))
+             {qs(EncodeRecordState(state)), instrument}) ||
+        !storeDue(query, instrument, state))
         return fail(query);
     return {};
 }
@@ -699,26 +758,112 @@ StoreStatus RecordsSqlStore::recordAll(const std::vector<RecordEvent>& events, i
     return status;
 }
 
-StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
-    out.clear();
-    QSqlQuery query(impl_->db);
-    query.setForwardOnly(true);
-    if (!query.exec("SELECT serial, station, user_id, events, state, manufacture_no, simulated "
-                    "FROM instruments ORDER BY serial"))
-        return impl_->fail(query);
+namespace {
+
+// The fleet list's columns, the state as bytes: read as text it would be turned into UTF-16 and
+// back for every row.
+QString summaryColumns(bool postgres) {
+    return postgres ? QStringLiteral(
+                          "i.serial, i.station, i.user_id, i.events, "
+                          "convert_to(i.state, 'UTF8'), i.manufacture_no, i.simulated")
+                    : QStringLiteral(
+                          "i.serial, i.station, i.user_id, i.events, "
+                          "CAST(i.state AS BLOB), i.manufacture_no, i.simulated");
+}
+
+void readSummaries(QSqlQuery& query, std::vector<InstrumentSummary>& out) {
     while (query.next()) {
         InstrumentSummary s;
         s.serial = ss(query.value(0));
         s.station = ss(query.value(1));
         s.user = ss(query.value(2));
         s.events = query.value(3).toLongLong();
-        s.record = DecodeRecordState(query.value(4).toByteArray().toStdString());
+        const QByteArray state = query.value(4).toByteArray();
+        s.record = DecodeRecordState(std::string_view(state.constData(), state.size()));
         s.manufactureNo = ss(query.value(5));
         s.simulated = query.value(6).toInt() != 0;
         out.push_back(std::move(s));
     }
+}
+
+}  // namespace
+
+StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
+    out.clear();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    if (!query.exec("SELECT " + summaryColumns(impl_->postgres) +
+                    " FROM instruments i ORDER BY i.serial"))
+        return impl_->fail(query);
+    readSummaries(query, out);
     return {};
 }
+
+StoreStatus RecordsSqlStore::instrument(const std::string& serial,
+                                        std::optional<InstrumentSummary>& out) {
+    out.reset();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    if (!impl_->run(
+            query,
+            "SELECT " + summaryColumns(impl_->postgres) + " FROM instruments i WHERE i.serial = ?",
+            {qs(serial)}))
+        return impl_->fail(query);
+    std::vector<InstrumentSummary> found;
+    readSummaries(query, found);
+    if (!found.empty()) out = std::move(found.front());
+    return {};
+}
+
+StoreStatus RecordsSqlStore::dueCandidates(double now, int days,
+                                           std::vector<InstrumentSummary>& out) {
+    out.clear();
+    QSqlQuery query(impl_->db);
+    query.setForwardOnly(true);
+    // A day more than asked: the exact test is Assess's, on the states read here.
+    if (!impl_->run(query,
+                    "SELECT " + summaryColumns(impl_->postgres) +
+                        " FROM instrument_due d JOIN instruments i ON i.id = d.instrument_id "
+                        "WHERE d.failed = 1 OR (d.due_date <> 0 AND d.due_date <= ?) "
+                        "ORDER BY i.serial",
+                    {now + days + 1.0}))
+        return impl_->fail(query);
+    readSummaries(query, out);
+    return {};
+}
+
+namespace {
+
+// An instrument's timeline in two ordered passes, each read once: its events in the timeline's
+// order, then their channels in event id order (a range of the channels' key per event, no
+// sort), placed through the events' positions sorted by id.
+template <typename Rows, typename Exec>
+bool readTimeline(Rows& rows, Exec&& exec, const std::string& serial,
+                  std::vector<TimelineEntry>& out) {
+    if (!exec("SELECT " + kEventColumns +
+              " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id"))
+        return false;
+    while (rows.next()) out.push_back(eventFromRow(rows, serial));
+    if (rows.lastError().isValid()) return false;
+    std::vector<std::pair<long long, std::size_t>> byId;
+    byId.reserve(out.size());
+    for (std::size_t i = 0; i < out.size(); ++i) byId.emplace_back(out[i].id, i);
+    std::sort(byId.begin(), byId.end());
+    if (!exec("SELECT " + kChannelColumns +
+              " FROM event_channels c WHERE c.event_id IN "
+              "(SELECT id FROM events WHERE instrument_id = ?) ORDER BY c.event_id, c.channel"))
+        return false;
+    auto next = byId.begin();
+    while (rows.next()) {
+        const long long id = rows.value(0).toLongLong();
+        while (next != byId.end() && next->first < id) ++next;
+        if (next == byId.end() || next->first != id) continue;
+        out[next->second].event.channels.push_back(channelFromRow(rows));
+    }
+    return !rows.lastError().isValid();
+}
+
+}  // namespace
 
 StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<TimelineEntry>& out) {
     out.clear();
@@ -728,27 +873,19 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
     if (const StoreStatus found = impl_->instrumentOf(qs(serial), instrument);
         !found.ok || instrument == 0)
         return found;
-    if (!impl_->run(query,
-                    "SELECT " + kEventColumns +
-                        " FROM events e WHERE instrument_id = ? ORDER BY pc_time, id",
-                    {instrument}))
-        return impl_->fail(query);
-    std::map<long long, std::size_t> index;
-    while (query.next()) {
-        TimelineEntry t = eventFromRow(query, serial);
-        index.emplace(t.id, out.size());
-        out.push_back(std::move(t));
+    if (!impl_->postgres && SqliteRows::usable(impl_->db)) {
+        SqliteRows rows(impl_->db);
+        const auto exec = [&](const QString& sql) { return rows.exec(sql, {instrument}); };
+        if (!readTimeline(rows, exec, serial, out)) {
+            out.clear();
+            return impl_->fail(rows.lastError());
+        }
+        return {};
     }
-    if (!impl_->run(query,
-                    "SELECT " + kChannelColumns +
-                        " FROM event_channels c JOIN events e ON e.id = c.event_id "
-                        "WHERE e.instrument_id = ? ORDER BY c.event_id, c.channel",
-                    {instrument}))
+    const auto exec = [&](const QString& sql) { return impl_->run(query, sql, {instrument}); };
+    if (!readTimeline(query, exec, serial, out)) {
+        out.clear();
         return impl_->fail(query);
-    while (query.next()) {
-        const auto found = index.find(query.value(0).toLongLong());
-        if (found == index.end()) continue;
-        out[found->second].event.channels.push_back(channelFromRow(query));
     }
     return {};
 }

@@ -29,7 +29,7 @@ namespace vq {
 
 inline constexpr const char* kRecordsFileName = "VQ5100Records.sqlite";
 // The schema this program writes; a store of a higher version is refused, a lower one migrated.
-inline constexpr int kRecordsSchemaVersion = 4;
+inline constexpr int kRecordsSchemaVersion = 5;
 
 // Whether opening may create, migrate and write the store.
 enum class RecordsAccess { Write, ReadOnly };
@@ -68,6 +68,9 @@ class RecordsSqlStore final : public RecordsStore {
     StoreStatus record(const RecordEvent& event, bool* added = nullptr) override;
     StoreStatus recordAll(const std::vector<RecordEvent>& events, int* added = nullptr) override;
     StoreStatus instruments(std::vector<InstrumentSummary>& out) override;
+    StoreStatus dueCandidates(double now, int days, std::vector<InstrumentSummary>& out) override;
+    StoreStatus instrument(const std::string& serial,
+                           std::optional<InstrumentSummary>& out) override;
     StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) override;
     StoreStatus snapshot(long long eventId, std::string& text) override;
     StoreStatus serials(const std::string& serial, InstrumentSerials& out) override;

@@ -8,7 +8,7 @@
 #   shots  test, plus what scripts/screenshots.sh drives the windows with
 set -euo pipefail
 build=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
-       libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n)
+       libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev qt6-translations-l10n)
 tests=(libgtest-dev libgmock-dev postgresql dpkg-dev lintian)
 pkgs=("${build[@]}")
 case "${1:-test}" in

@@ -3,11 +3,16 @@
 // dumps) is built, then timed: the fleet list, the due list, one instrument's timeline, and one
 // read-all's record (building the event from the model and committing it). Prints the medians
 // and the size of the database file.
-// Usage: bench_records FOLDER [EVENTS] [INSTRUMENTS] [HEAVY]
+// Usage: bench_records FOLDER [EVENTS] [INSTRUMENTS] [HEAVY] [STORE]
 //
 // With HEAVY, the store also gets one instrument with HEAVY events (VQ-HEAVY), and the commands'
 // own work is timed as `vq5100ctl records` does it, from opening the store read-only (with its
-// opening check) on: the fleet list, the due list, and the heavy instrument's timeline.
+// opening check) on: the fleet list, the due list (its candidates, checked against the due list of
+// the whole fleet), the heavy instrument's timeline with its own line, and the opening alone.
+//
+// With STORE as well, the store is that file, kept: built there when it does not exist, else
+// reused as it is (building a million events takes minutes; a store of an older schema is
+// migrated by the first, writing, opening).
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -16,6 +21,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -105,15 +111,18 @@ vq::RecordEvent event(int index, int n, double when) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_records FOLDER [EVENTS] [INSTRUMENTS]\n");
+        std::fprintf(stderr,
+                     "usage: bench_records FOLDER [EVENTS] [INSTRUMENTS] [HEAVY] [STORE]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
     const int events = argc > 2 ? std::atoi(argv[2]) : 100000;
     const int instruments = argc > 3 ? std::atoi(argv[3]) : 2000;
     const int heavy = argc > 4 ? std::atoi(argv[4]) : 0;
-    const std::string file = (folder / vq::kRecordsFileName).string();
-    std::filesystem::remove(file);
+    const bool kept = argc > 5;
+    const std::string file = kept ? std::string(argv[5]) : (folder / vq::kRecordsFileName).string();
+    const bool reuse = kept && std::filesystem::exists(file);
+    if (!kept) std::filesystem::remove(file);
 
     vq::StoreStatus status;
     const auto where = vq::ParseRecordsLocation(file, "");
@@ -126,7 +135,7 @@ int main(int argc, char** argv) {
     // one event recorded on its own below.
     const auto built = Clock::now();
     std::vector<vq::RecordEvent> batch;
-    for (int n = 0; n < events; ++n) {
+    for (int n = 0; n < (reuse ? 0 : events); ++n) {
         const int index = n % instruments;
         batch.push_back(event(index, n / instruments, 45000.0 + n * 0.01));
         if (batch.size() == 1000 || n + 1 == events) {
@@ -138,7 +147,7 @@ int main(int argc, char** argv) {
             batch.clear();
         }
     }
-    for (int n = 0; n < heavy; ++n) {
+    for (int n = 0; n < (reuse ? 0 : heavy); ++n) {
         vq::RecordEvent e = event(instruments, n, 45000.0 + n * 0.1);
         e.serial = "VQ-HEAVY";
         batch.push_back(std::move(e));
@@ -164,23 +173,40 @@ int main(int argc, char** argv) {
             }
             return reader;
         };
+        // The opening alone (with its check), the part every command pays before its query.
+        const Times openMs = medianMs(9, [&](int) { opened(); });
         std::vector<vq::InstrumentSummary> fleet;
         const Times listMs = medianMs(9, [&](int) { opened()->instruments(fleet); });
         std::size_t dueCount = 0;
+        std::vector<vq::InstrumentSummary> candidates;
         const Times dueMs = medianMs(9, [&](int) {
-            opened()->instruments(fleet);
-            dueCount = vq::DueList(fleet, 45900.0, vq::kDueSoonDays).size();
+            opened()->dueCandidates(45900.0, vq::kDueSoonDays, candidates);
+            dueCount = vq::DueList(candidates, 45900.0, vq::kDueSoonDays).size();
         });
+        if (dueCount != vq::DueList(fleet, 45900.0, vq::kDueSoonDays).size()) {
+            std::fprintf(stderr, "the due list of the candidates differs from the fleet's\n");
+            return 1;
+        }
         std::vector<vq::TimelineEntry> timeline;
-        const Times showMs = medianMs(9, [&](int) { opened()->timeline("VQ-HEAVY", timeline); });
+        // As `records show` does it: the timeline, then that instrument's line.
+        std::optional<vq::InstrumentSummary> heavySummary;
+        const Times showMs = medianMs(9, [&](int) {
+            auto reader = opened();
+            reader->timeline("VQ-HEAVY", timeline);
+            reader->instrument("VQ-HEAVY", heavySummary);
+        });
+        if (!heavySummary || heavySummary->events != heavy) {
+            std::fprintf(stderr, "VQ-HEAVY is not listed with its %d events\n", heavy);
+            return 1;
+        }
         std::uintmax_t bytes = std::filesystem::file_size(file);
         std::printf(
             "events=%d instruments=%zu build_s=%.1f list_ms=%.2f list_cpu_ms=%.2f due_ms=%.2f "
             "due_cpu_ms=%.2f due_count=%zu show_ms=%.2f show_cpu_ms=%.2f show_events=%zu "
-            "db_mb=%.1f\n",
+            "db_mb=%.1f open_ms=%.2f open_cpu_ms=%.2f\n",
             events + heavy, fleet.size(), buildS, listMs.wallMs, listMs.cpuMs, dueMs.wallMs,
             dueMs.cpuMs, dueCount, showMs.wallMs, showMs.cpuMs, timeline.size(),
-            static_cast<double>(bytes) / (1024.0 * 1024.0));
+            static_cast<double>(bytes) / (1024.0 * 1024.0), openMs.wallMs, openMs.cpuMs);
         return 0;
     }
 
@@ -192,9 +218,10 @@ int main(int argc, char** argv) {
     }
     std::size_t dueCount = 0;
     const double today = 45900.0;
+    std::vector<vq::InstrumentSummary> candidates;
     const Times dueMs = medianMs(9, [&](int) {
-        store->instruments(fleet);
-        dueCount = vq::DueList(fleet, today, vq::kDueSoonDays).size();
+        store->dueCandidates(today, vq::kDueSoonDays, candidates);
+        dueCount = vq::DueList(candidates, today, vq::kDueSoonDays).size();
     });
     std::mt19937 random(5100);
     std::vector<vq::TimelineEntry> timeline;

@@ -139,10 +139,14 @@ int listInstruments(CommandContext& context, RecordsStore& store, bool simulated
 // Failed and overdue instruments whatever --days says, and those due within it. Exit status 4
 // when there is any, so a scheduled job can raise an alarm.
 int listDue(CommandContext& context, RecordsStore& store, int days, bool simulated) {
-    std::vector<InstrumentSummary> fleet;
-    if (!readFleet(context, store, fleet)) return kExitFailed;
-    fleet = ShownFleet(std::move(fleet), simulated);
+    // Only the instruments that may need attention are read: DueList of them is DueList of all.
     const double today = now();
+    std::vector<InstrumentSummary> fleet;
+    if (const StoreStatus status = store.dueCandidates(today, days, fleet); !status.ok) {
+        context.out.error(status.error);
+        return kExitFailed;
+    }
+    fleet = ShownFleet(std::move(fleet), simulated);
     QJsonArray list;
     for (const DueEntry& entry : DueList(fleet, today, days)) {
         context.out.line(instrumentLine(entry.instrument, entry.assessment));
@@ -261,18 +265,16 @@ int showInstrument(CommandContext& context, RecordsStore& store, const std::stri
     QJsonArray former;
     for (const std::string& s : serials.former) former.append(qs(s));
     context.out.field("formerSerials", "", former);
-    std::vector<InstrumentSummary> fleet;
-    if (store.instruments(fleet).ok) {
-        for (const InstrumentSummary& s : fleet) {
-            if (s.serial != serials.current) continue;
-            const Assessment a = Assess(s.record, now());
-            context.out.line(instrumentLine(s, a));
-            std::string identity =
-                "  manufacture number " + (s.manufactureNo.empty() ? "-" : shown(s.manufactureNo));
-            for (const std::string& old : serials.former) identity += "  formerly " + shown(old);
-            context.out.line(identity);
-            context.out.field("instrument", "", instrumentJson(s, a));
-        }
+    // That instrument alone: the whole fleet would be tens of thousands of states to read.
+    std::optional<InstrumentSummary> found;
+    if (store.instrument(serials.current, found).ok && found) {
+        const Assessment a = Assess(found->record, now());
+        context.out.line(instrumentLine(*found, a));
+        std::string identity = "  manufacture number " +
+                               (found->manufactureNo.empty() ? "-" : shown(found->manufactureNo));
+        for (const std::string& old : serials.former) identity += "  formerly " + shown(old);
+        context.out.line(identity);
+        context.out.field("instrument", "", instrumentJson(*found, a));
     }
     context.out.field("events", "", events);
     return kExitSuccess;

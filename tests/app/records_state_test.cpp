@@ -259,5 +259,48 @@ TEST(RecordsState, ClockAheadNeedsBothTheStoreAndTheInstrumentToDisagree) {
     EXPECT_FALSE(DecodeRecordState("v2\nI\t1\t2").reported.any());  // a cut text: nothing
 }
 
+// The kept text read back field by field: a whole one gives every value, and any text of another
+// shape (a field more or less, a number with trailing bytes, another version, a line missing)
+// gives an empty state, never half of one.
+TEST(RecordsState, AKeptStateReadsBackWholeOrNotAtAll) {
+    InstrumentRecordState state;
+    state.reported.readTime = 46000.25;
+    state.reported.lastRead = 46000.5;
+    state.reported.calLimit = 180;
+    state.reported.channels[2] = {"H2S",     true,       46000.25, false,
+                                  45990.125, 45980.0625, 45999.0,  true};
+    state.imported.channels[4] = {"CO 2", true, 1.0, true, 0, 0, 0, false};
+    const std::string text = EncodeRecordState(state);
+    const InstrumentRecordState back = DecodeRecordState(text);
+    EXPECT_EQ(EncodeRecordState(back), text);
+    EXPECT_EQ(back.reported.calLimit, 180);
+    EXPECT_DOUBLE_EQ(back.reported.channels[2].passedSpan, 45980.0625);
+    EXPECT_TRUE(back.reported.channels[2].lastSpanFailed);
+    EXPECT_EQ(back.imported.channels[4].gas, "CO 2");
+    EXPECT_TRUE(back.imported.channels[4].historyMissing);
+
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string changed = text;
+        changed.replace(changed.find(from), from.size(), to);
+        return changed;
+    };
+    const std::vector<std::pair<const char*, std::string>> bad = {
+        {"another version", replaced("v2\n", "v3\n")},
+        {"a field after the version", replaced("v2\n", "v2\tx\n")},
+        {"a number with bytes after it", replaced("\t180\n", "\t180x\n")},
+        {"a field too many", replaced("\t180\n", "\t180\t1\n")},
+        {"a field too few", replaced("\t46000.5\t180\n", "\t180\n")},
+        {"a channel line of another kind", replaced("C\tH2S", "X\tH2S")},
+        {"no imported part", text.substr(0, text.find("I\t", 4))},
+        {"nothing", ""},
+        {"the version alone", "v2"},
+    };
+    for (const auto& [what, changed] : bad) {
+        const InstrumentRecordState read = DecodeRecordState(changed);
+        EXPECT_FALSE(read.reported.any() || read.imported.any()) << what;
+        EXPECT_EQ(read.reported.channels[2].gas, "") << what;
+    }
+}
+
 }  // namespace
 }  // namespace vq

@@ -10,6 +10,7 @@
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -33,6 +34,11 @@ QString q(const std::string& text) {
 }
 
 constexpr int kEntryRole = Qt::UserRole + 1;
+// A long timeline is shown a slice at a time: the first rows with the chart at once, the rest
+// on later turns of the event loop, so a history of 10,000 events never holds the window still
+// (each row is laid out to fit its text, the costly part).
+constexpr std::size_t kFirstRows = 150;
+constexpr std::size_t kSliceRows = 250;
 
 std::string kindText(RecordKind kind) {
     if (kind == RecordKind::SerialChange) return ResMessage(msg::RecordsKindSerialChange);
@@ -268,8 +274,10 @@ void frmRecords::showTimeline() {
         updateButtons();
         return;
     }
+    ++timelineSerial_;  // a slice still pending belongs to the timeline shown before
     shownSerial_ = serial;
     entries_.clear();
+    filled_ = 0;
     timeline_->removeRows(0, timeline_->rowCount());
     RecordsStore* const records = hasSelection ? store() : nullptr;
     if (records != nullptr) {
@@ -278,7 +286,46 @@ void frmRecords::showTimeline() {
             entries_.clear();
         }
     }
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
+    // A long history is drawn on the next turn of the event loop: reading it and drawing it in
+    // one turn would hold the window twice as long.
+    if (entries_.size() <= kFirstRows) {
+        showFirstRows();
+        return;
+    }
+    updateButtons();
+    QTimer::singleShot(0, this, [this, serial = timelineSerial_] {
+        if (serial == timelineSerial_) showFirstRows();
+    });
+}
+
+void frmRecords::showFirstRows() {
+    chart_->setTimeline(entries_);  // thinned to what its width can show
+    fillTimeline(kFirstRows);
+    for (int c = 0; c < 3; ++c) timelineView_->resizeColumnToContents(c);
+    timelineView_->resizeRowsToContents();  // the first rows, to the columns' widths now
+    updateButtons();
+    emit timelineShown();
+    if (timelineFilling())
+        fillLater();
+    else
+        emit timelineFilled();
+}
+
+void frmRecords::fillLater() {
+    QTimer::singleShot(0, this, [this, serial = timelineSerial_] {
+        if (serial != timelineSerial_ || !timelineFilling()) return;
+        fillTimeline(filled_ + kSliceRows);
+        if (timelineFilling())
+            fillLater();
+        else
+            emit timelineFilled();
+    });
+}
+
+void frmRecords::fillTimeline(std::size_t end) {
+    end = std::min(end, entries_.size());
+    if (end <= filled_) return;  // already there (an export added every row)
+    for (std::size_t i = filled_; i < end; ++i) {
         const RecordEvent& e = entries_[i].event;
         QList<QStandardItem*> row{
             new QStandardItem(q(GeneralDate(e.pcTime))), new QStandardItem(q(kindText(e.kind))),
@@ -292,10 +339,9 @@ void frmRecords::showTimeline() {
             for (QStandardItem* item : row) item->setForeground(QColor(192, 0, 0));
         timeline_->appendRow(row);
     }
-    for (int c = 0; c < 3; ++c) timelineView_->resizeColumnToContents(c);
-    timelineView_->resizeRowsToContents();
-    chart_->setTimeline(entries_);
-    updateButtons();
+    for (std::size_t i = filled_; i < end; ++i)
+        timelineView_->resizeRowToContents(static_cast<int>(i));
+    filled_ = end;
 }
 
 void frmRecords::updateButtons() {
@@ -351,6 +397,7 @@ void frmRecords::exportList() {
 
 void frmRecords::exportHistory() {
     if (entries_.empty()) return;
+    fillTimeline(entries_.size());  // the whole history, also while it is still being shown
     exportTo("VQ5100History_" + fileSafe(shownSerial_) + ".csv",
              ResMessage(msg::RecordsHistoryTitle, {shownSerial_}), timeline_, false);
 }

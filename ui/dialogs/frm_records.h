@@ -60,11 +60,26 @@ class frmRecords final : public QWidget {
 
     // Compares the snapshots of two timeline rows (as shown), oldest against newest.
     void compareRows(int a, int b);
+    // Whether the selected instrument's timeline rows are still being added (a long history is
+    // added a slice per turn of the event loop, after its first rows and its chart are shown).
+    bool timelineFilling() const { return filled_ < entries_.size(); }
+
+  signals:
+    // The selected instrument's first timeline rows and its chart are in place.
+    void timelineShown();
+    // Every row of its timeline is.
+    void timelineFilled();
 
   private:
     RecordsStore* store(std::string* why = nullptr) const;
     void showError(const std::string& reason);
     void showTimeline();
+    // The chart and the first rows of the timeline read; the rest a slice per turn.
+    void showFirstRows();
+    // Adds timeline rows up to `end` (at most the entries'), each sized to its text.
+    void fillTimeline(std::size_t end);
+    // The next slice, on a later turn of the event loop, while the same timeline is shown.
+    void fillLater();
     void compareSelected();
     void exportList();
     void exportHistory();
@@ -78,6 +93,8 @@ class frmRecords final : public QWidget {
     RecordsFleetFilter* filter_;
     QStandardItemModel* timeline_;
     std::vector<TimelineEntry> entries_;
+    std::size_t filled_ = 0;       // entries with a row
+    unsigned timelineSerial_ = 0;  // which timeline a pending slice belongs to
     std::string shownSerial_;
     QLabel* error_;
     QLineEdit* filterBox_;
