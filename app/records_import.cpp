@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "app/rule_reason_text.h"
 #include "app/settings_csv.h"
 #include "app/text_lines.h"
 #include "model/escaped_text.h"
@@ -124,8 +125,9 @@ std::string levelProblem(std::string_view what, const std::string& text, float& 
     if (text.empty() || text == kNoValue || text.find_first_not_of('*') == std::string::npos)
         return {};
     if (text.size() > 5) return std::string(what) + " " + quotedText(text) + " is longer than 5";
-    if (std::string reason = LevelTextProblem(text); !reason.empty())
-        return std::string(what) + ": " + reason;
+    // The rest of an import's refusal is English: so is its reason.
+    if (const Reason reason = LevelTextProblem(text); !reason.empty())
+        return std::string(what) + ": " + ReasonText(Language::English, reason);
     value = *ParseSingle(TrimText(text));
     return {};
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/rule_reason_text.h"
 #include "app/text_lines.h"
 #include "messages/messages.h"
 #include "model/escaped_text.h"
@@ -126,11 +127,10 @@ std::optional<std::pair<int, std::string>> lineBreakProblem(std::string_view tex
         const std::string_view end = crlf ? "\r\n" : text[i] == '\r' ? "\r" : "\n";
         if (style.empty()) style = end;
         if (end != style)
-            return std::pair{line, std::string("a line break (") + (end == "\r" ? "CR" : "LF") +
-                                       ") inside the line, where the file's lines end with " +
-                                       (style == "\r\n" ? "CR LF"
-                                        : style == "\r" ? "CR"
-                                                        : "LF")};
+            return std::pair{line, ResMessage(msg::FileLineBreakInside,
+                                              {end == "\r" ? "CR" : "LF", style == "\r\n" ? "CR LF"
+                                                                          : style == "\r" ? "CR"
+                                                                                          : "LF"})};
         if (crlf) ++i;
         ++line;
     }
@@ -170,8 +170,8 @@ class Payload {
     std::string_view fourDigits(int k, bool older = false) const {
         const std::string_view t = text(k);
         if (t.size() != 4 && !(older && t.size() == 2))
-            throw BadField{"field " + std::to_string(k) + " \"" + ShownText(t) +
-                           "\" is not four hexadecimal digits"};
+            throw BadField{
+                ResMessage(msg::FileNotFourHexDigits, {std::to_string(k), ShownText(t)})};
         return t;
     }
     int32_t hex32(int k) const { return convert(k, ParseHex32(text(k)), msg::FileWhatHex32); }
@@ -210,9 +210,9 @@ void readGasRecords(clsInstrument& m, const Payload& p) {
         // The record keeps ten characters of name and a space: an eleventh would be dropped.
         const std::string_view record = p.text(ch + 1);
         if (record.size() > 10 && record[10] != ' ' && record[10] != '*')
-            throw BadField{"field " + std::to_string(ch + 1) + ": the gas name \"" +
-                           ShownText(TrimText(record.substr(0, 11))) +
-                           "\" is longer than 10 characters"};
+            throw BadField{
+                ResMessage(msg::FileGasNameTooLong,
+                           {std::to_string(ch + 1), ShownText(TrimText(record.substr(0, 11)))})};
         if (!DecodeGasRecord(p.text(ch + 1), m, ch)) {
             throw BadField{ResMessage(msg::FileNotGasRecord, {std::to_string(ch + 1)})};
         }
@@ -428,7 +428,7 @@ SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text,
             // of its line, which would then be skipped as unknown.
             result.ok = false;
             result.line = static_cast<int>(i) + 1;
-            result.reason = "a byte-order mark inside the file";
+            result.reason = ResMessage(msg::FileByteOrderMarkInside);
             return result;
         }
         if (!tokens.setSource(lines[i])) {
@@ -440,12 +440,13 @@ SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text,
             try {
                 if (const auto earlier = lineOfCode.find(reader->first);
                     earlier != lineOfCode.end())
-                    throw BadField{"given again (first on line " + std::to_string(earlier->second) +
-                                   ")"};
+                    throw BadField{
+                        ResMessage(msg::FileLineGivenAgain, {std::to_string(earlier->second)})};
                 const Payload payload(tokens);
                 if (payload.count() > fieldCount(reader->first))
-                    throw BadField{std::to_string(payload.count()) + " fields where the line has " +
-                                   std::to_string(fieldCount(reader->first))};
+                    throw BadField{ResMessage(msg::FileFieldCount,
+                                              {std::to_string(payload.count()),
+                                               std::to_string(fieldCount(reader->first))})};
                 reader->second(scratch, payload);
                 ++settingLines;
                 lineOfCode[reader->first] = static_cast<int>(i) + 1;
@@ -479,7 +480,7 @@ SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text,
         if (line == lineOfCode.end()) continue;
         result.ok = false;
         result.line = line->second;
-        result.reason = line->first + ": " + problem.reason;
+        result.reason = line->first + ": " + ReasonText(problem.reason);
         return result;
     }
     model = std::move(scratch);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/rule_reason_text.h"
 #include "app/update_flags.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
@@ -168,7 +169,7 @@ std::string RefusedValueReason(const clsInstrument& model, const RefusedValue& r
     }
     for (const LevelBreak& level : LevelRuleBreaks(model))
         if (level.channel == refused.channel && checkedValue(level.kind) == refused.value)
-            return level.reason;
+            return ReasonText(level.reason);
     return {};
 }
 
@@ -198,7 +199,7 @@ std::optional<std::string> UpdateRefusalReason(const clsInstrument& model, bool 
     if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed, onInstrument);
         !problems.empty())
         return ResMessage(msg::SettingsRefusedInfo,
-                          {problems.front().code + ": " + problems.front().reason});
+                          {problems.front().code + ": " + ReasonText(problems.front().reason)});
     return std::nullopt;
 }
 

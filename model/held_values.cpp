@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/instrument.h"
+#include "model/setting_rules.h"
 #include "model/settings_table.h"
 #include "model/value_codecs.h"
 
@@ -18,31 +19,33 @@ bool hasRange(const Setting& s) {
     return !s.isText && s.writeRank > 0;
 }
 
-std::string scaleProblem(float value, const char* what) {
+Reason scaleProblem(float value, ReasonId what) {
     if (value > 0 && std::isfinite(value)) return {};
-    return std::string(what) + " " + SingleText(value) + " is not above 0";
+    return Reason(ReasonId::ScaleNotAboveZero, {what, Reason::Shown(SingleText(value))});
 }
 
 }  // namespace
 
-std::string SettingRangeProblem(const Setting& s, std::int32_t value) {
-    const std::string named = std::string(s.what) + " " + std::to_string(value);
+Reason SettingRangeProblem(const Setting& s, std::int32_t value) {
     if (s.code == "XP") {
         for (std::int32_t c : kIntervals)
             if (c == value) return {};
         std::string list;
         for (std::int32_t c : kIntervals) list += (list.empty() ? "" : ", ") + std::to_string(c);
-        return named + " is not one of " + list;
+        return Reason(ReasonId::NotOneOf,
+                      {SettingName(s), Reason::Number(value), Reason::Shown(list)});
     }
     if (value >= s.low && value <= s.high) return {};
-    return named + " is not between " + std::to_string(s.low) + " and " + std::to_string(s.high);
+    return Reason(ReasonId::NotBetween, {SettingName(s), Reason::Number(value),
+                                         Reason::Number(s.low), Reason::Number(s.high)});
 }
 
-std::string GasScaleProblem(const clsInstrument& m, int channel) {
+Reason GasScaleProblem(const clsInstrument& m, int channel) {
     if (!m.GasEnabled(channel)) return {};
-    std::string reason = scaleProblem(m.GasFullScale(channel), "full scale");
-    if (reason.empty()) reason = scaleProblem(m.GasDesit(channel), "resolution");
-    return reason.empty() ? reason : "channel " + std::to_string(channel + 1) + ": " + reason;
+    Reason reason = scaleProblem(m.GasFullScale(channel), ReasonId::FullScale);
+    if (reason.empty()) reason = scaleProblem(m.GasDesit(channel), ReasonId::Resolution);
+    if (reason.empty()) return reason;
+    return Reason(ReasonId::OnChannel, {Reason::Number(channel + 1), std::move(reason)});
 }
 
 std::vector<HeldValueProblem> OutOfRangeValues(const clsInstrument& m) {
@@ -53,11 +56,11 @@ std::vector<HeldValueProblem> OutOfRangeValues(const clsInstrument& m) {
         if (!gasDone && s.code != "BS") {
             gasDone = true;
             for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
-                if (std::string reason = GasScaleProblem(m, ch); !reason.empty())
+                if (Reason reason = GasScaleProblem(m, ch); !reason.empty())
                     problems.push_back({"GJ", 1, ch, std::move(reason)});
         }
         if (!hasRange(s)) continue;
-        if (std::string reason = SettingRangeProblem(s, s.number(m)); !reason.empty())
+        if (Reason reason = SettingRangeProblem(s, s.number(m)); !reason.empty())
             problems.push_back({std::string(s.code), s.field, -1, std::move(reason)});
     }
     return problems;

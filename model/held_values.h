@@ -11,24 +11,26 @@
 #include <string>
 #include <vector>
 
+#include "model/rule_reason.h"
+
 namespace vq {
 
 class clsInstrument;
 struct Setting;
 
 struct HeldValueProblem {
-    std::string code;    // the settings-file line it belongs to: "BU", "XT", "GJ"
-    int field = 1;       // its place in that line's values (a group has several)
-    int channel = -1;    // "GJ": the channel, from 0
-    std::string reason;  // "bump test time 9 is not between 0 and 3"
+    std::string code;  // the settings-file line it belongs to: "BU", "XT", "GJ"
+    int field = 1;     // its place in that line's values (a group has several)
+    int channel = -1;  // "GJ": the channel, from 0
+    Reason reason;     // "bump test time 9 is not between 0 and 3" once worded
 };
 
 // Why `value` is outside what `setting` may hold; empty when it is inside.
-std::string SettingRangeProblem(const Setting& setting, std::int32_t value);
+Reason SettingRangeProblem(const Setting& setting, std::int32_t value);
 
 // Why the gas record of an enabled channel holds a full scale or a resolution no gas can have;
 // empty when it holds none (or the channel is off).
-std::string GasScaleProblem(const clsInstrument& model, int channel);
+Reason GasScaleProblem(const clsInstrument& model, int channel);
 
 // Every value of the model outside its range, in the settings-file order.
 std::vector<HeldValueProblem> OutOfRangeValues(const clsInstrument& model);

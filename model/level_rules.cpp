@@ -63,37 +63,39 @@ float autoCalLimit(int ch) {
     }
 }
 
-const char* kindName(LevelSetting kind) {
+ReasonId kindName(LevelSetting kind) {
     switch (kind) {
         case LevelSetting::Warning:
-            return "warning";
+            return ReasonId::Warning;
         case LevelSetting::Alarm:
-            return "alarm";
+            return ReasonId::Alarm;
         case LevelSetting::Stel:
-            return "STEL";
+            return ReasonId::Stel;
         case LevelSetting::Twa:
-            return "TWA";
+            return ReasonId::Twa;
         case LevelSetting::AutoCal:
-            return "auto-calibration value";
+            return ReasonId::AutoCalValue;
     }
-    return "";
+    return ReasonId::None;
 }
 
-std::string shown(float value) {
-    return value == noValue ? std::string("not set") : SingleText(value);
+Reason shown(float value) {
+    return value == noValue ? Reason(ReasonId::NotSet) : Reason::Shown(SingleText(value));
 }
 
 // "alarm 150 of channel 1"
-std::string named(LevelSetting kind, int ch, float value) {
-    return std::string(kindName(kind)) + " " + shown(value) + " of channel " +
-           std::to_string(ch + 1);
+Reason named(LevelSetting kind, int ch, float value) {
+    return Reason(ReasonId::LevelOnChannel, {kindName(kind), shown(value), Reason::Number(ch + 1)});
 }
 
-std::string rangeText(float low, float high) {
+// "alarm 150 of channel 1 is not between 0 and 60"
+Reason outside(Reason level, float low, float high) {
     if (std::isfinite(low) && std::isfinite(high))
-        return "is not between " + SingleText(low) + " and " + SingleText(high);
-    if (std::isfinite(low)) return "is below " + SingleText(low);
-    return "is above " + SingleText(high);
+        return Reason(ReasonId::LevelOutside, {std::move(level), Reason::Shown(SingleText(low)),
+                                               Reason::Shown(SingleText(high))});
+    if (std::isfinite(low))
+        return Reason(ReasonId::LevelBelow, {std::move(level), Reason::Shown(SingleText(low))});
+    return Reason(ReasonId::LevelAbove, {std::move(level), Reason::Shown(SingleText(high))});
 }
 
 float levelOf(const clsInstrument& m, LevelSetting kind, int ch) {
@@ -122,18 +124,17 @@ void addAlarmPointBreaks(const clsInstrument& m, int ch, std::vector<LevelBreak>
         const auto pointKind = static_cast<AlarmPointKind>(static_cast<int>(kind) + 1);
         const std::optional<ValueRange> range = AlarmPointRange(m, ch, pointKind);
         if (!range) {
-            out.push_back({ch, kind, named(kind, ch, value) + ": the channel takes no such level"});
+            out.push_back({ch, kind, Reason(ReasonId::LevelNoSuchPoint, {named(kind, ch, value)})});
         } else if (!CheckAlarmPoint(m, ch, value, pointKind)) {
             out.push_back({ch, kind,
-                           named(kind, ch, value) + " " +
-                               (value == noValue ? std::string("must be set")
-                                                 : rangeText(range->low, range->high))});
+                           value == noValue
+                               ? Reason(ReasonId::LevelMustBeSet, {named(kind, ch, value)})
+                               : outside(named(kind, ch, value), range->low, range->high)});
         } else if (!ordered && (kind == LevelSetting::Warning || kind == LevelSetting::Alarm)) {
-            const std::string order = lowLow ? "at or above" : "at or below";
-            out.push_back({ch, kind,
-                           "warning " + shown(m.Warning(ch)) + " of channel " +
-                               std::to_string(ch + 1) + " is not " + order + " its alarm " +
-                               shown(m.Alarm(ch))});
+            out.push_back(
+                {ch, kind,
+                 Reason(lowLow ? ReasonId::WarningNotAtOrAbove : ReasonId::WarningNotAtOrBelow,
+                        {shown(m.Warning(ch)), Reason::Number(ch + 1), shown(m.Alarm(ch))})});
         }
     }
 }
@@ -193,13 +194,15 @@ std::vector<LevelBreak> LevelRuleBreaks(const clsInstrument& model) {
         const float value = model.AutoCalib(ch);
         if (CheckAutoCalValue(model, ch, value)) continue;
         const AutoCalBound bound = AutoCalLimit(model, ch);
-        std::string reason = named(LevelSetting::AutoCal, ch, value) + " ";
+        Reason level = named(LevelSetting::AutoCal, ch, value);
+        Reason reason;
         if (model.GasEnabled(ch) && value > model.GasFullScale(ch))
-            reason += "is above the full scale " + SingleText(model.GasFullScale(ch));
+            reason = Reason(ReasonId::LevelAboveFullScale,
+                            {std::move(level), Reason::Shown(SingleText(model.GasFullScale(ch)))});
         else
-            reason +=
-                bound.atMost ? rangeText(-kNoLimit, bound.bound) : rangeText(bound.bound, kNoLimit);
-        breaks.push_back({ch, LevelSetting::AutoCal, reason});
+            reason = bound.atMost ? outside(std::move(level), -kNoLimit, bound.bound)
+                                  : outside(std::move(level), bound.bound, kNoLimit);
+        breaks.push_back({ch, LevelSetting::AutoCal, std::move(reason)});
     }
     return breaks;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/rule_reason.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -44,13 +46,13 @@ AutoCalBound AutoCalLimit(const clsInstrument& model, int ch);
 // full scale cannot be calibrated).
 bool CheckAutoCalValue(const clsInstrument& model, int ch, float value);
 
-// A level that breaks its rule, by channel, with why (English, for the file check and the
-// command line; the windows word it from the same facts).
+// A level that breaks its rule, by channel, with why (worded in the chosen language by
+// app/rule_reason_text.h, for the file check, Update, the grid and the command line).
 enum class LevelSetting { Warning, Alarm, Stel, Twa, AutoCal };
 struct LevelBreak {
     int channel;
     LevelSetting kind;
-    std::string reason;  // "alarm 150 of channel 1 is not between 0 and 60"
+    Reason reason;  // "alarm 150 of channel 1 is not between 0 and 60" once worded
 };
 
 // Every level the rules refuse: the alarm points of the fitted alarm channels (range and order)

@@ -21,6 +21,11 @@ using M = clsInstrument;
 // The logging intervals the interval list offers, in seconds.
 constexpr int kIntervals[] = {10, 20, 30, 60, 180, 300, 600};
 
+// The shown value of a reason.
+Reason shownNumber(float value) {
+    return Reason::Shown(SingleText(value));
+}
+
 std::string listText(std::span<const int> choices) {
     std::string text;
     for (int c : choices) text += (text.empty() ? "" : ", ") + std::to_string(c);
@@ -38,10 +43,6 @@ bool anyChanged(const std::array<bool, clsInstrument::levelCount>& flags) {
     return false;
 }
 
-std::string numberText(float value) {
-    return SingleText(value);
-}
-
 // What a check compares with: the instrument's values, when known.
 struct Held {
     const M* model;
@@ -56,16 +57,16 @@ std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) 
     std::vector<SettingProblem> problems;
     struct List {
         LevelSetting kind;
-        const char* what;
+        ReasonId what;
         float (M::*get)(int) const;
         const std::array<bool, clsInstrument::levelCount> M::*flags;
     };
     static const List lists[] = {
-        {LevelSetting::Warning, "warning", &M::Warning, &M::Change_Warn},
-        {LevelSetting::Alarm, "alarm", &M::Alarm, &M::Change_Alarm},
-        {LevelSetting::Stel, "STEL", &M::Stel, &M::Change_Stel},
-        {LevelSetting::Twa, "TWA", &M::Twa, &M::Change_Twa},
-        {LevelSetting::AutoCal, "auto-calibration value", &M::AutoCalib, &M::Change_AutoCal},
+        {LevelSetting::Warning, ReasonId::Warning, &M::Warning, &M::Change_Warn},
+        {LevelSetting::Alarm, ReasonId::Alarm, &M::Alarm, &M::Change_Alarm},
+        {LevelSetting::Stel, ReasonId::Stel, &M::Stel, &M::Change_Stel},
+        {LevelSetting::Twa, ReasonId::Twa, &M::Twa, &M::Change_Twa},
+        {LevelSetting::AutoCal, ReasonId::AutoCalValue, &M::AutoCalib, &M::Change_AutoCal},
     };
     const auto asHeld = [&](int ch) {
         return held.skips([&](const M& h) { return LevelsAsHeld(m, h, ch); });
@@ -75,12 +76,10 @@ std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) 
         for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
             const float value = (m.*list.get)(ch);
             if (IsSendableLevel(value, m.GasPoint(ch)) || asHeld(ch)) continue;
-            problems.push_back(SettingProblem{LevelCode(list.kind),
-                                              std::string(list.what) + " " + numberText(value) +
-                                                  " of channel " + std::to_string(ch + 1) +
-                                                  " is not a level of " +
-                                                  std::to_string(std::max<int>(0, m.GasPoint(ch))) +
-                                                  " decimals that fits five characters"});
+            problems.push_back(SettingProblem{
+                LevelCode(list.kind), Reason(ReasonId::LevelNotSendable,
+                                             {list.what, shownNumber(value), Reason::Number(ch + 1),
+                                              Reason::Number(std::max<int>(0, m.GasPoint(ch)))})});
             break;
         }
     }
@@ -95,20 +94,19 @@ std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) 
 }
 
 // A positive number that the five-character field shows whole at `decimals` places.
-std::string scaleProblem(float value, int decimals, const char* what) {
-    if (value == levelNoValue)
-        return std::string(what) + " \"*****\" (no value) is not taken by the instrument";
+Reason scaleProblem(float value, int decimals, ReasonId what) {
+    if (value == levelNoValue) return Reason(ReasonId::ScaleNoValue, {what});
     if (!(value > 0) || !std::isfinite(value))
-        return std::string(what) + " " + numberText(value) + " is not above 0";
+        return Reason(ReasonId::ScaleNotAboveZero, {what, shownNumber(value)});
     if (!IsSendableLevel(value, decimals))
-        return std::string(what) + " " + numberText(value) + " does not fit five characters at " +
-               std::to_string(std::max(0, decimals)) + " decimals";
+        return Reason(ReasonId::ScaleTooWide,
+                      {what, shownNumber(value), Reason::Number(std::max(0, decimals))});
     return {};
 }
 
-std::string unitProblem(std::string_view unit) {
+Reason unitProblem(std::string_view unit) {
     if (IsGasUnit(TrimText(unit))) return {};
-    return "unit \"" + ShownText(unit) + "\" is not one of %LEL, VOL%, %, ppm, ppb";
+    return Reason(ReasonId::UnitNotKnown, {Reason::Shown(ShownText(unit))});
 }
 
 std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held held) {
@@ -118,16 +116,19 @@ std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held he
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         if (!m.GasEnabled(ch)) continue;
         if (held.skips([&](const M& h) { return SameGasRecord(m, h, ch); })) continue;
-        const std::string channel = "channel " + std::to_string(ch + 1) + ": ";
-        std::string reason = TextProblem(TrimText(m.GasName(ch)), 10, TextSet::Printable);
-        if (reason.empty() && TrimText(m.GasName(ch)).empty()) reason = "the gas has no name";
-        if (reason.empty()) reason = scaleProblem(m.GasFullScale(ch), m.GasPoint(ch), "full scale");
-        if (reason.empty()) reason = scaleProblem(m.GasDesit(ch), m.GasPoint(ch), "resolution");
+        Reason reason = TextProblem(TrimText(m.GasName(ch)), 10, TextSet::Printable);
+        if (reason.empty() && TrimText(m.GasName(ch)).empty()) reason = ReasonId::GasNoName;
+        if (reason.empty())
+            reason = scaleProblem(m.GasFullScale(ch), m.GasPoint(ch), ReasonId::FullScale);
+        if (reason.empty())
+            reason = scaleProblem(m.GasDesit(ch), m.GasPoint(ch), ReasonId::Resolution);
         if (reason.empty() && m.GasDesit(ch) > m.GasFullScale(ch))
-            reason = "resolution " + numberText(m.GasDesit(ch)) + " is above the full scale " +
-                     numberText(m.GasFullScale(ch));
+            reason = Reason(ReasonId::ResolutionAboveFullScale,
+                            {shownNumber(m.GasDesit(ch)), shownNumber(m.GasFullScale(ch))});
         if (reason.empty()) reason = unitProblem(m.GasUnit(ch));
-        if (!reason.empty()) return SettingProblem{"GJ", channel + reason};
+        if (!reason.empty())
+            return SettingProblem{"GJ",
+                                  Reason(ReasonId::OnChannel, {Reason::Number(ch + 1), reason})};
     }
     return std::nullopt;
 }
@@ -138,10 +139,9 @@ std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held hel
     for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
         const LibraryEntry& entry = m.LS_Entry(e);
         if (held.skips([&](const M& h) { return h.LS_Entry(e) == entry; })) continue;
-        const std::string which = "entry " + std::to_string(e) + ": ";
         // An unused entry (no name) is sent as it is; a named one must be a usable gas.
         const bool used = !TrimText(entry.Name).empty();
-        std::string reason;
+        Reason reason;
         for (LibraryField field :
              {LibraryField::Name, LibraryField::FullScale, LibraryField::Resolution,
               LibraryField::Unit, LibraryField::Voltage, LibraryField::Ratio,
@@ -152,8 +152,10 @@ std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held hel
             if (!reason.empty()) break;
         }
         if (reason.empty() && !used && !std::isfinite(entry.Ratio))
-            reason = "the ratio is not a number";
-        if (!reason.empty()) return SettingProblem{"LS", which + reason};
+            reason = ReasonId::RatioNotNumber;
+        if (!reason.empty())
+            return SettingProblem{"LS",
+                                  Reason(ReasonId::OnLibraryEntry, {Reason::Number(e), reason})};
     }
     return std::nullopt;
 }
@@ -161,8 +163,8 @@ std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held hel
 std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope, Held held) {
     if (scope == RuleScope::Changed && !m.Change_SpecNo) return std::nullopt;
     if (held.skips([&](const M& h) { return h.SpecNo() == m.SpecNo(); })) return std::nullopt;
-    if (std::string reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name); !reason.empty())
-        return SettingProblem{"BS", "type number: " + reason};
+    if (Reason reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name); !reason.empty())
+        return SettingProblem{"BS", Reason(ReasonId::Named, {ReasonId::SettingTypeNumber, reason})};
     return std::nullopt;
 }
 
@@ -172,37 +174,40 @@ std::optional<SettingProblem> checkSpecType(const M& m, RuleScope scope, Held he
     const std::string& type = m.SpecType();
     // Empty: a file whose "UJ" line had no value leaves the type as the instrument has it.
     if (!type.empty() && type != "0" && type != "1" && type != "2")
-        return SettingProblem{"UJ", "destination \"" + ShownText(type) + "\" is not 0, 1 or 2"};
+        return SettingProblem{
+            "UJ", Reason(ReasonId::DestinationNotType, {Reason::Shown(ShownText(type))})};
     return std::nullopt;
 }
 
 std::optional<SettingProblem> checkIdentity(const M& m, Held held) {
     struct Text {
         const char* code;
-        const char* what;
+        ReasonId what;
         std::string (*get)(const M&);
         bool M::*flag;
         std::size_t maxLength;
     };
     static const Text texts[] = {
-        {"XZ", "user id", [](const M& x) { return x.UserID(); }, &M::Change_UserID, 16},
-        {"XS", "station", [](const M& x) { return x.StationID(); }, &M::Change_StationID, 16},
-        {"IN", "serial number", [](const M& x) { return x.SerialNo(); }, &M::Change_SerialNo, 20},
+        {"XZ", ReasonId::UserId, [](const M& x) { return x.UserID(); }, &M::Change_UserID, 16},
+        {"XS", ReasonId::Station, [](const M& x) { return x.StationID(); }, &M::Change_StationID,
+         16},
+        {"IN", ReasonId::SerialNumber, [](const M& x) { return x.SerialNo(); }, &M::Change_SerialNo,
+         20},
     };
     for (const Text& t : texts) {
         if (!(m.*t.flag)) continue;
         if (held.skips([&](const M& h) { return t.get(h) == t.get(m); })) continue;
-        if (std::string reason = TextProblem(TrimText(t.get(m)), t.maxLength, TextSet::Identity);
+        if (Reason reason = TextProblem(TrimText(t.get(m)), t.maxLength, TextSet::Identity);
             !reason.empty())
-            return SettingProblem{t.code, std::string(t.what) + ": " + reason};
+            return SettingProblem{t.code, Reason(ReasonId::Named, {t.what, reason})};
     }
     for (int n = 0; n < clsInstrument::stationCount; ++n) {
         if (!m.Change_StationList[n]) continue;
         if (held.skips([&](const M& h) { return h.StationList(n) == m.StationList(n); })) continue;
-        if (std::string reason = TextProblem(TrimText(m.StationList(n)), 16, TextSet::Name);
+        if (Reason reason = TextProblem(TrimText(m.StationList(n)), 16, TextSet::Name);
             !reason.empty())
-            return SettingProblem{"XS",
-                                  "station list entry " + std::to_string(n + 1) + ": " + reason};
+            return SettingProblem{
+                "XS", Reason(ReasonId::OnStationEntry, {Reason::Number(n + 1), reason})};
     }
     return std::nullopt;
 }
@@ -225,7 +230,7 @@ std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope 
         if (!isCheckedNumber(rule)) continue;
         if (scope == RuleScope::Changed && !rule.changed(m)) continue;
         if (held.skips([&](const M& h) { return rule.number(h) == rule.number(m); })) continue;
-        if (std::string reason = NumberRuleProblem(rule, rule.number(m)); !reason.empty())
+        if (Reason reason = NumberRuleProblem(rule, rule.number(m)); !reason.empty())
             add(SettingProblem{std::string(rule.code), reason});
     }
     for (auto& problem : checkLevels(m, scope, held)) add(std::move(problem));
@@ -236,44 +241,76 @@ std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope 
     return problems;
 }
 
-std::string NumberRuleProblem(const Setting& rule, std::int32_t value) {
+Reason NumberRuleProblem(const Setting& rule, std::int32_t value) {
     // The logging interval is one of the list's intervals, not any number in its range.
     if (rule.code == "XP") {
         for (int c : kIntervals)
             if (c == value) return {};
-        return std::string(rule.what) + " " + std::to_string(value) + " is not one of " +
-               listText(kIntervals);
+        return Reason(ReasonId::NotOneOf, {SettingName(rule), Reason::Number(value),
+                                           Reason::Shown(listText(kIntervals))});
     }
     if (value >= rule.low && value <= rule.high) return {};
-    return std::string(rule.what) + " " + std::to_string(value) + " is not between " +
-           std::to_string(rule.low) + " and " + std::to_string(rule.high);
+    return Reason(ReasonId::NotBetween, {SettingName(rule), Reason::Number(value),
+                                         Reason::Number(rule.low), Reason::Number(rule.high)});
 }
 
-std::string LibraryFieldProblem(const LibraryEntry& e, LibraryField field) {
+ReasonId SettingName(const Setting& rule) {
+    static constexpr std::pair<std::string_view, ReasonId> names[] = {
+        {"SpecNo", ReasonId::SettingTypeNumber},
+        {"HcMode", ReasonId::SettingHcMode},
+        {"AlarmMode", ReasonId::SettingAlarmPattern},
+        {"DispCalLimit", ReasonId::SettingCalLimitDisplay},
+        {"CalCheck", ReasonId::SettingCalLimitCheck},
+        {"Confirmation", ReasonId::SettingConfirmationBeep},
+        {"LogOverWrite", ReasonId::SettingLoggerOverwrite},
+        {"LcdBackLight", ReasonId::SettingBacklightTime},
+        {"autoBackLight", ReasonId::SettingAutoBacklight},
+        {"BumpTime", ReasonId::SettingBumpTime},
+        {"BumpThreshold", ReasonId::SettingBumpThreshold},
+        {"BumpFailCalTime", ReasonId::SettingBumpFailCalTime},
+        {"BumpFailAfter", ReasonId::SettingBumpFailAfter},
+        {"LcBhMode", ReasonId::SettingLcBhMode},
+        {"BhTime", ReasonId::SettingBarHoleTime},
+        {"LcBuzzer", ReasonId::SettingLeakCheckBuzzer},
+        {"AlarmOnOff", ReasonId::SettingAlarmFunction},
+        {"StelTwaOnOff", ReasonId::SettingStelTwaFunction},
+        {"AlarmO2", ReasonId::SettingOxygenAlarmType},
+        {"CalLimit", ReasonId::SettingCalTimeLimit},
+        {"Intervals", ReasonId::SettingLoggingInterval},
+        {"AutoZero", ReasonId::SettingAutoZero},
+        {"DemandZero", ReasonId::SettingDemandZero},
+    };
+    for (const auto& [prop, name] : names)
+        if (prop == rule.prop) return name;
+    return ReasonId::None;
+}
+
+Reason LibraryFieldProblem(const LibraryEntry& e, LibraryField field) {
     switch (field) {
         case LibraryField::Name:
             return TextProblem(TrimText(e.Name), 10, TextSet::Printable);
         case LibraryField::FullScale:
-            return scaleProblem(e.FullScale, e.Point, "full scale");
+            return scaleProblem(e.FullScale, e.Point, ReasonId::FullScale);
         case LibraryField::Resolution:
-            if (std::string reason = scaleProblem(e.Digit, e.Point, "resolution"); !reason.empty())
+            if (Reason reason = scaleProblem(e.Digit, e.Point, ReasonId::Resolution);
+                !reason.empty())
                 return reason;
             if (e.FullScale > 0 && e.Digit > e.FullScale)
-                return "resolution " + numberText(e.Digit) + " is above the full scale " +
-                       numberText(e.FullScale);
+                return Reason(ReasonId::ResolutionAboveFullScale,
+                              {shownNumber(e.Digit), shownNumber(e.FullScale)});
             return {};
         case LibraryField::Unit:
             return unitProblem(e.Unit);
         case LibraryField::Voltage:
-            return e.elem_vol == 0 ? "the sensor voltage is 0" : std::string();
+            return e.elem_vol == 0 ? Reason(ReasonId::VoltageZero) : Reason();
         case LibraryField::Ratio:
-            if (!std::isfinite(e.Ratio)) return "the ratio is not a number";
-            if (!(e.Ratio > 0)) return "ratio " + numberText(e.Ratio) + " is not above 0";
+            if (!std::isfinite(e.Ratio)) return ReasonId::RatioNotNumber;
+            if (!(e.Ratio > 0)) return Reason(ReasonId::RatioNotAboveZero, {shownNumber(e.Ratio)});
             return {};
         case LibraryField::Coefficients:
             for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a,
                              e.Linear2_b, e.Linear2_c, e.Linear2_d})
-                if (!std::isfinite(static_cast<float>(c))) return "a coefficient is not a number";
+                if (!std::isfinite(static_cast<float>(c))) return ReasonId::CoefficientNotNumber;
             return {};
     }
     return {};
@@ -290,16 +327,16 @@ bool IsSendableLevel(float value, int decimals) {
     return std::fabs(scaled - std::nearbyint(scaled)) <= 1e-6 * std::max(1.0, std::fabs(scaled));
 }
 
-std::string LevelTextProblem(std::string_view text) {
+Reason LevelTextProblem(std::string_view text) {
     const std::string trimmed = TrimText(text);
     if (!trimmed.empty() && trimmed.find_first_not_of('*') == std::string::npos) return {};
     const auto value = ParseSingle(trimmed);
-    if (!value) return "\"" + ShownText(trimmed) + "\" is not a number or \"*****\"";
-    if (*value < 0) return "\"" + ShownText(trimmed) + "\" is negative";
+    if (!value) return Reason(ReasonId::LevelTextNotNumber, {Reason::Shown(ShownText(trimmed))});
+    if (*value < 0) return Reason(ReasonId::LevelTextNegative, {Reason::Shown(ShownText(trimmed))});
     return {};
 }
 
-std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed) {
+Reason TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed) {
     for (char c : text) {
         const int code = static_cast<unsigned char>(c);
         bool ok = false;
@@ -315,18 +352,18 @@ std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet al
                 break;
         }
         if (!ok) {
-            if (code < 32 || code == 127) return "a control character is not allowed";
+            if (code < 32 || code == 127) return ReasonId::ControlCharacter;
             if (code > 127) {
                 static constexpr char hex[] = "0123456789ABCDEF";
-                return std::string("the byte \\x") + hex[code >> 4] + hex[code & 0xF] +
-                       " is not printable ASCII";
+                return Reason(ReasonId::ByteNotAscii,
+                              {Reason::Shown({hex[code >> 4], hex[code & 0xF]})});
             }
-            return std::string("the character \"") + c + "\" is not allowed";
+            return Reason(ReasonId::CharacterNotAllowed, {Reason::Shown(std::string(1, c))});
         }
     }
     if (text.size() > maxLength)
-        return "\"" + ShownText(text) + "\" is longer than " + std::to_string(maxLength) +
-               " characters";
+        return Reason(ReasonId::TextTooLong, {Reason::Shown(ShownText(text)),
+                                              Reason::Number(static_cast<long long>(maxLength))});
     return {};
 }
 

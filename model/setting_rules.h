@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/rule_reason.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -21,8 +23,8 @@ struct Setting;
 
 // A setting that broke its rule: the code of its settings-file line and why.
 struct SettingProblem {
-    std::string code;    // "BU", "A1", "GJ", "LS", "BS", "UJ"
-    std::string reason;  // "bump test time 9 is not between 0 and 3"
+    std::string code;  // "BU", "A1", "GJ", "LS", "BS", "UJ"
+    Reason reason;     // "bump test time 9 is not between 0 and 3" once worded
     // Another line that sets what the rule depends on, named when the file has no line `code`
     // (a level judged against a full scale that the file's "GJ" line changed); empty for none.
     std::string dependsOn = {};
@@ -45,7 +47,7 @@ std::vector<SettingProblem> CheckSettingRules(const clsInstrument& model, RuleSc
 
 // Why `value` is not a value the numeric setting `rule` may hold (its range, or the list of the
 // logging intervals); empty when it is. For a read as much as for a file or an edit.
-std::string NumberRuleProblem(const Setting& rule, std::int32_t value);
+Reason NumberRuleProblem(const Setting& rule, std::int32_t value);
 
 // A field of a settings library entry (the factory dialog's hydrocarbon table, the "LS" line).
 enum class LibraryField { Name, FullScale, Resolution, Unit, Voltage, Ratio, Coefficients };
@@ -53,7 +55,7 @@ enum class LibraryField { Name, FullScale, Resolution, Unit, Voltage, Ratio, Coe
 // Why the field of a named (used) library entry cannot be sent; empty when it can. Full scale and
 // resolution above 0, fitting five characters at the entry's decimals, the resolution not above
 // the full scale; the sensor voltage not 0; the ratio above 0; every coefficient finite.
-std::string LibraryFieldProblem(const LibraryEntry& entry, LibraryField field);
+Reason LibraryFieldProblem(const LibraryEntry& entry, LibraryField field);
 
 // ---- the rules one value at a time, for the places that take a value from a person ----
 
@@ -64,7 +66,7 @@ bool IsSendableLevel(float value, int decimals);
 // Why a level text of a settings file cannot be read as a level; empty when it can. Only a
 // number or the no-value mark ("*****") is a level here: the status words the instrument shows
 // in its readings are not settings.
-std::string LevelTextProblem(std::string_view text);
+Reason LevelTextProblem(std::string_view text);
 
 // A text the user supplied that goes onto the wire: at most `maxLength` bytes, each one printable
 // ASCII of the set `allowed` accepts. Control bytes, DEL and anything beyond ASCII are refused,
@@ -78,7 +80,11 @@ enum class TextSet {
     // anything beyond ASCII would come back as other text.
     Printable,
 };
-std::string TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed);
+Reason TextProblem(std::string_view text, std::size_t maxLength, TextSet allowed);
+
+// The name a refusal gives a numeric setting of the settings table, or the type number
+// ("bump test time"); None for a setting no rule names.
+ReasonId SettingName(const Setting& rule);
 
 // A text as a person is shown it: control characters, DEL and every byte above 127 as "\xHH"
 // ("H2S\xC3\xA9"), so a refusal never writes a terminal escape sequence or a frame character onto

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <string>
 
+#include "app/rule_reason_text.h"
 #include "app/settings_csv.h"
 #include "cli/output.h"
 #include "model/held_values.h"
@@ -120,8 +121,8 @@ void printSettings(const clsInstrument& model, Output& out, double now) {
 std::vector<std::string> heldValueWarnings(const clsInstrument& model) {
     std::vector<std::string> lines;
     for (const HeldValueProblem& problem : OutOfRangeValues(model))
-        lines.push_back("the instrument holds a value out of range (" + problem.code +
-                        "): " + problem.reason);
+        lines.push_back(
+            ResMessage(msg::HeldOutOfRangeInfo, {problem.code, ReasonText(problem.reason)}));
     return lines;
 }
 

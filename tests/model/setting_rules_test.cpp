@@ -6,11 +6,17 @@
 #include <functional>
 #include <limits>
 
+#include "app/rule_reason_text.h"
 #include "model/instrument.h"
 #include "model/settings_table.h"
 
 namespace vq {
 namespace {
+
+// The reason as the English table words it.
+std::string en(const Reason& reason) {
+    return ReasonText(Language::English, reason);
+}
 
 // A used settings library entry that every rule accepts.
 void fitLibrary(clsInstrument& m, int entry) {
@@ -76,7 +82,7 @@ TEST(SettingRules, TextsAreRefusedNotCleaned) {
         {"ELEVENCHARS", 10, TextSet::Printable, "longer than 10"},
     };
     for (const Case& c : cases) {
-        const std::string problem = TextProblem(c.text, c.maxLength, c.set);
+        const std::string problem = en(TextProblem(c.text, c.maxLength, c.set));
         if (*c.problem == 0)
             EXPECT_EQ(problem, "") << c.text;
         else
@@ -89,9 +95,9 @@ TEST(SettingRules, TextsAreRefusedNotCleaned) {
 
 TEST(SettingRules, LevelTextsAreANumberOrTheNoValueMark) {
     for (const char* good : {"*****", "  25", "0", "19.5", " 1e2"})
-        EXPECT_EQ(LevelTextProblem(good), "") << good;
+        EXPECT_EQ(en(LevelTextProblem(good)), "") << good;
     for (const char* bad : {"", "  ", "NaN", "inf", "abc", "OVER", "WARN", "1e39", "-5", "1,5"})
-        EXPECT_NE(LevelTextProblem(bad), "") << bad;
+        EXPECT_NE(en(LevelTextProblem(bad)), "") << bad;
 }
 
 // "Update" looks only at what it is about to send; a whole file looks at everything it carries.
@@ -109,14 +115,14 @@ TEST(SettingRules, ScopeDecidesWhichSettingsAreLookedAt) {
     const auto changed = CheckSettingRules(m, RuleScope::Changed);
     ASSERT_EQ(changed.size(), 2u);
     EXPECT_EQ(changed[0].code, "AP");
-    EXPECT_EQ(changed[0].reason, "alarm pattern 5 is not between 0 and 1");
+    EXPECT_EQ(en(changed[0].reason), "alarm pattern 5 is not between 0 and 1");
     EXPECT_EQ(changed[1].code, "XZ");  // the first identity text; the station entry waits
 
     m.setAlarmMode(1);
     m.setUserID("SERVICE");
     const auto station = CheckSettingRules(m, RuleScope::Changed);
     ASSERT_EQ(station.size(), 1u);
-    EXPECT_EQ(station[0].reason, "station list entry 8: the character \";\" is not allowed");
+    EXPECT_EQ(en(station[0].reason), "station list entry 8: the character \";\" is not allowed");
 }
 
 // What the instrument holds and nobody changed is sent back as it is; only what differs from it
@@ -224,16 +230,16 @@ TEST(SettingRules, LibraryEntryFieldsEachHaveTheirRule) {
         clsInstrument m;
         m.setIntervals(60);
         fitLibrary(m, 1);
-        EXPECT_EQ(LibraryFieldProblem(m.LS_Entry(1), c.field), "") << c.name;
+        EXPECT_EQ(en(LibraryFieldProblem(m.LS_Entry(1), c.field)), "") << c.name;
         LibraryEntry e = m.LS_Entry(1);
         c.spoil(e);
-        const std::string problem = LibraryFieldProblem(e, c.field);
+        const std::string problem = en(LibraryFieldProblem(e, c.field));
         EXPECT_NE(problem.find(c.problem), std::string::npos) << c.name << ": " << problem;
         m.setLS_Entry(1, e);
         const auto all = CheckSettingRules(m, RuleScope::All);
         ASSERT_EQ(all.size(), 1u) << c.name;
         EXPECT_EQ(all[0].code, "LS");
-        EXPECT_EQ(all[0].reason, "entry 1: " + problem) << c.name;
+        EXPECT_EQ(en(all[0].reason), "entry 1: " + problem) << c.name;
     }
 }
 
@@ -288,7 +294,7 @@ TEST(SettingRules, LevelsAreHeldToTheRulesOfTheirChannel) {
         std::string codes;
         for (const SettingProblem& problem : CheckSettingRules(m, RuleScope::All)) {
             codes += (codes.empty() ? "" : " ") + problem.code;
-            EXPECT_EQ(problem.reason, c.reason) << c.name;
+            EXPECT_EQ(en(problem.reason), c.reason) << c.name;
             EXPECT_EQ(problem.dependsOn, "GJ") << c.name;
         }
         EXPECT_EQ(codes, c.code) << c.name;

@@ -1,11 +1,17 @@
 // Record and table replies: gas table, settings library, sensor library, calibration history.
 
+#include "app/rule_reason_text.h"
 #include "decoder_fixture.h"
 #include "model/held_values.h"
 #include "model/ole_date.h"
 
 namespace vq::testing {
 namespace {
+
+// The reason as the English table words it.
+std::string en(const Reason& reason) {
+    return ReasonText(Language::English, reason);
+}
 
 using RecordReplyTest = DecoderTest;
 
@@ -93,7 +99,7 @@ TEST_F(RecordReplyTest, GasRecordsAtTheEdgesAreStoredAsHeld) {
         EXPECT_EQ(model.GasName(0), c.name);
         EXPECT_EQ(model.GasFullScale(0), c.fullScale) << c.record;
         EXPECT_EQ(model.GasDesit(0), c.resolution) << c.record;
-        EXPECT_EQ(GasScaleProblem(model, 0), c.reason) << c.record;
+        EXPECT_EQ(en(GasScaleProblem(model, 0)), c.reason) << c.record;
         // The instrument's answer to writing the same record back carries the same bytes.
         const std::string answer = "GJ,W," + c.record + "," + kBlankGas + "," + kBlankGas + "," +
                                    kBlankGas + "," + kBlankGas;

@@ -1,12 +1,18 @@
 // Settings replies: the store rule on reads, the echo-check on writes, identity texts, the station
 // list, the groups and the five-gas levels.
 
+#include "app/rule_reason_text.h"
 #include "decoder_fixture.h"
 #include "model/held_values.h"
 #include "model/settings_table.h"
 
 namespace vq::testing {
 namespace {
+
+// The reason as the English table words it.
+std::string en(const Reason& reason) {
+    return ReasonText(Language::English, reason);
+}
 
 using SettingsReplyTest = DecoderTest;
 
@@ -223,13 +229,14 @@ TEST_F(SettingsReplyTest, ValuesOutsideTheirRangeAreKeptAndNamed) {
         EXPECT_FALSE(setting->changed(model)) << c.body;
         bool named = false;
         for (const HeldValueProblem& p : OutOfRangeValues(model))
-            named = named ||
-                    (p.code == setting->code && p.field == setting->field && p.reason == c.reason);
+            named = named || (p.code == setting->code && p.field == setting->field &&
+                              en(p.reason) == c.reason);
         EXPECT_TRUE(named) << c.body << ": " << c.reason;
     }
     // Back in range, it is no longer named.
     EXPECT_TRUE(decode("LP,R,2"));
-    for (const HeldValueProblem& p : OutOfRangeValues(model)) EXPECT_NE(p.code, "LP") << p.reason;
+    for (const HeldValueProblem& p : OutOfRangeValues(model))
+        EXPECT_NE(p.code, "LP") << en(p.reason);
 }
 
 TEST_F(SettingsReplyTest, BumpGroupWithWrongCountIsRefusedSilently) {

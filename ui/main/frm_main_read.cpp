@@ -7,6 +7,7 @@
 
 #include "app/config_file.h"
 #include "app/records.h"
+#include "app/rule_reason_text.h"
 #include "app/settings_csv.h"
 #include "link/event_host.h"
 #include "link/vqif.h"
@@ -153,7 +154,7 @@ bool frmMain::ReadInstrument() {
         // Shown as held, and named: a value out of its range is never taken for a good one.
         for (const HeldValueProblem& problem : OutOfRangeValues(read)) {
             const std::string line =
-                ResMessage(msg::HeldOutOfRangeInfo, {problem.code, problem.reason});
+                ResMessage(msg::HeldOutOfRangeInfo, {problem.code, ReasonText(problem.reason)});
             AddInfo(line, info_colour::Failure);
             AddLog(line);
         }

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "app/app_config.h"
+#include "app/rule_reason_text.h"
 #include "app/update_validation.h"
 #include "link/link_status.h"
 #include "messages/messages.h"
@@ -361,7 +362,7 @@ void SettingsGrid::MarkRefusedCells() {
     // A gas record the instrument holds with a full scale or resolution no gas can have: shown as
     // held, red, and the reason a hover away.
     for (int ch = 0; ch < channels; ++ch) {
-        const std::string reason = GasScaleProblem(model_, ch);
+        const std::string reason = ReasonText(GasScaleProblem(model_, ch));
         if (reason.empty()) continue;
         setTextColour(rowOf(ch), colGas, badText);
         QTableWidgetItem* cell = item(rowOf(ch), colGas);

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/pending_edits_text.h"
+#include "app/rule_reason_text.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
 #include "app/update_flags.h"
@@ -201,8 +202,9 @@ bool WriteCommands::Update(bool idOnly) {
     PrepareUpdateFlags(toSend, idOnly, host_.lastRead());
     if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed, held);
         !problems.empty()) {
-        const std::string text = ResMessage(
-            msg::SettingsRefusedInfo, {problems.front().code + ": " + problems.front().reason});
+        const std::string text =
+            ResMessage(msg::SettingsRefusedInfo,
+                       {problems.front().code + ": " + ReasonText(problems.front().reason)});
         asker_.error(window_, text, ResMessage(msg::UpdateTitle));  // "Update"
         return false;
     }
