@@ -80,6 +80,10 @@ bool InstrumentSession::switchOnBuiltIn() {
     return true;
 }
 
+SessionState InstrumentSession::state() const {
+    return SessionStateOf(link_->Status(), link_->LinkMode(), builtInSwitchedOff());
+}
+
 InstrumentSession::~InstrumentSession() {
     // The link refers to the ports and the host, the in-process port to its instrument: each goes
     // before what it refers to.

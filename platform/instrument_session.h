@@ -21,6 +21,7 @@
 #include "platform/device_finder.h"
 #include "platform/port_options.h"
 #include "platform/records_recorder.h"
+#include "platform/session_state.h"
 
 namespace vq {
 
@@ -72,6 +73,8 @@ class InstrumentSession : public QObject {
     bool builtInSwitchedOff() const;
     // Its power switch, for the user's own "connect again"; false without a built-in one.
     bool switchOnBuiltIn();
+    // What the windows and vq5100ctl show about the instrument (platform/session_state.h).
+    SessionState state() const;
 
     struct PortChoice {
         bool serial = false;

@@ -86,8 +86,8 @@ bool MainWindowSettings::connected() const {
     return main_.link().Connected();
 }
 
-std::int32_t MainWindowSettings::linkStatus() const {
-    return main_.link().Status();
+SessionState MainWindowSettings::sessionState() const {
+    return main_.session().state();
 }
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {

@@ -43,7 +43,7 @@ class MainWindowSettings : public QObject,
   private:
     // The grid's window: the gas selection window for a channel, modal.
     bool connected() const override;
-    std::int32_t linkStatus() const override;
+    SessionState sessionState() const override;
     std::optional<int> chooseGas(int channel) override;
     void buildWriteCommands();
     // The write commands run in the main window (enableWindow serves the file commands as well).

@@ -25,7 +25,7 @@ namespace vq::grid_test {
 // refreshes the grid.
 struct ConnectedGridWindow : SettingsGridWindow {
     bool connected() const override { return true; }
-    std::int32_t linkStatus() const override { return link_status::Done; }
+    SessionState sessionState() const override { return SessionState::Settled; }
     std::optional<int> chooseGas(int) override { return std::nullopt; }
     void showInstrument() override {
         if (grid) grid->refresh();
