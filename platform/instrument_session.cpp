@@ -4,6 +4,7 @@
 
 #include "link/link_events.h"
 #include "link/vqif.h"
+#include "platform/link_write_operations.h"
 #include "platform/qt_event_host.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_socket_port.h"
@@ -80,6 +81,10 @@ bool InstrumentSession::switchOnBuiltIn() {
     return true;
 }
 
+WriteOperations& InstrumentSession::writes() {
+    return *writes_;
+}
+
 SessionState InstrumentSession::state() const {
     return SessionStateOf(link_->Status(), link_->LinkMode(), builtInSwitchedOff());
 }
@@ -88,6 +93,7 @@ InstrumentSession::~InstrumentSession() {
     // The link refers to the ports and the host, the in-process port to its instrument: each goes
     // before what it refers to.
     if (link_) link_->setPortOpen(false);
+    writes_.reset();
     link_.reset();
     relay_.reset();
     simSerial_.reset();
@@ -99,6 +105,7 @@ InstrumentSession::~InstrumentSession() {
 void InstrumentSession::makeLink() {
     relay_ = std::make_unique<Relay>(*this);
     link_ = std::make_unique<uclVqif>(*host_, *relay_, serial_, socket_, workDir_);
+    writes_ = std::make_unique<LinkWriteOperations>(*link_);
 }
 
 FoundPorts InstrumentSession::findConverters() const {

@@ -30,6 +30,8 @@ class QtEventHost;
 class QtSerialPort;
 class QtSocketPort;
 class uclVqif;
+class WriteOperations;
+class LinkWriteOperations;
 namespace sim {
 class SimInstrument;
 class InProcessSerialPort;
@@ -100,6 +102,9 @@ class InstrumentSession : public QObject {
     // The instrument records: both programs add their reads, writes, calibration runs and dumps
     // here (VQ5100Records.sqlite in the working folder unless told otherwise).
     RecordsRecorder& records() { return records_; }
+    // The writes on its link, for the "Update", "Update ID" and clock flows both programs run
+    // (app/settings_update.h, app/clock_set.h) and the clears.
+    WriteOperations& writes();
 
   signals:
     void connected();
@@ -138,6 +143,7 @@ class InstrumentSession : public QObject {
     SocketPort* socket_ = nullptr;
     std::unique_ptr<Relay> relay_;
     std::unique_ptr<uclVqif> link_;
+    std::unique_ptr<LinkWriteOperations> writes_;
 };
 
 }  // namespace vq

@@ -19,7 +19,6 @@
 #include "ui/main/settings_file_commands.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands.h"
-#include "ui/main/write_commands_link.h"
 
 namespace vq {
 
@@ -99,9 +98,8 @@ std::optional<int> MainWindowSettings::chooseGas(int channel) {
 }
 
 void MainWindowSettings::buildWriteCommands() {
-    operations_ = std::make_unique<LinkWriteOperations>(main_.link());
-    writes_ = new WriteCommands(*operations_, main_.model(), main_.asker(), &main_, main_.workDir(),
-                                *this, this);
+    writes_ = new WriteCommands(main_.session().writes(), main_.model(), main_.asker(), &main_,
+                                main_.workDir(), *this, this);
     for (int i = 0; i < 8; ++i)
         connect(main_.cmdOption(i), &QPushButton::clicked, this, [this, i] {
             main_.runCommand(frmMain::OnClose::FinishCommand,

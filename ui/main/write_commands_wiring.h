@@ -20,7 +20,6 @@ class QLabel;
 namespace vq {
 
 class IdentityBoxes;
-class LinkWriteOperations;
 class frmMain;
 
 class MainWindowSettings : public QObject,
@@ -73,7 +72,6 @@ class MainWindowSettings : public QObject,
     QLabel* pendingLine_ = nullptr;
     QLabel* noticeLine_ = nullptr;
     IdentityBoxes* identity_ = nullptr;
-    std::unique_ptr<LinkWriteOperations> operations_;
     WriteCommands* writes_ = nullptr;
     SettingsFileCommands* files_ = nullptr;
 };
