@@ -5,6 +5,7 @@
 #include "app/update_flags.h"
 #include "app/update_validation.h"
 #include "app/write_operations.h"
+#include "link/write_failure_text.h"
 #include "link/write_verify.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
@@ -31,6 +32,10 @@ ReviewSummary UpdateReview(const clsInstrument& held, const clsInstrument& model
         SummariseReview(rows, SentWriteKeys(UpdateToSend(model, idOnly, &held)));
     if (idOnly) summary.unchangedSent = 0;
     return summary;
+}
+
+std::vector<std::string> SettingsUpdate::Result::failureLines() const {
+    return WriteRunFailureLines(write);
 }
 
 SettingsUpdate::SettingsUpdate(WriteOperations& operations, clsInstrument& model,

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/settings_review_text.h"
 #include "model/instrument.h"
@@ -44,6 +45,9 @@ class SettingsUpdate {
         // values, or after a stop what it confirmed (model/settings_review.h HeldAfterWrite).
         std::optional<clsInstrument> held;
         bool succeeded() const { return write.succeeded(); }
+        // Which setting the instrument did not take or does not hold, and what it holds; empty
+        // for a run that succeeded (link/write_failure_text.h).
+        std::vector<std::string> failureLines() const;
     };
 
     // `model`: the settings as edited, which run() flags and writes over `operations`. `held`:

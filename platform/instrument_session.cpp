@@ -85,6 +85,10 @@ WriteOperations& InstrumentSession::writes() {
     return *writes_;
 }
 
+bool InstrumentSession::powerOff() {
+    return link_->BodyPowerOff() && link_->PowerOffAcked();
+}
+
 SessionState InstrumentSession::state() const {
     return SessionStateOf(link_->Status(), link_->LinkMode(), builtInSwitchedOff());
 }

@@ -105,6 +105,9 @@ class InstrumentSession : public QObject {
     // The writes on its link, for the "Update", "Update ID" and clock flows both programs run
     // (app/settings_update.h, app/clock_set.h) and the clears.
     WriteOperations& writes();
+    // Switches the instrument off ("RO,W,"): the port is closed and opened again a few seconds
+    // later whatever it said; true when the instrument acknowledged.
+    bool powerOff();
 
   signals:
     void connected();

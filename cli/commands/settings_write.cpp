@@ -12,7 +12,6 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
-#include "link/write_failure_text.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -90,7 +89,7 @@ int writeSettings(CommandContext& context, const clsInstrument& onInstrument, cl
     context.session.records().record(
         WriteRecord(onInstrument, model, result.succeeded(), pcNow(context)));
     if (!result.succeeded()) {
-        std::vector<std::string> lines = WriteRunFailureLines(result);
+        std::vector<std::string> lines = run.failureLines();
         if (lines.empty()) lines.push_back("the instrument did not take the settings");
         if (context.session.events().lineDropped) lines.front() += " (the line dropped)";
         // What the instrument holds of it now, as the window lists it.

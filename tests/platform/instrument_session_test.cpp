@@ -207,7 +207,7 @@ TEST(InstrumentSession, ItsStateFollowsTheLink) {
     EXPECT_EQ(bench.session->state(), SessionState::Settled);
     EXPECT_TRUE(SettingsShown(bench.session->state(), true));
     EXPECT_FALSE(SettingsShown(bench.session->state(), false));
-    bench.session->link().BodyPowerOff();
+    EXPECT_TRUE(bench.session->powerOff());
     ASSERT_TRUE(bench.host.pumpUntil(
         [&] { return bench.session->state() != SessionState::Settled; }, std::chrono::seconds(5)));
     EXPECT_EQ(bench.session->state(), SessionState::SwitchedOff);

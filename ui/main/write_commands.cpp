@@ -8,7 +8,6 @@
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
 #include "app/settings_update.h"
-#include "link/write_failure_text.h"
 #include "app/write_operations.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
@@ -205,8 +204,7 @@ bool WriteCommands::Update(bool idOnly) {
                 addInfo(NotWrittenCountText(review->summary), write_colour::Failure);
         } else {
             // Which setting the instrument did not take or does not hold, and what it holds.
-            for (const std::string& line : WriteRunFailureLines(result))
-                addInfo(line, write_colour::Failure);
+            for (const std::string& line : run.failureLines()) addInfo(line, write_colour::Failure);
             rememberPartlyWritten(run);
             addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
         }
