@@ -4,6 +4,7 @@
 
 #include "link/link_events.h"
 #include "link/vqif.h"
+#include "platform/link_write_operations.h"
 #include "platform/qt_event_host.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_socket_port.h"
@@ -80,10 +81,23 @@ bool InstrumentSession::switchOnBuiltIn() {
     return true;
 }
 
+WriteOperations& InstrumentSession::writes() {
+    return *writes_;
+}
+
+bool InstrumentSession::powerOff() {
+    return link_->BodyPowerOff() && link_->PowerOffAcked();
+}
+
+SessionState InstrumentSession::state() const {
+    return SessionStateOf(link_->Status(), link_->LinkMode(), builtInSwitchedOff());
+}
+
 InstrumentSession::~InstrumentSession() {
     // The link refers to the ports and the host, the in-process port to its instrument: each goes
     // before what it refers to.
     if (link_) link_->setPortOpen(false);
+    writes_.reset();
     link_.reset();
     relay_.reset();
     simSerial_.reset();
@@ -97,6 +111,7 @@ void InstrumentSession::makeLink() {
     records_.setSimulated(builtIn_ != nullptr);
     relay_ = std::make_unique<Relay>(*this);
     link_ = std::make_unique<uclVqif>(*host_, *relay_, serial_, socket_, workDir_);
+    writes_ = std::make_unique<LinkWriteOperations>(*link_);
 }
 
 FoundPorts InstrumentSession::findConverters() const {

@@ -21,6 +21,7 @@
 #include "platform/device_finder.h"
 #include "platform/port_options.h"
 #include "platform/records_recorder.h"
+#include "platform/session_state.h"
 
 namespace vq {
 
@@ -29,6 +30,8 @@ class QtEventHost;
 class QtSerialPort;
 class QtSocketPort;
 class uclVqif;
+class WriteOperations;
+class LinkWriteOperations;
 namespace sim {
 class SimInstrument;
 class InProcessSerialPort;
@@ -72,6 +75,8 @@ class InstrumentSession : public QObject {
     bool builtInSwitchedOff() const;
     // Its power switch, for the user's own "connect again"; false without a built-in one.
     bool switchOnBuiltIn();
+    // What the windows and vq5100ctl show about the instrument (platform/session_state.h).
+    SessionState state() const;
 
     struct PortChoice {
         bool serial = false;
@@ -97,6 +102,12 @@ class InstrumentSession : public QObject {
     // The instrument records: both programs add their reads, writes, calibration runs and dumps
     // here (VQ5100Records.sqlite in the working folder unless told otherwise).
     RecordsRecorder& records() { return records_; }
+    // The writes on its link, for the "Update", "Update ID" and clock flows both programs run
+    // (app/settings_update.h, app/clock_set.h) and the clears.
+    WriteOperations& writes();
+    // Switches the instrument off ("RO,W,"): the port is closed and opened again a few seconds
+    // later whatever it said; true when the instrument acknowledged.
+    bool powerOff();
 
   signals:
     void connected();
@@ -135,6 +146,7 @@ class InstrumentSession : public QObject {
     SocketPort* socket_ = nullptr;
     std::unique_ptr<Relay> relay_;
     std::unique_ptr<uclVqif> link_;
+    std::unique_ptr<LinkWriteOperations> writes_;
 };
 
 }  // namespace vq

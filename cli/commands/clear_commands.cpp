@@ -1,5 +1,6 @@
 // clear-logger, clear-power, defaults and power-off: the instrument operations of the same
 // names, each confirmed by the instrument before it counts as done.
+#include "app/write_operations.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
@@ -12,7 +13,7 @@ namespace vq::cli {
 namespace {
 
 struct ClearOperation {
-    bool (uclVqif::*run)();
+    bool (WriteOperations::*run)();
     int start, success, failure;  // message ids
 };
 
@@ -21,7 +22,7 @@ int runClear(CommandContext& context, const ClearOperation& operation) {
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     context.out.line(messageLine(operation.start));
-    if (!(context.session.link().*operation.run)()) {
+    if (!(context.session.writes().*operation.run)()) {
         context.out.error(messageLine(operation.failure));
         return kExitFailed;
     }
@@ -33,17 +34,17 @@ int runClear(CommandContext& context, const ClearOperation& operation) {
 }  // namespace
 
 int runClearLogger(CommandContext& context) {
-    return runClear(context, {&uclVqif::BodyDataClear, msg::DataRemovalStartInfo,
+    return runClear(context, {&WriteOperations::BodyDataClear, msg::DataRemovalStartInfo,
                               msg::DataRemovalCompleteInfo, msg::DataRemovalFailInfo});
 }
 
 int runClearPower(CommandContext& context) {
-    return runClear(context, {&uclVqif::PowerDataClear, msg::ClearPowerStartInfo,
+    return runClear(context, {&WriteOperations::PowerDataClear, msg::ClearPowerStartInfo,
                               msg::ClearPowerCompleteInfo, msg::ClearPowerFailInfo});
 }
 
 int runDefaults(CommandContext& context) {
-    return runClear(context, {&uclVqif::DefaultInstrument, msg::DefaultStartInfo,
+    return runClear(context, {&WriteOperations::DefaultInstrument, msg::DefaultStartInfo,
                               msg::DefaultCompleteInfo, msg::DefaultFailInfo});
 }
 
@@ -51,11 +52,9 @@ int runPowerOff(CommandContext& context) {
     const CommandArgs args(context.args, {}, {});
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    uclVqif& link = context.session.link();
     context.out.line(messageLine(msg::PowerOffInfo));  // "VQ-5100 Auto Power OFF."
     // The port is opened again whatever the instrument said; only its acknowledgement counts.
-    link.BodyPowerOff();
-    if (!link.PowerOffAcked()) {
+    if (!context.session.powerOff()) {
         context.out.error(
             messageLine(msg::PowerOffFailedInfo));  // "VQ-5100 Auto Power OFF Failed."
         return kExitFailed;

@@ -1,12 +1,13 @@
 // set-clock [--time "yyyy/mm/dd hh:nn:ss"] and check-data: the instrument clock and the check
 // date, as "Date/Time Set" and "Write Check Data" set them.
+#include "app/clock_set.h"
+#include "app/write_operations.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/commands/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
-#include "link/link_status.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -25,26 +26,20 @@ int runSetClock(CommandContext& context) {
         }
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    uclVqif& link = context.session.link();
+    WriteOperations& writes = context.session.writes();
     // What will change, before it does: the instrument's clock as it reads now, and the time
     // that replaces it.
     clsInstrument clock;
-    clsInstrument* const bound = link.Instrument();
-    link.setInstrument(&clock);
-    const bool clockRead = link.WaitFor(link_status::AwaitRead, "HC,R,");
-    link.setInstrument(bound);
+    const bool clockRead = writes.ReadClock(clock);
     // Taken after the connection and the read, so the clock is not set late by their seconds.
     const double when = time.value_or(pcNow(context));
-    const std::string before = clockRead
-                                   ? GeneralDate(AddDays(pcNow(context), -clock.SysDateOffset()))
-                                   : ResMessage(msg::ClockNotRead);
+    const std::string before = InstrumentClockText(clockRead ? &clock : nullptr, pcNow(context));
     context.out.field("clockBefore", "Instrument clock", QString::fromStdString(before));
     context.out.field("clockToWrite", time ? "Time to be written" : "PC time to be written",
                       QString::fromStdString(GeneralDate(when)));
-    link.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));
-    if (!link.SetDateTime(when)) {
+    // The window's "Date/Time Set" flow (app/clock_set.h).
+    if (!RunSetClock(writes, when, [&context] { return pcNow(context); })) {
         context.out.error(messageLine(msg::DateTimeSetFailedInfo));
-        link.AddLog(ResMessage(msg::DateTimeSetFailedLog, {GeneralDate(pcNow(context))}));
         return kExitFailed;
     }
     context.out.field("clock", "Instrument clock set to",
@@ -56,9 +51,7 @@ int runCheckData(CommandContext& context) {
     const CommandArgs args(context.args, {}, {});
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    uclVqif& link = context.session.link();
-    link.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));
-    if (!link.SetCheckData()) {
+    if (!RunCheckData(context.session.writes(), pcNow(context))) {
         context.out.error(messageLine(msg::UploadFailedInfo));
         return kExitFailed;
     }

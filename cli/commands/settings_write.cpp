@@ -6,15 +6,12 @@
 #include "app/records.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
-#include "app/update_flags.h"
-#include "app/update_validation.h"
+#include "app/settings_update.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
-#include "link/write_failure_text.h"
-#include "link/write_verify.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
@@ -49,18 +46,8 @@ const char* groupKey(ReviewGroup group) {
 
 void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
                  bool idOnly) {
-    std::vector<ReviewRow> rows = ReviewRows(onInstrument, toWrite);
-    // "Update ID" sends the identity texts and the station list only.
-    if (idOnly) {
-        std::erase_if(rows, [](const ReviewRow& row) {
-            return row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations;
-        });
-    }
-    // Listed as changes are only the settings this write sends.
-    clsInstrument flagged = toWrite;
-    PrepareUpdateFlags(flagged, idOnly);
-    ReviewSummary summary = SummariseReview(rows, SentWriteKeys(flagged));
-    if (idOnly) summary.unchangedSent = 0;
+    // The window's review of "Update" (app/settings_update.h).
+    const ReviewSummary summary = UpdateReview(onInstrument, toWrite, idOnly);
     for (const std::string& line : ReviewLines(summary)) out.line(line);
     QJsonArray changes;
     for (const ReviewRow& row : summary.changes) {
@@ -85,41 +72,29 @@ void printReview(Output& out, const clsInstrument& onInstrument, const clsInstru
     out.field("unchanged_written", "", summary.unchangedSent);
 }
 
-std::string notWrittenLine(const clsInstrument& onInstrument, const clsInstrument& toWrite,
-                           bool idOnly) {
-    clsInstrument flagged = toWrite;
-    PrepareUpdateFlags(flagged, idOnly);
-    return NotWrittenCountText(
-        SummariseReview(ReviewRows(onInstrument, toWrite), SentWriteKeys(flagged)));
-}
-
 int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
                   bool idOnly) {
     Output& out = context.out;
-    // What is about to be sent must pass the rules a window would have held it to; what the
-    // instrument already holds and nobody changed is sent back as it is.
-    if (const auto refusal = UpdateRefusalReason(model, idOnly, &onInstrument)) {
-        out.error(*refusal);
+    // The window's "Update" flow: the same checks, the same flags of what is sent, the same
+    // write and read-back (app/settings_update.h).
+    SettingsUpdate update(context.session.writes(), model, &onInstrument, idOnly);
+    if (const auto refusal = update.refusal()) {
+        out.error(refusal->text);
         return kExitUsage;
     }
-    PrepareUpdateFlags(model, idOnly);
-    const std::string notWritten = notWrittenLine(onInstrument, model, idOnly);
-    const clsInstrument sent = model;
-    uclVqif& link = context.session.link();
-    link.AddLog(
-        ResMessage(msg::UploadStartSequenceLog, {GeneralDate(pcNow(context))}));  // upload start
+    const std::string notWritten = NotWrittenCountText(update.review());
     // The write and its read-back: succeeded() only when the instrument holds every setting sent.
-    const SettingsWriteResult result = link.WriteSettings(&model);
+    const SettingsUpdate::Result run = update.run(pcNow(context));
+    const SettingsWriteResult& result = run.write;
     context.session.records().record(
         WriteRecord(onInstrument, model, result.succeeded(), pcNow(context)));
     if (!result.succeeded()) {
-        std::vector<std::string> lines = WriteRunFailureLines(result);
+        std::vector<std::string> lines = run.failureLines();
         if (lines.empty()) lines.push_back("the instrument did not take the settings");
         if (context.session.events().lineDropped) lines.front() += " (the line dropped)";
         // What the instrument holds of it now, as the window lists it.
-        if (result.held) {
-            for (const std::string& line : WrittenBeforeStopLines(
-                     onInstrument, HeldAfterWrite(onInstrument, sent, *result.held)))
+        if (result.held && run.held) {
+            for (const std::string& line : WrittenBeforeStopLines(onInstrument, *run.held))
                 lines.push_back(line);
         }
         for (const std::string& line : lines) out.error(line);

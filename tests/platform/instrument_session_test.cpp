@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "link/link_status.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
 #include "model/instrument.h"
@@ -184,6 +185,33 @@ TEST(InstrumentSession, RaisesTheAlarmWhenProbingGivesUp) {
         bench.host.pumpUntil([&] { return !bench.heard.empty(); }, std::chrono::minutes(5)));
     EXPECT_EQ(bench.heard, std::vector<std::string>{"alarm"});
     EXPECT_FALSE(bench.session->link().Connected());
+}
+
+// What the windows show about the instrument follows the link through a session's life: nothing
+// before the probe is answered, "busy" while a read waits, "settled" after it, and a switched-off
+// built-in instrument once the power-off has reopened the port.
+TEST(InstrumentSession, ItsStateFollowsTheLink) {
+    Bench bench(withMode(PortMode::Serial, "/dev/ttyS0"));
+    bench.session->link().setPowerOffPause(milliseconds(200));
+    EXPECT_EQ(bench.session->state(), SessionState::NotConnected);
+    bench.session->openPort(bench.session->choosePort());
+    ASSERT_TRUE(bench.connect());
+    // The answered probe is a transaction of its own: the link has had its say.
+    EXPECT_EQ(bench.session->state(), SessionState::Settled);
+    clsInstrument model;
+    bench.session->link().setInstrument(&model);
+    SessionState during = SessionState::Connected;
+    ASSERT_TRUE(bench.session->link().WaitFor(link_status::AwaitRead, "HC,R,",
+                                              [&] { during = bench.session->state(); }));
+    EXPECT_EQ(during, SessionState::Busy);
+    EXPECT_EQ(bench.session->state(), SessionState::Settled);
+    EXPECT_TRUE(SettingsShown(bench.session->state(), true));
+    EXPECT_FALSE(SettingsShown(bench.session->state(), false));
+    EXPECT_TRUE(bench.session->powerOff());
+    ASSERT_TRUE(bench.host.pumpUntil(
+        [&] { return bench.session->state() != SessionState::Settled; }, std::chrono::seconds(5)));
+    EXPECT_EQ(bench.session->state(), SessionState::SwitchedOff);
+    EXPECT_FALSE(SettingsShown(bench.session->state(), true));
 }
 
 TEST(InstrumentSession, TheBuiltInInstrumentIsTheSerialPort) {

@@ -55,7 +55,7 @@ struct Bench : SettingsGridWindow {
         grid->show();
     }
     bool connected() const override { return true; }
-    std::int32_t linkStatus() const override { return link_status::Done; }
+    SessionState sessionState() const override { return SessionState::Settled; }
     std::optional<int> chooseGas(int channel) override {
         asked.push_back(channel);
         return chosen;

@@ -51,7 +51,7 @@ struct Harness : SettingsGridWindow {
     grid_test::RecordingAsker asker;
     bool gridBusy = false;
     bool connected() const override { return false; }
-    std::int32_t linkStatus() const override { return link_status::Done; }
+    SessionState sessionState() const override { return SessionState::Settled; }
     std::optional<int> chooseGas(int channel) override {
         asked.push_back(channel);
         return chosen;

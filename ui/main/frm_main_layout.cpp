@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <QTextEdit>
 
-#include "link/link_status.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/text_rules.h"
@@ -206,9 +205,8 @@ void frmMain::ShowInstrument() {
     UpdateCommandStates();
     // Without settings read or loaded the boxes stay empty, as the grid's rows do; the program
     // number and SUM are the instrument's own and come only with a read.
-    const std::int32_t status = link_->Status();
-    const bool shown = status != link_status::Ready && status != 1 &&
-                       (model_.CommFlags() != 0 || model_.ImportFlag() != 0);
+    const bool shown =
+        SettingsShown(session_.state(), model_.CommFlags() != 0 || model_.ImportFlag() != 0);
     const bool read = shown && model_.CommFlags() != 0;
     txtOption_[0]->setText(shown ? trimmed(model_.SerialNo()) : QString());
     txtOption_[1]->setText(shown ? trimmed(model_.StationID()) : QString());
@@ -234,9 +232,8 @@ void frmMain::ShowInstrument() {
 }
 
 void frmMain::markPendingBoxes() {
-    const std::int32_t status = link_->Status();
-    const bool shown = status != link_status::Ready && status != 1 &&
-                       (model_.CommFlags() != 0 || model_.ImportFlag() != 0);
+    const bool shown =
+        SettingsShown(session_.state(), model_.CommFlags() != 0 || model_.ImportFlag() != 0);
     const clsInstrument* before = shown ? lastRead() : nullptr;
     // Marked as the grid's cells are: amber and bold, the instrument's value in the tooltip. The
     // comparison is the review's (model/settings_review.h), so a mark and the count agree.

@@ -8,10 +8,10 @@
 
 #include "app/serial_log_rotation.h"
 #include "link/event_host.h"
-#include "link/link_status.h"
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
+#include "platform/instrument_session.h"
 #include "ui/main/frm_main.h"
 
 namespace vq {
@@ -49,8 +49,7 @@ std::string frmMain::elapsedText(std::chrono::milliseconds start) const {
 
 void frmMain::tmrInterTick() {
     const double now = host_.localDateTime();
-    const std::int32_t status = link_->Status();
-    if (status != link_status::Ready && status != 1 && model_.CommFlags() != 0) {
+    if (SettingsShown(session_.state(), model_.CommFlags() != 0)) {
         // Settings came from an instrument: its clock runs beside the PC's.
         const std::string pc = GeneralDate(now);
         if (pc == clockTag_) return;

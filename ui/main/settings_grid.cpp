@@ -14,7 +14,6 @@
 #include "app/app_config.h"
 #include "app/rule_reason_text.h"
 #include "app/update_validation.h"
-#include "link/link_status.h"
 #include "messages/messages.h"
 #include "model/held_values.h"
 #include "model/instrument.h"
@@ -93,9 +92,8 @@ SettingsGrid::SettingsGrid(SettingsGridDeps deps, QWidget* parent)
 SettingsGrid::~SettingsGrid() = default;
 
 bool SettingsGrid::modelShown() const {
-    const std::int32_t status = window_.linkStatus();
-    const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
-    return status != link_status::Ready && status != 1 && data;
+    return SettingsShown(window_.sessionState(),
+                         model_.CommFlags() != 0 || model_.ImportFlag() != 0);
 }
 
 void SettingsGrid::showInstrument() {

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "app/update_validation.h"
+#include "platform/session_state.h"
 
 class QMenu;
 class QStyledItemDelegate;
@@ -54,8 +55,8 @@ class SettingsGridWindow {
   public:
     virtual ~SettingsGridWindow() = default;
     virtual bool connected() const = 0;
-    // The link's status: the grid shows the model only once a read or an import is complete.
-    virtual std::int32_t linkStatus() const = 0;
+    // The session's state: the grid shows the model only once a read or an import is complete.
+    virtual SessionState sessionState() const = 0;
     // What choosing a gas for a channel gave: nothing when cancelled, else the gas number the
     // user picked (-1 when OK was pressed with nothing chosen).
     virtual std::optional<int> chooseGas(int channel) = 0;

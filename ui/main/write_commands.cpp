@@ -3,21 +3,18 @@
 #include <QApplication>
 #include <filesystem>
 
+#include "app/clock_set.h"
 #include "app/pending_edits_text.h"
-#include "app/rule_reason_text.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
-#include "app/update_flags.h"
-#include "app/update_validation.h"
-#include "link/write_failure_text.h"
-#include "link/write_verify.h"
+#include "app/settings_update.h"
+#include "app/write_operations.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
 #include "model/settings_review.h"
 #include "ui/main/user_asker.h"
-#include "ui/main/write_commands_operations.h"
 
 namespace vq {
 
@@ -105,10 +102,6 @@ void WriteCommands::cmdOptionClick(int index) {
     }
 }
 
-std::string WriteCommands::nowText() const {
-    return GeneralDate(host_.now());
-}
-
 void WriteCommands::addInfo(const std::string& text, const QColor& colour) {
     host_.addInfo(text, colour);
 }
@@ -145,35 +138,23 @@ void WriteCommands::rememberWritten(bool idOnly, const clsInstrument& sent,
     host_.setLastRead(held);
 }
 
-void WriteCommands::rememberPartlyWritten(const clsInstrument& sent,
-                                          const SettingsWriteResult& result) {
+void WriteCommands::rememberPartlyWritten(const SettingsUpdate::Result& run) {
     const clsInstrument* before = host_.lastRead();
-    if (before == nullptr) return;
-    // The read-back says what the instrument holds; without one, what it acknowledged.
-    const clsInstrument held = HeldAfterWrite(*before, sent, result.held ? *result.held : model_);
+    if (before == nullptr || !run.held) return;
+    const clsInstrument held = *run.held;
     host_.setLastRead(held);
     // What did reach the instrument; the other edits stay pending for the next "Update".
     for (const std::string& line : WrittenBeforeStopLines(*before, held))
         addInfo(line, write_colour::Failure);
 }
 
-std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSend,
+std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& edited,
                                                        bool idOnly) const {
     const clsInstrument* before = host_.lastRead();
     if (before == nullptr) return std::nullopt;
-    std::vector<ReviewRow> rows = ReviewRows(*before, toSend);
-    // "Update ID" sends the identity texts and the station list only; "Update" sends everything
-    // else and the identity edits (PrepareUpdateFlags).
-    if (idOnly) {
-        std::erase_if(rows, [](const ReviewRow& row) {
-            return row.group != ReviewGroup::Identity && row.group != ReviewGroup::Stations;
-        });
-    }
     WriteReview review;
     review.heading = ResMessage(msg::UpdateQuestion);
-    // Listed as changes are only the settings this write sends.
-    review.summary = SummariseReview(rows, SentWriteKeys(toSend));
-    if (idOnly) review.summary.unchangedSent = 0;
+    review.summary = UpdateReview(*before, edited, idOnly);
     std::vector<std::string> lines = ReviewLines(review.summary);
     // A box holds a screenful; the count line at the end says how many there are in all.
     constexpr std::size_t kShownLines = 30;
@@ -190,42 +171,28 @@ std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& toSe
 
 bool WriteCommands::Update(bool idOnly) {
     if (running_) return false;
-    // What the instrument already holds and nobody changed is sent back as it is, not judged.
-    const clsInstrument* held = host_.lastRead();
-    if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model_, held)) {
-        asker_.error(window_, UpdateRefusalText(model_, *refusal, held),
-                     ResMessage(refusal->titleId));
-        return false;
-    }
-    // The same rules a settings file and vq5100ctl are held to, on exactly what will be sent.
-    clsInstrument toSend = model_;
-    PrepareUpdateFlags(toSend, idOnly, host_.lastRead());
-    if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed, held);
-        !problems.empty()) {
-        const std::string text =
-            ResMessage(msg::SettingsRefusedInfo,
-                       {problems.front().code + ": " + ReasonText(problems.front().reason)});
-        asker_.error(window_, text, ResMessage(msg::UpdateTitle));  // "Update"
+    // The checks and the write are vq5100ctl's as well (app/settings_update.h).
+    SettingsUpdate update(ops_, model_, host_.lastRead(), idOnly);
+    if (const std::optional<SettingsUpdate::Refusal> refusal = update.refusal()) {
+        asker_.error(window_, refusal->text, ResMessage(refusal->titleId));
         return false;
     }
     const std::string title = ResMessage(msg::UpdateTitle);  // "Update"
-    const std::optional<WriteReview> review = updateReview(toSend, idOnly);
+    const std::optional<WriteReview> review = updateReview(model_, idOnly);
     const bool go = review ? asker_.review(window_, *review, title)
                            : asker_.question(window_, ResMessage(msg::UpdateQuestion), title);
     if (!go) return false;
     showProgress();
-    PrepareUpdateFlags(model_, idOnly, host_.lastRead());
-    const clsInstrument sent = model_;
     bool ok = false;
     {
         RunningScope scope(running_, host_);
-        ops_.AddLog(ResMessage(msg::UploadStartSequenceLog,
-                               {nowText()}));  // "---Instrument Upload Start..."
         addInfo(ResMessage(msg::UploadStartedInfo),
                 write_colour::Progress);  // "... Information Upload."
         // The write and its read-back: succeeded() only when the instrument holds every
         // setting sent.
-        const SettingsWriteResult result = ops_.WriteSettings(model_);
+        const SettingsUpdate::Result run = update.run(host_.now());
+        const SettingsWriteResult& result = run.write;
+        const clsInstrument& sent = run.sent;
         ok = result.succeeded();
         host_.recordWrite(model_, ok);
         if (ok) writeCsvRow(idOnly);
@@ -237,9 +204,8 @@ bool WriteCommands::Update(bool idOnly) {
                 addInfo(NotWrittenCountText(review->summary), write_colour::Failure);
         } else {
             // Which setting the instrument did not take or does not hold, and what it holds.
-            for (const std::string& line : WriteRunFailureLines(result))
-                addInfo(line, write_colour::Failure);
-            rememberPartlyWritten(sent, result);
+            for (const std::string& line : run.failureLines()) addInfo(line, write_colour::Failure);
+            rememberPartlyWritten(run);
             addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
         }
     }
@@ -269,9 +235,8 @@ void WriteCommands::writeCsvRow(bool idOnly) {
 
 std::string WriteCommands::clockQuestion(double now) const {
     // The instrument's clock runs beside the PC's at the difference the last read found.
-    const std::string shown = host_.lastRead() != nullptr
-                                  ? GeneralDate(AddDays(now, -model_.SysDateOffset()))
-                                  : ResMessage(msg::ClockNotRead);
+    const std::string shown =
+        InstrumentClockText(host_.lastRead() != nullptr ? &model_ : nullptr, now);
     return ResMessage(msg::ClockReviewQuestion, {shown, GeneralDate(now)});
 }
 
@@ -285,19 +250,16 @@ bool WriteCommands::SetClock(bool checkData) {
     bool ok = false;
     {
         RunningScope scope(running_, host_);
-        const double now = host_.now();
-        ops_.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(now)}));
         addInfo(ResMessage(msg::UploadStartedInfo), write_colour::Progress);
-        ok = checkData ? ops_.SetCheckData() : ops_.SetDateTime(now);
-        // A clock that was not set keeps its difference from the PC's.
-        if (ok && !checkData) model_.setSysDateOffset(0);
+        // The flow and its log lines are vq5100ctl's as well (app/clock_set.h).
+        ok = checkData ? RunCheckData(ops_, host_.now())
+                       : RunSetClock(
+                             ops_, host_.now(), [this] { return host_.now(); }, &model_);
         if (ok) {
             addInfo(ResMessage(msg::UploadCompleteInfo), write_colour::Progress);
-        } else if (checkData) {
-            addInfo(ResMessage(msg::UploadFailedInfo), write_colour::Failure);
         } else {
-            addInfo(ResMessage(msg::DateTimeSetFailedInfo), write_colour::Failure);
-            ops_.AddLog(ResMessage(msg::DateTimeSetFailedLog, {nowText()}));
+            addInfo(ResMessage(checkData ? msg::UploadFailedInfo : msg::DateTimeSetFailedInfo),
+                    write_colour::Failure);
         }
     }
     closeProgress();

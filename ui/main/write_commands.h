@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "app/settings_update.h"
 #include "ui/main/user_asker.h"
 
 class QWidget;
@@ -97,16 +98,15 @@ class WriteCommands : public QObject {
   private:
     void writeCsvRow(bool idOnly);
     // What the write will change against the model as last read; none before any read.
-    std::optional<WriteReview> updateReview(const clsInstrument& toSend, bool idOnly) const;
+    std::optional<WriteReview> updateReview(const clsInstrument& edited, bool idOnly) const;
     // After a write that stopped: the model as last read takes what the instrument confirmed,
     // and the information log lists it.
-    void rememberPartlyWritten(const clsInstrument& sent, const SettingsWriteResult& result);
+    void rememberPartlyWritten(const SettingsUpdate::Result& run);
     // The question before "Date/Time Set": the instrument's clock as last read and the PC's time
     // that will be written.
     std::string clockQuestion(double now) const;
     // After a confirmed write: what the instrument now holds.
     void rememberWritten(bool idOnly, const clsInstrument& sent, const SettingsWriteResult& result);
-    std::string nowText() const;
     void addInfo(const std::string& text, const QColor& colour);
     void showProgress();
     void closeProgress();

@@ -19,7 +19,6 @@
 #include "ui/main/settings_file_commands.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands.h"
-#include "ui/main/write_commands_link.h"
 
 namespace vq {
 
@@ -86,8 +85,8 @@ bool MainWindowSettings::connected() const {
     return main_.link().Connected();
 }
 
-std::int32_t MainWindowSettings::linkStatus() const {
-    return main_.link().Status();
+SessionState MainWindowSettings::sessionState() const {
+    return main_.session().state();
 }
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {
@@ -99,9 +98,8 @@ std::optional<int> MainWindowSettings::chooseGas(int channel) {
 }
 
 void MainWindowSettings::buildWriteCommands() {
-    operations_ = std::make_unique<LinkWriteOperations>(main_.link());
-    writes_ = new WriteCommands(*operations_, main_.model(), main_.asker(), &main_, main_.workDir(),
-                                *this, this);
+    writes_ = new WriteCommands(main_.session().writes(), main_.model(), main_.asker(), &main_,
+                                main_.workDir(), *this, this);
     for (int i = 0; i < 8; ++i)
         connect(main_.cmdOption(i), &QPushButton::clicked, this, [this, i] {
             main_.runCommand(frmMain::OnClose::FinishCommand,

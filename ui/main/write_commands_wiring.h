@@ -20,7 +20,6 @@ class QLabel;
 namespace vq {
 
 class IdentityBoxes;
-class LinkWriteOperations;
 class frmMain;
 
 class MainWindowSettings : public QObject,
@@ -43,7 +42,7 @@ class MainWindowSettings : public QObject,
   private:
     // The grid's window: the gas selection window for a channel, modal.
     bool connected() const override;
-    std::int32_t linkStatus() const override;
+    SessionState sessionState() const override;
     std::optional<int> chooseGas(int channel) override;
     void buildWriteCommands();
     // The write commands run in the main window (enableWindow serves the file commands as well).
@@ -73,7 +72,6 @@ class MainWindowSettings : public QObject,
     QLabel* pendingLine_ = nullptr;
     QLabel* noticeLine_ = nullptr;
     IdentityBoxes* identity_ = nullptr;
-    std::unique_ptr<LinkWriteOperations> operations_;
     WriteCommands* writes_ = nullptr;
     SettingsFileCommands* files_ = nullptr;
 };

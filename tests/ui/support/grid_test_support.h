@@ -11,13 +11,13 @@
 #include "link/link_status.h"
 #include "link/virtual_host.h"
 #include "link/vqif.h"
+#include "platform/link_write_operations.h"
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
 #include "tests/ui/support/recording_asker.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/user_asker.h"
-#include "ui/main/write_commands_link.h"
 
 namespace vq::grid_test {
 
@@ -25,7 +25,7 @@ namespace vq::grid_test {
 // refreshes the grid.
 struct ConnectedGridWindow : SettingsGridWindow {
     bool connected() const override { return true; }
-    std::int32_t linkStatus() const override { return link_status::Done; }
+    SessionState sessionState() const override { return SessionState::Settled; }
     std::optional<int> chooseGas(int) override { return std::nullopt; }
     void showInstrument() override {
         if (grid) grid->refresh();

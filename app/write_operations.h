@@ -1,7 +1,9 @@
 #pragma once
-// The link operations the write commands run, behind one narrow interface: the program runs them
-// on the main window's link (write_commands_link.h); a test may put the in-process virtual
-// instrument or a recorder behind the same calls.
+// The operations that write to the instrument, behind one narrow interface: the settings write
+// with its read-back, the clock, the check date, the pump, the clears and the defaults. The
+// shared "Update", "Update ID" and "Date/Time Set" flows (app/settings_update.h,
+// app/clock_set.h) run over it; the session hands out the one over its link
+// (platform/link_write_operations.h), and a test may put a recorder behind the same calls.
 
 #include <string>
 
@@ -19,6 +21,9 @@ class WriteOperations {
     // Every flagged setting of the model, in the fixed order; succeeded() when all went through,
     // else the write that stopped it.
     virtual SettingsWriteResult WriteSettings(clsInstrument& model) = 0;
+    // The instrument clock into `clock` (its SysDateOffset); true when the instrument answered.
+    // The model the link fills stays the one it was.
+    virtual bool ReadClock(clsInstrument& clock) = 0;
     // The instrument clock to `date` (an OLE date, local time).
     virtual bool SetDateTime(double date) = 0;
     virtual bool SetCheckData() = 0;

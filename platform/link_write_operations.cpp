@@ -1,5 +1,6 @@
-#include "ui/main/write_commands_link.h"
+#include "platform/link_write_operations.h"
 
+#include "link/link_status.h"
 #include "link/vqif.h"
 #include "model/instrument.h"
 
@@ -16,6 +17,14 @@ void LinkWriteOperations::AddLog(const std::string& text) {
 SettingsWriteResult LinkWriteOperations::WriteSettings(clsInstrument& model) {
     link_.setInstrument(&model);
     return link_.WriteSettings(&model);
+}
+
+bool LinkWriteOperations::ReadClock(clsInstrument& clock) {
+    clsInstrument* const bound = link_.Instrument();
+    link_.setInstrument(&clock);
+    const bool read = link_.WaitFor(link_status::AwaitRead, "HC,R,");
+    link_.setInstrument(bound);
+    return read;
 }
 
 bool LinkWriteOperations::SetDateTime(double date) {

@@ -1,9 +1,8 @@
 #pragma once
-// The write commands' operations on the main window's link: each is the link's own operation.
-// The settings write binds the model it writes, as the link compares every reply with the model
-// it is filling.
+// The write operations (app/write_operations.h) on a link: each is the link's own. The settings
+// write binds the model it writes, as the link compares every reply with the model it is filling.
 
-#include "ui/main/write_commands_operations.h"
+#include "app/write_operations.h"
 
 namespace vq {
 
@@ -15,6 +14,7 @@ class LinkWriteOperations final : public WriteOperations {
 
     bool Connected() const override;
     SettingsWriteResult WriteSettings(clsInstrument& model) override;
+    bool ReadClock(clsInstrument& clock) override;
     bool SetDateTime(double date) override;
     bool SetCheckData() override;
     bool SetPump(bool on) override;
