@@ -103,7 +103,8 @@ void frmCalibration::runInProgressWindow(std::int16_t transferMode) {
     resultFlag_ = false;
     resultText_.clear();
     state_.TransferMode = transferMode;
-    CalibRunContext context{link_,
+    CalibrationRun run(link_, kWindowRunStyle);
+    CalibRunContext context{run,
                             state_,
                             cal_,
                             history_,
