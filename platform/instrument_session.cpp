@@ -2,6 +2,7 @@
 
 #include "messages/messages.h"
 
+#include "app/calibration_run.h"
 #include "link/link_events.h"
 #include "link/vqif.h"
 #include "platform/qt_event_host.h"
@@ -160,6 +161,10 @@ std::string InstrumentSession::describe() const {
     if (link_->SerialComm()) return ResMessage(msg::PortSerialText, {device_});
     return ResMessage(msg::PortSocketText,
                       {options_.address.host + ":" + std::to_string(options_.address.port)});
+}
+
+CalibrationRun InstrumentSession::calibrationRun(const CalibrationRunStyle& style) {
+    return CalibrationRun(*link_, style);
 }
 
 }  // namespace vq

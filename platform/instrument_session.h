@@ -24,11 +24,13 @@
 
 namespace vq {
 
+class CalibrationRun;
 class EventHost;
 class QtEventHost;
 class QtSerialPort;
 class QtSocketPort;
 class uclVqif;
+struct CalibrationRunStyle;
 namespace sim {
 class SimInstrument;
 class InProcessSerialPort;
@@ -97,6 +99,12 @@ class InstrumentSession : public QObject {
     // The instrument records: both programs add their reads, writes, calibration runs and dumps
     // here (VQ5100Records.sqlite in the working folder unless told otherwise).
     RecordsRecorder& records() { return records_; }
+
+    // ---- calibration ----
+    // A zero or span run on this session's link, made the way `style` names (the window's or
+    // vq5100ctl's).
+    // (app/calibration_run.h)
+    CalibrationRun calibrationRun(const CalibrationRunStyle& style);
 
   signals:
     void connected();

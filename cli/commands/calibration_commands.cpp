@@ -79,7 +79,7 @@ int runZero(CommandContext& context) {
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     clsInstrument model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
-    CalibrationRun run(context.session.link(), kCtlRunStyle);
+    CalibrationRun run = context.session.calibrationRun(kCtlRunStyle);
     clsInstrument after = model;
     if (!run.zero(&after).taken) {
         context.out.error(messageLine(msg::CalibrationFailInfo));  // "VQ-5100 Calibration Fail."
@@ -131,7 +131,7 @@ int runSpan(CommandContext& context) {
             return kExitUsage;
         }
     }
-    CalibrationRun run(context.session.link(), kCtlRunStyle);
+    CalibrationRun run = context.session.calibrationRun(kCtlRunStyle);
     clsInstrument after = model;
     if (!run.span(model, *selection, &after).taken) {
         context.out.error(messageLine(msg::CalibrationFailInfo));
