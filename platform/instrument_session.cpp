@@ -2,6 +2,7 @@
 
 #include "messages/messages.h"
 
+#include "app/calibration_access.h"
 #include "app/calibration_run.h"
 #include "link/link_events.h"
 #include "link/vqif.h"
@@ -165,6 +166,10 @@ std::string InstrumentSession::describe() const {
 
 CalibrationRun InstrumentSession::calibrationRun(const CalibrationRunStyle& style) {
     return CalibrationRun(*link_, style);
+}
+
+CalibrationAccess InstrumentSession::calibration() {
+    return CalibrationAccess(*link_);
 }
 
 }  // namespace vq

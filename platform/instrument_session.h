@@ -24,6 +24,7 @@
 
 namespace vq {
 
+class CalibrationAccess;
 class CalibrationRun;
 class EventHost;
 class QtEventHost;
@@ -105,6 +106,8 @@ class InstrumentSession : public QObject {
     // vq5100ctl's).
     // (app/calibration_run.h)
     CalibrationRun calibrationRun(const CalibrationRunStyle& style);
+    // What the calibration window does on the instrument (app/calibration_access.h).
+    CalibrationAccess calibration();
 
   signals:
     void connected();
