@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "app/calibration_run.h"
 #include "cli/exit_codes.h"
 #include "cli/link_settings.h"
 #include "cli/output.h"
@@ -163,6 +164,10 @@ int Session::waitForProbe(Output& out) {
         out.error("no instrument answered on " + portDescription_);
     }
     return kExitNoInstrument;
+}
+
+CalibrationRun Session::calibrationRun(const CalibrationRunStyle& style) {
+    return instrument_->calibrationRun(style);
 }
 
 }  // namespace vq::cli

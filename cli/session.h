@@ -52,6 +52,8 @@ class Session {
     WriteOperations& writes() { return instrument_->writes(); }
     bool powerOff() { return instrument_->powerOff(); }
     SessionEvents& events() { return events_; }
+    // A zero or span run on the instrument session (app/calibration_run.h).
+    CalibrationRun calibrationRun(const CalibrationRunStyle& style);
     const std::string& workDir() const { return workDir_; }
     // What was connected to: "serial /dev/ttyUSB0" or "socket 127.0.0.1:5100".
     const std::string& portDescription() const { return portDescription_; }

@@ -2,6 +2,8 @@
 
 #include "messages/messages.h"
 
+#include "app/calibration_access.h"
+#include "app/calibration_run.h"
 #include "link/link_events.h"
 #include "link/vqif.h"
 #include "platform/link_write_operations.h"
@@ -177,6 +179,14 @@ std::string InstrumentSession::describe() const {
     if (link_->SerialComm()) return ResMessage(msg::PortSerialText, {device_});
     return ResMessage(msg::PortSocketText,
                       {options_.address.host + ":" + std::to_string(options_.address.port)});
+}
+
+CalibrationRun InstrumentSession::calibrationRun(const CalibrationRunStyle& style) {
+    return CalibrationRun(*link_, style);
+}
+
+CalibrationAccess InstrumentSession::calibration() {
+    return CalibrationAccess(*link_);
 }
 
 }  // namespace vq

@@ -25,6 +25,8 @@
 
 namespace vq {
 
+class CalibrationAccess;
+class CalibrationRun;
 class EventHost;
 class QtEventHost;
 class QtSerialPort;
@@ -32,6 +34,7 @@ class QtSocketPort;
 class uclVqif;
 class WriteOperations;
 class LinkWriteOperations;
+struct CalibrationRunStyle;
 namespace sim {
 class SimInstrument;
 class InProcessSerialPort;
@@ -108,6 +111,14 @@ class InstrumentSession : public QObject {
     // Switches the instrument off ("RO,W,"): the port is closed and opened again a few seconds
     // later whatever it said; true when the instrument acknowledged.
     bool powerOff();
+
+    // ---- calibration ----
+    // A zero or span run on this session's link, made the way `style` names (the window's or
+    // vq5100ctl's).
+    // (app/calibration_run.h)
+    CalibrationRun calibrationRun(const CalibrationRunStyle& style);
+    // What the calibration window does on the instrument (app/calibration_access.h).
+    CalibrationAccess calibration();
 
   signals:
     void connected();

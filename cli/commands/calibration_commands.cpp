@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include "app/calibration_run.h"
 #include "app/calibration_texts.h"
 #include "app/records.h"
 #include "cli/command_table.h"
@@ -20,35 +21,24 @@ namespace vq::cli {
 namespace {
 
 // The run goes into the instrument records with the calibration history before (as read) and
-// after it (read again now).
-void recordRun(CommandContext& context, const clsInstrument& model, const ChannelFlags& listed,
-               bool zeroRun) {
-    uclVqif& link = context.session.link();
-    clsInstrument after = model;
-    if (!link.GetLatestHistory(&after))
+// after it (read by the run).
+void recordRun(CommandContext& context, const CalibrationRun& run, const clsInstrument& model,
+               const clsInstrument& after, const ChannelFlags& listed) {
+    if (!run.outcome().historyRead)
         context.out.warning("the calibration history after the run could not be read");
-    std::vector<int> channels;
-    std::vector<std::string> results;
-    for (int ch = 0; ch < kCalChannels; ++ch) {
-        if (!listed[static_cast<std::size_t>(ch)]) continue;
-        const bool passed = zeroRun ? link.ZeroStatus(ch) : link.SpanStatus(ch);
-        channels.push_back(ch);
-        results.emplace_back(passed ? "OK" : "NG");
-    }
-    context.session.records().record(
-        CalibrationRecord(zeroRun ? RecordKind::Zero : RecordKind::Span, model, after, channels,
-                          results, pcNow(context)));
+    if (const auto event = run.record(listed, model, after, model))
+        context.session.records().record(*event);
 }
 
 // Prints one line per listed channel; kExitFailed when one of them did not pass.
-int reportResults(CommandContext& context, const clsInstrument& model, const ChannelFlags& listed,
-                  bool zeroRun) {
-    uclVqif& link = context.session.link();
+int reportResults(CommandContext& context, const CalibrationRun& run, const clsInstrument& model,
+                  const clsInstrument& after, const ChannelFlags& listed) {
+    const bool zeroRun = run.outcome().kind == CalibrationKind::Zero;
     QJsonArray channels;
     bool allPassed = true;
     for (int ch = 0; ch < kCalChannels; ++ch) {
         if (!listed[static_cast<std::size_t>(ch)]) continue;
-        const bool passed = zeroRun ? link.ZeroStatus(ch) : link.SpanStatus(ch);
+        const bool passed = run.outcome().passed[static_cast<std::size_t>(ch)];
         allPassed = allPassed && passed;
         const std::string gas = ShownText(TrimText(model.GasName(ch)));
         context.out.line("CH" + std::to_string(ch + 1) + " " + gas + ": " +
@@ -60,7 +50,7 @@ int reportResults(CommandContext& context, const clsInstrument& model, const Cha
         channels.append(channel);
     }
     context.out.field("channels", "", channels);
-    recordRun(context, model, listed, zeroRun);
+    recordRun(context, run, model, after, listed);
     if (!allPassed) {
         context.out.error(std::string(zeroRun ? "zero" : "span") +
                           " calibration failed on a channel");
@@ -89,15 +79,16 @@ int runZero(CommandContext& context) {
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     clsInstrument model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
-    uclVqif& link = context.session.link();
-    if (!link.ZeroCal(ZeroChannelText())) {
+    CalibrationRun run = context.session.calibrationRun(kCtlRunStyle);
+    clsInstrument after = model;
+    if (!run.zero(&after).taken) {
         context.out.error(messageLine(msg::CalibrationFailInfo));  // "VQ-5100 Calibration Fail."
         return kExitFailed;
     }
     ChannelFlags usable{};
     for (int ch = 0; ch < kCalChannels; ++ch)
         usable[static_cast<std::size_t>(ch)] = CalibrationUsable(model, ch);
-    return reportResults(context, model, ListedChannels(usable, {}, true), true);
+    return reportResults(context, run, model, after, ListedChannels(usable, {}, true));
 }
 
 int runSpan(CommandContext& context) {
@@ -140,12 +131,13 @@ int runSpan(CommandContext& context) {
             return kExitUsage;
         }
     }
-    uclVqif& link = context.session.link();
-    if (!link.SpanCal(SpanChannelText(model, *selection))) {
+    CalibrationRun run = context.session.calibrationRun(kCtlRunStyle);
+    clsInstrument after = model;
+    if (!run.span(model, *selection, &after).taken) {
         context.out.error(messageLine(msg::CalibrationFailInfo));
         return kExitFailed;
     }
-    return reportResults(context, model, *selection, false);
+    return reportResults(context, run, model, after, *selection);
 }
 
 }  // namespace vq::cli

@@ -168,4 +168,41 @@ TEST(IncludeGraph, TheSourceTreeKeepsItsLayers) {
     for (const auto& problem : violations(files, kLayers)) ADD_FAILURE() << problem;
 }
 
+// The dialogs reach the instrument through the session and the narrow objects it hands out
+// (app/), never through a link/ header of their own.
+std::vector<std::string> linkIncludes(const std::vector<SourceFile>& files,
+                                      const std::string& folder) {
+    std::vector<std::string> problems;
+    for (const auto& file : files) {
+        if (file.path.rfind(folder + "/", 0) != 0) continue;
+        for (const auto& include : includesOf(file.text)) {
+            if (!include.angled && include.target.rfind("link/", 0) == 0)
+                problems.push_back(file.path + ":" + std::to_string(include.line) + ": \"" +
+                                   include.target + "\"");
+        }
+    }
+    return problems;
+}
+
+TEST(IncludeGraph, TheDialogsIncludeNoLinkHeader) {
+    const std::vector<SourceFile> planted = {
+        {"ui/dialogs/a.cpp", "#include \"app/calibration_run.h\"\n#include \"link/vqif.h\"\n"},
+        {"ui/main/b.cpp", "#include \"link/vqif.h\"\n"},
+        {"ui/dialogs/c.h", "// #include \"link/vqif.h\"\n"},
+    };
+    EXPECT_EQ(linkIncludes(planted, "ui/dialogs"),
+              std::vector<std::string>{"ui/dialogs/a.cpp:2: \"link/vqif.h\""});
+
+    const fs::path root = VQ_SOURCE_DIR;
+    std::vector<SourceFile> files;
+    for (const auto& entry : fs::directory_iterator(root / "ui" / "dialogs")) {
+        const std::string ext = entry.path().extension().string();
+        if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
+        files.push_back(
+            {fs::relative(entry.path(), root).generic_string(), readFile(entry.path())});
+    }
+    ASSERT_GT(files.size(), 10u);  // a wrong root cannot pass as an empty folder
+    for (const auto& problem : linkIncludes(files, "ui/dialogs")) ADD_FAILURE() << problem;
+}
+
 }  // namespace

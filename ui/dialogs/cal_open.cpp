@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "app/records.h"
-#include "link/event_host.h"
+#include "app/calibration_access.h"
+#include "app/calibration_run.h"
 #include "model/instrument.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/cal_prompts.h"
@@ -17,22 +17,11 @@ namespace {
 // A run of the calibration window goes into the instrument records.
 void RecordCalibrationRun(frmMain& main, const frmCalibration& window, const ChannelFlags& listed,
                           const ChannelFlags& results, bool zeroRun) {
-    std::vector<int> channels;
-    std::vector<std::string> texts;
-    for (int ch = 0; ch < kCalChannels; ++ch) {
-        if (!listed[static_cast<std::size_t>(ch)]) continue;
-        channels.push_back(ch);
-        texts.emplace_back(results[static_cast<std::size_t>(ch)] ? "OK" : "NG");
-    }
     // The history before is the one the last read brought; the concentrations those the window
     // calibrated with.
-    RecordEvent event =
-        CalibrationRecord(zeroRun ? RecordKind::Zero : RecordKind::Span, main.model(),
-                          window.historyModel(), channels, texts, main.host().localDateTime());
-    if (!zeroRun)
-        for (ChannelRecord& c : event.channels)
-            c.concentration = window.calibrationModel().AutoCalib(c.channel);
-    main.session().records().record(event);
+    main.session().records().record(CalibrationRunRecord(
+        zeroRun ? CalibrationKind::Zero : CalibrationKind::Span, listed, results, main.model(),
+        window.historyModel(), window.calibrationModel(), window.lastRunDate()));
 }
 
 }  // namespace
@@ -41,7 +30,7 @@ void OpenCalibrationWindow(frmMain& main) {
     QtCalibrationPrompts prompts;
     frmCalibration window(
         CalibrationDeps{
-            main.link(), main.model(), main.state(), main.asker(), prompts,
+            main.session().calibration(), main.model(), main.state(), main.asker(), prompts,
             [&main](const std::string& text, const QColor& colour) { main.AddInfo(text, colour); }},
         &main);
     QObject::connect(&main, &frmMain::readingsArrived, &window,

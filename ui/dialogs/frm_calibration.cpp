@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/setting_rules.h"
 #include "model/value_codecs.h"
@@ -34,7 +33,7 @@ constexpr Qt::ItemFlags kReadOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 
 frmCalibration::frmCalibration(CalibrationDeps deps, QWidget* parent)
     : QDialog(parent),
-      link_(deps.link),
+      instrument_(deps.instrument),
       model_(deps.model),
       state_(deps.state),
       asker_(deps.asker),
@@ -51,12 +50,12 @@ frmCalibration::frmCalibration(CalibrationDeps deps, QWidget* parent)
     }
     FillGrid();
     state_.CalibrationOpen = true;
-    link_.setCancel(false);
+    instrument_.clearCancel();
     // Current readings are decoded into the window's own model while it is open; the main
     // window's model is bound again when it closes.
-    boundBefore_ = link_.Instrument();
-    link_.setInstrument(&cal_);
-    link_.setRunDensty(true);
+    boundBefore_ = instrument_.boundModel();
+    instrument_.bindModel(&cal_);
+    instrument_.pollReadings(true);
     firstActivation_ = true;
 }
 
@@ -132,8 +131,8 @@ void frmCalibration::FirstActivate() {
     firstActivation_ = false;
     setBusy(true);
     cal_.ClearDatas();
-    link_.GetGasInfo(&cal_);
-    link_.GetAutoCalDensty(&cal_);
+    instrument_.readGases(cal_);
+    instrument_.readConcentrations(cal_);
     for (int ch = 0; ch < kCalChannels; ++ch) {
         const auto i = static_cast<std::size_t>(ch);
         usable_[i] = CalibrationUsable(cal_, ch);
@@ -205,7 +204,7 @@ void frmCalibration::Refresh_InstMoment() {
     std::array<float, kCalChannels> readings{};
     for (std::size_t i = 0; i < readings.size(); ++i)
         readings[i] = usable_[i] ? state_.LatestReadings[i] : levelNoValue;
-    chart_->add(static_cast<double>(link_.Host().now().count()) / 1000.0, readings);
+    chart_->add(instrument_.secondsNow(), readings);
 }
 
 void frmCalibration::itemChanged(QTableWidgetItem* item) {
@@ -290,9 +289,9 @@ void frmCalibration::closeIfAsked() {
 void frmCalibration::closeDown() {
     if (closed_) return;
     closed_ = true;
-    link_.setRunDensty(false);
-    if (link_.Instrument() == &cal_ || link_.Instrument() == &history_)
-        link_.setInstrument(boundBefore_);
+    instrument_.pollReadings(false);
+    if (instrument_.boundModel() == &cal_ || instrument_.boundModel() == &history_)
+        instrument_.bindModel(boundBefore_);
     state_.CalibrationOpen = false;
 }
 

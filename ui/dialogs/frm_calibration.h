@@ -5,8 +5,9 @@
 // runs are made inside frmUploadCalib; the range and N2 steps of channel 4 run here.
 //
 // The main window opens it modally (OpenCalibrationWindow, ui/dialogs/cal_open.h) between
-// switching the calibration unit's pump on and off. It works on the main window's link and
-// shared state; the gases and concentrations it edits are its own copy, read from the instrument
+// switching the calibration unit's pump on and off. It reaches the instrument through the
+// session's CalibrationAccess (app/calibration_access.h) and works on the main window's shared
+// state; the gases and concentrations it edits are its own copy, read from the instrument
 // on its first activation, so nothing it changes reaches the settings the main window writes.
 //
 // The current-reading poll runs while the window is open, except during a run or a range step.
@@ -25,6 +26,7 @@
 #include <functional>
 #include <string>
 
+#include "app/calibration_access.h"
 #include "app/calibration_texts.h"
 #include "model/instrument.h"
 
@@ -39,11 +41,10 @@ class CalEditNotice;
 class CalibrationPrompts;
 class ReadingsChart;
 class UserAsker;
-class uclVqif;
 struct MainState;
 
 struct CalibrationDeps {
-    uclVqif& link;
+    CalibrationAccess instrument;
     // The main window's model: identity texts for the report, warning levels and the oxygen
     // mode that bound a concentration.
     const clsInstrument& model;
@@ -100,6 +101,8 @@ class frmCalibration : public QDialog {
     bool firstActivation() const { return firstActivation_; }
     const clsInstrument& calibrationModel() const { return cal_; }
     const clsInstrument& historyModel() const { return history_; }
+    // When the last run ended (OLE date of the host's clock).
+    double lastRunDate() const { return lastRunDate_; }
     // The report of the last successful run; false when there is none or it could not be written
     // (the user is told why).
     bool saveReport(const std::string& path);
@@ -143,7 +146,7 @@ class frmCalibration : public QDialog {
     void setRangeCaptions(bool rangeMode);
     void rangeFailed();
 
-    uclVqif& link_;
+    CalibrationAccess instrument_;
     const clsInstrument& model_;
     MainState& state_;
     UserAsker& asker_;
@@ -152,7 +155,7 @@ class frmCalibration : public QDialog {
 
     clsInstrument cal_;      // gases and concentrations read on the first activation
     clsInstrument history_;  // range mode and calibration history read during calibration
-    clsInstrument* boundBefore_ = nullptr;  // the link's model when the window opened
+    clsInstrument* boundBefore_ = nullptr;  // the bound model when the window opened
     ChannelFlags usable_{};
     ChannelFlags selection_{};
     bool resultFlag_ = false;

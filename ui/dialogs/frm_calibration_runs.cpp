@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "app/calibration_texts.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "ui/dialogs/cal_prompts.h"
 #include "ui/dialogs/cal_report.h"
@@ -103,7 +102,8 @@ void frmCalibration::runInProgressWindow(std::int16_t transferMode) {
     resultFlag_ = false;
     resultText_.clear();
     state_.TransferMode = transferMode;
-    CalibRunContext context{link_,
+    CalibrationRun run = instrument_.run();
+    CalibRunContext context{run,
                             state_,
                             cal_,
                             history_,
@@ -123,7 +123,7 @@ void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool z
     lastListed_ = ListedChannels(usable_, selection_, zeroRun);
     lastResults_ = results;
     lastZeroRun_ = zeroRun;
-    lastRunDate_ = link_.Host().localDateTime();
+    lastRunDate_ = instrument_.localDateTime();
     resultText_ = CalibResultText(cal_, lastListed_, results, usable_, state_.LatestReadings);
     emit runFinished(lastListed_, results, zeroRun);
 }
@@ -131,8 +131,9 @@ void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool z
 void frmCalibration::showRunResult() {
     if (!resultFlag_) return;
     if (!prompts_.resultBox(this, resultText_, ResMessage(msg::AdjustmentTitle))) return;
-    const QString folder =
-        link_.WorkDir().empty() ? QDir::currentPath() : QString::fromStdString(link_.WorkDir());
+    const QString folder = instrument_.workDir().empty()
+                               ? QDir::currentPath()
+                               : QString::fromStdString(instrument_.workDir());
     const std::string suggested =
         QDir(folder)
             .filePath(QString::fromStdString(CalReportFileName(model_, lastRunDate_)))
@@ -172,16 +173,16 @@ void frmCalibration::rangeCommand() {
         return;
     }
     BusyScope busy([this](bool on) { setBusy(on); });
-    link_.setRunDensty(false);
+    instrument_.pollReadings(false);
     // Without the mode the instrument had, it could not be put back afterwards: stop here.
-    if (!link_.LpR(&history_)) {
+    if (!instrument_.readRangeMode(history_)) {
         rangeFailed();
-        link_.setRunDensty(true);
+        instrument_.pollReadings(true);
         return;
     }
     savedRangeMode_ = history_.HcMode();
     history_.setHcMode(kRangeCalMode);
-    if (link_.Lp(&history_)) {
+    if (instrument_.writeRangeMode(history_)) {
         setRangeCaptions(true);
         restoreFailed_ = false;
         state_.PendingRangeRestore = savedRangeMode_;
@@ -189,7 +190,7 @@ void frmCalibration::rangeCommand() {
         history_.setHcMode(savedRangeMode_);
         rangeFailed();
     }
-    link_.setRunDensty(true);
+    instrument_.pollReadings(true);
 }
 
 void frmCalibration::n2CalCommand() {
@@ -197,10 +198,10 @@ void frmCalibration::n2CalCommand() {
     bool ok = false;
     {
         BusyScope busy([this](bool on) { setBusy(on); });
-        link_.setRunDensty(false);
-        ok = link_.zCal(N2ChannelText(cal_, state_.LatestReadings));
+        instrument_.pollReadings(false);
+        ok = instrument_.calibrateN2(N2ChannelText(cal_, state_.LatestReadings));
         message = N2ResultText(cal_, ok, usable_[kRangeChannel], state_.LatestReadings);
-        link_.setRunDensty(true);
+        instrument_.pollReadings(true);
     }
     if (ok) {
         asker_.information(this, message, ResMessage(msg::RangeModeTitle));
@@ -211,19 +212,19 @@ void frmCalibration::n2CalCommand() {
 
 void frmCalibration::n2CalEndCommand() {
     BusyScope busy([this](bool on) { setBusy(on); });
-    link_.setRunDensty(false);
+    instrument_.pollReadings(false);
     history_.setHcMode(savedRangeMode_);
-    if (link_.Lp(&history_)) {
+    if (instrument_.writeRangeMode(history_)) {
         state_.PendingRangeRestore.reset();
         restoreFailed_ = false;
-        link_.Dw();
+        instrument_.endRangeCalibration();
         setRangeCaptions(false);
     } else {
         // The instrument may be gone for good: the user may leave now, warned (mayLeave).
         restoreFailed_ = true;
         rangeFailed();
     }
-    link_.setRunDensty(true);
+    instrument_.pollReadings(true);
 }
 
 }  // namespace vq

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "link/vqif.h"
+#include "app/transfer_watch.h"
 #include "messages/messages.h"
 
 namespace vq {
@@ -48,7 +48,7 @@ ModeTexts textsFor(std::int16_t mode) {
 }  // namespace
 
 frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
-    : QDialog(parent), link_(link) {
+    : QDialog(parent), watch_(link) {
     setObjectName("frmUpload");
     setModal(false);
     lblUpload_ = new QLabel(this);
@@ -60,7 +60,6 @@ frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
     lblResends_->setObjectName("lblResends");
     lblResends_->setAlignment(Qt::AlignCenter);
     lblResends_->hide();
-    if (link_) resendsAtStart_ = link_->ResendCount();
     bar_ = new QProgressBar(this);
     bar_->setObjectName("amnUpload");
     bar_->setTextVisible(false);
@@ -118,8 +117,7 @@ void frmUpload::setProgress(int done, int total) {
 }
 
 void frmUpload::refreshResends() {
-    if (!link_) return;
-    const std::int32_t resends = link_->ResendCount() - resendsAtStart_;
+    const std::int32_t resends = watch_.resendsSinceStart();
     if (resends <= 0) return;
     lblResends_->setText(
         QString::fromStdString(ResMessage(msg::ReadResendsSoFar, {std::to_string(resends)})));
@@ -136,10 +134,7 @@ void frmUpload::cancelClicked() {
     cmdUpload_->setEnabled(false);
     setLabel(text(msg::NowCancelling));  // "Now Cancel Processing"
     canceled_ = true;
-    if (link_) {
-        link_->setCancel(true);
-        link_->AddLog(ResMessage(msg::UserCancelLog));  // "= User Cancel ="
-    }
+    if (watch_.attached()) watch_.stop(ResMessage(msg::UserCancelLog));  // "= User Cancel ="
 }
 
 void frmUpload::keepInFront() {

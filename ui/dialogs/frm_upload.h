@@ -14,6 +14,8 @@
 #include <QDialog>
 #include <cstdint>
 
+#include "app/transfer_watch.h"
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -69,12 +71,11 @@ class frmUpload : public QDialog {
     void cancelClicked();
     void keepInFront();
 
-    uclVqif* link_;
+    TransferWatch watch_;
     bool canceled_ = false;
     bool finished_ = false;
     QLabel* lblUpload_;
     QLabel* lblResends_;
-    std::int32_t resendsAtStart_ = 0;
     QProgressBar* bar_;
     QPushButton* cmdUpload_;
     QTimer* tmrInter_;

@@ -7,10 +7,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
-#include "model/ole_date.h"
 #include "ui/main/main_state.h"
 
 namespace vq {
@@ -67,7 +65,7 @@ void frmUploadCalib::closeEvent(QCloseEvent* event) {
 
 void frmUploadCalib::cmdUploadClick() {
     lblUpload_->setText(q(msg::NowCancelling));
-    context_.link.setCancel(true);
+    context_.run.cancel();
     canceled_ = true;
     cmdUpload_->setEnabled(false);
 }
@@ -85,47 +83,24 @@ void frmUploadCalib::tmrInterTimer() {
     accept();
 }
 
-std::string frmUploadCalib::nowText() const {
-    return GeneralDate(context_.link.Host().localDateTime());
-}
-
 void frmUploadCalib::zeroRun() {
-    context_.link.setRunDensty(false);
-    const bool ok = context_.link.ZeroCal(ZeroChannelText());
-    ChannelFlags results{};
-    if (ok) {
-        for (int ch = 0; ch < kCalChannels; ++ch)
-            results[static_cast<std::size_t>(ch)] = context_.link.ZeroStatus(ch);
-        // The instrument's own record of the readings before and after, for the report.
-        context_.link.GetLatestHistory(&context_.history);
-    } else {
-        // The link has written "---Calibration Upload Failed---" to the communication log.
-        context_.addInfo(ResMessage(msg::CalibrationFailInfo),
-                         kFailureColour);  // "VQ-5100 Calibration Fail."
-    }
-    finishRun(ok, results, true);
+    finishRun(context_.run.zero(&context_.history));
 }
 
 void frmUploadCalib::spanRun() {
-    context_.link.setRunDensty(false);
-    context_.link.AddLog(ResMessage(msg::CalibrationStarted, {nowText()}));
-    const bool ok = context_.link.SpanCal(SpanChannelText(context_.cal, context_.selection));
-    ChannelFlags results{};
-    if (ok) {
-        for (int ch = 0; ch < kCalChannels; ++ch)
-            results[static_cast<std::size_t>(ch)] = context_.link.SpanStatus(ch);
-    } else {
-        context_.addInfo(ResMessage(msg::CalibrationFailInfo), kFailureColour);
-    }
-    context_.link.GetLatestHistory(&context_.history);
-    finishRun(ok, results, false);
+    finishRun(context_.run.span(context_.cal, context_.selection, &context_.history));
 }
 
-void frmUploadCalib::finishRun(bool ok, const ChannelFlags& results, bool zeroRun) {
+void frmUploadCalib::finishRun(const CalibrationOutcome& outcome) {
     ran_ = true;
-    if (context_.setCalibResult) context_.setCalibResult(ok, results, zeroRun);
+    // The link has written "---Calibration Upload Failed---" to the communication log.
+    if (!outcome.taken)
+        context_.addInfo(CalibrationRun::failureText(),
+                         kFailureColour);  // "VQ-5100 Calibration Fail."
+    if (context_.setCalibResult)
+        context_.setCalibResult(outcome.taken, outcome.passed,
+                                outcome.kind == CalibrationKind::Zero);
     context_.state.ReadingsFresh = false;
-    context_.link.setRunDensty(true);
 }
 
 }  // namespace vq

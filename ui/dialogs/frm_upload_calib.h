@@ -1,9 +1,9 @@
 #pragma once
 // frmUploadCalib, the small modal window a zero or span run runs in. The calibration window sets
 // TransferMode (3 zero, 4 span) and shows it modally; one millisecond after it loads, its timer
-// (which switches itself off at once) makes the run: the current-reading poll stopped, the
-// calibration sent and its per-channel results read, the result handed back through
-// SetCalibResult, the poll started again. Then the window closes itself. A busy bar moves while
+// (which switches itself off at once) makes the run (app/calibration_run.h: the poll paused, the
+// calibration sent, its per-channel results and the history after it read) and hands the result
+// back through SetCalibResult. Then the window closes itself. A busy bar moves while
 // the link waits. The cancel button stays disabled: a calibration the instrument has started is
 // not stopped half-way.
 
@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "app/calibration_run.h"
 #include "app/calibration_texts.h"
 
 class QLabel;
@@ -23,12 +24,11 @@ class QTimer;
 namespace vq {
 
 class clsInstrument;
-class uclVqif;
 struct MainState;
 
 // What a run works with, all owned by the calibration window.
 struct CalibRunContext {
-    uclVqif& link;
+    CalibrationRun& run;
     MainState& state;          // TransferMode picks the run; ReadingsFresh is cleared after it
     clsInstrument& cal;        // gases and concentrations
     clsInstrument& history;    // the calibration history read after the run
@@ -64,8 +64,7 @@ class frmUploadCalib : public QDialog {
     void cmdUploadClick();
     void zeroRun();
     void spanRun();
-    void finishRun(bool ok, const ChannelFlags& results, bool zeroRun);
-    std::string nowText() const;
+    void finishRun(const CalibrationOutcome& outcome);
 
     CalibRunContext context_;
     bool canceled_ = false;

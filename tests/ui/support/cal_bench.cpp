@@ -50,10 +50,11 @@ bool CalBench::start() {
 }
 
 std::unique_ptr<frmCalibration> CalBench::openWindow() {
-    auto window = std::make_unique<frmCalibration>(CalibrationDeps{
-        link, model, state, asker, prompts, [this](const std::string& text, const QColor& colour) {
-            info.push_back({text, colour});
-        }});
+    auto window = std::make_unique<frmCalibration>(
+        CalibrationDeps{CalibrationAccess(link), model, state, asker, prompts,
+                        [this](const std::string& text, const QColor& colour) {
+                            info.push_back({text, colour});
+                        }});
     frmCalibration* raw = window.get();
     events.arrived = [raw] { raw->Refresh_InstMoment(); };
     window->show();

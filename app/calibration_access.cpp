@@ -1,0 +1,63 @@
+#include "app/calibration_access.h"
+
+#include "link/vqif.h"
+
+namespace vq {
+
+void CalibrationAccess::clearCancel() {
+    link_->setCancel(false);
+}
+
+bool CalibrationAccess::readingsPolled() const {
+    return link_->RunDensty();
+}
+
+void CalibrationAccess::pollReadings(bool on) {
+    link_->setRunDensty(on);
+}
+
+clsInstrument* CalibrationAccess::boundModel() const {
+    return link_->Instrument();
+}
+
+void CalibrationAccess::bindModel(clsInstrument* model) {
+    link_->setInstrument(model);
+}
+
+bool CalibrationAccess::readGases(clsInstrument& model) {
+    return link_->GetGasInfo(&model);
+}
+
+bool CalibrationAccess::readConcentrations(clsInstrument& model) {
+    return link_->GetAutoCalDensty(&model);
+}
+
+bool CalibrationAccess::readRangeMode(clsInstrument& model) {
+    return link_->LpR(&model);
+}
+
+bool CalibrationAccess::writeRangeMode(clsInstrument& model) {
+    return link_->Lp(&model);
+}
+
+bool CalibrationAccess::calibrateN2(const std::string& channels) {
+    return link_->zCal(channels);
+}
+
+bool CalibrationAccess::endRangeCalibration() {
+    return link_->Dw();
+}
+
+double CalibrationAccess::secondsNow() const {
+    return static_cast<double>(link_->Host().now().count()) / 1000.0;
+}
+
+double CalibrationAccess::localDateTime() const {
+    return link_->Host().localDateTime();
+}
+
+const std::string& CalibrationAccess::workDir() const {
+    return link_->WorkDir();
+}
+
+}  // namespace vq
