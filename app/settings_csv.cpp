@@ -232,7 +232,9 @@ std::size_t CsvHeaderWidth(const std::filesystem::path& path) {
     if (!std::filesystem::is_regular_file(path, ec)) return 0;
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    if (!in || !std::getline(in, line)) return 0;
+    // A first line without a line end is no header of ours (a crash never leaves one): the
+    // file is appended to as it is.
+    if (!in || !std::getline(in, line) || in.eof()) return 0;
     line = std::string(WithoutByteOrderMark(line));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) return 0;

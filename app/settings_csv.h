@@ -84,8 +84,8 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& model, CsvAction ac
 // Fields joined with ",", quoted where needed, ended with CRLF.
 std::string CsvLine(const std::vector<std::string>& fields);
 
-// The number of fields of the first line of `path` (a header), quoting as CsvLine writes it;
-// 0 when the file is missing, empty or cannot be read.
+// The number of fields of the first line of `path` (a header, ended by a line end), quoting as
+// CsvLine writes it; 0 when the file is missing, empty or cannot be read, or has no line end.
 std::size_t CsvHeaderWidth(const std::filesystem::path& path);
 
 // Where the next row goes: SettingsCsvPath, or, when that file's header has another width than
