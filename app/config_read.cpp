@@ -15,6 +15,7 @@
 #include "app/text_lines.h"
 #include "messages/messages.h"
 #include "model/numeric.h"
+#include "model/settings_table.h"
 #include "model/value_codecs.h"
 
 namespace vq {
@@ -189,7 +190,8 @@ const std::map<std::string, KeyReader>& keyReaders() {
         {"DEFAULTVALUE1",
          [](AppConfig& c, const Fields& f) {
              clsInstrument& d = c.ConfigDefaults;
-             d.setCalLimit(f.int16(1, 90, 1, 365, "calibration time limit"));
+             const Setting& calLimit = *FindSettingOf("CalLimit");
+             d.setCalLimit(f.int16(1, 90, calLimit.low, calLimit.high, "calibration time limit"));
              d.setLcdBackLight(f.int16(2, 30, 1, 255, "LCD backlight time"));
              d.setAlarmMode(f.int16(3, 1, 0, 1, "alarm pattern"));
              d.setIntervals(f.int16(4, 5, 0, 600, "logging interval"));

@@ -8,20 +8,26 @@
 #include "app/settings_csv.h"
 #include "app/text_lines.h"
 #include "model/escaped_text.h"
+#include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
+#include "model/settings_table.h"
 #include "model/text_rules.h"
 
 namespace vq {
 
 namespace {
 
-// Where the row keeps what the records need (app/settings_csv.cpp writes them so).
-constexpr std::size_t kAction = 0, kPcTime = 1, kInstrumentTime = 2, kSerial = 3, kStation = 7,
-                      kUser = 8, kCalLimit = 10, kChannels = 33, kChannelWidth = 9;
-constexpr std::size_t kGas = 0, kFirstLevel = 1, kLevels = 5, kCalDate = 6, kCalBefore = 7,
-                      kCalAfter = 8;
+// Where the row keeps what the records need: the layout the program writes (app/settings_csv.h).
+using Layout = SettingsCsvLayout;
+constexpr std::size_t kAction = Layout::action, kPcTime = Layout::pcTime,
+                      kInstrumentTime = Layout::instrumentTime, kSerial = Layout::serial,
+                      kStation = Layout::station, kUser = Layout::user;
+constexpr std::size_t kGas = Layout::gas, kFirstLevel = Layout::firstLevel,
+                      kLevels = Layout::levels, kCalDate = Layout::calDate,
+                      kCalBefore = Layout::calBefore, kCalAfter = Layout::calAfter;
+constexpr std::size_t kMissing = static_cast<std::size_t>(-1);
 // The instrument's fields: what it can hold, so what a row of its own can hold.
 constexpr std::size_t kSerialLength = 20, kStationLength = 16, kUserLength = 16, kGasLength = 10;
 constexpr std::string_view kNoValue = "-----";
@@ -132,7 +138,30 @@ std::string levelProblem(std::string_view what, const std::string& text, float& 
     return {};
 }
 
+// Where the program's column `column` sits in the file mapped by `columns`.
+std::size_t fileColumn(const std::vector<std::size_t>& columns, std::size_t column) {
+    return column < columns.size() ? columns[column] : kMissing;
+}
+
 }  // namespace
+
+std::vector<std::size_t> SettingsCsvHeaderColumns(const std::vector<std::string>& header) {
+    const SettingsCsvLayout& layout = SettingsCsvColumns();
+    for (Language language : {Language::English, Language::Japanese}) {
+        const std::vector<std::string> expected = SettingsCsvHeader(language);
+        std::vector<std::size_t> columns(expected.size(), kMissing);
+        std::size_t i = 0;
+        bool fits = true;
+        for (std::size_t j = 0; j < expected.size() && fits; ++j) {
+            if (i < header.size() && header[i] == expected[j])
+                columns[j] = i++;
+            else
+                fits = layout.isSetting(j);  // only a setting's column may be missing
+        }
+        if (fits && i == header.size()) return columns;
+    }
+    return {};
+}
 
 std::string RecordsImport::message(const std::filesystem::path& file) const {
     if (line == 0) return file.string() + ": " + reason;
@@ -188,20 +217,22 @@ bool SettingsCsvHistoryReader::finish() {
 
 bool SettingsCsvHistoryReader::addRecord(int line, std::string_view raw,
                                          std::vector<std::string> row) {
-    const std::string columns = std::to_string(settingsCsvColumns);
+    const SettingsCsvLayout& layout = SettingsCsvColumns();
     if (!header_) {
-        // The program's own header, in either language it writes: a file of another shape
-        // (whatever its width) is not a settings CSV.
-        if (row != SettingsCsvHeader(Language::English) &&
-            row != SettingsCsvHeader(Language::Japanese))
+        // The program's own header, in either language it writes, in its layout or an earlier
+        // one: a file of another shape (whatever its width) is not a settings CSV.
+        columns_ = SettingsCsvHeaderColumns(row);
+        if (columns_.empty() || fileColumn(columns_, layout.columnOf("CalLimit")) == kMissing)
             return refuse(line, "not a settings CSV header (not the header this program writes, " +
-                                    std::to_string(row.size()) + " columns of " + columns + ")");
+                                    std::to_string(row.size()) + " columns of " +
+                                    std::to_string(layout.width) + ")");
+        width_ = row.size();
         header_ = true;
         return true;
     }
-    if (row.size() != settingsCsvColumns)
-        return refuse(line,
-                      columns + " columns expected, " + std::to_string(row.size()) + " found");
+    if (row.size() != width_)
+        return refuse(line, std::to_string(width_) + " columns expected, " +
+                                std::to_string(row.size()) + " found");
     const std::string& action = row[kAction];
     if (action != "Read" && action != "Write" && action != "WriteID")
         return refuse(line, quotedText(action) + " is not Read, Write or WriteID");
@@ -225,16 +256,19 @@ bool SettingsCsvHistoryReader::addRecord(int line, std::string_view raw,
     e.station = FileUnescapedText(TrimText(row[kStation]));
     e.user = FileUnescapedText(TrimText(row[kUser]));
 
-    const std::string& limit = row[kCalLimit];
+    const std::string& limit = row[fileColumn(columns_, layout.columnOf("CalLimit"))];
     const bool digits = !limit.empty() && limit.size() <= 3 &&
                         limit.find_first_not_of("0123456789") == std::string::npos;
     const int days = digits ? std::stoi(limit) : 0;
-    if (days < 1 || days > 365)
-        return refuse(line, "the calibration limit " + quotedText(limit) + " is not 1 to 365 days");
+    const Setting& calLimit = *FindSettingOf("CalLimit");
+    if (days < calLimit.low || days > calLimit.high)
+        return refuse(line, "the calibration limit " + quotedText(limit) + " is not " +
+                                std::to_string(calLimit.low) + " to " +
+                                std::to_string(calLimit.high) + " days");
     e.calLimit = days;
 
-    for (int ch = 0; ch < 5; ++ch) {
-        const std::size_t at = kChannels + kChannelWidth * static_cast<std::size_t>(ch);
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        const std::size_t at = columns_[layout.channel(ch)];
         const std::string which = "CH" + std::to_string(ch + 1) + " ";
         ChannelRecord c;
         c.channel = ch;

@@ -7,7 +7,8 @@
 // An import must not be able to forge what the records say. Every event is marked imported
 // (the file and the time of the import), and the state rule (app/records_state.h) never lets it
 // outrank what an instrument reported. A row is refused, naming its line and the reason, when
-// it is not what this program writes: a header other than the program's own, an empty serial
+// it is not what this program writes: a header other than the program's own (in its layout or
+// an earlier one, which lacked the columns of settings added since), an empty serial
 // number, a text with a control character or longer than the instrument's field, a number
 // outside its setting's range, a date before 2000 or after the import's own time plus a day, a
 // line that is not UTF-8 text. One refused row refuses the file.
@@ -66,9 +67,18 @@ class SettingsCsvHistoryReader {
     int recordLine_ = 0;
     std::string pending_;  // a record whose quote runs on over the line end
     bool header_ = false;
+    // Where the program's columns (SettingsCsvColumns) sit in this file: its header may be one
+    // an earlier version wrote, without the columns of settings added since; npos for those.
+    std::vector<std::size_t> columns_;
+    std::size_t width_ = 0;  // the header's, which every row has
     int rows_ = 0;
     std::map<std::string, int> occurrences_;
 };
+
+// Where each of the program's columns sits in `header`, when it is a header the program writes
+// or wrote (either language; only settings' columns may be missing, the others in their order);
+// npos for a missing column. Empty when it is not such a header.
+std::vector<std::size_t> SettingsCsvHeaderColumns(const std::vector<std::string>& header);
 
 // A whole text at once (the tests, and small files).
 RecordsImport ReadSettingsCsvHistory(std::string_view text, const std::string& file = {},

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
+#include <stdexcept>
 
 #include "app/text_lines.h"
 #include "messages/messages.h"
@@ -18,21 +20,6 @@
 namespace vq {
 
 namespace {
-
-// The settings of the settings table that have a column, in column order.
-std::vector<const Setting*> settingColumns() {
-    std::vector<const Setting*> columns;
-    for (const Setting& s : SettingsTable())
-        if (s.csvColumn > 0) columns.push_back(&s);
-    std::sort(columns.begin(), columns.end(),
-              [](const Setting* a, const Setting* b) { return a->csvColumn < b->csvColumn; });
-    return columns;
-}
-
-// The columns after the gas channels and the station list.
-bool afterStations(const Setting& s) {
-    return s.csvColumn > 9 + 24 + clsInstrument::channelCount * 9;
-}
 
 // A text the instrument holds, escaped as the settings file escapes it (model/escaped_text.h): a
 // byte that is not printable ASCII as "\xHH" and a backslash as "\x5C", so the file stays clean
@@ -53,6 +40,9 @@ constexpr int channelLabelIds[] = {
     msg::LastCalDateColumn, msg::BeforeLastCalColumn, msg::AfterLastCalColumn};
 
 constexpr const char* noValueText = "-----";
+
+// Names tried for the rows of a new width before the export gives up.
+constexpr int kMaxSetAsideNames = 100;
 
 // The text of code `value` in a fixed list; empty for a code outside it.
 std::string listText(int value, std::initializer_list<const char*> texts) {
@@ -110,6 +100,60 @@ bool validSuffix(std::string_view suffix) {
 
 }  // namespace
 
+SettingsCsvLayout SettingsCsvLayoutOf(std::span<const Setting> rows, std::string& error) {
+    error.clear();
+    std::vector<const Setting*> placed;
+    for (const Setting& s : rows)
+        if (s.csvColumn > 0) placed.push_back(&s);
+    std::sort(placed.begin(), placed.end(),
+              [](const Setting* a, const Setting* b) { return a->csvColumn < b->csvColumn; });
+    SettingsCsvLayout layout;
+    // The places run on without a gap from the identity columns to the channels, and from the
+    // stations to the end; csvColumn counts from 1.
+    std::size_t next = SettingsCsvLayout::identityColumns;
+    std::size_t i = 0;
+    for (; i < placed.size() && static_cast<std::size_t>(placed[i]->csvColumn) == next + 1;
+         ++i, ++next)
+        layout.before.push_back(placed[i]);
+    layout.firstChannel = next;
+    layout.firstStation = layout.channel(clsInstrument::channelCount);
+    next = layout.firstStation + clsInstrument::stationCount;
+    for (; i < placed.size(); ++i, ++next) {
+        if (static_cast<std::size_t>(placed[i]->csvColumn) != next + 1) {
+            error = std::string(placed[i]->prop) + " is placed at column " +
+                    std::to_string(placed[i]->csvColumn) + ", the next free column is " +
+                    std::to_string(next + 1);
+            return {};
+        }
+        layout.after.push_back(placed[i]);
+    }
+    layout.width = next;
+    return layout;
+}
+
+const SettingsCsvLayout& SettingsCsvColumns() {
+    static const SettingsCsvLayout layout = [] {
+        std::string error;
+        SettingsCsvLayout built = SettingsCsvLayoutOf(SettingsTable(), error);
+        if (!error.empty()) throw std::logic_error("settings CSV: " + error);
+        return built;
+    }();
+    return layout;
+}
+
+std::size_t SettingsCsvLayout::columnOf(std::string_view prop) const {
+    for (std::size_t i = 0; i < before.size(); ++i)
+        if (before[i]->prop == prop) return identityColumns + i;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        if (after[i]->prop == prop) return firstStation + clsInstrument::stationCount + i;
+    return width;
+}
+
+bool SettingsCsvLayout::isSetting(std::size_t column) const {
+    return (column >= identityColumns && column < firstChannel) ||
+           (column >= firstStation + clsInstrument::stationCount && column < width);
+}
+
 std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
                                       std::string_view suffix) {
     return workDir / ("VQ5100_Setting" + std::string(suffix) + ".csv");
@@ -128,17 +172,15 @@ std::vector<std::string> SettingsCsvHeader(Language language) {
                                        "SUM",
                                        text(msg::StationIdHeading),
                                        text(msg::UserIdHeading)};
-    const std::vector<const Setting*> columns = settingColumns();
-    for (const Setting* s : columns)
-        if (!afterStations(*s)) header.push_back(text(s->caption));
+    const SettingsCsvLayout& layout = SettingsCsvColumns();
+    for (const Setting* s : layout.before) header.push_back(text(s->caption));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         for (int id : channelLabelIds) header.push_back(text(id));
     }
     for (int i = 1; i <= clsInstrument::stationCount; ++i) {
         header.push_back(text(msg::StationHeading, {std::to_string(i)}));
     }
-    for (const Setting* s : columns)
-        if (afterStations(*s)) header.push_back(text(s->caption));
+    for (const Setting* s : layout.after) header.push_back(text(s->caption));
     return header;
 }
 
@@ -147,8 +189,9 @@ std::vector<std::string> SettingsCsvHeader() {
 }
 
 std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action, double now) {
+    const SettingsCsvLayout& layout = SettingsCsvColumns();
     std::vector<std::string> row;
-    row.reserve(settingsCsvColumns);
+    row.reserve(layout.width);
     row.push_back(listText(static_cast<int>(action), {"Read", "Write", "WriteID"}));
     row.push_back(GeneralDate(now));
     row.push_back(instrumentTime(m, now));
@@ -158,13 +201,10 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action
     row.push_back(heldText(m.SUM()));
     row.push_back(heldText(m.StationID()));
     row.push_back(heldText(m.UserID()));
-    const std::vector<const Setting*> columns = settingColumns();
-    for (const Setting* s : columns)
-        if (!afterStations(*s)) row.push_back(shownText(*s, m));
+    for (const Setting* s : layout.before) row.push_back(shownText(*s, m));
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) addChannelColumns(row, m, ch);
     for (int i = 0; i < clsInstrument::stationCount; ++i) row.push_back(heldText(m.StationList(i)));
-    for (const Setting* s : columns)
-        if (afterStations(*s)) row.push_back(shownText(*s, m));
+    for (const Setting* s : layout.after) row.push_back(shownText(*s, m));
     return row;
 }
 
@@ -187,17 +227,79 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     return line + "\r\n";
 }
 
+std::size_t CsvHeaderWidth(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return 0;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    // A first line without a line end is no header of ours (a crash never leaves one): the
+    // file is appended to as it is.
+    if (!in || !std::getline(in, line) || in.eof()) return 0;
+    line = std::string(WithoutByteOrderMark(line));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) return 0;
+    std::size_t fields = 1;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;  // a doubled quote flips twice
+        if (c == ',' && !quoted) ++fields;
+    }
+    return fields;
+}
+
+SettingsCsvTarget SettingsCsvTargetOf(const std::filesystem::path& workDir,
+                                      std::string_view suffix) {
+    const std::size_t width = SettingsCsvColumns().width;
+    SettingsCsvTarget target{SettingsCsvPath(workDir, suffix), {}, 0};
+    const std::size_t found = CsvHeaderWidth(target.path);
+    if (found == 0 || found == width) return target;
+    target.setAside = target.path;
+    target.setAsideWidth = found;
+    const std::string stem = "VQ5100_Setting" + std::string(suffix) + "_" + std::to_string(width);
+    for (int n = 1; n <= kMaxSetAsideNames; ++n) {
+        target.path = workDir / (stem + (n == 1 ? "" : "_" + std::to_string(n)) + ".csv");
+        const std::size_t w = CsvHeaderWidth(target.path);
+        if (w == 0 || w == width) return target;
+    }
+    target.path.clear();  // every name taken by a file of yet another width
+    return target;
+}
+
+SettingsCsvExport ExportSettingsRecord(const clsInstrument& model, CsvAction action,
+                                       const std::filesystem::path& workDir,
+                                       std::string_view suffix, double now) {
+    SettingsCsvExport done;
+    if (!validSuffix(suffix)) {
+        done.result = FileResult::failure(ResMessage(msg::BadFileNameCharacter) + " (" +
+                                          ShownText(suffix) + ")");
+        return done;
+    }
+    const SettingsCsvTarget target = SettingsCsvTargetOf(workDir, suffix);
+    if (target.path.empty()) {
+        done.result = FileResult::failure(
+            ResMessage(msg::CsvNoFreeName, {SettingsCsvPath(workDir, suffix).string()}));
+        return done;
+    }
+    done.file = target.path;
+    if (!target.setAside.empty()) {
+        const auto shown = [](const std::filesystem::path& p) {
+            return std::filesystem::absolute(p).lexically_normal().string();
+        };
+        done.notice = ResMessage(msg::CsvOtherWidthSetAside,
+                                 {shown(target.setAside), std::to_string(target.setAsideWidth),
+                                  std::to_string(SettingsCsvColumns().width), shown(target.path)});
+    }
+    // The mark goes in front of the header, so only a new file gets it.
+    done.result = AppendFileAtomically(
+        target.path, std::string(kUtf8ByteOrderMark) + CsvLine(SettingsCsvHeader()),
+        CsvLine(SettingsCsvRow(model, action, now)));
+    return done;
+}
+
 FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now) {
-    if (!validSuffix(suffix)) {
-        return FileResult::failure(ResMessage(msg::BadFileNameCharacter) + " (" +
-                                   ShownText(suffix) + ")");
-    }
-    // The mark goes in front of the header, so only a new file gets it.
-    return AppendFileAtomically(SettingsCsvPath(workDir, suffix),
-                                std::string(kUtf8ByteOrderMark) + CsvLine(SettingsCsvHeader()),
-                                CsvLine(SettingsCsvRow(model, action, now)));
+    return ExportSettingsRecord(model, action, workDir, suffix, now).result;
 }
 
 }  // namespace vq

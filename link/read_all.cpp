@@ -4,28 +4,16 @@
 
 #include "link/link_status.h"
 #include "model/instrument.h"
+#include "model/read_slots.h"
 #include "model/settings_table.h"
 
 namespace vq {
 
 namespace {
 
-// The reads outside the settings table and where they sit in the read table; the settings
-// table places its own commands (model/setting_list.h); the gaps are empty entries.
-struct FixedRead {
-    int index;
-    const char* payload;
-};
-constexpr FixedRead kFixedReads[] = {{0, "VP,R,"},  {1, "XZ,R,"},  {2, "XS,R,****"}, {3, "IN,R,"},
-                                     {4, "HN,R,"},  {5, "HC,R,"},  {20, "GJ,R,"},    {21, "A1,R,"},
-                                     {22, "A2,R,"}, {23, "AS,R,"}, {24, "AW,R,"},    {25, "HA,R,"},
-                                     {26, "VS,R,"}, {28, "SA,R,"}, {50, "LS,R,"}};
-constexpr int kFirstLibrary = 51;  // LI,R,01 .. LI,R,0F
-constexpr int kLibraryTables = 15;
-constexpr int kFirstStation = 66;  // XS,R,0000 .. XS,R,00FF
-constexpr int kStations = 256;
+// The fixed reads, the library and station ranges and the table's size are the model's
+// (model/read_slots.h); the settings table places its own commands; the gaps are empty entries.
 constexpr int kLastIdentityIndex = 4;
-constexpr int kLastReadIndex = 321;
 
 std::string hexPayload(const char* prefix, int number, int digits) {
     char text[32];
@@ -41,11 +29,11 @@ std::array<std::string, ReadAll::kCommandCount> buildCommandTable() {
         if (s.field == 1)
             table[static_cast<std::size_t>(s.readIndex)] = std::string(s.readKey()) + ",";
     }
-    for (int n = 1; n <= kLibraryTables; ++n) {
-        table[static_cast<std::size_t>(kFirstLibrary + n - 1)] = hexPayload("LI,R,", n, 2);
+    for (int n = 1; n <= kLibraryReads; ++n) {
+        table[static_cast<std::size_t>(kFirstLibraryRead + n - 1)] = hexPayload("LI,R,", n, 2);
     }
-    for (int n = 0; n < kStations; ++n) {
-        table[static_cast<std::size_t>(kFirstStation + n)] = hexPayload("XS,R,", n, 4);
+    for (int n = 0; n < kStationReads; ++n) {
+        table[static_cast<std::size_t>(kFirstStationRead + n)] = hexPayload("XS,R,", n, 4);
     }
     return table;
 }
@@ -78,7 +66,7 @@ bool ReadAll::readTable(clsInstrument* model, int lastIndex) {
 bool ReadAll::GetInstrument(clsInstrument* model) {
     if (model == nullptr) return false;
     model->ClearDatas();
-    return readTable(model, kLastReadIndex);
+    return readTable(model, kLastReadSlot);
 }
 
 bool ReadAll::GetRomNo(clsInstrument* model) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "link/operation_link.h"
+#include "model/read_slots.h"
 
 namespace vq {
 
@@ -14,7 +15,7 @@ class clsInstrument;
 
 class ReadAll {
   public:
-    static constexpr int kCommandCount = 323;
+    static constexpr int kCommandCount = kReadSlotCount;
 
     explicit ReadAll(OperationLink& link) : link_(link) {}
 

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <stdexcept>
 #include <utility>
 
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/read_slots.h"
 #include "model/setting_list.h"
 
 namespace vq {
@@ -66,8 +69,16 @@ Setting makeSetting(std::string_view prop, std::string_view flagName, G, S, bool
         #Prop, #Flag, [](const M& m) { return m.Prop(); }, [](M& m, Type v) { m.set##Prop(v); }, \
         &M::Flag, VQ_EXPAND Row),
 
+std::vector<Setting> checkedRows(std::vector<Setting> rows) {
+    // A read place that clashes would silently replace another read of the read-all: refuse
+    // the table outright rather than run with one.
+    const std::vector<std::string> clashes = ReadSlotCollisions(rows);
+    if (!clashes.empty()) throw std::logic_error("settings table: " + clashes.front());
+    return rows;
+}
+
 const std::vector<Setting>& table() {
-    static const std::vector<Setting> rows{VQ_SETTINGS(VQ_TABLE_ROW)};
+    static const std::vector<Setting> rows = checkedRows({VQ_SETTINGS(VQ_TABLE_ROW)});
     return rows;
 }
 #undef VQ_TABLE_ROW
@@ -114,6 +125,35 @@ void Setting::setChanged(clsInstrument& model, bool value) const {
     model.*flag = value;
 }
 
+std::vector<std::string> ReadSlotCollisions(std::span<const Setting> rows) {
+    std::vector<std::string> clashes;
+    std::map<int, std::string> holder;  // place -> what reads there
+    for (const FixedRead& read : kFixedReads) holder[read.index] = read.payload;
+    for (int i = 0; i < kLibraryReads; ++i) holder[kFirstLibraryRead + i] = "LI,R";
+    for (int i = 0; i < kStationReads; ++i) holder[kFirstStationRead + i] = "XS,R";
+    std::map<std::string_view, int> placeOfCode;
+    for (const Setting& s : rows) {
+        const std::string name = std::string(s.code) + " (" + std::string(s.prop) + ")";
+        const auto [known, first] = placeOfCode.emplace(s.code, s.readIndex);
+        if (!first) {
+            if (known->second != s.readIndex)
+                clashes.push_back(name + " reads at " + std::to_string(s.readIndex) + " and at " +
+                                  std::to_string(known->second));
+            continue;
+        }
+        if (s.readIndex < 0 || s.readIndex > kLastReadSlot) {
+            clashes.push_back(name + " reads at " + std::to_string(s.readIndex) +
+                              ", outside the read table");
+            continue;
+        }
+        const auto [held, free] = holder.emplace(s.readIndex, std::string(s.code));
+        if (!free)
+            clashes.push_back(name + " reads at " + std::to_string(s.readIndex) + ", where " +
+                              held->second + " reads");
+    }
+    return clashes;
+}
+
 std::span<const Setting> SettingsTable() {
     return table();
 }
@@ -121,6 +161,12 @@ std::span<const Setting> SettingsTable() {
 const Setting* FindSetting(std::string_view code, int field) {
     for (const Setting& s : table())
         if (s.code == code && s.field == field) return &s;
+    return nullptr;
+}
+
+const Setting* FindSettingOf(std::string_view prop) {
+    for (const Setting& s : table())
+        if (s.prop == prop) return &s;
     return nullptr;
 }
 

@@ -65,10 +65,17 @@ struct Setting {
     void setChanged(clsInstrument& model, bool changed) const;
 };
 
-// Every setting, in the order of the settings command file.
+// Every setting, in the order of the settings command file. Its read places are checked where
+// it is built (ReadSlotCollisions, model/read_slots.h): a clash stops the program at once.
 std::span<const Setting> SettingsTable();
+// Every way the rows' read places (ReadIndex) clash: a place outside the read-all's table, one
+// that a fixed, library or station read holds (model/read_slots.h), one two commands share, or
+// one command naming two places. One line per clash; empty when the rows fit.
+std::vector<std::string> ReadSlotCollisions(std::span<const Setting> rows);
 // The setting of a command's value (field from 1); null when there is none.
 const Setting* FindSetting(std::string_view code, int field = 1);
+// The setting of a model property ("CalLimit"); null when there is none.
+const Setting* FindSettingOf(std::string_view prop);
 // The settings a command carries, in field order ("BU": four).
 std::vector<const Setting*> SettingsOfCode(std::string_view code);
 

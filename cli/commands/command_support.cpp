@@ -127,11 +127,13 @@ bool appendCsvRow(CommandContext& context, const clsInstrument& model, int actio
     AppConfig config;
     FillBuiltInDefaults(config);
     LoadConfig(config, context.session.workDir());
-    const FileResult result =
-        ExportSettingsRow(model, static_cast<CsvAction>(action), context.session.workDir(),
-                          config.factoryRecordSuffix, pcNow(context));
-    if (!result.ok) context.out.error("the settings record could not be written: " + result.error);
-    return result.ok;
+    const SettingsCsvExport done =
+        ExportSettingsRecord(model, static_cast<CsvAction>(action), context.session.workDir(),
+                             config.factoryRecordSuffix, pcNow(context));
+    if (!done.notice.empty()) context.out.warning(done.notice);
+    if (!done.result.ok)
+        context.out.error("the settings record could not be written: " + done.result.error);
+    return done.result.ok;
 }
 
 }  // namespace vq::cli

@@ -1,14 +1,17 @@
 #include "ui/dialogs/fs_datas_grid.h"
 
 #include <QHeaderView>
+#include <algorithm>
 #include <array>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/settings_table.h"
 #include "model/text_rules.h"
 #include "model/token.h"
 #include "ui/dialogs/fs_cell_delegate.h"
@@ -23,167 +26,94 @@ constexpr int listColumn = 2;
 // The OXY alarm type H-HH exists from this ROM number on.
 constexpr int32_t romWithHighHighOxy = 4426;
 
-using Getter = int16_t (clsInstrument::*)() const;
-using Setter = void (clsInstrument::*)(int16_t);
-
 enum class Kind { Text, WholeNumber, List };
 
 struct RowLayout {
-    int label;  // message id of the label
-    Kind kind;
-    const char* items;           // fixed list, or nullptr
-    std::array<int, 3> itemIds;  // list of message texts (0: none)
-    Getter get;                  // int16 rows; nullptr for the text properties
-    Setter set;
-    int low, high;  // range of a whole-number row
+    int label = 0;  // message id
+    Kind kind = Kind::Text;
+    std::string_view items;            // fixed list ("|"-joined), or empty
+    std::array<int, 3> itemIds{};      // list of message texts (0: none)
+    const Setting* setting = nullptr;  // null for the manufacture number
+    int low = 0, high = 0;             // range of a whole-number row
+    // The number the row edits; false for the text rows.
+    bool isNumber() const { return setting != nullptr && !setting->isText; }
 };
 
-// Rows 1 to 24. Rows 1, 2 and 8 hold text properties and are handled by name.
-const std::array<RowLayout, FsDatasGrid::rows>& rowLayouts() {
-    using M = clsInstrument;
-    static const std::array<RowLayout, FsDatasGrid::rows> layouts{{
-        {msg::ManufactureNumberLabel, Kind::Text, nullptr, {}, nullptr, nullptr, 0, 0},
-        {msg::SpecNoLabel, Kind::Text, nullptr, {}, nullptr, nullptr, 0, 0},
-        {msg::AlarmPatternLabel,
-         Kind::List,
-         nullptr,
-         {msg::AlarmPatternReset, msg::AlarmPatternLatch, 0},
-         &M::AlarmMode,
-         &M::setAlarmMode,
-         0,
-         0},
-        {msg::LoggerOverWriteLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::LogOverWrite,
-         &M::setLogOverWrite,
-         0,
-         0},
-        {msg::CalTimeLimitLabel,
-         Kind::WholeNumber,
-         nullptr,
-         {},
-         &M::CalLimit,
-         &M::setCalLimit,
-         1,
-         365},
-        {msg::CalLimitDisplayLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::DispCalLimit,
-         &M::setDispCalLimit,
-         0,
-         0},
-        {msg::CalLimitCheckLabel,
-         Kind::List,
-         nullptr,
-         {msg::CalCheckConfirm, msg::CalCheckCannotUse, msg::CalCheckNone},
-         &M::CalCheck,
-         &M::setCalCheck,
-         0,
-         0},
-        {msg::DestinationLabel,
-         Kind::List,
-         nullptr,
-         {msg::DestinationDomestic, msg::DestinationForeign, msg::DestinationGermany},
-         nullptr,
-         nullptr,
-         0,
-         0},
-        {msg::HcSelectLabel, Kind::List, "Auto|LEL|vol", {}, &M::HcMode, &M::setHcMode, 0, 0},
-        {msg::OxyAlarmTypeLabel, Kind::List, nullptr, {}, &M::AlarmO2, &M::setAlarmO2, 0, 0},
-        {msg::AutoBackLightLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::autoBackLight,
-         &M::setautoBackLight,
-         0,
-         0},
-        {msg::LcdBacklightTimeLabel,
-         Kind::WholeNumber,
-         nullptr,
-         {},
-         &M::LcdBackLight,
-         &M::setLcdBackLight,
-         1,
-         255},
-        {msg::AlarmFunctionLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::AlarmOnOff,
-         &M::setAlarmOnOff,
-         0,
-         0},
-        {msg::StelTwaFunctionLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::StelTwaOnOff,
-         &M::setStelTwaOnOff,
-         0,
-         0},
-        {msg::BumpTestTimeLabel,
-         Kind::List,
-         "30|45|60|90",
-         {},
-         &M::BumpTime,
-         &M::setBumpTime,
-         0,
-         0},
-        {msg::BumpTestThresholdLabel,
-         Kind::List,
-         "10|20|30|40|50",
-         {},
-         &M::BumpThreshold,
-         &M::setBumpThreshold,
-         0,
-         0},
-        {msg::CalTimeAfterBumpFailLabel,
-         Kind::List,
-         "60|90|120",
-         {},
-         &M::BumpFailCalTime,
-         &M::setBumpFailCalTime,
-         0,
-         0},
-        {msg::CalAfterBumpFailLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::BumpFailAfter,
-         &M::setBumpFailAfter,
-         0,
-         0},
-        {msg::LcBhModeLabel,
-         Kind::List,
-         "Off|LC|BH|LC BH",
-         {},
-         &M::LcBhMode,
-         &M::setLcBhMode,
-         0,
-         0},
-        {msg::BarHoleTimeLabel, Kind::List, "30|45|60", {}, &M::BhTime, &M::setBhTime, 0, 0},
-        {msg::LeakCheckBuzzerLabel, Kind::List, "Off|On", {}, &M::LcBuzzer, &M::setLcBuzzer, 0, 0},
-        {msg::AutoZeroLabel, Kind::List, "Off|On", {}, &M::AutoZero, &M::setAutoZero, 0, 0},
-        {msg::DemandZeroLabel, Kind::List, "Off|On", {}, &M::DemandZero, &M::setDemandZero, 0, 0},
-        {msg::ConfirmationBeepLabel,
-         Kind::List,
-         "Off|On",
-         {},
-         &M::Confirmation,
-         &M::setConfirmation,
-         0,
-         0},
-    }};
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A row as the settings table describes its setting: the caption, how the value is chosen (a
+// list of texts or message ids, a whole number in the table's range, a text) and the accessors.
+RowLayout tableRow(const Setting& s) {
+    using Shown = ShownForm::Kind;
+    RowLayout row;
+    row.setting = &s;
+    row.label = s.caption;
+    row.low = s.low;
+    row.high = s.high;
+    switch (s.shown.kind) {
+        case Shown::Number:
+            row.kind = s.isText ? Kind::Text : Kind::WholeNumber;
+            break;
+        case Shown::OnOff:
+            row.kind = Kind::List;
+            row.items = "Off|On";
+            break;
+        case Shown::Texts:
+            row.kind = Kind::List;
+            row.items = s.shown.texts;
+            break;
+        case Shown::Ids:
+        case Shown::TypeIds:
+        case Shown::Pattern:
+            row.kind = Kind::List;
+            row.itemIds = s.shown.ids;
+            break;
+    }
+    return row;
+}
+
+// The grid's settings, top to bottom: the ordered rows, then every other setting of the table
+// that no other window shows.
+std::vector<std::string_view> rowProps() {
+    std::vector<std::string_view> props(fs_datas::kOrder.begin(), fs_datas::kOrder.end());
+    const auto listed = [](const auto& list, std::string_view prop) {
+        return std::find(list.begin(), list.end(), prop) != list.end();
+    };
+    for (const Setting& s : SettingsTable())
+        if (!listed(fs_datas::kOrder, s.prop) && !listed(fs_datas::kShownElsewhere, s.prop))
+            props.push_back(s.prop);
+    return props;
+}
+
+std::vector<RowLayout> buildRowLayouts() {
+    std::vector<RowLayout> rows;
+    for (std::string_view prop : rowProps()) {
+        if (prop == "DummySerial") {
+            RowLayout own;
+            own.label = msg::ManufactureNumberLabel;
+            rows.push_back(own);
+            continue;
+        }
+        const Setting* setting = FindSettingOf(prop);
+        if (setting == nullptr)
+            throw std::logic_error("factory grid: no setting " + std::string(prop));
+        rows.push_back(tableRow(*setting));
+    }
+    // The calibration time limit has a label of its own, which states its range.
+    rows[static_cast<std::size_t>(FsDatasGrid::rowCalLimit - 1)].label = msg::CalTimeLimitLabel;
+    return rows;
+}
+
+// Rows 1 to rows, built once; their texts are looked up when shown (the language may change).
+const std::vector<RowLayout>& rowLayouts() {
+    static const std::vector<RowLayout> layouts = buildRowLayouts();
     return layouts;
 }
 
-constexpr int rowSpecNo = 2;
-constexpr int rowSpecType = 8;
+constexpr int rowSpecNo = fs_datas::rowOf("SpecNo");
+constexpr int rowSpecType = fs_datas::rowOf("SpecType");
 // SpecNo travels in a ten-character field: a longer text would be cut on the way.
 constexpr int specNoMax = 10;
 
@@ -191,27 +121,34 @@ const RowLayout& rowLayout(int row) {
     return rowLayouts()[static_cast<std::size_t>(row - 1)];
 }
 
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
+QString labelText(const RowLayout& s) {
+    if (s.label != msg::CalTimeLimitLabel) return qs(ResMessage(s.label));
+    return qs(ResMessage(s.label, {std::to_string(s.low), std::to_string(s.high)}));
 }
 
 // The words of the fixed lists are shown in the table's language; the abbreviations and numbers
 // beside them read the same in both.
-QString shownItems(const char* items) {
+// The table writes "OFF" where the CSV shows it so; the grid shows the word.
+QString shownItems(std::string_view items) {
     static const std::array<std::pair<const char*, int>, 3> words{
         {{"Off", msg::WordOff}, {"On", msg::WordOn}, {"Auto", msg::WordAuto}}};
-    QStringList shown = QString(items).split('|');
+    QStringList shown = qs(std::string(items)).split('|');
     for (QString& item : shown)
         for (const auto& [word, id] : words)
-            if (item == word) item = qs(ResMessage(id));
+            if (item.compare(QLatin1String(word), Qt::CaseInsensitive) == 0)
+                item = qs(ResMessage(id));
     return shown.join('|');
 }
 
 QString listText(int row, int32_t romNumber) {
     const RowLayout& s = rowLayout(row);
-    if (row == FsDatasGrid::rowOxyAlarm)
-        return romNumber < romWithHighHighOxy ? "H-L|L-LL" : "H-L|L-LL|H-HH";
-    if (s.items != nullptr) return shownItems(s.items);
+    if (!s.items.empty()) {
+        QString items = shownItems(s.items);
+        // The oxygen alarm's last type, H-HH, came with a later ROM.
+        if (row == FsDatasGrid::rowOxyAlarm && romNumber < romWithHighHighOxy)
+            items.truncate(items.lastIndexOf('|'));
+        return items;
+    }
     QStringList texts;
     for (int id : s.itemIds)
         if (id != 0) texts << qs(ResMessage(id));
@@ -265,6 +202,13 @@ void markHeld(QTableWidgetItem* cell, const std::string& reason) {
 
 }  // namespace
 
+const int FsDatasGrid::rows = static_cast<int>(rowProps().size());
+
+std::string_view FsDatasGrid::rowSetting(int row) {
+    static const std::vector<std::string_view> props = rowProps();
+    return props.at(static_cast<std::size_t>(row - 1));
+}
+
 FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     setObjectName("vfgDatas");
     verticalHeader()->hide();
@@ -275,7 +219,7 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     for (int row = 1; row <= rows; ++row) {
-        auto* label = new QTableWidgetItem(qs(ResMessage(rowLayout(row).label)));
+        auto* label = new QTableWidgetItem(labelText(rowLayout(row)));
         label->setFlags(Qt::ItemIsEnabled);
         setItem(row - 1, labelColumn, label);
         auto* value = new QTableWidgetItem();
@@ -339,12 +283,13 @@ void FsDatasGrid::load(const clsInstrument& model) {
             const auto position = ParseInt16(model.SpecType());
             setValue(row, position ? itemText(listItems(row), *position) : qs(model.SpecType()));
         } else if (s.kind == Kind::List) {
-            setValue(row, itemText(listItems(row), (model.*s.get)()));
+            setValue(row, itemText(listItems(row), s.setting->number(model)));
         } else {
-            setValue(row, QString::number((model.*s.get)()));
+            setValue(row, QString::number(s.setting->number(model)));
         }
-        if (s.get != nullptr)
-            markHeld(item(row - 1, valueColumn), heldReason(s, listItems(row), (model.*s.get)()));
+        if (s.isNumber())
+            markHeld(item(row - 1, valueColumn),
+                     heldReason(s, listItems(row), s.setting->number(model)));
     }
 }
 
@@ -388,10 +333,11 @@ void FsDatasGrid::store(clsInstrument& model) const {
         } else if (s.kind == Kind::List) {
             // A value the list cannot show (shown as its number) stays as it is.
             const auto position = itemPosition(listItems(row), text);
-            if (position && *position != (model.*s.get)()) (model.*s.set)(*position);
+            if (position && *position != s.setting->number(model))
+                s.setting->setNumber(model, *position);
         } else {
             const auto value = ParseInt16(text.toStdString());
-            if (value && *value != (model.*s.get)()) (model.*s.set)(*value);
+            if (value && *value != s.setting->number(model)) s.setting->setNumber(model, *value);
         }
     }
     if (calLimitEdited_) model.Change_CalLimit = true;

@@ -185,15 +185,16 @@ void frmMain::ApplyLockedGases() {
 }
 
 void frmMain::writeSettingsCsv() {
-    const FileResult result = ExportSettingsRow(model_, CsvAction::Read, workDir_,
-                                                config_.factoryRecordSuffix, host_.localDateTime());
+    const SettingsCsvExport done = ExportSettingsRecord(
+        model_, CsvAction::Read, workDir_, config_.factoryRecordSuffix, host_.localDateTime());
+    const FileResult& result = done.result;
+    if (!done.notice.empty()) AddInfo(done.notice, info_colour::Failure);
     if (!result.ok) {
         AddInfo(result.error, info_colour::Failure);
         asker_.error(this, result.error, AppTitle());
         return;
     }
-    const auto path =
-        std::filesystem::absolute(SettingsCsvPath(workDir_, config_.factoryRecordSuffix));
+    const auto path = std::filesystem::absolute(done.file);
     AddInfo(ResMessage(msg::CsvRowWrittenInfo, {path.lexically_normal().string()}),
             info_colour::Progress);
 }

@@ -220,10 +220,12 @@ bool WriteCommands::Update(bool idOnly) {
 
 void WriteCommands::writeCsvRow(bool idOnly) {
     const std::string suffix = host_.csvSuffix();
-    const FileResult result = ExportSettingsRow(
+    const SettingsCsvExport done = ExportSettingsRecord(
         model_, idOnly ? CsvAction::WriteID : CsvAction::Write, workDir_, suffix, host_.now());
+    const FileResult& result = done.result;
+    if (!done.notice.empty()) addInfo(done.notice, write_colour::Failure);
     if (result.ok) {
-        const auto path = std::filesystem::absolute(SettingsCsvPath(workDir_, suffix));
+        const auto path = std::filesystem::absolute(done.file);
         addInfo(ResMessage(msg::CsvRowWrittenInfo, {path.lexically_normal().string()}),
                 write_colour::Progress);
         return;
