@@ -207,7 +207,7 @@ TYPED_TEST(RecordsScaleTest, AStoreOfThePreviousSchemaGetsItsDueDatesWhenMigrate
         for (const RecordEvent& e : c.events) ASSERT_TRUE(this->store->record(e).ok) << c.serial;
     this->store.reset();
     // As the previous program left it: no due dates at all.
-    this->raw({"DROP TABLE instrument_due", "UPDATE records_schema SET version = 3"});
+    this->raw({"DROP TABLE instrument_due", "UPDATE records_schema SET version = 4"});
 
     // Read-only, a store of an older schema is refused, not half read.
     EXPECT_FALSE(RecordsSqlStore::open(this->where, this->status, RecordsAccess::ReadOnly));
