@@ -51,8 +51,8 @@ std::optional<SettingsUpdate::Refusal> SettingsUpdate::refusal() const {
     if (const auto problems =
             CheckSettingRules(UpdateToSend(model_, idOnly_, held_), RuleScope::Changed, held_);
         !problems.empty())
-        return Refusal{ResMessage(msg::SettingsRefusedInfo,
-                                  {problems.front().code + ": " + ReasonText(problems.front().reason)}),
+        return Refusal{ResMessage(msg::SettingsRefusedInfo, {problems.front().code + ": " +
+                                                             ReasonText(problems.front().reason)}),
                        msg::UpdateTitle};
     return std::nullopt;
 }
