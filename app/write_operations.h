@@ -1,7 +1,7 @@
 #pragma once
 // The operations that write to the instrument, behind one narrow interface: the settings write
 // with its read-back, the clock, the check date, the pump, the clears and the defaults. The
-// shared "Update", "Update ID" and "Date/Time Set" flows (app/settings_update.h,
+// shared "Update", "Update ID" and "Date/Time Set" flows (platform/settings_update.h,
 // app/clock_set.h) run over it; the session hands out the one over its link
 // (platform/link_write_operations.h), and a test may put a recorder behind the same calls.
 

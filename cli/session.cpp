@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/calibration_run.h"
 #include "cli/exit_codes.h"
 #include "cli/link_settings.h"
 #include "cli/output.h"
 #include "cli/serial_log_rotation.h"
 #include "messages/messages.h"
+#include "platform/calibration_run.h"
 
 namespace vq::cli {
 

@@ -48,11 +48,11 @@ class Session {
     uclVqif& link() { return instrument_->link(); }
     EventHost& host() { return instrument_->host(); }
     RecordsRecorder& records() { return instrument_->records(); }
-    // The writes on the link, for the flows shared with the window (app/settings_update.h).
+    // The writes on the link, for the flows shared with the window (platform/settings_update.h).
     WriteOperations& writes() { return instrument_->writes(); }
     bool powerOff() { return instrument_->powerOff(); }
     SessionEvents& events() { return events_; }
-    // A zero or span run on the instrument session (app/calibration_run.h).
+    // A zero or span run on the instrument session (platform/calibration_run.h).
     CalibrationRun calibrationRun(const CalibrationRunStyle& style);
     const std::string& workDir() const { return workDir_; }
     // What was connected to: "serial /dev/ttyUSB0" or "socket 127.0.0.1:5100".

@@ -2,10 +2,10 @@
 
 #include "messages/messages.h"
 
-#include "app/calibration_access.h"
-#include "app/calibration_run.h"
 #include "link/link_events.h"
 #include "link/vqif.h"
+#include "platform/calibration_access.h"
+#include "platform/calibration_run.h"
 #include "platform/link_write_operations.h"
 #include "platform/qt_event_host.h"
 #include "platform/qt_serial_port.h"

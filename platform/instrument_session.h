@@ -106,7 +106,7 @@ class InstrumentSession : public QObject {
     // here (VQ5100Records.sqlite in the working folder unless told otherwise).
     RecordsRecorder& records() { return records_; }
     // The writes on its link, for the "Update", "Update ID" and clock flows both programs run
-    // (app/settings_update.h, app/clock_set.h) and the clears.
+    // (platform/settings_update.h, app/clock_set.h) and the clears.
     WriteOperations& writes();
     // Switches the instrument off ("RO,W,"): the port is closed and opened again a few seconds
     // later whatever it said; true when the instrument acknowledged.
@@ -115,9 +115,9 @@ class InstrumentSession : public QObject {
     // ---- calibration ----
     // A zero or span run on this session's link, made the way `style` names (the window's or
     // vq5100ctl's).
-    // (app/calibration_run.h)
+    // (platform/calibration_run.h)
     CalibrationRun calibrationRun(const CalibrationRunStyle& style);
-    // What the calibration window does on the instrument (app/calibration_access.h).
+    // What the calibration window does on the instrument (platform/calibration_access.h).
     CalibrationAccess calibration();
 
   signals:

@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "app/calibration_run.h"
 #include "app/calibration_texts.h"
 #include "app/records.h"
 #include "cli/command_table.h"
@@ -16,6 +15,7 @@
 #include "model/instrument.h"
 #include "model/setting_rules.h"
 #include "model/text_rules.h"
+#include "platform/calibration_run.h"
 
 namespace vq::cli {
 namespace {

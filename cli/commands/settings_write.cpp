@@ -6,7 +6,6 @@
 #include "app/records.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
-#include "app/settings_update.h"
 #include "cli/command_table.h"
 #include "cli/commands/command_support.h"
 #include "cli/exit_codes.h"
@@ -17,6 +16,7 @@
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
 #include "model/settings_review.h"
+#include "platform/settings_update.h"
 
 namespace vq::cli {
 
@@ -46,7 +46,7 @@ const char* groupKey(ReviewGroup group) {
 
 void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
                  bool idOnly) {
-    // The window's review of "Update" (app/settings_update.h).
+    // The window's review of "Update" (platform/settings_update.h).
     const ReviewSummary summary = UpdateReview(onInstrument, toWrite, idOnly);
     for (const std::string& line : ReviewLines(summary)) out.line(line);
     QJsonArray changes;
@@ -76,7 +76,7 @@ int writeSettings(CommandContext& context, const clsInstrument& onInstrument, cl
                   bool idOnly) {
     Output& out = context.out;
     // The window's "Update" flow: the same checks, the same flags of what is sent, the same
-    // write and read-back (app/settings_update.h).
+    // write and read-back (platform/settings_update.h).
     SettingsUpdate update(context.session.writes(), model, &onInstrument, idOnly);
     if (const auto refusal = update.refusal()) {
         out.error(refusal->text);

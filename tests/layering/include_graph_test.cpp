@@ -169,7 +169,8 @@ TEST(IncludeGraph, TheSourceTreeKeepsItsLayers) {
 }
 
 // The dialogs reach the instrument through the session and the narrow objects it hands out
-// (app/), never through a link/ header of their own.
+// (platform/), never through a link/ header of their own; the files layer knows no link at all
+// (the flows that join the two live beside the session).
 std::vector<std::string> linkIncludes(const std::vector<SourceFile>& files,
                                       const std::string& folder) {
     std::vector<std::string> problems;
@@ -186,7 +187,7 @@ std::vector<std::string> linkIncludes(const std::vector<SourceFile>& files,
 
 TEST(IncludeGraph, TheDialogsIncludeNoLinkHeader) {
     const std::vector<SourceFile> planted = {
-        {"ui/dialogs/a.cpp", "#include \"app/calibration_run.h\"\n#include \"link/vqif.h\"\n"},
+        {"ui/dialogs/a.cpp", "#include \"platform/calibration_run.h\"\n#include \"link/vqif.h\"\n"},
         {"ui/main/b.cpp", "#include \"link/vqif.h\"\n"},
         {"ui/dialogs/c.h", "// #include \"link/vqif.h\"\n"},
     };
@@ -203,6 +204,20 @@ TEST(IncludeGraph, TheDialogsIncludeNoLinkHeader) {
     }
     ASSERT_GT(files.size(), 10u);  // a wrong root cannot pass as an empty folder
     for (const auto& problem : linkIncludes(files, "ui/dialogs")) ADD_FAILURE() << problem;
+}
+
+TEST(IncludeGraph, TheFilesLayerIncludesNoLinkHeader) {
+    EXPECT_EQ(linkIncludes({{"app/a.cpp", "#include \"link/vqif.h\"\n"}}, "app").size(), 1u);
+    const fs::path root = VQ_SOURCE_DIR;
+    std::vector<SourceFile> files;
+    for (const auto& entry : fs::directory_iterator(root / "app")) {
+        const std::string ext = entry.path().extension().string();
+        if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
+        files.push_back(
+            {fs::relative(entry.path(), root).generic_string(), readFile(entry.path())});
+    }
+    ASSERT_GT(files.size(), 10u);
+    for (const auto& problem : linkIncludes(files, "app")) ADD_FAILURE() << problem;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // "Update", "Update ID" and "Date/Time Set" as the window and vq5100ctl both run them, end to
 // end: the real link and decoder, the virtual instrument, the virtual clock. What the instrument
 // holds afterwards is read from it again, not taken from the flow's own word.
-#include "app/settings_update.h"
+#include "platform/settings_update.h"
 
 #include <gtest/gtest.h>
 

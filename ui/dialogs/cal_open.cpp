@@ -2,9 +2,9 @@
 
 #include <QTimer>
 
-#include "app/calibration_access.h"
-#include "app/calibration_run.h"
 #include "model/instrument.h"
+#include "platform/calibration_access.h"
+#include "platform/calibration_run.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/cal_prompts.h"
 #include "ui/dialogs/frm_calibration.h"

@@ -6,7 +6,7 @@
 //
 // The main window opens it modally (OpenCalibrationWindow, ui/dialogs/cal_open.h) between
 // switching the calibration unit's pump on and off. It reaches the instrument through the
-// session's CalibrationAccess (app/calibration_access.h) and works on the main window's shared
+// session's CalibrationAccess (platform/calibration_access.h) and works on the main window's shared
 // state; the gases and concentrations it edits are its own copy, read from the instrument
 // on its first activation, so nothing it changes reaches the settings the main window writes.
 //
@@ -26,9 +26,9 @@
 #include <functional>
 #include <string>
 
-#include "app/calibration_access.h"
 #include "app/calibration_texts.h"
 #include "model/instrument.h"
+#include "platform/calibration_access.h"
 
 class QGroupBox;
 class QPushButton;

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/transfer_watch.h"
 #include "messages/messages.h"
+#include "platform/transfer_watch.h"
 
 namespace vq {
 

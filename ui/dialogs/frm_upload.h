@@ -14,7 +14,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "app/transfer_watch.h"
+#include "platform/transfer_watch.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,8 +1,8 @@
 #pragma once
 // frmUploadCalib, the small modal window a zero or span run runs in. The calibration window sets
 // TransferMode (3 zero, 4 span) and shows it modally; one millisecond after it loads, its timer
-// (which switches itself off at once) makes the run (app/calibration_run.h: the poll paused, the
-// calibration sent, its per-channel results and the history after it read) and hands the result
+// (which switches itself off at once) makes the run (platform/calibration_run.h: the poll paused,
+// the calibration sent, its per-channel results and the history after it read) and hands the result
 // back through SetCalibResult. Then the window closes itself. A busy bar moves while
 // the link waits. The cancel button stays disabled: a calibration the instrument has started is
 // not stopped half-way.
@@ -13,8 +13,8 @@
 #include <functional>
 #include <string>
 
-#include "app/calibration_run.h"
 #include "app/calibration_texts.h"
+#include "platform/calibration_run.h"
 
 class QLabel;
 class QProgressBar;

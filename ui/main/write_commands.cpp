@@ -7,13 +7,13 @@
 #include "app/pending_edits_text.h"
 #include "app/settings_csv.h"
 #include "app/settings_review_text.h"
-#include "app/settings_update.h"
 #include "app/write_operations.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "model/setting_rules.h"
 #include "model/settings_review.h"
+#include "platform/settings_update.h"
 #include "ui/main/user_asker.h"
 
 namespace vq {
@@ -171,7 +171,7 @@ std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& edit
 
 bool WriteCommands::Update(bool idOnly) {
     if (running_) return false;
-    // The checks and the write are vq5100ctl's as well (app/settings_update.h).
+    // The checks and the write are vq5100ctl's as well (platform/settings_update.h).
     SettingsUpdate update(ops_, model_, host_.lastRead(), idOnly);
     if (const std::optional<SettingsUpdate::Refusal> refusal = update.refusal()) {
         asker_.error(window_, refusal->text, ResMessage(refusal->titleId));

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "app/settings_update.h"
+#include "platform/settings_update.h"
 #include "ui/main/user_asker.h"
 
 class QWidget;

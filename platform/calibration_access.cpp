@@ -1,4 +1,4 @@
-#include "app/calibration_access.h"
+#include "platform/calibration_access.h"
 
 #include "link/vqif.h"
 

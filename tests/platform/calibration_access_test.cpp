@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/calibration_access.h"
-#include "app/transfer_watch.h"
 #include "model/ole_date.h"
+#include "platform/calibration_access.h"
+#include "platform/transfer_watch.h"
 #include "tests/support/sim_link.h"
 
 namespace vq::test {

@@ -1,12 +1,12 @@
 #pragma once
 // What the calibration window asks of the instrument, over the session's link: the gases and
 // concentrations it shows, the readings poll it runs while it is open, the model the readings go
-// into, the zero and span runs (app/calibration_run.h), and the range and N2 steps of channel 4.
-// The window holds this, never the link itself.
+// into, the zero and span runs (platform/calibration_run.h), and the range and N2 steps of
+// channel 4. The window holds this, never the link itself.
 
 #include <string>
 
-#include "app/calibration_run.h"
+#include "platform/calibration_run.h"
 
 namespace vq {
 

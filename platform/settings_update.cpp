@@ -1,4 +1,4 @@
-#include "app/settings_update.h"
+#include "platform/settings_update.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // the virtual clock: what each style sends and logs, the result per channel, the history after
 // the run, the readings poll paused and put back, cancelling, and the record it hands over.
 
-#include "app/calibration_run.h"
+#include "platform/calibration_run.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/transfer_watch.h"
+#include "platform/transfer_watch.h"
 
 #include "link/vqif.h"
 

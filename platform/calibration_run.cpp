@@ -1,4 +1,4 @@
-#include "app/calibration_run.h"
+#include "platform/calibration_run.h"
 
 #include "link/vqif.h"
 #include "messages/message_ids.h"
