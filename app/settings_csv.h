@@ -62,7 +62,8 @@ struct SettingsCsvLayout {
     bool isSetting(std::size_t column) const;
 };
 
-// The layout of `rows` (the settings table, or a planted one); empty `error` when it fits.
+// The layout of `rows` (the settings table, or a planted one); empty `error` when it fits. The
+// layout points into `rows`: they must outlive it.
 SettingsCsvLayout SettingsCsvLayoutOf(std::span<const Setting> rows, std::string& error);
 // The program's layout, from the settings table.
 const SettingsCsvLayout& SettingsCsvColumns();

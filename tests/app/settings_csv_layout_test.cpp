@@ -68,8 +68,9 @@ TEST(SettingsCsvLayout, TheTablesLayoutAndWhereAPlantedSettingGoes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.csvColumn);
         std::string error;
-        const SettingsCsvLayout layout =
-            SettingsCsvLayoutOf(withRow(c.csvColumn, c.beepColumn), error);
+        // The layout points into the rows it was made from: they must outlive it.
+        const std::vector<Setting> rows = withRow(c.csvColumn, c.beepColumn);
+        const SettingsCsvLayout layout = SettingsCsvLayoutOf(rows, error);
         if (c.width == 0) {
             EXPECT_NE(error.find("is placed at column"), std::string::npos) << error;
             continue;
