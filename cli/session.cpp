@@ -67,24 +67,25 @@ int Session::connect(Output& out) {
     }
 
     instrument_ = std::make_unique<InstrumentSession>(options_.ports, workDir_);
+    LinkTuning tuning;
     // "SERIAL LOG FILE OFF": no communication log at all, so repeated runs grow no file.
-    instrument_->link().setSerialLogOn(settings.serialLog);
-    instrument_->link().setLogFailureReport([&out](const std::string& reason) {
+    tuning.serialLog = settings.serialLog;
+    tuning.logFailure = [&out](const std::string& reason) {
         out.warning(ResMessage(msg::SerialLogNotWritten, {reason}));
-    });
+    };
+    // A command-line run is short: its first probe goes out when the line comes up, not a tick
+    // later.
+    tuning.probeAtOnce = true;
+    tuning.retry = settings.retry;
+    tuning.timeoutSeconds = settings.timeoutSeconds;
+    tuning.pauses = testPauses();
+    instrument_->operations().tune(tuning);
     // The records never stop a command: an event not recorded is one line on stderr.
     instrument_->records().setLocation(settings.records);
     instrument_->records().setReport([&out](const std::string& line) { out.warning(line); });
     // Events earlier runs could not send to a shared store go now.
     instrument_->records().sendQueuedAtStart();
     listen();
-    uclVqif& link = instrument_->link();
-    // A command-line run is short: its first probe goes out when the line comes up, not a tick
-    // later.
-    link.setProbeAtOnce(true);
-    link.setRetry(static_cast<std::int16_t>(settings.retry));
-    link.setTimeout(settings.timeoutSeconds);
-    applyTestPauses(link);
     if (const int status = openPort(out); status != kExitSuccess) return status;
     return waitForProbe(out);
 }
@@ -92,16 +93,14 @@ int Session::connect(Output& out) {
 // The end-to-end tests run the confirmation polls and the power-off against a virtual
 // instrument that needs no real settling time; VQ5100CTL_PAUSE_MS shortens both waits for them.
 // Anything but a whole number of milliseconds leaves the instrument's own timing.
-void Session::applyTestPauses(uclVqif& link) {
+std::optional<std::chrono::milliseconds> Session::testPauses() {
     const char* text = std::getenv("VQ5100CTL_PAUSE_MS");
-    if (text == nullptr) return;
+    if (text == nullptr) return std::nullopt;
     const std::string_view digits(text);
     if (digits.empty() || digits.size() > 6 ||
         digits.find_first_not_of("0123456789") != std::string_view::npos)
-        return;
-    const uclVqif::Millis pause{std::atoi(text)};
-    link.setConfirmPollPause(pause);
-    link.setPowerOffPause(pause);
+        return std::nullopt;
+    return std::chrono::milliseconds{std::atoi(text)};
 }
 
 void Session::listen() {
@@ -131,7 +130,7 @@ int Session::openPort(Output& out) {
     instrument_->logPortMessages();
     instrument_->openPort(choice);
     portDescription_ = instrument_->describe();
-    if (!link().PortOpen()) {
+    if (!operations().portOpen()) {
         out.error("cannot open " + portDescription_);
         return kExitNoInstrument;
     }
@@ -141,16 +140,13 @@ int Session::openPort(Output& out) {
 int Session::waitForProbe(Output& out) {
     // Probing gives up by itself after Retry probes; the limit covers what it cannot see: a
     // serial line that never comes up, a socket that never connects.
-    uclVqif& link = instrument_->link();
-    EventHost& host = instrument_->host();
-    const auto probeRound = uclVqif::kTickInterval * (uclVqif::kProbeTicksLimit + 2);
-    const auto limit =
-        host.now() + probeRound * (link.Retry() + 1) + std::chrono::seconds(link.Timeout());
-    link.PumpWhile([&] {
-        return !link.Connected() && events_.alarm.empty() && !events_.lineDropped &&
-               host.now() < limit;
+    SessionOperations ops = operations();
+    const auto limit = ops.now() + ops.probeLimit();
+    ops.pumpWhile([&] {
+        return !ops.connected() && events_.alarm.empty() && !events_.lineDropped &&
+               ops.now() < limit;
     });
-    if (link.Connected()) return kExitSuccess;
+    if (ops.connected()) return kExitSuccess;
     if (events_.lineDropped) {
         out.error("the line to " + portDescription_ + " dropped");
     } else if (!events_.alarm.empty()) {

@@ -4,11 +4,12 @@
 // need the instrument call connect() first.
 
 #include <array>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/options.h"
-#include "link/vqif.h"
 #include "platform/instrument_session.h"
 
 namespace vq::cli {
@@ -45,8 +46,8 @@ class Session {
     int openRecorder(Output& out, RecordsRecorder*& recorder);
 
     // These need connect() to have got as far as choosing the port.
-    uclVqif& link() { return instrument_->link(); }
-    EventHost& host() { return instrument_->host(); }
+    // The reads, the readings poll, the dumps and the clock (platform/session_operations.h).
+    SessionOperations operations() { return instrument_->operations(); }
     RecordsRecorder& records() { return instrument_->records(); }
     // The writes on the link, for the flows shared with the window (platform/settings_update.h).
     WriteOperations& writes() { return instrument_->writes(); }
@@ -61,7 +62,7 @@ class Session {
   private:
     int findWorkDir(Output& out);
     void listen();
-    static void applyTestPauses(uclVqif& link);
+    static std::optional<std::chrono::milliseconds> testPauses();
     int openPort(Output& out);
     int waitForProbe(Output& out);
 

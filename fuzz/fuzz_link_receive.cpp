@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         start = end + 1;
     }
     host.runFor(vq::EventHost::Millis{gap + 500});
-    if (link.ReceiveBuffer().size() > vq::uclVqif::kReceiveBufferCap) __builtin_trap();
+    if (link.ReceiveBuffer().size() > vq::FrameScanner::kReceiveBufferCap) __builtin_trap();
     link.setPortOpen(false);
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
+#include "protocol/settings_write.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
 #include "sim/sim_state.h"
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
     edited.setWarning(0, 15);
     edited.setGasName(2, "H2S-B");
     edited.setStationList(10, "PUMP HOUSE 10");
-    link.SetInstrument(&edited);
+    link.WriteSettings(&edited);
 
     std::string all;
     for (const std::string& chunk : port.chunks) all += chunk;

@@ -25,7 +25,12 @@ class MemoryDumps {
 
     MemoryDumps(OperationLink& link, DumpSink& sink) : link_(link), sink_(sink) {}
 
+    // The flash image, blocks sb..eb (0..1023) of 512 raw bytes each, written at their place in
+    // the image file. The file is filled with 0xFF first when missing or when the whole range is
+    // asked for; otherwise it is never truncated. False at the first block that fails or times
+    // out (the sink's retry then set); blocks already written stay.
     bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb);
+    // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
     bool GetRomDump2(const std::string& fileName);
     // Why the last dump's file did not take what came (a full disk, the file-size limit), with
     // the file's name; empty when the file was not the reason for a failure.

@@ -32,18 +32,25 @@ class LinkOperations {
     using PollProgress = std::function<void(int polls, int limit, Millis pause)>;
     void setPollProgress(PollProgress progress) { pollProgress_ = std::move(progress); }
 
-    bool SetDateTime(double dateTime);
-    bool SetCheckData();
-    bool SetPump(bool on);
-    bool Dw();
+    bool SetDateTime(double dateTime);  // "HC,W,YYMMDDhhnnss"
+    bool SetCheckData();                // "XH,E,"
+    bool SetPump(bool on);              // "BP,W,1" / "BP,W,0"
+    bool Dw();                          // "DW,W,"
+    // "LP,R," into the model (bound); "LP,W," + the model's HcMode.
     bool LpR(clsInstrument* model);
     bool Lp(clsInstrument* model);
+    // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
+    // (GetGasInfo) or AutoCalib -101 (GetAutoCalDensty).
     bool GetGasInfo(clsInstrument* model);
     bool GetAutoCalDensty(clsInstrument* model);
+    // "SO,R," into the model (bound), progress texts raised as InterMessage.
     bool GetLatestHistory(clsInstrument* model);
-    bool BodyDataClear();
-    bool PowerDataClear();
-    bool DefaultInstrument();
+    // The command, then its confirmation polled every confirmPollPause() until the instrument
+    // acknowledges it. A poll that does not end Done, Cancel, or kConfirmPollLimit polls without
+    // the acknowledgement end it with false.
+    bool BodyDataClear();      // "XC,W," then "XC,C,"
+    bool PowerDataClear();     // "XY,W," then "XY,C,"
+    bool DefaultInstrument();  // "UX,W," then "UX,C," (reads)
 
     // The decoder saw the instrument acknowledge a confirmation poll.
     bool confirmAcked() const { return confirmAcked_; }

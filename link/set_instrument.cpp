@@ -72,8 +72,4 @@ SettingsWriteResult uclVqif::WriteSettings(clsInstrument* model) {
     return result;
 }
 
-bool uclVqif::SetInstrument(clsInstrument* model) {
-    return WriteSettings(model).succeeded();
-}
-
 }  // namespace vq

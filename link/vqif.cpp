@@ -77,27 +77,6 @@ void uclVqif::setTimerEnabled(bool enabled) {
     }
 }
 
-std::string uclVqif::Settings() const {
-    if (socketActive() || serial_ == nullptr) return {};
-    return serial_->settings();
-}
-
-void uclVqif::setSettings(const std::string& settings) {
-    if (!socketActive() && serial_) serial_->setSettings(settings);
-}
-
-void uclVqif::setDTREnable(bool on) {
-    if (!socketActive() && serial_) serial_->setDtr(on);
-}
-
-void uclVqif::setRTSEnable(bool on) {
-    if (!socketActive() && serial_) serial_->setRts(on);
-}
-
-void uclVqif::setHandshaking(int mode) {
-    if (!socketActive() && serial_) serial_->setHandshaking(mode);
-}
-
 std::string uclVqif::now() const {
     return GeneralDate(host_.localDateTime());
 }
@@ -115,12 +94,6 @@ void uclVqif::DataSend(const std::string& datas, bool initFlag) {
     trafficFlag_ = false;
     tx_.sent(datas, initFlag);
     AddLog(ResMessage(msg::Sent, {RenderControlChars(datas)}));
-}
-
-bool uclVqif::DisConnect() {
-    probeTicks_ = 0;
-    tx_.setStatus(link_status::Stopped);
-    return false;
 }
 
 void uclVqif::AddLog(const std::string& text) {

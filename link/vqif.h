@@ -3,7 +3,8 @@
 // commands, hands received bytes to the frame scanner (or to the dump sink during a binary dump),
 // gives each reply to the decoder, and runs the 100 ms link timer that probes for the instrument
 // and times replies out; what to resend is the transaction's decision. The operations run over
-// the narrow OperationLink view of it; the methods here that name them only pass the call on.
+// the narrow OperationLink view of it and are reached through operations(), calibration(),
+// reads() and dumps(); the link itself holds only what is its own.
 //
 // Single-threaded: port events and timer ticks run inside EventHost::pumpOnce(), also inside a
 // WaitFor, so DataSend may be entered from a receive event or a tick while an operation waits.
@@ -52,14 +53,11 @@ class uclVqif : private DecoderHost, private OperationLink {
     using LogWriter = std::function<void(std::string_view text)>;
 
     static constexpr Millis kTickInterval{100};
-    static constexpr int kTimeoutLimit = Transaction::kTimeoutLimit;
     // A probe left unanswered for more ticks than this is given up and the next one sent.
     static constexpr std::int32_t kProbeTicksLimit = 10;
     // Ticks between two socket polls, minus one (a poll every sixth tick).
     static constexpr std::int16_t kPollTicks = 5;
-    static constexpr std::size_t kReceiveBufferCap = FrameScanner::kReceiveBufferCap;
-    static constexpr std::int32_t kMaxAnswerBlocks = Transaction::kMaxAnswerBlocks;
-    static constexpr Millis kAnswerDeadline = Transaction::kAnswerDeadline;
+    static constexpr Millis kPowerOffPause{5000};
 
     // `serial` and `socket` are not owned and may be null; the socket is the active transport
     // when SerialComm is false and a socket is present. The link timer starts at once.
@@ -78,22 +76,15 @@ class uclVqif : private DecoderHost, private OperationLink {
     std::int16_t Timeout() const { return tx_.timeoutSeconds(); }
     // Stores seconds × 10 ticks; false (and nothing stored) when |seconds| > kTimeoutLimit.
     bool setTimeout(int seconds) { return tx_.setTimeout(seconds); }
-    std::int16_t TimeoutTicks() const { return tx_.timeoutTicks(); }
-    bool BinaryRetry() const { return dump_.retry(); }
-    void setBinaryRetry(bool binaryRetry) { dump_.setRetry(binaryRetry); }
     bool Cancel() const { return cancel_; }
     void setCancel(bool cancel) { cancel_ = cancel; }
     std::int32_t Status() const { return tx_.status(); }
     bool Connected() const override { return linkMode_ == link_mode::Connected; }
-    const std::string& BinDumpPath() const { return dump_.path(); }
-    void setBinDumpPath(std::string path) { dump_.setPath(std::move(path)); }
     std::int32_t LinkMode() const { return linkMode_; }
     void setLinkMode(std::int32_t mode) { linkMode_ = mode; }
     // True when the instrument sent anything since the last frame went out.
     bool TrafficFlag() const { return trafficFlag_; }
-    void setTrafficFlag(bool flag) { trafficFlag_ = flag; }
     const std::string& WorkDir() const { return log_.workDir(); }
-    void setWorkDir(std::string workDir) { log_.setWorkDir(std::move(workDir)); }
     // The communication log on or off (the configuration's "SERIAL LOG FILE"); on by default.
     void setSerialLogOn(bool on) { log_.setEnabled(on); }
     bool SerialLogOn() const { return log_.enabled(); }
@@ -112,41 +103,39 @@ class uclVqif : private DecoderHost, private OperationLink {
     // sends its first probe on the next tick. On: that first probe goes out at once and the timer
     // restarts its period from it, so a short command-line run does not idle a tick before its
     // first frame; later probes keep their tick spacing.
-    bool ProbeAtOnce() const { return probeAtOnce_; }
     void setProbeAtOnce(bool atOnce) { probeAtOnce_ = atOnce; }
-    // Serial line settings ("921600,n,8,1"), DTR, RTS, handshaking (0 none, 2 RTS/CTS).
-    std::string Settings() const;
-    void setSettings(const std::string& settings);
-    void setDTREnable(bool on);
-    void setRTSEnable(bool on);
-    void setHandshaking(int mode);
 
     // ---- state, read-only ----
-    std::int16_t RetryCount() const { return tx_.retryCount(); }
     // Frames sent again (a resend after a time-out or a request to repeat, a NAK of a damaged
     // block) since the link was made: a progress window shows how many a command needed.
     std::int32_t ResendCount() const { return resendCount_; }
-    std::int16_t ReplyCountdown() const { return tx_.replyCountdown(); }
-    std::int32_t ProbeTicks() const { return probeTicks_; }
-    std::int16_t IrdaPollCountdown() const { return pollCountdown_; }
+    // Port faults counted since the link was made (a serial line that stops, a socket error).
     std::int16_t FaultCount() const { return faultCount_; }
     const std::string& LastFrame() const override { return tx_.lastFrame(); }
     const std::string& LastReply() const { return lastReply_; }
     std::string_view ReceiveBuffer() const { return scanner_.buffer(); }
+    // The transaction's counters (retries, the reply countdown, the time-out in ticks).
+    const Transaction& transaction() const { return tx_; }
 
-    // ---- binary dump ----
-    // Where the next raw bytes go in BinDumpPath and how many end the block; received := 0.
-    void setBinaryBlock(std::int32_t bytesWritten, std::int32_t expectedLength) {
-        dump_.startBlock(bytesWritten, expectedLength);
-    }
-    std::int32_t BinaryBytesWritten() const { return dump_.bytesWritten(); }
-    std::int32_t BinaryBytesReceived() const { return dump_.bytesReceived(); }
+    // ---- the parts ----
+    // The instrument operations: the clock, check data, the pump, the clears and defaults, the
+    // channel-4 steps, the gases and the history, with their confirmation polls.
+    LinkOperations& operations() { return ops_; }
+    // Zero, span and O2 runs with their results, and the current-reading poll: "SZ,W," +
+    // channels then "SZ,C," every second until the five results arrive (ZeroStatus reads them);
+    // "S2,W," + channels (SpanStatus); "SN,W," + channels for O2; "DN,R," every second while the
+    // poll is on, its readings decoded into the bound model.
+    CalibrationSteps& calibration() { return calibration_; }
+    // The read sequencer: read-all, the identity read and the write chains.
+    ReadAll& reads() { return reads_; }
+    // The flash image and the memory listing, and the listing lines the decoder fills.
+    MemoryDumps& dumps() { return dumps_; }
+    // Where the raw bytes of a binary dump block go.
+    DumpSink& binaryDump() { return dump_; }
 
     // ---- operations ----
     // Sends one complete frame and makes it the frame resends repeat.
     void DataSend(const std::string& datas, bool initFlag);
-    // Ends the transaction from the host's side; always false.
-    bool DisConnect();
     // One line in the communication log.
     void AddLog(const std::string& text) override;
     // The wait every operation is built on: Status := waitingStatus, the payload goes out as a
@@ -173,10 +162,9 @@ class uclVqif : private DecoderHost, private OperationLink {
 
     // ---- the settings write (link/set_instrument.cpp, protocol/settings_write.h) ----
     // Writes every flagged setting of the model in the fixed order, stopping at the first failed
-    // write; the reply decoder must be filling this model. True when something was written and
-    // every write succeeded; false for a null model (nothing sent, the failure line logged).
-    bool SetInstrument(clsInstrument* model);
-    // The same, with the run's details (nothing to write, a level list never confirmed).
+    // write; the reply decoder must be filling this model. succeeded() when something was written
+    // and every write succeeded; not for a null model (nothing sent, the failure line logged). The
+    // run's details tell why not (nothing to write, a level list never confirmed).
     SettingsWriteResult WriteSettings(clsInstrument* model);
 
     // ---- the bound model ----
@@ -190,112 +178,31 @@ class uclVqif : private DecoderHost, private OperationLink {
     // windows then show it and may write it.
     void AdoptLoadedModel(clsInstrument* model);
 
-    // ---- sequencer (link/read_all.cpp) ----
-    static constexpr int kCommandCount = ReadAll::kCommandCount;
-    // The read table: 307 payloads at fixed indices, the others empty (skipped).
-    static const std::array<std::string, kCommandCount>& CommandTable() {
-        return ReadAll::CommandTable();
-    }
-    // Read-all: clears the model, then reads every table entry in order; stops with false at the
-    // first transaction that does not end Done (FailLine may then name the command). False for
-    // a null model, with no traffic.
-    bool GetInstrument(clsInstrument* model) { return reads_.GetInstrument(model); }
-    // The identity read: table entries 0 to 4, the model not cleared.
-    bool GetRomNo(clsInstrument* model) { return reads_.GetRomNo(model); }
-    // One step of a write chain: nothing while `chain` is false; otherwise the payload is written
-    // (AwaitWrite) and `itemFlag` := true on Done, else `chain` := false.
-    void SendAndWait(bool& chain, std::string_view payload, bool& itemFlag) {
-        reads_.SendAndWait(chain, payload, itemFlag);
-    }
-
-    // ---- instrument operations (link/operations.cpp, link/calibration_ops.cpp) ----
-    // Each sends one command and waits; true when the transaction ends Done.
-    bool SetDateTime(double dateTime) { return ops_.SetDateTime(dateTime); }  // "HC,W,YYMMDDhhnnss"
-    bool SetCheckData() { return ops_.SetCheckData(); }                       // "XH,E,"
-    bool SetPump(bool on) { return ops_.SetPump(on); }                        // "BP,W,1" / "BP,W,0"
-    bool Dw() { return ops_.Dw(); }                                           // "DW,W,"
-    // "LP,R," into the model (bound); "LP,W," + the model's HcMode.
-    bool LpR(clsInstrument* model) { return ops_.LpR(model); }
-    bool Lp(clsInstrument* model) { return ops_.Lp(model); }
-    // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
-    // (GetGasInfo) or AutoCalib -101 (GetAutoCalDensty).
-    bool GetGasInfo(clsInstrument* model) { return ops_.GetGasInfo(model); }
-    bool GetAutoCalDensty(clsInstrument* model) { return ops_.GetAutoCalDensty(model); }
-    // "SO,R," into the model (bound), progress texts raised as InterMessage.
-    bool GetLatestHistory(clsInstrument* model) { return ops_.GetLatestHistory(model); }
-    // The command, then its confirmation polled every 5 s until the instrument acknowledges it.
-    // A poll that does not end Done, Cancel, or kConfirmPollLimit polls without the
-    // acknowledgement end it with false.
-    bool BodyDataClear() { return ops_.BodyDataClear(); }          // "XC,W," then "XC,C,"
-    bool PowerDataClear() { return ops_.PowerDataClear(); }        // "XY,W," then "XY,C,"
-    bool DefaultInstrument() { return ops_.DefaultInstrument(); }  // "UX,W," then "UX,C," (reads)
     // "RO,W,", the port closed, 5 s later opened again (Offline, Ready). Always true: the port is
     // reopened whatever the instrument said. PowerOffAcked() tells whether it acknowledged.
     bool BodyPowerOff();
     bool PowerOffAcked() const { return powerOffAcked_; }
-    // "SZ,W," + channels, then "SZ,C," every second until the five results arrive (at most
-    // kZeroPollLimit polls); ZeroStatus reads them.
-    bool ZeroCal(const std::string& channels) { return calibration_.ZeroCal(channels); }
-    // "S2,W," + channels; SpanStatus reads the result.
-    bool SpanCal(const std::string& channels) { return calibration_.SpanCal(channels); }
-    // "SN,W," + channels; true when a result came.
-    bool zCal(const std::string& channels) { return calibration_.zCal(channels); }
-    // True when the result holds five characters and channel's (0..4) is "0".
-    bool ZeroStatus(int channel) const { return calibration_.ZeroStatus(channel); }
-    bool SpanStatus(int channel) const { return calibration_.SpanStatus(channel); }
-    // The current-reading poll: "DN,R," every second while on. Turning it off waits for a poll in
-    // flight.
-    bool RunDensty() const { return calibration_.RunDensty(); }
-    void setRunDensty(bool on) { calibration_.setRunDensty(on); }
-
-    static constexpr int kConfirmPollLimit = LinkOperations::kConfirmPollLimit;
-    static constexpr int kZeroPollLimit = CalibrationSteps::kZeroPollLimit;
-    static constexpr Millis kConfirmPollPause = LinkOperations::kConfirmPollPause;
-    static constexpr Millis kZeroPollPause = CalibrationSteps::kZeroPollPause;
-    static constexpr Millis kPowerOffPause{5000};
-    static constexpr Millis kDenstyInterval = CalibrationSteps::kDenstyInterval;
-    // The confirmation-poll and power-off waits default to the constants above; a test run
-    // shortens them so it does not sit through the instrument's real timing.
-    Millis ConfirmPollPause() const { return ops_.confirmPollPause(); }
-    void setConfirmPollPause(Millis pause) { ops_.setConfirmPollPause(pause); }
-    Millis PowerOffPause() const { return powerOffPause_; }
+    // The power-off wait defaults to kPowerOffPause; a test run shortens it.
     void setPowerOffPause(Millis pause) { powerOffPause_ = pause; }
 
-    // The confirmation polls as they go (LinkOperations::setPollProgress).
+    // ---- still called by the window; it reaches the parts above instead once it is moved ----
+    static const std::array<std::string, ReadAll::kCommandCount>& CommandTable() {
+        return ReadAll::CommandTable();
+    }
+    bool GetInstrument(clsInstrument* model) { return reads_.GetInstrument(model); }
+    bool GetRomNo(clsInstrument* model) { return reads_.GetRomNo(model); }
+    bool GetLatestHistory(clsInstrument* model) { return ops_.GetLatestHistory(model); }
+    bool RunDensty() const { return calibration_.RunDensty(); }
+    void setRunDensty(bool on) { calibration_.setRunDensty(on); }
     void setConfirmPollProgress(LinkOperations::PollProgress progress) {
         ops_.setPollProgress(std::move(progress));
     }
-
-    // What the decoder left for the operations.
-    bool ConfirmAcked() const { return ops_.confirmAcked(); }
-    const std::string& ZeroCalResult() const { return calibration_.zeroResult(); }
-    const std::string& SpanCalResult() const { return calibration_.spanResult(); }
-    const std::string& O2CalResult() const { return calibration_.o2Result(); }
-
-    // ---- memory dumps (link/memory_dump.cpp) ----
-    static constexpr std::int32_t kBinBlockLength = MemoryDumps::kBinBlockLength;
-    static constexpr std::int32_t kImageSize = MemoryDumps::kImageSize;
-    static constexpr std::int16_t kLastImageBlock = MemoryDumps::kLastImageBlock;
-    // The flash image, blocks sb..eb (0..1023) of 512 raw bytes each, written at their place in
-    // the image file. The file is filled with 0xFF first when missing or when the whole range is
-    // asked for; otherwise it is never truncated. False at the first block that fails or times
-    // out (BinaryRetry then set); blocks already written stay.
     bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb) {
         return dumps_.GetBinDump(path, sb, eb);
     }
-    // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
     bool GetRomDump2(const std::string& fileName) { return dumps_.GetRomDump2(fileName); }
-    // Why the last dump's file did not take what came ("path: No space left on device"); empty
-    // when the file was not the reason for a failure.
     std::string DumpFileError() const { return dumps_.fileError(); }
-    // A listing that runs beyond this many lines is stopped (an answer that never ends).
-    static constexpr std::int32_t kMaxDumpLines = MemoryDumps::kMaxDumpLines;
-    // The listing line buffer the decoder fills.
-    const std::array<std::string, kDumpGroupLines>& DumpLines() const { return dumps_.lines(); }
-    const std::array<std::uint32_t, kDumpGroupLines>& DumpLineAddress() const {
-        return dumps_.addresses();
-    }
-    int DumpLineCount() const { return dumps_.lineCount(); }
+    bool BinaryRetry() const { return dump_.retry(); }
 
   private:
     friend struct test::LinkTestAccess;

@@ -25,27 +25,27 @@ void CalibrationAccess::bindModel(clsInstrument* model) {
 }
 
 bool CalibrationAccess::readGases(clsInstrument& model) {
-    return link_->GetGasInfo(&model);
+    return link_->operations().GetGasInfo(&model);
 }
 
 bool CalibrationAccess::readConcentrations(clsInstrument& model) {
-    return link_->GetAutoCalDensty(&model);
+    return link_->operations().GetAutoCalDensty(&model);
 }
 
 bool CalibrationAccess::readRangeMode(clsInstrument& model) {
-    return link_->LpR(&model);
+    return link_->operations().LpR(&model);
 }
 
 bool CalibrationAccess::writeRangeMode(clsInstrument& model) {
-    return link_->Lp(&model);
+    return link_->operations().Lp(&model);
 }
 
 bool CalibrationAccess::calibrateN2(const std::string& channels) {
-    return link_->zCal(channels);
+    return link_->calibration().zCal(channels);
 }
 
 bool CalibrationAccess::endRangeCalibration() {
-    return link_->Dw();
+    return link_->operations().Dw();
 }
 
 double CalibrationAccess::secondsNow() const {

@@ -64,11 +64,13 @@ CalibrationOutcome CalibrationRun::run(CalibrationKind kind, const std::string& 
             link_.AddLog(
                 ResMessage(msg::CalibrationStarted, {GeneralDate(link_.Host().localDateTime())}));
         }
-        outcome_.taken = zeroRun ? link_.ZeroCal(channels) : link_.SpanCal(channels);
+        outcome_.taken =
+            zeroRun ? link_.calibration().ZeroCal(channels) : link_.calibration().SpanCal(channels);
         if (outcome_.taken) {
             for (int ch = 0; ch < kCalChannels; ++ch) {
                 outcome_.passed[static_cast<std::size_t>(ch)] =
-                    zeroRun ? link_.ZeroStatus(ch) : link_.SpanStatus(ch);
+                    zeroRun ? link_.calibration().ZeroStatus(ch)
+                            : link_.calibration().SpanStatus(ch);
             }
         } else {
             outcome_.cancelled = link_.Cancel();

@@ -147,10 +147,13 @@ void InstrumentSession::openPort(const PortChoice& choice) {
         if (qtSerial_) qtSerial_->setPortName(device_);
         if (selectDevice_) selectDevice_(device_);
         link_->setSerialComm(true);
-        link_->setRTSEnable(true);
-        link_->setDTREnable(true);
-        link_->setHandshaking(2);
-        link_->setSettings(options_.settings);
+        // The line itself is the port's: RTS, DTR, RTS/CTS handshaking and the options' settings.
+        if (serial_) {
+            serial_->setRts(true);
+            serial_->setDtr(true);
+            serial_->setHandshaking(2);
+            serial_->setSettings(options_.settings);
+        }
     } else {
         link_->setSerialComm(false);
     }
@@ -187,6 +190,10 @@ CalibrationRun InstrumentSession::calibrationRun(const CalibrationRunStyle& styl
 
 CalibrationAccess InstrumentSession::calibration() {
     return CalibrationAccess(*link_);
+}
+
+SessionOperations InstrumentSession::operations() {
+    return SessionOperations(*link_, *host_);
 }
 
 }  // namespace vq

@@ -21,6 +21,7 @@
 #include "platform/device_finder.h"
 #include "platform/port_options.h"
 #include "platform/records_recorder.h"
+#include "platform/session_operations.h"
 #include "platform/session_state.h"
 
 namespace vq {
@@ -119,6 +120,11 @@ class InstrumentSession : public QObject {
     CalibrationRun calibrationRun(const CalibrationRunStyle& style);
     // What the calibration window does on the instrument (platform/calibration_access.h).
     CalibrationAccess calibration();
+
+    // ---- vq5100ctl's operations ----
+    // The link's tuning, the probe wait, the reads, the readings poll and the dumps
+    // (platform/session_operations.h).
+    SessionOperations operations();
 
   signals:
     void connected();

@@ -28,27 +28,27 @@ bool LinkWriteOperations::ReadClock(clsInstrument& clock) {
 }
 
 bool LinkWriteOperations::SetDateTime(double date) {
-    return link_.SetDateTime(date);
+    return link_.operations().SetDateTime(date);
 }
 
 bool LinkWriteOperations::SetCheckData() {
-    return link_.SetCheckData();
+    return link_.operations().SetCheckData();
 }
 
 bool LinkWriteOperations::SetPump(bool on) {
-    return link_.SetPump(on);
+    return link_.operations().SetPump(on);
 }
 
 bool LinkWriteOperations::DefaultInstrument() {
-    return link_.DefaultInstrument();
+    return link_.operations().DefaultInstrument();
 }
 
 bool LinkWriteOperations::PowerDataClear() {
-    return link_.PowerDataClear();
+    return link_.operations().PowerDataClear();
 }
 
 bool LinkWriteOperations::BodyDataClear() {
-    return link_.BodyDataClear();
+    return link_.operations().BodyDataClear();
 }
 
 }  // namespace vq

@@ -11,8 +11,6 @@
 #include "cli/exit_codes.h"
 #include "cli/output.h"
 #include "cli/session.h"
-#include "link/read_failure_text.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 
@@ -98,17 +96,14 @@ std::vector<std::string> splitCommas(std::string_view text) {
 }
 
 int readAllSettings(CommandContext& context, clsInstrument& model) {
-    uclVqif& link = context.session.link();
-    if (!link.GetInstrument(&model)) {
+    SessionOperations ops = context.session.operations();
+    if (!ops.readAll(model)) {
         // Which read stopped and why, never just that one did.
-        ReadFailure failure{link.LastFrame(), link.LastReply(), link.Retry() + 1,
-                            context.session.events().lineDropped, link.Cancel()};
-        context.out.error(ReadFailureText(failure));
+        context.out.error(ops.readFailureText(context.session.events().lineDropped));
         return kExitFailed;
     }
     // The history only adds the calibration record; settings without it are still complete.
-    if (!link.GetLatestHistory(&model))
-        context.out.warning("the calibration history could not be read");
+    if (!ops.readHistory(model)) context.out.warning("the calibration history could not be read");
     context.session.records().record(ReadRecord(model, pcNow(context)));
     return kExitSuccess;
 }
@@ -120,7 +115,7 @@ std::string messageLine(int id, const std::vector<std::string>& args) {
 }
 
 double pcNow(CommandContext& context) {
-    return context.session.host().localDateTime();
+    return context.session.operations().localDateTime();
 }
 
 bool appendCsvRow(CommandContext& context, const clsInstrument& model, int action) {

@@ -36,10 +36,10 @@ int runReadings(CommandContext& context) {
         return kExitUsage;
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    uclVqif& link = context.session.link();
+    SessionOperations ops = context.session.operations();
     clsInstrument model;
     // The gases give the channel names and decimals.
-    if (!link.GetGasInfo(&model)) {
+    if (!ops.readGases(model)) {
         context.out.error("reading the gases failed");
         return kExitFailed;
     }
@@ -49,27 +49,24 @@ int runReadings(CommandContext& context) {
     context.out.line(heading);
 
     SessionEvents& events = context.session.events();
-    EventHost& host = context.session.host();
     // An instrument that stops answering the poll ends the run rather than holding it.
-    const auto quietLimit =
-        std::chrono::seconds(link.Timeout()) * (link.Retry() + 1) + std::chrono::seconds(2);
+    const auto quietLimit = ops.replyLimit() + std::chrono::seconds(2);
     QJsonArray all;
     long shown = 0;
     // The readings are decoded into the bound model.
-    link.setInstrument(&model);
-    link.setRunDensty(true);
-    auto lastReading = host.now();
+    ops.startReadings(model);
+    auto lastReading = ops.now();
     long seen = events.readingCount;
     while (count == 0 || shown < count) {
-        link.PumpWhile([&] {
+        ops.pumpWhile([&] {
             return events.readingCount == seen && !events.lineDropped &&
-                   host.now() - lastReading < quietLimit;
+                   ops.now() - lastReading < quietLimit;
         });
         if (events.readingCount == seen) break;
         seen = events.readingCount;
-        lastReading = host.now();
+        lastReading = ops.now();
         ++shown;
-        const std::string when = GeneralDate(host.localDateTime());
+        const std::string when = GeneralDate(ops.localDateTime());
         std::string line = when;
         QJsonArray values;
         for (int ch = 0; ch < kCalChannels; ++ch) {
@@ -85,8 +82,7 @@ int runReadings(CommandContext& context) {
             all.append(reading);
         }
     }
-    link.setRunDensty(false);
-    link.setInstrument(nullptr);
+    ops.stopReadings();
     if (context.out.json()) context.out.field("readings", "", all);
     if (count != 0 && shown < count) {
         context.out.error(events.lineDropped ? "the line dropped"

@@ -110,7 +110,7 @@ TEST(UnplugE2E, PortLostDuringAReadFailsItAndTheLinkComesBackWithThePort) {
     uclVqif link(host, events, &port, nullptr, dir.path().toStdString());
     link.setRetry(3);
     link.setTimeout(2);
-    link.setSettings("921600,n,8,1");
+    port.setSettings("921600,n,8,1");
     link.setPortOpen(true);
     ASSERT_TRUE(pumpUntil(host, [&] { return link.Connected(); }));
 

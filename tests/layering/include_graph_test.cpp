@@ -220,4 +220,33 @@ TEST(IncludeGraph, TheFilesLayerIncludesNoLinkHeader) {
     for (const auto& problem : linkIncludes(files, "app")) ADD_FAILURE() << problem;
 }
 
+// vq5100ctl reaches the instrument through the session and the operations it hands out, like the
+// windows: no file of cli/, in any subfolder, includes a link/ header.
+TEST(IncludeGraph, TheCommandLineToolIncludesNoLinkHeader) {
+    const std::vector<SourceFile> planted = {
+        {"cli/commands/a.cpp", "#include \"cli/session.h\"\n#include \"link/vqif.h\"\n"},
+        {"cli/b.h", "  #  include \"link/event_host.h\"\n"},
+        {"cli/c.cpp", "// #include \"link/vqif.h\"\n#include \"platform/instrument_session.h\"\n"},
+        {"platform/d.cpp", "#include \"link/vqif.h\"\n"},
+    };
+    EXPECT_EQ(linkIncludes(planted, "cli"),
+              (std::vector<std::string>{"cli/commands/a.cpp:2: \"link/vqif.h\"",
+                                        "cli/b.h:1: \"link/event_host.h\""}));
+
+    const fs::path root = VQ_SOURCE_DIR;
+    std::vector<SourceFile> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root / "cli")) {
+        const std::string ext = entry.path().extension().string();
+        if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
+        files.push_back(
+            {fs::relative(entry.path(), root).generic_string(), readFile(entry.path())});
+    }
+    // A wrong root cannot pass as an empty folder, nor one that misses the commands.
+    ASSERT_GT(files.size(), 20u);
+    ASSERT_TRUE(std::any_of(files.begin(), files.end(), [](const SourceFile& f) {
+        return f.path.rfind("cli/commands/", 0) == 0;
+    }));
+    for (const auto& problem : linkIncludes(files, "cli")) ADD_FAILURE() << problem;
+}
+
 }  // namespace

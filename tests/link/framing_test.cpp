@@ -69,7 +69,7 @@ TEST_F(Framing, LoneCrMakesAResendAndTheSecondRaisesConnectRetry) {
     h.script.answer("VP,R,", "\r", Millis{5}, 2).answer("VP,R,", Reply("VP,R,0123"));
     EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
     EXPECT_EQ(h.sent(), (std::vector<std::string>{"VP,R,", "VP,R,", "VP,R,"}));
-    EXPECT_EQ(h.link.RetryCount(), 2);
+    EXPECT_EQ(h.link.transaction().retryCount(), 2);
     EXPECT_EQ(h.events.raised, (std::vector<std::string>{"ConnectRetry 2"}));
 }
 
@@ -118,7 +118,7 @@ TEST_F(Framing, EtbBlockIsAcknowledgedWithAckAndFiveCharactersOfTheLastFrame) {
     // The next acknowledgement is built from the one before it, as the last frame sent.
     EXPECT_EQ(written[2].bytes, HandshakeFrame(ACK, written[1].bytes));
     EXPECT_EQ(decoded.size(), 3u);
-    EXPECT_EQ(h.link.RetryCount(), 0);
+    EXPECT_EQ(h.link.transaction().retryCount(), 0);
 }
 
 TEST_F(Framing, IhBlockIsAcknowledgedWithSevenCharacters) {

@@ -281,8 +281,8 @@ TEST(RomDump, AListingThatNeverEndsIsStoppedAndNoLongerAcknowledged) {
     const std::string path = h.dir.file("DumpEF.dat");
     EXPECT_FALSE(h.link.GetRomDump2(path));
     const auto sentAtEnd = h.sent().size();
-    EXPECT_GE(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxDumpLines / 32));
-    EXPECT_LT(sentAtEnd, static_cast<std::size_t>(uclVqif::kMaxAnswerBlocks));
+    EXPECT_GE(sentAtEnd, static_cast<std::size_t>(MemoryDumps::kMaxDumpLines / 32));
+    EXPECT_LT(sentAtEnd, static_cast<std::size_t>(Transaction::kMaxAnswerBlocks));
     h.host.runFor(Millis{10000});
     EXPECT_LE(h.sent().size(), sentAtEnd + 1);  // at most the block in flight: no more exchange
     const std::string text = readFile(path);

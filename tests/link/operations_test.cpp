@@ -7,6 +7,7 @@
 #include "link/control_chars.h"
 #include "model/ole_date.h"
 #include "protocol/frame.h"
+#include "protocol/settings_write.h"
 #include "tests/support/link_test_access.h"
 #include "tests/support/sim_link.h"
 
@@ -65,18 +66,18 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
     SimLink s;
     ASSERT_TRUE(s.connect());
     const double date = *MakeOleDate(2024, 3, 5, 14, 7, 9);
-    EXPECT_TRUE(s.link.SetDateTime(date));
-    EXPECT_TRUE(s.link.SetPump(true));
+    EXPECT_TRUE(s.link.operations().SetDateTime(date));
+    EXPECT_TRUE(s.link.operations().SetPump(true));
     EXPECT_TRUE(s.instrument.state().pumpOn);
-    EXPECT_TRUE(s.link.SetPump(false));
+    EXPECT_TRUE(s.link.operations().SetPump(false));
     EXPECT_FALSE(s.instrument.state().pumpOn);
-    EXPECT_TRUE(s.link.SetCheckData());
+    EXPECT_TRUE(s.link.operations().SetCheckData());
     EXPECT_TRUE(s.instrument.state().checkDataWritten);
-    EXPECT_TRUE(s.link.Dw());
-    ASSERT_TRUE(s.link.LpR(&s.model));
+    EXPECT_TRUE(s.link.operations().Dw());
+    ASSERT_TRUE(s.link.operations().LpR(&s.model));
     s.model.setHcMode(2);
-    EXPECT_TRUE(s.link.Lp(&s.model));
-    EXPECT_TRUE(s.link.GetAutoCalDensty(&s.model));
+    EXPECT_TRUE(s.link.operations().Lp(&s.model));
+    EXPECT_TRUE(s.link.operations().GetAutoCalDensty(&s.model));
     EXPECT_TRUE(s.link.GetLatestHistory(&s.model));
     EXPECT_EQ(s.port.payloads(),
               (std::vector<std::string>{"HC,W,240305140709", "BP,W,1", "BP,W,0", "XH,E,", "DW,W,",
@@ -84,12 +85,12 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
     // The instrument's clock now runs from the time set.
     ASSERT_TRUE(s.link.GetRomNo(&s.model));
     clsInstrument clock;
-    ASSERT_TRUE(s.link.LpR(&clock));
+    ASSERT_TRUE(s.link.operations().LpR(&clock));
     EXPECT_EQ(clock.HcMode(), 2);
 
     // A date that is no date sends nothing.
     s.port.frames.clear();
-    EXPECT_FALSE(s.link.SetDateTime(1e12));
+    EXPECT_FALSE(s.link.operations().SetDateTime(1e12));
     EXPECT_TRUE(s.port.frames.empty());
 }
 
@@ -102,7 +103,7 @@ TEST(Operations, ASettingsWriteIsDecodedIntoTheModelItWrites) {
     edit.Change_Interval = true;
     s.link.setInstrument(nullptr);
     // The write replies echo the values, compared with the model being written.
-    EXPECT_TRUE(s.link.SetInstrument(&edit));
+    EXPECT_TRUE(s.link.WriteSettings(&edit).succeeded());
     EXPECT_EQ(s.link.Instrument(), &edit);
     EXPECT_EQ(s.instrument.state().settings.intervals, 30);
     EXPECT_FALSE(edit.Change_Interval);
@@ -116,7 +117,7 @@ TEST(Operations, ClearPollsItsConfirmationEveryFiveSecondsUntilAcknowledged) {
     h.script.answer("XC,C,", ackReply("XC,C"));
     const Millis start = h.host.now();
 
-    EXPECT_TRUE(h.link.BodyDataClear());
+    EXPECT_TRUE(h.link.operations().BodyDataClear());
     EXPECT_EQ(h.sent(), (std::vector<std::string>{"XC,W,", "XC,C,", "XC,C,", "XC,C,"}));
     // Each pause starts when the reply before it arrived (5 ms after its frame).
     const auto polls = writesOf(h, "XC,C,");
@@ -132,18 +133,18 @@ TEST(Operations, ClearPollsItsConfirmationEveryFiveSecondsUntilAcknowledged) {
 // A shortened pause (what vq5100ctl's test runs set) paces the polls and the power-off by
 // itself, and a link left alone keeps the instrument's five seconds.
 TEST(Operations, ConfirmPollAndPowerOffWaitTheirSetPause) {
-    for (const Millis pause : {Millis{0}, Millis{20}, uclVqif::kConfirmPollPause}) {
+    for (const Millis pause : {Millis{0}, Millis{20}, LinkOperations::kConfirmPollPause}) {
         LinkHarness h;
-        if (pause != uclVqif::kConfirmPollPause) {
-            h.link.setConfirmPollPause(pause);
+        if (pause != LinkOperations::kConfirmPollPause) {
+            h.link.operations().setConfirmPollPause(pause);
         }
-        EXPECT_EQ(h.link.ConfirmPollPause(), pause);
+        EXPECT_EQ(h.link.operations().confirmPollPause(), pause);
         h.connect();
         h.script.answer("XC,W,", ackReply("XC,W"));
         h.script.answer("XC,C,", nakReply("XC,C"), Millis{5}, 1);
         h.script.answer("XC,C,", ackReply("XC,C"));
         const Millis start = h.host.now();
-        EXPECT_TRUE(h.link.BodyDataClear());
+        EXPECT_TRUE(h.link.operations().BodyDataClear());
         const auto polls = writesOf(h, "XC,C,");
         ASSERT_EQ(polls.size(), 2U) << pause.count();
         EXPECT_EQ(polls.front() - start, pause + Millis{5}) << pause.count();
@@ -163,7 +164,7 @@ TEST(Operations, ClearFailsAtAPollThatIsNotAnsweredAndSaysSo) {
     h.connect(1, 1);
     h.script.answer("XY,W,", ackReply("XY,W"));
     h.script.silent("XY,C,");
-    EXPECT_FALSE(h.link.PowerDataClear());
+    EXPECT_FALSE(h.link.operations().PowerDataClear());
     EXPECT_EQ(h.sent(), (std::vector<std::string>{"XY,W,", "XY,C,", "XY,C,"}));  // one resend
     const auto log = h.logLines();
     EXPECT_EQ(log[log.size() - 2], "--- Data Remove Failed---.");
@@ -175,8 +176,9 @@ TEST(Operations, ClearThatIsNeverConfirmedGivesUpAfterTheLimit) {
     h.script.answer("XC,W,", ackReply("XC,W"));
     h.script.answer("XC,C,", nakReply("XC,C"));
     const Millis start = h.host.now();
-    EXPECT_FALSE(h.link.BodyDataClear());
-    EXPECT_EQ(writesOf(h, "XC,C,").size(), static_cast<std::size_t>(uclVqif::kConfirmPollLimit));
+    EXPECT_FALSE(h.link.operations().BodyDataClear());
+    EXPECT_EQ(writesOf(h, "XC,C,").size(),
+              static_cast<std::size_t>(LinkOperations::kConfirmPollLimit));
     EXPECT_LT(h.host.now() - start, Millis{11 * 60 * 1000});
 }
 
@@ -187,7 +189,7 @@ TEST(Operations, CancelDuringTheConfirmationPauseEndsTheClear) {
     h.script.answer("XC,C,", ackReply("XC,C"));
     const Millis start = h.host.now();
     h.host.callLater(Millis{2000}, [&] { h.link.setCancel(true); });
-    EXPECT_FALSE(h.link.BodyDataClear());
+    EXPECT_FALSE(h.link.operations().BodyDataClear());
     EXPECT_EQ(h.host.now() - start, Millis{2000});
     EXPECT_EQ(h.sent(), std::vector<std::string>{"XC,W,"});
 }
@@ -197,7 +199,8 @@ TEST(Operations, ClearFromTheInstrumentAndDefaultsPolledAsReads) {
     ASSERT_TRUE(s.connect());
     TimedLog log;
     log.attach(s.link, s.host);
-    EXPECT_TRUE(s.link.BodyDataClear());  // the instrument takes 6 s: polls at 5 s and 10 s
+    EXPECT_TRUE(
+        s.link.operations().BodyDataClear());  // the instrument takes 6 s: polls at 5 s and 10 s
     EXPECT_EQ(s.port.payloads(), (std::vector<std::string>{"XC,W,", "XC,C,", "XC,C,"}));
 
     s.port.frames.clear();
@@ -206,7 +209,7 @@ TEST(Operations, ClearFromTheInstrumentAndDefaultsPolledAsReads) {
         if (bytes.find("UX,C") != std::string::npos) pollStatus.push_back(s.link.Status());
         return bytes;
     };
-    EXPECT_TRUE(s.link.DefaultInstrument());
+    EXPECT_TRUE(s.link.operations().DefaultInstrument());
     EXPECT_EQ(s.port.payloads(), (std::vector<std::string>{"UX,W,", "UX,C,", "UX,C,"}));
     EXPECT_EQ(pollStatus,
               (std::vector<std::int32_t>{link_status::AwaitRead, link_status::AwaitRead}));
@@ -220,16 +223,16 @@ TEST(Operations, ZeroCalibrationPollsEverySecondThroughBusyRepliesToTheResult) {
     h.script.answer("SZ,C,", Reply(std::string("SZ,C,") + SUB), Millis{5}, 2);
     h.script.answer("SZ,C,", Reply("SZ,C,00100"));
 
-    EXPECT_TRUE(h.link.ZeroCal("11111"));
+    EXPECT_TRUE(h.link.calibration().ZeroCal("11111"));
     EXPECT_EQ(h.sent(), (std::vector<std::string>{"SZ,W,11111", "SZ,C,", "SZ,C,", "SZ,C,"}));
     EXPECT_EQ(gaps(writesOf(h, "SZ,C,")), (std::vector<Millis>{Millis{1005}, Millis{1005}}));
-    EXPECT_EQ(h.link.ZeroCalResult(), "00100");
-    EXPECT_TRUE(h.link.ZeroStatus(0));
-    EXPECT_TRUE(h.link.ZeroStatus(1));
-    EXPECT_FALSE(h.link.ZeroStatus(2));
-    EXPECT_TRUE(h.link.ZeroStatus(4));
-    EXPECT_FALSE(h.link.ZeroStatus(5));
-    EXPECT_FALSE(h.link.ZeroStatus(-1));
+    EXPECT_EQ(h.link.calibration().zeroResult(), "00100");
+    EXPECT_TRUE(h.link.calibration().ZeroStatus(0));
+    EXPECT_TRUE(h.link.calibration().ZeroStatus(1));
+    EXPECT_FALSE(h.link.calibration().ZeroStatus(2));
+    EXPECT_TRUE(h.link.calibration().ZeroStatus(4));
+    EXPECT_FALSE(h.link.calibration().ZeroStatus(5));
+    EXPECT_FALSE(h.link.calibration().ZeroStatus(-1));
 }
 
 TEST(Operations, ACalibrationThatIsRefusedIsNeverResentAndLeavesNoResult) {
@@ -238,50 +241,50 @@ TEST(Operations, ACalibrationThatIsRefusedIsNeverResentAndLeavesNoResult) {
     h.script.answer("SZ,W,", ackReply("SZ,W"), Millis{5}, 1);
     h.script.answer("SZ,C,", Reply("SZ,C,00000"), Millis{5}, 1);
     h.script.answer("S2,W,", Reply("S2,W,00000"), Millis{5}, 1);
-    ASSERT_TRUE(h.link.ZeroCal("11111"));
-    ASSERT_TRUE(h.link.SpanCal("11111"));
-    ASSERT_TRUE(h.link.ZeroStatus(0));
-    ASSERT_TRUE(h.link.SpanStatus(0));
+    ASSERT_TRUE(h.link.calibration().ZeroCal("11111"));
+    ASSERT_TRUE(h.link.calibration().SpanCal("11111"));
+    ASSERT_TRUE(h.link.calibration().ZeroStatus(0));
+    ASSERT_TRUE(h.link.calibration().SpanStatus(0));
 
     // The next run's commands go unanswered.
     h.serial.farEnd().clearWritten();
     h.host.setLocalDateTime(*MakeOleDate(2026, 12, 7, 9, 30, 0));
-    EXPECT_FALSE(h.link.ZeroCal("11111"));
+    EXPECT_FALSE(h.link.calibration().ZeroCal("11111"));
     EXPECT_EQ(h.sent(), std::vector<std::string>{"SZ,W,11111"});
     // Time-out after 1 s, then one tick per retry.
     EXPECT_EQ(h.logLines().back(), "---Calibration Upload Failed---. Date = 2026/12/07 09:30:01");
-    EXPECT_FALSE(h.link.SpanCal("11111"));
+    EXPECT_FALSE(h.link.calibration().SpanCal("11111"));
     for (int ch = 0; ch < 5; ++ch) {
-        EXPECT_FALSE(h.link.ZeroStatus(ch));
-        EXPECT_FALSE(h.link.SpanStatus(ch));
+        EXPECT_FALSE(h.link.calibration().ZeroStatus(ch));
+        EXPECT_FALSE(h.link.calibration().SpanStatus(ch));
     }
 }
 
 TEST(Operations, ZeroCalibrationAgainstTheInstrument) {
     SimLink s;
     ASSERT_TRUE(s.connect());
-    EXPECT_TRUE(s.link.ZeroCal("11111"));
+    EXPECT_TRUE(s.link.calibration().ZeroCal("11111"));
     EXPECT_EQ(s.port.payloads().size(), 4u);  // the run takes 3 s: result on the third poll
-    for (int ch = 0; ch < 5; ++ch) EXPECT_TRUE(s.link.ZeroStatus(ch)) << ch;
+    for (int ch = 0; ch < 5; ++ch) EXPECT_TRUE(s.link.calibration().ZeroStatus(ch)) << ch;
 }
 
 TEST(Operations, SpanAndOxygenStepsJudgeTheirReplies) {
     LinkHarness h;
     h.connect(0 + 3, 1);
     h.script.answer("S2,W,", Reply("S2,W,01000"));
-    EXPECT_TRUE(h.link.SpanCal("01100"));
-    EXPECT_TRUE(h.link.SpanStatus(0));
-    EXPECT_FALSE(h.link.SpanStatus(1));
+    EXPECT_TRUE(h.link.calibration().SpanCal("01100"));
+    EXPECT_TRUE(h.link.calibration().SpanStatus(0));
+    EXPECT_FALSE(h.link.calibration().SpanStatus(1));
 
     h.script.answer("SN,W,", nakReply("SN,W"), Millis{5}, 4);
     h.script.answer("SN,W,", Reply("SN,W, 20.9"));
     h.link.setRetry(0);
-    EXPECT_FALSE(h.link.zCal(" 20.9"));
-    EXPECT_EQ(h.link.O2CalResult(), "");
+    EXPECT_FALSE(h.link.calibration().zCal(" 20.9"));
+    EXPECT_EQ(h.link.calibration().o2Result(), "");
     EXPECT_NE(h.logLines().back().find("---Calibration Upload Failed---"), std::string::npos);
     h.link.setRetry(3);
-    EXPECT_TRUE(h.link.zCal(" 20.9"));  // refused three times, then a result
-    EXPECT_FALSE(h.link.O2CalResult().empty());
+    EXPECT_TRUE(h.link.calibration().zCal(" 20.9"));  // refused three times, then a result
+    EXPECT_FALSE(h.link.calibration().o2Result().empty());
 }
 
 TEST(Operations, PowerOffWithNothingAttachedReturnsTrueAfterFiveSeconds) {

@@ -212,15 +212,15 @@ TEST(BinaryDump, RawBytesGoToTheirPlaceInTheImageAndEndTheBlock) {
     for (int i = 0; i < 512; ++i) block += static_cast<char>(i % 256);
     h.script.answerChunks(
         "EP,R,", {{Millis{5}, block.substr(0, 300)}, {Millis{8}, block.substr(300) + "EXTRA"}});
-    h.link.setBinDumpPath(image);
-    h.link.setBinaryBlock(1024, 512);
+    h.link.binaryDump().setPath(image);
+    h.link.binaryDump().startBlock(1024, 512);
     h.link.DataSend(BuildFrame("EP,R,0002", EOT), true);
     test::LinkTestAccess::setStatus(h.link, link_status::BinaryReceive);
     h.link.PumpWhile([&] { return h.link.Status() == link_status::BinaryReceive; });
 
     EXPECT_EQ(h.link.Status(), link_status::Done);
-    EXPECT_EQ(h.link.BinaryBytesWritten(), 1536);
-    EXPECT_EQ(h.link.BinaryBytesReceived(), 512);
+    EXPECT_EQ(h.link.binaryDump().bytesWritten(), 1536);
+    EXPECT_EQ(h.link.binaryDump().bytesReceived(), 512);
     const std::string written = readFile(image);
     EXPECT_EQ(written, std::string(1024, '\xFF') + block + std::string(512, '\xFF'));
     EXPECT_EQ(h.sent().size(), 1u);
@@ -230,8 +230,8 @@ TEST(BinaryDump, ABlockTheFileCannotTakeFails) {
     test::LinkHarness h;
     h.connect(3, 2);
     h.script.answer("EP,R,", std::string(512, 'A'));
-    h.link.setBinDumpPath(h.dir.file("no/such/folder/VQ5100.DAT"));
-    h.link.setBinaryBlock(0, 512);
+    h.link.binaryDump().setPath(h.dir.file("no/such/folder/VQ5100.DAT"));
+    h.link.binaryDump().startBlock(0, 512);
     h.link.DataSend(BuildFrame("EP,R,0000", EOT), true);
     test::LinkTestAccess::setStatus(h.link, link_status::BinaryReceive);
     h.link.PumpWhile([&] { return h.link.Status() == link_status::BinaryReceive; });

@@ -131,8 +131,8 @@ TEST(ReadAll, WithoutAModelNothingIsSent) {
     ASSERT_TRUE(s.connect());
     EXPECT_FALSE(s.link.GetInstrument(nullptr));
     EXPECT_FALSE(s.link.GetRomNo(nullptr));
-    EXPECT_FALSE(s.link.GetGasInfo(nullptr));
-    EXPECT_FALSE(s.link.LpR(nullptr));
+    EXPECT_FALSE(s.link.operations().GetGasInfo(nullptr));
+    EXPECT_FALSE(s.link.operations().LpR(nullptr));
     EXPECT_TRUE(s.port.frames.empty());
 }
 
@@ -217,7 +217,7 @@ TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
 
     h.events.raised.clear();
     clsInstrument gasModel;
-    ASSERT_TRUE(h.link.GetGasInfo(&gasModel));
+    ASSERT_TRUE(h.link.operations().GetGasInfo(&gasModel));
     EXPECT_EQ(h.events.raised, std::vector<std::string>{"InstMessage Reading"});
     EXPECT_EQ(gasModel.MessageString(), "");
     // The single read binds the model it found again.
@@ -227,15 +227,15 @@ TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
 TEST(ReadAll, AFailedGasReadBlanksTheChannels) {
     SimLink s;
     ASSERT_TRUE(s.connect(1, 1));
-    ASSERT_TRUE(s.link.GetGasInfo(&s.model));
+    ASSERT_TRUE(s.link.operations().GetGasInfo(&s.model));
     EXPECT_EQ(s.model.GasName(3), "CO");
     s.port.rewrite = [](std::string) { return std::string(); };  // the instrument goes quiet
-    EXPECT_FALSE(s.link.GetGasInfo(&s.model));
+    EXPECT_FALSE(s.link.operations().GetGasInfo(&s.model));
     EXPECT_EQ(s.link.Status(), link_status::Stopped);
     clsInstrument blank;
     DecodeGasRecord(std::string(25, '*'), blank, 0);
     for (int g = 0; g < 5; ++g) EXPECT_EQ(s.model.GasName(g), blank.GasName(0));
-    EXPECT_FALSE(s.link.GetAutoCalDensty(&s.model));
+    EXPECT_FALSE(s.link.operations().GetAutoCalDensty(&s.model));
     for (int g = 0; g < 5; ++g) EXPECT_FLOAT_EQ(s.model.AutoCalib(g), -101.0f);
 }
 
@@ -250,9 +250,9 @@ TEST(ReadAll, SendAndWaitSkipsABrokenChainAndMarksWhatWasWritten) {
 
     bool chain = true;
     bool first = false, second = false, third = false;
-    h.link.SendAndWait(chain, "UD,W,1", first);
-    h.link.SendAndWait(chain, "UD,W,2", second);
-    h.link.SendAndWait(chain, "UD,W,1", third);
+    h.link.reads().SendAndWait(chain, "UD,W,1", first);
+    h.link.reads().SendAndWait(chain, "UD,W,2", second);
+    h.link.reads().SendAndWait(chain, "UD,W,1", third);
     EXPECT_TRUE(first);
     EXPECT_FALSE(second);
     EXPECT_FALSE(third);

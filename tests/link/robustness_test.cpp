@@ -65,8 +65,8 @@ TEST(Robustness, RandomBytesInRandomChunksWhileReadsWait) {
             });
         }
         EXPECT_LE(runWatchingBuffer(h, h.host.now() + at + Millis{1000}),
-                  uclVqif::kReceiveBufferCap + 3000);
-        EXPECT_LE(h.link.ReceiveBuffer().size(), uclVqif::kReceiveBufferCap);
+                  FrameScanner::kReceiveBufferCap + 3000);
+        EXPECT_LE(h.link.ReceiveBuffer().size(), FrameScanner::kReceiveBufferCap);
         expectStillWorking(h);
     }
 }
@@ -89,7 +89,7 @@ TEST(Robustness, MegabyteWithoutTerminatorKeepsTheBufferBoundedAndTheReadTimesOu
             h.host.pumpOnce();
             largest = std::max(largest, h.link.ReceiveBuffer().size());
         }
-        EXPECT_LE(largest, uclVqif::kReceiveBufferCap) << chunkSize;
+        EXPECT_LE(largest, FrameScanner::kReceiveBufferCap) << chunkSize;
         EXPECT_EQ(h.link.Status(), link_status::Failed);
         expectStillWorking(h);
     }
@@ -98,15 +98,15 @@ TEST(Robustness, MegabyteWithoutTerminatorKeepsTheBufferBoundedAndTheReadTimesOu
 TEST(Robustness, UnterminatedNoiseWithoutAFrameStartIsDroppedWhole) {
     test::LinkHarness h;
     h.connect(3, 2);
-    h.serial.farEnd().send(std::string(uclVqif::kReceiveBufferCap + 1, 'x'));
+    h.serial.farEnd().send(std::string(FrameScanner::kReceiveBufferCap + 1, 'x'));
     h.host.runFor(Millis{1});
     EXPECT_TRUE(h.link.ReceiveBuffer().empty());
     // A frame start near the end survives the trim: its reply still completes.
     h.link.setReplyDecoder([](std::string&) { return true; });
     const std::string reply = test::Reply("VP,R,0123");
-    h.script.answerChunks(
-        "VP,R,", {{Millis{1}, std::string(uclVqif::kReceiveBufferCap, 'x') + reply.substr(0, 6)},
-                  {Millis{2}, reply.substr(6)}});
+    h.script.answerChunks("VP,R,", {{Millis{1}, std::string(FrameScanner::kReceiveBufferCap, 'x') +
+                                                    reply.substr(0, 6)},
+                                    {Millis{2}, reply.substr(6)}});
     EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
     EXPECT_EQ(h.link.LastReply(), reply);
 }
@@ -131,7 +131,7 @@ TEST(Robustness, FramesOfAnyLengthInAnyChunking) {
         pos += size;
     }
     EXPECT_LE(runWatchingBuffer(h, h.host.now() + at + Millis{10}),
-              uclVqif::kReceiveBufferCap + 20000);
+              FrameScanner::kReceiveBufferCap + 20000);
     EXPECT_GT(handed, 0u);
     expectStillWorking(h);
 }
@@ -161,7 +161,7 @@ TEST(Robustness, BlockAnswerThatNeverEndsFailsAtTheBlockLimit) {
     EXPECT_EQ(h.link.Status(), link_status::Failed);
     const auto sent = h.sent();
     // The request, then one acknowledgement per block taken.
-    ASSERT_EQ(sent.size(), 1u + uclVqif::kMaxAnswerBlocks);
+    ASSERT_EQ(sent.size(), 1u + Transaction::kMaxAnswerBlocks);
     EXPECT_EQ(sent.back().front(), ACK);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back().rfind("<<< Block answer stopped after 4096 blocks and ", 0), 0u)
@@ -186,8 +186,8 @@ TEST(Robustness, SlowBlockAnswerFailsAtTheDeadline) {
     const Millis start = h.host.now();
     EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
     const Millis took = h.host.now() - start;
-    EXPECT_GT(took, uclVqif::kAnswerDeadline);
-    EXPECT_LE(took, uclVqif::kAnswerDeadline + Millis{1500 + 5});
+    EXPECT_GT(took, Transaction::kAnswerDeadline);
+    EXPECT_LE(took, Transaction::kAnswerDeadline + Millis{1500 + 5});
     // Blocks 1.5 s apart: 400 in the 600 s after the first one, the 401st past the deadline.
     EXPECT_EQ(h.sent().size(), 1u + 401u);
     ASSERT_FALSE(log.empty());
@@ -205,7 +205,7 @@ TEST(Robustness, BlockAnswersWithinTheLimitsCompleteOneAfterAnother) {
     for (int round = 0; round < 2; ++round) {
         // As many blocks as are taken, then the EOT block.
         h.script.answer("EF,R,", block, Millis{5}, 1)
-            .answer(std::string(1, ACK), block, Millis{5}, uclVqif::kMaxAnswerBlocks - 1)
+            .answer(std::string(1, ACK), block, Millis{5}, Transaction::kMaxAnswerBlocks - 1)
             .answer(std::string(1, ACK), test::Reply("EF,R,END"), Millis{5}, 1);
         EXPECT_TRUE(h.link.WaitFor(link_status::AwaitBlock, "EF,R,")) << round;
     }
@@ -218,11 +218,11 @@ TEST(Robustness, BlocksPouringInRegardlessAreNotAcknowledgedOnceTheAnswerFailed)
     h.connect(3, 2);
     h.link.setReplyDecoder([](std::string&) { return true; });
     const std::string block = test::Reply("VP,R,0123", ETB);
-    const int pouring = uclVqif::kMaxAnswerBlocks + 2000;
+    const int pouring = Transaction::kMaxAnswerBlocks + 2000;
     for (int i = 0; i < pouring; ++i) h.serial.farEnd().send(block, Millis{10 + i});
     EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
     const std::size_t sentAtFailure = h.sent().size();
-    EXPECT_EQ(sentAtFailure, 1u + uclVqif::kMaxAnswerBlocks);
+    EXPECT_EQ(sentAtFailure, 1u + Transaction::kMaxAnswerBlocks);
     h.host.runFor(Millis{pouring + 1000});
     EXPECT_EQ(h.sent().size(), sentAtFailure);
     EXPECT_EQ(h.link.Status(), link_status::Failed);

@@ -74,7 +74,7 @@ TEST_F(SetInstrumentScripted, SilentInstrumentFailsTheWriteAfterItsTimeOuts) {
     model.setAlarmMode(2);
     h.script.silent("AP,W,");
     h.alignToTick();
-    EXPECT_FALSE(h.link.SetInstrument(&model));
+    EXPECT_FALSE(h.link.WriteSettings(&model).succeeded());
     EXPECT_EQ(h.sent(), (std::vector<std::string>{"AP,W,2", "AP,W,2", "AP,W,2"}));
     // Sent once, resent twice at the 2 s time-out, failed one time-out after the last resend.
     const std::vector<Millis> times = h.script.writeTimes();
@@ -116,7 +116,7 @@ TEST_F(SetInstrumentScripted, LevelListAnsweredWithOtherLevelsIsSentThreeTimes) 
 }
 
 TEST_F(SetInstrumentScripted, NoModelSendsNothingAndLogsTheFailure) {
-    EXPECT_FALSE(h.link.SetInstrument(nullptr));
+    EXPECT_FALSE(h.link.WriteSettings(nullptr).succeeded());
     EXPECT_TRUE(h.sent().empty());
     const auto lines = h.logLines();
     EXPECT_FALSE(anyLineStarts(lines, "---Instrument Upload Started---"));
@@ -156,7 +156,7 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     model.setAutoZero(1);
     model.setStationList(0x2A, "PUMP HOUSE");
 
-    ASSERT_TRUE(s.link.SetInstrument(&model));
+    ASSERT_TRUE(s.link.WriteSettings(&model).succeeded());
     const auto lines = s.logLines();
     ASSERT_GE(lines.size(), 2u);  // the last line ends in CR LF: an empty line follows it
     EXPECT_TRUE(anyLineStarts(lines, "---Instrument Upload Finished---"));
@@ -314,7 +314,7 @@ TEST(SetInstrumentOnVirtualInstrument, WhatTheReadBackConfirmedIsNotWrittenAgain
     s.port.frames.clear();
     model.setHcMode(1);
     model.setCalCheck(1);
-    ASSERT_TRUE(s.link.SetInstrument(&model));
+    ASSERT_TRUE(s.link.WriteSettings(&model).succeeded());
     EXPECT_EQ(s.port.payloads(),
               (std::vector<std::string>{"LP,W,1", "SM,W,1", "DW,W,", "SM,R,", "LP,R,"}));
 
@@ -322,7 +322,7 @@ TEST(SetInstrumentOnVirtualInstrument, WhatTheReadBackConfirmedIsNotWrittenAgain
     // second run has nothing to write and sends nothing.
     EXPECT_FALSE(model.Change_HCMode || model.Change_CalCheck);
     s.port.frames.clear();
-    EXPECT_FALSE(s.link.SetInstrument(&model));
+    EXPECT_FALSE(s.link.WriteSettings(&model).succeeded());
     EXPECT_TRUE(s.port.payloads().empty());
 }
 

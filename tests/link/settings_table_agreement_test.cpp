@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/settings_table.h"
+#include "protocol/settings_write.h"
 #include "sim/state_file.h"
 #include "tests/support/sim_link.h"
 
@@ -88,7 +89,7 @@ TEST(SettingsTableAgreement, ReadAndWriteReachTheSameSettingsAsTheVirtualInstrum
         else
             setting.setNumber(s.model, std::stoi(v));
     }
-    ASSERT_TRUE(s.link.SetInstrument(&s.model));
+    ASSERT_TRUE(s.link.WriteSettings(&s.model).succeeded());
     const auto held = stateValues(s.instrument.state());
     for (const Setting& setting : table) {
         const std::string key(setting.simKey);

@@ -41,7 +41,7 @@ TEST(ReplyTimeout, AReplyAfterTwoResendsStillCompletesTheRead) {
     h.link.setReplyDecoder([](std::string&) { return true; });
     EXPECT_TRUE(h.link.WaitFor(link_status::AwaitRead, "XZ,R,"));
     EXPECT_EQ(h.sent().size(), 3u);
-    EXPECT_EQ(h.link.RetryCount(), 2);
+    EXPECT_EQ(h.link.transaction().retryCount(), 2);
 }
 
 TEST(ReplyTimeout, NeverResentCommandsOnlyCountTowardsRetry) {
@@ -124,10 +124,10 @@ TEST(ReplyTimeout, WaitWithoutTheLinkTimerFailsAtOnce) {
 TEST(TimeoutProperty, HeldAsTicksWithTheOverflowRule) {
     test::LinkHarness h;
     EXPECT_TRUE(h.link.setTimeout(3));
-    EXPECT_EQ(h.link.TimeoutTicks(), 30);
+    EXPECT_EQ(h.link.transaction().timeoutTicks(), 30);
     EXPECT_EQ(h.link.Timeout(), 3);
     EXPECT_TRUE(h.link.setTimeout(3276));
-    EXPECT_EQ(h.link.TimeoutTicks(), 32760);
+    EXPECT_EQ(h.link.transaction().timeoutTicks(), 32760);
     EXPECT_TRUE(h.link.setTimeout(-3276));
     EXPECT_EQ(h.link.Timeout(), -3276);
     EXPECT_FALSE(h.link.setTimeout(3277));
@@ -292,7 +292,7 @@ TEST(SocketPoll, EverySixthTickWhileTheSocketIsTheTransport) {
     uclVqif link(host, events, &serial, &socket, dir.path());
     host.runFor(Millis{1200});
     EXPECT_EQ(socket.pollCount(), 2);
-    EXPECT_EQ(link.IrdaPollCountdown(), 5);
+    EXPECT_EQ(test::LinkTestAccess::pollCountdown(link), 5);
     link.setSerialComm(true);
     host.runFor(Millis{1200});
     EXPECT_EQ(socket.pollCount(), 2);

@@ -35,13 +35,13 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
     };
     const std::vector<Case> cases = {
         {"gases", [](CalibrationAccess& a, clsInstrument& m) { return a.readGases(m); },
-         [](uclVqif& l, clsInstrument& m) { return l.GetGasInfo(&m); }},
+         [](uclVqif& l, clsInstrument& m) { return l.operations().GetGasInfo(&m); }},
         {"concentrations",
          [](CalibrationAccess& a, clsInstrument& m) { return a.readConcentrations(m); },
-         [](uclVqif& l, clsInstrument& m) { return l.GetAutoCalDensty(&m); }},
+         [](uclVqif& l, clsInstrument& m) { return l.operations().GetAutoCalDensty(&m); }},
         {"range mode read",
          [](CalibrationAccess& a, clsInstrument& m) { return a.readRangeMode(m); },
-         [](uclVqif& l, clsInstrument& m) { return l.LpR(&m); }},
+         [](uclVqif& l, clsInstrument& m) { return l.operations().LpR(&m); }},
         {"range mode written",
          [](CalibrationAccess& a, clsInstrument& m) {
              m.setHcMode(2);
@@ -49,14 +49,14 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
          },
          [](uclVqif& l, clsInstrument& m) {
              m.setHcMode(2);
-             return l.Lp(&m);
+             return l.operations().Lp(&m);
          }},
         {"N2 calibration",
          [](CalibrationAccess& a, clsInstrument&) { return a.calibrateN2(" 20.9"); },
-         [](uclVqif& l, clsInstrument&) { return l.zCal(" 20.9"); }},
+         [](uclVqif& l, clsInstrument&) { return l.calibration().zCal(" 20.9"); }},
         {"range calibration ended",
          [](CalibrationAccess& a, clsInstrument&) { return a.endRangeCalibration(); },
-         [](uclVqif& l, clsInstrument&) { return l.Dw(); }},
+         [](uclVqif& l, clsInstrument&) { return l.operations().Dw(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

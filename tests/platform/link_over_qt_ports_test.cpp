@@ -62,7 +62,7 @@ TEST(LinkOverQtPorts, SerialProbeConnectsAndALostPortDropsTheLine) {
     link.setRetry(3);
     link.setTimeout(3);
     link.setSerialComm(true);
-    link.setSettings("921600,n,8,1");
+    port.setSettings("921600,n,8,1");
     link.setPortOpen(true);
     ASSERT_TRUE(link.PortOpen());
     ASSERT_TRUE(test::pumpUntil(host, [&] { return link.Connected(); }));

@@ -5,6 +5,7 @@
 #include "app/settings_file.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
+#include "protocol/settings_write.h"
 #include "tests/support/sim_link.h"
 
 namespace vq::test {
@@ -22,7 +23,7 @@ TEST(Regressions, RefusedGasTableWriteFailsAndKeepsItsFlags) {
     };
     s.model.setGasEnabled(2, !s.model.GasEnabled(2));
     ASSERT_TRUE(s.model.Change_GasEnable[2]);
-    EXPECT_FALSE(s.link.SetInstrument(&s.model));
+    EXPECT_FALSE(s.link.WriteSettings(&s.model).succeeded());
     EXPECT_TRUE(s.model.Change_GasEnable[2]);
     // Every attempt was refused: the write was sent 1 + Retry times, never taken.
     int sends = 0;
@@ -40,9 +41,9 @@ TEST(Regressions, ZeroCalibrationThatNeverFinishesEndsAtThePollLimit) {
     std::vector<std::string> log;
     s.link.setLogWriter([&](std::string_view text) { log.emplace_back(text); });
     const auto start = s.host.now();
-    EXPECT_FALSE(s.link.ZeroCal("11111"));
+    EXPECT_FALSE(s.link.calibration().ZeroCal("11111"));
     const auto payloads = s.port.payloads();
-    ASSERT_EQ(payloads.size(), 1u + uclVqif::kZeroPollLimit);
+    ASSERT_EQ(payloads.size(), 1u + CalibrationSteps::kZeroPollLimit);
     EXPECT_EQ(payloads.back(), "SZ,C,");
     EXPECT_LT(s.host.now() - start, std::chrono::minutes(15));
     ASSERT_FALSE(log.empty());

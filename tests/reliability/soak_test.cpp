@@ -185,8 +185,8 @@ class Soak {
 
         const std::vector<Edit> edits = pickEdits();
         for (const Edit& e : edits) apply(model, e, static_cast<int>(rng_() % 100000));
-        const bool writeOk =
-            timed(kWriteFrames, f.longestWrite, hung, [&] { return link_.SetInstrument(&model); });
+        const bool writeOk = timed(kWriteFrames, f.longestWrite, hung,
+                                   [&] { return link_.WriteSettings(&model).succeeded(); });
         if (hung) return countHang(f, "write");
         // A cleared flag says the instrument has the value: never a guess, success or not.
         for (const Edit& e : edits) {

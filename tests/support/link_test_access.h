@@ -10,6 +10,8 @@ namespace vq::test {
 
 struct LinkTestAccess {
     static void setStatus(uclVqif& link, std::int32_t status) { link.tx_.setStatus(status); }
+    // Ticks left before the next socket poll.
+    static std::int16_t pollCountdown(const uclVqif& link) { return link.pollCountdown_; }
 };
 
 }  // namespace vq::test
