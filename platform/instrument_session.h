@@ -28,9 +28,11 @@ namespace vq {
 class CalibrationAccess;
 class CalibrationRun;
 class EventHost;
+class InstrumentReads;
 class QtEventHost;
 class QtSerialPort;
 class QtSocketPort;
+class SessionLine;
 class uclVqif;
 class WriteOperations;
 class LinkWriteOperations;
@@ -119,6 +121,13 @@ class InstrumentSession : public QObject {
     CalibrationRun calibrationRun(const CalibrationRunStyle& style);
     // What the calibration window does on the instrument (platform/calibration_access.h).
     CalibrationAccess calibration();
+
+    // ---- the main window's line and reads ----
+    // The line as the window drives it: connection, Cancel, settings, log, clock
+    // (platform/session_line.h).
+    SessionLine line();
+    // The read-all, its parts and the dumps (platform/instrument_reads.h).
+    InstrumentReads reads();
 
   signals:
     void connected();
