@@ -6,10 +6,12 @@
 #include "link/vqif.h"
 #include "platform/calibration_access.h"
 #include "platform/calibration_run.h"
+#include "platform/instrument_reads.h"
 #include "platform/link_write_operations.h"
 #include "platform/qt_event_host.h"
 #include "platform/qt_serial_port.h"
 #include "platform/qt_socket_port.h"
+#include "platform/session_line.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
 
@@ -194,6 +196,14 @@ CalibrationAccess InstrumentSession::calibration() {
 
 SessionOperations InstrumentSession::operations() {
     return SessionOperations(*link_, *host_);
+}
+
+SessionLine InstrumentSession::line() {
+    return SessionLine(*link_, *host_);
+}
+
+InstrumentReads InstrumentSession::reads() {
+    return InstrumentReads(*link_);
 }
 
 }  // namespace vq

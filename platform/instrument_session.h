@@ -29,9 +29,11 @@ namespace vq {
 class CalibrationAccess;
 class CalibrationRun;
 class EventHost;
+class InstrumentReads;
 class QtEventHost;
 class QtSerialPort;
 class QtSocketPort;
+class SessionLine;
 class uclVqif;
 class WriteOperations;
 class LinkWriteOperations;
@@ -125,6 +127,13 @@ class InstrumentSession : public QObject {
     // The link's tuning, the probe wait, the reads, the readings poll and the dumps
     // (platform/session_operations.h).
     SessionOperations operations();
+
+    // ---- the main window's line and reads ----
+    // The line as the window drives it: connection, Cancel, settings, log, clock
+    // (platform/session_line.h).
+    SessionLine line();
+    // The read-all, its parts and the dumps (platform/instrument_reads.h).
+    InstrumentReads reads();
 
   signals:
     void connected();

@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     }
 
     // The read of every setting ("Instrument Information") once the probe has connected.
-    if (!waitFor([&] { return window->link().Connected(); }, 20000)) {
+    if (!waitFor([&] { return session->link().Connected(); }, 20000)) {
         std::fprintf(stderr, "the instrument never answered the probe\n");
         return 1;
     }

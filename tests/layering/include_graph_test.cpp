@@ -168,9 +168,9 @@ TEST(IncludeGraph, TheSourceTreeKeepsItsLayers) {
     for (const auto& problem : violations(files, kLayers)) ADD_FAILURE() << problem;
 }
 
-// The dialogs reach the instrument through the session and the narrow objects it hands out
-// (platform/), never through a link/ header of their own; the files layer knows no link at all
-// (the flows that join the two live beside the session).
+// The window program and the files layer include no link/ header: the window reaches the
+// instrument through the session and the narrow objects it hands out (platform/); the files layer
+// knows no link at all (the flows that join the two live beside the session).
 std::vector<std::string> linkIncludes(const std::vector<SourceFile>& files,
                                       const std::string& folder) {
     std::vector<std::string> problems;
@@ -185,25 +185,46 @@ std::vector<std::string> linkIncludes(const std::vector<SourceFile>& files,
     return problems;
 }
 
-TEST(IncludeGraph, TheDialogsIncludeNoLinkHeader) {
-    const std::vector<SourceFile> planted = {
-        {"ui/dialogs/a.cpp", "#include \"platform/calibration_run.h\"\n#include \"link/vqif.h\"\n"},
-        {"ui/main/b.cpp", "#include \"link/vqif.h\"\n"},
-        {"ui/dialogs/c.h", "// #include \"link/vqif.h\"\n"},
-    };
-    EXPECT_EQ(linkIncludes(planted, "ui/dialogs"),
-              std::vector<std::string>{"ui/dialogs/a.cpp:2: \"link/vqif.h\""});
-
-    const fs::path root = VQ_SOURCE_DIR;
+// The window program (all of ui/: the main window, the dialogs, the widgets, its main()) reaches
+// the instrument through the session and what it hands out, never through a link/ header.
+std::vector<SourceFile> sourcesUnder(const fs::path& root, const std::string& folder) {
     std::vector<SourceFile> files;
-    for (const auto& entry : fs::directory_iterator(root / "ui" / "dialogs")) {
+    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
         const std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
         files.push_back(
             {fs::relative(entry.path(), root).generic_string(), readFile(entry.path())});
     }
-    ASSERT_GT(files.size(), 10u);  // a wrong root cannot pass as an empty folder
-    for (const auto& problem : linkIncludes(files, "ui/dialogs")) ADD_FAILURE() << problem;
+    std::sort(files.begin(), files.end(),
+              [](const SourceFile& a, const SourceFile& b) { return a.path < b.path; });
+    return files;
+}
+
+TEST(IncludeGraph, TheWindowProgramIncludesNoLinkHeader) {
+    const std::vector<SourceFile> planted = {
+        {"ui/dialogs/a.cpp", "#include \"platform/calibration_run.h\"\n#include \"link/vqif.h\"\n"},
+        {"ui/main/b.cpp",
+         "#include \"platform/session_line.h\"\n  #  include \"link/event_host.h\"\n"},
+        {"ui/widgets/c.h", "#include \"link/link_status.h\" // the status values\n"},
+        {"ui/d.cpp", "#include \"link/vqif.h\"\n"},
+        {"ui/main/e.h", "// #include \"link/vqif.h\"\n#include <link/vqif.h>\n"},
+        {"ui/main/f.cpp", "#include \"platform/instrument_reads.h\"\n#include \"blink/x.h\"\n"},
+        {"cli/g.cpp", "#include \"link/vqif.h\"\n"},
+    };
+    EXPECT_EQ(linkIncludes(planted, "ui"),
+              (std::vector<std::string>{
+                  "ui/dialogs/a.cpp:2: \"link/vqif.h\"", "ui/main/b.cpp:2: \"link/event_host.h\"",
+                  "ui/widgets/c.h:1: \"link/link_status.h\"", "ui/d.cpp:1: \"link/vqif.h\""}));
+
+    const std::vector<SourceFile> files = sourcesUnder(VQ_SOURCE_DIR, "ui");
+    // A wrong root cannot pass as an empty folder, nor a walk that misses the subfolders.
+    for (const char* folder : {"ui/main/", "ui/dialogs/", "ui/widgets/"}) {
+        EXPECT_TRUE(std::any_of(files.begin(), files.end(), [&](const SourceFile& f) {
+            return f.path.rfind(folder, 0) == 0;
+        })) << folder;
+    }
+    ASSERT_GT(files.size(), 40u);
+    for (const auto& problem : linkIncludes(files, "ui")) ADD_FAILURE() << problem;
 }
 
 TEST(IncludeGraph, TheFilesLayerIncludesNoLinkHeader) {

@@ -21,6 +21,7 @@
 #include "ui/dialogs/fs_key_filter.h"
 #include "ui/dialogs/fs_station_grid.h"
 #include "ui/support/fs_test_model.h"
+#include "ui/support/main_window_controls.h"
 #include "ui/support/main_window_fixture.h"
 
 namespace vq {
@@ -125,7 +126,7 @@ class FsDialogNoticesTest : public QObject {
         ui_test::MainFixture f;
         f.window->show();
         QVERIFY(f.connect());
-        f.window->cmdInstruments()->click();
+        cmdInstruments(*f.window)->click();
         QTemporaryDir current;
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(current.path()));
@@ -147,7 +148,7 @@ class FsDialogNoticesTest : public QObject {
         const QString full = QDir(current.path()).absoluteFilePath("Station.csv");
         QVERIFY(QFile::exists(full));
         QCOMPARE(boxText, QString("Export Complete\r\n") + full);
-        const auto lines = ui_test::linesStarting(*f.window->rtbLog(), "Station list exported: ");
+        const auto lines = ui_test::linesStarting(*rtbLog(*f.window), "Station list exported: ");
         QCOMPARE(lines.size(), size_t(1));
         QCOMPARE(lines[0].text, "Station list exported: " + full);
     }

@@ -26,6 +26,7 @@
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 #include "ui/support/grid_test_support.h"
+#include "ui/support/main_window_controls.h"
 #include "ui/support/main_window_fixture.h"
 
 namespace vq {
@@ -94,7 +95,7 @@ class GridPendingTest : public QObject {
         G& grid = *settings->grid();
         QLabel& line = *settings->pendingLine();
         QVERIFY(line.isHidden());  // nothing read yet
-        f.window->cmdInstruments()->click();
+        cmdInstruments(*f.window)->click();
         QVERIFY(line.isVisible());
         QCOMPARE(line.text(), message(msg::NoPendingEdits));
 
@@ -119,7 +120,7 @@ class GridPendingTest : public QObject {
 
         // A read the user lets go ahead shows the instrument again: nothing pending.
         f.asker.answers = {true};
-        f.window->cmdInstruments()->click();
+        cmdInstruments(*f.window)->click();
         QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
         QVERIFY(!grid.pendingMarked(G::rowOf(2), G::colEnable));
         QCOMPARE(line.text(), message(msg::NoPendingEdits));
@@ -128,7 +129,7 @@ class GridPendingTest : public QObject {
         QVERIFY(grid.finishEdit(G::rowOf(kCO), G::colAlarm, "80"));
         QCOMPARE(line.text(), message(msg::PendingEditOneLine));
         f.asker.answers = {true};
-        f.window->cmdOption(0)->click();  // "Update"
+        cmdOption(*f.window, 0)->click();  // "Update"
         QCOMPARE(f.instrument->state().gases[kCO].alarm, 80.0f);
         QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
         QCOMPARE(f.window->pendingEdits(), 0);
@@ -137,7 +138,7 @@ class GridPendingTest : public QObject {
         // After Power Off the window shows its defaults, which are nobody's edits: nothing is
         // counted, marked or asked about on the way out.
         f.asker.answers = {true};
-        f.window->cmdPowerOff()->click();
+        cmdPowerOff(*f.window)->click();
         QVERIFY(f.window->model().ImportFlag() != 0);
         QCOMPARE(f.window->pendingEdits(), 0);
         QVERIFY(line.isHidden());

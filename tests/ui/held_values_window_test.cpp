@@ -8,6 +8,7 @@
 
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/fs_datas_grid.h"
 
@@ -88,9 +89,9 @@ void HeldValuesWindowTest::readOfAnInstrumentHoldingThemNamesEachInTheLog() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
 
-    QVERIFY(!linesStarting(*w.rtbLog(), ResMessage(msg::ReadCompleteInfo)).empty());
+    QVERIFY(!linesStarting(*rtbLog(w), ResMessage(msg::ReadCompleteInfo)).empty());
     QCOMPARE(w.model().BumpTime(), std::int16_t(9));
     QCOMPARE(w.model().HcMode(), std::int16_t(9));
     QCOMPARE(w.model().GasName(2), std::string("H2S\xC3\xA9"));
@@ -100,7 +101,7 @@ void HeldValuesWindowTest::readOfAnInstrumentHoldingThemNamesEachInTheLog() {
                            "(BU): bump test time 9 is not between 0 and 3",
                            "(SC): calibration time limit 0 is not between 1 and 365"};
     const std::string lead = ResMessage(msg::HeldOutOfRangeInfo, {"\x1f"});
-    const auto lines = linesStarting(*w.rtbLog(), lead.substr(0, lead.find('\x1f')));
+    const auto lines = linesStarting(*rtbLog(w), lead.substr(0, lead.find('\x1f')));
     QCOMPARE(static_cast<int>(lines.size()), 8);
     for (const char* text : named) {
         bool found = false;

@@ -14,6 +14,7 @@
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "sim/sim_instrument.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_calibration.h"
 #include "ui/dialogs/frm_upload.h"
@@ -25,6 +26,7 @@ namespace vq {
 namespace {
 
 using namespace std::chrono_literals;
+using ui_test::linkOf;
 using ui_test::MainFixture;
 using ui_test::RecordingAsker;
 
@@ -35,7 +37,7 @@ int endQuestions(const RecordingAsker& asker) {
 }
 
 bool logHas(const frmMain& w, int id) {
-    return !ui_test::linesStarting(*w.rtbLog(), ResMessage(id)).empty();
+    return !ui_test::linesStarting(*rtbLog(w), ResMessage(id)).empty();
 }
 
 // What the window looked like when the close was asked for in the middle of a command.
@@ -60,7 +62,7 @@ MainWindowSettings* readInstrument(MainFixture& f) {
     auto* settings = new MainWindowSettings(*f.window);
     f.window->show();
     if (!f.connect()) return nullptr;
-    f.window->cmdInstruments()->click();
+    cmdInstruments(*f.window)->click();
     return settings;
 }
 
@@ -93,11 +95,11 @@ class MainWindowCloseTest : public QObject {
             std::string endLine;  // the command's own last line, still written
         };
         const Case cases[] = {
-            {"read", [](frmMain& w) { w.cmdInstruments()->click(); },
+            {"read", [](frmMain& w) { cmdInstruments(w)->click(); },
              ResMessage(msg::CancelledInfo)},  // "Canceled"
-            {"FRAM dump", [](frmMain& w) { w.cmdFRAMDump()->click(); },
+            {"FRAM dump", [](frmMain& w) { cmdFRAMDump(w)->click(); },
              ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"})},
-            {"flash download", [](frmMain& w) { w.cmdDownload()->click(); },
+            {"flash download", [](frmMain& w) { cmdDownload(w)->click(); },
              ResMessage(msg::LogDownloadInfo)},
         };
         for (const Case& c : cases) {
@@ -110,10 +112,10 @@ class MainWindowCloseTest : public QObject {
             c.start(w);
 
             QVERIFY2(seen.busy && !seen.accepted && seen.visible, c.name);
-            QVERIFY2(!ui_test::linesStarting(*w.rtbLog(), c.endLine).empty(), c.name);
+            QVERIFY2(!ui_test::linesStarting(*rtbLog(w), c.endLine).empty(), c.name);
             QVERIFY2(w.model().CommFlags() == 0, c.name);  // nothing was read
             QCOMPARE(endQuestions(f.asker), 0);            // not while the command ran
-            QVERIFY(w.link().Cancel());
+            QVERIFY(linkOf(w).Cancel());
             QTRY_VERIFY2(!w.isVisible(), c.name);
             QCOMPARE(endQuestions(f.asker), 1);
             QVERIFY(QFile::exists(QString::fromStdString(f.path("VQ5100Config.ini"))));
@@ -129,11 +131,11 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         f.asker.answers = {false};
-        w.cmdInstruments()->click();
+        cmdInstruments(w)->click();
         QTRY_COMPARE(endQuestions(f.asker), 1);
         QVERIFY(w.isVisible());
         QVERIFY(!w.closePending());
-        w.cmdInstruments()->click();  // the next read runs whole, and nobody asks again
+        cmdInstruments(w)->click();  // the next read runs whole, and nobody asks again
         QVERIFY(logHas(w, 5403));
         QTest::qWait(20);
         QCOMPARE(endQuestions(f.asker), 1);
@@ -158,7 +160,7 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         f.asker.boxes.clear();
-        w.cmdOption(0)->click();  // "Update"
+        cmdOption(w, 0)->click();  // "Update"
 
         QVERIFY(!mainEnabled);
         QVERIFY(progressEnabled);
@@ -179,11 +181,11 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         ModalGuard guard;
-        w.cmdOption(2)->click();  // "Calibration"
+        cmdOption(w, 2)->click();  // "Calibration"
 
         QVERIFY(!guard.forced);
         QVERIFY(seen.busy && !seen.accepted);
-        QVERIFY(!w.link().Cancel());  // the calibration command is not cancelled
+        QVERIFY(!linkOf(w).Cancel());  // the calibration command is not cancelled
         QVERIFY(!f.instrument->state().pumpOn);
         QVERIFY(!w.state().CalibrationOpen);
         QTRY_VERIFY(!w.isVisible());
@@ -215,7 +217,7 @@ class MainWindowCloseTest : public QObject {
         });
         user.start();
         ModalGuard guard;
-        w.cmdOption(2)->click();  // "Calibration"
+        cmdOption(w, 2)->click();  // "Calibration"
 
         QVERIFY(!guard.forced);
         QVERIFY(stayedInRangeMode);
@@ -237,7 +239,7 @@ class MainWindowCloseTest : public QObject {
         QVERIFY(progress->isEnabled());
         QVERIFY(progress->cmdUpload()->isEnabled());
         progress->cmdUpload()->click();
-        QVERIFY(w.link().Cancel());
+        QVERIFY(linkOf(w).Cancel());
         QVERIFY(progress->Canceled());
         QVERIFY(!progress->cmdUpload()->isEnabled());  // once only
         w.setEnabled(true);

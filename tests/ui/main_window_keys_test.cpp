@@ -13,6 +13,7 @@
 #include <map>
 
 #include "sim/sim_instrument.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/review_dialog.h"
 #include "ui/main/frm_main.h"
@@ -104,20 +105,20 @@ class MainWindowKeysTest : public QObject {
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         QVERIFY(f.connect());
-        f.window->cmdInstruments()->click();
+        cmdInstruments(*f.window)->click();
         G* grid = settings->grid();
 
-        f.window->cmbInterval()->setFocus();
+        cmbInterval(*f.window)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), grid);
         QVERIFY(arrowTo(grid, G::rowOf(0), G::colWarning));
         QTest::keyClick(grid, Qt::Key_Tab);
         QVERIFY(!inside(QApplication::focusWidget(), grid));
-        QCOMPARE(QApplication::focusWidget(), f.window->rtbLog());
+        QCOMPARE(QApplication::focusWidget(), rtbLog(*f.window));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), grid);
         QTest::keyClick(grid, Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), f.window->cmbInterval());
+        QCOMPARE(QApplication::focusWidget(), cmbInterval(*f.window));
 
         // In an editor, Tab keeps the value and leaves the grid.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -155,7 +156,7 @@ class MainWindowKeysTest : public QObject {
         f.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
 
-        f.window->txtOption(2)->setFocus();  // where a technician leaves off after the ids
+        txtOption(*f.window, 2)->setFocus();  // where a technician leaves off after the ids
         for (int i = 0; i < 5 && QApplication::focusWidget() != grid; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), grid);

@@ -18,6 +18,7 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/settings_review.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/review_dialog.h"
@@ -45,58 +46,58 @@ class MainWindowMarksTest : public QObject {
         QVERIFY(f.connect());
         frmMain& w = *f.window;
         // Before any read the interval shows dashes, as the other fields show nothing.
-        QCOMPARE(w.cmbInterval()->currentIndex(), -1);
-        QCOMPARE(w.cmbInterval()->placeholderText(), QString("-----"));
-        w.cmdInstruments()->click();
-        QVERIFY(w.cmbInterval()->currentIndex() >= 0);
-        const QString interval = w.cmbInterval()->currentText();
+        QCOMPARE(cmbInterval(w)->currentIndex(), -1);
+        QCOMPARE(cmbInterval(w)->placeholderText(), QString("-----"));
+        cmdInstruments(w)->click();
+        QVERIFY(cmbInterval(w)->currentIndex() >= 0);
+        const QString interval = cmbInterval(w)->currentText();
         for (QWidget* box :
-             {static_cast<QWidget*>(w.txtOption(1)), static_cast<QWidget*>(w.txtOption(2)),
-              static_cast<QWidget*>(w.cmbInterval())})
+             {static_cast<QWidget*>(txtOption(w, 1)), static_cast<QWidget*>(txtOption(w, 2)),
+              static_cast<QWidget*>(cmbInterval(w))})
             QVERIFY(!frmMain::boxPending(box));
 
         // A user id typed and left, and another interval chosen: both marked, with what the
         // instrument holds, and counted.
-        const QString userId = w.txtOption(2)->text();
-        w.txtOption(2)->setFocus();
-        w.txtOption(2)->selectAll();
-        QTest::keyClicks(w.txtOption(2), "tech 7");
-        w.cmbInterval()->setFocus();  // leaving the box stores it
-        QCOMPARE(w.txtOption(2)->text(), QString("TECH 7"));
-        QVERIFY(frmMain::boxPending(w.txtOption(2)));
-        QCOMPARE(w.txtOption(2)->toolTip(), message(msg::OnInstrumentTip, {userId.toStdString()}));
-        QVERIFY(w.txtOption(2)->styleSheet().contains(G::pendingBack.name()));
-        QVERIFY(!frmMain::boxPending(w.txtOption(1)));
+        const QString userId = txtOption(w, 2)->text();
+        txtOption(w, 2)->setFocus();
+        txtOption(w, 2)->selectAll();
+        QTest::keyClicks(txtOption(w, 2), "tech 7");
+        cmbInterval(w)->setFocus();  // leaving the box stores it
+        QCOMPARE(txtOption(w, 2)->text(), QString("TECH 7"));
+        QVERIFY(frmMain::boxPending(txtOption(w, 2)));
+        QCOMPARE(txtOption(w, 2)->toolTip(), message(msg::OnInstrumentTip, {userId.toStdString()}));
+        QVERIFY(txtOption(w, 2)->styleSheet().contains(G::pendingBack.name()));
+        QVERIFY(!frmMain::boxPending(txtOption(w, 1)));
         QCOMPARE(w.pendingEdits(), 1);
         QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditOneLine));
 
-        const int other = w.cmbInterval()->currentIndex() == 0 ? 1 : 0;
-        w.cmbInterval()->setCurrentIndex(other);
-        emit w.cmbInterval()->activated(other);
-        QVERIFY(frmMain::boxPending(w.cmbInterval()));
-        QCOMPARE(w.cmbInterval()->toolTip(),
+        const int other = cmbInterval(w)->currentIndex() == 0 ? 1 : 0;
+        cmbInterval(w)->setCurrentIndex(other);
+        emit cmbInterval(w)->activated(other);
+        QVERIFY(frmMain::boxPending(cmbInterval(w)));
+        QCOMPARE(cmbInterval(w)->toolTip(),
                  message(msg::OnInstrumentTip, {interval.toStdString()}));
         QCOMPARE(w.pendingEdits(), 2);
         QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditsLine, {"2"}));
         // Back to the instrument's value: no longer marked.
-        const int held = w.cmbInterval()->findText(interval);
-        w.cmbInterval()->setCurrentIndex(held);
-        emit w.cmbInterval()->activated(held);
-        QVERIFY(!frmMain::boxPending(w.cmbInterval()));
+        const int held = cmbInterval(w)->findText(interval);
+        cmbInterval(w)->setCurrentIndex(held);
+        emit cmbInterval(w)->activated(held);
+        QVERIFY(!frmMain::boxPending(cmbInterval(w)));
 
         // One setting pending: the question before discarding it speaks of one.
         f.asker.boxes.clear();
         f.asker.answers = {true};
-        w.cmdInstruments()->click();
+        cmdInstruments(w)->click();
         QCOMPARE(f.asker.boxes.front().text, ResMessage(msg::PendingEditQuestion));
-        QVERIFY(!frmMain::boxPending(w.txtOption(2)));
-        QVERIFY(w.txtOption(2)->styleSheet().isEmpty());
+        QVERIFY(!frmMain::boxPending(txtOption(w, 2)));
+        QVERIFY(txtOption(w, 2)->styleSheet().isEmpty());
 
         // After Power Off the interval shows dashes again.
         f.asker.answers = {true};
-        w.cmdPowerOff()->click();
-        QCOMPARE(w.cmbInterval()->currentIndex(), -1);
-        QVERIFY(!frmMain::boxPending(w.cmbInterval()));
+        cmdPowerOff(w)->click();
+        QCOMPARE(cmbInterval(w)->currentIndex(), -1);
+        QVERIFY(!frmMain::boxPending(cmbInterval(w)));
     }
 
     void aReReadClearsTheNotesOfEarlierEdits() {
@@ -104,12 +105,12 @@ class MainWindowMarksTest : public QObject {
         auto* settings = new MainWindowSettings(*f.window);
         f.window->show();
         QVERIFY(f.connect());
-        f.window->cmdInstruments()->click();
+        cmdInstruments(*f.window)->click();
         G& grid = *settings->grid();
         QVERIFY(grid.finishEdit(G::rowOf(2), G::colWarning, "5.04"));  // rounded: a note
         QVERIFY(!settings->noticeLine()->text().isEmpty());
         f.asker.answers = {true};
-        f.window->cmdInstruments()->click();
+        cmdInstruments(*f.window)->click();
         QCOMPARE(settings->pendingLine()->text(), message(msg::NoPendingEdits));
         QVERIFY(settings->noticeLine()->text().isEmpty());
         QVERIFY(grid.lastNotice().isEmpty());

@@ -13,6 +13,7 @@
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/port_dialog.h"
 #include "ui/main/frm_main.h"
@@ -68,8 +69,8 @@ class MainWindowPortTest : public QObject {
             f.window->setPortLister(machinePorts);
             f.window->show();
             QVERIFY(f.connect());
-            QVERIFY(f.window->cmdPort()->isEnabled());
-            QCOMPARE(f.window->cmdPort()->text(), QString("P&ort..."));
+            QVERIFY(cmdPort(*f.window)->isEnabled());
+            QCOMPARE(cmdPort(*f.window)->text(), QString("P&ort..."));
             const std::vector<PortEntry> entries = f.window->portEntries();
             QCOMPARE(entries.size(), std::size_t(4));
             f.devicesChosen.clear();
@@ -77,10 +78,9 @@ class MainWindowPortTest : public QObject {
             QCOMPARE(f.devicesChosen, std::vector<std::string>{"/dev/ttyUSB2"});
             QCOMPARE(f.session->describe(), std::string("serial /dev/ttyUSB2"));
             QVERIFY(f.connect());  // the instrument answers on the port chosen
-            QVERIFY(
-                !ui_test::linesStarting(*f.window->rtbLog(),
-                                        ResMessage(msg::PortChosenInfo, {"serial /dev/ttyUSB2"}))
-                     .empty());
+            QVERIFY(!ui_test::linesStarting(*rtbLog(*f.window), ResMessage(msg::PortChosenInfo,
+                                                                           {"serial /dev/ttyUSB2"}))
+                         .empty());
             QFile config(QString::fromStdString(f.path("VQ5100Config.ini")));
             QVERIFY(config.open(QIODevice::ReadOnly));
             const QByteArray text = config.readAll();

@@ -20,6 +20,7 @@
 #include "platform/qt_socket_port.h"
 #include "protocol/frame.h"
 #include "tests/support/link_test_access.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
 
@@ -67,18 +68,17 @@ struct ExpectedStates {
 };
 
 void checkStates(frmMain& w, const ExpectedStates& e) {
-    for (int i = 0; i < 3; ++i) QCOMPARE(w.txtOption(i)->isEnabled(), e.texts);
-    QCOMPARE(w.cmbInterval()->isEnabled(), e.texts);
-    for (QPushButton* read :
-         {w.cmdInstruments(), w.cmdDownload(), w.cmdPowerOff(), w.cmdGetAndSave()})
+    for (int i = 0; i < 3; ++i) QCOMPARE(txtOption(w, i)->isEnabled(), e.texts);
+    QCOMPARE(cmbInterval(w)->isEnabled(), e.texts);
+    for (QPushButton* read : {cmdInstruments(w), cmdDownload(w), cmdPowerOff(w), cmdGetAndSave(w)})
         QCOMPARE(read->isEnabled(), e.reads);
-    QCOMPARE(w.cmdFRAMDump()->isEnabled(), e.reads);
-    QVERIFY(w.cmdFactorySetting()->isEnabled());
-    QVERIFY(w.cmdImportSetting()->isEnabled());
-    QVERIFY(w.cmdExportSetting()->isEnabled());
-    for (const int i : {0, 2, 7}) QCOMPARE(w.cmdOption(i)->isEnabled(), e.options027);
-    for (const int i : {1, 3, 4, 5, 6}) QCOMPARE(w.cmdOption(i)->isEnabled(), e.options13456);
-    QCOMPARE(w.txtSuffix()->isEnabled(), e.suffix);
+    QCOMPARE(cmdFRAMDump(w)->isEnabled(), e.reads);
+    QVERIFY(cmdFactorySetting(w)->isEnabled());
+    QVERIFY(cmdImportSetting(w)->isEnabled());
+    QVERIFY(cmdExportSetting(w)->isEnabled());
+    for (const int i : {0, 2, 7}) QCOMPARE(cmdOption(w, i)->isEnabled(), e.options027);
+    for (const int i : {1, 3, 4, 5, 6}) QCOMPARE(cmdOption(w, i)->isEnabled(), e.options13456);
+    QCOMPARE(txtSuffix(w)->isEnabled(), e.suffix);
     QCOMPARE(w.settingsGrid()->isEnabled(), e.grid);
 }
 
@@ -123,15 +123,15 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
     QVERIFY(w.model().ImportFlag() != 0);  // the default model can be edited at once
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(w.shpStatus(2)->isHidden() && w.shpStatus(3)->isHidden());
-    QVERIFY(!w.cmdInstruments()->isEnabled());
+    QVERIFY(shpStatus(w, 2)->isHidden() && shpStatus(w, 3)->isHidden());
+    QVERIFY(!cmdInstruments(w)->isEnabled());
     // Nothing was read: no program number, no SUM.
-    QCOMPARE(w.lblProgramNumber()->text(), QString());
-    QCOMPARE(w.lblSum()->text(), QString());
+    QCOMPARE(lblProgramNumber(w)->text(), QString());
+    QCOMPARE(lblSum(w)->text(), QString());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
-    QVERIFY(hasLine(*w.rtbLog(), 5401, kBlue));
-    QVERIFY(w.cmdInstruments()->isEnabled());
+    QVERIFY(hasLine(*rtbLog(w), 5401, kBlue));
+    QVERIFY(cmdInstruments(w)->isEnabled());
     QVERIFY(w.width() >= frmMain::minimumPixels().width());
     // The fixed smallest size, taller where the debug commands need it (window_geometry_test).
     QCOMPARE(w.minimumWidth(), 776);
@@ -146,32 +146,32 @@ void MainWindowTest::readFillsTheWindowInItsColours() {
     QVERIFY(f.connect());
     w.model().setImportFlag(0);
     w.UpdateCommandStates();
-    QVERIFY(!w.cmdOption(0)->isEnabled());
+    QVERIFY(!cmdOption(w, 0)->isEnabled());
 
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
 
-    QCOMPARE(w.txtOption(0)->text(), QString("VQ51-000123"));
-    QCOMPARE(w.txtOption(1)->text(), QString("STATION-A"));
-    QCOMPARE(w.txtOption(2)->text(), QString("SERVICE"));
-    QCOMPARE(w.lblProgramNumber()->text(), QString("05100"));
-    QCOMPARE(w.lblSum()->text(), QString("7A3C"));
-    QCOMPARE(w.cmbStation()->count(), 256);
-    QCOMPARE(w.cmbStation()->currentIndex(), 5);  // the entry that names the station
+    QCOMPARE(txtOption(w, 0)->text(), QString("VQ51-000123"));
+    QCOMPARE(txtOption(w, 1)->text(), QString("STATION-A"));
+    QCOMPARE(txtOption(w, 2)->text(), QString("SERVICE"));
+    QCOMPARE(lblProgramNumber(w)->text(), QString("05100"));
+    QCOMPARE(lblSum(w)->text(), QString("7A3C"));
+    QCOMPARE(cmbStation(w)->count(), 256);
+    QCOMPARE(cmbStation(w)->currentIndex(), 5);  // the entry that names the station
     QVERIFY(w.model().CommFlags() != 0);
-    QVERIFY(hasLine(*w.rtbLog(), 5402, kGreen));
-    QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
-    QVERIFY(!hasLine(*w.rtbLog(), 5404));
-    QVERIFY(hasLine(*w.rtbLog(), 5429, kAnalog));
-    QCOMPARE(static_cast<int>(linesStarting(*w.rtbLog(), "ch").size()), 8);
-    QCOMPARE(linesStarting(*w.rtbLog(), "ch0 PHOTO").front().colour, kAnalog);
-    QVERIFY(!hasLine(*w.rtbLog(), 5408));  // same clock as the PC
-    for (const int i : {0, 2, 7}) QVERIFY(w.cmdOption(i)->isEnabled());
-    QVERIFY(w.fraCommand(0)->isEnabled());
+    QVERIFY(hasLine(*rtbLog(w), 5402, kGreen));
+    QVERIFY(hasLine(*rtbLog(w), 5403, kGreen));
+    QVERIFY(!hasLine(*rtbLog(w), 5404));
+    QVERIFY(hasLine(*rtbLog(w), 5429, kAnalog));
+    QCOMPARE(static_cast<int>(linesStarting(*rtbLog(w), "ch").size()), 8);
+    QCOMPARE(linesStarting(*rtbLog(w), "ch0 PHOTO").front().colour, kAnalog);
+    QVERIFY(!hasLine(*rtbLog(w), 5408));  // same clock as the PC
+    for (const int i : {0, 2, 7}) QVERIFY(cmdOption(w, i)->isEnabled());
+    QVERIFY(fraCommand(w, 0)->isEnabled());
     QVERIFY(!w.progress());
     QVERIFY(!w.busy());
     // The clock label shows the instrument's clock once settings came from it.
-    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
-    QVERIFY(!w.lblOption(6)->text().isEmpty());
+    QMetaObject::invokeMethod(tmrInter(w), "timeout");
+    QVERIFY(!lblOption(w, 6)->text().isEmpty());
     // The read is in the communication log.
     QFile log(QString::fromStdString(f.path("SerialLog.log")));
     QVERIFY(log.open(QIODevice::ReadOnly));
@@ -190,16 +190,16 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     const clsInstrument before = w.model();
     f.serial->close();  // the line goes quiet; the link still thinks it is connected
 
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
 
-    QVERIFY(hasLine(*w.rtbLog(), 5404, kRed));
-    QVERIFY(!hasLine(*w.rtbLog(), 5403));
+    QVERIFY(hasLine(*rtbLog(w), 5404, kRed));
+    QVERIFY(!hasLine(*rtbLog(w), 5403));
     QCOMPARE(w.model().SerialNo(), before.SerialNo());
     QCOMPARE(w.model().CommFlags(), before.CommFlags());
     QCOMPARE(w.model().Change_SerialNo, true);  // the user's edit still waits for its write
-    QCOMPARE(w.txtOption(0)->text(), QString("MINE-0001"));
-    QCOMPARE(w.lblProgramNumber()->text(), QString());  // still nothing read
-    QVERIFY(w.fraCommand(0)->isEnabled());
+    QCOMPARE(txtOption(w, 0)->text(), QString("MINE-0001"));
+    QCOMPARE(lblProgramNumber(w)->text(), QString());  // still nothing read
+    QVERIFY(fraCommand(w, 0)->isEnabled());
     QVERIFY(!w.progress());
 }
 
@@ -209,7 +209,7 @@ void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     w.show();
     QVERIFY(f.connect());
     QCOMPARE(w.pendingEdits(), 0);
-    w.cmdInstruments()->click();  // nothing pending before the first read: no question
+    cmdInstruments(w)->click();  // nothing pending before the first read: no question
     QVERIFY(f.asker.boxes.empty());
     QCOMPARE(w.pendingEdits(), 0);
 
@@ -219,8 +219,8 @@ void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     const std::string question = ResMessage(msg::PendingEditsQuestion, {"2"});
     // No: the read, Power Off and Exit do not happen, and the edits stay.
     f.asker.answers = {false, false, false};
-    w.cmdInstruments()->click();
-    w.cmdPowerOff()->click();
+    cmdInstruments(w)->click();
+    cmdPowerOff(w)->click();
     w.close();
     QVERIFY(w.isVisible());
     QCOMPARE(w.pendingEdits(), 2);
@@ -228,7 +228,7 @@ void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     for (const auto& box : f.asker.boxes) QCOMPARE(box.text, question);
     // Yes: the read replaces them with what the instrument holds.
     f.asker.boxes.clear();
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
     QCOMPARE(f.asker.boxes.front().text, question);
     QCOMPARE(w.pendingEdits(), 0);
 }
@@ -242,8 +242,8 @@ void MainWindowTest::readWithoutInstrumentSaysNoResponse() {
     QVERIFY(!f.connect());
     const std::string serial = w.model().SerialNo();
     w.cmdDownClick(1);
-    QVERIFY(hasLine(*w.rtbLog(), 5405, kRed));
-    QVERIFY(!hasLine(*w.rtbLog(), 5402));
+    QVERIFY(hasLine(*rtbLog(w), 5405, kRed));
+    QVERIFY(!hasLine(*rtbLog(w), 5402));
     QCOMPARE(w.model().SerialNo(), serial);
 }
 
@@ -254,15 +254,15 @@ void MainWindowTest::getAndSaveChecksTheSuffixAndWritesTheCsv() {
     QVERIFY(f.connect());
     for (const char* bad : {"a\"b", "a\\b", "a/b", "a:b", "a|b", "a<b", "a>b", "a*b", "a?b"}) {
         f.asker.boxes.clear();
-        w.txtSuffix()->setText(bad);
-        const std::string lastFrame = w.link().LastFrame();
-        w.cmdGetAndSave()->click();
+        txtSuffix(w)->setText(bad);
+        const std::string lastFrame = linkOf(w).LastFrame();
+        cmdGetAndSave(w)->click();
         QCOMPARE(boxesWith(f.asker, 5301), 1);
-        QCOMPARE(w.link().LastFrame(), lastFrame);  // nothing went to the instrument
+        QCOMPARE(linkOf(w).LastFrame(), lastFrame);  // nothing went to the instrument
     }
-    w.txtSuffix()->setText("_bench");
-    w.cmdGetAndSave()->click();
-    QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
+    txtSuffix(w)->setText("_bench");
+    cmdGetAndSave(w)->click();
+    QVERIFY(hasLine(*rtbLog(w), 5403, kGreen));
     QFile csv(QString::fromStdString(f.path("VQ5100_Setting_bench.csv")));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> rows = csv.readAll().split('\n');
@@ -277,9 +277,9 @@ void MainWindowTest::dateDifferenceIsWarnedAfterARead() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
-    QVERIFY(hasLine(*w.rtbLog(), 5403, kGreen));
-    QVERIFY(hasLine(*w.rtbLog(), 5408, kRed));
+    cmdInstruments(w)->click();
+    QVERIFY(hasLine(*rtbLog(w), 5403, kGreen));
+    QVERIFY(hasLine(*rtbLog(w), 5408, kRed));
 }
 
 void MainWindowTest::powerOffReturnsToTheStartState() {
@@ -287,28 +287,28 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
     QVERIFY(w.model().CommFlags() != 0);
 
     f.asker.answers = {false};
-    w.cmdPowerOff()->click();  // declined: nothing happens
+    cmdPowerOff(w)->click();  // declined: nothing happens
     QVERIFY(w.model().CommFlags() != 0);
-    QVERIFY(!hasLine(*w.rtbLog(), 5409));
+    QVERIFY(!hasLine(*rtbLog(w), 5409));
 
-    w.cmdPowerOff()->click();
+    cmdPowerOff(w)->click();
     const clsInstrument defaults;
     QCOMPARE(w.model().CommFlags(), std::int16_t(0));
     QVERIFY(w.model().ImportFlag() != 0);  // the default model is shown and editable again
-    QCOMPARE(w.txtOption(0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
-    QCOMPARE(w.lblProgramNumber()->text(), QString());
-    QCOMPARE(w.lblSum()->text(), QString());
+    QCOMPARE(txtOption(w, 0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
+    QCOMPARE(lblProgramNumber(w)->text(), QString());
+    QCOMPARE(lblSum(w)->text(), QString());
     // The log keeps what happened before and says the instrument was switched off, where.
-    QVERIFY(hasLine(*w.rtbLog(), 5403));
-    const auto off = linesStarting(*w.rtbLog(), lead(msg::InstrumentSwitchedOff));
+    QVERIFY(hasLine(*rtbLog(w), 5403));
+    const auto off = linesStarting(*rtbLog(w), lead(msg::InstrumentSwitchedOff));
     QCOMPARE(off.size(), std::size_t(1));
     QVERIFY(off[0].text.endsWith("port simulator"));
     // Then how to switch the built-in instrument on again, as the last line.
-    const auto lines = logLines(*w.rtbLog());
+    const auto lines = logLines(*rtbLog(w));
     QCOMPARE(lines.back().text, QString::fromStdString(ResMessage(msg::BuiltInStaysOff)));
     QCOMPARE(lines[lines.size() - 2].text, off[0].text);
     QCOMPARE(w.lampColours(0), LampOn);
@@ -318,11 +318,11 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     // The window opened the port again and probes, but a switched-off instrument answers
     // nothing: a minute on, it is still off and nothing says it answers again.
     QVERIFY(!f.connect());
-    QVERIFY(!w.link().Connected());
+    QVERIFY(!linkOf(w).Connected());
     QVERIFY(!f.instrument->poweredOn());
-    QVERIFY(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).empty());
-    QVERIFY(hasLine(*w.rtbLog(), msg::BuiltInStaysOff));
-    QCOMPARE(w.lblStatus(1)->toolTip(), QString::fromStdString(ResMessage(msg::ConnectLampTip)));
+    QVERIFY(linesStarting(*rtbLog(w), lead(msg::InstrumentBack)).empty());
+    QVERIFY(hasLine(*rtbLog(w), msg::BuiltInStaysOff));
+    QCOMPARE(lblStatus(w, 1)->toolTip(), QString::fromStdString(ResMessage(msg::ConnectLampTip)));
     // No request gets an answer, whatever it asks.
     for (const char* request : {"RC,R,", "VP,R,", "XS,R,0000", "A1,R,", "XC,W,", "RO,W,"}) {
         const std::string frame = BuildFrame(request, EOT);
@@ -330,12 +330,12 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     }
     // The user's double-click on the "Connect" lamp switches it on: the window connects, and the
     // log tells its return (not a first connection) later than the power-off.
-    QTest::mouseDClick(w.lblStatus(1), Qt::LeftButton);
+    QTest::mouseDClick(lblStatus(w, 1), Qt::LeftButton);
     QVERIFY(f.instrument->poweredOn());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
-    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
-    const auto back = linesStarting(*w.rtbLog(), lead(msg::InstrumentBack));
+    QCOMPARE(linesStarting(*rtbLog(w), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
+    const auto back = linesStarting(*rtbLog(w), lead(msg::InstrumentBack));
     QCOMPARE(back.size(), std::size_t(1));
     const auto stamp = [](const QString& line, int id) {
         return line.mid(static_cast<int>(QString::fromStdString(lead(id)).size()))
@@ -345,7 +345,7 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     QVERIFY2(
         stamp(off[0].text, msg::InstrumentSwitchedOff) != stamp(back[0].text, msg::InstrumentBack),
         qPrintable(back[0].text));
-    QVERIFY(w.lblStatus(1)->toolTip().isEmpty());
+    QVERIFY(lblStatus(w, 1)->toolTip().isEmpty());
 }
 
 void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
@@ -353,56 +353,56 @@ void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
     QVERIFY(w.model().CommFlags() != 0);
-    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
-    const QString clockBefore = w.lblOption(6)->text();
+    QMetaObject::invokeMethod(tmrInter(w), "timeout");
+    const QString clockBefore = lblOption(w, 6)->text();
     QVERIFY(!clockBefore.isEmpty());
 
     // The cable is pulled: one red line with the time and the port, both lamps, the clock stops.
     f.serial->setPlugged(false);
     f.runFor(std::chrono::seconds(1));
-    const auto lost = linesStarting(*w.rtbLog(), lead(msg::InstrumentLineLost));
+    const auto lost = linesStarting(*rtbLog(w), lead(msg::InstrumentLineLost));
     QCOMPARE(lost.size(), std::size_t(1));
     QCOMPARE(lost[0].colour, kRed);
     QVERIFY(lost[0].text.endsWith("port simulator"));
     QVERIFY(w.instrumentLost());
     QCOMPARE(w.lampColours(0), LampError);
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(!w.lblOption(6)->isEnabled());
+    QVERIFY(!lblOption(w, 6)->isEnabled());
     f.runFor(std::chrono::seconds(3));
-    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
-    QCOMPARE(w.lblOption(6)->text(), clockBefore);
+    QMetaObject::invokeMethod(tmrInter(w), "timeout");
+    QCOMPARE(lblOption(w, 6)->text(), clockBefore);
 
     // Back in: a line says so, the lamps and the clock run again.
     f.serial->setPlugged(true);
     QVERIFY(f.connect());
-    QCOMPARE(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).size(), std::size_t(1));
+    QCOMPARE(linesStarting(*rtbLog(w), lead(msg::InstrumentBack)).size(), std::size_t(1));
     QVERIFY(!w.instrumentLost());
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOn);
-    QVERIFY(w.lblOption(6)->isEnabled());
+    QVERIFY(lblOption(w, 6)->isEnabled());
     f.runFor(std::chrono::seconds(1));
-    QMetaObject::invokeMethod(w.tmrInter(), "timeout");
-    QVERIFY(w.lblOption(6)->text() != clockBefore);
-    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
+    QMetaObject::invokeMethod(tmrInter(w), "timeout");
+    QVERIFY(lblOption(w, 6)->text() != clockBefore);
+    QCOMPARE(linesStarting(*rtbLog(w), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
 
     // Silent on an open line: the command that went unanswered reports the loss once.
     f.serial->close();
-    w.cmdInstruments()->click();
-    w.cmdInstruments()->click();
-    const auto silent = linesStarting(*w.rtbLog(), lead(msg::InstrumentSilent));
+    cmdInstruments(w)->click();
+    cmdInstruments(w)->click();
+    const auto silent = linesStarting(*rtbLog(w), lead(msg::InstrumentSilent));
     QCOMPARE(silent.size(), std::size_t(1));
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(!w.lblOption(6)->isEnabled());
+    QVERIFY(!lblOption(w, 6)->isEnabled());
     // It answers again: the probe that follows the lines coming up finds it.
     f.serial->open();
     f.runFor(std::chrono::seconds(2));
-    w.cmdInstruments()->click();
-    QVERIFY(hasLine(*w.rtbLog(), 5403));
-    QCOMPARE(linesStarting(*w.rtbLog(), lead(msg::InstrumentBack)).size(), std::size_t(2));
+    cmdInstruments(w)->click();
+    QVERIFY(hasLine(*rtbLog(w), 5403));
+    QCOMPARE(linesStarting(*rtbLog(w), lead(msg::InstrumentBack)).size(), std::size_t(2));
     QCOMPARE(w.lampColours(1), LampOn);
-    QVERIFY(w.lblOption(6)->isEnabled());
+    QVERIFY(lblOption(w, 6)->isEnabled());
 }
 
 void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
@@ -428,11 +428,11 @@ void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
 
     // Cancelled in the file dialog: nothing is sent, nothing written.
     f.asker.files = {""};
-    const std::string lastFrame = w.link().LastFrame();
-    w.cmdDownload()->click();
+    const std::string lastFrame = linkOf(w).LastFrame();
+    cmdDownload(w)->click();
     QCOMPARE(f.asker.fileSuggestions, std::vector<std::string>{f.path("VQ5100.DAT")});
-    QCOMPARE(w.link().LastFrame(), lastFrame);
-    QVERIFY(!hasLine(*w.rtbLog(), 5414));
+    QCOMPARE(linkOf(w).LastFrame(), lastFrame);
+    QVERIFY(!hasLine(*rtbLog(w), 5414));
 
     // The line goes quiet a few blocks in: the earlier file stays as it was, and no other file
     // appears.
@@ -443,25 +443,25 @@ void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
                                              cut = true;
                                              f.serial->close();
                                          });
-    w.cmdDownload()->click();
+    cmdDownload(w)->click();
     QObject::disconnect(cutter);
     QVERIFY(cut);
-    QVERIFY(hasLine(*w.rtbLog(), 5415, kRed));
+    QVERIFY(hasLine(*rtbLog(w), 5415, kRed));
     QVERIFY(earlierIntact());
     QCOMPARE(folderFiles(), before);
-    QVERIFY(linesStarting(*w.rtbLog(), lead(msg::LoggerDataSavedInfo)).empty());
+    QVERIFY(linesStarting(*rtbLog(w), lead(msg::LoggerDataSavedInfo)).empty());
 
     // A complete image replaces it, and the log names the file in full.
     f.serial->open();
     f.runFor(std::chrono::seconds(2));
-    QVERIFY(w.link().Connected());
+    QVERIFY(linkOf(w).Connected());
     const std::string other = f.path("sub/../image.dat");
     QDir(QString::fromStdString(f.workDir)).mkdir("sub");
     f.asker.files = {other};
-    w.cmdDownload()->click();
+    cmdDownload(w)->click();
     QCOMPARE(QFileInfo(QString::fromStdString(f.path("image.dat"))).size(), qint64(524288));
     QVERIFY(earlierIntact());
-    const auto saved = linesStarting(*w.rtbLog(), lead(msg::LoggerDataSavedInfo));
+    const auto saved = linesStarting(*rtbLog(w), lead(msg::LoggerDataSavedInfo));
     QCOMPARE(saved.size(), std::size_t(1));
     QCOMPARE(saved[0].text,
              QString::fromStdString(ResMessage(msg::LoggerDataSavedInfo, {f.path("image.dat")})));
@@ -491,10 +491,10 @@ void MainWindowTest::commandStatesInAllFourStates() {
     setData(w, true);
     checkStates(w, {true, true, true, true, true, true});
     // The line drops: back to not connected, and the port lamp says the line is gone.
-    w.onLineDropped();
+    emit w.session().lineDropped();
     QCOMPARE(w.lampColours(0), LampError);
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(w.shpStatus(2)->isHidden() && w.lblStatus(3)->isHidden());
+    QVERIFY(shpStatus(w, 2)->isHidden() && lblStatus(w, 3)->isHidden());
 }
 
 void MainWindowTest::deviceFinderChoosesThePort() {
@@ -502,7 +502,7 @@ void MainWindowTest::deviceFinderChoosesThePort() {
         MainFixtureOptions options;
         options.mode = PortMode::Auto;
         MainFixture f(options);
-        QVERIFY(!f.window->link().SerialComm());
+        QVERIFY(!f.session->link().SerialComm());
         QVERIFY(f.devicesChosen.empty());
         QVERIFY(f.asker.boxes.empty());
         QVERIFY(f.connect());  // over the socket
@@ -512,7 +512,7 @@ void MainWindowTest::deviceFinderChoosesThePort() {
         options.mode = PortMode::Auto;
         options.converters = FoundPorts{1, {"/dev/ttyUSB7"}};
         MainFixture f(options);
-        QVERIFY(f.window->link().SerialComm());
+        QVERIFY(f.session->link().SerialComm());
         QCOMPARE(f.devicesChosen, std::vector<std::string>{"/dev/ttyUSB7"});
         QCOMPARE(f.serial->settings(), std::string("921600,n,8,1"));
         QVERIFY(f.asker.boxes.empty());
@@ -526,7 +526,7 @@ void MainWindowTest::deviceFinderChoosesThePort() {
         QCOMPARE(f.asker.boxes[0].kind, Box::Error);
         QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::SeveralConverters));
         QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FinderError));
-        QVERIFY(!f.window->link().SerialComm());  // then the socket
+        QVERIFY(!f.session->link().SerialComm());  // then the socket
         QVERIFY(f.devicesChosen.empty());
     }
 }
@@ -536,20 +536,19 @@ void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.onIrDAError(socket_error::Refused);
+    emit w.session().socketError(socket_error::Refused);
     QVERIFY(f.asker.boxes.empty());
-    QVERIFY(!hasLine(*w.rtbLog(), 5304));
+    QVERIFY(!hasLine(*rtbLog(w), 5304));
     for (const std::int16_t code :
          {std::int16_t(socket_error::TimedOut), std::int16_t(socket_error::AddressInUse)}) {
         f.asker.boxes.clear();
-        w.onIrDAError(code);
+        emit w.session().socketError(code);
         QCOMPARE(boxesWith(f.asker, 5304), 1);
         QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::PortErrorTitle));
         QCOMPARE(w.lampColours(0), LampError);
         QCOMPARE(w.lampColours(1), LampOff);
     }
-    QCOMPARE(static_cast<int>(linesStarting(*w.rtbLog(), ResMessage(msg::PortErrorText)).size()),
-             2);
+    QCOMPARE(static_cast<int>(linesStarting(*rtbLog(w), ResMessage(msg::PortErrorText)).size()), 2);
 }
 
 void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
@@ -559,23 +558,23 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     QVERIFY(f.connect());
     const std::string dump = f.path("DumpEF.dat");
     w.state().TransferMode = 4;  // span calibration running
-    const std::string lastFrame = w.link().LastFrame();
-    w.cmdFRAMDump()->click();
+    const std::string lastFrame = linkOf(w).LastFrame();
+    cmdFRAMDump(w)->click();
     QCOMPARE(f.asker.boxes.size(), std::size_t(1));
     QCOMPARE(f.asker.boxes[0].kind, Box::Information);
     QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::FramRefusedText));
     QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FramRefusedTitle));
-    QCOMPARE(w.link().LastFrame(), lastFrame);
-    QVERIFY(linesStarting(*w.rtbLog(), "Dump List").empty());
+    QCOMPARE(linkOf(w).LastFrame(), lastFrame);
+    QVERIFY(linesStarting(*rtbLog(w), "Dump List").empty());
 
     // Declining the question leaves everything as it was.
     w.state().TransferMode = 0;
     f.asker.boxes.clear();
     f.asker.answers = {false};
-    w.cmdFRAMDump()->click();
+    cmdFRAMDump(w)->click();
     QCOMPARE(boxesWith(f.asker, 5333), 1);
     QVERIFY(!QFile::exists(QString::fromStdString(dump)));
-    QVERIFY(linesStarting(*w.rtbLog(), "Dump List").empty());
+    QVERIFY(linesStarting(*rtbLog(w), "Dump List").empty());
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
 }
 
@@ -585,17 +584,17 @@ void MainWindowTest::flashDownloadWritesTheImage() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdDownload()->click();
+    cmdDownload(w)->click();
     QFile image(QString::fromStdString(f.path("VQ5100.DAT")));
     QVERIFY(image.open(QIODevice::ReadOnly));
     const QByteArray bytes = image.readAll();
     QCOMPARE(bytes.size(), 524288);
     QCOMPARE(static_cast<unsigned char>(bytes[2 * 512 + 7]), 0x5A);
-    QVERIFY(hasLine(*w.rtbLog(), 5414, kGreen));
-    QVERIFY(!hasLine(*w.rtbLog(), 5415));  // no failure line
+    QVERIFY(hasLine(*rtbLog(w), 5414, kGreen));
+    QVERIFY(!hasLine(*rtbLog(w), 5415));  // no failure line
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
     QVERIFY(!w.progress());
-    QVERIFY(w.fraCommand(0)->isEnabled());
+    QVERIFY(fraCommand(w, 0)->isEnabled());
 }
 
 void MainWindowTest::framDumpWritesTheListing() {
@@ -603,7 +602,7 @@ void MainWindowTest::framDumpWritesTheListing() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdFRAMDump()->click();
+    cmdFRAMDump(w)->click();
     QCOMPARE(boxesWith(f.asker, 5333), 1);
     QFile listing(QString::fromStdString(f.path("DumpEF.dat")));
     QVERIFY(listing.open(QIODevice::ReadOnly));
@@ -611,9 +610,9 @@ void MainWindowTest::framDumpWritesTheListing() {
     QVERIFY(text.contains("Adrs   +0"));
     QVERIFY(text.contains("Total Download Time = "));
     const QColor brown(128, 32, 0);
-    QVERIFY(hasText(*w.rtbLog(), ResMessage(msg::DumpListStartInfo, {"DumpEF.dat"}), brown));
-    QVERIFY(hasText(*w.rtbLog(), ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"}), brown));
-    QVERIFY(!hasLine(*w.rtbLog(), 5415));
+    QVERIFY(hasText(*rtbLog(w), ResMessage(msg::DumpListStartInfo, {"DumpEF.dat"}), brown));
+    QVERIFY(hasText(*rtbLog(w), ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"}), brown));
+    QVERIFY(!hasLine(*rtbLog(w), 5415));
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
     QVERIFY(!w.progress());
 }
@@ -631,7 +630,7 @@ void MainWindowTest::closingAsksAndWritesTheConfiguration() {
     QCOMPARE(f.asker.boxes.back().title, ResMessage(msg::EndTitle));
     QVERIFY(w.close());
     QVERIFY(QFile::exists(config));
-    QVERIFY(!w.link().TimerEnabled());
+    QVERIFY(!linkOf(w).TimerEnabled());
 }
 
 void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
@@ -641,9 +640,9 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
     options.configText = "RETRY\t2\r\nTIMEOUT\t99999\r\nRETRY\t5\r\n";
     MainFixture f(options);
     frmMain& w = *f.window;
-    QCOMPARE(w.link().Retry(), std::int16_t(5));    // the line after the bad one is taken
-    QCOMPARE(w.link().Timeout(), std::int16_t(3));  // the refused line leaves the default
-    const auto lines = linesStarting(*w.rtbLog(), "Configuration file ");
+    QCOMPARE(linkOf(w).Retry(), std::int16_t(5));    // the line after the bad one is taken
+    QCOMPARE(linkOf(w).Timeout(), std::int16_t(3));  // the refused line leaves the default
+    const auto lines = linesStarting(*rtbLog(w), "Configuration file ");
     QCOMPARE(lines.size(), std::size_t(1));
     QCOMPARE(lines.front().colour, kRed);
     QVERIFY(lines.front().text.contains("line 2 is not used: TIMEOUT 99999 is outside 1 to 60"));
@@ -663,7 +662,7 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
 void MainWindowTest::captionsAndTitleByLanguage() {
     MainFixture f;
     QCOMPARE(f.window->windowTitle(), QString("VQ-5100 - Setup Program [P.No.31743]"));
-    QCOMPARE(f.window->cmdGetAndSave()->text(), QString("Information &Get && Save"));
+    QCOMPARE(cmdGetAndSave(*f.window)->text(), QString("Information &Get && Save"));
     MainFixtureOptions options;
     options.language = Language::Japanese;
     options.debugMode = false;
@@ -672,10 +671,10 @@ void MainWindowTest::captionsAndTitleByLanguage() {
     QVERIFY(w.windowTitle().endsWith("[P.No.31742]"));
     setLanguage(Language::English);
     // Without the debug switch the service commands are hidden.
-    QVERIFY(w.cmdDownload()->isHidden());
-    QVERIFY(w.cmdFRAMDump()->isHidden());
-    for (const int i : {3, 4, 5, 6}) QVERIFY(w.cmdOption(i)->isHidden());
-    QVERIFY(!w.cmdOption(0)->isHidden());
+    QVERIFY(cmdDownload(w)->isHidden());
+    QVERIFY(cmdFRAMDump(w)->isHidden());
+    for (const int i : {3, 4, 5, 6}) QVERIFY(cmdOption(w, i)->isHidden());
+    QVERIFY(!cmdOption(w, 0)->isHidden());
 }
 
 // The identity boxes show the model only when it holds settings (read or loaded) and the link
@@ -706,13 +705,13 @@ void MainWindowTest::identityAndProgramNumberOnlyWithData() {
         w.model().setSUM("7A3C");
         w.model().setCommFlags(c.commFlags);
         w.model().setImportFlag(c.importFlag);
-        test::LinkTestAccess::setStatus(w.link(), c.status);
+        test::LinkTestAccess::setStatus(linkOf(w), c.status);
         w.ShowInstrument();
-        QCOMPARE(w.txtOption(0)->text(), c.identity ? QString("VQ51-7") : QString());
-        QCOMPARE(w.txtOption(1)->text(), c.identity ? QString("NORTH") : QString());
-        QCOMPARE(w.txtOption(2)->text(), c.identity ? QString("ME") : QString());
-        QCOMPARE(w.lblProgramNumber()->text(), c.programNumber ? QString("00042") : QString());
-        QCOMPARE(w.lblSum()->text(), c.programNumber ? QString("7A3C") : QString());
+        QCOMPARE(txtOption(w, 0)->text(), c.identity ? QString("VQ51-7") : QString());
+        QCOMPARE(txtOption(w, 1)->text(), c.identity ? QString("NORTH") : QString());
+        QCOMPARE(txtOption(w, 2)->text(), c.identity ? QString("ME") : QString());
+        QCOMPARE(lblProgramNumber(w)->text(), c.programNumber ? QString("00042") : QString());
+        QCOMPARE(lblSum(w)->text(), c.programNumber ? QString("7A3C") : QString());
     }
 }
 

@@ -11,6 +11,7 @@
 #include "link/vqif.h"
 #include "messages/messages.h"
 #include "tests/support/files.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
 
@@ -53,7 +54,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
     } cases[] = {{0, 6001, false}, {1, 6004, true}, {2, 6004, false}, {3, 6002, false},
                  {4, 6003, false}, {5, 6001, true}, {6, 6005, false}};
     for (const auto& c : cases) {
-        frmUpload upload(c.mode, nullptr);
+        frmUpload upload(c.mode, TransferWatch(nullptr));
         QCOMPARE(upload.label(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(upload.windowTitle(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(!upload.cmdUpload()->isHidden(), c.cancel);
@@ -73,7 +74,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
                                                       .arg(upload.height())));
         QVERIFY(bar.top() > upload.lblUpload()->geometry().bottom());
     }
-    frmUpload upload(0, nullptr);
+    frmUpload upload(0, TransferWatch(nullptr));
     upload.setProgress(30, 307);
     QCOMPARE(upload.progressBar()->maximum(), 307);
     QCOMPARE(upload.progressBar()->value(), 30);
@@ -87,9 +88,9 @@ void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
     frmUpload* upload = w.showProgress(1, 6008);
     QVERIFY(upload->isVisible());
     QCOMPARE(upload->windowTitle(), QString("Download"));  // the command's caption after the mode's
-    QVERIFY(!w.link().Cancel());
+    QVERIFY(!linkOf(w).Cancel());
     upload->cmdUpload()->click();
-    QVERIFY(w.link().Cancel());
+    QVERIFY(linkOf(w).Cancel());
     QVERIFY(upload->Canceled());
     QVERIFY(!upload->cmdUpload()->isEnabled());  // a second press is impossible
     QCOMPARE(upload->label(), QString::fromStdString(ResMessage(msg::NowCancelling)));
@@ -104,12 +105,12 @@ void ProgressAndLogsTest::progressWindowClosesOnlyWithItsCommand() {
     QPointer<frmUpload> upload = w.showProgress(0, 6008);
     QVERIFY(!upload->close());  // the close box does nothing while the command runs
     QVERIFY(upload->isVisible());
-    w.onDumpMessage("Get Dump 000000-0000FF");
+    emit w.session().dumpMessage("Get Dump 000000-0000FF");
     QCOMPARE(upload->label(), QString("Get Dump 000000-0000FF"));
     w.closeProgress();
     QVERIFY(!w.progress());
-    QTRY_VERIFY(upload.isNull());  // deleted once closed
-    w.onDumpMessage("late text");  // no window: nothing to show it in, nothing breaks
+    QTRY_VERIFY(upload.isNull());               // deleted once closed
+    emit w.session().dumpMessage("late text");  // no window: nothing to show it in, nothing breaks
 }
 
 void ProgressAndLogsTest::logsRotateUnderTheSwitch() {
@@ -141,7 +142,7 @@ void ProgressAndLogsTest::logsAreDroppedWithoutTheSwitch() {
     options.workDir = work.path().toStdString();
     MainFixture f(options);
     f.window->show();
-    QVERIFY(!f.window->link().SerialLogOn());
+    QVERIFY(!f.session->link().SerialLogOn());
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("SerialLog.log"))));
     QCOMPARE(readFile(f.path("SerialLog1.log")), std::string("older run"));
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("SerialLog2.log"))));
@@ -153,11 +154,11 @@ void ProgressAndLogsTest::informationLogIsNeverTrimmed() {
     for (int i = 0; i < 3000; ++i) w.AddInfo("line " + std::to_string(i), {0, 192, 0});
     w.AddInfo(ResMessage(msg::NoResponse), {255, 0, 0});  // a text that ends in CR LF
     w.AddInfo("after", {0, 0, 192});
-    const auto lines = logLines(*w.rtbLog());
+    const auto lines = logLines(*rtbLog(w));
     QVERIFY(lines.size() >= 3003);
-    QCOMPARE(linesStarting(*w.rtbLog(), "line 0").front().colour, QColor(0, 192, 0));
-    QCOMPARE(linesStarting(*w.rtbLog(), "line 2999").size(), std::size_t(1));
-    QCOMPARE(linesStarting(*w.rtbLog(), ResMessage(msg::NoResponse)).front().colour,
+    QCOMPARE(linesStarting(*rtbLog(w), "line 0").front().colour, QColor(0, 192, 0));
+    QCOMPARE(linesStarting(*rtbLog(w), "line 2999").size(), std::size_t(1));
+    QCOMPARE(linesStarting(*rtbLog(w), ResMessage(msg::NoResponse)).front().colour,
              QColor(255, 0, 0));
     QCOMPARE(lines.back().text, QString("after"));
     QCOMPARE(lines.back().colour, QColor(0, 0, 192));

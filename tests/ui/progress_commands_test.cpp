@@ -16,6 +16,7 @@
 #include "messages/messages.h"
 #include "model/settings_review.h"
 #include "tests/support/files.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/write_commands_wiring.h"
@@ -60,7 +61,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
 
         // At the third resend the user has seen enough; the key goes in on the next turn of the
         // loop, after the frame being sent now.
-        const std::int32_t resendsBefore = w.link().ResendCount();
+        const std::int32_t resendsBefore = linkOf(w).ResendCount();
         QString resendsShown;
         bool scheduled = false;
         std::chrono::milliseconds cancelledAt{-1};
@@ -68,7 +69,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
         std::int32_t resendsAtCancel = -1;
         const auto watch = QObject::connect(f.session.get(), &InstrumentSession::transmitted, [&] {
             if (scheduled || w.progress() == nullptr) return;
-            if (w.link().ResendCount() - resendsBefore < 3) return;
+            if (linkOf(w).ResendCount() - resendsBefore < 3) return;
             scheduled = true;
             f.host.callLater(std::chrono::milliseconds(0), [&] {
                 frmUpload* upload = w.progress();
@@ -77,8 +78,8 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
                 resendsShown =
                     upload->lblResends()->isHidden() ? QString() : upload->lblResends()->text();
                 cancelledAt = f.host.now();
-                lastFrameAtCancel = w.link().LastFrame();
-                resendsAtCancel = w.link().ResendCount();
+                lastFrameAtCancel = linkOf(w).LastFrame();
+                resendsAtCancel = linkOf(w).ResendCount();
                 if (escape)
                     QTest::keyClick(upload, Qt::Key_Escape);
                 else
@@ -86,7 +87,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
             });
         });
         f.asker.answers = {};
-        w.cmdGetAndSave()->click();  // the read that also writes the settings CSV
+        cmdGetAndSave(w)->click();  // the read that also writes the settings CSV
         QObject::disconnect(watch);
 
         QVERIFY2(cancelledAt.count() >= 0, "no resends before the read ended");
@@ -96,13 +97,13 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
                     .toInt() >= 3);
         // At once: no frame goes out after the cancel, not even a resend, and the command ends
         // within a tick.
-        QCOMPARE(w.link().LastFrame(), lastFrameAtCancel);
-        QCOMPARE(w.link().ResendCount(), resendsAtCancel);
+        QCOMPARE(linkOf(w).LastFrame(), lastFrameAtCancel);
+        QCOMPARE(linkOf(w).ResendCount(), resendsAtCancel);
         QVERIFY(f.host.now() - cancelledAt <= std::chrono::milliseconds(200));
         QVERIFY(!w.progress());
-        QVERIFY(!linesStarting(*w.rtbLog(), message(msg::ReadCancelledInfo)).empty());
-        QVERIFY(!linesStarting(*w.rtbLog(), message(msg::CancelledInfo)).empty());
-        QVERIFY(linesStarting(*w.rtbLog(), message(msg::ReadCompleteInfo)).empty());
+        QVERIFY(!linesStarting(*rtbLog(w), message(msg::ReadCancelledInfo)).empty());
+        QVERIFY(!linesStarting(*rtbLog(w), message(msg::CancelledInfo)).empty());
+        QVERIFY(linesStarting(*rtbLog(w), message(msg::ReadCompleteInfo)).empty());
         // Nothing was written and the window shows what it showed before.
         QVERIFY(QDir(QString::fromStdString(f.workDir)).entryList({"VQ5100_Setting*.csv"}).empty());
         QCOMPARE(w.model().CommFlags(), commFlags);
@@ -132,7 +133,7 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
                                             upload->cmdUpload()->click();
                                         });
     f.asker.files = {f.path("logger.dat")};
-    w.cmdDownload()->click();
+    cmdDownload(w)->click();
     QObject::disconnect(watch);
 
     QVERIFY(
@@ -143,9 +144,9 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
         QVERIFY2(!label.contains("FLASH Image 0"), qPrintable(label));
     QCOMPARE(barAtCancel, 20);
     const auto cancelled =
-        linesStarting(*w.rtbLog(), message(msg::LoggerDownloadCancelled, {"20", "1024"}));
+        linesStarting(*rtbLog(w), message(msg::LoggerDownloadCancelled, {"20", "1024"}));
     QCOMPARE(cancelled.size(), std::size_t(1));
-    QVERIFY(linesStarting(*w.rtbLog(), message(msg::DownloadFailedInfo)).empty());
+    QVERIFY(linesStarting(*rtbLog(w), message(msg::DownloadFailedInfo)).empty());
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("logger.dat"))));
     const std::string log = vq::test::readFile(f.path("SerialLog.log"));
     QVERIFY(log.find("---Process to Canceled---") != std::string::npos);
@@ -157,7 +158,7 @@ void ProgressCommandsTest::clearsShowTheirPollsAndDefaultNamesTheEditsItLoses() 
     new MainWindowSettings(w);  // the write commands, as the program wires them
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
     QVERIFY(w.lastRead());
     w.model().setLcBuzzer(w.model().LcBuzzer() == 0 ? 1 : 0);
     w.model().setStationList(7, "SITE 8");
@@ -186,12 +187,13 @@ void ProgressCommandsTest::clearsShowTheirPollsAndDefaultNamesTheEditsItLoses() 
         });
         f.asker.boxes.clear();
         f.asker.answers = {true};
-        w.cmdOption(c.command)->click();
+        cmdOption(w, c.command)->click();
         QObject::disconnect(watch);
-        QVERIFY2(!f.asker.boxes.empty(), qPrintable(QString("command %1 enabled %2 visible %3")
-                                                        .arg(c.command)
-                                                        .arg(w.cmdOption(c.command)->isEnabled())
-                                                        .arg(w.cmdOption(c.command)->isVisible())));
+        QVERIFY2(!f.asker.boxes.empty(),
+                 qPrintable(QString("command %1 enabled %2 visible %3")
+                                .arg(c.command)
+                                .arg(cmdOption(w, c.command)->isEnabled())
+                                .arg(cmdOption(w, c.command)->isVisible())));
         QCOMPARE(f.asker.boxes.at(0).title, message(c.title));
         QCOMPARE(f.asker.boxes.at(0).text, c.question);
         // The instrument takes six seconds: the first poll at five finds it at work.

@@ -9,6 +9,7 @@
 
 #include "messages/messages.h"
 #include "platform/records_sql_store.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/records_fleet_model.h"
@@ -45,8 +46,8 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
-    w.cmdFRAMDump()->click();
+    cmdInstruments(w)->click();
+    cmdFRAMDump(w)->click();
     const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
     QCOMPARE(timeline.size(), std::size_t(2));
     QCOMPARE(timeline[0].event.kind, RecordKind::Read);
@@ -57,7 +58,7 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     QCOMPARE(timeline[0].event.channels.size(), std::size_t(5));
     QCOMPARE(timeline[1].event.kind, RecordKind::Dump);
     QVERIFY(timeline[1].event.size > 0);
-    QVERIFY(linesStarting(*w.rtbLog(), "Not recorded").empty());
+    QVERIFY(linesStarting(*rtbLog(w), "Not recorded").empty());
 
     // The Records window shows the same, read from the session's own database file.
     w.cmdRecordsClick();
@@ -84,9 +85,9 @@ void RecordsHooksTest::anUpdateIsRecordedWithWhatItChanged() {
     auto* settings = new MainWindowSettings(*f.window);
     f.window->show();
     QVERIFY(f.connect());
-    f.window->cmdInstruments()->click();
+    cmdInstruments(*f.window)->click();
     QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
-    f.window->cmdOption(0)->click();  // "Update"
+    cmdOption(*f.window, 0)->click();  // "Update"
     QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
     const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
     QCOMPARE(timeline.size(), std::size_t(2));
@@ -105,9 +106,9 @@ void RecordsHooksTest::anUpdateIdOfTheSerialJoinsTheHistories() {
     new MainWindowSettings(*f.window);
     f.window->show();
     QVERIFY(f.connect());
-    f.window->cmdInstruments()->click();
+    cmdInstruments(*f.window)->click();
     f.window->model().setSerialNo("WIN-NEW-1");
-    f.window->cmdOption(7)->click();  // "Update ID"
+    cmdOption(*f.window, 7)->click();  // "Update ID"
     QCOMPARE(QString::fromStdString(f.instrument->state().serialNo).trimmed(),
              QString("WIN-NEW-1"));
     for (const char* serial : {"VQ51-000123", "WIN-NEW-1"}) {
@@ -127,7 +128,7 @@ void RecordsHooksTest::theConfigurationNamesTheStore() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
     QCOMPARE(timelineIn(f.path("bench.sqlite"), "VQ51-000123").size(), std::size_t(1));
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("VQ5100Records.sqlite"))));
 }
@@ -141,10 +142,10 @@ void RecordsHooksTest::aDamagedStoreLeavesTheReadAndSaysSoOnce() {
     frmMain& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    w.cmdInstruments()->click();
+    cmdInstruments(w)->click();
     const QString complete = QString::fromStdString(ResMessage(msg::ReadCompleteInfo)).trimmed();
-    QVERIFY(w.rtbLog()->toPlainText().contains(complete));
-    const auto lines = linesStarting(*w.rtbLog(), "Not recorded in the instrument records");
+    QVERIFY(rtbLog(w)->toPlainText().contains(complete));
+    const auto lines = linesStarting(*rtbLog(w), "Not recorded in the instrument records");
     QCOMPARE(lines.size(), std::size_t(1));
     QCOMPARE(lines[0].colour, kRed);
     QVERIFY(lines[0].text.contains("not a database"));

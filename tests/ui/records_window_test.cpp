@@ -22,6 +22,7 @@
 #include "model/instrument.h"
 #include "model/ole_date.h"
 #include "tests/ui/support/fs_test_model.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "tests/ui/support/memory_records_store.h"
 #include "tests/ui/support/recording_asker.h"
@@ -494,10 +495,10 @@ class RecordsWindowTest : public QObject {
 
     void mainWindowOpensTheRecords() {
         ui_test::MainFixture fixture;
-        QPushButton* button = fixture.window->cmdRecords();
+        QPushButton* button = cmdRecords(*fixture.window);
         QVERIFY(button);
         QCOMPARE(button->text(), QString("&Records"));  // with its access key
-        QCOMPARE(button->parentWidget(), fixture.window->cmdFactorySetting()->parentWidget());
+        QCOMPARE(button->parentWidget(), cmdFactorySetting(*fixture.window)->parentWidget());
         fixture.window->setRecords(nullptr, "the records folder is read-only");
         fixture.window->cmdRecordsClick();
         auto* shown = qobject_cast<frmRecords*>(fixture.window->recordsWindow());

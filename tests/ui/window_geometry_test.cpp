@@ -12,6 +12,7 @@
 
 #include "app/gas_table.h"
 #include "messages/messages.h"
+#include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/settings_grid.h"
@@ -146,9 +147,9 @@ class WindowGeometryTest : public QObject {
                     ++checked;
                 }
                 QVERIFY(checked >= (debug ? 16 : 10));
-                QCOMPARE(w.fraService()->isVisible(), debug);
+                QCOMPARE(fraService(w)->isVisible(), debug);
                 for (int i = 0; i < 8; ++i)
-                    QCOMPARE(w.cmdOption(i)->parentWidget() == w.fraService(), i >= 3 && i <= 5);
+                    QCOMPARE(cmdOption(w, i)->parentWidget() == fraService(w), i >= 3 && i <= 5);
             }
         }
         setLanguage(Language::English);
@@ -164,7 +165,7 @@ class WindowGeometryTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCoreApplication::processEvents();
         for (int i = 0; i < 3; ++i) {
-            const QLineEdit* box = w.txtOption(i);
+            const QLineEdit* box = txtOption(w, i);
             const QString longest(box->maxLength(), 'M');
             QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(longest),
                      qPrintable(QString::number(box->width())));

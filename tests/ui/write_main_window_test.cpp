@@ -12,6 +12,7 @@
 #include "ui/main/frm_main.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
+#include "ui/support/main_window_controls.h"
 #include "ui/support/main_window_fixture.h"
 
 namespace vq {
@@ -27,7 +28,7 @@ class WriteMainWindowTest : public QObject {
         auto* settings = new MainWindowSettings(*f.window);
         f.window->show();
         QVERIFY(f.connect());
-        f.window->cmdInstruments()->click();  // "Instrument Information"
+        cmdInstruments(*f.window)->click();  // "Instrument Information"
         QCOMPARE(settings->grid()->cellText(G::rowOf(3), G::colGas), QString("CO(500ppm)"));
         QVERIFY(settings->grid()->finishEdit(G::rowOf(3), G::colAlarm, "75"));
 
@@ -41,13 +42,13 @@ class WriteMainWindowTest : public QObject {
             closeAccepted = close.isAccepted();
         });
         f.asker.boxes.clear();
-        f.window->cmdOption(0)->click();  // "Update"
+        cmdOption(*f.window, 0)->click();  // "Update"
         QVERIFY(!closeAccepted);
         QVERIFY(!enabledDuringWrite);
         QVERIFY(f.window->isEnabled());
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
-        QVERIFY(!ui_test::linesStarting(*f.window->rtbLog(), "VQ-5100 Upload Complete.").empty());
+        QVERIFY(!ui_test::linesStarting(*rtbLog(*f.window), "VQ-5100 Upload Complete.").empty());
         // Only the "Update Ready?" question and the "Upload Complete." box: no "End ?".
         QCOMPARE(f.asker.boxes.size(), std::size_t(2));
         QCOMPARE(f.asker.boxes[1].text, std::string("Upload Complete."));

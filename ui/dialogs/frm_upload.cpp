@@ -47,8 +47,8 @@ ModeTexts textsFor(std::int16_t mode) {
 
 }  // namespace
 
-frmUpload::frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent)
-    : QDialog(parent), watch_(link) {
+frmUpload::frmUpload(std::int16_t transferMode, TransferWatch watch, QWidget* parent)
+    : QDialog(parent), watch_(watch) {
     setObjectName("frmUpload");
     setModal(false);
     lblUpload_ = new QLabel(this);

@@ -23,14 +23,12 @@ class QTimer;
 
 namespace vq {
 
-class uclVqif;
-
 class frmUpload : public QDialog {
     Q_OBJECT
   public:
-    // `transferMode` picks the first caption, label and whether Cancel is offered; `link` (may be
-    // null) is the link the Cancel button stops.
-    frmUpload(std::int16_t transferMode, uclVqif* link, QWidget* parent = nullptr);
+    // `transferMode` picks the first caption, label and whether Cancel is offered; `watch` (from
+    // the session's line, or one without a link) counts the resends and is what Cancel stops.
+    frmUpload(std::int16_t transferMode, TransferWatch watch, QWidget* parent = nullptr);
 
     // The transfer mode of a read that can be cancelled ("Now Downloading", with Cancel).
     static constexpr std::int16_t kDownloadWithCancel = 5;

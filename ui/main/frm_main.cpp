@@ -17,8 +17,6 @@
 #include <QVBoxLayout>
 
 #include "app/config_file.h"
-#include "link/link_status.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_fs_dialog.h"
@@ -52,26 +50,24 @@ const char* const kIntervals[] = {"10", "20", "30", "60", "180", "300", "600"};
 frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
     : QWidget(parent),
       session_(deps.session),
-      host_(deps.session.host()),
+      line_(deps.session.line()),
       asker_(deps.asker),
       workDir_(deps.session.workDir()),
       debugMode_(deps.debugMode),
-      screenSize_(deps.screenSize),
-      link_(&deps.session.link()) {
+      screenSize_(deps.screenSize) {
     setObjectName("frmMain");
     setAttribute(Qt::WA_DeleteOnClose, false);
     listenToSession();
-    ops_ = deps.makeOperations ? deps.makeOperations(*link_)
-                               : std::make_unique<VqifOperations>(*link_);
+    ops_ = deps.makeOperations ? deps.makeOperations(session_)
+                               : std::make_unique<VqifOperations>(session_);
     buildControls();
     startUp();
 }
 
 frmMain::~frmMain() {
-    // The session outlives the window: its link stops here, so nothing it raises reaches a window
+    // The session outlives the window: its line stops here, so nothing it raises reaches a window
     // half gone.
-    link_->setTimerEnabled(false);
-    link_->setPortOpen(false);
+    line_.stop();
     ops_.reset();
 }
 
@@ -322,7 +318,7 @@ void frmMain::cmdRecordsClick() {
         return;
     }
     auto* window = new frmRecords({[this](std::string& why) { return recordsStore(why); },
-                                   [this] { return host_.localDateTime(); }, asker_, workDir_},
+                                   [this] { return line_.localDateTime(); }, asker_, workDir_},
                                   this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setFont(font());
@@ -337,13 +333,11 @@ void frmMain::startUp() {
     applyFont();
     reloadConfig();
     ApplyCaptions();
-    link_->setRetry(config_.retry);
-    link_->setTimeout(config_.timeout);
-    link_->setSerialComm(false);
+    line_.setRetries(config_.retry, config_.timeout);
+    line_.startOnSocket();
     // The old logs move aside before the new run can write its first line; with the log
     // switched off no log is written at all, and the previous run's goes.
-    link_->setSerialLogOn(config_.serialLog);
-    link_->setLogFailureReport([this](const std::string& reason) {
+    line_.setSerialLog(config_.serialLog, [this](const std::string& reason) {
         AddInfo(ResMessage(msg::SerialLogNotWritten, {reason}), info_colour::Failure);
     });
     if (config_.serialLog) RotateSerialLogs();
@@ -366,8 +360,7 @@ void frmMain::InitDefaults() {
     setLampVisible(2, false);
     setLampVisible(3, false);
     state_.CalibrationOpen = false;
-    link_->setRetry(3);
-    link_->setTimeout(3);
+    line_.setRetries(3, 3);
 }
 
 void frmMain::reloadConfig() {
@@ -386,7 +379,7 @@ void frmMain::reloadConfig() {
 }
 
 void frmMain::saveConfig() {
-    const ConfigSaveResult result = SaveConfig(config_, workDir_, host_.localDateTime());
+    const ConfigSaveResult result = SaveConfig(config_, workDir_, line_.localDateTime());
     if (!result.ok) {
         const std::string text = ResMessage(msg::ConfigNotWritten, {result.error});
         AddInfo(text, info_colour::Failure);
@@ -404,7 +397,7 @@ void frmMain::FirstActivate() {
     // The default model can be edited and written without reading an instrument first.
     model_.SetChangeFlags(true, true);
     model_.setImportFlag(1);
-    link_->AdoptLoadedModel(&model_);
+    line_.adoptLoadedModel(model_);
     defaultsShown_ = true;
     ShowInstrument();
     FirstActivation_ = false;
@@ -434,7 +427,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (busy()) {
         // A command is waiting inside the link: the window closes once it is over.
         closePending_ = true;
-        if (onClose_ == OnClose::CancelCommand) link_->setCancel(true);
+        if (onClose_ == OnClose::CancelCommand) line_.requestCancel();
         event->ignore();
         emit closeDeferred();
         return;
@@ -446,7 +439,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     closing_ = true;
-    link_->setTimerEnabled(false);
+    line_.stopTimer();
     tmrInter_->stop();
     if (!isMaximized()) {
         config_.windowWidth = static_cast<float>(width() * kTwipsPerPixel);

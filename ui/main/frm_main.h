@@ -1,18 +1,17 @@
 #pragma once
-// frmMain, the program's main window. It works over the instrument session it is given (the link,
-// its ports and its events), owns the one working instrument model and the program's
-// configuration, and runs the read commands, Power Off, the debug dump commands, the link's
-// events, the four lamps, the information log rtbLog and the clock labels.
+// frmMain, the program's main window. It works over the instrument session it is given (its line,
+// reads, writes and events; the window holds no link), owns the one working instrument model and
+// the program's configuration, and runs the read commands, Power Off, the debug dump commands, the
+// link's events, the four lamps, the information log rtbLog and the clock labels.
 //
 // How the other windows plug in (without editing these files):
 //   - the settings grid: build it on model() and config(), then setSettingsGrid(widget) puts it
 //     in the grid area of fraStatus (UpdateCommandStates enables it); refresh it on the
 //     instrumentShown() signal;
-//   - the write commands: connect to cmdOption(0..7), cmdExportSetting() and cmdImportSetting()
-//     (cmdFactorySetting() opens the factory dialog itself); use link(), operations(), model(),
-//     config(), AddInfo(), AddLog(), EnableCommandFrames(), ShowInstrument(),
-//     UpdateCommandStates(), showProgress() / closeProgress() and asker() for message boxes;
-//     workDir() is the working folder;
+//   - the write commands: settingsControls() hands out the identity boxes, the two lists, the
+//     eight write commands and the two settings file commands (the factory command opens its
+//     dialog itself); use session() (the working folder too), model(), config(), AddInfo(),
+//     ShowInstrument(), showProgress() / closeProgress() and asker() for message boxes;
 //   - the calibration window: state() holds TransferMode, LatestReadings, ReadingsFresh and
 //     CalibrationOpen; readingsArrived() fires on every Densty event.
 //
@@ -35,9 +34,11 @@
 #include "app/app_config.h"
 #include "model/instrument.h"
 #include "platform/device_finder.h"
+#include "platform/session_line.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/dialogs/port_dialog.h"
 #include "ui/main/main_state.h"
+#include "ui/main/settings_controls.h"
 
 class QComboBox;
 class QFrame;
@@ -51,13 +52,11 @@ class QVBoxLayout;
 
 namespace vq {
 
-class EventHost;
 class InstrumentOperations;
 class InstrumentSession;
 class RecordsStore;
 class UserAsker;
 class frmUpload;
-class uclVqif;
 
 // Information-log colours.
 namespace info_colour {
@@ -83,12 +82,13 @@ inline const QColor PendingBoxColour{255, 214, 110};
 
 // What the main window is built with.
 struct MainWindowDeps {
-    // The link, its host and its working folder (the current directory of the program).
+    // The session: its line, reads, writes, events and working folder (the current directory of
+    // the program).
     InstrumentSession& session;
     UserAsker& asker;
     bool debugMode = false;
-    // Makes the operations on the window's link; empty: the program's own (VqifOperations).
-    std::function<std::unique_ptr<InstrumentOperations>(uclVqif&)> makeOperations;
+    // Makes the operations on the window's session; empty: the program's own (VqifOperations).
+    std::function<std::unique_ptr<InstrumentOperations>(InstrumentSession&)> makeOperations;
     // The screen size in pixels for the first-run size; empty: the primary screen's.
     QSize screenSize;
 };
@@ -110,8 +110,6 @@ class frmMain : public QWidget {
     ~frmMain() override;
 
     // ---- collaborators, for the windows that plug in ----
-    uclVqif& link() { return *link_; }
-    InstrumentOperations& operations() { return *ops_; }
     clsInstrument& model() { return model_; }
     // The settings as the instrument held them at the last read or confirmed write; null before.
     const clsInstrument* lastRead() const { return lastRead_ ? &*lastRead_ : nullptr; }
@@ -124,9 +122,6 @@ class frmMain : public QWidget {
     AppConfig& config() { return config_; }
     MainState& state() { return state_; }
     UserAsker& asker() { return asker_; }
-    EventHost& host() { return host_; }
-    const std::string& workDir() const { return workDir_; }
-    bool debugMode() const { return debugMode_; }
 
     // ---- window operations ----
     // One line at the end of rtbLog in the colour; the log is never trimmed.
@@ -142,23 +137,8 @@ class frmMain : public QWidget {
     // Settings were loaded from a file: the model shown is no longer the start defaults.
     void settingsLoaded() { defaultsShown_ = false; }
     void UpdateCommandStates();
-    void EnableCommandFrames(bool on);
-    void ListAnalogValues();
-    bool OpenInstrumentPort();
-    // The user connects again: a switched-off built-in instrument is switched on (as a person
-    // presses the power switch of a real one) and the port opened afresh, so the link probes.
-    // The window's own reopening after a power-off never does this.
-    void connectAgain();
-    // The flash image into `path`, which it replaces only when the image is complete.
-    bool DownloadLogMemory(const std::string& path);
-    // Shifts SerialLog.log and its older generations up by one (nine kept); false with the
-    // reason in the information log when a file could not be moved.
-    bool RotateSerialLogs();
 
     // ---- the port (frm_main_port.cpp) ----
-    // "Port...": the serial ports and the socket listed, the chosen one opened and kept in the
-    // configuration file.
-    void cmdPortClick();
     std::vector<PortEntry> portEntries() const;
     // Closes the port in use, opens the entry's and keeps the choice.
     void usePort(const PortEntry& entry);
@@ -169,7 +149,6 @@ class frmMain : public QWidget {
 
     // The read commands by index: 1 Instruments, 2 Download (debug), 4 Power Off, 5 Get && Save.
     void cmdDownClick(int index);
-    void cmdFRAMDumpClick();
     // The factory setting dialog on the model, modal; the model is shown again afterwards.
     void cmdFactorySettingClick();
     // Records for the Records window to show instead of the session's (tests); null with the
@@ -189,35 +168,6 @@ class frmMain : public QWidget {
     void setSettingsGrid(QWidget* grid);
     QWidget* settingsGrid() const { return vfgOption_; }
 
-    // ---- controls ----
-    QGroupBox* fraCommand(int i) const { return fraCommand_.at(static_cast<std::size_t>(i)); }
-    // The service commands (DEFAULT and the two clears, debug mode only), inside frame 1.
-    QGroupBox* fraService() const { return fraService_; }
-    // The read commands: "Instruments", "Download" (debug), "Power Off", "Get && Save".
-    QPushButton* cmdInstruments() const { return cmdDown_[1]; }
-    QPushButton* cmdDownload() const { return cmdDown_[2]; }
-    QPushButton* cmdPowerOff() const { return cmdDown_[4]; }
-    QPushButton* cmdGetAndSave() const { return cmdDown_[5]; }
-    QPushButton* cmdOption(int i) const { return cmdOption_.at(static_cast<std::size_t>(i)); }
-    QPushButton* cmdFRAMDump() const { return cmdFRAMDump_; }
-    QPushButton* cmdPort() const { return cmdPort_; }
-    QPushButton* cmdExportSetting() const { return cmdExportSetting_; }
-    QPushButton* cmdImportSetting() const { return cmdImportSetting_; }
-    QPushButton* cmdFactorySetting() const { return cmdFactorySetting_; }
-    QPushButton* cmdRecords() const { return cmdRecords_; }
-    QPushButton* cmdExit() const { return cmdExit_; }
-    QLineEdit* txtSuffix() const { return txtSuffix_; }
-    QLineEdit* txtOption(int i) const { return txtOption_.at(static_cast<std::size_t>(i)); }
-    QComboBox* cmbStation() const { return cmbStation_; }
-    QComboBox* cmbInterval() const { return cmbInterval_; }
-    QLabel* lblOption(int i) const { return lblOption_.at(static_cast<std::size_t>(i)); }
-    // The program number and the SUM as read from the instrument.
-    QLabel* lblProgramNumber() const { return lblInst_[7]; }
-    QLabel* lblSum() const { return lblInst_[9]; }
-    QLabel* lblStatus(int i) const { return lblStatus_.at(static_cast<std::size_t>(i)); }
-    QFrame* shpStatus(int i) const { return shpStatus_.at(static_cast<std::size_t>(i)); }
-    QTextEdit* rtbLog() const { return rtbLog_; }
-    QTimer* tmrInter() const { return tmrInter_; }
     LampColours lampColours(int i) const { return lamps_.at(static_cast<std::size_t>(i)); }
     bool firstActivation() const { return FirstActivation_; }
     // True while a command runs. A close asked for meanwhile is put off: the window closes, through
@@ -234,15 +184,10 @@ class frmMain : public QWidget {
     // The smallest size in pixels.
     static QSize minimumPixels();
 
-    // ---- the link's events (frm_main_connection.cpp) ----
-    void onConnect();
-    void onDensty(const std::array<float, 5>& readings);
-    void onConnectRetry(std::int16_t count);
-    void onLinkText(const std::string& text);
-    void onDumpMessage(const std::string& text);
-    void onLineDropped();
-    void onIrDAError(std::int16_t code);
-    void onTransmit();
+    // The controls the settings commands work on (ui/main/settings_controls.h); the window keeps
+    // the rest of its widgets to itself.
+    SettingsControls settingsControls() const;
+
     // True from the moment the instrument was lost (line dropped, no answer, socket error,
     // switched off) until it answers again.
     bool instrumentLost() const { return loss_ != Loss::None; }
@@ -264,6 +209,32 @@ class frmMain : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // ---- the session's events (frm_main_connection.cpp) ----
+    void onConnect();
+    void onDensty(const std::array<float, 5>& readings);
+    void onConnectRetry(std::int16_t count);
+    void onLinkText(const std::string& text);
+    void onDumpMessage(const std::string& text);
+    void onLineDropped();
+    void onIrDAError(std::int16_t code);
+    void onTransmit();
+    void EnableCommandFrames(bool on);
+    void ListAnalogValues();
+    bool OpenInstrumentPort();
+    // The user connects again: a switched-off built-in instrument is switched on (as a person
+    // presses the power switch of a real one) and the port opened afresh, so the link probes.
+    // The window's own reopening after a power-off never does this.
+    void connectAgain();
+    // The flash image into `path`, which it replaces only when the image is complete.
+    bool DownloadLogMemory(const std::string& path);
+    // Shifts SerialLog.log and its older generations up by one (nine kept); false with the
+    // reason in the information log when a file could not be moved.
+    bool RotateSerialLogs();
+    // "Port...": the serial ports and the socket listed, the chosen one opened and kept in the
+    // configuration file.
+    void cmdPortClick();
+    void cmdFRAMDumpClick();
+
     // frm_main_connection.cpp: the session's signals go to the on... handlers.
     void listenToSession();
     // Why the instrument is not there any more.
@@ -323,7 +294,8 @@ class frmMain : public QWidget {
     std::string elapsedText(std::chrono::milliseconds start) const;
 
     InstrumentSession& session_;
-    EventHost& host_;
+    // The session's line: connection, Cancel, settings, log and clock.
+    SessionLine line_;
     UserAsker& asker_;
     std::string workDir_;
     bool debugMode_;
@@ -334,7 +306,6 @@ class frmMain : public QWidget {
     clsInstrument model_;
     std::optional<clsInstrument> lastRead_;
     MainState state_;
-    uclVqif* link_;  // the session's
     std::unique_ptr<InstrumentOperations> ops_;
 
     bool FirstActivation_ = true;

@@ -1,4 +1,4 @@
-// frmMain: opening the port, the link's events, and a lost instrument and its return.
+// frmMain: opening the port, the session's events, and a lost instrument and its return.
 
 #include <QEvent>
 #include <QLabel>
@@ -6,8 +6,6 @@
 #include <charconv>
 #include <string_view>
 
-#include "link/link_status.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/device_finder.h"
 #include "platform/instrument_session.h"
@@ -57,7 +55,7 @@ bool frmMain::OpenInstrumentPort() {
 void frmMain::connectAgain() {
     if (session_.builtInSwitchedOff()) session_.switchOnBuiltIn();
     // Closed and opened: the lines come up again and the link probes afresh.
-    link_->setPortOpen(false);
+    line_.closePort();
     OpenInstrumentPort();
 }
 
@@ -76,7 +74,7 @@ void frmMain::offerSwitchOn() {
 
 void frmMain::listenToSession() {
     // The clears and DEFAULT take seconds: their progress window says what the wait is for.
-    link_->setConfirmPollProgress([this](int polls, int limit, uclVqif::Millis pause) {
+    line_.onConfirmPoll([this](int polls, int limit, SessionLine::Millis pause) {
         if (!upload_) return;
         const std::string seconds =
             std::to_string(std::chrono::duration_cast<std::chrono::seconds>(pause).count());
@@ -99,7 +97,7 @@ void frmMain::listenToSession() {
 }
 
 void frmMain::onConnect() {
-    if (!link_->Connected()) return;
+    if (!line_.instrumentConnected()) return;
     if (loss_ != Loss::None) {
         instrumentBack();
     } else {
@@ -149,14 +147,13 @@ void frmMain::instrumentBack() {
 }
 
 void frmMain::checkInstrumentAnswered() {
-    if (!link_->Connected()) return;
+    if (!line_.instrumentConnected()) return;
     // A command that went unanswered through every resend: the instrument is connected no more,
     // whatever the link still believes.
-    const bool unanswered = link_->Status() == link_status::Failed && !link_->TrafficFlag();
-    if (unanswered && !link_->Cancel()) {
+    if (line_.lastCommandUnanswered()) {
         loseInstrument(Loss::Silent);
         setLamp(1, LampOff);
-    } else if (loss_ != Loss::None && link_->TrafficFlag()) {
+    } else if (loss_ != Loss::None && line_.instrumentAnswered()) {
         instrumentBack();
         setLamp(0, LampOn);
         setLamp(1, LampOn);
@@ -228,7 +225,7 @@ void frmMain::onTransmit() {
     if (upload_) upload_->refreshResends();
     // Every new frame of a read-all moves the bar; a resend repeats the last frame and does not.
     if (!upload_ || framesTotal_ <= 0 || state_.TransferMode != transfer_mode::None) return;
-    const std::string& frame = link_->LastFrame();
+    const std::string& frame = line_.lastFrame();
     if (frame.empty() || frame == lastCountedFrame_) return;
     lastCountedFrame_ = frame;
     ++framesDone_;

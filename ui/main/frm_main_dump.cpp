@@ -10,8 +10,8 @@
 
 #include "app/records.h"
 #include "app/staged_file.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
+#include "platform/instrument_reads.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
@@ -77,7 +77,7 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
     struct RestoreCursor {
         ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
     } restore;
-    if (!link_->Connected()) {
+    if (!line_.instrumentConnected()) {
         AddInfo(ResMessage(msg::NoResponse), info_colour::Failure);
         AddLog(ResMessage(msg::TrendNoResponseLog, {nowText()}));
         return false;
@@ -105,19 +105,19 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
                 return false;
             }
             session_.records().record(
-                DumpRecord(model_, image.target().string(), host_.localDateTime()));
+                DumpRecord(model_, image.target().string(), line_.localDateTime()));
             AddInfo(ResMessage(msg::LoggerDataSavedInfo, {fullPath(image.target())}),
                     info_colour::Progress);
             return true;
         }
         // A disk that did not take the image ends it, named; the earlier file stays.
-        if (const std::string error = link_->DumpFileError(); !error.empty()) {
+        if (const std::string error = session_.reads().dumpFileError(); !error.empty()) {
             AddInfo(ResMessage(msg::LoggerDataNotSaved, {error}), info_colour::Failure);
             return false;
         }
         // A block that timed out may be fetched once more; a cancel by the user ends it, and
         // the log says so, with how far it had come.
-        if (!link_->BinaryRetry() && link_->Cancel()) {
+        if (!session_.reads().dumpMayRetry() && line_.cancelRequested()) {
             const int done = upload_ ? std::max(upload_->progressBar()->value(), 0) : 0;
             AddInfo(ResMessage(msg::LoggerDownloadCancelled,
                                {std::to_string(done), std::to_string(kFlashBlocks)}),
@@ -125,7 +125,7 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
             AddLog(ResMessage(msg::CancelledLog, {nowText()}));
             return false;
         }
-        if (!link_->BinaryRetry() || retried) {
+        if (!session_.reads().dumpMayRetry() || retried) {
             AddInfo(ResMessage(msg::DownloadFailedInfo), info_colour::Failure);
             return false;
         }
@@ -157,18 +157,18 @@ void frmMain::framDumpCommand() {
     upload_->setLabel(
         QString::fromStdString(ResMessage(msg::DataDownloadNow)));  // "Data download now"
     AddInfo(ResMessage(msg::DumpListStartInfo, {kDumpFileName}), info_colour::Dump);
-    const auto start = host_.now();
+    const auto start = line_.now();
     AddLog(ResMessage(msg::DumpStarted, {nowText()}));
     StagedFile listing(std::filesystem::path(workDir_) / kDumpFileName);
     FileResult saved = listing.prepare(false);
     bool ok = saved && ops_->GetRomDump2(listing.path().string());
     // A disk that did not take the listing is said with the file's name.
-    if (!ok && saved && !link_->DumpFileError().empty())
-        saved = FileResult::failure(link_->DumpFileError());
+    if (const std::string error = session_.reads().dumpFileError(); !ok && saved && !error.empty())
+        saved = FileResult::failure(error);
     if (ok) saved = listing.commit();
     if (ok && saved)
         session_.records().record(
-            DumpRecord(model_, listing.target().string(), host_.localDateTime()));
+            DumpRecord(model_, listing.target().string(), line_.localDateTime()));
     AddLog(ResMessage(msg::DumpFinished, {nowText(), elapsedText(start)}));
     closeProgress();
     EnableCommandFrames(true);

@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <QTextEdit>
 
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
@@ -179,8 +178,13 @@ void frmMain::EnableCommandFrames(bool on) {
     cmdPort_->setEnabled(on && session_.canChoosePort());
 }
 
+SettingsControls frmMain::settingsControls() const {
+    return SettingsControls{txtOption_, cmbStation_,       cmbInterval_,
+                            cmdOption_, cmdExportSetting_, cmdImportSetting_};
+}
+
 void frmMain::UpdateCommandStates() {
-    const bool connected = link_->Connected();
+    const bool connected = line_.instrumentConnected();
     const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
     for (QLineEdit* box : txtOption_) setTextEnabled(box, data);
     setTextEnabled(cmbInterval_, data);

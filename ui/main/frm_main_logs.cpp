@@ -7,8 +7,6 @@
 #include <filesystem>
 
 #include "app/serial_log_rotation.h"
-#include "link/event_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/ole_date.h"
 #include "platform/instrument_session.h"
@@ -31,16 +29,16 @@ void frmMain::AddInfo(const std::string& text, const QColor& colour) {
 }
 
 void frmMain::AddLog(const std::string& text) {
-    link_->AddLog(text);
+    line_.log(text);
 }
 
 std::string frmMain::nowText() const {
-    return GeneralDate(host_.localDateTime());
+    return GeneralDate(line_.localDateTime());
 }
 
 std::string frmMain::elapsedText(std::chrono::milliseconds start) const {
     const auto seconds =
-        std::chrono::duration_cast<std::chrono::seconds>(host_.now() - start).count();
+        std::chrono::duration_cast<std::chrono::seconds>(line_.now() - start).count();
     char text[32];
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
@@ -48,7 +46,7 @@ std::string frmMain::elapsedText(std::chrono::milliseconds start) const {
 }
 
 void frmMain::tmrInterTick() {
-    const double now = host_.localDateTime();
+    const double now = line_.localDateTime();
     if (SettingsShown(session_.state(), model_.CommFlags() != 0)) {
         // Settings came from an instrument: its clock runs beside the PC's.
         const std::string pc = GeneralDate(now);

@@ -4,7 +4,6 @@
 
 #include <QPushButton>
 
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/port_dialog.h"
@@ -25,7 +24,7 @@ std::string socketText(const SocketAddress& address) {
 
 std::vector<PortEntry> frmMain::portEntries() const {
     const PortOptions& options = session_.options();
-    const bool socketInUse = !link_->SerialComm();
+    const bool socketInUse = !line_.serialInUse();
     return PortEntries(listPorts_ ? listPorts_() : listSerialPorts(), socketText(options.address),
                        session_.device(), socketInUse);
 }
@@ -44,7 +43,7 @@ void frmMain::usePort(const PortEntry& entry) {
     // Never in the middle of a command: its transaction runs on the port in use.
     if (!session_.canChoosePort() || busy()) return;
     // The old port is closed first: the instrument may be on the new one already.
-    link_->setPortOpen(false);
+    line_.closePort();
     if (entry.socket) {
         session_.useSocket();
         config_.instrumentPort =

@@ -9,8 +9,6 @@
 #include "app/records.h"
 #include "app/rule_reason_text.h"
 #include "app/settings_csv.h"
-#include "link/event_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/held_values.h"
 #include "model/settings_review.h"
@@ -32,7 +30,7 @@ constexpr std::string_view kBadFileNameChars = "\"\\/:|<>*?";
 
 frmUpload* frmMain::showProgress(std::int16_t transferMode, int captionId) {
     closeProgress();
-    upload_ = new frmUpload(transferMode, link_, this);
+    upload_ = new frmUpload(transferMode, line_.transferWatch(), this);
     upload_->setAttribute(Qt::WA_DeleteOnClose);
     upload_->setWindowTitle(QString::fromStdString(ResMessage(captionId)));
     upload_->show();
@@ -124,20 +122,20 @@ bool frmMain::ReadInstrument() {
         ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
     } restore;
 
-    if (!link_->Connected()) {
+    if (!line_.instrumentConnected()) {
         AddInfo(ResMessage(msg::NoResponse), info_colour::Failure);  // "VQ-5100 No Response. ..."
         AddLog(ResMessage(msg::ReadNoResponseLog, {nowText()}));
         return false;
     }
     AddInfo(ResMessage(msg::ReadStartedInfo), info_colour::Progress);
     AddLog(ResMessage(msg::ReadStartedLog, {nowText()}));
-    const auto start = host_.now();
+    const auto start = line_.now();
 
     // The read fills a copy: a read that fails leaves the model shown (and the user's edits in
     // it) exactly as it was.
     clsInstrument read = model_;
     const bool ok = ops_->GetInstrument(read);
-    link_->setInstrument(&model_);  // the copy goes out of scope; the decoder fills the model
+    line_.bindModel(model_);  // the copy goes out of scope; the decoder fills the model
     if (ok) {
         lastRead_ = read;
         model_ = read;
@@ -147,7 +145,7 @@ bool frmMain::ReadInstrument() {
         emit settingsReplaced();
         ApplyLockedGases();
         ops_->GetLatestHistory(model_);
-        session_.records().record(ReadRecord(model_, host_.localDateTime()));
+        session_.records().record(ReadRecord(model_, line_.localDateTime()));
         ListAnalogValues();
         AddInfo(ResMessage(msg::ReadCompleteInfo), info_colour::Progress);
         AddLog(ResMessage(msg::ReadFinishedLog, {nowText(), elapsedText(start)}));
@@ -160,7 +158,7 @@ bool frmMain::ReadInstrument() {
         }
         return true;
     }
-    if (link_->Cancel()) {
+    if (line_.cancelRequested()) {
         AddInfo(ResMessage(msg::CancelledInfo), info_colour::Failure);  // "Cominucation Canceled."
         AddInfo(ResMessage(msg::ReadCancelledInfo), info_colour::Failure);
         AddLog(ResMessage(msg::CancelledLog, {nowText()}));
@@ -186,7 +184,7 @@ void frmMain::ApplyLockedGases() {
 
 void frmMain::writeSettingsCsv() {
     const SettingsCsvExport done = ExportSettingsRecord(
-        model_, CsvAction::Read, workDir_, config_.factoryRecordSuffix, host_.localDateTime());
+        model_, CsvAction::Read, workDir_, config_.factoryRecordSuffix, line_.localDateTime());
     const FileResult& result = done.result;
     if (!done.notice.empty()) AddInfo(done.notice, info_colour::Failure);
     if (!result.ok) {
@@ -210,7 +208,7 @@ void frmMain::powerOffCommand() {
         return;
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!link_->Connected()) {
+    if (!line_.instrumentConnected()) {
         AddInfo(ResMessage(msg::NoResponse), info_colour::Failure);
     } else {
         AddInfo(ResMessage(msg::PowerOffInfo), info_colour::Progress);  // "VQ-5100 Auto Power OFF."
@@ -243,8 +241,7 @@ void frmMain::returnToStartState() {
     InitDefaults();
     FillBuiltInDefaults(config_);
     reloadConfig();
-    link_->setRetry(config_.retry);
-    link_->setTimeout(config_.timeout);
+    line_.setRetries(config_.retry, config_.timeout);
     applyFont();
     txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
     FirstActivation_ = true;

@@ -1,44 +1,40 @@
 #include "ui/main/vqif_operations.h"
 
-#include <algorithm>
-
-#include "link/vqif.h"
+#include "platform/instrument_reads.h"
+#include "platform/instrument_session.h"
 
 namespace vq {
 
 int ReadAllFrameCount() {
-    const auto& table = uclVqif::CommandTable();
-    return static_cast<int>(
-        std::count_if(table.begin(), table.end(), [](const std::string& p) { return !p.empty(); }));
+    return InstrumentReads::readAllFrameCount();
 }
 
 bool VqifOperations::GetInstrument(clsInstrument& model) {
-    return link_.GetInstrument(&model);
+    return session_.reads().readAll(model);
 }
 
 bool VqifOperations::GetRomNo(clsInstrument& model) {
-    return link_.GetRomNo(&model);
+    return session_.reads().readIdentity(model);
 }
 
 bool VqifOperations::GetLatestHistory(clsInstrument& model) {
-    return link_.GetLatestHistory(&model);
+    return session_.reads().readLatestHistory(model);
 }
 
 bool VqifOperations::BodyPowerOff() {
-    return link_.BodyPowerOff() && link_.PowerOffAcked();
+    return session_.powerOff();
 }
 
 bool VqifOperations::GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) {
-    return link_.GetBinDump(path, static_cast<std::int16_t>(first),
-                            static_cast<std::int16_t>(last));
+    return session_.reads().flashImage(path, first, last);
 }
 
 bool VqifOperations::GetRomDump2(const std::string& path) {
-    return link_.GetRomDump2(path);
+    return session_.reads().framListing(path);
 }
 
 bool VqifOperations::RunDensty() const {
-    return link_.RunDensty();
+    return session_.reads().readingsPolled();
 }
 
 }  // namespace vq

@@ -1,31 +1,32 @@
 #pragma once
-// The instrument operations of the main window on its link (uclVqif).
+// The instrument operations of the main window on its session: the reads and dumps it hands out
+// (platform/instrument_reads.h) and its power-off.
 
 #include "ui/main/instrument_operations.h"
 
 namespace vq {
 
-class uclVqif;
+class InstrumentSession;
 
-// How many frames a read-all sends (the non-empty entries of the link's read table).
+// How many frames a read-all sends (the non-empty entries of the read table).
 int ReadAllFrameCount();
 
 class VqifOperations final : public InstrumentOperations {
   public:
-    explicit VqifOperations(uclVqif& link) : link_(link) {}
+    explicit VqifOperations(InstrumentSession& session) : session_(session) {}
 
     bool GetInstrument(clsInstrument& model) override;
     bool GetRomNo(clsInstrument& model) override;
     bool GetLatestHistory(clsInstrument& model) override;
-    // The link cycles the port whatever the instrument said; success here means the instrument
-    // acknowledged the power-off.
+    // The session cycles the port whatever the instrument said; success here means the
+    // instrument acknowledged the power-off.
     bool BodyPowerOff() override;
     bool GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) override;
     bool GetRomDump2(const std::string& path) override;
     bool RunDensty() const override;
 
   private:
-    uclVqif& link_;
+    InstrumentSession& session_;
 };
 
 }  // namespace vq

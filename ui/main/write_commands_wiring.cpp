@@ -7,10 +7,9 @@
 #include <QVBoxLayout>
 
 #include "app/records.h"
-#include "link/link_status.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
+#include "platform/session_line.h"
 #include "ui/dialogs/cal_open.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/frm_upload.h"
@@ -29,13 +28,13 @@ MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(ma
     main.setSettingsGrid(buildGridArea());
     connect(&main, &frmMain::instrumentShown, grid_, &SettingsGrid::refresh);
     connect(&main, &frmMain::settingsReplaced, grid_, &SettingsGrid::clearNotice);
-    identity_ = new IdentityBoxes({main.txtOption(0), main.txtOption(1), main.txtOption(2)},
-                                  main.model(), {}, this);
+    const SettingsControls controls = main.settingsControls();
+    identity_ = new IdentityBoxes(controls.identityBoxes, main.model(), {}, this);
     connect(identity_, &IdentityBoxes::stored, this, &MainWindowSettings::showPending);
     connect(identity_, &IdentityBoxes::refused, noticeLine_, &QLabel::setText);
     // The window stores these choices into the model itself; the count follows.
-    connect(main.cmbStation(), &QComboBox::activated, this, &MainWindowSettings::showPending);
-    connect(main.cmbInterval(), &QComboBox::activated, this, &MainWindowSettings::showPending);
+    connect(controls.station, &QComboBox::activated, this, &MainWindowSettings::showPending);
+    connect(controls.interval, &QComboBox::activated, this, &MainWindowSettings::showPending);
     buildWriteCommands();
     buildFileCommands();
 }
@@ -82,7 +81,7 @@ void MainWindowSettings::showPending() {
 }
 
 bool MainWindowSettings::connected() const {
-    return main_.link().Connected();
+    return main_.session().line().instrumentConnected();
 }
 
 SessionState MainWindowSettings::sessionState() const {
@@ -90,7 +89,8 @@ SessionState MainWindowSettings::sessionState() const {
 }
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {
-    frmGasSel window(main_.model(), main_.config().gasTable, main_.link().Connected(), &main_);
+    frmGasSel window(main_.model(), main_.config().gasTable,
+                     main_.session().line().instrumentConnected(), &main_);
     window.setGasNo(static_cast<std::int16_t>(channel));
     window.exec();
     if (!window.Flags()) return std::nullopt;
@@ -99,12 +99,14 @@ std::optional<int> MainWindowSettings::chooseGas(int channel) {
 
 void MainWindowSettings::buildWriteCommands() {
     writes_ = new WriteCommands(main_.session().writes(), main_.model(), main_.asker(), &main_,
-                                main_.workDir(), *this, this);
+                                main_.session().workDir(), *this, this);
+    const SettingsControls controls = main_.settingsControls();
     for (int i = 0; i < 8; ++i)
-        connect(main_.cmdOption(i), &QPushButton::clicked, this, [this, i] {
-            main_.runCommand(frmMain::OnClose::FinishCommand,
-                             [this, i] { writes_->cmdOptionClick(i); });
-        });
+        connect(controls.writeCommands[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+                [this, i] {
+                    main_.runCommand(frmMain::OnClose::FinishCommand,
+                                     [this, i] { writes_->cmdOptionClick(i); });
+                });
 }
 
 void MainWindowSettings::addInfo(const std::string& text, const QColor& colour) {
@@ -131,7 +133,7 @@ void MainWindowSettings::openCalibration() {
 }
 
 double MainWindowSettings::now() const {
-    return main_.host().localDateTime();
+    return main_.session().line().localDateTime();
 }
 
 std::string MainWindowSettings::csvSuffix() const {
@@ -162,12 +164,12 @@ void MainWindowSettings::readAgain() {
 }
 
 std::string MainWindowSettings::chooseFile(bool save) {
-    return ChooseSettingsFile(&main_, main_.workDir(), save);
+    return ChooseSettingsFile(&main_, main_.session().workDir(), save);
 }
 
 void MainWindowSettings::setLinkDone() {
     main_.settingsLoaded();
-    main_.link().AdoptLoadedModel(&main_.model());
+    main_.session().line().adoptLoadedModel(main_.model());
 }
 
 void MainWindowSettings::showInstrument() {
@@ -177,9 +179,10 @@ void MainWindowSettings::showInstrument() {
 void MainWindowSettings::buildFileCommands() {
     files_ =
         new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_, *this, this);
-    connect(main_.cmdExportSetting(), &QPushButton::clicked, files_,
+    const SettingsControls controls = main_.settingsControls();
+    connect(controls.exportSettings, &QPushButton::clicked, files_,
             &SettingsFileCommands::ExportSettings);
-    connect(main_.cmdImportSetting(), &QPushButton::clicked, files_,
+    connect(controls.importSettings, &QPushButton::clicked, files_,
             &SettingsFileCommands::ImportSettings);
 }
 

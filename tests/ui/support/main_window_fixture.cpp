@@ -9,6 +9,10 @@
 
 namespace vq::ui_test {
 
+uclVqif& linkOf(frmMain& window) {
+    return window.session().link();
+}
+
 std::vector<LogLine> logLines(const QTextEdit& log) {
     std::vector<LogLine> lines;
     for (QTextBlock block = log.document()->begin(); block.isValid(); block = block.next()) {
@@ -61,7 +65,7 @@ MainFixture::~MainFixture() {
 }
 
 bool MainFixture::connect() {
-    return host.pumpUntil([this] { return window->link().Connected(); }, std::chrono::seconds(30));
+    return host.pumpUntil([this] { return session->link().Connected(); }, std::chrono::seconds(30));
 }
 
 std::string MainFixture::path(const std::string& name) const {

@@ -22,7 +22,15 @@
 
 class QTextEdit;
 
+namespace vq {
+class uclVqif;
+}
+
 namespace vq::ui_test {
+
+// The link under a window's session, for tests that look at what went over it (the window itself
+// holds none).
+uclVqif& linkOf(frmMain& window);
 
 // One line of rtbLog and its colour.
 struct LogLine {
