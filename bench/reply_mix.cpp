@@ -10,7 +10,7 @@ namespace vq::bench {
 std::vector<Exchange> TypicalExchanges() {
     sim::Responder responder(sim::DefaultSimState());
     std::vector<std::string> payloads;
-    for (const std::string& payload : uclVqif::CommandTable()) {
+    for (const std::string& payload : ReadAll::CommandTable()) {
         if (!payload.empty()) payloads.push_back(payload);
     }
     // A read-all is usually followed by the readings window: one current reading a second.

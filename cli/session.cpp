@@ -79,7 +79,7 @@ int Session::connect(Output& out) {
     tuning.retry = settings.retry;
     tuning.timeoutSeconds = settings.timeoutSeconds;
     tuning.pauses = testPauses();
-    instrument_->operations().tune(tuning);
+    instrument_->line().tune(tuning);
     // The records never stop a command: an event not recorded is one line on stderr.
     instrument_->records().setLocation(settings.records);
     instrument_->records().setReport([&out](const std::string& line) { out.warning(line); });
@@ -130,7 +130,7 @@ int Session::openPort(Output& out) {
     instrument_->logPortMessages();
     instrument_->openPort(choice);
     portDescription_ = instrument_->describe();
-    if (!operations().portOpen()) {
+    if (!line().portOpen()) {
         out.error("cannot open " + portDescription_);
         return kExitNoInstrument;
     }
@@ -140,13 +140,13 @@ int Session::openPort(Output& out) {
 int Session::waitForProbe(Output& out) {
     // Probing gives up by itself after Retry probes; the limit covers what it cannot see: a
     // serial line that never comes up, a socket that never connects.
-    SessionOperations ops = operations();
+    SessionLine ops = line();
     const auto limit = ops.now() + ops.probeLimit();
     ops.pumpWhile([&] {
-        return !ops.connected() && events_.alarm.empty() && !events_.lineDropped &&
+        return !ops.instrumentConnected() && events_.alarm.empty() && !events_.lineDropped &&
                ops.now() < limit;
     });
-    if (ops.connected()) return kExitSuccess;
+    if (ops.instrumentConnected()) return kExitSuccess;
     if (events_.lineDropped) {
         out.error("the line to " + portDescription_ + " dropped");
     } else if (!events_.alarm.empty()) {

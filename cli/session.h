@@ -10,7 +10,9 @@
 #include <string>
 
 #include "cli/options.h"
+#include "platform/instrument_reads.h"
 #include "platform/instrument_session.h"
+#include "platform/session_line.h"
 
 namespace vq::cli {
 
@@ -46,8 +48,10 @@ class Session {
     int openRecorder(Output& out, RecordsRecorder*& recorder);
 
     // These need connect() to have got as far as choosing the port.
-    // The reads, the readings poll, the dumps and the clock (platform/session_operations.h).
-    SessionOperations operations() { return instrument_->operations(); }
+    // The line: its tuning, the probe wait, the log and the clock (platform/session_line.h).
+    SessionLine line() { return instrument_->line(); }
+    // The reads, the readings poll and the dumps (platform/instrument_reads.h).
+    InstrumentReads reads() { return instrument_->reads(); }
     RecordsRecorder& records() { return instrument_->records(); }
     // The writes on the link, for the flows shared with the window (platform/settings_update.h).
     WriteOperations& writes() { return instrument_->writes(); }

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     vq::clsInstrument model;
-    if (!link.GetInstrument(&model)) {
+    if (!link.reads().GetInstrument(&model)) {
         std::fprintf(stderr, "read-all failed\n");
         return 1;
     }

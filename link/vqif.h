@@ -185,25 +185,6 @@ class uclVqif : private DecoderHost, private OperationLink {
     // The power-off wait defaults to kPowerOffPause; a test run shortens it.
     void setPowerOffPause(Millis pause) { powerOffPause_ = pause; }
 
-    // ---- still called by the window; it reaches the parts above instead once it is moved ----
-    static const std::array<std::string, ReadAll::kCommandCount>& CommandTable() {
-        return ReadAll::CommandTable();
-    }
-    bool GetInstrument(clsInstrument* model) { return reads_.GetInstrument(model); }
-    bool GetRomNo(clsInstrument* model) { return reads_.GetRomNo(model); }
-    bool GetLatestHistory(clsInstrument* model) { return ops_.GetLatestHistory(model); }
-    bool RunDensty() const { return calibration_.RunDensty(); }
-    void setRunDensty(bool on) { calibration_.setRunDensty(on); }
-    void setConfirmPollProgress(LinkOperations::PollProgress progress) {
-        ops_.setPollProgress(std::move(progress));
-    }
-    bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb) {
-        return dumps_.GetBinDump(path, sb, eb);
-    }
-    bool GetRomDump2(const std::string& fileName) { return dumps_.GetRomDump2(fileName); }
-    std::string DumpFileError() const { return dumps_.fileError(); }
-    bool BinaryRetry() const { return dump_.retry(); }
-
   private:
     friend struct test::LinkTestAccess;
 

@@ -9,11 +9,11 @@ void CalibrationAccess::clearCancel() {
 }
 
 bool CalibrationAccess::readingsPolled() const {
-    return link_->RunDensty();
+    return link_->calibration().RunDensty();
 }
 
 void CalibrationAccess::pollReadings(bool on) {
-    link_->setRunDensty(on);
+    link_->calibration().setRunDensty(on);
 }
 
 clsInstrument* CalibrationAccess::boundModel() const {

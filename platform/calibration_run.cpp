@@ -13,11 +13,11 @@ namespace {
 // The poll is paused for the run and put back as it was, whatever way the run ends.
 class PollPause {
   public:
-    explicit PollPause(uclVqif& link) : link_(link), wasOn_(link.RunDensty()) {
-        link_.setRunDensty(false);
+    explicit PollPause(uclVqif& link) : link_(link), wasOn_(link.calibration().RunDensty()) {
+        link_.calibration().setRunDensty(false);
     }
     ~PollPause() {
-        if (wasOn_) link_.setRunDensty(true);
+        if (wasOn_) link_.calibration().setRunDensty(true);
     }
     PollPause(const PollPause&) = delete;
     PollPause& operator=(const PollPause&) = delete;
@@ -79,7 +79,7 @@ CalibrationOutcome CalibrationRun::run(CalibrationKind kind, const std::string& 
         const bool wanted = outcome_.taken || (!zeroRun && style_.historyAfterRefusedSpan);
         if (wanted && history != nullptr) {
             outcome_.historyAsked = true;
-            outcome_.historyRead = link_.GetLatestHistory(history);
+            outcome_.historyRead = link_.operations().GetLatestHistory(history);
         }
     }
     state_ = State::Finished;

@@ -2,47 +2,71 @@
 
 #include <algorithm>
 
+#include "link/read_failure_text.h"
 #include "link/vqif.h"
 
 namespace vq {
 
 int InstrumentReads::readAllFrameCount() {
-    const auto& table = uclVqif::CommandTable();
+    const auto& table = ReadAll::CommandTable();
     return static_cast<int>(
         std::count_if(table.begin(), table.end(), [](const std::string& p) { return !p.empty(); }));
 }
 
 bool InstrumentReads::readAll(clsInstrument& model) {
-    return link_->GetInstrument(&model);
+    return link_->reads().GetInstrument(&model);
+}
+
+std::string InstrumentReads::readFailureText(bool lineDropped) const {
+    return ReadFailureText(
+        {link_->LastFrame(), link_->LastReply(), link_->Retry() + 1, lineDropped, link_->Cancel()});
 }
 
 bool InstrumentReads::readIdentity(clsInstrument& model) {
-    return link_->GetRomNo(&model);
+    return link_->reads().GetRomNo(&model);
 }
 
 bool InstrumentReads::readLatestHistory(clsInstrument& model) {
-    return link_->GetLatestHistory(&model);
+    return link_->operations().GetLatestHistory(&model);
 }
 
-bool InstrumentReads::flashImage(const std::string& path, std::int32_t first, std::int32_t last) {
-    return link_->GetBinDump(path, static_cast<std::int16_t>(first),
-                             static_cast<std::int16_t>(last));
+bool InstrumentReads::readGases(clsInstrument& model) {
+    return link_->operations().GetGasInfo(&model);
 }
 
-bool InstrumentReads::framListing(const std::string& path) {
-    return link_->GetRomDump2(path);
+void InstrumentReads::startReadings(clsInstrument& model) {
+    link_->setInstrument(&model);
+    link_->calibration().setRunDensty(true);
 }
 
-std::string InstrumentReads::dumpFileError() const {
-    return link_->DumpFileError();
-}
-
-bool InstrumentReads::dumpMayRetry() const {
-    return link_->BinaryRetry();
+void InstrumentReads::stopReadings() {
+    link_->calibration().setRunDensty(false);
+    link_->setInstrument(nullptr);
 }
 
 bool InstrumentReads::readingsPolled() const {
-    return link_->RunDensty();
+    return link_->calibration().RunDensty();
+}
+
+int InstrumentReads::lastFlashBlock() {
+    return MemoryDumps::kLastImageBlock;
+}
+
+bool InstrumentReads::flashImage(const std::string& path, std::int32_t first, std::int32_t last) {
+    return link_->dumps().GetBinDump(path, static_cast<std::int16_t>(first),
+                                     static_cast<std::int16_t>(last));
+}
+
+bool InstrumentReads::framListing(const std::string& path) {
+    return link_->dumps().GetRomDump2(path);
+}
+
+std::string InstrumentReads::dumpFileError() const {
+    return link_->dumps().fileError();
+}
+
+bool InstrumentReads::dumpMayRetry() const {
+    return link_->binaryDump().retry();
 }
 
 }  // namespace vq

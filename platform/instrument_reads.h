@@ -1,6 +1,7 @@
 #pragma once
-// The reads and dumps the main window runs on the instrument, over the session's link: the
-// read-all and its parts, the flash image and the FRAM listing, and what a dump left behind.
+// The reads and dumps both programs run on the instrument, over the session's link: the
+// read-all and its parts (with the words for a read that stopped), the readings poll, the flash
+// image and the FRAM listing, and what a dump left behind.
 
 #include <cstdint>
 #include <string>
@@ -17,12 +18,27 @@ class InstrumentReads {
     // How many frames a read-all sends (its progress bar counts them).
     static int readAllFrameCount();
 
+    // ---- reads; true when the instrument answered ----
     // The read-all into `model` (cleared first); false at the first command that fails.
     bool readAll(clsInstrument& model);
+    // Which read stopped and why, in words, after readAll failed.
+    std::string readFailureText(bool lineDropped) const;
     // The identity read (the first five commands of the read-all), without clearing.
     bool readIdentity(clsInstrument& model);
     // The latest calibration history ("SO,R,").
     bool readLatestHistory(clsInstrument& model);
+    // The gas of every channel ("GJ,R,").
+    bool readGases(clsInstrument& model);
+
+    // ---- the readings poll ("DN,R," every second), decoded into `model` ----
+    void startReadings(clsInstrument& model);
+    // Stops the poll and lets go of the model.
+    void stopReadings();
+    // True while the current readings are polled every second (the calibration run).
+    bool readingsPolled() const;
+
+    // ---- memory dumps ----
+    static int lastFlashBlock();
     // The flash image into `path`, blocks `first` to `last`.
     bool flashImage(const std::string& path, std::int32_t first, std::int32_t last);
     // The FRAM listing into `path`.
@@ -31,8 +47,6 @@ class InstrumentReads {
     std::string dumpFileError() const;
     // The last flash dump broke off and may be tried once more.
     bool dumpMayRetry() const;
-    // True while the current readings are polled every second (the calibration run).
-    bool readingsPolled() const;
 
   private:
     uclVqif* link_;

@@ -194,10 +194,6 @@ CalibrationAccess InstrumentSession::calibration() {
     return CalibrationAccess(*link_);
 }
 
-SessionOperations InstrumentSession::operations() {
-    return SessionOperations(*link_, *host_);
-}
-
 SessionLine InstrumentSession::line() {
     return SessionLine(*link_, *host_);
 }

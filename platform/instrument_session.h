@@ -21,7 +21,6 @@
 #include "platform/device_finder.h"
 #include "platform/port_options.h"
 #include "platform/records_recorder.h"
-#include "platform/session_operations.h"
 #include "platform/session_state.h"
 
 namespace vq {
@@ -123,12 +122,7 @@ class InstrumentSession : public QObject {
     // What the calibration window does on the instrument (platform/calibration_access.h).
     CalibrationAccess calibration();
 
-    // ---- vq5100ctl's operations ----
-    // The link's tuning, the probe wait, the reads, the readings poll and the dumps
-    // (platform/session_operations.h).
-    SessionOperations operations();
-
-    // ---- the main window's line and reads ----
+    // ---- the line and the reads, for both programs ----
     // The line as the window drives it: connection, Cancel, settings, log, clock
     // (platform/session_line.h).
     SessionLine line();

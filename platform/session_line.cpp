@@ -49,7 +49,7 @@ void SessionLine::setSerialLog(bool on, std::function<void(const std::string& re
 }
 
 void SessionLine::onConfirmPoll(std::function<void(int polls, int limit, Millis pause)> progress) {
-    link_->setConfirmPollProgress(std::move(progress));
+    link_->operations().setPollProgress(std::move(progress));
 }
 
 void SessionLine::closePort() {
@@ -83,6 +83,39 @@ SessionLine::Millis SessionLine::now() const {
 
 double SessionLine::localDateTime() const {
     return host_->localDateTime();
+}
+
+void SessionLine::tune(const LinkTuning& tuning) {
+    link_->setSerialLogOn(tuning.serialLog);
+    if (tuning.logFailure) link_->setLogFailureReport(tuning.logFailure);
+    link_->setProbeAtOnce(tuning.probeAtOnce);
+    link_->setRetry(static_cast<std::int16_t>(tuning.retry));
+    link_->setTimeout(tuning.timeoutSeconds);
+    if (tuning.pauses) {
+        link_->operations().setConfirmPollPause(*tuning.pauses);
+        link_->setPowerOffPause(*tuning.pauses);
+    }
+}
+
+bool SessionLine::portOpen() const {
+    return link_->PortOpen();
+}
+
+SessionLine::Millis SessionLine::probeLimit() const {
+    const auto probeRound = uclVqif::kTickInterval * (uclVqif::kProbeTicksLimit + 2);
+    return probeRound * (link_->Retry() + 1) + std::chrono::seconds(link_->Timeout());
+}
+
+SessionLine::Millis SessionLine::replyLimit() const {
+    return std::chrono::seconds(link_->Timeout()) * (link_->Retry() + 1);
+}
+
+void SessionLine::pumpWhile(const std::function<bool()>& keepWaiting) {
+    link_->PumpWhile(keepWaiting);
+}
+
+const std::string& SessionLine::lastReply() const {
+    return link_->LastReply();
 }
 
 }  // namespace vq

@@ -1,12 +1,13 @@
 #pragma once
-// The line to the instrument as the main window drives it, over the session's link: whether an
-// instrument answers, the user's Cancel, the resend and time-out settings, the communication log,
-// the clock of the event host, and the model the link's replies go into. The window holds this,
-// never the link itself.
+// The line to the instrument as both programs drive it, over the session's link: how the link is
+// tuned, whether an instrument answers, the probe wait, the user's Cancel, the resend and time-out
+// settings, the communication log, the clock of the event host, and the model the link's replies
+// go into. The window and vq5100ctl hold this, never the link itself.
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/transfer_watch.h"
@@ -16,6 +17,19 @@ namespace vq {
 class clsInstrument;
 class EventHost;
 class uclVqif;
+
+// How a run sets the link up before the port opens.
+struct LinkTuning {
+    // The communication log on or off; told when the log starts dropping lines.
+    bool serialLog = true;
+    std::function<void(const std::string& reason)> logFailure;
+    // The first probe goes out when the line comes up, not a tick later.
+    bool probeAtOnce = false;
+    int retry = 3;
+    int timeoutSeconds = 3;
+    // The confirmation-poll and power-off waits, when a test run shortens them.
+    std::optional<std::chrono::milliseconds> pauses;
+};
 
 class SessionLine {
   public:
@@ -74,6 +88,20 @@ class SessionLine {
     Millis now() const;
     // The local date and time as a day number with the time as its fraction.
     double localDateTime() const;
+
+    // ---- how vq5100ctl runs the line ----
+    // Sets the link up for a run before the port opens.
+    void tune(const LinkTuning& tuning);
+    bool portOpen() const;
+    // How long probing may take before it gives up by itself: a probe round per try and the
+    // reply time-out on top.
+    Millis probeLimit() const;
+    // How long one command may stay unanswered through all its tries.
+    Millis replyLimit() const;
+    // Runs the event loop while `keepWaiting` holds.
+    void pumpWhile(const std::function<bool()>& keepWaiting);
+    // The last reply frame the link took (the probe's answer right after connecting).
+    const std::string& lastReply() const;
 
   private:
     uclVqif* link_;

@@ -96,14 +96,15 @@ std::vector<std::string> splitCommas(std::string_view text) {
 }
 
 int readAllSettings(CommandContext& context, clsInstrument& model) {
-    SessionOperations ops = context.session.operations();
-    if (!ops.readAll(model)) {
+    InstrumentReads reads = context.session.reads();
+    if (!reads.readAll(model)) {
         // Which read stopped and why, never just that one did.
-        context.out.error(ops.readFailureText(context.session.events().lineDropped));
+        context.out.error(reads.readFailureText(context.session.events().lineDropped));
         return kExitFailed;
     }
     // The history only adds the calibration record; settings without it are still complete.
-    if (!ops.readHistory(model)) context.out.warning("the calibration history could not be read");
+    if (!reads.readLatestHistory(model))
+        context.out.warning("the calibration history could not be read");
     context.session.records().record(ReadRecord(model, pcNow(context)));
     return kExitSuccess;
 }
@@ -115,7 +116,7 @@ std::string messageLine(int id, const std::vector<std::string>& args) {
 }
 
 double pcNow(CommandContext& context) {
-    return context.session.operations().localDateTime();
+    return context.session.line().localDateTime();
 }
 
 bool appendCsvRow(CommandContext& context, const clsInstrument& model, int action) {

@@ -51,7 +51,7 @@ std::string fullPath(const std::filesystem::path& path) {
 // A dump goes into the instrument records under the serial number the identity read gives.
 void recordDump(CommandContext& context, const std::filesystem::path& path) {
     clsInstrument identity;
-    if (!context.session.operations().readIdentity(identity))
+    if (!context.session.reads().readIdentity(identity))
         context.out.warning("the identity read after the dump failed");
     context.session.records().record(DumpRecord(identity, path.string(), pcNow(context)));
 }
@@ -75,7 +75,7 @@ int dumpFailed(CommandContext& context, const char* what, const std::string& fil
 int runDumpFlash(CommandContext& context) {
     const CommandArgs args(context.args, {"--first", "--last"}, {});
     if (const int status = checkArgs(context, args, 1); status != kExitSuccess) return status;
-    const int lastBlock = SessionOperations::lastFlashBlock();
+    const int lastBlock = InstrumentReads::lastFlashBlock();
     int first = 0;
     int last = lastBlock;
     for (const auto& [name, target] : {std::pair{"--first", &first}, std::pair{"--last", &last}}) {
@@ -97,9 +97,9 @@ int runDumpFlash(CommandContext& context) {
     // A part dump keeps the rest of an image.
     if (!stage(context, image, first != 0 || last != lastBlock)) return kExitUsage;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    SessionOperations ops = context.session.operations();
-    if (!ops.dumpFlash(image.path().string(), first, last)) {
-        return dumpFailed(context, "flash", ops.dumpFileError(), image);
+    InstrumentReads reads = context.session.reads();
+    if (!reads.flashImage(image.path().string(), first, last)) {
+        return dumpFailed(context, "flash", reads.dumpFileError(), image);
     }
     if (const FileResult saved = image.commit(); !saved) {
         context.out.error(saved.error);
@@ -118,9 +118,9 @@ int runDumpFram(CommandContext& context) {
     StagedFile listing(dumpPath(context, args, "DumpEF.dat"));
     if (!stage(context, listing, false)) return kExitUsage;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    SessionOperations ops = context.session.operations();
-    if (!ops.dumpFram(listing.path().string())) {
-        return dumpFailed(context, "FRAM", ops.dumpFileError(), listing);
+    InstrumentReads reads = context.session.reads();
+    if (!reads.framListing(listing.path().string())) {
+        return dumpFailed(context, "FRAM", reads.dumpFileError(), listing);
     }
     if (const FileResult saved = listing.commit(); !saved) {
         context.out.error(saved.error);

@@ -39,14 +39,14 @@ int runProbe(CommandContext& context) {
     if (const int status = context.session.connect(context.out); status != kExitSuccess) {
         return status;
     }
-    SessionOperations ops = context.session.operations();
+    SessionLine ops = context.session.line();
     Output& out = context.out;
     const std::string model = probeReplyText(ops.lastReply());
     out.field("port", "Port", QString::fromStdString(context.session.portDescription()));
     out.field("model", "Model", QString::fromStdString(model));
 
     clsInstrument instrument;
-    if (!ops.readIdentity(instrument)) {
+    if (!context.session.reads().readIdentity(instrument)) {
         out.error("the identity read failed");
         return kExitFailed;
     }

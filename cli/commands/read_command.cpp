@@ -25,7 +25,7 @@ int runRead(CommandContext& context) {
     // Shown as held, and named: on stderr (or in the JSON warnings) and in the communication log.
     for (const std::string& warning : heldValueWarnings(model)) {
         context.out.warning(warning);
-        context.session.operations().log(warning);
+        context.session.line().log(warning);
     }
 
     int status = kExitSuccess;

@@ -36,10 +36,11 @@ int runReadings(CommandContext& context) {
         return kExitUsage;
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    SessionOperations ops = context.session.operations();
+    SessionLine ops = context.session.line();
     clsInstrument model;
     // The gases give the channel names and decimals.
-    if (!ops.readGases(model)) {
+    InstrumentReads reads = context.session.reads();
+    if (!reads.readGases(model)) {
         context.out.error("reading the gases failed");
         return kExitFailed;
     }
@@ -54,7 +55,7 @@ int runReadings(CommandContext& context) {
     QJsonArray all;
     long shown = 0;
     // The readings are decoded into the bound model.
-    ops.startReadings(model);
+    reads.startReadings(model);
     auto lastReading = ops.now();
     long seen = events.readingCount;
     while (count == 0 || shown < count) {
@@ -82,7 +83,7 @@ int runReadings(CommandContext& context) {
             all.append(reading);
         }
     }
-    ops.stopReadings();
+    reads.stopReadings();
     if (context.out.json()) context.out.field("readings", "", all);
     if (count != 0 && shown < count) {
         context.out.error(events.lineDropped ? "the line dropped"

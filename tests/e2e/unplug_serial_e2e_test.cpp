@@ -119,7 +119,7 @@ TEST(UnplugE2E, PortLostDuringAReadFailsItAndTheLinkComesBackWithThePort) {
     // A read that missed the drop would wait out its time-outs and resend into the dead line.
     clsInstrument model;
     events.farEndGone = [&first] { return first != nullptr && first->unplugged(); };
-    EXPECT_FALSE(link.GetInstrument(&model));
+    EXPECT_FALSE(link.reads().GetInstrument(&model));
     EXPECT_TRUE(first->unplugged());
     EXPECT_EQ(events.sendsAfterUnplug, 0) << "the read went on after the line was gone";
     events.farEndGone = nullptr;
@@ -147,7 +147,7 @@ TEST(UnplugE2E, PortLostDuringAReadFailsItAndTheLinkComesBackWithThePort) {
     EXPECT_EQ(events.connects, 2);
     EXPECT_NE(portLog.back().find("is back"), std::string::npos) << portLog.back();
     clsInstrument again;
-    EXPECT_TRUE(link.GetInstrument(&again));
+    EXPECT_TRUE(link.reads().GetInstrument(&again));
     // The last entry of the table arrived, as the instrument holds it.
     EXPECT_EQ(again.StationList(255).substr(0, responder.state().stations[255].size()),
               responder.state().stations[255]);

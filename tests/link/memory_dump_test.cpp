@@ -66,7 +66,7 @@ TEST(BinDump, TheWholeFlashIsCopiedByteForByte) {
     const std::string path = s.dir.file("VQ5100.DAT");
     writeFile(path, std::string(600000, '\0'));  // an older, longer file: replaced by the image
 
-    ASSERT_TRUE(s.link.GetBinDump(path, 0, 1023));
+    ASSERT_TRUE(s.link.dumps().GetBinDump(path, 0, 1023));
     const std::string image = readFile(path);
     ASSERT_EQ(image.size(), 524288u);
     EXPECT_TRUE(image == bytesOf(s.instrument.state().flash, 0, 524288));
@@ -79,7 +79,7 @@ TEST(BinDump, TheWholeFlashIsCopiedByteForByte) {
     EXPECT_EQ(raised[1], "DumpMessage Get FLASH Image");
     EXPECT_EQ(raised[2], "DumpMessage Get FLASH Image 0000");
     EXPECT_EQ(raised.back(), "DumpMessage Get FLASH Image 03FF");
-    EXPECT_FALSE(s.link.BinaryRetry());
+    EXPECT_FALSE(s.link.binaryDump().retry());
 }
 
 TEST(BinDump, APartOfTheImageIsWrittenInPlaceWithoutTouchingTheRest) {
@@ -87,7 +87,7 @@ TEST(BinDump, APartOfTheImageIsWrittenInPlaceWithoutTouchingTheRest) {
     ASSERT_TRUE(s.connect());
     const std::string path = s.dir.file("part.dat");
     writeFile(path, std::string(524288, 'x'));
-    ASSERT_TRUE(s.link.GetBinDump(path, 5, 5));
+    ASSERT_TRUE(s.link.dumps().GetBinDump(path, 5, 5));
     EXPECT_EQ(s.port.payloads(), std::vector<std::string>{"EP,R,0005"});
     const std::string image = readFile(path);
     ASSERT_EQ(image.size(), 524288u);
@@ -97,7 +97,7 @@ TEST(BinDump, APartOfTheImageIsWrittenInPlaceWithoutTouchingTheRest) {
 
     // A missing file is made as erased flash first.
     const std::string fresh = s.dir.file("fresh.dat");
-    ASSERT_TRUE(s.link.GetBinDump(fresh, 1, 1));
+    ASSERT_TRUE(s.link.dumps().GetBinDump(fresh, 1, 1));
     const std::string made = readFile(fresh);
     ASSERT_EQ(made.size(), 524288u);
     EXPECT_EQ(made.substr(0, 512), std::string(512, '\xFF'));
@@ -116,8 +116,8 @@ TEST(BinDump, BlocksThatStopArrivingEndWithFalseAndKeepWhatCame) {
         return blocks == 3 ? bytes.substr(0, 256) : bytes;
     };
     const Millis start = s.host.now();
-    EXPECT_FALSE(s.link.GetBinDump(path, 0, 1023));
-    EXPECT_TRUE(s.link.BinaryRetry());
+    EXPECT_FALSE(s.link.dumps().GetBinDump(path, 0, 1023));
+    EXPECT_TRUE(s.link.binaryDump().retry());
     EXPECT_EQ(s.link.Status(), link_status::Stopped);
     EXPECT_LE(s.host.now() - start, Millis{2200});  // one time-out, no endless wait
     EXPECT_EQ(s.port.payloads().size(), 3u);
@@ -142,7 +142,7 @@ TEST(BinDump, TheSocketTransportWritesBlocksInPlaceToo) {
     link.setPortOpen(true);
     ASSERT_TRUE(host.pumpUntil([&] { return link.Connected(); }, Millis{10000}));
     const std::string path = dir.file("VQ5100.DAT");
-    ASSERT_TRUE(link.GetBinDump(path, 1020, 1023));
+    ASSERT_TRUE(link.dumps().GetBinDump(path, 1020, 1023));
     const std::string image = readFile(path);
     ASSERT_EQ(image.size(), 524288u);
     EXPECT_TRUE(image.substr(1020 * 512) == bytesOf(instrument.state().flash, 1020 * 512, 2048));
@@ -152,10 +152,10 @@ TEST(BinDump, TheSocketTransportWritesBlocksInPlaceToo) {
 TEST(BinDump, ARangeOutsideTheImageSendsNothing) {
     SimLink s;
     ASSERT_TRUE(s.connect());
-    EXPECT_FALSE(s.link.GetBinDump(s.dir.file("a.dat"), -1, 3));
-    EXPECT_FALSE(s.link.GetBinDump(s.dir.file("a.dat"), 0, 1024));
-    EXPECT_FALSE(s.link.GetBinDump(s.dir.file("a.dat"), 7, 6));
-    EXPECT_FALSE(s.link.GetBinDump(s.dir.file("no/such/folder/a.dat"), 0, 0));
+    EXPECT_FALSE(s.link.dumps().GetBinDump(s.dir.file("a.dat"), -1, 3));
+    EXPECT_FALSE(s.link.dumps().GetBinDump(s.dir.file("a.dat"), 0, 1024));
+    EXPECT_FALSE(s.link.dumps().GetBinDump(s.dir.file("a.dat"), 7, 6));
+    EXPECT_FALSE(s.link.dumps().GetBinDump(s.dir.file("no/such/folder/a.dat"), 0, 0));
     EXPECT_TRUE(s.port.frames.empty());
 }
 
@@ -166,7 +166,7 @@ TEST(RomDump, TheListingHoldsTheWholeFramInItsLayout) {
     writeFile(path, std::string(100000, 'z'));  // replaced
     const std::string date = GeneralDate(s.host.localDateTime());
     const Millis start = s.host.now();
-    ASSERT_TRUE(s.link.GetRomDump2(path));
+    ASSERT_TRUE(s.link.dumps().GetRomDump2(path));
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(s.host.now() - start);
 
     const auto& fram = s.instrument.state().fram;
@@ -210,7 +210,7 @@ TEST(RomDump, ADamagedLastBlockIsAskedForAgainAndTheListingCompletes) {
         return bytes;
     };
     const std::string path = s.dir.file("DumpEF.dat");
-    ASSERT_TRUE(s.link.GetRomDump2(path));
+    ASSERT_TRUE(s.link.dumps().GetRomDump2(path));
     EXPECT_TRUE(damaged);
     const auto payloads = s.port.payloads();
     ASSERT_GE(payloads.size(), 2u);
@@ -234,7 +234,7 @@ TEST(RomDump, APartGroupIsCompletedWithErasedLines) {
     }
     h.script.answer("EF,R,", Reply("EF,R,FR,1,0000," + data));
     const std::string path = h.dir.file("DumpEF.dat");
-    ASSERT_TRUE(h.link.GetRomDump2(path));
+    ASSERT_TRUE(h.link.dumps().GetRomDump2(path));
     const std::string text = readFile(path);
     std::string group = groupHead();
     std::uint8_t bytes[16];
@@ -258,7 +258,7 @@ TEST(RomDump, AListingThatStallsEndsWithFalseAndItsFileClosedWithWhatCame) {
     int blocks = 0;
     s.port.rewrite = [&](std::string bytes) { return ++blocks > 4 ? std::string() : bytes; };
     const std::string path = s.dir.file("DumpEF.dat");
-    EXPECT_FALSE(s.link.GetRomDump2(path));
+    EXPECT_FALSE(s.link.dumps().GetRomDump2(path));
     EXPECT_EQ(s.link.Status(), link_status::Stopped);
     const std::string text = readFile(path);
     // Four blocks of 128 bytes: two whole groups, closed by the time line.
@@ -279,7 +279,7 @@ TEST(RomDump, AListingThatNeverEndsIsStoppedAndNoLongerAcknowledged) {
     h.script.answer("EF,R,", block);
     h.script.answer(std::string(1, ACK), block);  // every acknowledgement brings another block
     const std::string path = h.dir.file("DumpEF.dat");
-    EXPECT_FALSE(h.link.GetRomDump2(path));
+    EXPECT_FALSE(h.link.dumps().GetRomDump2(path));
     const auto sentAtEnd = h.sent().size();
     EXPECT_GE(sentAtEnd, static_cast<std::size_t>(MemoryDumps::kMaxDumpLines / 32));
     EXPECT_LT(sentAtEnd, static_cast<std::size_t>(Transaction::kMaxAnswerBlocks));

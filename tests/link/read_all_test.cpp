@@ -34,7 +34,7 @@ std::string trimmed(std::string text) {
 }
 
 TEST(CommandTable, HoldsTheReadsAtTheirIndicesAndTheGapsEmpty) {
-    const auto& table = uclVqif::CommandTable();
+    const auto& table = ReadAll::CommandTable();
     ASSERT_EQ(table.size(), 323u);
     std::vector<std::string> filled;
     std::vector<int> empty;
@@ -61,7 +61,7 @@ TEST(ReadAll, SendsTheTableInOrderAndLeavesTheModelAsTheInstrumentIs) {
     s.model.SetChangeFlags(true, true);  // an edit pending before the read: the read replaces it
     s.model.setFailLine("XS,R");
 
-    ASSERT_TRUE(s.link.GetInstrument(&s.model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&s.model));
     EXPECT_EQ(s.port.payloads(), expectedReadAll());
     EXPECT_EQ(s.link.Instrument(), &s.model);
     EXPECT_EQ(s.link.Status(), link_status::Done);
@@ -101,7 +101,7 @@ TEST(ReadAll, AnImpossibleClockStopsTheReadAllBeforeTheNextCommand) {
         if (bytes.find("HC,R") == std::string::npos) return bytes;
         return BuildFrame("HC,R,261307080000", EOT);  // month 13
     };
-    EXPECT_FALSE(s.link.GetInstrument(&s.model));
+    EXPECT_FALSE(s.link.reads().GetInstrument(&s.model));
     auto payloads = s.port.payloads();
     ASSERT_EQ(payloads.size(), 5u + 4u);  // five reads, then the clock sent once and resent 3 times
     const auto all = expectedReadAll();
@@ -119,7 +119,7 @@ TEST(ReadAll, IdentityReadSendsFiveFramesAndKeepsTheRestOfTheModel) {
     SimLink s;
     ASSERT_TRUE(s.connect());
     s.model.setIntervals(17);
-    ASSERT_TRUE(s.link.GetRomNo(&s.model));
+    ASSERT_TRUE(s.link.reads().GetRomNo(&s.model));
     EXPECT_EQ(s.port.payloads(),
               (std::vector<std::string>{"VP,R,", "XZ,R,", "XS,R,****", "IN,R,", "HN,R,"}));
     EXPECT_EQ(s.model.Intervals(), 17);  // not cleared
@@ -129,8 +129,8 @@ TEST(ReadAll, IdentityReadSendsFiveFramesAndKeepsTheRestOfTheModel) {
 TEST(ReadAll, WithoutAModelNothingIsSent) {
     SimLink s;
     ASSERT_TRUE(s.connect());
-    EXPECT_FALSE(s.link.GetInstrument(nullptr));
-    EXPECT_FALSE(s.link.GetRomNo(nullptr));
+    EXPECT_FALSE(s.link.reads().GetInstrument(nullptr));
+    EXPECT_FALSE(s.link.reads().GetRomNo(nullptr));
     EXPECT_FALSE(s.link.operations().GetGasInfo(nullptr));
     EXPECT_FALSE(s.link.operations().LpR(nullptr));
     EXPECT_TRUE(s.port.frames.empty());
@@ -161,7 +161,7 @@ TEST(ReadAll, CancelEndsTheReadAllWithFalse) {
     events.link = &link;
     events.cancelAfter = events.transmits + 20;  // ten frames out and ten replies in
     clsInstrument model;
-    EXPECT_FALSE(link.GetInstrument(&model));
+    EXPECT_FALSE(link.reads().GetInstrument(&model));
     EXPECT_LT(port.frames.size(), 15u);
     EXPECT_EQ(link.Status(), link_status::Cancelled);
 }
@@ -184,7 +184,7 @@ TEST(ReadAll, CancelOnASilentLineEndsTheReadAtOnce) {
         s.link.setCancel(true);
     });
     clsInstrument model;
-    EXPECT_FALSE(s.link.GetInstrument(&model));
+    EXPECT_FALSE(s.link.reads().GetInstrument(&model));
     EXPECT_EQ(s.link.Status(), link_status::Cancelled);
     EXPECT_LE(s.host.now() - cancelAt, EventHost::Millis{100});
     EXPECT_EQ(resendsAtCancel - resendsBefore, 2);  // at 2 s and at 4 s
@@ -211,7 +211,7 @@ TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
     h.script.answerChunks("GJ,R,", answer("GJ,R"));
 
     clsInstrument model;
-    ASSERT_TRUE(h.link.GetLatestHistory(&model));
+    ASSERT_TRUE(h.link.operations().GetLatestHistory(&model));
     EXPECT_EQ(h.events.raised, std::vector<std::string>{"InterMessage Reading"});
     EXPECT_EQ(model.MessageString(), "");
 

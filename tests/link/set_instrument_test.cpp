@@ -129,7 +129,7 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     test::SimLink s;
     ASSERT_TRUE(s.connect());
     clsInstrument model;
-    ASSERT_TRUE(s.link.GetInstrument(&model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&model));
 
     model.setSpecNo("TYPE-9");
     model.setUserID("NIGHT SHIFT");
@@ -167,7 +167,7 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     EXPECT_FALSE(model.Change_BumpThreshold || model.Change_LcBuzzer);
 
     clsInstrument readBack;
-    ASSERT_TRUE(s.link.GetInstrument(&readBack));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&readBack));
     EXPECT_EQ(readBack.SpecNo(), "TYPE-9");
     EXPECT_EQ(readBack.UserID(), "NIGHT SHIFT");
     EXPECT_EQ(readBack.StationID(), "TANK FARM");
@@ -273,7 +273,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
         test::SimLink s;
         ASSERT_TRUE(s.connect(2, 2));
         clsInstrument before;
-        ASSERT_TRUE(s.link.GetInstrument(&before));
+        ASSERT_TRUE(s.link.reads().GetInstrument(&before));
         clsInstrument model = before;
         model.ClearChangeFlags();
         c.edit(model);
@@ -296,7 +296,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
 
         s.port.rewrite = nullptr;
         clsInstrument after;
-        ASSERT_TRUE(s.link.GetInstrument(&after));
+        ASSERT_TRUE(s.link.reads().GetInstrument(&after));
         if (c.rewrite == nullptr) {
             EXPECT_EQ(after.BumpTime(), before.BumpTime());
             EXPECT_EQ(after.LcBhMode(), before.LcBhMode());
@@ -310,7 +310,7 @@ TEST(SetInstrumentOnVirtualInstrument, WhatTheReadBackConfirmedIsNotWrittenAgain
     test::SimLink s;
     ASSERT_TRUE(s.connect());
     clsInstrument model;
-    ASSERT_TRUE(s.link.GetInstrument(&model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&model));
     s.port.frames.clear();
     model.setHcMode(1);
     model.setCalCheck(1);

@@ -71,7 +71,7 @@ TEST(SettingsTableAgreement, ReadAndWriteReachTheSameSettingsAsTheVirtualInstrum
 
     SimLink s(*state);
     ASSERT_TRUE(s.connect());
-    ASSERT_TRUE(s.link.GetInstrument(&s.model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&s.model));
     for (const Setting& setting : table) {
         EXPECT_EQ(modelValue(setting, s.model), initial[std::string(setting.simKey)])
             << "read " << setting.code << " field " << setting.field << " into " << setting.prop;

@@ -83,7 +83,7 @@ TEST(ReplyTimeout, BinaryBlockTimeoutMarksTheRetryAndCancels) {
     h.link.DataSend(BuildFrame("EP,R,0005", EOT), true);
     test::LinkTestAccess::setStatus(h.link, link_status::BinaryReceive);
     h.host.pumpUntil([&] { return h.link.Cancel(); }, Millis{5000});
-    EXPECT_TRUE(h.link.BinaryRetry());
+    EXPECT_TRUE(h.link.binaryDump().retry());
     EXPECT_EQ(h.sent().size(), 1u);
     const auto lines = h.logLines();
     EXPECT_EQ(lines.back(), "= timeout =");

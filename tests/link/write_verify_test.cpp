@@ -97,7 +97,7 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
         test::SimLink s(state);
         ASSERT_TRUE(s.connect(2, 2));
         clsInstrument before;
-        ASSERT_TRUE(s.link.GetInstrument(&before));
+        ASSERT_TRUE(s.link.reads().GetInstrument(&before));
         clsInstrument model = before;
         model.ClearChangeFlags();
         c.edit(model);
@@ -126,7 +126,7 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
         ASSERT_TRUE(result.held);
         const clsInstrument held = HeldAfterWrite(before, sent, *result.held);
         clsInstrument again;
-        ASSERT_TRUE(s.link.GetInstrument(&again));
+        ASSERT_TRUE(s.link.reads().GetInstrument(&again));
         EXPECT_EQ(held.BumpTime(), again.BumpTime());
         EXPECT_EQ(held.LcBhMode(), again.LcBhMode());
         EXPECT_EQ(held.StationList(5), again.StationList(5));
@@ -142,7 +142,7 @@ TEST(WriteVerify, AFullWriteToAnHonestInstrumentIsVerifiedWithoutAFalseMismatch)
     test::SimLink s;
     ASSERT_TRUE(s.connect());
     clsInstrument model;
-    ASSERT_TRUE(s.link.GetInstrument(&model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&model));
     model.setWarning(2, 7);
     model.setLcdBackLight(45);
     model.setBumpThreshold(3);
@@ -182,7 +182,7 @@ TEST(WriteVerify, ARunThatStoppedReadsBackWhatWasAcknowledged) {
     test::SimLink s;
     ASSERT_TRUE(s.connect(2, 2));
     clsInstrument model;
-    ASSERT_TRUE(s.link.GetInstrument(&model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&model));
     model.ClearChangeFlags();
     model.setLcdBackLight(45);  // "XT", rank 16
     model.setBumpTime(3);       // "BU", rank 19: refused

@@ -21,7 +21,7 @@ using Millis = EventHost::Millis;
 struct Connected {
     Connected() {
         EXPECT_TRUE(s.connect());
-        EXPECT_TRUE(s.link.GetInstrument(&s.model));
+        EXPECT_TRUE(s.link.reads().GetInstrument(&s.model));
         s.port.frames.clear();
     }
     SimLink s;
@@ -88,7 +88,7 @@ TEST(CalibrationAccess, PollBindingCancelClockAndFolderReachTheLink) {
     access.bindModel(&own);
     EXPECT_EQ(b.s.link.Instrument(), &own);
     access.pollReadings(true);
-    EXPECT_TRUE(b.s.link.RunDensty());
+    EXPECT_TRUE(b.s.link.calibration().RunDensty());
     b.s.host.runFor(Millis{2500});
     access.pollReadings(false);
     EXPECT_FALSE(access.readingsPolled());
@@ -131,13 +131,13 @@ TEST(TransferWatch, CountsResendsSinceItWasMadeAndStopsTheLinkOnce) {
         }
         return bytes;
     };
-    ASSERT_TRUE(b.s.link.GetLatestHistory(&b.s.model));
+    ASSERT_TRUE(b.s.link.operations().GetLatestHistory(&b.s.model));
     ASSERT_GT(b.s.link.ResendCount(), 0);
     TransferWatch watch(&b.s.link);
     EXPECT_TRUE(watch.attached());
     EXPECT_EQ(watch.resendsSinceStart(), 0);
     lost = 0;
-    ASSERT_TRUE(b.s.link.GetLatestHistory(&b.s.model));
+    ASSERT_TRUE(b.s.link.operations().GetLatestHistory(&b.s.model));
     EXPECT_EQ(watch.resendsSinceStart(), 1);
 
     watch.stop("= User Cancel =");

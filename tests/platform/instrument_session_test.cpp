@@ -168,9 +168,9 @@ TEST(InstrumentSession, RaisesReadings) {
     ASSERT_TRUE(bench.connect());
     clsInstrument model;
     bench.session->link().setInstrument(&model);
-    bench.session->link().setRunDensty(true);
+    bench.session->link().calibration().setRunDensty(true);
     bench.host.runFor(milliseconds(3500));
-    bench.session->link().setRunDensty(false);
+    bench.session->link().calibration().setRunDensty(false);
     EXPECT_EQ(bench.heard,
               (std::vector<std::string>{"connected", "readings", "readings", "readings"}));
 }

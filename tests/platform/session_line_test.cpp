@@ -21,7 +21,7 @@ using Millis = EventHost::Millis;
 struct Connected {
     Connected() {
         EXPECT_TRUE(s.connect());
-        EXPECT_TRUE(s.link.GetInstrument(&s.model));
+        EXPECT_TRUE(s.link.reads().GetInstrument(&s.model));
         s.port.frames.clear();
     }
     SimLink s;
@@ -35,25 +35,25 @@ TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
     };
     const std::vector<Case> cases = {
         {"read-all", [](InstrumentReads& r, clsInstrument& m, auto&) { return r.readAll(m); },
-         [](uclVqif& l, clsInstrument& m, auto&) { return l.GetInstrument(&m); }},
+         [](uclVqif& l, clsInstrument& m, auto&) { return l.reads().GetInstrument(&m); }},
         {"identity", [](InstrumentReads& r, clsInstrument& m, auto&) { return r.readIdentity(m); },
-         [](uclVqif& l, clsInstrument& m, auto&) { return l.GetRomNo(&m); }},
+         [](uclVqif& l, clsInstrument& m, auto&) { return l.reads().GetRomNo(&m); }},
         {"latest history",
          [](InstrumentReads& r, clsInstrument& m, auto&) { return r.readLatestHistory(m); },
-         [](uclVqif& l, clsInstrument& m, auto&) { return l.GetLatestHistory(&m); }},
+         [](uclVqif& l, clsInstrument& m, auto&) { return l.operations().GetLatestHistory(&m); }},
         {"flash image, two blocks",
          [](InstrumentReads& r, clsInstrument&, const std::string& folder) {
              return r.flashImage(folder + "/image.dat", 0, 1);
          },
          [](uclVqif& l, clsInstrument&, const std::string& folder) {
-             return l.GetBinDump(folder + "/image.dat", 0, 1);
+             return l.dumps().GetBinDump(folder + "/image.dat", 0, 1);
          }},
         {"FRAM listing",
          [](InstrumentReads& r, clsInstrument&, const std::string& folder) {
              return r.framListing(folder + "/DumpEF.dat");
          },
          [](uclVqif& l, clsInstrument&, const std::string& folder) {
-             return l.GetRomDump2(folder + "/DumpEF.dat");
+             return l.dumps().GetRomDump2(folder + "/DumpEF.dat");
          }},
     };
     for (const Case& c : cases) {
@@ -214,12 +214,12 @@ TEST(SessionLine, TheProgressWindowsWatchCountsFromWhenItIsMadeAndItsStopCancels
         }
         return bytes;
     };
-    ASSERT_TRUE(b.s.link.GetLatestHistory(&b.s.model));
+    ASSERT_TRUE(b.s.link.operations().GetLatestHistory(&b.s.model));
     TransferWatch watch = line.transferWatch();
     EXPECT_TRUE(watch.attached());
     EXPECT_EQ(watch.resendsSinceStart(), 0);
     lost = 0;
-    ASSERT_TRUE(b.s.link.GetLatestHistory(&b.s.model));
+    ASSERT_TRUE(b.s.link.operations().GetLatestHistory(&b.s.model));
     EXPECT_EQ(watch.resendsSinceStart(), 1);
     EXPECT_FALSE(line.cancelRequested());
     watch.stop("= User Cancel =");

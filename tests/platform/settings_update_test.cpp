@@ -22,14 +22,14 @@ namespace {
 struct Bench : test::SimLink {
     Bench() {
         EXPECT_TRUE(connect());
-        EXPECT_TRUE(link.GetInstrument(&model));
+        EXPECT_TRUE(link.reads().GetInstrument(&model));
         held = model;
         port.frames.clear();
     }
     // What the instrument holds now, read again.
     clsInstrument readAgain() {
         clsInstrument again;
-        EXPECT_TRUE(link.GetInstrument(&again));
+        EXPECT_TRUE(link.reads().GetInstrument(&again));
         link.setInstrument(&model);
         return again;
     }

@@ -16,7 +16,7 @@ namespace {
 TEST(Regressions, RefusedGasTableWriteFailsAndKeepsItsFlags) {
     SimLink s;
     ASSERT_TRUE(s.connect(1, 1));
-    ASSERT_TRUE(s.link.GetInstrument(&s.model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&s.model));
     s.port.rewrite = [](std::string bytes) {
         if (bytes.find("GJ,W") == std::string::npos) return bytes;
         return Reply("GJ,W," + std::string(1, NAK));
@@ -60,7 +60,7 @@ TEST(Regressions, LateAnswerToAnEarlierRequestIsNotTakenForTheCurrentOne) {
         if (bytes.find("XS,R,0009,") == std::string::npos) return bytes;
         return Reply("XS,R,0008,LATE ANSWER 8  ") + bytes;
     };
-    ASSERT_TRUE(s.link.GetInstrument(&s.model));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&s.model));
     for (int i = 0; i < sim::kStationCount; ++i) {
         EXPECT_EQ(s.model.StationList(i),
                   s.instrument.state().stations[static_cast<std::size_t>(i)])
@@ -72,7 +72,7 @@ TEST(Regressions, LateAnswerToAnEarlierRequestIsNotTakenForTheCurrentOne) {
         return Reply("AP,R,1") + bytes;
     };
     clsInstrument again;
-    ASSERT_TRUE(s.link.GetInstrument(&again));
+    ASSERT_TRUE(s.link.reads().GetInstrument(&again));
     EXPECT_EQ(again.Intervals(), s.instrument.state().settings.intervals);
     EXPECT_EQ(again.AlarmMode(), s.instrument.state().settings.alarmMode);
 }

@@ -174,8 +174,8 @@ class Soak {
         log_.clear();
         clsInstrument model;
         bool hung = false;
-        const bool readOk =
-            timed(kReadAllFrames, f.longestRead, hung, [&] { return link_.GetInstrument(&model); });
+        const bool readOk = timed(kReadAllFrames, f.longestRead, hung,
+                                  [&] { return link_.reads().GetInstrument(&model); });
         if (hung) return countHang(f, "read-all");
         if (!readOk) {
             ++f.cleanFailures;
@@ -206,8 +206,8 @@ class Soak {
         }
 
         clsInstrument back;
-        const bool backOk =
-            timed(kReadAllFrames, f.longestRead, hung, [&] { return link_.GetInstrument(&back); });
+        const bool backOk = timed(kReadAllFrames, f.longestRead, hung,
+                                  [&] { return link_.reads().GetInstrument(&back); });
         if (hung) return countHang(f, "read-back");
         if (!backOk) {
             ++f.cleanFailures;

@@ -35,7 +35,7 @@ CalBench::CalBench(sim::SimState simState)
 }
 
 CalBench::~CalBench() {
-    link.setRunDensty(false);
+    link.calibration().setRunDensty(false);
     link.setTimerEnabled(false);
     link.setPortOpen(false);
 }
@@ -44,7 +44,7 @@ bool CalBench::start() {
     link.setPortOpen(true);
     if (!host.pumpUntil([this] { return link.Connected(); }, std::chrono::seconds(30)))
         return false;
-    const bool read = link.GetInstrument(&model);
+    const bool read = link.reads().GetInstrument(&model);
     takeSent();
     return read;
 }

@@ -28,7 +28,7 @@ bool SimBench::connect() {
 }
 
 bool SimBench::readAll(clsInstrument& model) {
-    const bool ok = link.GetInstrument(&model);
+    const bool ok = link.reads().GetInstrument(&model);
     if (ok) model.setCommFlags(1);
     takeSent();
     return ok;

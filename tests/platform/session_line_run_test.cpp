@@ -1,7 +1,7 @@
-// What vq5100ctl runs through the session's operations, end to end over the virtual instrument on
-// the virtual clock: the tuning the run gives the link, the reads, the words for a read that
+// What vq5100ctl runs through the session's line and reads, end to end over the virtual instrument
+// on the virtual clock: the tuning the run gives the link, the reads, the words for a read that
 // stopped, the readings poll and the memory dumps into real files.
-#include "platform/session_operations.h"
+#include "platform/session_line.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "link/virtual_host.h"
 #include "model/instrument.h"
+#include "platform/instrument_reads.h"
 #include "platform/instrument_session.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
@@ -36,13 +37,13 @@ struct Bench {
     ~Bench() { session.reset(); }
 
     bool connect(const LinkTuning& tuning) {
-        SessionOperations ops = session->operations();
+        SessionLine ops = session->line();
         ops.tune(tuning);
         session->openPort(session->choosePort());
         if (!ops.portOpen()) return false;
         const auto limit = ops.now() + ops.probeLimit();
-        ops.pumpWhile([&] { return !ops.connected() && ops.now() < limit; });
-        return ops.connected();
+        ops.pumpWhile([&] { return !ops.instrumentConnected() && ops.now() < limit; });
+        return ops.instrumentConnected();
     }
 
     QTemporaryDir dir;
@@ -66,7 +67,7 @@ LinkTuning tuning(int retry, int timeout) {
 
 // The waits follow the tuning: a probe round (12 ticks) per try plus the time-out, and the time-out
 // per try for one command.
-TEST(SessionOperations, TheWaitsFollowTheTuning) {
+TEST(SessionLine, TheWaitsFollowTheTuning) {
     struct Case {
         int retry, timeout;
         milliseconds probe, reply;
@@ -75,19 +76,20 @@ TEST(SessionOperations, TheWaitsFollowTheTuning) {
                           Case{0, 1, milliseconds(1200 + 1000), seconds(1)},
                           Case{5, 10, milliseconds(6 * 1200 + 10000), seconds(60)}}) {
         Bench bench;
-        SessionOperations ops = bench.session->operations();
+        SessionLine ops = bench.session->line();
         ops.tune(tuning(c.retry, c.timeout));
         EXPECT_EQ(ops.probeLimit(), c.probe) << c.retry << "/" << c.timeout;
         EXPECT_EQ(ops.replyLimit(), c.reply) << c.retry << "/" << c.timeout;
     }
 }
 
-TEST(SessionOperations, ReadsWhatTheInstrumentHolds) {
+TEST(InstrumentReads, ReadsWhatTheInstrumentHolds) {
     Bench bench;
     ASSERT_TRUE(bench.connect(tuning(3, 3)));
-    SessionOperations ops = bench.session->operations();
+    SessionLine line = bench.session->line();
     // Right after connecting, the last reply is the probe's answer.
-    EXPECT_NE(ops.lastReply().find("RC,R,"), std::string::npos) << ops.lastReply();
+    EXPECT_NE(line.lastReply().find("RC,R,"), std::string::npos) << line.lastReply();
+    InstrumentReads ops = bench.session->reads();
 
     // The instrument holds its texts padded to their width; the model holds them trimmed.
     std::string held = bench.instrument.state().serialNo;
@@ -101,19 +103,19 @@ TEST(SessionOperations, ReadsWhatTheInstrumentHolds) {
     EXPECT_FALSE(gases.GasName(0).empty());
     clsInstrument all;
     ASSERT_TRUE(ops.readAll(all));
-    EXPECT_TRUE(ops.readHistory(all));
+    EXPECT_TRUE(ops.readLatestHistory(all));
     EXPECT_EQ(all.SerialNo(), held);
     EXPECT_EQ(all.GasName(0), gases.GasName(0));
 }
 
 // A read that stops is named: the command and how often it was tried, and a dropped line is
 // given as the reason.
-TEST(SessionOperations, AReadThatStopsIsNamed) {
+TEST(InstrumentReads, AReadThatStopsIsNamed) {
     Bench bench;
     ASSERT_TRUE(bench.connect(tuning(1, 1)));
     // Switched off, the instrument answers nothing more.
     ASSERT_TRUE(bench.session->powerOff());
-    SessionOperations ops = bench.session->operations();
+    InstrumentReads ops = bench.session->reads();
     clsInstrument model;
     EXPECT_FALSE(ops.readAll(model));
     const std::string quiet = ops.readFailureText(false);
@@ -124,10 +126,10 @@ TEST(SessionOperations, AReadThatStopsIsNamed) {
 }
 
 // The poll decodes into the model it was started with, once a second, and stops when told.
-TEST(SessionOperations, TheReadingsPollStartsAndStops) {
+TEST(InstrumentReads, TheReadingsPollStartsAndStops) {
     Bench bench;
     ASSERT_TRUE(bench.connect(tuning(3, 3)));
-    SessionOperations ops = bench.session->operations();
+    InstrumentReads ops = bench.session->reads();
     clsInstrument model;
     ops.startReadings(model);
     bench.host.runFor(milliseconds(3500));
@@ -139,21 +141,21 @@ TEST(SessionOperations, TheReadingsPollStartsAndStops) {
 
 // Both dumps land in real files; a file that cannot be written is the reason given, not a failed
 // transfer.
-TEST(SessionOperations, TheDumpsWriteTheirFilesOrSayWhyNot) {
+TEST(InstrumentReads, TheDumpsWriteTheirFilesOrSayWhyNot) {
     Bench bench;
     ASSERT_TRUE(bench.connect(tuning(3, 3)));
-    SessionOperations ops = bench.session->operations();
+    InstrumentReads ops = bench.session->reads();
     const std::filesystem::path dir = bench.dir.path().toStdString();
-    const int last = SessionOperations::lastFlashBlock();
+    const int last = InstrumentReads::lastFlashBlock();
     EXPECT_EQ(last, 1023);
-    ASSERT_TRUE(ops.dumpFlash((dir / "image.dat").string(), last - 1, last));
+    ASSERT_TRUE(ops.flashImage((dir / "image.dat").string(), last - 1, last));
     EXPECT_EQ(std::filesystem::file_size(dir / "image.dat"), 524288u);
     EXPECT_TRUE(ops.dumpFileError().empty());
-    ASSERT_TRUE(ops.dumpFram((dir / "listing.dat").string()));
+    ASSERT_TRUE(ops.framListing((dir / "listing.dat").string()));
     EXPECT_GT(std::filesystem::file_size(dir / "listing.dat"), 0u);
 
     const std::string nowhere = (dir / "missing" / "listing.dat").string();
-    EXPECT_FALSE(ops.dumpFram(nowhere));
+    EXPECT_FALSE(ops.framListing(nowhere));
     EXPECT_NE(ops.dumpFileError().find("missing"), std::string::npos) << ops.dumpFileError();
 }
 
