@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -188,6 +189,14 @@ class RecordsStore {
     }
     // Oldest first.
     virtual StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) = 0;
+    // The same reading as a piece of work that may run on another thread (on a connection of its
+    // own), so that a window can read a long history without waiting for it; empty when this
+    // store can only be read where it was opened.
+    virtual std::function<StoreStatus(std::vector<TimelineEntry>&)> timelineReader(
+        const std::string& serial) {
+        (void)serial;
+        return {};
+    }
     virtual StoreStatus snapshot(long long eventId, std::string& text) = 0;
     // The instrument `serial` finds: its serial now and those it had before serial changes
     // (oldest change first). A store without serial changes gives `serial` itself.

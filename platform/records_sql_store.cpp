@@ -327,6 +327,12 @@ class RecordsSqlStore::Impl : public RecordsConnection {
     // another instrument already.
     StoreStatus changeSerial(const RecordEvent& e, long long& id, QString& state, bool& joined);
     std::optional<long long> storeSnapshot(const std::string& text, QSqlQuery& query);
+    // Instruments as the fleet query `sql` (summaryColumns first) gives them.
+    StoreStatus readFleet(const QString& sql, const std::vector<QVariant>& values,
+                          std::vector<InstrumentSummary>& out);
+    // Whether rows can be read through SQLite's own interface (asked once).
+    bool directRows();
+    std::optional<bool> direct;
 };
 
 std::optional<int> RecordsSqlStore::Impl::schemaVersion(StoreStatus& status) {
@@ -771,15 +777,27 @@ QString summaryColumns(bool postgres) {
                           "CAST(i.state AS BLOB), i.manufacture_no, i.simulated");
 }
 
-void readSummaries(QSqlQuery& query, std::vector<InstrumentSummary>& out) {
+std::string_view stateBytes(const QSqlQuery& query, int column, QByteArray& keep) {
+    keep = query.value(column).toByteArray();
+    return {keep.constData(), static_cast<std::size_t>(keep.size())};
+}
+
+std::string_view stateBytes(const SqliteRows& rows, int column, QByteArray&) {
+    return rows.value(column).view();
+}
+
+// The rows of a fleet query (summaryColumns), through Qt SQL or SQLite's own interface: the fleet
+// list and the due list read every instrument, where Qt SQL's work per value is most of the time.
+template <typename Rows>
+void readSummaries(Rows& query, std::vector<InstrumentSummary>& out) {
+    QByteArray keep;
     while (query.next()) {
         InstrumentSummary s;
         s.serial = ss(query.value(0));
         s.station = ss(query.value(1));
         s.user = ss(query.value(2));
         s.events = query.value(3).toLongLong();
-        const QByteArray state = query.value(4).toByteArray();
-        s.record = DecodeRecordState(std::string_view(state.constData(), state.size()));
+        s.record = DecodeRecordState(stateBytes(query, 4, keep));
         s.manufactureNo = ss(query.value(5));
         s.simulated = query.value(6).toInt() != 0;
         out.push_back(std::move(s));
@@ -788,48 +806,70 @@ void readSummaries(QSqlQuery& query, std::vector<InstrumentSummary>& out) {
 
 }  // namespace
 
-StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
+StoreStatus RecordsSqlStore::Impl::readFleet(const QString& sql,
+                                             const std::vector<QVariant>& values,
+                                             std::vector<InstrumentSummary>& out) {
     out.clear();
-    QSqlQuery query(impl_->db);
+    if (directRows()) {
+        std::vector<SqliteValue> bound;
+        for (const QVariant& v : values) {
+            if (v.typeId() == QMetaType::Double)
+                bound.emplace_back(v.toDouble());
+            else if (v.typeId() == QMetaType::QString)
+                bound.emplace_back(v.toString().toStdString());
+            else
+                bound.emplace_back(v.toLongLong());
+        }
+        SqliteRows rows(db);
+        if (rows.exec(sql, bound)) readSummaries(rows, out);
+        if (rows.lastError().isValid()) {
+            out.clear();
+            return fail(rows.lastError());
+        }
+        return {};
+    }
+    QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec("SELECT " + summaryColumns(impl_->postgres) +
-                    " FROM instruments i ORDER BY i.serial"))
-        return impl_->fail(query);
+    if (!run(query, sql, values)) return fail(query);
     readSummaries(query, out);
+    if (query.lastError().isValid()) {
+        out.clear();
+        return fail(query);
+    }
     return {};
+}
+
+bool RecordsSqlStore::Impl::directRows() {
+    if (!direct) direct = !postgres && SqliteRows::usable(db);
+    return *direct;
+}
+
+StoreStatus RecordsSqlStore::instruments(std::vector<InstrumentSummary>& out) {
+    return impl_->readFleet(
+        "SELECT " + summaryColumns(impl_->postgres) + " FROM instruments i ORDER BY i.serial", {},
+        out);
 }
 
 StoreStatus RecordsSqlStore::instrument(const std::string& serial,
                                         std::optional<InstrumentSummary>& out) {
     out.reset();
-    QSqlQuery query(impl_->db);
-    query.setForwardOnly(true);
-    if (!impl_->run(
-            query,
-            "SELECT " + summaryColumns(impl_->postgres) + " FROM instruments i WHERE i.serial = ?",
-            {qs(serial)}))
-        return impl_->fail(query);
     std::vector<InstrumentSummary> found;
-    readSummaries(query, found);
+    const StoreStatus status = impl_->readFleet(
+        "SELECT " + summaryColumns(impl_->postgres) + " FROM instruments i WHERE i.serial = ?",
+        {qs(serial)}, found);
     if (!found.empty()) out = std::move(found.front());
-    return {};
+    return status;
 }
 
 StoreStatus RecordsSqlStore::dueCandidates(double now, int days,
                                            std::vector<InstrumentSummary>& out) {
-    out.clear();
-    QSqlQuery query(impl_->db);
-    query.setForwardOnly(true);
     // A day more than asked: the exact test is Assess's, on the states read here.
-    if (!impl_->run(query,
-                    "SELECT " + summaryColumns(impl_->postgres) +
-                        " FROM instrument_due d JOIN instruments i ON i.id = d.instrument_id "
-                        "WHERE d.failed = 1 OR (d.due_date <> 0 AND d.due_date <= ?) "
-                        "ORDER BY i.serial",
-                    {now + days + 1.0}))
-        return impl_->fail(query);
-    readSummaries(query, out);
-    return {};
+    return impl_->readFleet(
+        "SELECT " + summaryColumns(impl_->postgres) +
+            " FROM instrument_due d JOIN instruments i ON i.id = d.instrument_id "
+            "WHERE d.failed = 1 OR (d.due_date <> 0 AND d.due_date <= ?) "
+            "ORDER BY i.serial",
+        {now + days + 1.0}, out);
 }
 
 namespace {
@@ -873,7 +913,7 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
     if (const StoreStatus found = impl_->instrumentOf(qs(serial), instrument);
         !found.ok || instrument == 0)
         return found;
-    if (!impl_->postgres && SqliteRows::usable(impl_->db)) {
+    if (impl_->directRows()) {
         SqliteRows rows(impl_->db);
         const auto exec = [&](const QString& sql) { return rows.exec(sql, {instrument}); };
         if (!readTimeline(rows, exec, serial, out)) {
@@ -888,6 +928,16 @@ StoreStatus RecordsSqlStore::timeline(const std::string& serial, std::vector<Tim
         return impl_->fail(query);
     }
     return {};
+}
+
+std::function<StoreStatus(std::vector<TimelineEntry>&)> RecordsSqlStore::timelineReader(
+    const std::string& serial) {
+    return [location = location_, serial](std::vector<TimelineEntry>& out) {
+        out.clear();
+        StoreStatus status;
+        const auto reader = RecordsSqlStore::open(location, status, RecordsAccess::ReadOnly);
+        return reader ? reader->timeline(serial, out) : status;
+    };
 }
 
 StoreStatus RecordsSqlStore::queued(int limit, std::vector<TimelineEntry>& out) {

@@ -72,6 +72,9 @@ class RecordsSqlStore final : public RecordsStore {
     StoreStatus instrument(const std::string& serial,
                            std::optional<InstrumentSummary>& out) override;
     StoreStatus timeline(const std::string& serial, std::vector<TimelineEntry>& out) override;
+    // Opens the same store read-only where it runs, reads, and closes it.
+    std::function<StoreStatus(std::vector<TimelineEntry>&)> timelineReader(
+        const std::string& serial) override;
     StoreStatus snapshot(long long eventId, std::string& text) override;
     StoreStatus serials(const std::string& serial, InstrumentSerials& out) override;
     // As record, for a serial change: `joined` false when the new serial already named another

@@ -5,6 +5,7 @@
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
+#include <type_traits>
 
 namespace vq {
 
@@ -35,11 +36,15 @@ double SqliteCell::toDouble() const {
 }
 
 std::string SqliteCell::text() const {
+    return std::string(view());
+}
+
+std::string_view SqliteCell::view() const {
     sqlite3_stmt* statement = statementOf(statement_);
     const auto* bytes = sqlite3_column_text(statement, column_);
     if (!bytes) return {};
-    return std::string(reinterpret_cast<const char*>(bytes),
-                       static_cast<std::size_t>(sqlite3_column_bytes(statement, column_)));
+    return {reinterpret_cast<const char*>(bytes),
+            static_cast<std::size_t>(sqlite3_column_bytes(statement, column_))};
 }
 
 bool SqliteRows::usable(const QSqlDatabase& db) {
@@ -65,7 +70,7 @@ void SqliteRows::fail(const char* what) {
                   QSqlError::StatementError, QString::number(code));
 }
 
-bool SqliteRows::exec(const QString& sql, const std::vector<long long>& values) {
+bool SqliteRows::exec(const QString& sql, const std::vector<SqliteValue>& values) {
     sqlite3_finalize(statementOf(statement_));
     statement_ = nullptr;
     error_ = QSqlError();
@@ -83,7 +88,20 @@ bool SqliteRows::exec(const QString& sql, const std::vector<long long>& values) 
     }
     statement_ = statement;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (sqlite3_bind_int64(statement, static_cast<int>(i) + 1, values[i]) != SQLITE_OK) {
+        const int at = static_cast<int>(i) + 1;
+        const int bound = std::visit(
+            [&](const auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, long long>)
+                    return sqlite3_bind_int64(statement, at, value);
+                else if constexpr (std::is_same_v<T, double>)
+                    return sqlite3_bind_double(statement, at, value);
+                else
+                    return sqlite3_bind_text(statement, at, value.data(),
+                                             static_cast<int>(value.size()), SQLITE_TRANSIENT);
+            },
+            values[i]);
+        if (bound != SQLITE_OK) {
             fail("Unable to bind parameters");
             return false;
         }

@@ -11,6 +11,8 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 namespace vq {
@@ -25,12 +27,17 @@ class SqliteCell {
     double toDouble() const;
     float toFloat() const { return static_cast<float>(toDouble()); }
     std::string text() const;
+    // The text without a copy, valid until the next row.
+    std::string_view view() const;
     QString toString() const { return QString::fromStdString(text()); }
 
   private:
     void* statement_;
     int column_;
 };
+
+// A value bound to a statement.
+using SqliteValue = std::variant<long long, double, std::string>;
 
 class SqliteRows {
   public:
@@ -43,7 +50,7 @@ class SqliteRows {
     SqliteRows& operator=(const SqliteRows&) = delete;
 
     // Prepares `sql` with `values` bound in order; false with lastError().
-    bool exec(const QString& sql, const std::vector<long long>& values);
+    bool exec(const QString& sql, const std::vector<SqliteValue>& values);
     // The next row; false at the end or on an error (lastError() says which).
     bool next();
     SqliteCell value(int column) const { return {statement_, column}; }

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 
 #include "platform/records_recorder.h"
 #include "platform/records_sql_store.h"
@@ -203,6 +204,86 @@ TEST(RecordsFaults, AnUnusableStoreGivesOneLineAndNeitherCrashesNorHangs) {
         } else {
             EXPECT_NE(status.error.find(damage.reason), std::string::npos) << status.error;
         }
+    }
+}
+
+// ---- the opening check of a large store ----
+
+// A store above the size checked whole at every opening (a large settings text that does not
+// compress), with a page of one table overwritten as a failing disk leaves it.
+std::string largeStoreWithDamagedTable(const TempDir& dir, const char* table) {
+    const std::string file = dir.file(std::string(table) + ".sqlite");
+    {
+        StoreStatus status;
+        auto store = openAt(file, status);
+        if (!store) return {};
+        RecordEvent big = sampleRead("BIG", 1);
+        std::mt19937 random(5100);
+        big.snapshot.resize(10 * 1024 * 1024);
+        for (char& c : big.snapshot) c = static_cast<char>(random());
+        if (!store->record(big).ok || !store->record(sampleRead("SMALL", 2)).ok) return {};
+    }
+    long long root = 0, pageSize = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "vq-test-pages");
+        db.setDatabaseName(QString::fromStdString(file));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+            query.exec(
+                QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(table));
+            if (query.next()) root = query.value(0).toLongLong();
+            query.exec("PRAGMA page_size");
+            if (query.next()) pageSize = query.value(0).toLongLong();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("vq-test-pages");
+    if (root <= 1 || pageSize <= 0) return {};
+    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp((root - 1) * pageSize);
+    out << std::string(static_cast<std::size_t>(pageSize), '\xa5');
+    return out ? file : std::string();
+}
+
+// Above the size checked whole, a read-only opening checks the small tables (the schema, the
+// queue, the due dates) and leaves the fleet table to the read that meets it; an opening for
+// writing checks the fleet table too, before it writes. Damage is named as damage either way,
+// and nothing is written into the file.
+TEST(RecordsFaults, ALargeStoreIsCheckedWhereEachOpeningReliesOnIt) {
+    struct Case {
+        const char* table;
+        bool readOnlyOpens;  // the read-only opening finds nothing
+    };
+    for (const Case& c : {Case{"instrument_due", false}, Case{"instruments", true}}) {
+        SCOPED_TRACE(c.table);
+        TempDir dir;
+        const std::string file = largeStoreWithDamagedTable(dir, c.table);
+        ASSERT_FALSE(file.empty());
+        ASSERT_GT(std::filesystem::file_size(file), 8u * 1024 * 1024);
+        const auto where = ParseRecordsLocation(file, "");
+        const auto before = std::filesystem::last_write_time(file);
+
+        StoreStatus status;
+        RecordsProblem problem = RecordsProblem::None;
+        auto reader = RecordsSqlStore::open(*where, status, RecordsAccess::ReadOnly, &problem);
+        EXPECT_EQ(reader != nullptr, c.readOnlyOpens) << status.error;
+        if (reader) {
+            // The listing reads the fleet table and meets the damage.
+            std::vector<InstrumentSummary> fleet;
+            status = reader->instruments(fleet);
+            EXPECT_FALSE(status.ok);
+            EXPECT_TRUE(reader->damaged());
+            EXPECT_NE(status.error.find("damaged"), std::string::npos) << status.error;
+        } else {
+            EXPECT_EQ(problem, RecordsProblem::Damaged) << status.error;
+        }
+        reader.reset();
+
+        auto writer = RecordsSqlStore::open(*where, status, RecordsAccess::Write, &problem);
+        EXPECT_FALSE(writer) << "a damaged store was opened for writing";
+        EXPECT_EQ(problem, RecordsProblem::Damaged) << status.error;
+        EXPECT_EQ(std::filesystem::last_write_time(file), before);
     }
 }
 

@@ -25,6 +25,7 @@
 #include "records/backends.h"
 #include "records/postgres_server.h"
 #include "records/records_writer.h"
+#include "records/store_versions.h"
 #include "support/temp_dir.h"
 
 namespace vq::test {
@@ -388,21 +389,8 @@ TEST(RecordsIdentityMigration, AStoreOfThePreviousVersionGetsTheIdentityColumns)
         ASSERT_TRUE(store) << status.error;
         for (int n = 1; n <= 5; ++n) ASSERT_TRUE(store->record(sampleRead("V3", n)).ok);
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "vq-identity-downgrade");
-        db.setDatabaseName(QString::fromStdString(file));
-        ASSERT_TRUE(db.open());
-        QSqlQuery query(db);
-        for (const char* sql :
-             {"DROP TABLE instrument_serials", "ALTER TABLE events DROP COLUMN manufacture_no",
-              "ALTER TABLE events DROP COLUMN serial",
-              "ALTER TABLE instruments DROP COLUMN manufacture_no",
-              "ALTER TABLE instruments DROP COLUMN simulated",
-              "UPDATE records_schema SET version = 3"})
-            ASSERT_TRUE(query.exec(sql)) << sql << ": " << query.lastError().text().toStdString();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("vq-identity-downgrade");
+    std::string error;
+    ASSERT_TRUE(DowngradeTo(where, 3, error)) << error;
 
     StoreStatus status;
     auto store = RecordsSqlStore::open(where, status);

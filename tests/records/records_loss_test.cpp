@@ -19,6 +19,7 @@
 #include "platform/records_sync.h"
 #include "records/postgres_server.h"
 #include "records/records_writer.h"
+#include "records/store_versions.h"
 #include "support/temp_dir.h"
 
 namespace vq::test {
@@ -236,26 +237,8 @@ TEST(RecordsLoss, AStoreOfThePreviousVersionGetsAnIdForEveryEvent) {
         ASSERT_TRUE(store) << status.error;
         for (int n = 1; n <= 30; ++n) ASSERT_TRUE(store->record(sampleRead("OLD", n)).ok);
     }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "vq-loss-downgrade");
-        db.setDatabaseName(QString::fromStdString(file));
-        ASSERT_TRUE(db.open());
-        QSqlQuery query(db);
-        for (const char* sql :
-             {"DROP TABLE instrument_serials", "ALTER TABLE events DROP COLUMN manufacture_no",
-              "ALTER TABLE events DROP COLUMN serial",
-              "ALTER TABLE instruments DROP COLUMN manufacture_no",
-              "ALTER TABLE instruments DROP COLUMN simulated", "DROP INDEX events_by_uid",
-              "ALTER TABLE events DROP COLUMN event_uid", "DROP TABLE records_outbox",
-              "DROP INDEX events_trusted", "ALTER TABLE events DROP COLUMN origin",
-              "ALTER TABLE events DROP COLUMN clock_ahead",
-              "ALTER TABLE events DROP COLUMN import_file",
-              "ALTER TABLE events DROP COLUMN import_time",
-              "ALTER TABLE instruments DROP COLUMN state", "UPDATE records_schema SET version = 1"})
-            ASSERT_TRUE(query.exec(sql)) << sql << ": " << query.lastError().text().toStdString();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("vq-loss-downgrade");
+    std::string error;
+    ASSERT_TRUE(DowngradeTo(where, 1, error)) << error;
 
     StoreStatus status;
     RecordsProblem problem = RecordsProblem::None;

@@ -16,6 +16,7 @@
 #include "platform/records_sql_store.h"
 #include "records/backends.h"
 #include "records/postgres_server.h"
+#include "records/store_versions.h"
 #include "support/temp_dir.h"
 
 namespace vq::test {
@@ -108,26 +109,6 @@ class RecordsScaleTest : public ::testing::Test {
     }
 
     // Runs statements on the store's database beside the program, as another program would.
-    void raw(const std::vector<const char*>& statements) {
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(where.postgres ? "QPSQL" : "QSQLITE", "vq-scale-raw");
-            if (where.postgres) {
-                db.setHostName(QString::fromStdString(where.host));
-                db.setPort(where.port);
-                db.setUserName(QString::fromStdString(where.user));
-                db.setDatabaseName(QString::fromStdString(where.database));
-            } else {
-                db.setDatabaseName(QString::fromStdString(where.path));
-            }
-            ASSERT_TRUE(db.open());
-            QSqlQuery query(db);
-            for (const char* sql : statements) ASSERT_TRUE(query.exec(sql)) << sql;
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("vq-scale-raw");
-    }
-
     // Every (day, --days) pair: the due list of the candidates and of the whole fleet agree,
     // instrument by instrument, state and due date; returns how many candidates kToday with 7
     // days gave.
@@ -207,7 +188,8 @@ TYPED_TEST(RecordsScaleTest, AStoreOfThePreviousSchemaGetsItsDueDatesWhenMigrate
         for (const RecordEvent& e : c.events) ASSERT_TRUE(this->store->record(e).ok) << c.serial;
     this->store.reset();
     // As the previous program left it: no due dates at all.
-    this->raw({"DROP TABLE instrument_due", "UPDATE records_schema SET version = 4"});
+    std::string error;
+    ASSERT_TRUE(DowngradeTo(this->where, 4, error)) << error;
 
     // Read-only, a store of an older schema is refused, not half read.
     EXPECT_FALSE(RecordsSqlStore::open(this->where, this->status, RecordsAccess::ReadOnly));

@@ -91,7 +91,7 @@ class RecordsLongTimelineTest : public QObject {
         QSignalSpy shown(window.get(), &frmRecords::timelineShown);
         QSignalSpy filled(window.get(), &frmRecords::timelineFilled);
         QVERIFY(window->selectInstrument("LONG"));
-        // Read at once, drawn on the next turn of the event loop.
+        // Read on another thread, drawn when it is in.
         QVERIFY(window->timelineFilling());
         QCOMPARE(shown.count(), 0);
         QVERIFY(shown.wait(5000));
@@ -161,6 +161,39 @@ class RecordsLongTimelineTest : public QObject {
         QCOMPARE(window->timelineView()->model()->rowCount(), kLongEvents);
         QVERIFY(!window->chart()->points(0).isEmpty());
         QVERIFY(!window->timelineFilling());
+    }
+
+    // The long history is read on another thread: a window closed meanwhile drops the result, and
+    // a read that fails there shows its reason like one made at once.
+    void aReadOnAnotherThreadOutlivesItsWindowAndReportsItsFailure() {
+        {
+            auto window = open();
+            QVERIFY(window->selectInstrument("LONG"));
+            QVERIFY(window->timelineFilling());
+        }
+        QTest::qWait(300);  // the read finishes with no window to take it
+
+        // A store whose file went away after it was opened: its own connection still reads it,
+        // the other thread's finds nothing to open.
+        QTemporaryDir gone;
+        StoreStatus status;
+        auto moved = RecordsSqlStore::open(
+            *ParseRecordsLocation(gone.filePath("gone.sqlite").toStdString(), ""), status);
+        QVERIFY2(moved, status.error.c_str());
+        std::vector<RecordEvent> events;
+        for (int n = 0; n < 400; ++n) events.push_back(longEvent(n));
+        QVERIFY(moved->recordAll(events).ok);
+        frmRecords window(
+            RecordsWindowDeps{[&](std::string&) -> RecordsStore* { return moved.get(); },
+                              [] { return kNow; }, asker, dir.path().toStdString()});
+        window.show();
+        QVERIFY(QFile::remove(gone.filePath("gone.sqlite")));
+        QSignalSpy filled(&window, &frmRecords::timelineFilled);
+        QVERIFY(window.selectInstrument("LONG"));
+        QVERIFY(filled.wait(5000));
+        QVERIFY2(window.errorText().contains("gone.sqlite"), qPrintable(window.errorText()));
+        QCOMPARE(window.timelineView()->model()->rowCount(), 0);
+        QVERIFY(!window.timelineFilling());
     }
 };
 

@@ -6,13 +6,16 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPromise>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 #include "app/settings_review_text.h"
 #include "messages/message_ids.h"
@@ -205,6 +208,8 @@ frmRecords::frmRecords(RecordsWindowDeps deps, QWidget* parent)
     connect(compareButton_, &QPushButton::clicked, this, &frmRecords::compareSelected);
     connect(exportListButton_, &QPushButton::clicked, this, &frmRecords::exportList);
     connect(exportHistoryButton_, &QPushButton::clicked, this, &frmRecords::exportHistory);
+    reading_ = new QFutureWatcher<TimelineRead>(this);
+    connect(reading_, &QFutureWatcherBase::finished, this, &frmRecords::takeRead);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     resize(1000, 700);
@@ -270,25 +275,42 @@ std::string frmRecords::selectedSerial() const {
 void frmRecords::showTimeline() {
     const std::string serial = selectedSerial();
     const bool hasSelection = !fleetView_->selectionModel()->selectedRows().isEmpty();
-    if (hasSelection && serial == shownSerial_ && !entries_.empty()) {
+    if (hasSelection && serial == shownSerial_ && (!entries_.empty() || readingNow_)) {
         updateButtons();
         return;
     }
-    ++timelineSerial_;  // a slice still pending belongs to the timeline shown before
+    ++timelineSerial_;    // a slice still pending belongs to the timeline shown before
+    readingNow_ = false;  // and so does a read still running
     shownSerial_ = serial;
     entries_.clear();
     filled_ = 0;
     timeline_->removeRows(0, timeline_->rowCount());
     RecordsStore* const records = hasSelection ? store() : nullptr;
     if (records != nullptr) {
+        // A long history is read on another thread where the store allows it: reading 10,000
+        // events takes tens of milliseconds the window would otherwise stand still for.
+        const QModelIndexList rows = fleetView_->selectionModel()->selectedRows();
+        const long long events =
+            fleet_->instrument(filter_->mapToSource(rows.first()).row()).events;
+        auto reader =
+            events > static_cast<long long>(kFirstRows) ? records->timelineReader(serial) : nullptr;
+        if (reader) {
+            readInBackground(std::move(reader));
+            updateButtons();
+            return;
+        }
         if (const StoreStatus status = records->timeline(serial, entries_); !status.ok) {
             showError(status.error);
             entries_.clear();
         }
     }
-    // A long history is drawn on the next turn of the event loop: reading it and drawing it in
-    // one turn would hold the window twice as long.
-    if (entries_.size() <= kFirstRows) {
+    timelineArrived(true);
+}
+
+void frmRecords::timelineArrived(bool sameTurn) {
+    // A long history read in this turn is drawn on the next: reading it and drawing it in one
+    // turn would hold the window twice as long.
+    if (!sameTurn || entries_.size() <= kFirstRows) {
         showFirstRows();
         return;
     }
@@ -296,6 +318,43 @@ void frmRecords::showTimeline() {
     QTimer::singleShot(0, this, [this, serial = timelineSerial_] {
         if (serial == timelineSerial_) showFirstRows();
     });
+}
+
+void frmRecords::readInBackground(std::function<StoreStatus(std::vector<TimelineEntry>&)> reader) {
+    auto promise = std::make_shared<QPromise<TimelineRead>>();
+    promise->start();
+    reading_->setFuture(promise->future());
+    readingSerial_ = timelineSerial_;
+    readingNow_ = true;
+    // The promise and the reader belong to the work: a window closed meanwhile drops the result.
+    QThreadPool::globalInstance()->start([promise, reader = std::move(reader)] {
+        TimelineRead read;
+        read.status = reader(read.entries);
+        promise->addResult(std::move(read));
+        promise->finish();
+    });
+}
+
+void frmRecords::takeRead() {
+    QFuture<TimelineRead> future = reading_->future();
+    // A read of a timeline no longer shown (another was chosen, or a shorter one read at once).
+    if (!readingNow_ || readingSerial_ != timelineSerial_ || !future.isFinished() ||
+        future.resultCount() == 0)
+        return;
+    readingNow_ = false;
+    TimelineRead read = future.takeResult();
+    entries_ = std::move(read.entries);
+    if (!read.status.ok) {
+        showError(read.status.error);
+        entries_.clear();
+    }
+    timelineArrived(false);
+}
+
+void frmRecords::finishRead() {
+    if (!readingNow_) return;
+    reading_->waitForFinished();
+    takeRead();
 }
 
 void frmRecords::showFirstRows() {
@@ -351,7 +410,7 @@ void frmRecords::updateButtons() {
         if (entries_[static_cast<std::size_t>(index.row())].hasSnapshot) ++withSnapshot;
     compareButton_->setEnabled(rows.size() == 2 && withSnapshot == 2);
     exportListButton_->setEnabled(store() != nullptr);
-    exportHistoryButton_->setEnabled(!entries_.empty());
+    exportHistoryButton_->setEnabled(!entries_.empty() || readingNow_);
 }
 
 void frmRecords::compareSelected() {
@@ -396,6 +455,7 @@ void frmRecords::exportList() {
 }
 
 void frmRecords::exportHistory() {
+    finishRead();
     if (entries_.empty()) return;
     fillTimeline(entries_.size());  // the whole history, also while it is still being shown
     exportTo("VQ5100History_" + fileSafe(shownSerial_) + ".csv",

@@ -4,6 +4,7 @@
 // timeline of events and a chart of its calibration results; two snapshots compared as the
 // review list; the list and the history exported as CSV or PDF. It only reads the records.
 
+#include <QFutureWatcher>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -38,6 +39,12 @@ struct RecordsWindowDeps {
     std::string folder;
 };
 
+// A timeline read on another thread, handed to the window.
+struct TimelineRead {
+    StoreStatus status;
+    std::vector<TimelineEntry> entries;
+};
+
 class frmRecords final : public QWidget {
     Q_OBJECT
   public:
@@ -62,7 +69,8 @@ class frmRecords final : public QWidget {
     void compareRows(int a, int b);
     // Whether the selected instrument's timeline rows are still being added (a long history is
     // added a slice per turn of the event loop, after its first rows and its chart are shown).
-    bool timelineFilling() const { return filled_ < entries_.size(); }
+    // A long history is read on another thread first, where the store can be read there.
+    bool timelineFilling() const { return readingNow_ || filled_ < entries_.size(); }
 
   signals:
     // The selected instrument's first timeline rows and its chart are in place.
@@ -74,6 +82,14 @@ class frmRecords final : public QWidget {
     RecordsStore* store(std::string* why = nullptr) const;
     void showError(const std::string& reason);
     void showTimeline();
+    // Starts reading the selected timeline on another thread (see RecordsStore::timelineReader).
+    void readInBackground(std::function<StoreStatus(std::vector<TimelineEntry>&)> reader);
+    // The read that finished, when it is still the one wanted: its rows are shown.
+    void takeRead();
+    // Waits for a read still running (an export needs the whole history now).
+    void finishRead();
+    // The timeline's entries are in: the chart and the first rows now or on the next turn.
+    void timelineArrived(bool sameTurn);
     // The chart and the first rows of the timeline read; the rest a slice per turn.
     void showFirstRows();
     // Adds timeline rows up to `end` (at most the entries'), each sized to its text.
@@ -95,6 +111,9 @@ class frmRecords final : public QWidget {
     std::vector<TimelineEntry> entries_;
     std::size_t filled_ = 0;       // entries with a row
     unsigned timelineSerial_ = 0;  // which timeline a pending slice belongs to
+    QFutureWatcher<TimelineRead>* reading_ = nullptr;
+    unsigned readingSerial_ = 0;  // the timeline the read running belongs to
+    bool readingNow_ = false;     // the shown timeline is still being read
     std::string shownSerial_;
     QLabel* error_;
     QLineEdit* filterBox_;
