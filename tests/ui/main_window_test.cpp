@@ -196,7 +196,8 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     QVERIFY(!hasLine(*w.rtbLog(), 5403));
     QCOMPARE(w.model().SerialNo(), before.SerialNo());
     QCOMPARE(w.model().CommFlags(), before.CommFlags());
-    QCOMPARE(w.model().Change_SerialNo, true);  // the user's edit still waits for its write
+    QCOMPARE(w.model().isChanged(SettingId::SerialNo),
+             true);  // the user's edit still waits for its write
     QCOMPARE(w.txtOption(0)->text(), QString("MINE-0001"));
     QCOMPARE(w.lblProgramNumber()->text(), QString());  // still nothing read
     QVERIFY(w.fraCommand(0)->isEnabled());

@@ -110,24 +110,33 @@ std::string modelImage(const clsInstrument& m) {
     for (int i = 0; i < clsInstrument::settingsLibraryCount; ++i)
         out << entryImage(m.LS_Entry(i)) << '\n';
     const bool scalarFlags[] = {
-        m.Change_HCMode,          m.Change_AlarmMode,       m.Change_Interval,
-        m.Change_DispCalLimit,    m.Change_CalLimit,        m.Change_CalCheck,
-        m.Change_Confirmation,    m.Change_LogOverWrite,    m.Change_LcdBackLight,
-        m.Change_autoBackLight,   m.Change_AlarmOnOff,      m.Change_StelTwaOnOff,
-        m.Change_BumpTime,        m.Change_BumpThreshold,   m.Change_BumpFailAfter,
-        m.Change_BumpFailCalTime, m.Change_LcBhMode,        m.Change_BhTime,
-        m.Change_LcBuzzer,        m.Change_AlarmO2,         m.Change_AutoZero,
-        m.Change_DemandZero,      m.Change_UseUserPassword, m.Change_UserPassword2,
-        m.Change_SpecType,        m.Change_SpecNo,          m.Change_FlowLevel,
-        m.Change_pressOffset,     m.Change_UserID,          m.Change_StationID,
-        m.Change_SerialNo,        m.Change_DummySerial};
+        m.isChanged(SettingId::HcMode),          m.isChanged(SettingId::AlarmMode),
+        m.isChanged(SettingId::Intervals),       m.isChanged(SettingId::DispCalLimit),
+        m.isChanged(SettingId::CalLimit),        m.isChanged(SettingId::CalCheck),
+        m.isChanged(SettingId::Confirmation),    m.isChanged(SettingId::LogOverWrite),
+        m.isChanged(SettingId::LcdBackLight),    m.isChanged(SettingId::autoBackLight),
+        m.isChanged(SettingId::AlarmOnOff),      m.isChanged(SettingId::StelTwaOnOff),
+        m.isChanged(SettingId::BumpTime),        m.isChanged(SettingId::BumpThreshold),
+        m.isChanged(SettingId::BumpFailAfter),   m.isChanged(SettingId::BumpFailCalTime),
+        m.isChanged(SettingId::LcBhMode),        m.isChanged(SettingId::BhTime),
+        m.isChanged(SettingId::LcBuzzer),        m.isChanged(SettingId::AlarmO2),
+        m.isChanged(SettingId::AutoZero),        m.isChanged(SettingId::DemandZero),
+        m.isChanged(SettingId::UseUserPassword), m.isChanged(SettingId::UserPassword2),
+        m.isChanged(SettingId::SpecType),        m.isChanged(SettingId::SpecNo),
+        m.isChanged(SettingId::FlowLevel),       m.isChanged(SettingId::pressOffset),
+        m.isChanged(SettingId::UserID),          m.isChanged(SettingId::StationID),
+        m.isChanged(SettingId::SerialNo),        m.isChanged(SettingId::DummySerial)};
     out << "flags ";
     for (bool f : scalarFlags) out << (f ? '1' : '0');
-    out << ' ' << flagsImage(m.Change_StationList) << ' ' << flagsImage(m.Change_GasEnable)
-        << flagsImage(m.Change_GasPoint) << flagsImage(m.Change_Warn) << flagsImage(m.Change_Alarm)
-        << flagsImage(m.Change_Stel) << flagsImage(m.Change_Twa) << flagsImage(m.Change_AutoCal)
-        << flagsImage(m.Change_Ratio) << flagsImage(m.Change_Zero) << flagsImage(m.Change_OverScale)
-        << ' ' << flagsImage(m.Change_LSData) << '\n';
+    out << ' ' << flagsImage(m.isChanged(SettingId::StationList)) << ' '
+        << flagsImage(m.isChanged(SettingId::GasEnabled))
+        << flagsImage(m.isChanged(SettingId::GasPoint))
+        << flagsImage(m.isChanged(SettingId::Warning)) << flagsImage(m.isChanged(SettingId::Alarm))
+        << flagsImage(m.isChanged(SettingId::Stel)) << flagsImage(m.isChanged(SettingId::Twa))
+        << flagsImage(m.isChanged(SettingId::AutoCalib))
+        << flagsImage(m.isChanged(SettingId::Ratio)) << flagsImage(m.isChanged(SettingId::Zero))
+        << flagsImage(m.isChanged(SettingId::OverScale)) << ' '
+        << flagsImage(m.isChanged(SettingId::LS_Entry)) << '\n';
     return out.str();
 }
 
