@@ -39,10 +39,10 @@ std::string entryImage(const LibraryEntry& e) {
     return out.str();
 }
 
-template <std::size_t N>
-std::string flagsImage(const std::array<bool, N>& flags) {
+// Every value's flag of an indexed setting, "0" or "1" each.
+std::string flagsImage(const clsInstrument& m, SettingId id) {
     std::string text;
-    for (bool f : flags) text += f ? '1' : '0';
+    for (int i = 0; i < SettingValueCount(id); ++i) text += m.isChanged(id, i) ? '1' : '0';
     return text;
 }
 
@@ -128,15 +128,13 @@ std::string modelImage(const clsInstrument& m) {
         m.isChanged(SettingId::SerialNo),        m.isChanged(SettingId::DummySerial)};
     out << "flags ";
     for (bool f : scalarFlags) out << (f ? '1' : '0');
-    out << ' ' << flagsImage(m.isChanged(SettingId::StationList)) << ' '
-        << flagsImage(m.isChanged(SettingId::GasEnabled))
-        << flagsImage(m.isChanged(SettingId::GasPoint))
-        << flagsImage(m.isChanged(SettingId::Warning)) << flagsImage(m.isChanged(SettingId::Alarm))
-        << flagsImage(m.isChanged(SettingId::Stel)) << flagsImage(m.isChanged(SettingId::Twa))
-        << flagsImage(m.isChanged(SettingId::AutoCalib))
-        << flagsImage(m.isChanged(SettingId::Ratio)) << flagsImage(m.isChanged(SettingId::Zero))
-        << flagsImage(m.isChanged(SettingId::OverScale)) << ' '
-        << flagsImage(m.isChanged(SettingId::LS_Entry)) << '\n';
+    out << ' ' << flagsImage(m, SettingId::StationList) << ' '
+        << flagsImage(m, SettingId::GasEnabled) << flagsImage(m, SettingId::GasPoint)
+        << flagsImage(m, SettingId::Warning) << flagsImage(m, SettingId::Alarm)
+        << flagsImage(m, SettingId::Stel) << flagsImage(m, SettingId::Twa)
+        << flagsImage(m, SettingId::AutoCalib) << flagsImage(m, SettingId::Ratio)
+        << flagsImage(m, SettingId::Zero) << flagsImage(m, SettingId::OverScale) << ' '
+        << flagsImage(m, SettingId::LS_Entry) << '\n';
     return out.str();
 }
 
