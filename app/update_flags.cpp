@@ -18,13 +18,13 @@ struct IdentityEdits {
 IdentityEdits identityEdits(const clsInstrument& m, const clsInstrument* instrument) {
     IdentityEdits edits;
     if (instrument == nullptr) return edits;
-    edits.userId = m.Change_UserID && m.UserID() != instrument->UserID();
-    edits.stationId = m.Change_StationID && m.StationID() != instrument->StationID();
-    edits.serialNo = m.Change_SerialNo && m.SerialNo() != instrument->SerialNo();
+    edits.userId = m.isChanged(SettingId::UserID) && m.UserID() != instrument->UserID();
+    edits.stationId = m.isChanged(SettingId::StationID) && m.StationID() != instrument->StationID();
+    edits.serialNo = m.isChanged(SettingId::SerialNo) && m.SerialNo() != instrument->SerialNo();
     for (int n = 0; n < clsInstrument::stationCount; ++n) {
-        const auto i = static_cast<std::size_t>(n);
-        edits.stations[i] =
-            m.Change_StationList[i] && m.StationList(n) != instrument->StationList(n);
+        edits.stations[static_cast<std::size_t>(n)] =
+            m.isChanged(SettingId::StationList, n) &&
+            m.StationList(n) != instrument->StationList(n);
     }
     return edits;
 }
@@ -36,18 +36,25 @@ void PrepareUpdateFlags(clsInstrument& model, bool idOnly, const clsInstrument* 
         model.SetChangeFlags(false, true);
         return;
     }
-    const auto libraryFlags = model.Change_LSData;
+    std::array<bool, clsInstrument::settingsLibraryCount> libraryFlags{};
+    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e)
+        libraryFlags[static_cast<std::size_t>(e)] = model.isChanged(SettingId::LS_Entry, e);
     const IdentityEdits edits = identityEdits(model, instrument);
     model.SetChangeFlags(true, false);
-    model.Change_LSData = libraryFlags;
-    model.Change_UserID = edits.userId;
-    model.Change_StationID = edits.stationId;
-    model.Change_SerialNo = edits.serialNo;
-    model.Change_StationList = edits.stations;
+    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e)
+        model.setChanged(SettingId::LS_Entry, e, libraryFlags[static_cast<std::size_t>(e)]);
+    model.setChanged(SettingId::UserID, edits.userId);
+    model.setChanged(SettingId::StationID, edits.stationId);
+    model.setChanged(SettingId::SerialNo, edits.serialNo);
+    for (int n = 0; n < clsInstrument::stationCount; ++n)
+        model.setChanged(SettingId::StationList, n, edits.stations[static_cast<std::size_t>(n)]);
     const bool libraryChanged = libraryFlags[0] || libraryFlags[1];
     const bool carried = TrimText(model.GasName(0)) == TrimText(model.LS_Name(0)) ||
                          TrimText(model.GasName(4)) == TrimText(model.LS_Name(1));
-    if (libraryChanged && carried) model.Change_LSData = {true, true};
+    if (libraryChanged && carried) {
+        model.markChanged(SettingId::LS_Entry, 0);
+        model.markChanged(SettingId::LS_Entry, 1);
+    }
 }
 
 }  // namespace vq

@@ -52,38 +52,39 @@ class EncodingChannel final : public SettingsWriteChannel {
 // The change flags of everything a request writes.
 void setWriteFlags(clsInstrument& m, std::string_view payload, bool on) {
     const std::string_view code = codeOf(payload);
-    const auto gases = [on](auto& flags) {
-        for (int gas = 0; gas < kGasCount; ++gas) flags[static_cast<std::size_t>(gas)] = on;
+    const auto gases = [&m, on](SettingId id) {
+        for (int gas = 0; gas < kGasCount; ++gas) m.setChanged(id, gas, on);
     };
     if (code == "XS") {
         const std::string_view field = stationField(payload);
         if (field == "****") {
-            m.Change_StationID = on;
+            m.setChanged(SettingId::StationID, on);
         } else {
             const int n = std::stoi(std::string(field), nullptr, 16);
             if (n >= 0 && n < clsInstrument::stationCount)
-                m.Change_StationList[static_cast<std::size_t>(n)] = on;
+                m.setChanged(SettingId::StationList, n, on);
         }
     } else if (code == "XZ") {
-        m.Change_UserID = on;
+        m.setChanged(SettingId::UserID, on);
     } else if (code == "IN") {
-        m.Change_SerialNo = on;
+        m.setChanged(SettingId::SerialNo, on);
     } else if (code == "HN") {
-        m.Change_DummySerial = on;
+        m.setChanged(SettingId::DummySerial, on);
     } else if (code == "GJ") {
-        gases(m.Change_GasEnable);
+        gases(SettingId::GasEnabled);
     } else if (code == "LS") {
-        m.Change_LSData = {on, on};
+        for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e)
+            m.setChanged(SettingId::LS_Entry, e, on);
     } else if (code == "A1") {
-        gases(m.Change_Warn);
+        gases(SettingId::Warning);
     } else if (code == "A2") {
-        gases(m.Change_Alarm);
+        gases(SettingId::Alarm);
     } else if (code == "SA") {
-        gases(m.Change_AutoCal);
+        gases(SettingId::AutoCalib);
     } else if (code == "AS") {
-        gases(m.Change_Stel);
+        gases(SettingId::Stel);
     } else if (code == "AW") {
-        gases(m.Change_Twa);
+        gases(SettingId::Twa);
     } else {
         for (const Setting* s : SettingsOfCode(code)) s->setChanged(m, on);
     }
@@ -124,7 +125,7 @@ std::string ReadBackPayload(std::string_view writePayload) {
 std::vector<std::pair<std::string, std::string>> WritePayloads(const clsInstrument& model) {
     clsInstrument all = model;
     all.SetChangeFlags(true, true);
-    all.Change_DummySerial = true;
+    all.markChanged(SettingId::DummySerial);
     EncodingChannel channel;
     RunSettingsWrite(all, channel);
     std::vector<std::pair<std::string, std::string>> out;

@@ -29,7 +29,7 @@ void clsInstrument::ClearDatas() {
     sysDate_ = 0;
     sysDateOffset_ = 0;
 
-#define VQ_RESET(Type, Prop, Flag, Default, Life, Row)                                         \
+#define VQ_RESET(Type, Prop, Default, Life, Row)                                               \
     if (SettingLife::Life == SettingLife::Reset || SettingLife::Life == SettingLife::OnChange) \
         Prop##_ = Default;
     VQ_SETTINGS(VQ_RESET)
@@ -54,22 +54,37 @@ void clsInstrument::ClearDatas() {
     ClearChangeFlags();
 }
 
+std::size_t clsInstrument::slot(SettingId id, int index) {
+    if (index < 0 || index >= SettingValueCount(id)) {
+        throw std::out_of_range("change flag " + std::string(SettingName(id)) + " index " +
+                                std::to_string(index) + " outside its range");
+    }
+    return static_cast<std::size_t>(SettingValueOffset(id) + index);
+}
+
+bool clsInstrument::anyChanged(SettingId id) const {
+    for (int i = 0; i < SettingValueCount(id); ++i)
+        if (isChanged(id, i)) return true;
+    return false;
+}
+
 void clsInstrument::SetChangeFlags(bool pFlag, bool pIdFlag) {
-    Change_DummySerial = false;
+    using enum SettingId;
+    clearChanged(DummySerial);
 
-    Change_UserID = Change_StationID = Change_SerialNo = pIdFlag;
-    Change_StationList.fill(pIdFlag);
+    for (SettingId id : {UserID, StationID, SerialNo}) setChanged(id, pIdFlag);
+    for (int n = 0; n < stationCount; ++n) setChanged(StationList, n, pIdFlag);
 
-#define VQ_MARK(Type, Prop, Flag, Default, Life, Row) \
-    if (SettingLife::Life != SettingLife::Factory) Flag = pFlag;
+#define VQ_MARK(Type, Prop, Default, Life, Row) \
+    if (SettingLife::Life != SettingLife::Factory) setChanged(Prop, pFlag);
     VQ_SETTINGS(VQ_MARK)
 #undef VQ_MARK
-    Change_UseUserPassword = Change_UserPassword2 = pFlag;
-    Change_LSData.fill(pFlag);
-    for (auto* flags :
-         {&Change_GasEnable, &Change_GasPoint, &Change_AutoCal, &Change_Ratio, &Change_Warn,
-          &Change_Alarm, &Change_Stel, &Change_Twa, &Change_Zero, &Change_OverScale}) {
-        for (int ch = 0; ch < channelCount; ++ch) (*flags)[ch] = pFlag;
+    setChanged(UseUserPassword, pFlag);
+    setChanged(UserPassword2, pFlag);
+    for (int e = 0; e < settingsLibraryCount; ++e) setChanged(LS_Entry, e, pFlag);
+    for (SettingId id :
+         {GasEnabled, GasPoint, AutoCalib, Ratio, Warning, Alarm, Stel, Twa, Zero, OverScale}) {
+        for (int ch = 0; ch < channelCount; ++ch) setChanged(id, ch, pFlag);
     }
 }
 
@@ -80,28 +95,28 @@ std::string clsInstrument::UserID() const {
 }
 void clsInstrument::setUserID(std::string_view v) {
     userID_ = DashIfBlank(v, idKindUser);
-    Change_UserID = true;
+    markChanged(SettingId::UserID);
 }
 std::string clsInstrument::StationID() const {
     return DashIfBlank(stationID_, idKindStation);
 }
 void clsInstrument::setStationID(std::string_view v) {
     stationID_ = DashIfBlank(v, idKindStation);
-    Change_StationID = true;
+    markChanged(SettingId::StationID);
 }
 std::string clsInstrument::SerialNo() const {
     return DashIfBlank(serialNo_, idKindSerial);
 }
 void clsInstrument::setSerialNo(std::string_view v) {
     serialNo_ = DashIfBlank(v, idKindSerial);
-    Change_SerialNo = true;
+    markChanged(SettingId::SerialNo);
 }
 std::string clsInstrument::DummySerial() const {
     return DashIfBlank(dummySerial_, idKindDummySerial);
 }
 void clsInstrument::setDummySerial(std::string_view v) {
     dummySerial_ = DashIfBlank(v, idKindDummySerial);
-    Change_DummySerial = true;
+    markChanged(SettingId::DummySerial);
 }
 
 // ---- station list ----
@@ -113,7 +128,7 @@ std::string clsInstrument::StationList(int i) const {
 void clsInstrument::setStationList(int i, std::string v) {
     if (i < 0 || i >= stationCount) return;
     stationList_[i] = std::move(v);
-    Change_StationList[i] = true;
+    markChanged(SettingId::StationList, i);
 }
 
 // ---- gas channels ----
@@ -130,7 +145,7 @@ bool clsInstrument::GasEnabled(int ch) const {
 void clsInstrument::setGasEnabled(int ch, bool v) {
     if (!isChannel(ch)) return;
     channels_[ch].enabled = v;
-    Change_GasEnable[ch] = true;
+    markChanged(SettingId::GasEnabled, ch);
 }
 float clsInstrument::GasFullScale(int ch) const {
     return isChannel(ch) ? channels_[ch].fullScale : 0.0f;
@@ -150,7 +165,7 @@ int16_t clsInstrument::GasPoint(int ch) const {
 void clsInstrument::setGasPoint(int ch, int16_t v) {
     if (!isChannel(ch)) return;
     channels_[ch].point = v;
-    Change_GasPoint[ch] = true;
+    markChanged(SettingId::GasPoint, ch);
 }
 std::string clsInstrument::GasUnit(int ch) const {
     return isChannel(ch) ? channels_[ch].unit : std::string();
@@ -164,7 +179,7 @@ float clsInstrument::AutoCalib(int ch) const {
 void clsInstrument::setAutoCalib(int ch, float v) {
     if (!isChannel(ch)) return;
     channels_[ch].autoCalib = v;
-    Change_AutoCal[ch] = true;
+    markChanged(SettingId::AutoCalib, ch);
 }
 float clsInstrument::Ratio(int ch) const {
     return isChannel(ch) ? channels_[ch].ratio : 0.0f;
@@ -172,7 +187,7 @@ float clsInstrument::Ratio(int ch) const {
 void clsInstrument::setRatio(int ch, float v) {
     if (!isChannel(ch)) return;
     channels_[ch].ratio = v;
-    Change_Ratio[ch] = true;
+    markChanged(SettingId::Ratio, ch);
 }
 int16_t clsInstrument::Zero(int ch) const {
     return isChannel(ch) ? channels_[ch].zero : int16_t{0};
@@ -180,7 +195,7 @@ int16_t clsInstrument::Zero(int ch) const {
 void clsInstrument::setZero(int ch, int16_t v) {
     if (!isChannel(ch)) return;
     channels_[ch].zero = v;
-    Change_Zero[ch] = true;
+    markChanged(SettingId::Zero, ch);
 }
 int16_t clsInstrument::OverScale(int ch) const {
     return isChannel(ch) ? channels_[ch].overScale : int16_t{0};
@@ -188,7 +203,7 @@ int16_t clsInstrument::OverScale(int ch) const {
 void clsInstrument::setOverScale(int ch, int16_t v) {
     if (!isChannel(ch)) return;
     channels_[ch].overScale = v;
-    Change_OverScale[ch] = true;
+    markChanged(SettingId::OverScale, ch);
 }
 double clsInstrument::CalibDate(int ch) const {
     return isChannel(ch) ? channels_[ch].calibDate : 0.0;
@@ -226,28 +241,28 @@ float clsInstrument::Warning(int ch) const {
 }
 void clsInstrument::setWarning(int ch, float v) {
     level(ch).warning = v;
-    Change_Warn[ch] = true;
+    markChanged(SettingId::Warning, ch);
 }
 float clsInstrument::Alarm(int ch) const {
     return level(ch).alarm;
 }
 void clsInstrument::setAlarm(int ch, float v) {
     level(ch).alarm = v;
-    Change_Alarm[ch] = true;
+    markChanged(SettingId::Alarm, ch);
 }
 float clsInstrument::Stel(int ch) const {
     return level(ch).stel;
 }
 void clsInstrument::setStel(int ch, float v) {
     level(ch).stel = v;
-    Change_Stel[ch] = true;
+    markChanged(SettingId::Stel, ch);
 }
 float clsInstrument::Twa(int ch) const {
     return level(ch).twa;
 }
 void clsInstrument::setTwa(int ch, float v) {
     level(ch).twa = v;
-    Change_Twa[ch] = true;
+    markChanged(SettingId::Twa, ch);
 }
 
 // ---- libraries ----
@@ -269,7 +284,7 @@ const LibraryEntry& clsInstrument::ls(int i) const {
 }
 LibraryEntry& clsInstrument::lsEdit(int i) {
     auto& entry = const_cast<LibraryEntry&>(std::as_const(*this).ls(i));
-    Change_LSData[i] = true;
+    markChanged(SettingId::LS_Entry, i);
     return entry;
 }
 

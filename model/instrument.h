@@ -2,10 +2,11 @@
 // The in-memory image of one instrument: settings, identity texts, gas channels, sensor
 // library, calibration results and live values. Plain data: no input or output of its own.
 //
-// Change flags: every setter of a writable setting marks that setting's Change_ flag, so the
-// settings writer knows a write is owed. The reply decoder stores a value read from the
-// instrument through the same setter and then clears the flag (the value now equals the
-// instrument's). Flags are public members named after the setting.
+// Change flags: every setter of a writable setting marks that setting changed, so the settings
+// writer knows a write is owed. The reply decoder stores a value read from the instrument through
+// the same setter and then clears the mark (the value now equals the instrument's). A flag is
+// kept under the setting's own key (SettingId, model/setting_id.h) and an index for settings
+// that have several values; an index outside the setting's range throws std::out_of_range.
 //
 // Indexes:
 //   - channel table (GasName ... CalibAfter except the four levels): 0..4; a get outside returns
@@ -27,6 +28,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "model/setting_id.h"
 #include "model/setting_list.h"
 
 namespace vq {
@@ -72,18 +74,31 @@ class clsInstrument {
     // and FailLine are not reset.
     void ClearDatas();
     // Marks every setting (pFlag) and separately the identity texts and station list (pIdFlag).
-    // Change_DummySerial always becomes false; Change_FlowLevel and Change_pressOffset are left.
+    // DummySerial's flag always becomes false; FlowLevel's and pressOffset's are left.
     void SetChangeFlags(bool pFlag, bool pIdFlag);
     void ClearChangeFlags() { SetChangeFlags(false, false); }
 
+    // ---- change flags, keyed by the setting ----
+    bool isChanged(SettingId id, int index = 0) const { return changed_[slot(id, index)]; }
+    void markChanged(SettingId id, int index = 0) { changed_[slot(id, index)] = true; }
+    void clearChanged(SettingId id, int index = 0) { changed_[slot(id, index)] = false; }
+    void setChanged(SettingId id, bool on) { changed_[slot(id, 0)] = on; }
+    void setChanged(SettingId id, int index, bool on) { changed_[slot(id, index)] = on; }
+    // An index passed where the mark belongs would become a mark: refuse it at compile time.
+    template <typename T>
+    void setChanged(SettingId, T) = delete;
+    // Whether any of the setting's values (channels, stations, entries) is marked.
+    bool anyChanged(SettingId id) const;
+
     // ---- single-valued settings (model/setting_list.h): getter, setter marking the flag ----
-#define VQ_MODEL_ACCESSORS(Type, Prop, Flag, Default, Life, Row)                     \
-    SettingGet<Type> Prop() const {                                                  \
-        return Prop##_;                                                              \
-    }                                                                                \
-    void set##Prop(Type v) {                                                         \
-        if (SettingLife::Life != SettingLife::OnChange || v != Prop##_) Flag = true; \
-        Prop##_ = std::move(v);                                                      \
+#define VQ_MODEL_ACCESSORS(Type, Prop, Default, Life, Row)              \
+    SettingGet<Type> Prop() const {                                     \
+        return Prop##_;                                                 \
+    }                                                                   \
+    void set##Prop(Type v) {                                            \
+        if (SettingLife::Life != SettingLife::OnChange || v != Prop##_) \
+            markChanged(SettingId::Prop);                               \
+        Prop##_ = std::move(v);                                         \
     }
     VQ_SETTINGS(VQ_MODEL_ACCESSORS)
 #undef VQ_MODEL_ACCESSORS
@@ -93,14 +108,14 @@ class clsInstrument {
     }
     void setUseUserPassword(int16_t v) {
         useUserPassword_ = v;
-        Change_UseUserPassword = true;
+        markChanged(SettingId::UseUserPassword);
     }
     const std::string& UserPassword2() const {
         return userPassword2_;
     }
     void setUserPassword2(std::string v) {
         userPassword2_ = std::move(v);
-        Change_UserPassword2 = true;
+        markChanged(SettingId::UserPassword2);
     }
 
     // ---- identity texts: trimmed; a blank text becomes a run of "-" (16 or 20) ----
@@ -156,7 +171,7 @@ class clsInstrument {
     void setTwa(int ch, float v);
 
     // ---- sensor library LI_ (0..30, no change flag) and settings library LS_ (0..1, every
-    // setter marks Change_LSData of its index); std::out_of_range outside ----
+    // setter marks LS_Entry of its index); std::out_of_range outside ----
     const LibraryEntry& LI_Entry(int i) const {
         return li(i);
     }
@@ -266,29 +281,6 @@ class clsInstrument {
         failLine_ = std::move(v);
     }
 
-    // ---- change flags ----
-#define VQ_MODEL_FLAG(Type, Prop, Flag, Default, Life, Row) bool Flag = false;
-    VQ_SETTINGS(VQ_MODEL_FLAG)
-#undef VQ_MODEL_FLAG
-    bool Change_UseUserPassword = false;
-    bool Change_UserPassword2 = false;
-    bool Change_UserID = false;
-    bool Change_StationID = false;
-    bool Change_SerialNo = false;
-    bool Change_DummySerial = false;
-    std::array<bool, stationCount> Change_StationList{};
-    std::array<bool, levelCount> Change_GasEnable{};
-    std::array<bool, levelCount> Change_GasPoint{};
-    std::array<bool, levelCount> Change_Warn{};
-    std::array<bool, levelCount> Change_Alarm{};
-    std::array<bool, levelCount> Change_Stel{};
-    std::array<bool, levelCount> Change_Twa{};
-    std::array<bool, levelCount> Change_AutoCal{};
-    std::array<bool, levelCount> Change_Ratio{};
-    std::array<bool, levelCount> Change_Zero{};
-    std::array<bool, levelCount> Change_OverScale{};
-    std::array<bool, settingsLibraryCount> Change_LSData{};
-
   private:
     struct GasChannel {
         std::string name;
@@ -318,9 +310,13 @@ class clsInstrument {
     const LibraryEntry& li(int i) const;
     LibraryEntry& li(int i);
     const LibraryEntry& ls(int i) const;
-    LibraryEntry& lsEdit(int i);  // marks Change_LSData(i)
+    LibraryEntry& lsEdit(int i);  // marks LS_Entry(i)
+    // The place of a flag in changed_; std::out_of_range for an index outside the setting's.
+    static std::size_t slot(SettingId id, int index);
 
-#define VQ_MODEL_MEMBER(Type, Prop, Flag, Default, Life, Row) Type Prop##_ = Default;
+    std::array<bool, settingValueTotal> changed_{};
+
+#define VQ_MODEL_MEMBER(Type, Prop, Default, Life, Row) Type Prop##_ = Default;
     VQ_SETTINGS(VQ_MODEL_MEMBER)
 #undef VQ_MODEL_MEMBER
     int16_t useUserPassword_ = 0;
@@ -345,5 +341,11 @@ class clsInstrument {
     std::string messageString_;
     std::string failLine_;
 };
+
+// The change keys' index ranges are the model's own.
+static_assert(SettingValueCount(SettingId::StationList) == clsInstrument::stationCount);
+static_assert(SettingValueCount(SettingId::Warning) == clsInstrument::levelCount);
+static_assert(SettingValueCount(SettingId::GasEnabled) == clsInstrument::levelCount);
+static_assert(SettingValueCount(SettingId::LS_Entry) == clsInstrument::settingsLibraryCount);
 
 }  // namespace vq

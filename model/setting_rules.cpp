@@ -37,9 +37,10 @@ bool isCheckedNumber(const Setting& s) {
     return !s.isText && s.writeRank > 0;
 }
 
-bool anyChanged(const std::array<bool, clsInstrument::levelCount>& flags) {
+// Whether the setting changed on one of the five channels (the sixth level record is not one).
+bool anyChannelChanged(const M& m, SettingId id) {
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
-        if (flags[ch]) return true;
+        if (m.isChanged(id, ch)) return true;
     return false;
 }
 
@@ -59,20 +60,20 @@ std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) 
         LevelSetting kind;
         ReasonId what;
         float (M::*get)(int) const;
-        const std::array<bool, clsInstrument::levelCount> M::*flags;
+        SettingId flags;
     };
     static const List lists[] = {
-        {LevelSetting::Warning, ReasonId::Warning, &M::Warning, &M::Change_Warn},
-        {LevelSetting::Alarm, ReasonId::Alarm, &M::Alarm, &M::Change_Alarm},
-        {LevelSetting::Stel, ReasonId::Stel, &M::Stel, &M::Change_Stel},
-        {LevelSetting::Twa, ReasonId::Twa, &M::Twa, &M::Change_Twa},
-        {LevelSetting::AutoCal, ReasonId::AutoCalValue, &M::AutoCalib, &M::Change_AutoCal},
+        {LevelSetting::Warning, ReasonId::Warning, &M::Warning, SettingId::Warning},
+        {LevelSetting::Alarm, ReasonId::Alarm, &M::Alarm, SettingId::Alarm},
+        {LevelSetting::Stel, ReasonId::Stel, &M::Stel, SettingId::Stel},
+        {LevelSetting::Twa, ReasonId::Twa, &M::Twa, SettingId::Twa},
+        {LevelSetting::AutoCal, ReasonId::AutoCalValue, &M::AutoCalib, SettingId::AutoCalib},
     };
     const auto asHeld = [&](int ch) {
         return held.skips([&](const M& h) { return LevelsAsHeld(m, h, ch); });
     };
     for (const List& list : lists) {
-        if (scope == RuleScope::Changed && !anyChanged(m.*list.flags)) continue;
+        if (scope == RuleScope::Changed && !anyChannelChanged(m, list.flags)) continue;
         for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
             const float value = (m.*list.get)(ch);
             if (IsSendableLevel(value, m.GasPoint(ch)) || asHeld(ch)) continue;
@@ -86,7 +87,7 @@ std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) 
     // Whether each level suits its channel: the rules the grid refuses an edit by.
     for (const LevelBreak& level : LevelRuleBreaks(m)) {
         const List& list = lists[static_cast<int>(level.kind)];
-        if (scope == RuleScope::Changed && !anyChanged(m.*list.flags)) continue;
+        if (scope == RuleScope::Changed && !anyChannelChanged(m, list.flags)) continue;
         if (asHeld(level.channel)) continue;
         problems.push_back(SettingProblem{LevelCode(level.kind), level.reason, "GJ"});
     }
@@ -111,7 +112,7 @@ Reason unitProblem(std::string_view unit) {
 
 std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held held) {
     bool changed = false;
-    for (int ch = 0; ch < 4; ++ch) changed = changed || m.Change_GasEnable[ch];
+    for (int ch = 0; ch < 4; ++ch) changed = changed || m.isChanged(SettingId::GasEnabled, ch);
     if (scope == RuleScope::Changed && !changed) return std::nullopt;
     for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
         if (!m.GasEnabled(ch)) continue;
@@ -134,8 +135,7 @@ std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held he
 }
 
 std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held held) {
-    if (scope == RuleScope::Changed && !m.Change_LSData[0] && !m.Change_LSData[1])
-        return std::nullopt;
+    if (scope == RuleScope::Changed && !m.anyChanged(SettingId::LS_Entry)) return std::nullopt;
     for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
         const LibraryEntry& entry = m.LS_Entry(e);
         if (held.skips([&](const M& h) { return h.LS_Entry(e) == entry; })) continue;
@@ -161,7 +161,7 @@ std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held hel
 }
 
 std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope, Held held) {
-    if (scope == RuleScope::Changed && !m.Change_SpecNo) return std::nullopt;
+    if (scope == RuleScope::Changed && !m.isChanged(SettingId::SpecNo)) return std::nullopt;
     if (held.skips([&](const M& h) { return h.SpecNo() == m.SpecNo(); })) return std::nullopt;
     if (Reason reason = TextProblem(TrimText(m.SpecNo()), 10, TextSet::Name); !reason.empty())
         return SettingProblem{"BS", Reason(ReasonId::Named, {ReasonId::SettingTypeNumber, reason})};
@@ -169,7 +169,7 @@ std::optional<SettingProblem> checkSpecNo(const M& m, RuleScope scope, Held held
 }
 
 std::optional<SettingProblem> checkSpecType(const M& m, RuleScope scope, Held held) {
-    if (scope == RuleScope::Changed && !m.Change_SpecType) return std::nullopt;
+    if (scope == RuleScope::Changed && !m.isChanged(SettingId::SpecType)) return std::nullopt;
     if (held.skips([&](const M& h) { return h.SpecType() == m.SpecType(); })) return std::nullopt;
     const std::string& type = m.SpecType();
     // Empty: a file whose "UJ" line had no value leaves the type as the instrument has it.
@@ -184,25 +184,25 @@ std::optional<SettingProblem> checkIdentity(const M& m, Held held) {
         const char* code;
         ReasonId what;
         std::string (*get)(const M&);
-        bool M::*flag;
+        SettingId flag;
         std::size_t maxLength;
     };
     static const Text texts[] = {
-        {"XZ", ReasonId::UserId, [](const M& x) { return x.UserID(); }, &M::Change_UserID, 16},
-        {"XS", ReasonId::Station, [](const M& x) { return x.StationID(); }, &M::Change_StationID,
+        {"XZ", ReasonId::UserId, [](const M& x) { return x.UserID(); }, SettingId::UserID, 16},
+        {"XS", ReasonId::Station, [](const M& x) { return x.StationID(); }, SettingId::StationID,
          16},
-        {"IN", ReasonId::SerialNumber, [](const M& x) { return x.SerialNo(); }, &M::Change_SerialNo,
+        {"IN", ReasonId::SerialNumber, [](const M& x) { return x.SerialNo(); }, SettingId::SerialNo,
          20},
     };
     for (const Text& t : texts) {
-        if (!(m.*t.flag)) continue;
+        if (!m.isChanged(t.flag)) continue;
         if (held.skips([&](const M& h) { return t.get(h) == t.get(m); })) continue;
         if (Reason reason = TextProblem(TrimText(t.get(m)), t.maxLength, TextSet::Identity);
             !reason.empty())
             return SettingProblem{t.code, Reason(ReasonId::Named, {t.what, reason})};
     }
     for (int n = 0; n < clsInstrument::stationCount; ++n) {
-        if (!m.Change_StationList[n]) continue;
+        if (!m.isChanged(SettingId::StationList, n)) continue;
         if (held.skips([&](const M& h) { return h.StationList(n) == m.StationList(n); })) continue;
         if (Reason reason = TextProblem(TrimText(m.StationList(n)), 16, TextSet::Name);
             !reason.empty())

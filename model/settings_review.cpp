@@ -110,18 +110,19 @@ std::vector<ReviewRow> ReviewRows(const M& before, const M& after) {
 
 clsInstrument HeldAfterWrite(const M& held, const M& sent, const M& after) {
     M out = held;
-    const auto written = [&](bool M::*flag) { return sent.*flag && !(after.*flag); };
-    if (written(&M::Change_SerialNo)) out.setSerialNo(after.SerialNo());
-    if (written(&M::Change_DummySerial)) out.setDummySerial(after.DummySerial());
-    if (written(&M::Change_StationID)) out.setStationID(after.StationID());
-    if (written(&M::Change_UserID)) out.setUserID(after.UserID());
+    const auto written = [&](SettingId id, int index = 0) {
+        return sent.isChanged(id, index) && !after.isChanged(id, index);
+    };
+    if (written(SettingId::SerialNo)) out.setSerialNo(after.SerialNo());
+    if (written(SettingId::DummySerial)) out.setDummySerial(after.DummySerial());
+    if (written(SettingId::StationID)) out.setStationID(after.StationID());
+    if (written(SettingId::UserID)) out.setUserID(after.UserID());
     for (int n = 0; n < M::stationCount; ++n) {
-        if (sent.Change_StationList[n] && !after.Change_StationList[n])
-            out.setStationList(n, after.StationList(n));
+        if (written(SettingId::StationList, n)) out.setStationList(n, after.StationList(n));
     }
     for (int ch = 0; ch < M::levelCount; ++ch) {
-        const auto was = [&](auto M::*flags) { return (sent.*flags)[ch] && !(after.*flags)[ch]; };
-        if (ch < M::channelCount && was(&M::Change_GasEnable)) {
+        const auto was = [&](SettingId id) { return written(id, ch); };
+        if (ch < M::channelCount && was(SettingId::GasEnabled)) {
             out.setGasName(ch, after.GasName(ch));
             out.setGasEnabled(ch, after.GasEnabled(ch));
             out.setGasFullScale(ch, after.GasFullScale(ch));
@@ -129,15 +130,15 @@ clsInstrument HeldAfterWrite(const M& held, const M& sent, const M& after) {
             out.setGasPoint(ch, after.GasPoint(ch));
             out.setGasUnit(ch, after.GasUnit(ch));
         }
-        if (was(&M::Change_Warn)) out.setWarning(ch, after.Warning(ch));
-        if (was(&M::Change_Alarm)) out.setAlarm(ch, after.Alarm(ch));
-        if (was(&M::Change_Stel)) out.setStel(ch, after.Stel(ch));
-        if (was(&M::Change_Twa)) out.setTwa(ch, after.Twa(ch));
-        if (ch < M::channelCount && was(&M::Change_AutoCal))
+        if (was(SettingId::Warning)) out.setWarning(ch, after.Warning(ch));
+        if (was(SettingId::Alarm)) out.setAlarm(ch, after.Alarm(ch));
+        if (was(SettingId::Stel)) out.setStel(ch, after.Stel(ch));
+        if (was(SettingId::Twa)) out.setTwa(ch, after.Twa(ch));
+        if (ch < M::channelCount && was(SettingId::AutoCalib))
             out.setAutoCalib(ch, after.AutoCalib(ch));
     }
     for (const Setting& s : SettingsTable()) {
-        if (s.flag == nullptr || !written(s.flag)) continue;
+        if (!written(s.id)) continue;
         if (s.isText) {
             s.setText(out, s.text(after));
         } else {
@@ -145,7 +146,7 @@ clsInstrument HeldAfterWrite(const M& held, const M& sent, const M& after) {
         }
     }
     for (int e = 0; e < M::settingsLibraryCount; ++e) {
-        if (sent.Change_LSData[e] && !after.Change_LSData[e]) out.setLS_Entry(e, after.LS_Entry(e));
+        if (written(SettingId::LS_Entry, e)) out.setLS_Entry(e, after.LS_Entry(e));
     }
     out.ClearChangeFlags();
     return out;

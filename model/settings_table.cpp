@@ -40,14 +40,12 @@ constexpr ShownForm TypeIds(int a, int b, int c) {
 
 // One row of the list: the access functions come from the captureless lambdas G and S.
 template <typename T, typename G, typename S>
-Setting makeSetting(std::string_view prop, std::string_view flagName, G, S, bool M::*flag,
-                    std::string_view code, int field, int readIndex, Form read, Form write,
-                    Form file, AfterWrite afterWrite, int writeRank, std::int32_t low,
-                    std::int32_t high, std::string_view what, int caption, int csvColumn,
-                    ShownForm shown, std::string_view simKey) {
-    Setting s{prop,      flagName, code, field, readIndex, read,      write, file,  afterWrite,
-              writeRank, low,      high, what,  caption,   csvColumn, shown, simKey};
-    s.flag = flag;
+Setting makeSetting(std::string_view prop, SettingId id, G, S, std::string_view code, int field,
+                    int readIndex, Form read, Form write, Form file, AfterWrite afterWrite,
+                    int writeRank, std::int32_t low, std::int32_t high, std::string_view what,
+                    int caption, int csvColumn, ShownForm shown, std::string_view simKey) {
+    Setting s{prop,      id,  code, field, readIndex, read,      write, file,  afterWrite,
+              writeRank, low, high, what,  caption,   csvColumn, shown, simKey};
     for (int k = 0; k < 2; ++k) {
         s.keys[k] = {code.size() > 0 ? code[0] : ' ', code.size() > 1 ? code[1] : ' ', ',',
                      k == 0 ? 'R' : 'W'};
@@ -64,10 +62,10 @@ Setting makeSetting(std::string_view prop, std::string_view flagName, G, S, bool
 }
 
 #define VQ_EXPAND(...) __VA_ARGS__
-#define VQ_TABLE_ROW(Type, Prop, Flag, Default, Life, Row)                                       \
-    makeSetting<Type>(                                                                           \
-        #Prop, #Flag, [](const M& m) { return m.Prop(); }, [](M& m, Type v) { m.set##Prop(v); }, \
-        &M::Flag, VQ_EXPAND Row),
+#define VQ_TABLE_ROW(Type, Prop, Default, Life, Row)                 \
+    makeSetting<Type>(                                               \
+        #Prop, SettingId::Prop, [](const M& m) { return m.Prop(); }, \
+        [](M& m, Type v) { m.set##Prop(v); }, VQ_EXPAND Row),
 
 std::vector<Setting> checkedRows(std::vector<Setting> rows) {
     // A read place that clashes would silently replace another read of the read-all: refuse
@@ -118,11 +116,11 @@ std::string FixedText(std::string_view text, std::size_t width) {
 }
 
 bool Setting::changed(const clsInstrument& model) const {
-    return model.*flag;
+    return model.isChanged(id);
 }
 
 void Setting::setChanged(clsInstrument& model, bool value) const {
-    model.*flag = value;
+    model.setChanged(id, value);
 }
 
 std::vector<std::string> ReadSlotCollisions(std::span<const Setting> rows) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/setting_id.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -31,11 +33,11 @@ struct ShownForm {
 };
 
 struct Setting {
-    std::string_view prop;      // the model property, "LcBuzzer"
-    std::string_view flagName;  // its change flag, "Change_LcBuzzer"
-    std::string_view code;      // "WB"
-    int field = 1;              // place in the command's value list, from 1
-    int readIndex = 0;          // place of its read in the read-all's table
+    std::string_view prop;  // the model property, "LcBuzzer"
+    SettingId id{};         // its key, SettingId::LcBuzzer (also the key of its change flag)
+    std::string_view code;  // "WB"
+    int field = 1;          // place in the command's value list, from 1
+    int readIndex = 0;      // place of its read in the read-all's table
     Form read = Form::Dec;
     Form write = Form::Dec;
     Form file = Form::Dec;
@@ -54,7 +56,6 @@ struct Setting {
     // ... and texts (isText true).
     std::string (*text)(const clsInstrument&) = nullptr;
     void (*setText)(clsInstrument&, std::string) = nullptr;
-    bool clsInstrument::*flag = nullptr;
 
     // The reply keys of its command: "WB,R", "WB,W" (the table lives as long as the program).
     std::string_view readKey() const { return {keys[0].data(), 4}; }

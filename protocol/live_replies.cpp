@@ -82,13 +82,12 @@ void checksumTextRule(ReplyContext& reply, int) {
 // other gases are still read.
 struct FlagSetting {
     void (*set)(clsInstrument&, int, int16_t);
-    std::array<bool, clsInstrument::levelCount> clsInstrument::*flags;
+    SettingId flags;
 };
 
 const FlagSetting kFlagSettings[] = {
-    {[](clsInstrument& m, int g, int16_t v) { m.setZero(g, v); }, &clsInstrument::Change_Zero},
-    {[](clsInstrument& m, int g, int16_t v) { m.setOverScale(g, v); },
-     &clsInstrument::Change_OverScale},
+    {[](clsInstrument& m, int g, int16_t v) { m.setZero(g, v); }, SettingId::Zero},
+    {[](clsInstrument& m, int g, int16_t v) { m.setOverScale(g, v); }, SettingId::OverScale},
 };
 
 void flagsReadRule(ReplyContext& reply, int param) {
@@ -106,7 +105,7 @@ void flagsReadRule(ReplyContext& reply, int param) {
             continue;
         }
         s.set(*reply.model, gas, c == '1' ? 1 : 0);
-        (reply.model->*s.flags)[gas] = false;
+        reply.model->clearChanged(s.flags, gas);
     }
 }
 

@@ -34,8 +34,8 @@ void gasTableRule(ReplyContext& reply, int) {
     for (int gas = 0; gas < kGasCount; ++gas) {
         if (!DecodeGasRecord(reply.token(gas), *reply.model, gas)) throw ConversionError{};
         // Both flags the record's setters raise: the channel now equals the instrument's.
-        reply.model->Change_GasEnable[gas] = false;
-        reply.model->Change_GasPoint[gas] = false;
+        reply.model->clearChanged(SettingId::GasEnabled, gas);
+        reply.model->clearChanged(SettingId::GasPoint, gas);
     }
     reply.accepted = true;
 }
@@ -96,7 +96,7 @@ void settingsLibraryRule(ReplyContext& reply, int) {
         storeEntry(
             reply, kEntryTokens * i + 1, ElementVolume::Signed16, [&] { return m.LS_Entry(i); },
             [&](const LibraryEntry& e) { m.setLS_Entry(i, e); });
-        m.Change_LSData[i] = false;
+        m.clearChanged(SettingId::LS_Entry, i);
     }
     reply.accepted = true;
 }

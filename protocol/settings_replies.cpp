@@ -95,24 +95,22 @@ struct TextSetting {
     std::string_view readKey, writeKey;
     std::string (*get)(const clsInstrument&);
     void (*set)(clsInstrument&, std::string_view);
-    bool clsInstrument::*flag;
+    SettingId flag;
 };
 
 const TextSetting kTextSettings[] = {
     {"IN,R", "IN,W", [](const clsInstrument& m) { return m.SerialNo(); },
-     [](clsInstrument& m, std::string_view v) { m.setSerialNo(v); },
-     &clsInstrument::Change_SerialNo},
+     [](clsInstrument& m, std::string_view v) { m.setSerialNo(v); }, SettingId::SerialNo},
     {"HN,R", "HN,W", [](const clsInstrument& m) { return m.DummySerial(); },
-     [](clsInstrument& m, std::string_view v) { m.setDummySerial(v); },
-     &clsInstrument::Change_DummySerial},
+     [](clsInstrument& m, std::string_view v) { m.setDummySerial(v); }, SettingId::DummySerial},
     {"XZ,R", "XZ,W", [](const clsInstrument& m) { return m.UserID(); },
-     [](clsInstrument& m, std::string_view v) { m.setUserID(v); }, &clsInstrument::Change_UserID},
+     [](clsInstrument& m, std::string_view v) { m.setUserID(v); }, SettingId::UserID},
 };
 
 void textReadRule(ReplyContext& reply, int param) {
     const TextSetting& s = kTextSettings[param];
     s.set(*reply.model, TrimSpaces(reply.token(0)));
-    reply.model->*s.flag = false;
+    reply.model->clearChanged(s.flag);
     reply.accepted = true;
 }
 
@@ -127,7 +125,7 @@ void stationReadRule(ReplyContext& reply, int) {
     clsInstrument& m = *reply.model;
     if (reply.token(0) == "****") {
         m.setStationID(TrimSpaces(reply.token(1)));
-        m.Change_StationID = false;
+        m.clearChanged(SettingId::StationID);
         reply.accepted = true;
         return;
     }
@@ -135,7 +133,7 @@ void stationReadRule(ReplyContext& reply, int) {
     // An entry the list does not have was not asked for: reading it again is the safe answer.
     if (n < 0 || n >= clsInstrument::stationCount) return;
     m.setStationList(n, std::string(reply.token(1)));
-    m.Change_StationList[n] = false;
+    m.clearChanged(SettingId::StationList, n);
     reply.accepted = true;
 }
 
@@ -248,20 +246,17 @@ void groupWriteRule(ReplyContext& reply, int param) {
 struct LevelSetting {
     std::string_view readKey, writeKey;
     void (*set)(clsInstrument&, int, float);
-    std::array<bool, clsInstrument::levelCount> clsInstrument::*flags;
+    SettingId flags;
 };
 
 const LevelSetting kLevelSettings[] = {
     {"SA,R", "SA,W", [](clsInstrument& m, int g, float v) { m.setAutoCalib(g, v); },
-     &clsInstrument::Change_AutoCal},
+     SettingId::AutoCalib},
     {"A1,R", "A1,W", [](clsInstrument& m, int g, float v) { m.setWarning(g, v); },
-     &clsInstrument::Change_Warn},
-    {"A2,R", "A2,W", [](clsInstrument& m, int g, float v) { m.setAlarm(g, v); },
-     &clsInstrument::Change_Alarm},
-    {"AS,R", "AS,W", [](clsInstrument& m, int g, float v) { m.setStel(g, v); },
-     &clsInstrument::Change_Stel},
-    {"AW,R", "AW,W", [](clsInstrument& m, int g, float v) { m.setTwa(g, v); },
-     &clsInstrument::Change_Twa},
+     SettingId::Warning},
+    {"A2,R", "A2,W", [](clsInstrument& m, int g, float v) { m.setAlarm(g, v); }, SettingId::Alarm},
+    {"AS,R", "AS,W", [](clsInstrument& m, int g, float v) { m.setStel(g, v); }, SettingId::Stel},
+    {"AW,R", "AW,W", [](clsInstrument& m, int g, float v) { m.setTwa(g, v); }, SettingId::Twa},
 };
 
 // A token that is not a level spoils the reply, but the gases after it are still read.
@@ -276,7 +271,7 @@ void levelsReadRule(ReplyContext& reply, int param) {
             continue;
         }
         s.set(*reply.model, gas, ParseLevel(token));
-        (reply.model->*s.flags)[gas] = false;
+        reply.model->clearChanged(s.flags, gas);
     }
 }
 

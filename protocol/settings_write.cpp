@@ -45,16 +45,14 @@ float levelOf(const clsInstrument& model, LevelKind kind, int gas) {
     return noValue;
 }
 
-template <typename Flags>
-bool anyOfGases(const Flags& flags, int count) {
+bool anyOfGases(const clsInstrument& model, SettingId id, int count) {
     for (int i = 0; i < count; ++i)
-        if (flags[i]) return true;
+        if (model.isChanged(id, i)) return true;
     return false;
 }
 
-template <typename Flags>
-void clearGases(Flags& flags, int count) {
-    for (int i = 0; i < count; ++i) flags[i] = false;
+void clearGases(clsInstrument& model, SettingId id, int count) {
+    for (int i = 0; i < count; ++i) model.clearChanged(id, i);
 }
 
 // One run: the two chain flags of the write and the channel they guard.
@@ -74,7 +72,7 @@ class WriteRun {
     WriteFailure describeFailure(const std::string& payload, bool unsafe) const;
     static bool answersThisWrite(const WriteFailure& failure, const std::string& values);
     // Sends when the flag is set and clears it when the write succeeded.
-    void writeFlagged(bool& flag, const std::string& payload);
+    void writeFlagged(SettingId id, const std::string& payload);
 
     // The settings of the settings table whose write rank lies in [from, to), in rank order.
     void writeTableSettings(int from, int to);
@@ -139,8 +137,8 @@ bool WriteRun::answersThisWrite(const WriteFailure& failure, const std::string& 
     return entry(failure.sent) == entry(values);
 }
 
-void WriteRun::writeFlagged(bool& flag, const std::string& payload) {
-    if (flag && send(payload)) flag = false;
+void WriteRun::writeFlagged(SettingId id, const std::string& payload) {
+    if (model_.isChanged(id) && send(payload)) model_.clearChanged(id);
 }
 
 void WriteRun::writeTableSettings(int from, int to) {
@@ -168,26 +166,26 @@ void WriteRun::writeTableSettings(int from, int to) {
 
 void WriteRun::writeIdentity() {
     writeTableSettings(1, 2);
-    writeFlagged(model_.Change_UserID, "XZ,W," + FixedText(model_.UserID(), 16));
-    writeFlagged(model_.Change_StationID, "XS,W,****," + FixedText(model_.StationID(), 16));
-    writeFlagged(model_.Change_SerialNo, "IN,W," + FixedText(model_.SerialNo(), 20));
-    writeFlagged(model_.Change_DummySerial, "HN,W," + FixedText(model_.DummySerial(), 20));
+    writeFlagged(SettingId::UserID, "XZ,W," + FixedText(model_.UserID(), 16));
+    writeFlagged(SettingId::StationID, "XS,W,****," + FixedText(model_.StationID(), 16));
+    writeFlagged(SettingId::SerialNo, "IN,W," + FixedText(model_.SerialNo(), 20));
+    writeFlagged(SettingId::DummySerial, "HN,W," + FixedText(model_.DummySerial(), 20));
 }
 
 void WriteRun::writeGasTableAndLibrary() {
     // The gas table goes as one request; the fifth channel's own flag does not start it.
-    if (anyOfGases(model_.Change_GasEnable, 4)) {
+    if (anyOfGases(model_, SettingId::GasEnabled, 4)) {
         std::string payload = "GJ,W,";
         for (int gas = 0; gas < kGasCount; ++gas) {
             if (gas > 0) payload += ',';
             payload += GasRecordText(model_, gas);
         }
-        if (send(payload)) clearGases(model_.Change_GasEnable, kGasCount);
+        if (send(payload)) clearGases(model_, SettingId::GasEnabled, kGasCount);
     }
-    if (model_.Change_LSData[0] || model_.Change_LSData[1]) {
+    if (model_.anyChanged(SettingId::LS_Entry)) {
         if (send("LS,W," + LibraryEntryText(model_, 0) + LibraryEntryText(model_, 1))) {
-            model_.Change_LSData[0] = false;
-            model_.Change_LSData[1] = false;
+            model_.clearChanged(SettingId::LS_Entry, 0);
+            model_.clearChanged(SettingId::LS_Entry, 1);
         }
     }
 }
@@ -199,22 +197,21 @@ void WriteRun::writeAlarmLevels() {
     struct LevelWrite {
         const char* key;
         LevelKind kind;
-        decltype(model_.Change_Warn)& flags;
+        SettingId flags;
     };
-    const std::array<LevelWrite, 3> writes{
-        {{"A1,W,", LevelKind::Warning, model_.Change_Warn},
-         {"A2,W,", LevelKind::Alarm, model_.Change_Alarm},
-         {"SA,W,", LevelKind::AutoCalib, model_.Change_AutoCal}}};
+    const std::array<LevelWrite, 3> writes{{{"A1,W,", LevelKind::Warning, SettingId::Warning},
+                                            {"A2,W,", LevelKind::Alarm, SettingId::Alarm},
+                                            {"SA,W,", LevelKind::AutoCalib, SettingId::AutoCalib}}};
     std::array<std::string, 3> answers;  // each list's last answer
     for (int pass = 1; pass <= 3; ++pass) {
         for (std::size_t i = 0; i < writes.size(); ++i) {
             const LevelWrite& write = writes[i];
-            if (!anyOfGases(write.flags, kGasCount)) continue;
+            if (!anyOfGases(model_, write.flags, kGasCount)) continue;
             const std::string payload = write.key + LevelList(model_, write.kind);
             send(payload);
             answers[i] = channel_.lastReply();
             if (result_.allWritesOk && answers[i] == BuildFrame(payload, EOT))
-                clearGases(write.flags, kGasCount);
+                clearGases(model_, write.flags, kGasCount);
         }
     }
     // After three passes a list whose last answer still carries other levels than were sent
@@ -223,7 +220,7 @@ void WriteRun::writeAlarmLevels() {
     // stay set, so the next update sends the list again.
     for (std::size_t i = 0; i < writes.size(); ++i) {
         const LevelWrite& write = writes[i];
-        if (!result_.allWritesOk || !anyOfGases(write.flags, kGasCount)) continue;
+        if (!result_.allWritesOk || !anyOfGases(model_, write.flags, kGasCount)) continue;
         const std::string code = std::string(write.key).substr(0, 2);
         const std::string sent = LevelList(model_, write.kind);
         const std::string answered = ReplyValues(answers[i], code);
@@ -235,20 +232,20 @@ void WriteRun::writeAlarmLevels() {
 }
 
 void WriteRun::writeExposureLevels() {
-    if (anyOfGases(model_.Change_Stel, kGasCount) &&
+    if (anyOfGases(model_, SettingId::Stel, kGasCount) &&
         send("AS,W," + LevelList(model_, LevelKind::Stel)))
-        clearGases(model_.Change_Stel, kGasCount);
-    if (anyOfGases(model_.Change_Twa, kGasCount) &&
+        clearGases(model_, SettingId::Stel, kGasCount);
+    if (anyOfGases(model_, SettingId::Twa, kGasCount) &&
         send("AW,W," + LevelList(model_, LevelKind::Twa)))
-        clearGases(model_.Change_Twa, kGasCount);
+        clearGases(model_, SettingId::Twa, kGasCount);
 }
 
 void WriteRun::writeStationList() {
     for (int n = 0; n < kStationCount; ++n) {
-        if (!model_.Change_StationList[n]) continue;
+        if (!model_.isChanged(SettingId::StationList, n)) continue;
         if (send("XS,W," + HexDigits(static_cast<unsigned>(n), 4) + "," +
                  FixedText(model_.StationList(n), 16)))
-            model_.Change_StationList[n] = false;
+            model_.clearChanged(SettingId::StationList, n);
     }
 }
 

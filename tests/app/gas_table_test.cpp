@@ -33,8 +33,8 @@ TEST(ApplyGasToChannel, OfflineTakesEverythingFromTheTable) {
     EXPECT_EQ(model.Stel(1), -101.0f);
     EXPECT_EQ(model.AutoCalib(1), 12.0f);
     EXPECT_EQ(model.Zero(1), 3);
-    EXPECT_TRUE(model.Change_GasEnable[1]);
-    EXPECT_TRUE(model.Change_Warn[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::GasEnabled, 1));
+    EXPECT_TRUE(model.isChanged(SettingId::Warning, 1));
 
     // A combustible channel is offline too: the table's row, not the instrument's list.
     ASSERT_TRUE(ApplyGasToChannel(model, table, 4, 3, false));
@@ -121,8 +121,8 @@ TEST(ApplyGasToChannel, OutOfRangeSelectionsChangeNothing) {
     EXPECT_FALSE(ApplyGasToChannel(model, table, 0, 17, false));
     EXPECT_FALSE(ApplyGasToChannel(model, table, 4, 16, true));  // beyond the instrument's list
     EXPECT_FALSE(model.GasEnabled(2));
-    EXPECT_FALSE(model.Change_GasEnable[0]);
-    EXPECT_FALSE(model.Change_GasEnable[4]);
+    EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, 0));
+    EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, 4));
 }
 
 }  // namespace

@@ -116,10 +116,10 @@ TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
     EXPECT_EQ(loaded.LS_Linear2_d(0), -2.0);
     // As the import does: every setting marked for writing, the identity texts not.
     EXPECT_EQ(loaded.ImportFlag(), 1);
-    EXPECT_TRUE(loaded.Change_Zero[4]);
-    EXPECT_TRUE(loaded.Change_HCMode);
-    EXPECT_FALSE(loaded.Change_SerialNo);
-    EXPECT_FALSE(loaded.Change_StationList[0]);
+    EXPECT_TRUE(loaded.isChanged(SettingId::Zero, 4));
+    EXPECT_TRUE(loaded.isChanged(SettingId::HcMode));
+    EXPECT_FALSE(loaded.isChanged(SettingId::SerialNo));
+    EXPECT_FALSE(loaded.isChanged(SettingId::StationList, 0));
 }
 
 TEST(SettingsFile, ReaderTakesAnyOrderLowerCaseAndComments) {
@@ -174,7 +174,7 @@ TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
         EXPECT_NE(r.message().find("bad.seq"), std::string::npos) << r.message();
         EXPECT_NE(r.message().find("line " + std::to_string(line)), std::string::npos);
         EXPECT_EQ(SettingsFileText(m), good) << text;
-        EXPECT_FALSE(m.Change_HCMode) << text;
+        EXPECT_FALSE(m.isChanged(SettingId::HcMode)) << text;
         EXPECT_EQ(m.ImportFlag(), 0);
     }
 
@@ -353,7 +353,7 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
         EXPECT_EQ(r.line, line) << c.line << ": " << r.reason;
         EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.line << ": " << r.reason;
         EXPECT_EQ(SettingsFileText(m), good) << c.line;
-        EXPECT_FALSE(m.Change_HCMode) << c.line;
+        EXPECT_FALSE(m.isChanged(SettingId::HcMode)) << c.line;
     }
 
     // The same file with the values in range loads, and a partial file is judged only on the
@@ -522,7 +522,7 @@ TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {
     SettingsReadResult none = ReadSettingsText(other, "\x89PNG\r\n\x1A\n; nothing\r\nZZ,W,1,\r\n");
     EXPECT_FALSE(none.ok);
     EXPECT_EQ(none.reason, "no settings lines");
-    EXPECT_FALSE(other.Change_HCMode);
+    EXPECT_FALSE(other.isChanged(SettingId::HcMode));
 
     // More than 256 fields on a line is refused, not cut.
     std::string wide = "LP,W";

@@ -23,34 +23,40 @@ TEST(UpdateFlags, UpdateIdSendsTheIdentityAndStationsOnly) {
     clsInstrument model = readModel();
     model.setAlarm(1, 20);  // an edited setting stays behind
     PrepareUpdateFlags(model, true);
-    EXPECT_TRUE(model.Change_SerialNo && model.Change_StationID && model.Change_UserID);
-    EXPECT_TRUE(model.Change_StationList[0] && model.Change_StationList[255]);
-    EXPECT_FALSE(model.Change_Alarm[1]);
-    EXPECT_FALSE(model.Change_HCMode);
-    EXPECT_FALSE(model.Change_LSData[0] || model.Change_LSData[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::SerialNo) && model.isChanged(SettingId::StationID) &&
+                model.isChanged(SettingId::UserID));
+    EXPECT_TRUE(model.isChanged(SettingId::StationList, 0) &&
+                model.isChanged(SettingId::StationList, 255));
+    EXPECT_FALSE(model.isChanged(SettingId::Alarm, 1));
+    EXPECT_FALSE(model.isChanged(SettingId::HcMode));
+    EXPECT_FALSE(model.isChanged(SettingId::LS_Entry, 0) ||
+                 model.isChanged(SettingId::LS_Entry, 1));
 }
 
 TEST(UpdateFlags, UpdateSendsEverySettingButOnlyEditedSpecialGases) {
     clsInstrument model = readModel();
     PrepareUpdateFlags(model, false);
-    EXPECT_TRUE(model.Change_HCMode && model.Change_Alarm[4] && model.Change_Zero[0]);
-    EXPECT_FALSE(model.Change_SerialNo || model.Change_StationList[0]);
-    EXPECT_FALSE(model.Change_LSData[0] || model.Change_LSData[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::HcMode) && model.isChanged(SettingId::Alarm, 4) &&
+                model.isChanged(SettingId::Zero, 0));
+    EXPECT_FALSE(model.isChanged(SettingId::SerialNo) ||
+                 model.isChanged(SettingId::StationList, 0));
+    EXPECT_FALSE(model.isChanged(SettingId::LS_Entry, 0) ||
+                 model.isChanged(SettingId::LS_Entry, 1));
 
     // Entry 1 edited and no channel carries a special gas: entry 1 alone.
     model = readModel();
     model.setGasName(0, "METHANE");
     model.setLS_FullScale(1, 50);
     PrepareUpdateFlags(model, false);
-    EXPECT_FALSE(model.Change_LSData[0]);
-    EXPECT_TRUE(model.Change_LSData[1]);
+    EXPECT_FALSE(model.isChanged(SettingId::LS_Entry, 0));
+    EXPECT_TRUE(model.isChanged(SettingId::LS_Entry, 1));
 }
 
 TEST(UpdateFlags, AnEditedSpecialGasThatAChannelCarriesTakesBothEntries) {
     clsInstrument model = readModel();
     model.setLS_FullScale(1, 50);  // channel 0 carries entry 0 (names equal once trimmed)
     PrepareUpdateFlags(model, false);
-    EXPECT_TRUE(model.Change_LSData[0] && model.Change_LSData[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::LS_Entry, 0) && model.isChanged(SettingId::LS_Entry, 1));
 
     model = readModel();
     model.setGasName(0, "METHANE");
@@ -59,7 +65,7 @@ TEST(UpdateFlags, AnEditedSpecialGasThatAChannelCarriesTakesBothEntries) {
     model.ClearChangeFlags();
     model.setLS_Digit(0, 2);
     PrepareUpdateFlags(model, false);
-    EXPECT_TRUE(model.Change_LSData[0] && model.Change_LSData[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::LS_Entry, 0) && model.isChanged(SettingId::LS_Entry, 1));
 }
 
 // "Update" takes along an identity or station edit the instrument does not hold yet; an edit
@@ -72,15 +78,15 @@ TEST(UpdateFlags, UpdateKeepsIdentityEditsTheInstrumentDoesNotHold) {
     edited.setSerialNo("SN1");  // edited, but to what the instrument holds
     clsInstrument withInstrument = edited;
     PrepareUpdateFlags(withInstrument, false, &instrument);
-    EXPECT_TRUE(withInstrument.Change_UserID);
-    EXPECT_TRUE(withInstrument.Change_StationList[9]);
-    EXPECT_FALSE(withInstrument.Change_SerialNo);
-    EXPECT_FALSE(withInstrument.Change_StationID);
-    EXPECT_FALSE(withInstrument.Change_StationList[8]);
-    EXPECT_TRUE(withInstrument.Change_AlarmMode);  // every setting as before
+    EXPECT_TRUE(withInstrument.isChanged(SettingId::UserID));
+    EXPECT_TRUE(withInstrument.isChanged(SettingId::StationList, 9));
+    EXPECT_FALSE(withInstrument.isChanged(SettingId::SerialNo));
+    EXPECT_FALSE(withInstrument.isChanged(SettingId::StationID));
+    EXPECT_FALSE(withInstrument.isChanged(SettingId::StationList, 8));
+    EXPECT_TRUE(withInstrument.isChanged(SettingId::AlarmMode));  // every setting as before
     PrepareUpdateFlags(edited, false);
-    EXPECT_FALSE(edited.Change_UserID);
-    EXPECT_FALSE(edited.Change_StationList[9]);
+    EXPECT_FALSE(edited.isChanged(SettingId::UserID));
+    EXPECT_FALSE(edited.isChanged(SettingId::StationList, 9));
 }
 
 }  // namespace

@@ -100,13 +100,13 @@ TEST(Operations, ASettingsWriteIsDecodedIntoTheModelItWrites) {
     ASSERT_TRUE(s.link.reads().GetInstrument(&s.model));
     clsInstrument edit = s.model;
     edit.setIntervals(30);
-    edit.Change_Interval = true;
+    edit.markChanged(SettingId::Intervals);
     s.link.setInstrument(nullptr);
     // The write replies echo the values, compared with the model being written.
     EXPECT_TRUE(s.link.WriteSettings(&edit).succeeded());
     EXPECT_EQ(s.link.Instrument(), &edit);
     EXPECT_EQ(s.instrument.state().settings.intervals, 30);
-    EXPECT_FALSE(edit.Change_Interval);
+    EXPECT_FALSE(edit.isChanged(SettingId::Intervals));
 }
 
 TEST(Operations, ClearPollsItsConfirmationEveryFiveSecondsUntilAcknowledged) {

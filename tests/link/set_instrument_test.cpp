@@ -61,8 +61,9 @@ TEST_F(SetInstrumentScripted, RejectedWriteIsResentThenStopsEverythingAfterIt) {
     ASSERT_TRUE(result.held);
     EXPECT_EQ(result.held->AlarmMode(), 3);
     EXPECT_LT(h.host.now() - start, Millis{1000});  // rejected replies fail without a time-out
-    EXPECT_FALSE(model.Change_UserID);
-    EXPECT_TRUE(model.Change_AlarmMode && model.Change_DispCalLimit && model.Change_StationList[3]);
+    EXPECT_FALSE(model.isChanged(SettingId::UserID));
+    EXPECT_TRUE(model.isChanged(SettingId::AlarmMode) && model.isChanged(SettingId::DispCalLimit) &&
+                model.isChanged(SettingId::StationList, 3));
 
     const auto lines = h.logLines();
     EXPECT_TRUE(anyLineStarts(lines, "---Instrument Upload Started---. Date = 2026/01/01 "));
@@ -82,7 +83,7 @@ TEST_F(SetInstrumentScripted, SilentInstrumentFailsTheWriteAfterItsTimeOuts) {
     EXPECT_EQ(times[1] - times[0], Millis{2000});
     EXPECT_EQ(times[2] - times[1], Millis{2000});
     EXPECT_EQ(h.host.now() - times[2], Millis{2000});
-    EXPECT_TRUE(model.Change_AlarmMode);
+    EXPECT_TRUE(model.isChanged(SettingId::AlarmMode));
     EXPECT_TRUE(anyLineStarts(h.logLines(), "---Instrument Upload Failed---"));
 }
 
@@ -107,8 +108,8 @@ TEST_F(SetInstrumentScripted, LevelListAnsweredWithOtherLevelsIsSentThreeTimes) 
     EXPECT_FALSE(result.levelsUnconfirmed);
     EXPECT_EQ(h.sent(), (std::vector<std::string>{warnings, alarms, warnings, warnings, "DW,W,",
                                                   "A1,R,", "A2,R,"}));
-    EXPECT_FALSE(model.Change_Warn[0]);
-    EXPECT_FALSE(model.Change_Alarm[0]);
+    EXPECT_FALSE(model.isChanged(SettingId::Warning, 0));
+    EXPECT_FALSE(model.isChanged(SettingId::Alarm, 0));
     const auto lines = h.logLines();
     EXPECT_TRUE(anyLineStarts(lines, "---Instrument Upload Finished---. Date = 2026/01/01 "));
     EXPECT_TRUE(anyLineStarts(lines, "---Instrument Read-back: every setting written is held"));
@@ -161,10 +162,12 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     ASSERT_GE(lines.size(), 2u);  // the last line ends in CR LF: an empty line follows it
     EXPECT_TRUE(anyLineStarts(lines, "---Instrument Upload Finished---"));
     EXPECT_EQ(lines[lines.size() - 2].rfind("---Instrument Read-back: every setting", 0), 0u);
-    EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2] || model.Change_AutoCal[1] ||
-                 model.Change_StationList[0x2A] || model.Change_Confirmation);
+    EXPECT_FALSE(model.isChanged(SettingId::Warning, 2) || model.isChanged(SettingId::Alarm, 2) ||
+                 model.isChanged(SettingId::AutoCalib, 1) ||
+                 model.isChanged(SettingId::StationList, 0x2A) ||
+                 model.isChanged(SettingId::Confirmation));
     // Group writes keep their flags until a read has confirmed them: the read-back has.
-    EXPECT_FALSE(model.Change_BumpThreshold || model.Change_LcBuzzer);
+    EXPECT_FALSE(model.isChanged(SettingId::BumpThreshold) || model.isChanged(SettingId::LcBuzzer));
 
     clsInstrument readBack;
     ASSERT_TRUE(s.link.reads().GetInstrument(&readBack));
@@ -320,7 +323,7 @@ TEST(SetInstrumentOnVirtualInstrument, WhatTheReadBackConfirmedIsNotWrittenAgain
 
     // "LP,W," keeps its flag after its write until a read confirms it; the read-back did, so a
     // second run has nothing to write and sends nothing.
-    EXPECT_FALSE(model.Change_HCMode || model.Change_CalCheck);
+    EXPECT_FALSE(model.isChanged(SettingId::HcMode) || model.isChanged(SettingId::CalCheck));
     s.port.frames.clear();
     EXPECT_FALSE(s.link.WriteSettings(&model).succeeded());
     EXPECT_TRUE(s.port.payloads().empty());

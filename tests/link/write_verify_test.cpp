@@ -76,19 +76,22 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
              m.setBumpThreshold(4);
          },
          "BU", "3,4,0,1", "2,1,0,1",
-         [](const clsInstrument& m) { return m.Change_BumpTime && m.Change_BumpThreshold; }},
+         [](const clsInstrument& m) {
+             return m.isChanged(SettingId::BumpTime) && m.isChanged(SettingId::BumpThreshold);
+         }},
         {"backlight group acknowledged bare", "WB", [](clsInstrument& m) { m.setLcBhMode(1); },
-         "WB", "1,0,0", "0,0,0", [](const clsInstrument& m) { return m.Change_LcBhMode; }},
+         "WB", "1,0,0", "0,0,0",
+         [](const clsInstrument& m) { return m.isChanged(SettingId::LcBhMode); }},
         {"station acknowledged bare", "XS",
          [](clsInstrument& m) { m.setStationList(5, "NEW GATE"); }, "XS", "0005,NEW GATE", "0005,",
-         [](const clsInstrument& m) { return m.Change_StationList[5]; }},
+         [](const clsInstrument& m) { return m.isChanged(SettingId::StationList, 5); }},
         {"gas name cut to the instrument's ten", "",
          [](clsInstrument& m) {
              m.setGasName(0, "METHANE-XYZ");
-             m.Change_GasEnable[0] = true;  // as a settings file's "GJ" line marks it
+             m.markChanged(SettingId::GasEnabled, 0);  // as a settings file's "GJ" line marks it
          },
          "GJ", "METHANE-XYZ", "METHANE-XY ",
-         [](const clsInstrument& m) { return m.Change_GasEnable[0]; }},
+         [](const clsInstrument& m) { return m.isChanged(SettingId::GasEnabled, 0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -159,8 +162,10 @@ TEST(WriteVerify, AFullWriteToAnHonestInstrumentIsVerifiedWithoutAFalseMismatch)
     EXPECT_TRUE(result.unverified.empty());
     EXPECT_TRUE(contains(result.confirmed, "BU"));
     EXPECT_TRUE(contains(result.confirmed, "XS,002A"));
-    EXPECT_FALSE(model.Change_BumpThreshold || model.Change_HCMode || model.Change_LcBuzzer);
-    EXPECT_FALSE(model.Change_StationList[0x2A] || model.Change_Warn[2]);
+    EXPECT_FALSE(model.isChanged(SettingId::BumpThreshold) || model.isChanged(SettingId::HcMode) ||
+                 model.isChanged(SettingId::LcBuzzer));
+    EXPECT_FALSE(model.isChanged(SettingId::StationList, 0x2A) ||
+                 model.isChanged(SettingId::Warning, 2));
 
     const auto payloads = s.port.payloads();
     std::vector<std::string> reads;
@@ -202,8 +207,8 @@ TEST(WriteVerify, ARunThatStoppedReadsBackWhatWasAcknowledged) {
     EXPECT_TRUE(result.notHeld.empty());
     EXPECT_EQ(result.readBackFrames, 1);
     EXPECT_TRUE(contains(s.port.payloads(), "XT,R,"));
-    EXPECT_FALSE(model.Change_LcdBackLight);
-    EXPECT_TRUE(model.Change_BumpTime);
+    EXPECT_FALSE(model.isChanged(SettingId::LcdBackLight));
+    EXPECT_TRUE(model.isChanged(SettingId::BumpTime));
     ASSERT_TRUE(result.held);
     EXPECT_EQ(result.held->LcdBackLight(), 45);
 }

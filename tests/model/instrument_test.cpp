@@ -25,30 +25,30 @@ TEST(Instrument, NewObjectHoldsTheDefaultsWithNoFlagSet) {
         EXPECT_EQ(m.GasPoint(ch), -101);
         EXPECT_FALSE(m.GasEnabled(ch));
         EXPECT_EQ(m.CalibDate(ch), -101.0);
-        EXPECT_FALSE(m.Change_GasEnable[ch]);
-        EXPECT_FALSE(m.Change_GasPoint[ch]);
+        EXPECT_FALSE(m.isChanged(SettingId::GasEnabled, ch));
+        EXPECT_FALSE(m.isChanged(SettingId::GasPoint, ch));
     }
-    EXPECT_FALSE(m.Change_CalLimit);
-    EXPECT_FALSE(m.Change_StationList[0]);
+    EXPECT_FALSE(m.isChanged(SettingId::CalLimit));
+    EXPECT_FALSE(m.isChanged(SettingId::StationList, 0));
 }
 
 TEST(Instrument, SettersMarkTheirFlags) {
     clsInstrument m;
     m.setHcMode(2);
-    EXPECT_TRUE(m.Change_HCMode);
+    EXPECT_TRUE(m.isChanged(SettingId::HcMode));
     m.setAlarmMode(0);  // same value: still an edit
-    EXPECT_TRUE(m.Change_AlarmMode);
+    EXPECT_TRUE(m.isChanged(SettingId::AlarmMode));
     m.setWarning(3, 12.5f);
-    EXPECT_TRUE(m.Change_Warn[3]);
-    EXPECT_FALSE(m.Change_Warn[2]);
+    EXPECT_TRUE(m.isChanged(SettingId::Warning, 3));
+    EXPECT_FALSE(m.isChanged(SettingId::Warning, 2));
     m.setZero(1, 1);
-    EXPECT_TRUE(m.Change_Zero[1]);
+    EXPECT_TRUE(m.isChanged(SettingId::Zero, 1));
     m.setStationList(10, "  A  ");
     EXPECT_EQ(m.StationList(10), "  A  ");  // not trimmed
-    EXPECT_TRUE(m.Change_StationList[10]);
+    EXPECT_TRUE(m.isChanged(SettingId::StationList, 10));
     m.setLS_Linear2_d(1, 0.5);
-    EXPECT_TRUE(m.Change_LSData[1]);
-    EXPECT_FALSE(m.Change_LSData[0]);
+    EXPECT_TRUE(m.isChanged(SettingId::LS_Entry, 1));
+    EXPECT_FALSE(m.isChanged(SettingId::LS_Entry, 0));
     m.setLI_Name(30, "CH4");
     EXPECT_EQ(m.LI_Name(30), "CH4");
     // Fields without a visible flag.
@@ -62,9 +62,9 @@ TEST(Instrument, SettersMarkTheirFlags) {
 TEST(Instrument, IntervalsFlagOnlyOnARealChange) {
     clsInstrument m;
     m.setIntervals(0);
-    EXPECT_FALSE(m.Change_Interval);
+    EXPECT_FALSE(m.isChanged(SettingId::Intervals));
     m.setIntervals(60);
-    EXPECT_TRUE(m.Change_Interval);
+    EXPECT_TRUE(m.isChanged(SettingId::Intervals));
     EXPECT_EQ(m.Intervals(), 60);
 }
 
@@ -72,14 +72,14 @@ TEST(Instrument, IdentityTextsAreTrimmedAndBlankBecomesDashes) {
     clsInstrument m;
     m.setSerialNo("   ");
     EXPECT_EQ(m.SerialNo(), std::string(20, '-'));
-    EXPECT_TRUE(m.Change_SerialNo);
+    EXPECT_TRUE(m.isChanged(SettingId::SerialNo));
     m.setUserID("  Tech 7 ");
     EXPECT_EQ(m.UserID(), "Tech 7");
     m.setStationID("");
     EXPECT_EQ(m.StationID(), std::string(16, '-'));
     m.setDummySerial(" X");
     EXPECT_EQ(m.DummySerial(), "X");
-    EXPECT_TRUE(m.Change_DummySerial);
+    EXPECT_TRUE(m.isChanged(SettingId::DummySerial));
 }
 
 TEST(Instrument, IndexRules) {
@@ -91,7 +91,7 @@ TEST(Instrument, IndexRules) {
     EXPECT_FALSE(m.GasEnabled(-1));
     m.setZero(5, 7);
     EXPECT_EQ(m.Zero(5), 0);
-    EXPECT_FALSE(m.Change_Zero[5]);
+    EXPECT_FALSE(m.isChanged(SettingId::Zero, 5));
     // The four levels have a sixth record and throw beyond it.
     m.setAlarm(5, 9);
     EXPECT_EQ(m.Alarm(5), 9.0f);
@@ -103,7 +103,7 @@ TEST(Instrument, IndexRules) {
     EXPECT_THROW(m.LI_Name(31), std::out_of_range);
     EXPECT_THROW(m.setLI_Point(-1, 1), std::out_of_range);
     EXPECT_THROW(m.setLS_Ratio(2, 1), std::out_of_range);
-    EXPECT_FALSE(m.Change_LSData[0] || m.Change_LSData[1]);
+    EXPECT_FALSE(m.isChanged(SettingId::LS_Entry, 0) || m.isChanged(SettingId::LS_Entry, 1));
     // Station list and live values ignore indexes outside.
     m.setStationList(256, "x");
     EXPECT_EQ(m.StationList(256), "");
@@ -117,35 +117,36 @@ TEST(Instrument, IndexRules) {
 
 TEST(Instrument, SetChangeFlagsGroups) {
     clsInstrument m;
-    m.setFlowLevel(5);  // Change_FlowLevel true, and must stay so
+    m.setFlowLevel(5);  // FlowLevel marked changed, and must stay so
     m.setDummySerial("D");
     m.SetChangeFlags(true, false);
-    EXPECT_FALSE(m.Change_SerialNo);
-    EXPECT_FALSE(m.Change_UserID);
-    EXPECT_FALSE(m.Change_StationList[0]);
-    EXPECT_FALSE(m.Change_DummySerial);
-    EXPECT_TRUE(m.Change_FlowLevel);
-    EXPECT_FALSE(m.Change_pressOffset);
-    EXPECT_TRUE(m.Change_SpecNo);
-    EXPECT_TRUE(m.Change_UserPassword2);
-    EXPECT_TRUE(m.Change_LSData[0] && m.Change_LSData[1]);
+    EXPECT_FALSE(m.isChanged(SettingId::SerialNo));
+    EXPECT_FALSE(m.isChanged(SettingId::UserID));
+    EXPECT_FALSE(m.isChanged(SettingId::StationList, 0));
+    EXPECT_FALSE(m.isChanged(SettingId::DummySerial));
+    EXPECT_TRUE(m.isChanged(SettingId::FlowLevel));
+    EXPECT_FALSE(m.isChanged(SettingId::pressOffset));
+    EXPECT_TRUE(m.isChanged(SettingId::SpecNo));
+    EXPECT_TRUE(m.isChanged(SettingId::UserPassword2));
+    EXPECT_TRUE(m.isChanged(SettingId::LS_Entry, 0) && m.isChanged(SettingId::LS_Entry, 1));
     for (int ch = 0; ch <= 4; ++ch) {
-        EXPECT_TRUE(m.Change_Zero[ch]);
-        EXPECT_TRUE(m.Change_AutoCal[ch]);
-        EXPECT_TRUE(m.Change_Twa[ch]);
+        EXPECT_TRUE(m.isChanged(SettingId::Zero, ch));
+        EXPECT_TRUE(m.isChanged(SettingId::AutoCalib, ch));
+        EXPECT_TRUE(m.isChanged(SettingId::Twa, ch));
     }
-    EXPECT_FALSE(m.Change_Warn[5]);
+    EXPECT_FALSE(m.isChanged(SettingId::Warning, 5));
 
     m.SetChangeFlags(false, true);
-    EXPECT_TRUE(m.Change_SerialNo && m.Change_UserID && m.Change_StationID);
-    EXPECT_TRUE(m.Change_StationList[255]);
-    EXPECT_FALSE(m.Change_DummySerial);
-    EXPECT_FALSE(m.Change_HCMode);
-    EXPECT_FALSE(m.Change_Zero[0]);
+    EXPECT_TRUE(m.isChanged(SettingId::SerialNo) && m.isChanged(SettingId::UserID) &&
+                m.isChanged(SettingId::StationID));
+    EXPECT_TRUE(m.isChanged(SettingId::StationList, 255));
+    EXPECT_FALSE(m.isChanged(SettingId::DummySerial));
+    EXPECT_FALSE(m.isChanged(SettingId::HcMode));
+    EXPECT_FALSE(m.isChanged(SettingId::Zero, 0));
 
     m.ClearChangeFlags();
-    EXPECT_FALSE(m.Change_StationList[255] || m.Change_SerialNo);
-    EXPECT_TRUE(m.Change_FlowLevel);
+    EXPECT_FALSE(m.isChanged(SettingId::StationList, 255) || m.isChanged(SettingId::SerialNo));
+    EXPECT_TRUE(m.isChanged(SettingId::FlowLevel));
 }
 
 TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
@@ -171,10 +172,11 @@ TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
     EXPECT_EQ(m.StationList(3), std::string(16, '-'));
     EXPECT_EQ(m.GasFullScale(1), -101.0f);  // through the blank gas record
     EXPECT_EQ(m.CommFlags(), 0);
-    EXPECT_FALSE(m.Change_HCMode || m.Change_Alarm[2] || m.Change_SerialNo);
+    EXPECT_FALSE(m.isChanged(SettingId::HcMode) || m.isChanged(SettingId::Alarm, 2) ||
+                 m.isChanged(SettingId::SerialNo));
     // The two flags SetChangeFlags leaves alone are not cleared either.
-    EXPECT_TRUE(m.Change_FlowLevel);
-    EXPECT_TRUE(m.Change_pressOffset);
+    EXPECT_TRUE(m.isChanged(SettingId::FlowLevel));
+    EXPECT_TRUE(m.isChanged(SettingId::pressOffset));
 }
 
 TEST(Instrument, CopiesAreIndependent) {

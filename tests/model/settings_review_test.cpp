@@ -131,7 +131,7 @@ TEST(SettingsReview, HeldAfterWriteTakesOnlyTheConfirmedSettings) {
     sent.setWarning(1, 30);
     sent.SetChangeFlags(true, true);
     clsInstrument after = sent;
-    after.Change_StationList[2] = false;
+    after.clearChanged(SettingId::StationList, 2);
     const clsInstrument held = HeldAfterWrite(before, sent, after);
     EXPECT_EQ(held.StationList(2), "DEPOT 3");
     EXPECT_EQ(held.Warning(1), 25.0f);

@@ -145,7 +145,7 @@ TEST(SettingsUpdate, AFailedRunKeepsTheEditPending) {
     EXPECT_FALSE(run.succeeded());
     ASSERT_TRUE(run.held.has_value());
     EXPECT_EQ(run.held->Intervals(), bench.held.Intervals());
-    EXPECT_TRUE(run.sent.Change_Interval);
+    EXPECT_TRUE(run.sent.isChanged(SettingId::Intervals));
     // Without what the instrument held, nothing is said about it.
     bench.port.rewrite = nullptr;
     clsInstrument edited = bench.held;

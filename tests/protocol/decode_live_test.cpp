@@ -78,15 +78,15 @@ TEST_F(LiveReplyTest, ZeroFlagsWithANonDigitAreStoredAroundItAndRefused) {
     EXPECT_FALSE(decode("UZ,R,1x01"));
     EXPECT_EQ(model.Zero(0), 1);
     EXPECT_EQ(model.Zero(1), 1);
-    EXPECT_TRUE(model.Change_Zero[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::Zero, 1));
     EXPECT_EQ(model.Zero(2), 0);
     EXPECT_EQ(model.Zero(3), 1);
-    EXPECT_FALSE(model.Change_Zero[3]);
+    EXPECT_FALSE(model.isChanged(SettingId::Zero, 3));
 
     EXPECT_TRUE(decode("AO,R,0120"));
     EXPECT_EQ(model.OverScale(1), 1);
     EXPECT_EQ(model.OverScale(2), 0);  // any digit but "1" is 0
-    EXPECT_FALSE(model.Change_OverScale[2]);
+    EXPECT_FALSE(model.isChanged(SettingId::OverScale, 2));
 }
 
 TEST_F(LiveReplyTest, FlagsOfTheWrongLengthAreAFormatError) {

@@ -42,8 +42,8 @@ TEST_F(RecordReplyTest, GasTableStoresFiveRecords) {
     EXPECT_EQ(model.GasDesit(3), 0.5f);
     EXPECT_EQ(model.GasPoint(3), 1);
     for (int gas = 0; gas < 5; ++gas) {
-        EXPECT_FALSE(model.Change_GasEnable[gas]) << gas;
-        EXPECT_FALSE(model.Change_GasPoint[gas]) << gas;
+        EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, gas)) << gas;
+        EXPECT_FALSE(model.isChanged(SettingId::GasPoint, gas)) << gas;
     }
 }
 
@@ -66,7 +66,7 @@ TEST_F(RecordReplyTest, GasTableCountAndBadNumbers) {
                        gasRecord("CO", "5x0", "1", "ppm") + "," + kBlankGas + "," + kBlankGas;
     EXPECT_FALSE(decode(body));
     EXPECT_EQ(model.GasName(1), "O2");
-    EXPECT_FALSE(model.Change_GasEnable[1]);
+    EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, 1));
     EXPECT_EQ(model.GasFullScale(3), -101.0f);
 }
 
@@ -133,8 +133,8 @@ TEST_F(RecordReplyTest, SettingsLibraryStoresBothEntries) {
     EXPECT_EQ(model.LS_Linear2_d(0), 0.5);
     EXPECT_EQ(model.LS_elem_vol(1), -1);
     EXPECT_EQ(model.LS_Ratio(1), -101.0f);
-    EXPECT_FALSE(model.Change_LSData[0]);
-    EXPECT_FALSE(model.Change_LSData[1]);
+    EXPECT_FALSE(model.isChanged(SettingId::LS_Entry, 0));
+    EXPECT_FALSE(model.isChanged(SettingId::LS_Entry, 1));
 }
 
 TEST_F(RecordReplyTest, SettingsLibraryCountIsChecked) {
@@ -150,11 +150,11 @@ TEST_F(RecordReplyTest, SettingsLibraryConversionErrorKeepsEarlierFields) {
         "LS,R,201," + entryFields("GOOD", "1") + ",201," + entryFields("HALF", "2", "3F80");
     EXPECT_FALSE(decode(body));
     EXPECT_EQ(model.LS_Name(0), "GOOD");
-    EXPECT_FALSE(model.Change_LSData[0]);
+    EXPECT_FALSE(model.isChanged(SettingId::LS_Entry, 0));
     EXPECT_EQ(model.LS_Name(1), "HALF");
     EXPECT_EQ(model.LS_elem_vol(1), 2);
     EXPECT_EQ(model.LS_Ratio(1), 0.0f);  // the failing field and those after it: as they were
-    EXPECT_TRUE(model.Change_LSData[1]);
+    EXPECT_TRUE(model.isChanged(SettingId::LS_Entry, 1));
 }
 
 TEST_F(RecordReplyTest, SensorLibraryReplyFillsIndexesNAndNPlusFifteen) {

@@ -20,10 +20,10 @@ using SettingsReplyTest = DecoderTest;
 
 TEST_F(SettingsReplyTest, DecimalReadStoresAndClearsItsFlag) {
     model.setHcMode(5);
-    ASSERT_TRUE(model.Change_HCMode);
+    ASSERT_TRUE(model.isChanged(SettingId::HcMode));
     EXPECT_TRUE(decode("LP,R,2"));
     EXPECT_EQ(model.HcMode(), 2);
-    EXPECT_FALSE(model.Change_HCMode);
+    EXPECT_FALSE(model.isChanged(SettingId::HcMode));
 }
 
 TEST_F(SettingsReplyTest, NonNumericReadIsRefusedAndChangesNothing) {
@@ -32,7 +32,7 @@ TEST_F(SettingsReplyTest, NonNumericReadIsRefusedAndChangesNothing) {
         EXPECT_FALSE(decode(body)) << body;
     }
     EXPECT_EQ(model.HcMode(), 5);
-    EXPECT_TRUE(model.Change_HCMode);
+    EXPECT_TRUE(model.isChanged(SettingId::HcMode));
     EXPECT_EQ(model.AlarmMode(), 0);
     EXPECT_TRUE(host.log.empty());
 }
@@ -53,7 +53,7 @@ TEST_F(SettingsReplyTest, HexReadsAreSixteenBitTwosComplement) {
     EXPECT_EQ(model.LcdBackLight(), -1);
     EXPECT_TRUE(decode("XP,R,003c"));
     EXPECT_EQ(model.Intervals(), 60);
-    EXPECT_FALSE(model.Change_Interval);
+    EXPECT_FALSE(model.isChanged(SettingId::Intervals));
     EXPECT_TRUE(decode("HF,R,FFF6"));
     EXPECT_EQ(model.pressOffset(), -10);
     EXPECT_FALSE(decode("SC,R,G1"));
@@ -65,7 +65,7 @@ TEST_F(SettingsReplyTest, FlowLevelIsThirtyTwoBitHex) {
     model.setFlowLevel(1);
     EXPECT_TRUE(decode("CP,R,0001E240"));
     EXPECT_EQ(model.FlowLevel(), 123456);
-    EXPECT_FALSE(model.Change_FlowLevel);
+    EXPECT_FALSE(model.isChanged(SettingId::FlowLevel));
     EXPECT_TRUE(decode("CP,R,FFFFFFFF"));
     EXPECT_EQ(model.FlowLevel(), -1);
 }
@@ -89,7 +89,7 @@ TEST_F(SettingsReplyTest, WriteEchoMustMatchTheModel) {
     EXPECT_TRUE(decode("LP,W,2"));
     EXPECT_FALSE(decode("LP,W,two"));
     EXPECT_EQ(model.HcMode(), 2);
-    EXPECT_TRUE(model.Change_HCMode);  // the writer clears it, not the decoder
+    EXPECT_TRUE(model.isChanged(SettingId::HcMode));  // the writer clears it, not the decoder
     EXPECT_TRUE(host.log.empty());
 
     model.setLcdBackLight(-1);
@@ -126,14 +126,14 @@ TEST_F(SettingsReplyTest, DisplayCalLimitIsReadAsDecimalAndEchoedAsBit) {
 TEST_F(SettingsReplyTest, IdentityTextsAreStoredTrimmed) {
     EXPECT_TRUE(decode("IN,R,  SN-0042   "));
     EXPECT_EQ(model.SerialNo(), "SN-0042");
-    EXPECT_FALSE(model.Change_SerialNo);
+    EXPECT_FALSE(model.isChanged(SettingId::SerialNo));
     EXPECT_TRUE(decode("XZ,R,        "));
     EXPECT_EQ(model.UserID(), std::string(16, '-'));
     EXPECT_TRUE(decode("HN,R,DUMMY 1"));
     EXPECT_EQ(model.DummySerial(), "DUMMY 1");
     EXPECT_TRUE(decode("BS,R, TYPE-7 "));
     EXPECT_EQ(model.SpecNo(), "TYPE-7");
-    EXPECT_FALSE(model.Change_SpecNo);
+    EXPECT_FALSE(model.isChanged(SettingId::SpecNo));
 }
 
 TEST_F(SettingsReplyTest, TextWriteEchoComparesTrimmedTexts) {
@@ -147,7 +147,7 @@ TEST_F(SettingsReplyTest, TextWriteEchoComparesTrimmedTexts) {
 TEST_F(SettingsReplyTest, SpecTypeIsOneOfThreeTexts) {
     EXPECT_TRUE(decode("UJ,R,2"));
     EXPECT_EQ(model.SpecType(), "2");
-    EXPECT_FALSE(model.Change_SpecType);
+    EXPECT_FALSE(model.isChanged(SettingId::SpecType));
     for (const char* body : {"UJ,R,3", "UJ,R, 1", "UJ,R,10", "UJ,R,,"}) {
         EXPECT_FALSE(decode(body)) << body;
     }
@@ -161,12 +161,12 @@ TEST_F(SettingsReplyTest, SpecTypeIsOneOfThreeTexts) {
 TEST_F(SettingsReplyTest, StationIdAndListEntries) {
     EXPECT_TRUE(decode("XS,R,****,  PLANT 4  "));
     EXPECT_EQ(model.StationID(), "PLANT 4");
-    EXPECT_FALSE(model.Change_StationID);
+    EXPECT_FALSE(model.isChanged(SettingId::StationID));
 
     model.setStationList(255, "x");
     EXPECT_TRUE(decode("XS,R,00FF, TANK 9         "));
     EXPECT_EQ(model.StationList(255), " TANK 9         ");
-    EXPECT_FALSE(model.Change_StationList[255]);
+    EXPECT_FALSE(model.isChanged(SettingId::StationList, 255));
     EXPECT_TRUE(decode("XS,R,0000,FIRST"));
     EXPECT_EQ(model.StationList(0), "FIRST");
 }
@@ -188,11 +188,11 @@ TEST_F(SettingsReplyTest, BumpGroupStoresEveryValueAsTheInstrumentHoldsIt) {
     EXPECT_TRUE(decode("BU,R,2,7,1,1"));
     EXPECT_EQ(model.BumpTime(), 2);
     EXPECT_EQ(model.BumpThreshold(), 7);  // out of range, but what the instrument holds
-    EXPECT_FALSE(model.Change_BumpThreshold);
+    EXPECT_FALSE(model.isChanged(SettingId::BumpThreshold));
     EXPECT_EQ(model.BumpFailCalTime(), 1);
     EXPECT_EQ(model.BumpFailAfter(), 1);
-    EXPECT_FALSE(model.Change_BumpTime);
-    EXPECT_FALSE(model.Change_BumpFailAfter);
+    EXPECT_FALSE(model.isChanged(SettingId::BumpTime));
+    EXPECT_FALSE(model.isChanged(SettingId::BumpFailAfter));
 }
 
 // A value outside its setting's range is stored as the instrument's value (never a default left
@@ -268,18 +268,18 @@ TEST_F(SettingsReplyTest, LevelsReadGoesOnPastABadToken) {
     EXPECT_FALSE(decode("A1,R,   10,*****, OVER, 12.5,  0.5"));
     EXPECT_EQ(model.Warning(0), 10.0f);
     EXPECT_EQ(model.Warning(1), -101.0f);
-    EXPECT_FALSE(model.Change_Warn[1]);
+    EXPECT_FALSE(model.isChanged(SettingId::Warning, 1));
     EXPECT_EQ(model.Warning(2), -101.0f);  // the word is not a level token: untouched
     EXPECT_EQ(model.Warning(3), 12.5f);
     EXPECT_EQ(model.Warning(4), 0.5f);
-    EXPECT_FALSE(model.Change_Warn[4]);
+    EXPECT_FALSE(model.isChanged(SettingId::Warning, 4));
 }
 
 TEST_F(SettingsReplyTest, LevelsReadWithWrongCountStoresNothing) {
     model.setAlarm(0, 50);
     EXPECT_FALSE(decode("A2,R,1,2,3,4"));
     EXPECT_EQ(model.Alarm(0), 50.0f);
-    EXPECT_TRUE(model.Change_Alarm[0]);
+    EXPECT_TRUE(model.isChanged(SettingId::Alarm, 0));
     EXPECT_TRUE(host.log.empty());
 }
 

@@ -163,7 +163,7 @@ TEST(SettingsWriteRun, SingleSettingIsWrittenThenClosed) {
     const SettingsWriteResult result = RunSettingsWrite(model, channel);
     EXPECT_EQ(channel.sent, (std::vector<std::string>{"AP,W,2", "DW,W,"}));
     EXPECT_TRUE(result.succeeded());
-    EXPECT_FALSE(model.Change_AlarmMode);
+    EXPECT_FALSE(model.isChanged(SettingId::AlarmMode));
     ASSERT_EQ(channel.log.size(), 2u);
     EXPECT_EQ(channel.log[0].id, msg::SettingsWriteStarted);
     EXPECT_EQ(channel.log[0].args, std::vector<std::string>{"2026/12/07 08:30:00"});
@@ -187,8 +187,8 @@ TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCan
     enableGas(model, 0, "CH4", 100, 1, 0, "%LEL");
     enableGas(model, 1, "O2", 25, 0.1f, 1, "vol%");
     model.SetChangeFlags(true, true);
-    model.Change_DummySerial = true;
-    model.Change_LSData[0] = true;
+    model.markChanged(SettingId::DummySerial);
+    model.markChanged(SettingId::LS_Entry, 0);
     model.setUserID("TECHNICIAN-ID-TOO-LONG");
     model.setSpecNo("S1");
     model.setSpecType("2");
@@ -199,7 +199,7 @@ TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCan
     model.setWarning(1, 19.5f);
     model.setStationList(10, "NORTH GATE");
     for (int n = 0; n < 256; ++n)
-        if (n != 10 && n != 255) model.Change_StationList[n] = false;
+        if (n != 10 && n != 255) model.clearChanged(SettingId::StationList, n);
 
     ScriptedChannel channel;
     channel.clock = std::chrono::milliseconds(1000);
@@ -226,16 +226,24 @@ TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCan
     EXPECT_EQ(channel.sent[31], "XS,W,00FF," + std::string(16, '-'));
 
     // Cleared by their writes.
-    EXPECT_FALSE(model.Change_SpecNo || model.Change_UserID || model.Change_StationID ||
-                 model.Change_SerialNo || model.Change_DummySerial);
-    EXPECT_FALSE(model.Change_GasEnable[4] || model.Change_LSData[0] || model.Change_LSData[1]);
-    EXPECT_FALSE(model.Change_AlarmMode || model.Change_Confirmation || model.Change_AlarmO2);
-    EXPECT_FALSE(model.Change_Warn[1] || model.Change_Alarm[4] || model.Change_AutoCal[0]);
-    EXPECT_FALSE(model.Change_Stel[2] || model.Change_Twa[3] || model.Change_Interval);
-    EXPECT_FALSE(model.Change_SpecType || model.Change_DemandZero || model.Change_StationList[10]);
+    EXPECT_FALSE(model.isChanged(SettingId::SpecNo) || model.isChanged(SettingId::UserID) ||
+                 model.isChanged(SettingId::StationID) || model.isChanged(SettingId::SerialNo) ||
+                 model.isChanged(SettingId::DummySerial));
+    EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, 4) ||
+                 model.isChanged(SettingId::LS_Entry, 0) ||
+                 model.isChanged(SettingId::LS_Entry, 1));
+    EXPECT_FALSE(model.isChanged(SettingId::AlarmMode) ||
+                 model.isChanged(SettingId::Confirmation) || model.isChanged(SettingId::AlarmO2));
+    EXPECT_FALSE(model.isChanged(SettingId::Warning, 1) || model.isChanged(SettingId::Alarm, 4) ||
+                 model.isChanged(SettingId::AutoCalib, 0));
+    EXPECT_FALSE(model.isChanged(SettingId::Stel, 2) || model.isChanged(SettingId::Twa, 3) ||
+                 model.isChanged(SettingId::Intervals));
+    EXPECT_FALSE(model.isChanged(SettingId::SpecType) || model.isChanged(SettingId::DemandZero) ||
+                 model.isChanged(SettingId::StationList, 10));
     // Left for the next read to clear.
-    EXPECT_TRUE(model.Change_HCMode && model.Change_StelTwaOnOff && model.Change_BumpTime &&
-                model.Change_LcBhMode && model.Change_AlarmOnOff);
+    EXPECT_TRUE(model.isChanged(SettingId::HcMode) && model.isChanged(SettingId::StelTwaOnOff) &&
+                model.isChanged(SettingId::BumpTime) && model.isChanged(SettingId::LcBhMode) &&
+                model.isChanged(SettingId::AlarmOnOff));
 
     ASSERT_EQ(channel.log.size(), 2u);
     EXPECT_EQ(channel.log[1].id, msg::SettingsWriteFinished);
@@ -248,12 +256,13 @@ TEST(SettingsWriteRun, GasTableIsNotStartedByTheFifthChannelAlone) {
     ScriptedChannel channel;
     RunSettingsWrite(model, channel);
     EXPECT_EQ(channel.countOf("GJ,W,"), 0);
-    EXPECT_TRUE(model.Change_GasEnable[4]);
+    EXPECT_TRUE(model.isChanged(SettingId::GasEnabled, 4));
 
     model.setGasEnabled(3, true);
     RunSettingsWrite(model, channel);
     EXPECT_EQ(channel.countOf("GJ,W,"), 1);
-    EXPECT_FALSE(model.Change_GasEnable[3] || model.Change_GasEnable[4]);
+    EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, 3) ||
+                 model.isChanged(SettingId::GasEnabled, 4));
 }
 
 TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
@@ -266,7 +275,7 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     EXPECT_FALSE(confirmed.levelsUnconfirmed);
     EXPECT_EQ(identical.countOf("A1,W,"), 1);
     EXPECT_EQ(identical.countOf("A2,W,"), 1);
-    EXPECT_FALSE(model.Change_Warn[2] || model.Change_Alarm[2]);
+    EXPECT_FALSE(model.isChanged(SettingId::Warning, 2) || model.isChanged(SettingId::Alarm, 2));
 
     // Three answers with other levels: the instrument does not hold the list, and the run stops
     // there, naming the list, what was sent and what came back.
@@ -279,9 +288,9 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     EXPECT_FALSE(unconfirmed.succeeded());
     EXPECT_TRUE(unconfirmed.levelsUnconfirmed);
     EXPECT_EQ(altered.keys(), (std::vector<std::string>{"A1,W,", "A2,W,", "A1,W,", "A1,W,"}));
-    EXPECT_TRUE(model.Change_Warn[2]);
-    EXPECT_FALSE(model.Change_Alarm[2]);
-    EXPECT_TRUE(model.Change_Stel[2]);  // never sent
+    EXPECT_TRUE(model.isChanged(SettingId::Warning, 2));
+    EXPECT_FALSE(model.isChanged(SettingId::Alarm, 2));
+    EXPECT_TRUE(model.isChanged(SettingId::Stel, 2));  // never sent
     ASSERT_TRUE(unconfirmed.failure);
     EXPECT_EQ(unconfirmed.failure->kind, WriteFailure::Kind::Differs);
     EXPECT_EQ(unconfirmed.failure->code, "A1");
@@ -299,7 +308,7 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
     EXPECT_FALSE(same.levelsUnconfirmed);
     EXPECT_EQ(relaid.countOf("A1,W,"), 3);
     EXPECT_EQ(relaid.countOf("DW,W,"), 1);
-    EXPECT_TRUE(model.Change_Warn[2]);
+    EXPECT_TRUE(model.isChanged(SettingId::Warning, 2));
 }
 
 TEST(SettingsWriteRun, AFailedWriteIsDescribedWithWhatTheInstrumentAnswered) {
@@ -366,9 +375,10 @@ TEST(SettingsWriteRun, FirstFailureStopsEveryLaterWriteAndKeepsTheirFlags) {
     EXPECT_FALSE(result.succeeded());
     EXPECT_FALSE(result.allWritesOk);
     EXPECT_TRUE(result.anyWriteDone);
-    EXPECT_FALSE(model.Change_UserID);
-    EXPECT_TRUE(model.Change_AlarmMode && model.Change_DispCalLimit && model.Change_Warn[0] &&
-                model.Change_StationList[3]);
+    EXPECT_FALSE(model.isChanged(SettingId::UserID));
+    EXPECT_TRUE(model.isChanged(SettingId::AlarmMode) && model.isChanged(SettingId::DispCalLimit) &&
+                model.isChanged(SettingId::Warning, 0) &&
+                model.isChanged(SettingId::StationList, 3));
     ASSERT_EQ(channel.log.size(), 2u);
     EXPECT_EQ(channel.log[1].id, msg::SettingsWriteFailed);
     EXPECT_EQ(channel.log[1].args, std::vector<std::string>{"2026/12/07 08:30:00"});
@@ -382,7 +392,7 @@ TEST(SettingsWriteRun, FailedLevelListKeepsItsFlagsAndEndsThePasses) {
     channel.failing = {"A2,W,"};
     EXPECT_FALSE(RunSettingsWrite(model, channel).succeeded());
     EXPECT_EQ(channel.keys(), std::vector<std::string>{"A2,W,"});
-    EXPECT_TRUE(model.Change_Alarm[3] && model.Change_AutoCal[3]);
+    EXPECT_TRUE(model.isChanged(SettingId::Alarm, 3) && model.isChanged(SettingId::AutoCalib, 3));
 }
 
 TEST(SettingsWriteRun, RefusedRunLogsTheFailureAndSendsNothing) {

@@ -22,9 +22,9 @@ TEST(Regressions, RefusedGasTableWriteFailsAndKeepsItsFlags) {
         return Reply("GJ,W," + std::string(1, NAK));
     };
     s.model.setGasEnabled(2, !s.model.GasEnabled(2));
-    ASSERT_TRUE(s.model.Change_GasEnable[2]);
+    ASSERT_TRUE(s.model.isChanged(SettingId::GasEnabled, 2));
     EXPECT_FALSE(s.link.WriteSettings(&s.model).succeeded());
-    EXPECT_TRUE(s.model.Change_GasEnable[2]);
+    EXPECT_TRUE(s.model.isChanged(SettingId::GasEnabled, 2));
     // Every attempt was refused: the write was sent 1 + Retry times, never taken.
     int sends = 0;
     for (const std::string& payload : s.port.payloads()) sends += payload.rfind("GJ,W,", 0) == 0;

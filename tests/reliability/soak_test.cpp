@@ -66,17 +66,17 @@ struct Edit {
 bool written(const clsInstrument& m, const Edit& e) {
     switch (e.field) {
         case Field::UserID:
-            return !m.Change_UserID;
+            return !m.isChanged(SettingId::UserID);
         case Field::LcdBackLight:
-            return !m.Change_LcdBackLight;
+            return !m.isChanged(SettingId::LcdBackLight);
         case Field::Intervals:
-            return !m.Change_Interval;
+            return !m.isChanged(SettingId::Intervals);
         case Field::CalLimit:
-            return !m.Change_CalLimit;
+            return !m.isChanged(SettingId::CalLimit);
         case Field::Warning0:
-            return !m.Change_Warn[0];
+            return !m.isChanged(SettingId::Warning, 0);
         case Field::Station:
-            return !m.Change_StationList[static_cast<std::size_t>(e.station)];
+            return !m.isChanged(SettingId::StationList, e.station);
     }
     return false;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Every change flag of the instrument model with a readable name ("Warn[2]"), so a test can say
+// Every change flag of the instrument model with a readable name ("Warning[2]"), so a test can say
 // which flags a read, an edit or a write left set.
 
 #include <string>
@@ -10,7 +10,7 @@
 
 namespace vq::test {
 
-// Each flag and whether it is set, in the model's declaration order.
+// Each flag and whether it is set, in the order of the keys (SettingId).
 std::vector<std::pair<std::string, bool>> NamedChangeFlags(const clsInstrument& m);
 // The names of the flags that are set.
 std::vector<std::string> SetChangeFlagNames(const clsInstrument& m);

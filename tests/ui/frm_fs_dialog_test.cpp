@@ -132,7 +132,7 @@ class FrmFsDialogTest : public QObject {
 
 void FrmFsDialogTest::cancelAfterEditsLeavesTheMainModelAndItsFlags() {
     clsInstrument model = fs_test::readInstrument();
-    model.Change_Zero[1] = true;  // an edit of the main window still owed
+    model.markChanged(SettingId::Zero, 1);  // an edit of the main window still owed
     model.setSpecNo("OWED");
     const std::string before = fs_test::modelImage(model);
 
@@ -163,7 +163,7 @@ void FrmFsDialogTest::okWithoutEditsCopiesNothing() {
 
 void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
     clsInstrument model = fs_test::readInstrument();
-    model.Change_Zero[2] = true;  // the main window's own pending edit survives
+    model.markChanged(SettingId::Zero, 2);  // the main window's own pending edit survives
     Harness h(model);
     QVERIFY(h.datas().editValue(2, "NEW-TYPE"));
     QVERIFY(h.datas().editValue(24, "Off"));
@@ -172,18 +172,18 @@ void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
     QVERIFY(h.accepted());
 
     QCOMPARE(model.SpecNo(), std::string("NEW-TYPE"));
-    QVERIFY(model.Change_SpecNo);
+    QVERIFY(model.isChanged(SettingId::SpecNo));
     QCOMPARE(model.Confirmation(), int16_t(0));
-    QVERIFY(model.Change_Confirmation);
+    QVERIFY(model.isChanged(SettingId::Confirmation));
     QCOMPARE(model.StationList(9), std::string("DEPOT 10"));
-    QVERIFY(model.Change_StationList[9]);
-    QVERIFY(model.Change_Zero[2]);
+    QVERIFY(model.isChanged(SettingId::StationList, 9));
+    QVERIFY(model.isChanged(SettingId::Zero, 2));
 
     clsInstrument expected = fs_test::readInstrument();
     expected.setSpecNo("NEW-TYPE");
     expected.setConfirmation(0);
     expected.setStationList(9, "DEPOT 10");
-    expected.Change_Zero[2] = true;
+    expected.markChanged(SettingId::Zero, 2);
     QCOMPARE(fs_test::modelImage(model), fs_test::modelImage(expected));
 }
 
@@ -195,7 +195,7 @@ void FrmFsDialogTest::everyShowingStartsFromTheMainModel() {
     model.setSpecNo("FROM-MAIN");
     h.dialog->show();
     QCOMPARE(h.datas().valueText(2), QString("FROM-MAIN"));
-    QVERIFY(!h.dialog->workingCopy().Change_SpecNo);
+    QVERIFY(!h.dialog->workingCopy().isChanged(SettingId::SpecNo));
 }
 
 void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
@@ -213,7 +213,7 @@ void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
     QVERIFY(frmFsDialog::edit(model, nullptr, QFont()));
     QVERIFY(clicked);
     QCOMPARE(model.LcdBackLight(), int16_t(99));
-    QVERIFY(model.Change_LcdBackLight);
+    QVERIFY(model.isChanged(SettingId::LcdBackLight));
 }
 
 void FrmFsDialogTest::oxyAlarmListFollowsTheRomNumber() {
@@ -261,10 +261,11 @@ void FrmFsDialogTest::listRowsShowAndStoreTheirPositions() {
     QCOMPARE(model.HcMode(), int16_t(2));
     QCOMPARE(model.AlarmO2(), int16_t(2));
     QCOMPARE(model.BumpTime(), int16_t(3));
-    QVERIFY(model.Change_AlarmMode && model.Change_CalCheck && model.Change_SpecType &&
-            model.Change_HCMode && model.Change_AlarmO2 && model.Change_BumpTime);
-    QVERIFY(!model.Change_BumpThreshold);
-    QVERIFY(!model.Change_BumpFailCalTime);
+    QVERIFY(model.isChanged(SettingId::AlarmMode) && model.isChanged(SettingId::CalCheck) &&
+            model.isChanged(SettingId::SpecType) && model.isChanged(SettingId::HcMode) &&
+            model.isChanged(SettingId::AlarmO2) && model.isChanged(SettingId::BumpTime));
+    QVERIFY(!model.isChanged(SettingId::BumpThreshold));
+    QVERIFY(!model.isChanged(SettingId::BumpFailCalTime));
 }
 
 void FrmFsDialogTest::gasTableShowsItsLastRowWhole() {
@@ -332,9 +333,9 @@ void FrmFsDialogTest::wholeNumberRowsKeepTheirRanges() {
     h.clickOk();
     QVERIFY(h.accepted());
     QCOMPARE(model.CalLimit(), int16_t(180));
-    QVERIFY(model.Change_CalLimit);
+    QVERIFY(model.isChanged(SettingId::CalLimit));
     QCOMPARE(model.LcdBackLight(), int16_t(255));
-    QVERIFY(model.Change_LcdBackLight);
+    QVERIFY(model.isChanged(SettingId::LcdBackLight));
 }
 
 void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
@@ -432,7 +433,8 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
     QCOMPARE(target.StationList(0), std::string());
     QCOMPARE(target.StationList(1), std::string("ST 002"));
     QCOMPARE(target.StationList(255), std::string("LAST_ONE 256"));
-    for (int i = 0; i < clsInstrument::stationCount; ++i) QVERIFY(target.Change_StationList[i]);
+    for (int i = 0; i < clsInstrument::stationCount; ++i)
+        QVERIFY(target.isChanged(SettingId::StationList, i));
 }
 
 void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
@@ -453,7 +455,7 @@ void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
     importButton->click();
     QCOMPARE(asked, (std::vector<bool>{true, false}));
     QVERIFY(h.notices.empty());
-    QVERIFY(!h.dialog->workingCopy().Change_StationList[0]);
+    QVERIFY(!h.dialog->workingCopy().isChanged(SettingId::StationList, 0));
 
     h.stations().editStation(0, "TOO LONG FOR A STATION");
     exportButton->click();  // refused before a file is asked for
@@ -503,7 +505,7 @@ void FrmFsDialogTest::importPutsEachLineAtItsStationAndSaysHowManyChanged() {
     h.clickOk();
     QVERIFY(h.accepted());
     for (int i = 0; i < clsInstrument::stationCount; ++i)
-        QCOMPARE(model.Change_StationList[i], i == 2 || i == 3);
+        QCOMPARE(model.isChanged(SettingId::StationList, i), i == 2 || i == 3);
     QCOMPARE(model.StationList(2), std::string("EAST GATE"));
 }
 
@@ -571,7 +573,7 @@ void FrmFsDialogTest::refusedImportChangesNothingAndNamesTheLine() {
         QVERIFY(logged.empty());
         for (int i = 0; i < clsInstrument::stationCount; ++i) {
             QCOMPARE(h.stations().item(i, 1)->text(), QString::fromStdString(model.StationList(i)));
-            QVERIFY(!h.dialog->workingCopy().Change_StationList[i]);
+            QVERIFY(!h.dialog->workingCopy().isChanged(SettingId::StationList, i));
         }
         h.clickOk();
         QVERIFY(h.accepted());
@@ -733,8 +735,8 @@ void FrmFsDialogTest::redGasCellBlocksOk() {
     h.clickOk();
     QVERIFY(h.accepted());
     QCOMPARE(model.LS_Digit(1), 0.5f);
-    QVERIFY(model.Change_LSData[1]);
-    QVERIFY(!model.Change_LSData[0]);
+    QVERIFY(model.isChanged(SettingId::LS_Entry, 1));
+    QVERIFY(!model.isChanged(SettingId::LS_Entry, 0));
 }
 
 void FrmFsDialogTest::editedSettingsGasIsWrittenByTheNextUpdate() {
@@ -745,8 +747,8 @@ void FrmFsDialogTest::editedSettingsGasIsWrittenByTheNextUpdate() {
     h.clickOk();
     QVERIFY(h.accepted());
 
-    QVERIFY(model.Change_LSData[0]);
-    QVERIFY(model.Change_LSData[1]);
+    QVERIFY(model.isChanged(SettingId::LS_Entry, 0));
+    QVERIFY(model.isChanged(SettingId::LS_Entry, 1));
     QCOMPARE(model.LS_Name(0), std::string("NEWGAS"));
     QCOMPARE(model.LS_Name(1), std::string("NEWGAS"));
     // Only the name changed: the other fields keep every digit the grid does not show.
@@ -761,8 +763,8 @@ void FrmFsDialogTest::editedSettingsGasIsWrittenByTheNextUpdate() {
                                  [](const std::string& p) { return p.rfind("LS,W,", 0) == 0; });
     QVERIFY(ls != channel.sent.end());
     QCOMPARE(QString::fromStdString(*ls).count("NEWGAS    ,"), 2);
-    QVERIFY(!model.Change_LSData[0]);
-    QVERIFY(!model.Change_LSData[1]);
+    QVERIFY(!model.isChanged(SettingId::LS_Entry, 0));
+    QVERIFY(!model.isChanged(SettingId::LS_Entry, 1));
 }
 
 }  // namespace vq

@@ -182,22 +182,22 @@ class GridBoxesTest : public QObject {
     void leavingABoxStoresAValidTextOnly() {
         Identity h;
         h.model.setStationID("PLANT 1");
-        h.model.Change_StationID = false;
+        h.model.clearChanged(SettingId::StationID);
         h.filter->showModel();
         h.boxes[1]->setText("GATE 7");
         h.filter->leaveBox(1);
         QCOMPARE(h.model.StationID(), std::string("GATE 7"));
-        QVERIFY(h.model.Change_StationID);
+        QVERIFY(h.model.isChanged(SettingId::StationID));
 
-        h.model.Change_StationID = false;
+        h.model.clearChanged(SettingId::StationID);
         h.boxes[1]->setText("gate;8");  // a paste the keys would not have let in
         h.filter->leaveBox(1);
         QCOMPARE(h.boxes[1]->text(), QString("GATE 7"));
         QCOMPARE(h.model.StationID(), std::string("GATE 7"));
-        QVERIFY(!h.model.Change_StationID);
+        QVERIFY(!h.model.isChanged(SettingId::StationID));
         // Leaving without a change marks nothing.
         h.filter->leaveBox(1);
-        QVERIFY(!h.model.Change_StationID);
+        QVERIFY(!h.model.isChanged(SettingId::StationID));
     }
 };
 

@@ -119,16 +119,16 @@ class GridSettingsTest : public QObject {
 
     void combustibleAlarmAboveSixtyPercentOfFullScaleIsRefused() {
         Harness h;
-        h.model.Change_Alarm[0] = false;
+        h.model.clearChanged(SettingId::Alarm, 0);
         QString shown;
         QVERIFY(!h.edit(0, G::colAlarm, "61", &shown));
         QCOMPARE(h.model.Alarm(0), 50.0f);
-        QVERIFY(!h.model.Change_Alarm[0]);
+        QVERIFY(!h.model.isChanged(SettingId::Alarm, 0));
         QCOMPARE(h.text(0, G::colAlarm), QString("50"));
         QVERIFY(h.edit(0, G::colAlarm, " 60 ", &shown));
         QCOMPARE(shown, QString("60"));
         QCOMPARE(h.model.Alarm(0), 60.0f);
-        QVERIFY(h.model.Change_Alarm[0]);
+        QVERIFY(h.model.isChanged(SettingId::Alarm, 0));
         QVERIFY(!h.red(0, G::colAlarm));
     }
 

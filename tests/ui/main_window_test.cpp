@@ -196,7 +196,8 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     QVERIFY(!hasLine(*rtbLog(w), 5403));
     QCOMPARE(w.model().SerialNo(), before.SerialNo());
     QCOMPARE(w.model().CommFlags(), before.CommFlags());
-    QCOMPARE(w.model().Change_SerialNo, true);  // the user's edit still waits for its write
+    QCOMPARE(w.model().isChanged(SettingId::SerialNo),
+             true);  // the user's edit still waits for its write
     QCOMPARE(txtOption(w, 0)->text(), QString("MINE-0001"));
     QCOMPARE(lblProgramNumber(w)->text(), QString());  // still nothing read
     QVERIFY(fraCommand(w, 0)->isEnabled());

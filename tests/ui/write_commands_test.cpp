@@ -206,7 +206,7 @@ class WriteCommandsTest : public QObject {
         QVERIFY(h.infoHas(msg::UploadFailedInfo, write_colour::Failure));
         QVERIFY(!h.infoHas(msg::UploadCompleteInfo, write_colour::Progress));
         QCOMPARE(h.held.BumpTime(), heldTime);
-        QVERIFY(h.model.Change_BumpTime);
+        QVERIFY(h.model.isChanged(SettingId::BumpTime));
         QVERIFY(!std::filesystem::exists(h.csv()));
     }
 

@@ -115,8 +115,9 @@ class WriteSettingsFileTest : public QObject {
         QCOMPARE(gridImage(*h.grid), before);
         QCOMPARE(SettingsFileText(h.model), SettingsFileText(stored));
         // Loaded settings are owed to the instrument; the identity texts are not part of a file.
-        QVERIFY(h.model.Change_Alarm[3] && h.model.Change_Interval && h.model.Change_AlarmO2);
-        QVERIFY(!h.model.Change_SerialNo);
+        QVERIFY(h.model.isChanged(SettingId::Alarm, 3) && h.model.isChanged(SettingId::Intervals) &&
+                h.model.isChanged(SettingId::AlarmO2));
+        QVERIFY(!h.model.isChanged(SettingId::SerialNo));
         QCOMPARE(h.model.SerialNo(), std::string("EDITED"));
         QCOMPARE(h.model.ImportFlag(), std::int16_t(1));
         QCOMPARE(h.linkDone, 1);
@@ -168,8 +169,8 @@ class WriteSettingsFileTest : public QObject {
 
         QVERIFY(!h.files->ImportSettings());
         QCOMPARE(SettingsFileText(h.model), SettingsFileText(before));
-        QCOMPARE(h.model.Change_Alarm[3], true);
-        QCOMPARE(h.model.Change_HCMode, before.Change_HCMode);
+        QCOMPARE(h.model.isChanged(SettingId::Alarm, 3), true);
+        QCOMPARE(h.model.isChanged(SettingId::HcMode), before.isChanged(SettingId::HcMode));
         QCOMPARE(h.model.ImportFlag(), before.ImportFlag());
         QCOMPARE(h.linkDone, 0);
         const std::vector<std::string> errors = h.asker.texts(Box::Error);

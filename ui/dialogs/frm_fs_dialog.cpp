@@ -140,8 +140,8 @@ void frmFsDialog::activate() {
     work_ = instrument_ != nullptr ? *instrument_ : clsInstrument();
     work_.ClearChangeFlags();
     // Flags SetChangeFlags leaves alone: nothing here edits them, and none may travel back.
-    work_.Change_FlowLevel = false;
-    work_.Change_pressOffset = false;
+    work_.clearChanged(SettingId::FlowLevel);
+    work_.clearChanged(SettingId::pressOffset);
     datas_->load(work_);
     stations_->load(work_);
     gases_->load(work_);

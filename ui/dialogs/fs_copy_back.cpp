@@ -6,7 +6,7 @@
 namespace vq {
 
 void CopyFlaggedFactoryFields(const clsInstrument& w, clsInstrument& t) {
-    if (w.Change_DummySerial) t.setDummySerial(w.DummySerial());
+    if (w.isChanged(SettingId::DummySerial)) t.setDummySerial(w.DummySerial());
     // Every flagged setting of the table: the copy started as the target, so a flag the dialog
     // did not set carries the target's own value back.
     for (const Setting& s : SettingsTable()) {
@@ -18,11 +18,10 @@ void CopyFlaggedFactoryFields(const clsInstrument& w, clsInstrument& t) {
     }
 
     for (int i = 0; i < clsInstrument::stationCount; ++i)
-        if (w.Change_StationList[static_cast<std::size_t>(i)])
-            t.setStationList(i, w.StationList(i));
+        if (w.isChanged(SettingId::StationList, i)) t.setStationList(i, w.StationList(i));
 
     for (int i = 0; i < clsInstrument::settingsLibraryCount; ++i)
-        if (w.Change_LSData[static_cast<std::size_t>(i)]) t.setLS_Entry(i, w.LS_Entry(i));
+        if (w.isChanged(SettingId::LS_Entry, i)) t.setLS_Entry(i, w.LS_Entry(i));
 }
 
 }  // namespace vq

@@ -340,7 +340,7 @@ void FsDatasGrid::store(clsInstrument& model) const {
             if (value && *value != s.setting->number(model)) s.setting->setNumber(model, *value);
         }
     }
-    if (calLimitEdited_) model.Change_CalLimit = true;
+    if (calLimitEdited_) model.markChanged(SettingId::CalLimit);
 }
 
 }  // namespace vq

@@ -60,7 +60,7 @@ class FsDatasGrid : public QTableWidget {
     // Shows the model's values; the OXY alarm list follows the model's ROM number.
     void load(const clsInstrument& model);
     // Stores every value that differs from the model through its setter. A valid edit of row 5
-    // marks `Change_CalLimit` even when the value came back equal: the user confirmed it.
+    // marks `CalLimit` changed even when the value came back equal: the user confirmed it.
     void store(clsInstrument& model) const;
 
     // Applies a finished edit of row 1..rows as the cell editor does. Returns false when the edit

@@ -48,7 +48,7 @@ class FsGasTableGrid : public QTableWidget {
 
     void load(const clsInstrument& model);
     // Stores every field of the settings entries that differs from the model (numbers in single
-    // precision); each such setter marks `Change_LSData` of its entry.
+    // precision); each such setter marks `LS_Entry` of its entry changed.
     void store(clsInstrument& model) const;
 
     // Applies a finished edit at row 1..16, column 1..28. Returns false when refused (the cell

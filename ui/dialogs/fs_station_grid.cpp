@@ -101,7 +101,7 @@ std::size_t FsStationGrid::importStations(const std::vector<StationEntry>& entri
     const std::vector<int> changed = ApplyStationEntries(entries, texts);
     for (const int row : changed) {
         item(row, textColumn)->setText(qs(texts[static_cast<std::size_t>(row)]));
-        work.Change_StationList[static_cast<std::size_t>(row)] = true;
+        work.markChanged(SettingId::StationList, row);
     }
     for (int row = 0; row < stationListRows; ++row) colourRow(row);
     return changed.size();

@@ -27,7 +27,7 @@ class FsStationGrid : public QTableWidget {
 
     // Applies a finished edit of row 0..255 and re-colours the row.
     void editStation(int row, const QString& text);
-    // Puts imported stations into their rows, marks `Change_StationList` of each row whose text
+    // Puts imported stations into their rows, marks `StationList` of each row whose text
     // changed in `work`, re-colours every row, and returns how many rows changed.
     std::size_t importStations(const std::vector<StationEntry>& entries, clsInstrument& work);
 

@@ -39,10 +39,10 @@ std::string entryImage(const LibraryEntry& e) {
     return out.str();
 }
 
-template <std::size_t N>
-std::string flagsImage(const std::array<bool, N>& flags) {
+// Every value's flag of an indexed setting, "0" or "1" each.
+std::string flagsImage(const clsInstrument& m, SettingId id) {
     std::string text;
-    for (bool f : flags) text += f ? '1' : '0';
+    for (int i = 0; i < SettingValueCount(id); ++i) text += m.isChanged(id, i) ? '1' : '0';
     return text;
 }
 
@@ -110,24 +110,31 @@ std::string modelImage(const clsInstrument& m) {
     for (int i = 0; i < clsInstrument::settingsLibraryCount; ++i)
         out << entryImage(m.LS_Entry(i)) << '\n';
     const bool scalarFlags[] = {
-        m.Change_HCMode,          m.Change_AlarmMode,       m.Change_Interval,
-        m.Change_DispCalLimit,    m.Change_CalLimit,        m.Change_CalCheck,
-        m.Change_Confirmation,    m.Change_LogOverWrite,    m.Change_LcdBackLight,
-        m.Change_autoBackLight,   m.Change_AlarmOnOff,      m.Change_StelTwaOnOff,
-        m.Change_BumpTime,        m.Change_BumpThreshold,   m.Change_BumpFailAfter,
-        m.Change_BumpFailCalTime, m.Change_LcBhMode,        m.Change_BhTime,
-        m.Change_LcBuzzer,        m.Change_AlarmO2,         m.Change_AutoZero,
-        m.Change_DemandZero,      m.Change_UseUserPassword, m.Change_UserPassword2,
-        m.Change_SpecType,        m.Change_SpecNo,          m.Change_FlowLevel,
-        m.Change_pressOffset,     m.Change_UserID,          m.Change_StationID,
-        m.Change_SerialNo,        m.Change_DummySerial};
+        m.isChanged(SettingId::HcMode),          m.isChanged(SettingId::AlarmMode),
+        m.isChanged(SettingId::Intervals),       m.isChanged(SettingId::DispCalLimit),
+        m.isChanged(SettingId::CalLimit),        m.isChanged(SettingId::CalCheck),
+        m.isChanged(SettingId::Confirmation),    m.isChanged(SettingId::LogOverWrite),
+        m.isChanged(SettingId::LcdBackLight),    m.isChanged(SettingId::autoBackLight),
+        m.isChanged(SettingId::AlarmOnOff),      m.isChanged(SettingId::StelTwaOnOff),
+        m.isChanged(SettingId::BumpTime),        m.isChanged(SettingId::BumpThreshold),
+        m.isChanged(SettingId::BumpFailAfter),   m.isChanged(SettingId::BumpFailCalTime),
+        m.isChanged(SettingId::LcBhMode),        m.isChanged(SettingId::BhTime),
+        m.isChanged(SettingId::LcBuzzer),        m.isChanged(SettingId::AlarmO2),
+        m.isChanged(SettingId::AutoZero),        m.isChanged(SettingId::DemandZero),
+        m.isChanged(SettingId::UseUserPassword), m.isChanged(SettingId::UserPassword2),
+        m.isChanged(SettingId::SpecType),        m.isChanged(SettingId::SpecNo),
+        m.isChanged(SettingId::FlowLevel),       m.isChanged(SettingId::pressOffset),
+        m.isChanged(SettingId::UserID),          m.isChanged(SettingId::StationID),
+        m.isChanged(SettingId::SerialNo),        m.isChanged(SettingId::DummySerial)};
     out << "flags ";
     for (bool f : scalarFlags) out << (f ? '1' : '0');
-    out << ' ' << flagsImage(m.Change_StationList) << ' ' << flagsImage(m.Change_GasEnable)
-        << flagsImage(m.Change_GasPoint) << flagsImage(m.Change_Warn) << flagsImage(m.Change_Alarm)
-        << flagsImage(m.Change_Stel) << flagsImage(m.Change_Twa) << flagsImage(m.Change_AutoCal)
-        << flagsImage(m.Change_Ratio) << flagsImage(m.Change_Zero) << flagsImage(m.Change_OverScale)
-        << ' ' << flagsImage(m.Change_LSData) << '\n';
+    out << ' ' << flagsImage(m, SettingId::StationList) << ' '
+        << flagsImage(m, SettingId::GasEnabled) << flagsImage(m, SettingId::GasPoint)
+        << flagsImage(m, SettingId::Warning) << flagsImage(m, SettingId::Alarm)
+        << flagsImage(m, SettingId::Stel) << flagsImage(m, SettingId::Twa)
+        << flagsImage(m, SettingId::AutoCalib) << flagsImage(m, SettingId::Ratio)
+        << flagsImage(m, SettingId::Zero) << flagsImage(m, SettingId::OverScale) << ' '
+        << flagsImage(m, SettingId::LS_Entry) << '\n';
     return out.str();
 }
 
