@@ -1,45 +1,35 @@
 #include "app/app_config.h"
 
 #include "messages/messages.h"
+#include "model/gas_channel.h"
 
 namespace vq {
 
 namespace {
 
 struct ChannelDefault {
-    const char* name;
-    const char* unit;
-    int16_t points;
-    float warning, alarm, stel, twa, digit, fullScale, autoCalib, factoryAutoCal;
+    ChannelGas gas;
+    float factoryAutoCal;
 };
 
 // STEL and TWA "not used" are stored as -101 from the start: the file reader turns a -1 into
 // -101 anyway, so storing -1 here would make the first saved file differ from every later one.
+// Columns: name, unit, decimals, resolution, full scale, warning, alarm, STEL, TWA, auto
+// calibration; then the factory auto calibration.
 constexpr float n = levelNotSet;
-constexpr ChannelDefault channelDefaults[configChannels] = {
-    {"CH4", "%LEL", 0, 10, 50, n, n, 1, 100, 50, 50},
-    {"O2", "VOL%", 1, 19.5f, 23.5f, n, n, 0.1f, 40, 12, 12},
-    {"H2S", "ppm", 1, 10, 30, 15, 10, 0.5f, 100, 10, 10},
-    {"CO", "ppm", 0, 25, 50, 200, 25, 1, 500, 100, 100},
-    {"CH4", "vol%", 0, 0, 0, 0, 0, 1, 100, 50, 50},
+const ChannelDefault channelDefaults[configChannels] = {
+    {{"CH4", "%LEL", 0, 1, 100, 10, 50, n, n, 50}, 50},
+    {{"O2", "VOL%", 1, 0.1f, 40, 19.5f, 23.5f, n, n, 12}, 12},
+    {{"H2S", "ppm", 1, 0.5f, 100, 10, 30, 15, 10, 10}, 10},
+    {{"CO", "ppm", 0, 1, 500, 25, 50, 200, 25, 100}, 100},
+    {{"CH4", "vol%", 0, 1, 100, 0, 0, 0, 0, 50}, 50},
 };
 
 void fillChannelDefaults(AppConfig& config) {
-    clsInstrument& model = config.ConfigDefaults;
     for (int ch = 0; ch < configChannels; ++ch) {
-        const ChannelDefault& d = channelDefaults[ch];
-        model.setGasName(ch, d.name);
-        model.setGasEnabled(ch, true);
-        model.setGasPoint(ch, d.points);
-        model.setGasUnit(ch, d.unit);
-        model.setWarning(ch, d.warning);
-        model.setAlarm(ch, d.alarm);
-        model.setStel(ch, d.stel);
-        model.setTwa(ch, d.twa);
-        model.setGasDesit(ch, d.digit);
-        model.setGasFullScale(ch, d.fullScale);
-        model.setAutoCalib(ch, d.autoCalib);
-        config.factoryAutoCal[ch] = d.factoryAutoCal;
+        // The defaults carry no ratio and no zero: the channel keeps its own.
+        PutGasOnChannel(config.ConfigDefaults, ch, channelDefaults[ch].gas, GasRatioAndZero::Keep);
+        config.factoryAutoCal[ch] = channelDefaults[ch].factoryAutoCal;
     }
     config.gasLocked.fill(false);
 }

@@ -15,7 +15,7 @@
 
 namespace vq {
 
-inline constexpr int configChannels = 5;
+inline constexpr int configChannels = gasChannelCount;
 
 // RGB colours are stored as Windows does: red in the low byte.
 constexpr int32_t rgbColour(int red, int green, int blue) {

@@ -10,11 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "model/gas_channel.h"
+
 namespace vq {
 
 class clsInstrument;
 
-inline constexpr int kCalChannels = 5;
+inline constexpr int kCalChannels = gasChannelCount;
 using ChannelFlags = std::array<bool, kCalChannels>;
 using ChannelReadings = std::array<float, kCalChannels>;
 

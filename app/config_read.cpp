@@ -126,13 +126,13 @@ void readChgGas(AppConfig& c, const Fields& f) {
     g.name = f.text(3);
     g.enabled = f.boolean(4);
     g.locked = f.boolean(5);
-    g.points = f.int16(6, 0, 0, 3, "decimal places");
+    g.decimals = f.int16(6, 0, 0, 3, "decimal places");
     g.unit = f.text(7);
     g.warning = f.level(8, "warning");
     g.alarm = f.level(9, "alarm");
     g.stel = f.level(10, "STEL");
     g.twa = f.level(11, "TWA");
-    g.digit = f.single(12, 0, 0, kLevelMax, "resolution");
+    g.resolution = f.single(12, 0, 0, kLevelMax, "resolution");
     g.fullScale = f.single(13, 0, 0, kLevelMax, "full scale");
     g.autoCalib = f.single(14, 0, 0, kLevelMax, "auto calibration");
     c.gasTable.at(gas - 1, channel - 1) = g;

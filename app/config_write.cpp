@@ -165,8 +165,8 @@ void writeGasTable(Lines& out, const AppConfig& c) {
         for (int row = 0; row < 16; ++row) {
             const GasEntry& g = c.gasTable.at(row, ch);
             out.key("ChgGas", ch + 1, row + 1, quotedField(g.name), TRUEFALSE(g.enabled),
-                    TrueFalse(g.locked), g.points, quotedField(g.unit), g.warning, g.alarm, g.stel,
-                    g.twa, g.digit, g.fullScale, g.autoCalib);
+                    TrueFalse(g.locked), g.decimals, quotedField(g.unit), g.warning, g.alarm,
+                    g.stel, g.twa, g.resolution, g.fullScale, g.autoCalib);
         }
     }
 }

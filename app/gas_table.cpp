@@ -1,7 +1,6 @@
 #include "app/gas_table.h"
 
 #include "model/instrument.h"
-#include "model/numeric.h"
 #include "model/text_rules.h"
 
 namespace vq {
@@ -11,18 +10,18 @@ namespace {
 constexpr const char* combustibleGases[] = {"CH4",   "i-C4H10", "H2",   "n-C6H14",
                                             "CH3OH", "C2H2",    "C7H8", "MEK"};
 
-GasEntry builtIn(const char* name, const char* unit, int16_t points, float warning, float alarm,
-                 float stel, float twa, float digit, float fullScale, float autoCalib) {
+GasEntry builtIn(const char* name, const char* unit, int16_t decimals, float warning, float alarm,
+                 float stel, float twa, float resolution, float fullScale, float autoCalib) {
     GasEntry e;
     e.enabled = true;
     e.name = name;
     e.unit = unit;
-    e.points = points;
+    e.decimals = decimals;
     e.warning = warning;
     e.alarm = alarm;
     e.stel = stel;
     e.twa = twa;
-    e.digit = digit;
+    e.resolution = resolution;
     e.fullScale = fullScale;
     e.autoCalib = autoCalib;
     return e;
@@ -53,39 +52,33 @@ bool ApplyGasToChannel(clsInstrument& model, const GasTable& table, int channel,
     constexpr int specialGas = 15;
     if (fromInstrument && gasNumber > specialGas) return false;  // the instrument lists 0-15
 
-    model.setGasEnabled(channel, true);
+    // The identity from the instrument's gas lists or the table, the levels from the table.
+    ChannelGas gas;
     int levelRow = gasNumber;
     if (fromInstrument) {
-        const LibraryEntry& gas = gasNumber == specialGas
-                                      ? model.LS_Entry(channel == 0 ? 0 : 1)
-                                      : model.LI_Entry((channel == 4 ? 15 : 0) + gasNumber + 1);
-        // Copy first: the setters below write into the same model.
-        LibraryEntry copy = gas;
-        model.setGasName(channel, TrimText(copy.Name));
-        model.setGasPoint(channel, copy.Point);
-        model.setGasUnit(channel, copy.Unit);
-        model.setGasDesit(channel, copy.Digit);
-        model.setGasFullScale(channel, copy.FullScale);
-        model.setRatio(channel, copy.Ratio);
+        const LibraryEntry& listed = gasNumber == specialGas
+                                         ? model.LS_Entry(channel == 0 ? 0 : 1)
+                                         : model.LI_Entry((channel == 4 ? 15 : 0) + gasNumber + 1);
+        gas.name = TrimText(listed.Name);
+        gas.decimals = listed.Point;
+        gas.unit = listed.Unit;
+        gas.resolution = listed.Digit;
+        gas.fullScale = listed.FullScale;
+        gas.ratio = listed.Ratio;
         // The special gas's levels are its own table row; a row that was never filled (no full
         // scale) has none, and the first gas's levels stand in.
         if (gasNumber == specialGas && !(table.at(specialGas, channel).fullScale > 0)) levelRow = 0;
     } else {
-        const GasEntry& gas = table.at(gasNumber, channel);
-        model.setGasName(channel, gas.name);
-        model.setGasPoint(channel, gas.points);
-        model.setGasUnit(channel, gas.unit);
-        model.setGasDesit(channel, gas.digit);
-        model.setGasFullScale(channel, gas.fullScale);
-        model.setRatio(channel, gas.ratio);
+        gas = table.at(gasNumber, channel);
     }
     const GasEntry& levels = table.at(levelRow, channel);
-    model.setWarning(channel, levels.warning);
-    model.setAlarm(channel, levels.alarm);
-    model.setStel(channel, levels.stel);
-    model.setTwa(channel, levels.twa);
-    model.setAutoCalib(channel, levels.autoCalib);
-    model.setZero(channel, RoundToInt16(levels.zero).value_or(0));
+    gas.warning = levels.warning;
+    gas.alarm = levels.alarm;
+    gas.stel = levels.stel;
+    gas.twa = levels.twa;
+    gas.autoCalib = levels.autoCalib;
+    gas.zero = levels.zero;
+    PutGasOnChannel(model, channel, gas);
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "model/gas_channel.h"
+
 namespace vq {
 
 class clsInstrument;
@@ -16,21 +18,11 @@ inline constexpr int gasTableRows = 17;
 inline constexpr int gasTableChannels = 6;
 inline constexpr float levelNotSet = -101.0f;
 
-struct GasEntry {
+// A gas of the table: a channel's gas, offered by the gas selection only when enabled; a locked
+// entry is kept as it is by the configuration file. Ratio and zero are not in the file.
+struct GasEntry : ChannelGas {
     bool enabled = false;
-    std::string name;
     bool locked = false;
-    std::string unit;
-    float fullScale = 0;
-    float digit = 0;     // display resolution (1, 0.5, 0.1)
-    int16_t points = 0;  // decimal places
-    float warning = 0;
-    float alarm = 0;
-    float stel = 0;
-    float twa = 0;
-    float ratio = 0;  // not in the file
-    float autoCalib = 0;
-    float zero = 0;  // not in the file
     friend bool operator==(const GasEntry&, const GasEntry&) = default;
 };
 

@@ -13,6 +13,7 @@
 #include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/record_fields.h"
 #include "model/setting_rules.h"
 #include "model/settings_table.h"
 #include "model/text_rules.h"
@@ -24,84 +25,6 @@ namespace vq {
 namespace {
 
 // ---------------------------------------------------------------- writing
-
-// A "," or ";" inside a text would split the field or start a comment when read back, and a line
-// break would split the line: they become spaces.
-std::string lineSafe(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c == ',' || c == ';' || c == '\r' || c == '\n') c = ' ';
-    }
-    return out;
-}
-
-// The text padded with spaces or cut to `width` bytes. A cut never leaves part of a UTF-8
-// character: its remaining bytes become spaces, so the field keeps its width.
-std::string padOrCut(std::string_view text, size_t width) {
-    std::string out = lineSafe(text.substr(0, std::min(text.size(), width)));
-    if (text.size() > width) {
-        size_t start = out.size();
-        while (start > 0 && (static_cast<unsigned char>(out[start - 1]) & 0xC0) == 0x80) --start;
-        if (start > 0 && static_cast<unsigned char>(out[start - 1]) >= 0xC0) {
-            size_t lead = start - 1;
-            unsigned char b = static_cast<unsigned char>(out[lead]);
-            size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-            if (out.size() - lead < length) {
-                for (size_t i = lead; i < out.size(); ++i) out[i] = ' ';
-            }
-        }
-    }
-    out.resize(width, ' ');
-    return out;
-}
-
-// Upper-case hexadecimal, at least `digits` digits, cut to the last `digits`.
-std::string hexText(uint32_t value, size_t digits) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), hex[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    if (out.size() < digits) out.insert(0, digits - out.size(), '0');
-    return out.substr(out.size() - digits);
-}
-std::string hex4(int value) {
-    return hexText(static_cast<uint32_t>(value), 4);
-}
-
-std::string gasRecord(const clsInstrument& m, int ch) {
-    if (!m.GasEnabled(ch)) return std::string(25, '*');
-    // A full scale or resolution below 0 that the instrument holds is carried with its sign, so
-    // the file says what was read and loading it refuses it on its line.
-    return padOrCut(m.GasName(ch), 11) + HeldNumberText5(m.GasFullScale(ch), m.GasPoint(ch)) +
-           HeldNumberText5(m.GasDesit(ch), m.GasPoint(ch)) + padOrCut(m.GasUnit(ch), 4);
-}
-
-std::vector<std::string> levelFields(const clsInstrument& m,
-                                     float (clsInstrument::*get)(int) const) {
-    std::vector<std::string> out;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
-        out.push_back(LevelText5((m.*get)(ch), m.GasPoint(ch)));
-    }
-    return out;
-}
-
-std::vector<std::string> libraryFields(const clsInstrument& m, int entry) {
-    const LibraryEntry& e = m.LS_Entry(entry);
-    std::vector<std::string> out = {"C9",
-                                    padOrCut(e.Name, 10),
-                                    LevelText5(e.FullScale, e.Point),
-                                    LevelText5(e.Digit, e.Point),
-                                    padOrCut(e.Unit, 4),
-                                    hex4(e.elem_vol),
-                                    SingleToHex(e.Ratio)};
-    for (double c : {e.Linear1_a, e.Linear1_b, e.Linear1_c, e.Linear1_d, e.Linear2_a, e.Linear2_b,
-                     e.Linear2_c, e.Linear2_d}) {
-        out.push_back(SingleToHex(static_cast<float>(c)));
-    }
-    return out;
-}
 
 // "CODE,W,f1,f2,...," with a CRLF. Each field is escaped (model/escaped_text.h): a byte that is
 // not printable ASCII is carried as "\xHH" and read back as that byte.
@@ -334,9 +257,9 @@ std::string upper(std::string_view text) {
 std::string settingField(const clsInstrument& m, const Setting& s) {
     switch (s.file) {
         case Form::Text10:
-            return padOrCut(s.text(m), 10);
+            return FixedText(s.text(m), 10, fileTextRule);
         case Form::Raw:
-            return lineSafe(s.text(m));
+            return LineSafeText(s.text(m));
         default:
             return SettingFormText(s, s.file, m);
     }
@@ -348,20 +271,21 @@ std::string settingField(const clsInstrument& m, const Setting& s) {
 // come before the settings written after them, the library closes the file.
 std::string SettingsFileText(const clsInstrument& m) {
     std::vector<std::string> gas;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) gas.push_back(gasRecord(m, ch));
-    std::vector<std::string> library = libraryFields(m, 0);
-    for (std::string& f : libraryFields(m, 1)) library.push_back(std::move(f));
+    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+        gas.push_back(GasRecordText(m, ch, fileTextRule));
+    std::vector<std::string> library = LibraryEntryFields(m, 0, fileTextRule);
+    for (std::string& f : LibraryEntryFields(m, 1, fileTextRule)) library.push_back(std::move(f));
 
     std::string text;
     bool levelsWritten = false;
     for (const Setting& s : SettingsTable()) {
         if (s.field != 1) continue;
         if (s.writeRank >= 100 && !levelsWritten) {
-            text += commandLine("A1", levelFields(m, &clsInstrument::Warning));
-            text += commandLine("A2", levelFields(m, &clsInstrument::Alarm));
-            text += commandLine("AS", levelFields(m, &clsInstrument::Stel));
-            text += commandLine("AW", levelFields(m, &clsInstrument::Twa));
-            text += commandLine("SA", levelFields(m, &clsInstrument::AutoCalib));
+            text += commandLine("A1", LevelFields(m, LevelKind::Warning));
+            text += commandLine("A2", LevelFields(m, LevelKind::Alarm));
+            text += commandLine("AS", LevelFields(m, LevelKind::Stel));
+            text += commandLine("AW", LevelFields(m, LevelKind::Twa));
+            text += commandLine("SA", LevelFields(m, LevelKind::AutoCalib));
             levelsWritten = true;
         }
         std::vector<std::string> fields;

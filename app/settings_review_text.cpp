@@ -2,6 +2,7 @@
 
 #include "messages/message_ids.h"
 #include "messages/messages.h"
+#include "model/record_fields.h"
 #include "model/setting_rules.h"
 #include "model/settings_table.h"
 

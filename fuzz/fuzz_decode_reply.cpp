@@ -36,7 +36,7 @@ class FuzzHost : public vq::DecoderHost {
 // True when the frame runs STX ... ETX, two checksum digits (either case) and a terminator, and
 // the digits are the checksum of STX through ETX.
 bool checksumHolds(const std::string& frame) {
-    if (frame.size() < 15 || frame.front() != vq::STX) return false;
+    if (frame.size() < vq::kShortestReply || frame.front() != vq::STX) return false;
     const std::size_t etx = frame.size() - 4;
     if (frame[etx] != vq::ETX) return false;
     const std::string expected = vq::FrameChecksum(std::string_view(frame).substr(0, etx + 1));

@@ -15,11 +15,6 @@
 
 namespace vq {
 
-namespace {
-// STX "0001" key "," ETX checksum terminator is 14 characters: a reply needs one more.
-constexpr std::size_t kShortestReply = 15;
-}  // namespace
-
 uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
                  std::string workDir)
     : host_(host),

@@ -113,11 +113,6 @@ void uclVqif::onSocketEvent(int code) {
     }
 }
 
-namespace {
-// STX "0001" key "," ETX checksum terminator is 14 characters: a reply needs one more.
-constexpr std::size_t kShortestReply = 15;
-}  // namespace
-
 void uclVqif::onDataReceived(Port& port, bool socketPath) {
     events_.StsTransmit();
     trafficFlag_ = true;

@@ -44,9 +44,9 @@ void clsInstrument::ClearDatas() {
         c.name.clear();
         c.autoCalib = c.warning = c.alarm = c.stel = c.twa = noValue;
         c.calibBefore = c.calibAfter = c.ratio = noValue;
-        c.desit = 0;
+        c.resolution = 0;
         c.enabled = false;
-        c.point = 0;
+        c.decimals = 0;
         c.calibDate = -101.0;
         c.zero = c.overScale = 0;
     }
@@ -154,17 +154,17 @@ void clsInstrument::setGasFullScale(int ch, float v) {
     if (isChannel(ch)) channels_[ch].fullScale = v;
 }
 float clsInstrument::GasDesit(int ch) const {
-    return isChannel(ch) ? channels_[ch].desit : 0.0f;
+    return isChannel(ch) ? channels_[ch].resolution : 0.0f;
 }
 void clsInstrument::setGasDesit(int ch, float v) {
-    if (isChannel(ch)) channels_[ch].desit = v;
+    if (isChannel(ch)) channels_[ch].resolution = v;
 }
 int16_t clsInstrument::GasPoint(int ch) const {
-    return isChannel(ch) ? channels_[ch].point : int16_t{0};
+    return isChannel(ch) ? channels_[ch].decimals : int16_t{0};
 }
 void clsInstrument::setGasPoint(int ch, int16_t v) {
     if (!isChannel(ch)) return;
-    channels_[ch].point = v;
+    channels_[ch].decimals = v;
     markChanged(SettingId::GasPoint, ch);
 }
 std::string clsInstrument::GasUnit(int ch) const {

@@ -28,6 +28,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "model/gas_channel.h"
 #include "model/setting_id.h"
 #include "model/setting_list.h"
 
@@ -59,7 +60,8 @@ struct LibraryEntry {
 
 class clsInstrument {
   public:
-    static constexpr int channelCount = 5;          // channels 0..4
+    // channels 0..4
+    static constexpr int channelCount = gasChannelCount;
     static constexpr int levelCount = 6;            // Warning/Alarm/Stel/Twa records 0..5
     static constexpr int stationCount = 256;        // StationList 0..255
     static constexpr int libraryCount = 31;         // LI_ 0..30
@@ -282,20 +284,11 @@ class clsInstrument {
     }
 
   private:
-    struct GasChannel {
-        std::string name;
+    // A channel's gas and what the channel keeps beside it. Every value a read has not
+    // given yet is "no value", the sixth (levels-only) record's included.
+    struct GasChannel : ChannelGas {
+        GasChannel() { warning = alarm = stel = twa = autoCalib = ratio = noValue; }
         bool enabled = false;
-        float fullScale = 0;
-        float desit = 0;
-        int16_t point = 0;
-        std::string unit;
-        float warning = noValue;
-        float alarm = noValue;
-        float stel = noValue;
-        float twa = noValue;
-        float autoCalib = noValue;
-        float ratio = noValue;
-        int16_t zero = 0;
         int16_t overScale = 0;
         double calibDate = -101.0;
         float calibBefore = noValue;

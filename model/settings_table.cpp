@@ -9,6 +9,7 @@
 #include "model/instrument.h"
 #include "model/numeric.h"
 #include "model/read_slots.h"
+#include "model/record_fields.h"
 #include "model/setting_list.h"
 
 namespace vq {
@@ -94,26 +95,6 @@ std::string listItem(std::string_view items, std::int32_t index) {
 }
 
 }  // namespace
-
-std::string HexDigits(std::uint32_t value, int digits) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        text[static_cast<std::size_t>(i)] = hex[value & 0xF];
-    return text;
-}
-
-std::string FixedText(std::string_view text, std::size_t width) {
-    std::string out(text.substr(0, width));
-    if (text.size() > width) {
-        // Drop a character whose bytes the cut split: back off to its lead byte.
-        std::size_t keep = out.size();
-        while (keep > 0 && (static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) --keep;
-        out.resize(keep);
-    }
-    out.resize(width, ' ');
-    return out;
-}
 
 bool Setting::changed(const clsInstrument& model) const {
     return model.isChanged(id);
@@ -214,7 +195,7 @@ ShownValue SettingShownValue(const Setting& s, const clsInstrument& model) {
 std::string SettingFormText(const Setting& s, Form form, const clsInstrument& model) {
     if (s.isText) {
         const std::string text = s.text(model);
-        return form == Text10 ? FixedText(text, 10) : text;
+        return form == Text10 ? FixedText(text, 10, wireTextRule) : text;
     }
     const std::int32_t value = s.number(model);
     switch (form) {

@@ -86,12 +86,6 @@ struct ShownValue {
     int messageId = 0;
 };
 ShownValue SettingShownValue(const Setting& setting, const clsInstrument& model);
-// The text with spaces appended, cut to `width` bytes. A cut never splits a UTF-8 sequence (the
-// bytes of a split character become spaces), so the field keeps its width and stays valid text.
-std::string FixedText(std::string_view text, std::size_t width);
-// The value's last `digits` hexadecimal digits, upper case ("001E").
-std::string HexDigits(std::uint32_t value, int digits);
-
 // The value as the settings write and the settings file carry it ("001E", "1", "ABC       ").
 std::string SettingFormText(const Setting& setting, Form form, const clsInstrument& model);
 

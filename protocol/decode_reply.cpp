@@ -10,7 +10,6 @@ namespace vq {
 
 namespace {
 
-constexpr size_t kMinFrameLength = 15;
 constexpr size_t kAckCharIndex = 10;  // the 11th character: the first payload character
 
 // Control characters are framing (STX, ETX, ACK, NAK, the terminator) and never payload. Bytes
@@ -76,7 +75,7 @@ const KeyRule* ReplyDecoder::findRule(std::string_view key) const {
 
 bool ReplyDecoder::DecodeReply(const std::string& frame, clsInstrument* model, DecoderHost& host) {
     try {
-        if (frame.size() < kMinFrameLength) {
+        if (frame.size() < kShortestReply) {
             host.AddLog(DecoderLogText(DecoderLog::FormatError));
             return false;
         }

@@ -192,7 +192,8 @@ void gasTableWriteRule(ReplyContext& reply, int) {
     }
     if (reply.tokenCount() != kGasCount) return;
     for (int gas = 0; gas < kGasCount; ++gas) {
-        if (!sameGasRecord(GasRecordText(*reply.model, gas), reply.token(gas))) return;
+        if (!sameGasRecord(GasRecordText(*reply.model, gas, wireTextRule), reply.token(gas)))
+            return;
     }
     reply.accepted = true;
 }

@@ -8,6 +8,7 @@
 #include "model/held_values.h"
 #include "model/instrument.h"
 #include "model/numeric.h"
+#include "model/record_fields.h"
 #include "model/settings_table.h"
 #include "model/value_codecs.h"
 #include "protocol/frame.h"
@@ -18,8 +19,6 @@ namespace {
 
 constexpr int kGasCount = clsInstrument::channelCount;
 constexpr int kStationCount = clsInstrument::stationCount;
-// The first field of every library entry written: the entry's type code.
-constexpr int kLibraryEntryCode = 201;
 
 // "*****" or a number, as a level field of an answer holds it.
 bool IsLevelText(std::string_view text) {
@@ -27,22 +26,6 @@ bool IsLevelText(std::string_view text) {
     if (first == std::string_view::npos) return false;
     const std::string_view t = text.substr(first);
     return t.find_first_not_of('*') == std::string_view::npos || IsNumeric(text);
-}
-
-float levelOf(const clsInstrument& model, LevelKind kind, int gas) {
-    switch (kind) {
-        case LevelKind::Warning:
-            return model.Warning(gas);
-        case LevelKind::Alarm:
-            return model.Alarm(gas);
-        case LevelKind::AutoCalib:
-            return model.AutoCalib(gas);
-        case LevelKind::Stel:
-            return model.Stel(gas);
-        case LevelKind::Twa:
-            return model.Twa(gas);
-    }
-    return noValue;
 }
 
 bool anyOfGases(const clsInstrument& model, SettingId id, int count) {
@@ -166,10 +149,12 @@ void WriteRun::writeTableSettings(int from, int to) {
 
 void WriteRun::writeIdentity() {
     writeTableSettings(1, 2);
-    writeFlagged(SettingId::UserID, "XZ,W," + FixedText(model_.UserID(), 16));
-    writeFlagged(SettingId::StationID, "XS,W,****," + FixedText(model_.StationID(), 16));
-    writeFlagged(SettingId::SerialNo, "IN,W," + FixedText(model_.SerialNo(), 20));
-    writeFlagged(SettingId::DummySerial, "HN,W," + FixedText(model_.DummySerial(), 20));
+    writeFlagged(SettingId::UserID, "XZ,W," + FixedText(model_.UserID(), 16, wireTextRule));
+    writeFlagged(SettingId::StationID,
+                 "XS,W,****," + FixedText(model_.StationID(), 16, wireTextRule));
+    writeFlagged(SettingId::SerialNo, "IN,W," + FixedText(model_.SerialNo(), 20, wireTextRule));
+    writeFlagged(SettingId::DummySerial,
+                 "HN,W," + FixedText(model_.DummySerial(), 20, wireTextRule));
 }
 
 void WriteRun::writeGasTableAndLibrary() {
@@ -178,7 +163,7 @@ void WriteRun::writeGasTableAndLibrary() {
         std::string payload = "GJ,W,";
         for (int gas = 0; gas < kGasCount; ++gas) {
             if (gas > 0) payload += ',';
-            payload += GasRecordText(model_, gas);
+            payload += GasRecordText(model_, gas, wireTextRule);
         }
         if (send(payload)) clearGases(model_, SettingId::GasEnabled, kGasCount);
     }
@@ -244,7 +229,7 @@ void WriteRun::writeStationList() {
     for (int n = 0; n < kStationCount; ++n) {
         if (!model_.isChanged(SettingId::StationList, n)) continue;
         if (send("XS,W," + HexDigits(static_cast<unsigned>(n), 4) + "," +
-                 FixedText(model_.StationList(n), 16)))
+                 FixedText(model_.StationList(n), 16, wireTextRule)))
             model_.clearChanged(SettingId::StationList, n);
     }
 }
@@ -279,52 +264,23 @@ std::string DecText(int value) {
     return std::to_string(value);
 }
 
-std::string HexText4(int value) {
-    return HexDigits(static_cast<unsigned>(value) & 0xFFFFu, 4);
-}
-
 std::string BitText(int value) {
     return value != 0 ? "1" : "0";
 }
 
 std::string LevelList(const clsInstrument& model, LevelKind kind) {
     std::string list;
-    for (int gas = 0; gas < kGasCount; ++gas) {
-        if (gas > 0) list += ',';
-        list += LevelText5(levelOf(model, kind, gas), model.GasPoint(gas));
+    for (const std::string& field : LevelFields(model, kind)) {
+        if (!list.empty()) list += ',';
+        list += field;
     }
     return list;
 }
 
-std::string GasRecordText(const clsInstrument& model, int gas) {
-    if (!model.GasEnabled(gas)) return std::string(25, '*');
-    const int point = model.GasPoint(gas);
-    // A record is written whole: a channel nobody edited goes back as the instrument holds it,
-    // a negative full scale or resolution included.
-    return FixedText(model.GasName(gas), 11) + HeldNumberText5(model.GasFullScale(gas), point) +
-           HeldNumberText5(model.GasDesit(gas), point) + FixedText(model.GasUnit(gas), 4);
-}
-
 std::string LibraryEntryText(const clsInstrument& model, int entry) {
-    const int point = model.LS_Point(entry);
     std::string text;
-    const auto field = [&text](const std::string& value) { text += value + ","; };
-    const auto real = [&field](double value) { field(SingleToHex(static_cast<float>(value))); };
-    field(HexDigits(kLibraryEntryCode, 2));
-    field(FixedText(model.LS_Name(entry), 10));
-    field(LevelText5(model.LS_FullScale(entry), point));
-    field(LevelText5(model.LS_Digit(entry), point));
-    field(FixedText(model.LS_Unit(entry), 4));
-    field(HexText4(model.LS_elem_vol(entry)));
-    field(SingleToHex(model.LS_Ratio(entry)));
-    real(model.LS_Linear1_a(entry));
-    real(model.LS_Linear1_b(entry));
-    real(model.LS_Linear1_c(entry));
-    real(model.LS_Linear1_d(entry));
-    real(model.LS_Linear2_a(entry));
-    real(model.LS_Linear2_b(entry));
-    real(model.LS_Linear2_c(entry));
-    real(model.LS_Linear2_d(entry));
+    for (const std::string& field : LibraryEntryFields(model, entry, wireTextRule))
+        text += field + ",";
     return text;
 }
 

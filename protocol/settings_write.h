@@ -11,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/settings_table.h"  // FixedText, HexDigits
+#include "model/record_fields.h"
+#include "model/settings_table.h"
 
 namespace vq {
 
@@ -21,18 +22,12 @@ class clsInstrument;
 
 // Decimal digits, a minus sign when negative, no fill.
 std::string DecText(int value);
-// Four upper-case hexadecimal digits of the 16-bit value (-1 gives FFFF).
-std::string HexText4(int value);
 // "1" for a non-zero value, else "0".
 std::string BitText(int value);
 
-// The five levels of gases 0 to 4 as LevelText5 with each gas's decimal places, comma-separated.
-enum class LevelKind { Warning, Alarm, AutoCalib, Stel, Twa };
+// The five levels of gases 0 to 4 (LevelFields), comma-separated.
 std::string LevelList(const clsInstrument& model, LevelKind kind);
-
-// The 25-character gas record of one channel, or 25 "*" when the gas is disabled.
-std::string GasRecordText(const clsInstrument& model, int gas);
-// The 15 fields of library entry 0 or 1, each followed by ",".
+// The 15 fields of library entry 0 or 1 (LibraryEntryFields, wire rule), each followed by ",".
 std::string LibraryEntryText(const clsInstrument& model, int entry);
 
 // ---- The write run ----

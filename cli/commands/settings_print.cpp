@@ -17,7 +17,7 @@
 namespace vq::cli {
 namespace {
 
-constexpr int kChannels = 5;
+constexpr int kChannels = clsInstrument::channelCount;
 
 std::string numberText(double value) {
     char buffer[32];

@@ -1,6 +1,6 @@
 #pragma once
 // How `read` shows an instrument's settings: for people, the identity, the clock and one line
-// per gas channel; with --json, every setting (the 335 columns of the settings record, in their
+// per gas channel; with --json, every setting (every column of the settings record, in their
 // order, under their labels) and the channels as objects.
 
 #include <string>

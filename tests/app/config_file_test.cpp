@@ -85,7 +85,7 @@ TEST_F(ConfigFile, WrittenReadAndWrittenAgainIsIdenticalButForDateAndCount) {
     c.gasLocked[2] = true;
     c.factoryAutoCal = {55, 13, 9.5f, 90, 40};
     c.conversionFactor = 0.125f;
-    c.gasTable.at(5, 3) = {true, "NH3", true, "ppm", 100, 0.5f, 1, 25, 50, 35, 25, 0, 20, 0};
+    c.gasTable.at(5, 3) = {{"NH3", "ppm", 1, 0.5f, 100, 25, 50, 35, 25, 20, 0, 0}, true, true};
     c.windowState = 2;
     c.windowWidth = 15000.5f;
     c.windowPositionKnown = true;

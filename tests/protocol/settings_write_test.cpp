@@ -80,15 +80,6 @@ void enableGas(clsInstrument& model, int gas, const std::string& name, float ful
 
 // ---- Value forms ----
 
-TEST(SettingsWriteForms, TextsArePaddedAndCutToTheirWidth) {
-    EXPECT_EQ(FixedText("ABCDEFGHIJKLMNOPQRST", 16), "ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(FixedText("ABC", 16), "ABC" + std::string(13, ' '));
-    EXPECT_EQ(FixedText("", 4), "    ");
-    // A two-byte character cut in half becomes a space, never half a character.
-    EXPECT_EQ(FixedText("ABC\xC3\xA9", 4), "ABC ");
-    EXPECT_EQ(FixedText("AB\xC3\xA9Z", 4), "AB\xC3\xA9");
-}
-
 TEST(SettingsWriteForms, NumbersInDecHexAndBit) {
     EXPECT_EQ(DecText(2), "2");
     EXPECT_EQ(DecText(-15), "-15");
@@ -111,11 +102,12 @@ TEST(SettingsWriteForms, DurationIsClockStyle) {
 TEST(SettingsWriteForms, GasRecordsOfEnabledAndDisabledGases) {
     clsInstrument model;
     enableGas(model, 0, "CO", 500, 1, 0, "ppm");
-    EXPECT_EQ(GasRecordText(model, 0), "CO" + std::string(9, ' ') + "  500" + "    1" + "ppm ");
-    EXPECT_EQ(GasRecordText(model, 1), std::string(25, '*'));
+    EXPECT_EQ(GasRecordText(model, 0, wireTextRule),
+              "CO" + std::string(9, ' ') + "  500" + "    1" + "ppm ");
+    EXPECT_EQ(GasRecordText(model, 1, wireTextRule), std::string(25, '*'));
 
     enableGas(model, 2, "H2S-LONGNAME-X", 30, 0.1f, 1, "ppmv!");
-    const std::string record = GasRecordText(model, 2);
+    const std::string record = GasRecordText(model, 2, wireTextRule);
     EXPECT_EQ(record.size(), 25u);
     EXPECT_EQ(record, "H2S-LONGNAM 30.0  0.1ppmv");
 }

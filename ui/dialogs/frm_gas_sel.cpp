@@ -159,7 +159,7 @@ void frmGasSel::listFromTable(int channel) {
     if (!GasTable::valid(0, channel)) return;
     for (int row = 0; row < tableOptions; ++row) {
         const GasEntry& gas = table_.at(row, channel);
-        if (gas.enabled) showOption(row, GasTitle(gas.name, gas.unit, gas.fullScale, gas.points));
+        if (gas.enabled) showOption(row, GasTitle(gas.name, gas.unit, gas.fullScale, gas.decimals));
     }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/records.h"
+#include "model/gas_channel.h"
 
 class QLineSeries;
 class QDateTimeAxis;
@@ -22,7 +23,7 @@ namespace vq {
 class RecordsChart final : public QChartView {
     Q_OBJECT
   public:
-    static constexpr int kChannels = 5;
+    static constexpr int kChannels = gasChannelCount;
     // Points per series at most: two per few pixels of a wide chart.
     static constexpr int kMaxPoints = 600;
 

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "app/update_validation.h"
+#include "model/gas_channel.h"
 #include "platform/session_state.h"
 
 class QMenu;
@@ -79,7 +80,7 @@ class SettingsGrid : public QTableWidget {
     Q_OBJECT
   public:
     static constexpr int headerRows = 2;
-    static constexpr int channels = 5;
+    static constexpr int channels = gasChannelCount;
     static constexpr int columns = 7;
     enum Column { colGas = 0, colEnable, colWarning, colAlarm, colStel, colTwa, colAutoCal };
     static int rowOf(int channel) { return channel + headerRows; }
@@ -207,12 +208,6 @@ class SettingsGrid : public QTableWidget {
     void GasChange(int ch, int gasNumber);
     void retick(int ch, bool ticked);
     // A channel as it was before the user switched it off, so switching it on can offer it again.
-    struct ChannelGas {
-        std::string name, unit;
-        std::int16_t point = 0, zero = 0;
-        float digit = 0, fullScale = 0, ratio = 0;
-        std::array<float, 5> levels{};  // warning, alarm, STEL, TWA, auto calibration
-    };
     ChannelGas channelGas(int ch) const;
     void restoreChannel(int ch, const ChannelGas& gas);
     void noticeChangedLevels(int ch, const ChannelGas& before);

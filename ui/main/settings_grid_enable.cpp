@@ -8,6 +8,7 @@
 #include "app/app_config.h"
 #include "app/gas_table.h"
 #include "messages/messages.h"
+#include "model/gas_channel.h"
 #include "model/instrument.h"
 #include "model/setting_rules.h"
 #include "model/text_rules.h"
@@ -21,6 +22,22 @@ namespace {
 
 bool isOxygenTitle(const std::string& title) {
     return title.rfind("OXY", 0) == 0 || title.rfind("O2", 0) == 0;
+}
+
+// The level of a level column (warning to auto calibration) in a channel's gas.
+float levelIn(const ChannelGas& gas, int column) {
+    switch (column) {
+        case SettingsGrid::colWarning:
+            return gas.warning;
+        case SettingsGrid::colAlarm:
+            return gas.alarm;
+        case SettingsGrid::colStel:
+            return gas.stel;
+        case SettingsGrid::colTwa:
+            return gas.twa;
+        default:
+            return gas.autoCalib;
+    }
 }
 
 }  // namespace
@@ -72,31 +89,12 @@ void SettingsGrid::switchOff(int ch) {
     showInstrument();
 }
 
-SettingsGrid::ChannelGas SettingsGrid::channelGas(int ch) const {
-    ChannelGas gas;
-    gas.name = model_.GasName(ch);
-    gas.unit = model_.GasUnit(ch);
-    gas.point = model_.GasPoint(ch);
-    gas.zero = model_.Zero(ch);
-    gas.digit = model_.GasDesit(ch);
-    gas.fullScale = model_.GasFullScale(ch);
-    gas.ratio = model_.Ratio(ch);
-    for (int column = colWarning; column <= colAutoCal; ++column)
-        gas.levels[static_cast<std::size_t>(column - colWarning)] = levelOf(ch, column);
-    return gas;
+ChannelGas SettingsGrid::channelGas(int ch) const {
+    return GasOnChannel(model_, ch);
 }
 
 void SettingsGrid::restoreChannel(int ch, const ChannelGas& gas) {
-    model_.setGasEnabled(ch, true);
-    model_.setGasName(ch, gas.name);
-    model_.setGasUnit(ch, gas.unit);
-    model_.setGasPoint(ch, gas.point);
-    model_.setZero(ch, gas.zero);
-    model_.setGasDesit(ch, gas.digit);
-    model_.setGasFullScale(ch, gas.fullScale);
-    model_.setRatio(ch, gas.ratio);
-    for (int column = colWarning; column <= colAutoCal; ++column)
-        setLevelOf(ch, column, gas.levels[static_cast<std::size_t>(column - colWarning)]);
+    PutGasOnChannel(model_, ch, gas);
 }
 
 void SettingsGrid::switchOn(int ch) {
@@ -106,7 +104,7 @@ void SettingsGrid::switchOn(int ch) {
     const std::optional<ChannelGas> before = switchedOff_[static_cast<std::size_t>(ch)];
     if (before && !TrimText(before->name).empty()) {
         const std::string title = GasTitle(ShownText(before->name), ShownText(before->unit),
-                                           before->fullScale, before->point);
+                                           before->fullScale, before->decimals);
         if (asker_.question(this,
                             ResMessage(msg::RestoreGasQuestion, {std::to_string(ch + 1), title}),
                             ResMessage(msg::SensorOnOffTitle))) {
@@ -132,7 +130,7 @@ void SettingsGrid::noticeChangedLevels(int ch, const ChannelGas& before) {
     QStringList lines;
     int firstColumn = -1;
     for (int column = colWarning; column <= colAutoCal; ++column) {
-        const float was = before.levels[static_cast<std::size_t>(column - colWarning)];
+        const float was = levelIn(before, column);
         const float now = levelOf(ch, column);
         if (was == levelNoValue || now == levelNoValue || was == now) continue;
         if (firstColumn < 0) firstColumn = column;
@@ -140,7 +138,7 @@ void SettingsGrid::noticeChangedLevels(int ch, const ChannelGas& before) {
             ResMessage(msg::ChangedByProgramNotice,
                        {std::to_string(ch + 1), cellText(1, column).toStdString(),
                         boundText(now, ch).toStdString(),
-                        QString::fromStdString(ValueText(was, before.point, false, 1.0))
+                        QString::fromStdString(ValueText(was, before.decimals, false, 1.0))
                             .trimmed()
                             .toStdString()}));
     }

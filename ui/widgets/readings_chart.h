@@ -15,6 +15,8 @@
 #include <deque>
 #include <string>
 
+#include "model/gas_channel.h"
+
 class QLineSeries;
 class QValueAxis;
 
@@ -23,7 +25,7 @@ namespace vq {
 class ReadingsChart final : public QChartView {
     Q_OBJECT
   public:
-    static constexpr int kChannels = 5;
+    static constexpr int kChannels = gasChannelCount;
     static constexpr double kSpanSeconds = 300;
 
     explicit ReadingsChart(QWidget* parent = nullptr);
