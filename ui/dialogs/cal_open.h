@@ -1,12 +1,12 @@
 #pragma once
-// The entry point of the main window's "Calibration" command: the calibration window on the main
-// window's link, model and shared state, fed with the current readings, shown modally until the
+// The entry point of the main window's "Calibration" command: the calibration window on the
+// opener's session, model and shared state, fed with the current readings, shown modally until the
 // user leaves it.
 
 namespace vq {
 
-class frmMain;
+class CalibrationHost;
 
-void OpenCalibrationWindow(frmMain& main);
+void OpenCalibrationWindow(CalibrationHost& host);
 
 }  // namespace vq

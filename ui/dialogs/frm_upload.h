@@ -1,14 +1,14 @@
 #pragma once
 // frmUpload, the progress window: one line of progress text, a progress bar and, for the
-// transfers that can be stopped, a Cancel button that asks the link to stop. A command of the
-// main window creates it, shows it modeless, sets its caption and label, and closes it when the
+// transfers that can be stopped, a Cancel button that asks the session's line to stop. A command of
+// the main window creates it, shows it modeless, sets its caption and label, and closes it when the
 // command ends. It raises itself every 500 ms so it stays in front of the disabled main window,
 // and it stays enabled when that window is disabled under it: its Cancel must work while a
 // command runs.
 //
 // The bar is determinate when the command knows its total (frames of the read-all, blocks of the
-// flash dump) and busy otherwise. Under the label a second line counts the frames the link had to
-// send again since the window opened (shown from the first one): a bad line is plain to see.
+// flash dump) and busy otherwise. Under the label a second line counts the frames that had to be
+// sent again since the window opened (shown from the first one): a bad line is plain to see.
 // Escape is the Cancel button where there is one.
 
 #include <QDialog>
@@ -37,7 +37,7 @@ class frmUpload : public QDialog {
     bool Canceled() const { return canceled_; }
     void setCanceled(bool canceled) { canceled_ = canceled; }
 
-    // The progress text (the link's DumpMessage texts land here too).
+    // The progress text (the session's dumpMessage texts land here too).
     void setLabel(const QString& text);
     QString label() const;
     // Determinate: `done` of `total`. A total of 0 makes the bar busy.
@@ -49,7 +49,7 @@ class frmUpload : public QDialog {
 
     QLabel* lblUpload() const { return lblUpload_; }
     QLabel* lblResends() const { return lblResends_; }
-    // Shows the link's resends since the window opened (also every kFrontIntervalMs).
+    // Shows the resends the watch counted since the window opened (also every kFrontIntervalMs).
     void refreshResends();
     QPushButton* cmdUpload() const { return cmdUpload_; }
     QProgressBar* progressBar() const { return bar_; }

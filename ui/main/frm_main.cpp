@@ -423,6 +423,28 @@ void frmMain::runCommand(OnClose onClose, const std::function<void()>& command) 
     QTimer::singleShot(0, this, [this] { close(); });
 }
 
+void frmMain::runToEnd(const std::function<void()>& command) {
+    runCommand(OnClose::FinishCommand, command);
+}
+
+QMetaObject::Connection frmMain::whenReadingsArrive(QObject* receiver, std::function<void()> slot) {
+    return connect(this, &frmMain::readingsArrived, receiver, std::move(slot));
+}
+
+QMetaObject::Connection frmMain::whenCloseDeferred(QObject* receiver, std::function<void()> slot) {
+    return connect(this, &frmMain::closeDeferred, receiver, std::move(slot));
+}
+
+QMetaObject::Connection frmMain::whenInstrumentShown(QObject* receiver,
+                                                     std::function<void()> slot) {
+    return connect(this, &frmMain::instrumentShown, receiver, std::move(slot));
+}
+
+QMetaObject::Connection frmMain::whenSettingsReplaced(QObject* receiver,
+                                                      std::function<void()> slot) {
+    return connect(this, &frmMain::settingsReplaced, receiver, std::move(slot));
+}
+
 void frmMain::closeEvent(QCloseEvent* event) {
     if (busy()) {
         // A command is waiting inside the link: the window closes once it is over.

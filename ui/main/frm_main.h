@@ -2,22 +2,23 @@
 // frmMain, the program's main window. It works over the instrument session it is given (its line,
 // reads, writes and events; the window holds no link), owns the one working instrument model and
 // the program's configuration, and runs the read commands, Power Off, the debug dump commands, the
-// link's events, the four lamps, the information log rtbLog and the clock labels.
+// session's events, the four lamps, the information log rtbLog and the clock labels.
 //
-// How the other windows plug in (without editing these files):
-//   - the settings grid: build it on model() and config(), then setSettingsGrid(widget) puts it
-//     in the grid area of fraStatus (UpdateCommandStates enables it); refresh it on the
-//     instrumentShown() signal;
-//   - the write commands: settingsControls() hands out the identity boxes, the two lists, the
-//     eight write commands and the two settings file commands (the factory command opens its
-//     dialog itself); use session() (the working folder too), model(), config(), AddInfo(),
-//     ShowInstrument(), showProgress() / closeProgress() and asker() for message boxes;
-//   - the calibration window: state() holds TransferMode, LatestReadings, ReadingsFresh and
-//     CalibrationOpen; readingsArrived() fires on every Densty event.
+// How the other windows plug in (without editing these files): each gets the window through a
+// narrow interface the window implements, and sees nothing else of it.
+//   - the settings grid, the identity boxes, the write and settings file commands
+//     (MainWindowSettings) through SettingsHost (ui/main/settings_host.h): model(), config(),
+//     settingsControls() and setSettingsGrid(), the last-read settings and the pending count,
+//     the progress window, runToEnd() for a write command, and the notices that the model was
+//     shown or replaced;
+//   - the calibration window (OpenCalibrationWindow) through CalibrationHost
+//     (ui/dialogs/calibration_host.h): session(), model(), state() (TransferMode, LatestReadings,
+//     ReadingsFresh, CalibrationOpen), asker(), AddInfo(), and the notices of new readings (every
+//     Densty event) and of a close put off.
 //
 // The window's code is split by concern: frm_main.cpp (controls, start, closing),
 // frm_main_layout.cpp (captions, sizes, command states, lamps), frm_main_connection.cpp (the port
-// and the link's events), frm_main_read.cpp (read commands, Power Off), frm_main_dump.cpp (the
+// and the session's events), frm_main_read.cpp (read commands, Power Off), frm_main_dump.cpp (the
 // flash and FRAM dumps, the A/D list), frm_main_logs.cpp (rtbLog, the clock, the log files).
 
 #include <QColor>
@@ -39,6 +40,7 @@
 #include "ui/dialogs/port_dialog.h"
 #include "ui/main/main_state.h"
 #include "ui/main/settings_controls.h"
+#include "ui/main/settings_host.h"
 
 class QComboBox;
 class QFrame;
@@ -62,7 +64,7 @@ class frmUpload;
 namespace info_colour {
 inline const QColor Progress{0, 192, 0};   // progress and success
 inline const QColor Failure{255, 0, 0};    // failures
-inline const QColor Link{0, 0, 192};       // texts passed on from the link
+inline const QColor Link{0, 0, 192};       // texts the session passes on from the instrument
 inline const QColor Connected{0, 0, 255};  // connection success
 inline const QColor Analog{0, 128, 64};    // the A/D values list
 inline const QColor Dump{128, 32, 0};      // start and end of the FRAM dump
@@ -93,7 +95,7 @@ struct MainWindowDeps {
     QSize screenSize;
 };
 
-class frmMain : public QWidget {
+class frmMain : public QWidget, public SettingsHost {
     Q_OBJECT
   public:
     // 15 twips a pixel; the window's smallest size in twips.
@@ -110,32 +112,32 @@ class frmMain : public QWidget {
     ~frmMain() override;
 
     // ---- collaborators, for the windows that plug in ----
-    clsInstrument& model() { return model_; }
+    clsInstrument& model() override { return model_; }
     // The settings as the instrument held them at the last read or confirmed write; null before.
-    const clsInstrument* lastRead() const { return lastRead_ ? &*lastRead_ : nullptr; }
-    InstrumentSession& session() { return session_; }
-    void setLastRead(const clsInstrument& model) { lastRead_ = model; }
+    const clsInstrument* lastRead() const override { return lastRead_ ? &*lastRead_ : nullptr; }
+    InstrumentSession& session() override { return session_; }
+    void setLastRead(const clsInstrument& model) override { lastRead_ = model; }
     // How many settings the window holds that differ from the instrument's (0 before a read).
-    int pendingEdits() const;
+    int pendingEdits() const override;
     // True when nothing is pending or the user agrees to lose it (asked, naming the count).
-    bool confirmDiscardEdits();
-    AppConfig& config() { return config_; }
-    MainState& state() { return state_; }
-    UserAsker& asker() { return asker_; }
+    bool confirmDiscardEdits() override;
+    AppConfig& config() override { return config_; }
+    MainState& state() override { return state_; }
+    UserAsker& asker() override { return asker_; }
 
     // ---- window operations ----
     // One line at the end of rtbLog in the colour; the log is never trimmed.
-    void AddInfo(const std::string& text, const QColor& colour);
+    void AddInfo(const std::string& text, const QColor& colour) override;
     // One line of the communication log.
     void AddLog(const std::string& text);
-    bool ReadInstrument();
-    void ShowInstrument();
+    bool ReadInstrument() override;
+    void ShowInstrument() override;
     // The identity boxes and the interval marked when they differ from the instrument's values
     // as last read (called by ShowInstrument and after each edit).
-    void markPendingBoxes();
+    void markPendingBoxes() override;
     static bool boxPending(const QWidget* box);
     // Settings were loaded from a file: the model shown is no longer the start defaults.
-    void settingsLoaded() { defaultsShown_ = false; }
+    void settingsLoaded() override { defaultsShown_ = false; }
     void UpdateCommandStates();
 
     // ---- the port (frm_main_port.cpp) ----
@@ -160,12 +162,12 @@ class frmMain : public QWidget {
 
     // The progress window of the running command (created by showProgress, gone after
     // closeProgress).
-    frmUpload* showProgress(std::int16_t transferMode, int captionId);
-    void closeProgress();
+    frmUpload* showProgress(std::int16_t transferMode, int captionId) override;
+    void closeProgress() override;
     frmUpload* progress() const { return upload_; }
 
     // Puts a settings grid into the grid area of fraStatus (the window takes ownership).
-    void setSettingsGrid(QWidget* grid);
+    void setSettingsGrid(QWidget* grid) override;
     QWidget* settingsGrid() const { return vfgOption_; }
 
     LampColours lampColours(int i) const { return lamps_.at(static_cast<std::size_t>(i)); }
@@ -179,14 +181,14 @@ class frmMain : public QWidget {
     enum class OnClose { CancelCommand, FinishCommand };
     // Runs `command` with the window busy; a close put off meanwhile is carried out afterwards.
     void runCommand(OnClose onClose, const std::function<void()>& command);
-    bool closePending() const { return closePending_; }
+    bool closePending() const override { return closePending_; }
 
     // The smallest size in pixels.
     static QSize minimumPixels();
 
     // The controls the settings commands work on (ui/main/settings_controls.h); the window keeps
     // the rest of its widgets to itself.
-    SettingsControls settingsControls() const;
+    SettingsControls settingsControls() const override;
 
     // True from the moment the instrument was lost (line dropped, no answer, socket error,
     // switched off) until it answers again.
@@ -209,6 +211,19 @@ class frmMain : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // ---- the rest of SettingsHost and CalibrationHost, reached only through them (frm_main.cpp)
+    QWidget& widget() override { return *this; }
+    // A write command: a close asked for meanwhile waits for its end.
+    void runToEnd(const std::function<void()>& command) override;
+    QMetaObject::Connection whenReadingsArrive(QObject* receiver,
+                                               std::function<void()> slot) override;
+    QMetaObject::Connection whenCloseDeferred(QObject* receiver,
+                                              std::function<void()> slot) override;
+    QMetaObject::Connection whenInstrumentShown(QObject* receiver,
+                                                std::function<void()> slot) override;
+    QMetaObject::Connection whenSettingsReplaced(QObject* receiver,
+                                                 std::function<void()> slot) override;
+
     // ---- the session's events (frm_main_connection.cpp) ----
     void onConnect();
     void onDensty(const std::array<float, 5>& readings);

@@ -6,30 +6,33 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/app_config.h"
 #include "app/records.h"
 #include "messages/messages.h"
+#include "model/instrument.h"
 #include "platform/instrument_session.h"
 #include "platform/session_line.h"
 #include "ui/dialogs/cal_open.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/frm_main.h"
 #include "ui/main/identity_boxes.h"
+#include "ui/main/main_state.h"
 #include "ui/main/settings_file_commands.h"
 #include "ui/main/settings_grid.h"
+#include "ui/main/settings_host.h"
 #include "ui/main/write_commands.h"
 
 namespace vq {
 
-MainWindowSettings::MainWindowSettings(frmMain& main) : QObject(&main), main_(main) {
+MainWindowSettings::MainWindowSettings(SettingsHost& host) : QObject(&host.widget()), host_(host) {
     setObjectName("MainWindowSettings");
     grid_ = new SettingsGrid(
-        SettingsGridDeps{main.model(), main.config(), main.asker(), main.state().GridBusy, *this});
-    main.setSettingsGrid(buildGridArea());
-    connect(&main, &frmMain::instrumentShown, grid_, &SettingsGrid::refresh);
-    connect(&main, &frmMain::settingsReplaced, grid_, &SettingsGrid::clearNotice);
-    const SettingsControls controls = main.settingsControls();
-    identity_ = new IdentityBoxes(controls.identityBoxes, main.model(), {}, this);
+        SettingsGridDeps{host.model(), host.config(), host.asker(), host.state().GridBusy, *this});
+    host.setSettingsGrid(buildGridArea());
+    host.whenInstrumentShown(grid_, [grid = grid_] { grid->refresh(); });
+    host.whenSettingsReplaced(grid_, [grid = grid_] { grid->clearNotice(); });
+    const SettingsControls controls = host.settingsControls();
+    identity_ = new IdentityBoxes(controls.identityBoxes, host.model(), {}, this);
     connect(identity_, &IdentityBoxes::stored, this, &MainWindowSettings::showPending);
     connect(identity_, &IdentityBoxes::refused, noticeLine_, &QLabel::setText);
     // The window stores these choices into the model itself; the count follows.
@@ -62,12 +65,12 @@ QWidget* MainWindowSettings::buildGridArea() {
 }
 
 void MainWindowSettings::showPending() {
-    main_.markPendingBoxes();
-    if (main_.lastRead() == nullptr || !grid_->modelShown()) {
+    host_.markPendingBoxes();
+    if (host_.lastRead() == nullptr || !grid_->modelShown()) {
         pendingLine_->hide();
         return;
     }
-    const int count = main_.pendingEdits();
+    const int count = host_.pendingEdits();
     pendingLine_->setText(QString::fromStdString(
         count > 1    ? ResMessage(msg::PendingEditsLine, {std::to_string(count)})
         : count == 1 ? ResMessage(msg::PendingEditOneLine)
@@ -81,16 +84,16 @@ void MainWindowSettings::showPending() {
 }
 
 bool MainWindowSettings::connected() const {
-    return main_.session().line().instrumentConnected();
+    return host_.session().line().instrumentConnected();
 }
 
 SessionState MainWindowSettings::sessionState() const {
-    return main_.session().state();
+    return host_.session().state();
 }
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {
-    frmGasSel window(main_.model(), main_.config().gasTable,
-                     main_.session().line().instrumentConnected(), &main_);
+    frmGasSel window(host_.model(), host_.config().gasTable,
+                     host_.session().line().instrumentConnected(), &host_.widget());
     window.setGasNo(static_cast<std::int16_t>(channel));
     window.exec();
     if (!window.Flags()) return std::nullopt;
@@ -98,88 +101,85 @@ std::optional<int> MainWindowSettings::chooseGas(int channel) {
 }
 
 void MainWindowSettings::buildWriteCommands() {
-    writes_ = new WriteCommands(main_.session().writes(), main_.model(), main_.asker(), &main_,
-                                main_.session().workDir(), *this, this);
-    const SettingsControls controls = main_.settingsControls();
+    writes_ = new WriteCommands(host_.session().writes(), host_.model(), host_.asker(),
+                                &host_.widget(), host_.session().workDir(), *this, this);
+    const SettingsControls controls = host_.settingsControls();
     for (int i = 0; i < 8; ++i)
         connect(controls.writeCommands[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-                [this, i] {
-                    main_.runCommand(frmMain::OnClose::FinishCommand,
-                                     [this, i] { writes_->cmdOptionClick(i); });
-                });
+                [this, i] { host_.runToEnd([this, i] { writes_->cmdOptionClick(i); }); });
 }
 
 void MainWindowSettings::addInfo(const std::string& text, const QColor& colour) {
-    main_.AddInfo(text, colour);
+    host_.AddInfo(text, colour);
 }
 
 void MainWindowSettings::enableWindow(bool on) {
-    main_.setEnabled(on);
+    host_.widget().setEnabled(on);
 }
 
 void MainWindowSettings::showProgress() {
     frmUpload* progress =
-        main_.showProgress(transfer_mode::None, msg::UploadProgressTitle);      // "Upload"
+        host_.showProgress(transfer_mode::None, msg::UploadProgressTitle);      // "Upload"
     progress->setLabel(QString::fromStdString(ResMessage(msg::NowUploading)));  // "Now Uploading"
     progress->setBusy();
 }
 
 void MainWindowSettings::closeProgress() {
-    main_.closeProgress();
+    host_.closeProgress();
 }
 
 void MainWindowSettings::openCalibration() {
-    OpenCalibrationWindow(main_);
+    OpenCalibrationWindow(host_);
 }
 
 double MainWindowSettings::now() const {
-    return main_.session().line().localDateTime();
+    return host_.session().line().localDateTime();
 }
 
 std::string MainWindowSettings::csvSuffix() const {
-    return main_.config().factoryRecordSuffix;
+    return host_.config().factoryRecordSuffix;
 }
 
 bool MainWindowSettings::confirmDiscardEdits() {
-    return main_.confirmDiscardEdits();
+    return host_.confirmDiscardEdits();
 }
 
 void MainWindowSettings::recordWrite(const clsInstrument& written, bool ok) {
-    const clsInstrument* before = main_.lastRead();
-    main_.session().records().record(WriteRecord(before ? *before : written, written, ok, now()));
+    const clsInstrument* before = host_.lastRead();
+    host_.session().records().record(WriteRecord(before ? *before : written, written, ok, now()));
 }
 
 const clsInstrument* MainWindowSettings::lastRead() const {
-    return main_.lastRead();
+    return host_.lastRead();
 }
 
 void MainWindowSettings::setLastRead(const clsInstrument& model) {
-    main_.setLastRead(model);
+    host_.setLastRead(model);
     // What was written is no longer pending.
     grid_->MarkPendingCells();
 }
 
 void MainWindowSettings::readAgain() {
-    main_.ReadInstrument();
+    host_.ReadInstrument();
 }
 
 std::string MainWindowSettings::chooseFile(bool save) {
-    return ChooseSettingsFile(&main_, main_.session().workDir(), save);
+    return ChooseSettingsFile(&host_.widget(), host_.session().workDir(), save);
 }
 
 void MainWindowSettings::setLinkDone() {
-    main_.settingsLoaded();
-    main_.session().line().adoptLoadedModel(main_.model());
+    host_.settingsLoaded();
+    host_.session().line().adoptLoadedModel(host_.model());
 }
 
 void MainWindowSettings::showInstrument() {
-    main_.ShowInstrument();
+    host_.ShowInstrument();
 }
 
 void MainWindowSettings::buildFileCommands() {
-    files_ =
-        new SettingsFileCommands(main_.model(), main_.config(), main_.asker(), &main_, *this, this);
-    const SettingsControls controls = main_.settingsControls();
+    files_ = new SettingsFileCommands(host_.model(), host_.config(), host_.asker(), &host_.widget(),
+                                      *this, this);
+    const SettingsControls controls = host_.settingsControls();
     connect(controls.exportSettings, &QPushButton::clicked, files_,
             &SettingsFileCommands::ExportSettings);
     connect(controls.importSettings, &QPushButton::clicked, files_,

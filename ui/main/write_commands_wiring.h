@@ -2,9 +2,10 @@
 // Puts the settings grid, the identity boxes, the write commands and the settings file commands
 // into the main window: the grid goes into the status frame, the identity boxes get their key
 // filter, and cmdOption(0..7), cmdExportSetting and cmdImportSetting are connected. Everything
-// works on the window's model, configuration, link and message boxes. The write commands run as
-// the window's commands (frmMain::runCommand): a close asked for meanwhile waits for their end.
-// Lives as long as the window (its child); build it before the window is first shown.
+// works on the window's model, configuration, session and message boxes, reached through the
+// narrow SettingsHost (ui/main/settings_host.h) the main window implements. The write commands run
+// as the window's commands (SettingsHost::runToEnd): a close asked for meanwhile waits for their
+// end. Lives as long as the window (its child); build it before the window is first shown.
 
 #include <QObject>
 #include <memory>
@@ -20,7 +21,7 @@ class QLabel;
 namespace vq {
 
 class IdentityBoxes;
-class frmMain;
+class SettingsHost;
 
 class MainWindowSettings : public QObject,
                            private SettingsGridWindow,
@@ -28,7 +29,7 @@ class MainWindowSettings : public QObject,
                            private SettingsFileWindow {
     Q_OBJECT
   public:
-    explicit MainWindowSettings(frmMain& main);
+    explicit MainWindowSettings(SettingsHost& host);
     ~MainWindowSettings() override;
 
     SettingsGrid* grid() const { return grid_; }
@@ -64,10 +65,10 @@ class MainWindowSettings : public QObject,
     void showInstrument() override;
     void buildFileCommands();
     QWidget* buildGridArea();
-    // The pending count line follows the window's own count (frmMain::pendingEdits).
+    // The pending count line follows the window's own count (SettingsHost::pendingEdits).
     void showPending();
 
-    frmMain& main_;
+    SettingsHost& host_;
     SettingsGrid* grid_ = nullptr;
     QLabel* pendingLine_ = nullptr;
     QLabel* noticeLine_ = nullptr;
