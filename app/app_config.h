@@ -97,7 +97,7 @@ struct AppConfig {
     int16_t trendAfter = 45;     // kept and written back only
 
     // The default instrument settings: a second model, apart from the working one.
-    clsInstrument ConfigDefaults;
+    InstrumentModel ConfigDefaults;
 
     // Bookkeeping of the file itself.
     bool builtInsFilled = false;  // the channel defaults are set once per run

@@ -32,22 +32,22 @@ std::string onChannel(int channel, const std::string& gas) {
     return ResMessage(msg::CalChannelGas, {std::to_string(channel + 1), gas});
 }
 
-std::string gasName(const clsInstrument& cal, int channel) {
+std::string gasName(const InstrumentModel& cal, int channel) {
     return onChannel(channel, ShownText(TrimText(cal.GasName(channel))));
 }
 
-std::string failedLine(const clsInstrument& cal, int channel, float reading) {
+std::string failedLine(const InstrumentModel& cal, int channel, float reading) {
     return ResMessage(msg::CalibrationRunFailed,
                       {gasName(cal, channel), ChannelValueText(cal, channel, reading)});
 }
 
-std::string passedLine(const clsInstrument& cal, int channel) {
+std::string passedLine(const InstrumentModel& cal, int channel) {
     return gasName(cal, channel) + "  " + ResMessage(msg::AdjustmentComplete);
 }
 
 // The concentrations a channel takes: from its lower bound (warning level or fixed limit) up to
 // full scale, or for oxygen, which falls towards danger, from 0 up to its bound.
-std::string allowedRange(const clsInstrument& cal, const clsInstrument& limits, int channel) {
+std::string allowedRange(const InstrumentModel& cal, const InstrumentModel& limits, int channel) {
     const float fullScale = cal.GasFullScale(channel);
     const AutoCalBound bound = AutoCalLimit(limits, channel);
     const float low = bound.atMost ? 0.0f : std::max(0.0f, bound.bound);
@@ -66,7 +66,7 @@ std::string ZeroChannelText() {
     return std::string(kCalChannels, '1');
 }
 
-std::string SpanChannelText(const clsInstrument& cal, const ChannelFlags& selection) {
+std::string SpanChannelText(const InstrumentModel& cal, const ChannelFlags& selection) {
     std::string text;
     for (bool selected : selection) text += selected ? '1' : '0';
     for (int ch = 0; ch < kCalChannels; ++ch) {
@@ -78,13 +78,13 @@ std::string SpanChannelText(const clsInstrument& cal, const ChannelFlags& select
     return text;
 }
 
-std::string N2ChannelText(const clsInstrument& cal, const ChannelReadings& readings) {
+std::string N2ChannelText(const InstrumentModel& cal, const ChannelReadings& readings) {
     return rightAligned(
         ChannelValueText(cal, kOxygenChannel, readings[static_cast<std::size_t>(kOxygenChannel)]),
         kLevelWidth);
 }
 
-bool CalibrationUsable(const clsInstrument& cal, int channel) {
+bool CalibrationUsable(const InstrumentModel& cal, int channel) {
     return cal.GasEnabled(channel) && cal.AutoCalib(channel) >= 0;
 }
 
@@ -96,8 +96,8 @@ ChannelFlags ListedChannels(const ChannelFlags& usable, const ChannelFlags& sele
     return listed;
 }
 
-AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& limits, int channel,
-                                std::string_view text) {
+AutoCalEdit EvaluateAutoCalEdit(const InstrumentModel& cal, const InstrumentModel& limits,
+                                int channel, std::string_view text) {
     const std::string trimmed = TrimText(text);
     if (trimmed.empty()) return {AutoCalEdit::Cleared, levelNoValue, {}};
     if (const auto number = ParseSingle(text)) {
@@ -125,11 +125,11 @@ AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& l
     return refused(ResMessage(msg::RefusedNotNumber, {trimmed}));
 }
 
-std::string ChannelValueText(const clsInstrument& cal, int channel, float value) {
+std::string ChannelValueText(const InstrumentModel& cal, int channel, float value) {
     return ValueText(value, cal.GasPoint(channel), false, 1.0);
 }
 
-std::string CalibResultText(const clsInstrument& cal, const ChannelFlags& listed,
+std::string CalibResultText(const InstrumentModel& cal, const ChannelFlags& listed,
                             const ChannelFlags& results, const ChannelFlags& usable,
                             const ChannelReadings& readings) {
     std::string text;
@@ -143,7 +143,7 @@ std::string CalibResultText(const clsInstrument& cal, const ChannelFlags& listed
     return text;
 }
 
-std::string SpanGasList(const clsInstrument& cal, const ChannelFlags& selection) {
+std::string SpanGasList(const InstrumentModel& cal, const ChannelFlags& selection) {
     std::string text;
     for (int ch = 0; ch < kCalChannels; ++ch) {
         if (!selection[static_cast<std::size_t>(ch)]) continue;
@@ -157,15 +157,15 @@ std::string SpanGasList(const clsInstrument& cal, const ChannelFlags& selection)
     return text;
 }
 
-std::string N2ResultText(const clsInstrument& cal, bool passed, bool usable,
+std::string N2ResultText(const InstrumentModel& cal, bool passed, bool usable,
                          const ChannelReadings& readings) {
     const float reading = usable ? readings[static_cast<std::size_t>(kRangeChannel)] : levelNoValue;
     return (passed ? passedLine(cal, kRangeChannel) : failedLine(cal, kRangeChannel, reading)) +
            "\r\n";
 }
 
-CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstrument& cal,
-                                const clsInstrument& history, const ChannelFlags& listed,
+CalReportContent BuildCalReport(const InstrumentModel& instrument, const InstrumentModel& cal,
+                                const InstrumentModel& history, const ChannelFlags& listed,
                                 const ChannelFlags& results, bool zeroRun, double date) {
     CalReportContent report;
     report.title = ResMessage(msg::ReportTitle);  // "Calibration Report"
@@ -198,7 +198,7 @@ CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstru
     return report;
 }
 
-std::string CalReportFileName(const clsInstrument& instrument, double date) {
+std::string CalReportFileName(const InstrumentModel& instrument, double date) {
     std::string serial = TrimText(instrument.SerialNo());
     for (char& c : serial) {
         const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||

@@ -14,7 +14,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 inline constexpr int kCalChannels = gasChannelCount;
 using ChannelFlags = std::array<bool, kCalChannels>;
@@ -26,14 +26,14 @@ std::string ZeroChannelText();
 // Span: five characters, "1" for a selected channel and "0" for the others, then per channel a
 // comma and either the channel's concentration (AutoCalib) in exactly five characters or
 // "*****" when it is not selected. "10100, 50.0,*****,  100,*****,*****".
-std::string SpanChannelText(const clsInstrument& cal, const ChannelFlags& selection);
+std::string SpanChannelText(const InstrumentModel& cal, const ChannelFlags& selection);
 
 // N2 calibration: the latest reading of channel 1 with its decimals, right-aligned in five
 // characters (a wider text is sent whole rather than cut).
-std::string N2ChannelText(const clsInstrument& cal, const ChannelReadings& readings);
+std::string N2ChannelText(const InstrumentModel& cal, const ChannelReadings& readings);
 
 // A channel can be calibrated when it has a gas and a calibration gas concentration.
-bool CalibrationUsable(const clsInstrument& cal, int channel);
+bool CalibrationUsable(const InstrumentModel& cal, int channel);
 
 // The channels a run reports on: a zero run every usable or selected channel, a span run the
 // selected ones.
@@ -58,26 +58,26 @@ struct AutoCalEdit {
 // after rounding), refused by CheckAutoCalValue, or too wide for the five-character field the
 // instrument receives. A text with "--" (the no-value dashes) stores 0. A refusal for range names
 // the whole allowed range: full scale and the warning level (or the fixed limit) together.
-AutoCalEdit EvaluateAutoCalEdit(const clsInstrument& cal, const clsInstrument& limits, int channel,
-                                std::string_view text);
+AutoCalEdit EvaluateAutoCalEdit(const InstrumentModel& cal, const InstrumentModel& limits,
+                                int channel, std::string_view text);
 
 // The display text of a channel's value with the channel's decimals ("-----" and the other
 // reserved texts for reserved codes).
-std::string ChannelValueText(const clsInstrument& cal, int channel, float value);
+std::string ChannelValueText(const InstrumentModel& cal, int channel, float value);
 
 // The result text of a run: one line per listed channel, ended by CR LF. A passed channel reads
 // "NAME (channel N)  Adjustment Complete.", a failed one "NAME (channel N)(reading) Failed" with
 // the latest reading (no value for a channel that is not usable).
-std::string CalibResultText(const clsInstrument& cal, const ChannelFlags& listed,
+std::string CalibResultText(const InstrumentModel& cal, const ChannelFlags& listed,
                             const ChannelFlags& results, const ChannelFlags& usable,
                             const ChannelReadings& readings);
 
 // The span gas the user is asked to apply before a span run: one line per selected channel with
 // its number, gas, concentration and unit, each ended by CR LF.
-std::string SpanGasList(const clsInstrument& cal, const ChannelFlags& selection);
+std::string SpanGasList(const InstrumentModel& cal, const ChannelFlags& selection);
 
 // The same line for the N2 step of channel 4.
-std::string N2ResultText(const clsInstrument& cal, bool passed, bool usable,
+std::string N2ResultText(const InstrumentModel& cal, bool passed, bool usable,
                          const ChannelReadings& readings);
 
 // ---- the calibration report ----
@@ -101,12 +101,12 @@ struct CalReportContent {
 // Everything the report shows, in the language in use. `instrument` is the model the main window
 // read (identity texts), `cal` the calibration window's model (gases, concentrations), `history`
 // the calibration history read after the run, `date` the OLE date of the run.
-CalReportContent BuildCalReport(const clsInstrument& instrument, const clsInstrument& cal,
-                                const clsInstrument& history, const ChannelFlags& listed,
+CalReportContent BuildCalReport(const InstrumentModel& instrument, const InstrumentModel& cal,
+                                const InstrumentModel& history, const ChannelFlags& listed,
                                 const ChannelFlags& results, bool zeroRun, double date);
 
 // A file name for the report: "Calibration_<serial>_<yyyymmdd>_<hhnnss>.pdf", characters a file
 // name cannot hold replaced by "_".
-std::string CalReportFileName(const clsInstrument& instrument, double date);
+std::string CalReportFileName(const InstrumentModel& instrument, double date);
 
 }  // namespace vq

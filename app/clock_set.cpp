@@ -7,14 +7,14 @@
 
 namespace vq {
 
-std::string InstrumentClockText(const clsInstrument* clock, double now) {
+std::string InstrumentClockText(const InstrumentModel* clock, double now) {
     // The instrument's clock runs beside the PC's at the difference its read found.
     return clock != nullptr ? GeneralDate(AddDays(now, -clock->SysDateOffset()))
                             : ResMessage(msg::ClockNotRead);
 }
 
 bool RunSetClock(WriteOperations& operations, double when, const std::function<double()>& now,
-                 clsInstrument* model) {
+                 InstrumentModel* model) {
     operations.AddLog(ResMessage(msg::UploadStartSequenceLog, {GeneralDate(now())}));
     if (!operations.SetDateTime(when)) {
         // A clock that was not set keeps its difference from the PC's.

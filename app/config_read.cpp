@@ -101,7 +101,7 @@ class Fields {
 void readGasInst(AppConfig& c, const Fields& f) {
     if (!f.isNumber(1)) return;
     const int ch = f.int16(1, 0, 1, configChannels, "channel") - 1;
-    clsInstrument& d = c.ConfigDefaults;
+    InstrumentModel& d = c.ConfigDefaults;
     d.setGasName(ch, f.text(2));
     d.setGasEnabled(ch, f.boolean(3));
     c.gasLocked[ch] = f.boolean(4);
@@ -189,7 +189,7 @@ const std::map<std::string, KeyReader>& keyReaders() {
          }},
         {"DEFAULTVALUE1",
          [](AppConfig& c, const Fields& f) {
-             clsInstrument& d = c.ConfigDefaults;
+             InstrumentModel& d = c.ConfigDefaults;
              const Setting& calLimit = *FindSettingOf("CalLimit");
              d.setCalLimit(f.int16(1, 90, calLimit.low, calLimit.high, "calibration time limit"));
              d.setLcdBackLight(f.int16(2, 30, 1, 255, "LCD backlight time"));
@@ -200,7 +200,7 @@ const std::map<std::string, KeyReader>& keyReaders() {
          }},
         {"DEFAULTVALUE2",
          [](AppConfig& c, const Fields& f) {
-             clsInstrument& d = c.ConfigDefaults;
+             InstrumentModel& d = c.ConfigDefaults;
              d.setLogOverWrite(f.int16(1, 1, 0, 1, "logger overwrite"));
              d.setFlowValue(f.int16(2, 128, 0, kKeptHigh, "flow"));
              d.setAlarmO2(f.int16(3, 1, 0, 2, "oxygen alarm type"));

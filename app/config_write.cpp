@@ -124,7 +124,7 @@ void writeHeader(Lines& out, const AppConfig& c, double now) {
 }
 
 void writeDefaults(Lines& out, const AppConfig& c) {
-    const clsInstrument& d = c.ConfigDefaults;
+    const InstrumentModel& d = c.ConfigDefaults;
     out.line()
         .line()
         .line(";")

@@ -43,9 +43,9 @@ void FillBuiltInGasTable(GasTable& table) {
     table.at(0, 3) = builtIn("CO", "ppm", 0, 25, 50, 200, 25, 1, 500, 100);
 }
 
-bool ApplyGasToChannel(clsInstrument& model, const GasTable& table, int channel, int gasNumber,
+bool ApplyGasToChannel(InstrumentModel& model, const GasTable& table, int channel, int gasNumber,
                        bool connected) {
-    if (channel < 0 || channel >= clsInstrument::channelCount) return false;
+    if (channel < 0 || channel >= InstrumentModel::channelCount) return false;
     if (!GasTable::valid(gasNumber, channel)) return false;
     const bool combustible = channel == 0 || channel == 4;
     const bool fromInstrument = combustible && connected;

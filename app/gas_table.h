@@ -12,7 +12,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 inline constexpr int gasTableRows = 17;
 inline constexpr int gasTableChannels = 6;
@@ -54,7 +54,7 @@ void FillBuiltInGasTable(GasTable& table);
 // in while row 15 is empty (full scale 0).
 // Returns false and changes nothing when the channel or gas number is out of range (a selection
 // window closed with nothing chosen passes -1).
-bool ApplyGasToChannel(clsInstrument& model, const GasTable& table, int channel, int gasNumber,
+bool ApplyGasToChannel(InstrumentModel& model, const GasTable& table, int channel, int gasNumber,
                        bool connected);
 
 }  // namespace vq

@@ -6,7 +6,7 @@
 
 namespace vq {
 
-std::string PendingEditsText(const clsInstrument& held, const clsInstrument& edited,
+std::string PendingEditsText(const InstrumentModel& held, const InstrumentModel& edited,
                              std::size_t maxLines) {
     const ReviewSummary summary = SummariseReview(ReviewRows(held, edited));
     const std::size_t count = summary.changes.size();

@@ -8,13 +8,13 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // Empty when `edited` holds nothing that differs from `held` (the settings as last read).
 // Otherwise a heading line with the count, then one line per setting ("Alarm, channel 2: 60
 // (on the instrument: 50)") in write order, at most `maxLines` of them and a last line for the
 // rest; lines end with CR LF between them.
-std::string PendingEditsText(const clsInstrument& held, const clsInstrument& edited,
+std::string PendingEditsText(const InstrumentModel& held, const InstrumentModel& edited,
                              std::size_t maxLines = 12);
 
 }  // namespace vq

@@ -23,12 +23,12 @@ bool knownDate(double date) {
 }
 
 // An instrument without a manufacture number shows a row of dashes: that is none.
-std::string ManufactureNumber(const clsInstrument& m) {
+std::string ManufactureNumber(const InstrumentModel& m) {
     const std::string text = TrimText(m.DummySerial());
     return text.find_first_not_of('-') == std::string::npos ? std::string() : text;
 }
 
-CalHistory historyOf(const clsInstrument& m, int ch) {
+CalHistory historyOf(const InstrumentModel& m, int ch) {
     return CalHistory{m.CalibDate(ch), m.CalibBefore(ch), m.CalibAfter(ch)};
 }
 
@@ -69,7 +69,7 @@ std::vector<DueEntry> DueList(const std::vector<InstrumentSummary>& fleet, doubl
     return list;
 }
 
-RecordEvent RecordFor(RecordKind kind, const clsInstrument& model, double pcTime) {
+RecordEvent RecordFor(RecordKind kind, const InstrumentModel& model, double pcTime) {
     RecordEvent event;
     event.kind = kind;
     event.serial = TrimText(model.SerialNo());
@@ -91,16 +91,16 @@ namespace {
 // settings reader skips (";STATION,n,text"); "Compare" reads them back.
 constexpr std::string_view kStationLine = ";STATION,";
 
-std::string snapshotText(const clsInstrument& model) {
+std::string snapshotText(const InstrumentModel& model) {
     std::string text = SettingsFileText(model);
-    for (int i = 0; i < clsInstrument::stationCount; ++i)
+    for (int i = 0; i < InstrumentModel::stationCount; ++i)
         text +=
             std::string(kStationLine) + std::to_string(i + 1) + "," + model.StationList(i) + "\r\n";
     return text;
 }
 
 // The stations of a snapshot into `model`; false when the snapshot has none (older records).
-bool readSnapshotStations(std::string_view text, clsInstrument& model) {
+bool readSnapshotStations(std::string_view text, InstrumentModel& model) {
     bool any = false;
     for (std::size_t at = text.find(kStationLine); at != std::string_view::npos;
          at = text.find(kStationLine, at + 1)) {
@@ -110,7 +110,7 @@ bool readSnapshotStations(std::string_view text, clsInstrument& model) {
         if (comma == std::string_view::npos) continue;
         int number = 0;
         for (const char c : line.substr(0, comma)) number = number * 10 + (c - '0');
-        if (number < 1 || number > clsInstrument::stationCount) continue;
+        if (number < 1 || number > InstrumentModel::stationCount) continue;
         model.setStationList(number - 1, std::string(line.substr(comma + 1)));
         any = true;
     }
@@ -119,11 +119,11 @@ bool readSnapshotStations(std::string_view text, clsInstrument& model) {
 
 }  // namespace
 
-RecordEvent ReadRecord(const clsInstrument& model, double pcTime) {
+RecordEvent ReadRecord(const InstrumentModel& model, double pcTime) {
     RecordEvent event = RecordFor(RecordKind::Read, model, pcTime);
     event.calLimit = model.CalLimit();
     event.snapshot = snapshotText(model);
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         ChannelRecord channel;
         channel.channel = ch;
         channel.gas = TrimText(model.GasName(ch));
@@ -135,7 +135,7 @@ RecordEvent ReadRecord(const clsInstrument& model, double pcTime) {
     return event;
 }
 
-RecordEvent WriteRecord(const clsInstrument& onInstrument, const clsInstrument& written,
+RecordEvent WriteRecord(const InstrumentModel& onInstrument, const InstrumentModel& written,
                         bool success, double pcTime) {
     RecordEvent event = RecordFor(RecordKind::Write, written, pcTime);
     event.success = success;
@@ -168,8 +168,8 @@ std::vector<InstrumentSummary> ShownFleet(std::vector<InstrumentSummary> fleet, 
     return fleet;
 }
 
-RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,
-                              const clsInstrument& after, const std::vector<int>& channels,
+RecordEvent CalibrationRecord(RecordKind kind, const InstrumentModel& before,
+                              const InstrumentModel& after, const std::vector<int>& channels,
                               const std::vector<std::string>& results, double pcTime) {
     RecordEvent event = RecordFor(kind, before, pcTime);
     bool allPassed = true;
@@ -190,7 +190,7 @@ RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,
     return event;
 }
 
-RecordEvent DumpRecord(const clsInstrument& identity, const std::string& file, double pcTime) {
+RecordEvent DumpRecord(const InstrumentModel& identity, const std::string& file, double pcTime) {
     RecordEvent event = RecordFor(RecordKind::Dump, identity, pcTime);
     event.file = file;
     std::error_code error;
@@ -201,17 +201,17 @@ RecordEvent DumpRecord(const clsInstrument& identity, const std::string& file, d
 
 std::optional<std::vector<ReviewRow>> CompareSnapshots(const std::string& older,
                                                        const std::string& newer) {
-    clsInstrument a;
-    clsInstrument b;
+    InstrumentModel a;
+    InstrumentModel b;
     // Snapshots are what instruments held: compared as they are, not judged.
     if (!ReadHeldSettingsText(a, older).ok || !ReadHeldSettingsText(b, newer).ok)
         return std::nullopt;
     // Stations are compared only when both snapshots carry them: an older record without them
     // says nothing about the list.
-    clsInstrument stationsA;
-    clsInstrument stationsB;
+    InstrumentModel stationsA;
+    InstrumentModel stationsB;
     if (readSnapshotStations(older, stationsA) && readSnapshotStations(newer, stationsB))
-        for (int i = 0; i < clsInstrument::stationCount; ++i) {
+        for (int i = 0; i < InstrumentModel::stationCount; ++i) {
             a.setStationList(i, stationsA.StationList(i));
             b.setStationList(i, stationsB.StationList(i));
         }

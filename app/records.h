@@ -21,7 +21,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // SerialChange: a serial number this program wrote and read back; the store joins the old
 // serial's history to the new one (RecordEvent::previousSerial, serialJoined).
@@ -122,16 +122,16 @@ struct TimelineEntry {
 // ---- building records from the model ----
 
 // The header fields (serial, station, user, instrument clock from the offset the read measured).
-RecordEvent RecordFor(RecordKind kind, const clsInstrument& model, double pcTime);
+RecordEvent RecordFor(RecordKind kind, const InstrumentModel& model, double pcTime);
 // A successful read: the snapshot, CalLimit and each channel's gas and history.
-RecordEvent ReadRecord(const clsInstrument& model, double pcTime);
+RecordEvent ReadRecord(const InstrumentModel& model, double pcTime);
 // A write: the rows that differ between what the instrument held and what was written.
-RecordEvent WriteRecord(const clsInstrument& onInstrument, const clsInstrument& written,
+RecordEvent WriteRecord(const InstrumentModel& onInstrument, const InstrumentModel& written,
                         bool success, double pcTime);
 // A zero or span run of `channels` (0-based): history before from `before`, after from `after`,
 // the result per channel as the instrument reported it.
-RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,
-                              const clsInstrument& after, const std::vector<int>& channels,
+RecordEvent CalibrationRecord(RecordKind kind, const InstrumentModel& before,
+                              const InstrumentModel& after, const std::vector<int>& channels,
                               const std::vector<std::string>& results, double pcTime);
 
 // The serial change a write made: a successful write (the instrument read back every setting
@@ -139,7 +139,7 @@ RecordEvent CalibrationRecord(RecordKind kind, const clsInstrument& before,
 std::optional<RecordEvent> SerialChangeRecord(const RecordEvent& write);
 
 // A dump written to `file` (its size read from the file) of the instrument `identity` names.
-RecordEvent DumpRecord(const clsInstrument& identity, const std::string& file, double pcTime);
+RecordEvent DumpRecord(const InstrumentModel& identity, const std::string& file, double pcTime);
 
 // Two snapshots as the review list; nothing when either does not load.
 std::optional<std::vector<ReviewRow>> CompareSnapshots(const std::string& older,

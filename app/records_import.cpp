@@ -267,7 +267,7 @@ bool SettingsCsvHistoryReader::addRecord(int line, std::string_view raw,
                                 std::to_string(calLimit.high) + " days");
     e.calLimit = days;
 
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         const std::size_t at = columns_[layout.channel(ch)];
         const std::string which = "CH" + std::to_string(ch + 1) + " ";
         ChannelRecord c;

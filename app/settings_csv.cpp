@@ -28,7 +28,7 @@ std::string heldText(std::string_view text) {
     return FileEscapedText(text);
 }
 
-std::string shownText(const Setting& s, const clsInstrument& m) {
+std::string shownText(const Setting& s, const InstrumentModel& m) {
     ShownValue shown = SettingShownValue(s, m);
     return shown.messageId != 0 ? ResMessage(shown.messageId) : heldText(shown.text);
 }
@@ -58,7 +58,7 @@ std::string fiveDigits(int32_t value) {
 }
 
 // The instrument clock: now less the offset the read measured; now when there is no offset.
-std::string instrumentTime(const clsInstrument& m, double now) {
+std::string instrumentTime(const InstrumentModel& m, double now) {
     double offset = m.SysDateOffset();
     if (std::isfinite(offset)) {
         std::string text = GeneralDate(AddDays(now, -offset));
@@ -67,7 +67,7 @@ std::string instrumentTime(const clsInstrument& m, double now) {
     return GeneralDate(now);
 }
 
-void addChannelColumns(std::vector<std::string>& row, const clsInstrument& m, int ch) {
+void addChannelColumns(std::vector<std::string>& row, const InstrumentModel& m, int ch) {
     if (!m.GasEnabled(ch)) {
         row.insert(row.end(), 9, noValueText);
         return;
@@ -116,8 +116,8 @@ SettingsCsvLayout SettingsCsvLayoutOf(std::span<const Setting> rows, std::string
          ++i, ++next)
         layout.before.push_back(placed[i]);
     layout.firstChannel = next;
-    layout.firstStation = layout.channel(clsInstrument::channelCount);
-    next = layout.firstStation + clsInstrument::stationCount;
+    layout.firstStation = layout.channel(InstrumentModel::channelCount);
+    next = layout.firstStation + InstrumentModel::stationCount;
     for (; i < placed.size(); ++i, ++next) {
         if (static_cast<std::size_t>(placed[i]->csvColumn) != next + 1) {
             error = std::string(placed[i]->prop) + " is placed at column " +
@@ -145,13 +145,13 @@ std::size_t SettingsCsvLayout::columnOf(std::string_view prop) const {
     for (std::size_t i = 0; i < before.size(); ++i)
         if (before[i]->prop == prop) return identityColumns + i;
     for (std::size_t i = 0; i < after.size(); ++i)
-        if (after[i]->prop == prop) return firstStation + clsInstrument::stationCount + i;
+        if (after[i]->prop == prop) return firstStation + InstrumentModel::stationCount + i;
     return width;
 }
 
 bool SettingsCsvLayout::isSetting(std::size_t column) const {
     return (column >= identityColumns && column < firstChannel) ||
-           (column >= firstStation + clsInstrument::stationCount && column < width);
+           (column >= firstStation + InstrumentModel::stationCount && column < width);
 }
 
 std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
@@ -174,10 +174,10 @@ std::vector<std::string> SettingsCsvHeader(Language language) {
                                        text(msg::UserIdHeading)};
     const SettingsCsvLayout& layout = SettingsCsvColumns();
     for (const Setting* s : layout.before) header.push_back(text(s->caption));
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         for (int id : channelLabelIds) header.push_back(text(id));
     }
-    for (int i = 1; i <= clsInstrument::stationCount; ++i) {
+    for (int i = 1; i <= InstrumentModel::stationCount; ++i) {
         header.push_back(text(msg::StationHeading, {std::to_string(i)}));
     }
     for (const Setting* s : layout.after) header.push_back(text(s->caption));
@@ -188,7 +188,7 @@ std::vector<std::string> SettingsCsvHeader() {
     return SettingsCsvHeader(currentLanguage());
 }
 
-std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action, double now) {
+std::vector<std::string> SettingsCsvRow(const InstrumentModel& m, CsvAction action, double now) {
     const SettingsCsvLayout& layout = SettingsCsvColumns();
     std::vector<std::string> row;
     row.reserve(layout.width);
@@ -202,8 +202,9 @@ std::vector<std::string> SettingsCsvRow(const clsInstrument& m, CsvAction action
     row.push_back(heldText(m.StationID()));
     row.push_back(heldText(m.UserID()));
     for (const Setting* s : layout.before) row.push_back(shownText(*s, m));
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) addChannelColumns(row, m, ch);
-    for (int i = 0; i < clsInstrument::stationCount; ++i) row.push_back(heldText(m.StationList(i)));
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) addChannelColumns(row, m, ch);
+    for (int i = 0; i < InstrumentModel::stationCount; ++i)
+        row.push_back(heldText(m.StationList(i)));
     for (const Setting* s : layout.after) row.push_back(shownText(*s, m));
     return row;
 }
@@ -265,7 +266,7 @@ SettingsCsvTarget SettingsCsvTargetOf(const std::filesystem::path& workDir,
     return target;
 }
 
-SettingsCsvExport ExportSettingsRecord(const clsInstrument& model, CsvAction action,
+SettingsCsvExport ExportSettingsRecord(const InstrumentModel& model, CsvAction action,
                                        const std::filesystem::path& workDir,
                                        std::string_view suffix, double now) {
     SettingsCsvExport done;
@@ -296,7 +297,7 @@ SettingsCsvExport ExportSettingsRecord(const clsInstrument& model, CsvAction act
     return done;
 }
 
-FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
+FileResult ExportSettingsRow(const InstrumentModel& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now) {
     return ExportSettingsRecord(model, action, workDir, suffix, now).result;

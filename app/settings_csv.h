@@ -29,7 +29,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 struct Setting;
 
 // The row's layout, the one definition the writer, the header, the records import and its
@@ -80,7 +80,7 @@ std::filesystem::path SettingsCsvPath(const std::filesystem::path& workDir,
 std::vector<std::string> SettingsCsvHeader();
 // The header as the program writes it in `language` (an import knows both).
 std::vector<std::string> SettingsCsvHeader(Language language);
-std::vector<std::string> SettingsCsvRow(const clsInstrument& model, CsvAction action, double now);
+std::vector<std::string> SettingsCsvRow(const InstrumentModel& model, CsvAction action, double now);
 
 // Fields joined with ",", quoted where needed, ended with CRLF.
 std::string CsvLine(const std::vector<std::string>& fields);
@@ -110,11 +110,11 @@ struct SettingsCsvExport {
 
 // Appends the row for `model` to SettingsCsvTargetOf (creating the file with a UTF-8 byte-order
 // mark and the header when it does not exist; an appended row adds no mark).
-SettingsCsvExport ExportSettingsRecord(const clsInstrument& model, CsvAction action,
+SettingsCsvExport ExportSettingsRecord(const InstrumentModel& model, CsvAction action,
                                        const std::filesystem::path& workDir,
                                        std::string_view suffix, double now);
 // The same, for callers that need only the outcome.
-FileResult ExportSettingsRow(const clsInstrument& model, CsvAction action,
+FileResult ExportSettingsRow(const InstrumentModel& model, CsvAction action,
                              const std::filesystem::path& workDir, std::string_view suffix,
                              double now);
 

@@ -128,8 +128,8 @@ class Payload {
     std::vector<std::string> fields_;
 };
 
-void readGasRecords(clsInstrument& m, const Payload& p) {
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+void readGasRecords(InstrumentModel& m, const Payload& p) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         // The record keeps ten characters of name and a space: an eleventh would be dropped.
         const std::string_view record = p.text(ch + 1);
         if (record.size() > 10 && record[10] != ' ' && record[10] != '*')
@@ -144,8 +144,8 @@ void readGasRecords(clsInstrument& m, const Payload& p) {
 
 // Only a number or the no-value mark: a word such as "OVER" or "abc" would otherwise read as a
 // status code or as no value, and an alarm level would silently disappear.
-void readLevels(clsInstrument& m, const Payload& p, void (clsInstrument::*set)(int, float)) {
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+void readLevels(InstrumentModel& m, const Payload& p, void (InstrumentModel::*set)(int, float)) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         const std::string_view text = p.text(ch + 1);
         if (!LevelTextProblem(text).empty()) {
             // Not a number, or a negative one: said in the user's language.
@@ -158,8 +158,8 @@ void readLevels(clsInstrument& m, const Payload& p, void (clsInstrument::*set)(i
     }
 }
 
-void readLibrary(clsInstrument& m, const Payload& p) {
-    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
+void readLibrary(InstrumentModel& m, const Payload& p) {
+    for (int e = 0; e < InstrumentModel::settingsLibraryCount; ++e) {
         const int f = 15 * e + 1;  // field f is the code "C9", skipped
         LibraryEntry entry = m.LS_Entry(e);
         entry.Name = std::string(p.text(f + 1));
@@ -185,21 +185,21 @@ void readLibrary(clsInstrument& m, const Payload& p) {
     }
 }
 
-using CodeReader = std::function<void(clsInstrument&, const Payload&)>;
+using CodeReader = std::function<void(InstrumentModel&, const Payload&)>;
 
 // How many fields the line of a code carries: more would be ignored, so they refuse the line.
 int fieldCount(const std::string& code) {
     if (code == "GJ" || code == "A1" || code == "A2" || code == "AS" || code == "AW" ||
         code == "SA")
-        return clsInstrument::channelCount;
-    if (code == "LS") return 15 * clsInstrument::settingsLibraryCount;
+        return InstrumentModel::channelCount;
+    if (code == "LS") return 15 * InstrumentModel::settingsLibraryCount;
     int count = 0;
     for (const Setting* member : SettingsOfCode(code)) count = std::max(count, member->field);
     return count;
 }
 
 // A setting of the settings table, read in its file form.
-void readSetting(clsInstrument& m, const Payload& p, const Setting& s) {
+void readSetting(InstrumentModel& m, const Payload& p, const Setting& s) {
     switch (s.file) {
         case Form::Text10:
             if (p.has(s.field)) s.setText(m, TrimText(p.text(s.field)));
@@ -222,7 +222,7 @@ void readSetting(clsInstrument& m, const Payload& p, const Setting& s) {
 }
 
 const std::map<std::string, CodeReader>& codeReaders() {
-    using M = clsInstrument;
+    using M = InstrumentModel;
     static const std::map<std::string, CodeReader> readers = [] {
         std::map<std::string, CodeReader> r = {
             {"GJ", readGasRecords},
@@ -254,7 +254,7 @@ std::string upper(std::string_view text) {
 }
 
 // A setting of the settings table in its file form.
-std::string settingField(const clsInstrument& m, const Setting& s) {
+std::string settingField(const InstrumentModel& m, const Setting& s) {
     switch (s.file) {
         case Form::Text10:
             return FixedText(s.text(m), 10, fileTextRule);
@@ -269,9 +269,9 @@ std::string settingField(const clsInstrument& m, const Setting& s) {
 
 // The settings in the table's order; the gas table follows the identity setting, the level lists
 // come before the settings written after them, the library closes the file.
-std::string SettingsFileText(const clsInstrument& m) {
+std::string SettingsFileText(const InstrumentModel& m) {
     std::vector<std::string> gas;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch)
         gas.push_back(GasRecordText(m, ch, fileTextRule));
     std::vector<std::string> library = LibraryEntryFields(m, 0, fileTextRule);
     for (std::string& f : LibraryEntryFields(m, 1, fileTextRule)) library.push_back(std::move(f));
@@ -298,7 +298,7 @@ std::string SettingsFileText(const clsInstrument& m) {
     return text;
 }
 
-FileResult WriteSettingsFile(const clsInstrument& model, const std::filesystem::path& path) {
+FileResult WriteSettingsFile(const InstrumentModel& model, const std::filesystem::path& path) {
     return WriteFileAtomically(path, SettingsFileText(model));
 }
 
@@ -311,21 +311,21 @@ std::string SettingsReadResult::message() const {
 }
 
 namespace {
-SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text, bool judge);
+SettingsReadResult readSettingsText(InstrumentModel& model, std::string_view text, bool judge);
 }  // namespace
 
-SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text) {
+SettingsReadResult ReadSettingsText(InstrumentModel& model, std::string_view text) {
     return readSettingsText(model, text, true);
 }
 
-SettingsReadResult ReadHeldSettingsText(clsInstrument& model, std::string_view text) {
+SettingsReadResult ReadHeldSettingsText(InstrumentModel& model, std::string_view text) {
     return readSettingsText(model, text, false);
 }
 
 namespace {
-SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text, bool judge) {
+SettingsReadResult readSettingsText(InstrumentModel& model, std::string_view text, bool judge) {
     SettingsReadResult result;
-    clsInstrument scratch = model;
+    InstrumentModel scratch = model;
     clsToken tokens;
     tokens.AddDelimiters(",");
     tokens.AddComments(";");
@@ -412,7 +412,7 @@ SettingsReadResult readSettingsText(clsInstrument& model, std::string_view text,
 }
 }  // namespace
 
-SettingsReadResult ImportSettingsFile(clsInstrument& model, const std::filesystem::path& path) {
+SettingsReadResult ImportSettingsFile(InstrumentModel& model, const std::filesystem::path& path) {
     SettingsReadResult result;
     std::string error;
     auto text = ReadWholeFile(path, error);

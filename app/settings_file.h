@@ -20,13 +20,13 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // The 28 lines (CRLF) of the file for `model`.
-std::string SettingsFileText(const clsInstrument& model);
+std::string SettingsFileText(const InstrumentModel& model);
 
 // Writes the file (crash-safe: temporary file, fsync, rename).
-FileResult WriteSettingsFile(const clsInstrument& model, const std::filesystem::path& path);
+FileResult WriteSettingsFile(const InstrumentModel& model, const std::filesystem::path& path);
 
 struct SettingsReadResult {
     bool ok = true;
@@ -40,16 +40,16 @@ struct SettingsReadResult {
 
 // Reads settings text over `model`: every line is applied to a scratch copy, which replaces the
 // model only when the whole text converted. Change flags are those the setters leave.
-SettingsReadResult ReadSettingsText(clsInstrument& model, std::string_view text);
+SettingsReadResult ReadSettingsText(InstrumentModel& model, std::string_view text);
 
 // Reads settings text that records what an instrument held (a stored read): the same reading,
 // but the values are not judged by the setting rules, since nobody edited them.
-SettingsReadResult ReadHeldSettingsText(clsInstrument& model, std::string_view text);
+SettingsReadResult ReadHeldSettingsText(InstrumentModel& model, std::string_view text);
 
 // The "Import Setting" load: reads the file over `model` as above, then marks every setting
 // except the identity texts and the station list as changed (SetChangeFlags(true, false)) and
 // sets ImportFlag, so the loaded settings are written by the next update. On failure the model
 // is not touched at all.
-SettingsReadResult ImportSettingsFile(clsInstrument& model, const std::filesystem::path& path);
+SettingsReadResult ImportSettingsFile(InstrumentModel& model, const std::filesystem::path& path);
 
 }  // namespace vq

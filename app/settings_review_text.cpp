@@ -73,8 +73,8 @@ std::string NotWrittenCountText(const ReviewSummary& summary) {
     return ResMessage(msg::NotWrittenCount, {std::to_string(summary.notWritten.size())});
 }
 
-std::vector<std::string> WrittenBeforeStopLines(const clsInstrument& before,
-                                                const clsInstrument& held) {
+std::vector<std::string> WrittenBeforeStopLines(const InstrumentModel& before,
+                                                const InstrumentModel& held) {
     const ReviewSummary written = SummariseReview(ReviewRows(before, held));
     if (written.changes.empty()) return {ResMessage(msg::NothingWrittenBeforeFailure)};
     std::vector<std::string> lines{ResMessage(msg::WrittenBeforeFailure)};

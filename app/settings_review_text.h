@@ -47,7 +47,7 @@ std::string NotWrittenCountText(const ReviewSummary& summary);
 // After a write that stopped: the settings whose value on the instrument `held` now differs from
 // `before`, under the heading that says they were written before the stop, or the line that
 // nothing was written.
-std::vector<std::string> WrittenBeforeStopLines(const clsInstrument& before,
-                                                const clsInstrument& held);
+std::vector<std::string> WrittenBeforeStopLines(const InstrumentModel& before,
+                                                const InstrumentModel& held);
 
 }  // namespace vq

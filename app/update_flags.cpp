@@ -12,16 +12,16 @@ namespace {
 // The identity and station flags an edit set on a value the instrument does not hold.
 struct IdentityEdits {
     bool userId = false, stationId = false, serialNo = false;
-    std::array<bool, clsInstrument::stationCount> stations{};
+    std::array<bool, InstrumentModel::stationCount> stations{};
 };
 
-IdentityEdits identityEdits(const clsInstrument& m, const clsInstrument* instrument) {
+IdentityEdits identityEdits(const InstrumentModel& m, const InstrumentModel* instrument) {
     IdentityEdits edits;
     if (instrument == nullptr) return edits;
     edits.userId = m.isChanged(SettingId::UserID) && m.UserID() != instrument->UserID();
     edits.stationId = m.isChanged(SettingId::StationID) && m.StationID() != instrument->StationID();
     edits.serialNo = m.isChanged(SettingId::SerialNo) && m.SerialNo() != instrument->SerialNo();
-    for (int n = 0; n < clsInstrument::stationCount; ++n) {
+    for (int n = 0; n < InstrumentModel::stationCount; ++n) {
         edits.stations[static_cast<std::size_t>(n)] =
             m.isChanged(SettingId::StationList, n) &&
             m.StationList(n) != instrument->StationList(n);
@@ -31,22 +31,22 @@ IdentityEdits identityEdits(const clsInstrument& m, const clsInstrument* instrum
 
 }  // namespace
 
-void PrepareUpdateFlags(clsInstrument& model, bool idOnly, const clsInstrument* instrument) {
+void PrepareUpdateFlags(InstrumentModel& model, bool idOnly, const InstrumentModel* instrument) {
     if (idOnly) {
         model.SetChangeFlags(false, true);
         return;
     }
-    std::array<bool, clsInstrument::settingsLibraryCount> libraryFlags{};
-    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e)
+    std::array<bool, InstrumentModel::settingsLibraryCount> libraryFlags{};
+    for (int e = 0; e < InstrumentModel::settingsLibraryCount; ++e)
         libraryFlags[static_cast<std::size_t>(e)] = model.isChanged(SettingId::LS_Entry, e);
     const IdentityEdits edits = identityEdits(model, instrument);
     model.SetChangeFlags(true, false);
-    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e)
+    for (int e = 0; e < InstrumentModel::settingsLibraryCount; ++e)
         model.setChanged(SettingId::LS_Entry, e, libraryFlags[static_cast<std::size_t>(e)]);
     model.setChanged(SettingId::UserID, edits.userId);
     model.setChanged(SettingId::StationID, edits.stationId);
     model.setChanged(SettingId::SerialNo, edits.serialNo);
-    for (int n = 0; n < clsInstrument::stationCount; ++n)
+    for (int n = 0; n < InstrumentModel::stationCount; ++n)
         model.setChanged(SettingId::StationList, n, edits.stations[static_cast<std::size_t>(n)]);
     const bool libraryChanged = libraryFlags[0] || libraryFlags[1];
     const bool carried = TrimText(model.GasName(0)) == TrimText(model.LS_Name(0)) ||

@@ -3,7 +3,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // Marks what the write sends. "Update ID" (`idOnly`) writes the identity texts and the station
 // list only. "Update" writes every other setting; of the two special-gas entries it writes only
@@ -15,7 +15,7 @@ class clsInstrument;
 // writes the identity texts and station entries whose edit set their flag and whose value differs
 // from the instrument's, so an edit made before "Update" is never dropped without a word. Without
 // it they wait for "Update ID" as before.
-void PrepareUpdateFlags(clsInstrument& model, bool idOnly,
-                        const clsInstrument* instrument = nullptr);
+void PrepareUpdateFlags(InstrumentModel& model, bool idOnly,
+                        const InstrumentModel* instrument = nullptr);
 
 }  // namespace vq

@@ -20,7 +20,7 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool namesDiffer(const clsInstrument& model, int a, int b) {
+bool namesDiffer(const InstrumentModel& model, int a, int b) {
     const std::string nameA = model.GasName(a);
     const std::string nameB = model.GasName(b);
     return trimmed(nameA) != trimmed(nameB);
@@ -42,14 +42,14 @@ CheckedValue checkedValue(LevelSetting kind) {
     return CheckedValue::Gas;
 }
 
-bool gasesAsHeld(const clsInstrument& m, const clsInstrument& held) {
+bool gasesAsHeld(const InstrumentModel& m, const InstrumentModel& held) {
     if (m.HcMode() != held.HcMode()) return false;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch)
         if (!SameGasRecord(m, held, ch)) return false;
     return true;
 }
 
-bool anyChannelEnabled(const clsInstrument& model) {
+bool anyChannelEnabled(const InstrumentModel& model) {
     for (int ch = 0; ch <= 4; ++ch)
         if (model.GasEnabled(ch)) return true;
     return false;
@@ -64,7 +64,7 @@ struct CombinationConflict {
 
 // Channels 0 and 4 both carry a combustible sensor; the hydrocarbon mode says which of them
 // must be fitted, and two fitted ones must measure the same gas.
-std::optional<CombinationConflict> combinationConflict(const clsInstrument& model) {
+std::optional<CombinationConflict> combinationConflict(const InstrumentModel& model) {
     const bool first = model.GasEnabled(0);
     const bool second = model.GasEnabled(4);
     const CombinationConflict firstAlone{CombinationConflict::MissingPartner, 0, 4};
@@ -97,12 +97,12 @@ std::string channelNumber(int ch) {
     return std::to_string(ch + 1);
 }
 
-std::string gasName(const clsInstrument& model, int ch) {
+std::string gasName(const InstrumentModel& model, int ch) {
     const std::string name = model.GasName(ch);
     return std::string(trimmed(name));
 }
 
-std::string combinationText(const clsInstrument& model) {
+std::string combinationText(const InstrumentModel& model) {
     std::string text = ResMessage(msg::CombinationText);
     const std::optional<CombinationConflict> conflict = combinationConflict(model);
     if (!conflict) return text;
@@ -124,8 +124,8 @@ std::string combinationText(const clsInstrument& model) {
 
 }  // namespace
 
-std::vector<RefusedValue> RefusedValues(const clsInstrument& model,
-                                        const clsInstrument* onInstrument) {
+std::vector<RefusedValue> RefusedValues(const InstrumentModel& model,
+                                        const InstrumentModel* onInstrument) {
     std::vector<RefusedValue> refused;
     // The alarm points first, then the auto-calibration values, as the refusals are ordered.
     for (bool autoCal : {false, true}) {
@@ -145,8 +145,8 @@ std::vector<RefusedValue> RefusedValues(const clsInstrument& model,
     return refused;
 }
 
-std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model,
-                                            const clsInstrument* onInstrument) {
+std::optional<UpdateRefusal> ValidateUpdate(const InstrumentModel& model,
+                                            const InstrumentModel* onInstrument) {
     const std::vector<RefusedValue> refused = RefusedValues(model, onInstrument);
     const auto any = [&refused](const UpdateRefusal& refusal) {
         for (const RefusedValue& r : refused)
@@ -161,7 +161,7 @@ std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model,
     return std::nullopt;
 }
 
-std::string RefusedValueReason(const clsInstrument& model, const RefusedValue& refused) {
+std::string RefusedValueReason(const InstrumentModel& model, const RefusedValue& refused) {
     if (refused.value == CheckedValue::Gas) {
         const std::string text = combinationText(model);
         const auto reason = text.find('\n');
@@ -173,8 +173,8 @@ std::string RefusedValueReason(const clsInstrument& model, const RefusedValue& r
     return {};
 }
 
-std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal,
-                              const clsInstrument* onInstrument) {
+std::string UpdateRefusalText(const InstrumentModel& model, const UpdateRefusal& refusal,
+                              const InstrumentModel* onInstrument) {
     if (refusal == update_refusal::Combination) return combinationText(model);
     std::string text = ResMessage(refusal.messageId);
     // Each refused level and its rule, so the box says why and not only where.
@@ -190,11 +190,11 @@ std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& r
     return text;
 }
 
-std::optional<std::string> UpdateRefusalReason(const clsInstrument& model, bool idOnly,
-                                               const clsInstrument* onInstrument) {
+std::optional<std::string> UpdateRefusalReason(const InstrumentModel& model, bool idOnly,
+                                               const InstrumentModel* onInstrument) {
     if (const std::optional<UpdateRefusal> refusal = ValidateUpdate(model, onInstrument))
         return UpdateRefusalText(model, *refusal, onInstrument);
-    clsInstrument toSend = model;
+    InstrumentModel toSend = model;
     PrepareUpdateFlags(toSend, idOnly, onInstrument);
     if (const auto problems = CheckSettingRules(toSend, RuleScope::Changed, onInstrument);
         !problems.empty())

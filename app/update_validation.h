@@ -12,7 +12,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // Why "Update" refuses to write: an error box with a text and a title.
 struct UpdateRefusal {
@@ -38,8 +38,8 @@ inline constexpr UpdateRefusal Combination{msg::CombinationText, msg::Applicatio
 // `onInstrument`, when known, is what the instrument holds (the last read): a value it already
 // holds, on a channel nobody changed, is sent back as it is and not judged, so one odd value put
 // there by other means never blocks every write. Without it everything is judged.
-std::optional<UpdateRefusal> ValidateUpdate(const clsInstrument& model,
-                                            const clsInstrument* onInstrument = nullptr);
+std::optional<UpdateRefusal> ValidateUpdate(const InstrumentModel& model,
+                                            const InstrumentModel* onInstrument = nullptr);
 
 // A value of a channel that the checks refuse, so the grid can colour exactly what "Update"
 // would refuse ("red color cells").
@@ -53,22 +53,22 @@ struct RefusedValue {
 
 // Every value the checks of ValidateUpdate refuse, by channel; empty when none. A refusal of
 // the whole model (no sensor fitted) names no value.
-std::vector<RefusedValue> RefusedValues(const clsInstrument& model,
-                                        const clsInstrument* onInstrument = nullptr);
+std::vector<RefusedValue> RefusedValues(const InstrumentModel& model,
+                                        const InstrumentModel* onInstrument = nullptr);
 
 // Why the value is refused, as the rules word it (for a red cell's tooltip and the refusal box):
 // "alarm 150 of channel 1 is not between 0 and 60"; for a gas, the combination conflict.
-std::string RefusedValueReason(const clsInstrument& model, const RefusedValue& refused);
+std::string RefusedValueReason(const InstrumentModel& model, const RefusedValue& refused);
 
 // The text of a refusal's box. The combination refusal names the channels and gases in
 // conflict and what to change; the level refusals name each level refused and its rule.
-std::string UpdateRefusalText(const clsInstrument& model, const UpdateRefusal& refusal,
-                              const clsInstrument* onInstrument = nullptr);
+std::string UpdateRefusalText(const InstrumentModel& model, const UpdateRefusal& refusal,
+                              const InstrumentModel* onInstrument = nullptr);
 
 // Why "Update" (`idOnly`: "Update ID") would refuse to write `model` over what the instrument
 // holds: the text of the first refusal, as the command line reports it; nothing when the write
 // may go ahead. The same checks as the window's, on exactly what would be sent.
-std::optional<std::string> UpdateRefusalReason(const clsInstrument& model, bool idOnly,
-                                               const clsInstrument* onInstrument);
+std::optional<std::string> UpdateRefusalReason(const InstrumentModel& model, bool idOnly,
+                                               const InstrumentModel* onInstrument);
 
 }  // namespace vq

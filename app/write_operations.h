@@ -11,7 +11,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class WriteOperations {
   public:
@@ -20,10 +20,10 @@ class WriteOperations {
     virtual bool Connected() const = 0;
     // Every flagged setting of the model, in the fixed order; succeeded() when all went through,
     // else the write that stopped it.
-    virtual SettingsWriteResult WriteSettings(clsInstrument& model) = 0;
+    virtual SettingsWriteResult WriteSettings(InstrumentModel& model) = 0;
     // The instrument clock into `clock` (its SysDateOffset); true when the instrument answered.
     // The model the link fills stays the one it was.
-    virtual bool ReadClock(clsInstrument& clock) = 0;
+    virtual bool ReadClock(InstrumentModel& clock) = 0;
     // The instrument clock to `date` (an OLE date, local time).
     virtual bool SetDateTime(double date) = 0;
     virtual bool SetCheckData() = 0;

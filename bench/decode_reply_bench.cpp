@@ -45,7 +45,7 @@ void BM_DecodeReplyMix(benchmark::State& state) {
         return;
     }
     vq::ReplyDecoder decoder;
-    vq::clsInstrument model;
+    vq::InstrumentModel model;
     QuietHost host;
     std::size_t accepted = 0;
     for (auto _ : state) {

@@ -45,7 +45,7 @@ void BM_LinkReceiveReply(benchmark::State& state) {
     vq::VirtualHost host;
     vq::MemorySerialPort port(host);
     vq::LinkEvents events;
-    vq::clsInstrument model;
+    vq::InstrumentModel model;
     vq::uclVqif link(host, events, &port, nullptr);
     link.setLogWriter([](std::string_view text) { benchmark::DoNotOptimize(text.data()); });
     link.setInstrument(&model);

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzHost host;
     host.connected = (mode & 1) != 0;
     if (mode & 2) host.lastFrame = frame;
-    vq::clsInstrument model;
+    vq::InstrumentModel model;
     const bool accepted = decoder.DecodeReply(frame, (mode & 4) ? nullptr : &model, host);
     if (accepted && !checksumHolds(frame)) __builtin_trap();
     return 0;

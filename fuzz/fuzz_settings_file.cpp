@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     // The settings a file does not name keep the model's values; they must be ones a file may
     // carry (a blank model's logging interval 0 is not), as an instrument's own would be.
-    vq::clsInstrument model;
+    vq::InstrumentModel model;
     model.setIntervals(60);
     const std::string before = vq::SettingsFileText(model);
     const vq::SettingsReadResult result = vq::ReadSettingsText(model, text);
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)result.message();
         return 0;
     }
-    vq::clsInstrument reread;
+    vq::InstrumentModel reread;
     reread.setIntervals(60);
     if (!vq::ReadSettingsText(reread, after).ok) __builtin_trap();
     if (vq::SettingsFileText(reread) != after) __builtin_trap();

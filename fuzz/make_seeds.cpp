@@ -82,12 +82,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the virtual instrument did not answer the probe\n");
         return 1;
     }
-    vq::clsInstrument model;
+    vq::InstrumentModel model;
     if (!link.reads().GetInstrument(&model)) {
         std::fprintf(stderr, "read-all failed\n");
         return 1;
     }
-    vq::clsInstrument edited = model;
+    vq::InstrumentModel edited = model;
     edited.setUserID("TECH 7");
     edited.setWarning(0, 15);
     edited.setGasName(2, "H2S-B");

@@ -11,7 +11,7 @@ namespace vq {
 namespace {
 
 void forwardProgress(OperationLink& link, bool history) {
-    clsInstrument* const model = link.boundModel();
+    InstrumentModel* const model = link.boundModel();
     if (model == nullptr || model->MessageString().empty()) return;
     std::string text = model->MessageString();
     model->setMessageString({});
@@ -38,8 +38,8 @@ bool WaitForReplyOrCancel(OperationLink& link, std::int32_t waitingStatus,
     });
 }
 
-bool ReadOne(OperationLink& link, std::string_view payload, clsInstrument* model) {
-    clsInstrument* const bound = link.boundModel();
+bool ReadOne(OperationLink& link, std::string_view payload, InstrumentModel* model) {
+    InstrumentModel* const bound = link.boundModel();
     link.setCancelled(false);
     link.bind(model);
     model->setFailLine({});

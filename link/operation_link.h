@@ -13,7 +13,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class OperationLink {
   public:
@@ -39,8 +39,8 @@ class OperationLink {
     // One line in the communication log.
     virtual void log(const std::string& text) = 0;
     virtual const std::string& lastReply() const = 0;
-    virtual clsInstrument* boundModel() const = 0;
-    virtual void bind(clsInstrument* model) = 0;
+    virtual InstrumentModel* boundModel() const = 0;
+    virtual void bind(InstrumentModel* model) = 0;
     virtual LinkEvents& events() = 0;
     virtual EventHost& host() = 0;
 };
@@ -54,7 +54,7 @@ bool WaitForReply(OperationLink& link, std::int32_t waitingStatus, std::string_v
 bool WaitForReplyOrCancel(OperationLink& link, std::int32_t waitingStatus,
                           std::string_view payload);
 // One read into `model`, bound for the read only; the model bound before is bound again.
-bool ReadOne(OperationLink& link, std::string_view payload, clsInstrument* model);
+bool ReadOne(OperationLink& link, std::string_view payload, InstrumentModel* model);
 // Runs the event loop for `pause` of the host's clock; false when Cancel was set meanwhile.
 bool PauseFor(OperationLink& link, OperationLink::Millis pause);
 // The host's local date and time as the log writes it.

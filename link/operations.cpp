@@ -41,37 +41,38 @@ bool LinkOperations::Dw() {
     return WaitForReply(link_, link_status::AwaitWrite, "DW,W,");
 }
 
-bool LinkOperations::LpR(clsInstrument* model) {
+bool LinkOperations::LpR(InstrumentModel* model) {
     if (model == nullptr) return false;
     link_.bind(model);
     return WaitForReply(link_, link_status::AwaitRead, "LP,R,");
 }
 
-bool LinkOperations::Lp(clsInstrument* model) {
+bool LinkOperations::Lp(InstrumentModel* model) {
     if (model == nullptr) return false;
     link_.bind(model);
     return WaitForReply(link_, link_status::AwaitWrite, "LP,W," + std::to_string(model->HcMode()));
 }
 
-bool LinkOperations::GetGasInfo(clsInstrument* model) {
+bool LinkOperations::GetGasInfo(InstrumentModel* model) {
     if (model == nullptr) return false;
     if (ReadOne(link_, "GJ,R,", model)) return true;
     link_.setStatus(link_status::Stopped);
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         DecodeGasRecord(kBlankGasRecord, *model, ch);
     }
     return false;
 }
 
-bool LinkOperations::GetAutoCalDensty(clsInstrument* model) {
+bool LinkOperations::GetAutoCalDensty(InstrumentModel* model) {
     if (model == nullptr) return false;
     if (ReadOne(link_, "SA,R,", model)) return true;
     link_.setStatus(link_status::Stopped);
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) model->setAutoCalib(ch, levelNoValue);
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch)
+        model->setAutoCalib(ch, levelNoValue);
     return false;
 }
 
-bool LinkOperations::GetLatestHistory(clsInstrument* model) {
+bool LinkOperations::GetLatestHistory(InstrumentModel* model) {
     if (model == nullptr) return false;
     link_.bind(model);
     if (WaitForReply(link_, link_status::AwaitRead, "SO,R,", true)) return true;

@@ -11,7 +11,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class LinkOperations {
   public:
@@ -37,14 +37,14 @@ class LinkOperations {
     bool SetPump(bool on);              // "BP,W,1" / "BP,W,0"
     bool Dw();                          // "DW,W,"
     // "LP,R," into the model (bound); "LP,W," + the model's HcMode.
-    bool LpR(clsInstrument* model);
-    bool Lp(clsInstrument* model);
+    bool LpR(InstrumentModel* model);
+    bool Lp(InstrumentModel* model);
     // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
     // (GetGasInfo) or AutoCalib -101 (GetAutoCalDensty).
-    bool GetGasInfo(clsInstrument* model);
-    bool GetAutoCalDensty(clsInstrument* model);
+    bool GetGasInfo(InstrumentModel* model);
+    bool GetAutoCalDensty(InstrumentModel* model);
     // "SO,R," into the model (bound), progress texts raised as InterMessage.
-    bool GetLatestHistory(clsInstrument* model);
+    bool GetLatestHistory(InstrumentModel* model);
     // The command, then its confirmation polled every confirmPollPause() until the instrument
     // acknowledges it. A poll that does not end Done, Cancel, or kConfirmPollLimit polls without
     // the acknowledgement end it with false.

@@ -45,7 +45,7 @@ const std::array<std::string, ReadAll::kCommandCount>& ReadAll::CommandTable() {
     return table;
 }
 
-bool ReadAll::readTable(clsInstrument* model, int lastIndex) {
+bool ReadAll::readTable(InstrumentModel* model, int lastIndex) {
     link_.setCancelled(false);
     link_.bind(model);
     model->setFailLine({});
@@ -63,13 +63,13 @@ bool ReadAll::readTable(clsInstrument* model, int lastIndex) {
     return true;
 }
 
-bool ReadAll::GetInstrument(clsInstrument* model) {
+bool ReadAll::GetInstrument(InstrumentModel* model) {
     if (model == nullptr) return false;
     model->ClearDatas();
     return readTable(model, kLastReadSlot);
 }
 
-bool ReadAll::GetRomNo(clsInstrument* model) {
+bool ReadAll::GetRomNo(InstrumentModel* model) {
     if (model == nullptr) return false;
     return readTable(model, kLastIdentityIndex);
 }

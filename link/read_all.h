@@ -11,7 +11,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class ReadAll {
   public:
@@ -24,15 +24,15 @@ class ReadAll {
     // Read-all: clears the model, then reads every table entry in order; stops with false at the
     // first transaction that does not end Done (the link's last frame then names the command).
     // False for a null model, with no traffic.
-    bool GetInstrument(clsInstrument* model);
+    bool GetInstrument(InstrumentModel* model);
     // The identity read: table entries 0 to 4, the model not cleared.
-    bool GetRomNo(clsInstrument* model);
+    bool GetRomNo(InstrumentModel* model);
     // One step of a write chain: nothing while `chain` is false; otherwise the payload is written
     // (AwaitWrite) and `itemFlag` := true on Done, else `chain` := false.
     void SendAndWait(bool& chain, std::string_view payload, bool& itemFlag);
 
   private:
-    bool readTable(clsInstrument* model, int lastIndex);
+    bool readTable(InstrumentModel* model, int lastIndex);
 
     OperationLink& link_;
 };

@@ -41,11 +41,11 @@ class LinkWriteChannel final : public SettingsWriteChannel {
 
 }  // namespace
 
-SettingsWriteResult uclVqif::WriteSettings(clsInstrument* model) {
+SettingsWriteResult uclVqif::WriteSettings(InstrumentModel* model) {
     LinkWriteChannel channel(*this);
     if (model == nullptr) return RefuseSettingsWrite(channel);
     cancel_ = false;
-    const clsInstrument sent = *model;
+    const InstrumentModel sent = *model;
     instrument_ = model;  // the decoder compares each write's reply with this model
     SettingsWriteResult result = RunSettingsWrite(*model, channel);
     // Written means held: whatever the answers said, the instrument is read again. A write

@@ -120,7 +120,7 @@ void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
     while (keepWaiting()) host_.pumpOnce();
 }
 
-void uclVqif::AdoptLoadedModel(clsInstrument* model) {
+void uclVqif::AdoptLoadedModel(InstrumentModel* model) {
     instrument_ = model;
     tx_.setStatus(link_status::Done);
 }

@@ -35,7 +35,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 class ReplyDecoder;
 struct SettingsWriteResult;
 namespace test {
@@ -165,18 +165,18 @@ class uclVqif : private DecoderHost, private OperationLink {
     // write; the reply decoder must be filling this model. succeeded() when something was written
     // and every write succeeded; not for a null model (nothing sent, the failure line logged). The
     // run's details tell why not (nothing to write, a level list never confirmed).
-    SettingsWriteResult WriteSettings(clsInstrument* model);
+    SettingsWriteResult WriteSettings(InstrumentModel* model);
 
     // ---- the bound model ----
     // The model the decoder fills. Operations that take a model bind it and leave it bound
     // (ReadOne binds the one before again). Null unbinds: only replies that touch no model are
     // then accepted. A host binds its model before RunDensty, whose readings go into it.
-    clsInstrument* Instrument() const { return instrument_; }
-    void setInstrument(clsInstrument* model) { instrument_ = model; }
+    InstrumentModel* Instrument() const { return instrument_; }
+    void setInstrument(InstrumentModel* model) { instrument_ = model; }
     // A model filled without the instrument (the defaults at start, a settings file) becomes the
     // bound one, and the link stands idle with it as after a finished read (Status Done): the
     // windows then show it and may write it.
-    void AdoptLoadedModel(clsInstrument* model);
+    void AdoptLoadedModel(InstrumentModel* model);
 
     // "RO,W,", the port closed, 5 s later opened again (Offline, Ready). Always true: the port is
     // reopened whatever the instrument said. PowerOffAcked() tells whether it acknowledged.
@@ -217,8 +217,8 @@ class uclVqif : private DecoderHost, private OperationLink {
     void restartProbeCount() override { probeTicks_ = 0; }
     void log(const std::string& text) override { AddLog(text); }
     const std::string& lastReply() const override { return lastReply_; }
-    clsInstrument* boundModel() const override { return instrument_; }
-    void bind(clsInstrument* model) override { instrument_ = model; }
+    InstrumentModel* boundModel() const override { return instrument_; }
+    void bind(InstrumentModel* model) override { instrument_ = model; }
     LinkEvents& events() override { return events_; }
     EventHost& host() override { return host_; }
     double localDateTime() const override { return host_.localDateTime(); }
@@ -262,7 +262,7 @@ class uclVqif : private DecoderHost, private OperationLink {
     LogWriter logWriter_;
     ReplyHook decoder_;
     std::unique_ptr<ReplyDecoder> replyDecoder_;
-    clsInstrument* instrument_ = nullptr;
+    InstrumentModel* instrument_ = nullptr;
     EventHost::TimerId timerId_ = 0;
 
     bool serialComm_ = false;

@@ -17,7 +17,7 @@ namespace vq {
 
 namespace {
 
-constexpr int kGasCount = clsInstrument::channelCount;
+constexpr int kGasCount = InstrumentModel::channelCount;
 
 std::string_view codeOf(std::string_view payload) {
     return payload.substr(0, 2);
@@ -50,7 +50,7 @@ class EncodingChannel final : public SettingsWriteChannel {
 };
 
 // The change flags of everything a request writes.
-void setWriteFlags(clsInstrument& m, std::string_view payload, bool on) {
+void setWriteFlags(InstrumentModel& m, std::string_view payload, bool on) {
     const std::string_view code = codeOf(payload);
     const auto gases = [&m, on](SettingId id) {
         for (int gas = 0; gas < kGasCount; ++gas) m.setChanged(id, gas, on);
@@ -61,7 +61,7 @@ void setWriteFlags(clsInstrument& m, std::string_view payload, bool on) {
             m.setChanged(SettingId::StationID, on);
         } else {
             const int n = std::stoi(std::string(field), nullptr, 16);
-            if (n >= 0 && n < clsInstrument::stationCount)
+            if (n >= 0 && n < InstrumentModel::stationCount)
                 m.setChanged(SettingId::StationList, n, on);
         }
     } else if (code == "XZ") {
@@ -73,7 +73,7 @@ void setWriteFlags(clsInstrument& m, std::string_view payload, bool on) {
     } else if (code == "GJ") {
         gases(SettingId::GasEnabled);
     } else if (code == "LS") {
-        for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e)
+        for (int e = 0; e < InstrumentModel::settingsLibraryCount; ++e)
             m.setChanged(SettingId::LS_Entry, e, on);
     } else if (code == "A1") {
         gases(SettingId::Warning);
@@ -122,8 +122,8 @@ std::string ReadBackPayload(std::string_view writePayload) {
     return readIndexOf(read) < 0 ? std::string() : read;
 }
 
-std::vector<std::pair<std::string, std::string>> WritePayloads(const clsInstrument& model) {
-    clsInstrument all = model;
+std::vector<std::pair<std::string, std::string>> WritePayloads(const InstrumentModel& model) {
+    InstrumentModel all = model;
     all.SetChangeFlags(true, true);
     all.markChanged(SettingId::DummySerial);
     EncodingChannel channel;
@@ -137,8 +137,8 @@ std::vector<std::pair<std::string, std::string>> WritePayloads(const clsInstrume
     return out;
 }
 
-std::set<std::string> SentWriteKeys(const clsInstrument& model) {
-    clsInstrument copy = model;
+std::set<std::string> SentWriteKeys(const InstrumentModel& model) {
+    InstrumentModel copy = model;
     EncodingChannel channel;
     RunSettingsWrite(copy, channel);
     std::set<std::string> keys;
@@ -146,8 +146,8 @@ std::set<std::string> SentWriteKeys(const clsInstrument& model) {
     return keys;
 }
 
-void VerifySettingsWrite(OperationLink& link, const clsInstrument& sent,
-                         const std::vector<std::string>& acknowledged, clsInstrument& model,
+void VerifySettingsWrite(OperationLink& link, const InstrumentModel& sent,
+                         const std::vector<std::string>& acknowledged, InstrumentModel& model,
                          SettingsWriteResult& result) {
     // The last acknowledged request of each setting, in write order.
     std::vector<std::string> written;
@@ -161,7 +161,7 @@ void VerifySettingsWrite(OperationLink& link, const clsInstrument& sent,
     if (written.empty()) return;
 
     // What the instrument acknowledged counts as held until a read says otherwise.
-    auto held = std::make_shared<clsInstrument>(sent);
+    auto held = std::make_shared<InstrumentModel>(sent);
     for (const std::string& payload : written) setWriteFlags(*held, payload, false);
 
     // Read in the read-all's own order, each command once; stop at the first not answered.

@@ -14,7 +14,7 @@
 namespace vq {
 
 class OperationLink;
-class clsInstrument;
+class InstrumentModel;
 struct SettingsWriteResult;
 
 // The read-all command that reads back what a write request wrote ("WB,W,1" -> "WB,R,",
@@ -25,18 +25,18 @@ std::string ReadBackPayload(std::string_view writePayload);
 std::string WriteKey(std::string_view writePayload);
 
 // Every request a write of `model` would send, all its settings owed, by WriteKey.
-std::vector<std::pair<std::string, std::string>> WritePayloads(const clsInstrument& model);
+std::vector<std::pair<std::string, std::string>> WritePayloads(const InstrumentModel& model);
 
 // The keys of the requests a write of `model` sends with its change flags as they are.
-std::set<std::string> SentWriteKeys(const clsInstrument& model);
+std::set<std::string> SentWriteKeys(const InstrumentModel& model);
 
 // After RunSettingsWrite: `sent` is the model as the run began, `acknowledged` the requests the
 // instrument acknowledged in order, `model` the model the run wrote (its flags as the run left
 // them). Reads back, compares and fills the read-back fields of `result`; a setting not held (or
 // a read-back not answered) fails the run. On `model`, a setting read back and held has its flag
 // cleared (also where a confirmed write keeps it), one held otherwise has it set again.
-void VerifySettingsWrite(OperationLink& link, const clsInstrument& sent,
-                         const std::vector<std::string>& acknowledged, clsInstrument& model,
+void VerifySettingsWrite(OperationLink& link, const InstrumentModel& sent,
+                         const std::vector<std::string>& acknowledged, InstrumentModel& model,
                          SettingsWriteResult& result);
 
 }  // namespace vq

@@ -4,7 +4,7 @@
 
 namespace vq {
 
-ChannelGas GasOnChannel(const clsInstrument& model, int ch) {
+ChannelGas GasOnChannel(const InstrumentModel& model, int ch) {
     ChannelGas gas;
     gas.name = model.GasName(ch);
     gas.unit = model.GasUnit(ch);
@@ -21,9 +21,9 @@ ChannelGas GasOnChannel(const clsInstrument& model, int ch) {
     return gas;
 }
 
-void PutGasOnChannel(clsInstrument& model, int ch, const ChannelGas& gas,
+void PutGasOnChannel(InstrumentModel& model, int ch, const ChannelGas& gas,
                      GasRatioAndZero ratioAndZero) {
-    if (ch < 0 || ch >= clsInstrument::channelCount) return;
+    if (ch < 0 || ch >= InstrumentModel::channelCount) return;
     model.setGasEnabled(ch, true);
     model.setGasName(ch, gas.name);
     model.setGasUnit(ch, gas.unit);

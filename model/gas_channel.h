@@ -9,7 +9,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // The instrument measures on five gas channels, 0 to 4.
 inline constexpr int gasChannelCount = 5;
@@ -31,7 +31,7 @@ struct ChannelGas {
 };
 
 // The gas on channel `ch` (0-4) of the model as the model's getters give it.
-ChannelGas GasOnChannel(const clsInstrument& model, int ch);
+ChannelGas GasOnChannel(const InstrumentModel& model, int ch);
 
 enum class GasRatioAndZero {
     Put,   // the gas's ratio and zero replace the channel's
@@ -40,7 +40,7 @@ enum class GasRatioAndZero {
 
 // Switches channel `ch` (0-4) on and puts `gas` on it through the model's setters, so every
 // change flag a user's edit would mark is marked. A channel outside 0-4 is left alone.
-void PutGasOnChannel(clsInstrument& model, int ch, const ChannelGas& gas,
+void PutGasOnChannel(InstrumentModel& model, int ch, const ChannelGas& gas,
                      GasRatioAndZero ratioAndZero = GasRatioAndZero::Put);
 
 }  // namespace vq

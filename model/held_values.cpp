@@ -40,7 +40,7 @@ Reason SettingRangeProblem(const Setting& s, std::int32_t value) {
                                          Reason::Number(s.low), Reason::Number(s.high)});
 }
 
-Reason GasScaleProblem(const clsInstrument& m, int channel) {
+Reason GasScaleProblem(const InstrumentModel& m, int channel) {
     if (!m.GasEnabled(channel)) return {};
     Reason reason = scaleProblem(m.GasFullScale(channel), ReasonId::FullScale);
     if (reason.empty()) reason = scaleProblem(m.GasDesit(channel), ReasonId::Resolution);
@@ -48,14 +48,14 @@ Reason GasScaleProblem(const clsInstrument& m, int channel) {
     return Reason(ReasonId::OnChannel, {Reason::Number(channel + 1), std::move(reason)});
 }
 
-std::vector<HeldValueProblem> OutOfRangeValues(const clsInstrument& m) {
+std::vector<HeldValueProblem> OutOfRangeValues(const InstrumentModel& m) {
     std::vector<HeldValueProblem> problems;
     bool gasDone = false;
     for (const Setting& s : SettingsTable()) {
         // The gas table's line comes right after the type number's ("BS"), as in the file.
         if (!gasDone && s.code != "BS") {
             gasDone = true;
-            for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+            for (int ch = 0; ch < InstrumentModel::channelCount; ++ch)
                 if (Reason reason = GasScaleProblem(m, ch); !reason.empty())
                     problems.push_back({"GJ", 1, ch, std::move(reason)});
         }

@@ -15,7 +15,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 struct Setting;
 
 struct HeldValueProblem {
@@ -30,10 +30,10 @@ Reason SettingRangeProblem(const Setting& setting, std::int32_t value);
 
 // Why the gas record of an enabled channel holds a full scale or a resolution no gas can have;
 // empty when it holds none (or the channel is off).
-Reason GasScaleProblem(const clsInstrument& model, int channel);
+Reason GasScaleProblem(const InstrumentModel& model, int channel);
 
 // Every value of the model outside its range, in the settings-file order.
-std::vector<HeldValueProblem> OutOfRangeValues(const clsInstrument& model);
+std::vector<HeldValueProblem> OutOfRangeValues(const InstrumentModel& model);
 
 // A number in a five-character field of a gas record. A value at or above 0 is LevelText5's text;
 // a negative one that fits keeps its sign ("-100") instead of becoming the no-value mark, so a

@@ -14,11 +14,11 @@ const std::string blankGasRecord(25, '*');
 
 }  // namespace
 
-clsInstrument::clsInstrument() {
+InstrumentModel::InstrumentModel() {
     ClearDatas();
 }
 
-void clsInstrument::ClearDatas() {
+void InstrumentModel::ClearDatas() {
     messageString_.clear();
     commFlags_ = 0;
     userID_ = DashIfBlank("", idKindUser);
@@ -54,7 +54,7 @@ void clsInstrument::ClearDatas() {
     ClearChangeFlags();
 }
 
-std::size_t clsInstrument::slot(SettingId id, int index) {
+std::size_t InstrumentModel::slot(SettingId id, int index) {
     if (index < 0 || index >= SettingValueCount(id)) {
         throw std::out_of_range("change flag " + std::string(SettingName(id)) + " index " +
                                 std::to_string(index) + " outside its range");
@@ -62,13 +62,13 @@ std::size_t clsInstrument::slot(SettingId id, int index) {
     return static_cast<std::size_t>(SettingValueOffset(id) + index);
 }
 
-bool clsInstrument::anyChanged(SettingId id) const {
+bool InstrumentModel::anyChanged(SettingId id) const {
     for (int i = 0; i < SettingValueCount(id); ++i)
         if (isChanged(id, i)) return true;
     return false;
 }
 
-void clsInstrument::SetChangeFlags(bool pFlag, bool pIdFlag) {
+void InstrumentModel::SetChangeFlags(bool pFlag, bool pIdFlag) {
     using enum SettingId;
     clearChanged(DummySerial);
 
@@ -90,42 +90,42 @@ void clsInstrument::SetChangeFlags(bool pFlag, bool pIdFlag) {
 
 // ---- identity texts ----
 
-std::string clsInstrument::UserID() const {
+std::string InstrumentModel::UserID() const {
     return DashIfBlank(userID_, idKindUser);
 }
-void clsInstrument::setUserID(std::string_view v) {
+void InstrumentModel::setUserID(std::string_view v) {
     userID_ = DashIfBlank(v, idKindUser);
     markChanged(SettingId::UserID);
 }
-std::string clsInstrument::StationID() const {
+std::string InstrumentModel::StationID() const {
     return DashIfBlank(stationID_, idKindStation);
 }
-void clsInstrument::setStationID(std::string_view v) {
+void InstrumentModel::setStationID(std::string_view v) {
     stationID_ = DashIfBlank(v, idKindStation);
     markChanged(SettingId::StationID);
 }
-std::string clsInstrument::SerialNo() const {
+std::string InstrumentModel::SerialNo() const {
     return DashIfBlank(serialNo_, idKindSerial);
 }
-void clsInstrument::setSerialNo(std::string_view v) {
+void InstrumentModel::setSerialNo(std::string_view v) {
     serialNo_ = DashIfBlank(v, idKindSerial);
     markChanged(SettingId::SerialNo);
 }
-std::string clsInstrument::DummySerial() const {
+std::string InstrumentModel::DummySerial() const {
     return DashIfBlank(dummySerial_, idKindDummySerial);
 }
-void clsInstrument::setDummySerial(std::string_view v) {
+void InstrumentModel::setDummySerial(std::string_view v) {
     dummySerial_ = DashIfBlank(v, idKindDummySerial);
     markChanged(SettingId::DummySerial);
 }
 
 // ---- station list ----
 
-std::string clsInstrument::StationList(int i) const {
+std::string InstrumentModel::StationList(int i) const {
     if (i < 0 || i >= stationCount) return {};
     return stationList_[i];
 }
-void clsInstrument::setStationList(int i, std::string v) {
+void InstrumentModel::setStationList(int i, std::string v) {
     if (i < 0 || i >= stationCount) return;
     stationList_[i] = std::move(v);
     markChanged(SettingId::StationList, i);
@@ -133,156 +133,156 @@ void clsInstrument::setStationList(int i, std::string v) {
 
 // ---- gas channels ----
 
-std::string clsInstrument::GasName(int ch) const {
+std::string InstrumentModel::GasName(int ch) const {
     return isChannel(ch) ? channels_[ch].name : std::string();
 }
-void clsInstrument::setGasName(int ch, std::string v) {
+void InstrumentModel::setGasName(int ch, std::string v) {
     if (isChannel(ch)) channels_[ch].name = std::move(v);
 }
-bool clsInstrument::GasEnabled(int ch) const {
+bool InstrumentModel::GasEnabled(int ch) const {
     return isChannel(ch) && channels_[ch].enabled;
 }
-void clsInstrument::setGasEnabled(int ch, bool v) {
+void InstrumentModel::setGasEnabled(int ch, bool v) {
     if (!isChannel(ch)) return;
     channels_[ch].enabled = v;
     markChanged(SettingId::GasEnabled, ch);
 }
-float clsInstrument::GasFullScale(int ch) const {
+float InstrumentModel::GasFullScale(int ch) const {
     return isChannel(ch) ? channels_[ch].fullScale : 0.0f;
 }
-void clsInstrument::setGasFullScale(int ch, float v) {
+void InstrumentModel::setGasFullScale(int ch, float v) {
     if (isChannel(ch)) channels_[ch].fullScale = v;
 }
-float clsInstrument::GasDesit(int ch) const {
+float InstrumentModel::GasDesit(int ch) const {
     return isChannel(ch) ? channels_[ch].resolution : 0.0f;
 }
-void clsInstrument::setGasDesit(int ch, float v) {
+void InstrumentModel::setGasDesit(int ch, float v) {
     if (isChannel(ch)) channels_[ch].resolution = v;
 }
-int16_t clsInstrument::GasPoint(int ch) const {
+int16_t InstrumentModel::GasPoint(int ch) const {
     return isChannel(ch) ? channels_[ch].decimals : int16_t{0};
 }
-void clsInstrument::setGasPoint(int ch, int16_t v) {
+void InstrumentModel::setGasPoint(int ch, int16_t v) {
     if (!isChannel(ch)) return;
     channels_[ch].decimals = v;
     markChanged(SettingId::GasPoint, ch);
 }
-std::string clsInstrument::GasUnit(int ch) const {
+std::string InstrumentModel::GasUnit(int ch) const {
     return isChannel(ch) ? channels_[ch].unit : std::string();
 }
-void clsInstrument::setGasUnit(int ch, std::string v) {
+void InstrumentModel::setGasUnit(int ch, std::string v) {
     if (isChannel(ch)) channels_[ch].unit = std::move(v);
 }
-float clsInstrument::AutoCalib(int ch) const {
+float InstrumentModel::AutoCalib(int ch) const {
     return isChannel(ch) ? channels_[ch].autoCalib : 0.0f;
 }
-void clsInstrument::setAutoCalib(int ch, float v) {
+void InstrumentModel::setAutoCalib(int ch, float v) {
     if (!isChannel(ch)) return;
     channels_[ch].autoCalib = v;
     markChanged(SettingId::AutoCalib, ch);
 }
-float clsInstrument::Ratio(int ch) const {
+float InstrumentModel::Ratio(int ch) const {
     return isChannel(ch) ? channels_[ch].ratio : 0.0f;
 }
-void clsInstrument::setRatio(int ch, float v) {
+void InstrumentModel::setRatio(int ch, float v) {
     if (!isChannel(ch)) return;
     channels_[ch].ratio = v;
     markChanged(SettingId::Ratio, ch);
 }
-int16_t clsInstrument::Zero(int ch) const {
+int16_t InstrumentModel::Zero(int ch) const {
     return isChannel(ch) ? channels_[ch].zero : int16_t{0};
 }
-void clsInstrument::setZero(int ch, int16_t v) {
+void InstrumentModel::setZero(int ch, int16_t v) {
     if (!isChannel(ch)) return;
     channels_[ch].zero = v;
     markChanged(SettingId::Zero, ch);
 }
-int16_t clsInstrument::OverScale(int ch) const {
+int16_t InstrumentModel::OverScale(int ch) const {
     return isChannel(ch) ? channels_[ch].overScale : int16_t{0};
 }
-void clsInstrument::setOverScale(int ch, int16_t v) {
+void InstrumentModel::setOverScale(int ch, int16_t v) {
     if (!isChannel(ch)) return;
     channels_[ch].overScale = v;
     markChanged(SettingId::OverScale, ch);
 }
-double clsInstrument::CalibDate(int ch) const {
+double InstrumentModel::CalibDate(int ch) const {
     return isChannel(ch) ? channels_[ch].calibDate : 0.0;
 }
-void clsInstrument::setCalibDate(int ch, double v) {
+void InstrumentModel::setCalibDate(int ch, double v) {
     if (isChannel(ch)) channels_[ch].calibDate = v;
 }
-float clsInstrument::CalibBefore(int ch) const {
+float InstrumentModel::CalibBefore(int ch) const {
     return isChannel(ch) ? channels_[ch].calibBefore : 0.0f;
 }
-void clsInstrument::setCalibBefore(int ch, float v) {
+void InstrumentModel::setCalibBefore(int ch, float v) {
     if (isChannel(ch)) channels_[ch].calibBefore = v;
 }
-float clsInstrument::CalibAfter(int ch) const {
+float InstrumentModel::CalibAfter(int ch) const {
     return isChannel(ch) ? channels_[ch].calibAfter : 0.0f;
 }
-void clsInstrument::setCalibAfter(int ch, float v) {
+void InstrumentModel::setCalibAfter(int ch, float v) {
     if (isChannel(ch)) channels_[ch].calibAfter = v;
 }
 
 // ---- alarm levels ----
 
-const clsInstrument::GasChannel& clsInstrument::level(int ch) const {
+const InstrumentModel::GasChannel& InstrumentModel::level(int ch) const {
     if (ch < 0 || ch >= levelCount) {
         throw std::out_of_range("alarm level index " + std::to_string(ch) + " outside 0..5");
     }
     return channels_[ch];
 }
-clsInstrument::GasChannel& clsInstrument::level(int ch) {
+InstrumentModel::GasChannel& InstrumentModel::level(int ch) {
     return const_cast<GasChannel&>(std::as_const(*this).level(ch));
 }
 
-float clsInstrument::Warning(int ch) const {
+float InstrumentModel::Warning(int ch) const {
     return level(ch).warning;
 }
-void clsInstrument::setWarning(int ch, float v) {
+void InstrumentModel::setWarning(int ch, float v) {
     level(ch).warning = v;
     markChanged(SettingId::Warning, ch);
 }
-float clsInstrument::Alarm(int ch) const {
+float InstrumentModel::Alarm(int ch) const {
     return level(ch).alarm;
 }
-void clsInstrument::setAlarm(int ch, float v) {
+void InstrumentModel::setAlarm(int ch, float v) {
     level(ch).alarm = v;
     markChanged(SettingId::Alarm, ch);
 }
-float clsInstrument::Stel(int ch) const {
+float InstrumentModel::Stel(int ch) const {
     return level(ch).stel;
 }
-void clsInstrument::setStel(int ch, float v) {
+void InstrumentModel::setStel(int ch, float v) {
     level(ch).stel = v;
     markChanged(SettingId::Stel, ch);
 }
-float clsInstrument::Twa(int ch) const {
+float InstrumentModel::Twa(int ch) const {
     return level(ch).twa;
 }
-void clsInstrument::setTwa(int ch, float v) {
+void InstrumentModel::setTwa(int ch, float v) {
     level(ch).twa = v;
     markChanged(SettingId::Twa, ch);
 }
 
 // ---- libraries ----
 
-const LibraryEntry& clsInstrument::li(int i) const {
+const LibraryEntry& InstrumentModel::li(int i) const {
     if (i < 0 || i >= libraryCount) {
         throw std::out_of_range("library index " + std::to_string(i) + " outside 0..30");
     }
     return li_[i];
 }
-LibraryEntry& clsInstrument::li(int i) {
+LibraryEntry& InstrumentModel::li(int i) {
     return const_cast<LibraryEntry&>(std::as_const(*this).li(i));
 }
-const LibraryEntry& clsInstrument::ls(int i) const {
+const LibraryEntry& InstrumentModel::ls(int i) const {
     if (i < 0 || i >= settingsLibraryCount) {
         throw std::out_of_range("settings library index " + std::to_string(i) + " outside 0..1");
     }
     return ls_[i];
 }
-LibraryEntry& clsInstrument::lsEdit(int i) {
+LibraryEntry& InstrumentModel::lsEdit(int i) {
     auto& entry = const_cast<LibraryEntry&>(std::as_const(*this).ls(i));
     markChanged(SettingId::LS_Entry, i);
     return entry;
@@ -290,16 +290,16 @@ LibraryEntry& clsInstrument::lsEdit(int i) {
 
 // ---- live values ----
 
-int16_t clsInstrument::AnalogValue(int i) const {
+int16_t InstrumentModel::AnalogValue(int i) const {
     return i >= 0 && i < analogCount ? analogValue_[i] : int16_t{0};
 }
-void clsInstrument::setAnalogValue(int i, int16_t v) {
+void InstrumentModel::setAnalogValue(int i, int16_t v) {
     if (i >= 0 && i < analogCount) analogValue_[i] = v;
 }
-float clsInstrument::LimitValue(int ch) const {
+float InstrumentModel::LimitValue(int ch) const {
     return ch >= 0 && ch < limitCount ? limitValue_[ch] : 0.0f;
 }
-void clsInstrument::setLimitValue(int ch, float v) {
+void InstrumentModel::setLimitValue(int ch, float v) {
     if (ch >= 0 && ch < limitCount) limitValue_[ch] = v;
 }
 

@@ -58,7 +58,7 @@ struct LibraryEntry {
     friend bool operator==(const LibraryEntry&, const LibraryEntry&) = default;
 };
 
-class clsInstrument {
+class InstrumentModel {
   public:
     // channels 0..4
     static constexpr int channelCount = gasChannelCount;
@@ -69,7 +69,7 @@ class clsInstrument {
     static constexpr int analogCount = 9;           // AnalogValue 0..8
     static constexpr int limitCount = 6;            // LimitValue 0..5
 
-    clsInstrument();
+    InstrumentModel();
 
     // Resets to the defaults below and clears every change flag. Confirmation, SpecNo,
     // FlowLevel, pressOffset, GasFullScale (except through the blank gas record), the live values
@@ -336,9 +336,9 @@ class clsInstrument {
 };
 
 // The change keys' index ranges are the model's own.
-static_assert(SettingValueCount(SettingId::StationList) == clsInstrument::stationCount);
-static_assert(SettingValueCount(SettingId::Warning) == clsInstrument::levelCount);
-static_assert(SettingValueCount(SettingId::GasEnabled) == clsInstrument::levelCount);
-static_assert(SettingValueCount(SettingId::LS_Entry) == clsInstrument::settingsLibraryCount);
+static_assert(SettingValueCount(SettingId::StationList) == InstrumentModel::stationCount);
+static_assert(SettingValueCount(SettingId::Warning) == InstrumentModel::levelCount);
+static_assert(SettingValueCount(SettingId::GasEnabled) == InstrumentModel::levelCount);
+static_assert(SettingValueCount(SettingId::LS_Entry) == InstrumentModel::settingsLibraryCount);
 
 }  // namespace vq

@@ -25,13 +25,13 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool isOxygen(const clsInstrument& model, int ch) {
+bool isOxygen(const InstrumentModel& model, int ch) {
     const std::string name = model.GasName(ch);
     const std::string_view gas = trimmed(name);
     return gas == "O2" || gas == "OXY";
 }
 
-std::optional<ValueRange> oxygenPointRange(const clsInstrument& model, AlarmPointKind kind) {
+std::optional<ValueRange> oxygenPointRange(const InstrumentModel& model, AlarmPointKind kind) {
     if (kind != AlarmPointKind::Warning && kind != AlarmPointKind::Alarm) return std::nullopt;
     switch (model.AlarmO2()) {
         case kO2HighLow:
@@ -98,7 +98,7 @@ Reason outside(Reason level, float low, float high) {
     return Reason(ReasonId::LevelAbove, {std::move(level), Reason::Shown(SingleText(high))});
 }
 
-float levelOf(const clsInstrument& m, LevelSetting kind, int ch) {
+float levelOf(const InstrumentModel& m, LevelSetting kind, int ch) {
     switch (kind) {
         case LevelSetting::Warning:
             return m.Warning(ch);
@@ -114,7 +114,7 @@ float levelOf(const clsInstrument& m, LevelSetting kind, int ch) {
     return noValue;
 }
 
-void addAlarmPointBreaks(const clsInstrument& m, int ch, std::vector<LevelBreak>& out) {
+void addAlarmPointBreaks(const InstrumentModel& m, int ch, std::vector<LevelBreak>& out) {
     const bool ordered = CheckWarningBelowAlarm(m, ch);
     const bool lowLow = ch == kOxygenChannel && m.AlarmO2() == kO2LowLowLow;
     for (LevelSetting kind :
@@ -141,7 +141,7 @@ void addAlarmPointBreaks(const clsInstrument& m, int ch, std::vector<LevelBreak>
 
 }  // namespace
 
-bool CheckWarningBelowAlarm(const clsInstrument& model, int ch) {
+bool CheckWarningBelowAlarm(const InstrumentModel& model, int ch) {
     const float warning = model.Warning(ch);
     const float alarm = model.Alarm(ch);
     if (warning < 0 || alarm < 0) return true;
@@ -149,7 +149,8 @@ bool CheckWarningBelowAlarm(const clsInstrument& model, int ch) {
     return warning <= alarm;
 }
 
-std::optional<ValueRange> AlarmPointRange(const clsInstrument& model, int ch, AlarmPointKind kind) {
+std::optional<ValueRange> AlarmPointRange(const InstrumentModel& model, int ch,
+                                          AlarmPointKind kind) {
     switch (ch) {
         case 0:
             if (kind == AlarmPointKind::Warning) return ValueRange{0.0f, kNoLimit};
@@ -167,12 +168,12 @@ std::optional<ValueRange> AlarmPointRange(const clsInstrument& model, int ch, Al
     }
 }
 
-bool CheckAlarmPoint(const clsInstrument& model, int ch, float value, AlarmPointKind kind) {
+bool CheckAlarmPoint(const InstrumentModel& model, int ch, float value, AlarmPointKind kind) {
     const std::optional<ValueRange> range = AlarmPointRange(model, ch, kind);
     return range && range->low <= value && value <= range->high;
 }
 
-AutoCalBound AutoCalLimit(const clsInstrument& model, int ch) {
+AutoCalBound AutoCalLimit(const InstrumentModel& model, int ch) {
     const float limit = autoCalLimit(ch);
     const float warning = model.Warning(ch);
     if (!isOxygen(model, ch)) return {warning >= 0 ? warning : limit, false};
@@ -180,16 +181,16 @@ AutoCalBound AutoCalLimit(const clsInstrument& model, int ch) {
     return {warning >= 0 ? warning : limit, true};
 }
 
-bool CheckAutoCalValue(const clsInstrument& model, int ch, float value) {
+bool CheckAutoCalValue(const InstrumentModel& model, int ch, float value) {
     if (value < 0) return true;
     if (model.GasEnabled(ch) && value > model.GasFullScale(ch)) return false;
     const AutoCalBound bound = AutoCalLimit(model, ch);
     return bound.atMost ? value <= bound.bound : value >= bound.bound;
 }
 
-std::vector<LevelBreak> LevelRuleBreaks(const clsInstrument& model) {
+std::vector<LevelBreak> LevelRuleBreaks(const InstrumentModel& model) {
     std::vector<LevelBreak> breaks;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         if (ch <= 3 && model.GasEnabled(ch)) addAlarmPointBreaks(model, ch, breaks);
         const float value = model.AutoCalib(ch);
         if (CheckAutoCalValue(model, ch, value)) continue;
@@ -207,13 +208,13 @@ std::vector<LevelBreak> LevelRuleBreaks(const clsInstrument& model) {
     return breaks;
 }
 
-bool SameGasRecord(const clsInstrument& a, const clsInstrument& b, int ch) {
+bool SameGasRecord(const InstrumentModel& a, const InstrumentModel& b, int ch) {
     return a.GasEnabled(ch) == b.GasEnabled(ch) && a.GasName(ch) == b.GasName(ch) &&
            a.GasFullScale(ch) == b.GasFullScale(ch) && a.GasDesit(ch) == b.GasDesit(ch) &&
            a.GasPoint(ch) == b.GasPoint(ch) && a.GasUnit(ch) == b.GasUnit(ch);
 }
 
-bool LevelsAsHeld(const clsInstrument& m, const clsInstrument& held, int ch) {
+bool LevelsAsHeld(const InstrumentModel& m, const InstrumentModel& held, int ch) {
     return SameGasRecord(m, held, ch) && m.Warning(ch) == held.Warning(ch) &&
            m.Alarm(ch) == held.Alarm(ch) && m.Stel(ch) == held.Stel(ch) &&
            m.Twa(ch) == held.Twa(ch) && m.AutoCalib(ch) == held.AutoCalib(ch) &&

@@ -71,7 +71,7 @@ std::string HexText4(int value) {
     return HexDigits(static_cast<std::uint32_t>(value) & 0xFFFFu, 4);
 }
 
-float LevelValue(const clsInstrument& model, LevelKind kind, int channel) {
+float LevelValue(const InstrumentModel& model, LevelKind kind, int channel) {
     switch (kind) {
         case LevelKind::Warning:
             return model.Warning(channel);
@@ -87,14 +87,14 @@ float LevelValue(const clsInstrument& model, LevelKind kind, int channel) {
     return noValue;
 }
 
-std::vector<std::string> LevelFields(const clsInstrument& model, LevelKind kind) {
+std::vector<std::string> LevelFields(const InstrumentModel& model, LevelKind kind) {
     std::vector<std::string> fields;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch)
         fields.push_back(LevelText5(LevelValue(model, kind, ch), model.GasPoint(ch)));
     return fields;
 }
 
-std::string GasRecordText(const clsInstrument& model, int channel, TextRule rule) {
+std::string GasRecordText(const InstrumentModel& model, int channel, TextRule rule) {
     if (!model.GasEnabled(channel)) return std::string(25, '*');
     const std::int16_t decimals = model.GasPoint(channel);
     return FixedText(model.GasName(channel), 11, rule) +
@@ -103,7 +103,8 @@ std::string GasRecordText(const clsInstrument& model, int channel, TextRule rule
            FixedText(model.GasUnit(channel), 4, rule);
 }
 
-std::vector<std::string> LibraryEntryFields(const clsInstrument& model, int entry, TextRule rule) {
+std::vector<std::string> LibraryEntryFields(const InstrumentModel& model, int entry,
+                                            TextRule rule) {
     const LibraryEntry& e = model.LS_Entry(entry);
     std::vector<std::string> fields = {HexDigits(libraryEntryCode, 2),
                                        FixedText(e.Name, 10, rule),

@@ -20,7 +20,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 struct TextRule {
     enum class SplitCharacter {
@@ -46,16 +46,16 @@ std::string HexText4(int value);
 // The five levels of a kind, one field per gas channel 0 to 4 (LevelText5 at the channel's
 // decimal places).
 enum class LevelKind { Warning, Alarm, AutoCalib, Stel, Twa };
-float LevelValue(const clsInstrument& model, LevelKind kind, int channel);
-std::vector<std::string> LevelFields(const clsInstrument& model, LevelKind kind);
+float LevelValue(const InstrumentModel& model, LevelKind kind, int channel);
+std::vector<std::string> LevelFields(const InstrumentModel& model, LevelKind kind);
 
 // The 25-character gas record of a channel, or 25 "*" when the channel is off. A full scale or
 // resolution below 0 that the instrument holds is carried with its sign: a record goes back as
 // the instrument holds it, and a file says what was read.
-std::string GasRecordText(const clsInstrument& model, int channel, TextRule rule);
+std::string GasRecordText(const InstrumentModel& model, int channel, TextRule rule);
 
 // The 15 fields of settings-library entry 0 or 1: the entry's type code, name, full scale,
 // resolution, unit, element voltage, ratio and the eight linearisation coefficients.
-std::vector<std::string> LibraryEntryFields(const clsInstrument& model, int entry, TextRule rule);
+std::vector<std::string> LibraryEntryFields(const InstrumentModel& model, int entry, TextRule rule);
 
 }  // namespace vq

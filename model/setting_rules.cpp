@@ -16,7 +16,7 @@ namespace vq {
 
 namespace {
 
-using M = clsInstrument;
+using M = InstrumentModel;
 
 // The logging intervals the interval list offers, in seconds.
 constexpr int kIntervals[] = {10, 20, 30, 60, 180, 300, 600};
@@ -39,7 +39,7 @@ bool isCheckedNumber(const Setting& s) {
 
 // Whether the setting changed on one of the five channels (the sixth level record is not one).
 bool anyChannelChanged(const M& m, SettingId id) {
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch)
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch)
         if (m.isChanged(id, ch)) return true;
     return false;
 }
@@ -74,7 +74,7 @@ std::vector<SettingProblem> checkLevels(const M& m, RuleScope scope, Held held) 
     };
     for (const List& list : lists) {
         if (scope == RuleScope::Changed && !anyChannelChanged(m, list.flags)) continue;
-        for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+        for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
             const float value = (m.*list.get)(ch);
             if (IsSendableLevel(value, m.GasPoint(ch)) || asHeld(ch)) continue;
             problems.push_back(SettingProblem{
@@ -114,7 +114,7 @@ std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held he
     bool changed = false;
     for (int ch = 0; ch < 4; ++ch) changed = changed || m.isChanged(SettingId::GasEnabled, ch);
     if (scope == RuleScope::Changed && !changed) return std::nullopt;
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         if (!m.GasEnabled(ch)) continue;
         if (held.skips([&](const M& h) { return SameGasRecord(m, h, ch); })) continue;
         Reason reason = TextProblem(TrimText(m.GasName(ch)), 10, TextSet::Printable);
@@ -136,7 +136,7 @@ std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held he
 
 std::optional<SettingProblem> checkLibrary(const M& m, RuleScope scope, Held held) {
     if (scope == RuleScope::Changed && !m.anyChanged(SettingId::LS_Entry)) return std::nullopt;
-    for (int e = 0; e < clsInstrument::settingsLibraryCount; ++e) {
+    for (int e = 0; e < InstrumentModel::settingsLibraryCount; ++e) {
         const LibraryEntry& entry = m.LS_Entry(e);
         if (held.skips([&](const M& h) { return h.LS_Entry(e) == entry; })) continue;
         // An unused entry (no name) is sent as it is; a named one must be a usable gas.
@@ -201,7 +201,7 @@ std::optional<SettingProblem> checkIdentity(const M& m, Held held) {
             !reason.empty())
             return SettingProblem{t.code, Reason(ReasonId::Named, {t.what, reason})};
     }
-    for (int n = 0; n < clsInstrument::stationCount; ++n) {
+    for (int n = 0; n < InstrumentModel::stationCount; ++n) {
         if (!m.isChanged(SettingId::StationList, n)) continue;
         if (held.skips([&](const M& h) { return h.StationList(n) == m.StationList(n); })) continue;
         if (Reason reason = TextProblem(TrimText(m.StationList(n)), 16, TextSet::Name);
@@ -214,8 +214,8 @@ std::optional<SettingProblem> checkIdentity(const M& m, Held held) {
 
 }  // namespace
 
-std::vector<SettingProblem> CheckSettingRules(const clsInstrument& m, RuleScope scope,
-                                              const clsInstrument* onInstrument) {
+std::vector<SettingProblem> CheckSettingRules(const InstrumentModel& m, RuleScope scope,
+                                              const InstrumentModel* onInstrument) {
     const Held held{onInstrument};
     std::vector<SettingProblem> problems;
     const auto add = [&problems](std::optional<SettingProblem> problem) {

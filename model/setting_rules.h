@@ -17,7 +17,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 struct LibraryEntry;
 struct Setting;
 
@@ -42,8 +42,8 @@ enum class RuleScope { All, Changed };
 // `onInstrument`, when known, is what the instrument holds (the last read): a value equal to it
 // was put there by other means and nobody changed it; it is sent back as it is and not judged.
 // Only edits and file values are (a file is checked without it).
-std::vector<SettingProblem> CheckSettingRules(const clsInstrument& model, RuleScope scope,
-                                              const clsInstrument* onInstrument = nullptr);
+std::vector<SettingProblem> CheckSettingRules(const InstrumentModel& model, RuleScope scope,
+                                              const InstrumentModel* onInstrument = nullptr);
 
 // Why `value` is not a value the numeric setting `rule` may hold (its range, or the list of the
 // logging intervals); empty when it is. For a read as much as for a file or an edit.

@@ -12,7 +12,7 @@ namespace vq {
 
 namespace {
 
-using M = clsInstrument;
+using M = InstrumentModel;
 
 // Caption ids the windows and the settings CSV already use for these values.
 constexpr int kSerialNoCaption = 5608;
@@ -108,7 +108,7 @@ std::vector<ReviewRow> ReviewRows(const M& before, const M& after) {
     return rows;
 }
 
-clsInstrument HeldAfterWrite(const M& held, const M& sent, const M& after) {
+InstrumentModel HeldAfterWrite(const M& held, const M& sent, const M& after) {
     M out = held;
     const auto written = [&](SettingId id, int index = 0) {
         return sent.isChanged(id, index) && !after.isChanged(id, index);

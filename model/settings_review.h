@@ -11,7 +11,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 enum class ReviewGroup { Identity, Stations, Channels, Instrument, Library };
 
@@ -29,14 +29,15 @@ struct ReviewRow {
 
 // Every setting of the two models in write order by group (identity, station list, channels,
 // instrument settings, library), whether it differs or not.
-std::vector<ReviewRow> ReviewRows(const clsInstrument& onInstrument, const clsInstrument& toWrite);
+std::vector<ReviewRow> ReviewRows(const InstrumentModel& onInstrument,
+                                  const InstrumentModel& toWrite);
 
 // What the instrument holds after a write that stopped part-way: `held` (as last read) with
 // every setting the write confirmed taken from the model it wrote. `sent` is that model as the
 // write began (its change flags say what was owed), `after` as the write left it (a confirmed
 // write clears its flag). A setting whose flag a confirmed write keeps counts as not written,
 // so it stays pending: saying too little was written is safe, too much is not.
-clsInstrument HeldAfterWrite(const clsInstrument& held, const clsInstrument& sent,
-                             const clsInstrument& after);
+InstrumentModel HeldAfterWrite(const InstrumentModel& held, const InstrumentModel& sent,
+                               const InstrumentModel& after);
 
 }  // namespace vq

@@ -16,7 +16,7 @@ namespace vq {
 
 namespace {
 
-using M = clsInstrument;
+using M = InstrumentModel;
 using enum Form;
 using enum AfterWrite;
 
@@ -96,11 +96,11 @@ std::string listItem(std::string_view items, std::int32_t index) {
 
 }  // namespace
 
-bool Setting::changed(const clsInstrument& model) const {
+bool Setting::changed(const InstrumentModel& model) const {
     return model.isChanged(id);
 }
 
-void Setting::setChanged(clsInstrument& model, bool value) const {
+void Setting::setChanged(InstrumentModel& model, bool value) const {
     model.setChanged(id, value);
 }
 
@@ -158,7 +158,7 @@ std::vector<const Setting*> SettingsOfCode(std::string_view code) {
     return found;
 }
 
-ShownValue SettingShownValue(const Setting& s, const clsInstrument& model) {
+ShownValue SettingShownValue(const Setting& s, const InstrumentModel& model) {
     using Kind = ShownForm::Kind;
     if (s.isText && s.shown.kind != Kind::TypeIds) return {s.text(model)};
     // A type code held as text that is not a number has no caption.
@@ -192,7 +192,7 @@ ShownValue SettingShownValue(const Setting& s, const clsInstrument& model) {
     return {};
 }
 
-std::string SettingFormText(const Setting& s, Form form, const clsInstrument& model) {
+std::string SettingFormText(const Setting& s, Form form, const InstrumentModel& model) {
     if (s.isText) {
         const std::string text = s.text(model);
         return form == Text10 ? FixedText(text, 10, wireTextRule) : text;

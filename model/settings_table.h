@@ -15,7 +15,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // How a value travels: read answers (Dec, Hex, Hex32, Bit, Text, TypeCode), write requests
 // (None, Dec, Hex4, Bit, Text10, Raw) and the settings command file (Dec, Bit, Hex4, Hex4Of32,
@@ -51,19 +51,19 @@ struct Setting {
     std::string_view simKey;  // the virtual instrument's state-file key
     bool isText = false;
     // Numbers (isText false) ...
-    std::int32_t (*number)(const clsInstrument&) = nullptr;
-    void (*setNumber)(clsInstrument&, std::int32_t) = nullptr;
+    std::int32_t (*number)(const InstrumentModel&) = nullptr;
+    void (*setNumber)(InstrumentModel&, std::int32_t) = nullptr;
     // ... and texts (isText true).
-    std::string (*text)(const clsInstrument&) = nullptr;
-    void (*setText)(clsInstrument&, std::string) = nullptr;
+    std::string (*text)(const InstrumentModel&) = nullptr;
+    void (*setText)(InstrumentModel&, std::string) = nullptr;
 
     // The reply keys of its command: "WB,R", "WB,W" (the table lives as long as the program).
     std::string_view readKey() const { return {keys[0].data(), 4}; }
     std::string_view writeKey() const { return {keys[1].data(), 4}; }
     std::array<std::array<char, 4>, 2> keys{};
 
-    bool changed(const clsInstrument& model) const;
-    void setChanged(clsInstrument& model, bool changed) const;
+    bool changed(const InstrumentModel& model) const;
+    void setChanged(InstrumentModel& model, bool changed) const;
 };
 
 // Every setting, in the order of the settings command file. Its read places are checked where
@@ -85,8 +85,8 @@ struct ShownValue {
     std::string text;
     int messageId = 0;
 };
-ShownValue SettingShownValue(const Setting& setting, const clsInstrument& model);
+ShownValue SettingShownValue(const Setting& setting, const InstrumentModel& model);
 // The value as the settings write and the settings file carry it ("001E", "1", "ABC       ").
-std::string SettingFormText(const Setting& setting, Form form, const clsInstrument& model);
+std::string SettingFormText(const Setting& setting, Form form, const InstrumentModel& model);
 
 }  // namespace vq

@@ -257,7 +257,7 @@ std::string GasTitle(std::string_view name, std::string_view unit, float fullSca
     return title;
 }
 
-std::string ChannelTitle(const clsInstrument& model, int channel, bool plain) {
+std::string ChannelTitle(const InstrumentModel& model, int channel, bool plain) {
     const std::string name = model.GasName(channel);
     if (TrimText(name).empty()) return "----(---)";
     if (plain || channel == 4) return name + "(" + model.GasUnit(channel) + ")";
@@ -266,7 +266,7 @@ std::string ChannelTitle(const clsInstrument& model, int channel, bool plain) {
            model.GasUnit(channel) + ")";
 }
 
-bool DecodeGasRecord(std::string_view record, clsInstrument& model, int channel) {
+bool DecodeGasRecord(std::string_view record, InstrumentModel& model, int channel) {
     constexpr size_t recordLength = 25;
     if (record.size() != recordLength) return false;
     if (record.find_first_not_of('*') == std::string_view::npos) {

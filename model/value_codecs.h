@@ -16,7 +16,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // Reserved codes of a level or reading field (compared exactly).
 inline constexpr float levelNoValue = -101.0f;
@@ -90,14 +90,14 @@ std::string GasTitle(std::string_view name, std::string_view unit, float fullSca
 
 // The title of a model channel: "----(---)" when its gas name is blank; "NAME(unit)" when plain
 // or for channel 4; otherwise "NAME(fullscale unit)" as GasTitle.
-std::string ChannelTitle(const clsInstrument& model, int channel, bool plain);
+std::string ChannelTitle(const InstrumentModel& model, int channel, bool plain);
 
 // Stores a 25-character gas record (name 1-10, separator 11, full scale 12-16, resolution
 // 17-21, unit 22-25) into channel `channel` through the model's setters; 25 "*" is a channel
 // without gas. Returns false on a record that is not 25 characters long (nothing stored) or
 // whose full scale or resolution is not a number (the fields before it stay stored, as a
 // conversion error ends decoding).
-bool DecodeGasRecord(std::string_view record, clsInstrument& model, int channel);
+bool DecodeGasRecord(std::string_view record, InstrumentModel& model, int channel);
 
 // List position of a logging interval in seconds: 10 0, 20 1, 30 2, 60 3, 180 4, 600 6,
 // anything else 5.

@@ -16,27 +16,27 @@ void CalibrationAccess::pollReadings(bool on) {
     link_->calibration().setRunDensty(on);
 }
 
-clsInstrument* CalibrationAccess::boundModel() const {
+InstrumentModel* CalibrationAccess::boundModel() const {
     return link_->Instrument();
 }
 
-void CalibrationAccess::bindModel(clsInstrument* model) {
+void CalibrationAccess::bindModel(InstrumentModel* model) {
     link_->setInstrument(model);
 }
 
-bool CalibrationAccess::readGases(clsInstrument& model) {
+bool CalibrationAccess::readGases(InstrumentModel& model) {
     return link_->operations().GetGasInfo(&model);
 }
 
-bool CalibrationAccess::readConcentrations(clsInstrument& model) {
+bool CalibrationAccess::readConcentrations(InstrumentModel& model) {
     return link_->operations().GetAutoCalDensty(&model);
 }
 
-bool CalibrationAccess::readRangeMode(clsInstrument& model) {
+bool CalibrationAccess::readRangeMode(InstrumentModel& model) {
     return link_->operations().LpR(&model);
 }
 
-bool CalibrationAccess::writeRangeMode(clsInstrument& model) {
+bool CalibrationAccess::writeRangeMode(InstrumentModel& model) {
     return link_->operations().Lp(&model);
 }
 

@@ -10,7 +10,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 class uclVqif;
 
 class CalibrationAccess {
@@ -26,15 +26,15 @@ class CalibrationAccess {
     bool readingsPolled() const;
     void pollReadings(bool on);
     // The model the link's replies and readings go into.
-    clsInstrument* boundModel() const;
-    void bindModel(clsInstrument* model);
+    InstrumentModel* boundModel() const;
+    void bindModel(InstrumentModel* model);
 
     // Gas definitions and calibration gas concentrations of the five channels.
-    bool readGases(clsInstrument& model);
-    bool readConcentrations(clsInstrument& model);
+    bool readGases(InstrumentModel& model);
+    bool readConcentrations(InstrumentModel& model);
     // The instrument's range mode ("LP,R") and its writing back ("LP,W").
-    bool readRangeMode(clsInstrument& model);
-    bool writeRangeMode(clsInstrument& model);
+    bool readRangeMode(InstrumentModel& model);
+    bool writeRangeMode(InstrumentModel& model);
     // The N2 calibration of channel 4 with the reading `channels` holds.
     bool calibrateN2(const std::string& channels);
     // Leaves the range calibration ("DW,W").

@@ -43,17 +43,17 @@ ListedResults ListedResultsOf(const ChannelFlags& listed, const ChannelFlags& pa
 CalibrationRun::CalibrationRun(uclVqif& link, CalibrationRunStyle style)
     : link_(link), style_(style) {}
 
-CalibrationOutcome CalibrationRun::zero(clsInstrument* history) {
+CalibrationOutcome CalibrationRun::zero(InstrumentModel* history) {
     return run(CalibrationKind::Zero, ZeroChannelText(), history);
 }
 
-CalibrationOutcome CalibrationRun::span(const clsInstrument& cal, const ChannelFlags& selection,
-                                        clsInstrument* history) {
+CalibrationOutcome CalibrationRun::span(const InstrumentModel& cal, const ChannelFlags& selection,
+                                        InstrumentModel* history) {
     return run(CalibrationKind::Span, SpanChannelText(cal, selection), history);
 }
 
 CalibrationOutcome CalibrationRun::run(CalibrationKind kind, const std::string& channels,
-                                       clsInstrument* history) {
+                                       InstrumentModel* history) {
     outcome_ = CalibrationOutcome{};
     outcome_.kind = kind;
     state_ = State::Running;
@@ -95,18 +95,18 @@ std::string CalibrationRun::failureText() {
 }
 
 std::optional<RecordEvent> CalibrationRun::record(const ChannelFlags& listed,
-                                                  const clsInstrument& before,
-                                                  const clsInstrument& after,
-                                                  const clsInstrument& concentrations) const {
+                                                  const InstrumentModel& before,
+                                                  const InstrumentModel& after,
+                                                  const InstrumentModel& concentrations) const {
     if (state_ != State::Finished) return std::nullopt;
     return CalibrationRunRecord(outcome_.kind, listed, outcome_.passed, before, after,
                                 concentrations, link_.Host().localDateTime());
 }
 
 RecordEvent CalibrationRunRecord(CalibrationKind kind, const ChannelFlags& listed,
-                                 const ChannelFlags& passed, const clsInstrument& before,
-                                 const clsInstrument& after, const clsInstrument& concentrations,
-                                 double pcTime) {
+                                 const ChannelFlags& passed, const InstrumentModel& before,
+                                 const InstrumentModel& after,
+                                 const InstrumentModel& concentrations, double pcTime) {
     const bool zeroRun = kind == CalibrationKind::Zero;
     const ListedResults listedResults = ListedResultsOf(listed, passed);
     RecordEvent event =

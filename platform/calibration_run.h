@@ -16,7 +16,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 class uclVqif;
 
 enum class CalibrationKind { Zero, Span };
@@ -53,10 +53,10 @@ class CalibrationRun {
 
     // All five channels are zeroed. `history` (may be null) receives the calibration history
     // read after a run the instrument took.
-    CalibrationOutcome zero(clsInstrument* history);
+    CalibrationOutcome zero(InstrumentModel* history);
     // The channels of `selection` are spanned to the concentrations `cal` holds.
-    CalibrationOutcome span(const clsInstrument& cal, const ChannelFlags& selection,
-                            clsInstrument* history);
+    CalibrationOutcome span(const InstrumentModel& cal, const ChannelFlags& selection,
+                            InstrumentModel* history);
 
     State state() const { return state_; }
     // The outcome of the last run (kind Zero, nothing taken, before the first).
@@ -70,13 +70,13 @@ class CalibrationRun {
     // The record of the last run: the channels `listed` with "OK" or "NG", the calibration
     // history before (`before`, as last read) and after (`after`), a span's concentrations from
     // `concentrations`, the time of the host's clock. Nothing before the first run.
-    std::optional<RecordEvent> record(const ChannelFlags& listed, const clsInstrument& before,
-                                      const clsInstrument& after,
-                                      const clsInstrument& concentrations) const;
+    std::optional<RecordEvent> record(const ChannelFlags& listed, const InstrumentModel& before,
+                                      const InstrumentModel& after,
+                                      const InstrumentModel& concentrations) const;
 
   private:
     CalibrationOutcome run(CalibrationKind kind, const std::string& channels,
-                           clsInstrument* history);
+                           InstrumentModel* history);
 
     uclVqif& link_;
     CalibrationRunStyle style_;
@@ -94,8 +94,8 @@ ListedResults ListedResultsOf(const ChannelFlags& listed, const ChannelFlags& pa
 // The record of a run (CalibrationRun::record): the listed channels with their results, the
 // history before and after, a span's concentrations from `concentrations`, made at `pcTime`.
 RecordEvent CalibrationRunRecord(CalibrationKind kind, const ChannelFlags& listed,
-                                 const ChannelFlags& passed, const clsInstrument& before,
-                                 const clsInstrument& after, const clsInstrument& concentrations,
-                                 double pcTime);
+                                 const ChannelFlags& passed, const InstrumentModel& before,
+                                 const InstrumentModel& after,
+                                 const InstrumentModel& concentrations, double pcTime);
 
 }  // namespace vq

@@ -13,7 +13,7 @@ int InstrumentReads::readAllFrameCount() {
         std::count_if(table.begin(), table.end(), [](const std::string& p) { return !p.empty(); }));
 }
 
-bool InstrumentReads::readAll(clsInstrument& model) {
+bool InstrumentReads::readAll(InstrumentModel& model) {
     return link_->reads().GetInstrument(&model);
 }
 
@@ -22,19 +22,19 @@ std::string InstrumentReads::readFailureText(bool lineDropped) const {
         {link_->LastFrame(), link_->LastReply(), link_->Retry() + 1, lineDropped, link_->Cancel()});
 }
 
-bool InstrumentReads::readIdentity(clsInstrument& model) {
+bool InstrumentReads::readIdentity(InstrumentModel& model) {
     return link_->reads().GetRomNo(&model);
 }
 
-bool InstrumentReads::readLatestHistory(clsInstrument& model) {
+bool InstrumentReads::readLatestHistory(InstrumentModel& model) {
     return link_->operations().GetLatestHistory(&model);
 }
 
-bool InstrumentReads::readGases(clsInstrument& model) {
+bool InstrumentReads::readGases(InstrumentModel& model) {
     return link_->operations().GetGasInfo(&model);
 }
 
-void InstrumentReads::startReadings(clsInstrument& model) {
+void InstrumentReads::startReadings(InstrumentModel& model) {
     link_->setInstrument(&model);
     link_->calibration().setRunDensty(true);
 }

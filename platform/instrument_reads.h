@@ -8,7 +8,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 class uclVqif;
 
 class InstrumentReads {
@@ -20,18 +20,18 @@ class InstrumentReads {
 
     // ---- reads; true when the instrument answered ----
     // The read-all into `model` (cleared first); false at the first command that fails.
-    bool readAll(clsInstrument& model);
+    bool readAll(InstrumentModel& model);
     // Which read stopped and why, in words, after readAll failed.
     std::string readFailureText(bool lineDropped) const;
     // The identity read (the first five commands of the read-all), without clearing.
-    bool readIdentity(clsInstrument& model);
+    bool readIdentity(InstrumentModel& model);
     // The latest calibration history ("SO,R,").
-    bool readLatestHistory(clsInstrument& model);
+    bool readLatestHistory(InstrumentModel& model);
     // The gas of every channel ("GJ,R,").
-    bool readGases(clsInstrument& model);
+    bool readGases(InstrumentModel& model);
 
     // ---- the readings poll ("DN,R," every second), decoded into `model` ----
-    void startReadings(clsInstrument& model);
+    void startReadings(InstrumentModel& model);
     // Stops the poll and lets go of the model.
     void stopReadings();
     // True while the current readings are polled every second (the calibration run).

@@ -14,13 +14,13 @@ void LinkWriteOperations::AddLog(const std::string& text) {
     link_.AddLog(text);
 }
 
-SettingsWriteResult LinkWriteOperations::WriteSettings(clsInstrument& model) {
+SettingsWriteResult LinkWriteOperations::WriteSettings(InstrumentModel& model) {
     link_.setInstrument(&model);
     return link_.WriteSettings(&model);
 }
 
-bool LinkWriteOperations::ReadClock(clsInstrument& clock) {
-    clsInstrument* const bound = link_.Instrument();
+bool LinkWriteOperations::ReadClock(InstrumentModel& clock) {
+    InstrumentModel* const bound = link_.Instrument();
     link_.setInstrument(&clock);
     const bool read = link_.WaitFor(link_status::AwaitRead, "HC,R,");
     link_.setInstrument(bound);

@@ -13,8 +13,8 @@ class LinkWriteOperations final : public WriteOperations {
     explicit LinkWriteOperations(uclVqif& link) : link_(link) {}
 
     bool Connected() const override;
-    SettingsWriteResult WriteSettings(clsInstrument& model) override;
-    bool ReadClock(clsInstrument& clock) override;
+    SettingsWriteResult WriteSettings(InstrumentModel& model) override;
+    bool ReadClock(InstrumentModel& clock) override;
     bool SetDateTime(double date) override;
     bool SetCheckData() override;
     bool SetPump(bool on) override;

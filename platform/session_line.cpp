@@ -65,11 +65,11 @@ void SessionLine::stopTimer() {
     link_->setTimerEnabled(false);
 }
 
-void SessionLine::bindModel(clsInstrument& model) {
+void SessionLine::bindModel(InstrumentModel& model) {
     link_->setInstrument(&model);
 }
 
-void SessionLine::adoptLoadedModel(clsInstrument& model) {
+void SessionLine::adoptLoadedModel(InstrumentModel& model) {
     link_->AdoptLoadedModel(&model);
 }
 

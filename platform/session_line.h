@@ -14,7 +14,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 class EventHost;
 class uclVqif;
 
@@ -78,9 +78,9 @@ class SessionLine {
 
     // ---- the model and the logs ----
     // The model the link's replies and readings go into.
-    void bindModel(clsInstrument& model);
+    void bindModel(InstrumentModel& model);
     // A model loaded from a file (or the start defaults) is what the line writes from now on.
-    void adoptLoadedModel(clsInstrument& model);
+    void adoptLoadedModel(InstrumentModel& model);
     // One line of the communication log.
     void log(const std::string& text);
 

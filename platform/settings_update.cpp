@@ -15,13 +15,14 @@
 
 namespace vq {
 
-clsInstrument UpdateToSend(const clsInstrument& model, bool idOnly, const clsInstrument* held) {
-    clsInstrument flagged = model;
+InstrumentModel UpdateToSend(const InstrumentModel& model, bool idOnly,
+                             const InstrumentModel* held) {
+    InstrumentModel flagged = model;
     PrepareUpdateFlags(flagged, idOnly, held);
     return flagged;
 }
 
-ReviewSummary UpdateReview(const clsInstrument& held, const clsInstrument& model, bool idOnly) {
+ReviewSummary UpdateReview(const InstrumentModel& held, const InstrumentModel& model, bool idOnly) {
     std::vector<ReviewRow> rows = ReviewRows(held, model);
     if (idOnly) {
         std::erase_if(rows, [](const ReviewRow& row) {
@@ -39,8 +40,8 @@ std::vector<std::string> SettingsUpdate::Result::failureLines() const {
     return WriteRunFailureLines(write);
 }
 
-SettingsUpdate::SettingsUpdate(WriteOperations& operations, clsInstrument& model,
-                               const clsInstrument* held, bool idOnly)
+SettingsUpdate::SettingsUpdate(WriteOperations& operations, InstrumentModel& model,
+                               const InstrumentModel* held, bool idOnly)
     : operations_(operations), model_(model), held_(held), idOnly_(idOnly) {}
 
 std::optional<SettingsUpdate::Refusal> SettingsUpdate::refusal() const {

@@ -22,11 +22,12 @@ class WriteOperations;
 
 // The model with the flags of what "Update" (`idOnly`: "Update ID") sends over `held` (what the
 // instrument holds, null when not known).
-clsInstrument UpdateToSend(const clsInstrument& model, bool idOnly, const clsInstrument* held);
+InstrumentModel UpdateToSend(const InstrumentModel& model, bool idOnly,
+                             const InstrumentModel* held);
 
 // What writing `model` over `held` changes, with the settings the write does not send listed
 // apart; "Update ID" lists only the identity texts and the station list.
-ReviewSummary UpdateReview(const clsInstrument& held, const clsInstrument& model, bool idOnly);
+ReviewSummary UpdateReview(const InstrumentModel& held, const InstrumentModel& model, bool idOnly);
 
 class SettingsUpdate {
   public:
@@ -40,10 +41,10 @@ class SettingsUpdate {
     struct Result {
         SettingsWriteResult write;
         // The model as the write began, its flags saying what was owed.
-        clsInstrument sent;
+        InstrumentModel sent;
         // What the instrument holds now, when what it held before is known: the read-back's
         // values, or after a stop what it confirmed (model/settings_review.h HeldAfterWrite).
-        std::optional<clsInstrument> held;
+        std::optional<InstrumentModel> held;
         bool succeeded() const { return write.succeeded(); }
         // Which setting the instrument did not take or does not hold, and what it holds; empty
         // for a run that succeeded (link/write_failure_text.h).
@@ -53,7 +54,7 @@ class SettingsUpdate {
     // `model`: the settings as edited, which run() flags and writes over `operations`. `held`:
     // what the instrument holds, null when not known. `idOnly`: "Update ID" (the identity texts
     // and the station list).
-    SettingsUpdate(WriteOperations& operations, clsInstrument& model, const clsInstrument* held,
+    SettingsUpdate(WriteOperations& operations, InstrumentModel& model, const InstrumentModel* held,
                    bool idOnly);
 
     // The checks "Update" holds the model to (app/update_validation.h) and the setting rules on
@@ -67,8 +68,8 @@ class SettingsUpdate {
 
   private:
     WriteOperations& operations_;
-    clsInstrument& model_;
-    const clsInstrument* held_;
+    InstrumentModel& model_;
+    const InstrumentModel* held_;
     bool idOnly_;
 };
 

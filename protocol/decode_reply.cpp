@@ -73,7 +73,8 @@ const KeyRule* ReplyDecoder::findRule(std::string_view key) const {
     return it != rules_.end() && it->key == key ? &*it : nullptr;
 }
 
-bool ReplyDecoder::DecodeReply(const std::string& frame, clsInstrument* model, DecoderHost& host) {
+bool ReplyDecoder::DecodeReply(const std::string& frame, InstrumentModel* model,
+                               DecoderHost& host) {
     try {
         if (frame.size() < kShortestReply) {
             host.AddLog(DecoderLogText(DecoderLog::FormatError));

@@ -22,7 +22,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class ReplyDecoder {
   public:
@@ -30,7 +30,7 @@ class ReplyDecoder {
 
     // True when the reply is accepted. `model` may be null while no model is bound: then only
     // the replies that do not touch the model (probe, acknowledgements, dumps) can be accepted.
-    bool DecodeReply(const std::string& frame, clsInstrument* model, DecoderHost& host);
+    bool DecodeReply(const std::string& frame, InstrumentModel* model, DecoderHost& host);
 
     // The rule of a key, or null for a key no table names.
     const KeyRule* findRule(std::string_view key) const;

@@ -16,7 +16,7 @@ namespace vq {
 
 namespace {
 
-constexpr int kGasCount = clsInstrument::channelCount;
+constexpr int kGasCount = InstrumentModel::channelCount;
 constexpr std::string_view kModelName = "VQ-5100";
 
 // "YYMMDDhhnnss"; a clock that is not a real date and time is logged with its digits and marks
@@ -41,7 +41,7 @@ void clockReadRule(ReplyContext& reply, int) {
 
 // A reading that is not a number keeps the gas's last reading.
 void readingsRule(ReplyContext& reply, int) {
-    clsInstrument& m = *reply.model;
+    InstrumentModel& m = *reply.model;
     std::array<float, kGasCount> readings{};
     for (int gas = 0; gas < kGasCount; ++gas) {
         std::string_view token = reply.token(gas);
@@ -54,7 +54,7 @@ void readingsRule(ReplyContext& reply, int) {
 
 void analogRule(ReplyContext& reply, int) {
     constexpr int kChannels = 8;
-    clsInstrument& m = *reply.model;
+    InstrumentModel& m = *reply.model;
     for (int i = 0; i < kChannels; ++i) {
         std::string_view token = reply.token(i);
         if (IsHexadecimal(token)) m.setAnalogValue(i, HexValue(token));
@@ -81,13 +81,13 @@ void checksumTextRule(ReplyContext& reply, int) {
 // One flag character per gas 0 to 3; a character that is not a digit spoils the reply but the
 // other gases are still read.
 struct FlagSetting {
-    void (*set)(clsInstrument&, int, int16_t);
+    void (*set)(InstrumentModel&, int, int16_t);
     SettingId flags;
 };
 
 const FlagSetting kFlagSettings[] = {
-    {[](clsInstrument& m, int g, int16_t v) { m.setZero(g, v); }, SettingId::Zero},
-    {[](clsInstrument& m, int g, int16_t v) { m.setOverScale(g, v); }, SettingId::OverScale},
+    {[](InstrumentModel& m, int g, int16_t v) { m.setZero(g, v); }, SettingId::Zero},
+    {[](InstrumentModel& m, int g, int16_t v) { m.setOverScale(g, v); }, SettingId::OverScale},
 };
 
 void flagsReadRule(ReplyContext& reply, int param) {

@@ -15,7 +15,7 @@ namespace vq {
 
 namespace {
 
-constexpr int kGasCount = clsInstrument::channelCount;
+constexpr int kGasCount = InstrumentModel::channelCount;
 constexpr size_t kGasRecordLength = 25;
 constexpr size_t kHistoryLength = 22;
 constexpr int kEntryFields = 14;
@@ -87,12 +87,12 @@ void storeEntry(const ReplyContext& reply, int first, ElementVolume form, Get ge
 // "LS,R": two entries of fifteen tokens; the first token of each is not used.
 void settingsLibraryRule(ReplyContext& reply, int) {
     constexpr int kEntryTokens = kEntryFields + 1;
-    if (reply.tokenCount() != clsInstrument::settingsLibraryCount * kEntryTokens) {
+    if (reply.tokenCount() != InstrumentModel::settingsLibraryCount * kEntryTokens) {
         reply.host.AddLog(DecoderLogText(DecoderLog::FormatError));
         return;
     }
-    clsInstrument& m = *reply.model;
-    for (int i = 0; i < clsInstrument::settingsLibraryCount; ++i) {
+    InstrumentModel& m = *reply.model;
+    for (int i = 0; i < InstrumentModel::settingsLibraryCount; ++i) {
         storeEntry(
             reply, kEntryTokens * i + 1, ElementVolume::Signed16, [&] { return m.LS_Entry(i); },
             [&](const LibraryEntry& e) { m.setLS_Entry(i, e); });
@@ -107,7 +107,7 @@ void sensorLibraryRule(ReplyContext& reply, int) {
         reply.host.AddLog(DecoderLogText(DecoderLog::FormatError));
         return;
     }
-    clsInstrument& m = *reply.model;
+    InstrumentModel& m = *reply.model;
     int n = HexValue(reply.token(0));
     const int indexes[] = {n, n + 15};
     for (int e = 0; e < 2; ++e) {
@@ -132,7 +132,7 @@ float historyReading(std::string_view field) {
     return RealValue(field);
 }
 
-void storeHistory(clsInstrument& m, int gas, std::string_view t) {
+void storeHistory(InstrumentModel& m, int gas, std::string_view t) {
     if (allNumeric(t.substr(0, 2), t.substr(2, 2), t.substr(4, 2))) {
         // Month and day beyond their range roll over, as calendar arithmetic does.
         auto date = RollOleDate(2000 + DecValue(t.substr(0, 2)), DecValue(t.substr(2, 2)),

@@ -9,7 +9,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 struct ReplyContext {
     std::string_view key;         // "XS,R"
@@ -17,7 +17,7 @@ struct ReplyContext {
     char AckChar;                 // the first payload character of the raw frame
     std::string_view rawFrame;    // as received, terminator included
     std::string_view commaFrame;  // the raw frame with every CR turned into ","
-    clsInstrument* model;         // never null for rules that need a model
+    InstrumentModel* model;       // never null for rules that need a model
     DecoderHost& host;
     bool accepted = false;
 

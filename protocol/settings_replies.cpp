@@ -16,7 +16,7 @@ namespace vq {
 
 namespace {
 
-constexpr int kGasCount = clsInstrument::channelCount;
+constexpr int kGasCount = InstrumentModel::channelCount;
 
 // ---- single settings of the settings table ----
 
@@ -93,18 +93,18 @@ void typeCodeWriteRule(ReplyContext& reply, int param) {
 
 struct TextSetting {
     std::string_view readKey, writeKey;
-    std::string (*get)(const clsInstrument&);
-    void (*set)(clsInstrument&, std::string_view);
+    std::string (*get)(const InstrumentModel&);
+    void (*set)(InstrumentModel&, std::string_view);
     SettingId flag;
 };
 
 const TextSetting kTextSettings[] = {
-    {"IN,R", "IN,W", [](const clsInstrument& m) { return m.SerialNo(); },
-     [](clsInstrument& m, std::string_view v) { m.setSerialNo(v); }, SettingId::SerialNo},
-    {"HN,R", "HN,W", [](const clsInstrument& m) { return m.DummySerial(); },
-     [](clsInstrument& m, std::string_view v) { m.setDummySerial(v); }, SettingId::DummySerial},
-    {"XZ,R", "XZ,W", [](const clsInstrument& m) { return m.UserID(); },
-     [](clsInstrument& m, std::string_view v) { m.setUserID(v); }, SettingId::UserID},
+    {"IN,R", "IN,W", [](const InstrumentModel& m) { return m.SerialNo(); },
+     [](InstrumentModel& m, std::string_view v) { m.setSerialNo(v); }, SettingId::SerialNo},
+    {"HN,R", "HN,W", [](const InstrumentModel& m) { return m.DummySerial(); },
+     [](InstrumentModel& m, std::string_view v) { m.setDummySerial(v); }, SettingId::DummySerial},
+    {"XZ,R", "XZ,W", [](const InstrumentModel& m) { return m.UserID(); },
+     [](InstrumentModel& m, std::string_view v) { m.setUserID(v); }, SettingId::UserID},
 };
 
 void textReadRule(ReplyContext& reply, int param) {
@@ -122,7 +122,7 @@ void textWriteRule(ReplyContext& reply, int param) {
 // ---- station identity and station list ----
 
 void stationReadRule(ReplyContext& reply, int) {
-    clsInstrument& m = *reply.model;
+    InstrumentModel& m = *reply.model;
     if (reply.token(0) == "****") {
         m.setStationID(TrimSpaces(reply.token(1)));
         m.clearChanged(SettingId::StationID);
@@ -131,7 +131,7 @@ void stationReadRule(ReplyContext& reply, int) {
     }
     int n = HexValue(reply.token(0));
     // An entry the list does not have was not asked for: reading it again is the safe answer.
-    if (n < 0 || n >= clsInstrument::stationCount) return;
+    if (n < 0 || n >= InstrumentModel::stationCount) return;
     m.setStationList(n, std::string(reply.token(1)));
     m.clearChanged(SettingId::StationList, n);
     reply.accepted = true;
@@ -150,13 +150,13 @@ void stationWriteRule(ReplyContext& reply, int) {
     const std::string_view rest = sent.substr(at + 5);
     const std::string_view target = rest.substr(0, rest.find(','));
     const std::string_view index = TrimSpaces(reply.token(0));
-    clsInstrument& m = *reply.model;
+    InstrumentModel& m = *reply.model;
     if (target == "****") {
         reply.accepted = index == "****" && TrimSpaces(reply.token(1)) == TrimSpaces(m.StationID());
         return;
     }
     const int n = HexValue(target);
-    if (index == "****" || HexValue(index) != n || n < 0 || n >= clsInstrument::stationCount)
+    if (index == "****" || HexValue(index) != n || n < 0 || n >= InstrumentModel::stationCount)
         return;
     reply.accepted = TrimSpaces(reply.token(1)) == TrimSpaces(m.StationList(n));
 }
@@ -246,18 +246,19 @@ void groupWriteRule(ReplyContext& reply, int param) {
 
 struct LevelSetting {
     std::string_view readKey, writeKey;
-    void (*set)(clsInstrument&, int, float);
+    void (*set)(InstrumentModel&, int, float);
     SettingId flags;
 };
 
 const LevelSetting kLevelSettings[] = {
-    {"SA,R", "SA,W", [](clsInstrument& m, int g, float v) { m.setAutoCalib(g, v); },
+    {"SA,R", "SA,W", [](InstrumentModel& m, int g, float v) { m.setAutoCalib(g, v); },
      SettingId::AutoCalib},
-    {"A1,R", "A1,W", [](clsInstrument& m, int g, float v) { m.setWarning(g, v); },
+    {"A1,R", "A1,W", [](InstrumentModel& m, int g, float v) { m.setWarning(g, v); },
      SettingId::Warning},
-    {"A2,R", "A2,W", [](clsInstrument& m, int g, float v) { m.setAlarm(g, v); }, SettingId::Alarm},
-    {"AS,R", "AS,W", [](clsInstrument& m, int g, float v) { m.setStel(g, v); }, SettingId::Stel},
-    {"AW,R", "AW,W", [](clsInstrument& m, int g, float v) { m.setTwa(g, v); }, SettingId::Twa},
+    {"A2,R", "A2,W", [](InstrumentModel& m, int g, float v) { m.setAlarm(g, v); },
+     SettingId::Alarm},
+    {"AS,R", "AS,W", [](InstrumentModel& m, int g, float v) { m.setStel(g, v); }, SettingId::Stel},
+    {"AW,R", "AW,W", [](InstrumentModel& m, int g, float v) { m.setTwa(g, v); }, SettingId::Twa},
 };
 
 // A token that is not a level spoils the reply, but the gases after it are still read.

@@ -17,8 +17,8 @@ namespace vq {
 
 namespace {
 
-constexpr int kGasCount = clsInstrument::channelCount;
-constexpr int kStationCount = clsInstrument::stationCount;
+constexpr int kGasCount = InstrumentModel::channelCount;
+constexpr int kStationCount = InstrumentModel::stationCount;
 
 // "*****" or a number, as a level field of an answer holds it.
 bool IsLevelText(std::string_view text) {
@@ -28,20 +28,20 @@ bool IsLevelText(std::string_view text) {
     return t.find_first_not_of('*') == std::string_view::npos || IsNumeric(text);
 }
 
-bool anyOfGases(const clsInstrument& model, SettingId id, int count) {
+bool anyOfGases(const InstrumentModel& model, SettingId id, int count) {
     for (int i = 0; i < count; ++i)
         if (model.isChanged(id, i)) return true;
     return false;
 }
 
-void clearGases(clsInstrument& model, SettingId id, int count) {
+void clearGases(InstrumentModel& model, SettingId id, int count) {
     for (int i = 0; i < count; ++i) model.clearChanged(id, i);
 }
 
 // One run: the two chain flags of the write and the channel they guard.
 class WriteRun {
   public:
-    WriteRun(clsInstrument& model, SettingsWriteChannel& channel)
+    WriteRun(InstrumentModel& model, SettingsWriteChannel& channel)
         : model_(model), channel_(channel) {
         result_.allWritesOk = true;  // until a write fails
     }
@@ -65,7 +65,7 @@ class WriteRun {
     void writeExposureLevels();
     void writeStationList();
 
-    clsInstrument& model_;
+    InstrumentModel& model_;
     SettingsWriteChannel& channel_;
     SettingsWriteResult result_;
 };
@@ -268,7 +268,7 @@ std::string BitText(int value) {
     return value != 0 ? "1" : "0";
 }
 
-std::string LevelList(const clsInstrument& model, LevelKind kind) {
+std::string LevelList(const InstrumentModel& model, LevelKind kind) {
     std::string list;
     for (const std::string& field : LevelFields(model, kind)) {
         if (!list.empty()) list += ',';
@@ -277,14 +277,14 @@ std::string LevelList(const clsInstrument& model, LevelKind kind) {
     return list;
 }
 
-std::string LibraryEntryText(const clsInstrument& model, int entry) {
+std::string LibraryEntryText(const InstrumentModel& model, int entry) {
     std::string text;
     for (const std::string& field : LibraryEntryFields(model, entry, wireTextRule))
         text += field + ",";
     return text;
 }
 
-SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel& channel) {
+SettingsWriteResult RunSettingsWrite(InstrumentModel& model, SettingsWriteChannel& channel) {
     return WriteRun(model, channel).run();
 }
 

@@ -16,7 +16,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // ---- Value forms of the write requests ----
 
@@ -26,9 +26,9 @@ std::string DecText(int value);
 std::string BitText(int value);
 
 // The five levels of gases 0 to 4 (LevelFields), comma-separated.
-std::string LevelList(const clsInstrument& model, LevelKind kind);
+std::string LevelList(const InstrumentModel& model, LevelKind kind);
 // The 15 fields of library entry 0 or 1 (LibraryEntryFields, wire rule), each followed by ",".
-std::string LibraryEntryText(const clsInstrument& model, int entry);
+std::string LibraryEntryText(const InstrumentModel& model, int entry);
 
 // ---- The write run ----
 
@@ -87,7 +87,7 @@ struct SettingsWriteResult {
     std::vector<std::string> unverified;
     // The model as the write began, with every setting read back taken from the instrument and
     // its change flag cleared: what the instrument holds, for the model as last read.
-    std::shared_ptr<const clsInstrument> held;
+    std::shared_ptr<const InstrumentModel> held;
     // Frames the read-back sent (for the cost of verifying).
     int readBackFrames = 0;
     // The operation's Boolean: something was written and nothing failed.
@@ -97,7 +97,7 @@ struct SettingsWriteResult {
 // Sends every flagged setting of the model in the fixed order, clears the flags of the writes
 // that succeeded, stops at the first failed write (the closing "DW,W," included) and logs the
 // start and the finish or failure line.
-SettingsWriteResult RunSettingsWrite(clsInstrument& model, SettingsWriteChannel& channel);
+SettingsWriteResult RunSettingsWrite(InstrumentModel& model, SettingsWriteChannel& channel);
 
 // The run without a model: nothing is sent, the failure line is logged.
 SettingsWriteResult RefuseSettingsWrite(SettingsWriteChannel& channel);

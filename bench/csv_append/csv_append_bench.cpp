@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path folder = argv[1];
     const auto target = static_cast<std::uintmax_t>(std::atof(argv[2]) * 1024 * 1024);
-    const vq::clsInstrument model;
+    const vq::InstrumentModel model;
     const double now = 46000.5;
     const std::filesystem::path csv = vq::SettingsCsvPath(folder, "");
     std::filesystem::remove(csv);

@@ -61,15 +61,15 @@ Times medianMs(int runs, F&& work) {
 
 // An instrument as a read leaves it: five gases, settings that differ between instruments and a
 // little between reads, a calibration history.
-vq::clsInstrument instrument(int index, int event) {
-    vq::clsInstrument m;
+vq::InstrumentModel instrument(int index, int event) {
+    vq::InstrumentModel m;
     m.setSerialNo("VQ" + std::to_string(100000 + index));
     m.setStationID("Station " + std::to_string(index % 40));
     m.setUserID("Tech " + std::to_string(index % 12));
     m.setCalLimit(static_cast<int16_t>(30 + index % 300));
     constexpr int16_t intervals[] = {10, 20, 30, 60, 180, 300, 600};
     m.setIntervals(intervals[(index + event) % 7]);
-    for (int ch = 0; ch < vq::clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < vq::InstrumentModel::channelCount; ++ch) {
         m.setGasEnabled(ch, true);
         m.setGasName(ch, "GAS" + std::to_string(ch));
         m.setGasFullScale(ch, 100);
@@ -84,11 +84,11 @@ vq::clsInstrument instrument(int index, int event) {
 }
 
 vq::RecordEvent event(int index, int n, double when) {
-    const vq::clsInstrument m = instrument(index, n);
+    const vq::InstrumentModel m = instrument(index, n);
     switch (n % 10) {
         case 1:
         case 5: {
-            vq::clsInstrument written = m;
+            vq::InstrumentModel written = m;
             written.setCalLimit(static_cast<int16_t>(m.CalLimit() % 365 + 1));
             return vq::WriteRecord(m, written, true, when);
         }

@@ -22,8 +22,8 @@ namespace {
 
 // The run goes into the instrument records with the calibration history before (as read) and
 // after it (read by the run).
-void recordRun(CommandContext& context, const CalibrationRun& run, const clsInstrument& model,
-               const clsInstrument& after, const ChannelFlags& listed) {
+void recordRun(CommandContext& context, const CalibrationRun& run, const InstrumentModel& model,
+               const InstrumentModel& after, const ChannelFlags& listed) {
     if (!run.outcome().historyRead)
         context.out.warning("the calibration history after the run could not be read");
     if (const auto event = run.record(listed, model, after, model))
@@ -31,8 +31,8 @@ void recordRun(CommandContext& context, const CalibrationRun& run, const clsInst
 }
 
 // Prints one line per listed channel; kExitFailed when one of them did not pass.
-int reportResults(CommandContext& context, const CalibrationRun& run, const clsInstrument& model,
-                  const clsInstrument& after, const ChannelFlags& listed) {
+int reportResults(CommandContext& context, const CalibrationRun& run, const InstrumentModel& model,
+                  const InstrumentModel& after, const ChannelFlags& listed) {
     const bool zeroRun = run.outcome().kind == CalibrationKind::Zero;
     QJsonArray channels;
     bool allPassed = true;
@@ -77,10 +77,10 @@ int runZero(CommandContext& context) {
     const CommandArgs args(context.args, {}, {});
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    clsInstrument model;
+    InstrumentModel model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
     CalibrationRun run = context.session.calibrationRun(kCtlRunStyle);
-    clsInstrument after = model;
+    InstrumentModel after = model;
     if (!run.zero(&after).taken) {
         context.out.error(messageLine(msg::CalibrationFailInfo));  // "VQ-5100 Calibration Fail."
         return kExitFailed;
@@ -110,7 +110,7 @@ int runSpan(CommandContext& context) {
         }
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    clsInstrument model;
+    InstrumentModel model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
 
     for (std::size_t i = 0; i < concentrations.size(); ++i) {
@@ -132,7 +132,7 @@ int runSpan(CommandContext& context) {
         }
     }
     CalibrationRun run = context.session.calibrationRun(kCtlRunStyle);
-    clsInstrument after = model;
+    InstrumentModel after = model;
     if (!run.span(model, *selection, &after).taken) {
         context.out.error(messageLine(msg::CalibrationFailInfo));
         return kExitFailed;

@@ -29,7 +29,7 @@ int runSetClock(CommandContext& context) {
     WriteOperations& writes = context.session.writes();
     // What will change, before it does: the instrument's clock as it reads now, and the time
     // that replaces it.
-    clsInstrument clock;
+    InstrumentModel clock;
     const bool clockRead = writes.ReadClock(clock);
     // Taken after the connection and the read, so the clock is not set late by their seconds.
     const double when = time.value_or(pcNow(context));

@@ -95,7 +95,7 @@ std::vector<std::string> splitCommas(std::string_view text) {
     return parts;
 }
 
-int readAllSettings(CommandContext& context, clsInstrument& model) {
+int readAllSettings(CommandContext& context, InstrumentModel& model) {
     InstrumentReads reads = context.session.reads();
     if (!reads.readAll(model)) {
         // Which read stopped and why, never just that one did.
@@ -119,7 +119,7 @@ double pcNow(CommandContext& context) {
     return context.session.line().localDateTime();
 }
 
-bool appendCsvRow(CommandContext& context, const clsInstrument& model, int action) {
+bool appendCsvRow(CommandContext& context, const InstrumentModel& model, int action) {
     AppConfig config;
     FillBuiltInDefaults(config);
     LoadConfig(config, context.session.workDir());

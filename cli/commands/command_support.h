@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace vq {
-class clsInstrument;
+class InstrumentModel;
 }
 
 namespace vq::cli {
@@ -53,7 +53,7 @@ int connectSession(CommandContext& context);
 // Reads every setting into `model`, then the calibration
 // history, as the window's "Information Get" does, on a connected session. Leaves the link bound to
 // `model`. The exit status; failures are reported.
-int readAllSettings(CommandContext& context, clsInstrument& model);
+int readAllSettings(CommandContext& context, InstrumentModel& model);
 
 // A message text of the language in use without the line end some of them carry.
 std::string messageLine(int id, const std::vector<std::string>& args = {});
@@ -63,6 +63,6 @@ double pcNow(CommandContext& context);
 
 // Appends a row to the settings CSV in the working folder (the file name suffix from the
 // configuration). A failed append is reported as an error; false then.
-bool appendCsvRow(CommandContext& context, const clsInstrument& model, int action);
+bool appendCsvRow(CommandContext& context, const InstrumentModel& model, int action);
 
 }  // namespace vq::cli

@@ -50,7 +50,7 @@ std::string fullPath(const std::filesystem::path& path) {
 
 // A dump goes into the instrument records under the serial number the identity read gives.
 void recordDump(CommandContext& context, const std::filesystem::path& path) {
-    clsInstrument identity;
+    InstrumentModel identity;
     if (!context.session.reads().readIdentity(identity))
         context.out.warning("the identity read after the dump failed");
     context.session.records().record(DumpRecord(identity, path.string(), pcNow(context)));

@@ -45,7 +45,7 @@ int runProbe(CommandContext& context) {
     out.field("port", "Port", QString::fromStdString(context.session.portDescription()));
     out.field("model", "Model", QString::fromStdString(model));
 
-    clsInstrument instrument;
+    InstrumentModel instrument;
     if (!context.session.reads().readIdentity(instrument)) {
         out.error("the identity read failed");
         return kExitFailed;

@@ -19,7 +19,7 @@ int runRead(CommandContext& context) {
     const CommandArgs args(context.args, {"--seq"}, {"--csv"});
     if (const int status = checkArgs(context, args, 0); status != kExitSuccess) return status;
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    clsInstrument model;
+    InstrumentModel model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
     printSettings(model, context.out, pcNow(context));
     // Shown as held, and named: on stderr (or in the JSON warnings) and in the communication log.

@@ -37,7 +37,7 @@ int runReadings(CommandContext& context) {
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
     SessionLine ops = context.session.line();
-    clsInstrument model;
+    InstrumentModel model;
     // The gases give the channel names and decimals.
     InstrumentReads reads = context.session.reads();
     if (!reads.readGases(model)) {

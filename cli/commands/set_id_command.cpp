@@ -20,14 +20,14 @@ namespace {
 struct IdentityOption {
     const char* name;
     std::size_t maxLength;
-    void (clsInstrument::*set)(std::string_view);
+    void (InstrumentModel::*set)(std::string_view);
 };
 
 // The lengths and characters the identity boxes of the window allow; letters become upper case.
 constexpr std::array<IdentityOption, 3> kIdentityOptions{{
-    {"--serial", 20, &clsInstrument::setSerialNo},
-    {"--station", 16, &clsInstrument::setStationID},
-    {"--user", 16, &clsInstrument::setUserID},
+    {"--serial", 20, &InstrumentModel::setSerialNo},
+    {"--station", 16, &InstrumentModel::setStationID},
+    {"--user", 16, &InstrumentModel::setUserID},
 }};
 
 std::optional<std::string> identityText(const std::string& given, std::size_t maxLength) {
@@ -66,9 +66,9 @@ int runSetId(CommandContext& context) {
         return kExitUsage;
     }
     if (const int status = connectSession(context); status != kExitSuccess) return status;
-    clsInstrument model;
+    InstrumentModel model;
     if (const int status = readAllSettings(context, model); status != kExitSuccess) return status;
-    const clsInstrument instrument = model;
+    const InstrumentModel instrument = model;
     for (std::size_t i = 0; i < kIdentityOptions.size(); ++i)
         if (texts[i]) (model.*kIdentityOptions[i].set)(*texts[i]);
     printReview(context.out, instrument, model, true);

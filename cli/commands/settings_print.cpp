@@ -17,7 +17,7 @@
 namespace vq::cli {
 namespace {
 
-constexpr int kChannels = clsInstrument::channelCount;
+constexpr int kChannels = InstrumentModel::channelCount;
 
 std::string numberText(double value) {
     char buffer[32];
@@ -49,7 +49,7 @@ QJsonValue levelValue(float value) {
     return value < 0 ? QJsonValue() : singleValue(value);
 }
 
-QJsonArray channelsJson(const clsInstrument& model) {
+QJsonArray channelsJson(const InstrumentModel& model) {
     QJsonArray channels;
     for (int ch = 0; ch < kChannels; ++ch) {
         QJsonObject channel;
@@ -69,7 +69,7 @@ QJsonArray channelsJson(const clsInstrument& model) {
     return channels;
 }
 
-QJsonArray everySettingJson(const clsInstrument& model, double now) {
+QJsonArray everySettingJson(const InstrumentModel& model, double now) {
     const std::vector<std::string> header = SettingsCsvHeader();
     const std::vector<std::string> row = SettingsCsvRow(model, CsvAction::Read, now);
     QJsonArray settings;
@@ -85,7 +85,7 @@ QJsonArray everySettingJson(const clsInstrument& model, double now) {
 
 }  // namespace
 
-void printSettings(const clsInstrument& model, Output& out, double now) {
+void printSettings(const InstrumentModel& model, Output& out, double now) {
     out.field("romNumber", "ROM number", static_cast<double>(model.RomNumber()));
     out.field("serialNumber", "Serial number", heldText(model.SerialNo()));
     out.field("stationId", "Station ID", heldText(model.StationID()));
@@ -118,7 +118,7 @@ void printSettings(const clsInstrument& model, Output& out, double now) {
     out.line("(every setting: read --json)");
 }
 
-std::vector<std::string> heldValueWarnings(const clsInstrument& model) {
+std::vector<std::string> heldValueWarnings(const InstrumentModel& model) {
     std::vector<std::string> lines;
     for (const HeldValueProblem& problem : OutOfRangeValues(model))
         lines.push_back(

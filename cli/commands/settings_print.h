@@ -7,17 +7,17 @@
 #include <vector>
 
 namespace vq {
-class clsInstrument;
+class InstrumentModel;
 }
 
 namespace vq::cli {
 
 class Output;
 
-void printSettings(const clsInstrument& model, Output& out, double now);
+void printSettings(const InstrumentModel& model, Output& out, double now);
 
 // One line per value the instrument holds outside its setting's range (model/held_values.h),
 // naming the setting, the value and the range; empty when every value is in range.
-std::vector<std::string> heldValueWarnings(const clsInstrument& model);
+std::vector<std::string> heldValueWarnings(const InstrumentModel& model);
 
 }  // namespace vq::cli

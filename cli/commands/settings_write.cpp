@@ -44,7 +44,7 @@ const char* groupKey(ReviewGroup group) {
 
 }  // namespace
 
-void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
+void printReview(Output& out, const InstrumentModel& onInstrument, const InstrumentModel& toWrite,
                  bool idOnly) {
     // The window's review of "Update" (platform/settings_update.h).
     const ReviewSummary summary = UpdateReview(onInstrument, toWrite, idOnly);
@@ -72,8 +72,8 @@ void printReview(Output& out, const clsInstrument& onInstrument, const clsInstru
     out.field("unchanged_written", "", summary.unchangedSent);
 }
 
-int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
-                  bool idOnly) {
+int writeSettings(CommandContext& context, const InstrumentModel& onInstrument,
+                  InstrumentModel& model, bool idOnly) {
     Output& out = context.out;
     // The window's "Update" flow: the same checks, the same flags of what is sent, the same
     // write and read-back (platform/settings_update.h).

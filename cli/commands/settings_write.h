@@ -4,7 +4,7 @@
 // settings CSV.
 
 namespace vq {
-class clsInstrument;
+class InstrumentModel;
 }
 
 namespace vq::cli {
@@ -14,14 +14,14 @@ class Output;
 
 // What writing `toWrite` over what the instrument holds would change, for people or as JSON
 // ("changes", "unchanged_written"); `idOnly` lists only what "Update ID" sends.
-void printReview(Output& out, const clsInstrument& onInstrument, const clsInstrument& toWrite,
+void printReview(Output& out, const InstrumentModel& onInstrument, const InstrumentModel& toWrite,
                  bool idOnly);
 
 // `model` holds the settings as read and then edited; the link is bound to it. `onInstrument`
 // the settings as read, for the instrument records' review list. The exit status:
 // kExitUsage when the checks refuse the settings (nothing is sent) or the record cannot be
 // written, kExitFailed when the instrument did not take every write.
-int writeSettings(CommandContext& context, const clsInstrument& onInstrument, clsInstrument& model,
-                  bool idOnly);
+int writeSettings(CommandContext& context, const InstrumentModel& onInstrument,
+                  InstrumentModel& model, bool idOnly);
 
 }  // namespace vq::cli

@@ -23,10 +23,10 @@ namespace {
 // Reads the instrument and loads the file over what it holds. kExitSuccess with `instrument`
 // as read and `model` as it would be written, or the exit status of what went wrong.
 int readAndLoad(CommandContext& context, const std::filesystem::path& path,
-                clsInstrument& instrument, clsInstrument& model) {
+                InstrumentModel& instrument, InstrumentModel& model) {
     {
         // A file that does not load is refused before the instrument is touched.
-        clsInstrument scratch;
+        InstrumentModel scratch;
         const SettingsReadResult loaded = ImportSettingsFile(scratch, path);
         if (!loaded.ok) {
             context.out.error(loaded.message());
@@ -51,7 +51,7 @@ int reviewThenWrite(CommandContext& context, bool mayWrite) {
         context.args, {},
         mayWrite ? std::vector<std::string_view>{"--dry-run"} : std::vector<std::string_view>{});
     if (const int status = checkArgs(context, args, 1, 1); status != kExitSuccess) return status;
-    clsInstrument instrument, model;
+    InstrumentModel instrument, model;
     if (const int status = readAndLoad(context, args.positional().front(), instrument, model);
         status != kExitSuccess)
         return status;

@@ -21,8 +21,8 @@ struct Gas {
     float autoCal;
 };
 
-clsInstrument calModel(std::initializer_list<Gas> gases) {
-    clsInstrument cal;
+InstrumentModel calModel(std::initializer_list<Gas> gases) {
+    InstrumentModel cal;
     int ch = 0;
     for (const Gas& g : gases) {
         cal.setGasName(ch, g.name);
@@ -39,7 +39,7 @@ clsInstrument calModel(std::initializer_list<Gas> gases) {
 
 // CH4 at 50.0 with one decimal, O2, H2S at 100 without decimals, CO without a concentration,
 // and no gas on channel 4.
-clsInstrument sample() {
+InstrumentModel sample() {
     return calModel({{"CH4", 100, 0.1f, 1, "%LEL", 50},
                      {"O2", 25, 0.1f, 1, "VOL%", 12},
                      {"H2S", 200, 1, 0, "ppm", 100},
@@ -54,7 +54,7 @@ class CalibrationTexts : public ::testing::Test {
 };
 
 TEST_F(CalibrationTexts, ChannelTextsOfZeroSpanAndN2) {
-    const clsInstrument cal = sample();
+    const InstrumentModel cal = sample();
     EXPECT_EQ(ZeroChannelText(), "11111");
     EXPECT_EQ(SpanChannelText(cal, {true, false, true, false, false}),
               "10100, 50.0,*****,  100,*****,*****");
@@ -66,7 +66,7 @@ TEST_F(CalibrationTexts, ChannelTextsOfZeroSpanAndN2) {
 }
 
 TEST_F(CalibrationTexts, UsableAndListedChannels) {
-    const clsInstrument cal = sample();
+    const InstrumentModel cal = sample();
     const ChannelFlags usable{true, true, true, false, false};
     for (int ch = 0; ch < kCalChannels; ++ch)
         EXPECT_EQ(CalibrationUsable(cal, ch), usable[static_cast<std::size_t>(ch)]) << ch;
@@ -76,8 +76,8 @@ TEST_F(CalibrationTexts, UsableAndListedChannels) {
 }
 
 TEST_F(CalibrationTexts, ConcentrationIsRoundedToTheResolutionAndBoundedByFullScale) {
-    clsInstrument cal = sample();
-    const clsInstrument limits;  // no warning levels: the fixed lower limits apply
+    InstrumentModel cal = sample();
+    const InstrumentModel limits;  // no warning levels: the fixed lower limits apply
     auto edit = [&](int ch, std::string_view text) {
         return EvaluateAutoCalEdit(cal, limits, ch, text);
     };
@@ -114,8 +114,8 @@ TEST_F(CalibrationTexts, ConcentrationIsRoundedToTheResolutionAndBoundedByFullSc
 }
 
 TEST_F(CalibrationTexts, ConcentrationHonoursTheWarningLevel) {
-    const clsInstrument cal = sample();
-    clsInstrument limits;
+    const InstrumentModel cal = sample();
+    InstrumentModel limits;
     limits.setGasName(1, "O2");
     limits.setWarning(0, 20);
     limits.setWarning(1, 19.5f);
@@ -130,8 +130,8 @@ TEST_F(CalibrationTexts, ConcentrationHonoursTheWarningLevel) {
 // the fixed limit; for oxygen, 0 up to its bound), "not a number" or the five-character field.
 // A rounded value says so; a value kept as typed says nothing.
 TEST_F(CalibrationTexts, ConcentrationEditsSayWhyTheyAreRefusedOrRounded) {
-    clsInstrument cal = sample();
-    clsInstrument limits;
+    InstrumentModel cal = sample();
+    InstrumentModel limits;
     limits.setGasName(1, "O2");
     limits.setWarning(0, 20);
     limits.setWarning(1, 19.5f);  // channel 2 has no warning level: its fixed limit of 10 holds
@@ -174,7 +174,7 @@ TEST_F(CalibrationTexts, ConcentrationEditsSayWhyTheyAreRefusedOrRounded) {
 }
 
 TEST_F(CalibrationTexts, ResultLinesNameOnlyListedChannels) {
-    const clsInstrument cal = sample();
+    const InstrumentModel cal = sample();
     const ChannelFlags usable{true, true, true, false, false};
     const ChannelReadings readings{3.25f, 20.9f, 7, 4, 9};
     // Zero run: CO and the empty channel are not usable and never listed.
@@ -187,7 +187,7 @@ TEST_F(CalibrationTexts, ResultLinesNameOnlyListedChannels) {
               "CO (channel 4)(-----) Failed\r\n");
     EXPECT_EQ(CalibResultText(cal, {}, {true, true, true, true, true}, usable, readings), "");
     // The N2 step reports channel 4.
-    clsInstrument te = sample();
+    InstrumentModel te = sample();
     te.setGasName(4, "CH4");
     te.setGasPoint(4, 0);
     EXPECT_EQ(N2ResultText(te, true, true, readings), "CH4 (channel 5)  Adjustment Complete.\r\n");
@@ -196,7 +196,7 @@ TEST_F(CalibrationTexts, ResultLinesNameOnlyListedChannels) {
 }
 
 TEST_F(CalibrationTexts, TwoChannelsOfOneGasAreToldApartByTheirNumbers) {
-    clsInstrument cal = sample();
+    InstrumentModel cal = sample();
     cal.setGasName(4, "CH4");
     cal.setGasEnabled(4, true);
     cal.setGasFullScale(4, 100);
@@ -220,10 +220,10 @@ TEST_F(CalibrationTexts, TwoChannelsOfOneGasAreToldApartByTheirNumbers) {
 }
 
 TEST_F(CalibrationTexts, ReportHasARowPerCalibratedChannelInTheLanguageInUse) {
-    const clsInstrument cal = sample();
-    clsInstrument instrument;
+    const InstrumentModel cal = sample();
+    InstrumentModel instrument;
     instrument.setSerialNo("SN 0042/7");
-    clsInstrument history;
+    InstrumentModel history;
     history.setCalibBefore(0, 48.2f);
     history.setCalibAfter(0, 50);
     history.setCalibBefore(2, 91);

@@ -19,7 +19,7 @@ TEST(ApplyGasToChannel, OfflineTakesEverythingFromTheTable) {
     GasTable table = builtInTable();
     table.at(0, 1).ratio = 0.7f;
     table.at(0, 1).zero = 3;
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(ApplyGasToChannel(model, table, 1, 0, false));
     EXPECT_TRUE(model.GasEnabled(1));
     EXPECT_EQ(model.GasName(1), "O2");
@@ -46,7 +46,7 @@ TEST(ApplyGasToChannel, ConnectedCombustibleChannelsTakeTheInstrumentsGasList) {
     GasTable table = builtInTable();
     table.at(0, 4).warning = 7;  // levels of the special gas come from row 0
     table.at(3, 4).warning = 4;
-    clsInstrument model;
+    InstrumentModel model;
     LibraryEntry listed;
     listed.Name = "  C3H8    ";
     listed.Unit = "%LEL";
@@ -98,7 +98,7 @@ TEST(ApplyGasToChannel, TheSpecialGasTakesItsOwnRowOfTheConfiguration) {
         AppConfig config;
         FillBuiltInDefaults(config);
         ASSERT_TRUE(ReadConfigText(config, c.config).complete);
-        clsInstrument model;
+        InstrumentModel model;
         LibraryEntry special;
         special.Name = "USER";
         special.FullScale = 100;
@@ -114,7 +114,7 @@ TEST(ApplyGasToChannel, TheSpecialGasTakesItsOwnRowOfTheConfiguration) {
 
 TEST(ApplyGasToChannel, OutOfRangeSelectionsChangeNothing) {
     GasTable table = builtInTable();
-    clsInstrument model;
+    InstrumentModel model;
     model.ClearChangeFlags();
     EXPECT_FALSE(ApplyGasToChannel(model, table, 2, -1, false));  // nothing was chosen
     EXPECT_FALSE(ApplyGasToChannel(model, table, 5, 0, false));

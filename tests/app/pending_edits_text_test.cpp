@@ -14,10 +14,10 @@ namespace {
 // `maxLines` of them and the rest counted.
 TEST(PendingEditsText, NamesTheEditsUpToALimit) {
     setLanguage(Language::English);
-    const clsInstrument held;
+    const InstrumentModel held;
     EXPECT_EQ(PendingEditsText(held, held), "");
 
-    clsInstrument edited = held;
+    InstrumentModel edited = held;
     edited.setStationList(2, "EAST GATE");
     const std::string one = PendingEditsText(held, edited);
     EXPECT_EQ(one.rfind(ResMessage(msg::DefaultLosesOneEdit) + "\r\n  ", 0), 0u) << one;

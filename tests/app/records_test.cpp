@@ -20,12 +20,12 @@ namespace {
 const double today = *MakeOleDate(2026, 12, 7, 12, 0, 0);
 
 TEST(RecordsEvents, AWriteKeepsWhatChangedAndARunItsResultsAndHistories) {
-    clsInstrument before;
+    InstrumentModel before;
     before.setSerialNo("VQ-1 ");
     before.setCalLimit(100);
     before.setIntervals(60);  // a model as a read leaves it: every setting within its rules
     before.setCalibDate(2, 46000.0);
-    clsInstrument after = before;
+    InstrumentModel after = before;
     after.setCalLimit(120);
     after.setStationID("North");
 
@@ -66,11 +66,11 @@ TEST(RecordsEvents, AWriteKeepsWhatChangedAndARunItsResultsAndHistories) {
 // file leaves the list out, so the snapshot carries it); a snapshot recorded before stations were
 // kept compares without them rather than as every station removed.
 TEST(Records, CompareIncludesTheStationListChanges) {
-    clsInstrument read;
+    InstrumentModel read;
     read.setIntervals(60);  // a model as a read leaves it: every setting within its rules
-    for (int i = 0; i < clsInstrument::stationCount; ++i)
+    for (int i = 0; i < InstrumentModel::stationCount; ++i)
         read.setStationList(i, "GATE " + std::to_string(i + 1));
-    clsInstrument written = read;
+    InstrumentModel written = read;
     written.setStationList(2, "EAST GATE");
     written.setStationList(255, "");
     const RecordEvent before = ReadRecord(read, today);
@@ -96,12 +96,12 @@ TEST(Records, CompareIncludesTheStationListChanges) {
     for (const ReviewRow& row : *oldRows)
         EXPECT_FALSE(row.group == ReviewGroup::Stations && row.differs()) << row.number;
     // The snapshot still loads as a settings file.
-    clsInstrument loaded;
+    InstrumentModel loaded;
     EXPECT_TRUE(ReadSettingsText(loaded, write.snapshot).ok);
 }
 
 // A settings CSV as the program writes it: the header, then rows.
-std::string settingsCsv(const std::vector<std::pair<clsInstrument, CsvAction>>& rows) {
+std::string settingsCsv(const std::vector<std::pair<InstrumentModel, CsvAction>>& rows) {
     std::string text(kUtf8ByteOrderMark);
     text += CsvLine(SettingsCsvHeader());
     double when = today;
@@ -110,7 +110,7 @@ std::string settingsCsv(const std::vector<std::pair<clsInstrument, CsvAction>>& 
 }
 
 TEST(RecordsImport, EachRowOfASettingsCsvBecomesAnEventWithAKeyOfItsOwn) {
-    clsInstrument a;
+    InstrumentModel a;
     a.setSerialNo("A,1 \"quoted\"");
     a.setUserID("U");
     a.setStationID("駅");
@@ -118,7 +118,7 @@ TEST(RecordsImport, EachRowOfASettingsCsvBecomesAnEventWithAKeyOfItsOwn) {
     a.setGasEnabled(0, true);
     a.setGasName(0, "CH4");
     a.setCalibDate(0, *MakeOleDate(2026, 10, 1, 8, 30, 0));
-    clsInstrument b = a;
+    InstrumentModel b = a;
     b.setSerialNo("B");
     std::string text =
         settingsCsv({{a, CsvAction::Read}, {b, CsvAction::Write}, {a, CsvAction::WriteID}});
@@ -144,7 +144,7 @@ TEST(RecordsImport, EachRowOfASettingsCsvBecomesAnEventWithAKeyOfItsOwn) {
 // Every row an import must refuse, with the line it names and the reason. Each case is a good
 // file with one thing made hostile.
 TEST(RecordsImport, HostileRowsAreRefusedByLineAndReasonAndNothingIsKept) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setSerialNo("VQ-100");
     model.setStationID("BAY 1");
     model.setUserID("TECH");

@@ -43,8 +43,8 @@ bool hasEnglishWord(std::string text) {
 }
 
 // A model every rule accepts: channel 1 a combustible gas with its levels, a listed interval.
-clsInstrument fitted() {
-    clsInstrument m;
+InstrumentModel fitted() {
+    InstrumentModel m;
     m.setIntervals(60);
     m.setGasEnabled(0, true);
     m.setGasName(0, "CH4");
@@ -59,7 +59,7 @@ clsInstrument fitted() {
 }
 
 // Channel 3 a toxic gas (its STEL and TWA are checked).
-void fitToxic(clsInstrument& m) {
+void fitToxic(InstrumentModel& m) {
     m.setGasEnabled(2, true);
     m.setGasName(2, "H2S");
     m.setGasFullScale(2, 30);
@@ -72,7 +72,7 @@ void fitToxic(clsInstrument& m) {
 }
 
 // Channel 2 oxygen in the alarm mode `mode`.
-void fitOxygen(clsInstrument& m, int mode, float warning, float alarm) {
+void fitOxygen(InstrumentModel& m, int mode, float warning, float alarm) {
     m.setGasEnabled(1, true);
     m.setGasName(1, "O2");
     m.setGasFullScale(1, 25);
@@ -85,7 +85,7 @@ void fitOxygen(clsInstrument& m, int mode, float warning, float alarm) {
     m.setAutoCalib(1, -101);
 }
 
-void fitLibrary(clsInstrument& m, int entry) {
+void fitLibrary(InstrumentModel& m, int entry) {
     LibraryEntry e;
     e.Name = "USERGAS";
     e.FullScale = 100;
@@ -98,7 +98,7 @@ void fitLibrary(clsInstrument& m, int entry) {
 }
 
 // The reason the whole-model check (a settings file) gives for the line `code`.
-Reason fileProblem(const clsInstrument& m, const std::string& code) {
+Reason fileProblem(const InstrumentModel& m, const std::string& code) {
     for (const SettingProblem& p : CheckSettingRules(m, RuleScope::All))
         if (p.code == code) return p.reason;
     ADD_FAILURE() << "no problem on " << code;
@@ -106,7 +106,7 @@ Reason fileProblem(const clsInstrument& m, const std::string& code) {
 }
 
 // The reason "Update" gives for what it would send on the line `code`.
-Reason changedProblem(clsInstrument m, const std::function<void(clsInstrument&)>& edit,
+Reason changedProblem(InstrumentModel m, const std::function<void(InstrumentModel&)>& edit,
                       const std::string& code) {
     m.ClearChangeFlags();
     edit(m);
@@ -116,7 +116,7 @@ Reason changedProblem(clsInstrument m, const std::function<void(clsInstrument&)>
     return {};
 }
 
-Reason levelBreak(const clsInstrument& m, int channel, LevelSetting kind) {
+Reason levelBreak(const InstrumentModel& m, int channel, LevelSetting kind) {
     for (const LevelBreak& b : LevelRuleBreaks(m))
         if (b.channel == channel && b.kind == kind) return b.reason;
     ADD_FAILURE() << "no break on channel " << channel + 1;
@@ -130,8 +130,8 @@ const Setting& settingOf(std::string_view prop) {
 }
 
 template <typename Spoil>
-clsInstrument spoiled(Spoil spoil) {
-    clsInstrument m = fitted();
+InstrumentModel spoiled(Spoil spoil) {
+    InstrumentModel m = fitted();
     spoil(m);
     return m;
 }
@@ -144,7 +144,7 @@ struct Case {
 };
 
 std::vector<Case> cases() {
-    using M = clsInstrument;
+    using M = InstrumentModel;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     return {
@@ -439,7 +439,7 @@ TEST(RuleReasons, SettingsFileRefusalsInBothLanguages) {
          "BU: bump test time 9 is not between 0 and 3",
          "BU: バンプテスト時間の値 9 は 0 から 3 の範囲外です"},
         {"an alarm above its limit",
-         SettingsFileText(spoiled([](clsInstrument& m) { m.setAlarm(0, 150); })), 0,
+         SettingsFileText(spoiled([](InstrumentModel& m) { m.setAlarm(0, 150); })), 0,
          "A2: alarm 150 of channel 1 is above 60",
          "A2: チャンネル 1 の警報 (150) が 60 を超えています"},
         {"no settings lines", "; nothing\r\n", 0, "no settings lines", "設定の行がありません"},
@@ -447,8 +447,8 @@ TEST(RuleReasons, SettingsFileRefusalsInBothLanguages) {
     for (const FileCase& c : fileCases) {
         for (const Language language : {Language::English, Language::Japanese}) {
             setLanguage(language);
-            clsInstrument m = fitted();
-            const clsInstrument before = m;
+            InstrumentModel m = fitted();
+            const InstrumentModel before = m;
             const SettingsReadResult r = ReadSettingsText(m, c.text);
             EXPECT_FALSE(r.ok) << c.name;
             if (c.line > 0) {
@@ -470,25 +470,25 @@ TEST(RuleReasons, SettingsFileRefusalsInBothLanguages) {
 TEST(RuleReasons, UpdateRefusalsInBothLanguages) {
     struct UpdateCase {
         const char* name;
-        std::function<void(clsInstrument&)> edit;
+        std::function<void(InstrumentModel&)> edit;
         bool idOnly;
         const char* english;
         const char* japanese;
     };
     const UpdateCase updateCases[] = {
-        {"an alarm above its limit", [](clsInstrument& m) { m.setAlarm(0, 150); }, false,
+        {"an alarm above its limit", [](InstrumentModel& m) { m.setAlarm(0, 150); }, false,
          "alarm 150 of channel 1 is above 60", "チャンネル 1 の警報 (150) が 60 を超えています"},
-        {"a user id in lower case", [](clsInstrument& m) { m.setUserID("abc"); }, true,
+        {"a user id in lower case", [](InstrumentModel& m) { m.setUserID("abc"); }, true,
          "XZ: user id: the character \"a\" is not allowed",
          "XZ: ユーザーID: 文字「a」は使えません"},
-        {"a bump test time out of range", [](clsInstrument& m) { m.setBumpTime(9); }, false,
+        {"a bump test time out of range", [](InstrumentModel& m) { m.setBumpTime(9); }, false,
          "BU: bump test time 9 is not between 0 and 3",
          "BU: バンプテスト時間の値 9 は 0 から 3 の範囲外です"},
     };
     for (const UpdateCase& c : updateCases) {
         for (const Language language : {Language::English, Language::Japanese}) {
             setLanguage(language);
-            clsInstrument m = fitted();
+            InstrumentModel m = fitted();
             m.setHcMode(1);  // channel 1 alone is the combustible channel
             m.ClearChangeFlags();
             c.edit(m);

@@ -50,7 +50,7 @@ TEST(SettingsCsvLayout, TheTablesLayoutAndWhereAPlantedSettingGoes) {
     EXPECT_EQ(program.columnOf("Confirmation"), 334u);
     EXPECT_EQ(program.columnOf("SpecNo"), program.width);  // no column
     EXPECT_EQ(SettingsCsvHeader().size(), program.width);
-    EXPECT_EQ(SettingsCsvRow(clsInstrument{}, CsvAction::Read, today).size(), program.width);
+    EXPECT_EQ(SettingsCsvRow(InstrumentModel{}, CsvAction::Read, today).size(), program.width);
 
     struct Case {
         int csvColumn, beepColumn;
@@ -86,8 +86,8 @@ TEST(SettingsCsvLayout, TheTablesLayoutAndWhereAPlantedSettingGoes) {
     }
 }
 
-clsInstrument sample(const std::string& serial) {
-    clsInstrument m;
+InstrumentModel sample(const std::string& serial) {
+    InstrumentModel m;
     m.setSerialNo(serial);
     m.setStationID("BAY 1");
     m.setUserID("TECH");

@@ -54,8 +54,8 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
     return rows;
 }
 
-clsInstrument readModel() {
-    clsInstrument m;
+InstrumentModel readModel() {
+    InstrumentModel m;
     m.setSerialNo("SN-77");
     m.setRomNumber(12);
     m.setSUM("AB12");
@@ -89,7 +89,7 @@ class SettingsCsv : public ::testing::Test {
 
 TEST_F(SettingsCsv, FirstExportWritesTheHeaderAndEveryLaterOneOnlyARow) {
     TempDir dir;
-    clsInstrument m = readModel();
+    InstrumentModel m = readModel();
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::WriteID, dir.path(), "", when));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"VQ5100_Setting.csv"});
@@ -143,7 +143,7 @@ TEST_F(SettingsCsv, ColumnValues) {
     EXPECT_EQ(row[334], "ON");
 
     // A clock offset that is not a date gives the PC time.
-    clsInstrument m = readModel();
+    InstrumentModel m = readModel();
     m.setSysDateOffset(std::numeric_limits<double>::quiet_NaN());
     EXPECT_EQ(SettingsCsvRow(m, CsvAction::Read, when)[2], "2026/12/07 14:05:09");
     m.setRomNumber(-7);
@@ -153,7 +153,7 @@ TEST_F(SettingsCsv, ColumnValues) {
 // A code outside its column's list is the instrument's value: written as the number it holds,
 // never as another item of the list, never blank, and no column moves.
 TEST_F(SettingsCsv, CodesOutsideTheirListsGiveTheHeldNumberNotABlank) {
-    clsInstrument m = readModel();
+    InstrumentModel m = readModel();
     m.setCalCheck(7);
     m.setSpecType("x");
     m.setHcMode(-1);
@@ -175,7 +175,7 @@ TEST_F(SettingsCsv, CodesOutsideTheirListsGiveTheHeldNumberNotABlank) {
 
 TEST_F(SettingsCsv, CommasQuotesAndLineBreaksInTextsNeverShiftARow) {
     TempDir dir;
-    clsInstrument m = readModel();
+    InstrumentModel m = readModel();
     m.setStationList(0, "North, gate 3");
     m.setStationList(1, "the \"old\" shaft");
     m.setStationList(2, "two\r\nlines");
@@ -229,7 +229,7 @@ TEST_F(SettingsCsv, HeaderAndValueTextsFollowTheLanguage) {
             EXPECT_EQ(text.find("[message"), std::string::npos) << text;
         }
         for (int check = 0; check < 3; ++check) {
-            clsInstrument m = readModel();
+            InstrumentModel m = readModel();
             m.setCalCheck(static_cast<int16_t>(check));
             m.setSpecType(std::to_string(check));
             m.setAlarmMode(static_cast<int16_t>(check));
@@ -242,7 +242,7 @@ TEST_F(SettingsCsv, HeaderAndValueTextsFollowTheLanguage) {
 
 TEST_F(SettingsCsv, AFailureIsReturnedAndTheOldFileStaysWhole) {
     TempDir dir;
-    clsInstrument m = readModel();
+    InstrumentModel m = readModel();
     ASSERT_TRUE(ExportSettingsRow(m, CsvAction::Read, dir.path(), "", when));
     const std::string before = readFile(dir / "VQ5100_Setting.csv");
     {

@@ -18,7 +18,7 @@ namespace {
 
 // The library line of a default model with payload field `k` replaced.
 std::string libraryLine(int k, const std::string& value) {
-    const std::string text = SettingsFileText(clsInstrument());
+    const std::string text = SettingsFileText(InstrumentModel());
     std::string line = text.substr(text.find("LS,W,"));
     line = line.substr(0, line.find("\r\n"));
     std::vector<std::string> tokens;
@@ -76,7 +76,7 @@ TEST(SettingsFileMessages, EveryReasonInBothLanguages) {
     for (const Language language : {Language::English, Language::Japanese}) {
         setLanguage(language);
         for (const Case& c : cases()) {
-            clsInstrument m;
+            InstrumentModel m;
             SettingsReadResult r = ReadSettingsText(m, c.text);
             ASSERT_FALSE(r.ok) << c.text;
             const std::string want = expected(c);
@@ -103,7 +103,7 @@ TEST(SettingsFileMessages, EveryReasonInBothLanguages) {
     }
     setLanguage(Language::English);
     // The English reasons read as they always have.
-    clsInstrument m;
+    InstrumentModel m;
     EXPECT_EQ(ReadSettingsText(m, "LP,W,10.44,\r\n").reason,
               "LP: field 1 \"10.44\" is not a whole number");
     SettingsReadResult located = ReadSettingsText(m, "LP,W,\r\n");

@@ -17,7 +17,7 @@ using testing::crlfLines;
 using testing::readFile;
 using testing::writeFile;
 
-void fitGas(clsInstrument& m, int ch, const std::string& name, float fullScale, float digit,
+void fitGas(InstrumentModel& m, int ch, const std::string& name, float fullScale, float digit,
             int16_t points, const std::string& unit) {
     m.setGasEnabled(ch, true);
     m.setGasName(ch, name);
@@ -28,8 +28,8 @@ void fitGas(clsInstrument& m, int ch, const std::string& name, float fullScale, 
 }
 
 // An instrument with every setting away from its default.
-clsInstrument configuredModel() {
-    clsInstrument m;
+InstrumentModel configuredModel() {
+    InstrumentModel m;
     m.setSpecNo("TYPE-0042");
     fitGas(m, 0, "CH4", 100, 1, 0, "%LEL");
     fitGas(m, 1, "O2", 40, 0.1f, 1, "VOL%");
@@ -90,16 +90,16 @@ clsInstrument configuredModel() {
 TEST(SettingsFile, LayoutMatchesTheGoldenFile) {
     EXPECT_TRUE(test::MatchesGolden("settings_file.txt", SettingsFileText(configuredModel())));
 
-    clsInstrument blank;
+    InstrumentModel blank;
     blank.setSpecType("");
     EXPECT_EQ(crlfLines(SettingsFileText(blank))[24], "UJ,W,,");
 }
 
 TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
     TempDir dir;
-    const clsInstrument original = configuredModel();
+    const InstrumentModel original = configuredModel();
     ASSERT_TRUE(WriteSettingsFile(original, dir / "a.seq"));
-    clsInstrument loaded;
+    InstrumentModel loaded;
     SettingsReadResult r = ImportSettingsFile(loaded, dir / "a.seq");
     ASSERT_TRUE(r.ok) << r.message();
     // Everything the file carries is the same: the file written from it is the same.
@@ -123,7 +123,7 @@ TEST(SettingsFile, ExportThenImportGivesBackEverySetting) {
 }
 
 TEST(SettingsFile, ReaderTakesAnyOrderLowerCaseAndComments) {
-    clsInstrument m;
+    InstrumentModel m;
     SettingsReadResult r = ReadSettingsText(m,
                                             "; saved by hand\r\n"
                                             "lp,W,1,\r\n"
@@ -144,9 +144,9 @@ TEST(SettingsFile, ReaderTakesAnyOrderLowerCaseAndComments) {
 
 TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
     TempDir dir;
-    const clsInstrument before = configuredModel();
+    const InstrumentModel before = configuredModel();
     const std::string good = SettingsFileText(before);
-    auto lines = crlfLines(SettingsFileText(clsInstrument{}));
+    auto lines = crlfLines(SettingsFileText(InstrumentModel{}));
 
     const std::pair<std::string, int> bad[] = {
         {"LP,W,0,\r\nXT,W,10000,\r\nAP,W,0,\r\n", 2},  // too large for 16 bits
@@ -165,7 +165,7 @@ TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
          1},
     };
     for (const auto& [text, line] : bad) {
-        clsInstrument m = before;
+        InstrumentModel m = before;
         m.ClearChangeFlags();
         writeFile(dir / "bad.seq", text);
         SettingsReadResult r = ImportSettingsFile(m, dir / "bad.seq");
@@ -180,11 +180,11 @@ TEST(SettingsFile, ABadLineLeavesTheModelUntouchedAndIsNamed) {
 
     // A file cut off in the middle of its last line.
     std::string truncated = good.substr(0, good.size() - 40);
-    clsInstrument m;
+    InstrumentModel m;
     SettingsReadResult r = ReadSettingsText(m, truncated);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 28);
-    EXPECT_EQ(SettingsFileText(m), SettingsFileText(clsInstrument{}));
+    EXPECT_EQ(SettingsFileText(m), SettingsFileText(InstrumentModel{}));
 }
 
 // The line of `code` in the text replaced by `line` (CRLF added).
@@ -199,7 +199,7 @@ std::string withLine(const std::string& text, const std::string& code, const std
 // is refused with the line of the offending code and a reason that names what is wrong, and the
 // model stays as it was. Nothing is cut, rounded or clamped into something else.
 TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
-    const clsInstrument before = configuredModel();
+    const InstrumentModel before = configuredModel();
     const std::string good = SettingsFileText(before);
     const std::string ls = crlfLines(good)[27];
     const auto replaced = [&](std::string from, std::string to) {
@@ -346,7 +346,7 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
             static_cast<int>(std::find(std::begin(order), std::end(order), std::string(c.code)) -
                              std::begin(order)) +
             1;
-        clsInstrument m = before;
+        InstrumentModel m = before;
         m.ClearChangeFlags();
         const SettingsReadResult r = ReadSettingsText(m, withLine(good, c.code, c.line));
         EXPECT_FALSE(r.ok) << c.line;
@@ -358,16 +358,16 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
 
     // The same file with the values in range loads, and a partial file is judged only on the
     // lines it has: a model whose other settings are out of range does not spoil it.
-    clsInstrument m = before;
+    InstrumentModel m = before;
     EXPECT_TRUE(ReadSettingsText(m, good).ok);
-    clsInstrument blank;  // logging interval 0: never read from anywhere
+    InstrumentModel blank;  // logging interval 0: never read from anywhere
     const SettingsReadResult partial = ReadSettingsText(blank, "LP,W,1,\r\nBU,W,1,2,0,1,\r\n");
     EXPECT_TRUE(partial.ok) << partial.message();
     EXPECT_EQ(blank.BumpThreshold(), 2);
 
     // A partial file whose smaller full scale the levels it leaves alone no longer suit: the
     // level rule names the "GJ" line that made the difference.
-    clsInstrument levels = before;
+    InstrumentModel levels = before;
     const std::string smaller =
         gas("CO         "
             "   50"
@@ -383,7 +383,7 @@ TEST(SettingsFile, ValuesTheWindowsWouldRefuseAreRefusedWithTheirLine) {
 // The shape of the file: what would be cut, skipped or ignored refuses the whole file, naming
 // the line, and the model stays as it was.
 TEST(SettingsFile, LinesThatWouldBeCutSkippedOrIgnoredRefuseTheFile) {
-    const clsInstrument before = configuredModel();
+    const InstrumentModel before = configuredModel();
     const std::string good = SettingsFileText(before);
     struct Case {
         const char* name;
@@ -412,7 +412,7 @@ TEST(SettingsFile, LinesThatWouldBeCutSkippedOrIgnoredRefuseTheFile) {
          "XT: given again (first on line 9)"},
     };
     for (const Case& c : cases) {
-        clsInstrument m = before;
+        InstrumentModel m = before;
         m.ClearChangeFlags();
         const SettingsReadResult r = ReadSettingsText(m, c.text);
         EXPECT_FALSE(r.ok) << c.name;
@@ -424,7 +424,7 @@ TEST(SettingsFile, LinesThatWouldBeCutSkippedOrIgnoredRefuseTheFile) {
     for (const std::string& text :
          {bom + "LP,W,1,\r\nAP,W,1,\r\n", std::string("LP,W,1,\nAP,W,1,\n"),
           std::string("LP,W,1,\rAP,W,1,\r")}) {
-        clsInstrument m = before;
+        InstrumentModel m = before;
         const SettingsReadResult r = ReadSettingsText(m, text);
         EXPECT_TRUE(r.ok) << r.message();
         EXPECT_EQ(m.HcMode(), 1);
@@ -435,33 +435,34 @@ TEST(SettingsFile, LinesThatWouldBeCutSkippedOrIgnoredRefuseTheFile) {
 // line shows the value as held, and loading that file refuses it on that line.
 TEST(SettingsFile, ValuesHeldOutOfRangeAreCarriedAndRefusedOnTheirLine) {
     const struct {
-        void (*hold)(clsInstrument&);
+        void (*hold)(InstrumentModel&);
         const char* code;
         const char* line;
         const char* reason;
     } cases[] = {
-        {[](clsInstrument& m) {
-             for (auto set : {&clsInstrument::setBumpTime, &clsInstrument::setBumpThreshold,
-                              &clsInstrument::setBumpFailCalTime, &clsInstrument::setBumpFailAfter})
+        {[](InstrumentModel& m) {
+             for (auto set :
+                  {&InstrumentModel::setBumpTime, &InstrumentModel::setBumpThreshold,
+                   &InstrumentModel::setBumpFailCalTime, &InstrumentModel::setBumpFailAfter})
                  (m.*set)(9);
          },
          "BU", "BU,W,9,9,9,9,", "bump test time 9 is not between 0 and 3"},
-        {[](clsInstrument& m) { m.setLcdBackLight(-1); }, "XT", "XT,W,FFFF,",
+        {[](InstrumentModel& m) { m.setLcdBackLight(-1); }, "XT", "XT,W,FFFF,",
          "LCD backlight time -1 is not between 1 and 255"},
-        {[](clsInstrument& m) { m.setCalLimit(0); }, "SC", "SC,W,0000,",
+        {[](InstrumentModel& m) { m.setCalLimit(0); }, "SC", "SC,W,0000,",
          "calibration time limit 0 is not between 1 and 365"},
-        {[](clsInstrument& m) { m.setHcMode(9); }, "LP", "LP,W,9,", "HC mode 9 is not between"},
-        {[](clsInstrument& m) { m.setGasFullScale(3, -100); }, "GJ", "CO          -100    1ppm ",
+        {[](InstrumentModel& m) { m.setHcMode(9); }, "LP", "LP,W,9,", "HC mode 9 is not between"},
+        {[](InstrumentModel& m) { m.setGasFullScale(3, -100); }, "GJ", "CO          -100    1ppm ",
          "full scale -100 is not above 0"},
-        {[](clsInstrument& m) { m.setGasDesit(0, -1); }, "GJ", "CH4          100   -1%LEL",
+        {[](InstrumentModel& m) { m.setGasDesit(0, -1); }, "GJ", "CH4          100   -1%LEL",
          "resolution -1 is not above 0"},
     };
     for (const auto& c : cases) {
-        clsInstrument held = configuredModel();
+        InstrumentModel held = configuredModel();
         c.hold(held);
         const std::string text = SettingsFileText(held);
         EXPECT_NE(text.find(c.line), std::string::npos) << c.line << "\n" << text;
-        clsInstrument target = configuredModel();
+        InstrumentModel target = configuredModel();
         target.ClearChangeFlags();
         const SettingsReadResult r = ReadSettingsText(target, text);
         EXPECT_FALSE(r.ok) << c.line;
@@ -478,7 +479,7 @@ TEST(SettingsFile, ValuesHeldOutOfRangeAreCarriedAndRefusedOnTheirLine) {
 // Any byte an instrument text holds is written escaped ("\xC3\xA9") and read back as that byte;
 // a backslash is escaped too, so a name that looks like an escape stays what it was.
 TEST(SettingsFile, TextsWithAnyBytesAreWrittenEscapedAndReadBackWhole) {
-    clsInstrument m = configuredModel();
+    InstrumentModel m = configuredModel();
     m.setGasName(3, "H2S\xC3\xA9");
     m.setGasName(0, "C\\x41");
     const std::string text = SettingsFileText(m);
@@ -491,25 +492,25 @@ TEST(SettingsFile, TextsWithAnyBytesAreWrittenEscapedAndReadBackWhole) {
     for (char c : text) EXPECT_LT(static_cast<unsigned char>(c), 128u);
     // Held as it is (a record's snapshot); as a file to load, the byte beyond ASCII is a file
     // value like any other and judged.
-    clsInstrument judged;
+    InstrumentModel judged;
     const SettingsReadResult refused = ReadSettingsText(judged, text);
     EXPECT_FALSE(refused.ok);
     EXPECT_EQ(refused.reason, "GJ: channel 4: the byte \\xC3 is not printable ASCII");
-    clsInstrument back;
+    InstrumentModel back;
     const SettingsReadResult r = ReadHeldSettingsText(back, text);
     ASSERT_TRUE(r.ok) << r.message();
     EXPECT_EQ(back.GasName(3), "H2S\xC3\xA9");
     EXPECT_EQ(back.GasName(0), "C\\x41");
     EXPECT_EQ(SettingsFileText(back), text);
     // A file edited by hand may escape plain characters too.
-    clsInstrument hand;
+    InstrumentModel hand;
     ASSERT_TRUE(ReadHeldSettingsText(hand, withLine(text, "BS", "BS,W,\\x54YPE-0042,")).ok);
     EXPECT_EQ(hand.SpecNo(), "TYPE-0042");
 }
 
 TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {
     for (const std::string& text : testing::hostileTexts()) {
-        clsInstrument m = configuredModel();
+        InstrumentModel m = configuredModel();
         SettingsReadResult r = ReadSettingsText(m, text);
         if (!r.ok) {
             EXPECT_FALSE(r.reason.empty());
@@ -517,7 +518,7 @@ TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {
         }
     }
     // A file without any settings line (a picture chosen by mistake) is refused.
-    clsInstrument other = configuredModel();
+    InstrumentModel other = configuredModel();
     other.ClearChangeFlags();
     SettingsReadResult none = ReadSettingsText(other, "\x89PNG\r\n\x1A\n; nothing\r\nZZ,W,1,\r\n");
     EXPECT_FALSE(none.ok);
@@ -527,17 +528,17 @@ TEST(SettingsFile, AnyBytesAreReadWithoutCrashing) {
     // More than 256 fields on a line is refused, not cut.
     std::string wide = "LP,W";
     for (int i = 0; i < 300; ++i) wide += ",1";
-    clsInstrument m;
+    InstrumentModel m;
     SettingsReadResult r = ReadSettingsText(m, wide);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.line, 1);
 }
 
 TEST(SettingsFile, TextsThatWouldBreakALineAreWrittenSafely) {
-    clsInstrument m = configuredModel();
+    InstrumentModel m = configuredModel();
     m.setSpecNo("A,B;C");
     m.setGasName(0, "N,AME;X\r\n");
-    clsInstrument back;
+    InstrumentModel back;
     SettingsReadResult r = ReadSettingsText(back, SettingsFileText(m));
     ASSERT_TRUE(r.ok) << r.message();
     EXPECT_EQ(back.SpecNo(), "A B C");
@@ -558,7 +559,7 @@ TEST(SettingsFile, TextsThatWouldBreakALineAreWrittenSafely) {
 
 TEST(SettingsFile, FileErrorsAreReportedNotThrown) {
     TempDir dir;
-    clsInstrument m;
+    InstrumentModel m;
     SettingsReadResult missing = ImportSettingsFile(m, dir / "none.seq");
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.message().find("none.seq"), std::string::npos);

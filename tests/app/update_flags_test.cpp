@@ -8,8 +8,8 @@ namespace vq {
 namespace {
 
 // A model as a read leaves it: no change flags; channel 0 carries special gas entry 0's name.
-clsInstrument readModel() {
-    clsInstrument model;
+InstrumentModel readModel() {
+    InstrumentModel model;
     model.setGasName(0, "HEXANE");
     model.setGasName(4, "CH4");
     model.setLS_Name(0, "HEXANE    ");
@@ -20,7 +20,7 @@ clsInstrument readModel() {
 }
 
 TEST(UpdateFlags, UpdateIdSendsTheIdentityAndStationsOnly) {
-    clsInstrument model = readModel();
+    InstrumentModel model = readModel();
     model.setAlarm(1, 20);  // an edited setting stays behind
     PrepareUpdateFlags(model, true);
     EXPECT_TRUE(model.isChanged(SettingId::SerialNo) && model.isChanged(SettingId::StationID) &&
@@ -34,7 +34,7 @@ TEST(UpdateFlags, UpdateIdSendsTheIdentityAndStationsOnly) {
 }
 
 TEST(UpdateFlags, UpdateSendsEverySettingButOnlyEditedSpecialGases) {
-    clsInstrument model = readModel();
+    InstrumentModel model = readModel();
     PrepareUpdateFlags(model, false);
     EXPECT_TRUE(model.isChanged(SettingId::HcMode) && model.isChanged(SettingId::Alarm, 4) &&
                 model.isChanged(SettingId::Zero, 0));
@@ -53,7 +53,7 @@ TEST(UpdateFlags, UpdateSendsEverySettingButOnlyEditedSpecialGases) {
 }
 
 TEST(UpdateFlags, AnEditedSpecialGasThatAChannelCarriesTakesBothEntries) {
-    clsInstrument model = readModel();
+    InstrumentModel model = readModel();
     model.setLS_FullScale(1, 50);  // channel 0 carries entry 0 (names equal once trimmed)
     PrepareUpdateFlags(model, false);
     EXPECT_TRUE(model.isChanged(SettingId::LS_Entry, 0) && model.isChanged(SettingId::LS_Entry, 1));
@@ -71,12 +71,12 @@ TEST(UpdateFlags, AnEditedSpecialGasThatAChannelCarriesTakesBothEntries) {
 // "Update" takes along an identity or station edit the instrument does not hold yet; an edit
 // back to the instrument's value, and any edit when the instrument is not known, wait as before.
 TEST(UpdateFlags, UpdateKeepsIdentityEditsTheInstrumentDoesNotHold) {
-    const clsInstrument instrument = readModel();
-    clsInstrument edited = instrument;
+    const InstrumentModel instrument = readModel();
+    InstrumentModel edited = instrument;
     edited.setUserID("TECH 7");
     edited.setStationList(9, "SITE 10");
     edited.setSerialNo("SN1");  // edited, but to what the instrument holds
-    clsInstrument withInstrument = edited;
+    InstrumentModel withInstrument = edited;
     PrepareUpdateFlags(withInstrument, false, &instrument);
     EXPECT_TRUE(withInstrument.isChanged(SettingId::UserID));
     EXPECT_TRUE(withInstrument.isChanged(SettingId::StationList, 9));

@@ -12,21 +12,21 @@
 namespace vq {
 namespace {
 
-void fitGas(clsInstrument& model, int ch, const std::string& name, float fullScale) {
+void fitGas(InstrumentModel& model, int ch, const std::string& name, float fullScale) {
     model.setGasEnabled(ch, true);
     model.setGasName(ch, name);
     model.setGasFullScale(ch, fullScale);
 }
 
-void setLevels(clsInstrument& model, int ch, float warning, float alarm) {
+void setLevels(InstrumentModel& model, int ch, float warning, float alarm) {
     model.setWarning(ch, warning);
     model.setAlarm(ch, alarm);
 }
 
 // A four-gas instrument that "Update" accepts: combustible on channel 0 only (mode 1), oxygen
 // in "L-LL" mode, H2S and CO with exposure limits.
-clsInstrument writableModel() {
-    clsInstrument model;
+InstrumentModel writableModel() {
+    InstrumentModel model;
     model.setHcMode(1);
     fitGas(model, 0, "CH4", 100);
     setLevels(model, 0, 10, 50);
@@ -49,7 +49,7 @@ clsInstrument writableModel() {
 }
 
 TEST(RangeRules, WarningBelowAlarmExceptOxygenInLowLowMode) {
-    clsInstrument model;
+    InstrumentModel model;
     setLevels(model, 2, 5, 10);
     EXPECT_TRUE(CheckWarningBelowAlarm(model, 2));
     setLevels(model, 2, 10, 10);
@@ -69,7 +69,7 @@ TEST(RangeRules, WarningBelowAlarmExceptOxygenInLowLowMode) {
 }
 
 TEST(RangeRules, AlarmPointsOfTheCombustibleAndToxicChannels) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setGasFullScale(0, 100);
     EXPECT_TRUE(CheckAlarmPoint(model, 0, 0, AlarmPointKind::Warning));
     EXPECT_FALSE(CheckAlarmPoint(model, 0, noValue, AlarmPointKind::Warning));
@@ -87,7 +87,7 @@ TEST(RangeRules, AlarmPointsOfTheCombustibleAndToxicChannels) {
 }
 
 TEST(RangeRules, OxygenAlarmPointsFollowTheOxygenAlarmMode) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setGasFullScale(1, 25);
     model.setAlarmO2(0);
     EXPECT_TRUE(CheckAlarmPoint(model, 1, 25, AlarmPointKind::Alarm));
@@ -108,7 +108,7 @@ TEST(RangeRules, OxygenAlarmPointsFollowTheOxygenAlarmMode) {
 }
 
 TEST(RangeRules, AutoCalibrationValueAgainstWarningOrChannelLimit) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setGasName(3, "CO");
     EXPECT_TRUE(CheckAutoCalValue(model, 3, noValue));
     EXPECT_TRUE(CheckAutoCalValue(model, 3, 25));
@@ -134,7 +134,7 @@ TEST(UpdateValidation, AcceptsAConsistentInstrument) {
 }
 
 TEST(UpdateValidation, AlarmPointsAreCheckedOnEnabledChannelsOnly) {
-    clsInstrument model = writableModel();
+    InstrumentModel model = writableModel();
     model.setStel(3, 201);
     EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange);
     model.setGasEnabled(3, false);
@@ -151,7 +151,7 @@ TEST(UpdateValidation, AlarmPointsAreCheckedOnEnabledChannelsOnly) {
 }
 
 TEST(UpdateValidation, AutoCalibrationIsCheckedOnEveryChannel) {
-    clsInstrument model = writableModel();
+    InstrumentModel model = writableModel();
     model.setAutoCalib(4, 5);  // channel 4 is not fitted; its value still counts
     model.setWarning(4, 10);
     EXPECT_EQ(ValidateUpdate(model), update_refusal::AutoCal);
@@ -161,7 +161,7 @@ TEST(UpdateValidation, AutoCalibrationIsCheckedOnEveryChannel) {
 }
 
 TEST(UpdateValidation, NoFittedSensorIsRefused) {
-    clsInstrument model;
+    InstrumentModel model;
     EXPECT_EQ(ValidateUpdate(model), update_refusal::NoSensor);
 }
 
@@ -179,7 +179,7 @@ TEST(UpdateValidation, CombustibleChannelsMustMatchTheHydrocarbonMode) {
         {2, true, true, true},   {3, false, true, true},
     };
     for (const Case& c : cases) {
-        clsInstrument model = writableModel();
+        InstrumentModel model = writableModel();
         model.setHcMode(static_cast<int16_t>(c.mode));
         model.setGasEnabled(0, c.first);
         if (c.second) fitGas(model, 4, "CH4 ", 100);
@@ -194,12 +194,12 @@ TEST(UpdateValidation, CombustibleChannelsMustMatchTheHydrocarbonMode) {
 
 TEST(UpdateValidation, CombustibleGasesMustAgreeAndEveryFittedGasBeNamed) {
     for (int mode = 0; mode <= 2; ++mode) {
-        clsInstrument model = writableModel();
+        InstrumentModel model = writableModel();
         model.setHcMode(static_cast<int16_t>(mode));
         fitGas(model, 4, "C3H8", 100);
         EXPECT_EQ(ValidateUpdate(model), update_refusal::Combination) << "mode " << mode;
     }
-    clsInstrument model = writableModel();
+    InstrumentModel model = writableModel();
     model.setGasName(2, "   ");
     EXPECT_EQ(ValidateUpdate(model), update_refusal::Combination);
 }
@@ -210,37 +210,39 @@ TEST(UpdateValidation, EveryRefusalNamesTheValuesItRefuses) {
     using V = CheckedValue;
     struct Case {
         const char* name;
-        std::function<void(clsInstrument&)> spoil;
+        std::function<void(InstrumentModel&)> spoil;
         std::vector<RefusedValue> refused;
     };
     const auto alarm = update_refusal::AlarmRange;
     const auto combination = update_refusal::Combination;
     const std::vector<Case> cases = {
-        {"nothing", [](clsInstrument&) {}, {}},
+        {"nothing", [](InstrumentModel&) {}, {}},
         {"warning not set",
-         [](clsInstrument& m) { m.setWarning(0, noValue); },
+         [](InstrumentModel& m) { m.setWarning(0, noValue); },
          {{0, V::Warning, alarm}}},
-        {"twa not set", [](clsInstrument& m) { m.setTwa(2, noValue); }, {{2, V::Twa, alarm}}},
-        {"stel too high", [](clsInstrument& m) { m.setStel(3, 201); }, {{3, V::Stel, alarm}}},
+        {"twa not set", [](InstrumentModel& m) { m.setTwa(2, noValue); }, {{2, V::Twa, alarm}}},
+        {"stel too high", [](InstrumentModel& m) { m.setStel(3, 201); }, {{3, V::Stel, alarm}}},
         {"oxygen swapped",
-         [](clsInstrument& m) { setLevels(m, 1, 18, 19.5f); },
+         [](InstrumentModel& m) { setLevels(m, 1, 18, 19.5f); },
          {{1, V::Warning, alarm}, {1, V::Alarm, alarm}}},
         {"auto cal below warning",
-         [](clsInstrument& m) { m.setAutoCalib(3, 10); },
+         [](InstrumentModel& m) { m.setAutoCalib(3, 10); },
          {{3, V::AutoCal, update_refusal::AutoCal}}},
         {"partner missing",
-         [](clsInstrument& m) { m.setHcMode(0); },
+         [](InstrumentModel& m) { m.setHcMode(0); },
          {{0, V::Gas, combination}, {4, V::Gas, combination}}},
         {"gases differ",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              fitGas(m, 4, "H2", 100);
              m.setAutoCalib(4, noValue);
          },
          {{0, V::Gas, combination}, {4, V::Gas, combination}}},
-        {"no gas name", [](clsInstrument& m) { m.setGasName(2, " "); }, {{2, V::Gas, combination}}},
+        {"no gas name",
+         [](InstrumentModel& m) { m.setGasName(2, " "); },
+         {{2, V::Gas, combination}}},
     };
     for (const Case& c : cases) {
-        clsInstrument model = writableModel();
+        InstrumentModel model = writableModel();
         c.spoil(model);
         EXPECT_EQ(RefusedValues(model), c.refused) << c.name;
         const auto refusal = ValidateUpdate(model);
@@ -254,7 +256,7 @@ TEST(UpdateValidation, EveryRefusalNamesTheValuesItRefuses) {
 TEST(UpdateValidation, CombinationRefusalNamesChannelsGasesAndTheRemedy) {
     setLanguage(Language::English);
     const std::string head = "This is not available combination.\n";
-    clsInstrument model = writableModel();
+    InstrumentModel model = writableModel();
     model.setHcMode(0);
     EXPECT_EQ(UpdateRefusalText(model, update_refusal::Combination),
               head +
@@ -295,7 +297,7 @@ TEST(UpdateValidation, RefusalsCarryTheirTexts) {
 // A refusal box says which level and why, with the rule the grid and the file check use.
 TEST(UpdateValidation, LevelRefusalsNameEachLevelAndItsRule) {
     setLanguage(Language::English);
-    clsInstrument model = writableModel();
+    InstrumentModel model = writableModel();
     model.setAlarm(0, 150);
     model.setStel(3, 201);
     EXPECT_EQ(UpdateRefusalText(model, update_refusal::AlarmRange),
@@ -321,23 +323,23 @@ TEST(UpdateValidation, LevelRefusalsNameEachLevelAndItsRule) {
 TEST(UpdateValidation, ValuesTheInstrumentHoldsAreNotJudged) {
     struct Case {
         const char* name;
-        std::function<void(clsInstrument&)> edit;
+        std::function<void(InstrumentModel&)> edit;
         bool refused;
     };
     const Case cases[] = {
-        {"nothing edited", [](clsInstrument&) {}, false},
-        {"another channel edited", [](clsInstrument& m) { m.setAlarm(3, 60); }, false},
-        {"another setting edited", [](clsInstrument& m) { m.setIntervals(180); }, false},
-        {"the held alarm edited", [](clsInstrument& m) { m.setAlarm(0, 140); }, true},
-        {"the channel's warning edited", [](clsInstrument& m) { m.setWarning(0, 20); }, true},
-        {"the channel's gas edited", [](clsInstrument& m) { m.setGasFullScale(0, 200); }, true},
+        {"nothing edited", [](InstrumentModel&) {}, false},
+        {"another channel edited", [](InstrumentModel& m) { m.setAlarm(3, 60); }, false},
+        {"another setting edited", [](InstrumentModel& m) { m.setIntervals(180); }, false},
+        {"the held alarm edited", [](InstrumentModel& m) { m.setAlarm(0, 140); }, true},
+        {"the channel's warning edited", [](InstrumentModel& m) { m.setWarning(0, 20); }, true},
+        {"the channel's gas edited", [](InstrumentModel& m) { m.setGasFullScale(0, 200); }, true},
     };
-    clsInstrument held = writableModel();
+    InstrumentModel held = writableModel();
     held.setIntervals(60);
     held.setAlarm(0, 150);  // put there by other means
     held.setStationList(128, "DOCK \"C\"");
     for (const Case& c : cases) {
-        clsInstrument model = held;
+        InstrumentModel model = held;
         c.edit(model);
         EXPECT_EQ(ValidateUpdate(model, &held).has_value(), c.refused) << c.name;
         EXPECT_EQ(ValidateUpdate(model), update_refusal::AlarmRange) << c.name;
@@ -347,7 +349,7 @@ TEST(UpdateValidation, ValuesTheInstrumentHoldsAreNotJudged) {
         }
     }
     // An edited station text is judged; the held one beside it is not.
-    clsInstrument model = held;
+    InstrumentModel model = held;
     model.setUserID("X");
     EXPECT_EQ(UpdateRefusalReason(model, true, &held), std::nullopt);
     model.setStationList(129, "GATE \"D\"");

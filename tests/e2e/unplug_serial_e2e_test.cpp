@@ -117,7 +117,7 @@ TEST(UnplugE2E, PortLostDuringAReadFailsItAndTheLinkComesBackWithThePort) {
     // The read-all runs until the far end vanishes under it: it fails, at once, not by waiting
     // out its resends, and the line is reported dropped.
     // A read that missed the drop would wait out its time-outs and resend into the dead line.
-    clsInstrument model;
+    InstrumentModel model;
     events.farEndGone = [&first] { return first != nullptr && first->unplugged(); };
     EXPECT_FALSE(link.reads().GetInstrument(&model));
     EXPECT_TRUE(first->unplugged());
@@ -146,7 +146,7 @@ TEST(UnplugE2E, PortLostDuringAReadFailsItAndTheLinkComesBackWithThePort) {
     ASSERT_TRUE(pumpUntil(host, [&] { return link.Connected(); }));
     EXPECT_EQ(events.connects, 2);
     EXPECT_NE(portLog.back().find("is back"), std::string::npos) << portLog.back();
-    clsInstrument again;
+    InstrumentModel again;
     EXPECT_TRUE(link.reads().GetInstrument(&again));
     // The last entry of the table arrived, as the instrument holds it.
     EXPECT_EQ(again.StationList(255).substr(0, responder.state().stations[255].size()),

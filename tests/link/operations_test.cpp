@@ -84,7 +84,7 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
                                         "LP,R,", "LP,W,2", "SA,R,", "SO,R,"}));
     // The instrument's clock now runs from the time set.
     ASSERT_TRUE(s.link.reads().GetRomNo(&s.model));
-    clsInstrument clock;
+    InstrumentModel clock;
     ASSERT_TRUE(s.link.operations().LpR(&clock));
     EXPECT_EQ(clock.HcMode(), 2);
 
@@ -98,7 +98,7 @@ TEST(Operations, ASettingsWriteIsDecodedIntoTheModelItWrites) {
     SimLink s;
     ASSERT_TRUE(s.connect());
     ASSERT_TRUE(s.link.reads().GetInstrument(&s.model));
-    clsInstrument edit = s.model;
+    InstrumentModel edit = s.model;
     edit.setIntervals(30);
     edit.markChanged(SettingId::Intervals);
     s.link.setInstrument(nullptr);
@@ -323,7 +323,7 @@ TEST(Operations, SilentInstrumentGetsATimeOutLineEveryTwoSecondsOfPolling) {
     h.script.silent("DN,R,");
     TimedLog log;
     log.attach(h.link, h.host);
-    clsInstrument model;
+    InstrumentModel model;
     h.link.setInstrument(&model);
     const Millis start = h.host.now();
     h.link.calibration().setRunDensty(true);

@@ -69,7 +69,7 @@ TEST(ReadAll, SendsTheTableInOrderAndLeavesTheModelAsTheInstrumentIs) {
     EXPECT_EQ(SetChangeFlagNames(s.model), std::vector<std::string>{});
 
     const sim::SimState& state = s.instrument.state();
-    const clsInstrument& m = s.model;
+    const InstrumentModel& m = s.model;
     EXPECT_EQ(m.RomNumber(), state.romNumber);
     // The identity texts travel padded to their fields.
     EXPECT_EQ(m.SerialNo(), trimmed(state.serialNo));
@@ -160,7 +160,7 @@ TEST(ReadAll, CancelEndsTheReadAllWithFalse) {
     port.frames.clear();
     events.link = &link;
     events.cancelAfter = events.transmits + 20;  // ten frames out and ten replies in
-    clsInstrument model;
+    InstrumentModel model;
     EXPECT_FALSE(link.reads().GetInstrument(&model));
     EXPECT_LT(port.frames.size(), 15u);
     EXPECT_EQ(link.Status(), link_status::Cancelled);
@@ -183,7 +183,7 @@ TEST(ReadAll, CancelOnASilentLineEndsTheReadAtOnce) {
         resendsAtCancel = s.link.ResendCount();
         s.link.setCancel(true);
     });
-    clsInstrument model;
+    InstrumentModel model;
     EXPECT_FALSE(s.link.reads().GetInstrument(&model));
     EXPECT_EQ(s.link.Status(), link_status::Cancelled);
     EXPECT_LE(s.host.now() - cancelAt, EventHost::Millis{100});
@@ -210,13 +210,13 @@ TEST(ReadAll, ProgressTextsAreRaisedOnceAndCleared) {
     h.script.answerChunks("SO,R,", answer("SO,R"));
     h.script.answerChunks("GJ,R,", answer("GJ,R"));
 
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(h.link.operations().GetLatestHistory(&model));
     EXPECT_EQ(h.events.raised, std::vector<std::string>{"InterMessage Reading"});
     EXPECT_EQ(model.MessageString(), "");
 
     h.events.raised.clear();
-    clsInstrument gasModel;
+    InstrumentModel gasModel;
     ASSERT_TRUE(h.link.operations().GetGasInfo(&gasModel));
     EXPECT_EQ(h.events.raised, std::vector<std::string>{"InstMessage Reading"});
     EXPECT_EQ(gasModel.MessageString(), "");
@@ -232,7 +232,7 @@ TEST(ReadAll, AFailedGasReadBlanksTheChannels) {
     s.port.rewrite = [](std::string) { return std::string(); };  // the instrument goes quiet
     EXPECT_FALSE(s.link.operations().GetGasInfo(&s.model));
     EXPECT_EQ(s.link.Status(), link_status::Stopped);
-    clsInstrument blank;
+    InstrumentModel blank;
     DecodeGasRecord(std::string(25, '*'), blank, 0);
     for (int g = 0; g < 5; ++g) EXPECT_EQ(s.model.GasName(g), blank.GasName(0));
     EXPECT_FALSE(s.link.operations().GetAutoCalDensty(&s.model));

@@ -155,7 +155,7 @@ TEST(Robustness, BlockAnswerThatNeverEndsFailsAtTheBlockLimit) {
     h.link.setLogWriter([&](std::string_view text) { log.emplace_back(text); });
     const std::string block = test::Reply("VP,R,0123", ETB);
     h.script.answer("VP,R,", block).answer(std::string(1, ACK), block);
-    clsInstrument model;
+    InstrumentModel model;
     h.link.setInstrument(&model);
     EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));
     EXPECT_EQ(h.link.Status(), link_status::Failed);
@@ -181,7 +181,7 @@ TEST(Robustness, SlowBlockAnswerFailsAtTheDeadline) {
     h.link.setLogWriter([&](std::string_view text) { log.emplace_back(text); });
     const std::string block = test::Reply("VP,R,0123", ETB);
     h.script.answer("VP,R,", block, Millis{5}).answer(std::string(1, ACK), block, Millis{1500});
-    clsInstrument model;
+    InstrumentModel model;
     h.link.setInstrument(&model);
     const Millis start = h.host.now();
     EXPECT_FALSE(h.link.WaitFor(link_status::AwaitRead, "VP,R,"));

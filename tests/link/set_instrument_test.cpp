@@ -34,7 +34,7 @@ class SetInstrumentScripted : public ::testing::Test {
     void SetUp() override { h.connect(2, 2); }
 
     test::LinkHarness h;
-    clsInstrument model;
+    InstrumentModel model;
 };
 
 TEST_F(SetInstrumentScripted, RejectedWriteIsResentThenStopsEverythingAfterIt) {
@@ -129,7 +129,7 @@ TEST_F(SetInstrumentScripted, NoModelSendsNothingAndLogsTheFailure) {
 TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     test::SimLink s;
     ASSERT_TRUE(s.connect());
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(s.link.reads().GetInstrument(&model));
 
     model.setSpecNo("TYPE-9");
@@ -169,7 +169,7 @@ TEST(SetInstrumentOnVirtualInstrument, ManyFlagsWrittenAreFoundByAFreshRead) {
     // Group writes keep their flags until a read has confirmed them: the read-back has.
     EXPECT_FALSE(model.isChanged(SettingId::BumpThreshold) || model.isChanged(SettingId::LcBuzzer));
 
-    clsInstrument readBack;
+    InstrumentModel readBack;
     ASSERT_TRUE(s.link.reads().GetInstrument(&readBack));
     EXPECT_EQ(readBack.SpecNo(), "TYPE-9");
     EXPECT_EQ(readBack.UserID(), "NIGHT SHIFT");
@@ -212,7 +212,7 @@ std::string answerOf(const std::string& bytes, const std::string& key, const std
 TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingBothValues) {
     struct Case {
         const char* name;
-        std::function<void(clsInstrument&)> edit;
+        std::function<void(InstrumentModel&)> edit;
         std::function<std::string(std::string)> rewrite;
         WriteFailure expected;
         const char* shown;  // in the line the user reads
@@ -220,7 +220,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
     const std::string nak(1, NAK);
     const Case cases[] = {
         {"bump group out of range",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              m.setBumpTime(9);
              m.setBumpThreshold(9);
              m.setBumpFailCalTime(9);
@@ -230,32 +230,32 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
          {WriteFailure::Kind::Differs, "BU", "9,9,9,9", "2,1,0,1"},
          "sent 9,9,9,9, the instrument holds 2,1,0,1"},
         {"backlight group out of range",
-         [](clsInstrument& m) { m.setLcBhMode(9); },
+         [](InstrumentModel& m) { m.setLcBhMode(9); },
          nullptr,
          {WriteFailure::Kind::Differs, "WB", "9,0,0", "0,0,0"},
          "sent 9,0,0, the instrument holds 0,0,0"},
         {"HC mode out of range",
-         [](clsInstrument& m) { m.setHcMode(99); },
+         [](InstrumentModel& m) { m.setHcMode(99); },
          nullptr,
          {WriteFailure::Kind::Differs, "LP", "99", "0"},
          "sent 99, the instrument holds 0."},
         {"backlight time FFFF",
-         [](clsInstrument& m) { m.setLcdBackLight(-1); },
+         [](InstrumentModel& m) { m.setLcdBackLight(-1); },
          nullptr,
          {WriteFailure::Kind::Differs, "XT", "FFFF", "001E"},
          "sent FFFF, the instrument holds 001E"},
         {"station refused",
-         [](clsInstrument& m) { m.setStationID("NEWSTATION"); },
+         [](InstrumentModel& m) { m.setStationID("NEWSTATION"); },
          [nak](std::string bytes) { return answerOf(bytes, "XS,W", "XS,W," + nak); },
          {WriteFailure::Kind::Refused, "XS", "****,NEWSTATION      ", ""},
          "refused by the instrument (sent ****,NEWSTATION)"},
         {"bump group refused",
-         [](clsInstrument& m) { m.setBumpTime(3); },
+         [](InstrumentModel& m) { m.setBumpTime(3); },
          [nak](std::string bytes) { return answerOf(bytes, "BU,W", "BU,W," + nak); },
          {WriteFailure::Kind::Refused, "BU", "3,1,0,1", ""},
          "refused by the instrument (sent 3,1,0,1)"},
         {"warning answered with another level three times",
-         [](clsInstrument& m) { m.setWarning(2, 6); },
+         [](InstrumentModel& m) { m.setWarning(2, 6); },
          [](std::string bytes) {
              return answerOf(bytes, "A1,W", "A1,W,   10, 19.5,  7.0,   25,   50");
          },
@@ -263,7 +263,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
           "   10, 19.5,  7.0,   25,   50"},
          "sent 10,19.5,6.0,25,50, the instrument holds 10,19.5,7.0,25,50"},
         {"STEL answered with another level",
-         [](clsInstrument& m) { m.setStel(2, 7); },
+         [](InstrumentModel& m) { m.setStel(2, 7); },
          [](std::string bytes) {
              return answerOf(bytes, "AS,W", "AS,W,*****,*****, 29.9,  200,*****");
          },
@@ -275,9 +275,9 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
         SCOPED_TRACE(c.name);
         test::SimLink s;
         ASSERT_TRUE(s.connect(2, 2));
-        clsInstrument before;
+        InstrumentModel before;
         ASSERT_TRUE(s.link.reads().GetInstrument(&before));
-        clsInstrument model = before;
+        InstrumentModel model = before;
         model.ClearChangeFlags();
         c.edit(model);
         s.port.frames.clear();
@@ -298,7 +298,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
         EXPECT_NE(text.find(c.shown), std::string::npos) << text;
 
         s.port.rewrite = nullptr;
-        clsInstrument after;
+        InstrumentModel after;
         ASSERT_TRUE(s.link.reads().GetInstrument(&after));
         if (c.rewrite == nullptr) {
             EXPECT_EQ(after.BumpTime(), before.BumpTime());
@@ -312,7 +312,7 @@ TEST(SetInstrumentOnVirtualInstrument, AWriteTheInstrumentDidNotTakeFailsNamingB
 TEST(SetInstrumentOnVirtualInstrument, WhatTheReadBackConfirmedIsNotWrittenAgain) {
     test::SimLink s;
     ASSERT_TRUE(s.connect());
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(s.link.reads().GetInstrument(&model));
     s.port.frames.clear();
     model.setHcMode(1);

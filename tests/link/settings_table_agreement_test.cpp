@@ -49,7 +49,7 @@ std::string pick(const Setting& s, std::size_t salt, const std::string& avoid) {
     return std::to_string(v);
 }
 
-std::string modelValue(const Setting& s, const clsInstrument& m) {
+std::string modelValue(const Setting& s, const InstrumentModel& m) {
     return s.isText ? s.text(m) : std::to_string(s.number(m));
 }
 

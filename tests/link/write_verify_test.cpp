@@ -37,7 +37,7 @@ bool anyLineStarts(const std::vector<std::string>& lines, const std::string& pre
 
 // Every request the write can send is read back by a command of the read-all, and only by one.
 TEST(WriteVerify, EveryWriteRequestHasItsReadAllCommand) {
-    const auto payloads = WritePayloads(clsInstrument());
+    const auto payloads = WritePayloads(InstrumentModel());
     ASSERT_GT(payloads.size(), 280u);  // the settings, the levels, the library and 256 stations
     const auto& table = ReadAll::CommandTable();
     for (const auto& [key, payload] : payloads) {
@@ -63,35 +63,35 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
     struct Case {
         const char* name;
         const char* forget;  // the virtual instrument's writes acknowledged and dropped
-        std::function<void(clsInstrument&)> edit;
+        std::function<void(InstrumentModel&)> edit;
         std::string code;
         std::string sent;
         std::string held;
-        std::function<bool(const clsInstrument&)> flagged;
+        std::function<bool(const InstrumentModel&)> flagged;
     };
     const Case cases[] = {
         {"bump group acknowledged bare", "BU",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              m.setBumpTime(3);
              m.setBumpThreshold(4);
          },
          "BU", "3,4,0,1", "2,1,0,1",
-         [](const clsInstrument& m) {
+         [](const InstrumentModel& m) {
              return m.isChanged(SettingId::BumpTime) && m.isChanged(SettingId::BumpThreshold);
          }},
-        {"backlight group acknowledged bare", "WB", [](clsInstrument& m) { m.setLcBhMode(1); },
+        {"backlight group acknowledged bare", "WB", [](InstrumentModel& m) { m.setLcBhMode(1); },
          "WB", "1,0,0", "0,0,0",
-         [](const clsInstrument& m) { return m.isChanged(SettingId::LcBhMode); }},
+         [](const InstrumentModel& m) { return m.isChanged(SettingId::LcBhMode); }},
         {"station acknowledged bare", "XS",
-         [](clsInstrument& m) { m.setStationList(5, "NEW GATE"); }, "XS", "0005,NEW GATE", "0005,",
-         [](const clsInstrument& m) { return m.isChanged(SettingId::StationList, 5); }},
+         [](InstrumentModel& m) { m.setStationList(5, "NEW GATE"); }, "XS", "0005,NEW GATE",
+         "0005,", [](const InstrumentModel& m) { return m.isChanged(SettingId::StationList, 5); }},
         {"gas name cut to the instrument's ten", "",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              m.setGasName(0, "METHANE-XYZ");
              m.markChanged(SettingId::GasEnabled, 0);  // as a settings file's "GJ" line marks it
          },
          "GJ", "METHANE-XYZ", "METHANE-XY ",
-         [](const clsInstrument& m) { return m.isChanged(SettingId::GasEnabled, 0); }},
+         [](const InstrumentModel& m) { return m.isChanged(SettingId::GasEnabled, 0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -99,12 +99,12 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
         state.forgetWrites = c.forget;
         test::SimLink s(state);
         ASSERT_TRUE(s.connect(2, 2));
-        clsInstrument before;
+        InstrumentModel before;
         ASSERT_TRUE(s.link.reads().GetInstrument(&before));
-        clsInstrument model = before;
+        InstrumentModel model = before;
         model.ClearChangeFlags();
         c.edit(model);
-        const clsInstrument sent = model;
+        const InstrumentModel sent = model;
 
         const SettingsWriteResult result = s.link.WriteSettings(&model);
 
@@ -127,8 +127,8 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
 
         // The model as last read takes what the instrument holds: nothing changed.
         ASSERT_TRUE(result.held);
-        const clsInstrument held = HeldAfterWrite(before, sent, *result.held);
-        clsInstrument again;
+        const InstrumentModel held = HeldAfterWrite(before, sent, *result.held);
+        InstrumentModel again;
         ASSERT_TRUE(s.link.reads().GetInstrument(&again));
         EXPECT_EQ(held.BumpTime(), again.BumpTime());
         EXPECT_EQ(held.LcBhMode(), again.LcBhMode());
@@ -144,7 +144,7 @@ TEST(WriteVerify, AnAcknowledgedWriteTheInstrumentDidNotKeepFailsTheRun) {
 TEST(WriteVerify, AFullWriteToAnHonestInstrumentIsVerifiedWithoutAFalseMismatch) {
     test::SimLink s;
     ASSERT_TRUE(s.connect());
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(s.link.reads().GetInstrument(&model));
     model.setWarning(2, 7);
     model.setLcdBackLight(45);
@@ -186,7 +186,7 @@ TEST(WriteVerify, AFullWriteToAnHonestInstrumentIsVerifiedWithoutAFalseMismatch)
 TEST(WriteVerify, ARunThatStoppedReadsBackWhatWasAcknowledged) {
     test::SimLink s;
     ASSERT_TRUE(s.connect(2, 2));
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(s.link.reads().GetInstrument(&model));
     model.ClearChangeFlags();
     model.setLcdBackLight(45);  // "XT", rank 16
@@ -218,7 +218,7 @@ TEST(WriteVerify, ARunThatStoppedReadsBackWhatWasAcknowledged) {
 TEST(WriteVerify, AReadBackNotAnsweredFailsTheRunWithoutCallingAnythingHeld) {
     test::LinkHarness h;
     h.connect(1, 1);
-    clsInstrument model;
+    InstrumentModel model;
     model.setLcdBackLight(0x2D);
     model.setAlarmMode(1);
     h.script.answer("AP,W,", Reply("AP,W,1"));

@@ -38,7 +38,7 @@ class ArbitraryInput : public ::testing::Test {
 };
 
 TEST_F(ArbitraryInput, TextParsersAnswerOrRefuse) {
-    clsInstrument model;
+    InstrumentModel model;
     for (int i = 0; i < 20000; ++i) {
         const std::string text = i % 2 ? bytes(40) : nearNumber(12);
         if (const auto v = ParseNumber(text)) {

@@ -28,7 +28,7 @@ std::string flagName(SettingId id, int index) {
 }
 
 // The names of the flags that are set ("Warning[2]").
-std::vector<std::string> setFlags(const clsInstrument& m) {
+std::vector<std::string> setFlags(const InstrumentModel& m) {
     std::vector<std::string> set;
     for (const auto& [id, index] : allFlags())
         if (m.isChanged(id, index)) set.push_back(flagName(id, index));
@@ -41,7 +41,7 @@ TEST(ChangeFlags, EachFlagIsItsOwn) {
     const auto flags = allFlags();
     ASSERT_EQ(static_cast<int>(flags.size()), settingValueTotal);
     for (const auto& [id, index] : flags) {
-        clsInstrument m;
+        InstrumentModel m;
         m.markChanged(id, index);
         const std::vector<std::string> set = setFlags(m);
         const std::string expected = flagName(id, index);
@@ -63,7 +63,7 @@ TEST(ChangeFlags, KeysAreTheAccessorNamesAndUnique) {
     for (const Setting& s : SettingsTable()) EXPECT_EQ(SettingName(s.id), s.prop);
     EXPECT_EQ(SettingName(SettingId::HcMode), "HcMode");
     EXPECT_EQ(SettingName(SettingId::Warning), "Warning");
-    EXPECT_EQ(SettingValueCount(SettingId::StationList), clsInstrument::stationCount);
+    EXPECT_EQ(SettingValueCount(SettingId::StationList), InstrumentModel::stationCount);
 }
 
 TEST(ChangeFlags, IndexOutsideTheSettingsRangeThrows) {
@@ -77,7 +77,7 @@ TEST(ChangeFlags, IndexOutsideTheSettingsRangeThrows) {
         {SettingId::LS_Entry, 2},
     };
     for (const Case& c : cases) {
-        clsInstrument m;
+        InstrumentModel m;
         EXPECT_THROW(m.markChanged(c.id, c.index), std::out_of_range) << SettingName(c.id);
         EXPECT_THROW((void)m.isChanged(c.id, c.index), std::out_of_range) << SettingName(c.id);
         EXPECT_THROW(m.setChanged(c.id, c.index, false), std::out_of_range);
@@ -87,7 +87,7 @@ TEST(ChangeFlags, IndexOutsideTheSettingsRangeThrows) {
 
 TEST(ChangeFlags, EveryTableSetterMarksOnlyItsOwnKey) {
     for (const Setting& s : SettingsTable()) {
-        clsInstrument m;
+        InstrumentModel m;
         if (s.isText) {
             s.setText(m, "1");
         } else {
@@ -101,10 +101,10 @@ TEST(ChangeFlags, EveryTableSetterMarksOnlyItsOwnKey) {
 }
 
 TEST(ChangeFlags, CopiesCarryTheirFlags) {
-    clsInstrument m;
+    InstrumentModel m;
     m.setWarning(2, 5.0f);
     m.setStationList(200, "X");
-    clsInstrument copy = m;
+    InstrumentModel copy = m;
     copy.clearChanged(SettingId::Warning, 2);
     EXPECT_TRUE(m.isChanged(SettingId::Warning, 2));
     EXPECT_FALSE(copy.isChanged(SettingId::Warning, 2));

@@ -28,8 +28,8 @@ ChannelGas hydrogenSulphide() {
 // those values would mark is marked (the writer owes the instrument each of them).
 TEST(ChannelGas, PutThenReadGivesTheSameGasAndMarksTheWrites) {
     const ChannelGas gas = hydrogenSulphide();
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
-        clsInstrument model;
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
+        InstrumentModel model;
         model.ClearChangeFlags();
         PutGasOnChannel(model, ch, gas);
         EXPECT_EQ(GasOnChannel(model, ch), gas) << ch;
@@ -39,14 +39,14 @@ TEST(ChannelGas, PutThenReadGivesTheSameGasAndMarksTheWrites) {
                                    SettingId::AutoCalib, SettingId::Ratio, SettingId::Zero})
             EXPECT_TRUE(model.isChanged(id, ch)) << ch;
         // The other channels are untouched.
-        const int other = (ch + 1) % clsInstrument::channelCount;
+        const int other = (ch + 1) % InstrumentModel::channelCount;
         EXPECT_FALSE(model.GasEnabled(other));
         EXPECT_FALSE(model.isChanged(SettingId::Warning, other));
     }
 }
 
 TEST(ChannelGas, KeepLeavesTheChannelsRatioAndZero) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setRatio(2, 1.25f);
     model.setZero(2, -4);
     model.ClearChangeFlags();
@@ -64,15 +64,15 @@ TEST(ChannelGas, KeepLeavesTheChannelsRatioAndZero) {
 
 // A channel outside 0-4 (the levels' sixth record included) is left alone: no throw, no flag.
 TEST(ChannelGas, ChannelOutsideTheFiveIsLeftAlone) {
-    clsInstrument model;
+    InstrumentModel model;
     model.ClearChangeFlags();
-    const clsInstrument before = model;
+    const InstrumentModel before = model;
     for (int ch : {-1, 5, 6}) {
         EXPECT_NO_THROW(PutGasOnChannel(model, ch, hydrogenSulphide())) << ch;
     }
     EXPECT_EQ(model.Warning(5), before.Warning(5));
     EXPECT_FALSE(model.isChanged(SettingId::Warning, 5));
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) EXPECT_FALSE(model.GasEnabled(ch));
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) EXPECT_FALSE(model.GasEnabled(ch));
 }
 
 }  // namespace

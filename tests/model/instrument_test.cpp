@@ -9,7 +9,7 @@ namespace vq {
 namespace {
 
 TEST(Instrument, NewObjectHoldsTheDefaultsWithNoFlagSet) {
-    clsInstrument m;
+    InstrumentModel m;
     EXPECT_EQ(m.CalLimit(), 1);
     EXPECT_EQ(m.BumpTime(), 2);
     EXPECT_EQ(m.UserPassword2(), "4729");
@@ -33,7 +33,7 @@ TEST(Instrument, NewObjectHoldsTheDefaultsWithNoFlagSet) {
 }
 
 TEST(Instrument, SettersMarkTheirFlags) {
-    clsInstrument m;
+    InstrumentModel m;
     m.setHcMode(2);
     EXPECT_TRUE(m.isChanged(SettingId::HcMode));
     m.setAlarmMode(0);  // same value: still an edit
@@ -60,7 +60,7 @@ TEST(Instrument, SettersMarkTheirFlags) {
 }
 
 TEST(Instrument, IntervalsFlagOnlyOnARealChange) {
-    clsInstrument m;
+    InstrumentModel m;
     m.setIntervals(0);
     EXPECT_FALSE(m.isChanged(SettingId::Intervals));
     m.setIntervals(60);
@@ -69,7 +69,7 @@ TEST(Instrument, IntervalsFlagOnlyOnARealChange) {
 }
 
 TEST(Instrument, IdentityTextsAreTrimmedAndBlankBecomesDashes) {
-    clsInstrument m;
+    InstrumentModel m;
     m.setSerialNo("   ");
     EXPECT_EQ(m.SerialNo(), std::string(20, '-'));
     EXPECT_TRUE(m.isChanged(SettingId::SerialNo));
@@ -83,7 +83,7 @@ TEST(Instrument, IdentityTextsAreTrimmedAndBlankBecomesDashes) {
 }
 
 TEST(Instrument, IndexRules) {
-    clsInstrument m;
+    InstrumentModel m;
     // Channel table: index 5 and beyond are ignored.
     m.setGasName(5, "X");
     EXPECT_EQ(m.GasName(5), "");
@@ -116,7 +116,7 @@ TEST(Instrument, IndexRules) {
 }
 
 TEST(Instrument, SetChangeFlagsGroups) {
-    clsInstrument m;
+    InstrumentModel m;
     m.setFlowLevel(5);  // FlowLevel marked changed, and must stay so
     m.setDummySerial("D");
     m.SetChangeFlags(true, false);
@@ -150,7 +150,7 @@ TEST(Instrument, SetChangeFlagsGroups) {
 }
 
 TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
-    clsInstrument m;
+    InstrumentModel m;
     m.setConfirmation(3);
     m.setSpecNo("TYPE-9");
     m.setFlowLevel(70000);
@@ -180,9 +180,9 @@ TEST(Instrument, ClearDatasKeepsTheUnresetFieldsAndClearsFlags) {
 }
 
 TEST(Instrument, CopiesAreIndependent) {
-    clsInstrument original;
+    InstrumentModel original;
     original.setWarning(0, 10);
-    clsInstrument copy = original;
+    InstrumentModel copy = original;
     copy.setWarning(0, 20);
     copy.setStationList(0, "copy");
     EXPECT_EQ(original.Warning(0), 10.0f);

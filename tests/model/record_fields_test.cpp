@@ -83,7 +83,7 @@ TEST(RecordFields, HexDigitsKeepTheLastDigits) {
 // The records under each rule: the same bytes for a plain channel, the file blanking what would
 // split its line, a negative full scale kept with its sign.
 TEST(RecordFields, GasRecordsUnderBothRules) {
-    clsInstrument model;
+    InstrumentModel model;
     const auto put = [&model](int ch, const char* name, float fullScale, float step,
                               std::int16_t decimals, const char* unit) {
         model.setGasEnabled(ch, true);
@@ -132,7 +132,7 @@ TEST(RecordFields, GasRecordsUnderBothRules) {
 }
 
 TEST(RecordFields, LevelFieldsFollowEachChannelsDecimals) {
-    clsInstrument model;
+    InstrumentModel model;
     const std::int16_t decimals[] = {1, 1, 0, 2, 0};
     const float levels[] = {-101, 25, 10, 1.5f, 100};
     for (int ch = 0; ch < 5; ++ch) {
@@ -147,7 +147,7 @@ TEST(RecordFields, LevelFieldsFollowEachChannelsDecimals) {
 }
 
 TEST(RecordFields, LibraryEntryFieldsUnderBothRules) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setLS_Name(1, "ISO,BUTANE-X");
     model.setLS_Point(1, 1);
     model.setLS_FullScale(1, 100);

@@ -19,7 +19,7 @@ std::string en(const Reason& reason) {
 }
 
 // A used settings library entry that every rule accepts.
-void fitLibrary(clsInstrument& m, int entry) {
+void fitLibrary(InstrumentModel& m, int entry) {
     LibraryEntry e;
     e.Name = "USERGAS";
     e.FullScale = 100;
@@ -102,7 +102,7 @@ TEST(SettingRules, LevelTextsAreANumberOrTheNoValueMark) {
 
 // "Update" looks only at what it is about to send; a whole file looks at everything it carries.
 TEST(SettingRules, ScopeDecidesWhichSettingsAreLookedAt) {
-    clsInstrument m;  // a blank model: logging interval 0, never read from anywhere
+    InstrumentModel m;  // a blank model: logging interval 0, never read from anywhere
     m.ClearChangeFlags();
     EXPECT_TRUE(CheckSettingRules(m, RuleScope::Changed).empty());
     const auto all = CheckSettingRules(m, RuleScope::All);
@@ -130,32 +130,32 @@ TEST(SettingRules, ScopeDecidesWhichSettingsAreLookedAt) {
 TEST(SettingRules, ValuesTheInstrumentHoldsAreNotJudgedOnlyEdits) {
     struct Case {
         const char* name;
-        std::function<void(clsInstrument&)> onInstrument;  // odd values put there by other means
-        std::function<void(clsInstrument&)> edit;          // what the user changes
+        std::function<void(InstrumentModel&)> onInstrument;  // odd values put there by other means
+        std::function<void(InstrumentModel&)> edit;          // what the user changes
         const char* refused;  // the code refused (with the instrument known); empty for none
     };
-    const auto none = [](clsInstrument&) {};
+    const auto none = [](InstrumentModel&) {};
     const Case cases[] = {
-        {"station text held", [](clsInstrument& m) { m.setStationList(128, "DOCK \"C\""); },
-         [](clsInstrument& m) { m.setUserID("X"); }, ""},
-        {"station text edited", none, [](clsInstrument& m) { m.setStationList(128, "DOCK \"C\""); },
-         "XS"},
-        {"user id held", [](clsInstrument& m) { m.setUserID("night shift"); },
-         [](clsInstrument& m) { m.setStationID("GATE 2"); }, ""},
-        {"user id edited", none, [](clsInstrument& m) { m.setUserID("night shift"); }, "XZ"},
-        {"bump time held", [](clsInstrument& m) { m.setBumpTime(9); }, none, ""},
-        {"bump time edited", none, [](clsInstrument& m) { m.setBumpTime(9); }, "BU"},
-        {"type number held", [](clsInstrument& m) { m.setSpecNo("TYPE\xC3\xA9"); }, none, ""},
-        {"type number edited", none, [](clsInstrument& m) { m.setSpecNo("TYPE\xC3\xA9"); }, "BS"},
+        {"station text held", [](InstrumentModel& m) { m.setStationList(128, "DOCK \"C\""); },
+         [](InstrumentModel& m) { m.setUserID("X"); }, ""},
+        {"station text edited", none,
+         [](InstrumentModel& m) { m.setStationList(128, "DOCK \"C\""); }, "XS"},
+        {"user id held", [](InstrumentModel& m) { m.setUserID("night shift"); },
+         [](InstrumentModel& m) { m.setStationID("GATE 2"); }, ""},
+        {"user id edited", none, [](InstrumentModel& m) { m.setUserID("night shift"); }, "XZ"},
+        {"bump time held", [](InstrumentModel& m) { m.setBumpTime(9); }, none, ""},
+        {"bump time edited", none, [](InstrumentModel& m) { m.setBumpTime(9); }, "BU"},
+        {"type number held", [](InstrumentModel& m) { m.setSpecNo("TYPE\xC3\xA9"); }, none, ""},
+        {"type number edited", none, [](InstrumentModel& m) { m.setSpecNo("TYPE\xC3\xA9"); }, "BS"},
         {"library ratio held",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              LibraryEntry e = m.LS_Entry(0);
              e.Ratio = -5;
              m.setLS_Entry(0, e);
          },
          none, ""},
         {"library ratio edited", none,
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              LibraryEntry e = m.LS_Entry(0);
              e.Ratio = -5;
              m.setLS_Entry(0, e);
@@ -163,11 +163,11 @@ TEST(SettingRules, ValuesTheInstrumentHoldsAreNotJudgedOnlyEdits) {
          "LS"},
     };
     for (const Case& c : cases) {
-        clsInstrument held;
+        InstrumentModel held;
         held.setIntervals(60);
         fitLibrary(held, 0);
         c.onInstrument(held);
-        clsInstrument model = held;
+        InstrumentModel model = held;
         c.edit(model);
         // "Update ID" and "Update" send these whether edited or not.
         model.SetChangeFlags(true, true);
@@ -227,7 +227,7 @@ TEST(SettingRules, LibraryEntryFieldsEachHaveTheirRule) {
          "not printable ASCII"},
     };
     for (const Case& c : cases) {
-        clsInstrument m;
+        InstrumentModel m;
         m.setIntervals(60);
         fitLibrary(m, 1);
         EXPECT_EQ(en(LibraryFieldProblem(m.LS_Entry(1), c.field)), "") << c.name;
@@ -247,27 +247,27 @@ TEST(SettingRules, LibraryEntryFieldsEachHaveTheirRule) {
 TEST(SettingRules, LevelsAreHeldToTheRulesOfTheirChannel) {
     struct Case {
         const char* name;
-        std::function<void(clsInstrument&)> spoil;
+        std::function<void(InstrumentModel&)> spoil;
         const char* code;
         const char* reason;
     };
     const Case cases[] = {
-        {"CH4 alarm 150", [](clsInstrument& m) { m.setAlarm(0, 150); }, "A2",
+        {"CH4 alarm 150", [](InstrumentModel& m) { m.setAlarm(0, 150); }, "A2",
          "alarm 150 of channel 1 is above 60"},
-        {"CH4 warning not set", [](clsInstrument& m) { m.setWarning(0, -101); }, "A1",
+        {"CH4 warning not set", [](InstrumentModel& m) { m.setWarning(0, -101); }, "A1",
          "warning not set of channel 1 must be set"},
         // Both lines are refused, each for the order of the two.
-        {"warning above alarm", [](clsInstrument& m) { m.setAlarm(0, 5); }, "A1 A2",
+        {"warning above alarm", [](InstrumentModel& m) { m.setAlarm(0, 5); }, "A1 A2",
          "warning 10 of channel 1 is not at or below its alarm 5"},
-        {"H2S STEL 31", [](clsInstrument& m) { m.setStel(2, 31); }, "AS",
+        {"H2S STEL 31", [](InstrumentModel& m) { m.setStel(2, 31); }, "AS",
          "STEL 31 of channel 3 is not between 0 and 30"},
-        {"auto-calibration above full scale", [](clsInstrument& m) { m.setAutoCalib(0, 150); },
+        {"auto-calibration above full scale", [](InstrumentModel& m) { m.setAutoCalib(0, 150); },
          "SA", "auto-calibration value 150 of channel 1 is above the full scale 100"},
-        {"auto-calibration below warning", [](clsInstrument& m) { m.setAutoCalib(0, 5); }, "SA",
+        {"auto-calibration below warning", [](InstrumentModel& m) { m.setAutoCalib(0, 5); }, "SA",
          "auto-calibration value 5 of channel 1 is below 10"},
     };
     for (const Case& c : cases) {
-        clsInstrument m;
+        InstrumentModel m;
         m.setIntervals(60);
         m.setGasEnabled(0, true);
         m.setGasName(0, "CH4");

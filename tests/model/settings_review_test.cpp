@@ -15,7 +15,7 @@ namespace {
 
 struct Case {
     const char* what;
-    std::function<void(clsInstrument&)> change;
+    std::function<void(InstrumentModel&)> change;
     // code, number, text before, text after (message ids are compared as "#id")
     std::vector<std::tuple<std::string, int, std::string, std::string>> expected;
 };
@@ -24,8 +24,8 @@ std::string shown(const ShownValue& v) {
     return v.messageId != 0 ? "#" + std::to_string(v.messageId) : v.text;
 }
 
-clsInstrument baseModel() {
-    clsInstrument m;
+InstrumentModel baseModel() {
+    InstrumentModel m;
     m.setGasEnabled(1, true);
     m.setGasName(1, "CO");
     m.setGasFullScale(1, 500);
@@ -38,27 +38,27 @@ clsInstrument baseModel() {
 
 TEST(SettingsReview, ExactlyTheChangedSettingsDifferWithTheirShownValues) {
     const std::vector<Case> cases = {
-        {"nothing", [](clsInstrument&) {}, {}},
-        {"a group member", [](clsInstrument& m) { m.setLcBuzzer(1); }, {{"WB", 0, "OFF", "ON"}}},
+        {"nothing", [](InstrumentModel&) {}, {}},
+        {"a group member", [](InstrumentModel& m) { m.setLcBuzzer(1); }, {{"WB", 0, "OFF", "ON"}}},
         {"a listed value",
-         [](clsInstrument& m) { m.setAlarmMode(1); },
+         [](InstrumentModel& m) { m.setAlarmMode(1); },
          {{"AP", 0, "#8005", "#8006"}}},
         {"a station",
-         [](clsInstrument& m) { m.setStationList(2, "DEPOT 3"); },
+         [](InstrumentModel& m) { m.setStationList(2, "DEPOT 3"); },
          {{"XS", 3, "----------------", "DEPOT 3"}}},
         {"an identity text",
-         [](clsInstrument& m) { m.setUserID("J. DOE"); },
+         [](InstrumentModel& m) { m.setUserID("J. DOE"); },
          {{"XZ", 0, "----------------", "J. DOE"}}},
-        {"a level", [](clsInstrument& m) { m.setWarning(1, 30); }, {{"A1", 2, "25", "30"}}},
+        {"a level", [](InstrumentModel& m) { m.setWarning(1, 30); }, {{"A1", 2, "25", "30"}}},
         {"a channel switched off",
-         [](clsInstrument& m) { m.setGasEnabled(1, false); },
+         [](InstrumentModel& m) { m.setGasEnabled(1, false); },
          {{"GJ", 2, "CO 500 1 ppm", "-----"}}},
         // A library entry field by field: only the field that changed, under its caption.
         {"a library ratio",
-         [](clsInstrument& m) { m.setLS_Ratio(1, 2.5f); },
+         [](InstrumentModel& m) { m.setLS_Ratio(1, 2.5f); },
          {{"LS", 2, "0", "2.5"}}},
         {"a library name and coefficient",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              LibraryEntry e = m.LS_Entry(0);
              e.Name = "USERGAS";
              e.Linear2_d = -2;
@@ -66,19 +66,19 @@ TEST(SettingsReview, ExactlyTheChangedSettingsDifferWithTheirShownValues) {
          },
          {{"LS", 1, "", "USERGAS"}, {"LS", 1, "0 0 0 0 0 0 0 0", "0 0 0 0 0 0 0 -2"}}},
         {"a library voltage",
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              LibraryEntry e = m.LS_Entry(1);
              e.elem_vol = -1;  // 65535 as the instrument carries it
              m.setLS_Entry(1, e);
          },
          {{"LS", 2, "0", "65535"}}},
     };
-    const clsInstrument before = baseModel();
+    const InstrumentModel before = baseModel();
     const std::size_t total = ReviewRows(before, before).size();
     // Identity 4, stations 256, channels 5 x 6, the table's settings, library 2 x 7 fields.
     EXPECT_EQ(total, 4 + 256 + 30 + SettingsTable().size() + 14);
     for (const Case& c : cases) {
-        clsInstrument after = before;
+        InstrumentModel after = before;
         c.change(after);
         const auto rows = ReviewRows(before, after);
         ASSERT_EQ(rows.size(), total) << c.what;
@@ -96,7 +96,7 @@ TEST(SettingsReview, ExactlyTheChangedSettingsDifferWithTheirShownValues) {
     }
 }
 
-int differing(const clsInstrument& a, const clsInstrument& b) {
+int differing(const InstrumentModel& a, const InstrumentModel& b) {
     int n = 0;
     for (const ReviewRow& row : ReviewRows(a, b)) n += row.differs() ? 1 : 0;
     return n;
@@ -105,39 +105,39 @@ int differing(const clsInstrument& a, const clsInstrument& b) {
 // After a write that stopped, a setting counts as held by the instrument exactly when its
 // confirmed write cleared the flag; everything else keeps the value last read.
 TEST(SettingsReview, HeldAfterWriteTakesOnlyTheConfirmedSettings) {
-    const std::vector<std::function<void(clsInstrument&)>> edits = {
-        [](clsInstrument& m) { m.setLcBuzzer(1); },
-        [](clsInstrument& m) { m.setAlarmMode(1); },
-        [](clsInstrument& m) { m.setStationList(2, "DEPOT 3"); },
-        [](clsInstrument& m) { m.setUserID("J. DOE"); },
-        [](clsInstrument& m) { m.setWarning(1, 30); },
-        [](clsInstrument& m) { m.setTwa(1, 12); },
-        [](clsInstrument& m) { m.setGasEnabled(1, false); },
-        [](clsInstrument& m) { m.setLS_Ratio(1, 2.5f); },
+    const std::vector<std::function<void(InstrumentModel&)>> edits = {
+        [](InstrumentModel& m) { m.setLcBuzzer(1); },
+        [](InstrumentModel& m) { m.setAlarmMode(1); },
+        [](InstrumentModel& m) { m.setStationList(2, "DEPOT 3"); },
+        [](InstrumentModel& m) { m.setUserID("J. DOE"); },
+        [](InstrumentModel& m) { m.setWarning(1, 30); },
+        [](InstrumentModel& m) { m.setTwa(1, 12); },
+        [](InstrumentModel& m) { m.setGasEnabled(1, false); },
+        [](InstrumentModel& m) { m.setLS_Ratio(1, 2.5f); },
     };
-    const clsInstrument before = baseModel();
+    const InstrumentModel before = baseModel();
     for (std::size_t i = 0; i < edits.size(); ++i) {
-        clsInstrument sent = before;
+        InstrumentModel sent = before;
         edits[i](sent);
         sent.SetChangeFlags(true, true);
-        clsInstrument confirmed = sent;
+        InstrumentModel confirmed = sent;
         confirmed.ClearChangeFlags();
         EXPECT_EQ(differing(HeldAfterWrite(before, sent, confirmed), sent), 0) << "edit " << i;
         EXPECT_EQ(differing(HeldAfterWrite(before, sent, sent), before), 0) << "edit " << i;
     }
     // Stopped between the two: the station went, the level did not.
-    clsInstrument sent = before;
+    InstrumentModel sent = before;
     sent.setStationList(2, "DEPOT 3");
     sent.setWarning(1, 30);
     sent.SetChangeFlags(true, true);
-    clsInstrument after = sent;
+    InstrumentModel after = sent;
     after.clearChanged(SettingId::StationList, 2);
-    const clsInstrument held = HeldAfterWrite(before, sent, after);
+    const InstrumentModel held = HeldAfterWrite(before, sent, after);
     EXPECT_EQ(held.StationList(2), "DEPOT 3");
     EXPECT_EQ(held.Warning(1), 25.0f);
     EXPECT_EQ(differing(held, sent), 1);
     // A flag that was never owed says nothing, whatever the value.
-    clsInstrument unowed = sent;
+    InstrumentModel unowed = sent;
     unowed.ClearChangeFlags();
     EXPECT_EQ(differing(HeldAfterWrite(before, unowed, unowed), before), 0);
 }

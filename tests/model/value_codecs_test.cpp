@@ -159,7 +159,7 @@ TEST(GasTitles, FromTextsAndFromTheModel) {
     EXPECT_EQ(GasTitle("   ", "ppm", 100, 0), "----(---)");
     EXPECT_EQ(GasTitle("H2S", "ppm", 30.5f, 42), "H2S(30.5ppm)");
 
-    clsInstrument model;
+    InstrumentModel model;
     EXPECT_EQ(ChannelTitle(model, 0, false), "----(---)");
     ASSERT_TRUE(
         DecodeGasRecord("CO         "
@@ -180,7 +180,7 @@ TEST(GasTitles, FromTextsAndFromTheModel) {
 }
 
 TEST(GasRecord, DecodesFieldsAndTheBlankRecord) {
-    clsInstrument model;
+    InstrumentModel model;
     ASSERT_TRUE(
         DecodeGasRecord("H2S        "
                         " 30.0"
@@ -204,7 +204,7 @@ TEST(GasRecord, DecodesFieldsAndTheBlankRecord) {
 }
 
 TEST(GasRecord, BadRecordsReportAConversionError) {
-    clsInstrument model;
+    InstrumentModel model;
     // Wrong length: nothing stored.
     EXPECT_FALSE(
         DecodeGasRecord("CO         "

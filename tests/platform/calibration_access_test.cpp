@@ -30,41 +30,41 @@ struct Connected {
 TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument) {
     struct Case {
         const char* name;
-        std::function<bool(CalibrationAccess&, clsInstrument&)> viaAccess;
-        std::function<bool(uclVqif&, clsInstrument&)> viaLink;
+        std::function<bool(CalibrationAccess&, InstrumentModel&)> viaAccess;
+        std::function<bool(uclVqif&, InstrumentModel&)> viaLink;
     };
     const std::vector<Case> cases = {
-        {"gases", [](CalibrationAccess& a, clsInstrument& m) { return a.readGases(m); },
-         [](uclVqif& l, clsInstrument& m) { return l.operations().GetGasInfo(&m); }},
+        {"gases", [](CalibrationAccess& a, InstrumentModel& m) { return a.readGases(m); },
+         [](uclVqif& l, InstrumentModel& m) { return l.operations().GetGasInfo(&m); }},
         {"concentrations",
-         [](CalibrationAccess& a, clsInstrument& m) { return a.readConcentrations(m); },
-         [](uclVqif& l, clsInstrument& m) { return l.operations().GetAutoCalDensty(&m); }},
+         [](CalibrationAccess& a, InstrumentModel& m) { return a.readConcentrations(m); },
+         [](uclVqif& l, InstrumentModel& m) { return l.operations().GetAutoCalDensty(&m); }},
         {"range mode read",
-         [](CalibrationAccess& a, clsInstrument& m) { return a.readRangeMode(m); },
-         [](uclVqif& l, clsInstrument& m) { return l.operations().LpR(&m); }},
+         [](CalibrationAccess& a, InstrumentModel& m) { return a.readRangeMode(m); },
+         [](uclVqif& l, InstrumentModel& m) { return l.operations().LpR(&m); }},
         {"range mode written",
-         [](CalibrationAccess& a, clsInstrument& m) {
+         [](CalibrationAccess& a, InstrumentModel& m) {
              m.setHcMode(2);
              return a.writeRangeMode(m);
          },
-         [](uclVqif& l, clsInstrument& m) {
+         [](uclVqif& l, InstrumentModel& m) {
              m.setHcMode(2);
              return l.operations().Lp(&m);
          }},
         {"N2 calibration",
-         [](CalibrationAccess& a, clsInstrument&) { return a.calibrateN2(" 20.9"); },
-         [](uclVqif& l, clsInstrument&) { return l.calibration().zCal(" 20.9"); }},
+         [](CalibrationAccess& a, InstrumentModel&) { return a.calibrateN2(" 20.9"); },
+         [](uclVqif& l, InstrumentModel&) { return l.calibration().zCal(" 20.9"); }},
         {"range calibration ended",
-         [](CalibrationAccess& a, clsInstrument&) { return a.endRangeCalibration(); },
-         [](uclVqif& l, clsInstrument&) { return l.operations().Dw(); }},
+         [](CalibrationAccess& a, InstrumentModel&) { return a.endRangeCalibration(); },
+         [](uclVqif& l, InstrumentModel&) { return l.operations().Dw(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Connected viaAccess;
         Connected viaLink;
         CalibrationAccess access(viaAccess.s.link);
-        clsInstrument a;
-        clsInstrument l;
+        InstrumentModel a;
+        InstrumentModel l;
         EXPECT_TRUE(c.viaAccess(access, a));
         EXPECT_TRUE(c.viaLink(viaLink.s.link, l));
         EXPECT_FALSE(viaAccess.s.port.payloads().empty());
@@ -83,8 +83,8 @@ TEST(CalibrationAccess, PollBindingCancelClockAndFolderReachTheLink) {
     Connected b;
     CalibrationAccess access(b.s.link);
     EXPECT_FALSE(access.readingsPolled());
-    clsInstrument own;
-    clsInstrument* before = access.boundModel();
+    InstrumentModel own;
+    InstrumentModel* before = access.boundModel();
     access.bindModel(&own);
     EXPECT_EQ(b.s.link.Instrument(), &own);
     access.pollReadings(true);
@@ -108,7 +108,7 @@ TEST(CalibrationAccess, PollBindingCancelClockAndFolderReachTheLink) {
     EXPECT_FALSE(access.workDir().empty());
 
     // The window's runs are made its way: the span start line is in the log.
-    clsInstrument after = b.s.model;
+    InstrumentModel after = b.s.model;
     CalibrationRun run = access.run();
     ASSERT_TRUE(run.span(b.s.model, {true, false, false, false, false}, &after).taken);
     bool started = false;

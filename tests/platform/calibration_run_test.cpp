@@ -165,7 +165,7 @@ TEST(CalibrationRun, EachStyleSendsAndLogsWhatItDidBefore) {
             };
         }
         const ChannelFlags selection{true, true, true, false, false};
-        clsInstrument after = b.s.model;
+        InstrumentModel after = b.s.model;
         CalibrationRun run(b.s.link, c.style);
         const CalibrationOutcome outcome =
             zeroRun ? run.zero(&after) : run.span(b.s.model, selection, &after);
@@ -206,7 +206,7 @@ TEST(CalibrationRun, PausesTheReadingsPollOnlyWhereItRan) {
         }
         b.s.port.frames.clear();
         const Millis start = b.s.host.now();
-        clsInstrument after = b.s.model;
+        InstrumentModel after = b.s.model;
         CalibrationRun run(b.s.link, kWindowRunStyle);
         ASSERT_TRUE(run.zero(&after).taken);
         EXPECT_GE(b.s.host.now() - start, Millis{3000});
@@ -236,7 +236,7 @@ TEST(CalibrationRun, CancelStopsAZeroBetweenPollsAndIsIgnoredOutsideARun) {
         run.cancel();
     });
     const Millis start = b.s.host.now();
-    clsInstrument after = b.s.model;
+    InstrumentModel after = b.s.model;
     const CalibrationOutcome outcome = run.zero(&after);
     EXPECT_EQ(seen, CalibrationRun::State::Running);
     EXPECT_FALSE(outcome.taken);
@@ -258,11 +258,11 @@ TEST(CalibrationRun, RecordsTheListedChannelsWithTheirResultsAndConcentrations) 
     state.gases[2].spanFails = true;
     RunBench b(state);
     CalibrationRun run(b.s.link, kCtlRunStyle);
-    clsInstrument after = b.s.model;
+    InstrumentModel after = b.s.model;
     const ChannelFlags listed{false, true, true, false, false};
     EXPECT_FALSE(run.record(listed, b.s.model, after, b.s.model).has_value());
 
-    clsInstrument cal = b.s.model;
+    InstrumentModel cal = b.s.model;
     cal.setAutoCalib(1, 20);  // typed in the window, never written to the instrument
     b.s.host.setLocalDateTime(*MakeOleDate(2026, 12, 8, 9, 30, 0));
     ASSERT_TRUE(run.span(cal, listed, &after).taken);

@@ -166,7 +166,7 @@ TEST(InstrumentSession, RaisesReadings) {
     Bench bench(withMode(PortMode::Serial, "/dev/ttyS0"));
     bench.session->openPort(bench.session->choosePort());
     ASSERT_TRUE(bench.connect());
-    clsInstrument model;
+    InstrumentModel model;
     bench.session->link().setInstrument(&model);
     bench.session->link().calibration().setRunDensty(true);
     bench.host.runFor(milliseconds(3500));
@@ -198,7 +198,7 @@ TEST(InstrumentSession, ItsStateFollowsTheLink) {
     ASSERT_TRUE(bench.connect());
     // The answered probe is a transaction of its own: the link has had its say.
     EXPECT_EQ(bench.session->state(), SessionState::Settled);
-    clsInstrument model;
+    InstrumentModel model;
     bench.session->link().setInstrument(&model);
     SessionState during = SessionState::Connected;
     ASSERT_TRUE(bench.session->link().WaitFor(link_status::AwaitRead, "HC,R,",

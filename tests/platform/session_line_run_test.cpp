@@ -95,13 +95,13 @@ TEST(InstrumentReads, ReadsWhatTheInstrumentHolds) {
     std::string held = bench.instrument.state().serialNo;
     held.erase(held.find_last_not_of(' ') + 1);
     ASSERT_FALSE(held.empty());
-    clsInstrument identity;
+    InstrumentModel identity;
     ASSERT_TRUE(ops.readIdentity(identity));
     EXPECT_EQ(identity.SerialNo(), held);
-    clsInstrument gases;
+    InstrumentModel gases;
     ASSERT_TRUE(ops.readGases(gases));
     EXPECT_FALSE(gases.GasName(0).empty());
-    clsInstrument all;
+    InstrumentModel all;
     ASSERT_TRUE(ops.readAll(all));
     EXPECT_TRUE(ops.readLatestHistory(all));
     EXPECT_EQ(all.SerialNo(), held);
@@ -116,7 +116,7 @@ TEST(InstrumentReads, AReadThatStopsIsNamed) {
     // Switched off, the instrument answers nothing more.
     ASSERT_TRUE(bench.session->powerOff());
     InstrumentReads ops = bench.session->reads();
-    clsInstrument model;
+    InstrumentModel model;
     EXPECT_FALSE(ops.readAll(model));
     const std::string quiet = ops.readFailureText(false);
     EXPECT_NE(quiet.find("\": no answer after 2 tries"), std::string::npos) << quiet;
@@ -130,7 +130,7 @@ TEST(InstrumentReads, TheReadingsPollStartsAndStops) {
     Bench bench;
     ASSERT_TRUE(bench.connect(tuning(3, 3)));
     InstrumentReads ops = bench.session->reads();
-    clsInstrument model;
+    InstrumentModel model;
     ops.startReadings(model);
     bench.host.runFor(milliseconds(3500));
     EXPECT_EQ(bench.readings, 3);

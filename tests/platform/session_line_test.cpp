@@ -30,29 +30,30 @@ struct Connected {
 TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
     struct Case {
         const char* name;
-        std::function<bool(InstrumentReads&, clsInstrument&, const std::string& folder)> viaReads;
-        std::function<bool(uclVqif&, clsInstrument&, const std::string& folder)> viaLink;
+        std::function<bool(InstrumentReads&, InstrumentModel&, const std::string& folder)> viaReads;
+        std::function<bool(uclVqif&, InstrumentModel&, const std::string& folder)> viaLink;
     };
     const std::vector<Case> cases = {
-        {"read-all", [](InstrumentReads& r, clsInstrument& m, auto&) { return r.readAll(m); },
-         [](uclVqif& l, clsInstrument& m, auto&) { return l.reads().GetInstrument(&m); }},
-        {"identity", [](InstrumentReads& r, clsInstrument& m, auto&) { return r.readIdentity(m); },
-         [](uclVqif& l, clsInstrument& m, auto&) { return l.reads().GetRomNo(&m); }},
+        {"read-all", [](InstrumentReads& r, InstrumentModel& m, auto&) { return r.readAll(m); },
+         [](uclVqif& l, InstrumentModel& m, auto&) { return l.reads().GetInstrument(&m); }},
+        {"identity",
+         [](InstrumentReads& r, InstrumentModel& m, auto&) { return r.readIdentity(m); },
+         [](uclVqif& l, InstrumentModel& m, auto&) { return l.reads().GetRomNo(&m); }},
         {"latest history",
-         [](InstrumentReads& r, clsInstrument& m, auto&) { return r.readLatestHistory(m); },
-         [](uclVqif& l, clsInstrument& m, auto&) { return l.operations().GetLatestHistory(&m); }},
+         [](InstrumentReads& r, InstrumentModel& m, auto&) { return r.readLatestHistory(m); },
+         [](uclVqif& l, InstrumentModel& m, auto&) { return l.operations().GetLatestHistory(&m); }},
         {"flash image, two blocks",
-         [](InstrumentReads& r, clsInstrument&, const std::string& folder) {
+         [](InstrumentReads& r, InstrumentModel&, const std::string& folder) {
              return r.flashImage(folder + "/image.dat", 0, 1);
          },
-         [](uclVqif& l, clsInstrument&, const std::string& folder) {
+         [](uclVqif& l, InstrumentModel&, const std::string& folder) {
              return l.dumps().GetBinDump(folder + "/image.dat", 0, 1);
          }},
         {"FRAM listing",
-         [](InstrumentReads& r, clsInstrument&, const std::string& folder) {
+         [](InstrumentReads& r, InstrumentModel&, const std::string& folder) {
              return r.framListing(folder + "/DumpEF.dat");
          },
-         [](uclVqif& l, clsInstrument&, const std::string& folder) {
+         [](uclVqif& l, InstrumentModel&, const std::string& folder) {
              return l.dumps().GetRomDump2(folder + "/DumpEF.dat");
          }},
     };
@@ -61,8 +62,8 @@ TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
         Connected viaReads;
         Connected viaLink;
         InstrumentReads reads(viaReads.s.link);
-        clsInstrument a;
-        clsInstrument l;
+        InstrumentModel a;
+        InstrumentModel l;
         EXPECT_TRUE(c.viaReads(reads, a, viaReads.s.dir.path()));
         EXPECT_TRUE(c.viaLink(viaLink.s.link, l, viaLink.s.dir.path()));
         EXPECT_FALSE(viaReads.s.port.payloads().empty());
@@ -114,7 +115,7 @@ struct SilenceableLink {
     RecordingEvents events;
     TempDir dir;
     uclVqif link{host, events, &port, nullptr, dir.path()};
-    clsInstrument model;
+    InstrumentModel model;
 };
 
 // What the window asks of the line after a command, by what happened on it.
@@ -169,10 +170,10 @@ TEST(SessionLine, SettingsModelLogPortAndClockReachTheLink) {
     EXPECT_EQ(b.s.link.Retry(), 5);
     EXPECT_EQ(b.s.link.Timeout(), 7);
 
-    clsInstrument own;
+    InstrumentModel own;
     line.bindModel(own);
     EXPECT_EQ(b.s.link.Instrument(), &own);
-    clsInstrument loaded;
+    InstrumentModel loaded;
     line.adoptLoadedModel(loaded);
     EXPECT_EQ(b.s.link.Instrument(), &loaded);
 

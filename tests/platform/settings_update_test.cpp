@@ -27,8 +27,8 @@ struct Bench : test::SimLink {
         port.frames.clear();
     }
     // What the instrument holds now, read again.
-    clsInstrument readAgain() {
-        clsInstrument again;
+    InstrumentModel readAgain() {
+        InstrumentModel again;
         EXPECT_TRUE(link.reads().GetInstrument(&again));
         link.setInstrument(&model);
         return again;
@@ -42,7 +42,7 @@ struct Bench : test::SimLink {
     double now() const { return host.localDateTime(); }
 
     LinkWriteOperations writes{link};
-    clsInstrument held;
+    InstrumentModel held;
 };
 
 // Both flows over what the instrument holds: "Update" writes the settings and the identity edits
@@ -52,30 +52,30 @@ TEST(SettingsUpdate, WritesWhatEachCommandOwesAndTheInstrumentHoldsIt) {
     struct Case {
         const char* name;
         bool idOnly;
-        std::function<void(clsInstrument&)> edit;
+        std::function<void(InstrumentModel&)> edit;
         std::size_t changes, notWritten;
         // Checked on the instrument as read again, and on what the flow says it holds.
-        std::function<bool(const clsInstrument&)> holds;
+        std::function<bool(const InstrumentModel&)> holds;
     };
-    const auto intervalAndUser = [](clsInstrument& m) {
+    const auto intervalAndUser = [](InstrumentModel& m) {
         m.setIntervals(180);
         m.setUserID("NEWUSER");
     };
     const Case cases[] = {
         {"Update: a setting and an identity edit", false, intervalAndUser, 2, 0,
-         [](const clsInstrument& m) { return m.Intervals() == 180 && m.UserID() == "NEWUSER"; }},
+         [](const InstrumentModel& m) { return m.Intervals() == 180 && m.UserID() == "NEWUSER"; }},
         {"Update ID: only the identity", true, intervalAndUser, 1, 0,
-         [](const clsInstrument& m) { return m.Intervals() != 180 && m.UserID() == "NEWUSER"; }},
+         [](const InstrumentModel& m) { return m.Intervals() != 180 && m.UserID() == "NEWUSER"; }},
         {"Update: a station entry", false,
-         [](clsInstrument& m) { m.setStationList(5, "PUMP HOUSE"); }, 1, 0,
-         [](const clsInstrument& m) { return m.StationList(5).rfind("PUMP HOUSE", 0) == 0; }},
+         [](InstrumentModel& m) { m.setStationList(5, "PUMP HOUSE"); }, 1, 0,
+         [](const InstrumentModel& m) { return m.StationList(5).rfind("PUMP HOUSE", 0) == 0; }},
         {"Update ID: a station entry and the station id", true,
-         [](clsInstrument& m) {
+         [](InstrumentModel& m) {
              m.setStationList(6, "GATE");
              m.setStationID("GATE");
          },
          2, 0,
-         [](const clsInstrument& m) {
+         [](const InstrumentModel& m) {
              return m.StationList(6).rfind("GATE", 0) == 0 && m.StationID().rfind("GATE", 0) == 0;
          }},
     };
@@ -105,17 +105,17 @@ TEST(SettingsUpdate, RefusesWhatTheChecksRefuseAndSendsNothing) {
     struct Case {
         const char* name;
         bool idOnly;
-        std::function<void(clsInstrument&)> edit;
+        std::function<void(InstrumentModel&)> edit;
         int titleId;  // 0: not refused
     };
     const Case cases[] = {
-        {"an alarm beyond the range", false, [](clsInstrument& m) { m.setAlarm(0, 5000); },
+        {"an alarm beyond the range", false, [](InstrumentModel& m) { m.setAlarm(0, 5000); },
          msg::AlarmRangeTitle},
         {"a station text the instrument cannot hold", true,
-         [](clsInstrument& m) { m.setStationList(129, "GATE \"D\""); }, msg::UpdateTitle},
+         [](InstrumentModel& m) { m.setStationList(129, "GATE \"D\""); }, msg::UpdateTitle},
         {"the same text, Update", false,
-         [](clsInstrument& m) { m.setStationList(129, "GATE \"D\""); }, msg::UpdateTitle},
-        {"an identity edit: written", true, [](clsInstrument& m) { m.setUserID("OK"); }, 0},
+         [](InstrumentModel& m) { m.setStationList(129, "GATE \"D\""); }, msg::UpdateTitle},
+        {"an identity edit: written", true, [](InstrumentModel& m) { m.setUserID("OK"); }, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,7 +148,7 @@ TEST(SettingsUpdate, AFailedRunKeepsTheEditPending) {
     EXPECT_TRUE(run.sent.isChanged(SettingId::Intervals));
     // Without what the instrument held, nothing is said about it.
     bench.port.rewrite = nullptr;
-    clsInstrument edited = bench.held;
+    InstrumentModel edited = bench.held;
     edited.setIntervals(120);
     SettingsUpdate blind(bench.writes, edited, nullptr, false);
     EXPECT_TRUE(blind.review().changes.empty());
@@ -162,7 +162,7 @@ TEST(ClockSet, SetsTheClockBothProgramsShowAndLogsAFailure) {
     Bench bench;
     const double when = AddDays(bench.now(), -1.0 - 1.0 / 24);
     EXPECT_TRUE(RunSetClock(bench.writes, when, [&] { return bench.now(); }));
-    clsInstrument clock;
+    InstrumentModel clock;
     ASSERT_TRUE(bench.writes.ReadClock(clock));
     EXPECT_EQ(bench.link.Instrument(), &bench.model);  // the bound model stays
     EXPECT_EQ(InstrumentClockText(&clock, bench.now()),

@@ -92,7 +92,7 @@ TEST_F(RecordReplyTest, GasRecordsAtTheEdgesAreStoredAsHeld) {
          "channel 1: resolution 0 is not above 0"},
     };
     for (const auto& c : cases) {
-        model = clsInstrument{};
+        model = InstrumentModel{};
         const std::string body = "GJ,R," + c.record + "," + kBlankGas + "," + kBlankGas + "," +
                                  kBlankGas + "," + kBlankGas;
         ASSERT_TRUE(decode(body)) << c.record;

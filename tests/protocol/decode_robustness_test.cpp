@@ -83,7 +83,7 @@ TEST_F(RobustnessTest, RandomPayloadsForEveryKeyNeverThrow) {
     for (const KeyRule& rule : decoder.rules()) {
         for (int round = 0; round < 300; ++round) {
             std::string frame = Reply(randomBody(rule.key, rng), round % 2 ? ETB : EOT);
-            clsInstrument fresh;
+            InstrumentModel fresh;
             EXPECT_NO_THROW(decoder.DecodeReply(frame, &fresh, host)) << rule.key;
             EXPECT_NO_THROW(decoder.DecodeReply(frame, nullptr, host)) << rule.key;
         }
@@ -108,13 +108,13 @@ TEST_F(RobustnessTest, ThreeHundredTokensAreRefusedForEveryKey) {
     for (const KeyRule& rule : decoder.rules()) {
         std::string body = std::string(rule.key) + ",";
         for (int i = 0; i < 300; ++i) body += "1,";
-        clsInstrument fresh;
+        InstrumentModel fresh;
         EXPECT_FALSE(decoder.DecodeReply(Reply(body), &fresh, host)) << rule.key;
     }
 }
 
 // A few model values that every refused reply below must leave alone.
-std::string fingerprint(const clsInstrument& m) {
+std::string fingerprint(const InstrumentModel& m) {
     std::string s = std::to_string(m.HcMode()) + m.SerialNo() + m.StationList(0) +
                     std::to_string(m.BumpTime()) + std::to_string(m.RomNumber()) + m.SUM();
     for (int gas = 0; gas < 5; ++gas) {
@@ -136,7 +136,7 @@ TEST_F(RobustnessTest, AnySingleCorruptedByteIsRefusedAndStoresNothing) {
         "GJ,R,*************************,"
         "*************************,*************************,*************************,"
         "CH4          100    1%LEL"};
-    const std::string pristine = fingerprint(clsInstrument{});
+    const std::string pristine = fingerprint(InstrumentModel{});
     for (const std::string& body : goodBodies) {
         std::string good = Reply(body);
         ASSERT_TRUE(decoder.DecodeReply(good, &model, host)) << body;
@@ -149,7 +149,7 @@ TEST_F(RobustnessTest, AnySingleCorruptedByteIsRefusedAndStoresNothing) {
                 bool checksumDigit = at + 3 >= good.size();
                 auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
                 if (checksumDigit && lower(bad[at]) == lower(good[at])) continue;
-                clsInstrument fresh;
+                InstrumentModel fresh;
                 EXPECT_FALSE(decoder.DecodeReply(bad, &fresh, host)) << body << " at " << at;
                 EXPECT_EQ(fingerprint(fresh), pristine) << body << " at " << at;
             }

@@ -175,7 +175,7 @@ TEST_F(SettingsReplyTest, StationNumberThatIsNotHexOrNotInTheListIsRefused) {
     EXPECT_FALSE(decode("XS,R,00G1,NAME"));
     EXPECT_FALSE(decode("XS,R,0100,NAME"));  // entry 256 does not exist
     EXPECT_FALSE(decode("XS,R,FFFF,NAME"));  // -1
-    for (int i = 0; i < clsInstrument::stationCount; ++i) {
+    for (int i = 0; i < InstrumentModel::stationCount; ++i) {
         ASSERT_EQ(model.StationList(i), std::string(16, '-')) << i;
     }
     EXPECT_TRUE(host.log.empty());
@@ -218,7 +218,7 @@ TEST_F(SettingsReplyTest, ValuesOutsideTheirRangeAreKeptAndNamed) {
         {"AT,R,-1", "AlarmO2", -1, "oxygen alarm type -1 is not between 0 and 2"},
     };
     for (const auto& c : cases) {
-        clsInstrument fresh;
+        InstrumentModel fresh;
         model = fresh;
         EXPECT_TRUE(decode(c.body)) << c.body;
         const Setting* setting = nullptr;

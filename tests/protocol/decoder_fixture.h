@@ -44,7 +44,7 @@ class DecoderTest : public ::testing::Test {
     bool decode(std::string_view body) { return decodeFrame(Reply(body)); }
 
     ReplyDecoder decoder;
-    clsInstrument model;
+    InstrumentModel model;
     FakeDecoderHost host;
 };
 

@@ -68,8 +68,8 @@ class ScriptedChannel : public SettingsWriteChannel {
     }
 };
 
-void enableGas(clsInstrument& model, int gas, const std::string& name, float fullScale, float step,
-               int point, const std::string& unit) {
+void enableGas(InstrumentModel& model, int gas, const std::string& name, float fullScale,
+               float step, int point, const std::string& unit) {
     model.setGasEnabled(gas, true);
     model.setGasName(gas, name);
     model.setGasFullScale(gas, fullScale);
@@ -100,7 +100,7 @@ TEST(SettingsWriteForms, DurationIsClockStyle) {
 }
 
 TEST(SettingsWriteForms, GasRecordsOfEnabledAndDisabledGases) {
-    clsInstrument model;
+    InstrumentModel model;
     enableGas(model, 0, "CO", 500, 1, 0, "ppm");
     EXPECT_EQ(GasRecordText(model, 0, wireTextRule),
               "CO" + std::string(9, ' ') + "  500" + "    1" + "ppm ");
@@ -113,7 +113,7 @@ TEST(SettingsWriteForms, GasRecordsOfEnabledAndDisabledGases) {
 }
 
 TEST(SettingsWriteForms, LevelListsWriteEachGasWithItsDecimals) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setGasPoint(0, 1);
     model.setGasPoint(1, 1);
     model.setGasPoint(2, 0);
@@ -128,7 +128,7 @@ TEST(SettingsWriteForms, LevelListsWriteEachGasWithItsDecimals) {
 }
 
 TEST(SettingsWriteForms, LibraryEntryHasFifteenCommaTerminatedFields) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setLS_Name(1, "ISOBUTANE-X");
     model.setLS_Point(1, 1);
     model.setLS_FullScale(1, 100);
@@ -149,7 +149,7 @@ TEST(SettingsWriteForms, LibraryEntryHasFifteenCommaTerminatedFields) {
 // ---- The run ----
 
 TEST(SettingsWriteRun, SingleSettingIsWrittenThenClosed) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setAlarmMode(2);
     ScriptedChannel channel;
     const SettingsWriteResult result = RunSettingsWrite(model, channel);
@@ -164,7 +164,7 @@ TEST(SettingsWriteRun, SingleSettingIsWrittenThenClosed) {
 }
 
 TEST(SettingsWriteRun, NothingFlaggedSendsNothingAndIsNoSuccess) {
-    clsInstrument model;
+    InstrumentModel model;
     ScriptedChannel channel;
     const SettingsWriteResult result = RunSettingsWrite(model, channel);
     EXPECT_TRUE(channel.sent.empty());
@@ -175,7 +175,7 @@ TEST(SettingsWriteRun, NothingFlaggedSendsNothingAndIsNoSuccess) {
 }
 
 TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCannot) {
-    clsInstrument model;
+    InstrumentModel model;
     enableGas(model, 0, "CH4", 100, 1, 0, "%LEL");
     enableGas(model, 1, "O2", 25, 0.1f, 1, "vol%");
     model.SetChangeFlags(true, true);
@@ -243,7 +243,7 @@ TEST(SettingsWriteRun, EveryFlagWritesInTheFixedOrderAndClearsOnlyWhatTheReadCan
 }
 
 TEST(SettingsWriteRun, GasTableIsNotStartedByTheFifthChannelAlone) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setGasEnabled(4, true);
     ScriptedChannel channel;
     RunSettingsWrite(model, channel);
@@ -258,7 +258,7 @@ TEST(SettingsWriteRun, GasTableIsNotStartedByTheFifthChannelAlone) {
 }
 
 TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setWarning(2, 10);
     model.setAlarm(2, 15);
     ScriptedChannel identical;
@@ -304,7 +304,7 @@ TEST(SettingsWriteRun, LevelListIsClearedOnlyWhenEchoedFrameForFrame) {
 }
 
 TEST(SettingsWriteRun, AFailedWriteIsDescribedWithWhatTheInstrumentAnswered) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setBumpTime(3);
     model.setStationList(4, "GATE");
     model.setStationList(5, "YARD");
@@ -326,7 +326,7 @@ TEST(SettingsWriteRun, AFailedWriteIsDescribedWithWhatTheInstrumentAnswered) {
          {WriteFailure::Kind::NoAnswer, "XS", "0005,YARD            ", ""}},
     };
     for (const Case& c : cases) {
-        clsInstrument m = model;
+        InstrumentModel m = model;
         ScriptedChannel channel;
         channel.answers = c.answers;
         channel.failing = c.failing;
@@ -341,7 +341,7 @@ TEST(SettingsWriteRun, AFailedWriteIsDescribedWithWhatTheInstrumentAnswered) {
     }
 
     // A control character never reaches the channel, whatever put it into the model.
-    clsInstrument unsafe;
+    InstrumentModel unsafe;
     unsafe.setSpecType(std::string("1\x03\x02") + "0");
     ScriptedChannel channel;
     const SettingsWriteResult result = RunSettingsWrite(unsafe, channel);
@@ -353,7 +353,7 @@ TEST(SettingsWriteRun, AFailedWriteIsDescribedWithWhatTheInstrumentAnswered) {
 }
 
 TEST(SettingsWriteRun, FirstFailureStopsEveryLaterWriteAndKeepsTheirFlags) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setUserID("A");
     model.setAlarmMode(1);
     model.setDispCalLimit(1);
@@ -377,7 +377,7 @@ TEST(SettingsWriteRun, FirstFailureStopsEveryLaterWriteAndKeepsTheirFlags) {
 }
 
 TEST(SettingsWriteRun, FailedLevelListKeepsItsFlagsAndEndsThePasses) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setAlarm(3, 50);
     model.setAutoCalib(3, 100);
     ScriptedChannel channel;

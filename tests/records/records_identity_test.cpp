@@ -275,10 +275,10 @@ TEST(RecordsIdentityRecorder, AnIdentityWriteBecomesASerialChangeOnlyWhenVerifie
         RecordsRecorder recorder("", dir.path());
         std::vector<std::string> lines;
         recorder.setReport([&](const std::string& line) { lines.push_back(line); });
-        clsInstrument before;
+        InstrumentModel before;
         before.setSerialNo("OLD");
         before.setDummySerial("MFG-9");
-        clsInstrument after = before;
+        InstrumentModel after = before;
         if (!c.sameSerial) after.setSerialNo("NEW");
         after.setStationID("ST-2");
         if (c.otherHistoryOfNew) {
@@ -311,7 +311,7 @@ TEST(RecordsIdentityRecorder, TheBuiltInInstrumentsEventsAreMarkedSimulated) {
     TempDir dir;
     RecordsRecorder recorder("", dir.path());
     recorder.setSimulated(true);
-    clsInstrument model;
+    InstrumentModel model;
     model.setSerialNo("VQ51-000123");
     ASSERT_TRUE(recorder.record(ReadRecord(model, 46100.0)));
     RecordEvent imported = sampleRead("VQ51-000123", 2);

@@ -27,13 +27,13 @@ std::optional<WriterJob> writerFromEnvironment() {
 }
 
 RecordEvent sampleRead(const std::string& serial, int n) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setSerialNo(serial);
     model.setStationID("ST-" + std::to_string(n % 7));
     model.setUserID("user " + std::to_string(n % 3));
     model.setCalLimit(static_cast<int16_t>(30 + n % 60));
     model.setIntervals(60);
-    for (int ch = 0; ch < clsInstrument::channelCount; ++ch) {
+    for (int ch = 0; ch < InstrumentModel::channelCount; ++ch) {
         model.setGasEnabled(ch, true);
         model.setGasName(ch, "G" + std::to_string(ch));
         model.setGasFullScale(ch, 100);

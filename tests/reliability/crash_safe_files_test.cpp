@@ -199,7 +199,7 @@ TEST(CrashSafeFiles, ConfigurationFile) {
 
 TEST(CrashSafeFiles, SettingsCsvAppend) {
     TempDir dir;
-    clsInstrument model;
+    InstrumentModel model;
     model.setUserID("TECH 1");
     constexpr double now = 46363.5;
     const fs::path file = SettingsCsvPath(dir.path(), "");
@@ -216,7 +216,7 @@ TEST(CrashSafeFiles, SettingsCsvAppend) {
 // before the next row is added, so the file always reads as whole rows.
 TEST(CrashSafeFiles, SettingsCsvRowCutShortByACrashIsRemovedByTheNextAppend) {
     TempDir dir;
-    clsInstrument model;
+    InstrumentModel model;
     constexpr double now = 46363.5;
     const fs::path file = SettingsCsvPath(dir.path(), "");
     ASSERT_TRUE(ExportSettingsRow(model, CsvAction::Read, dir.path(), "", now).ok);
@@ -234,7 +234,7 @@ TEST(CrashSafeFiles, SettingsCsvRowCutShortByACrashIsRemovedByTheNextAppend) {
 TEST(CrashSafeFiles, SettingsCsvCreatedWithItsHeader) {
     // A new file appears with its header and first row at once, or not at all.
     TempDir dir;
-    clsInstrument model;
+    InstrumentModel model;
     constexpr double now = 46363.5;
     const fs::path file = SettingsCsvPath(dir.path(), "");
     const std::string whole = "\xEF\xBB\xBF" + CsvLine(SettingsCsvHeader()) +
@@ -261,9 +261,9 @@ TEST(CrashSafeFiles, SettingsCsvCreatedWithItsHeader) {
 
 TEST(CrashSafeFiles, SettingsCommandFile) {
     TempDir dir;
-    clsInstrument before;
+    InstrumentModel before;
     before.setLcdBackLight(20);
-    clsInstrument after = before;
+    InstrumentModel after = before;
     after.setLcdBackLight(30);
     after.setIntervals(180);
     const fs::path file = fs::path(dir.path()) / "bench.seq";

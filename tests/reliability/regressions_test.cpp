@@ -71,7 +71,7 @@ TEST(Regressions, LateAnswerToAnEarlierRequestIsNotTakenForTheCurrentOne) {
         if (bytes.find("XP,R,") == std::string::npos) return bytes;
         return Reply("AP,R,1") + bytes;
     };
-    clsInstrument again;
+    InstrumentModel again;
     ASSERT_TRUE(s.link.reads().GetInstrument(&again));
     EXPECT_EQ(again.Intervals(), s.instrument.state().settings.intervals);
     EXPECT_EQ(again.AlarmMode(), s.instrument.state().settings.alarmMode);
@@ -81,7 +81,7 @@ TEST(Regressions, LateAnswerToAnEarlierRequestIsNotTakenForTheCurrentOne) {
 // and storing the settings cut it to its last five ("000.0"), so the stored file brought back
 // another alarm level than the one loaded. Such a file is now refused, naming the line.
 TEST(Regressions, SettingsFileLevelThatCannotBeStoredIsRefused) {
-    clsInstrument model;
+    InstrumentModel model;
     model.setAlarm(1, 50);
     const std::string text =
         "XT,W,001E,\r\n"
@@ -93,10 +93,10 @@ TEST(Regressions, SettingsFileLevelThatCannotBeStoredIsRefused) {
     EXPECT_EQ(model.Alarm(1), 50);  // untouched
 
     // Values that fit still load and store as they were read.
-    clsInstrument fits;
+    InstrumentModel fits;
     fits.setIntervals(60);  // the settings the file does not name must be ones a file may hold
     ASSERT_TRUE(ReadSettingsText(fits, "A2,W,   50,  999,*****,*****,    0,\r\n").ok);
-    clsInstrument again;
+    InstrumentModel again;
     ASSERT_TRUE(ReadSettingsText(again, SettingsFileText(fits)).ok);
     EXPECT_EQ(SettingsFileText(again), SettingsFileText(fits));
     EXPECT_EQ(again.Alarm(1), 999);

@@ -63,7 +63,7 @@ struct Edit {
     int station = 0;  // for Field::Station
 };
 
-bool written(const clsInstrument& m, const Edit& e) {
+bool written(const InstrumentModel& m, const Edit& e) {
     switch (e.field) {
         case Field::UserID:
             return !m.isChanged(SettingId::UserID);
@@ -82,7 +82,7 @@ bool written(const clsInstrument& m, const Edit& e) {
 }
 
 // True when the instrument holds the model's value of the edited setting.
-bool holds(const sim::SimState& s, const clsInstrument& m, const Edit& e) {
+bool holds(const sim::SimState& s, const InstrumentModel& m, const Edit& e) {
     switch (e.field) {
         case Field::UserID:
             return trimmed(s.userId) == trimmed(m.UserID());
@@ -102,7 +102,7 @@ bool holds(const sim::SimState& s, const clsInstrument& m, const Edit& e) {
 }
 
 // Every setting the soak can touch, and a sample of the rest, read back equal to the instrument.
-std::vector<std::string> differences(const sim::SimState& s, const clsInstrument& m) {
+std::vector<std::string> differences(const sim::SimState& s, const InstrumentModel& m) {
     std::vector<std::string> out;
     for (Field f : kFields) {
         if (f == Field::Station) continue;
@@ -126,7 +126,7 @@ std::vector<std::string> differences(const sim::SimState& s, const clsInstrument
     return out;
 }
 
-void apply(clsInstrument& m, const Edit& e, int value) {
+void apply(InstrumentModel& m, const Edit& e, int value) {
     switch (e.field) {
         case Field::UserID:
             m.setUserID("TECH " + std::to_string(value % 1000));
@@ -172,7 +172,7 @@ class Soak {
     void cycle(SoakFigures& f) {
         ++f.cycles;
         log_.clear();
-        clsInstrument model;
+        InstrumentModel model;
         bool hung = false;
         const bool readOk = timed(kReadAllFrames, f.longestRead, hung,
                                   [&] { return link_.reads().GetInstrument(&model); });
@@ -205,7 +205,7 @@ class Soak {
             return;
         }
 
-        clsInstrument back;
+        InstrumentModel back;
         const bool backOk = timed(kReadAllFrames, f.longestRead, hung,
                                   [&] { return link_.reads().GetInstrument(&back); });
         if (hung) return countHang(f, "read-back");

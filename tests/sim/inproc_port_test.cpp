@@ -111,7 +111,7 @@ struct LinkBench {
     uclVqif link{ports.host, events, &ports.port, nullptr};
     LinkDecoderHost decoderHost{link};
     ReplyDecoder decoder;
-    clsInstrument model;
+    InstrumentModel model;
     std::vector<std::string> log;
 
     LinkBench(FaultSettings faults, std::uint64_t seed) : ports(faults, seed) {

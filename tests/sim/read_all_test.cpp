@@ -20,7 +20,7 @@ TEST(SimReadAll, EveryAnswerIsAcceptedAndFillsTheModel) {
     EXPECT_TRUE(bench.host.log.empty()) << bench.host.log.front();
 
     const SimState& s = bench.responder.state();
-    const clsInstrument& m = bench.model;
+    const InstrumentModel& m = bench.model;
     EXPECT_EQ(m.RomNumber(), s.romNumber);
     EXPECT_EQ(m.SUM(), s.sum);
     EXPECT_EQ(m.SerialNo(), "VQ51-000123");

@@ -31,7 +31,7 @@ struct Bench {
     Responder responder{DefaultSimState()};
     ReplyDecoder decoder;
     FakeDecoderHost host;
-    clsInstrument model;
+    InstrumentModel model;
     long long seconds = 0;
 
     explicit Bench(SimState state = DefaultSimState()) : responder(std::move(state)) {

@@ -41,7 +41,7 @@ void readAll(Bench& bench) {
 TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
     Bench bench;
     readAll(bench);
-    clsInstrument& m = bench.model;
+    InstrumentModel& m = bench.model;
     m.setSpecNo("TYPE-77");
     m.setUserID("TECH 7");
     m.setStationID("PLANT NORTH");
@@ -78,7 +78,7 @@ TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
     m.setAutoZero(1);
     m.setDemandZero(1);
     m.setStationList(10, "PUMP HOUSE 10");
-    const clsInstrument written = m;
+    const InstrumentModel written = m;
 
     BenchChannel channel(bench);
     const SettingsWriteResult result = RunSettingsWrite(m, channel);
@@ -88,7 +88,7 @@ TEST(SimWriteRead, EverySettingWrittenIsReadBack) {
 
     Bench reread(bench.responder.state());
     readAll(reread);
-    const clsInstrument& r = reread.model;
+    const InstrumentModel& r = reread.model;
     EXPECT_EQ(r.SpecNo(), "TYPE-77");
     EXPECT_EQ(r.UserID(), "TECH 7");
     EXPECT_EQ(r.StationID(), "PLANT NORTH");

@@ -4,7 +4,7 @@
 
 namespace vq::test {
 
-std::vector<std::pair<std::string, bool>> NamedChangeFlags(const clsInstrument& m) {
+std::vector<std::pair<std::string, bool>> NamedChangeFlags(const InstrumentModel& m) {
     std::vector<std::pair<std::string, bool>> flags;
     for (SettingId id : AllSettingIds()) {
         const std::string name(SettingName(id));
@@ -19,7 +19,7 @@ std::vector<std::pair<std::string, bool>> NamedChangeFlags(const clsInstrument& 
     return flags;
 }
 
-std::vector<std::string> SetChangeFlagNames(const clsInstrument& m) {
+std::vector<std::string> SetChangeFlagNames(const InstrumentModel& m) {
     std::vector<std::string> set;
     for (const auto& [name, flag] : NamedChangeFlags(m)) {
         if (flag) set.push_back(name);

@@ -11,8 +11,8 @@
 namespace vq::test {
 
 // Each flag and whether it is set, in the order of the keys (SettingId).
-std::vector<std::pair<std::string, bool>> NamedChangeFlags(const clsInstrument& m);
+std::vector<std::pair<std::string, bool>> NamedChangeFlags(const InstrumentModel& m);
 // The names of the flags that are set.
-std::vector<std::string> SetChangeFlagNames(const clsInstrument& m);
+std::vector<std::string> SetChangeFlagNames(const InstrumentModel& m);
 
 }  // namespace vq::test

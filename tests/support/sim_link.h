@@ -69,7 +69,7 @@ struct SimLink {
     RecordingEvents events;
     TempDir dir;
     uclVqif link{host, events, &port, nullptr, dir.path()};
-    clsInstrument model;
+    InstrumentModel model;
 };
 
 }  // namespace vq::test

@@ -59,7 +59,7 @@ class CalWindowTextsTest : public QObject {
         QVERIFY(b.start());
         auto w = b.openWindow();
 
-        const clsInstrument& cal = w->calibrationModel();
+        const InstrumentModel& cal = w->calibrationModel();
         const ChannelFlags all{true, true, true, true, true};
         const QString spanList = QString::fromStdString(SpanGasList(cal, all));
         for (const Row& row : rows) {

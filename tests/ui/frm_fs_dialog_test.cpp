@@ -39,7 +39,7 @@ struct Notice {
 
 // A dialog shown over `model`, its boxes recorded instead of shown.
 struct Harness {
-    explicit Harness(clsInstrument& model) {
+    explicit Harness(InstrumentModel& model) {
         dialog = std::make_unique<frmFsDialog>();
         dialog->setNotify([this](QMessageBox::Icon icon, const QString& text) {
             notices.push_back({icon, text});
@@ -131,7 +131,7 @@ class FrmFsDialogTest : public QObject {
 };
 
 void FrmFsDialogTest::cancelAfterEditsLeavesTheMainModelAndItsFlags() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     model.markChanged(SettingId::Zero, 1);  // an edit of the main window still owed
     model.setSpecNo("OWED");
     const std::string before = fs_test::modelImage(model);
@@ -151,7 +151,7 @@ void FrmFsDialogTest::cancelAfterEditsLeavesTheMainModelAndItsFlags() {
 }
 
 void FrmFsDialogTest::okWithoutEditsCopiesNothing() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     const std::string before = fs_test::modelImage(model);
     Harness h(model);
     h.clickOk();
@@ -162,7 +162,7 @@ void FrmFsDialogTest::okWithoutEditsCopiesNothing() {
 }
 
 void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     model.markChanged(SettingId::Zero, 2);  // the main window's own pending edit survives
     Harness h(model);
     QVERIFY(h.datas().editValue(2, "NEW-TYPE"));
@@ -179,7 +179,7 @@ void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
     QVERIFY(model.isChanged(SettingId::StationList, 9));
     QVERIFY(model.isChanged(SettingId::Zero, 2));
 
-    clsInstrument expected = fs_test::readInstrument();
+    InstrumentModel expected = fs_test::readInstrument();
     expected.setSpecNo("NEW-TYPE");
     expected.setConfirmation(0);
     expected.setStationList(9, "DEPOT 10");
@@ -188,7 +188,7 @@ void FrmFsDialogTest::okCopiesBackOnlyTheEditedFields() {
 }
 
 void FrmFsDialogTest::everyShowingStartsFromTheMainModel() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     QVERIFY(h.datas().editValue(2, "DROPPED"));
     h.clickCancel();
@@ -199,7 +199,7 @@ void FrmFsDialogTest::everyShowingStartsFromTheMainModel() {
 }
 
 void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     bool clicked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<frmFsDialog*>(QApplication::activeModalWidget());
@@ -219,7 +219,7 @@ void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
 void FrmFsDialogTest::oxyAlarmListFollowsTheRomNumber() {
     for (const auto& [rom, items] : {std::pair{4425, QStringList{"H-L", "L-LL"}},
                                      std::pair{4426, QStringList{"H-L", "L-LL", "H-HH"}}}) {
-        clsInstrument model = fs_test::readInstrument(rom);
+        InstrumentModel model = fs_test::readInstrument(rom);
         Harness h(model);
         QCOMPARE(h.datas().listItems(FsDatasGrid::rowOxyAlarm), items);
         auto* list = openEditorOf<QComboBox>(h.datas(), FsDatasGrid::rowOxyAlarm - 1, 1);
@@ -228,13 +228,13 @@ void FrmFsDialogTest::oxyAlarmListFollowsTheRomNumber() {
         QCOMPARE(list->currentText(), QString("L-LL"));
     }
     // An older instrument cannot take H-HH: the grid refuses it.
-    clsInstrument older = fs_test::readInstrument(4425);
+    InstrumentModel older = fs_test::readInstrument(4425);
     Harness h(older);
     QVERIFY(!h.datas().editValue(FsDatasGrid::rowOxyAlarm, "H-HH"));
 }
 
 void FrmFsDialogTest::listRowsShowAndStoreTheirPositions() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     QCOMPARE(h.datas().valueText(7), QString("None"));  // CalCheck 2
     QCOMPARE(h.datas().valueText(3), QString("Latch"));
@@ -270,7 +270,7 @@ void FrmFsDialogTest::listRowsShowAndStoreTheirPositions() {
 
 void FrmFsDialogTest::gasTableShowsItsLastRowWhole() {
     // Row 16, the only editable one, is whole in the dialog as it opens and at its smallest.
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     QVERIFY(QTest::qWaitForWindowExposed(h.dialog.get()));
     for (const QSize size : {h.dialog->size(), h.dialog->minimumSizeHint()}) {
@@ -288,7 +288,7 @@ void FrmFsDialogTest::gasTableShowsItsLastRowWhole() {
 
 void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
     setLanguage(Language::Japanese);
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     {
         Harness h(model);
         QCOMPARE(h.datas().item(6, 0)->text(),
@@ -319,7 +319,7 @@ void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
 }
 
 void FrmFsDialogTest::wholeNumberRowsKeepTheirRanges() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     for (const char* refused : {"0", "366", "-1", "ABC", "", "1E9"})
         QVERIFY2(!h.datas().editValue(FsDatasGrid::rowCalLimit, refused), refused);
@@ -339,7 +339,7 @@ void FrmFsDialogTest::wholeNumberRowsKeepTheirRanges() {
 }
 
 void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     QVERIFY(!(h.datas().item(0, 1)->flags() & Qt::ItemIsEditable));  // manufacture number
 
@@ -356,7 +356,7 @@ void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
 }
 
 void FrmFsDialogTest::refusedEditReopensTheEditorWithTheOldValue() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     auto* edit = openEditorOf<QLineEdit>(h.datas(), FsDatasGrid::rowCalLimit - 1, 1);
     QVERIFY(edit != nullptr);
@@ -384,7 +384,7 @@ void FrmFsDialogTest::refusedEditReopensTheEditorWithTheOldValue() {
 }
 
 void FrmFsDialogTest::stationEditorCountsCharactersAndStopsAtSixteen() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     auto* label = h.dialog->findChild<QLabel*>("lblSpaceCount");
     auto* edit = openEditorOf<QLineEdit>(h.stations(), 0, FsStationGrid::textColumn);
@@ -403,7 +403,7 @@ void FrmFsDialogTest::stationEditorCountsCharactersAndStopsAtSixteen() {
 void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
     QTemporaryDir dir;
     const QString path = dir.filePath("Station.csv");
-    clsInstrument source = fs_test::readInstrument();
+    InstrumentModel source = fs_test::readInstrument();
     {
         Harness h(source);
         h.stations().editStation(0, "");
@@ -425,7 +425,7 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
     QVERIFY(text.startsWith("\xEF\xBB\xBF,1\r\nST 002,2\r\n"));
     QVERIFY(text.endsWith("LAST_ONE 256,256\r\n"));
 
-    clsInstrument target;  // a fresh model: dashes everywhere
+    InstrumentModel target;  // a fresh model: dashes everywhere
     Harness h(target);
     QVERIFY(h.dialog->importStations(path));
     h.clickOk();
@@ -433,13 +433,13 @@ void FrmFsDialogTest::stationExportThenImportGivesTheSameList() {
     QCOMPARE(target.StationList(0), std::string());
     QCOMPARE(target.StationList(1), std::string("ST 002"));
     QCOMPARE(target.StationList(255), std::string("LAST_ONE 256"));
-    for (int i = 0; i < clsInstrument::stationCount; ++i)
+    for (int i = 0; i < InstrumentModel::stationCount; ++i)
         QVERIFY(target.isChanged(SettingId::StationList, i));
 }
 
 void FrmFsDialogTest::stationButtonsAskForTheFileAndCancelEndsQuietly() {
     QTemporaryDir dir;
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     QString chosen;
     std::vector<bool> asked;  // true: a save dialog
@@ -477,7 +477,7 @@ void FrmFsDialogTest::importPutsEachLineAtItsStationAndSaysHowManyChanged() {
     const QString path = dir.filePath("gates.csv");
     const QString where = QFileInfo(path).absoluteFilePath();
     writeFile(path, "EAST GATE,3\r\nWEST GATE,4\r\nST 005,5\r\n");
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     std::vector<std::string> logged;
     h.dialog->setLog([&logged](const std::string& line) { logged.push_back(line); });
@@ -504,14 +504,14 @@ void FrmFsDialogTest::importPutsEachLineAtItsStationAndSaysHowManyChanged() {
                                         {QFileInfo(exported).absoluteFilePath().toStdString()})));
     h.clickOk();
     QVERIFY(h.accepted());
-    for (int i = 0; i < clsInstrument::stationCount; ++i)
+    for (int i = 0; i < InstrumentModel::stationCount; ++i)
         QCOMPARE(model.isChanged(SettingId::StationList, i), i == 2 || i == 3);
     QCOMPARE(model.StationList(2), std::string("EAST GATE"));
 }
 
 void FrmFsDialogTest::seventeenCharacterStationIsRedAndBlocksOkAndExport() {
     QTemporaryDir dir;
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     const std::string before = fs_test::modelImage(model);
     Harness h(model);
     h.stations().editStation(3, "SEVENTEEN CHARS X");
@@ -557,7 +557,7 @@ void FrmFsDialogTest::refusedImportChangesNothingAndNamesTheLine() {
     QTemporaryDir dir;
     const QString path = dir.filePath("bad.csv");
     const std::string where = QFileInfo(path).absoluteFilePath().toStdString();
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     const std::string before = fs_test::modelImage(model);
     for (const Row& row : rows) {
         writeFile(path, row.text);
@@ -571,7 +571,7 @@ void FrmFsDialogTest::refusedImportChangesNothingAndNamesTheLine() {
         QCOMPARE(h.notices[0].icon, QMessageBox::Critical);
         QCOMPARE(h.notices[0].text, QString::fromStdString(ResMessage(row.messageId, arguments)));
         QVERIFY(logged.empty());
-        for (int i = 0; i < clsInstrument::stationCount; ++i) {
+        for (int i = 0; i < InstrumentModel::stationCount; ++i) {
             QCOMPARE(h.stations().item(i, 1)->text(), QString::fromStdString(model.StationList(i)));
             QVERIFY(!h.dialog->workingCopy().isChanged(SettingId::StationList, i));
         }
@@ -583,7 +583,7 @@ void FrmFsDialogTest::refusedImportChangesNothingAndNamesTheLine() {
 
 void FrmFsDialogTest::importOfAMissingFileReportsIt() {
     QTemporaryDir dir;
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     QVERIFY(!h.dialog->importStations(dir.filePath("absent.csv")));
     QCOMPARE(h.notices.size(), size_t(1));
@@ -593,7 +593,7 @@ void FrmFsDialogTest::importOfAMissingFileReportsIt() {
 }
 
 void FrmFsDialogTest::libraryHalfIsReadOnly() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     Grid& g = h.gases();
     QCOMPARE(g.rowCount(), 16);
@@ -618,7 +618,7 @@ void FrmFsDialogTest::libraryHalfIsReadOnly() {
 }
 
 void FrmFsDialogTest::coefficientsShowTheDigitsOfTheirSingles() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     // As the instrument sends them: singles, held in the model's doubles.
     LibraryEntry e = model.LI_Entry(2);
     e.Linear1_a = 1.45f;
@@ -640,7 +640,7 @@ void FrmFsDialogTest::coefficientsShowTheDigitsOfTheirSingles() {
 }
 
 void FrmFsDialogTest::gasNamesAreCheckedAndRowSixteenKeptEqual() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     Grid& g = h.gases();
     const int left = Grid::Name;
@@ -666,7 +666,7 @@ void FrmFsDialogTest::gasNamesAreCheckedAndRowSixteenKeptEqual() {
 }
 
 void FrmFsDialogTest::gasNumbersAreReshownAndRangeChecked() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     Grid& g = h.gases();
     const int row = settingsRow;
@@ -720,7 +720,7 @@ void FrmFsDialogTest::gasNumbersAreReshownAndRangeChecked() {
 }
 
 void FrmFsDialogTest::redGasCellBlocksOk() {
-    clsInstrument model = fs_test::readInstrument();
+    InstrumentModel model = fs_test::readInstrument();
     const std::string before = fs_test::modelImage(model);
     Harness h(model);
     QVERIFY(h.gases().editCell(settingsRow, secondHalf + Grid::Digit, "0"));
@@ -740,8 +740,8 @@ void FrmFsDialogTest::redGasCellBlocksOk() {
 }
 
 void FrmFsDialogTest::editedSettingsGasIsWrittenByTheNextUpdate() {
-    clsInstrument model = fs_test::readInstrument();
-    const clsInstrument original = model;
+    InstrumentModel model = fs_test::readInstrument();
+    const InstrumentModel original = model;
     Harness h(model);
     QVERIFY(h.gases().editCell(settingsRow, secondHalf + Grid::Name, "NEWGAS"));
     h.clickOk();

@@ -80,7 +80,7 @@ void FsDatasRowsTest::everySettingIsARowOnceUnlessAnotherWindowShowsIt() {
 void FsDatasRowsTest::everyRowShowsItsSettingsCaptionAndList() {
     for (Language language : {Language::English, Language::Japanese}) {
         setLanguage(language);
-        const clsInstrument model = fs_test::readInstrument();
+        const InstrumentModel model = fs_test::readInstrument();
         FsDatasGrid grid;
         grid.load(model);
         QCOMPARE(grid.rowCount(), FsDatasGrid::rows);
@@ -118,7 +118,7 @@ void FsDatasRowsTest::numberRowsTakeTheTablesRangeAndStoreThroughItsSetter() {
         if (s->isText || s->shown.kind != ShownForm::Kind::Number) continue;
         ++numberRows;
         for (std::int32_t edge : {s->low, s->high}) {
-            clsInstrument model = fs_test::readInstrument();
+            InstrumentModel model = fs_test::readInstrument();
             FsDatasGrid grid;
             grid.load(model);
             QVERIFY2(!grid.editValue(row, QString::number(s->low - 1)), s->what.data());

@@ -31,7 +31,7 @@ class FsDialogKeysTest : public QObject {
   private slots:
     void enterOutsideAnEditorStartsNothing() {
         setLanguage(Language::English);
-        clsInstrument model = fs_test::readInstrument();
+        InstrumentModel model = fs_test::readInstrument();
         frmFsDialog dialog;
         int filesAsked = 0;
         dialog.setChooseFile([&](bool) {
@@ -65,7 +65,7 @@ class FsDialogKeysTest : public QObject {
 
     void stationNamesAreUpperCaseAndNeverCutUnseen() {
         setLanguage(Language::English);
-        clsInstrument model = fs_test::readInstrument();
+        InstrumentModel model = fs_test::readInstrument();
         frmFsDialog dialog;
         dialog.setInstrument(&model);
         dialog.show();

@@ -37,7 +37,7 @@ QLineEdit* openEditor(QTableWidget& grid, int tableRow, int column) {
 }
 
 struct Harness {
-    explicit Harness(clsInstrument& model) {
+    explicit Harness(InstrumentModel& model) {
         setLanguage(Language::English);
         dialog = std::make_unique<frmFsDialog>();
         dialog->setNotify([](QMessageBox::Icon, const QString&) {});
@@ -61,7 +61,7 @@ class FsDialogNoticesTest : public QObject {
   private slots:
     void escapeOrCloseWithEditsAsksAndNoKeepsThem() {
         for (const bool viaEscape : {true, false}) {
-            clsInstrument model = fs_test::readInstrument();
+            InstrumentModel model = fs_test::readInstrument();
             const std::string before = fs_test::modelImage(model);
             Harness h(model);
             QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, "7"));
@@ -87,7 +87,7 @@ class FsDialogNoticesTest : public QObject {
 
     // A refused edit and a refused key say why, besides the beep.
     void refusalsSayWhy() {
-        clsInstrument model = fs_test::readInstrument();
+        InstrumentModel model = fs_test::readInstrument();
         Harness h(model);
         FsDatasGrid& datas = *h.dialog->datasGrid();
         auto* delegate = qobject_cast<FsCellDelegate*>(datas.itemDelegate());
@@ -155,7 +155,7 @@ class FsDialogNoticesTest : public QObject {
 
     // Nothing changed (or changed back): nothing to ask.
     void escapeWithoutEditsClosesAtOnce() {
-        clsInstrument model = fs_test::readInstrument();
+        InstrumentModel model = fs_test::readInstrument();
         Harness h(model);
         const QString calLimit = h.dialog->datasGrid()->valueText(FsDatasGrid::rowCalLimit);
         QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, "7"));

@@ -36,8 +36,8 @@ LibraryEntry gas(const std::string& name, float fullScale, const std::string& un
 
 // Three named gases in the first list (entries 1, 2, 5), the second list (from 16) empty but
 // for "---" markers, and two special gases.
-clsInstrument instrumentWithLists() {
-    clsInstrument model;
+InstrumentModel instrumentWithLists() {
+    InstrumentModel model;
     model.setLI_Entry(1, gas("CH4", 100, "%LEL"));
     model.setLI_Entry(2, gas("H2", 100, "%LEL"));
     model.setLI_Entry(5, gas("C2H2", 100, "%LEL"));
@@ -61,7 +61,7 @@ struct Identity {
     }
     QWidget window;
     std::array<QLineEdit*, 3> boxes{};
-    clsInstrument model;
+    InstrumentModel model;
     int beeps = 0;
     std::unique_ptr<IdentityBoxes> filter;
 };
@@ -72,7 +72,7 @@ class GridBoxesTest : public QObject {
     void initTestCase() { setLanguage(Language::English); }
 
     void combustibleChannelListsTheInstrumentsGasesAndTheSpecialGas() {
-        const clsInstrument model = instrumentWithLists();
+        const InstrumentModel model = instrumentWithLists();
         AppConfig config;
         FillBuiltInDefaults(config);
         frmGasSel window(model, config.gasTable, true);
@@ -89,7 +89,7 @@ class GridBoxesTest : public QObject {
     }
 
     void otherChannelsListAtMostTheFirstEightTableRows() {
-        const clsInstrument model;
+        const InstrumentModel model;
         AppConfig config;
         FillBuiltInDefaults(config);
         frmGasSel window(model, config.gasTable, true);
@@ -116,7 +116,7 @@ class GridBoxesTest : public QObject {
     }
 
     void answersOfTheWindow() {
-        const clsInstrument model = instrumentWithLists();
+        const InstrumentModel model = instrumentWithLists();
         AppConfig config;
         FillBuiltInDefaults(config);
         frmGasSel window(model, config.gasTable, true);

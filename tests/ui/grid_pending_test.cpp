@@ -62,7 +62,7 @@ struct Bench : SettingsGridWindow {
         return chosen;
     }
     void showInstrument() override { grid->refresh(); }
-    const clsInstrument* lastRead() const override { return &read; }
+    const InstrumentModel* lastRead() const override { return &read; }
 
     bool red(int ch, int column) const {
         return grid->cellColour(G::rowOf(ch), column) == G::badText;
@@ -71,8 +71,8 @@ struct Bench : SettingsGridWindow {
         grid->item(G::rowOf(ch), G::colEnable)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
     }
 
-    clsInstrument model;
-    clsInstrument read;
+    InstrumentModel model;
+    InstrumentModel read;
     AppConfig config;
     grid_test::RecordingAsker asker;
     bool busy = false;
@@ -188,20 +188,22 @@ class GridPendingTest : public QObject {
     void everyValueUpdateRefusesIsRed() {
         struct Case {
             const char* name;
-            std::function<void(clsInstrument&)> spoil;
+            std::function<void(InstrumentModel&)> spoil;
             std::vector<std::pair<int, int>> redCells;
         };
         const std::vector<Case> cases = {
-            {"as read", [](clsInstrument&) {}, {}},
+            {"as read", [](InstrumentModel&) {}, {}},
             {"warning not set",
-             [](clsInstrument& m) { m.setWarning(0, levelNoValue); },
+             [](InstrumentModel& m) { m.setWarning(0, levelNoValue); },
              {{0, G::colWarning}}},
-            {"twa not set", [](clsInstrument& m) { m.setTwa(2, levelNoValue); }, {{2, G::colTwa}}},
+            {"twa not set",
+             [](InstrumentModel& m) { m.setTwa(2, levelNoValue); },
+             {{2, G::colTwa}}},
             {"auto cal below warning",
-             [](clsInstrument& m) { m.setAutoCalib(kCO, 20); },
+             [](InstrumentModel& m) { m.setAutoCalib(kCO, 20); },
              {{kCO, G::colAutoCal}}},
             {"combustible gases differ",
-             [](clsInstrument& m) { m.setGasName(4, "H2"); },
+             [](InstrumentModel& m) { m.setGasName(4, "H2"); },
              {{0, G::colGas}, {4, G::colGas}}},
         };
         Bench b;

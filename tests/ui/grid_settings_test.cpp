@@ -46,7 +46,7 @@ struct Harness : SettingsGridWindow {
         grid->item(G::rowOf(ch), G::colEnable)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
     }
 
-    clsInstrument model;
+    InstrumentModel model;
     AppConfig config;
     grid_test::RecordingAsker asker;
     bool gridBusy = false;

@@ -33,7 +33,7 @@ class HeldValuesWindowTest : public QObject {
 };
 
 void HeldValuesWindowTest::factoryGridShowsHeldValuesRedWithTheReason() {
-    clsInstrument m;
+    InstrumentModel m;
     m.setHcMode(9);
     m.setBumpTime(9);
     m.setCalLimit(0);
@@ -67,7 +67,7 @@ void HeldValuesWindowTest::factoryGridShowsHeldValuesRedWithTheReason() {
     QVERIFY(grid.item(kRowHcMode - 1, 1)->toolTip().isEmpty());
     QVERIFY(grid.item(kRowHcMode - 1, 1)->foreground().color() != kRed);
     // Nothing the user did not edit is stored in place of the held values.
-    clsInstrument stored = m;
+    InstrumentModel stored = m;
     grid.store(stored);
     QCOMPARE(stored.BumpTime(), std::int16_t(9));
     QCOMPARE(stored.LcdBackLight(), std::int16_t(-1));

@@ -120,7 +120,7 @@ class MainWindowMarksTest : public QObject {
         setLanguage(Language::English);
         AppConfig config;
         FillBuiltInDefaults(config);
-        clsInstrument model;
+        InstrumentModel model;
         ApplyGasToChannel(model, config.gasTable, 3, 0, false);
         frmGasSel window(model, config.gasTable, false);
         window.setGasNo(3);
@@ -150,8 +150,8 @@ class MainWindowMarksTest : public QObject {
         for (const Language language : {Language::English, Language::Japanese}) {
             setLanguage(language);
             for (const int stations : {0, 200}) {
-                clsInstrument before;
-                clsInstrument after;
+                InstrumentModel before;
+                InstrumentModel after;
                 for (int ch = 0; ch < 5; ++ch) {
                     after.setWarning(ch, 10.0f + ch);
                     after.setAlarm(ch, 20.0f + ch);

@@ -187,7 +187,7 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     QVERIFY(f.connect());
     w.model().setSerialNo("MINE-0001");
     w.ShowInstrument();
-    const clsInstrument before = w.model();
+    const InstrumentModel before = w.model();
     f.serial->close();  // the line goes quiet; the link still thinks it is connected
 
     cmdInstruments(w)->click();
@@ -297,7 +297,7 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     QVERIFY(!hasLine(*rtbLog(w), 5409));
 
     cmdPowerOff(w)->click();
-    const clsInstrument defaults;
+    const InstrumentModel defaults;
     QCOMPARE(w.model().CommFlags(), std::int16_t(0));
     QVERIFY(w.model().ImportFlag() != 0);  // the default model is shown and editable again
     QCOMPARE(txtOption(w, 0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());

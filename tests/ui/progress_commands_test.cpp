@@ -30,7 +30,7 @@ std::string message(int id, const std::vector<std::string>& arguments = {}) {
     return ResMessage(id, arguments);
 }
 
-int differingRows(const clsInstrument& a, const clsInstrument& b) {
+int differingRows(const InstrumentModel& a, const InstrumentModel& b) {
     int count = 0;
     for (const ReviewRow& row : ReviewRows(a, b)) count += row.differs() ? 1 : 0;
     return count;
@@ -56,7 +56,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
         frmMain& w = *f.window;
         w.show();
         QVERIFY(f.connect());
-        const clsInstrument shown = w.model();
+        const InstrumentModel shown = w.model();
         const std::int16_t commFlags = w.model().CommFlags();
 
         // At the third resend the user has seen enough; the key goes in on the next turn of the

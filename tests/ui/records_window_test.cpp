@@ -135,15 +135,15 @@ class RecordsWindowTest : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        clsInstrument before = fs_test::readInstrument();
+        InstrumentModel before = fs_test::readInstrument();
         before.setIntervals(60);  // the factory dialog's instrument leaves it unset
         older = SettingsFileText(before);
-        clsInstrument after = before;
+        InstrumentModel after = before;
         after.setCalLimit(90);
         after.setIntervals(300);
         newer = SettingsFileText(after);
         for (const std::string* text : {&older, &newer}) {
-            clsInstrument loaded;
+            InstrumentModel loaded;
             const SettingsReadResult result = ReadSettingsText(loaded, *text);
             QVERIFY2(result.ok, result.message().c_str());
         }

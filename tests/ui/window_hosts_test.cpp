@@ -65,7 +65,7 @@ class RecordingHost : public SettingsHost {
     }
 
     InstrumentSession& session() override { return main_.session(); }
-    clsInstrument& model() override { return main_.model(); }
+    InstrumentModel& model() override { return main_.model(); }
     MainState& state() override { return main_.state(); }
     UserAsker& asker() override { return main_.asker(); }
     AppConfig& config() override { return main_.config(); }
@@ -77,8 +77,8 @@ class RecordingHost : public SettingsHost {
         gridArea = grid;
         grid->setParent(&window);
     }
-    const clsInstrument* lastRead() const override { return nullptr; }
-    void setLastRead(const clsInstrument&) override {}
+    const InstrumentModel* lastRead() const override { return nullptr; }
+    void setLastRead(const InstrumentModel&) override {}
     int pendingEdits() const override { return 0; }
     bool confirmDiscardEdits() override { return true; }
     void markPendingBoxes() override {}

@@ -66,8 +66,8 @@ struct Harness : WriteCommandWindow {
     void openCalibration() override { pumpDuringCalibration = bench.instrument.state().pumpOn; }
     double now() const override { return bench.host.localDateTime(); }
     std::string csvSuffix() const override { return "T"; }
-    const clsInstrument* lastRead() const override { return &held; }
-    void setLastRead(const clsInstrument& m) override { held = m; }
+    const InstrumentModel* lastRead() const override { return &held; }
+    void setLastRead(const InstrumentModel& m) override { held = m; }
     void readAgain() override {
         ++readsAgain;
         bench.readAll(model);
@@ -75,8 +75,8 @@ struct Harness : WriteCommandWindow {
     std::filesystem::path csv() const {
         return std::filesystem::path(dir.path().toStdString()) / "VQ5100_SettingT.csv";
     }
-    clsInstrument freshRead() {
-        clsInstrument fresh;
+    InstrumentModel freshRead() {
+        InstrumentModel fresh;
         bench.readAll(fresh);
         return fresh;
     }
@@ -89,8 +89,8 @@ struct Harness : WriteCommandWindow {
 
     grid_test::SimBench bench;
     AppConfig config;
-    clsInstrument model;
-    clsInstrument held;  // what the instrument holds, as the window last learnt it
+    InstrumentModel model;
+    InstrumentModel held;  // what the instrument holds, as the window last learnt it
     int readsAgain = 0;
     grid_test::RecordingAsker asker;
     QTemporaryDir dir;
@@ -146,7 +146,7 @@ class WriteCommandsTest : public QObject {
         QCOMPARE(h.progressShown, 1);
         QCOMPARE(h.progressClosed, 1);
 
-        clsInstrument fresh = h.freshRead();
+        InstrumentModel fresh = h.freshRead();
         QCOMPARE(SettingsFileText(h.held), SettingsFileText(fresh));
         QCOMPARE(fresh.Alarm(3), 60.0f);
         QCOMPARE(fresh.Stel(2), 20.5f);
@@ -167,7 +167,7 @@ class WriteCommandsTest : public QObject {
     void reviewDialogListsTheChangesAndEnterAloneDoesNotWrite() {
         Harness h;
         QVERIFY(h.connected && h.read);
-        clsInstrument edited = h.model;
+        InstrumentModel edited = h.model;
         edited.setSerialNo("EDITED-0001");
         edited.setIntervals(180);
         ReviewDialog dialog(nullptr, "Update", "Update Ready?",
@@ -225,7 +225,7 @@ class WriteCommandsTest : public QObject {
                                              // the read-back of what was written
                                              "IN,R,", "XZ,R,", "XS,R,"}),
                      payload.c_str());
-        const clsInstrument fresh = h.freshRead();
+        const InstrumentModel fresh = h.freshRead();
         QCOMPARE(fresh.SerialNo(), std::string("SN-5100-0042"));
         QCOMPARE(fresh.StationID(), std::string("PUMP HOUSE"));
         QCOMPARE(fresh.UserID(), std::string("TECH 7"));
@@ -240,35 +240,35 @@ class WriteCommandsTest : public QObject {
     void refusedSettingsSendNothing() {
         struct Case {
             const char* name;
-            std::function<void(clsInstrument&)> spoil;
+            std::function<void(InstrumentModel&)> spoil;
             const char* box;
         };
         const std::vector<Case> cases = {
             // Each level refusal names the level and its rule under the box's own text.
-            {"alarm above 60 %", [](clsInstrument& m) { m.setAlarm(0, 70); },
+            {"alarm above 60 %", [](InstrumentModel& m) { m.setAlarm(0, 70); },
              "Check warning and alarm value. (red color cells)\n"
              "alarm 70 of channel 1 is above 60"},
             {"oxygen swapped",
-             [](clsInstrument& m) {
+             [](InstrumentModel& m) {
                  m.setWarning(1, 18);
                  m.setAlarm(1, 19.5f);
              },
              "Check warning and alarm value. (red color cells)\n"
              "warning 18 of channel 2 is not at or above its alarm 19.5"},
-            {"auto cal", [](clsInstrument& m) { m.setAutoCalib(3, 10); },
+            {"auto cal", [](InstrumentModel& m) { m.setAutoCalib(3, 10); },
              "Improper Auto Cal.\nauto-calibration value 10 of channel 4 is below 25"},
             {"no sensor",
-             [](clsInstrument& m) {
+             [](InstrumentModel& m) {
                  for (int ch = 0; ch < 5; ++ch) m.setGasEnabled(ch, false);
              },
              "No available sensor."},
-            {"combustible pair", [](clsInstrument& m) { m.setGasName(4, "H2"); },
+            {"combustible pair", [](InstrumentModel& m) { m.setGasName(4, "H2"); },
              "This is not available combination.\nChannel 1 measures CH4 and channel 5 measures "
              "H2: choose the same gas on both, or switch one of them off."},
         };
         Harness h;
         QVERIFY(h.connected && h.read);
-        const clsInstrument good = h.model;
+        const InstrumentModel good = h.model;
         for (const Case& c : cases) {
             h.model = good;
             h.asker.boxes.clear();
@@ -292,7 +292,7 @@ class WriteCommandsTest : public QObject {
     void settingsTheWindowsWouldNotAllowAreRefused() {
         Harness h;
         QVERIFY(h.connected && h.read);
-        const clsInstrument good = h.model;
+        const InstrumentModel good = h.model;
         h.model.setLcdBackLight(0);
         QVERIFY(!h.commands->Update(false));
         h.model = good;
@@ -320,7 +320,7 @@ class WriteCommandsTest : public QObject {
         h.asker.answers = {true};
         QVERIFY(h.commands->Update(true));
         QVERIFY(h.asker.texts(Box::Error).empty());
-        const clsInstrument fresh = h.freshRead();
+        const InstrumentModel fresh = h.freshRead();
         QCOMPARE(fresh.UserID(), std::string("X"));
         QCOMPARE(fresh.StationList(128), h.held.StationList(128));
         h.asker.answers = {true};

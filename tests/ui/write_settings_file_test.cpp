@@ -62,7 +62,7 @@ struct Harness : SettingsFileWindow {
     std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
 
     AppConfig config;
-    clsInstrument model;
+    InstrumentModel model;
     grid_test::RecordingAsker asker;
     bool gridBusy = false;
     grid_test::ConnectedGridWindow gridWindow;
@@ -98,7 +98,7 @@ class WriteSettingsFileTest : public QObject {
         h.chosen = h.path("bench.seq");
         QVERIFY(h.files->ExportSettings());
         QCOMPARE(h.saves, std::vector<bool>{true});
-        const clsInstrument stored = h.model;
+        const InstrumentModel stored = h.model;
 
         // The user goes on editing, then loads the file again.
         h.asker.answers = {true};
@@ -165,7 +165,7 @@ class WriteSettingsFileTest : public QObject {
         text.replace(text.find("LP,W,"), 7, "LP,W,X,");
         std::ofstream(h.chosen, std::ios::binary) << text;
         h.model.setAlarm(3, 70);
-        const clsInstrument before = h.model;
+        const InstrumentModel before = h.model;
 
         QVERIFY(!h.files->ImportSettings());
         QCOMPARE(SettingsFileText(h.model), SettingsFileText(before));

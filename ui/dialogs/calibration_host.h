@@ -16,13 +16,13 @@ namespace vq {
 
 class InstrumentSession;
 class UserAsker;
-class clsInstrument;
+class InstrumentModel;
 struct MainState;
 
 class CalibrationHost {
   public:
     virtual InstrumentSession& session() = 0;
-    virtual clsInstrument& model() = 0;
+    virtual InstrumentModel& model() = 0;
     virtual MainState& state() = 0;
     virtual UserAsker& asker() = 0;
     // One line at the end of the information log in the colour.

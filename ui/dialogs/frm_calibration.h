@@ -47,7 +47,7 @@ struct CalibrationDeps {
     CalibrationAccess instrument;
     // The main window's model: identity texts for the report, warning levels and the oxygen
     // mode that bound a concentration.
-    const clsInstrument& model;
+    const InstrumentModel& model;
     MainState& state;
     UserAsker& asker;
     CalibrationPrompts& prompts;
@@ -99,8 +99,8 @@ class frmCalibration : public QDialog {
     bool restoreFailed() const { return restoreFailed_; }
     std::int16_t savedRangeMode() const { return savedRangeMode_; }
     bool firstActivation() const { return firstActivation_; }
-    const clsInstrument& calibrationModel() const { return cal_; }
-    const clsInstrument& historyModel() const { return history_; }
+    const InstrumentModel& calibrationModel() const { return cal_; }
+    const InstrumentModel& historyModel() const { return history_; }
     // When the last run ended (OLE date of the host's clock).
     double lastRunDate() const { return lastRunDate_; }
     // The report of the last successful run; false when there is none or it could not be written
@@ -147,15 +147,15 @@ class frmCalibration : public QDialog {
     void rangeFailed();
 
     CalibrationAccess instrument_;
-    const clsInstrument& model_;
+    const InstrumentModel& model_;
     MainState& state_;
     UserAsker& asker_;
     CalibrationPrompts& prompts_;
     std::function<void(const std::string&, const QColor&)> addInfo_;
 
-    clsInstrument cal_;      // gases and concentrations read on the first activation
-    clsInstrument history_;  // range mode and calibration history read during calibration
-    clsInstrument* boundBefore_ = nullptr;  // the bound model when the window opened
+    InstrumentModel cal_;      // gases and concentrations read on the first activation
+    InstrumentModel history_;  // range mode and calibration history read during calibration
+    InstrumentModel* boundBefore_ = nullptr;  // the bound model when the window opened
     ChannelFlags usable_{};
     ChannelFlags selection_{};
     bool resultFlag_ = false;

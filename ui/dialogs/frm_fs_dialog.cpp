@@ -122,7 +122,7 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     });
 }
 
-bool frmFsDialog::edit(clsInstrument& model, QWidget* parent, const QFont& font, Log log) {
+bool frmFsDialog::edit(InstrumentModel& model, QWidget* parent, const QFont& font, Log log) {
     frmFsDialog dialog(parent);
     dialog.setFont(font);
     dialog.setInstrument(&model);
@@ -137,7 +137,7 @@ void frmFsDialog::showEvent(QShowEvent* event) {
 
 void frmFsDialog::activate() {
     activated_ = true;
-    work_ = instrument_ != nullptr ? *instrument_ : clsInstrument();
+    work_ = instrument_ != nullptr ? *instrument_ : InstrumentModel();
     work_.ClearChangeFlags();
     // Flags SetChangeFlags leaves alone: nothing here edits them, and none may travel back.
     work_.clearChanged(SettingId::FlowLevel);
@@ -156,13 +156,13 @@ void frmFsDialog::done(int result) {
 
 bool frmFsDialog::hasEdits() const {
     if (!activated_) return false;
-    clsInstrument edited = work_;
+    InstrumentModel edited = work_;
     datas_->store(edited);
     stations_->store(edited);
     gases_->store(edited);
     // What OK would do to the caller's model, compared with the model as it is.
-    const clsInstrument original = instrument_ != nullptr ? *instrument_ : clsInstrument();
-    clsInstrument result = original;
+    const InstrumentModel original = instrument_ != nullptr ? *instrument_ : InstrumentModel();
+    InstrumentModel result = original;
     CopyFlaggedFactoryFields(edited, result);
     for (const ReviewRow& row : ReviewRows(original, result))
         if (row.differs()) return true;

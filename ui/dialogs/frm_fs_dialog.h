@@ -42,10 +42,10 @@ class frmFsDialog : public QDialog {
     explicit frmFsDialog(QWidget* parent = nullptr);
 
     // Runs the dialog modally over `model`; true when the user confirmed with OK.
-    static bool edit(clsInstrument& model, QWidget* parent, const QFont& font, Log log = {});
+    static bool edit(InstrumentModel& model, QWidget* parent, const QFont& font, Log log = {});
 
-    void setInstrument(clsInstrument* model) { instrument_ = model; }
-    clsInstrument* Instrument() const { return instrument_; }
+    void setInstrument(InstrumentModel* model) { instrument_ = model; }
+    InstrumentModel* Instrument() const { return instrument_; }
 
     void setNotify(Notify notify) { notify_ = std::move(notify); }
     void setChooseFile(ChooseFile choose) { chooseFile_ = std::move(choose); }
@@ -65,7 +65,7 @@ class frmFsDialog : public QDialog {
     // the working copy, copies the flagged fields back and closes.
     void confirm();
 
-    const clsInstrument& workingCopy() const { return work_; }
+    const InstrumentModel& workingCopy() const { return work_; }
     FsDatasGrid* datasGrid() const { return datas_; }
     FsStationGrid* stationGrid() const { return stations_; }
     FsGasTableGrid* gasTableGrid() const { return gases_; }
@@ -83,8 +83,8 @@ class frmFsDialog : public QDialog {
     void notice(QMessageBox::Icon icon, const QString& text);
     void reportInvalid(int gridNameId);
 
-    clsInstrument* instrument_ = nullptr;
-    clsInstrument work_;
+    InstrumentModel* instrument_ = nullptr;
+    InstrumentModel work_;
     bool activated_ = false;
     Notify notify_;
     ChooseFile chooseFile_;

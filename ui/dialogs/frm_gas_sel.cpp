@@ -37,7 +37,7 @@ bool emptyEntry(const std::string& name) {
 
 }  // namespace
 
-frmGasSel::frmGasSel(const clsInstrument& model, const GasTable& table, bool connected,
+frmGasSel::frmGasSel(const InstrumentModel& model, const GasTable& table, bool connected,
                      QWidget* parent)
     : QDialog(parent), model_(model), table_(table), connected_(connected) {
     setObjectName("frmGasSel");

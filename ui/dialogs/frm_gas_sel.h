@@ -22,7 +22,7 @@ class QRadioButton;
 namespace vq {
 
 class GasTable;
-class clsInstrument;
+class InstrumentModel;
 
 class frmGasSel : public QDialog {
     Q_OBJECT
@@ -32,7 +32,7 @@ class frmGasSel : public QDialog {
     // Non-combustible channels offer at most the first eight table rows.
     static constexpr int tableOptions = 8;
 
-    frmGasSel(const clsInstrument& model, const GasTable& table, bool connected,
+    frmGasSel(const InstrumentModel& model, const GasTable& table, bool connected,
               QWidget* parent = nullptr);
 
     std::int16_t GasNo() const { return gasNo_; }
@@ -58,7 +58,7 @@ class frmGasSel : public QDialog {
     void showOption(int i, const std::string& caption);
     void okClicked();
 
-    const clsInstrument& model_;
+    const InstrumentModel& model_;
     const GasTable& table_;
     bool connected_;
     std::int16_t gasNo_ = 0;

@@ -23,15 +23,15 @@ class QTimer;
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 struct MainState;
 
 // What a run works with, all owned by the calibration window.
 struct CalibRunContext {
     CalibrationRun& run;
     MainState& state;          // TransferMode picks the run; ReadingsFresh is cleared after it
-    clsInstrument& cal;        // gases and concentrations
-    clsInstrument& history;    // the calibration history read after the run
+    InstrumentModel& cal;      // gases and concentrations
+    InstrumentModel& history;  // the calibration history read after the run
     ChannelFlags selection{};  // the channels to span
     // A line of the main window's information log.
     std::function<void(const std::string&, const QColor&)> addInfo;

@@ -5,7 +5,7 @@
 
 namespace vq {
 
-void CopyFlaggedFactoryFields(const clsInstrument& w, clsInstrument& t) {
+void CopyFlaggedFactoryFields(const InstrumentModel& w, InstrumentModel& t) {
     if (w.isChanged(SettingId::DummySerial)) t.setDummySerial(w.DummySerial());
     // Every flagged setting of the table: the copy started as the target, so a flag the dialog
     // did not set carries the target's own value back.
@@ -17,10 +17,10 @@ void CopyFlaggedFactoryFields(const clsInstrument& w, clsInstrument& t) {
             s.setNumber(t, s.number(w));
     }
 
-    for (int i = 0; i < clsInstrument::stationCount; ++i)
+    for (int i = 0; i < InstrumentModel::stationCount; ++i)
         if (w.isChanged(SettingId::StationList, i)) t.setStationList(i, w.StationList(i));
 
-    for (int i = 0; i < clsInstrument::settingsLibraryCount; ++i)
+    for (int i = 0; i < InstrumentModel::settingsLibraryCount; ++i)
         if (w.isChanged(SettingId::LS_Entry, i)) t.setLS_Entry(i, w.LS_Entry(i));
 }
 

@@ -6,8 +6,8 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
-void CopyFlaggedFactoryFields(const clsInstrument& work, clsInstrument& target);
+void CopyFlaggedFactoryFields(const InstrumentModel& work, InstrumentModel& target);
 
 }  // namespace vq

@@ -269,7 +269,7 @@ QStringList FsDatasGrid::listItems(int row) const {
     return splitList(item(row - 1, listColumn)->text());
 }
 
-void FsDatasGrid::load(const clsInstrument& model) {
+void FsDatasGrid::load(const InstrumentModel& model) {
     calLimitEdited_ = false;
     for (int row = 1; row <= rows; ++row) {
         const RowLayout& s = rowLayout(row);
@@ -320,7 +320,7 @@ bool FsDatasGrid::editValue(int row, const QString& typed) {
     return true;
 }
 
-void FsDatasGrid::store(clsInstrument& model) const {
+void FsDatasGrid::store(InstrumentModel& model) const {
     for (int row = rowManufactureNumber + 1; row <= rows; ++row) {
         const RowLayout& s = rowLayout(row);
         const QString text = valueText(row);

@@ -13,7 +13,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 namespace fs_datas {
 
@@ -58,10 +58,10 @@ class FsDatasGrid : public QTableWidget {
     explicit FsDatasGrid(QWidget* parent = nullptr);
 
     // Shows the model's values; the OXY alarm list follows the model's ROM number.
-    void load(const clsInstrument& model);
+    void load(const InstrumentModel& model);
     // Stores every value that differs from the model through its setter. A valid edit of row 5
     // marks `CalLimit` changed even when the value came back equal: the user confirmed it.
-    void store(clsInstrument& model) const;
+    void store(InstrumentModel& model) const;
 
     // Applies a finished edit of row 1..rows as the cell editor does. Returns false when the edit
     // is refused (the cell keeps its old value): a read-only row, a text outside the identifier

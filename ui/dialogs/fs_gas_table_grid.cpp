@@ -164,7 +164,7 @@ void FsGasTableGrid::showEntry(int row, int half, const LibraryEntry& e, bool ed
         put(field, coefficientText(coefficient(e, field)), coefficient(e, field));
 }
 
-void FsGasTableGrid::load(const clsInstrument& model) {
+void FsGasTableGrid::load(const InstrumentModel& model) {
     for (int row = 1; row < settingsRow; ++row) {
         showEntry(row, 0, model.LI_Entry(row), false);
         showEntry(row, 1, model.LI_Entry(row + gasRows - 1), false);
@@ -173,7 +173,7 @@ void FsGasTableGrid::load(const clsInstrument& model) {
     resizeColumnsToContents();
 }
 
-void FsGasTableGrid::store(clsInstrument& model) const {
+void FsGasTableGrid::store(InstrumentModel& model) const {
     for (int half = 0; half < 2; ++half) {
         const auto at = [&](int field) { return columnOf(half, field); };
         LibraryEntry e = model.LS_Entry(half);

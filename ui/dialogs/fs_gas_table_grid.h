@@ -15,7 +15,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 struct LibraryEntry;
 
 class FsGasTableGrid : public QTableWidget {
@@ -46,10 +46,10 @@ class FsGasTableGrid : public QTableWidget {
 
     explicit FsGasTableGrid(QWidget* parent = nullptr);
 
-    void load(const clsInstrument& model);
+    void load(const InstrumentModel& model);
     // Stores every field of the settings entries that differs from the model (numbers in single
     // precision); each such setter marks `LS_Entry` of its entry changed.
-    void store(clsInstrument& model) const;
+    void store(InstrumentModel& model) const;
 
     // Applies a finished edit at row 1..16, column 1..28. Returns false when refused (the cell
     // keeps its old value): a read-only cell, a name outside the identifier set, longer than 10

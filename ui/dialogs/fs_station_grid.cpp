@@ -75,14 +75,14 @@ void FsStationGrid::focusOutEvent(QFocusEvent* event) {
     if (state() != QAbstractItemView::EditingState) emit spaceCountText({});
 }
 
-void FsStationGrid::load(const clsInstrument& model) {
+void FsStationGrid::load(const InstrumentModel& model) {
     for (int row = 0; row < stationListRows; ++row) {
         item(row, textColumn)->setText(qs(model.StationList(row)));
         colourRow(row);
     }
 }
 
-void FsStationGrid::store(clsInstrument& model) const {
+void FsStationGrid::store(InstrumentModel& model) const {
     for (int row = 0; row < stationListRows; ++row) {
         const std::string text = item(row, textColumn)->text().toStdString();
         if (text != model.StationList(row)) model.setStationList(row, text);
@@ -96,7 +96,7 @@ void FsStationGrid::editStation(int row, const QString& text) {
 }
 
 std::size_t FsStationGrid::importStations(const std::vector<StationEntry>& entries,
-                                          clsInstrument& work) {
+                                          InstrumentModel& work) {
     std::vector<std::string> texts = stations();
     const std::vector<int> changed = ApplyStationEntries(entries, texts);
     for (const int row : changed) {

@@ -11,7 +11,7 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class FsStationGrid : public QTableWidget {
     Q_OBJECT
@@ -21,15 +21,15 @@ class FsStationGrid : public QTableWidget {
     explicit FsStationGrid(QWidget* parent = nullptr);
     ~FsStationGrid() override;
 
-    void load(const clsInstrument& model);
+    void load(const InstrumentModel& model);
     // Stores each row whose text differs from the model's entry of the same index.
-    void store(clsInstrument& model) const;
+    void store(InstrumentModel& model) const;
 
     // Applies a finished edit of row 0..255 and re-colours the row.
     void editStation(int row, const QString& text);
     // Puts imported stations into their rows, marks `StationList` of each row whose text
     // changed in `work`, re-colours every row, and returns how many rows changed.
-    std::size_t importStations(const std::vector<StationEntry>& entries, clsInstrument& work);
+    std::size_t importStations(const std::vector<StationEntry>& entries, InstrumentModel& work);
 
     std::vector<std::string> stations() const;
     bool hasInvalid() const;

@@ -112,11 +112,11 @@ class frmMain : public QWidget, public SettingsHost {
     ~frmMain() override;
 
     // ---- collaborators, for the windows that plug in ----
-    clsInstrument& model() override { return model_; }
+    InstrumentModel& model() override { return model_; }
     // The settings as the instrument held them at the last read or confirmed write; null before.
-    const clsInstrument* lastRead() const override { return lastRead_ ? &*lastRead_ : nullptr; }
+    const InstrumentModel* lastRead() const override { return lastRead_ ? &*lastRead_ : nullptr; }
     InstrumentSession& session() override { return session_; }
-    void setLastRead(const clsInstrument& model) override { lastRead_ = model; }
+    void setLastRead(const InstrumentModel& model) override { lastRead_ = model; }
     // How many settings the window holds that differ from the instrument's (0 before a read).
     int pendingEdits() const override;
     // True when nothing is pending or the user agrees to lose it (asked, naming the count).
@@ -318,8 +318,8 @@ class frmMain : public QWidget, public SettingsHost {
     std::string DataFilePath;
 
     AppConfig config_;
-    clsInstrument model_;
-    std::optional<clsInstrument> lastRead_;
+    InstrumentModel model_;
+    std::optional<InstrumentModel> lastRead_;
     MainState state_;
     std::unique_ptr<InstrumentOperations> ops_;
 

@@ -225,7 +225,7 @@ void frmMain::ShowInstrument() {
     cmbStation_->clear();
     const QString station = trimmed(model_.StationID());
     int selected = -1;
-    for (int i = 0; i < clsInstrument::stationCount; ++i) {
+    for (int i = 0; i < InstrumentModel::stationCount; ++i) {
         const QString name = QString::fromStdString(model_.StationList(i));
         cmbStation_->addItem(name);
         if (selected < 0 && name.trimmed() == station) selected = i;
@@ -238,7 +238,7 @@ void frmMain::ShowInstrument() {
 void frmMain::markPendingBoxes() {
     const bool shown =
         SettingsShown(session_.state(), model_.CommFlags() != 0 || model_.ImportFlag() != 0);
-    const clsInstrument* before = shown ? lastRead() : nullptr;
+    const InstrumentModel* before = shown ? lastRead() : nullptr;
     // Marked as the grid's cells are: amber and bold, the instrument's value in the tooltip. The
     // comparison is the review's (model/settings_review.h), so a mark and the count agree.
     const auto mark = [](QWidget* box, const char* type, bool pending, const std::string& held) {
@@ -249,14 +249,14 @@ void frmMain::markPendingBoxes() {
         box->setToolTip(pending ? QString::fromStdString(ResMessage(msg::OnInstrumentTip, {held}))
                                 : QString());
     };
-    const auto differs = [before, this](std::string (clsInstrument::*get)() const) {
+    const auto differs = [before, this](std::string (InstrumentModel::*get)() const) {
         return before != nullptr && (before->*get)() != (model_.*get)();
     };
-    mark(txtOption_[0], "QLineEdit", differs(&clsInstrument::SerialNo),
+    mark(txtOption_[0], "QLineEdit", differs(&InstrumentModel::SerialNo),
          before ? TrimText(before->SerialNo()) : std::string());
-    mark(txtOption_[1], "QLineEdit", differs(&clsInstrument::StationID),
+    mark(txtOption_[1], "QLineEdit", differs(&InstrumentModel::StationID),
          before ? TrimText(before->StationID()) : std::string());
-    mark(txtOption_[2], "QLineEdit", differs(&clsInstrument::UserID),
+    mark(txtOption_[2], "QLineEdit", differs(&InstrumentModel::UserID),
          before ? TrimText(before->UserID()) : std::string());
     mark(cmbInterval_, "QComboBox", before != nullptr && before->Intervals() != model_.Intervals(),
          before ? std::to_string(before->Intervals()) : std::string());

@@ -133,7 +133,7 @@ bool frmMain::ReadInstrument() {
 
     // The read fills a copy: a read that fails leaves the model shown (and the user's edits in
     // it) exactly as it was.
-    clsInstrument read = model_;
+    InstrumentModel read = model_;
     const bool ok = ops_->GetInstrument(read);
     line_.bindModel(model_);  // the copy goes out of scope; the decoder fills the model
     if (ok) {

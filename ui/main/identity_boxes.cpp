@@ -35,7 +35,7 @@ std::optional<QString> TextAfterKey(const QString& text, int selStart, int selLe
     return after;
 }
 
-IdentityBoxes::IdentityBoxes(std::array<QLineEdit*, 3> boxes, clsInstrument& model,
+IdentityBoxes::IdentityBoxes(std::array<QLineEdit*, 3> boxes, InstrumentModel& model,
                              std::function<void()> beep, QObject* parent)
     : QObject(parent), boxes_(boxes), model_(model), beep_(std::move(beep)) {
     if (!beep_) beep_ = [] { QApplication::beep(); };

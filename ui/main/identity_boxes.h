@@ -16,7 +16,7 @@ class QLineEdit;
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 // The longest text of each box: serial number 20, station id 16, user id 16.
 inline constexpr std::array<int, 3> identityLengths{20, 16, 16};
@@ -35,7 +35,7 @@ class IdentityBoxes : public QObject {
   public:
     // The boxes stay owned by their window; `beep` sounds for a refused key (empty: the
     // platform's beep).
-    IdentityBoxes(std::array<QLineEdit*, 3> boxes, clsInstrument& model,
+    IdentityBoxes(std::array<QLineEdit*, 3> boxes, InstrumentModel& model,
                   std::function<void()> beep = {}, QObject* parent = nullptr);
 
     // The model's texts into the boxes.
@@ -58,7 +58,7 @@ class IdentityBoxes : public QObject {
     void storeText(int i, const QString& text);
 
     std::array<QLineEdit*, 3> boxes_;
-    clsInstrument& model_;
+    InstrumentModel& model_;
     std::function<void()> beep_;
 };
 

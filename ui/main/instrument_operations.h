@@ -10,18 +10,18 @@
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 
 class InstrumentOperations {
   public:
     virtual ~InstrumentOperations() = default;
 
     // The read-all into `model` (cleared first); false at the first command that fails.
-    virtual bool GetInstrument(clsInstrument& model) = 0;
+    virtual bool GetInstrument(InstrumentModel& model) = 0;
     // The identity read (the first five commands of the read-all), without clearing.
-    virtual bool GetRomNo(clsInstrument& model) = 0;
+    virtual bool GetRomNo(InstrumentModel& model) = 0;
     // The latest calibration history ("SO,R,").
-    virtual bool GetLatestHistory(clsInstrument& model) = 0;
+    virtual bool GetLatestHistory(InstrumentModel& model) = 0;
     // "RO,W,": the instrument switches itself off.
     virtual bool BodyPowerOff() = 0;
     // The flash image into `path`, blocks `first` to `last`.

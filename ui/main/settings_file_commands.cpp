@@ -47,7 +47,7 @@ const QColor kDoneColour{0, 192, 0};
 
 }  // namespace
 
-SettingsFileCommands::SettingsFileCommands(clsInstrument& model, AppConfig& config,
+SettingsFileCommands::SettingsFileCommands(InstrumentModel& model, AppConfig& config,
                                            UserAsker& asker, QWidget* window,
                                            SettingsFileWindow& host, QObject* parent)
     : QObject(parent),

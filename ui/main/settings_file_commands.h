@@ -17,7 +17,7 @@ class QWidget;
 namespace vq {
 
 class UserAsker;
-class clsInstrument;
+class InstrumentModel;
 struct AppConfig;
 
 // What the settings file commands need from the window they run in.
@@ -45,8 +45,8 @@ std::string ChooseSettingsFile(QWidget* parent, const std::string& folder, bool 
 class SettingsFileCommands : public QObject {
     Q_OBJECT
   public:
-    SettingsFileCommands(clsInstrument& model, AppConfig& config, UserAsker& asker, QWidget* window,
-                         SettingsFileWindow& host, QObject* parent = nullptr);
+    SettingsFileCommands(InstrumentModel& model, AppConfig& config, UserAsker& asker,
+                         QWidget* window, SettingsFileWindow& host, QObject* parent = nullptr);
 
     // True when a file was written / loaded.
     bool ExportSettings();
@@ -60,7 +60,7 @@ class SettingsFileCommands : public QObject {
   private:
     void ApplyLockedGases();
 
-    clsInstrument& model_;
+    InstrumentModel& model_;
     AppConfig& config_;
     UserAsker& asker_;
     QWidget* window_;

@@ -47,7 +47,7 @@ class QStyledItemDelegate;
 
 namespace vq {
 
-class clsInstrument;
+class InstrumentModel;
 class UserAsker;
 struct AppConfig;
 
@@ -65,11 +65,11 @@ class SettingsGridWindow {
     virtual void showInstrument() = 0;
     // The settings as the instrument held them at the last read or write; null: nothing is
     // marked pending.
-    virtual const clsInstrument* lastRead() const { return nullptr; }
+    virtual const InstrumentModel* lastRead() const { return nullptr; }
 };
 
 struct SettingsGridDeps {
-    clsInstrument& model;
+    InstrumentModel& model;
     AppConfig& config;
     UserAsker& asker;
     bool& gridBusy;
@@ -212,7 +212,7 @@ class SettingsGrid : public QTableWidget {
     void restoreChannel(int ch, const ChannelGas& gas);
     void noticeChangedLevels(int ch, const ChannelGas& before);
 
-    clsInstrument& model_;
+    InstrumentModel& model_;
     AppConfig& config_;
     UserAsker& asker_;
     bool& gridBusy_;

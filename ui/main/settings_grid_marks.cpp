@@ -30,7 +30,7 @@ const std::map<std::string, int>& columnOfCode() {
 void SettingsGrid::MarkPendingCells() {
     for (int ch = 0; ch < channels; ++ch)
         for (int column = 0; column < columns; ++column) clearPendingMark(rowOf(ch), column);
-    const clsInstrument* before = window_.lastRead();
+    const InstrumentModel* before = window_.lastRead();
     if (before != nullptr && modelShown()) {
         // The same rows that count the window's pending edits, so a marked cell and the count
         // can never disagree.

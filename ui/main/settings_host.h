@@ -28,8 +28,8 @@ class SettingsHost : public CalibrationHost {
     virtual void setSettingsGrid(QWidget* grid) = 0;
 
     // The settings as the instrument held them at the last read or confirmed write; null before.
-    virtual const clsInstrument* lastRead() const = 0;
-    virtual void setLastRead(const clsInstrument& model) = 0;
+    virtual const InstrumentModel* lastRead() const = 0;
+    virtual void setLastRead(const InstrumentModel& model) = 0;
     // How many settings the window holds that differ from the instrument's (0 before a read).
     virtual int pendingEdits() const = 0;
     // True when nothing is pending or the user agrees to lose it.

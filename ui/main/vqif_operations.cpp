@@ -9,15 +9,15 @@ int ReadAllFrameCount() {
     return InstrumentReads::readAllFrameCount();
 }
 
-bool VqifOperations::GetInstrument(clsInstrument& model) {
+bool VqifOperations::GetInstrument(InstrumentModel& model) {
     return session_.reads().readAll(model);
 }
 
-bool VqifOperations::GetRomNo(clsInstrument& model) {
+bool VqifOperations::GetRomNo(InstrumentModel& model) {
     return session_.reads().readIdentity(model);
 }
 
-bool VqifOperations::GetLatestHistory(clsInstrument& model) {
+bool VqifOperations::GetLatestHistory(InstrumentModel& model) {
     return session_.reads().readLatestHistory(model);
 }
 

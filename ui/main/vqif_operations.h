@@ -15,9 +15,9 @@ class VqifOperations final : public InstrumentOperations {
   public:
     explicit VqifOperations(InstrumentSession& session) : session_(session) {}
 
-    bool GetInstrument(clsInstrument& model) override;
-    bool GetRomNo(clsInstrument& model) override;
-    bool GetLatestHistory(clsInstrument& model) override;
+    bool GetInstrument(InstrumentModel& model) override;
+    bool GetRomNo(InstrumentModel& model) override;
+    bool GetLatestHistory(InstrumentModel& model) override;
     // The session cycles the port whatever the instrument said; success here means the
     // instrument acknowledged the power-off.
     bool BodyPowerOff() override;

@@ -63,7 +63,7 @@ ClearCommandTexts clearTexts(int index) {
 
 }  // namespace
 
-WriteCommands::WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsker& asker,
+WriteCommands::WriteCommands(WriteOperations& ops, InstrumentModel& model, UserAsker& asker,
                              QWidget* window, std::string workDir, WriteCommandWindow& host,
                              QObject* parent)
     : QObject(parent),
@@ -114,9 +114,9 @@ void WriteCommands::closeProgress() {
     host_.closeProgress();
 }
 
-void WriteCommands::rememberWritten(bool idOnly, const clsInstrument& sent,
+void WriteCommands::rememberWritten(bool idOnly, const InstrumentModel& sent,
                                     const SettingsWriteResult& result) {
-    const clsInstrument* before = host_.lastRead();
+    const InstrumentModel* before = host_.lastRead();
     // What the read-back found is what the instrument holds; a setting this write never sends
     // (a file's minimum flow) keeps the instrument's value.
     if (before != nullptr && result.held) {
@@ -128,29 +128,29 @@ void WriteCommands::rememberWritten(bool idOnly, const clsInstrument& sent,
         return;
     }
     // "Update ID" changed the identity texts and the station list only.
-    clsInstrument held = *before;
+    InstrumentModel held = *before;
     held.setSerialNo(model_.SerialNo());
     held.setDummySerial(model_.DummySerial());
     held.setStationID(model_.StationID());
     held.setUserID(model_.UserID());
-    for (int n = 0; n < clsInstrument::stationCount; ++n)
+    for (int n = 0; n < InstrumentModel::stationCount; ++n)
         held.setStationList(n, model_.StationList(n));
     host_.setLastRead(held);
 }
 
 void WriteCommands::rememberPartlyWritten(const SettingsUpdate::Result& run) {
-    const clsInstrument* before = host_.lastRead();
+    const InstrumentModel* before = host_.lastRead();
     if (before == nullptr || !run.held) return;
-    const clsInstrument held = *run.held;
+    const InstrumentModel held = *run.held;
     host_.setLastRead(held);
     // What did reach the instrument; the other edits stay pending for the next "Update".
     for (const std::string& line : WrittenBeforeStopLines(*before, held))
         addInfo(line, write_colour::Failure);
 }
 
-std::optional<WriteReview> WriteCommands::updateReview(const clsInstrument& edited,
+std::optional<WriteReview> WriteCommands::updateReview(const InstrumentModel& edited,
                                                        bool idOnly) const {
-    const clsInstrument* before = host_.lastRead();
+    const InstrumentModel* before = host_.lastRead();
     if (before == nullptr) return std::nullopt;
     WriteReview review;
     review.heading = ResMessage(msg::UpdateQuestion);
@@ -192,7 +192,7 @@ bool WriteCommands::Update(bool idOnly) {
         // setting sent.
         const SettingsUpdate::Result run = update.run(host_.now());
         const SettingsWriteResult& result = run.write;
-        const clsInstrument& sent = run.sent;
+        const InstrumentModel& sent = run.sent;
         ok = result.succeeded();
         host_.recordWrite(model_, ok);
         if (ok) writeCsvRow(idOnly);
@@ -287,7 +287,7 @@ bool WriteCommands::ClearCommand(int index) {
     const ClearCommandTexts texts = clearTexts(index);
     std::string question = ResMessage(texts.question);
     // DEFAULT is followed by a read: edits not yet written are lost, and the question says which.
-    if (const clsInstrument* held = host_.lastRead(); held != nullptr && index == cmdDefault) {
+    if (const InstrumentModel* held = host_.lastRead(); held != nullptr && index == cmdDefault) {
         const std::string pending = PendingEditsText(*held, model_);
         if (!pending.empty()) question += "\r\n\r\n" + pending;
     }

@@ -23,7 +23,7 @@ namespace vq {
 
 class UserAsker;
 class WriteOperations;
-class clsInstrument;
+class InstrumentModel;
 struct SettingsWriteResult;
 
 namespace write_colour {
@@ -50,12 +50,12 @@ class WriteCommandWindow {
     virtual std::string csvSuffix() const = 0;
     // The settings as the instrument held them at the last read (or the last write that it
     // confirmed); null before any read. What a write changes is shown against these.
-    virtual const clsInstrument* lastRead() const = 0;
+    virtual const InstrumentModel* lastRead() const = 0;
     // The instrument now holds `model` (a write succeeded).
-    virtual void setLastRead(const clsInstrument& model) = 0;
+    virtual void setLastRead(const InstrumentModel& model) = 0;
     // A settings write was sent (`ok`: the instrument took all of it), for the instrument records;
     // lastRead() is still what the instrument held before.
-    virtual void recordWrite(const clsInstrument& written, bool ok) {
+    virtual void recordWrite(const InstrumentModel& written, bool ok) {
         (void)written;
         (void)ok;
     }
@@ -78,7 +78,7 @@ class WriteCommands : public QObject {
         cmdUpdateId = 7
     };
 
-    WriteCommands(WriteOperations& ops, clsInstrument& model, UserAsker& asker, QWidget* window,
+    WriteCommands(WriteOperations& ops, InstrumentModel& model, UserAsker& asker, QWidget* window,
                   std::string workDir, WriteCommandWindow& host, QObject* parent = nullptr);
 
     // The click of cmdOption(index).
@@ -98,7 +98,7 @@ class WriteCommands : public QObject {
   private:
     void writeCsvRow(bool idOnly);
     // What the write will change against the model as last read; none before any read.
-    std::optional<WriteReview> updateReview(const clsInstrument& edited, bool idOnly) const;
+    std::optional<WriteReview> updateReview(const InstrumentModel& edited, bool idOnly) const;
     // After a write that stopped: the model as last read takes what the instrument confirmed,
     // and the information log lists it.
     void rememberPartlyWritten(const SettingsUpdate::Result& run);
@@ -106,13 +106,14 @@ class WriteCommands : public QObject {
     // that will be written.
     std::string clockQuestion(double now) const;
     // After a confirmed write: what the instrument now holds.
-    void rememberWritten(bool idOnly, const clsInstrument& sent, const SettingsWriteResult& result);
+    void rememberWritten(bool idOnly, const InstrumentModel& sent,
+                         const SettingsWriteResult& result);
     void addInfo(const std::string& text, const QColor& colour);
     void showProgress();
     void closeProgress();
 
     WriteOperations& ops_;
-    clsInstrument& model_;
+    InstrumentModel& model_;
     UserAsker& asker_;
     QWidget* window_;
     std::string workDir_;

@@ -144,16 +144,16 @@ bool MainWindowSettings::confirmDiscardEdits() {
     return host_.confirmDiscardEdits();
 }
 
-void MainWindowSettings::recordWrite(const clsInstrument& written, bool ok) {
-    const clsInstrument* before = host_.lastRead();
+void MainWindowSettings::recordWrite(const InstrumentModel& written, bool ok) {
+    const InstrumentModel* before = host_.lastRead();
     host_.session().records().record(WriteRecord(before ? *before : written, written, ok, now()));
 }
 
-const clsInstrument* MainWindowSettings::lastRead() const {
+const InstrumentModel* MainWindowSettings::lastRead() const {
     return host_.lastRead();
 }
 
-void MainWindowSettings::setLastRead(const clsInstrument& model) {
+void MainWindowSettings::setLastRead(const InstrumentModel& model) {
     host_.setLastRead(model);
     // What was written is no longer pending.
     grid_->MarkPendingCells();

@@ -55,9 +55,9 @@ class MainWindowSettings : public QObject,
     double now() const override;
     std::string csvSuffix() const override;
     bool confirmDiscardEdits() override;
-    const clsInstrument* lastRead() const override;
-    void setLastRead(const clsInstrument& model) override;
-    void recordWrite(const clsInstrument& written, bool ok) override;
+    const InstrumentModel* lastRead() const override;
+    void setLastRead(const InstrumentModel& model) override;
+    void recordWrite(const InstrumentModel& written, bool ok) override;
     void readAgain() override;
     // The settings file commands (showInstrument serves the grid as well).
     std::string chooseFile(bool save) override;

@@ -82,7 +82,7 @@ class CalBench {
     MainState state;
     ReadingEvents events{state};
     uclVqif link;
-    clsInstrument model;
+    InstrumentModel model;
     RecordingAsker asker;
     ScriptedPrompts prompts;
     std::vector<InfoLine> info;

@@ -40,7 +40,7 @@ std::string entryImage(const LibraryEntry& e) {
 }
 
 // Every value's flag of an indexed setting, "0" or "1" each.
-std::string flagsImage(const clsInstrument& m, SettingId id) {
+std::string flagsImage(const InstrumentModel& m, SettingId id) {
     std::string text;
     for (int i = 0; i < SettingValueCount(id); ++i) text += m.isChanged(id, i) ? '1' : '0';
     return text;
@@ -48,8 +48,8 @@ std::string flagsImage(const clsInstrument& m, SettingId id) {
 
 }  // namespace
 
-clsInstrument readInstrument(int romNumber) {
-    clsInstrument m;
+InstrumentModel readInstrument(int romNumber) {
+    InstrumentModel m;
     m.setRomNumber(romNumber);
     m.setDummySerial("DUMMY-0001");
     m.setSerialNo("SN123");
@@ -76,12 +76,12 @@ clsInstrument readInstrument(int romNumber) {
     m.setAutoZero(1);
     m.setDemandZero(0);
     m.setConfirmation(1);
-    for (int i = 0; i < clsInstrument::stationCount; ++i) {
+    for (int i = 0; i < InstrumentModel::stationCount; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "ST %03d", i + 1);
         m.setStationList(i, name);
     }
-    for (int i = 1; i < clsInstrument::libraryCount; ++i) {
+    for (int i = 1; i < InstrumentModel::libraryCount; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "LIB%02d", i);
         m.setLI_Entry(i, gasEntry(name, i));
@@ -92,7 +92,7 @@ clsInstrument readInstrument(int romNumber) {
     return m;
 }
 
-std::string modelImage(const clsInstrument& m) {
+std::string modelImage(const InstrumentModel& m) {
     std::ostringstream out;
     out << "DummySerial " << m.DummySerial() << " SerialNo " << m.SerialNo() << " StationID "
         << m.StationID() << " UserID " << m.UserID() << '\n'
@@ -104,10 +104,11 @@ std::string modelImage(const clsInstrument& m) {
         << m.BumpFailCalTime() << ' ' << m.BumpFailAfter() << ' ' << m.LcBhMode() << ' '
         << m.BhTime() << ' ' << m.LcBuzzer() << ' ' << m.AutoZero() << ' ' << m.DemandZero() << ' '
         << m.Confirmation() << ' ' << m.Intervals() << '\n';
-    for (int i = 0; i < clsInstrument::stationCount; ++i) out << m.StationList(i) << ';';
+    for (int i = 0; i < InstrumentModel::stationCount; ++i) out << m.StationList(i) << ';';
     out << '\n';
-    for (int i = 0; i < clsInstrument::libraryCount; ++i) out << entryImage(m.LI_Entry(i)) << '\n';
-    for (int i = 0; i < clsInstrument::settingsLibraryCount; ++i)
+    for (int i = 0; i < InstrumentModel::libraryCount; ++i)
+        out << entryImage(m.LI_Entry(i)) << '\n';
+    for (int i = 0; i < InstrumentModel::settingsLibraryCount; ++i)
         out << entryImage(m.LS_Entry(i)) << '\n';
     const bool scalarFlags[] = {
         m.isChanged(SettingId::HcMode),          m.isChanged(SettingId::AlarmMode),
@@ -138,7 +139,7 @@ std::string modelImage(const clsInstrument& m) {
     return out.str();
 }
 
-bool anyFlagSet(const clsInstrument& m) {
+bool anyFlagSet(const InstrumentModel& m) {
     const std::string image = modelImage(m);
     const std::string flags = image.substr(image.rfind("flags "));
     return flags.find('1') != std::string::npos;

@@ -5,7 +5,7 @@
 #include <string>
 
 namespace vq {
-class clsInstrument;
+class InstrumentModel;
 }
 
 namespace vq::fs_test {
@@ -13,13 +13,13 @@ namespace vq::fs_test {
 // A read instrument: every change flag clear, factory parameters away from their defaults,
 // stations "ST 001" .. "ST 256", library gases LIB01 .. LIB30, settings gases USERGAS1 and
 // USERGAS2 with coefficients that eight decimals cannot show.
-clsInstrument readInstrument(int romNumber = 4426);
+InstrumentModel readInstrument(int romNumber = 4426);
 
 // Values and change flags of the factory parameters, identity texts, station list and both
 // library tables, one per line.
-std::string modelImage(const clsInstrument& model);
+std::string modelImage(const InstrumentModel& model);
 
 // True when any change flag of the model is set.
-bool anyFlagSet(const clsInstrument& model);
+bool anyFlagSet(const InstrumentModel& model);
 
 }  // namespace vq::fs_test

@@ -27,7 +27,7 @@ bool SimBench::connect() {
     return ok;
 }
 
-bool SimBench::readAll(clsInstrument& model) {
+bool SimBench::readAll(InstrumentModel& model) {
     const bool ok = link.reads().GetInstrument(&model);
     if (ok) model.setCommFlags(1);
     takeSent();
@@ -49,9 +49,9 @@ std::vector<std::string> SimBench::takeSent() {
     return sent;
 }
 
-clsInstrument readDefaultInstrument() {
+InstrumentModel readDefaultInstrument() {
     SimBench bench;
-    clsInstrument model;
+    InstrumentModel model;
     if (bench.connect()) bench.readAll(model);
     return model;
 }

@@ -46,7 +46,7 @@ class SimBench {
     // Opens the port and waits (on virtual time) until the probe is answered.
     bool connect();
     // The read-all into `model`; false at the first payload that fails.
-    bool readAll(clsInstrument& model);
+    bool readAll(InstrumentModel& model);
     // The payloads of the frames the link sent since the last call.
     std::vector<std::string> takeSent();
 
@@ -62,6 +62,6 @@ class SimBench {
 };
 
 // An instrument as read from the virtual instrument's factory state (connected, data shown).
-clsInstrument readDefaultInstrument();
+InstrumentModel readDefaultInstrument();
 
 }  // namespace vq::grid_test
