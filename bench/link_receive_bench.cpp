@@ -10,11 +10,11 @@
 #include <string_view>
 
 #include "bench/reply_mix.h"
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
 #include "link/memory_port.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "tests/support/link_test_access.h"
@@ -46,7 +46,7 @@ void BM_LinkReceiveReply(benchmark::State& state) {
     vq::MemorySerialPort port(host);
     vq::LinkEvents events;
     vq::InstrumentModel model;
-    vq::uclVqif link(host, events, &port, nullptr);
+    vq::InstrumentLink link(host, events, &port, nullptr);
     link.setLogWriter([](std::string_view text) { benchmark::DoNotOptimize(text.data()); });
     link.setInstrument(&model);
     // The port is opened under the link, so no probe runs: only the exchanges below do.

@@ -1,6 +1,6 @@
 #include "bench/reply_mix.h"
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "protocol/frame.h"
 #include "sim/responder.h"
 #include "sim/sim_state.h"

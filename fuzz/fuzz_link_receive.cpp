@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/memory_port.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 
 namespace {
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vq::VirtualHost host;
     vq::MemorySerialPort serial(host);
     QuietEvents events;
-    vq::uclVqif link(host, events, &serial, nullptr, std::string());
+    vq::InstrumentLink link(host, events, &serial, nullptr, std::string());
     // The log lines are formed as always but kept from the disk: the fuzzer touches no file.
     std::size_t logged = 0;
     link.setLogWriter([&logged](std::string_view text) { logged += text.size(); });

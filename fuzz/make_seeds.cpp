@@ -14,9 +14,9 @@
 #include "app/config_file.h"
 #include "app/settings_file.h"
 #include "app/station_list_csv.h"
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/frame.h"
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     vq::sim::SimInstrument instrument(host, vq::sim::DefaultSimState());
     TapPort port(instrument);
     vq::LinkEvents events;
-    vq::uclVqif link(host, events, &port, nullptr, std::string());
+    vq::InstrumentLink link(host, events, &port, nullptr, std::string());
     link.setLogWriter([](std::string_view) {});
     link.setRetry(3);
     link.setTimeout(2);

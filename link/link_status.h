@@ -6,7 +6,7 @@
 
 namespace vq {
 
-// uclVqif::Status: the state of the transaction in flight.
+// InstrumentLink::Status: the state of the transaction in flight.
 namespace link_status {
 inline constexpr std::int32_t Ready = 0;
 inline constexpr std::int32_t Stopped = 2;
@@ -25,7 +25,7 @@ constexpr bool IsAwaiting(std::int32_t status) {
 }
 }  // namespace link_status
 
-// uclVqif::LinkMode: whether an instrument is there.
+// InstrumentLink::LinkMode: whether an instrument is there.
 namespace link_mode {
 inline constexpr std::int32_t Offline = 0;
 inline constexpr std::int32_t Probing = 2;

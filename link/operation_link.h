@@ -1,7 +1,7 @@
 #pragma once
 // What the instrument operations need of the link: the wait every command is built on, the
 // transaction's status and Cancel, the bound model, the events, the clock and the log. The
-// operations see nothing else of uclVqif.
+// operations see nothing else of InstrumentLink.
 
 #include <cstdint>
 #include <functional>

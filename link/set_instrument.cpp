@@ -2,7 +2,7 @@
 // live in protocol/settings_write; this file only lends them the link's wait, its last reply,
 // its communication log and its clocks.
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "link/write_verify.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
@@ -41,7 +41,7 @@ class LinkWriteChannel final : public SettingsWriteChannel {
 
 }  // namespace
 
-SettingsWriteResult uclVqif::WriteSettings(InstrumentModel* model) {
+SettingsWriteResult InstrumentLink::WriteSettings(InstrumentModel* model) {
     LinkWriteChannel channel(*this);
     if (model == nullptr) return RefuseSettingsWrite(channel);
     cancel_ = false;

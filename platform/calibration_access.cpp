@@ -1,6 +1,6 @@
 #include "platform/calibration_access.h"
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 
 namespace vq {
 

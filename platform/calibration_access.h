@@ -11,11 +11,11 @@
 namespace vq {
 
 class InstrumentModel;
-class uclVqif;
+class InstrumentLink;
 
 class CalibrationAccess {
   public:
-    explicit CalibrationAccess(uclVqif& link) : link_(&link) {}
+    explicit CalibrationAccess(InstrumentLink& link) : link_(&link) {}
 
     // A zero or span run made the window's way.
     CalibrationRun run() const { return CalibrationRun(*link_, kWindowRunStyle); }
@@ -47,7 +47,7 @@ class CalibrationAccess {
     const std::string& workDir() const;
 
   private:
-    uclVqif* link_;
+    InstrumentLink* link_;
 };
 
 }  // namespace vq

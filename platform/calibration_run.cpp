@@ -1,6 +1,6 @@
 #include "platform/calibration_run.h"
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/message_ids.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
@@ -13,7 +13,7 @@ namespace {
 // The poll is paused for the run and put back as it was, whatever way the run ends.
 class PollPause {
   public:
-    explicit PollPause(uclVqif& link) : link_(link), wasOn_(link.calibration().RunDensty()) {
+    explicit PollPause(InstrumentLink& link) : link_(link), wasOn_(link.calibration().RunDensty()) {
         link_.calibration().setRunDensty(false);
     }
     ~PollPause() {
@@ -23,7 +23,7 @@ class PollPause {
     PollPause& operator=(const PollPause&) = delete;
 
   private:
-    uclVqif& link_;
+    InstrumentLink& link_;
     bool wasOn_;
 };
 
@@ -40,7 +40,7 @@ ListedResults ListedResultsOf(const ChannelFlags& listed, const ChannelFlags& pa
     return out;
 }
 
-CalibrationRun::CalibrationRun(uclVqif& link, CalibrationRunStyle style)
+CalibrationRun::CalibrationRun(InstrumentLink& link, CalibrationRunStyle style)
     : link_(link), style_(style) {}
 
 CalibrationOutcome CalibrationRun::zero(InstrumentModel* history) {

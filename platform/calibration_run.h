@@ -17,7 +17,7 @@
 namespace vq {
 
 class InstrumentModel;
-class uclVqif;
+class InstrumentLink;
 
 enum class CalibrationKind { Zero, Span };
 
@@ -49,7 +49,7 @@ class CalibrationRun {
   public:
     enum class State { Idle, Running, Finished };
 
-    CalibrationRun(uclVqif& link, CalibrationRunStyle style);
+    CalibrationRun(InstrumentLink& link, CalibrationRunStyle style);
 
     // All five channels are zeroed. `history` (may be null) receives the calibration history
     // read after a run the instrument took.
@@ -78,7 +78,7 @@ class CalibrationRun {
     CalibrationOutcome run(CalibrationKind kind, const std::string& channels,
                            InstrumentModel* history);
 
-    uclVqif& link_;
+    InstrumentLink& link_;
     CalibrationRunStyle style_;
     State state_ = State::Idle;
     CalibrationOutcome outcome_;

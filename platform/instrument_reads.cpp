@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "link/instrument_link.h"
 #include "link/read_failure_text.h"
-#include "link/vqif.h"
 
 namespace vq {
 

@@ -9,11 +9,11 @@
 namespace vq {
 
 class InstrumentModel;
-class uclVqif;
+class InstrumentLink;
 
 class InstrumentReads {
   public:
-    explicit InstrumentReads(uclVqif& link) : link_(&link) {}
+    explicit InstrumentReads(InstrumentLink& link) : link_(&link) {}
 
     // How many frames a read-all sends (its progress bar counts them).
     static int readAllFrameCount();
@@ -49,7 +49,7 @@ class InstrumentReads {
     bool dumpMayRetry() const;
 
   private:
-    uclVqif* link_;
+    InstrumentLink* link_;
 };
 
 }  // namespace vq

@@ -2,8 +2,8 @@
 
 #include "messages/messages.h"
 
+#include "link/instrument_link.h"
 #include "link/link_events.h"
-#include "link/vqif.h"
 #include "platform/calibration_access.h"
 #include "platform/calibration_run.h"
 #include "platform/instrument_reads.h"
@@ -114,7 +114,7 @@ void InstrumentSession::makeLink() {
     // Runs against the built-in instrument are recorded apart from real instruments.
     records_.setSimulated(builtIn_ != nullptr);
     relay_ = std::make_unique<Relay>(*this);
-    link_ = std::make_unique<uclVqif>(*host_, *relay_, serial_, socket_, workDir_);
+    link_ = std::make_unique<InstrumentLink>(*host_, *relay_, serial_, socket_, workDir_);
     writes_ = std::make_unique<LinkWriteOperations>(*link_);
 }
 

@@ -33,7 +33,7 @@ class QtEventHost;
 class QtSerialPort;
 class QtSocketPort;
 class SessionLine;
-class uclVqif;
+class InstrumentLink;
 class WriteOperations;
 class LinkWriteOperations;
 struct CalibrationRunStyle;
@@ -69,8 +69,8 @@ class InstrumentSession : public QObject {
     InstrumentSession& operator=(const InstrumentSession&) = delete;
 
     EventHost& host() { return *host_; }
-    uclVqif& link() { return *link_; }
-    const uclVqif& link() const { return *link_; }
+    InstrumentLink& link() { return *link_; }
+    const InstrumentLink& link() const { return *link_; }
     const PortOptions& options() const { return options_; }
     const std::string& workDir() const { return workDir_; }
     // The built-in instrument (--simulator), else null.
@@ -165,7 +165,7 @@ class InstrumentSession : public QObject {
     SerialPort* serial_ = nullptr;
     SocketPort* socket_ = nullptr;
     std::unique_ptr<Relay> relay_;
-    std::unique_ptr<uclVqif> link_;
+    std::unique_ptr<InstrumentLink> link_;
     std::unique_ptr<LinkWriteOperations> writes_;
 };
 

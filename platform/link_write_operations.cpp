@@ -1,7 +1,7 @@
 #include "platform/link_write_operations.h"
 
+#include "link/instrument_link.h"
 #include "link/link_status.h"
-#include "link/vqif.h"
 #include "model/instrument.h"
 
 namespace vq {

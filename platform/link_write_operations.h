@@ -6,11 +6,11 @@
 
 namespace vq {
 
-class uclVqif;
+class InstrumentLink;
 
 class LinkWriteOperations final : public WriteOperations {
   public:
-    explicit LinkWriteOperations(uclVqif& link) : link_(link) {}
+    explicit LinkWriteOperations(InstrumentLink& link) : link_(link) {}
 
     bool Connected() const override;
     SettingsWriteResult WriteSettings(InstrumentModel& model) override;
@@ -24,7 +24,7 @@ class LinkWriteOperations final : public WriteOperations {
     void AddLog(const std::string& text) override;
 
   private:
-    uclVqif& link_;
+    InstrumentLink& link_;
 };
 
 }  // namespace vq

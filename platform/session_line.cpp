@@ -1,8 +1,8 @@
 #include "platform/session_line.h"
 
 #include "link/event_host.h"
+#include "link/instrument_link.h"
 #include "link/link_status.h"
-#include "link/vqif.h"
 
 namespace vq {
 
@@ -102,7 +102,7 @@ bool SessionLine::portOpen() const {
 }
 
 SessionLine::Millis SessionLine::probeLimit() const {
-    const auto probeRound = uclVqif::kTickInterval * (uclVqif::kProbeTicksLimit + 2);
+    const auto probeRound = InstrumentLink::kTickInterval * (InstrumentLink::kProbeTicksLimit + 2);
     return probeRound * (link_->Retry() + 1) + std::chrono::seconds(link_->Timeout());
 }
 

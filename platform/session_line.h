@@ -16,7 +16,7 @@ namespace vq {
 
 class InstrumentModel;
 class EventHost;
-class uclVqif;
+class InstrumentLink;
 
 // How a run sets the link up before the port opens.
 struct LinkTuning {
@@ -34,7 +34,7 @@ struct LinkTuning {
 class SessionLine {
   public:
     using Millis = std::chrono::milliseconds;
-    SessionLine(uclVqif& link, EventHost& host) : link_(&link), host_(&host) {}
+    SessionLine(InstrumentLink& link, EventHost& host) : link_(&link), host_(&host) {}
 
     // ---- the instrument on the line ----
     // An instrument answered the probe and the line has not been lost since (whatever runs on
@@ -104,7 +104,7 @@ class SessionLine {
     const std::string& lastReply() const;
 
   private:
-    uclVqif* link_;
+    InstrumentLink* link_;
     EventHost* host_;
 };
 

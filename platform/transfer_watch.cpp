@@ -1,10 +1,10 @@
 #include "platform/transfer_watch.h"
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 
 namespace vq {
 
-TransferWatch::TransferWatch(uclVqif* link)
+TransferWatch::TransferWatch(InstrumentLink* link)
     : link_(link), resendsAtStart_(link != nullptr ? link->ResendCount() : 0) {}
 
 std::int32_t TransferWatch::resendsSinceStart() const {

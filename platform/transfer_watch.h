@@ -8,12 +8,12 @@
 
 namespace vq {
 
-class uclVqif;
+class InstrumentLink;
 
 class TransferWatch {
   public:
     // Remembers the link's resend count now; `link` may be null.
-    explicit TransferWatch(uclVqif* link);
+    explicit TransferWatch(InstrumentLink* link);
 
     bool attached() const { return link_ != nullptr; }
     // Frames sent again since this watch was made (0 without a link).
@@ -22,7 +22,7 @@ class TransferWatch {
     void stop(const std::string& logLine);
 
   private:
-    uclVqif* link_;
+    InstrumentLink* link_;
     std::int32_t resendsAtStart_ = 0;
 };
 

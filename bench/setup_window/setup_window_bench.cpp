@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "platform/qt_event_host.h"

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "platform/pty_pair.h"
@@ -107,7 +107,7 @@ TEST(UnplugE2E, PortLostDuringAReadFailsItAndTheLinkComesBackWithThePort) {
     QtSerialPort port(device.string());
     std::vector<std::string> portLog;
     port.setLogSink([&](const std::string& line) { portLog.push_back(line); });
-    uclVqif link(host, events, &port, nullptr, dir.path().toStdString());
+    InstrumentLink link(host, events, &port, nullptr, dir.path().toStdString());
     link.setRetry(3);
     link.setTimeout(2);
     port.setSettings("921600,n,8,1");

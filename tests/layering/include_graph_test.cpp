@@ -116,9 +116,11 @@ TEST(IncludeGraph, FindsEachKindOfViolation) {
     };
     const std::vector<Case> cases = {
         {"downward", {"link/a.cpp", "#include \"protocol/frame.h\"\n#include \"model/x.h\"\n"}, 0},
-        {"own folder", {"link/a.cpp", "#include \"link/vqif.h\"\n#include \"b.h\"\n"}, 0},
+        {"own folder",
+         {"link/a.cpp", "#include \"link/instrument_link.h\"\n#include \"b.h\"\n"},
+         0},
         {"std header in core", {"model/a.h", "#include <string>\n#include <vector>\n"}, 0},
-        {"upward", {"protocol/a.cpp", "#include \"link/vqif.h\"\n"}, 1},
+        {"upward", {"protocol/a.cpp", "#include \"link/instrument_link.h\"\n"}, 1},
         {"messages below app", {"messages/a.cpp", "#include \"app/app_config.h\"\n"}, 1},
         {"peer", {"app/a.cpp", "#include \"sim/sim_state.h\"\n"}, 1},
         {"peer the other way", {"sim/a.cpp", "#include \"app/gas_table.h\"\n"}, 1},
@@ -202,19 +204,22 @@ std::vector<SourceFile> sourcesUnder(const fs::path& root, const std::string& fo
 
 TEST(IncludeGraph, TheWindowProgramIncludesNoLinkHeader) {
     const std::vector<SourceFile> planted = {
-        {"ui/dialogs/a.cpp", "#include \"platform/calibration_run.h\"\n#include \"link/vqif.h\"\n"},
+        {"ui/dialogs/a.cpp",
+         "#include \"platform/calibration_run.h\"\n#include \"link/instrument_link.h\"\n"},
         {"ui/main/b.cpp",
          "#include \"platform/session_line.h\"\n  #  include \"link/event_host.h\"\n"},
         {"ui/widgets/c.h", "#include \"link/link_status.h\" // the status values\n"},
-        {"ui/d.cpp", "#include \"link/vqif.h\"\n"},
-        {"ui/main/e.h", "// #include \"link/vqif.h\"\n#include <link/vqif.h>\n"},
+        {"ui/d.cpp", "#include \"link/instrument_link.h\"\n"},
+        {"ui/main/e.h",
+         "// #include \"link/instrument_link.h\"\n#include <link/instrument_link.h>\n"},
         {"ui/main/f.cpp", "#include \"platform/instrument_reads.h\"\n#include \"blink/x.h\"\n"},
-        {"cli/g.cpp", "#include \"link/vqif.h\"\n"},
+        {"cli/g.cpp", "#include \"link/instrument_link.h\"\n"},
     };
     EXPECT_EQ(linkIncludes(planted, "ui"),
-              (std::vector<std::string>{
-                  "ui/dialogs/a.cpp:2: \"link/vqif.h\"", "ui/main/b.cpp:2: \"link/event_host.h\"",
-                  "ui/widgets/c.h:1: \"link/link_status.h\"", "ui/d.cpp:1: \"link/vqif.h\""}));
+              (std::vector<std::string>{"ui/dialogs/a.cpp:2: \"link/instrument_link.h\"",
+                                        "ui/main/b.cpp:2: \"link/event_host.h\"",
+                                        "ui/widgets/c.h:1: \"link/link_status.h\"",
+                                        "ui/d.cpp:1: \"link/instrument_link.h\""}));
 
     const std::vector<SourceFile> files = sourcesUnder(VQ_SOURCE_DIR, "ui");
     // A wrong root cannot pass as an empty folder, nor a walk that misses the subfolders.
@@ -228,7 +233,8 @@ TEST(IncludeGraph, TheWindowProgramIncludesNoLinkHeader) {
 }
 
 TEST(IncludeGraph, TheFilesLayerIncludesNoLinkHeader) {
-    EXPECT_EQ(linkIncludes({{"app/a.cpp", "#include \"link/vqif.h\"\n"}}, "app").size(), 1u);
+    EXPECT_EQ(linkIncludes({{"app/a.cpp", "#include \"link/instrument_link.h\"\n"}}, "app").size(),
+              1u);
     const fs::path root = VQ_SOURCE_DIR;
     std::vector<SourceFile> files;
     for (const auto& entry : fs::directory_iterator(root / "app")) {
@@ -245,13 +251,14 @@ TEST(IncludeGraph, TheFilesLayerIncludesNoLinkHeader) {
 // windows: no file of cli/, in any subfolder, includes a link/ header.
 TEST(IncludeGraph, TheCommandLineToolIncludesNoLinkHeader) {
     const std::vector<SourceFile> planted = {
-        {"cli/commands/a.cpp", "#include \"cli/session.h\"\n#include \"link/vqif.h\"\n"},
+        {"cli/commands/a.cpp", "#include \"cli/session.h\"\n#include \"link/instrument_link.h\"\n"},
         {"cli/b.h", "  #  include \"link/event_host.h\"\n"},
-        {"cli/c.cpp", "// #include \"link/vqif.h\"\n#include \"platform/instrument_session.h\"\n"},
-        {"platform/d.cpp", "#include \"link/vqif.h\"\n"},
+        {"cli/c.cpp",
+         "// #include \"link/instrument_link.h\"\n#include \"platform/instrument_session.h\"\n"},
+        {"platform/d.cpp", "#include \"link/instrument_link.h\"\n"},
     };
     EXPECT_EQ(linkIncludes(planted, "cli"),
-              (std::vector<std::string>{"cli/commands/a.cpp:2: \"link/vqif.h\"",
+              (std::vector<std::string>{"cli/commands/a.cpp:2: \"link/instrument_link.h\"",
                                         "cli/b.h:1: \"link/event_host.h\""}));
 
     const fs::path root = VQ_SOURCE_DIR;

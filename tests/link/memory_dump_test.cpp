@@ -136,7 +136,7 @@ TEST(BinDump, TheSocketTransportWritesBlocksInPlaceToo) {
     sim::InProcessSocketPort socket(instrument);
     RecordingEvents events;
     TempDir dir;
-    uclVqif link{host, events, nullptr, &socket, dir.path()};
+    InstrumentLink link{host, events, nullptr, &socket, dir.path()};
     link.setRetry(3);
     link.setTimeout(2);
     link.setPortOpen(true);

@@ -26,7 +26,7 @@ std::string nakReply(const std::string& key) {
 // Communication-log texts with the virtual time they were written at.
 struct TimedLog {
     std::vector<std::pair<Millis, std::string>> lines;
-    void attach(uclVqif& link, VirtualHost& host) {
+    void attach(InstrumentLink& link, VirtualHost& host) {
         link.setLogWriter(
             [this, &host](std::string_view text) { lines.emplace_back(host.now(), text); });
     }
@@ -152,7 +152,7 @@ TEST(Operations, ConfirmPollAndPowerOffWaitTheirSetPause) {
 
         // Nothing attached, so the wait is the pause alone.
         LinkHarness idle;
-        if (pause != uclVqif::kPowerOffPause) idle.link.setPowerOffPause(pause);
+        if (pause != InstrumentLink::kPowerOffPause) idle.link.setPowerOffPause(pause);
         const Millis off = idle.host.now();
         EXPECT_TRUE(idle.link.BodyPowerOff());
         EXPECT_EQ(idle.host.now() - off, pause) << pause.count();

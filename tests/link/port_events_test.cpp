@@ -135,7 +135,7 @@ class SocketLink : public ::testing::Test {
     PortScript script{socket.farEnd()};
     test::RecordingEvents events;
     test::TempDir dir;
-    uclVqif link{host, events, &serial, &socket, dir.path()};
+    InstrumentLink link{host, events, &serial, &socket, dir.path()};
 };
 
 TEST_F(SocketLink, ConnectsThenProbesOverTheSocket) {

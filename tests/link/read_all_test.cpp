@@ -139,7 +139,7 @@ TEST(ReadAll, WithoutAModelNothingIsSent) {
 // A host that cancels once the read-all is under way.
 class CancellingEvents : public RecordingEvents {
   public:
-    uclVqif* link = nullptr;
+    InstrumentLink* link = nullptr;
     int cancelAfter = 0;
     void StsTransmit() override {
         if (++transmits == cancelAfter && link) link->setCancel(true);
@@ -152,7 +152,7 @@ TEST(ReadAll, CancelEndsTheReadAllWithFalse) {
     TappedPort port{instrument};
     CancellingEvents events;
     TempDir dir;
-    uclVqif link{host, events, &port, nullptr, dir.path()};
+    InstrumentLink link{host, events, &port, nullptr, dir.path()};
     link.setRetry(3);
     link.setTimeout(2);
     link.setPortOpen(true);

@@ -289,7 +289,7 @@ TEST(SocketPoll, EverySixthTickWhileTheSocketIsTheTransport) {
     test::TempDir dir;
     MemorySerialPort serial(host);
     MemorySocketPort socket(host);
-    uclVqif link(host, events, &serial, &socket, dir.path());
+    InstrumentLink link(host, events, &serial, &socket, dir.path());
     host.runFor(Millis{1200});
     EXPECT_EQ(socket.pollCount(), 2);
     EXPECT_EQ(test::LinkTestAccess::pollCountdown(link), 5);

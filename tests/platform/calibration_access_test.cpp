@@ -31,32 +31,32 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
     struct Case {
         const char* name;
         std::function<bool(CalibrationAccess&, InstrumentModel&)> viaAccess;
-        std::function<bool(uclVqif&, InstrumentModel&)> viaLink;
+        std::function<bool(InstrumentLink&, InstrumentModel&)> viaLink;
     };
     const std::vector<Case> cases = {
         {"gases", [](CalibrationAccess& a, InstrumentModel& m) { return a.readGases(m); },
-         [](uclVqif& l, InstrumentModel& m) { return l.operations().GetGasInfo(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m) { return l.operations().GetGasInfo(&m); }},
         {"concentrations",
          [](CalibrationAccess& a, InstrumentModel& m) { return a.readConcentrations(m); },
-         [](uclVqif& l, InstrumentModel& m) { return l.operations().GetAutoCalDensty(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m) { return l.operations().GetAutoCalDensty(&m); }},
         {"range mode read",
          [](CalibrationAccess& a, InstrumentModel& m) { return a.readRangeMode(m); },
-         [](uclVqif& l, InstrumentModel& m) { return l.operations().LpR(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m) { return l.operations().LpR(&m); }},
         {"range mode written",
          [](CalibrationAccess& a, InstrumentModel& m) {
              m.setHcMode(2);
              return a.writeRangeMode(m);
          },
-         [](uclVqif& l, InstrumentModel& m) {
+         [](InstrumentLink& l, InstrumentModel& m) {
              m.setHcMode(2);
              return l.operations().Lp(&m);
          }},
         {"N2 calibration",
          [](CalibrationAccess& a, InstrumentModel&) { return a.calibrateN2(" 20.9"); },
-         [](uclVqif& l, InstrumentModel&) { return l.calibration().zCal(" 20.9"); }},
+         [](InstrumentLink& l, InstrumentModel&) { return l.calibration().zCal(" 20.9"); }},
         {"range calibration ended",
          [](CalibrationAccess& a, InstrumentModel&) { return a.endRangeCalibration(); },
-         [](uclVqif& l, InstrumentModel&) { return l.operations().Dw(); }},
+         [](InstrumentLink& l, InstrumentModel&) { return l.operations().Dw(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "link/instrument_link.h"
 #include "link/link_status.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"

@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
-#include "link/vqif.h"
 #include "platform/pty_pair.h"
 #include "platform/pump.h"
 #include "platform/qt_event_host.h"
@@ -58,7 +58,7 @@ TEST(LinkOverQtPorts, SerialProbeConnectsAndALostPortDropsTheLine) {
     Events events;
     QtSerialPort port(pty.slavePath());
     QTemporaryDir logDir;
-    uclVqif link(host, events, &port, nullptr, logDir.path().toStdString());
+    InstrumentLink link(host, events, &port, nullptr, logDir.path().toStdString());
     link.setRetry(3);
     link.setTimeout(3);
     link.setSerialComm(true);
@@ -97,7 +97,7 @@ TEST(LinkOverQtPorts, SocketConnectionStartsProbingAndTheProbeConnects) {
     Events events;
     QtSocketPort port({"127.0.0.1", server.serverPort()});
     QTemporaryDir logDir;
-    uclVqif link(host, events, nullptr, &port, logDir.path().toStdString());
+    InstrumentLink link(host, events, nullptr, &port, logDir.path().toStdString());
     link.setRetry(3);
     link.setTimeout(3);
     link.setPortOpen(true);
@@ -117,7 +117,7 @@ TEST(LinkOverQtPorts, RefusedSocketReportsTheErrorNumberToTheHost) {
     Events events;
     QtSocketPort port({"127.0.0.1", number});
     QTemporaryDir logDir;
-    uclVqif link(host, events, nullptr, &port, logDir.path().toStdString());
+    InstrumentLink link(host, events, nullptr, &port, logDir.path().toStdString());
     link.setRetry(3);
     link.setTimeout(3);
     link.setPortOpen(true);

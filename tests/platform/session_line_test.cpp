@@ -31,29 +31,31 @@ TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
     struct Case {
         const char* name;
         std::function<bool(InstrumentReads&, InstrumentModel&, const std::string& folder)> viaReads;
-        std::function<bool(uclVqif&, InstrumentModel&, const std::string& folder)> viaLink;
+        std::function<bool(InstrumentLink&, InstrumentModel&, const std::string& folder)> viaLink;
     };
     const std::vector<Case> cases = {
         {"read-all", [](InstrumentReads& r, InstrumentModel& m, auto&) { return r.readAll(m); },
-         [](uclVqif& l, InstrumentModel& m, auto&) { return l.reads().GetInstrument(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m, auto&) { return l.reads().GetInstrument(&m); }},
         {"identity",
          [](InstrumentReads& r, InstrumentModel& m, auto&) { return r.readIdentity(m); },
-         [](uclVqif& l, InstrumentModel& m, auto&) { return l.reads().GetRomNo(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m, auto&) { return l.reads().GetRomNo(&m); }},
         {"latest history",
          [](InstrumentReads& r, InstrumentModel& m, auto&) { return r.readLatestHistory(m); },
-         [](uclVqif& l, InstrumentModel& m, auto&) { return l.operations().GetLatestHistory(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m, auto&) {
+             return l.operations().GetLatestHistory(&m);
+         }},
         {"flash image, two blocks",
          [](InstrumentReads& r, InstrumentModel&, const std::string& folder) {
              return r.flashImage(folder + "/image.dat", 0, 1);
          },
-         [](uclVqif& l, InstrumentModel&, const std::string& folder) {
+         [](InstrumentLink& l, InstrumentModel&, const std::string& folder) {
              return l.dumps().GetBinDump(folder + "/image.dat", 0, 1);
          }},
         {"FRAM listing",
          [](InstrumentReads& r, InstrumentModel&, const std::string& folder) {
              return r.framListing(folder + "/DumpEF.dat");
          },
-         [](uclVqif& l, InstrumentModel&, const std::string& folder) {
+         [](InstrumentLink& l, InstrumentModel&, const std::string& folder) {
              return l.dumps().GetRomDump2(folder + "/DumpEF.dat");
          }},
     };
@@ -114,7 +116,7 @@ struct SilenceableLink {
     SilenceablePort port{instrument};
     RecordingEvents events;
     TempDir dir;
-    uclVqif link{host, events, &port, nullptr, dir.path()};
+    InstrumentLink link{host, events, &port, nullptr, dir.path()};
     InstrumentModel model;
 };
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_link.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/settings_write.h"
@@ -281,7 +281,7 @@ class Soak {
     sim::SimInstrument instrument_;
     sim::InProcessSerialPort port_{instrument_};
     RecordingEvents events_;
-    uclVqif link_{host_, events_, &port_, nullptr, std::string()};
+    InstrumentLink link_{host_, events_, &port_, nullptr, std::string()};
     std::mt19937_64 rng_;
     std::vector<std::string> log_;
 };

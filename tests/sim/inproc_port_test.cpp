@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "link/instrument_link.h"
 #include "link/link_status.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "sim/inproc_port.h"
 #include "sim_test_support.h"
 
@@ -96,19 +96,19 @@ TEST(SimInProcessPort, SocketConnectsOnTheNextTurnAndSurvivesItsPortGoingAway) {
 // The link control's view of the decoder.
 class LinkDecoderHost : public FakeDecoderHost {
   public:
-    explicit LinkDecoderHost(uclVqif& link) : link_(link) {}
+    explicit LinkDecoderHost(InstrumentLink& link) : link_(link) {}
     const std::string& LastFrame() const override { return link_.LastFrame(); }
     bool Connected() const override { return link_.Connected(); }
     void connectByProbe() override { link_.connectByProbe(); }
 
   private:
-    uclVqif& link_;
+    InstrumentLink& link_;
 };
 
 struct LinkBench {
     PortBench ports;
     LinkEvents events;
-    uclVqif link{ports.host, events, &ports.port, nullptr};
+    InstrumentLink link{ports.host, events, &ports.port, nullptr};
     LinkDecoderHost decoderHost{link};
     ReplyDecoder decoder;
     InstrumentModel model;

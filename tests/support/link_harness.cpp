@@ -35,7 +35,7 @@ void LinkHarness::connect(int retry, int timeoutSeconds) {
 }
 
 void LinkHarness::alignToTick() {
-    const auto tick = uclVqif::kTickInterval.count();
+    const auto tick = InstrumentLink::kTickInterval.count();
     const auto now = host.now().count();
     host.runFor(EventHost::Millis{(now / tick + 1) * tick - now});
 }

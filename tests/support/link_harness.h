@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_link.h"
 #include "link/memory_port.h"
 #include "link/port_script.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "tests/support/recording_events.h"
 #include "tests/support/temp_dir.h"
 
@@ -33,7 +33,7 @@ class LinkHarness {
     PortScript script{serial.farEnd()};
     RecordingEvents events;
     TempDir dir;
-    uclVqif link{host, events, &serial, nullptr, dir.path()};
+    InstrumentLink link{host, events, &serial, nullptr, dir.path()};
 
     // Sets Retry and Timeout, opens the port and lets the instrument answer the first probe.
     // Returns with the link Connected and idle, the probe exchange forgotten (written frames,

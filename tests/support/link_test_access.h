@@ -4,14 +4,14 @@
 
 #include <cstdint>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 
 namespace vq::test {
 
 struct LinkTestAccess {
-    static void setStatus(uclVqif& link, std::int32_t status) { link.tx_.setStatus(status); }
+    static void setStatus(InstrumentLink& link, std::int32_t status) { link.tx_.setStatus(status); }
     // Ticks left before the next socket poll.
-    static std::int16_t pollCountdown(const uclVqif& link) { return link.pollCountdown_; }
+    static std::int16_t pollCountdown(const InstrumentLink& link) { return link.pollCountdown_; }
 };
 
 }  // namespace vq::test

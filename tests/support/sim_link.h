@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_link.h"
 #include "link/port_script.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
@@ -68,7 +68,7 @@ struct SimLink {
     TappedPort port{instrument};
     RecordingEvents events;
     TempDir dir;
-    uclVqif link{host, events, &port, nullptr, dir.path()};
+    InstrumentLink link{host, events, &port, nullptr, dir.path()};
     InstrumentModel model;
 };
 

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/messages.h"
 #include "sim/sim_instrument.h"
 #include "tests/ui/support/main_window_controls.h"

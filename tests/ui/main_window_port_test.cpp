@@ -10,7 +10,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "tests/ui/support/main_window_controls.h"

@@ -13,8 +13,8 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include "link/instrument_link.h"
 #include "link/link_status.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/text_rules.h"
 #include "platform/qt_socket_port.h"

@@ -8,7 +8,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/messages.h"
 #include "tests/support/files.h"
 #include "tests/ui/support/main_window_controls.h"

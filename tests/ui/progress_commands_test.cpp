@@ -11,8 +11,8 @@
 #include <QtTest>
 
 #include "app/pending_edits_text.h"
+#include "link/instrument_link.h"
 #include "link/link_status.h"
-#include "link/vqif.h"
 #include "messages/messages.h"
 #include "model/settings_review.h"
 #include "tests/support/files.h"

@@ -7,7 +7,7 @@
 #include <QTextEdit>
 #include <QtTest>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "sim/sim_instrument.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/settings_grid.h"

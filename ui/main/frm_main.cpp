@@ -23,8 +23,8 @@
 #include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/instrument_operations.h"
+#include "ui/main/session_instrument_operations.h"
 #include "ui/main/user_asker.h"
-#include "ui/main/vqif_operations.h"
 
 namespace vq {
 
@@ -59,7 +59,7 @@ frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     listenToSession();
     ops_ = deps.makeOperations ? deps.makeOperations(session_)
-                               : std::make_unique<VqifOperations>(session_);
+                               : std::make_unique<SessionInstrumentOperations>(session_);
     buildControls();
     startUp();
 }

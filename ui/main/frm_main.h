@@ -89,7 +89,8 @@ struct MainWindowDeps {
     InstrumentSession& session;
     UserAsker& asker;
     bool debugMode = false;
-    // Makes the operations on the window's session; empty: the program's own (VqifOperations).
+    // Makes the operations on the window's session; empty: the program's own
+    // (SessionInstrumentOperations).
     std::function<std::unique_ptr<InstrumentOperations>(InstrumentSession&)> makeOperations;
     // The screen size in pixels for the first-run size; empty: the primary screen's.
     QSize screenSize;

@@ -16,8 +16,8 @@
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
+#include "ui/main/session_instrument_operations.h"
 #include "ui/main/user_asker.h"
-#include "ui/main/vqif_operations.h"
 
 namespace vq {
 

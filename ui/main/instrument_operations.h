@@ -2,7 +2,7 @@
 // The instrument operations the main window starts, as one narrow interface: the window calls
 // these and asks the session's line (platform/session_line.h) whether the instrument answered or
 // the user cancelled. The program's implementation runs them on the window's session
-// (vqif_operations.h); a window test may put its own behind the same calls.
+// (session_instrument_operations.h); a window test may put its own behind the same calls.
 
 #include <cstdint>
 #include <functional>

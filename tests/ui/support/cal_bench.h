@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "model/instrument.h"
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
@@ -81,7 +81,7 @@ class CalBench {
     sim::InProcessSerialPort port{instrument};
     MainState state;
     ReadingEvents events{state};
-    uclVqif link;
+    InstrumentLink link;
     InstrumentModel model;
     RecordingAsker asker;
     ScriptedPrompts prompts;

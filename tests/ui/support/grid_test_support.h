@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "link/instrument_link.h"
 #include "link/link_events.h"
 #include "link/link_status.h"
 #include "link/virtual_host.h"
-#include "link/vqif.h"
 #include "model/instrument.h"
 #include "platform/link_write_operations.h"
 #include "sim/inproc_port.h"
@@ -54,7 +54,7 @@ class SimBench {
     sim::SimInstrument instrument;
     sim::InProcessSerialPort port{instrument};
     LinkEvents events;
-    uclVqif link;
+    InstrumentLink link;
     LinkWriteOperations operations{link};
 
   private:

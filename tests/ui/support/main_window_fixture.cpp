@@ -4,12 +4,12 @@
 #include <QTextEdit>
 #include <fstream>
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "sim/sim_state.h"
 
 namespace vq::ui_test {
 
-uclVqif& linkOf(frmMain& window) {
+InstrumentLink& linkOf(frmMain& window) {
     return window.session().link();
 }
 

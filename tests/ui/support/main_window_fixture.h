@@ -23,14 +23,14 @@
 class QTextEdit;
 
 namespace vq {
-class uclVqif;
+class InstrumentLink;
 }
 
 namespace vq::ui_test {
 
 // The link under a window's session, for tests that look at what went over it (the window itself
 // holds none).
-uclVqif& linkOf(frmMain& window);
+InstrumentLink& linkOf(frmMain& window);
 
 // One line of rtbLog and its colour.
 struct LogLine {

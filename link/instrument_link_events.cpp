@@ -1,4 +1,4 @@
-// uclVqif's port events: the serial port's receive, modem-line and line-error events, the
+// InstrumentLink's port events: the serial port's receive, modem-line and line-error events, the
 // socket's receive, connect and error events, and the receive path that hands the bytes to the
 // frame scanner (or, during a binary dump, to the dump sink) and acts on what the transaction
 // makes of each frame.
@@ -8,7 +8,7 @@
 
 #include "link/control_chars.h"
 #include "link/frame_rules.h"
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/messages.h"
 #include "protocol/decode_reply.h"
 #include "protocol/frame.h"
@@ -23,7 +23,7 @@ std::int32_t endedByFault(std::int32_t status) {
 }
 }  // namespace
 
-void uclVqif::onSerialEvent(int code) {
+void InstrumentLink::onSerialEvent(int code) {
     if (serial_ == nullptr || !serial_->isOpen()) return;
     switch (code) {
         case port_event::Receive:
@@ -62,13 +62,13 @@ void uclVqif::onSerialEvent(int code) {
     }
 }
 
-void uclVqif::lineFault(int messageId, std::int32_t newStatus) {
+void InstrumentLink::lineFault(int messageId, std::int32_t newStatus) {
     countFault();
     AddLog(ResMessage(messageId, {now()}));
     tx_.setStatus(newStatus);
 }
 
-void uclVqif::modemLinesChanged() {
+void InstrumentLink::modemLinesChanged() {
     const int lines = serial_->modemStatus();
     tx_.resetRetries();
     if (lines & (kModemCts | kModemDsr)) {
@@ -80,7 +80,7 @@ void uclVqif::modemLinesChanged() {
     events_.LineDropped();
 }
 
-void uclVqif::onSocketEvent(int code) {
+void InstrumentLink::onSocketEvent(int code) {
     if (!socketActive()) return;
     switch (code) {
         case port_event::Receive:
@@ -113,7 +113,7 @@ void uclVqif::onSocketEvent(int code) {
     }
 }
 
-void uclVqif::onDataReceived(Port& port, bool socketPath) {
+void InstrumentLink::onDataReceived(Port& port, bool socketPath) {
     events_.StsTransmit();
     trafficFlag_ = true;
     faultCount_ = 0;
@@ -130,7 +130,7 @@ void uclVqif::onDataReceived(Port& port, bool socketPath) {
     if (socketPath) events_.StsIdle();
 }
 
-void uclVqif::writeDumpBytes(const std::string& bytes) {
+void InstrumentLink::writeDumpBytes(const std::string& bytes) {
     switch (dump_.take(bytes)) {
         case DumpSink::Took::Failed:
             tx_.setStatus(link_status::Failed);
@@ -145,7 +145,7 @@ void uclVqif::writeDumpBytes(const std::string& bytes) {
 
 // Hands every complete frame, and every CR outside a frame, to the transaction in order.
 // Acting on one may send, which empties the buffer.
-void uclVqif::FrameScan() {
+void InstrumentLink::FrameScan() {
     for (;;) {
         FrameScanner::Result next = scanner_.next();
         if (next.found == FrameScanner::Found::Frame) {
@@ -163,7 +163,7 @@ void uclVqif::FrameScan() {
     }
 }
 
-void uclVqif::handleFrame(std::string frame) {
+void InstrumentLink::handleFrame(std::string frame) {
     lastReply_ = frame;
     AddLog(ResMessage(msg::Received, {RenderControlChars(frame)}));
     const Transaction::Fit fit = tx_.fit(frame, host_.now());
@@ -181,7 +181,7 @@ void uclVqif::handleFrame(std::string frame) {
     }
 }
 
-void uclVqif::endlessAnswer() {
+void InstrumentLink::endlessAnswer() {
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(tx_.answerAge(host_.now()));
     AddLog(ResMessage(msg::EndlessAnswer,
@@ -189,7 +189,7 @@ void uclVqif::endlessAnswer() {
     scanner_.clear();  // the rest of the stream is not looked at
 }
 
-void uclVqif::carryOut(Transaction::Action action) {
+void InstrumentLink::carryOut(Transaction::Action action) {
     switch (action) {
         case Transaction::Action::ResendLast:
             if (resendCount_ < INT32_MAX) ++resendCount_;
@@ -212,7 +212,7 @@ void uclVqif::carryOut(Transaction::Action action) {
     }
 }
 
-bool uclVqif::AcceptReply(std::string& frame) {
+bool InstrumentLink::AcceptReply(std::string& frame) {
     if (frame.size() >= kShortestReply && !ReplyChecksumValid(frame)) {
         AddLog(ResMessage(msg::ChecksumErrorLog));
         return false;

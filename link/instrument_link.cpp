@@ -1,7 +1,7 @@
-// uclVqif, the front: construction, properties, sending and the wait. The link timer is in
-// vqif_timer.cpp, the port events and the receive path in vqif_events.cpp.
+// InstrumentLink, the front: construction, properties, sending and the wait. The link timer is in
+// instrument_link_timer.cpp, the port events and the receive path in instrument_link_events.cpp.
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 
 #include <memory>
 #include <string>
@@ -15,8 +15,8 @@
 
 namespace vq {
 
-uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
-                 std::string workDir)
+InstrumentLink::InstrumentLink(EventHost& host, LinkEvents& events, SerialPort* serial,
+                               SocketPort* socket, std::string workDir)
     : host_(host),
       events_(events),
       serial_(serial),
@@ -34,7 +34,7 @@ uclVqif::uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, Socket
     setTimerEnabled(true);
 }
 
-uclVqif::~uclVqif() {
+InstrumentLink::~InstrumentLink() {
     setTimerEnabled(false);
     if (serial_) serial_->setEventSink({});
     if (socket_) socket_->setEventSink({});
@@ -42,17 +42,17 @@ uclVqif::~uclVqif() {
 
 // ---- properties ----
 
-Port* uclVqif::activePort() const {
+Port* InstrumentLink::activePort() const {
     if (socketActive()) return socket_;
     return serial_;
 }
 
-bool uclVqif::PortOpen() const {
+bool InstrumentLink::PortOpen() const {
     const Port* port = activePort();
     return port != nullptr && port->isOpen();
 }
 
-void uclVqif::setPortOpen(bool open) {
+void InstrumentLink::setPortOpen(bool open) {
     Port* port = activePort();
     if (port == nullptr) return;
     if (open) {
@@ -62,7 +62,7 @@ void uclVqif::setPortOpen(bool open) {
     }
 }
 
-void uclVqif::setTimerEnabled(bool enabled) {
+void InstrumentLink::setTimerEnabled(bool enabled) {
     if (enabled == TimerEnabled()) return;
     if (enabled) {
         timerId_ = host_.startTimer(kTickInterval, [this] { onTick(); });
@@ -72,17 +72,17 @@ void uclVqif::setTimerEnabled(bool enabled) {
     }
 }
 
-std::string uclVqif::now() const {
+std::string InstrumentLink::now() const {
     return GeneralDate(host_.localDateTime());
 }
 
-void uclVqif::countFault() {
+void InstrumentLink::countFault() {
     if (faultCount_ < INT16_MAX) ++faultCount_;
 }
 
 // ---- operations ----
 
-void uclVqif::DataSend(const std::string& datas, bool initFlag) {
+void InstrumentLink::DataSend(const std::string& datas, bool initFlag) {
     scanner_.clear();
     if (Port* port = activePort()) port->write(datas);
     events_.StsTransmit();
@@ -91,7 +91,7 @@ void uclVqif::DataSend(const std::string& datas, bool initFlag) {
     AddLog(ResMessage(msg::Sent, {RenderControlChars(datas)}));
 }
 
-void uclVqif::AddLog(const std::string& text) {
+void InstrumentLink::AddLog(const std::string& text) {
     if (logWriter_) {
         logWriter_(text);
     } else {
@@ -99,8 +99,8 @@ void uclVqif::AddLog(const std::string& text) {
     }
 }
 
-bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload,
-                      const std::function<void()>& eachTurn) {
+bool InstrumentLink::WaitFor(std::int32_t waitingStatus, std::string_view payload,
+                             const std::function<void()>& eachTurn) {
     // Without the link timer nothing would ever time the reply out.
     if (!TimerEnabled()) {
         tx_.setStatus(link_status::Failed);
@@ -116,23 +116,23 @@ bool uclVqif::WaitFor(std::int32_t waitingStatus, std::string_view payload,
     return tx_.status() == link_status::Done;
 }
 
-void uclVqif::PumpWhile(const std::function<bool()>& keepWaiting) {
+void InstrumentLink::PumpWhile(const std::function<bool()>& keepWaiting) {
     while (keepWaiting()) host_.pumpOnce();
 }
 
-void uclVqif::AdoptLoadedModel(InstrumentModel* model) {
+void InstrumentLink::AdoptLoadedModel(InstrumentModel* model) {
     instrument_ = model;
     tx_.setStatus(link_status::Done);
 }
 
-void uclVqif::connectByProbe() {
+void InstrumentLink::connectByProbe() {
     linkMode_ = link_mode::Connected;
     events_.OnConnect();
 }
 
 // The power-off cycles the port the link owns, so it lives here rather than with the
 // operations.
-bool uclVqif::BodyPowerOff() {
+bool InstrumentLink::BodyPowerOff() {
     AddLog(ResMessage(msg::PowerOffStarted));
     // With no instrument connected there is nobody to ask; the port is still cycled.
     powerOffAcked_ = Connected() && WaitForReply(*this, link_status::AwaitWrite, "RO,W,");
@@ -155,7 +155,7 @@ bool uclVqif::BodyPowerOff() {
     return true;
 }
 
-void uclVqif::raiseDensty(std::array<float, 5>& readings) {
+void InstrumentLink::raiseDensty(std::array<float, 5>& readings) {
     events_.Densty(readings);
 }
 

@@ -1,13 +1,13 @@
-// uclVqif's 100 ms link timer: reopening, the connection probe, reply time-outs and resends,
+// InstrumentLink's 100 ms link timer: reopening, the connection probe, reply time-outs and resends,
 // and the socket poll.
 
-#include "link/vqif.h"
+#include "link/instrument_link.h"
 #include "messages/messages.h"
 #include "protocol/frame.h"
 
 namespace vq {
 
-void uclVqif::onTick() {
+void InstrumentLink::onTick() {
     if (probeTicks_ < INT32_MAX) ++probeTicks_;
     if (Port* port = activePort()) port->tick();
 
@@ -38,7 +38,7 @@ void uclVqif::onTick() {
     }
 }
 
-void uclVqif::startProbing() {
+void InstrumentLink::startProbing() {
     linkMode_ = link_mode::Probing;
     if (!probeAtOnce_ || !TimerEnabled() || tx_.status() == link_status::AwaitRead) return;
     setTimerEnabled(false);
@@ -46,7 +46,7 @@ void uclVqif::startProbing() {
     probeTick();
 }
 
-void uclVqif::probeTick() {
+void InstrumentLink::probeTick() {
     if (tx_.status() != link_status::AwaitRead) {
         AddLog(ResMessage(msg::ConnectStarted));
         if (tx_.takeProbe()) {
@@ -73,7 +73,7 @@ void uclVqif::probeTick() {
     }
 }
 
-void uclVqif::replyTimeoutTick() {
+void InstrumentLink::replyTimeoutTick() {
     carryOut(tx_.tick());
 }
 

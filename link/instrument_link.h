@@ -1,9 +1,9 @@
 #pragma once
-// uclVqif, the link control: it owns no port and no clock, it is handed them. It sends framed
-// commands, hands received bytes to the frame scanner (or to the dump sink during a binary dump),
-// gives each reply to the decoder, and runs the 100 ms link timer that probes for the instrument
-// and times replies out; what to resend is the transaction's decision. The operations run over
-// the narrow OperationLink view of it and are reached through operations(), calibration(),
+// InstrumentLink, the link control: it owns no port and no clock, it is handed them. It sends
+// framed commands, hands received bytes to the frame scanner (or to the dump sink during a binary
+// dump), gives each reply to the decoder, and runs the 100 ms link timer that probes for the
+// instrument and times replies out; what to resend is the transaction's decision. The operations
+// run over the narrow OperationLink view of it and are reached through operations(), calibration(),
 // reads() and dumps(); the link itself holds only what is its own.
 //
 // Single-threaded: port events and timer ticks run inside EventHost::pumpOnce(), also inside a
@@ -44,7 +44,7 @@ struct LinkTestAccess;
 
 // The link is the decoder's host: every reply is decoded into the bound model (Instrument) and
 // the decoder reports probe answers, calibration results and dump lines back through it.
-class uclVqif : private DecoderHost, private OperationLink {
+class InstrumentLink : private DecoderHost, private OperationLink {
   public:
     using Millis = EventHost::Millis;
     // Decides on one reply frame: true = accepted. It may rewrite the frame.
@@ -61,11 +61,11 @@ class uclVqif : private DecoderHost, private OperationLink {
 
     // `serial` and `socket` are not owned and may be null; the socket is the active transport
     // when SerialComm is false and a socket is present. The link timer starts at once.
-    uclVqif(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
-            std::string workDir = {});
-    ~uclVqif() override;
-    uclVqif(const uclVqif&) = delete;
-    uclVqif& operator=(const uclVqif&) = delete;
+    InstrumentLink(EventHost& host, LinkEvents& events, SerialPort* serial, SocketPort* socket,
+                   std::string workDir = {});
+    ~InstrumentLink() override;
+    InstrumentLink(const InstrumentLink&) = delete;
+    InstrumentLink& operator=(const InstrumentLink&) = delete;
 
     // ---- properties ----
     bool SerialComm() const { return serialComm_; }
@@ -228,7 +228,7 @@ class uclVqif : private DecoderHost, private OperationLink {
     std::string now() const;
     void countFault();
 
-    // link timer (vqif_timer.cpp)
+    // link timer (instrument_link_timer.cpp)
     void onTick();
     void probeTick();
     // LinkMode := Probing; with ProbeAtOnce the first probe goes out now and the timer restarts
@@ -236,13 +236,13 @@ class uclVqif : private DecoderHost, private OperationLink {
     void startProbing();
     void replyTimeoutTick();
 
-    // port events (vqif_events.cpp)
+    // port events (instrument_link_events.cpp)
     void onSerialEvent(int code);
     void onSocketEvent(int code);
     void lineFault(int messageId, std::int32_t newStatus);
     void modemLinesChanged();
 
-    // receive path (vqif_events.cpp)
+    // receive path (instrument_link_events.cpp)
     void onDataReceived(Port& port, bool socketPath);
     // Hands raw bytes to the dump sink; its answer ends the block.
     void writeDumpBytes(const std::string& bytes);

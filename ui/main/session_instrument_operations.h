@@ -11,9 +11,9 @@ class InstrumentSession;
 // How many frames a read-all sends (the non-empty entries of the read table).
 int ReadAllFrameCount();
 
-class VqifOperations final : public InstrumentOperations {
+class SessionInstrumentOperations final : public InstrumentOperations {
   public:
-    explicit VqifOperations(InstrumentSession& session) : session_(session) {}
+    explicit SessionInstrumentOperations(InstrumentSession& session) : session_(session) {}
 
     bool GetInstrument(InstrumentModel& model) override;
     bool GetRomNo(InstrumentModel& model) override;
