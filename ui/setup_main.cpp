@@ -14,7 +14,7 @@
 #include "platform/qt_event_host.h"
 #include "ui/dialogs/frm_open.h"
 #include "ui/dialogs/frm_password.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/qt_translations.h"
 #include "ui/main/setup_options.h"
 #include "ui/main/single_instance.h"
@@ -58,13 +58,13 @@ int main(int argc, char** argv) {
 
     vq::QtUserAsker asker;
     std::unique_ptr<vq::InstrumentSession> session;
-    std::unique_ptr<vq::frmMain> window;
+    std::unique_ptr<vq::MainWindow> window;
     vq::frmPassword password(vq::kStartupAccessCode, asker);
     QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
         session = std::make_unique<vq::InstrumentSession>(options.ports,
                                                           QDir::currentPath().toStdString());
         if (options.records) session->records().setLocation(*options.records);
-        window = std::make_unique<vq::frmMain>(
+        window = std::make_unique<vq::MainWindow>(
             vq::MainWindowDeps{*session, asker, options.debugMode, {}, {}});
         new vq::MainWindowSettings(*window);  // the settings grid and the write commands
         window->show();

@@ -23,7 +23,7 @@
 #include "platform/instrument_session.h"
 #include "platform/qt_event_host.h"
 #include "ui/dialogs/frm_password.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -79,14 +79,15 @@ int main(int argc, char** argv) {
 
     CountingAsker asker;
     std::unique_ptr<vq::InstrumentSession> session;
-    std::unique_ptr<vq::frmMain> window;
+    std::unique_ptr<vq::MainWindow> window;
     vq::frmPassword password(vq::kStartupAccessCode, asker);
     QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
         vq::PortOptions options;
         options.mode = vq::PortMode::Serial;
         options.device = device;
         session = std::make_unique<vq::InstrumentSession>(options, workDir);
-        window = std::make_unique<vq::frmMain>(vq::MainWindowDeps{*session, asker, false, {}, {}});
+        window =
+            std::make_unique<vq::MainWindow>(vq::MainWindowDeps{*session, asker, false, {}, {}});
         new vq::MainWindowSettings(*window);
         window->show();
     });

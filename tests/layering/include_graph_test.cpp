@@ -131,7 +131,7 @@ TEST(IncludeGraph, FindsEachKindOfViolation) {
         {"Qt above the core", {"platform/a.cpp", "#include <QSerialPort>\n"}, 0},
         {"unknown folder", {"ui/a.cpp", "#include \"widgets/x.h\"\n"}, 1},
         {"unchecked folder",
-         {"tests/a.cpp", "#include \"ui/main/frm_main.h\"\n#include <QTest>\n"},
+         {"tests/a.cpp", "#include \"ui/main/main_window.h\"\n#include <QTest>\n"},
          0},
         {"commented include", {"app/a.cpp", "// #include \"ui/x.h\"\n"}, 0},
     };

@@ -22,7 +22,7 @@
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 #include "sim/sim_instrument.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 #include "ui/support/grid_test_support.h"

@@ -86,7 +86,7 @@ void HeldValuesWindowTest::readOfAnInstrumentHoldingThemNamesEachInTheLog() {
     state.settings.lcdBackLight = 65535;
     state.gases[0].fullScale = -100;
     state.gases[2].name = "H2S\xC3\xA9";
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();

@@ -18,7 +18,7 @@
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_calibration.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -36,7 +36,7 @@ int endQuestions(const RecordingAsker& asker) {
     return n;
 }
 
-bool logHas(const frmMain& w, int id) {
+bool logHas(const MainWindow& w, int id) {
     return !ui_test::linesStarting(*rtbLog(w), ResMessage(id)).empty();
 }
 
@@ -91,20 +91,20 @@ class MainWindowCloseTest : public QObject {
     void aReadOrADumpIsCancelledAndTheWindowClosesAfterwards() {
         struct Case {
             const char* name;
-            std::function<void(frmMain&)> start;
+            std::function<void(MainWindow&)> start;
             std::string endLine;  // the command's own last line, still written
         };
         const Case cases[] = {
-            {"read", [](frmMain& w) { cmdInstruments(w)->click(); },
+            {"read", [](MainWindow& w) { cmdInstruments(w)->click(); },
              ResMessage(msg::CancelledInfo)},  // "Canceled"
-            {"FRAM dump", [](frmMain& w) { cmdFRAMDump(w)->click(); },
+            {"FRAM dump", [](MainWindow& w) { cmdFRAMDump(w)->click(); },
              ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"})},
-            {"flash download", [](frmMain& w) { cmdDownload(w)->click(); },
+            {"flash download", [](MainWindow& w) { cmdDownload(w)->click(); },
              ResMessage(msg::LogDownloadInfo)},
         };
         for (const Case& c : cases) {
             MainFixture f;
-            frmMain& w = *f.window;
+            MainWindow& w = *f.window;
             w.show();
             QVERIFY2(f.connect(), c.name);
             CloseDuringCommand seen;
@@ -125,7 +125,7 @@ class MainWindowCloseTest : public QObject {
     // "No" to "End ?" keeps the window, and nothing is left pending.
     void declinedEndKeepsTheWindowWorking() {
         MainFixture f;
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         w.show();
         QVERIFY(f.connect());
         CloseDuringCommand seen;
@@ -148,7 +148,7 @@ class MainWindowCloseTest : public QObject {
         MainFixture f;
         MainWindowSettings* settings = readInstrument(f);
         QVERIFY(settings);
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
         bool mainEnabled = true;
         bool progressEnabled = false;
@@ -177,7 +177,7 @@ class MainWindowCloseTest : public QObject {
     void aCloseBeforeTheCalibrationWindowOpensEndsTheCommand() {
         MainFixture f;
         QVERIFY(readInstrument(f));
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         ModalGuard guard;
@@ -197,7 +197,7 @@ class MainWindowCloseTest : public QObject {
     void aCloseDuringARangeStepWaitsForTheModeToComeBack() {
         MainFixture f;
         QVERIFY(readInstrument(f));
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         const int modeBefore = f.instrument->state().settings.hcMode;
         bool stayedInRangeMode = false;
         bool visibleAfterRestore = false;
@@ -231,7 +231,7 @@ class MainWindowCloseTest : public QObject {
     // The Cancel of the progress window is live over the main window, whatever disabled it.
     void progressCancelWorksOverADisabledWindow() {
         MainFixture f;
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         w.show();
         QVERIFY(f.connect());
         frmUpload* progress = w.showProgress(1, 6008);

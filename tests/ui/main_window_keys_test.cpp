@@ -16,7 +16,7 @@
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/review_dialog.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 #include "ui/widgets/access_keys.h"

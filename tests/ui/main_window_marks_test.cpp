@@ -22,7 +22,7 @@
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/review_dialog.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -44,7 +44,7 @@ class MainWindowMarksTest : public QObject {
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));  // focus moves are told
         QVERIFY(f.connect());
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         // Before any read the interval shows dashes, as the other fields show nothing.
         QCOMPARE(cmbInterval(w)->currentIndex(), -1);
         QCOMPARE(cmbInterval(w)->placeholderText(), QString("-----"));
@@ -54,7 +54,7 @@ class MainWindowMarksTest : public QObject {
         for (QWidget* box :
              {static_cast<QWidget*>(txtOption(w, 1)), static_cast<QWidget*>(txtOption(w, 2)),
               static_cast<QWidget*>(cmbInterval(w))})
-            QVERIFY(!frmMain::boxPending(box));
+            QVERIFY(!MainWindow::boxPending(box));
 
         // A user id typed and left, and another interval chosen: both marked, with what the
         // instrument holds, and counted.
@@ -64,17 +64,17 @@ class MainWindowMarksTest : public QObject {
         QTest::keyClicks(txtOption(w, 2), "tech 7");
         cmbInterval(w)->setFocus();  // leaving the box stores it
         QCOMPARE(txtOption(w, 2)->text(), QString("TECH 7"));
-        QVERIFY(frmMain::boxPending(txtOption(w, 2)));
+        QVERIFY(MainWindow::boxPending(txtOption(w, 2)));
         QCOMPARE(txtOption(w, 2)->toolTip(), message(msg::OnInstrumentTip, {userId.toStdString()}));
         QVERIFY(txtOption(w, 2)->styleSheet().contains(G::pendingBack.name()));
-        QVERIFY(!frmMain::boxPending(txtOption(w, 1)));
+        QVERIFY(!MainWindow::boxPending(txtOption(w, 1)));
         QCOMPARE(w.pendingEdits(), 1);
         QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditOneLine));
 
         const int other = cmbInterval(w)->currentIndex() == 0 ? 1 : 0;
         cmbInterval(w)->setCurrentIndex(other);
         emit cmbInterval(w)->activated(other);
-        QVERIFY(frmMain::boxPending(cmbInterval(w)));
+        QVERIFY(MainWindow::boxPending(cmbInterval(w)));
         QCOMPARE(cmbInterval(w)->toolTip(),
                  message(msg::OnInstrumentTip, {interval.toStdString()}));
         QCOMPARE(w.pendingEdits(), 2);
@@ -83,21 +83,21 @@ class MainWindowMarksTest : public QObject {
         const int held = cmbInterval(w)->findText(interval);
         cmbInterval(w)->setCurrentIndex(held);
         emit cmbInterval(w)->activated(held);
-        QVERIFY(!frmMain::boxPending(cmbInterval(w)));
+        QVERIFY(!MainWindow::boxPending(cmbInterval(w)));
 
         // One setting pending: the question before discarding it speaks of one.
         f.asker.boxes.clear();
         f.asker.answers = {true};
         cmdInstruments(w)->click();
         QCOMPARE(f.asker.boxes.front().text, ResMessage(msg::PendingEditQuestion));
-        QVERIFY(!frmMain::boxPending(txtOption(w, 2)));
+        QVERIFY(!MainWindow::boxPending(txtOption(w, 2)));
         QVERIFY(txtOption(w, 2)->styleSheet().isEmpty());
 
         // After Power Off the interval shows dashes again.
         f.asker.answers = {true};
         cmdPowerOff(w)->click();
         QCOMPARE(cmbInterval(w)->currentIndex(), -1);
-        QVERIFY(!frmMain::boxPending(cmbInterval(w)));
+        QVERIFY(!MainWindow::boxPending(cmbInterval(w)));
     }
 
     void aReReadClearsTheNotesOfEarlierEdits() {

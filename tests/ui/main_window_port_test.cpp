@@ -16,7 +16,7 @@
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/port_dialog.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 
 namespace vq {
 namespace {

@@ -67,7 +67,7 @@ struct ExpectedStates {
     bool texts, reads, options027, options13456, suffix, grid;
 };
 
-void checkStates(frmMain& w, const ExpectedStates& e) {
+void checkStates(MainWindow& w, const ExpectedStates& e) {
     for (int i = 0; i < 3; ++i) QCOMPARE(txtOption(w, i)->isEnabled(), e.texts);
     QCOMPARE(cmbInterval(w)->isEnabled(), e.texts);
     for (QPushButton* read : {cmdInstruments(w), cmdDownload(w), cmdPowerOff(w), cmdGetAndSave(w)})
@@ -82,7 +82,7 @@ void checkStates(frmMain& w, const ExpectedStates& e) {
     QCOMPARE(w.settingsGrid()->isEnabled(), e.grid);
 }
 
-void setData(frmMain& w, bool data) {
+void setData(MainWindow& w, bool data) {
     w.model().setCommFlags(0);
     w.model().setImportFlag(data ? 1 : 0);
     w.UpdateCommandStates();
@@ -117,7 +117,7 @@ class MainWindowTest : public QObject {
 
 void MainWindowTest::startsWithDefaultsAndConnects() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(!w.firstActivation());
     QVERIFY(w.model().ImportFlag() != 0);  // the default model can be edited at once
@@ -132,7 +132,7 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
     QCOMPARE(w.lampColours(1), LampOn);
     QVERIFY(hasLine(*rtbLog(w), 5401, kBlue));
     QVERIFY(cmdInstruments(w)->isEnabled());
-    QVERIFY(w.width() >= frmMain::minimumPixels().width());
+    QVERIFY(w.width() >= MainWindow::minimumPixels().width());
     // The fixed smallest size, taller where the debug commands need it (window_geometry_test).
     QCOMPARE(w.minimumWidth(), 776);
     QVERIFY(w.minimumHeight() >= 619);
@@ -141,7 +141,7 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
 void MainWindowTest::readFillsTheWindowInItsColours() {
     MainFixture f;
     f.instrument->state().stations[5] = "STATION-A";
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     w.model().setImportFlag(0);
@@ -182,7 +182,7 @@ void MainWindowTest::readFillsTheWindowInItsColours() {
 
 void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     w.model().setSerialNo("MINE-0001");
@@ -206,7 +206,7 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
 
 void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     QCOMPARE(w.pendingEdits(), 0);
@@ -238,7 +238,7 @@ void MainWindowTest::readWithoutInstrumentSaysNoResponse() {
     MainFixtureOptions options;
     options.faults.drop = 1;  // nothing ever answers
     MainFixture f(options);
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(!f.connect());
     const std::string serial = w.model().SerialNo();
@@ -250,7 +250,7 @@ void MainWindowTest::readWithoutInstrumentSaysNoResponse() {
 
 void MainWindowTest::getAndSaveChecksTheSuffixAndWritesTheCsv() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     for (const char* bad : {"a\"b", "a\\b", "a/b", "a:b", "a|b", "a<b", "a>b", "a*b", "a?b"}) {
@@ -275,7 +275,7 @@ void MainWindowTest::getAndSaveChecksTheSuffixAndWritesTheCsv() {
 void MainWindowTest::dateDifferenceIsWarnedAfterARead() {
     MainFixture f;
     f.instrument->state().clockOffsetSeconds = -2 * 86400;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();
@@ -285,7 +285,7 @@ void MainWindowTest::dateDifferenceIsWarnedAfterARead() {
 
 void MainWindowTest::powerOffReturnsToTheStartState() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();
@@ -351,7 +351,7 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
 
 void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();
@@ -408,7 +408,7 @@ void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
 
 void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     const QString earlier = QString::fromStdString(f.path("VQ5100.DAT"));
@@ -473,7 +473,7 @@ void MainWindowTest::commandStatesInAllFourStates() {
         MainFixtureOptions options;
         options.faults.drop = 1;
         MainFixture f(options);
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         auto* grid = new QWidget;
         w.setSettingsGrid(grid);
         w.show();
@@ -483,7 +483,7 @@ void MainWindowTest::commandStatesInAllFourStates() {
         checkStates(w, {true, false, false, false, false, true});
     }
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.setSettingsGrid(new QWidget);
     w.show();
     QVERIFY(f.connect());
@@ -534,7 +534,7 @@ void MainWindowTest::deviceFinderChoosesThePort() {
 
 void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     emit w.session().socketError(socket_error::Refused);
@@ -554,7 +554,7 @@ void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
 
 void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     const std::string dump = f.path("DumpEF.dat");
@@ -582,7 +582,7 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
 void MainWindowTest::flashDownloadWritesTheImage() {
     MainFixture f;
     f.instrument->state().flash[2 * 512 + 7] = 0x5A;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdDownload(w)->click();
@@ -600,7 +600,7 @@ void MainWindowTest::flashDownloadWritesTheImage() {
 
 void MainWindowTest::framDumpWritesTheListing() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdFRAMDump(w)->click();
@@ -620,7 +620,7 @@ void MainWindowTest::framDumpWritesTheListing() {
 
 void MainWindowTest::closingAsksAndWritesTheConfiguration() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     const QString config = QString::fromStdString(f.path("VQ5100Config.ini"));
     f.asker.answers = {false};
@@ -640,7 +640,7 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
     MainFixtureOptions options;
     options.configText = "RETRY\t2\r\nTIMEOUT\t99999\r\nRETRY\t5\r\n";
     MainFixture f(options);
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     QCOMPARE(linkOf(w).Retry(), std::int16_t(5));    // the line after the bad one is taken
     QCOMPARE(linkOf(w).Timeout(), std::int16_t(3));  // the refused line leaves the default
     const auto lines = linesStarting(*rtbLog(w), "Configuration file ");
@@ -668,7 +668,7 @@ void MainWindowTest::captionsAndTitleByLanguage() {
     options.language = Language::Japanese;
     options.debugMode = false;
     MainFixture japanese(options);
-    frmMain& w = *japanese.window;
+    MainWindow& w = *japanese.window;
     QVERIFY(w.windowTitle().endsWith("[P.No.31742]"));
     setLanguage(Language::English);
     // Without the debug switch the service commands are hidden.
@@ -696,7 +696,7 @@ void MainWindowTest::identityAndProgramNumberOnlyWithData() {
         {"read, the last transaction failed", 1, 0, link_status::Failed, true, true},
     };
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     for (const Case& c : cases) {
         w.model().setSerialNo("VQ51-7");

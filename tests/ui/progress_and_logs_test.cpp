@@ -84,7 +84,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
 
 void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     frmUpload* upload = w.showProgress(1, 6008);
     QVERIFY(upload->isVisible());
     QCOMPARE(upload->windowTitle(), QString("Download"));  // the command's caption after the mode's
@@ -101,7 +101,7 @@ void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
 
 void ProgressAndLogsTest::progressWindowClosesOnlyWithItsCommand() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     QPointer<frmUpload> upload = w.showProgress(0, 6008);
     QVERIFY(!upload->close());  // the close box does nothing while the command runs
     QVERIFY(upload->isVisible());
@@ -150,7 +150,7 @@ void ProgressAndLogsTest::logsAreDroppedWithoutTheSwitch() {
 
 void ProgressAndLogsTest::informationLogIsNeverTrimmed() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     for (int i = 0; i < 3000; ++i) w.AddInfo("line " + std::to_string(i), {0, 192, 0});
     w.AddInfo(ResMessage(msg::NoResponse), {255, 0, 0});  // a text that ends in CR LF
     w.AddInfo("after", {0, 0, 192});

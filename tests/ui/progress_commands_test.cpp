@@ -53,7 +53,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
         MainFixtureOptions options;
         options.faults = *sim::ParseFaultList("drop=0.3,corrupt=0.1");
         MainFixture f(options);
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         w.show();
         QVERIFY(f.connect());
         const InstrumentModel shown = w.model();
@@ -117,7 +117,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
 
 void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     QStringList labels;
@@ -154,7 +154,7 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
 
 void ProgressCommandsTest::clearsShowTheirPollsAndDefaultNamesTheEditsItLoses() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     new MainWindowSettings(w);  // the write commands, as the program wires them
     w.show();
     QVERIFY(f.connect());

@@ -43,7 +43,7 @@ class RecordsHooksTest : public QObject {
 
 void RecordsHooksTest::aReadAndADumpAreRecorded() {
     MainFixture f;
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();
@@ -125,7 +125,7 @@ void RecordsHooksTest::theConfigurationNamesTheStore() {
     MainFixtureOptions options;
     options.configText = "Records\tbench.sqlite\r\n";
     MainFixture f(options);
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();
@@ -139,7 +139,7 @@ void RecordsHooksTest::aDamagedStoreLeavesTheReadAndSaysSoOnce() {
     QVERIFY(damaged.open(QIODevice::WriteOnly));
     damaged.write(QByteArray(8192, 'x'));
     damaged.close();
-    frmMain& w = *f.window;
+    MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
     cmdInstruments(w)->click();

@@ -14,7 +14,7 @@
 #include "messages/messages.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -47,7 +47,7 @@ class WindowGeometryTest : public QObject {
         const std::string work = dir.path().toStdString();
         {
             MainFixture first(inFolder(work));
-            frmMain& w = *first.window;
+            MainWindow& w = *first.window;
             // No configuration yet: 80 % by 60 % of the fixture's 1920 x 1080 screen, or the
             // height the debug commands need.
             QCOMPARE(w.size(), QSize(1536, std::max(648, w.minimumHeight())));
@@ -76,7 +76,7 @@ class WindowGeometryTest : public QObject {
             MainFixtureOptions options;
             options.language = language;
             MainFixture f(options);
-            frmMain& w = *f.window;
+            MainWindow& w = *f.window;
             auto* settings = new MainWindowSettings(w);
             SettingsGrid& grid = *settings->grid();
             w.show();
@@ -124,7 +124,7 @@ class WindowGeometryTest : public QObject {
                 options.language = language;
                 options.debugMode = debug;
                 MainFixture f(options);
-                frmMain& w = *f.window;
+                MainWindow& w = *f.window;
                 new MainWindowSettings(w);
                 w.show();
                 w.resize(w.minimumSize());
@@ -141,7 +141,7 @@ class WindowGeometryTest : public QObject {
                     QString shown = b->text();
                     shown.replace("&&", QChar(0x1)).remove('&').replace(QChar(0x1), '&');
                     QVERIFY2(b->width() >= b->fontMetrics().horizontalAdvance(shown) +
-                                               2 * frmMain::kButtonPadding,
+                                               2 * MainWindow::kButtonPadding,
                              qPrintable(what));
                     QVERIFY2(b->height() >= b->sizeHint().height(), qPrintable(what));
                     ++checked;
@@ -159,7 +159,7 @@ class WindowGeometryTest : public QObject {
     // holds its longest text.
     void textBoxesKeepASensibleWidth() {
         MainFixture f;
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         w.show();
         w.resize(1900, 900);
         QVERIFY(QTest::qWaitForWindowExposed(&w));

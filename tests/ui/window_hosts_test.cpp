@@ -19,8 +19,8 @@
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/cal_open.h"
 #include "ui/dialogs/frm_calibration.h"
-#include "ui/main/frm_main.h"
 #include "ui/main/main_state.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/settings_host.h"
 #include "ui/main/write_commands_wiring.h"
@@ -145,16 +145,17 @@ class WindowHostsTest : public QObject {
         struct Case {
             const char* name;
             When when;
-            void (frmMain::*signal)();
+            void (MainWindow::*signal)();
         };
         const Case cases[] = {
-            {"readings", &SettingsHost::whenReadingsArrive, &frmMain::readingsArrived},
-            {"close deferred", &SettingsHost::whenCloseDeferred, &frmMain::closeDeferred},
-            {"instrument shown", &SettingsHost::whenInstrumentShown, &frmMain::instrumentShown},
-            {"settings replaced", &SettingsHost::whenSettingsReplaced, &frmMain::settingsReplaced},
+            {"readings", &SettingsHost::whenReadingsArrive, &MainWindow::readingsArrived},
+            {"close deferred", &SettingsHost::whenCloseDeferred, &MainWindow::closeDeferred},
+            {"instrument shown", &SettingsHost::whenInstrumentShown, &MainWindow::instrumentShown},
+            {"settings replaced", &SettingsHost::whenSettingsReplaced,
+             &MainWindow::settingsReplaced},
         };
         MainFixture f;
-        frmMain& w = *f.window;
+        MainWindow& w = *f.window;
         SettingsHost& host = w;
         for (const auto& c : cases) {
             auto* receiver = new QObject;

@@ -9,7 +9,7 @@
 
 #include "link/instrument_link.h"
 #include "sim/sim_instrument.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 #include "ui/support/main_window_controls.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The process-wide values the main window shares with the windows it opens: what kind of transfer
 // runs (the progress window and the FRAM dump read it) and the latest current readings (the
-// calibration window reads them). One MainState lives in frmMain; others get it from state().
+// calibration window reads them). One MainState lives in MainWindow; others get it from state().
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's controls the settings commands work on: the main window builds them and hands
-// out only these (frmMain::settingsControls); the settings wiring (write_commands_wiring.h)
+// out only these (MainWindow::settingsControls); the settings wiring (write_commands_wiring.h)
 // connects them to the settings grid, the identity boxes and the write and file commands.
 
 #include <array>

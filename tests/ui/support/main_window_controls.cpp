@@ -9,7 +9,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 
 namespace vq {
 
@@ -18,7 +18,7 @@ namespace {
 // The one control of that name in the main window itself: controls of windows it opened (the
 // progress window, the records window) are theirs, not the main window's.
 template <class T>
-T* control(const frmMain& w, const QString& name) {
+T* control(const MainWindow& w, const QString& name) {
     T* found = nullptr;
     for (T* candidate : w.findChildren<T*>(name)) {
         if (candidate->window() != &w) continue;
@@ -35,79 +35,79 @@ QString numbered(const char* name, int i) {
 
 }  // namespace
 
-QGroupBox* fraCommand(const frmMain& w, int i) {
+QGroupBox* fraCommand(const MainWindow& w, int i) {
     return control<QGroupBox>(w, numbered("fraCommand", i));
 }
-QGroupBox* fraService(const frmMain& w) {
+QGroupBox* fraService(const MainWindow& w) {
     return control<QGroupBox>(w, "fraService");
 }
-QPushButton* cmdInstruments(const frmMain& w) {
+QPushButton* cmdInstruments(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown1");
 }
-QPushButton* cmdDownload(const frmMain& w) {
+QPushButton* cmdDownload(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown2");
 }
-QPushButton* cmdPowerOff(const frmMain& w) {
+QPushButton* cmdPowerOff(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown4");
 }
-QPushButton* cmdGetAndSave(const frmMain& w) {
+QPushButton* cmdGetAndSave(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown5");
 }
-QPushButton* cmdOption(const frmMain& w, int i) {
+QPushButton* cmdOption(const MainWindow& w, int i) {
     return control<QPushButton>(w, numbered("cmdOption", i));
 }
-QPushButton* cmdFRAMDump(const frmMain& w) {
+QPushButton* cmdFRAMDump(const MainWindow& w) {
     return control<QPushButton>(w, "cmdFRAMDump");
 }
-QPushButton* cmdPort(const frmMain& w) {
+QPushButton* cmdPort(const MainWindow& w) {
     return control<QPushButton>(w, "cmdPort");
 }
-QPushButton* cmdExportSetting(const frmMain& w) {
+QPushButton* cmdExportSetting(const MainWindow& w) {
     return control<QPushButton>(w, "cmdExportSetting");
 }
-QPushButton* cmdImportSetting(const frmMain& w) {
+QPushButton* cmdImportSetting(const MainWindow& w) {
     return control<QPushButton>(w, "cmdImportSetting");
 }
-QPushButton* cmdFactorySetting(const frmMain& w) {
+QPushButton* cmdFactorySetting(const MainWindow& w) {
     return control<QPushButton>(w, "cmdFactorySetting");
 }
-QPushButton* cmdRecords(const frmMain& w) {
+QPushButton* cmdRecords(const MainWindow& w) {
     return control<QPushButton>(w, "cmdRecords");
 }
-QPushButton* cmdExit(const frmMain& w) {
+QPushButton* cmdExit(const MainWindow& w) {
     return control<QPushButton>(w, "cmdExit");
 }
-QLineEdit* txtSuffix(const frmMain& w) {
+QLineEdit* txtSuffix(const MainWindow& w) {
     return control<QLineEdit>(w, "txtSuffix");
 }
-QLineEdit* txtOption(const frmMain& w, int i) {
+QLineEdit* txtOption(const MainWindow& w, int i) {
     return control<QLineEdit>(w, numbered("txtOption", i));
 }
-QComboBox* cmbStation(const frmMain& w) {
+QComboBox* cmbStation(const MainWindow& w) {
     return control<QComboBox>(w, "cmbStation");
 }
-QComboBox* cmbInterval(const frmMain& w) {
+QComboBox* cmbInterval(const MainWindow& w) {
     return control<QComboBox>(w, "cmbInterval");
 }
-QLabel* lblOption(const frmMain& w, int i) {
+QLabel* lblOption(const MainWindow& w, int i) {
     return control<QLabel>(w, numbered("lblOption", i));
 }
-QLabel* lblProgramNumber(const frmMain& w) {
+QLabel* lblProgramNumber(const MainWindow& w) {
     return control<QLabel>(w, "lblInst7");
 }
-QLabel* lblSum(const frmMain& w) {
+QLabel* lblSum(const MainWindow& w) {
     return control<QLabel>(w, "lblInst9");
 }
-QLabel* lblStatus(const frmMain& w, int i) {
+QLabel* lblStatus(const MainWindow& w, int i) {
     return control<QLabel>(w, numbered("lblStatus", i));
 }
-QFrame* shpStatus(const frmMain& w, int i) {
+QFrame* shpStatus(const MainWindow& w, int i) {
     return control<QFrame>(w, numbered("shpStatus", i));
 }
-QTextEdit* rtbLog(const frmMain& w) {
+QTextEdit* rtbLog(const MainWindow& w) {
     return control<QTextEdit>(w, "rtbLog");
 }
-QTimer* tmrInter(const frmMain& w) {
+QTimer* tmrInter(const MainWindow& w) {
     // A timer has no window: the main window's own is its direct child.
     auto* timer = w.findChild<QTimer*>("tmrInter", Qt::FindDirectChildrenOnly);
     if (timer == nullptr) qFatal("the main window has no timer tmrInter");

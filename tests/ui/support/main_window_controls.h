@@ -15,34 +15,34 @@ class QTimer;
 
 namespace vq {
 
-class frmMain;
+class MainWindow;
 
-QGroupBox* fraCommand(const frmMain& w, int i);
-QGroupBox* fraService(const frmMain& w);
+QGroupBox* fraCommand(const MainWindow& w, int i);
+QGroupBox* fraService(const MainWindow& w);
 // The read commands: "Instruments", "Download" (debug), "Power Off", "Get && Save".
-QPushButton* cmdInstruments(const frmMain& w);
-QPushButton* cmdDownload(const frmMain& w);
-QPushButton* cmdPowerOff(const frmMain& w);
-QPushButton* cmdGetAndSave(const frmMain& w);
-QPushButton* cmdOption(const frmMain& w, int i);
-QPushButton* cmdFRAMDump(const frmMain& w);
-QPushButton* cmdPort(const frmMain& w);
-QPushButton* cmdExportSetting(const frmMain& w);
-QPushButton* cmdImportSetting(const frmMain& w);
-QPushButton* cmdFactorySetting(const frmMain& w);
-QPushButton* cmdRecords(const frmMain& w);
-QPushButton* cmdExit(const frmMain& w);
-QLineEdit* txtSuffix(const frmMain& w);
-QLineEdit* txtOption(const frmMain& w, int i);
-QComboBox* cmbStation(const frmMain& w);
-QComboBox* cmbInterval(const frmMain& w);
-QLabel* lblOption(const frmMain& w, int i);
+QPushButton* cmdInstruments(const MainWindow& w);
+QPushButton* cmdDownload(const MainWindow& w);
+QPushButton* cmdPowerOff(const MainWindow& w);
+QPushButton* cmdGetAndSave(const MainWindow& w);
+QPushButton* cmdOption(const MainWindow& w, int i);
+QPushButton* cmdFRAMDump(const MainWindow& w);
+QPushButton* cmdPort(const MainWindow& w);
+QPushButton* cmdExportSetting(const MainWindow& w);
+QPushButton* cmdImportSetting(const MainWindow& w);
+QPushButton* cmdFactorySetting(const MainWindow& w);
+QPushButton* cmdRecords(const MainWindow& w);
+QPushButton* cmdExit(const MainWindow& w);
+QLineEdit* txtSuffix(const MainWindow& w);
+QLineEdit* txtOption(const MainWindow& w, int i);
+QComboBox* cmbStation(const MainWindow& w);
+QComboBox* cmbInterval(const MainWindow& w);
+QLabel* lblOption(const MainWindow& w, int i);
 // The program number and the SUM as read from the instrument.
-QLabel* lblProgramNumber(const frmMain& w);
-QLabel* lblSum(const frmMain& w);
-QLabel* lblStatus(const frmMain& w, int i);
-QFrame* shpStatus(const frmMain& w, int i);
-QTextEdit* rtbLog(const frmMain& w);
-QTimer* tmrInter(const frmMain& w);
+QLabel* lblProgramNumber(const MainWindow& w);
+QLabel* lblSum(const MainWindow& w);
+QLabel* lblStatus(const MainWindow& w, int i);
+QFrame* shpStatus(const MainWindow& w, int i);
+QTextEdit* rtbLog(const MainWindow& w);
+QTimer* tmrInter(const MainWindow& w);
 
 }  // namespace vq

@@ -9,7 +9,7 @@
 
 namespace vq::ui_test {
 
-InstrumentLink& linkOf(frmMain& window) {
+InstrumentLink& linkOf(MainWindow& window) {
     return window.session().link();
 }
 
@@ -53,7 +53,7 @@ MainFixture::MainFixture(MainFixtureOptions options)
             [this](const std::string& device) { devicesChosen.push_back(device); },
             instrument.get()},
         portOptions, workDir, [converters](std::string_view) { return converters; });
-    window = std::make_unique<frmMain>(
+    window = std::make_unique<MainWindow>(
         MainWindowDeps{*session, asker, options.debugMode, {}, QSize(1920, 1080)});
 }
 

@@ -17,7 +17,7 @@
 #include "sim/inproc_port.h"
 #include "sim/sim_instrument.h"
 #include "tests/ui/support/recording_asker.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"
 
 class QTextEdit;
@@ -30,7 +30,7 @@ namespace vq::ui_test {
 
 // The link under a window's session, for tests that look at what went over it (the window itself
 // holds none).
-InstrumentLink& linkOf(frmMain& window);
+InstrumentLink& linkOf(MainWindow& window);
 
 // One line of rtbLog and its colour.
 struct LogLine {
@@ -71,7 +71,7 @@ class MainFixture {
     std::unique_ptr<sim::InProcessSocketPort> socket;
     std::vector<std::string> devicesChosen;
     std::unique_ptr<InstrumentSession> session;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace vq::ui_test

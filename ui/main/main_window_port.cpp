@@ -1,4 +1,4 @@
-// frmMain: "Port...", the user's choice of the port the instrument is reached through (a
+// MainWindow: "Port...", the user's choice of the port the instrument is reached through (a
 // converter plugged in again can come back as another device), kept in the configuration file
 // and used again at the next start unless a port option is given.
 
@@ -7,7 +7,7 @@
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/port_dialog.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 
 namespace vq {
 
@@ -22,14 +22,14 @@ std::string socketText(const SocketAddress& address) {
 
 }  // namespace
 
-std::vector<PortEntry> frmMain::portEntries() const {
+std::vector<PortEntry> MainWindow::portEntries() const {
     const PortOptions& options = session_.options();
     const bool socketInUse = !line_.serialInUse();
     return PortEntries(listPorts_ ? listPorts_() : listSerialPorts(), socketText(options.address),
                        session_.device(), socketInUse);
 }
 
-void frmMain::cmdPortClick() {
+void MainWindow::cmdPortClick() {
     const std::vector<PortEntry> entries = portEntries();
     PortDialog dialog(entries, this);
     dialog.setFont(font());
@@ -39,7 +39,7 @@ void frmMain::cmdPortClick() {
     usePort(entries[static_cast<std::size_t>(chosen)]);
 }
 
-void frmMain::usePort(const PortEntry& entry) {
+void MainWindow::usePort(const PortEntry& entry) {
     // Never in the middle of a command: its transaction runs on the port in use.
     if (!session_.canChoosePort() || busy()) return;
     // The old port is closed first: the instrument may be on the new one already.
@@ -58,7 +58,7 @@ void frmMain::usePort(const PortEntry& entry) {
     UpdateCommandStates();
 }
 
-void frmMain::applySavedPort() {
+void MainWindow::applySavedPort() {
     // A port option on the command line wins over the saved choice.
     if (session_.options().mode != PortMode::Auto || !session_.canChoosePort()) return;
     const std::string& saved = config_.instrumentPort;

@@ -1,8 +1,8 @@
 #pragma once
-// frmMain, the program's main window. It works over the instrument session it is given (its line,
-// reads, writes and events; the window holds no link), owns the one working instrument model and
-// the program's configuration, and runs the read commands, Power Off, the debug dump commands, the
-// session's events, the four lamps, the information log rtbLog and the clock labels.
+// MainWindow, the program's main window. It works over the instrument session it is given (its
+// line, reads, writes and events; the window holds no link), owns the one working instrument model
+// and the program's configuration, and runs the read commands, Power Off, the debug dump commands,
+// the session's events, the four lamps, the information log rtbLog and the clock labels.
 //
 // How the other windows plug in (without editing these files): each gets the window through a
 // narrow interface the window implements, and sees nothing else of it.
@@ -16,10 +16,11 @@
 //     ReadingsFresh, CalibrationOpen), asker(), AddInfo(), and the notices of new readings (every
 //     Densty event) and of a close put off.
 //
-// The window's code is split by concern: frm_main.cpp (controls, start, closing),
-// frm_main_layout.cpp (captions, sizes, command states, lamps), frm_main_connection.cpp (the port
-// and the session's events), frm_main_read.cpp (read commands, Power Off), frm_main_dump.cpp (the
-// flash and FRAM dumps, the A/D list), frm_main_logs.cpp (rtbLog, the clock, the log files).
+// The window's code is split by concern: main_window.cpp (controls, start, closing),
+// main_window_layout.cpp (captions, sizes, command states, lamps), main_window_connection.cpp (the
+// port and the session's events), main_window_read.cpp (read commands, Power Off),
+// main_window_dump.cpp (the flash and FRAM dumps, the A/D list), main_window_logs.cpp (rtbLog, the
+// clock, the log files).
 
 #include <QColor>
 #include <QPointer>
@@ -96,7 +97,7 @@ struct MainWindowDeps {
     QSize screenSize;
 };
 
-class frmMain : public QWidget, public SettingsHost {
+class MainWindow : public QWidget, public SettingsHost {
     Q_OBJECT
   public:
     // 15 twips a pixel; the window's smallest size in twips.
@@ -109,8 +110,8 @@ class frmMain : public QWidget, public SettingsHost {
     static constexpr const char* kDataFileName = "VQ5100.DAT";
     static constexpr const char* kDumpFileName = "DumpEF.dat";
 
-    explicit frmMain(MainWindowDeps deps, QWidget* parent = nullptr);
-    ~frmMain() override;
+    explicit MainWindow(MainWindowDeps deps, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // ---- collaborators, for the windows that plug in ----
     InstrumentModel& model() override { return model_; }
@@ -141,7 +142,7 @@ class frmMain : public QWidget, public SettingsHost {
     void settingsLoaded() override { defaultsShown_ = false; }
     void UpdateCommandStates();
 
-    // ---- the port (frm_main_port.cpp) ----
+    // ---- the port (main_window_port.cpp) ----
     std::vector<PortEntry> portEntries() const;
     // Closes the port in use, opens the entry's and keeps the choice.
     void usePort(const PortEntry& entry);
@@ -212,7 +213,8 @@ class frmMain : public QWidget, public SettingsHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    // ---- the rest of SettingsHost and CalibrationHost, reached only through them (frm_main.cpp)
+    // ---- the rest of SettingsHost and CalibrationHost, reached only through them
+    // (main_window.cpp)
     QWidget& widget() override { return *this; }
     // A write command: a close asked for meanwhile waits for its end.
     void runToEnd(const std::function<void()>& command) override;
@@ -225,7 +227,7 @@ class frmMain : public QWidget, public SettingsHost {
     QMetaObject::Connection whenSettingsReplaced(QObject* receiver,
                                                  std::function<void()> slot) override;
 
-    // ---- the session's events (frm_main_connection.cpp) ----
+    // ---- the session's events (main_window_connection.cpp) ----
     void onConnect();
     void onDensty(const std::array<float, 5>& readings);
     void onConnectRetry(std::int16_t count);
@@ -251,7 +253,7 @@ class frmMain : public QWidget, public SettingsHost {
     void cmdPortClick();
     void cmdFRAMDumpClick();
 
-    // frm_main_connection.cpp: the session's signals go to the on... handlers.
+    // main_window_connection.cpp: the session's signals go to the on... handlers.
     void listenToSession();
     // Why the instrument is not there any more.
     enum class Loss { None, LineDropped, Silent, Socket, SwitchedOff };
@@ -265,7 +267,7 @@ class frmMain : public QWidget, public SettingsHost {
     // After a command: did the instrument answer, or stop answering?
     void checkInstrumentAnswered();
 
-    // frm_main.cpp
+    // main_window.cpp
     void buildControls();
     QWidget* buildCommandFrames();
     QWidget* buildStatusFrame();
@@ -275,10 +277,10 @@ class frmMain : public QWidget, public SettingsHost {
     void InitDefaults();
     void reloadConfig();
     void saveConfig();
-    // frm_main_port.cpp: the port saved by "Port..." for this start (unless a port option).
+    // main_window_port.cpp: the port saved by "Port..." for this start (unless a port option).
     void applySavedPort();
 
-    // frm_main_layout.cpp
+    // main_window_layout.cpp
     void ApplyCaptions();
     void applyFont();
     void applyStartSize();
@@ -290,7 +292,7 @@ class frmMain : public QWidget, public SettingsHost {
     void setLampVisible(int i, bool visible);
     void setTextEnabled(QWidget* box, bool on);
 
-    // frm_main_read.cpp
+    // main_window_read.cpp
     void instrumentsCommand(bool saveCsv);
     bool suffixIsValid();
     void powerOffCommand();
@@ -299,11 +301,11 @@ class frmMain : public QWidget, public SettingsHost {
     void dateDifferenceWarning();
     void writeSettingsCsv();
 
-    // frm_main_dump.cpp
+    // main_window_dump.cpp
     void downloadCommand();
     void framDumpCommand();
 
-    // frm_main_logs.cpp
+    // main_window_logs.cpp
     void tmrInterTick();
     void clearOldLog();
     std::string nowText() const;

@@ -1,4 +1,4 @@
-// frmMain: captions, font, sizes, the lamps, which commands are enabled, and the model shown in
+// MainWindow: captions, font, sizes, the lamps, which commands are enabled, and the model shown in
 // the status frame.
 
 #include <QApplication>
@@ -17,7 +17,7 @@
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
 #include "platform/instrument_session.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/widgets/access_keys.h"
 
 namespace vq {
@@ -34,11 +34,11 @@ QString trimmed(const std::string& s) {
 
 }  // namespace
 
-QSize frmMain::minimumPixels() {
+QSize MainWindow::minimumPixels() {
     return {kMinWidthTwips / kTwipsPerPixel, kMinHeightTwips / kTwipsPerPixel};
 }
 
-void frmMain::ApplyCaptions() {
+void MainWindow::ApplyCaptions() {
     const char* programNumber = isJapaneseTag() ? "31742" : "31743";
     setWindowTitle(
         QString::fromStdString(ResMessage(msg::MainCaption, {AppTitle(), programNumber})));
@@ -102,7 +102,7 @@ void frmMain::ApplyCaptions() {
     rtbLog_->setTabStopDistance(labelWidth + rtbLog_->fontMetrics().horizontalAdvance("MM"));
 }
 
-void frmMain::applyFont() {
+void MainWindow::applyFont() {
     QFont font = QApplication::font();
     if (!config_.font.name.empty()) font.setFamily(QString::fromStdString(config_.font.name));
     font.setPointSizeF(config_.font.size > 0 ? config_.font.size : 9);
@@ -112,7 +112,7 @@ void frmMain::applyFont() {
     setFont(font);  // children inherit it
 }
 
-void frmMain::applyStartSize() {
+void MainWindow::applyStartSize() {
     applyMinimumSize();
     const QSize minimum = minimumSize();
     QSize screen = screenSize_;
@@ -145,45 +145,45 @@ void frmMain::applyStartSize() {
     if (config_.windowState == 2) setWindowState(Qt::WindowMaximized);
 }
 
-void frmMain::applyMinimumSize() {
+void MainWindow::applyMinimumSize() {
     setMinimumSize(minimumPixels().expandedTo(layout()->minimumSize()));
 }
 
-void frmMain::hideDebugCommands() {
+void MainWindow::hideDebugCommands() {
     cmdDown_[2]->hide();
     cmdFRAMDump_->hide();
     for (const int i : {3, 4, 5, 6}) cmdOption_[static_cast<std::size_t>(i)]->hide();
     fraService_->hide();
 }
 
-void frmMain::setLamp(int i, const LampColours& colours) {
+void MainWindow::setLamp(int i, const LampColours& colours) {
     lamps_[static_cast<std::size_t>(i)] = colours;
     shpStatus_[static_cast<std::size_t>(i)]->setStyleSheet(
         QString("QFrame { background-color: %1; border: 2px solid %2; border-radius: 8px; }")
             .arg(colours.fill.name(), colours.border.name()));
 }
 
-void frmMain::setLampVisible(int i, bool visible) {
+void MainWindow::setLampVisible(int i, bool visible) {
     shpStatus_[static_cast<std::size_t>(i)]->setVisible(visible);
     lblStatus_[static_cast<std::size_t>(i)]->setVisible(visible);
 }
 
-void frmMain::setTextEnabled(QWidget* box, bool on) {
+void MainWindow::setTextEnabled(QWidget* box, bool on) {
     // The palette follows the state: window colours when on, button face and grey text when off.
     box->setEnabled(on);
 }
 
-void frmMain::EnableCommandFrames(bool on) {
+void MainWindow::EnableCommandFrames(bool on) {
     for (QGroupBox* frame : fraCommand_) frame->setEnabled(on);
     cmdPort_->setEnabled(on && session_.canChoosePort());
 }
 
-SettingsControls frmMain::settingsControls() const {
+SettingsControls MainWindow::settingsControls() const {
     return SettingsControls{txtOption_, cmbStation_,       cmbInterval_,
                             cmdOption_, cmdExportSetting_, cmdImportSetting_};
 }
 
-void frmMain::UpdateCommandStates() {
+void MainWindow::UpdateCommandStates() {
     const bool connected = line_.instrumentConnected();
     const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
     for (QLineEdit* box : txtOption_) setTextEnabled(box, data);
@@ -205,7 +205,7 @@ void frmMain::UpdateCommandStates() {
     if (vfgOption_) vfgOption_->setEnabled(data);
 }
 
-void frmMain::ShowInstrument() {
+void MainWindow::ShowInstrument() {
     UpdateCommandStates();
     // Without settings read or loaded the boxes stay empty, as the grid's rows do; the program
     // number and SUM are the instrument's own and come only with a read.
@@ -235,7 +235,7 @@ void frmMain::ShowInstrument() {
     emit instrumentShown();
 }
 
-void frmMain::markPendingBoxes() {
+void MainWindow::markPendingBoxes() {
     const bool shown =
         SettingsShown(session_.state(), model_.CommFlags() != 0 || model_.ImportFlag() != 0);
     const InstrumentModel* before = shown ? lastRead() : nullptr;
@@ -262,7 +262,7 @@ void frmMain::markPendingBoxes() {
          before ? std::to_string(before->Intervals()) : std::string());
 }
 
-bool frmMain::boxPending(const QWidget* box) {
+bool MainWindow::boxPending(const QWidget* box) {
     return box->property("pending").toBool();
 }
 

@@ -1,6 +1,6 @@
-// frmMain: the controls, the start sequence and closing.
+// MainWindow: the controls, the start sequence and closing.
 
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -47,7 +47,7 @@ const char* const kIntervals[] = {"10", "20", "30", "60", "180", "300", "600"};
 
 }  // namespace
 
-frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
+MainWindow::MainWindow(MainWindowDeps deps, QWidget* parent)
     : QWidget(parent),
       session_(deps.session),
       line_(deps.session.line()),
@@ -64,14 +64,14 @@ frmMain::frmMain(MainWindowDeps deps, QWidget* parent)
     startUp();
 }
 
-frmMain::~frmMain() {
+MainWindow::~MainWindow() {
     // The session outlives the window: its line stops here, so nothing it raises reaches a window
     // half gone.
     line_.stop();
     ops_.reset();
 }
 
-void frmMain::buildControls() {
+void MainWindow::buildControls() {
     auto* outer = new QHBoxLayout(this);
     outer->addWidget(buildCommandFrames(), 0);
     auto* right = new QVBoxLayout;
@@ -91,10 +91,10 @@ void frmMain::buildControls() {
 
     tmrInter_ = new QTimer(this);
     tmrInter_->setObjectName("tmrInter");
-    connect(tmrInter_, &QTimer::timeout, this, &frmMain::tmrInterTick);
+    connect(tmrInter_, &QTimer::timeout, this, &MainWindow::tmrInterTick);
 }
 
-QWidget* frmMain::buildCommandFrames() {
+QWidget* MainWindow::buildCommandFrames() {
     auto* column = new QWidget(this);
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -121,7 +121,7 @@ QWidget* frmMain::buildCommandFrames() {
     read->addWidget(txtSuffix_);
     cmdFRAMDump_ = button("cmdFRAMDump", fraCommand_[0]);
     read->addWidget(cmdFRAMDump_);
-    connect(cmdFRAMDump_, &QPushButton::clicked, this, &frmMain::cmdFRAMDumpClick);
+    connect(cmdFRAMDump_, &QPushButton::clicked, this, &MainWindow::cmdFRAMDumpClick);
 
     // Write commands: the handlers belong to the write-command module.
     auto* write = new QVBoxLayout(fraCommand_[1]);
@@ -149,10 +149,10 @@ QWidget* frmMain::buildCommandFrames() {
     setting->addWidget(cmdExportSetting_);
     setting->addWidget(cmdImportSetting_);
     setting->addWidget(cmdFactorySetting_);
-    connect(cmdFactorySetting_, &QPushButton::clicked, this, &frmMain::cmdFactorySettingClick);
+    connect(cmdFactorySetting_, &QPushButton::clicked, this, &MainWindow::cmdFactorySettingClick);
     cmdRecords_ = button("cmdRecords", fraCommand_[2]);
     setting->addWidget(cmdRecords_);
-    connect(cmdRecords_, &QPushButton::clicked, this, &frmMain::cmdRecordsClick);
+    connect(cmdRecords_, &QPushButton::clicked, this, &MainWindow::cmdRecordsClick);
 
     for (QGroupBox* frame : fraCommand_) layout->addWidget(frame);
     layout->addStretch(1);
@@ -162,7 +162,7 @@ QWidget* frmMain::buildCommandFrames() {
     return column;
 }
 
-QWidget* frmMain::buildStatusFrame() {
+QWidget* MainWindow::buildStatusFrame() {
     fraStatus_ = new QGroupBox(this);
     fraStatus_->setObjectName("fraStatus");
     for (int i = 0; i < 8; ++i)
@@ -244,7 +244,7 @@ QWidget* frmMain::buildStatusFrame() {
     return fraStatus_;
 }
 
-QWidget* frmMain::buildLampFrame() {
+QWidget* MainWindow::buildLampFrame() {
     fraTransStatus_ = new QGroupBox(this);
     fraTransStatus_->setObjectName("fraTransStatus");
     auto* layout = new QGridLayout(fraTransStatus_);
@@ -261,11 +261,11 @@ QWidget* frmMain::buildLampFrame() {
     // The port is chosen under the lamps that show it; the command columns keep their places.
     cmdPort_ = button("cmdPort", fraTransStatus_);
     layout->addWidget(cmdPort_, 4, 0, 1, 2);
-    connect(cmdPort_, &QPushButton::clicked, this, &frmMain::cmdPortClick);
+    connect(cmdPort_, &QPushButton::clicked, this, &MainWindow::cmdPortClick);
     return fraTransStatus_;
 }
 
-void frmMain::setSettingsGrid(QWidget* grid) {
+void MainWindow::setSettingsGrid(QWidget* grid) {
     if (vfgOption_) {
         gridArea_->removeWidget(vfgOption_);
         vfgOption_->deleteLater();
@@ -284,20 +284,20 @@ void frmMain::setSettingsGrid(QWidget* grid) {
     UpdateCommandStates();
 }
 
-void frmMain::cmdFactorySettingClick() {
+void MainWindow::cmdFactorySettingClick() {
     // The dialog edits a copy and hands back only what the user changed.
     frmFsDialog::edit(model_, this, font(),
                       [this](const std::string& text) { AddInfo(text, info_colour::Progress); });
     ShowInstrument();
 }
 
-void frmMain::setRecords(RecordsStore* store, std::string unavailable) {
+void MainWindow::setRecords(RecordsStore* store, std::string unavailable) {
     recordsGiven_ = true;
     records_ = store;
     recordsUnavailable_ = std::move(unavailable);
 }
 
-RecordsStore* frmMain::recordsStore(std::string& why) {
+RecordsStore* MainWindow::recordsStore(std::string& why) {
     if (recordsGiven_) {
         why = recordsUnavailable_;
         return records_;
@@ -308,7 +308,7 @@ RecordsStore* frmMain::recordsStore(std::string& why) {
     return store;
 }
 
-void frmMain::cmdRecordsClick() {
+void MainWindow::cmdRecordsClick() {
     // The window only reads the records, so it stays open beside the main window while the
     // instrument is read and written; one is enough.
     if (recordsWindow_) {
@@ -326,7 +326,7 @@ void frmMain::cmdRecordsClick() {
     window->show();
 }
 
-void frmMain::startUp() {
+void MainWindow::startUp() {
     DataFilePath = (std::filesystem::path(workDir_) / kDataFileName).string();
     FillBuiltInDefaults(config_);
     InitDefaults();
@@ -350,7 +350,7 @@ void frmMain::startUp() {
     txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
 }
 
-void frmMain::InitDefaults() {
+void MainWindow::InitDefaults() {
     tmrInter_->setInterval(kClockIntervalMs);
     tmrInter_->start();
     setLamp(0, LampOn);
@@ -363,7 +363,7 @@ void frmMain::InitDefaults() {
     line_.setRetries(3, 3);
 }
 
-void frmMain::reloadConfig() {
+void MainWindow::reloadConfig() {
     const ConfigLoadResult result = LoadConfig(config_, workDir_);
     session_.records().setConfiguredLocation(config_.recordsLocation);
     session_.records().setReport(
@@ -378,7 +378,7 @@ void frmMain::reloadConfig() {
     }
 }
 
-void frmMain::saveConfig() {
+void MainWindow::saveConfig() {
     const ConfigSaveResult result = SaveConfig(config_, workDir_, line_.localDateTime());
     if (!result.ok) {
         const std::string text = ResMessage(msg::ConfigNotWritten, {result.error});
@@ -387,12 +387,12 @@ void frmMain::saveConfig() {
     }
 }
 
-void frmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (FirstActivation_) FirstActivate();
 }
 
-void frmMain::FirstActivate() {
+void MainWindow::FirstActivate() {
     AddLog(ResMessage(msg::PortStandbyLog, {nowText()}));  // "Serial Port Standby. Date = ~1"
     // The default model can be edited and written without reading an instrument first.
     model_.SetChangeFlags(true, true);
@@ -403,12 +403,12 @@ void frmMain::FirstActivate() {
     FirstActivation_ = false;
 }
 
-void frmMain::runCommand(OnClose onClose, const std::function<void()>& command) {
+void MainWindow::runCommand(OnClose onClose, const std::function<void()>& command) {
     const OnClose outer = onClose_;
     onClose_ = onClose;
     ++busy_;
     struct Done {
-        frmMain& window;
+        MainWindow& window;
         OnClose outer;
         ~Done() {
             --window.busy_;
@@ -423,29 +423,31 @@ void frmMain::runCommand(OnClose onClose, const std::function<void()>& command) 
     QTimer::singleShot(0, this, [this] { close(); });
 }
 
-void frmMain::runToEnd(const std::function<void()>& command) {
+void MainWindow::runToEnd(const std::function<void()>& command) {
     runCommand(OnClose::FinishCommand, command);
 }
 
-QMetaObject::Connection frmMain::whenReadingsArrive(QObject* receiver, std::function<void()> slot) {
-    return connect(this, &frmMain::readingsArrived, receiver, std::move(slot));
+QMetaObject::Connection MainWindow::whenReadingsArrive(QObject* receiver,
+                                                       std::function<void()> slot) {
+    return connect(this, &MainWindow::readingsArrived, receiver, std::move(slot));
 }
 
-QMetaObject::Connection frmMain::whenCloseDeferred(QObject* receiver, std::function<void()> slot) {
-    return connect(this, &frmMain::closeDeferred, receiver, std::move(slot));
-}
-
-QMetaObject::Connection frmMain::whenInstrumentShown(QObject* receiver,
-                                                     std::function<void()> slot) {
-    return connect(this, &frmMain::instrumentShown, receiver, std::move(slot));
-}
-
-QMetaObject::Connection frmMain::whenSettingsReplaced(QObject* receiver,
+QMetaObject::Connection MainWindow::whenCloseDeferred(QObject* receiver,
                                                       std::function<void()> slot) {
-    return connect(this, &frmMain::settingsReplaced, receiver, std::move(slot));
+    return connect(this, &MainWindow::closeDeferred, receiver, std::move(slot));
 }
 
-void frmMain::closeEvent(QCloseEvent* event) {
+QMetaObject::Connection MainWindow::whenInstrumentShown(QObject* receiver,
+                                                        std::function<void()> slot) {
+    return connect(this, &MainWindow::instrumentShown, receiver, std::move(slot));
+}
+
+QMetaObject::Connection MainWindow::whenSettingsReplaced(QObject* receiver,
+                                                         std::function<void()> slot) {
+    return connect(this, &MainWindow::settingsReplaced, receiver, std::move(slot));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (busy()) {
         // A command is waiting inside the link: the window closes once it is over.
         closePending_ = true;

@@ -1,4 +1,4 @@
-// frmMain: opening the port, the session's events, and a lost instrument and its return.
+// MainWindow: opening the port, the session's events, and a lost instrument and its return.
 
 #include <QEvent>
 #include <QLabel>
@@ -11,7 +11,7 @@
 #include "platform/instrument_session.h"
 #include "platform/qt_socket_port.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"
 
 namespace vq {
@@ -42,7 +42,7 @@ class DoubleClickWatch : public QObject {
 
 }  // namespace
 
-bool frmMain::OpenInstrumentPort() {
+bool MainWindow::OpenInstrumentPort() {
     const InstrumentSession::PortChoice choice = session_.choosePort();
     if (!choice.several.empty()) {
         // "More than one USB Serial Converter is connected." / "module finder error"
@@ -52,14 +52,14 @@ bool frmMain::OpenInstrumentPort() {
     return choice.serial;
 }
 
-void frmMain::connectAgain() {
+void MainWindow::connectAgain() {
     if (session_.builtInSwitchedOff()) session_.switchOnBuiltIn();
     // Closed and opened: the lines come up again and the link probes afresh.
     line_.closePort();
     OpenInstrumentPort();
 }
 
-void frmMain::offerSwitchOn() {
+void MainWindow::offerSwitchOn() {
     QLabel* lamp = lblStatus_[1];
     AddInfo(ResMessage(msg::BuiltInStaysOff), info_colour::Progress);
     lamp->setToolTip(QString::fromStdString(ResMessage(msg::ConnectLampTip)));
@@ -72,7 +72,7 @@ void frmMain::offerSwitchOn() {
     });
 }
 
-void frmMain::listenToSession() {
+void MainWindow::listenToSession() {
     // The clears and DEFAULT take seconds: their progress window says what the wait is for.
     line_.onConfirmPoll([this](int polls, int limit, SessionLine::Millis pause) {
         if (!upload_) return;
@@ -84,19 +84,19 @@ void frmMain::listenToSession() {
                                     {std::to_string(polls), std::to_string(limit), seconds})));
     });
     InstrumentSession* s = &session_;
-    connect(s, &InstrumentSession::connected, this, &frmMain::onConnect);
-    connect(s, &InstrumentSession::readings, this, &frmMain::onDensty);
-    connect(s, &InstrumentSession::connectRetry, this, &frmMain::onConnectRetry);
-    connect(s, &InstrumentSession::instMessage, this, &frmMain::onLinkText);
-    connect(s, &InstrumentSession::interMessage, this, &frmMain::onLinkText);
-    connect(s, &InstrumentSession::alarmMessage, this, &frmMain::onLinkText);
-    connect(s, &InstrumentSession::dumpMessage, this, &frmMain::onDumpMessage);
-    connect(s, &InstrumentSession::lineDropped, this, &frmMain::onLineDropped);
-    connect(s, &InstrumentSession::socketError, this, &frmMain::onIrDAError);
-    connect(s, &InstrumentSession::transmitted, this, &frmMain::onTransmit);
+    connect(s, &InstrumentSession::connected, this, &MainWindow::onConnect);
+    connect(s, &InstrumentSession::readings, this, &MainWindow::onDensty);
+    connect(s, &InstrumentSession::connectRetry, this, &MainWindow::onConnectRetry);
+    connect(s, &InstrumentSession::instMessage, this, &MainWindow::onLinkText);
+    connect(s, &InstrumentSession::interMessage, this, &MainWindow::onLinkText);
+    connect(s, &InstrumentSession::alarmMessage, this, &MainWindow::onLinkText);
+    connect(s, &InstrumentSession::dumpMessage, this, &MainWindow::onDumpMessage);
+    connect(s, &InstrumentSession::lineDropped, this, &MainWindow::onLineDropped);
+    connect(s, &InstrumentSession::socketError, this, &MainWindow::onIrDAError);
+    connect(s, &InstrumentSession::transmitted, this, &MainWindow::onTransmit);
 }
 
-void frmMain::onConnect() {
+void MainWindow::onConnect() {
     if (!line_.instrumentConnected()) return;
     if (loss_ != Loss::None) {
         instrumentBack();
@@ -110,7 +110,7 @@ void frmMain::onConnect() {
     UpdateCommandStates();
 }
 
-void frmMain::loseInstrument(Loss why, int socketError) {
+void MainWindow::loseInstrument(Loss why, int socketError) {
     // Only news is logged: a line that was never up, or a loss already told, says nothing more.
     const bool news = present_ || why == Loss::SwitchedOff;
     present_ = false;
@@ -138,7 +138,7 @@ void frmMain::loseInstrument(Loss why, int socketError) {
     }
 }
 
-void frmMain::instrumentBack() {
+void MainWindow::instrumentBack() {
     loss_ = Loss::None;
     present_ = true;
     lblOption_[6]->setEnabled(true);
@@ -146,7 +146,7 @@ void frmMain::instrumentBack() {
             info_colour::Connected);
 }
 
-void frmMain::checkInstrumentAnswered() {
+void MainWindow::checkInstrumentAnswered() {
     if (!line_.instrumentConnected()) return;
     // A command that went unanswered through every resend: the instrument is connected no more,
     // whatever the link still believes.
@@ -160,21 +160,21 @@ void frmMain::checkInstrumentAnswered() {
     }
 }
 
-void frmMain::onDensty(const std::array<float, 5>& readings) {
+void MainWindow::onDensty(const std::array<float, 5>& readings) {
     state_.LatestReadings = readings;
     state_.ReadingsFresh = true;
     emit readingsArrived();
 }
 
-void frmMain::onConnectRetry(std::int16_t count) {
+void MainWindow::onConnectRetry(std::int16_t count) {
     AddInfo(ResMessage(msg::ConnectRetryInfo, {std::to_string(count)}), info_colour::Progress);
 }
 
-void frmMain::onLinkText(const std::string& text) {
+void MainWindow::onLinkText(const std::string& text) {
     AddInfo(text, info_colour::Link);
 }
 
-void frmMain::onDumpMessage(const std::string& text) {
+void MainWindow::onDumpMessage(const std::string& text) {
     // Progress of a dump only means something while its progress window is up.
     if (!upload_) return;
     // The link's "Get FLASH Image XXXX": block XXXX (hexadecimal, from 0) of the image is in;
@@ -196,7 +196,7 @@ void frmMain::onDumpMessage(const std::string& text) {
     upload_->setLabel(QString::fromStdString(text));
 }
 
-void frmMain::onLineDropped() {
+void MainWindow::onLineDropped() {
     loseInstrument(Loss::LineDropped);
     // No line, no port to speak of: both lamps say so.
     setLamp(0, LampError);
@@ -206,7 +206,7 @@ void frmMain::onLineDropped() {
     setLampVisible(3, false);
 }
 
-void frmMain::onIrDAError(std::int16_t code) {
+void MainWindow::onIrDAError(std::int16_t code) {
     if (present_) {
         loseInstrument(Loss::Socket, code);
         setLamp(0, LampError);
@@ -221,7 +221,7 @@ void frmMain::onIrDAError(std::int16_t code) {
     asker_.error(this, text, ResMessage(msg::PortErrorTitle));  // "Port Error."
 }
 
-void frmMain::onTransmit() {
+void MainWindow::onTransmit() {
     if (upload_) upload_->refreshResends();
     // Every new frame of a read-all moves the bar; a resend repeats the last frame and does not.
     if (!upload_ || framesTotal_ <= 0 || state_.TransferMode != transfer_mode::None) return;

@@ -1,4 +1,4 @@
-// frmMain: the read commands, Power Off and the progress window they show.
+// MainWindow: the read commands, Power Off and the progress window they show.
 
 #include <QApplication>
 #include <QLineEdit>
@@ -14,8 +14,8 @@
 #include "model/settings_review.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
+#include "ui/main/main_window.h"
 #include "ui/main/session_instrument_operations.h"
 #include "ui/main/user_asker.h"
 
@@ -28,7 +28,7 @@ constexpr std::string_view kBadFileNameChars = "\"\\/:|<>*?";
 
 }  // namespace
 
-frmUpload* frmMain::showProgress(std::int16_t transferMode, int captionId) {
+frmUpload* MainWindow::showProgress(std::int16_t transferMode, int captionId) {
     closeProgress();
     upload_ = new frmUpload(transferMode, line_.transferWatch(), this);
     upload_->setAttribute(Qt::WA_DeleteOnClose);
@@ -37,7 +37,7 @@ frmUpload* frmMain::showProgress(std::int16_t transferMode, int captionId) {
     return upload_;
 }
 
-void frmMain::closeProgress() {
+void MainWindow::closeProgress() {
     framesTotal_ = 0;
     framesDone_ = 0;
     lastCountedFrame_.clear();
@@ -45,14 +45,14 @@ void frmMain::closeProgress() {
     upload_ = nullptr;
 }
 
-int frmMain::pendingEdits() const {
+int MainWindow::pendingEdits() const {
     if (!lastRead_) return 0;
     int count = 0;
     for (const ReviewRow& row : ReviewRows(*lastRead_, model_)) count += row.differs() ? 1 : 0;
     return count;
 }
 
-bool frmMain::confirmDiscardEdits() {
+bool MainWindow::confirmDiscardEdits() {
     const int count = pendingEdits();
     if (count == 0) return true;
     const std::string text = count == 1
@@ -61,7 +61,7 @@ bool frmMain::confirmDiscardEdits() {
     return asker_.question(this, text, ResMessage(msg::ApplicationTitle));
 }
 
-void frmMain::cmdDownClick(int index) {
+void MainWindow::cmdDownClick(int index) {
     // A read replaces the window's settings and Power Off ends the session: edits not yet
     // written would be lost without a word.
     if ((index == 1 || index == 5 || index == 4) && !confirmDiscardEdits()) return;
@@ -89,7 +89,7 @@ void frmMain::cmdDownClick(int index) {
     });
 }
 
-void frmMain::instrumentsCommand(bool saveCsv) {
+void MainWindow::instrumentsCommand(bool saveCsv) {
     // "Download", with Cancel: a read on a bad line can take long, and stopping it loses nothing.
     showProgress(frmUpload::kDownloadWithCancel, msg::DownloadProgressTitle);
     framesTotal_ = ReadAllFrameCount();
@@ -104,7 +104,7 @@ void frmMain::instrumentsCommand(bool saveCsv) {
     EnableCommandFrames(true);
 }
 
-bool frmMain::suffixIsValid() {
+bool MainWindow::suffixIsValid() {
     // The box counts when it is left; a click on the command leaves it first, but take it here
     // too so a typed suffix is never skipped.
     config_.factoryRecordSuffix = txtSuffix_->text().toStdString();
@@ -116,7 +116,7 @@ bool frmMain::suffixIsValid() {
     return false;
 }
 
-bool frmMain::ReadInstrument() {
+bool MainWindow::ReadInstrument() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct RestoreCursor {
         ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
@@ -173,7 +173,7 @@ bool frmMain::ReadInstrument() {
     return false;
 }
 
-void frmMain::ApplyLockedGases() {
+void MainWindow::ApplyLockedGases() {
     // A locked channel is a fitted sensor: it stays on whatever the instrument says.
     for (int ch = 0; ch < 4; ++ch)
         if (config_.gasLocked[static_cast<std::size_t>(ch)] && !model_.GasEnabled(ch))
@@ -182,7 +182,7 @@ void frmMain::ApplyLockedGases() {
     ShowInstrument();
 }
 
-void frmMain::writeSettingsCsv() {
+void MainWindow::writeSettingsCsv() {
     const SettingsCsvExport done = ExportSettingsRecord(
         model_, CsvAction::Read, workDir_, config_.factoryRecordSuffix, line_.localDateTime());
     const FileResult& result = done.result;
@@ -197,12 +197,12 @@ void frmMain::writeSettingsCsv() {
             info_colour::Progress);
 }
 
-void frmMain::dateDifferenceWarning() {
+void MainWindow::dateDifferenceWarning() {
     if (std::fabs(model_.SysDateOffset()) > 1)
         AddInfo(ResMessage(msg::ClockDiffers), info_colour::Failure);  // clock differs from the PC
 }
 
-void frmMain::powerOffCommand() {
+void MainWindow::powerOffCommand() {
     // "VQ-5100 Power off and Serial port off line.~cReady?" / "Power off"
     if (!asker_.question(this, ResMessage(msg::PowerOffQuestion), ResMessage(msg::PowerOffTitle)))
         return;
@@ -230,7 +230,7 @@ void frmMain::powerOffCommand() {
     QApplication::restoreOverrideCursor();
 }
 
-void frmMain::returnToStartState() {
+void MainWindow::returnToStartState() {
     // The instrument is off: the defaults shown now are no edits of what it holds.
     lastRead_.reset();
     emit settingsReplaced();

@@ -1,4 +1,4 @@
-// frmMain: the debug dump commands (the flash image download and the FRAM listing) and the A/D
+// MainWindow: the debug dump commands (the flash image download and the FRAM listing) and the A/D
 // values list written after every read.
 
 #include <QApplication>
@@ -14,8 +14,8 @@
 #include "platform/instrument_reads.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_upload.h"
-#include "ui/main/frm_main.h"
 #include "ui/main/instrument_operations.h"
+#include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"
 
 namespace vq {
@@ -45,7 +45,7 @@ std::string shortest(float value) {
 
 }  // namespace
 
-void frmMain::ListAnalogValues() {
+void MainWindow::ListAnalogValues() {
     AddInfo(ResMessage(msg::AnalogListTitle), info_colour::Analog);
     for (int i = 0; i < 8; ++i)
         AddInfo(ResMessage(msg::AnalogLine,
@@ -56,7 +56,7 @@ void frmMain::ListAnalogValues() {
             info_colour::Analog);
 }
 
-void frmMain::downloadCommand() {
+void MainWindow::downloadCommand() {
     // An earlier image may be worth keeping: the user says where this one goes.
     const std::string path = asker_.saveFile(this, ResMessage(msg::LoggerFileTitle), DataFilePath,
                                              ResMessage(msg::LoggerFileFilter));
@@ -72,7 +72,7 @@ void frmMain::downloadCommand() {
     state_.TransferMode = transfer_mode::None;
 }
 
-bool frmMain::DownloadLogMemory(const std::string& path) {
+bool MainWindow::DownloadLogMemory(const std::string& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct RestoreCursor {
         ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
@@ -136,11 +136,11 @@ bool frmMain::DownloadLogMemory(const std::string& path) {
     }
 }
 
-void frmMain::cmdFRAMDumpClick() {
+void MainWindow::cmdFRAMDumpClick() {
     runCommand(OnClose::CancelCommand, [this] { framDumpCommand(); });
 }
 
-void frmMain::framDumpCommand() {
+void MainWindow::framDumpCommand() {
     if (ops_->RunDensty() || state_.TransferMode == transfer_mode::Span) {
         // "It can not be performed due to operating of other issues."
         asker_.information(this, ResMessage(msg::FramRefusedText),

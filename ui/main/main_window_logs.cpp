@@ -1,4 +1,4 @@
-// frmMain: the information log, the clock labels and the communication log files.
+// MainWindow: the information log, the clock labels and the communication log files.
 
 #include <QLabel>
 #include <QTextCursor>
@@ -10,11 +10,11 @@
 #include "messages/messages.h"
 #include "model/ole_date.h"
 #include "platform/instrument_session.h"
-#include "ui/main/frm_main.h"
+#include "ui/main/main_window.h"
 
 namespace vq {
 
-void frmMain::AddInfo(const std::string& text, const QColor& colour) {
+void MainWindow::AddInfo(const std::string& text, const QColor& colour) {
     QTextCursor cursor(rtbLog_->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
@@ -28,15 +28,15 @@ void frmMain::AddInfo(const std::string& text, const QColor& colour) {
     rtbLog_->ensureCursorVisible();
 }
 
-void frmMain::AddLog(const std::string& text) {
+void MainWindow::AddLog(const std::string& text) {
     line_.log(text);
 }
 
-std::string frmMain::nowText() const {
+std::string MainWindow::nowText() const {
     return GeneralDate(line_.localDateTime());
 }
 
-std::string frmMain::elapsedText(std::chrono::milliseconds start) const {
+std::string MainWindow::elapsedText(std::chrono::milliseconds start) const {
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(line_.now() - start).count();
     char text[32];
@@ -45,7 +45,7 @@ std::string frmMain::elapsedText(std::chrono::milliseconds start) const {
     return text;
 }
 
-void frmMain::tmrInterTick() {
+void MainWindow::tmrInterTick() {
     const double now = line_.localDateTime();
     if (SettingsShown(session_.state(), model_.CommFlags() != 0)) {
         // Settings came from an instrument: its clock runs beside the PC's.
@@ -63,14 +63,14 @@ void frmMain::tmrInterTick() {
     if (loss_ == Loss::None) lblOption_[6]->clear();
 }
 
-bool frmMain::RotateSerialLogs() {
+bool MainWindow::RotateSerialLogs() {
     std::string error;
     if (vq::RotateSerialLogs(workDir_, &error)) return true;
     AddInfo(error, info_colour::Failure);
     return false;
 }
 
-void frmMain::clearOldLog() {
+void MainWindow::clearOldLog() {
     // With the switch off the previous run's log goes; a file that cannot be removed is left
     // (the new lines are appended to it) rather than waited for.
     std::error_code ec;
