@@ -2,7 +2,7 @@
 // The texts of a calibration: what goes on the wire for a zero, a span and an N2 step, the
 // rules a typed calibration gas concentration must pass, the result lines the user reads after
 // a run, and the content of the calibration report. Pure functions of the models they are given;
-// the calibration windows (ui/dialogs/frm_calibration.h) show and send them.
+// the calibration windows (ui/dialogs/calibration_window.h) show and send them.
 
 #include <array>
 #include <optional>

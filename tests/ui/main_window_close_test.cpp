@@ -16,7 +16,7 @@
 #include "sim/sim_instrument.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/calibration_window.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
@@ -204,16 +204,16 @@ class MainWindowCloseTest : public QObject {
         QTimer user;
         user.setInterval(5);
         QObject::connect(&user, &QTimer::timeout, [&] {
-            frmCalibration* cal = w.findChild<frmCalibration*>();
+            CalibrationWindow* cal = w.findChild<CalibrationWindow*>();
             if (!cal || !cal->isVisible() || cal->firstActivation()) return;
             user.stop();
             CloseDuringCommand seen;
             closeDuringCommand(f, seen);
-            cal->cmdCalClick(frmCalibration::cmdRange);  // "Set range"
+            cal->calibrationButtonClicked(CalibrationWindow::rangeButton);  // "Set range"
             stayedInRangeMode = seen.busy && cal->rangeMode() && cal->isVisible();
-            cal->cmdCalClick(frmCalibration::cmdExit);  // "N2 Cal END"
+            cal->calibrationButtonClicked(CalibrationWindow::cmdExit);  // "N2 Cal END"
             visibleAfterRestore = !cal->rangeMode() && cal->isVisible();
-            cal->cmdCalClick(frmCalibration::cmdExit);  // "Exit Calibration"
+            cal->calibrationButtonClicked(CalibrationWindow::cmdExit);  // "Exit Calibration"
         });
         user.start();
         ModalGuard guard;

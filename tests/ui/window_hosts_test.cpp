@@ -17,8 +17,8 @@
 
 #include "sim/sim_instrument.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/cal_open.h"
-#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/calibration_open.h"
+#include "ui/dialogs/calibration_window.h"
 #include "ui/main/main_state.h"
 #include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
@@ -229,7 +229,7 @@ class WindowHostsTest : public QObject {
         QTimer user;
         user.setInterval(5);
         QObject::connect(&user, &QTimer::timeout, [&] {
-            auto* cal = host.window.findChild<frmCalibration*>();
+            auto* cal = host.window.findChild<CalibrationWindow*>();
             if (!cal || !cal->isVisible() || cal->firstActivation()) return;
             user.stop();
             openWhenTold = f.window->state().CalibrationOpen;

@@ -12,7 +12,7 @@
 #include "model/instrument.h"
 #include "platform/instrument_session.h"
 #include "platform/session_line.h"
-#include "ui/dialogs/cal_open.h"
+#include "ui/dialogs/calibration_open.h"
 #include "ui/dialogs/frm_gas_sel.h"
 #include "ui/dialogs/frm_upload.h"
 #include "ui/main/identity_boxes.h"

@@ -15,16 +15,16 @@
 
 #include "messages/messages.h"
 #include "model/value_codecs.h"
-#include "ui/dialogs/cal_edit_notice.h"
-#include "ui/dialogs/cal_report.h"
-#include "ui/support/cal_bench.h"
+#include "ui/dialogs/calibration_edit_notice.h"
+#include "ui/dialogs/calibration_report_pdf.h"
+#include "ui/support/calibration_bench.h"
 #include "ui/widgets/readings_chart.h"
 
 namespace vq {
 namespace {
 
 using cal_test::CalBench;
-using C = frmCalibration;
+using C = CalibrationWindow;
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
@@ -43,7 +43,7 @@ sim::SimState stateWithoutCoGas() {
     return state;
 }
 
-QString cell(const frmCalibration& w, int ch, int col) {
+QString cell(const CalibrationWindow& w, int ch, int col) {
     return w.vfgCal()->item(ch, col)->text();
 }
 
@@ -122,7 +122,7 @@ class CalWindowTest : public QObject {
         QVERIFY(later.front().x() < -ReadingsChart::kSpanSeconds + 5);
 
         // Leaving stops the poll, gives the link its model back and ends the readings routing.
-        w->cmdCalClick(C::cmdExit);
+        w->calibrationButtonClicked(C::cmdExit);
         QVERIFY(!b.link.calibration().RunDensty());
         QVERIFY(!b.state.CalibrationOpen);
         QCOMPARE(b.link.Instrument(), &b.model);
@@ -132,7 +132,7 @@ class CalWindowTest : public QObject {
         CalBench b(stateWithoutCoGas());
         QVERIFY(b.start());
         auto w = b.openWindow();
-        w->cmdCalClick(C::cmdZero);
+        w->calibrationButtonClicked(C::zeroButton);
 
         const auto sent = b.takeSent();
         QVERIFY(!sent.empty());
@@ -167,8 +167,8 @@ class CalWindowTest : public QObject {
         for (int ch : {1, 3, 4}) w->setSelection(ch, false);
         b.takeSent();
         b.asker.answers = {false, false};
-        w->cmdCalClick(C::cmdZero);
-        w->cmdCalClick(C::cmdSpan);
+        w->calibrationButtonClicked(C::zeroButton);
+        w->calibrationButtonClicked(C::spanButton);
         QVERIFY(b.takeSent().empty());  // the readings poll aside
         QVERIFY(!w->resultFlag());
         QVERIFY(b.prompts.resultTexts.empty());
@@ -181,7 +181,7 @@ class CalWindowTest : public QObject {
                                                           "  Channel 3  H2S  25.0 ppm\r\n"}));
         QCOMPARE(b.asker.boxes[1].title, std::string("Span calibration"));
         // Yes runs it.
-        w->cmdCalClick(C::cmdSpan);
+        w->calibrationButtonClicked(C::spanButton);
         QVERIFY(w->resultFlag());
     }
 
@@ -193,7 +193,7 @@ class CalWindowTest : public QObject {
         auto w = b.openWindow();
         b.host.runFor(std::chrono::seconds(2));  // a reading to quote in the failure line
         const std::string reading = FormatNumber(b.state.LatestReadings[2], 1);
-        w->cmdCalClick(C::cmdZero);
+        w->calibrationButtonClicked(C::zeroButton);
         QVERIFY(w->resultFlag());
         QVERIFY(w->resultText().find("H2S (channel 3)(" + reading + ") Failed\r\n") !=
                 std::string::npos);
@@ -206,7 +206,7 @@ class CalWindowTest : public QObject {
         QVERIFY(b.start());
         auto w = b.openWindow();
         b.port.close();  // the instrument is gone
-        w->cmdCalClick(C::cmdZero);
+        w->calibrationButtonClicked(C::zeroButton);
         QVERIFY(!w->resultFlag());
         QVERIFY(b.prompts.resultTexts.empty());  // no result box after a failure
         QVERIFY(b.infoHas("VQ-5100 Calibration Fail.", QColor(255, 0, 0)));
@@ -218,7 +218,7 @@ class CalWindowTest : public QObject {
                                }),
                  1);
         QCOMPARE(b.state.TransferMode, transfer_mode::None);
-        QVERIFY(w->fraCal()->isEnabled());
+        QVERIFY(w->calibrationGroup()->isEnabled());
     }
 
     void spanSendsTheSelectedChannelsAndTheirConcentrations() {
@@ -227,7 +227,7 @@ class CalWindowTest : public QObject {
         auto w = b.openWindow();
         for (int ch : {1, 3, 4}) w->setSelection(ch, false);
         QVERIFY(w->finishAutoCalEdit(0, "60"));
-        w->cmdCalClick(C::cmdSpan);
+        w->calibrationButtonClicked(C::spanButton);
 
         const auto sent = b.takeSent();
         QVERIFY(!sent.empty());
@@ -250,7 +250,7 @@ class CalWindowTest : public QObject {
         QVERIFY(b.start());
         auto w = b.openWindow();
         for (int ch = 0; ch < kCalChannels; ++ch) w->setSelection(ch, false);
-        w->cmdCalClick(C::cmdSpan);
+        w->calibrationButtonClicked(C::spanButton);
         QVERIFY(b.takeSent().empty());
         QCOMPARE(b.asker.boxes.size(), std::size_t{1});
         QCOMPARE(b.asker.boxes[0].kind, cal_test::Box::Error);
@@ -268,7 +268,7 @@ class CalWindowTest : public QObject {
         for (int ch : {1, 3, 4}) w->setSelection(ch, false);
         b.host.runFor(std::chrono::seconds(2));
         const std::string reading = FormatNumber(b.state.LatestReadings[2], 1);
-        w->cmdCalClick(C::cmdSpan);
+        w->calibrationButtonClicked(C::spanButton);
         QCOMPARE(
             QString::fromStdString(w->resultText()),
             QString::fromStdString("CH4 (channel 1)  Adjustment Complete.\r\nH2S (channel 3)(" +
@@ -363,28 +363,29 @@ class CalWindowTest : public QObject {
         QVERIFY(b.start());
         auto w = b.openWindow();
 
-        w->cmdCalClick(C::cmdRange);
+        w->calibrationButtonClicked(C::rangeButton);
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,R,", "LP,W,2"}));
         QCOMPARE(b.instrument.state().settings.hcMode, 2);
-        QCOMPARE(w->cmdCal(C::cmdRange)->text(), QString("N2 Cal"));
-        QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(w->calibrationButton(C::rangeButton)->text(), QString("N2 Cal"));
+        QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
         QVERIFY(b.link.calibration().RunDensty());
         w->reject();  // Escape cannot leave the instrument in range mode
         QVERIFY(w->isVisible());
 
         b.host.runFor(std::chrono::seconds(2));
         const std::string o2 = FormatNumber(b.state.LatestReadings[1], 1);
-        w->cmdCalClick(C::cmdRange);  // "N2 Cal": the oxygen reading, five characters wide
+        w->calibrationButtonClicked(
+            C::rangeButton);  // "N2 Cal": the oxygen reading, five characters wide
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"SN,W, " + o2}));
         QCOMPARE(b.asker.boxes.back().title, std::string("TE N2 Cal"));
         QCOMPARE(b.asker.boxes.back().text,
                  std::string("CH4 (channel 5)  Adjustment Complete.\r\n"));
 
-        w->cmdCalClick(C::cmdExit);  // "N2 Cal END"
+        w->calibrationButtonClicked(C::cmdExit);  // "N2 Cal END"
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,1", "DW,W,"}));
         QCOMPARE(b.instrument.state().settings.hcMode, 1);
-        QCOMPARE(w->cmdCal(C::cmdRange)->text(), QString("Set range"));
-        QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("Exit Calibration"));
+        QCOMPARE(w->calibrationButton(C::rangeButton)->text(), QString("Set range"));
+        QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("Exit Calibration"));
         QVERIFY(b.link.calibration().RunDensty());
     }
 
@@ -394,11 +395,11 @@ class CalWindowTest : public QObject {
         CalBench b(state);
         QVERIFY(b.start());
         auto w = b.openWindow();
-        w->cmdCalClick(C::cmdRange);
+        w->calibrationButtonClicked(C::rangeButton);
         QVERIFY(w->rangeMode());
         b.host.runFor(std::chrono::seconds(2));
         const std::string reading = FormatNumber(b.state.LatestReadings[4], 0);
-        w->cmdCalClick(C::cmdRange);
+        w->calibrationButtonClicked(C::rangeButton);
         QCOMPARE(b.asker.boxes.back().kind, cal_test::Box::Error);
         QCOMPARE(b.asker.boxes.back().text, "CH4 (channel 5)(" + reading + ") Failed\r\n");
 
@@ -408,11 +409,11 @@ class CalWindowTest : public QObject {
 
         // The mode cannot be written back: the window stays in range mode, ready to try again.
         b.port.close();
-        w->cmdCalClick(C::cmdExit);
+        w->calibrationButtonClicked(C::cmdExit);
         QCOMPARE(b.asker.boxes.back().text, std::string("Range setting failed"));
         QVERIFY(w->rangeMode());
         QVERIFY(w->restoreFailed());
-        QCOMPARE(w->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
         QCOMPARE(b.instrument.state().settings.hcMode, 2);
 
         // ... but the instrument may never answer again: the user may leave, and is told how
@@ -433,14 +434,14 @@ class CalWindowTest : public QObject {
         QVERIFY(b.host.pumpUntil([&] { return b.link.Connected(); }, std::chrono::seconds(30)));
         auto again = b.openWindow();
         QVERIFY(again->rangeMode());
-        QCOMPARE(again->cmdCal(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(again->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
         again->reject();  // not before the mode is back
         QVERIFY(again->isVisible());
-        again->cmdCalClick(C::cmdExit);
+        again->calibrationButtonClicked(C::cmdExit);
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,0", "DW,W,"}));
         QCOMPARE(b.instrument.state().settings.hcMode, 0);
         QVERIFY(!b.state.PendingRangeRestore);
-        QCOMPARE(again->cmdCal(C::cmdExit)->text(), QString("Exit Calibration"));
+        QCOMPARE(again->calibrationButton(C::cmdExit)->text(), QString("Exit Calibration"));
         again->reject();
         QVERIFY(!again->isVisible());
     }
@@ -456,7 +457,7 @@ class CalWindowTest : public QObject {
             w->close();
             visibleAfterClose = w->isVisible();
         });
-        w->cmdCalClick(C::cmdZero);
+        w->calibrationButtonClicked(C::zeroButton);
         QVERIFY(visibleAfterClose);
         QVERIFY(w->resultFlag());  // the run was not broken off
         QCOMPARE(b.prompts.resultTexts.size(), std::size_t{1});
@@ -468,11 +469,11 @@ class CalWindowTest : public QObject {
         CalBench c;
         QVERIFY(c.start());
         auto v = c.openWindow();
-        v->cmdCalClick(C::cmdRange);
+        v->calibrationButtonClicked(C::rangeButton);
         QVERIFY(v->rangeMode());
         c.port.close();
         c.host.callLater(std::chrono::milliseconds(0), [&] { v->close(); });
-        v->cmdCalClick(C::cmdExit);
+        v->calibrationButtonClicked(C::cmdExit);
         QVERIFY(!v->isVisible());
         QCOMPARE(c.asker.boxes.size(), std::size_t{2});
         QCOMPARE(c.asker.boxes[0].text, std::string("Range setting failed"));
@@ -485,7 +486,7 @@ class CalWindowTest : public QObject {
         CalBench b(state);
         QVERIFY(b.start());
         auto w = b.openWindow();
-        w->cmdCalClick(C::cmdRange);
+        w->calibrationButtonClicked(C::rangeButton);
         QVERIFY(b.takeSent().empty());
         QCOMPARE(b.asker.boxes.back().text, std::string("TE is Disabled "));
 
@@ -494,13 +495,13 @@ class CalWindowTest : public QObject {
         QVERIFY(c.start());
         auto v = c.openWindow();
         c.port.close();
-        v->cmdCalClick(C::cmdRange);
+        v->calibrationButtonClicked(C::rangeButton);
         const auto sent = c.takeSent();
         QVERIFY(!sent.empty());
         QVERIFY(std::all_of(sent.begin(), sent.end(),
                             [](const std::string& p) { return p == "LP,R,"; }));
         QCOMPARE(c.asker.boxes.back().text, std::string("Range setting failed"));
-        QCOMPARE(v->cmdCal(C::cmdRange)->text(), QString("Set range"));
+        QCOMPARE(v->calibrationButton(C::rangeButton)->text(), QString("Set range"));
     }
 
     void reportNamesEveryCalibratedChannel() {
@@ -510,7 +511,7 @@ class CalWindowTest : public QObject {
         QTemporaryDir dir;
         b.prompts.saveAnswers = {true};
         b.prompts.path = dir.filePath("zero.pdf").toStdString();
-        w->cmdCalClick(C::cmdZero);
+        w->calibrationButtonClicked(C::zeroButton);
 
         QCOMPARE(b.prompts.suggested.size(), std::size_t{1});
         QVERIFY(b.prompts.suggested[0].find("Calibration_") != std::string::npos);
@@ -550,7 +551,7 @@ class CalWindowTest : public QObject {
         auto w = b.openWindow();
         b.prompts.saveAnswers = {true};
         b.prompts.path = "/nonexistent-folder/report.pdf";
-        w->cmdCalClick(C::cmdZero);
+        w->calibrationButtonClicked(C::zeroButton);
         QVERIFY(!QFile::exists("/nonexistent-folder/report.pdf"));
         QCOMPARE(b.asker.boxes.size(), std::size_t{2});  // the zero gas question, then this
         QCOMPARE(b.asker.boxes[1].kind, cal_test::Box::Error);
@@ -563,4 +564,4 @@ class CalWindowTest : public QObject {
 }  // namespace vq
 
 QTEST_MAIN(vq::CalWindowTest)
-#include "cal_window_test.moc"
+#include "calibration_window_test.moc"

@@ -1,10 +1,11 @@
 #pragma once
-// frmCalibration, the calibration window: the grid vfgCal of the five channels (gas, selection
-// for span, calibration gas concentration, current reading), and the buttons cmdCal(0..3):
-// "Zero", "Span", "Set range" / "N2 Cal" and "Exit Calibration" / "N2 Cal END". Zero and span
-// runs are made inside frmUploadCalib; the range and N2 steps of channel 4 run here.
+// CalibrationWindow, the calibration window: the grid vfgCal of the five channels (gas, selection
+// for span, calibration gas concentration, current reading), and the buttons
+// calibrationButton(0..3): "Zero", "Span", "Set range" / "N2 Cal" and "Exit Calibration" / "N2 Cal
+// END". Zero and span runs are made inside CalibrationRunDialog; the range and N2 steps of channel
+// 4 run here.
 //
-// The main window opens it modally (OpenCalibrationWindow, ui/dialogs/cal_open.h) between
+// The main window opens it modally (OpenCalibrationWindow, ui/dialogs/calibration_open.h) between
 // switching the calibration unit's pump on and off. It reaches the instrument through the
 // session's CalibrationAccess (platform/calibration_access.h) and works on the main window's shared
 // state; the gases and concentrations it edits are its own copy, read from the instrument
@@ -37,7 +38,7 @@ class QTableWidgetItem;
 
 namespace vq {
 
-class CalEditNotice;
+class CalibrationEditNotice;
 class CalibrationPrompts;
 class ReadingsChart;
 class UserAsker;
@@ -55,16 +56,16 @@ struct CalibrationDeps {
     std::function<void(const std::string&, const QColor&)> addInfo;
 };
 
-class frmCalibration : public QDialog {
+class CalibrationWindow : public QDialog {
     Q_OBJECT
   public:
     enum Column { colGas = 0, colSelect = 1, colAutoCal = 2, colReading = 3 };
-    enum Button { cmdZero = 0, cmdSpan = 1, cmdRange = 2, cmdExit = 3 };
+    enum Button { zeroButton = 0, spanButton = 1, rangeButton = 2, cmdExit = 3 };
     static constexpr std::int16_t kRangeCalMode = 2;
     inline static const QColor kUnusableColour{192, 192, 192};
 
-    explicit frmCalibration(CalibrationDeps deps, QWidget* parent = nullptr);
-    ~frmCalibration() override;
+    explicit CalibrationWindow(CalibrationDeps deps, QWidget* parent = nullptr);
+    ~CalibrationWindow() override;
 
     // ---- interfaces ----
     // The end of a run: stores the flag and builds the result text of the listed channels.
@@ -75,7 +76,7 @@ class frmCalibration : public QDialog {
     void FirstActivate();
 
     // ---- commands ----
-    void cmdCalClick(int index);
+    void calibrationButtonClicked(int index);
     // Escape and the close box (QDialog routes it here): put off while a step runs, refused while
     // the range calibration is under way and its restore has not failed.
     void reject() override;
@@ -110,9 +111,11 @@ class frmCalibration : public QDialog {
     // ---- controls ----
     QTableWidget* vfgCal() const { return vfgCal_; }
     const ReadingsChart* readingsChart() const { return chart_; }
-    const CalEditNotice* noticeLine() const { return notice_; }
-    QPushButton* cmdCal(int i) const { return cmdCal_.at(static_cast<std::size_t>(i)); }
-    QGroupBox* fraCal() const { return fraCal_; }
+    const CalibrationEditNotice* noticeLine() const { return notice_; }
+    QPushButton* calibrationButton(int i) const {
+        return calibrationButtons_.at(static_cast<std::size_t>(i));
+    }
+    QGroupBox* calibrationGroup() const { return calibrationGroup_; }
 
   signals:
     // A zero or span run ended (SetCalibResult): the listed channels and their results.
@@ -122,7 +125,7 @@ class frmCalibration : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    // frm_calibration.cpp
+    // calibration_window.cpp
     void buildControls();
     void ApplyCaptions();
     void FillGrid();
@@ -134,7 +137,7 @@ class frmCalibration : public QDialog {
     void closeDown();
     void setBusy(bool busy);
 
-    // frm_calibration_runs.cpp
+    // calibration_window_runs.cpp
     void runCommand(int index);
     void zeroCommand();
     void spanCommand();
@@ -175,11 +178,11 @@ class frmCalibration : public QDialog {
     bool lastZeroRun_ = true;
     double lastRunDate_ = 0;
 
-    QGroupBox* fraCal_ = nullptr;
+    QGroupBox* calibrationGroup_ = nullptr;
     QTableWidget* vfgCal_ = nullptr;
     ReadingsChart* chart_ = nullptr;
-    CalEditNotice* notice_ = nullptr;
-    std::array<QPushButton*, 4> cmdCal_{};
+    CalibrationEditNotice* notice_ = nullptr;
+    std::array<QPushButton*, 4> calibrationButtons_{};
 };
 
 }  // namespace vq

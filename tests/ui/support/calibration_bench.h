@@ -19,8 +19,8 @@
 #include "sim/sim_instrument.h"
 #include "sim/sim_state.h"
 #include "tests/ui/support/recording_asker.h"
-#include "ui/dialogs/cal_prompts.h"
-#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/calibration_prompts.h"
+#include "ui/dialogs/calibration_window.h"
 #include "ui/main/main_state.h"
 #include "ui/main/user_asker.h"
 
@@ -69,7 +69,7 @@ class CalBench {
     // Connects and reads the main model; true when both worked.
     bool start();
     // The calibration window on this bench, shown, its first activation done.
-    std::unique_ptr<frmCalibration> openWindow();
+    std::unique_ptr<CalibrationWindow> openWindow();
     // Payloads the link sent since the last call.
     std::vector<std::string> takeSent();
     // Lines written to the communication log since the bench started.

@@ -1,4 +1,4 @@
-// The commands of the calibration window: zero and span runs (made in frmUploadCalib), their
+// The commands of the calibration window: zero and span runs (made in CalibrationRunDialog), their
 // result box and report, and the range and N2 calibration of channel 4.
 
 #include <QDir>
@@ -8,10 +8,10 @@
 
 #include "app/calibration_texts.h"
 #include "messages/messages.h"
-#include "ui/dialogs/cal_prompts.h"
-#include "ui/dialogs/cal_report.h"
-#include "ui/dialogs/frm_calibration.h"
-#include "ui/dialogs/frm_upload_calib.h"
+#include "ui/dialogs/calibration_prompts.h"
+#include "ui/dialogs/calibration_report_pdf.h"
+#include "ui/dialogs/calibration_run_dialog.h"
+#include "ui/dialogs/calibration_window.h"
 #include "ui/main/main_state.h"
 #include "ui/main/user_asker.h"
 
@@ -38,21 +38,21 @@ class BusyScope {
 
 }  // namespace
 
-void frmCalibration::cmdCalClick(int index) {
+void CalibrationWindow::calibrationButtonClicked(int index) {
     if (busy_) return;
     runCommand(index);
     closeIfAsked();
 }
 
-void frmCalibration::runCommand(int index) {
+void CalibrationWindow::runCommand(int index) {
     switch (index) {
-        case cmdZero:
+        case zeroButton:
             zeroCommand();
             break;
-        case cmdSpan:
+        case spanButton:
             spanCommand();
             break;
-        case cmdRange:
+        case rangeButton:
             if (rangeMode_) {
                 n2CalCommand();
             } else {
@@ -72,7 +72,7 @@ void frmCalibration::runCommand(int index) {
     }
 }
 
-void frmCalibration::zeroCommand() {
+void CalibrationWindow::zeroCommand() {
     // Zero sets whatever the sensors see now as clean air: with gas still on them, every later
     // reading would be off.
     if (!asker_.question(this, ResMessage(msg::ZeroQuestion), ResMessage(msg::ZeroCalibrationRun)))
@@ -81,7 +81,7 @@ void frmCalibration::zeroCommand() {
     showRunResult();
 }
 
-void frmCalibration::spanCommand() {
+void CalibrationWindow::spanCommand() {
     const bool any = std::find(selection_.begin(), selection_.end(), true) != selection_.end();
     if (!any) {
         asker_.error(this, ResMessage(msg::SpanNoSelectionText),
@@ -97,7 +97,7 @@ void frmCalibration::spanCommand() {
     showRunResult();
 }
 
-void frmCalibration::runInProgressWindow(std::int16_t transferMode) {
+void CalibrationWindow::runInProgressWindow(std::int16_t transferMode) {
     BusyScope busy([this](bool on) { setBusy(on); });
     resultFlag_ = false;
     resultText_.clear();
@@ -112,12 +112,12 @@ void frmCalibration::runInProgressWindow(std::int16_t transferMode) {
                             [this](bool ok, const ChannelFlags& results, bool zeroRun) {
                                 SetCalibResult(ok, results, zeroRun);
                             }};
-    frmUploadCalib upload(std::move(context), this);
+    CalibrationRunDialog upload(std::move(context), this);
     upload.exec();
     state_.TransferMode = transfer_mode::None;
 }
 
-void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool zeroRun) {
+void CalibrationWindow::SetCalibResult(bool ok, const ChannelFlags& results, bool zeroRun) {
     resultFlag_ = ok;
     resultText_.clear();
     lastListed_ = ListedChannels(usable_, selection_, zeroRun);
@@ -128,7 +128,7 @@ void frmCalibration::SetCalibResult(bool ok, const ChannelFlags& results, bool z
     emit runFinished(lastListed_, results, zeroRun);
 }
 
-void frmCalibration::showRunResult() {
+void CalibrationWindow::showRunResult() {
     if (!resultFlag_) return;
     if (!prompts_.resultBox(this, resultText_, ResMessage(msg::AdjustmentTitle))) return;
     const QString folder = instrument_.workDir().empty()
@@ -142,7 +142,7 @@ void frmCalibration::showRunResult() {
     if (!path.empty()) saveReport(path);
 }
 
-bool frmCalibration::saveReport(const std::string& path) {
+bool CalibrationWindow::saveReport(const std::string& path) {
     if (!resultFlag_) return false;
     const CalReportContent content = BuildCalReport(model_, cal_, history_, lastListed_,
                                                     lastResults_, lastZeroRun_, lastRunDate_);
@@ -161,12 +161,12 @@ bool frmCalibration::saveReport(const std::string& path) {
 
 // ---- range and N2 calibration of channel 4 ----
 
-void frmCalibration::rangeFailed() {
+void CalibrationWindow::rangeFailed() {
     asker_.error(this, ResMessage(msg::RangeSettingFailed),
                  ResMessage(msg::RangeModeTitle));  // "Range setting failed"
 }
 
-void frmCalibration::rangeCommand() {
+void CalibrationWindow::rangeCommand() {
     if (!usable_[kRangeChannel]) {
         asker_.error(this, ResMessage(msg::TeDisabled),
                      ResMessage(msg::RangeModeTitle));  // "TE is Disabled "
@@ -193,7 +193,7 @@ void frmCalibration::rangeCommand() {
     instrument_.pollReadings(true);
 }
 
-void frmCalibration::n2CalCommand() {
+void CalibrationWindow::n2CalCommand() {
     std::string message;
     bool ok = false;
     {
@@ -210,7 +210,7 @@ void frmCalibration::n2CalCommand() {
     }
 }
 
-void frmCalibration::n2CalEndCommand() {
+void CalibrationWindow::n2CalEndCommand() {
     BusyScope busy([this](bool on) { setBusy(on); });
     instrument_.pollReadings(false);
     history_.setHcMode(savedRangeMode_);

@@ -1,4 +1,4 @@
-#include "ui/dialogs/cal_report.h"
+#include "ui/dialogs/calibration_report_pdf.h"
 
 #include <QFont>
 #include <QPageLayout>

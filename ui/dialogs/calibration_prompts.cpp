@@ -1,4 +1,4 @@
-#include "ui/dialogs/cal_prompts.h"
+#include "ui/dialogs/calibration_prompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -10,10 +10,10 @@ class QTableWidget;
 
 namespace vq {
 
-class CalEditNotice : public QLabel {
+class CalibrationEditNotice : public QLabel {
     Q_OBJECT
   public:
-    explicit CalEditNotice(QWidget* parent = nullptr);
+    explicit CalibrationEditNotice(QWidget* parent = nullptr);
 
     // Shows `text` at the cell and on the line; `refused` beeps.
     void say(QTableWidget& grid, int row, int column, const QString& text, bool refused);

@@ -1,11 +1,11 @@
 #pragma once
-// frmUploadCalib, the small modal window a zero or span run runs in. The calibration window sets
-// TransferMode (3 zero, 4 span) and shows it modally; one millisecond after it loads, its timer
-// (which switches itself off at once) makes the run (platform/calibration_run.h: the poll paused,
-// the calibration sent, its per-channel results and the history after it read) and hands the result
-// back through SetCalibResult. Then the window closes itself. A busy bar moves while
-// the link waits. The cancel button stays disabled: a calibration the instrument has started is
-// not stopped half-way.
+// CalibrationRunDialog, the small modal window a zero or span run runs in. The calibration window
+// sets TransferMode (3 zero, 4 span) and shows it modally; one millisecond after it loads, its
+// timer (which switches itself off at once) makes the run (platform/calibration_run.h: the poll
+// paused, the calibration sent, its per-channel results and the history after it read) and hands
+// the result back through SetCalibResult. Then the window closes itself. A busy bar moves while the
+// link waits. The cancel button stays disabled: a calibration the instrument has started is not
+// stopped half-way.
 
 #include <QColor>
 #include <QDialog>
@@ -39,12 +39,12 @@ struct CalibRunContext {
     std::function<void(bool, const ChannelFlags&, bool)> setCalibResult;
 };
 
-class frmUploadCalib : public QDialog {
+class CalibrationRunDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kStartDelayMs = 1;
 
-    explicit frmUploadCalib(CalibRunContext context, QWidget* parent = nullptr);
+    explicit CalibrationRunDialog(CalibRunContext context, QWidget* parent = nullptr);
 
     bool Canceled() const { return canceled_; }
     void setCanceled(bool canceled) { canceled_ = canceled; }

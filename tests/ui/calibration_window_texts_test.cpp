@@ -9,14 +9,14 @@
 
 #include "app/calibration_texts.h"
 #include "messages/messages.h"
-#include "ui/dialogs/cal_report.h"
-#include "ui/support/cal_bench.h"
+#include "ui/dialogs/calibration_report_pdf.h"
+#include "ui/support/calibration_bench.h"
 
 namespace vq {
 namespace {
 
 using cal_test::CalBench;
-using C = frmCalibration;
+using C = CalibrationWindow;
 
 // Nothing but printable ASCII and line breaks: no byte a screen or a PDF would take raw.
 bool plainAscii(const QString& text) {
@@ -86,4 +86,4 @@ class CalWindowTextsTest : public QObject {
 }  // namespace vq
 
 QTEST_MAIN(vq::CalWindowTextsTest)
-#include "cal_window_texts_test.moc"
+#include "calibration_window_texts_test.moc"

@@ -1,4 +1,4 @@
-#include "ui/dialogs/cal_open.h"
+#include "ui/dialogs/calibration_open.h"
 
 #include <QTimer>
 
@@ -6,16 +6,16 @@
 #include "platform/calibration_access.h"
 #include "platform/calibration_run.h"
 #include "platform/instrument_session.h"
-#include "ui/dialogs/cal_prompts.h"
 #include "ui/dialogs/calibration_host.h"
-#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/calibration_prompts.h"
+#include "ui/dialogs/calibration_window.h"
 
 namespace vq {
 
 namespace {
 
 // A run of the calibration window goes into the instrument records.
-void RecordCalibrationRun(CalibrationHost& host, const frmCalibration& window,
+void RecordCalibrationRun(CalibrationHost& host, const CalibrationWindow& window,
                           const ChannelFlags& listed, const ChannelFlags& results, bool zeroRun) {
     // The history before is the one the last read brought; the concentrations those the window
     // calibrated with.
@@ -28,14 +28,14 @@ void RecordCalibrationRun(CalibrationHost& host, const frmCalibration& window,
 
 void OpenCalibrationWindow(CalibrationHost& host) {
     QtCalibrationPrompts prompts;
-    frmCalibration window(
+    CalibrationWindow window(
         CalibrationDeps{
             host.session().calibration(), host.model(), host.state(), host.asker(), prompts,
             [&host](const std::string& text, const QColor& colour) { host.AddInfo(text, colour); }},
         &host.widget());
     host.whenReadingsArrive(&window, [&window] { window.Refresh_InstMoment(); });
     QObject::connect(
-        &window, &frmCalibration::runFinished,
+        &window, &CalibrationWindow::runFinished,
         [&host, &window](const ChannelFlags& listed, const ChannelFlags& results, bool zeroRun) {
             RecordCalibrationRun(host, window, listed, results, zeroRun);
         });

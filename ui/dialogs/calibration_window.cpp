@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_calibration.h"
+#include "ui/dialogs/calibration_window.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,7 +11,7 @@
 #include "messages/messages.h"
 #include "model/setting_rules.h"
 #include "model/value_codecs.h"
-#include "ui/dialogs/cal_edit_notice.h"
+#include "ui/dialogs/calibration_edit_notice.h"
 #include "ui/main/main_state.h"
 #include "ui/main/user_asker.h"
 #include "ui/widgets/readings_chart.h"
@@ -31,7 +31,7 @@ constexpr Qt::ItemFlags kReadOnly = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 
 }  // namespace
 
-frmCalibration::frmCalibration(CalibrationDeps deps, QWidget* parent)
+CalibrationWindow::CalibrationWindow(CalibrationDeps deps, QWidget* parent)
     : QDialog(parent),
       instrument_(deps.instrument),
       model_(deps.model),
@@ -59,14 +59,14 @@ frmCalibration::frmCalibration(CalibrationDeps deps, QWidget* parent)
     firstActivation_ = true;
 }
 
-frmCalibration::~frmCalibration() {
+CalibrationWindow::~CalibrationWindow() {
     closeDown();
 }
 
-void frmCalibration::buildControls() {
-    fraCal_ = new QGroupBox(this);
-    fraCal_->setObjectName("fraCal");
-    vfgCal_ = new QTableWidget(kCalChannels, 4, fraCal_);
+void CalibrationWindow::buildControls() {
+    calibrationGroup_ = new QGroupBox(this);
+    calibrationGroup_->setObjectName("fraCal");
+    vfgCal_ = new QTableWidget(kCalChannels, 4, calibrationGroup_);
     vfgCal_->setObjectName("vfgCal");
     vfgCal_->verticalHeader()->hide();
     vfgCal_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -80,19 +80,19 @@ void frmCalibration::buildControls() {
     for (int row = 0; row < kCalChannels; ++row) {
         for (int col = 0; col < 4; ++col) vfgCal_->setItem(row, col, new QTableWidgetItem);
     }
-    connect(vfgCal_, &QTableWidget::itemChanged, this, &frmCalibration::itemChanged);
+    connect(vfgCal_, &QTableWidget::itemChanged, this, &CalibrationWindow::itemChanged);
 
     auto* buttons = new QHBoxLayout;
     for (int i = 0; i < 4; ++i) {
-        auto* button = new QPushButton(fraCal_);
+        auto* button = new QPushButton(calibrationGroup_);
         button->setObjectName(QStringLiteral("cmdCal_%1").arg(i));
         button->setMinimumWidth(110);
-        connect(button, &QPushButton::clicked, this, [this, i] { cmdCalClick(i); });
-        cmdCal_[static_cast<std::size_t>(i)] = button;
+        connect(button, &QPushButton::clicked, this, [this, i] { calibrationButtonClicked(i); });
+        calibrationButtons_[static_cast<std::size_t>(i)] = button;
         buttons->addWidget(button);
     }
-    notice_ = new CalEditNotice(fraCal_);
-    auto* frame = new QVBoxLayout(fraCal_);
+    notice_ = new CalibrationEditNotice(calibrationGroup_);
+    auto* frame = new QVBoxLayout(calibrationGroup_);
     frame->addWidget(vfgCal_);
     frame->addWidget(notice_);
     frame->addLayout(buttons);
@@ -100,33 +100,35 @@ void frmCalibration::buildControls() {
     chart_ = new ReadingsChart(this);
     chart_->setObjectName("readingsChart");
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(fraCal_);
+    layout->addWidget(calibrationGroup_);
     layout->addWidget(chart_, 1);
     setMinimumWidth(980);
 }
 
-void frmCalibration::ApplyCaptions() {
+void CalibrationWindow::ApplyCaptions() {
     setWindowTitle(q(msg::CalibrationTitle));
-    fraCal_->setTitle(q(msg::CalibrationFrame));
-    cmdCal_[cmdZero]->setText(q(msg::ZeroButton));
-    cmdCal_[cmdSpan]->setText(q(msg::SpanButton));
+    calibrationGroup_->setTitle(q(msg::CalibrationFrame));
+    calibrationButtons_[zeroButton]->setText(q(msg::ZeroButton));
+    calibrationButtons_[spanButton]->setText(q(msg::SpanButton));
     setRangeCaptions(false);
     vfgCal_->setHorizontalHeaderLabels(q(msg::CalibrationGridHeader).split(QLatin1Char('|')));
 }
 
-void frmCalibration::setRangeCaptions(bool rangeMode) {
+void CalibrationWindow::setRangeCaptions(bool rangeMode) {
     rangeMode_ = rangeMode;
-    cmdCal_[cmdRange]->setText(q(rangeMode ? msg::N2CalButton : msg::SetRangeButton));
-    cmdCal_[cmdExit]->setText(q(rangeMode ? msg::N2CalEndButton : msg::ExitCalibrationButton));
+    calibrationButtons_[rangeButton]->setText(
+        q(rangeMode ? msg::N2CalButton : msg::SetRangeButton));
+    calibrationButtons_[cmdExit]->setText(
+        q(rangeMode ? msg::N2CalEndButton : msg::ExitCalibrationButton));
 }
 
-void frmCalibration::showEvent(QShowEvent* event) {
+void CalibrationWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // The reads run once the window is on the screen, as its first activation.
-    if (firstActivation_) QTimer::singleShot(0, this, &frmCalibration::FirstActivate);
+    if (firstActivation_) QTimer::singleShot(0, this, &CalibrationWindow::FirstActivate);
 }
 
-void frmCalibration::FirstActivate() {
+void CalibrationWindow::FirstActivate() {
     if (!firstActivation_ || closed_) return;
     firstActivation_ = false;
     setBusy(true);
@@ -149,16 +151,16 @@ void frmCalibration::FirstActivate() {
     closeIfAsked();
 }
 
-bool frmCalibration::greyed(int channel) const {
+bool CalibrationWindow::greyed(int channel) const {
     const auto i = static_cast<std::size_t>(channel);
     return !usable_[i] || cal_.AutoCalib(channel) < 0;
 }
 
-void frmCalibration::FillGrid() {
+void CalibrationWindow::FillGrid() {
     for (int ch = 0; ch < kCalChannels; ++ch) fillRow(ch);
 }
 
-void frmCalibration::fillRow(int ch) {
+void CalibrationWindow::fillRow(int ch) {
     const auto i = static_cast<std::size_t>(ch);
     const bool filling = filling_;
     filling_ = true;
@@ -190,7 +192,7 @@ void frmCalibration::fillRow(int ch) {
     filling_ = filling;
 }
 
-void frmCalibration::Refresh_InstMoment() {
+void CalibrationWindow::Refresh_InstMoment() {
     const bool filling = filling_;
     filling_ = true;
     for (int ch = 0; ch < kCalChannels; ++ch) {
@@ -207,7 +209,7 @@ void frmCalibration::Refresh_InstMoment() {
     chart_->add(instrument_.secondsNow(), readings);
 }
 
-void frmCalibration::itemChanged(QTableWidgetItem* item) {
+void CalibrationWindow::itemChanged(QTableWidgetItem* item) {
     if (filling_ || item == nullptr) return;
     const int ch = item->row();
     if (item->column() == colAutoCal) {
@@ -217,7 +219,7 @@ void frmCalibration::itemChanged(QTableWidgetItem* item) {
     }
 }
 
-bool frmCalibration::finishAutoCalEdit(int ch, const QString& text) {
+bool CalibrationWindow::finishAutoCalEdit(int ch, const QString& text) {
     if (ch < 0 || ch >= kCalChannels) return false;
     const auto i = static_cast<std::size_t>(ch);
     bool stored = false;
@@ -239,15 +241,15 @@ bool frmCalibration::finishAutoCalEdit(int ch, const QString& text) {
     return stored;
 }
 
-const QString& frmCalibration::lastNotice() const {
+const QString& CalibrationWindow::lastNotice() const {
     return notice_->lastNotice();
 }
 
-void frmCalibration::setBeep(std::function<void()> beep) {
+void CalibrationWindow::setBeep(std::function<void()> beep) {
     notice_->setBeep(std::move(beep));
 }
 
-void frmCalibration::setSelection(int ch, bool on) {
+void CalibrationWindow::setSelection(int ch, bool on) {
     if (ch < 0 || ch >= kCalChannels) return;
     const auto i = static_cast<std::size_t>(ch);
     // A channel without a gas or without a concentration is never selected.
@@ -255,12 +257,12 @@ void frmCalibration::setSelection(int ch, bool on) {
     fillRow(ch);
 }
 
-void frmCalibration::setBusy(bool busy) {
+void CalibrationWindow::setBusy(bool busy) {
     busy_ = busy;
-    fraCal_->setEnabled(!busy);
+    calibrationGroup_->setEnabled(!busy);
 }
 
-bool frmCalibration::mayLeave() {
+bool CalibrationWindow::mayLeave() {
     if (busy_) {
         closeAsked_ = true;
         return false;
@@ -272,21 +274,21 @@ bool frmCalibration::mayLeave() {
     return true;
 }
 
-void frmCalibration::reject() {
+void CalibrationWindow::reject() {
     if (!mayLeave()) return;
     closeDown();
     QDialog::reject();
 }
 
 // A close put off while a step ran.
-void frmCalibration::closeIfAsked() {
+void CalibrationWindow::closeIfAsked() {
     if (!closeAsked_ || busy_) return;
     closeAsked_ = false;
     close();
 }
 
 // The poll stopped, the main window's model bound again, the readings no longer routed here.
-void frmCalibration::closeDown() {
+void CalibrationWindow::closeDown() {
     if (closed_) return;
     closed_ = true;
     instrument_.pollReadings(false);

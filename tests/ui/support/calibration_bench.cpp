@@ -1,4 +1,4 @@
-#include "ui/support/cal_bench.h"
+#include "ui/support/calibration_bench.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -49,13 +49,13 @@ bool CalBench::start() {
     return read;
 }
 
-std::unique_ptr<frmCalibration> CalBench::openWindow() {
-    auto window = std::make_unique<frmCalibration>(
+std::unique_ptr<CalibrationWindow> CalBench::openWindow() {
+    auto window = std::make_unique<CalibrationWindow>(
         CalibrationDeps{CalibrationAccess(link), model, state, asker, prompts,
                         [this](const std::string& text, const QColor& colour) {
                             info.push_back({text, colour});
                         }});
-    frmCalibration* raw = window.get();
+    CalibrationWindow* raw = window.get();
     events.arrived = [raw] { raw->Refresh_InstMoment(); };
     window->show();
     window->FirstActivate();

@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_upload_calib.h"
+#include "ui/dialogs/calibration_run_dialog.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -23,7 +23,7 @@ QString q(int id) {
 
 }  // namespace
 
-frmUploadCalib::frmUploadCalib(CalibRunContext context, QWidget* parent)
+CalibrationRunDialog::CalibrationRunDialog(CalibRunContext context, QWidget* parent)
     : QDialog(parent),
       context_(std::move(context)),
       lblUpload_(new QLabel(this)),
@@ -52,25 +52,25 @@ frmUploadCalib::frmUploadCalib(CalibRunContext context, QWidget* parent)
     layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
     setMinimumWidth(320);
 
-    connect(cmdUpload_, &QPushButton::clicked, this, &frmUploadCalib::cmdUploadClick);
+    connect(cmdUpload_, &QPushButton::clicked, this, &CalibrationRunDialog::cmdUploadClick);
     tmrInter_->setInterval(kStartDelayMs);
-    connect(tmrInter_, &QTimer::timeout, this, &frmUploadCalib::tmrInterTimer);
+    connect(tmrInter_, &QTimer::timeout, this, &CalibrationRunDialog::tmrInterTimer);
     tmrInter_->start();
 }
 
-void frmUploadCalib::closeEvent(QCloseEvent* event) {
+void CalibrationRunDialog::closeEvent(QCloseEvent* event) {
     // Only the end of the run closes the window.
     if (!ran_) event->ignore();
 }
 
-void frmUploadCalib::cmdUploadClick() {
+void CalibrationRunDialog::cmdUploadClick() {
     lblUpload_->setText(q(msg::NowCancelling));
     context_.run.cancel();
     canceled_ = true;
     cmdUpload_->setEnabled(false);
 }
 
-void frmUploadCalib::tmrInterTimer() {
+void CalibrationRunDialog::tmrInterTimer() {
     tmrInter_->stop();
     if (ran_) return;
     if (context_.state.TransferMode == transfer_mode::Zero) {
@@ -83,15 +83,15 @@ void frmUploadCalib::tmrInterTimer() {
     accept();
 }
 
-void frmUploadCalib::zeroRun() {
+void CalibrationRunDialog::zeroRun() {
     finishRun(context_.run.zero(&context_.history));
 }
 
-void frmUploadCalib::spanRun() {
+void CalibrationRunDialog::spanRun() {
     finishRun(context_.run.span(context_.cal, context_.selection, &context_.history));
 }
 
-void frmUploadCalib::finishRun(const CalibrationOutcome& outcome) {
+void CalibrationRunDialog::finishRun(const CalibrationOutcome& outcome) {
     ran_ = true;
     // The link has written "---Calibration Upload Failed---" to the communication log.
     if (!outcome.taken)

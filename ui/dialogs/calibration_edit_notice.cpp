@@ -1,4 +1,4 @@
-#include "ui/dialogs/cal_edit_notice.h"
+#include "ui/dialogs/calibration_edit_notice.h"
 
 #include <QApplication>
 #include <QTableWidget>
@@ -6,13 +6,13 @@
 
 namespace vq {
 
-CalEditNotice::CalEditNotice(QWidget* parent) : QLabel(parent) {
+CalibrationEditNotice::CalibrationEditNotice(QWidget* parent) : QLabel(parent) {
     setObjectName("lblCalNotice");
     setWordWrap(true);
 }
 
-void CalEditNotice::say(QTableWidget& grid, int row, int column, const QString& text,
-                        bool refused) {
+void CalibrationEditNotice::say(QTableWidget& grid, int row, int column, const QString& text,
+                                bool refused) {
     last_ = text;
     setText(text);
     if (refused) {
@@ -26,7 +26,7 @@ void CalEditNotice::say(QTableWidget& grid, int row, int column, const QString& 
                            text, grid.viewport());
 }
 
-void CalEditNotice::clearNotice() {
+void CalibrationEditNotice::clearNotice() {
     last_.clear();
     clear();
 }
