@@ -12,8 +12,8 @@
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "platform/qt_event_host.h"
-#include "ui/dialogs/frm_open.h"
-#include "ui/dialogs/frm_password.h"
+#include "ui/dialogs/access_code_dialog.h"
+#include "ui/dialogs/start_window.h"
 #include "ui/main/main_window.h"
 #include "ui/main/qt_translations.h"
 #include "ui/main/setup_options.h"
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(font);
 
     {
-        vq::frmOpen open;
+        vq::StartWindow open;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         open.exec();
         QApplication::restoreOverrideCursor();
@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
     vq::QtUserAsker asker;
     std::unique_ptr<vq::InstrumentSession> session;
     std::unique_ptr<vq::MainWindow> window;
-    vq::frmPassword password(vq::kStartupAccessCode, asker);
-    QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
+    vq::AccessCodeDialog password(vq::kStartupAccessCode, asker);
+    QObject::connect(&password, &vq::AccessCodeDialog::accessGranted, [&] {
         session = std::make_unique<vq::InstrumentSession>(options.ports,
                                                           QDir::currentPath().toStdString());
         if (options.records) session->records().setLocation(*options.records);

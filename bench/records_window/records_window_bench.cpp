@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "platform/records_sql_store.h"
-#include "ui/dialogs/frm_records.h"
+#include "ui/dialogs/records_window.h"
 #include "ui/main/user_asker.h"
 
 namespace {
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
                                    return store.get();
                                },
                                [] { return 46100.0; }, asker, "/tmp"};
-    vq::frmRecords window(deps);
+    vq::RecordsWindow window(deps);
     if (!window.errorText().isEmpty()) {
         std::fprintf(stderr, "%s\n", window.errorText().toStdString().c_str());
         return 1;
@@ -105,12 +105,12 @@ int main(int argc, char** argv) {
         });
         QEventLoop loop;
         double cpuStart = 0;
-        auto shown = QObject::connect(&window, &vq::frmRecords::timelineShown, [&] {
+        auto shown = QObject::connect(&window, &vq::RecordsWindow::timelineShown, [&] {
             window.repaint();  // drawn now, as the next paint would draw it
             run.shownMs = clock.nsecsElapsed() / 1e6;
             run.shownCpuMs = cpuMs() - cpuStart;
         });
-        auto filled = QObject::connect(&window, &vq::frmRecords::timelineFilled, [&] {
+        auto filled = QObject::connect(&window, &vq::RecordsWindow::timelineFilled, [&] {
             run.filledMs = clock.nsecsElapsed() / 1e6;
             run.cpuMs = cpuMs() - cpuStart;
             run.rows = window.timelineView()->model()->rowCount();

@@ -22,7 +22,7 @@
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "platform/qt_event_host.h"
-#include "ui/dialogs/frm_password.h"
+#include "ui/dialogs/access_code_dialog.h"
 #include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"
 #include "ui/main/write_commands_wiring.h"
@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
     CountingAsker asker;
     std::unique_ptr<vq::InstrumentSession> session;
     std::unique_ptr<vq::MainWindow> window;
-    vq::frmPassword password(vq::kStartupAccessCode, asker);
-    QObject::connect(&password, &vq::frmPassword::accessGranted, [&] {
+    vq::AccessCodeDialog password(vq::kStartupAccessCode, asker);
+    QObject::connect(&password, &vq::AccessCodeDialog::accessGranted, [&] {
         vq::PortOptions options;
         options.mode = vq::PortMode::Serial;
         options.device = device;

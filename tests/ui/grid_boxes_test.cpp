@@ -12,16 +12,16 @@
 #include "app/app_config.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
-#include "ui/dialogs/frm_gas_sel.h"
+#include "ui/dialogs/gas_select_dialog.h"
 #include "ui/main/identity_boxes.h"
 
 namespace vq {
 namespace {
 
 // The visible options by index.
-std::vector<int> shownOptions(const frmGasSel& window) {
+std::vector<int> shownOptions(const GasSelectDialog& window) {
     std::vector<int> shown;
-    for (int i = 0; i < frmGasSel::optionCount; ++i)
+    for (int i = 0; i < GasSelectDialog::optionCount; ++i)
         if (!window.optGasList(i)->isHidden()) shown.push_back(i);
     return shown;
 }
@@ -75,7 +75,7 @@ class GridBoxesTest : public QObject {
         const InstrumentModel model = instrumentWithLists();
         AppConfig config;
         FillBuiltInDefaults(config);
-        frmGasSel window(model, config.gasTable, true);
+        GasSelectDialog window(model, config.gasTable, true);
         window.setGasNo(0);
         QCOMPARE(shownOptions(window), (std::vector<int>{0, 1, 4, 15}));
         QCOMPARE(window.optGasList(1)->text(), QString("H2(100%LEL)"));
@@ -92,7 +92,7 @@ class GridBoxesTest : public QObject {
         const InstrumentModel model;
         AppConfig config;
         FillBuiltInDefaults(config);
-        frmGasSel window(model, config.gasTable, true);
+        GasSelectDialog window(model, config.gasTable, true);
         window.setGasNo(2);
         QCOMPARE(shownOptions(window), (std::vector<int>{0}));
         QCOMPARE(window.optGasList(0)->text(), QString("H2S(100.0ppm)"));
@@ -109,7 +109,7 @@ class GridBoxesTest : public QObject {
         QCOMPARE(window.optionColumns(), 2);
         // Not connected, a combustible channel offers the table's gases: those are what the gas
         // change would take.
-        frmGasSel offline(model, config.gasTable, false);
+        GasSelectDialog offline(model, config.gasTable, false);
         offline.setGasNo(0);
         QCOMPARE(shownOptions(offline).size(), std::size_t(8));
         QCOMPARE(offline.optGasList(2)->text(), QString("H2(100%LEL)"));
@@ -119,7 +119,7 @@ class GridBoxesTest : public QObject {
         const InstrumentModel model = instrumentWithLists();
         AppConfig config;
         FillBuiltInDefaults(config);
-        frmGasSel window(model, config.gasTable, true);
+        GasSelectDialog window(model, config.gasTable, true);
         window.setGasNo(0);
         QCOMPARE(window.SelNum(), std::int16_t(-1));
         window.cmdGasSel(0)->click();  // OK with nothing chosen: says so and stays

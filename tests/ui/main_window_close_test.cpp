@@ -17,7 +17,7 @@
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "ui/dialogs/calibration_window.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
@@ -234,7 +234,7 @@ class MainWindowCloseTest : public QObject {
         MainWindow& w = *f.window;
         w.show();
         QVERIFY(f.connect());
-        frmUpload* progress = w.showProgress(1, 6008);
+        ProgressWindow* progress = w.showProgress(1, 6008);
         w.setEnabled(false);
         QVERIFY(progress->isEnabled());
         QVERIFY(progress->cmdUpload()->isEnabled());

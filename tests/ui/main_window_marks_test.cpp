@@ -20,7 +20,7 @@
 #include "model/settings_review.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_gas_sel.h"
+#include "ui/dialogs/gas_select_dialog.h"
 #include "ui/dialogs/review_dialog.h"
 #include "ui/main/main_window.h"
 #include "ui/main/settings_grid.h"
@@ -122,7 +122,7 @@ class MainWindowMarksTest : public QObject {
         FillBuiltInDefaults(config);
         InstrumentModel model;
         ApplyGasToChannel(model, config.gasTable, 3, 0, false);
-        frmGasSel window(model, config.gasTable, false);
+        GasSelectDialog window(model, config.gasTable, false);
         window.setGasNo(3);
         QCOMPARE(window.fraGasSel()->title(),
                  message(msg::GasSelChannelTitle, {"4", "CO(500ppm)"}));

@@ -22,7 +22,7 @@
 #include "tests/support/link_test_access.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 
 using namespace vq;
 using namespace vq::ui_test;

@@ -13,7 +13,7 @@
 #include "tests/support/files.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 
 using namespace vq;
 using namespace vq::ui_test;
@@ -54,7 +54,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
     } cases[] = {{0, 6001, false}, {1, 6004, true}, {2, 6004, false}, {3, 6002, false},
                  {4, 6003, false}, {5, 6001, true}, {6, 6005, false}};
     for (const auto& c : cases) {
-        frmUpload upload(c.mode, TransferWatch(nullptr));
+        ProgressWindow upload(c.mode, TransferWatch(nullptr));
         QCOMPARE(upload.label(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(upload.windowTitle(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(!upload.cmdUpload()->isHidden(), c.cancel);
@@ -63,8 +63,9 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
         upload.show();
         QVERIFY(QTest::qWaitForWindowExposed(&upload));
         const QRect bar = upload.progressBar()->geometry();
-        const QRect inside = upload.rect().adjusted(frmUpload::kMargin, frmUpload::kMargin,
-                                                    -frmUpload::kMargin, -frmUpload::kMargin);
+        const QRect inside =
+            upload.rect().adjusted(ProgressWindow::kMargin, ProgressWindow::kMargin,
+                                   -ProgressWindow::kMargin, -ProgressWindow::kMargin);
         QVERIFY2(inside.contains(bar), qPrintable(QString("bar %1,%2 %3x%4 in %5x%6")
                                                       .arg(bar.x())
                                                       .arg(bar.y())
@@ -74,7 +75,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
                                                       .arg(upload.height())));
         QVERIFY(bar.top() > upload.lblUpload()->geometry().bottom());
     }
-    frmUpload upload(0, TransferWatch(nullptr));
+    ProgressWindow upload(0, TransferWatch(nullptr));
     upload.setProgress(30, 307);
     QCOMPARE(upload.progressBar()->maximum(), 307);
     QCOMPARE(upload.progressBar()->value(), 30);
@@ -85,7 +86,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
 void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
     MainFixture f;
     MainWindow& w = *f.window;
-    frmUpload* upload = w.showProgress(1, 6008);
+    ProgressWindow* upload = w.showProgress(1, 6008);
     QVERIFY(upload->isVisible());
     QCOMPARE(upload->windowTitle(), QString("Download"));  // the command's caption after the mode's
     QVERIFY(!linkOf(w).Cancel());
@@ -102,7 +103,7 @@ void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
 void ProgressAndLogsTest::progressWindowClosesOnlyWithItsCommand() {
     MainFixture f;
     MainWindow& w = *f.window;
-    QPointer<frmUpload> upload = w.showProgress(0, 6008);
+    QPointer<ProgressWindow> upload = w.showProgress(0, 6008);
     QVERIFY(!upload->close());  // the close box does nothing while the command runs
     QVERIFY(upload->isVisible());
     emit w.session().dumpMessage("Get Dump 000000-0000FF");

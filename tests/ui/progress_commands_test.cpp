@@ -18,7 +18,7 @@
 #include "tests/support/files.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/write_commands_wiring.h"
 
 using namespace vq;
@@ -72,7 +72,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
             if (linkOf(w).ResendCount() - resendsBefore < 3) return;
             scheduled = true;
             f.host.callLater(std::chrono::milliseconds(0), [&] {
-                frmUpload* upload = w.progress();
+                ProgressWindow* upload = w.progress();
                 if (upload == nullptr) return;
                 upload->refreshResends();
                 resendsShown =
@@ -124,7 +124,7 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
     int barAtCancel = -1;
     const auto watch = QObject::connect(f.session.get(), &InstrumentSession::dumpMessage,
                                         [&](const std::string& text) {
-                                            frmUpload* upload = w.progress();
+                                            ProgressWindow* upload = w.progress();
                                             if (upload == nullptr) return;
                                             labels << upload->label();
                                             if (text != "Get FLASH Image 0013")
@@ -180,7 +180,7 @@ void ProgressCommandsTest::clearsShowTheirPollsAndDefaultNamesTheEditsItLoses() 
         QStringList labels;
         bool windowGreyProgressNot = true;
         const auto watch = QObject::connect(f.session.get(), &InstrumentSession::transmitted, [&] {
-            frmUpload* upload = w.progress();
+            ProgressWindow* upload = w.progress();
             if (upload == nullptr) return;
             windowGreyProgressNot = windowGreyProgressNot && !w.isEnabled() && upload->isEnabled();
             if (labels.isEmpty() || labels.last() != upload->label()) labels << upload->label();

@@ -11,8 +11,8 @@
 #include "platform/records_sql_store.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/records_fleet_model.h"
+#include "ui/dialogs/records_window.h"
 #include "ui/main/settings_grid.h"
 #include "ui/main/write_commands_wiring.h"
 
@@ -62,7 +62,7 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
 
     // The Records window shows the same, read from the session's own database file.
     w.cmdRecordsClick();
-    auto* records = qobject_cast<frmRecords*>(w.recordsWindow());
+    auto* records = qobject_cast<RecordsWindow*>(w.recordsWindow());
     QVERIFY(records);
     QVERIFY(records->errorText().isEmpty());
     const QAbstractItemModel& fleet = *records->fleetView()->model();

@@ -13,8 +13,8 @@
 #include "model/ole_date.h"
 #include "platform/records_sql_store.h"
 #include "tests/ui/support/recording_asker.h"
-#include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/records_fleet_model.h"
+#include "ui/dialogs/records_window.h"
 
 namespace vq {
 namespace {
@@ -69,8 +69,9 @@ class RecordsIdentityWindowTest : public QObject {
 
         RecordingAsker asker;
         RecordsStore* records = store.get();
-        frmRecords window(RecordsWindowDeps{[records](std::string&) { return records; },
-                                            [] { return kNow; }, asker, dir.path().toStdString()});
+        RecordsWindow window(RecordsWindowDeps{[records](std::string&) { return records; },
+                                               [] { return kNow; }, asker,
+                                               dir.path().toStdString()});
         window.show();
         window.refresh();
         const QAbstractItemModel* fleet = window.fleetView()->model();

@@ -15,8 +15,8 @@
 #include "model/ole_date.h"
 #include "platform/records_sql_store.h"
 #include "tests/ui/support/recording_asker.h"
-#include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/records_chart.h"
+#include "ui/dialogs/records_window.h"
 
 namespace vq {
 namespace {
@@ -61,8 +61,8 @@ class RecordsLongTimelineTest : public QObject {
     RecordingAsker asker;
     std::unique_ptr<RecordsSqlStore> store;
 
-    std::unique_ptr<frmRecords> open() {
-        auto window = std::make_unique<frmRecords>(
+    std::unique_ptr<RecordsWindow> open() {
+        auto window = std::make_unique<RecordsWindow>(
             RecordsWindowDeps{[this](std::string&) -> RecordsStore* { return store.get(); },
                               [] { return kNow; }, asker, dir.path().toStdString()});
         window->show();
@@ -88,8 +88,8 @@ class RecordsLongTimelineTest : public QObject {
 
     void firstRowsAndChartFirstTheRestLaterInOrder() {
         auto window = open();
-        QSignalSpy shown(window.get(), &frmRecords::timelineShown);
-        QSignalSpy filled(window.get(), &frmRecords::timelineFilled);
+        QSignalSpy shown(window.get(), &RecordsWindow::timelineShown);
+        QSignalSpy filled(window.get(), &RecordsWindow::timelineFilled);
         QVERIFY(window->selectInstrument("LONG"));
         // Read on another thread, drawn when it is in.
         QVERIFY(window->timelineFilling());
@@ -131,7 +131,7 @@ class RecordsLongTimelineTest : public QObject {
 
     void anotherInstrumentChosenMeanwhileShowsOnlyItsOwnRows() {
         auto window = open();
-        QSignalSpy filled(window.get(), &frmRecords::timelineFilled);
+        QSignalSpy filled(window.get(), &RecordsWindow::timelineFilled);
         QVERIFY(window->selectInstrument("LONG"));
         QVERIFY(window->timelineFilling());
         QVERIFY(window->selectInstrument("SHORT"));
@@ -183,12 +183,12 @@ class RecordsLongTimelineTest : public QObject {
         std::vector<RecordEvent> events;
         for (int n = 0; n < 400; ++n) events.push_back(longEvent(n));
         QVERIFY(moved->recordAll(events).ok);
-        frmRecords window(
+        RecordsWindow window(
             RecordsWindowDeps{[&](std::string&) -> RecordsStore* { return moved.get(); },
                               [] { return kNow; }, asker, dir.path().toStdString()});
         window.show();
         QVERIFY(QFile::remove(gone.filePath("gone.sqlite")));
-        QSignalSpy filled(&window, &frmRecords::timelineFilled);
+        QSignalSpy filled(&window, &RecordsWindow::timelineFilled);
         QVERIFY(window.selectInstrument("LONG"));
         QVERIFY(filled.wait(5000));
         QVERIFY2(window.errorText().contains("gone.sqlite"), qPrintable(window.errorText()));

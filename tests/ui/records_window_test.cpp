@@ -26,10 +26,10 @@
 #include "tests/ui/support/main_window_fixture.h"
 #include "tests/ui/support/memory_records_store.h"
 #include "tests/ui/support/recording_asker.h"
-#include "ui/dialogs/frm_records.h"
 #include "ui/dialogs/records_chart.h"
 #include "ui/dialogs/records_compare_dialog.h"
 #include "ui/dialogs/records_fleet_model.h"
+#include "ui/dialogs/records_window.h"
 
 namespace vq {
 namespace {
@@ -120,8 +120,8 @@ class RecordsWindowTest : public QObject {
     double spanTime = kNow - 10;
     double zeroTime = kNow - 5;
 
-    std::unique_ptr<frmRecords> open(RecordsStore* records, std::string unavailable = {}) {
-        auto window = std::make_unique<frmRecords>(
+    std::unique_ptr<RecordsWindow> open(RecordsStore* records, std::string unavailable = {}) {
+        auto window = std::make_unique<RecordsWindow>(
             RecordsWindowDeps{[records, unavailable](std::string& why) {
                                   why = unavailable;
                                   return records;
@@ -501,7 +501,7 @@ class RecordsWindowTest : public QObject {
         QCOMPARE(button->parentWidget(), cmdFactorySetting(*fixture.window)->parentWidget());
         fixture.window->setRecords(nullptr, "the records folder is read-only");
         fixture.window->cmdRecordsClick();
-        auto* shown = qobject_cast<frmRecords*>(fixture.window->recordsWindow());
+        auto* shown = qobject_cast<RecordsWindow*>(fixture.window->recordsWindow());
         QVERIFY(shown);
         QCOMPARE(shown->errorText(),
                  QString("The records cannot be opened: the records folder is read-only"));
@@ -511,12 +511,12 @@ class RecordsWindowTest : public QObject {
 
         fixture.window->setRecords(&store, {});
         fixture.window->cmdRecordsClick();
-        shown = qobject_cast<frmRecords*>(fixture.window->recordsWindow());
+        shown = qobject_cast<RecordsWindow*>(fixture.window->recordsWindow());
         QVERIFY(shown);
         QCOMPARE(shown->fleetView()->model()->rowCount(), 4);
         // A second click raises the same window, read again.
         fixture.window->cmdRecordsClick();
-        QCOMPARE(qobject_cast<frmRecords*>(fixture.window->recordsWindow()), shown);
+        QCOMPARE(qobject_cast<RecordsWindow*>(fixture.window->recordsWindow()), shown);
     }
 };
 

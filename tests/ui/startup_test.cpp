@@ -10,8 +10,8 @@
 
 #include "messages/messages.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/frm_open.h"
-#include "ui/dialogs/frm_password.h"
+#include "ui/dialogs/access_code_dialog.h"
+#include "ui/dialogs/start_window.h"
 #include "ui/main/setup_options.h"
 #include "ui/main/single_instance.h"
 
@@ -31,7 +31,7 @@ class StartupTest : public QObject {
 };
 
 void StartupTest::startWindowClosesItselfAfterItsTime() {
-    frmOpen open;
+    StartWindow open;
     QCOMPARE(open.tmrTimer()->interval(), 2500);
     QVERIFY(open.tmrTimer()->isSingleShot());
     QCOMPARE(open.lblVersion()->text(), QString("P.No.31743"));
@@ -48,9 +48,9 @@ void StartupTest::startWindowClosesItselfAfterItsTime() {
 void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
     for (const char* wrong : {"7394", " 7395", "7395 ", "", "73 95"}) {
         RecordingAsker asker;
-        frmPassword password(kStartupAccessCode, asker);
+        AccessCodeDialog password(kStartupAccessCode, asker);
         bool granted = false;
-        connect(&password, &frmPassword::accessGranted, [&] { granted = true; });
+        connect(&password, &AccessCodeDialog::accessGranted, [&] { granted = true; });
         password.show();
         password.txtPass()->setText(wrong);
         password.cmdOK()->click();
@@ -71,9 +71,9 @@ void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
 void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
     for (const char* code : {"abc", "ABC", "aBc"}) {
         RecordingAsker asker;
-        frmPassword password("AbC", asker);
+        AccessCodeDialog password("AbC", asker);
         std::unique_ptr<MainFixture> main;
-        connect(&password, &frmPassword::accessGranted, [&] {
+        connect(&password, &AccessCodeDialog::accessGranted, [&] {
             main = std::make_unique<MainFixture>();
             main->window->show();
         });
@@ -86,7 +86,7 @@ void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
         QVERIFY(asker.boxes.empty());  // closing after success asks nothing
     }
     RecordingAsker asker;
-    frmPassword password(kStartupAccessCode, asker);
+    AccessCodeDialog password(kStartupAccessCode, asker);
     QCOMPARE(password.windowTitle(), QString::fromStdString(AppTitle()));
     QCOMPARE(password.cmdOK()->text(), QString("OK"));
     QCOMPARE(password.cmdCancel()->text(), QString("Cancel"));
@@ -94,7 +94,7 @@ void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
 
 void StartupTest::closingWithoutTheCodeAsksEnd() {
     RecordingAsker asker;
-    frmPassword password(kStartupAccessCode, asker);
+    AccessCodeDialog password(kStartupAccessCode, asker);
     password.show();
     password.txtPass()->setText("12");
     asker.answers = {false, false, true};

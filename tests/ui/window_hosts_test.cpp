@@ -85,7 +85,7 @@ class RecordingHost : public SettingsHost {
     void settingsLoaded() override {}
     void ShowInstrument() override {}
     bool ReadInstrument() override { return false; }
-    frmUpload* showProgress(std::int16_t, int) override { return nullptr; }
+    ProgressWindow* showProgress(std::int16_t, int) override { return nullptr; }
     void closeProgress() override {}
     void runToEnd(const std::function<void()>&) override { ++commandsToEnd; }
     QMetaObject::Connection whenReadingsArrive(QObject* r, std::function<void()> s) override {

@@ -20,8 +20,8 @@
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
 #include "ui/dialogs/frm_fs_dialog.h"
-#include "ui/dialogs/frm_records.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
+#include "ui/dialogs/records_window.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/session_instrument_operations.h"
 #include "ui/main/user_asker.h"
@@ -312,14 +312,14 @@ void MainWindow::cmdRecordsClick() {
     // The window only reads the records, so it stays open beside the main window while the
     // instrument is read and written; one is enough.
     if (recordsWindow_) {
-        static_cast<frmRecords*>(recordsWindow_.data())->refresh();
+        static_cast<RecordsWindow*>(recordsWindow_.data())->refresh();
         recordsWindow_->raise();
         recordsWindow_->activateWindow();
         return;
     }
-    auto* window = new frmRecords({[this](std::string& why) { return recordsStore(why); },
-                                   [this] { return line_.localDateTime(); }, asker_, workDir_},
-                                  this);
+    auto* window = new RecordsWindow({[this](std::string& why) { return recordsStore(why); },
+                                      [this] { return line_.localDateTime(); }, asker_, workDir_},
+                                     this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setFont(font());
     recordsWindow_ = window;

@@ -37,8 +37,8 @@
 #include "model/instrument.h"
 #include "platform/device_finder.h"
 #include "platform/session_line.h"
-#include "ui/dialogs/frm_upload.h"
 #include "ui/dialogs/port_dialog.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/main_state.h"
 #include "ui/main/settings_controls.h"
 #include "ui/main/settings_host.h"
@@ -59,7 +59,7 @@ class InstrumentOperations;
 class InstrumentSession;
 class RecordsStore;
 class UserAsker;
-class frmUpload;
+class ProgressWindow;
 
 // Information-log colours.
 namespace info_colour {
@@ -164,9 +164,9 @@ class MainWindow : public QWidget, public SettingsHost {
 
     // The progress window of the running command (created by showProgress, gone after
     // closeProgress).
-    frmUpload* showProgress(std::int16_t transferMode, int captionId) override;
+    ProgressWindow* showProgress(std::int16_t transferMode, int captionId) override;
     void closeProgress() override;
-    frmUpload* progress() const { return upload_; }
+    ProgressWindow* progress() const { return upload_; }
 
     // Puts a settings grid into the grid area of fraStatus (the window takes ownership).
     void setSettingsGrid(QWidget* grid) override;
@@ -343,7 +343,7 @@ class MainWindow : public QWidget, public SettingsHost {
     bool present_ = false;
     Loss loss_ = Loss::None;
 
-    QPointer<frmUpload> upload_;
+    QPointer<ProgressWindow> upload_;
 
     std::array<QGroupBox*, 3> fraCommand_{};
     QGroupBox* fraService_ = nullptr;

@@ -10,7 +10,7 @@
 #include "platform/device_finder.h"
 #include "platform/instrument_session.h"
 #include "platform/qt_socket_port.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"
 

@@ -13,7 +13,7 @@
 #include "messages/messages.h"
 #include "platform/instrument_reads.h"
 #include "platform/instrument_session.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/main_window.h"
 #include "ui/main/user_asker.h"

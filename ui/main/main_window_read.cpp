@@ -13,7 +13,7 @@
 #include "model/held_values.h"
 #include "model/settings_review.h"
 #include "platform/instrument_session.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/instrument_operations.h"
 #include "ui/main/main_window.h"
 #include "ui/main/session_instrument_operations.h"
@@ -28,9 +28,9 @@ constexpr std::string_view kBadFileNameChars = "\"\\/:|<>*?";
 
 }  // namespace
 
-frmUpload* MainWindow::showProgress(std::int16_t transferMode, int captionId) {
+ProgressWindow* MainWindow::showProgress(std::int16_t transferMode, int captionId) {
     closeProgress();
-    upload_ = new frmUpload(transferMode, line_.transferWatch(), this);
+    upload_ = new ProgressWindow(transferMode, line_.transferWatch(), this);
     upload_->setAttribute(Qt::WA_DeleteOnClose);
     upload_->setWindowTitle(QString::fromStdString(ResMessage(captionId)));
     upload_->show();
@@ -91,7 +91,7 @@ void MainWindow::cmdDownClick(int index) {
 
 void MainWindow::instrumentsCommand(bool saveCsv) {
     // "Download", with Cancel: a read on a bad line can take long, and stopping it loses nothing.
-    showProgress(frmUpload::kDownloadWithCancel, msg::DownloadProgressTitle);
+    showProgress(ProgressWindow::kDownloadWithCancel, msg::DownloadProgressTitle);
     framesTotal_ = ReadAllFrameCount();
     upload_->setProgress(0, framesTotal_);
     EnableCommandFrames(false);

@@ -13,7 +13,7 @@
 //   - UserAsker for the locked-sensor notice and the disable question;
 //   - GridBusy, shared with the main window;
 //   - `connected` and `linkStatus` queries on the link;
-//   - `chooseGas`, which shows the gas selection for a channel (frmGasSel in the program);
+//   - `chooseGas`, which shows the gas selection for a channel (GasSelectDialog in the program);
 //   - `showInstrument`, the main window's ShowInstrument (which refreshes this grid); empty:
 //     the grid refreshes itself.
 //

@@ -18,7 +18,7 @@ class QWidget;
 namespace vq {
 
 struct AppConfig;
-class frmUpload;
+class ProgressWindow;
 
 class SettingsHost : public CalibrationHost {
   public:
@@ -42,7 +42,7 @@ class SettingsHost : public CalibrationHost {
     virtual bool ReadInstrument() = 0;
 
     // The progress window of the running command (gone after closeProgress).
-    virtual frmUpload* showProgress(std::int16_t transferMode, int captionId) = 0;
+    virtual ProgressWindow* showProgress(std::int16_t transferMode, int captionId) = 0;
     virtual void closeProgress() = 0;
     // Runs a write command with the window busy; a close asked for meanwhile waits for its end
     // (a write broken off could leave the instrument half written).

@@ -13,8 +13,8 @@
 #include "platform/instrument_session.h"
 #include "platform/session_line.h"
 #include "ui/dialogs/calibration_open.h"
-#include "ui/dialogs/frm_gas_sel.h"
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/gas_select_dialog.h"
+#include "ui/dialogs/progress_window.h"
 #include "ui/main/identity_boxes.h"
 #include "ui/main/main_state.h"
 #include "ui/main/settings_file_commands.h"
@@ -92,8 +92,8 @@ SessionState MainWindowSettings::sessionState() const {
 }
 
 std::optional<int> MainWindowSettings::chooseGas(int channel) {
-    frmGasSel window(host_.model(), host_.config().gasTable,
-                     host_.session().line().instrumentConnected(), &host_.widget());
+    GasSelectDialog window(host_.model(), host_.config().gasTable,
+                           host_.session().line().instrumentConnected(), &host_.widget());
     window.setGasNo(static_cast<std::int16_t>(channel));
     window.exec();
     if (!window.Flags()) return std::nullopt;
@@ -118,7 +118,7 @@ void MainWindowSettings::enableWindow(bool on) {
 }
 
 void MainWindowSettings::showProgress() {
-    frmUpload* progress =
+    ProgressWindow* progress =
         host_.showProgress(transfer_mode::None, msg::UploadProgressTitle);      // "Upload"
     progress->setLabel(QString::fromStdString(ResMessage(msg::NowUploading)));  // "Now Uploading"
     progress->setBusy();

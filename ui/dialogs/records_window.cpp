@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_records.h"
+#include "ui/dialogs/records_window.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -116,7 +116,7 @@ QTableView* tableView(QWidget* parent, const char* name) {
 
 }  // namespace
 
-frmRecords::frmRecords(RecordsWindowDeps deps, QWidget* parent)
+RecordsWindow::RecordsWindow(RecordsWindowDeps deps, QWidget* parent)
     : QWidget(parent, Qt::Window),
       deps_(std::move(deps)),
       fleet_(new RecordsFleetModel(this)),
@@ -197,44 +197,44 @@ frmRecords::frmRecords(RecordsWindowDeps deps, QWidget* parent)
     layout->addLayout(buttons);
 
     connect(filterBox_, &QLineEdit::textChanged, filter_, &RecordsFleetFilter::setText);
-    connect(refreshButton, &QPushButton::clicked, this, &frmRecords::refresh);
+    connect(refreshButton, &QPushButton::clicked, this, &RecordsWindow::refresh);
     connect(fleetView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &frmRecords::showTimeline);
+            &RecordsWindow::showTimeline);
     // A filter that hides the selected instrument leaves no instrument selected.
-    connect(filter_, &QAbstractItemModel::layoutChanged, this, &frmRecords::showTimeline);
-    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &frmRecords::showTimeline);
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &RecordsWindow::showTimeline);
+    connect(filter_, &QAbstractItemModel::rowsRemoved, this, &RecordsWindow::showTimeline);
     connect(timelineView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &frmRecords::updateButtons);
-    connect(compareButton_, &QPushButton::clicked, this, &frmRecords::compareSelected);
-    connect(exportListButton_, &QPushButton::clicked, this, &frmRecords::exportList);
-    connect(exportHistoryButton_, &QPushButton::clicked, this, &frmRecords::exportHistory);
+            &RecordsWindow::updateButtons);
+    connect(compareButton_, &QPushButton::clicked, this, &RecordsWindow::compareSelected);
+    connect(exportListButton_, &QPushButton::clicked, this, &RecordsWindow::exportList);
+    connect(exportHistoryButton_, &QPushButton::clicked, this, &RecordsWindow::exportHistory);
     reading_ = new QFutureWatcher<TimelineRead>(this);
-    connect(reading_, &QFutureWatcherBase::finished, this, &frmRecords::takeRead);
+    connect(reading_, &QFutureWatcherBase::finished, this, &RecordsWindow::takeRead);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 
     resize(1000, 700);
     refresh();
 }
 
-frmRecords::~frmRecords() = default;
+RecordsWindow::~RecordsWindow() = default;
 
-QString frmRecords::errorText() const {
+QString RecordsWindow::errorText() const {
     return error_->isHidden() ? QString() : error_->text();
 }
 
-void frmRecords::showError(const std::string& reason) {
+void RecordsWindow::showError(const std::string& reason) {
     error_->setText(q(ResMessage(msg::RecordsUnavailable, {reason})));
     error_->show();
 }
 
-RecordsStore* frmRecords::store(std::string* why) const {
+RecordsStore* RecordsWindow::store(std::string* why) const {
     std::string reason;
     RecordsStore* records = deps_.store ? deps_.store(reason) : nullptr;
     if (why != nullptr) *why = reason;
     return records;
 }
 
-void frmRecords::refresh() {
+void RecordsWindow::refresh() {
     error_->hide();
     error_->clear();
     const std::string selected = selectedSerial();
@@ -254,7 +254,7 @@ void frmRecords::refresh() {
     showTimeline();
 }
 
-bool frmRecords::selectInstrument(const std::string& serial) {
+bool RecordsWindow::selectInstrument(const std::string& serial) {
     for (int row = 0; row < filter_->rowCount(); ++row) {
         const QModelIndex index = filter_->index(row, RecordsFleetModel::Serial);
         if (fleet_->instrument(filter_->mapToSource(index).row()).serial != serial) continue;
@@ -266,13 +266,13 @@ bool frmRecords::selectInstrument(const std::string& serial) {
     return false;
 }
 
-std::string frmRecords::selectedSerial() const {
+std::string RecordsWindow::selectedSerial() const {
     const QModelIndexList rows = fleetView_->selectionModel()->selectedRows();
     if (rows.isEmpty()) return {};
     return fleet_->instrument(filter_->mapToSource(rows.first()).row()).serial;
 }
 
-void frmRecords::showTimeline() {
+void RecordsWindow::showTimeline() {
     const std::string serial = selectedSerial();
     const bool hasSelection = !fleetView_->selectionModel()->selectedRows().isEmpty();
     if (hasSelection && serial == shownSerial_ && (!entries_.empty() || readingNow_)) {
@@ -307,7 +307,7 @@ void frmRecords::showTimeline() {
     timelineArrived(true);
 }
 
-void frmRecords::timelineArrived(bool sameTurn) {
+void RecordsWindow::timelineArrived(bool sameTurn) {
     // A long history read in this turn is drawn on the next: reading it and drawing it in one
     // turn would hold the window twice as long.
     if (!sameTurn || entries_.size() <= kFirstRows) {
@@ -320,7 +320,8 @@ void frmRecords::timelineArrived(bool sameTurn) {
     });
 }
 
-void frmRecords::readInBackground(std::function<StoreStatus(std::vector<TimelineEntry>&)> reader) {
+void RecordsWindow::readInBackground(
+    std::function<StoreStatus(std::vector<TimelineEntry>&)> reader) {
     auto promise = std::make_shared<QPromise<TimelineRead>>();
     promise->start();
     reading_->setFuture(promise->future());
@@ -335,7 +336,7 @@ void frmRecords::readInBackground(std::function<StoreStatus(std::vector<Timeline
     });
 }
 
-void frmRecords::takeRead() {
+void RecordsWindow::takeRead() {
     QFuture<TimelineRead> future = reading_->future();
     // A read of a timeline no longer shown (another was chosen, or a shorter one read at once).
     if (!readingNow_ || readingSerial_ != timelineSerial_ || !future.isFinished() ||
@@ -351,13 +352,13 @@ void frmRecords::takeRead() {
     timelineArrived(false);
 }
 
-void frmRecords::finishRead() {
+void RecordsWindow::finishRead() {
     if (!readingNow_) return;
     reading_->waitForFinished();
     takeRead();
 }
 
-void frmRecords::showFirstRows() {
+void RecordsWindow::showFirstRows() {
     chart_->setTimeline(entries_);  // thinned to what its width can show
     fillTimeline(kFirstRows);
     for (int c = 0; c < 3; ++c) timelineView_->resizeColumnToContents(c);
@@ -370,7 +371,7 @@ void frmRecords::showFirstRows() {
         emit timelineFilled();
 }
 
-void frmRecords::fillLater() {
+void RecordsWindow::fillLater() {
     QTimer::singleShot(0, this, [this, serial = timelineSerial_] {
         if (serial != timelineSerial_ || !timelineFilling()) return;
         fillTimeline(filled_ + kSliceRows);
@@ -381,7 +382,7 @@ void frmRecords::fillLater() {
     });
 }
 
-void frmRecords::fillTimeline(std::size_t end) {
+void RecordsWindow::fillTimeline(std::size_t end) {
     end = std::min(end, entries_.size());
     if (end <= filled_) return;  // already there (an export added every row)
     for (std::size_t i = filled_; i < end; ++i) {
@@ -403,7 +404,7 @@ void frmRecords::fillTimeline(std::size_t end) {
     filled_ = end;
 }
 
-void frmRecords::updateButtons() {
+void RecordsWindow::updateButtons() {
     int withSnapshot = 0;
     const QModelIndexList rows = timelineView_->selectionModel()->selectedRows();
     for (const QModelIndex& index : rows)
@@ -413,12 +414,12 @@ void frmRecords::updateButtons() {
     exportHistoryButton_->setEnabled(!entries_.empty() || readingNow_);
 }
 
-void frmRecords::compareSelected() {
+void RecordsWindow::compareSelected() {
     const QModelIndexList rows = timelineView_->selectionModel()->selectedRows();
     if (rows.size() == 2) compareRows(rows[0].row(), rows[1].row());
 }
 
-void frmRecords::compareRows(int a, int b) {
+void RecordsWindow::compareRows(int a, int b) {
     const int count = static_cast<int>(entries_.size());
     if (a < 0 || b < 0 || a >= count || b >= count) return;
     RecordsStore* const records = store();
@@ -450,11 +451,11 @@ void frmRecords::compareRows(int a, int b) {
     compare_->show();
 }
 
-void frmRecords::exportList() {
+void RecordsWindow::exportList() {
     exportTo("VQ5100Records.csv", ResMessage(msg::RecordsTitle), nullptr, true);
 }
 
-void frmRecords::exportHistory() {
+void RecordsWindow::exportHistory() {
     finishRead();
     if (entries_.empty()) return;
     fillTimeline(entries_.size());  // the whole history, also while it is still being shown
@@ -462,8 +463,8 @@ void frmRecords::exportHistory() {
              ResMessage(msg::RecordsHistoryTitle, {shownSerial_}), timeline_, false);
 }
 
-void frmRecords::exportTo(const std::string& suggested, const std::string& title,
-                          const QStandardItemModel* model, bool fleet) {
+void RecordsWindow::exportTo(const std::string& suggested, const std::string& title,
+                             const QStandardItemModel* model, bool fleet) {
     const std::string start = deps_.folder.empty() ? suggested : deps_.folder + "/" + suggested;
     const std::string path = deps_.asker.saveFile(this, ResMessage(msg::RecordsTitle), start,
                                                   ResMessage(msg::RecordsExportFilter));

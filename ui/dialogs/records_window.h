@@ -45,11 +45,11 @@ struct TimelineRead {
     std::vector<TimelineEntry> entries;
 };
 
-class frmRecords final : public QWidget {
+class RecordsWindow final : public QWidget {
     Q_OBJECT
   public:
-    explicit frmRecords(RecordsWindowDeps deps, QWidget* parent = nullptr);
-    ~frmRecords() override;
+    explicit RecordsWindow(RecordsWindowDeps deps, QWidget* parent = nullptr);
+    ~RecordsWindow() override;
 
     // Reads the fleet again (and the selected instrument's timeline).
     void refresh();

@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_open.h"
+#include "ui/dialogs/start_window.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -41,7 +41,7 @@ QPixmap logo() {
 
 }  // namespace
 
-frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog) {
+StartWindow::StartWindow(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog) {
     setObjectName("frmOpen");
     auto* fraOpen = new QFrame(this);
     fraOpen->setObjectName("fraOpen");
@@ -101,7 +101,7 @@ frmOpen::frmOpen(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt
     connect(tmrTimer_, &QTimer::timeout, this, &QDialog::accept);
 }
 
-void frmOpen::showEvent(QShowEvent* event) {
+void StartWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -109,7 +109,7 @@ void frmOpen::showEvent(QShowEvent* event) {
     tmrTimer_->start();
 }
 
-void frmOpen::mouseDoubleClickEvent(QMouseEvent*) {
+void StartWindow::mouseDoubleClickEvent(QMouseEvent*) {
     QMessageBox::information(this, text(msg::PauseTitle),
                              text(msg::PauseText));  // "Pause" / "Pause!!"
 }

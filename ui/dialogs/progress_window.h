@@ -1,5 +1,5 @@
 #pragma once
-// frmUpload, the progress window: one line of progress text, a progress bar and, for the
+// ProgressWindow, the progress window: one line of progress text, a progress bar and, for the
 // transfers that can be stopped, a Cancel button that asks the session's line to stop. A command of
 // the main window creates it, shows it modeless, sets its caption and label, and closes it when the
 // command ends. It raises itself every 500 ms so it stays in front of the disabled main window,
@@ -23,16 +23,16 @@ class QTimer;
 
 namespace vq {
 
-class frmUpload : public QDialog {
+class ProgressWindow : public QDialog {
     Q_OBJECT
   public:
     // `transferMode` picks the first caption, label and whether Cancel is offered; `watch` (from
     // the session's line, or one without a link) counts the resends and is what Cancel stops.
-    frmUpload(std::int16_t transferMode, TransferWatch watch, QWidget* parent = nullptr);
+    ProgressWindow(std::int16_t transferMode, TransferWatch watch, QWidget* parent = nullptr);
 
     // The transfer mode of a read that can be cancelled ("Now Downloading", with Cancel).
     static constexpr std::int16_t kDownloadWithCancel = 5;
-    ~frmUpload() override;
+    ~ProgressWindow() override;
 
     bool Canceled() const { return canceled_; }
     void setCanceled(bool canceled) { canceled_ = canceled; }

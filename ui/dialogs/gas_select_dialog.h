@@ -1,5 +1,5 @@
 #pragma once
-// frmGasSel, the modal list from which the user picks the gas of one channel. The caller sets
+// GasSelectDialog, the modal list from which the user picks the gas of one channel. The caller sets
 // GasNo, shows the window, then reads Flags (true after OK) and SelNum (the gas number picked).
 // The list's frame names the channel and its gas now; OK with nothing picked keeps the window
 // open and says so (lblNothing), so a pick is never dropped silently.
@@ -24,7 +24,7 @@ namespace vq {
 class GasTable;
 class InstrumentModel;
 
-class frmGasSel : public QDialog {
+class GasSelectDialog : public QDialog {
     Q_OBJECT
   public:
     static constexpr int optionCount = 16;
@@ -32,8 +32,8 @@ class frmGasSel : public QDialog {
     // Non-combustible channels offer at most the first eight table rows.
     static constexpr int tableOptions = 8;
 
-    frmGasSel(const InstrumentModel& model, const GasTable& table, bool connected,
-              QWidget* parent = nullptr);
+    GasSelectDialog(const InstrumentModel& model, const GasTable& table, bool connected,
+                    QWidget* parent = nullptr);
 
     std::int16_t GasNo() const { return gasNo_; }
     // Rebuilds the list for the channel.

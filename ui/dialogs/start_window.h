@@ -1,5 +1,5 @@
 #pragma once
-// frmOpen, the start window: the program's name, its number, the maker and a notice, shown
+// StartWindow, the start window: the program's name, its number, the maker and a notice, shown
 // modally while the program starts; it closes itself after 2.5 s.
 
 #include <QDialog>
@@ -9,12 +9,12 @@ class QTimer;
 
 namespace vq {
 
-class frmOpen : public QDialog {
+class StartWindow : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kShowMs = 2500;
 
-    explicit frmOpen(QWidget* parent = nullptr);
+    explicit StartWindow(QWidget* parent = nullptr);
 
     QTimer* tmrTimer() const { return tmrTimer_; }
     QLabel* lblVersion() const { return lblVersion_; }

@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_gas_sel.h"
+#include "ui/dialogs/gas_select_dialog.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -37,8 +37,8 @@ bool emptyEntry(const std::string& name) {
 
 }  // namespace
 
-frmGasSel::frmGasSel(const InstrumentModel& model, const GasTable& table, bool connected,
-                     QWidget* parent)
+GasSelectDialog::GasSelectDialog(const InstrumentModel& model, const GasTable& table,
+                                 bool connected, QWidget* parent)
     : QDialog(parent), model_(model), table_(table), connected_(connected) {
     setObjectName("frmGasSel");
     setModal(true);
@@ -65,7 +65,7 @@ frmGasSel::frmGasSel(const InstrumentModel& model, const GasTable& table, bool c
         buttons_[static_cast<std::size_t>(i)] = button;
     }
     buttons_[0]->setDefault(true);
-    connect(buttons_[0], &QPushButton::clicked, this, &frmGasSel::okClicked);
+    connect(buttons_[0], &QPushButton::clicked, this, &GasSelectDialog::okClicked);
     connect(buttons_[1], &QPushButton::clicked, this, [this] {
         flags_ = false;
         reject();
@@ -82,12 +82,12 @@ frmGasSel::frmGasSel(const InstrumentModel& model, const GasTable& table, bool c
     buildList();
 }
 
-void frmGasSel::setGasNo(std::int16_t channel) {
+void GasSelectDialog::setGasNo(std::int16_t channel) {
     gasNo_ = channel;
     buildList();
 }
 
-void frmGasSel::okClicked() {
+void GasSelectDialog::okClicked() {
     if (selNum_ < 0) {
         QApplication::beep();
         nothing_->show();
@@ -97,7 +97,7 @@ void frmGasSel::okClicked() {
     accept();
 }
 
-void frmGasSel::buildList() {
+void GasSelectDialog::buildList() {
     selNum_ = -1;
     flags_ = false;
     nothing_->hide();
@@ -132,12 +132,12 @@ void frmGasSel::buildList() {
     placeOptions();
 }
 
-void frmGasSel::showOption(int i, const std::string& caption) {
+void GasSelectDialog::showOption(int i, const std::string& caption) {
     shown_[static_cast<std::size_t>(i)] = true;
     options_[static_cast<std::size_t>(i)]->setText(qs(caption));
 }
 
-void frmGasSel::listFromInstrument(int channel) {
+void GasSelectDialog::listFromInstrument(int channel) {
     const int base = channel == 4 ? 15 : 0;
     for (int i = 0; i < specialGasOption; ++i) {
         const LibraryEntry& gas = model_.LI_Entry(base + i + 1);
@@ -155,7 +155,7 @@ void frmGasSel::listFromInstrument(int channel) {
     showOption(specialGasOption, libraryTitle(special));
 }
 
-void frmGasSel::listFromTable(int channel) {
+void GasSelectDialog::listFromTable(int channel) {
     if (!GasTable::valid(0, channel)) return;
     for (int row = 0; row < tableOptions; ++row) {
         const GasEntry& gas = table_.at(row, channel);
@@ -163,7 +163,7 @@ void frmGasSel::listFromTable(int channel) {
     }
 }
 
-void frmGasSel::placeOptions() {
+void GasSelectDialog::placeOptions() {
     for (QRadioButton* option : options_) grid_->removeWidget(option);
     int placed = 0;
     for (int i = 0; i < optionCount; ++i) {

@@ -1,5 +1,5 @@
 #pragma once
-// frmPassword, the access window: the main window opens only after the start-up access code is
+// AccessCodeDialog, the access window: the main window opens only after the start-up access code is
 // typed (compared without regard to case; spaces count). Closing it without the code asks
 // "End ?".
 
@@ -17,10 +17,10 @@ class UserAsker;
 // The access code asked for at start-up.
 inline constexpr const char* kStartupAccessCode = "7395";
 
-class frmPassword : public QDialog {
+class AccessCodeDialog : public QDialog {
     Q_OBJECT
   public:
-    frmPassword(std::string accessCode, UserAsker& asker, QWidget* parent = nullptr);
+    AccessCodeDialog(std::string accessCode, UserAsker& asker, QWidget* parent = nullptr);
 
     bool accessPassed() const { return accessPassed_; }
     QLineEdit* txtPass() const { return txtPass_; }

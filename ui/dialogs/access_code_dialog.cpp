@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_password.h"
+#include "ui/dialogs/access_code_dialog.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -20,7 +20,7 @@ QString text(int id) {
 }
 }  // namespace
 
-frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* parent)
+AccessCodeDialog::AccessCodeDialog(std::string accessCode, UserAsker& asker, QWidget* parent)
     : QDialog(parent), accessCode_(std::move(accessCode)), asker_(asker) {
     setObjectName("frmPassword");
     setWindowTitle(QString::fromStdString(AppTitle()));
@@ -35,7 +35,7 @@ frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* pare
     cmdCancel_ = new QPushButton(text(msg::CancelButton), this);  // "Cancel"
     cmdCancel_->setObjectName("cmdCancel");
     txtPass_->setFocus();
-    connect(cmdOK_, &QPushButton::clicked, this, &frmPassword::okClicked);
+    connect(cmdOK_, &QPushButton::clicked, this, &AccessCodeDialog::okClicked);
     connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
@@ -52,7 +52,7 @@ frmPassword::frmPassword(std::string accessCode, UserAsker& asker, QWidget* pare
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void frmPassword::okClicked() {
+void AccessCodeDialog::okClicked() {
     // Case does not matter; spaces do: " 7395" is wrong.
     if (txtPass_->text().toUpper() != QString::fromStdString(accessCode_).toUpper()) {
         asker_.error(this, ResMessage(msg::IncorrectPassword),
@@ -67,7 +67,7 @@ void frmPassword::okClicked() {
     close();
 }
 
-void frmPassword::closeEvent(QCloseEvent* event) {
+void AccessCodeDialog::closeEvent(QCloseEvent* event) {
     if (!accessPassed_ && !asker_.question(this, ResMessage(msg::EndQuestion),
                                            ResMessage(msg::EndTitle))) {  // "End ?"
         event->ignore();

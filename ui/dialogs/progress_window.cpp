@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_upload.h"
+#include "ui/dialogs/progress_window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -47,7 +47,7 @@ ModeTexts textsFor(std::int16_t mode) {
 
 }  // namespace
 
-frmUpload::frmUpload(std::int16_t transferMode, TransferWatch watch, QWidget* parent)
+ProgressWindow::ProgressWindow(std::int16_t transferMode, TransferWatch watch, QWidget* parent)
     : QDialog(parent), watch_(watch) {
     setObjectName("frmUpload");
     setModal(false);
@@ -65,7 +65,7 @@ frmUpload::frmUpload(std::int16_t transferMode, TransferWatch watch, QWidget* pa
     bar_->setTextVisible(false);
     cmdUpload_ = new QPushButton(text(msg::ProgressCancel), this);  // "Cancel"
     cmdUpload_->setObjectName("cmdUpload");
-    connect(cmdUpload_, &QPushButton::clicked, this, &frmUpload::cancelClicked);
+    connect(cmdUpload_, &QPushButton::clicked, this, &ProgressWindow::cancelClicked);
 
     auto* layout = new QVBoxLayout(this);
     // The bar keeps clear of the window's edges whether or not the Cancel button is below it.
@@ -92,22 +92,22 @@ frmUpload::frmUpload(std::int16_t transferMode, TransferWatch watch, QWidget* pa
 
     tmrInter_ = new QTimer(this);
     tmrInter_->setInterval(kFrontIntervalMs);
-    connect(tmrInter_, &QTimer::timeout, this, &frmUpload::keepInFront);
+    connect(tmrInter_, &QTimer::timeout, this, &ProgressWindow::keepInFront);
     tmrInter_->start();
 }
 
-frmUpload::~frmUpload() = default;
+ProgressWindow::~ProgressWindow() = default;
 
-void frmUpload::setLabel(const QString& label) {
+void ProgressWindow::setLabel(const QString& label) {
     lblUpload_->setText(label);
     lblUpload_->repaint();
 }
 
-QString frmUpload::label() const {
+QString ProgressWindow::label() const {
     return lblUpload_->text();
 }
 
-void frmUpload::setProgress(int done, int total) {
+void ProgressWindow::setProgress(int done, int total) {
     if (total <= 0) {
         bar_->setRange(0, 0);
         return;
@@ -116,7 +116,7 @@ void frmUpload::setProgress(int done, int total) {
     bar_->setValue(std::min(done, total));
 }
 
-void frmUpload::refreshResends() {
+void ProgressWindow::refreshResends() {
     const std::int32_t resends = watch_.resendsSinceStart();
     if (resends <= 0) return;
     lblResends_->setText(
@@ -124,11 +124,11 @@ void frmUpload::refreshResends() {
     lblResends_->show();
 }
 
-void frmUpload::reject() {
+void ProgressWindow::reject() {
     if (!cmdUpload_->isHidden() && cmdUpload_->isEnabled()) cancelClicked();
 }
 
-void frmUpload::cancelClicked() {
+void ProgressWindow::cancelClicked() {
     // Once only: the button goes grey before anything else can run.
     if (canceled_) return;
     cmdUpload_->setEnabled(false);
@@ -137,20 +137,20 @@ void frmUpload::cancelClicked() {
     if (watch_.attached()) watch_.stop(ResMessage(msg::UserCancelLog));  // "= User Cancel ="
 }
 
-void frmUpload::keepInFront() {
+void ProgressWindow::keepInFront() {
     refreshResends();
     if (!isVisible()) return;
     raise();
     activateWindow();
 }
 
-void frmUpload::finish() {
+void ProgressWindow::finish() {
     finished_ = true;
     tmrInter_->stop();
     close();
 }
 
-void frmUpload::changeEvent(QEvent* event) {
+void ProgressWindow::changeEvent(QEvent* event) {
     // Disabling the main window disables its child windows too; a window may be enabled on its
     // own again. Only a disable that came from the parent is undone.
     if (event->type() == QEvent::EnabledChange && !isEnabled() &&
@@ -159,7 +159,7 @@ void frmUpload::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
 }
 
-void frmUpload::closeEvent(QCloseEvent* event) {
+void ProgressWindow::closeEvent(QCloseEvent* event) {
     if (!finished_) {
         event->ignore();
         return;
