@@ -10,7 +10,7 @@
 #include "model/instrument.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
-#include "ui/dialogs/fs_datas_grid.h"
+#include "ui/dialogs/factory_values_grid.h"
 
 using namespace vq;
 using namespace vq::ui_test;
@@ -19,7 +19,7 @@ namespace {
 
 const QColor kRed(255, 0, 0);
 
-// FsDatasGrid rows (from 1) of the settings below.
+// FactoryValuesGrid rows (from 1) of the settings below.
 constexpr int kRowHcMode = 9, kRowBumpTime = 15, kRowLogOverWrite = 4;
 
 }  // namespace
@@ -39,7 +39,7 @@ void HeldValuesWindowTest::factoryGridShowsHeldValuesRedWithTheReason() {
     m.setCalLimit(0);
     m.setLcdBackLight(-1);
     m.setLogOverWrite(1);
-    FsDatasGrid grid;
+    FactoryValuesGrid grid;
     grid.load(m);
     const struct {
         int row;
@@ -50,9 +50,9 @@ void HeldValuesWindowTest::factoryGridShowsHeldValuesRedWithTheReason() {
          "Out of range on the instrument: 9 is not one of the list (Auto, LEL, vol)"},
         {kRowBumpTime, "9",
          "Out of range on the instrument: 9 is not one of the list (30, 45, 60, 90)"},
-        {FsDatasGrid::rowCalLimit, "0",
+        {FactoryValuesGrid::rowCalLimit, "0",
          "Out of range on the instrument: 0 is not between 1 and 365"},
-        {FsDatasGrid::rowLcdBackLight, "-1",
+        {FactoryValuesGrid::rowLcdBackLight, "-1",
          "Out of range on the instrument: -1 is not between 1 and 255"},
         {kRowLogOverWrite, nullptr, ""},
     };

@@ -21,7 +21,7 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/ole_date.h"
-#include "tests/ui/support/fs_test_model.h"
+#include "tests/ui/support/factory_test_model.h"
 #include "tests/ui/support/main_window_controls.h"
 #include "tests/ui/support/main_window_fixture.h"
 #include "tests/ui/support/memory_records_store.h"

@@ -19,7 +19,7 @@
 #include "app/config_file.h"
 #include "messages/messages.h"
 #include "platform/instrument_session.h"
-#include "ui/dialogs/frm_fs_dialog.h"
+#include "ui/dialogs/factory_settings_dialog.h"
 #include "ui/dialogs/progress_window.h"
 #include "ui/dialogs/records_window.h"
 #include "ui/main/instrument_operations.h"
@@ -286,8 +286,9 @@ void MainWindow::setSettingsGrid(QWidget* grid) {
 
 void MainWindow::cmdFactorySettingClick() {
     // The dialog edits a copy and hands back only what the user changed.
-    frmFsDialog::edit(model_, this, font(),
-                      [this](const std::string& text) { AddInfo(text, info_colour::Progress); });
+    FactorySettingsDialog::edit(model_, this, font(), [this](const std::string& text) {
+        AddInfo(text, info_colour::Progress);
+    });
     ShowInstrument();
 }
 

@@ -13,13 +13,13 @@ namespace vq {
 
 class InstrumentModel;
 
-class FsStationGrid : public QTableWidget {
+class StationListGrid : public QTableWidget {
     Q_OBJECT
   public:
     static constexpr int textColumn = 1;
 
-    explicit FsStationGrid(QWidget* parent = nullptr);
-    ~FsStationGrid() override;
+    explicit StationListGrid(QWidget* parent = nullptr);
+    ~StationListGrid() override;
 
     void load(const InstrumentModel& model);
     // Stores each row whose text differs from the model's entry of the same index.

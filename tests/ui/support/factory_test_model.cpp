@@ -1,4 +1,4 @@
-#include "ui/support/fs_test_model.h"
+#include "ui/support/factory_test_model.h"
 
 #include <cstdio>
 #include <sstream>

@@ -1,12 +1,12 @@
-#include "ui/dialogs/fs_station_grid.h"
+#include "ui/dialogs/station_list_grid.h"
 
 #include <QHeaderView>
 
 #include "app/station_list_csv.h"
 #include "messages/messages.h"
 #include "model/instrument.h"
-#include "ui/dialogs/fs_cell_delegate.h"
-#include "ui/dialogs/fs_key_filter.h"
+#include "ui/dialogs/factory_cell_delegate.h"
+#include "ui/dialogs/factory_key_filter.h"
 
 namespace vq {
 namespace {
@@ -21,7 +21,7 @@ QString qs(const std::string& text) {
 
 }  // namespace
 
-FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2, parent) {
+StationListGrid::StationListGrid(QWidget* parent) : QTableWidget(stationListRows, 2, parent) {
     setObjectName("vfgStation");
     verticalHeader()->hide();
     const QStringList gasHeader = qs(ResMessage(msg::GasTableHeader)).split('|');
@@ -40,23 +40,24 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
     resizeColumnToContents(numberColumn);
 
     auto describe = [](int, int) {
-        FsEditorKind kind;
+        FactoryEditorKind kind;
         // Upper case as typed, as the main window's identity texts.
         kind.keys = {true, static_cast<int>(stationTextMax)};
         return kind;
     };
-    auto* delegate = new FsCellDelegate(
+    auto* delegate = new FactoryCellDelegate(
         describe,
         [this](int row, int, const QString& text) {
             editStation(row, text);
             return true;  // any text is kept; an invalid one shows red
         },
         this);
-    connect(delegate, &FsCellDelegate::editorTextChanged, this,
+    connect(delegate, &FactoryCellDelegate::editorTextChanged, this,
             [this](int, int, const QString& text) {
                 emit spaceCountText(qs(ResMessage(msg::LeftSpace, {std::to_string(text.size())})));
             });
-    connect(delegate, &FsCellDelegate::editorClosed, this, [this] { emit spaceCountText({}); });
+    connect(delegate, &FactoryCellDelegate::editorClosed, this,
+            [this] { emit spaceCountText({}); });
     connect(this, &QTableWidget::currentCellChanged, this, [this](int, int column) {
         if (column != textColumn) emit spaceCountText({});
     });
@@ -65,38 +66,38 @@ FsStationGrid::FsStationGrid(QWidget* parent) : QTableWidget(stationListRows, 2,
 
 // An editor still open is destroyed with the viewport, after this class's part of the object
 // is gone: its "closed" signal must not reach the handlers above by then.
-FsStationGrid::~FsStationGrid() {
+StationListGrid::~StationListGrid() {
     if (QAbstractItemDelegate* delegate = itemDelegate()) delegate->disconnect(this);
 }
 
-void FsStationGrid::focusOutEvent(QFocusEvent* event) {
+void StationListGrid::focusOutEvent(QFocusEvent* event) {
     QTableWidget::focusOutEvent(event);
     // Focus moving into the cell editor is not leaving the grid.
     if (state() != QAbstractItemView::EditingState) emit spaceCountText({});
 }
 
-void FsStationGrid::load(const InstrumentModel& model) {
+void StationListGrid::load(const InstrumentModel& model) {
     for (int row = 0; row < stationListRows; ++row) {
         item(row, textColumn)->setText(qs(model.StationList(row)));
         colourRow(row);
     }
 }
 
-void FsStationGrid::store(InstrumentModel& model) const {
+void StationListGrid::store(InstrumentModel& model) const {
     for (int row = 0; row < stationListRows; ++row) {
         const std::string text = item(row, textColumn)->text().toStdString();
         if (text != model.StationList(row)) model.setStationList(row, text);
     }
 }
 
-void FsStationGrid::editStation(int row, const QString& text) {
+void StationListGrid::editStation(int row, const QString& text) {
     if (row < 0 || row >= stationListRows) return;
     item(row, textColumn)->setText(text);
     colourRow(row);
 }
 
-std::size_t FsStationGrid::importStations(const std::vector<StationEntry>& entries,
-                                          InstrumentModel& work) {
+std::size_t StationListGrid::importStations(const std::vector<StationEntry>& entries,
+                                            InstrumentModel& work) {
     std::vector<std::string> texts = stations();
     const std::vector<int> changed = ApplyStationEntries(entries, texts);
     for (const int row : changed) {
@@ -107,24 +108,24 @@ std::size_t FsStationGrid::importStations(const std::vector<StationEntry>& entri
     return changed.size();
 }
 
-std::vector<std::string> FsStationGrid::stations() const {
+std::vector<std::string> StationListGrid::stations() const {
     std::vector<std::string> texts;
     for (int row = 0; row < stationListRows; ++row)
         texts.push_back(item(row, textColumn)->text().toStdString());
     return texts;
 }
 
-bool FsStationGrid::isInvalid(int row) const {
+bool StationListGrid::isInvalid(int row) const {
     return !IsStationText(item(row, textColumn)->text().toStdString());
 }
 
-bool FsStationGrid::hasInvalid() const {
+bool StationListGrid::hasInvalid() const {
     for (int row = 0; row < stationListRows; ++row)
         if (isInvalid(row)) return true;
     return false;
 }
 
-void FsStationGrid::colourRow(int row) {
+void StationListGrid::colourRow(int row) {
     // A red row says why (a pasted or imported text may be too long or hold any character).
     QTableWidgetItem* cell = item(row, textColumn);
     const QString text = cell->text();

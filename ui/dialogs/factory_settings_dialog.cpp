@@ -1,4 +1,4 @@
-#include "ui/dialogs/frm_fs_dialog.h"
+#include "ui/dialogs/factory_settings_dialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,10 +12,10 @@
 #include "app/station_list_csv.h"
 #include "messages/messages.h"
 #include "model/settings_review.h"
-#include "ui/dialogs/fs_copy_back.h"
-#include "ui/dialogs/fs_datas_grid.h"
-#include "ui/dialogs/fs_gas_table_grid.h"
-#include "ui/dialogs/fs_station_grid.h"
+#include "ui/dialogs/factory_copy_back.h"
+#include "ui/dialogs/factory_values_grid.h"
+#include "ui/dialogs/gas_table_grid.h"
+#include "ui/dialogs/station_list_grid.h"
 
 namespace vq {
 namespace {
@@ -53,11 +53,11 @@ int wholeTableHeight(const QTableWidget& grid) {
 
 }  // namespace
 
-frmFsDialog::frmFsDialog(QWidget* parent)
+FactorySettingsDialog::FactorySettingsDialog(QWidget* parent)
     : QDialog(parent),
-      datas_(new FsDatasGrid(this)),
-      stations_(new FsStationGrid(this)),
-      gases_(new FsGasTableGrid(this)),
+      datas_(new FactoryValuesGrid(this)),
+      stations_(new StationListGrid(this)),
+      gases_(new GasTableGrid(this)),
       lblSpaceCount_(new QLabel(this)),
       cmdOK_(new QPushButton(text(msg::OkButton), this)),
       cmdCancel_(new QPushButton(text(msg::CancelButton), this)),
@@ -107,8 +107,8 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     layout->addLayout(buttons);
     resize(1100, 760);
 
-    connect(stations_, &FsStationGrid::spaceCountText, lblSpaceCount_, &QLabel::setText);
-    connect(cmdOK_, &QPushButton::clicked, this, &frmFsDialog::confirm);
+    connect(stations_, &StationListGrid::spaceCountText, lblSpaceCount_, &QLabel::setText);
+    connect(cmdOK_, &QPushButton::clicked, this, &FactorySettingsDialog::confirm);
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { QDialog::reject(); });
     connect(cmdStationExport_, &QPushButton::clicked, this, [this] {
         // Red stations are refused before the user is asked for a file.
@@ -122,20 +122,21 @@ frmFsDialog::frmFsDialog(QWidget* parent)
     });
 }
 
-bool frmFsDialog::edit(InstrumentModel& model, QWidget* parent, const QFont& font, Log log) {
-    frmFsDialog dialog(parent);
+bool FactorySettingsDialog::edit(InstrumentModel& model, QWidget* parent, const QFont& font,
+                                 Log log) {
+    FactorySettingsDialog dialog(parent);
     dialog.setFont(font);
     dialog.setInstrument(&model);
     dialog.setLog(std::move(log));
     return dialog.exec() == QDialog::Accepted;
 }
 
-void frmFsDialog::showEvent(QShowEvent* event) {
+void FactorySettingsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!activated_) activate();
 }
 
-void frmFsDialog::activate() {
+void FactorySettingsDialog::activate() {
     activated_ = true;
     work_ = instrument_ != nullptr ? *instrument_ : InstrumentModel();
     work_.ClearChangeFlags();
@@ -148,13 +149,13 @@ void frmFsDialog::activate() {
     lblSpaceCount_->clear();
 }
 
-void frmFsDialog::done(int result) {
+void FactorySettingsDialog::done(int result) {
     // The next showing builds its working copy afresh.
     activated_ = false;
     QDialog::done(result);
 }
 
-bool frmFsDialog::hasEdits() const {
+bool FactorySettingsDialog::hasEdits() const {
     if (!activated_) return false;
     InstrumentModel edited = work_;
     datas_->store(edited);
@@ -169,9 +170,9 @@ bool frmFsDialog::hasEdits() const {
     return false;
 }
 
-void frmFsDialog::reject() {
+void FactorySettingsDialog::reject() {
     if (hasEdits()) {
-        const QString question = text(msg::FsDiscardQuestion);
+        const QString question = text(msg::FactoryDiscardQuestion);
         const bool discard =
             ask_ ? ask_(question)
                  : QMessageBox::question(this, QString::fromStdString(AppTitle()), question,
@@ -182,18 +183,18 @@ void frmFsDialog::reject() {
     QDialog::reject();
 }
 
-void frmFsDialog::notice(QMessageBox::Icon icon, const QString& message) {
+void FactorySettingsDialog::notice(QMessageBox::Icon icon, const QString& message) {
     if (notify_) return notify_(icon, message);
     QMessageBox box(icon, QString::fromStdString(AppTitle()), message, QMessageBox::Ok, this);
     box.exec();
 }
 
-void frmFsDialog::reportInvalid(int gridNameId) {
+void FactorySettingsDialog::reportInvalid(int gridNameId) {
     notice(QMessageBox::Critical,
            QString::fromStdString(ResMessage(msg::ImproperDataFound, {ResMessage(gridNameId)})));
 }
 
-void frmFsDialog::confirm() {
+void FactorySettingsDialog::confirm() {
     if (stations_->hasInvalid()) return reportInvalid(msg::StationListLabel);
     if (gases_->hasInvalid()) return reportInvalid(msg::HcGasTableName);
     datas_->store(work_);
@@ -203,7 +204,7 @@ void frmFsDialog::confirm() {
     accept();
 }
 
-bool frmFsDialog::exportStations(const QString& path) {
+bool FactorySettingsDialog::exportStations(const QString& path) {
     if (stations_->hasInvalid()) {
         reportInvalid(msg::StationListLabel);
         return false;
@@ -221,7 +222,7 @@ bool frmFsDialog::exportStations(const QString& path) {
     return true;
 }
 
-bool frmFsDialog::importStations(const QString& path) {
+bool FactorySettingsDialog::importStations(const QString& path) {
     // A refused line refuses the whole file: the grid is not touched.
     const StationImport imported = ImportStationList(path.toStdString());
     if (!imported.result) {

@@ -10,8 +10,8 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "model/settings_table.h"
-#include "ui/dialogs/fs_datas_grid.h"
-#include "ui/support/fs_test_model.h"
+#include "ui/dialogs/factory_values_grid.h"
+#include "ui/support/factory_test_model.h"
 
 namespace vq {
 namespace {
@@ -50,7 +50,7 @@ QStringList expectedItems(const Setting& s) {
 
 }  // namespace
 
-class FsDatasRowsTest : public QObject {
+class FactoryValuesRowsTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -60,9 +60,10 @@ class FsDatasRowsTest : public QObject {
     void oldRomDropsTheLastOxygenAlarmType();
 };
 
-void FsDatasRowsTest::everySettingIsARowOnceUnlessAnotherWindowShowsIt() {
+void FactoryValuesRowsTest::everySettingIsARowOnceUnlessAnotherWindowShowsIt() {
     std::map<std::string_view, int> shown;
-    for (int row = 1; row <= FsDatasGrid::rows; ++row) ++shown[FsDatasGrid::rowSetting(row)];
+    for (int row = 1; row <= FactoryValuesGrid::rows; ++row)
+        ++shown[FactoryValuesGrid::rowSetting(row)];
     QCOMPARE(shown["DummySerial"], 1);
     for (const Setting& s : SettingsTable()) {
         const bool elsewhere =
@@ -70,28 +71,30 @@ void FsDatasRowsTest::everySettingIsARowOnceUnlessAnotherWindowShowsIt() {
             fs_datas::kShownElsewhere.end();
         QVERIFY2(shown[s.prop] == (elsewhere ? 0 : 1), s.prop.data());
     }
-    QCOMPARE(FsDatasGrid::rows,
+    QCOMPARE(FactoryValuesGrid::rows,
              static_cast<int>(SettingsTable().size() - fs_datas::kShownElsewhere.size() + 1));
     // The ordered rows come first, as the dialog has always shown them.
     for (int row = 1; row <= static_cast<int>(fs_datas::kOrder.size()); ++row)
-        QCOMPARE(FsDatasGrid::rowSetting(row), fs_datas::kOrder[static_cast<std::size_t>(row - 1)]);
+        QCOMPARE(FactoryValuesGrid::rowSetting(row),
+                 fs_datas::kOrder[static_cast<std::size_t>(row - 1)]);
 }
 
-void FsDatasRowsTest::everyRowShowsItsSettingsCaptionAndList() {
+void FactoryValuesRowsTest::everyRowShowsItsSettingsCaptionAndList() {
     for (Language language : {Language::English, Language::Japanese}) {
         setLanguage(language);
         const InstrumentModel model = fs_test::readInstrument();
-        FsDatasGrid grid;
+        FactoryValuesGrid grid;
         grid.load(model);
-        QCOMPARE(grid.rowCount(), FsDatasGrid::rows);
-        QCOMPARE(grid.item(FsDatasGrid::rowManufactureNumber - 1, 0)->text(),
+        QCOMPARE(grid.rowCount(), FactoryValuesGrid::rows);
+        QCOMPARE(grid.item(FactoryValuesGrid::rowManufactureNumber - 1, 0)->text(),
                  qs(ResMessage(msg::ManufactureNumberLabel)));
-        for (int row = FsDatasGrid::rowManufactureNumber + 1; row <= FsDatasGrid::rows; ++row) {
-            const std::string_view prop = FsDatasGrid::rowSetting(row);
+        for (int row = FactoryValuesGrid::rowManufactureNumber + 1; row <= FactoryValuesGrid::rows;
+             ++row) {
+            const std::string_view prop = FactoryValuesGrid::rowSetting(row);
             const Setting* s = FindSettingOf(prop);
             QVERIFY2(s != nullptr, prop.data());
             const QString label = grid.item(row - 1, 0)->text();
-            if (row == FsDatasGrid::rowCalLimit) {
+            if (row == FactoryValuesGrid::rowCalLimit) {
                 // Its own label, with the table's range in it.
                 QCOMPARE(label, qs(ResMessage(msg::CalTimeLimitLabel,
                                               {std::to_string(s->low), std::to_string(s->high)})));
@@ -105,21 +108,22 @@ void FsDatasRowsTest::everyRowShowsItsSettingsCaptionAndList() {
     }
     setLanguage(Language::English);
     // The label reads as before the range came from the table.
-    FsDatasGrid grid;
-    QCOMPARE(grid.item(FsDatasGrid::rowCalLimit - 1, 0)->text(),
+    FactoryValuesGrid grid;
+    QCOMPARE(grid.item(FactoryValuesGrid::rowCalLimit - 1, 0)->text(),
              QString("Calibration Time Limit(1-365days)"));
 }
 
-void FsDatasRowsTest::numberRowsTakeTheTablesRangeAndStoreThroughItsSetter() {
+void FactoryValuesRowsTest::numberRowsTakeTheTablesRangeAndStoreThroughItsSetter() {
     int numberRows = 0;
-    for (int row = FsDatasGrid::rowManufactureNumber + 1; row <= FsDatasGrid::rows; ++row) {
-        const Setting* s = FindSettingOf(FsDatasGrid::rowSetting(row));
+    for (int row = FactoryValuesGrid::rowManufactureNumber + 1; row <= FactoryValuesGrid::rows;
+         ++row) {
+        const Setting* s = FindSettingOf(FactoryValuesGrid::rowSetting(row));
         QVERIFY(s != nullptr);
         if (s->isText || s->shown.kind != ShownForm::Kind::Number) continue;
         ++numberRows;
         for (std::int32_t edge : {s->low, s->high}) {
             InstrumentModel model = fs_test::readInstrument();
-            FsDatasGrid grid;
+            FactoryValuesGrid grid;
             grid.load(model);
             QVERIFY2(!grid.editValue(row, QString::number(s->low - 1)), s->what.data());
             QVERIFY2(!grid.editValue(row, QString::number(s->high + 1)), s->what.data());
@@ -132,7 +136,7 @@ void FsDatasRowsTest::numberRowsTakeTheTablesRangeAndStoreThroughItsSetter() {
     QCOMPARE(numberRows, 2);  // the calibration time limit and the backlight time
 }
 
-void FsDatasRowsTest::oldRomDropsTheLastOxygenAlarmType() {
+void FactoryValuesRowsTest::oldRomDropsTheLastOxygenAlarmType() {
     const Setting* s = FindSettingOf("AlarmO2");
     QVERIFY(s != nullptr);
     QStringList all = qs(std::string(s->shown.texts)).split('|');
@@ -141,13 +145,13 @@ void FsDatasRowsTest::oldRomDropsTheLastOxygenAlarmType() {
         int items;
     };
     for (const Case c : {Case{4425, 2}, Case{4426, 3}, Case{9999, 3}}) {
-        FsDatasGrid grid;
+        FactoryValuesGrid grid;
         grid.load(fs_test::readInstrument(c.rom));
-        QCOMPARE(grid.listItems(FsDatasGrid::rowOxyAlarm), all.mid(0, c.items));
+        QCOMPARE(grid.listItems(FactoryValuesGrid::rowOxyAlarm), all.mid(0, c.items));
     }
 }
 
 }  // namespace vq
 
-QTEST_MAIN(vq::FsDatasRowsTest)
-#include "fs_datas_rows_test.moc"
+QTEST_MAIN(vq::FactoryValuesRowsTest)
+#include "factory_values_rows_test.moc"

@@ -1,4 +1,4 @@
-#include "ui/dialogs/fs_datas_grid.h"
+#include "ui/dialogs/factory_values_grid.h"
 
 #include <QHeaderView>
 #include <algorithm>
@@ -14,7 +14,7 @@
 #include "model/settings_table.h"
 #include "model/text_rules.h"
 #include "model/token.h"
-#include "ui/dialogs/fs_cell_delegate.h"
+#include "ui/dialogs/factory_cell_delegate.h"
 
 namespace vq {
 namespace {
@@ -102,7 +102,8 @@ std::vector<RowLayout> buildRowLayouts() {
         rows.push_back(tableRow(*setting));
     }
     // The calibration time limit has a label of its own, which states its range.
-    rows[static_cast<std::size_t>(FsDatasGrid::rowCalLimit - 1)].label = msg::CalTimeLimitLabel;
+    rows[static_cast<std::size_t>(FactoryValuesGrid::rowCalLimit - 1)].label =
+        msg::CalTimeLimitLabel;
     return rows;
 }
 
@@ -145,7 +146,7 @@ QString listText(int row, int32_t romNumber) {
     if (!s.items.empty()) {
         QString items = shownItems(s.items);
         // The oxygen alarm's last type, H-HH, came with a later ROM.
-        if (row == FsDatasGrid::rowOxyAlarm && romNumber < romWithHighHighOxy)
+        if (row == FactoryValuesGrid::rowOxyAlarm && romNumber < romWithHighHighOxy)
             items.truncate(items.lastIndexOf('|'));
         return items;
     }
@@ -202,14 +203,14 @@ void markHeld(QTableWidgetItem* cell, const std::string& reason) {
 
 }  // namespace
 
-const int FsDatasGrid::rows = static_cast<int>(rowProps().size());
+const int FactoryValuesGrid::rows = static_cast<int>(rowProps().size());
 
-std::string_view FsDatasGrid::rowSetting(int row) {
+std::string_view FactoryValuesGrid::rowSetting(int row) {
     static const std::vector<std::string_view> props = rowProps();
     return props.at(static_cast<std::size_t>(row - 1));
 }
 
-FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
+FactoryValuesGrid::FactoryValuesGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     setObjectName("vfgDatas");
     verticalHeader()->hide();
     horizontalHeader()->hide();
@@ -231,16 +232,16 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     }
     auto describe = [this](int tableRow, int) {
         const int row = tableRow + 1;
-        FsEditorKind kind;
+        FactoryEditorKind kind;
         if (rowLayout(row).kind == Kind::List) {
-            kind.kind = FsEditorKind::List;
+            kind.kind = FactoryEditorKind::List;
             kind.items = listItems(row);
         } else {
             kind.keys = {true, row == rowSpecNo ? specNoMax : 0};
         }
         return kind;
     };
-    auto* delegate = new FsCellDelegate(
+    auto* delegate = new FactoryCellDelegate(
         describe,
         [this](int tableRow, int, const QString& text) { return editValue(tableRow + 1, text); },
         this);
@@ -248,28 +249,28 @@ FsDatasGrid::FsDatasGrid(QWidget* parent) : QTableWidget(rows, 3, parent) {
     setItemDelegate(delegate);
 }
 
-void FsDatasGrid::resizeEvent(QResizeEvent* event) {
+void FactoryValuesGrid::resizeEvent(QResizeEvent* event) {
     QTableWidget::resizeEvent(event);
     const int width = viewport()->width();
     setColumnWidth(labelColumn, width * 6 / 10);
     setColumnWidth(valueColumn, width - width * 6 / 10);
 }
 
-void FsDatasGrid::setValue(int row, const QString& text) {
+void FactoryValuesGrid::setValue(int row, const QString& text) {
     QTableWidgetItem* cell = item(row - 1, valueColumn);
     cell->setText(text);
     markHeld(cell, {});  // a value set here is one of the row's
 }
 
-QString FsDatasGrid::valueText(int row) const {
+QString FactoryValuesGrid::valueText(int row) const {
     return item(row - 1, valueColumn)->text();
 }
 
-QStringList FsDatasGrid::listItems(int row) const {
+QStringList FactoryValuesGrid::listItems(int row) const {
     return splitList(item(row - 1, listColumn)->text());
 }
 
-void FsDatasGrid::load(const InstrumentModel& model) {
+void FactoryValuesGrid::load(const InstrumentModel& model) {
     calLimitEdited_ = false;
     for (int row = 1; row <= rows; ++row) {
         const RowLayout& s = rowLayout(row);
@@ -293,12 +294,12 @@ void FsDatasGrid::load(const InstrumentModel& model) {
     }
 }
 
-bool FsDatasGrid::refuse(int messageId, const std::vector<std::string>& args) {
+bool FactoryValuesGrid::refuse(int messageId, const std::vector<std::string>& args) {
     refusal_ = QString::fromStdString(ResMessage(messageId, args));
     return false;
 }
 
-bool FsDatasGrid::editValue(int row, const QString& typed) {
+bool FactoryValuesGrid::editValue(int row, const QString& typed) {
     if (row <= rowManufactureNumber || row > rows) return refuse(msg::RefusedReadOnly);
     const RowLayout& s = rowLayout(row);
     QString text = s.kind == Kind::List ? typed : typed.toUpper();
@@ -320,7 +321,7 @@ bool FsDatasGrid::editValue(int row, const QString& typed) {
     return true;
 }
 
-void FsDatasGrid::store(InstrumentModel& model) const {
+void FactoryValuesGrid::store(InstrumentModel& model) const {
     for (int row = rowManufactureNumber + 1; row <= rows; ++row) {
         const RowLayout& s = rowLayout(row);
         const QString text = valueText(row);

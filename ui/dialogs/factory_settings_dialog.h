@@ -1,15 +1,15 @@
 #pragma once
-// frmFsDialog: the factory setting dialog. It edits a working copy of the caller's instrument
-// model (factory parameters, station list, settings gas entries) and, on OK, hands back only the
-// fields the user changed, with their change flags set, for the main window's next write.
+// FactorySettingsDialog: the factory setting dialog. It edits a working copy of the caller's
+// instrument model (factory parameters, station list, settings gas entries) and, on OK, hands back
+// only the fields the user changed, with their change flags set, for the main window's next write.
 // Nothing is sent to the instrument from here. Cancel leaves the caller's model untouched.
 //
 // Use:
-//     frmFsDialog dialog(parent);
+//     FactorySettingsDialog dialog(parent);
 //     dialog.setFont(configuredFont);       // every control follows the dialog's font
 //     dialog.setInstrument(&model);
 //     if (dialog.exec() == QDialog::Accepted) { /* refresh the display from model */ }
-// or simply frmFsDialog::edit(model, parent, font).
+// or simply FactorySettingsDialog::edit(model, parent, font).
 
 #include <QDialog>
 #include <QMessageBox>
@@ -23,11 +23,11 @@ class QPushButton;
 
 namespace vq {
 
-class FsDatasGrid;
-class FsStationGrid;
-class FsGasTableGrid;
+class FactoryValuesGrid;
+class StationListGrid;
+class GasTableGrid;
 
-class frmFsDialog : public QDialog {
+class FactorySettingsDialog : public QDialog {
     Q_OBJECT
   public:
     // Shows a box; tests replace it so no modal box ever waits for a person.
@@ -39,7 +39,7 @@ class frmFsDialog : public QDialog {
     // A line for the caller's information log (a file written, with its full path).
     using Log = std::function<void(const std::string& text)>;
 
-    explicit frmFsDialog(QWidget* parent = nullptr);
+    explicit FactorySettingsDialog(QWidget* parent = nullptr);
 
     // Runs the dialog modally over `model`; true when the user confirmed with OK.
     static bool edit(InstrumentModel& model, QWidget* parent, const QFont& font, Log log = {});
@@ -66,9 +66,9 @@ class frmFsDialog : public QDialog {
     void confirm();
 
     const InstrumentModel& workingCopy() const { return work_; }
-    FsDatasGrid* datasGrid() const { return datas_; }
-    FsStationGrid* stationGrid() const { return stations_; }
-    FsGasTableGrid* gasTableGrid() const { return gases_; }
+    FactoryValuesGrid* datasGrid() const { return datas_; }
+    StationListGrid* stationGrid() const { return stations_; }
+    GasTableGrid* gasTableGrid() const { return gases_; }
 
     void done(int result) override;
     // Escape and the close box: with edits, asks before they are dropped; No keeps the dialog
@@ -91,9 +91,9 @@ class frmFsDialog : public QDialog {
     Ask ask_;
     Log log_;
 
-    FsDatasGrid* datas_;
-    FsStationGrid* stations_;
-    FsGasTableGrid* gases_;
+    FactoryValuesGrid* datas_;
+    StationListGrid* stations_;
+    GasTableGrid* gases_;
     QLabel* lblSpaceCount_;
     QPushButton* cmdOK_;
     QPushButton* cmdCancel_;

@@ -13,15 +13,15 @@ namespace vq {
 // The first character of `text` outside the identifier set (empty when there is none).
 QString FirstNonNameCharacter(const QString& text);
 
-struct FsKeyRules {
+struct FactoryKeyRules {
     bool upperCase = false;
     int maxLength = 0;  // 0: no limit
 };
 
-class FsKeyFilter : public QObject {
+class FactoryKeyFilter : public QObject {
     Q_OBJECT
   public:
-    FsKeyFilter(FsKeyRules rules, QObject* parent);
+    FactoryKeyFilter(FactoryKeyRules rules, QObject* parent);
 
   signals:
     // A typed character was refused, with the reason shown.
@@ -31,7 +31,7 @@ class FsKeyFilter : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    FsKeyRules rules_;
+    FactoryKeyRules rules_;
 };
 
 }  // namespace vq

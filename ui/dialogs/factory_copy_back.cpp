@@ -1,4 +1,4 @@
-#include "ui/dialogs/fs_copy_back.h"
+#include "ui/dialogs/factory_copy_back.h"
 
 #include "model/instrument.h"
 #include "model/settings_table.h"

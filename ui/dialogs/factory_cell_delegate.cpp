@@ -1,4 +1,4 @@
-#include "ui/dialogs/fs_cell_delegate.h"
+#include "ui/dialogs/factory_cell_delegate.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -8,20 +8,20 @@
 
 namespace vq {
 
-FsCellDelegate::FsCellDelegate(Describe describe, Commit commit, QObject* parent)
+FactoryCellDelegate::FactoryCellDelegate(Describe describe, Commit commit, QObject* parent)
     : QStyledItemDelegate(parent), describe_(std::move(describe)), commit_(std::move(commit)) {
     connect(this, &QAbstractItemDelegate::closeEditor, this, [this] { emit editorClosed(); });
 }
 
-QWidget* FsCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                                      const QModelIndex& index) const {
+QWidget* FactoryCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                           const QModelIndex& index) const {
     const int row = index.row();
     const int column = index.column();
-    const FsEditorKind kind = describe_(row, column);
+    const FactoryEditorKind kind = describe_(row, column);
     QWidget* editor = nullptr;
-    if (kind.kind == FsEditorKind::Text) {
+    if (kind.kind == FactoryEditorKind::Text) {
         auto* edit = new QLineEdit(parent);
-        edit->installEventFilter(new FsKeyFilter(kind.keys, edit));
+        edit->installEventFilter(new FactoryKeyFilter(kind.keys, edit));
         connect(edit, &QLineEdit::textChanged, this, [this, row, column](const QString& text) {
             emit editorTextChanged(row, column, text);
         });
@@ -29,14 +29,14 @@ QWidget* FsCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewIte
     } else {
         auto* list = new QComboBox(parent);
         list->addItems(kind.items);
-        list->setEditable(kind.kind == FsEditorKind::EditableList);
+        list->setEditable(kind.kind == FactoryEditorKind::EditableList);
         editor = list;
     }
     connect(editor, &QObject::destroyed, this, [this] { emit editorClosed(); });
     return editor;
 }
 
-void FsCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+void FactoryCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     const QString text = index.data(Qt::DisplayRole).toString();
     if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
         edit->setText(text);
@@ -53,8 +53,8 @@ void FsCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) co
     }
 }
 
-void FsCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
-                                  const QModelIndex& index) const {
+void FactoryCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
+                                       const QModelIndex& index) const {
     QString text;
     if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
         text = edit->text();

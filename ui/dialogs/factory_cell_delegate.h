@@ -9,28 +9,28 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
-#include "ui/dialogs/fs_key_filter.h"
+#include "ui/dialogs/factory_key_filter.h"
 
 namespace vq {
 
-struct FsEditorKind {
+struct FactoryEditorKind {
     enum Kind { Text, List, EditableList };
     Kind kind = Text;
-    FsKeyRules keys;    // Text
-    QStringList items;  // List and EditableList
+    FactoryKeyRules keys;  // Text
+    QStringList items;     // List and EditableList
 };
 
-class FsCellDelegate : public QStyledItemDelegate {
+class FactoryCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
   public:
-    using Describe = std::function<FsEditorKind(int row, int column)>;
+    using Describe = std::function<FactoryEditorKind(int row, int column)>;
     // True when the grid kept the edit.
     using Commit = std::function<bool(int row, int column, const QString& text)>;
 
     // Why the grid refused the last edit.
     using Reason = std::function<QString()>;
 
-    FsCellDelegate(Describe describe, Commit commit, QObject* parent);
+    FactoryCellDelegate(Describe describe, Commit commit, QObject* parent);
     void setReason(Reason reason) { reason_ = std::move(reason); }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,

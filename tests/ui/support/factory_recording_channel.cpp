@@ -1,4 +1,4 @@
-#include "ui/support/fs_recording_channel.h"
+#include "ui/support/factory_recording_channel.h"
 
 #include "protocol/frame.h"
 

@@ -14,13 +14,13 @@
 
 #include "messages/messages.h"
 #include "model/instrument.h"
-#include "ui/dialogs/frm_fs_dialog.h"
-#include "ui/dialogs/fs_cell_delegate.h"
-#include "ui/dialogs/fs_datas_grid.h"
-#include "ui/dialogs/fs_gas_table_grid.h"
-#include "ui/dialogs/fs_key_filter.h"
-#include "ui/dialogs/fs_station_grid.h"
-#include "ui/support/fs_test_model.h"
+#include "ui/dialogs/factory_cell_delegate.h"
+#include "ui/dialogs/factory_key_filter.h"
+#include "ui/dialogs/factory_settings_dialog.h"
+#include "ui/dialogs/factory_values_grid.h"
+#include "ui/dialogs/gas_table_grid.h"
+#include "ui/dialogs/station_list_grid.h"
+#include "ui/support/factory_test_model.h"
 #include "ui/support/main_window_controls.h"
 #include "ui/support/main_window_fixture.h"
 
@@ -39,7 +39,7 @@ QLineEdit* openEditor(QTableWidget& grid, int tableRow, int column) {
 struct Harness {
     explicit Harness(InstrumentModel& model) {
         setLanguage(Language::English);
-        dialog = std::make_unique<frmFsDialog>();
+        dialog = std::make_unique<FactorySettingsDialog>();
         dialog->setNotify([](QMessageBox::Icon, const QString&) {});
         dialog->setAsk([this](const QString& text) {
             questions.push_back(text);
@@ -51,12 +51,12 @@ struct Harness {
     void escape() const { QTest::keyClick(dialog->datasGrid(), Qt::Key_Escape); }
     void closeBox() const { dialog->close(); }
 
-    std::unique_ptr<frmFsDialog> dialog;
+    std::unique_ptr<FactorySettingsDialog> dialog;
     QStringList questions;
     bool answer = false;
 };
 
-class FsDialogNoticesTest : public QObject {
+class FactoryDialogNoticesTest : public QObject {
     Q_OBJECT
   private slots:
     void escapeOrCloseWithEditsAsksAndNoKeepsThem() {
@@ -64,15 +64,16 @@ class FsDialogNoticesTest : public QObject {
             InstrumentModel model = fs_test::readInstrument();
             const std::string before = fs_test::modelImage(model);
             Harness h(model);
-            QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, "7"));
+            QVERIFY(h.dialog->datasGrid()->editValue(FactoryValuesGrid::rowCalLimit, "7"));
             h.dialog->stationGrid()->editStation(4, "CHANGED");
             QVERIFY(h.dialog->hasEdits());
 
             viaEscape ? h.escape() : h.closeBox();
             QCOMPARE(h.questions,
-                     QStringList{QString::fromStdString(ResMessage(msg::FsDiscardQuestion))});
+                     QStringList{QString::fromStdString(ResMessage(msg::FactoryDiscardQuestion))});
             QVERIFY(h.dialog->isVisible());
-            QCOMPARE(h.dialog->datasGrid()->valueText(FsDatasGrid::rowCalLimit), QString("7"));
+            QCOMPARE(h.dialog->datasGrid()->valueText(FactoryValuesGrid::rowCalLimit),
+                     QString("7"));
             QCOMPARE(h.dialog->stationGrid()->stations()[4], std::string("CHANGED"));
 
             // Yes lets the edits go; the caller's model never saw them.
@@ -89,11 +90,11 @@ class FsDialogNoticesTest : public QObject {
     void refusalsSayWhy() {
         InstrumentModel model = fs_test::readInstrument();
         Harness h(model);
-        FsDatasGrid& datas = *h.dialog->datasGrid();
-        auto* delegate = qobject_cast<FsCellDelegate*>(datas.itemDelegate());
+        FactoryValuesGrid& datas = *h.dialog->datasGrid();
+        auto* delegate = qobject_cast<FactoryCellDelegate*>(datas.itemDelegate());
         QVERIFY(delegate != nullptr);
-        QSignalSpy refused(delegate, &FsCellDelegate::refused);
-        QLineEdit* edit = openEditor(datas, FsDatasGrid::rowCalLimit - 1, 1);
+        QSignalSpy refused(delegate, &FactoryCellDelegate::refused);
+        QLineEdit* edit = openEditor(datas, FactoryValuesGrid::rowCalLimit - 1, 1);
         QVERIFY(edit != nullptr);
         edit->selectAll();
         QTest::keyClicks(edit, "999");
@@ -101,18 +102,18 @@ class FsDialogNoticesTest : public QObject {
         QTRY_COMPARE(refused.size(), 1);
         QCOMPARE(refused.at(0).at(0).toString(), QString("Enter a whole number from 1 to 365."));
 
-        FsGasTableGrid& gases = *h.dialog->gasTableGrid();
-        QVERIFY(!gases.editCell(FsGasTableGrid::settingsRow, FsGasTableGrid::Name, "LIB05"));
+        GasTableGrid& gases = *h.dialog->gasTableGrid();
+        QVERIFY(!gases.editCell(GasTableGrid::settingsRow, GasTableGrid::Name, "LIB05"));
         QCOMPARE(gases.lastRefusal(), QString("\"LIB05\" is already used in this list."));
-        QVERIFY(!gases.editCell(FsGasTableGrid::settingsRow, FsGasTableGrid::Ratio, "x1"));
+        QVERIFY(!gases.editCell(GasTableGrid::settingsRow, GasTableGrid::Ratio, "x1"));
         QCOMPARE(gases.lastRefusal(), QString("\"x1\" is not a number."));
 
         // "#" in a station name is refused as it is typed.
-        QLineEdit* station = openEditor(*h.dialog->stationGrid(), 4, FsStationGrid::textColumn);
+        QLineEdit* station = openEditor(*h.dialog->stationGrid(), 4, StationListGrid::textColumn);
         QVERIFY(station != nullptr);
-        auto* keys = station->findChild<FsKeyFilter*>();
+        auto* keys = station->findChild<FactoryKeyFilter*>();
         QVERIFY(keys != nullptr);
-        QSignalSpy keyRefused(keys, &FsKeyFilter::refused);
+        QSignalSpy keyRefused(keys, &FactoryKeyFilter::refused);
         QTest::keyClicks(station, "A#");
         QCOMPARE(keyRefused.size(), 1);
         QCOMPARE(keyRefused.at(0).at(0).toString(),
@@ -133,7 +134,7 @@ class FsDialogNoticesTest : public QObject {
         QString boxText;
         bool ran = false;
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<frmFsDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<FactorySettingsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog != nullptr);
             dialog->setChooseFile([](bool) { return QStringLiteral("Station.csv"); });
             dialog->setNotify(
@@ -157,9 +158,9 @@ class FsDialogNoticesTest : public QObject {
     void escapeWithoutEditsClosesAtOnce() {
         InstrumentModel model = fs_test::readInstrument();
         Harness h(model);
-        const QString calLimit = h.dialog->datasGrid()->valueText(FsDatasGrid::rowCalLimit);
-        QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, "7"));
-        QVERIFY(h.dialog->datasGrid()->editValue(FsDatasGrid::rowCalLimit, calLimit));
+        const QString calLimit = h.dialog->datasGrid()->valueText(FactoryValuesGrid::rowCalLimit);
+        QVERIFY(h.dialog->datasGrid()->editValue(FactoryValuesGrid::rowCalLimit, "7"));
+        QVERIFY(h.dialog->datasGrid()->editValue(FactoryValuesGrid::rowCalLimit, calLimit));
         QVERIFY(!h.dialog->hasEdits());
         h.escape();
         QVERIFY(h.questions.isEmpty());
@@ -170,5 +171,5 @@ class FsDialogNoticesTest : public QObject {
 }  // namespace
 }  // namespace vq
 
-QTEST_MAIN(vq::FsDialogNoticesTest)
-#include "fs_dialog_notices_test.moc"
+QTEST_MAIN(vq::FactoryDialogNoticesTest)
+#include "factory_dialog_notices_test.moc"

@@ -18,17 +18,17 @@
 #include "messages/messages.h"
 #include "model/instrument.h"
 #include "protocol/settings_write.h"
-#include "ui/dialogs/frm_fs_dialog.h"
-#include "ui/dialogs/fs_datas_grid.h"
-#include "ui/dialogs/fs_gas_table_grid.h"
-#include "ui/dialogs/fs_station_grid.h"
-#include "ui/support/fs_recording_channel.h"
-#include "ui/support/fs_test_model.h"
+#include "ui/dialogs/factory_settings_dialog.h"
+#include "ui/dialogs/factory_values_grid.h"
+#include "ui/dialogs/gas_table_grid.h"
+#include "ui/dialogs/station_list_grid.h"
+#include "ui/support/factory_recording_channel.h"
+#include "ui/support/factory_test_model.h"
 
 namespace vq {
 namespace {
 
-using Grid = FsGasTableGrid;
+using Grid = GasTableGrid;
 constexpr int settingsRow = Grid::settingsRow;
 constexpr int secondHalf = Grid::halfWidth;
 
@@ -40,21 +40,21 @@ struct Notice {
 // A dialog shown over `model`, its boxes recorded instead of shown.
 struct Harness {
     explicit Harness(InstrumentModel& model) {
-        dialog = std::make_unique<frmFsDialog>();
+        dialog = std::make_unique<FactorySettingsDialog>();
         dialog->setNotify([this](QMessageBox::Icon icon, const QString& text) {
             notices.push_back({icon, text});
         });
         dialog->setInstrument(&model);
         dialog->show();
     }
-    FsDatasGrid& datas() const { return *dialog->datasGrid(); }
-    FsStationGrid& stations() const { return *dialog->stationGrid(); }
+    FactoryValuesGrid& datas() const { return *dialog->datasGrid(); }
+    StationListGrid& stations() const { return *dialog->stationGrid(); }
     Grid& gases() const { return *dialog->gasTableGrid(); }
     void clickOk() const { dialog->findChild<QPushButton*>("cmdOK")->click(); }
     void clickCancel() const { dialog->findChild<QPushButton*>("cmdCancel")->click(); }
     bool accepted() const { return dialog->result() == QDialog::Accepted && !dialog->isVisible(); }
 
-    std::unique_ptr<frmFsDialog> dialog;
+    std::unique_ptr<FactorySettingsDialog> dialog;
     std::vector<Notice> notices;
 };
 
@@ -202,7 +202,7 @@ void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
     InstrumentModel model = fs_test::readInstrument();
     bool clicked = false;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<frmFsDialog*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<FactorySettingsDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog != nullptr);
         QCOMPARE(dialog->windowTitle(),
                  QString::fromStdString(ResMessage(msg::FactorySettingTitle)));
@@ -210,7 +210,7 @@ void FrmFsDialogTest::modalRunThroughTheEntryPoint() {
         dialog->findChild<QPushButton*>("cmdOK")->click();
         clicked = true;
     });
-    QVERIFY(frmFsDialog::edit(model, nullptr, QFont()));
+    QVERIFY(FactorySettingsDialog::edit(model, nullptr, QFont()));
     QVERIFY(clicked);
     QCOMPARE(model.LcdBackLight(), int16_t(99));
     QVERIFY(model.isChanged(SettingId::LcdBackLight));
@@ -221,8 +221,8 @@ void FrmFsDialogTest::oxyAlarmListFollowsTheRomNumber() {
                                      std::pair{4426, QStringList{"H-L", "L-LL", "H-HH"}}}) {
         InstrumentModel model = fs_test::readInstrument(rom);
         Harness h(model);
-        QCOMPARE(h.datas().listItems(FsDatasGrid::rowOxyAlarm), items);
-        auto* list = openEditorOf<QComboBox>(h.datas(), FsDatasGrid::rowOxyAlarm - 1, 1);
+        QCOMPARE(h.datas().listItems(FactoryValuesGrid::rowOxyAlarm), items);
+        auto* list = openEditorOf<QComboBox>(h.datas(), FactoryValuesGrid::rowOxyAlarm - 1, 1);
         QVERIFY(list != nullptr);
         QCOMPARE(list->count(), items.size());
         QCOMPARE(list->currentText(), QString("L-LL"));
@@ -230,7 +230,7 @@ void FrmFsDialogTest::oxyAlarmListFollowsTheRomNumber() {
     // An older instrument cannot take H-HH: the grid refuses it.
     InstrumentModel older = fs_test::readInstrument(4425);
     Harness h(older);
-    QVERIFY(!h.datas().editValue(FsDatasGrid::rowOxyAlarm, "H-HH"));
+    QVERIFY(!h.datas().editValue(FactoryValuesGrid::rowOxyAlarm, "H-HH"));
 }
 
 void FrmFsDialogTest::listRowsShowAndStoreTheirPositions() {
@@ -299,7 +299,7 @@ void FrmFsDialogTest::translatedListsStoreTheSamePositions() {
         QVERIFY(
             h.datas().editValue(8, QString::fromStdString(ResMessage(msg::DestinationDomestic))));
         // The on/off and automatic words are Japanese too; abbreviations stay as they are.
-        for (int row = 1; row <= FsDatasGrid::rows; ++row)
+        for (int row = 1; row <= FactoryValuesGrid::rows; ++row)
             for (const QString& item : h.datas().listItems(row))
                 QVERIFY2(item != "On" && item != "Off" && item != "Auto", qPrintable(item));
         QCOMPARE(h.datas().listItems(9), (QStringList{"自動", "LEL", "vol"}));
@@ -322,14 +322,14 @@ void FrmFsDialogTest::wholeNumberRowsKeepTheirRanges() {
     InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     for (const char* refused : {"0", "366", "-1", "ABC", "", "1E9"})
-        QVERIFY2(!h.datas().editValue(FsDatasGrid::rowCalLimit, refused), refused);
-    QCOMPARE(h.datas().valueText(FsDatasGrid::rowCalLimit), QString("180"));
-    QVERIFY(!h.datas().editValue(FsDatasGrid::rowLcdBackLight, "256"));
-    QVERIFY(!h.datas().editValue(FsDatasGrid::rowLcdBackLight, "0"));
-    QVERIFY(h.datas().editValue(FsDatasGrid::rowLcdBackLight, "255"));
-    QVERIFY(!h.datas().editValue(FsDatasGrid::rowManufactureNumber, "X"));
+        QVERIFY2(!h.datas().editValue(FactoryValuesGrid::rowCalLimit, refused), refused);
+    QCOMPARE(h.datas().valueText(FactoryValuesGrid::rowCalLimit), QString("180"));
+    QVERIFY(!h.datas().editValue(FactoryValuesGrid::rowLcdBackLight, "256"));
+    QVERIFY(!h.datas().editValue(FactoryValuesGrid::rowLcdBackLight, "0"));
+    QVERIFY(h.datas().editValue(FactoryValuesGrid::rowLcdBackLight, "255"));
+    QVERIFY(!h.datas().editValue(FactoryValuesGrid::rowManufactureNumber, "X"));
     // The same number confirmed again is still owed to the instrument.
-    QVERIFY(h.datas().editValue(FsDatasGrid::rowCalLimit, "180"));
+    QVERIFY(h.datas().editValue(FactoryValuesGrid::rowCalLimit, "180"));
     h.clickOk();
     QVERIFY(h.accepted());
     QCOMPARE(model.CalLimit(), int16_t(180));
@@ -358,7 +358,7 @@ void FrmFsDialogTest::typingIsFilteredAndUpperCased() {
 void FrmFsDialogTest::refusedEditReopensTheEditorWithTheOldValue() {
     InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
-    auto* edit = openEditorOf<QLineEdit>(h.datas(), FsDatasGrid::rowCalLimit - 1, 1);
+    auto* edit = openEditorOf<QLineEdit>(h.datas(), FactoryValuesGrid::rowCalLimit - 1, 1);
     QVERIFY(edit != nullptr);
     edit->selectAll();
     QTest::keyClicks(edit, "999");
@@ -367,8 +367,8 @@ void FrmFsDialogTest::refusedEditReopensTheEditorWithTheOldValue() {
     QTRY_VERIFY(first.isNull());                                  // the refused editor closed ...
     QTRY_VERIFY(visibleEditor<QLineEdit>(h.datas()) != nullptr);  // ... and a new one opened
     QCOMPARE(visibleEditor<QLineEdit>(h.datas())->text(), QString("180"));
-    QCOMPARE(h.datas().currentRow(), FsDatasGrid::rowCalLimit - 1);
-    QCOMPARE(h.datas().valueText(FsDatasGrid::rowCalLimit), QString("180"));
+    QCOMPARE(h.datas().currentRow(), FactoryValuesGrid::rowCalLimit - 1);
+    QCOMPARE(h.datas().valueText(FactoryValuesGrid::rowCalLimit), QString("180"));
 
     // The same for a refused gas name.
     auto* name = openEditorOf<QLineEdit>(h.gases(), settingsRow - 1, Grid::Name);
@@ -387,7 +387,7 @@ void FrmFsDialogTest::stationEditorCountsCharactersAndStopsAtSixteen() {
     InstrumentModel model = fs_test::readInstrument();
     Harness h(model);
     auto* label = h.dialog->findChild<QLabel*>("lblSpaceCount");
-    auto* edit = openEditorOf<QLineEdit>(h.stations(), 0, FsStationGrid::textColumn);
+    auto* edit = openEditorOf<QLineEdit>(h.stations(), 0, StationListGrid::textColumn);
     QVERIFY(edit != nullptr);
     QCOMPARE(label->text(), QString::fromStdString(ResMessage(msg::LeftSpace, {"6"})));  // "ST 001"
     edit->clear();
@@ -770,4 +770,4 @@ void FrmFsDialogTest::editedSettingsGasIsWrittenByTheNextUpdate() {
 }  // namespace vq
 
 QTEST_MAIN(vq::FrmFsDialogTest)
-#include "frm_fs_dialog_test.moc"
+#include "factory_settings_dialog_test.moc"

@@ -40,7 +40,7 @@ constexpr int rowOf(std::string_view prop) {
 
 }  // namespace fs_datas
 
-class FsDatasGrid : public QTableWidget {
+class FactoryValuesGrid : public QTableWidget {
     Q_OBJECT
   public:
     // Every row: the ordered ones, then the settings they leave out (computed at start).
@@ -55,7 +55,7 @@ class FsDatasGrid : public QTableWidget {
     // The property shown in `row` (1..rows).
     static std::string_view rowSetting(int row);
 
-    explicit FsDatasGrid(QWidget* parent = nullptr);
+    explicit FactoryValuesGrid(QWidget* parent = nullptr);
 
     // Shows the model's values; the OXY alarm list follows the model's ROM number.
     void load(const InstrumentModel& model);

@@ -1,4 +1,4 @@
-#include "ui/dialogs/fs_gas_table_grid.h"
+#include "ui/dialogs/gas_table_grid.h"
 
 #include <QHeaderView>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include "model/setting_rules.h"
 #include "model/text_rules.h"
 #include "model/value_codecs.h"
-#include "ui/dialogs/fs_cell_delegate.h"
+#include "ui/dialogs/factory_cell_delegate.h"
 
 namespace vq {
 namespace {
@@ -32,16 +32,16 @@ QString qs(const std::string& text) {
 }
 
 int halfOf(int column) {
-    return column <= FsGasTableGrid::halfWidth ? 0 : 1;
+    return column <= GasTableGrid::halfWidth ? 0 : 1;
 }
 int fieldOf(int column) {
-    return column - halfOf(column) * FsGasTableGrid::halfWidth;
+    return column - halfOf(column) * GasTableGrid::halfWidth;
 }
 int columnOf(int half, int field) {
-    return half * FsGasTableGrid::halfWidth + field;
+    return half * GasTableGrid::halfWidth + field;
 }
 bool isCoefficient(int field) {
-    return field >= FsGasTableGrid::Linear1a;
+    return field >= GasTableGrid::Linear1a;
 }
 
 // Equal as stored values: a NaN read from the instrument is not an edit.
@@ -62,19 +62,19 @@ QString coefficientText(double v) {
 // The coefficient a column edits; the const overload reads through the same switch.
 double& coefficient(LibraryEntry& e, int field) {
     switch (field) {
-        case FsGasTableGrid::Linear1a:
+        case GasTableGrid::Linear1a:
             return e.Linear1_a;
-        case FsGasTableGrid::Linear1b:
+        case GasTableGrid::Linear1b:
             return e.Linear1_b;
-        case FsGasTableGrid::Linear1c:
+        case GasTableGrid::Linear1c:
             return e.Linear1_c;
-        case FsGasTableGrid::Linear1d:
+        case GasTableGrid::Linear1d:
             return e.Linear1_d;
-        case FsGasTableGrid::Linear2a:
+        case GasTableGrid::Linear2a:
             return e.Linear2_a;
-        case FsGasTableGrid::Linear2b:
+        case GasTableGrid::Linear2b:
             return e.Linear2_b;
-        case FsGasTableGrid::Linear2c:
+        case GasTableGrid::Linear2c:
             return e.Linear2_c;
         default:
             return e.Linear2_d;
@@ -87,7 +87,7 @@ double coefficient(const LibraryEntry& e, int field) {
 
 }  // namespace
 
-FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns, parent) {
+GasTableGrid::GasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns, parent) {
     setObjectName("vfgGasTbl");
     verticalHeader()->hide();
     setHorizontalHeaderLabels(qs(ResMessage(msg::GasTableHeader)).split('|'));
@@ -105,17 +105,17 @@ FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns,
         cell(row, 0)->setText(QString::number(row));
     }
     auto describe = [](int, int column) {
-        FsEditorKind kind;
+        FactoryEditorKind kind;
         const int field = fieldOf(column);
         if (field == Unit) {
-            kind.kind = FsEditorKind::EditableList;
+            kind.kind = FactoryEditorKind::EditableList;
             kind.items = unitList;
         } else if (field == Name) {
             kind.keys = {false, nameMax};
         }
         return kind;
     };
-    auto* delegate = new FsCellDelegate(
+    auto* delegate = new FactoryCellDelegate(
         describe,
         [this](int tableRow, int column, const QString& text) {
             return editCell(tableRow + 1, column, text);
@@ -125,24 +125,24 @@ FsGasTableGrid::FsGasTableGrid(QWidget* parent) : QTableWidget(gasRows, columns,
     setItemDelegate(delegate);
 }
 
-bool FsGasTableGrid::refuse(int messageId, const std::vector<std::string>& args) {
+bool GasTableGrid::refuse(int messageId, const std::vector<std::string>& args) {
     refusal_ = QString::fromStdString(ResMessage(messageId, args));
     return false;
 }
 
-double FsGasTableGrid::value(int row, int column) const {
+double GasTableGrid::value(int row, int column) const {
     return cell(row, column)->data(valueRole).toDouble();
 }
 
-int FsGasTableGrid::point(int row, int half) const {
+int GasTableGrid::point(int row, int half) const {
     return cell(row, columnOf(half, Digit))->data(pointRole).toInt();
 }
 
-QString FsGasTableGrid::cellText(int row, int column) const {
+QString GasTableGrid::cellText(int row, int column) const {
     return cell(row, column)->text();
 }
 
-void FsGasTableGrid::showEntry(int row, int half, const LibraryEntry& e, bool editable) {
+void GasTableGrid::showEntry(int row, int half, const LibraryEntry& e, bool editable) {
     const auto put = [&](int field, const QString& text, double number) {
         QTableWidgetItem* c = cell(row, columnOf(half, field));
         c->setText(text);
@@ -164,7 +164,7 @@ void FsGasTableGrid::showEntry(int row, int half, const LibraryEntry& e, bool ed
         put(field, coefficientText(coefficient(e, field)), coefficient(e, field));
 }
 
-void FsGasTableGrid::load(const InstrumentModel& model) {
+void GasTableGrid::load(const InstrumentModel& model) {
     for (int row = 1; row < settingsRow; ++row) {
         showEntry(row, 0, model.LI_Entry(row), false);
         showEntry(row, 1, model.LI_Entry(row + gasRows - 1), false);
@@ -173,7 +173,7 @@ void FsGasTableGrid::load(const InstrumentModel& model) {
     resizeColumnsToContents();
 }
 
-void FsGasTableGrid::store(InstrumentModel& model) const {
+void GasTableGrid::store(InstrumentModel& model) const {
     for (int half = 0; half < 2; ++half) {
         const auto at = [&](int field) { return columnOf(half, field); };
         LibraryEntry e = model.LS_Entry(half);
@@ -202,13 +202,13 @@ void FsGasTableGrid::store(InstrumentModel& model) const {
     }
 }
 
-bool FsGasTableGrid::nameTaken(int column, const QString& name) const {
+bool GasTableGrid::nameTaken(int column, const QString& name) const {
     for (int row = 1; row < settingsRow; ++row)
         if (cellText(row, column).trimmed() == name) return true;
     return false;
 }
 
-bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
+bool GasTableGrid::editCell(int row, int column, const QString& typed) {
     if (row < 1 || row > gasRows || column < 1 || column >= columns)
         return refuse(msg::RefusedReadOnly);
     QTableWidgetItem* target = cell(row, column);
@@ -256,13 +256,13 @@ bool FsGasTableGrid::editCell(int row, int column, const QString& typed) {
     return true;
 }
 
-void FsGasTableGrid::reshowFullScale(int row, int half) {
+void GasTableGrid::reshowFullScale(int row, int half) {
     QTableWidgetItem* fullScale = cell(row, columnOf(half, FullScale));
     fullScale->setText(qs(
         FormatNumber(static_cast<float>(value(row, columnOf(half, FullScale))), point(row, half))));
 }
 
-LibraryEntry FsGasTableGrid::entryOf(int row, int half) const {
+LibraryEntry GasTableGrid::entryOf(int row, int half) const {
     const auto at = [&](int field) { return columnOf(half, field); };
     LibraryEntry e;
     e.Name = cellText(row, at(Name)).toStdString();
@@ -277,7 +277,7 @@ LibraryEntry FsGasTableGrid::entryOf(int row, int half) const {
     return e;
 }
 
-bool FsGasTableGrid::cellValid(int row, int column) const {
+bool GasTableGrid::cellValid(int row, int column) const {
     const int half = halfOf(column);
     const int field = fieldOf(column);
     const double v = value(row, column);
@@ -312,7 +312,7 @@ bool FsGasTableGrid::cellValid(int row, int column) const {
     }
 }
 
-void FsGasTableGrid::colourRow(int row) {
+void GasTableGrid::colourRow(int row) {
     for (int column = 1; column < columns; ++column) {
         QTableWidgetItem* c = cell(row, column);
         if (!(c->flags() & Qt::ItemIsEditable)) continue;
@@ -320,11 +320,11 @@ void FsGasTableGrid::colourRow(int row) {
     }
 }
 
-bool FsGasTableGrid::isRed(int row, int column) const {
+bool GasTableGrid::isRed(int row, int column) const {
     return cell(row, column)->background().color() == invalidColour;
 }
 
-bool FsGasTableGrid::hasInvalid() const {
+bool GasTableGrid::hasInvalid() const {
     for (int row = 1; row <= gasRows; ++row)
         for (int column = 1; column < columns; ++column)
             if (isRed(row, column)) return true;

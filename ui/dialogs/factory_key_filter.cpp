@@ -1,4 +1,4 @@
-#include "ui/dialogs/fs_key_filter.h"
+#include "ui/dialogs/factory_key_filter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -17,9 +17,10 @@ QString FirstNonNameCharacter(const QString& text) {
     return QString();
 }
 
-FsKeyFilter::FsKeyFilter(FsKeyRules rules, QObject* parent) : QObject(parent), rules_(rules) {}
+FactoryKeyFilter::FactoryKeyFilter(FactoryKeyRules rules, QObject* parent)
+    : QObject(parent), rules_(rules) {}
 
-bool FsKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+bool FactoryKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     auto* edit = qobject_cast<QLineEdit*>(watched);
     const auto* key = static_cast<QKeyEvent*>(event);

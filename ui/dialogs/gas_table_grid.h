@@ -18,7 +18,7 @@ namespace vq {
 class InstrumentModel;
 struct LibraryEntry;
 
-class FsGasTableGrid : public QTableWidget {
+class GasTableGrid : public QTableWidget {
     Q_OBJECT
   public:
     static constexpr int gasRows = 16;
@@ -44,7 +44,7 @@ class FsGasTableGrid : public QTableWidget {
         Linear2d
     };
 
-    explicit FsGasTableGrid(QWidget* parent = nullptr);
+    explicit GasTableGrid(QWidget* parent = nullptr);
 
     void load(const InstrumentModel& model);
     // Stores every field of the settings entries that differs from the model (numbers in single

@@ -10,10 +10,10 @@
 
 #include "messages/messages.h"
 #include "model/instrument.h"
-#include "ui/dialogs/frm_fs_dialog.h"
-#include "ui/dialogs/fs_key_filter.h"
-#include "ui/dialogs/fs_station_grid.h"
-#include "ui/support/fs_test_model.h"
+#include "ui/dialogs/factory_key_filter.h"
+#include "ui/dialogs/factory_settings_dialog.h"
+#include "ui/dialogs/station_list_grid.h"
+#include "ui/support/factory_test_model.h"
 
 namespace vq {
 namespace {
@@ -26,13 +26,13 @@ QLineEdit* openEditor(QTableWidget& grid, int row, int column) {
     return nullptr;
 }
 
-class FsDialogKeysTest : public QObject {
+class FactoryDialogKeysTest : public QObject {
     Q_OBJECT
   private slots:
     void enterOutsideAnEditorStartsNothing() {
         setLanguage(Language::English);
         InstrumentModel model = fs_test::readInstrument();
-        frmFsDialog dialog;
+        FactorySettingsDialog dialog;
         int filesAsked = 0;
         dialog.setChooseFile([&](bool) {
             ++filesAsked;
@@ -66,15 +66,15 @@ class FsDialogKeysTest : public QObject {
     void stationNamesAreUpperCaseAndNeverCutUnseen() {
         setLanguage(Language::English);
         InstrumentModel model = fs_test::readInstrument();
-        frmFsDialog dialog;
+        FactorySettingsDialog dialog;
         dialog.setInstrument(&model);
         dialog.show();
-        FsStationGrid& stations = *dialog.stationGrid();
-        QLineEdit* editor = openEditor(stations, 6, FsStationGrid::textColumn);
+        StationListGrid& stations = *dialog.stationGrid();
+        QLineEdit* editor = openEditor(stations, 6, StationListGrid::textColumn);
         QVERIFY(editor);
-        auto* keys = editor->findChild<FsKeyFilter*>();
+        auto* keys = editor->findChild<FactoryKeyFilter*>();
         QVERIFY(keys);
-        QSignalSpy refused(keys, &FsKeyFilter::refused);
+        QSignalSpy refused(keys, &FactoryKeyFilter::refused);
         editor->clear();
         QTest::keyClicks(editor, "north gate");
         QCOMPARE(editor->text(), QString("NORTH GATE"));
@@ -87,18 +87,18 @@ class FsDialogKeysTest : public QObject {
         QCOMPARE(refused.last().at(0).toString(),
                  QString::fromStdString(ResMessage(msg::RefusedLength, {"16"})));
         QTest::keyClick(editor, Qt::Key_Return);  // commits from the event loop
-        QTRY_COMPARE(stations.item(6, FsStationGrid::textColumn)->text(),
+        QTRY_COMPARE(stations.item(6, StationListGrid::textColumn)->text(),
                      QString("ABCDEFGHIJKLMNOP"));
-        QVERIFY(stations.item(6, FsStationGrid::textColumn)->toolTip().isEmpty());
+        QVERIFY(stations.item(6, StationListGrid::textColumn)->toolTip().isEmpty());
 
         // A 25-character name that arrives whole (a paste) stays as it is, red, and says why.
         stations.editStation(7, "ABCDEFGHIJKLMNOPQRSTUVWXY");
-        QCOMPARE(stations.item(7, FsStationGrid::textColumn)->text().size(), 25);
+        QCOMPARE(stations.item(7, StationListGrid::textColumn)->text().size(), 25);
         QVERIFY(stations.isInvalid(7));
-        QCOMPARE(stations.item(7, FsStationGrid::textColumn)->toolTip(),
+        QCOMPARE(stations.item(7, StationListGrid::textColumn)->toolTip(),
                  QString::fromStdString(ResMessage(msg::RefusedLength, {"16"})));
         stations.editStation(8, "DOCK \"C\"");
-        QCOMPARE(stations.item(8, FsStationGrid::textColumn)->toolTip(),
+        QCOMPARE(stations.item(8, StationListGrid::textColumn)->toolTip(),
                  QString::fromStdString(ResMessage(msg::RefusedNameCharacter, {"\""})));
     }
 };
@@ -106,5 +106,5 @@ class FsDialogKeysTest : public QObject {
 }  // namespace
 }  // namespace vq
 
-QTEST_MAIN(vq::FsDialogKeysTest)
-#include "fs_dialog_keys_test.moc"
+QTEST_MAIN(vq::FactoryDialogKeysTest)
+#include "factory_dialog_keys_test.moc"
