@@ -1,8 +1,8 @@
 #include "app/config_lines.h"
 
 #include "app/app_config.h"
+#include "model/line_tokenizer.h"
 #include "model/numeric.h"
-#include "model/token.h"
 
 namespace vq {
 
@@ -15,7 +15,7 @@ std::string UpperKey(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> SplitConfigLine(std::string_view line) {
-    clsToken token;
+    LineTokenizer token;
     token.AddDelimiters("\t");
     token.AddStrings("'");
     token.AddComments(";");

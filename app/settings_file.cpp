@@ -12,12 +12,12 @@
 #include "model/escaped_text.h"
 #include "model/held_values.h"
 #include "model/instrument.h"
+#include "model/line_tokenizer.h"
 #include "model/numeric.h"
 #include "model/record_fields.h"
 #include "model/setting_rules.h"
 #include "model/settings_table.h"
 #include "model/text_rules.h"
-#include "model/token.h"
 #include "model/value_codecs.h"
 
 namespace vq {
@@ -69,7 +69,7 @@ struct BadField {
 class Payload {
   public:
     // The fields unescaped, each on its own: an escaped "," stays inside its field.
-    explicit Payload(const clsToken& tokens) {
+    explicit Payload(const LineTokenizer& tokens) {
         for (int i = 2; i < tokens.TokenCount(); ++i)
             fields_.push_back(FileUnescapedText(tokens.TokenView(i)));
     }
@@ -326,7 +326,7 @@ namespace {
 SettingsReadResult readSettingsText(InstrumentModel& model, std::string_view text, bool judge) {
     SettingsReadResult result;
     InstrumentModel scratch = model;
-    clsToken tokens;
+    LineTokenizer tokens;
     tokens.AddDelimiters(",");
     tokens.AddComments(";");
     const auto lines = SplitLines(text);

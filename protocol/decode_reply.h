@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "model/token.h"
+#include "model/line_tokenizer.h"
 #include "protocol/decoder_host.h"
 #include "protocol/reply_rules.h"
 
@@ -39,7 +39,7 @@ class ReplyDecoder {
 
   private:
     std::vector<KeyRule> rules_;
-    clsToken tokenizer_;
+    LineTokenizer tokenizer_;
     // Scratch texts reused from reply to reply, so decoding does not allocate in the steady state.
     std::string commaFrame_;
     std::string stripped_;

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "model/token.h"
+#include "model/line_tokenizer.h"
 #include "protocol/decoder_host.h"
 
 namespace vq {
@@ -13,7 +13,7 @@ class InstrumentModel;
 
 struct ReplyContext {
     std::string_view key;         // "XS,R"
-    const clsToken& tokens;       // the payload, split at "," and CR
+    const LineTokenizer& tokens;  // the payload, split at "," and CR
     char AckChar;                 // the first payload character of the raw frame
     std::string_view rawFrame;    // as received, terminator included
     std::string_view commaFrame;  // the raw frame with every CR turned into ","

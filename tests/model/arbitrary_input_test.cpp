@@ -9,10 +9,10 @@
 #include <string>
 
 #include "model/instrument.h"
+#include "model/line_tokenizer.h"
 #include "model/numeric.h"
 #include "model/ole_date.h"
 #include "model/text_rules.h"
-#include "model/token.h"
 #include "model/value_codecs.h"
 
 namespace vq {
@@ -74,7 +74,7 @@ TEST_F(ArbitraryInput, TextParsersAnswerOrRefuse) {
 }
 
 TEST_F(ArbitraryInput, TokenizerWithRandomMarkers) {
-    clsToken t;
+    LineTokenizer t;
     for (int i = 0; i < 2000; ++i) {
         if (i % 50 == 0) {
             t.ClearDelimiters();

@@ -10,10 +10,10 @@
 
 #include "messages/messages.h"
 #include "model/instrument.h"
+#include "model/line_tokenizer.h"
 #include "model/numeric.h"
 #include "model/settings_table.h"
 #include "model/text_rules.h"
-#include "model/token.h"
 #include "ui/dialogs/factory_cell_delegate.h"
 
 namespace vq {
@@ -158,7 +158,7 @@ QString listText(int row, int32_t romNumber) {
 
 // List texts are split as every list of the program is: empty items are dropped.
 QStringList splitList(const QString& joined) {
-    clsToken token;
+    LineTokenizer token;
     token.AddDelimiters("|");
     token.setSource(joined.toStdString());
     QStringList items;

@@ -1,5 +1,5 @@
 #pragma once
-// clsToken splits one line of text into tokens. Three lists of one-character markers steer it:
+// LineTokenizer splits one line of text into tokens. Three lists of one-character markers steer it:
 // delimiters (between tokens), string markers (a quoted run keeps its delimiters and may be
 // empty) and comment markers (the rest of the line is a comment). Each list holds at most 10
 // entries; further additions are ignored. Setting Source runs the split.
@@ -27,7 +27,7 @@
 
 namespace vq {
 
-class clsToken {
+class LineTokenizer {
   public:
     static constexpr int maxMarkers = 10;
     static constexpr int maxTokens = 256;

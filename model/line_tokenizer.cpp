@@ -1,37 +1,37 @@
-#include "model/token.h"
+#include "model/line_tokenizer.h"
 
 #include <algorithm>
 
 namespace vq {
 
-void clsToken::MarkerList::add(std::string_view marker) {
+void LineTokenizer::MarkerList::add(std::string_view marker) {
     if (count >= maxMarkers) return;
     entries[count++] = std::string(marker);
 }
 
-std::string clsToken::MarkerList::get(int i) const {
+std::string LineTokenizer::MarkerList::get(int i) const {
     return i >= 0 && i < count ? entries[i] : std::string();
 }
 
-void clsToken::MarkerList::set(int i, std::string_view marker) {
+void LineTokenizer::MarkerList::set(int i, std::string_view marker) {
     if (i >= 0 && i < maxMarkers) entries[i] = std::string(marker);
 }
 
-bool clsToken::MarkerList::contains(char c) const {
+bool LineTokenizer::MarkerList::contains(char c) const {
     for (int i = 0; i < count; ++i) {
         if (entries[i].size() == 1 && entries[i][0] == c) return true;
     }
     return false;
 }
 
-clsToken::CharClass clsToken::classify(char c) const {
+LineTokenizer::CharClass LineTokenizer::classify(char c) const {
     if (comments_.contains(c)) return CharClass::comment;
     if (strings_.contains(c)) return CharClass::stringMarker;
     if (delimiters_.contains(c)) return CharClass::delimiter;
     return CharClass::ordinary;
 }
 
-bool clsToken::store(std::string_view token) {
+bool LineTokenizer::store(std::string_view token) {
     if (tokenCount_ >= maxTokens) {
         overflow_ = true;
         return false;
@@ -41,7 +41,7 @@ bool clsToken::store(std::string_view token) {
     return true;
 }
 
-bool clsToken::setSource(std::string_view text) {
+bool LineTokenizer::setSource(std::string_view text) {
     source_ = std::string(text);
     // A token the new line does not have reads empty, never as a leftover of an earlier line.
     for (int i = 0; i < usedSlots_; ++i) tokens_[i].clear();
@@ -88,11 +88,11 @@ bool clsToken::setSource(std::string_view text) {
     return true;
 }
 
-std::string clsToken::Tokens(int i) const {
+std::string LineTokenizer::Tokens(int i) const {
     return i >= 0 && i < maxTokens ? tokens_[i] : std::string();
 }
 
-void clsToken::setTokens(int i, std::string_view text) {
+void LineTokenizer::setTokens(int i, std::string_view text) {
     if (i < 0 || i >= maxTokens) return;
     tokens_[i] = std::string(text);
     usedSlots_ = std::max(usedSlots_, i + 1);

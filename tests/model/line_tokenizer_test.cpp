@@ -1,4 +1,4 @@
-#include "model/token.h"
+#include "model/line_tokenizer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,15 @@
 namespace vq {
 namespace {
 
-clsToken replyTokenizer() {
-    clsToken t;
+LineTokenizer replyTokenizer() {
+    LineTokenizer t;
     t.AddDelimiters("\r");
     t.AddDelimiters(",");
     return t;
 }
 
-clsToken configTokenizer() {
-    clsToken t;
+LineTokenizer configTokenizer() {
+    LineTokenizer t;
     t.AddDelimiters("\t");
     t.AddStrings("'");
     t.AddComments(";");
@@ -23,7 +23,7 @@ clsToken configTokenizer() {
 }
 
 TEST(Token, DelimitersNeverGiveEmptyTokens) {
-    clsToken t = replyTokenizer();
+    LineTokenizer t = replyTokenizer();
     EXPECT_TRUE(t.setSource("XS,R,,0001"));
     ASSERT_EQ(t.TokenCount(), 3);
     EXPECT_EQ(t.Tokens(0), "XS");
@@ -41,7 +41,7 @@ TEST(Token, DelimitersNeverGiveEmptyTokens) {
 }
 
 TEST(Token, StringsKeepDelimitersAndMayBeEmpty) {
-    clsToken t = configTokenizer();
+    LineTokenizer t = configTokenizer();
     t.setSource("KEY\t'a\tb'");
     ASSERT_EQ(t.TokenCount(), 2);
     EXPECT_EQ(t.Tokens(0), "KEY");
@@ -61,7 +61,7 @@ TEST(Token, StringsKeepDelimitersAndMayBeEmpty) {
 }
 
 TEST(Token, CommentsEndTheSplitAndAreReadableAfterTheTokens) {
-    clsToken t = configTokenizer();
+    LineTokenizer t = configTokenizer();
     t.setSource(";whole line");
     EXPECT_EQ(t.TokenCount(), 0);
     EXPECT_EQ(t.Tokens(0), "whole line");
@@ -76,7 +76,7 @@ TEST(Token, CommentsEndTheSplitAndAreReadableAfterTheTokens) {
 }
 
 TEST(Token, LastListDecidesACharactersClass) {
-    clsToken t;
+    LineTokenizer t;
     t.AddDelimiters(",");
     t.AddStrings(",");
     t.setSource("a,b c,d");
@@ -91,7 +91,7 @@ TEST(Token, LastListDecidesACharactersClass) {
 }
 
 TEST(Token, MarkerListsHoldTenEntries) {
-    clsToken t;
+    LineTokenizer t;
     for (char c = 'a'; c <= 'l'; ++c) t.AddDelimiters(std::string(1, c));
     EXPECT_EQ(t.Delimiters(9), "j");
     EXPECT_EQ(t.Delimiters(10), "");
@@ -124,7 +124,7 @@ std::string numberedTokens(int count) {
 }
 
 TEST(Token, At256TokensTheSplitStopsAndReportsOverflow) {
-    clsToken t = replyTokenizer();
+    LineTokenizer t = replyTokenizer();
     EXPECT_TRUE(t.setSource(numberedTokens(256)));
     EXPECT_FALSE(t.Overflow());
     EXPECT_EQ(t.TokenCount(), 256);
@@ -149,7 +149,7 @@ TEST(Token, At256TokensTheSplitStopsAndReportsOverflow) {
 }
 
 TEST(Token, ANewLineLeavesNoTokensOfTheLastOne) {
-    clsToken t = configTokenizer();
+    LineTokenizer t = configTokenizer();
     t.setSource("A\tB\tC;old comment");
     t.setSource("X");
     ASSERT_EQ(t.TokenCount(), 1);
@@ -161,7 +161,7 @@ TEST(Token, ANewLineLeavesNoTokensOfTheLastOne) {
 }
 
 TEST(Token, TokensCanBeSetByIndex) {
-    clsToken t = replyTokenizer();
+    LineTokenizer t = replyTokenizer();
     t.setSource("a,b");
     t.setTokens(1, "z");
     t.setTokens(256, "ignored");
