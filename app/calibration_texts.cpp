@@ -107,7 +107,7 @@ AutoCalEdit EvaluateAutoCalEdit(const InstrumentModel& cal, const InstrumentMode
             return refused(allowedRange(cal, limits, channel));
         // Without a known resolution there is no step to round to: the value is kept as typed
         // rather than rounded to nothing.
-        const float step = cal.GasDesit(channel);
+        const float step = cal.Resolution(channel);
         const float stored = step > 0 ? RoundToStep(typed, step) : typed;
         if (stored > fullScale) return refused(allowedRange(cal, limits, channel));
         if (!LevelFits5(stored, cal.GasPoint(channel)))

@@ -111,7 +111,7 @@ void readGasInst(AppConfig& c, const Fields& f) {
     d.setAlarm(ch, f.level(8, "alarm"));
     d.setStel(ch, f.level(9, "STEL"));
     d.setTwa(ch, f.level(10, "TWA"));
-    d.setGasDesit(ch, f.single(11, 0, 0, kLevelMax, "resolution"));
+    d.setResolution(ch, f.single(11, 0, 0, kLevelMax, "resolution"));
     d.setGasFullScale(ch, f.single(12, 0, 0, kLevelMax, "full scale"));
     d.setAutoCalib(ch, f.single(13, 0, 0, kLevelMax, "auto calibration"));
     c.factoryAutoCal[ch] = f.level(14, "factory auto calibration");

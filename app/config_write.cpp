@@ -144,7 +144,7 @@ void writeDefaults(Lines& out, const AppConfig& c) {
     for (int ch = 0; ch < configChannels; ++ch) {
         out.key("Gas Inst", ch + 1, quotedField(d.GasName(ch)), TRUEFALSE(d.GasEnabled(ch)),
                 TrueFalse(c.gasLocked[ch]), d.GasPoint(ch), quotedField(d.GasUnit(ch)),
-                d.Warning(ch), d.Alarm(ch), d.Stel(ch), d.Twa(ch), d.GasDesit(ch),
+                d.Warning(ch), d.Alarm(ch), d.Stel(ch), d.Twa(ch), d.Resolution(ch),
                 d.GasFullScale(ch), d.AutoCalib(ch), c.factoryAutoCal[ch], c.graphColour[ch]);
     }
     out.line();

@@ -21,7 +21,7 @@ class QuietHost : public vq::DecoderHost {
     const std::string& LastFrame() const override { return lastFrame_; }
     bool Connected() const override { return true; }
     void connectByProbe() override {}
-    void raiseDensty(std::array<float, 5>& readings) override {
+    void raiseReadings(std::array<float, 5>& readings) override {
         benchmark::DoNotOptimize(readings);
     }
     void setZeroCalResult(const std::string&) override {}

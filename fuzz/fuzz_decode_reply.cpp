@@ -23,7 +23,7 @@ class FuzzHost : public vq::DecoderHost {
     const std::string& LastFrame() const override { return lastFrame; }
     bool Connected() const override { return connected; }
     void connectByProbe() override { connected = true; }
-    void raiseDensty(std::array<float, 5>&) override {}
+    void raiseReadings(std::array<float, 5>&) override {}
     void setZeroCalResult(const std::string&) override {}
     void setSpanCalResult(const std::string&) override {}
     void setConfirmAcked(bool) override {}

@@ -21,7 +21,7 @@ bool channelPassed(const std::string& result, int channel) {
 }  // namespace
 
 CalibrationSteps::~CalibrationSteps() {
-    if (denstyTimerId_ != 0) link_.host().stopTimer(denstyTimerId_);
+    if (readingsTimerId_ != 0) link_.host().stopTimer(readingsTimerId_);
 }
 
 void CalibrationSteps::logFailure() {
@@ -73,24 +73,24 @@ bool CalibrationSteps::SpanStatus(int channel) const {
     return channelPassed(spanResult_, channel);
 }
 
-void CalibrationSteps::setRunDensty(bool on) {
-    if (on == RunDensty()) return;
+void CalibrationSteps::setRunReadings(bool on) {
+    if (on == RunReadings()) return;
     if (on) {
-        denstyTimerId_ = link_.host().startTimer(kDenstyInterval, [this] { onDenstyTick(); });
+        readingsTimerId_ = link_.host().startTimer(kReadingsInterval, [this] { onReadingsTick(); });
         link_.restartProbeCount();
         return;
     }
     // A poll in flight is answered or timed out by the poll's own next tick.
     link_.pumpWhile([this] { return link_.status() == link_status::AwaitRead; });
-    link_.host().stopTimer(denstyTimerId_);
-    denstyTimerId_ = 0;
+    link_.host().stopTimer(readingsTimerId_);
+    readingsTimerId_ = 0;
 }
 
 // Polls when nothing is outstanding; a poll still unanswered a second later is timed out here so
 // the next tick polls again. A wait of another operation (a write, a block, a dump) is left
 // alone. A status left over from a failed transaction counts as nothing outstanding, so the
 // readings resume after an instrument that went silent answers again.
-void CalibrationSteps::onDenstyTick() {
+void CalibrationSteps::onReadingsTick() {
     if (link_.status() == link_status::AwaitRead) {
         link_.log(ResMessage(msg::ReadingTimeout, {NowText(link_)}));
         link_.setStatus(link_status::Stopped);

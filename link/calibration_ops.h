@@ -15,7 +15,7 @@ class CalibrationSteps {
 
     static constexpr int kZeroPollLimit = 600;  // 10 minutes of 1 s polls
     static constexpr Millis kZeroPollPause{1000};
-    static constexpr Millis kDenstyInterval{1000};
+    static constexpr Millis kReadingsInterval{1000};
 
     explicit CalibrationSteps(OperationLink& link) : link_(link) {}
     ~CalibrationSteps();
@@ -28,8 +28,8 @@ class CalibrationSteps {
     // True when the result holds five characters and channel's (0..4) is "0".
     bool ZeroStatus(int channel) const;
     bool SpanStatus(int channel) const;
-    bool RunDensty() const { return denstyTimerId_ != 0; }
-    void setRunDensty(bool on);
+    bool RunReadings() const { return readingsTimerId_ != 0; }
+    void setRunReadings(bool on);
 
     const std::string& zeroResult() const { return zeroResult_; }
     const std::string& spanResult() const { return spanResult_; }
@@ -39,11 +39,11 @@ class CalibrationSteps {
     void setO2Result(const std::string& result) { o2Result_ = result; }
 
   private:
-    void onDenstyTick();
+    void onReadingsTick();
     void logFailure();
 
     OperationLink& link_;
-    EventHost::TimerId denstyTimerId_ = 0;
+    EventHost::TimerId readingsTimerId_ = 0;
     std::string zeroResult_;
     std::string spanResult_;
     std::string o2Result_;

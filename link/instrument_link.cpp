@@ -155,8 +155,8 @@ bool InstrumentLink::BodyPowerOff() {
     return true;
 }
 
-void InstrumentLink::raiseDensty(std::array<float, 5>& readings) {
-    events_.Densty(readings);
+void InstrumentLink::raiseReadings(std::array<float, 5>& readings) {
+    events_.NewReadings(readings);
 }
 
 }  // namespace vq

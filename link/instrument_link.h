@@ -170,7 +170,7 @@ class InstrumentLink : private DecoderHost, private OperationLink {
     // ---- the bound model ----
     // The model the decoder fills. Operations that take a model bind it and leave it bound
     // (ReadOne binds the one before again). Null unbinds: only replies that touch no model are
-    // then accepted. A host binds its model before RunDensty, whose readings go into it.
+    // then accepted. A host binds its model before RunReadings, whose readings go into it.
     InstrumentModel* Instrument() const { return instrument_; }
     void setInstrument(InstrumentModel* model) { instrument_ = model; }
     // A model filled without the instrument (the defaults at start, a settings file) becomes the
@@ -189,7 +189,7 @@ class InstrumentLink : private DecoderHost, private OperationLink {
     friend struct test::LinkTestAccess;
 
     // ---- DecoderHost ----
-    void raiseDensty(std::array<float, 5>& readings) override;
+    void raiseReadings(std::array<float, 5>& readings) override;
     void setZeroCalResult(const std::string& result) override {
         calibration_.setZeroResult(result);
     }

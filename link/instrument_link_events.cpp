@@ -101,7 +101,7 @@ void InstrumentLink::onSocketEvent(int code) {
             const int error = socket_->lastError();
             AddLog(ResMessage(msg::SocketError, {now(), std::to_string(error)}));
             std::int16_t number = static_cast<std::int16_t>(error);
-            events_.IrDAError(number);
+            events_.OnSocketError(number);
             break;
         }
         default:

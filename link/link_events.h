@@ -16,7 +16,7 @@ class LinkEvents {
     // The probe reply named the model: the instrument is connected.
     virtual void OnConnect() {}
     // New current readings of channels 0 to 4.
-    virtual void Densty(std::array<float, 5>& /*readings*/) {}
+    virtual void NewReadings(std::array<float, 5>& /*readings*/) {}
     // A forced resend (the retry count, from 2 on) or every fifth probe (probes / 5).
     virtual void ConnectRetry(std::int16_t& /*count*/) {}
     // Progress text of a read.
@@ -30,7 +30,7 @@ class LinkEvents {
     // CTS and DSR both dropped.
     virtual void LineDropped() {}
     // Socket error, Windows-style number.
-    virtual void IrDAError(std::int16_t& /*errorNumber*/) {}
+    virtual void OnSocketError(std::int16_t& /*errorNumber*/) {}
     // A frame was sent or data arrived.
     virtual void StsTransmit() {}
     // A socket receive event has been processed.

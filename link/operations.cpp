@@ -63,7 +63,7 @@ bool LinkOperations::GetGasInfo(InstrumentModel* model) {
     return false;
 }
 
-bool LinkOperations::GetAutoCalDensty(InstrumentModel* model) {
+bool LinkOperations::GetAutoCalReadings(InstrumentModel* model) {
     if (model == nullptr) return false;
     if (ReadOne(link_, "SA,R,", model)) return true;
     link_.setStatus(link_status::Stopped);

@@ -40,9 +40,9 @@ class LinkOperations {
     bool LpR(InstrumentModel* model);
     bool Lp(InstrumentModel* model);
     // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
-    // (GetGasInfo) or AutoCalib -101 (GetAutoCalDensty).
+    // (GetGasInfo) or AutoCalib -101 (GetAutoCalReadings).
     bool GetGasInfo(InstrumentModel* model);
-    bool GetAutoCalDensty(InstrumentModel* model);
+    bool GetAutoCalReadings(InstrumentModel* model);
     // "SO,R," into the model (bound), progress texts raised as InterMessage.
     bool GetLatestHistory(InstrumentModel* model);
     // The command, then its confirmation polled every confirmPollPause() until the instrument

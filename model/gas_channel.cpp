@@ -9,7 +9,7 @@ ChannelGas GasOnChannel(const InstrumentModel& model, int ch) {
     gas.name = model.GasName(ch);
     gas.unit = model.GasUnit(ch);
     gas.decimals = model.GasPoint(ch);
-    gas.resolution = model.GasDesit(ch);
+    gas.resolution = model.Resolution(ch);
     gas.fullScale = model.GasFullScale(ch);
     gas.warning = model.Warning(ch);
     gas.alarm = model.Alarm(ch);
@@ -28,7 +28,7 @@ void PutGasOnChannel(InstrumentModel& model, int ch, const ChannelGas& gas,
     model.setGasName(ch, gas.name);
     model.setGasUnit(ch, gas.unit);
     model.setGasPoint(ch, gas.decimals);
-    model.setGasDesit(ch, gas.resolution);
+    model.setResolution(ch, gas.resolution);
     model.setGasFullScale(ch, gas.fullScale);
     model.setWarning(ch, gas.warning);
     model.setAlarm(ch, gas.alarm);

@@ -43,7 +43,7 @@ Reason SettingRangeProblem(const Setting& s, std::int32_t value) {
 Reason GasScaleProblem(const InstrumentModel& m, int channel) {
     if (!m.GasEnabled(channel)) return {};
     Reason reason = scaleProblem(m.GasFullScale(channel), ReasonId::FullScale);
-    if (reason.empty()) reason = scaleProblem(m.GasDesit(channel), ReasonId::Resolution);
+    if (reason.empty()) reason = scaleProblem(m.Resolution(channel), ReasonId::Resolution);
     if (reason.empty()) return reason;
     return Reason(ReasonId::OnChannel, {Reason::Number(channel + 1), std::move(reason)});
 }

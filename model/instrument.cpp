@@ -153,10 +153,10 @@ float InstrumentModel::GasFullScale(int ch) const {
 void InstrumentModel::setGasFullScale(int ch, float v) {
     if (isChannel(ch)) channels_[ch].fullScale = v;
 }
-float InstrumentModel::GasDesit(int ch) const {
+float InstrumentModel::Resolution(int ch) const {
     return isChannel(ch) ? channels_[ch].resolution : 0.0f;
 }
-void InstrumentModel::setGasDesit(int ch, float v) {
+void InstrumentModel::setResolution(int ch, float v) {
     if (isChannel(ch)) channels_[ch].resolution = v;
 }
 int16_t InstrumentModel::GasPoint(int ch) const {

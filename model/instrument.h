@@ -141,8 +141,8 @@ class InstrumentModel {
     void setGasEnabled(int ch, bool v);
     float GasFullScale(int ch) const;
     void setGasFullScale(int ch, float v);
-    float GasDesit(int ch) const;  // reading resolution (step)
-    void setGasDesit(int ch, float v);
+    float Resolution(int ch) const;  // reading resolution (step)
+    void setResolution(int ch, float v);
     int16_t GasPoint(int ch) const;  // decimal places
     void setGasPoint(int ch, int16_t v);
     std::string GasUnit(int ch) const;

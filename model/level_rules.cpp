@@ -210,7 +210,7 @@ std::vector<LevelBreak> LevelRuleBreaks(const InstrumentModel& model) {
 
 bool SameGasRecord(const InstrumentModel& a, const InstrumentModel& b, int ch) {
     return a.GasEnabled(ch) == b.GasEnabled(ch) && a.GasName(ch) == b.GasName(ch) &&
-           a.GasFullScale(ch) == b.GasFullScale(ch) && a.GasDesit(ch) == b.GasDesit(ch) &&
+           a.GasFullScale(ch) == b.GasFullScale(ch) && a.Resolution(ch) == b.Resolution(ch) &&
            a.GasPoint(ch) == b.GasPoint(ch) && a.GasUnit(ch) == b.GasUnit(ch);
 }
 

@@ -99,7 +99,7 @@ std::string GasRecordText(const InstrumentModel& model, int channel, TextRule ru
     const std::int16_t decimals = model.GasPoint(channel);
     return FixedText(model.GasName(channel), 11, rule) +
            HeldNumberText5(model.GasFullScale(channel), decimals) +
-           HeldNumberText5(model.GasDesit(channel), decimals) +
+           HeldNumberText5(model.Resolution(channel), decimals) +
            FixedText(model.GasUnit(channel), 4, rule);
 }
 

@@ -122,10 +122,10 @@ std::optional<SettingProblem> checkGasTable(const M& m, RuleScope scope, Held he
         if (reason.empty())
             reason = scaleProblem(m.GasFullScale(ch), m.GasPoint(ch), ReasonId::FullScale);
         if (reason.empty())
-            reason = scaleProblem(m.GasDesit(ch), m.GasPoint(ch), ReasonId::Resolution);
-        if (reason.empty() && m.GasDesit(ch) > m.GasFullScale(ch))
+            reason = scaleProblem(m.Resolution(ch), m.GasPoint(ch), ReasonId::Resolution);
+        if (reason.empty() && m.Resolution(ch) > m.GasFullScale(ch))
             reason = Reason(ReasonId::ResolutionAboveFullScale,
-                            {shownNumber(m.GasDesit(ch)), shownNumber(m.GasFullScale(ch))});
+                            {shownNumber(m.Resolution(ch)), shownNumber(m.GasFullScale(ch))});
         if (reason.empty()) reason = unitProblem(m.GasUnit(ch));
         if (!reason.empty())
             return SettingProblem{"GJ",

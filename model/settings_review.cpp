@@ -29,7 +29,7 @@ std::string gasText(const M& m, int ch) {
     const int16_t point = m.GasPoint(ch);
     // A negative full scale or resolution the instrument holds is shown as held.
     return m.GasName(ch) + " " + TrimText(HeldNumberText5(m.GasFullScale(ch), point)) + " " +
-           TrimText(HeldNumberText5(m.GasDesit(ch), point)) + " " + m.GasUnit(ch);
+           TrimText(HeldNumberText5(m.Resolution(ch), point)) + " " + m.GasUnit(ch);
 }
 
 // A library entry field by field, each under its own caption ("Library entry ~1, ratio"), so a
@@ -126,7 +126,7 @@ InstrumentModel HeldAfterWrite(const M& held, const M& sent, const M& after) {
             out.setGasName(ch, after.GasName(ch));
             out.setGasEnabled(ch, after.GasEnabled(ch));
             out.setGasFullScale(ch, after.GasFullScale(ch));
-            out.setGasDesit(ch, after.GasDesit(ch));
+            out.setResolution(ch, after.Resolution(ch));
             out.setGasPoint(ch, after.GasPoint(ch));
             out.setGasUnit(ch, after.GasUnit(ch));
         }

@@ -273,7 +273,7 @@ bool DecodeGasRecord(std::string_view record, InstrumentModel& model, int channe
         model.setGasName(channel, "");
         model.setGasEnabled(channel, false);
         model.setGasFullScale(channel, levelNoValue);
-        model.setGasDesit(channel, 0);
+        model.setResolution(channel, 0);
         model.setGasPoint(channel, -101);
         model.setGasUnit(channel, "");
         return true;
@@ -286,7 +286,7 @@ bool DecodeGasRecord(std::string_view record, InstrumentModel& model, int channe
     const std::string_view step = record.substr(16, 5);
     const auto desit = ParseSingle(step);
     if (!desit) return false;
-    model.setGasDesit(channel, *desit);
+    model.setResolution(channel, *desit);
     model.setGasPoint(channel, DecimalPlaces(TrimText(step)));
     model.setGasUnit(channel, TrimText(record.substr(21, 4)));
     return true;

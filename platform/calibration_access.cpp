@@ -9,11 +9,11 @@ void CalibrationAccess::clearCancel() {
 }
 
 bool CalibrationAccess::readingsPolled() const {
-    return link_->calibration().RunDensty();
+    return link_->calibration().RunReadings();
 }
 
 void CalibrationAccess::pollReadings(bool on) {
-    link_->calibration().setRunDensty(on);
+    link_->calibration().setRunReadings(on);
 }
 
 InstrumentModel* CalibrationAccess::boundModel() const {
@@ -29,7 +29,7 @@ bool CalibrationAccess::readGases(InstrumentModel& model) {
 }
 
 bool CalibrationAccess::readConcentrations(InstrumentModel& model) {
-    return link_->operations().GetAutoCalDensty(&model);
+    return link_->operations().GetAutoCalReadings(&model);
 }
 
 bool CalibrationAccess::readRangeMode(InstrumentModel& model) {

@@ -13,11 +13,12 @@ namespace {
 // The poll is paused for the run and put back as it was, whatever way the run ends.
 class PollPause {
   public:
-    explicit PollPause(InstrumentLink& link) : link_(link), wasOn_(link.calibration().RunDensty()) {
-        link_.calibration().setRunDensty(false);
+    explicit PollPause(InstrumentLink& link)
+        : link_(link), wasOn_(link.calibration().RunReadings()) {
+        link_.calibration().setRunReadings(false);
     }
     ~PollPause() {
-        if (wasOn_) link_.calibration().setRunDensty(true);
+        if (wasOn_) link_.calibration().setRunReadings(true);
     }
     PollPause(const PollPause&) = delete;
     PollPause& operator=(const PollPause&) = delete;

@@ -36,16 +36,16 @@ bool InstrumentReads::readGases(InstrumentModel& model) {
 
 void InstrumentReads::startReadings(InstrumentModel& model) {
     link_->setInstrument(&model);
-    link_->calibration().setRunDensty(true);
+    link_->calibration().setRunReadings(true);
 }
 
 void InstrumentReads::stopReadings() {
-    link_->calibration().setRunDensty(false);
+    link_->calibration().setRunReadings(false);
     link_->setInstrument(nullptr);
 }
 
 bool InstrumentReads::readingsPolled() const {
-    return link_->calibration().RunDensty();
+    return link_->calibration().RunReadings();
 }
 
 int InstrumentReads::lastFlashBlock() {

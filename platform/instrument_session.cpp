@@ -22,14 +22,14 @@ class InstrumentSession::Relay final : public LinkEvents {
     explicit Relay(InstrumentSession& session) : s_(session) {}
 
     void OnConnect() override { emit s_.connected(); }
-    void Densty(std::array<float, 5>& values) override { emit s_.readings(values); }
+    void NewReadings(std::array<float, 5>& values) override { emit s_.readings(values); }
     void ConnectRetry(std::int16_t& count) override { emit s_.connectRetry(count); }
     void InstMessage(std::string& text) override { emit s_.instMessage(text); }
     void InterMessage(std::string& text) override { emit s_.interMessage(text); }
     void AlarmMessage(std::string& text) override { emit s_.alarmMessage(text); }
     void DumpMessage(std::string& text) override { emit s_.dumpMessage(text); }
     void LineDropped() override { emit s_.lineDropped(); }
-    void IrDAError(std::int16_t& errorNumber) override { emit s_.socketError(errorNumber); }
+    void OnSocketError(std::int16_t& errorNumber) override { emit s_.socketError(errorNumber); }
     void StsTransmit() override { emit s_.transmitted(); }
     void StsIdle() override { emit s_.idle(); }
 

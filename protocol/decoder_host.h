@@ -27,9 +27,9 @@ class DecoderHost {
     // decoder writes it right after this call.
     virtual void connectByProbe() = 0;
 
-    // Raise Densty with the current readings of gases 0 to 4 (by reference, as the event
+    // Raise NewReadings with the current readings of gases 0 to 4 (by reference, as the event
     // passes them).
-    virtual void raiseDensty(std::array<float, 5>& readings) = 0;
+    virtual void raiseReadings(std::array<float, 5>& readings) = 0;
 
     // Calibration and confirmation results the operations read after their transaction.
     virtual void setZeroCalResult(const std::string& result) = 0;

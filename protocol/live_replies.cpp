@@ -48,7 +48,7 @@ void readingsRule(ReplyContext& reply, int) {
         if (IsNumeric(token)) m.setLimitValue(gas, RealValue(token));
         readings[gas] = m.LimitValue(gas);
     }
-    reply.host.raiseDensty(readings);
+    reply.host.raiseReadings(readings);
     reply.accepted = true;
 }
 

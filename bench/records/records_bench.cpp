@@ -73,7 +73,7 @@ vq::InstrumentModel instrument(int index, int event) {
         m.setGasEnabled(ch, true);
         m.setGasName(ch, "GAS" + std::to_string(ch));
         m.setGasFullScale(ch, 100);
-        m.setGasDesit(ch, 1);
+        m.setResolution(ch, 1);
         m.setGasUnit(ch, "ppm");
         m.setCalibDate(ch, 45500.0 + (index * 7 + event * 3 + ch) % 400);
         m.setCalibBefore(ch, static_cast<float>(event % 17));

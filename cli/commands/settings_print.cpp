@@ -57,7 +57,7 @@ QJsonArray channelsJson(const InstrumentModel& model) {
         channel.insert("gas", heldText(model.GasName(ch)));
         channel.insert("enabled", model.GasEnabled(ch));
         channel.insert("fullScale", singleValue(model.GasFullScale(ch)));
-        channel.insert("resolution", singleValue(model.GasDesit(ch)));
+        channel.insert("resolution", singleValue(model.Resolution(ch)));
         channel.insert("unit", heldText(model.GasUnit(ch)));
         channel.insert("warning", levelValue(model.Warning(ch)));
         channel.insert("alarm", levelValue(model.Alarm(ch)));

@@ -28,7 +28,7 @@ InstrumentModel calModel(std::initializer_list<Gas> gases) {
         cal.setGasName(ch, g.name);
         cal.setGasEnabled(ch, g.name[0] != '\0');
         cal.setGasFullScale(ch, g.fullScale);
-        cal.setGasDesit(ch, g.resolution);
+        cal.setResolution(ch, g.resolution);
         cal.setGasPoint(ch, g.decimals);
         cal.setGasUnit(ch, g.unit);
         cal.setAutoCalib(ch, g.autoCal);
@@ -81,7 +81,7 @@ TEST_F(CalibrationTexts, ConcentrationIsRoundedToTheResolutionAndBoundedByFullSc
     auto edit = [&](int ch, std::string_view text) {
         return EvaluateAutoCalEdit(cal, limits, ch, text);
     };
-    cal.setGasDesit(0, 0.5f);
+    cal.setResolution(0, 0.5f);
     AutoCalEdit e = edit(0, "12.34");
     EXPECT_EQ(e.kind, AutoCalEdit::Stored);
     EXPECT_EQ(e.value, 12.5f);
@@ -101,12 +101,12 @@ TEST_F(CalibrationTexts, ConcentrationIsRoundedToTheResolutionAndBoundedByFullSc
     cal.setGasFullScale(0, 99.9f);
     EXPECT_EQ(edit(0, "99.8").kind, AutoCalEdit::Rejected);  // 100 after rounding
     // Without a known resolution the value is kept, not rounded to nothing.
-    cal.setGasDesit(0, 0);
+    cal.setResolution(0, 0);
     EXPECT_EQ(edit(0, "33.3").value, 33.3f);
     // A value the five-character field cannot carry is refused, not cut on the wire.
     cal.setGasFullScale(2, 1000);
     cal.setGasPoint(2, 2);
-    cal.setGasDesit(2, 0.01f);
+    cal.setResolution(2, 0.01f);
     EXPECT_EQ(edit(2, "999.9").kind, AutoCalEdit::Rejected);  // "999.90"
     e = edit(2, "99.99");
     EXPECT_EQ(e.kind, AutoCalEdit::Stored);
@@ -164,11 +164,11 @@ TEST_F(CalibrationTexts, ConcentrationEditsSayWhyTheyAreRefusedOrRounded) {
     }
     // Rounded over full scale: the range again, with full scale as it is.
     cal.setGasFullScale(0, 99.9f);
-    cal.setGasDesit(0, 0.5f);
+    cal.setResolution(0, 0.5f);
     EXPECT_EQ(EvaluateAutoCalEdit(cal, limits, 0, "99.8").notice, "Out of range: 20.0 to 99.9.");
     cal.setGasFullScale(2, 1000);
     cal.setGasPoint(2, 2);
-    cal.setGasDesit(2, 0.01f);
+    cal.setResolution(2, 0.01f);
     EXPECT_EQ(EvaluateAutoCalEdit(cal, limits, 2, "999.9").notice,
               "999.9 does not fit the instrument's five-character field.");
 }
@@ -200,7 +200,7 @@ TEST_F(CalibrationTexts, TwoChannelsOfOneGasAreToldApartByTheirNumbers) {
     cal.setGasName(4, "CH4");
     cal.setGasEnabled(4, true);
     cal.setGasFullScale(4, 100);
-    cal.setGasDesit(4, 1);
+    cal.setResolution(4, 1);
     cal.setGasUnit(4, "VOL%");
     cal.setAutoCalib(4, 60);
     const ChannelReadings readings{};

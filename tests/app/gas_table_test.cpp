@@ -25,7 +25,7 @@ TEST(ApplyGasToChannel, OfflineTakesEverythingFromTheTable) {
     EXPECT_EQ(model.GasName(1), "O2");
     EXPECT_EQ(model.GasUnit(1), "VOL%");
     EXPECT_EQ(model.GasPoint(1), 1);
-    EXPECT_FLOAT_EQ(model.GasDesit(1), 0.1f);
+    EXPECT_FLOAT_EQ(model.Resolution(1), 0.1f);
     EXPECT_EQ(model.GasFullScale(1), 40.0f);
     EXPECT_EQ(model.Ratio(1), 0.7f);
     EXPECT_EQ(model.Warning(1), 19.5f);

@@ -49,7 +49,7 @@ InstrumentModel fitted() {
     m.setGasEnabled(0, true);
     m.setGasName(0, "CH4");
     m.setGasFullScale(0, 100);
-    m.setGasDesit(0, 1);
+    m.setResolution(0, 1);
     m.setGasPoint(0, 0);
     m.setGasUnit(0, "%LEL");
     m.setWarning(0, 10);
@@ -63,7 +63,7 @@ void fitToxic(InstrumentModel& m) {
     m.setGasEnabled(2, true);
     m.setGasName(2, "H2S");
     m.setGasFullScale(2, 30);
-    m.setGasDesit(2, 1);
+    m.setResolution(2, 1);
     m.setGasPoint(2, 0);
     m.setGasUnit(2, "ppm");
     m.setWarning(2, 5);
@@ -76,7 +76,7 @@ void fitOxygen(InstrumentModel& m, int mode, float warning, float alarm) {
     m.setGasEnabled(1, true);
     m.setGasName(1, "O2");
     m.setGasFullScale(1, 25);
-    m.setGasDesit(1, 0.1f);
+    m.setResolution(1, 0.1f);
     m.setGasPoint(1, 1);
     m.setGasUnit(1, "vol%");
     m.setAlarmO2(static_cast<std::int16_t>(mode));
@@ -178,7 +178,7 @@ std::vector<Case> cases() {
          "channel 1: full scale 0 is not above 0",
          "チャンネル 1: フルスケールの値 0 が 0 より大きくありません"},
         {"a resolution finer than the decimals",
-         [] { return fileProblem(spoiled([](M& m) { m.setGasDesit(0, 0.5f); }), "GJ"); },
+         [] { return fileProblem(spoiled([](M& m) { m.setResolution(0, 0.5f); }), "GJ"); },
          "channel 1: resolution 0.5 does not fit five characters at 0 decimals",
          "チャンネル 1: 分解能の値 0.5 は小数 0 桁で 5 文字に収まりません"},
         {"an unknown unit",
@@ -189,7 +189,7 @@ std::vector<Case> cases() {
          [] { return fileProblem(spoiled([](M& m) { m.setGasName(0, ""); }), "GJ"); },
          "channel 1: the gas has no name", "チャンネル 1: ガス名がありません"},
         {"a resolution above the full scale",
-         [] { return fileProblem(spoiled([](M& m) { m.setGasDesit(0, 200); }), "GJ"); },
+         [] { return fileProblem(spoiled([](M& m) { m.setResolution(0, 200); }), "GJ"); },
          "channel 1: resolution 200 is above the full scale 100",
          "チャンネル 1: 分解能 200 がフルスケール 100 を超えています"},
         {"a gas name beyond ASCII",

@@ -22,7 +22,7 @@ void fitGas(InstrumentModel& m, int ch, const std::string& name, float fullScale
     m.setGasEnabled(ch, true);
     m.setGasName(ch, name);
     m.setGasFullScale(ch, fullScale);
-    m.setGasDesit(ch, digit);
+    m.setResolution(ch, digit);
     m.setGasPoint(ch, points);
     m.setGasUnit(ch, unit);
 }
@@ -454,7 +454,7 @@ TEST(SettingsFile, ValuesHeldOutOfRangeAreCarriedAndRefusedOnTheirLine) {
         {[](InstrumentModel& m) { m.setHcMode(9); }, "LP", "LP,W,9,", "HC mode 9 is not between"},
         {[](InstrumentModel& m) { m.setGasFullScale(3, -100); }, "GJ", "CO          -100    1ppm ",
          "full scale -100 is not above 0"},
-        {[](InstrumentModel& m) { m.setGasDesit(0, -1); }, "GJ", "CH4          100   -1%LEL",
+        {[](InstrumentModel& m) { m.setResolution(0, -1); }, "GJ", "CH4          100   -1%LEL",
          "resolution -1 is not above 0"},
     };
     for (const auto& c : cases) {

@@ -77,7 +77,7 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
     ASSERT_TRUE(s.link.operations().LpR(&s.model));
     s.model.setHcMode(2);
     EXPECT_TRUE(s.link.operations().Lp(&s.model));
-    EXPECT_TRUE(s.link.operations().GetAutoCalDensty(&s.model));
+    EXPECT_TRUE(s.link.operations().GetAutoCalReadings(&s.model));
     EXPECT_TRUE(s.link.operations().GetLatestHistory(&s.model));
     EXPECT_EQ(s.port.payloads(),
               (std::vector<std::string>{"HC,W,240305140709", "BP,W,1", "BP,W,0", "XH,E,", "DW,W,",
@@ -326,8 +326,8 @@ TEST(Operations, SilentInstrumentGetsATimeOutLineEveryTwoSecondsOfPolling) {
     InstrumentModel model;
     h.link.setInstrument(&model);
     const Millis start = h.host.now();
-    h.link.calibration().setRunDensty(true);
-    EXPECT_TRUE(h.link.calibration().RunDensty());
+    h.link.calibration().setRunReadings(true);
+    EXPECT_TRUE(h.link.calibration().RunReadings());
     h.host.runFor(Millis{10500});
 
     const auto timeouts = log.timesOf("--- Current reading download time out.Date= ");
@@ -335,8 +335,8 @@ TEST(Operations, SilentInstrumentGetsATimeOutLineEveryTwoSecondsOfPolling) {
     EXPECT_EQ(timeouts.front() - start, Millis{2000});
     for (Millis gap : gaps(timeouts)) EXPECT_EQ(gap, Millis{2000});
     EXPECT_EQ(writesOf(h, "DN,R,").size(), 5u);  // at 1, 3, 5, 7 and 9 s; nothing resent
-    h.link.calibration().setRunDensty(false);
-    EXPECT_FALSE(h.link.calibration().RunDensty());
+    h.link.calibration().setRunReadings(false);
+    EXPECT_FALSE(h.link.calibration().RunReadings());
 }
 
 TEST(Operations, ReadingsFromTheInstrumentReachTheModelAndTheHost) {
@@ -345,7 +345,7 @@ TEST(Operations, ReadingsFromTheInstrumentReachTheModelAndTheHost) {
     // What an earlier failed command left behind.
     test::LinkTestAccess::setStatus(s.link, link_status::Failed);
     s.link.setInstrument(&s.model);
-    s.link.calibration().setRunDensty(true);
+    s.link.calibration().setRunReadings(true);
     s.host.runFor(Millis{3500});
     int readings = 0;
     for (const auto& e : s.events.raised) readings += e.starts_with("Densty");
@@ -355,7 +355,7 @@ TEST(Operations, ReadingsFromTheInstrumentReachTheModelAndTheHost) {
     // Turning the poll off waits for the poll in flight, then nothing more is sent.
     s.host.runFor(Millis{500});  // the fourth poll has just gone out
     const auto sentBefore = s.port.frames.size();
-    s.link.calibration().setRunDensty(false);
+    s.link.calibration().setRunReadings(false);
     EXPECT_EQ(s.link.Status(), link_status::Done);
     s.host.runFor(Millis{5000});
     EXPECT_EQ(s.port.frames.size(), sentBefore);

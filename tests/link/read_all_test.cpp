@@ -235,7 +235,7 @@ TEST(ReadAll, AFailedGasReadBlanksTheChannels) {
     InstrumentModel blank;
     DecodeGasRecord(std::string(25, '*'), blank, 0);
     for (int g = 0; g < 5; ++g) EXPECT_EQ(s.model.GasName(g), blank.GasName(0));
-    EXPECT_FALSE(s.link.operations().GetAutoCalDensty(&s.model));
+    EXPECT_FALSE(s.link.operations().GetAutoCalReadings(&s.model));
     for (int g = 0; g < 5; ++g) EXPECT_FLOAT_EQ(s.model.AutoCalib(g), -101.0f);
 }
 

@@ -89,7 +89,7 @@ TEST(RecordFields, GasRecordsUnderBothRules) {
         model.setGasEnabled(ch, true);
         model.setGasName(ch, name);
         model.setGasFullScale(ch, fullScale);
-        model.setGasDesit(ch, step);
+        model.setResolution(ch, step);
         model.setGasPoint(ch, decimals);
         model.setGasUnit(ch, unit);
     };

@@ -272,7 +272,7 @@ TEST(SettingRules, LevelsAreHeldToTheRulesOfTheirChannel) {
         m.setGasEnabled(0, true);
         m.setGasName(0, "CH4");
         m.setGasFullScale(0, 100);
-        m.setGasDesit(0, 1);
+        m.setResolution(0, 1);
         m.setGasPoint(0, 0);
         m.setGasUnit(0, "%LEL");
         m.setWarning(0, 10);
@@ -284,7 +284,7 @@ TEST(SettingRules, LevelsAreHeldToTheRulesOfTheirChannel) {
             m.setGasEnabled(2, true);
             m.setGasName(2, "H2S");
             m.setGasFullScale(2, 30);
-            m.setGasDesit(2, 1);
+            m.setResolution(2, 1);
             m.setGasPoint(2, 0);
             m.setGasUnit(2, "ppm");
             m.setWarning(2, 5);

@@ -29,7 +29,7 @@ InstrumentModel baseModel() {
     m.setGasEnabled(1, true);
     m.setGasName(1, "CO");
     m.setGasFullScale(1, 500);
-    m.setGasDesit(1, 1);
+    m.setResolution(1, 1);
     m.setGasUnit(1, "ppm");
     m.setWarning(1, 25);
     m.ClearChangeFlags();

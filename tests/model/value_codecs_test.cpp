@@ -190,7 +190,7 @@ TEST(GasRecord, DecodesFieldsAndTheBlankRecord) {
     EXPECT_EQ(model.GasName(2), "H2S");
     EXPECT_TRUE(model.GasEnabled(2));
     EXPECT_EQ(model.GasFullScale(2), 30.0f);
-    EXPECT_EQ(model.GasDesit(2), 0.5f);
+    EXPECT_EQ(model.Resolution(2), 0.5f);
     EXPECT_EQ(model.GasPoint(2), 1);
     EXPECT_EQ(model.GasUnit(2), "ppm");
 
@@ -198,7 +198,7 @@ TEST(GasRecord, DecodesFieldsAndTheBlankRecord) {
     EXPECT_EQ(model.GasName(2), "");
     EXPECT_FALSE(model.GasEnabled(2));
     EXPECT_EQ(model.GasFullScale(2), -101.0f);
-    EXPECT_EQ(model.GasDesit(2), 0.0f);
+    EXPECT_EQ(model.Resolution(2), 0.0f);
     EXPECT_EQ(model.GasPoint(2), -101);
     EXPECT_EQ(model.GasUnit(2), "");
 }

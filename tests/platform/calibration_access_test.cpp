@@ -38,7 +38,9 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
          [](InstrumentLink& l, InstrumentModel& m) { return l.operations().GetGasInfo(&m); }},
         {"concentrations",
          [](CalibrationAccess& a, InstrumentModel& m) { return a.readConcentrations(m); },
-         [](InstrumentLink& l, InstrumentModel& m) { return l.operations().GetAutoCalDensty(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m) {
+             return l.operations().GetAutoCalReadings(&m);
+         }},
         {"range mode read",
          [](CalibrationAccess& a, InstrumentModel& m) { return a.readRangeMode(m); },
          [](InstrumentLink& l, InstrumentModel& m) { return l.operations().LpR(&m); }},
@@ -88,7 +90,7 @@ TEST(CalibrationAccess, PollBindingCancelClockAndFolderReachTheLink) {
     access.bindModel(&own);
     EXPECT_EQ(b.s.link.Instrument(), &own);
     access.pollReadings(true);
-    EXPECT_TRUE(b.s.link.calibration().RunDensty());
+    EXPECT_TRUE(b.s.link.calibration().RunReadings());
     b.s.host.runFor(Millis{2500});
     access.pollReadings(false);
     EXPECT_FALSE(access.readingsPolled());

@@ -199,7 +199,7 @@ TEST(CalibrationRun, PausesTheReadingsPollOnlyWhereItRan) {
         SCOPED_TRACE(pollOn ? "poll on" : "poll off");
         RunBench b;
         if (pollOn) {
-            b.s.link.calibration().setRunDensty(true);
+            b.s.link.calibration().setRunReadings(true);
             b.s.host.runFor(Millis{2500});
             const auto polled = b.s.port.payloads();
             ASSERT_GT(std::count(polled.begin(), polled.end(), "DN,R,"), 0);
@@ -213,11 +213,11 @@ TEST(CalibrationRun, PausesTheReadingsPollOnlyWhereItRan) {
         EXPECT_LT(b.s.host.now() - start, Millis{4000});
         const auto sent = b.s.port.payloads();
         EXPECT_EQ(std::count(sent.begin(), sent.end(), "DN,R,"), 0);
-        EXPECT_EQ(b.s.link.calibration().RunDensty(), pollOn);
+        EXPECT_EQ(b.s.link.calibration().RunReadings(), pollOn);
         b.s.host.runFor(Millis{1500});
         const auto later = b.s.port.payloads();
         EXPECT_EQ(std::count(later.begin(), later.end(), "DN,R,") > 0, pollOn);
-        b.s.link.calibration().setRunDensty(false);
+        b.s.link.calibration().setRunReadings(false);
     }
 }
 

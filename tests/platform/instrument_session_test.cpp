@@ -168,9 +168,9 @@ TEST(InstrumentSession, RaisesReadings) {
     ASSERT_TRUE(bench.connect());
     InstrumentModel model;
     bench.session->link().setInstrument(&model);
-    bench.session->link().calibration().setRunDensty(true);
+    bench.session->link().calibration().setRunReadings(true);
     bench.host.runFor(milliseconds(3500));
-    bench.session->link().calibration().setRunDensty(false);
+    bench.session->link().calibration().setRunReadings(false);
     EXPECT_EQ(bench.heard,
               (std::vector<std::string>{"connected", "readings", "readings", "readings"}));
 }

@@ -26,7 +26,7 @@ namespace {
 struct Events : LinkEvents {
     void OnConnect() override { ++connects; }
     void LineDropped() override { ++drops; }
-    void IrDAError(std::int16_t& number) override { socketError = number; }
+    void OnSocketError(std::int16_t& number) override { socketError = number; }
     int connects = 0;
     int drops = 0;
     int socketError = 0;

@@ -136,7 +136,7 @@ TEST_F(FrameTest, WithoutABoundModelOnlyModelFreeRepliesAreAccepted) {
     EXPECT_FALSE(decoder.DecodeReply(Reply("DN,R,1,2,3,4,5"), nullptr, host));
     EXPECT_TRUE(decoder.DecodeReply(Reply("RC,R,VQ-5100"), nullptr, host));
     EXPECT_TRUE(decoder.DecodeReply(AckReply("DW,W", ACK), nullptr, host));
-    EXPECT_TRUE(host.densty.empty());
+    EXPECT_TRUE(host.readingsRaised.empty());
 }
 
 TEST_F(FrameTest, MoreThan256TokensEndTheDecodingBeforeAnythingIsStored) {

@@ -36,14 +36,14 @@ TEST_F(LiveReplyTest, ClockOfTheWrongLengthIsRefusedSilently) {
     EXPECT_EQ(model.FailLine(), "");
 }
 
-TEST_F(LiveReplyTest, ReadingsRaiseDenstyAndKeepValuesThatAreNotNumbers) {
+TEST_F(LiveReplyTest, ReadingsRaiseReadingsAndKeepValuesThatAreNotNumbers) {
     EXPECT_TRUE(decode("DN,R,1.5,20.9,0,-104,7"));
-    ASSERT_EQ(host.densty.size(), 1u);
-    EXPECT_EQ(host.densty[0], (std::array<float, 5>{1.5f, 20.9f, 0.0f, -104.0f, 7.0f}));
+    ASSERT_EQ(host.readingsRaised.size(), 1u);
+    EXPECT_EQ(host.readingsRaised[0], (std::array<float, 5>{1.5f, 20.9f, 0.0f, -104.0f, 7.0f}));
 
     EXPECT_TRUE(decode("DN,R,2.5,ERR"));  // no count check; gases 1 to 4 keep their value
-    ASSERT_EQ(host.densty.size(), 2u);
-    EXPECT_EQ(host.densty[1], (std::array<float, 5>{2.5f, 20.9f, 0.0f, -104.0f, 7.0f}));
+    ASSERT_EQ(host.readingsRaised.size(), 2u);
+    EXPECT_EQ(host.readingsRaised[1], (std::array<float, 5>{2.5f, 20.9f, 0.0f, -104.0f, 7.0f}));
     EXPECT_EQ(model.LimitValue(0), 2.5f);
 }
 

@@ -39,7 +39,7 @@ TEST_F(RecordReplyTest, GasTableStoresFiveRecords) {
     EXPECT_FALSE(model.GasEnabled(2));
     EXPECT_EQ(model.GasFullScale(2), -101.0f);
     EXPECT_EQ(model.GasName(2), "");
-    EXPECT_EQ(model.GasDesit(3), 0.5f);
+    EXPECT_EQ(model.Resolution(3), 0.5f);
     EXPECT_EQ(model.GasPoint(3), 1);
     for (int gas = 0; gas < 5; ++gas) {
         EXPECT_FALSE(model.isChanged(SettingId::GasEnabled, gas)) << gas;
@@ -98,7 +98,7 @@ TEST_F(RecordReplyTest, GasRecordsAtTheEdgesAreStoredAsHeld) {
         ASSERT_TRUE(decode(body)) << c.record;
         EXPECT_EQ(model.GasName(0), c.name);
         EXPECT_EQ(model.GasFullScale(0), c.fullScale) << c.record;
-        EXPECT_EQ(model.GasDesit(0), c.resolution) << c.record;
+        EXPECT_EQ(model.Resolution(0), c.resolution) << c.record;
         EXPECT_EQ(en(GasScaleProblem(model, 0)), c.reason) << c.record;
         // The instrument's answer to writing the same record back carries the same bytes.
         const std::string answer = "GJ,W," + c.record + "," + kBlankGas + "," + kBlankGas + "," +

@@ -155,13 +155,13 @@ TEST_F(RobustnessTest, AnySingleCorruptedByteIsRefusedAndStoresNothing) {
             }
         }
     }
-    EXPECT_TRUE(host.densty.size() == 1u);  // only the good DN reply raised it
+    EXPECT_TRUE(host.readingsRaised.size() == 1u);  // only the good DN reply raised it
 }
 
 TEST_F(RobustnessTest, AHostThatThrowsDoesNotCarryTheExceptionOut) {
     struct ThrowingHost : FakeDecoderHost {
         void AddLog(const std::string&) override { throw std::runtime_error("disk full"); }
-        void raiseDensty(std::array<float, 5>&) override { throw std::runtime_error("closed"); }
+        void raiseReadings(std::array<float, 5>&) override { throw std::runtime_error("closed"); }
     } throwing;
     bool accepted = true;
     EXPECT_NO_THROW(accepted = decoder.DecodeReply("short", &model, throwing));

@@ -73,7 +73,7 @@ void enableGas(InstrumentModel& model, int gas, const std::string& name, float f
     model.setGasEnabled(gas, true);
     model.setGasName(gas, name);
     model.setGasFullScale(gas, fullScale);
-    model.setGasDesit(gas, step);
+    model.setResolution(gas, step);
     model.setGasPoint(gas, point);
     model.setGasUnit(gas, unit);
 }

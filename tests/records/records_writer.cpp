@@ -37,7 +37,7 @@ RecordEvent sampleRead(const std::string& serial, int n) {
         model.setGasEnabled(ch, true);
         model.setGasName(ch, "G" + std::to_string(ch));
         model.setGasFullScale(ch, 100);
-        model.setGasDesit(ch, 1);
+        model.setResolution(ch, 1);
         model.setGasUnit(ch, "ppm");
         model.setCalibDate(ch, 46000.0 + n % 50 + ch);
         model.setCalibBefore(ch, static_cast<float>(n % 10));

@@ -43,7 +43,7 @@ TEST(SimReadAll, EveryAnswerIsAcceptedAndFillsTheModel) {
         EXPECT_EQ(m.GasName(g), names[g]);
         EXPECT_EQ(m.GasUnit(g), units[g]);
         EXPECT_FLOAT_EQ(m.GasFullScale(g), s.gases[g].fullScale);
-        EXPECT_FLOAT_EQ(m.GasDesit(g), s.gases[g].resolution);
+        EXPECT_FLOAT_EQ(m.Resolution(g), s.gases[g].resolution);
         EXPECT_EQ(m.GasPoint(g), s.gases[g].decimals);
         EXPECT_FLOAT_EQ(m.Warning(g), s.gases[g].warning);
         EXPECT_FLOAT_EQ(m.Alarm(g), s.gases[g].alarm);

@@ -18,7 +18,7 @@ class FakeDecoderHost : public DecoderHost {
     std::string lastFrame;
     bool connected = false;
     int connectCalls = 0;
-    std::vector<std::array<float, 5>> densty;
+    std::vector<std::array<float, 5>> readingsRaised;
     std::optional<std::string> zeroCalResult, spanCalResult, o2CalResult;
     std::optional<bool> confirmAcked;
     std::vector<std::pair<std::string, std::uint32_t>> dumpLines;
@@ -27,7 +27,7 @@ class FakeDecoderHost : public DecoderHost {
 
     // The latest current readings; all zero before the first.
     std::array<float, 5> readings() const {
-        return densty.empty() ? std::array<float, 5>{} : densty.back();
+        return readingsRaised.empty() ? std::array<float, 5>{} : readingsRaised.back();
     }
 
     const std::string& LastFrame() const override { return lastFrame; }
@@ -36,7 +36,7 @@ class FakeDecoderHost : public DecoderHost {
         connected = true;
         ++connectCalls;
     }
-    void raiseDensty(std::array<float, 5>& values) override { densty.push_back(values); }
+    void raiseReadings(std::array<float, 5>& values) override { readingsRaised.push_back(values); }
     void setZeroCalResult(const std::string& r) override { zeroCalResult = r; }
     void setSpanCalResult(const std::string& r) override { spanCalResult = r; }
     void setConfirmAcked(bool acked) override { confirmAcked = acked; }

@@ -2,7 +2,7 @@
 
 namespace vq::test {
 
-void RecordingEvents::Densty(std::array<float, 5>& readings) {
+void RecordingEvents::NewReadings(std::array<float, 5>& readings) {
     std::string text = "Densty";
     for (float value : readings) text += " " + std::to_string(value);
     raised.push_back(text);
@@ -12,7 +12,7 @@ void RecordingEvents::ConnectRetry(std::int16_t& count) {
     raised.push_back("ConnectRetry " + std::to_string(count));
 }
 
-void RecordingEvents::IrDAError(std::int16_t& errorNumber) {
+void RecordingEvents::OnSocketError(std::int16_t& errorNumber) {
     raised.push_back("IrDAError " + std::to_string(errorNumber));
 }
 

@@ -17,14 +17,14 @@ class RecordingEvents : public LinkEvents {
     int idles = 0;
 
     void OnConnect() override { raised.push_back("OnConnect"); }
-    void Densty(std::array<float, 5>& readings) override;
+    void NewReadings(std::array<float, 5>& readings) override;
     void ConnectRetry(std::int16_t& count) override;
     void InstMessage(std::string& text) override { raised.push_back("InstMessage " + text); }
     void InterMessage(std::string& text) override { raised.push_back("InterMessage " + text); }
     void AlarmMessage(std::string& text) override { raised.push_back("AlarmMessage " + text); }
     void DumpMessage(std::string& text) override { raised.push_back("DumpMessage " + text); }
     void LineDropped() override { raised.push_back("LineDropped"); }
-    void IrDAError(std::int16_t& errorNumber) override;
+    void OnSocketError(std::int16_t& errorNumber) override;
     void StsTransmit() override { ++transmits; }
     void StsIdle() override { ++idles; }
 };

@@ -84,7 +84,7 @@ class CalWindowTest : public QObject {
         QVERIFY(b.start());
         auto w = b.openWindow();
         QVERIFY(b.state.CalibrationOpen);
-        QVERIFY(b.link.calibration().RunDensty());
+        QVERIFY(b.link.calibration().RunReadings());
         const ChannelFlags usable{true, true, true, false, true};
         QCOMPARE(w->usable(), usable);
         QCOMPARE(w->CalSelection(), usable);  // selection starts as usable
@@ -123,7 +123,7 @@ class CalWindowTest : public QObject {
 
         // Leaving stops the poll, gives the link its model back and ends the readings routing.
         w->calibrationButtonClicked(C::cmdExit);
-        QVERIFY(!b.link.calibration().RunDensty());
+        QVERIFY(!b.link.calibration().RunReadings());
         QVERIFY(!b.state.CalibrationOpen);
         QCOMPARE(b.link.Instrument(), &b.model);
     }
@@ -140,7 +140,7 @@ class CalWindowTest : public QObject {
         QVERIFY(contains(sent, "SO,R,"));  // the history behind the report
         QVERIFY(w->resultFlag());
         QCOMPARE(b.state.TransferMode, transfer_mode::None);
-        QVERIFY(b.link.calibration().RunDensty());
+        QVERIFY(b.link.calibration().RunReadings());
         QVERIFY(!b.state.ReadingsFresh);
 
         // One line per usable channel; CO (no concentration) is never listed.
@@ -368,7 +368,7 @@ class CalWindowTest : public QObject {
         QCOMPARE(b.instrument.state().settings.hcMode, 2);
         QCOMPARE(w->calibrationButton(C::rangeButton)->text(), QString("N2 Cal"));
         QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
-        QVERIFY(b.link.calibration().RunDensty());
+        QVERIFY(b.link.calibration().RunReadings());
         w->reject();  // Escape cannot leave the instrument in range mode
         QVERIFY(w->isVisible());
 
@@ -386,7 +386,7 @@ class CalWindowTest : public QObject {
         QCOMPARE(b.instrument.state().settings.hcMode, 1);
         QCOMPARE(w->calibrationButton(C::rangeButton)->text(), QString("Set range"));
         QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("Exit Calibration"));
-        QVERIFY(b.link.calibration().RunDensty());
+        QVERIFY(b.link.calibration().RunReadings());
     }
 
     void aFailedRangeStepKeepsTheWayBack() {

@@ -180,7 +180,7 @@ class GridSettingsTest : public QObject {
         QVERIFY(h.edit(kO2, G::colAutoCal, "19.5"));
         // A value the five-character field could not carry is refused, not cut.
         h.model.setGasPoint(kCO, 2);
-        h.model.setGasDesit(kCO, 0.01f);
+        h.model.setResolution(kCO, 0.01f);
         QVERIFY(!h.edit(kCO, G::colAutoCal, "100"));
         QCOMPARE(h.model.AutoCalib(kCO), 25.0f);
     }

@@ -29,7 +29,7 @@ class InstrumentOperations {
     // The FRAM listing into `path`.
     virtual bool GetRomDump2(const std::string& path) = 0;
     // True while the current readings are polled every second (the calibration run).
-    virtual bool RunDensty() const = 0;
+    virtual bool RunReadings() const = 0;
 };
 
 }  // namespace vq

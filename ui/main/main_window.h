@@ -14,7 +14,7 @@
 //   - the calibration window (OpenCalibrationWindow) through CalibrationHost
 //     (ui/dialogs/calibration_host.h): session(), model(), state() (TransferMode, LatestReadings,
 //     ReadingsFresh, CalibrationOpen), asker(), AddInfo(), and the notices of new readings (every
-//     Densty event) and of a close put off.
+//     NewReadings event) and of a close put off.
 //
 // The window's code is split by concern: main_window.cpp (controls, start, closing),
 // main_window_layout.cpp (captions, sizes, command states, lamps), main_window_connection.cpp (the
@@ -229,12 +229,12 @@ class MainWindow : public QWidget, public SettingsHost {
 
     // ---- the session's events (main_window_connection.cpp) ----
     void onConnect();
-    void onDensty(const std::array<float, 5>& readings);
+    void onReadings(const std::array<float, 5>& readings);
     void onConnectRetry(std::int16_t count);
     void onLinkText(const std::string& text);
     void onDumpMessage(const std::string& text);
     void onLineDropped();
-    void onIrDAError(std::int16_t code);
+    void onSocketError(std::int16_t code);
     void onTransmit();
     void EnableCommandFrames(bool on);
     void ListAnalogValues();

@@ -85,14 +85,14 @@ void MainWindow::listenToSession() {
     });
     InstrumentSession* s = &session_;
     connect(s, &InstrumentSession::connected, this, &MainWindow::onConnect);
-    connect(s, &InstrumentSession::readings, this, &MainWindow::onDensty);
+    connect(s, &InstrumentSession::readings, this, &MainWindow::onReadings);
     connect(s, &InstrumentSession::connectRetry, this, &MainWindow::onConnectRetry);
     connect(s, &InstrumentSession::instMessage, this, &MainWindow::onLinkText);
     connect(s, &InstrumentSession::interMessage, this, &MainWindow::onLinkText);
     connect(s, &InstrumentSession::alarmMessage, this, &MainWindow::onLinkText);
     connect(s, &InstrumentSession::dumpMessage, this, &MainWindow::onDumpMessage);
     connect(s, &InstrumentSession::lineDropped, this, &MainWindow::onLineDropped);
-    connect(s, &InstrumentSession::socketError, this, &MainWindow::onIrDAError);
+    connect(s, &InstrumentSession::socketError, this, &MainWindow::onSocketError);
     connect(s, &InstrumentSession::transmitted, this, &MainWindow::onTransmit);
 }
 
@@ -160,7 +160,7 @@ void MainWindow::checkInstrumentAnswered() {
     }
 }
 
-void MainWindow::onDensty(const std::array<float, 5>& readings) {
+void MainWindow::onReadings(const std::array<float, 5>& readings) {
     state_.LatestReadings = readings;
     state_.ReadingsFresh = true;
     emit readingsArrived();
@@ -206,7 +206,7 @@ void MainWindow::onLineDropped() {
     setLampVisible(3, false);
 }
 
-void MainWindow::onIrDAError(std::int16_t code) {
+void MainWindow::onSocketError(std::int16_t code) {
     if (present_) {
         loseInstrument(Loss::Socket, code);
         setLamp(0, LampError);

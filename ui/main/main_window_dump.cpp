@@ -141,7 +141,7 @@ void MainWindow::cmdFRAMDumpClick() {
 }
 
 void MainWindow::framDumpCommand() {
-    if (ops_->RunDensty() || state_.TransferMode == transfer_mode::Span) {
+    if (ops_->RunReadings() || state_.TransferMode == transfer_mode::Span) {
         // "It can not be performed due to operating of other issues."
         asker_.information(this, ResMessage(msg::FramRefusedText),
                            ResMessage(msg::FramRefusedTitle));

@@ -34,7 +34,7 @@ bool SessionInstrumentOperations::GetRomDump2(const std::string& path) {
     return session_.reads().framListing(path);
 }
 
-bool SessionInstrumentOperations::RunDensty() const {
+bool SessionInstrumentOperations::RunReadings() const {
     return session_.reads().readingsPolled();
 }
 

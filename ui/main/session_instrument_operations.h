@@ -23,7 +23,7 @@ class SessionInstrumentOperations final : public InstrumentOperations {
     bool BodyPowerOff() override;
     bool GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) override;
     bool GetRomDump2(const std::string& path) override;
-    bool RunDensty() const override;
+    bool RunReadings() const override;
 
   private:
     InstrumentSession& session_;

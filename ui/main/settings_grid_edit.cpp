@@ -98,7 +98,7 @@ void SettingsGrid::refuseOutOfRange(int ch, int column, float low, float high) {
 
 void SettingsGrid::noticeRounding(int ch, int column, float typed, float stored) {
     if (typed == stored) return;
-    const std::string resolution = TrimText(SingleText(model_.GasDesit(ch)));
+    const std::string resolution = TrimText(SingleText(model_.Resolution(ch)));
     notify(rowOf(ch), column,
            QString::fromStdString(
                ResMessage(msg::RoundedNotice,
@@ -131,7 +131,7 @@ bool SettingsGrid::finishAlarmPoint(int ch, int column, const QString& text, QSt
         refuse(rowOf(ch), column, msg::RefusedNegative);
         return false;
     }
-    const float value = RoundToStep(*number, model_.GasDesit(ch));
+    const float value = RoundToStep(*number, model_.Resolution(ch));
     if (!CheckAlarmPoint(model_, ch, value, kind)) {
         refuseRange();
         return false;
@@ -176,7 +176,7 @@ bool SettingsGrid::finishAutoCal(int ch, const QString& text, QString* shownText
             refuseOutOfRange(ch, colAutoCal, bound.bound, infinite);
         return false;
     }
-    const float value = RoundToStep(*number, model_.GasDesit(ch));
+    const float value = RoundToStep(*number, model_.Resolution(ch));
     if (!LevelFits5(value, model_.GasPoint(ch))) {
         refuse(rowOf(ch), colAutoCal, msg::RefusedTooWide, {typed});
         return false;

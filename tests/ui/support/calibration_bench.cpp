@@ -5,7 +5,7 @@
 
 namespace vq::cal_test {
 
-void ReadingEvents::Densty(std::array<float, 5>& readings) {
+void ReadingEvents::NewReadings(std::array<float, 5>& readings) {
     state_.LatestReadings = readings;
     state_.ReadingsFresh = true;
     ++count;
@@ -35,7 +35,7 @@ CalBench::CalBench(sim::SimState simState)
 }
 
 CalBench::~CalBench() {
-    link.calibration().setRunDensty(false);
+    link.calibration().setRunReadings(false);
     link.setTimerEnabled(false);
     link.setPortOpen(false);
 }

@@ -30,7 +30,7 @@ namespace vq::cal_test {
 class ReadingEvents : public LinkEvents {
   public:
     explicit ReadingEvents(MainState& state) : state_(state) {}
-    void Densty(std::array<float, 5>& readings) override;
+    void NewReadings(std::array<float, 5>& readings) override;
     std::function<void()> arrived;
     int count = 0;
 
