@@ -56,7 +56,7 @@ bool CalibrationSteps::SpanCal(const std::string& channels) {
     return false;
 }
 
-bool CalibrationSteps::zCal(const std::string& channels) {
+bool CalibrationSteps::OxygenCal(const std::string& channels) {
     o2Result_.clear();
     if (WaitForReply(link_, link_status::AwaitWrite, "SN,W," + channels) && !o2Result_.empty()) {
         return true;

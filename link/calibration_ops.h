@@ -24,7 +24,7 @@ class CalibrationSteps {
 
     bool ZeroCal(const std::string& channels);
     bool SpanCal(const std::string& channels);
-    bool zCal(const std::string& channels);
+    bool OxygenCal(const std::string& channels);
     // True when the result holds five characters and channel's (0..4) is "0".
     bool ZeroStatus(int channel) const;
     bool SpanStatus(int channel) const;

@@ -19,7 +19,7 @@ std::string hex4(int value) {
     return text;
 }
 
-// Closes the listing on every way out of GetRomDump2, an exception from a listener included.
+// Closes the listing on every way out of GetMemoryListing, an exception from a listener included.
 class ListingCloser {
   public:
     explicit ListingCloser(DumpListing& listing) : listing_(listing) {}
@@ -86,7 +86,7 @@ bool MemoryDumps::getBinBlock(std::int16_t block, Millis started) {
     return link_.status() == link_status::Done && !link_.cancelled();
 }
 
-bool MemoryDumps::GetRomDump2(const std::string& fileName) {
+bool MemoryDumps::GetMemoryListing(const std::string& fileName) {
     lastWasListing_ = true;
     const std::string startDate = NowText(link_);
     link_.log(ResMessage(msg::DumpStarted, {startDate}));

@@ -31,7 +31,7 @@ class MemoryDumps {
     // out (the sink's retry then set); blocks already written stay.
     bool GetBinDump(const std::string& path, std::int16_t sb, std::int16_t eb);
     // The memory listing ("EF,R") into a text file, 16-line groups with an ASCII column.
-    bool GetRomDump2(const std::string& fileName);
+    bool GetMemoryListing(const std::string& fileName);
     // Why the last dump's file did not take what came (a full disk, the file-size limit), with
     // the file's name; empty when the file was not the reason for a failure.
     std::string fileError() const { return lastWasListing_ ? listing_.error() : sink_.error(); }

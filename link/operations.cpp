@@ -37,17 +37,17 @@ bool LinkOperations::SetPump(bool on) {
     return WaitForReply(link_, link_status::AwaitWrite, on ? "BP,W,1" : "BP,W,0");
 }
 
-bool LinkOperations::Dw() {
+bool LinkOperations::EndSettingsWrite() {
     return WaitForReply(link_, link_status::AwaitWrite, "DW,W,");
 }
 
-bool LinkOperations::LpR(InstrumentModel* model) {
+bool LinkOperations::ReadHcMode(InstrumentModel* model) {
     if (model == nullptr) return false;
     link_.bind(model);
     return WaitForReply(link_, link_status::AwaitRead, "LP,R,");
 }
 
-bool LinkOperations::Lp(InstrumentModel* model) {
+bool LinkOperations::WriteHcMode(InstrumentModel* model) {
     if (model == nullptr) return false;
     link_.bind(model);
     return WaitForReply(link_, link_status::AwaitWrite, "LP,W," + std::to_string(model->HcMode()));

@@ -35,10 +35,10 @@ class LinkOperations {
     bool SetDateTime(double dateTime);  // "HC,W,YYMMDDhhnnss"
     bool SetCheckData();                // "XH,E,"
     bool SetPump(bool on);              // "BP,W,1" / "BP,W,0"
-    bool Dw();                          // "DW,W,"
+    bool EndSettingsWrite();            // "DW,W,"
     // "LP,R," into the model (bound); "LP,W," + the model's HcMode.
-    bool LpR(InstrumentModel* model);
-    bool Lp(InstrumentModel* model);
+    bool ReadHcMode(InstrumentModel* model);
+    bool WriteHcMode(InstrumentModel* model);
     // "GJ,R," / "SA,R,"; on failure Status := Stopped and the channels get the blank gas record
     // (GetGasInfo) or AutoCalib -101 (GetAutoCalReadings).
     bool GetGasInfo(InstrumentModel* model);

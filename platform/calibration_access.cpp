@@ -33,19 +33,19 @@ bool CalibrationAccess::readConcentrations(InstrumentModel& model) {
 }
 
 bool CalibrationAccess::readRangeMode(InstrumentModel& model) {
-    return link_->operations().LpR(&model);
+    return link_->operations().ReadHcMode(&model);
 }
 
 bool CalibrationAccess::writeRangeMode(InstrumentModel& model) {
-    return link_->operations().Lp(&model);
+    return link_->operations().WriteHcMode(&model);
 }
 
 bool CalibrationAccess::calibrateN2(const std::string& channels) {
-    return link_->calibration().zCal(channels);
+    return link_->calibration().OxygenCal(channels);
 }
 
 bool CalibrationAccess::endRangeCalibration() {
-    return link_->operations().Dw();
+    return link_->operations().EndSettingsWrite();
 }
 
 double CalibrationAccess::secondsNow() const {

@@ -58,7 +58,7 @@ bool InstrumentReads::flashImage(const std::string& path, std::int32_t first, st
 }
 
 bool InstrumentReads::framListing(const std::string& path) {
-    return link_->dumps().GetRomDump2(path);
+    return link_->dumps().GetMemoryListing(path);
 }
 
 std::string InstrumentReads::dumpFileError() const {

@@ -166,7 +166,7 @@ TEST(RomDump, TheListingHoldsTheWholeFramInItsLayout) {
     writeFile(path, std::string(100000, 'z'));  // replaced
     const std::string date = GeneralDate(s.host.localDateTime());
     const Millis start = s.host.now();
-    ASSERT_TRUE(s.link.dumps().GetRomDump2(path));
+    ASSERT_TRUE(s.link.dumps().GetMemoryListing(path));
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(s.host.now() - start);
 
     const auto& fram = s.instrument.state().fram;
@@ -210,7 +210,7 @@ TEST(RomDump, ADamagedLastBlockIsAskedForAgainAndTheListingCompletes) {
         return bytes;
     };
     const std::string path = s.dir.file("DumpEF.dat");
-    ASSERT_TRUE(s.link.dumps().GetRomDump2(path));
+    ASSERT_TRUE(s.link.dumps().GetMemoryListing(path));
     EXPECT_TRUE(damaged);
     const auto payloads = s.port.payloads();
     ASSERT_GE(payloads.size(), 2u);
@@ -234,7 +234,7 @@ TEST(RomDump, APartGroupIsCompletedWithErasedLines) {
     }
     h.script.answer("EF,R,", Reply("EF,R,FR,1,0000," + data));
     const std::string path = h.dir.file("DumpEF.dat");
-    ASSERT_TRUE(h.link.dumps().GetRomDump2(path));
+    ASSERT_TRUE(h.link.dumps().GetMemoryListing(path));
     const std::string text = readFile(path);
     std::string group = groupHead();
     std::uint8_t bytes[16];
@@ -258,7 +258,7 @@ TEST(RomDump, AListingThatStallsEndsWithFalseAndItsFileClosedWithWhatCame) {
     int blocks = 0;
     s.port.rewrite = [&](std::string bytes) { return ++blocks > 4 ? std::string() : bytes; };
     const std::string path = s.dir.file("DumpEF.dat");
-    EXPECT_FALSE(s.link.dumps().GetRomDump2(path));
+    EXPECT_FALSE(s.link.dumps().GetMemoryListing(path));
     EXPECT_EQ(s.link.Status(), link_status::Stopped);
     const std::string text = readFile(path);
     // Four blocks of 128 bytes: two whole groups, closed by the time line.
@@ -279,7 +279,7 @@ TEST(RomDump, AListingThatNeverEndsIsStoppedAndNoLongerAcknowledged) {
     h.script.answer("EF,R,", block);
     h.script.answer(std::string(1, ACK), block);  // every acknowledgement brings another block
     const std::string path = h.dir.file("DumpEF.dat");
-    EXPECT_FALSE(h.link.dumps().GetRomDump2(path));
+    EXPECT_FALSE(h.link.dumps().GetMemoryListing(path));
     const auto sentAtEnd = h.sent().size();
     EXPECT_GE(sentAtEnd, static_cast<std::size_t>(MemoryDumps::kMaxDumpLines / 32));
     EXPECT_LT(sentAtEnd, static_cast<std::size_t>(Transaction::kMaxAnswerBlocks));

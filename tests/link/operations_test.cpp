@@ -73,10 +73,10 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
     EXPECT_FALSE(s.instrument.state().pumpOn);
     EXPECT_TRUE(s.link.operations().SetCheckData());
     EXPECT_TRUE(s.instrument.state().checkDataWritten);
-    EXPECT_TRUE(s.link.operations().Dw());
-    ASSERT_TRUE(s.link.operations().LpR(&s.model));
+    EXPECT_TRUE(s.link.operations().EndSettingsWrite());
+    ASSERT_TRUE(s.link.operations().ReadHcMode(&s.model));
     s.model.setHcMode(2);
-    EXPECT_TRUE(s.link.operations().Lp(&s.model));
+    EXPECT_TRUE(s.link.operations().WriteHcMode(&s.model));
     EXPECT_TRUE(s.link.operations().GetAutoCalReadings(&s.model));
     EXPECT_TRUE(s.link.operations().GetLatestHistory(&s.model));
     EXPECT_EQ(s.port.payloads(),
@@ -85,7 +85,7 @@ TEST(Operations, SingleCommandsSendTheirPayloadsAndTheInstrumentTakesThem) {
     // The instrument's clock now runs from the time set.
     ASSERT_TRUE(s.link.reads().GetRomNo(&s.model));
     InstrumentModel clock;
-    ASSERT_TRUE(s.link.operations().LpR(&clock));
+    ASSERT_TRUE(s.link.operations().ReadHcMode(&clock));
     EXPECT_EQ(clock.HcMode(), 2);
 
     // A date that is no date sends nothing.
@@ -279,11 +279,11 @@ TEST(Operations, SpanAndOxygenStepsJudgeTheirReplies) {
     h.script.answer("SN,W,", nakReply("SN,W"), Millis{5}, 4);
     h.script.answer("SN,W,", Reply("SN,W, 20.9"));
     h.link.setRetry(0);
-    EXPECT_FALSE(h.link.calibration().zCal(" 20.9"));
+    EXPECT_FALSE(h.link.calibration().OxygenCal(" 20.9"));
     EXPECT_EQ(h.link.calibration().o2Result(), "");
     EXPECT_NE(h.logLines().back().find("---Calibration Upload Failed---"), std::string::npos);
     h.link.setRetry(3);
-    EXPECT_TRUE(h.link.calibration().zCal(" 20.9"));  // refused three times, then a result
+    EXPECT_TRUE(h.link.calibration().OxygenCal(" 20.9"));  // refused three times, then a result
     EXPECT_FALSE(h.link.calibration().o2Result().empty());
 }
 

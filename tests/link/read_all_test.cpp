@@ -132,7 +132,7 @@ TEST(ReadAll, WithoutAModelNothingIsSent) {
     EXPECT_FALSE(s.link.reads().GetInstrument(nullptr));
     EXPECT_FALSE(s.link.reads().GetRomNo(nullptr));
     EXPECT_FALSE(s.link.operations().GetGasInfo(nullptr));
-    EXPECT_FALSE(s.link.operations().LpR(nullptr));
+    EXPECT_FALSE(s.link.operations().ReadHcMode(nullptr));
     EXPECT_TRUE(s.port.frames.empty());
 }
 

@@ -43,7 +43,7 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
          }},
         {"range mode read",
          [](CalibrationAccess& a, InstrumentModel& m) { return a.readRangeMode(m); },
-         [](InstrumentLink& l, InstrumentModel& m) { return l.operations().LpR(&m); }},
+         [](InstrumentLink& l, InstrumentModel& m) { return l.operations().ReadHcMode(&m); }},
         {"range mode written",
          [](CalibrationAccess& a, InstrumentModel& m) {
              m.setHcMode(2);
@@ -51,14 +51,14 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
          },
          [](InstrumentLink& l, InstrumentModel& m) {
              m.setHcMode(2);
-             return l.operations().Lp(&m);
+             return l.operations().WriteHcMode(&m);
          }},
         {"N2 calibration",
          [](CalibrationAccess& a, InstrumentModel&) { return a.calibrateN2(" 20.9"); },
-         [](InstrumentLink& l, InstrumentModel&) { return l.calibration().zCal(" 20.9"); }},
+         [](InstrumentLink& l, InstrumentModel&) { return l.calibration().OxygenCal(" 20.9"); }},
         {"range calibration ended",
          [](CalibrationAccess& a, InstrumentModel&) { return a.endRangeCalibration(); },
-         [](InstrumentLink& l, InstrumentModel&) { return l.operations().Dw(); }},
+         [](InstrumentLink& l, InstrumentModel&) { return l.operations().EndSettingsWrite(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

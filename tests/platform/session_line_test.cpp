@@ -56,7 +56,7 @@ TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
              return r.framListing(folder + "/DumpEF.dat");
          },
          [](InstrumentLink& l, InstrumentModel&, const std::string& folder) {
-             return l.dumps().GetRomDump2(folder + "/DumpEF.dat");
+             return l.dumps().GetMemoryListing(folder + "/DumpEF.dat");
          }},
     };
     for (const Case& c : cases) {

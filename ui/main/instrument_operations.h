@@ -27,7 +27,7 @@ class InstrumentOperations {
     // The flash image into `path`, blocks `first` to `last`.
     virtual bool GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) = 0;
     // The FRAM listing into `path`.
-    virtual bool GetRomDump2(const std::string& path) = 0;
+    virtual bool GetMemoryListing(const std::string& path) = 0;
     // True while the current readings are polled every second (the calibration run).
     virtual bool RunReadings() const = 0;
 };

@@ -161,7 +161,7 @@ void MainWindow::framDumpCommand() {
     AddLog(ResMessage(msg::DumpStarted, {nowText()}));
     StagedFile listing(std::filesystem::path(workDir_) / kDumpFileName);
     FileResult saved = listing.prepare(false);
-    bool ok = saved && ops_->GetRomDump2(listing.path().string());
+    bool ok = saved && ops_->GetMemoryListing(listing.path().string());
     // A disk that did not take the listing is said with the file's name.
     if (const std::string error = session_.reads().dumpFileError(); !ok && saved && !error.empty())
         saved = FileResult::failure(error);

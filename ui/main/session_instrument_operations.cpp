@@ -30,7 +30,7 @@ bool SessionInstrumentOperations::GetBinDump(const std::string& path, std::int32
     return session_.reads().flashImage(path, first, last);
 }
 
-bool SessionInstrumentOperations::GetRomDump2(const std::string& path) {
+bool SessionInstrumentOperations::GetMemoryListing(const std::string& path) {
     return session_.reads().framListing(path);
 }
 

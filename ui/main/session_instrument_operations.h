@@ -22,7 +22,7 @@ class SessionInstrumentOperations final : public InstrumentOperations {
     // instrument acknowledged the power-off.
     bool BodyPowerOff() override;
     bool GetBinDump(const std::string& path, std::int32_t first, std::int32_t last) override;
-    bool GetRomDump2(const std::string& path) override;
+    bool GetMemoryListing(const std::string& path) override;
     bool RunReadings() const override;
 
   private:
