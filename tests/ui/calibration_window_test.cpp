@@ -122,7 +122,7 @@ class CalWindowTest : public QObject {
         QVERIFY(later.front().x() < -ReadingsChart::kSpanSeconds + 5);
 
         // Leaving stops the poll, gives the link its model back and ends the readings routing.
-        w->calibrationButtonClicked(C::cmdExit);
+        w->calibrationButtonClicked(C::exitButton);
         QVERIFY(!b.link.calibration().RunReadings());
         QVERIFY(!b.state.CalibrationOpen);
         QCOMPARE(b.link.Instrument(), &b.model);
@@ -367,7 +367,7 @@ class CalWindowTest : public QObject {
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,R,", "LP,W,2"}));
         QCOMPARE(b.instrument.state().settings.hcMode, 2);
         QCOMPARE(w->calibrationButton(C::rangeButton)->text(), QString("N2 Cal"));
-        QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(w->calibrationButton(C::exitButton)->text(), QString("N2 Cal END"));
         QVERIFY(b.link.calibration().RunReadings());
         w->reject();  // Escape cannot leave the instrument in range mode
         QVERIFY(w->isVisible());
@@ -381,11 +381,11 @@ class CalWindowTest : public QObject {
         QCOMPARE(b.asker.boxes.back().text,
                  std::string("CH4 (channel 5)  Adjustment Complete.\r\n"));
 
-        w->calibrationButtonClicked(C::cmdExit);  // "N2 Cal END"
+        w->calibrationButtonClicked(C::exitButton);  // "N2 Cal END"
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,1", "DW,W,"}));
         QCOMPARE(b.instrument.state().settings.hcMode, 1);
         QCOMPARE(w->calibrationButton(C::rangeButton)->text(), QString("Set range"));
-        QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("Exit Calibration"));
+        QCOMPARE(w->calibrationButton(C::exitButton)->text(), QString("Exit Calibration"));
         QVERIFY(b.link.calibration().RunReadings());
     }
 
@@ -409,11 +409,11 @@ class CalWindowTest : public QObject {
 
         // The mode cannot be written back: the window stays in range mode, ready to try again.
         b.port.close();
-        w->calibrationButtonClicked(C::cmdExit);
+        w->calibrationButtonClicked(C::exitButton);
         QCOMPARE(b.asker.boxes.back().text, std::string("Range setting failed"));
         QVERIFY(w->rangeMode());
         QVERIFY(w->restoreFailed());
-        QCOMPARE(w->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(w->calibrationButton(C::exitButton)->text(), QString("N2 Cal END"));
         QCOMPARE(b.instrument.state().settings.hcMode, 2);
 
         // ... but the instrument may never answer again: the user may leave, and is told how
@@ -434,14 +434,14 @@ class CalWindowTest : public QObject {
         QVERIFY(b.host.pumpUntil([&] { return b.link.Connected(); }, std::chrono::seconds(30)));
         auto again = b.openWindow();
         QVERIFY(again->rangeMode());
-        QCOMPARE(again->calibrationButton(C::cmdExit)->text(), QString("N2 Cal END"));
+        QCOMPARE(again->calibrationButton(C::exitButton)->text(), QString("N2 Cal END"));
         again->reject();  // not before the mode is back
         QVERIFY(again->isVisible());
-        again->calibrationButtonClicked(C::cmdExit);
+        again->calibrationButtonClicked(C::exitButton);
         QCOMPARE(b.takeSent(), (std::vector<std::string>{"LP,W,0", "DW,W,"}));
         QCOMPARE(b.instrument.state().settings.hcMode, 0);
         QVERIFY(!b.state.PendingRangeRestore);
-        QCOMPARE(again->calibrationButton(C::cmdExit)->text(), QString("Exit Calibration"));
+        QCOMPARE(again->calibrationButton(C::exitButton)->text(), QString("Exit Calibration"));
         again->reject();
         QVERIFY(!again->isVisible());
     }
@@ -473,7 +473,7 @@ class CalWindowTest : public QObject {
         QVERIFY(v->rangeMode());
         c.port.close();
         c.host.callLater(std::chrono::milliseconds(0), [&] { v->close(); });
-        v->calibrationButtonClicked(C::cmdExit);
+        v->calibrationButtonClicked(C::exitButton);
         QVERIFY(!v->isVisible());
         QCOMPARE(c.asker.boxes.size(), std::size_t{2});
         QCOMPARE(c.asker.boxes[0].text, std::string("Range setting failed"));

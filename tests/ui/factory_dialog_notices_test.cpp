@@ -127,7 +127,7 @@ class FactoryDialogNoticesTest : public QObject {
         ui_test::MainFixture f;
         f.window->show();
         QVERIFY(f.connect());
-        cmdInstruments(*f.window)->click();
+        readSettingsButton(*f.window)->click();
         QTemporaryDir current;
         const QString before = QDir::currentPath();
         QVERIFY(QDir::setCurrent(current.path()));
@@ -143,13 +143,13 @@ class FactoryDialogNoticesTest : public QObject {
             dialog->findChild<QPushButton*>("cmdCancel")->click();
             ran = true;
         });
-        f.window->cmdFactorySettingClick();
+        f.window->factorySettingsClicked();
         QDir::setCurrent(before);
         QVERIFY(ran);
         const QString full = QDir(current.path()).absoluteFilePath("Station.csv");
         QVERIFY(QFile::exists(full));
         QCOMPARE(boxText, QString("Export Complete\r\n") + full);
-        const auto lines = ui_test::linesStarting(*rtbLog(*f.window), "Station list exported: ");
+        const auto lines = ui_test::linesStarting(*logBox(*f.window), "Station list exported: ");
         QCOMPARE(lines.size(), size_t(1));
         QCOMPARE(lines[0].text, "Station list exported: " + full);
     }

@@ -95,7 +95,7 @@ class GridPendingTest : public QObject {
         G& grid = *settings->grid();
         QLabel& line = *settings->pendingLine();
         QVERIFY(line.isHidden());  // nothing read yet
-        cmdInstruments(*f.window)->click();
+        readSettingsButton(*f.window)->click();
         QVERIFY(line.isVisible());
         QCOMPARE(line.text(), message(msg::NoPendingEdits));
 
@@ -120,7 +120,7 @@ class GridPendingTest : public QObject {
 
         // A read the user lets go ahead shows the instrument again: nothing pending.
         f.asker.answers = {true};
-        cmdInstruments(*f.window)->click();
+        readSettingsButton(*f.window)->click();
         QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
         QVERIFY(!grid.pendingMarked(G::rowOf(2), G::colEnable));
         QCOMPARE(line.text(), message(msg::NoPendingEdits));
@@ -129,7 +129,7 @@ class GridPendingTest : public QObject {
         QVERIFY(grid.finishEdit(G::rowOf(kCO), G::colAlarm, "80"));
         QCOMPARE(line.text(), message(msg::PendingEditOneLine));
         f.asker.answers = {true};
-        cmdOption(*f.window, 0)->click();  // "Update"
+        writeButton(*f.window, 0)->click();  // "Update"
         QCOMPARE(f.instrument->state().gases[kCO].alarm, 80.0f);
         QVERIFY(!grid.pendingMarked(G::rowOf(kCO), G::colAlarm));
         QCOMPARE(f.window->pendingEdits(), 0);
@@ -138,7 +138,7 @@ class GridPendingTest : public QObject {
         // After Power Off the window shows its defaults, which are nobody's edits: nothing is
         // counted, marked or asked about on the way out.
         f.asker.answers = {true};
-        cmdPowerOff(*f.window)->click();
+        powerOffButton(*f.window)->click();
         QVERIFY(f.window->model().ImportFlag() != 0);
         QCOMPARE(f.window->pendingEdits(), 0);
         QVERIFY(line.isHidden());

@@ -89,9 +89,9 @@ void HeldValuesWindowTest::readOfAnInstrumentHoldingThemNamesEachInTheLog() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
 
-    QVERIFY(!linesStarting(*rtbLog(w), ResMessage(msg::ReadCompleteInfo)).empty());
+    QVERIFY(!linesStarting(*logBox(w), ResMessage(msg::ReadCompleteInfo)).empty());
     QCOMPARE(w.model().BumpTime(), std::int16_t(9));
     QCOMPARE(w.model().HcMode(), std::int16_t(9));
     QCOMPARE(w.model().GasName(2), std::string("H2S\xC3\xA9"));
@@ -101,7 +101,7 @@ void HeldValuesWindowTest::readOfAnInstrumentHoldingThemNamesEachInTheLog() {
                            "(BU): bump test time 9 is not between 0 and 3",
                            "(SC): calibration time limit 0 is not between 1 and 365"};
     const std::string lead = ResMessage(msg::HeldOutOfRangeInfo, {"\x1f"});
-    const auto lines = linesStarting(*rtbLog(w), lead.substr(0, lead.find('\x1f')));
+    const auto lines = linesStarting(*logBox(w), lead.substr(0, lead.find('\x1f')));
     QCOMPARE(static_cast<int>(lines.size()), 8);
     for (const char* text : named) {
         bool found = false;

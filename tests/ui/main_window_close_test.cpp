@@ -37,7 +37,7 @@ int endQuestions(const RecordingAsker& asker) {
 }
 
 bool logHas(const MainWindow& w, int id) {
-    return !ui_test::linesStarting(*rtbLog(w), ResMessage(id)).empty();
+    return !ui_test::linesStarting(*logBox(w), ResMessage(id)).empty();
 }
 
 // What the window looked like when the close was asked for in the middle of a command.
@@ -62,7 +62,7 @@ MainWindowSettings* readInstrument(MainFixture& f) {
     auto* settings = new MainWindowSettings(*f.window);
     f.window->show();
     if (!f.connect()) return nullptr;
-    cmdInstruments(*f.window)->click();
+    readSettingsButton(*f.window)->click();
     return settings;
 }
 
@@ -95,11 +95,11 @@ class MainWindowCloseTest : public QObject {
             std::string endLine;  // the command's own last line, still written
         };
         const Case cases[] = {
-            {"read", [](MainWindow& w) { cmdInstruments(w)->click(); },
+            {"read", [](MainWindow& w) { readSettingsButton(w)->click(); },
              ResMessage(msg::CancelledInfo)},  // "Canceled"
-            {"FRAM dump", [](MainWindow& w) { cmdFRAMDump(w)->click(); },
+            {"FRAM dump", [](MainWindow& w) { memoryDumpButton(w)->click(); },
              ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"})},
-            {"flash download", [](MainWindow& w) { cmdDownload(w)->click(); },
+            {"flash download", [](MainWindow& w) { downloadButton(w)->click(); },
              ResMessage(msg::LogDownloadInfo)},
         };
         for (const Case& c : cases) {
@@ -112,7 +112,7 @@ class MainWindowCloseTest : public QObject {
             c.start(w);
 
             QVERIFY2(seen.busy && !seen.accepted && seen.visible, c.name);
-            QVERIFY2(!ui_test::linesStarting(*rtbLog(w), c.endLine).empty(), c.name);
+            QVERIFY2(!ui_test::linesStarting(*logBox(w), c.endLine).empty(), c.name);
             QVERIFY2(w.model().CommFlags() == 0, c.name);  // nothing was read
             QCOMPARE(endQuestions(f.asker), 0);            // not while the command ran
             QVERIFY(linkOf(w).Cancel());
@@ -131,11 +131,11 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         f.asker.answers = {false};
-        cmdInstruments(w)->click();
+        readSettingsButton(w)->click();
         QTRY_COMPARE(endQuestions(f.asker), 1);
         QVERIFY(w.isVisible());
         QVERIFY(!w.closePending());
-        cmdInstruments(w)->click();  // the next read runs whole, and nobody asks again
+        readSettingsButton(w)->click();  // the next read runs whole, and nobody asks again
         QVERIFY(logHas(w, 5403));
         QTest::qWait(20);
         QCOMPARE(endQuestions(f.asker), 1);
@@ -160,7 +160,7 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         f.asker.boxes.clear();
-        cmdOption(w, 0)->click();  // "Update"
+        writeButton(w, 0)->click();  // "Update"
 
         QVERIFY(!mainEnabled);
         QVERIFY(progressEnabled);
@@ -181,7 +181,7 @@ class MainWindowCloseTest : public QObject {
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
         ModalGuard guard;
-        cmdOption(w, 2)->click();  // "Calibration"
+        writeButton(w, 2)->click();  // "Calibration"
 
         QVERIFY(!guard.forced);
         QVERIFY(seen.busy && !seen.accepted);
@@ -211,13 +211,13 @@ class MainWindowCloseTest : public QObject {
             closeDuringCommand(f, seen);
             cal->calibrationButtonClicked(CalibrationWindow::rangeButton);  // "Set range"
             stayedInRangeMode = seen.busy && cal->rangeMode() && cal->isVisible();
-            cal->calibrationButtonClicked(CalibrationWindow::cmdExit);  // "N2 Cal END"
+            cal->calibrationButtonClicked(CalibrationWindow::exitButton);  // "N2 Cal END"
             visibleAfterRestore = !cal->rangeMode() && cal->isVisible();
-            cal->calibrationButtonClicked(CalibrationWindow::cmdExit);  // "Exit Calibration"
+            cal->calibrationButtonClicked(CalibrationWindow::exitButton);  // "Exit Calibration"
         });
         user.start();
         ModalGuard guard;
-        cmdOption(w, 2)->click();  // "Calibration"
+        writeButton(w, 2)->click();  // "Calibration"
 
         QVERIFY(!guard.forced);
         QVERIFY(stayedInRangeMode);

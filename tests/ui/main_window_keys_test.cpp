@@ -105,20 +105,20 @@ class MainWindowKeysTest : public QObject {
         f.window->show();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         QVERIFY(f.connect());
-        cmdInstruments(*f.window)->click();
+        readSettingsButton(*f.window)->click();
         G* grid = settings->grid();
 
-        cmbInterval(*f.window)->setFocus();
+        intervalBox(*f.window)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), grid);
         QVERIFY(arrowTo(grid, G::rowOf(0), G::colWarning));
         QTest::keyClick(grid, Qt::Key_Tab);
         QVERIFY(!inside(QApplication::focusWidget(), grid));
-        QCOMPARE(QApplication::focusWidget(), rtbLog(*f.window));
+        QCOMPARE(QApplication::focusWidget(), logBox(*f.window));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), grid);
         QTest::keyClick(grid, Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), cmbInterval(*f.window));
+        QCOMPARE(QApplication::focusWidget(), intervalBox(*f.window));
 
         // In an editor, Tab keeps the value and leaves the grid.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -156,7 +156,7 @@ class MainWindowKeysTest : public QObject {
         f.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
 
-        txtOption(*f.window, 2)->setFocus();  // where a technician leaves off after the ids
+        identityBox(*f.window, 2)->setFocus();  // where a technician leaves off after the ids
         for (int i = 0; i < 5 && QApplication::focusWidget() != grid; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), grid);

@@ -46,58 +46,59 @@ class MainWindowMarksTest : public QObject {
         QVERIFY(f.connect());
         MainWindow& w = *f.window;
         // Before any read the interval shows dashes, as the other fields show nothing.
-        QCOMPARE(cmbInterval(w)->currentIndex(), -1);
-        QCOMPARE(cmbInterval(w)->placeholderText(), QString("-----"));
-        cmdInstruments(w)->click();
-        QVERIFY(cmbInterval(w)->currentIndex() >= 0);
-        const QString interval = cmbInterval(w)->currentText();
+        QCOMPARE(intervalBox(w)->currentIndex(), -1);
+        QCOMPARE(intervalBox(w)->placeholderText(), QString("-----"));
+        readSettingsButton(w)->click();
+        QVERIFY(intervalBox(w)->currentIndex() >= 0);
+        const QString interval = intervalBox(w)->currentText();
         for (QWidget* box :
-             {static_cast<QWidget*>(txtOption(w, 1)), static_cast<QWidget*>(txtOption(w, 2)),
-              static_cast<QWidget*>(cmbInterval(w))})
+             {static_cast<QWidget*>(identityBox(w, 1)), static_cast<QWidget*>(identityBox(w, 2)),
+              static_cast<QWidget*>(intervalBox(w))})
             QVERIFY(!MainWindow::boxPending(box));
 
         // A user id typed and left, and another interval chosen: both marked, with what the
         // instrument holds, and counted.
-        const QString userId = txtOption(w, 2)->text();
-        txtOption(w, 2)->setFocus();
-        txtOption(w, 2)->selectAll();
-        QTest::keyClicks(txtOption(w, 2), "tech 7");
-        cmbInterval(w)->setFocus();  // leaving the box stores it
-        QCOMPARE(txtOption(w, 2)->text(), QString("TECH 7"));
-        QVERIFY(MainWindow::boxPending(txtOption(w, 2)));
-        QCOMPARE(txtOption(w, 2)->toolTip(), message(msg::OnInstrumentTip, {userId.toStdString()}));
-        QVERIFY(txtOption(w, 2)->styleSheet().contains(G::pendingBack.name()));
-        QVERIFY(!MainWindow::boxPending(txtOption(w, 1)));
+        const QString userId = identityBox(w, 2)->text();
+        identityBox(w, 2)->setFocus();
+        identityBox(w, 2)->selectAll();
+        QTest::keyClicks(identityBox(w, 2), "tech 7");
+        intervalBox(w)->setFocus();  // leaving the box stores it
+        QCOMPARE(identityBox(w, 2)->text(), QString("TECH 7"));
+        QVERIFY(MainWindow::boxPending(identityBox(w, 2)));
+        QCOMPARE(identityBox(w, 2)->toolTip(),
+                 message(msg::OnInstrumentTip, {userId.toStdString()}));
+        QVERIFY(identityBox(w, 2)->styleSheet().contains(G::pendingBack.name()));
+        QVERIFY(!MainWindow::boxPending(identityBox(w, 1)));
         QCOMPARE(w.pendingEdits(), 1);
         QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditOneLine));
 
-        const int other = cmbInterval(w)->currentIndex() == 0 ? 1 : 0;
-        cmbInterval(w)->setCurrentIndex(other);
-        emit cmbInterval(w)->activated(other);
-        QVERIFY(MainWindow::boxPending(cmbInterval(w)));
-        QCOMPARE(cmbInterval(w)->toolTip(),
+        const int other = intervalBox(w)->currentIndex() == 0 ? 1 : 0;
+        intervalBox(w)->setCurrentIndex(other);
+        emit intervalBox(w)->activated(other);
+        QVERIFY(MainWindow::boxPending(intervalBox(w)));
+        QCOMPARE(intervalBox(w)->toolTip(),
                  message(msg::OnInstrumentTip, {interval.toStdString()}));
         QCOMPARE(w.pendingEdits(), 2);
         QCOMPARE(settings->pendingLine()->text(), message(msg::PendingEditsLine, {"2"}));
         // Back to the instrument's value: no longer marked.
-        const int held = cmbInterval(w)->findText(interval);
-        cmbInterval(w)->setCurrentIndex(held);
-        emit cmbInterval(w)->activated(held);
-        QVERIFY(!MainWindow::boxPending(cmbInterval(w)));
+        const int held = intervalBox(w)->findText(interval);
+        intervalBox(w)->setCurrentIndex(held);
+        emit intervalBox(w)->activated(held);
+        QVERIFY(!MainWindow::boxPending(intervalBox(w)));
 
         // One setting pending: the question before discarding it speaks of one.
         f.asker.boxes.clear();
         f.asker.answers = {true};
-        cmdInstruments(w)->click();
+        readSettingsButton(w)->click();
         QCOMPARE(f.asker.boxes.front().text, ResMessage(msg::PendingEditQuestion));
-        QVERIFY(!MainWindow::boxPending(txtOption(w, 2)));
-        QVERIFY(txtOption(w, 2)->styleSheet().isEmpty());
+        QVERIFY(!MainWindow::boxPending(identityBox(w, 2)));
+        QVERIFY(identityBox(w, 2)->styleSheet().isEmpty());
 
         // After Power Off the interval shows dashes again.
         f.asker.answers = {true};
-        cmdPowerOff(w)->click();
-        QCOMPARE(cmbInterval(w)->currentIndex(), -1);
-        QVERIFY(!MainWindow::boxPending(cmbInterval(w)));
+        powerOffButton(w)->click();
+        QCOMPARE(intervalBox(w)->currentIndex(), -1);
+        QVERIFY(!MainWindow::boxPending(intervalBox(w)));
     }
 
     void aReReadClearsTheNotesOfEarlierEdits() {
@@ -105,12 +106,12 @@ class MainWindowMarksTest : public QObject {
         auto* settings = new MainWindowSettings(*f.window);
         f.window->show();
         QVERIFY(f.connect());
-        cmdInstruments(*f.window)->click();
+        readSettingsButton(*f.window)->click();
         G& grid = *settings->grid();
         QVERIFY(grid.finishEdit(G::rowOf(2), G::colWarning, "5.04"));  // rounded: a note
         QVERIFY(!settings->noticeLine()->text().isEmpty());
         f.asker.answers = {true};
-        cmdInstruments(*f.window)->click();
+        readSettingsButton(*f.window)->click();
         QCOMPARE(settings->pendingLine()->text(), message(msg::NoPendingEdits));
         QVERIFY(settings->noticeLine()->text().isEmpty());
         QVERIFY(grid.lastNotice().isEmpty());

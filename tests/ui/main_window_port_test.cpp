@@ -69,8 +69,8 @@ class MainWindowPortTest : public QObject {
             f.window->setPortLister(machinePorts);
             f.window->show();
             QVERIFY(f.connect());
-            QVERIFY(cmdPort(*f.window)->isEnabled());
-            QCOMPARE(cmdPort(*f.window)->text(), QString("P&ort..."));
+            QVERIFY(portButton(*f.window)->isEnabled());
+            QCOMPARE(portButton(*f.window)->text(), QString("P&ort..."));
             const std::vector<PortEntry> entries = f.window->portEntries();
             QCOMPARE(entries.size(), std::size_t(4));
             f.devicesChosen.clear();
@@ -78,7 +78,7 @@ class MainWindowPortTest : public QObject {
             QCOMPARE(f.devicesChosen, std::vector<std::string>{"/dev/ttyUSB2"});
             QCOMPARE(f.session->describe(), std::string("serial /dev/ttyUSB2"));
             QVERIFY(f.connect());  // the instrument answers on the port chosen
-            QVERIFY(!ui_test::linesStarting(*rtbLog(*f.window), ResMessage(msg::PortChosenInfo,
+            QVERIFY(!ui_test::linesStarting(*logBox(*f.window), ResMessage(msg::PortChosenInfo,
                                                                            {"serial /dev/ttyUSB2"}))
                          .empty());
             QFile config(QString::fromStdString(f.path("VQ5100Config.ini")));

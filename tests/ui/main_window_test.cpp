@@ -68,17 +68,18 @@ struct ExpectedStates {
 };
 
 void checkStates(MainWindow& w, const ExpectedStates& e) {
-    for (int i = 0; i < 3; ++i) QCOMPARE(txtOption(w, i)->isEnabled(), e.texts);
-    QCOMPARE(cmbInterval(w)->isEnabled(), e.texts);
-    for (QPushButton* read : {cmdInstruments(w), cmdDownload(w), cmdPowerOff(w), cmdGetAndSave(w)})
+    for (int i = 0; i < 3; ++i) QCOMPARE(identityBox(w, i)->isEnabled(), e.texts);
+    QCOMPARE(intervalBox(w)->isEnabled(), e.texts);
+    for (QPushButton* read :
+         {readSettingsButton(w), downloadButton(w), powerOffButton(w), getAndSaveButton(w)})
         QCOMPARE(read->isEnabled(), e.reads);
-    QCOMPARE(cmdFRAMDump(w)->isEnabled(), e.reads);
-    QVERIFY(cmdFactorySetting(w)->isEnabled());
-    QVERIFY(cmdImportSetting(w)->isEnabled());
-    QVERIFY(cmdExportSetting(w)->isEnabled());
-    for (const int i : {0, 2, 7}) QCOMPARE(cmdOption(w, i)->isEnabled(), e.options027);
-    for (const int i : {1, 3, 4, 5, 6}) QCOMPARE(cmdOption(w, i)->isEnabled(), e.options13456);
-    QCOMPARE(txtSuffix(w)->isEnabled(), e.suffix);
+    QCOMPARE(memoryDumpButton(w)->isEnabled(), e.reads);
+    QVERIFY(factorySettingsButton(w)->isEnabled());
+    QVERIFY(importSettingsButton(w)->isEnabled());
+    QVERIFY(exportSettingsButton(w)->isEnabled());
+    for (const int i : {0, 2, 7}) QCOMPARE(writeButton(w, i)->isEnabled(), e.options027);
+    for (const int i : {1, 3, 4, 5, 6}) QCOMPARE(writeButton(w, i)->isEnabled(), e.options13456);
+    QCOMPARE(suffixBox(w)->isEnabled(), e.suffix);
     QCOMPARE(w.settingsGrid()->isEnabled(), e.grid);
 }
 
@@ -123,15 +124,15 @@ void MainWindowTest::startsWithDefaultsAndConnects() {
     QVERIFY(w.model().ImportFlag() != 0);  // the default model can be edited at once
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(shpStatus(w, 2)->isHidden() && shpStatus(w, 3)->isHidden());
-    QVERIFY(!cmdInstruments(w)->isEnabled());
+    QVERIFY(lampFrame(w, 2)->isHidden() && lampFrame(w, 3)->isHidden());
+    QVERIFY(!readSettingsButton(w)->isEnabled());
     // Nothing was read: no program number, no SUM.
-    QCOMPARE(lblProgramNumber(w)->text(), QString());
-    QCOMPARE(lblSum(w)->text(), QString());
+    QCOMPARE(programNumberLabel(w)->text(), QString());
+    QCOMPARE(sumLabel(w)->text(), QString());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
-    QVERIFY(hasLine(*rtbLog(w), 5401, kBlue));
-    QVERIFY(cmdInstruments(w)->isEnabled());
+    QVERIFY(hasLine(*logBox(w), 5401, kBlue));
+    QVERIFY(readSettingsButton(w)->isEnabled());
     QVERIFY(w.width() >= MainWindow::minimumPixels().width());
     // The fixed smallest size, taller where the debug commands need it (window_geometry_test).
     QCOMPARE(w.minimumWidth(), 776);
@@ -146,32 +147,32 @@ void MainWindowTest::readFillsTheWindowInItsColours() {
     QVERIFY(f.connect());
     w.model().setImportFlag(0);
     w.UpdateCommandStates();
-    QVERIFY(!cmdOption(w, 0)->isEnabled());
+    QVERIFY(!writeButton(w, 0)->isEnabled());
 
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
 
-    QCOMPARE(txtOption(w, 0)->text(), QString("VQ51-000123"));
-    QCOMPARE(txtOption(w, 1)->text(), QString("STATION-A"));
-    QCOMPARE(txtOption(w, 2)->text(), QString("SERVICE"));
-    QCOMPARE(lblProgramNumber(w)->text(), QString("05100"));
-    QCOMPARE(lblSum(w)->text(), QString("7A3C"));
-    QCOMPARE(cmbStation(w)->count(), 256);
-    QCOMPARE(cmbStation(w)->currentIndex(), 5);  // the entry that names the station
+    QCOMPARE(identityBox(w, 0)->text(), QString("VQ51-000123"));
+    QCOMPARE(identityBox(w, 1)->text(), QString("STATION-A"));
+    QCOMPARE(identityBox(w, 2)->text(), QString("SERVICE"));
+    QCOMPARE(programNumberLabel(w)->text(), QString("05100"));
+    QCOMPARE(sumLabel(w)->text(), QString("7A3C"));
+    QCOMPARE(stationBox(w)->count(), 256);
+    QCOMPARE(stationBox(w)->currentIndex(), 5);  // the entry that names the station
     QVERIFY(w.model().CommFlags() != 0);
-    QVERIFY(hasLine(*rtbLog(w), 5402, kGreen));
-    QVERIFY(hasLine(*rtbLog(w), 5403, kGreen));
-    QVERIFY(!hasLine(*rtbLog(w), 5404));
-    QVERIFY(hasLine(*rtbLog(w), 5429, kAnalog));
-    QCOMPARE(static_cast<int>(linesStarting(*rtbLog(w), "ch").size()), 8);
-    QCOMPARE(linesStarting(*rtbLog(w), "ch0 PHOTO").front().colour, kAnalog);
-    QVERIFY(!hasLine(*rtbLog(w), 5408));  // same clock as the PC
-    for (const int i : {0, 2, 7}) QVERIFY(cmdOption(w, i)->isEnabled());
-    QVERIFY(fraCommand(w, 0)->isEnabled());
+    QVERIFY(hasLine(*logBox(w), 5402, kGreen));
+    QVERIFY(hasLine(*logBox(w), 5403, kGreen));
+    QVERIFY(!hasLine(*logBox(w), 5404));
+    QVERIFY(hasLine(*logBox(w), 5429, kAnalog));
+    QCOMPARE(static_cast<int>(linesStarting(*logBox(w), "ch").size()), 8);
+    QCOMPARE(linesStarting(*logBox(w), "ch0 PHOTO").front().colour, kAnalog);
+    QVERIFY(!hasLine(*logBox(w), 5408));  // same clock as the PC
+    for (const int i : {0, 2, 7}) QVERIFY(writeButton(w, i)->isEnabled());
+    QVERIFY(commandGroup(w, 0)->isEnabled());
     QVERIFY(!w.progress());
     QVERIFY(!w.busy());
     // The clock label shows the instrument's clock once settings came from it.
-    QMetaObject::invokeMethod(tmrInter(w), "timeout");
-    QVERIFY(!lblOption(w, 6)->text().isEmpty());
+    QMetaObject::invokeMethod(tickTimer(w), "timeout");
+    QVERIFY(!settingLabel(w, 6)->text().isEmpty());
     // The read is in the communication log.
     QFile log(QString::fromStdString(f.path("SerialLog.log")));
     QVERIFY(log.open(QIODevice::ReadOnly));
@@ -190,17 +191,17 @@ void MainWindowTest::readOfASilentInstrumentChangesNothing() {
     const InstrumentModel before = w.model();
     f.serial->close();  // the line goes quiet; the link still thinks it is connected
 
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
 
-    QVERIFY(hasLine(*rtbLog(w), 5404, kRed));
-    QVERIFY(!hasLine(*rtbLog(w), 5403));
+    QVERIFY(hasLine(*logBox(w), 5404, kRed));
+    QVERIFY(!hasLine(*logBox(w), 5403));
     QCOMPARE(w.model().SerialNo(), before.SerialNo());
     QCOMPARE(w.model().CommFlags(), before.CommFlags());
     QCOMPARE(w.model().isChanged(SettingId::SerialNo),
              true);  // the user's edit still waits for its write
-    QCOMPARE(txtOption(w, 0)->text(), QString("MINE-0001"));
-    QCOMPARE(lblProgramNumber(w)->text(), QString());  // still nothing read
-    QVERIFY(fraCommand(w, 0)->isEnabled());
+    QCOMPARE(identityBox(w, 0)->text(), QString("MINE-0001"));
+    QCOMPARE(programNumberLabel(w)->text(), QString());  // still nothing read
+    QVERIFY(commandGroup(w, 0)->isEnabled());
     QVERIFY(!w.progress());
 }
 
@@ -210,7 +211,7 @@ void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     w.show();
     QVERIFY(f.connect());
     QCOMPARE(w.pendingEdits(), 0);
-    cmdInstruments(w)->click();  // nothing pending before the first read: no question
+    readSettingsButton(w)->click();  // nothing pending before the first read: no question
     QVERIFY(f.asker.boxes.empty());
     QCOMPARE(w.pendingEdits(), 0);
 
@@ -220,8 +221,8 @@ void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     const std::string question = ResMessage(msg::PendingEditsQuestion, {"2"});
     // No: the read, Power Off and Exit do not happen, and the edits stay.
     f.asker.answers = {false, false, false};
-    cmdInstruments(w)->click();
-    cmdPowerOff(w)->click();
+    readSettingsButton(w)->click();
+    powerOffButton(w)->click();
     w.close();
     QVERIFY(w.isVisible());
     QCOMPARE(w.pendingEdits(), 2);
@@ -229,7 +230,7 @@ void MainWindowTest::pendingEditsAreNotLostWithoutAsking() {
     for (const auto& box : f.asker.boxes) QCOMPARE(box.text, question);
     // Yes: the read replaces them with what the instrument holds.
     f.asker.boxes.clear();
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
     QCOMPARE(f.asker.boxes.front().text, question);
     QCOMPARE(w.pendingEdits(), 0);
 }
@@ -242,9 +243,9 @@ void MainWindowTest::readWithoutInstrumentSaysNoResponse() {
     w.show();
     QVERIFY(!f.connect());
     const std::string serial = w.model().SerialNo();
-    w.cmdDownClick(1);
-    QVERIFY(hasLine(*rtbLog(w), 5405, kRed));
-    QVERIFY(!hasLine(*rtbLog(w), 5402));
+    w.readButtonClicked(1);
+    QVERIFY(hasLine(*logBox(w), 5405, kRed));
+    QVERIFY(!hasLine(*logBox(w), 5402));
     QCOMPARE(w.model().SerialNo(), serial);
 }
 
@@ -255,15 +256,15 @@ void MainWindowTest::getAndSaveChecksTheSuffixAndWritesTheCsv() {
     QVERIFY(f.connect());
     for (const char* bad : {"a\"b", "a\\b", "a/b", "a:b", "a|b", "a<b", "a>b", "a*b", "a?b"}) {
         f.asker.boxes.clear();
-        txtSuffix(w)->setText(bad);
+        suffixBox(w)->setText(bad);
         const std::string lastFrame = linkOf(w).LastFrame();
-        cmdGetAndSave(w)->click();
+        getAndSaveButton(w)->click();
         QCOMPARE(boxesWith(f.asker, 5301), 1);
         QCOMPARE(linkOf(w).LastFrame(), lastFrame);  // nothing went to the instrument
     }
-    txtSuffix(w)->setText("_bench");
-    cmdGetAndSave(w)->click();
-    QVERIFY(hasLine(*rtbLog(w), 5403, kGreen));
+    suffixBox(w)->setText("_bench");
+    getAndSaveButton(w)->click();
+    QVERIFY(hasLine(*logBox(w), 5403, kGreen));
     QFile csv(QString::fromStdString(f.path("VQ5100_Setting_bench.csv")));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> rows = csv.readAll().split('\n');
@@ -278,9 +279,9 @@ void MainWindowTest::dateDifferenceIsWarnedAfterARead() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
-    QVERIFY(hasLine(*rtbLog(w), 5403, kGreen));
-    QVERIFY(hasLine(*rtbLog(w), 5408, kRed));
+    readSettingsButton(w)->click();
+    QVERIFY(hasLine(*logBox(w), 5403, kGreen));
+    QVERIFY(hasLine(*logBox(w), 5408, kRed));
 }
 
 void MainWindowTest::powerOffReturnsToTheStartState() {
@@ -288,28 +289,28 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
     QVERIFY(w.model().CommFlags() != 0);
 
     f.asker.answers = {false};
-    cmdPowerOff(w)->click();  // declined: nothing happens
+    powerOffButton(w)->click();  // declined: nothing happens
     QVERIFY(w.model().CommFlags() != 0);
-    QVERIFY(!hasLine(*rtbLog(w), 5409));
+    QVERIFY(!hasLine(*logBox(w), 5409));
 
-    cmdPowerOff(w)->click();
+    powerOffButton(w)->click();
     const InstrumentModel defaults;
     QCOMPARE(w.model().CommFlags(), std::int16_t(0));
     QVERIFY(w.model().ImportFlag() != 0);  // the default model is shown and editable again
-    QCOMPARE(txtOption(w, 0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
-    QCOMPARE(lblProgramNumber(w)->text(), QString());
-    QCOMPARE(lblSum(w)->text(), QString());
+    QCOMPARE(identityBox(w, 0)->text(), QString::fromStdString(defaults.SerialNo()).trimmed());
+    QCOMPARE(programNumberLabel(w)->text(), QString());
+    QCOMPARE(sumLabel(w)->text(), QString());
     // The log keeps what happened before and says the instrument was switched off, where.
-    QVERIFY(hasLine(*rtbLog(w), 5403));
-    const auto off = linesStarting(*rtbLog(w), lead(msg::InstrumentSwitchedOff));
+    QVERIFY(hasLine(*logBox(w), 5403));
+    const auto off = linesStarting(*logBox(w), lead(msg::InstrumentSwitchedOff));
     QCOMPARE(off.size(), std::size_t(1));
     QVERIFY(off[0].text.endsWith("port simulator"));
     // Then how to switch the built-in instrument on again, as the last line.
-    const auto lines = logLines(*rtbLog(w));
+    const auto lines = logLines(*logBox(w));
     QCOMPARE(lines.back().text, QString::fromStdString(ResMessage(msg::BuiltInStaysOff)));
     QCOMPARE(lines[lines.size() - 2].text, off[0].text);
     QCOMPARE(w.lampColours(0), LampOn);
@@ -321,9 +322,9 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     QVERIFY(!f.connect());
     QVERIFY(!linkOf(w).Connected());
     QVERIFY(!f.instrument->poweredOn());
-    QVERIFY(linesStarting(*rtbLog(w), lead(msg::InstrumentBack)).empty());
-    QVERIFY(hasLine(*rtbLog(w), msg::BuiltInStaysOff));
-    QCOMPARE(lblStatus(w, 1)->toolTip(), QString::fromStdString(ResMessage(msg::ConnectLampTip)));
+    QVERIFY(linesStarting(*logBox(w), lead(msg::InstrumentBack)).empty());
+    QVERIFY(hasLine(*logBox(w), msg::BuiltInStaysOff));
+    QCOMPARE(lampLabel(w, 1)->toolTip(), QString::fromStdString(ResMessage(msg::ConnectLampTip)));
     // No request gets an answer, whatever it asks.
     for (const char* request : {"RC,R,", "VP,R,", "XS,R,0000", "A1,R,", "XC,W,", "RO,W,"}) {
         const std::string frame = BuildFrame(request, EOT);
@@ -331,12 +332,12 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     }
     // The user's double-click on the "Connect" lamp switches it on: the window connects, and the
     // log tells its return (not a first connection) later than the power-off.
-    QTest::mouseDClick(lblStatus(w, 1), Qt::LeftButton);
+    QTest::mouseDClick(lampLabel(w, 1), Qt::LeftButton);
     QVERIFY(f.instrument->poweredOn());
     QVERIFY(f.connect());
     QCOMPARE(w.lampColours(1), LampOn);
-    QCOMPARE(linesStarting(*rtbLog(w), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
-    const auto back = linesStarting(*rtbLog(w), lead(msg::InstrumentBack));
+    QCOMPARE(linesStarting(*logBox(w), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
+    const auto back = linesStarting(*logBox(w), lead(msg::InstrumentBack));
     QCOMPARE(back.size(), std::size_t(1));
     const auto stamp = [](const QString& line, int id) {
         return line.mid(static_cast<int>(QString::fromStdString(lead(id)).size()))
@@ -346,7 +347,7 @@ void MainWindowTest::powerOffReturnsToTheStartState() {
     QVERIFY2(
         stamp(off[0].text, msg::InstrumentSwitchedOff) != stamp(back[0].text, msg::InstrumentBack),
         qPrintable(back[0].text));
-    QVERIFY(lblStatus(w, 1)->toolTip().isEmpty());
+    QVERIFY(lampLabel(w, 1)->toolTip().isEmpty());
 }
 
 void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
@@ -354,56 +355,56 @@ void MainWindowTest::aLostInstrumentIsPlainToSeeAndItsReturnToo() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
     QVERIFY(w.model().CommFlags() != 0);
-    QMetaObject::invokeMethod(tmrInter(w), "timeout");
-    const QString clockBefore = lblOption(w, 6)->text();
+    QMetaObject::invokeMethod(tickTimer(w), "timeout");
+    const QString clockBefore = settingLabel(w, 6)->text();
     QVERIFY(!clockBefore.isEmpty());
 
     // The cable is pulled: one red line with the time and the port, both lamps, the clock stops.
     f.serial->setPlugged(false);
     f.runFor(std::chrono::seconds(1));
-    const auto lost = linesStarting(*rtbLog(w), lead(msg::InstrumentLineLost));
+    const auto lost = linesStarting(*logBox(w), lead(msg::InstrumentLineLost));
     QCOMPARE(lost.size(), std::size_t(1));
     QCOMPARE(lost[0].colour, kRed);
     QVERIFY(lost[0].text.endsWith("port simulator"));
     QVERIFY(w.instrumentLost());
     QCOMPARE(w.lampColours(0), LampError);
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(!lblOption(w, 6)->isEnabled());
+    QVERIFY(!settingLabel(w, 6)->isEnabled());
     f.runFor(std::chrono::seconds(3));
-    QMetaObject::invokeMethod(tmrInter(w), "timeout");
-    QCOMPARE(lblOption(w, 6)->text(), clockBefore);
+    QMetaObject::invokeMethod(tickTimer(w), "timeout");
+    QCOMPARE(settingLabel(w, 6)->text(), clockBefore);
 
     // Back in: a line says so, the lamps and the clock run again.
     f.serial->setPlugged(true);
     QVERIFY(f.connect());
-    QCOMPARE(linesStarting(*rtbLog(w), lead(msg::InstrumentBack)).size(), std::size_t(1));
+    QCOMPARE(linesStarting(*logBox(w), lead(msg::InstrumentBack)).size(), std::size_t(1));
     QVERIFY(!w.instrumentLost());
     QCOMPARE(w.lampColours(0), LampOn);
     QCOMPARE(w.lampColours(1), LampOn);
-    QVERIFY(lblOption(w, 6)->isEnabled());
+    QVERIFY(settingLabel(w, 6)->isEnabled());
     f.runFor(std::chrono::seconds(1));
-    QMetaObject::invokeMethod(tmrInter(w), "timeout");
-    QVERIFY(lblOption(w, 6)->text() != clockBefore);
-    QCOMPARE(linesStarting(*rtbLog(w), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
+    QMetaObject::invokeMethod(tickTimer(w), "timeout");
+    QVERIFY(settingLabel(w, 6)->text() != clockBefore);
+    QCOMPARE(linesStarting(*logBox(w), ResMessage(msg::ConnectedInfo)).size(), std::size_t(1));
 
     // Silent on an open line: the command that went unanswered reports the loss once.
     f.serial->close();
-    cmdInstruments(w)->click();
-    cmdInstruments(w)->click();
-    const auto silent = linesStarting(*rtbLog(w), lead(msg::InstrumentSilent));
+    readSettingsButton(w)->click();
+    readSettingsButton(w)->click();
+    const auto silent = linesStarting(*logBox(w), lead(msg::InstrumentSilent));
     QCOMPARE(silent.size(), std::size_t(1));
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(!lblOption(w, 6)->isEnabled());
+    QVERIFY(!settingLabel(w, 6)->isEnabled());
     // It answers again: the probe that follows the lines coming up finds it.
     f.serial->open();
     f.runFor(std::chrono::seconds(2));
-    cmdInstruments(w)->click();
-    QVERIFY(hasLine(*rtbLog(w), 5403));
-    QCOMPARE(linesStarting(*rtbLog(w), lead(msg::InstrumentBack)).size(), std::size_t(2));
+    readSettingsButton(w)->click();
+    QVERIFY(hasLine(*logBox(w), 5403));
+    QCOMPARE(linesStarting(*logBox(w), lead(msg::InstrumentBack)).size(), std::size_t(2));
     QCOMPARE(w.lampColours(1), LampOn);
-    QVERIFY(lblOption(w, 6)->isEnabled());
+    QVERIFY(settingLabel(w, 6)->isEnabled());
 }
 
 void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
@@ -430,10 +431,10 @@ void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
     // Cancelled in the file dialog: nothing is sent, nothing written.
     f.asker.files = {""};
     const std::string lastFrame = linkOf(w).LastFrame();
-    cmdDownload(w)->click();
+    downloadButton(w)->click();
     QCOMPARE(f.asker.fileSuggestions, std::vector<std::string>{f.path("VQ5100.DAT")});
     QCOMPARE(linkOf(w).LastFrame(), lastFrame);
-    QVERIFY(!hasLine(*rtbLog(w), 5414));
+    QVERIFY(!hasLine(*logBox(w), 5414));
 
     // The line goes quiet a few blocks in: the earlier file stays as it was, and no other file
     // appears.
@@ -444,13 +445,13 @@ void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
                                              cut = true;
                                              f.serial->close();
                                          });
-    cmdDownload(w)->click();
+    downloadButton(w)->click();
     QObject::disconnect(cutter);
     QVERIFY(cut);
-    QVERIFY(hasLine(*rtbLog(w), 5415, kRed));
+    QVERIFY(hasLine(*logBox(w), 5415, kRed));
     QVERIFY(earlierIntact());
     QCOMPARE(folderFiles(), before);
-    QVERIFY(linesStarting(*rtbLog(w), lead(msg::LoggerDataSavedInfo)).empty());
+    QVERIFY(linesStarting(*logBox(w), lead(msg::LoggerDataSavedInfo)).empty());
 
     // A complete image replaces it, and the log names the file in full.
     f.serial->open();
@@ -459,10 +460,10 @@ void MainWindowTest::downloadAsksForTheFileAndNeverLeavesAHalfImage() {
     const std::string other = f.path("sub/../image.dat");
     QDir(QString::fromStdString(f.workDir)).mkdir("sub");
     f.asker.files = {other};
-    cmdDownload(w)->click();
+    downloadButton(w)->click();
     QCOMPARE(QFileInfo(QString::fromStdString(f.path("image.dat"))).size(), qint64(524288));
     QVERIFY(earlierIntact());
-    const auto saved = linesStarting(*rtbLog(w), lead(msg::LoggerDataSavedInfo));
+    const auto saved = linesStarting(*logBox(w), lead(msg::LoggerDataSavedInfo));
     QCOMPARE(saved.size(), std::size_t(1));
     QCOMPARE(saved[0].text,
              QString::fromStdString(ResMessage(msg::LoggerDataSavedInfo, {f.path("image.dat")})));
@@ -495,7 +496,7 @@ void MainWindowTest::commandStatesInAllFourStates() {
     emit w.session().lineDropped();
     QCOMPARE(w.lampColours(0), LampError);
     QCOMPARE(w.lampColours(1), LampOff);
-    QVERIFY(shpStatus(w, 2)->isHidden() && lblStatus(w, 3)->isHidden());
+    QVERIFY(lampFrame(w, 2)->isHidden() && lampLabel(w, 3)->isHidden());
 }
 
 void MainWindowTest::deviceFinderChoosesThePort() {
@@ -539,7 +540,7 @@ void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
     QVERIFY(f.connect());
     emit w.session().socketError(socket_error::Refused);
     QVERIFY(f.asker.boxes.empty());
-    QVERIFY(!hasLine(*rtbLog(w), 5304));
+    QVERIFY(!hasLine(*logBox(w), 5304));
     for (const std::int16_t code :
          {std::int16_t(socket_error::TimedOut), std::int16_t(socket_error::AddressInUse)}) {
         f.asker.boxes.clear();
@@ -549,7 +550,7 @@ void MainWindowTest::socketErrorsOnlyTimedOutAndInUse() {
         QCOMPARE(w.lampColours(0), LampError);
         QCOMPARE(w.lampColours(1), LampOff);
     }
-    QCOMPARE(static_cast<int>(linesStarting(*rtbLog(w), ResMessage(msg::PortErrorText)).size()), 2);
+    QCOMPARE(static_cast<int>(linesStarting(*logBox(w), ResMessage(msg::PortErrorText)).size()), 2);
 }
 
 void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
@@ -560,22 +561,22 @@ void MainWindowTest::framDumpIsRefusedWhileReadingsRun() {
     const std::string dump = f.path("DumpEF.dat");
     w.state().TransferMode = 4;  // span calibration running
     const std::string lastFrame = linkOf(w).LastFrame();
-    cmdFRAMDump(w)->click();
+    memoryDumpButton(w)->click();
     QCOMPARE(f.asker.boxes.size(), std::size_t(1));
     QCOMPARE(f.asker.boxes[0].kind, Box::Information);
     QCOMPARE(f.asker.boxes[0].text, ResMessage(msg::FramRefusedText));
     QCOMPARE(f.asker.boxes[0].title, ResMessage(msg::FramRefusedTitle));
     QCOMPARE(linkOf(w).LastFrame(), lastFrame);
-    QVERIFY(linesStarting(*rtbLog(w), "Dump List").empty());
+    QVERIFY(linesStarting(*logBox(w), "Dump List").empty());
 
     // Declining the question leaves everything as it was.
     w.state().TransferMode = 0;
     f.asker.boxes.clear();
     f.asker.answers = {false};
-    cmdFRAMDump(w)->click();
+    memoryDumpButton(w)->click();
     QCOMPARE(boxesWith(f.asker, 5333), 1);
     QVERIFY(!QFile::exists(QString::fromStdString(dump)));
-    QVERIFY(linesStarting(*rtbLog(w), "Dump List").empty());
+    QVERIFY(linesStarting(*logBox(w), "Dump List").empty());
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
 }
 
@@ -585,17 +586,17 @@ void MainWindowTest::flashDownloadWritesTheImage() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdDownload(w)->click();
+    downloadButton(w)->click();
     QFile image(QString::fromStdString(f.path("VQ5100.DAT")));
     QVERIFY(image.open(QIODevice::ReadOnly));
     const QByteArray bytes = image.readAll();
     QCOMPARE(bytes.size(), 524288);
     QCOMPARE(static_cast<unsigned char>(bytes[2 * 512 + 7]), 0x5A);
-    QVERIFY(hasLine(*rtbLog(w), 5414, kGreen));
-    QVERIFY(!hasLine(*rtbLog(w), 5415));  // no failure line
+    QVERIFY(hasLine(*logBox(w), 5414, kGreen));
+    QVERIFY(!hasLine(*logBox(w), 5415));  // no failure line
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
     QVERIFY(!w.progress());
-    QVERIFY(fraCommand(w, 0)->isEnabled());
+    QVERIFY(commandGroup(w, 0)->isEnabled());
 }
 
 void MainWindowTest::framDumpWritesTheListing() {
@@ -603,7 +604,7 @@ void MainWindowTest::framDumpWritesTheListing() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdFRAMDump(w)->click();
+    memoryDumpButton(w)->click();
     QCOMPARE(boxesWith(f.asker, 5333), 1);
     QFile listing(QString::fromStdString(f.path("DumpEF.dat")));
     QVERIFY(listing.open(QIODevice::ReadOnly));
@@ -611,9 +612,9 @@ void MainWindowTest::framDumpWritesTheListing() {
     QVERIFY(text.contains("Adrs   +0"));
     QVERIFY(text.contains("Total Download Time = "));
     const QColor brown(128, 32, 0);
-    QVERIFY(hasText(*rtbLog(w), ResMessage(msg::DumpListStartInfo, {"DumpEF.dat"}), brown));
-    QVERIFY(hasText(*rtbLog(w), ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"}), brown));
-    QVERIFY(!hasLine(*rtbLog(w), 5415));
+    QVERIFY(hasText(*logBox(w), ResMessage(msg::DumpListStartInfo, {"DumpEF.dat"}), brown));
+    QVERIFY(hasText(*logBox(w), ResMessage(msg::DumpListFinishedInfo, {"DumpEF.dat"}), brown));
+    QVERIFY(!hasLine(*logBox(w), 5415));
     QCOMPARE(w.state().TransferMode, std::int16_t(0));
     QVERIFY(!w.progress());
 }
@@ -643,7 +644,7 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
     MainWindow& w = *f.window;
     QCOMPARE(linkOf(w).Retry(), std::int16_t(5));    // the line after the bad one is taken
     QCOMPARE(linkOf(w).Timeout(), std::int16_t(3));  // the refused line leaves the default
-    const auto lines = linesStarting(*rtbLog(w), "Configuration file ");
+    const auto lines = linesStarting(*logBox(w), "Configuration file ");
     QCOMPARE(lines.size(), std::size_t(1));
     QCOMPARE(lines.front().colour, kRed);
     QVERIFY(lines.front().text.contains("line 2 is not used: TIMEOUT 99999 is outside 1 to 60"));
@@ -663,7 +664,7 @@ void MainWindowTest::aConfigurationThatStopsAtABadLineIsReported() {
 void MainWindowTest::captionsAndTitleByLanguage() {
     MainFixture f;
     QCOMPARE(f.window->windowTitle(), QString("VQ-5100 - Setup Program [P.No.31743]"));
-    QCOMPARE(cmdGetAndSave(*f.window)->text(), QString("Information &Get && Save"));
+    QCOMPARE(getAndSaveButton(*f.window)->text(), QString("Information &Get && Save"));
     MainFixtureOptions options;
     options.language = Language::Japanese;
     options.debugMode = false;
@@ -672,10 +673,10 @@ void MainWindowTest::captionsAndTitleByLanguage() {
     QVERIFY(w.windowTitle().endsWith("[P.No.31742]"));
     setLanguage(Language::English);
     // Without the debug switch the service commands are hidden.
-    QVERIFY(cmdDownload(w)->isHidden());
-    QVERIFY(cmdFRAMDump(w)->isHidden());
-    for (const int i : {3, 4, 5, 6}) QVERIFY(cmdOption(w, i)->isHidden());
-    QVERIFY(!cmdOption(w, 0)->isHidden());
+    QVERIFY(downloadButton(w)->isHidden());
+    QVERIFY(memoryDumpButton(w)->isHidden());
+    for (const int i : {3, 4, 5, 6}) QVERIFY(writeButton(w, i)->isHidden());
+    QVERIFY(!writeButton(w, 0)->isHidden());
 }
 
 // The identity boxes show the model only when it holds settings (read or loaded) and the link
@@ -708,11 +709,11 @@ void MainWindowTest::identityAndProgramNumberOnlyWithData() {
         w.model().setImportFlag(c.importFlag);
         test::LinkTestAccess::setStatus(linkOf(w), c.status);
         w.ShowInstrument();
-        QCOMPARE(txtOption(w, 0)->text(), c.identity ? QString("VQ51-7") : QString());
-        QCOMPARE(txtOption(w, 1)->text(), c.identity ? QString("NORTH") : QString());
-        QCOMPARE(txtOption(w, 2)->text(), c.identity ? QString("ME") : QString());
-        QCOMPARE(lblProgramNumber(w)->text(), c.programNumber ? QString("00042") : QString());
-        QCOMPARE(lblSum(w)->text(), c.programNumber ? QString("7A3C") : QString());
+        QCOMPARE(identityBox(w, 0)->text(), c.identity ? QString("VQ51-7") : QString());
+        QCOMPARE(identityBox(w, 1)->text(), c.identity ? QString("NORTH") : QString());
+        QCOMPARE(identityBox(w, 2)->text(), c.identity ? QString("ME") : QString());
+        QCOMPARE(programNumberLabel(w)->text(), c.programNumber ? QString("00042") : QString());
+        QCOMPARE(sumLabel(w)->text(), c.programNumber ? QString("7A3C") : QString());
     }
 }
 

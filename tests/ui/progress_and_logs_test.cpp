@@ -58,7 +58,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
         QCOMPARE(upload.label(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(upload.windowTitle(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(!upload.cmdUpload()->isHidden(), c.cancel);
-        QCOMPARE(upload.tmrInter()->interval(), 500);
+        QCOMPARE(upload.tickTimer()->interval(), 500);
         // The bar keeps a margin to every edge, with or without the button below it.
         upload.show();
         QVERIFY(QTest::qWaitForWindowExposed(&upload));
@@ -155,11 +155,11 @@ void ProgressAndLogsTest::informationLogIsNeverTrimmed() {
     for (int i = 0; i < 3000; ++i) w.AddInfo("line " + std::to_string(i), {0, 192, 0});
     w.AddInfo(ResMessage(msg::NoResponse), {255, 0, 0});  // a text that ends in CR LF
     w.AddInfo("after", {0, 0, 192});
-    const auto lines = logLines(*rtbLog(w));
+    const auto lines = logLines(*logBox(w));
     QVERIFY(lines.size() >= 3003);
-    QCOMPARE(linesStarting(*rtbLog(w), "line 0").front().colour, QColor(0, 192, 0));
-    QCOMPARE(linesStarting(*rtbLog(w), "line 2999").size(), std::size_t(1));
-    QCOMPARE(linesStarting(*rtbLog(w), ResMessage(msg::NoResponse)).front().colour,
+    QCOMPARE(linesStarting(*logBox(w), "line 0").front().colour, QColor(0, 192, 0));
+    QCOMPARE(linesStarting(*logBox(w), "line 2999").size(), std::size_t(1));
+    QCOMPARE(linesStarting(*logBox(w), ResMessage(msg::NoResponse)).front().colour,
              QColor(255, 0, 0));
     QCOMPARE(lines.back().text, QString("after"));
     QCOMPARE(lines.back().colour, QColor(0, 0, 192));

@@ -87,7 +87,7 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
             });
         });
         f.asker.answers = {};
-        cmdGetAndSave(w)->click();  // the read that also writes the settings CSV
+        getAndSaveButton(w)->click();  // the read that also writes the settings CSV
         QObject::disconnect(watch);
 
         QVERIFY2(cancelledAt.count() >= 0, "no resends before the read ended");
@@ -101,9 +101,9 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
         QCOMPARE(linkOf(w).ResendCount(), resendsAtCancel);
         QVERIFY(f.host.now() - cancelledAt <= std::chrono::milliseconds(200));
         QVERIFY(!w.progress());
-        QVERIFY(!linesStarting(*rtbLog(w), message(msg::ReadCancelledInfo)).empty());
-        QVERIFY(!linesStarting(*rtbLog(w), message(msg::CancelledInfo)).empty());
-        QVERIFY(linesStarting(*rtbLog(w), message(msg::ReadCompleteInfo)).empty());
+        QVERIFY(!linesStarting(*logBox(w), message(msg::ReadCancelledInfo)).empty());
+        QVERIFY(!linesStarting(*logBox(w), message(msg::CancelledInfo)).empty());
+        QVERIFY(linesStarting(*logBox(w), message(msg::ReadCompleteInfo)).empty());
         // Nothing was written and the window shows what it showed before.
         QVERIFY(QDir(QString::fromStdString(f.workDir)).entryList({"VQ5100_Setting*.csv"}).empty());
         QCOMPARE(w.model().CommFlags(), commFlags);
@@ -133,7 +133,7 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
                                             upload->cmdUpload()->click();
                                         });
     f.asker.files = {f.path("logger.dat")};
-    cmdDownload(w)->click();
+    downloadButton(w)->click();
     QObject::disconnect(watch);
 
     QVERIFY(
@@ -144,9 +144,9 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
         QVERIFY2(!label.contains("FLASH Image 0"), qPrintable(label));
     QCOMPARE(barAtCancel, 20);
     const auto cancelled =
-        linesStarting(*rtbLog(w), message(msg::LoggerDownloadCancelled, {"20", "1024"}));
+        linesStarting(*logBox(w), message(msg::LoggerDownloadCancelled, {"20", "1024"}));
     QCOMPARE(cancelled.size(), std::size_t(1));
-    QVERIFY(linesStarting(*rtbLog(w), message(msg::DownloadFailedInfo)).empty());
+    QVERIFY(linesStarting(*logBox(w), message(msg::DownloadFailedInfo)).empty());
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("logger.dat"))));
     const std::string log = vq::test::readFile(f.path("SerialLog.log"));
     QVERIFY(log.find("---Process to Canceled---") != std::string::npos);
@@ -158,7 +158,7 @@ void ProgressCommandsTest::clearsShowTheirPollsAndDefaultNamesTheEditsItLoses() 
     new MainWindowSettings(w);  // the write commands, as the program wires them
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
     QVERIFY(w.lastRead());
     w.model().setLcBuzzer(w.model().LcBuzzer() == 0 ? 1 : 0);
     w.model().setStationList(7, "SITE 8");
@@ -187,13 +187,13 @@ void ProgressCommandsTest::clearsShowTheirPollsAndDefaultNamesTheEditsItLoses() 
         });
         f.asker.boxes.clear();
         f.asker.answers = {true};
-        cmdOption(w, c.command)->click();
+        writeButton(w, c.command)->click();
         QObject::disconnect(watch);
         QVERIFY2(!f.asker.boxes.empty(),
                  qPrintable(QString("command %1 enabled %2 visible %3")
                                 .arg(c.command)
-                                .arg(cmdOption(w, c.command)->isEnabled())
-                                .arg(cmdOption(w, c.command)->isVisible())));
+                                .arg(writeButton(w, c.command)->isEnabled())
+                                .arg(writeButton(w, c.command)->isVisible())));
         QCOMPARE(f.asker.boxes.at(0).title, message(c.title));
         QCOMPARE(f.asker.boxes.at(0).text, c.question);
         // The instrument takes six seconds: the first poll at five finds it at work.

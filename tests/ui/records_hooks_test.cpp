@@ -46,8 +46,8 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
-    cmdFRAMDump(w)->click();
+    readSettingsButton(w)->click();
+    memoryDumpButton(w)->click();
     const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
     QCOMPARE(timeline.size(), std::size_t(2));
     QCOMPARE(timeline[0].event.kind, RecordKind::Read);
@@ -58,10 +58,10 @@ void RecordsHooksTest::aReadAndADumpAreRecorded() {
     QCOMPARE(timeline[0].event.channels.size(), std::size_t(5));
     QCOMPARE(timeline[1].event.kind, RecordKind::Dump);
     QVERIFY(timeline[1].event.size > 0);
-    QVERIFY(linesStarting(*rtbLog(w), "Not recorded").empty());
+    QVERIFY(linesStarting(*logBox(w), "Not recorded").empty());
 
     // The Records window shows the same, read from the session's own database file.
-    w.cmdRecordsClick();
+    w.recordsClicked();
     auto* records = qobject_cast<RecordsWindow*>(w.recordsWindow());
     QVERIFY(records);
     QVERIFY(records->errorText().isEmpty());
@@ -85,9 +85,9 @@ void RecordsHooksTest::anUpdateIsRecordedWithWhatItChanged() {
     auto* settings = new MainWindowSettings(*f.window);
     f.window->show();
     QVERIFY(f.connect());
-    cmdInstruments(*f.window)->click();
+    readSettingsButton(*f.window)->click();
     QVERIFY(settings->grid()->finishEdit(SettingsGrid::rowOf(3), SettingsGrid::colAlarm, "75"));
-    cmdOption(*f.window, 0)->click();  // "Update"
+    writeButton(*f.window, 0)->click();  // "Update"
     QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
     const auto timeline = timelineIn(f.path("VQ5100Records.sqlite"), "VQ51-000123");
     QCOMPARE(timeline.size(), std::size_t(2));
@@ -106,9 +106,9 @@ void RecordsHooksTest::anUpdateIdOfTheSerialJoinsTheHistories() {
     new MainWindowSettings(*f.window);
     f.window->show();
     QVERIFY(f.connect());
-    cmdInstruments(*f.window)->click();
+    readSettingsButton(*f.window)->click();
     f.window->model().setSerialNo("WIN-NEW-1");
-    cmdOption(*f.window, 7)->click();  // "Update ID"
+    writeButton(*f.window, 7)->click();  // "Update ID"
     QCOMPARE(QString::fromStdString(f.instrument->state().serialNo).trimmed(),
              QString("WIN-NEW-1"));
     for (const char* serial : {"VQ51-000123", "WIN-NEW-1"}) {
@@ -128,7 +128,7 @@ void RecordsHooksTest::theConfigurationNamesTheStore() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
     QCOMPARE(timelineIn(f.path("bench.sqlite"), "VQ51-000123").size(), std::size_t(1));
     QVERIFY(!QFile::exists(QString::fromStdString(f.path("VQ5100Records.sqlite"))));
 }
@@ -142,10 +142,10 @@ void RecordsHooksTest::aDamagedStoreLeavesTheReadAndSaysSoOnce() {
     MainWindow& w = *f.window;
     w.show();
     QVERIFY(f.connect());
-    cmdInstruments(w)->click();
+    readSettingsButton(w)->click();
     const QString complete = QString::fromStdString(ResMessage(msg::ReadCompleteInfo)).trimmed();
-    QVERIFY(rtbLog(w)->toPlainText().contains(complete));
-    const auto lines = linesStarting(*rtbLog(w), "Not recorded in the instrument records");
+    QVERIFY(logBox(w)->toPlainText().contains(complete));
+    const auto lines = linesStarting(*logBox(w), "Not recorded in the instrument records");
     QCOMPARE(lines.size(), std::size_t(1));
     QCOMPARE(lines[0].colour, kRed);
     QVERIFY(lines[0].text.contains("not a database"));

@@ -495,12 +495,12 @@ class RecordsWindowTest : public QObject {
 
     void mainWindowOpensTheRecords() {
         ui_test::MainFixture fixture;
-        QPushButton* button = cmdRecords(*fixture.window);
+        QPushButton* button = recordsButton(*fixture.window);
         QVERIFY(button);
         QCOMPARE(button->text(), QString("&Records"));  // with its access key
-        QCOMPARE(button->parentWidget(), cmdFactorySetting(*fixture.window)->parentWidget());
+        QCOMPARE(button->parentWidget(), factorySettingsButton(*fixture.window)->parentWidget());
         fixture.window->setRecords(nullptr, "the records folder is read-only");
-        fixture.window->cmdRecordsClick();
+        fixture.window->recordsClicked();
         auto* shown = qobject_cast<RecordsWindow*>(fixture.window->recordsWindow());
         QVERIFY(shown);
         QCOMPARE(shown->errorText(),
@@ -510,12 +510,12 @@ class RecordsWindowTest : public QObject {
         QVERIFY(!fixture.window->recordsWindow());
 
         fixture.window->setRecords(&store, {});
-        fixture.window->cmdRecordsClick();
+        fixture.window->recordsClicked();
         shown = qobject_cast<RecordsWindow*>(fixture.window->recordsWindow());
         QVERIFY(shown);
         QCOMPARE(shown->fleetView()->model()->rowCount(), 4);
         // A second click raises the same window, read again.
-        fixture.window->cmdRecordsClick();
+        fixture.window->recordsClicked();
         QCOMPARE(qobject_cast<RecordsWindow*>(fixture.window->recordsWindow()), shown);
     }
 };

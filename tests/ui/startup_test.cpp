@@ -32,15 +32,15 @@ class StartupTest : public QObject {
 
 void StartupTest::startWindowClosesItselfAfterItsTime() {
     StartWindow open;
-    QCOMPARE(open.tmrTimer()->interval(), 2500);
-    QVERIFY(open.tmrTimer()->isSingleShot());
+    QCOMPARE(open.closeTimer()->interval(), 2500);
+    QVERIFY(open.closeTimer()->isSingleShot());
     QCOMPARE(open.lblVersion()->text(), QString("P.No.31743"));
     QCOMPARE(open.lblCompany()->text(), QString::fromStdString(ResMessage(msg::MakerOverseas)));
     for (const QLabel* label : open.findChildren<QLabel*>())
         QVERIFY2(!label->text().contains("Windows"), qPrintable(label->text()));
     open.show();
-    QVERIFY(open.tmrTimer()->isActive());
-    QMetaObject::invokeMethod(open.tmrTimer(), "timeout");  // the 2.5 s are up
+    QVERIFY(open.closeTimer()->isActive());
+    QMetaObject::invokeMethod(open.closeTimer(), "timeout");  // the 2.5 s are up
     QVERIFY(!open.isVisible());
     QCOMPARE(open.result(), int(QDialog::Accepted));
 }

@@ -147,9 +147,10 @@ class WindowGeometryTest : public QObject {
                     ++checked;
                 }
                 QVERIFY(checked >= (debug ? 16 : 10));
-                QCOMPARE(fraService(w)->isVisible(), debug);
+                QCOMPARE(serviceGroup(w)->isVisible(), debug);
                 for (int i = 0; i < 8; ++i)
-                    QCOMPARE(cmdOption(w, i)->parentWidget() == fraService(w), i >= 3 && i <= 5);
+                    QCOMPARE(writeButton(w, i)->parentWidget() == serviceGroup(w),
+                             i >= 3 && i <= 5);
             }
         }
         setLanguage(Language::English);
@@ -165,7 +166,7 @@ class WindowGeometryTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCoreApplication::processEvents();
         for (int i = 0; i < 3; ++i) {
-            const QLineEdit* box = txtOption(w, i);
+            const QLineEdit* box = identityBox(w, i);
             const QString longest(box->maxLength(), 'M');
             QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(longest),
                      qPrintable(QString::number(box->width())));

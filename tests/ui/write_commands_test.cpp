@@ -341,7 +341,7 @@ class WriteCommandsTest : public QObject {
         QVERIFY(h.connected && h.read);
         for (int index : {0, 1, 3, 4, 5, 6, 7}) {
             h.asker.answers = {false};
-            h.commands->cmdOptionClick(index);
+            h.commands->commandClicked(index);
         }
         QCOMPARE(h.asker.texts(Box::Question).size(), std::size_t(7));
         QVERIFY(h.asker.texts(Box::Error).empty());
@@ -419,7 +419,7 @@ class WriteCommandsTest : public QObject {
         h.bench.instrument.state().settings.intervals = 600;
         h.model.setIntervals(300);  // the window's value, about to be stale
         const auto start = h.bench.host.now();
-        QVERIFY(h.commands->ClearCommand(WriteCommands::cmdDefault));
+        QVERIFY(h.commands->ClearCommand(WriteCommands::defaultsCommand));
         // The instrument needs six seconds: the first poll at five finds it busy.
         QVERIFY(h.bench.host.now() - start >= std::chrono::seconds(10));
         QCOMPARE(h.bench.instrument.state().settings.intervals, 60);
@@ -431,7 +431,7 @@ class WriteCommandsTest : public QObject {
         QCOMPARE(h.asker.boxes.at(0).title, std::string("DEFAULT"));
 
         h.bench.instrument.state().flash[0x2000] = 0x12;
-        QVERIFY(h.commands->ClearCommand(WriteCommands::cmdClearLoggerData));
+        QVERIFY(h.commands->ClearCommand(WriteCommands::clearLoggerDataCommand));
         QCOMPARE(h.bench.instrument.state().flash[0x2000], std::uint8_t(0xFF));
         QCOMPARE(h.readsAgain, 1);  // clearing the logger leaves the settings alone
         QVERIFY(h.infoHas(5425, write_colour::Progress));
@@ -440,7 +440,7 @@ class WriteCommandsTest : public QObject {
         h.bench.link.setPortOpen(false);
         h.bench.link.setLinkMode(0);
         h.bench.takeSent();
-        QVERIFY(!h.commands->ClearCommand(WriteCommands::cmdClearPowerLog));
+        QVERIFY(!h.commands->ClearCommand(WriteCommands::clearPowerLogCommand));
         QVERIFY(h.infoHas(5405, write_colour::Failure));
         QVERIFY(!h.infoHas(5421, write_colour::Progress));
         QVERIFY(h.bench.takeSent().empty());
@@ -449,7 +449,7 @@ class WriteCommandsTest : public QObject {
     void calibrationRunsThePumpWhileItsWindowIsOpen() {
         Harness h;
         QVERIFY(h.connected && h.read);
-        h.commands->cmdOptionClick(WriteCommands::cmdCalibration);
+        h.commands->commandClicked(WriteCommands::calibrationCommand);
         QVERIFY(h.pumpDuringCalibration);
         QVERIFY(!h.bench.instrument.state().pumpOn);
     }

@@ -28,7 +28,7 @@ class WriteMainWindowTest : public QObject {
         auto* settings = new MainWindowSettings(*f.window);
         f.window->show();
         QVERIFY(f.connect());
-        cmdInstruments(*f.window)->click();  // "Instrument Information"
+        readSettingsButton(*f.window)->click();  // "Instrument Information"
         QCOMPARE(settings->grid()->cellText(G::rowOf(3), G::colGas), QString("CO(500ppm)"));
         QVERIFY(settings->grid()->finishEdit(G::rowOf(3), G::colAlarm, "75"));
 
@@ -42,13 +42,13 @@ class WriteMainWindowTest : public QObject {
             closeAccepted = close.isAccepted();
         });
         f.asker.boxes.clear();
-        cmdOption(*f.window, 0)->click();  // "Update"
+        writeButton(*f.window, 0)->click();  // "Update"
         QVERIFY(!closeAccepted);
         QVERIFY(!enabledDuringWrite);
         QVERIFY(f.window->isEnabled());
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.instrument->state().gases[3].alarm, 75.0f);
-        QVERIFY(!ui_test::linesStarting(*rtbLog(*f.window), "VQ-5100 Upload Complete.").empty());
+        QVERIFY(!ui_test::linesStarting(*logBox(*f.window), "VQ-5100 Upload Complete.").empty());
         // Only the "Update Ready?" question and the "Upload Complete." box: no "End ?".
         QCOMPARE(f.asker.boxes.size(), std::size_t(2));
         QCOMPARE(f.asker.boxes[1].text, std::string("Upload Complete."));

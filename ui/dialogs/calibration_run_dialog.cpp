@@ -29,13 +29,13 @@ CalibrationRunDialog::CalibrationRunDialog(CalibRunContext context, QWidget* par
       lblUpload_(new QLabel(this)),
       bar_(new QProgressBar(this)),
       cmdUpload_(new QPushButton(this)),
-      tmrInter_(new QTimer(this)) {
+      tickTimer_(new QTimer(this)) {
     setObjectName("frmUploadCalib");
     setModal(true);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
     lblUpload_->setObjectName("lblUpload");
     cmdUpload_->setObjectName("cmdUpload");
-    tmrInter_->setObjectName("tmrInter");
+    tickTimer_->setObjectName("tmrInter");
 
     const int captionId = context_.state.TransferMode == transfer_mode::Zero ? msg::AdjustingZero
                                                                              : msg::AdjustingSpan;
@@ -53,9 +53,9 @@ CalibrationRunDialog::CalibrationRunDialog(CalibRunContext context, QWidget* par
     setMinimumWidth(320);
 
     connect(cmdUpload_, &QPushButton::clicked, this, &CalibrationRunDialog::cmdUploadClick);
-    tmrInter_->setInterval(kStartDelayMs);
-    connect(tmrInter_, &QTimer::timeout, this, &CalibrationRunDialog::tmrInterTimer);
-    tmrInter_->start();
+    tickTimer_->setInterval(kStartDelayMs);
+    connect(tickTimer_, &QTimer::timeout, this, &CalibrationRunDialog::startTimerFired);
+    tickTimer_->start();
 }
 
 void CalibrationRunDialog::closeEvent(QCloseEvent* event) {
@@ -70,8 +70,8 @@ void CalibrationRunDialog::cmdUploadClick() {
     cmdUpload_->setEnabled(false);
 }
 
-void CalibrationRunDialog::tmrInterTimer() {
-    tmrInter_->stop();
+void CalibrationRunDialog::startTimerFired() {
+    tickTimer_->stop();
     if (ran_) return;
     if (context_.state.TransferMode == transfer_mode::Zero) {
         zeroRun();

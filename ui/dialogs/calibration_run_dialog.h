@@ -51,7 +51,7 @@ class CalibrationRunDialog : public QDialog {
 
     QLabel* lblUpload() const { return lblUpload_; }
     QPushButton* cmdUpload() const { return cmdUpload_; }
-    QTimer* tmrInter() const { return tmrInter_; }
+    QTimer* tickTimer() const { return tickTimer_; }
     // True once the run has been made (the window then closes).
     bool ran() const { return ran_; }
 
@@ -60,7 +60,7 @@ class CalibrationRunDialog : public QDialog {
     void reject() override {}  // Escape does not leave a run
 
   private:
-    void tmrInterTimer();
+    void startTimerFired();
     void cmdUploadClick();
     void zeroRun();
     void spanRun();
@@ -72,7 +72,7 @@ class CalibrationRunDialog : public QDialog {
     QLabel* lblUpload_;
     QProgressBar* bar_;
     QPushButton* cmdUpload_;
-    QTimer* tmrInter_;
+    QTimer* tickTimer_;
 };
 
 }  // namespace vq

@@ -118,7 +118,7 @@ void CalibrationWindow::setRangeCaptions(bool rangeMode) {
     rangeMode_ = rangeMode;
     calibrationButtons_[rangeButton]->setText(
         q(rangeMode ? msg::N2CalButton : msg::SetRangeButton));
-    calibrationButtons_[cmdExit]->setText(
+    calibrationButtons_[exitButton]->setText(
         q(rangeMode ? msg::N2CalEndButton : msg::ExitCalibrationButton));
 }
 

@@ -60,7 +60,7 @@ class CalibrationWindow : public QDialog {
     Q_OBJECT
   public:
     enum Column { colGas = 0, colSelect = 1, colAutoCal = 2, colReading = 3 };
-    enum Button { zeroButton = 0, spanButton = 1, rangeButton = 2, cmdExit = 3 };
+    enum Button { zeroButton = 0, spanButton = 1, rangeButton = 2, exitButton = 3 };
     static constexpr std::int16_t kRangeCalMode = 2;
     inline static const QColor kUnusableColour{192, 192, 192};
 

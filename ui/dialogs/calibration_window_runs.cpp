@@ -59,7 +59,7 @@ void CalibrationWindow::runCommand(int index) {
                 rangeCommand();
             }
             break;
-        case cmdExit:
+        case exitButton:
             if (rangeMode_) {
                 n2CalEndCommand();
             } else {

@@ -90,10 +90,10 @@ ProgressWindow::ProgressWindow(std::int16_t transferMode, TransferWatch watch, Q
         move(area.center() - rect().center());
     }
 
-    tmrInter_ = new QTimer(this);
-    tmrInter_->setInterval(kFrontIntervalMs);
-    connect(tmrInter_, &QTimer::timeout, this, &ProgressWindow::keepInFront);
-    tmrInter_->start();
+    tickTimer_ = new QTimer(this);
+    tickTimer_->setInterval(kFrontIntervalMs);
+    connect(tickTimer_, &QTimer::timeout, this, &ProgressWindow::keepInFront);
+    tickTimer_->start();
 }
 
 ProgressWindow::~ProgressWindow() = default;
@@ -146,7 +146,7 @@ void ProgressWindow::keepInFront() {
 
 void ProgressWindow::finish() {
     finished_ = true;
-    tmrInter_->stop();
+    tickTimer_->stop();
     close();
 }
 
@@ -164,7 +164,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    tmrInter_->stop();
+    tickTimer_->stop();
     QWidget::closeEvent(event);
 }
 

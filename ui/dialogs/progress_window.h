@@ -53,7 +53,7 @@ class ProgressWindow : public QDialog {
     void refreshResends();
     QPushButton* cmdUpload() const { return cmdUpload_; }
     QProgressBar* progressBar() const { return bar_; }
-    QTimer* tmrInter() const { return tmrInter_; }
+    QTimer* tickTimer() const { return tickTimer_; }
 
     static constexpr int kFrontIntervalMs = 500;
     // Space between the window's edges and its label, bar and button, in pixels.
@@ -76,7 +76,7 @@ class ProgressWindow : public QDialog {
     QLabel* lblResends_;
     QProgressBar* bar_;
     QPushButton* cmdUpload_;
-    QTimer* tmrInter_;
+    QTimer* tickTimer_;
 };
 
 }  // namespace vq

@@ -43,39 +43,39 @@ QPixmap logo() {
 
 StartWindow::StartWindow(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog) {
     setObjectName("frmOpen");
-    auto* fraOpen = new QFrame(this);
-    fraOpen->setObjectName("fraOpen");
-    fraOpen->setFrameShape(QFrame::Box);
+    auto* startFrame = new QFrame(this);
+    startFrame->setObjectName("fraOpen");
+    startFrame->setFrameShape(QFrame::Box);
 
-    auto* lblTitle = new QLabel(text(msg::StartTitle), fraOpen);  // "VQ-5100 Setup Program"
-    lblTitle->setObjectName("lblTitle");
-    QFont big = lblTitle->font();
+    auto* titleLabel = new QLabel(text(msg::StartTitle), startFrame);  // "VQ-5100 Setup Program"
+    titleLabel->setObjectName("lblTitle");
+    QFont big = titleLabel->font();
     big.setPointSize(18);
     big.setBold(true);
-    lblTitle->setFont(big);
-    auto* lblTM = new QLabel(text(msg::StartTrademark), fraOpen);  // "TM"
-    lblTM->setObjectName("lblTM");
-    auto* linBorder = new QFrame(fraOpen);
+    titleLabel->setFont(big);
+    auto* trademarkLabel = new QLabel(text(msg::StartTrademark), startFrame);  // "TM"
+    trademarkLabel->setObjectName("lblTM");
+    auto* linBorder = new QFrame(startFrame);
     linBorder->setObjectName("linBorder");
     linBorder->setFrameShape(QFrame::HLine);
-    auto* image = new QLabel(fraOpen);
+    auto* image = new QLabel(startFrame);
     image->setObjectName("imgLogo");
     image->setPixmap(logo());
     // Message 1003 ("for Windows") is not shown: the program runs on Linux desktops.
-    lblVersion_ =
-        new QLabel(text(msg::StartProgramNumber, {isJapaneseTag() ? "31742" : "31743"}), fraOpen);
+    lblVersion_ = new QLabel(text(msg::StartProgramNumber, {isJapaneseTag() ? "31742" : "31743"}),
+                             startFrame);
     lblVersion_->setObjectName("lblVersion");
-    auto* notice = new QLabel(text(msg::StartNotice), fraOpen);
+    auto* notice = new QLabel(text(msg::StartNotice), startFrame);
     notice->setObjectName("lblNotice");
     notice->setWordWrap(true);
-    lblCompany_ =
-        new QLabel(text(LanguageTag() == "EN" ? msg::MakerOverseas : msg::MakerDomestic), fraOpen);
+    lblCompany_ = new QLabel(text(LanguageTag() == "EN" ? msg::MakerOverseas : msg::MakerDomestic),
+                             startFrame);
     lblCompany_->setObjectName("lblCompany");
 
     auto* titleRow = new QHBoxLayout;
     titleRow->addSpacing(16);
-    titleRow->addWidget(lblTitle);
-    titleRow->addWidget(lblTM, 0, Qt::AlignTop);
+    titleRow->addWidget(titleLabel);
+    titleRow->addWidget(trademarkLabel, 0, Qt::AlignTop);
     titleRow->addStretch(1);
     auto* labels = new QVBoxLayout;
     for (QLabel* l : {lblVersion_, notice, lblCompany_}) {
@@ -85,20 +85,20 @@ StartWindow::StartWindow(QWidget* parent) : QDialog(parent, Qt::FramelessWindowH
     auto* body = new QHBoxLayout;
     body->addWidget(image);
     body->addLayout(labels, 1);
-    auto* frameLayout = new QVBoxLayout(fraOpen);
+    auto* frameLayout = new QVBoxLayout(startFrame);
     frameLayout->addLayout(titleRow);
     frameLayout->addWidget(linBorder);
     frameLayout->addLayout(body);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(fraOpen);
+    layout->addWidget(startFrame);
     setFixedWidth(560);
 
-    tmrTimer_ = new QTimer(this);
-    tmrTimer_->setObjectName("tmrTimer");
-    tmrTimer_->setSingleShot(true);
-    tmrTimer_->setInterval(kShowMs);
-    connect(tmrTimer_, &QTimer::timeout, this, &QDialog::accept);
+    closeTimer_ = new QTimer(this);
+    closeTimer_->setObjectName("tmrTimer");
+    closeTimer_->setSingleShot(true);
+    closeTimer_->setInterval(kShowMs);
+    connect(closeTimer_, &QTimer::timeout, this, &QDialog::accept);
 }
 
 void StartWindow::showEvent(QShowEvent* event) {
@@ -106,7 +106,7 @@ void StartWindow::showEvent(QShowEvent* event) {
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    tmrTimer_->start();
+    closeTimer_->start();
 }
 
 void StartWindow::mouseDoubleClickEvent(QMouseEvent*) {

@@ -16,7 +16,7 @@ class StartWindow : public QDialog {
 
     explicit StartWindow(QWidget* parent = nullptr);
 
-    QTimer* tmrTimer() const { return tmrTimer_; }
+    QTimer* closeTimer() const { return closeTimer_; }
     QLabel* lblVersion() const { return lblVersion_; }
     QLabel* lblCompany() const { return lblCompany_; }
 
@@ -27,7 +27,7 @@ class StartWindow : public QDialog {
   private:
     QLabel* lblVersion_;
     QLabel* lblCompany_;
-    QTimer* tmrTimer_;
+    QTimer* closeTimer_;
 };
 
 }  // namespace vq

@@ -1,5 +1,5 @@
 #pragma once
-// The three identity boxes of the status frame (txtOption 0-2: serial number, station id, user
+// The three identity boxes of the status frame (identityBox 0-2: serial number, station id, user
 // id). A typed key is taken only when the text it would make is a valid identity text (digits,
 // A-Z, space, "*" and "-", within the box's length); lower-case letters become upper case; a
 // refused key beeps and says why (a tooltip at the box and the `refused` signal). Leaving a box

@@ -78,20 +78,20 @@ void MainWindow::buildControls() {
     right->addWidget(buildStatusFrame(), 3);
     auto* logRow = new QHBoxLayout;
     auto* logColumn = new QVBoxLayout;
-    lblTitle_ = label("lblTitle", this);
-    rtbLog_ = new QTextEdit(this);
-    rtbLog_->setObjectName("rtbLog");
-    rtbLog_->setReadOnly(true);
-    logColumn->addWidget(lblTitle_);
-    logColumn->addWidget(rtbLog_, 1);
+    titleLabel_ = label("lblTitle", this);
+    logBox_ = new QTextEdit(this);
+    logBox_->setObjectName("rtbLog");
+    logBox_->setReadOnly(true);
+    logColumn->addWidget(titleLabel_);
+    logColumn->addWidget(logBox_, 1);
     logRow->addLayout(logColumn, 1);
     logRow->addWidget(buildLampFrame(), 0, Qt::AlignTop);
     right->addLayout(logRow, 2);
     outer->addLayout(right, 1);
 
-    tmrInter_ = new QTimer(this);
-    tmrInter_->setObjectName("tmrInter");
-    connect(tmrInter_, &QTimer::timeout, this, &MainWindow::tmrInterTick);
+    tickTimer_ = new QTimer(this);
+    tickTimer_->setObjectName("tmrInter");
+    connect(tickTimer_, &QTimer::timeout, this, &MainWindow::tickTimerFired);
 }
 
 QWidget* MainWindow::buildCommandFrames() {
@@ -99,136 +99,141 @@ QWidget* MainWindow::buildCommandFrames() {
     auto* layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     for (int f = 0; f < 3; ++f) {
-        fraCommand_[static_cast<std::size_t>(f)] = new QGroupBox(column);
-        fraCommand_[static_cast<std::size_t>(f)]->setObjectName(QString("fraCommand%1").arg(f));
+        commandGroups_[static_cast<std::size_t>(f)] = new QGroupBox(column);
+        commandGroups_[static_cast<std::size_t>(f)]->setObjectName(QString("fraCommand%1").arg(f));
     }
     // Read commands.
-    auto* read = new QVBoxLayout(fraCommand_[0]);
+    auto* read = new QVBoxLayout(commandGroups_[0]);
     for (const int i : {1, 5, 2, 4}) {
-        cmdDown_[static_cast<std::size_t>(i)] =
-            button(QString("cmdDown%1").arg(i).toLatin1().constData(), fraCommand_[0]);
-        read->addWidget(cmdDown_[static_cast<std::size_t>(i)]);
-        connect(cmdDown_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { cmdDownClick(i); });
+        readButtons_[static_cast<std::size_t>(i)] =
+            button(QString("cmdDown%1").arg(i).toLatin1().constData(), commandGroups_[0]);
+        read->addWidget(readButtons_[static_cast<std::size_t>(i)]);
+        connect(readButtons_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { readButtonClicked(i); });
     }
-    lblSuffix_ = label("lblSuffix", fraCommand_[0]);
-    txtSuffix_ = new QLineEdit(fraCommand_[0]);
-    txtSuffix_->setObjectName("txtSuffix");
+    suffixLabel_ = label("lblSuffix", commandGroups_[0]);
+    suffixBox_ = new QLineEdit(commandGroups_[0]);
+    suffixBox_->setObjectName("txtSuffix");
     // The suffix counts when the box is left, as the configuration keeps it.
-    connect(txtSuffix_, &QLineEdit::editingFinished, this,
-            [this] { config_.factoryRecordSuffix = txtSuffix_->text().toStdString(); });
-    read->addWidget(lblSuffix_);
-    read->addWidget(txtSuffix_);
-    cmdFRAMDump_ = button("cmdFRAMDump", fraCommand_[0]);
-    read->addWidget(cmdFRAMDump_);
-    connect(cmdFRAMDump_, &QPushButton::clicked, this, &MainWindow::cmdFRAMDumpClick);
+    connect(suffixBox_, &QLineEdit::editingFinished, this,
+            [this] { config_.factoryRecordSuffix = suffixBox_->text().toStdString(); });
+    read->addWidget(suffixLabel_);
+    read->addWidget(suffixBox_);
+    memoryDumpButton_ = button("cmdFRAMDump", commandGroups_[0]);
+    read->addWidget(memoryDumpButton_);
+    connect(memoryDumpButton_, &QPushButton::clicked, this, &MainWindow::memoryDumpClicked);
 
     // Write commands: the handlers belong to the write-command module.
-    auto* write = new QVBoxLayout(fraCommand_[1]);
+    auto* write = new QVBoxLayout(commandGroups_[1]);
     // The commands that erase what the instrument holds stand apart in a group of their own, so
     // a hurried click meant for "Update" never lands on one of them. Inside frame 1, they are
     // enabled and disabled with it.
-    fraService_ = new QGroupBox(fraCommand_[1]);
-    fraService_->setObjectName("fraService");
-    fraService_->setStyleSheet("QGroupBox#fraService { color: #b00000; font-weight: bold; }");
-    auto* service = new QVBoxLayout(fraService_);
+    serviceGroup_ = new QGroupBox(commandGroups_[1]);
+    serviceGroup_->setObjectName("fraService");
+    serviceGroup_->setStyleSheet("QGroupBox#fraService { color: #b00000; font-weight: bold; }");
+    auto* service = new QVBoxLayout(serviceGroup_);
     for (int i = 0; i < 8; ++i) {
         const bool erases = i >= 3 && i <= 5;
-        QWidget* frame = erases ? static_cast<QWidget*>(fraService_) : fraCommand_[1];
-        cmdOption_[static_cast<std::size_t>(i)] =
+        QWidget* frame = erases ? static_cast<QWidget*>(serviceGroup_) : commandGroups_[1];
+        writeButtons_[static_cast<std::size_t>(i)] =
             button(QString("cmdOption%1").arg(i).toLatin1().constData(), frame);
-        (erases ? service : write)->addWidget(cmdOption_[static_cast<std::size_t>(i)]);
+        (erases ? service : write)->addWidget(writeButtons_[static_cast<std::size_t>(i)]);
     }
     write->addSpacing(12);
-    write->addWidget(fraService_);
+    write->addWidget(serviceGroup_);
     // Setting commands.
-    auto* setting = new QVBoxLayout(fraCommand_[2]);
-    cmdExportSetting_ = button("cmdExportSetting", fraCommand_[2]);
-    cmdImportSetting_ = button("cmdImportSetting", fraCommand_[2]);
-    cmdFactorySetting_ = button("cmdFactorySetting", fraCommand_[2]);
-    setting->addWidget(cmdExportSetting_);
-    setting->addWidget(cmdImportSetting_);
-    setting->addWidget(cmdFactorySetting_);
-    connect(cmdFactorySetting_, &QPushButton::clicked, this, &MainWindow::cmdFactorySettingClick);
-    cmdRecords_ = button("cmdRecords", fraCommand_[2]);
-    setting->addWidget(cmdRecords_);
-    connect(cmdRecords_, &QPushButton::clicked, this, &MainWindow::cmdRecordsClick);
+    auto* setting = new QVBoxLayout(commandGroups_[2]);
+    exportSettingsButton_ = button("cmdExportSetting", commandGroups_[2]);
+    importSettingsButton_ = button("cmdImportSetting", commandGroups_[2]);
+    factorySettingsButton_ = button("cmdFactorySetting", commandGroups_[2]);
+    setting->addWidget(exportSettingsButton_);
+    setting->addWidget(importSettingsButton_);
+    setting->addWidget(factorySettingsButton_);
+    connect(factorySettingsButton_, &QPushButton::clicked, this,
+            &MainWindow::factorySettingsClicked);
+    recordsButton_ = button("cmdRecords", commandGroups_[2]);
+    setting->addWidget(recordsButton_);
+    connect(recordsButton_, &QPushButton::clicked, this, &MainWindow::recordsClicked);
 
-    for (QGroupBox* frame : fraCommand_) layout->addWidget(frame);
+    for (QGroupBox* frame : commandGroups_) layout->addWidget(frame);
     layout->addStretch(1);
-    cmdExit_ = button("cmdExit", column);
-    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
-    layout->addWidget(cmdExit_);
+    exitButton_ = button("cmdExit", column);
+    connect(exitButton_, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(exitButton_);
     return column;
 }
 
 QWidget* MainWindow::buildStatusFrame() {
-    fraStatus_ = new QGroupBox(this);
-    fraStatus_->setObjectName("fraStatus");
+    statusGroup_ = new QGroupBox(this);
+    statusGroup_->setObjectName("fraStatus");
     for (int i = 0; i < 8; ++i)
-        lblOption_[static_cast<std::size_t>(i)] = label(QString("lblOption%1").arg(i), fraStatus_);
+        settingLabels_[static_cast<std::size_t>(i)] =
+            label(QString("lblOption%1").arg(i), statusGroup_);
     for (int i = 6; i <= 9; ++i)
-        lblInst_[static_cast<std::size_t>(i)] = label(QString("lblInst%1").arg(i), fraStatus_);
-    lblInst_[7]->setFrameShape(QFrame::Panel);
-    lblInst_[7]->setFrameShadow(QFrame::Sunken);
-    lblInst_[9]->setFrameShape(QFrame::Panel);
-    lblInst_[9]->setFrameShadow(QFrame::Sunken);
+        programLabels_[static_cast<std::size_t>(i)] =
+            label(QString("lblInst%1").arg(i), statusGroup_);
+    programLabels_[7]->setFrameShape(QFrame::Panel);
+    programLabels_[7]->setFrameShadow(QFrame::Sunken);
+    programLabels_[9]->setFrameShape(QFrame::Panel);
+    programLabels_[9]->setFrameShadow(QFrame::Sunken);
     const int lengths[] = {20, 16, 16};
     for (int i = 0; i < 3; ++i) {
-        auto* box = new QLineEdit(fraStatus_);
+        auto* box = new QLineEdit(statusGroup_);
         box->setObjectName(QString("txtOption%1").arg(i));
         // The key filter and storing into the model come with the settings module
         // (identity_boxes.h).
         box->setMaxLength(lengths[i]);
-        txtOption_[static_cast<std::size_t>(i)] = box;
+        identityBoxes_[static_cast<std::size_t>(i)] = box;
     }
-    cmbStation_ = new QComboBox(fraStatus_);
-    cmbStation_->setObjectName("cmbStation");
-    connect(cmbStation_, &QComboBox::activated, this,
+    stationBox_ = new QComboBox(statusGroup_);
+    stationBox_->setObjectName("cmbStation");
+    connect(stationBox_, &QComboBox::activated, this,
             [this](int index) { model_.setStationID(model_.StationList(index)); });
-    cmbInterval_ = new QComboBox(fraStatus_);
-    cmbInterval_->setObjectName("cmbInterval");
-    for (const char* seconds : kIntervals) cmbInterval_->addItem(seconds);
-    cmbInterval_->setPlaceholderText("-----");
-    connect(cmbInterval_, &QComboBox::activated, this, [this](int index) {
+    intervalBox_ = new QComboBox(statusGroup_);
+    intervalBox_->setObjectName("cmbInterval");
+    for (const char* seconds : kIntervals) intervalBox_->addItem(seconds);
+    intervalBox_->setPlaceholderText("-----");
+    connect(intervalBox_, &QComboBox::activated, this, [this](int index) {
         defaultsShown_ = false;  // chosen by the user: shown from now on
         model_.setIntervals(static_cast<std::int16_t>(std::stoi(kIntervals[index])));
     });
-    lblOption_[5]->setFrameShape(QFrame::Panel);
-    lblOption_[5]->setFrameShadow(QFrame::Sunken);
-    lblOption_[6]->setFrameShape(QFrame::Panel);
-    lblOption_[6]->setFrameShadow(QFrame::Sunken);
+    settingLabels_[5]->setFrameShape(QFrame::Panel);
+    settingLabels_[5]->setFrameShadow(QFrame::Sunken);
+    settingLabels_[6]->setFrameShape(QFrame::Panel);
+    settingLabels_[6]->setFrameShadow(QFrame::Sunken);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(lblOption_[0], 0, 0);
-    grid->addWidget(txtOption_[0], 0, 1);
-    grid->addWidget(lblInst_[6], 0, 2);
-    grid->addWidget(lblInst_[7], 0, 3);
-    grid->addWidget(lblOption_[1], 1, 0);
-    grid->addWidget(txtOption_[1], 1, 1);
-    grid->addWidget(lblInst_[8], 1, 2);
-    grid->addWidget(lblInst_[9], 1, 3);
-    grid->addWidget(cmbStation_, 2, 1);
-    grid->addWidget(lblOption_[2], 3, 0);
-    grid->addWidget(txtOption_[2], 3, 1);
-    grid->addWidget(lblOption_[7], 3, 2);
-    grid->addWidget(cmbInterval_, 3, 3);
-    grid->addWidget(lblOption_[3], 4, 0);
-    grid->addWidget(lblOption_[5], 4, 1);
-    grid->addWidget(lblOption_[4], 5, 0);
-    grid->addWidget(lblOption_[6], 5, 1);
+    grid->addWidget(settingLabels_[0], 0, 0);
+    grid->addWidget(identityBoxes_[0], 0, 1);
+    grid->addWidget(programLabels_[6], 0, 2);
+    grid->addWidget(programLabels_[7], 0, 3);
+    grid->addWidget(settingLabels_[1], 1, 0);
+    grid->addWidget(identityBoxes_[1], 1, 1);
+    grid->addWidget(programLabels_[8], 1, 2);
+    grid->addWidget(programLabels_[9], 1, 3);
+    grid->addWidget(stationBox_, 2, 1);
+    grid->addWidget(settingLabels_[2], 3, 0);
+    grid->addWidget(identityBoxes_[2], 3, 1);
+    grid->addWidget(settingLabels_[7], 3, 2);
+    grid->addWidget(intervalBox_, 3, 3);
+    grid->addWidget(settingLabels_[3], 4, 0);
+    grid->addWidget(settingLabels_[5], 4, 1);
+    grid->addWidget(settingLabels_[4], 5, 0);
+    grid->addWidget(settingLabels_[6], 5, 1);
     // Captions keep their full width; the boxes share what is left.
-    for (QLabel* caption : {lblOption_[0], lblOption_[1], lblOption_[2], lblOption_[3],
-                            lblOption_[4], lblOption_[7], lblInst_[6], lblInst_[8]})
+    for (QLabel* caption :
+         {settingLabels_[0], settingLabels_[1], settingLabels_[2], settingLabels_[3],
+          settingLabels_[4], settingLabels_[7], programLabels_[6], programLabels_[8]})
         caption->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-    for (QWidget* box : {static_cast<QWidget*>(txtOption_[0]), static_cast<QWidget*>(txtOption_[1]),
-                         static_cast<QWidget*>(txtOption_[2]), static_cast<QWidget*>(cmbStation_),
-                         static_cast<QWidget*>(cmbInterval_), static_cast<QWidget*>(lblInst_[7]),
-                         static_cast<QWidget*>(lblInst_[9]), static_cast<QWidget*>(lblOption_[5]),
-                         static_cast<QWidget*>(lblOption_[6])})
+    for (QWidget* box :
+         {static_cast<QWidget*>(identityBoxes_[0]), static_cast<QWidget*>(identityBoxes_[1]),
+          static_cast<QWidget*>(identityBoxes_[2]), static_cast<QWidget*>(stationBox_),
+          static_cast<QWidget*>(intervalBox_), static_cast<QWidget*>(programLabels_[7]),
+          static_cast<QWidget*>(programLabels_[9]), static_cast<QWidget*>(settingLabels_[5]),
+          static_cast<QWidget*>(settingLabels_[6])})
         box->setMinimumWidth(60);
     // The two clocks are read at a glance: they never lose a digit.
-    for (QLabel* clock : {lblOption_[5], lblOption_[6]})
+    for (QLabel* clock : {settingLabels_[5], settingLabels_[6]})
         clock->setMinimumWidth(clock->fontMetrics().horizontalAdvance("0000/00/00 00:00:00") + 8);
     // The boxes stop at a width of their own (ApplyCaptions); the room left over on a wide
     // window goes to the empty column on the right.
@@ -237,32 +242,31 @@ QWidget* MainWindow::buildStatusFrame() {
     grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 4);
     grid->setColumnStretch(4, 1);
 
-    auto* layout = new QVBoxLayout(fraStatus_);
+    auto* layout = new QVBoxLayout(statusGroup_);
     layout->addLayout(grid);
     gridArea_ = new QVBoxLayout;
     layout->addLayout(gridArea_, 1);
-    return fraStatus_;
+    return statusGroup_;
 }
 
 QWidget* MainWindow::buildLampFrame() {
-    fraTransStatus_ = new QGroupBox(this);
-    fraTransStatus_->setObjectName("fraTransStatus");
-    auto* layout = new QGridLayout(fraTransStatus_);
+    lampGroup_ = new QGroupBox(this);
+    lampGroup_->setObjectName("fraTransStatus");
+    auto* layout = new QGridLayout(lampGroup_);
     for (int i = 0; i < 4; ++i) {
-        auto* lamp = new QFrame(fraTransStatus_);
+        auto* lamp = new QFrame(lampGroup_);
         lamp->setObjectName(QString("shpStatus%1").arg(i));
         lamp->setFixedSize(16, 16);
-        shpStatus_[static_cast<std::size_t>(i)] = lamp;
-        lblStatus_[static_cast<std::size_t>(i)] =
-            label(QString("lblStatus%1").arg(i), fraTransStatus_);
+        lampFrames_[static_cast<std::size_t>(i)] = lamp;
+        lampLabels_[static_cast<std::size_t>(i)] = label(QString("lblStatus%1").arg(i), lampGroup_);
         layout->addWidget(lamp, i, 0);
-        layout->addWidget(lblStatus_[static_cast<std::size_t>(i)], i, 1);
+        layout->addWidget(lampLabels_[static_cast<std::size_t>(i)], i, 1);
     }
     // The port is chosen under the lamps that show it; the command columns keep their places.
-    cmdPort_ = button("cmdPort", fraTransStatus_);
-    layout->addWidget(cmdPort_, 4, 0, 1, 2);
-    connect(cmdPort_, &QPushButton::clicked, this, &MainWindow::cmdPortClick);
-    return fraTransStatus_;
+    portButton_ = button("cmdPort", lampGroup_);
+    layout->addWidget(portButton_, 4, 0, 1, 2);
+    connect(portButton_, &QPushButton::clicked, this, &MainWindow::portClicked);
+    return lampGroup_;
 }
 
 void MainWindow::setSettingsGrid(QWidget* grid) {
@@ -272,19 +276,19 @@ void MainWindow::setSettingsGrid(QWidget* grid) {
     }
     vfgOption_ = grid;
     if (grid) {
-        grid->setParent(fraStatus_);
+        grid->setParent(statusGroup_);
         gridArea_->addWidget(grid);
         // Tab goes through the status boxes, the grid, then the log, top to bottom.
         QWidget* table = grid->findChild<QAbstractItemView*>();
         if (!table) table = grid;
-        QWidget::setTabOrder(cmbInterval_, table);
-        QWidget::setTabOrder(table, rtbLog_);
+        QWidget::setTabOrder(intervalBox_, table);
+        QWidget::setTabOrder(table, logBox_);
     }
     applyMinimumSize();
     UpdateCommandStates();
 }
 
-void MainWindow::cmdFactorySettingClick() {
+void MainWindow::factorySettingsClicked() {
     // The dialog edits a copy and hands back only what the user changed.
     FactorySettingsDialog::edit(model_, this, font(), [this](const std::string& text) {
         AddInfo(text, info_colour::Progress);
@@ -309,7 +313,7 @@ RecordsStore* MainWindow::recordsStore(std::string& why) {
     return store;
 }
 
-void MainWindow::cmdRecordsClick() {
+void MainWindow::recordsClicked() {
     // The window only reads the records, so it stays open beside the main window while the
     // instrument is read and written; one is enough.
     if (recordsWindow_) {
@@ -348,12 +352,12 @@ void MainWindow::startUp() {
     // The hidden commands take no room, so the smallest size is known only after they go.
     if (!debugMode_) hideDebugCommands();
     applyStartSize();
-    txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
+    suffixBox_->setText(QString::fromStdString(config_.factoryRecordSuffix));
 }
 
 void MainWindow::InitDefaults() {
-    tmrInter_->setInterval(kClockIntervalMs);
-    tmrInter_->start();
+    tickTimer_->setInterval(kClockIntervalMs);
+    tickTimer_->start();
     setLamp(0, LampOn);
     for (int i = 1; i < 4; ++i) setLamp(i, LampOff);
     // The log is kept: after Power Off it still tells what happened before.
@@ -465,7 +469,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     line_.stopTimer();
-    tmrInter_->stop();
+    tickTimer_->stop();
     if (!isMaximized()) {
         config_.windowWidth = static_cast<float>(width() * kTwipsPerPixel);
         config_.windowHeight = static_cast<float>(height() * kTwipsPerPixel);

@@ -2,7 +2,7 @@
 // MainWindow, the program's main window. It works over the instrument session it is given (its
 // line, reads, writes and events; the window holds no link), owns the one working instrument model
 // and the program's configuration, and runs the read commands, Power Off, the debug dump commands,
-// the session's events, the four lamps, the information log rtbLog and the clock labels.
+// the session's events, the four lamps, the information log logBox and the clock labels.
 //
 // How the other windows plug in (without editing these files): each gets the window through a
 // narrow interface the window implements, and sees nothing else of it.
@@ -19,7 +19,7 @@
 // The window's code is split by concern: main_window.cpp (controls, start, closing),
 // main_window_layout.cpp (captions, sizes, command states, lamps), main_window_connection.cpp (the
 // port and the session's events), main_window_read.cpp (read commands, Power Off),
-// main_window_dump.cpp (the flash and FRAM dumps, the A/D list), main_window_logs.cpp (rtbLog, the
+// main_window_dump.cpp (the flash and FRAM dumps, the A/D list), main_window_logs.cpp (logBox, the
 // clock, the log files).
 
 #include <QColor>
@@ -128,7 +128,7 @@ class MainWindow : public QWidget, public SettingsHost {
     UserAsker& asker() override { return asker_; }
 
     // ---- window operations ----
-    // One line at the end of rtbLog in the colour; the log is never trimmed.
+    // One line at the end of logBox in the colour; the log is never trimmed.
     void AddInfo(const std::string& text, const QColor& colour) override;
     // One line of the communication log.
     void AddLog(const std::string& text);
@@ -152,14 +152,14 @@ class MainWindow : public QWidget, public SettingsHost {
     }
 
     // The read commands by index: 1 Instruments, 2 Download (debug), 4 Power Off, 5 Get && Save.
-    void cmdDownClick(int index);
+    void readButtonClicked(int index);
     // The factory setting dialog on the model, modal; the model is shown again afterwards.
-    void cmdFactorySettingClick();
+    void factorySettingsClicked();
     // Records for the Records window to show instead of the session's (tests); null with the
     // reason they could not be opened.
     void setRecords(RecordsStore* store, std::string unavailable);
     // The Records window, opened (or raised when it is open already).
-    void cmdRecordsClick();
+    void recordsClicked();
     QWidget* recordsWindow() const { return recordsWindow_; }
 
     // The progress window of the running command (created by showProgress, gone after
@@ -168,7 +168,7 @@ class MainWindow : public QWidget, public SettingsHost {
     void closeProgress() override;
     ProgressWindow* progress() const { return upload_; }
 
-    // Puts a settings grid into the grid area of fraStatus (the window takes ownership).
+    // Puts a settings grid into the grid area of statusGroup (the window takes ownership).
     void setSettingsGrid(QWidget* grid) override;
     QWidget* settingsGrid() const { return vfgOption_; }
 
@@ -250,8 +250,8 @@ class MainWindow : public QWidget, public SettingsHost {
     bool RotateSerialLogs();
     // "Port...": the serial ports and the socket listed, the chosen one opened and kept in the
     // configuration file.
-    void cmdPortClick();
-    void cmdFRAMDumpClick();
+    void portClicked();
+    void memoryDumpClicked();
 
     // main_window_connection.cpp: the session's signals go to the on... handlers.
     void listenToSession();
@@ -306,7 +306,7 @@ class MainWindow : public QWidget, public SettingsHost {
     void framDumpCommand();
 
     // main_window_logs.cpp
-    void tmrInterTick();
+    void tickTimerFired();
     void clearOldLog();
     std::string nowText() const;
     std::string elapsedText(std::chrono::milliseconds start) const;
@@ -345,39 +345,40 @@ class MainWindow : public QWidget, public SettingsHost {
 
     QPointer<ProgressWindow> upload_;
 
-    std::array<QGroupBox*, 3> fraCommand_{};
-    QGroupBox* fraService_ = nullptr;
-    std::array<QPushButton*, 6> cmdDown_{};  // indices 1, 2, 4, 5 used
-    std::array<QPushButton*, 8> cmdOption_{};
-    QPushButton* cmdFRAMDump_ = nullptr;
-    QPushButton* cmdPort_ = nullptr;
+    std::array<QGroupBox*, 3> commandGroups_{};
+    QGroupBox* serviceGroup_ = nullptr;
+    std::array<QPushButton*, 6> readButtons_{};  // indices 1, 2, 4, 5 used
+    std::array<QPushButton*, 8> writeButtons_{};
+    QPushButton* memoryDumpButton_ = nullptr;
+    QPushButton* portButton_ = nullptr;
     std::function<std::vector<SerialPortRecord>()> listPorts_;
-    QPushButton* cmdExportSetting_ = nullptr;
-    QPushButton* cmdImportSetting_ = nullptr;
-    QPushButton* cmdFactorySetting_ = nullptr;
-    QPushButton* cmdRecords_ = nullptr;
+    QPushButton* exportSettingsButton_ = nullptr;
+    QPushButton* importSettingsButton_ = nullptr;
+    QPushButton* factorySettingsButton_ = nullptr;
+    QPushButton* recordsButton_ = nullptr;
     // The store the Records window reads: the session's, unless one was given (tests).
     RecordsStore* recordsStore(std::string& why);
     bool recordsGiven_ = false;
     RecordsStore* records_ = nullptr;
     std::string recordsUnavailable_;
     QPointer<QWidget> recordsWindow_;
-    QPushButton* cmdExit_ = nullptr;
-    QLabel* lblSuffix_ = nullptr;
-    QLineEdit* txtSuffix_ = nullptr;
-    QGroupBox* fraStatus_ = nullptr;
-    std::array<QLabel*, 8> lblOption_{};
-    std::array<QLineEdit*, 3> txtOption_{};
-    QComboBox* cmbStation_ = nullptr;
-    QComboBox* cmbInterval_ = nullptr;
-    std::array<QLabel*, 10> lblInst_{};  // 6 "Program Number", 7 its value, 8 "SUM", 9 its value
-    QGroupBox* fraTransStatus_ = nullptr;
-    std::array<QFrame*, 4> shpStatus_{};
-    std::array<QLabel*, 4> lblStatus_{};
+    QPushButton* exitButton_ = nullptr;
+    QLabel* suffixLabel_ = nullptr;
+    QLineEdit* suffixBox_ = nullptr;
+    QGroupBox* statusGroup_ = nullptr;
+    std::array<QLabel*, 8> settingLabels_{};
+    std::array<QLineEdit*, 3> identityBoxes_{};
+    QComboBox* stationBox_ = nullptr;
+    QComboBox* intervalBox_ = nullptr;
+    std::array<QLabel*, 10>
+        programLabels_{};  // 6 "Program Number", 7 its value, 8 "SUM", 9 its value
+    QGroupBox* lampGroup_ = nullptr;
+    std::array<QFrame*, 4> lampFrames_{};
+    std::array<QLabel*, 4> lampLabels_{};
     std::array<LampColours, 4> lamps_{};
-    QLabel* lblTitle_ = nullptr;
-    QTextEdit* rtbLog_ = nullptr;
-    QTimer* tmrInter_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QTextEdit* logBox_ = nullptr;
+    QTimer* tickTimer_ = nullptr;
     QVBoxLayout* gridArea_ = nullptr;
     QWidget* vfgOption_ = nullptr;
 };

@@ -60,14 +60,14 @@ void MainWindow::connectAgain() {
 }
 
 void MainWindow::offerSwitchOn() {
-    QLabel* lamp = lblStatus_[1];
+    QLabel* lamp = lampLabels_[1];
     AddInfo(ResMessage(msg::BuiltInStaysOff), info_colour::Progress);
     lamp->setToolTip(QString::fromStdString(ResMessage(msg::ConnectLampTip)));
     if (lamp->findChild<QObject*>("doubleClickWatch") != nullptr) return;
     new DoubleClickWatch(lamp, [this] {
         // Only while it is off: a double-click at any other time means nothing.
         if (!session_.builtInSwitchedOff()) return;
-        lblStatus_[1]->setToolTip({});
+        lampLabels_[1]->setToolTip({});
         connectAgain();
     });
 }
@@ -116,7 +116,7 @@ void MainWindow::loseInstrument(Loss why, int socketError) {
     present_ = false;
     loss_ = why;
     // The clock shown is the one last seen; greyed, it does not pass for a running one.
-    lblOption_[6]->setEnabled(false);
+    settingLabels_[6]->setEnabled(false);
     if (!news) return;
     const std::vector<std::string> where{nowText(), session_.describe(),
                                          std::to_string(socketError)};
@@ -141,7 +141,7 @@ void MainWindow::loseInstrument(Loss why, int socketError) {
 void MainWindow::instrumentBack() {
     loss_ = Loss::None;
     present_ = true;
-    lblOption_[6]->setEnabled(true);
+    settingLabels_[6]->setEnabled(true);
     AddInfo(ResMessage(msg::InstrumentBack, {nowText(), session_.describe()}),
             info_colour::Connected);
 }

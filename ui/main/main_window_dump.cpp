@@ -136,7 +136,7 @@ bool MainWindow::DownloadLogMemory(const std::string& path) {
     }
 }
 
-void MainWindow::cmdFRAMDumpClick() {
+void MainWindow::memoryDumpClicked() {
     runCommand(OnClose::CancelCommand, [this] { framDumpCommand(); });
 }
 

@@ -43,27 +43,27 @@ void MainWindow::ApplyCaptions() {
     setWindowTitle(
         QString::fromStdString(ResMessage(msg::MainCaption, {AppTitle(), programNumber})));
     for (int f = 0; f < 3; ++f)
-        fraCommand_[static_cast<std::size_t>(f)]->setTitle(text(msg::ReadCommandsFrame + f));
+        commandGroups_[static_cast<std::size_t>(f)]->setTitle(text(msg::ReadCommandsFrame + f));
     // Every command has an access key, the same letter in both languages, none used twice.
-    SetCaptionWithKey(cmdDown_[1], text(msg::InstrumentInfoButton), 'I');
-    SetCaptionWithKey(cmdDown_[2], text(msg::DownloadLoggerButton), 'D');
-    SetCaptionWithKey(cmdDown_[4], text(msg::PowerOffButton), 'P');
-    SetCaptionWithKey(cmdDown_[5], text(msg::InfoGetSaveButton), 'G');
-    SetCaptionWithKey(cmdPort_, text(msg::PortButton), 'O');
-    lblSuffix_->setText(text(msg::FileSuffixLabel));
-    SetCaptionWithKey(cmdFRAMDump_, text(msg::FramDumpButton), 'M');
+    SetCaptionWithKey(readButtons_[1], text(msg::InstrumentInfoButton), 'I');
+    SetCaptionWithKey(readButtons_[2], text(msg::DownloadLoggerButton), 'D');
+    SetCaptionWithKey(readButtons_[4], text(msg::PowerOffButton), 'P');
+    SetCaptionWithKey(readButtons_[5], text(msg::InfoGetSaveButton), 'G');
+    SetCaptionWithKey(portButton_, text(msg::PortButton), 'O');
+    suffixLabel_->setText(text(msg::FileSuffixLabel));
+    SetCaptionWithKey(memoryDumpButton_, text(msg::FramDumpButton), 'M');
     // Update, Date/Time Set, Calibration, DEFAULT, Clear Power Log, Clear Logger Data, Write
     // Check Data, Update ID.
     const char keys[] = {'U', 'T', 'C', 'F', 'W', 'E', 'K', 'A'};
     for (int i = 0; i < 8; ++i)
-        SetCaptionWithKey(cmdOption_[static_cast<std::size_t>(i)], text(msg::UpdateButton + i),
+        SetCaptionWithKey(writeButtons_[static_cast<std::size_t>(i)], text(msg::UpdateButton + i),
                           keys[i]);
-    SetCaptionWithKey(cmdExportSetting_, text(msg::StoreLocalFileButton), 'S');
-    SetCaptionWithKey(cmdImportSetting_, text(msg::LoadLocalFileButton), 'L');
-    SetCaptionWithKey(cmdFactorySetting_, text(msg::DetailSettingsButton), 'N');
-    SetCaptionWithKey(cmdRecords_, text(msg::RecordsButton), 'R');
-    SetCaptionWithKey(cmdExit_, text(msg::ExitButton), 'X');
-    fraService_->setTitle(text(msg::ServiceFrame));
+    SetCaptionWithKey(exportSettingsButton_, text(msg::StoreLocalFileButton), 'S');
+    SetCaptionWithKey(importSettingsButton_, text(msg::LoadLocalFileButton), 'L');
+    SetCaptionWithKey(factorySettingsButton_, text(msg::DetailSettingsButton), 'N');
+    SetCaptionWithKey(recordsButton_, text(msg::RecordsButton), 'R');
+    SetCaptionWithKey(exitButton_, text(msg::ExitButton), 'X');
+    serviceGroup_->setTitle(text(msg::ServiceFrame));
     // Japanese texts set in a Latin style's button touch its borders; every command button
     // keeps room on both sides of its text.
     for (QPushButton* b : findChildren<QPushButton*>()) {
@@ -74,32 +74,32 @@ void MainWindow::ApplyCaptions() {
     }
     // On a wide window the boxes stop at the width their longest text needs, in the font the
     // configuration chose, instead of stretching across the screen.
-    for (QLineEdit* box : txtOption_)
+    for (QLineEdit* box : identityBoxes_)
         box->setMaximumWidth(
             box->fontMetrics().horizontalAdvance(QString(box->maxLength() + 2, 'W')));
     for (QWidget* box :
-         {static_cast<QWidget*>(cmbStation_), static_cast<QWidget*>(cmbInterval_),
-          static_cast<QWidget*>(lblInst_[7]), static_cast<QWidget*>(lblInst_[9]),
-          static_cast<QWidget*>(lblOption_[5]), static_cast<QWidget*>(lblOption_[6])})
+         {static_cast<QWidget*>(stationBox_), static_cast<QWidget*>(intervalBox_),
+          static_cast<QWidget*>(programLabels_[7]), static_cast<QWidget*>(programLabels_[9]),
+          static_cast<QWidget*>(settingLabels_[5]), static_cast<QWidget*>(settingLabels_[6])})
         box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(24, 'W')));
-    fraStatus_->setTitle(text(msg::StatusFrame));
-    lblOption_[0]->setText(text(msg::SerialNoCaption));
-    lblOption_[1]->setText(text(msg::StationIdCaption));
-    lblOption_[2]->setText(text(msg::UserIdCaption));
-    lblOption_[3]->setText(text(msg::PcDateTimeCaption));
-    lblOption_[4]->setText(text(msg::InstrumentDateTimeCaption));
-    lblOption_[7]->setText(text(msg::IntervalTrendTimeCaption));
-    lblInst_[6]->setText(text(msg::ProgramNumberCaption));
-    lblInst_[8]->setText(text(msg::SumCaption));
-    fraTransStatus_->setTitle(text(msg::StatusLampFrame));
+    statusGroup_->setTitle(text(msg::StatusFrame));
+    settingLabels_[0]->setText(text(msg::SerialNoCaption));
+    settingLabels_[1]->setText(text(msg::StationIdCaption));
+    settingLabels_[2]->setText(text(msg::UserIdCaption));
+    settingLabels_[3]->setText(text(msg::PcDateTimeCaption));
+    settingLabels_[4]->setText(text(msg::InstrumentDateTimeCaption));
+    settingLabels_[7]->setText(text(msg::IntervalTrendTimeCaption));
+    programLabels_[6]->setText(text(msg::ProgramNumberCaption));
+    programLabels_[8]->setText(text(msg::SumCaption));
+    lampGroup_->setTitle(text(msg::StatusLampFrame));
     for (int i = 0; i < 4; ++i)
-        lblStatus_[static_cast<std::size_t>(i)]->setText(text(msg::SerialPortLamp + i));
-    lblTitle_->setText(text(msg::DownloadStateTitle));
+        lampLabels_[static_cast<std::size_t>(i)]->setText(text(msg::SerialPortLamp + i));
+    titleLabel_->setText(text(msg::DownloadStateTitle));
     // The A/D list lines up its values at one tab stop past the longest channel label.
     int labelWidth = 0;
     for (int id = msg::AnalogLabelCh0; id <= msg::AnalogLabelExt; ++id)
-        labelWidth = std::max(labelWidth, rtbLog_->fontMetrics().horizontalAdvance(text(id)));
-    rtbLog_->setTabStopDistance(labelWidth + rtbLog_->fontMetrics().horizontalAdvance("MM"));
+        labelWidth = std::max(labelWidth, logBox_->fontMetrics().horizontalAdvance(text(id)));
+    logBox_->setTabStopDistance(labelWidth + logBox_->fontMetrics().horizontalAdvance("MM"));
 }
 
 void MainWindow::applyFont() {
@@ -150,22 +150,22 @@ void MainWindow::applyMinimumSize() {
 }
 
 void MainWindow::hideDebugCommands() {
-    cmdDown_[2]->hide();
-    cmdFRAMDump_->hide();
-    for (const int i : {3, 4, 5, 6}) cmdOption_[static_cast<std::size_t>(i)]->hide();
-    fraService_->hide();
+    readButtons_[2]->hide();
+    memoryDumpButton_->hide();
+    for (const int i : {3, 4, 5, 6}) writeButtons_[static_cast<std::size_t>(i)]->hide();
+    serviceGroup_->hide();
 }
 
 void MainWindow::setLamp(int i, const LampColours& colours) {
     lamps_[static_cast<std::size_t>(i)] = colours;
-    shpStatus_[static_cast<std::size_t>(i)]->setStyleSheet(
+    lampFrames_[static_cast<std::size_t>(i)]->setStyleSheet(
         QString("QFrame { background-color: %1; border: 2px solid %2; border-radius: 8px; }")
             .arg(colours.fill.name(), colours.border.name()));
 }
 
 void MainWindow::setLampVisible(int i, bool visible) {
-    shpStatus_[static_cast<std::size_t>(i)]->setVisible(visible);
-    lblStatus_[static_cast<std::size_t>(i)]->setVisible(visible);
+    lampFrames_[static_cast<std::size_t>(i)]->setVisible(visible);
+    lampLabels_[static_cast<std::size_t>(i)]->setVisible(visible);
 }
 
 void MainWindow::setTextEnabled(QWidget* box, bool on) {
@@ -174,34 +174,35 @@ void MainWindow::setTextEnabled(QWidget* box, bool on) {
 }
 
 void MainWindow::EnableCommandFrames(bool on) {
-    for (QGroupBox* frame : fraCommand_) frame->setEnabled(on);
-    cmdPort_->setEnabled(on && session_.canChoosePort());
+    for (QGroupBox* frame : commandGroups_) frame->setEnabled(on);
+    portButton_->setEnabled(on && session_.canChoosePort());
 }
 
 SettingsControls MainWindow::settingsControls() const {
-    return SettingsControls{txtOption_, cmbStation_,       cmbInterval_,
-                            cmdOption_, cmdExportSetting_, cmdImportSetting_};
+    return SettingsControls{identityBoxes_, stationBox_,           intervalBox_,
+                            writeButtons_,  exportSettingsButton_, importSettingsButton_};
 }
 
 void MainWindow::UpdateCommandStates() {
     const bool connected = line_.instrumentConnected();
     const bool data = model_.CommFlags() != 0 || model_.ImportFlag() != 0;
-    for (QLineEdit* box : txtOption_) setTextEnabled(box, data);
-    setTextEnabled(cmbInterval_, data);
-    setTextEnabled(cmbStation_, data);
-    for (const int i : {1, 2, 4, 5}) cmdDown_[static_cast<std::size_t>(i)]->setEnabled(connected);
-    cmdFRAMDump_->setEnabled(connected);
+    for (QLineEdit* box : identityBoxes_) setTextEnabled(box, data);
+    setTextEnabled(intervalBox_, data);
+    setTextEnabled(stationBox_, data);
+    for (const int i : {1, 2, 4, 5})
+        readButtons_[static_cast<std::size_t>(i)]->setEnabled(connected);
+    memoryDumpButton_->setEnabled(connected);
     // Chosen also while nothing answers: that is when another port is wanted.
-    cmdPort_->setEnabled(session_.canChoosePort());
-    cmdFactorySetting_->setEnabled(true);
-    cmdRecords_->setEnabled(true);
-    cmdImportSetting_->setEnabled(true);
-    cmdExportSetting_->setEnabled(true);
+    portButton_->setEnabled(session_.canChoosePort());
+    factorySettingsButton_->setEnabled(true);
+    recordsButton_->setEnabled(true);
+    importSettingsButton_->setEnabled(true);
+    exportSettingsButton_->setEnabled(true);
     for (const int i : {0, 2, 7})
-        cmdOption_[static_cast<std::size_t>(i)]->setEnabled(connected && data);
+        writeButtons_[static_cast<std::size_t>(i)]->setEnabled(connected && data);
     for (const int i : {1, 3, 4, 5, 6})
-        cmdOption_[static_cast<std::size_t>(i)]->setEnabled(connected);
-    setTextEnabled(txtSuffix_, connected);
+        writeButtons_[static_cast<std::size_t>(i)]->setEnabled(connected);
+    setTextEnabled(suffixBox_, connected);
     if (vfgOption_) vfgOption_->setEnabled(data);
 }
 
@@ -212,25 +213,25 @@ void MainWindow::ShowInstrument() {
     const bool shown =
         SettingsShown(session_.state(), model_.CommFlags() != 0 || model_.ImportFlag() != 0);
     const bool read = shown && model_.CommFlags() != 0;
-    txtOption_[0]->setText(shown ? trimmed(model_.SerialNo()) : QString());
-    txtOption_[1]->setText(shown ? trimmed(model_.StationID()) : QString());
-    txtOption_[2]->setText(shown ? trimmed(model_.UserID()) : QString());
-    lblInst_[7]->setText(read ? QString::asprintf("%05d", model_.RomNumber()) : QString());
-    lblInst_[9]->setText(read ? QString::fromStdString(model_.SUM()) : QString());
+    identityBoxes_[0]->setText(shown ? trimmed(model_.SerialNo()) : QString());
+    identityBoxes_[1]->setText(shown ? trimmed(model_.StationID()) : QString());
+    identityBoxes_[2]->setText(shown ? trimmed(model_.UserID()) : QString());
+    programLabels_[7]->setText(read ? QString::asprintf("%05d", model_.RomNumber()) : QString());
+    programLabels_[9]->setText(read ? QString::fromStdString(model_.SUM()) : QString());
     // Without settings shown the interval shows dashes (its placeholder), as the other fields
     // show nothing: a "300" before any read would look like the instrument's.
-    cmbInterval_->setCurrentIndex(shown && !defaultsShown_ ? IntervalIndex(model_.Intervals())
+    intervalBox_->setCurrentIndex(shown && !defaultsShown_ ? IntervalIndex(model_.Intervals())
                                                            : -1);
 
-    cmbStation_->clear();
+    stationBox_->clear();
     const QString station = trimmed(model_.StationID());
     int selected = -1;
     for (int i = 0; i < InstrumentModel::stationCount; ++i) {
         const QString name = QString::fromStdString(model_.StationList(i));
-        cmbStation_->addItem(name);
+        stationBox_->addItem(name);
         if (selected < 0 && name.trimmed() == station) selected = i;
     }
-    cmbStation_->setCurrentIndex(std::max(selected, 0));
+    stationBox_->setCurrentIndex(std::max(selected, 0));
     markPendingBoxes();
     emit instrumentShown();
 }
@@ -252,13 +253,13 @@ void MainWindow::markPendingBoxes() {
     const auto differs = [before, this](std::string (InstrumentModel::*get)() const) {
         return before != nullptr && (before->*get)() != (model_.*get)();
     };
-    mark(txtOption_[0], "QLineEdit", differs(&InstrumentModel::SerialNo),
+    mark(identityBoxes_[0], "QLineEdit", differs(&InstrumentModel::SerialNo),
          before ? TrimText(before->SerialNo()) : std::string());
-    mark(txtOption_[1], "QLineEdit", differs(&InstrumentModel::StationID),
+    mark(identityBoxes_[1], "QLineEdit", differs(&InstrumentModel::StationID),
          before ? TrimText(before->StationID()) : std::string());
-    mark(txtOption_[2], "QLineEdit", differs(&InstrumentModel::UserID),
+    mark(identityBoxes_[2], "QLineEdit", differs(&InstrumentModel::UserID),
          before ? TrimText(before->UserID()) : std::string());
-    mark(cmbInterval_, "QComboBox", before != nullptr && before->Intervals() != model_.Intervals(),
+    mark(intervalBox_, "QComboBox", before != nullptr && before->Intervals() != model_.Intervals(),
          before ? std::to_string(before->Intervals()) : std::string());
 }
 

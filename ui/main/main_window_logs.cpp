@@ -15,17 +15,17 @@
 namespace vq {
 
 void MainWindow::AddInfo(const std::string& text, const QColor& colour) {
-    QTextCursor cursor(rtbLog_->document());
+    QTextCursor cursor(logBox_->document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
     format.setForeground(colour);
     // Every line starts on a new line; a text's own CR LF ends in an empty line after it.
     QString line = QString::fromStdString(text);
     line.remove(QChar('\r'));
-    if (!rtbLog_->document()->isEmpty()) cursor.insertBlock();
+    if (!logBox_->document()->isEmpty()) cursor.insertBlock();
     cursor.insertText(line, format);
-    rtbLog_->setTextCursor(cursor);
-    rtbLog_->ensureCursorVisible();
+    logBox_->setTextCursor(cursor);
+    logBox_->ensureCursorVisible();
 }
 
 void MainWindow::AddLog(const std::string& text) {
@@ -45,22 +45,22 @@ std::string MainWindow::elapsedText(std::chrono::milliseconds start) const {
     return text;
 }
 
-void MainWindow::tmrInterTick() {
+void MainWindow::tickTimerFired() {
     const double now = line_.localDateTime();
     if (SettingsShown(session_.state(), model_.CommFlags() != 0)) {
         // Settings came from an instrument: its clock runs beside the PC's.
         const std::string pc = GeneralDate(now);
         if (pc == clockTag_) return;
         clockTag_ = pc;
-        lblOption_[5]->setText(QString::fromStdString(pc));
+        settingLabels_[5]->setText(QString::fromStdString(pc));
         // A lost instrument's clock is not known to run on: it stays as last seen.
         if (loss_ == Loss::None)
-            lblOption_[6]->setText(
+            settingLabels_[6]->setText(
                 QString::fromStdString(GeneralDate(AddDays(now, -model_.SysDateOffset()))));
         return;
     }
-    lblOption_[5]->setText(QString::fromStdString(GeneralDate(now)));
-    if (loss_ == Loss::None) lblOption_[6]->clear();
+    settingLabels_[5]->setText(QString::fromStdString(GeneralDate(now)));
+    if (loss_ == Loss::None) settingLabels_[6]->clear();
 }
 
 bool MainWindow::RotateSerialLogs() {

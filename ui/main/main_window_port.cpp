@@ -29,7 +29,7 @@ std::vector<PortEntry> MainWindow::portEntries() const {
                        session_.device(), socketInUse);
 }
 
-void MainWindow::cmdPortClick() {
+void MainWindow::portClicked() {
     const std::vector<PortEntry> entries = portEntries();
     PortDialog dialog(entries, this);
     dialog.setFont(font());

@@ -61,7 +61,7 @@ bool MainWindow::confirmDiscardEdits() {
     return asker_.question(this, text, ResMessage(msg::ApplicationTitle));
 }
 
-void MainWindow::cmdDownClick(int index) {
+void MainWindow::readButtonClicked(int index) {
     // A read replaces the window's settings and Power Off ends the session: edits not yet
     // written would be lost without a word.
     if ((index == 1 || index == 5 || index == 4) && !confirmDiscardEdits()) return;
@@ -107,12 +107,12 @@ void MainWindow::instrumentsCommand(bool saveCsv) {
 bool MainWindow::suffixIsValid() {
     // The box counts when it is left; a click on the command leaves it first, but take it here
     // too so a typed suffix is never skipped.
-    config_.factoryRecordSuffix = txtSuffix_->text().toStdString();
+    config_.factoryRecordSuffix = suffixBox_->text().toStdString();
     if (config_.factoryRecordSuffix.find_first_of(kBadFileNameChars) == std::string::npos)
         return true;
     // "The character that cannot be used for the file name is included."
     asker_.error(this, ResMessage(msg::BadFileNameCharacter), AppTitle());
-    txtSuffix_->setFocus();
+    suffixBox_->setFocus();
     return false;
 }
 
@@ -178,7 +178,7 @@ void MainWindow::ApplyLockedGases() {
     for (int ch = 0; ch < 4; ++ch)
         if (config_.gasLocked[static_cast<std::size_t>(ch)] && !model_.GasEnabled(ch))
             model_.setGasEnabled(ch, true);
-    txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
+    suffixBox_->setText(QString::fromStdString(config_.factoryRecordSuffix));
     ShowInstrument();
 }
 
@@ -243,7 +243,7 @@ void MainWindow::returnToStartState() {
     reloadConfig();
     line_.setRetries(config_.retry, config_.timeout);
     applyFont();
-    txtSuffix_->setText(QString::fromStdString(config_.factoryRecordSuffix));
+    suffixBox_->setText(QString::fromStdString(config_.factoryRecordSuffix));
     FirstActivation_ = true;
     FirstActivate();
     OpenInstrumentPort();

@@ -17,7 +17,7 @@ struct SettingsControls {
     // The station list and the logging interval list.
     QComboBox* station = nullptr;
     QComboBox* interval = nullptr;
-    // The write commands by index (the window's cmdOption 0 to 7).
+    // The write commands by index (the window's writeButton 0 to 7).
     std::array<QPushButton*, 8> writeCommands{};
     // "Export" and "Import" of a settings file.
     QPushButton* exportSettings = nullptr;

@@ -42,17 +42,17 @@ class RunningScope {
 };
 
 // The question, the start line, the operation and the two result lines of the three clearing
-// commands, by cmdOption index.
+// commands, by writeButton index.
 struct ClearCommandTexts {
     int question, title, start, success, failure;
 };
 
 ClearCommandTexts clearTexts(int index) {
     switch (index) {
-        case WriteCommands::cmdDefault:
+        case WriteCommands::defaultsCommand:
             return {msg::DefaultQuestion, msg::DefaultTitle, msg::DefaultStartInfo,
                     msg::DefaultCompleteInfo, msg::DefaultFailInfo};
-        case WriteCommands::cmdClearPowerLog:
+        case WriteCommands::clearPowerLogCommand:
             return {msg::ClearPowerQuestion, msg::ClearPowerTitle, msg::ClearPowerStartInfo,
                     msg::ClearPowerCompleteInfo, msg::ClearPowerFailInfo};
         default:
@@ -74,27 +74,27 @@ WriteCommands::WriteCommands(WriteOperations& ops, InstrumentModel& model, UserA
       workDir_(std::move(workDir)),
       host_(host) {}
 
-void WriteCommands::cmdOptionClick(int index) {
+void WriteCommands::commandClicked(int index) {
     if (running_) return;
     switch (index) {
-        case cmdUpdate:
+        case updateCommand:
             Update(false);
             break;
-        case cmdUpdateId:
+        case updateIdCommand:
             Update(true);
             break;
-        case cmdDateTimeSet:
+        case clockCommand:
             SetClock(false);
             break;
-        case cmdWriteCheckData:
+        case checkDataCommand:
             SetClock(true);
             break;
-        case cmdCalibration:
+        case calibrationCommand:
             Calibration();
             break;
-        case cmdDefault:
-        case cmdClearPowerLog:
-        case cmdClearLoggerData:
+        case defaultsCommand:
+        case clearPowerLogCommand:
+        case clearLoggerDataCommand:
             ClearCommand(index);
             break;
         default:
@@ -287,7 +287,8 @@ bool WriteCommands::ClearCommand(int index) {
     const ClearCommandTexts texts = clearTexts(index);
     std::string question = ResMessage(texts.question);
     // DEFAULT is followed by a read: edits not yet written are lost, and the question says which.
-    if (const InstrumentModel* held = host_.lastRead(); held != nullptr && index == cmdDefault) {
+    if (const InstrumentModel* held = host_.lastRead();
+        held != nullptr && index == defaultsCommand) {
         const std::string pending = PendingEditsText(*held, model_);
         if (!pending.empty()) question += "\r\n\r\n" + pending;
     }
@@ -302,9 +303,9 @@ bool WriteCommands::ClearCommand(int index) {
     // The instrument takes seconds: the progress window shows its confirmation polls.
     showProgress();
     bool ok = false;
-    if (index == cmdDefault)
+    if (index == defaultsCommand)
         ok = ops_.DefaultInstrument();
-    else if (index == cmdClearPowerLog)
+    else if (index == clearPowerLogCommand)
         ok = ops_.PowerDataClear();
     else
         ok = ops_.BodyDataClear();
@@ -313,7 +314,7 @@ bool WriteCommands::ClearCommand(int index) {
             ok ? write_colour::Progress : write_colour::Failure);
     // The grid still holds the settings from before the reset; an "Update" would quietly
     // write them back over it.
-    if (ok && index == cmdDefault) host_.readAgain();
+    if (ok && index == defaultsCommand) host_.readAgain();
     return ok;
 }
 

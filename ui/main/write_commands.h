@@ -1,5 +1,5 @@
 #pragma once
-// The eight write commands of the main window (cmdOption 0-7): "Update", "Date/Time Set",
+// The eight write commands of the main window (writeButton 0-7): "Update", "Date/Time Set",
 // "Calibration", "DEFAULT", "Clear Power Log", "Clear Logger Data", "Write Check Data" and
 // "Update ID". Each asks first, runs one link operation with the whole window disabled, and
 // reports in the information log (and, for the writes, the communication log). A failed write is
@@ -68,21 +68,21 @@ class WriteCommands : public QObject {
     Q_OBJECT
   public:
     enum Command {
-        cmdUpdate = 0,
-        cmdDateTimeSet = 1,
-        cmdCalibration = 2,
-        cmdDefault = 3,
-        cmdClearPowerLog = 4,
-        cmdClearLoggerData = 5,
-        cmdWriteCheckData = 6,
-        cmdUpdateId = 7
+        updateCommand = 0,
+        clockCommand = 1,
+        calibrationCommand = 2,
+        defaultsCommand = 3,
+        clearPowerLogCommand = 4,
+        clearLoggerDataCommand = 5,
+        checkDataCommand = 6,
+        updateIdCommand = 7
     };
 
     WriteCommands(WriteOperations& ops, InstrumentModel& model, UserAsker& asker, QWidget* window,
                   std::string workDir, WriteCommandWindow& host, QObject* parent = nullptr);
 
-    // The click of cmdOption(index).
-    void cmdOptionClick(int index);
+    // The click of writeButton(index).
+    void commandClicked(int index);
 
     // "Update" (idOnly false) and "Update ID" (true): validate, ask, write. True when written.
     bool Update(bool idOnly);

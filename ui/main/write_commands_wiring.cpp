@@ -106,7 +106,7 @@ void MainWindowSettings::buildWriteCommands() {
     const SettingsControls controls = host_.settingsControls();
     for (int i = 0; i < 8; ++i)
         connect(controls.writeCommands[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { host_.runToEnd([this, i] { writes_->cmdOptionClick(i); }); });
+                [this, i] { host_.runToEnd([this, i] { writes_->commandClicked(i); }); });
 }
 
 void MainWindowSettings::addInfo(const std::string& text, const QColor& colour) {

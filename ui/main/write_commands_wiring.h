@@ -1,11 +1,11 @@
 #pragma once
 // Puts the settings grid, the identity boxes, the write commands and the settings file commands
 // into the main window: the grid goes into the status frame, the identity boxes get their key
-// filter, and cmdOption(0..7), cmdExportSetting and cmdImportSetting are connected. Everything
-// works on the window's model, configuration, session and message boxes, reached through the
-// narrow SettingsHost (ui/main/settings_host.h) the main window implements. The write commands run
-// as the window's commands (SettingsHost::runToEnd): a close asked for meanwhile waits for their
-// end. Lives as long as the window (its child); build it before the window is first shown.
+// filter, and writeButton(0..7), exportSettingsButton and importSettingsButton are connected.
+// Everything works on the window's model, configuration, session and message boxes, reached through
+// the narrow SettingsHost (ui/main/settings_host.h) the main window implements. The write commands
+// run as the window's commands (SettingsHost::runToEnd): a close asked for meanwhile waits for
+// their end. Lives as long as the window (its child); build it before the window is first shown.
 
 #include <QObject>
 #include <memory>

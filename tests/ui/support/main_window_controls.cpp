@@ -35,79 +35,79 @@ QString numbered(const char* name, int i) {
 
 }  // namespace
 
-QGroupBox* fraCommand(const MainWindow& w, int i) {
+QGroupBox* commandGroup(const MainWindow& w, int i) {
     return control<QGroupBox>(w, numbered("fraCommand", i));
 }
-QGroupBox* fraService(const MainWindow& w) {
+QGroupBox* serviceGroup(const MainWindow& w) {
     return control<QGroupBox>(w, "fraService");
 }
-QPushButton* cmdInstruments(const MainWindow& w) {
+QPushButton* readSettingsButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown1");
 }
-QPushButton* cmdDownload(const MainWindow& w) {
+QPushButton* downloadButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown2");
 }
-QPushButton* cmdPowerOff(const MainWindow& w) {
+QPushButton* powerOffButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown4");
 }
-QPushButton* cmdGetAndSave(const MainWindow& w) {
+QPushButton* getAndSaveButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdDown5");
 }
-QPushButton* cmdOption(const MainWindow& w, int i) {
+QPushButton* writeButton(const MainWindow& w, int i) {
     return control<QPushButton>(w, numbered("cmdOption", i));
 }
-QPushButton* cmdFRAMDump(const MainWindow& w) {
+QPushButton* memoryDumpButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdFRAMDump");
 }
-QPushButton* cmdPort(const MainWindow& w) {
+QPushButton* portButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdPort");
 }
-QPushButton* cmdExportSetting(const MainWindow& w) {
+QPushButton* exportSettingsButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdExportSetting");
 }
-QPushButton* cmdImportSetting(const MainWindow& w) {
+QPushButton* importSettingsButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdImportSetting");
 }
-QPushButton* cmdFactorySetting(const MainWindow& w) {
+QPushButton* factorySettingsButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdFactorySetting");
 }
-QPushButton* cmdRecords(const MainWindow& w) {
+QPushButton* recordsButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdRecords");
 }
-QPushButton* cmdExit(const MainWindow& w) {
+QPushButton* exitButton(const MainWindow& w) {
     return control<QPushButton>(w, "cmdExit");
 }
-QLineEdit* txtSuffix(const MainWindow& w) {
+QLineEdit* suffixBox(const MainWindow& w) {
     return control<QLineEdit>(w, "txtSuffix");
 }
-QLineEdit* txtOption(const MainWindow& w, int i) {
+QLineEdit* identityBox(const MainWindow& w, int i) {
     return control<QLineEdit>(w, numbered("txtOption", i));
 }
-QComboBox* cmbStation(const MainWindow& w) {
+QComboBox* stationBox(const MainWindow& w) {
     return control<QComboBox>(w, "cmbStation");
 }
-QComboBox* cmbInterval(const MainWindow& w) {
+QComboBox* intervalBox(const MainWindow& w) {
     return control<QComboBox>(w, "cmbInterval");
 }
-QLabel* lblOption(const MainWindow& w, int i) {
+QLabel* settingLabel(const MainWindow& w, int i) {
     return control<QLabel>(w, numbered("lblOption", i));
 }
-QLabel* lblProgramNumber(const MainWindow& w) {
+QLabel* programNumberLabel(const MainWindow& w) {
     return control<QLabel>(w, "lblInst7");
 }
-QLabel* lblSum(const MainWindow& w) {
+QLabel* sumLabel(const MainWindow& w) {
     return control<QLabel>(w, "lblInst9");
 }
-QLabel* lblStatus(const MainWindow& w, int i) {
+QLabel* lampLabel(const MainWindow& w, int i) {
     return control<QLabel>(w, numbered("lblStatus", i));
 }
-QFrame* shpStatus(const MainWindow& w, int i) {
+QFrame* lampFrame(const MainWindow& w, int i) {
     return control<QFrame>(w, numbered("shpStatus", i));
 }
-QTextEdit* rtbLog(const MainWindow& w) {
+QTextEdit* logBox(const MainWindow& w) {
     return control<QTextEdit>(w, "rtbLog");
 }
-QTimer* tmrInter(const MainWindow& w) {
+QTimer* tickTimer(const MainWindow& w) {
     // A timer has no window: the main window's own is its direct child.
     auto* timer = w.findChild<QTimer*>("tmrInter", Qt::FindDirectChildrenOnly);
     if (timer == nullptr) qFatal("the main window has no timer tmrInter");

@@ -17,32 +17,32 @@ namespace vq {
 
 class MainWindow;
 
-QGroupBox* fraCommand(const MainWindow& w, int i);
-QGroupBox* fraService(const MainWindow& w);
+QGroupBox* commandGroup(const MainWindow& w, int i);
+QGroupBox* serviceGroup(const MainWindow& w);
 // The read commands: "Instruments", "Download" (debug), "Power Off", "Get && Save".
-QPushButton* cmdInstruments(const MainWindow& w);
-QPushButton* cmdDownload(const MainWindow& w);
-QPushButton* cmdPowerOff(const MainWindow& w);
-QPushButton* cmdGetAndSave(const MainWindow& w);
-QPushButton* cmdOption(const MainWindow& w, int i);
-QPushButton* cmdFRAMDump(const MainWindow& w);
-QPushButton* cmdPort(const MainWindow& w);
-QPushButton* cmdExportSetting(const MainWindow& w);
-QPushButton* cmdImportSetting(const MainWindow& w);
-QPushButton* cmdFactorySetting(const MainWindow& w);
-QPushButton* cmdRecords(const MainWindow& w);
-QPushButton* cmdExit(const MainWindow& w);
-QLineEdit* txtSuffix(const MainWindow& w);
-QLineEdit* txtOption(const MainWindow& w, int i);
-QComboBox* cmbStation(const MainWindow& w);
-QComboBox* cmbInterval(const MainWindow& w);
-QLabel* lblOption(const MainWindow& w, int i);
+QPushButton* readSettingsButton(const MainWindow& w);
+QPushButton* downloadButton(const MainWindow& w);
+QPushButton* powerOffButton(const MainWindow& w);
+QPushButton* getAndSaveButton(const MainWindow& w);
+QPushButton* writeButton(const MainWindow& w, int i);
+QPushButton* memoryDumpButton(const MainWindow& w);
+QPushButton* portButton(const MainWindow& w);
+QPushButton* exportSettingsButton(const MainWindow& w);
+QPushButton* importSettingsButton(const MainWindow& w);
+QPushButton* factorySettingsButton(const MainWindow& w);
+QPushButton* recordsButton(const MainWindow& w);
+QPushButton* exitButton(const MainWindow& w);
+QLineEdit* suffixBox(const MainWindow& w);
+QLineEdit* identityBox(const MainWindow& w, int i);
+QComboBox* stationBox(const MainWindow& w);
+QComboBox* intervalBox(const MainWindow& w);
+QLabel* settingLabel(const MainWindow& w, int i);
 // The program number and the SUM as read from the instrument.
-QLabel* lblProgramNumber(const MainWindow& w);
-QLabel* lblSum(const MainWindow& w);
-QLabel* lblStatus(const MainWindow& w, int i);
-QFrame* shpStatus(const MainWindow& w, int i);
-QTextEdit* rtbLog(const MainWindow& w);
-QTimer* tmrInter(const MainWindow& w);
+QLabel* programNumberLabel(const MainWindow& w);
+QLabel* sumLabel(const MainWindow& w);
+QLabel* lampLabel(const MainWindow& w, int i);
+QFrame* lampFrame(const MainWindow& w, int i);
+QTextEdit* logBox(const MainWindow& w);
+QTimer* tickTimer(const MainWindow& w);
 
 }  // namespace vq

@@ -32,7 +32,7 @@ namespace vq::ui_test {
 // holds none).
 InstrumentLink& linkOf(MainWindow& window);
 
-// One line of rtbLog and its colour.
+// One line of logBox and its colour.
 struct LogLine {
     QString text;
     QColor colour;
