@@ -93,10 +93,10 @@ int main(int argc, char** argv) {
     });
     password.show();
     if (!QTest::qWaitForWindowExposed(&password)) return 1;
-    password.txtPass()->setText(vq::kStartupAccessCode);
+    password.codeBox()->setText(vq::kStartupAccessCode);
 
     const auto started = std::chrono::steady_clock::now();
-    password.cmdOK()->click();
+    password.okButton()->click();
     const bool up = window && QTest::qWaitForWindowExposed(window.get()) && portOpen(*session);
     const auto shown = std::chrono::steady_clock::now();
     if (!up) {

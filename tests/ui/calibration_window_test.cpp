@@ -44,7 +44,7 @@ sim::SimState stateWithoutCoGas() {
 }
 
 QString cell(const CalibrationWindow& w, int ch, int col) {
-    return w.vfgCal()->item(ch, col)->text();
+    return w.calibrationGrid()->item(ch, col)->text();
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -91,14 +91,16 @@ class CalWindowTest : public QObject {
         QCOMPARE(cell(*w, 0, C::colGas), QString("CH4(100%LEL)"));
         QCOMPARE(cell(*w, 1, C::colAutoCal), QString("12.0"));
         QCOMPARE(cell(*w, 3, C::colAutoCal), QString("-----"));
-        QCOMPARE(w->vfgCal()->item(3, C::colGas)->background().color(), C::kUnusableColour);
-        QVERIFY(w->vfgCal()->item(0, C::colGas)->background().color() != C::kUnusableColour);
+        QCOMPARE(w->calibrationGrid()->item(3, C::colGas)->background().color(),
+                 C::kUnusableColour);
+        QVERIFY(w->calibrationGrid()->item(0, C::colGas)->background().color() !=
+                C::kUnusableColour);
         // The unusable row's box cannot be ticked, by the user or through the window.
-        QVERIFY(!(w->vfgCal()->item(3, C::colSelect)->flags() & Qt::ItemIsUserCheckable));
-        QVERIFY(!(w->vfgCal()->item(3, C::colAutoCal)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(w->calibrationGrid()->item(3, C::colSelect)->flags() & Qt::ItemIsUserCheckable));
+        QVERIFY(!(w->calibrationGrid()->item(3, C::colAutoCal)->flags() & Qt::ItemIsEditable));
         w->setSelection(3, true);
         QVERIFY(!w->CalSelection()[3]);
-        QCOMPARE(w->vfgCal()->horizontalHeaderItem(3)->text(), QString("Current Reading"));
+        QCOMPARE(w->calibrationGrid()->horizontalHeaderItem(3)->text(), QString("Current Reading"));
         QCOMPARE(w->windowTitle(), QString("VQ-5100 Calibration"));
 
         // Readings arrive every second and land in column 3; the unusable row shows none.
@@ -283,7 +285,7 @@ class CalWindowTest : public QObject {
         CalBench b(state);
         QVERIFY(b.start());
         auto w = b.openWindow();
-        QTableWidgetItem* co = w->vfgCal()->item(3, C::colAutoCal);
+        QTableWidgetItem* co = w->calibrationGrid()->item(3, C::colAutoCal);
 
         co->setText("30.34");  // through the grid, as the user's edit ends
         QCOMPARE(w->calibrationModel().AutoCalib(3), 30.5f);
@@ -300,16 +302,16 @@ class CalWindowTest : public QObject {
         co->setText("");
         QCOMPARE(w->calibrationModel().AutoCalib(3), levelNoValue);
         QVERIFY(!w->CalSelection()[3]);
-        QCOMPARE(w->vfgCal()->item(3, C::colSelect)->checkState(), Qt::Unchecked);
+        QCOMPARE(w->calibrationGrid()->item(3, C::colSelect)->checkState(), Qt::Unchecked);
         QCOMPARE(co->background().color(), C::kUnusableColour);
-        w->vfgCal()->item(3, C::colSelect)->setCheckState(Qt::Checked);
+        w->calibrationGrid()->item(3, C::colSelect)->setCheckState(Qt::Checked);
         QVERIFY(!w->CalSelection()[3]);
         co->setText("40");
-        w->vfgCal()->item(3, C::colSelect)->setCheckState(Qt::Checked);
+        w->calibrationGrid()->item(3, C::colSelect)->setCheckState(Qt::Checked);
         QVERIFY(w->CalSelection()[3]);
         QVERIFY(co->background().color() != C::kUnusableColour);
         // The reading column is never edited.
-        QVERIFY(!(w->vfgCal()->item(3, C::colReading)->flags() & Qt::ItemIsEditable));
+        QVERIFY(!(w->calibrationGrid()->item(3, C::colReading)->flags() & Qt::ItemIsEditable));
     }
 
     // A refused concentration beeps once and says why (the range the channel allows) on the
@@ -335,7 +337,7 @@ class CalWindowTest : public QObject {
             const QString before = cell(*w, c.ch, C::colAutoCal);
             const float stored = w->calibrationModel().AutoCalib(c.ch);
             const int beepsBefore = beeps;
-            w->vfgCal()->item(c.ch, C::colAutoCal)->setText(c.typed);
+            w->calibrationGrid()->item(c.ch, C::colAutoCal)->setText(c.typed);
             QCOMPARE(beeps, beepsBefore + 1);
             QCOMPARE(w->lastNotice(), QString(c.reason));
             QCOMPARE(w->noticeLine()->text(), QString(c.reason));
@@ -343,13 +345,13 @@ class CalWindowTest : public QObject {
             QCOMPARE(w->calibrationModel().AutoCalib(c.ch), stored);
         }
 
-        w->vfgCal()->item(2, C::colAutoCal)->setText("12.34");
+        w->calibrationGrid()->item(2, C::colAutoCal)->setText("12.34");
         QCOMPARE(cell(*w, 2, C::colAutoCal), QString("12.3"));
         QCOMPARE(w->lastNotice(), QString("12.34 was rounded to 12.3 (the channel's resolution "
                                           "is 0.1)."));
         QCOMPARE(w->noticeLine()->text(), w->lastNotice());
         // A value taken as typed: nothing to say, and the earlier notice is gone.
-        w->vfgCal()->item(2, C::colAutoCal)->setText("12");
+        w->calibrationGrid()->item(2, C::colAutoCal)->setText("12");
         QCOMPARE(w->calibrationModel().AutoCalib(2), 12.0f);
         QVERIFY(w->lastNotice().isEmpty());
         QVERIFY(w->noticeLine()->text().isEmpty());

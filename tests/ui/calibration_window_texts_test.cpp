@@ -63,7 +63,7 @@ class CalWindowTextsTest : public QObject {
         const ChannelFlags all{true, true, true, true, true};
         const QString spanList = QString::fromStdString(SpanGasList(cal, all));
         for (const Row& row : rows) {
-            const QString title = w->vfgCal()->item(row.channel, C::colGas)->text();
+            const QString title = w->calibrationGrid()->item(row.channel, C::colGas)->text();
             QCOMPARE(title, QString::fromLatin1(row.title));
             QVERIFY2(plainAscii(title), row.title);
         }

@@ -22,7 +22,7 @@ namespace {
 std::vector<int> shownOptions(const GasSelectDialog& window) {
     std::vector<int> shown;
     for (int i = 0; i < GasSelectDialog::optionCount; ++i)
-        if (!window.optGasList(i)->isHidden()) shown.push_back(i);
+        if (!window.gasOption(i)->isHidden()) shown.push_back(i);
     return shown;
 }
 
@@ -78,14 +78,14 @@ class GridBoxesTest : public QObject {
         GasSelectDialog window(model, config.gasTable, true);
         window.setGasNo(0);
         QCOMPARE(shownOptions(window), (std::vector<int>{0, 1, 4, 15}));
-        QCOMPARE(window.optGasList(1)->text(), QString("H2(100%LEL)"));
-        QCOMPARE(window.optGasList(15)->text(), QString("USERGAS(50%LEL)"));
+        QCOMPARE(window.gasOption(1)->text(), QString("H2(100%LEL)"));
+        QCOMPARE(window.gasOption(15)->text(), QString("USERGAS(50%LEL)"));
         QCOMPARE(window.optionRows(), 4);
         QCOMPARE(window.optionColumns(), 4);
         // Channel 4: its own special gas is one of its listed gases, so it is not offered twice.
         window.setGasNo(4);
         QCOMPARE(shownOptions(window), (std::vector<int>{0}));
-        QCOMPARE(window.optGasList(0)->text(), QString("CH4(100VOL%)"));
+        QCOMPARE(window.gasOption(0)->text(), QString("CH4(100VOL%)"));
     }
 
     void otherChannelsListAtMostTheFirstEightTableRows() {
@@ -95,7 +95,7 @@ class GridBoxesTest : public QObject {
         GasSelectDialog window(model, config.gasTable, true);
         window.setGasNo(2);
         QCOMPARE(shownOptions(window), (std::vector<int>{0}));
-        QCOMPARE(window.optGasList(0)->text(), QString("H2S(100.0ppm)"));
+        QCOMPARE(window.gasOption(0)->text(), QString("H2S(100.0ppm)"));
         QCOMPARE(window.optionRows(), 1);
         QCOMPARE(window.optionColumns(), 1);
         for (int row = 0; row < 12; ++row) {
@@ -112,7 +112,7 @@ class GridBoxesTest : public QObject {
         GasSelectDialog offline(model, config.gasTable, false);
         offline.setGasNo(0);
         QCOMPARE(shownOptions(offline).size(), std::size_t(8));
-        QCOMPARE(offline.optGasList(2)->text(), QString("H2(100%LEL)"));
+        QCOMPARE(offline.gasOption(2)->text(), QString("H2(100%LEL)"));
     }
 
     void answersOfTheWindow() {
@@ -122,23 +122,23 @@ class GridBoxesTest : public QObject {
         GasSelectDialog window(model, config.gasTable, true);
         window.setGasNo(0);
         QCOMPARE(window.SelNum(), std::int16_t(-1));
-        window.cmdGasSel(0)->click();  // OK with nothing chosen: says so and stays
+        window.gasButton(0)->click();  // OK with nothing chosen: says so and stays
         QVERIFY(!window.Flags());
-        QVERIFY(!window.lblNothing()->isHidden());
+        QVERIFY(!window.nothingChosenLabel()->isHidden());
         QCOMPARE(window.SelNum(), std::int16_t(-1));
 
         window.setGasNo(0);
         QVERIFY(!window.Flags());
-        window.optGasList(4)->click();
+        window.gasOption(4)->click();
         QCOMPARE(window.SelNum(), std::int16_t(4));
-        window.cmdGasSel(1)->click();  // Cancel
+        window.gasButton(1)->click();  // Cancel
         QVERIFY(!window.Flags());
 
         window.setGasNo(0);  // a new list forgets the last choice
         QCOMPARE(window.SelNum(), std::int16_t(-1));
-        QVERIFY(!window.optGasList(4)->isChecked());
-        window.optGasList(15)->click();
-        window.cmdGasSel(0)->click();
+        QVERIFY(!window.gasOption(4)->isChecked());
+        window.gasOption(15)->click();
+        window.gasButton(0)->click();
         QVERIFY(window.Flags());
         QCOMPARE(window.SelNum(), std::int16_t(15));
     }

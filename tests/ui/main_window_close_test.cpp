@@ -154,8 +154,8 @@ class MainWindowCloseTest : public QObject {
         bool progressEnabled = false;
         f.host.callLater(0ms, [&] {
             mainEnabled = w.isEnabled();
-            progressEnabled =
-                w.progress() && w.progress()->isEnabled() && w.progress()->lblUpload()->isEnabled();
+            progressEnabled = w.progress() && w.progress()->isEnabled() &&
+                              w.progress()->progressLabel()->isEnabled();
         });
         CloseDuringCommand seen;
         closeDuringCommand(f, seen);
@@ -237,11 +237,11 @@ class MainWindowCloseTest : public QObject {
         ProgressWindow* progress = w.showProgress(1, 6008);
         w.setEnabled(false);
         QVERIFY(progress->isEnabled());
-        QVERIFY(progress->cmdUpload()->isEnabled());
-        progress->cmdUpload()->click();
+        QVERIFY(progress->progressButton()->isEnabled());
+        progress->progressButton()->click();
         QVERIFY(linkOf(w).Cancel());
         QVERIFY(progress->Canceled());
-        QVERIFY(!progress->cmdUpload()->isEnabled());  // once only
+        QVERIFY(!progress->progressButton()->isEnabled());  // once only
         w.setEnabled(true);
         // A window disabled on purpose stays disabled.
         progress->setEnabled(false);

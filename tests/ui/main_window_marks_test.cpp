@@ -125,24 +125,23 @@ class MainWindowMarksTest : public QObject {
         ApplyGasToChannel(model, config.gasTable, 3, 0, false);
         GasSelectDialog window(model, config.gasTable, false);
         window.setGasNo(3);
-        QCOMPARE(window.fraGasSel()->title(),
-                 message(msg::GasSelChannelTitle, {"4", "CO(500ppm)"}));
+        QCOMPARE(window.gasGroup()->title(), message(msg::GasSelChannelTitle, {"4", "CO(500ppm)"}));
         window.show();
-        window.cmdGasSel(0)->click();  // OK with nothing chosen
+        window.gasButton(0)->click();  // OK with nothing chosen
         QVERIFY(window.isVisible());
         QVERIFY(!window.Flags());
-        QVERIFY(window.lblNothing()->isVisible());
-        QCOMPARE(window.lblNothing()->text(), message(msg::GasSelNothingChosen));
-        window.optGasList(0)->setChecked(true);
-        QVERIFY(!window.lblNothing()->isVisible());
-        window.cmdGasSel(0)->click();
+        QVERIFY(window.nothingChosenLabel()->isVisible());
+        QCOMPARE(window.nothingChosenLabel()->text(), message(msg::GasSelNothingChosen));
+        window.gasOption(0)->setChecked(true);
+        QVERIFY(!window.nothingChosenLabel()->isVisible());
+        window.gasButton(0)->click();
         QVERIFY(!window.isVisible());
         QVERIFY(window.Flags());
         QCOMPARE(window.SelNum(), std::int16_t(0));
         // A channel that is off: its gas now is dashes.
         QVERIFY(!model.GasEnabled(2));
         window.setGasNo(2);
-        QCOMPARE(window.fraGasSel()->title(), message(msg::GasSelChannelTitle, {"3", "-----"}));
+        QCOMPARE(window.gasGroup()->title(), message(msg::GasSelChannelTitle, {"3", "-----"}));
     }
 
     // The review is as tall as its list (up to the screen) and no caption is cut, in English

@@ -57,7 +57,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
         ProgressWindow upload(c.mode, TransferWatch(nullptr));
         QCOMPARE(upload.label(), QString::fromStdString(ResMessage(c.text)));
         QCOMPARE(upload.windowTitle(), QString::fromStdString(ResMessage(c.text)));
-        QCOMPARE(!upload.cmdUpload()->isHidden(), c.cancel);
+        QCOMPARE(!upload.progressButton()->isHidden(), c.cancel);
         QCOMPARE(upload.tickTimer()->interval(), 500);
         // The bar keeps a margin to every edge, with or without the button below it.
         upload.show();
@@ -73,7 +73,7 @@ void ProgressAndLogsTest::progressTextsByTransferMode() {
                                                       .arg(bar.height())
                                                       .arg(upload.width())
                                                       .arg(upload.height())));
-        QVERIFY(bar.top() > upload.lblUpload()->geometry().bottom());
+        QVERIFY(bar.top() > upload.progressLabel()->geometry().bottom());
     }
     ProgressWindow upload(0, TransferWatch(nullptr));
     upload.setProgress(30, 307);
@@ -90,10 +90,10 @@ void ProgressAndLogsTest::cancelStopsTheLinkOnce() {
     QVERIFY(upload->isVisible());
     QCOMPARE(upload->windowTitle(), QString("Download"));  // the command's caption after the mode's
     QVERIFY(!linkOf(w).Cancel());
-    upload->cmdUpload()->click();
+    upload->progressButton()->click();
     QVERIFY(linkOf(w).Cancel());
     QVERIFY(upload->Canceled());
-    QVERIFY(!upload->cmdUpload()->isEnabled());  // a second press is impossible
+    QVERIFY(!upload->progressButton()->isEnabled());  // a second press is impossible
     QCOMPARE(upload->label(), QString::fromStdString(ResMessage(msg::NowCancelling)));
     const std::string log = readFile(f.path("SerialLog.log"));
     QCOMPARE(QString::fromStdString(log).count("= User Cancel ="), 1);

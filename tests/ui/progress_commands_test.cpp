@@ -76,14 +76,14 @@ void ProgressCommandsTest::readOnABadLineShowsResendsAndStopsAtOnce() {
                 if (upload == nullptr) return;
                 upload->refreshResends();
                 resendsShown =
-                    upload->lblResends()->isHidden() ? QString() : upload->lblResends()->text();
+                    upload->resendsLabel()->isHidden() ? QString() : upload->resendsLabel()->text();
                 cancelledAt = f.host.now();
                 lastFrameAtCancel = linkOf(w).LastFrame();
                 resendsAtCancel = linkOf(w).ResendCount();
                 if (escape)
                     QTest::keyClick(upload, Qt::Key_Escape);
                 else
-                    upload->cmdUpload()->click();
+                    upload->progressButton()->click();
             });
         });
         f.asker.answers = {};
@@ -130,7 +130,7 @@ void ProgressCommandsTest::dumpCountsBlocksInDecimalAndLogsItsCancel() {
                                             if (text != "Get FLASH Image 0013")
                                                 return;  // block 0x13: the twentieth
                                             barAtCancel = upload->progressBar()->value();
-                                            upload->cmdUpload()->click();
+                                            upload->progressButton()->click();
                                         });
     f.asker.files = {f.path("logger.dat")};
     downloadButton(w)->click();

@@ -34,8 +34,8 @@ void StartupTest::startWindowClosesItselfAfterItsTime() {
     StartWindow open;
     QCOMPARE(open.closeTimer()->interval(), 2500);
     QVERIFY(open.closeTimer()->isSingleShot());
-    QCOMPARE(open.lblVersion()->text(), QString("P.No.31743"));
-    QCOMPARE(open.lblCompany()->text(), QString::fromStdString(ResMessage(msg::MakerOverseas)));
+    QCOMPARE(open.versionLabel()->text(), QString("P.No.31743"));
+    QCOMPARE(open.makerLabel()->text(), QString::fromStdString(ResMessage(msg::MakerOverseas)));
     for (const QLabel* label : open.findChildren<QLabel*>())
         QVERIFY2(!label->text().contains("Windows"), qPrintable(label->text()));
     open.show();
@@ -52,15 +52,15 @@ void StartupTest::wrongCodeKeepsTheWindowWithTheText() {
         bool granted = false;
         connect(&password, &AccessCodeDialog::accessGranted, [&] { granted = true; });
         password.show();
-        password.txtPass()->setText(wrong);
-        password.cmdOK()->click();
+        password.codeBox()->setText(wrong);
+        password.okButton()->click();
         QVERIFY(!granted);
         QVERIFY(password.isVisible());
-        QCOMPARE(password.txtPass()->text(), QString(wrong));
+        QCOMPARE(password.codeBox()->text(), QString(wrong));
         // Selected for retyping: the next keys replace the wrong code.
-        QCOMPARE(password.txtPass()->selectedText(), QString(wrong));
-        QTest::keyClicks(password.txtPass(), "12");
-        QCOMPARE(password.txtPass()->text(), QString("12"));
+        QCOMPARE(password.codeBox()->selectedText(), QString(wrong));
+        QTest::keyClicks(password.codeBox(), "12");
+        QCOMPARE(password.codeBox()->text(), QString("12"));
         QCOMPARE(asker.boxes.size(), std::size_t(1));
         QCOMPARE(asker.boxes[0].kind, Box::Error);
         QCOMPARE(asker.boxes[0].text, ResMessage(msg::IncorrectPassword));
@@ -78,8 +78,8 @@ void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
             main->window->show();
         });
         password.show();
-        password.txtPass()->setText(code);
-        password.cmdOK()->click();
+        password.codeBox()->setText(code);
+        password.okButton()->click();
         QVERIFY(main);
         QVERIFY(main->window->isVisible());
         QVERIFY(!password.isVisible());
@@ -88,17 +88,17 @@ void StartupTest::rightCodeInAnyCaseOpensTheMainWindow() {
     RecordingAsker asker;
     AccessCodeDialog password(kStartupAccessCode, asker);
     QCOMPARE(password.windowTitle(), QString::fromStdString(AppTitle()));
-    QCOMPARE(password.cmdOK()->text(), QString("OK"));
-    QCOMPARE(password.cmdCancel()->text(), QString("Cancel"));
+    QCOMPARE(password.okButton()->text(), QString("OK"));
+    QCOMPARE(password.cancelButton()->text(), QString("Cancel"));
 }
 
 void StartupTest::closingWithoutTheCodeAsksEnd() {
     RecordingAsker asker;
     AccessCodeDialog password(kStartupAccessCode, asker);
     password.show();
-    password.txtPass()->setText("12");
+    password.codeBox()->setText("12");
     asker.answers = {false, false, true};
-    password.cmdCancel()->click();  // No: stays
+    password.cancelButton()->click();  // No: stays
     QVERIFY(password.isVisible());
     QVERIFY(!password.close());  // the close box asks the same; No again
     QVERIFY(password.isVisible());

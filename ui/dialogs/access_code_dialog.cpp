@@ -24,27 +24,27 @@ AccessCodeDialog::AccessCodeDialog(std::string accessCode, UserAsker& asker, QWi
     : QDialog(parent), accessCode_(std::move(accessCode)), asker_(asker) {
     setObjectName("frmPassword");
     setWindowTitle(QString::fromStdString(AppTitle()));
-    lblPass_ = new QLabel(text(msg::PasswordPrompt), this);  // "Please input password."
-    lblPass_->setObjectName("lblPass");
-    txtPass_ = new QLineEdit(this);
-    txtPass_->setObjectName("txtPass");
-    txtPass_->setEchoMode(QLineEdit::Password);
-    cmdOK_ = new QPushButton(text(msg::OkButton), this);  // "OK"
-    cmdOK_->setObjectName("cmdOK");
-    cmdOK_->setDefault(true);
-    cmdCancel_ = new QPushButton(text(msg::CancelButton), this);  // "Cancel"
-    cmdCancel_->setObjectName("cmdCancel");
-    txtPass_->setFocus();
-    connect(cmdOK_, &QPushButton::clicked, this, &AccessCodeDialog::okClicked);
-    connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::close);
+    promptLabel_ = new QLabel(text(msg::PasswordPrompt), this);  // "Please input password."
+    promptLabel_->setObjectName("lblPass");
+    codeBox_ = new QLineEdit(this);
+    codeBox_->setObjectName("txtPass");
+    codeBox_->setEchoMode(QLineEdit::Password);
+    okButton_ = new QPushButton(text(msg::OkButton), this);  // "OK"
+    okButton_->setObjectName("cmdOK");
+    okButton_->setDefault(true);
+    cancelButton_ = new QPushButton(text(msg::CancelButton), this);  // "Cancel"
+    cancelButton_->setObjectName("cmdCancel");
+    codeBox_->setFocus();
+    connect(okButton_, &QPushButton::clicked, this, &AccessCodeDialog::okClicked);
+    connect(cancelButton_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblPass_);
-    layout->addWidget(txtPass_);
+    layout->addWidget(promptLabel_);
+    layout->addWidget(codeBox_);
     layout->addLayout(buttons);
     setMinimumWidth(320);
     adjustSize();
@@ -54,12 +54,12 @@ AccessCodeDialog::AccessCodeDialog(std::string accessCode, UserAsker& asker, QWi
 
 void AccessCodeDialog::okClicked() {
     // Case does not matter; spaces do: " 7395" is wrong.
-    if (txtPass_->text().toUpper() != QString::fromStdString(accessCode_).toUpper()) {
+    if (codeBox_->text().toUpper() != QString::fromStdString(accessCode_).toUpper()) {
         asker_.error(this, ResMessage(msg::IncorrectPassword),
                      ResMessage(msg::PasswordTitle));  // "Incorrect Password Entered"
         // The wrong code stays selected: the next key replaces it.
-        txtPass_->setFocus();
-        txtPass_->selectAll();
+        codeBox_->setFocus();
+        codeBox_->selectAll();
         return;
     }
     accessPassed_ = true;

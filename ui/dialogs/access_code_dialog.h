@@ -23,9 +23,9 @@ class AccessCodeDialog : public QDialog {
     AccessCodeDialog(std::string accessCode, UserAsker& asker, QWidget* parent = nullptr);
 
     bool accessPassed() const { return accessPassed_; }
-    QLineEdit* txtPass() const { return txtPass_; }
-    QPushButton* cmdOK() const { return cmdOK_; }
-    QPushButton* cmdCancel() const { return cmdCancel_; }
+    QLineEdit* codeBox() const { return codeBox_; }
+    QPushButton* okButton() const { return okButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
 
   signals:
     // The code was accepted; the window closes right after.
@@ -41,10 +41,10 @@ class AccessCodeDialog : public QDialog {
     std::string accessCode_;
     UserAsker& asker_;
     bool accessPassed_ = false;
-    QLabel* lblPass_;
-    QLineEdit* txtPass_;
-    QPushButton* cmdOK_;
-    QPushButton* cmdCancel_;
+    QLabel* promptLabel_;
+    QLineEdit* codeBox_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
 };
 
 }  // namespace vq

@@ -26,33 +26,34 @@ QString q(int id) {
 CalibrationRunDialog::CalibrationRunDialog(CalibRunContext context, QWidget* parent)
     : QDialog(parent),
       context_(std::move(context)),
-      lblUpload_(new QLabel(this)),
+      progressLabel_(new QLabel(this)),
       bar_(new QProgressBar(this)),
-      cmdUpload_(new QPushButton(this)),
+      progressButton_(new QPushButton(this)),
       tickTimer_(new QTimer(this)) {
     setObjectName("frmUploadCalib");
     setModal(true);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
-    lblUpload_->setObjectName("lblUpload");
-    cmdUpload_->setObjectName("cmdUpload");
+    progressLabel_->setObjectName("lblUpload");
+    progressButton_->setObjectName("cmdUpload");
     tickTimer_->setObjectName("tmrInter");
 
     const int captionId = context_.state.TransferMode == transfer_mode::Zero ? msg::AdjustingZero
                                                                              : msg::AdjustingSpan;
     setWindowTitle(q(captionId));
-    lblUpload_->setText(q(captionId));
-    lblUpload_->setAlignment(Qt::AlignCenter);
+    progressLabel_->setText(q(captionId));
+    progressLabel_->setAlignment(Qt::AlignCenter);
     bar_->setRange(0, 0);  // busy: the link does not say how far it is
-    cmdUpload_->setText(q(msg::ProgressCancel));
-    cmdUpload_->setEnabled(false);
+    progressButton_->setText(q(msg::ProgressCancel));
+    progressButton_->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblUpload_);
+    layout->addWidget(progressLabel_);
     layout->addWidget(bar_);
-    layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
+    layout->addWidget(progressButton_, 0, Qt::AlignHCenter);
     setMinimumWidth(320);
 
-    connect(cmdUpload_, &QPushButton::clicked, this, &CalibrationRunDialog::cmdUploadClick);
+    connect(progressButton_, &QPushButton::clicked, this,
+            &CalibrationRunDialog::progressButtonClicked);
     tickTimer_->setInterval(kStartDelayMs);
     connect(tickTimer_, &QTimer::timeout, this, &CalibrationRunDialog::startTimerFired);
     tickTimer_->start();
@@ -63,11 +64,11 @@ void CalibrationRunDialog::closeEvent(QCloseEvent* event) {
     if (!ran_) event->ignore();
 }
 
-void CalibrationRunDialog::cmdUploadClick() {
-    lblUpload_->setText(q(msg::NowCancelling));
+void CalibrationRunDialog::progressButtonClicked() {
+    progressLabel_->setText(q(msg::NowCancelling));
     context_.run.cancel();
     canceled_ = true;
-    cmdUpload_->setEnabled(false);
+    progressButton_->setEnabled(false);
 }
 
 void CalibrationRunDialog::startTimerFired() {

@@ -49,8 +49,8 @@ class CalibrationRunDialog : public QDialog {
     bool Canceled() const { return canceled_; }
     void setCanceled(bool canceled) { canceled_ = canceled; }
 
-    QLabel* lblUpload() const { return lblUpload_; }
-    QPushButton* cmdUpload() const { return cmdUpload_; }
+    QLabel* progressLabel() const { return progressLabel_; }
+    QPushButton* progressButton() const { return progressButton_; }
     QTimer* tickTimer() const { return tickTimer_; }
     // True once the run has been made (the window then closes).
     bool ran() const { return ran_; }
@@ -61,7 +61,7 @@ class CalibrationRunDialog : public QDialog {
 
   private:
     void startTimerFired();
-    void cmdUploadClick();
+    void progressButtonClicked();
     void zeroRun();
     void spanRun();
     void finishRun(const CalibrationOutcome& outcome);
@@ -69,9 +69,9 @@ class CalibrationRunDialog : public QDialog {
     CalibRunContext context_;
     bool canceled_ = false;
     bool ran_ = false;
-    QLabel* lblUpload_;
+    QLabel* progressLabel_;
     QProgressBar* bar_;
-    QPushButton* cmdUpload_;
+    QPushButton* progressButton_;
     QTimer* tickTimer_;
 };
 

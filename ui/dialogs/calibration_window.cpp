@@ -66,21 +66,22 @@ CalibrationWindow::~CalibrationWindow() {
 void CalibrationWindow::buildControls() {
     calibrationGroup_ = new QGroupBox(this);
     calibrationGroup_->setObjectName("fraCal");
-    vfgCal_ = new QTableWidget(kCalChannels, 4, calibrationGroup_);
-    vfgCal_->setObjectName("vfgCal");
-    vfgCal_->verticalHeader()->hide();
-    vfgCal_->setSelectionMode(QAbstractItemView::SingleSelection);
-    vfgCal_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                             QAbstractItemView::AnyKeyPressed);
-    vfgCal_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    vfgCal_->horizontalHeader()->setStretchLastSection(true);
+    calibrationGrid_ = new QTableWidget(kCalChannels, 4, calibrationGroup_);
+    calibrationGrid_->setObjectName("vfgCal");
+    calibrationGrid_->verticalHeader()->hide();
+    calibrationGrid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    calibrationGrid_->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                      QAbstractItemView::EditKeyPressed |
+                                      QAbstractItemView::AnyKeyPressed);
+    calibrationGrid_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    calibrationGrid_->horizontalHeader()->setStretchLastSection(true);
     // Five rows: the grid is as tall as its rows, never scrolled.
-    vfgCal_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    vfgCal_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    calibrationGrid_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    calibrationGrid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int row = 0; row < kCalChannels; ++row) {
-        for (int col = 0; col < 4; ++col) vfgCal_->setItem(row, col, new QTableWidgetItem);
+        for (int col = 0; col < 4; ++col) calibrationGrid_->setItem(row, col, new QTableWidgetItem);
     }
-    connect(vfgCal_, &QTableWidget::itemChanged, this, &CalibrationWindow::itemChanged);
+    connect(calibrationGrid_, &QTableWidget::itemChanged, this, &CalibrationWindow::itemChanged);
 
     auto* buttons = new QHBoxLayout;
     for (int i = 0; i < 4; ++i) {
@@ -93,7 +94,7 @@ void CalibrationWindow::buildControls() {
     }
     notice_ = new CalibrationEditNotice(calibrationGroup_);
     auto* frame = new QVBoxLayout(calibrationGroup_);
-    frame->addWidget(vfgCal_);
+    frame->addWidget(calibrationGrid_);
     frame->addWidget(notice_);
     frame->addLayout(buttons);
     // The live chart beside the table: a drift or a slow sensor shows before a run, not after.
@@ -111,7 +112,8 @@ void CalibrationWindow::ApplyCaptions() {
     calibrationButtons_[zeroButton]->setText(q(msg::ZeroButton));
     calibrationButtons_[spanButton]->setText(q(msg::SpanButton));
     setRangeCaptions(false);
-    vfgCal_->setHorizontalHeaderLabels(q(msg::CalibrationGridHeader).split(QLatin1Char('|')));
+    calibrationGrid_->setHorizontalHeaderLabels(
+        q(msg::CalibrationGridHeader).split(QLatin1Char('|')));
 }
 
 void CalibrationWindow::setRangeCaptions(bool rangeMode) {
@@ -164,31 +166,31 @@ void CalibrationWindow::fillRow(int ch) {
     const auto i = static_cast<std::size_t>(ch);
     const bool filling = filling_;
     filling_ = true;
-    QTableWidgetItem* gas = vfgCal_->item(ch, colGas);
+    QTableWidgetItem* gas = calibrationGrid_->item(ch, colGas);
     // The instrument's own texts, whatever bytes they hold, shown as "\xHH" where not plain ASCII.
     gas->setText(q(GasTitle(ShownText(cal_.GasName(ch)), ShownText(cal_.GasUnit(ch)),
                             cal_.GasFullScale(ch), cal_.GasPoint(ch))));
     gas->setFlags(kReadOnly);
 
-    QTableWidgetItem* select = vfgCal_->item(ch, colSelect);
+    QTableWidgetItem* select = calibrationGrid_->item(ch, colSelect);
     select->setFlags(usable_[i] ? kReadOnly | Qt::ItemIsUserCheckable : kReadOnly);
     select->setCheckState(selection_[i] ? Qt::Checked : Qt::Unchecked);
 
-    QTableWidgetItem* autoCal = vfgCal_->item(ch, colAutoCal);
+    QTableWidgetItem* autoCal = calibrationGrid_->item(ch, colAutoCal);
     autoCal->setText(usable_[i] ? q(ChannelValueText(cal_, ch, cal_.AutoCalib(ch)))
                                 : QStringLiteral("-----"));
     autoCal->setFlags(usable_[i] ? kReadOnly | Qt::ItemIsEditable : kReadOnly);
     autoCal->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    QTableWidgetItem* reading = vfgCal_->item(ch, colReading);
+    QTableWidgetItem* reading = calibrationGrid_->item(ch, colReading);
     reading->setFlags(kReadOnly);
     reading->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     reading->setText(
         q(ChannelValueText(cal_, ch, usable_[i] ? state_.LatestReadings[i] : levelNoValue)));
 
     const QBrush background =
-        greyed(ch) ? QBrush(kUnusableColour) : vfgCal_->palette().brush(QPalette::Base);
-    for (int col = 0; col < 4; ++col) vfgCal_->item(ch, col)->setBackground(background);
+        greyed(ch) ? QBrush(kUnusableColour) : calibrationGrid_->palette().brush(QPalette::Base);
+    for (int col = 0; col < 4; ++col) calibrationGrid_->item(ch, col)->setBackground(background);
     filling_ = filling;
 }
 
@@ -197,12 +199,12 @@ void CalibrationWindow::Refresh_InstMoment() {
     filling_ = true;
     for (int ch = 0; ch < kCalChannels; ++ch) {
         const auto i = static_cast<std::size_t>(ch);
-        vfgCal_->item(ch, colReading)
+        calibrationGrid_->item(ch, colReading)
             ->setText(q(
                 ChannelValueText(cal_, ch, usable_[i] ? state_.LatestReadings[i] : levelNoValue)));
     }
     filling_ = filling;
-    vfgCal_->viewport()->update();
+    calibrationGrid_->viewport()->update();
     std::array<float, kCalChannels> readings{};
     for (std::size_t i = 0; i < readings.size(); ++i)
         readings[i] = usable_[i] ? state_.LatestReadings[i] : levelNoValue;
@@ -234,7 +236,8 @@ bool CalibrationWindow::finishAutoCalEdit(int ch, const QString& text) {
         }
         fillRow(ch);
         // After the row is filled: the tooltip stands beside the value the cell now shows.
-        if (!edit.notice.empty()) notice_->say(*vfgCal_, ch, colAutoCal, q(edit.notice), !stored);
+        if (!edit.notice.empty())
+            notice_->say(*calibrationGrid_, ch, colAutoCal, q(edit.notice), !stored);
         return stored;
     }
     fillRow(ch);

@@ -1,6 +1,6 @@
 #pragma once
-// CalibrationWindow, the calibration window: the grid vfgCal of the five channels (gas, selection
-// for span, calibration gas concentration, current reading), and the buttons
+// CalibrationWindow, the calibration window: the grid calibrationGrid of the five channels (gas,
+// selection for span, calibration gas concentration, current reading), and the buttons
 // calibrationButton(0..3): "Zero", "Span", "Set range" / "N2 Cal" and "Exit Calibration" / "N2 Cal
 // END". Zero and span runs are made inside CalibrationRunDialog; the range and N2 steps of channel
 // 4 run here.
@@ -109,7 +109,7 @@ class CalibrationWindow : public QDialog {
     bool saveReport(const std::string& path);
 
     // ---- controls ----
-    QTableWidget* vfgCal() const { return vfgCal_; }
+    QTableWidget* calibrationGrid() const { return calibrationGrid_; }
     const ReadingsChart* readingsChart() const { return chart_; }
     const CalibrationEditNotice* noticeLine() const { return notice_; }
     QPushButton* calibrationButton(int i) const {
@@ -179,7 +179,7 @@ class CalibrationWindow : public QDialog {
     double lastRunDate_ = 0;
 
     QGroupBox* calibrationGroup_ = nullptr;
-    QTableWidget* vfgCal_ = nullptr;
+    QTableWidget* calibrationGrid_ = nullptr;
     ReadingsChart* chart_ = nullptr;
     CalibrationEditNotice* notice_ = nullptr;
     std::array<QPushButton*, 4> calibrationButtons_{};

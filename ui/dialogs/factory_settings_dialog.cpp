@@ -58,21 +58,22 @@ FactorySettingsDialog::FactorySettingsDialog(QWidget* parent)
       datas_(new FactoryValuesGrid(this)),
       stations_(new StationListGrid(this)),
       gases_(new GasTableGrid(this)),
-      lblSpaceCount_(new QLabel(this)),
-      cmdOK_(new QPushButton(text(msg::OkButton), this)),
-      cmdCancel_(new QPushButton(text(msg::CancelButton), this)),
-      cmdStationExport_(new QPushButton(text(msg::StationExportButton), this)),
-      cmdStationImport_(new QPushButton(text(msg::StationImportButton), this)) {
+      spaceCountLabel_(new QLabel(this)),
+      okButton_(new QPushButton(text(msg::OkButton), this)),
+      cancelButton_(new QPushButton(text(msg::CancelButton), this)),
+      stationExportButton_(new QPushButton(text(msg::StationExportButton), this)),
+      stationImportButton_(new QPushButton(text(msg::StationImportButton), this)) {
     setObjectName("frmFsDialog");
     setWindowTitle(text(msg::FactorySettingTitle));
     setModal(true);
-    lblSpaceCount_->setObjectName("lblSpaceCount");
-    cmdOK_->setObjectName("cmdOK");
-    cmdCancel_->setObjectName("cmdCancel");
-    cmdStationExport_->setObjectName("cmdStationExport");
-    cmdStationImport_->setObjectName("cmdStationImport");
+    spaceCountLabel_->setObjectName("lblSpaceCount");
+    okButton_->setObjectName("cmdOK");
+    cancelButton_->setObjectName("cmdCancel");
+    stationExportButton_->setObjectName("cmdStationExport");
+    stationImportButton_->setObjectName("cmdStationImport");
     // No default button: Enter outside an editor never starts an export, an import or OK.
-    for (QPushButton* button : {cmdOK_, cmdCancel_, cmdStationExport_, cmdStationImport_}) {
+    for (QPushButton* button :
+         {okButton_, cancelButton_, stationExportButton_, stationImportButton_}) {
         button->setAutoDefault(false);
         button->setDefault(false);
     }
@@ -80,12 +81,12 @@ FactorySettingsDialog::FactorySettingsDialog(QWidget* parent)
     auto* stationLabel = new QLabel(text(msg::StationListLabel), this);
     stationLabel->setObjectName("lblStation");
     auto* stationButtons = new QHBoxLayout;
-    stationButtons->addWidget(cmdStationExport_);
-    stationButtons->addWidget(cmdStationImport_);
+    stationButtons->addWidget(stationExportButton_);
+    stationButtons->addWidget(stationImportButton_);
     auto* stationColumn = new QVBoxLayout;
     stationColumn->addWidget(stationLabel);
     stationColumn->addWidget(stations_, 1);
-    stationColumn->addWidget(lblSpaceCount_);
+    stationColumn->addWidget(spaceCountLabel_);
     stationColumn->addLayout(stationButtons);
 
     auto* top = new QHBoxLayout;
@@ -96,8 +97,8 @@ FactorySettingsDialog::FactorySettingsDialog(QWidget* parent)
     gasLabel->setObjectName("lblGasTable");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(cmdOK_);
-    buttons->addWidget(cmdCancel_);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
@@ -107,16 +108,16 @@ FactorySettingsDialog::FactorySettingsDialog(QWidget* parent)
     layout->addLayout(buttons);
     resize(1100, 760);
 
-    connect(stations_, &StationListGrid::spaceCountText, lblSpaceCount_, &QLabel::setText);
-    connect(cmdOK_, &QPushButton::clicked, this, &FactorySettingsDialog::confirm);
-    connect(cmdCancel_, &QPushButton::clicked, this, [this] { QDialog::reject(); });
-    connect(cmdStationExport_, &QPushButton::clicked, this, [this] {
+    connect(stations_, &StationListGrid::spaceCountText, spaceCountLabel_, &QLabel::setText);
+    connect(okButton_, &QPushButton::clicked, this, &FactorySettingsDialog::confirm);
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { QDialog::reject(); });
+    connect(stationExportButton_, &QPushButton::clicked, this, [this] {
         // Red stations are refused before the user is asked for a file.
         if (stations_->hasInvalid()) return reportInvalid(msg::StationListLabel);
         const QString path = chooseFile_ ? chooseFile_(true) : chooseStationFile(this, true);
         if (!path.isEmpty()) exportStations(path);
     });
-    connect(cmdStationImport_, &QPushButton::clicked, this, [this] {
+    connect(stationImportButton_, &QPushButton::clicked, this, [this] {
         const QString path = chooseFile_ ? chooseFile_(false) : chooseStationFile(this, false);
         if (!path.isEmpty()) importStations(path);
     });
@@ -146,7 +147,7 @@ void FactorySettingsDialog::activate() {
     datas_->load(work_);
     stations_->load(work_);
     gases_->load(work_);
-    lblSpaceCount_->clear();
+    spaceCountLabel_->clear();
 }
 
 void FactorySettingsDialog::done(int result) {

@@ -94,11 +94,11 @@ class FactorySettingsDialog : public QDialog {
     FactoryValuesGrid* datas_;
     StationListGrid* stations_;
     GasTableGrid* gases_;
-    QLabel* lblSpaceCount_;
-    QPushButton* cmdOK_;
-    QPushButton* cmdCancel_;
-    QPushButton* cmdStationExport_;
-    QPushButton* cmdStationImport_;
+    QLabel* spaceCountLabel_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
+    QPushButton* stationExportButton_;
+    QPushButton* stationImportButton_;
 };
 
 }  // namespace vq

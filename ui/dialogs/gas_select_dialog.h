@@ -2,7 +2,7 @@
 // GasSelectDialog, the modal list from which the user picks the gas of one channel. The caller sets
 // GasNo, shows the window, then reads Flags (true after OK) and SelNum (the gas number picked).
 // The list's frame names the channel and its gas now; OK with nothing picked keeps the window
-// open and says so (lblNothing), so a pick is never dropped silently.
+// open and says so (nothingChosenLabel), so a pick is never dropped silently.
 //
 // The combustible channels (0 and 4) list the gases the instrument reported (15 library entries
 // and the special gas as option 15) while an instrument is connected; otherwise, and for every
@@ -45,10 +45,10 @@ class GasSelectDialog : public QDialog {
     int optionRows() const { return rows_; }
     int optionColumns() const { return columns_; }
 
-    QRadioButton* optGasList(int i) const { return options_.at(static_cast<std::size_t>(i)); }
-    QPushButton* cmdGasSel(int i) const { return buttons_.at(static_cast<std::size_t>(i)); }
-    QGroupBox* fraGasSel() const { return frame_; }
-    QLabel* lblNothing() const { return nothing_; }
+    QRadioButton* gasOption(int i) const { return options_.at(static_cast<std::size_t>(i)); }
+    QPushButton* gasButton(int i) const { return buttons_.at(static_cast<std::size_t>(i)); }
+    QGroupBox* gasGroup() const { return frame_; }
+    QLabel* nothingChosenLabel() const { return nothing_; }
 
   private:
     void buildList();

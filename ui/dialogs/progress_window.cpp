@@ -51,35 +51,35 @@ ProgressWindow::ProgressWindow(std::int16_t transferMode, TransferWatch watch, Q
     : QDialog(parent), watch_(watch) {
     setObjectName("frmUpload");
     setModal(false);
-    lblUpload_ = new QLabel(this);
-    lblUpload_->setObjectName("lblUpload");
-    lblUpload_->setAlignment(Qt::AlignCenter);
+    progressLabel_ = new QLabel(this);
+    progressLabel_->setObjectName("lblUpload");
+    progressLabel_->setAlignment(Qt::AlignCenter);
     // Progress texts can be longer than the window is wide (the confirmation polls).
-    lblUpload_->setWordWrap(true);
-    lblResends_ = new QLabel(this);
-    lblResends_->setObjectName("lblResends");
-    lblResends_->setAlignment(Qt::AlignCenter);
-    lblResends_->hide();
+    progressLabel_->setWordWrap(true);
+    resendsLabel_ = new QLabel(this);
+    resendsLabel_->setObjectName("lblResends");
+    resendsLabel_->setAlignment(Qt::AlignCenter);
+    resendsLabel_->hide();
     bar_ = new QProgressBar(this);
     bar_->setObjectName("amnUpload");
     bar_->setTextVisible(false);
-    cmdUpload_ = new QPushButton(text(msg::ProgressCancel), this);  // "Cancel"
-    cmdUpload_->setObjectName("cmdUpload");
-    connect(cmdUpload_, &QPushButton::clicked, this, &ProgressWindow::cancelClicked);
+    progressButton_ = new QPushButton(text(msg::ProgressCancel), this);  // "Cancel"
+    progressButton_->setObjectName("cmdUpload");
+    connect(progressButton_, &QPushButton::clicked, this, &ProgressWindow::cancelClicked);
 
     auto* layout = new QVBoxLayout(this);
     // The bar keeps clear of the window's edges whether or not the Cancel button is below it.
     layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     layout->setSpacing(kMargin / 2);
-    layout->addWidget(lblUpload_);
-    layout->addWidget(lblResends_);
+    layout->addWidget(progressLabel_);
+    layout->addWidget(resendsLabel_);
     layout->addWidget(bar_);
-    layout->addWidget(cmdUpload_, 0, Qt::AlignHCenter);
+    layout->addWidget(progressButton_, 0, Qt::AlignHCenter);
 
     const ModeTexts texts = textsFor(transferMode);
     setWindowTitle(text(texts.textId));
-    lblUpload_->setText(text(texts.textId));
-    cmdUpload_->setVisible(texts.cancel);
+    progressLabel_->setText(text(texts.textId));
+    progressButton_->setVisible(texts.cancel);
     setBusy();
 
     // 288 pixels of bar plus a margin on each side.
@@ -99,12 +99,12 @@ ProgressWindow::ProgressWindow(std::int16_t transferMode, TransferWatch watch, Q
 ProgressWindow::~ProgressWindow() = default;
 
 void ProgressWindow::setLabel(const QString& label) {
-    lblUpload_->setText(label);
-    lblUpload_->repaint();
+    progressLabel_->setText(label);
+    progressLabel_->repaint();
 }
 
 QString ProgressWindow::label() const {
-    return lblUpload_->text();
+    return progressLabel_->text();
 }
 
 void ProgressWindow::setProgress(int done, int total) {
@@ -119,19 +119,19 @@ void ProgressWindow::setProgress(int done, int total) {
 void ProgressWindow::refreshResends() {
     const std::int32_t resends = watch_.resendsSinceStart();
     if (resends <= 0) return;
-    lblResends_->setText(
+    resendsLabel_->setText(
         QString::fromStdString(ResMessage(msg::ReadResendsSoFar, {std::to_string(resends)})));
-    lblResends_->show();
+    resendsLabel_->show();
 }
 
 void ProgressWindow::reject() {
-    if (!cmdUpload_->isHidden() && cmdUpload_->isEnabled()) cancelClicked();
+    if (!progressButton_->isHidden() && progressButton_->isEnabled()) cancelClicked();
 }
 
 void ProgressWindow::cancelClicked() {
     // Once only: the button goes grey before anything else can run.
     if (canceled_) return;
-    cmdUpload_->setEnabled(false);
+    progressButton_->setEnabled(false);
     setLabel(text(msg::NowCancelling));  // "Now Cancel Processing"
     canceled_ = true;
     if (watch_.attached()) watch_.stop(ResMessage(msg::UserCancelLog));  // "= User Cancel ="

@@ -47,11 +47,11 @@ class ProgressWindow : public QDialog {
     // made to. Only this closes it; the close box and Escape do nothing while the command runs.
     void finish();
 
-    QLabel* lblUpload() const { return lblUpload_; }
-    QLabel* lblResends() const { return lblResends_; }
+    QLabel* progressLabel() const { return progressLabel_; }
+    QLabel* resendsLabel() const { return resendsLabel_; }
     // Shows the resends the watch counted since the window opened (also every kFrontIntervalMs).
     void refreshResends();
-    QPushButton* cmdUpload() const { return cmdUpload_; }
+    QPushButton* progressButton() const { return progressButton_; }
     QProgressBar* progressBar() const { return bar_; }
     QTimer* tickTimer() const { return tickTimer_; }
 
@@ -72,10 +72,10 @@ class ProgressWindow : public QDialog {
     TransferWatch watch_;
     bool canceled_ = false;
     bool finished_ = false;
-    QLabel* lblUpload_;
-    QLabel* lblResends_;
+    QLabel* progressLabel_;
+    QLabel* resendsLabel_;
     QProgressBar* bar_;
-    QPushButton* cmdUpload_;
+    QPushButton* progressButton_;
     QTimer* tickTimer_;
 };
 

@@ -62,15 +62,15 @@ StartWindow::StartWindow(QWidget* parent) : QDialog(parent, Qt::FramelessWindowH
     image->setObjectName("imgLogo");
     image->setPixmap(logo());
     // Message 1003 ("for Windows") is not shown: the program runs on Linux desktops.
-    lblVersion_ = new QLabel(text(msg::StartProgramNumber, {isJapaneseTag() ? "31742" : "31743"}),
-                             startFrame);
-    lblVersion_->setObjectName("lblVersion");
+    versionLabel_ = new QLabel(text(msg::StartProgramNumber, {isJapaneseTag() ? "31742" : "31743"}),
+                               startFrame);
+    versionLabel_->setObjectName("lblVersion");
     auto* notice = new QLabel(text(msg::StartNotice), startFrame);
     notice->setObjectName("lblNotice");
     notice->setWordWrap(true);
-    lblCompany_ = new QLabel(text(LanguageTag() == "EN" ? msg::MakerOverseas : msg::MakerDomestic),
+    makerLabel_ = new QLabel(text(LanguageTag() == "EN" ? msg::MakerOverseas : msg::MakerDomestic),
                              startFrame);
-    lblCompany_->setObjectName("lblCompany");
+    makerLabel_->setObjectName("lblCompany");
 
     auto* titleRow = new QHBoxLayout;
     titleRow->addSpacing(16);
@@ -78,7 +78,7 @@ StartWindow::StartWindow(QWidget* parent) : QDialog(parent, Qt::FramelessWindowH
     titleRow->addWidget(trademarkLabel, 0, Qt::AlignTop);
     titleRow->addStretch(1);
     auto* labels = new QVBoxLayout;
-    for (QLabel* l : {lblVersion_, notice, lblCompany_}) {
+    for (QLabel* l : {versionLabel_, notice, makerLabel_}) {
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         labels->addWidget(l);
     }

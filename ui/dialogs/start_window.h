@@ -17,16 +17,16 @@ class StartWindow : public QDialog {
     explicit StartWindow(QWidget* parent = nullptr);
 
     QTimer* closeTimer() const { return closeTimer_; }
-    QLabel* lblVersion() const { return lblVersion_; }
-    QLabel* lblCompany() const { return lblCompany_; }
+    QLabel* versionLabel() const { return versionLabel_; }
+    QLabel* makerLabel() const { return makerLabel_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    QLabel* lblVersion_;
-    QLabel* lblCompany_;
+    QLabel* versionLabel_;
+    QLabel* makerLabel_;
     QTimer* closeTimer_;
 };
 

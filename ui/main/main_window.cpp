@@ -270,11 +270,11 @@ QWidget* MainWindow::buildLampFrame() {
 }
 
 void MainWindow::setSettingsGrid(QWidget* grid) {
-    if (vfgOption_) {
-        gridArea_->removeWidget(vfgOption_);
-        vfgOption_->deleteLater();
+    if (settingsGrid_) {
+        gridArea_->removeWidget(settingsGrid_);
+        settingsGrid_->deleteLater();
     }
-    vfgOption_ = grid;
+    settingsGrid_ = grid;
     if (grid) {
         grid->setParent(statusGroup_);
         gridArea_->addWidget(grid);

@@ -170,7 +170,7 @@ class MainWindow : public QWidget, public SettingsHost {
 
     // Puts a settings grid into the grid area of statusGroup (the window takes ownership).
     void setSettingsGrid(QWidget* grid) override;
-    QWidget* settingsGrid() const { return vfgOption_; }
+    QWidget* settingsGrid() const { return settingsGrid_; }
 
     LampColours lampColours(int i) const { return lamps_.at(static_cast<std::size_t>(i)); }
     bool firstActivation() const { return FirstActivation_; }
@@ -380,7 +380,7 @@ class MainWindow : public QWidget, public SettingsHost {
     QTextEdit* logBox_ = nullptr;
     QTimer* tickTimer_ = nullptr;
     QVBoxLayout* gridArea_ = nullptr;
-    QWidget* vfgOption_ = nullptr;
+    QWidget* settingsGrid_ = nullptr;
 };
 
 }  // namespace vq

@@ -203,7 +203,7 @@ void MainWindow::UpdateCommandStates() {
     for (const int i : {1, 3, 4, 5, 6})
         writeButtons_[static_cast<std::size_t>(i)]->setEnabled(connected);
     setTextEnabled(suffixBox_, connected);
-    if (vfgOption_) vfgOption_->setEnabled(data);
+    if (settingsGrid_) settingsGrid_->setEnabled(data);
 }
 
 void MainWindow::ShowInstrument() {

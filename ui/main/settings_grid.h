@@ -1,5 +1,5 @@
 #pragma once
-// vfgOption, the settings grid of the main window's status frame: one row per gas channel with
+// settingsGrid, the settings grid of the main window's status frame: one row per gas channel with
 // its gas, its enable box, the four alarm points and the auto-calibration value. Every accepted
 // edit goes straight into the model it was given; the write commands decide what is sent.
 //
