@@ -104,7 +104,7 @@ QWidget* MainWindow::buildCommandFrames() {
     }
     // Read commands.
     auto* read = new QVBoxLayout(commandGroups_[0]);
-    for (const int i : {1, 5, 2, 4}) {
+    for (const ReadCommand i : kReadCommands) {
         readButtons_[static_cast<std::size_t>(i)] =
             button(QString("cmdDown%1").arg(i).toLatin1().constData(), commandGroups_[0]);
         read->addWidget(readButtons_[static_cast<std::size_t>(i)]);
@@ -169,13 +169,14 @@ QWidget* MainWindow::buildStatusFrame() {
     for (int i = 0; i < 8; ++i)
         settingLabels_[static_cast<std::size_t>(i)] =
             label(QString("lblOption%1").arg(i), statusGroup_);
-    for (int i = 6; i <= 9; ++i)
-        programLabels_[static_cast<std::size_t>(i)] =
-            label(QString("lblInst%1").arg(i), statusGroup_);
-    programLabels_[7]->setFrameShape(QFrame::Panel);
-    programLabels_[7]->setFrameShadow(QFrame::Sunken);
-    programLabels_[9]->setFrameShape(QFrame::Panel);
-    programLabels_[9]->setFrameShadow(QFrame::Sunken);
+    programNumberCaption_ = label("lblInst6", statusGroup_);
+    programNumberLabel_ = label("lblInst7", statusGroup_);
+    sumCaption_ = label("lblInst8", statusGroup_);
+    sumLabel_ = label("lblInst9", statusGroup_);
+    for (QLabel* value : {programNumberLabel_, sumLabel_}) {
+        value->setFrameShape(QFrame::Panel);
+        value->setFrameShadow(QFrame::Sunken);
+    }
     const int lengths[] = {20, 16, 16};
     for (int i = 0; i < 3; ++i) {
         auto* box = new QLineEdit(statusGroup_);
@@ -205,12 +206,12 @@ QWidget* MainWindow::buildStatusFrame() {
     auto* grid = new QGridLayout;
     grid->addWidget(settingLabels_[0], 0, 0);
     grid->addWidget(identityBoxes_[0], 0, 1);
-    grid->addWidget(programLabels_[6], 0, 2);
-    grid->addWidget(programLabels_[7], 0, 3);
+    grid->addWidget(programNumberCaption_, 0, 2);
+    grid->addWidget(programNumberLabel_, 0, 3);
     grid->addWidget(settingLabels_[1], 1, 0);
     grid->addWidget(identityBoxes_[1], 1, 1);
-    grid->addWidget(programLabels_[8], 1, 2);
-    grid->addWidget(programLabels_[9], 1, 3);
+    grid->addWidget(sumCaption_, 1, 2);
+    grid->addWidget(sumLabel_, 1, 3);
     grid->addWidget(stationBox_, 2, 1);
     grid->addWidget(settingLabels_[2], 3, 0);
     grid->addWidget(identityBoxes_[2], 3, 1);
@@ -223,13 +224,13 @@ QWidget* MainWindow::buildStatusFrame() {
     // Captions keep their full width; the boxes share what is left.
     for (QLabel* caption :
          {settingLabels_[0], settingLabels_[1], settingLabels_[2], settingLabels_[3],
-          settingLabels_[4], settingLabels_[7], programLabels_[6], programLabels_[8]})
+          settingLabels_[4], settingLabels_[7], programNumberCaption_, sumCaption_})
         caption->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
     for (QWidget* box :
          {static_cast<QWidget*>(identityBoxes_[0]), static_cast<QWidget*>(identityBoxes_[1]),
           static_cast<QWidget*>(identityBoxes_[2]), static_cast<QWidget*>(stationBox_),
-          static_cast<QWidget*>(intervalBox_), static_cast<QWidget*>(programLabels_[7]),
-          static_cast<QWidget*>(programLabels_[9]), static_cast<QWidget*>(settingLabels_[5]),
+          static_cast<QWidget*>(intervalBox_), static_cast<QWidget*>(programNumberLabel_),
+          static_cast<QWidget*>(sumLabel_), static_cast<QWidget*>(settingLabels_[5]),
           static_cast<QWidget*>(settingLabels_[6])})
         box->setMinimumWidth(60);
     // The two clocks are read at a glance: they never lose a digit.

@@ -347,7 +347,12 @@ class MainWindow : public QWidget, public SettingsHost {
 
     std::array<QGroupBox*, 3> commandGroups_{};
     QGroupBox* serviceGroup_ = nullptr;
-    std::array<QPushButton*, 6> readButtons_{};  // indices 1, 2, 4, 5 used
+    // The read commands, numbered as their buttons' object names (cmdDown1 ...) are.
+    enum ReadCommand { ReadSettings = 1, Download = 2, PowerOff = 4, GetAndSave = 5 };
+    // In the order their column shows them.
+    static constexpr std::array<ReadCommand, 4> kReadCommands{ReadSettings, GetAndSave, Download,
+                                                              PowerOff};
+    std::array<QPushButton*, 6> readButtons_{};  // by ReadCommand
     std::array<QPushButton*, 8> writeButtons_{};
     QPushButton* memoryDumpButton_ = nullptr;
     QPushButton* portButton_ = nullptr;
@@ -370,8 +375,10 @@ class MainWindow : public QWidget, public SettingsHost {
     std::array<QLineEdit*, 3> identityBoxes_{};
     QComboBox* stationBox_ = nullptr;
     QComboBox* intervalBox_ = nullptr;
-    std::array<QLabel*, 10>
-        programLabels_{};  // 6 "Program Number", 7 its value, 8 "SUM", 9 its value
+    QLabel* programNumberCaption_ = nullptr;
+    QLabel* programNumberLabel_ = nullptr;
+    QLabel* sumCaption_ = nullptr;
+    QLabel* sumLabel_ = nullptr;
     QGroupBox* lampGroup_ = nullptr;
     std::array<QFrame*, 4> lampFrames_{};
     std::array<QLabel*, 4> lampLabels_{};

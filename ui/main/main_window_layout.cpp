@@ -45,10 +45,10 @@ void MainWindow::ApplyCaptions() {
     for (int f = 0; f < 3; ++f)
         commandGroups_[static_cast<std::size_t>(f)]->setTitle(text(msg::ReadCommandsFrame + f));
     // Every command has an access key, the same letter in both languages, none used twice.
-    SetCaptionWithKey(readButtons_[1], text(msg::InstrumentInfoButton), 'I');
-    SetCaptionWithKey(readButtons_[2], text(msg::DownloadLoggerButton), 'D');
-    SetCaptionWithKey(readButtons_[4], text(msg::PowerOffButton), 'P');
-    SetCaptionWithKey(readButtons_[5], text(msg::InfoGetSaveButton), 'G');
+    SetCaptionWithKey(readButtons_[ReadSettings], text(msg::InstrumentInfoButton), 'I');
+    SetCaptionWithKey(readButtons_[Download], text(msg::DownloadLoggerButton), 'D');
+    SetCaptionWithKey(readButtons_[PowerOff], text(msg::PowerOffButton), 'P');
+    SetCaptionWithKey(readButtons_[GetAndSave], text(msg::InfoGetSaveButton), 'G');
     SetCaptionWithKey(portButton_, text(msg::PortButton), 'O');
     suffixLabel_->setText(text(msg::FileSuffixLabel));
     SetCaptionWithKey(memoryDumpButton_, text(msg::FramDumpButton), 'M');
@@ -79,7 +79,7 @@ void MainWindow::ApplyCaptions() {
             box->fontMetrics().horizontalAdvance(QString(box->maxLength() + 2, 'W')));
     for (QWidget* box :
          {static_cast<QWidget*>(stationBox_), static_cast<QWidget*>(intervalBox_),
-          static_cast<QWidget*>(programLabels_[7]), static_cast<QWidget*>(programLabels_[9]),
+          static_cast<QWidget*>(programNumberLabel_), static_cast<QWidget*>(sumLabel_),
           static_cast<QWidget*>(settingLabels_[5]), static_cast<QWidget*>(settingLabels_[6])})
         box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QString(24, 'W')));
     statusGroup_->setTitle(text(msg::StatusFrame));
@@ -89,8 +89,8 @@ void MainWindow::ApplyCaptions() {
     settingLabels_[3]->setText(text(msg::PcDateTimeCaption));
     settingLabels_[4]->setText(text(msg::InstrumentDateTimeCaption));
     settingLabels_[7]->setText(text(msg::IntervalTrendTimeCaption));
-    programLabels_[6]->setText(text(msg::ProgramNumberCaption));
-    programLabels_[8]->setText(text(msg::SumCaption));
+    programNumberCaption_->setText(text(msg::ProgramNumberCaption));
+    sumCaption_->setText(text(msg::SumCaption));
     lampGroup_->setTitle(text(msg::StatusLampFrame));
     for (int i = 0; i < 4; ++i)
         lampLabels_[static_cast<std::size_t>(i)]->setText(text(msg::SerialPortLamp + i));
@@ -150,7 +150,7 @@ void MainWindow::applyMinimumSize() {
 }
 
 void MainWindow::hideDebugCommands() {
-    readButtons_[2]->hide();
+    readButtons_[Download]->hide();
     memoryDumpButton_->hide();
     for (const int i : {3, 4, 5, 6}) writeButtons_[static_cast<std::size_t>(i)]->hide();
     serviceGroup_->hide();
@@ -189,8 +189,7 @@ void MainWindow::UpdateCommandStates() {
     for (QLineEdit* box : identityBoxes_) setTextEnabled(box, data);
     setTextEnabled(intervalBox_, data);
     setTextEnabled(stationBox_, data);
-    for (const int i : {1, 2, 4, 5})
-        readButtons_[static_cast<std::size_t>(i)]->setEnabled(connected);
+    for (const ReadCommand i : kReadCommands) readButtons_[i]->setEnabled(connected);
     memoryDumpButton_->setEnabled(connected);
     // Chosen also while nothing answers: that is when another port is wanted.
     portButton_->setEnabled(session_.canChoosePort());
@@ -216,8 +215,8 @@ void MainWindow::ShowInstrument() {
     identityBoxes_[0]->setText(shown ? trimmed(model_.SerialNo()) : QString());
     identityBoxes_[1]->setText(shown ? trimmed(model_.StationID()) : QString());
     identityBoxes_[2]->setText(shown ? trimmed(model_.UserID()) : QString());
-    programLabels_[7]->setText(read ? QString::asprintf("%05d", model_.RomNumber()) : QString());
-    programLabels_[9]->setText(read ? QString::fromStdString(model_.SUM()) : QString());
+    programNumberLabel_->setText(read ? QString::asprintf("%05d", model_.RomNumber()) : QString());
+    sumLabel_->setText(read ? QString::fromStdString(model_.SUM()) : QString());
     // Without settings shown the interval shows dashes (its placeholder), as the other fields
     // show nothing: a "300" before any read would look like the instrument's.
     intervalBox_->setCurrentIndex(shown && !defaultsShown_ ? IntervalIndex(model_.Intervals())

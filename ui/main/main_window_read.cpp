@@ -64,22 +64,24 @@ bool MainWindow::confirmDiscardEdits() {
 void MainWindow::readButtonClicked(int index) {
     // A read replaces the window's settings and Power Off ends the session: edits not yet
     // written would be lost without a word.
-    if ((index == 1 || index == 5 || index == 4) && !confirmDiscardEdits()) return;
+    if ((index == ReadSettings || index == GetAndSave || index == PowerOff) &&
+        !confirmDiscardEdits())
+        return;
     // Power Off runs to its end: the instrument switches off whatever the window does.
-    const OnClose onClose = index == 4 ? OnClose::FinishCommand : OnClose::CancelCommand;
+    const OnClose onClose = index == PowerOff ? OnClose::FinishCommand : OnClose::CancelCommand;
     runCommand(onClose, [this, index] {
         switch (index) {
-            case 1:
+            case ReadSettings:
                 instrumentsCommand(false);
                 break;
-            case 5:
+            case GetAndSave:
                 if (!suffixIsValid()) return;
                 instrumentsCommand(true);
                 break;
-            case 2:
+            case Download:
                 downloadCommand();
                 break;
-            case 4:
+            case PowerOff:
                 powerOffCommand();
                 break;
             default:
