@@ -106,13 +106,14 @@ for lang in en ja; do
   xdotool windowactivate --sync "$review" key Escape
   sleep 1
   click "$main" "$cx" "$cy"
-  calibration=$(dialog "$main")
+  calibration=$(dialog "$main" "(Calibration|校正)$")
   sleep 15  # a quarter of a minute of readings on the chart
   import -window "$calibration" "$root/docs/calibration-$lang.png"
   xdotool windowactivate --sync "$calibration" key Escape
   sleep 2
   click "$main" "$fx" "$fy"
-  factory=$(dialog "$main")
+  # By its own name: the calibration window just closed may still be listed for a moment.
+  factory=$(dialog "$main" "(Factory Setting|工場設定)$")
   sleep 2
   import -window "$factory" "$root/docs/factory-$lang.png"
   xdotool windowactivate --sync "$factory" key Escape
