@@ -11,21 +11,12 @@
 #include "model/ole_date.h"
 #include "platform/calibration_access.h"
 #include "platform/transfer_watch.h"
-#include "tests/support/sim_link.h"
+#include "tests/support/connected_sim_link.h"
 
 namespace vq::test {
 namespace {
 
 using Millis = EventHost::Millis;
-
-struct Connected {
-    Connected() {
-        EXPECT_TRUE(s.connect());
-        EXPECT_TRUE(s.link.reads().GetInstrument(&s.model));
-        s.port.frames.clear();
-    }
-    SimLink s;
-};
 
 TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument) {
     struct Case {
@@ -62,8 +53,8 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Connected viaAccess;
-        Connected viaLink;
+        ConnectedSimLink viaAccess;
+        ConnectedSimLink viaLink;
         CalibrationAccess access(viaAccess.s.link);
         InstrumentModel a;
         InstrumentModel l;
@@ -82,7 +73,7 @@ TEST(CalibrationAccess, EachStepSendsWhatTheLinkSendsAndLeavesTheSameInstrument)
 }
 
 TEST(CalibrationAccess, PollBindingCancelClockAndFolderReachTheLink) {
-    Connected b;
+    ConnectedSimLink b;
     CalibrationAccess access(b.s.link);
     EXPECT_FALSE(access.readingsPolled());
     InstrumentModel own;
@@ -122,7 +113,7 @@ TEST(CalibrationAccess, PollBindingCancelClockAndFolderReachTheLink) {
 // The resends since the window opened, and the user's stop: Cancel and one log line. Without a
 // link the watch counts nothing and stops nothing.
 TEST(TransferWatch, CountsResendsSinceItWasMadeAndStopsTheLinkOnce) {
-    Connected b;
+    ConnectedSimLink b;
     b.s.link.setRetry(3);
     // The instrument's first answer to the read is lost: the link sends the frame again.
     int lost = 0;

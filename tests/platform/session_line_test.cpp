@@ -11,21 +11,12 @@
 #include "model/ole_date.h"
 #include "platform/instrument_reads.h"
 #include "platform/session_line.h"
-#include "tests/support/sim_link.h"
+#include "tests/support/connected_sim_link.h"
 
 namespace vq::test {
 namespace {
 
 using Millis = EventHost::Millis;
-
-struct Connected {
-    Connected() {
-        EXPECT_TRUE(s.connect());
-        EXPECT_TRUE(s.link.reads().GetInstrument(&s.model));
-        s.port.frames.clear();
-    }
-    SimLink s;
-};
 
 TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
     struct Case {
@@ -61,8 +52,8 @@ TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Connected viaReads;
-        Connected viaLink;
+        ConnectedSimLink viaReads;
+        ConnectedSimLink viaLink;
         InstrumentReads reads(viaReads.s.link);
         InstrumentModel a;
         InstrumentModel l;
@@ -79,7 +70,7 @@ TEST(InstrumentReads, EachReadSendsWhatTheLinkSendsAndFillsTheSameModel) {
 }
 
 TEST(InstrumentReads, TheReadAllFrameCountIsWhatAReadAllSends) {
-    Connected b;
+    ConnectedSimLink b;
     InstrumentReads reads(b.s.link);
     ASSERT_TRUE(reads.readAll(b.s.model));
     // No line faults, so no resends: one frame per command of the read-all, which is what the
@@ -89,7 +80,7 @@ TEST(InstrumentReads, TheReadAllFrameCountIsWhatAReadAllSends) {
 }
 
 TEST(InstrumentReads, ADumpIntoAFolderThatIsNotThereNamesTheFileError) {
-    Connected b;
+    ConnectedSimLink b;
     InstrumentReads reads(b.s.link);
     EXPECT_FALSE(reads.framListing(b.s.dir.path() + "/no such folder/DumpEF.dat"));
     EXPECT_NE(reads.dumpFileError(), "");
@@ -166,7 +157,7 @@ TEST(SessionLine, TheAnswersFollowWhatHappenedOnTheLine) {
 }
 
 TEST(SessionLine, SettingsModelLogPortAndClockReachTheLink) {
-    Connected b;
+    ConnectedSimLink b;
     SessionLine line(b.s.link, b.s.host);
     line.setRetries(5, 7);
     EXPECT_EQ(b.s.link.Retry(), 5);
@@ -206,7 +197,7 @@ TEST(SessionLine, SettingsModelLogPortAndClockReachTheLink) {
 }
 
 TEST(SessionLine, TheProgressWindowsWatchCountsFromWhenItIsMadeAndItsStopCancels) {
-    Connected b;
+    ConnectedSimLink b;
     SessionLine line(b.s.link, b.s.host);
     b.s.link.setRetry(3);
     int lost = 0;
